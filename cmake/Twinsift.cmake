@@ -1,0 +1,75 @@
+# twinsift_layer(NAME DIRS... [EXCLUDE dir...]) collects every .cpp and .h below the given folders
+# into one static library. New files are picked up at the next build without editing CMake.
+function(twinsift_layer name)
+  cmake_parse_arguments(L "" "" "DIRS;EXCLUDE;LINK" ${ARGN})
+  set(sources)
+  foreach(dir IN LISTS L_DIRS)
+    file(GLOB_RECURSE found CONFIGURE_DEPENDS
+         "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.h")
+    list(APPEND sources ${found})
+  endforeach()
+  foreach(ex IN LISTS L_EXCLUDE)
+    list(FILTER sources EXCLUDE REGEX "/${ex}/")
+  endforeach()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_compile_options(${name} PRIVATE ${TWINSIFT_WARNINGS})
+  target_link_libraries(${name} PUBLIC ${L_LINK})
+endfunction()
+
+# twinsift_tests(NAME DIRS... LINK libs...) builds one GoogleTest executable from the folders.
+function(twinsift_tests name)
+  cmake_parse_arguments(T "" "" "DIRS;EXCLUDE;LINK" ${ARGN})
+  set(sources)
+  foreach(dir IN LISTS T_DIRS)
+    file(GLOB_RECURSE found CONFIGURE_DEPENDS
+         "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.h")
+    list(APPEND sources ${found})
+  endforeach()
+  foreach(ex IN LISTS T_EXCLUDE)
+    list(FILTER sources EXCLUDE REGEX "/${ex}/")
+  endforeach()
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name} ${sources} ${CMAKE_CURRENT_SOURCE_DIR}/support/TestMain.cpp)
+  target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  target_compile_options(${name} PRIVATE ${TWINSIFT_WARNINGS})
+  target_link_libraries(${name} PRIVATE ${T_LINK} Qt6::Widgets GTest::gtest GTest::gmock)
+  gtest_discover_tests(${name}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TWINSIFT_TEST=1" TIMEOUT 300)
+endfunction()
+
+# The language table "English" is kept as several property-list fragments under resources/English/
+# (one per area of the program) and merged into one property list at configure time. Images under
+# resources/images/ ship beside it. Both are compiled into the given library as Qt resources.
+function(twinsift_resources target)
+  file(GLOB fragments CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/resources/English/*.plist")
+  list(SORT fragments)
+  set(body "")
+  foreach(fragment IN LISTS fragments)
+    file(READ "${fragment}" text)
+    string(REGEX REPLACE "^.*<dict>" "" text "${text}")
+    string(REGEX REPLACE "</dict>[ \t\r\n]*</plist>[ \t\r\n]*$" "" text "${text}")
+    string(APPEND body "${text}")
+  endforeach()
+  set(merged "${CMAKE_CURRENT_BINARY_DIR}/generated/English.plist")
+  file(CONFIGURE OUTPUT "${merged}" CONTENT
+"<?xml version=\"1.0\" encoding=\"UTF-8\"?>
+<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">
+<plist version=\"1.0\">
+<dict>@body@</dict>
+</plist>
+" @ONLY)
+  set_source_files_properties("${merged}" PROPERTIES QT_RESOURCE_ALIAS "English.plist")
+  file(GLOB_RECURSE images CONFIGURE_DEPENDS RELATIVE "${PROJECT_SOURCE_DIR}/resources"
+       "${PROJECT_SOURCE_DIR}/resources/images/*")
+  set(image_files)
+  foreach(image IN LISTS images)
+    set(abs "${PROJECT_SOURCE_DIR}/resources/${image}")
+    set_source_files_properties("${abs}" PROPERTIES QT_RESOURCE_ALIAS "${image}")
+    list(APPEND image_files "${abs}")
+  endforeach()
+  qt_add_resources(${target} twinsift_resources PREFIX "/" FILES "${merged}" ${image_files})
+endfunction()

@@ -1,0 +1,403 @@
+#include "platform/UserDefaults.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <cstdio>
+
+namespace platform {
+
+namespace {
+
+QString defaultPath()
+{
+    const QByteArray overridden = qgetenv("TWINSIFT_DEFAULTS_FILE");
+    if (!overridden.isEmpty())
+        return QString::fromLocal8Bit(overridden);
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    if (dir.isEmpty())
+        dir = QDir::homePath() + "/.config/Twinsift";
+    return dir + "/defaults.json";
+}
+
+QJsonValue encode(const QVariant &value)
+{
+    QJsonObject tagged;
+    switch (UserDefaults::typeOfValue(value)) {
+    case UserDefaults::Type::Bool:
+        tagged["bool"] = value.toBool();
+        break;
+    case UserDefaults::Type::Integer:
+        // Text keeps all 64 bits; JSON numbers are doubles.
+        tagged["int"] = QString::number(value.toLongLong());
+        break;
+    case UserDefaults::Type::Unsigned:
+        tagged["uint"] = QString::number(value.toULongLong());
+        break;
+    case UserDefaults::Type::Double:
+        tagged["real"] = value.toDouble();
+        break;
+    case UserDefaults::Type::String:
+        tagged["string"] = value.toString();
+        break;
+    case UserDefaults::Type::Data:
+        tagged["data"] = QString::fromLatin1(value.toByteArray().toBase64());
+        break;
+    case UserDefaults::Type::Date:
+        tagged["date"] = value.toDateTime().toUTC().toString(Qt::ISODateWithMs);
+        break;
+    case UserDefaults::Type::Array: {
+        QJsonArray array;
+        for (const QVariant &element : value.toList())
+            array.append(encode(element));
+        tagged["array"] = array;
+        break;
+    }
+    case UserDefaults::Type::Dictionary: {
+        QJsonObject object;
+        const QVariantMap map = value.toMap();
+        for (auto it = map.cbegin(); it != map.cend(); ++it)
+            object[it.key()] = encode(it.value());
+        tagged["dict"] = object;
+        break;
+    }
+    case UserDefaults::Type::Absent:
+        tagged["string"] = value.toString();
+        break;
+    }
+    return tagged;
+}
+
+QVariant decode(const QJsonValue &json)
+{
+    const QJsonObject tagged = json.toObject();
+    if (tagged.size() != 1)
+        return {};
+    const QString tag = tagged.begin().key();
+    const QJsonValue v = tagged.begin().value();
+    if (tag == "bool")
+        return QVariant(v.toBool());
+    if (tag == "int")
+        return QVariant(v.toString().toLongLong());
+    if (tag == "uint")
+        return QVariant(v.toString().toULongLong());
+    if (tag == "real")
+        return QVariant(v.toDouble());
+    if (tag == "string")
+        return QVariant(v.toString());
+    if (tag == "data")
+        return QVariant(QByteArray::fromBase64(v.toString().toLatin1()));
+    if (tag == "date")
+        return QVariant(QDateTime::fromString(v.toString(), Qt::ISODateWithMs));
+    if (tag == "array") {
+        QVariantList list;
+        for (const QJsonValue &element : v.toArray())
+            list.append(decode(element));
+        return QVariant(list);
+    }
+    if (tag == "dict") {
+        QVariantMap map;
+        const QJsonObject object = v.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it)
+            map.insert(it.key(), decode(it.value()));
+        return QVariant(map);
+    }
+    return {};
+}
+
+} // namespace
+
+UserDefaults &UserDefaults::standard()
+{
+    static UserDefaults instance(defaultPath());
+    return instance;
+}
+
+UserDefaults::UserDefaults(const QString &filePath)
+    : m_path(filePath)
+{
+    load();
+}
+
+void UserDefaults::setFilePath(const QString &filePath)
+{
+    std::lock_guard lock(m_mutex);
+    m_path = filePath;
+    m_values.clear();
+    load();
+}
+
+QString UserDefaults::filePath() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_path;
+}
+
+UserDefaults::Type UserDefaults::typeOfValue(const QVariant &value)
+{
+    if (!value.isValid())
+        return Type::Absent;
+    switch (value.metaType().id()) {
+    case QMetaType::Bool:
+        return Type::Bool;
+    case QMetaType::Int:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+        return Type::Integer;
+    case QMetaType::UInt:
+    case QMetaType::ULong:
+    case QMetaType::ULongLong:
+    case QMetaType::UShort:
+    case QMetaType::UChar:
+        return Type::Unsigned;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return Type::Double;
+    case QMetaType::QString:
+        return Type::String;
+    case QMetaType::QByteArray:
+        return Type::Data;
+    case QMetaType::QDateTime:
+        return Type::Date;
+    case QMetaType::QVariantList:
+    case QMetaType::QStringList:
+        return Type::Array;
+    case QMetaType::QVariantMap:
+        return Type::Dictionary;
+    default:
+        return Type::String;
+    }
+}
+
+std::optional<QVariant> UserDefaults::object(const QString &key) const
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_values.find(key);
+    if (it == m_values.end())
+        return std::nullopt;
+    return it->second;
+}
+
+bool UserDefaults::contains(const QString &key) const
+{
+    std::lock_guard lock(m_mutex);
+    return m_values.count(key) != 0;
+}
+
+UserDefaults::Type UserDefaults::typeOf(const QString &key) const
+{
+    auto value = object(key);
+    return value ? typeOfValue(*value) : Type::Absent;
+}
+
+void UserDefaults::set(const QString &key, const QVariant &value)
+{
+    std::lock_guard lock(m_mutex);
+    if (!value.isValid()) {
+        removeObject(key);
+        return;
+    }
+    QVariant stored = value;
+    if (value.metaType().id() == QMetaType::QStringList)
+        stored = QVariant(QVariantList(value.toList()));
+    else if (typeOfValue(value) == Type::String && value.metaType().id() != QMetaType::QString)
+        stored = QVariant(value.toString());
+    m_values[key] = stored;
+    save();
+}
+
+void UserDefaults::setStringArray(const QString &key, const QStringList &value)
+{
+    QVariantList list;
+    for (const QString &s : value)
+        list.append(QVariant(s));
+    set(key, QVariant(list));
+}
+
+void UserDefaults::removeObject(const QString &key)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_values.erase(key) > 0)
+        save();
+}
+
+bool UserDefaults::boolForKey(const QString &key) const
+{
+    auto value = object(key);
+    if (!value)
+        return false;
+    switch (typeOfValue(*value)) {
+    case Type::Bool:
+    case Type::Integer:
+    case Type::Unsigned:
+    case Type::Double:
+        return value->toDouble() != 0.0 || value->toBool();
+    case Type::String: {
+        const QString s = value->toString().trimmed().toLower();
+        return s == "yes" || s == "true" || s.toLongLong() != 0;
+    }
+    default:
+        return false;
+    }
+}
+
+qint64 UserDefaults::integerForKey(const QString &key) const
+{
+    auto value = object(key);
+    if (!value)
+        return 0;
+    switch (typeOfValue(*value)) {
+    case Type::Bool:
+        return value->toBool() ? 1 : 0;
+    case Type::Integer:
+    case Type::Unsigned:
+        return value->toLongLong();
+    case Type::Double:
+        return static_cast<qint64>(value->toDouble());
+    case Type::String:
+        return static_cast<qint64>(value->toString().trimmed().toDouble());
+    default:
+        return 0;
+    }
+}
+
+double UserDefaults::doubleForKey(const QString &key) const
+{
+    auto value = object(key);
+    if (!value)
+        return 0.0;
+    switch (typeOfValue(*value)) {
+    case Type::Bool:
+    case Type::Integer:
+    case Type::Unsigned:
+    case Type::Double:
+        return value->toDouble();
+    case Type::String:
+        return value->toString().trimmed().toDouble();
+    default:
+        return 0.0;
+    }
+}
+
+std::optional<QString> UserDefaults::stringForKey(const QString &key) const
+{
+    auto value = object(key);
+    if (!value)
+        return std::nullopt;
+    switch (typeOfValue(*value)) {
+    case Type::String:
+        return value->toString();
+    case Type::Integer:
+    case Type::Unsigned:
+    case Type::Double:
+        return value->toString();
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<QByteArray> UserDefaults::dataForKey(const QString &key) const
+{
+    auto value = object(key);
+    if (!value || typeOfValue(*value) != Type::Data)
+        return std::nullopt;
+    return value->toByteArray();
+}
+
+std::optional<QVariantList> UserDefaults::arrayForKey(const QString &key) const
+{
+    auto value = object(key);
+    if (!value || typeOfValue(*value) != Type::Array)
+        return std::nullopt;
+    return value->toList();
+}
+
+std::optional<QStringList> UserDefaults::stringArrayForKey(const QString &key) const
+{
+    auto list = arrayForKey(key);
+    if (!list)
+        return std::nullopt;
+    QStringList result;
+    for (const QVariant &element : *list) {
+        if (typeOfValue(element) != Type::String)
+            return std::nullopt;
+        result.append(element.toString());
+    }
+    return result;
+}
+
+std::optional<QVariantMap> UserDefaults::dictionaryForKey(const QString &key) const
+{
+    auto value = object(key);
+    if (!value || typeOfValue(*value) != Type::Dictionary)
+        return std::nullopt;
+    return value->toMap();
+}
+
+void UserDefaults::reset()
+{
+    std::lock_guard lock(m_mutex);
+    m_values.clear();
+    save();
+}
+
+void UserDefaults::load()
+{
+    QFile file(m_path);
+    if (!file.exists())
+        return;
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stdout, "Settings file %s could not be read; starting with defaults\n",
+                     qPrintable(m_path));
+        return;
+    }
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject()) {
+        // Keep the damaged file aside rather than overwriting what the user had.
+        std::fprintf(stdout, "Settings file %s is damaged (%s); it is kept as .damaged\n",
+                     qPrintable(m_path), qPrintable(error.errorString()));
+        file.close();
+        QFile::remove(m_path + ".damaged");
+        QFile::rename(m_path, m_path + ".damaged");
+        return;
+    }
+    const QJsonObject root = doc.object();
+    for (auto it = root.begin(); it != root.end(); ++it) {
+        QVariant value = decode(it.value());
+        if (value.isValid())
+            m_values[it.key()] = value;
+    }
+}
+
+bool UserDefaults::save() const
+{
+    if (m_path.isEmpty())
+        return false;
+    QJsonObject root;
+    for (const auto &[key, value] : m_values)
+        root[key] = encode(value);
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        std::fprintf(stdout, "Settings file %s could not be written\n", qPrintable(m_path));
+        return false;
+    }
+    file.write(QJsonDocument(root).toJson(QJsonDocument::Indented));
+    if (!file.commit()) {
+        std::fprintf(stdout, "Settings file %s could not be saved\n", qPrintable(m_path));
+        return false;
+    }
+    return true;
+}
+
+} // namespace platform

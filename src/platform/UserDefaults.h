@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantList>
+#include <QVariantMap>
+#include <map>
+#include <mutex>
+#include <optional>
+
+namespace platform {
+
+// The application's settings store. Every value keeps its type across a restart (a Bool reads back
+// as a Bool, an unsigned integer stays unsigned, data stays data), so callers can tell "holds a Bool"
+// from "holds a number" and "absent" from "present with another type". The file is a JSON document
+// of type-tagged values under the user's configuration folder, rewritten atomically on every change.
+class UserDefaults
+{
+public:
+    enum class Type { Absent, Bool, Integer, Unsigned, Double, String, Data, Date, Array, Dictionary };
+
+    static UserDefaults &standard();
+
+    explicit UserDefaults(const QString &filePath);
+
+    // Points the store at another file and loads it (used by tests to isolate their settings).
+    void setFilePath(const QString &filePath);
+    QString filePath() const;
+
+    std::optional<QVariant> object(const QString &key) const;
+    bool contains(const QString &key) const;
+    Type typeOf(const QString &key) const;
+    bool holdsBool(const QString &key) const { return typeOf(key) == Type::Bool; }
+
+    void set(const QString &key, const QVariant &value);
+    void setBool(const QString &key, bool value) { set(key, QVariant(value)); }
+    void setInteger(const QString &key, qint64 value) { set(key, QVariant(value)); }
+    void setUnsigned(const QString &key, quint64 value) { set(key, QVariant(value)); }
+    void setDouble(const QString &key, double value) { set(key, QVariant(value)); }
+    void setString(const QString &key, const QString &value) { set(key, QVariant(value)); }
+    void setData(const QString &key, const QByteArray &value) { set(key, QVariant(value)); }
+    void setArray(const QString &key, const QVariantList &value) { set(key, QVariant(value)); }
+    void setStringArray(const QString &key, const QStringList &value);
+    void setDictionary(const QString &key, const QVariantMap &value) { set(key, QVariant(value)); }
+    void removeObject(const QString &key);
+
+    // Readers in the manner of the platform's defaults: a Bool is false, a number 0 when the key is
+    // absent; numbers and the texts "YES"/"true"/"1" convert where that is unambiguous.
+    bool boolForKey(const QString &key) const;
+    qint64 integerForKey(const QString &key) const;
+    double doubleForKey(const QString &key) const;
+    std::optional<QString> stringForKey(const QString &key) const;
+    std::optional<QByteArray> dataForKey(const QString &key) const;
+    std::optional<QVariantList> arrayForKey(const QString &key) const;
+    // Present only when the value is an array whose every element is text.
+    std::optional<QStringList> stringArrayForKey(const QString &key) const;
+    std::optional<QVariantMap> dictionaryForKey(const QString &key) const;
+
+    // Forgets every value (and rewrites the file). Tests use it between cases.
+    void reset();
+
+    static Type typeOfValue(const QVariant &value);
+
+private:
+    void load();
+    bool save() const;
+
+    mutable std::recursive_mutex m_mutex;
+    QString m_path;
+    std::map<QString, QVariant> m_values;
+};
+
+} // namespace platform

@@ -1,0 +1,171 @@
+#include "platform/Dispatch.h"
+#include "platform/NotificationCenter.h"
+#include "platform/PropertyList.h"
+#include "platform/UserDefaults.h"
+
+#include <QDateTime>
+#include <QTemporaryDir>
+#include <QThread>
+#include <atomic>
+#include <gtest/gtest.h>
+
+using namespace platform;
+
+TEST(UserDefaultsTest, EveryTypeSurvivesAReopen)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("defaults.json");
+    const QDateTime when = QDateTime::fromMSecsSinceEpoch(1700000000123, Qt::UTC);
+    {
+        UserDefaults d(path);
+        d.setBool("flag", true);
+        d.setInteger("negative", -42);
+        d.setUnsigned("big", 18446744073709551615ull);
+        d.setDouble("ratio", 0.25);
+        d.setString("text", "Grüße \"quoted\"");
+        d.setData("blob", QByteArray("\x00\x01\xff", 3));
+        d.set("when", when);
+        d.setArray("list", {QVariant(true), QVariant(qint64(3)), QVariant(QString("a"))});
+        d.setDictionary("map", {{"inner", QVariant(false)}});
+    }
+    UserDefaults d(path);
+    EXPECT_EQ(d.typeOf("flag"), UserDefaults::Type::Bool);
+    EXPECT_TRUE(d.boolForKey("flag"));
+    EXPECT_EQ(d.typeOf("negative"), UserDefaults::Type::Integer);
+    EXPECT_EQ(d.integerForKey("negative"), -42);
+    EXPECT_EQ(d.typeOf("big"), UserDefaults::Type::Unsigned);
+    EXPECT_EQ(d.object("big")->toULongLong(), 18446744073709551615ull);
+    EXPECT_DOUBLE_EQ(d.doubleForKey("ratio"), 0.25);
+    EXPECT_EQ(*d.stringForKey("text"), QString("Grüße \"quoted\""));
+    EXPECT_EQ(*d.dataForKey("blob"), QByteArray("\x00\x01\xff", 3));
+    EXPECT_EQ(d.object("when")->toDateTime(), when);
+    auto list = d.arrayForKey("list");
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list->size(), 3);
+    EXPECT_EQ(UserDefaults::typeOfValue(list->at(0)), UserDefaults::Type::Bool);
+    EXPECT_EQ(UserDefaults::typeOfValue(list->at(1)), UserDefaults::Type::Integer);
+    EXPECT_FALSE(d.stringArrayForKey("list")); // mixed elements are not a text array
+    EXPECT_EQ(d.dictionaryForKey("map")->value("inner").metaType().id(), QMetaType::Bool);
+}
+
+TEST(UserDefaultsTest, AbsentDiffersFromPresentWithAnotherType)
+{
+    QTemporaryDir dir;
+    UserDefaults d(dir.filePath("d.json"));
+    EXPECT_FALSE(d.contains("k"));
+    EXPECT_FALSE(d.holdsBool("k"));
+    EXPECT_FALSE(d.boolForKey("k"));
+    d.setInteger("k", 0);
+    EXPECT_TRUE(d.contains("k"));
+    EXPECT_FALSE(d.holdsBool("k"));
+    EXPECT_FALSE(d.dataForKey("k"));
+    d.removeObject("k");
+    EXPECT_FALSE(d.object("k"));
+    d.setStringArray("paths", {"/a", "/b"});
+    EXPECT_EQ(*d.stringArrayForKey("paths"), QStringList({"/a", "/b"}));
+}
+
+TEST(UserDefaultsTest, DamagedFileIsKeptAsideNotLost)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("d.json");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("{ not json");
+    f.close();
+    UserDefaults d(path);
+    EXPECT_FALSE(d.contains("anything"));
+    EXPECT_TRUE(QFile::exists(path + ".damaged"));
+    d.setBool("x", true);
+    EXPECT_TRUE(UserDefaults(path).boolForKey("x"));
+}
+
+TEST(NotificationCenterTest, DeliversInOrderAndDropsDeadOwners)
+{
+    NotificationCenter center;
+    QStringList seen;
+    auto *first = new QObject;
+    QObject second;
+    center.addObserver(first, "n", [&](const Notification &n) { seen << "first:" + n.userInfo.value("v").toString(); });
+    center.addObserver(&second, "n", [&](const Notification &) { seen << "second"; });
+    center.addObserver(&second, "other", [&](const Notification &) { seen << "other"; });
+    center.post("n", {{"v", "1"}});
+    EXPECT_EQ(seen, QStringList({"first:1", "second"}));
+    delete first;
+    seen.clear();
+    center.post("n");
+    EXPECT_EQ(seen, QStringList({"second"}));
+    center.removeObserver(&second, "n");
+    seen.clear();
+    center.post("n");
+    center.post("other");
+    EXPECT_EQ(seen, QStringList({"other"}));
+}
+
+TEST(NotificationCenterTest, PostFromWorkerArrivesOnMainThread)
+{
+    NotificationCenter center;
+    QObject owner;
+    std::atomic<bool> onMain{false};
+    std::atomic<int> count{0};
+    center.addObserver(&owner, "bg", [&](const Notification &) {
+        onMain = Dispatch::isMainThread();
+        ++count;
+    });
+    std::thread worker([&] { center.post("bg"); });
+    worker.join();
+    EXPECT_EQ(count.load(), 0); // queued, not run on the worker
+    EXPECT_TRUE(Dispatch::runMainLoopUntil([&] { return count.load() == 1; }, 2000));
+    EXPECT_TRUE(onMain.load());
+}
+
+TEST(DispatchTest, MainQueueRunsInOrderOnTheMainThread)
+{
+    std::vector<int> order;
+    Dispatch::SerialQueue queue;
+    for (int i = 0; i < 5; ++i)
+        queue.async([&order, i] {
+            Dispatch::mainAsync([&order, i] {
+                EXPECT_TRUE(Dispatch::isMainThread());
+                order.push_back(i);
+            });
+        });
+    queue.waitUntilIdle();
+    EXPECT_TRUE(Dispatch::runMainLoopUntil([&] { return order.size() == 5; }, 2000));
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4}));
+
+    bool late = false;
+    auto *context = new QObject;
+    Dispatch::mainAfter(0.01, [&] { late = true; }, context);
+    delete context; // the call dies with its context
+    bool ran = false;
+    Dispatch::mainAfter(0.02, [&] { ran = true; });
+    EXPECT_TRUE(Dispatch::runMainLoopUntil([&] { return ran; }, 2000));
+    EXPECT_FALSE(late);
+}
+
+TEST(PropertyListTest, ParsesNestedValuesAndRejectsBrokenInput)
+{
+    const QByteArray xml = R"(<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict>
+  <key>IDS_TWK_1</key><string>Scan &amp; find</string>
+  <key>n</key><integer>-7</integer>
+  <key>r</key><real>1.5</real>
+  <key>yes</key><true/>
+  <key>d</key><data>AAH/</data>
+  <key>a</key><array><string>x</string><false/></array>
+</dict></plist>)";
+    auto value = PropertyList::parse(xml);
+    ASSERT_TRUE(value);
+    const QVariantMap map = value->toMap();
+    EXPECT_EQ(map.value("IDS_TWK_1").toString(), "Scan & find");
+    EXPECT_EQ(map.value("n").toLongLong(), -7);
+    EXPECT_DOUBLE_EQ(map.value("r").toDouble(), 1.5);
+    EXPECT_EQ(map.value("yes").metaType().id(), QMetaType::Bool);
+    EXPECT_EQ(map.value("d").toByteArray(), QByteArray("\x00\x01\xff", 3));
+    EXPECT_EQ(map.value("a").toList().size(), 2);
+
+    EXPECT_FALSE(PropertyList::parse("<plist><dict><key>a</key></plist>"));
+    EXPECT_FALSE(PropertyList::parse("not xml"));
+    EXPECT_FALSE(PropertyList::loadFile("/nonexistent/English.plist"));
+}
