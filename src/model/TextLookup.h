@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The text of a key ("IDS_TWK_<n>") in localizationTable; the empty text when the table is not
+// loaded, the key is missing or its value is not text. Never the key itself.
+QString localizedText(const QString &key);
+
+// Fills "%@" placeholders of a text, in order, with the given arguments (plain text
+// substitution; no format directives are interpreted). Surplus placeholders stay as they are.
+QString substitutePlaceholders(QString text, const QStringList &arguments);
+
+// The application's version text; absent when none is set.
+std::optional<QString> appVersion();

@@ -1,0 +1,238 @@
+#include "platform/FileManager.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+QDateTime fromTimestamp(qint64 seconds, quint32 nanoseconds)
+{
+    return QDateTime::fromMSecsSinceEpoch(seconds * 1000 + nanoseconds / 1000000);
+}
+
+void log(const QString &line)
+{
+    QTextStream(stdout) << line << Qt::endl;
+}
+
+// Entries of one folder, without "." and "..", sorted by name (byte order) so that walks are stable.
+std::optional<std::vector<DirectoryEntry>> readFolder(const QString &path, bool skipHidden)
+{
+    const QByteArray native = QFile::encodeName(path);
+    DIR *dir = ::opendir(native.constData());
+    if (!dir)
+        return std::nullopt;
+    std::vector<std::pair<QByteArray, unsigned char>> names;
+    while (dirent *entry = ::readdir(dir)) {
+        const char *name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+            continue;
+        if (skipHidden && name[0] == '.')
+            continue;
+        names.emplace_back(QByteArray(name), entry->d_type);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+
+    std::vector<DirectoryEntry> result;
+    result.reserve(names.size());
+    const QByteArray prefix = native.endsWith('/') ? native : native + '/';
+    for (const auto &[name, type] : names) {
+        DirectoryEntry entry;
+        const QByteArray full = prefix + name;
+        entry.path = QFile::decodeName(full);
+        unsigned char kind = type;
+        if (kind == DT_UNKNOWN) {
+            struct stat st {};
+            if (::lstat(full.constData(), &st) != 0)
+                continue;
+            if (S_ISREG(st.st_mode))
+                kind = DT_REG;
+            else if (S_ISDIR(st.st_mode))
+                kind = DT_DIR;
+            else if (S_ISLNK(st.st_mode))
+                kind = DT_LNK;
+        }
+        entry.isRegularFile = kind == DT_REG;
+        entry.isDirectory = kind == DT_DIR;
+        entry.isSymbolicLink = kind == DT_LNK;
+        result.push_back(std::move(entry));
+    }
+    return result;
+}
+
+bool walk(const QString &folder, bool skipHidden, bool skipPackageContents,
+          const std::function<bool(const DirectoryEntry &)> &visit)
+{
+    const auto entries = readFolder(folder, skipHidden);
+    if (!entries)
+        return true; // an unreadable sub-folder is passed over
+    for (const DirectoryEntry &entry : *entries) {
+        if (!visit(entry))
+            return false;
+        if (entry.isDirectory) {
+            if (skipPackageContents && FileManager::isPackageName(QFileInfo(entry.path).fileName()))
+                continue;
+            if (!walk(entry.path, skipHidden, skipPackageContents, visit))
+                return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<FileAttributes> FileManager::attributes(const QString &path)
+{
+    if (path.isEmpty())
+        return std::nullopt;
+    const QByteArray native = QFile::encodeName(path);
+    struct statx sx {};
+    if (::statx(AT_FDCWD, native.constData(), AT_SYMLINK_NOFOLLOW,
+                STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
+        return std::nullopt;
+    FileAttributes a;
+    a.isRegularFile = S_ISREG(sx.stx_mode);
+    a.isDirectory = S_ISDIR(sx.stx_mode);
+    a.isSymbolicLink = S_ISLNK(sx.stx_mode);
+    a.size = sx.stx_size;
+    a.device = (quint64(sx.stx_dev_major) << 32) | sx.stx_dev_minor;
+    a.inode = sx.stx_ino;
+    if (sx.stx_mask & STATX_MTIME)
+        a.modificationDate = fromTimestamp(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
+    if ((sx.stx_mask & STATX_BTIME) && (sx.stx_btime.tv_sec != 0 || sx.stx_btime.tv_nsec != 0))
+        a.creationDate = fromTimestamp(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec);
+    return a;
+}
+
+std::optional<quint64> FileManager::fileSize(const QString &path)
+{
+    const auto a = attributes(path);
+    if (!a)
+        return std::nullopt;
+    return a->size;
+}
+
+std::optional<QDateTime> FileManager::modificationDate(const QString &path)
+{
+    const auto a = attributes(path);
+    return a ? a->modificationDate : std::nullopt;
+}
+
+std::optional<QDateTime> FileManager::creationDate(const QString &path)
+{
+    const auto a = attributes(path);
+    return a ? a->creationDate : std::nullopt;
+}
+
+bool FileManager::isHiddenName(const QString &fileName)
+{
+    return fileName.startsWith(QLatin1Char('.'));
+}
+
+bool FileManager::isPackageName(const QString &fileName)
+{
+    const QString lower = fileName.toLower();
+    return lower.endsWith(QLatin1String(".photoslibrary")) || lower.endsWith(QLatin1String(".app"))
+           || lower.endsWith(QLatin1String(".bundle"));
+}
+
+bool FileManager::enumerate(const QString &root, bool skipHidden, bool skipPackageContents,
+                            const std::function<bool(const DirectoryEntry &)> &visit)
+{
+    const auto a = attributes(root);
+    if (!a || !a->isDirectory)
+        return false;
+    const QByteArray native = QFile::encodeName(root);
+    if (::access(native.constData(), R_OK | X_OK) != 0)
+        return false;
+    walk(root, skipHidden, skipPackageContents, visit);
+    return true;
+}
+
+std::optional<std::vector<DirectoryEntry>> FileManager::contentsOfDirectory(const QString &path, bool skipHidden)
+{
+    return readFolder(path, skipHidden);
+}
+
+QString FileManager::homeTrashPath()
+{
+    // The same base folder the Qt trash code uses, so both agree (also under the test mode of
+    // QStandardPaths).
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Trash");
+}
+
+bool FileManager::ensureHomeTrash()
+{
+    const QString trash = homeTrashPath();
+    for (const QString &sub : {QStringLiteral("/files"), QStringLiteral("/info")}) {
+        const QString dir = trash + sub;
+        if (QFileInfo(dir).isDir())
+            continue;
+        if (!QDir().mkpath(dir))
+            return false;
+    }
+    QFile::setPermissions(trash, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return true;
+}
+
+bool FileManager::isInTrash(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const QString home = QDir::cleanPath(homeTrashPath()) + QStringLiteral("/files/");
+    if (clean.startsWith(home))
+        return true;
+    const QString uid = QString::number(::getuid());
+    return clean.contains(QStringLiteral("/.Trash-") + uid + QStringLiteral("/files/"))
+           || clean.contains(QStringLiteral("/.Trash/") + uid + QStringLiteral("/files/"));
+}
+
+TrashResult FileManager::trashItem(const QString &path)
+{
+    TrashResult result;
+    const auto a = attributes(path);
+    if (!a) {
+        result.error = QStringLiteral("File does not exist ") + path;
+        return result;
+    }
+    if (!ensureHomeTrash()) {
+        result.error = QStringLiteral("The Trash folder cannot be created: ") + homeTrashPath();
+        return result;
+    }
+    QFile file(path);
+    if (!file.moveToTrash()) {
+        result.error = file.errorString();
+        if (result.error.isEmpty() || result.error == QLatin1String("Unknown error"))
+            result.error = QStringLiteral("The file could not be moved to the Trash: ") + path;
+        return result;
+    }
+    const QString trashed = file.fileName(); // after a move, the file's place in the Trash
+    if (!isInTrash(trashed)) {
+        // The move landed outside any Trash: put the file back where it was.
+        const bool restored = !trashed.isEmpty() && QFile::rename(trashed, path);
+        log(QStringLiteral("Trash move of %1 ended outside the Trash at %2%3")
+                .arg(path, trashed, restored ? QStringLiteral(" (restored)") : QString()));
+        result.error = QStringLiteral("No Trash folder is available for ") + path;
+        return result;
+    }
+    result.ok = true;
+    result.trashedPath = trashed;
+    return result;
+}
+
+} // namespace platform

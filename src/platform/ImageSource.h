@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <QVariantList>
+#include <QVariantMap>
+
+#include <optional>
+
+namespace platform {
+
+// Keys of the image property map (ImageSource::properties). Top-level entries describe image 0;
+// the dictionaries hold the TIFF (IFD0), Exif, GPS and IPTC fields under their usual tag names
+// (for example "{TIFF}" -> "Orientation", "DateTime", "Make", "Model"; "{Exif}" -> "FNumber",
+// "ExposureTime", "ISOSpeedRatings"; "{GPS}" -> "Latitude", "LatitudeRef", "Longitude",
+// "LongitudeRef", "Altitude"). Rationals are doubles, counts are integers, lists are QVariantList.
+namespace ImageProperty {
+inline constexpr const char *PixelWidth = "PixelWidth";
+inline constexpr const char *PixelHeight = "PixelHeight";
+inline constexpr const char *DPIWidth = "DPIWidth";
+inline constexpr const char *DPIHeight = "DPIHeight";
+inline constexpr const char *Depth = "Depth";
+inline constexpr const char *ColorModel = "ColorModel";
+inline constexpr const char *Orientation = "Orientation";
+inline constexpr const char *TIFFDictionary = "{TIFF}";
+inline constexpr const char *ExifDictionary = "{Exif}";
+inline constexpr const char *GPSDictionary = "{GPS}";
+inline constexpr const char *IPTCDictionary = "{IPTC}";
+// Keys inside the dictionaries.
+inline constexpr const char *TIFFOrientation = "Orientation";
+inline constexpr const char *TIFFDateTime = "DateTime";
+inline constexpr const char *TIFFMake = "Make";
+inline constexpr const char *TIFFModel = "Model";
+inline constexpr const char *GPSLatitude = "Latitude";
+inline constexpr const char *GPSLatitudeRef = "LatitudeRef";
+inline constexpr const char *GPSLongitude = "Longitude";
+inline constexpr const char *GPSLongitudeRef = "LongitudeRef";
+inline constexpr const char *GPSAltitude = "Altitude";
+inline constexpr const char *ExifFNumber = "FNumber";
+inline constexpr const char *ExifExposureTime = "ExposureTime";
+inline constexpr const char *ExifISOSpeedRatings = "ISOSpeedRatings";
+inline constexpr const char *ExifExposureBiasValue = "ExposureBiasValue";
+inline constexpr const char *ExifFocalLength = "FocalLength";
+} // namespace ImageProperty
+
+// Metadata tag types, as reported in the "type" entry of a metadata tag.
+enum class MetadataTagType { Default = 0, String = 1, ArrayUnordered = 2, ArrayOrdered = 3,
+                             AlternateArray = 4, AlternateText = 5, Structure = 6 };
+
+// Reads one image file: what it is, its properties and metadata (exiv2), and decoded pictures
+// (Qt image readers; libheif for HEIC/HEIF). Nothing is read until asked.
+class ImageSource {
+public:
+    explicit ImageSource(const QString &path);
+
+    const QString &path() const { return path_; }
+    // A type identifier such as "public.jpeg", "public.png", "public.tiff", "public.heic", told from
+    // the file's contents; absent when the file is missing or no known image format.
+    std::optional<QString> typeIdentifier() const;
+    // Properties of image 0 (keys above); absent when the file is not an image.
+    std::optional<QVariantMap> properties() const;
+    // Metadata tags of image 0 (Exif, IPTC and XMP), each a map with "namespace", "prefix", "name",
+    // "value", "type" and, when it has any, "qualifiers". Absent when the file is not a readable
+    // image; empty when it carries none.
+    std::optional<QVariantList> metadataTags() const;
+    // The whole image decoded at a size whose longer side is at most maxPixel (never enlarged),
+    // turned upright by its orientation when applyOrientation. Absent when it cannot be decoded.
+    std::optional<QImage> thumbnail(int maxPixel, bool applyOrientation) const;
+    // The whole image at full size.
+    std::optional<QImage> image(bool applyOrientation) const;
+
+    // Sets up the metadata library once (HEIC metadata on, its log kept off the terminal). Called
+    // by every ImageSource; safe from any thread.
+    static void initializeLibraries();
+
+private:
+    QString path_;
+    bool isHeif() const;
+};
+
+} // namespace platform

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "model/ImageFile.h"
+#include "platform/ImageSource.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QUrl>
+
+#include <optional>
+
+// Longer side of every thumbnail, in pixels.
+inline constexpr int kThumbnailMaxPixel = 540;
+
+// A thumbnail of the file: decoded from the whole image at most kThumbnailMaxPixel pixels on its
+// longer side and turned upright. Absent for a file that is no image or cannot be decoded.
+std::optional<QImage> makeThumbnail(const QUrl &url);
+// The thumbnail of an image source that is known to be an image.
+std::optional<QImage> thumbnailFromImageSource(const platform::ImageSource &source);
+
+// The image redrawn (high-quality interpolation) at the largest size that fits maxWidth x
+// maxHeight with its aspect ratio kept; small images are enlarged. A null image stays null.
+QImage resizedToFit(const QImage &image, double maxWidth, double maxHeight);
+
+// The picture of the results preview for a file: its image fitted into 300 x 200 when both sides
+// exceed 80 pixels, else the image at its own size. Absent when it cannot be decoded.
+std::optional<QImage> previewImage(const QUrl &url);
+
+// The image encoded as PNG; absent when encoding fails (or the image is null).
+std::optional<QByteArray> pngRepresentation(const QImage &image);

@@ -1,0 +1,24 @@
+#include "services/LaunchOnStartup.h"
+
+#include "platform/LoginItems.h"
+#include "services/MVNMemory.h"
+
+#include <QTextStream>
+
+bool LaunchOnStartup::loginItemReference()
+{
+    return platform::LoginItems::contains();
+}
+
+void LaunchOnStartup::addLoginItem(bool startAtLogin)
+{
+    const bool present = loginItemReference();
+    if (startAtLogin == present)
+        return;
+    if (startAtLogin) {
+        if (!platform::LoginItems::add())
+            QTextStream(stdout) << "The login item could not be added" << Qt::endl;
+        return;
+    }
+    MVNMemory().itemRefInLoginItems(); // finds the entry once more and takes it out
+}

@@ -1,0 +1,270 @@
+#include "services/PhotosLibraryFlow.h"
+
+#include "model/ModuleState.h"
+#include "model/TextLookup.h"
+#include "platform/PhotosApp.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPointer>
+#include <QUrl>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+QString libraryPathOf(const InitialDirectory &entry)
+{
+    return QDir::cleanPath(entry.url->toLocalFile());
+}
+
+QString libraryDisplayName(const QString &libraryPath)
+{
+    const QString name = QFileInfo(libraryPath).fileName();
+    return name.isEmpty() ? libraryPath : name;
+}
+
+} // namespace
+
+PhotosLibraryFlow::PhotosLibraryFlow(Callbacks callbacks, QObject *parent)
+    : QObject(parent), m_callbacks(std::move(callbacks))
+{
+}
+
+bool PhotosLibraryFlow::isPhotosLibraryEntry(const InitialDirectory &entry)
+{
+    if (!entry.url)
+        return false;
+    return QFileInfo(QDir::cleanPath(entry.url->path())).suffix().toLower() == QLatin1String("photoslibrary");
+}
+
+PhotosLibraryAlert PhotosLibraryFlow::quitPhotosAlert()
+{
+    return {localizedText(QStringLiteral("IDS_TWK_215")), localizedText(QStringLiteral("IDS_TWK_216")),
+            {localizedText(QStringLiteral("IDS_TWK_217")), localizedText(QStringLiteral("IDS_TWK_218"))}};
+}
+
+PhotosLibraryAlert PhotosLibraryFlow::photosDidNotQuitAlert(const QStringList &libraryPaths)
+{
+    QStringList names;
+    for (const QString &path : libraryPaths)
+        names << libraryDisplayName(path);
+    return {localizedText(QStringLiteral("IDS_TWK_4101")),
+            substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_4102")), {names.join(QStringLiteral(", "))}),
+            {localizedText(QStringLiteral("IDS_TWK_4103"))}};
+}
+
+PhotosLibraryAlert PhotosLibraryFlow::libraryUnreadableAlert(const QString &libraryPath,
+                                                            PhotosLibraryReader::Failure failure)
+{
+    QString cause;
+    switch (failure) {
+    case PhotosLibraryReader::Failure::DatabaseMissing:
+        cause = localizedText(QStringLiteral("IDS_TWK_4105"));
+        break;
+    case PhotosLibraryReader::Failure::CopyFailed:
+        cause = localizedText(QStringLiteral("IDS_TWK_4106"));
+        break;
+    case PhotosLibraryReader::Failure::OpenFailed:
+        cause = localizedText(QStringLiteral("IDS_TWK_4107"));
+        break;
+    case PhotosLibraryReader::Failure::ReadFailed:
+    case PhotosLibraryReader::Failure::None:
+        cause = localizedText(QStringLiteral("IDS_TWK_4108"));
+        break;
+    }
+    const QString advice = localizedText(QStringLiteral("IDS_TWK_4109"));
+    QString informative = cause;
+    if (!advice.isEmpty())
+        informative += (informative.isEmpty() ? QString() : QStringLiteral(" ")) + advice;
+    return {substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_4104")), {libraryDisplayName(libraryPath)}),
+            informative,
+            {localizedText(QStringLiteral("IDS_TWK_4110")), localizedText(QStringLiteral("IDS_TWK_4111"))}};
+}
+
+std::vector<InitialDirectory> &PhotosLibraryFlow::workingList()
+{
+    return m_callbacks.initialDirectories();
+}
+
+void PhotosLibraryFlow::setBusy(bool busy)
+{
+    if (m_busy == busy)
+        return;
+    m_busy = busy;
+    if (m_callbacks.busyChanged)
+        m_callbacks.busyChanged(busy);
+}
+
+bool PhotosLibraryFlow::scanOrReadPhotosLibrary()
+{
+    if (m_busy)
+        return false;
+    const std::vector<InitialDirectory> &list = workingList();
+    const bool hasTickedLibrary = std::any_of(list.begin(), list.end(), [](const InitialDirectory &entry) {
+        return entry.isChecked && isPhotosLibraryEntry(entry);
+    });
+    if (!hasTickedLibrary) {
+        m_callbacks.startScan();
+        return true;
+    }
+    setBusy(true);
+    if (platform::PhotosApp::shared().isRunning())
+        askToQuitPhotos();
+    else
+        locatePhotosDatabaseFiles();
+    return true;
+}
+
+void PhotosLibraryFlow::askToQuitPhotos()
+{
+    setBusy(true);
+    if (!m_callbacks.askToQuitPhotos) {
+        std::fprintf(stdout, "Photos is running; the Photos library is left out of this scan\n");
+        skipPhotosLibrary();
+        return;
+    }
+    auto answered = std::make_shared<bool>(false);
+    QPointer<PhotosLibraryFlow> self(this);
+    m_callbacks.askToQuitPhotos(quitPhotosAlert(), [self, answered](bool quitPhotos) {
+        if (*answered || !self)
+            return;
+        *answered = true;
+        if (quitPhotos)
+            self->removePhotoApp();
+        else
+            self->skipPhotosLibrary();
+    });
+}
+
+void PhotosLibraryFlow::removePhotoApp()
+{
+    setBusy(true);
+    platform::PhotosApp &photos = platform::PhotosApp::shared();
+    photos.terminate();
+    photos.whenQuit(quitWaitMs, this, [this](bool ended) {
+        if (ended) {
+            locatePhotosDatabaseFiles();
+            return;
+        }
+        std::fprintf(stdout, "Photos did not quit; the Photos library is left out of this scan\n");
+        if (!m_callbacks.photosDidNotQuit) {
+            skipPhotosLibrary();
+            return;
+        }
+        QStringList libraries;
+        for (const InitialDirectory &entry : workingList()) {
+            if (entry.isChecked && isPhotosLibraryEntry(entry))
+                libraries << libraryPathOf(entry);
+        }
+        auto answered = std::make_shared<bool>(false);
+        QPointer<PhotosLibraryFlow> self(this);
+        m_callbacks.photosDidNotQuit(photosDidNotQuitAlert(libraries), [self, answered] {
+            if (*answered || !self)
+                return;
+            *answered = true;
+            self->skipPhotosLibrary();
+        });
+    });
+}
+
+void PhotosLibraryFlow::skipPhotosLibrary()
+{
+    // The libraries leave the working list here already, so that no scan ever walks a package.
+    removeLibraryEntries();
+    finishWithScan();
+}
+
+void PhotosLibraryFlow::locatePhotosDatabaseFiles()
+{
+    setBusy(true);
+    m_entries.clear();
+    m_libraries.clear();
+    for (const InitialDirectory &entry : workingList()) {
+        if (!entry.isChecked || !isPhotosLibraryEntry(entry))
+            continue;
+        const QString path = libraryPathOf(entry);
+        m_libraries << path;
+        if (const auto files = PhotosLibraryReader::locatePhotosDatabaseFiles(path)) {
+            PhotosDatabasePaths &paths = photosDatabasePaths();
+            paths.libraryDatabase = files->database;
+            paths.libraryDatabaseWal = files->wal;
+            paths.libraryDatabaseShm = files->shm;
+            if (!files->lock.isEmpty())
+                paths.libraryLockFile = files->lock;
+        }
+    }
+    readNextLibrary();
+}
+
+void PhotosLibraryFlow::readNextLibrary()
+{
+    while (!m_libraries.isEmpty()) {
+        const QString library = m_libraries.takeFirst();
+        PhotosLibraryReader::Failure failure = PhotosLibraryReader::Failure::DatabaseMissing;
+        if (const auto files = PhotosLibraryReader::locatePhotosDatabaseFiles(library)) {
+            PhotosLibraryReader::ReadResult read = reader.openPhotosDatabaseCopy(*files);
+            failure = read.failure;
+            if (failure == PhotosLibraryReader::Failure::None) {
+                std::vector<InitialDirectory> entries = PhotosLibraryReader::photosLibraryEntries(*files, read.photosLibrary);
+                std::move(entries.begin(), entries.end(), std::back_inserter(m_entries));
+                continue;
+            }
+        } else {
+            std::fprintf(stdout, "No Photos database found in %s\n", qPrintable(library));
+        }
+        if (!m_callbacks.libraryUnreadable) {
+            std::fprintf(stdout, "Photos library %s cannot be read; scanning without it\n", qPrintable(library));
+            continue;
+        }
+        auto answered = std::make_shared<bool>(false);
+        QPointer<PhotosLibraryFlow> self(this);
+        m_callbacks.libraryUnreadable(libraryUnreadableAlert(library, failure), library,
+                                      [self, answered](bool scanWithoutIt) {
+                                          if (*answered || !self)
+                                              return;
+                                          *answered = true;
+                                          if (scanWithoutIt)
+                                              self->readNextLibrary();
+                                          else
+                                              self->cancel();
+                                      });
+        return;
+    }
+    scanPhotosLibraryItems();
+}
+
+void PhotosLibraryFlow::removeLibraryEntries()
+{
+    std::vector<InitialDirectory> &list = workingList();
+    list.erase(std::remove_if(list.begin(), list.end(),
+                              [](const InitialDirectory &entry) {
+                                  return entry.url && entry.url->path().toLower().contains(QLatin1String(".photoslibrary"));
+                              }),
+               list.end());
+}
+
+void PhotosLibraryFlow::scanPhotosLibraryItems()
+{
+    removeLibraryEntries();
+    std::vector<InitialDirectory> &list = workingList();
+    list.insert(list.end(), m_entries.begin(), m_entries.end());
+    finishWithScan();
+}
+
+void PhotosLibraryFlow::finishWithScan()
+{
+    m_libraries.clear();
+    setBusy(false);
+    m_callbacks.startScan();
+}
+
+void PhotosLibraryFlow::cancel()
+{
+    std::fprintf(stdout, "Scan cancelled: a Photos library could not be read\n");
+    m_libraries.clear();
+    m_entries.clear();
+    setBusy(false);
+}

@@ -1,0 +1,392 @@
+#include "services/PhotosLibraryReader.h"
+
+#include "model/ModuleState.h"
+#include "platform/SqliteConnection.h"
+#include "platform/SqliteStatement.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QUrl>
+
+#include <cstdio>
+#include <memory>
+
+const QString PhotosLibraryReader::removedDuplicatesAlbum = QStringLiteral("Twinsift");
+const QString PhotosLibraryReader::pattern = QStringLiteral("Z_([0-9]{1,2})ASSETS");
+const QString PhotosLibraryReader::pattern1 = QStringLiteral("[0-9]");
+
+namespace {
+
+// Every table whose name and one of whose columns carry a numbered "Z_<n>ASSETS" name, limited to
+// the tables that also join albums: the album-to-item table of the newer library form.
+const char *const kTableSearch =
+    "SELECT m.name, p.name FROM sqlite_master AS m JOIN pragma_table_info(m.name) AS p"
+    " WHERE m.type = 'table'"
+    " AND m.name LIKE 'Z\\_%ASSETS' ESCAPE '\\'"
+    " AND p.name LIKE 'Z\\_%ASSETS' ESCAPE '\\'"
+    " AND EXISTS (SELECT 1 FROM pragma_table_info(m.name) AS q WHERE q.name LIKE 'Z\\_%ALBUMS' ESCAPE '\\')"
+    " ORDER BY m.name, p.cid";
+
+// The title of an album by its key.
+const char *const kAlbumTitle = "SELECT ZTITLE FROM ZGENERICALBUM WHERE Z_PK = ?";
+
+// Which asset table the newer form has: "ZASSET" in current libraries, "ZGENERICASSET" in the
+// first libraries of that form.
+const char *const kAssetTable =
+    "SELECT name FROM sqlite_master WHERE type = 'table' AND name IN ('ZASSET', 'ZGENERICASSET')"
+    " ORDER BY name = 'ZASSET' DESC LIMIT 1";
+
+// Main statements. Columns of the newer form: 0 file name, 1 folder below originals/, 2 creation
+// date, 3 original file size, 4 original file name, 5 item key (for the album test), 6 item
+// identifier. Trashed items are not part of the library.
+const char *const kItemsNewest =
+    "SELECT a.ZFILENAME, a.ZDIRECTORY, a.ZDATECREATED, x.ZORIGINALFILESIZE, x.ZORIGINALFILENAME,"
+    " a.Z_PK, a.ZUUID"
+    " FROM ZASSET AS a LEFT JOIN ZADDITIONALASSETATTRIBUTES AS x ON x.ZASSET = a.Z_PK"
+    " WHERE a.ZTRASHEDSTATE = 0"
+    " ORDER BY a.Z_PK";
+const char *const kItemsGeneric =
+    "SELECT a.ZFILENAME, a.ZDIRECTORY, a.ZDATECREATED, x.ZORIGINALFILESIZE, x.ZORIGINALFILENAME,"
+    " a.Z_PK, a.ZUUID"
+    " FROM ZGENERICASSET AS a LEFT JOIN ZADDITIONALASSETATTRIBUTES AS x ON x.ZASSET = a.Z_PK"
+    " WHERE a.ZTRASHEDSTATE = 0"
+    " ORDER BY a.Z_PK";
+
+// Columns of the older form: 0 master key, 1 path of the original below Masters/, 2 its size,
+// 3 version identifier, 4 master identifier, 5 version file name, 6 version key. One row per
+// original: versions that share an original (a duplicated photo) give its latest version only, so
+// no file is listed twice.
+const char *const kItemsOlder =
+    "SELECT m.modelId, m.imagePath, m.fileSize, v.uuid, m.uuid, v.fileName, v.modelId"
+    " FROM RKVersion AS v JOIN RKMaster AS m ON m.uuid = v.masterUuid"
+    " WHERE v.isInTrash = 0"
+    " AND v.modelId = (SELECT MAX(w.modelId) FROM RKVersion AS w"
+    "                  WHERE w.masterUuid = v.masterUuid AND w.isInTrash = 0)"
+    " ORDER BY m.modelId";
+
+bool isDirectory(const QString &path)
+{
+    return QFileInfo(path).isDir();
+}
+
+bool isFile(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() && !info.isDir();
+}
+
+// Removes an earlier copy of ours from the cache folder; false (with a line) when it stays.
+bool removeOldCopy(const QString &path, bool report)
+{
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
+        return true;
+    QFile file(path);
+    if (file.remove())
+        return true;
+    if (report)
+        std::fprintf(stdout, "%s: %s\n", qPrintable(path), qPrintable(file.errorString()));
+    return false;
+}
+
+// Copies one file into the cache folder, writable for the reader. Empty text on success.
+QString copyFile(const QString &source, const QString &target)
+{
+    QFile file(source);
+    if (!file.copy(target))
+        return source + QStringLiteral(": ") + file.errorString();
+    QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return {};
+}
+
+QString digitsOf(const QString &name)
+{
+    return PhotosLibraryReader::regexMatches(PhotosLibraryReader::pattern1, name).join(QString());
+}
+
+bool hasPathEscape(const QString &part)
+{
+    if (part.startsWith(QLatin1Char('/')))
+        return true;
+    const QStringList components = part.split(QLatin1Char('/'));
+    return components.contains(QStringLiteral(".."));
+}
+
+} // namespace
+
+std::optional<PhotosLibraryFiles> PhotosLibraryReader::locatePhotosDatabaseFiles(const QString &packagePath)
+{
+    QString package = QDir::cleanPath(packagePath);
+    if (package.isEmpty() || !isDirectory(package))
+        return std::nullopt;
+    PhotosLibraryFiles files;
+    files.package = package;
+    const QString newer = package + QStringLiteral("/database/Photos.sqlite");
+    const QString older = package + QStringLiteral("/database/photos.db");
+    if (isFile(newer))
+        files.form = PhotosLibraryForm::Newer;
+    else if (isFile(older))
+        files.form = PhotosLibraryForm::Older;
+    else if (isDirectory(package + QStringLiteral("/originals")))
+        files.form = PhotosLibraryForm::Newer;
+    else if (isDirectory(package + QStringLiteral("/Masters")))
+        files.form = PhotosLibraryForm::Older;
+    else
+        return std::nullopt;
+    if (files.form == PhotosLibraryForm::Newer) {
+        files.database = newer;
+        files.lock = package + QStringLiteral("/database/Photos.sqlite.lock");
+    } else {
+        files.database = older;
+    }
+    files.wal = files.database + QStringLiteral("-wal");
+    files.shm = files.database + QStringLiteral("-shm");
+    return files;
+}
+
+QStringList PhotosLibraryReader::regexMatches(const QString &pattern, const QString &text)
+{
+    const QRegularExpression expression(pattern);
+    if (!expression.isValid()) {
+        std::fprintf(stdout, "invalid regex: %s\n", qPrintable(expression.errorString()));
+        return {};
+    }
+    QStringList matches;
+    auto it = expression.globalMatch(text);
+    while (it.hasNext())
+        matches << it.next().captured(0);
+    return matches;
+}
+
+PhotosLibraryReader::ReadResult PhotosLibraryReader::openPhotosDatabaseCopy(const PhotosLibraryFiles &files)
+{
+    ReadResult result;
+    const bool newer = files.form == PhotosLibraryForm::Newer;
+    const PhotosTempCopyPaths copy = photosTempCopyPaths(newer);
+
+    // 1. Take away the copies of an earlier read.
+    removeOldCopy(copy.database, true);
+    removeOldCopy(copy.wal, true);
+    removeOldCopy(copy.shm, false);
+
+    // 2. Copy the library's files; the database must be there.
+    if (!isFile(files.database)) {
+        result.failure = Failure::DatabaseMissing;
+        result.detail = files.database + QStringLiteral(": no such file");
+        std::fprintf(stdout, "Photos library database missing: %s\n", qPrintable(files.database));
+        return result;
+    }
+    QString error = copyFile(files.database, copy.database);
+    if (error.isEmpty() && isFile(files.wal))
+        error = copyFile(files.wal, copy.wal);
+    if (!error.isEmpty()) {
+        std::fprintf(stdout, "%s\n", qPrintable(error));
+        result.failure = Failure::CopyFailed;
+        result.detail = error;
+        return result;
+    }
+    if (isFile(files.shm))
+        copyFile(files.shm, copy.shm);
+
+    // 3. The lock file of the newer form travels with it.
+    if (newer) {
+        const QString lockCopy = photosDatabasePaths().tempCopyLockFile;
+        removeOldCopy(lockCopy, false);
+        if (!files.lock.isEmpty() && isFile(files.lock))
+            copyFile(files.lock, lockCopy);
+    }
+
+    // 4. Open the copy (never the library's own file).
+    platform::SqliteConnection db;
+    if (!db.open(copy.database, platform::SqliteConnection::Mode::ReadWrite)) {
+        std::fprintf(stdout, "error opening database\n");
+        result.failure = Failure::OpenFailed;
+        result.detail = db.errorMessage();
+        return result;
+    }
+
+    // 5. Find the album table, then read the items. The connection closes when it leaves scope,
+    // after every statement of the read has been finalized.
+    findAssetTables(db);
+    result.failure = readPhotosLibrary(db, files.form, result);
+    if (result.failure != Failure::None)
+        result.photosLibrary.clear();
+    return result;
+}
+
+void PhotosLibraryReader::findAssetTables(platform::SqliteConnection &db)
+{
+    platform::SqliteStatement search(db, kTableSearch);
+    if (!search.isValid()) {
+        std::fprintf(stdout, "error preparing select: %s\n", qPrintable(search.errorMessage()));
+        return;
+    }
+    while (search.next()) {
+        QString first;
+        QString second;
+        if (search.columnIsNull(0))
+            std::fprintf(stdout, "Table not found\n");
+        else if (!regexMatches(pattern, search.columnText(0)).isEmpty())
+            first = search.columnText(0);
+        if (search.columnIsNull(1))
+            std::fprintf(stdout, "Column not found\n");
+        else if (!regexMatches(pattern, search.columnText(1)).isEmpty())
+            second = search.columnText(1);
+        if (first.isEmpty() || second.isEmpty())
+            continue;
+        firstMatched = digitsOf(first);
+        secondMatched = digitsOf(second);
+        std::fprintf(stdout, "Matches: firstNumber: %s secondNumber: %s\n", qPrintable(firstMatched),
+                     qPrintable(secondMatched));
+    }
+    if (search.failed())
+        std::fprintf(stdout, "error reading tables: %s\n", qPrintable(search.errorMessage()));
+}
+
+std::pair<QString, QString> PhotosLibraryReader::lookupColumnValue(platform::SqliteStatement *albumKeys,
+                                                                   platform::SqliteStatement *albumTitle,
+                                                                   const QString &key)
+{
+    if (!albumKeys || !albumTitle)
+        return {};
+    QStringList keyNames;
+    albumKeys->reset();
+    albumKeys->bindText(1, key);
+    while (albumKeys->next()) {
+        if (albumKeys->columnIsNull(0))
+            std::fprintf(stdout, "keyName not found\n");
+        else
+            keyNames << albumKeys->columnText(0);
+    }
+    std::pair<QString, QString> found;
+    // An item may sit in several albums; the album of removed duplicates decides when it is one.
+    for (const QString &keyName : keyNames) {
+        if (keyName.isEmpty())
+            continue;
+        QString albumName;
+        albumTitle->reset();
+        albumTitle->bindText(1, keyName);
+        while (albumTitle->next()) {
+            if (albumTitle->columnIsNull(0))
+                std::fprintf(stdout, "albumName not found\n");
+            else
+                albumName = albumTitle->columnText(0);
+        }
+        found = {keyName, albumName};
+        if (albumName == removedDuplicatesAlbum)
+            break;
+    }
+    return found;
+}
+
+PhotosLibraryReader::Failure PhotosLibraryReader::readPhotosLibrary(platform::SqliteConnection &db,
+                                                                    PhotosLibraryForm form, ReadResult &result)
+{
+    const bool newer = form == PhotosLibraryForm::Newer;
+    const char *text = kItemsOlder;
+    if (newer) {
+        platform::SqliteStatement table(db, kAssetTable);
+        const bool found = table.next();
+        if (table.failed() || !table.isValid()) {
+            result.detail = table.errorMessage();
+            std::fprintf(stdout, "error preparing select: %s\n", qPrintable(result.detail));
+            return Failure::ReadFailed;
+        }
+        text = (found && table.columnText(0) == QLatin1String("ZGENERICASSET")) ? kItemsGeneric : kItemsNewest;
+    }
+
+    // The album lookup: the numbered names hold digits only, so they can stand in the text.
+    std::unique_ptr<platform::SqliteStatement> albumKeys;
+    std::unique_ptr<platform::SqliteStatement> albumTitle;
+    if (newer) {
+        const QByteArray lookup = QStringLiteral("SELECT Z_%1ALBUMS FROM Z_%1ASSETS WHERE Z_%2ASSETS = ?")
+                                      .arg(firstMatched, secondMatched)
+                                      .toUtf8();
+        albumKeys = std::make_unique<platform::SqliteStatement>(db, lookup.constData());
+        albumTitle = std::make_unique<platform::SqliteStatement>(db, kAlbumTitle);
+        for (auto *statement : {albumKeys.get(), albumTitle.get()}) {
+            if (!statement->isValid())
+                std::fprintf(stdout, "error preparing select: %s\n", qPrintable(statement->errorMessage()));
+        }
+        if (!albumKeys->isValid() || !albumTitle->isValid()) {
+            albumKeys.reset();
+            albumTitle.reset();
+        }
+    }
+
+    platform::SqliteStatement statement(db, text);
+    if (!statement.isValid()) {
+        result.detail = statement.errorMessage();
+        std::fprintf(stdout, "error preparing select: %s\n", qPrintable(result.detail));
+        return Failure::ReadFailed;
+    }
+    result.photosLibrary.clear();
+    while (statement.next()) {
+        PhotoLibraryProperties item;
+        if (newer) {
+            item.RKMimagePath = statement.columnText(1);
+            item.RKMFilSize = statement.columnText(3);
+            item.RKVuuid = statement.columnText(6);
+            item.RKVfilename = statement.columnText(0);
+            item.OriginalFileName = statement.columnText(4);
+            if (!statement.columnIsNull(5)) {
+                const auto [keyName, albumName] =
+                    lookupColumnValue(albumKeys.get(), albumTitle.get(), statement.columnText(5));
+                Q_UNUSED(keyName);
+                if (albumName == removedDuplicatesAlbum)
+                    continue;
+            }
+        } else {
+            item.RKMuuid = statement.columnText(4);
+            item.RKMimagePath = statement.columnText(1);
+            item.RKMFilSize = statement.columnText(2);
+            item.RKVuuid = statement.columnText(3);
+            item.RKVmodelId = statement.columnText(4);
+            item.RKVfilename = statement.columnText(5);
+            item.RKAVMId = statement.columnText(6);
+            item.OriginalFileName = statement.columnText(5);
+        }
+        result.photosLibrary.push_back(std::move(item));
+    }
+    if (statement.failed()) {
+        result.detail = statement.errorMessage();
+        std::fprintf(stdout, "error reading Photos library items: %s\n", qPrintable(result.detail));
+        return Failure::ReadFailed;
+    }
+    return Failure::None;
+}
+
+std::optional<QString> PhotosLibraryReader::originalFilePath(const PhotosLibraryFiles &files,
+                                                            const PhotoLibraryProperties &item)
+{
+    if (item.RKMimagePath.isEmpty() || hasPathEscape(item.RKMimagePath))
+        return std::nullopt;
+    if (files.form == PhotosLibraryForm::Older)
+        return files.package + QStringLiteral("/Masters/") + item.RKMimagePath;
+    if (item.RKVfilename.isEmpty() || item.RKVfilename.contains(QLatin1Char('/')) ||
+        item.RKVfilename == QLatin1String("..") || item.RKVfilename == QLatin1String("."))
+        return std::nullopt;
+    return files.package + QStringLiteral("/originals/") + item.RKMimagePath + QLatin1Char('/') + item.RKVfilename;
+}
+
+std::vector<InitialDirectory> PhotosLibraryReader::photosLibraryEntries(const PhotosLibraryFiles &files,
+                                                                        const std::vector<PhotoLibraryProperties> &items)
+{
+    std::vector<InitialDirectory> entries;
+    entries.reserve(items.size());
+    for (const PhotoLibraryProperties &item : items) {
+        const std::optional<QString> path = originalFilePath(files, item);
+        if (!path) {
+            std::fprintf(stdout, "Photos library item %s skipped: its stored path is not usable\n",
+                         qPrintable(item.RKVuuid));
+            continue;
+        }
+        InitialDirectory entry(QUrl::fromLocalFile(*path));
+        entry.isPhotoLibrary = true;
+        entry.photoLibraryProperties = item;
+        std::fprintf(stdout, "Photos library item: %s (%s)\n", qPrintable(*path), qPrintable(item.RKVuuid));
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}

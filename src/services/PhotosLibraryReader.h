@@ -1,0 +1,104 @@
+#pragma once
+
+#include "model/InitialDirectory.h"
+#include "model/PhotoLibraryProperties.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace platform {
+class SqliteConnection;
+class SqliteStatement;
+}
+
+// The two layouts of a Photos library package, told apart by the files it holds.
+enum class PhotosLibraryForm {
+    Newer, // database/Photos.sqlite, originals below "originals/"
+    Older, // database/photos.db, originals below "Masters/"
+};
+
+// Where the database files of one library package lie.
+struct PhotosLibraryFiles {
+    QString package;  // the ".photoslibrary" folder, without a trailing slash
+    PhotosLibraryForm form = PhotosLibraryForm::Newer;
+    QString database; // <package>/database/Photos.sqlite or <package>/database/photos.db
+    QString wal;      // database + "-wal"
+    QString shm;      // database + "-shm"
+    QString lock;     // <package>/database/Photos.sqlite.lock (newer form only; empty otherwise)
+};
+
+// Reads the items of a Photos library from the library's own SQLite database. The live database is
+// never opened: it is copied, with its write-ahead log and shared-memory file, into the user's
+// cache folder, and the copy is read. Everything runs on the calling thread.
+//
+//     PhotosLibraryReader reader;
+//     if (auto files = PhotosLibraryReader::locatePhotosDatabaseFiles(path)) {
+//         auto read = reader.openPhotosDatabaseCopy(*files);
+//         if (read.failure == PhotosLibraryReader::Failure::None)
+//             entries = PhotosLibraryReader::photosLibraryEntries(*files, read.photosLibrary);
+//     }
+class PhotosLibraryReader
+{
+public:
+    // Items of this album hold the duplicates handed over for removal; they are not scanned.
+    static const QString removedDuplicatesAlbum;          // "Twinsift"
+    static const QString pattern;                         // "Z_([0-9]{1,2})ASSETS"
+    static const QString pattern1;                        // "[0-9]"
+
+    enum class Failure {
+        None,
+        DatabaseMissing, // the package holds no database file of either form
+        CopyFailed,      // the database or its write-ahead log could not be copied
+        OpenFailed,      // the copy is no SQLite database that opens
+        ReadFailed,      // the items could not be read (damaged file, unknown layout)
+    };
+
+    struct ReadResult {
+        Failure failure = Failure::None;
+        QString detail;                                   // the cause, for the log
+        std::vector<PhotoLibraryProperties> photosLibrary; // the items, in row order
+    };
+
+    // The database files of a library package, by the layout found in it: database/Photos.sqlite
+    // (or an originals/ folder) makes the newer form, database/photos.db (or a Masters/ folder)
+    // the older one. Absent when the package shows neither.
+    static std::optional<PhotosLibraryFiles> locatePhotosDatabaseFiles(const QString &packagePath);
+
+    // Copies the database files into the cache folder (the old copies are replaced), opens the
+    // copy, finds the numbered album tables and reads the items. Items in the album
+    // removedDuplicatesAlbum are left out (newer form). The copy is closed before it returns.
+    ReadResult openPhotosDatabaseCopy(const PhotosLibraryFiles &files);
+
+    // The scan-list entries of the items: one ticked single-file entry per item, pointing at the
+    // item's original file, with isPhotoLibrary set and the item's properties. Items whose stored
+    // path is empty or leads out of the package are left out with a diagnostic line.
+    static std::vector<InitialDirectory> photosLibraryEntries(const PhotosLibraryFiles &files,
+                                                              const std::vector<PhotoLibraryProperties> &items);
+
+    // The path of an item's original file; absent when the stored parts are empty or would lead
+    // out of the package.
+    static std::optional<QString> originalFilePath(const PhotosLibraryFiles &files,
+                                                   const PhotoLibraryProperties &item);
+
+    // The text of every match of the pattern in the text, in order; empty (with the diagnostic
+    // "invalid regex: ...") when the pattern does not compile.
+    static QStringList regexMatches(const QString &pattern, const QString &text);
+
+    // The numbers of the album-to-item table found by the last read that found one: the table
+    // "Z_" + firstMatched + "ASSETS" joins albums ("Z_" + firstMatched + "ALBUMS") to items
+    // ("Z_" + secondMatched + "ASSETS").
+    QString firstMatched;
+    QString secondMatched;
+
+private:
+    void findAssetTables(platform::SqliteConnection &db);
+    // (keyName, albumName) of the item with this key: the album removedDuplicatesAlbum when the
+    // item is in it, else the last album found; two empty texts when the item is in no album.
+    std::pair<QString, QString> lookupColumnValue(platform::SqliteStatement *albumKeys,
+                                                  platform::SqliteStatement *albumTitle, const QString &key);
+    Failure readPhotosLibrary(platform::SqliteConnection &db, PhotosLibraryForm form, ReadResult &result);
+};

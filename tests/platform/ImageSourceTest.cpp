@@ -1,0 +1,210 @@
+#include "platform/ImageSource.h"
+
+#include "support/ServicesFixtures.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using platform::ImageSource;
+namespace key = platform::ImageProperty;
+
+namespace {
+
+QVariantMap sub(const QVariantMap &props, const char *dictionary)
+{
+    return props.value(dictionary).toMap();
+}
+
+QString taggedJpeg(const QTemporaryDir &dir)
+{
+    const QString path = dir.filePath("tagged.jpg");
+    if (!fixtures::writeImage(path, 40, 20, "JPEG"))
+        return {};
+    const bool ok = fixtures::writeTags(path, {{"Exif.Image.Make", "Acme"},
+                                               {"Exif.Image.Model", "Pocket 3"},
+                                               {"Exif.Image.Orientation", "6"},
+                                               {"Exif.Image.DateTime", "2019:07:04 10:11:12"},
+                                               {"Exif.Image.XResolution", "300/1"},
+                                               {"Exif.Image.YResolution", "300/1"},
+                                               {"Exif.Image.ResolutionUnit", "2"},
+                                               {"Exif.Photo.FNumber", "28/10"},
+                                               {"Exif.Photo.ExposureTime", "1/60"},
+                                               {"Exif.Photo.ISOSpeedRatings", "200"},
+                                               {"Exif.GPSInfo.GPSLatitudeRef", "S"},
+                                               {"Exif.GPSInfo.GPSLatitude", "33/1 54/1 0/1"},
+                                               {"Exif.GPSInfo.GPSLongitudeRef", "E"},
+                                               {"Exif.GPSInfo.GPSLongitude", "151/1 12/1 0/1"},
+                                               {"Exif.GPSInfo.GPSAltitude", "25/2"},
+                                               {"Iptc.Application2.Keywords", "beach"},
+                                               {"Iptc.Application2.Copyright", "Ann"},
+                                               {"Xmp.dc.title", "lang=x-default Harbour"}});
+    return ok ? path : QString();
+}
+
+} // namespace
+
+TEST(ImageSource, PropertiesOfATaggedJpeg)
+{
+    QTemporaryDir dir;
+    const QString path = taggedJpeg(dir);
+    ASSERT_FALSE(path.isEmpty());
+    const ImageSource source(path);
+    EXPECT_EQ(source.typeIdentifier(), QString("public.jpeg"));
+    const auto props = source.properties();
+    ASSERT_TRUE(props);
+    EXPECT_EQ(props->value(key::PixelWidth).toLongLong(), 40);
+    EXPECT_EQ(props->value(key::PixelHeight).toLongLong(), 20);
+    EXPECT_EQ(props->value(key::Orientation).toLongLong(), 6);
+    EXPECT_DOUBLE_EQ(props->value(key::DPIWidth).toDouble(), 300.0);
+    EXPECT_EQ(props->value(key::Depth).toLongLong(), 8);
+
+    const QVariantMap tiff = sub(*props, key::TIFFDictionary);
+    EXPECT_EQ(tiff.value("Make").toString(), "Acme");
+    EXPECT_EQ(tiff.value("Model").toString(), "Pocket 3");
+    EXPECT_EQ(tiff.value("Orientation").typeId(), QMetaType::LongLong);
+    EXPECT_EQ(tiff.value("Orientation").toLongLong(), 6);
+    EXPECT_EQ(tiff.value("DateTime").toString(), "2019:07:04 10:11:12");
+
+    const QVariantMap exif = sub(*props, key::ExifDictionary);
+    EXPECT_DOUBLE_EQ(exif.value("FNumber").toDouble(), 2.8);
+    EXPECT_DOUBLE_EQ(exif.value("ExposureTime").toDouble(), 1.0 / 60.0);
+    EXPECT_EQ(exif.value("ISOSpeedRatings").toList(), QVariantList({qint64(200)}));
+
+    const QVariantMap gps = sub(*props, key::GPSDictionary);
+    EXPECT_EQ(gps.value("Latitude").typeId(), QMetaType::Double);
+    EXPECT_NEAR(gps.value("Latitude").toDouble(), 33.9, 1e-9);
+    EXPECT_NEAR(gps.value("Longitude").toDouble(), 151.2, 1e-9);
+    EXPECT_EQ(gps.value("LatitudeRef").toString(), "S");
+    EXPECT_DOUBLE_EQ(gps.value("Altitude").toDouble(), 12.5);
+
+    const QVariantMap iptc = sub(*props, key::IPTCDictionary);
+    EXPECT_EQ(iptc.value("Keywords").toList(), QVariantList({QString("beach")}));
+    EXPECT_EQ(iptc.value("CopyrightNotice").toString(), "Ann");
+}
+
+TEST(ImageSource, MetadataTagsListExifIptcAndXmp)
+{
+    QTemporaryDir dir;
+    const QString path = taggedJpeg(dir);
+    ASSERT_FALSE(path.isEmpty());
+    const auto tags = ImageSource(path).metadataTags();
+    ASSERT_TRUE(tags);
+    bool make = false, title = false, keywords = false;
+    for (const QVariant &v : *tags) {
+        const QVariantMap tag = v.toMap();
+        EXPECT_TRUE(tag.contains("type"));
+        if (tag.value("name") == "Make") {
+            make = true;
+            EXPECT_EQ(tag.value("prefix").toString(), "tiff");
+            EXPECT_EQ(tag.value("value").toString(), "Acme");
+        }
+        if (tag.value("name") == "title" && tag.value("prefix") == "dc") {
+            title = true;
+            EXPECT_EQ(tag.value("namespace").toString(), "http://purl.org/dc/elements/1.1/");
+            EXPECT_EQ(tag.value("type").toInt(), int(platform::MetadataTagType::AlternateText));
+        }
+        if (tag.value("name") == "Keywords")
+            keywords = true;
+    }
+    EXPECT_TRUE(make);
+    EXPECT_TRUE(title);
+    EXPECT_TRUE(keywords);
+
+    // A PNG with no metadata has an empty tag list; a text file has none at all.
+    const QString png = dir.filePath("plain.png");
+    ASSERT_TRUE(fixtures::writeImage(png, 8, 8, "PNG"));
+    const auto none = ImageSource(png).metadataTags();
+    ASSERT_TRUE(none);
+    EXPECT_TRUE(none->isEmpty());
+    const QString text = dir.filePath("notes.jpg");
+    fixtures::writeFile(text, "just words, not an image");
+    EXPECT_FALSE(ImageSource(text).metadataTags());
+}
+
+TEST(ImageSource, PngTiffTextAndBrokenFiles)
+{
+    QTemporaryDir dir;
+    const QString png = dir.filePath("p.png");
+    ASSERT_TRUE(fixtures::writeImage(png, 30, 10, "PNG"));
+    auto props = ImageSource(png).properties();
+    ASSERT_TRUE(props);
+    EXPECT_EQ(props->value(key::PixelWidth).toLongLong(), 30);
+    EXPECT_FALSE(props->contains(key::TIFFDictionary));
+    EXPECT_FALSE(props->contains(key::GPSDictionary));
+
+    const QString tif = dir.filePath("t.tif");
+    ASSERT_TRUE(fixtures::writeImage(tif, 12, 34, "TIFF"));
+    EXPECT_EQ(ImageSource(tif).typeIdentifier(), QString("public.tiff"));
+    props = ImageSource(tif).properties();
+    ASSERT_TRUE(props);
+    EXPECT_EQ(props->value(key::PixelHeight).toLongLong(), 34);
+
+    const QString text = dir.filePath("text.png");
+    fixtures::writeFile(text, "hello");
+    EXPECT_FALSE(ImageSource(text).typeIdentifier());
+    EXPECT_FALSE(ImageSource(text).properties());
+    EXPECT_FALSE(ImageSource(text).thumbnail(100, true));
+
+    // A JPEG cut short after its header: identified, but its pixels do not decode fully.
+    QFile whole(dir.filePath("whole.jpg"));
+    ASSERT_TRUE(fixtures::writeImage(whole.fileName(), 64, 64, "JPEG"));
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    const QByteArray head = whole.read(40);
+    const QString cut = dir.filePath("cut.jpg");
+    fixtures::writeFile(cut, head);
+    const ImageSource broken(cut);
+    (void)broken.properties();    // must not crash
+    (void)broken.metadataTags();  // must not crash
+    (void)broken.thumbnail(32, true);
+
+    EXPECT_FALSE(ImageSource(dir.filePath("missing.jpg")).typeIdentifier());
+    EXPECT_FALSE(ImageSource(QString()).properties());
+}
+
+TEST(ImageSource, ThumbnailsAreBoundedAndTurnedUpright)
+{
+    QTemporaryDir dir;
+    const QString large = dir.filePath("large.jpg");
+    ASSERT_TRUE(fixtures::writeImage(large, 4000, 3000, "JPEG", 30));
+    const auto thumb = ImageSource(large).thumbnail(540, true);
+    ASSERT_TRUE(thumb);
+    EXPECT_EQ(thumb->size(), QSize(540, 405));
+
+    const QString small = dir.filePath("small.png");
+    ASSERT_TRUE(fixtures::writeImage(small, 50, 20, "PNG"));
+    EXPECT_EQ(ImageSource(small).thumbnail(540, true)->size(), QSize(50, 20)); // never enlarged
+
+    // Orientation 6: stored 40 x 20 landscape, shown as a 20 x 40 portrait.
+    const QString turned = dir.filePath("turned.jpg");
+    ASSERT_TRUE(fixtures::writeImage(turned, 40, 20, "JPEG", 95));
+    ASSERT_TRUE(fixtures::writeTags(turned, {{"Exif.Image.Orientation", "6"}}));
+    const auto upright = ImageSource(turned).thumbnail(540, true);
+    ASSERT_TRUE(upright);
+    EXPECT_EQ(upright->size(), QSize(20, 40));
+    // The green corner (top left as stored) is at the top right once turned clockwise.
+    const QColor corner = upright->pixelColor(upright->width() - 2, 1);
+    EXPECT_GT(corner.green(), 150);
+    EXPECT_LT(corner.red(), 100);
+    EXPECT_EQ(ImageSource(turned).thumbnail(540, false)->size(), QSize(40, 20));
+}
+
+TEST(ImageSource, HeicThroughLibheif)
+{
+    QTemporaryDir dir;
+    const QString heic = fixtures::makeHeic(dir.path(), "photo.heic", 64, 48);
+    if (heic.isEmpty())
+        GTEST_SKIP() << "heif-enc is not available";
+    const ImageSource source(heic);
+    EXPECT_EQ(source.typeIdentifier(), QString("public.heic"));
+    const auto props = source.properties();
+    ASSERT_TRUE(props);
+    EXPECT_EQ(props->value(key::PixelWidth).toLongLong(), 64);
+    EXPECT_EQ(props->value(key::PixelHeight).toLongLong(), 48);
+    const auto thumb = source.thumbnail(32, true);
+    ASSERT_TRUE(thumb);
+    EXPECT_EQ(thumb->size(), QSize(32, 24));
+    const auto full = source.image(true);
+    ASSERT_TRUE(full);
+    EXPECT_GT(full->pixelColor(50, 30).blue(), 150); // right half is blue
+    EXPECT_TRUE(source.metadataTags());
+}

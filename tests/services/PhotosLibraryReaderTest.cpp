@@ -1,0 +1,289 @@
+#include "services/PhotosLibraryReader.h"
+
+#include "model/ModuleState.h"
+#include "support/PhotosFixtures.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using photos_fixtures::Item;
+using Failure = PhotosLibraryReader::Failure;
+
+namespace {
+
+// Each test program has its own cache folder (see TestMain), so the copies stay apart from those
+// of programs run side by side.
+class PhotosReaderTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+
+    QString package(const QString &name) const { return dir.filePath(name); }
+
+    QTemporaryDir dir;
+};
+
+const QString kOddName = QString::fromUtf8("Ann's \"best\" Grüße 東京.jpg");
+
+std::vector<Item> newerItems()
+{
+    return {
+        {"U-PLAIN", "A", "IMG_0001.JPG", "IMG_0001.JPG", 1234, false, true, {}},
+        {"U-ODD", "0", kOddName, kOddName, 55, false, true, {"Holidays"}},
+        {"U-REMOVED", "B", "IMG_0003.HEIC", "IMG_0003.HEIC", 77, false, true, {"Twinsift"}},
+        {"U-BOTH", "B", "IMG_0004.JPG", "IMG_0004.JPG", 88, false, true, {"Twinsift", "Holidays"}},
+        {"U-BOTH2", "C", "IMG_0005.JPG", "IMG_0005.JPG", 99, false, true, {"Holidays", "Twinsift"}},
+        {"U-MISSING", "D", "IMG_0006.MOV", "Clip.mov", 4096, false, false, {"Twinsift ", "twinsift"}},
+        {"U-TRASHED", "E", "IMG_0007.JPG", "IMG_0007.JPG", 10, true, true, {}},
+    };
+}
+
+QStringList uuidsOf(const std::vector<PhotoLibraryProperties> &items)
+{
+    QStringList uuids;
+    for (const auto &item : items)
+        uuids << item.RKVuuid;
+    return uuids;
+}
+
+} // namespace
+
+TEST_F(PhotosReaderTest, LibraryFormIsToldByItsFiles)
+{
+    const QString newer = package("New.photoslibrary");
+    photos_fixtures::writeFile(newer + "/database/Photos.sqlite", "");
+    const QString older = package("Old.photoslibrary");
+    photos_fixtures::writeFile(older + "/database/photos.db", "");
+    const QString upgraded = package("Upgraded.photoslibrary");
+    photos_fixtures::writeFile(upgraded + "/database/photos.db", "");
+    photos_fixtures::writeFile(upgraded + "/database/Photos.sqlite", "");
+    const QString onlyMasters = package("Masters.photoslibrary");
+    QDir().mkpath(onlyMasters + "/Masters");
+    const QString empty = package("Empty.photoslibrary");
+    QDir().mkpath(empty);
+
+    auto files = PhotosLibraryReader::locatePhotosDatabaseFiles(newer + "/");
+    ASSERT_TRUE(files);
+    EXPECT_EQ(files->form, PhotosLibraryForm::Newer);
+    EXPECT_EQ(files->package, newer);
+    EXPECT_EQ(files->database, newer + "/database/Photos.sqlite");
+    EXPECT_EQ(files->wal, newer + "/database/Photos.sqlite-wal");
+    EXPECT_EQ(files->shm, newer + "/database/Photos.sqlite-shm");
+    EXPECT_EQ(files->lock, newer + "/database/Photos.sqlite.lock");
+
+    files = PhotosLibraryReader::locatePhotosDatabaseFiles(older);
+    ASSERT_TRUE(files);
+    EXPECT_EQ(files->form, PhotosLibraryForm::Older);
+    EXPECT_EQ(files->database, older + "/database/photos.db");
+    EXPECT_EQ(files->wal, older + "/database/photos.db-wal");
+    EXPECT_TRUE(files->lock.isEmpty());
+
+    EXPECT_EQ(PhotosLibraryReader::locatePhotosDatabaseFiles(upgraded)->form, PhotosLibraryForm::Newer);
+    // The originals folder alone tells the form; the missing database shows up when reading.
+    files = PhotosLibraryReader::locatePhotosDatabaseFiles(onlyMasters);
+    ASSERT_TRUE(files);
+    EXPECT_EQ(files->form, PhotosLibraryForm::Older);
+    EXPECT_EQ(PhotosLibraryReader().openPhotosDatabaseCopy(*files).failure, Failure::DatabaseMissing);
+
+    EXPECT_FALSE(PhotosLibraryReader::locatePhotosDatabaseFiles(empty));
+    EXPECT_FALSE(PhotosLibraryReader::locatePhotosDatabaseFiles(package("Nowhere.photoslibrary")));
+}
+
+TEST_F(PhotosReaderTest, NewerFormGivesItemsWithTheirPropertiesAndLeavesOutRemovedDuplicates)
+{
+    const QString lib = package(QString::fromUtf8("Bibliothèque \"Ann's\".photoslibrary"));
+    photos_fixtures::NewerLibrary fixture(lib, newerItems());
+    ASSERT_TRUE(fixture.ok()) << qPrintable(fixture.error());
+    const QByteArray original = photos_fixtures::readFile(lib + "/database/Photos.sqlite");
+
+    PhotosLibraryReader reader;
+    const auto files = PhotosLibraryReader::locatePhotosDatabaseFiles(lib);
+    ASSERT_TRUE(files);
+    const auto read = reader.openPhotosDatabaseCopy(*files);
+    ASSERT_EQ(read.failure, Failure::None) << qPrintable(read.detail);
+    EXPECT_EQ(reader.firstMatched, "26");
+    EXPECT_EQ(reader.secondMatched, "3");
+
+    // In "Twinsift" (alone or beside another album) and trashed items are left out; album titles
+    // that only look alike are not the album.
+    EXPECT_EQ(uuidsOf(read.photosLibrary), QStringList({"U-PLAIN", "U-ODD", "U-MISSING"}));
+
+    const PhotoLibraryProperties &odd = read.photosLibrary[1];
+    EXPECT_TRUE(odd.RKMuuid.isEmpty());
+    EXPECT_EQ(odd.RKMimagePath, "0");
+    EXPECT_EQ(odd.RKMFilSize, "55");
+    EXPECT_EQ(odd.RKVuuid, "U-ODD");
+    EXPECT_TRUE(odd.RKVmodelId.isEmpty());
+    EXPECT_EQ(odd.RKVfilename, kOddName);
+    EXPECT_TRUE(odd.RKAVMId.isEmpty());
+    EXPECT_EQ(odd.OriginalFileName, kOddName);
+    EXPECT_EQ(read.photosLibrary[2].OriginalFileName, "Clip.mov");
+
+    const auto entries = PhotosLibraryReader::photosLibraryEntries(*files, read.photosLibrary);
+    ASSERT_EQ(entries.size(), 3u);
+    for (const InitialDirectory &entry : entries) {
+        EXPECT_TRUE(entry.isPhotoLibrary);
+        EXPECT_TRUE(entry.isChecked);
+        ASSERT_TRUE(entry.photoLibraryProperties);
+        ASSERT_TRUE(entry.url);
+    }
+    EXPECT_EQ(entries[0].url->toLocalFile(), lib + "/originals/A/IMG_0001.JPG");
+    EXPECT_EQ(entries[1].url->toLocalFile(), lib + "/originals/0/" + kOddName);
+    EXPECT_EQ(*entries[1].photoLibraryProperties, odd);
+    ASSERT_TRUE(entries[1].file) << "the original exists, so its attributes were read";
+    EXPECT_FALSE(entries[1].file->isFolder);
+    EXPECT_EQ(entries[2].url->toLocalFile(), lib + "/originals/D/IMG_0006.MOV");
+    EXPECT_FALSE(entries[2].file) << "missing original: entry without attributes";
+
+    // The library itself is untouched; the copy lives in the cache folder.
+    EXPECT_EQ(photos_fixtures::readFile(lib + "/database/Photos.sqlite"), original);
+    EXPECT_TRUE(QFileInfo::exists(photosTempCopyPaths(true).database));
+    EXPECT_EQ(photos_fixtures::readFile(photosDatabasePaths().tempCopyLockFile), "lock");
+}
+
+TEST_F(PhotosReaderTest, FirstLibrariesOfTheNewerFormAndOtherTableNumbers)
+{
+    const QString lib = package("Early.photoslibrary");
+    photos_fixtures::NewerOptions options;
+    options.genericAssetTable = true;
+    options.albumTableNumber = 7;
+    options.assetNumber = 12;
+    photos_fixtures::NewerLibrary fixture(lib, newerItems(), options);
+    ASSERT_TRUE(fixture.ok()) << qPrintable(fixture.error());
+
+    PhotosLibraryReader reader;
+    const auto read = reader.openPhotosDatabaseCopy(*PhotosLibraryReader::locatePhotosDatabaseFiles(lib));
+    ASSERT_EQ(read.failure, Failure::None) << qPrintable(read.detail);
+    EXPECT_EQ(reader.firstMatched, "7");
+    EXPECT_EQ(reader.secondMatched, "12");
+    EXPECT_EQ(uuidsOf(read.photosLibrary), QStringList({"U-PLAIN", "U-ODD", "U-MISSING"}));
+}
+
+TEST_F(PhotosReaderTest, RowsStillInTheWriteAheadLogAreRead)
+{
+    const QString lib = package("Live.photoslibrary");
+    photos_fixtures::NewerOptions options;
+    options.keepOpenWithWal = true;
+    photos_fixtures::NewerLibrary fixture(lib, newerItems(), options);
+    ASSERT_TRUE(fixture.ok()) << qPrintable(fixture.error());
+    ASSERT_GT(QFileInfo(lib + "/database/Photos.sqlite-wal").size(), 0);
+    const QByteArray wal = photos_fixtures::readFile(lib + "/database/Photos.sqlite-wal");
+
+    PhotosLibraryReader reader;
+    const auto read = reader.openPhotosDatabaseCopy(*PhotosLibraryReader::locatePhotosDatabaseFiles(lib));
+    ASSERT_EQ(read.failure, Failure::None) << qPrintable(read.detail);
+    EXPECT_EQ(uuidsOf(read.photosLibrary), QStringList({"U-PLAIN", "U-ODD", "U-MISSING"}));
+    EXPECT_EQ(photos_fixtures::readFile(lib + "/database/Photos.sqlite-wal"), wal) << "the live log is untouched";
+
+    // A second read replaces the copies of the first.
+    const auto again = reader.openPhotosDatabaseCopy(*PhotosLibraryReader::locatePhotosDatabaseFiles(lib));
+    ASSERT_EQ(again.failure, Failure::None) << qPrintable(again.detail);
+    EXPECT_EQ(again.photosLibrary.size(), 3u);
+}
+
+TEST_F(PhotosReaderTest, OlderFormMapsItsColumnsAndListsEachOriginalOnce)
+{
+    const QString lib = package(QString::fromUtf8("Älter.photoslibrary"));
+    const std::vector<Item> items = {
+        {"V-1", "2019/05/01/20190501-101010", "IMG_1.JPG", "", 321, false, true, {}},
+        {"V-2", "2019/05/02/20190502-101010", kOddName, "", 654, false, true, {"Twinsift"}},
+        {"V-3", "2019/05/03/20190503-101010", "IMG_3.JPG", "", 1, true, true, {}},
+        {"V-4", "2019/05/04/20190504-101010", "IMG_4.JPG", "", 2, false, false, {}},
+    };
+    QString error;
+    ASSERT_TRUE(photos_fixtures::makeOlderLibrary(lib, items, {{0, "V-1-COPY"}}, &error)) << qPrintable(error);
+
+    PhotosLibraryReader reader;
+    const auto files = PhotosLibraryReader::locatePhotosDatabaseFiles(lib);
+    ASSERT_TRUE(files);
+    const auto read = reader.openPhotosDatabaseCopy(*files);
+    ASSERT_EQ(read.failure, Failure::None) << qPrintable(read.detail);
+    // No album test in this form; the trashed item is left out; the duplicated photo shares one
+    // original and is listed once, by its latest version.
+    EXPECT_EQ(uuidsOf(read.photosLibrary), QStringList({"V-1-COPY", "V-2", "V-4"}));
+
+    const PhotoLibraryProperties &second = read.photosLibrary[1];
+    EXPECT_EQ(second.RKMuuid, "M-V-2");
+    EXPECT_EQ(second.RKMimagePath, "2019/05/02/20190502-101010/" + kOddName);
+    EXPECT_EQ(second.RKMFilSize, "654");
+    EXPECT_EQ(second.RKVuuid, "V-2");
+    EXPECT_EQ(second.RKVmodelId, "M-V-2");
+    EXPECT_EQ(second.RKVfilename, kOddName);
+    EXPECT_EQ(second.RKAVMId, "502");
+    EXPECT_EQ(second.OriginalFileName, kOddName);
+
+    const auto entries = PhotosLibraryReader::photosLibraryEntries(*files, read.photosLibrary);
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[1].url->toLocalFile(), lib + "/Masters/2019/05/02/20190502-101010/" + kOddName);
+    EXPECT_TRUE(entries[1].file);
+    EXPECT_FALSE(entries[2].file) << "missing original";
+    EXPECT_TRUE(QFileInfo::exists(photosTempCopyPaths(false).database));
+}
+
+TEST_F(PhotosReaderTest, UnreadableDatabasesAreReportedWithTheirCause)
+{
+    PhotosLibraryReader reader;
+
+    // The copy cannot be put in place: a folder stands where the copy goes.
+    const QString lib = package("Blocked.photoslibrary");
+    photos_fixtures::NewerLibrary fixture(lib, newerItems());
+    const QString copy = photosTempCopyPaths(true).database;
+    QFile::remove(copy); // a copy left by an earlier test of this program
+    ASSERT_TRUE(QDir().mkpath(copy + "/occupied"));
+    EXPECT_EQ(reader.openPhotosDatabaseCopy(*PhotosLibraryReader::locatePhotosDatabaseFiles(lib)).failure,
+              Failure::CopyFailed);
+    ASSERT_TRUE(QDir(copy).removeRecursively());
+
+    const QString garbage = package("Garbage.photoslibrary");
+    photos_fixtures::writeFile(garbage + "/database/Photos.sqlite", QByteArray(8192, 'x'));
+    EXPECT_EQ(reader.openPhotosDatabaseCopy(*PhotosLibraryReader::locatePhotosDatabaseFiles(garbage)).failure,
+              Failure::ReadFailed);
+
+    const QString foreign = package("Foreign.photoslibrary");
+    {
+        photos_fixtures::Db db((QDir().mkpath(foreign + "/database"), foreign + "/database/photos.db"));
+        db.exec("CREATE TABLE notes (id INTEGER PRIMARY KEY, text VARCHAR)");
+    }
+    const auto read = reader.openPhotosDatabaseCopy(*PhotosLibraryReader::locatePhotosDatabaseFiles(foreign));
+    EXPECT_EQ(read.failure, Failure::ReadFailed);
+    EXPECT_TRUE(read.detail.contains("RKVersion")) << qPrintable(read.detail);
+    EXPECT_TRUE(read.photosLibrary.empty());
+
+}
+
+TEST_F(PhotosReaderTest, StoredPathsThatLeaveThePackageOrNameNoFileAreSkipped)
+{
+    PhotosLibraryFiles newer{"/lib.photoslibrary", PhotosLibraryForm::Newer, {}, {}, {}, {}};
+    PhotosLibraryFiles older{"/lib.photoslibrary", PhotosLibraryForm::Older, {}, {}, {}, {}};
+    auto item = [](QString dir, QString name) {
+        PhotoLibraryProperties p;
+        p.RKMimagePath = dir;
+        p.RKVfilename = name;
+        return p;
+    };
+    EXPECT_EQ(PhotosLibraryReader::originalFilePath(newer, item("A", "x..jpg")), "/lib.photoslibrary/originals/A/x..jpg");
+    EXPECT_FALSE(PhotosLibraryReader::originalFilePath(newer, item("A", "")));
+    EXPECT_FALSE(PhotosLibraryReader::originalFilePath(newer, item("", "a.jpg")));
+    EXPECT_FALSE(PhotosLibraryReader::originalFilePath(newer, item("../../etc", "passwd")));
+    EXPECT_FALSE(PhotosLibraryReader::originalFilePath(newer, item("A", "../b.jpg")));
+    EXPECT_EQ(PhotosLibraryReader::originalFilePath(older, item("2019/a.jpg", "")), "/lib.photoslibrary/Masters/2019/a.jpg");
+    EXPECT_FALSE(PhotosLibraryReader::originalFilePath(older, item("/etc/passwd", "")));
+    EXPECT_FALSE(PhotosLibraryReader::originalFilePath(older, item("2019/../../x", "")));
+
+    const auto entries = PhotosLibraryReader::photosLibraryEntries(newer, {item("A", ""), item("A", "b.jpg")});
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].url->toLocalFile(), "/lib.photoslibrary/originals/A/b.jpg");
+}
+
+TEST(PhotosRegexTest, MatchesInOrderAndRejectsABadPattern)
+{
+    EXPECT_EQ(PhotosLibraryReader::regexMatches(PhotosLibraryReader::pattern, "Z_26ASSETS"), QStringList({"Z_26ASSETS"}));
+    EXPECT_TRUE(PhotosLibraryReader::regexMatches(PhotosLibraryReader::pattern, "Z_FOK_3ASSETS").isEmpty());
+    EXPECT_EQ(PhotosLibraryReader::regexMatches(PhotosLibraryReader::pattern1, "Z_26ASSETS").join(""), "26");
+    EXPECT_EQ(PhotosLibraryReader::regexMatches(PhotosLibraryReader::pattern1, "Z2_26ASSETS").join(""), "226");
+    EXPECT_TRUE(PhotosLibraryReader::regexMatches("([0-9", "Z_26ASSETS").isEmpty());
+}

@@ -1,0 +1,214 @@
+#include "services/ProtectedFolders.h"
+
+#include "model/ModuleState.h"
+#include "platform/UserDefaults.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+class ProtectedFoldersTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        platform::UserDefaults::standard().setFilePath(dir_.filePath("defaults.json"));
+        platform::UserDefaults::standard().reset();
+        savedFolders_ = protectedFolders;
+        savedFlags_ = protectedSubFolderFlags;
+        protectedFolders.clear();
+        protectedSubFolderFlags.clear();
+        QDir().mkpath(root() + "/Keep/Sub");
+        QDir().mkpath(root() + "/Other");
+    }
+    void TearDown() override
+    {
+        protectedFolders = savedFolders_;
+        protectedSubFolderFlags = savedFlags_;
+        confirmBeforeDeletingPhotos = showAutoMarkAlert = backToHomeAlert = true;
+    }
+    QString root() const { return dir_.path(); }
+    void protect(const QString &folder, bool subFolders)
+    {
+        protectedFolders.emplace_back(QUrl::fromLocalFile(folder));
+        protectedSubFolderFlags.push_back(subFolders);
+    }
+    static ImageFilePtr fileAt(const QString &path)
+    {
+        auto file = std::make_shared<ImageFile>();
+        file->url = QUrl::fromLocalFile(path);
+        return file;
+    }
+    // Group 0: Keep/a.jpg, Keep/Sub/b.jpg, Other/c.jpg, all marked.
+    ResultState markedState()
+    {
+        ResultState state;
+        state.setResults({{fileAt(root() + "/Keep/a.jpg"), fileAt(root() + "/Keep/Sub/b.jpg"),
+                           fileAt(root() + "/Other/c.jpg")}});
+        state.selectedIndexArray[0] = {0, 1, 2};
+        return state;
+    }
+    QTemporaryDir dir_;
+
+private:
+    std::vector<InitialDirectory> savedFolders_;
+    std::vector<bool> savedFlags_;
+};
+
+} // namespace
+
+TEST_F(ProtectedFoldersTest, SaveAndLoadRoundTrip)
+{
+    protect(root() + "/Keep", true);
+    protect(root() + "/Other", false);
+    saveProtectedFolders();
+    auto &defaults = platform::UserDefaults::standard();
+    EXPECT_EQ(defaults.stringArrayForKey("ProtectedFoldersTWK"), QStringList({root() + "/Keep", root() + "/Other"}));
+    EXPECT_EQ(defaults.dataForKey("ProtectedSubFoldersTWK"), QByteArray("[true,false]"));
+
+    protectedFolders.clear();
+    protectedSubFolderFlags.clear();
+    loadProtectedFolders();
+    ASSERT_EQ(protectedFolders.size(), 2u);
+    EXPECT_EQ(protectedFolders[1].url, QUrl::fromLocalFile(root() + "/Other"));
+    EXPECT_EQ(protectedSubFolderFlags, std::vector<bool>({true, false}));
+}
+
+TEST_F(ProtectedFoldersTest, DamagedSettingsLoadSafely)
+{
+    auto &defaults = platform::UserDefaults::standard();
+    defaults.setArray("ProtectedFoldersTWK", QVariantList{root() + "/Keep", 5});
+    defaults.setData("ProtectedSubFoldersTWK", "[true, 3]");
+    protectedSubFolderFlags = {false};
+    protect(root() + "/Stale", false);
+    loadProtectedFolders();
+    EXPECT_TRUE(protectedFolders.empty());
+    EXPECT_EQ(protectedSubFolderFlags.size(), 2u); // kept as they were
+
+    defaults.removeObject("ProtectedSubFoldersTWK");
+    defaults.setStringArray("ProtectedFoldersTWK", {root() + "/Keep"});
+    loadProtectedFolders();
+    EXPECT_EQ(protectedFolders.size(), 1u);
+}
+
+TEST_F(ProtectedFoldersTest, SubFolderSwitchDecidesTheReach)
+{
+    protect(root() + "/Keep", true);
+    ResultState state = markedState();
+    applyProtectedFoldersToAll(state, false, QString());
+    EXPECT_TRUE(state.imageDirectories[0][0]->isProtected);
+    EXPECT_TRUE(state.imageDirectories[0][1]->isProtected);
+    EXPECT_FALSE(state.imageDirectories[0][2]->isProtected);
+    EXPECT_EQ(state.selectedIndexArray[0], std::vector<int>({2}));
+    EXPECT_EQ(state.recordedProtection(0, 1), true);
+    EXPECT_TRUE(state.isConsistent());
+
+    protectedSubFolderFlags[0] = false;
+    state = markedState();
+    applyProtectedFoldersToAll(state, false, QString());
+    EXPECT_TRUE(state.imageDirectories[0][0]->isProtected);
+    EXPECT_FALSE(state.imageDirectories[0][1]->isProtected);
+    EXPECT_EQ(state.selectedIndexArray[0], std::vector<int>({1, 2}));
+
+    // A lost flag counts as "this folder only".
+    protectedSubFolderFlags.clear();
+    state = markedState();
+    applyProtectedFoldersToAll(state, false, QString());
+    EXPECT_TRUE(state.imageDirectories[0][0]->isProtected);
+    EXPECT_FALSE(state.imageDirectories[0][1]->isProtected);
+}
+
+TEST_F(ProtectedFoldersTest, LetterCaseCountsOnlyWithoutSubFolders)
+{
+    protect(root() + "/KEEP", true);
+    ResultState state = markedState();
+    applyProtectedFoldersToAll(state, false, QString());
+    EXPECT_TRUE(state.imageDirectories[0][0]->isProtected);
+    protectedSubFolderFlags[0] = false;
+    state = markedState();
+    applyProtectedFoldersToAll(state, false, QString());
+    EXPECT_FALSE(state.imageDirectories[0][0]->isProtected);
+}
+
+TEST_F(ProtectedFoldersTest, EmptyFolderListAndFolderText)
+{
+    ResultState state = markedState();
+    state.imageDirectories[0][2]->isProtected = true;
+    state.protectionOverrideRows[0] = {2};
+    state.protectionOverrideStates[0] = {true};
+    state.recordFolderProtection(0, 2);
+
+    applyProtectedFoldersToAll(state, false, folderUrlText(QUrl::fromLocalFile(root() + "/Keep")));
+    EXPECT_TRUE(state.imageDirectories[0][2]->isProtected); // nothing changes
+
+    applyProtectedFoldersToAll(state, false, QString());
+    EXPECT_FALSE(state.imageDirectories[0][2]->isProtected);
+    EXPECT_FALSE(state.recordedProtection(0, 2));
+}
+
+TEST_F(ProtectedFoldersTest, TheNamedFolderLeavesNoRecord)
+{
+    protect(root() + "/Keep", true);
+    protect(root() + "/Other", false);
+    ResultState state = markedState();
+    applyProtectedFoldersToAll(state, false, QUrl::fromLocalFile(root() + "/Keep").toString());
+    EXPECT_TRUE(state.imageDirectories[0][0]->isProtected);
+    EXPECT_FALSE(state.recordedProtection(0, 0));
+    EXPECT_TRUE(state.imageDirectories[0][2]->isProtected);
+    EXPECT_EQ(state.recordedProtection(0, 2), true);
+    EXPECT_TRUE(state.selectedIndexArray[0].empty());
+}
+
+TEST_F(ProtectedFoldersTest, ByOverrideReappliesRecordedStates)
+{
+    ResultState state = markedState();
+    state.protectionOverrideRows[0] = {0, 1};
+    state.protectionOverrideStates[0] = {false, true};
+    state.imageDirectories[0][0]->isProtected = true;
+    applyProtectedFoldersToAll(state, true, QString());
+    EXPECT_FALSE(state.imageDirectories[0][0]->isProtected);
+    EXPECT_TRUE(state.imageDirectories[0][1]->isProtected);
+    EXPECT_FALSE(state.imageDirectories[0][2]->isProtected);
+    EXPECT_EQ(state.selectedIndexArray[0], std::vector<int>({0, 2}));
+}
+
+TEST_F(ProtectedFoldersTest, HandProtectionOutlivesFolderChanges)
+{
+    protect(root() + "/Keep", true);
+    ResultState state = markedState();
+    state.setProtectionByHand(0, 2, true); // Other/c.jpg, by the user
+    applyProtectedFoldersToAll(state, false, QString());
+    EXPECT_TRUE(state.imageDirectories[0][2]->isProtected);
+
+    // The folder goes: its files are released, the hand-protected one stays protected.
+    protectedFolders.clear();
+    protectedSubFolderFlags.clear();
+    applyProtectedFoldersToAll(state, false, QString());
+    EXPECT_FALSE(state.imageDirectories[0][0]->isProtected);
+    EXPECT_TRUE(state.imageDirectories[0][2]->isProtected);
+    EXPECT_EQ(state.recordedProtection(0, 2), true);
+
+    // The user's own release clears it.
+    state.setProtectionByHand(0, 2, false);
+    applyProtectedFoldersToAll(state, false, QString());
+    EXPECT_FALSE(state.imageDirectories[0][2]->isProtected);
+    EXPECT_TRUE(state.isConsistent());
+}
+
+TEST_F(ProtectedFoldersTest, AlertSwitchesSavedAndLoaded)
+{
+    confirmBeforeDeletingPhotos = false;
+    showAutoMarkAlert = true;
+    backToHomeAlert = false;
+    saveAlertSettings();
+    auto &defaults = platform::UserDefaults::standard();
+    EXPECT_TRUE(defaults.holdsBool("confirmBeforeDeletingPhotos"));
+    EXPECT_FALSE(defaults.boolForKey("confirmBeforeDeletingPhotos"));
+    confirmBeforeDeletingPhotos = showAutoMarkAlert = backToHomeAlert = true;
+    defaults.setString("showAutoMarkAlert", "no"); // not a Bool: the switch keeps its value
+    loadAlertSettings();
+    EXPECT_FALSE(confirmBeforeDeletingPhotos);
+    EXPECT_TRUE(showAutoMarkAlert);
+    EXPECT_FALSE(backToHomeAlert);
+}

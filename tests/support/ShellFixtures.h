@@ -1,0 +1,61 @@
+#pragma once
+
+// Isolation for tests of the application shell: private settings, the language table loaded, and a
+// screen registry, overlay animator and scan list emptied after each case.
+
+#include "app/AllViewControllers.h"
+#include "app/HubScreens.h"
+#include "model/ModuleState.h"
+#include "platform/Dispatch.h"
+#include "platform/UserDefaults.h"
+#include "services/MVNAssistance.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+class ShellTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        platform::UserDefaults::standard().setFilePath(m_dir.filePath("defaults.json"));
+        platform::UserDefaults::standard().reset();
+        platform::UserDefaults::standard().setBool("IsPopUpTWK", false);
+        platform::UserDefaults::standard().setBool("IsResultVC", false);
+        localizationTable = sharedAssistance().loadPropertyList("English");
+        HubScreens::setInitialDirectories({});
+    }
+
+    void TearDown() override
+    {
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (top->isVisible() && top->isModal())
+                top->hide();
+        AllViewControllers::releaseAll();
+        sharedAnimator.reset();
+        HubScreens::setInitialDirectories({});
+        flushEvents();
+    }
+
+    // Lets queued calls and deferred deletions run.
+    static void flushEvents()
+    {
+        for (int i = 0; i < 3; ++i) {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QCoreApplication::processEvents();
+        }
+    }
+
+    static bool waitFor(const std::function<bool()> &condition, int timeoutMs = 3000)
+    {
+        return platform::Dispatch::runMainLoopUntil(condition, timeoutMs);
+    }
+
+    QString tempPath(const QString &name) const { return m_dir.filePath(name); }
+
+private:
+    QTemporaryDir m_dir;
+};
