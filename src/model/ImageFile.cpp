@@ -83,10 +83,11 @@ ImageFile::ImageFile(const QUrl &fileUrl)
     if (const auto attributes = platform::FileManager::attributes(localPath))
         identity = FileIdentity{attributes->device, attributes->inode};
 
-    const platform::ImageSource source(localPath);
-    if (!source.typeIdentifier())
+    // Properties are absent exactly when the file is no image format we identify; then the record
+    // keeps only its name and URL.
+    properties = platform::ImageSource(localPath).properties();
+    if (!properties)
         return;
-    properties = source.properties();
 
     if (properties) {
         const QVariant tiff = properties->value(platform::ImageProperty::TIFFDictionary);

@@ -151,3 +151,21 @@ TEST(ImageFile, OneFileReachedTwiceHasOneIdentity)
     ASSERT_TRUE(other->identity);
     EXPECT_NE(*other->identity, *a->identity);
 }
+
+TEST(ImageFile, RealPhonePhotoSouthAndWest)
+{
+    const QString photo = fixtures::realSample("original-files/pic2/IMG_20191224_234846.jpg");
+    if (photo.isEmpty())
+        GTEST_SKIP() << "forensics-samples-files is not installed";
+    const auto record = recordOf(photo);
+    EXPECT_EQ(record->fileName, QString("IMG_20191224_234846.jpg"));
+    ASSERT_TRUE(record->captureDate);
+    EXPECT_EQ(*record->captureDate, QDateTime(QDate(2019, 12, 24), QTime(23, 48, 46), Qt::LocalTime));
+    EXPECT_FALSE(record->creationDate);
+    EXPECT_FALSE(record->isOrientation);
+    ASSERT_TRUE(record->latitude && record->longitude);
+    EXPECT_GT(*record->latitude, 15.8);   // stored magnitude
+    EXPECT_LT(*record->signedLatitude(), -15.8);
+    EXPECT_LT(*record->signedLongitude(), -48.0);
+    EXPECT_TRUE(recordOf(fixtures::realSample("original-files/pic2/IMG_20200124_231153.jpg"))->isOrientation);
+}

@@ -1,0 +1,96 @@
+#include "platform/widgets/Alerts.h"
+
+#include "model/TextLookup.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QGridLayout>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QThread>
+#include <QWidget>
+
+#include <iostream>
+
+namespace {
+
+bool runAlert(const QString &message, const QString &informative)
+{
+    QMessageBox alert;
+    alert.setIcon(QMessageBox::Warning);
+    alert.setTextFormat(Qt::PlainText);
+    alert.setText(message);
+    alert.setInformativeText(informative);
+    QPushButton *button = alert.addButton(localizedText(QStringLiteral("IDS_TWK_194")), QMessageBox::AcceptRole);
+    alert.setDefaultButton(button);
+    alert.setEscapeButton(button);
+    alert.exec();
+    return alert.clickedButton() == button;
+}
+
+// Keeps a widget at the full size of its container when the container has a layout of its own.
+class FillContainer : public QObject
+{
+public:
+    FillContainer(QWidget *child, QWidget *container)
+        : QObject(child)
+        , m_child(child)
+    {
+        container->installEventFilter(this);
+        child->setGeometry(container->rect());
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Resize)
+            m_child->setGeometry(static_cast<QWidget *>(watched)->rect());
+        return false;
+    }
+
+private:
+    QWidget *m_child;
+};
+
+QString pinLayoutName()
+{
+    return QStringLiteral("pinToContainerLayout");
+}
+
+} // namespace
+
+bool showAlert(const QString &message, const QString &informative)
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!app) {
+        std::cout << "Alert without an application: " << message.toStdString() << std::endl;
+        return false;
+    }
+    if (QThread::currentThread() == app->thread())
+        return runAlert(message, informative);
+    bool accepted = false;
+    QMetaObject::invokeMethod(
+        app, [&] { accepted = runAlert(message, informative); }, Qt::BlockingQueuedConnection);
+    return accepted;
+}
+
+void pinToContainer(QWidget *child, QWidget *container)
+{
+    if (!child || !container)
+        return;
+    if (child->parentWidget() != container)
+        child->setParent(container);
+    if (!container->layout()) {
+        auto *layout = new QGridLayout(container);
+        layout->setObjectName(pinLayoutName());
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
+    }
+    if (auto *grid = qobject_cast<QGridLayout *>(container->layout());
+        grid && grid->objectName() == pinLayoutName()) {
+        // Pinned children share the one cell and overlap, each filling the container.
+        grid->addWidget(child, 0, 0);
+        return;
+    }
+    new FillContainer(child, container);
+}
