@@ -80,8 +80,11 @@ ImageFile::ImageFile(const QUrl &fileUrl)
     url = fileUrl;
 
     const QString localPath = fileUrl.toLocalFile();
-    if (const auto attributes = platform::FileManager::attributes(localPath))
+    if (const auto attributes = platform::FileManager::attributes(localPath)) {
         identity = FileIdentity{attributes->device, attributes->inode};
+        scannedSize = attributes->size;
+        scannedModificationDate = attributes->modificationDate;
+    }
 
     // Properties are absent exactly when the file is no image format we identify; then the record
     // keeps only its name and URL.

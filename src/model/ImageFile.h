@@ -54,6 +54,8 @@ public:
     bool isSelected = false;
 
     std::optional<FileIdentity> identity;    // device and inode when the file could be stat'ed
+    std::optional<quint64> scannedSize;               // size when the record was made
+    std::optional<QDateTime> scannedModificationDate; // modification time when the record was made
 
     // The position with its hemisphere applied: "S" latitudes and "W" longitudes are negative.
     // Absent when the magnitude is absent.

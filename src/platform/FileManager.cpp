@@ -138,6 +138,14 @@ std::optional<QDateTime> FileManager::creationDate(const QString &path)
     return a ? a->creationDate : std::nullopt;
 }
 
+bool FileManager::isRegularFile(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 bool FileManager::isHiddenName(const QString &fileName)
 {
     return fileName.startsWith(QLatin1Char('.'));

@@ -47,6 +47,9 @@ public:
 
     // A name with a leading dot.
     static bool isHiddenName(const QString &fileName);
+    // True when the path leads (through links) to a regular file; readers check this first, so
+    // a pipe or a device is never opened and waited on.
+    static bool isRegularFile(const QString &path);
     // A folder treated as one document: its name ends in .photoslibrary, .app or .bundle.
     static bool isPackageName(const QString &fileName);
 

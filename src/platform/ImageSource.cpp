@@ -1,5 +1,7 @@
 #include "platform/ImageSource.h"
 
+#include "platform/FileManager.h"
+
 #include <QFile>
 #include <QImageReader>
 #include <QTextStream>
@@ -148,6 +150,14 @@ quint32 be32(const QByteArray &b, int at)
            | (quint32(quint8(b[at + 2])) << 8) | quint32(quint8(b[at + 3]));
 }
 
+// Dots per inch converted from a metric density; 2835 dots per metre is meant as 72 dpi, so a
+// value within a twentieth of a whole number is taken as that number.
+double inchesFromMetric(double value)
+{
+    const double whole = std::round(value);
+    return std::fabs(value - whole) < 0.05 ? whole : value;
+}
+
 // Resolution stored in a JPEG's JFIF header or a PNG's pHYs chunk, in dots per inch.
 std::optional<std::pair<double, double>> containerResolution(const QByteArray &head)
 {
@@ -158,7 +168,7 @@ std::optional<std::pair<double, double>> containerResolution(const QByteArray &h
         if (units == 1 && x > 0 && y > 0)
             return std::make_pair(x, y);
         if (units == 2 && x > 0 && y > 0)
-            return std::make_pair(x * 2.54, y * 2.54);
+            return std::make_pair(inchesFromMetric(x * 2.54), inchesFromMetric(y * 2.54));
         return std::nullopt;
     }
     if (head.startsWith(QByteArray("\x89PNG\r\n\x1a\n", 8))) {
@@ -171,7 +181,7 @@ std::optional<std::pair<double, double>> containerResolution(const QByteArray &h
             if (type == "pHYs" && length == 9 && at + 17 <= head.size()) {
                 const double x = be32(head, at + 8), y = be32(head, at + 12);
                 if (quint8(head[at + 16]) == 1 && x > 0 && y > 0)
-                    return std::make_pair(x * 0.0254, y * 0.0254);
+                    return std::make_pair(inchesFromMetric(x * 0.0254), inchesFromMetric(y * 0.0254));
                 return std::nullopt;
             }
             if (length > quint32(head.size()))
@@ -300,7 +310,7 @@ bool ImageSource::isHeif() const
 
 std::optional<QString> ImageSource::typeIdentifier() const
 {
-    if (path_.isEmpty())
+    if (!FileManager::isRegularFile(path_))
         return std::nullopt;
     if (isHeif())
         return QStringLiteral("public.heic");
@@ -311,7 +321,7 @@ std::optional<QString> ImageSource::typeIdentifier() const
 
 std::optional<QVariantMap> ImageSource::properties() const
 {
-    if (path_.isEmpty())
+    if (!FileManager::isRegularFile(path_))
         return std::nullopt;
     const QByteArray head = readHead(path_, 64 * 1024);
     const bool heif = headIsHeif(head.left(64));
@@ -438,9 +448,13 @@ std::optional<QVariantMap> ImageSource::properties() const
     // Resolution in dots per inch: the Exif resolution first, else the container's own.
     if (xResolution && yResolution && *xResolution > 0 && *yResolution > 0
         && (resolutionUnit == 2 || resolutionUnit == 3)) {
-        const double factor = resolutionUnit == 3 ? 2.54 : 1.0;
-        props.insert(ImageProperty::DPIWidth, *xResolution * factor);
-        props.insert(ImageProperty::DPIHeight, *yResolution * factor);
+        if (resolutionUnit == 3) {
+            props.insert(ImageProperty::DPIWidth, inchesFromMetric(*xResolution * 2.54));
+            props.insert(ImageProperty::DPIHeight, inchesFromMetric(*yResolution * 2.54));
+        } else {
+            props.insert(ImageProperty::DPIWidth, *xResolution);
+            props.insert(ImageProperty::DPIHeight, *yResolution);
+        }
     } else if (auto dpi = containerResolution(head)) {
         props.insert(ImageProperty::DPIWidth, dpi->first);
         props.insert(ImageProperty::DPIHeight, dpi->second);
@@ -534,7 +548,7 @@ std::optional<QVariantList> ImageSource::metadataTags() const
 
 std::optional<QImage> ImageSource::image(bool applyOrientation) const
 {
-    if (path_.isEmpty())
+    if (!FileManager::isRegularFile(path_))
         return std::nullopt;
     if (isHeif())
         return decodeHeif(path_, applyOrientation);
@@ -549,7 +563,7 @@ std::optional<QImage> ImageSource::image(bool applyOrientation) const
 
 std::optional<QImage> ImageSource::thumbnail(int maxPixel, bool applyOrientation) const
 {
-    if (path_.isEmpty() || maxPixel <= 0)
+    if (!FileManager::isRegularFile(path_) || maxPixel <= 0)
         return std::nullopt;
     if (isHeif()) {
         auto full = decodeHeif(path_, applyOrientation);

@@ -1,5 +1,7 @@
 #include "platform/VideoFrames.h"
 
+#include "platform/FileManager.h"
+
 #include <QFile>
 #include <QTransform>
 
@@ -68,13 +70,20 @@ std::optional<QImage> toImage(const AVFrame *frame)
                                      frame->height, AV_PIX_FMT_RGB32, SWS_BICUBIC, nullptr, nullptr, nullptr);
     if (!sws)
         return std::nullopt;
-    QImage image(frame->width, frame->height, QImage::Format_RGB32);
-    uint8_t *destination[4] = {image.bits(), nullptr, nullptr, nullptr};
-    int lines[4] = {int(image.bytesPerLine()), 0, 0, 0};
-    const int rows = sws_scale(sws, frame->data, frame->linesize, 0, frame->height, destination, lines);
-    sws_freeContext(sws);
-    if (rows <= 0)
+    // The scaler's vector code may write past the end of a line and expects aligned lines, so it
+    // gets a buffer of its own (aligned, padded) and the picture is copied out of it.
+    uint8_t *buffer[4] = {nullptr, nullptr, nullptr, nullptr};
+    int lines[4] = {0, 0, 0, 0};
+    if (av_image_alloc(buffer, lines, frame->width + 64, frame->height + 2, AV_PIX_FMT_RGB32, 64) < 0) {
+        sws_freeContext(sws);
         return std::nullopt;
+    }
+    const int rows = sws_scale(sws, frame->data, frame->linesize, 0, frame->height, buffer, lines);
+    sws_freeContext(sws);
+    std::optional<QImage> image;
+    if (rows > 0)
+        image = QImage(buffer[0], frame->width, frame->height, lines[0], QImage::Format_RGB32).copy();
+    av_freep(&buffer[0]);
     return image;
 }
 
@@ -84,7 +93,7 @@ std::optional<QImage> VideoFrames::frameAtZero(const QString &path)
 {
     static std::once_flag quiet;
     std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
-    if (path.isEmpty())
+    if (!FileManager::isRegularFile(path))
         return std::nullopt;
 
     FormatContext format;

@@ -63,8 +63,7 @@ std::optional<QString> MVNAssistance::fileMD5(const QUrl &file, const std::share
     if (!file.isLocalFile())
         return std::nullopt;
     const QString path = file.toLocalFile();
-    const auto attributes = platform::FileManager::attributes(path);
-    if (attributes && attributes->isDirectory)
+    if (!platform::FileManager::isRegularFile(path))
         return std::nullopt;
     std::function<bool()> shouldStop;
     if (flags)

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -168,4 +169,48 @@ TEST(ImageFile, RealPhonePhotoSouthAndWest)
     EXPECT_LT(*record->signedLatitude(), -15.8);
     EXPECT_LT(*record->signedLongitude(), -48.0);
     EXPECT_TRUE(recordOf(fixtures::realSample("original-files/pic2/IMG_20200124_231153.jpg"))->isOrientation);
+}
+
+TEST(ImageFile, RecordsMadeOnSeveralThreadsAgree)
+{
+    QTemporaryDir dir;
+    QStringList paths;
+    for (int i = 0; i < 6; ++i) {
+        const QString path = dir.filePath(QStringLiteral("p%1.jpg").arg(i));
+        ASSERT_TRUE(fixtures::writeImage(path, 32 + i, 24, "JPEG"));
+        ASSERT_TRUE(fixtures::writeTags(path, {{"Exif.Image.DateTime", "2020:01:02 03:04:05"},
+                                               {"Exif.Image.Orientation", std::to_string(1 + i % 8)},
+                                               {"Xmp.dc.subject", "one"}}));
+        paths << path;
+    }
+    const QString heic = fixtures::makeHeic(dir.path(), "h.heic", 64, 48);
+    if (!heic.isEmpty())
+        paths << heic;
+    for (const char *real : {"original-files/pic2/IMG_20200608_111614.jpg", "original-files/pic1/IMG_1054.JPG"})
+        if (const QString path = fixtures::realSample(real); !path.isEmpty())
+            paths << path;
+
+    std::vector<std::shared_ptr<ImageFile>> expected;
+    for (const QString &path : paths)
+        expected.push_back(recordOf(path));
+
+    std::vector<std::vector<std::shared_ptr<ImageFile>>> results(4);
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < results.size(); ++t)
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 3; ++round)
+                for (const QString &path : paths)
+                    results[t].push_back(recordOf(path));
+        });
+    for (auto &thread : threads)
+        thread.join();
+    for (const auto &list : results) {
+        ASSERT_EQ(list.size(), expected.size() * 3);
+        for (size_t i = 0; i < list.size(); ++i) {
+            const auto &want = expected[i % expected.size()];
+            EXPECT_EQ(list[i]->properties, want->properties);
+            EXPECT_EQ(list[i]->captureDate, want->captureDate);
+            EXPECT_EQ(list[i]->isOrientation, want->isOrientation);
+        }
+    }
 }

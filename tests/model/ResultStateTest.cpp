@@ -152,8 +152,3 @@ TEST(ResultState, NormalizeRepairsADriftedState)
     EXPECT_EQ(s.protectionOverrideRows, (std::vector<std::vector<int>>{{1}, {}}));
     EXPECT_EQ(s.protectionOverrideStates, (std::vector<std::vector<bool>>{{true}, {}}));
 }
-
-TEST(ResultState, SharedInstanceIsOne)
-{
-    EXPECT_EQ(&ResultState::shared(), &ResultState::shared());
-}

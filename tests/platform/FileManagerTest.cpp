@@ -56,16 +56,6 @@ TEST(FileManager, CreationDateIsTheBirthTimeWhenTheFileSystemKeepsOne)
     EXPECT_LE(*created, QDateTime::currentDateTime().addSecs(5));
 }
 
-TEST(FileManager, NamesOfHiddenEntriesAndPackages)
-{
-    EXPECT_TRUE(FileManager::isHiddenName(".b.jpg"));
-    EXPECT_FALSE(FileManager::isHiddenName("b.jpg"));
-    EXPECT_TRUE(FileManager::isPackageName("My Photos.photoslibrary"));
-    EXPECT_TRUE(FileManager::isPackageName("Tool.APP"));
-    EXPECT_TRUE(FileManager::isPackageName("x.bundle"));
-    EXPECT_FALSE(FileManager::isPackageName("photoslibrary"));
-}
-
 TEST(FileManager, WalkSkipsHiddenEntriesAndPackageContentsAndDoesNotFollowLinks)
 {
     QTemporaryDir dir;

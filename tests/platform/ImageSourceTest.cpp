@@ -131,6 +131,12 @@ TEST(ImageSource, PngTiffTextAndBrokenFiles)
     EXPECT_EQ(props->value(key::PixelWidth).toLongLong(), 30);
     EXPECT_FALSE(props->contains(key::TIFFDictionary));
     EXPECT_FALSE(props->contains(key::GPSDictionary));
+    // 2835 dots per metre in the PNG read as 72 dpi.
+    QImage dense = fixtures::testPicture(4, 4);
+    dense.setDotsPerMeterX(2835);
+    dense.setDotsPerMeterY(2835);
+    ASSERT_TRUE(dense.save(dir.filePath("dense.png"), "PNG"));
+    EXPECT_DOUBLE_EQ(ImageSource(dir.filePath("dense.png")).properties()->value(key::DPIWidth).toDouble(), 72.0);
 
     const QString tif = dir.filePath("t.tif");
     ASSERT_TRUE(fixtures::writeImage(tif, 12, 34, "TIFF"));
@@ -207,4 +213,31 @@ TEST(ImageSource, HeicThroughLibheif)
     ASSERT_TRUE(full);
     EXPECT_GT(full->pixelColor(50, 30).blue(), 150); // right half is blue
     EXPECT_TRUE(source.metadataTags());
+}
+
+TEST(ImageSource, RealPhoneJpegWithGps)
+{
+    const QString photo = fixtures::realSample("original-files/pic1/IMG_20200827_231612.jpg");
+    if (photo.isEmpty())
+        GTEST_SKIP() << "forensics-samples-files is not installed";
+    const auto props = ImageSource(photo).properties();
+    ASSERT_TRUE(props);
+    EXPECT_EQ(props->value(key::PixelWidth).toLongLong(), 4000);
+    EXPECT_EQ(props->value(key::PixelHeight).toLongLong(), 3000);
+    const QVariantMap tiff = sub(*props, key::TIFFDictionary);
+    EXPECT_EQ(tiff.value("Make").toString(), "Xiaomi");
+    EXPECT_EQ(tiff.value("DateTime").toString(), "2020:08:27 23:16:12");
+    const QVariantMap gps = sub(*props, key::GPSDictionary);
+    EXPECT_NEAR(gps.value("Latitude").toDouble(), 15.835554, 1e-6);
+    EXPECT_EQ(gps.value("LatitudeRef").toString(), "S");
+    EXPECT_NEAR(gps.value("Longitude").toDouble(), 48.015791, 1e-6);
+    EXPECT_EQ(gps.value("LongitudeRef").toString(), "W");
+    EXPECT_FALSE(sub(*props, key::ExifDictionary).isEmpty());
+
+    // Orientation 3 (upside down): the thumbnail keeps its landscape shape.
+    const QString turned = fixtures::realSample("original-files/pic2/IMG_20200124_231153.jpg");
+    ASSERT_FALSE(turned.isEmpty());
+    const auto thumb = ImageSource(turned).thumbnail(540, true);
+    ASSERT_TRUE(thumb);
+    EXPECT_EQ(thumb->size(), QSize(540, 405));
 }

@@ -2,6 +2,7 @@
 
 #include "model/ModuleState.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -79,14 +80,6 @@ TEST(TimeAndPlace, HemispheresKeepMirroredPositionsApart)
     expectAnswer(timeAndPlaceTest(at(33.9, 151.2, "S"), at(33.9, 151.2, "S"), 1, 1.0), true, true);
 }
 
-TEST(TimeAndPlace, ModuleThresholdsAreUsedByDefault)
-{
-    const int savedTime = timeThreshold;
-    timeThreshold = 5;
-    expectAnswer(timeAndPlaceTest(photo(kBase), photo(kBase.addSecs(4))), true, true);
-    timeThreshold = savedTime;
-}
-
 TEST(TimeAndPlace, MatchingLevels)
 {
     const auto savedTable = localizationTable;
@@ -110,4 +103,21 @@ TEST(TimeAndPlace, MatchingLevels)
     EXPECT_EQ(similarityThreshold, 91);
     localizationTable = savedTable;
     similarityThreshold = savedThreshold;
+}
+
+TEST(TimeAndPlace, RealPhotosTakenDaysApartAreNotCompared)
+{
+    const QString a = "/usr/share/forensics-samples/original-files/pic2/IMG_20191224_234846.jpg";
+    const QString b = "/usr/share/forensics-samples/original-files/pic2/IMG_20200124_231153.jpg";
+    if (!QFile::exists(a) || !QFile::exists(b))
+        GTEST_SKIP() << "forensics-samples-files is not installed";
+    const auto first = ImageFile::make(QUrl::fromLocalFile(a));
+    const auto second = ImageFile::make(QUrl::fromLocalFile(b));
+    expectAnswer(timeAndPlaceTest(*first, *second, 1, 1.0), false, false);
+    expectAnswer(timeAndPlaceTest(*first, *first, 1, 1.0), true, true);
+    // A month apart in time but about 12 m apart in place: close in time only with a wide window.
+    const auto answer = timeAndPlaceTest(*first, *second, 40 * 24 * 3600, 1.0);
+    EXPECT_TRUE(answer.sameTime);
+    EXPECT_FALSE(answer.samePlace);
+    EXPECT_TRUE(timeAndPlaceTest(*first, *second, 40 * 24 * 3600, 100.0).samePlace);
 }

@@ -165,4 +165,12 @@ inline QString makeClip(const QString &dir, const QString &name, int width, int 
     return QFile::exists(clip) ? clip : QString();
 }
 
+// A real sample file shipped by Debian's forensics-samples-files package (photos of a phone with
+// Exif and GPS data, an exact-duplicate pair, short clips); empty when the package is not installed.
+inline QString realSample(const QString &relativePath)
+{
+    const QString path = QStringLiteral("/usr/share/forensics-samples/") + relativePath;
+    return QFile::exists(path) ? path : QString();
+}
+
 } // namespace fixtures

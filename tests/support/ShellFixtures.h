@@ -26,7 +26,6 @@ protected:
         platform::UserDefaults::standard().setBool("IsPopUpTWK", false);
         platform::UserDefaults::standard().setBool("IsResultVC", false);
         localizationTable = sharedAssistance().loadPropertyList("English");
-        HubScreens::setInitialDirectories({});
     }
 
     void TearDown() override
@@ -36,7 +35,6 @@ protected:
                 top->hide();
         AllViewControllers::releaseAll();
         sharedAnimator.reset();
-        HubScreens::setInitialDirectories({});
         flushEvents();
     }
 
@@ -52,6 +50,13 @@ protected:
     static bool waitFor(const std::function<bool()> &condition, int timeoutMs = 3000)
     {
         return platform::Dispatch::runMainLoopUntil(condition, timeoutMs);
+    }
+
+    // The scan list as the scan-list screen keeps it after an edit: working and committed copies alike.
+    static void setScanList(const std::vector<InitialDirectory> &entries)
+    {
+        HubScreens::setScanList(entries);
+        HubScreens::setInitialDirectories(entries);
     }
 
     QString tempPath(const QString &name) const { return m_dir.filePath(name); }
