@@ -168,6 +168,7 @@ protected:
         if (folder.isEmpty() || !widget)
             return;
         QDir().mkpath(folder);
+        QApplication::processEvents(); // layouts settle before the picture is taken
         widget->grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
     }
 

@@ -1,0 +1,17 @@
+#pragma once
+// Small pictures of the welcome, splash and about screens, decoded when a screen loads its view.
+
+#include <QImage>
+
+namespace WelcomePictures {
+
+// The product logo, 261 by 257 pixels.
+QImage logo();
+// The software-centre badge of the welcome window's store button.
+QImage storeBadge();
+// The 32 by 32 icon of the lines shown when nothing is recommended.
+QImage lineIcon();
+// The icon of the second recommended application.
+QImage recommendedAppIcon2();
+
+} // namespace WelcomePictures

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QStyledItemDelegate>
+
+// Row look of the themed lists (the folder-order table): a selected row gets the fill
+// (54, 54, 54) behind its content instead of the style's highlight.
+class CustomRowView : public QStyledItemDelegate
+{
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    static QColor selectionColor() { return QColor(54, 54, 54); }
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override;
+};

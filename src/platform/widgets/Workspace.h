@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+namespace platform {
+
+// The desktop's shared services: web pages open in the default browser, files are shown in the
+// file manager.
+class Workspace
+{
+public:
+    static Workspace &sharedWorkspace();
+
+    // Opens the address with the desktop's handler for its scheme; false (with one diagnostic
+    // line) when the address is empty or invalid or no handler took it.
+    bool openURL(const QUrl &url);
+
+    // Shows the file's folder in the file manager; false when the folder does not exist or could
+    // not be opened.
+    bool revealInFileManager(const QString &path);
+
+    // The folder that revealInFileManager opens for a path: the folder itself for a folder, the
+    // containing folder for anything else.
+    static QString folderToReveal(const QString &path);
+};
+
+} // namespace platform

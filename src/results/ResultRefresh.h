@@ -1,0 +1,12 @@
+#pragma once
+
+// The two refreshes every change of the results goes through. Both run on the main thread and
+// work on the shared result state and the screens of the registry that exist.
+
+// Recounts the marks: the Delete Marked, Auto Select and Unselect All controls and the summary line
+// of the results screen.
+void refreshSelectionState();
+
+// Recomputes the totals of the shown groups (and of all scanned groups for the summary screens),
+// tells the grid and the list how many files they show, and shows the first file in the preview.
+void refreshResultTotals();

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "model/ImageFile.h"
+#include "model/InitialDirectory.h"
+#include "model/ScanFlags.h"
+#include "scan/OrderedParallel.h"
+#include "scan/ScanSettings.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class ScanProgress;
+
+// The files a scan collected, in collection order, with the size each had when it was collected.
+struct CollectedFiles {
+    std::vector<ImageFilePtr> files;
+    std::vector<std::optional<quint64>> sizes;
+    double listSeconds = 0; // time spent listing the folders (the pre-count)
+};
+
+// How one run of the scan body ended.
+struct ScanOutcome {
+    // False when the scan was stopped: nothing may be published then.
+    bool completed = false;
+    // The result (the sheet's sendData): absent when stopped; the empty list when fewer than two
+    // files were collected or no group was found; else the groups.
+    std::optional<ImageGroups> sendData;
+    qint64 collectedCount = 0;
+    // Seconds per stage: "list" and "collect" (the rest of the collection), then "digest" and
+    // "pair" (exact) or "hash" and "pair" (similar).
+    std::vector<std::pair<QString, double>> stageSeconds;
+};
+
+// The display-free scan: collects the candidate files of a scan list and groups them, reporting
+// progress through a ScanProgress and honouring the pause and stop switches of a ScanFlags.
+//
+// Each folder is walked once: the listing made for the pre-count is the one collected. The
+// candidate filter (image properties read for every candidate) runs on several threads and its
+// results are taken in listing order, so the files, their order and the progress are those of a
+// file-by-file walk.
+//
+// Threading: sendDataToScanVC blocks; call it on a worker thread, never on the main thread.
+// The progress calls come on that thread (and on no other). The engine keeps no reference to any
+// screen: it reads only the settings snapshot it was given and the flags. The records it returns
+// belong to the caller once run() has returned.
+class ScanEngine {
+public:
+    ScanEngine(std::shared_ptr<ScanFlags> flags, ScanSettings settings, ScanProgress *progress = nullptr);
+
+    // The scan body: pre-count, collection, the collection-complete pause, then exact or similar
+    // grouping when two or more files were collected.
+    ScanOutcome sendDataToScanVC(const std::vector<InitialDirectory> &initialDirectories, bool isSimilarScan);
+
+    // Collection alone; absent when stopped (flags->isFirstStepAbort).
+    std::optional<CollectedFiles> collectFiles(const std::vector<InitialDirectory> &initialDirectories);
+
+    // Removes the first entry (with a URL) whose path extension, lower-cased, is "photoslibrary".
+    static void removePhotosLibraryRoots(std::vector<InitialDirectory> &initialDirectories);
+
+    // The pause between "collection complete" and grouping (1 s in the application).
+    void setCollectionPause(std::chrono::milliseconds pause) { collectionPause_ = pause; }
+    // Threads of the parallel stages (default: the machine's hardware threads). Reading the image
+    // properties of the candidates scales only up to kCollectionThreads threads (the image readers
+    // share locks), so the collection uses at most that many.
+    void setThreadCount(unsigned threads) { threads_ = std::max(1u, threads); }
+    static constexpr unsigned kCollectionThreads = 4;
+
+    const ScanSettings &settings() const { return settings_; }
+
+private:
+    std::shared_ptr<ScanFlags> flags_;
+    ScanSettings settings_;
+    ScanProgress *progress_;
+    std::chrono::milliseconds collectionPause_{1000};
+    unsigned threads_ = defaultThreadCount();
+};

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QImage>
+
+// The small icons of the scan sheet. Each is kept as base64 PNG text and decoded on every call.
+QImage iconFound(); // 26 x 26: beside the two counts
+QImage iconAlert(); // 16 x 16: beside the captions
+// The application image "info" (":/images/info.png").
+QImage iconInfo();
