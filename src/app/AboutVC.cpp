@@ -55,6 +55,8 @@ AboutVC::AboutVC(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("About"));
     WelcomeStyle::applyDarkPalette(this);
+    // Over the home screen only the card is opaque: the dimmed home shows around it.
+    setAutoFillBackground(false);
     setMinimumSize(700, 440);
     resize(760, 460);
 

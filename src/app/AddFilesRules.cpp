@@ -6,6 +6,8 @@
 #include <QUrl>
 
 #include <cstdio>
+#include <functional>
+#include <initializer_list>
 
 namespace AddFilesRules {
 
@@ -99,6 +101,48 @@ bool isPhotoBoothLibrary(const QString &path)
     return url.contains(QLatin1String("photo%20booth%20library"));
 }
 
+// Schedules exactly one alert: the first whose flag is set.
+void appendFirstAlert(AddOutcome &outcome, std::initializer_list<std::pair<bool, Alert>> candidates)
+{
+    for (const auto &[flag, alert] : candidates) {
+        if (flag) {
+            outcome.alerts.append(alert);
+            return;
+        }
+    }
+}
+
+// The photos and the Photos-library panels: a chosen item that is already listed, or that is or
+// lies in an excluded folder, is skipped; every other item that `acceptable` takes is appended.
+// Alerts: already listed, then excluded, each when it happened.
+using ListedTest = std::function<bool(const QString &path, const QStringList &acceptedSoFar)>;
+
+AddOutcome evaluateChosenItems(const QStringList &chosen, const QStringList &excludedFolders,
+                               const std::function<bool(const QString &)> &acceptable,
+                               const ListedTest &isListed)
+{
+    AddOutcome outcome;
+    bool alreadyListed = false, excluded = false;
+    for (const QString &raw : chosen) {
+        const QString path = normalizedPath(raw);
+        if (path.isEmpty())
+            continue;
+        const bool listedNow = isListed(path, outcome.accepted);
+        const bool isExcluded = matchExcluded(path, excludedFolders).any();
+        alreadyListed = alreadyListed || listedNow;
+        excluded = excluded || isExcluded;
+        if (listedNow || isExcluded)
+            continue;
+        if (acceptable(path))
+            outcome.accepted.append(path);
+    }
+    if (alreadyListed)
+        outcome.alerts.append(Alert::AlreadyListed);
+    if (excluded)
+        outcome.alerts.append(Alert::Excluded);
+    return outcome;
+}
+
 } // namespace
 
 AddOutcome evaluateDrop(const QStringList &dropped, const QStringList &listed,
@@ -147,40 +191,23 @@ AddOutcome evaluateDrop(const QStringList &dropped, const QStringList &listed,
             outcome.accepted.append(path);
         }
     }
-    if (notAvailable)
-        outcome.alerts.append(Alert::AvailabilityNotAvailable);
-    else if (excluded)
-        outcome.alerts.append(Alert::Excluded);
-    else if (parentExcluded)
-        outcome.alerts.append(Alert::ParentExcluded);
-    else if (outcome.accepted.size() != dropped.size())
-        outcome.alerts.append(Alert::AvailabilityNotAvailable);
+    appendFirstAlert(outcome, {{notAvailable, Alert::AvailabilityNotAvailable},
+                               {excluded, Alert::Excluded},
+                               {parentExcluded, Alert::ParentExcluded},
+                               {outcome.accepted.size() != dropped.size(),
+                                Alert::AvailabilityNotAvailable}});
     return outcome;
 }
 
 AddOutcome evaluateAddPhotos(const QStringList &chosen, const QStringList &listed,
                              const QStringList &excludedFolders, const QStringList &scanExtensions)
 {
-    AddOutcome outcome;
-    bool alreadyListed = false, excluded = false;
-    for (const QString &raw : chosen) {
-        const QString path = normalizedPath(raw);
-        if (path.isEmpty())
-            continue;
-        const bool isListed = listedContains(listed, outcome.accepted, path);
-        const bool isExcluded = matchExcluded(path, excludedFolders).any();
-        alreadyListed = alreadyListed || isListed;
-        excluded = excluded || isExcluded;
-        if (isListed || isExcluded)
-            continue;
-        if (isScannableFile(path, scanExtensions))
-            outcome.accepted.append(path);
-    }
-    if (alreadyListed)
-        outcome.alerts.append(Alert::AlreadyListed);
-    if (excluded)
-        outcome.alerts.append(Alert::Excluded);
-    return outcome;
+    return evaluateChosenItems(
+        chosen, excludedFolders,
+        [&scanExtensions](const QString &path) { return isScannableFile(path, scanExtensions); },
+        [&listed](const QString &path, const QStringList &accepted) {
+            return listedContains(listed, accepted, path);
+        });
 }
 
 AddOutcome evaluateAddFolder(const QStringList &chosen, const QStringList &listed,
@@ -210,44 +237,30 @@ AddOutcome evaluateAddFolder(const QStringList &chosen, const QStringList &liste
             continue;
         outcome.accepted.append(path);
     }
-    if (alreadyListed)
-        outcome.alerts.append(Alert::AlreadyListed);
-    else if (excluded)
-        outcome.alerts.append(Alert::Excluded);
-    else if (parentExcluded)
-        outcome.alerts.append(Alert::ParentExcluded);
+    appendFirstAlert(outcome, {{alreadyListed, Alert::AlreadyListed},
+                               {excluded, Alert::Excluded},
+                               {parentExcluded, Alert::ParentExcluded}});
     return outcome;
 }
 
 AddOutcome evaluateAddPhotosLibrary(const QStringList &chosen, const QStringList &listed,
                                     const QStringList &excludedFolders)
 {
-    AddOutcome outcome;
-    bool alreadyListed = false, excluded = false;
-    for (const QString &raw : chosen) {
-        const QString path = normalizedPath(raw);
-        // Only libraries can be chosen in this panel.
-        if (path.isEmpty() || !isPhotosLibrary(path))
-            continue;
-        bool isListed = false;
-        for (const QString &entry : listed + outcome.accepted) {
-            if (isPhotosLibrary(entry)) {
-                isListed = true;
-                break;
-            }
+    // Only libraries can be chosen in this panel, and any library already listed (also one
+    // chosen earlier in the same panel) counts as this one.
+    const QStringList libraries = [&chosen]() {
+        QStringList out;
+        for (const QString &path : chosen) {
+            if (isPhotosLibrary(path))
+                out.append(path);
         }
-        const bool isExcluded = matchExcluded(path, excludedFolders).any();
-        alreadyListed = alreadyListed || isListed;
-        excluded = excluded || isExcluded;
-        if (isListed || isExcluded)
-            continue;
-        outcome.accepted.append(path);
-    }
-    if (alreadyListed)
-        outcome.alerts.append(Alert::AlreadyListed);
-    if (excluded)
-        outcome.alerts.append(Alert::Excluded);
-    return outcome;
+        return out;
+    }();
+    return evaluateChosenItems(
+        libraries, excludedFolders, [](const QString &) { return true; },
+        [&listed](const QString &, const QStringList &accepted) {
+            return hasPhotosLibrary(listed) || hasPhotosLibrary(accepted);
+        });
 }
 
 bool hasPhotosLibrary(const QStringList &listed)

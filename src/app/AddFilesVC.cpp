@@ -50,76 +50,78 @@ const QColor kTextColor(235, 235, 235);
 const QColor kEvenRowColor(39, 39, 39);
 const QColor kOddRowColor(34, 34, 34);
 
-// The pictures of the three add areas, drawn at twice their 20-point size.
-QImage addPhotosIcon()
+const QColor kGold(199, 157, 39);
+
+// A 20-point picture drawn at twice its size by `draw` on a clear, antialiased canvas.
+QImage drawIcon(const std::function<void(QPainter &)> &draw)
 {
     QImage image(40, 40, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
-    p.setPen(QPen(QColor(199, 157, 39), 3));
-    p.setBrush(Qt::NoBrush);
-    p.drawRoundedRect(QRectF(3, 7, 34, 26), 4, 4);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(199, 157, 39));
-    QPainterPath hills;
-    hills.moveTo(6, 31);
-    hills.lineTo(16, 18);
-    hills.lineTo(23, 26);
-    hills.lineTo(27, 21);
-    hills.lineTo(34, 31);
-    hills.closeSubpath();
-    p.drawPath(hills);
-    p.drawEllipse(QPointF(28, 14), 3, 3);
+    draw(p);
     p.end();
     image.setDevicePixelRatio(2.0);
     return image;
 }
 
-QImage addFolderIcon()
+// The pictures of the three add areas (also used for listed entries without an icon).
+QImage addPhotosIcon()
 {
-    QImage image(40, 40, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing, true);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(199, 157, 39));
-    QPainterPath folder;
-    folder.moveTo(3, 10);
-    folder.lineTo(15, 10);
-    folder.lineTo(19, 14);
-    folder.lineTo(37, 14);
-    folder.lineTo(37, 33);
-    folder.lineTo(3, 33);
-    folder.closeSubpath();
-    p.drawPath(folder);
-    p.setBrush(QColor(34, 34, 34));
-    p.drawRect(QRectF(18, 20, 4, 10));
-    p.drawRect(QRectF(15, 23, 10, 4));
-    p.end();
-    image.setDevicePixelRatio(2.0);
-    return image;
+    return drawIcon([](QPainter &p) {
+        p.setPen(QPen(kGold, 3));
+        p.drawRoundedRect(QRectF(3, 7, 34, 26), 4, 4);
+        p.setPen(Qt::NoPen);
+        p.setBrush(kGold);
+        QPainterPath hills;
+        hills.moveTo(6, 31);
+        hills.lineTo(16, 18);
+        hills.lineTo(23, 26);
+        hills.lineTo(27, 21);
+        hills.lineTo(34, 31);
+        hills.closeSubpath();
+        p.drawPath(hills);
+        p.drawEllipse(QPointF(28, 14), 3, 3);
+    });
+}
+
+// The folder picture; with `withPlus` (the add-folder area) it carries a plus sign, without it
+// (a listed folder) it is plain.
+QImage folderIcon(bool withPlus)
+{
+    return drawIcon([withPlus](QPainter &p) {
+        p.setBrush(kGold);
+        QPainterPath folder;
+        folder.moveTo(3, 10);
+        folder.lineTo(15, 10);
+        folder.lineTo(19, 14);
+        folder.lineTo(37, 14);
+        folder.lineTo(37, 33);
+        folder.lineTo(3, 33);
+        folder.closeSubpath();
+        p.drawPath(folder);
+        if (withPlus) {
+            p.setBrush(QColor(34, 34, 34));
+            p.drawRect(QRectF(18, 20, 4, 10));
+            p.drawRect(QRectF(15, 23, 10, 4));
+        }
+    });
 }
 
 QImage photosLibraryIcon()
 {
-    QImage image(40, 40, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing, true);
-    p.setPen(Qt::NoPen);
-    const QColor petals[] = {QColor(243, 178, 52), QColor(233, 95, 75), QColor(204, 84, 167),
-                             QColor(120, 110, 222), QColor(62, 155, 232), QColor(76, 190, 140),
-                             QColor(150, 200, 70), QColor(250, 215, 70)};
-    p.translate(20, 20);
-    for (int i = 0; i < 8; ++i) {
-        p.setBrush(petals[i]);
-        p.drawRoundedRect(QRectF(-4, -17, 8, 14), 4, 4);
-        p.rotate(45);
-    }
-    p.end();
-    image.setDevicePixelRatio(2.0);
-    return image;
+    return drawIcon([](QPainter &p) {
+        const QColor petals[] = {QColor(243, 178, 52), QColor(233, 95, 75), QColor(204, 84, 167),
+                                 QColor(120, 110, 222), QColor(62, 155, 232), QColor(76, 190, 140),
+                                 QColor(150, 200, 70), QColor(250, 215, 70)};
+        p.translate(20, 20);
+        for (const QColor &petal : petals) {
+            p.setBrush(petal);
+            p.drawRoundedRect(QRectF(-4, -17, 8, 14), 4, 4);
+            p.rotate(45);
+        }
+    });
 }
 
 // Lets the list and detail views of a widget-based file dialog select several items at once.
@@ -280,7 +282,7 @@ void AddFilesVC::buildView()
     pal.setColor(QPalette::Text, kTextColor);
     pal.setColor(QPalette::Button, kAreaColor);
     pal.setColor(QPalette::ButtonText, kTextColor);
-    pal.setColor(QPalette::Highlight, QColor(199, 157, 39));
+    pal.setColor(QPalette::Highlight, kGold);
     setPalette(pal);
     setAutoFillBackground(true);
 
@@ -296,7 +298,7 @@ void AddFilesVC::buildView()
     auto *areas = new QHBoxLayout;
     areas->setSpacing(10);
     addPhotos = makeAddArea(boxAddPhotos, imgViewAddPhotos, lblAddPhotos, addPhotosIcon());
-    btnAddFolder = makeAddArea(boxAddFolder, imgVIewAddFolder, lblAddFolder, addFolderIcon());
+    btnAddFolder = makeAddArea(boxAddFolder, imgVIewAddFolder, lblAddFolder, folderIcon(true));
     addPhotosLibrary =
         makeAddArea(boxPhotoLibrary, imgViewPhotoLibrary, lblPhotoLibrary, photosLibraryIcon());
     areas->addWidget(boxAddPhotos, 1);
@@ -389,9 +391,15 @@ bool AddFilesVC::eventFilter(QObject *watched, QEvent *event)
     }
     if (event->type() == QEvent::Enter || event->type() == QEvent::Leave) {
         auto *widget = qobject_cast<QWidget *>(watched);
-        if (widget && widget->property("handCursor").toBool() && !isPopUpMode())
-            widget->setCursor(event->type() == QEvent::Enter ? Qt::PointingHandCursor
-                                                             : Qt::ArrowCursor);
+        if (widget && widget->property("handCursor").toBool()) {
+            // A widget keeps its cursor for every later visit, so the hand is taken away on
+            // every leave, also in pop-up mode; otherwise a button left while a sheet came up
+            // would still show the hand under that sheet.
+            if (event->type() == QEvent::Leave)
+                widget->unsetCursor();
+            else if (!isPopUpMode())
+                widget->setCursor(Qt::PointingHandCursor);
+        }
         return false;
     }
     if (event->type() == QEvent::MouseButtonPress) {
@@ -477,7 +485,7 @@ void AddFilesVC::reloadTable()
         } else if (entry.file) {
             // No icon from the desktop's theme: the scan list's own picture of the kind.
             const QImage fallback = AddFilesRules::isPhotosLibrary(path) ? photosLibraryIcon()
-                                    : entry.file->isFolder               ? addFolderIcon()
+                                    : entry.file->isFolder               ? folderIcon(false)
                                                                          : addPhotosIcon();
             cell->imgView->setPixmap(QPixmap::fromImage(fallback));
         } else {
@@ -557,78 +565,74 @@ void AddFilesVC::commitList()
     scanList = initialDirectories;
 }
 
+void AddFilesVC::finishListEdit()
+{
+    checkEmptySelectedItemsForScan();
+    commitList();
+    setScanListMenuHidden(initialDirectories.empty());
+    reloadTable();
+}
+
+void AddFilesVC::postTickReadiness()
+{
+    std::vector<bool> ticks;
+    ticks.reserve(initialDirectories.size());
+    for (const InitialDirectory &entry : initialDirectories)
+        ticks.push_back(entry.isChecked);
+    const auto [count, index] = AddFilesRules::tickedCountAndIndex(ticks);
+    checkTickedItemsForScan(count, index);
+}
+
 void AddFilesVC::tappedCheckBox(int row, bool checked)
 {
     if (row < 0 || row >= static_cast<int>(initialDirectories.size()))
         return;
     initialDirectories[static_cast<size_t>(row)].isChecked = checked;
-    std::vector<bool> ticks;
-    for (const InitialDirectory &entry : initialDirectories)
-        ticks.push_back(entry.isChecked);
-    const auto [count, index] = AddFilesRules::tickedCountAndIndex(ticks);
     commitList();
     setScanListMenuHidden(initialDirectories.empty());
-    checkTickedItemsForScan(count, index);
+    postTickReadiness();
 }
 
-void AddFilesVC::deleteFileRow(int row)
+void AddFilesVC::setAllTicks(bool on)
 {
-    if (row < 0 || row >= static_cast<int>(initialDirectories.size()))
+    if (initialDirectories.empty())
         return;
-    initialDirectories.erase(initialDirectories.begin() + row);
-    checkEmptySelectedItemsForScan();
-    commitList();
-    setScanListMenuHidden(initialDirectories.empty());
-    reloadTable();
-}
-
-static void setAllTicks(std::vector<InitialDirectory> &entries, bool on)
-{
-    for (InitialDirectory &entry : entries)
+    for (InitialDirectory &entry : initialDirectories)
         entry.isChecked = on;
+    commitList();
+    setScanListMenuHidden(false);
+    reloadTable();
+    postTickReadiness();
 }
 
 void AddFilesVC::selectAllItems()
 {
-    if (initialDirectories.empty())
-        return;
-    setAllTicks(initialDirectories, true);
-    commitList();
-    setScanListMenuHidden(false);
-    reloadTable();
-    std::vector<bool> ticks;
-    for (const InitialDirectory &entry : initialDirectories)
-        ticks.push_back(entry.isChecked);
-    const auto [count, index] = AddFilesRules::tickedCountAndIndex(ticks);
-    checkTickedItemsForScan(count, index);
+    setAllTicks(true);
 }
 
 void AddFilesVC::unSelectAllItems()
 {
-    if (initialDirectories.empty())
+    setAllTicks(false);
+}
+
+void AddFilesVC::removeRow(int row)
+{
+    if (row < 0 || row >= static_cast<int>(initialDirectories.size()))
         return;
-    setAllTicks(initialDirectories, false);
-    commitList();
-    setScanListMenuHidden(false);
-    reloadTable();
-    std::vector<bool> ticks;
-    for (const InitialDirectory &entry : initialDirectories)
-        ticks.push_back(entry.isChecked);
-    const auto [count, index] = AddFilesRules::tickedCountAndIndex(ticks);
-    checkTickedItemsForScan(count, index);
+    initialDirectories.erase(initialDirectories.begin() + row);
+    finishListEdit();
+}
+
+void AddFilesVC::deleteFileRow(int row)
+{
+    removeRow(row);
 }
 
 void AddFilesVC::removeFromScanList()
 {
-    if (initialDirectories.empty() || clickedRow < 0
-        || clickedRow >= static_cast<int>(initialDirectories.size()))
-        return;
-    initialDirectories.erase(initialDirectories.begin() + clickedRow);
+    const int row = clickedRow;
     clickedRow = -1;
-    checkEmptySelectedItemsForScan();
-    commitList();
-    setScanListMenuHidden(initialDirectories.empty());
-    reloadTable();
+    removeRow(row);
 }
 
 void AddFilesVC::removeAllFromScanList()
@@ -636,28 +640,27 @@ void AddFilesVC::removeAllFromScanList()
     if (initialDirectories.empty())
         return;
     initialDirectories.clear();
-    checkEmptySelectedItemsForScan();
-    commitList();
-    setScanListMenuHidden(true);
-    reloadTable();
+    finishListEdit();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Readiness
 
-void AddFilesVC::checkEmptySelectedItemsForScan()
+static void postFilesNotSelected(bool isEmpty)
 {
-    const bool isEmpty = AddFilesRules::isEmptyAfterListEdit(listedPaths(), scanExtensions);
     platform::NotificationCenter::defaultCenter().post(QStringLiteral("IsFilesNotSelected"),
                                                        {{QStringLiteral("isEmpty"), isEmpty}});
 }
 
+void AddFilesVC::checkEmptySelectedItemsForScan()
+{
+    postFilesNotSelected(AddFilesRules::isEmptyAfterListEdit(listedPaths(), scanExtensions));
+}
+
 void AddFilesVC::checkTickedItemsForScan(int tickedCount, int tickedIndex)
 {
-    const bool isEmpty =
-        AddFilesRules::isEmptyAfterTickEdit(listedPaths(), tickedCount, tickedIndex, scanExtensions);
-    platform::NotificationCenter::defaultCenter().post(QStringLiteral("IsFilesNotSelected"),
-                                                       {{QStringLiteral("isEmpty"), isEmpty}});
+    postFilesNotSelected(AddFilesRules::isEmptyAfterTickEdit(listedPaths(), tickedCount,
+                                                             tickedIndex, scanExtensions));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -696,19 +699,32 @@ void AddFilesVC::finishPanelAdd(const AddFilesRules::AddOutcome &outcome)
     for (Alert alert : outcome.alerts)
         scheduleAlert(alert);
     endPanel();
-    checkEmptySelectedItemsForScan();
-    commitList();
-    setScanListMenuHidden(initialDirectories.empty());
-    reloadTable();
+    finishListEdit();
+}
+
+QFileDialog *AddFilesVC::openPanel(QFileDialog *panel, const QString &promptKey,
+                                   std::function<void(bool, QFileDialog *)> completion)
+{
+    beginPanel();
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    panel->setWindowModality(Qt::WindowModal);
+    panel->setOption(QFileDialog::DontUseNativeDialog, true);
+    const QString prompt = localizedText(promptKey);
+    if (!prompt.isEmpty())
+        panel->setLabelText(QFileDialog::Accept, prompt);
+    connect(panel, &QFileDialog::finished, this,
+            [panel, completion = std::move(completion)](int result) {
+                completion(result == QDialog::Accepted, panel);
+            });
+    return panel;
 }
 
 void AddFilesVC::tappedAddPhotos()
 {
-    beginPanel();
-    auto *panel = new QFileDialog(window());
-    panel->setAttribute(Qt::WA_DeleteOnClose);
-    panel->setWindowModality(Qt::WindowModal);
-    panel->setOption(QFileDialog::DontUseNativeDialog, true);
+    auto *panel = openPanel(new QFileDialog(window()), QStringLiteral("IDS_TWK_44"),
+                            [this](bool accepted, QFileDialog *dialog) {
+                                completeAddPhotos(accepted, dialog->selectedUrls());
+                            });
     panel->setFileMode(QFileDialog::ExistingFiles);
     QStringList patterns;
     for (const QString &ext : scanExtensions) {
@@ -717,31 +733,18 @@ void AddFilesVC::tappedAddPhotos()
             patterns.append(QStringLiteral("*.") + ext.toUpper());
     }
     panel->setNameFilter(QStringLiteral("(%1)").arg(patterns.join(QLatin1Char(' '))));
-    const QString prompt = localizedText(QStringLiteral("IDS_TWK_44"));
-    if (!prompt.isEmpty())
-        panel->setLabelText(QFileDialog::Accept, prompt);
-    connect(panel, &QFileDialog::finished, this, [this, panel](int result) {
-        completeAddPhotos(result == QDialog::Accepted, panel->selectedUrls());
-    });
     panel->open();
 }
 
 void AddFilesVC::tappedAddFolder()
 {
-    beginPanel();
-    auto *panel = new QFileDialog(window());
-    panel->setAttribute(Qt::WA_DeleteOnClose);
-    panel->setWindowModality(Qt::WindowModal);
-    panel->setOption(QFileDialog::DontUseNativeDialog, true);
+    auto *panel = openPanel(new QFileDialog(window()), QStringLiteral("IDS_TWK_46"),
+                            [this](bool accepted, QFileDialog *dialog) {
+                                completeAddFolder(accepted, urlsOfPaths(dialog->selectedFiles()));
+                            });
     panel->setOption(QFileDialog::ShowDirsOnly, true);
     panel->setFileMode(QFileDialog::Directory);
     allowMultipleSelection(panel);
-    const QString prompt = localizedText(QStringLiteral("IDS_TWK_46"));
-    if (!prompt.isEmpty())
-        panel->setLabelText(QFileDialog::Accept, prompt);
-    connect(panel, &QFileDialog::finished, this, [this, panel](int result) {
-        completeAddFolder(result == QDialog::Accepted, urlsOfPaths(panel->selectedFiles()));
-    });
     panel->open();
 }
 
@@ -751,24 +754,17 @@ void AddFilesVC::tappedPhotosLibrary()
         photoLibraryAlreadyExist();
         return;
     }
-    beginPanel();
-    auto *panel = new PhotosLibraryPanel(window());
-    panel->setAttribute(Qt::WA_DeleteOnClose);
-    panel->setWindowModality(Qt::WindowModal);
-    panel->setOption(QFileDialog::DontUseNativeDialog, true);
-    panel->setOption(QFileDialog::ShowDirsOnly, true);
-    panel->setFileMode(QFileDialog::Directory);
-    allowMultipleSelection(panel);
+    auto *library = new PhotosLibraryPanel(window());
+    openPanel(library, QStringLiteral("IDS_TWK_47"), [this, library](bool accepted, QFileDialog *) {
+        completePhotosLibrary(accepted, urlsOfPaths(library->chosenPaths()));
+    });
+    library->setOption(QFileDialog::ShowDirsOnly, true);
+    library->setFileMode(QFileDialog::Directory);
+    allowMultipleSelection(library);
     const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     if (!pictures.isEmpty() && QDir().mkpath(pictures))
-        panel->setDirectory(pictures);
-    const QString prompt = localizedText(QStringLiteral("IDS_TWK_47"));
-    if (!prompt.isEmpty())
-        panel->setLabelText(QFileDialog::Accept, prompt);
-    connect(panel, &QFileDialog::finished, this, [this, panel](int result) {
-        completePhotosLibrary(result == QDialog::Accepted, urlsOfPaths(panel->chosenPaths()));
-    });
-    panel->open();
+        library->setDirectory(pictures);
+    library->open();
 }
 
 void AddFilesVC::completeAddPhotos(bool accepted, const QList<QUrl> &urls)
@@ -817,12 +813,9 @@ void AddFilesVC::getFilesFromDropView(const QVariantMap &userInfo)
     const AddFilesRules::AddOutcome outcome = AddFilesRules::evaluateDrop(
         dropped, listedPaths(), excludedFolderPaths(), scanExtensions);
     appendPaths(outcome.accepted);
-    checkEmptySelectedItemsForScan();
-    commitList();
-    setScanListMenuHidden(initialDirectories.empty());
     for (Alert alert : outcome.alerts)
-        scheduleAlert(alert);
-    reloadTable();
+        scheduleAlert(alert); // shown after the list below is committed and reloaded
+    finishListEdit();
 }
 
 // ---------------------------------------------------------------------------------------------

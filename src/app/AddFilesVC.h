@@ -12,6 +12,7 @@
 #include <vector>
 
 class QAction;
+class QFileDialog;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -132,9 +133,19 @@ private:
     QPushButton *makeAddArea(QFrame *&box, QLabel *&image, QLabel *&label, const QImage &icon);
     void beginPanel();
     void endPanel();
+    // Shows the cover, enters pop-up mode and prepares `panel` as a window-modal sheet with the
+    // prompt of `promptKey`; `completion` gets whether the user confirmed.
+    QFileDialog *openPanel(QFileDialog *panel, const QString &promptKey,
+                           std::function<void(bool accepted, QFileDialog *panel)> completion);
     void finishPanelAdd(const AddFilesRules::AddOutcome &outcome);
     void appendPaths(const QStringList &paths);
     void commitList();
+    // After entries were added or removed: readiness from the list length, commit, menu, reload.
+    void finishListEdit();
+    // Readiness from the ticks of the working list.
+    void postTickReadiness();
+    void setAllTicks(bool on);
+    void removeRow(int row);
     void scheduleAlert(AddFilesRules::Alert alert);
     void presentAlert(AddFilesRules::Alert alert);
     void setCoverLayerVisible(bool visible);

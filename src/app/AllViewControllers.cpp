@@ -86,7 +86,7 @@ void registerMainFactories(platform::Storyboard &board)
         return window;
     });
     board.registerFactory("StartupWindow",
-                          windowWithContent(QStringLiteral("Twinsift"), QSize(900, 600), &startupVC));
+                          windowWithContent(QStringLiteral("Twinsift"), QSize(820, 540), &startupVC));
 }
 
 void registerPreferencesFactories(platform::Storyboard &board)
@@ -145,28 +145,28 @@ void releaseSlot(const QString &identifier)
     }
 }
 
+// The storyboard object of a slot, created with its factories on first use and kept for the run.
+platform::Storyboard &storyboard(std::unique_ptr<platform::Storyboard> &slot, const QString &name,
+                                 void (*registerFactories)(platform::Storyboard &))
+{
+    if (!slot) {
+        slot = std::make_unique<platform::Storyboard>(name);
+        registerFactories(*slot);
+        ++registry().storyboardCreations[name];
+    }
+    return *slot;
+}
+
 } // namespace
 
 platform::Storyboard &AllViewControllers::mainStoryboard()
 {
-    Registry &r = registry();
-    if (!r.main) {
-        r.main = std::make_unique<platform::Storyboard>(QStringLiteral("Main"));
-        registerMainFactories(*r.main);
-        ++r.storyboardCreations[QStringLiteral("Main")];
-    }
-    return *r.main;
+    return storyboard(registry().main, QStringLiteral("Main"), &registerMainFactories);
 }
 
 platform::Storyboard &AllViewControllers::preferencesStoryboard()
 {
-    Registry &r = registry();
-    if (!r.preferences) {
-        r.preferences = std::make_unique<platform::Storyboard>(QStringLiteral("Preferences"));
-        registerPreferencesFactories(*r.preferences);
-        ++r.storyboardCreations[QStringLiteral("Preferences")];
-    }
-    return *r.preferences;
+    return storyboard(registry().preferences, QStringLiteral("Preferences"), &registerPreferencesFactories);
 }
 
 int AllViewControllers::storyboardCreationCount(const QString &name)

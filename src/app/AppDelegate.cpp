@@ -1,10 +1,10 @@
 #include "app/AppDelegate.h"
 
 #include "app/AllViewControllers.h"
-#include "app/CustomAnimator.h"
 #include "app/HubScreens.h"
 #include "app/InitialWindowController.h"
 #include "app/StartupVC.h"
+#include "app/Theme.h"
 #include "app/ViewController.h"
 #include "app/AboutVC.h"
 #include "app/SplashVC.h"
@@ -110,6 +110,7 @@ void AppDelegate::applicationWillFinishLaunching()
                 QMessageBox box(QMessageBox::Information, message, message, QMessageBox::Ok,
                                 AllViewControllers::cachedController(QStringLiteral("InitialWindowController")));
                 box.setInformativeText(information);
+                Theme::widenMessageBox(&box);
                 box.exec();
             });
 
@@ -199,15 +200,7 @@ void AppDelegate::registerAlertDefaults()
 
 void AppDelegate::showFirstWindow()
 {
-    StartupVC::setGetStartedHandler([this] {
-        InitialWindowController *main = initialWindowController();
-        main->setContentViewController(homeViewController());
-        main->setIsVisible(true);
-        main->showWindow(this);
-        menuItemPreferences->setEnabled(true);
-        menuItemCheckForUpdate->setEnabled(true);
-        isAllowToPreference = true;
-    });
+    StartupVC::setGetStartedHandler([this] { showHomeWindow(); });
     StartupVC::setCheckForUpdateHandler([this] { checkForUpdate(); });
 
     if (defaults().holdsBool(QStringLiteral("StartupTWK"))) {
@@ -250,12 +243,17 @@ void AppDelegate::applicationDidFinishLaunching()
     localizeMenuTitles();
     isAllowToPreference = false;
     if (defaults().holdsBool(QStringLiteral("StartupTWK")))
-        platform::Dispatch::mainAfter(2.0, [this] { dismissSplash(); }, this);
+        SplashVC::scheduleDismissal([this] { dismissSplash(); }, this, SplashVC::kDisplaySeconds);
 }
 
 void AppDelegate::dismissSplash()
 {
     splashWindowController()->closeWindow();
+    showHomeWindow();
+}
+
+void AppDelegate::showHomeWindow()
+{
     InitialWindowController *main = initialWindowController();
     main->setContentViewController(homeViewController());
     main->setIsVisible(true);
@@ -488,10 +486,8 @@ void AppDelegate::tappedAbout()
 {
     if (!passesCommonGuard())
         return;
-    ViewController *home = homeViewController();
-    home->setPopUpMode(true);
-    if (sharedAnimator)
-        sharedAnimator->animatePresentation(aboutVC(), home);
+    // Pop-up mode with the window locked, then the About screen slides in over the home screen.
+    homeViewController()->presentOverlay(true, aboutVC());
 }
 
 void AppDelegate::twkHelp()

@@ -114,6 +114,9 @@ public:
     bool hasTerminated() const { return m_terminated; }
 
 private:
+    // Shows the main window with the home screen and gives the Preferences and update items back
+    // (the end of the splash, or Get started in the welcome window).
+    void showHomeWindow();
     void makeMenuItems();
     void refreshMenuStates();
     bool passesCommonGuard() const;

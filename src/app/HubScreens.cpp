@@ -4,6 +4,7 @@
 #include "app/AllViewControllers.h"
 #include "controls/SYFlatButton.h"
 #include "controls/TableScrollView.h"
+#include "model/ModuleState.h"
 #include "platform/widgets/SheetPresenter.h"
 #include "results/AfterDeleteStatusVC.h"
 #include "results/NoSimilarDuplicatePhotosFoundVC.h"
@@ -160,6 +161,12 @@ void setResultControlsEnabled(bool enabled)
             control->setEnabled(enabled);
     for (auto *slider : results->findChildren<QAbstractSlider *>(QStringLiteral("sliderMatchingLevel")))
         slider->setEnabled(enabled);
+    if (!enabled && results->btnDeleteMarked) {
+        // Delete Marked takes the grey of a disabled button; giving the controls back recolours it
+        // from the marks.
+        results->btnDeleteMarked->setBackgroundNormalColor(themeColors[15]);
+        results->btnDeleteMarked->setBackgroundHighlightColor(themeColors[15]);
+    }
     if (results->lblScanMarked)
         results->lblScanMarked->setStyleSheet(enabled ? QString() : QStringLiteral("color: rgb(160, 160, 160);"));
     if (results->boxTopBlackLayer) {
@@ -167,8 +174,12 @@ void setResultControlsEnabled(bool enabled)
         if (!enabled)
             results->boxTopBlackLayer->raise();
     }
-    if (enabled)
+    if (enabled) {
+        // Delete Marked, Auto Select and Unselect All follow the marks again, as the screen itself
+        // keeps them.
         results->updateDeleteMarkedButton();
+        results->refreshAutoSelectState();
+    }
 }
 
 void setResultInteractionEnabled(bool enabled)

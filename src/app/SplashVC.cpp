@@ -12,6 +12,9 @@ SplashVC::SplashVC(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("Splash"));
     WelcomeStyle::applyDarkPalette(this);
+    // The splash window has no frame of its own: a thin edge sets it off from the desktop.
+    setAttribute(Qt::WA_StyledBackground, true);
+    setStyleSheet(QStringLiteral("SplashVC { background-color: rgb(34, 34, 34); border: 1px solid rgb(69, 69, 69); }"));
     setMinimumSize(460, 340);
     resize(460, 340);
 

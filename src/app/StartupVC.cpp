@@ -1,5 +1,6 @@
 #include "app/StartupVC.h"
 
+#include "app/Theme.h"
 #include "app/WelcomePictures.h"
 #include "app/WelcomeStyle.h"
 #include "controls/SYFlatButton.h"
@@ -457,6 +458,7 @@ void StartupVC::showWelcomeAlert(const QString &messageText, const QString &info
     auto *box = new QMessageBox(QMessageBox::Warning, messageText, messageText, QMessageBox::NoButton, window());
     box->setTextFormat(Qt::PlainText);
     box->setInformativeText(informativeText);
+    Theme::widenMessageBox(box);
     box->addButton(localizedText(QStringLiteral("IDS_TWK_194")), QMessageBox::AcceptRole);
     box->setWindowModality(Qt::WindowModal);
     box->setAttribute(Qt::WA_DeleteOnClose);

@@ -1,6 +1,7 @@
 #include "app/Theme.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QPalette>
 #include <QStyleFactory>
 
@@ -35,6 +36,13 @@ void applyApplicationTheme()
     palette.setColor(QPalette::Disabled, QPalette::Text, QColor(120, 120, 120));
     palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(120, 120, 120));
     QApplication::setPalette(palette);
+}
+
+void widenMessageBox(QMessageBox *box)
+{
+    if (box)
+        box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label, QLabel#qt_msgbox_informativelabel "
+                                          "{ min-width: 320px; }"));
 }
 
 QString modeLabelStyleSheet()

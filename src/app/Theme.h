@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QString>
 
+class QMessageBox;
+
 // The application's dark look: window and panel greys, the accent colours and the style sheets of
 // the shell's own screens.
 namespace Theme {
@@ -24,5 +26,8 @@ QString modeLabelStyleSheet();
 
 // The style sheet of the home screen.
 QString homeStyleSheet();
+
+// Gives an alert's two texts room to read in a few lines instead of a narrow column.
+void widenMessageBox(QMessageBox *box);
 
 } // namespace Theme

@@ -6,6 +6,7 @@
 #include "app/HubScreens.h"
 #include "app/InitialWindowController.h"
 #include "app/Theme.h"
+#include "controls/DropView.h"
 #include "controls/SYFlatButton.h"
 #include "model/ModuleState.h"
 #include "model/TextLookup.h"
@@ -162,8 +163,14 @@ void ViewController::buildView()
     addFilesLayout->setContentsMargins(0, 0, 0, 0);
     leftColumn->addWidget(customViewAddFiles, 1);
 
-    auto *drop = new QFrame(left);
+    // The hint strip takes drops of files and folders like the list above it.
+    dropArea = new DropView(left);
+    dropArea->setObjectName(QStringLiteral("dropArea"));
+    auto *dropAreaLayout = new QVBoxLayout(dropArea);
+    dropAreaLayout->setContentsMargins(0, 0, 0, 0);
+    auto *drop = new QFrame(dropArea);
     drop->setObjectName(QStringLiteral("dropHint"));
+    dropAreaLayout->addWidget(drop);
     auto *dropRow = new QHBoxLayout(drop);
     dropRow->setContentsMargins(16, 10, 16, 12);
     dropRow->setSpacing(14);
@@ -181,7 +188,7 @@ void ViewController::buildView()
     hints->addStretch(1);
     dropRow->addWidget(imgViewDragnDrop);
     dropRow->addLayout(hints, 1);
-    leftColumn->addWidget(drop);
+    leftColumn->addWidget(dropArea);
     body->addWidget(left, 1);
 
     // Right: the scan kind, its settings and the Scan button.
@@ -388,44 +395,40 @@ void ViewController::showMatchesPanel(QWidget *panel, QWidget *other)
     panel->show();
 }
 
+void ViewController::selectMode(bool similar)
+{
+    checkExactMatch->setChecked(!similar);
+    checkSimilarMatch->setChecked(similar);
+    btnExactMatch->setChecked(!similar);
+    btnSimilarMatch->setChecked(similar);
+    imgSimilarMatch->setVisible(similar);
+    imgExactMatch->setVisible(!similar);
+    imgViewMatches->setPixmap(
+        QPixmap::fromImage(similar ? HomePictures::similarModePicture() : HomePictures::exactModePicture()));
+    isSimilarScan = similar;
+    QWidget *panel = similar ? similarMatchesVC() : static_cast<QWidget *>(exactMatchVC());
+    if (panel->parentWidget() != customViewMatches)
+        showMatchesPanel(panel, similar ? static_cast<QWidget *>(exactMatchVC()) : similarMatchesVC());
+}
+
 void ViewController::tappedSimilarMatches()
 {
-    checkExactMatch->setChecked(false);
-    checkSimilarMatch->setChecked(true);
-    btnExactMatch->setChecked(false);
-    btnSimilarMatch->setChecked(true);
-    imgSimilarMatch->show();
-    imgExactMatch->hide();
-    imgViewMatches->setPixmap(QPixmap::fromImage(HomePictures::similarModePicture()));
-    isSimilarScan = true;
-    QWidget *similar = similarMatchesVC();
-    if (similar->parentWidget() != customViewMatches)
-        showMatchesPanel(similar, exactMatchVC());
+    selectMode(true);
 }
 
 void ViewController::tappedSimilarCheckbox()
 {
-    tappedSimilarMatches();
+    selectMode(true);
 }
 
 void ViewController::tappedExactMatches()
 {
-    checkExactMatch->setChecked(true);
-    checkSimilarMatch->setChecked(false);
-    btnExactMatch->setChecked(true);
-    btnSimilarMatch->setChecked(false);
-    imgSimilarMatch->hide();
-    imgExactMatch->show();
-    imgViewMatches->setPixmap(QPixmap::fromImage(HomePictures::exactModePicture()));
-    isSimilarScan = false;
-    QWidget *exact = exactMatchVC();
-    if (exact->parentWidget() != customViewMatches)
-        showMatchesPanel(exact, similarMatchesVC());
+    selectMode(false);
 }
 
 void ViewController::tappedExactCheckBox()
 {
-    tappedExactMatches();
+    selectMode(false);
 }
 
 void ViewController::clickedOtherApps()
@@ -485,6 +488,7 @@ void ViewController::showFlowAlert(const PhotosLibraryAlert &texts, std::functio
     auto *box = new QMessageBox(QMessageBox::Warning, texts.messageText, texts.messageText, QMessageBox::NoButton,
                                 window());
     box->setInformativeText(texts.informativeText);
+    Theme::widenMessageBox(box);
     QList<QAbstractButton *> buttons;
     for (int i = 0; i < texts.buttonTitles.size(); ++i)
         buttons << box->addButton(texts.buttonTitles[i], i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole);

@@ -12,6 +12,7 @@ class QLabel;
 class QMessageBox;
 class QPushButton;
 class QRadioButton;
+class DropView;
 class SYFlatButton;
 class PhotosLibraryFlow;
 struct PhotosLibraryAlert;
@@ -61,6 +62,8 @@ public:
     QLabel *lblExactMatch = nullptr;
     QLabel *lblSimilarMatch = nullptr;
     QLabel *imgViewDragnDrop = nullptr;
+    // The strip with the drop picture and the two hints; drops on it add to the scan list.
+    DropView *dropArea = nullptr;
     QLabel *imageViewTitle = nullptr;
     QFrame *boxScanForDuplicate = nullptr;
 
@@ -146,6 +149,8 @@ private:
     void tryLeavePopUpMode();
     void setHomeModeControlsEnabled(bool enabled);
     void showMatchesPanel(QWidget *panel, QWidget *other);
+    // The four mode actions: similar (true) or exact (false) mode with its picture and panel.
+    void selectMode(bool similar);
     void showFlowAlert(const PhotosLibraryAlert &texts, std::function<void(int)> answered, bool isQuitQuestion);
 
     bool m_viewLoaded = false;

@@ -104,23 +104,24 @@ void CustomSliderCell::mousePressEvent(QMouseEvent *event)
     setSliderPosition(valueForX(event->position().x()));
 }
 
-void CustomSliderCell::mouseMoveEvent(QMouseEvent *event)
+bool CustomSliderCell::followPointer(QMouseEvent *event)
 {
     if (!isSliderDown()) {
         event->ignore();
-        return;
+        return false;
     }
     event->accept();
     setSliderPosition(valueForX(event->position().x()));
+    return true;
+}
+
+void CustomSliderCell::mouseMoveEvent(QMouseEvent *event)
+{
+    followPointer(event);
 }
 
 void CustomSliderCell::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (!isSliderDown()) {
-        event->ignore();
-        return;
-    }
-    event->accept();
-    setSliderPosition(valueForX(event->position().x()));
-    setSliderDown(false);
+    if (followPointer(event))
+        setSliderDown(false);
 }

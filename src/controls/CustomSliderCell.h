@@ -41,4 +41,6 @@ protected:
 
 private:
     int valueForX(double x) const;
+    // While the knob is held: moves it under the pointer and answers true; else ignores the event.
+    bool followPointer(QMouseEvent *event);
 };

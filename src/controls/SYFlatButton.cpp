@@ -513,11 +513,17 @@ void SYFlatButton::mouseReleaseEvent(QMouseEvent *event)
 
 void SYFlatButton::mouseMoveEvent(QMouseEvent *event)
 {
-    // While the button is held the pointer is grabbed and no leave event arrives, so leaving the
-    // bounds during a press is noticed here.
-    if (m_mouseDown && !rect().contains(event->position().toPoint())) {
-        m_exitedWhilePressed = true;
-        mouseExited();
+    // While the mouse button is held the pointer is grabbed and no enter or leave events
+    // arrive, so crossing the bounds during a drag is noticed here, both ways.
+    if (event->buttons() & Qt::LeftButton) {
+        const bool inside = rect().contains(event->position().toPoint());
+        if (!inside && !m_exitedWhilePressed) {
+            m_exitedWhilePressed = true;
+            mouseExited();
+        } else if (inside && m_exitedWhilePressed) {
+            m_exitedWhilePressed = false;
+            mouseEntered();
+        }
     }
     event->accept();
 }
@@ -542,6 +548,11 @@ void SYFlatButton::enterEvent(QEnterEvent *event)
 {
     QAbstractButton::enterEvent(event);
     m_exitedWhilePressed = false;
+    mouseEntered();
+}
+
+void SYFlatButton::mouseEntered()
+{
     if (m_isCollectionViewItemTracking)
         postHover(QStringLiteral("kMouseHoverEnterThumbnail"));
 }

@@ -177,6 +177,7 @@ private:
     void layoutLayers();
     void handleMouseUp(bool requirePressed);
     void postHover(const QString &name);
+    void mouseEntered();
     void mouseExited();
     SYFlatButtonLayout currentLayout() const;
     QColor &slotColor(ColorSlot slot);

@@ -6,6 +6,7 @@
 
 #include <QAbstractScrollArea>
 #include <QEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QWheelEvent>
 
@@ -45,12 +46,9 @@ void ThemedScrollView::applyTheme(QAbstractScrollArea *area, bool tableScrollers
         area->setVerticalScrollBar(new CustomScroller(Qt::Vertical, area));
         area->setHorizontalScrollBar(new CustomScroller(Qt::Horizontal, area));
     }
-    auto *corner = new QWidget(area);
-    corner->setAutoFillBackground(true);
-    QPalette pal = corner->palette();
-    pal.setColor(QPalette::Window, Qt::black);
-    corner->setPalette(pal);
-    area->setCornerWidget(corner);
+    // No corner widget: a scroll area keeps room for one even when a single scroller is shown,
+    // which would leave a square at the end of that scroller. The corner square is painted by
+    // the area itself, and only while both scrollers are shown.
     area->viewport()->installEventFilter(new PopUpWheelGuard(area));
     area->setFrameShape(QFrame::NoFrame);
 }
@@ -63,7 +61,24 @@ QRect ThemedScrollView::cornerRect(const QAbstractScrollArea *area)
     const QScrollBar *h = area->horizontalScrollBar();
     if (!v || !h || !v->isVisible() || !h->isVisible())
         return QRect();
-    return QRect(h->geometry().right() + 1, v->geometry().bottom() + 1, v->width(), h->height());
+    // The scrollers sit in containers of their own; their frames are taken in the area's
+    // coordinates.
+    const QPoint hEnd = h->mapTo(area, QPoint(h->width(), 0));
+    const QPoint vEnd = v->mapTo(area, QPoint(0, v->height()));
+    return QRect(hEnd.x(), vEnd.y(), v->width(), h->height());
+}
+
+bool ThemedScrollView::event(QEvent *event)
+{
+    const bool handled = QScrollArea::event(event);
+    if (event->type() == QEvent::Paint) {
+        const QRect corner = cornerRect(this);
+        if (!corner.isEmpty()) {
+            QPainter painter(this);
+            painter.fillRect(corner, Qt::black);
+        }
+    }
+    return handled;
 }
 
 void ThemedScrollView::wheelEvent(QWheelEvent *event)

@@ -1,6 +1,6 @@
 #include "model/ImageFile.h"
 
-#include "platform/FileManager.h"
+#include "platform/FileStat.h"
 #include "platform/ImageSource.h"
 
 #include <QDate>
@@ -74,41 +74,33 @@ std::optional<QDateTime> parseExifDateTime(const QString &text)
 
 ImageFile::ImageFile(const QUrl &fileUrl)
 {
+    const std::optional<platform::FileStat> stat = platform::FileStat::of(fileUrl.toLocalFile());
+    *this = ImageFile(fileUrl, stat ? &*stat : nullptr);
+}
+
+ImageFile::ImageFile(const QUrl &fileUrl, const platform::FileStat *stat, Dates dates)
+{
     const QString name = fileUrl.fileName();
     if (!name.isEmpty())
         fileName = name;
     url = fileUrl;
 
     const QString localPath = fileUrl.toLocalFile();
-    if (const auto attributes = platform::FileManager::attributes(localPath)) {
-        identity = FileIdentity{attributes->device, attributes->inode};
-        scannedSize = attributes->size;
-        scannedModificationDate = attributes->modificationDate;
+    if (stat) {
+        identity = FileIdentity{stat->device, stat->inode};
+        scannedSize = stat->size;
     }
 
     // Properties are absent exactly when the file is no image format we identify; then the record
-    // keeps only its name and URL.
+    // keeps only its name, URL and stat facts.
     properties = platform::ImageSource(localPath).properties();
-    if (!properties)
-        return;
-
     if (properties) {
         const QVariant tiff = properties->value(platform::ImageProperty::TIFFDictionary);
         if (tiff.typeId() == QMetaType::QVariantMap) {
-            const QVariantMap tiffMap = tiff.toMap();
-            const QVariant orientation = tiffMap.value(platform::ImageProperty::TIFFOrientation);
+            const QVariant orientation = tiff.toMap().value(platform::ImageProperty::TIFFOrientation);
             if (isInteger(orientation))
                 isOrientation = orientation.toLongLong() != 1;
-            const QVariant dateTime = tiffMap.value(platform::ImageProperty::TIFFDateTime);
-            if (dateTime.typeId() == QMetaType::QString)
-                captureDate = parseExifDateTime(dateTime.toString());
         }
-    }
-
-    if (!captureDate)
-        creationDate = platform::FileManager::creationDate(localPath);
-
-    if (properties) {
         const QVariant gps = properties->value(platform::ImageProperty::GPSDictionary);
         if (gps.typeId() == QMetaType::QVariantMap) {
             const QVariantMap gpsMap = gps.toMap();
@@ -118,6 +110,26 @@ ImageFile::ImageFile(const QUrl &fileUrl)
                 longitude = *lon;
         }
     }
+    if (dates == Dates::Read)
+        readDates(stat);
+}
+
+void ImageFile::readDates(const platform::FileStat *stat)
+{
+    if (stat)
+        scannedModificationDate = stat->modificationDate();
+    if (!properties)
+        return;
+    const QVariant tiff = properties->value(platform::ImageProperty::TIFFDictionary);
+    if (tiff.typeId() == QMetaType::QVariantMap) {
+        const QVariant dateTime = tiff.toMap().value(platform::ImageProperty::TIFFDateTime);
+        if (dateTime.typeId() == QMetaType::QString)
+            captureDate = parseExifDateTime(dateTime.toString());
+    }
+    // Without a capture date, the birth time from the same stat (absent when the file could not be
+    // stat'ed or its file system keeps none).
+    if (!captureDate && stat)
+        creationDate = stat->creationDate();
 }
 
 std::optional<double> ImageFile::signedLatitude() const

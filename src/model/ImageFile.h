@@ -12,6 +12,10 @@
 #include <optional>
 #include <vector>
 
+namespace platform {
+struct FileStat;
+}
+
 // Device and inode of a file, so that one file reached through two scan-list entries is collected
 // once.
 struct FileIdentity {
@@ -34,7 +38,22 @@ public:
     // without a capture date, the file's creation date. Never fails: an unreadable file gives a
     // record with only fileName and url set.
     explicit ImageFile(const QUrl &url);
+    // The same, with the file's stat (platform::FileStat::of the URL's path) already taken by the
+    // caller: the file is not stat'ed again, and its birth time is turned into a date only when it
+    // is used. A null `stat` stands for a file that could not be stat'ed. With Dates::Later the
+    // three dates (scannedModificationDate, captureDate, creationDate) are left for readDates:
+    // turning a time into a local date takes a process-wide lock, so a parallel scan does that
+    // part on one thread.
+    enum class Dates { Read, Later };
+    ImageFile(const QUrl &url, const platform::FileStat *stat, Dates dates = Dates::Read);
     static std::shared_ptr<ImageFile> make(const QUrl &url) { return std::make_shared<ImageFile>(url); }
+    static std::shared_ptr<ImageFile> make(const QUrl &url, const platform::FileStat *stat,
+                                           Dates dates = Dates::Read)
+    {
+        return std::make_shared<ImageFile>(url, stat, dates);
+    }
+    // Sets the dates from `stat` and the properties read, exactly as the constructor does.
+    void readDates(const platform::FileStat *stat);
 
     std::optional<QString> fileName;
     std::optional<QString> md5;              // 32 lowercase hex digits; "" when the digest was stopped

@@ -36,19 +36,20 @@ QImage themedIcon(const QString &path, bool isFolder)
     return icon.pixmap(64, 64).toImage();
 }
 
-QString withoutTrailingSlashes(QString path)
+} // namespace
+
+QString plainPath(const QUrl &url)
 {
+    QString path = url.isLocalFile() ? url.toLocalFile() : QString();
     while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
         path.chop(1);
     return path;
 }
 
-} // namespace
-
 InitialDirectory::InitialDirectory(const QUrl &url)
     : url(url)
 {
-    const QString path = url.isLocalFile() ? withoutTrailingSlashes(url.toLocalFile()) : QString();
+    const QString path = plainPath(url);
     struct stat info {};
     if (path.isEmpty() || ::lstat(QFile::encodeName(path).constData(), &info) != 0) {
         std::cout << "Error reading file attributes" << std::endl;

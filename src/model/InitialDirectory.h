@@ -29,6 +29,10 @@ struct InitialDirectory {
     explicit InitialDirectory(const QUrl &url);
 };
 
+// The file-system path of a local URL without trailing slashes ("/" stays "/"); "" for a URL that
+// is no local file.
+QString plainPath(const QUrl &url);
+
 // JSON form: "md5", "url", "file", "photoLibraryProperties" only when present; "isPhotoLibrary"
 // and "isChecked" always. Reading: the four optional members may be missing; the two flags are
 // required Booleans. Throws nlohmann::json::exception on failure.

@@ -1,6 +1,8 @@
 #include "platform/ImageSource.h"
 
+#include "platform/CachedFileIo.h"
 #include "platform/FileManager.h"
+#include "platform/JpegHeader.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -9,6 +11,12 @@
 #include <exiv2/exiv2.hpp>
 #include <libheif/heif.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <memory>
 #include <mutex>
@@ -284,94 +292,43 @@ QVariantMap makeTag(const QString &ns, const QString &prefix, const QString &nam
     return tag;
 }
 
-} // namespace
-
-ImageSource::ImageSource(const QString &path) : path_(path)
+// Pixel size and sample layout as Qt's image reader for `format` reports them from the header.
+void addReaderProperties(QVariantMap &props, const QString &path, const QByteArray &format)
 {
-}
-
-void ImageSource::initializeLibraries()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-        Exiv2::LogMsg::setHandler(exivLogToNowhere);
-        Exiv2::XmpParser::initialize();
-#ifdef EXV_ENABLE_BMFF
-        Exiv2::enableBMFF(true);
-#endif
-    });
-}
-
-bool ImageSource::isHeif() const
-{
-    return headIsHeif(readHead(path_, 64));
-}
-
-std::optional<QString> ImageSource::typeIdentifier() const
-{
-    if (!FileManager::isRegularFile(path_))
-        return std::nullopt;
-    if (isHeif())
-        return QStringLiteral("public.heic");
-    if (const auto format = qtFormat(path_))
-        return typeForFormat(*format);
-    return std::nullopt;
-}
-
-std::optional<QVariantMap> ImageSource::properties() const
-{
-    if (!FileManager::isRegularFile(path_))
-        return std::nullopt;
-    const QByteArray head = readHead(path_, 64 * 1024);
-    const bool heif = headIsHeif(head.left(64));
-    std::optional<QByteArray> format;
-    if (!heif) {
-        format = qtFormat(path_);
-        if (!format)
-            return std::nullopt;
+    QImageReader reader(path, format);
+    const QSize size = reader.size();
+    if (size.isValid()) {
+        props.insert(ImageProperty::PixelWidth, qint64(size.width()));
+        props.insert(ImageProperty::PixelHeight, qint64(size.height()));
     }
-
-    QVariantMap props;
-    // Pixel size and sample layout, read from the header without decoding pixels.
-    if (heif) {
-        HeifContext ctx;
-        if (!ctx.open(path_))
-            return std::nullopt;
-        props.insert(ImageProperty::PixelWidth, qint64(heif_image_handle_get_width(ctx.handle)));
-        props.insert(ImageProperty::PixelHeight, qint64(heif_image_handle_get_height(ctx.handle)));
-        const int bits = heif_image_handle_get_luma_bits_per_pixel(ctx.handle);
-        if (bits > 0)
-            props.insert(ImageProperty::Depth, qint64(bits));
-        props.insert(ImageProperty::ColorModel, QStringLiteral("RGB"));
-        if (heif_image_handle_has_alpha_channel(ctx.handle))
+    // Qt's JPEG handler leaves its pixel format unset (uninitialised) when the header cannot be
+    // read, so the format is asked only after a good header; and a value outside the known
+    // formats is never used.
+    if (format == "jpeg" && !size.isValid())
+        return;
+    const QImage::Format pixelFormat = reader.imageFormat();
+    if (pixelFormat > QImage::Format_Invalid && pixelFormat < QImage::NImageFormats) {
+        const bool grey = pixelFormat == QImage::Format_Grayscale8 || pixelFormat == QImage::Format_Grayscale16
+                          || pixelFormat == QImage::Format_Mono || pixelFormat == QImage::Format_MonoLSB
+                          || pixelFormat == QImage::Format_Alpha8;
+        const bool wide = pixelFormat == QImage::Format_Grayscale16 || pixelFormat == QImage::Format_RGBX64
+                          || pixelFormat == QImage::Format_RGBA64
+                          || pixelFormat == QImage::Format_RGBA64_Premultiplied;
+        props.insert(ImageProperty::Depth, qint64(wide ? 16 : 8));
+        props.insert(ImageProperty::ColorModel, grey ? QStringLiteral("Gray") : QStringLiteral("RGB"));
+        if (QImage::toPixelFormat(pixelFormat).alphaUsage() == QPixelFormat::UsesAlpha)
             props.insert(QStringLiteral("HasAlpha"), true);
-    } else {
-        QImageReader reader(path_, *format);
-        const QSize size = reader.size();
-        if (size.isValid()) {
-            props.insert(ImageProperty::PixelWidth, qint64(size.width()));
-            props.insert(ImageProperty::PixelHeight, qint64(size.height()));
-        }
-        const QImage::Format pixelFormat = reader.imageFormat();
-        if (pixelFormat != QImage::Format_Invalid) {
-            const bool grey = pixelFormat == QImage::Format_Grayscale8 || pixelFormat == QImage::Format_Grayscale16
-                              || pixelFormat == QImage::Format_Mono || pixelFormat == QImage::Format_MonoLSB
-                              || pixelFormat == QImage::Format_Alpha8;
-            const bool wide = pixelFormat == QImage::Format_Grayscale16 || pixelFormat == QImage::Format_RGBX64
-                              || pixelFormat == QImage::Format_RGBA64
-                              || pixelFormat == QImage::Format_RGBA64_Premultiplied;
-            props.insert(ImageProperty::Depth, qint64(wide ? 16 : 8));
-            props.insert(ImageProperty::ColorModel, grey ? QStringLiteral("Gray") : QStringLiteral("RGB"));
-            if (QImage::toPixelFormat(pixelFormat).alphaUsage() == QPixelFormat::UsesAlpha)
-                props.insert(QStringLiteral("HasAlpha"), true);
-        }
     }
+}
 
+// Adds the Exif, GPS and IPTC dictionaries read by exiv2 (image may be null: no metadata), the
+// orientation and the resolution (Exif first, else the JPEG/PNG container's, from head).
+void addMetadataProperties(QVariantMap &props, Exiv2::Image *image, const QByteArray &head)
+{
     QVariantMap tiff, exif, gps, iptc;
     std::optional<double> xResolution, yResolution;
     qint64 resolutionUnit = 2;
-    if (auto image = openExiv(path_)) {
+    if (image) {
         try {
             for (const Exiv2::Exifdatum &datum : image->exifData()) {
                 const std::string group = datum.groupName();
@@ -459,6 +416,186 @@ std::optional<QVariantMap> ImageSource::properties() const
         props.insert(ImageProperty::DPIWidth, dpi->first);
         props.insert(ImageProperty::DPIHeight, dpi->second);
     }
+}
+
+
+
+// The JPEG reading starts from the first 8 KiB (the metadata of most photos ends before that; the
+// input reads further when it does not). The resolution in a JPEG's own header lies in its first
+// 18 bytes, so this shorter head gives it as the 64 KiB head of the plain path does.
+constexpr qint64 kJpegHeadLength = 8 * 1024;
+constexpr qint64 kJpegHeaderSearch = 256 * 1024;
+
+struct DescriptorCloser {
+    int fd;
+    ~DescriptorCloser() { ::close(fd); }
+};
+
+// The properties of a file that starts with the JPEG signature, read through one open: the head
+// is read once, the frame header is parsed from it, and exiv2 reads the metadata from the same
+// descriptor. Gives exactly what propertiesByImageReaders gives for such a file: Qt's image
+// readers pick their JPEG handler for any data starting with FF D8 (no handler probed before it
+// accepts that signature), the header facts are taken from the bytes only when the reading is
+// certain (else from Qt's reader, as there), and exiv2 meets the same bytes and the same stream
+// behaviour as through its own file input. Absent when the file is no such JPEG or cannot be
+// opened here; the caller then takes the plain path.
+std::optional<QVariantMap> jpegProperties(const QString &path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return std::nullopt;
+    DescriptorCloser closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    QByteArray head(qsizetype(std::min<qint64>(qint64(st.st_size), kJpegHeadLength)), Qt::Uninitialized);
+    qint64 have = 0;
+    while (have < head.size()) {
+        const ssize_t got = ::pread(fd, head.data() + have, size_t(head.size() - have), off_t(have));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return std::nullopt;
+        }
+        if (got == 0)
+            break;
+        have += got;
+    }
+    head.resize(have);
+    if (head.size() < 2 || quint8(head[0]) != 0xFF || quint8(head[1]) != 0xD8)
+        return std::nullopt;
+
+    auto io = std::make_unique<CachedFileIo>(native.toStdString(), fd, qint64(st.st_size), head);
+    QVariantMap props;
+    auto facts = readJpegHeader(reinterpret_cast<const unsigned char *>(head.constData()), size_t(head.size()));
+    if (!facts && qint64(st.st_size) > head.size()) {
+        // Metadata segments larger than the head before the frame header: look further.
+        const QByteArray &more = io->prefix(kJpegHeaderSearch);
+        facts = readJpegHeader(reinterpret_cast<const unsigned char *>(more.constData()), size_t(more.size()));
+    }
+    if (facts && (facts->components == 1 || facts->components == 3 || facts->components == 4)) {
+        // Qt's JPEG handler: one component is Grayscale8, three or four are RGB32.
+        props.insert(ImageProperty::PixelWidth, qint64(facts->width));
+        props.insert(ImageProperty::PixelHeight, qint64(facts->height));
+        props.insert(ImageProperty::Depth, qint64(8));
+        props.insert(ImageProperty::ColorModel,
+                     facts->components == 1 ? QStringLiteral("Gray") : QStringLiteral("RGB"));
+    } else {
+        addReaderProperties(props, path, QByteArrayLiteral("jpeg"));
+    }
+
+    ImageSource::initializeLibraries();
+    std::unique_ptr<Exiv2::Image> image;
+    try {
+        Exiv2::BasicIo::AutoPtr input(io.release());
+        Exiv2::Image::AutoPtr opened = Exiv2::ImageFactory::open(input);
+        if (opened.get()) {
+            opened->readMetadata();
+            image.reset(opened.release());
+        }
+    } catch (...) {
+        image.reset();
+    }
+    addMetadataProperties(props, image.get(), head);
+    return props;
+}
+
+} // namespace
+
+ImageSource::ImageSource(const QString &path) : path_(path)
+{
+}
+
+void ImageSource::initializeLibraries()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        Exiv2::LogMsg::setHandler(exivLogToNowhere);
+        Exiv2::XmpParser::initialize();
+#ifdef EXV_ENABLE_BMFF
+        Exiv2::enableBMFF(true);
+#endif
+    });
+}
+
+bool ImageSource::isHeif() const
+{
+    return headIsHeif(readHead(path_, 64));
+}
+
+std::optional<QString> ImageSource::typeIdentifier() const
+{
+    if (!FileManager::isRegularFile(path_))
+        return std::nullopt;
+    if (isHeif())
+        return QStringLiteral("public.heic");
+    if (const auto format = qtFormat(path_))
+        return typeForFormat(*format);
+    return std::nullopt;
+}
+
+bool ImageSource::startsWithJpegSignature(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    DescriptorCloser closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    unsigned char signature[2] = {0, 0};
+    ssize_t got = 0;
+    do {
+        got = ::pread(fd, signature, 2, 0);
+    } while (got < 0 && errno == EINTR);
+    return got == 2 && signature[0] == 0xFF && signature[1] == 0xD8;
+}
+
+std::optional<QVariantMap> ImageSource::properties() const
+{
+    if (!FileManager::isRegularFile(path_))
+        return std::nullopt;
+    if (auto props = jpegProperties(path_))
+        return props;
+    return propertiesByImageReaders();
+}
+
+std::optional<QVariantMap> ImageSource::propertiesByImageReaders() const
+{
+    if (!FileManager::isRegularFile(path_))
+        return std::nullopt;
+    const QByteArray head = readHead(path_, 64 * 1024);
+    const bool heif = headIsHeif(head.left(64));
+    std::optional<QByteArray> format;
+    if (!heif) {
+        format = qtFormat(path_);
+        if (!format)
+            return std::nullopt;
+    }
+
+    QVariantMap props;
+    // Pixel size and sample layout, read from the header without decoding pixels.
+    if (heif) {
+        HeifContext ctx;
+        if (!ctx.open(path_))
+            return std::nullopt;
+        props.insert(ImageProperty::PixelWidth, qint64(heif_image_handle_get_width(ctx.handle)));
+        props.insert(ImageProperty::PixelHeight, qint64(heif_image_handle_get_height(ctx.handle)));
+        const int bits = heif_image_handle_get_luma_bits_per_pixel(ctx.handle);
+        if (bits > 0)
+            props.insert(ImageProperty::Depth, qint64(bits));
+        props.insert(ImageProperty::ColorModel, QStringLiteral("RGB"));
+        if (heif_image_handle_has_alpha_channel(ctx.handle))
+            props.insert(QStringLiteral("HasAlpha"), true);
+    } else {
+        addReaderProperties(props, path_, *format);
+    }
+
+    addMetadataProperties(props, openExiv(path_).get(), head);
     return props;
 }
 

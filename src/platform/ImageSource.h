@@ -57,8 +57,14 @@ public:
     // A type identifier such as "public.jpeg", "public.png", "public.tiff", "public.heic", told from
     // the file's contents; absent when the file is missing or no known image format.
     std::optional<QString> typeIdentifier() const;
-    // Properties of image 0 (keys above); absent when the file is not an image.
+    // Properties of image 0 (keys above); absent when the file is not an image. A JPEG is read
+    // through one open (format from its first bytes, frame header parsed, metadata from the same
+    // descriptor); other files as by propertiesByImageReaders, with the same result either way.
     std::optional<QVariantMap> properties() const;
+    // The same properties read the plain way: the format told by Qt's image readers probing the
+    // contents, the header by a Qt reader for that format, the metadata by exiv2 opening the file
+    // itself. Slower; the baseline the faster reading is held to.
+    std::optional<QVariantMap> propertiesByImageReaders() const;
     // Metadata tags of image 0 (Exif, IPTC and XMP), each a map with "namespace", "prefix", "name",
     // "value", "type" and, when it has any, "qualifiers". Absent when the file is not a readable
     // image; empty when it carries none.
@@ -68,6 +74,10 @@ public:
     std::optional<QImage> thumbnail(int maxPixel, bool applyOrientation) const;
     // The whole image at full size.
     std::optional<QImage> image(bool applyOrientation) const;
+
+    // True when the file at `path` is a regular file that can be opened and starts with the JPEG
+    // signature (FF D8): its properties() are then never absent. Reads two bytes.
+    static bool startsWithJpegSignature(const QString &path);
 
     // Sets up the metadata library once (HEIC metadata on, its log kept off the terminal). Called
     // by every ImageSource; safe from any thread.

@@ -107,6 +107,20 @@ public:
         return true;
     }
 
+    // Whether an automation request may go ahead: the store is open and consent is given. A refusal
+    // leaves one line, and its error number in *errorNumber when given.
+    bool admitsRequest(int *errorNumber = nullptr)
+    {
+        if (!isOpen())
+            return false;
+        if (consent())
+            return true;
+        std::fprintf(stdout, "Photos refused the automation request (%d)\n", PhotosApp::automationRefusedError);
+        if (errorNumber)
+            *errorNumber = PhotosApp::automationRefusedError;
+        return false;
+    }
+
 private:
     SqliteConnection m_db;
 };
@@ -264,14 +278,8 @@ bool PhotosApp::setAutomationAllowed(bool allowed)
 std::optional<qint64> PhotosApp::countMediaItems(int *errorNumber) const
 {
     AlbumStore store(albumStorePath());
-    if (!store.isOpen())
+    if (!store.admitsRequest(errorNumber))
         return std::nullopt;
-    if (!store.consent()) {
-        std::fprintf(stdout, "Photos refused the automation request (%d)\n", automationRefusedError);
-        if (errorNumber)
-            *errorNumber = automationRefusedError;
-        return std::nullopt;
-    }
     SqliteStatement count(store.db(), "SELECT COUNT(DISTINCT item) FROM album_items");
     if (!count.next()) {
         std::fprintf(stdout, "Photos media items could not be counted: %s\n", qPrintable(count.errorMessage()));
@@ -311,12 +319,8 @@ std::optional<QString> PhotosApp::albumName(const QString &name) const
 bool PhotosApp::createAlbum(const QString &name)
 {
     AlbumStore store(albumStorePath());
-    if (!store.isOpen())
+    if (!store.admitsRequest())
         return false;
-    if (!store.consent()) {
-        std::fprintf(stdout, "Photos refused the automation request (%d)\n", automationRefusedError);
-        return false;
-    }
     if (name.isEmpty())
         return false;
     SqliteStatement insert(store.db(), "INSERT OR IGNORE INTO albums (name) VALUES (?)");
@@ -332,12 +336,8 @@ bool PhotosApp::createAlbum(const QString &name)
 bool PhotosApp::addItems(const QStringList &itemIds, const QString &albumName)
 {
     AlbumStore store(albumStorePath());
-    if (!store.isOpen())
+    if (!store.admitsRequest())
         return false;
-    if (!store.consent()) {
-        std::fprintf(stdout, "Photos refused the automation request (%d)\n", automationRefusedError);
-        return false;
-    }
     const std::optional<qint64> album = store.albumId(albumName);
     if (!album) {
         std::fprintf(stdout, "Photos has no album \"%s\"\n", qPrintable(albumName));

@@ -305,20 +305,28 @@ std::optional<QString> UserDefaults::stringForKey(const QString &key) const
     }
 }
 
+namespace {
+
+// The stored value when it has the wanted type; absent when there is none or it has another type.
+std::optional<QVariant> valueOfType(std::optional<QVariant> value, UserDefaults::Type type)
+{
+    if (!value || UserDefaults::typeOfValue(*value) != type)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
 std::optional<QByteArray> UserDefaults::dataForKey(const QString &key) const
 {
-    auto value = object(key);
-    if (!value || typeOfValue(*value) != Type::Data)
-        return std::nullopt;
-    return value->toByteArray();
+    const auto value = valueOfType(object(key), Type::Data);
+    return value ? std::optional(value->toByteArray()) : std::nullopt;
 }
 
 std::optional<QVariantList> UserDefaults::arrayForKey(const QString &key) const
 {
-    auto value = object(key);
-    if (!value || typeOfValue(*value) != Type::Array)
-        return std::nullopt;
-    return value->toList();
+    const auto value = valueOfType(object(key), Type::Array);
+    return value ? std::optional(value->toList()) : std::nullopt;
 }
 
 std::optional<QStringList> UserDefaults::stringArrayForKey(const QString &key) const
@@ -337,10 +345,8 @@ std::optional<QStringList> UserDefaults::stringArrayForKey(const QString &key) c
 
 std::optional<QVariantMap> UserDefaults::dictionaryForKey(const QString &key) const
 {
-    auto value = object(key);
-    if (!value || typeOfValue(*value) != Type::Dictionary)
-        return std::nullopt;
-    return value->toMap();
+    const auto value = valueOfType(object(key), Type::Dictionary);
+    return value ? std::optional(value->toMap()) : std::nullopt;
 }
 
 void UserDefaults::reset()
@@ -389,7 +395,7 @@ bool UserDefaults::save() const
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly)) {
-        std::fprintf(stdout, "Settings file %s could not be written\n", qPrintable(m_path));
+        std::fprintf(stdout, "Settings file %s could not be written (%s)\n", qPrintable(m_path), qPrintable(file.errorString()));
         return false;
     }
     file.write(QJsonDocument(root).toJson(QJsonDocument::Indented));

@@ -5,11 +5,11 @@
 #include "model/ModuleState.h"
 #include "model/TextLookup.h"
 #include "platform/NotificationCenter.h"
+#include "results/ResultScreenStyle.h"
 #include "results/ScanResultVC.h"
 
 #include <QLabel>
 #include <QPushButton>
-#include <QResizeEvent>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -17,10 +17,7 @@ AfterDeleteStatusVC::AfterDeleteStatusVC(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("AfterDeleteStatus"));
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(QStringLiteral(
-        "QWidget#AfterDeleteStatus { background: #2a2a2a; }"
-        "QLabel { color: #d8d8d8; background: transparent; }"
-        "QLabel[role=\"caption\"] { color: #a8a8a8; }"
+    setStyleSheet(resultScreenStyleSheet(objectName()) + QStringLiteral(
         "QPushButton { color: white; background: #3e3e3e; border: 1px solid #4a4a4a; border-radius: 16px;"
         " padding: 6px 24px; min-height: 20px; font-weight: bold; }"
         "QPushButton#btnShowResults { background: #09ab09; border: none; }"
@@ -75,10 +72,7 @@ AfterDeleteStatusVC::AfterDeleteStatusVC(QWidget *parent) : QWidget(parent)
     root->addLayout(buttons);
     root->addStretch(1);
 
-    boxTopBlackLayer = new QWidget(this);
-    boxTopBlackLayer->setAttribute(Qt::WA_StyledBackground);
-    boxTopBlackLayer->setStyleSheet(QStringLiteral("background: rgba(0, 0, 0, 150);"));
-    boxTopBlackLayer->hide();
+    boxTopBlackLayer = new DimmingBox(this);
 }
 
 void AfterDeleteStatusVC::showEvent(QShowEvent *event)
@@ -86,13 +80,6 @@ void AfterDeleteStatusVC::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (!event->spontaneous())
         viewWillAppear();
-}
-
-void AfterDeleteStatusVC::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    boxTopBlackLayer->setGeometry(rect());
-    boxTopBlackLayer->raise();
 }
 
 void AfterDeleteStatusVC::viewWillAppear()

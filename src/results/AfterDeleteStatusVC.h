@@ -1,5 +1,7 @@
 #pragma once
 
+#include "results/DimmingBox.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -23,7 +25,7 @@ public:
     QLabel *lblNote = nullptr;
     QPushButton *btnBackToHome = nullptr;
     QPushButton *btnShowResults = nullptr;
-    QWidget *boxTopBlackLayer = nullptr; // dims the screen while a sheet is up
+    DimmingBox *boxTopBlackLayer = nullptr; // dims the screen while a sheet is up
 
     // Fills the texts from the last deletion.
     void viewWillAppear();
@@ -35,5 +37,4 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
 };

@@ -7,6 +7,7 @@
 #include "platform/Dispatch.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
+#include "results/ResultScreenStyle.h"
 #include "results/ScanResultVC.h"
 #include "scan/sheet/ScanIcons.h"
 #include "scan/sheet/ScanVC.h"
@@ -15,7 +16,6 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
-#include <QResizeEvent>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -23,20 +23,13 @@ NoSimilarDuplicatePhotosFoundVC::NoSimilarDuplicatePhotosFoundVC(QWidget *parent
 {
     setObjectName(QStringLiteral("NoSimilarDuplicatePhotosFound"));
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(QStringLiteral(
-        "QWidget#NoSimilarDuplicatePhotosFound { background: #2a2a2a; }"
-        "QLabel { color: #d8d8d8; background: transparent; }"
-        "QLabel[role=\"caption\"] { color: #a8a8a8; }"
+    setStyleSheet(resultScreenStyleSheet(objectName()) + QStringLiteral(
         "QPushButton { color: white; background: #09ab09; border: none; border-radius: 16px;"
         " padding: 6px 28px; min-height: 20px; font-weight: bold; }"));
 
-    lblTitle = new QLabel(localizedText(QStringLiteral("IDS_TWK_1")), this);
-    QFont titleFont = lblTitle->font();
-    titleFont.setPointSize(15);
-    titleFont.setBold(true);
-    lblTitle->setFont(titleFont);
+    lblTitle = makeBoldLabel(localizedText(QStringLiteral("IDS_TWK_1")), 15, this);
     imgView = new QLabel(this);
-    imgView->setPixmap(QPixmap::fromImage(iconInfo()).scaled(56, 56, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    imgView->setPixmap(QPixmap::fromImage(infoBadge(56)));
     imgView->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     lblNoSimilarDuplicatePhotosFound = new QLabel(this);
     lblNoSimilarDuplicatePhotosFound->setObjectName(QStringLiteral("lblNoSimilarDuplicatePhotosFound"));
@@ -75,10 +68,7 @@ NoSimilarDuplicatePhotosFoundVC::NoSimilarDuplicatePhotosFoundVC(QWidget *parent
     root->addWidget(boxBack);
     root->addStretch(2);
 
-    boxTopBlackLayer = new QWidget(this);
-    boxTopBlackLayer->setAttribute(Qt::WA_StyledBackground);
-    boxTopBlackLayer->setStyleSheet(QStringLiteral("background: rgba(0, 0, 0, 150);"));
-    boxTopBlackLayer->hide();
+    boxTopBlackLayer = new DimmingBox(this);
 }
 
 void NoSimilarDuplicatePhotosFoundVC::showEvent(QShowEvent *event)
@@ -99,13 +89,6 @@ void NoSimilarDuplicatePhotosFoundVC::hideEvent(QHideEvent *event)
         platform::NotificationCenter::defaultCenter().post(QStringLiteral("closeToExitVC"));
 }
 
-void NoSimilarDuplicatePhotosFoundVC::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    boxTopBlackLayer->setGeometry(rect());
-    boxTopBlackLayer->raise();
-}
-
 void NoSimilarDuplicatePhotosFoundVC::viewWillAppear()
 {
     boxTopBlackLayer->hide();
@@ -113,7 +96,9 @@ void NoSimilarDuplicatePhotosFoundVC::viewWillAppear()
     const bool withResults = (sheet && sheet->sendData && !sheet->sendData->empty())
                              || platform::UserDefaults::standard().boolForKey(QStringLiteral("ISSliderAvailable"));
     isPresented = withResults;
-    boxBack->setVisible(!withResults);
+    // The results screen has no matching-level control to reach a lower level from here, so the
+    // way back home stays in both forms: the screen never leaves the user without a way out.
+    boxBack->setVisible(true);
     lblNoSimilarDuplicatePhotosFound->setText(
         localizedText(withResults ? QStringLiteral("IDS_TWK_288") : QStringLiteral("IDS_TWK_285")));
     lblPleaseGoBackToTheHome->setText(
@@ -122,14 +107,15 @@ void NoSimilarDuplicatePhotosFoundVC::viewWillAppear()
 
 void NoSimilarDuplicatePhotosFoundVC::clickedBack()
 {
-    if (!isPresented) {
-        if (sharedAnimator)
-            sharedAnimator->animateDismissal(this, scanResultVC());
-        else
-            hide();
-    } else if (parentWidget()) {
+    // An overlay goes the way it came (through the animator); a view put into the results screen
+    // is taken out of it.
+    if (sharedAnimator && sharedAnimator->presentedViews().contains(this)) {
+        sharedAnimator->animateDismissal(this, scanResultVC());
+    } else if (isPresented && parentWidget()) {
         hide();
         setParent(nullptr);
+    } else {
+        hide();
     }
     if (auto *results = qobject_cast<ScanResultVC *>(scanResultVC()))
         results->returnToHome();

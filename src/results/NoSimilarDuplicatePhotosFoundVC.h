@@ -1,5 +1,7 @@
 #pragma once
 
+#include "results/DimmingBox.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -19,7 +21,7 @@ public:
     QLabel *lblPleaseGoBackToTheHome = nullptr;
     QPushButton *btnBack = nullptr;
     QWidget *boxBack = nullptr;
-    QWidget *boxTopBlackLayer = nullptr;
+    DimmingBox *boxTopBlackLayer = nullptr;
 
     // True while the screen stands inside the results screen (a scan had results), false while it
     // is an overlay of the home screen.
@@ -32,5 +34,4 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
 };

@@ -9,13 +9,13 @@
 #include "platform/UserDefaults.h"
 #include "platform/widgets/SheetPresenter.h"
 #include "results/ResultRefresh.h"
+#include "results/ResultScreenStyle.h"
 #include "results/grid/ThumbnailVC.h"
 #include "results/list/ListViewVC.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QResizeEvent>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -35,20 +35,13 @@ ScanResultVC::ScanResultVC(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("ScanResult"));
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(QStringLiteral(
-        "QWidget#ScanResult { background: #2a2a2a; }"
-        "QLabel { color: #d8d8d8; background: transparent; }"
-        "QLabel[role=\"caption\"] { color: #a8a8a8; }"
+    setStyleSheet(resultScreenStyleSheet(objectName()) + QStringLiteral(
         "QPushButton { color: #e0e0e0; background: #3e3e3e; border: 1px solid #4a4a4a; border-radius: 13px;"
         " padding: 4px 14px; }"
         "QPushButton:disabled { color: #777777; }"
         "QLabel#imgPreview { background: #222222; border-radius: 6px; }"));
 
-    lblTitle = new QLabel(localizedText(QStringLiteral("IDS_TWK_1")), this);
-    QFont titleFont = lblTitle->font();
-    titleFont.setPointSize(15);
-    titleFont.setBold(true);
-    lblTitle->setFont(titleFont);
+    lblTitle = makeBoldLabel(localizedText(QStringLiteral("IDS_TWK_1")), 15, this);
     lblAllDuplicatePhotosFound = new QLabel(this);
     lblAllDuplicatePhotosFound->setObjectName(QStringLiteral("lblAllDuplicatePhotosFound"));
     lblAllSizeCanBeRemoved = new QLabel(this);
@@ -124,11 +117,7 @@ ScanResultVC::ScanResultVC(QWidget *parent) : QWidget(parent)
     root->addLayout(body, 1);
     root->addLayout(bottom);
 
-    boxTopBlackLayer = new QWidget(this);
-    boxTopBlackLayer->setObjectName(QStringLiteral("boxTopBlackLayer"));
-    boxTopBlackLayer->setAttribute(Qt::WA_StyledBackground);
-    boxTopBlackLayer->setStyleSheet(QStringLiteral("background: rgba(0, 0, 0, 150);"));
-    boxTopBlackLayer->hide();
+    boxTopBlackLayer = new DimmingBox(this);
 
     updateDeleteMarkedButton();
     refreshAutoSelectState();
@@ -139,13 +128,6 @@ void ScanResultVC::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (!event->spontaneous())
         embedResultViews();
-}
-
-void ScanResultVC::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    boxTopBlackLayer->setGeometry(rect());
-    boxTopBlackLayer->raise();
 }
 
 void ScanResultVC::embedResultViews()
@@ -195,8 +177,10 @@ void ScanResultVC::sliderValuesUpdate()
         grid->reloadData();
     if (auto *list = AllViewControllers::cached<ListViewVC>(QStringLiteral("ListView")))
         list->reloadData();
-    if (state.imageDirectories.empty())
+    if (state.imageDirectories.empty()) {
+        platform::UserDefaults::standard().setBool(QStringLiteral("ISSliderAvailable"), true);
         platform::NotificationCenter::defaultCenter().post(QStringLiteral("NoSimilarPhotosFound"));
+    }
 }
 
 void ScanResultVC::updateDeleteMarkedButton()
@@ -230,8 +214,7 @@ void ScanResultVC::presentDeletionSheet()
     platform::UserDefaults &defaults = platform::UserDefaults::standard();
     defaults.setBool(QStringLiteral("IsScan"), false);
     defaults.setBool(QStringLiteral("IsDelete"), true);
-    boxTopBlackLayer->setGeometry(rect());
-    boxTopBlackLayer->raise();
+    boxTopBlackLayer->cover();
     boxTopBlackLayer->show();
     platform::NotificationCenter::defaultCenter().post(QStringLiteral("kDisableControlNotification"));
     platform::SheetPresenter::presentAsSheet(scanVC(), this);

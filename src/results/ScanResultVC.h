@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/ResultState.h"
+#include "results/DimmingBox.h"
 
 #include <QWidget>
 
@@ -33,7 +34,7 @@ public:
     QPushButton *btnUnSelectAll = nullptr;
     SYFlatButton *btnDeleteMarked = nullptr;
     QLabel *lblScanMarked = nullptr;
-    QWidget *boxTopBlackLayer = nullptr; // dims the screen while a sheet is up
+    DimmingBox *boxTopBlackLayer = nullptr; // dims the screen while a sheet is up
 
     // Clears every mark, then refreshes the summary and shows the groups again.
     void unselectAllMarks();
@@ -54,7 +55,6 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
 
 private:
     QWidget *m_content = nullptr;

@@ -1,5 +1,7 @@
 #include "scan/MVNTwinsift.h"
 
+#include "platform/ImageSource.h"
+
 #include <QImageReader>
 
 #include <bit>
@@ -14,23 +16,34 @@ QSize fitWithin(QSize size, int maxPixel)
     return QSize(std::max(1, scaled.width()), std::max(1, scaled.height()));
 }
 
-} // namespace
+// Pictures the Qt readers cannot decode (HEIC and HEIF photos) go through the image source,
+// which knows the further formats; orientation applied, longer side at most maxPixel.
+QImage thumbnailFromImageSource(const QString &path, int maxPixel)
+{
+    const std::optional<QImage> image = platform::ImageSource(path).thumbnail(maxPixel, true);
+    return image ? *image : QImage();
+}
 
-QImage MVNTwinsift::thumbnail(const QString &path, int maxPixel)
+// The picture at `path`, turned upright, longer side at most maxPixel. With `reducedDecode` the
+// decoder is asked for the reduced size directly (JPEG: a DCT-scaled decode); else the whole picture
+// is decoded and then reduced.
+QImage readThumbnail(const QString &path, int maxPixel, bool reducedDecode)
 {
     if (maxPixel < 1)
         return {};
     QImageReader reader(path);
     reader.setAutoTransform(true);
-    const QSize stored = reader.size();
-    if (stored.isValid()) {
-        const QSize target = fitWithin(stored, maxPixel);
-        if (target != stored)
-            reader.setScaledSize(target); // JPEG: DCT-scaled decode, then a smooth reduction
+    if (reducedDecode) {
+        const QSize stored = reader.size();
+        if (stored.isValid()) {
+            const QSize target = fitWithin(stored, maxPixel);
+            if (target != stored)
+                reader.setScaledSize(target);
+        }
     }
     QImage image = reader.read();
     if (image.isNull())
-        return {};
+        return thumbnailFromImageSource(path, maxPixel);
     // Formats whose size is only known after decoding still end up within maxPixel.
     const QSize target = fitWithin(image.size(), maxPixel);
     if (target != image.size())
@@ -38,19 +51,16 @@ QImage MVNTwinsift::thumbnail(const QString &path, int maxPixel)
     return image;
 }
 
+} // namespace
+
+QImage MVNTwinsift::thumbnail(const QString &path, int maxPixel)
+{
+    return readThumbnail(path, maxPixel, true);
+}
+
 QImage MVNTwinsift::thumbnailFromFullDecode(const QString &path, int maxPixel)
 {
-    if (maxPixel < 1)
-        return {};
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    QImage image = reader.read();
-    if (image.isNull())
-        return {};
-    const QSize target = fitWithin(image.size(), maxPixel);
-    if (target != image.size())
-        image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    return image;
+    return readThumbnail(path, maxPixel, false);
 }
 
 MVNTwinsift::HashResult MVNTwinsift::hashThumbnail(const QImage &thumbnail, int bitmapSize)

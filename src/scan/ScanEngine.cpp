@@ -1,6 +1,7 @@
 #include "scan/ScanEngine.h"
 
 #include "platform/FileManager.h"
+#include "platform/FileStat.h"
 #include "platform/ImageSource.h"
 #include "scan/ExactGrouping.h"
 #include "scan/ScanProgress.h"
@@ -12,6 +13,7 @@
 #include <QSet>
 
 #include <thread>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace {
@@ -23,10 +25,15 @@ struct IdentityHash {
     }
 };
 
-// The outcome of the candidate filter for one file, before the same-file test.
+// The outcome of the candidate filter for one file, before the same-file test. A deferred
+// candidate's record holds only its URL and identity; `pending` says how to finish it.
 struct Candidate {
     ImageFilePtr record;
     std::optional<quint64> size;
+    std::optional<PendingRecord> pending;
+    // A record read in full but for its dates, which are read from this stat on the collecting
+    // thread (see ImageFile::Dates).
+    std::optional<platform::FileStat> datesFrom;
 };
 
 // The files collected so far and what identifies them, so that one file reached through two paths
@@ -50,6 +57,7 @@ public:
         }
         collected.files.push_back(std::move(candidate.record));
         collected.sizes.push_back(candidate.size);
+        collected.pending.push_back(std::move(candidate.pending));
     }
     qint64 count() const { return qint64(collected.files.size()); }
 
@@ -58,8 +66,39 @@ private:
     QSet<QString> paths_;
 };
 
+// Takes the candidate into the collection, first giving a record read without its dates its dates.
+void addCandidate(Collection &collection, Candidate &candidate)
+{
+    if (candidate.datesFrom)
+        candidate.record->readDates(&*candidate.datesFrom);
+    collection.add(std::move(candidate));
+}
+
+// Step 4 of the candidate filter on a record read in full: the scan-list entry's Photos library
+// facts, and the drop of an image without properties. False when the record is dropped.
+bool finishRecord(ImageFile &record, const InitialDirectory &entry, bool isImage, const platform::FileStat &stat)
+{
+    record.isPhotoLibrary = entry.isPhotoLibrary;
+    record.photoLibraryProperties = entry.photoLibraryProperties;
+    if (entry.photoLibraryProperties)
+        record.fileName = entry.photoLibraryProperties->OriginalFileName;
+    if (isImage) {
+        if (!record.properties)
+            return false;
+    } else {
+        record.isVideo = true;
+    }
+    if (!record.identity)
+        record.identity = FileIdentity{stat.device, stat.inode};
+    return true;
+}
+
 // Steps 1 to 4 of the candidate filter for the file at `url`; an empty record when it is dropped.
-Candidate filterCandidate(const QUrl &url, const InitialDirectory &entry, const ScanSettings &settings)
+// With `deferReading`, a video or an image that starts with the JPEG signature (whose properties
+// are never absent, so step 4 keeps it whatever they hold) is kept without reading it: its record
+// is finished by completeRecord, from the stat taken here.
+Candidate filterCandidate(const QUrl &url, size_t entryIndex, const InitialDirectory &entry,
+                          const ScanSettings &settings, bool deferReading)
 {
     Candidate candidate;
     if (!url.isLocalFile())
@@ -68,28 +107,31 @@ Candidate filterCandidate(const QUrl &url, const InitialDirectory &entry, const 
     const QString extension = QFileInfo(path).suffix().toLower();
     if (extension.isEmpty() || !settings.scanExtensions.contains(extension))
         return candidate;
-    const std::optional<platform::FileAttributes> attributes = platform::FileManager::attributes(path);
-    if (!attributes || !(attributes->size > settings.minimumFileSize))
+    const std::optional<platform::FileStat> stat = platform::FileStat::of(path);
+    if (!stat || !(stat->size > settings.minimumFileSize))
         return candidate;
     const bool isImage = settings.imageExtensions.contains(extension);
     if (!isImage && !settings.scanVideos)
         return candidate; // a video while videos are off: no need to read the file
 
-    auto record = ImageFile::make(url);
-    record->isPhotoLibrary = entry.isPhotoLibrary;
-    record->photoLibraryProperties = entry.photoLibraryProperties;
-    if (entry.photoLibraryProperties)
-        record->fileName = entry.photoLibraryProperties->OriginalFileName;
-    if (isImage) {
-        if (!record->properties)
-            return candidate;
-    } else {
-        record->isVideo = true;
+    if (deferReading && (!isImage || platform::ImageSource::startsWithJpegSignature(path))) {
+        auto record = std::make_shared<ImageFile>();
+        record->url = url;
+        record->identity = FileIdentity{stat->device, stat->inode};
+        candidate.record = std::move(record);
+        candidate.size = stat->size;
+        candidate.pending = PendingRecord{entryIndex, isImage, *stat};
+        return candidate;
     }
-    if (!record->identity)
-        record->identity = FileIdentity{attributes->device, attributes->inode};
+
+    // The record reads its identity, size and dates from this stat instead of stat'ing the file
+    // again; the dates are read on the collecting thread (addCandidate).
+    auto record = ImageFile::make(url, &*stat, ImageFile::Dates::Later);
+    if (!finishRecord(*record, entry, isImage, *stat))
+        return candidate;
     candidate.record = std::move(record);
-    candidate.size = attributes->size;
+    candidate.size = stat->size;
+    candidate.datesFrom = *stat;
     return candidate;
 }
 
@@ -115,6 +157,42 @@ void ScanEngine::removePhotosLibraryRoots(std::vector<InitialDirectory> &initial
 }
 
 std::optional<CollectedFiles> ScanEngine::collectFiles(const std::vector<InitialDirectory> &initialDirectories)
+{
+    return collect(initialDirectories, false);
+}
+
+void ScanEngine::completeRecord(ImageFile &record, const PendingRecord &pending,
+                                const std::vector<InitialDirectory> &initialDirectories)
+{
+    // The record the collection would have made from the same stat, with what the grouping wrote.
+    ImageFile full(*record.url, &pending.stat);
+    full.md5 = record.md5;
+    // The drop of step 4 cannot apply here: a deferred image starts with the JPEG signature.
+    finishRecord(full, initialDirectories[pending.entry], pending.isImage, pending.stat);
+    record = std::move(full);
+}
+
+bool ScanEngine::completeRecords(const ImageGroups &groups, const CollectedFiles &collected,
+                                 const std::vector<InitialDirectory> &initialDirectories)
+{
+    std::unordered_map<const ImageFile *, const PendingRecord *> pendingOf;
+    for (size_t i = 0; i < collected.files.size() && i < collected.pending.size(); ++i)
+        if (collected.pending[i])
+            pendingOf.emplace(collected.files[i].get(), &*collected.pending[i]);
+    std::vector<std::pair<ImageFile *, const PendingRecord *>> work;
+    for (const ImageGroup &group : groups)
+        for (const ImageFilePtr &file : group)
+            if (auto it = pendingOf.find(file.get()); it != pendingOf.end())
+                work.emplace_back(file.get(), it->second);
+    ScanFlags &flags = *flags_;
+    return runOrdered(
+        work.size(), threads_, flags, flags.isSecondStepAbort,
+        [&](size_t i) { completeRecord(*work[i].first, *work[i].second, initialDirectories); },
+        [&](size_t) { return !flags.isFirstStepAbort.load() && !flags.isSecondStepAbort.load(); });
+}
+
+std::optional<CollectedFiles> ScanEngine::collect(const std::vector<InitialDirectory> &initialDirectories,
+                                                  bool deferReading)
 {
     ScanFlags &flags = *flags_;
     MVNAssistance &assistance = sharedAssistance();
@@ -148,7 +226,7 @@ std::optional<CollectedFiles> ScanEngine::collectFiles(const std::vector<Initial
     // Collection.
     Collection collection;
     collection.collected.listSeconds = double(listTimer.nsecsElapsed()) / 1e9;
-    const unsigned collectionThreads = std::min(threads_, kCollectionThreads);
+    const unsigned collectionThreads = threads_;
     qint64 singleFileCounter = 0;
     for (size_t e = 0; e < initialDirectories.size(); ++e) {
         const InitialDirectory &entry = initialDirectories[e];
@@ -167,13 +245,13 @@ std::optional<CollectedFiles> ScanEngine::collectFiles(const std::vector<Initial
             std::vector<Candidate> candidates(listing.size());
             const bool completed = runOrdered(
                 listing.size(), collectionThreads, flags, flags.isFirstStepAbort,
-                [&](size_t i) { candidates[i] = filterCandidate(listing[i], entry, settings_); },
+                [&](size_t i) { candidates[i] = filterCandidate(listing[i], e, entry, settings_, deferReading); },
                 [&](size_t i) {
                     waitWhilePaused(flags);
                     if (flags.isFirstStepAbort.load())
                         return false;
                     if (candidates[i].record)
-                        collection.add(std::move(candidates[i]));
+                        addCandidate(collection, candidates[i]);
                     candidates[i] = {};
                     ++processed;
                     if (i % 9 == 0) {
@@ -196,9 +274,9 @@ std::optional<CollectedFiles> ScanEngine::collectFiles(const std::vector<Initial
                     progress_->showCollectProgress(collection.count(), percent());
             }
             ++singleFileCounter;
-            Candidate candidate = filterCandidate(*entry.url, entry, settings_);
+            Candidate candidate = filterCandidate(*entry.url, e, entry, settings_, deferReading);
             if (candidate.record)
-                collection.add(std::move(candidate));
+                addCandidate(collection, candidate);
         }
     }
     return std::move(collection.collected);
@@ -213,7 +291,9 @@ ScanOutcome ScanEngine::sendDataToScanVC(const std::vector<InitialDirectory> &in
 
     QElapsedTimer timer;
     timer.start();
-    std::optional<CollectedFiles> collected = collectFiles(initialDirectories);
+    // An exact scan publishes only the files that end up in groups: the others are collected from
+    // their stat and first bytes alone, and the grouped ones read in full afterwards.
+    std::optional<CollectedFiles> collected = collect(initialDirectories, !isSimilarScan);
     const double collectSeconds = double(timer.nsecsElapsed()) / 1e9;
     if (!collected)
         return outcome;
@@ -243,9 +323,13 @@ ScanOutcome ScanEngine::sendDataToScanVC(const std::vector<InitialDirectory> &in
             outcome.stageSeconds.emplace_back(QStringLiteral("pair"), grouping.pairSeconds());
         } else {
             ExactGrouping grouping(flags_, progress_, threads_);
-            groups = grouping.exactGroups(collected->files, std::move(collected->sizes));
+            groups = grouping.exactGroups(collected->files, collected->sizes);
             outcome.stageSeconds.emplace_back(QStringLiteral("digest"), grouping.digestSeconds());
             outcome.stageSeconds.emplace_back(QStringLiteral("pair"), grouping.pairSeconds());
+            timer.restart();
+            if (groups && !completeRecords(*groups, *collected, initialDirectories))
+                groups.reset();
+            outcome.stageSeconds.emplace_back(QStringLiteral("records"), double(timer.nsecsElapsed()) / 1e9);
         }
         if (groups)
             sendData = std::move(*groups);

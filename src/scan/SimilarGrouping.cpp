@@ -1,6 +1,7 @@
 #include "scan/SimilarGrouping.h"
 
 #include "scan/MVNTwinsift.h"
+#include "scan/PositionGroups.h"
 #include "scan/ScanProgress.h"
 #include "platform/Geo.h"
 #include "services/TimeAndPlace.h"
@@ -286,14 +287,5 @@ std::optional<ImageGroups> SimilarGrouping::similarGroups(const std::vector<Imag
         progress_->showStepComplete(QStringLiteral("IDS_TWK_36"));
     }
 
-    ImageGroups groups;
-    groups.reserve(positions->size());
-    for (const auto &group : *positions) {
-        ImageGroup members;
-        members.reserve(group.size());
-        for (size_t i : group)
-            members.push_back(photos[i]);
-        groups.push_back(std::move(members));
-    }
-    return groups;
+    return imageGroupsAt(*positions, photos);
 }

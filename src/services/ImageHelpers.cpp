@@ -1,6 +1,6 @@
 #include "services/ImageHelpers.h"
 
-#include <QBuffer>
+#include "model/Metadata.h"
 
 #include <algorithm>
 #include <cmath>
@@ -58,11 +58,9 @@ std::optional<QImage> previewImage(const QUrl &url)
 
 std::optional<QByteArray> pngRepresentation(const QImage &image)
 {
-    if (image.isNull())
-        return std::nullopt;
-    QByteArray data;
-    QBuffer buffer(&data);
-    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG") || data.isEmpty())
+    // The same encoding the file-and-folder record uses for its icons.
+    QByteArray data = pngData(image);
+    if (data.isEmpty())
         return std::nullopt;
     return data;
 }

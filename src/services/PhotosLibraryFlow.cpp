@@ -26,6 +26,20 @@ QString libraryDisplayName(const QString &libraryPath)
     return name.isEmpty() ? libraryPath : name;
 }
 
+// The continuation handed to the home screen with a question: only its first call counts, and
+// nothing runs once the flow is gone.
+template <class Step>
+auto firstAnswerOnly(PhotosLibraryFlow *flow, Step step)
+{
+    auto answered = std::make_shared<bool>(false);
+    return [self = QPointer<PhotosLibraryFlow>(flow), answered, step](auto... answer) {
+        if (*answered || !self)
+            return;
+        *answered = true;
+        step(*self, answer...);
+    };
+}
+
 } // namespace
 
 PhotosLibraryFlow::PhotosLibraryFlow(Callbacks callbacks, QObject *parent)
@@ -126,17 +140,12 @@ void PhotosLibraryFlow::askToQuitPhotos()
         skipPhotosLibrary();
         return;
     }
-    auto answered = std::make_shared<bool>(false);
-    QPointer<PhotosLibraryFlow> self(this);
-    m_callbacks.askToQuitPhotos(quitPhotosAlert(), [self, answered](bool quitPhotos) {
-        if (*answered || !self)
-            return;
-        *answered = true;
-        if (quitPhotos)
-            self->removePhotoApp();
-        else
-            self->skipPhotosLibrary();
-    });
+    m_callbacks.askToQuitPhotos(quitPhotosAlert(), firstAnswerOnly(this, [](PhotosLibraryFlow &flow, bool quitPhotos) {
+                                    if (quitPhotos)
+                                        flow.removePhotoApp();
+                                    else
+                                        flow.skipPhotosLibrary();
+                                }));
 }
 
 void PhotosLibraryFlow::removePhotoApp()
@@ -159,14 +168,8 @@ void PhotosLibraryFlow::removePhotoApp()
             if (entry.isChecked && isPhotosLibraryEntry(entry))
                 libraries << libraryPathOf(entry);
         }
-        auto answered = std::make_shared<bool>(false);
-        QPointer<PhotosLibraryFlow> self(this);
-        m_callbacks.photosDidNotQuit(photosDidNotQuitAlert(libraries), [self, answered] {
-            if (*answered || !self)
-                return;
-            *answered = true;
-            self->skipPhotosLibrary();
-        });
+        m_callbacks.photosDidNotQuit(photosDidNotQuitAlert(libraries),
+                                     firstAnswerOnly(this, [](PhotosLibraryFlow &flow) { flow.skipPhotosLibrary(); }));
     });
 }
 
@@ -219,18 +222,13 @@ void PhotosLibraryFlow::readNextLibrary()
             std::fprintf(stdout, "Photos library %s cannot be read; scanning without it\n", qPrintable(library));
             continue;
         }
-        auto answered = std::make_shared<bool>(false);
-        QPointer<PhotosLibraryFlow> self(this);
         m_callbacks.libraryUnreadable(libraryUnreadableAlert(library, failure), library,
-                                      [self, answered](bool scanWithoutIt) {
-                                          if (*answered || !self)
-                                              return;
-                                          *answered = true;
+                                      firstAnswerOnly(this, [](PhotosLibraryFlow &flow, bool scanWithoutIt) {
                                           if (scanWithoutIt)
-                                              self->readNextLibrary();
+                                              flow.readNextLibrary();
                                           else
-                                              self->cancel();
-                                      });
+                                              flow.cancel();
+                                      }));
         return;
     }
     scanPhotosLibraryItems();

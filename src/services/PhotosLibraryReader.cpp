@@ -105,6 +105,22 @@ QString digitsOf(const QString &name)
     return PhotosLibraryReader::regexMatches(PhotosLibraryReader::pattern1, name).join(QString());
 }
 
+// Runs a one-parameter lookup again with `value` bound and returns the texts of its first column,
+// in row order. A NULL column is passed over with the line `nullMessage`.
+QStringList columnTexts(platform::SqliteStatement &statement, const QString &value, const char *nullMessage)
+{
+    QStringList texts;
+    statement.reset();
+    statement.bindText(1, value);
+    while (statement.next()) {
+        if (statement.columnIsNull(0))
+            std::fprintf(stdout, "%s\n", nullMessage);
+        else
+            texts << statement.columnText(0);
+    }
+    return texts;
+}
+
 bool hasPathEscape(const QString &part)
 {
     if (part.startsWith(QLatin1Char('/')))
@@ -165,9 +181,16 @@ PhotosLibraryReader::ReadResult PhotosLibraryReader::openPhotosDatabaseCopy(cons
     const bool newer = files.form == PhotosLibraryForm::Newer;
     const PhotosTempCopyPaths copy = photosTempCopyPaths(newer);
 
-    // 1. Take away the copies of an earlier read.
-    removeOldCopy(copy.database, true);
-    removeOldCopy(copy.wal, true);
+    // 1. Take away the copies of an earlier read. A database or log left from an earlier read would
+    // be read as part of this library, so one that cannot be taken away stops the read. (A stale
+    // shared-memory file is harmless: SQLite rebuilds it when it opens the copy.)
+    for (const QString &stale : {copy.database, copy.wal}) {
+        if (!removeOldCopy(stale, true)) {
+            result.failure = Failure::CopyFailed;
+            result.detail = stale + QStringLiteral(": an earlier copy cannot be removed");
+            return result;
+        }
+    }
     removeOldCopy(copy.shm, false);
 
     // 2. Copy the library's files; the database must be there.
@@ -250,31 +273,14 @@ std::pair<QString, QString> PhotosLibraryReader::lookupColumnValue(platform::Sql
 {
     if (!albumKeys || !albumTitle)
         return {};
-    QStringList keyNames;
-    albumKeys->reset();
-    albumKeys->bindText(1, key);
-    while (albumKeys->next()) {
-        if (albumKeys->columnIsNull(0))
-            std::fprintf(stdout, "keyName not found\n");
-        else
-            keyNames << albumKeys->columnText(0);
-    }
     std::pair<QString, QString> found;
     // An item may sit in several albums; the album of removed duplicates decides when it is one.
-    for (const QString &keyName : keyNames) {
+    for (const QString &keyName : columnTexts(*albumKeys, key, "keyName not found")) {
         if (keyName.isEmpty())
             continue;
-        QString albumName;
-        albumTitle->reset();
-        albumTitle->bindText(1, keyName);
-        while (albumTitle->next()) {
-            if (albumTitle->columnIsNull(0))
-                std::fprintf(stdout, "albumName not found\n");
-            else
-                albumName = albumTitle->columnText(0);
-        }
-        found = {keyName, albumName};
-        if (albumName == removedDuplicatesAlbum)
+        const QStringList titles = columnTexts(*albumTitle, keyName, "albumName not found");
+        found = {keyName, titles.isEmpty() ? QString() : titles.last()};
+        if (found.second == removedDuplicatesAlbum)
             break;
     }
     return found;

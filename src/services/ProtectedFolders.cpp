@@ -4,6 +4,8 @@
 #include "model/ModuleState.h"
 #include "platform/UserDefaults.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QStringList>
@@ -12,6 +14,18 @@ namespace {
 
 const QString kFoldersKey = QStringLiteral("ProtectedFoldersTWK");
 const QString kSubFoldersKey = QStringLiteral("ProtectedSubFoldersTWK");
+
+// The URL of a stored folder path: for an existing folder a directory URL (ending in "/"), the
+// form a file's URL takes without its last component, so that the two compare equal.
+QUrl folderUrlFromPath(const QString &path)
+{
+    if (path.isEmpty() || !QFileInfo(path).isDir())
+        return QUrl::fromLocalFile(path);
+    QString directory = QDir::cleanPath(path);
+    if (!directory.endsWith(QLatin1Char('/')))
+        directory += QLatin1Char('/');
+    return QUrl::fromLocalFile(directory);
+}
 
 } // namespace
 
@@ -27,7 +41,7 @@ void saveProtectedFolders()
 {
     QStringList paths;
     for (const InitialDirectory &folder : protectedFolders)
-        paths.append(folder.url ? folder.url->toLocalFile() : QString());
+        paths.append(folder.url ? plainPath(*folder.url) : QString());
     auto &defaults = platform::UserDefaults::standard();
     defaults.setStringArray(kFoldersKey, paths);
     QJsonArray flags;
@@ -42,7 +56,7 @@ void loadProtectedFolders()
     auto &defaults = platform::UserDefaults::standard();
     if (const auto paths = defaults.stringArrayForKey(kFoldersKey)) {
         for (const QString &path : *paths)
-            protectedFolders.emplace_back(QUrl::fromLocalFile(path));
+            protectedFolders.emplace_back(folderUrlFromPath(path));
     }
     if (const auto data = defaults.dataForKey(kSubFoldersKey)) {
         QJsonParseError error{};
@@ -105,6 +119,9 @@ void applyProtectedFolders(ResultState &state, bool byOverride, int group, int m
         if (!folder.url)
             continue;
         const QString folderText_ = folderUrlText(*folder.url);
+        // An empty stored path names no folder; it must not count as a folder that holds everything.
+        if (folderText_.isEmpty())
+            continue;
         // A flag lost from the settings counts as "this folder only".
         const bool includeSubFolders = i < protectedSubFolderFlags.size() && protectedSubFolderFlags[i];
         const bool matches = includeSubFolders ? fileFolderLower.contains(folderText_.toLower())

@@ -7,10 +7,12 @@
 
 // Stored folder protection: the protected folders (module lists protectedFolders and
 // protectedSubFolderFlags) under "ProtectedFoldersTWK" (array of paths) and
-// "ProtectedSubFoldersTWK" (JSON data, one Bool per folder).
+// "ProtectedSubFoldersTWK" (JSON data, one Bool per folder). The paths are stored without
+// trailing slashes.
 void saveProtectedFolders();
 // Rebuilds both lists from the settings; a missing or mixed path array gives no folders, a missing
-// or undecodable flag list keeps the flags as they were.
+// or undecodable flag list keeps the flags as they were. An existing folder gets a directory URL
+// (ending in "/"), equal to the URL of a file's folder.
 void loadProtectedFolders();
 
 // The URL text a folder is compared by: its encoded absolute URL, ending in "/".

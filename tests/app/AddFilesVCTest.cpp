@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QDropEvent>
+#include <QEnterEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QDir>
@@ -485,4 +486,43 @@ TEST_F(AddFilesVCTest, FolderPanelTakesSeveralFoldersAtOnce)
     QMetaObject::invokeMethod(panel, "accept");
     settle();
     EXPECT_EQ(paths(vc->scanList), (QStringList{p("A"), p("C")}));
+}
+
+TEST_F(AddFilesVCTest, HandCursorIsNotLeftBehindByPopUpMode)
+{
+    AddFilesVC &list = make();
+    QPushButton *button = list.btnAddFolder;
+    QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(button, &enter);
+    EXPECT_EQ(button->cursor().shape(), Qt::PointingHandCursor);
+    // A sheet comes up while the pointer is on the button and the pointer leaves it.
+    UserDefaults::standard().setBool("IsPopUpTWK", true);
+    QApplication::sendEvent(button, &leave);
+    EXPECT_FALSE(button->testAttribute(Qt::WA_SetCursor));
+    // Hovering it under the sheet changes nothing.
+    QApplication::sendEvent(button, &enter);
+    EXPECT_FALSE(button->testAttribute(Qt::WA_SetCursor));
+    UserDefaults::standard().setBool("IsPopUpTWK", false);
+    QApplication::sendEvent(button, &enter);
+    EXPECT_EQ(button->cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST_F(AddFilesVCTest, ListedFolderWithoutAThemeIconIsNotShownWithThePlusSign)
+{
+    AddFilesVC &list = make();
+    drop({p("A")});
+    ASSERT_EQ(list.scanList.size(), 1u);
+    ASSERT_TRUE(list.scanList[0].file.has_value());
+    if (!list.scanList[0].file->icon.isNull())
+        GTEST_SKIP() << "the desktop theme supplies folder icons here";
+    const QImage row = cell(0)->imgView->pixmap().toImage();
+    const QImage area = list.imgVIewAddFolder->pixmap().toImage();
+    ASSERT_FALSE(row.isNull());
+    ASSERT_EQ(row.size(), area.size());
+    EXPECT_NE(row, area);
+    // The centre of the plain folder is gold where the add area's plus sign is dark.
+    const QPoint middle(row.width() / 2, row.height() * 6 / 10);
+    EXPECT_EQ(row.pixelColor(middle), QColor(199, 157, 39));
+    EXPECT_NE(area.pixelColor(middle), QColor(199, 157, 39));
 }

@@ -4,12 +4,15 @@
 #include "app/CustomAnimator.h"
 #include "app/InitialWindowController.h"
 #include "app/ViewController.h"
+#include "controls/DropView.h"
 #include "controls/SYFlatButton.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "support/ShellFixtures.h"
 
 #include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QLabel>
 #include <QFile>
 #include <QPushButton>
@@ -18,22 +21,17 @@
 using platform::NotificationCenter;
 using platform::UserDefaults;
 
-class HubTest : public ShellTest
+class HubTest : public HomeScreenTest
 {
 protected:
     void SetUp() override
     {
-        ShellTest::SetUp();
+        HomeScreenTest::SetUp();
         QDir(tempPath("")).mkpath("folder");
         QFile file(tempPath("photo.jpg"));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("not really a photo");
         file.close();
-        window = initialWindowController();
-        home = homeViewController();
-        window->setContentViewController(home);
-        window->show();
-        home->makeSharedAnimator(0.05);
     }
 
     InitialDirectory folder(bool checked = true) const
@@ -52,8 +50,6 @@ protected:
 
     bool scanEnabled() const { return home->btnScanForDuplicates->isEnabled(); }
 
-    InitialWindowController *window = nullptr;
-    ViewController *home = nullptr;
 };
 
 TEST_F(HubTest, ScanButtonFollowsTheTickedEntries)
@@ -187,4 +183,27 @@ TEST_F(HubTest, ScanButtonNotificationsChangeItsLook)
     NotificationCenter::defaultCenter().post("kDisableControlNotification");
     EXPECT_TRUE(UserDefaults::standard().boolForKey("IsPopUpTWK"));
     EXPECT_TRUE(window->isWindowLocked());
+}
+
+TEST_F(HubTest, TheDropHintStripTakesFoldersLikeTheList)
+{
+    ASSERT_NE(home->dropArea, nullptr);
+    EXPECT_TRUE(home->dropArea->isAncestorOf(home->lblDraganddropphotoshere));
+    EXPECT_TRUE(home->dropArea->isAncestorOf(home->imgViewDragnDrop));
+    EXPECT_TRUE(home->dropArea->acceptDrops());
+
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(tempPath("folder"))});
+    const QPointF middle = QRectF(home->dropArea->rect()).center();
+    QDragEnterEvent enter(middle.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(home->dropArea, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(middle, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(home->dropArea, &drop);
+
+    const auto list = HubScreens::scanList();
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list.front().url->toLocalFile(), tempPath("folder"));
+    EXPECT_EQ(HubScreens::initialDirectories().size(), 1u);
+    EXPECT_TRUE(scanEnabled());
 }

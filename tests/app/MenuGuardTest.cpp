@@ -14,31 +14,25 @@
 
 using platform::UserDefaults;
 
-class MenuGuardTest : public ShellTest
+class MenuGuardTest : public HomeScreenTest
 {
 protected:
     void SetUp() override
     {
-        ShellTest::SetUp();
+        HomeScreenTest::SetUp();
         delegate = std::make_unique<AppDelegate>();
         delegate->quitApplication = [this] { ++quits; };
         UserDefaults::standard().setBool("StartupTWK", true);
-        window = initialWindowController();
-        home = homeViewController();
-        window->setContentViewController(home);
-        window->show();
         delegate->isAllowToPreference = true;
     }
 
     void TearDown() override
     {
         delegate.reset();
-        ShellTest::TearDown();
+        HomeScreenTest::TearDown();
     }
 
     std::unique_ptr<AppDelegate> delegate;
-    InitialWindowController *window = nullptr;
-    ViewController *home = nullptr;
     int quits = 0;
 };
 
@@ -110,7 +104,6 @@ TEST_F(MenuGuardTest, BeforeTheWelcomeWasPassedOnlyQuitActs)
 
 TEST_F(MenuGuardTest, AboutPutsTheHomeIntoPopUpMode)
 {
-    home->makeSharedAnimator(0.05);
     delegate->tappedAbout();
     EXPECT_TRUE(UserDefaults::standard().boolForKey("IsPopUpTWK"));
     EXPECT_EQ(aboutVC()->parentWidget(), home);

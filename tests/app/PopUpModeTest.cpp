@@ -15,20 +15,9 @@
 using platform::NotificationCenter;
 using platform::UserDefaults;
 
-class PopUpModeTest : public ShellTest
+class PopUpModeTest : public HomeScreenTest
 {
 protected:
-    void SetUp() override
-    {
-        ShellTest::SetUp();
-        window = initialWindowController();
-        home = homeViewController();
-        window->setContentViewController(home);
-        window->show();
-        // Overlays slide quickly in tests.
-        home->makeSharedAnimator(0.05);
-    }
-
     static bool popUp() { return UserDefaults::standard().boolForKey("IsPopUpTWK"); }
 
     void expectHomeControlsEnabled(bool enabled)
@@ -48,8 +37,6 @@ protected:
         return dialog;
     }
 
-    InitialWindowController *window = nullptr;
-    ViewController *home = nullptr;
 };
 
 TEST_F(PopUpModeTest, EnteringDisablesTheHomeAndTheEndGivesItBack)
@@ -148,4 +135,27 @@ TEST_F(PopUpModeTest, EndingWithAnEmptyListKeepsTheScanButtonState)
     home->setPopUpMode(false);
     home->closeToExitVC();
     EXPECT_TRUE(home->btnScanForDuplicates->isEnabled());
+}
+
+TEST_F(PopUpModeTest, TheResultsScreenGreysItsButtonsAndGetsThemBackByTheMarks)
+{
+    ScanResultVC *results = scanResultVC();
+    const bool unselectAll = results->btnUnSelectAll->isEnabled();
+    const QColor normal = results->btnDeleteMarked->backgroundNormalColor();
+    const QColor highlight = results->btnDeleteMarked->backgroundHighlightColor();
+    home->setPopUpMode(true);
+    EXPECT_FALSE(results->btnDeleteMarked->isEnabled());
+    EXPECT_EQ(results->btnDeleteMarked->backgroundNormalColor(), QColor(72, 72, 72));
+    EXPECT_EQ(results->btnDeleteMarked->backgroundHighlightColor(), QColor(72, 72, 72));
+    EXPECT_TRUE(results->boxTopBlackLayer->isVisibleTo(results));
+
+    home->closeToExitVC();
+    EXPECT_FALSE(popUp());
+    EXPECT_EQ(results->btnDeleteMarked->backgroundNormalColor(), normal);
+    EXPECT_EQ(results->btnDeleteMarked->backgroundHighlightColor(), highlight);
+    // Without marks there is nothing to unselect, before and after.
+    EXPECT_FALSE(unselectAll);
+    EXPECT_FALSE(results->btnUnSelectAll->isEnabled());
+    EXPECT_FALSE(results->btnDeleteMarked->isEnabled());
+    EXPECT_FALSE(results->boxTopBlackLayer->isVisibleTo(results));
 }

@@ -25,19 +25,9 @@
 
 using platform::UserDefaults;
 
-class ScanRoadTest : public ShellTest
+class ScanRoadTest : public HomeScreenTest
 {
 protected:
-    void SetUp() override
-    {
-        ShellTest::SetUp();
-        window = initialWindowController();
-        home = homeViewController();
-        window->setContentViewController(home);
-        window->show();
-        home->makeSharedAnimator(0.05);
-    }
-
     // A folder with two identical photos and one other.
     QString makePhotoFolder()
     {
@@ -54,8 +44,6 @@ protected:
         return folder;
     }
 
-    InitialWindowController *window = nullptr;
-    ViewController *home = nullptr;
 };
 
 TEST_F(ScanRoadTest, AnExactScanEndsOnTheResultsScreen)

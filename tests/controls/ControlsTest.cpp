@@ -202,6 +202,40 @@ TEST_F(ControlsTest, CornerIsPaintedOnlyWithTwoScrollers)
     EXPECT_EQ(corner.width(), view.verticalScrollBar()->width());
 }
 
+TEST_F(ControlsTest, LoneScrollerRunsToTheEndWithoutACornerSquare)
+{
+    // A table that only scrolls vertically: the scroller takes the whole height and its end is
+    // the scroller's grey, not a black corner square.
+    QStandardItemModel model(200, 1);
+    TableScrollView table;
+    table.setModel(&model);
+    table.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    table.resize(200, 150);
+    table.show();
+    QApplication::processEvents();
+    QScrollBar *bar = table.verticalScrollBar();
+    ASSERT_TRUE(bar->isVisible());
+    EXPECT_EQ(table.cornerWidget(), nullptr);
+    EXPECT_EQ(bar->height(), table.height());
+    const QImage shot = table.grab().toImage();
+    const QPoint end(table.width() - 2, table.height() - 2);
+    EXPECT_EQ(shot.pixelColor(end * shot.devicePixelRatio()), QColor(69, 69, 69));
+
+    // With both scrollers the corner between them is black, at the far corner of the view.
+    ThemedScrollView view;
+    auto *content = new QWidget;
+    content->resize(1000, 1000);
+    view.setWidget(content);
+    view.resize(200, 150);
+    view.show();
+    QApplication::processEvents();
+    const QRect corner = ThemedScrollView::cornerRect(&view);
+    ASSERT_FALSE(corner.isEmpty());
+    EXPECT_EQ(corner.bottomRight(), QPoint(view.width() - 1, view.height() - 1));
+    const QImage both = view.grab().toImage();
+    EXPECT_EQ(both.pixelColor(corner.center() * both.devicePixelRatio()), QColor(Qt::black));
+}
+
 TEST_F(ControlsTest, RowSelectionFillHidesInPopUpMode)
 {
     MyNSTableRowView row;

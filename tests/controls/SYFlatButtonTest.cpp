@@ -218,6 +218,27 @@ TEST_F(SYFlatButtonTest, HoverNotificationsCarrySectionAndRowAsText)
     EXPECT_EQ(actions, 0);
 }
 
+TEST_F(SYFlatButtonTest, DraggingOutAndBackReportsBothCrossingsAndTheLaterLeave)
+{
+    QStringList seen;
+    auto &center = platform::NotificationCenter::defaultCenter();
+    for (const char *name : {"kMouseHoverEnterThumbnail", "kMouseHoverExitThumbnail"})
+        center.addObserver(&owner, QString::fromLatin1(name),
+                           [&seen](const platform::Notification &n) { seen.append(n.name); });
+    button->setIsCollectionViewItemTracking(true);
+    enter(button.get());
+    press(button.get());
+    sendMouse(button.get(), QEvent::MouseMove, QPoint(200, 5), Qt::LeftButton);
+    sendMouse(button.get(), QEvent::MouseMove, QPoint(6, 6), Qt::LeftButton);
+    release(button.get(), QPoint(6, 6));
+    EXPECT_EQ(actions, 0); // the press ended when the pointer left
+    EXPECT_EQ(button->state(), 0);
+    // The pointer leaves the button after the release inside: the exit is reported.
+    leave(button.get());
+    EXPECT_EQ(seen, (QStringList{"kMouseHoverEnterThumbnail", "kMouseHoverExitThumbnail",
+                                 "kMouseHoverEnterThumbnail", "kMouseHoverExitThumbnail"}));
+}
+
 TEST_F(SYFlatButtonTest, LayoutFollowsImageAndTitle)
 {
     QImage image(16, 16, QImage::Format_ARGB32);

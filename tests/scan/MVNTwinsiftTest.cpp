@@ -2,6 +2,8 @@
 
 #include "support/ScanFixtures.h"
 
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTransform>
 
@@ -183,6 +185,23 @@ TEST_F(MVNTwinsiftTest, ReducedScaleDecodeHashesLikeFullDecode)
     // A picture smaller than s is not enlarged by the thumbnail step.
     ASSERT_TRUE(writeJpeg(pathOf("tiny.jpg"), makePhoto(10, 40, 30)));
     EXPECT_EQ(MVNTwinsift::thumbnail(pathOf("tiny.jpg"), 72).size(), QSize(40, 30));
+}
+
+// HEIC photos are photos of the scan; the Qt readers cannot decode them, the image source can.
+TEST_F(MVNTwinsiftTest, HeicPhotoHashesLikeItsSource)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("heif-enc")).isEmpty())
+        GTEST_SKIP() << "heif-enc is not available";
+    const QImage photo = makePhoto(11, 640, 480);
+    ASSERT_TRUE(photo.save(pathOf("source.png")));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("heif-enc"),
+                                {QStringLiteral("-q"), QStringLiteral("90"), QStringLiteral("-o"),
+                                 pathOf("photo.heic"), pathOf("source.png")}),
+              0);
+
+    EXPECT_EQ(MVNTwinsift::thumbnail(pathOf("photo.heic"), 72).size(), QSize(72, 54));
+    const auto heic = hashOf(pathOf("photo.heic"));
+    EXPECT_GE(hasher.mVNCompare(heic, hashOf(pathOf("source.png")), 72), 90.0f);
 }
 
 } // namespace

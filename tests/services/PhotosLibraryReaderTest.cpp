@@ -238,6 +238,19 @@ TEST_F(PhotosReaderTest, UnreadableDatabasesAreReportedWithTheirCause)
               Failure::CopyFailed);
     ASSERT_TRUE(QDir(copy).removeRecursively());
 
+    // A log copy of an earlier read that cannot be taken away would be read with this library's
+    // database: the read stops instead, although this library has no log of its own.
+    const QString staleLog = photosTempCopyPaths(true).wal;
+    QFile::remove(staleLog);
+    ASSERT_TRUE(QDir().mkpath(staleLog + "/occupied"));
+    const auto stuck = reader.openPhotosDatabaseCopy(*PhotosLibraryReader::locatePhotosDatabaseFiles(lib));
+    EXPECT_EQ(stuck.failure, Failure::CopyFailed);
+    EXPECT_TRUE(stuck.detail.contains(staleLog)) << qPrintable(stuck.detail);
+    EXPECT_TRUE(stuck.photosLibrary.empty());
+    ASSERT_TRUE(QDir(staleLog).removeRecursively());
+    EXPECT_EQ(reader.openPhotosDatabaseCopy(*PhotosLibraryReader::locatePhotosDatabaseFiles(lib)).failure,
+              Failure::None);
+
     const QString garbage = package("Garbage.photoslibrary");
     photos_fixtures::writeFile(garbage + "/database/Photos.sqlite", QByteArray(8192, 'x'));
     EXPECT_EQ(reader.openPhotosDatabaseCopy(*PhotosLibraryReader::locatePhotosDatabaseFiles(garbage)).failure,

@@ -71,8 +71,18 @@ TEST_F(ProtectedFoldersTest, SaveAndLoadRoundTrip)
     protectedSubFolderFlags.clear();
     loadProtectedFolders();
     ASSERT_EQ(protectedFolders.size(), 2u);
-    EXPECT_EQ(protectedFolders[1].url, QUrl::fromLocalFile(root() + "/Other"));
     EXPECT_EQ(protectedSubFolderFlags, std::vector<bool>({true, false}));
+    // A loaded folder is the very URL of the folder that holds a file in it, so the two compare equal.
+    EXPECT_EQ(protectedFolders[1].url, fileAt(root() + "/Other/c.jpg")->url->adjusted(QUrl::RemoveFilename));
+    ASSERT_TRUE(protectedFolders[1].file);
+    EXPECT_EQ(protectedFolders[1].file->name, QString("Other"));
+
+    // Saved again, the paths stay plain, and a folder that is gone keeps its stored path.
+    defaults.setStringArray("ProtectedFoldersTWK", {root() + "/Keep", root() + "/Gone"});
+    loadProtectedFolders();
+    EXPECT_EQ(protectedFolders[1].url, QUrl::fromLocalFile(root() + "/Gone"));
+    saveProtectedFolders();
+    EXPECT_EQ(defaults.stringArrayForKey("ProtectedFoldersTWK"), QStringList({root() + "/Keep", root() + "/Gone"}));
 }
 
 TEST_F(ProtectedFoldersTest, DamagedSettingsLoadSafely)
@@ -90,6 +100,22 @@ TEST_F(ProtectedFoldersTest, DamagedSettingsLoadSafely)
     defaults.setStringArray("ProtectedFoldersTWK", {root() + "/Keep"});
     loadProtectedFolders();
     EXPECT_EQ(protectedFolders.size(), 1u);
+}
+
+TEST_F(ProtectedFoldersTest, AnEmptyStoredPathProtectsNothing)
+{
+    auto &defaults = platform::UserDefaults::standard();
+    defaults.setStringArray("ProtectedFoldersTWK", {QString(), root() + "/Keep"});
+    defaults.setData("ProtectedSubFoldersTWK", "[true,false]");
+    loadProtectedFolders();
+    ASSERT_EQ(protectedFolders.size(), 2u);
+
+    ResultState state = markedState();
+    applyProtectedFoldersToAll(state, false, QString());
+    EXPECT_TRUE(state.imageDirectories[0][0]->isProtected);  // directly in Keep
+    EXPECT_FALSE(state.imageDirectories[0][1]->isProtected); // Keep/Sub: that folder's switch is off
+    EXPECT_FALSE(state.imageDirectories[0][2]->isProtected); // Other
+    EXPECT_EQ(state.selectedIndexArray[0], std::vector<int>({1, 2}));
 }
 
 TEST_F(ProtectedFoldersTest, SubFolderSwitchDecidesTheReach)

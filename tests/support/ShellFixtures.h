@@ -5,6 +5,8 @@
 
 #include "app/AllViewControllers.h"
 #include "app/HubScreens.h"
+#include "app/InitialWindowController.h"
+#include "app/ViewController.h"
 #include "model/ModuleState.h"
 #include "platform/Dispatch.h"
 #include "platform/UserDefaults.h"
@@ -63,4 +65,22 @@ protected:
 
 private:
     QTemporaryDir m_dir;
+};
+
+// The home screen shown in the main window; overlays slide quickly.
+class HomeScreenTest : public ShellTest
+{
+protected:
+    void SetUp() override
+    {
+        ShellTest::SetUp();
+        window = initialWindowController();
+        home = homeViewController();
+        window->setContentViewController(home);
+        window->show();
+        home->makeSharedAnimator(0.05);
+    }
+
+    InitialWindowController *window = nullptr;
+    ViewController *home = nullptr;
 };

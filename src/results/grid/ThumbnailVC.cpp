@@ -8,6 +8,7 @@
 #include "results/ScanResultVC.h"
 #include "scan/sheet/ScanSheetSupport.h"
 #include "services/ImageHelpers.h"
+#include "services/ProtectedFolders.h"
 
 #include <QFileInfo>
 #include <QHeaderView>
@@ -47,7 +48,8 @@ ThumbnailVC::ThumbnailVC(QWidget *parent) : QWidget(parent)
         "QTreeWidget::item:selected { background: #3a3a3a; }"
         "QTreeWidget::indicator { width: 14px; height: 14px; border: 1px solid #9a9a9a; border-radius: 3px;"
         " background: #2e2e2e; }"
-        "QTreeWidget::indicator:checked { background: #09ab09; border-color: #09ab09; }"));
+        "QTreeWidget::indicator:checked { background: #09ab09; border-color: #09ab09;"
+        " image: url(:/images/welcome-check.png); }"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(collectionView);
@@ -58,67 +60,99 @@ ThumbnailVC::ThumbnailVC(QWidget *parent) : QWidget(parent)
         [this](const platform::Notification &notification) { getInitialDirectoriesWithNotification(notification); });
 }
 
+ImageGroups ThumbnailVC::shownGroupsAtMatchingLevel(const ImageGroups &groups, int level)
+{
+    const float threshold = float(level);
+    ImageGroups shown;
+    for (const ImageGroup &group : groups) {
+        ImageGroup kept;
+        for (size_t position = 0; position < group.size(); ++position) {
+            const ImageFilePtr &file = group[position];
+            // The first file of a group always stays: its score is its match with a partner.
+            if (file && (position == 0 || file->matchingPercentage >= threshold))
+                kept.push_back(file);
+        }
+        if (kept.size() >= 2)
+            shown.push_back(std::move(kept));
+    }
+    return shown;
+}
+
 void ThumbnailVC::getInitialDirectoriesWithNotification(const platform::Notification &notification)
 {
-    ImageGroups groups = notification.userInfo.value(QStringLiteral("data")).value<ImageGroups>();
-    isSimilarScan = notification.userInfo.value(QStringLiteral("isSimilarScan")).toBool();
+    const QVariant data = notification.userInfo.value(QStringLiteral("data"));
+    const QVariant similar = notification.userInfo.value(QStringLiteral("isSimilarScan"));
+    // Anything but a list of groups and a Boolean is not a scan result.
+    if (!data.canConvert<ImageGroups>() || data.metaType() != QMetaType::fromType<ImageGroups>()
+        || similar.typeId() != QMetaType::Bool)
+        return;
+    ImageGroups groups = data.value<ImageGroups>();
+    isSimilarScan = similar.toBool();
 
-    // New results: both views of the groups, one empty mark list and override pair per group.
-    resultState().setResults(std::move(groups));
+    // All groups as scanned; shown are the members that reach the matching level. Marks and
+    // overrides start empty, one entry per shown group.
     resultsContainVideos = false;
-    for (const ImageGroup &group : allImages())
+    for (const ImageGroup &group : groups)
         for (const ImageFilePtr &file : group)
             if (file && file->isVideo)
                 resultsContainVideos = true;
+    ImageGroups shown = shownGroupsAtMatchingLevel(groups, similarityThreshold);
+    resultState().allImages = std::move(groups);
+    resultState().setShownGroups(std::move(shown));
     platform::UserDefaults::standard().setBool(QStringLiteral("IsThumbnailSelected"), true);
 
-    refreshSelectionState();
+    for (int g = 0; g < resultState().shownGroupCount(); ++g)
+        for (int r = 0; r < int(resultState().imageDirectories[size_t(g)].size()); ++r)
+            applyProtectedFolders(resultState(), false, g, r, QString());
+
     refreshResultTotals();
     refreshSelectionState();
     rebuildFileFormatList();
     rebuildFolderList();
     reloadData();
+    // Nothing reaches the matching level: the results screen says so.
+    if (resultState().imageDirectories.empty()) {
+        if (auto *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult")))
+            results->sliderValuesUpdate();
+    }
+}
+
+void ThumbnailVC::forEachShownUrl(const std::function<void(const QUrl &)> &visit) const
+{
+    const ImageGroups &shown = imageDirectories();
+    if (shown.empty() || shown.front().empty())
+        return;
+    for (const ImageGroup &group : shown)
+        for (const ImageFilePtr &file : group)
+            if (file && file->url)
+                visit(*file->url);
 }
 
 void ThumbnailVC::rebuildFileFormatList()
 {
     fileFormatPriorities.clear();
-    const ImageGroups &shown = imageDirectories();
-    if (shown.empty() || shown.front().empty())
-        return;
-    for (const ImageGroup &group : shown) {
-        for (const ImageFilePtr &file : group) {
-            if (!file || !file->url)
-                continue;
-            const QString extension = QFileInfo(file->url->path()).suffix();
-            const bool known = std::any_of(fileFormatPriorities.begin(), fileFormatPriorities.end(),
-                                           [&](const FileFormat &f) {
-                                               return f.fileExtension.toLower() == extension.toLower();
-                                           });
-            if (!known)
-                fileFormatPriorities.push_back({int(fileFormatPriorities.size()) + 1, extension});
-        }
-    }
+    forEachShownUrl([](const QUrl &url) {
+        const QString extension = QFileInfo(url.path()).suffix();
+        const bool known = std::any_of(fileFormatPriorities.begin(), fileFormatPriorities.end(),
+                                       [&](const FileFormat &f) {
+                                           return f.fileExtension.toLower() == extension.toLower();
+                                       });
+        if (!known)
+            fileFormatPriorities.push_back({int(fileFormatPriorities.size()) + 1, extension});
+    });
 }
 
 void ThumbnailVC::rebuildFolderList()
 {
     folderPriorities.clear();
-    const ImageGroups &shown = imageDirectories();
-    if (shown.empty() || shown.front().empty())
-        return;
-    for (const ImageGroup &group : shown) {
-        for (const ImageFilePtr &file : group) {
-            if (!file || !file->url)
-                continue;
-            const QString full = file->url->toString();
-            const QString folder = full.left(full.lastIndexOf(QLatin1Char('/')) + 1);
-            const bool known = std::any_of(folderPriorities.begin(), folderPriorities.end(),
-                                           [&](const FolderPreferences &f) { return isPhotosLibraryPath(f.path, folder); });
-            if (!known)
-                folderPriorities.push_back({int(folderPriorities.size()) + 1, folder});
-        }
-    }
+    forEachShownUrl([](const QUrl &url) {
+        const QString full = url.toString();
+        const QString folder = full.left(full.lastIndexOf(QLatin1Char('/')) + 1);
+        const bool known = std::any_of(folderPriorities.begin(), folderPriorities.end(),
+                                       [&](const FolderPreferences &f) { return isPhotosLibraryPath(f.path, folder); });
+        if (!known)
+            folderPriorities.push_back({int(folderPriorities.size()) + 1, folder});
+    });
 }
 
 void ThumbnailVC::reloadData()

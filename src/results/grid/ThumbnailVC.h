@@ -6,6 +6,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -26,11 +28,16 @@ public:
     qint64 allFiles = 0;
     bool isSimilarScan = true;
 
-    // Handler of "SelectedFiles": takes "data" (the groups) and "isSimilarScan".
+    // Handler of "SelectedFiles": takes "data" (the groups) and "isSimilarScan"; shows the members
+    // that reach the matching level.
     void getInitialDirectoriesWithNotification(const platform::Notification &notification);
     // The extension order and the folder order for the marking rules, rebuilt from the shown groups.
     void rebuildFileFormatList();
     void rebuildFolderList();
+
+    // The groups shown at matching level `level` (percent): each group keeps its first file and the
+    // members scoring at least the level; groups left with fewer than two files are dropped.
+    static ImageGroups shownGroupsAtMatchingLevel(const ImageGroups &groups, int level);
 
     // Shows the groups and marks again.
     void reloadData();
@@ -38,6 +45,8 @@ public:
     QTreeWidget *collectionView = nullptr;
 
 private:
+    // Calls `visit` with the URL of every shown file, group by group.
+    void forEachShownUrl(const std::function<void(const QUrl &)> &visit) const;
     void itemChanged(QTreeWidgetItem *item, int column);
     bool m_reloading = false;
 };

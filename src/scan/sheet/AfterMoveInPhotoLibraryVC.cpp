@@ -50,7 +50,7 @@ AfterMoveInPhotoLibraryVC::AfterMoveInPhotoLibraryVC(QWidget *parent) : QWidget(
 
     imgViewLogo = new QLabel(this);
     imgViewLogo->setObjectName(QStringLiteral("imgViewLogo"));
-    imgViewLogo->setPixmap(QPixmap::fromImage(iconInfo()).scaled(40, 40, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    imgViewLogo->setPixmap(QPixmap::fromImage(infoBadge(40)));
     imgViewDescription = new QLabel(this);
     imgViewDescription->setObjectName(QStringLiteral("imgViewDescription"));
     imgViewDescription->setPixmap(QPixmap::fromImage(iconFound()));

@@ -7,7 +7,6 @@
 #include "platform/Dispatch.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
-#include "platform/widgets/SheetPresenter.h"
 #include "scan/sheet/ScanIcons.h"
 #include "scan/sheet/ScanSheetSupport.h"
 #include "scan/sheet/ScanVC.h"
@@ -113,10 +112,7 @@ bool CancelScanningVC::eventFilter(QObject *watched, QEvent *event)
 
 void CancelScanningVC::dismiss()
 {
-    if (platform::SheetPresenter::sheetOf(this))
-        platform::SheetPresenter::dismissSheet(this);
-    else
-        hide();
+    dismissSheetOrHide(this);
 }
 
 void CancelScanningVC::clickedNo()

@@ -1,6 +1,7 @@
 #include "scan/sheet/ScanIcons.h"
 
 #include <QByteArray>
+#include <QPainter>
 
 namespace {
 
@@ -30,4 +31,21 @@ QImage iconAlert()
 QImage iconInfo()
 {
     return QImage(QStringLiteral(":/images/info.png"));
+}
+
+QImage infoBadge(int side)
+{
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(45, 140, 230));
+    painter.drawEllipse(QRectF(0.5, 0.5, side - 1.0, side - 1.0));
+    // The letter: a dot over a rounded stem.
+    painter.setBrush(Qt::white);
+    const qreal stem = side * 0.13;
+    painter.drawEllipse(QPointF(side / 2.0, side * 0.28), stem * 0.62, stem * 0.62);
+    painter.drawRoundedRect(QRectF((side - stem) / 2.0, side * 0.40, stem, side * 0.36), stem / 2.0, stem / 2.0);
+    return image;
 }

@@ -2,6 +2,7 @@
 
 #include "app/HubScreens.h"
 #include "model/TextLookup.h"
+#include "platform/widgets/SheetPresenter.h"
 
 #include <QSet>
 
@@ -10,7 +11,8 @@
 QString scanSheetStyleSheet()
 {
     return QStringLiteral(
-        "QDialog, QWidget#CancelScanning { background-color: #3e3e3e; }"
+        "QDialog { background-color: #3e3e3e; }"
+        "QWidget#CancelScanning { background-color: #2e2e2e; border: 1px solid #5a5a5a; border-radius: 10px; }"
         "QWidget#AfterMoveInPhotoLibrary { background-color: #2a2a2a; }"
         "QLabel { color: #d8d8d8; background: transparent; }"
         "QLabel[role=\"caption\"] { color: #a8a8a8; }");
@@ -31,6 +33,14 @@ int removeDeletedFromResults(ResultState &state, const QStringList &urls)
     collect(state.allImages);
     collect(state.imageDirectories);
     return state.removeFiles(records);
+}
+
+void dismissSheetOrHide(QWidget *controller)
+{
+    if (platform::SheetPresenter::sheetOf(controller))
+        platform::SheetPresenter::dismissSheet(controller);
+    else
+        controller->hide();
 }
 
 void resetScanListWorkingCopy()

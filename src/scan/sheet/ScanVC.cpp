@@ -50,6 +50,11 @@ using platform::UserDefaults;
 
 namespace {
 
+void postNoSimilarPhotosFound()
+{
+    NotificationCenter::defaultCenter().post(QStringLiteral("NoSimilarPhotosFound"));
+}
+
 void printLine(const char *text)
 {
     std::printf("%s\n", text);
@@ -120,15 +125,12 @@ public:
     {
         post([collected, percent](ScanVC *s) {
             s->lblTotalSelectedFiles->setText(QString::number(collected));
-            const QString caption = ScanVC::captionWithPercent(QStringLiteral("IDS_TWK_35"), percent);
-            if (!caption.isEmpty())
-                s->lblProgressPercent->setText(ScanVC::makeProgressText(caption, 0, 6));
-            s->progressView->setProgress(percent / 100.0);
+            s->showStepProgress(QStringLiteral("IDS_TWK_35"), percent);
         });
     }
     void showStepComplete(const QString &captionKey) override
     {
-        post([captionKey](ScanVC *s) { showComplete(s, captionKey); });
+        post([captionKey](ScanVC *s) { s->showStepProgress(captionKey, 100); });
     }
     void setRingAnimated(bool animated) override
     {
@@ -138,21 +140,13 @@ public:
     {
         post([count](ScanVC *s) {
             s->lblTotalSelectedFiles->setText(QString::number(count));
-            const QString caption = ScanVC::captionWithPercent(QStringLiteral("IDS_TWK_36"), 0);
-            if (!caption.isEmpty())
-                s->lblProgressPercent->setText(ScanVC::makeProgressText(caption, 0, 6));
-            s->progressView->setProgress(0.0);
+            s->showStepProgress(QStringLiteral("IDS_TWK_36"), 0);
             s->lblFileURL->setText(localizedText(QStringLiteral("IDS_TWK_14")));
         });
     }
     void showGroupingPercent(int percent) override
     {
-        post([percent](ScanVC *s) {
-            const QString caption = ScanVC::captionWithPercent(QStringLiteral("IDS_TWK_36"), percent);
-            if (!caption.isEmpty())
-                s->lblProgressPercent->setText(ScanVC::makeProgressText(caption, 0, 6));
-            s->progressView->setProgress(percent / 100.0);
-        });
+        post([percent](ScanVC *s) { s->showStepProgress(QStringLiteral("IDS_TWK_36"), percent); });
     }
     void showDuplicateCount(qint64 count) override
     {
@@ -168,14 +162,6 @@ public:
     {
         std::printf("%d\n", percent);
         std::fflush(stdout);
-    }
-
-    static void showComplete(ScanVC *s, const QString &captionKey)
-    {
-        const QString caption = ScanVC::captionWithPercent(captionKey, 100);
-        if (!caption.isEmpty())
-            s->lblProgressPercent->setText(ScanVC::makeProgressText(caption, 0, 6));
-        s->progressView->setProgress(1.0);
     }
 
 private:
@@ -398,12 +384,12 @@ QString ScanVC::makeProgressText(const QString &text, int location, int length)
            + QStringLiteral("</span>") + html(text.mid(end)) + QStringLiteral("</div>");
 }
 
-QString ScanVC::captionWithPercent(const QString &key, int percent)
+void ScanVC::showStepProgress(const QString &captionKey, int percent)
 {
-    const QString text = localizedText(key);
-    if (text.isEmpty())
-        return {};
-    return text + QStringLiteral("\n\n ") + QString::number(percent) + QLatin1Char('%');
+    const QString caption = progressCaption(captionKey, percent);
+    if (!caption.isEmpty())
+        applyCaption(caption);
+    progressView->setProgress(percent / 100.0);
 }
 
 void ScanVC::applyCaption(const QString &caption)
@@ -473,9 +459,7 @@ void ScanVC::setUpScan()
     lblTotalSelectedFiles->setText(QStringLiteral("0"));
     showIcon(imgViewAlertLeft, iconAlert());
     showIcon(imgViewAlertRight, iconInfo());
-    const QString caption = captionWithPercent(QStringLiteral("IDS_TWK_35"), 0);
-    if (!caption.isEmpty())
-        applyCaption(caption);
+    showStepProgress(QStringLiteral("IDS_TWK_35"), 0);
     lblFileURL->setText(localizedText(QStringLiteral("IDS_TWK_43")));
     lblDuplicatePhotosSelected->setText(localizedText(QStringLiteral("IDS_TWK_41")));
     lblDuplicatePhotosCleaned->setText(localizedText(QStringLiteral("IDS_TWK_42")));
@@ -512,12 +496,17 @@ void ScanVC::startScanWork()
     settings.minimumFileSize = minimumFileSize;
     auto flags = m_flags;
     auto progress = std::make_shared<SheetScanProgress>(this);
+    // The worker clears this as it finishes; the sheet outlives its worker (its destructor waits).
+    std::atomic<bool> *finished = &m_isFinished;
     QPointer<ScanVC> self = this;
-    runOnWorker([self, roots, similar, settings, flags, progress] {
+    runOnWorker([self, roots, similar, settings, flags, progress, finished] {
         ScanEngine engine(flags, settings, progress.get());
         ScanOutcome outcome = engine.sendDataToScanVC(roots, similar);
-        if (outcome.completed && !flags->isFirstStepAbort && !flags->isSecondStepAbort)
+        if (outcome.completed && !flags->isFirstStepAbort && !flags->isSecondStepAbort) {
+            // From here on the stop button no longer pauses.
+            *finished = false;
             printLine("Dismiss vc 3");
+        }
         mainAsync([self, outcome = std::move(outcome)]() mutable {
             if (!self)
                 return;
@@ -563,7 +552,7 @@ void ScanVC::closeVC()
         QPointer<ScanVC> self = this;
         mainAsync([self] {
             if (self)
-                SheetScanProgress::showComplete(self, QStringLiteral("IDS_TWK_36"));
+                self->showStepProgress(QStringLiteral("IDS_TWK_36"), 100);
         });
     }
     printLine("Dismiss vc: 2 2");
@@ -571,10 +560,13 @@ void ScanVC::closeVC()
     // The groups travel by value in the notification; the records are shared with the results.
     const ScanPublication publication = ScanPublication::decide(sendData, isSimilarScan);
     if (publication.kind == ScanPublication::Kind::NoSimilarPhotosFound) {
+        // The announcement comes after the sheet is gone, even when the registry has let go of it.
         QPointer<ScanVC> self = this;
         mainAfter(0.5, [self] {
             if (self)
                 self->showAlertFromScan();
+            else
+                postNoSimilarPhotosFound();
         });
     } else if (publication.kind == ScanPublication::Kind::SelectedFiles) {
         thumbnailVC(); // the grid that takes the groups exists before they are published
@@ -588,7 +580,7 @@ void ScanVC::closeVC()
 
 void ScanVC::showAlertFromScan()
 {
-    NotificationCenter::defaultCenter().post(QStringLiteral("NoSimilarPhotosFound"));
+    postNoSimilarPhotosFound();
 }
 
 void ScanVC::removeView()
@@ -629,10 +621,7 @@ void ScanVC::removeView()
 
 void ScanVC::dismissSelfVC()
 {
-    if (platform::SheetPresenter::sheetOf(this))
-        platform::SheetPresenter::dismissSheet(this);
-    else
-        hide();
+    dismissSheetOrHide(this);
 }
 
 // ---- deletion
@@ -661,6 +650,8 @@ void ScanVC::setUpDelete()
             lblFileURL->setText(file->path());
     }
 
+    // A sheet that already deleted once starts from clean counters, whether or not it finds work.
+    resetDeletionState();
     std::vector<DeletionItem> items = makeDeletionSnapshot(state);
     if (items.empty()) {
         // Nothing to delete: the sheet goes at once instead of staying up.
@@ -676,7 +667,7 @@ void ScanVC::setUpDelete()
     startDeleteWork(std::move(items));
 }
 
-void ScanVC::startDeleteWork(std::vector<DeletionItem> items)
+void ScanVC::resetDeletionState()
 {
     deletedItems.clear();
     isItemDeleted = false;
@@ -691,7 +682,10 @@ void ScanVC::startDeleteWork(std::vector<DeletionItem> items)
     m_problems.clear();
     m_finalized = false;
     m_summaryShown = false;
+}
 
+void ScanVC::startDeleteWork(std::vector<DeletionItem> items)
+{
     QPointer<ScanVC> self = this;
     DeletionJob::Callbacks callbacks;
     callbacks.visiting = [self](const DeletionProgress &progress) {
@@ -737,7 +731,10 @@ void ScanVC::showDeletionProgress(const DeletionProgress &progress)
         if (*m_permissionCache)
             shown += progress.photosFound;
     }
-    const int percent = progress.total > 0 ? int(qint64(progress.visited) * 100 / progress.total) : 0;
+    // The share of the marked files that left their place (Photos items counted as found, whatever
+    // the permission).
+    const qint64 removed = progress.trashed + progress.photosFound;
+    const int percent = progress.total > 0 ? int(removed * 100 / progress.total) : 0;
     lbltotalDuplicateFiles->setText(QString::number(shown));
     lblProgressPercent->setText(QString::number(percent) + QLatin1Char('%'));
     progressView->setProgress(percent / 100.0);

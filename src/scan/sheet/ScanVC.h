@@ -95,9 +95,9 @@ public:
 
     // ---- progress caption: centred, the characters [location, location + length) in white.
     static QString makeProgressText(const QString &text, int location, int length);
-    // The text of a key followed by two line breaks, a blank and "<percent>%"; empty when the key
-    // has no text.
-    static QString captionWithPercent(const QString &key, int percent);
+    // The caption of a step: the text of `captionKey` with `percent` (left as it is when the key
+    // has no text), and the ring at percent / 100.
+    void showStepProgress(const QString &captionKey, int percent);
 
     // ---- stop button
     void tappedFinish();
@@ -141,6 +141,7 @@ private:
     void setUpScan();
     void setUpDelete();
     void startScanWork();
+    void resetDeletionState();
     void startDeleteWork(std::vector<DeletionItem> items);
     void showDeletionProgress(const DeletionProgress &progress);
     void requestPhotosPermission();

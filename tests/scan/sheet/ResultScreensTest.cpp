@@ -70,6 +70,44 @@ TEST_F(ResultScreensTest, GroupsArriveThroughSelectedFilesWithEmptyMarksAndTicks
     EXPECT_EQ(state.selectedIndexArray.size(), 1u);
 }
 
+// A similar scan delivers members down to the grouping score; only those reaching the matching
+// level are shown, each group keeping its first file. What is not a scan result is ignored.
+TEST_F(ResultScreensTest, DeliveredGroupsAreShownAtTheMatchingLevel)
+{
+    auto *grid = qobject_cast<ThumbnailVC *>(thumbnailVC());
+    ASSERT_NE(grid, nullptr);
+    similarityThreshold = 81;
+    auto scored = [&](const QString &name, float score) {
+        ImageFilePtr file = record(writePhoto(name, quint32(qHash(name))));
+        file->matchingPercentage = score;
+        return file;
+    };
+    const ImageGroups groups = {
+        {scored(QStringLiteral("m/p.jpg"), 78.0f), scored(QStringLiteral("m/q.jpg"), 81.0f),
+         scored(QStringLiteral("m/r.jpg"), 80.9f)},
+        {scored(QStringLiteral("m/s.jpg"), 77.0f), scored(QStringLiteral("m/t.jpg"), 77.0f)},
+        {scored(QStringLiteral("m/u.jpg"), 100.0f), scored(QStringLiteral("m/v.jpg"), 100.0f)},
+    };
+    auto post = [](const QVariantMap &userInfo) {
+        platform::NotificationCenter::defaultCenter().post(QStringLiteral("SelectedFiles"), userInfo);
+    };
+    post({{QStringLiteral("data"), QVariant::fromValue(groups)}, {QStringLiteral("isSimilarScan"), true}});
+
+    const ResultState &state = ResultState::shared();
+    EXPECT_EQ(state.allImages.size(), 3u);
+    ASSERT_EQ(state.imageDirectories.size(), 2u);
+    EXPECT_EQ(state.imageDirectories[0], (ImageGroup{groups[0][0], groups[0][1]}));
+    EXPECT_EQ(state.imageDirectories[1], groups[2]);
+    EXPECT_EQ(state.selectedIndexArray.size(), 2u);
+
+    // A notification without a Boolean scan kind, or without groups, changes nothing.
+    post({{QStringLiteral("data"), QVariant::fromValue(ImageGroups{groups[2]})},
+          {QStringLiteral("isSimilarScan"), QStringLiteral("yes")}});
+    post({{QStringLiteral("data"), QStringLiteral("groups")}, {QStringLiteral("isSimilarScan"), false}});
+    EXPECT_EQ(state.allImages.size(), 3u);
+    EXPECT_EQ(state.imageDirectories.size(), 2u);
+}
+
 TEST_F(ResultScreensTest, AfterMoveSheetSaysHowManyItemsWaitInTheAlbum)
 {
     auto *sheet = qobject_cast<AfterMoveInPhotoLibraryVC *>(afterMoveInPhotoLibraryVC());
@@ -125,6 +163,15 @@ TEST_F(ResultScreensTest, SummaryAndNoResultScreensShowTheirTexts)
     EXPECT_EQ(none->lblNoSimilarDuplicatePhotosFound->text(), localizedText(QStringLiteral("IDS_TWK_285")));
     EXPECT_TRUE(none->boxBack->isVisible());
     shoot(none, QStringLiteral("no-similar-found"));
+    none->hide();
+
+    // Results exist but none reaches the matching level: the message says so, and the way back
+    // home is still there.
+    platform::UserDefaults::standard().setBool(QStringLiteral("ISSliderAvailable"), true);
+    none->show();
+    EXPECT_TRUE(none->isPresented);
+    EXPECT_EQ(none->lblNoSimilarDuplicatePhotosFound->text(), localizedText(QStringLiteral("IDS_TWK_288")));
+    EXPECT_TRUE(none->boxBack->isVisible());
 }
 
 } // namespace

@@ -161,6 +161,22 @@ TEST_F(ScanSheetTest, ScanWithoutGroupsAnnouncesThatNothingWasFound)
     EXPECT_FALSE(sheet->isVisible());
 }
 
+// The announcement follows half a second after the sheet closed, even when the registry let go of
+// the sheet meanwhile (a new scan started at once).
+TEST_F(ScanSheetTest, NothingFoundIsAnnouncedAfterTheSheetWasReleased)
+{
+    writePhoto(QStringLiteral("single/a.jpg"), 5);
+    NotificationRecorder recorder(navigationNames());
+    QPointer<ScanVC> sheet = startScan(path(QStringLiteral("single")), false);
+    ASSERT_TRUE(sheet);
+    ASSERT_TRUE(waitFor([&] { return !sheet->isVisible(); }));
+    ASSERT_EQ(recorder.count(QStringLiteral("NoSimilarPhotosFound")), 0);
+    AllViewControllers::clearScanControllers();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(sheet.isNull());
+    EXPECT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("NoSimilarPhotosFound")) == 1; }));
+}
+
 TEST_F(ScanSheetTest, PauseShowsTheStopSheetNoResumesAndYesStopsWithoutPublishing)
 {
     const QString a = writePhoto(QStringLiteral("photos/a.jpg"), 1);
@@ -288,6 +304,10 @@ TEST_F(ScanSheetTest, DeletionTrashesOnlyWhatCanSafelyMoveAndKeepsTheRestInItsGr
     EXPECT_EQ(state.selectedIndexArray, (std::vector<std::vector<int>>(3)));
     EXPECT_TRUE(state.isConsistent());
 
+    // The progress shows the share of the marked files that really left (not of those visited).
+    EXPECT_EQ(sheet->lbltotalDuplicateFiles->text(), QString::number(expectedMoved));
+    EXPECT_EQ(sheet->lblProgressPercent->text(), QString::number(expectedMoved * 100 / 5) + QStringLiteral("%"));
+
     // The summary reports what really moved; the user hears about the rest.
     EXPECT_EQ(sheet->totalRemoveTrash, expectedMoved);
     EXPECT_EQ(trashedCountText, QString::number(expectedMoved));
@@ -310,9 +330,18 @@ TEST_F(ScanSheetTest, NothingMarkedClosesTheSheetAtOnce)
     const QString keep = writePhoto(QStringLiteral("n/keep.jpg"), 20);
     const QString other = copyFile(keep, QStringLiteral("n/other.jpg"));
     ResultState::shared().setResults({{record(keep), record(other)}});
+    // The sheet of an earlier deletion that moved files: its counters do not carry over.
+    auto *earlier = qobject_cast<ScanVC *>(scanVC());
+    ASSERT_NE(earlier, nullptr);
+    earlier->isItemDeleted = true;
+    earlier->totalRemoveTrash = 3;
+    earlier->deletedItems = {QUrl::fromLocalFile(keep).toString()};
     NotificationRecorder recorder(navigationNames());
     ScanVC *sheet = startDeletion();
-    ASSERT_NE(sheet, nullptr);
+    ASSERT_EQ(sheet, earlier);
+    EXPECT_FALSE(sheet->isItemDeleted);
+    EXPECT_EQ(sheet->totalRemoveTrash, 0);
+    EXPECT_TRUE(sheet->deletedItems.isEmpty());
     EXPECT_EQ(sheet->lblTotalSelectedFiles->text(), QStringLiteral("0"));
     EXPECT_EQ(sheet->lblFileURL->text(), QString());
     ASSERT_TRUE(waitFor([&] { return !sheet->isVisible(); }));
