@@ -513,7 +513,17 @@ void ImageSource::initializeLibraries()
     std::call_once(once, [] {
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
         Exiv2::LogMsg::setHandler(exivLogToNowhere);
-        Exiv2::XmpParser::initialize();
+        // The XMP toolkit behind exiv2 keeps global state; metadata is read on several threads at
+        // once, so every use of it goes through one lock.
+        static std::recursive_mutex xmpLock;
+        Exiv2::XmpParser::initialize(
+            [](void *, bool lock) {
+                if (lock)
+                    xmpLock.lock();
+                else
+                    xmpLock.unlock();
+            },
+            nullptr);
 #ifdef EXV_ENABLE_BMFF
         Exiv2::enableBMFF(true);
 #endif

@@ -112,10 +112,10 @@ std::optional<JpegHeaderFacts> readJpegHeader(const unsigned char *data, size_t 
             if (payloadLength != 6 + size_t(componentCount) * 3)
                 return std::nullopt;
             for (int c = 0; c < componentCount; ++c) {
-                const unsigned char *spec = payload + 6 + c * 3;
-                components[size_t(c)] = Component{spec[0], spec[1] >> 4, spec[1] & 0x0F};
+                const unsigned char *component = payload + 6 + c * 3;
+                components[size_t(c)] = Component{component[0], component[1] >> 4, component[1] & 0x0F};
                 for (int d = 0; d < c; ++d)
-                    if (components[size_t(d)].id == spec[0])
+                    if (components[size_t(d)].id == component[0])
                         return std::nullopt; // repeated component ids
             }
             sawFrame = true;
