@@ -1,16 +1,24 @@
-# twinsift_layer(NAME DIRS... [EXCLUDE dir...]) collects every .cpp and .h below the given folders
-# into one static library. New files are picked up at the next build without editing CMake.
-function(twinsift_layer name)
-  cmake_parse_arguments(L "" "" "DIRS;EXCLUDE;LINK" ${ARGN})
+# twinsift_collect(VAR DIRS... [EXCLUDE dir...]) lists every .cpp and .h below the given folders
+# (relative to the calling CMakeLists), leaving out the excluded sub-folders.
+function(twinsift_collect var)
+  cmake_parse_arguments(C "" "" "DIRS;EXCLUDE" ${ARGN})
   set(sources)
-  foreach(dir IN LISTS L_DIRS)
+  foreach(dir IN LISTS C_DIRS)
     file(GLOB_RECURSE found CONFIGURE_DEPENDS
          "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.h")
     list(APPEND sources ${found})
   endforeach()
-  foreach(ex IN LISTS L_EXCLUDE)
+  foreach(ex IN LISTS C_EXCLUDE)
     list(FILTER sources EXCLUDE REGEX "/${ex}/")
   endforeach()
+  set(${var} ${sources} PARENT_SCOPE)
+endfunction()
+
+# twinsift_layer(NAME DIRS... [EXCLUDE dir...]) collects every .cpp and .h below the given folders
+# into one static library. New files are picked up at the next build without editing CMake.
+function(twinsift_layer name)
+  cmake_parse_arguments(L "" "" "DIRS;EXCLUDE;LINK" ${ARGN})
+  twinsift_collect(sources DIRS ${L_DIRS} EXCLUDE ${L_EXCLUDE})
   if(NOT sources)
     # A layer whose folders are still empty builds as an empty library.
     set(stub "${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp")
@@ -26,15 +34,7 @@ endfunction()
 # twinsift_tests(NAME DIRS... LINK libs...) builds one GoogleTest executable from the folders.
 function(twinsift_tests name)
   cmake_parse_arguments(T "" "" "DIRS;EXCLUDE;LINK" ${ARGN})
-  set(sources)
-  foreach(dir IN LISTS T_DIRS)
-    file(GLOB_RECURSE found CONFIGURE_DEPENDS
-         "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.h")
-    list(APPEND sources ${found})
-  endforeach()
-  foreach(ex IN LISTS T_EXCLUDE)
-    list(FILTER sources EXCLUDE REGEX "/${ex}/")
-  endforeach()
+  twinsift_collect(sources DIRS ${T_DIRS} EXCLUDE ${T_EXCLUDE})
   if(NOT sources)
     return()
   endif()

@@ -1,5 +1,7 @@
 #include "platform/FileManager.h"
 
+#include "platform/FileStat.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,11 +19,6 @@
 namespace platform {
 
 namespace {
-
-QDateTime fromTimestamp(qint64 seconds, quint32 nanoseconds)
-{
-    return QDateTime::fromMSecsSinceEpoch(seconds * 1000 + nanoseconds / 1000000);
-}
 
 void log(const QString &line)
 {
@@ -97,25 +94,10 @@ bool walk(const QString &folder, bool skipHidden, bool skipPackageContents,
 
 std::optional<FileAttributes> FileManager::attributes(const QString &path)
 {
-    if (path.isEmpty())
+    const auto stat = FileStat::of(path);
+    if (!stat)
         return std::nullopt;
-    const QByteArray native = QFile::encodeName(path);
-    struct statx sx {};
-    if (::statx(AT_FDCWD, native.constData(), AT_SYMLINK_NOFOLLOW,
-                STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
-        return std::nullopt;
-    FileAttributes a;
-    a.isRegularFile = S_ISREG(sx.stx_mode);
-    a.isDirectory = S_ISDIR(sx.stx_mode);
-    a.isSymbolicLink = S_ISLNK(sx.stx_mode);
-    a.size = sx.stx_size;
-    a.device = (quint64(sx.stx_dev_major) << 32) | sx.stx_dev_minor;
-    a.inode = sx.stx_ino;
-    if (sx.stx_mask & STATX_MTIME)
-        a.modificationDate = fromTimestamp(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
-    if ((sx.stx_mask & STATX_BTIME) && (sx.stx_btime.tv_sec != 0 || sx.stx_btime.tv_nsec != 0))
-        a.creationDate = fromTimestamp(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec);
-    return a;
+    return stat->attributes();
 }
 
 std::optional<quint64> FileManager::fileSize(const QString &path)
