@@ -1,6 +1,7 @@
 #include "controls/SYFlatButton.h"
 
 #include "platform/NotificationCenter.h"
+#include "platform/widgets/Sound.h"
 
 #include <QEnterEvent>
 #include <QFontMetricsF>
@@ -477,6 +478,16 @@ void SYFlatButton::postHover(const QString &name)
     platform::NotificationCenter::defaultCenter().post(name, userInfo);
 }
 
+platform::Sound *SYFlatButton::sound() const
+{
+    return m_sound;
+}
+
+void SYFlatButton::setSound(platform::Sound *sound)
+{
+    m_sound = sound;
+}
+
 void SYFlatButton::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton) {
@@ -488,6 +499,8 @@ void SYFlatButton::mousePressEvent(QMouseEvent *event)
         return;
     m_mouseDown = true;
     setState(m_state == 1 ? 0 : 1);
+    if (m_sound)
+        m_sound->play();
 }
 
 void SYFlatButton::mouseDoubleClickEvent(QMouseEvent *event)
@@ -587,6 +600,8 @@ void SYFlatButton::keyPressEvent(QKeyEvent *event)
         && isEnabled()) {
         m_mouseDown = true;
         setState(m_state == 1 ? 0 : 1);
+        if (m_sound)
+            m_sound->play();
         event->accept();
         return;
     }

@@ -11,6 +11,7 @@
 #include <QVariantMap>
 
 class QVariantAnimation;
+namespace platform { class Sound; }
 
 // Where the image sits relative to the title; the numbering is the one stored with each button.
 enum class SYImagePosition : int {
@@ -127,6 +128,11 @@ public:
 
     void setTitleFont(const QFont &font);
 
+    // The sound played when the enabled button is pressed; none by default. The button does not
+    // own it (one sound may serve several buttons); a sound that is destroyed is simply gone.
+    platform::Sound *sound() const;
+    void setSound(platform::Sound *sound);
+
     // Opacity of the whole button; 1.0, or 0.5 when the button was disabled at construction.
     double alphaValue() const { return m_alphaValue; }
     void setAlphaValue(double alpha);
@@ -203,6 +209,7 @@ private:
     int m_imagePosition = 0;
     bool m_imageHugsTitle = false;
     double m_alphaValue = 1.0;
+    QPointer<platform::Sound> m_sound;
 
     QColor m_currentBorder, m_currentBackground, m_currentImage, m_currentTitle;
     QHash<int, QPointer<QVariantAnimation>> m_animations;

@@ -2,6 +2,9 @@
 
 #include "model/Metadata.h"
 
+#include <QPainter>
+#include <QTransform>
+
 #include <algorithm>
 #include <cmath>
 
@@ -28,6 +31,33 @@ QImage resizedToFit(const QImage &image, double maxWidth, double maxHeight)
     const int width = std::max(1, int(std::lround(image.width() * scale)));
     const int height = std::max(1, int(std::lround(image.height() * scale)));
     return image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+QImage imageRotatedByDegreess(const QImage &image, double degrees)
+{
+    if (image.isNull() || !std::isfinite(degrees))
+        return image;
+    // Image rows run downwards, so a counter-clockwise turn on screen is a negative angle here.
+    QTransform turn;
+    turn.rotate(-degrees);
+    const QRectF bounds = turn.mapRect(QRectF(0, 0, image.width(), image.height()));
+    // Right angles map onto whole sizes up to rounding noise; keep that noise from adding a row.
+    const int width = std::max(1, int(std::ceil(bounds.width() - 1e-6)));
+    const int height = std::max(1, int(std::ceil(bounds.height() - 1e-6)));
+
+    QImage turned(width, height, QImage::Format_ARGB32_Premultiplied);
+    turned.setDevicePixelRatio(image.devicePixelRatio());
+    turned.fill(Qt::transparent);
+    QPainter painter(&turned);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    const double ratio = image.devicePixelRatio();
+    painter.translate(width / (2.0 * ratio), height / (2.0 * ratio));
+    painter.rotate(-degrees);
+    const QSizeF size = image.deviceIndependentSize();
+    painter.drawImage(QPointF(-size.width() / 2.0, -size.height() / 2.0), image);
+    painter.end();
+    return turned;
 }
 
 std::optional<QImage> previewImage(const QUrl &url)

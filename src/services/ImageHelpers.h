@@ -22,6 +22,11 @@ std::optional<QImage> thumbnailFromImageSource(const platform::ImageSource &sour
 // maxHeight with its aspect ratio kept; small images are enlarged. A null image stays null.
 QImage resizedToFit(const QImage &image, double maxWidth, double maxHeight);
 
+// The image turned by `degrees` about its centre (positive values turn it counter-clockwise),
+// drawn into a new image just large enough for the turned bounds; the corners outside the
+// picture are transparent. A null image stays null.
+QImage imageRotatedByDegreess(const QImage &image, double degrees);
+
 // The picture of the results preview for a file: its image fitted into 300 x 200 when both sides
 // exceed 80 pixels, else the image at its own size. Absent when it cannot be decoded.
 std::optional<QImage> previewImage(const QUrl &url);

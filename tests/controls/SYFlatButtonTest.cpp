@@ -1,5 +1,6 @@
 #include "controls/SYFlatButton.h"
 #include "platform/NotificationCenter.h"
+#include "platform/widgets/Sound.h"
 
 #include <QApplication>
 #include <QEnterEvent>
@@ -255,4 +256,33 @@ TEST_F(SYFlatButtonTest, LayoutFollowsImageAndTitle)
     EXPECT_TRUE(button->imageFrame().isNull());
     const QImage shot = button->grab().toImage();
     EXPECT_FALSE(shot.isNull());
+}
+
+TEST_F(SYFlatButtonTest, PressPlaysTheButtonSoundWhenEnabled)
+{
+    SYFlatButton &button = *this->button;
+    // No sound: pressing works as before.
+    press(&button);
+    release(&button);
+    EXPECT_EQ(button.sound(), nullptr);
+    EXPECT_EQ(actions, 1);
+
+    auto *sound = new platform::Sound(QUrl(QStringLiteral("qrc:/no-such-sound.wav")), &button);
+    button.setSound(sound);
+    press(&button);
+    EXPECT_EQ(sound->playRequests(), 1);
+    release(&button);
+    EXPECT_EQ(sound->playRequests(), 1);   // only the press plays it
+
+    button.setEnabled(false);
+    press(&button);
+    EXPECT_EQ(sound->playRequests(), 1);
+
+    // A sound destroyed elsewhere is simply gone.
+    button.setEnabled(true);
+    delete sound;
+    EXPECT_EQ(button.sound(), nullptr);
+    press(&button);
+    release(&button);
+    EXPECT_EQ(actions, 3);
 }

@@ -2,8 +2,11 @@
 
 #include "support/ServicesFixtures.h"
 
+#include <QColor>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 TEST(ImageHelpers, ThumbnailsOfPhotosInAnyOrientation)
 {
@@ -62,4 +65,42 @@ TEST(ImageHelpers, PreviewPictureFitsLargerImagesOnly)
     EXPECT_EQ(previewImage(QUrl::fromLocalFile(small))->size(), QSize(64, 64));
     EXPECT_EQ(previewImage(QUrl::fromLocalFile(big))->size(), QSize(200, 200));
     EXPECT_FALSE(previewImage(QUrl::fromLocalFile(dir.filePath("none.png"))));
+}
+
+TEST(ImageHelpers, RotationTurnsAboutTheCentreIntoTheTurnedBounds)
+{
+    // A 4 x 2 picture whose left column is red and the rest blue.
+    QImage image(4, 2, QImage::Format_ARGB32);
+    image.fill(Qt::blue);
+    image.setPixelColor(0, 0, Qt::red);
+    image.setPixelColor(0, 1, Qt::red);
+
+    // A quarter turn counter-clockwise: the left column becomes the bottom row.
+    const QImage left = imageRotatedByDegreess(image, 90);
+    ASSERT_EQ(left.size(), QSize(2, 4));
+    EXPECT_EQ(left.pixelColor(0, 3), QColor(Qt::red));
+    EXPECT_EQ(left.pixelColor(1, 3), QColor(Qt::red));
+    EXPECT_EQ(left.pixelColor(0, 0), QColor(Qt::blue));
+
+    // Clockwise, it becomes the top row; half a turn puts it on the right.
+    const QImage right = imageRotatedByDegreess(image, -90);
+    ASSERT_EQ(right.size(), QSize(2, 4));
+    EXPECT_EQ(right.pixelColor(0, 0), QColor(Qt::red));
+    EXPECT_EQ(right.pixelColor(1, 3), QColor(Qt::blue));
+    const QImage half = imageRotatedByDegreess(image, 180);
+    ASSERT_EQ(half.size(), QSize(4, 2));
+    EXPECT_EQ(half.pixelColor(3, 0), QColor(Qt::red));
+    EXPECT_EQ(half.pixelColor(0, 0), QColor(Qt::blue));
+    EXPECT_EQ(imageRotatedByDegreess(image, 360).size(), QSize(4, 2));
+
+    // An eighth of a turn widens a square to its diagonal and leaves the corners clear.
+    QImage square(100, 100, QImage::Format_RGB32);
+    square.fill(Qt::green);
+    const QImage tilted = imageRotatedByDegreess(square, 45);
+    EXPECT_EQ(tilted.size(), QSize(142, 142));
+    EXPECT_EQ(tilted.pixelColor(0, 0).alpha(), 0);
+    EXPECT_EQ(tilted.pixelColor(71, 71), QColor(Qt::green));
+
+    EXPECT_TRUE(imageRotatedByDegreess(QImage(), 30).isNull());
+    EXPECT_EQ(imageRotatedByDegreess(image, std::nan("")).size(), image.size());
 }
