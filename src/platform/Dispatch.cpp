@@ -73,10 +73,10 @@ SerialQueue::~SerialQueue()
 
 void SerialQueue::async(std::function<void()> fn)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_work.push_back(std::move(fn));
-    }
+    // Notified under the lock: the work may run, and its owner destroy the queue, as soon as the
+    // lock is released, so nothing of the queue may be touched after that.
+    std::lock_guard lock(m_mutex);
+    m_work.push_back(std::move(fn));
     m_wake.notify_one();
 }
 

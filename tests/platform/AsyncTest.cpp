@@ -107,6 +107,9 @@ TEST(Apply, ReturnsAtOnceAndRunsEveryIndexOnce)
         if (opened.wait_for(lock, std::chrono::seconds(10), [&] { return gate; }))
             ++sawGateOpen;
         ++counts[index];
+        // The test's locals may go as soon as the last iteration counts itself finished: the lock
+        // is given back first.
+        lock.unlock();
         ++finished;
     });
     {
