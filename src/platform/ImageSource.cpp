@@ -90,6 +90,17 @@ bool isInteger(Exiv2::TypeId type)
 
 double rationalAt(const Exiv2::Exifdatum &datum, long i)
 {
+    // An unsigned rational is read as the unsigned pair it is: the library's signed conversion
+    // would turn numerators and denominators from 2^31 on negative.
+    if (datum.typeId() == Exiv2::unsignedRational) {
+        if (const auto *value = dynamic_cast<const Exiv2::URationalValue *>(&datum.value());
+            value && i >= 0 && size_t(i) < value->value_.size()) {
+            const Exiv2::URational r = value->value_[size_t(i)];
+            if (r.second == 0)
+                return 0.0;
+            return double(r.first) / double(r.second);
+        }
+    }
     const Exiv2::Rational r = datum.toRational(i);
     if (r.second == 0)
         return 0.0;
@@ -212,6 +223,7 @@ struct HeifContext {
     }
     bool open(const QString &path)
     {
+        ImageSource::initializeLibraries();
         ctx = heif_context_alloc();
         if (!ctx)
             return false;
@@ -351,8 +363,8 @@ void addMetadataProperties(QVariantMap &props, Exiv2::Image *image, const QByteA
                     } else if (name == QLatin1String("TimeStamp") && datum.count() == 3 && isRational(datum.typeId())) {
                         const double h = rationalAt(datum, 0), m = rationalAt(datum, 1), s = rationalAt(datum, 2);
                         gps.insert(name, QStringLiteral("%1:%2:%3")
-                                             .arg(int(h), 2, 10, QLatin1Char('0'))
-                                             .arg(int(m), 2, 10, QLatin1Char('0'))
+                                             .arg(qint64(h), 2, 10, QLatin1Char('0'))
+                                             .arg(qint64(m), 2, 10, QLatin1Char('0'))
                                              .arg(s, 5, 'f', 2, QLatin1Char('0')));
                     } else if (auto value = exifValue(datum, false)) {
                         gps.insert(name, *value);
@@ -524,6 +536,9 @@ void ImageSource::initializeLibraries()
                     xmpLock.unlock();
             },
             nullptr);
+        // libheif sets itself up lazily on first use, which is not safe when several threads
+        // decode at once; setting it up here, once, removes that race.
+        heif_init(nullptr);
 #ifdef EXV_ENABLE_BMFF
         Exiv2::enableBMFF(true);
 #endif
