@@ -10,8 +10,8 @@
 
 #include "model/ImageFile.h"
 #include "model/InitialDirectory.h"
-#include "scan/ScanEngine.h"
-#include "scan/SimilarGrouping.h"
+#include "engine/ScanEngine.h"
+#include "engine/SimilarGrouping.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

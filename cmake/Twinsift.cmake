@@ -14,11 +14,14 @@ function(twinsift_collect var)
   set(${var} ${sources} PARENT_SCOPE)
 endfunction()
 
-# twinsift_layer(NAME DIRS... [EXCLUDE dir...]) collects every .cpp and .h below the given folders
+# twinsift_layer(NAME DIRS... [EXCLUDE dir...] [EXCLUDE_FILES file...]) collects every .cpp and .h below the given folders
 # into one static library. New files are picked up at the next build without editing CMake.
 function(twinsift_layer name)
-  cmake_parse_arguments(L "" "" "DIRS;EXCLUDE;LINK" ${ARGN})
+  cmake_parse_arguments(L "" "" "DIRS;EXCLUDE;EXCLUDE_FILES;LINK" ${ARGN})
   twinsift_collect(sources DIRS ${L_DIRS} EXCLUDE ${L_EXCLUDE})
+  foreach(file IN LISTS L_EXCLUDE_FILES)
+    list(REMOVE_ITEM sources "${CMAKE_CURRENT_SOURCE_DIR}/${file}")
+  endforeach()
   if(NOT sources)
     # A layer whose folders are still empty builds as an empty library.
     set(stub "${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp")

@@ -1,4 +1,4 @@
-#include "app/AllViewControllers.h"
+#include "screens/shell/AllViewControllers.h"
 #include "controls/AddFilesTableCell.h"
 #include "controls/SYFlatButton.h"
 #include "controls/CustomScroller.h"

@@ -5,7 +5,7 @@
 
 #include "model/ImageFile.h"
 #include "model/InitialDirectory.h"
-#include "scan/ScanProgress.h"
+#include "engine/ScanProgress.h"
 
 #include <QColor>
 #include <QDir>

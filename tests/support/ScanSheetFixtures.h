@@ -4,7 +4,7 @@
 // (so the Trash, the settings and the Photos album store live there), the language table, a
 // harness window to present sheets over, and a recorder of the navigation notifications.
 
-#include "app/AllViewControllers.h"
+#include "screens/shell/AllViewControllers.h"
 #include "model/ImageFile.h"
 #include "model/ModuleState.h"
 #include "model/ResultState.h"

@@ -3,10 +3,10 @@
 // Isolation for tests of the application shell: private settings, the language table loaded, and a
 // screen registry, overlay animator and scan list emptied after each case.
 
-#include "app/AllViewControllers.h"
-#include "app/HubScreens.h"
-#include "app/InitialWindowController.h"
-#include "app/ViewController.h"
+#include "screens/shell/AllViewControllers.h"
+#include "screens/shell/HubScreens.h"
+#include "screens/shell/InitialWindowController.h"
+#include "screens/shell/ViewController.h"
 #include "model/ModuleState.h"
 #include "platform/Dispatch.h"
 #include "platform/UserDefaults.h"

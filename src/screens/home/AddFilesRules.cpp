@@ -1,0 +1,340 @@
+#include "screens/home/AddFilesRules.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMetaType>
+#include <QUrl>
+
+#include <cstdio>
+#include <functional>
+#include <initializer_list>
+
+namespace AddFilesRules {
+
+std::pair<QString, QString> alertKeys(Alert alert)
+{
+    switch (alert) {
+    case Alert::PhotoLibraryAlreadyExist:
+        return {QStringLiteral("IDS_TWK_224"), QStringLiteral("IDS_TWK_225")};
+    case Alert::AlreadyListed:
+        return {QStringLiteral("IDS_TWK_226"), QStringLiteral("IDS_TWK_227")};
+    case Alert::Excluded:
+        return {QStringLiteral("IDS_TWK_226"), QStringLiteral("IDS_TWK_228")};
+    case Alert::ParentExcluded:
+        return {QStringLiteral("IDS_TWK_226"), QStringLiteral("IDS_TWK_228_1")};
+    case Alert::AvailabilityNotAvailable:
+        break;
+    }
+    return {QStringLiteral("IDS_TWK_300"), QString()};
+}
+
+QString normalizedPath(const QString &path)
+{
+    if (path.isEmpty())
+        return path;
+    return QDir::cleanPath(path);
+}
+
+QString lowerExtension(const QString &path)
+{
+    const QString name = QFileInfo(normalizedPath(path)).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0 || dot == name.size() - 1)
+        return QString();
+    return name.mid(dot + 1).toLower();
+}
+
+bool isSameOrInside(const QString &path, const QString &folder)
+{
+    const QString p = normalizedPath(path);
+    const QString f = normalizedPath(folder);
+    if (p.isEmpty() || f.isEmpty())
+        return false;
+    if (p == f)
+        return true;
+    if (f == QLatin1String("/"))
+        return p.startsWith(QLatin1Char('/'));
+    return p.startsWith(f + QLatin1Char('/'));
+}
+
+bool isPhotosLibrary(const QString &path)
+{
+    return lowerExtension(path) == QLatin1String("photoslibrary");
+}
+
+bool isScannableFile(const QString &path, const QStringList &scanExtensions)
+{
+    const QString ext = lowerExtension(path);
+    return !ext.isEmpty() && scanExtensions.contains(ext);
+}
+
+ExclusionMatch matchExcluded(const QString &path, const QStringList &excludedFolders)
+{
+    ExclusionMatch match;
+    const QString p = normalizedPath(path);
+    for (const QString &folder : excludedFolders) {
+        const QString f = normalizedPath(folder);
+        if (f.isEmpty())
+            continue;
+        if (p == f)
+            match.equal = true;
+        else if (isSameOrInside(p, f))
+            match.inside = true;
+    }
+    return match;
+}
+
+namespace {
+
+bool listedContains(const QStringList &listed, const QStringList &accepted, const QString &path)
+{
+    for (const QString &entry : listed) {
+        if (normalizedPath(entry) == path)
+            return true;
+    }
+    return accepted.contains(path);
+}
+
+bool isPhotoBoothLibrary(const QString &path)
+{
+    const QString url = QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded).toLower();
+    return url.contains(QLatin1String("photo%20booth%20library"));
+}
+
+// Schedules exactly one alert: the first whose flag is set.
+void appendFirstAlert(AddOutcome &outcome, std::initializer_list<std::pair<bool, Alert>> candidates)
+{
+    for (const auto &[flag, alert] : candidates) {
+        if (flag) {
+            outcome.alerts.append(alert);
+            return;
+        }
+    }
+}
+
+// The photos and the Photos-library panels: a chosen item that is already listed, or that is or
+// lies in an excluded folder, is skipped; every other item that `acceptable` takes is appended.
+// Alerts: already listed, then excluded, each when it happened.
+using ListedTest = std::function<bool(const QString &path, const QStringList &acceptedSoFar)>;
+
+AddOutcome evaluateChosenItems(const QStringList &chosen, const QStringList &excludedFolders,
+                               const std::function<bool(const QString &)> &acceptable,
+                               const ListedTest &isListed)
+{
+    AddOutcome outcome;
+    bool alreadyListed = false, excluded = false;
+    for (const QString &raw : chosen) {
+        const QString path = normalizedPath(raw);
+        if (path.isEmpty())
+            continue;
+        const bool listedNow = isListed(path, outcome.accepted);
+        const bool isExcluded = matchExcluded(path, excludedFolders).any();
+        alreadyListed = alreadyListed || listedNow;
+        excluded = excluded || isExcluded;
+        if (listedNow || isExcluded)
+            continue;
+        if (acceptable(path))
+            outcome.accepted.append(path);
+    }
+    if (alreadyListed)
+        outcome.alerts.append(Alert::AlreadyListed);
+    if (excluded)
+        outcome.alerts.append(Alert::Excluded);
+    return outcome;
+}
+
+} // namespace
+
+AddOutcome evaluateDrop(const QStringList &dropped, const QStringList &listed,
+                        const QStringList &excludedFolders, const QStringList &scanExtensions)
+{
+    AddOutcome outcome;
+    bool notAvailable = false, excluded = false, parentExcluded = false;
+    for (const QString &raw : dropped) {
+        const QString path = normalizedPath(raw);
+        if (path.isEmpty()) {
+            continue;
+        }
+        const bool isListed = listedContains(listed, outcome.accepted, path);
+        if (isListed)
+            notAvailable = true;
+        const ExclusionMatch match = matchExcluded(path, excludedFolders);
+        if (match.equal)
+            excluded = true;
+        if (match.inside)
+            parentExcluded = true;
+        if (match.equal)
+            continue;
+        if (lowerExtension(path) == QLatin1String("app")) {
+            notAvailable = true;
+            continue;
+        }
+        if (path == QLatin1String("/")) {
+            notAvailable = true;
+            continue;
+        }
+        if (isPhotoBoothLibrary(path)) {
+            notAvailable = true;
+            continue;
+        }
+        if (isListed || match.inside)
+            continue;
+        const QFileInfo info(path);
+        if (!info.exists()) {
+            std::printf("File does not exist\n");
+            std::fflush(stdout);
+            continue;
+        }
+        if (info.isDir()) {
+            outcome.accepted.append(path);
+        } else if (isScannableFile(path, scanExtensions)) {
+            outcome.accepted.append(path);
+        }
+    }
+    appendFirstAlert(outcome, {{notAvailable, Alert::AvailabilityNotAvailable},
+                               {excluded, Alert::Excluded},
+                               {parentExcluded, Alert::ParentExcluded},
+                               {outcome.accepted.size() != dropped.size(),
+                                Alert::AvailabilityNotAvailable}});
+    return outcome;
+}
+
+AddOutcome evaluateAddPhotos(const QStringList &chosen, const QStringList &listed,
+                             const QStringList &excludedFolders, const QStringList &scanExtensions)
+{
+    return evaluateChosenItems(
+        chosen, excludedFolders,
+        [&scanExtensions](const QString &path) { return isScannableFile(path, scanExtensions); },
+        [&listed](const QString &path, const QStringList &accepted) {
+            return listedContains(listed, accepted, path);
+        });
+}
+
+AddOutcome evaluateAddFolder(const QStringList &chosen, const QStringList &listed,
+                             const QStringList &excludedFolders)
+{
+    AddOutcome outcome;
+    bool alreadyListed = false, excluded = false, parentExcluded = false;
+    for (const QString &raw : chosen) {
+        const QString path = normalizedPath(raw);
+        if (path.isEmpty())
+            continue;
+        bool skip = false;
+        if (listedContains(listed, outcome.accepted, path)) {
+            alreadyListed = true;
+            skip = true;
+        }
+        if (path == QLatin1String("/")) {
+            excluded = true;
+            continue;
+        }
+        const ExclusionMatch match = matchExcluded(path, excludedFolders);
+        if (match.equal)
+            excluded = true;
+        if (match.inside)
+            parentExcluded = true;
+        if (skip || match.any())
+            continue;
+        outcome.accepted.append(path);
+    }
+    appendFirstAlert(outcome, {{alreadyListed, Alert::AlreadyListed},
+                               {excluded, Alert::Excluded},
+                               {parentExcluded, Alert::ParentExcluded}});
+    return outcome;
+}
+
+AddOutcome evaluateAddPhotosLibrary(const QStringList &chosen, const QStringList &listed,
+                                    const QStringList &excludedFolders)
+{
+    // Only libraries can be chosen in this panel, and any library already listed (also one
+    // chosen earlier in the same panel) counts as this one.
+    const QStringList libraries = [&chosen]() {
+        QStringList out;
+        for (const QString &path : chosen) {
+            if (isPhotosLibrary(path))
+                out.append(path);
+        }
+        return out;
+    }();
+    return evaluateChosenItems(
+        libraries, excludedFolders, [](const QString &) { return true; },
+        [&listed](const QString &, const QStringList &accepted) {
+            return hasPhotosLibrary(listed) || hasPhotosLibrary(accepted);
+        });
+}
+
+bool hasPhotosLibrary(const QStringList &listed)
+{
+    for (const QString &path : listed) {
+        if (isPhotosLibrary(path))
+            return true;
+    }
+    return false;
+}
+
+bool shouldEnablePanelPath(const QString &path)
+{
+    if (isPhotosLibrary(path))
+        return true;
+    const QFileInfo info(path);
+    return info.exists() && info.isDir();
+}
+
+bool isEmptyAfterListEdit(const QStringList &paths, const QStringList &scanExtensions)
+{
+    if (paths.isEmpty())
+        return true;
+    if (paths.size() == 1)
+        return isScannableFile(paths.first(), scanExtensions);
+    return false;
+}
+
+bool isEmptyAfterTickEdit(const QStringList &paths, int tickedCount, int tickedIndex,
+                          const QStringList &scanExtensions)
+{
+    if (tickedCount < 1)
+        return true;
+    if (paths.size() == 1 && isScannableFile(paths.first(), scanExtensions))
+        return true;
+    if (tickedCount == 1 && tickedIndex >= 0 && tickedIndex < paths.size()
+        && isScannableFile(paths.at(tickedIndex), scanExtensions))
+        return true;
+    return false;
+}
+
+std::pair<int, int> tickedCountAndIndex(const std::vector<bool> &ticks)
+{
+    int count = 0, index = 0;
+    for (size_t i = 0; i < ticks.size(); ++i) {
+        if (ticks[i]) {
+            ++count;
+            index = static_cast<int>(i);
+        }
+    }
+    return {count, index};
+}
+
+std::vector<std::pair<QString, bool>> restoreEntries(const std::optional<QVariantList> &paths,
+                                                     const std::optional<QVariantList> &ticks)
+{
+    std::vector<std::pair<QString, bool>> entries;
+    if (!paths || !ticks || paths->isEmpty())
+        return entries;
+    for (const QVariant &value : *paths) {
+        if (value.typeId() != QMetaType::QString)
+            return entries;
+    }
+    for (const QVariant &value : *ticks) {
+        if (value.typeId() != QMetaType::Bool)
+            return entries;
+    }
+    entries.reserve(static_cast<size_t>(paths->size()));
+    for (qsizetype i = 0; i < paths->size(); ++i) {
+        // A tick list cut short reads the missing ticks as on.
+        const bool tick = i < ticks->size() ? ticks->at(i).toBool() : true;
+        entries.emplace_back(paths->at(i).toString(), tick);
+    }
+    return entries;
+}
+
+} // namespace AddFilesRules

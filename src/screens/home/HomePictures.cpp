@@ -1,0 +1,178 @@
+#include "screens/home/HomePictures.h"
+
+#include "screens/welcome/WelcomePictures.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+namespace HomePictures {
+
+namespace {
+
+const QColor kGreen(9, 171, 9);
+const QColor kGold(199, 157, 39);
+const QColor kLight(183, 183, 183);
+const QColor kDark(42, 42, 42);
+
+QImage blank(int w, int h)
+{
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    return image;
+}
+
+// Two overlapping photo frames: the mark of the application.
+void drawMark(QPainter &p, const QRectF &r)
+{
+    const double s = r.width();
+    p.setRenderHint(QPainter::Antialiasing);
+    QRectF back(r.x() + s * 0.06, r.y() + s * 0.10, s * 0.60, s * 0.60);
+    QRectF front(r.x() + s * 0.34, r.y() + s * 0.30, s * 0.60, s * 0.60);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kGold);
+    p.drawRoundedRect(back, s * 0.10, s * 0.10);
+    p.setBrush(kGreen);
+    p.drawRoundedRect(front, s * 0.10, s * 0.10);
+    // A mountain and a sun inside the front frame.
+    QPainterPath hill;
+    hill.moveTo(front.left() + front.width() * 0.12, front.bottom() - front.height() * 0.16);
+    hill.lineTo(front.left() + front.width() * 0.42, front.top() + front.height() * 0.42);
+    hill.lineTo(front.left() + front.width() * 0.62, front.top() + front.height() * 0.66);
+    hill.lineTo(front.left() + front.width() * 0.74, front.top() + front.height() * 0.54);
+    hill.lineTo(front.right() - front.width() * 0.12, front.bottom() - front.height() * 0.16);
+    hill.closeSubpath();
+    p.setBrush(QColor(255, 255, 255, 230));
+    p.drawPath(hill);
+    p.drawEllipse(QPointF(front.left() + front.width() * 0.72, front.top() + front.height() * 0.28),
+                  front.width() * 0.09, front.width() * 0.09);
+}
+
+void drawPhoto(QPainter &p, const QRectF &r, const QColor &frame, const QColor &fill)
+{
+    p.setPen(QPen(frame, 2));
+    p.setBrush(fill);
+    p.drawRoundedRect(r, 6, 6);
+    QPainterPath hill;
+    hill.moveTo(r.left() + r.width() * 0.12, r.bottom() - r.height() * 0.15);
+    hill.lineTo(r.left() + r.width() * 0.40, r.top() + r.height() * 0.45);
+    hill.lineTo(r.left() + r.width() * 0.60, r.top() + r.height() * 0.68);
+    hill.lineTo(r.left() + r.width() * 0.72, r.top() + r.height() * 0.56);
+    hill.lineTo(r.right() - r.width() * 0.12, r.bottom() - r.height() * 0.15);
+    hill.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.setBrush(frame);
+    p.drawPath(hill);
+    p.drawEllipse(QPointF(r.left() + r.width() * 0.72, r.top() + r.height() * 0.28), r.width() * 0.07,
+                  r.width() * 0.07);
+}
+
+// A gold check mark in a circle, at the right end of a 99 x 30 picture.
+QImage marker()
+{
+    QImage image = blank(99, 30);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kGold);
+    p.drawEllipse(QRectF(71, 3, 24, 24));
+    p.setPen(QPen(QColor(34, 34, 34), 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath tick;
+    tick.moveTo(77.5, 15.5);
+    tick.lineTo(81.5, 19.5);
+    tick.lineTo(89, 11);
+    p.drawPath(tick);
+    return image;
+}
+
+} // namespace
+
+QImage titleIcon()
+{
+    return applicationIcon(24);
+}
+
+QImage applicationIcon(int size)
+{
+    // The product logo, centred in a square.
+    const QImage logo = WelcomePictures::logo();
+    QImage image = blank(size, size);
+    QPainter p(&image);
+    if (logo.isNull()) {
+        drawMark(p, QRectF(0, 0, size, size));
+        return image;
+    }
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QImage scaled = logo.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    p.drawImage((size - scaled.width()) / 2, (size - scaled.height()) / 2, scaled);
+    return image;
+}
+
+QImage addFilesIcon()
+{
+    QImage image = blank(20, 20);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kGreen);
+    p.drawEllipse(QRectF(1, 1, 18, 18));
+    p.setPen(QPen(Qt::white, 2.2, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(10, 5.5), QPointF(10, 14.5));
+    p.drawLine(QPointF(5.5, 10), QPointF(14.5, 10));
+    return image;
+}
+
+QImage similarMarker()
+{
+    return marker();
+}
+
+QImage exactMarker()
+{
+    return marker();
+}
+
+QImage similarModePicture()
+{
+    QImage image = blank(189, 116);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    drawPhoto(p, QRectF(14, 18, 84, 70), kLight, kDark);
+    p.save();
+    p.translate(132, 58);
+    p.rotate(8);
+    drawPhoto(p, QRectF(-42, -34, 78, 64), kGold, kDark);
+    p.restore();
+    return image;
+}
+
+QImage exactModePicture()
+{
+    QImage image = blank(189, 116);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    drawPhoto(p, QRectF(12, 22, 78, 66), kGreen, kDark);
+    drawPhoto(p, QRectF(99, 22, 78, 66), kGreen, kDark);
+    p.setPen(QPen(kGreen, 3, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(88, 100), QPointF(101, 100));
+    p.drawLine(QPointF(88, 106), QPointF(101, 106));
+    return image;
+}
+
+QImage dropPicture()
+{
+    QImage image = blank(170, 170);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(110, 110, 110), 3, Qt::DashLine));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(8, 8, 154, 154), 18, 18);
+    drawPhoto(p, QRectF(42, 34, 86, 70), kLight, QColor(52, 52, 52));
+    p.setPen(QPen(kGreen, 6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawLine(QPointF(85, 112), QPointF(85, 146));
+    p.drawLine(QPointF(71, 132), QPointF(85, 146));
+    p.drawLine(QPointF(99, 132), QPointF(85, 146));
+    return image;
+}
+
+} // namespace HomePictures

@@ -1,0 +1,28 @@
+#include "screens/results/DimmingBox.h"
+
+#include <QEvent>
+
+DimmingBox::DimmingBox(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("boxTopBlackLayer"));
+    setAttribute(Qt::WA_StyledBackground);
+    setStyleSheet(QStringLiteral("background: rgba(0, 0, 0, 150);"));
+    hide();
+    if (parent)
+        parent->installEventFilter(this);
+    cover();
+}
+
+void DimmingBox::cover()
+{
+    if (parentWidget())
+        setGeometry(parentWidget()->rect());
+    raise();
+}
+
+bool DimmingBox::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == parentWidget() && event->type() == QEvent::Resize)
+        cover();
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,274 @@
+#include "screens/shell/AllViewControllers.h"
+
+#include "screens/welcome/AboutVC.h"
+#include "screens/home/AddFilesVC.h"
+#include "screens/home/ExactMatchVC.h"
+#include "screens/shell/InitialWindowController.h"
+#include "screens/shell/PlaceholderVC.h"
+#include "screens/welcome/SplashVC.h"
+#include "screens/welcome/StartupVC.h"
+#include "screens/welcome/ToolTipsDetailsVC.h"
+#include "screens/shell/ViewController.h"
+#include "model/TextLookup.h"
+#include "platform/widgets/Storyboard.h"
+#include "platform/widgets/WindowController.h"
+#include "screens/results/AfterDeleteStatusVC.h"
+#include "screens/results/NoSimilarDuplicatePhotosFoundVC.h"
+#include "screens/results/ScanResultVC.h"
+#include "screens/results/grid/ThumbnailVC.h"
+#include "screens/results/list/ListViewVC.h"
+#include "screens/sheet/AfterMoveInPhotoLibraryVC.h"
+#include "screens/sheet/CancelScanningVC.h"
+#include "screens/sheet/ScanSheetFactories.h"
+#include "screens/sheet/ScanVC.h"
+
+#include <QDebug>
+#include <QPointer>
+
+#include <map>
+#include <memory>
+
+namespace {
+
+struct Registry
+{
+    std::unique_ptr<platform::Storyboard> main;
+    std::unique_ptr<platform::Storyboard> preferences;
+    std::map<QString, int> storyboardCreations;
+    std::map<QString, QPointer<QWidget>> cache;
+};
+
+Registry &registry()
+{
+    static Registry instance;
+    return instance;
+}
+
+platform::Storyboard::Factory placeholder(const QString &identifier, const char *textKey = nullptr)
+{
+    return [identifier, textKey] {
+        return new PlaceholderVC(identifier, textKey ? localizedText(QString::fromLatin1(textKey)) : QString());
+    };
+}
+
+// A window controller whose content is the registry's controller of `contentGetter`.
+template <class Content>
+platform::Storyboard::Factory windowWithContent(const QString &title, QSize size, Content *(*contentGetter)())
+{
+    return [title, size, contentGetter] {
+        auto *window = new platform::WindowController;
+        window->setWindowTitle(title);
+        window->resize(size);
+        window->setContentViewController(contentGetter());
+        return window;
+    };
+}
+
+void registerMainFactories(platform::Storyboard &board)
+{
+    // Screens whose own class is not part of this build yet.
+    for (const char *identifier : {"FileProperties", "AutoMark", "BackToHome", "DeleteDuplicatePhotos"})
+        board.registerFactory(identifier, placeholder(identifier));
+    board.registerFactory("SimilarMatches", placeholder("SimilarMatches", "IDS_TWK_7008"));
+
+    registerScanSheetFactories(board);
+    board.registerFactory("AddFiles", [] { return new AddFilesVC; });
+    board.registerFactory("ExactMatch", [] { return new ExactMatchVC; });
+    board.registerFactory("About", [] { return new AboutVC; });
+    board.registerFactory("Splash", [] { return new SplashVC; });
+    board.registerFactory("Startup", [] { return new StartupVC; });
+    board.registerFactory("ToolTipsDetails", [] { return new ToolTipsDetailsVC; });
+    board.registerFactory("ViewController", [] { return new ViewController; });
+    board.registerFactory("InitialWindowController", [] { return new InitialWindowController; });
+    board.registerFactory("SplashWindowController", [] {
+        QWidget *window = windowWithContent(QStringLiteral("Twinsift"), QSize(600, 380), &splashVC)();
+        window->setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint);
+        return window;
+    });
+    board.registerFactory("StartupWindow",
+                          windowWithContent(QStringLiteral("Twinsift"), QSize(820, 540), &startupVC));
+}
+
+void registerPreferencesFactories(platform::Storyboard &board)
+{
+    for (const char *identifier : {"SelectionPriorityPreferences", "SelectionWizardPreferences",
+                                   "PreferencesTabVC", "FileFormatsPreferences", "FoldersPreferences"})
+        board.registerFactory(identifier, placeholder(identifier));
+    board.registerFactory("PreferencesWindowController",
+                          windowWithContent(QStringLiteral("Preferences"), QSize(760, 520),
+                                            &preferencesTabViewController));
+}
+
+// The getter of a storyboard controller: the cached one, else a new one made by identifier. A
+// storyboard without the identifier, or with another class under it, is a broken build of the
+// application and ends it.
+template <class T>
+T *controller(platform::Storyboard &board, const QString &identifier)
+{
+    QPointer<QWidget> &slot = registry().cache[identifier];
+    if (auto *cachedTyped = qobject_cast<T *>(slot.data()))
+        return cachedTyped;
+    T *made = board.instantiate<T>(identifier);
+    if (!made)
+        qFatal("The storyboard %s lacks the controller %s", qPrintable(board.name()), qPrintable(identifier));
+    slot = made;
+    return made;
+}
+
+QWidget *mainController(const char *identifier)
+{
+    return controller<QWidget>(AllViewControllers::mainStoryboard(), QString::fromLatin1(identifier));
+}
+
+template <class T>
+T *mainTyped(const char *identifier)
+{
+    return controller<T>(AllViewControllers::mainStoryboard(), QString::fromLatin1(identifier));
+}
+
+QWidget *preferencesController(const char *identifier)
+{
+    return controller<QWidget>(AllViewControllers::preferencesStoryboard(), QString::fromLatin1(identifier));
+}
+
+void releaseSlot(const QString &identifier)
+{
+    auto &cache = registry().cache;
+    const auto found = cache.find(identifier);
+    if (found == cache.end())
+        return;
+    QPointer<QWidget> widget = found->second;
+    cache.erase(found);
+    if (widget) {
+        widget->hide();
+        widget->deleteLater();
+    }
+}
+
+// The storyboard object of a slot, created with its factories on first use and kept for the run.
+platform::Storyboard &storyboard(std::unique_ptr<platform::Storyboard> &slot, const QString &name,
+                                 void (*registerFactories)(platform::Storyboard &))
+{
+    if (!slot) {
+        slot = std::make_unique<platform::Storyboard>(name);
+        registerFactories(*slot);
+        ++registry().storyboardCreations[name];
+    }
+    return *slot;
+}
+
+} // namespace
+
+platform::Storyboard &AllViewControllers::mainStoryboard()
+{
+    return storyboard(registry().main, QStringLiteral("Main"), &registerMainFactories);
+}
+
+platform::Storyboard &AllViewControllers::preferencesStoryboard()
+{
+    return storyboard(registry().preferences, QStringLiteral("Preferences"), &registerPreferencesFactories);
+}
+
+int AllViewControllers::storyboardCreationCount(const QString &name)
+{
+    const auto &counts = registry().storyboardCreations;
+    const auto found = counts.find(name);
+    return found == counts.end() ? 0 : found->second;
+}
+
+QWidget *AllViewControllers::cachedController(const QString &identifier)
+{
+    const auto &cache = registry().cache;
+    const auto found = cache.find(identifier);
+    return found == cache.end() ? nullptr : found->second.data();
+}
+
+void AllViewControllers::clearScanControllers()
+{
+    releaseSlot(QStringLiteral("Thumbnail"));
+    releaseSlot(QStringLiteral("ListView"));
+    releaseSlot(QStringLiteral("Scan"));
+}
+
+void AllViewControllers::releaseAll()
+{
+    auto &cache = registry().cache;
+    // Window controllers first: they hold content controllers that are destroyed on their own.
+    std::vector<QPointer<QWidget>> windows, others;
+    for (auto &entry : cache) {
+        if (qobject_cast<platform::WindowController *>(entry.second.data()))
+            windows.push_back(entry.second);
+        else
+            others.push_back(entry.second);
+    }
+    cache.clear();
+    for (auto &window : windows) {
+        if (!window)
+            continue;
+        if (auto *wc = qobject_cast<platform::WindowController *>(window.data()))
+            wc->setContentViewController(nullptr);
+        delete window.data();
+    }
+    for (auto &widget : others)
+        if (widget && !widget->parentWidget())
+            delete widget.data();
+    for (auto &widget : others)
+        if (widget)
+            delete widget.data();
+}
+
+// ---- "Main" ----
+ScanVC *scanVC() { return mainTyped<ScanVC>("Scan"); }
+ThumbnailVC *thumbnailVC() { return mainTyped<ThumbnailVC>("Thumbnail"); }
+ScanResultVC *scanResultVC() { return mainTyped<ScanResultVC>("ScanResult"); }
+ListViewVC *listViewVC() { return mainTyped<ListViewVC>("ListView"); }
+QWidget *filePropertiesVC() { return mainController("FileProperties"); }
+NoSimilarDuplicatePhotosFoundVC *noSimilarDuplicatePhotosFoundVC() { return mainTyped<NoSimilarDuplicatePhotosFoundVC>("NoSimilarDuplicatePhotosFound"); }
+AddFilesVC *addFilesVC() { return mainTyped<AddFilesVC>("AddFiles"); }
+ViewController *homeViewController()
+{
+    ViewController *home = controller<ViewController>(AllViewControllers::mainStoryboard(),
+                                                      QStringLiteral("ViewController"));
+    // The screen embeds other registry screens when it loads, so it loads once it is in its slot.
+    home->loadViewIfNeeded();
+    return home;
+}
+AfterMoveInPhotoLibraryVC *afterMoveInPhotoLibraryVC() { return mainTyped<AfterMoveInPhotoLibraryVC>("AfterMoveInPhotoLibrary"); }
+AfterDeleteStatusVC *afterDeleteStatusVC() { return mainTyped<AfterDeleteStatusVC>("AfterDeleteStatus"); }
+QWidget *similarMatchesVC() { return mainController("SimilarMatches"); }
+InitialWindowController *initialWindowController()
+{
+    return controller<InitialWindowController>(AllViewControllers::mainStoryboard(),
+                                               QStringLiteral("InitialWindowController"));
+}
+platform::WindowController *splashWindowController()
+{
+    return controller<platform::WindowController>(AllViewControllers::mainStoryboard(),
+                                                  QStringLiteral("SplashWindowController"));
+}
+platform::WindowController *startupWindowController()
+{
+    return controller<platform::WindowController>(AllViewControllers::mainStoryboard(),
+                                                  QStringLiteral("StartupWindow"));
+}
+SplashVC *splashVC() { return mainTyped<SplashVC>("Splash"); }
+ExactMatchVC *exactMatchVC() { return mainTyped<ExactMatchVC>("ExactMatch"); }
+QWidget *autoMarkSelectionDialogVC() { return mainController("AutoMark"); }
+QWidget *backToHomeDialogVC() { return mainController("BackToHome"); }
+QWidget *deleteDuplicatePhotosVC() { return mainController("DeleteDuplicatePhotos"); }
+StartupVC *startupVC() { return mainTyped<StartupVC>("Startup"); }
+AboutVC *aboutVC() { return mainTyped<AboutVC>("About"); }
+CancelScanningVC *cancelScanningVC() { return mainTyped<CancelScanningVC>("CancelScanning"); }
+ToolTipsDetailsVC *toolTipsDetailsVC() { return mainTyped<ToolTipsDetailsVC>("ToolTipsDetails"); }
+
+// ---- "Preferences" ----
+QWidget *selectionPriorityPreferencesVC() { return preferencesController("SelectionPriorityPreferences"); }
+QWidget *selectionWizardPreferencesVC() { return preferencesController("SelectionWizardPreferences"); }
+platform::WindowController *preferencesWindowController()
+{
+    return controller<platform::WindowController>(AllViewControllers::preferencesStoryboard(),
+                                                  QStringLiteral("PreferencesWindowController"));
+}
+QWidget *preferencesTabViewController() { return preferencesController("PreferencesTabVC"); }
+QWidget *fileFormatsPreferencesVC() { return preferencesController("FileFormatsPreferences"); }
+QWidget *foldersPreferencesVC() { return preferencesController("FoldersPreferences"); }

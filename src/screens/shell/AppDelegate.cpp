@@ -1,0 +1,559 @@
+#include "screens/shell/AppDelegate.h"
+
+#include "screens/shell/AllViewControllers.h"
+#include "screens/shell/HubScreens.h"
+#include "screens/shell/InitialWindowController.h"
+#include "screens/welcome/StartupVC.h"
+#include "screens/shell/Theme.h"
+#include "screens/shell/ViewController.h"
+#include "screens/welcome/AboutVC.h"
+#include "screens/welcome/SplashVC.h"
+#include "model/AutoMark.h"
+#include "model/ModuleState.h"
+#include "model/TextLookup.h"
+#include "platform/Dispatch.h"
+#include "platform/UserDefaults.h"
+#include "platform/Updater.h"
+#include "platform/widgets/WindowController.h"
+#include "platform/widgets/Workspace.h"
+#include "services/LaunchOnStartup.h"
+#include "services/MVNAssistance.h"
+#include "services/ProtectedFolders.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDebug>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProcess>
+
+using platform::UserDefaults;
+
+int selectedPreferencesTab = 0;
+
+namespace {
+
+AppDelegate *g_shared = nullptr;
+
+UserDefaults &defaults()
+{
+    return UserDefaults::standard();
+}
+
+bool holdsNumber(const QString &key)
+{
+    const auto type = defaults().typeOf(key);
+    return type == UserDefaults::Type::Integer || type == UserDefaults::Type::Unsigned;
+}
+
+QString text(const char *key)
+{
+    return localizedText(QString::fromLatin1(key));
+}
+
+} // namespace
+
+AppDelegate::AppDelegate(QObject *parent) : QObject(parent)
+{
+    g_shared = this;
+    quitApplication = [] { QCoreApplication::quit(); };
+    makeMenuItems();
+}
+
+AppDelegate::~AppDelegate()
+{
+    if (g_shared == this)
+        g_shared = nullptr;
+    StartupVC::setGetStartedHandler({});
+    StartupVC::setCheckForUpdateHandler({});
+}
+
+AppDelegate *AppDelegate::shared()
+{
+    return g_shared;
+}
+
+QUrl AppDelegate::helpPageURL()
+{
+    return QUrl(QStringLiteral("https://twinsift.app/help/"));
+}
+
+// ---- launch ----
+
+void AppDelegate::applicationWillFinishLaunching()
+{
+    updater = new platform::Updater(this);
+    updater->setAutomaticallyChecksForUpdates(false);
+    updater->setAutomaticallyDownloadsUpdates(false);
+    connect(updater, &platform::Updater::checkFinished, this,
+            [this](const platform::Updater::CheckResult &result, bool userInitiated) {
+                if (!userInitiated)
+                    return;
+                QString message, information;
+                switch (result.status) {
+                case platform::Updater::Status::UpToDate:
+                    message = text("IDS_TWK_7004");
+                    information = substitutePlaceholders(text("IDS_TWK_7005"), {updater->currentVersion()});
+                    break;
+                case platform::Updater::Status::UpdateAvailable:
+                    message = text("IDS_TWK_7006");
+                    information = substitutePlaceholders(text("IDS_TWK_7007"), {result.newestVersion});
+                    break;
+                case platform::Updater::Status::NoInformation:
+                    message = text("IDS_TWK_7002");
+                    information = text("IDS_TWK_7003");
+                    break;
+                }
+                QMessageBox box(QMessageBox::Information, message, message, QMessageBox::Ok,
+                                AllViewControllers::cachedController(QStringLiteral("InitialWindowController")));
+                box.setInformativeText(information);
+                Theme::widenMessageBox(&box);
+                box.exec();
+            });
+
+    writeAbsentSettingDefaults();
+    resetPerRunFlags();
+    loadLanguageAndDefaultRules();
+    syncProtectedFolderDefaults();
+    rebuildExcludedFolders();
+    registerAlertDefaults();
+    menuItemCheckForUpdate->setVisible(true);
+    LaunchOnStartup::addLoginItem(defaults().boolForKey(QStringLiteral("LoginStartStatusTWK")));
+    showFirstWindow();
+    scheduleUpdateCheck();
+}
+
+void AppDelegate::writeAbsentSettingDefaults()
+{
+    if (!holdsNumber(QStringLiteral("MinimumFileSizeTWK"))
+        || defaults().object(QStringLiteral("MinimumFileSizeTWK"))->toLongLong() < 0)
+        defaults().setUnsigned(QStringLiteral("MinimumFileSizeTWK"), 1024);
+    if (defaults().typeOf(QStringLiteral("MinimumFileSizeTypeTWK")) != UserDefaults::Type::String)
+        defaults().setString(QStringLiteral("MinimumFileSizeTypeTWK"), QStringLiteral("KB"));
+    if (!holdsNumber(QStringLiteral("ScanVideoFilesInExactMatchTWK")))
+        defaults().setInteger(QStringLiteral("ScanVideoFilesInExactMatchTWK"), 0);
+    if (!defaults().holdsBool(QStringLiteral("LoginStartStatusTWK")))
+        defaults().setBool(QStringLiteral("LoginStartStatusTWK"), false);
+}
+
+void AppDelegate::resetPerRunFlags()
+{
+    defaults().setBool(QStringLiteral("IsVisibleSettingTooltips"), true);
+    defaults().setBool(QStringLiteral("IsPopUpTWK"), false);
+    defaults().setBool(QStringLiteral("IsDelete"), false);
+    defaults().setBool(QStringLiteral("IsScan"), false);
+    defaults().setBool(QStringLiteral("IsThumbnailSelected"), true);
+    defaults().setBool(QStringLiteral("ISSliderAvailable"), false);
+    defaults().setBool(QStringLiteral("IsResultVC"), false);
+}
+
+void AppDelegate::loadLanguageAndDefaultRules()
+{
+    localizationTable = sharedAssistance().loadPropertyList(QStringLiteral("English"));
+    const QByteArray encoded = encodeAutoMarkRules(defaultAutoMarkRules());
+    if (!encoded.isEmpty())
+        defaults().setData(QString::fromLatin1(autoMarkRulesKey), encoded);
+}
+
+void AppDelegate::syncProtectedFolderDefaults()
+{
+    if (defaults().stringArrayForKey(QStringLiteral("ProtectedFoldersTWK"))) {
+        loadProtectedFolders();
+        return;
+    }
+    QStringList paths;
+    for (const auto &folder : protectedFolders)
+        if (folder.url)
+            paths << folder.url->toLocalFile();
+    defaults().setStringArray(QStringLiteral("ProtectedFoldersTWK"), paths);
+    QJsonArray flags;
+    for (bool flag : protectedSubFolderFlags)
+        flags.append(flag);
+    defaults().setData(QStringLiteral("ProtectedSubFoldersTWK"), QJsonDocument(flags).toJson(QJsonDocument::Compact));
+}
+
+void AppDelegate::rebuildExcludedFolders()
+{
+    const QString key = QStringLiteral("ExcludedFoldersTWK");
+    std::optional<QStringList> paths = defaults().stringArrayForKey(key);
+    if (!paths) {
+        paths = excludedSystemFolderList();
+        defaults().setStringArray(key, *paths);
+    }
+    // The list holds the stored folders from the first launch on (the system folders when nothing
+    // was stored yet).
+    excludedFolders.clear();
+    for (const QString &path : *paths)
+        excludedFolders.emplace_back(QUrl::fromLocalFile(path));
+}
+
+void AppDelegate::registerAlertDefaults()
+{
+    if (defaults().holdsBool(QStringLiteral("confirmBeforeDeletingPhotos")))
+        loadAlertSettings();
+    else
+        saveAlertSettings();
+}
+
+void AppDelegate::showFirstWindow()
+{
+    StartupVC::setGetStartedHandler([this] { showHomeWindow(); });
+    StartupVC::setCheckForUpdateHandler([this] { checkForUpdate(); });
+
+    if (defaults().holdsBool(QStringLiteral("StartupTWK"))) {
+        platform::WindowController *splash = splashWindowController();
+        splash->centerOnScreen();
+        splash->showWindow(splashVC());
+        InitialWindowController *main = initialWindowController();
+        main->setIsVisible(false);
+        main->setContentViewController(nullptr);
+    } else {
+        platform::WindowController *welcome = startupWindowController();
+        welcome->centerOnScreen();
+        welcome->showWindow(startupVC());
+    }
+}
+
+AppDelegate::ScheduledCheck AppDelegate::scheduleUpdateCheck()
+{
+    m_scheduledCheck = ScheduledCheck::None;
+    if (!defaults().holdsBool(QStringLiteral("FirstRunTWK"))) {
+        defaults().setBool(QStringLiteral("FirstRunTWK"), false);
+        return m_scheduledCheck;
+    }
+    const QString key = QStringLiteral("AutoCheckForUpdateTWK");
+    if (!holdsNumber(key))
+        defaults().setInteger(key, 1);
+    const qint64 mode = defaults().integerForKey(key);
+    if (mode == 1) {
+        m_scheduledCheck = ScheduledCheck::AutoInstall;
+        platform::Dispatch::mainAfter(5.0, [this] { autoInstallUpdates(); }, this);
+    } else if (mode == 0) {
+        m_scheduledCheck = ScheduledCheck::CheckOnly;
+        platform::Dispatch::mainAfter(5.0, [this] { checkForUpdate(); }, this);
+    }
+    return m_scheduledCheck;
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    localizeMenuTitles();
+    isAllowToPreference = false;
+    if (defaults().holdsBool(QStringLiteral("StartupTWK")))
+        SplashVC::scheduleDismissal([this] { dismissSplash(); }, this, SplashVC::kDisplaySeconds);
+}
+
+void AppDelegate::dismissSplash()
+{
+    splashWindowController()->closeWindow();
+    showHomeWindow();
+}
+
+void AppDelegate::showHomeWindow()
+{
+    InitialWindowController *main = initialWindowController();
+    main->setContentViewController(homeViewController());
+    main->setIsVisible(true);
+    main->showWindow(this);
+    menuItemPreferences->setEnabled(true);
+    menuItemCheckForUpdate->setEnabled(true);
+    isAllowToPreference = true;
+}
+
+// ---- updates ----
+
+void AppDelegate::checkForUpdate()
+{
+    if (!updater)
+        return;
+    updater->setAutomaticallyChecksForUpdates(true);
+    updater->checkForUpdatesInBackground();
+}
+
+void AppDelegate::autoInstallUpdates()
+{
+    if (!updater)
+        return;
+    updater->setAutomaticallyChecksForUpdates(true);
+    updater->setAutomaticallyDownloadsUpdates(true);
+    updater->checkForUpdatesInBackground();
+}
+
+void AppDelegate::userCheckForUpdates()
+{
+    if (!updater || isQuitRefused())
+        return;
+    updater->checkForUpdates();
+}
+
+void AppDelegate::updaterWillDownloadUpdate()
+{
+    qInfo() << "update will download";
+}
+
+void AppDelegate::updaterDidDownloadUpdate()
+{
+    platform::Dispatch::mainAfter(5.0, [this] { callTerminate(); }, this);
+    qInfo() << "update downloaded";
+}
+
+void AppDelegate::callTerminate()
+{
+    if (isQuitRefused()) {
+        // A sheet, scan or deletion is up: nothing is cut short. The update applies at the next start.
+        qInfo() << "update downloaded; it takes effect when Twinsift is next started";
+        return;
+    }
+    m_relaunchRequested = true;
+    terminate();
+}
+
+bool AppDelegate::relaunch()
+{
+    const QString program = QCoreApplication::applicationFilePath();
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    const bool started = QProcess::startDetached(program, arguments);
+    if (!started)
+        qInfo().noquote() << "could not restart" << program;
+    return started;
+}
+
+// ---- menus ----
+
+void AppDelegate::makeMenuItems()
+{
+    auto make = [this](QAction *&item) { item = new QAction(this); };
+    make(menuItemPreferences);
+    make(menuItemCheckForUpdate);
+    make(menuItemShowTWK);
+    make(menuItemAppName);
+    make(menuItemAbout);
+    make(menuItemQuit);
+    make(menuItemHelp);
+    make(menuItemTwinsiftHelp);
+    make(menuItemHideTwinsift);
+    make(menuItemHideOthers);
+    make(menuItemShowAll);
+    make(menuItemWindow);
+    make(menuItemMinimize);
+    make(menuItemZoom);
+    make(menuItemBringAllToFront);
+
+    menuItemPreferences->setShortcut(QKeySequence(QStringLiteral("Ctrl+,")));
+    menuItemQuit->setShortcut(QKeySequence::Quit);
+    menuItemMinimize->setShortcut(QKeySequence(QStringLiteral("Ctrl+M")));
+    menuItemHideTwinsift->setShortcut(QKeySequence(QStringLiteral("Ctrl+H")));
+    menuItemTwinsiftHelp->setShortcut(QKeySequence::HelpContents);
+    menuItemPreferences->setMenuRole(QAction::PreferencesRole);
+    menuItemQuit->setMenuRole(QAction::QuitRole);
+    menuItemAbout->setMenuRole(QAction::AboutRole);
+
+    connect(menuItemPreferences, &QAction::triggered, this, [this] { tappedPreferences(); });
+    connect(menuItemAbout, &QAction::triggered, this, [this] { tappedAbout(); });
+    connect(menuItemTwinsiftHelp, &QAction::triggered, this, [this] { twkHelp(); });
+    connect(menuItemShowTWK, &QAction::triggered, this, [this] { showTWK(); });
+    connect(menuItemQuit, &QAction::triggered, this, [this] { tappedExit(); });
+    connect(menuItemCheckForUpdate, &QAction::triggered, this, [this] { userCheckForUpdates(); });
+
+    // The window items act on the main window.
+    connect(menuItemMinimize, &QAction::triggered, this, [] {
+        if (auto *main = AllViewControllers::cached<InitialWindowController>(QStringLiteral("InitialWindowController")))
+            main->showMinimized();
+    });
+    connect(menuItemHideTwinsift, &QAction::triggered, this, [] {
+        if (auto *main = AllViewControllers::cached<InitialWindowController>(QStringLiteral("InitialWindowController")))
+            main->showMinimized();
+    });
+    connect(menuItemZoom, &QAction::triggered, this, [] {
+        auto *main = AllViewControllers::cached<InitialWindowController>(QStringLiteral("InitialWindowController"));
+        if (!main || main->isWindowLocked())
+            return;
+        main->isMaximized() ? main->showNormal() : main->showMaximized();
+    });
+    connect(menuItemBringAllToFront, &QAction::triggered, this, [] {
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (top->isVisible() && !top->isMinimized())
+                top->raise();
+    });
+}
+
+QMenuBar *AppDelegate::buildMenuBar(QWidget *parent)
+{
+    if (m_menuBar)
+        return m_menuBar;
+    auto *bar = new QMenuBar(parent);
+    auto *appMenu = bar->addMenu(QString());
+    appMenu->addAction(menuItemAbout);
+    appMenu->addAction(menuItemCheckForUpdate);
+    appMenu->addSeparator();
+    appMenu->addAction(menuItemPreferences);
+    appMenu->addSeparator();
+    appMenu->addAction(menuItemHideTwinsift);
+    appMenu->addSeparator();
+    appMenu->addAction(menuItemQuit);
+    menuItemAppName = appMenu->menuAction();
+
+    auto *windowMenu = bar->addMenu(QString());
+    windowMenu->addAction(menuItemMinimize);
+    windowMenu->addAction(menuItemZoom);
+    windowMenu->addSeparator();
+    windowMenu->addAction(menuItemShowTWK);
+    windowMenu->addAction(menuItemBringAllToFront);
+    menuItemWindow = windowMenu->menuAction();
+
+    auto *helpMenu = bar->addMenu(QString());
+    helpMenu->addAction(menuItemTwinsiftHelp);
+    menuItemHelp = helpMenu->menuAction();
+
+    for (QMenu *menu : {appMenu, windowMenu, helpMenu})
+        connect(menu, &QMenu::aboutToShow, this, [this] { refreshMenuStates(); });
+    m_menuBar = bar;
+    localizeMenuTitles();
+    return bar;
+}
+
+void AppDelegate::localizeMenuTitles()
+{
+    const QString name = text("IDS_TWK_1");
+    menuItemAbout->setText(text("IDS_TWK_340") + QLatin1Char(' ') + name);
+    menuItemCheckForUpdate->setText(text("IDS_TWK_353"));
+    menuItemQuit->setText(text("IDS_TWK_346") + QLatin1Char(' ') + name);
+    menuItemPreferences->setText(text("IDS_TWK_341"));
+    menuItemHelp->setText(text("IDS_TWK_351"));
+    menuItemTwinsiftHelp->setText(name + QLatin1Char(' ') + text("IDS_TWK_351"));
+    menuItemShowTWK->setText(text("IDS_TWK_347") + QLatin1Char(' ') + name);
+    menuItemHideTwinsift->setText(text("IDS_TWK_342") + QLatin1Char(' ') + name);
+    menuItemHideOthers->setText(text("IDS_TWK_343"));
+    menuItemShowAll->setText(text("IDS_TWK_344"));
+    menuItemWindow->setText(text("IDS_TWK_352"));
+    menuItemMinimize->setText(text("IDS_TWK_348"));
+    menuItemZoom->setText(text("IDS_TWK_349"));
+    menuItemBringAllToFront->setText(text("IDS_TWK_350"));
+    // The application menu keeps the application's name as its title.
+    if (menuItemAppName->text().isEmpty())
+        menuItemAppName->setText(name.isEmpty() ? QStringLiteral("Twinsift") : name);
+}
+
+void AppDelegate::refreshMenuStates()
+{
+    for (QAction *item : {menuItemPreferences, menuItemAbout, menuItemTwinsiftHelp, menuItemShowTWK, menuItemQuit})
+        item->setEnabled(validateMenuItem(item));
+    menuItemCheckForUpdate->setEnabled(!isQuitRefused() && validateMenuItem(menuItemCheckForUpdate));
+    if (!isAllowToPreference)
+        menuItemPreferences->setEnabled(false);
+}
+
+QWidget *AppDelegate::mainWindowContent() const
+{
+    auto *main = AllViewControllers::cached<InitialWindowController>(QStringLiteral("InitialWindowController"));
+    return main ? main->contentViewController() : nullptr;
+}
+
+bool AppDelegate::isQuitRefused() const
+{
+    if (defaults().boolForKey(QStringLiteral("IsPopUpTWK")))
+        return true;
+    auto *home = AllViewControllers::cached<ViewController>(QStringLiteral("ViewController"));
+    return home && home->isViewLoaded() && home->popUpHolderCount() > 0;
+}
+
+bool AppDelegate::passesCommonGuard() const
+{
+    if (isQuitRefused())
+        return false;
+    return defaults().holdsBool(QStringLiteral("StartupTWK"));
+}
+
+bool AppDelegate::validateMenuItem(QAction *) const
+{
+    if (!passesCommonGuard())
+        return false;
+    return mainWindowContent() != nullptr;
+}
+
+void AppDelegate::tappedPreferences()
+{
+    if (!passesCommonGuard() || !isAllowToPreference)
+        return;
+    selectedPreferencesTab = 0;
+    preferencesWindowController()->showWindow(preferencesTabViewController());
+}
+
+void AppDelegate::tappedAbout()
+{
+    if (!passesCommonGuard())
+        return;
+    // Pop-up mode with the window locked, then the About screen slides in over the home screen.
+    homeViewController()->presentOverlay(true, aboutVC());
+}
+
+void AppDelegate::twkHelp()
+{
+    if (!passesCommonGuard())
+        return;
+    platform::Workspace::sharedWorkspace().openURL(helpPageURL());
+}
+
+void AppDelegate::showTWK()
+{
+    if (!passesCommonGuard())
+        return;
+    auto *main = AllViewControllers::cached<InitialWindowController>(QStringLiteral("InitialWindowController"));
+    if (main && main->contentViewController()) {
+        main->setIsVisible(true);
+        if (main->isMinimized())
+            main->showNormal();
+        main->raise();
+        main->activateWindow();
+    }
+}
+
+void AppDelegate::tappedExit()
+{
+    if (isQuitRefused())
+        return;
+    terminate();
+}
+
+bool AppDelegate::applicationShouldHandleReopen()
+{
+    auto *main = AllViewControllers::cached<InitialWindowController>(QStringLiteral("InitialWindowController"));
+    if (defaults().holdsBool(QStringLiteral("StartupTWK")) && main && main->contentViewController())
+        main->setIsVisible(true);
+    return true;
+}
+
+void AppDelegate::terminate()
+{
+    if (!applicationShouldTerminate())
+        return;
+    if (!m_terminated) {
+        m_terminated = true;
+        applicationWillTerminate();
+    }
+    if (quitApplication)
+        quitApplication();
+}
+
+void AppDelegate::applicationWillTerminate()
+{
+    saveScanList();
+}
+
+void AppDelegate::saveScanList()
+{
+    const auto list = HubScreens::scanList();
+    QStringList paths;
+    QVariantList ticks;
+    for (const auto &entry : list) {
+        if (!entry.url)
+            continue;
+        paths << entry.url->toLocalFile();
+        ticks << QVariant(entry.isChecked);
+    }
+    defaults().setStringArray(QStringLiteral("SelectedURLs"), paths);
+    defaults().setArray(QStringLiteral("SelectedURLsChecked"), ticks);
+}

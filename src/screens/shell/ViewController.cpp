@@ -1,0 +1,781 @@
+#include "screens/shell/ViewController.h"
+
+#include "screens/shell/AllViewControllers.h"
+#include "screens/shell/CustomAnimator.h"
+#include "screens/home/HomePictures.h"
+#include "screens/shell/HubScreens.h"
+#include "screens/shell/InitialWindowController.h"
+#include "screens/shell/Theme.h"
+#include "controls/DropView.h"
+#include "controls/SYFlatButton.h"
+#include "model/ModuleState.h"
+#include "model/TextLookup.h"
+#include "platform/Dispatch.h"
+#include "platform/NotificationCenter.h"
+#include "platform/PhotosApp.h"
+#include "platform/UserDefaults.h"
+#include "services/PhotosLibraryFlow.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QEvent>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QResizeEvent>
+#include <QVBoxLayout>
+#include <QDebug>
+
+using platform::Notification;
+using platform::NotificationCenter;
+using platform::UserDefaults;
+
+namespace {
+
+const QString kIsPopUp = QStringLiteral("IsPopUpTWK");
+const QString kIsResultVC = QStringLiteral("IsResultVC");
+
+UserDefaults &defaults()
+{
+    return UserDefaults::standard();
+}
+
+QLabel *pictureLabel(const QImage &image, QWidget *parent, QSize size = {})
+{
+    auto *label = new QLabel(parent);
+    const QSize shown = size.isValid() ? size : image.size();
+    label->setPixmap(QPixmap::fromImage(image.scaled(shown, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    label->setFixedSize(shown);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return label;
+}
+
+// The dark layer over the home view while a sheet or overlay is up.
+class TopBlackLayer : public QWidget
+{
+public:
+    explicit TopBlackLayer(QWidget *parent) : QWidget(parent)
+    {
+        setObjectName(QStringLiteral("boxTopBlackLayer"));
+        setAttribute(Qt::WA_StyledBackground, true);
+        setStyleSheet(QStringLiteral("background-color: rgba(0, 0, 0, 150);"));
+    }
+};
+
+} // namespace
+
+ViewController::ViewController(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("ViewController"));
+    resize(1280, 800);
+}
+
+ViewController::~ViewController()
+{
+    if (qApp)
+        qApp->removeEventFilter(this);
+}
+
+void ViewController::loadViewIfNeeded()
+{
+    if (m_viewLoaded)
+        return;
+    m_viewLoaded = true;
+
+    buildView();
+    boxTopBlackLayer->hide();
+    makeSharedAnimator(0.5);
+    setup();
+    isFilesNotSelected();
+    registerObservers();
+    qApp->installEventFilter(this);
+}
+
+void ViewController::makeSharedAnimator(double duration)
+{
+    sharedAnimator = std::make_shared<CustomAnimator>(duration, geometry());
+    // An overlay that has slid out may have been the last thing up.
+    connect(sharedAnimator.get(), &CustomAnimator::dismissalFinished, this, [this] { tryLeavePopUpMode(); });
+}
+
+void ViewController::buildView()
+{
+    setAttribute(Qt::WA_StyledBackground, true);
+    setStyleSheet(Theme::homeStyleSheet());
+
+    auto *root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+
+    // Title bar.
+    auto *header = new QFrame(this);
+    header->setObjectName(QStringLiteral("homeHeader"));
+    header->setFixedHeight(56);
+    auto *headerRow = new QHBoxLayout(header);
+    headerRow->setContentsMargins(24, 0, 24, 0);
+    headerRow->setSpacing(10);
+    imageViewTitle = pictureLabel(HomePictures::titleIcon(), header);
+    lblTitle = new QLabel(header);
+    lblTitle->setObjectName(QStringLiteral("lblTitle"));
+    headerRow->addWidget(imageViewTitle);
+    headerRow->addWidget(lblTitle);
+    headerRow->addStretch(1);
+    root->addWidget(header);
+
+    auto *body = new QHBoxLayout;
+    body->setContentsMargins(24, 20, 24, 24);
+    body->setSpacing(20);
+    root->addLayout(body, 1);
+
+    // Left: the scan list.
+    auto *left = new QFrame(this);
+    left->setObjectName(QStringLiteral("panel"));
+    auto *leftColumn = new QVBoxLayout(left);
+    leftColumn->setContentsMargins(0, 0, 0, 0);
+    leftColumn->setSpacing(0);
+
+    auto *tab = new QFrame(left);
+    tab->setObjectName(QStringLiteral("panelTab"));
+    tab->setFixedHeight(44);
+    auto *tabRow = new QHBoxLayout(tab);
+    tabRow->setContentsMargins(16, 0, 12, 0);
+    tabRow->setSpacing(8);
+    imgViewAddFiles = pictureLabel(HomePictures::addFilesIcon(), tab);
+    lblAddFiles = new QLabel(tab);
+    lblAddFiles->setObjectName(QStringLiteral("lblAddFiles"));
+    imgViewTopTab1AddFiles = pictureLabel(HomePictures::similarMarker(), tab);
+    imgViewTopTab1AddFiles->hide();
+    tabRow->addWidget(imgViewAddFiles);
+    tabRow->addWidget(lblAddFiles);
+    tabRow->addStretch(1);
+    tabRow->addWidget(imgViewTopTab1AddFiles);
+    leftColumn->addWidget(tab);
+
+    customViewAddFiles = new QWidget(left);
+    customViewAddFiles->setObjectName(QStringLiteral("customViewAddFiles"));
+    auto *addFilesLayout = new QVBoxLayout(customViewAddFiles);
+    addFilesLayout->setContentsMargins(0, 0, 0, 0);
+    leftColumn->addWidget(customViewAddFiles, 1);
+
+    // The hint strip takes drops of files and folders like the list above it.
+    dropArea = new DropView(left);
+    dropArea->setObjectName(QStringLiteral("dropArea"));
+    auto *dropAreaLayout = new QVBoxLayout(dropArea);
+    dropAreaLayout->setContentsMargins(0, 0, 0, 0);
+    auto *drop = new QFrame(dropArea);
+    drop->setObjectName(QStringLiteral("dropHint"));
+    dropAreaLayout->addWidget(drop);
+    auto *dropRow = new QHBoxLayout(drop);
+    dropRow->setContentsMargins(16, 10, 16, 12);
+    dropRow->setSpacing(14);
+    imgViewDragnDrop = pictureLabel(HomePictures::dropPicture(), drop, QSize(56, 56));
+    auto *hints = new QVBoxLayout;
+    hints->setSpacing(2);
+    lblDraganddropphotoshere = new QLabel(drop);
+    lblDraganddropphotoshere->setObjectName(QStringLiteral("lblDraganddropphotoshere"));
+    lblhintdragphotos = new QLabel(drop);
+    lblhintdragphotos->setObjectName(QStringLiteral("lblhintdragphotos"));
+    lblhintdragphotos->setWordWrap(true);
+    hints->addStretch(1);
+    hints->addWidget(lblDraganddropphotoshere);
+    hints->addWidget(lblhintdragphotos);
+    hints->addStretch(1);
+    dropRow->addWidget(imgViewDragnDrop);
+    dropRow->addLayout(hints, 1);
+    leftColumn->addWidget(dropArea);
+    body->addWidget(left, 1);
+
+    // Right: the scan kind, its settings and the Scan button.
+    auto *right = new QFrame(this);
+    right->setObjectName(QStringLiteral("panel"));
+    right->setFixedWidth(340);
+    auto *rightColumn = new QVBoxLayout(right);
+    rightColumn->setContentsMargins(16, 16, 16, 16);
+    rightColumn->setSpacing(10);
+
+    auto makeModeCard = [right](QPushButton *&button, QRadioButton *&check, QLabel *&label, QLabel *&marker,
+                                const QImage &markerImage, const char *name) {
+        button = new QPushButton(right);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setProperty("modeCard", true);
+        button->setCheckable(true);
+        button->setFixedHeight(52);
+        button->setCursor(Qt::PointingHandCursor);
+        auto *row = new QHBoxLayout(button);
+        row->setContentsMargins(14, 0, 8, 0);
+        row->setSpacing(8);
+        check = new QRadioButton(button);
+        check->setAutoExclusive(false);
+        check->setCursor(Qt::PointingHandCursor);
+        label = new QLabel(button);
+        label->setStyleSheet(Theme::modeLabelStyleSheet());
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+        marker = pictureLabel(markerImage, button);
+        row->addWidget(check);
+        row->addWidget(label, 1);
+        row->addWidget(marker);
+    };
+    makeModeCard(btnSimilarMatch, checkSimilarMatch, lblSimilarMatch, imgSimilarMatch,
+                 HomePictures::similarMarker(), "btnSimilarMatch");
+    makeModeCard(btnExactMatch, checkExactMatch, lblExactMatch, imgExactMatch, HomePictures::exactMarker(),
+                 "btnExactMatch");
+    rightColumn->addWidget(btnSimilarMatch);
+    rightColumn->addWidget(btnExactMatch);
+
+    imgViewMatches = pictureLabel(HomePictures::similarModePicture(), right);
+    rightColumn->addSpacing(4);
+    rightColumn->addWidget(imgViewMatches, 0, Qt::AlignHCenter);
+
+    customViewMatches = new QWidget(right);
+    customViewMatches->setObjectName(QStringLiteral("customViewMatches"));
+    auto *matchesLayout = new QVBoxLayout(customViewMatches);
+    matchesLayout->setContentsMargins(0, 0, 0, 0);
+    rightColumn->addWidget(customViewMatches, 1);
+
+    boxScanForDuplicate = new QFrame(right);
+    boxScanForDuplicate->setObjectName(QStringLiteral("boxScanForDuplicate"));
+    boxScanForDuplicate->setFixedHeight(54);
+    auto *scanGrid = new QGridLayout(boxScanForDuplicate);
+    scanGrid->setContentsMargins(0, 0, 0, 0);
+    lblScanForDuplicate = new QLabel(boxScanForDuplicate);
+    lblScanForDuplicate->setObjectName(QStringLiteral("lblScanForDuplicate"));
+    lblScanForDuplicate->setAlignment(Qt::AlignCenter);
+    lblScanForDuplicate->setAttribute(Qt::WA_TransparentForMouseEvents);
+    btnScanForDuplicates = new SYFlatButton(boxScanForDuplicate);
+    btnScanForDuplicates->setObjectName(QStringLiteral("btnScanForDuplicates"));
+    btnScanForDuplicates->setMomentary(true);
+    btnScanForDuplicates->setCornerRadius(6);
+    btnScanForDuplicates->setBackgroundNormalColor(Qt::transparent);
+    btnScanForDuplicates->setBorderNormalColor(Qt::transparent);
+    btnScanForDuplicates->setBorderHighlightColor(Qt::transparent);
+    btnScanForDuplicates->setCursor(Qt::PointingHandCursor);
+    btnScanForDuplicates->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    scanGrid->addWidget(lblScanForDuplicate, 0, 0);
+    scanGrid->addWidget(btnScanForDuplicates, 0, 0);
+    rightColumn->addWidget(boxScanForDuplicate);
+    body->addWidget(right);
+
+    boxTopBlackLayer = new TopBlackLayer(this);
+    placeLayers();
+
+    connect(btnSimilarMatch, &QPushButton::clicked, this, [this] { tappedSimilarMatches(); });
+    connect(btnExactMatch, &QPushButton::clicked, this, [this] { tappedExactMatches(); });
+    connect(checkSimilarMatch, &QRadioButton::clicked, this, [this] { tappedSimilarCheckbox(); });
+    connect(checkExactMatch, &QRadioButton::clicked, this, [this] { tappedExactCheckBox(); });
+    connect(btnScanForDuplicates, &QAbstractButton::clicked, this, [this] { tappedScanForDuplicates(); });
+}
+
+void ViewController::setup()
+{
+    btnScanForDuplicates->setAlphaValue(0.4);
+    imgSimilarMatch->show();
+    imgExactMatch->hide();
+    checkSimilarMatch->setChecked(true);
+    checkExactMatch->setChecked(false);
+    btnSimilarMatch->setChecked(true);
+    btnExactMatch->setChecked(false);
+
+    NotificationCenter::defaultCenter().addObserver(
+        this, QStringLiteral("IsFilesNotSelected"),
+        [this](const Notification &n) { isFilesNotSelectedNotification(n.userInfo); });
+
+    QWidget *scanListView = addFilesVC();
+    scanListView->setParent(customViewAddFiles);
+    customViewAddFiles->layout()->addWidget(scanListView);
+    scanListView->show();
+
+    imgViewMatches->setPixmap(QPixmap::fromImage(HomePictures::similarModePicture()));
+    showMatchesPanel(similarMatchesVC(), nullptr);
+
+    lblTitle->setText(localizedText(QStringLiteral("IDS_TWK_1")));
+    lblDraganddropphotoshere->setText(localizedText(QStringLiteral("IDS_TWK_2")));
+    lblhintdragphotos->setText(localizedText(QStringLiteral("IDS_TWK_3")));
+    lblAddFiles->setText(localizedText(QStringLiteral("IDS_TWK_13")));
+    lblScanForDuplicate->setText(localizedText(QStringLiteral("IDS_TWK_4")));
+    lblExactMatch->setText(localizedText(QStringLiteral("IDS_TWK_12")));
+    lblSimilarMatch->setText(localizedText(QStringLiteral("IDS_TWK_11")));
+}
+
+void ViewController::registerObservers()
+{
+    auto &center = NotificationCenter::defaultCenter();
+    auto observe = [this, &center](const char *name, std::function<void()> handler) {
+        center.addObserver(this, QString::fromLatin1(name), [handler](const Notification &) { handler(); });
+    };
+    observe("callVCFromScanVC", [this] { callVCFromScanVC(); });
+    observe("hideTopBlackLayer", [this] { hideTopBlackLayer(); });
+    observe("closeToExitVC", [this] { closeToExitVC(); });
+    observe("kAboutWindow", [this] { aboutWindow(); });
+    observe("reinitializationItems", [this] { reinitializationItems(); });
+    observe("presentAfterDeleteView", [this] { presentAfterDeleteView(); });
+    observe("CancelScanning", [this] { cancelScanning(); });
+    observe("NoSimilarPhotosFound", [this] { noSimilarPhotosFound(); });
+    observe("AfterMoveInPhotoLibrary", [this] { afterMoveInPhotoLibrary(); });
+    observe("kDisableControlNotification", [this] { disableControlNotification(); });
+    observe("kDisableScanButtonControlNotification", [this] { disableScanButtonControlNotification(); });
+}
+
+// ---- the Scan button ----
+
+void ViewController::setScanButtonLook(bool enabledLook)
+{
+    m_scanLookEnabled = enabledLook;
+    boxScanForDuplicate->setProperty("scanEnabled", enabledLook);
+    boxScanForDuplicate->setStyleSheet(
+        enabledLook ? QStringLiteral("#boxScanForDuplicate { background-color: rgb(9, 171, 9); border-radius: 6px; }")
+                    : QStringLiteral("#boxScanForDuplicate { background-color: rgb(72, 72, 72); border-radius: 6px; }"));
+    btnScanForDuplicates->setBackgroundHighlightColor(enabledLook ? QColor(42, 42, 42) : QColor(72, 72, 72));
+    lblScanForDuplicate->setStyleSheet(enabledLook ? QStringLiteral("color: white;")
+                                                   : QStringLiteral("color: rgb(160, 160, 160);"));
+}
+
+void ViewController::setScanButtonEnabled(bool enabled)
+{
+    btnScanForDuplicates->setEnabled(enabled);
+    setScanButtonLook(enabled);
+}
+
+void ViewController::disableScanButton()
+{
+    setScanButtonEnabled(false);
+    HubScreens::setScanListMenuHidden(true);
+}
+
+void ViewController::isFilesNotSelected()
+{
+    const auto entries = HubScreens::initialDirectories();
+    int checked = 0;
+    int last = -1;
+    for (int i = 0; i < int(entries.size()); ++i) {
+        if (entries[i].isChecked) {
+            ++checked;
+            last = i;
+        }
+    }
+    bool enabled = false;
+    if (checked == 1)
+        enabled = entries[last].file && entries[last].file->isFolder;
+    else if (checked >= 2)
+        enabled = true;
+    setScanButtonEnabled(enabled);
+}
+
+void ViewController::isFilesNotSelectedNotification(const QVariantMap &userInfo)
+{
+    const auto found = userInfo.constFind(QStringLiteral("isEmpty"));
+    if (found == userInfo.constEnd() || found->typeId() != QMetaType::Bool)
+        return;
+    if (found->toBool()) {
+        setScanButtonEnabled(false);
+        return;
+    }
+    const auto entries = HubScreens::initialDirectories();
+    setScanButtonEnabled(!(entries.size() == 1 && !entries.front().isChecked));
+}
+
+// ---- mode selection ----
+
+void ViewController::showMatchesPanel(QWidget *panel, QWidget *other)
+{
+    if (panel->parentWidget() == customViewMatches && panel->isVisibleTo(customViewMatches))
+        return;
+    if (other && other->parentWidget() == customViewMatches) {
+        customViewMatches->layout()->removeWidget(other);
+        other->hide();
+        other->setParent(nullptr);
+    }
+    panel->setParent(customViewMatches);
+    customViewMatches->layout()->addWidget(panel);
+    panel->show();
+}
+
+void ViewController::selectMode(bool similar)
+{
+    checkExactMatch->setChecked(!similar);
+    checkSimilarMatch->setChecked(similar);
+    btnExactMatch->setChecked(!similar);
+    btnSimilarMatch->setChecked(similar);
+    imgSimilarMatch->setVisible(similar);
+    imgExactMatch->setVisible(!similar);
+    imgViewMatches->setPixmap(
+        QPixmap::fromImage(similar ? HomePictures::similarModePicture() : HomePictures::exactModePicture()));
+    isSimilarScan = similar;
+    QWidget *panel = similar ? similarMatchesVC() : static_cast<QWidget *>(exactMatchVC());
+    if (panel->parentWidget() != customViewMatches)
+        showMatchesPanel(panel, similar ? static_cast<QWidget *>(exactMatchVC()) : similarMatchesVC());
+}
+
+void ViewController::tappedSimilarMatches()
+{
+    selectMode(true);
+}
+
+void ViewController::tappedSimilarCheckbox()
+{
+    selectMode(true);
+}
+
+void ViewController::tappedExactMatches()
+{
+    selectMode(false);
+}
+
+void ViewController::tappedExactCheckBox()
+{
+    selectMode(false);
+}
+
+void ViewController::clickedOtherApps()
+{
+    // The other-apps window is not part of this build.
+}
+
+void ViewController::setHomeModeControlsEnabled(bool enabled)
+{
+    btnExactMatch->setEnabled(enabled);
+    btnSimilarMatch->setEnabled(enabled);
+    checkExactMatch->setEnabled(enabled);
+    checkSimilarMatch->setEnabled(enabled);
+}
+
+// ---- scan start ----
+
+void ViewController::tappedScanForDuplicates()
+{
+    if (isBusy() || photosFlow()->isBusy())
+        return; // a scan, sheet, overlay or Photos question is already up
+    AllViewControllers::clearScanControllers();
+    HubScreens::setInitialDirectories(HubScreens::scanList());
+    photosFlow()->scanOrReadPhotosLibrary();
+}
+
+PhotosLibraryFlow *ViewController::photosFlow()
+{
+    if (m_photosFlow)
+        return m_photosFlow;
+    PhotosLibraryFlow::Callbacks callbacks;
+    callbacks.initialDirectories = []() -> std::vector<InitialDirectory> & { return HubScreens::workingList(); };
+    callbacks.startScan = [this] { startScan(); };
+    callbacks.askToQuitPhotos = [this](const PhotosLibraryAlert &texts, std::function<void(bool)> answer) {
+        showFlowAlert(texts, [answer](int button) { answer(button == 0); }, true);
+    };
+    callbacks.photosDidNotQuit = [this](const PhotosLibraryAlert &texts, std::function<void()> done) {
+        showFlowAlert(texts, [done](int) { done(); }, false);
+    };
+    callbacks.libraryUnreadable = [this](const PhotosLibraryAlert &texts, const QString &,
+                                         std::function<void(bool)> answer) {
+        showFlowAlert(texts, [answer](int button) { answer(button == 0); }, false);
+    };
+    callbacks.busyChanged = [this](bool busy) {
+        if (busy)
+            btnScanForDuplicates->setEnabled(false);
+        else if (!defaults().boolForKey(kIsPopUp))
+            isFilesNotSelected();
+    };
+    m_photosFlow = new PhotosLibraryFlow(callbacks, this);
+    return m_photosFlow;
+}
+
+void ViewController::showFlowAlert(const PhotosLibraryAlert &texts, std::function<void(int)> answered,
+                                   bool isQuitQuestion)
+{
+    auto *box = new QMessageBox(QMessageBox::Warning, texts.messageText, texts.messageText, QMessageBox::NoButton,
+                                window());
+    box->setInformativeText(texts.informativeText);
+    Theme::widenMessageBox(box);
+    QList<QAbstractButton *> buttons;
+    for (int i = 0; i < texts.buttonTitles.size(); ++i)
+        buttons << box->addButton(texts.buttonTitles[i], i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
+    if (buttons.isEmpty())
+        buttons << box->addButton(QMessageBox::Ok);
+    box->setDefaultButton(qobject_cast<QPushButton *>(buttons.first()));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    if (isQuitQuestion)
+        alert = box;
+    // The first button pressed answers; the box is gone afterwards, so the answer comes once.
+    auto once = std::make_shared<bool>(false);
+    connect(box, &QMessageBox::buttonClicked, this, [buttons, answered, once](QAbstractButton *button) {
+        if (*once)
+            return;
+        *once = true;
+        answered(int(buttons.indexOf(button)));
+    });
+    box->open();
+}
+
+void ViewController::askToQuitPhotos()
+{
+    photosFlow()->askToQuitPhotos();
+}
+
+void ViewController::removePhotoApp()
+{
+    if (alert)
+        alert->close();
+    photosFlow()->removePhotoApp();
+}
+
+void ViewController::skipPhotosLibrary()
+{
+    if (alert)
+        alert->close();
+    photosFlow()->skipPhotosLibrary();
+}
+
+void ViewController::locatePhotosDatabaseFiles()
+{
+    photosFlow()->locatePhotosDatabaseFiles();
+}
+
+void ViewController::startScan()
+{
+    HubScreens::configureScan(isSimilarScan, HubScreens::initialDirectories());
+    boxTopBlackLayer->show();
+    restack();
+    defaults().setBool(QStringLiteral("IsScan"), true);
+    defaults().setBool(QStringLiteral("IsDelete"), false);
+    defaults().setBool(QStringLiteral("ISSliderAvailable"), false);
+    defaults().setBool(QStringLiteral("IsVisibleSettingTooltips"), false);
+    HubScreens::setScanListMenuHidden(true);
+    defaults().setBool(kIsPopUp, true);
+    m_exitPending = false;
+    setScanButtonLook(false);
+    HubScreens::presentScanSheet(this);
+}
+
+// ---- hub handlers ----
+
+void ViewController::callVCFromScanVC()
+{
+    btnScanForDuplicates->setEnabled(false);
+    boxTopBlackLayer->hide();
+    HubScreens::setScanListMenuHidden(true);
+    defaults().setBool(kIsResultVC, true);
+    setHomeModeControlsEnabled(false);
+    HubScreens::setSimilarResetEnabled(false);
+    HubScreens::prepareResultView();
+    platform::Dispatch::mainAfter(0.5, [this] { loadResult(); }, this);
+}
+
+void ViewController::loadResult()
+{
+    QWidget *result = HubScreens::prepareResultView();
+    m_resultView = result;
+    if (result->parentWidget() != this)
+        result->setParent(this);
+    result->setGeometry(rect());
+    result->show();
+    restack();
+}
+
+void ViewController::restack()
+{
+    // Bottom to top: the home screen, its dark layer, the results screen (which dims itself),
+    // the overlays.
+    boxTopBlackLayer->raise();
+    if (QWidget *result = embeddedResultView())
+        result->raise();
+    if (sharedAnimator)
+        for (QWidget *overlay : sharedAnimator->presentedViews())
+            if (overlay->parentWidget() == this)
+                overlay->raise();
+}
+
+QWidget *ViewController::embeddedResultView() const
+{
+    return m_resultView && m_resultView->parentWidget() == this ? m_resultView.data() : nullptr;
+}
+
+void ViewController::hideTopBlackLayer()
+{
+    boxTopBlackLayer->hide();
+    setScanButtonLook(true);
+    HubScreens::setScanListMenuHidden(HubScreens::initialDirectories().empty());
+}
+
+void ViewController::aboutWindow()
+{
+    presentOverlay(true, aboutVC());
+}
+
+void ViewController::reinitializationItems()
+{
+    isFilesNotSelected();
+}
+
+void ViewController::presentAfterDeleteView()
+{
+    presentOverlay(false, afterDeleteStatusVC());
+}
+
+void ViewController::cancelScanning()
+{
+    presentOverlay(true, cancelScanningVC());
+}
+
+void ViewController::noSimilarPhotosFound()
+{
+    presentOverlay(true, noSimilarDuplicatePhotosFoundVC());
+}
+
+void ViewController::afterMoveInPhotoLibrary()
+{
+    presentOverlay(true, afterMoveInPhotoLibraryVC());
+}
+
+void ViewController::disableControlNotification()
+{
+    setPopUpMode(true);
+}
+
+void ViewController::disableScanButtonControlNotification()
+{
+    disableScanButton();
+}
+
+// ---- pop-up mode ----
+
+void ViewController::setPopUpMode(bool lock)
+{
+    if (auto *mainWindow = qobject_cast<InitialWindowController *>(window())) {
+        mainWindow->setWindowLocked(lock);
+        if (lock) {
+            mainWindow->raise();
+            mainWindow->activateWindow();
+        }
+    }
+    defaults().setBool(kIsPopUp, true);
+    m_exitPending = false;
+    setScanButtonEnabled(false);
+    HubScreens::setScanListControlsEnabled(false);
+    HubScreens::setScanListMenuHidden(true);
+    setHomeModeControlsEnabled(false);
+    boxTopBlackLayer->show();
+    restack();
+    HubScreens::setSimilarResetEnabled(false);
+    HubScreens::setSimilarSlidersEnabled(false);
+    HubScreens::setAfterDeleteTopBlackLayerVisible(true);
+    if (!HubScreens::isResultScreenLoaded())
+        return;
+    HubScreens::setResultControlsEnabled(false);
+    setResultInteractionEnabled();
+}
+
+void ViewController::presentOverlay(bool lock, QWidget *controller)
+{
+    setPopUpMode(lock);
+    if (!sharedAnimator || !controller)
+        return;
+    sharedAnimator->animatePresentation(controller, this);
+}
+
+void ViewController::closeToExitVC()
+{
+    m_exitPending = true;
+    tryLeavePopUpMode();
+    // Overlays post their close before they start sliding out, and sheets before they hide:
+    // look again once the poster has finished.
+    if (m_exitPending)
+        platform::Dispatch::mainAsync([guard = QPointer<ViewController>(this)] {
+            if (guard)
+                guard->tryLeavePopUpMode();
+        });
+}
+
+int ViewController::popUpHolderCount() const
+{
+    int count = 0;
+    if (sharedAnimator)
+        count += sharedAnimator->presentedViews().size();
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (!top->isVisible() || top == window())
+            continue;
+        if (qobject_cast<QDialog *>(top) && (top->isModal() || top->windowModality() != Qt::NonModal))
+            ++count;
+    }
+    if (HubScreens::isScanOrDeletionRunning() && count == 0)
+        ++count;
+    return count;
+}
+
+bool ViewController::isBusy() const
+{
+    return defaults().boolForKey(kIsPopUp) || popUpHolderCount() > 0;
+}
+
+void ViewController::tryLeavePopUpMode()
+{
+    if (!m_exitPending)
+        return;
+    if (popUpHolderCount() > 0)
+        return; // something is still up; its closing looks again
+    leavePopUpMode();
+}
+
+void ViewController::leavePopUpMode()
+{
+    m_exitPending = false;
+    if (auto *mainWindow = qobject_cast<InitialWindowController *>(window()))
+        mainWindow->setWindowLocked(false);
+    defaults().setBool(kIsPopUp, false);
+    HubScreens::setAfterDeleteTopBlackLayerVisible(false);
+    HubScreens::setNoSimilarTopBlackLayerVisible(false);
+
+    if (!defaults().boolForKey(kIsResultVC)) {
+        const bool hasEntries = !HubScreens::initialDirectories().empty();
+        if (hasEntries)
+            setScanButtonEnabled(true);
+        HubScreens::setScanListMenuHidden(!hasEntries);
+        setHomeModeControlsEnabled(true);
+        HubScreens::setSimilarResetEnabled(true);
+    }
+    HubScreens::setScanListControlsEnabled(true);
+    boxTopBlackLayer->hide();
+    HubScreens::setSimilarSlidersEnabled(true);
+    if (HubScreens::isResultScreenLoaded()) {
+        HubScreens::setResultControlsEnabled(true);
+        setResultInteractionEnabled();
+    }
+    emit popUpModeEnded();
+}
+
+void ViewController::setResultInteractionEnabled()
+{
+    HubScreens::setResultInteractionEnabled(!defaults().boolForKey(kIsPopUp));
+}
+
+// ---- layout ----
+
+void ViewController::placeLayers()
+{
+    if (boxTopBlackLayer)
+        boxTopBlackLayer->setGeometry(rect());
+    if (m_resultView && m_resultView->parentWidget() == this)
+        m_resultView->setGeometry(rect());
+}
+
+void ViewController::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    placeLayers();
+}
+
+bool ViewController::eventFilter(QObject *watched, QEvent *event)
+{
+    // A window that closes while the end of pop-up mode waits may have been the last thing up.
+    if (m_exitPending && (event->type() == QEvent::Hide || event->type() == QEvent::Close)
+        && watched->isWidgetType() && static_cast<QWidget *>(watched)->isWindow()) {
+        platform::Dispatch::mainAsync([guard = QPointer<ViewController>(this)] {
+            if (guard)
+                guard->tryLeavePopUpMode();
+        });
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,474 @@
+#include "screens/welcome/StartupVC.h"
+
+#include "screens/shell/Theme.h"
+#include "screens/welcome/WelcomePictures.h"
+#include "screens/welcome/WelcomeStyle.h"
+#include "controls/SYFlatButton.h"
+#include "model/TextLookup.h"
+#include "platform/AppInstalled.h"
+#include "platform/Dispatch.h"
+#include "platform/LoginItems.h"
+#include "platform/UserDefaults.h"
+#include "platform/widgets/WindowController.h"
+#include "platform/widgets/Workspace.h"
+#include "services/LaunchOnStartup.h"
+
+#include <QCheckBox>
+#include <QTextStream>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using platform::UserDefaults;
+
+namespace {
+
+std::function<void()> &getStartedHandler()
+{
+    static std::function<void()> handler;
+    return handler;
+}
+
+std::function<void()> &checkForUpdateHandler()
+{
+    static std::function<void()> handler;
+    return handler;
+}
+
+// One diagnostic line on standard output.
+void logLine(const QString &line)
+{
+    QTextStream(stdout) << line << Qt::endl;
+}
+
+QString textOf(const QString &key, const QString &literal)
+{
+    return key.isEmpty() ? literal : localizedText(key);
+}
+
+QPixmap pixmapOf(const QImage &image, int side)
+{
+    if (image.isNull())
+        return QPixmap();
+    return QPixmap::fromImage(image.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+QFrame *makeBox(QWidget *parent)
+{
+    auto *box = new QFrame(parent);
+    box->setObjectName(QStringLiteral("welcomeBox"));
+    box->setStyleSheet(QStringLiteral("QFrame#welcomeBox { background: rgb(39, 39, 39); "
+                                      "border: 1px solid rgb(69, 69, 69); border-radius: 8px; }"));
+    return box;
+}
+
+} // namespace
+
+const std::array<StartupVC::RecommendedApp, 3> &StartupVC::recommendedApps()
+{
+    // Free picture applications for the Linux desktop, each with its desktop-file id, its software
+    // centre link and its project page. The ids are all lower case: the link carries the id as the
+    // address's host, and hosts are compared without regard to case.
+    static const std::array<RecommendedApp, 3> apps = {{
+        {QStringLiteral("org.darktable.darktable"), QStringLiteral("IDS_TWK_312"), QStringLiteral("IDS_TWK_313_1"),
+         QString(), QString(), QStringLiteral("appstream://org.darktable.darktable"),
+         QStringLiteral("https://www.darktable.org/")},
+        {QStringLiteral("org.kde.digikam"), QStringLiteral("IDS_TWK_329"), QStringLiteral("IDS_TWK_330"), QString(),
+         QString(), QStringLiteral("appstream://org.kde.digikam"), QStringLiteral("https://www.digikam.org/")},
+        {QStringLiteral("org.kde.krita"), QString(), QString(), QStringLiteral("Krita"),
+         QStringLiteral("Paint, draw and retouch your pictures"), QStringLiteral("appstream://org.kde.krita"),
+         QStringLiteral("https://krita.org/")},
+    }};
+    return apps;
+}
+
+std::optional<QUrl> StartupVC::recommendedAppStoreURL(int position)
+{
+    if (position < 1 || position > int(recommendedApps().size()))
+        return std::nullopt;
+    const QUrl url(recommendedApps()[position - 1].storeAddress, QUrl::StrictMode);
+    if (!url.isValid() || url.isEmpty())
+        return std::nullopt;
+    return url;
+}
+
+QImage StartupVC::recommendedAppIcon(int position)
+{
+    switch (position) {
+    case 1:
+        return QImage(QStringLiteral(":/images/welcome-recommended-1.png"));
+    case 2:
+        return WelcomePictures::recommendedAppIcon2();
+    case 3:
+        return QImage(QStringLiteral(":/images/welcome-recommended-3.png"));
+    default:
+        return QImage();
+    }
+}
+
+void StartupVC::setGetStartedHandler(std::function<void()> handler)
+{
+    getStartedHandler() = std::move(handler);
+}
+
+void StartupVC::setCheckForUpdateHandler(std::function<void()> handler)
+{
+    checkForUpdateHandler() = std::move(handler);
+}
+
+StartupVC::StartupVC(QWidget *parent)
+    : QWidget(parent), m_newsletterBaseAddress(QString::fromLatin1(Newsletter::kBaseAddress))
+{
+    setObjectName(QStringLiteral("Startup"));
+    buildView();
+    btnAppstore->setIcon(QIcon(QPixmap::fromImage(WelcomePictures::storeBadge())));
+    btnAppstore->setIconSize(WelcomePictures::storeBadge().size());
+    // The three buttons show the pointing hand while the pointer is over them.
+    for (QWidget *button : {static_cast<QWidget *>(btnSubscribe), static_cast<QWidget *>(btnAppstore),
+                            static_cast<QWidget *>(btnGetstarted)})
+        button->setCursor(Qt::PointingHandCursor);
+    loadTexts();
+    fillRecommendation();
+    // Loading the window leaves start at login as it is; the check box shows the stored choice and
+    // only a click on it changes anything.
+    btncheckbox->setChecked(UserDefaults::standard().boolForKey(QStringLiteral("LoginStartStatusTWK")));
+}
+
+StartupVC::~StartupVC() = default;
+
+void StartupVC::buildView()
+{
+    WelcomeStyle::applyDarkPalette(this);
+    setMinimumSize(760, 500);
+    resize(760, 500);
+
+    auto *root = new QVBoxLayout(this);
+    root->setContentsMargins(36, 30, 36, 26);
+    root->setSpacing(0);
+
+    // Greeting.
+    auto *header = new QHBoxLayout;
+    header->setSpacing(18);
+    auto *logo = new QLabel(this);
+    logo->setPixmap(pixmapOf(WelcomePictures::logo(), 84));
+    logo->setFixedSize(88, 88);
+    header->addWidget(logo, 0, Qt::AlignTop);
+    auto *greeting = new QVBoxLayout;
+    greeting->setSpacing(4);
+    lblTitle = WelcomeStyle::makeLabel(this, 24, true);
+    lblSubTitle = WelcomeStyle::makeLabel(this, 13, false, WelcomeStyle::text(), true);
+    lblThankYouForDownloading = WelcomeStyle::makeLabel(this, 11, false, WelcomeStyle::secondaryText(), true);
+    greeting->addWidget(lblTitle);
+    greeting->addWidget(lblSubTitle);
+    greeting->addWidget(lblThankYouForDownloading);
+    header->addLayout(greeting, 1);
+    header->setAlignment(greeting, Qt::AlignTop);
+    root->addLayout(header);
+    root->addSpacing(22);
+
+    // Recommendation.
+    boxRecommendedApp = makeBox(this);
+    auto *recommended = new QVBoxLayout(boxRecommendedApp);
+    recommended->setContentsMargins(18, 14, 18, 14);
+    recommended->setSpacing(10);
+    lblRecommendedFreeApp = WelcomeStyle::makeLabel(boxRecommendedApp, 10, true, WelcomeStyle::gold());
+    recommended->addWidget(lblRecommendedFreeApp);
+    auto *appRow = new QHBoxLayout;
+    appRow->setSpacing(14);
+    imgViewRecommendedApp = new QLabel(boxRecommendedApp);
+    imgViewRecommendedApp->setFixedSize(56, 56);
+    imgViewRecommendedApp->setAlignment(Qt::AlignCenter);
+    appRow->addWidget(imgViewRecommendedApp);
+    auto *appTexts = new QVBoxLayout;
+    appTexts->setSpacing(2);
+    lblRecommendedAppName = WelcomeStyle::makeLabel(boxRecommendedApp, 14, true);
+    lblRecommendedAppSubTitle =
+        WelcomeStyle::makeLabel(boxRecommendedApp, 11, false, WelcomeStyle::secondaryText(), true);
+    appTexts->addStretch();
+    appTexts->addWidget(lblRecommendedAppName);
+    appTexts->addWidget(lblRecommendedAppSubTitle);
+    appTexts->addStretch();
+    appRow->addLayout(appTexts, 1);
+    btnAppstore = new QPushButton(boxRecommendedApp);
+    btnAppstore->setFlat(true);
+    btnAppstore->setFocusPolicy(Qt::TabFocus);
+    btnAppstore->setStyleSheet(QStringLiteral("QPushButton { border: none; background: transparent; padding: 0; }"));
+    appRow->addWidget(btnAppstore, 0, Qt::AlignVCenter);
+    recommended->addLayout(appRow);
+    root->addWidget(boxRecommendedApp);
+
+    // Alternative box: four lines about the application, shown when nothing is recommended.
+    boxNonRecommendedApp = makeBox(this);
+    auto *lines = new QGridLayout(boxNonRecommendedApp);
+    lines->setContentsMargins(18, 14, 18, 14);
+    lines->setHorizontalSpacing(10);
+    lines->setVerticalSpacing(10);
+    for (int i = 0; i < 4; ++i) {
+        imgViewNonRecomm[i] = new QLabel(boxNonRecommendedApp);
+        imgViewNonRecomm[i]->setFixedSize(24, 24);
+        lblNonRecomm[i] = WelcomeStyle::makeLabel(boxNonRecommendedApp, 11, false, WelcomeStyle::text(), true);
+        lines->addWidget(imgViewNonRecomm[i], i / 2, (i % 2) * 2);
+        lines->addWidget(lblNonRecomm[i], i / 2, (i % 2) * 2 + 1);
+    }
+    lines->setColumnStretch(1, 1);
+    lines->setColumnStretch(3, 1);
+    root->addWidget(boxNonRecommendedApp);
+    root->addSpacing(18);
+
+    // Newsletter.
+    auto *newsletter = makeBox(this);
+    auto *newsletterLayout = new QVBoxLayout(newsletter);
+    newsletterLayout->setContentsMargins(18, 14, 18, 16);
+    newsletterLayout->setSpacing(10);
+    lblJoinToOurFreeNewsletter = WelcomeStyle::makeLabel(newsletter, 12, true, WelcomeStyle::text(), true);
+    newsletterLayout->addWidget(lblJoinToOurFreeNewsletter);
+    auto *entryRow = new QHBoxLayout;
+    entryRow->setSpacing(10);
+    txtfield = new QLineEdit(newsletter);
+    txtfield->setMinimumHeight(32);
+    txtfield->setPlaceholderText(QStringLiteral("name@example.org"));
+    txtfield->setStyleSheet(QStringLiteral(
+        "QLineEdit { background: rgb(52, 52, 52); color: white; border: 1px solid rgb(69, 69, 69); "
+        "border-radius: 5px; padding: 4px 8px; selection-background-color: rgb(199, 157, 39); }"
+        "QLineEdit:focus { border: 1px solid rgb(199, 157, 39); }"));
+    entryRow->addWidget(txtfield, 1);
+    btnSubscribe = new QPushButton(newsletter);
+    btnSubscribe->setMinimumHeight(32);
+    btnSubscribe->setMinimumWidth(110);
+    btnSubscribe->setStyleSheet(QStringLiteral(
+        "QPushButton { background: rgb(71, 71, 71); color: white; border: 1px solid rgb(99, 99, 99); "
+        "border-radius: 5px; padding: 4px 16px; }"
+        "QPushButton:hover { background: rgb(84, 84, 84); }"
+        "QPushButton:pressed { background: rgb(62, 62, 62); }"));
+    entryRow->addWidget(btnSubscribe);
+    newsletterLayout->addLayout(entryRow);
+    root->addWidget(newsletter);
+    root->addStretch(1);
+    root->addSpacing(16);
+
+    // Start at login and Get started.
+    auto *footer = new QHBoxLayout;
+    footer->setSpacing(8);
+    btncheckbox = new QCheckBox(this);
+    btncheckbox->setStyleSheet(QStringLiteral(
+        "QCheckBox::indicator { width: 16px; height: 16px; border: 1px solid rgb(120, 120, 120); "
+        "border-radius: 3px; background: rgb(52, 52, 52); }"
+        "QCheckBox::indicator:checked { background: rgb(199, 157, 39); border: 1px solid rgb(199, 157, 39); "
+        "image: url(:/images/welcome-check.png); }"));
+    footer->addWidget(btncheckbox);
+    lblStartTWKOnStartup = WelcomeStyle::makeLabel(this, 11, false, WelcomeStyle::text());
+    lblStartTWKOnStartup->setBuddy(btncheckbox);
+    footer->addWidget(lblStartTWKOnStartup);
+    footer->addStretch(1);
+    btnGetstarted = new SYFlatButton(this);
+    btnGetstarted->setMomentary(true);
+    btnGetstarted->setCornerRadius(6);
+    btnGetstarted->setBackgroundNormalColor(WelcomeStyle::gold());
+    btnGetstarted->setBackgroundHighlightColor(WelcomeStyle::gold().lighter(115));
+    btnGetstarted->setTitleNormalColor(WelcomeStyle::background());
+    btnGetstarted->setTitleHighlightColor(WelcomeStyle::background());
+    btnGetstarted->setBorderNormalColor(WelcomeStyle::gold());
+    btnGetstarted->setBorderHighlightColor(WelcomeStyle::gold().lighter(115));
+    btnGetstarted->setOnAnimateDuration(0.1);
+    btnGetstarted->setOffAnimateDuration(0.2);
+    QFont buttonFont = font();
+    buttonFont.setPointSizeF(13);
+    buttonFont.setBold(true);
+    btnGetstarted->setTitleFont(buttonFont);
+    btnGetstarted->setFixedSize(170, 40);
+    footer->addWidget(btnGetstarted);
+    root->addLayout(footer);
+
+    connect(btnGetstarted, &QAbstractButton::clicked, this, [this] { btnGetStarted(); });
+    connect(btnSubscribe, &QPushButton::clicked, this, [this] { btnSubscribeAction(); });
+    connect(txtfield, &QLineEdit::returnPressed, this, [this] { btnSubscribeAction(); });
+    connect(btncheckbox, &QCheckBox::clicked, this, [this](bool checked) { btncheckboxAction(checked); });
+    connect(btnAppstore, &QPushButton::clicked, this, [this] { btnAppStore(); });
+}
+
+void StartupVC::loadTexts()
+{
+    lblTitle->setText(localizedText(QStringLiteral("IDS_TWK_1")));
+    setWindowTitle(lblTitle->text());
+    btnGetstarted->setTitle(localizedText(QStringLiteral("IDS_TWK_317")));
+    btnSubscribe->setText(localizedText(QStringLiteral("IDS_TWK_315")));
+    lblSubTitle->setText(localizedText(QStringLiteral("IDS_TWK_309")));
+    lblThankYouForDownloading->setText(localizedText(QStringLiteral("IDS_TWK_310")));
+    lblRecommendedFreeApp->setText(localizedText(QStringLiteral("IDS_TWK_311")));
+    lblJoinToOurFreeNewsletter->setText(localizedText(QStringLiteral("IDS_TWK_314")));
+    lblStartTWKOnStartup->setText(localizedText(QStringLiteral("IDS_TWK_316")));
+    const QPixmap icon = pixmapOf(WelcomePictures::lineIcon(), 24);
+    static const char *lineKeys[] = {"IDS_TWK_178", "IDS_TWK_179", "IDS_TWK_180", "IDS_TWK_181"};
+    for (int i = 0; i < 4; ++i) {
+        imgViewNonRecomm[i]->setPixmap(icon);
+        lblNonRecomm[i]->setText(localizedText(QString::fromLatin1(lineKeys[i])));
+    }
+}
+
+void StartupVC::fillRecommendation(const std::function<bool(const QString &)> &isInstalled)
+{
+    boxRecommendedApp->setVisible(true);
+    boxNonRecommendedApp->setVisible(false);
+    lblThankYouForDownloading->setVisible(true);
+
+    const auto &apps = recommendedApps();
+    for (int i = 0; i < int(apps.size()); ++i) {
+        const RecommendedApp &app = apps[i];
+        const bool installed =
+            isInstalled ? isInstalled(app.applicationId) : platform::isAppInstalled(app.applicationId);
+        if (installed)
+            continue;
+        lblRecommendedAppName->setText(textOf(app.nameKey, app.name));
+        lblRecommendedAppSubTitle->setText(textOf(app.subtitleKey, app.subtitle));
+        imgViewRecommendedApp->setPixmap(pixmapOf(recommendedAppIcon(i + 1), 56));
+        isRecommended = i + 1;
+        return;
+    }
+
+    lblThankYouForDownloading->setVisible(false);
+    boxNonRecommendedApp->setVisible(true);
+    boxRecommendedApp->setVisible(false);
+    isRecommended = 0;
+}
+
+void StartupVC::btnGetStarted()
+{
+    if (getStartedHandler())
+        getStartedHandler()();
+    // The welcome window is closed, not destroyed; this controller stays for the next launch step.
+    if (auto *welcomeWindow = qobject_cast<platform::WindowController *>(window()))
+        welcomeWindow->closeWindow();
+    else
+        window()->close();
+    UserDefaults::standard().setBool(QStringLiteral("StartupTWK"), true);
+    // The controller stays in the screen registry, so the delayed check still finds it.
+    platform::Dispatch::mainAfter(4.0, [this] { checkForUpdate(); }, this);
+}
+
+void StartupVC::checkForUpdate()
+{
+    if (checkForUpdateHandler())
+        checkForUpdateHandler()();
+}
+
+void StartupVC::btnSubscribeAction()
+{
+    validateAndSubscribe();
+}
+
+void StartupVC::btncheckboxAction(bool checked)
+{
+    logLine(QStringLiteral("Start at login: %1").arg(checked ? 1 : 0));
+    // The check box decides: ticked puts the application into the autostart entries, unticked
+    // takes it out, and the stored choice follows what the desktop now does.
+    LaunchOnStartup::addLoginItem(checked);
+    const bool startsAtLogin = LaunchOnStartup::loginItemReference();
+    if (startsAtLogin != checked)
+        logLine(QStringLiteral("Could not change the start-at-login entry ") + platform::LoginItems::autostartFilePath());
+    UserDefaults::standard().setBool(QStringLiteral("LoginStartStatusTWK"), startsAtLogin);
+    if (btncheckbox->isChecked() != startsAtLogin)
+        btncheckbox->setChecked(startsAtLogin);
+}
+
+void StartupVC::btnAppStore()
+{
+    const auto url = recommendedAppStoreURL(int(isRecommended));
+    if (!url)
+        return;
+    if (!platform::Workspace::sharedWorkspace().openURL(*url)) {
+        // No software centre took the link: the project's page shows the application instead.
+        const QUrl project(recommendedApps()[isRecommended - 1].projectAddress);
+        platform::Workspace::sharedWorkspace().openURL(project);
+    }
+}
+
+void StartupVC::validateAndSubscribe()
+{
+    const QString email = txtfield->text();
+    if (email.isEmpty()) {
+        showAlert(Newsletter::emptyAddressAlert(), email);
+        return;
+    }
+    if (!Newsletter::isValidEmailAddress(email)) {
+        showAlert(Newsletter::invalidAddressAlert(), email);
+        return;
+    }
+    sendSubscription();
+}
+
+void StartupVC::sendSubscription()
+{
+    const QString email = txtfield->text();
+    const auto url = Newsletter::subscriptionURL(m_newsletterBaseAddress, email);
+    if (!url) {
+        logLine(QStringLiteral("The newsletter address is not a valid HTTPS address: ") + m_newsletterBaseAddress);
+        return;
+    }
+    if (!m_network)
+        m_network = new QNetworkAccessManager(this);
+    QNetworkRequest request(*url);
+    request.setTransferTimeout(Newsletter::kTimeoutSeconds * 1000);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    QNetworkReply *reply = m_network->get(request);
+    ++m_pendingRequests;
+    connect(reply, &QNetworkReply::finished, this, [this, reply, email] {
+        --m_pendingRequests;
+        const bool failed = reply->error() != QNetworkReply::NoError;
+        handleSubscriptionResponse(failed ? QByteArray() : reply->readAll(),
+                                   failed ? reply->errorString() : QString(), email);
+        reply->deleteLater();
+        emit subscriptionFinished();
+    });
+}
+
+void StartupVC::handleSubscriptionResponse(const QByteArray &body, const QString &errorText, const QString &email)
+{
+    if (!errorText.isEmpty()) {
+        logLine(QStringLiteral("Newsletter request failed: ") + errorText);
+        // No answer (no network, refused, timed out, HTTP error) means the sign-up did not happen.
+        showAlert(Newsletter::failureAlert(), email);
+        return;
+    }
+    const auto alert = Newsletter::alertForReply(body);
+    if (!alert) {
+        logLine(QStringLiteral("Newsletter answer not understood: ") + QString::fromUtf8(body.left(200)));
+        return;
+    }
+    showAlert(*alert, email);
+}
+
+void StartupVC::showAlert(const Newsletter::Alert &alert, const QString &email)
+{
+    const QString informative = localizedText(alert.informativeKey);
+    showWelcomeAlert(localizedText(alert.messageKey),
+                     alert.insertsEmail ? substitutePlaceholders(informative, {email}) : informative);
+}
+
+void StartupVC::showWelcomeAlert(const QString &messageText, const QString &informativeText)
+{
+    if (m_alert)
+        m_alert->close();
+    auto *box = new QMessageBox(QMessageBox::Warning, messageText, messageText, QMessageBox::NoButton, window());
+    box->setTextFormat(Qt::PlainText);
+    box->setInformativeText(informativeText);
+    Theme::widenMessageBox(box);
+    box->addButton(localizedText(QStringLiteral("IDS_TWK_194")), QMessageBox::AcceptRole);
+    box->setWindowModality(Qt::WindowModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::finished, this, [this] { txtfield->clear(); });
+    m_alert = box;
+    box->open();
+    emit welcomeAlertShown(messageText, informativeText);
+}
+
+QMessageBox *StartupVC::alert() const
+{
+    return m_alert.data();
+}

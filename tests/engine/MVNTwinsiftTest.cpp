@@ -1,0 +1,207 @@
+#include "engine/MVNTwinsift.h"
+
+#include "support/ScanFixtures.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTransform>
+
+#include <gtest/gtest.h>
+
+using scanfixtures::makePhoto;
+using scanfixtures::writeJpeg;
+
+namespace {
+
+class MVNTwinsiftTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    MVNTwinsift hasher;
+
+    QString pathOf(const QString &name) const { return dir.filePath(name); }
+
+    std::vector<uint64_t> hashOf(const QString &path, int s = 72)
+    {
+        auto result = hasher.twk(path, s);
+        EXPECT_EQ(result.outcome, MVNTwinsift::HashOutcome::Hash) << path.toStdString();
+        return result.words;
+    }
+};
+
+TEST_F(MVNTwinsiftTest, LimitsWordsAndPopulationCount)
+{
+    EXPECT_EQ(MVNTwinsift::distanceLimit(72), 984u);
+    EXPECT_EQ(MVNTwinsift::wordCount(72), 81u);
+    EXPECT_EQ(MVNTwinsift::wordCount(8), 1u);
+    EXPECT_EQ(MVNTwinsift::wordCount(9), 2u);
+    EXPECT_EQ(hasher.hashofhashhash(0), 0u);
+    EXPECT_EQ(hasher.hashofhashhash(~uint64_t(0)), 64u);
+    EXPECT_EQ(hasher.hashofhashhash(0x8000000000000001ull), 2u);
+}
+
+TEST_F(MVNTwinsiftTest, ComparisonScoresAndLimit)
+{
+    std::vector<uint64_t> a(81, 0x0123456789abcdefull);
+    EXPECT_FLOAT_EQ(hasher.mVNCompare(a, a, 72), 100.0f);
+
+    // Every bit inverted: far past the limit.
+    std::vector<uint64_t> inverted(a.size());
+    for (size_t i = 0; i < a.size(); ++i)
+        inverted[i] = ~a[i];
+    EXPECT_EQ(hasher.mVNCompare(a, inverted, 72), 18.0f);
+
+    // Exactly 984 differing bits is still scored; 985 is not.
+    auto flipBits = [](std::vector<uint64_t> h, int count) {
+        for (int k = 0; k < count; ++k)
+            h[size_t(k) / 64] ^= uint64_t(1) << (63 - k % 64);
+        return h;
+    };
+    const float expected = float(5184 - 984) / float(5184) * 100.0f;
+    EXPECT_EQ(hasher.mVNCompare(a, flipBits(a, 984), 72), expected);
+    EXPECT_GT(expected, 81.0f);
+    EXPECT_EQ(hasher.mVNCompare(a, flipBits(a, 985), 72), 18.0f);
+    // A short hash (made with another size) is read with zeros, never past its end.
+    EXPECT_EQ(hasher.mVNCompare(a, std::vector<uint64_t>(3, 0x0123456789abcdefull), 72), 18.0f);
+}
+
+TEST_F(MVNTwinsiftTest, SameFileScoresFullAndBitsArePackedMostSignificantFirst)
+{
+    const QString path = pathOf("photo.jpg");
+    ASSERT_TRUE(writeJpeg(path, makePhoto(1, 640, 480)));
+    const auto h1 = hashOf(path);
+    const auto h2 = hashOf(path);
+    ASSERT_EQ(h1.size(), 81u);
+    EXPECT_EQ(h1, h2);
+    EXPECT_FLOAT_EQ(hasher.mVNCompare(h1, h2, 72), 100.0f);
+
+    // A picture whose top-left pixel of the first block is the only bright one sets bit 0, the most
+    // significant bit of word 0.
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    image.setPixel(0, 0, qRgb(255, 255, 255));
+    const auto single = MVNTwinsift::hashThumbnail(image, 8);
+    ASSERT_TRUE(single.hasHash());
+    ASSERT_EQ(single.words.size(), 1u);
+    EXPECT_EQ(single.words[0], uint64_t(1) << 63);
+    // Pixel (2, 0) is the first pixel of the second block: position 4.
+    image.fill(Qt::black);
+    image.setPixel(2, 0, qRgb(255, 255, 255));
+    EXPECT_EQ(MVNTwinsift::hashThumbnail(image, 8).words[0], uint64_t(1) << (63 - 4));
+}
+
+TEST_F(MVNTwinsiftTest, FlatUnreadableAndTinyPictures)
+{
+    QImage grey(100, 80, QImage::Format_RGB32);
+    grey.fill(QColor(128, 128, 128));
+    ASSERT_TRUE(writeJpeg(pathOf("grey.jpg"), grey));
+    QImage black(50, 50, QImage::Format_RGB32);
+    black.fill(Qt::black);
+    ASSERT_TRUE(black.save(pathOf("black.png")));
+    EXPECT_EQ(hasher.twk(pathOf("grey.jpg"), 72).outcome, MVNTwinsift::HashOutcome::Flat);
+    EXPECT_EQ(hasher.twk(pathOf("black.png"), 72).outcome, MVNTwinsift::HashOutcome::Flat);
+
+    ASSERT_TRUE(scanfixtures::writeFile(pathOf("broken.jpg"), QByteArray("\xff\xd8\xff\xe0 not a jpeg", 16)));
+    EXPECT_EQ(hasher.twk(pathOf("broken.jpg"), 72).outcome, MVNTwinsift::HashOutcome::Unreadable);
+    EXPECT_EQ(hasher.twk(pathOf("missing.jpg"), 72).outcome, MVNTwinsift::HashOutcome::Unreadable);
+
+    // Sizes below 4 have no blocks: no hash, no division by zero.
+    ASSERT_TRUE(writeJpeg(pathOf("photo.jpg"), makePhoto(2)));
+    EXPECT_EQ(hasher.twk(pathOf("photo.jpg"), 3).outcome, MVNTwinsift::HashOutcome::Flat);
+    // A size that is not a multiple of 4 still gives a hash of the right length.
+    const auto odd = hasher.twk(pathOf("photo.jpg"), 70);
+    ASSERT_TRUE(odd.hasHash());
+    EXPECT_EQ(odd.words.size(), MVNTwinsift::wordCount(70));
+}
+
+TEST_F(MVNTwinsiftTest, NonSquarePictureIsStretchedNotPadded)
+{
+    // A wide picture: dark left half, bright right half, with detail in both.
+    const QImage photo = makePhoto(3, 480, 160);
+    const auto wide = MVNTwinsift::hashThumbnail(photo, 72);
+    const auto stretched =
+        MVNTwinsift::hashThumbnail(photo.scaled(72, 72, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), 72);
+    ASSERT_TRUE(wide.hasHash());
+    ASSERT_TRUE(stretched.hasHash());
+    EXPECT_GE(hasher.mVNCompare(wide.words, stretched.words, 72), 97.0f);
+
+    // Padding the picture into a square would give another hash.
+    QImage padded(480, 480, QImage::Format_RGB32);
+    padded.fill(Qt::black);
+    QPainter(&padded).drawImage(0, 160, photo);
+    const auto paddedHash = MVNTwinsift::hashThumbnail(padded, 72);
+    ASSERT_TRUE(paddedHash.hasHash());
+    EXPECT_LT(hasher.mVNCompare(wide.words, paddedHash.words, 72), 75.0f);
+}
+
+TEST_F(MVNTwinsiftTest, OrientationTagIsApplied)
+{
+    const QImage upright = makePhoto(4, 480, 320);
+    ASSERT_TRUE(writeJpeg(pathOf("upright.jpg"), upright, 95));
+    // Stored turned a quarter anticlockwise, tagged "rotate 90 clockwise to show" (6).
+    const QImage stored = upright.transformed(QTransform().rotate(-90));
+    ASSERT_TRUE(writeJpeg(pathOf("rotated.jpg"), stored, 95));
+    ASSERT_TRUE(writeJpeg(pathOf("untagged.jpg"), stored, 95));
+    scanfixtures::ExifFields tag;
+    tag.orientation = 6;
+    ASSERT_TRUE(scanfixtures::writeExif(pathOf("rotated.jpg"), tag));
+
+    const auto reference = hashOf(pathOf("upright.jpg"));
+    EXPECT_GE(hasher.mVNCompare(reference, hashOf(pathOf("rotated.jpg")), 72), 95.0f);
+    EXPECT_LT(hasher.mVNCompare(reference, hashOf(pathOf("untagged.jpg")), 72), 75.0f);
+}
+
+TEST_F(MVNTwinsiftTest, ResizedAndRecompressedCopiesScoreHighUnrelatedLow)
+{
+    const QImage photo = makePhoto(5, 1600, 1200);
+    ASSERT_TRUE(writeJpeg(pathOf("original.jpg"), photo, 92));
+    ASSERT_TRUE(writeJpeg(pathOf("small.jpg"),
+                          photo.scaled(400, 300, Qt::KeepAspectRatio, Qt::SmoothTransformation), 92));
+    ASSERT_TRUE(writeJpeg(pathOf("recompressed.jpg"), photo, 35));
+    ASSERT_TRUE(photo.save(pathOf("lossless.png")));
+    ASSERT_TRUE(writeJpeg(pathOf("other.jpg"), makePhoto(6, 1600, 1200), 92));
+
+    const auto original = hashOf(pathOf("original.jpg"));
+    EXPECT_GE(hasher.mVNCompare(original, hashOf(pathOf("small.jpg")), 72), 90.0f);
+    EXPECT_GE(hasher.mVNCompare(original, hashOf(pathOf("recompressed.jpg")), 72), 90.0f);
+    EXPECT_GE(hasher.mVNCompare(original, hashOf(pathOf("lossless.png")), 72), 90.0f);
+    EXPECT_LT(hasher.mVNCompare(original, hashOf(pathOf("other.jpg")), 72), 75.0f);
+}
+
+TEST_F(MVNTwinsiftTest, ReducedScaleDecodeHashesLikeFullDecode)
+{
+    for (quint32 seed : {7u, 8u, 9u}) {
+        const QString path = pathOf(QString("big%1.jpg").arg(seed));
+        ASSERT_TRUE(writeJpeg(path, makePhoto(seed, 2000, 1500), 90));
+        const QImage fast = MVNTwinsift::thumbnail(path, 72);
+        const QImage full = MVNTwinsift::thumbnailFromFullDecode(path, 72);
+        ASSERT_FALSE(fast.isNull());
+        EXPECT_EQ(fast.size(), QSize(72, 54));
+        EXPECT_EQ(full.size(), QSize(72, 54));
+        const auto a = MVNTwinsift::hashThumbnail(fast, 72);
+        const auto b = MVNTwinsift::hashThumbnail(full, 72);
+        EXPECT_GE(hasher.mVNCompare(a.words, b.words, 72), 95.0f) << seed;
+    }
+    // A picture smaller than s is not enlarged by the thumbnail step.
+    ASSERT_TRUE(writeJpeg(pathOf("tiny.jpg"), makePhoto(10, 40, 30)));
+    EXPECT_EQ(MVNTwinsift::thumbnail(pathOf("tiny.jpg"), 72).size(), QSize(40, 30));
+}
+
+// HEIC photos are photos of the scan; the Qt readers cannot decode them, the image source can.
+TEST_F(MVNTwinsiftTest, HeicPhotoHashesLikeItsSource)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("heif-enc")).isEmpty())
+        GTEST_SKIP() << "heif-enc is not available";
+    const QImage photo = makePhoto(11, 640, 480);
+    ASSERT_TRUE(photo.save(pathOf("source.png")));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("heif-enc"),
+                                {QStringLiteral("-q"), QStringLiteral("90"), QStringLiteral("-o"),
+                                 pathOf("photo.heic"), pathOf("source.png")}),
+              0);
+
+    EXPECT_EQ(MVNTwinsift::thumbnail(pathOf("photo.heic"), 72).size(), QSize(72, 54));
+    const auto heic = hashOf(pathOf("photo.heic"));
+    EXPECT_GE(hasher.mVNCompare(heic, hashOf(pathOf("source.png")), 72), 90.0f);
+}
+
+} // namespace

@@ -1,0 +1,323 @@
+#include "engine/ScanEngine.h"
+
+#include "platform/UserDefaults.h"
+#include "engine/ScanPublication.h"
+#include "support/ScanFixtures.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <unistd.h>
+
+using scanfixtures::entryFor;
+using scanfixtures::RecordingProgress;
+
+namespace {
+
+class ScanEngineTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    std::shared_ptr<ScanFlags> flags = std::make_shared<ScanFlags>();
+    ScanSettings settings = ScanSettings::defaults();
+
+    QString path(const QString &name) const { return dir.filePath(name); }
+
+    void photo(const QString &name, quint32 seed, int quality = 90)
+    {
+        QDir().mkpath(QFileInfo(path(name)).path());
+        ASSERT_TRUE(scanfixtures::writeJpeg(path(name), scanfixtures::makePhoto(seed), quality));
+    }
+    void copy(const QString &from, const QString &to)
+    {
+        QDir().mkpath(QFileInfo(path(to)).path());
+        ASSERT_TRUE(QFile::copy(path(from), path(to)));
+    }
+    void bytes(const QString &name, int size, char fill = 'x')
+    {
+        QDir().mkpath(QFileInfo(path(name)).path());
+        ASSERT_TRUE(scanfixtures::writeFile(path(name), QByteArray(size, fill)));
+    }
+
+    ScanEngine engine(ScanProgress *progress = nullptr, unsigned threads = 4)
+    {
+        ScanEngine result(flags, settings, progress);
+        result.setCollectionPause(std::chrono::milliseconds(0));
+        result.setThreadCount(threads);
+        return result;
+    }
+
+    static QStringList names(const std::vector<ImageFilePtr> &files)
+    {
+        QStringList result;
+        for (const auto &file : files)
+            result << QFileInfo(file->path()).fileName();
+        return result;
+    }
+    QStringList collectedNames(const std::vector<InitialDirectory> &entries, unsigned threads = 4)
+    {
+        auto collected = engine(nullptr, threads).collectFiles(entries);
+        EXPECT_TRUE(collected.has_value());
+        return collected ? names(collected->files) : QStringList{};
+    }
+};
+
+TEST_F(ScanEngineTest, FilterByExtensionSizeAndKind)
+{
+    photo("a.jpg", 1);
+    photo("B.JPG", 2);
+    bytes("broken.jpg", 5000);
+    bytes("clip.mp4", 5000);
+    bytes("notes.txt", 5000);
+    bytes("noextension", 5000);
+    photo(".hidden.jpg", 3);
+    const quint64 sizeOfA = quint64(QFileInfo(path("a.jpg")).size());
+    const std::vector<InitialDirectory> entries = {entryFor(dir.path())};
+
+    // Listing order is name order.
+    EXPECT_EQ(collectedNames(entries), (QStringList{"B.JPG", "a.jpg"}));
+
+    // A file of exactly the minimum size is dropped; one byte larger passes.
+    settings.minimumFileSize = sizeOfA;
+    EXPECT_FALSE(collectedNames(entries).contains("a.jpg"));
+    settings.minimumFileSize = sizeOfA - 1;
+    EXPECT_TRUE(collectedNames(entries).contains("a.jpg"));
+
+    // Videos are collected, unread, when the switch is on.
+    settings.minimumFileSize = 1024;
+    settings.scanVideos = true;
+    auto collected = engine().collectFiles(entries);
+    ASSERT_TRUE(collected.has_value());
+    EXPECT_EQ(names(collected->files), (QStringList{"B.JPG", "a.jpg", "clip.mp4"}));
+    EXPECT_TRUE(collected->files[2]->isVideo);
+    EXPECT_FALSE(collected->files[0]->isVideo);
+    EXPECT_EQ(collected->sizes[1], sizeOfA);
+
+    // An extension the user removed from the scan list is not collected.
+    settings.scanExtensions.removeAll("jpg");
+    EXPECT_EQ(collectedNames(entries), (QStringList{"clip.mp4"}));
+}
+
+TEST_F(ScanEngineTest, OneFileReachedThroughSeveralPathsIsCollectedOnce)
+{
+    photo("root/a.jpg", 1);
+    photo("root/sub/b.jpg", 2);
+    copy("root/a.jpg", "root/sub/a-copy.jpg");
+    ASSERT_EQ(::link(QFile::encodeName(path("root/a.jpg")).constData(),
+                     QFile::encodeName(path("root/hardlink.jpg")).constData()), 0);
+    ASSERT_TRUE(QFile::link(path("root/a.jpg"), path("root/symlink.jpg")));
+
+    const std::vector<InitialDirectory> entries = {
+        entryFor(path("root")),
+        entryFor(path("root/sub")),                 // overlapping root
+        entryFor(path("root/sub/../a.jpg")),        // the same file under another spelling
+        entryFor(path("root/symlink.jpg")),         // a link (its own size is tiny)
+    };
+    auto collected = engine().collectFiles(entries);
+    ASSERT_TRUE(collected.has_value());
+    // a.jpg and its hard link are one file; the copy is another file.
+    EXPECT_EQ(names(collected->files), (QStringList{"a.jpg", "a-copy.jpg", "b.jpg"}));
+
+    // So the exact scan pairs the file with its copy, never with itself.
+    auto outcome = engine().sendDataToScanVC(entries, false);
+    ASSERT_TRUE(outcome.completed);
+    ASSERT_EQ(outcome.sendData->size(), 1u);
+    EXPECT_EQ(names((*outcome.sendData)[0]), (QStringList{"a.jpg", "a-copy.jpg"}));
+}
+
+TEST_F(ScanEngineTest, EntriesThatAreUncheckedMissingOrFromThePhotosLibrary)
+{
+    photo("folder/a.jpg", 1);
+    photo("single.jpg", 2);
+    photo("item.jpg", 3);
+    InitialDirectory unchecked = entryFor(path("folder"));
+    unchecked.isChecked = false;
+    InitialDirectory missing = entryFor(path("single.jpg"));
+    InitialDirectory item = entryFor(path("item.jpg"));
+    item.isPhotoLibrary = true;
+    PhotoLibraryProperties properties;
+    properties.RKVuuid = "uuid-1";
+    properties.OriginalFileName = "IMG_0001.JPG";
+    item.photoLibraryProperties = properties;
+    InitialDirectory noFile;
+    noFile.url = QUrl::fromLocalFile(path("folder"));
+    ASSERT_TRUE(QFile::remove(path("single.jpg")));
+
+    auto collected = engine().collectFiles({unchecked, missing, item, noFile});
+    ASSERT_TRUE(collected.has_value());
+    ASSERT_EQ(collected->files.size(), 1u);
+    const ImageFile &record = *collected->files[0];
+    EXPECT_TRUE(record.isPhotoLibrary);
+    EXPECT_EQ(record.photoLibraryProperties, properties);
+    EXPECT_EQ(record.fileName, QString("IMG_0001.JPG"));
+}
+
+TEST_F(ScanEngineTest, ParallelCollectionKeepsTheListingOrder)
+{
+    for (int i = 0; i < 40; ++i) {
+        if (i % 7 == 3)
+            bytes(QString("d%1/broken%2.png").arg(i % 3).arg(i), 3000);
+        else
+            photo(QString("d%1/p%2.jpg").arg(i % 3).arg(i, 2, 10, QChar('0')), quint32(i), 60);
+    }
+    const std::vector<InitialDirectory> entries = {entryFor(dir.path())};
+    RecordingProgress sequential, parallel;
+    auto one = engine(&sequential, 1).collectFiles(entries);
+    auto many = engine(&parallel, 6).collectFiles(entries);
+    ASSERT_TRUE(one && many);
+    EXPECT_EQ(names(one->files).size(), 34);
+    EXPECT_EQ(names(one->files), names(many->files));
+    EXPECT_EQ(sequential.calls, parallel.calls);
+}
+
+TEST_F(ScanEngineTest, RemovePhotosLibraryRootsRemovesTheFirstOnly)
+{
+    InitialDirectory noUrl;
+    std::vector<InitialDirectory> entries = {noUrl, entryFor("/pictures/A.photoslibrary"),
+                                             entryFor("/pictures/folder"), entryFor("/pictures/B.PhotosLibrary")};
+    ScanEngine::removePhotosLibraryRoots(entries);
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_FALSE(entries[0].url.has_value());
+    EXPECT_EQ(entries[1].url->path(), "/pictures/folder");
+    EXPECT_EQ(entries[2].url->path(), "/pictures/B.PhotosLibrary");
+}
+
+TEST_F(ScanEngineTest, CompletedScansAndTheirProgress)
+{
+    photo("a.jpg", 1);
+    copy("a.jpg", "b.jpg");
+    photo("c.jpg", 3);
+    RecordingProgress progress;
+    auto outcome = engine(&progress).sendDataToScanVC({entryFor(dir.path())}, false);
+    ASSERT_TRUE(outcome.completed);
+    EXPECT_EQ(outcome.collectedCount, 3);
+    ASSERT_EQ(outcome.sendData->size(), 1u);
+    EXPECT_EQ(names((*outcome.sendData)[0]), (QStringList{"a.jpg", "b.jpg"}));
+    const std::vector<std::string> expected = {
+        "collect 1 33", "complete IDS_TWK_35", "animated 0", "start 3",
+        "percent 25", // digest of position 1 (i * 75 / n)
+        "dup 1", "dup 2", "percent 83", // pairing of position 1 (75 + i * 25 / n)
+    };
+    EXPECT_EQ(progress.calls, expected);
+
+    // Nothing to scan: the collection step is shown complete twice and the result is the empty
+    // list, not absent.
+    RecordingProgress empty;
+    auto none = engine(&empty).sendDataToScanVC({}, true);
+    ASSERT_TRUE(none.completed);
+    ASSERT_TRUE(none.sendData.has_value());
+    EXPECT_TRUE(none.sendData->empty());
+    EXPECT_EQ(empty.calls, (std::vector<std::string>{"complete IDS_TWK_35", "animated 0", "complete IDS_TWK_35"}));
+}
+
+TEST_F(ScanEngineTest, SimilarScanOfAFolder)
+{
+    const QImage original = scanfixtures::makePhoto(21, 1024, 768);
+    auto save = [&](const QString &name, const QImage &image, int quality, const QString &when) {
+        ASSERT_TRUE(scanfixtures::writeJpeg(path(name), image, quality));
+        scanfixtures::ExifFields fields;
+        fields.dateTime = when;
+        ASSERT_TRUE(scanfixtures::writeExif(path(name), fields));
+    };
+    save("1.jpg", original, 92, "2023:08:01 10:00:00");
+    save("2.jpg", scanfixtures::makePhoto(22, 1024, 768), 92, "2023:08:01 10:00:00");
+    save("3.jpg", original.scaled(512, 384), 80, "2023:08:01 10:00:01");
+    save("4.jpg", original, 92, "2023:08:01 11:00:00");
+    auto outcome = engine().sendDataToScanVC({entryFor(dir.path())}, true);
+    ASSERT_TRUE(outcome.completed);
+    ASSERT_EQ(outcome.sendData->size(), 1u);
+    EXPECT_EQ(names((*outcome.sendData)[0]), (QStringList{"1.jpg", "3.jpg"}));
+    EXPECT_GE((*outcome.sendData)[0][1]->matchingPercentage, 90.0f);
+}
+
+TEST_F(ScanEngineTest, StopEndsTheScanWithoutResult)
+{
+    for (int i = 0; i < 20; ++i)
+        photo(QString("p%1.jpg").arg(i), 5);
+    struct StopAtFirstCall : RecordingProgress {
+        std::shared_ptr<ScanFlags> flags;
+        void showCollectProgress(qint64 collected, int percent) override
+        {
+            RecordingProgress::showCollectProgress(collected, percent);
+            flags->isFirstStepAbort = true;
+            flags->isSecondStepAbort = true;
+        }
+    } progress;
+    progress.flags = flags;
+    auto outcome = engine(&progress).sendDataToScanVC({entryFor(dir.path())}, false);
+    EXPECT_FALSE(outcome.completed);
+    EXPECT_FALSE(outcome.sendData.has_value());
+    EXPECT_EQ(progress.calls.size(), 1u);
+    EXPECT_EQ(ScanPublication::decide(outcome.sendData, false).kind, ScanPublication::Kind::Nothing);
+}
+
+TEST_F(ScanEngineTest, PauseHoldsTheWorkerUntilResumed)
+{
+    for (int i = 0; i < 12; ++i)
+        photo(QString("p%1.jpg").arg(i, 2, 10, QChar('0')), quint32(i % 4));
+    struct PauseAtFirstCall : RecordingProgress {
+        std::shared_ptr<ScanFlags> flags;
+        std::atomic<int> count{0};
+        void showCollectProgress(qint64 collected, int percent) override
+        {
+            RecordingProgress::showCollectProgress(collected, percent);
+            if (count++ == 0)
+                flags->isPaused = true;
+        }
+    } progress;
+    progress.flags = flags;
+    std::atomic<bool> done{false};
+    ScanOutcome outcome;
+    std::thread worker([&] {
+        outcome = engine(&progress).sendDataToScanVC({entryFor(dir.path())}, false);
+        done = true;
+    });
+    while (progress.count.load() == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(done.load());
+    EXPECT_EQ(progress.count.load(), 1);
+    flags->isPaused = false;
+    worker.join();
+    ASSERT_TRUE(outcome.completed);
+    EXPECT_EQ(outcome.sendData->size(), 4u); // seeds 0..3, three copies each
+}
+
+TEST(ScanPublicationTest, DecisionFollowsTheResult)
+{
+    EXPECT_EQ(ScanPublication::decide(std::nullopt, true).kind, ScanPublication::Kind::Nothing);
+    EXPECT_EQ(ScanPublication::decide(ImageGroups{}, true).kind, ScanPublication::Kind::NoSimilarPhotosFound);
+    ImageGroups groups = {{std::make_shared<ImageFile>(), std::make_shared<ImageFile>()}};
+    const auto publication = ScanPublication::decide(groups, false);
+    ASSERT_EQ(publication.kind, ScanPublication::Kind::SelectedFiles);
+    EXPECT_EQ(publication.userInfo.value("isSimilarScan").toBool(), false);
+    const ImageGroups delivered = publication.userInfo.value("data").value<ImageGroups>();
+    EXPECT_EQ(delivered, groups);
+}
+
+TEST(ScanSettingsTest, SnapshotReadsTheVideoSwitchAsTheIntegerOne)
+{
+    auto &defaults = platform::UserDefaults::standard();
+    defaults.removeObject("ScanVideoFilesInExactMatchTWK");
+    EXPECT_FALSE(ScanSettings::snapshot().scanVideos);
+    defaults.setInteger("ScanVideoFilesInExactMatchTWK", 1);
+    EXPECT_TRUE(ScanSettings::snapshot().scanVideos);
+    defaults.setInteger("ScanVideoFilesInExactMatchTWK", 0);
+    EXPECT_FALSE(ScanSettings::snapshot().scanVideos);
+    defaults.setBool("ScanVideoFilesInExactMatchTWK", true);
+    EXPECT_FALSE(ScanSettings::snapshot().scanVideos);
+    defaults.removeObject("ScanVideoFilesInExactMatchTWK");
+    const ScanSettings settings = ScanSettings::snapshot();
+    EXPECT_EQ(settings.minimumFileSize, 1024u);
+    EXPECT_EQ(settings.hashBitmapSize, 72);
+    EXPECT_EQ(settings.timeThreshold, 1);
+    EXPECT_EQ(settings.distanceThreshold, 1.0);
+}
+
+} // namespace

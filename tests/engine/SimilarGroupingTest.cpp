@@ -1,0 +1,254 @@
+#include "engine/SimilarGrouping.h"
+
+#include "engine/MVNTwinsift.h"
+#include "services/TimeAndPlace.h"
+#include "support/ScanFixtures.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+// The plain reading of the pair pass: every anchor against every later photo not yet grouped.
+std::vector<std::vector<size_t>> referencePairPass(const std::vector<ImageFilePtr> &photos, int s,
+                                                   int timeThreshold, double distanceThreshold)
+{
+    const MVNTwinsift hasher;
+    const size_t n = photos.size();
+    std::vector<size_t> groupedIndices;
+    auto isGrouped = [&](size_t k) {
+        return std::find(groupedIndices.begin(), groupedIndices.end(), k) != groupedIndices.end();
+    };
+    std::vector<std::vector<size_t>> result;
+    for (size_t i = 0; i < n; ++i) {
+        if (!photos[i]->imageUint64Hash || isGrouped(i))
+            continue;
+        std::vector<size_t> group;
+        for (size_t j = i + 1; j < n; ++j) {
+            if (isGrouped(j))
+                continue;
+            const TimeAndPlace close = timeAndPlaceTest(*photos[i], *photos[j], timeThreshold, distanceThreshold);
+            if (!close.sameTime && !close.samePlace)
+                continue;
+            if (!photos[j]->imageUint64Hash || !close.sameTime || !close.samePlace)
+                continue;
+            const float score = hasher.mVNCompare(*photos[i]->imageUint64Hash, *photos[j]->imageUint64Hash, s);
+            if (!(score >= 75.0f))
+                continue;
+            if (group.empty()) {
+                photos[i]->matchingPercentage = score;
+                group.push_back(i);
+                groupedIndices.push_back(i);
+            }
+            photos[j]->matchingPercentage = score;
+            group.push_back(j);
+            groupedIndices.push_back(j);
+        }
+        if (group.size() >= 2)
+            result.push_back(group);
+    }
+    return result;
+}
+
+std::vector<uint64_t> flipRandomBits(std::vector<uint64_t> hash, int count, std::mt19937 &random)
+{
+    for (int k = 0; k < count; ++k) {
+        const unsigned bit = random() % 5184u;
+        hash[bit / 64] ^= uint64_t(1) << (63 - bit % 64);
+    }
+    return hash;
+}
+
+ScanSettings settingsWith(int timeThreshold, double distanceThreshold)
+{
+    ScanSettings settings = ScanSettings::defaults();
+    settings.timeThreshold = timeThreshold;
+    settings.distanceThreshold = distanceThreshold;
+    return settings;
+}
+
+TEST(SimilarGroupingEquivalence, RandomTimesPositionsAndHashesGiveThePlainResult)
+{
+    std::mt19937 random(72);
+    const QDateTime base = QDateTime::fromString("2021-05-01T12:00:00", Qt::ISODate);
+    size_t groupsSeen = 0;
+    for (int round = 0; round < 40; ++round) {
+        const size_t n = size_t(random() % 400);
+        const int clusters = 1 + int(random() % 20);
+        const int timeThreshold = std::array<int, 5>{0, 1, 1, 3, -1}[random() % 5];
+        const double distanceThreshold = std::array<double, 3>{1.0, 25.0, 5000.0}[random() % 3];
+        const qint64 spanMs = 1000 + qint64(random() % 30000);
+
+        std::vector<std::vector<uint64_t>> bases;
+        for (int c = 0; c < clusters; ++c) {
+            std::vector<uint64_t> words(81);
+            for (auto &word : words)
+                word = (uint64_t(random()) << 32) ^ random();
+            words.back() &= ~uint64_t(0) << 0; // 5184 = 81 * 64: every bit is used
+            bases.push_back(words);
+        }
+
+        std::vector<ImageFilePtr> fast, plain;
+        for (size_t i = 0; i < n; ++i) {
+            ImageFile record;
+            if (random() % 15 != 0)
+                record.imageUint64Hash = flipRandomBits(bases[random() % unsigned(clusters)],
+                                                        int(random() % 1300), random);
+            const unsigned dates = random() % 10;
+            auto someTime = [&] { return base.addMSecs(qint64(random() % quint64(spanMs))); };
+            if (dates < 6) {
+                record.captureDate = someTime();
+            } else if (dates < 9) {
+                record.creationDate = someTime();
+            } else if (random() % 2) {
+                // Both dates (not made by the scan, but the test must still agree) or an invalid one.
+                record.captureDate = someTime();
+                record.creationDate = someTime();
+            } else {
+                record.captureDate = QDateTime();
+                record.creationDate = someTime();
+            }
+            if (random() % 3 == 0) {
+                record.latitude = 48.0 + double(random() % 100) * 1e-5;
+                if (random() % 8 != 0)
+                    record.longitude = 11.0 + double(random() % 100) * 1e-5;
+            }
+            fast.push_back(std::make_shared<ImageFile>(record));
+            plain.push_back(std::make_shared<ImageFile>(record));
+        }
+
+        const auto expected = referencePairPass(plain, 72, timeThreshold, distanceThreshold);
+        SimilarGrouping grouping(std::make_shared<ScanFlags>(), settingsWith(timeThreshold, distanceThreshold));
+        const auto groups = grouping.pairPass(fast, qint64(n));
+        ASSERT_TRUE(groups.has_value());
+        ASSERT_EQ(*groups, expected) << "round " << round;
+        groupsSeen += expected.size();
+        for (size_t i = 0; i < n; ++i)
+            ASSERT_EQ(fast[i]->matchingPercentage, plain[i]->matchingPercentage) << "round " << round << " photo " << i;
+    }
+    EXPECT_GT(groupsSeen, 100u); // the inputs do form groups
+}
+
+TEST(SimilarGroupingPairs, ClaimedPhotosStayWithTheirFirstAnchorAndPartnersAreNotCompared)
+{
+    // P-Q and P-R differ by 700 bits, Q-R by 200: one group [P, Q, R], every member scored
+    // against P.
+    auto withBits = [](std::initializer_list<std::pair<int, int>> ranges) {
+        std::vector<uint64_t> words(81, 0);
+        for (auto [from, to] : ranges)
+            for (int k = from; k < to; ++k)
+                words[size_t(k) / 64] |= uint64_t(1) << (63 - k % 64);
+        return words;
+    };
+    const QDateTime when = QDateTime::fromString("2020-01-01T08:00:00", Qt::ISODate);
+    std::vector<ImageFilePtr> photos;
+    for (auto hash : {withBits({}), withBits({{0, 700}}), withBits({{0, 600}, {700, 800}})}) {
+        auto record = std::make_shared<ImageFile>();
+        record->imageUint64Hash = hash;
+        record->captureDate = when;
+        photos.push_back(record);
+    }
+    SimilarGrouping grouping(std::make_shared<ScanFlags>(), ScanSettings::defaults());
+    const auto groups = grouping.pairPass(photos, 3);
+    ASSERT_TRUE(groups.has_value());
+    ASSERT_EQ(*groups, (std::vector<std::vector<size_t>>{{0, 1, 2}}));
+    const float expected = float(5184 - 700) / float(5184) * 100.0f;
+    for (const auto &photo : photos)
+        EXPECT_EQ(photo->matchingPercentage, expected);
+
+    // Two seconds apart with a one-second window: never grouped, whatever the score.
+    photos[1]->captureDate = when.addSecs(2);
+    photos[2]->captureDate = when.addSecs(4);
+    EXPECT_EQ(*SimilarGrouping(std::make_shared<ScanFlags>(), ScanSettings::defaults()).pairPass(photos, 3),
+              std::vector<std::vector<size_t>>{});
+}
+
+class SimilarGroupingFiles : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+
+    ImageFilePtr photo(const QString &name, const QImage &image, int quality,
+                       const QString &dateTime = "2022:03:04 05:06:07")
+    {
+        const QString path = dir.filePath(name);
+        EXPECT_TRUE(scanfixtures::writeJpeg(path, image, quality));
+        scanfixtures::ExifFields fields;
+        fields.dateTime = dateTime;
+        EXPECT_TRUE(scanfixtures::writeExif(path, fields));
+        return ImageFile::make(QUrl::fromLocalFile(path));
+    }
+};
+
+TEST_F(SimilarGroupingFiles, GroupsCopiesAndLeavesOthersOut)
+{
+    const QImage original = scanfixtures::makePhoto(11, 1200, 900);
+    std::vector<ImageFilePtr> files = {
+        photo("a.jpg", original, 92),
+        photo("other.jpg", scanfixtures::makePhoto(12, 1200, 900), 92),
+        photo("a-small.jpg", original.scaled(300, 225, Qt::KeepAspectRatio, Qt::SmoothTransformation), 90),
+        photo("a-later.jpg", original, 92, "2022:03:04 05:06:17"), // ten seconds later
+        photo("a-again.jpg", original, 40),
+    };
+    QImage flat(200, 200, QImage::Format_RGB32);
+    flat.fill(Qt::black);
+    files.push_back(photo("black.jpg", flat, 90));
+    auto video = std::make_shared<ImageFile>(*files[0]);
+    video->isVideo = true;
+    files.insert(files.begin() + 1, video);
+
+    std::vector<std::vector<uint64_t>> sequentialHashes;
+    for (unsigned threads : {1u, 4u}) {
+        for (auto &file : files) {
+            file->imageUint64Hash.reset();
+            file->matchingPercentage = 100.0f;
+        }
+        scanfixtures::RecordingProgress progress;
+        SimilarGrouping grouping(std::make_shared<ScanFlags>(), ScanSettings::defaults(), &progress, threads);
+        const auto groups = grouping.similarGroups(files);
+        ASSERT_TRUE(groups.has_value());
+        ASSERT_EQ(groups->size(), 1u);
+        EXPECT_EQ((*groups)[0], (ImageGroup{files[0], files[3], files[5]}));
+        EXPECT_EQ(files[0]->matchingPercentage, files[3]->matchingPercentage); // anchor: its first partner's
+        EXPECT_GE(files[3]->matchingPercentage, 90.0f);
+        EXPECT_LT(files[5]->matchingPercentage, 100.0f);
+        EXPECT_FALSE(video->imageUint64Hash.has_value());
+        EXPECT_FALSE(files.back()->imageUint64Hash.has_value()); // flat
+        EXPECT_EQ(progress.calls.back(), "complete IDS_TWK_36");
+
+        std::vector<std::vector<uint64_t>> hashes;
+        for (auto &file : files)
+            hashes.push_back(file->imageUint64Hash.value_or(std::vector<uint64_t>{}));
+        if (threads == 1)
+            sequentialHashes = hashes;
+        else
+            EXPECT_EQ(hashes, sequentialHashes); // the parallel hash pass gives the same hashes
+    }
+}
+
+TEST_F(SimilarGroupingFiles, StopDuringHashingKeepsHashesMadeSoFar)
+{
+    std::vector<ImageFilePtr> files;
+    for (int i = 0; i < 6; ++i)
+        files.push_back(photo(QString("p%1.jpg").arg(i), scanfixtures::makePhoto(30 + quint32(i)), 90));
+    auto flags = std::make_shared<ScanFlags>();
+    struct StopOnSecondPhoto : scanfixtures::RecordingProgress {
+        std::shared_ptr<ScanFlags> flags;
+        void showProcessedFiles(qint64 done, qint64 total) override
+        {
+            RecordingProgress::showProcessedFiles(done, total);
+            flags->isSecondStepAbort = true;
+        }
+    } progress;
+    progress.flags = flags;
+    SimilarGrouping grouping(flags, ScanSettings::defaults(), &progress, 1);
+    EXPECT_FALSE(grouping.similarGroups(files).has_value());
+    EXPECT_TRUE(files[0]->imageUint64Hash.has_value());
+    EXPECT_FALSE(files[5]->imageUint64Hash.has_value());
+    EXPECT_EQ(progress.calls.back(), "processed 1/6"); // nothing more after the stop
+    EXPECT_EQ(SimilarGrouping(flags, ScanSettings::defaults()).similarGroups({files[0]}), ImageGroups{});
+}
+
+} // namespace

@@ -1,0 +1,233 @@
+// The settings the application writes and loads at launch, and its update schedule.
+#include "screens/shell/AppDelegate.h"
+#include "screens/shell/InitialWindowController.h"
+#include "screens/shell/ViewController.h"
+#include "platform/widgets/WindowController.h"
+
+#include <QAction>
+#include "model/AutoMark.h"
+#include "model/ModuleState.h"
+#include "platform/UserDefaults.h"
+#include "support/ShellFixtures.h"
+
+using platform::UserDefaults;
+
+namespace {
+
+UserDefaults &defaults()
+{
+    return UserDefaults::standard();
+}
+
+// The launch steps that touch settings and module state only (no window is shown).
+void runSettingSteps(AppDelegate &delegate)
+{
+    delegate.writeAbsentSettingDefaults();
+    delegate.resetPerRunFlags();
+    delegate.loadLanguageAndDefaultRules();
+    delegate.syncProtectedFolderDefaults();
+    delegate.rebuildExcludedFolders();
+    delegate.registerAlertDefaults();
+}
+
+} // namespace
+
+class LaunchDefaultsTest : public ShellTest
+{
+protected:
+    void SetUp() override
+    {
+        ShellTest::SetUp();
+        defaults().reset();
+        excludedFolders.clear();
+        protectedFolders.clear();
+        protectedSubFolderFlags.clear();
+        confirmBeforeDeletingPhotos = showAutoMarkAlert = backToHomeAlert = true;
+    }
+};
+
+TEST_F(LaunchDefaultsTest, FirstLaunchWritesEveryAbsentSettingWithItsType)
+{
+    AppDelegate delegate;
+    runSettingSteps(delegate);
+    EXPECT_EQ(delegate.scheduleUpdateCheck(), AppDelegate::ScheduledCheck::None);
+
+    EXPECT_EQ(defaults().typeOf("MinimumFileSizeTWK"), UserDefaults::Type::Unsigned);
+    EXPECT_EQ(defaults().object("MinimumFileSizeTWK")->toULongLong(), 1024u);
+    EXPECT_EQ(defaults().stringForKey("MinimumFileSizeTypeTWK"), QString("KB"));
+    EXPECT_EQ(defaults().typeOf("ScanVideoFilesInExactMatchTWK"), UserDefaults::Type::Integer);
+    EXPECT_EQ(defaults().integerForKey("ScanVideoFilesInExactMatchTWK"), 0);
+    EXPECT_TRUE(defaults().holdsBool("LoginStartStatusTWK"));
+    EXPECT_FALSE(defaults().boolForKey("LoginStartStatusTWK"));
+    for (const char *key : {"confirmBeforeDeletingPhotos", "showAutoMarkAlert", "backToHomeAlert"}) {
+        EXPECT_TRUE(defaults().holdsBool(key)) << key;
+        EXPECT_TRUE(defaults().boolForKey(key)) << key;
+    }
+    EXPECT_EQ(defaults().stringArrayForKey("ProtectedFoldersTWK"), QStringList());
+    EXPECT_EQ(defaults().dataForKey("ProtectedSubFoldersTWK"), QByteArray("[]"));
+
+    // The seven system folders are stored and, from this very launch on, in the excluded list.
+    EXPECT_EQ(defaults().stringArrayForKey("ExcludedFoldersTWK"), excludedSystemFolderList());
+    ASSERT_EQ(excludedFolders.size(), 7u);
+    for (size_t i = 0; i < excludedFolders.size(); ++i)
+        EXPECT_EQ(excludedFolders[i].url->toLocalFile(), excludedSystemFolderList()[int(i)]);
+
+    EXPECT_TRUE(defaults().holdsBool("FirstRunTWK"));
+    EXPECT_FALSE(defaults().boolForKey("FirstRunTWK"));
+    EXPECT_FALSE(defaults().contains("AutoCheckForUpdateTWK"));
+    EXPECT_FALSE(defaults().contains("StartupTWK"));
+}
+
+TEST_F(LaunchDefaultsTest, PerRunFlagsAreResetWhateverTheyHeld)
+{
+    defaults().setBool("IsVisibleSettingTooltips", false);
+    defaults().setBool("IsPopUpTWK", true);
+    defaults().setBool("IsDelete", true);
+    defaults().setBool("IsScan", true);
+    defaults().setString("IsThumbnailSelected", "no");
+    defaults().setBool("ISSliderAvailable", true);
+    defaults().setBool("IsResultVC", true);
+    AppDelegate delegate;
+    delegate.resetPerRunFlags();
+    const std::pair<const char *, bool> expected[] = {
+        {"IsVisibleSettingTooltips", true}, {"IsPopUpTWK", false}, {"IsDelete", false}, {"IsScan", false},
+        {"IsThumbnailSelected", true},      {"ISSliderAvailable", false}, {"IsResultVC", false}};
+    for (const auto &[key, value] : expected) {
+        EXPECT_TRUE(defaults().holdsBool(key)) << key;
+        EXPECT_EQ(defaults().boolForKey(key), value) << key;
+    }
+}
+
+TEST_F(LaunchDefaultsTest, StoredValuesOfTheRightTypeStayAndWrongTypesAreReplaced)
+{
+    defaults().setUnsigned("MinimumFileSizeTWK", 2048);
+    defaults().setString("MinimumFileSizeTypeTWK", "MB");
+    defaults().setString("ScanVideoFilesInExactMatchTWK", "yes");
+    defaults().setBool("LoginStartStatusTWK", true);
+    AppDelegate delegate;
+    delegate.writeAbsentSettingDefaults();
+    EXPECT_EQ(defaults().object("MinimumFileSizeTWK")->toULongLong(), 2048u);
+    EXPECT_EQ(defaults().stringForKey("MinimumFileSizeTypeTWK"), QString("MB"));
+    EXPECT_EQ(defaults().typeOf("ScanVideoFilesInExactMatchTWK"), UserDefaults::Type::Integer);
+    EXPECT_TRUE(defaults().boolForKey("LoginStartStatusTWK"));
+
+    defaults().setString("MinimumFileSizeTWK", "big");
+    delegate.writeAbsentSettingDefaults();
+    EXPECT_EQ(defaults().typeOf("MinimumFileSizeTWK"), UserDefaults::Type::Unsigned);
+    EXPECT_EQ(defaults().object("MinimumFileSizeTWK")->toULongLong(), 1024u);
+}
+
+TEST_F(LaunchDefaultsTest, TheDefaultRulesReplaceEditedOnesAtEveryLaunch)
+{
+    auto edited = defaultAutoMarkRules();
+    edited.pop_back();
+    edited.front().isUse = false;
+    storeAutoMarkRules(edited);
+    AppDelegate delegate;
+    delegate.loadLanguageAndDefaultRules();
+    const auto stored = storedAutoMarkRules();
+    ASSERT_TRUE(stored.has_value());
+    ASSERT_EQ(stored->size(), 9u);
+    EXPECT_EQ(*stored, defaultAutoMarkRules());
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ((*stored)[i].index, i);
+        EXPECT_EQ((*stored)[i].priority, i + 1);
+        EXPECT_TRUE((*stored)[i].isUse);
+    }
+    // The language table was loaded on the way: the rules carry their names.
+    EXPECT_FALSE(stored->front().name.isEmpty());
+}
+
+TEST_F(LaunchDefaultsTest, StoredFolderListsAreLoadedNotOverwritten)
+{
+    defaults().setStringArray("ExcludedFoldersTWK", {"/tmp/one", "/tmp/two"});
+    defaults().setStringArray("ProtectedFoldersTWK", {"/tmp/kept"});
+    defaults().setData("ProtectedSubFoldersTWK", "[true]");
+    AppDelegate delegate;
+    delegate.syncProtectedFolderDefaults();
+    delegate.rebuildExcludedFolders();
+    EXPECT_EQ(defaults().stringArrayForKey("ExcludedFoldersTWK"), QStringList({"/tmp/one", "/tmp/two"}));
+    ASSERT_EQ(excludedFolders.size(), 2u);
+    EXPECT_EQ(excludedFolders[1].url->toLocalFile(), QString("/tmp/two"));
+    ASSERT_EQ(protectedFolders.size(), 1u);
+    EXPECT_EQ(protectedFolders[0].url->toLocalFile(), QString("/tmp/kept"));
+    EXPECT_EQ(protectedSubFolderFlags, std::vector<bool>{true});
+
+    // A list that is not all text counts as absent.
+    defaults().setArray("ExcludedFoldersTWK", {QVariant(1), QVariant("x")});
+    delegate.rebuildExcludedFolders();
+    EXPECT_EQ(defaults().stringArrayForKey("ExcludedFoldersTWK"), excludedSystemFolderList());
+}
+
+TEST_F(LaunchDefaultsTest, StoredAlertSwitchesAreLoadedAndNothingIsWritten)
+{
+    defaults().setBool("confirmBeforeDeletingPhotos", false);
+    defaults().setBool("showAutoMarkAlert", true);
+    defaults().setBool("backToHomeAlert", true);
+    AppDelegate delegate;
+    delegate.registerAlertDefaults();
+    EXPECT_FALSE(confirmBeforeDeletingPhotos);
+    EXPECT_TRUE(showAutoMarkAlert);
+    EXPECT_TRUE(backToHomeAlert);
+    EXPECT_FALSE(defaults().boolForKey("confirmBeforeDeletingPhotos"));
+}
+
+TEST_F(LaunchDefaultsTest, UpdateScheduleFollowsFirstRunAndTheStoredMode)
+{
+    AppDelegate delegate;
+    defaults().setBool("FirstRunTWK", false);
+    EXPECT_EQ(delegate.scheduleUpdateCheck(), AppDelegate::ScheduledCheck::AutoInstall);
+    EXPECT_EQ(defaults().typeOf("AutoCheckForUpdateTWK"), UserDefaults::Type::Integer);
+    EXPECT_EQ(defaults().integerForKey("AutoCheckForUpdateTWK"), 1);
+
+    defaults().setInteger("AutoCheckForUpdateTWK", 0);
+    EXPECT_EQ(delegate.scheduleUpdateCheck(), AppDelegate::ScheduledCheck::CheckOnly);
+
+    defaults().setInteger("AutoCheckForUpdateTWK", 2);
+    EXPECT_EQ(delegate.scheduleUpdateCheck(), AppDelegate::ScheduledCheck::None);
+    EXPECT_EQ(defaults().integerForKey("AutoCheckForUpdateTWK"), 2);
+
+    defaults().setString("AutoCheckForUpdateTWK", "daily");
+    EXPECT_EQ(delegate.scheduleUpdateCheck(), AppDelegate::ScheduledCheck::AutoInstall);
+    EXPECT_EQ(defaults().integerForKey("AutoCheckForUpdateTWK"), 1);
+}
+
+TEST_F(LaunchDefaultsTest, LaterLaunchesShowTheSplashThenTheHomeScreen)
+{
+    defaults().setBool("StartupTWK", false); // only the presence of a Bool counts
+    AppDelegate delegate;
+    delegate.showFirstWindow();
+    EXPECT_TRUE(splashWindowController()->isVisible());
+    EXPECT_FALSE(initialWindowController()->isVisible());
+    EXPECT_EQ(initialWindowController()->contentViewController(), nullptr);
+    EXPECT_EQ(AllViewControllers::cachedController("StartupWindow"), nullptr);
+
+    delegate.applicationDidFinishLaunching();
+    EXPECT_FALSE(delegate.isAllowToPreference);
+    // The splash stays a while, then gives way to the home screen by itself.
+    flushEvents();
+    EXPECT_TRUE(splashWindowController()->isVisible());
+    ASSERT_TRUE(waitFor([] { return !splashWindowController()->isVisible(); }, 10000));
+    EXPECT_TRUE(initialWindowController()->isVisible());
+    EXPECT_EQ(initialWindowController()->contentViewController(), homeViewController());
+    EXPECT_TRUE(delegate.isAllowToPreference);
+    EXPECT_TRUE(delegate.menuItemPreferences->isEnabled());
+}
+
+TEST_F(LaunchDefaultsTest, TheFirstLaunchShowsTheWelcomeWindowUntilGetStarted)
+{
+    AppDelegate delegate;
+    delegate.showFirstWindow();
+    delegate.applicationDidFinishLaunching();
+    EXPECT_TRUE(startupWindowController()->isVisible());
+    EXPECT_EQ(startupWindowController()->contentViewController(), startupVC());
+    EXPECT_EQ(AllViewControllers::cachedController("SplashWindowController"), nullptr);
+    EXPECT_FALSE(delegate.isAllowToPreference);
+
+    startupVC()->btnGetStarted();
+    EXPECT_TRUE(initialWindowController()->isVisible());
+    EXPECT_EQ(initialWindowController()->contentViewController(), homeViewController());
+    EXPECT_FALSE(startupWindowController()->isVisible());
+    EXPECT_TRUE(delegate.isAllowToPreference);
+    EXPECT_TRUE(defaults().holdsBool("StartupTWK"));
+}

@@ -1,0 +1,136 @@
+// Menu items and application actions: refused while anything is up or before the welcome window
+// was passed; the scan list saved at the end.
+#include "screens/shell/AllViewControllers.h"
+#include "screens/shell/AppDelegate.h"
+#include "screens/shell/InitialWindowController.h"
+#include "screens/shell/ViewController.h"
+#include "model/TextLookup.h"
+#include "platform/UserDefaults.h"
+#include "platform/widgets/WindowController.h"
+#include "support/ShellFixtures.h"
+
+#include <QAction>
+#include <QDialog>
+
+using platform::UserDefaults;
+
+class MenuGuardTest : public HomeScreenTest
+{
+protected:
+    void SetUp() override
+    {
+        HomeScreenTest::SetUp();
+        delegate = std::make_unique<AppDelegate>();
+        delegate->quitApplication = [this] { ++quits; };
+        UserDefaults::standard().setBool("StartupTWK", true);
+        delegate->isAllowToPreference = true;
+    }
+
+    void TearDown() override
+    {
+        delegate.reset();
+        HomeScreenTest::TearDown();
+    }
+
+    std::unique_ptr<AppDelegate> delegate;
+    int quits = 0;
+};
+
+TEST_F(MenuGuardTest, ItemsAreEnabledOnlyOnceTheHomeScreenShowsAndNothingIsUp)
+{
+    EXPECT_TRUE(delegate->validateMenuItem(delegate->menuItemQuit));
+    UserDefaults::standard().setBool("IsPopUpTWK", true);
+    EXPECT_FALSE(delegate->validateMenuItem(delegate->menuItemQuit));
+    UserDefaults::standard().setBool("IsPopUpTWK", false);
+
+    window->setContentViewController(nullptr); // splash still up
+    EXPECT_FALSE(delegate->validateMenuItem(delegate->menuItemPreferences));
+    window->setContentViewController(home);
+    UserDefaults::standard().removeObject("StartupTWK"); // welcome window still up
+    EXPECT_FALSE(delegate->validateMenuItem(delegate->menuItemAbout));
+}
+
+TEST_F(MenuGuardTest, QuitAndPreferencesAreRefusedInPopUpMode)
+{
+    home->setPopUpMode(true);
+    delegate->tappedExit();
+    delegate->tappedPreferences();
+    EXPECT_EQ(quits, 0);
+    EXPECT_FALSE(delegate->hasTerminated());
+    EXPECT_EQ(AllViewControllers::cachedController("PreferencesWindowController"), nullptr);
+    EXPECT_FALSE(window->windowShouldClose());
+
+    home->closeToExitVC();
+    delegate->tappedPreferences();
+    ASSERT_NE(AllViewControllers::cachedController("PreferencesWindowController"), nullptr);
+    EXPECT_TRUE(preferencesWindowController()->isVisible());
+    delegate->tappedExit();
+    EXPECT_EQ(quits, 1);
+    EXPECT_TRUE(delegate->hasTerminated());
+}
+
+TEST_F(MenuGuardTest, AnOpenSheetRefusesQuitEvenWhenTheFlagWasClearedByItsCloser)
+{
+    home->setPopUpMode(false);
+    auto *sheet = new QDialog(window);
+    sheet->setWindowModality(Qt::WindowModal);
+    sheet->show();
+    // Another screen cleared the flag directly while its sheet is still up.
+    UserDefaults::standard().setBool("IsPopUpTWK", false);
+    EXPECT_TRUE(delegate->isQuitRefused());
+    delegate->tappedExit();
+    EXPECT_EQ(quits, 0);
+    // The relaunch after an update waits as well.
+    delegate->callTerminate();
+    EXPECT_FALSE(delegate->relaunchRequested());
+    EXPECT_EQ(quits, 0);
+    delete sheet;
+    EXPECT_FALSE(delegate->isQuitRefused());
+    delegate->callTerminate();
+    EXPECT_TRUE(delegate->relaunchRequested());
+    EXPECT_EQ(quits, 1);
+}
+
+TEST_F(MenuGuardTest, BeforeTheWelcomeWasPassedOnlyQuitActs)
+{
+    UserDefaults::standard().removeObject("StartupTWK");
+    delegate->tappedPreferences();
+    delegate->tappedAbout();
+    EXPECT_FALSE(UserDefaults::standard().boolForKey("IsPopUpTWK"));
+    EXPECT_EQ(AllViewControllers::cachedController("PreferencesWindowController"), nullptr);
+    delegate->tappedExit();
+    EXPECT_EQ(quits, 1);
+}
+
+TEST_F(MenuGuardTest, AboutPutsTheHomeIntoPopUpMode)
+{
+    delegate->tappedAbout();
+    EXPECT_TRUE(UserDefaults::standard().boolForKey("IsPopUpTWK"));
+    EXPECT_EQ(aboutVC()->parentWidget(), home);
+    EXPECT_FALSE(delegate->validateMenuItem(delegate->menuItemAbout));
+}
+
+TEST_F(MenuGuardTest, MenuTitlesComeFromTheLanguageTable)
+{
+    delegate->localizeMenuTitles();
+    EXPECT_EQ(delegate->menuItemQuit->text(), localizedText("IDS_TWK_346") + " " + localizedText("IDS_TWK_1"));
+    EXPECT_EQ(delegate->menuItemTwinsiftHelp->text(), localizedText("IDS_TWK_1") + " " + localizedText("IDS_TWK_351"));
+    EXPECT_FALSE(delegate->menuItemPreferences->text().isEmpty());
+}
+
+TEST_F(MenuGuardTest, TheScanListIsSavedAtTheEnd)
+{
+    InitialDirectory a(QUrl::fromLocalFile("/tmp/a")), b(QUrl::fromLocalFile("/tmp/b")),
+        c(QUrl::fromLocalFile("/tmp/c"));
+    b.isChecked = false;
+    HubScreens::setScanList({a, b, c});
+    delegate->tappedExit();
+    EXPECT_EQ(UserDefaults::standard().stringArrayForKey("SelectedURLs"), QStringList({"/tmp/a", "/tmp/b", "/tmp/c"}));
+    EXPECT_EQ(UserDefaults::standard().arrayForKey("SelectedURLsChecked"),
+              QVariantList({QVariant(true), QVariant(false), QVariant(true)}));
+
+    HubScreens::setScanList({});
+    delegate->saveScanList();
+    EXPECT_EQ(UserDefaults::standard().stringArrayForKey("SelectedURLs"), QStringList());
+    EXPECT_EQ(UserDefaults::standard().arrayForKey("SelectedURLsChecked"), QVariantList());
+}

@@ -1,0 +1,272 @@
+// The welcome window: start at login, the recommendation, the e-mail checks and the sign-up request
+// against a closed local port.
+#include "screens/welcome/WelcomeFixtures.h"
+
+#include "screens/welcome/StartupVC.h"
+#include "controls/SYFlatButton.h"
+#include "model/TextLookup.h"
+#include "platform/Dispatch.h"
+#include "platform/LoginItems.h"
+#include "platform/widgets/WindowController.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSet>
+#include <QTcpServer>
+
+using platform::LoginItems;
+using platform::UserDefaults;
+
+namespace {
+
+struct ShownAlert
+{
+    QString message;
+    QString informative;
+};
+
+class StartupWindow : public WelcomeTest
+{
+protected:
+    void SetUp() override
+    {
+        WelcomeTest::SetUp();
+        startup = std::make_unique<StartupVC>();
+        QObject::connect(startup.get(), &StartupVC::welcomeAlertShown, startup.get(),
+                         [this](const QString &message, const QString &informative) {
+                             alerts.append({message, informative});
+                         });
+    }
+
+    void TearDown() override
+    {
+        startup.reset();
+        WelcomeTest::TearDown();
+    }
+
+    // Closes the alert on screen with its one button, as the user would.
+    void acknowledgeAlert()
+    {
+        QMessageBox *box = startup->alert();
+        ASSERT_NE(box, nullptr);
+        ASSERT_EQ(box->buttons().size(), 1);
+        box->buttons().first()->click();
+    }
+
+    // An address on this machine where nothing listens.
+    static QString closedLocalAddress()
+    {
+        QTcpServer server;
+        if (!server.listen(QHostAddress::LocalHost, 0))
+            return {};
+        const quint16 port = server.serverPort();
+        server.close();
+        return QStringLiteral("https://127.0.0.1:%1").arg(port);
+    }
+
+    std::unique_ptr<StartupVC> startup;
+    QList<ShownAlert> alerts;
+};
+
+} // namespace
+
+TEST_F(StartupWindow, LoadingLeavesStartAtLoginAsItIs)
+{
+    EXPECT_FALSE(startup->btncheckbox->isChecked());
+    EXPECT_FALSE(UserDefaults::standard().contains("LoginStartStatusTWK"));
+    EXPECT_FALSE(LoginItems::contains());
+
+    UserDefaults::standard().setBool("LoginStartStatusTWK", true);
+    StartupVC second;
+    EXPECT_TRUE(second.btncheckbox->isChecked());
+    EXPECT_FALSE(LoginItems::contains()); // showing the choice writes no autostart entry
+    EXPECT_TRUE(UserDefaults::standard().boolForKey("LoginStartStatusTWK"));
+}
+
+TEST_F(StartupWindow, CheckBoxAddsAndRemovesTheAutostartEntry)
+{
+    startup->btncheckbox->click();
+    EXPECT_TRUE(startup->btncheckbox->isChecked());
+    EXPECT_TRUE(LoginItems::contains());
+    EXPECT_TRUE(UserDefaults::standard().holdsBool("LoginStartStatusTWK"));
+    EXPECT_TRUE(UserDefaults::standard().boolForKey("LoginStartStatusTWK"));
+
+    startup->btncheckbox->click();
+    EXPECT_FALSE(startup->btncheckbox->isChecked());
+    EXPECT_FALSE(LoginItems::contains());
+    EXPECT_TRUE(UserDefaults::standard().holdsBool("LoginStartStatusTWK"));
+    EXPECT_FALSE(UserDefaults::standard().boolForKey("LoginStartStatusTWK"));
+}
+
+TEST_F(StartupWindow, RecommendsTheFirstApplicationNotInstalled)
+{
+    const auto &apps = StartupVC::recommendedApps();
+    QSet<QString> installed;
+    const auto isInstalled = [&](const QString &id) { return installed.contains(id); };
+
+    startup->fillRecommendation(isInstalled);
+    EXPECT_EQ(startup->isRecommended, 1);
+    EXPECT_EQ(startup->lblRecommendedAppName->text(), localizedText(apps[0].nameKey));
+    EXPECT_FALSE(startup->lblRecommendedAppName->text().isEmpty());
+    EXPECT_FALSE(startup->imgViewRecommendedApp->pixmap().isNull());
+
+    installed = {apps[0].applicationId};
+    startup->fillRecommendation(isInstalled);
+    EXPECT_EQ(startup->isRecommended, 2);
+    EXPECT_EQ(startup->lblRecommendedAppSubTitle->text(), localizedText(apps[1].subtitleKey));
+    EXPECT_FALSE(startup->imgViewRecommendedApp->pixmap().isNull());
+
+    installed = {apps[0].applicationId, apps[1].applicationId};
+    startup->fillRecommendation(isInstalled);
+    EXPECT_EQ(startup->isRecommended, 3);
+    EXPECT_EQ(startup->lblRecommendedAppName->text(), apps[2].name);
+    EXPECT_FALSE(startup->imgViewRecommendedApp->pixmap().isNull());
+    EXPECT_FALSE(startup->boxRecommendedApp->isHidden());
+    EXPECT_TRUE(startup->boxNonRecommendedApp->isHidden());
+
+    startup->btnAppstore->click();
+    ASSERT_EQ(urls.opened.size(), 1);
+    EXPECT_EQ(urls.opened.first(), *StartupVC::recommendedAppStoreURL(3));
+    EXPECT_EQ(urls.opened.first().scheme(), "appstream");
+}
+
+TEST_F(StartupWindow, AllInstalledShowsTheAlternativeBoxAndStoreDoesNothing)
+{
+    startup->fillRecommendation([](const QString &) { return true; });
+    EXPECT_EQ(startup->isRecommended, 0);
+    EXPECT_TRUE(startup->boxRecommendedApp->isHidden());
+    EXPECT_FALSE(startup->boxNonRecommendedApp->isHidden());
+    EXPECT_TRUE(startup->lblThankYouForDownloading->isHidden());
+    for (QLabel *line : startup->lblNonRecomm)
+        EXPECT_FALSE(line->text().isEmpty());
+    startup->btnAppStore();
+    EXPECT_TRUE(urls.opened.isEmpty());
+}
+
+TEST_F(StartupWindow, StoreLinksExistOnlyForTheThreePositions)
+{
+    EXPECT_FALSE(StartupVC::recommendedAppStoreURL(0));
+    EXPECT_FALSE(StartupVC::recommendedAppStoreURL(4));
+    QSet<QString> ids;
+    for (int position = 1; position <= 3; ++position) {
+        const auto url = StartupVC::recommendedAppStoreURL(position);
+        ASSERT_TRUE(url);
+        EXPECT_EQ(url->scheme(), "appstream");
+        EXPECT_EQ(url->host(), StartupVC::recommendedApps()[position - 1].applicationId);
+        ids.insert(StartupVC::recommendedApps()[position - 1].applicationId);
+        EXPECT_FALSE(StartupVC::recommendedAppIcon(position).isNull());
+        EXPECT_TRUE(QUrl(StartupVC::recommendedApps()[position - 1].projectAddress).scheme() == "https");
+    }
+    EXPECT_EQ(ids.size(), 3);
+}
+
+TEST_F(StartupWindow, EmptyOrMalformedAddressIsRefusedAndFieldCleared)
+{
+    startup->btnSubscribe->click();
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_EQ(alerts[0].message, localizedText("IDS_TWK_318"));
+    EXPECT_EQ(alerts[0].informative, localizedText("IDS_TWK_319"));
+    EXPECT_EQ(startup->pendingRequests(), 0);
+    acknowledgeAlert();
+
+    startup->txtfield->setText(" anna@example.org");
+    startup->btnSubscribe->click();
+    ASSERT_EQ(alerts.size(), 2);
+    EXPECT_EQ(alerts[1].message, localizedText("IDS_TWK_320"));
+    EXPECT_EQ(alerts[1].informative, localizedText("IDS_TWK_319"));
+    EXPECT_EQ(startup->pendingRequests(), 0);
+    acknowledgeAlert();
+    EXPECT_TRUE(startup->txtfield->text().isEmpty());
+}
+
+TEST_F(StartupWindow, NoServerGivesTheFailureMessage)
+{
+    const QString address = closedLocalAddress();
+    ASSERT_FALSE(address.isEmpty());
+    startup->setNewsletterBaseAddress(address);
+    startup->txtfield->setText("anna@example.org");
+    bool finished = false;
+    QObject::connect(startup.get(), &StartupVC::subscriptionFinished, startup.get(), [&] { finished = true; });
+
+    startup->btnSubscribe->click();
+    EXPECT_EQ(startup->pendingRequests(), 1);
+    EXPECT_TRUE(alerts.isEmpty()); // the answer comes later, the window stays responsive
+    ASSERT_TRUE(platform::Dispatch::runMainLoopUntil([&] { return finished; }, 20000));
+
+    EXPECT_EQ(startup->pendingRequests(), 0);
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_EQ(alerts[0].message, localizedText("IDS_TWK_321"));
+    EXPECT_EQ(alerts[0].informative, localizedText("IDS_TWK_322"));
+    acknowledgeAlert();
+    EXPECT_TRUE(startup->txtfield->text().isEmpty());
+}
+
+TEST_F(StartupWindow, AnswersOfTheServiceChooseTheAlert)
+{
+    startup->txtfield->setText("Anna+news@example.org");
+    startup->handleSubscriptionResponse("1", QString(), "Anna+news@example.org");
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_EQ(alerts[0].message, localizedText("IDS_TWK_323"));
+    EXPECT_EQ(alerts[0].informative, substitutePlaceholders(localizedText("IDS_TWK_324"), {"Anna+news@example.org"}));
+    EXPECT_TRUE(alerts[0].informative.contains("Anna+news@example.org"));
+    acknowledgeAlert();
+    EXPECT_TRUE(startup->txtfield->text().isEmpty());
+
+    for (const QByteArray &body : {QByteArray("3"), QByteArray("\"1\""), QByteArray()})
+        startup->handleSubscriptionResponse(body, QString(), "anna@example.org");
+    EXPECT_EQ(alerts.size(), 1);
+
+    startup->handleSubscriptionResponse("2", QString(), "anna@example.org");
+    ASSERT_EQ(alerts.size(), 2);
+    EXPECT_EQ(alerts[1].message, localizedText("IDS_TWK_325"));
+    acknowledgeAlert();
+}
+
+TEST_F(StartupWindow, BaseAddressThatIsNotHttpsSendsNothing)
+{
+    startup->setNewsletterBaseAddress("http://127.0.0.1:9");
+    startup->txtfield->setText("anna@example.org");
+    startup->btnSubscribe->click();
+    EXPECT_EQ(startup->pendingRequests(), 0);
+    EXPECT_TRUE(alerts.isEmpty());
+    EXPECT_EQ(startup->txtfield->text(), "anna@example.org");
+}
+
+TEST_F(StartupWindow, GetStartedRecordsTheWelcomeAndClosesTheWindow)
+{
+    EXPECT_EQ(startup->newsletterBaseAddress(), QString::fromLatin1(Newsletter::kBaseAddress));
+    startup->show();
+    ASSERT_TRUE(startup->isVisible());
+    int handed = 0;
+    StartupVC::setGetStartedHandler([&] { ++handed; });
+    startup->btnGetstarted->click();
+    StartupVC::setGetStartedHandler({});
+
+    EXPECT_EQ(handed, 1);
+    EXPECT_FALSE(startup->isVisible());
+
+    // Inside its window controller the window closes and keeps its content.
+    platform::WindowController window;
+    auto *hosted = new StartupVC;
+    window.setContentViewController(hosted);
+    window.showWindow();
+    hosted->btnGetStarted();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(window.contentViewController(), hosted);
+    EXPECT_TRUE(UserDefaults::standard().holdsBool("StartupTWK"));
+    EXPECT_TRUE(UserDefaults::standard().boolForKey("StartupTWK"));
+}
+
+TEST_F(StartupWindow, TextsComeFromTheLanguageTable)
+{
+    EXPECT_EQ(startup->lblTitle->text(), localizedText("IDS_TWK_1"));
+    EXPECT_EQ(startup->btnSubscribe->text(), localizedText("IDS_TWK_315"));
+    EXPECT_EQ(startup->lblStartTWKOnStartup->text(), localizedText("IDS_TWK_316"));
+    EXPECT_FALSE(startup->lblJoinToOurFreeNewsletter->text().isEmpty());
+    EXPECT_FALSE(startup->btnAppstore->icon().isNull());
+}
