@@ -1,6 +1,7 @@
 #include "screens/results/grid/ThumbnailVC.h"
 
 #include "screens/shell/AllViewControllers.h"
+#include "engine/FormatFolderLists.h"
 #include "model/ModuleState.h"
 #include "model/TextLookup.h"
 #include "platform/UserDefaults.h"
@@ -20,15 +21,6 @@ namespace {
 
 constexpr int kGroupRole = Qt::UserRole + 1;
 constexpr int kRowRole = Qt::UserRole + 2;
-
-bool isPhotosLibraryPath(const std::optional<QString> &entryPath, const QString &folder)
-{
-    if (entryPath && entryPath->compare(folder, Qt::CaseInsensitive) == 0)
-        return true;
-    const QString lower = folder.toLower();
-    return lower.contains(QStringLiteral(".photoslibrary/originals/"))
-           || lower.contains(QStringLiteral(".photoslibrary/masters/"));
-}
 
 } // namespace
 
@@ -117,42 +109,14 @@ void ThumbnailVC::getInitialDirectoriesWithNotification(const platform::Notifica
     }
 }
 
-void ThumbnailVC::forEachShownUrl(const std::function<void(const QUrl &)> &visit) const
-{
-    const ImageGroups &shown = imageDirectories();
-    if (shown.empty() || shown.front().empty())
-        return;
-    for (const ImageGroup &group : shown)
-        for (const ImageFilePtr &file : group)
-            if (file && file->url)
-                visit(*file->url);
-}
-
 void ThumbnailVC::rebuildFileFormatList()
 {
-    fileFormatPriorities.clear();
-    forEachShownUrl([](const QUrl &url) {
-        const QString extension = QFileInfo(url.path()).suffix();
-        const bool known = std::any_of(fileFormatPriorities.begin(), fileFormatPriorities.end(),
-                                       [&](const FileFormat &f) {
-                                           return f.fileExtension.toLower() == extension.toLower();
-                                       });
-        if (!known)
-            fileFormatPriorities.push_back({int(fileFormatPriorities.size()) + 1, extension});
-    });
+    ::rebuildFileFormatList(imageDirectories());
 }
 
 void ThumbnailVC::rebuildFolderList()
 {
-    folderPriorities.clear();
-    forEachShownUrl([](const QUrl &url) {
-        const QString full = url.toString();
-        const QString folder = full.left(full.lastIndexOf(QLatin1Char('/')) + 1);
-        const bool known = std::any_of(folderPriorities.begin(), folderPriorities.end(),
-                                       [&](const FolderPreferences &f) { return isPhotosLibraryPath(f.path, folder); });
-        if (!known)
-            folderPriorities.push_back({int(folderPriorities.size()) + 1, folder});
-    });
+    ::rebuildFolderList(imageDirectories());
 }
 
 void ThumbnailVC::reloadData()

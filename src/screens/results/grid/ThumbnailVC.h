@@ -45,8 +45,6 @@ public:
     QTreeWidget *collectionView = nullptr;
 
 private:
-    // Calls `visit` with the URL of every shown file, group by group.
-    void forEachShownUrl(const std::function<void(const QUrl &)> &visit) const;
     void itemChanged(QTreeWidgetItem *item, int column);
     bool m_reloading = false;
 };

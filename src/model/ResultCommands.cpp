@@ -1,0 +1,586 @@
+#include "model/ResultCommands.h"
+
+#include "model/InitialDirectory.h"
+#include "model/ModuleState.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cmath>
+
+namespace ResultCommands {
+
+namespace {
+
+GroupMarker &installedMarker()
+{
+    static GroupMarker marker;
+    return marker;
+}
+
+int groupSize(const ResultState &state, int group)
+{
+    if (group < 0 || group >= state.shownGroupCount())
+        return -1;
+    return int(state.imageDirectories[size_t(group)].size());
+}
+
+bool validGroup(ResultState &state, int group)
+{
+    if (group < 0 || group >= state.shownGroupCount())
+        return false;
+    if (!state.isConsistent())
+        state.normalize();
+    return true;
+}
+
+bool sameUrl(const ImageFile &a, const ImageFile &b)
+{
+    if (!a.url || !b.url)
+        return !a.url && !b.url;
+    return a.url->toEncoded() == b.url->toEncoded();
+}
+
+// A mark list that would name every member of the group gives up its last entry, so that one
+// copy always stays.
+void keepOneUnmarked(ResultState &state, int group)
+{
+    const int n = groupSize(state, group);
+    if (n <= 0 || group >= int(state.selectedIndexArray.size()))
+        return;
+    auto &marks = state.selectedIndexArray[size_t(group)];
+    if (int(marks.size()) >= n)
+        marks.resize(size_t(n - 1));
+}
+
+QString lastPathComponentExtension(const QUrl &url)
+{
+    const QString name = url.adjusted(QUrl::StripTrailingSlash).fileName();
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot + 1);
+}
+
+QString folderPathOf(const QUrl &fileUrl)
+{
+    QString path = fileUrl.adjusted(QUrl::RemoveFilename | QUrl::StripTrailingSlash).path();
+    return path.isEmpty() ? QStringLiteral("/") : path;
+}
+
+void removeAllOverrides(ResultState &state, int group)
+{
+    while (!state.protectionOverrideRows[size_t(group)].empty())
+        state.removeProtectionOverride(group, state.protectionOverrideRows[size_t(group)].front());
+}
+
+} // namespace
+
+ImageGroups shownGroupsAtMatchingLevel(const ImageGroups &groups, int level, bool *containsVideos)
+{
+    const float threshold = float(level);
+    if (containsVideos)
+        *containsVideos = false;
+    ImageGroups shown;
+    for (const ImageGroup &group : groups) {
+        ImageGroup kept;
+        for (size_t position = 0; position < group.size(); ++position) {
+            const ImageFilePtr &file = group[position];
+            if (!file)
+                continue;
+            if (file->isVideo && containsVideos)
+                *containsVideos = true;
+            // A score that is not a number compares false, so such a member stays out.
+            if (position == 0 || file->matchingPercentage >= threshold)
+                kept.push_back(file);
+        }
+        if (kept.size() >= 2)
+            shown.push_back(std::move(kept));
+    }
+    return shown;
+}
+
+void setGroupMarker(GroupMarker marker)
+{
+    installedMarker() = std::move(marker);
+}
+
+std::vector<int> fallbackGroupMarks(const ResultState &state, int group)
+{
+    std::vector<int> marks;
+    const int n = groupSize(state, group);
+    for (int r = 1; r < n; ++r)
+        if (!state.imageDirectories[size_t(group)][size_t(r)]->isProtected)
+            marks.push_back(r);
+    return marks;
+}
+
+std::vector<int> markGroupByRules(const ResultState &state, int group)
+{
+    if (groupSize(state, group) < 0)
+        return {};
+    if (installedMarker())
+        return installedMarker()(state, group);
+    return fallbackGroupMarks(state, group);
+}
+
+void applyAutoMarkToGroup(ResultState &state, int group)
+{
+    if (!validGroup(state, group))
+        return;
+    const int n = groupSize(state, group);
+    std::vector<int> marks;
+    for (int r : markGroupByRules(state, group)) {
+        // Only valid, unprotected positions, each once.
+        if (r >= 0 && r < n && !state.imageDirectories[size_t(group)][size_t(r)]->isProtected
+            && std::find(marks.begin(), marks.end(), r) == marks.end())
+            marks.push_back(r);
+    }
+    state.selectedIndexArray[size_t(group)] = std::move(marks);
+    keepOneUnmarked(state, group);
+}
+
+bool isGroupFull(const ResultState &state, int group)
+{
+    const int n = groupSize(state, group);
+    if (n < 0 || group >= int(state.selectedIndexArray.size()))
+        return false;
+    const int m = int(state.selectedIndexArray[size_t(group)].size());
+    if (m + 1 == n)
+        return true;
+    int p = 0;
+    for (const ImageFilePtr &file : state.imageDirectories[size_t(group)])
+        p += file->isProtected ? 1 : 0;
+    return p + m == n;
+}
+
+int uncheckedCount(const ResultState &state, int group, int row)
+{
+    const int n = groupSize(state, group);
+    int count = 0;
+    for (int p = 0; p < n; ++p)
+        if (p != row && !state.isMarked(group, p))
+            ++count;
+    return count;
+}
+
+TickResult tickFile(ResultState &state, int group, int row)
+{
+    if (!validGroup(state, group))
+        return TickResult::Ignored;
+    const ImageFilePtr file = state.shownFile(group, row);
+    if (!file || file->isProtected)
+        return TickResult::Ignored;
+    if (state.isMarked(group, row))
+        return TickResult::Marked;
+    if (uncheckedCount(state, group, row) == 0)
+        return TickResult::Refused;
+    state.mark(group, row);
+    return TickResult::Marked;
+}
+
+TickResult untickFile(ResultState &state, int group, int row)
+{
+    if (!validGroup(state, group))
+        return TickResult::Ignored;
+    state.unmark(group, row);
+    return TickResult::Unmarked;
+}
+
+bool markGroup(ResultState &state, int group)
+{
+    if (!validGroup(state, group))
+        return false;
+    const auto before = state.selectedIndexArray[size_t(group)];
+    applyAutoMarkToGroup(state, group);
+    if (state.selectedIndexArray[size_t(group)].empty()) {
+        // Rules that decide nothing leave the earlier marks.
+        state.selectedIndexArray[size_t(group)] = before;
+        return false;
+    }
+    return true;
+}
+
+void clearGroup(ResultState &state, int group)
+{
+    if (validGroup(state, group))
+        state.unmarkGroup(group);
+}
+
+void toggleGroup(ResultState &state, int group)
+{
+    if (!validGroup(state, group))
+        return;
+    if (isGroupFull(state, group))
+        clearGroup(state, group);
+    else
+        markGroup(state, group);
+}
+
+bool fileMatches(const ImageFile &file, MatchKey key, const QUrl &clickedUrl)
+{
+    if (!file.url || file.url->isEmpty() || clickedUrl.isEmpty())
+        return false;
+    switch (key) {
+    case MatchKey::Type:
+        return lastPathComponentExtension(*file.url).toLower() == lastPathComponentExtension(clickedUrl).toLower();
+    case MatchKey::Folder:
+        return folderPathOf(*file.url) == folderPathOf(clickedUrl);
+    case MatchKey::Tree:
+        return folderUrlText(folderOfFile(*file.url)).toLower().contains(folderUrlText(folderOfFile(clickedUrl)).toLower());
+    }
+    return false;
+}
+
+bool autoSelectAllFiles(ResultState &state)
+{
+    if (!state.isConsistent())
+        state.normalize();
+    for (int g = 0; g < state.shownGroupCount(); ++g)
+        applyAutoMarkToGroup(state, g);
+    return state.hasMarks();
+}
+
+void selectAllMatching(ResultState &state, MatchKey key, const QUrl &clickedUrl)
+{
+    autoSelectAllFiles(state);
+    std::vector<std::vector<int>> filtered;
+    for (int g = 0; g < state.shownGroupCount(); ++g) {
+        std::vector<int> entry;
+        const ImageGroup &group = state.imageDirectories[size_t(g)];
+        for (int j = 0; j < int(group.size()); ++j)
+            if (state.isMarked(g, j) && fileMatches(*group[size_t(j)], key, clickedUrl))
+                entry.push_back(j);
+        filtered.push_back(std::move(entry));
+    }
+    state.selectedIndexArray = std::move(filtered);
+}
+
+void unselectAllMatching(ResultState &state, MatchKey key, const QUrl &clickedUrl)
+{
+    if (!state.isConsistent())
+        state.normalize();
+    for (int g = 0; g < state.shownGroupCount(); ++g) {
+        const ImageGroup &group = state.imageDirectories[size_t(g)];
+        for (int j = 0; j < int(group.size()); ++j)
+            if (state.isMarked(g, j) && fileMatches(*group[size_t(j)], key, clickedUrl))
+                state.unmark(g, j);
+    }
+}
+
+void unselectAll(ResultState &state)
+{
+    if (!state.isConsistent())
+        state.normalize();
+    state.unselectAllMarks();
+}
+
+void invertMarkedFiles(ResultState &state)
+{
+    if (!state.isConsistent())
+        state.normalize();
+    for (int g = 0; g < state.shownGroupCount(); ++g) {
+        const ImageGroup &group = state.imageDirectories[size_t(g)];
+        const bool untouched = state.selectedIndexArray[size_t(g)].empty()
+                               && std::none_of(group.begin(), group.end(),
+                                               [](const ImageFilePtr &f) { return f->isProtected; });
+        // Decide every flip from the marks as they were, then apply: the marks that stay keep
+        // their order and the new ones follow in ascending order.
+        std::vector<int> flipOn;
+        for (int j = 0; j < int(group.size()); ++j) {
+            if (group[size_t(j)]->isProtected)
+                continue;
+            if (!state.isMarked(g, j) && !(untouched && j == 0))
+                flipOn.push_back(j);
+        }
+        auto &marks = state.selectedIndexArray[size_t(g)];
+        std::vector<int> kept;
+        for (int m : marks)
+            if (group[size_t(m)]->isProtected)
+                kept.push_back(m);
+        kept.insert(kept.end(), flipOn.begin(), flipOn.end());
+        marks = std::move(kept);
+        keepOneUnmarked(state, g);
+    }
+}
+
+QString folderUrlText(const QUrl &folderUrl)
+{
+    QString text = QString::fromUtf8(folderUrl.toEncoded());
+    if (text.isEmpty())
+        return text;
+    while (text.endsWith(QLatin1String("//")) && !text.endsWith(QLatin1String(":///")))
+        text.chop(1);
+    if (!text.endsWith(QLatin1Char('/')))
+        text += QLatin1Char('/');
+    return text;
+}
+
+QUrl folderOfFile(const QUrl &fileUrl)
+{
+    return fileUrl.adjusted(QUrl::RemoveFilename);
+}
+
+QUrl parentFolderOfFile(const QUrl &fileUrl)
+{
+    const QUrl folder = folderOfFile(fileUrl);
+    if (folder.path() == QLatin1String("/"))
+        return folder;
+    return folder.adjusted(QUrl::StripTrailingSlash).adjusted(QUrl::RemoveFilename);
+}
+
+bool protectedFolderContains(size_t folderIndex, const ImageFile &file)
+{
+    if (folderIndex >= protectedFolders.size() || !file.url || file.url->isEmpty())
+        return false;
+    const InitialDirectory &entry = protectedFolders[folderIndex];
+    if (!entry.url || entry.url->isEmpty())
+        return false;
+    const QString fileFolder = folderUrlText(folderOfFile(*file.url));
+    const QString folder = folderUrlText(*entry.url);
+    // A flag missing from the stored list counts as on (more protection).
+    const bool subFolders = folderIndex >= protectedSubFolderFlags.size() || protectedSubFolderFlags[folderIndex];
+    return subFolders ? fileFolder.toLower().contains(folder.toLower()) : fileFolder == folder;
+}
+
+bool liesInProtectedFolder(const ImageFile &file)
+{
+    for (size_t i = 0; i < protectedFolders.size(); ++i)
+        if (protectedFolderContains(i, file))
+            return true;
+    return false;
+}
+
+bool addProtectedFolder(const QUrl &folderUrl)
+{
+    protectedSubFolderFlags.resize(protectedFolders.size(), true);
+    const QString text = folderUrlText(folderUrl);
+    if (text.isEmpty())
+        return false;
+    const bool known = std::any_of(protectedFolders.begin(), protectedFolders.end(), [&](const InitialDirectory &entry) {
+        return entry.url && folderUrlText(*entry.url) == text;
+    });
+    if (known)
+        return false;
+    protectedFolders.emplace_back(QUrl::fromEncoded(text.toUtf8()));
+    protectedSubFolderFlags.push_back(true);
+    return true;
+}
+
+void reapplyRecordedProtection(ResultState &state)
+{
+    if (!state.isConsistent())
+        state.normalize();
+    for (int g = 0; g < state.shownGroupCount(); ++g) {
+        for (int r = 0; r < int(state.imageDirectories[size_t(g)].size()); ++r) {
+            const auto recorded = state.recordedProtection(g, r);
+            if (!recorded)
+                continue;
+            state.imageDirectories[size_t(g)][size_t(r)]->isProtected = *recorded;
+            if (*recorded)
+                state.unmark(g, r);
+        }
+    }
+}
+
+ProtectResult setFileProtection(ResultState &state, int group, int row, bool protect)
+{
+    if (!validGroup(state, group))
+        return ProtectResult::Ignored;
+    const ImageFilePtr file = state.shownFile(group, row);
+    if (!file)
+        return ProtectResult::Ignored;
+    if (!protect && !protectedFolders.empty() && liesInProtectedFolder(*file))
+        return ProtectResult::NeedsConfirmation;
+    state.setProtectionByHand(group, row, protect);
+    reapplyRecordedProtection(state);
+    return ProtectResult::Done;
+}
+
+void unprotectConfirmed(ResultState &state, int group, int row)
+{
+    if (!validGroup(state, group) || !state.shownFile(group, row))
+        return;
+    state.setProtectionByHand(group, row, false);
+    reapplyRecordedProtection(state);
+}
+
+LockResult clickGroupLock(ResultState &state, int group)
+{
+    if (!validGroup(state, group))
+        return LockResult::Ignored;
+    const ImageGroup &members = state.imageDirectories[size_t(group)];
+    const auto &states = state.protectionOverrideStates[size_t(group)];
+    const bool recordedAllTrue = !states.empty() && std::all_of(states.begin(), states.end(), [](bool s) { return s; });
+    const bool someUnprotected = std::any_of(members.begin(), members.end(),
+                                             [](const ImageFilePtr &f) { return !f->isProtected; });
+    bool lock = someUnprotected;
+    if (!someUnprotected) {
+        if (!protectedFolders.empty()
+            && std::any_of(members.begin(), members.end(),
+                           [](const ImageFilePtr &f) { return liesInProtectedFolder(*f); }))
+            return LockResult::NeedsConfirmation;
+        lock = !recordedAllTrue;
+    }
+    if (!lock) {
+        unlockGroupAll(state, group);
+        return LockResult::Unlocked;
+    }
+    removeAllOverrides(state, group);
+    state.unmarkGroup(group);
+    for (int r = 0; r < int(members.size()); ++r)
+        state.setProtectionByHand(group, r, true);
+    return LockResult::Locked;
+}
+
+void unlockGroupAll(ResultState &state, int group)
+{
+    if (!validGroup(state, group))
+        return;
+    removeAllOverrides(state, group);
+    state.unmarkGroup(group);
+    for (const ImageFilePtr &file : state.imageDirectories[size_t(group)])
+        file->isProtected = false;
+}
+
+void unlockGroupOutsideProtectedFolders(ResultState &state, int group)
+{
+    if (!validGroup(state, group))
+        return;
+    if (!protectedFolders.empty()) {
+        const ImageGroup &members = state.imageDirectories[size_t(group)];
+        for (int r = 0; r < int(members.size()); ++r) {
+            if (liesInProtectedFolder(*members[size_t(r)]))
+                continue;
+            members[size_t(r)]->isProtected = false;
+            state.removeProtectionOverride(group, r);
+        }
+    }
+    state.unmarkGroup(group);
+}
+
+int scannedGroupHolding(const ResultState &state, int group)
+{
+    if (group < 0 || group >= state.shownGroupCount())
+        return 0;
+    const ImageGroup &shown = state.imageDirectories[size_t(group)];
+    int found = 0;
+    for (int g = 0; g < int(state.allImages.size()); ++g) {
+        const ImageGroup &scanned = state.allImages[size_t(g)];
+        const bool holds = std::any_of(scanned.begin(), scanned.end(), [&](const ImageFilePtr &a) {
+            return std::any_of(shown.begin(), shown.end(), [&](const ImageFilePtr &b) { return sameUrl(*a, *b); });
+        });
+        if (holds)
+            found = g;
+    }
+    return found;
+}
+
+void narrowToGroup(ResultState &state, int group)
+{
+    if (!validGroup(state, group) || state.allImages.empty())
+        return;
+    const int found = scannedGroupHolding(state, group);
+    const ImageGroup scanned = state.allImages[size_t(found)];
+    const ImageGroup shown = state.imageDirectories[size_t(group)];
+
+    // Where each shown member stands in the scanned group: by record, else by URL.
+    std::vector<int> newRow(shown.size(), -1);
+    for (size_t r = 0; r < shown.size(); ++r) {
+        for (size_t k = 0; k < scanned.size() && newRow[r] < 0; ++k)
+            if (scanned[k] == shown[r])
+                newRow[r] = int(k);
+        for (size_t k = 0; k < scanned.size() && newRow[r] < 0; ++k)
+            if (sameUrl(*scanned[k], *shown[r]))
+                newRow[r] = int(k);
+    }
+    const std::vector<int> oldMarks = state.selectedIndexArray[size_t(group)];
+    const std::vector<int> oldRows = state.protectionOverrideRows[size_t(group)];
+    const std::vector<bool> oldStates = state.protectionOverrideStates[size_t(group)];
+    std::vector<bool> byFolder;
+    for (int r : oldRows)
+        byFolder.push_back(state.isRecordedByFolder(group, r));
+
+    state.allImages = {scanned};
+    state.setShownGroups({scanned});
+    similarityThreshold = 81;
+
+    for (int m : oldMarks)
+        if (m >= 0 && m < int(newRow.size()) && newRow[size_t(m)] >= 0)
+            state.mark(0, newRow[size_t(m)]);
+    for (size_t k = 0; k < oldRows.size(); ++k) {
+        const int r = oldRows[k];
+        if (r < 0 || r >= int(newRow.size()) || newRow[size_t(r)] < 0)
+            continue;
+        state.protectionOverrideRows[0].push_back(newRow[size_t(r)]);
+        state.protectionOverrideStates[0].push_back(oldStates[k]);
+        if (byFolder[k])
+            state.recordFolderProtection(0, newRow[size_t(r)]);
+    }
+    // Members that were hidden by the matching level take their protection from the folders.
+    for (int k = 0; k < int(scanned.size()); ++k) {
+        if (std::find(newRow.begin(), newRow.end(), k) != newRow.end())
+            continue;
+        ImageFile &file = *scanned[size_t(k)];
+        file.isProtected = liesInProtectedFolder(file);
+        if (file.isProtected) {
+            state.unmark(0, k);
+            state.protectionOverrideRows[0].push_back(k);
+            state.protectionOverrideStates[0].push_back(true);
+            state.recordFolderProtection(0, k);
+        }
+    }
+    keepOneUnmarked(state, 0);
+}
+
+RemoveOutcome removeFromResults(ResultState &state, int group, int row)
+{
+    if (!validGroup(state, group))
+        return RemoveOutcome::Ignored;
+    const ImageFilePtr file = state.shownFile(group, row);
+    if (!file)
+        return RemoveOutcome::Ignored;
+    const int found = scannedGroupHolding(state, group);
+    if (found < int(state.allImages.size())) {
+        ImageGroup &scanned = state.allImages[size_t(found)];
+        scanned.erase(std::remove_if(scanned.begin(), scanned.end(),
+                                     [&](const ImageFilePtr &f) { return sameUrl(*f, *file); }),
+                      scanned.end());
+    }
+    // The shown groups lose this one member; marks and pairs above it move down with their files
+    // and a group left with fewer than two members goes with its entries.
+    const size_t groupsBefore = state.imageDirectories.size();
+    const ImageFile *target = file.get();
+    bool removedOnce = false;
+    state.filterShown([&](const ImageFile &f) {
+        if (&f == target && !removedOnce) {
+            removedOnce = true;
+            return false;
+        }
+        return true;
+    });
+    if (state.imageDirectories.size() == groupsBefore)
+        keepOneUnmarked(state, group);
+    ImageGroups kept;
+    for (ImageGroup &scanned : state.allImages)
+        if (scanned.size() >= 2)
+            kept.push_back(std::move(scanned));
+    state.allImages = std::move(kept);
+
+    if (state.shownFileCount() < 1)
+        return state.allImages.empty() ? RemoveOutcome::NoResultsLeft : RemoveOutcome::Regroup;
+    return RemoveOutcome::Reload;
+}
+
+bool anyGroupFullyMarked(const ResultState &state)
+{
+    for (int g = 0; g < state.shownGroupCount() && g < int(state.selectedIndexArray.size()); ++g) {
+        const auto &group = state.imageDirectories[size_t(g)];
+        bool all = !group.empty();
+        for (int r = 0; r < int(group.size()) && all; ++r)
+            all = state.isMarked(g, r);
+        if (all)
+            return true;
+    }
+    return false;
+}
+
+} // namespace ResultCommands

@@ -1,0 +1,124 @@
+#pragma once
+
+#include "model/ResultState.h"
+
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+#include <vector>
+
+// The operations of the result views on the result state: marking by hand, the bulk commands,
+// group locks, protection of files, removing a file from the results and narrowing them to one
+// group. Plain functions shared by the grid and the list; they change the state only and leave the
+// refresh of counters and views to the caller. Main thread only.
+//
+// Every function keeps the ResultState invariant (one entry per shown group, positions in range)
+// and never leaves a group with every member marked.
+namespace ResultCommands {
+
+// ---- groups shown at a matching level ----
+
+// Per delivered group its first member and every later member whose matchingPercentage reaches
+// `level` (a score that is not a number does not); groups left with fewer than two members are
+// dropped. `containsVideos` (when given) is set to whether any delivered member is a video.
+ImageGroups shownGroupsAtMatchingLevel(const ImageGroups &groups, int level, bool *containsVideos = nullptr);
+
+// ---- automatic marking of one group ----
+
+// The rule cascade: the positions of group g to mark, empty when undecided. The engine's
+// cascade is installed at start-up; without one, every unprotected position but position 0.
+using GroupMarker = std::function<std::vector<int>(const ResultState &, int group)>;
+void setGroupMarker(GroupMarker marker);
+std::vector<int> markGroupByRules(const ResultState &state, int group);
+std::vector<int> fallbackGroupMarks(const ResultState &state, int group);
+// Entry g of the marks := markGroupByRules (a list that would mark every member keeps one).
+void applyAutoMarkToGroup(ResultState &state, int group);
+
+// ---- marking by hand ----
+
+// With m marks, p protected members and n members: m + 1 = n or p + m = n.
+bool isGroupFull(const ResultState &state, int group);
+// Members of the group other than `row` that are not marked (protected members included).
+int uncheckedCount(const ResultState &state, int group, int row);
+enum class TickResult { Marked, Refused, Unmarked, Ignored };
+// A tick: marks the member unless it is protected, out of range, or the last unmarked member
+// of its group (Refused: the marks stay).
+TickResult tickFile(ResultState &state, int group, int row);
+// An untick: removes the mark (first occurrence) when there is one.
+TickResult untickFile(ResultState &state, int group, int row);
+// The group by the rules; false (marks unchanged) when the rules gave nothing.
+bool markGroup(ResultState &state, int group);
+void clearGroup(ResultState &state, int group);
+// The header toggle: a full group is cleared, any other marked by the rules.
+void toggleGroup(ResultState &state, int group);
+
+// ---- bulk commands ----
+
+enum class MatchKey { Type, Folder, Tree };
+// Whether `file` matches the key taken from the clicked file's URL: same extension (case
+// ignored), the same folder (path equal, case counting), or the folder or any folder below it.
+bool fileMatches(const ImageFile &file, MatchKey key, const QUrl &clickedUrl);
+// Every group by the rules; true when some group then holds a mark.
+bool autoSelectAllFiles(ResultState &state);
+// All marks := the automatic marks whose file matches the key.
+void selectAllMatching(ResultState &state, MatchKey key, const QUrl &clickedUrl);
+// Removes the marks of the files that match the key.
+void unselectAllMatching(ResultState &state, MatchKey key, const QUrl &clickedUrl);
+void unselectAll(ResultState &state);
+// Flips every unprotected member; a group with no mark and no protected member keeps position 0.
+void invertMarkedFiles(ResultState &state);
+
+// ---- protected folders ----
+
+// A folder URL as compared: its encoded absolute URL with exactly one trailing slash.
+QString folderUrlText(const QUrl &folderUrl);
+// The folder holding the file (a directory URL), and the folder above that one.
+QUrl folderOfFile(const QUrl &fileUrl);
+QUrl parentFolderOfFile(const QUrl &fileUrl);
+// The containment rule for entry i of protectedFolders.
+bool protectedFolderContains(size_t folderIndex, const ImageFile &file);
+bool liesInProtectedFolder(const ImageFile &file);
+// Appends the folder (with sub-folders) unless an entry already names it; the flag list is first
+// brought to the folder list's length (missing flags true). True when the folder was appended.
+bool addProtectedFolder(const QUrl &folderUrl);
+
+// ---- protection of single files ----
+
+// Every member with a recorded pair takes the recorded state; a protected one loses its mark.
+void reapplyRecordedProtection(ResultState &state);
+enum class ProtectResult { Done, NeedsConfirmation, Ignored };
+// Protects (records (row, true)) or unprotects (records (row, false)) the member, then re-applies
+// the recorded states. Unprotecting a member that lies in a protected folder changes nothing and
+// asks for a confirmation; its Yes answer is unprotectConfirmed.
+ProtectResult setFileProtection(ResultState &state, int group, int row, bool protect);
+void unprotectConfirmed(ResultState &state, int group, int row);
+
+// ---- group locks ----
+
+enum class LockResult { Locked, Unlocked, NeedsConfirmation, Ignored };
+// One click of the group's lock button.
+LockResult clickGroupLock(ResultState &state, int group);
+// The confirmation's answers: Yes releases every member, No the members outside every protected
+// folder. Both empty the group's marks.
+void unlockGroupAll(ResultState &state, int group);
+void unlockGroupOutsideProtectedFolders(ResultState &state, int group);
+
+// ---- edits of the shown groups ----
+
+// The last group of allImages holding any file of shown group g (0 when none does).
+int scannedGroupHolding(const ResultState &state, int group);
+// Shows only the scanned group of shown group g, members below the matching level included;
+// the matching level returns to 81. Marks and hand-set pairs follow their files; revealed
+// members take their protection from the protected folders.
+void narrowToGroup(ResultState &state, int group);
+enum class RemoveOutcome { Reload, NoResultsLeft, Regroup, Ignored };
+// Takes the member out of the results (the file is not touched): marks and pairs above it move
+// down with their files, a group left with fewer than two members goes with its entries.
+// NoResultsLeft: nothing is left at all; Regroup: only groups hidden by the matching level are.
+RemoveOutcome removeFromResults(ResultState &state, int group, int row);
+
+// True when some shown group has every member marked (never true after these commands).
+bool anyGroupFullyMarked(const ResultState &state);
+
+} // namespace ResultCommands
