@@ -8,6 +8,7 @@
 // time window 1 s, distance 1 m. The second form times the pair pass of the similar scan alone on N
 // made-up photos (times spread over days with bursts of near-copies, some GPS positions).
 
+#include "AutoMarkBench.h"
 #include "model/ImageFile.h"
 #include "model/InitialDirectory.h"
 #include "engine/ScanEngine.h"
@@ -108,6 +109,7 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
+    if (args.value(0) == "--automark") return autoMarkBench(args.mid(1));
 
     bool similar = false;
     bool kindGiven = false;

@@ -66,7 +66,7 @@ QImage MVNTwinsift::thumbnailFromFullDecode(const QString &path, int maxPixel)
 MVNTwinsift::HashResult MVNTwinsift::hashThumbnail(const QImage &thumbnail, int bitmapSize)
 {
     HashResult result;
-    if (thumbnail.isNull() || bitmapSize < 1) {
+    if (thumbnail.isNull() || !isValidBitmapSize(bitmapSize)) {
         result.outcome = HashOutcome::Unreadable;
         return result;
     }
@@ -132,6 +132,8 @@ MVNTwinsift::HashResult MVNTwinsift::hashThumbnail(const QImage &thumbnail, int 
 
 MVNTwinsift::HashResult MVNTwinsift::twk(const QString &path, int bitmapSize) const
 {
+    if (!isValidBitmapSize(bitmapSize))
+        return {};
     const QImage thumb = thumbnail(path, bitmapSize);
     if (thumb.isNull())
         return {};
@@ -155,9 +157,9 @@ size_t MVNTwinsift::wordCount(int bitmapSize)
 float MVNTwinsift::mVNCompare(const std::vector<uint64_t> &hash1, const std::vector<uint64_t> &hash2,
                               int bitmapSize) const
 {
-    const uint32_t n = uint32_t(bitmapSize) * uint32_t(bitmapSize);
-    if (n == 0)
+    if (!isValidBitmapSize(bitmapSize))
         return 18.0f;
+    const uint32_t n = uint32_t(bitmapSize) * uint32_t(bitmapSize);
     const uint32_t limit = distanceLimit(bitmapSize);
     const size_t words = wordCount(bitmapSize);
     uint64_t d = 0;

@@ -29,6 +29,15 @@ public:
         bool hasHash() const { return outcome == HashOutcome::Hash; }
     };
 
+    // The bitmap sizes a hash can be made for; any other size gives no hash (Unreadable) and a
+    // comparison score of 18.0.
+    static constexpr int minimumBitmapSize = 1;
+    static constexpr int maximumBitmapSize = 1024;
+    static bool isValidBitmapSize(int bitmapSize)
+    {
+        return bitmapSize >= minimumBitmapSize && bitmapSize <= maximumBitmapSize;
+    }
+
     // The hash of the picture at `path` for bitmap size `bitmapSize`. JPEG files are decoded at a
     // reduced scale straight from the compressed data, so the cost barely depends on the photo's
     // resolution.

@@ -114,6 +114,18 @@ TEST_F(MVNTwinsiftTest, FlatUnreadableAndTinyPictures)
     EXPECT_EQ(odd.words.size(), MVNTwinsift::wordCount(70));
 }
 
+TEST_F(MVNTwinsiftTest, BitmapSizesOutsideTheValidRangeGiveNoHash)
+{
+    ASSERT_TRUE(writeJpeg(pathOf("photo.jpg"), makePhoto(4)));
+    for (int size : {0, -72, MVNTwinsift::maximumBitmapSize + 1, 70000}) {
+        EXPECT_EQ(hasher.twk(pathOf("photo.jpg"), size).outcome, MVNTwinsift::HashOutcome::Unreadable) << size;
+        EXPECT_FALSE(MVNTwinsift::hashThumbnail(makePhoto(4), size).hasHash()) << size;
+        // 70000 squared does not fit 32 bits: the comparison must not wrap into a score.
+        EXPECT_EQ(hasher.mVNCompare({1, 2}, {1, 2}, size), 18.0f) << size;
+    }
+    EXPECT_TRUE(hasher.twk(pathOf("photo.jpg"), MVNTwinsift::maximumBitmapSize).hasHash());
+}
+
 TEST_F(MVNTwinsiftTest, NonSquarePictureIsStretchedNotPadded)
 {
     // A wide picture: dark left half, bright right half, with detail in both.

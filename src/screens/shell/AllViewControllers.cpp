@@ -3,6 +3,7 @@
 #include "screens/welcome/AboutVC.h"
 #include "screens/home/AddFilesVC.h"
 #include "screens/home/ExactMatchVC.h"
+#include "screens/home/SimilarMatchesVC.h"
 #include "screens/shell/InitialWindowController.h"
 #include "screens/shell/PlaceholderVC.h"
 #include "screens/welcome/SplashVC.h"
@@ -69,7 +70,7 @@ void registerMainFactories(platform::Storyboard &board)
     // Screens whose own class is not part of this build yet.
     for (const char *identifier : {"FileProperties", "AutoMark", "BackToHome", "DeleteDuplicatePhotos"})
         board.registerFactory(identifier, placeholder(identifier));
-    board.registerFactory("SimilarMatches", placeholder("SimilarMatches", "IDS_TWK_7008"));
+    board.registerFactory("SimilarMatches", [] { return new SimilarMatchesVC; });
 
     registerScanSheetFactories(board);
     board.registerFactory("AddFiles", [] { return new AddFilesVC; });
