@@ -1,6 +1,7 @@
 #include "model/TextLookup.h"
 
 #include "model/ModuleState.h"
+#include "model/TableTextFormatter.h"
 
 #include <QCoreApplication>
 
@@ -18,16 +19,7 @@ QString localizedText(const QString &key)
 
 QString substitutePlaceholders(QString text, const QStringList &arguments)
 {
-    static const QString placeholder = QStringLiteral("%@");
-    qsizetype from = 0;
-    for (const QString &argument : arguments) {
-        const qsizetype at = text.indexOf(placeholder, from);
-        if (at < 0)
-            break;
-        text.replace(at, placeholder.size(), argument);
-        from = at + argument.size();
-    }
-    return text;
+    return TableTextFormatter::format(text, arguments);
 }
 
 std::optional<QString> appVersion()

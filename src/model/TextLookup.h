@@ -9,8 +9,8 @@
 // loaded, the key is missing or its value is not text. Never the key itself.
 QString localizedText(const QString &key);
 
-// Fills "%@" placeholders of a text, in order, with the given arguments (plain text
-// substitution; no format directives are interpreted). Surplus placeholders stay as they are.
+// Fills the placeholders of a table text with the given arguments (TableTextFormatter: "%@",
+// "%d", "%ld", "%lld" in order and their numbered forms; anything else stays literal text).
 QString substitutePlaceholders(QString text, const QStringList &arguments);
 
 // The application's version text; absent when none is set.

@@ -1,42 +1,146 @@
 #include "screens/results/NoSimilarDuplicatePhotosFoundVC.h"
 
-#include "screens/shell/AllViewControllers.h"
-#include "screens/shell/CustomAnimator.h"
 #include "model/ModuleState.h"
+#include "model/ResultRegrouping.h"
 #include "model/TextLookup.h"
 #include "platform/Dispatch.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
+#include "platform/widgets/SheetPresenter.h"
+#include "screens/results/ResultPictures.h"
+#include "screens/results/ResultRefresh.h"
 #include "screens/results/ResultScreenStyle.h"
 #include "screens/results/ScanResultVC.h"
-#include "screens/sheet/ScanIcons.h"
-#include "screens/sheet/ScanVC.h"
+#include "screens/results/grid/ThumbnailVC.h"
+#include "screens/results/list/ListViewVC.h"
+#include "screens/shell/AllViewControllers.h"
+#include "screens/shell/CustomAnimator.h"
+#include "services/ResultProtection.h"
+#include "services/TimeAndPlace.h"
 
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPixmap>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QSlider>
 #include <QVBoxLayout>
+
+namespace {
+
+QString text(const char *key)
+{
+    return localizedText(QString::fromLatin1(key));
+}
+
+QLabel *picture(QWidget *parent, const char *name, const QImage &image, int size)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setFixedSize(size, size);
+    label->setPixmap(QPixmap::fromImage(image));
+    return label;
+}
+
+QLabel *caption(QWidget *parent, const char *name, const char *key)
+{
+    auto *label = new QLabel(text(key), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+
+QSlider *levelSlider(QWidget *parent, const char *name)
+{
+    auto *slider = new QSlider(Qt::Horizontal, parent);
+    slider->setObjectName(QString::fromLatin1(name));
+    slider->setRange(1, 6);
+    slider->setPageStep(1);
+    slider->setTickPosition(QSlider::TicksBelow);
+    slider->setFixedWidth(180);
+    slider->setCursor(Qt::PointingHandCursor);
+    return slider;
+}
+
+int positionOfThreshold(int threshold)
+{
+    static const int levels[] = {81, 85, 88, 91, 94, 98};
+    for (int i = 0; i < 6; ++i)
+        if (levels[i] == threshold)
+            return i + 1;
+    return 0;
+}
+
+} // namespace
 
 NoSimilarDuplicatePhotosFoundVC::NoSimilarDuplicatePhotosFoundVC(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("NoSimilarDuplicatePhotosFound"));
     setAttribute(Qt::WA_StyledBackground);
     setStyleSheet(resultScreenStyleSheet(objectName()) + QStringLiteral(
-        "QPushButton { color: white; background: #09ab09; border: none; border-radius: 16px;"
-        " padding: 6px 28px; min-height: 20px; font-weight: bold; }"));
+        "QPushButton { color: white; background: #3e3e3e; border: 1px solid #4a4a4a; border-radius: 16px;"
+        " padding: 6px 24px; min-height: 20px; font-weight: bold; }"
+        "QPushButton#btnBackToHome { background: transparent; border: 1px solid transparent; border-radius: 6px;"
+        " padding: 2px 8px; font-weight: normal; }"
+        "QPushButton#btnBackToHome:hover, QPushButton:focus { border-color: #2d8ce6; }"
+        "QLabel[role=\"look\"] { color: #8a8a8a; }"
+        "QSlider::groove:horizontal { height: 4px; background: #555555; border-radius: 2px; }"
+        "QSlider::sub-page:horizontal { background: #c79d27; border-radius: 2px; }"
+        "QSlider::handle:horizontal { width: 14px; margin: -6px 0; border-radius: 7px; background: #e0e0e0; }"));
 
-    lblTitle = makeBoldLabel(localizedText(QStringLiteral("IDS_TWK_1")), 15, this);
-    imgView = new QLabel(this);
-    imgView->setPixmap(QPixmap::fromImage(infoBadge(56)));
-    imgView->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    // ---- toolbar look-alike (pictures and captions; only Back to Home acts)
+    imgViewTitle = picture(this, "imgViewTitle", ResultPictures::titleIcon(), 24);
+    lblTitle = makeBoldLabel(text("IDS_TWK_1"), 15, this);
+    lblTitle->setObjectName(QStringLiteral("lblTitle"));
+    btnBackToHome = new QPushButton(this);
+    btnBackToHome->setObjectName(QStringLiteral("btnBackToHome"));
+    btnBackToHome->setCursor(Qt::PointingHandCursor);
+    imgViewBackToHome = picture(btnBackToHome, "imgViewBackToHome", ResultPictures::backToHomeIcon(), 26);
+    lblBackToHome = caption(btnBackToHome, "lblBackToHome", "IDS_TWK_48");
+    for (QLabel *label : {imgViewBackToHome, lblBackToHome})
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    auto *homeLayout = new QHBoxLayout(btnBackToHome);
+    homeLayout->setContentsMargins(8, 2, 10, 2);
+    homeLayout->addWidget(imgViewBackToHome);
+    homeLayout->addWidget(lblBackToHome);
+    btnBackToHome->setMinimumHeight(34);
+
+    imgViewRadioSelect = picture(this, "imgViewRadioSelect", ResultPictures::radioChecked(), 20);
+    lblAutoSelect = caption(this, "lblAutoSelect", "IDS_TWK_50");
+    imgViewRadioUnselect = picture(this, "imgViewRadioUnselect", ResultPictures::radioUnchecked(), 20);
+    lblUnselectAll = caption(this, "lblUnselectAll", "IDS_TWK_51");
+    imgViewSelectionWizard = picture(this, "imgViewSelectionWizard", ResultPictures::selectionWizardIcon(), 26);
+    lblSelectionWizard = caption(this, "lblSelectionWizard", "IDS_TWK_53");
+    imgViewThumbnailView = picture(this, "imgViewThumbnailView", ResultPictures::thumbnailViewIcon(), 26);
+    lblThumbnailView = caption(this, "lblThumbnailView", "IDS_TWK_55");
+    imgViewListView = picture(this, "imgViewListView", ResultPictures::listViewIcon(), 26);
+    lblListView = caption(this, "lblListView", "IDS_TWK_56");
+    lbl0Of0SelectedIn0Group = caption(this, "lbl0Of0SelectedIn0Group", "IDS_TWK_287");
+    for (QLabel *look : {lblAutoSelect, lblUnselectAll, lblSelectionWizard, lblThumbnailView, lblListView,
+                         lbl0Of0SelectedIn0Group})
+        look->setProperty("role", QStringLiteral("look"));
+
+    auto *toolbar = new QHBoxLayout;
+    toolbar->setSpacing(8);
+    toolbar->addWidget(imgViewTitle);
+    toolbar->addWidget(lblTitle);
+    toolbar->addSpacing(10);
+    toolbar->addWidget(btnBackToHome);
+    toolbar->addStretch(1);
+    for (QWidget *w : std::initializer_list<QWidget *>{imgViewRadioSelect, lblAutoSelect, imgViewRadioUnselect,
+                                                       lblUnselectAll, imgViewSelectionWizard, lblSelectionWizard,
+                                                       imgViewThumbnailView, lblThumbnailView, imgViewListView,
+                                                       lblListView})
+        toolbar->addWidget(w);
+
+    // ---- message, sliders, Back
+    imgView = picture(this, "imgView", ResultPictures::noResultsPicture(), 160);
+    imgView->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
     lblNoSimilarDuplicatePhotosFound = new QLabel(this);
     lblNoSimilarDuplicatePhotosFound->setObjectName(QStringLiteral("lblNoSimilarDuplicatePhotosFound"));
-    QFont messageFont = lblNoSimilarDuplicatePhotosFound->font();
-    messageFont.setPointSize(17);
-    messageFont.setBold(true);
-    lblNoSimilarDuplicatePhotosFound->setFont(messageFont);
+    QFont big = lblNoSimilarDuplicatePhotosFound->font();
+    big.setPointSize(16);
+    big.setBold(true);
+    lblNoSimilarDuplicatePhotosFound->setFont(big);
     lblPleaseGoBackToTheHome = new QLabel(this);
     lblPleaseGoBackToTheHome->setObjectName(QStringLiteral("lblPleaseGoBackToTheHome"));
     lblPleaseGoBackToTheHome->setProperty("role", QStringLiteral("caption"));
@@ -45,30 +149,83 @@ NoSimilarDuplicatePhotosFoundVC::NoSimilarDuplicatePhotosFoundVC(QWidget *parent
         label->setWordWrap(true);
     }
 
-    boxBack = new QWidget(this);
-    auto *backLayout = new QHBoxLayout(boxBack);
-    backLayout->setContentsMargins(0, 0, 0, 0);
-    btnBack = new QPushButton(localizedText(QStringLiteral("IDS_TWK_49")), boxBack);
+    lblMatchingLevelCapTop = caption(this, "lblMatchingLevelCapTop", "IDS_TWK_15");
+    lblMatchingLevelValueTop = new QLabel(this);
+    lblMatchingLevelValueTop->setObjectName(QStringLiteral("lblMatchingLevelValueTop"));
+    sliderViewTop = levelSlider(this, "sliderViewTop");
+    lblCapMatchingLevel = caption(this, "lblCapMatchingLevel", "IDS_TWK_15");
+    lblValueMatchingLevel = new QLabel(this);
+    lblValueMatchingLevel->setObjectName(QStringLiteral("lblValueMatchingLevel"));
+    sliderView = levelSlider(this, "sliderView");
+    for (QSlider *slider : {sliderViewTop, sliderView})
+        connect(slider, &QSlider::valueChanged, this, [this, slider](int position) {
+            if (!slider->signalsBlocked())
+                sliderViewValues(position);
+        });
+    auto *topSliderLine = new QHBoxLayout;
+    topSliderLine->addStretch(1);
+    topSliderLine->addWidget(lblMatchingLevelCapTop);
+    topSliderLine->addWidget(sliderViewTop);
+    topSliderLine->addWidget(lblMatchingLevelValueTop);
+    auto *sliderLine = new QHBoxLayout;
+    sliderLine->addStretch(1);
+    sliderLine->addWidget(lblCapMatchingLevel);
+    sliderLine->addWidget(sliderView);
+    sliderLine->addWidget(lblValueMatchingLevel);
+    sliderLine->addStretch(1);
+
+    boxBack = new QFrame(this);
+    boxBack->setObjectName(QStringLiteral("boxBack"));
+    btnBack = new QPushButton(boxBack);
     btnBack->setObjectName(QStringLiteral("btnBack"));
     btnBack->setCursor(Qt::PointingHandCursor);
+    lblBack = new QLabel(text("IDS_TWK_49"), btnBack);
+    lblBack->setObjectName(QStringLiteral("lblBack"));
+    lblBack->setAttribute(Qt::WA_TransparentForMouseEvents);
+    auto *backFace = new QHBoxLayout(btnBack);
+    backFace->setContentsMargins(24, 4, 24, 4);
+    backFace->addWidget(lblBack);
+    auto *backLayout = new QHBoxLayout(boxBack);
+    backLayout->setContentsMargins(0, 0, 0, 0);
     backLayout->addStretch(1);
     backLayout->addWidget(btnBack);
     backLayout->addStretch(1);
     connect(btnBack, &QPushButton::clicked, this, [this] { clickedBack(); });
+    connect(btnBackToHome, &QPushButton::clicked, this, [this] { clickedBackToHome(); });
 
     auto *root = new QVBoxLayout(this);
-    root->setContentsMargins(24, 18, 24, 30);
-    root->setSpacing(14);
-    root->addWidget(lblTitle);
+    root->setContentsMargins(16, 10, 16, 24);
+    root->setSpacing(12);
+    root->addLayout(toolbar);
+    root->addLayout(topSliderLine);
     root->addStretch(1);
-    root->addWidget(imgView);
+    root->addWidget(imgView, 0, Qt::AlignHCenter);
     root->addWidget(lblNoSimilarDuplicatePhotosFound);
     root->addWidget(lblPleaseGoBackToTheHome);
     root->addSpacing(8);
+    root->addLayout(sliderLine);
     root->addWidget(boxBack);
     root->addStretch(2);
+    root->addWidget(lbl0Of0SelectedIn0Group);
 
     boxTopBlackLayer = new DimmingBox(this);
+}
+
+bool NoSimilarDuplicatePhotosFoundVC::event(QEvent *event)
+{
+    // Put into another view, the screen covers it whole and follows its size.
+    if (event->type() == QEvent::ParentChange && parentWidget()) {
+        parentWidget()->installEventFilter(this);
+        setGeometry(parentWidget()->rect());
+    }
+    return QWidget::event(event);
+}
+
+bool NoSimilarDuplicatePhotosFoundVC::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == parentWidget() && event->type() == QEvent::Resize && isPresented)
+        setGeometry(parentWidget()->rect());
+    return QWidget::eventFilter(watched, event);
 }
 
 void NoSimilarDuplicatePhotosFoundVC::showEvent(QShowEvent *event)
@@ -89,35 +246,114 @@ void NoSimilarDuplicatePhotosFoundVC::hideEvent(QHideEvent *event)
         platform::NotificationCenter::defaultCenter().post(QStringLiteral("closeToExitVC"));
 }
 
+void NoSimilarDuplicatePhotosFoundVC::setSliderControlsVisible(bool visible)
+{
+    for (QWidget *w : std::initializer_list<QWidget *>{lblCapMatchingLevel, lblValueMatchingLevel, lblMatchingLevelCapTop,
+                                                       lblMatchingLevelValueTop, sliderView, sliderViewTop})
+        w->setVisible(visible);
+}
+
 void NoSimilarDuplicatePhotosFoundVC::viewWillAppear()
 {
     boxTopBlackLayer->hide();
     const auto *sheet = AllViewControllers::cached<ScanVC>(QStringLiteral("Scan"));
-    const bool withResults = (sheet && sheet->sendData && !sheet->sendData->empty())
-                             || platform::UserDefaults::standard().boolForKey(QStringLiteral("ISSliderAvailable"));
-    isPresented = withResults;
-    // The results screen has no matching-level control to reach a lower level from here, so the
-    // way back home stays in both forms: the screen never leaves the user without a way out.
-    boxBack->setVisible(true);
-    lblNoSimilarDuplicatePhotosFound->setText(
-        localizedText(withResults ? QStringLiteral("IDS_TWK_288") : QStringLiteral("IDS_TWK_285")));
-    lblPleaseGoBackToTheHome->setText(
-        localizedText(withResults ? QStringLiteral("IDS_TWK_289") : QStringLiteral("IDS_TWK_286")));
+    const bool sliderForm = (sheet && sheet->sendData && !sheet->sendData->empty())
+                            || platform::UserDefaults::standard().boolForKey(QStringLiteral("ISSliderAvailable"));
+    if (sliderForm) {
+        setSliderControlsVisible(true);
+        boxBack->hide();
+        syncSlidersWithThreshold();
+        isPresented = true;
+    } else {
+        setSliderControlsVisible(false);
+        boxBack->show();
+        isPresented = false;
+    }
+    lblNoSimilarDuplicatePhotosFound->setText(text(sliderForm ? "IDS_TWK_288" : "IDS_TWK_285"));
+    lblPleaseGoBackToTheHome->setText(text(sliderForm ? "IDS_TWK_289" : "IDS_TWK_286"));
+}
+
+void NoSimilarDuplicatePhotosFoundVC::syncSlidersWithThreshold()
+{
+    const int position = positionOfThreshold(similarityThreshold);
+    if (position > 0) {
+        const QSignalBlocker blockLower(sliderView);
+        const QSignalBlocker blockTop(sliderViewTop);
+        sliderView->setValue(position);
+        sliderViewTop->setValue(position);
+    }
+    lblValueMatchingLevel->setText(applyMatchingLevel(sliderView->value()));
+    lblMatchingLevelValueTop->setText(applyMatchingLevel(sliderView->value()));
+}
+
+void NoSimilarDuplicatePhotosFoundVC::sliderViewValues(int position)
+{
+    const QString caption = applyMatchingLevel(position);
+    lblValueMatchingLevel->setText(caption);
+    lblMatchingLevelValueTop->setText(caption);
+    ScanResultVC *results = scanResultVC();
+    {
+        const QSignalBlocker block(results->sliderMatchingLevel);
+        results->sliderMatchingLevel->setValue(position);
+    }
+    results->lblValueMatchingLevel->setText(applyMatchingLevel(position));
+    {
+        const QSignalBlocker blockTop(sliderViewTop);
+        const QSignalBlocker blockLower(sliderView);
+        sliderViewTop->setValue(position);
+        sliderView->setValue(position);
+    }
+
+    // The first member of each group stays whatever its score; marks start empty; protection is
+    // derived again from the protected folders and the protection set by hand.
+    ResultState &state = ResultState::shared();
+    const ResultRegrouping::FileMemory memory = ResultRegrouping::remember(state);
+    ResultRegrouping::showGroups(
+        state, ResultRegrouping::groupsAtMatchingLevelKeepingFirst(state.allImages, similarityThreshold), memory, false);
+    rederiveProtection(state);
+    refreshResultTotals();
+    refreshSelectionState();
+    if (state.imageDirectories.empty())
+        return;
+    if (auto *grid = AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail")))
+        grid->reloadData();
+    if (auto *list = AllViewControllers::cached<ListViewVC>(QStringLiteral("ListView")))
+        list->reloadData();
+    hide();
+    setParent(nullptr);
+    platform::UserDefaults::standard().setBool(QStringLiteral("ISSliderAvailable"), false);
+}
+
+void NoSimilarDuplicatePhotosFoundVC::leave()
+{
+    if (!isPresented) {
+        if (sharedAnimator && sharedAnimator->presentedViews().contains(this))
+            sharedAnimator->animateDismissal(this, scanResultVC());
+        else
+            hide();
+    } else {
+        hide();
+        setParent(nullptr);
+    }
+    scanResultVC()->returnToHome();
+    platform::NotificationCenter::defaultCenter().post(QStringLiteral("closeToExitVC"));
 }
 
 void NoSimilarDuplicatePhotosFoundVC::clickedBack()
 {
-    // An overlay goes the way it came (through the animator); a view put into the results screen
-    // is taken out of it.
-    if (sharedAnimator && sharedAnimator->presentedViews().contains(this)) {
-        sharedAnimator->animateDismissal(this, scanResultVC());
-    } else if (isPresented && parentWidget()) {
-        hide();
-        setParent(nullptr);
-    } else {
-        hide();
+    leave();
+}
+
+void NoSimilarDuplicatePhotosFoundVC::clickedBackToHome()
+{
+    if (!platform::UserDefaults::standard().boolForKey(QStringLiteral("ISSliderAvailable"))) {
+        leave();
+        return;
     }
-    if (auto *results = qobject_cast<ScanResultVC *>(scanResultVC()))
-        results->returnToHome();
-    platform::NotificationCenter::defaultCenter().post(QStringLiteral("closeToExitVC"));
+    if (backToHomeAlert) {
+        platform::UserDefaults::standard().setBool(isPopUpKey, false);
+        platform::SheetPresenter::presentAsSheet(backToHomeDialogVC(), this);
+        return;
+    }
+    scanResultVC()->returnToHome();
 }

@@ -1,32 +1,112 @@
 #include "screens/results/ScanResultVC.h"
 
-#include "screens/shell/AllViewControllers.h"
-#include "screens/shell/HubScreens.h"
 #include "controls/SYFlatButton.h"
 #include "model/ModuleState.h"
+#include "model/ResultRegrouping.h"
 #include "model/TextLookup.h"
+#include "platform/Dispatch.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "platform/widgets/SheetPresenter.h"
+#include "screens/results/AutoMarkBridge.h"
+#include "screens/results/ResultPictures.h"
+#include "screens/results/ResultPreview.h"
 #include "screens/results/ResultRefresh.h"
 #include "screens/results/ResultScreenStyle.h"
 #include "screens/results/grid/ThumbnailVC.h"
 #include "screens/results/list/ListViewVC.h"
+#include "screens/shell/AllViewControllers.h"
+#include "screens/shell/HubScreens.h"
+#include "services/ResultProtection.h"
+#include "services/TimeAndPlace.h"
 
+#include <QCheckBox>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMediaPlayer>
+#include <QMouseEvent>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QShowEvent>
+#include <QSlider>
 #include <QVBoxLayout>
+#include <QVideoWidget>
+
+#include <iostream>
 
 namespace {
 
-QPushButton *makeToolButton(QWidget *parent, const char *name, const QString &text)
+const QColor kActiveTab = QColor::fromRgbF(1.0 / 6, 1.0 / 6, 1.0 / 6);
+const QColor kInactiveTab(62, 62, 62);
+const QColor kMarkedGreen(9, 171, 9);
+const QColor kNoMarksGrey(72, 72, 72);
+
+platform::UserDefaults &defaults()
 {
-    auto *button = new QPushButton(text, parent);
+    return platform::UserDefaults::standard();
+}
+
+QString text(const char *key)
+{
+    return localizedText(QString::fromLatin1(key));
+}
+
+QLabel *pictureLabel(QWidget *parent, const char *name, const QImage &image, int size)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setFixedSize(size, size);
+    label->setPixmap(QPixmap::fromImage(image));
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return label;
+}
+
+QLabel *captionLabel(QWidget *parent, const char *name)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return label;
+}
+
+// A flat button whose face is a picture and a caption (both outlets of their own).
+QPushButton *iconButton(QWidget *parent, const char *name, QLabel *picture, QLabel *caption)
+{
+    auto *button = new QPushButton(parent);
     button->setObjectName(QString::fromLatin1(name));
+    button->setProperty("role", QStringLiteral("tool"));
     button->setCursor(Qt::PointingHandCursor);
+    button->setFocusPolicy(Qt::StrongFocus);
+    auto *layout = new QHBoxLayout(button);
+    layout->setContentsMargins(8, 2, 10, 2);
+    layout->setSpacing(6);
+    if (picture) {
+        picture->setParent(button);
+        layout->addWidget(picture);
+    }
+    caption->setParent(button);
+    layout->addWidget(caption);
+    button->setMinimumHeight(34);
     return button;
+}
+
+void fillBox(QFrame *box, const QColor &color)
+{
+    box->setStyleSheet(QStringLiteral("QFrame#%1 { background: %2; border-radius: 6px; }")
+                           .arg(box->objectName(), color.name()));
+    box->setProperty("fill", color);
+}
+
+// The position (1..6) of a matching level in percent, 0 for any other value.
+int positionOfThreshold(int threshold)
+{
+    static const int levels[] = {81, 85, 88, 91, 94, 98};
+    for (int i = 0; i < 6; ++i)
+        if (levels[i] == threshold)
+            return i + 1;
+    return 0;
 }
 
 } // namespace
@@ -36,188 +116,726 @@ ScanResultVC::ScanResultVC(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("ScanResult"));
     setAttribute(Qt::WA_StyledBackground);
     setStyleSheet(resultScreenStyleSheet(objectName()) + QStringLiteral(
-        "QPushButton { color: #e0e0e0; background: #3e3e3e; border: 1px solid #4a4a4a; border-radius: 13px;"
-        " padding: 4px 14px; }"
-        "QPushButton:disabled { color: #777777; }"
-        "QLabel#imgPreview { background: #222222; border-radius: 6px; }"));
+        "QPushButton[role=\"tool\"] { background: transparent; border: 1px solid transparent; border-radius: 6px; }"
+        "QPushButton[role=\"tool\"]:hover { border-color: #555555; }"
+        "QPushButton[role=\"tool\"]:focus { border-color: #2d8ce6; }"
+        "QPushButton[role=\"tool\"]:disabled QLabel { color: #777777; }"
+        "QLabel#imgPreview { background: #222222; border-radius: 6px; }"
+        "QFrame#previewFrame { background: #222222; border-radius: 6px; }"
+        "QScrollArea { background: #262626; border: none; }"
+        "QFrame#boxTutorial { background: rgba(20, 20, 20, 235); border: 1px solid #c79d27; border-radius: 8px; }"
+        "QCheckBox { color: #d8d8d8; }"
+        "QSlider::groove:horizontal { height: 4px; background: #555555; border-radius: 2px; }"
+        "QSlider::sub-page:horizontal { background: #c79d27; border-radius: 2px; }"
+        "QSlider::handle:horizontal { width: 14px; margin: -6px 0; border-radius: 7px; background: #e0e0e0; }"
+        "QProgressBar { border: none; background: transparent; max-height: 4px; }"
+        "QProgressBar::chunk { background: #c79d27; }"));
 
-    lblTitle = makeBoldLabel(localizedText(QStringLiteral("IDS_TWK_1")), 15, this);
+    // ---- toolbar
+    imageViewTitle = pictureLabel(this, "imageViewTitle", ResultPictures::titleIcon(), 24);
+    lblTitle = makeBoldLabel(QString(), 15, this);
+    lblTitle->setObjectName(QStringLiteral("lblTitle"));
+
+    imgViewBackToHome = pictureLabel(this, "imgViewBackToHome", ResultPictures::backToHomeIcon(), 26);
+    lblBackToHome = captionLabel(this, "lblBackToHome");
+    btnBackToHome = iconButton(this, "btnBackToHome", imgViewBackToHome, lblBackToHome);
+
+    imgViewRadioSelect = pictureLabel(this, "imgViewRadioSelect", ResultPictures::radioChecked(), 20);
+    lblAutoSelect = captionLabel(this, "lblAutoSelect");
+    btnAutoSelect = iconButton(this, "btnAutoSelect", imgViewRadioSelect, lblAutoSelect);
+    btnAutoSelect->setCheckable(true);
+    imgViewRadioUnselect = pictureLabel(this, "imgViewRadioUnselect", ResultPictures::radioUnchecked(), 20);
+    lblUnselectAll = captionLabel(this, "lblUnselectAll");
+    btnUnSelectAll = iconButton(this, "btnUnSelectAll", imgViewRadioUnselect, lblUnselectAll);
+    btnUnSelectAll->setCheckable(true);
+
+    imgviewSelectionWizard = pictureLabel(this, "imgviewSelectionWizard", ResultPictures::selectionWizardIcon(), 26);
+    lblSelectionWizard = captionLabel(this, "lblSelectionWizard");
+    btnSelectionWizard = iconButton(this, "btnSelectionWizard", imgviewSelectionWizard, lblSelectionWizard);
+
+    boxThumbnailView = new QFrame(this);
+    boxThumbnailView->setObjectName(QStringLiteral("boxThumbnailView"));
+    imgViewThumbnailView = pictureLabel(this, "imgViewThumbnailView", ResultPictures::thumbnailViewIcon(), 26);
+    lblThumbnailView = captionLabel(this, "lblThumbnailView");
+    thumbnailView = iconButton(boxThumbnailView, "thumbnailView", imgViewThumbnailView, lblThumbnailView);
+    boxListView = new QFrame(this);
+    boxListView->setObjectName(QStringLiteral("boxListView"));
+    imgViewListView = pictureLabel(this, "imgViewListView", ResultPictures::listViewIcon(), 26);
+    lblListView = captionLabel(this, "lblListView");
+    listView = iconButton(boxListView, "listView", imgViewListView, lblListView);
+    for (QFrame *box : {boxThumbnailView, boxListView}) {
+        auto *boxLayout = new QHBoxLayout(box);
+        boxLayout->setContentsMargins(2, 2, 2, 2);
+        boxLayout->addWidget(box == boxThumbnailView ? thumbnailView : listView);
+    }
+    fillBox(boxThumbnailView, kActiveTab);
+    fillBox(boxListView, kInactiveTab);
+
+    // ---- totals, matching level, filter
     lblAllDuplicatePhotosFound = new QLabel(this);
     lblAllDuplicatePhotosFound->setObjectName(QStringLiteral("lblAllDuplicatePhotosFound"));
+    QFont totalsFont = lblAllDuplicatePhotosFound->font();
+    totalsFont.setBold(true);
+    lblAllDuplicatePhotosFound->setFont(totalsFont);
     lblAllSizeCanBeRemoved = new QLabel(this);
     lblAllSizeCanBeRemoved->setObjectName(QStringLiteral("lblAllSizeCanBeRemoved"));
     lblAllSizeCanBeRemoved->setProperty("role", QStringLiteral("caption"));
+
+    lblCapMatchingLevel = new QLabel(this);
+    lblCapMatchingLevel->setObjectName(QStringLiteral("lblCapMatchingLevel"));
+    lblCapMatchingLevel->setProperty("role", QStringLiteral("caption"));
+    sliderMatchingLevel = new QSlider(Qt::Horizontal, this);
+    sliderMatchingLevel->setObjectName(QStringLiteral("sliderMatchingLevel"));
+    sliderMatchingLevel->setRange(1, 6);
+    sliderMatchingLevel->setPageStep(1);
+    sliderMatchingLevel->setTickPosition(QSlider::TicksBelow);
+    sliderMatchingLevel->setFixedWidth(150);
+    sliderMatchingLevel->setCursor(Qt::PointingHandCursor);
+    lblValueMatchingLevel = new QLabel(this);
+    lblValueMatchingLevel->setObjectName(QStringLiteral("lblValueMatchingLevel"));
+    lblValueMatchingLevel->setMinimumWidth(40);
+
+    boxShowOnlyVideos = new QFrame(this);
+    boxShowOnlyVideos->setObjectName(QStringLiteral("boxShowOnlyVideos"));
+    btnShowOnlyVideos = new QCheckBox(boxShowOnlyVideos);
+    btnShowOnlyVideos->setObjectName(QStringLiteral("btnShowOnlyVideos"));
+    btnShowOnlyVideos->setCursor(Qt::PointingHandCursor);
+    lblShowOnlyVideos = new QLabel(boxShowOnlyVideos);
+    lblShowOnlyVideos->setObjectName(QStringLiteral("lblShowOnlyVideos"));
+    lblShowOnlyVideos->setBuddy(btnShowOnlyVideos);
+    auto *videosLayout = new QHBoxLayout(boxShowOnlyVideos);
+    videosLayout->setContentsMargins(0, 0, 0, 0);
+    videosLayout->setSpacing(4);
+    videosLayout->addWidget(btnShowOnlyVideos);
+    videosLayout->addWidget(lblShowOnlyVideos);
+    boxShowOnlyVideos->hide(); // shown by the grid when the results hold a video
+
+    activityIndicator = new QProgressBar(this);
+    activityIndicator->setObjectName(QStringLiteral("activityIndicator"));
+    activityIndicator->setRange(0, 0);
+    activityIndicator->setTextVisible(false);
+    activityIndicator->setFixedWidth(120);
+
+    // ---- grid / list area
+    customViewImgeListing = new QWidget(this);
+    customViewImgeListing->setObjectName(QStringLiteral("customViewImgeListing"));
+    auto *gridLayout = new QVBoxLayout(customViewImgeListing);
+    gridLayout->setContentsMargins(0, 0, 0, 0);
+    scrollViewCollection = new QScrollArea(this);
+    scrollViewCollection->setObjectName(QStringLiteral("scrollViewCollection"));
+    scrollViewCollection->setFrameShape(QFrame::NoFrame);
+    scrollViewCollection->setWidgetResizable(true);
+
+    // ---- preview and details column
+    lblPreview = new QLabel(this);
+    lblPreview->setObjectName(QStringLiteral("lblPreview"));
+    lblPreview->setProperty("role", QStringLiteral("caption"));
+    auto *previewFrame = new QFrame(this);
+    previewFrame->setObjectName(QStringLiteral("previewFrame"));
+    previewFrame->setFixedSize(311, 200);
+    preview = new ResultPreview(previewFrame);
+    preview->setGeometry(0, 0, 311, 200);
+    imgPreview = preview->imgPreview;
+    avKitPlayer = preview->avKitPlayer;
+    videoPlayer = preview->videoPlayer;
+    lblMetadata = new QLabel(this);
+    lblMetadata->setObjectName(QStringLiteral("lblMetadata"));
+    lblMetadata->setProperty("role", QStringLiteral("caption"));
+    scrollView = new QScrollArea(this);
+    scrollView->setObjectName(QStringLiteral("scrollView"));
+    scrollView->setFrameShape(QFrame::NoFrame);
+    scrollView->setWidgetResizable(true);
+    scrollView->setFixedWidth(311);
+
+    // ---- bottom line
     lblSelectedInGroup = new QLabel(this);
     lblSelectedInGroup->setObjectName(QStringLiteral("lblSelectedInGroup"));
     lblSelectedInGroup->setProperty("role", QStringLiteral("caption"));
-
-    btnBackToHome = makeToolButton(this, "btnBackToHome", localizedText(QStringLiteral("IDS_TWK_48")));
-    btnAutoSelect = makeToolButton(this, "btnAutoSelect", localizedText(QStringLiteral("IDS_TWK_50")));
-    btnAutoSelect->hide(); // shown once the automatic marking is part of the program
-    btnUnSelectAll = makeToolButton(this, "btnUnSelectAll", localizedText(QStringLiteral("IDS_TWK_51")));
-    connect(btnBackToHome, &QPushButton::clicked, this, [this] { returnToHome(); });
-    connect(btnUnSelectAll, &QPushButton::clicked, this, [this] { unselectAllMarks(); });
-
-    btnDeleteMarked = new SYFlatButton(this);
+    boxScanMarked = new QFrame(this);
+    boxScanMarked->setObjectName(QStringLiteral("boxScanMarked"));
+    boxScanMarked->setFixedSize(170, 38);
+    btnDeleteMarked = new SYFlatButton(boxScanMarked);
     btnDeleteMarked->setObjectName(QStringLiteral("btnDeleteMarked"));
-    btnDeleteMarked->setFixedSize(150, 34);
-    btnDeleteMarked->setCornerRadius(17);
+    btnDeleteMarked->setGeometry(0, 0, 170, 38);
+    btnDeleteMarked->setCornerRadius(19);
     btnDeleteMarked->setMomentary(true);
     btnDeleteMarked->setBorderNormalColor(Qt::transparent);
     btnDeleteMarked->setBorderHighlightColor(Qt::transparent);
-    lblScanMarked = new QLabel(localizedText(QStringLiteral("IDS_TWK_73")), btnDeleteMarked);
+    btnDeleteMarked->setCursor(Qt::PointingHandCursor);
+    btnDeleteMarked->setFocusPolicy(Qt::StrongFocus);
+    lblScanMarked = new QLabel(btnDeleteMarked);
     lblScanMarked->setObjectName(QStringLiteral("lblScanMarked"));
     lblScanMarked->setAlignment(Qt::AlignCenter);
     lblScanMarked->setAttribute(Qt::WA_TransparentForMouseEvents);
-    lblScanMarked->setGeometry(0, 0, 150, 34);
+    lblScanMarked->setGeometry(0, 0, 170, 38);
     QFont bold = lblScanMarked->font();
     bold.setBold(true);
     lblScanMarked->setFont(bold);
-    connect(btnDeleteMarked, &QAbstractButton::clicked, this, [this] {
-        if (ResultState::shared().hasMarks())
-            presentDeletionSheet();
-    });
 
-    imgPreview = new QLabel(this);
-    imgPreview->setObjectName(QStringLiteral("imgPreview"));
-    imgPreview->setFixedSize(280, 280);
-    imgPreview->setAlignment(Qt::AlignCenter);
+    // ---- layout
+    auto *toolbar = new QHBoxLayout;
+    toolbar->setSpacing(8);
+    toolbar->addWidget(imageViewTitle);
+    toolbar->addWidget(lblTitle);
+    toolbar->addSpacing(10);
+    toolbar->addWidget(btnBackToHome);
+    toolbar->addStretch(1);
+    toolbar->addWidget(btnAutoSelect);
+    toolbar->addWidget(btnUnSelectAll);
+    toolbar->addWidget(btnSelectionWizard);
+    toolbar->addSpacing(10);
+    toolbar->addWidget(boxThumbnailView);
+    toolbar->addWidget(boxListView);
 
-    m_content = new QWidget(this);
-    auto *contentLayout = new QVBoxLayout(m_content);
-    contentLayout->setContentsMargins(0, 0, 0, 0);
-
-    auto *top = new QHBoxLayout;
-    top->setSpacing(12);
-    top->addWidget(btnBackToHome);
-    top->addWidget(lblTitle);
-    top->addSpacing(16);
+    auto *infoLine = new QHBoxLayout;
+    infoLine->setSpacing(10);
     auto *totals = new QVBoxLayout;
     totals->setSpacing(0);
     totals->addWidget(lblAllDuplicatePhotosFound);
     totals->addWidget(lblAllSizeCanBeRemoved);
-    top->addLayout(totals);
-    top->addStretch(1);
-    top->addWidget(btnAutoSelect);
-    top->addWidget(btnUnSelectAll);
+    infoLine->addLayout(totals);
+    infoLine->addStretch(1);
+    infoLine->addWidget(activityIndicator);
+    infoLine->addWidget(boxShowOnlyVideos);
+    infoLine->addSpacing(12);
+    infoLine->addWidget(lblCapMatchingLevel);
+    infoLine->addWidget(sliderMatchingLevel);
+    infoLine->addWidget(lblValueMatchingLevel);
+
+    auto *side = new QVBoxLayout;
+    side->setSpacing(6);
+    side->addWidget(lblPreview);
+    side->addWidget(previewFrame);
+    side->addWidget(lblMetadata);
+    side->addWidget(scrollView, 1);
 
     auto *body = new QHBoxLayout;
     body->setSpacing(14);
-    body->addWidget(m_content, 1);
-    body->addWidget(imgPreview, 0, Qt::AlignTop);
+    body->addWidget(customViewImgeListing, 1);
+    body->addWidget(scrollViewCollection, 1);
+    body->addLayout(side);
 
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(lblSelectedInGroup, 1);
-    bottom->addWidget(btnDeleteMarked);
+    bottom->addWidget(boxScanMarked);
 
     auto *root = new QVBoxLayout(this);
-    root->setContentsMargins(18, 14, 18, 14);
-    root->setSpacing(12);
-    root->addLayout(top);
+    root->setContentsMargins(16, 10, 16, 12);
+    root->setSpacing(10);
+    root->addLayout(toolbar);
+    root->addLayout(infoLine);
     root->addLayout(body, 1);
     root->addLayout(bottom);
 
+    // ---- tutorial and dimming layer (above everything)
+    boxTutorial = new QFrame(this);
+    boxTutorial->setObjectName(QStringLiteral("boxTutorial"));
+    boxTutorial->setCursor(Qt::PointingHandCursor);
+    lblStepFirstTutorial = new QLabel(boxTutorial);
+    lblStepFirstTutorial->setObjectName(QStringLiteral("lblStepFirstTutorial"));
+    lblStepSecondTutorial = new QLabel(boxTutorial);
+    lblStepSecondTutorial->setObjectName(QStringLiteral("lblStepSecondTutorial"));
+    for (QLabel *step : {lblStepFirstTutorial, lblStepSecondTutorial})
+        step->setWordWrap(true);
+    auto *tutorialLayout = new QVBoxLayout(boxTutorial);
+    tutorialLayout->setContentsMargins(16, 12, 16, 12);
+    tutorialLayout->addWidget(lblStepFirstTutorial);
+    tutorialLayout->addWidget(lblStepSecondTutorial);
+    boxTutorial->installEventFilter(this);
+    boxTutorial->hide();
+
     boxTopBlackLayer = new DimmingBox(this);
 
+    // ---- viewDidLoad
+    btnDeleteMarked->setEnabled(false);
+    setRadioState(true);
+    scrollViewCollection->hide(); // the grid is the first form
+    activityIndicator->hide();
+
+    connect(btnBackToHome, &QPushButton::clicked, this, [this] { tappedBackToHome(); });
+    connect(btnAutoSelect, &QPushButton::clicked, this, [this] { tappedAutoSelect(); });
+    connect(btnUnSelectAll, &QPushButton::clicked, this, [this] { tappedUnSelectAll(); });
+    connect(btnSelectionWizard, &QPushButton::clicked, this, [this] { tappedSelectionWizard(); });
+    connect(thumbnailView, &QPushButton::clicked, this, [this] { tappedThumbnailView(); });
+    connect(listView, &QPushButton::clicked, this, [this] { tappedListView(); });
+    connect(btnShowOnlyVideos, &QCheckBox::clicked, this, [this] { tappedShowOnlyVideos(); });
+    connect(sliderMatchingLevel, &QSlider::valueChanged, this, [this] {
+        if (!sliderMatchingLevel->signalsBlocked())
+            sliderMatchingLevelMoved();
+    });
+    connect(btnDeleteMarked, &QAbstractButton::clicked, this, [this] { tappedDeleteMarked(); });
+
+    // The three answers of the confirmation sheets; registered once for the life of the screen.
+    platform::NotificationCenter &center = platform::NotificationCenter::defaultCenter();
+    center.addObserver(this, QStringLiteral("BackToHomeObserver"),
+                       [this](const platform::Notification &) { backToHomeObserver(); });
+    center.addObserver(this, QStringLiteral("AutoMarkSelection"),
+                       [this](const platform::Notification &n) { autoMarkSelectionObserver(n); });
+    center.addObserver(this, QStringLiteral("DeleteDuplicateFilesTWK"),
+                       [this](const platform::Notification &n) { observerDeleteMarked(n); });
+    m_observersRegistered = true;
+
+    configureResultScreen();
     updateDeleteMarkedButton();
     refreshAutoSelectState();
 }
 
+ScanResultVC::~ScanResultVC()
+{
+    sortedIndexes.clear();
+}
+
+// ---- appearance
+
 void ScanResultVC::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (!event->spontaneous())
-        embedResultViews();
+    if (event->spontaneous())
+        return;
+    embedResultViews();
+    viewWillAppear();
+    viewDidAppear();
+}
+
+void ScanResultVC::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    applyListWidth();
+    placeOverlays();
+    std::cout << "print width: " << widthScrollViewCollection << std::endl;
+}
+
+void ScanResultVC::placeOverlays()
+{
+    boxTutorial->setGeometry(width() / 2 - 220, 96, 440, 96);
+    boxTutorial->raise();
+    boxTopBlackLayer->cover();
+}
+
+bool ScanResultVC::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == boxTutorial && event->type() == QEvent::MouseButtonRelease) {
+        hideTutorial();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void ScanResultVC::embedResultViews()
 {
-    auto *grid = qobject_cast<ThumbnailVC *>(thumbnailVC());
-    if (!grid)
-        return;
-    if (grid->parentWidget() != m_content) {
-        m_content->layout()->addWidget(grid);
+    ThumbnailVC *grid = thumbnailVC();
+    if (grid->parentWidget() != customViewImgeListing) {
+        customViewImgeListing->layout()->addWidget(grid);
         grid->show();
     }
+    ListViewVC *list = listViewVC();
+    if (scrollViewCollection->widget() != list) {
+        scrollViewCollection->takeWidget();
+        scrollViewCollection->setWidget(list);
+        list->show();
+    }
+    QWidget *details = filePropertiesVC();
+    if (details && scrollView->widget() != details) {
+        scrollView->takeWidget();
+        scrollView->setWidget(details);
+    }
+    // A no-results view left from the last result goes; the grid is the first form of every new
+    // result.
+    auto *noResults =
+        AllViewControllers::cached<NoSimilarDuplicatePhotosFoundVC>(QStringLiteral("NoSimilarDuplicatePhotosFound"));
+    if (noResults && noResults->parentWidget() == this) {
+        noResults->hide();
+        noResults->setParent(nullptr);
+    }
+    customViewImgeListing->show();
+    scrollViewCollection->hide();
+    fillBox(boxThumbnailView, kActiveTab);
+    fillBox(boxListView, kInactiveTab);
+    boxShowOnlyVideos->setVisible(resultsContainVideos);
+    btnShowOnlyVideos->setChecked(false);
     grid->reloadData();
+    list->reloadData();
     refreshResultTotals();
     refreshSelectionState();
+}
+
+void ScanResultVC::viewWillAppear()
+{
+    configureResultScreen();
+    boxTutorial->hide();
+    if (defaults().holdsBool(QStringLiteral("TutorialShownTWK")))
+        return;
+    defaults().setBool(QStringLiteral("TutorialShownTWK"), false);
+    lblStepFirstTutorial->setText(text("IDS_TWK_307"));
+    lblStepSecondTutorial->setText(text("IDS_TWK_308"));
+    placeOverlays();
+    boxTutorial->show();
+    boxTutorial->raise();
+    platform::Dispatch::mainAfter(13.0, [this] { hideTutorial(); }, this);
+}
+
+void ScanResultVC::hideTutorial()
+{
+    boxTutorial->hide();
+}
+
+void ScanResultVC::configureResultScreen()
+{
+    lblBackToHome->setText(text("IDS_TWK_48"));
+    lblSelectionWizard->setText(text("IDS_TWK_53"));
+    lblThumbnailView->setText(text("IDS_TWK_55"));
+    lblListView->setText(text("IDS_TWK_56"));
+    lblAutoSelect->setText(text("IDS_TWK_50"));
+    lblUnselectAll->setText(text("IDS_TWK_51"));
+    lblShowOnlyVideos->setText(text("IDS_TWK_45"));
+    lblTitle->setText(text("IDS_TWK_1"));
+    lblCapMatchingLevel->setText(text("IDS_TWK_15"));
+    lblScanMarked->setText(text("IDS_TWK_73"));
+    lblPreview->setText(text("IDS_TWK_74"));
+    lblMetadata->setText(text("IDS_TWK_75"));
+
+    // The results slider starts where the similarity settings' slider stands.
+    int position = 0;
+    if (QWidget *pane = similarMatchesVC())
+        if (auto *paneSlider = pane->findChild<QSlider *>(QStringLiteral("sliderMatchingLevel")))
+            position = paneSlider->value();
+    if (position < 1 || position > 6)
+        position = positionOfThreshold(similarityThreshold);
+    if (position < 1)
+        position = sliderMatchingLevel->value();
+    lblValueMatchingLevel->setText(applyMatchingLevel(position));
+    const QSignalBlocker block(sliderMatchingLevel);
+    sliderMatchingLevel->setValue(position);
+}
+
+void ScanResultVC::viewDidAppear()
+{
+    applyListWidth();
+    platform::NotificationCenter::defaultCenter().post(QStringLiteral("IsFilesNotSelected"),
+                                                       {{QStringLiteral("isEmpty"), true}});
+    HubScreens::setScanListMenuHidden(true);
+}
+
+void ScanResultVC::applyListWidth()
+{
+    const int windowWidth = window() ? window()->width() : width();
+    widthScrollViewCollection = windowWidth - 351;
+    // The list never gets narrower than 1368 points; it scrolls sideways instead.
+    if (QWidget *list = scrollViewCollection->widget())
+        list->setMinimumWidth(std::max(widthScrollViewCollection, 1368));
+}
+
+// ---- grid / list switch
+
+void ScanResultVC::tappedThumbnailView()
+{
+    if (!customViewImgeListing->isHidden())
+        return;
+    stopPreview();
+    activityIndicator->show();
+    platform::NotificationCenter::defaultCenter().post(QStringLiteral("kDisableControlNotification"));
+    boxTopBlackLayer->hide();
+    customViewImgeListing->show();
+    fillBox(boxThumbnailView, kActiveTab);
+    fillBox(boxListView, kInactiveTab);
+    scrollViewCollection->hide();
+    defaults().setBool(QStringLiteral("IsThumbnailSelected"), true);
+    platform::Dispatch::mainAfter(0.01, [this] { reloadThumbnailCollectionView(); }, this);
+}
+
+void ScanResultVC::tappedListView()
+{
+    if (!scrollViewCollection->isHidden())
+        return;
+    stopPreview();
+    activityIndicator->show();
+    platform::NotificationCenter::defaultCenter().post(QStringLiteral("kDisableControlNotification"));
+    boxTopBlackLayer->hide();
+    customViewImgeListing->hide();
+    fillBox(boxThumbnailView, kInactiveTab);
+    fillBox(boxListView, kActiveTab);
+    scrollViewCollection->show();
+    defaults().setBool(QStringLiteral("IsThumbnailSelected"), false);
+    platform::Dispatch::mainAfter(0.01, [this] { reloadListCollectionView(); }, this);
+}
+
+void ScanResultVC::reloadThumbnailCollectionView()
+{
+    if (auto *grid = AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail")))
+        grid->reloadData();
+    platform::Dispatch::mainAfter(1.0, [this] { enableComponentsAfterSlider(); }, this);
+}
+
+void ScanResultVC::reloadListCollectionView()
+{
+    if (auto *list = AllViewControllers::cached<ListViewVC>(QStringLiteral("ListView")))
+        list->reloadData();
+    platform::Dispatch::mainAfter(1.0, [this] { enableComponentsAfterSlider(); }, this);
+}
+
+void ScanResultVC::reloadBothViews()
+{
+    if (auto *grid = AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail")))
+        grid->reloadData();
+    if (auto *list = AllViewControllers::cached<ListViewVC>(QStringLiteral("ListView")))
+        list->reloadData();
+}
+
+// ---- preview
+
+void ScanResultVC::showPreview(const ImageFilePtr &file)
+{
+    preview->showFile(file);
+}
+
+void ScanResultVC::stopPreview()
+{
+    preview->stop();
+}
+
+// ---- counters
+
+void ScanResultVC::updateDeleteMarkedButton()
+{
+    const bool marks = ResultState::shared().hasMarks();
+    btnDeleteMarked->setEnabled(marks);
+    const QColor fill = marks ? kMarkedGreen : kNoMarksGrey;
+    boxScanMarked->setStyleSheet(QStringLiteral("QFrame#boxScanMarked { background: %1; border-radius: 19px; }")
+                                     .arg(fill.name()));
+    boxScanMarked->setProperty("fill", fill);
+    btnDeleteMarked->setBackgroundNormalColor(fill);
+    btnDeleteMarked->setBackgroundHighlightColor(marks ? kActiveTab : kNoMarksGrey);
+    lblScanMarked->setStyleSheet(marks ? QStringLiteral("color: white;") : QStringLiteral("color: #a8a8a8;"));
+}
+
+void ScanResultVC::refreshAutoSelectState()
+{
+    const ResultState &state = ResultState::shared();
+    bool canSelect = false;
+    for (const ImageGroup &group : state.imageDirectories) {
+        if (group.size() < 2)
+            continue;
+        if (std::any_of(group.begin(), group.end(), [](const ImageFilePtr &f) { return f && !f->isProtected; })) {
+            canSelect = true;
+            break;
+        }
+    }
+    btnAutoSelect->setEnabled(canSelect);
+    btnUnSelectAll->setEnabled(canSelect);
+
+    bool everyGroupFull = true;
+    for (size_t g = 0; g < state.imageDirectories.size(); ++g) {
+        const ImageGroup &group = state.imageDirectories[g];
+        const int n = int(group.size());
+        int p = 0;
+        for (const ImageFilePtr &file : group)
+            p += (file && file->isProtected) ? 1 : 0;
+        const int m = g < state.selectedIndexArray.size() ? int(state.selectedIndexArray[g].size()) : 0;
+        if (!(m == n - 1 || m + p == n)) {
+            everyGroupFull = false;
+            break;
+        }
+    }
+    setRadioState(everyGroupFull);
+}
+
+void ScanResultVC::setRadioState(bool autoSelectOn)
+{
+    btnAutoSelect->setChecked(autoSelectOn);
+    btnUnSelectAll->setChecked(!autoSelectOn);
+    imgViewRadioSelect->setPixmap(QPixmap::fromImage(autoSelectOn ? ResultPictures::radioChecked()
+                                                                   : ResultPictures::radioUnchecked()));
+    imgViewRadioUnselect->setPixmap(QPixmap::fromImage(autoSelectOn ? ResultPictures::radioUnchecked()
+                                                                     : ResultPictures::radioChecked()));
+}
+
+void ScanResultVC::stopActivityIndicator()
+{
+    activityIndicator->hide();
+}
+
+// ---- videos-only filter
+
+void ScanResultVC::tappedShowOnlyVideos()
+{
+    stopPreview();
+    ResultState &state = ResultState::shared();
+    // Marks and hand protection follow their files into the new groups, so none can point at
+    // another file; the protected folders are applied again to the files now shown.
+    const ResultRegrouping::FileMemory memory = ResultRegrouping::remember(state);
+    ImageGroups shown = btnShowOnlyVideos->isChecked() ? ResultRegrouping::videoGroups(state.allImages)
+                                                       : state.allImages;
+    ResultRegrouping::showGroups(state, std::move(shown), memory, true);
+    rederiveProtection(state);
+    reloadBothViews();
+    refreshResultTotals();
+    refreshSelectionState();
+}
+
+// ---- matching level and regrouping
+
+void ScanResultVC::sliderMatchingLevelMoved()
+{
+    lblValueMatchingLevel->setText(applyMatchingLevel(sliderMatchingLevel->value()));
+    startRegrouping();
+}
+
+void ScanResultVC::startRegrouping()
+{
+    activityIndicator->show();
+    platform::Dispatch::mainAfter(0.0, [this] { sliderValuesUpdate(); }, this);
+    platform::NotificationCenter::defaultCenter().post(QStringLiteral("kDisableControlNotification"));
+    boxTopBlackLayer->hide();
+}
+
+void ScanResultVC::sliderValuesUpdate()
+{
+    ResultState &state = ResultState::shared();
+    const ResultRegrouping::FileMemory memory = ResultRegrouping::remember(state);
+    ResultRegrouping::showGroups(state, ResultRegrouping::groupsAtMatchingLevel(state.allImages, similarityThreshold),
+                                 memory, false);
+    rederiveProtection(state);
+    if (btnShowOnlyVideos->isChecked()) {
+        const QSignalBlocker block(btnShowOnlyVideos);
+        btnShowOnlyVideos->setChecked(false);
+    }
+
+    NoSimilarDuplicatePhotosFoundVC *noResults =
+        AllViewControllers::cached<NoSimilarDuplicatePhotosFoundVC>(QStringLiteral("NoSimilarDuplicatePhotosFound"));
+    if (!state.imageDirectories.empty()) {
+        refreshResultTotals();
+        refreshSelectionState();
+        reloadBothViews();
+        btnAutoSelect->setEnabled(false);
+        platform::Dispatch::mainAfter(1.0, [this] { enableComponentsAfterSlider(); }, this);
+        return;
+    }
+    activityIndicator->hide();
+    if (noResults && noResults->parentWidget() == this) {
+        noResults->hide();
+        noResults->setParent(nullptr);
+    }
+    defaults().setBool(QStringLiteral("ISSliderAvailable"), true);
+    refreshResultTotals();
+    refreshSelectionState();
+    reloadBothViews();
+    noResults = noSimilarDuplicatePhotosFoundVC();
+    noResults->setParent(this);
+    noResults->setGeometry(rect());
+    noResults->show();
+    noResults->raise();
+    boxTopBlackLayer->raise();
+}
+
+void ScanResultVC::enableComponentsAfterSlider()
+{
+    const bool layerWasVisible = boxTopBlackLayer->isVisible();
+    platform::NotificationCenter &center = platform::NotificationCenter::defaultCenter();
+    center.post(QStringLiteral("closeToExitVC"));
+    center.post(QStringLiteral("IsFilesNotSelected"), {{QStringLiteral("isEmpty"), true}});
+    if (layerWasVisible) {
+        boxTopBlackLayer->cover();
+        boxTopBlackLayer->show();
+    }
+    btnAutoSelect->setEnabled(true);
+    refreshAutoSelectState();
+    activityIndicator->hide();
+}
+
+// ---- Auto Select, Unselect All, selection wizard
+
+void ScanResultVC::markEveryGroup()
+{
+    ResultState &state = ResultState::shared();
+    if (!state.imageDirectories.empty()) {
+        for (int g = 0; g < state.shownGroupCount(); ++g)
+            AutoMarkBridge::applyAutoMarkToGroup(state, g, sortedIndexes);
+        refreshSelectionState();
+    }
+    if (state.hasMarks())
+        reloadBothViews();
+}
+
+void ScanResultVC::tappedAutoSelect()
+{
+    if (defaults().boolForKey(isPopUpKey))
+        return;
+    stopPreview();
+    setRadioState(true);
+    if (showAutoMarkAlert) {
+        defaults().setBool(isPopUpKey, true);
+        boxTopBlackLayer->cover();
+        boxTopBlackLayer->show();
+        platform::SheetPresenter::presentAsSheet(autoMarkSelectionDialogVC(), this);
+        setRadioState(true);
+        return;
+    }
+    markEveryGroup();
+}
+
+void ScanResultVC::autoMarkSelectionObserver(const platform::Notification &notification)
+{
+    boxTopBlackLayer->hide();
+    const QVariant continueValue = notification.userInfo.value(QStringLiteral("isContinue"));
+    const QVariant autoSelection = notification.userInfo.value(QStringLiteral("isAutoSelection"));
+    if (continueValue.typeId() != QMetaType::Bool || autoSelection.typeId() != QMetaType::Bool)
+        return;
+    if (continueValue.toBool()) {
+        markEveryGroup();
+        setRadioState(true);
+    }
+    if (autoSelection.toBool()) {
+        boxTopBlackLayer->cover();
+        boxTopBlackLayer->show();
+        platform::SheetPresenter::presentAsSheet(selectionWizardPreferencesVC(), this);
+    }
 }
 
 void ScanResultVC::unselectAllMarks()
 {
     ResultState::shared().unselectAllMarks();
     refreshSelectionState();
-    if (auto *grid = AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail")))
-        grid->reloadData();
-    if (auto *list = AllViewControllers::cached<ListViewVC>(QStringLiteral("ListView")))
-        list->reloadData();
+    reloadBothViews();
 }
 
-void ScanResultVC::sliderValuesUpdate()
+void ScanResultVC::tappedUnSelectAll()
 {
-    ResultState &state = ResultState::shared();
-    ImageGroups shown;
-    const float level = float(similarityThreshold);
-    for (const ImageGroup &group : state.allImages) {
-        ImageGroup kept;
-        for (const ImageFilePtr &file : group)
-            if (file && file->matchingPercentage >= level)
-                kept.push_back(file);
-        if (kept.size() >= 2)
-            shown.push_back(std::move(kept));
-    }
-    state.setShownGroups(std::move(shown));
-    for (const ImageGroup &group : state.imageDirectories)
-        for (const ImageFilePtr &file : group)
-            file->isProtected = false;
-    refreshResultTotals();
-    refreshSelectionState();
-    if (auto *grid = AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail")))
-        grid->reloadData();
-    if (auto *list = AllViewControllers::cached<ListViewVC>(QStringLiteral("ListView")))
-        list->reloadData();
-    if (state.imageDirectories.empty()) {
-        platform::UserDefaults::standard().setBool(QStringLiteral("ISSliderAvailable"), true);
-        platform::NotificationCenter::defaultCenter().post(QStringLiteral("NoSimilarPhotosFound"));
-    }
+    stopPreview();
+    unselectAllMarks();
 }
 
-void ScanResultVC::updateDeleteMarkedButton()
+void ScanResultVC::tappedSelectionWizard()
 {
-    const bool enabled = ResultState::shared().hasMarks();
-    btnDeleteMarked->setEnabled(enabled);
-    btnDeleteMarked->setBackgroundNormalColor(enabled ? themeColors[8] : themeColors[12]);
-    btnDeleteMarked->setBackgroundHighlightColor(enabled ? themeColors[8].darker(120) : themeColors[15]);
-    lblScanMarked->setStyleSheet(enabled ? QStringLiteral("color: white;") : QStringLiteral("color: #9a9a9a;"));
-}
-
-void ScanResultVC::refreshAutoSelectState()
-{
-    const ResultState &state = ResultState::shared();
-    bool canAutoSelect = false;
-    for (const ImageGroup &group : state.imageDirectories) {
-        int unprotected = 0;
-        for (const ImageFilePtr &file : group)
-            unprotected += (file && !file->isProtected) ? 1 : 0;
-        if (unprotected > 1) {
-            canAutoSelect = true;
-            break;
-        }
-    }
-    btnAutoSelect->setEnabled(canAutoSelect);
-    btnUnSelectAll->setEnabled(state.hasMarks());
-}
-
-void ScanResultVC::presentDeletionSheet()
-{
-    platform::UserDefaults &defaults = platform::UserDefaults::standard();
-    defaults.setBool(QStringLiteral("IsScan"), false);
-    defaults.setBool(QStringLiteral("IsDelete"), true);
+    defaults().setBool(isPopUpKey, true);
+    stopPreview();
     boxTopBlackLayer->cover();
     boxTopBlackLayer->show();
-    platform::NotificationCenter::defaultCenter().post(QStringLiteral("kDisableControlNotification"));
-    platform::SheetPresenter::presentAsSheet(scanVC(), this);
+    platform::SheetPresenter::presentAsSheet(selectionWizardPreferencesVC(), this);
+}
+
+void ScanResultVC::clickedOtherApps()
+{
+    // The other-apps window shows itself; nothing else happens here.
+}
+
+// ---- back to home and the deletion hand-off
+
+void ScanResultVC::tappedBackToHome()
+{
+    stopPreview();
+    if (!backToHomeAlert) {
+        returnToHome();
+        return;
+    }
+    defaults().setBool(isPopUpKey, true);
+    boxTopBlackLayer->cover();
+    boxTopBlackLayer->show();
+    platform::SheetPresenter::presentAsSheet(backToHomeDialogVC(), this);
+}
+
+void ScanResultVC::backToHomeObserver()
+{
+    returnToHome();
 }
 
 void ScanResultVC::returnToHome()
@@ -225,10 +843,11 @@ void ScanResultVC::returnToHome()
     platform::NotificationCenter &center = platform::NotificationCenter::defaultCenter();
     center.post(QStringLiteral("updateSlider"));
     center.post(QStringLiteral("reinitializationItems"));
+    // The groups, the marks and the overrides go with the grid that held them.
     ResultState::shared().clear();
-    platform::UserDefaults &defaults = platform::UserDefaults::standard();
-    defaults.setBool(QStringLiteral("IsResultVC"), false);
-    defaults.setBool(QStringLiteral("IsVisibleSettingTooltips"), true);
+    preview->clear();
+    defaults().setBool(QStringLiteral("IsResultVC"), false);
+    defaults().setBool(QStringLiteral("IsVisibleSettingTooltips"), true);
     HubScreens::setScanListMenuHidden(false);
     HubScreens::setInitialDirectories(HubScreens::scanList());
     if (parentWidget()) {
@@ -237,4 +856,33 @@ void ScanResultVC::returnToHome()
     }
     center.post(QStringLiteral("closeToExitVC"));
     AllViewControllers::clearScanControllers();
+}
+
+void ScanResultVC::tappedDeleteMarked()
+{
+    stopPreview();
+    if (!confirmBeforeDeletingPhotos) {
+        presentDeletionSheet();
+        return;
+    }
+    defaults().setBool(isPopUpKey, true);
+    boxTopBlackLayer->cover();
+    boxTopBlackLayer->show();
+    platform::SheetPresenter::presentAsSheet(deleteDuplicatePhotosVC(), this);
+}
+
+void ScanResultVC::observerDeleteMarked(const platform::Notification &)
+{
+    if (ResultState::shared().hasMarks())
+        presentDeletionSheet();
+}
+
+void ScanResultVC::presentDeletionSheet()
+{
+    defaults().setBool(QStringLiteral("IsScan"), false);
+    defaults().setBool(QStringLiteral("IsDelete"), true);
+    boxTopBlackLayer->cover();
+    boxTopBlackLayer->show();
+    platform::NotificationCenter::defaultCenter().post(QStringLiteral("kDisableControlNotification"));
+    scanVC()->presentAsSheet(window());
 }

@@ -1,61 +1,163 @@
 #pragma once
 
+#include "model/ImageFile.h"
 #include "model/ResultState.h"
+#include "platform/NotificationCenter.h"
 #include "screens/results/DimmingBox.h"
 
 #include <QWidget>
 
 #include <vector>
 
+class QFrame;
 class QLabel;
+class QMediaPlayer;
+class QProgressBar;
 class QPushButton;
-class QStackedWidget;
+class QCheckBox;
+class QScrollArea;
+class QSlider;
+class QVideoWidget;
+class ResultPreview;
 class SYFlatButton;
 
-// The results screen: the counters, the shown groups (the grid of the current scan), the preview of
-// the first file, and the actions on the marks. It lives for the whole run; the grid and the list
-// are made afresh for every scan.
+// The results screen: hosts the grid and the list over the one shared result state (the groups as
+// scanned and shown, the marks, the protection overrides), the file details, the preview, the
+// counters, the matching-level slider, the videos-only filter, Auto Select / Unselect All, the
+// selection wizard button, Back to Home and Delete Marked. It lives for the whole run; the grid and
+// the list are made afresh for every scan and embedded when the screen is shown.
 class ScanResultVC : public QWidget {
     Q_OBJECT
 public:
     explicit ScanResultVC(QWidget *parent = nullptr);
+    ~ScanResultVC() override;
 
+    // ---- the result model
     // One list of marked positions per shown group, in the order of the shown groups.
     std::vector<std::vector<int>> &selectedIndexArray() const { return ResultState::shared().selectedIndexArray; }
+    // Scratch list of the automatic marking: element 0 is the file kept by the last rule run.
+    std::vector<int> sortedIndexes;
+    bool isContinue = true;
 
     // ---- outlets
     QLabel *lblTitle = nullptr;
+    QPushButton *btnBackToHome = nullptr;
+    QPushButton *btnSelectionWizard = nullptr;
+    QPushButton *thumbnailView = nullptr; // grid tab
+    QPushButton *listView = nullptr;      // list tab
+    QPushButton *btnAutoSelect = nullptr;   // radio, checked = on
+    QPushButton *btnUnSelectAll = nullptr;  // radio, checked = on
+    QScrollArea *scrollView = nullptr;      // the file details
+    QWidget *customViewImgeListing = nullptr; // holds the grid
     QLabel *lblSelectedInGroup = nullptr;
+    QLabel *lblCapMatchingLevel = nullptr;
+    QLabel *lblValueMatchingLevel = nullptr;
+    QSlider *sliderMatchingLevel = nullptr;
+    QLabel *imgPreview = nullptr;
+    int widthScrollViewCollection = 0;      // width of the list area
+    QScrollArea *scrollViewCollection = nullptr; // holds the list
     QLabel *lblAllDuplicatePhotosFound = nullptr;
     QLabel *lblAllSizeCanBeRemoved = nullptr;
-    QLabel *imgPreview = nullptr;
-    QPushButton *btnBackToHome = nullptr;
-    QPushButton *btnAutoSelect = nullptr;
-    QPushButton *btnUnSelectAll = nullptr;
+    QLabel *lblPreview = nullptr;
+    QLabel *lblMetadata = nullptr;
     SYFlatButton *btnDeleteMarked = nullptr;
-    QLabel *lblScanMarked = nullptr;
     DimmingBox *boxTopBlackLayer = nullptr; // dims the screen while a sheet is up
+    QCheckBox *btnShowOnlyVideos = nullptr;
+    QLabel *lblShowOnlyVideos = nullptr;
+    QFrame *boxShowOnlyVideos = nullptr;
+    QLabel *imageViewTitle = nullptr;
+    QLabel *imgViewBackToHome = nullptr;
+    QLabel *lblBackToHome = nullptr;
+    QLabel *lblAutoSelect = nullptr;
+    QLabel *lblUnselectAll = nullptr;
+    QLabel *imgviewSelectionWizard = nullptr;
+    QLabel *lblSelectionWizard = nullptr;
+    QLabel *imgViewThumbnailView = nullptr;
+    QLabel *lblThumbnailView = nullptr;
+    QLabel *imgViewListView = nullptr;
+    QLabel *lblListView = nullptr;
+    QFrame *boxThumbnailView = nullptr;
+    QFrame *boxListView = nullptr;
+    QFrame *boxScanMarked = nullptr;
+    QLabel *lblScanMarked = nullptr;
+    QVideoWidget *avKitPlayer = nullptr;
+    QProgressBar *activityIndicator = nullptr;
+    QLabel *imgViewRadioSelect = nullptr;
+    QLabel *imgViewRadioUnselect = nullptr;
+    QFrame *boxTutorial = nullptr;
+    QLabel *lblStepFirstTutorial = nullptr;
+    QLabel *lblStepSecondTutorial = nullptr;
+    QMediaPlayer *videoPlayer = nullptr;
+    ResultPreview *preview = nullptr;
 
-    // Clears every mark, then refreshes the summary and shows the groups again.
-    void unselectAllMarks();
-    // Shows again the members of all groups that reach the matching level; groups under two
-    // files are dropped, marks and protection are cleared.
-    void sliderValuesUpdate();
-    // Delete Marked is enabled exactly when a mark exists.
-    void updateDeleteMarkedButton();
-    // Auto Select when some group has two unprotected files; Unselect All when a mark exists.
-    void refreshAutoSelectState();
-    // Hands the marks to the scan sheet in delete mode.
-    void presentDeletionSheet();
-    // Leaves the results for the home screen.
-    void returnToHome();
-
-    // Puts the grid of the current scan into the screen and shows the groups.
+    // ---- appearance
+    void viewWillAppear();
+    void configureResultScreen();
+    void viewDidAppear();
+    // Puts the grid, the list and the file details of the current scan into the screen.
     void embedResultViews();
+    void hideTutorial();
+
+    // ---- actions
+    void tappedThumbnailView();
+    void tappedListView();
+    void tappedShowOnlyVideos();
+    void sliderMatchingLevelMoved();
+    void tappedAutoSelect();
+    void tappedUnSelectAll();
+    void tappedSelectionWizard();
+    void tappedBackToHome();
+    void tappedDeleteMarked();
+    void clickedOtherApps();
+
+    // ---- preview
+    // Shows a file under the pointer (the grid's and the list's hover handlers call it).
+    void showPreview(const ImageFilePtr &file);
+    // Replaces the player's source by none and keeps the photo view.
+    void stopPreview();
+
+    // ---- counters
+    // Delete Marked is enabled (green) exactly when a mark exists.
+    void updateDeleteMarkedButton();
+    // The radio pair and its enabled state, recomputed from the marks.
+    void refreshAutoSelectState();
+    void stopActivityIndicator();
+
+    // ---- regrouping
+    // Spinner on, then sliderValuesUpdate on the next pass of the event loop.
+    void startRegrouping();
+    // Rebuilds the shown groups from the groups as scanned at the current matching level; marks are
+    // cleared, protection is derived again from the protected folders and the protection set by
+    // hand. With no group left the no-results view covers the screen.
+    void sliderValuesUpdate();
+    void enableComponentsAfterSlider();
+    void reloadThumbnailCollectionView();
+    void reloadListCollectionView();
+
+    // ---- marks
+    // Auto Select of every shown group, then the refresh; reload when a mark exists.
+    void markEveryGroup();
+    // Every mark removed (one empty entry per shown group stays), refresh and reload.
+    void unselectAllMarks();
+    // The radio pair on Auto Select (true) or Unselect All (false), with the radio images.
+    void setRadioState(bool autoSelectOn);
+
+    // ---- leaving
+    void backToHomeObserver();
+    void autoMarkSelectionObserver(const platform::Notification &notification);
+    void observerDeleteMarked(const platform::Notification &notification);
+    void returnToHome();
+    void presentDeletionSheet();
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    QWidget *m_content = nullptr;
+    void applyListWidth();
+    void reloadBothViews();
+    void placeOverlays();
+    bool m_observersRegistered = false;
+    bool m_tutorialPending = false;
 };

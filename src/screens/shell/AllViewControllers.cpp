@@ -14,6 +14,9 @@
 #include "platform/widgets/Storyboard.h"
 #include "platform/widgets/WindowController.h"
 #include "screens/results/AfterDeleteStatusVC.h"
+#include "screens/results/AutoMarkSelectionDialogVC.h"
+#include "screens/results/BackToHomeDialogVC.h"
+#include "screens/results/DeleteDuplicatePhotosVC.h"
 #include "screens/results/NoSimilarDuplicatePhotosFoundVC.h"
 #include "screens/results/ScanResultVC.h"
 #include "screens/results/grid/ThumbnailVC.h"
@@ -68,8 +71,10 @@ platform::Storyboard::Factory windowWithContent(const QString &title, QSize size
 void registerMainFactories(platform::Storyboard &board)
 {
     // Screens whose own class is not part of this build yet.
-    for (const char *identifier : {"FileProperties", "AutoMark", "BackToHome", "DeleteDuplicatePhotos"})
-        board.registerFactory(identifier, placeholder(identifier));
+    board.registerFactory("FileProperties", placeholder("FileProperties"));
+    board.registerFactory("AutoMark", [] { return new AutoMarkSelectionDialogVC; });
+    board.registerFactory("BackToHome", [] { return new BackToHomeDialogVC; });
+    board.registerFactory("DeleteDuplicatePhotos", [] { return new DeleteDuplicatePhotosVC; });
     board.registerFactory("SimilarMatches", [] { return new SimilarMatchesVC; });
 
     registerScanSheetFactories(board);

@@ -165,13 +165,15 @@ TEST_F(ResultScreensTest, SummaryAndNoResultScreensShowTheirTexts)
     shoot(none, QStringLiteral("no-similar-found"));
     none->hide();
 
-    // Results exist but none reaches the matching level: the message says so, and the way back
-    // home is still there.
+    // Results exist but none reaches the matching level: the message says so, and the sliders
+    // take the place of Back (Back to Home stays in the toolbar).
     platform::UserDefaults::standard().setBool(QStringLiteral("ISSliderAvailable"), true);
     none->show();
     EXPECT_TRUE(none->isPresented);
     EXPECT_EQ(none->lblNoSimilarDuplicatePhotosFound->text(), localizedText(QStringLiteral("IDS_TWK_288")));
-    EXPECT_TRUE(none->boxBack->isVisible());
+    EXPECT_FALSE(none->boxBack->isVisible());
+    EXPECT_TRUE(none->sliderView->isVisible());
+    EXPECT_TRUE(none->btnBackToHome->isVisible());
 }
 
 } // namespace

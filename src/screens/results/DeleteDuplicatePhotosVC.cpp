@@ -1,0 +1,18 @@
+#include "screens/results/DeleteDuplicatePhotosVC.h"
+
+#include "platform/NotificationCenter.h"
+
+DeleteDuplicatePhotosVC::DeleteDuplicatePhotosVC(QWidget *parent)
+    : ConfirmationDialog(QStringLiteral("DeleteDuplicatePhotos"), Switch::ConfirmBeforeDeleting, "IDS_TWK_219",
+                         "IDS_TWK_268", "IDS_TWK_269", parent)
+{
+}
+
+void DeleteDuplicatePhotosVC::tappedOk()
+{
+    dismiss();
+    endPopUp();
+    platform::NotificationCenter::defaultCenter().post(
+        QStringLiteral("DeleteDuplicateFilesTWK"),
+        {{QStringLiteral("isContinue"), false}, {QStringLiteral("isAutoSelection"), true}});
+}

@@ -1,0 +1,107 @@
+#include "screens/results/ResultPreview.h"
+
+#include "platform/ImageSource.h"
+
+#include <QApplication>
+#include <QAudioOutput>
+#include <QLabel>
+#include <QMediaPlayer>
+#include <QPointer>
+#include <QStackedLayout>
+#include <QThreadPool>
+#include <QVideoWidget>
+
+#include <algorithm>
+
+ResultPreview::ResultPreview(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("previewArea"));
+    imgPreview = new QLabel(this);
+    imgPreview->setObjectName(QStringLiteral("imgPreview"));
+    imgPreview->setAlignment(Qt::AlignCenter);
+    imgPreview->setMinimumSize(1, 1);
+    avKitPlayer = new QVideoWidget(this);
+    avKitPlayer->setObjectName(QStringLiteral("avKitPlayer"));
+    avKitPlayer->setAspectRatioMode(Qt::KeepAspectRatio);
+    videoPlayer = new QMediaPlayer(this);
+    videoPlayer->setObjectName(QStringLiteral("videoPlayer"));
+    auto *audio = new QAudioOutput(this);
+    audio->setMuted(true);
+    videoPlayer->setAudioOutput(audio);
+    videoPlayer->setVideoOutput(avKitPlayer);
+    videoPlayer->setLoops(QMediaPlayer::Infinite);
+
+    m_stack = new QStackedLayout(this);
+    m_stack->setContentsMargins(0, 0, 0, 0);
+    m_stack->addWidget(imgPreview);
+    m_stack->addWidget(avKitPlayer);
+    m_stack->setCurrentWidget(imgPreview);
+}
+
+ResultPreview::~ResultPreview()
+{
+    ++m_request; // a decode still running finds nothing to show
+    videoPlayer->stop();
+    videoPlayer->setSource(QUrl());
+}
+
+void ResultPreview::showFile(const ImageFilePtr &file)
+{
+    const quint64 request = ++m_request;
+    if (!file || !file->url) {
+        clear();
+        return;
+    }
+    if (file->isVideo) {
+        m_stack->setCurrentWidget(avKitPlayer);
+        imgPreview->clear();
+        videoPlayer->setSource(*file->url);
+        videoPlayer->play();
+        return;
+    }
+    stop();
+    m_request = request;
+    const QString path = file->path();
+    const qreal ratio = devicePixelRatioF();
+    const int maxPixel = int(std::max(width(), height()) * ratio);
+    const QSize target = size() * ratio;
+    QPointer<ResultPreview> self = this;
+    QThreadPool::globalInstance()->start([self, request, path, maxPixel, target, ratio] {
+        std::optional<QImage> image = platform::ImageSource(path).thumbnail(std::max(maxPixel, 64), true);
+        QImage fitted;
+        if (image && !image->isNull()) {
+            fitted = image->scaled(target.expandedTo(QSize(1, 1)), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            fitted.setDevicePixelRatio(ratio);
+        }
+        QMetaObject::invokeMethod(
+            qApp, [self, request, fitted] {
+                if (self)
+                    self->photoDecoded(request, fitted);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void ResultPreview::photoDecoded(quint64 request, const QImage &image)
+{
+    if (request != m_request)
+        return; // a newer request took over
+    m_shown = request;
+    m_stack->setCurrentWidget(imgPreview);
+    imgPreview->setPixmap(image.isNull() ? QPixmap() : QPixmap::fromImage(image));
+    emit photoShown(request, !image.isNull());
+}
+
+void ResultPreview::stop()
+{
+    videoPlayer->stop();
+    videoPlayer->setSource(QUrl());
+    m_stack->setCurrentWidget(imgPreview);
+}
+
+void ResultPreview::clear()
+{
+    ++m_request;
+    stop();
+    imgPreview->clear();
+}

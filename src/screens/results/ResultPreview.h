@@ -1,0 +1,47 @@
+#pragma once
+
+#include "model/ImageFile.h"
+
+#include <QImage>
+#include <QWidget>
+
+class QLabel;
+class QMediaPlayer;
+class QStackedLayout;
+class QVideoWidget;
+
+// The preview area of the results screen: a photo shown in `imgPreview`, decoded at the preview's
+// size (device pixels) on a worker thread, or a video played by `videoPlayer` in `avKitPlayer`.
+// Only the last request counts: a decode that finishes after a newer request is dropped.
+// Stopping clears the player's source, so no file stays open after the preview stopped.
+class ResultPreview : public QWidget {
+    Q_OBJECT
+public:
+    explicit ResultPreview(QWidget *parent = nullptr);
+    ~ResultPreview() override;
+
+    QLabel *imgPreview = nullptr;
+    QVideoWidget *avKitPlayer = nullptr;
+    QMediaPlayer *videoPlayer = nullptr;
+
+    // Shows the file: a video plays (muted, looping), a photo is decoded off the GUI thread.
+    void showFile(const ImageFilePtr &file);
+    // Replaces the player's source by none (the video stops) and shows the photo view again.
+    void stop();
+    // Stops and empties the picture.
+    void clear();
+
+    // The number of the last request, and of the last request whose picture was shown (tests).
+    quint64 requestNumber() const { return m_request; }
+    quint64 shownRequestNumber() const { return m_shown; }
+
+signals:
+    // A photo request finished (shown, or not decodable: null image).
+    void photoShown(quint64 request, bool decoded);
+
+private:
+    void photoDecoded(quint64 request, const QImage &image);
+    QStackedLayout *m_stack = nullptr;
+    quint64 m_request = 0;
+    quint64 m_shown = 0;
+};
