@@ -1,6 +1,7 @@
 #include "screens/results/ScanResultVC.h"
 
 #include "controls/SYFlatButton.h"
+#include "engine/AutoMarkEngine.h"
 #include "model/ModuleState.h"
 #include "model/ResultRegrouping.h"
 #include "model/TextLookup.h"
@@ -8,7 +9,6 @@
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "platform/widgets/SheetPresenter.h"
-#include "screens/results/AutoMarkBridge.h"
 #include "screens/results/ResultPictures.h"
 #include "screens/results/ResultPreview.h"
 #include "screens/results/ResultRefresh.h"
@@ -748,8 +748,7 @@ void ScanResultVC::markEveryGroup()
 {
     ResultState &state = ResultState::shared();
     if (!state.imageDirectories.empty()) {
-        for (int g = 0; g < state.shownGroupCount(); ++g)
-            AutoMarkBridge::applyAutoMarkToGroup(state, g, sortedIndexes);
+        autoMarkAllGroups(state);
         refreshSelectionState();
     }
     if (state.hasMarks())
