@@ -1,5 +1,7 @@
 #include "platform/widgets/WindowController.h"
 
+#include "platform/widgets/WindowPosition.h"
+
 #include <QScreen>
 
 namespace platform {
@@ -44,10 +46,16 @@ void WindowController::centerOnScreen()
     QScreen *screen = this->screen();
     if (!screen)
         return;
-    const QSize screenSize = screen->geometry().size();
-    const QSize windowSize = frameGeometry().size();
-    move(int((screenSize.width() - windowSize.width()) * 0.5),
-         int((screenSize.height() - windowSize.height()) * 0.5));
+    // The frame's margins are known once the window has been shown; before that they count as none.
+    const QRect frame = frameGeometry();
+    const QRect content = geometry();
+    const QMargins margins(content.left() - frame.left(), content.top() - frame.top(),
+                           frame.right() - content.right(), frame.bottom() - content.bottom());
+    const QRect fitted = fittedWindowGeometry(screen->availableGeometry(), size(), minimumSize(), margins);
+    if (fitted.size() != size())
+        resize(fitted.size());
+    // move() places the frame's top-left corner.
+    move(fitted.topLeft() - QPoint(margins.left(), margins.top()));
 }
 
 } // namespace platform

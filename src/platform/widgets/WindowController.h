@@ -24,8 +24,9 @@ public:
     // Closes (hides) the window; the controller and its content stay for later use.
     void closeWindow();
 
-    // Moves the window to the middle of its screen (only the sizes count); a window without a
-    // screen keeps its place.
+    // Fits the window to the free area of its screen (panels and docks left out): a window larger
+    // than the area shrinks to it, not below its minimum size, and the window is centred in the
+    // area. A window without a screen keeps its place and size.
     void centerOnScreen();
 
 private:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMargins>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -12,6 +13,14 @@ namespace platform {
 // the screen's origin plus half the difference between the two sizes (negative when the window is
 // larger than the screen, so it overhangs evenly on both sides).
 QPoint centredWindowOrigin(const QRect &screenArea, const QSize &frameSize);
+
+// Where a window goes on a screen whose free area (without panels and docks) is `available`:
+// its content size is `wanted` cut down to what the area can hold with the frame's `margins`
+// (title bar and borders), but never below `minimum`; its frame is centred in the area. A frame
+// larger than the area starts at the area's top-left corner, so the title bar stays reachable.
+// Returns the content geometry (what QWidget::setGeometry takes).
+QRect fittedWindowGeometry(const QRect &available, const QSize &wanted, const QSize &minimum,
+                           const QMargins &margins = QMargins());
 
 // Moves the window (its frame, title bar included) to the middle of the screen it is on. Does
 // nothing for a null window or one without a screen.

@@ -249,8 +249,8 @@ QPushButton *AddFilesVC::makeAddArea(QFrame *&box, QLabel *&image, QLabel *&labe
             .arg(kAreaHoverColor.green())
             .arg(kAreaHoverColor.blue()));
     auto *inner = new QHBoxLayout(button);
-    inner->setContentsMargins(12, 6, 12, 6);
-    inner->setSpacing(8);
+    inner->setContentsMargins(8, 6, 8, 6);
+    inner->setSpacing(6);
     inner->addStretch(1);
     image = new QLabel(button);
     image->setFixedSize(20, 20);

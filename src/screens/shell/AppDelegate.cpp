@@ -29,6 +29,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
+#include <QSet>
 
 using platform::UserDefaults;
 
@@ -85,34 +86,7 @@ QUrl AppDelegate::helpPageURL()
 
 void AppDelegate::applicationWillFinishLaunching()
 {
-    updater = new platform::Updater(this);
-    updater->setAutomaticallyChecksForUpdates(false);
-    updater->setAutomaticallyDownloadsUpdates(false);
-    connect(updater, &platform::Updater::checkFinished, this,
-            [this](const platform::Updater::CheckResult &result, bool userInitiated) {
-                if (!userInitiated)
-                    return;
-                QString message, information;
-                switch (result.status) {
-                case platform::Updater::Status::UpToDate:
-                    message = text("IDS_TWK_7004");
-                    information = substitutePlaceholders(text("IDS_TWK_7005"), {updater->currentVersion()});
-                    break;
-                case platform::Updater::Status::UpdateAvailable:
-                    message = text("IDS_TWK_7006");
-                    information = substitutePlaceholders(text("IDS_TWK_7007"), {result.newestVersion});
-                    break;
-                case platform::Updater::Status::NoInformation:
-                    message = text("IDS_TWK_7002");
-                    information = text("IDS_TWK_7003");
-                    break;
-                }
-                QMessageBox box(QMessageBox::Information, message, message, QMessageBox::Ok,
-                                AllViewControllers::cachedController(QStringLiteral("InitialWindowController")));
-                box.setInformativeText(information);
-                Theme::widenMessageBox(&box);
-                box.exec();
-            });
+    makeUpdater();
 
     writeAbsentSettingDefaults();
     resetPerRunFlags();
@@ -124,6 +98,78 @@ void AppDelegate::applicationWillFinishLaunching()
     LaunchOnStartup::addLoginItem(defaults().boolForKey(QStringLiteral("LoginStartStatusTWK")));
     showFirstWindow();
     scheduleUpdateCheck();
+}
+
+void AppDelegate::makeUpdater()
+{
+    if (updater)
+        return;
+    updater = new platform::Updater(this);
+    updater->setAutomaticallyChecksForUpdates(false);
+    updater->setAutomaticallyDownloadsUpdates(false);
+    connect(updater, &platform::Updater::checkFinished, this,
+            [this](const platform::Updater::CheckResult &result, bool userInitiated) {
+                if (userInitiated) {
+                    showUpdateCheckResult(result, true);
+                    return;
+                }
+                // A check of its own tells only of a newer version, and of each version once.
+                if (result.status != platform::Updater::Status::UpdateAvailable
+                    || m_announcedVersions.contains(result.newestVersion))
+                    return;
+                m_announcedVersions.insert(result.newestVersion);
+                m_pendingUpdateNotice = result;
+                showPendingUpdateNotice();
+            });
+}
+
+void AppDelegate::showPendingUpdateNotice()
+{
+    if (!m_pendingUpdateNotice)
+        return;
+    if (isQuitRefused()) {
+        // A sheet, an overlay or a scan is up: the notice waits for the end of pop-up mode.
+        if (auto *home = AllViewControllers::cached<ViewController>(QStringLiteral("ViewController")))
+            connect(home, &ViewController::popUpModeEnded, this, &AppDelegate::showPendingUpdateNotice,
+                    Qt::UniqueConnection);
+        return;
+    }
+    const platform::Updater::CheckResult result = *m_pendingUpdateNotice;
+    m_pendingUpdateNotice.reset();
+    showUpdateCheckResult(result, false);
+}
+
+void AppDelegate::showUpdateCheckResult(const platform::Updater::CheckResult &result, bool wait)
+{
+    QString message, information;
+    switch (result.status) {
+    case platform::Updater::Status::UpToDate:
+        message = text("IDS_TWK_7004");
+        information = substitutePlaceholders(text("IDS_TWK_7005"), {updater->currentVersion()});
+        break;
+    case platform::Updater::Status::UpdateAvailable:
+        message = text("IDS_TWK_7006");
+        information = substitutePlaceholders(text("IDS_TWK_7007"), {result.newestVersion});
+        break;
+    case platform::Updater::Status::NoInformation:
+        message = text("IDS_TWK_7002");
+        information = text("IDS_TWK_7003");
+        break;
+    }
+    auto *box = new QMessageBox(QMessageBox::Information, message, message, QMessageBox::Ok,
+                                AllViewControllers::cachedController(QStringLiteral("InitialWindowController")));
+    box->setObjectName(QStringLiteral("updateCheckResult"));
+    box->setTextFormat(Qt::PlainText);
+    box->setInformativeText(information);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    Theme::widenMessageBox(box);
+    if (wait) {
+        box->exec();
+        return;
+    }
+    // Unasked, the notice does not hold up the program: it stays until the user closes it.
+    box->setWindowModality(Qt::NonModal);
+    box->show();
 }
 
 void AppDelegate::writeAbsentSettingDefaults()
@@ -261,6 +307,8 @@ void AppDelegate::showHomeWindow()
     menuItemPreferences->setEnabled(true);
     menuItemCheckForUpdate->setEnabled(true);
     isAllowToPreference = true;
+    followPopUpMode(homeViewController());
+    refreshMenuStates();
 }
 
 // ---- updates ----
@@ -343,7 +391,8 @@ void AppDelegate::makeMenuItems()
     make(menuItemBringAllToFront);
 
     menuItemPreferences->setShortcut(QKeySequence(QStringLiteral("Ctrl+,")));
-    menuItemQuit->setShortcut(QKeySequence::Quit);
+    // Ctrl+Q on every Linux desktop (the platform's standard key may be none).
+    menuItemQuit->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
     menuItemMinimize->setShortcut(QKeySequence(QStringLiteral("Ctrl+M")));
     menuItemHideTwinsift->setShortcut(QKeySequence(QStringLiteral("Ctrl+H")));
     menuItemTwinsiftHelp->setShortcut(QKeySequence::HelpContents);
@@ -418,23 +467,73 @@ QMenuBar *AppDelegate::buildMenuBar(QWidget *parent)
 void AppDelegate::localizeMenuTitles()
 {
     const QString name = text("IDS_TWK_1");
-    menuItemAbout->setText(text("IDS_TWK_340") + QLatin1Char(' ') + name);
-    menuItemCheckForUpdate->setText(text("IDS_TWK_353"));
-    menuItemQuit->setText(text("IDS_TWK_346") + QLatin1Char(' ') + name);
-    menuItemPreferences->setText(text("IDS_TWK_341"));
-    menuItemHelp->setText(text("IDS_TWK_351"));
-    menuItemTwinsiftHelp->setText(name + QLatin1Char(' ') + text("IDS_TWK_351"));
-    menuItemShowTWK->setText(text("IDS_TWK_347") + QLatin1Char(' ') + name);
-    menuItemHideTwinsift->setText(text("IDS_TWK_342") + QLatin1Char(' ') + name);
-    menuItemHideOthers->setText(text("IDS_TWK_343"));
-    menuItemShowAll->setText(text("IDS_TWK_344"));
-    menuItemWindow->setText(text("IDS_TWK_352"));
-    menuItemMinimize->setText(text("IDS_TWK_348"));
-    menuItemZoom->setText(text("IDS_TWK_349"));
-    menuItemBringAllToFront->setText(text("IDS_TWK_350"));
+    std::map<QAction *, QString> titles;
+    titles[menuItemAbout] = text("IDS_TWK_340") + QLatin1Char(' ') + name;
+    titles[menuItemCheckForUpdate] = text("IDS_TWK_353");
+    titles[menuItemQuit] = text("IDS_TWK_346") + QLatin1Char(' ') + name;
+    titles[menuItemPreferences] = text("IDS_TWK_341");
+    titles[menuItemHelp] = text("IDS_TWK_351");
+    titles[menuItemTwinsiftHelp] = name + QLatin1Char(' ') + text("IDS_TWK_351");
+    titles[menuItemShowTWK] = text("IDS_TWK_347") + QLatin1Char(' ') + name;
+    titles[menuItemHideTwinsift] = text("IDS_TWK_342") + QLatin1Char(' ') + name;
+    titles[menuItemHideOthers] = text("IDS_TWK_343");
+    titles[menuItemShowAll] = text("IDS_TWK_344");
+    titles[menuItemWindow] = text("IDS_TWK_352");
+    titles[menuItemMinimize] = text("IDS_TWK_348");
+    titles[menuItemZoom] = text("IDS_TWK_349");
+    titles[menuItemBringAllToFront] = text("IDS_TWK_350");
     // The application menu keeps the application's name as its title.
-    if (menuItemAppName->text().isEmpty())
-        menuItemAppName->setText(name.isEmpty() ? QStringLiteral("Twinsift") : name);
+    if (m_appMenuTitle.isEmpty())
+        m_appMenuTitle = name.isEmpty() ? QStringLiteral("Twinsift") : name;
+    titles[menuItemAppName] = m_appMenuTitle;
+
+    for (const auto &[item, title] : titles)
+        item->setText(escapedMenuTitle(title));
+    // Alt mnemonics: the menu titles of the bar among themselves, the items within each menu.
+    if (m_menuBar) {
+        const QList<QAction *> menus = m_menuBar->actions();
+        assignMnemonics(menus, titles);
+        for (QAction *menu : menus)
+            if (menu->menu())
+                assignMnemonics(menu->menu()->actions(), titles);
+    }
+}
+
+QString AppDelegate::escapedMenuTitle(const QString &title)
+{
+    QString escaped = title;
+    return escaped.replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+
+void AppDelegate::assignMnemonics(const QList<QAction *> &items, const std::map<QAction *, QString> &titles)
+{
+    QSet<QChar> taken;
+    for (QAction *item : items) {
+        const auto found = titles.find(item);
+        if (item->isSeparator() || found == titles.end())
+            continue;
+        const QString &title = found->second;
+        // The first letter or digit of the title that no earlier item of the menu took.
+        for (int i = 0; i < title.size(); ++i) {
+            const QChar key = title[i].toLower();
+            if (!title[i].isLetterOrNumber() || taken.contains(key))
+                continue;
+            taken.insert(key);
+            item->setText(escapedMenuTitle(title.left(i)) + QLatin1Char('&') + escapedMenuTitle(title.mid(i)));
+            break;
+        }
+    }
+}
+
+void AppDelegate::followPopUpMode(ViewController *home)
+{
+    if (!home || m_followedHome == home)
+        return;
+    m_followedHome = home;
+    // The menu items (and so their shortcuts) follow pop-up mode at once, not only when a menu
+    // is next opened.
+    connect(home, &ViewController::popUpModeStarted, this, [this] { refreshMenuStates(); });
+    connect(home, &ViewController::popUpModeEnded, this, [this] { refreshMenuStates(); });
 }
 
 void AppDelegate::refreshMenuStates()

@@ -1,18 +1,21 @@
 #pragma once
 
+#include "platform/Updater.h"
+
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QUrl>
 
 #include <functional>
+#include <map>
+#include <optional>
 
 class QAction;
 class QMenu;
 class QMenuBar;
-namespace platform {
-class Updater;
-}
+class ViewController;
 
 // The index of the preferences tab shown first; the Preferences menu action sets it to 0.
 extern int selectedPreferencesTab;
@@ -50,6 +53,9 @@ public:
     ScheduledCheck scheduledCheck() const { return m_scheduledCheck; }
 
     // ---- updates
+    // Makes the updater (once). A check the user asked for shows its answer; a check of the
+    // program's own shows only a newer version, each version once, and never downloads it.
+    void makeUpdater();
     void checkForUpdate();
     void autoInstallUpdates();
     void userCheckForUpdates();
@@ -113,17 +119,33 @@ public:
     // Set once terminate() ran (the scan list was saved).
     bool hasTerminated() const { return m_terminated; }
 
+    // Enables or disables the items the delegate serves by validateMenuItem; runs when a menu
+    // opens, when pop-up mode starts or ends and when the home screen is shown.
+    void refreshMenuStates();
+    // Keeps the menu items in step with the pop-up mode of the home screen.
+    void followPopUpMode(ViewController *home);
+
 private:
+    // A language text as a menu title: its ampersands shown, not taken as mnemonics.
+    static QString escapedMenuTitle(const QString &title);
+    // Gives each item of one menu (or each menu of the bar) its own Alt mnemonic.
+    static void assignMnemonics(const QList<QAction *> &items, const std::map<QAction *, QString> &titles);
     // Shows the main window with the home screen and gives the Preferences and update items back
     // (the end of the splash, or Get started in the welcome window).
     void showHomeWindow();
     void makeMenuItems();
-    void refreshMenuStates();
     bool passesCommonGuard() const;
     QWidget *mainWindowContent() const;
+
+    void showUpdateCheckResult(const platform::Updater::CheckResult &result, bool wait);
+    void showPendingUpdateNotice();
 
     ScheduledCheck m_scheduledCheck = ScheduledCheck::None;
     bool m_relaunchRequested = false;
     bool m_terminated = false;
     QPointer<QMenuBar> m_menuBar;
+    QPointer<ViewController> m_followedHome;
+    QString m_appMenuTitle;
+    QSet<QString> m_announcedVersions;
+    std::optional<platform::Updater::CheckResult> m_pendingUpdateNotice;
 };

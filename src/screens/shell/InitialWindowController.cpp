@@ -16,8 +16,8 @@ InitialWindowController::InitialWindowController(QWidget *parent) : platform::Wi
 void InitialWindowController::windowDidLoad()
 {
     setWindowTitle(QStringLiteral("Twinsift"));
-    setMinimumSize(1024, 680);
-    resize(1280, 800);
+    setMinimumSize(minimumWindowSize());
+    resize(preferredWindowSize());
 }
 
 bool InitialWindowController::windowShouldClose()
@@ -36,7 +36,7 @@ void InitialWindowController::setWindowLocked(bool locked)
     if (locked) {
         setFixedSize(size());
     } else {
-        setMinimumSize(1024, 680);
+        setMinimumSize(minimumWindowSize());
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     }
 }
@@ -54,7 +54,7 @@ void InitialWindowController::closeEvent(QCloseEvent *event)
 
 void InitialWindowController::showEvent(QShowEvent *event)
 {
-    // The window opens in the middle of the screen the first time.
+    // The first time, the window opens in the middle of the screen's free area, no larger than it.
     if (!m_placed && !event->spontaneous()) {
         m_placed = true;
         centerOnScreen();

@@ -13,6 +13,10 @@ public:
     explicit InitialWindowController(QWidget *parent = nullptr);
 
     void windowDidLoad();
+    // The size the window asks for when it first opens (cut down to the screen's free area) and
+    // its smallest size, which fits a 1280 x 720 screen with a panel.
+    static QSize preferredWindowSize() { return QSize(1280, 800); }
+    static QSize minimumWindowSize() { return QSize(960, 600); }
     // Answers whether the window may close now (it may unless the application refuses to quit).
     bool windowShouldClose();
 

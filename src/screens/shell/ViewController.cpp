@@ -29,6 +29,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QResizeEvent>
+#include <QScrollArea>
 #include <QVBoxLayout>
 #include <QDebug>
 
@@ -192,9 +193,17 @@ void ViewController::buildView()
     body->addWidget(left, 1);
 
     // Right: the scan kind, its settings and the Scan button.
-    auto *right = new QFrame(this);
+    // It scrolls when the window is too low to show all of it.
+    rightColumnScroller = new QScrollArea(this);
+    rightColumnScroller->setObjectName(QStringLiteral("rightColumnScroller"));
+    rightColumnScroller->setFrameShape(QFrame::NoFrame);
+    rightColumnScroller->setWidgetResizable(true);
+    rightColumnScroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    rightColumnScroller->setFixedWidth(340);
+    rightColumnScroller->setStyleSheet(QStringLiteral("QScrollArea#rightColumnScroller { background: transparent; }"));
+    rightColumnScroller->viewport()->setAutoFillBackground(false);
+    auto *right = new QFrame;
     right->setObjectName(QStringLiteral("panel"));
-    right->setFixedWidth(340);
     auto *rightColumn = new QVBoxLayout(right);
     rightColumn->setContentsMargins(16, 16, 16, 16);
     rightColumn->setSpacing(10);
@@ -259,7 +268,8 @@ void ViewController::buildView()
     scanGrid->addWidget(lblScanForDuplicate, 0, 0);
     scanGrid->addWidget(btnScanForDuplicates, 0, 0);
     rightColumn->addWidget(boxScanForDuplicate);
-    body->addWidget(right);
+    rightColumnScroller->setWidget(right);
+    body->addWidget(rightColumnScroller);
 
     boxTopBlackLayer = new TopBlackLayer(this);
     placeLayers();
@@ -546,6 +556,7 @@ void ViewController::startScan()
     HubScreens::setScanListMenuHidden(true);
     defaults().setBool(kIsPopUp, true);
     m_exitPending = false;
+    emit popUpModeStarted();
     setScanButtonLook(false);
     HubScreens::presentScanSheet(this);
 }
@@ -653,6 +664,7 @@ void ViewController::setPopUpMode(bool lock)
     }
     defaults().setBool(kIsPopUp, true);
     m_exitPending = false;
+    emit popUpModeStarted();
     setScanButtonEnabled(false);
     HubScreens::setScanListControlsEnabled(false);
     HubScreens::setScanListMenuHidden(true);

@@ -12,6 +12,7 @@ class QLabel;
 class QMessageBox;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
 class DropView;
 class SYFlatButton;
 class PhotosLibraryFlow;
@@ -66,6 +67,8 @@ public:
     DropView *dropArea = nullptr;
     QLabel *imageViewTitle = nullptr;
     QFrame *boxScanForDuplicate = nullptr;
+    // Holds the right column (scan kind, settings, Scan button); scrolls on low windows.
+    QScrollArea *rightColumnScroller = nullptr;
 
     // ---- state
     bool isSimilarScan = true;
@@ -133,6 +136,8 @@ public:
     QWidget *embeddedResultView() const;
 
 signals:
+    // Pop-up mode has started (a sheet, an overlay or a scan is coming up).
+    void popUpModeStarted();
     // Pop-up mode has ended (the controls are given back).
     void popUpModeEnded();
 

@@ -11,6 +11,10 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSet>
+#include <QtTest/QTest>
 
 using platform::UserDefaults;
 
@@ -110,12 +114,99 @@ TEST_F(MenuGuardTest, AboutPutsTheHomeIntoPopUpMode)
     EXPECT_FALSE(delegate->validateMenuItem(delegate->menuItemAbout));
 }
 
-TEST_F(MenuGuardTest, MenuTitlesComeFromTheLanguageTable)
+namespace {
+
+// A menu title as shown, without its mnemonic marker ("&&" shows one ampersand).
+QString shownTitle(const QString &title)
 {
+    QString shown;
+    for (int i = 0; i < title.size(); ++i) {
+        if (title[i] == QLatin1Char('&') && i + 1 < title.size())
+            ++i;
+        shown += title[i];
+    }
+    return shown;
+}
+
+// The key of a title's mnemonic, lower-cased; a null character when it has none.
+QChar mnemonicOf(const QString &title)
+{
+    for (int i = 0; i + 1 < title.size(); ++i) {
+        if (title[i] != QLatin1Char('&'))
+            continue;
+        if (title[i + 1] != QLatin1Char('&'))
+            return title[i + 1].toLower();
+        ++i;
+    }
+    return QChar();
+}
+
+} // namespace
+
+TEST_F(MenuGuardTest, MenuTitlesComeFromTheLanguageTableWithTheirOwnMnemonics)
+{
+    QMenuBar *bar = delegate->buildMenuBar(window);
     delegate->localizeMenuTitles();
-    EXPECT_EQ(delegate->menuItemQuit->text(), localizedText("IDS_TWK_346") + " " + localizedText("IDS_TWK_1"));
-    EXPECT_EQ(delegate->menuItemTwinsiftHelp->text(), localizedText("IDS_TWK_1") + " " + localizedText("IDS_TWK_351"));
+    EXPECT_EQ(shownTitle(delegate->menuItemQuit->text()), localizedText("IDS_TWK_346") + " " + localizedText("IDS_TWK_1"));
+    EXPECT_EQ(shownTitle(delegate->menuItemTwinsiftHelp->text()),
+              localizedText("IDS_TWK_1") + " " + localizedText("IDS_TWK_351"));
     EXPECT_FALSE(delegate->menuItemPreferences->text().isEmpty());
+
+    // Alt opens each menu by its own letter, and each item of a menu has a letter of its own.
+    QSet<QChar> menuKeys;
+    for (QAction *menu : bar->actions()) {
+        const QChar key = mnemonicOf(menu->text());
+        ASSERT_FALSE(key.isNull()) << qPrintable(menu->text());
+        EXPECT_FALSE(menuKeys.contains(key)) << qPrintable(menu->text());
+        menuKeys.insert(key);
+        QSet<QChar> itemKeys;
+        for (QAction *item : menu->menu()->actions()) {
+            if (item->isSeparator())
+                continue;
+            const QChar itemKey = mnemonicOf(item->text());
+            EXPECT_FALSE(itemKey.isNull()) << qPrintable(item->text());
+            EXPECT_FALSE(itemKeys.contains(itemKey)) << qPrintable(item->text());
+            itemKeys.insert(itemKey);
+        }
+    }
+    // Building the titles again keeps one marker per title.
+    delegate->localizeMenuTitles();
+    EXPECT_EQ(delegate->menuItemAppName->text().count(QLatin1Char('&')), 1);
+}
+
+TEST_F(MenuGuardTest, QuitShortcutWorksAgainAsSoonAsPopUpModeEndsOrTheHomeScreenShows)
+{
+    QMenuBar *bar = delegate->buildMenuBar(window);
+    window->setMenuBar(bar);
+    QMenu *appMenu = bar->actions().first()->menu();
+    ASSERT_NE(appMenu, nullptr);
+    // The splash is up: a menu opened now shows the items disabled.
+    window->setContentViewController(nullptr);
+    emit appMenu->aboutToShow();
+    EXPECT_FALSE(delegate->menuItemQuit->isEnabled());
+    delegate->dismissSplash();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quits, 1) << "Ctrl+Q after the splash";
+
+    // An overlay is up and a menu was opened meanwhile.
+    home->setPopUpMode(true);
+    emit appMenu->aboutToShow();
+    QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quits, 1) << "Ctrl+Q during pop-up mode";
+    home->closeToExitVC();
+    ASSERT_TRUE(waitFor([] { return !UserDefaults::standard().boolForKey("IsPopUpTWK"); }));
+    EXPECT_TRUE(delegate->menuItemQuit->isEnabled());
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quits, 2) << "Ctrl+Q once pop-up mode ended";
+
+    // Pop-up mode starting disables the shortcut at once, without a menu being opened.
+    home->setPopUpMode(true);
+    EXPECT_FALSE(delegate->menuItemQuit->isEnabled());
+    EXPECT_FALSE(delegate->menuItemAbout->isEnabled());
 }
 
 TEST_F(MenuGuardTest, TheScanListIsSavedAtTheEnd)
