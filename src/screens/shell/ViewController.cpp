@@ -192,25 +192,31 @@ void ViewController::buildView()
     leftColumn->addWidget(dropArea);
     body->addWidget(left, 1);
 
-    // Right: the scan kind, its settings and the Scan button.
-    // It scrolls when the window is too low to show all of it.
-    rightColumnScroller = new QScrollArea(this);
+    // Right: the scan kind and its settings above the Scan button. The upper part scrolls when
+    // the window is too low to show all of it; the Scan button always stays in view.
+    auto *right = new QFrame(this);
+    right->setObjectName(QStringLiteral("panel"));
+    right->setFixedWidth(340);
+    auto *rightOuter = new QVBoxLayout(right);
+    rightOuter->setContentsMargins(1, 1, 1, 16);
+    rightOuter->setSpacing(10);
+    rightColumnScroller = new QScrollArea(right);
     rightColumnScroller->setObjectName(QStringLiteral("rightColumnScroller"));
     rightColumnScroller->setFrameShape(QFrame::NoFrame);
     rightColumnScroller->setWidgetResizable(true);
     rightColumnScroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    rightColumnScroller->setFixedWidth(340);
     rightColumnScroller->setStyleSheet(QStringLiteral("QScrollArea#rightColumnScroller { background: transparent; }"));
     rightColumnScroller->viewport()->setAutoFillBackground(false);
-    auto *right = new QFrame;
-    right->setObjectName(QStringLiteral("panel"));
-    auto *rightColumn = new QVBoxLayout(right);
-    rightColumn->setContentsMargins(16, 16, 16, 16);
+    auto *rightContent = new QWidget;
+    rightContent->setObjectName(QStringLiteral("rightColumn"));
+    rightContent->setAutoFillBackground(false);
+    auto *rightColumn = new QVBoxLayout(rightContent);
+    rightColumn->setContentsMargins(15, 15, 15, 0);
     rightColumn->setSpacing(10);
 
-    auto makeModeCard = [right](QPushButton *&button, QRadioButton *&check, QLabel *&label, QLabel *&marker,
+    auto makeModeCard = [rightContent](QPushButton *&button, QRadioButton *&check, QLabel *&label, QLabel *&marker,
                                 const QImage &markerImage, const char *name) {
-        button = new QPushButton(right);
+        button = new QPushButton(rightContent);
         button->setObjectName(QString::fromLatin1(name));
         button->setProperty("modeCard", true);
         button->setCheckable(true);
@@ -237,15 +243,17 @@ void ViewController::buildView()
     rightColumn->addWidget(btnSimilarMatch);
     rightColumn->addWidget(btnExactMatch);
 
-    imgViewMatches = pictureLabel(HomePictures::similarModePicture(), right);
+    imgViewMatches = pictureLabel(HomePictures::similarModePicture(), rightContent);
     rightColumn->addSpacing(4);
     rightColumn->addWidget(imgViewMatches, 0, Qt::AlignHCenter);
 
-    customViewMatches = new QWidget(right);
+    customViewMatches = new QWidget(rightContent);
     customViewMatches->setObjectName(QStringLiteral("customViewMatches"));
     auto *matchesLayout = new QVBoxLayout(customViewMatches);
     matchesLayout->setContentsMargins(0, 0, 0, 0);
     rightColumn->addWidget(customViewMatches, 1);
+    rightColumnScroller->setWidget(rightContent);
+    rightOuter->addWidget(rightColumnScroller, 1);
 
     boxScanForDuplicate = new QFrame(right);
     boxScanForDuplicate->setObjectName(QStringLiteral("boxScanForDuplicate"));
@@ -267,9 +275,11 @@ void ViewController::buildView()
     btnScanForDuplicates->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     scanGrid->addWidget(lblScanForDuplicate, 0, 0);
     scanGrid->addWidget(btnScanForDuplicates, 0, 0);
-    rightColumn->addWidget(boxScanForDuplicate);
-    rightColumnScroller->setWidget(right);
-    body->addWidget(rightColumnScroller);
+    auto *scanRow = new QHBoxLayout;
+    scanRow->setContentsMargins(15, 0, 15, 0);
+    scanRow->addWidget(boxScanForDuplicate);
+    rightOuter->addLayout(scanRow);
+    body->addWidget(right);
 
     boxTopBlackLayer = new TopBlackLayer(this);
     placeLayers();

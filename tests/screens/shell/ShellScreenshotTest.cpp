@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStyle>
 #include <QStyleFactory>
 
@@ -98,7 +99,7 @@ TEST_F(ShellScreenshotTest, HomeScreenFitsAtTheUsualAndTheSmallestSize)
         // The right column's parts follow each other without overlapping.
         auto top = [home](QWidget *w) { return w->mapTo(home, QPoint(0, 0)).y(); };
         EXPECT_LE(top(home->btnExactMatch) + home->btnExactMatch->height(), top(home->imgViewMatches)) << qPrintable(tag);
-        EXPECT_LE(top(home->customViewMatches) + home->customViewMatches->height(), top(home->boxScanForDuplicate))
+        EXPECT_LE(top(home->rightColumnScroller) + home->rightColumnScroller->height(), top(home->boxScanForDuplicate))
             << qPrintable(tag);
         save(window, "home-" + tag);
     }
