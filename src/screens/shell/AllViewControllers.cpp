@@ -25,6 +25,10 @@
 #include "screens/sheet/CancelScanningVC.h"
 #include "screens/sheet/ScanSheetFactories.h"
 #include "screens/sheet/ScanVC.h"
+#include "screens/wizard/FileFormatsPreferencesVC.h"
+#include "screens/wizard/FoldersPreferencesVC.h"
+#include "screens/wizard/SelectionPriorityPreferencesVC.h"
+#include "screens/wizard/SelectionWizardPreferencesVC.h"
 
 #include <QDebug>
 #include <QPointer>
@@ -97,9 +101,11 @@ void registerMainFactories(platform::Storyboard &board)
 
 void registerPreferencesFactories(platform::Storyboard &board)
 {
-    for (const char *identifier : {"SelectionPriorityPreferences", "SelectionWizardPreferences",
-                                   "PreferencesTabVC", "FileFormatsPreferences", "FoldersPreferences"})
-        board.registerFactory(identifier, placeholder(identifier));
+    board.registerFactory("PreferencesTabVC", placeholder("PreferencesTabVC"));
+    board.registerFactory("SelectionPriorityPreferences", [] { return new SelectionPriorityPreferencesVC; });
+    board.registerFactory("FileFormatsPreferences", [] { return new FileFormatsPreferencesVC; });
+    board.registerFactory("FoldersPreferences", [] { return new FoldersPreferencesVC; });
+    board.registerFactory("SelectionWizardPreferences", [] { return new SelectionWizardPreferencesVC; });
     board.registerFactory("PreferencesWindowController",
                           windowWithContent(QStringLiteral("Preferences"), QSize(760, 520),
                                             &preferencesTabViewController));

@@ -1,0 +1,154 @@
+#include "screens/wizard/ReorderTable.h"
+
+#include "controls/CustomRowView.h"
+
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QHeaderView>
+#include <QMimeData>
+
+#include <set>
+
+ReorderTable::ReorderTable(QWidget *parent)
+    : QTableWidget(parent)
+{
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDropIndicatorShown(true);
+    setShowGrid(false);
+    setWordWrap(false);
+    setItemDelegate(new CustomRowView(this));
+    verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(30);
+    horizontalHeader()->setHighlightSections(false);
+    setStyleSheet(QStringLiteral(
+        "QTableWidget { background: rgb(34, 34, 34); color: rgb(220, 220, 220); border: 1px solid rgb(69, 69, 69);"
+        " selection-background-color: rgb(54, 54, 54); selection-color: white; }"
+        "QTableWidget:focus { border: 1px solid rgb(199, 157, 39); }"
+        "QHeaderView::section { background: rgb(39, 39, 39); color: rgb(183, 183, 183); border: none;"
+        " border-bottom: 1px solid rgb(69, 69, 69); padding: 4px 6px; }"
+        "QComboBox { background: rgb(52, 52, 52); color: rgb(220, 220, 220); border: 1px solid rgb(90, 90, 90);"
+        " border-radius: 4px; padding: 2px 8px; margin: 3px 6px; }"
+        "QComboBox:focus { border-color: rgb(199, 157, 39); }"
+        "QComboBox QAbstractItemView { background: rgb(52, 52, 52); color: rgb(220, 220, 220);"
+        " selection-background-color: rgb(80, 80, 80); }"));
+}
+
+QString ReorderTable::rowMimeType()
+{
+    return QStringLiteral("application/x-twinsift-wizard-rows");
+}
+
+QMimeData *ReorderTable::mimeDataForRows(const std::vector<int> &rows)
+{
+    QStringList texts;
+    for (int row : rows)
+        texts << QString::number(row);
+    auto *data = new QMimeData;
+    data->setData(rowMimeType(), texts.join(QLatin1Char('\n')).toUtf8());
+    return data;
+}
+
+int ReorderTable::selectedRow() const
+{
+    const QModelIndexList rows = selectionModel() ? selectionModel()->selectedRows() : QModelIndexList();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void ReorderTable::selectRowAlone(int row)
+{
+    clearSelection();
+    if (row >= 0 && row < rowCount())
+        selectRow(row);
+}
+
+void ReorderTable::paintRowBackgrounds()
+{
+    for (int row = 0; row < rowCount(); ++row) {
+        const QColor fill = row % 2 == 0 ? QColor(39, 39, 39) : QColor(34, 34, 34);
+        for (int column = 0; column < columnCount(); ++column)
+            if (QTableWidgetItem *cell = item(row, column))
+                cell->setBackground(fill);
+    }
+}
+
+int ReorderTable::dropRowAt(const QPoint &pos) const
+{
+    const int row = rowAt(pos.y());
+    if (row < 0)
+        return rowCount(); // below the last row
+    const int top = rowViewportPosition(row);
+    const int height = rowHeight(row);
+    const int offset = pos.y() - top;
+    if (offset < height / 4)
+        return row;
+    if (offset >= height - height / 4)
+        return row + 1;
+    return -1;
+}
+
+bool ReorderTable::acceptDrop(const QMimeData *data, const QObject *source, int dropRow)
+{
+    if (!data || source != this || !data->hasFormat(rowMimeType()) || dropRow < 0 || dropRow > rowCount())
+        return false;
+    std::vector<int> rows;
+    for (const QString &text : QString::fromUtf8(data->data(rowMimeType())).split(QLatin1Char('\n'))) {
+        bool ok = false;
+        const int row = text.trimmed().toInt(&ok);
+        if (ok && row >= 0 && row < rowCount())
+            rows.push_back(row);
+    }
+    if (rows.empty())
+        return false;
+    bool accepted = true;
+    emit rowsDropped(rows, dropRow, &accepted);
+    return accepted;
+}
+
+void ReorderTable::startDrag(Qt::DropActions)
+{
+    std::set<int> rows;
+    for (const QModelIndex &index : selectionModel()->selectedRows())
+        rows.insert(index.row());
+    if (rows.empty())
+        return;
+    auto *drag = new QDrag(this);
+    drag->setMimeData(mimeDataForRows(std::vector<int>(rows.begin(), rows.end())));
+    drag->exec(Qt::MoveAction);
+}
+
+void ReorderTable::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->source() == this && event->mimeData()->hasFormat(rowMimeType()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void ReorderTable::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (event->source() == this && event->mimeData()->hasFormat(rowMimeType())
+        && dropRowAt(event->position().toPoint()) >= 0) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void ReorderTable::dropEvent(QDropEvent *event)
+{
+    const int dropRow = dropRowAt(event->position().toPoint());
+    if (acceptDrop(event->mimeData(), event->source(), dropRow)) {
+        // The rows were moved by the page; the view must not remove the dragged rows itself.
+        event->setDropAction(Qt::IgnoreAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "engine/SelectionRuleList.h"
+#include "screens/wizard/WizardPage.h"
+
+class QCheckBox;
+class QComboBox;
+
+// Page 0 of the selection wizard: the nine marking rules as a table (Use, Priority, Name, Rule), in
+// the order in which they are tried. Ticking, ordering and the date directions take effect at once
+// for the next marking (SelectionRuleList). Made once by the screen registry
+// ("SelectionPriorityPreferences").
+class SelectionPriorityPreferencesVC : public WizardPage
+{
+    Q_OBJECT
+public:
+    explicit SelectionPriorityPreferencesVC(QWidget *parent = nullptr);
+
+    SelectionRuleList rules;
+
+    // The check box and the date combo of a row (nullptr when the row has none).
+    QCheckBox *checkBoxAt(int row) const;
+    QComboBox *comboBoxAt(int row) const;
+
+    void tappedCheckBox(int row, bool on);
+    void tappedComboBox(int row, int index);
+    void rebuildPriorityOrder();
+
+    void willAppear() override;
+    void reloadTable() override;
+    void tappedReset() override;
+    void tappedUp() override;
+    void tappedDown() override;
+
+protected:
+    bool dropRows(const std::vector<int> &rows, int dropRow) override;
+};

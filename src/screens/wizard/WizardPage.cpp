@@ -1,0 +1,211 @@
+#include "screens/wizard/WizardPage.h"
+
+#include "controls/SYFlatButton.h"
+#include "model/TextLookup.h"
+#include "platform/UserDefaults.h"
+#include "screens/shell/AllViewControllers.h"
+#include "screens/wizard/ReorderTable.h"
+#include "screens/wizard/SelectionWizardPreferencesVC.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QIcon>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QColor lightGrey(183, 183, 183);
+const QColor darkGrey(128, 128, 128); // the platform's dark grey of disabled captions
+
+void setCaptionColour(QLabel *label, bool enabled)
+{
+    label->setStyleSheet(QStringLiteral("color: %1; font-size: 13px; font-weight: 600;")
+                             .arg((enabled ? lightGrey : darkGrey).name()));
+}
+
+// A flat button with its caption laid over it, on a plate.
+QFrame *captionedButton(QWidget *parent, SYFlatButton *&button, QLabel *&label, const QString &name,
+                        const QString &text)
+{
+    auto *plate = new QFrame(parent);
+    plate->setObjectName(QStringLiteral("box") + name);
+    plate->setFixedSize(104, 32);
+    plate->setStyleSheet(QStringLiteral("QFrame#box%1 { background: rgb(69, 69, 69); border-radius: 5px; }").arg(name));
+    auto *grid = new QGridLayout(plate);
+    grid->setContentsMargins(0, 0, 0, 0);
+    button = new SYFlatButton(plate);
+    button->setObjectName(QStringLiteral("btn") + name);
+    button->setMomentary(true);
+    button->setCornerRadius(5);
+    button->setBackgroundNormalColor(Qt::transparent);
+    button->setBackgroundHighlightColor(QColor(255, 255, 255, 30));
+    button->setBorderNormalColor(Qt::transparent);
+    button->setBorderHighlightColor(QColor(199, 157, 39));
+    button->setFocusPolicy(Qt::StrongFocus);
+    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    button->setAccessibleName(text);
+    label = new QLabel(text, plate);
+    label->setObjectName(QStringLiteral("lbl") + name);
+    label->setAlignment(Qt::AlignCenter);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    setCaptionColour(label, true);
+    grid->addWidget(button, 0, 0);
+    grid->addWidget(label, 0, 0);
+    return plate;
+}
+
+} // namespace
+
+WizardPage::WizardPage(QWidget *parent)
+    : QWidget(parent)
+{
+}
+
+QIcon WizardPage::resetIcon()
+{
+    QIcon icon;
+    for (qreal scale : {1.0, 2.0}) {
+        QPixmap pixmap(QSize(13, 13) * scale);
+        pixmap.setDevicePixelRatio(scale);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QColor gold(199, 157, 39);
+        painter.setPen(QPen(gold, 1.5, Qt::SolidLine, Qt::RoundCap));
+        painter.drawArc(QRectF(2, 2, 9, 9), 100 * 16, 290 * 16);
+        QPainterPath head;
+        head.moveTo(5.8, 0.2);
+        head.lineTo(8.6, 2.2);
+        head.lineTo(5.7, 4.3);
+        head.closeSubpath();
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(gold);
+        painter.drawPath(head);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+void WizardPage::setUpPage(const QStringList &headerTexts, const QString &hint)
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 10, 16, 12);
+    layout->setSpacing(8);
+
+    lblHint = new QLabel(hint, this);
+    lblHint->setObjectName(QStringLiteral("lblHint"));
+    lblHint->setWordWrap(true);
+    lblHint->setStyleSheet(QStringLiteral("color: rgb(160, 160, 160); font-size: 12px;"));
+    layout->addWidget(lblHint);
+
+    tableView = new ReorderTable(this);
+    tableView->setObjectName(QStringLiteral("tableView"));
+    tableView->setColumnCount(int(headerTexts.size()));
+    tableView->setHorizontalHeaderLabels(headerTexts);
+    layout->addWidget(tableView, 1);
+    connect(tableView, &ReorderTable::rowsDropped, this,
+            [this](const std::vector<int> &rows, int dropRow, bool *accepted) {
+                *accepted = dropRows(rows, dropRow);
+                if (*accepted) {
+                    reloadTable();
+                    tableView->clearSelection();
+                    setUpDownEnabled(false, false);
+                    emit edited();
+                }
+            });
+    connect(tableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { updateUpDownForSelection(); });
+
+    auto *buttons = new QHBoxLayout;
+    buttons->setSpacing(10);
+    btnReset = new QToolButton(this);
+    btnReset->setObjectName(QStringLiteral("btnReset"));
+    btnReset->setIcon(resetIcon());
+    btnReset->setIconSize(QSize(13, 13));
+    btnReset->setAutoRaise(true);
+    btnReset->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 3px; }"
+                                           "QToolButton:focus { border: 1px solid rgb(199, 157, 39); border-radius: 4px; }"));
+    lblReset = new QLabel(localizedText(QStringLiteral("IDS_TWK_67")), this);
+    lblReset->setObjectName(QStringLiteral("lblReset"));
+    lblReset->setStyleSheet(QStringLiteral("color: rgb(183, 183, 183); font-size: 12px;"));
+    buttons->addWidget(btnReset);
+    buttons->addWidget(lblReset);
+    buttons->addStretch(1);
+    buttons->addWidget(captionedButton(this, btnUp, lblUp, QStringLiteral("Up"), localizedText(QStringLiteral("IDS_TWK_201"))));
+    buttons->addWidget(
+        captionedButton(this, btnDown, lblDown, QStringLiteral("Down"), localizedText(QStringLiteral("IDS_TWK_202"))));
+    buttons->addSpacing(16);
+    buttons->addWidget(
+        captionedButton(this, btnCancel, lblCancel, QStringLiteral("Cancel"), localizedText(QStringLiteral("IDS_TWK_195"))));
+    boxMark = captionedButton(this, btnMark, lblMark, QStringLiteral("Mark"), localizedText(QStringLiteral("IDS_TWK_50")));
+    buttons->addWidget(boxMark);
+    layout->addLayout(buttons);
+
+    connect(btnReset, &QToolButton::clicked, this, [this] { tappedReset(); });
+    connect(btnUp, &QAbstractButton::clicked, this, [this] { tappedUp(); });
+    connect(btnDown, &QAbstractButton::clicked, this, [this] { tappedDown(); });
+    connect(btnMark, &QAbstractButton::clicked, this, [this] { tappedMark(); });
+    connect(btnCancel, &QAbstractButton::clicked, this, [this] { tappedCancel(); });
+    for (QWidget *button : std::initializer_list<QWidget *>{btnReset, btnUp, btnDown, btnMark, btnCancel})
+        button->installEventFilter(this);
+    setUpDownEnabled(false, false);
+}
+
+void WizardPage::setMarkEnabled(bool enabled)
+{
+    btnMark->setEnabled(enabled);
+    setCaptionColour(lblMark, enabled);
+    boxMark->setStyleSheet(QStringLiteral("QFrame#boxMark { background: rgb(%1, %1, %1); border-radius: 5px; }")
+                               .arg(enabled ? 69 : 39));
+}
+
+bool WizardPage::isMarkEnabled() const
+{
+    return btnMark->isEnabled();
+}
+
+void WizardPage::setUpDownEnabled(bool up, bool down)
+{
+    btnUp->setEnabled(up);
+    btnDown->setEnabled(down);
+    setCaptionColour(lblUp, up);
+    setCaptionColour(lblDown, down);
+}
+
+void WizardPage::updateUpDownForSelection()
+{
+    const int row = tableView->selectedRow();
+    const int rows = tableView->rowCount();
+    const bool both = row >= 0 && rows > 1;
+    setUpDownEnabled(both && row != 0, both && row != rows - 1);
+}
+
+void WizardPage::tappedMark()
+{
+    if (auto *wizard = qobject_cast<SelectionWizardPreferencesVC *>(selectionWizardPreferencesVC()))
+        wizard->markAndClose();
+}
+
+void WizardPage::tappedCancel()
+{
+    if (auto *wizard = qobject_cast<SelectionWizardPreferencesVC *>(selectionWizardPreferencesVC()))
+        wizard->close();
+}
+
+bool WizardPage::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *widget = qobject_cast<QWidget *>(watched);
+    if (widget && event->type() == QEvent::Enter)
+        widget->setCursor(Qt::PointingHandCursor);
+    else if (widget && event->type() == QEvent::Leave)
+        widget->unsetCursor();
+    return QWidget::eventFilter(watched, event);
+}
