@@ -3,6 +3,8 @@
 #include "engine/AutoMarkValueCache.h"
 #include "model/ResultState.h"
 
+#include <algorithm>
+#include <unordered_set>
 #include <utility>
 
 namespace {
@@ -108,13 +110,36 @@ void AutoMarkEngine::applyAutoMarkToAllGroups(ResultState &state)
         applyAutoMarkToGroup(state, group);
 }
 
+void autoMarkAllGroups(ResultState &state, AutoMarkValueCache &cache, AutoMarkRules rules)
+{
+    // Sizes and modification dates are one stat per file: read them all, in parallel. Metadata is
+    // read only for the files the cascade asks about (those still tied when the metadata rule is
+    // reached): a first pass notes them, they are read in parallel, and their groups are marked
+    // again with the values. The rules before the metadata rule never read metadata, so the second
+    // pass asks about the same files and reads nothing more.
+    std::vector<SelectionPriority> statRules;
+    for (const SelectionPriority &criterion : rules.order)
+        if (criterion.kind != SelectionPriority::Kind::ImageMetadata)
+            statRules.push_back(criterion);
+    cache.prefetch(state.imageDirectories, statRules);
+    AutoMarkEngine engine(std::move(rules), cache.accessors());
+    cache.setMetadataDeferred(true);
+    engine.applyAutoMarkToAllGroups(state);
+    cache.setMetadataDeferred(false);
+    const std::unordered_set<const ImageFile *> fetched = cache.fetchDeferredMetadata();
+    if (fetched.empty())
+        return;
+    for (int group = 0; group < state.shownGroupCount(); ++group) {
+        const ImageGroup &files = state.imageDirectories[std::size_t(group)];
+        if (std::any_of(files.begin(), files.end(), [&](const ImageFilePtr &f) { return fetched.count(f.get()); }))
+            engine.applyAutoMarkToGroup(state, group);
+    }
+}
+
 void autoMarkAllGroups(ResultState &state)
 {
-    AutoMarkRules rules = AutoMarkRules::current();
     AutoMarkValueCache cache;
-    cache.prefetch(state.imageDirectories, rules.order);
-    AutoMarkEngine engine(std::move(rules), cache.accessors());
-    engine.applyAutoMarkToAllGroups(state);
+    autoMarkAllGroups(state, cache, AutoMarkRules::current());
 }
 
 void autoMarkGroup(ResultState &state, int group)

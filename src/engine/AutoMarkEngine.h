@@ -5,6 +5,7 @@
 
 #include <vector>
 
+class AutoMarkValueCache;
 class ResultState;
 
 // Automatic marking: for one result group, which file is kept and which files are marked for
@@ -55,5 +56,7 @@ private:
 // the active rules need are read once per file, in parallel on worker threads, before the cascade
 // runs on the calling thread.
 void autoMarkAllGroups(ResultState &state);
+// The same with the given rules, reading through `cache`.
+void autoMarkAllGroups(ResultState &state, AutoMarkValueCache &cache, AutoMarkRules rules);
 // One shown group by the module-wide rules (its values read as needed).
 void autoMarkGroup(ResultState &state, int group);

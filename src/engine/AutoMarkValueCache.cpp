@@ -105,10 +105,37 @@ AutoMarkAccessors AutoMarkValueCache::accessors()
         accessors.hasMetadataTags = [this](const ImageFile &file) {
             Entry &entry = entries_[&file];
             if (!entry.hasMetadataTags) {
+                if (metadataDeferred_) {
+                    deferredMetadata_.insert(&file);
+                    return false;
+                }
                 entry.hasMetadataTags = source_.hasMetadataTags(file);
                 ++metadataReads_;
             }
             return *entry.hasMetadataTags;
         };
     return accessors;
+}
+
+std::unordered_set<const ImageFile *> AutoMarkValueCache::fetchDeferredMetadata(unsigned threads)
+{
+    std::unordered_set<const ImageFile *> fetched = std::move(deferredMetadata_);
+    deferredMetadata_.clear();
+    if (fetched.empty() || !source_.hasMetadataTags)
+        return fetched;
+    std::vector<const ImageFile *> files(fetched.begin(), fetched.end());
+    std::vector<Entry *> targets;
+    for (const ImageFile *file : files)
+        targets.push_back(&entries_[file]);
+    const ScanFlags flags;
+    const std::atomic<bool> stop{false};
+    runOrdered(
+        files.size(), threads == 0 ? defaultThreadCount() : threads, flags, stop,
+        [&](size_t i) {
+            if (!targets[i]->hasMetadataTags)
+                targets[i]->hasMetadataTags = source_.hasMetadataTags(*files[i]);
+        },
+        [](size_t) { return true; }, 0);
+    metadataReads_ += int(files.size());
+    return fetched;
 }

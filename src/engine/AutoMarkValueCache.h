@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 // The file values of one marking (size, modification date, whether metadata tags are present),
@@ -29,6 +30,13 @@ public:
     // Accessors backed by this cache (the cache must outlive them).
     AutoMarkAccessors accessors();
 
+    // While deferred, a metadata question the cache cannot answer yet is noted and answered "no
+    // tags" instead of being read on the calling thread. Reading metadata is the costly read, and
+    // only files still tied when the metadata rule is reached need it.
+    void setMetadataDeferred(bool deferred) { metadataDeferred_ = deferred; }
+    // Reads the metadata of the files noted while deferred, in parallel, and returns them.
+    std::unordered_set<const ImageFile *> fetchDeferredMetadata(unsigned threads = 0);
+
     // How many times the underlying accessors were asked, per value (for tests).
     int sizeReads() const { return sizeReads_; }
     int dateReads() const { return dateReads_; }
@@ -42,6 +50,8 @@ private:
     };
     AutoMarkAccessors source_;
     std::unordered_map<const ImageFile *, Entry> entries_;
+    bool metadataDeferred_ = false;
+    std::unordered_set<const ImageFile *> deferredMetadata_;
     int sizeReads_ = 0;
     int dateReads_ = 0;
     int metadataReads_ = 0;

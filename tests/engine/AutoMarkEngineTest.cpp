@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <random>
+#include <set>
 
 using namespace automarkfixtures;
 using Items = std::vector<int>;
@@ -210,4 +211,58 @@ TEST(AutoMarkValueCache, ReadsEachNeededValueOnceAcrossThreadsAndGroups)
     EXPECT_EQ(sizeCalls.load(), 100);
     EXPECT_EQ(tagCalls.load(), 100);
     EXPECT_EQ(state.selectedIndexArray[0], (Items{0})); // the longer path "/a/0-copy.jpg" is kept
+}
+
+TEST(AutoMarkValueCache, MetadataIsReadOnlyForFilesStillTiedAndMarksMatchPlainReading)
+{
+    std::mt19937 random(11);
+    FakeValues values;
+    ImageGroups groups;
+    for (int g = 0; g < 300; ++g) {
+        ImageGroup group;
+        const int n = 2 + int(random() % 4);
+        for (int i = 0; i < n; ++i) {
+            const QString path = QStringLiteral("/m/%1/%2.jpg").arg(g).arg(i);
+            // Pixel sizes often tie, so some groups reach the metadata rule and some do not.
+            ImageFilePtr f = sized(path, double(random() % 2), double(random() % 2));
+            f->isProtected = random() % 6 == 0;
+            values.sizes[path] = random() % 2;
+            if (random() % 2)
+                values.withMetadata.insert(path);
+            group.push_back(f);
+        }
+        groups.push_back(group);
+    }
+    const std::vector<SelectionPriority> order = {SelectionPriority(K::ImageDimension), SelectionPriority(K::ImageSize),
+                                                  SelectionPriority(K::ImageMetadata), SelectionPriority(K::FileFormat)};
+
+    ResultState plain;
+    plain.setResults(groups);
+    AutoMarkEngine(rulesOf(order), values.accessors()).applyAutoMarkToAllGroups(plain);
+
+    // The files whose metadata the plain cascade asks about.
+    std::set<QString> asked;
+    AutoMarkAccessors counting = values.accessors();
+    counting.hasMetadataTags = [&](const ImageFile &f) {
+        asked.insert(f.path());
+        return values.withMetadata.count(f.path()) > 0;
+    };
+    ResultState reference;
+    reference.setResults(groups);
+    AutoMarkEngine(rulesOf(order), counting).applyAutoMarkToAllGroups(reference);
+
+    std::atomic<int> reads{0};
+    AutoMarkAccessors source = values.accessors();
+    source.hasMetadataTags = [&](const ImageFile &f) {
+        ++reads;
+        return values.withMetadata.count(f.path()) > 0;
+    };
+    ResultState cached;
+    cached.setResults(groups);
+    AutoMarkValueCache cache(source);
+    autoMarkAllGroups(cached, cache, rulesOf(order));
+    EXPECT_EQ(cached.selectedIndexArray, plain.selectedIndexArray);
+    EXPECT_GT(asked.size(), 0u);
+    EXPECT_EQ(std::size_t(reads.load()), asked.size());
+    EXPECT_LT(asked.size(), std::size_t(values.sizes.size()));
 }
