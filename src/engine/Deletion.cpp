@@ -5,6 +5,9 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+#include <set>
+
 #include <chrono>
 #include <cstdio>
 
@@ -22,14 +25,59 @@ void printLine(const QString &text)
     std::fflush(stdout);
 }
 
+// The file as the scan recorded it; a record made without those facts is taken as the file is now.
+std::optional<platform::FileStat> scannedState(const ImageFile &file)
+{
+    if (file.identity && file.scannedSize && file.scannedModificationTime && file.scannedChangeTime) {
+        platform::FileStat s;
+        s.isRegularFile = true;
+        s.device = file.identity->device;
+        s.inode = file.identity->inode;
+        s.size = *file.scannedSize;
+        s.hasModificationTime = true;
+        s.modificationSeconds = file.scannedModificationTime->seconds;
+        s.modificationNanoseconds = file.scannedModificationTime->nanoseconds;
+        s.hasChangeTime = true;
+        s.changeSeconds = file.scannedChangeTime->seconds;
+        s.changeNanoseconds = file.scannedChangeTime->nanoseconds;
+        return s;
+    }
+    return platform::FileStat::of(file.path());
+}
+
 } // namespace
+
+bool ScannedCopy::isOnDiskAsScanned() const
+{
+    if (!scanned)
+        return false;
+    const auto now = platform::FileStat::of(path);
+    return now && now->isUnchangedFrom(*scanned);
+}
 
 std::vector<DeletionItem> makeDeletionSnapshot(const ResultState &state)
 {
     std::vector<DeletionItem> items;
     const int groups = std::min<int>(int(state.selectedIndexArray.size()), state.shownGroupCount());
     for (int g = 0; g < groups; ++g) {
-        for (int row : state.selectedIndexArray[size_t(g)]) {
+        const std::vector<int> &marks = state.selectedIndexArray[size_t(g)];
+        if (marks.empty())
+            continue;
+        const std::set<int> marked(marks.begin(), marks.end());
+        std::set<QString> markedPaths;
+        for (int row : marks)
+            if (const ImageFilePtr file = state.shownFile(g, row); file && file->url)
+                markedPaths.insert(file->path());
+        // The unmarked files of the group, as scanned (a file listed twice is not its own copy).
+        std::vector<ScannedCopy> keepers;
+        const int members = int(state.imageDirectories[size_t(g)].size());
+        for (int row = 0; row < members; ++row) {
+            const ImageFilePtr file = state.shownFile(g, row);
+            if (!file || marked.count(row) || !file->url || markedPaths.count(file->path()))
+                continue;
+            keepers.push_back({file->path(), scannedState(*file)});
+        }
+        for (int row : marks) {
             const ImageFilePtr file = state.shownFile(g, row);
             if (!file || !file->url)
                 continue;
@@ -41,19 +89,8 @@ std::vector<DeletionItem> makeDeletionSnapshot(const ResultState &state)
             item.isPhotoLibrary = file->isPhotoLibrary;
             if (file->photoLibraryProperties)
                 item.photoId = file->photoLibraryProperties->RKVuuid;
-            item.identity = file->identity;
-            // The file must still be the one the scan saw; a record made without those facts is
-            // compared with the file as it is now.
-            item.expectedSize = file->scannedSize;
-            item.expectedModified = file->scannedModificationDate;
-            if (!item.expectedSize || !item.expectedModified) {
-                if (const auto attributes = FileManager::attributes(item.path)) {
-                    if (!item.expectedSize)
-                        item.expectedSize = attributes->size;
-                    if (!item.expectedModified)
-                        item.expectedModified = attributes->modificationDate;
-                }
-            }
+            item.scanned = scannedState(*file);
+            item.keepers = keepers;
             items.push_back(std::move(item));
         }
     }
@@ -66,14 +103,8 @@ DeletionJob::DeletionJob(std::vector<DeletionItem> items, std::shared_ptr<ScanFl
 {
     if (!m_flags)
         m_flags = std::make_shared<ScanFlags>();
-    if (!m_callbacks.trashItem) {
-        m_callbacks.trashItem = [](const QString &path, QString *error) {
-            const platform::TrashResult result = FileManager::trashItem(path);
-            if (!result.ok && error)
-                *error = result.error;
-            return result.ok;
-        };
-    }
+    if (!m_callbacks.trashItem)
+        m_callbacks.trashItem = &FileManager::trashItem;
 }
 
 void DeletionJob::wake()
@@ -82,6 +113,12 @@ void DeletionJob::wake()
         std::lock_guard<std::mutex> lock(m_mutex);
     }
     m_wake.notify_all();
+}
+
+void DeletionJob::cancel()
+{
+    m_cancel.cancel();
+    wake();
 }
 
 void DeletionJob::answerPhotosPermission(bool allowed)
@@ -97,12 +134,12 @@ void DeletionJob::answerPhotosPermission(bool allowed)
 bool DeletionJob::waitWhilePaused()
 {
     std::unique_lock<std::mutex> lock(m_mutex);
-    while (m_flags->isPaused.load() && !m_flags->isFirstStepAbort.load())
+    while (m_flags->isPaused.load() && !isStopped())
         m_wake.wait_for(lock, kWaitSlice);
-    return !m_flags->isFirstStepAbort.load();
+    return !isStopped();
 }
 
-DeletionOutcome DeletionJob::run()
+DeletionOutcome DeletionJob::deleteSelectedFiles()
 {
     DeletionOutcome outcome;
     DeletionProgress progress;
@@ -114,11 +151,10 @@ DeletionOutcome DeletionJob::run()
         printLine(QStringLiteral("Trash folder unavailable: ") + FileManager::homeTrashPath());
 
     for (const DeletionItem &item : m_items) {
-        if (!waitWhilePaused()) {
+        if (!waitWhilePaused() || !trashFiles(item, outcome, progress)) {
             outcome.stopped = true;
             break;
         }
-        handle(item, outcome, progress);
         ++outcome.visited;
         progress.visited = outcome.visited;
         if (m_callbacks.progressed)
@@ -133,7 +169,7 @@ DeletionOutcome DeletionJob::run()
         m_waitingForPermission = true;
         m_callbacks.requestPhotosPermission();
         std::unique_lock<std::mutex> lock(m_mutex);
-        while (!m_permissionAnswered && !m_flags->isFirstStepAbort.load())
+        while (!m_permissionAnswered && !isStopped())
             m_wake.wait_for(lock, kWaitSlice);
         m_waitingForPermission = false;
         if (!m_permissionAnswered)
@@ -144,49 +180,64 @@ DeletionOutcome DeletionJob::run()
     return outcome;
 }
 
-void DeletionJob::handle(const DeletionItem &item, DeletionOutcome &outcome, DeletionProgress &progress)
+bool DeletionJob::trashFiles(const DeletionItem &item, DeletionOutcome &outcome, DeletionProgress &progress)
 {
     progress.currentPath = item.path;
     if (m_callbacks.visiting)
         m_callbacks.visiting(progress);
 
-    const auto attributes = FileManager::attributes(item.path);
-    if (!attributes) {
+    const auto now = platform::FileStat::of(item.path);
+    if (!now) {
         printLine(QStringLiteral("File does not exist ") + item.path);
         outcome.problems.push_back({DeletionProblem::Kind::Missing, item.path, QString()});
-        return;
+        return true;
+    }
+
+    // A copy always stays: an unmarked file of the group must still be on disk as it was scanned.
+    if (std::none_of(item.keepers.begin(), item.keepers.end(),
+                     [](const ScannedCopy &keeper) { return keeper.isOnDiskAsScanned(); })) {
+        const bool anyLeft = std::any_of(item.keepers.begin(), item.keepers.end(), [](const ScannedCopy &keeper) {
+            return platform::FileStat::of(keeper.path).has_value();
+        });
+        printLine(QStringLiteral("No unmarked copy left as scanned, kept: ") + item.path);
+        outcome.problems.push_back({anyLeft ? DeletionProblem::Kind::KeeperChanged : DeletionProblem::Kind::KeeperGone,
+                                    item.path, QString()});
+        return true;
     }
 
     if (item.isPhotoLibrary) {
         // Photos items are never trashed; they go to the album once the walk is over.
         outcome.photoItems.push_back(item);
-        outcome.photoItemsSize += attributes->size;
+        outcome.photoItemsSize += now->size;
         ++progress.photosFound;
-        return;
+        return true;
     }
 
     // Only the file that was marked may go: not another file that took its name, not a file that
     // changed since.
-    const bool sameFile = attributes->isRegularFile
-        && (!item.identity || (item.identity->device == attributes->device
-                               && item.identity->inode == attributes->inode))
-        && (!item.expectedSize || *item.expectedSize == attributes->size)
-        && (!item.expectedModified || item.expectedModified == attributes->modificationDate);
-    if (!sameFile) {
+    if (!now->isRegularFile || (item.scanned && !now->isUnchangedFrom(*item.scanned))) {
         printLine(QStringLiteral("File changed since the scan, left in place: ") + item.path);
         outcome.problems.push_back({DeletionProblem::Kind::Changed, item.path, QString()});
-        return;
+        return true;
     }
 
-    QString error;
-    if (!m_callbacks.trashItem(item.path, &error)) {
-        printLine(error.isEmpty() ? QStringLiteral("Could not move to the Trash: ") + item.path : error);
-        outcome.problems.push_back({DeletionProblem::Kind::MoveFailed, item.path, error});
-        return;
+    // A stop that came while this file was checked ends the walk before the move.
+    if (isStopped())
+        return false;
+    const platform::TrashResult result =
+        m_callbacks.trashItem(item.path, item.scanned ? &*item.scanned : nullptr, &m_cancel);
+    if (result.cancelled)
+        return false;
+    if (!result.ok) {
+        printLine(result.error.isEmpty() ? QStringLiteral("Could not move to the Trash: ") + item.path : result.error);
+        outcome.problems.push_back({result.changed ? DeletionProblem::Kind::Changed : DeletionProblem::Kind::MoveFailed,
+                                    item.path, result.changed ? QString() : result.error});
+        return true;
     }
 
     ++outcome.totalRemoveTrash;
-    outcome.totalSizeRemoveTrash += attributes->size;
+    outcome.totalSizeRemoveTrash += now->size;
     outcome.trashedUrls.push_back(item.absoluteUrl);
     progress.trashed = outcome.totalRemoveTrash;
+    return true;
 }

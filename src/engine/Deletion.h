@@ -2,8 +2,10 @@
 
 #include "model/ImageFile.h"
 #include "model/ScanFlags.h"
+#include "platform/Cancellable.h"
+#include "platform/FileManager.h"
+#include "platform/FileStat.h"
 
-#include <QDateTime>
 #include <QString>
 
 #include <atomic>
@@ -16,6 +18,17 @@
 
 class ResultState;
 
+// A file of the result as the scan saw it.
+struct ScannedCopy {
+    QString path;
+    // Device, inode, size, modification and change time when the file was scanned; absent when
+    // the file could not be stat'ed at all.
+    std::optional<platform::FileStat> scanned;
+
+    // True when the file at `path` is still the one the scan saw, unchanged.
+    bool isOnDiskAsScanned() const;
+};
+
 // One marked file as it was when the deletion started. The deletion works on these copies only:
 // it never reads the result groups or the records while it runs.
 struct DeletionItem {
@@ -24,15 +37,22 @@ struct DeletionItem {
     QString path;                  // local path of the file
     QString absoluteUrl;           // the record's URL as text; identifies the file in the groups
     bool isPhotoLibrary = false;
-    std::optional<QString> photoId;          // the Photos item identifier (RKVuuid)
-    std::optional<FileIdentity> identity;    // device and inode recorded by the scan
-    std::optional<quint64> expectedSize;     // size when the file was scanned
-    std::optional<QDateTime> expectedModified; // modification time when the file was scanned
+    std::optional<QString> photoId;              // the Photos item identifier (RKVuuid)
+    std::optional<platform::FileStat> scanned;   // the file as scanned (see ScannedCopy)
+    // The unmarked files of the same group: one of them must still be on disk as scanned before
+    // this file may go, so a copy always stays.
+    std::vector<ScannedCopy> keepers;
 };
 
 // Why a marked file was left where it is.
 struct DeletionProblem {
-    enum class Kind { Missing, Changed, MoveFailed };
+    enum class Kind {
+        Missing,     // the file no longer exists
+        Changed,     // the file changed since the scan
+        MoveFailed,  // the move to the Trash (or the album) failed
+        KeeperGone,  // no unmarked copy of its group is left on disk
+        KeeperChanged // the unmarked copies of its group changed since the scan
+    };
     Kind kind = Kind::MoveFailed;
     QString path;
     QString reason;
@@ -60,13 +80,13 @@ struct DeletionProgress {
     QString currentPath;     // the file being handled
 };
 
-// Takes the marked files of the shown groups, in group order and mark order, with the identity,
-// size and modification time each had when it was scanned. Main thread.
+// Takes the marked files of the shown groups, in group order and mark order, each with the state
+// it had when it was scanned and with the unmarked files of its group. Main thread.
 std::vector<DeletionItem> makeDeletionSnapshot(const ResultState &state);
 
-// The walk over the marked files: disk files go to the Trash one by one, Photos items are collected
-// for the album. Runs on a worker thread; the callbacks are called on that thread and must pass
-// their values on to the main thread themselves.
+// The deletion's walk over the marked files: disk files go to the Trash one by one, Photos items
+// are collected for the album. Runs on a worker thread; the callbacks are called on that thread and
+// must pass their values on to the main thread themselves.
 class DeletionJob {
 public:
     struct Callbacks {
@@ -77,33 +97,45 @@ public:
         // Photos items were found: asks the main thread whether Photos may be driven. The answer
         // comes back through answerPhotosPermission().
         std::function<void()> requestPhotosPermission;
-        // Moves one file to the Trash; by default platform::FileManager::trashItem.
-        std::function<bool(const QString &path, QString *error)> trashItem;
+        // Moves one file to the Trash (left in place unless it is still `expected`; `cancel` stops
+        // the move); by default platform::FileManager::trashItem.
+        std::function<platform::TrashResult(const QString &path, const platform::FileStat *expected,
+                                            platform::Cancellable *cancel)>
+            trashItem;
     };
 
     DeletionJob(std::vector<DeletionItem> items, std::shared_ptr<ScanFlags> flags, Callbacks callbacks);
 
-    // The walk (worker thread). Waits while the pause flag is set; ends early when
-    // isFirstStepAbort is set.
-    DeletionOutcome run();
+    // Walks the marks (worker thread): waits while the pause flag is set, ends early when
+    // isFirstStepAbort is set (checked before and after each move), then asks for the Photos
+    // permission when Photos items were found.
+    DeletionOutcome deleteSelectedFiles();
 
+    // Cancels the move in progress and wakes the worker (any thread); the stop action calls it
+    // after raising the abort flags.
+    void cancel();
     // Wakes the worker after the pause or stop flags changed (any thread).
     void wake();
     // The main thread's answer to requestPhotosPermission.
     void answerPhotosPermission(bool allowed);
     // True while the worker waits for that answer.
     bool isWaitingForPermission() const { return m_waitingForPermission.load(); }
+    // True once the move in progress (and every later one) was cancelled.
+    bool isCancelled() const { return m_cancel.isCancelled(); }
 
     int total() const { return int(m_items.size()); }
 
 private:
-    void handle(const DeletionItem &item, DeletionOutcome &outcome, DeletionProgress &progress);
+    // Handles one marked file; false when a stop ended the walk at this file.
+    bool trashFiles(const DeletionItem &item, DeletionOutcome &outcome, DeletionProgress &progress);
     // Sleeps while paused; false when a stop was requested.
     bool waitWhilePaused();
+    bool isStopped() const { return m_flags->isFirstStepAbort.load(); }
 
     std::vector<DeletionItem> m_items;
     std::shared_ptr<ScanFlags> m_flags;
     Callbacks m_callbacks;
+    platform::Cancellable m_cancel;
 
     std::mutex m_mutex;
     std::condition_variable m_wake;

@@ -89,6 +89,10 @@ ImageFile::ImageFile(const QUrl &fileUrl, const platform::FileStat *stat, Dates 
     if (stat) {
         identity = FileIdentity{stat->device, stat->inode};
         scannedSize = stat->size;
+        if (stat->hasModificationTime)
+            scannedModificationTime = FileTime{stat->modificationSeconds, stat->modificationNanoseconds};
+        if (stat->hasChangeTime)
+            scannedChangeTime = FileTime{stat->changeSeconds, stat->changeNanoseconds};
     }
 
     // Properties are absent exactly when the file is no image format we identify; then the record

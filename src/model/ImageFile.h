@@ -24,6 +24,13 @@ struct FileIdentity {
     bool operator==(const FileIdentity &) const = default;
 };
 
+// A file time as the file system keeps it, at full precision.
+struct FileTime {
+    qint64 seconds = 0;
+    quint32 nanoseconds = 0;
+    bool operator==(const FileTime &) const = default;
+};
+
 // One photo or video found by a scan. Records are shared (std::shared_ptr<ImageFile>) between the
 // result groups, the result screens and the deletion, so a change made through one holder (say
 // isProtected) is seen by all. They are filled on the scan worker and, once the groups are
@@ -75,6 +82,10 @@ public:
     std::optional<FileIdentity> identity;    // device and inode when the file could be stat'ed
     std::optional<quint64> scannedSize;               // size when the record was made
     std::optional<QDateTime> scannedModificationDate; // modification time when the record was made
+    // The same time at full precision, and the status change time (ctime), which no user tool can
+    // set back: together they tell a file edited in place since the scan.
+    std::optional<FileTime> scannedModificationTime;
+    std::optional<FileTime> scannedChangeTime;
 
     // The position with its hemisphere applied: "S" latitudes and "W" longitudes are negative.
     // Absent when the magnitude is absent.

@@ -1,12 +1,12 @@
 #include "platform/FileManager.h"
 
 #include "platform/FileStat.h"
+#include "platform/FreedesktopTrash.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QTextStream>
 
 #include <algorithm>
 #include <cerrno>
@@ -19,11 +19,6 @@
 namespace platform {
 
 namespace {
-
-void log(const QString &line)
-{
-    QTextStream(stdout) << line << Qt::endl;
-}
 
 // Entries of one folder, without "." and "..", sorted by name (byte order) so that walks are stable.
 std::optional<std::vector<DirectoryEntry>> readFolder(const QString &path, bool skipHidden)
@@ -192,37 +187,9 @@ bool FileManager::isInTrash(const QString &path)
            || clean.contains(QStringLiteral("/.Trash/") + uid + QStringLiteral("/files/"));
 }
 
-TrashResult FileManager::trashItem(const QString &path)
+TrashResult FileManager::trashItem(const QString &path, const FileStat *expected, Cancellable *cancel)
 {
-    TrashResult result;
-    const auto a = attributes(path);
-    if (!a) {
-        result.error = QStringLiteral("File does not exist ") + path;
-        return result;
-    }
-    if (!ensureHomeTrash()) {
-        result.error = QStringLiteral("The Trash folder cannot be created: ") + homeTrashPath();
-        return result;
-    }
-    QFile file(path);
-    if (!file.moveToTrash()) {
-        result.error = file.errorString();
-        if (result.error.isEmpty() || result.error == QLatin1String("Unknown error"))
-            result.error = QStringLiteral("The file could not be moved to the Trash: ") + path;
-        return result;
-    }
-    const QString trashed = file.fileName(); // after a move, the file's place in the Trash
-    if (!isInTrash(trashed)) {
-        // The move landed outside any Trash: put the file back where it was.
-        const bool restored = !trashed.isEmpty() && QFile::rename(trashed, path);
-        log(QStringLiteral("Trash move of %1 ended outside the Trash at %2%3")
-                .arg(path, trashed, restored ? QStringLiteral(" (restored)") : QString()));
-        result.error = QStringLiteral("No Trash folder is available for ") + path;
-        return result;
-    }
-    result.ok = true;
-    result.trashedPath = trashed;
-    return result;
+    return FreedesktopTrash::trashItem(path, expected, cancel);
 }
 
 } // namespace platform

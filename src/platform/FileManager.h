@@ -29,11 +29,17 @@ struct DirectoryEntry {
     bool isSymbolicLink = false;
 };
 
+class Cancellable;
+struct FileStat;
+
 // Outcome of a move to the Trash.
 struct TrashResult {
     bool ok = false;
-    QString trashedPath; // where the file now lies (ok only)
-    QString error;       // why the move failed (not ok only)
+    QString trashedPath;    // where the file now lies (ok only)
+    QString infoPath;       // its .trashinfo file, which tells the desktop where to restore it (ok only)
+    QString error;          // why the move failed (not ok only)
+    bool changed = false;   // not moved: the file is no longer the one described by `expected`
+    bool cancelled = false; // not moved: the move was cancelled
 };
 
 // File-system services over POSIX and statx.
@@ -65,10 +71,15 @@ public:
     static std::optional<std::vector<DirectoryEntry>> contentsOfDirectory(const QString &path,
                                                                           bool skipHidden);
 
-    // Moves the item to the user's freedesktop Trash (files/ plus info/*.trashinfo, so the desktop
-    // can restore it). Never deletes. The move counts as done only when the item reached a real
-    // Trash folder; otherwise the result carries the reason.
-    static TrashResult trashItem(const QString &path);
+    // Moves a regular file to its freedesktop Trash (the home Trash, or the .Trash folder of the
+    // disk it lies on), with an info file from which the desktop can restore it. Never deletes and
+    // never copies: a file that cannot be renamed into a Trash on its own disk stays where it is.
+    // With `expected`, the file is stat'ed right before the move and left in place unless it is
+    // still that file, unchanged (FileStat::isUnchangedFrom). A cancelled `cancel` stops the move
+    // before it happens. The move counts as done only when the file reached a real Trash folder
+    // with a valid info file; otherwise the result carries the reason.
+    static TrashResult trashItem(const QString &path, const FileStat *expected = nullptr,
+                                 Cancellable *cancel = nullptr);
     // The user's home Trash folder (it holds files/ and info/).
     static QString homeTrashPath();
     // Creates the home Trash folders when missing; false when they cannot be made.

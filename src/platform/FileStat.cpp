@@ -36,12 +36,27 @@ std::optional<FileStat> FileStat::of(const QString &path)
         s.modificationSeconds = sx.stx_mtime.tv_sec;
         s.modificationNanoseconds = sx.stx_mtime.tv_nsec;
     }
+    if (sx.stx_mask & STATX_CTIME) {
+        s.hasChangeTime = true;
+        s.changeSeconds = sx.stx_ctime.tv_sec;
+        s.changeNanoseconds = sx.stx_ctime.tv_nsec;
+    }
     if ((sx.stx_mask & STATX_BTIME) && (sx.stx_btime.tv_sec != 0 || sx.stx_btime.tv_nsec != 0)) {
         s.hasCreationTime = true;
         s.creationSeconds = sx.stx_btime.tv_sec;
         s.creationNanoseconds = sx.stx_btime.tv_nsec;
     }
     return s;
+}
+
+bool FileStat::isUnchangedFrom(const FileStat &other) const
+{
+    return isRegularFile == other.isRegularFile && isDirectory == other.isDirectory
+           && isSymbolicLink == other.isSymbolicLink && device == other.device && inode == other.inode
+           && size == other.size && hasModificationTime == other.hasModificationTime
+           && modificationSeconds == other.modificationSeconds
+           && modificationNanoseconds == other.modificationNanoseconds && hasChangeTime == other.hasChangeTime
+           && changeSeconds == other.changeSeconds && changeNanoseconds == other.changeNanoseconds;
 }
 
 FileAttributes FileStat::attributes() const

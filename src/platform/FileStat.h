@@ -22,6 +22,9 @@ struct FileStat {
     bool hasModificationTime = false;
     qint64 modificationSeconds = 0;
     quint32 modificationNanoseconds = 0;
+    bool hasChangeTime = false;   // the status change time (ctime), which no user tool can set back
+    qint64 changeSeconds = 0;
+    quint32 changeNanoseconds = 0;
     bool hasCreationTime = false; // a birth time the file system keeps (not zero)
     qint64 creationSeconds = 0;
     quint32 creationNanoseconds = 0;
@@ -30,6 +33,10 @@ struct FileStat {
     static std::optional<FileStat> of(const QString &path);
     // The same facts as FileManager::attributes gives them, dates in local time.
     FileAttributes attributes() const;
+    // True when `other` is the same file with the same size, modification time and change time, all
+    // compared at the file system's full precision: a file that was replaced, rewritten or edited in
+    // place (even with its modification time set back) differs.
+    bool isUnchangedFrom(const FileStat &other) const;
     // The two dates alone, as attributes() gives them (each conversion takes the locks above).
     std::optional<QDateTime> modificationDate() const;
     std::optional<QDateTime> creationDate() const;

@@ -133,11 +133,9 @@ void CancelScanningVC::clickedNo()
 void CancelScanningVC::clickedYes()
 {
     isScanPaused = false;
-    if (ScanVC *sheet = scanSheet()) {
-        sheet->setPaused(false);
-        sheet->setFirstStepAbort(true);
-        sheet->setSecondStepAbort(true);
-    }
+    // The abort flags first, then the end of the pause (ScanVC::stopWork).
+    if (ScanVC *sheet = scanSheet())
+        sheet->stopWork();
     QPointer<CancelScanningVC> self = this;
     platform::Dispatch::mainAfter(0.1, [self] {
         if (self)

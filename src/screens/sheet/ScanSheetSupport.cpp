@@ -57,6 +57,10 @@ QString reasonText(const DeletionProblem &problem)
         return localizedText(QStringLiteral("IDS_TWK_6003"));
     case DeletionProblem::Kind::Changed:
         return localizedText(QStringLiteral("IDS_TWK_6005"));
+    case DeletionProblem::Kind::KeeperGone:
+        return localizedText(QStringLiteral("IDS_TWK_6008"));
+    case DeletionProblem::Kind::KeeperChanged:
+        return localizedText(QStringLiteral("IDS_TWK_6009"));
     case DeletionProblem::Kind::MoveFailed:
         break;
     }

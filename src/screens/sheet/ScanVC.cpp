@@ -320,15 +320,26 @@ void ScanVC::presentAsSheet(QWidget *window)
 void ScanVC::setFirstStepAbort(bool on)
 {
     m_flags->isFirstStepAbort = on;
-    if (m_deletion)
-        m_deletion->wake();
+    if (m_deletion) {
+        // A stop also cancels the move to the Trash in progress.
+        if (on)
+            m_deletion->cancel();
+        else
+            m_deletion->wake();
+    }
+    emit workSwitchesChanged();
 }
 
 void ScanVC::setSecondStepAbort(bool on)
 {
     m_flags->isSecondStepAbort = on;
-    if (m_deletion)
-        m_deletion->wake();
+    if (m_deletion) {
+        if (on)
+            m_deletion->cancel();
+        else
+            m_deletion->wake();
+    }
+    emit workSwitchesChanged();
 }
 
 void ScanVC::setPaused(bool on)
@@ -336,6 +347,16 @@ void ScanVC::setPaused(bool on)
     m_flags->isPaused = on;
     if (m_deletion)
         m_deletion->wake();
+    emit workSwitchesChanged();
+}
+
+void ScanVC::stopWork()
+{
+    // The abort flags go up before the pause ends: a worker woken by the end of the pause must
+    // already see the stop, or it could move one more file.
+    setFirstStepAbort(true);
+    setSecondStepAbort(true);
+    setPaused(false);
 }
 
 // ---- appearance
@@ -588,16 +609,14 @@ void ScanVC::removeView()
     if (m_closed)
         return; // the sheet closes once, whichever step asks first
     m_closed = true;
-    setFirstStepAbort(true);
-    setSecondStepAbort(true);
-    // A stop sheet still up over a job that ended meanwhile goes with this sheet, and the pause
-    // ends with it.
+    // The stop, then the end of the pause; a stop sheet still up over a job that ended meanwhile
+    // goes with this sheet.
+    stopWork();
     if (auto *cancel = AllViewControllers::cached<CancelScanningVC>(QStringLiteral("CancelScanning"));
         cancel && cancel->scanSheet() == this && platform::SheetPresenter::isPresented(cancel)) {
         platform::SheetPresenter::dismissSheet(cancel);
         isScanPaused = false;
     }
-    setPaused(false);
     if (m_deletion)
         m_deletion->answerPhotosPermission(false);
     sendData.reset();
@@ -664,7 +683,7 @@ void ScanVC::setUpDelete()
         });
         return;
     }
-    startDeleteWork(std::move(items));
+    deleteSelectedFiles(std::move(items));
 }
 
 void ScanVC::resetDeletionState()
@@ -684,7 +703,7 @@ void ScanVC::resetDeletionState()
     m_summaryShown = false;
 }
 
-void ScanVC::startDeleteWork(std::vector<DeletionItem> items)
+void ScanVC::deleteSelectedFiles(std::vector<DeletionItem> items)
 {
     QPointer<ScanVC> self = this;
     DeletionJob::Callbacks callbacks;
@@ -710,7 +729,7 @@ void ScanVC::startDeleteWork(std::vector<DeletionItem> items)
     m_deletion = std::make_shared<DeletionJob>(std::move(items), m_flags, std::move(callbacks));
     auto job = m_deletion;
     runOnWorker([self, job] {
-        DeletionOutcome outcome = job->run();
+        DeletionOutcome outcome = job->deleteSelectedFiles();
         mainAsync([self, outcome = std::move(outcome)]() mutable {
             if (!self)
                 return;
@@ -835,8 +854,8 @@ void ScanVC::finalizeDelete(DeletionOutcome outcome)
                 isPresentedPhotosLibrary = true;
                 for (const DeletionItem *item : handed) {
                     ++totalRemovePhotoLibrary;
-                    if (item->expectedSize)
-                        totalSizeRemovePhotoLibrary += *item->expectedSize;
+                    if (item->scanned)
+                        totalSizeRemovePhotoLibrary += item->scanned->size;
                     deletedItems.append(item->absoluteUrl);
                 }
             } else {

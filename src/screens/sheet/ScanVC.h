@@ -70,6 +70,9 @@ public:
     void setFirstStepAbort(bool on);
     void setSecondStepAbort(bool on);
     void setPaused(bool on);
+    // Stops the work: raises both abort flags (cancelling a move to the Trash in progress), then
+    // ends the pause.
+    void stopWork();
     const std::shared_ptr<ScanFlags> &flags() const { return m_flags; }
     // True while the stop button may still pause the work.
     bool isFinished() const { return m_isFinished.load(); }
@@ -126,10 +129,14 @@ public:
     bool isClosed() const { return m_closed; }
     // True while a worker job runs.
     bool isWorking() const { return m_working.load(); }
+    // The deletion of this run (absent before one started).
+    const std::shared_ptr<DeletionJob> &deletionJob() const { return m_deletion; }
 
 signals:
     // The work of this run has ended and its result reached the main thread.
     void workEnded();
+    // A pause or abort flag was just written.
+    void workSwitchesChanged();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -142,7 +149,9 @@ private:
     void setUpDelete();
     void startScanWork();
     void resetDeletionState();
-    void startDeleteWork(std::vector<DeletionItem> items);
+    // Starts the walk over the marked files (DeletionJob::deleteSelectedFiles) on the work queue;
+    // finalizeDelete follows on the main thread.
+    void deleteSelectedFiles(std::vector<DeletionItem> items);
     void showDeletionProgress(const DeletionProgress &progress);
     void requestPhotosPermission();
     void showProblemsAlert();

@@ -4,6 +4,10 @@
 
 #include <thread>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace scansheet_test;
 
 namespace {
@@ -32,8 +36,13 @@ TEST_F(DeletionJobTest, SnapshotFollowsTheMarksInGroupAndMarkOrder)
     EXPECT_EQ(items[1].group, 2);
     EXPECT_EQ(items[1].row, 1);
     EXPECT_EQ(items[0].absoluteUrl, QUrl::fromLocalFile(a2).toString());
-    EXPECT_EQ(items[0].expectedSize, QFileInfo(a2).size());
-    EXPECT_TRUE(items[0].identity.has_value());
+    ASSERT_TRUE(items[0].scanned.has_value());
+    EXPECT_EQ(items[0].scanned->size, quint64(QFileInfo(a2).size()));
+    EXPECT_TRUE(items[0].scanned->hasChangeTime);
+    // The unmarked files of each group travel with its marked ones.
+    ASSERT_EQ(items[0].keepers.size(), 1u);
+    EXPECT_EQ(items[0].keepers[0].path, a);
+    EXPECT_TRUE(items[1].keepers.empty());
 }
 
 TEST_F(DeletionJobTest, OnlySuccessfulMovesAreCountedAndFailuresKeepTheirReason)
@@ -49,15 +58,16 @@ TEST_F(DeletionJobTest, OnlySuccessfulMovesAreCountedAndFailuresKeepTheirReason)
     QStringList visited;
     DeletionJob::Callbacks callbacks;
     callbacks.visiting = [&](const DeletionProgress &p) { visited << p.currentPath; };
-    callbacks.trashItem = [&](const QString &path, QString *error) {
+    callbacks.trashItem = [&](const QString &path, const platform::FileStat *expected, platform::Cancellable *cancel) {
         if (path == a2) {
-            *error = QStringLiteral("Operation not permitted");
-            return false;
+            platform::TrashResult refused;
+            refused.error = QStringLiteral("Operation not permitted");
+            return refused;
         }
-        return platform::FileManager::trashItem(path).ok;
+        return platform::FileManager::trashItem(path, expected, cancel);
     };
     DeletionJob job(makeDeletionSnapshot(state), std::make_shared<ScanFlags>(), callbacks);
-    const DeletionOutcome outcome = job.run();
+    const DeletionOutcome outcome = job.deleteSelectedFiles();
 
     EXPECT_EQ(visited, (QStringList{a2, a3}));
     EXPECT_EQ(outcome.visited, 2);
@@ -85,7 +95,7 @@ TEST_F(DeletionJobTest, AStopWhilePausedHandsNothingOver)
     flags->isPaused = true;
     DeletionJob job(makeDeletionSnapshot(state), flags, {});
     DeletionOutcome outcome;
-    std::thread worker([&] { outcome = job.run(); });
+    std::thread worker([&] { outcome = job.deleteSelectedFiles(); });
     flags->isFirstStepAbort = true;
     job.wake();
     worker.join();
@@ -117,13 +127,13 @@ TEST_F(DeletionJobTest, PhotosItemsWaitForThePermissionAnswerAndAreNeverTrashed)
         // The answer comes from another thread, as the main thread's alert would give it.
         answering = std::thread([&] { jobPointer->answerPhotosPermission(false); });
     };
-    callbacks.trashItem = [](const QString &, QString *) {
+    callbacks.trashItem = [](const QString &, const platform::FileStat *, platform::Cancellable *) {
         ADD_FAILURE() << "a Photos item must not be trashed";
-        return false;
+        return platform::TrashResult();
     };
     DeletionJob job(makeDeletionSnapshot(state), std::make_shared<ScanFlags>(), callbacks);
     jobPointer = &job;
-    const DeletionOutcome outcome = job.run();
+    const DeletionOutcome outcome = job.deleteSelectedFiles();
     if (answering.joinable())
         answering.join();
 
@@ -133,6 +143,146 @@ TEST_F(DeletionJobTest, PhotosItemsWaitForThePermissionAnswerAndAreNeverTrashed)
     EXPECT_EQ(outcome.photoItems[0].photoId, QStringLiteral("uuid-7"));
     EXPECT_EQ(outcome.totalRemoveTrash, 0);
     EXPECT_TRUE(QFile::exists(item));
+}
+
+// Writes new contents of the same size into a file and sets its modification time back, as an
+// editing tool that keeps the time would; only the change time shows it.
+void editInPlaceKeepingTheTime(const QString &file)
+{
+    const auto before = platform::FileStat::of(file);
+    ASSERT_TRUE(before);
+    ::usleep(20000); // the change time moves on visibly
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    QByteArray data = f.readAll();
+    ASSERT_FALSE(data.isEmpty());
+    data[data.size() / 2] = char(data[data.size() / 2] ^ 0x5a);
+    f.seek(0);
+    f.write(data);
+    f.close();
+    struct timespec times[2] = {{0, UTIME_OMIT}, {before->modificationSeconds, long(before->modificationNanoseconds)}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times, 0), 0);
+    const auto after = platform::FileStat::of(file);
+    ASSERT_EQ(after->size, before->size);
+    ASSERT_EQ(after->modificationSeconds, before->modificationSeconds);
+    ASSERT_EQ(after->modificationNanoseconds, before->modificationNanoseconds);
+}
+
+// A copy always stays: when the unmarked file of a group was removed, or changed in place since
+// the scan, the marked files of that group stay where they are, each with the reason.
+TEST_F(DeletionJobTest, MarkedFilesStayWhenNoUnmarkedCopyIsLeftAsScanned)
+{
+    const QString a = writePhoto(QStringLiteral("k/a.jpg"), 1);
+    const QString a2 = copyFile(a, QStringLiteral("k/a2.jpg"));
+    const QString b = writePhoto(QStringLiteral("k/b.jpg"), 2);
+    const QString b2 = copyFile(b, QStringLiteral("k/b2.jpg"));
+    const QString b3 = copyFile(b, QStringLiteral("k/b3.jpg"));
+    const QString c = writePhoto(QStringLiteral("k/c.jpg"), 3);
+    const QString c2 = copyFile(c, QStringLiteral("k/c2.jpg"));
+    ResultState state;
+    state.setResults({{record(a), record(a2)}, {record(b), record(b2), record(b3)}, {record(c), record(c2)}});
+    state.mark(0, 1);
+    state.mark(1, 1);
+    state.mark(1, 2);
+    state.mark(2, 1);
+    std::vector<DeletionItem> items = makeDeletionSnapshot(state);
+
+    ASSERT_TRUE(QFile::remove(a));      // the copy that was to stay is gone
+    editInPlaceKeepingTheTime(b);       // the copy that was to stay is no longer the same photo
+    DeletionJob job(std::move(items), std::make_shared<ScanFlags>(), {});
+    const DeletionOutcome outcome = job.deleteSelectedFiles();
+
+    EXPECT_TRUE(QFile::exists(a2));
+    EXPECT_TRUE(QFile::exists(b2));
+    EXPECT_TRUE(QFile::exists(b3));
+    EXPECT_FALSE(QFile::exists(c2));
+    EXPECT_TRUE(QFile::exists(c));
+    EXPECT_EQ(outcome.totalRemoveTrash, 1);
+    EXPECT_EQ(outcome.trashedUrls, (std::vector<QString>{QUrl::fromLocalFile(c2).toString()}));
+    ASSERT_EQ(outcome.problems.size(), 3u);
+    EXPECT_EQ(outcome.problems[0].path, a2);
+    EXPECT_EQ(outcome.problems[0].kind, DeletionProblem::Kind::KeeperGone);
+    EXPECT_EQ(outcome.problems[1].path, b2);
+    EXPECT_EQ(outcome.problems[1].kind, DeletionProblem::Kind::KeeperChanged);
+    EXPECT_EQ(outcome.problems[2].path, b3);
+    EXPECT_EQ(outcome.problems[2].kind, DeletionProblem::Kind::KeeperChanged);
+}
+
+// A whole group marked has no copy to keep: none of it moves.
+TEST_F(DeletionJobTest, AGroupMarkedInFullStays)
+{
+    const QString a = writePhoto(QStringLiteral("k/a.jpg"), 1);
+    const QString a2 = copyFile(a, QStringLiteral("k/a2.jpg"));
+    ResultState state;
+    state.setResults({{record(a), record(a2)}});
+    state.mark(0, 0);
+    state.mark(0, 1);
+    DeletionJob job(makeDeletionSnapshot(state), std::make_shared<ScanFlags>(), {});
+    const DeletionOutcome outcome = job.deleteSelectedFiles();
+    EXPECT_TRUE(QFile::exists(a));
+    EXPECT_TRUE(QFile::exists(a2));
+    EXPECT_EQ(outcome.totalRemoveTrash, 0);
+    EXPECT_EQ(outcome.problems.size(), 2u);
+}
+
+// A marked file edited in place since the scan, size and modification time kept, is not the file
+// the user marked: it stays.
+TEST_F(DeletionJobTest, AMarkedFileEditedInPlaceWithItsTimeKeptStays)
+{
+    const QString a = writePhoto(QStringLiteral("k/a.jpg"), 1);
+    const QString a2 = copyFile(a, QStringLiteral("k/a2.jpg"));
+    ResultState state;
+    state.setResults({{record(a), record(a2)}});
+    state.mark(0, 1);
+    std::vector<DeletionItem> items = makeDeletionSnapshot(state);
+    editInPlaceKeepingTheTime(a2);
+    DeletionJob job(std::move(items), std::make_shared<ScanFlags>(), {});
+    const DeletionOutcome outcome = job.deleteSelectedFiles();
+    EXPECT_TRUE(QFile::exists(a2));
+    EXPECT_EQ(outcome.totalRemoveTrash, 0);
+    ASSERT_EQ(outcome.problems.size(), 1u);
+    EXPECT_EQ(outcome.problems[0].kind, DeletionProblem::Kind::Changed);
+}
+
+// The stop during a move: the move in progress is cancelled through the job's cancellable, the
+// file stays and the walk ends there.
+TEST_F(DeletionJobTest, AStopDuringAMoveCancelsItAndEndsTheWalk)
+{
+    const QString a = writePhoto(QStringLiteral("c/a.jpg"), 1);
+    const QString a2 = copyFile(a, QStringLiteral("c/a2.jpg"));
+    const QString a3 = copyFile(a, QStringLiteral("c/a3.jpg"));
+    ResultState state;
+    state.setResults({{record(a), record(a2), record(a3)}});
+    state.mark(0, 1);
+    state.mark(0, 2);
+
+    auto flags = std::make_shared<ScanFlags>();
+    DeletionJob *jobPointer = nullptr;
+    int moves = 0;
+    bool sawCancel = false;
+    DeletionJob::Callbacks callbacks;
+    callbacks.trashItem = [&](const QString &path, const platform::FileStat *expected, platform::Cancellable *cancel) {
+        ++moves;
+        // The user stops while this move runs (the stop action raises the flag, then cancels).
+        std::thread stopper([&] {
+            flags->isFirstStepAbort = true;
+            jobPointer->cancel();
+        });
+        stopper.join();
+        sawCancel = cancel && cancel->isCancelled();
+        return platform::FileManager::trashItem(path, expected, cancel);
+    };
+    DeletionJob job(makeDeletionSnapshot(state), flags, callbacks);
+    jobPointer = &job;
+    const DeletionOutcome outcome = job.deleteSelectedFiles();
+
+    EXPECT_EQ(moves, 1);
+    EXPECT_TRUE(sawCancel);
+    EXPECT_TRUE(outcome.stopped);
+    EXPECT_EQ(outcome.totalRemoveTrash, 0);
+    EXPECT_TRUE(outcome.problems.empty());
+    EXPECT_TRUE(QFile::exists(a2));
+    EXPECT_TRUE(QFile::exists(a3));
 }
 
 } // namespace

@@ -65,6 +65,32 @@ protected:
         return sheet;
     }
 
+    // `count` groups of a kept file and two marked copies; returns the marked files.
+    QStringList markGroupsOfCopies(int count, const QString &folder)
+    {
+        const QString seed = writePhoto(folder + QStringLiteral("/seed.jpg"), 40);
+        ImageGroups groups;
+        QStringList marked;
+        for (int g = 0; g < count; ++g) {
+            ImageGroup group{record(copyFile(seed, folder + QStringLiteral("/%1/keep.jpg").arg(g)))};
+            for (int r = 0; r < 2; ++r) {
+                const QString file = copyFile(seed, folder + QStringLiteral("/%1/copy%2.jpg").arg(g).arg(r));
+                group.push_back(record(file));
+                marked << file;
+            }
+            groups.push_back(group);
+        }
+        ResultState &state = ResultState::shared();
+        state.setResults(groups);
+        for (int g = 0; g < count; ++g) {
+            state.mark(g, 1);
+            state.mark(g, 2);
+        }
+        return marked;
+    }
+
+    int trashedCount() const { return int(QDir(trashFiles()).entryList(QDir::Files).size()); }
+
     ScanVC *startDeletion()
     {
         auto *results = qobject_cast<ScanResultVC *>(scanResultVC());
@@ -492,6 +518,67 @@ TEST_F(ScanSheetTest, StopDuringDeletionFiltersOnlyWhatMovedAndSummarisesOnce)
     EXPECT_EQ(state.selectedIndexArray.size(), state.imageDirectories.size());
     EXPECT_FALSE(state.hasMarks());
     EXPECT_TRUE(state.isConsistent());
+}
+
+// "Yes" on the stop sheet raises the abort flags before it ends the pause, so the deletion worker
+// that the end of the pause wakes sees the stop and moves no further file; the move it might be
+// in is cancelled, and the worker ends.
+TEST_F(ScanSheetTest, YesStopsADeletionBeforeItEndsThePause)
+{
+    markGroupsOfCopies(30, QStringLiteral("y"));
+    NotificationRecorder recorder(navigationNames());
+    ScanVC *sheet = startDeletion();
+    ASSERT_NE(sheet, nullptr);
+    sheet->tappedFinish();
+    ASSERT_TRUE(sheet->isPaused());
+    // The worker settles in its pause (a move under way when the pause came may still finish).
+    int settled = -1;
+    while (settled != trashedCount()) {
+        settled = trashedCount();
+        platform::Dispatch::runMainLoopUntil([] { return false; }, 300);
+    }
+    struct Switches {
+        bool paused, firstAbort, secondAbort;
+    };
+    std::vector<Switches> seen;
+    QObject::connect(sheet, &ScanVC::workSwitchesChanged, sheet, [&] {
+        seen.push_back({sheet->isPaused(), sheet->isFirstStepAbort(), sheet->isSecondStepAbort()});
+    });
+    auto *cancel = AllViewControllers::cached<CancelScanningVC>(QStringLiteral("CancelScanning"));
+    ASSERT_NE(cancel, nullptr);
+    cancel->clickedYes();
+    ASSERT_FALSE(seen.empty());
+    for (const Switches &s : seen)
+        EXPECT_TRUE(s.paused || (s.firstAbort && s.secondAbort)) << "the pause ended before the stop";
+    ASSERT_TRUE(waitFor([&] { return !sheet->isWorking() && !sheet->isVisible(); }));
+    ASSERT_TRUE(sheet->deletionJob());
+    EXPECT_TRUE(sheet->deletionJob()->isCancelled());
+    EXPECT_EQ(trashedCount(), settled);
+    EXPECT_GE(recorder.count(QStringLiteral("closeToExitVC")), 1);
+}
+
+// The same order when the sheet closes itself while paused (removeView).
+TEST_F(ScanSheetTest, ClosingAPausedDeletionStopsItBeforeItEndsThePause)
+{
+    markGroupsOfCopies(30, QStringLiteral("r"));
+    ScanVC *sheet = startDeletion();
+    ASSERT_NE(sheet, nullptr);
+    sheet->tappedFinish();
+    int settled = -1;
+    while (settled != trashedCount()) {
+        settled = trashedCount();
+        platform::Dispatch::runMainLoopUntil([] { return false; }, 300);
+    }
+    std::vector<std::pair<bool, bool>> seen;
+    QObject::connect(sheet, &ScanVC::workSwitchesChanged, sheet, [&] {
+        seen.emplace_back(sheet->isPaused(), sheet->isFirstStepAbort() && sheet->isSecondStepAbort());
+    });
+    sheet->removeView();
+    ASSERT_FALSE(seen.empty());
+    for (const auto &[paused, stopped] : seen)
+        EXPECT_TRUE(paused || stopped) << "the pause ended before the stop";
+    ASSERT_TRUE(waitFor([&] { return !sheet->isWorking(); }));
+    EXPECT_EQ(trashedCount(), settled);
 }
 
 } // namespace

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/FileManager.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace platform {
+
+class Cancellable;
+struct FileStat;
+
+// Moves files to the freedesktop.org Trash: the file goes to files/ of the Trash on its own disk
+// (the home Trash, else $topdir/.Trash/$uid or $topdir/.Trash-$uid), and info/NAME.trashinfo records
+// its percent-encoded original Path, written in full before the move. GIO's g_file_trash does the
+// move where it can; where GIO cannot serve (a mount it refuses, a name too long for an info file),
+// this class's own code does it to the same specification with a bounded number of names to try.
+// Nothing is ever unlinked but an info file this code wrote for a move that did not happen, and
+// nothing is copied: a file with no Trash on its own disk stays where it is.
+class FreedesktopTrash {
+public:
+    // See FileManager::trashItem.
+    static TrashResult trashItem(const QString &path, const FileStat *expected, Cancellable *cancel);
+
+    // A Trash folder (holding files/ and info/) and the folder its Path values are relative to
+    // (empty for the home Trash, whose Path values are absolute).
+    struct Location {
+        QByteArray trash;
+        QByteArray top;
+    };
+    // The Trash for files in the folder `parentDir`, with files/ and info/ made when missing; absent
+    // (the reason in `error`) when the folder's disk has no usable Trash.
+    static std::optional<Location> locate(const QByteArray &parentDir, QString *error);
+
+    // The Path value of a .trashinfo file: percent-encoded, "/" kept.
+    static QByteArray encodePath(const QByteArray &path);
+    // The decoded Path of a .trashinfo file; absent when the file is no valid trash information.
+    static std::optional<QByteArray> infoPath(const QString &infoFile);
+    // The .trashinfo file of an entry in a Trash's files/ folder.
+    static QString infoFileFor(const QString &trashedPath);
+};
+
+} // namespace platform

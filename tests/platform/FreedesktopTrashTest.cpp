@@ -1,0 +1,366 @@
+#include "platform/Cancellable.h"
+#include "platform/FileManager.h"
+#include "platform/FileStat.h"
+#include "platform/FreedesktopTrash.h"
+
+#include "support/ServicesFixtures.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <memory>
+
+using platform::FileManager;
+using platform::FreedesktopTrash;
+using platform::TrashResult;
+
+namespace {
+
+QByteArray native(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+// The raw Path= value of an info file.
+QByteArray rawPathLine(const QString &infoFile)
+{
+    QFile file(infoFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    for (const QByteArray &line : file.readAll().split('\n'))
+        if (line.startsWith("Path="))
+            return line.mid(5);
+    return QByteArray();
+}
+
+// Checks a finished move the way a desktop restores it: the info file belongs to the entry, its
+// Path is percent-encoded ASCII, and renaming the entry to the decoded Path (relative to `top`
+// for a Trash on another disk) brings the file back with its contents.
+void expectRestorable(const TrashResult &result, const QString &original, const QByteArray &contents,
+                      const QString &top = QString())
+{
+    ASSERT_TRUE(result.ok) << result.error.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(original));
+    EXPECT_TRUE(FileManager::isInTrash(result.trashedPath));
+    EXPECT_EQ(QFileInfo(result.infoPath).canonicalFilePath(),
+              QFileInfo(FreedesktopTrash::infoFileFor(result.trashedPath)).canonicalFilePath());
+    EXPECT_LE(native(QFileInfo(result.infoPath).fileName()).size(), 255);
+    const QByteArray raw = rawPathLine(result.infoPath);
+    ASSERT_FALSE(raw.isEmpty());
+    for (char c : raw) {
+        EXPECT_TRUE(uchar(c) > 32 && uchar(c) < 127) << "unencoded byte " << int(uchar(c));
+        EXPECT_NE(c, '#');
+    }
+    const auto decoded = FreedesktopTrash::infoPath(result.infoPath);
+    ASSERT_TRUE(decoded);
+    const QByteArray expected = top.isEmpty() ? native(original)
+                                              : native(QDir(top).relativeFilePath(original));
+    EXPECT_EQ(*decoded, expected);
+    const QByteArray restoreTo = top.isEmpty() ? *decoded : native(top) + '/' + *decoded;
+    ASSERT_EQ(::rename(native(result.trashedPath).constData(), restoreTo.constData()), 0);
+    QFile back(original);
+    ASSERT_TRUE(back.open(QIODevice::ReadOnly));
+    EXPECT_EQ(back.readAll(), contents);
+}
+
+// A file system of its own mounted on `where` (root only); unmounted by the destructor.
+class Mount {
+public:
+    Mount(const QString &where, const QString &type)
+        : m_where(where)
+    {
+        QDir().mkpath(where);
+        if (::geteuid() != 0)
+            return;
+        if (type == QLatin1String("tmpfs")) {
+            m_ok = ::mount("tmpfs", native(where).constData(), "tmpfs", 0, "size=4m") == 0;
+        } else if (type == QLatin1String("ext4")) {
+            const QString mkfs = QStandardPaths::findExecutable(QStringLiteral("mkfs.ext4"),
+                                                                {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+            if (mkfs.isEmpty())
+                return;
+            m_image = where + QStringLiteral(".img");
+            QFile image(m_image);
+            if (!image.open(QIODevice::WriteOnly) || !image.resize(8 * 1024 * 1024))
+                return;
+            image.close();
+            if (QProcess::execute(mkfs, {QStringLiteral("-q"), QStringLiteral("-m"), QStringLiteral("0"), m_image}) != 0)
+                return;
+            m_ok = QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("loop"), m_image, where}) == 0;
+        }
+    }
+    ~Mount()
+    {
+        if (m_ok)
+            ::umount2(native(m_where).constData(), MNT_DETACH);
+        if (!m_image.isEmpty())
+            QFile::remove(m_image);
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    QString m_where;
+    QString m_image;
+    bool m_ok = false;
+};
+
+QString uidText()
+{
+    return QString::number(::geteuid());
+}
+
+} // namespace
+
+// Names that a naive info writer breaks: "%", "#", a line break and non-ASCII letters. Both ways
+// of moving are checked: GIO (first move in this process) and the own code (after the data folder
+// changed, GIO's remembered home Trash no longer is ours).
+TEST(FreedesktopTrash, OddNamesAreRecordedPercentEncodedAndRestorable)
+{
+    const QString name = QString::fromUtf8("50% off #1\nÄpfel ✓.jpg");
+    {
+        fixtures::TempHome home;
+        const QString file = home.file("photos/" + name);
+        ASSERT_TRUE(fixtures::writeFile(file, "first"));
+        const TrashResult result = FileManager::trashItem(file);
+        ASSERT_TRUE(result.trashedPath.startsWith(FileManager::homeTrashPath() + "/files/"))
+            << result.trashedPath.toStdString() << result.error.toStdString();
+        expectRestorable(result, file, "first");
+    }
+    {
+        fixtures::TempHome other;
+        const QString file = other.file("photos/" + name);
+        ASSERT_TRUE(fixtures::writeFile(file, "second"));
+        const TrashResult result = FileManager::trashItem(file);
+        ASSERT_TRUE(result.trashedPath.startsWith(FileManager::homeTrashPath() + "/files/"))
+            << result.trashedPath.toStdString() << result.error.toStdString();
+        expectRestorable(result, file, "second");
+    }
+}
+
+TEST(FreedesktopTrash, ASecondFileOfTheSameNameGetsItsOwnEntry)
+{
+    fixtures::TempHome home;
+    const QString a = home.file("a/shot.jpg");
+    const QString b = home.file("b/shot.jpg");
+    ASSERT_TRUE(fixtures::writeFile(a, "a"));
+    ASSERT_TRUE(fixtures::writeFile(b, "b"));
+    const TrashResult first = FileManager::trashItem(a);
+    const TrashResult second = FileManager::trashItem(b);
+    ASSERT_TRUE(first.ok && second.ok) << first.error.toStdString() << second.error.toStdString();
+    EXPECT_NE(first.trashedPath, second.trashedPath);
+    EXPECT_NE(first.infoPath, second.infoPath);
+    expectRestorable(first, a, "a");
+    expectRestorable(second, b, "b");
+}
+
+// Names of 246 to 255 bytes leave no room for ".trashinfo": the entry gets a shorter name (the
+// extension kept), and the info file still leads back to the full original name.
+TEST(FreedesktopTrash, LongNamesAreShortenedInTheTrashAndRestoredInFull)
+{
+    fixtures::TempHome home;
+    const QString e = QString::fromUtf8("é"); // two bytes
+    const QStringList names = {QString(242, 'a') + ".jpg", QString(251, 'b') + ".jpg",
+                               QString(125, e[0]) + "x.jpg", QString(255, 'c')};
+    for (const QString &name : names) {
+        SCOPED_TRACE(native(name).size());
+        ASSERT_GE(native(name).size(), 246);
+        ASSERT_LE(native(name).size(), 255);
+        const QString file = home.file("long/" + name);
+        ASSERT_TRUE(fixtures::writeFile(file, native(name)));
+        const TrashResult result = FileManager::trashItem(file);
+        ASSERT_TRUE(result.ok) << result.error.toStdString();
+        const QString entry = QFileInfo(result.trashedPath).fileName();
+        EXPECT_LE(native(entry).size(), 245);
+        EXPECT_TRUE(QString::fromUtf8(native(entry)).toUtf8() == native(entry)) << "a character was cut";
+        if (name.endsWith(".jpg"))
+            EXPECT_TRUE(entry.endsWith(".jpg"));
+        expectRestorable(result, file, native(name));
+    }
+}
+
+// An info folder that cannot be written: the move is reported as failed at once and the file
+// stays (Qt 6.4's own Trash move loops for ever here).
+TEST(FreedesktopTrash, AnUnwritableInfoFolderFailsAndLeavesTheFile)
+{
+    fixtures::TempHome home;
+    ASSERT_TRUE(FileManager::ensureHomeTrash());
+    const QString info = FileManager::homeTrashPath() + "/info";
+    bool readOnly = false;
+    if (::geteuid() == 0) {
+        // Permissions do not bind the super-user; a read-only bind mount does.
+        readOnly = ::mount(native(info).constData(), native(info).constData(), nullptr, MS_BIND, nullptr) == 0
+                   && ::mount(nullptr, native(info).constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+    } else {
+        readOnly = ::chmod(native(info).constData(), 0500) == 0;
+    }
+    if (!readOnly)
+        GTEST_SKIP() << "the info folder cannot be made read-only here";
+    const QString file = home.file("photos/keep.jpg");
+    ASSERT_TRUE(fixtures::writeFile(file, "keep"));
+    const TrashResult result = FileManager::trashItem(file);
+    if (::geteuid() == 0)
+        ::umount2(native(info).constData(), MNT_DETACH);
+    else
+        ::chmod(native(info).constData(), 0700);
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.error.isEmpty());
+    EXPECT_TRUE(QFile::exists(file));
+    EXPECT_TRUE(QDir(FileManager::homeTrashPath() + "/files").isEmpty());
+}
+
+TEST(FreedesktopTrash, AnInfoFolderThatIsAFileFailsAndLeavesTheFile)
+{
+    fixtures::TempHome home;
+    const QString trash = FileManager::homeTrashPath();
+    QDir().mkpath(trash + "/files");
+    ASSERT_TRUE(fixtures::writeFile(trash + "/info", "not a folder"));
+    const QString file = home.file("photos/keep.jpg");
+    ASSERT_TRUE(fixtures::writeFile(file, "keep"));
+    const TrashResult result = FileManager::trashItem(file);
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(QFile::exists(file));
+    EXPECT_TRUE(QDir(trash + "/files").isEmpty());
+}
+
+// A file on another disk goes to that disk's .Trash-UID with a Path relative to the disk's top.
+// tmpfs is a mount GIO refuses, so the own code serves; ext4 on a loop device is served by GIO.
+TEST(FreedesktopTrash, AFileOnAnotherMountGoesToThatMountsTrash)
+{
+    fixtures::TempHome home;
+    for (const QString type : {QStringLiteral("tmpfs"), QStringLiteral("ext4")}) {
+        SCOPED_TRACE(type.toStdString());
+        const QString top = home.file("mnt-" + type);
+        Mount mount(top, type);
+        if (!mount.ok()) {
+            std::printf("skipped: cannot mount %s here (needs root)\n", qPrintable(type));
+            continue;
+        }
+        const QString file = top + "/sub/shot #1.jpg";
+        ASSERT_TRUE(fixtures::writeFile(file, "far"));
+        const TrashResult result = FileManager::trashItem(file);
+        ASSERT_TRUE(result.trashedPath.startsWith(top + "/.Trash-" + uidText() + "/files/"))
+            << result.trashedPath.toStdString() << result.error.toStdString();
+        expectRestorable(result, file, "far", top);
+        EXPECT_FALSE(QFileInfo::exists(FileManager::homeTrashPath() + "/files/shot #1.jpg"));
+    }
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting needs root";
+}
+
+// Without a usable .Trash-UID (a file, or a link to a folder elsewhere) the file stays: it is
+// never copied to the home Trash on another disk.
+TEST(FreedesktopTrash, AnotherMountWithoutAUsableTrashKeepsTheFile)
+{
+    fixtures::TempHome home;
+    QTemporaryDir elsewhere;
+    for (int variant = 0; variant < 2; ++variant) {
+        const QString top = home.file("mnt" + QString::number(variant));
+        Mount mount(top, QStringLiteral("tmpfs"));
+        if (!mount.ok())
+            GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+        const QString trash = top + "/.Trash-" + uidText();
+        if (variant == 0)
+            ASSERT_TRUE(fixtures::writeFile(trash, "not a folder"));
+        else
+            ASSERT_TRUE(QFile::link(elsewhere.path(), trash));
+        const QString file = top + "/shot.jpg";
+        ASSERT_TRUE(fixtures::writeFile(file, "only here"));
+        const TrashResult result = FileManager::trashItem(file);
+        EXPECT_FALSE(result.ok) << variant;
+        EXPECT_FALSE(result.error.isEmpty());
+        EXPECT_TRUE(QFile::exists(file));
+        EXPECT_TRUE(QDir(elsewhere.path()).isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(FileManager::homeTrashPath() + "/files/shot.jpg"));
+    }
+}
+
+// A full disk: GIO does not check the write of its info file. The move ends either as a failure
+// with the file in place or as a file with complete restore information, never as a photo in the
+// Trash with an empty info file.
+TEST(FreedesktopTrash, AFullDiskNeverLeavesAnEmptyInfoFile)
+{
+    fixtures::TempHome home;
+    const QString top = home.file("full");
+    Mount mount(top, QStringLiteral("ext4"));
+    if (!mount.ok())
+        GTEST_SKIP() << "cannot mount an ext4 image here (needs root and mkfs.ext4)";
+    // The Trash folders exist, then the disk is filled.
+    const QString first = top + "/first.jpg";
+    ASSERT_TRUE(fixtures::writeFile(first, "1"));
+    ASSERT_TRUE(FileManager::trashItem(first).ok);
+    const QString file = top + "/photo.jpg";
+    ASSERT_TRUE(fixtures::writeFile(file, "photo"));
+    {
+        QFile filler(top + "/filler");
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(64 * 1024, 'x');
+        while (filler.write(block) == block.size()) {
+        }
+        filler.close();
+        QFile small(top + "/filler2");
+        if (small.open(QIODevice::WriteOnly)) {
+            while (small.write("x", 1) == 1 && small.flush()) {
+            }
+        }
+    }
+    const TrashResult result = FileManager::trashItem(file);
+    if (result.ok) {
+        expectRestorable(result, file, "photo", top);
+    } else {
+        EXPECT_FALSE(result.error.isEmpty());
+        EXPECT_TRUE(QFile::exists(file));
+        for (const QString &entry : QDir(top + "/.Trash-" + uidText() + "/info").entryList(QDir::Files))
+            EXPECT_GT(QFileInfo(top + "/.Trash-" + uidText() + "/info/" + entry).size(), 0) << entry.toStdString();
+    }
+}
+
+TEST(FreedesktopTrash, ACancelledMoveLeavesTheFile)
+{
+    fixtures::TempHome home;
+    const QString file = home.file("photos/keep.jpg");
+    ASSERT_TRUE(fixtures::writeFile(file, "keep"));
+    platform::Cancellable cancel;
+    cancel.cancel();
+    const TrashResult result = FileManager::trashItem(file, nullptr, &cancel);
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_TRUE(QFile::exists(file));
+}
+
+// The re-stat right before the move: a file edited in place since it was described, with its size
+// and modification time put back, is not moved.
+TEST(FreedesktopTrash, AFileChangedSinceItWasDescribedStays)
+{
+    fixtures::TempHome home;
+    const QString file = home.file("photos/edited.jpg");
+    ASSERT_TRUE(fixtures::writeFile(file, "original"));
+    const auto scanned = platform::FileStat::of(file);
+    ASSERT_TRUE(scanned);
+    ::usleep(20000);
+    ASSERT_TRUE(fixtures::writeFile(file, "ORIGINAL"));
+    struct timespec times[2] = {{0, UTIME_OMIT},
+                                {scanned->modificationSeconds, long(scanned->modificationNanoseconds)}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, native(file).constData(), times, 0), 0);
+    const auto now = platform::FileStat::of(file);
+    ASSERT_TRUE(now);
+    ASSERT_EQ(now->size, scanned->size);
+    ASSERT_EQ(now->modificationNanoseconds, scanned->modificationNanoseconds);
+    EXPECT_FALSE(now->isUnchangedFrom(*scanned));
+
+    const TrashResult result = FileManager::trashItem(file, &*scanned);
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.changed);
+    EXPECT_TRUE(QFile::exists(file));
+
+    const TrashResult moved = FileManager::trashItem(file, &*now);
+    EXPECT_TRUE(moved.ok) << moved.error.toStdString();
+}
