@@ -234,14 +234,23 @@ void PhotosLibraryFlow::readNextLibrary()
     scanPhotosLibraryItems();
 }
 
+bool PhotosLibraryFlow::isAtOrInsidePhotosLibrary(const InitialDirectory &entry)
+{
+    if (!entry.url)
+        return false;
+    // A library package is a folder whose own extension is "photoslibrary": the entry itself or
+    // one of the folders above it. A name that merely contains the text (such as
+    // "Trip.photoslibrary-export") is an ordinary folder.
+    const QStringList parts = QDir::cleanPath(entry.url->path()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    return std::any_of(parts.begin(), parts.end(), [](const QString &part) {
+        return QFileInfo(part).suffix().compare(QLatin1String("photoslibrary"), Qt::CaseInsensitive) == 0;
+    });
+}
+
 void PhotosLibraryFlow::removeLibraryEntries()
 {
     std::vector<InitialDirectory> &list = workingList();
-    list.erase(std::remove_if(list.begin(), list.end(),
-                              [](const InitialDirectory &entry) {
-                                  return entry.url && entry.url->path().toLower().contains(QLatin1String(".photoslibrary"));
-                              }),
-               list.end());
+    list.erase(std::remove_if(list.begin(), list.end(), &PhotosLibraryFlow::isAtOrInsidePhotosLibrary), list.end());
 }
 
 void PhotosLibraryFlow::scanPhotosLibraryItems()

@@ -49,8 +49,8 @@ struct PhotosLibraryAlert {
 // - locatePhotosDatabaseFiles: every ticked library of the working list is read in list order.
 //   A library that cannot be read -> libraryUnreadable: answer(true) goes on without it,
 //   answer(false) cancels (no scan starts; the working list is left as it was).
-//   Then scanPhotosLibraryItems: every entry at or inside a ".photoslibrary" package leaves the
-//   working list, the items of the libraries read are appended, and startScan runs.
+//   Then scanPhotosLibraryItems: every entry at or inside a library package (a folder whose own
+//   extension is "photoslibrary") leaves the working list, the items of the libraries read are appended, and startScan runs.
 class PhotosLibraryFlow : public QObject
 {
     Q_OBJECT
@@ -98,6 +98,10 @@ public:
 
     // An entry stands for a Photos library: its URL's path ends in ".photoslibrary" (any case).
     static bool isPhotosLibraryEntry(const InitialDirectory &entry);
+    // An entry is a library package or lies inside one: its own extension or that of a folder
+    // above it is "photoslibrary" (any case). Such entries leave the working list when the
+    // libraries are read or skipped.
+    static bool isAtOrInsidePhotosLibrary(const InitialDirectory &entry);
     // The alert texts, for the home screen's tests.
     static PhotosLibraryAlert quitPhotosAlert();
     static PhotosLibraryAlert photosDidNotQuitAlert(const QStringList &libraryPaths);

@@ -170,6 +170,26 @@ TEST_F(PhotosFlowTest, TickedLibrariesOfBothFormsAreReadInListOrder)
     EXPECT_EQ(photosDatabasePaths().libraryDatabaseWal, last + "/database/photos.db-wal");
 }
 
+TEST_F(PhotosFlowTest, FoldersWhoseNamesMerelyContainTheExtensionStayInTheList)
+{
+    const QString library = newerLibrary("Lib.photoslibrary");
+    const QString export_ = dir.filePath("Trip.photoslibrary-export");
+    const QString backup = dir.filePath("old.photoslibrary.bak/Pictures");
+    const QString named = dir.filePath("my.photoslibrary photos");
+    list = {entryFor(export_), entryFor(library), entryFor(backup), entryFor(named),
+            entryFor(library + "/originals")};
+
+    EXPECT_TRUE(flow->scanOrReadPhotosLibrary());
+    ASSERT_EQ(scans, 1);
+    EXPECT_EQ(pathsOf(scanned), QStringList({export_, backup, named, library + "/originals/A/IMG_1.JPG"}));
+
+    // Skipping the libraries leaves the same folders in the list.
+    list = {entryFor(export_), entryFor(library), entryFor(backup)};
+    flow->skipPhotosLibrary();
+    ASSERT_EQ(scans, 2);
+    EXPECT_EQ(pathsOf(scanned), QStringList({export_, backup}));
+}
+
 TEST_F(PhotosFlowTest, AnUnreadableLibraryIsNamedAndTheUserChooses)
 {
     const QString folder = dir.filePath("Pictures");

@@ -429,19 +429,6 @@ void AddFilesVC::restoreScanList()
     initialDirectories = scanList;
 }
 
-void AddFilesVC::saveScanList() const
-{
-    QVariantList paths;
-    QVariantList ticks;
-    for (const InitialDirectory &entry : scanList) {
-        paths.append(AddFilesTableModel::displayPath(entry));
-        ticks.append(entry.isChecked);
-    }
-    auto &defaults = platform::UserDefaults::standard();
-    defaults.setArray(QStringLiteral("SelectedURLs"), paths);
-    defaults.setArray(QStringLiteral("SelectedURLsChecked"), ticks);
-}
-
 QStringList AddFilesVC::listedPaths() const
 {
     QStringList paths;

@@ -72,8 +72,7 @@ public:
     // Rebuilds the list from "SelectedURLs" and "SelectedURLsChecked" (called when the view is
     // made).
     void restoreScanList();
-    // Writes `scanList` under "SelectedURLs" (paths) and "SelectedURLsChecked" (ticks).
-    void saveScanList() const;
+    // (The list is written back by the application delegate when the program ends.)
 
     // ---- table
     // `initialDirectories` = copy of `scanList`, then every row is built again.

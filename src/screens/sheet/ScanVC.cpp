@@ -10,7 +10,6 @@
 #include "platform/PhotosApp.h"
 #include "platform/UserDefaults.h"
 #include "platform/widgets/SheetPresenter.h"
-#include "platform/widgets/Workspace.h"
 #include "screens/results/AfterDeleteStatusVC.h"
 #include "screens/results/ResultRefresh.h"
 #include "screens/results/ScanResultVC.h"
@@ -808,13 +807,12 @@ void ScanVC::alertAutomationPermission()
     connect(alert, &QMessageBox::finished, this, [self, alert, open](int) {
         if (!self)
             return;
-        const bool openSettings = alert->clickedButton() == open;
+        // There is no system settings page for this on Linux: the first button itself gives the
+        // consent, which is stored, and the Photos items of this deletion go ahead.
+        const bool allowed = alert->clickedButton() == open && platform::PhotosApp::shared().setAutomationAllowed(true);
         self->m_errorAutomation = false;
         if (self->m_deletion)
-            self->m_deletion->answerPhotosPermission(false);
-        if (openSettings)
-            platform::Workspace::sharedWorkspace().openURL(QUrl(QStringLiteral(
-                "x-apple.systempreferences:com.apple.preference.security?Privacy_Automation")));
+            self->m_deletion->answerPhotosPermission(allowed);
     });
     alert->open();
 }

@@ -505,9 +505,14 @@ PhotosLibraryFlow *ViewController::photosFlow()
 void ViewController::showFlowAlert(const PhotosLibraryAlert &texts, std::function<void(int)> answered,
                                    bool isQuitQuestion)
 {
-    auto *box = new QMessageBox(QMessageBox::Warning, texts.messageText, texts.messageText, QMessageBox::NoButton,
+    auto *box = new QMessageBox(QMessageBox::Warning, texts.messageText, QString(), QMessageBox::NoButton,
                                 window());
+    // Library names are shown as they are, never read as markup.
+    box->setTextFormat(Qt::PlainText);
+    box->setText(texts.messageText);
     box->setInformativeText(texts.informativeText);
+    if (auto *informative = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
+        informative->setTextFormat(Qt::PlainText);
     Theme::widenMessageBox(box);
     QList<QAbstractButton *> buttons;
     for (int i = 0; i < texts.buttonTitles.size(); ++i)

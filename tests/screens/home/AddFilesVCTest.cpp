@@ -1,5 +1,7 @@
 #include "screens/home/AddFilesVC.h"
 #include "screens/shell/AllViewControllers.h"
+#include "screens/shell/AppDelegate.h"
+#include "screens/shell/HubScreens.h"
 #include "controls/AddFilesTableCell.h"
 #include "controls/DropView.h"
 #include "controls/MyNSTableRowView.h"
@@ -161,8 +163,16 @@ TEST_F(AddFilesVCTest, SavedListComesBackInOrderWithItsTicks)
     EXPECT_FALSE(list.scanList[2].isPhotoLibrary);
     EXPECT_FALSE(list.isScanListMenuHidden());
 
-    // Round trip through the saved form.
-    list.saveScanList();
+    // Round trip through what the program writes when it ends (the scan list of the registry's
+    // screen, saved by the application delegate).
+    {
+        AppDelegate delegate;
+        delegate.quitApplication = [] {};
+        HubScreens::setScanList(list.scanList);
+        delegate.tappedExit();
+        ASSERT_TRUE(delegate.hasTerminated());
+        AllViewControllers::releaseAll();
+    }
     EXPECT_EQ(defaults.arrayForKey("SelectedURLsChecked"), (QVariantList{true, false, true}));
     vc.reset();
     AddFilesVC &again = make();

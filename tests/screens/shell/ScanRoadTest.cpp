@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
@@ -136,4 +137,40 @@ TEST_F(ScanRoadTest, ARunningPhotosIsAskedAboutOnceBeforeTheLibraryIsRead)
     ASSERT_EQ(sheet->initialDirectories.size(), 1u);
     EXPECT_EQ(sheet->initialDirectories.front().url, folder.url);
     ASSERT_TRUE(waitFor([] { return !UserDefaults::standard().boolForKey("IsPopUpTWK"); }, 20000));
+}
+
+TEST_F(ScanRoadTest, LibraryNamesInTheFlowAlertsAreShownAsPlainText)
+{
+    // A library whose database is damaged, with markup in its name.
+    const QString name = "<b>Trip<br>Sea & Sun.photoslibrary";
+    QDir(tempPath("")).mkpath(name + "/database");
+    QFile damaged(tempPath(name + "/database/Photos.sqlite"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(QByteArray(4096, 'x'));
+    damaged.close();
+    InitialDirectory library(QUrl::fromLocalFile(tempPath(name)));
+    InitialDirectory folder(QUrl::fromLocalFile(makePhotoFolder()));
+    setScanList({folder, library});
+
+    home->tappedScanForDuplicates();
+    QMessageBox *alert = nullptr;
+    ASSERT_TRUE(waitFor([&] {
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (auto *box = qobject_cast<QMessageBox *>(top); box && box->isVisible())
+                alert = box;
+        return alert != nullptr;
+    }));
+    EXPECT_TRUE(alert->text().contains("<b>Trip<br>Sea & Sun")) << qPrintable(alert->text());
+    EXPECT_EQ(alert->textFormat(), Qt::PlainText);
+    for (QLabel *label : alert->findChildren<QLabel *>()) {
+        if (label->objectName() == "qt_msgbox_label" || label->objectName() == "qt_msgbox_informativelabel") {
+            EXPECT_EQ(label->textFormat(), Qt::PlainText) << qPrintable(label->objectName());
+        }
+    }
+    // Cancel: no scan starts.
+    QAbstractButton *cancel = alert->buttons().at(0) == alert->defaultButton() ? alert->buttons().at(1)
+                                                                                : alert->buttons().at(0);
+    cancel->click();
+    flushEvents();
+    EXPECT_EQ(AllViewControllers::cachedController("Scan"), nullptr);
 }
