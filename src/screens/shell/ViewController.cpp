@@ -253,6 +253,7 @@ void ViewController::buildView()
     matchesLayout->setContentsMargins(0, 0, 0, 0);
     rightColumn->addWidget(customViewMatches, 1);
     rightColumnScroller->setWidget(rightContent);
+    rightContent->setAutoFillBackground(false); // setWidget turns it on; the panel's grey shows through
     rightOuter->addWidget(rightColumnScroller, 1);
 
     boxScanForDuplicate = new QFrame(right);

@@ -202,4 +202,8 @@ TEST_F(HomeScreenTest, SimilarityPaneFitsTheHomeScreen)
     for (QLabel *label : {pane->lblMatchingLevel, pane->lblBitmapSizeValue, pane->lblTimeIntervalValue, pane->lblValueGPS})
         EXPECT_GE(label->width(), label->sizeHint().width()) << label->objectName().toStdString();
     EXPECT_TRUE(pane->rect().contains(pane->btnReset->geometry()));
+    // The pane's light captions stand on the column's dark grey, not on a filled scroll content.
+    auto *column = home->findChild<QWidget *>(QStringLiteral("rightColumn"));
+    ASSERT_NE(column, nullptr);
+    EXPECT_FALSE(column->autoFillBackground());
 }
