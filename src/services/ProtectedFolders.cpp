@@ -8,26 +8,120 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QHash>
+#include <QMetaType>
 #include <QStringList>
+#include <QTextStream>
 
 namespace {
 
 const QString kFoldersKey = QStringLiteral("ProtectedFoldersTWK");
 const QString kSubFoldersKey = QStringLiteral("ProtectedSubFoldersTWK");
 
-// The URL of a stored folder path: for an existing folder a directory URL (ending in "/"), the
-// form a file's URL takes without its last component, so that the two compare equal.
+// A stored folder path as a directory URL (ending in "/"): the form a file's URL takes without its
+// last component, so that the two compare equal whether or not the folder exists now.
 QUrl folderUrlFromPath(const QString &path)
 {
-    if (path.isEmpty() || !QFileInfo(path).isDir())
-        return QUrl::fromLocalFile(path);
-    QString directory = QDir::cleanPath(path);
-    if (!directory.endsWith(QLatin1Char('/')))
-        directory += QLatin1Char('/');
-    return QUrl::fromLocalFile(directory);
+    return QUrl::fromLocalFile(normalizedFolderPath(path));
+}
+
+// The stored flag list: one entry per stored folder position. An element that is not a Bool, a
+// missing element and a list that cannot be decoded at all read as true (more protection).
+std::vector<bool> storedFlags(size_t count)
+{
+    std::vector<bool> flags(count, true);
+    const auto data = platform::UserDefaults::standard().dataForKey(kSubFoldersKey);
+    if (!data)
+        return flags;
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(*data, &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray())
+        return flags;
+    const QJsonArray array = document.array();
+    for (size_t i = 0; i < count && i < size_t(array.size()); ++i) {
+        const QJsonValue value = array.at(qsizetype(i));
+        if (value.isBool())
+            flags[i] = value.toBool();
+    }
+    return flags;
+}
+
+// The folder a file lies in, with links resolved, as the URL text folders are compared by.
+// Resolving costs a few system calls per folder, so the answers of one pass are kept.
+QHash<QString, QString> &resolvedFolderCache()
+{
+    static QHash<QString, QString> cache;
+    return cache;
+}
+
+QString comparableFolderText(const QString &folderPath)
+{
+    auto &cache = resolvedFolderCache();
+    const auto found = cache.constFind(folderPath);
+    if (found != cache.constEnd())
+        return *found;
+    const QString text = folderUrlText(QUrl::fromLocalFile(canonicalFolderPath(folderPath)));
+    if (cache.size() > 100000)
+        cache.clear();
+    cache.insert(folderPath, text);
+    return text;
 }
 
 } // namespace
+
+QString normalizedFolderPath(const QString &path)
+{
+    if (path.isEmpty())
+        return QString();
+    QString directory = QDir::cleanPath(path);
+    if (!directory.endsWith(QLatin1Char('/')))
+        directory += QLatin1Char('/');
+    return directory;
+}
+
+QString canonicalFolderPath(const QString &path)
+{
+    if (path.isEmpty())
+        return QString();
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return normalizedFolderPath(canonical.isEmpty() ? path : canonical);
+}
+
+void resizeProtectedSubFolderFlags()
+{
+    protectedSubFolderFlags.resize(protectedFolders.size(), true);
+}
+
+bool addProtectedFolder(const QString &path, bool includeSubFolders)
+{
+    const QString folder = normalizedFolderPath(path);
+    if (folder.isEmpty() || path.contains(QChar(u'\0')))
+        return false;
+    resizeProtectedSubFolderFlags();
+    const QString canonical = canonicalFolderPath(folder);
+    for (const InitialDirectory &entry : protectedFolders) {
+        if (entry.url && canonicalFolderPath(plainPath(*entry.url)) == canonical)
+            return false;
+    }
+    protectedFolders.emplace_back(QUrl::fromLocalFile(folder));
+    protectedSubFolderFlags.push_back(includeSubFolders);
+    return true;
+}
+
+bool removeProtectedFolder(int index)
+{
+    resizeProtectedSubFolderFlags();
+    if (index < 0 || size_t(index) >= protectedFolders.size())
+        return false;
+    protectedFolders.erase(protectedFolders.begin() + index);
+    protectedSubFolderFlags.erase(protectedSubFolderFlags.begin() + index);
+    return true;
+}
+
+void forgetResolvedFolders()
+{
+    resolvedFolderCache().clear();
+}
 
 QString folderUrlText(const QUrl &folderUrl)
 {
@@ -39,6 +133,7 @@ QString folderUrlText(const QUrl &folderUrl)
 
 void saveProtectedFolders()
 {
+    resizeProtectedSubFolderFlags();
     QStringList paths;
     for (const InitialDirectory &folder : protectedFolders)
         paths.append(folder.url ? plainPath(*folder.url) : QString());
@@ -53,28 +148,25 @@ void saveProtectedFolders()
 void loadProtectedFolders()
 {
     protectedFolders.clear();
-    auto &defaults = platform::UserDefaults::standard();
-    if (const auto paths = defaults.stringArrayForKey(kFoldersKey)) {
-        for (const QString &path : *paths)
-            protectedFolders.emplace_back(folderUrlFromPath(path));
+    const auto stored = platform::UserDefaults::standard().arrayForKey(kFoldersKey);
+    if (!stored) {
+        protectedSubFolderFlags.clear();
+        return;
     }
-    if (const auto data = defaults.dataForKey(kSubFoldersKey)) {
-        QJsonParseError error{};
-        const QJsonDocument document = QJsonDocument::fromJson(*data, &error);
-        if (error.error == QJsonParseError::NoError && document.isArray()) {
-            std::vector<bool> flags;
-            bool allBools = true;
-            for (const QJsonValue &value : document.array()) {
-                if (!value.isBool()) {
-                    allBools = false;
-                    break;
-                }
-                flags.push_back(value.toBool());
-            }
-            if (allBools)
-                protectedSubFolderFlags = std::move(flags);
+    // A damaged element (not a text, empty, holding a NUL) is dropped with its flag; the others stay.
+    const std::vector<bool> flags = storedFlags(size_t(stored->size()));
+    std::vector<bool> kept;
+    for (qsizetype i = 0; i < stored->size(); ++i) {
+        const QVariant &value = stored->at(i);
+        const QString path = value.typeId() == QMetaType::QString ? value.toString() : QString();
+        if (path.isEmpty() || path.contains(QChar(u'\0'))) {
+            QTextStream(stdout) << "Skipped a damaged protected folder entry at position " << i << Qt::endl;
+            continue;
         }
+        protectedFolders.emplace_back(folderUrlFromPath(path));
+        kept.push_back(flags[size_t(i)]);
     }
+    protectedSubFolderFlags = std::move(kept);
 }
 
 void applyProtectedFolders(ResultState &state, bool byOverride, int group, int member, const QString &folderText)
@@ -111,19 +203,24 @@ void applyProtectedFolders(ResultState &state, bool byOverride, int group, int m
     if (!file->url)
         return;
 
-    const QString fileFolder = folderUrlText(file->url->adjusted(QUrl::RemoveFilename));
-    const QString namedFolder = folderText.isEmpty() ? QString() : folderUrlText(QUrl(folderText));
+    resizeProtectedSubFolderFlags();
+    // Both sides are compared with links resolved, so a folder named through a link protects the
+    // files scanned through the real path and the other way round.
+    const QString fileFolder = comparableFolderText(plainPath(file->url->adjusted(QUrl::RemoveFilename)));
+    const QString namedFolder = folderText.isEmpty()
+        ? QString()
+        : comparableFolderText(plainPath(QUrl(folderText)));
     const QString fileFolderLower = fileFolder.toLower();
     for (size_t i = 0; i < protectedFolders.size(); ++i) {
         const InitialDirectory &folder = protectedFolders[i];
         if (!folder.url)
             continue;
-        const QString folderText_ = folderUrlText(*folder.url);
+        const QString stored = plainPath(*folder.url);
+        const QString folderText_ = stored.isEmpty() ? QString() : comparableFolderText(stored);
         // An empty stored path names no folder; it must not count as a folder that holds everything.
         if (folderText_.isEmpty())
             continue;
-        // A flag lost from the settings counts as "this folder only".
-        const bool includeSubFolders = i < protectedSubFolderFlags.size() && protectedSubFolderFlags[i];
+        const bool includeSubFolders = protectedSubFolderFlags[i];
         const bool matches = includeSubFolders ? fileFolderLower.contains(folderText_.toLower())
                                                : fileFolder == folderText_;
         if (!matches)
@@ -142,6 +239,7 @@ void applyProtectedFolders(ResultState &state, bool byOverride, int group, int m
 
 void applyProtectedFoldersToAll(ResultState &state, bool byOverride, const QString &folderText)
 {
+    forgetResolvedFolders();
     for (int g = 0; g < state.shownGroupCount(); ++g) {
         const int members = int(state.imageDirectories[size_t(g)].size());
         for (int m = 0; m < members; ++m)

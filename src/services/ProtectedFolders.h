@@ -8,12 +8,29 @@
 // Stored folder protection: the protected folders (module lists protectedFolders and
 // protectedSubFolderFlags) under "ProtectedFoldersTWK" (array of paths) and
 // "ProtectedSubFoldersTWK" (JSON data, one Bool per folder). The paths are stored without
-// trailing slashes.
+// trailing slashes. The flag list always has one entry per folder: whenever either list is loaded
+// or changed, missing flags become true (more protection) and surplus flags are dropped.
 void saveProtectedFolders();
-// Rebuilds both lists from the settings; a missing or mixed path array gives no folders, a missing
-// or undecodable flag list keeps the flags as they were. An existing folder gets a directory URL
-// (ending in "/"), equal to the URL of a file's folder.
+// Rebuilds both lists from the settings. Every folder gets a directory URL (ending in exactly one
+// "/"), whether or not it exists now, equal to the URL of a file's folder. A damaged element of the
+// path array (not a text, empty) is dropped with its flag, the others stay; a flag that is missing
+// or not a Bool, and every flag of an undecodable list, reads as true.
 void loadProtectedFolders();
+// Pads protectedSubFolderFlags with true, or trims it, to the length of protectedFolders.
+void resizeProtectedSubFolderFlags();
+// Appends a folder with its sub-folder flag; false (nothing changed) when the path is empty or names
+// a folder already in the list (compared with links resolved). The caller saves.
+bool addProtectedFolder(const QString &path, bool includeSubFolders = true);
+// Removes the folder at index and its flag; false when the index is out of range.
+bool removeProtectedFolder(int index);
+
+// A folder path in the one form folders are stored and compared in: cleaned, ending in one "/".
+QString normalizedFolderPath(const QString &path);
+// The same with symbolic links resolved when the folder exists (else the normalised path).
+QString canonicalFolderPath(const QString &path);
+// Drops the resolved folder paths kept between calls of applyProtectedFolders (each pass over all
+// files starts with this).
+void forgetResolvedFolders();
 
 // The URL text a folder is compared by: its encoded absolute URL, ending in "/".
 QString folderUrlText(const QUrl &folderUrl);
@@ -21,7 +38,7 @@ QString folderUrlText(const QUrl &folderUrl);
 // Applies protection to member `member` of shown group `group`.
 //  byOverride true: re-applies the state recorded by hand for the member (true protects and
 //  unmarks, false unprotects); a member without a recorded state is left alone.
-//  byOverride false: applies the protected folders. With no protected folders and a non-empty
+//  byOverride false: applies the protected folders (folders compared with links resolved). With no protected folders and a non-empty
 //  folderText nothing changes. Otherwise the member is unprotected and its recorded state dropped,
 //  then every protected folder containing the member's folder (any depth, case ignored, when its
 //  sub-folder switch is on; the very folder otherwise) protects and unmarks it and records (member,

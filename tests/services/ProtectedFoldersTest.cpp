@@ -4,6 +4,7 @@
 #include "platform/UserDefaults.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -77,29 +78,91 @@ TEST_F(ProtectedFoldersTest, SaveAndLoadRoundTrip)
     ASSERT_TRUE(protectedFolders[1].file);
     EXPECT_EQ(protectedFolders[1].file->name, QString("Other"));
 
-    // Saved again, the paths stay plain, and a folder that is gone keeps its stored path.
-    defaults.setStringArray("ProtectedFoldersTWK", {root() + "/Keep", root() + "/Gone"});
+    // Saved again, the paths stay plain, and a folder that is gone (an unmounted disk) keeps its
+    // stored path in the same directory form, so it protects again once it is back.
+    defaults.setStringArray("ProtectedFoldersTWK", {root() + "/Keep", root() + "/Gone//"});
     loadProtectedFolders();
-    EXPECT_EQ(protectedFolders[1].url, QUrl::fromLocalFile(root() + "/Gone"));
+    EXPECT_EQ(protectedFolders[1].url, QUrl::fromLocalFile(root() + "/Gone/"));
     saveProtectedFolders();
     EXPECT_EQ(defaults.stringArrayForKey("ProtectedFoldersTWK"), QStringList({root() + "/Keep", root() + "/Gone"}));
 }
 
-TEST_F(ProtectedFoldersTest, DamagedSettingsLoadSafely)
+TEST_F(ProtectedFoldersTest, DamagedSettingsLoseOnlyTheirBadElements)
 {
     auto &defaults = platform::UserDefaults::standard();
-    defaults.setArray("ProtectedFoldersTWK", QVariantList{root() + "/Keep", 5});
-    defaults.setData("ProtectedSubFoldersTWK", "[true, 3]");
-    protectedSubFolderFlags = {false};
+    // A number among the paths is dropped with its flag; the folders around it stay.
+    defaults.setArray("ProtectedFoldersTWK", QVariantList{root() + "/Keep", 5, root() + "/Other"});
+    defaults.setData("ProtectedSubFoldersTWK", "[false, false, false]");
     protect(root() + "/Stale", false);
     loadProtectedFolders();
-    EXPECT_TRUE(protectedFolders.empty());
-    EXPECT_EQ(protectedSubFolderFlags.size(), 2u); // kept as they were
+    ASSERT_EQ(protectedFolders.size(), 2u);
+    EXPECT_EQ(protectedFolders[1].url, QUrl::fromLocalFile(root() + "/Other/"));
+    EXPECT_EQ(protectedSubFolderFlags, std::vector<bool>({false, false}));
 
-    defaults.removeObject("ProtectedSubFoldersTWK");
-    defaults.setStringArray("ProtectedFoldersTWK", {root() + "/Keep"});
+    // Flags that are missing or not Bools read as true; surplus flags are dropped.
+    defaults.setStringArray("ProtectedFoldersTWK", {root() + "/Keep", root() + "/Other", root() + "/Gone"});
+    defaults.setData("ProtectedSubFoldersTWK", "[false, 3]");
     loadProtectedFolders();
-    EXPECT_EQ(protectedFolders.size(), 1u);
+    EXPECT_EQ(protectedSubFolderFlags, std::vector<bool>({false, true, true}));
+    defaults.setData("ProtectedSubFoldersTWK", "[false, false, false, false, false]");
+    loadProtectedFolders();
+    EXPECT_EQ(protectedSubFolderFlags, std::vector<bool>({false, false, false}));
+
+    // An undecodable or absent flag list protects every folder's sub-folders.
+    defaults.setData("ProtectedSubFoldersTWK", "not json");
+    loadProtectedFolders();
+    EXPECT_EQ(protectedSubFolderFlags, std::vector<bool>({true, true, true}));
+    defaults.removeObject("ProtectedSubFoldersTWK");
+    protectedSubFolderFlags = {false};
+    loadProtectedFolders();
+    EXPECT_EQ(protectedSubFolderFlags, std::vector<bool>({true, true, true}));
+}
+
+TEST_F(ProtectedFoldersTest, FlagsFollowTheFolderListOnEveryChange)
+{
+    protect(root() + "/Keep", false);
+    protectedSubFolderFlags.clear(); // a list that lost its flags
+    EXPECT_TRUE(addProtectedFolder(root() + "/Other/", false));
+    EXPECT_EQ(protectedSubFolderFlags, std::vector<bool>({true, false}));
+    // The same folder named another way is not added twice.
+    EXPECT_FALSE(addProtectedFolder(root() + "/Other/../Other"));
+    EXPECT_FALSE(addProtectedFolder(QString()));
+    EXPECT_EQ(protectedFolders.size(), 2u);
+
+    protectedSubFolderFlags.push_back(false); // surplus
+    saveProtectedFolders();
+    EXPECT_EQ(platform::UserDefaults::standard().dataForKey("ProtectedSubFoldersTWK"), QByteArray("[true,false]"));
+
+    EXPECT_FALSE(removeProtectedFolder(2));
+    EXPECT_FALSE(removeProtectedFolder(-1));
+    EXPECT_TRUE(removeProtectedFolder(0));
+    ASSERT_EQ(protectedFolders.size(), 1u);
+    EXPECT_EQ(protectedSubFolderFlags, std::vector<bool>({false}));
+}
+
+TEST_F(ProtectedFoldersTest, FoldersAreComparedWithLinksResolved)
+{
+    QDir().mkpath(root() + "/Real/Sub");
+    ASSERT_TRUE(QFile::link(root() + "/Real", root() + "/Link"));
+    ResultState state;
+    state.setResults({{fileAt(root() + "/Real/a.jpg"), fileAt(root() + "/Link/Sub/b.jpg"),
+                       fileAt(root() + "/Other/c.jpg")}});
+    state.selectedIndexArray[0] = {0, 1, 2};
+
+    // Protected through the link: the file scanned through the real path is protected.
+    protect(root() + "/Link", false);
+    applyProtectedFoldersToAll(state, false, QString());
+    EXPECT_TRUE(state.imageDirectories[0][0]->isProtected);
+    EXPECT_FALSE(state.imageDirectories[0][1]->isProtected); // sub-folder, switch off
+    // Protected through the real path: a file scanned through the link is protected.
+    protectedFolders.clear();
+    protectedSubFolderFlags.clear();
+    protect(root() + "/Real", true);
+    applyProtectedFoldersToAll(state, false, QString());
+    EXPECT_TRUE(state.imageDirectories[0][0]->isProtected);
+    EXPECT_TRUE(state.imageDirectories[0][1]->isProtected);
+    EXPECT_FALSE(state.imageDirectories[0][2]->isProtected);
+    EXPECT_EQ(state.selectedIndexArray[0], std::vector<int>({2}));
 }
 
 TEST_F(ProtectedFoldersTest, AnEmptyStoredPathProtectsNothing)
@@ -108,7 +171,9 @@ TEST_F(ProtectedFoldersTest, AnEmptyStoredPathProtectsNothing)
     defaults.setStringArray("ProtectedFoldersTWK", {QString(), root() + "/Keep"});
     defaults.setData("ProtectedSubFoldersTWK", "[true,false]");
     loadProtectedFolders();
-    ASSERT_EQ(protectedFolders.size(), 2u);
+    ASSERT_EQ(protectedFolders.size(), 1u); // the empty path is dropped with its flag
+    protectedFolders.emplace(protectedFolders.begin(), QUrl());
+    protectedSubFolderFlags.insert(protectedSubFolderFlags.begin(), true);
 
     ResultState state = markedState();
     applyProtectedFoldersToAll(state, false, QString());
@@ -137,12 +202,12 @@ TEST_F(ProtectedFoldersTest, SubFolderSwitchDecidesTheReach)
     EXPECT_FALSE(state.imageDirectories[0][1]->isProtected);
     EXPECT_EQ(state.selectedIndexArray[0], std::vector<int>({1, 2}));
 
-    // A lost flag counts as "this folder only".
+    // A lost flag counts as true: the sub-folders stay protected.
     protectedSubFolderFlags.clear();
     state = markedState();
     applyProtectedFoldersToAll(state, false, QString());
     EXPECT_TRUE(state.imageDirectories[0][0]->isProtected);
-    EXPECT_FALSE(state.imageDirectories[0][1]->isProtected);
+    EXPECT_TRUE(state.imageDirectories[0][1]->isProtected);
 }
 
 TEST_F(ProtectedFoldersTest, LetterCaseCountsOnlyWithoutSubFolders)

@@ -68,12 +68,22 @@ bool isScannableFile(const QString &path, const QStringList &scanExtensions)
     return !ext.isEmpty() && scanExtensions.contains(ext);
 }
 
+// A path with symbolic links resolved when it exists, else its cleaned form: an excluded folder
+// named through a link still excludes what is added through the real path, and the other way round.
+static QString resolvedPath(const QString &path)
+{
+    if (path.isEmpty())
+        return path;
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? normalizedPath(path) : canonical;
+}
+
 ExclusionMatch matchExcluded(const QString &path, const QStringList &excludedFolders)
 {
     ExclusionMatch match;
-    const QString p = normalizedPath(path);
+    const QString p = resolvedPath(path);
     for (const QString &folder : excludedFolders) {
-        const QString f = normalizedPath(folder);
+        const QString f = resolvedPath(folder);
         if (f.isEmpty())
             continue;
         if (p == f)

@@ -39,7 +39,8 @@ bool isPhotosLibrary(const QString &path);
 // True when the path's lower-cased extension is one of `scanExtensions` (compared as stored).
 bool isScannableFile(const QString &path, const QStringList &scanExtensions);
 
-// How the excluded folders relate to a path: equal to one of them, and/or inside one of them.
+// How the excluded folders relate to a path: equal to one of them, and/or inside one of them
+// (both sides compared with symbolic links resolved where they exist).
 struct ExclusionMatch {
     bool equal = false;
     bool inside = false;

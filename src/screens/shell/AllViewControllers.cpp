@@ -6,6 +6,7 @@
 #include "screens/home/SimilarMatchesVC.h"
 #include "screens/shell/InitialWindowController.h"
 #include "screens/shell/PlaceholderVC.h"
+#include "screens/preferences/PreferencesTabViewController.h"
 #include "screens/welcome/SplashVC.h"
 #include "screens/welcome/StartupVC.h"
 #include "screens/welcome/ToolTipsDetailsVC.h"
@@ -101,14 +102,17 @@ void registerMainFactories(platform::Storyboard &board)
 
 void registerPreferencesFactories(platform::Storyboard &board)
 {
-    board.registerFactory("PreferencesTabVC", placeholder("PreferencesTabVC"));
+    board.registerFactory("PreferencesTabVC", [] { return new PreferencesTabViewController; });
     board.registerFactory("SelectionPriorityPreferences", [] { return new SelectionPriorityPreferencesVC; });
     board.registerFactory("FileFormatsPreferences", [] { return new FileFormatsPreferencesVC; });
     board.registerFactory("FoldersPreferences", [] { return new FoldersPreferencesVC; });
     board.registerFactory("SelectionWizardPreferences", [] { return new SelectionWizardPreferencesVC; });
-    board.registerFactory("PreferencesWindowController",
-                          windowWithContent(QStringLiteral("Preferences"), QSize(760, 520),
-                                            &preferencesTabViewController));
+    board.registerFactory("PreferencesWindowController", [] {
+        QWidget *window = windowWithContent(QStringLiteral("Preferences"), QSize(760, 560),
+                                            &preferencesTabViewController)();
+        window->setMinimumSize(PreferencesTabViewController::minimumWindowSize());
+        return window;
+    });
 }
 
 // The getter of a storyboard controller: the cached one, else a new one made by identifier. A

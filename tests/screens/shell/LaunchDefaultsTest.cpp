@@ -150,7 +150,7 @@ TEST_F(LaunchDefaultsTest, StoredFolderListsAreLoadedNotOverwritten)
     ASSERT_EQ(excludedFolders.size(), 2u);
     EXPECT_EQ(excludedFolders[1].url->toLocalFile(), QString("/tmp/two"));
     ASSERT_EQ(protectedFolders.size(), 1u);
-    EXPECT_EQ(protectedFolders[0].url->toLocalFile(), QString("/tmp/kept"));
+    EXPECT_EQ(protectedFolders[0].url->toLocalFile(), QString("/tmp/kept/"));
     EXPECT_EQ(protectedSubFolderFlags, std::vector<bool>{true});
 
     // A list that is not all text counts as absent.

@@ -1,0 +1,190 @@
+#include "screens/preferences/ProtectedFoldersPreferencesVC.h"
+
+#include "model/ModuleState.h"
+#include "model/ResultState.h"
+#include "model/TextLookup.h"
+#include "platform/NotificationCenter.h"
+#include "platform/widgets/Alerts.h"
+#include "screens/preferences/FolderPanel.h"
+#include "screens/preferences/ProtectedFoldersSubFoldersTableCell.h"
+#include "screens/results/ResultRefresh.h"
+#include "screens/results/grid/ThumbnailVC.h"
+#include "screens/results/list/ListViewVC.h"
+#include "screens/shell/AllViewControllers.h"
+#include "services/ProtectedFolders.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+ProtectedFoldersPreferencesVC::ProtectedFoldersPreferencesVC(QWidget *parent)
+    : PreferencesPane(QStringLiteral("IDS_TWK_126"), parent)
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(kSideInset, 14, kSideInset, 14);
+    layout->setSpacing(8);
+    lblAddFolder = makeCaption(this);
+    layout->addWidget(lblAddFolder);
+    tableView = new QTableWidget(0, 2, this);
+    tableView->verticalHeader()->hide();
+    tableView->setSelectionMode(QAbstractItemView::SingleSelection);
+    tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tableView->setShowGrid(false);
+    tableView->setAlternatingRowColors(true);
+    tableView->setIconSize(QSize(16, 16));
+    tableView->setTextElideMode(Qt::ElideMiddle);
+    tableView->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    tableView->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    layout->addWidget(tableView, 1);
+    auto *buttons = new QHBoxLayout;
+    btnAdd = new QPushButton(this);
+    btnRemove = new QPushButton(this);
+    buttons->addWidget(btnAdd);
+    buttons->addWidget(btnRemove);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+
+    tableView->setHorizontalHeaderLabels(
+        {localizedText(QStringLiteral("IDS_TWK_81")), localizedText(QStringLiteral("IDS_TWK_66"))});
+    lblAddFolder->setText(localizedText(QStringLiteral("IDS_TWK_197")));
+    btnAdd->setText(localizedText(QStringLiteral("IDS_TWK_198")));
+    btnRemove->setText(localizedText(QStringLiteral("IDS_TWK_199")));
+    btnAdd->setCursor(Qt::PointingHandCursor);
+    btnRemove->setCursor(Qt::PointingHandCursor);
+    btnRemove->setEnabled(false);
+
+    presentAlert = [](const QString &message, const QString &informative) { ::showAlert(message, informative); };
+
+    connect(btnAdd, &QPushButton::clicked, this, [this] { tappedAdd(); });
+    connect(btnRemove, &QPushButton::clicked, this, [this] { tappedRemove(); });
+    connect(tableView, &QTableWidget::itemSelectionChanged, this, [this] { tableViewSelectionDidChange(); });
+    platform::NotificationCenter::defaultCenter().addObserver(
+        this, ::reloadTableViewNotification, [this](const platform::Notification &) { reloadTableViewNotification(); });
+}
+
+void ProtectedFoldersPreferencesVC::viewWillAppear()
+{
+    loadProtectedFolders();
+    reloadData();
+}
+
+void ProtectedFoldersPreferencesVC::reloadData()
+{
+    resizeProtectedSubFolderFlags();
+    const QSignalBlocker block(tableView);
+    tableView->clearContents();
+    tableView->setRowCount(int(protectedFolders.size()));
+    for (int row = 0; row < int(protectedFolders.size()); ++row) {
+        const InitialDirectory &folder = protectedFolders[size_t(row)];
+        auto *item = new QTableWidgetItem(folder.url ? plainPath(*folder.url) : QString());
+        item->setToolTip(item->text());
+        if (folder.file && !folder.file->icon.isNull())
+            item->setIcon(QIcon(QPixmap::fromImage(folder.file->icon)));
+        tableView->setItem(row, 0, item);
+        auto *cell = new ProtectedFoldersSubFoldersTableCell;
+        cell->tag = row;
+        cell->btnCheckBox->setChecked(protectedSubFolderFlags[size_t(row)]);
+        connect(cell->btnCheckBox, &QCheckBox::clicked, this,
+                [this, cell](bool) { clickCheckBox(cell->tag, cell->btnCheckBox->checkState() == Qt::Checked); });
+        tableView->setCellWidget(row, 1, cell);
+    }
+    tableView->clearSelection();
+    deleteIndex = -1;
+    btnRemove->setEnabled(false);
+}
+
+void ProtectedFoldersPreferencesVC::tappedAdd()
+{
+    openFolderPanel(this, true, [this](bool accepted, const QList<QUrl> &folders) { addFolders(accepted, folders); });
+}
+
+void ProtectedFoldersPreferencesVC::addFolders(bool accepted, const QList<QUrl> &folders)
+{
+    if (!accepted)
+        return;
+    bool duplicate = false;
+    ResultState &results = ResultState::shared();
+    for (const QUrl &url : folders) {
+        if (!url.isLocalFile() || !addProtectedFolder(url.toLocalFile(), true)) {
+            duplicate = true;
+            continue;
+        }
+        applyProtectedFoldersToAll(results, false, url.toString(QUrl::FullyEncoded));
+        refreshSelectionState();
+    }
+    if (duplicate)
+        QTimer::singleShot(500, this, [this] { showAlert(); });
+    reevaluateResults(QString());
+    saveProtectedFolders();
+    reloadData();
+    refreshResults();
+}
+
+void ProtectedFoldersPreferencesVC::showAlert()
+{
+    if (presentAlert)
+        presentAlert(localizedText(QStringLiteral("IDS_TWK_296")), localizedText(QStringLiteral("IDS_TWK_297")));
+}
+
+void ProtectedFoldersPreferencesVC::tappedRemove()
+{
+    // The selection at the time of the click decides, checked against the list.
+    const QModelIndexList rows = tableView->selectionModel()->selectedRows();
+    const int index = rows.isEmpty() ? -1 : rows.first().row();
+    if (index < 0 || index >= int(protectedFolders.size()))
+        return;
+    removeProtectedFolder(index);
+    deleteIndex = -1;
+    saveProtectedFolders();
+    reloadData();
+    reevaluateResults(QString());
+    btnRemove->setEnabled(false);
+    refreshResults();
+}
+
+void ProtectedFoldersPreferencesVC::clickCheckBox(int row, bool on)
+{
+    resizeProtectedSubFolderFlags();
+    if (row < 0 || row >= int(protectedSubFolderFlags.size()))
+        return;
+    protectedSubFolderFlags[size_t(row)] = on;
+    reevaluateResults(QString());
+    saveProtectedFolders();
+    refreshResults();
+}
+
+void ProtectedFoldersPreferencesVC::tableViewSelectionDidChange()
+{
+    const QModelIndexList rows = tableView->selectionModel()->selectedRows();
+    deleteIndex = rows.isEmpty() ? -1 : rows.first().row();
+    btnRemove->setEnabled(deleteIndex != -1);
+}
+
+void ProtectedFoldersPreferencesVC::reloadTableViewNotification()
+{
+    reloadData();
+}
+
+void ProtectedFoldersPreferencesVC::reevaluateResults(const QString &folderText)
+{
+    applyProtectedFoldersToAll(ResultState::shared(), false, folderText);
+    refreshSelectionState();
+}
+
+void ProtectedFoldersPreferencesVC::refreshResults()
+{
+    const ResultState &results = ResultState::shared();
+    if (results.imageDirectories.empty() || results.imageDirectories.front().empty())
+        return;
+    if (auto *grid = AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail")))
+        grid->reloadData();
+    if (auto *list = AllViewControllers::cached<ListViewVC>(QStringLiteral("ListView")))
+        list->reloadData();
+}

@@ -1,0 +1,123 @@
+// The Preferences window: its tabs, the tab it opens on, and every pane fitting the window at the
+// smallest and the usual size. With TWINSIFT_SHOTS_DIR set the panes are written there as pictures.
+#include "screens/preferences/PreferencesFixtures.h"
+
+#include "screens/preferences/AlertSettingsPreferencesVC.h"
+#include "screens/preferences/ExcludedPreferencesVC.h"
+#include "screens/preferences/GeneralPreferencesVC.h"
+#include "screens/preferences/ProtectedFoldersPreferencesVC.h"
+#include "screens/preferences/ScanSettingPreferencesVC.h"
+#include "screens/shell/AppDelegate.h"
+#include "platform/widgets/WindowController.h"
+#include "model/TextLookup.h"
+#include "services/ProtectedFolders.h"
+
+#include <QAbstractScrollArea>
+#include <QAbstractSpinBox>
+#include <QLabel>
+#include <QPixmap>
+#include <QTabWidget>
+
+namespace {
+
+// The names of visible widgets of `pane` that reach outside it or are squeezed below their own
+// minimum size hint (cut-off text or controls).
+QStringList cutOffWidgets(QWidget *pane)
+{
+    QStringList cut;
+    const QRect bounds = pane->rect();
+    for (QWidget *child : pane->findChildren<QWidget *>()) {
+        if (!child->isVisible() || child->isWindow())
+            continue;
+        // The insides of tables and scroll areas scroll; only the areas themselves must fit.
+        bool insideScrollArea = false;
+        for (QWidget *up = child->parentWidget(); up && up != pane; up = up->parentWidget())
+            if (qobject_cast<QAbstractScrollArea *>(up) || qobject_cast<QAbstractSpinBox *>(up))
+                insideScrollArea = true;
+        if (insideScrollArea)
+            continue;
+        const QRect area(child->mapTo(pane, QPoint(0, 0)), child->size());
+        const QString name = QString::fromLatin1(child->metaObject()->className()) + " '"
+            + (qobject_cast<QLabel *>(child) ? qobject_cast<QLabel *>(child)->text().left(30) : QString()) + "'";
+        if (!bounds.contains(area))
+            cut << name + " outside";
+        const QSize least = child->minimumSizeHint();
+        if (auto *label = qobject_cast<QLabel *>(child); label && label->wordWrap()) {
+            if (label->heightForWidth(child->width()) > child->height())
+                cut << name + " text taller than its room";
+            continue;
+        }
+        if (least.isValid() && !qobject_cast<QAbstractScrollArea *>(child)
+            && (child->width() < least.width() || child->height() < least.height()))
+            cut << name + " squeezed";
+    }
+    return cut;
+}
+
+} // namespace
+
+TEST_F(PreferencesTest, WindowOpensOnTheGeneralTabWithItsLabels)
+{
+    auto *window = preferencesWindowController();
+    auto *tabs = qobject_cast<PreferencesTabViewController *>(preferencesTabViewController());
+    ASSERT_TRUE(tabs);
+    const QStringList labels{"IDS_TWK_108", "IDS_TWK_109", "IDS_TWK_110", "IDS_TWK_126", "IDS_TWK_111"};
+    ASSERT_EQ(tabs->tabView->count(), 5);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(tabs->tabView->tabText(i), localizedText(labels[i]));
+
+    selectedPreferencesTab = 0;
+    window->showWindow(tabs);
+    tabs->tabView->setCurrentIndex(4);
+    EXPECT_EQ(window->windowTitle(), localizedText("IDS_TWK_111"));
+    // Opened again while on screen it keeps the tab; closed and opened it shows the general pane.
+    window->showWindow(tabs);
+    EXPECT_EQ(tabs->tabView->currentIndex(), 4);
+    window->closeWindow();
+    selectedPreferencesTab = 0;
+    window->showWindow(tabs);
+    EXPECT_EQ(tabs->tabView->currentIndex(), 0);
+    EXPECT_EQ(window->windowTitle(), localizedText("IDS_TWK_108"));
+    EXPECT_FALSE(window->windowTitle().isEmpty());
+    // The window fits a 1280 x 720 screen.
+    EXPECT_LE(window->minimumWidth(), 1280);
+    EXPECT_LE(window->minimumHeight(), 680);
+    window->closeWindow();
+}
+
+TEST_F(PreferencesTest, EveryPaneFitsAtTheSmallestAndTheUsualSize)
+{
+    // Enough rows for the folder tables to scroll.
+    for (int i = 0; i < 12; ++i)
+        protectedFolders.emplace_back(QUrl::fromLocalFile(folder(QString("Photos/Album %1").arg(i))));
+    protectedSubFolderFlags.assign(protectedFolders.size(), true);
+    protectedSubFolderFlags[1] = false;
+    saveProtectedFolders();
+    platform::UserDefaults::standard().setStringArray("ExcludedFoldersTWK", excludedSystemFolderList());
+    platform::UserDefaults::standard().setString("MinimumFileSizeTypeTWK", "KB");
+    platform::UserDefaults::standard().setUnsigned("MinimumFileSizeTWK", 1024);
+    scanExtensions.removeAll("gif");
+
+    auto *window = preferencesWindowController();
+    auto *tabs = qobject_cast<PreferencesTabViewController *>(preferencesTabViewController());
+    ASSERT_TRUE(tabs);
+    selectedPreferencesTab = 0;
+    window->showWindow(tabs);
+    const QString shots = qEnvironmentVariable("TWINSIFT_SHOTS_DIR");
+    for (const QSize size : {window->minimumSize(), QSize(760, 560)}) {
+        window->resize(size);
+        for (int i = 0; i < 5; ++i) {
+            tabs->tabView->setCurrentIndex(i);
+            flushEvents();
+            QWidget *pane = tabs->tabView->currentWidget();
+            const QStringList cut = cutOffWidgets(pane);
+            EXPECT_TRUE(cut.isEmpty()) << "tab " << i << " at " << size.width() << "x" << size.height() << ": "
+                                       << cut.join(", ").toStdString();
+            const QPixmap shot = window->grab();
+            EXPECT_FALSE(shot.isNull());
+            if (!shots.isEmpty() && QDir().mkpath(shots))
+                shot.save(QString("%1/preferences-%2-%3.png").arg(shots).arg(i).arg(size.width()));
+        }
+    }
+    window->closeWindow();
+}
