@@ -3,7 +3,9 @@
 #include "platform/ImageSource.h"
 
 #include <QImageReader>
+#include <QPainter>
 
+#include <algorithm>
 #include <bit>
 
 namespace {
@@ -16,51 +18,38 @@ QSize fitWithin(QSize size, int maxPixel)
     return QSize(std::max(1, scaled.width()), std::max(1, scaled.height()));
 }
 
-// Pictures the Qt readers cannot decode (HEIC and HEIF photos) go through the image source,
-// which knows the further formats; orientation applied, longer side at most maxPixel.
-QImage thumbnailFromImageSource(const QString &path, int maxPixel)
+} // namespace
+
+QImage MVNTwinsift::thumbnail(const QString &path, int maxPixel)
 {
-    const std::optional<QImage> image = platform::ImageSource(path).thumbnail(maxPixel, true);
+    if (maxPixel < 1)
+        return {};
+    const platform::ImageSource source(path);
+    // The thumbnail the file embeds, when it has one, spares decoding the picture.
+    if (std::optional<QImage> embedded = source.embeddedThumbnail(true)) {
+        const QSize target = fitWithin(embedded->size(), maxPixel);
+        if (target != embedded->size())
+            *embedded = embedded->scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        return *embedded;
+    }
+    // Else the picture, decoded at reduced size (and never at full size when it is huge).
+    const std::optional<QImage> image = source.thumbnail(maxPixel, true);
     return image ? *image : QImage();
 }
 
-// The picture at `path`, turned upright, longer side at most maxPixel. With `reducedDecode` the
-// decoder is asked for the reduced size directly (JPEG: a DCT-scaled decode); else the whole picture
-// is decoded and then reduced.
-QImage readThumbnail(const QString &path, int maxPixel, bool reducedDecode)
+QImage MVNTwinsift::thumbnailFromFullDecode(const QString &path, int maxPixel)
 {
     if (maxPixel < 1)
         return {};
     QImageReader reader(path);
     reader.setAutoTransform(true);
-    if (reducedDecode) {
-        const QSize stored = reader.size();
-        if (stored.isValid()) {
-            const QSize target = fitWithin(stored, maxPixel);
-            if (target != stored)
-                reader.setScaledSize(target);
-        }
-    }
     QImage image = reader.read();
     if (image.isNull())
-        return thumbnailFromImageSource(path, maxPixel);
-    // Formats whose size is only known after decoding still end up within maxPixel.
+        return {};
     const QSize target = fitWithin(image.size(), maxPixel);
     if (target != image.size())
         image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return image;
-}
-
-} // namespace
-
-QImage MVNTwinsift::thumbnail(const QString &path, int maxPixel)
-{
-    return readThumbnail(path, maxPixel, true);
-}
-
-QImage MVNTwinsift::thumbnailFromFullDecode(const QString &path, int maxPixel)
-{
-    return readThumbnail(path, maxPixel, false);
 }
 
 MVNTwinsift::HashResult MVNTwinsift::hashThumbnail(const QImage &thumbnail, int bitmapSize)
@@ -71,23 +60,27 @@ MVNTwinsift::HashResult MVNTwinsift::hashThumbnail(const QImage &thumbnail, int 
         return result;
     }
     const int s = bitmapSize;
-    // Transparent parts are drawn over black, as on an empty bitmap.
-    QImage square = thumbnail.convertToFormat(QImage::Format_ARGB32_Premultiplied)
-                        .scaled(s, s, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    if (square.isNull() || square.width() != s || square.height() != s) {
+    // The picture stretched over the s x s square; transparent parts over black, as on an empty
+    // bitmap.
+    const QImage stretched = thumbnail.convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                                 .scaled(s, s, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (stretched.isNull() || stretched.width() != s || stretched.height() != s) {
         result.outcome = HashOutcome::Unreadable;
         return result;
     }
-
+    QImage canvas(s, s, QImage::Format_RGB32);
+    canvas.fill(Qt::black);
+    {
+        QPainter painter(&canvas);
+        painter.drawImage(0, 0, stretched);
+    }
+    // Drawn into an 8-bit grey bitmap: g is the pixel's grey level (its luminance), so a black and
+    // white copy of a colour photo gives the photo's own grey levels.
+    const QImage greyBitmap = canvas.convertToFormat(QImage::Format_Grayscale8);
     std::vector<uint8_t> grey(size_t(s) * size_t(s));
     for (int y = 0; y < s; ++y) {
-        const QRgb *line = reinterpret_cast<const QRgb *>(square.constScanLine(y));
-        for (int x = 0; x < s; ++x) {
-            const QRgb p = line[x];
-            grey[size_t(y) * size_t(s) + size_t(x)] =
-                uint8_t((unsigned(qRed(p)) + unsigned(qGreen(p)) + unsigned(qBlue(p))) / 3u);
-        }
+        const uchar *line = greyBitmap.constScanLine(y);
+        std::copy(line, line + s, grey.begin() + std::ptrdiff_t(size_t(y) * size_t(s)));
     }
 
     std::vector<uint64_t> words(wordCount(s), 0);

@@ -8,9 +8,10 @@
 
 // Block-mean perceptual hash of a photo and the comparison of two such hashes.
 //
-// The hash of a photo for a bitmap size s: a thumbnail of the photo (orientation applied, longer
-// side at most s) is stretched to s x s, turned grey by (r + g + b) / 3, and cut into a 4 x 4 grid
-// of blocks; each pixel gives one bit, set when the pixel is strictly brighter than the mean of its
+// The hash of a photo for a bitmap size s: a thumbnail of the photo (the one the file embeds when
+// it has one, else the picture decoded at reduced size; orientation applied, longer side at most s)
+// is stretched to s x s, drawn into an 8-bit grey bitmap (grey level = luminance), and cut into a
+// 4 x 4 grid of blocks; each pixel gives one bit, set when the pixel is strictly brighter than the mean of its
 // block. The bits are numbered block by block (bands top-down, blocks left to right, rows top-down
 // inside a block) and packed most significant bit first into 64-bit words.
 //
@@ -38,9 +39,9 @@ public:
         return bitmapSize >= minimumBitmapSize && bitmapSize <= maximumBitmapSize;
     }
 
-    // The hash of the picture at `path` for bitmap size `bitmapSize`. JPEG files are decoded at a
-    // reduced scale straight from the compressed data, so the cost barely depends on the photo's
-    // resolution.
+    // The hash of the picture at `path` for bitmap size `bitmapSize`. An embedded thumbnail is used
+    // when present; else JPEG files are decoded at a reduced scale straight from the compressed
+    // data, so the cost barely depends on the photo's resolution.
     HashResult twk(const QString &path, int bitmapSize) const;
 
     // The similarity of two hashes made with the same bitmap size, in percent (single precision):
@@ -55,10 +56,12 @@ public:
     // --- the steps, for the scan engine and the tests ---
 
     // The picture's thumbnail with its orientation applied and the longer side at most maxPixel (a
-    // smaller picture is not enlarged). JPEG decoding runs at reduced scale. Null when unreadable.
+    // smaller picture is not enlarged): the embedded thumbnail when the file holds one of the
+    // picture's proportions, else the picture decoded at reduced scale (ImageSource::thumbnail).
+    // Null when unreadable.
     static QImage thumbnail(const QString &path, int maxPixel);
-    // The same thumbnail from a full-size decode followed by a smooth reduction (slower; kept as the
-    // plain reference of the reduced-scale decode).
+    // A thumbnail from a full-size decode of the picture followed by a smooth reduction (slower; kept
+    // as the plain reference of the reduced-scale decode).
     static QImage thumbnailFromFullDecode(const QString &path, int maxPixel);
     // The hash of an already made thumbnail.
     static HashResult hashThumbnail(const QImage &thumbnail, int bitmapSize);

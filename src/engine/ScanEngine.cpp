@@ -94,8 +94,8 @@ bool finishRecord(ImageFile &record, const InitialDirectory &entry, bool isImage
 }
 
 // Steps 1 to 4 of the candidate filter for the file at `url`; an empty record when it is dropped.
-// With `deferReading`, a video or an image that starts with the JPEG signature (whose properties
-// are never absent, so step 4 keeps it whatever they hold) is kept without reading it: its record
+// With `deferReading`, a video or a JPEG whose frame header reads (whose properties are then never
+// absent, so step 4 keeps it whatever they hold) is kept without reading it: its record
 // is finished by completeRecord, from the stat taken here.
 Candidate filterCandidate(const QUrl &url, size_t entryIndex, const InitialDirectory &entry,
                           const ScanSettings &settings, bool deferReading)
@@ -114,7 +114,7 @@ Candidate filterCandidate(const QUrl &url, size_t entryIndex, const InitialDirec
     if (!isImage && !settings.scanVideos)
         return candidate; // a video while videos are off: no need to read the file
 
-    if (deferReading && (!isImage || platform::ImageSource::startsWithJpegSignature(path))) {
+    if (deferReading && (!isImage || platform::ImageSource::hasJpegFrameHeader(path))) {
         auto record = std::make_shared<ImageFile>();
         record->url = url;
         record->identity = FileIdentity{stat->device, stat->inode};
@@ -167,7 +167,7 @@ void ScanEngine::completeRecord(ImageFile &record, const PendingRecord &pending,
     // The record the collection would have made from the same stat, with what the grouping wrote.
     ImageFile full(*record.url, &pending.stat);
     full.md5 = record.md5;
-    // The drop of step 4 cannot apply here: a deferred image starts with the JPEG signature.
+    // The drop of step 4 cannot apply here: a deferred image is a JPEG whose frame header reads.
     finishRecord(full, initialDirectories[pending.entry], pending.isImage, pending.stat);
     record = std::move(full);
 }

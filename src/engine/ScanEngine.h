@@ -56,8 +56,8 @@ struct ScanOutcome {
 // candidate filter runs on several threads and its results are taken in listing order, so the
 // files, their order and the progress are those of a file-by-file walk. A similar scan reads every
 // candidate's record in full (image properties, dates, position) while collecting. An exact scan
-// publishes only the grouped records, so it collects a video or a JPEG (told by its first bytes;
-// the filter keeps such a file whatever its properties hold) from its stat alone and reads the
+// publishes only the grouped records, so it collects a video or a JPEG (told by its first bytes and
+// a readable frame header; the filter keeps such a file whatever its properties hold) from its stat alone and reads the
 // records of the grouped ones after grouping, from that stat: the published records are those the
 // full reading gives.
 //
@@ -87,8 +87,8 @@ public:
     const ScanSettings &settings() const { return settings_; }
 
 private:
-    // The collection. With deferReading, videos and JPEG-signature images are kept from their stat
-    // and first bytes (which decide the filter for them) and their records left pending.
+    // The collection. With deferReading, videos and JPEGs with a readable frame header are kept
+    // from their stat and first bytes (which decide the filter for them), records left pending.
     std::optional<CollectedFiles> collect(const std::vector<InitialDirectory> &initialDirectories, bool deferReading);
     // Reads the pending records among the grouped files in full, in place, keeping their digest:
     // each becomes the record the full collection would have made. False when stopped.

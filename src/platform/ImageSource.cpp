@@ -4,9 +4,12 @@
 #include "platform/FileManager.h"
 #include "platform/JpegHeader.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImageReader>
+#include <QLoggingCategory>
 #include <QTextStream>
+#include <QTransform>
 
 #include <exiv2/exiv2.hpp>
 #include <libheif/heif.h>
@@ -18,8 +21,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 namespace platform {
 
@@ -233,15 +238,12 @@ struct HeifContext {
     }
 };
 
-std::optional<QImage> decodeHeif(const QString &path, bool applyOrientation)
+std::optional<QImage> decodeHeifHandle(heif_image_handle *handle, bool applyOrientation)
 {
-    HeifContext heif;
-    if (!heif.open(path))
-        return std::nullopt;
     heif_decoding_options *options = heif_decoding_options_alloc();
     options->ignore_transformations = applyOrientation ? 0 : 1;
     heif_image *image = nullptr;
-    const heif_error error = heif_decode_image(heif.handle, &image, heif_colorspace_RGB,
+    const heif_error error = heif_decode_image(handle, &image, heif_colorspace_RGB,
                                                heif_chroma_interleaved_RGBA, options);
     heif_decoding_options_free(options);
     if (error.code != heif_error_Ok || !image)
@@ -255,6 +257,14 @@ std::optional<QImage> decodeHeif(const QString &path, bool applyOrientation)
         result = QImage(data, width, height, stride, QImage::Format_RGBA8888).copy();
     heif_image_release(image);
     return result;
+}
+
+std::optional<QImage> decodeHeif(const QString &path, bool applyOrientation)
+{
+    HeifContext heif;
+    if (!heif.open(path))
+        return std::nullopt;
+    return decodeHeifHandle(heif.handle, applyOrientation);
 }
 
 QString typeForFormat(const QByteArray &format)
@@ -305,7 +315,8 @@ QVariantMap makeTag(const QString &ns, const QString &prefix, const QString &nam
 }
 
 // Pixel size and sample layout as Qt's image reader for `format` reports them from the header.
-void addReaderProperties(QVariantMap &props, const QString &path, const QByteArray &format)
+// False when the reader could not tell the pixel size.
+bool addReaderProperties(QVariantMap &props, const QString &path, const QByteArray &format)
 {
     QImageReader reader(path, format);
     const QSize size = reader.size();
@@ -317,7 +328,7 @@ void addReaderProperties(QVariantMap &props, const QString &path, const QByteArr
     // read, so the format is asked only after a good header; and a value outside the known
     // formats is never used.
     if (format == "jpeg" && !size.isValid())
-        return;
+        return false;
     const QImage::Format pixelFormat = reader.imageFormat();
     if (pixelFormat > QImage::Format_Invalid && pixelFormat < QImage::NImageFormats) {
         const bool grey = pixelFormat == QImage::Format_Grayscale8 || pixelFormat == QImage::Format_Grayscale16
@@ -331,6 +342,7 @@ void addReaderProperties(QVariantMap &props, const QString &path, const QByteArr
         if (QImage::toPixelFormat(pixelFormat).alphaUsage() == QPixelFormat::UsesAlpha)
             props.insert(QStringLiteral("HasAlpha"), true);
     }
+    return size.isValid();
 }
 
 // Adds the Exif, GPS and IPTC dictionaries read by exiv2 (image may be null: no metadata), the
@@ -434,7 +446,9 @@ void addMetadataProperties(QVariantMap &props, Exiv2::Image *image, const QByteA
 
 // The JPEG reading starts from the first 8 KiB (the metadata of most photos ends before that; the
 // input reads further when it does not). The resolution in a JPEG's own header lies in its first
-// 18 bytes, so this shorter head gives it as the 64 KiB head of the plain path does.
+// 18 bytes, so this shorter head gives it as the 64 KiB head of the plain path does. A file of up to
+// kJpegHeaderSearch bytes is read whole at the first look further, and its header is then read from
+// memory.
 constexpr qint64 kJpegHeadLength = 8 * 1024;
 constexpr qint64 kJpegHeaderSearch = 256 * 1024;
 
@@ -443,25 +457,28 @@ struct DescriptorCloser {
     ~DescriptorCloser() { ::close(fd); }
 };
 
-// The properties of a file that starts with the JPEG signature, read through one open: the head
-// is read once, the frame header is parsed from it, and exiv2 reads the metadata from the same
-// descriptor. Gives exactly what propertiesByImageReaders gives for such a file: Qt's image
-// readers pick their JPEG handler for any data starting with FF D8 (no handler probed before it
-// accepts that signature), the header facts are taken from the bytes only when the reading is
-// certain (else from Qt's reader, as there), and exiv2 meets the same bytes and the same stream
-// behaviour as through its own file input. Absent when the file is no such JPEG or cannot be
-// opened here; the caller then takes the plain path.
-std::optional<QVariantMap> jpegProperties(const QString &path)
+// A file opened for the JPEG reading: its descriptor, size and first bytes.
+struct OpenedJpeg {
+    int fd = -1;
+    qint64 size = 0;
+    QByteArray head;
+    std::unique_ptr<DescriptorCloser> closer;
+};
+
+// Opens a regular file that starts with the JPEG signature and reads its head; absent otherwise.
+std::optional<OpenedJpeg> openJpeg(const QByteArray &native, qint64 headLength)
 {
-    const QByteArray native = QFile::encodeName(path);
     const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         return std::nullopt;
-    DescriptorCloser closer{fd};
+    OpenedJpeg opened;
+    opened.fd = fd;
+    opened.closer.reset(new DescriptorCloser{fd});
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
-    QByteArray head(qsizetype(std::min<qint64>(qint64(st.st_size), kJpegHeadLength)), Qt::Uninitialized);
+    opened.size = qint64(st.st_size);
+    QByteArray head(qsizetype(std::min<qint64>(opened.size, headLength)), Qt::Uninitialized);
     qint64 have = 0;
     while (have < head.size()) {
         const ssize_t got = ::pread(fd, head.data() + have, size_t(head.size() - have), off_t(have));
@@ -477,40 +494,334 @@ std::optional<QVariantMap> jpegProperties(const QString &path)
     head.resize(have);
     if (head.size() < 2 || quint8(head[0]) != 0xFF || quint8(head[1]) != 0xD8)
         return std::nullopt;
+    opened.head = std::move(head);
+    return opened;
+}
 
-    auto io = std::make_unique<CachedFileIo>(native.toStdString(), fd, qint64(st.st_size), head);
-    QVariantMap props;
-    auto facts = readJpegHeader(reinterpret_cast<const unsigned char *>(head.constData()), size_t(head.size()));
-    if (!facts && qint64(st.st_size) > head.size()) {
+const unsigned char *bytesOf(const QByteArray &data)
+{
+    return reinterpret_cast<const unsigned char *>(data.constData());
+}
+
+// The frame header of an opened JPEG as the system JPEG library reads it: the strict reading of
+// the first bytes when it answers (the plain layout of nearly every file), else the library's own
+// reading from memory. Absent when the library refuses the header.
+std::optional<JpegHeaderFacts> jpegFacts(const OpenedJpeg &opened, CachedFileIo &io)
+{
+    auto facts = readJpegHeader(bytesOf(opened.head), size_t(opened.head.size()));
+    QByteArray searched = opened.head;
+    if (!facts && opened.size > opened.head.size()) {
         // Metadata segments larger than the head before the frame header: look further.
-        const QByteArray &more = io->prefix(kJpegHeaderSearch);
-        facts = readJpegHeader(reinterpret_cast<const unsigned char *>(more.constData()), size_t(more.size()));
+        searched = io.prefix(kJpegHeaderSearch);
+        facts = readJpegHeader(bytesOf(searched), size_t(searched.size()));
     }
-    if (facts && (facts->components == 1 || facts->components == 3 || facts->components == 4)) {
+    if (facts && (facts->components == 1 || facts->components == 3 || facts->components == 4))
+        return facts;
+    // `searched` keeps its bytes while the cache grows behind it.
+    const JpegMoreBytes more = [&io](qint64 offset, qint64 length) {
+        const QByteArray &cache = io.prefix(offset + length);
+        return offset < cache.size() ? cache.mid(offset, length) : QByteArray();
+    };
+    return decodeJpegHeader(bytesOf(searched), size_t(searched.size()), opened.size, more);
+}
+
+// The reading of a file through jpegProperties.
+struct JpegReading {
+    bool isJpeg = false;              // a regular file starting with FF D8, opened here
+    std::optional<QVariantMap> props; // absent when its frame header cannot be read
+};
+
+// The properties of a file that starts with the JPEG signature, read through one open: the head
+// is read once, the frame header is parsed from it (or from the whole file held in memory when it
+// is small), and exiv2 reads the metadata from the same descriptor. Gives exactly what
+// propertiesByImageReaders gives for such a file: Qt's image readers pick their JPEG handler for
+// any data starting with FF D8 (no handler probed before it accepts that signature), the header
+// facts are those the JPEG library gives Qt's reader, and exiv2 meets the same bytes and the same
+// stream behaviour as through its own file input. A JPEG whose frame header cannot be read has no
+// properties. Not a JPEG reading when the file is no such JPEG or cannot be opened here; the
+// caller then takes the plain path.
+JpegReading jpegProperties(const QString &path)
+{
+    JpegReading reading;
+    const QByteArray native = QFile::encodeName(path);
+    std::optional<OpenedJpeg> opened = openJpeg(native, kJpegHeadLength);
+    if (!opened)
+        return reading;
+    reading.isJpeg = true;
+
+    auto io = std::make_unique<CachedFileIo>(native.toStdString(), opened->fd, opened->size, opened->head);
+    const auto facts = jpegFacts(*opened, *io);
+    if (!facts)
+        return reading;
+    QVariantMap props;
+    props.insert(ImageProperty::PixelWidth, qint64(facts->width));
+    props.insert(ImageProperty::PixelHeight, qint64(facts->height));
+    if (facts->components == 1 || facts->components == 3 || facts->components == 4) {
         // Qt's JPEG handler: one component is Grayscale8, three or four are RGB32.
-        props.insert(ImageProperty::PixelWidth, qint64(facts->width));
-        props.insert(ImageProperty::PixelHeight, qint64(facts->height));
         props.insert(ImageProperty::Depth, qint64(8));
         props.insert(ImageProperty::ColorModel,
                      facts->components == 1 ? QStringLiteral("Gray") : QStringLiteral("RGB"));
-    } else {
-        addReaderProperties(props, path, QByteArrayLiteral("jpeg"));
     }
 
     ImageSource::initializeLibraries();
     std::unique_ptr<Exiv2::Image> image;
     try {
         Exiv2::BasicIo::AutoPtr input(io.release());
-        Exiv2::Image::AutoPtr opened = Exiv2::ImageFactory::open(input);
-        if (opened.get()) {
-            opened->readMetadata();
-            image.reset(opened.release());
+        Exiv2::Image::AutoPtr exiv = Exiv2::ImageFactory::open(input);
+        if (exiv.get()) {
+            exiv->readMetadata();
+            image.reset(exiv.release());
         }
     } catch (...) {
         image.reset();
     }
-    addMetadataProperties(props, image.get(), head);
-    return props;
+    addMetadataProperties(props, image.get(), opened->head);
+    reading.props = std::move(props);
+    return reading;
+}
+
+// --- Decoding at a bounded cost ---
+
+// A picture is never decoded at full size above this many pixels; a JPEG is decoded at a reduced
+// scale straight from its compressed data, whatever its size, as long as the decoder's memory
+// stays within kMaxDecodeBytes.
+constexpr qint64 kMaxFullDecodePixels = 50'000'000;
+constexpr qint64 kMaxDecodeBytes = 100 * 1024 * 1024;
+// All decodes running at once (the parallel hash pass, the thumbnail workers) share this much.
+constexpr qint64 kDecodeBudgetBytes = 320 * 1024 * 1024;
+
+// The memory decodes in flight may use together: a decode waits until its estimate fits, and one
+// larger than the whole budget runs alone.
+class DecodeBudget {
+public:
+    explicit DecodeBudget(qint64 bytes) : bytes_(std::clamp<qint64>(bytes, 0, kDecodeBudgetBytes))
+    {
+        std::unique_lock<std::mutex> lock(mutex());
+        condition().wait(lock, [&] { return used() == 0 || used() + bytes_ <= kDecodeBudgetBytes; });
+        used() += bytes_;
+    }
+    ~DecodeBudget()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex());
+            used() -= bytes_;
+        }
+        condition().notify_all();
+    }
+    DecodeBudget(const DecodeBudget &) = delete;
+    DecodeBudget &operator=(const DecodeBudget &) = delete;
+
+private:
+    static std::mutex &mutex()
+    {
+        static std::mutex m;
+        return m;
+    }
+    static std::condition_variable &condition()
+    {
+        static std::condition_variable c;
+        return c;
+    }
+    static qint64 &used()
+    {
+        static qint64 u = 0;
+        return u;
+    }
+    qint64 bytes_;
+};
+
+QSize fitWithin(QSize size, int maxPixel)
+{
+    if (!size.isValid() || (size.width() <= maxPixel && size.height() <= maxPixel))
+        return size;
+    const QSize scaled = size.scaled(maxPixel, maxPixel, Qt::KeepAspectRatio);
+    return QSize(std::max(1, scaled.width()), std::max(1, scaled.height()));
+}
+
+// Qt's image transformation for an Exif orientation value.
+QImageIOHandler::Transformations transformationOf(qint64 orientation)
+{
+    switch (orientation) {
+    case 2: return QImageIOHandler::TransformationMirror;
+    case 3: return QImageIOHandler::TransformationRotate180;
+    case 4: return QImageIOHandler::TransformationFlip;
+    case 5: return QImageIOHandler::TransformationFlipAndRotate90;
+    case 6: return QImageIOHandler::TransformationRotate90;
+    case 7: return QImageIOHandler::TransformationMirrorAndRotate90;
+    case 8: return QImageIOHandler::TransformationRotate270;
+    default: return QImageIOHandler::TransformationNone;
+    }
+}
+
+// Turns an image as Qt's readers do for the transformation.
+QImage transformed(QImage image, QImageIOHandler::Transformations transformation)
+{
+    if (transformation == QImageIOHandler::TransformationNone || image.isNull())
+        return image;
+    if (transformation == QImageIOHandler::TransformationRotate270)
+        return image.transformed(QTransform().rotate(270));
+    image = image.mirrored(transformation & QImageIOHandler::TransformationMirror,
+                           transformation & QImageIOHandler::TransformationFlip);
+    if (transformation & QImageIOHandler::TransformationRotate90)
+        image = image.transformed(QTransform().rotate(90));
+    return image;
+}
+
+qint64 exifOrientation(Exiv2::Image &image)
+{
+    try {
+        const Exiv2::ExifData &exif = image.exifData();
+        const auto it = exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+        if (it != exif.end() && it->count() > 0)
+            return qint64(it->toLong(0));
+    } catch (...) {
+    }
+    return 1;
+}
+
+// A small embedded picture (an Exif thumbnail or a preview) decoded from memory, within the caps.
+std::optional<QImage> decodeEmbedded(const Exiv2::byte *data, long size)
+{
+    if (!data || size <= 0)
+        return std::nullopt;
+    QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setDecideFormatFromContent(true);
+    const QSize size2 = reader.size();
+    if (!size2.isValid() || qint64(size2.width()) * size2.height() > kMaxFullDecodePixels)
+        return std::nullopt;
+    DecodeBudget budget(qint64(size2.width()) * size2.height() * 4);
+    QImage image = reader.read();
+    if (image.isNull())
+        return std::nullopt;
+    return image;
+}
+
+// The largest preview the file embeds (camera files keep one or more beside the Exif thumbnail),
+// turned upright when asked, longer side at most maxPixel.
+std::optional<QImage> largestPreview(const QString &path, int maxPixel, bool applyOrientation)
+{
+    ImageSource::initializeLibraries();
+    try {
+        auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+        if (!image.get())
+            return std::nullopt;
+        image->readMetadata();
+        Exiv2::PreviewManager manager(*image);
+        const Exiv2::PreviewPropertiesList list = manager.getPreviewProperties();
+        if (list.empty())
+            return std::nullopt;
+        // The list runs from the smallest to the largest.
+        const Exiv2::PreviewImage preview = manager.getPreviewImage(list.back());
+        auto decoded = decodeEmbedded(preview.pData(), long(preview.size()));
+        if (!decoded)
+            return std::nullopt;
+        QImage result = *decoded;
+        const QSize target = fitWithin(result.size(), maxPixel);
+        if (target != result.size())
+            result = result.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (applyOrientation)
+            result = transformed(result, transformationOf(exifOrientation(*image)));
+        return result;
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+// The frame header of the JPEG at `native`; absent when it is none or cannot be read.
+std::optional<JpegHeaderFacts> jpegFactsOf(const QByteArray &native)
+{
+    std::optional<OpenedJpeg> opened = openJpeg(native, kJpegHeadLength);
+    if (!opened)
+        return std::nullopt;
+    CachedFileIo io(native.toStdString(), opened->fd, opened->size, opened->head);
+    return jpegFacts(*opened, io);
+}
+
+// Memory a JPEG decode asked for `target` takes: the output at the scale Qt's reader picks (the
+// smallest of 1/1, 1/2, 1/4, 1/8 that still gives at least the target), Qt's own reduction of it,
+// and the coefficient buffer of a progressive or multi-scan picture.
+qint64 jpegDecodeBytes(const JpegHeaderFacts &facts, QSize target)
+{
+    int denominator = 1;
+    for (int d : {8, 4, 2}) {
+        if (facts.width / d >= target.width() && facts.height / d >= target.height()) {
+            denominator = d;
+            break;
+        }
+    }
+    const qint64 scaledWidth = (qint64(facts.width) + denominator - 1) / denominator;
+    const qint64 scaledHeight = (qint64(facts.height) + denominator - 1) / denominator;
+    return scaledWidth * scaledHeight * 4 + qint64(target.width()) * target.height() * 4 + facts.bufferedBytes;
+}
+
+// Qt's image readers report the decoders' complaints about damaged files (through logging
+// categories under "qt.gui.imageio" and the plug-ins' "qt.imageformats"); a scan meets thousands of
+// such files and the unreadable ones are skipped by design, so those messages are kept off the
+// terminal. Other categories keep the filter installed before.
+QLoggingCategory::CategoryFilter previousCategoryFilter = nullptr;
+
+void quietImageReaders(QLoggingCategory *category)
+{
+    if (previousCategoryFilter)
+        previousCategoryFilter(category);
+    const char *name = category->categoryName();
+    if (qstrncmp(name, "qt.gui.imageio", 14) == 0 || qstrncmp(name, "qt.imageformats", 15) == 0) {
+        category->setEnabled(QtDebugMsg, false);
+        category->setEnabled(QtInfoMsg, false);
+        category->setEnabled(QtWarningMsg, false);
+    }
+}
+
+// A HEIC/HEIF picture decoded and reduced to at most maxPixel on its longer side. Above the pixel
+// cap only an embedded thumbnail is decoded (the decoder has no reduced scale).
+std::optional<QImage> heifThumbnail(const QString &path, int maxPixel, bool applyOrientation)
+{
+    HeifContext heif;
+    if (!heif.open(path))
+        return std::nullopt;
+    const qint64 pixels = qint64(heif_image_handle_get_width(heif.handle)) * heif_image_handle_get_height(heif.handle);
+    std::optional<QImage> image;
+    if (pixels <= kMaxFullDecodePixels) {
+        DecodeBudget budget(pixels * 8); // the decoded planes and their RGBA conversion
+        image = decodeHeifHandle(heif.handle, applyOrientation);
+    } else {
+        const int count = heif_image_handle_get_number_of_thumbnails(heif.handle);
+        if (count <= 0)
+            return std::nullopt;
+        std::vector<heif_item_id> ids(static_cast<size_t>(count));
+        heif_image_handle_get_list_of_thumbnail_IDs(heif.handle, ids.data(), count);
+        heif_image_handle *best = nullptr;
+        qint64 bestPixels = 0;
+        for (heif_item_id id : ids) {
+            heif_image_handle *thumb = nullptr;
+            if (heif_image_handle_get_thumbnail(heif.handle, id, &thumb).code != heif_error_Ok || !thumb)
+                continue;
+            const qint64 thumbPixels = qint64(heif_image_handle_get_width(thumb)) * heif_image_handle_get_height(thumb);
+            if (thumbPixels <= kMaxFullDecodePixels && thumbPixels > bestPixels) {
+                if (best)
+                    heif_image_handle_release(best);
+                best = thumb;
+                bestPixels = thumbPixels;
+            } else {
+                heif_image_handle_release(thumb);
+            }
+        }
+        if (!best)
+            return std::nullopt;
+        {
+            DecodeBudget budget(bestPixels * 8);
+            image = decodeHeifHandle(best, applyOrientation);
+        }
+        heif_image_handle_release(best);
+    }
+    if (!image)
+        return std::nullopt;
+    if (std::max(image->width(), image->height()) > maxPixel)
+        *image = image->scaled(maxPixel, maxPixel, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return image;
 }
 
 } // namespace
@@ -539,6 +850,7 @@ void ImageSource::initializeLibraries()
         // libheif sets itself up lazily on first use, which is not safe when several threads
         // decode at once; setting it up here, once, removes that race.
         heif_init(nullptr);
+        previousCategoryFilter = QLoggingCategory::installFilter(quietImageReaders);
 #ifdef EXV_ENABLE_BMFF
         Exiv2::enableBMFF(true);
 #endif
@@ -561,31 +873,30 @@ std::optional<QString> ImageSource::typeIdentifier() const
     return std::nullopt;
 }
 
-bool ImageSource::startsWithJpegSignature(const QString &path)
+bool ImageSource::hasJpegFrameHeader(const QString &path)
 {
     if (path.isEmpty())
         return false;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
+    const QByteArray native = QFile::encodeName(path);
+    std::optional<OpenedJpeg> opened = openJpeg(native, kJpegHeadLength);
+    if (!opened)
         return false;
-    DescriptorCloser closer{fd};
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    if (readJpegHeader(bytesOf(opened->head), size_t(opened->head.size())))
+        return true;
+    if (opened->size <= opened->head.size())
         return false;
-    unsigned char signature[2] = {0, 0};
-    ssize_t got = 0;
-    do {
-        got = ::pread(fd, signature, 2, 0);
-    } while (got < 0 && errno == EINTR);
-    return got == 2 && signature[0] == 0xFF && signature[1] == 0xD8;
+    CachedFileIo io(native.toStdString(), opened->fd, opened->size, opened->head);
+    const QByteArray &more = io.prefix(kJpegHeaderSearch);
+    return readJpegHeader(bytesOf(more), size_t(more.size())).has_value();
 }
 
 std::optional<QVariantMap> ImageSource::properties() const
 {
     if (!FileManager::isRegularFile(path_))
         return std::nullopt;
-    if (auto props = jpegProperties(path_))
-        return props;
+    JpegReading jpeg = jpegProperties(path_);
+    if (jpeg.isJpeg)
+        return std::move(jpeg.props);
     return propertiesByImageReaders();
 }
 
@@ -616,8 +927,8 @@ std::optional<QVariantMap> ImageSource::propertiesByImageReaders() const
         props.insert(ImageProperty::ColorModel, QStringLiteral("RGB"));
         if (heif_image_handle_has_alpha_channel(ctx.handle))
             props.insert(QStringLiteral("HasAlpha"), true);
-    } else {
-        addReaderProperties(props, path_, *format);
+    } else if (!addReaderProperties(props, path_, *format) && *format == "jpeg") {
+        return std::nullopt; // a JPEG whose frame header cannot be read
     }
 
     addMetadataProperties(props, openExiv(path_).get(), head);
@@ -727,26 +1038,94 @@ std::optional<QImage> ImageSource::thumbnail(int maxPixel, bool applyOrientation
 {
     if (!FileManager::isRegularFile(path_) || maxPixel <= 0)
         return std::nullopt;
-    if (isHeif()) {
-        auto full = decodeHeif(path_, applyOrientation);
-        if (!full)
-            return std::nullopt;
-        if (std::max(full->width(), full->height()) > maxPixel)
-            *full = full->scaled(maxPixel, maxPixel, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        return full;
-    }
+    if (isHeif())
+        return heifThumbnail(path_, maxPixel, applyOrientation);
+
     QImageReader reader(path_);
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(applyOrientation);
-    const QSize size = reader.size();
-    if (size.isValid() && std::max(size.width(), size.height()) > maxPixel && reader.supportsOption(QImageIOHandler::ScaledSize))
-        reader.setScaledSize(size.scaled(maxPixel, maxPixel, Qt::KeepAspectRatio));
-    QImage result = reader.read();
+    const QByteArray format = reader.format();
+    if (format.isEmpty())
+        return std::nullopt;
+    qint64 estimate = 0;
+    if (format == "jpeg") {
+        // Always decoded at reduced scale (the decoder's DCT scaling); the memory that takes is told
+        // by the frame header.
+        const auto facts = jpegFactsOf(QFile::encodeName(path_));
+        if (!facts)
+            return std::nullopt;
+        const QSize stored(facts->width, facts->height);
+        const QSize target = fitWithin(stored, maxPixel);
+        estimate = jpegDecodeBytes(*facts, target);
+        if (estimate > kMaxDecodeBytes)
+            return largestPreview(path_, maxPixel, applyOrientation);
+        if (target != stored)
+            reader.setScaledSize(target);
+    } else {
+        const QSize size = reader.size();
+        if (size.isValid()) {
+            const qint64 pixels = qint64(size.width()) * size.height();
+            const QSize target = fitWithin(size, maxPixel);
+            if (reader.supportsOption(QImageIOHandler::ScaledSize)) {
+                estimate = qint64(target.width()) * target.height() * 4;
+                if (target != size)
+                    reader.setScaledSize(target);
+            } else {
+                // Decoded whole, then reduced: never above the pixel cap.
+                if (pixels > kMaxFullDecodePixels)
+                    return largestPreview(path_, maxPixel, applyOrientation);
+                estimate = pixels * 4;
+            }
+        } else {
+            estimate = kMaxDecodeBytes;
+        }
+    }
+    QImage result;
+    {
+        DecodeBudget budget(estimate);
+        result = reader.read();
+    }
     if (result.isNull())
         return std::nullopt;
     if (std::max(result.width(), result.height()) > maxPixel)
         result = result.scaled(maxPixel, maxPixel, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return result;
+}
+
+std::optional<QImage> ImageSource::embeddedThumbnail(bool applyOrientation) const
+{
+    if (!FileManager::isRegularFile(path_))
+        return std::nullopt;
+    auto image = openExiv(path_);
+    if (!image)
+        return std::nullopt;
+    try {
+        Exiv2::ExifThumbC thumb(image->exifData());
+        const Exiv2::DataBuf data = thumb.copy();
+        auto decoded = decodeEmbedded(data.pData_, data.size_);
+        if (!decoded)
+            return std::nullopt;
+        // The picture's own size, as stored (the thumbnail is stored the same way round).
+        qint64 width = image->pixelWidth();
+        qint64 height = image->pixelHeight();
+        if (const auto facts = jpegFactsOf(QFile::encodeName(path_))) {
+            width = facts->width;
+            height = facts->height;
+        }
+        if (width <= 0 || height <= 0)
+            return std::nullopt;
+        // A thumbnail of other proportions (black bands around it, or left behind by an editor
+        // that cropped the picture) does not stand for the picture.
+        const double pictureRatio = double(width) / double(height);
+        const double thumbRatio = double(decoded->width()) / double(decoded->height());
+        if (std::fabs(thumbRatio - pictureRatio) > 0.03 * pictureRatio)
+            return std::nullopt;
+        if (applyOrientation)
+            *decoded = transformed(*decoded, transformationOf(exifOrientation(*image)));
+        return decoded;
+    } catch (...) {
+        return std::nullopt;
+    }
 }
 
 } // namespace platform

@@ -57,9 +57,10 @@ public:
     // A type identifier such as "public.jpeg", "public.png", "public.tiff", "public.heic", told from
     // the file's contents; absent when the file is missing or no known image format.
     std::optional<QString> typeIdentifier() const;
-    // Properties of image 0 (keys above); absent when the file is not an image. A JPEG is read
-    // through one open (format from its first bytes, frame header parsed, metadata from the same
-    // descriptor); other files as by propertiesByImageReaders, with the same result either way.
+    // Properties of image 0 (keys above); absent when the file is not an image, or is a JPEG whose
+    // frame header (its pixel size) cannot be read. A JPEG is read through one open (format from
+    // its first bytes, frame header parsed, from memory when the file is small; metadata from the
+    // same descriptor); other files as by propertiesByImageReaders, with the same result either way.
     std::optional<QVariantMap> properties() const;
     // The same properties read the plain way: the format told by Qt's image readers probing the
     // contents, the header by a Qt reader for that format, the metadata by exiv2 opening the file
@@ -71,16 +72,26 @@ public:
     std::optional<QVariantList> metadataTags() const;
     // The whole image decoded at a size whose longer side is at most maxPixel (never enlarged),
     // turned upright by its orientation when applyOrientation. Absent when it cannot be decoded.
+    // The cost is bounded: a JPEG is always decoded at reduced scale from its compressed data; no
+    // picture is decoded at full size above 50 megapixels, and none whose decoder would need more
+    // than 100 MB (a huge progressive JPEG, say): such a picture gives its largest embedded preview
+    // instead, or nothing. Decodes running at once on several threads share a memory budget.
     std::optional<QImage> thumbnail(int maxPixel, bool applyOrientation) const;
+    // The Exif thumbnail the file embeds (read by exiv2 without decoding the picture), turned upright
+    // by the picture's orientation when applyOrientation. Absent when there is none, or when its
+    // proportions differ from the picture's (a thumbnail with black bands, or a stale one).
+    std::optional<QImage> embeddedThumbnail(bool applyOrientation) const;
     // The whole image at full size.
     std::optional<QImage> image(bool applyOrientation) const;
 
-    // True when the file at `path` is a regular file that can be opened and starts with the JPEG
-    // signature (FF D8): its properties() are then never absent. Reads two bytes.
-    static bool startsWithJpegSignature(const QString &path);
+    // True when the file at `path` is a regular file that starts with the JPEG signature (FF D8)
+    // and whose frame header reads in the plain layout within its first 256 KiB: its properties()
+    // are then never absent. Reads the first 8 KiB (more only when the header lies further on).
+    static bool hasJpegFrameHeader(const QString &path);
 
-    // Sets up the metadata library once (HEIC metadata on, its log kept off the terminal). Called
-    // by every ImageSource; safe from any thread.
+    // Sets up the metadata library once (HEIC metadata on, its log kept off the terminal, and the
+    // image decoders' complaints about damaged files too). Called by every ImageSource; safe from
+    // any thread.
     static void initializeLibraries();
 
 private:

@@ -1,6 +1,12 @@
 #include "platform/JpegHeader.h"
 
+#include <algorithm>
 #include <array>
+#include <csetjmp>
+#include <cstdio>
+#include <vector>
+
+#include <jpeglib.h>
 
 namespace platform {
 
@@ -69,6 +75,7 @@ std::optional<JpegHeaderFacts> readJpegHeader(const unsigned char *data, size_t 
     };
     std::array<Component, 256> components{};
     bool sawFrame = false;
+    bool progressive = false;
     int precision = 0, width = 0, height = 0, componentCount = 0;
 
     size_t at = 2;
@@ -119,6 +126,7 @@ std::optional<JpegHeaderFacts> readJpegHeader(const unsigned char *data, size_t 
                         return std::nullopt; // repeated component ids
             }
             sawFrame = true;
+            progressive = marker == 0xC2;
         } else if (marker == 0xDA) {
             if (!sawFrame || payloadLength < 1)
                 return std::nullopt;
@@ -149,13 +157,199 @@ std::optional<JpegHeaderFacts> readJpegHeader(const unsigned char *data, size_t 
                 if (component.h < 1 || component.h > 4 || component.v < 1 || component.v > 4)
                     return std::nullopt;
             }
-            return JpegHeaderFacts{width, height, componentCount};
+            JpegHeaderFacts facts{width, height, componentCount, 0};
+            if (progressive || n < componentCount) {
+                // The decoder keeps every coefficient block of every component (64 16-bit values).
+                int maxH = 1, maxV = 1;
+                for (int c = 0; c < componentCount; ++c) {
+                    maxH = std::max(maxH, components[size_t(c)].h);
+                    maxV = std::max(maxV, components[size_t(c)].v);
+                }
+                for (int c = 0; c < componentCount; ++c) {
+                    const qint64 across = (qint64(width) * components[size_t(c)].h + 8 * maxH - 1) / (8 * maxH);
+                    const qint64 down = (qint64(height) * components[size_t(c)].v + 8 * maxV - 1) / (8 * maxV);
+                    facts.bufferedBytes += (across + 4) * (down + 4) * 128;
+                }
+            }
+            return facts;
         } else {
             // SOI again, EOI, restart markers, DNL, DAC, other frame types, reserved codes.
             return std::nullopt;
         }
         at += length;
     }
+}
+
+namespace {
+
+// Error handling of the library: errors jump back, messages go nowhere.
+struct SilentErrors {
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
+};
+
+void jumpOnError(j_common_ptr info)
+{
+    std::longjmp(reinterpret_cast<SilentErrors *>(info->err)->jump, 1);
+}
+
+void noMessage(j_common_ptr, int)
+{
+}
+
+void noOutput(j_common_ptr)
+{
+}
+
+// The byte stream the library reads: the file, then the end-of-image filler (FF D9 over and over)
+// that Qt's and the library's own sources insert once the data is spent. The filler comes in one
+// long even-length piece, so skipping or keeping a segment that runs past the end costs one step,
+// not one per filler pair; the bytes the library sees are the same.
+struct MemorySource {
+    jpeg_source_mgr manager;
+    const unsigned char *data = nullptr;
+    qint64 available = 0;
+    qint64 fileSize = 0;
+    const JpegMoreBytes *more = nullptr;
+    qint64 next = 0; // file offset of the next byte not yet handed to the library
+    QByteArray chunk;
+    bool atEnd = false;
+    std::vector<unsigned char> filler;
+};
+
+MemorySource *sourceOf(j_decompress_ptr info)
+{
+    return reinterpret_cast<MemorySource *>(info->src);
+}
+
+void initSource(j_decompress_ptr)
+{
+}
+
+boolean fillInput(j_decompress_ptr info)
+{
+    MemorySource *source = sourceOf(info);
+    if (!source->atEnd && source->next < source->fileSize) {
+        if (source->next < source->available) {
+            source->manager.next_input_byte = source->data + source->next;
+            source->manager.bytes_in_buffer = size_t(source->available - source->next);
+            source->next = source->available;
+            return TRUE;
+        }
+        if (source->more && *source->more) {
+            source->chunk = (*source->more)(source->next, std::min<qint64>(64 * 1024, source->fileSize - source->next));
+            if (!source->chunk.isEmpty()) {
+                source->manager.next_input_byte = reinterpret_cast<const JOCTET *>(source->chunk.constData());
+                source->manager.bytes_in_buffer = size_t(source->chunk.size());
+                source->next += source->chunk.size();
+                return TRUE;
+            }
+        }
+    }
+    source->atEnd = true;
+    source->manager.next_input_byte = source->filler.data();
+    source->manager.bytes_in_buffer = source->filler.size();
+    return TRUE;
+}
+
+void skipInput(j_decompress_ptr info, long count)
+{
+    if (count <= 0)
+        return;
+    MemorySource *source = sourceOf(info);
+    qint64 left = count;
+    if (left <= qint64(source->manager.bytes_in_buffer)) {
+        source->manager.next_input_byte += left;
+        source->manager.bytes_in_buffer -= size_t(left);
+        return;
+    }
+    left -= qint64(source->manager.bytes_in_buffer);
+    source->manager.bytes_in_buffer = 0;
+    if (!source->atEnd) {
+        // Skipped file bytes are never read.
+        const qint64 inFile = std::max<qint64>(0, source->fileSize - source->next);
+        if (left < inFile) {
+            source->next += left;
+            fillInput(info);
+            return;
+        }
+        left -= inFile;
+        source->next = source->fileSize;
+    }
+    for (;;) {
+        fillInput(info);
+        if (left <= qint64(source->manager.bytes_in_buffer)) {
+            source->manager.next_input_byte += left;
+            source->manager.bytes_in_buffer -= size_t(left);
+            return;
+        }
+        left -= qint64(source->manager.bytes_in_buffer);
+        source->manager.bytes_in_buffer = 0;
+    }
+}
+
+void termSource(j_decompress_ptr)
+{
+}
+
+} // namespace
+
+std::optional<JpegHeaderFacts> decodeJpegHeader(const unsigned char *data, size_t available, qint64 fileSize,
+                                                const JpegMoreBytes &more)
+{
+    if (!data && available > 0)
+        return std::nullopt;
+    MemorySource source;
+    source.data = data;
+    source.available = qint64(available);
+    source.fileSize = std::max<qint64>(fileSize, qint64(available));
+    source.more = &more;
+    source.filler.resize(64 * 1024);
+    for (size_t i = 0; i < source.filler.size(); i += 2) {
+        source.filler[i] = 0xFF;
+        source.filler[i + 1] = JPEG_EOI;
+    }
+    source.manager.init_source = initSource;
+    source.manager.fill_input_buffer = fillInput;
+    source.manager.skip_input_data = skipInput;
+    source.manager.resync_to_restart = jpeg_resync_to_restart;
+    source.manager.term_source = termSource;
+    source.manager.next_input_byte = nullptr;
+    source.manager.bytes_in_buffer = 0;
+
+    jpeg_decompress_struct info {};
+    SilentErrors errors {};
+    info.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = jumpOnError;
+    errors.manager.emit_message = noMessage;
+    errors.manager.output_message = noOutput;
+    JpegHeaderFacts facts;
+    volatile bool read = false;
+    if (setjmp(errors.jump) == 0) {
+        jpeg_create_decompress(&info);
+        info.src = &source.manager;
+        // The markers Qt's reader keeps (comments, Exif, ICC profile), kept the same way.
+        jpeg_save_markers(&info, JPEG_COM, 0xFFFF);
+        jpeg_save_markers(&info, JPEG_APP0 + 1, 0xFFFF);
+        jpeg_save_markers(&info, JPEG_APP0 + 2, 0xFFFF);
+        jpeg_read_header(&info, TRUE);
+        jpeg_calc_output_dimensions(&info);
+        facts.width = int(info.output_width);
+        facts.height = int(info.output_height);
+        facts.components = info.output_components;
+        if (jpeg_has_multiple_scans(&info)) {
+            for (int c = 0; c < info.num_components; ++c) {
+                const jpeg_component_info &component = info.comp_info[c];
+                facts.bufferedBytes += (qint64(component.width_in_blocks) + 4) * (qint64(component.height_in_blocks) + 4)
+                                       * qint64(sizeof(JBLOCK));
+            }
+        }
+        read = true;
+    }
+    jpeg_destroy_decompress(&info);
+    if (!read || facts.width <= 0 || facts.height <= 0)
+        return std::nullopt;
+    return facts;
 }
 
 } // namespace platform

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QByteArray>
+
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace platform {
@@ -11,6 +14,9 @@ struct JpegHeaderFacts {
     int width = 0;
     int height = 0;
     int components = 0;
+    // Bytes of the whole-image coefficient buffer the decoder keeps for a progressive or
+    // multi-scan picture (0 when it decodes the picture row by row), whatever the output scale.
+    qint64 bufferedBytes = 0;
 };
 
 // Reads the markers of a JPEG from SOI up to and including the first SOS header and returns the
@@ -22,5 +28,18 @@ struct JpegHeaderFacts {
 // segment cut off by the end of the data, a table or field the library would reject) gives no
 // answer, and the caller asks the decoder instead.
 std::optional<JpegHeaderFacts> readJpegHeader(const unsigned char *data, size_t size);
+
+// Further bytes of a file for decodeJpegHeader: up to `length` bytes from `offset` (empty at the end
+// of the file or after a read error).
+using JpegMoreBytes = std::function<QByteArray(qint64 offset, qint64 length)>;
+
+// The frame header as the system JPEG library reads it (the reading Qt's JPEG reader makes for its
+// size and pixel format: the same markers kept, the same byte stream with the same end-of-data
+// filler), but from bytes in memory and without a word on the terminal. `data` holds the file's
+// first `available` bytes of `fileSize`; `more` gives the rest when the header lies further on.
+// `components` is the number of output components. Data that ends early gives up at once instead
+// of feeding the library two filler bytes at a time. Absent when the library refuses the header.
+std::optional<JpegHeaderFacts> decodeJpegHeader(const unsigned char *data, size_t available, qint64 fileSize,
+                                                const JpegMoreBytes &more = {});
 
 } // namespace platform

@@ -1,7 +1,10 @@
 #include "engine/MVNTwinsift.h"
 
 #include "support/ScanFixtures.h"
+#include "support/ServicesFixtures.h"
 
+#include <QBuffer>
+#include <QImageReader>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -217,3 +220,95 @@ TEST_F(MVNTwinsiftTest, HeicPhotoHashesLikeItsSource)
 }
 
 } // namespace
+
+// The grey level of the hash is the luminance: a black-and-white copy of a colour photo hashes
+// like the photo (averaging the three channels instead moves strongly coloured areas across their
+// block means).
+TEST_F(MVNTwinsiftTest, GreyCopiesOfRealColourPhotosScoreHigh)
+{
+    const QStringList photos{"original-files/pic1/IMG_20200827_231612.jpg",
+                             "original-files/pic1/IMG_1054.JPG",
+                             "original-files/pic1/IMG-20191006-WA0002.jpg",
+                             "original-files/pic2/IMG_20191224_234846.jpg",
+                             "original-files/pic2/IMG_20200124_231153.jpg",
+                             "original-files/pic2/IMG_20200608_111614.jpg",
+                             "original-files/pic2/d-debian.jpg"};
+    int tried = 0;
+    for (const QString &relative : photos) {
+        const QString original = fixtures::realSample(relative);
+        if (original.isEmpty())
+            continue;
+        ++tried;
+        QImageReader reader(original);
+        reader.setAutoTransform(true);
+        const QImage colour = reader.read();
+        ASSERT_FALSE(colour.isNull()) << relative.toStdString();
+        // Kept losslessly, so that only the grey conversion tells the two apart.
+        const QString grey = pathOf(QStringLiteral("grey%1.png").arg(tried));
+        ASSERT_TRUE(colour.convertToFormat(QImage::Format_Grayscale8).save(grey));
+        EXPECT_GE(hasher.mVNCompare(hashOf(original), hashOf(grey), 72), 96.0f) << relative.toStdString();
+    }
+    if (tried == 0)
+        GTEST_SKIP() << "forensics-samples-files is not installed";
+}
+
+namespace {
+
+QByteArray jpegBytes(const QImage &image, int quality = 90)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG", quality);
+    return bytes;
+}
+
+bool embedThumbnail(const QString &path, const QByteArray &jpeg)
+{
+    try {
+        auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+        if (!image.get())
+            return false;
+        image->readMetadata();
+        Exiv2::ExifThumb thumb(image->exifData());
+        thumb.setJpegThumbnail(reinterpret_cast<const Exiv2::byte *>(jpeg.constData()), long(jpeg.size()));
+        image->writeMetadata();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+} // namespace
+
+// The hash takes the thumbnail the file embeds when it holds one (here a thumbnail of another
+// picture, so the two readings can be told apart), unless its proportions differ from the
+// picture's; a file without one is decoded.
+TEST_F(MVNTwinsiftTest, EmbeddedThumbnailIsHashedWhenPresent)
+{
+    const QImage main = makePhoto(30, 640, 480);
+    const QImage other = makePhoto(31, 160, 120);
+    ASSERT_TRUE(writeJpeg(pathOf("plain.jpg"), main, 92));
+    ASSERT_TRUE(writeJpeg(pathOf("thumbed.jpg"), main, 92));
+    ASSERT_TRUE(embedThumbnail(pathOf("thumbed.jpg"), jpegBytes(other)));
+    ASSERT_TRUE(writeJpeg(pathOf("square-thumb.jpg"), main, 92));
+    ASSERT_TRUE(embedThumbnail(pathOf("square-thumb.jpg"), jpegBytes(makePhoto(31, 120, 120))));
+    ASSERT_TRUE(writeJpeg(pathOf("other.png"), other, 95));
+
+    const auto plain = hashOf(pathOf("plain.jpg"));
+    const auto thumbed = hashOf(pathOf("thumbed.jpg"));
+    EXPECT_GE(hasher.mVNCompare(thumbed, hashOf(pathOf("other.png")), 72), 95.0f);
+    EXPECT_LT(hasher.mVNCompare(thumbed, plain, 72), 75.0f);
+    EXPECT_GE(hasher.mVNCompare(hashOf(pathOf("square-thumb.jpg")), plain, 72), 99.0f);
+
+    // Orientation 6 turns the embedded thumbnail as it turns the picture.
+    const QImage stored = main.transformed(QTransform().rotate(-90));
+    ASSERT_TRUE(writeJpeg(pathOf("turned.jpg"), stored, 92));
+    scanfixtures::ExifFields tag;
+    tag.orientation = 6;
+    ASSERT_TRUE(scanfixtures::writeExif(pathOf("turned.jpg"), tag));
+    ASSERT_TRUE(embedThumbnail(pathOf("turned.jpg"),
+                               jpegBytes(stored.scaled(120, 160, Qt::IgnoreAspectRatio, Qt::SmoothTransformation))));
+    EXPECT_EQ(MVNTwinsift::thumbnail(pathOf("turned.jpg"), 72).size(), QSize(72, 54));
+    EXPECT_GE(hasher.mVNCompare(hashOf(pathOf("turned.jpg")), plain, 72), 95.0f);
+}

@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <mutex>
 #include <thread>
 #include <unistd.h>
 
@@ -234,6 +235,53 @@ TEST_F(ScanEngineTest, SimilarScanOfAFolder)
     ASSERT_EQ(outcome.sendData->size(), 1u);
     EXPECT_EQ(names((*outcome.sendData)[0]), (QStringList{"1.jpg", "3.jpg"}));
     EXPECT_GE((*outcome.sendData)[0][1]->matchingPercentage, 90.0f);
+}
+
+namespace {
+
+std::mutex loggedMutex;
+QStringList logged;
+
+void keepMessage(QtMsgType, const QMessageLogContext &context, const QString &message)
+{
+    std::lock_guard<std::mutex> lock(loggedMutex);
+    logged << QStringLiteral("%1: %2").arg(QString::fromLatin1(context.category ? context.category : ""), message);
+}
+
+} // namespace
+
+// Files that merely start with the JPEG signature are no photos: two identical ones form no exact
+// group, and a similar scan passes them, and a JPEG cut short after its header, without a word
+// from the decoders.
+TEST_F(ScanEngineTest, JunkJpegsAreDroppedQuietly)
+{
+    QByteArray noise(3000, '\0');
+    for (int i = 0; i < noise.size(); ++i)
+        noise[i] = char((i * 7919 + 13) % 251);
+    QDir().mkpath(path("junk"));
+    ASSERT_TRUE(scanfixtures::writeFile(path("junk/a.jpg"), QByteArray("\xFF\xD8", 2) + noise));
+    ASSERT_TRUE(scanfixtures::writeFile(path("junk/b.jpg"), QByteArray("\xFF\xD8", 2) + noise));
+    ASSERT_TRUE(scanfixtures::writeFile(path("junk/c.jpg"), QByteArray("\xFF\xD8\xFF\xE1\xFF\xF0", 6) + noise));
+    ASSERT_TRUE(scanfixtures::writeFile(path("junk/d.jpg"), QByteArray("\xFF\xD8\xFF\xE1\xFF\xF0", 6) + noise));
+    photo("cut/whole.jpg", 41);
+    QFile whole(path("cut/whole.jpg"));
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    const QByteArray bytes = whole.readAll();
+    ASSERT_TRUE(scanfixtures::writeFile(path("cut/half1.jpg"), bytes.left(bytes.size() / 2)));
+    ASSERT_TRUE(scanfixtures::writeFile(path("cut/half2.jpg"), bytes.left(bytes.size() / 2)));
+
+    const auto exact = engine().sendDataToScanVC({entryFor(path("junk"))}, false);
+    ASSERT_TRUE(exact.completed);
+    EXPECT_EQ(exact.collectedCount, 0);
+    EXPECT_TRUE(exact.sendData && exact.sendData->empty());
+
+    logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepMessage);
+    const auto similar = engine().sendDataToScanVC({entryFor(path("junk")), entryFor(path("cut"))}, true);
+    qInstallMessageHandler(previous);
+    ASSERT_TRUE(similar.completed);
+    EXPECT_EQ(similar.collectedCount, 3); // the whole photo and its two halves
+    EXPECT_TRUE(logged.isEmpty()) << logged.join(QLatin1Char('\n')).toStdString();
 }
 
 TEST_F(ScanEngineTest, StopEndsTheScanWithoutResult)

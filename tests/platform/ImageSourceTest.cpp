@@ -241,3 +241,69 @@ TEST(ImageSource, RealPhoneJpegWithGps)
     ASSERT_TRUE(thumb);
     EXPECT_EQ(thumb->size(), QSize(540, 405));
 }
+
+namespace {
+
+// Read system calls this process has made so far.
+qint64 readCalls()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : io.readAll().split('\n'))
+        if (line.startsWith("syscr:"))
+            return line.mid(6).trimmed().toLongLong();
+    return -1;
+}
+
+} // namespace
+
+// A file that merely starts with the JPEG signature has no pixel size, so it is no picture: both
+// readings give no properties, and the exact scan's deferred reading does not take it for one.
+TEST(ImageSource, JpegSignatureWithoutFrameHeaderHasNoProperties)
+{
+    QTemporaryDir dir;
+    QByteArray noise(3000, '\0');
+    for (int i = 0; i < noise.size(); ++i)
+        noise[i] = char((i * 7919 + 13) % 251);
+    const QString junk = dir.filePath("junk.jpg");
+    fixtures::writeFile(junk, QByteArray("\xFF\xD8", 2) + noise);
+    // An Exif segment that claims to run far past the end of the file.
+    const QString runaway = dir.filePath("runaway.jpg");
+    fixtures::writeFile(runaway, QByteArray("\xFF\xD8\xFF\xE1\xFF\xF0", 6) + noise);
+    // A frame header cut in the middle.
+    const QString whole = dir.filePath("whole.jpg");
+    ASSERT_TRUE(fixtures::writeImage(whole, 64, 48, "JPEG"));
+    QFile file(whole);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const int frame = int(bytes.indexOf(QByteArray("\xFF\xC0", 2)));
+    ASSERT_GT(frame, 0);
+    const QString cut = dir.filePath("cut.jpg");
+    fixtures::writeFile(cut, bytes.left(frame + 5));
+
+    for (const QString &path : {junk, runaway, cut}) {
+        const ImageSource source(path);
+        EXPECT_FALSE(source.properties()) << path.toStdString();
+        EXPECT_FALSE(source.propertiesByImageReaders()) << path.toStdString();
+        EXPECT_FALSE(ImageSource::hasJpegFrameHeader(path)) << path.toStdString();
+    }
+    EXPECT_TRUE(ImageSource::hasJpegFrameHeader(whole));
+    EXPECT_TRUE(ImageSource(whole).properties());
+}
+
+// A damaged header is given up at once: the header of a small file is read from memory, and a
+// segment running past the end is not read two filler bytes at a time (Qt's own reader issues a
+// read call for every pair, some 32,000 here).
+TEST(ImageSource, DamagedJpegHeaderIsGivenUpAtOnce)
+{
+    QTemporaryDir dir;
+    const QString runaway = dir.filePath("runaway.jpg");
+    fixtures::writeFile(runaway, QByteArray("\xFF\xD8\xFF\xE1\xFF\xF0", 6) + QByteArray(3000, 'x')
+                                     + QByteArray("\xFF\xD8\xFF\xC4\xFF\xF0", 6));
+    const qint64 before = readCalls();
+    if (before < 0)
+        GTEST_SKIP() << "/proc/self/io is not readable";
+    EXPECT_FALSE(ImageSource(runaway).properties());
+    EXPECT_LT(readCalls() - before, 50);
+}
