@@ -1,6 +1,7 @@
 #include "platform/FileManager.h"
 
 #include "platform/FileStat.h"
+#include "platform/PathSafety.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,6 +29,8 @@ void log(const QString &line)
 // Entries of one folder, without "." and "..", sorted by name (byte order) so that walks are stable.
 std::optional<std::vector<DirectoryEntry>> readFolder(const QString &path, bool skipHidden)
 {
+    if (!PathSafety::isUsable(path))
+        return std::nullopt;
     const QByteArray native = QFile::encodeName(path);
     DIR *dir = ::opendir(native.constData());
     if (!dir)
@@ -122,7 +125,7 @@ std::optional<QDateTime> FileManager::creationDate(const QString &path)
 
 bool FileManager::isRegularFile(const QString &path)
 {
-    if (path.isEmpty())
+    if (!PathSafety::isUsable(path))
         return false;
     struct stat st {};
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
