@@ -1,7 +1,10 @@
-// twinsift-bench: runs the scan engine of the application on folders, without any window, and
-// prints the result and the time of each stage as one JSON object.
+// twinsift-bench: runs the scan engine of the application on folders and single files, without
+// any window, and prints the result and the time of each stage as one JSON object.
 //
-//   twinsift-bench --exact|--similar [--videos] [--min-size BYTES] [--threads N] FOLDER...
+//   twinsift-bench --exact|--similar [--videos] [--min-size BYTES] [--threads N] PATH...
+//
+// Each PATH is one entry of the scan list, as the home screen makes it: a folder (or a link to one)
+// is walked, a single file is collected as the scan list would collect it.
 //   twinsift-bench --synthetic-pairs N [--seed S]
 //
 // Defaults are those of a fresh installation: videos off, minimum size 1024 bytes, hash size 72,
@@ -42,7 +45,7 @@ double peakResidentMegabytes()
 int usage()
 {
     std::fprintf(stderr,
-                 "usage: twinsift-bench --exact|--similar [--videos] [--min-size BYTES] [--threads N] FOLDER...\n"
+                 "usage: twinsift-bench --exact|--similar [--videos] [--min-size BYTES] [--threads N] PATH...\n"
                  "       twinsift-bench --synthetic-pairs N [--seed S]\n");
     return 2;
 }
@@ -117,7 +120,7 @@ int main(int argc, char **argv)
     bool kindGiven = false;
     ScanSettings settings = ScanSettings::defaults();
     unsigned threads = 0;
-    QStringList folders;
+    QStringList roots;
     qint64 synthetic = -1;
     quint32 seed = 1;
     for (int i = 0; i < args.size(); ++i) {
@@ -142,23 +145,24 @@ int main(int argc, char **argv)
         } else if (arg.startsWith("--")) {
             return usage();
         } else {
-            folders << QFileInfo(arg).absoluteFilePath();
+            roots << QFileInfo(arg).absoluteFilePath();
         }
         if (!ok)
             return usage();
     }
     if (synthetic >= 0)
         return syntheticPairs(synthetic, seed);
-    if (!kindGiven || folders.isEmpty())
+    if (!kindGiven || roots.isEmpty())
         return usage();
 
     std::vector<InitialDirectory> entries;
-    for (const QString &folder : folders) {
-        if (!QFileInfo(folder).isDir()) {
-            std::fprintf(stderr, "twinsift-bench: not a folder: %s\n", qPrintable(folder));
+    for (const QString &root : roots) {
+        InitialDirectory entry(QUrl::fromLocalFile(root));
+        if (!entry.file) {
+            std::fprintf(stderr, "twinsift-bench: cannot read: %s\n", qPrintable(root));
             return 1;
         }
-        entries.push_back(InitialDirectory(QUrl::fromLocalFile(folder)));
+        entries.push_back(std::move(entry));
     }
 
     ScanEngine engine(std::make_shared<ScanFlags>(), settings);

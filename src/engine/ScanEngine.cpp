@@ -3,6 +3,7 @@
 #include "platform/FileManager.h"
 #include "platform/FileStat.h"
 #include "platform/ImageSource.h"
+#include "platform/PathSafety.h"
 #include "engine/ExactGrouping.h"
 #include "engine/ScanProgress.h"
 #include "engine/SimilarGrouping.h"
@@ -107,8 +108,10 @@ Candidate filterCandidate(const QUrl &url, size_t entryIndex, const InitialDirec
     const QString extension = QFileInfo(path).suffix().toLower();
     if (extension.isEmpty() || !settings.scanExtensions.contains(extension))
         return candidate;
+    // Only a regular file is a candidate: a link never stands for its target here (a root link is
+    // resolved before it comes here), and a pipe or a device is never opened.
     const std::optional<platform::FileStat> stat = platform::FileStat::of(path);
-    if (!stat || !(stat->size > settings.minimumFileSize))
+    if (!stat || !stat->isRegularFile || !(stat->size > settings.minimumFileSize))
         return candidate;
     const bool isImage = settings.imageExtensions.contains(extension);
     if (!isImage && !settings.scanVideos)
@@ -133,6 +136,32 @@ Candidate filterCandidate(const QUrl &url, size_t entryIndex, const InitialDirec
     candidate.size = stat->size;
     candidate.datesFrom = *stat;
     return candidate;
+}
+
+// The file a single-file entry stands for: the entry's own path, or, when the user gave a
+// symbolic link (chosen or dropped), the file it leads to, so the file is collected once under its
+// real path and never as a second photo of its own. A Photos library item is taken as it stands:
+// the reader resolved it inside its package, and the scan never follows a link out of it.
+std::optional<QUrl> singleFileTarget(const InitialDirectory &entry)
+{
+    const QString path = entry.url->toLocalFile();
+    const std::optional<platform::FileStat> stat = platform::FileStat::of(path);
+    if (!stat)
+        return std::nullopt;
+    if (!stat->isSymbolicLink)
+        return *entry.url;
+    if (entry.isPhotoLibrary)
+        return std::nullopt;
+    const QString target = QFileInfo(path).canonicalFilePath();
+    if (target.isEmpty())
+        return std::nullopt; // a dangling link or a loop of links
+    return QUrl::fromLocalFile(target);
+}
+
+// A scan-list entry whose URL names a local path the system can be handed.
+bool hasUsablePath(const InitialDirectory &entry)
+{
+    return entry.url && entry.url->isLocalFile() && platform::PathSafety::isUsable(entry.url->toLocalFile());
 }
 
 } // namespace
@@ -214,7 +243,7 @@ std::optional<CollectedFiles> ScanEngine::collect(const std::vector<InitialDirec
         if (!entry.file || !entry.isChecked)
             continue;
         if (entry.file->isFolder) {
-            if (entry.url)
+            if (hasUsablePath(entry))
                 listings[e] = assistance.listFiles(*entry.url, flags_);
             if (listings[e])
                 total += qint64(listings[e]->size());
@@ -230,7 +259,7 @@ std::optional<CollectedFiles> ScanEngine::collect(const std::vector<InitialDirec
     qint64 singleFileCounter = 0;
     for (size_t e = 0; e < initialDirectories.size(); ++e) {
         const InitialDirectory &entry = initialDirectories[e];
-        if (!entry.url || !entry.url->isLocalFile() || !QFileInfo::exists(entry.url->toLocalFile()))
+        if (!hasUsablePath(entry) || !QFileInfo::exists(entry.url->toLocalFile()))
             continue;
         waitWhilePaused(flags);
         if (flags.isFirstStepAbort.load())
@@ -274,9 +303,11 @@ std::optional<CollectedFiles> ScanEngine::collect(const std::vector<InitialDirec
                     progress_->showCollectProgress(collection.count(), percent());
             }
             ++singleFileCounter;
-            Candidate candidate = filterCandidate(*entry.url, e, entry, settings_, deferReading);
-            if (candidate.record)
-                addCandidate(collection, candidate);
+            if (const std::optional<QUrl> target = singleFileTarget(entry)) {
+                Candidate candidate = filterCandidate(*target, e, entry, settings_, deferReading);
+                if (candidate.record)
+                    addCandidate(collection, candidate);
+            }
         }
     }
     return std::move(collection.collected);

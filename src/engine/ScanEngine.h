@@ -52,6 +52,11 @@ struct ScanOutcome {
 // The display-free scan: collects the candidate files of a scan list and groups them, reporting
 // progress through a ScanProgress and honouring the pause and stop switches of a ScanFlags.
 //
+// Every collected file is a regular file by lstat. A folder root that is a symbolic link is listed
+// at its target and links below a root are not followed; a single-file root that is a link is
+// collected as the file it leads to (a Photos library item never follows a link). One file reached
+// through several roots is collected once, by device and inode.
+//
 // Each folder is walked once: the listing made for the pre-count is the one collected. The
 // candidate filter runs on several threads and its results are taken in listing order, so the
 // files, their order and the progress are those of a file-by-file walk. A similar scan reads every

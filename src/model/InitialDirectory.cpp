@@ -1,6 +1,7 @@
 #include "model/InitialDirectory.h"
 
 #include "model/JsonFields.h"
+#include "platform/PathSafety.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -50,10 +51,19 @@ InitialDirectory::InitialDirectory(const QUrl &url)
     : url(url)
 {
     const QString path = plainPath(url);
+    const std::optional<QByteArray> native = platform::PathSafety::nativePath(path);
     struct stat info {};
-    if (path.isEmpty() || ::lstat(QFile::encodeName(path).constData(), &info) != 0) {
+    if (!native || ::lstat(native->constData(), &info) != 0) {
         std::cout << "Error reading file attributes" << std::endl;
         return;
+    }
+    // An entry is a root of the scan list: one that is a symbolic link stands for its target, so a
+    // link to a folder is a folder (listed at its target) and a link to a file describes that file.
+    // A dangling link stays described as the link it is.
+    if (S_ISLNK(info.st_mode)) {
+        struct stat target {};
+        if (::stat(native->constData(), &target) == 0)
+            info = target;
     }
 
     const bool folder = S_ISDIR(info.st_mode);

@@ -22,10 +22,11 @@ struct InitialDirectory {
     InitialDirectory() = default;
 
     // The entry for a URL: `url` set and `file` built from the item's attributes (name, icon,
-    // modification date, size, folder flag; symbolic links are described, not followed). When the
-    // attributes cannot be read (missing item, no permission, not a local file) it prints
-    // "Error reading file attributes" and leaves `file` absent. The other fields keep their
-    // initial values.
+    // modification date, size, folder flag). A symbolic link is described by its target (a link to
+    // a folder is a folder), under the link's own name and URL; a dangling link is described as
+    // itself. When the attributes cannot be read (missing item, no permission, not a local file,
+    // a path holding a NUL character) it prints "Error reading file attributes" and leaves `file`
+    // absent. The other fields keep their initial values.
     explicit InitialDirectory(const QUrl &url);
 };
 

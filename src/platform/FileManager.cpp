@@ -2,6 +2,7 @@
 
 #include "platform/FileStat.h"
 #include "platform/FreedesktopTrash.h"
+#include "platform/PathSafety.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,6 +24,8 @@ namespace {
 // Entries of one folder, without "." and "..", sorted by name (byte order) so that walks are stable.
 std::optional<std::vector<DirectoryEntry>> readFolder(const QString &path, bool skipHidden)
 {
+    if (!PathSafety::isUsable(path))
+        return std::nullopt;
     const QByteArray native = QFile::encodeName(path);
     DIR *dir = ::opendir(native.constData());
     if (!dir)
@@ -117,7 +120,7 @@ std::optional<QDateTime> FileManager::creationDate(const QString &path)
 
 bool FileManager::isRegularFile(const QString &path)
 {
-    if (path.isEmpty())
+    if (!PathSafety::isUsable(path))
         return false;
     struct stat st {};
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);

@@ -1,5 +1,7 @@
 #include "platform/FileStat.h"
 
+#include "platform/PathSafety.h"
+
 #include <QFile>
 
 #include <fcntl.h>
@@ -18,9 +20,10 @@ QDateTime localDate(qint64 seconds, quint32 nanoseconds)
 
 std::optional<FileStat> FileStat::of(const QString &path)
 {
-    if (path.isEmpty())
+    const std::optional<QByteArray> nativeOrNone = PathSafety::nativePath(path);
+    if (!nativeOrNone)
         return std::nullopt;
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray &native = *nativeOrNone;
     struct statx sx {};
     if (::statx(AT_FDCWD, native.constData(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
         return std::nullopt;

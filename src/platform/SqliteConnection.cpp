@@ -7,6 +7,14 @@
 
 namespace platform {
 
+namespace {
+
+// How many virtual-machine instructions run between two calls of the progress handler: often
+// enough to stop within milliseconds, rarely enough to cost nothing measurable.
+constexpr int kProgressInstructions = 1000;
+
+} // namespace
+
 SqliteConnection::~SqliteConnection()
 {
     close();
@@ -15,6 +23,9 @@ SqliteConnection::~SqliteConnection()
 SqliteConnection::SqliteConnection(SqliteConnection &&other) noexcept
     : m_db(std::exchange(other.m_db, nullptr)), m_openError(std::move(other.m_openError))
 {
+    // The progress handler points at the connection object, so it moves with it.
+    setQueryLimits(other.m_timeLimit, std::move(other.m_shouldStop));
+    other.m_timeLimit = {};
 }
 
 SqliteConnection &SqliteConnection::operator=(SqliteConnection &&other) noexcept
@@ -23,6 +34,8 @@ SqliteConnection &SqliteConnection::operator=(SqliteConnection &&other) noexcept
         close();
         m_db = std::exchange(other.m_db, nullptr);
         m_openError = std::move(other.m_openError);
+        setQueryLimits(other.m_timeLimit, std::move(other.m_shouldStop));
+        other.m_timeLimit = {};
     }
     return *this;
 }
@@ -54,7 +67,68 @@ bool SqliteConnection::open(const QString &path, Mode mode)
     }
     m_db = db;
     sqlite3_extended_result_codes(m_db, 1);
+    if (queryLimited())
+        sqlite3_progress_handler(m_db, kProgressInstructions, &SqliteConnection::progress, this);
     return true;
+}
+
+bool SqliteConnection::makeDefensive()
+{
+    if (!m_db)
+        return false;
+    struct Setting {
+        int option;
+        int value;
+    };
+    const Setting settings[] = {
+        {SQLITE_DBCONFIG_DEFENSIVE, 1},
+        {SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0},
+        {SQLITE_DBCONFIG_ENABLE_VIEW, 0},
+        {SQLITE_DBCONFIG_ENABLE_TRIGGER, 0},
+        {SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0},
+    };
+    for (const Setting &setting : settings) {
+        int now = -1;
+        if (sqlite3_db_config(m_db, setting.option, setting.value, &now) != SQLITE_OK || now != setting.value)
+            return false;
+    }
+    return execute("PRAGMA query_only = 1; PRAGMA cell_size_check = 1;");
+}
+
+void SqliteConnection::setQueryLimits(std::chrono::milliseconds timeLimit, std::function<bool()> shouldStop)
+{
+    m_timeLimit = timeLimit;
+    m_shouldStop = std::move(shouldStop);
+    if (m_db)
+        sqlite3_progress_handler(m_db, queryLimited() ? kProgressInstructions : 0,
+                                 queryLimited() ? &SqliteConnection::progress : nullptr, this);
+}
+
+SqliteConnection::StepDeadline SqliteConnection::beginStep(std::chrono::nanoseconds spentBefore)
+{
+    const StepDeadline previous = m_deadline;
+    m_deadline.active = m_timeLimit.count() > 0;
+    m_deadline.at = Clock::now() + (m_timeLimit - spentBefore);
+    return previous;
+}
+
+void SqliteConnection::endStep(StepDeadline previous)
+{
+    m_deadline = previous;
+}
+
+int SqliteConnection::progress(void *connection)
+{
+    auto *self = static_cast<SqliteConnection *>(connection);
+    if (self->m_shouldStop && self->m_shouldStop()) {
+        self->m_interruptReason = QStringLiteral("stopped");
+        return 1;
+    }
+    if (self->m_deadline.active && Clock::now() >= self->m_deadline.at) {
+        self->m_interruptReason = QStringLiteral("the query ran longer than %1 ms").arg(self->m_timeLimit.count());
+        return 1;
+    }
+    return 0;
 }
 
 bool SqliteConnection::close()

@@ -57,11 +57,24 @@ bool SqliteStatement::next()
 {
     if (!m_stmt || m_failed)
         return false;
-    const int rc = sqlite3_step(m_stmt);
+    int rc = SQLITE_OK;
+    if (m_connection.queryLimited()) {
+        const auto started = SqliteConnection::Clock::now();
+        const SqliteConnection::StepDeadline previous = m_connection.beginStep(m_spent);
+        m_connection.m_interruptReason.clear();
+        rc = sqlite3_step(m_stmt);
+        m_connection.endStep(previous);
+        m_spent += SqliteConnection::Clock::now() - started;
+    } else {
+        rc = sqlite3_step(m_stmt);
+    }
     if (rc == SQLITE_ROW)
         return true;
-    if (rc != SQLITE_DONE)
+    if (rc != SQLITE_DONE) {
         noteError();
+        if ((rc & 0xff) == SQLITE_INTERRUPT && !m_connection.interruptReason().isEmpty())
+            m_error = m_connection.interruptReason();
+    }
     return false;
 }
 
@@ -78,6 +91,7 @@ void SqliteStatement::reset()
         return;
     sqlite3_reset(m_stmt);
     sqlite3_clear_bindings(m_stmt);
+    m_spent = {};
     m_failed = false;
     m_error.clear();
 }

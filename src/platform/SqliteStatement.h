@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <optional>
 
 struct sqlite3_stmt;
@@ -33,8 +34,9 @@ public:
     bool bindText(int index, const QString &value);
     bool bindInt64(int index, qint64 value);
 
-    // Steps to the next row: true while there is one. After the last row, or on an error, it
-    // returns false; failed() then tells the two apart.
+    // Steps to the next row: true while there is one. After the last row, or on an error (a
+    // statement stopped by the connection's query limits included), it returns false; failed()
+    // then tells the two apart.
     bool next();
     // Runs a statement that returns no rows; true when it completed.
     bool run();
@@ -55,6 +57,7 @@ private:
 
     SqliteConnection &m_connection;
     sqlite3_stmt *m_stmt = nullptr;
+    std::chrono::nanoseconds m_spent{0}; // running time since the first step (see setQueryLimits)
     QString m_error;
     bool m_failed = false;
 };

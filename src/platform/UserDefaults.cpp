@@ -1,5 +1,9 @@
 #include "platform/UserDefaults.h"
 
+#include "platform/FileStat.h"
+#include "platform/PathSafety.h"
+#include "platform/RegularFile.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -9,7 +13,11 @@
 #include <QJsonObject>
 #include <QSaveFile>
 #include <QStandardPaths>
+
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
+#include <utility>
 
 namespace platform {
 
@@ -130,7 +138,15 @@ void UserDefaults::setFilePath(const QString &filePath)
     std::lock_guard lock(m_mutex);
     m_path = filePath;
     m_values.clear();
+    m_writable = true;
+    m_resetNotice.reset();
     load();
+}
+
+std::optional<QString> UserDefaults::takeResetNotice()
+{
+    std::lock_guard lock(m_mutex);
+    return std::exchange(m_resetNotice, std::nullopt);
 }
 
 QString UserDefaults::filePath() const
@@ -358,23 +374,20 @@ void UserDefaults::reset()
 
 void UserDefaults::load()
 {
-    QFile file(m_path);
-    if (!file.exists())
+    // No file yet (a first start): nothing to read.
+    if (!PathSafety::isUsable(m_path) || !FileStat::of(m_path))
         return;
-    if (!file.open(QIODevice::ReadOnly)) {
-        std::fprintf(stdout, "Settings file %s could not be read; starting with defaults\n",
-                     qPrintable(m_path));
+    QString error;
+    const std::optional<QByteArray> content = RegularFile::read(m_path, maxFileBytes, RegularFile::Links::Follow, &error);
+    if (!content) {
+        keepDamagedFileAside(error);
         return;
     }
-    QJsonParseError error{};
-    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &error);
-    if (error.error != QJsonParseError::NoError || !doc.isObject()) {
-        // Keep the damaged file aside rather than overwriting what the user had.
-        std::fprintf(stdout, "Settings file %s is damaged (%s); it is kept as .damaged\n",
-                     qPrintable(m_path), qPrintable(error.errorString()));
-        file.close();
-        QFile::remove(m_path + ".damaged");
-        QFile::rename(m_path, m_path + ".damaged");
+    QJsonParseError parse{};
+    const QJsonDocument doc = QJsonDocument::fromJson(*content, &parse);
+    if (parse.error != QJsonParseError::NoError || !doc.isObject()) {
+        keepDamagedFileAside(parse.error != QJsonParseError::NoError ? parse.errorString()
+                                                                     : QStringLiteral("not a settings document"));
         return;
     }
     const QJsonObject root = doc.object();
@@ -385,9 +398,35 @@ void UserDefaults::load()
     }
 }
 
+void UserDefaults::keepDamagedFileAside(const QString &reason)
+{
+    // The user's file is never deleted or written over: it moves to the first free numbered name.
+    // RENAME_NOREPLACE makes "free" hold at the moment of the move, so an older kept file stays.
+    QString keptAs;
+    const QByteArray from = QFile::encodeName(m_path);
+    for (int n = 1; n <= 1000 && keptAs.isEmpty(); ++n) {
+        const QString candidate = m_path + QStringLiteral(".damaged-%1").arg(n);
+        const QByteArray to = QFile::encodeName(candidate);
+        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+            keptAs = candidate;
+        else if (errno != EEXIST)
+            break;
+    }
+    if (keptAs.isEmpty()) {
+        // It stays where it is, and the store leaves it alone for the rest of the run.
+        m_writable = false;
+        std::fprintf(stdout, "Settings file %s cannot be read (%s) nor moved aside; starting with defaults and not saving\n",
+                     qPrintable(m_path), qPrintable(reason));
+    } else {
+        std::fprintf(stdout, "Settings file %s cannot be read (%s); it is kept as %s and the settings start from their defaults\n",
+                     qPrintable(m_path), qPrintable(reason), qPrintable(keptAs));
+    }
+    m_resetNotice = keptAs;
+}
+
 bool UserDefaults::save() const
 {
-    if (m_path.isEmpty())
+    if (m_path.isEmpty() || !m_writable)
         return false;
     QJsonObject root;
     for (const auto &[key, value] : m_values)

@@ -15,6 +15,12 @@ namespace platform {
 // as a Bool, an unsigned integer stays unsigned, data stays data), so callers can tell "holds a Bool"
 // from "holds a number" and "absent" from "present with another type". The file is a JSON document
 // of type-tagged values under the user's configuration folder, rewritten atomically on every change.
+//
+// Only a regular file of at most maxFileBytes is read (a pipe in its place is never waited on). A
+// settings file that cannot be read or is damaged is kept aside under a numbered name beside it
+// ("defaults.json.damaged-1", "-2", ...; an older one is never replaced), the store starts from
+// the defaults, and takeResetNotice() tells the window once. When the file cannot be kept aside,
+// the store does not write over it.
 class UserDefaults
 {
 public:
@@ -60,15 +66,26 @@ public:
     // Forgets every value (and rewrites the file). Tests use it between cases.
     void reset();
 
+    // The largest settings file that is read.
+    static constexpr qint64 maxFileBytes = 16 * 1024 * 1024;
+
+    // Present once after the settings file was found unreadable or damaged and the store started
+    // from the defaults: the path the old file was kept under (empty when it could not be moved).
+    // Taking it clears it, so the user is told once.
+    std::optional<QString> takeResetNotice();
+
     static Type typeOfValue(const QVariant &value);
 
 private:
     void load();
     bool save() const;
+    void keepDamagedFileAside(const QString &reason);
 
     mutable std::recursive_mutex m_mutex;
     QString m_path;
     std::map<QString, QVariant> m_values;
+    bool m_writable = true; // false while an unreadable file that could not be moved stays in place
+    std::optional<QString> m_resetNotice;
 };
 
 } // namespace platform

@@ -1,6 +1,8 @@
 #include "services/PhotosLibraryReader.h"
 
 #include "model/ModuleState.h"
+#include "platform/PathSafety.h"
+#include "platform/RegularFile.h"
 #include "platform/SqliteConnection.h"
 #include "platform/SqliteStatement.h"
 
@@ -11,6 +13,7 @@
 #include <QUrl>
 
 #include <cstdio>
+#include <initializer_list>
 #include <memory>
 
 const QString PhotosLibraryReader::removedDuplicatesAlbum = QStringLiteral("Twinsift");
@@ -71,10 +74,10 @@ bool isDirectory(const QString &path)
     return QFileInfo(path).isDir();
 }
 
+// A database file of the library: a regular file itself, never a link, a pipe or a device.
 bool isFile(const QString &path)
 {
-    const QFileInfo info(path);
-    return info.exists() && !info.isDir();
+    return platform::RegularFile::isRegular(path, platform::RegularFile::Links::Refuse);
 }
 
 // Removes an earlier copy of ours from the cache folder; false (with a line) when it stays.
@@ -90,13 +93,33 @@ bool removeOldCopy(const QString &path, bool report)
     return false;
 }
 
-// Copies one file into the cache folder, writable for the reader. Empty text on success.
+// Copies one regular file into the cache folder, writable for the reader. Empty text on success.
 QString copyFile(const QString &source, const QString &target)
 {
-    QFile file(source);
-    if (!file.copy(target))
-        return source + QStringLiteral(": ") + file.errorString();
-    QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QString error;
+    if (!platform::RegularFile::copy(source, target, &error))
+        return error;
+    return {};
+}
+
+// The kind of schema object a name stands for ("table", "view", ...); empty when there is none.
+QString schemaKind(platform::SqliteConnection &db, const QString &name)
+{
+    platform::SqliteStatement statement(db, "SELECT type FROM sqlite_master WHERE name = ? COLLATE NOCASE");
+    statement.bindText(1, name);
+    return statement.next() ? statement.columnText(0) : QString();
+}
+
+// Empty when every name is a table; else why the read cannot go on.
+QString requireTables(platform::SqliteConnection &db, std::initializer_list<const char *> names)
+{
+    for (const char *name : names) {
+        const QString kind = schemaKind(db, QLatin1String(name));
+        if (kind.isEmpty())
+            return QStringLiteral("no such table: %1").arg(QLatin1String(name));
+        if (kind != QLatin1String("table"))
+            return QStringLiteral("%1 is a %2, not a table").arg(QLatin1String(name), kind);
+    }
     return {};
 }
 
@@ -123,7 +146,7 @@ QStringList columnTexts(platform::SqliteStatement &statement, const QString &val
 
 bool hasPathEscape(const QString &part)
 {
-    if (part.startsWith(QLatin1Char('/')))
+    if (!platform::PathSafety::isUsable(part) || part.startsWith(QLatin1Char('/')))
         return true;
     const QStringList components = part.split(QLatin1Char('/'));
     return components.contains(QStringLiteral(".."));
@@ -220,12 +243,19 @@ PhotosLibraryReader::ReadResult PhotosLibraryReader::openPhotosDatabaseCopy(cons
             copyFile(files.lock, lockCopy);
     }
 
-    // 4. Open the copy (never the library's own file).
+    // 4. Open the copy (never the library's own file), as the foreign file it is.
     platform::SqliteConnection db;
+    db.setQueryLimits(queryTimeLimit, shouldStop);
     if (!db.open(copy.database, platform::SqliteConnection::Mode::ReadWrite)) {
         std::fprintf(stdout, "error opening database\n");
         result.failure = Failure::OpenFailed;
         result.detail = db.errorMessage();
+        return result;
+    }
+    if (!db.makeDefensive()) {
+        std::fprintf(stdout, "error opening database\n");
+        result.failure = Failure::OpenFailed;
+        result.detail = QStringLiteral("the database cannot be opened read-only: ") + db.errorMessage();
         return result;
     }
 
@@ -291,6 +321,7 @@ PhotosLibraryReader::Failure PhotosLibraryReader::readPhotosLibrary(platform::Sq
 {
     const bool newer = form == PhotosLibraryForm::Newer;
     const char *text = kItemsOlder;
+    QString notTables;
     if (newer) {
         platform::SqliteStatement table(db, kAssetTable);
         const bool found = table.next();
@@ -299,7 +330,17 @@ PhotosLibraryReader::Failure PhotosLibraryReader::readPhotosLibrary(platform::Sq
             std::fprintf(stdout, "error preparing select: %s\n", qPrintable(result.detail));
             return Failure::ReadFailed;
         }
-        text = (found && table.columnText(0) == QLatin1String("ZGENERICASSET")) ? kItemsGeneric : kItemsNewest;
+        const bool generic = found && table.columnText(0) == QLatin1String("ZGENERICASSET");
+        text = generic ? kItemsGeneric : kItemsNewest;
+        notTables = requireTables(db, {generic ? "ZGENERICASSET" : "ZASSET", "ZADDITIONALASSETATTRIBUTES"});
+    } else {
+        notTables = requireTables(db, {"RKVersion", "RKMaster"});
+    }
+    // The items are read from tables only: a view could compute rows without end.
+    if (!notTables.isEmpty()) {
+        result.detail = notTables;
+        std::fprintf(stdout, "error preparing select: %s\n", qPrintable(result.detail));
+        return Failure::ReadFailed;
     }
 
     // The album lookup: the numbered names hold digits only, so they can stand in the text.
@@ -370,7 +411,7 @@ std::optional<QString> PhotosLibraryReader::originalFilePath(const PhotosLibrary
         return std::nullopt;
     if (files.form == PhotosLibraryForm::Older)
         return files.package + QStringLiteral("/Masters/") + item.RKMimagePath;
-    if (item.RKVfilename.isEmpty() || item.RKVfilename.contains(QLatin1Char('/')) ||
+    if (!platform::PathSafety::isUsable(item.RKVfilename) || item.RKVfilename.contains(QLatin1Char('/')) ||
         item.RKVfilename == QLatin1String("..") || item.RKVfilename == QLatin1String("."))
         return std::nullopt;
     return files.package + QStringLiteral("/originals/") + item.RKMimagePath + QLatin1Char('/') + item.RKVfilename;
@@ -381,12 +422,23 @@ std::vector<InitialDirectory> PhotosLibraryReader::photosLibraryEntries(const Ph
 {
     std::vector<InitialDirectory> entries;
     entries.reserve(items.size());
+    // Links are resolved, and what they lead to must lie inside the package itself.
+    const QString package = QFileInfo(files.package).canonicalFilePath();
     for (const PhotoLibraryProperties &item : items) {
-        const std::optional<QString> path = originalFilePath(files, item);
+        std::optional<QString> path = originalFilePath(files, item);
         if (!path) {
             std::fprintf(stdout, "Photos library item %s skipped: its stored path is not usable\n",
                          qPrintable(item.RKVuuid));
             continue;
+        }
+        if (QFileInfo(*path).exists()) {
+            const QString resolved = QFileInfo(*path).canonicalFilePath();
+            if (package.isEmpty() || resolved.isEmpty() || !resolved.startsWith(package + QLatin1Char('/'))) {
+                std::fprintf(stdout, "Photos library item %s skipped: it leads out of the library (%s)\n",
+                             qPrintable(item.RKVuuid), qPrintable(resolved));
+                continue;
+            }
+            path = resolved;
         }
         InitialDirectory entry(QUrl::fromLocalFile(*path));
         entry.isPhotoLibrary = true;

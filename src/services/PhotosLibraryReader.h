@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
+#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -34,6 +36,11 @@ struct PhotosLibraryFiles {
 // Reads the items of a Photos library from the library's own SQLite database. The live database is
 // never opened: it is copied, with its write-ahead log and shared-memory file, into the user's
 // cache folder, and the copy is read. Everything runs on the calling thread.
+//
+// The library is treated as foreign input: only regular files are copied (a pipe or a link in the
+// database's place is refused, never waited on), the copy is opened with SQLite's defensive
+// settings and read only, the tables read must be tables (not views), and every query is bounded
+// in time and stops when shouldStop answers true. Item paths resolve inside the package only.
 //
 //     PhotosLibraryReader reader;
 //     if (auto files = PhotosLibraryReader::locatePhotosDatabaseFiles(path)) {
@@ -74,8 +81,10 @@ public:
     ReadResult openPhotosDatabaseCopy(const PhotosLibraryFiles &files);
 
     // The scan-list entries of the items: one ticked single-file entry per item, pointing at the
-    // item's original file, with isPhotoLibrary set and the item's properties. Items whose stored
-    // path is empty or leads out of the package are left out with a diagnostic line.
+    // item's original file (links resolved), with isPhotoLibrary set and the item's properties.
+    // Items whose stored path is empty or unusable, or that lead out of the package (by their
+    // stored path, or through a link or a linked folder below the originals), are left out with a
+    // diagnostic line. An original that is missing keeps its entry (the scan passes over it).
     static std::vector<InitialDirectory> photosLibraryEntries(const PhotosLibraryFiles &files,
                                                               const std::vector<PhotoLibraryProperties> &items);
 
@@ -93,6 +102,11 @@ public:
     // ("Z_" + secondMatched + "ASSETS").
     QString firstMatched;
     QString secondMatched;
+
+    // The longest any one query of a read may run, and a stop request checked while queries run
+    // (both end the read with Failure::ReadFailed).
+    std::chrono::milliseconds queryTimeLimit{20000};
+    std::function<bool()> shouldStop;
 
 private:
     void findAssetTables(platform::SqliteConnection &db);

@@ -2,6 +2,7 @@
 
 #include "platform/UserDefaults.h"
 #include "engine/ScanPublication.h"
+#include "services/MVNAssistance.h"
 #include "support/ScanFixtures.h"
 
 #include <QDir>
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <mutex>
 #include <thread>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using scanfixtures::entryFor;
@@ -130,6 +132,73 @@ TEST_F(ScanEngineTest, OneFileReachedThroughSeveralPathsIsCollectedOnce)
     ASSERT_TRUE(outcome.completed);
     ASSERT_EQ(outcome.sendData->size(), 1u);
     EXPECT_EQ(names((*outcome.sendData)[0]), (QStringList{"a.jpg", "a-copy.jpg"}));
+}
+
+TEST_F(ScanEngineTest, LinkedRootFolderIsScannedAtItsTargetOnce)
+{
+    photo("disk/Pictures/a.jpg", 1);
+    photo("disk/Pictures/sub/b.jpg", 2);
+    photo("elsewhere/c.jpg", 3);
+    // A link below the root is not followed.
+    ASSERT_TRUE(QFile::link(path("elsewhere"), path("disk/Pictures/linked-elsewhere")));
+    ASSERT_TRUE(QFile::link(path("disk/Pictures"), path("Pictures")));
+
+    EXPECT_EQ(collectedNames({entryFor(path("Pictures"))}), (QStringList{"a.jpg", "b.jpg"}));
+    // The link and its target both listed: every file once.
+    EXPECT_EQ(collectedNames({entryFor(path("Pictures")), entryFor(path("disk/Pictures"))}),
+              (QStringList{"a.jpg", "b.jpg"}));
+    EXPECT_EQ(collectedNames({entryFor(path("disk/Pictures")), entryFor(path("Pictures"))}),
+              (QStringList{"a.jpg", "b.jpg"}));
+}
+
+TEST_F(ScanEngineTest, LinkGivenAsASingleFileIsCollectedAsItsTargetOnce)
+{
+    // With no minimum size, the link's own few bytes would pass the size test.
+    settings.minimumFileSize = 0;
+    photo("photos/a.jpg", 1);
+    copy("photos/a.jpg", "photos/a-copy.jpg");
+    ASSERT_TRUE(QFile::link(path("photos/a.jpg"), path("dropped-link.jpg")));
+    ASSERT_TRUE(QFile::link(path("photos/a-copy.jpg"), path("photos/link-below.jpg")));
+
+    auto collected = engine().collectFiles({entryFor(path("dropped-link.jpg"))});
+    ASSERT_TRUE(collected.has_value());
+    ASSERT_EQ(collected->files.size(), 1u);
+    EXPECT_EQ(collected->files[0]->path(), QFileInfo(path("photos/a.jpg")).canonicalFilePath());
+
+    // The link beside its target is never a second photo: the exact scan pairs a.jpg with its copy
+    // only, and a link below the folder is not collected.
+    const std::vector<InitialDirectory> entries = {entryFor(path("photos")), entryFor(path("dropped-link.jpg"))};
+    EXPECT_EQ(collectedNames(entries), (QStringList{"a-copy.jpg", "a.jpg"}));
+    auto outcome = engine().sendDataToScanVC(entries, false);
+    ASSERT_TRUE(outcome.completed);
+    ASSERT_EQ(outcome.sendData->size(), 1u);
+    EXPECT_EQ(names((*outcome.sendData)[0]), (QStringList{"a-copy.jpg", "a.jpg"}));
+
+    // A Photos library item never follows a link.
+    InitialDirectory item = entryFor(path("dropped-link.jpg"));
+    item.isPhotoLibrary = true;
+    item.photoLibraryProperties = PhotoLibraryProperties{};
+    EXPECT_TRUE(collectedNames({item}).isEmpty());
+
+    // Neither does anything that is not a regular file count.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe.jpg")).constData(), 0600), 0);
+    EXPECT_TRUE(collectedNames({entryFor(path("pipe.jpg"))}).isEmpty());
+}
+
+TEST_F(ScanEngineTest, EntryWithANulInItsPathIsSkipped)
+{
+    photo("album/sub/a.jpg", 1);
+    // An entry as a damaged settings file or library row could make it: the part before the NUL
+    // is a folder.
+    InitialDirectory entry = entryFor(path("album"));
+    ASSERT_TRUE(entry.file && entry.file->isFolder);
+    entry.url = QUrl::fromLocalFile(path("album") + QChar(u'\0') + QStringLiteral("/sub"));
+    ASSERT_TRUE(entry.url->toLocalFile().contains(QChar(u'\0')));
+    InitialDirectory single = entryFor(path("album/sub/a.jpg"));
+    single.url = QUrl::fromLocalFile(path("album/sub/a.jpg") + QChar(u'\0') + QStringLiteral(".jpg"));
+
+    EXPECT_TRUE(collectedNames({entry, single}).isEmpty());
+    EXPECT_FALSE(sharedAssistance().listFiles(*entry.url, flags));
 }
 
 TEST_F(ScanEngineTest, EntriesThatAreUncheckedMissingOrFromThePhotosLibrary)

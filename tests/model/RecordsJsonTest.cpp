@@ -249,14 +249,43 @@ TEST_F(InitialDirectoryFromUrl, FoldersAndLibraryPackagesAreFoldersOfSizeZero)
     EXPECT_FALSE(library.isPhotoLibrary); // callers set the flag themselves
 }
 
-TEST_F(InitialDirectoryFromUrl, SymbolicLinkIsDescribedNotFollowed)
+TEST_F(InitialDirectoryFromUrl, SymbolicLinkStandsForItsTarget)
 {
+    // ~/Pictures linked to another disk: the entry is a folder, under the link's own name and URL.
     ASSERT_TRUE(QDir(dir.path()).mkpath("real"));
     ASSERT_TRUE(QFile::link(path("real"), path("link")));
-    const InitialDirectory entry(QUrl::fromLocalFile(path("link")));
-    ASSERT_TRUE(entry.file);
-    EXPECT_FALSE(entry.file->isFolder);
-    EXPECT_EQ(entry.file->size, 0);
+    const InitialDirectory folder(QUrl::fromLocalFile(path("link")));
+    ASSERT_TRUE(folder.file);
+    EXPECT_TRUE(folder.file->isFolder);
+    EXPECT_EQ(folder.file->name, "link");
+    EXPECT_EQ(folder.url, QUrl::fromLocalFile(path("link")));
+
+    QFile photo(path("real/photo.jpg"));
+    ASSERT_TRUE(photo.open(QIODevice::WriteOnly));
+    photo.write(QByteArray(3000, 'x'));
+    photo.close();
+    ASSERT_TRUE(QFile::link(path("real/photo.jpg"), path("photo-link.jpg")));
+    const InitialDirectory file(QUrl::fromLocalFile(path("photo-link.jpg")));
+    ASSERT_TRUE(file.file);
+    EXPECT_FALSE(file.file->isFolder);
+    EXPECT_EQ(file.file->size, 3000);
+
+    // A dangling link is still an entry (the scan skips it), described as the link it is.
+    ASSERT_TRUE(QFile::link(path("gone"), path("dangling")));
+    const InitialDirectory dangling(QUrl::fromLocalFile(path("dangling")));
+    ASSERT_TRUE(dangling.file);
+    EXPECT_FALSE(dangling.file->isFolder);
+}
+
+TEST_F(InitialDirectoryFromUrl, PathHoldingANulCharacterIsRefused)
+{
+    // The part before the NUL is an existing folder: the system would describe that folder.
+    ASSERT_TRUE(QDir(dir.path()).mkpath("real"));
+    const QString withNul = path("real") + QChar(u'\0') + QStringLiteral("/x.jpg");
+    testing::internal::CaptureStdout();
+    const InitialDirectory entry(QUrl::fromLocalFile(withNul));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error reading file attributes\n");
+    EXPECT_FALSE(entry.file);
 }
 
 TEST_F(InitialDirectoryFromUrl, MissingItemOrRemoteUrlKeepsTheUrlAndPrintsOneLine)

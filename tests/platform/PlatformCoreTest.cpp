@@ -4,10 +4,17 @@
 #include "platform/UserDefaults.h"
 
 #include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
 #include <atomic>
+#include <chrono>
+#include <fcntl.h>
+#include <future>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace platform;
 
@@ -65,19 +72,63 @@ TEST(UserDefaultsTest, AbsentDiffersFromPresentWithAnotherType)
     EXPECT_EQ(*d.stringArrayForKey("paths"), QStringList({"/a", "/b"}));
 }
 
-TEST(UserDefaultsTest, DamagedFileIsKeptAsideNotLost)
+TEST(UserDefaultsTest, DamagedFileIsKeptAsideUnderANumberedNameAndToldOnce)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("d.json");
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("{ not json");
-    f.close();
+    auto writeSettings = [&path](const QByteArray &text) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    };
+    writeSettings("{ not json");
     UserDefaults d(path);
     EXPECT_FALSE(d.contains("anything"));
-    EXPECT_TRUE(QFile::exists(path + ".damaged"));
+    EXPECT_EQ(d.takeResetNotice(), path + ".damaged-1");
+    EXPECT_FALSE(d.takeResetNotice()) << "told once";
     d.setBool("x", true);
     EXPECT_TRUE(UserDefaults(path).boolForKey("x"));
+    EXPECT_FALSE(UserDefaults(path).takeResetNotice());
+
+    // A second damaged file never replaces the first one kept.
+    writeSettings("[1, 2");
+    UserDefaults again(path);
+    EXPECT_EQ(again.takeResetNotice(), path + ".damaged-2");
+    QFile first(path + ".damaged-1");
+    ASSERT_TRUE(first.open(QIODevice::ReadOnly));
+    EXPECT_EQ(first.readAll(), "{ not json");
+
+    // A file above the size cap is not read at all.
+    QByteArray huge = "{\"k\": {\"string\": \"";
+    huge.append(QByteArray(UserDefaults::maxFileBytes, 'x'));
+    huge.append("\"}}");
+    writeSettings(huge);
+    UserDefaults capped(path);
+    EXPECT_FALSE(capped.contains("k"));
+    EXPECT_EQ(capped.takeResetNotice(), path + ".damaged-3");
+    EXPECT_EQ(QFileInfo(path + ".damaged-3").size(), huge.size());
+}
+
+TEST(UserDefaultsTest, APipeInPlaceOfTheSettingsFileIsNotWaitedOn)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("d.json");
+    const QByteArray native = QFile::encodeName(path);
+    ASSERT_EQ(::mkfifo(native.constData(), 0600), 0);
+    auto load = std::async(std::launch::async, [&path] {
+        UserDefaults d(path);
+        return d.takeResetNotice();
+    });
+    if (load.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // Let the blocked reader go before failing.
+        const int fd = ::open(native.constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+        load.wait();
+        FAIL() << "the settings store waited on a pipe";
+    }
+    EXPECT_EQ(load.get(), path + ".damaged-1");
+    EXPECT_FALSE(QFileInfo::exists(path));
 }
 
 TEST(NotificationCenterTest, DeliversInOrderAndDropsDeadOwners)

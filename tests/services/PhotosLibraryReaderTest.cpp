@@ -9,6 +9,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using photos_fixtures::Item;
 using Failure = PhotosLibraryReader::Failure;
@@ -290,6 +298,141 @@ TEST_F(PhotosReaderTest, StoredPathsThatLeaveThePackageOrNameNoFileAreSkipped)
     const auto entries = PhotosLibraryReader::photosLibraryEntries(newer, {item("A", ""), item("A", "b.jpg")});
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].url->toLocalFile(), "/lib.photoslibrary/originals/A/b.jpg");
+}
+
+namespace {
+
+// Runs `work` in a child process and gives its exit status: absent when the child did not end
+// within `seconds` (it is then killed), -1 when it was killed by a signal. The child may write at
+// most 64 MB per file, so a read that would fill the disk ends the child instead.
+std::optional<int> exitStatusWithin(int seconds, const std::function<int()> &work)
+{
+    std::fflush(stdout);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const rlimit limit{64u << 20, 64u << 20};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::_exit(work());
+    }
+    for (int i = 0; i < seconds * 20; ++i) {
+        int status = 0;
+        if (::waitpid(child, &status, WNOHANG) == child)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        ::usleep(50000);
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    return std::nullopt;
+}
+
+int readFailure(const PhotosLibraryFiles &files)
+{
+    return int(PhotosLibraryReader().openPhotosDatabaseCopy(files).failure);
+}
+
+} // namespace
+
+TEST_F(PhotosReaderTest, PipesAndLinksInPlaceOfTheDatabaseFilesAreRefusedNotWaitedOn)
+{
+    // A pipe stands where the database should be: refused at once.
+    const QString pipe = package("Pipe.photoslibrary");
+    ASSERT_TRUE(QDir().mkpath(pipe + "/database") && QDir().mkpath(pipe + "/originals"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe + "/database/Photos.sqlite").constData(), 0600), 0);
+    const auto pipeFiles = PhotosLibraryReader::locatePhotosDatabaseFiles(pipe);
+    ASSERT_TRUE(pipeFiles);
+    EXPECT_EQ(exitStatusWithin(10, [&] { return readFailure(*pipeFiles); }), int(Failure::DatabaseMissing));
+
+    // A pipe in place of the write-ahead log: the log is left out, the database is read.
+    const QString pipeLog = package("PipeLog.photoslibrary");
+    photos_fixtures::NewerLibrary fixture(pipeLog, newerItems());
+    ASSERT_TRUE(fixture.ok()) << qPrintable(fixture.error());
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipeLog + "/database/Photos.sqlite-wal").constData(), 0600), 0);
+    const auto logFiles = PhotosLibraryReader::locatePhotosDatabaseFiles(pipeLog);
+    ASSERT_TRUE(logFiles);
+    EXPECT_EQ(exitStatusWithin(10, [&] { return readFailure(*logFiles); }), int(Failure::None));
+
+    // A link in place of the database is not followed.
+    const QString linked = package("Linked.photoslibrary");
+    ASSERT_TRUE(QDir().mkpath(linked + "/database") && QDir().mkpath(linked + "/originals"));
+    ASSERT_TRUE(QFile::link(pipeLog + "/database/Photos.sqlite", linked + "/database/Photos.sqlite"));
+    const auto linkFiles = PhotosLibraryReader::locatePhotosDatabaseFiles(linked);
+    ASSERT_TRUE(linkFiles);
+    EXPECT_EQ(PhotosLibraryReader().openPhotosDatabaseCopy(*linkFiles).failure, Failure::DatabaseMissing);
+}
+
+TEST_F(PhotosReaderTest, AnEndlessViewInPlaceOfTheItemTableIsRefused)
+{
+    const QString lib = package("Endless.photoslibrary");
+    {
+        photos_fixtures::NewerLibrary fixture(lib, newerItems());
+        ASSERT_TRUE(fixture.ok()) << qPrintable(fixture.error());
+    }
+    {
+        photos_fixtures::Db db(lib + "/database/Photos.sqlite");
+        db.exec("DROP TABLE ZASSET;"
+                "CREATE VIEW ZASSET AS WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM r)"
+                " SELECT n AS Z_PK, 3 AS Z_ENT, 'U' || n AS ZUUID, 'f.jpg' AS ZFILENAME, 'A' AS ZDIRECTORY,"
+                " 0 AS ZDATECREATED, 0 AS ZTRASHEDSTATE FROM r;");
+        ASSERT_TRUE(db.ok()) << qPrintable(db.error());
+    }
+    const auto files = PhotosLibraryReader::locatePhotosDatabaseFiles(lib);
+    ASSERT_TRUE(files);
+    EXPECT_EQ(exitStatusWithin(20, [&] { return readFailure(*files); }), int(Failure::ReadFailed));
+
+    const auto read = PhotosLibraryReader().openPhotosDatabaseCopy(*files);
+    EXPECT_EQ(read.failure, Failure::ReadFailed);
+    EXPECT_TRUE(read.detail.contains("ZASSET")) << qPrintable(read.detail);
+    EXPECT_TRUE(read.photosLibrary.empty());
+
+    // A stop request ends a read as well.
+    const QString plain = package("Plain.photoslibrary");
+    photos_fixtures::NewerLibrary fixture(plain, newerItems());
+    PhotosLibraryReader stopped;
+    stopped.shouldStop = [] { return true; };
+    EXPECT_EQ(stopped.openPhotosDatabaseCopy(*PhotosLibraryReader::locatePhotosDatabaseFiles(plain)).failure,
+              Failure::ReadFailed);
+}
+
+TEST_F(PhotosReaderTest, ItemsResolveInsideThePackageOnly)
+{
+    const QString lib = package("Links.photoslibrary");
+    const std::vector<Item> items = {
+        {"U-IN", "A", "in.jpg", "in.jpg", 10, false, true, {}},
+        {"U-LINK-IN", "A", "link-in.jpg", "link-in.jpg", 10, false, false, {}},
+        {"U-LINK-OUT", "A", "link-out.jpg", "link-out.jpg", 10, false, false, {}},
+        {"U-FOLDER-OUT", "Outside", "x.jpg", "x.jpg", 10, false, false, {}},
+    };
+    photos_fixtures::NewerLibrary fixture(lib, items);
+    ASSERT_TRUE(fixture.ok()) << qPrintable(fixture.error());
+    ASSERT_TRUE(photos_fixtures::writeFile(dir.filePath("outside/secret.jpg"), "not the library's"));
+    ASSERT_TRUE(photos_fixtures::writeFile(dir.filePath("outside/x.jpg"), "not the library's"));
+    ASSERT_TRUE(QFile::link(lib + "/originals/A/in.jpg", lib + "/originals/A/link-in.jpg"));
+    ASSERT_TRUE(QFile::link(dir.filePath("outside/secret.jpg"), lib + "/originals/A/link-out.jpg"));
+    ASSERT_TRUE(QFile::link(dir.filePath("outside"), lib + "/originals/Outside"));
+
+    const auto files = PhotosLibraryReader::locatePhotosDatabaseFiles(lib);
+    ASSERT_TRUE(files);
+    const auto read = PhotosLibraryReader().openPhotosDatabaseCopy(*files);
+    ASSERT_EQ(read.failure, Failure::None) << qPrintable(read.detail);
+    ASSERT_EQ(read.photosLibrary.size(), 4u);
+    const auto entries = PhotosLibraryReader::photosLibraryEntries(*files, read.photosLibrary);
+    QStringList uuids;
+    for (const InitialDirectory &entry : entries)
+        uuids << entry.photoLibraryProperties->RKVuuid;
+    EXPECT_EQ(uuids, QStringList({"U-IN", "U-LINK-IN"}));
+    const QString real = QFileInfo(lib + "/originals/A/in.jpg").canonicalFilePath();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].url->toLocalFile(), real);
+    EXPECT_EQ(entries[1].url->toLocalFile(), real) << "a link inside the package stands for its target";
+
+    // A stored path holding a NUL character names no file.
+    PhotoLibraryProperties withNul;
+    withNul.RKMimagePath = QStringLiteral("A");
+    withNul.RKVfilename = QStringLiteral("in.jpg") + QChar(u'\0') + QStringLiteral("x");
+    EXPECT_FALSE(PhotosLibraryReader::originalFilePath(*files, withNul));
+    withNul.RKMimagePath = QStringLiteral("A") + QChar(u'\0');
+    withNul.RKVfilename = QStringLiteral("in.jpg");
+    EXPECT_FALSE(PhotosLibraryReader::originalFilePath(*files, withNul));
 }
 
 TEST(PhotosRegexTest, MatchesInOrderAndRejectsABadPattern)

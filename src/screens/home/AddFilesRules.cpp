@@ -1,6 +1,12 @@
 #include "screens/home/AddFilesRules.h"
 
+#include "model/InitialDirectory.h"
+#include "model/ModuleState.h"
+#include "platform/FileManager.h"
+#include "platform/PathSafety.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMetaType>
 #include <QUrl>
@@ -324,8 +330,52 @@ std::pair<int, int> tickedCountAndIndex(const std::vector<bool> &ticks)
     return {count, index};
 }
 
+bool isInTrashFolder(const QString &path)
+{
+    const QString p = normalizedPath(path);
+    if (isSameOrInside(p, platform::FileManager::homeTrashPath()))
+        return true;
+    for (const QString &part : p.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (part == QLatin1String(".Trash") || part.startsWith(QLatin1String(".Trash-")))
+            return true;
+    }
+    return false;
+}
+
+namespace {
+
+// Why a saved path may not come back into the scan list; empty when it may.
+QString restoreRefusal(const QString &path, const QStringList &restored, const QStringList &excludedFolders,
+                       const QStringList &systemFolders)
+{
+    if (!platform::PathSafety::isUsable(path))
+        return QStringLiteral("not a usable path");
+    if (!path.startsWith(QLatin1Char('/')))
+        return QStringLiteral("not an absolute path");
+    if (QFile::encodeName(path).size() >= 4096)
+        return QStringLiteral("too long");
+    const QString normalized = normalizedPath(path);
+    if (normalized == QLatin1String("/"))
+        return QStringLiteral("the root folder");
+    if (matchExcluded(normalized, systemFolders).any())
+        return QStringLiteral("a system folder");
+    if (matchExcluded(normalized, excludedFolders).any())
+        return QStringLiteral("an excluded folder");
+    if (isInTrashFolder(normalized))
+        return QStringLiteral("a Trash folder");
+    for (const QString &earlier : restored) {
+        if (normalizedPath(earlier) == normalized)
+            return QStringLiteral("listed twice");
+    }
+    return {};
+}
+
+} // namespace
+
 std::vector<std::pair<QString, bool>> restoreEntries(const std::optional<QVariantList> &paths,
-                                                     const std::optional<QVariantList> &ticks)
+                                                     const std::optional<QVariantList> &ticks,
+                                                     const QStringList &excludedFolders,
+                                                     const QStringList &systemFolders)
 {
     std::vector<std::pair<QString, bool>> entries;
     if (!paths || !ticks || paths->isEmpty())
@@ -338,13 +388,38 @@ std::vector<std::pair<QString, bool>> restoreEntries(const std::optional<QVarian
         if (value.typeId() != QMetaType::Bool)
             return entries;
     }
-    entries.reserve(static_cast<size_t>(paths->size()));
+    QStringList restored;
     for (qsizetype i = 0; i < paths->size(); ++i) {
+        if (restored.size() >= maxRestoredEntries) {
+            std::printf("Scan list: only the first %d saved entries are restored\n", maxRestoredEntries);
+            break;
+        }
+        const QString path = paths->at(i).toString();
+        const QString refusal = restoreRefusal(path, restored, excludedFolders, systemFolders);
+        if (!refusal.isEmpty()) {
+            QString shown = path;
+            shown.replace(QChar(u'\0'), QStringLiteral("\\0"));
+            std::printf("Saved scan-list entry left out (%s): %s\n", qPrintable(refusal), qPrintable(shown.left(300)));
+            continue;
+        }
         // A tick list cut short reads the missing ticks as on.
         const bool tick = i < ticks->size() ? ticks->at(i).toBool() : true;
-        entries.emplace_back(paths->at(i).toString(), tick);
+        entries.emplace_back(path, tick);
+        restored.append(path);
     }
+    std::fflush(stdout);
     return entries;
+}
+
+std::vector<std::pair<QString, bool>> restoreEntries(const std::optional<QVariantList> &paths,
+                                                     const std::optional<QVariantList> &ticks)
+{
+    QStringList excluded;
+    for (const InitialDirectory &entry : excludedFolders) {
+        if (entry.url)
+            excluded.append(plainPath(*entry.url));
+    }
+    return restoreEntries(paths, ticks, excluded, excludedSystemFolderList());
 }
 
 } // namespace AddFilesRules

@@ -85,7 +85,21 @@ std::pair<int, int> tickedCountAndIndex(const std::vector<bool> &ticks);
 // The saved list ("SelectedURLs", "SelectedURLsChecked") as path and tick pairs. Empty when the
 // paths are absent, not all texts or empty, or the ticks are absent or not all Bools. A tick list
 // shorter than the path list leaves the missing ticks on; surplus ticks are ignored.
+//
+// The settings file may have been damaged or written by someone else, so a saved path comes back
+// only when the add panels would take it: an absolute path without a NUL character, not "/", not
+// a system folder or an excluded folder or inside one, not a Trash folder or inside one, and not
+// listed before it. At most maxRestoredEntries come back. Each path left out is logged.
+inline constexpr int maxRestoredEntries = 10000;
+std::vector<std::pair<QString, bool>> restoreEntries(const std::optional<QVariantList> &paths,
+                                                     const std::optional<QVariantList> &ticks,
+                                                     const QStringList &excludedFolders,
+                                                     const QStringList &systemFolders);
+// The same with the application's excluded folders and system folders.
 std::vector<std::pair<QString, bool>> restoreEntries(const std::optional<QVariantList> &paths,
                                                      const std::optional<QVariantList> &ticks);
+// True when the path is a Trash folder (the home Trash, a ".Trash" or ".Trash-<uid>" folder of a
+// volume) or lies inside one.
+bool isInTrashFolder(const QString &path);
 
 } // namespace AddFilesRules

@@ -14,6 +14,7 @@
 #include "platform/Dispatch.h"
 #include "platform/UserDefaults.h"
 #include "platform/Updater.h"
+#include "platform/widgets/Alerts.h"
 #include "platform/widgets/WindowController.h"
 #include "platform/widgets/Workspace.h"
 #include "services/LaunchOnStartup.h"
@@ -309,6 +310,19 @@ void AppDelegate::showHomeWindow()
     isAllowToPreference = true;
     followPopUpMode(homeViewController());
     refreshMenuStates();
+    tellIfSettingsWereReset();
+}
+
+void AppDelegate::tellIfSettingsWereReset()
+{
+    // The settings file could not be read and the store started from the defaults: told once,
+    // over the home window.
+    const std::optional<QString> keptAs = defaults().takeResetNotice();
+    if (!keptAs)
+        return;
+    const QString informative = keptAs->isEmpty() ? text("IDS_TWK_8503")
+                                                   : substitutePlaceholders(text("IDS_TWK_8502"), {*keptAs});
+    platform::Dispatch::mainAfter(0.3, [informative] { showAlert(text("IDS_TWK_8501"), informative); }, this);
 }
 
 // ---- updates ----

@@ -133,6 +133,8 @@ private:
     // Shows the main window with the home screen and gives the Preferences and update items back
     // (the end of the splash, or Get started in the welcome window).
     void showHomeWindow();
+    // Shows once that the settings were reset because their file could not be read.
+    void tellIfSettingsWereReset();
     void makeMenuItems();
     bool passesCommonGuard() const;
     QWidget *mainWindowContent() const;

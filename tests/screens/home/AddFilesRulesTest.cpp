@@ -1,8 +1,13 @@
 #include "screens/home/AddFilesRules.h"
 
+#include "model/InitialDirectory.h"
+#include "model/ModuleState.h"
+#include "platform/FileManager.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 using namespace AddFilesRules;
@@ -199,6 +204,45 @@ TEST(AddFilesReadinessTest, TickEditsLookAtTheTickedEntries)
 
     EXPECT_EQ(tickedCountAndIndex({true, false, true, false}), std::make_pair(2, 2));
     EXPECT_EQ(tickedCountAndIndex({false, false}), std::make_pair(0, 0));
+}
+
+TEST(AddFilesPersistenceTest, RestoredPathsPassTheRulesOfTheAddPanels)
+{
+    // A settings file may be damaged or written by someone else: what comes back is what the add
+    // panels would have taken.
+    using Entries = std::vector<std::pair<QString, bool>>;
+    const std::vector<InitialDirectory> keptExcluded = excludedFolders;
+    excludedFolders = {InitialDirectory(QUrl::fromLocalFile("/home/ann/Private"))};
+    const QString trash = platform::FileManager::homeTrashPath();
+    const QString system = excludedSystemFolderList().first();
+    const QVariantList paths{
+        "/",
+        system,
+        system + "/share/photos",
+        "/home/ann/Private/x.jpg",
+        trash,
+        trash + "/files/a.jpg",
+        "/media/disk/.Trash-1000/files/b.jpg",
+        "relative/c.jpg",
+        QString("/home/ann/a") + QChar(u'\0') + "/sub",
+        "/home/ann/Pictures",
+        "/home/ann/Pictures/",
+        "/" + QString(5000, 'a'),
+        "/home/ann/b.jpg",
+    };
+    QVariantList ticks;
+    for (qsizetype i = 0; i < paths.size(); ++i)
+        ticks << (i % 2 == 0);
+    EXPECT_EQ(restoreEntries(paths, ticks), (Entries{{"/home/ann/Pictures", false}, {"/home/ann/b.jpg", true}}));
+    excludedFolders = keptExcluded;
+
+    // The list is capped in length.
+    QVariantList many;
+    for (int i = 0; i < maxRestoredEntries + 5; ++i)
+        many << QString("/home/ann/p%1.jpg").arg(i);
+    const auto restored = restoreEntries(many, QVariantList{});
+    ASSERT_EQ(restored.size(), size_t(maxRestoredEntries));
+    EXPECT_EQ(restored.back().first, QString("/home/ann/p%1.jpg").arg(maxRestoredEntries - 1));
 }
 
 TEST(AddFilesPersistenceTest, RestoreReadsPathsAndTicks)

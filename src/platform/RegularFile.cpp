@@ -1,0 +1,158 @@
+#include "platform/RegularFile.h"
+
+#include "platform/PathSafety.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+QString reasonOf(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+void setError(QString *error, const QString &path, const QString &reason)
+{
+    if (error)
+        *error = path + QStringLiteral(": ") + reason;
+}
+
+// Opens the path for reading without waiting (a pipe with no writer would block an ordinary open)
+// and checks the opened file; -1 with the reason set when it is no regular file.
+int openRegular(const QString &path, RegularFile::Links links, struct stat *info, QString *error)
+{
+    const std::optional<QByteArray> native = PathSafety::nativePath(path);
+    if (!native) {
+        setError(error, path, QStringLiteral("not a usable path"));
+        return -1;
+    }
+    int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    if (links == RegularFile::Links::Refuse)
+        flags |= O_NOFOLLOW;
+    const int fd = ::open(native->constData(), flags);
+    if (fd < 0) {
+        setError(error, path, errno == ELOOP ? QStringLiteral("a symbolic link") : reasonOf(errno));
+        return -1;
+    }
+    if (::fstat(fd, info) != 0 || !S_ISREG(info->st_mode)) {
+        setError(error, path, QStringLiteral("not a regular file"));
+        ::close(fd);
+        return -1;
+    }
+    // Reads from here on may block as usual (a regular file never makes them wait for a writer).
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+bool writeAll(int fd, const char *data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= size_t(written);
+    }
+    return true;
+}
+
+} // namespace
+
+bool RegularFile::isRegular(const QString &path, Links links)
+{
+    const std::optional<QByteArray> native = PathSafety::nativePath(path);
+    if (!native)
+        return false;
+    struct stat info {};
+    const int rc = links == Links::Refuse ? ::lstat(native->constData(), &info) : ::stat(native->constData(), &info);
+    return rc == 0 && S_ISREG(info.st_mode);
+}
+
+std::optional<QByteArray> RegularFile::read(const QString &path, qint64 maxBytes, Links links, QString *error)
+{
+    struct stat info {};
+    const int fd = openRegular(path, links, &info, error);
+    if (fd < 0)
+        return std::nullopt;
+    if (info.st_size > maxBytes) {
+        setError(error, path, QStringLiteral("larger than %1 bytes").arg(maxBytes));
+        ::close(fd);
+        return std::nullopt;
+    }
+    QByteArray content;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            setError(error, path, reasonOf(errno));
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (got == 0)
+            break;
+        // The file may have grown since it was checked: the cap holds for what is read.
+        if (content.size() + got > maxBytes) {
+            setError(error, path, QStringLiteral("larger than %1 bytes").arg(maxBytes));
+            ::close(fd);
+            return std::nullopt;
+        }
+        content.append(buffer, got);
+    }
+    ::close(fd);
+    return content;
+}
+
+bool RegularFile::copy(const QString &source, const QString &target, QString *error)
+{
+    struct stat info {};
+    const int in = openRegular(source, Links::Refuse, &info, error);
+    if (in < 0)
+        return false;
+    const std::optional<QByteArray> native = PathSafety::nativePath(target);
+    const int out = native ? ::open(native->constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600) : -1;
+    if (out < 0) {
+        setError(error, target, native ? reasonOf(errno) : QStringLiteral("not a usable path"));
+        ::close(in);
+        return false;
+    }
+    bool ok = true;
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(in, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            setError(error, source, reasonOf(errno));
+            ok = false;
+            break;
+        }
+        if (got == 0)
+            break;
+        if (!writeAll(out, buffer, size_t(got))) {
+            setError(error, target, reasonOf(errno));
+            ok = false;
+            break;
+        }
+    }
+    ::close(in);
+    if (::close(out) != 0 && ok) {
+        setError(error, target, reasonOf(errno));
+        ok = false;
+    }
+    if (!ok)
+        ::unlink(native->constData());
+    return ok;
+}
+
+} // namespace platform

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace platform {
+
+// Reading and copying files that come from outside the program (a settings file, a Photos library
+// database) without ever waiting on them: only a regular file is read. A pipe, a socket or a device
+// in its place is refused at once instead of blocking the reader, and a file is checked on the
+// opened descriptor, so it cannot be swapped for something else between the check and the read.
+class RegularFile
+{
+public:
+    enum class Links {
+        Refuse, // a symbolic link is refused (the path itself must be a regular file)
+        Follow, // a symbolic link is followed; its target must be a regular file
+    };
+
+    // True when the path (lstat, or stat with Links::Follow) is a regular file.
+    static bool isRegular(const QString &path, Links links);
+
+    // The whole content of the file; absent (with the reason in *error) when the path is not a
+    // regular file, is larger than maxBytes, or cannot be read.
+    static std::optional<QByteArray> read(const QString &path, qint64 maxBytes, Links links,
+                                          QString *error = nullptr);
+
+    // Copies a regular file (never through a link) to `target`, which must not exist yet; the copy
+    // is readable and writable by its owner only. On failure the partial copy is removed and the
+    // reason is in *error.
+    static bool copy(const QString &source, const QString &target, QString *error = nullptr);
+};
+
+} // namespace platform
