@@ -9,6 +9,7 @@
 // made-up photos (times spread over days with bursts of near-copies, some GPS positions).
 
 #include "AutoMarkBench.h"
+#include "ResultsBench.h"
 #include "model/ImageFile.h"
 #include "model/InitialDirectory.h"
 #include "engine/ScanEngine.h"
@@ -110,6 +111,7 @@ int main(int argc, char **argv)
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
     if (args.value(0) == "--automark") return autoMarkBench(args.mid(1));
+    if (args.value(0) == "--results") return resultsBench(args.mid(1));
 
     bool similar = false;
     bool kindGiven = false;
