@@ -13,6 +13,7 @@
 
 #include "AutoMarkBench.h"
 #include "TrashMode.h"
+#include "ResultsBench.h"
 #include "model/ImageFile.h"
 #include "model/InitialDirectory.h"
 #include "engine/ScanEngine.h"
@@ -115,6 +116,7 @@ int main(int argc, char **argv)
     args.removeFirst();
     if (args.value(0) == "--automark") return autoMarkBench(args.mid(1));
     if (args.value(0) == "--trash") return trashMode(args.mid(1));
+    if (args.value(0) == "--results") return resultsBench(args.mid(1));
 
     bool similar = false;
     bool kindGiven = false;

@@ -4,6 +4,26 @@
 #include "model/TextLookup.h"
 #include "services/MVNAssistance.h"
 
+std::pair<std::optional<qint64>, std::optional<QString>> groupsSizeText(const ImageGroups &groups)
+{
+    quint64 total = 0;
+    qint64 count = 0;
+    for (const ImageGroup &group : groups) {
+        for (const ImageFilePtr &file : group) {
+            if (!file || !file->url)
+                return {std::nullopt, std::nullopt};
+            std::optional<quint64> size = file->scannedSize;
+            if (!size)
+                size = sharedAssistance().fileSize(file->url->toLocalFile());
+            if (!size)
+                return {std::nullopt, std::nullopt};
+            total += *size;
+            ++count;
+        }
+    }
+    return {count, MVNAssistance::sizeText(total)};
+}
+
 SelectionRefresh computeSelectionState(const ResultState &state)
 {
     SelectionRefresh refresh;
@@ -38,7 +58,7 @@ SelectionRefresh computeSelectionState(const ResultState &state)
     }
     refresh.shownFileCount = state.shownFileCount();
 
-    const auto [count, sizeText] = sharedAssistance().totalSizeText(refresh.markedGroups);
+    const auto [count, sizeText] = groupsSizeText(refresh.markedGroups);
     if (count && sizeText)
         refresh.summaryText = selectionSummaryText(QString::number(*count), refresh.shownFileCount,
                                                    refresh.markedGroupCount, *sizeText);
@@ -59,8 +79,8 @@ QString selectionSummaryText(const QString &markedCountText, int shownFiles, int
 ResultTotals computeResultTotals(const ResultState &state)
 {
     ResultTotals totals;
-    const auto [shownCount, shownSize] = sharedAssistance().totalSizeText(state.imageDirectories);
-    const auto [scannedCount, scannedSize] = sharedAssistance().totalSizeText(state.allImages);
+    const auto [shownCount, shownSize] = groupsSizeText(state.imageDirectories);
+    const auto [scannedCount, scannedSize] = groupsSizeText(state.allImages);
     if (scannedCount && scannedSize) {
         scannedFilesCountText = QString::number(*scannedCount);
         scannedFilesSizeText = *scannedSize;

@@ -23,6 +23,11 @@ struct SelectionRefresh {
 };
 SelectionRefresh computeSelectionState(const ResultState &state);
 
+// The number of files of the groups and their total size as text. A file's size is the size the
+// scan recorded (scannedSize), read from the file only for a record without one, so a refresh
+// after every tick costs no file-system call per file; absent when a size cannot be had.
+std::pair<std::optional<qint64>, std::optional<QString>> groupsSizeText(const ImageGroups &groups);
+
 // The summary line: "IDS_TWK_52" filled with the marked count text, the shown file count and the
 // count of groups with marks, then " ", the lower-cased singular ("IDS_TWK_57", fewer than two
 // groups) or plural ("IDS_TWK_58") word, " (", the size text and ")".

@@ -1,76 +1,215 @@
 #include "screens/results/AfterDeleteStatusVC.h"
 
-#include "screens/shell/AllViewControllers.h"
-#include "screens/shell/CustomAnimator.h"
+#include "controls/SYFlatButton.h"
 #include "model/ModuleState.h"
 #include "model/TextLookup.h"
+#include "platform/Dispatch.h"
 #include "platform/NotificationCenter.h"
+#include "platform/widgets/Workspace.h"
+#include "screens/results/ResultPictures.h"
 #include "screens/results/ResultScreenStyle.h"
 #include "screens/results/ScanResultVC.h"
+#include "screens/shell/AllViewControllers.h"
+#include "screens/shell/CustomAnimator.h"
 
+#include <QFrame>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
+
+namespace {
+
+// The maker's pages.
+const QUrl facebookPageURL(QStringLiteral("https://www.facebook.com/twinsift"));
+const QUrl twitterPageURL(QStringLiteral("https://twitter.com/twinsift"));
+
+QString text(const char *key)
+{
+    return localizedText(QString::fromLatin1(key));
+}
+
+QString format(const char *key, const QStringList &arguments)
+{
+    return substitutePlaceholders(text(key), arguments);
+}
+
+QLabel *label(QWidget *parent, const char *name, int pointSize = 0, bool bold = false)
+{
+    auto *l = new QLabel(parent);
+    l->setObjectName(QString::fromLatin1(name));
+    if (pointSize > 0 || bold) {
+        QFont font = l->font();
+        if (pointSize > 0)
+            font.setPointSize(pointSize);
+        font.setBold(bold);
+        l->setFont(font);
+    }
+    l->setTextFormat(Qt::PlainText);
+    return l;
+}
+
+QPushButton *socialButton(QWidget *parent, const char *name, QLabel *&icon, const char *iconName, const QImage &image,
+                          QLabel *&caption, const char *captionName, const char *key)
+{
+    auto *button = new QPushButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setProperty("role", QStringLiteral("link"));
+    button->setCursor(Qt::PointingHandCursor);
+    icon = new QLabel(button);
+    icon->setObjectName(QString::fromLatin1(iconName));
+    icon->setFixedSize(20, 20);
+    icon->setPixmap(QPixmap::fromImage(image));
+    caption = new QLabel(text(key), button);
+    caption->setObjectName(QString::fromLatin1(captionName));
+    for (QLabel *l : {icon, caption})
+        l->setAttribute(Qt::WA_TransparentForMouseEvents);
+    auto *layout = new QHBoxLayout(button);
+    layout->setContentsMargins(8, 3, 10, 3);
+    layout->setSpacing(6);
+    layout->addWidget(icon);
+    layout->addWidget(caption);
+    return button;
+}
+
+} // namespace
 
 AfterDeleteStatusVC::AfterDeleteStatusVC(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("AfterDeleteStatus"));
     setAttribute(Qt::WA_StyledBackground);
     setStyleSheet(resultScreenStyleSheet(objectName()) + QStringLiteral(
-        "QPushButton { color: white; background: #3e3e3e; border: 1px solid #4a4a4a; border-radius: 16px;"
-        " padding: 6px 24px; min-height: 20px; font-weight: bold; }"
-        "QPushButton#btnShowResults { background: #09ab09; border: none; }"
-        "QPushButton:disabled { color: #777777; }"));
+        "QPushButton[role=\"link\"] { background: transparent; border: 1px solid transparent; border-radius: 6px; }"
+        "QPushButton[role=\"link\"]:hover, QPushButton[role=\"link\"]:focus { border-color: #555555; }"
+        "QPushButton#btnFinalOutput { color: white; background: #09ab09; border: none; border-radius: 17px;"
+        " padding: 6px 26px; min-height: 22px; font-weight: bold; }"
+        "QPushButton#btnFinalOutput:focus { border: 2px solid #2d8ce6; }"
+        "QPushButton:disabled { color: #777777; }"
+        "QFrame#boxRecommendedApp { background: #333333; border-radius: 8px; }"));
 
-    lblTitle = new QLabel(this);
-    lblTitle->setObjectName(QStringLiteral("lblTitle"));
-    QFont titleFont = lblTitle->font();
-    titleFont.setPointSize(20);
-    titleFont.setBold(true);
-    lblTitle->setFont(titleFont);
-    lblTitle->setAlignment(Qt::AlignCenter);
-    lblTrashed = new QLabel(this);
-    lblTrashed->setObjectName(QStringLiteral("lblTrashed"));
-    lblPhotosMoved = new QLabel(this);
-    lblPhotosMoved->setObjectName(QStringLiteral("lblPhotosMoved"));
-    lblNote = new QLabel(this);
-    lblNote->setProperty("role", QStringLiteral("caption"));
-    lblNote->setWordWrap(true);
-    for (QLabel *label : {lblTrashed, lblPhotosMoved, lblNote})
-        label->setAlignment(Qt::AlignCenter);
-    QFont lineFont = lblTrashed->font();
-    lineFont.setPointSize(13);
-    lblTrashed->setFont(lineFont);
-    lblPhotosMoved->setFont(lineFont);
+    imgViewTitle = new QLabel(this);
+    imgViewTitle->setObjectName(QStringLiteral("imgViewTitle"));
+    imgViewTitle->setFixedSize(24, 24);
+    imgViewTitle->setPixmap(QPixmap::fromImage(ResultPictures::titleIcon()));
+    lblTitle = label(this, "lblTitle", 15, true);
 
-    btnBackToHome = new QPushButton(this);
+    imgViewStatus = new QLabel(this);
+    imgViewStatus->setObjectName(QStringLiteral("imgViewStatus"));
+    imgViewStatus->setAlignment(Qt::AlignCenter);
+    imgViewStatus->setFixedSize(200, 200);
+    imgViewStatus->setScaledContents(false);
+
+    lblTotalItemsFound = label(this, "lblTotalItemsFound", 30, true);
+    lblStatusTotoalItems = label(this, "lblStatusTotoalItems");
+    lblStatusTotoalItems->setProperty("role", QStringLiteral("caption"));
+    lblTotalSize = label(this, "lblTotalSize", 30, true);
+    lblSpaceRecovered = label(this, "lblSpaceRecovered");
+    lblSpaceRecovered->setProperty("role", QStringLiteral("caption"));
+    lblSearchnremoveduplicate = label(this, "lblSearchnremoveduplicate", 12);
+    lblSearchnremoveduplicate->setWordWrap(true);
+    for (QLabel *l : {lblTotalItemsFound, lblStatusTotoalItems, lblTotalSize, lblSpaceRecovered,
+                      lblSearchnremoveduplicate})
+        l->setAlignment(Qt::AlignCenter);
+
+    lblFollowUs = label(this, "lblFollowUs");
+    lblFollowUs->setProperty("role", QStringLiteral("caption"));
+    btnFacebook = socialButton(this, "btnFacebook", imgViewFacebook, "imgViewFacebook", ResultPictures::facebookIcon(),
+                               lblFacebook, "lblFacebook", "IDS_TWK_204");
+    btnTwitter = socialButton(this, "btnTwitter", imgViewTwitter, "imgViewTwitter", ResultPictures::twitterIcon(),
+                              lblTwitter, "lblTwitter", "IDS_TWK_205");
+
+    lblFinalOutputStatus = label(this, "lblFinalOutputStatus");
+    lblFinalOutputStatus->setProperty("role", QStringLiteral("caption"));
+    lblFinalOutputStatus->setAlignment(Qt::AlignCenter);
+    lblFinalOutputStatus->setWordWrap(true);
+    btnFinalOutput = new QPushButton(this);
+    btnFinalOutput->setObjectName(QStringLiteral("btnFinalOutput"));
+    btnFinalOutput->setCursor(Qt::PointingHandCursor);
+    lblFinalOutput = label(btnFinalOutput, "lblFinalOutput", 0, true);
+    lblFinalOutput->setAttribute(Qt::WA_TransparentForMouseEvents);
+    lblFinalOutput->setStyleSheet(QStringLiteral("color: white;"));
+    lblFinalOutput->setAlignment(Qt::AlignCenter);
+    auto *finalFace = new QHBoxLayout(btnFinalOutput);
+    finalFace->setContentsMargins(22, 4, 22, 4);
+    finalFace->addWidget(lblFinalOutput);
+    btnFinalOutput->setMinimumSize(200, 36);
+
+    btnBackToHome = new SYFlatButton(this);
     btnBackToHome->setObjectName(QStringLiteral("btnBackToHome"));
-    btnShowResults = new QPushButton(this);
-    btnShowResults->setObjectName(QStringLiteral("btnShowResults"));
-    for (QPushButton *button : {btnBackToHome, btnShowResults})
-        button->setCursor(Qt::PointingHandCursor);
-    connect(btnBackToHome, &QPushButton::clicked, this, [this] { clickedBackToHome(); });
-    connect(btnShowResults, &QPushButton::clicked, this, [this] { clickedShowResults(); });
+    btnBackToHome->setFixedSize(200, 36);
+    btnBackToHome->setCornerRadius(18);
+    btnBackToHome->setMomentary(true);
+    btnBackToHome->setBorderNormalColor(QColor(110, 110, 110));
+    btnBackToHome->setBorderHighlightColor(QColor(160, 160, 160));
+    btnBackToHome->setBackgroundNormalColor(QColor(62, 62, 62));
+    btnBackToHome->setBackgroundHighlightColor(QColor(42, 42, 42));
+    btnBackToHome->setCursor(Qt::PointingHandCursor);
+    btnBackToHome->setFocusPolicy(Qt::StrongFocus);
+    lblBackToHome = label(btnBackToHome, "lblBackToHome", 0, true);
+    lblBackToHome->setAlignment(Qt::AlignCenter);
+    lblBackToHome->setGeometry(0, 0, 200, 36);
+    lblBackToHome->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    boxRecommendedApp = new QFrame(this);
+    boxRecommendedApp->setObjectName(QStringLiteral("boxRecommendedApp"));
+    m_recommendedLayout = new QVBoxLayout(boxRecommendedApp);
+    m_recommendedLayout->setContentsMargins(12, 10, 12, 10);
+    boxRecommendedApp->hide();
+    btnAppStore = nullptr; // made by the promotion with its panel
+
+    connect(btnFinalOutput, &QPushButton::clicked, this, [this] { tappedFinalOutput(); });
+    connect(btnBackToHome, &QAbstractButton::clicked, this, [this] { tappedBackToHome(); });
+    connect(btnFacebook, &QPushButton::clicked, this, [this] { tappedFacebook(); });
+    connect(btnTwitter, &QPushButton::clicked, this, [this] { tappedTwitter(); });
+
+    // ---- layout
+    auto *titleLine = new QHBoxLayout;
+    titleLine->addWidget(imgViewTitle);
+    titleLine->addWidget(lblTitle);
+    titleLine->addStretch(1);
+
+    auto *countColumn = new QVBoxLayout;
+    countColumn->addWidget(lblTotalItemsFound);
+    countColumn->addWidget(lblStatusTotoalItems);
+    auto *sizeColumn = new QVBoxLayout;
+    sizeColumn->addWidget(lblTotalSize);
+    sizeColumn->addWidget(lblSpaceRecovered);
+    auto *figures = new QHBoxLayout;
+    figures->addStretch(1);
+    figures->addLayout(countColumn);
+    figures->addSpacing(60);
+    figures->addLayout(sizeColumn);
+    figures->addStretch(1);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(btnBackToHome);
-    buttons->addSpacing(12);
-    buttons->addWidget(btnShowResults);
+    buttons->addSpacing(16);
+    buttons->addWidget(btnFinalOutput);
     buttons->addStretch(1);
 
+    auto *social = new QHBoxLayout;
+    social->addStretch(1);
+    social->addWidget(lblFollowUs);
+    social->addWidget(btnFacebook);
+    social->addWidget(btnTwitter);
+    social->addStretch(1);
+
     auto *root = new QVBoxLayout(this);
-    root->setContentsMargins(40, 30, 40, 30);
-    root->setSpacing(14);
+    root->setContentsMargins(20, 12, 20, 16);
+    root->setSpacing(10);
+    root->addLayout(titleLine);
     root->addStretch(1);
-    root->addWidget(lblTitle);
-    root->addWidget(lblTrashed);
-    root->addWidget(lblPhotosMoved);
-    root->addWidget(lblNote);
-    root->addSpacing(10);
+    root->addWidget(imgViewStatus, 0, Qt::AlignHCenter);
+    root->addLayout(figures);
+    root->addWidget(lblSearchnremoveduplicate);
+    root->addSpacing(6);
+    root->addWidget(lblFinalOutputStatus);
     root->addLayout(buttons);
+    root->addWidget(boxRecommendedApp, 0, Qt::AlignHCenter);
     root->addStretch(1);
+    root->addLayout(social);
 
     boxTopBlackLayer = new DimmingBox(this);
 }
@@ -84,50 +223,143 @@ void AfterDeleteStatusVC::showEvent(QShowEvent *event)
 
 void AfterDeleteStatusVC::viewWillAppear()
 {
-    lblTitle->setText(localizedText(QStringLiteral("IDS_TWK_6020")));
-    const bool oneFile = trashedCountText == QLatin1String("1");
-    lblTrashed->setText(oneFile ? substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_6025")), {trashedSizeText})
-                                : substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_6021")),
-                                                         {trashedCountText, trashedSizeText}));
-    lblTrashed->setVisible(isTrashed);
-    const bool oneItem = photosMovedCountText == QLatin1String("1");
-    lblPhotosMoved->setText(oneItem ? substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_6026")),
-                                                             {photosMovedSizeText})
-                                    : substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_6022")),
-                                                             {photosMovedCountText, photosMovedSizeText}));
-    lblPhotosMoved->setVisible(isPhotoLibrary);
-    lblNote->setText(localizedText(QStringLiteral("IDS_TWK_6023")));
-    lblNote->setVisible(isTrashed);
-    btnBackToHome->setText(localizedText(QStringLiteral("IDS_TWK_48")));
-    btnShowResults->setText(localizedText(QStringLiteral("IDS_TWK_6024")));
-    btnShowResults->setVisible(isResult);
+    // Filled every time it is shown: the figures always belong to the deletion just done.
     boxTopBlackLayer->hide();
+    updateDeletionSummary();
+}
+
+QString AfterDeleteStatusVC::wordForCount(const QString &countText)
+{
+    bool isNumber = false;
+    const qlonglong count = countText.toLongLong(&isNumber);
+    const bool singular = isNumber && count == 1;
+    if (resultsContainVideos)
+        return text(singular ? "IDS_TWK_327_1" : "IDS_TWK_327");
+    return text(singular ? "IDS_TWK_328" : "IDS_TWK_77");
+}
+
+void AfterDeleteStatusVC::updateDeletionSummary()
+{
+    lblTitle->setText(text("IDS_TWK_1"));
+    lblBackToHome->setText(text("IDS_TWK_48"));
+    lblFollowUs->setText(text("IDS_TWK_203"));
+    const QString plural = wordForCount(QString());
+    const QString trashWord = wordForCount(trashedCountText);
     enableAfterDeleteButtons();
+
+    enum class Case { None, TrashNothingLeft, TrashResultsLeft, PhotosOnly };
+    Case shown = Case::None;
+    if (isTrashed)
+        shown = isResult ? Case::TrashResultsLeft : Case::TrashNothingLeft;
+    else if (isPhotoLibrary)
+        shown = Case::PhotosOnly;
+
+    switch (shown) {
+    case Case::None:
+        break;
+    case Case::TrashNothingLeft:
+        lblTotalItemsFound->setText(trashedCountText);
+        lblTotalSize->setText(trashedSizeText);
+        imgViewStatus->setPixmap(QPixmap::fromImage(ResultPictures::statusPicture(256)).scaled(
+            QSize(200, 200) * devicePixelRatioF(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        lblSpaceRecovered->setText(text("IDS_TWK_212"));
+        lblStatusTotoalItems->setText(format("IDS_TWK_211", {trashWord}));
+        lblSearchnremoveduplicate->setText(format("IDS_TWK_213", {plural, plural}));
+        lblFinalOutputStatus->setText(format("IDS_TWK_214", {plural}));
+        lblFinalOutput->setText(text("IDS_TWK_48"));
+        break;
+    case Case::TrashResultsLeft:
+        lblTotalItemsFound->setText(scannedFilesCountText);
+        lblTotalSize->setText(scannedFilesSizeText);
+        imgViewStatus->setPixmap(QPixmap::fromImage(ResultPictures::statusPicture(128)));
+        lblSpaceRecovered->setText(text("IDS_TWK_207"));
+        lblStatusTotoalItems->setText(format("IDS_TWK_206", {wordForCount(scannedFilesCountText)}));
+        lblSearchnremoveduplicate->setText(format("IDS_TWK_210", {trashedCountText, trashWord, trashedSizeText}));
+        lblFinalOutputStatus->setText(format("IDS_TWK_208", {plural}));
+        lblFinalOutput->setText(text("IDS_TWK_209"));
+        break;
+    case Case::PhotosOnly:
+        lblTotalItemsFound->setText(photosMovedCountText);
+        lblTotalSize->setText(photosMovedSizeText);
+        imgViewStatus->setPixmap(QPixmap::fromImage(ResultPictures::statusPicture(256)).scaled(
+            QSize(200, 200) * devicePixelRatioF(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        lblSpaceRecovered->setText(text("IDS_TWK_277"));
+        lblStatusTotoalItems->setText(text("IDS_TWK_295"));
+        lblSearchnremoveduplicate->setText(format("IDS_TWK_213", {plural, plural}));
+        lblFinalOutputStatus->setText(format("IDS_TWK_214", {plural}));
+        lblFinalOutput->setText(text("IDS_TWK_48"));
+        break;
+    }
+    if (shown == Case::TrashNothingLeft || shown == Case::PhotosOnly) {
+        // Nothing is left to look at: the details and the preview of the results are emptied.
+        if (QWidget *details = AllViewControllers::cachedController(QStringLiteral("FileProperties")))
+            QMetaObject::invokeMethod(details, "clearFileProperties", Qt::DirectConnection);
+        if (auto *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult")))
+            results->imgPreview->clear();
+    }
+    if (shown == Case::PhotosOnly)
+        boxTopBlackLayer->hide();
+    if (isPhotoLibrary)
+        platform::Dispatch::mainAfter(0.5, [this] { presentAfterMoveInPhotoLibrary(); }, this);
+}
+
+void AfterDeleteStatusVC::presentAfterMoveInPhotoLibrary()
+{
+    for (QWidget *button : std::initializer_list<QWidget *>{btnTwitter, btnFacebook, btnBackToHome, btnFinalOutput})
+        button->setEnabled(false);
+    if (btnAppStore)
+        btnAppStore->setEnabled(false);
+    boxTopBlackLayer->cover();
+    boxTopBlackLayer->show();
+    platform::NotificationCenter::defaultCenter().post(QStringLiteral("AfterMoveInPhotoLibrary"));
 }
 
 void AfterDeleteStatusVC::enableAfterDeleteButtons()
 {
-    btnBackToHome->setEnabled(true);
-    btnShowResults->setEnabled(true);
+    if (!btnTwitter)
+        return;
+    for (QWidget *button : std::initializer_list<QWidget *>{btnTwitter, btnFacebook, btnBackToHome, btnFinalOutput})
+        button->setEnabled(true);
+    if (btnAppStore)
+        btnAppStore->setEnabled(true);
 }
 
-void AfterDeleteStatusVC::clickedBackToHome()
+void AfterDeleteStatusVC::dismissOverlay()
 {
-    if (sharedAnimator)
+    if (sharedAnimator && sharedAnimator->presentedViews().contains(this))
         sharedAnimator->animateDismissal(this, scanResultVC());
     else
         hide();
-    if (auto *results = qobject_cast<ScanResultVC *>(scanResultVC()))
-        results->returnToHome();
 }
 
-void AfterDeleteStatusVC::clickedShowResults()
+void AfterDeleteStatusVC::tappedFinalOutput()
 {
-    if (sharedAnimator)
-        sharedAnimator->animateDismissal(this, scanResultVC());
-    else
-        hide();
-    platform::NotificationCenter::defaultCenter().post(QStringLiteral("closeToExitVC"));
-    if (auto *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult")))
-        results->boxTopBlackLayer->hide();
+    if (!isResult) {
+        dismissOverlay();
+        scanResultVC()->backToHomeObserver();
+        return;
+    }
+    ScanResultVC *results = scanResultVC();
+    results->sliderValuesUpdate();
+    dismissOverlay();
+    platform::NotificationCenter &center = platform::NotificationCenter::defaultCenter();
+    center.post(QStringLiteral("closeToExitVC"));
+    center.post(QStringLiteral("kDisableScanButtonControlNotification"));
+    results->boxTopBlackLayer->hide();
+}
+
+void AfterDeleteStatusVC::tappedBackToHome()
+{
+    dismissOverlay();
+    scanResultVC()->backToHomeObserver();
+}
+
+void AfterDeleteStatusVC::tappedFacebook()
+{
+    platform::Workspace::sharedWorkspace().openURL(facebookPageURL);
+}
+
+void AfterDeleteStatusVC::tappedTwitter()
+{
+    platform::Workspace::sharedWorkspace().openURL(twitterPageURL);
 }

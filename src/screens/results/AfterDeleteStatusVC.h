@@ -4,37 +4,75 @@
 
 #include <QWidget>
 
+class QFrame;
 class QLabel;
 class QPushButton;
+class QVBoxLayout;
+class SYFlatButton;
 
-// The summary shown after a deletion: what went to the Trash and what went to the Photos album,
-// with the way back to the results (when groups are left) or to the home screen.
+// The summary shown after a deletion: how many files went to the Trash and the space that freed,
+// how many Photos items went to the album, or, when result groups remain, how many files are still
+// listed. From it the user goes back to the remaining results (final output) or home, opens the
+// maker's social pages, or follows the recommended-app panel (boxRecommendedApp, filled by the
+// promotion). The deletion flow sets the three flags and the module texts before it posts
+// "presentAfterDeleteView"; the screen fills itself from them every time it is shown.
 class AfterDeleteStatusVC : public QWidget {
     Q_OBJECT
 public:
     explicit AfterDeleteStatusVC(QWidget *parent = nullptr);
 
-    bool isTrashed = false;      // files went to the Trash
+    bool isResult = false;       // result groups remain
     bool isPhotoLibrary = false; // Photos items were put into the album
-    bool isResult = false;       // result groups are left
+    bool isTrashed = false;      // files went to the Trash
+    int isRecommended = 0;       // product shown in the recommended-app panel, 0 for none
 
     // ---- outlets
+    QLabel *imgViewTitle = nullptr;
     QLabel *lblTitle = nullptr;
-    QLabel *lblTrashed = nullptr;
-    QLabel *lblPhotosMoved = nullptr;
-    QLabel *lblNote = nullptr;
-    QPushButton *btnBackToHome = nullptr;
-    QPushButton *btnShowResults = nullptr;
-    DimmingBox *boxTopBlackLayer = nullptr; // dims the screen while a sheet is up
+    QLabel *imgViewStatus = nullptr;
+    QLabel *lblTotalItemsFound = nullptr;
+    QLabel *lblStatusTotoalItems = nullptr;
+    QLabel *lblTotalSize = nullptr;
+    QLabel *lblSpaceRecovered = nullptr;
+    QLabel *lblSearchnremoveduplicate = nullptr;
+    QLabel *lblFollowUs = nullptr;
+    QPushButton *btnTwitter = nullptr;
+    QPushButton *btnFacebook = nullptr;
+    QPushButton *btnFinalOutput = nullptr;
+    QLabel *lblFinalOutputStatus = nullptr;
+    SYFlatButton *btnBackToHome = nullptr;
+    QLabel *lblFinalOutput = nullptr;
+    QLabel *lblTwitter = nullptr;
+    QLabel *lblFacebook = nullptr;
+    QLabel *lblBackToHome = nullptr;
+    QLabel *imgViewFacebook = nullptr;
+    QLabel *imgViewTwitter = nullptr;
+    DimmingBox *boxTopBlackLayer = nullptr; // dims the screen while the after-move sheet is up
+    // The recommended-app panel's place; its content belongs to the promotion.
+    QFrame *boxRecommendedApp = nullptr;
+    QPushButton *btnAppStore = nullptr;
 
-    // Fills the texts from the last deletion.
+    // Fills the screen from the flags and the texts of the last deletion.
+    void updateDeletionSummary();
     void viewWillAppear();
-    // Gives the buttons back after an overlay over this screen closed.
+    // Disables the buttons, shows the dark layer and asks for the after-move sheet.
+    void presentAfterMoveInPhotoLibrary();
+    // Gives the buttons back (the after-move sheet calls it as it closes).
     void enableAfterDeleteButtons();
 
-    void clickedBackToHome();
-    void clickedShowResults();
+    void tappedFinalOutput();
+    void tappedBackToHome();
+    void tappedFacebook();
+    void tappedTwitter();
+
+    // The word for a count text: singular for "1", plural otherwise (also for a text that is no
+    // number); photos or, when the results held a video, files.
+    static QString wordForCount(const QString &countText);
 
 protected:
     void showEvent(QShowEvent *event) override;
+
+private:
+    void dismissOverlay();
+    QVBoxLayout *m_recommendedLayout = nullptr;
 };

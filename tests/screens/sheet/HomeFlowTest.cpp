@@ -10,7 +10,10 @@
 #include "screens/results/ScanResultVC.h"
 #include "screens/sheet/ScanVC.h"
 
+#include <QLabel>
 #include <QPushButton>
+
+#include "model/TextLookup.h"
 
 using namespace scansheet_test;
 
@@ -64,7 +67,7 @@ TEST_F(HomeFlowTest, ScanResultsDeletionSummaryAndBackHome)
     EXPECT_TRUE(QFile::exists(keptFile));
     EXPECT_TRUE(status->isTrashed);
     EXPECT_FALSE(status->isResult);
-    EXPECT_FALSE(status->btnShowResults->isVisible());
+    EXPECT_EQ(status->lblFinalOutput->text(), localizedText(QStringLiteral("IDS_TWK_48")));
     EXPECT_EQ(trashedCountText, QStringLiteral("1"));
     platform::Dispatch::runMainLoopUntil([] { return false; }, 700); // the overlay slides in
     shoot(home, QStringLiteral("home-after-delete"));

@@ -139,22 +139,8 @@ TEST_F(ResultScreensTest, AfterMoveSheetSaysHowManyItemsWaitInTheAlbum)
     EXPECT_EQ(ResultState::shared().imageDirectories.size(), 1u);
 }
 
-TEST_F(ResultScreensTest, SummaryAndNoResultScreensShowTheirTexts)
+TEST_F(ResultScreensTest, NoResultScreenShowsItsTwoForms)
 {
-    auto *status = qobject_cast<AfterDeleteStatusVC *>(afterDeleteStatusVC());
-    ASSERT_NE(status, nullptr);
-    trashedCountText = QStringLiteral("12");
-    trashedSizeText = QStringLiteral("48.3 MB");
-    status->isTrashed = true;
-    status->isResult = true;
-    status->resize(1000, 700);
-    status->show();
-    EXPECT_EQ(status->lblTrashed->text(), QStringLiteral("Moved to the Trash: 12 files (48.3 MB)"));
-    EXPECT_FALSE(status->lblPhotosMoved->isVisible());
-    EXPECT_TRUE(status->btnShowResults->isVisible());
-    shoot(status, QStringLiteral("after-delete-status"));
-    status->hide();
-
     auto *none = qobject_cast<NoSimilarDuplicatePhotosFoundVC *>(noSimilarDuplicatePhotosFoundVC());
     ASSERT_NE(none, nullptr);
     none->resize(1000, 700);

@@ -1,0 +1,414 @@
+// The results screen end to end through the main window: a scan, the matching-level slider, the
+// videos-only filter, Auto Select with its confirmation, Delete Marked with its confirmation, the
+// deletion, the summary and the way back home; and the mends the screen carries.
+#include "support/ScanSheetFixtures.h"
+
+#include "controls/SYFlatButton.h"
+#include "model/TextLookup.h"
+#include "platform/widgets/SheetPresenter.h"
+#include "screens/results/AfterDeleteStatusVC.h"
+#include "screens/results/AutoMarkSelectionDialogVC.h"
+#include "screens/results/BackToHomeDialogVC.h"
+#include "screens/results/DeleteDuplicatePhotosVC.h"
+#include "screens/results/NoSimilarDuplicatePhotosFoundVC.h"
+#include "screens/results/ScanResultVC.h"
+#include "screens/shell/HubScreens.h"
+#include "screens/shell/ViewController.h"
+#include "services/ProtectedFolders.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+
+using namespace scansheet_test;
+
+namespace {
+
+class ResultsFlowTest : public SheetTestBase {
+protected:
+    void SetUp() override
+    {
+        SheetTestBase::SetUp();
+        confirmBeforeDeletingPhotos = showAutoMarkAlert = backToHomeAlert = true;
+        similarityThreshold = 81;
+        savedFolders = protectedFolders;
+        savedFlags = protectedSubFolderFlags;
+        protectedFolders.clear();
+        protectedSubFolderFlags.clear();
+    }
+    void TearDown() override
+    {
+        SheetTestBase::TearDown();
+        sharedAnimator.reset();
+        confirmBeforeDeletingPhotos = showAutoMarkAlert = backToHomeAlert = true;
+        similarityThreshold = 81;
+        protectedFolders = savedFolders;
+        protectedSubFolderFlags = savedFlags;
+    }
+
+    // Scans the folder "home" exactly through the home screen and waits for the results screen.
+    ScanResultVC *scanThroughHome(NotificationRecorder &recorder)
+    {
+        const std::vector<InitialDirectory> list = {InitialDirectory(QUrl::fromLocalFile(path(QStringLiteral("home"))))};
+        HubScreens::setScanList(list);
+        HubScreens::setInitialDirectories(list);
+        home = homeViewController();
+        home->resize(1280, 720);
+        home->show();
+        QApplication::processEvents();
+        home->tappedExactMatches();
+        home->tappedScanForDuplicates();
+        EXPECT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("SelectedFiles")) == 1; }));
+        auto *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"));
+        EXPECT_TRUE(results);
+        EXPECT_TRUE(waitFor([&] { return results && results->isVisible() && !platform::SheetPresenter::visibleSheetCount(); }));
+        // The hand-back after the embedding ends pop-up mode.
+        EXPECT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey(isPopUpKey); }));
+        return results;
+    }
+
+    // The shown group that holds a file of this name, -1 when none.
+    static int groupOf(const QString &fileName)
+    {
+        const ResultState &state = ResultState::shared();
+        for (int g = 0; g < state.shownGroupCount(); ++g)
+            for (const ImageFilePtr &f : state.imageDirectories[size_t(g)])
+                if (f->path().endsWith(fileName))
+                    return g;
+        return -1;
+    }
+
+    static bool sheetUp(QWidget *controller) { return platform::SheetPresenter::isPresented(controller); }
+
+    ViewController *home = nullptr;
+    std::vector<InitialDirectory> savedFolders;
+    std::vector<bool> savedFlags;
+};
+
+TEST_F(ResultsFlowTest, ScanSliderVideosAutoSelectConfirmDeleteSummaryAndHome)
+{
+    const QString a = writePhoto(QStringLiteral("home/a.jpg"), 1);
+    copyFile(a, QStringLiteral("home/copy/a.jpg"));
+    const QString b = writePhoto(QStringLiteral("home/b.jpg"), 2);
+    copyFile(b, QStringLiteral("home/copy/b.jpg"));
+    NotificationRecorder recorder(navigationNames());
+    ScanResultVC *results = scanThroughHome(recorder);
+    ASSERT_TRUE(results);
+    ResultState &state = ResultState::shared();
+    ASSERT_EQ(state.shownGroupCount(), 2);
+    // The totals count every file of the shown groups and say so.
+    EXPECT_EQ(results->lblAllDuplicatePhotosFound->text(),
+              QStringLiteral("4 ") + localizedText(QStringLiteral("IDS_TWK_42")));
+    EXPECT_TRUE(results->lblAllSizeCanBeRemoved->text().endsWith(QStringLiteral(" in these groups")));
+    EXPECT_FALSE(results->btnDeleteMarked->isEnabled());
+    shoot(home, QStringLiteral("results-screen"));
+
+    // Matching level: the copy of a scores 90 %, so position 4 (91 %) drops a's group; back to 1.
+    const int groupA = groupOf(QStringLiteral("/a.jpg"));
+    state.imageDirectories[size_t(groupA)][1]->matchingPercentage = 90.0f;
+    results->sliderMatchingLevel->setValue(4);
+    EXPECT_EQ(similarityThreshold, 91);
+    ASSERT_TRUE(waitFor([&] { return state.shownGroupCount() == 1; }));
+    EXPECT_EQ(groupOf(QStringLiteral("/a.jpg")), -1);
+    EXPECT_TRUE(state.isConsistent());
+    results->sliderMatchingLevel->setValue(1);
+    ASSERT_TRUE(waitFor([&] { return state.shownGroupCount() == 2; }));
+    ASSERT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey(isPopUpKey); }));
+
+    // Videos only: b and its copy stand for two videos; the mark on b's copy stays on that file.
+    for (const ImageFilePtr &f : state.imageDirectories[size_t(groupOf(QStringLiteral("/b.jpg")))])
+        f->isVideo = true;
+    const int groupB = groupOf(QStringLiteral("/b.jpg"));
+    const ImageFilePtr bCopy = state.imageDirectories[size_t(groupB)][1];
+    ASSERT_TRUE(state.mark(groupB, 1));
+    results->btnShowOnlyVideos->setChecked(true);
+    results->tappedShowOnlyVideos();
+    ASSERT_EQ(state.shownGroupCount(), 1);
+    ASSERT_TRUE(state.isConsistent());
+    EXPECT_EQ(state.selectedIndexArray[0], std::vector<int>({1}));
+    EXPECT_EQ(state.shownFile(0, 1), bCopy);
+    EXPECT_TRUE(results->btnDeleteMarked->isEnabled());
+    results->btnShowOnlyVideos->setChecked(false);
+    results->tappedShowOnlyVideos();
+    ASSERT_EQ(state.shownGroupCount(), 2);
+    EXPECT_TRUE(state.isMarked(groupOf(QStringLiteral("/b.jpg")), 1));
+    EXPECT_EQ(state.markedFileCount(), 1);
+
+    // Auto Select asks first; nothing is marked until the sheet says so.
+    results->tappedUnSelectAll();
+    EXPECT_FALSE(state.hasMarks());
+    results->tappedAutoSelect();
+    auto *autoMark = qobject_cast<AutoMarkSelectionDialogVC *>(autoMarkSelectionDialogVC());
+    ASSERT_TRUE(autoMark);
+    ASSERT_TRUE(waitFor([&] { return sheetUp(autoMark); }));
+    EXPECT_FALSE(state.hasMarks());
+    shoot(autoMark, QStringLiteral("sheet-automark"));
+    autoMark->tappedOk();
+    EXPECT_EQ(state.markedFileCount(), 2);
+    EXPECT_TRUE(results->btnAutoSelect->isChecked());
+    EXPECT_FALSE(platform::UserDefaults::standard().boolForKey(isPopUpKey));
+
+    // Delete Marked asks first; the files stay until the sheet's OK.
+    QStringList markedPaths, keptPaths;
+    for (int g = 0; g < state.shownGroupCount(); ++g)
+        for (int r = 0; r < int(state.imageDirectories[size_t(g)].size()); ++r)
+            (state.isMarked(g, r) ? markedPaths : keptPaths) << state.shownFile(g, r)->path();
+    results->btnDeleteMarked->click();
+    auto *confirm = qobject_cast<DeleteDuplicatePhotosVC *>(deleteDuplicatePhotosVC());
+    ASSERT_TRUE(confirm);
+    ASSERT_TRUE(waitFor([&] { return sheetUp(confirm); }));
+    EXPECT_FALSE(sheetUp(scanVC()));
+    for (const QString &p : markedPaths)
+        EXPECT_TRUE(QFile::exists(p));
+    shoot(confirm, QStringLiteral("sheet-delete"));
+    confirm->tappedOk();
+    ASSERT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("presentAfterDeleteView")) == 1; }));
+    auto *status = AllViewControllers::cached<AfterDeleteStatusVC>(QStringLiteral("AfterDeleteStatus"));
+    ASSERT_TRUE(status);
+    ASSERT_TRUE(waitFor([&] { return status->isVisible() && !platform::SheetPresenter::visibleSheetCount(); }));
+    for (const QString &p : markedPaths)
+        EXPECT_FALSE(QFile::exists(p)) << p.toStdString();
+    for (const QString &p : keptPaths)
+        EXPECT_TRUE(QFile::exists(p)) << p.toStdString();
+    EXPECT_EQ(status->lblTotalItemsFound->text(), QStringLiteral("2"));
+    // The scan delivered photos only (the two "videos" were made so after it): photos it is.
+    EXPECT_EQ(status->lblStatusTotoalItems->text(),
+              substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_211")), {localizedText(QStringLiteral("IDS_TWK_77"))}));
+    platform::Dispatch::runMainLoopUntil([] { return false; }, 700);
+    shoot(home, QStringLiteral("summary"));
+
+    status->tappedBackToHome();
+    EXPECT_TRUE(waitFor([&] { return !results->isVisible() && !status->isVisible(); }));
+    EXPECT_FALSE(platform::UserDefaults::standard().boolForKey(QStringLiteral("IsResultVC")));
+    EXPECT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey(isPopUpKey); }));
+    EXPECT_TRUE(state.allImages.empty());
+}
+
+// Files moved to the Trash leave the groups as scanned too: the regrouping of the final output
+// (and any later one) cannot bring them back.
+TEST_F(ResultsFlowTest, DeletedFilesNeverComeBackThroughARegrouping)
+{
+    const QString a = writePhoto(QStringLiteral("home/a.jpg"), 3);
+    copyFile(a, QStringLiteral("home/c1/a.jpg"));
+    copyFile(a, QStringLiteral("home/c2/a.jpg"));
+    NotificationRecorder recorder(navigationNames());
+    ScanResultVC *results = scanThroughHome(recorder);
+    ASSERT_TRUE(results);
+    ResultState &state = ResultState::shared();
+    ASSERT_EQ(state.shownGroupCount(), 1);
+    ASSERT_EQ(state.imageDirectories[0].size(), 3u);
+    const QString gone = state.shownFile(0, 1)->path();
+    ASSERT_TRUE(state.mark(0, 1));
+    confirmBeforeDeletingPhotos = false;
+    results->tappedDeleteMarked();
+    ASSERT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("presentAfterDeleteView")) == 1; }));
+    auto *status = AllViewControllers::cached<AfterDeleteStatusVC>(QStringLiteral("AfterDeleteStatus"));
+    ASSERT_TRUE(waitFor([&] { return status->isVisible() && !platform::SheetPresenter::visibleSheetCount(); }));
+    EXPECT_FALSE(QFile::exists(gone));
+    EXPECT_TRUE(status->isResult);
+    EXPECT_EQ(status->lblFinalOutput->text(), localizedText(QStringLiteral("IDS_TWK_209")));
+    EXPECT_EQ(status->lblTotalItemsFound->text(), QStringLiteral("2")); // files left in the groups
+    EXPECT_TRUE(status->lblSearchnremoveduplicate->text().startsWith(QStringLiteral("1 ")));
+
+    status->tappedFinalOutput();
+    ASSERT_EQ(state.shownGroupCount(), 1);
+    EXPECT_EQ(state.imageDirectories[0].size(), 2u);
+    for (const ImageGroup &group : state.allImages)
+        for (const ImageFilePtr &f : group)
+            EXPECT_NE(f->path(), gone);
+    results->sliderValuesUpdate();
+    EXPECT_EQ(state.imageDirectories[0].size(), 2u);
+}
+
+// The summary fills its figures every time it is shown, not only the first time.
+TEST_F(ResultsFlowTest, SummaryRefillsItsFiguresAtEveryShowing)
+{
+    auto *status = afterDeleteStatusVC();
+    status->resize(1280, 720);
+    status->isTrashed = true;
+    status->isResult = false;
+    resultsContainVideos = false;
+    trashedCountText = QStringLiteral("3");
+    trashedSizeText = QStringLiteral("1.2 MB");
+    status->show();
+    EXPECT_EQ(status->lblTotalItemsFound->text(), QStringLiteral("3"));
+    EXPECT_EQ(status->lblStatusTotoalItems->text(),
+              substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_211")), {localizedText(QStringLiteral("IDS_TWK_77"))}));
+    shoot(status, QStringLiteral("summary-1280x720"));
+    status->hide(); // gone without its buttons (the window closed over it, say)
+
+    trashedCountText = QStringLiteral("1");
+    trashedSizeText = QStringLiteral("400 KB");
+    resultsContainVideos = true;
+    status->show();
+    EXPECT_EQ(status->lblTotalItemsFound->text(), QStringLiteral("1"));
+    EXPECT_EQ(status->lblTotalSize->text(), QStringLiteral("400 KB"));
+    EXPECT_EQ(status->lblStatusTotoalItems->text(),
+              substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_211")), {localizedText(QStringLiteral("IDS_TWK_327_1"))}));
+    resultsContainVideos = false;
+}
+
+// The confirmation switch is on by default: Delete Marked asks, Cancel keeps everything, and a
+// ticked "do not ask again" is stored and honoured at the next Delete Marked.
+TEST_F(ResultsFlowTest, DeleteMarkedAsksUnlessTheQuestionWasTurnedOff)
+{
+    const QString a = writePhoto(QStringLiteral("home/a.jpg"), 4);
+    const QString copy = copyFile(a, QStringLiteral("home/c/a.jpg"));
+    NotificationRecorder recorder(navigationNames());
+    ScanResultVC *results = scanThroughHome(recorder);
+    ASSERT_TRUE(results);
+    ResultState &state = ResultState::shared();
+    ASSERT_TRUE(state.mark(0, 1));
+    results->updateDeleteMarkedButton();
+
+    results->tappedDeleteMarked();
+    auto *confirm = qobject_cast<DeleteDuplicatePhotosVC *>(deleteDuplicatePhotosVC());
+    ASSERT_TRUE(waitFor([&] { return sheetUp(confirm); }));
+    EXPECT_TRUE(platform::UserDefaults::standard().boolForKey(isPopUpKey));
+    EXPECT_TRUE(results->boxTopBlackLayer->isVisibleTo(results));
+    EXPECT_FALSE(confirm->btnDonotShowAgain->isChecked());
+    confirm->tappedCancel();
+    EXPECT_FALSE(sheetUp(confirm));
+    EXPECT_FALSE(platform::UserDefaults::standard().boolForKey(isPopUpKey));
+    EXPECT_FALSE(results->boxTopBlackLayer->isVisibleTo(results));
+    EXPECT_TRUE(QFile::exists(a));
+    EXPECT_TRUE(QFile::exists(copy));
+    EXPECT_EQ(state.markedFileCount(), 1);
+
+    // Ticking and unticking leaves the question on.
+    results->tappedDeleteMarked();
+    ASSERT_TRUE(waitFor([&] { return sheetUp(confirm); }));
+    confirm->btnDonotShowAgain->click();
+    confirm->btnDonotShowAgain->click();
+    EXPECT_TRUE(confirmBeforeDeletingPhotos);
+    confirm->btnDonotShowAgain->click();
+    EXPECT_FALSE(confirmBeforeDeletingPhotos);
+    EXPECT_TRUE(platform::UserDefaults::standard().holdsBool(QStringLiteral("confirmBeforeDeletingPhotos")));
+    EXPECT_FALSE(platform::UserDefaults::standard().boolForKey(QStringLiteral("confirmBeforeDeletingPhotos")));
+    confirm->tappedCancel();
+    EXPECT_TRUE(QFile::exists(copy));
+
+    // Now Delete Marked goes straight to the deletion.
+    results->tappedDeleteMarked();
+    EXPECT_FALSE(sheetUp(confirm));
+    ASSERT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("presentAfterDeleteView")) == 1; }));
+    EXPECT_EQ(QFile::exists(a) + QFile::exists(copy), 1);
+}
+
+// The link of the auto-mark sheet opens the wizard without marking; Cancel keeps the marks and
+// shows Unselect All.
+TEST_F(ResultsFlowTest, AutoMarkSheetCancelAndLink)
+{
+    const QString a = writePhoto(QStringLiteral("home/a.jpg"), 5);
+    copyFile(a, QStringLiteral("home/c/a.jpg"));
+    NotificationRecorder recorder(navigationNames());
+    ScanResultVC *results = scanThroughHome(recorder);
+    ASSERT_TRUE(results);
+    auto *dialog = qobject_cast<AutoMarkSelectionDialogVC *>(autoMarkSelectionDialogVC());
+    results->tappedAutoSelect();
+    ASSERT_TRUE(waitFor([&] { return sheetUp(dialog); }));
+    // A second Auto Select while the sheet is up does nothing.
+    results->tappedAutoSelect();
+    dialog->tappedCancel();
+    EXPECT_FALSE(ResultState::shared().hasMarks());
+    EXPECT_TRUE(results->btnUnSelectAll->isChecked());
+    EXPECT_FALSE(results->btnAutoSelect->isChecked());
+
+    results->tappedAutoSelect();
+    ASSERT_TRUE(waitFor([&] { return sheetUp(dialog); }));
+    platform::NotificationCenter::defaultCenter().post(QStringLiteral("hyperLinkAutoMarkSelection"));
+    EXPECT_FALSE(sheetUp(dialog));
+    EXPECT_FALSE(ResultState::shared().hasMarks());
+    EXPECT_TRUE(results->btnUnSelectAll->isChecked());
+    EXPECT_TRUE(waitFor([&] { return sheetUp(selectionWizardPreferencesVC()); }));
+    EXPECT_TRUE(platform::UserDefaults::standard().boolForKey(isPopUpKey));
+    platform::SheetPresenter::dismissSheet(selectionWizardPreferencesVC());
+}
+
+// A regrouping keeps the protection of the protected folders and the protection set by hand.
+TEST_F(ResultsFlowTest, RegroupingKeepsFolderAndHandProtection)
+{
+    const QString a = writePhoto(QStringLiteral("home/keep/a.jpg"), 6);
+    copyFile(a, QStringLiteral("home/c/a.jpg"));
+    const QString b = writePhoto(QStringLiteral("home/b.jpg"), 7);
+    copyFile(b, QStringLiteral("home/c/b.jpg"));
+    protectedFolders.emplace_back(QUrl::fromLocalFile(path(QStringLiteral("home/keep"))));
+    protectedSubFolderFlags.push_back(true);
+    NotificationRecorder recorder(navigationNames());
+    ScanResultVC *results = scanThroughHome(recorder);
+    ASSERT_TRUE(results);
+    ResultState &state = ResultState::shared();
+    const int gA = groupOf(QStringLiteral("/keep/a.jpg"));
+    const int gB = groupOf(QStringLiteral("/b.jpg"));
+    ASSERT_GE(gA, 0);
+    const ImageFilePtr keptByFolder = state.imageDirectories[size_t(gA)][0]->path().endsWith("/keep/a.jpg")
+                                          ? state.imageDirectories[size_t(gA)][0]
+                                          : state.imageDirectories[size_t(gA)][1];
+    EXPECT_TRUE(keptByFolder->isProtected);
+    const ImageFilePtr byHand = state.imageDirectories[size_t(gB)][1];
+    state.setProtectionByHand(gB, 1, true);
+
+    results->sliderValuesUpdate();
+    EXPECT_TRUE(keptByFolder->isProtected);
+    EXPECT_TRUE(byHand->isProtected);
+    EXPECT_TRUE(state.isConsistent());
+    // Auto Select never marks them.
+    showAutoMarkAlert = false;
+    results->tappedAutoSelect();
+    for (int g = 0; g < state.shownGroupCount(); ++g)
+        for (int r : state.selectedIndexArray[size_t(g)])
+            EXPECT_FALSE(state.shownFile(g, r)->isProtected);
+}
+
+// A level that leaves no group puts the no-results screen with its sliders over the results; its
+// slider brings the groups back, and Back to Home asks first.
+TEST_F(ResultsFlowTest, NoGroupLeftShowsTheSlidersAndTheyBringTheGroupsBack)
+{
+    const QString a = writePhoto(QStringLiteral("home/a.jpg"), 8);
+    copyFile(a, QStringLiteral("home/c/a.jpg"));
+    NotificationRecorder recorder(navigationNames());
+    ScanResultVC *results = scanThroughHome(recorder);
+    ASSERT_TRUE(results);
+    ResultState &state = ResultState::shared();
+    state.imageDirectories[0][0]->matchingPercentage = 95.0f;
+    state.imageDirectories[0][1]->matchingPercentage = 90.0f;
+    results->sliderMatchingLevel->setValue(6);
+    auto *none = noSimilarDuplicatePhotosFoundVC();
+    ASSERT_TRUE(waitFor([&] { return none->parentWidget() == results && none->isVisible(); }));
+    EXPECT_TRUE(platform::UserDefaults::standard().boolForKey(QStringLiteral("ISSliderAvailable")));
+    EXPECT_TRUE(none->isPresented);
+    EXPECT_TRUE(none->sliderView->isVisible());
+    EXPECT_EQ(none->sliderView->value(), 6);
+    EXPECT_EQ(state.shownGroupCount(), 0);
+    EXPECT_TRUE(state.isConsistent());
+    shoot(home, QStringLiteral("no-results-embedded"));
+
+    // At 94 % the first member (95) stays whatever, the second (90) does not: still nothing.
+    none->sliderViewTop->setValue(5);
+    EXPECT_EQ(none->sliderView->value(), 5);
+    EXPECT_EQ(results->sliderMatchingLevel->value(), 5);
+    EXPECT_EQ(state.shownGroupCount(), 0);
+    EXPECT_EQ(none->parentWidget(), results);
+    // At 88 % the group is back and the screen goes.
+    none->sliderView->setValue(3);
+    EXPECT_EQ(state.shownGroupCount(), 1);
+    EXPECT_EQ(state.selectedIndexArray.size(), 1u);
+    EXPECT_NE(none->parentWidget(), results);
+    EXPECT_FALSE(platform::UserDefaults::standard().boolForKey(QStringLiteral("ISSliderAvailable")));
+
+    // Back to Home from the results asks; Cancel stays.
+    results->tappedBackToHome();
+    auto *back = qobject_cast<BackToHomeDialogVC *>(backToHomeDialogVC());
+    ASSERT_TRUE(waitFor([&] { return sheetUp(back); }));
+    shoot(back, QStringLiteral("sheet-backtohome"));
+    back->tappedCancel();
+    EXPECT_TRUE(results->isVisible());
+    results->tappedBackToHome();
+    ASSERT_TRUE(waitFor([&] { return sheetUp(back); }));
+    back->tappedOk();
+    EXPECT_TRUE(waitFor([&] { return !results->isVisible(); }));
+    EXPECT_TRUE(state.allImages.empty());
+}
+
+} // namespace
