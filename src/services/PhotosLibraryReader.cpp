@@ -370,6 +370,12 @@ PhotosLibraryReader::Failure PhotosLibraryReader::readPhotosLibrary(platform::Sq
     }
     result.photosLibrary.clear();
     while (statement.next()) {
+        // Besides stopping a long query, a stop request ends the read between rows.
+        if (shouldStop && shouldStop()) {
+            result.detail = QStringLiteral("stopped");
+            std::fprintf(stdout, "Photos library read stopped\n");
+            return Failure::ReadFailed;
+        }
         PhotoLibraryProperties item;
         if (newer) {
             item.RKMimagePath = statement.columnText(1);
