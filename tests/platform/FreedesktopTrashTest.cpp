@@ -324,6 +324,17 @@ TEST(FreedesktopTrash, AFullDiskNeverLeavesAnEmptyInfoFile)
     }
 }
 
+// A path holding a NUL names no file: the file named by the part before it stays.
+TEST(FreedesktopTrash, APathWithANulCharacterMovesNothing)
+{
+    fixtures::TempHome home;
+    const QString file = home.file("photos/keep.jpg");
+    ASSERT_TRUE(fixtures::writeFile(file, "keep"));
+    const TrashResult result = FileManager::trashItem(file + QChar(0) + QStringLiteral("x.jpg"));
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(QFile::exists(file));
+}
+
 TEST(FreedesktopTrash, ACancelledMoveLeavesTheFile)
 {
     fixtures::TempHome home;
