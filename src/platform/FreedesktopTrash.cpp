@@ -5,6 +5,7 @@
 
 #include "platform/Cancellable.h"
 #include "platform/FileStat.h"
+#include "platform/PathSafety.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -520,8 +521,9 @@ std::optional<FreedesktopTrash::Location> FreedesktopTrash::locate(const QByteAr
 
 TrashResult FreedesktopTrash::trashItem(const QString &path, const FileStat *expected, Cancellable *cancel)
 {
-    if (path.isEmpty())
-        return failure(QStringLiteral("File does not exist "));
+    // A NUL would cut the path short at the system call: another file would move.
+    if (!PathSafety::isUsable(path))
+        return failure(QStringLiteral("File does not exist ") + path);
     const QByteArray absolute = QFile::encodeName(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
     const auto source = statOf(absolute, false);
     if (!source)

@@ -181,8 +181,9 @@ TEST(FreedesktopTrash, LongNamesAreShortenedInTheTrashAndRestoredInFull)
         const QString entry = QFileInfo(result.trashedPath).fileName();
         EXPECT_LE(native(entry).size(), 245);
         EXPECT_TRUE(QString::fromUtf8(native(entry)).toUtf8() == native(entry)) << "a character was cut";
-        if (name.endsWith(".jpg"))
+        if (name.endsWith(".jpg")) {
             EXPECT_TRUE(entry.endsWith(".jpg"));
+        }
         expectRestorable(result, file, native(name));
     }
 }
@@ -236,7 +237,7 @@ TEST(FreedesktopTrash, AnInfoFolderThatIsAFileFailsAndLeavesTheFile)
 TEST(FreedesktopTrash, AFileOnAnotherMountGoesToThatMountsTrash)
 {
     fixtures::TempHome home;
-    for (const QString type : {QStringLiteral("tmpfs"), QStringLiteral("ext4")}) {
+    for (const QString &type : {QStringLiteral("tmpfs"), QStringLiteral("ext4")}) {
         SCOPED_TRACE(type.toStdString());
         const QString top = home.file("mnt-" + type);
         Mount mount(top, type);
@@ -321,6 +322,17 @@ TEST(FreedesktopTrash, AFullDiskNeverLeavesAnEmptyInfoFile)
         for (const QString &entry : QDir(top + "/.Trash-" + uidText() + "/info").entryList(QDir::Files))
             EXPECT_GT(QFileInfo(top + "/.Trash-" + uidText() + "/info/" + entry).size(), 0) << entry.toStdString();
     }
+}
+
+// A path holding a NUL names no file: the file named by the part before it stays.
+TEST(FreedesktopTrash, APathWithANulCharacterMovesNothing)
+{
+    fixtures::TempHome home;
+    const QString file = home.file("photos/keep.jpg");
+    ASSERT_TRUE(fixtures::writeFile(file, "keep"));
+    const TrashResult result = FileManager::trashItem(file + QChar(0) + QStringLiteral("x.jpg"));
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(QFile::exists(file));
 }
 
 TEST(FreedesktopTrash, ACancelledMoveLeavesTheFile)
