@@ -730,10 +730,13 @@ std::optional<QImage> largestPreview(const QString &path, int maxPixel, bool app
     }
 }
 
-// The frame header of the JPEG at `native`; absent when it is none or cannot be read.
-std::optional<JpegHeaderFacts> jpegFactsOf(const QByteArray &native)
+// The frame header of the JPEG at `native`; absent when it is none or cannot be read. `isJpeg`,
+// when given, tells whether the file starts with the JPEG signature.
+std::optional<JpegHeaderFacts> jpegFactsOf(const QByteArray &native, bool *isJpeg = nullptr)
 {
     std::optional<OpenedJpeg> opened = openJpeg(native, kJpegHeadLength);
+    if (isJpeg)
+        *isJpeg = opened.has_value();
     if (!opened)
         return std::nullopt;
     CachedFileIo io(native.toStdString(), opened->fd, opened->size, opened->head);
@@ -1041,19 +1044,26 @@ std::optional<QImage> ImageSource::thumbnail(int maxPixel, bool applyOrientation
     if (isHeif())
         return heifThumbnail(path_, maxPixel, applyOrientation);
 
-    QImageReader reader(path_);
-    reader.setDecideFormatFromContent(true);
-    reader.setAutoTransform(applyOrientation);
-    const QByteArray format = reader.format();
-    if (format.isEmpty())
+    // A file that starts with the JPEG signature goes to the JPEG reader without probing every
+    // image plug-in (which takes a lock that several decoding threads would queue on).
+    bool isJpeg = false;
+    const auto facts = jpegFactsOf(QFile::encodeName(path_), &isJpeg);
+    if (isJpeg && !facts)
         return std::nullopt;
+    QImageReader reader;
+    reader.setFileName(path_);
+    if (isJpeg) {
+        reader.setFormat(QByteArrayLiteral("jpeg"));
+    } else {
+        reader.setDecideFormatFromContent(true);
+        if (reader.format().isEmpty())
+            return std::nullopt;
+    }
+    reader.setAutoTransform(applyOrientation);
     qint64 estimate = 0;
-    if (format == "jpeg") {
+    if (isJpeg) {
         // Always decoded at reduced scale (the decoder's DCT scaling); the memory that takes is told
         // by the frame header.
-        const auto facts = jpegFactsOf(QFile::encodeName(path_));
-        if (!facts)
-            return std::nullopt;
         const QSize stored(facts->width, facts->height);
         const QSize target = fitWithin(stored, maxPixel);
         estimate = jpegDecodeBytes(*facts, target);

@@ -214,8 +214,22 @@ struct MemorySource {
     qint64 next = 0; // file offset of the next byte not yet handed to the library
     QByteArray chunk;
     bool atEnd = false;
-    std::vector<unsigned char> filler;
+    const std::vector<unsigned char> *filler = nullptr;
 };
+
+// 64 KiB of FF D9 pairs, made once.
+const std::vector<unsigned char> &endFiller()
+{
+    static const std::vector<unsigned char> filler = [] {
+        std::vector<unsigned char> bytes(64 * 1024);
+        for (size_t i = 0; i < bytes.size(); i += 2) {
+            bytes[i] = 0xFF;
+            bytes[i + 1] = JPEG_EOI;
+        }
+        return bytes;
+    }();
+    return filler;
+}
 
 MemorySource *sourceOf(j_decompress_ptr info)
 {
@@ -247,8 +261,8 @@ boolean fillInput(j_decompress_ptr info)
         }
     }
     source->atEnd = true;
-    source->manager.next_input_byte = source->filler.data();
-    source->manager.bytes_in_buffer = source->filler.size();
+    source->manager.next_input_byte = source->filler->data();
+    source->manager.bytes_in_buffer = source->filler->size();
     return TRUE;
 }
 
@@ -304,11 +318,7 @@ std::optional<JpegHeaderFacts> decodeJpegHeader(const unsigned char *data, size_
     source.available = qint64(available);
     source.fileSize = std::max<qint64>(fileSize, qint64(available));
     source.more = &more;
-    source.filler.resize(64 * 1024);
-    for (size_t i = 0; i < source.filler.size(); i += 2) {
-        source.filler[i] = 0xFF;
-        source.filler[i + 1] = JPEG_EOI;
-    }
+    source.filler = &endFiller();
     source.manager.init_source = initSource;
     source.manager.fill_input_buffer = fillInput;
     source.manager.skip_input_data = skipInput;
