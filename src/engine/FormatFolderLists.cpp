@@ -3,6 +3,7 @@
 #include "model/ModuleState.h"
 
 #include <QFileInfo>
+#include <QSet>
 
 #include <algorithm>
 
@@ -57,16 +58,23 @@ std::vector<FolderPreferences> folderListFor(const ImageGroups &groups)
     std::vector<FolderPreferences> folders;
     if (listsNothing(groups))
         return folders;
+    // isPhotosLibraryPath against every entry, in one look-up: a folder is known when the list
+    // holds it (case ignored) or, once the list holds anything, when it lies in a Photos library.
+    QSet<QString> known;
+    QString previous;
     for (const ImageGroup &group : groups) {
         for (const ImageFilePtr &file : group) {
             if (!file || !file->url)
                 continue;
             const QString folder = folderTextOfFile(*file->url);
-            const bool known = std::any_of(folders.begin(), folders.end(), [&](const FolderPreferences &entry) {
-                return isPhotosLibraryPath(entry.path, folder);
-            });
-            if (!known)
-                folders.push_back({int(folders.size()) + 1, folder});
+            if (folder == previous && !folders.empty())
+                continue;
+            previous = folder;
+            const QString lower = folder.toLower();
+            if (known.contains(lower) || (!folders.empty() && isPhotosLibraryPath(std::nullopt, folder)))
+                continue;
+            known.insert(lower);
+            folders.push_back({int(folders.size()) + 1, folder});
         }
     }
     return folders;

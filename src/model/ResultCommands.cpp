@@ -365,6 +365,27 @@ bool addProtectedFolder(const QUrl &folderUrl)
     return true;
 }
 
+void protectFilesInProtectedFolders(ResultState &state)
+{
+    if (!state.isConsistent())
+        state.normalize();
+    for (int g = 0; g < state.shownGroupCount(); ++g) {
+        const ImageGroup &group = state.imageDirectories[size_t(g)];
+        for (int r = 0; r < int(group.size()); ++r) {
+            ImageFile &file = *group[size_t(r)];
+            file.isProtected = !protectedFolders.empty() && liesInProtectedFolder(file);
+            if (!file.isProtected)
+                continue;
+            state.unmark(g, r);
+            if (!state.recordedProtection(g, r)) {
+                state.protectionOverrideRows[size_t(g)].push_back(r);
+                state.protectionOverrideStates[size_t(g)].push_back(true);
+                state.recordFolderProtection(g, r);
+            }
+        }
+    }
+}
+
 void reapplyRecordedProtection(ResultState &state)
 {
     if (!state.isConsistent())

@@ -83,6 +83,11 @@ bool liesInProtectedFolder(const ImageFile &file);
 // brought to the folder list's length (missing flags true). True when the folder was appended.
 bool addProtectedFolder(const QUrl &folderUrl);
 
+// The protected-folder pass of new results (no pair recorded yet): every shown member that lies
+// in a protected folder is protected, unmarked and recorded as (row, true) by the folder pass;
+// every other member is unprotected. Linear in the files times the folders.
+void protectFilesInProtectedFolders(ResultState &state);
+
 // ---- protection of single files ----
 
 // Every member with a recorded pair takes the recorded state; a protected one loses its mark.

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace {
 
 ImageFilePtr fileAt(const QString &path)
@@ -41,4 +43,32 @@ TEST(FormatFolderLists, FoldersOnceAndPhotosLibraryFoldersOnlyWhenFirst)
     ASSERT_EQ(folders.size(), 2u);
     EXPECT_EQ(folders[0].path, std::optional<QString>("file:///L.photoslibrary/Masters/0/"));
     EXPECT_EQ(folders[1].priority, 2);
+}
+
+// The folder list looks folders up in a set; it must equal the entry-by-entry test of every
+// folder against every entry.
+TEST(FormatFolderLists, FolderListEqualsTheEntryByEntryRule)
+{
+    std::mt19937 random(7);
+    const QStringList parts = {"a", "A", "b", "L.photoslibrary/originals", "x.PhotosLibrary/Masters", "c d"};
+    for (int round = 0; round < 200; ++round) {
+        ImageGroups groups;
+        for (int g = 0; g < 1 + int(random() % 4); ++g) {
+            ImageGroup group;
+            for (int r = 0; r < 1 + int(random() % 4); ++r)
+                group.push_back(fileAt(QStringLiteral("/%1/%2/f%3.jpg").arg(parts[int(random() % 6)], parts[int(random() % 6)]).arg(r)));
+            groups.push_back(group);
+        }
+        std::vector<FolderPreferences> expected;
+        for (const ImageGroup &group : groups)
+            for (const ImageFilePtr &file : group) {
+                const QString folder = folderTextOfFile(*file->url);
+                bool known = false;
+                for (const FolderPreferences &entry : expected)
+                    known = known || isPhotosLibraryPath(entry.path, folder);
+                if (!known)
+                    expected.push_back({int(expected.size()) + 1, folder});
+            }
+        ASSERT_EQ(folderListFor(groups), expected) << round;
+    }
 }

@@ -1,5 +1,7 @@
 #include "platform/widgets/Workspace.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDebug>
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -33,8 +35,31 @@ QString Workspace::folderToReveal(const QString &path)
     return info.absolutePath();
 }
 
+bool Workspace::showItemInFileManager(const QString &path)
+{
+    if (!QFileInfo::exists(path))
+        return false;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return false;
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    call << QStringList{QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded)}
+         << QString();
+    const QDBusMessage reply = bus.call(call, QDBus::Block, 3000);
+    if (reply.type() == QDBusMessage::ErrorMessage) {
+        qWarning().noquote() << "The file manager did not show" << path << ":" << reply.errorMessage();
+        return false;
+    }
+    return true;
+}
+
 bool Workspace::revealInFileManager(const QString &path)
 {
+    // The desktop's file manager selects the item itself; without one, its folder opens.
+    if (showItemInFileManager(path))
+        return true;
     const QString folder = folderToReveal(path);
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
         qWarning().noquote() << "Cannot show" << path << "in the file manager: no such folder";

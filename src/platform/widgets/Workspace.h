@@ -16,9 +16,14 @@ public:
     // line) when the address is empty or invalid or no handler took it.
     bool openURL(const QUrl &url);
 
-    // Shows the file's folder in the file manager; false when the folder does not exist or could
-    // not be opened.
+    // Shows the file selected in the desktop's file manager (org.freedesktop.FileManager1
+    // ShowItems on the session bus), else opens its folder; false when the folder does not exist
+    // or could not be opened.
     bool revealInFileManager(const QString &path);
+
+    // The D-Bus call alone: false when there is no session bus, no file manager answers, or the
+    // file does not exist.
+    bool showItemInFileManager(const QString &path);
 
     // The folder that revealInFileManager opens for a path: the folder itself for a folder, the
     // containing folder for anything else.

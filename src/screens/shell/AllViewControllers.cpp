@@ -1,5 +1,7 @@
 #include "screens/shell/AllViewControllers.h"
 
+#include "screens/results/FilePropertiesVC.h"
+
 #include "screens/welcome/AboutVC.h"
 #include "screens/home/AddFilesVC.h"
 #include "screens/home/ExactMatchVC.h"
@@ -76,7 +78,7 @@ platform::Storyboard::Factory windowWithContent(const QString &title, QSize size
 void registerMainFactories(platform::Storyboard &board)
 {
     // Screens whose own class is not part of this build yet.
-    board.registerFactory("FileProperties", placeholder("FileProperties"));
+    board.registerFactory("FileProperties", [] { return new FilePropertiesVC; });
     board.registerFactory("AutoMark", [] { return new AutoMarkSelectionDialogVC; });
     board.registerFactory("BackToHome", [] { return new BackToHomeDialogVC; });
     board.registerFactory("DeleteDuplicatePhotos", [] { return new DeleteDuplicatePhotosVC; });

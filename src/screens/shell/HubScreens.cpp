@@ -44,7 +44,7 @@ bool isGroupOrCellControl(const QObject *object)
            || name == QLatin1String("btnSelectUnselectGroup");
 }
 
-void setCollectionInteractionEnabled(QWidget *screen, QTreeWidget *collection, bool enabled)
+void setCollectionInteractionEnabled(QWidget *screen, QAbstractScrollArea *collection, bool enabled)
 {
     if (!screen)
         return;

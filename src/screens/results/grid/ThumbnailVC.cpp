@@ -1,73 +1,120 @@
 #include "screens/results/grid/ThumbnailVC.h"
 
-#include "screens/shell/AllViewControllers.h"
 #include "engine/FormatFolderLists.h"
 #include "model/ModuleState.h"
+#include "model/ResultCommands.h"
 #include "model/TextLookup.h"
 #include "platform/UserDefaults.h"
+#include "screens/results/FilePropertiesVC.h"
+#include "screens/results/HeaderView.h"
 #include "screens/results/ResultRefresh.h"
 #include "screens/results/ScanResultVC.h"
-#include "screens/sheet/ScanSheetSupport.h"
+#include "screens/results/grid/CollectionViewItem.h"
+#include "screens/results/grid/ResultIcons.h"
+#include "screens/results/grid/ThumbnailLoader.h"
+#include "screens/shell/AllViewControllers.h"
 #include "services/ImageHelpers.h"
+#include "services/MVNAssistance.h"
 #include "services/ProtectedFolders.h"
 
-#include <QFileInfo>
-#include <QHeaderView>
-#include <QPixmap>
-#include <QTreeWidget>
+#include <QLabel>
+#include <QMediaPlayer>
+#include <QPainter>
+#include <QScrollBar>
+#include <QSlider>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
 
-constexpr int kGroupRole = Qt::UserRole + 1;
-constexpr int kRowRole = Qt::UserRole + 2;
+constexpr int kTextBand = 58; // name, date and size under the thumbnail
+
+const QString kHoverEnter = QStringLiteral("kMouseHoverEnterThumbnail");
+const QString kHoverExit = QStringLiteral("kMouseHoverExitThumbnail");
+const QString kHoverDown = QStringLiteral("kMouseHoverDownThumbnail");
+
+QVariantMap hoverInfo(int section, int row)
+{
+    return {{QStringLiteral("section"), QString::number(section)}, {QStringLiteral("row"), QString::number(row)}};
+}
+
+QRect thumbnailArea(const QRect &cell)
+{
+    return QRect(cell.left() + 1, cell.top() + 1, cell.width() - 2, std::max(10, cell.height() - kTextBand - 1));
+}
 
 } // namespace
 
-ThumbnailVC::ThumbnailVC(QWidget *parent) : QWidget(parent)
+ThumbnailVC::ThumbnailVC(QWidget *parent) : ResultViewController(parent)
 {
     setObjectName(QStringLiteral("Thumbnail"));
-    collectionView = new QTreeWidget(this);
+    loader_ = new ThumbnailLoader(256LL * 1024 * 1024, this);
+    collectionView = new ResultCollectionView(this, this);
     collectionView->setObjectName(QStringLiteral("collectionView"));
-    collectionView->setHeaderHidden(true);
-    collectionView->setIconSize(QSize(56, 56));
-    collectionView->setRootIsDecorated(false);
-    collectionView->setIndentation(14);
-    collectionView->setUniformRowHeights(false);
-    collectionView->setStyleSheet(QStringLiteral(
-        "QTreeWidget { background: #222222; color: #dddddd; border: none; }"
-        "QTreeWidget::item { padding: 3px; }"
-        "QTreeWidget::item:selected { background: #3a3a3a; }"
-        "QTreeWidget::indicator { width: 14px; height: 14px; border: 1px solid #9a9a9a; border-radius: 3px;"
-        " background: #2e2e2e; }"
-        "QTreeWidget::indicator:checked { background: #09ab09; border-color: #09ab09;"
-        " image: url(:/images/welcome-check.png); }"));
+    QPalette palette = collectionView->palette();
+    palette.setColor(QPalette::Base, QColor(0x22, 0x22, 0x22));
+    collectionView->setPalette(palette);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(collectionView);
-    connect(collectionView, &QTreeWidget::itemChanged, this, &ThumbnailVC::itemChanged);
+    applyItemSize(QSize(210, 250));
 
-    platform::NotificationCenter::defaultCenter().addObserver(
-        this, QStringLiteral("SelectedFiles"),
-        [this](const platform::Notification &notification) { getInitialDirectoriesWithNotification(notification); });
+    connect(loader_, &ThumbnailLoader::thumbnailReady, this, [this](const QString &path) {
+        if (hoveredFile_ && hoveredFile_->path() == path)
+            showPreviewPicture(loader_->imageFor(*hoveredFile_, kThumbnailMaxPixel));
+        collectionView->viewport()->update();
+    });
+    connect(collectionView, &ResultCollectionView::checkBoxClicked, this, &ThumbnailVC::tappedCheckBox);
+    // The cells' hover surface speaks through the hover notifications, as the flat button does.
+    auto &center = platform::NotificationCenter::defaultCenter();
+    connect(collectionView, &ResultCollectionView::itemHoverEntered, this,
+            [&center](int s, int r) { center.post(kHoverEnter, hoverInfo(s, r)); });
+    connect(collectionView, &ResultCollectionView::itemHoverExited, this,
+            [&center](int s, int r) { center.post(kHoverExit, hoverInfo(s, r)); });
+    connect(collectionView, &ResultCollectionView::itemDoubleClicked, this,
+            [&center](int s, int r) { center.post(kHoverDown, hoverInfo(s, r)); });
+    connect(collectionView, &ResultCollectionView::currentItemChanged, this, [this](int s, int r) {
+        if (CollectionViewItem::gateIsOpen())
+            showFileOnHover(s, r);
+    });
+    connect(collectionView, &ResultCollectionView::itemContextMenuRequested, this, &ThumbnailVC::showItemMenu);
+
+    center.addObserver(this, kHoverEnter, [this](const platform::Notification &n) {
+        int s = 0, r = 0;
+        if (parseHover(n, s, r) && CollectionViewItem::gateIsOpen())
+            showFileOnHover(s, r);
+    });
+    center.addObserver(this, kHoverExit, [this](const platform::Notification &n) {
+        int s = 0, r = 0;
+        if (parseHover(n, s, r) && CollectionViewItem::gateIsOpen())
+            collectionView->viewport()->update(collectionView->visualItemRect(s, r));
+    });
+    center.addObserver(this, kHoverDown, [this](const platform::Notification &n) {
+        int s = 0, r = 0;
+        if (parseHover(n, s, r))
+            quickLookItem(s, r);
+    });
+    center.addObserver(this, QStringLiteral("SelectedFiles"),
+                       [this](const platform::Notification &n) { getInitialDirectoriesWithNotification(n); });
+}
+
+ThumbnailVC::~ThumbnailVC() = default;
+
+bool ThumbnailVC::parseHover(const platform::Notification &notification, int &section, int &row) const
+{
+    const QVariant s = notification.userInfo.value(QStringLiteral("section"));
+    const QVariant r = notification.userInfo.value(QStringLiteral("row"));
+    if (s.typeId() != QMetaType::QString || r.typeId() != QMetaType::QString)
+        return false;
+    bool okS = false, okR = false;
+    section = s.toString().toInt(&okS);
+    row = r.toString().toInt(&okR);
+    return okS && okR && resultState().shownFile(section, row) != nullptr;
 }
 
 ImageGroups ThumbnailVC::shownGroupsAtMatchingLevel(const ImageGroups &groups, int level)
 {
-    const float threshold = float(level);
-    ImageGroups shown;
-    for (const ImageGroup &group : groups) {
-        ImageGroup kept;
-        for (size_t position = 0; position < group.size(); ++position) {
-            const ImageFilePtr &file = group[position];
-            // The first file of a group always stays: its score is its match with a partner.
-            if (file && (position == 0 || file->matchingPercentage >= threshold))
-                kept.push_back(file);
-        }
-        if (kept.size() >= 2)
-            shown.push_back(std::move(kept));
-    }
-    return shown;
+    return ResultCommands::shownGroupsAtMatchingLevel(groups, level);
 }
 
 void ThumbnailVC::getInitialDirectoriesWithNotification(const platform::Notification &notification)
@@ -75,38 +122,74 @@ void ThumbnailVC::getInitialDirectoriesWithNotification(const platform::Notifica
     const QVariant data = notification.userInfo.value(QStringLiteral("data"));
     const QVariant similar = notification.userInfo.value(QStringLiteral("isSimilarScan"));
     // Anything but a list of groups and a Boolean is not a scan result.
-    if (!data.canConvert<ImageGroups>() || data.metaType() != QMetaType::fromType<ImageGroups>()
-        || similar.typeId() != QMetaType::Bool)
+    if (data.metaType() != QMetaType::fromType<ImageGroups>() || similar.typeId() != QMetaType::Bool)
         return;
-    ImageGroups groups = data.value<ImageGroups>();
-    isSimilarScan = similar.toBool();
+    getInitialDirectories(data.value<ImageGroups>(), similar.toBool());
+}
 
-    // All groups as scanned; shown are the members that reach the matching level. Marks and
-    // overrides start empty, one entry per shown group.
-    resultsContainVideos = false;
-    for (const ImageGroup &group : groups)
-        for (const ImageFilePtr &file : group)
-            if (file && file->isVideo)
-                resultsContainVideos = true;
-    ImageGroups shown = shownGroupsAtMatchingLevel(groups, similarityThreshold);
-    resultState().allImages = std::move(groups);
-    resultState().setShownGroups(std::move(shown));
+void ThumbnailVC::getInitialDirectories(const ImageGroups &groups, bool similarScan)
+{
+    ResultState &state = resultState();
+    isSimilarScan = similarScan;
+    bool videos = false;
+    ImageGroups shown = ResultCommands::shownGroupsAtMatchingLevel(groups, similarityThreshold, &videos);
+    resultsContainVideos = videos;
+    state.allImages = groups;
+    state.setShownGroups(std::move(shown));
+    loader_->clear();
+    texts_.clear();
+    hoveredFile_.reset();
+
+    ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"));
+    if (MVNAssistance::totalItemCount(state.imageDirectories) <= 0 && results)
+        results->sliderValuesUpdate();
+    auto *details = qobject_cast<FilePropertiesVC *>(filePropertiesVC());
+    if (details)
+        details->clearFileProperties();
+    if (results && results->imgPreview)
+        results->imgPreview->setPixmap(QPixmap());
+    if (results) {
+        // The matching level is offered for a similar scan only.
+        for (const char *name : {"sliderMatchingLevel", "lblCapMatchingLevel", "lblValueMatchingLevel"})
+            if (auto *widget = results->findChild<QWidget *>(QLatin1String(name)))
+                widget->setVisible(similarScan);
+        if (auto *slider = results->findChild<QSlider *>(QStringLiteral("sliderMatchingLevel")))
+            slider->setEnabled(similarScan);
+        if (auto *box = results->findChild<QWidget *>(QStringLiteral("boxShowOnlyVideos")))
+            box->setVisible(resultsContainVideos);
+        if (auto *list = results->findChild<QWidget *>(QStringLiteral("scrollViewCollection")))
+            list->hide();
+    }
+    if (!state.imageDirectories.empty() && !state.imageDirectories.front().empty()) {
+        isFirstLoading = true;
+        sectionValue = 0;
+        rowValue = 0;
+    }
     platform::UserDefaults::standard().setBool(QStringLiteral("IsThumbnailSelected"), true);
-
-    for (int g = 0; g < resultState().shownGroupCount(); ++g)
-        for (int r = 0; r < int(resultState().imageDirectories[size_t(g)].size()); ++r)
-            applyProtectedFolders(resultState(), false, g, r, QString());
-
+    if (!state.imageDirectories.empty()) {
+        const ImageFilePtr first = state.imageDirectories.front().front();
+        if (details) {
+            details->image = first;
+            details->showFileProperties();
+        }
+        if (results && results->imgPreview && first->url && !first->isVideo)
+            if (const auto picture = makeThumbnail(*first->url))
+                showPreviewPicture(*picture);
+    }
+    if (results && results->lblSelectedInGroup) {
+        QFont font = results->lblSelectedInGroup->font();
+        font.setPointSize(state.shownFileCount() > 1000 ? 10 : 11);
+        results->lblSelectedInGroup->setFont(font);
+    }
+    // The protected folders decide each shown file's protection (no pair is recorded yet).
+    ResultCommands::protectFilesInProtectedFolders(state);
+    refreshSelectionState();
     refreshResultTotals();
     refreshSelectionState();
     rebuildFileFormatList();
     rebuildFolderList();
+    collectionView->verticalScrollBar()->setValue(0);
     reloadData();
-    // Nothing reaches the matching level: the results screen says so.
-    if (resultState().imageDirectories.empty()) {
-        if (auto *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult")))
-            results->sliderValuesUpdate();
-    }
 }
 
 void ThumbnailVC::rebuildFileFormatList()
@@ -119,53 +202,237 @@ void ThumbnailVC::rebuildFolderList()
     ::rebuildFolderList(imageDirectories());
 }
 
-void ThumbnailVC::reloadData()
+void ThumbnailVC::recordHandMark(int group, int row, bool add)
 {
-    m_reloading = true;
-    collectionView->clear();
-    const ResultState &state = resultState();
-    // Pictures are read for the first files only, so a large result still opens at once.
-    int picturesLeft = 400;
-    for (int g = 0; g < state.shownGroupCount(); ++g) {
-        const ImageGroup &group = state.imageDirectories[size_t(g)];
-        auto *header = new QTreeWidgetItem(collectionView);
-        header->setText(0, substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_6044")),
-                                                  {QString::number(g + 1)}));
-        header->setFlags(Qt::ItemIsEnabled);
-        QFont bold = header->font(0);
-        bold.setBold(true);
-        header->setFont(0, bold);
-        header->setForeground(0, QColor(0xa8, 0xa8, 0xa8));
-        for (int r = 0; r < int(group.size()); ++r) {
-            const ImageFilePtr &file = group[size_t(r)];
-            auto *item = new QTreeWidgetItem(header);
-            item->setText(0, file ? file->path() : QString());
-            item->setData(0, kGroupRole, g);
-            item->setData(0, kRowRole, r);
-            Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-            if (file && !file->isProtected)
-                flags |= Qt::ItemIsUserCheckable;
-            item->setFlags(flags);
-            item->setCheckState(0, state.isMarked(g, r) ? Qt::Checked : Qt::Unchecked);
-            if (file && file->url && !file->isVideo && picturesLeft-- > 0) {
-                if (const auto thumb = makeThumbnail(*file->url))
-                    item->setIcon(0, QPixmap::fromImage(thumb->scaled(56, 56, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-            }
-        }
-        header->setExpanded(true);
-    }
-    m_reloading = false;
+    const auto path = std::make_pair(group, row);
+    const auto it = std::find(selectedIndexPaths.begin(), selectedIndexPaths.end(), path);
+    if (add && it == selectedIndexPaths.end())
+        selectedIndexPaths.push_back(path);
+    else if (!add && it != selectedIndexPaths.end())
+        selectedIndexPaths.erase(it);
 }
 
-void ThumbnailVC::itemChanged(QTreeWidgetItem *item, int column)
+std::unique_ptr<ResultItem> ThumbnailVC::makeItem(int section, int row)
 {
-    if (m_reloading || column != 0 || !item->data(0, kGroupRole).isValid())
+    if (!resultState().shownFile(section, row))
+        return nullptr;
+    return std::make_unique<CollectionViewItem>(this, section, row);
+}
+
+void ThumbnailVC::applyItemSize(QSize size)
+{
+    itemSize_ = size;
+    SectionLayout::Metrics metrics;
+    metrics.itemWidth = size.width();
+    metrics.itemHeight = size.height();
+    metrics.headerHeight = 36;
+    collectionView->setMetrics(metrics);
+}
+
+void ThumbnailVC::configureThumbnailLayout()
+{
+    const int width = collectionView->viewport()->width();
+    applyItemSize(QSize(std::max(120, (width + 130) / 3), 250));
+    layoutConfigured_ = true;
+}
+
+void ThumbnailVC::resizeEvent(QResizeEvent *event)
+{
+    ResultViewController::resizeEvent(event);
+    // The first size the grid gets decides its item width (until the first zoom click).
+    if (!layoutConfigured_ && collectionView->viewport()->width() > 100)
+        configureThumbnailLayout();
+}
+
+void ThumbnailVC::zoomCollectionItem()
+{
+    if (isPopUp())
         return;
-    const int g = item->data(0, kGroupRole).toInt();
-    const int r = item->data(0, kRowRole).toInt();
-    if (item->checkState(0) == Qt::Checked)
-        resultState().mark(g, r);
+    const QSize size = isZoom ? QSize(210, 250) : QSize(315, 375);
+    isZoom = !isZoom;
+    layoutConfigured_ = true;
+    applyItemSize(size);
+}
+
+QWidget *ThumbnailVC::makeHeader(QWidget *parent)
+{
+    auto *header = new HeaderView(parent);
+    connectHeader(header);
+    connect(header->btnZoom, &QToolButton::clicked, this, &ThumbnailVC::zoomCollectionItem);
+    return header;
+}
+
+void ThumbnailVC::fillHeader(QWidget *widget, int section)
+{
+    auto *header = qobject_cast<HeaderView *>(widget);
+    if (!header)
+        return;
+    fillGroupHeader(header, section);
+    header->setObjectName(QString::number(section));
+    header->btnZoom->show();
+    HeaderView::setButtonImage(header->btnZoom, isZoom ? QStringLiteral("NSRemoveTemplate") : QStringLiteral("NSAddTemplate"));
+    header->btnZoom->setToolTip(localizedText(isZoom ? QStringLiteral("IDS_TWK_332") : QStringLiteral("IDS_TWK_331")));
+}
+
+const ThumbnailVC::CellTexts &ThumbnailVC::textsFor(const ImageFile &file)
+{
+    auto it = texts_.find(&file);
+    if (it != texts_.end())
+        return it.value();
+    if (texts_.size() > 20000)
+        texts_.clear();
+    CellTexts texts;
+    texts.name = file.fileName.value_or(QString());
+    const QString path = file.path();
+    if (!path.isEmpty()) {
+        texts.size = sharedAssistance().fileSizeText(path).value_or(QString());
+        if (const auto created = sharedAssistance().creationDate(path))
+            texts.date = QLocale(QLocale::English).toString(created->date(), QStringLiteral("MMM d, yyyy"));
+    }
+    return texts_.insert(&file, texts).value();
+}
+
+QRect ThumbnailVC::checkBoxRect(const QRect &itemRect, int, int) const
+{
+    return QRect(itemRect.left() + 8, itemRect.bottom() - kTextBand + 9, 18, 18);
+}
+
+void ThumbnailVC::paintItem(QPainter &painter, const QRect &rect, int section, int item, bool hovered, bool)
+{
+    const ImageFilePtr file = resultState().shownFile(section, item);
+    if (!file)
+        return;
+    const bool gate = CollectionViewItem::gateIsOpen();
+    const QRect thumb = thumbnailArea(rect);
+    painter.fillRect(thumb, ResultIcons::thumbnailBackground());
+    const qreal dpr = painter.device()->devicePixelRatioF();
+    const int wanted = int(std::max(thumb.width(), thumb.height()) * dpr);
+    const QImage image = loader_->imageFor(*file, wanted);
+    if (!image.isNull()) {
+        QSizeF size = QSizeF(image.size()) / dpr;
+        if (size.width() > thumb.width() || size.height() > thumb.height() || image.text(QStringLiteral("full")) != "1")
+            size.scale(QSizeF(thumb.size()) - QSizeF(8, 8), Qt::KeepAspectRatio);
+        const QRectF target(QPointF(thumb.center().x() + 1 - size.width() / 2.0, thumb.center().y() + 1 - size.height() / 2.0), size);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(target, image);
+    }
+    if (file->isVideo) {
+        const qreal s = std::min<qreal>(70, thumb.height() / 3.0);
+        ResultIcons::paintVideoBadge(painter, QRectF(thumb.center().x() - s / 2, thumb.center().y() - s / 2, s, s));
+    }
+    if (file->isOrientation)
+        ResultIcons::paintOrientationBadge(painter, QRectF(thumb.right() - 26, thumb.top() + 6, 20, 20));
+    if (file->isPhotoLibrary)
+        ResultIcons::paintPhotosBadge(painter, QRectF(thumb.right() - 32, thumb.bottom() - 32, 26, 26));
+
+    const CellTexts &texts = textsFor(*file);
+    const QRect box = checkBoxRect(rect, section, item);
+    if (file->isProtected)
+        ResultIcons::paintLockBadge(painter, QRectF(box).adjusted(-1, -2, 2, 1));
     else
-        resultState().unmark(g, r);
-    refreshSelectionState();
+        ResultIcons::paintCheckBox(painter, box, resultState().isMarked(section, item), !isPopUp());
+    QFont font = painter.font();
+    painter.setPen(QColor(0xe6, 0xe6, 0xe6));
+    const QRect nameRect(box.right() + 8, box.top() - 2, rect.right() - box.right() - 14, 22);
+    painter.drawText(nameRect, Qt::AlignVCenter | Qt::AlignLeft,
+                     painter.fontMetrics().elidedText(texts.name, Qt::ElideMiddle, nameRect.width()));
+    QFont small = font;
+    small.setPointSizeF(std::max(7.0, font.pointSizeF() - 1.5));
+    painter.setFont(small);
+    painter.setPen(QColor(0xa8, 0xa8, 0xa8));
+    const QRect infoRect(rect.left() + 8, box.bottom() + 5, rect.width() - 16, 18);
+    painter.drawText(infoRect, Qt::AlignVCenter | Qt::AlignLeft, texts.date);
+    painter.drawText(infoRect, Qt::AlignVCenter | Qt::AlignRight, texts.size);
+    painter.setFont(font);
+
+    painter.setPen(QPen(hovered && gate ? ResultIcons::cellHighlightColor() : ResultIcons::cellBorderColor(), 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect.adjusted(0, 0, -1, -1));
+}
+
+void ThumbnailVC::visibleItemsChanged(const std::vector<ResultCollectionView::IndexPath> &items)
+{
+    // Wanted: what is visible and one screen above and below it. Requests for the rest are
+    // dropped; the visible cells are asked for last so that they are decoded first.
+    QSet<QString> wanted;
+    const ResultState &state = resultState();
+    const SectionLayout &layout = collectionView->sectionLayout();
+    const int top = collectionView->verticalScrollBar()->value();
+    const int height = collectionView->viewport()->height();
+    const qreal dpr = devicePixelRatioF();
+    const QRect thumb = thumbnailArea(QRect(QPoint(0, 0), itemSize_));
+    const int maxPixel = int(std::max(thumb.width(), thumb.height()) * dpr);
+    auto requestRange = [&](int from, int to) {
+        const auto [first, last] = layout.sectionsIn(from, to);
+        for (int s = first; s < last; ++s) {
+            const auto [a, b] = layout.itemsIn(s, from, to);
+            for (int i = a; i < b; ++i)
+                if (const ImageFilePtr file = state.shownFile(s, i)) {
+                    wanted.insert(file->path());
+                    loader_->imageFor(*file, maxPixel);
+                }
+        }
+    };
+    requestRange(std::max(0, top - height), top);
+    requestRange(top + height, top + 2 * height);
+    for (const auto &[s, i] : items)
+        if (const ImageFilePtr file = state.shownFile(s, i)) {
+            wanted.insert(file->path());
+            loader_->imageFor(*file, maxPixel);
+        }
+    if (hoveredFile_)
+        wanted.insert(hoveredFile_->path());
+    loader_->keepOnly(wanted);
+}
+
+void ThumbnailVC::showPreviewPicture(const QImage &image)
+{
+    ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"));
+    if (!results || !results->imgPreview)
+        return;
+    if (image.isNull()) {
+        results->imgPreview->setPixmap(QPixmap());
+        return;
+    }
+    const qreal dpr = results->imgPreview->devicePixelRatioF();
+    QPixmap pixmap = QPixmap::fromImage(
+        image.scaled(results->imgPreview->size() * dpr, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    pixmap.setDevicePixelRatio(dpr);
+    results->imgPreview->setPixmap(pixmap);
+}
+
+void ThumbnailVC::showFileOnHover(int section, int row)
+{
+    const ImageFilePtr file = resultState().shownFile(section, row);
+    if (!file)
+        return;
+    collectionView->viewport()->update(collectionView->visualItemRect(section, row));
+    if (auto *details = qobject_cast<FilePropertiesVC *>(filePropertiesVC())) {
+        details->image = file;
+        details->showFileProperties();
+    }
+    ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"));
+    auto *player = results ? results->findChild<QMediaPlayer *>(QStringLiteral("videoPlayer")) : nullptr;
+    auto *playerView = results ? results->findChild<QWidget *>(QStringLiteral("avKitPlayer")) : nullptr;
+    hoveredFile_ = file;
+    if (file->isVideo && player && playerView && file->url) {
+        playerView->show();
+        if (results->imgPreview)
+            results->imgPreview->hide();
+        player->setSource(QUrl());
+        player->setSource(*file->url);
+        player->play();
+        return;
+    }
+    if (!file->isVideo && player && playerView) {
+        player->setSource(QUrl());
+        playerView->hide();
+    }
+    if (results && results->imgPreview)
+        results->imgPreview->show();
+    // The preview picture is decoded in the background; it replaces the preview when it arrives,
+    // provided the pointer is still on this file.
+    const QImage held = loader_->imageFor(*file, kThumbnailMaxPixel);
+    if (!held.isNull())
+        showPreviewPicture(held);
 }

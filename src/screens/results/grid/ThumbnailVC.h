@@ -1,50 +1,89 @@
 #pragma once
 
 #include "model/ImageFile.h"
-#include "model/ResultState.h"
 #include "platform/NotificationCenter.h"
+#include "screens/results/grid/ResultViewController.h"
 
-#include <QWidget>
+#include <QHash>
+#include <QUrl>
 
-#include <functional>
+#include <utility>
+#include <vector>
 
-class QTreeWidget;
-class QTreeWidgetItem;
+class ThumbnailLoader;
 
-// The results grid: owner of the result groups (as scanned and as shown, kept in the shared
-// ResultState) and their display, one section per group. It takes the groups of each completed
-// scan from the notification "SelectedFiles".
-class ThumbnailVC : public QWidget {
+// The results grid and the owner of the result groups (kept in the shared ResultState): it takes
+// the groups of each completed scan from "SelectedFiles", shows the members that reach the matching
+// level as one section of thumbnails per group, and shows the hovered file in the preview and the
+// details panel. Cells are painted; thumbnails come from a background loader.
+class ThumbnailVC : public ResultViewController {
     Q_OBJECT
 public:
     explicit ThumbnailVC(QWidget *parent = nullptr);
+    ~ThumbnailVC() override;
 
-    ResultState &resultState() const { return ResultState::shared(); }
-    // The groups now shown (section = group, row = file).
+    // The groups now shown (section = group, row = file) and all groups of the last scan.
     ImageGroups &imageDirectories() const { return resultState().imageDirectories; }
-    // All groups of the last scan, the source of every regrouping.
     ImageGroups &allImages() const { return resultState().allImages; }
-    // Number of shown files, written by the totals refresh.
-    qint64 allFiles = 0;
-    bool isSimilarScan = true;
 
-    // Handler of "SelectedFiles": takes "data" (the groups) and "isSimilarScan"; shows the members
-    // that reach the matching level.
+    qint64 allFiles = 0;          // number of shown files, written by the totals refresh
+    bool isSimilarScan = true;
+    bool isFirstLoading = false;
+    int sectionValue = -1;
+    int rowValue = -1;
+    bool isZoom = false;
+    // Positions ticked by hand (section, item).
+    std::vector<std::pair<int, int>> selectedIndexPaths;
+
+    // Handler of "SelectedFiles": takes "data" (the groups) and "isSimilarScan".
     void getInitialDirectoriesWithNotification(const platform::Notification &notification);
-    // The extension order and the folder order for the marking rules, rebuilt from the shown groups.
+    void getInitialDirectories(const ImageGroups &groups, bool similarScan);
     void rebuildFileFormatList();
     void rebuildFolderList();
 
-    // The groups shown at matching level `level` (percent): each group keeps its first file and the
-    // members scoring at least the level; groups left with fewer than two files are dropped.
+    // The groups shown at a matching level (percent).
     static ImageGroups shownGroupsAtMatchingLevel(const ImageGroups &groups, int level);
 
-    // Shows the groups and marks again.
-    void reloadData();
+    // Item sizes: computed from the width at first layout, then 210 x 250 or 315 x 375 by zoom.
+    void configureThumbnailLayout();
+    void zoomCollectionItem();
+    QSize itemSize() const { return itemSize_; }
 
-    QTreeWidget *collectionView = nullptr;
+    std::unique_ptr<ResultItem> makeItem(int section, int row) override;
+    // Where a cell at `cell` (viewport coordinates) has its check box.
+    QRect checkBoxArea(const QRect &cell) const { return checkBoxRect(cell, 0, 0); }
+
+    // The hover handlers (the cell surface posts the notifications with its section and row).
+    void showFileOnHover(int section, int row);
+    ThumbnailLoader *thumbnailLoader() const { return loader_; }
+    // The file whose preview is awaited or shown.
+    ImageFilePtr hoveredFile() const { return hoveredFile_; }
+
+protected:
+    int lockRestMilliseconds() const override { return 1500; }
+    void recordHandMark(int group, int row, bool add) override;
+
+    // Delegate
+    void paintItem(QPainter &painter, const QRect &rect, int section, int item, bool hovered, bool selected) override;
+    QRect checkBoxRect(const QRect &itemRect, int section, int item) const override;
+    QWidget *makeHeader(QWidget *parent) override;
+    void fillHeader(QWidget *header, int section) override;
+    void visibleItemsChanged(const std::vector<ResultCollectionView::IndexPath> &items) override;
+
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void itemChanged(QTreeWidgetItem *item, int column);
-    bool m_reloading = false;
+    struct CellTexts {
+        QString name, date, size;
+    };
+    const CellTexts &textsFor(const ImageFile &file);
+    void applyItemSize(QSize size);
+    bool parseHover(const platform::Notification &notification, int &section, int &row) const;
+    void showPreviewPicture(const QImage &image);
+
+    ThumbnailLoader *loader_ = nullptr;
+    QHash<const ImageFile *, CellTexts> texts_;
+    QSize itemSize_;
+    bool layoutConfigured_ = false;
+    ImageFilePtr hoveredFile_;
 };

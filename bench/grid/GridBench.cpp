@@ -1,0 +1,211 @@
+// twinsift-grid-bench: opens the results grid (or the list) offscreen on a large result of real
+// JPEG files and prints, as one JSON object, the time to the first screen of thumbnails, the
+// longest time the GUI thread was held while scrolling from top to bottom, and the peak memory.
+//
+//   twinsift-grid-bench [--groups G] [--files F] [--dir FOLDER] [--size WxH]
+//
+// FOLDER (default /tmp/twinsift-grid-bench) receives F small JPEG files (made once, reused by
+// later runs); the result has G groups (F / G files each on average, at least two).
+
+#include "model/ImageFile.h"
+#include "model/ModuleState.h"
+#include "model/ResultState.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+#include "screens/results/grid/ThumbnailLoader.h"
+#include "screens/results/grid/ThumbnailVC.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QScrollBar>
+
+#include <nlohmann/json.hpp>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <iostream>
+
+namespace {
+
+double peakResidentMegabytes()
+{
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+// F files: 400 distinct pictures, each written once and copied under further names.
+QStringList makeFiles(const QString &folder, int count, QSize size)
+{
+    QDir().mkpath(folder);
+    QStringList paths;
+    QByteArray sources[400];
+    for (int i = 0; i < count; ++i) {
+        const QString path = QStringLiteral("%1/d%2/f%3.jpg").arg(folder).arg(i / 1000).arg(i);
+        paths << path;
+        if (QFileInfo::exists(path))
+            continue;
+        QByteArray &bytes = sources[i % 400];
+        if (bytes.isEmpty()) {
+            QImage image(size, QImage::Format_RGB32);
+            QPainter painter(&image);
+            QRandomGenerator random(quint32(i % 400 + 1));
+            painter.fillRect(image.rect(), QColor::fromRgb(random.generate()));
+            for (int k = 0; k < 12; ++k) {
+                painter.setBrush(QColor::fromRgb(random.generate()));
+                painter.drawEllipse(QPoint(random.bounded(size.width()), random.bounded(size.height())),
+                                    random.bounded(10, size.width() / 3), random.bounded(10, size.height() / 3));
+            }
+            painter.end();
+            QFile out(path);
+            QDir().mkpath(QFileInfo(path).absolutePath());
+            image.save(path, "JPEG", 85);
+            QFile in(path);
+            in.open(QIODevice::ReadOnly);
+            bytes = in.readAll();
+            continue;
+        }
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile out(path);
+        if (out.open(QIODevice::WriteOnly))
+            out.write(bytes);
+    }
+    return paths;
+}
+
+bool visibleThumbnailsReady(ThumbnailVC *grid)
+{
+    for (const auto &[s, i] : grid->collectionView->visibleItems()) {
+        const ImageFilePtr file = ResultState::shared().shownFile(s, i);
+        if (file && grid->thumbnailLoader()->imageFor(*file, 1).isNull())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QStringList args = app.arguments();
+    const bool listMode = false;
+    int groups = 20000, files = 50000;
+    qint64 maxSteps = 0;
+    QString folder = QStringLiteral("/tmp/twinsift-grid-bench");
+    QSize size(640, 480);
+    for (int i = 1; i < args.size(); ++i) {
+        const QString a = args[i];
+        if (a == QLatin1String("--groups") && i + 1 < args.size())
+            groups = args[++i].toInt();
+        else if (a == QLatin1String("--files") && i + 1 < args.size())
+            files = args[++i].toInt();
+        else if (a == QLatin1String("--steps") && i + 1 < args.size())
+            maxSteps = args[++i].toLongLong();
+        else if (a == QLatin1String("--dir") && i + 1 < args.size())
+            folder = args[++i];
+        else if (a == QLatin1String("--size") && i + 1 < args.size()) {
+            const QStringList wh = args[++i].split(QLatin1Char('x'));
+            size = QSize(wh.value(0).toInt(), wh.value(1).toInt());
+        } else {
+            std::cerr << "usage: twinsift-grid-bench [--groups G] [--files F] [--dir FOLDER] [--size WxH]\n";
+            return 2;
+        }
+    }
+    groups = std::clamp(groups, 1, std::max(1, files / 2));
+    platform::UserDefaults &defaults = platform::UserDefaults::standard();
+    defaults.setFilePath(QDir::tempPath() + QStringLiteral("/twinsift-grid-bench-defaults.json"));
+    defaults.setBool(QStringLiteral("IsPopUpTWK"), false);
+    defaults.setBool(QStringLiteral("ISSliderAvailable"), false);
+
+    QElapsedTimer clock;
+    clock.start();
+    const QStringList paths = makeFiles(folder, files, size);
+    const double makeSeconds = clock.elapsed() / 1000.0;
+
+    // The records as a scan delivers them (made before the clock starts: the scan makes them).
+    clock.restart();
+    ImageGroups result; result.resize(size_t(groups));
+    for (int i = 0; i < files; ++i)
+        result[size_t(i < 2 * groups ? i / 2 : i % groups)].push_back(ImageFile::make(QUrl::fromLocalFile(paths[i])));
+    const double recordSeconds = clock.elapsed() / 1000.0;
+
+    auto *grid = new ThumbnailVC;
+    grid->resize(1000, 700);
+    grid->show();
+    QApplication::processEvents();
+
+    // Open: from the arrival of the result to the first screen painted with its thumbnails.
+    clock.restart();
+    grid->getInitialDirectories(result, true);
+    QWidget *shown = grid;
+    shown->repaint();
+    const double firstPaint = clock.elapsed() / 1000.0;
+    QElapsedTimer wait;
+    wait.start();
+    while (wait.elapsed() < 20000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (visibleThumbnailsReady(grid))
+            break;
+    }
+    shown->repaint();
+    const double openSeconds = clock.elapsed() / 1000.0;
+
+    // Scroll from top to bottom a third of a screen at a time, running the event loop between
+    // steps as a user's scrolling would; each step and each loop turn is one stretch of the GUI
+    // thread.
+    ResultCollectionView *view = grid->collectionView;
+    QScrollBar *bar = view->verticalScrollBar();
+    double longest = 0, longestStep = 0, longestLoop = 0;
+    qint64 steps = 0, longestAt = 0;
+    QElapsedTimer total;
+    total.start();
+    QElapsedTimer stretch;
+    while (bar->value() < bar->maximum()) {
+        stretch.restart();
+        bar->setValue(bar->value() + view->viewport()->height() / 3);
+        view->viewport()->repaint();
+        const double step = stretch.nsecsElapsed() / 1e6;
+        stretch.restart();
+        QApplication::processEvents();
+        const double loop = stretch.nsecsElapsed() / 1e6;
+        if (std::max(step, loop) > longest)
+            longestAt = steps;
+        longest = std::max({longest, step, loop});
+        longestStep = std::max(longestStep, step);
+        longestLoop = std::max(longestLoop, loop);
+        ++steps;
+        if (maxSteps > 0 && steps >= maxSteps)
+            break;
+    }
+    const double scrollSeconds = total.elapsed() / 1000.0;
+
+    nlohmann::json out;
+    out["view"] = listMode ? "list" : "grid";
+    out["groups"] = ResultState::shared().shownGroupCount();
+    out["files"] = ResultState::shared().shownFileCount();
+    out["make_files_s"] = makeSeconds;
+    out["make_records_s"] = recordSeconds;
+    out["first_paint_s"] = firstPaint;
+    out["open_with_thumbnails_s"] = openSeconds;
+    out["scroll_steps"] = steps;
+    out["scroll_total_s"] = scrollSeconds;
+    out["max_gui_block_ms"] = longest;
+    out["max_scroll_step_ms"] = longestStep;
+    out["max_event_loop_turn_ms"] = longestLoop;
+    out["max_block_at_step"] = longestAt;
+    out["thumbnails_decoded"] = grid->thumbnailLoader()->decodedCount();
+    out["thumbnail_cache_mb"] = double(grid->thumbnailLoader()->cachedBytes()) / 1048576.0;
+    out["peak_rss_mb"] = peakResidentMegabytes();
+    std::cout << out.dump(2) << std::endl;
+    delete grid;
+    return 0;
+}

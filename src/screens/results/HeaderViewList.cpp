@@ -1,0 +1,3 @@
+#include "screens/results/HeaderViewList.h"
+
+HeaderViewList::HeaderViewList(QWidget *parent) : HeaderView(false, parent) {}

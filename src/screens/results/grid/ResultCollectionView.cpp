@@ -1,0 +1,398 @@
+#include "screens/results/grid/ResultCollectionView.h"
+
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <algorithm>
+
+ResultCollectionView::ResultCollectionView(Delegate *delegate, QWidget *parent)
+    : QAbstractScrollArea(parent), delegate_(delegate)
+{
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setMouseTracking(true);
+    viewport()->setAutoFillBackground(false);
+    verticalScrollBar()->setSingleStep(40);
+}
+
+void ResultCollectionView::setMetrics(const SectionLayout::Metrics &metrics)
+{
+    layout_.setMetrics(metrics);
+    reloadData();
+}
+
+QRect ResultCollectionView::contentViewport() const
+{
+    return QRect(0, verticalScrollBar()->value(), viewport()->width(), viewport()->height());
+}
+
+void ResultCollectionView::relayout()
+{
+    layout_.layout(delegate_->itemCounts(), viewport()->width());
+    updateScrollBar();
+    // Positions that no longer exist are forgotten.
+    auto valid = [this](const std::optional<IndexPath> &item) {
+        return item && item->first < layout_.sectionCount() && item->second < layout_.itemCount(item->first);
+    };
+    if (!valid(hovered_))
+        hovered_.reset();
+    if (!valid(current_))
+        current_.reset();
+    if (!valid(selected_))
+        selected_.reset();
+}
+
+void ResultCollectionView::updateScrollBar()
+{
+    QScrollBar *bar = verticalScrollBar();
+    bar->setPageStep(viewport()->height());
+    bar->setRange(0, std::max(0, layout_.totalHeight() - viewport()->height()));
+}
+
+void ResultCollectionView::reloadData()
+{
+    relayout();
+    placeHeaders(true);
+    viewport()->update();
+}
+
+void ResultCollectionView::reloadSection(int section)
+{
+    if (QWidget *header = headersInUse_.value(section))
+        delegate_->fillHeader(header, section);
+    viewport()->update();
+}
+
+QWidget *ResultCollectionView::headerForSection(int section) const
+{
+    return headersInUse_.value(section);
+}
+
+QRect ResultCollectionView::visualItemRect(int section, int item) const
+{
+    const QRect rect = layout_.itemRect(section, item);
+    return rect.isNull() ? rect : rect.translated(0, -verticalScrollBar()->value());
+}
+
+std::optional<ResultCollectionView::IndexPath> ResultCollectionView::itemAtViewportPoint(const QPoint &point) const
+{
+    return layout_.itemAt(point + QPoint(0, verticalScrollBar()->value()));
+}
+
+void ResultCollectionView::scrollToItem(int section, int item)
+{
+    const QRect rect = layout_.itemRect(section, item);
+    if (rect.isNull())
+        return;
+    const QRect visible = contentViewport();
+    QRect wanted = rect;
+    // Keep the section's header in sight for the first row.
+    if (item < layout_.columns())
+        wanted.setTop(layout_.headerRect(section).top());
+    if (wanted.top() < visible.top())
+        verticalScrollBar()->setValue(wanted.top());
+    else if (wanted.bottom() > visible.bottom())
+        verticalScrollBar()->setValue(wanted.bottom() - visible.height() + 1);
+}
+
+std::vector<ResultCollectionView::IndexPath> ResultCollectionView::visibleItems() const
+{
+    std::vector<IndexPath> items;
+    const QRect visible = contentViewport();
+    const auto [first, last] = layout_.sectionsIn(visible.top(), visible.bottom() + 1);
+    for (int s = first; s < last; ++s) {
+        const auto [from, to] = layout_.itemsIn(s, visible.top(), visible.bottom() + 1);
+        for (int i = from; i < to; ++i)
+            if (layout_.itemRect(s, i).intersects(visible))
+                items.emplace_back(s, i);
+    }
+    return items;
+}
+
+void ResultCollectionView::setCurrentItem(int section, int item)
+{
+    if (layout_.itemRect(section, item).isNull())
+        return;
+    current_ = IndexPath(section, item);
+    scrollToItem(section, item);
+    viewport()->update();
+    emit currentItemChanged(section, item);
+}
+
+void ResultCollectionView::clearSelection()
+{
+    select(std::nullopt);
+}
+
+void ResultCollectionView::placeHeaders(bool refill)
+{
+    const QRect visible = contentViewport();
+    const auto [first, last] = layout_.sectionsIn(visible.top(), visible.bottom() + 1);
+    // Headers of sections gone from view become spare.
+    for (auto it = headersInUse_.begin(); it != headersInUse_.end();) {
+        if (it.key() < first || it.key() >= last || !layout_.headerRect(it.key()).intersects(visible)) {
+            it.value()->hide();
+            spareHeaders_.push_back(it.value());
+            it = headersInUse_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (int s = first; s < last; ++s) {
+        const QRect rect = layout_.headerRect(s);
+        if (!rect.intersects(visible))
+            continue;
+        QWidget *header = headersInUse_.value(s);
+        const bool fresh = header == nullptr;
+        if (fresh) {
+            if (!spareHeaders_.empty()) {
+                header = spareHeaders_.back();
+                spareHeaders_.pop_back();
+            } else {
+                header = delegate_->makeHeader(viewport());
+            }
+            headersInUse_.insert(s, header);
+        }
+        if (fresh || refill)
+            delegate_->fillHeader(header, s);
+        header->setGeometry(rect.translated(0, -visible.top()));
+        header->show();
+    }
+    delegate_->visibleItemsChanged(visibleItems());
+}
+
+void ResultCollectionView::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(viewport());
+    painter.fillRect(event->rect(), palette().color(QPalette::Base));
+    const QRect visible = contentViewport();
+    const QRect dirty = event->rect().translated(0, visible.top());
+    const auto [first, last] = layout_.sectionsIn(dirty.top(), dirty.bottom() + 1);
+    painter.translate(0, -visible.top());
+    for (int s = first; s < last; ++s) {
+        const auto [from, to] = layout_.itemsIn(s, dirty.top(), dirty.bottom() + 1);
+        for (int i = from; i < to; ++i) {
+            const QRect rect = layout_.itemRect(s, i);
+            if (!rect.intersects(dirty))
+                continue;
+            const IndexPath path(s, i);
+            painter.save();
+            delegate_->paintItem(painter, rect, s, i, hovered_ == path, selected_ == path);
+            painter.restore();
+            if (current_ == path && hasFocus()) {
+                painter.save();
+                QPen pen(palette().color(QPalette::Highlight), 2, Qt::DotLine);
+                painter.setPen(pen);
+                painter.setBrush(Qt::NoBrush);
+                painter.drawRect(rect.adjusted(2, 2, -3, -3));
+                painter.restore();
+            }
+        }
+    }
+}
+
+void ResultCollectionView::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    relayout();
+    placeHeaders(false);
+}
+
+void ResultCollectionView::scrollContentsBy(int, int)
+{
+    placeHeaders(false);
+    viewport()->update();
+}
+
+void ResultCollectionView::setHovered(std::optional<IndexPath> item)
+{
+    if (item == hovered_)
+        return;
+    const std::optional<IndexPath> old = hovered_;
+    hovered_ = item;
+    if (old) {
+        viewport()->update(visualItemRect(old->first, old->second));
+        emit itemHoverExited(old->first, old->second);
+    }
+    if (item) {
+        viewport()->update(visualItemRect(item->first, item->second));
+        emit itemHoverEntered(item->first, item->second);
+    }
+}
+
+void ResultCollectionView::select(const std::optional<IndexPath> &item)
+{
+    if (item == selected_)
+        return;
+    const std::optional<IndexPath> old = selected_;
+    selected_ = item;
+    if (old) {
+        viewport()->update(visualItemRect(old->first, old->second));
+        emit itemDeselected(old->first, old->second);
+    }
+    if (item) {
+        viewport()->update(visualItemRect(item->first, item->second));
+        emit itemSelected(item->first, item->second);
+    }
+}
+
+void ResultCollectionView::mouseMoveEvent(QMouseEvent *event)
+{
+    setHovered(itemAtViewportPoint(event->position().toPoint()));
+    QAbstractScrollArea::mouseMoveEvent(event);
+}
+
+void ResultCollectionView::leaveEvent(QEvent *event)
+{
+    setHovered(std::nullopt);
+    QAbstractScrollArea::leaveEvent(event);
+}
+
+bool ResultCollectionView::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::Leave)
+        setHovered(std::nullopt);
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
+void ResultCollectionView::mousePressEvent(QMouseEvent *event)
+{
+    QAbstractScrollArea::mousePressEvent(event);
+    if (event->button() != Qt::LeftButton)
+        return;
+    const auto item = itemAtViewportPoint(event->position().toPoint());
+    if (!item)
+        return;
+    current_ = item;
+    const QRect rect = visualItemRect(item->first, item->second);
+    const QRect box = delegate_->checkBoxRect(QRect(QPoint(0, 0), rect.size()), item->first, item->second)
+                          .translated(rect.topLeft());
+    if (box.adjusted(-3, -3, 3, 3).contains(event->position().toPoint())) {
+        emit checkBoxClicked(item->first, item->second);
+    } else if (selectsItems_) {
+        select(item);
+    }
+    viewport()->update();
+}
+
+void ResultCollectionView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QAbstractScrollArea::mouseDoubleClickEvent(event);
+    if (event->button() != Qt::LeftButton)
+        return;
+    const auto item = itemAtViewportPoint(event->position().toPoint());
+    if (!item)
+        return;
+    const QRect rect = visualItemRect(item->first, item->second);
+    const QRect box = delegate_->checkBoxRect(QRect(QPoint(0, 0), rect.size()), item->first, item->second)
+                          .translated(rect.topLeft());
+    // A quick second click on the check box is a second tick, not an opening.
+    if (box.adjusted(-3, -3, 3, 3).contains(event->position().toPoint()))
+        emit checkBoxClicked(item->first, item->second);
+    else
+        emit itemDoubleClicked(item->first, item->second);
+}
+
+void ResultCollectionView::contextMenuEvent(QContextMenuEvent *event)
+{
+    std::optional<IndexPath> item;
+    QPoint global = event->globalPos();
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        item = itemAtViewportPoint(viewport()->mapFrom(this, event->pos()));
+    } else if (current_) {
+        item = current_;
+        global = viewport()->mapToGlobal(visualItemRect(current_->first, current_->second).center());
+    }
+    if (item)
+        emit itemContextMenuRequested(item->first, item->second, global);
+}
+
+void ResultCollectionView::moveCurrent(int key)
+{
+    const int sections = layout_.sectionCount();
+    if (sections == 0)
+        return;
+    if (!current_) {
+        setCurrentItem(0, 0);
+        return;
+    }
+    auto [s, i] = *current_;
+    const int columns = layout_.columns();
+    switch (key) {
+    case Qt::Key_Right:
+        if (i + 1 < layout_.itemCount(s))
+            ++i;
+        else if (s + 1 < sections)
+            ++s, i = 0;
+        break;
+    case Qt::Key_Left:
+        if (i > 0)
+            --i;
+        else if (s > 0)
+            --s, i = layout_.itemCount(s) - 1;
+        break;
+    case Qt::Key_Down:
+        if (i + columns < layout_.itemCount(s))
+            i += columns;
+        else if (i / columns < (layout_.itemCount(s) - 1) / columns)
+            i = layout_.itemCount(s) - 1;
+        else if (s + 1 < sections)
+            i = std::min(i % columns, layout_.itemCount(s + 1) - 1), ++s;
+        break;
+    case Qt::Key_Up:
+        if (i >= columns)
+            i -= columns;
+        else if (s > 0) {
+            --s;
+            const int n = layout_.itemCount(s);
+            const int lastRowStart = ((n - 1) / columns) * columns;
+            i = std::min(lastRowStart + i % columns, n - 1);
+        }
+        break;
+    case Qt::Key_Home:
+        s = 0, i = 0;
+        break;
+    case Qt::Key_End:
+        s = sections - 1, i = layout_.itemCount(s) - 1;
+        break;
+    default:
+        return;
+    }
+    setCurrentItem(s, i);
+    if (selectsItems_)
+        select(current_);
+}
+
+void ResultCollectionView::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        moveCurrent(event->key());
+        return;
+    case Qt::Key_PageDown:
+    case Qt::Key_PageUp:
+        verticalScrollBar()->triggerAction(event->key() == Qt::Key_PageDown ? QAbstractSlider::SliderPageStepAdd
+                                                                              : QAbstractSlider::SliderPageStepSub);
+        return;
+    case Qt::Key_Space:
+        if (current_)
+            emit checkBoxClicked(current_->first, current_->second);
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (current_)
+            emit itemDoubleClicked(current_->first, current_->second);
+        return;
+    default:
+        QAbstractScrollArea::keyPressEvent(event);
+    }
+}

@@ -1,0 +1,376 @@
+#include "screens/results/grid/ResultItem.h"
+
+#include "model/ModuleState.h"
+#include "model/TextLookup.h"
+#include "platform/NotificationCenter.h"
+#include "platform/widgets/Workspace.h"
+#include "screens/results/QuickLook.h"
+#include "screens/results/ResultRefresh.h"
+#include "screens/results/ScanResultVC.h"
+#include "screens/results/grid/ResultViewController.h"
+#include "screens/shell/AllViewControllers.h"
+#include "services/ProtectedFolders.h"
+
+#include <QAbstractButton>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSlider>
+
+namespace {
+
+QString text(const char *key)
+{
+    return localizedText(QLatin1String(key));
+}
+
+ResultViewController *cachedForm(const char *identifier)
+{
+    return AllViewControllers::cached<ResultViewController>(QLatin1String(identifier));
+}
+
+} // namespace
+
+ResultItem::ResultItem(ResultViewController *owner, int section_, int row_)
+    : section(section_), row(row_), owner_(owner)
+{
+}
+
+ImageFilePtr ResultItem::file() const
+{
+    return ResultState::shared().shownFile(section, row);
+}
+
+bool ResultItem::isMarked() const
+{
+    return ResultState::shared().isMarked(section, row);
+}
+
+void ResultItem::updateOpenFileUrl()
+{
+    const ImageFilePtr f = file();
+    openFileUrl = f ? f->url : std::nullopt;
+}
+
+void ResultItem::mouseDoubleClicked()
+{
+    if (!gateOpen())
+        return;
+    updateOpenFileUrl();
+    quickLook();
+}
+
+void ResultItem::quickLook()
+{
+    if (openFileUrl)
+        QuickLook::shared().previewItem(*openFileUrl);
+}
+
+QMenu *ResultItem::buildMenu(QWidget *parent)
+{
+    updateOpenFileUrl();
+    const ImageFilePtr f = file();
+    auto *menu = new QMenu(parent);
+    menu->setObjectName(QStringLiteral("mainMenu"));
+    if (!f)
+        return menu;
+    const QString name = openFileUrl ? openFileUrl->fileName() : QString();
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString extension = dot < 0 ? QString() : name.mid(dot + 1);
+    const QString groupTitle = text("IDS_TWK_262").replace(QStringLiteral("%ld"), QString::number(qint64(section) + 1));
+    auto add = [this, menu](const QString &title, auto action) {
+        QAction *a = menu->addAction(title);
+        connect(a, &QAction::triggered, this, action);
+        return a;
+    };
+    auto addTo = [this](QMenu *sub, const QString &title, auto action) {
+        connect(sub->addAction(title), &QAction::triggered, this, action);
+    };
+    auto protectionMenu = [&] {
+        QMenu *sub = menu->addMenu(text("IDS_TWK_256"));
+        addTo(sub, text("IDS_TWK_257"), &ResultItem::protectThisFolder);
+        addTo(sub, text("IDS_TWK_258"), &ResultItem::protectParentFolder);
+    };
+    auto tail = [&] {
+        add(groupTitle, &ResultItem::filterThisGoup);
+        menu->addSeparator();
+        add(text("IDS_TWK_263"), &ResultItem::deleteFileFromArray);
+        menu->addSeparator();
+        add(text("IDS_TWK_264"), &ResultItem::openImagePreview);
+        add(text("IDS_TWK_265"), &ResultItem::openImageContainerFolder);
+    };
+    if (f->isProtected) {
+        QAction *release = add(text("IDS_TWK_260"), [this] { protectThisImage(2); });
+        release->setData(2);
+        menu->addSeparator();
+        tail();
+        return menu;
+    }
+    if (isMarked()) {
+        QMenu *unselect = menu->addMenu(text("IDS_TWK_240"));
+        addTo(unselect, text("IDS_TWK_253") + QStringLiteral(" *.") + extension, &ResultItem::unSelectAllFilesCurrentType);
+        addTo(unselect, text("IDS_TWK_254"), &ResultItem::unSelectAllFilesFoundInThisFolder);
+        addTo(unselect, text("IDS_TWK_255"), &ResultItem::unSelectAllFilesFoundInThisFolderTree);
+        add(text("IDS_TWK_250") + QStringLiteral(" '") + name + QLatin1Char('\''), &ResultItem::imageUnselect);
+        add(text("IDS_TWK_251"), &ResultItem::unselectAll);
+        menu->addSeparator();
+    } else {
+        QMenu *automatic = menu->addMenu(text("IDS_TWK_245"));
+        addTo(automatic, text("IDS_TWK_266"), &ResultItem::autoSelectAllFiles);
+        addTo(automatic, text("IDS_TWK_267"), &ResultItem::autoSelectAllOptions);
+        menu->addSeparator();
+        QMenu *select = menu->addMenu(text("IDS_TWK_239"));
+        addTo(select, text("IDS_TWK_247") + QStringLiteral(" *.") + extension, &ResultItem::selectAllFilesCurrentType);
+        addTo(select, text("IDS_TWK_248"), &ResultItem::selectAllFilesFoundInThisFolder);
+        addTo(select, text("IDS_TWK_249"), &ResultItem::selectAllFilesFoundInThisFolderTree);
+        add(text("IDS_TWK_246") + QStringLiteral(" '") + name + QLatin1Char('\''), &ResultItem::imageSelect);
+        menu->addSeparator();
+        menu->addSeparator();
+    }
+    protectionMenu();
+    QAction *protect = add(text("IDS_TWK_259"), [this] { protectThisImage(1); });
+    protect->setData(1);
+    menu->addSeparator();
+    add(text("IDS_TWK_261"), &ResultItem::invertMarkedFiles);
+    tail();
+    return menu;
+}
+
+void ResultItem::rightMouseDown(const QPoint &globalPos)
+{
+    if (!gateOpen())
+        return;
+    QMenu *menu = buildMenu(owner_);
+    mainMenu = menu;
+    menu->exec(globalPos);
+    menu->deleteLater();
+}
+
+void ResultItem::reloadOwn()
+{
+    if (owner_)
+        owner_->reloadData();
+}
+
+void ResultItem::reloadBoth()
+{
+    // The grid first, then the list; the form this item belongs to is always among them.
+    ResultViewController *grid = cachedForm("Thumbnail");
+    ResultViewController *list = cachedForm("ListView");
+    if (grid)
+        grid->reloadData();
+    if (list)
+        list->reloadData();
+    if (owner_ && owner_ != grid && owner_ != list)
+        owner_->reloadData();
+}
+
+void ResultItem::imageSelect()
+{
+    const ImageFilePtr f = file();
+    if (!f || f->isProtected || isMarked() || !owner_)
+        return;
+    owner_->tappedCheckBox(section, row);
+}
+
+void ResultItem::imageUnselect()
+{
+    ResultCommands::untickFile(ResultState::shared(), section, row);
+    refreshSelectionState();
+    if (owner_)
+        owner_->reloadSection(section);
+}
+
+void ResultItem::autoSelectAllFiles()
+{
+    ResultState &state = ResultState::shared();
+    if (state.shownGroupCount() == 0)
+        return;
+    const bool marked = ResultCommands::autoSelectAllFiles(state);
+    refreshSelectionState();
+    if (marked)
+        reloadBoth();
+}
+
+void ResultItem::setRadioPair(bool autoSelect)
+{
+    ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"));
+    if (!results)
+        return;
+    for (auto [button, on] : {std::pair{results->btnAutoSelect, autoSelect}, std::pair{results->btnUnSelectAll, !autoSelect}}) {
+        if (button && button->isCheckable())
+            button->setChecked(on);
+    }
+    if (auto *select = results->findChild<QLabel *>(QStringLiteral("imgViewRadioSelect")))
+        select->setProperty("radioOn", autoSelect);
+    if (auto *unselect = results->findChild<QLabel *>(QStringLiteral("imgViewRadioUnselect")))
+        unselect->setProperty("radioOn", !autoSelect);
+}
+
+void ResultItem::autoSelectAllOptions()
+{
+    platform::NotificationCenter::defaultCenter().post(
+        QStringLiteral("AutoMarkSelection"),
+        {{QStringLiteral("isContinue"), false}, {QStringLiteral("isAutoSelection"), true}});
+    setRadioPair(true);
+}
+
+void ResultItem::selectMatching(ResultCommands::MatchKey key)
+{
+    updateOpenFileUrl();
+    if (!openFileUrl)
+        return;
+    ResultCommands::selectAllMatching(ResultState::shared(), key, *openFileUrl);
+    refreshSelectionState();
+    reloadOwn();
+}
+
+void ResultItem::unselectMatching(ResultCommands::MatchKey key)
+{
+    updateOpenFileUrl();
+    if (!openFileUrl)
+        return;
+    ResultCommands::unselectAllMatching(ResultState::shared(), key, *openFileUrl);
+    refreshSelectionState();
+    reloadOwn();
+}
+
+void ResultItem::selectAllFilesCurrentType() { selectMatching(ResultCommands::MatchKey::Type); }
+void ResultItem::selectAllFilesFoundInThisFolder() { selectMatching(ResultCommands::MatchKey::Folder); }
+void ResultItem::selectAllFilesFoundInThisFolderTree() { selectMatching(ResultCommands::MatchKey::Tree); }
+void ResultItem::unSelectAllFilesCurrentType() { unselectMatching(ResultCommands::MatchKey::Type); }
+void ResultItem::unSelectAllFilesFoundInThisFolder() { unselectMatching(ResultCommands::MatchKey::Folder); }
+void ResultItem::unSelectAllFilesFoundInThisFolderTree() { unselectMatching(ResultCommands::MatchKey::Tree); }
+
+void ResultItem::unselectAll()
+{
+    ResultCommands::unselectAll(ResultState::shared());
+    refreshSelectionState();
+    reloadOwn();
+    setRadioPair(false);
+}
+
+void ResultItem::invertMarkedFiles()
+{
+    ResultCommands::invertMarkedFiles(ResultState::shared());
+    reloadOwn();
+    refreshSelectionState();
+}
+
+void ResultItem::protectFolder(const QUrl &folder)
+{
+    if (folder.isEmpty())
+        return;
+    ResultCommands::addProtectedFolder(folder);
+    saveProtectedFolders();
+    applyProtectedFoldersToAll(ResultState::shared(), false, ResultCommands::folderUrlText(folder));
+    refreshSelectionState();
+    reloadOwn();
+    platform::NotificationCenter::defaultCenter().post(reloadTableViewNotification);
+}
+
+void ResultItem::protectThisFolder()
+{
+    updateOpenFileUrl();
+    if (openFileUrl)
+        protectFolder(ResultCommands::folderOfFile(*openFileUrl));
+}
+
+void ResultItem::protectParentFolder()
+{
+    updateOpenFileUrl();
+    if (openFileUrl)
+        protectFolder(ResultCommands::parentFolderOfFile(*openFileUrl));
+}
+
+void ResultItem::protectThisImage(int tag)
+{
+    ResultState &state = ResultState::shared();
+    const auto result = ResultCommands::setFileProtection(state, section, row, tag == 1);
+    if (result == ResultCommands::ProtectResult::Ignored)
+        return;
+    if (result == ResultCommands::ProtectResult::NeedsConfirmation && confirmImageUnprotect())
+        ResultCommands::unprotectConfirmed(state, section, row);
+    ResultCommands::reapplyRecordedProtection(state);
+    refreshSelectionState();
+    reloadOwn();
+}
+
+bool ResultItem::confirmImageUnprotect()
+{
+    auto *box = new QMessageBox(QMessageBox::Warning, text("IDS_TWK_303"), text("IDS_TWK_303"),
+                                QMessageBox::NoButton, owner_);
+    box->setObjectName(QStringLiteral("confirmImageUnprotect"));
+    box->setInformativeText(text("IDS_TWK_304"));
+    box->setWindowModality(Qt::ApplicationModal);
+    QPushButton *yes = box->addButton(text("IDS_TWK_268"), QMessageBox::YesRole);
+    QPushButton *no = box->addButton(text("IDS_TWK_269"), QMessageBox::NoRole);
+    box->setDefaultButton(yes);
+    box->setEscapeButton(no);
+    alert = box;
+    box->exec();
+    const bool answeredYes = box->clickedButton() == yes;
+    box->deleteLater();
+    return answeredYes;
+}
+
+void ResultItem::filterThisGoup()
+{
+    ResultState &state = ResultState::shared();
+    if (!state.shownFile(section, 0))
+        return;
+    ResultCommands::narrowToGroup(state, section);
+    if (ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"))) {
+        if (auto *label = results->findChild<QLabel *>(QStringLiteral("lblValueMatchingLevel")))
+            label->setText(text("IDS_TWK_19"));
+        if (auto *slider = results->findChild<QSlider *>(QStringLiteral("sliderMatchingLevel"))) {
+            const QSignalBlocker blocker(slider);
+            slider->setValue(1);
+        }
+    }
+    refreshSelectionState();
+    refreshResultTotals();
+    reloadBoth();
+}
+
+void ResultItem::deleteFileFromArray()
+{
+    ResultState &state = ResultState::shared();
+    switch (ResultCommands::removeFromResults(state, section, row)) {
+    case ResultCommands::RemoveOutcome::Ignored:
+        return;
+    case ResultCommands::RemoveOutcome::NoResultsLeft:
+        refreshSelectionState();
+        refreshResultTotals();
+        platform::NotificationCenter::defaultCenter().post(QStringLiteral("NoSimilarPhotosFound"));
+        return;
+    case ResultCommands::RemoveOutcome::Regroup:
+        refreshSelectionState();
+        refreshResultTotals();
+        if (ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult")))
+            results->sliderValuesUpdate();
+        return;
+    case ResultCommands::RemoveOutcome::Reload:
+        refreshSelectionState();
+        refreshResultTotals();
+        // Both forms show the same groups: neither may keep the old positions.
+        reloadBoth();
+        return;
+    }
+}
+
+void ResultItem::openImagePreview()
+{
+    updateOpenFileUrl();
+    if (openFileUrl)
+        QDesktopServices::openUrl(*openFileUrl);
+}
+
+void ResultItem::openImageContainerFolder()
+{
+    updateOpenFileUrl();
+    if (openFileUrl)
+        platform::Workspace::sharedWorkspace().revealInFileManager(openFileUrl->toLocalFile());
+}
