@@ -199,14 +199,7 @@ void ResultItem::setRadioPair(bool autoSelect)
     ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"));
     if (!results)
         return;
-    for (auto [button, on] : {std::pair{results->btnAutoSelect, autoSelect}, std::pair{results->btnUnSelectAll, !autoSelect}}) {
-        if (button && button->isCheckable())
-            button->setChecked(on);
-    }
-    if (auto *select = results->findChild<QLabel *>(QStringLiteral("imgViewRadioSelect")))
-        select->setProperty("radioOn", autoSelect);
-    if (auto *unselect = results->findChild<QLabel *>(QStringLiteral("imgViewRadioUnselect")))
-        unselect->setProperty("radioOn", !autoSelect);
+    results->setRadioState(autoSelect);
 }
 
 void ResultItem::autoSelectAllOptions()
@@ -323,11 +316,11 @@ void ResultItem::filterThisGoup()
         return;
     ResultCommands::narrowToGroup(state, section);
     if (ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"))) {
-        if (auto *label = results->findChild<QLabel *>(QStringLiteral("lblValueMatchingLevel")))
-            label->setText(text("IDS_TWK_19"));
-        if (auto *slider = results->findChild<QSlider *>(QStringLiteral("sliderMatchingLevel"))) {
-            const QSignalBlocker blocker(slider);
-            slider->setValue(1);
+        if (results->lblValueMatchingLevel)
+            results->lblValueMatchingLevel->setText(text("IDS_TWK_19"));
+        if (results->sliderMatchingLevel) {
+            const QSignalBlocker blocker(results->sliderMatchingLevel);
+            results->sliderMatchingLevel->setValue(1);
         }
     }
     refreshSelectionState();

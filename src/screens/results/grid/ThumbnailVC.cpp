@@ -18,7 +18,8 @@
 #include "services/ProtectedFolders.h"
 
 #include <QLabel>
-#include <QMediaPlayer>
+#include <QScrollArea>
+#include "screens/results/ResultPreview.h"
 #include <QPainter>
 #include <QScrollBar>
 #include <QSlider>
@@ -59,11 +60,7 @@ ThumbnailVC::ThumbnailVC(QWidget *parent) : ResultViewController(parent)
     layout->addWidget(collectionView);
     applyItemSize(QSize(210, 250));
 
-    connect(loader_, &ThumbnailLoader::thumbnailReady, this, [this](const QString &path) {
-        if (hoveredFile_ && hoveredFile_->path() == path)
-            showPreviewPicture(loader_->imageFor(*hoveredFile_, kThumbnailMaxPixel));
-        collectionView->viewport()->update();
-    });
+    connect(loader_, &ThumbnailLoader::thumbnailReady, this, [this] { collectionView->viewport()->update(); });
     connect(collectionView, &ResultCollectionView::checkBoxClicked, this, &ThumbnailVC::tappedCheckBox);
     // The cells' hover surface speaks through the hover notifications, as the flat button does.
     auto &center = platform::NotificationCenter::defaultCenter();
@@ -146,19 +143,21 @@ void ThumbnailVC::getInitialDirectories(const ImageGroups &groups, bool similarS
     auto *details = qobject_cast<FilePropertiesVC *>(filePropertiesVC());
     if (details)
         details->clearFileProperties();
-    if (results && results->imgPreview)
-        results->imgPreview->setPixmap(QPixmap());
+    if (results && results->preview)
+        results->preview->clear();
     if (results) {
         // The matching level is offered for a similar scan only.
-        for (const char *name : {"sliderMatchingLevel", "lblCapMatchingLevel", "lblValueMatchingLevel"})
-            if (auto *widget = results->findChild<QWidget *>(QLatin1String(name)))
+        for (QWidget *widget : {static_cast<QWidget *>(results->sliderMatchingLevel),
+                                static_cast<QWidget *>(results->lblCapMatchingLevel),
+                                static_cast<QWidget *>(results->lblValueMatchingLevel)})
+            if (widget)
                 widget->setVisible(similarScan);
-        if (auto *slider = results->findChild<QSlider *>(QStringLiteral("sliderMatchingLevel")))
-            slider->setEnabled(similarScan);
-        if (auto *box = results->findChild<QWidget *>(QStringLiteral("boxShowOnlyVideos")))
-            box->setVisible(resultsContainVideos);
-        if (auto *list = results->findChild<QWidget *>(QStringLiteral("scrollViewCollection")))
-            list->hide();
+        if (results->sliderMatchingLevel)
+            results->sliderMatchingLevel->setEnabled(similarScan);
+        if (results->boxShowOnlyVideos)
+            results->boxShowOnlyVideos->setVisible(resultsContainVideos);
+        if (results->scrollViewCollection)
+            results->scrollViewCollection->hide();
     }
     if (!state.imageDirectories.empty() && !state.imageDirectories.front().empty()) {
         isFirstLoading = true;
@@ -172,9 +171,8 @@ void ThumbnailVC::getInitialDirectories(const ImageGroups &groups, bool similarS
             details->image = first;
             details->showFileProperties();
         }
-        if (results && results->imgPreview && first->url && !first->isVideo)
-            if (const auto picture = makeThumbnail(*first->url))
-                showPreviewPicture(*picture);
+        if (results && results->preview)
+            results->preview->showFile(first);
     }
     if (results && results->lblSelectedInGroup) {
         QFont font = results->lblSelectedInGroup->font();
@@ -385,22 +383,6 @@ void ThumbnailVC::visibleItemsChanged(const std::vector<ResultCollectionView::In
     loader_->keepOnly(wanted);
 }
 
-void ThumbnailVC::showPreviewPicture(const QImage &image)
-{
-    ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"));
-    if (!results || !results->imgPreview)
-        return;
-    if (image.isNull()) {
-        results->imgPreview->setPixmap(QPixmap());
-        return;
-    }
-    const qreal dpr = results->imgPreview->devicePixelRatioF();
-    QPixmap pixmap = QPixmap::fromImage(
-        image.scaled(results->imgPreview->size() * dpr, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    pixmap.setDevicePixelRatio(dpr);
-    results->imgPreview->setPixmap(pixmap);
-}
-
 void ThumbnailVC::showFileOnHover(int section, int row)
 {
     const ImageFilePtr file = resultState().shownFile(section, row);
@@ -411,28 +393,9 @@ void ThumbnailVC::showFileOnHover(int section, int row)
         details->image = file;
         details->showFileProperties();
     }
-    ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"));
-    auto *player = results ? results->findChild<QMediaPlayer *>(QStringLiteral("videoPlayer")) : nullptr;
-    auto *playerView = results ? results->findChild<QWidget *>(QStringLiteral("avKitPlayer")) : nullptr;
     hoveredFile_ = file;
-    if (file->isVideo && player && playerView && file->url) {
-        playerView->show();
-        if (results->imgPreview)
-            results->imgPreview->hide();
-        player->setSource(QUrl());
-        player->setSource(*file->url);
-        player->play();
-        return;
-    }
-    if (!file->isVideo && player && playerView) {
-        player->setSource(QUrl());
-        playerView->hide();
-    }
-    if (results && results->imgPreview)
-        results->imgPreview->show();
-    // The preview picture is decoded in the background; it replaces the preview when it arrives,
-    // provided the pointer is still on this file.
-    const QImage held = loader_->imageFor(*file, kThumbnailMaxPixel);
-    if (!held.isNull())
-        showPreviewPicture(held);
+    // The preview decodes a photo in the background and plays a video in place.
+    ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"));
+    if (results && results->preview)
+        results->preview->showFile(file);
 }

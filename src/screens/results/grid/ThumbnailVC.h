@@ -79,7 +79,6 @@ private:
     const CellTexts &textsFor(const ImageFile &file);
     void applyItemSize(QSize size);
     bool parseHover(const platform::Notification &notification, int &section, int &row) const;
-    void showPreviewPicture(const QImage &image);
 
     ThumbnailLoader *loader_ = nullptr;
     QHash<const ImageFile *, CellTexts> texts_;
