@@ -55,13 +55,6 @@ Registry &registry()
     return instance;
 }
 
-platform::Storyboard::Factory placeholder(const QString &identifier, const char *textKey = nullptr)
-{
-    return [identifier, textKey] {
-        return new PlaceholderVC(identifier, textKey ? localizedText(QString::fromLatin1(textKey)) : QString());
-    };
-}
-
 // A window controller whose content is the registry's controller of `contentGetter`.
 template <class Content>
 platform::Storyboard::Factory windowWithContent(const QString &title, QSize size, Content *(*contentGetter)())

@@ -9,6 +9,7 @@
 #include "model/TextLookup.h"
 
 #include <QLabel>
+#include <QSlider>
 #include <QPushButton>
 
 using namespace scansheet_test;
