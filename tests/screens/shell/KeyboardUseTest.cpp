@@ -105,7 +105,7 @@ TEST_F(KeyboardUseTest, TheFlatButtonDrawsAFocusRingForKeyboardFocusOnly)
     const QImage focused = button.grab().toImage();
     EXPECT_NE(plain, focused);
     // The ring runs along the edge: the middle of the left edge turns gold.
-    const QColor edge = focused.pixelColor(QPoint(1, focused.height() / 2) * focused.devicePixelRatio());
+    const QColor edge = focused.pixelColor(QPoint(int(focused.devicePixelRatio()), focused.height() / 2));
     EXPECT_GT(edge.red(), 150);
     EXPECT_LT(edge.blue(), 100);
     button.clearFocus();
