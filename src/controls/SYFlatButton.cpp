@@ -7,6 +7,7 @@
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QFocusEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVariantAnimation>
@@ -423,6 +424,17 @@ void SYFlatButton::paintEvent(QPaintEvent *)
         }
     }
 
+    if (hasFocus() && m_keyboardFocus) {
+        // The keyboard focus: a gold ring just inside the edge.
+        painter.setOpacity(1.0);
+        QPen ring(QColor(199, 157, 39), 2.0);
+        painter.setPen(ring);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(bounds.adjusted(1.5, 1.5, -1.5, -1.5), std::max(0.0, radius - 1.5),
+                                std::max(0.0, radius - 1.5));
+        painter.setOpacity(m_alphaValue);
+    }
+
     if (!m_titleFrame.isNull()) {
         QColor titleColor = presented(ColorSlot::Title);
         if (!titleColor.isValid())
@@ -432,6 +444,21 @@ void SYFlatButton::paintEvent(QPaintEvent *)
         painter.drawText(QRectF(m_titleFrame).adjusted(-1, 0, 1, 0), Qt::AlignCenter | Qt::TextSingleLine,
                          text());
     }
+}
+
+void SYFlatButton::focusInEvent(QFocusEvent *event)
+{
+    // A click gives focus too, but only focus that came from the keyboard is drawn.
+    m_keyboardFocus = event->reason() != Qt::MouseFocusReason;
+    QAbstractButton::focusInEvent(event);
+    update();
+}
+
+void SYFlatButton::focusOutEvent(QFocusEvent *event)
+{
+    m_keyboardFocus = false;
+    QAbstractButton::focusOutEvent(event);
+    update();
 }
 
 void SYFlatButton::resizeEvent(QResizeEvent *event)

@@ -163,6 +163,8 @@ signals:
     void stateChanged(int state);
 
 protected:
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -217,4 +219,5 @@ private:
     QRect m_imageFrame, m_titleFrame;
     QImage m_tintedImage;
     QColor m_tintedFor;
+    bool m_keyboardFocus = false;
 };

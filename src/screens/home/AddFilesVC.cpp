@@ -26,6 +26,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
@@ -238,13 +239,14 @@ QPushButton *AddFilesVC::makeAddArea(QFrame *&box, QLabel *&image, QLabel *&labe
 
     auto *button = new QPushButton(box);
     button->setFlat(true);
-    button->setFocusPolicy(Qt::NoFocus);
+    button->setFocusPolicy(Qt::StrongFocus);
     button->setMinimumHeight(40);
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     button->setStyleSheet(
         QStringLiteral("QPushButton { background: transparent; border: none; border-radius: 6px; }"
                        "QPushButton:hover { background: rgb(%1,%2,%3); }"
-                       "QPushButton:pressed { background: rgb(70,70,70); }")
+                       "QPushButton:pressed { background: rgb(70,70,70); }"
+                       "QPushButton:focus { border: 2px solid rgb(199,157,39); }")
             .arg(kAreaHoverColor.red())
             .arg(kAreaHoverColor.green())
             .arg(kAreaHoverColor.blue()));
@@ -317,7 +319,11 @@ void AddFilesVC::buildView()
     tableView->setShowGrid(false);
     tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tableView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    tableView->setFocusPolicy(Qt::NoFocus);
+    // Tab reaches the list, then each row's tick and remove button; Space ticks the selected row
+    // and Delete removes it.
+    tableView->setFocusPolicy(Qt::StrongFocus);
+    tableView->setTabKeyNavigation(false);
+    tableView->installEventFilter(this);
     tableView->setMinimumHeight(120);
     m_model = new AddFilesTableModel(&initialDirectories, this);
     tableView->setModel(m_model);
@@ -384,6 +390,26 @@ void AddFilesVC::showEvent(QShowEvent *event)
 
 bool AddFilesVC::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == tableView && event->type() == QEvent::KeyPress && !isPopUpMode()) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        const QModelIndexList rows = tableView->selectionModel()->selectedRows();
+        const int row = rows.isEmpty() ? -1 : rows.first().row();
+        if (row >= 0 && (key == Qt::Key_Delete || key == Qt::Key_Backspace)) {
+            deleteFileRow(row);
+            const int left = static_cast<int>(initialDirectories.size());
+            if (left > 0)
+                tableView->selectRow(std::min(row, left - 1));
+            return true;
+        }
+        if (row >= 0 && key == Qt::Key_Space) {
+            const bool ticked = !initialDirectories[static_cast<size_t>(row)].isChecked;
+            tappedCheckBox(row, ticked);
+            if (auto *rowView = qobject_cast<MyNSTableRowView *>(tableView->indexWidget(m_model->index(row, 0))))
+                if (auto *cell = rowView->findChild<AddFilesTableCell *>())
+                    cell->checkButton->setChecked(ticked);
+            return true;
+        }
+    }
     if (watched == tableView->viewport() && event->type() == QEvent::ContextMenu) {
         auto *menuEvent = static_cast<QContextMenuEvent *>(event);
         showTableMenu(menuEvent->pos());
@@ -451,6 +477,7 @@ void AddFilesVC::reloadTable()
     const int rows = numberOfRows();
     m_model->reload();
     const bool popUp = isPopUpMode();
+    QWidget *previousInChain = tableView;
     for (int r = 0; r < rows; ++r) {
         const InitialDirectory &entry = initialDirectories[static_cast<size_t>(r)];
         auto *rowView = new MyNSTableRowView;
@@ -490,11 +517,18 @@ void AddFilesVC::reloadTable()
                 [this, r](bool checked) { tappedCheckBox(r, checked); });
         cell->checkButton->setEnabled(!popUp);
         cell->btnDelete->setEnabled(!popUp);
+        cell->checkButton->setFocusPolicy(Qt::StrongFocus);
+        cell->btnDelete->setFocusPolicy(Qt::StrongFocus);
+
         cell->setProperty("scanListRow", r);
         cell->installEventFilter(this);
 
         rowView->setCellWidget(cell);
         tableView->setIndexWidget(m_model->index(r, 0), rowView);
+        // In the table now: the row's tick and remove button follow the list in the Tab order.
+        QWidget::setTabOrder(previousInChain, cell->checkButton);
+        QWidget::setTabOrder(cell->checkButton, cell->btnDelete);
+        previousInChain = cell->btnDelete;
     }
     updateRowSelection();
 }

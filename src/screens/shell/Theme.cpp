@@ -68,6 +68,7 @@ QPushButton[modeCard="true"] { background-color: rgb(46, 46, 46); border: 1px so
                                border-radius: 6px; text-align: left; }
 QPushButton[modeCard="true"]:hover { border-color: rgb(110, 110, 110); }
 QPushButton[modeCard="true"]:checked { background-color: rgb(52, 49, 40); border: 1px solid rgb(199, 157, 39); }
+QPushButton[modeCard="true"]:focus { border: 2px solid rgb(199, 157, 39); }
 QPushButton[modeCard="true"]:disabled { background-color: rgb(40, 40, 40); border-color: rgb(52, 52, 52); }
 QLabel#lblScanForDuplicate { font-size: 16px; font-weight: 700; background: transparent; }
 QRadioButton { background: transparent; spacing: 0px; }

@@ -28,6 +28,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QKeyEvent>
 #include <QResizeEvent>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -274,6 +275,7 @@ void ViewController::buildView()
     btnScanForDuplicates->setBorderHighlightColor(Qt::transparent);
     btnScanForDuplicates->setCursor(Qt::PointingHandCursor);
     btnScanForDuplicates->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    btnScanForDuplicates->setFocusPolicy(Qt::StrongFocus);
     scanGrid->addWidget(lblScanForDuplicate, 0, 0);
     scanGrid->addWidget(btnScanForDuplicates, 0, 0);
     auto *scanRow = new QHBoxLayout;
@@ -795,8 +797,31 @@ void ViewController::resizeEvent(QResizeEvent *event)
     placeLayers();
 }
 
+bool ViewController::closeTopOverlayByKeyboard()
+{
+    if (!sharedAnimator)
+        return false;
+    const QList<QWidget *> overlays = sharedAnimator->presentedViews();
+    for (auto it = overlays.crbegin(); it != overlays.crend(); ++it) {
+        QWidget *overlay = *it;
+        if (overlay->parentWidget() != this || !overlay->isVisible())
+            continue;
+        // The overlay's own close button decides, as a click on it would.
+        auto *close = overlay->findChild<QAbstractButton *>(QStringLiteral("btnClose"));
+        if (!close || !close->isVisible() || !close->isEnabled())
+            return false;
+        close->click();
+        return true;
+    }
+    return false;
+}
+
 bool ViewController::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape
+        && watched->isWidgetType() && static_cast<QWidget *>(watched)->window() == window()
+        && QApplication::activeModalWidget() == nullptr && closeTopOverlayByKeyboard())
+        return true;
     // A window that closes while the end of pop-up mode waits may have been the last thing up.
     if (m_exitPending && (event->type() == QEvent::Hide || event->type() == QEvent::Close)
         && watched->isWidgetType() && static_cast<QWidget *>(watched)->isWindow()) {

@@ -132,6 +132,9 @@ public:
     // True while pop-up mode is on or anything of popUpHolderCount() is up.
     bool isBusy() const;
 
+    // Escape: clicks the close button ("btnClose") of the topmost overlay; false when it has none.
+    bool closeTopOverlayByKeyboard();
+
     // The results view once embedded (nullptr before).
     QWidget *embeddedResultView() const;
 

@@ -77,6 +77,7 @@ AboutVC::AboutVC(QWidget *parent) : QWidget(parent)
     auto *top = new QHBoxLayout;
     top->addStretch(1);
     btnClose = new QPushButton(QStringLiteral("\u2715"), card);
+    btnClose->setObjectName(QStringLiteral("btnClose"));
     btnClose->setFixedSize(28, 28);
     btnClose->setCursor(Qt::PointingHandCursor);
     btnClose->setStyleSheet(QStringLiteral(

@@ -1,0 +1,114 @@
+// The home screen by keyboard: Tab reaches the add areas, the scan list and each row's tick and
+// remove button; Space ticks, Delete removes the selected row; Escape closes the About screen; the
+// flat button shows where the keyboard focus is.
+#include "screens/home/AddFilesVC.h"
+#include "screens/shell/CustomAnimator.h"
+#include "screens/welcome/AboutVC.h"
+#include "controls/AddFilesTableCell.h"
+#include "controls/MyNSTableRowView.h"
+#include "controls/SYFlatButton.h"
+#include "controls/TableScrollView.h"
+#include "support/ShellFixtures.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QPushButton>
+#include <QToolButton>
+#include <QtTest/QTest>
+
+class KeyboardUseTest : public HomeScreenTest
+{
+protected:
+    AddFilesTableCell *cell(int row)
+    {
+        AddFilesVC *list = addFilesVC();
+        auto *rowView = qobject_cast<MyNSTableRowView *>(list->tableView->indexWidget(list->tableView->model()->index(row, 0)));
+        return rowView ? rowView->findChild<AddFilesTableCell *>() : nullptr;
+    }
+
+    void listTwoFolders()
+    {
+        QDir(tempPath("")).mkpath("A");
+        QDir(tempPath("")).mkpath("B");
+        setScanList({InitialDirectory(QUrl::fromLocalFile(tempPath("A"))),
+                     InitialDirectory(QUrl::fromLocalFile(tempPath("B")))});
+        addFilesVC()->reloadTable();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    }
+};
+
+TEST_F(KeyboardUseTest, TabReachesTheAddAreasTheListAndEachRowsControls)
+{
+    listTwoFolders();
+    AddFilesVC *list = addFilesVC();
+    list->addPhotos->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(list->addPhotos->hasFocus());
+    std::vector<QWidget *> expected = {list->btnAddFolder, list->addPhotosLibrary, list->tableView,
+                                       cell(0)->checkButton, cell(0)->btnDelete, cell(1)->checkButton,
+                                       cell(1)->btnDelete};
+    for (QWidget *next : expected) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), next) << qPrintable(next->objectName());
+    }
+
+    // Space on a focused tick unticks the row.
+    cell(1)->checkButton->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(cell(1)->checkButton, Qt::Key_Space);
+    EXPECT_FALSE(HubScreens::scanList()[1].isChecked);
+}
+
+TEST_F(KeyboardUseTest, SpaceTicksAndDeleteRemovesTheSelectedRow)
+{
+    listTwoFolders();
+    AddFilesVC *list = addFilesVC();
+    list->tableView->setFocus(Qt::TabFocusReason);
+    list->tableView->selectRow(0);
+    QTest::keyClick(list->tableView, Qt::Key_Space);
+    EXPECT_FALSE(HubScreens::scanList()[0].isChecked);
+    EXPECT_FALSE(cell(0)->checkButton->isChecked());
+    QTest::keyClick(list->tableView, Qt::Key_Space);
+    EXPECT_TRUE(HubScreens::scanList()[0].isChecked);
+
+    QTest::keyClick(list->tableView, Qt::Key_Delete);
+    ASSERT_EQ(HubScreens::scanList().size(), 1u);
+    EXPECT_EQ(HubScreens::scanList()[0].url, QUrl::fromLocalFile(tempPath("B")));
+    // The next row is selected, so Delete can go on.
+    QTest::keyClick(list->tableView, Qt::Key_Delete);
+    EXPECT_TRUE(HubScreens::scanList().empty());
+}
+
+TEST_F(KeyboardUseTest, EscapeClosesTheAboutScreen)
+{
+    home->presentOverlay(true, aboutVC());
+    ASSERT_TRUE(waitFor([&] { return aboutVC()->geometry() == CustomAnimator::finalGeometry(aboutVC(), home); }));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_Escape);
+    ASSERT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey("IsPopUpTWK"); }));
+    ASSERT_TRUE(waitFor([&] { return aboutVC()->parentWidget() != home || !aboutVC()->isVisible(); }));
+}
+
+TEST_F(KeyboardUseTest, TheFlatButtonDrawsAFocusRingForKeyboardFocusOnly)
+{
+    SYFlatButton button;
+    button.setTitle("Scan");
+    button.setBackgroundNormalColor(QColor(9, 171, 9));
+    button.resize(160, 44);
+    button.setFocusPolicy(Qt::StrongFocus);
+    button.show();
+    button.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&button));
+    const QImage plain = button.grab().toImage();
+    button.setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(button.hasFocus());
+    const QImage focused = button.grab().toImage();
+    EXPECT_NE(plain, focused);
+    // The ring runs along the edge: the middle of the left edge turns gold.
+    const QColor edge = focused.pixelColor(QPoint(int(focused.devicePixelRatio()), focused.height() / 2));
+    EXPECT_GT(edge.red(), 150);
+    EXPECT_LT(edge.blue(), 100);
+    button.clearFocus();
+    button.setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(button.grab().toImage(), plain);
+}
