@@ -128,6 +128,7 @@ void otherAppsvc::reloadData()
         }
         m_cards.push_back(cell);
         m_grid->addWidget(cell, i / kColumns, i % kColumns);
+        cell->show(); // a card made while the window is on screen shows at once
     }
 }
 
