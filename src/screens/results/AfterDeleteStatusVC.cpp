@@ -1,4 +1,6 @@
 #include "screens/results/AfterDeleteStatusVC.h"
+#include "controls/buttoncursor.h"
+#include "screens/promotion/RecommendedAppPanel.h"
 
 #include "controls/SYFlatButton.h"
 #include "model/ModuleState.h"
@@ -156,7 +158,8 @@ AfterDeleteStatusVC::AfterDeleteStatusVC(QWidget *parent) : QWidget(parent)
     m_recommendedLayout = new QVBoxLayout(boxRecommendedApp);
     m_recommendedLayout->setContentsMargins(12, 10, 12, 10);
     boxRecommendedApp->hide();
-    btnAppStore = nullptr; // made by the promotion with its panel
+    recommendedAppPanel = new RecommendedAppPanel(boxRecommendedApp);
+    btnAppStore = recommendedAppPanel->btnAppStore;
 
     connect(btnFinalOutput, &QPushButton::clicked, this, [this] { tappedFinalOutput(); });
     connect(btnBackToHome, &QAbstractButton::clicked, this, [this] { tappedBackToHome(); });
@@ -290,6 +293,7 @@ void AfterDeleteStatusVC::updateDeletionSummary()
         lblFinalOutput->setText(text("IDS_TWK_48"));
         break;
     }
+    showRecommendedApp();
     if (shown == Case::TrashNothingLeft || shown == Case::PhotosOnly) {
         // Nothing is left to look at: the details and the preview of the results are emptied.
         if (QWidget *details = AllViewControllers::cachedController(QStringLiteral("FileProperties")))
@@ -362,4 +366,15 @@ void AfterDeleteStatusVC::tappedFacebook()
 void AfterDeleteStatusVC::tappedTwitter()
 {
     platform::Workspace::sharedWorkspace().openURL(twitterPageURL);
+}
+
+void AfterDeleteStatusVC::showRecommendedApp()
+{
+    recommendedAppPanel->showRecommendedApp();
+    isRecommended = recommendedAppPanel->isRecommended;
+}
+
+void AfterDeleteStatusVC::clickedAppStore()
+{
+    recommendedAppPanel->clickedAppStore();
 }

@@ -8,6 +8,7 @@ class QFrame;
 class QLabel;
 class QPushButton;
 class QVBoxLayout;
+class RecommendedAppPanel;
 class SYFlatButton;
 
 // The summary shown after a deletion: how many files went to the Trash and the space that freed,
@@ -51,6 +52,12 @@ public:
     // The recommended-app panel's place; its content belongs to the promotion.
     QFrame *boxRecommendedApp = nullptr;
     QPushButton *btnAppStore = nullptr;
+    // The content of boxRecommendedApp.
+    RecommendedAppPanel *recommendedAppPanel = nullptr;
+
+    // Fills the recommended-app panel (every summary update); its button opens the shown link.
+    void showRecommendedApp();
+    void clickedAppStore();
 
     // Fills the screen from the flags and the texts of the last deletion.
     void updateDeletionSummary();

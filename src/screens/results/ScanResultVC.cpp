@@ -1,4 +1,5 @@
 #include "screens/results/ScanResultVC.h"
+#include "screens/promotion/OtherAppsWindow.h"
 
 #include "controls/SYFlatButton.h"
 #include "engine/AutoMarkEngine.h"
@@ -814,7 +815,8 @@ void ScanResultVC::tappedSelectionWizard()
 
 void ScanResultVC::clickedOtherApps()
 {
-    // The other-apps window shows itself; nothing else happens here.
+    if (OtherAppsWindow *window = otherAppsWindowController())
+        window->showWindow();
 }
 
 // ---- back to home and the deletion hand-off

@@ -9,6 +9,7 @@
 #include "screens/shell/InitialWindowController.h"
 #include "screens/shell/PlaceholderVC.h"
 #include "screens/preferences/PreferencesTabViewController.h"
+#include "screens/promotion/OtherAppsWindow.h"
 #include "screens/welcome/SplashVC.h"
 #include "screens/welcome/StartupVC.h"
 #include "screens/welcome/ToolTipsDetailsVC.h"
@@ -91,6 +92,7 @@ void registerMainFactories(platform::Storyboard &board)
         window->setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint);
         return window;
     });
+    board.registerFactory("OtherAppsWindow", [] { return new OtherAppsWindow; });
     board.registerFactory("StartupWindow",
                           windowWithContent(QStringLiteral("Twinsift"), QSize(820, 540), &startupVC));
 }
@@ -283,3 +285,9 @@ platform::WindowController *preferencesWindowController()
 QWidget *preferencesTabViewController() { return preferencesController("PreferencesTabVC"); }
 QWidget *fileFormatsPreferencesVC() { return preferencesController("FileFormatsPreferences"); }
 QWidget *foldersPreferencesVC() { return preferencesController("FoldersPreferences"); }
+
+// ---- other applications ----
+OtherAppsWindow *otherAppsWindowController()
+{
+    return controller<OtherAppsWindow>(AllViewControllers::mainStoryboard(), QStringLiteral("OtherAppsWindow"));
+}

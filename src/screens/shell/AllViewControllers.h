@@ -95,3 +95,7 @@ public:
     // after its event loop has ended; tests call it between cases.
     static void releaseAll();
 };
+
+// The other-apps window, made on the first request and kept for the run ("OtherAppsWindow").
+class OtherAppsWindow;
+OtherAppsWindow *otherAppsWindowController();

@@ -1,4 +1,5 @@
 #include "screens/shell/AppDelegate.h"
+#include "screens/promotion/OtherAppsWindow.h"
 
 #include "screens/shell/AllViewControllers.h"
 #include "screens/shell/HubScreens.h"
@@ -396,6 +397,7 @@ void AppDelegate::makeMenuItems()
     make(menuItemQuit);
     make(menuItemHelp);
     make(menuItemTwinsiftHelp);
+    make(menuItemOtherApps);
     make(menuItemHideTwinsift);
     make(menuItemHideOthers);
     make(menuItemShowAll);
@@ -417,6 +419,10 @@ void AppDelegate::makeMenuItems()
     connect(menuItemPreferences, &QAction::triggered, this, [this] { tappedPreferences(); });
     connect(menuItemAbout, &QAction::triggered, this, [this] { tappedAbout(); });
     connect(menuItemTwinsiftHelp, &QAction::triggered, this, [this] { twkHelp(); });
+    connect(menuItemOtherApps, &QAction::triggered, this, [] {
+        if (OtherAppsWindow *window = otherAppsWindowController())
+            window->showWindow();
+    });
     connect(menuItemShowTWK, &QAction::triggered, this, [this] { showTWK(); });
     connect(menuItemQuit, &QAction::triggered, this, [this] { tappedExit(); });
     connect(menuItemCheckForUpdate, &QAction::triggered, this, [this] { userCheckForUpdates(); });
@@ -469,6 +475,7 @@ QMenuBar *AppDelegate::buildMenuBar(QWidget *parent)
 
     auto *helpMenu = bar->addMenu(QString());
     helpMenu->addAction(menuItemTwinsiftHelp);
+    helpMenu->addAction(menuItemOtherApps);
     menuItemHelp = helpMenu->menuAction();
 
     for (QMenu *menu : {appMenu, windowMenu, helpMenu})
@@ -488,6 +495,7 @@ void AppDelegate::localizeMenuTitles()
     titles[menuItemPreferences] = text("IDS_TWK_341");
     titles[menuItemHelp] = text("IDS_TWK_351");
     titles[menuItemTwinsiftHelp] = name + QLatin1Char(' ') + text("IDS_TWK_351");
+    titles[menuItemOtherApps] = text("IDS_TWK_8101");
     titles[menuItemShowTWK] = text("IDS_TWK_347") + QLatin1Char(' ') + name;
     titles[menuItemHideTwinsift] = text("IDS_TWK_342") + QLatin1Char(' ') + name;
     titles[menuItemHideOthers] = text("IDS_TWK_343");

@@ -102,6 +102,7 @@ public:
     QAction *menuItemQuit = nullptr;
     QAction *menuItemHelp = nullptr;
     QAction *menuItemTwinsiftHelp = nullptr;
+    QAction *menuItemOtherApps = nullptr;
     QAction *menuItemHideTwinsift = nullptr;
     QAction *menuItemHideOthers = nullptr;
     QAction *menuItemShowAll = nullptr;

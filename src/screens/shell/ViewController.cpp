@@ -1,4 +1,5 @@
 #include "screens/shell/ViewController.h"
+#include "screens/promotion/OtherAppsWindow.h"
 
 #include "screens/shell/AllViewControllers.h"
 #include "screens/shell/CustomAnimator.h"
@@ -456,7 +457,8 @@ void ViewController::tappedExactCheckBox()
 
 void ViewController::clickedOtherApps()
 {
-    // The other-apps window is not part of this build.
+    if (OtherAppsWindow *window = otherAppsWindowController())
+        window->showWindow();
 }
 
 void ViewController::setHomeModeControlsEnabled(bool enabled)

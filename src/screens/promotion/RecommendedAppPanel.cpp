@@ -1,0 +1,172 @@
+#include "screens/promotion/RecommendedAppPanel.h"
+
+#include "controls/buttoncursor.h"
+#include "model/TextLookup.h"
+#include "platform/UserDefaults.h"
+#include "platform/widgets/Workspace.h"
+#include "screens/promotion/OtherAppsCatalog.h"
+#include "screens/welcome/WelcomePictures.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMetaType>
+#include <QPixmap>
+#include <QVBoxLayout>
+
+namespace {
+
+// A stored integer (a Boolean or a text is not one).
+std::optional<qint64> storedInteger(const QString &key)
+{
+    const auto value = platform::UserDefaults::standard().object(key);
+    if (!value)
+        return std::nullopt;
+    switch (value->typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        return value->toLongLong();
+    case QMetaType::Double: {
+        const double number = value->toDouble();
+        if (number == double(qint64(number)))
+            return qint64(number);
+        return std::nullopt;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+QString RecommendedAppPanel::countAdvertiseKey()
+{
+    return QStringLiteral("CountAdvertiseTWK");
+}
+
+RecommendedAppPanel::RecommendedAppPanel(QFrame *box)
+{
+    if (!box) {
+        box = new QFrame;
+        box->setObjectName(QStringLiteral("recommendedAppBox"));
+        box->setStyleSheet(QStringLiteral("QFrame#recommendedAppBox { background: rgb(39, 39, 39);"
+                                          " border: 1px solid rgb(69, 69, 69); border-radius: 8px; }"));
+        auto *boxLayout = new QVBoxLayout(box);
+        boxLayout->setContentsMargins(0, 0, 0, 0);
+    }
+    boxRecommendedApp = box;
+    setParent(box);
+    if (box->layout())
+        box->layout()->addWidget(this);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(18, 12, 18, 12);
+    layout->setSpacing(8);
+    lblRecommendedFreeApp = new QLabel(localizedText(QStringLiteral("IDS_TWK_311")), this);
+    lblRecommendedFreeApp->setTextFormat(Qt::PlainText);
+    lblRecommendedFreeApp->setStyleSheet(QStringLiteral("color: rgb(199, 157, 39); font-weight: bold;"));
+    layout->addWidget(lblRecommendedFreeApp);
+    auto *row = new QHBoxLayout;
+    row->setSpacing(14);
+    imgViewRecommendedApp = new QLabel(this);
+    imgViewRecommendedApp->setFixedSize(56, 56);
+    imgViewRecommendedApp->setAlignment(Qt::AlignCenter);
+    row->addWidget(imgViewRecommendedApp);
+    auto *texts = new QVBoxLayout;
+    lblRecommendedAppName = new QLabel(this);
+    lblRecommendedAppName->setTextFormat(Qt::PlainText);
+    QFont nameFont = lblRecommendedAppName->font();
+    nameFont.setBold(true);
+    nameFont.setPointSizeF(nameFont.pointSizeF() * 1.2);
+    lblRecommendedAppName->setFont(nameFont);
+    lblRecommendedAppSubTitle = new QLabel(this);
+    lblRecommendedAppSubTitle->setTextFormat(Qt::PlainText);
+    lblRecommendedAppSubTitle->setWordWrap(true);
+    texts->addWidget(lblRecommendedAppName);
+    texts->addWidget(lblRecommendedAppSubTitle);
+    row->addLayout(texts, 1);
+    btnAppStore = new buttoncursor(this);
+    btnAppStore->setMinimumHeight(36);
+    row->addWidget(btnAppStore, 0, Qt::AlignVCenter);
+    layout->addLayout(row);
+    connect(btnAppStore, &QPushButton::clicked, this, [this] { clickedAppStore(); });
+    styleButton();
+}
+
+void RecommendedAppPanel::showRecommendedApp()
+{
+    isRecommended = 0;
+    auto &defaults = platform::UserDefaults::standard();
+    const QString key = countAdvertiseKey();
+    if (!storedInteger(key))
+        defaults.setInteger(key, 1);
+    const auto start = storedInteger(key);
+    if (start && *start >= 1 && *start <= OtherAppsCatalog::kPromotedCount) {
+        const int k = int(*start);
+        defaults.setInteger(key, k == OtherAppsCatalog::kPromotedCount ? 1 : k + 1);
+        // Row k first, then every other row in table order.
+        int shown = 0;
+        for (int step = 0; step <= OtherAppsCatalog::kPromotedCount && !shown; ++step) {
+            const int p = step == 0 ? k : step;
+            if (step > 0 && p == k)
+                continue;
+            if (!OtherAppsCatalog::isRowInstalled(OtherAppsCatalog::promotedRow(p), isInstalled))
+                shown = p;
+        }
+        if (!shown) {
+            boxRecommendedApp->hide();
+            constantTopBackToHome = 70.0;
+            emit constantTopBackToHomeChanged(constantTopBackToHome);
+        } else {
+            const int catalogueRow = OtherAppsCatalog::promotedRow(shown);
+            const OtherAppsCatalog::App *app = OtherAppsCatalog::row(catalogueRow);
+            boxRecommendedApp->show();
+            constantTopBackToHome = 5.0;
+            emit constantTopBackToHomeChanged(constantTopBackToHome);
+            lblRecommendedAppName->setText(app->name);
+            lblRecommendedAppSubTitle->setText(app->description);
+            const QImage icon = OtherAppsCatalog::rowIcon(catalogueRow);
+            if (icon.isNull()) {
+                imgViewRecommendedApp->setPixmap(QPixmap());
+            } else {
+                const qreal ratio = devicePixelRatioF();
+                QPixmap pixmap = QPixmap::fromImage(
+                    icon.scaled(QSize(56, 56) * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+                pixmap.setDevicePixelRatio(ratio);
+                imgViewRecommendedApp->setPixmap(pixmap);
+            }
+            isRecommended = shown;
+        }
+    }
+    styleButton();
+}
+
+void RecommendedAppPanel::styleButton()
+{
+    if (isRecommended >= 1 && isRecommended <= 6) {
+        // The web-link style.
+        btnAppStore->setIcon(QIcon());
+        btnAppStore->setText(QStringLiteral("Download Now"));
+        btnAppStore->setStyleSheet(QStringLiteral(
+            "QPushButton { background: black; color: white; border-radius: 10px; padding: 4px 18px; font-size: 15pt; }"
+            " QPushButton:focus { border: 1px solid rgb(199, 157, 39); }"));
+    } else {
+        // The software-centre style.
+        const QImage badge = WelcomePictures::storeBadge();
+        btnAppStore->setText(QString());
+        btnAppStore->setIcon(QIcon(QPixmap::fromImage(badge)));
+        btnAppStore->setIconSize(badge.size().scaled(150, 36, Qt::KeepAspectRatio));
+        btnAppStore->setStyleSheet(QStringLiteral("QPushButton { background: transparent; border: none; }"
+                                                  " QPushButton:focus { border: 1px solid rgb(199, 157, 39); }"));
+    }
+}
+
+void RecommendedAppPanel::clickedAppStore()
+{
+    if (isRecommended < 1 || isRecommended > OtherAppsCatalog::kPromotedCount)
+        return;
+    const auto link = OtherAppsCatalog::promotedAppLink(isRecommended);
+    if (!link)
+        return;
+    platform::Workspace::sharedWorkspace().openURL(*link);
+}
