@@ -25,9 +25,11 @@ collectionView_cell::collectionView_cell(QWidget *parent)
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
     titleFont.setBold(true);
     lbltitle->setFont(titleFont);
+    lbltitle->setStyleSheet(QStringLiteral("color: rgb(235, 235, 235);"));
     lblsubtitle = new QLabel(this);
     lblsubtitle->setTextFormat(Qt::PlainText);
     lblsubtitle->setWordWrap(true);
+    lblsubtitle->setStyleSheet(QStringLiteral("color: rgb(183, 183, 183);"));
     lblapptype = new QLabel(this);
     lblapptype->setTextFormat(Qt::PlainText);
     lblapptype->setStyleSheet(QStringLiteral("color: rgb(199, 157, 39);"));

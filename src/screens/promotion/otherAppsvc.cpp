@@ -124,12 +124,16 @@ void otherAppsvc::reloadData()
             cell->btnappstore->setText(QStringLiteral("Download Now"));
             cell->btnappstore->setStyleSheet(QStringLiteral(
                 "QPushButton { background: black; color: white; border-radius: 10px; padding: 4px 18px;"
-                " font-size: 15pt; } QPushButton:focus { border: 1px solid rgb(199, 157, 39); }"));
+                " font-size: 11pt; } QPushButton:focus { border: 1px solid rgb(199, 157, 39); }"));
         }
         m_cards.push_back(cell);
         m_grid->addWidget(cell, i / kColumns, i % kColumns);
         cell->show(); // a card made while the window is on screen shows at once
     }
+    // Lay the new cards out now, so the grid never shows them stacked on one another before the
+    // next layout pass.
+    m_grid->activate();
+    collectionView->adjustSize();
 }
 
 void otherAppsvc::configureCollectionView()
