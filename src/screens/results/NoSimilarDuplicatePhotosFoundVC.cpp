@@ -101,8 +101,8 @@ NoSimilarDuplicatePhotosFoundVC::NoSimilarDuplicatePhotosFoundVC(QWidget *parent
     auto *homeLayout = new QHBoxLayout(btnBackToHome);
     homeLayout->setContentsMargins(8, 2, 10, 2);
     homeLayout->addWidget(imgViewBackToHome);
+    lblBackToHome->setMinimumHeight(30); // keeps the button 34 px tall and lets its layout size it
     homeLayout->addWidget(lblBackToHome);
-    btnBackToHome->setMinimumHeight(34);
 
     imgViewRadioSelect = picture(this, "imgViewRadioSelect", ResultPictures::radioChecked(), 20);
     lblAutoSelect = caption(this, "lblAutoSelect", "IDS_TWK_50");

@@ -88,8 +88,10 @@ QPushButton *iconButton(QWidget *parent, const char *name, QLabel *picture, QLab
         layout->addWidget(picture);
     }
     caption->setParent(button);
+    // The caption's own minimum height keeps the button 34 px tall; the button sets no minimum size
+    // of its own, so its layout gives it the width its picture and caption need.
+    caption->setMinimumHeight(30);
     layout->addWidget(caption);
-    button->setMinimumHeight(34);
     return button;
 }
 
@@ -494,6 +496,10 @@ void ScanResultVC::configureResultScreen()
     lblScanMarked->setText(text("IDS_TWK_73"));
     lblPreview->setText(text("IDS_TWK_74"));
     lblMetadata->setText(text("IDS_TWK_75"));
+    // A button whose face is a picture and a caption is as large as both need, whatever its row offers.
+    for (QPushButton *button : {btnBackToHome, btnAutoSelect, btnUnSelectAll, btnSelectionWizard, thumbnailView, listView})
+        if (button && button->layout())
+            button->setMinimumSize(button->layout()->sizeHint());
 
     // The results slider starts where the similarity settings' slider stands.
     int position = 0;
