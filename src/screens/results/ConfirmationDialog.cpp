@@ -1,5 +1,7 @@
 #include "screens/results/ConfirmationDialog.h"
 
+#include <algorithm>
+
 #include "controls/SYFlatButton.h"
 #include "model/ModuleState.h"
 #include "model/TextLookup.h"
@@ -118,6 +120,7 @@ ConfirmationDialog::ConfirmationDialog(const QString &identifier, Switch alertSw
     root->addLayout(top, 1);
     root->addLayout(bottom);
     setMinimumHeight(200);
+    resize(width(), std::max(minimumHeight(), root->sizeHint().height())); // as tall as its texts need
 }
 
 void ConfirmationDialog::showEvent(QShowEvent *event)
