@@ -7,7 +7,6 @@
 #include "screens/home/ExactMatchVC.h"
 #include "screens/home/SimilarMatchesVC.h"
 #include "screens/shell/InitialWindowController.h"
-#include "screens/shell/PlaceholderVC.h"
 #include "screens/preferences/PreferencesTabViewController.h"
 #include "screens/promotion/OtherAppsWindow.h"
 #include "screens/welcome/SplashVC.h"
@@ -71,7 +70,7 @@ platform::Storyboard::Factory windowWithContent(const QString &title, QSize size
 
 void registerMainFactories(platform::Storyboard &board)
 {
-    // Screens whose own class is not part of this build yet.
+    // The results-screen panes and sheets, and the similarity settings pane.
     board.registerFactory("FileProperties", [] { return new FilePropertiesVC; });
     board.registerFactory("AutoMark", [] { return new AutoMarkSelectionDialogVC; });
     board.registerFactory("BackToHome", [] { return new BackToHomeDialogVC; });
