@@ -69,3 +69,12 @@ QString applyMatchingLevel(int level)
     similarityThreshold = chosen.threshold;
     return localizedText(QString::fromLatin1(chosen.key));
 }
+
+int positionOfThreshold(int threshold)
+{
+    static constexpr int levels[] = {81, 85, 88, 91, 94, 98};
+    for (int i = 0; i < 6; ++i)
+        if (levels[i] == threshold)
+            return i + 1;
+    return 0;
+}

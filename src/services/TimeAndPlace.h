@@ -27,3 +27,5 @@ void isCloseInTimeAndPlace(const ImageFile &first, const ImageFile &second, int 
 // Matching-level slider position (1..6) -> sets similarityThreshold (81, 85, 88, 91, 94, 98) and
 // returns the level's caption; a position outside 1..6 changes nothing and returns "".
 QString applyMatchingLevel(int level);
+// The slider position (1..6) of a matching level in percent, 0 for any other value.
+int positionOfThreshold(int threshold);

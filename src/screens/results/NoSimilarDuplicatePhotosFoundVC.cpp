@@ -61,15 +61,6 @@ QSlider *levelSlider(QWidget *parent, const char *name)
     return slider;
 }
 
-int positionOfThreshold(int threshold)
-{
-    static const int levels[] = {81, 85, 88, 91, 94, 98};
-    for (int i = 0; i < 6; ++i)
-        if (levels[i] == threshold)
-            return i + 1;
-    return 0;
-}
-
 } // namespace
 
 NoSimilarDuplicatePhotosFoundVC::NoSimilarDuplicatePhotosFoundVC(QWidget *parent) : QWidget(parent)

@@ -102,16 +102,6 @@ void fillBox(QFrame *box, const QColor &color)
     box->setProperty("fill", color);
 }
 
-// The position (1..6) of a matching level in percent, 0 for any other value.
-int positionOfThreshold(int threshold)
-{
-    static const int levels[] = {81, 85, 88, 91, 94, 98};
-    for (int i = 0; i < 6; ++i)
-        if (levels[i] == threshold)
-            return i + 1;
-    return 0;
-}
-
 } // namespace
 
 ScanResultVC::ScanResultVC(QWidget *parent) : QWidget(parent)
