@@ -8,7 +8,6 @@
 #include "screens/shell/HubScreens.h"
 #include "services/ProtectedFolders.h"
 
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMetaType>
@@ -17,7 +16,6 @@
 #include <QTableWidget>
 #include <QTextStream>
 #include <QTimer>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -33,37 +31,14 @@ QString withoutTrailingSlash(const QString &folder)
 ExcludedPreferencesVC::ExcludedPreferencesVC(QWidget *parent)
     : PreferencesPane(QStringLiteral("IDS_TWK_111"), parent)
 {
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(kSideInset, 14, kSideInset, 14);
-    layout->setSpacing(8);
-    lblAddFoldersToBeExcluded = makeCaption(this);
-    layout->addWidget(lblAddFoldersToBeExcluded);
-    tableView = new QTableWidget(0, 1, this);
-    tableView->verticalHeader()->hide();
-    tableView->setSelectionMode(QAbstractItemView::SingleSelection);
-    tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tableView->setShowGrid(false);
-    tableView->setAlternatingRowColors(true);
-    tableView->setIconSize(QSize(16, 16));
-    tableView->setTextElideMode(Qt::ElideMiddle);
+    const FolderTable parts = makeFolderTable(this, 1);
+    lblAddFoldersToBeExcluded = parts.caption;
+    tableView = parts.table;
+    btnAdd = parts.add;
+    btnRemove = parts.remove;
     tableView->horizontalHeader()->setStretchLastSection(true);
-    layout->addWidget(tableView, 1);
-    auto *buttons = new QHBoxLayout;
-    btnAdd = new QPushButton(this);
-    btnRemove = new QPushButton(this);
-    buttons->addWidget(btnAdd);
-    buttons->addWidget(btnRemove);
-    buttons->addStretch(1);
-    layout->addLayout(buttons);
-
     lblAddFoldersToBeExcluded->setText(localizedText(QStringLiteral("IDS_TWK_127")));
     tableView->setHorizontalHeaderLabels({localizedText(QStringLiteral("IDS_TWK_148"))});
-    btnAdd->setText(localizedText(QStringLiteral("IDS_TWK_198")));
-    btnRemove->setText(localizedText(QStringLiteral("IDS_TWK_199")));
-    btnRemove->setEnabled(false);
-    btnAdd->setCursor(Qt::PointingHandCursor);
-    btnRemove->setCursor(Qt::PointingHandCursor);
 
     presentAlert = [](const QString &message, const QString &informative) { ::showAlert(message, informative); };
 

@@ -2,8 +2,13 @@
 
 #include "model/TextLookup.h"
 
+#include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QShowEvent>
+#include <QTableWidget>
+#include <QVBoxLayout>
 
 PreferencesPane::PreferencesPane(const QString &titleKey, QWidget *parent)
     : QWidget(parent)
@@ -37,4 +42,37 @@ QLabel *PreferencesPane::makeCaption(QWidget *parent, bool bold)
         label->setFont(font);
     }
     return label;
+}
+
+PreferencesPane::FolderTable PreferencesPane::makeFolderTable(QWidget *pane, int columns)
+{
+    FolderTable parts;
+    auto *layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(kSideInset, 14, kSideInset, 14);
+    layout->setSpacing(8);
+    parts.caption = makeCaption(pane);
+    layout->addWidget(parts.caption);
+    parts.table = new QTableWidget(0, columns, pane);
+    parts.table->verticalHeader()->hide();
+    parts.table->setSelectionMode(QAbstractItemView::SingleSelection);
+    parts.table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    parts.table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    parts.table->setShowGrid(false);
+    parts.table->setAlternatingRowColors(true);
+    parts.table->setIconSize(QSize(16, 16));
+    parts.table->setTextElideMode(Qt::ElideMiddle);
+    layout->addWidget(parts.table, 1);
+    auto *buttons = new QHBoxLayout;
+    parts.add = new QPushButton(pane);
+    parts.remove = new QPushButton(pane);
+    buttons->addWidget(parts.add);
+    buttons->addWidget(parts.remove);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+    parts.add->setText(localizedText(QStringLiteral("IDS_TWK_198")));
+    parts.remove->setText(localizedText(QStringLiteral("IDS_TWK_199")));
+    parts.add->setCursor(Qt::PointingHandCursor);
+    parts.remove->setCursor(Qt::PointingHandCursor);
+    parts.remove->setEnabled(false);
+    return parts;
 }

@@ -4,6 +4,8 @@
 #include <QWidget>
 
 class QLabel;
+class QPushButton;
+class QTableWidget;
 
 // One pane of the Preferences window. Each time the pane comes on screen (a tab switch, the window
 // shown) it reloads its settings (viewWillAppear) and then names the window after itself
@@ -29,6 +31,18 @@ protected:
 
     // A caption label: plain text that wraps.
     static QLabel *makeCaption(QWidget *parent, bool bold = false);
+
+    // The folder-list layout the excluded and protected panes share: a caption over a table of
+    // folders (one row selected at a time, not editable) with Add and Remove buttons below it.
+    // Remove starts disabled until a row is selected.
+    struct FolderTable
+    {
+        QLabel *caption = nullptr;
+        QTableWidget *table = nullptr;
+        QPushButton *add = nullptr;
+        QPushButton *remove = nullptr;
+    };
+    static FolderTable makeFolderTable(QWidget *pane, int columns);
 
 private:
     QString m_titleKey;

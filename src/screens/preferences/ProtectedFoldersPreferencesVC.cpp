@@ -14,51 +14,26 @@
 #include "services/ProtectedFolders.h"
 
 #include <QCheckBox>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
-#include <QVBoxLayout>
 
 ProtectedFoldersPreferencesVC::ProtectedFoldersPreferencesVC(QWidget *parent)
     : PreferencesPane(QStringLiteral("IDS_TWK_126"), parent)
 {
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(kSideInset, 14, kSideInset, 14);
-    layout->setSpacing(8);
-    lblAddFolder = makeCaption(this);
-    layout->addWidget(lblAddFolder);
-    tableView = new QTableWidget(0, 2, this);
-    tableView->verticalHeader()->hide();
-    tableView->setSelectionMode(QAbstractItemView::SingleSelection);
-    tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tableView->setShowGrid(false);
-    tableView->setAlternatingRowColors(true);
-    tableView->setIconSize(QSize(16, 16));
-    tableView->setTextElideMode(Qt::ElideMiddle);
+    const FolderTable parts = makeFolderTable(this, 2);
+    lblAddFolder = parts.caption;
+    tableView = parts.table;
+    btnAdd = parts.add;
+    btnRemove = parts.remove;
     tableView->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     tableView->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
-    layout->addWidget(tableView, 1);
-    auto *buttons = new QHBoxLayout;
-    btnAdd = new QPushButton(this);
-    btnRemove = new QPushButton(this);
-    buttons->addWidget(btnAdd);
-    buttons->addWidget(btnRemove);
-    buttons->addStretch(1);
-    layout->addLayout(buttons);
-
     tableView->setHorizontalHeaderLabels(
         {localizedText(QStringLiteral("IDS_TWK_81")), localizedText(QStringLiteral("IDS_TWK_66"))});
     lblAddFolder->setText(localizedText(QStringLiteral("IDS_TWK_197")));
-    btnAdd->setText(localizedText(QStringLiteral("IDS_TWK_198")));
-    btnRemove->setText(localizedText(QStringLiteral("IDS_TWK_199")));
-    btnAdd->setCursor(Qt::PointingHandCursor);
-    btnRemove->setCursor(Qt::PointingHandCursor);
-    btnRemove->setEnabled(false);
 
     presentAlert = [](const QString &message, const QString &informative) { ::showAlert(message, informative); };
 
