@@ -1,5 +1,7 @@
 #include "screens/home/SimilarMatchesVC.h"
 
+#include "controls/ResetGlyph.h"
+
 #include "controls/CustomSliderCell.h"
 #include "controls/CustomSliderCellWithTickMarks.h"
 #include "model/ModuleState.h"
@@ -14,8 +16,6 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPixmap>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -73,34 +73,6 @@ QString numberAndUnit(int number, const char *unitKey)
 QString bitmapSizeText(int size)
 {
     return QStringLiteral("%1x%1 ").arg(size) + text("IDS_TWK_17");
-}
-
-// The Reset glyph: an open circle with an arrow head, drawn sharp at any scale.
-QIcon resetIcon()
-{
-    QIcon icon;
-    for (qreal scale : {1.0, 2.0}) {
-        QPixmap pixmap(QSize(18, 18) * scale);
-        pixmap.setDevicePixelRatio(scale);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QColor gold(199, 157, 39);
-        painter.setPen(QPen(gold, 1.8, Qt::SolidLine, Qt::RoundCap));
-        const QRectF circle(3, 3, 12, 12);
-        painter.drawArc(circle, 100 * 16, 290 * 16);
-        QPainterPath head;
-        head.moveTo(8.2, 0.6);
-        head.lineTo(11.6, 3.1);
-        head.lineTo(8.0, 5.6);
-        head.closeSubpath();
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(gold);
-        painter.drawPath(head);
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
 }
 
 QLabel *caption(QWidget *parent, const QString &name, bool value)
@@ -196,7 +168,7 @@ SimilarMatchesVC::SimilarMatchesVC(QWidget *parent)
     resetRow->setSpacing(6);
     btnReset = new QToolButton(this);
     btnReset->setObjectName(QStringLiteral("btnReset"));
-    btnReset->setIcon(resetIcon());
+    btnReset->setIcon(resetGlyphIcon(18));
     btnReset->setIconSize(QSize(18, 18));
     btnReset->setAutoRaise(true);
     btnReset->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 2px; }"

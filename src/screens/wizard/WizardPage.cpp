@@ -1,5 +1,7 @@
 #include "screens/wizard/WizardPage.h"
 
+#include "controls/ResetGlyph.h"
+
 #include "controls/SYFlatButton.h"
 #include "model/TextLookup.h"
 #include "platform/UserDefaults.h"
@@ -14,8 +16,6 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -68,32 +68,6 @@ WizardPage::WizardPage(QWidget *parent)
 {
 }
 
-QIcon WizardPage::resetIcon()
-{
-    QIcon icon;
-    for (qreal scale : {1.0, 2.0}) {
-        QPixmap pixmap(QSize(13, 13) * scale);
-        pixmap.setDevicePixelRatio(scale);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QColor gold(199, 157, 39);
-        painter.setPen(QPen(gold, 1.5, Qt::SolidLine, Qt::RoundCap));
-        painter.drawArc(QRectF(2, 2, 9, 9), 100 * 16, 290 * 16);
-        QPainterPath head;
-        head.moveTo(5.8, 0.2);
-        head.lineTo(8.6, 2.2);
-        head.lineTo(5.7, 4.3);
-        head.closeSubpath();
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(gold);
-        painter.drawPath(head);
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
-}
-
 void WizardPage::setUpPage(const QStringList &headerTexts, const QString &hint)
 {
     auto *layout = new QVBoxLayout(this);
@@ -128,7 +102,7 @@ void WizardPage::setUpPage(const QStringList &headerTexts, const QString &hint)
     buttons->setSpacing(10);
     btnReset = new QToolButton(this);
     btnReset->setObjectName(QStringLiteral("btnReset"));
-    btnReset->setIcon(resetIcon());
+    btnReset->setIcon(resetGlyphIcon(13));
     btnReset->setIconSize(QSize(13, 13));
     btnReset->setAutoRaise(true);
     btnReset->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 3px; }"

@@ -53,9 +53,6 @@ public:
     void tappedMark();
     void tappedCancel();
 
-    // The Reset glyph of the pages, drawn sharp at any scale.
-    static QIcon resetIcon();
-
 signals:
     // A rule, order or selection edit that may change whether Mark can be used.
     void edited();
