@@ -69,6 +69,12 @@ QString comparableFolderText(const QString &folderPath)
 
 } // namespace
 
+QString storedFolderPath(const QVariant &value)
+{
+    const QString path = value.typeId() == QMetaType::QString ? value.toString() : QString();
+    return path.contains(QChar(u'\0')) ? QString() : path;
+}
+
 QString normalizedFolderPath(const QString &path)
 {
     if (path.isEmpty())
@@ -158,8 +164,8 @@ void loadProtectedFolders()
     std::vector<bool> kept;
     for (qsizetype i = 0; i < stored->size(); ++i) {
         const QVariant &value = stored->at(i);
-        const QString path = value.typeId() == QMetaType::QString ? value.toString() : QString();
-        if (path.isEmpty() || path.contains(QChar(u'\0'))) {
+        const QString path = storedFolderPath(value);
+        if (path.isEmpty()) {
             QTextStream(stdout) << "Skipped a damaged protected folder entry at position " << i << Qt::endl;
             continue;
         }

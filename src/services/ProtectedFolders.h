@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QUrl>
+#include <QVariant>
 
 // Stored folder protection: the protected folders (module lists protectedFolders and
 // protectedSubFolderFlags) under "ProtectedFoldersTWK" (array of paths) and
@@ -23,6 +24,11 @@ void resizeProtectedSubFolderFlags();
 bool addProtectedFolder(const QString &path, bool includeSubFolders = true);
 // Removes the folder at index and its flag; false when the index is out of range.
 bool removeProtectedFolder(int index);
+
+// One element of a stored folder list ("ProtectedFoldersTWK", "ExcludedFoldersTWK"): its path, or
+// an empty text when the element is damaged (not a text, empty, holding a NUL); the caller skips
+// such an element and keeps the others.
+QString storedFolderPath(const QVariant &value);
 
 // A folder path in the one form folders are stored and compared in: cleaned, ending in one "/".
 QString normalizedFolderPath(const QString &path);

@@ -146,8 +146,8 @@ void ExcludedPreferencesVC::loadExcludedFolders()
     if (const auto stored = platform::UserDefaults::standard().arrayForKey(kExcludedKey)) {
         // A damaged element is dropped; the other folders stay excluded.
         for (const QVariant &value : *stored) {
-            const QString path = value.typeId() == QMetaType::QString ? value.toString() : QString();
-            if (path.isEmpty() || path.contains(QChar(u'\0'))) {
+            const QString path = storedFolderPath(value);
+            if (path.isEmpty()) {
                 QTextStream(stdout) << "Skipped a damaged excluded folder entry" << Qt::endl;
                 continue;
             }

@@ -32,6 +32,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QSet>
+#include <QTextStream>
 
 using platform::UserDefaults;
 
@@ -226,15 +227,26 @@ void AppDelegate::syncProtectedFolderDefaults()
 void AppDelegate::rebuildExcludedFolders()
 {
     const QString key = QStringLiteral("ExcludedFoldersTWK");
-    std::optional<QStringList> paths = defaults().stringArrayForKey(key);
-    if (!paths) {
+    QStringList paths;
+    if (const std::optional<QVariantList> stored = defaults().arrayForKey(key)) {
+        // A damaged element is skipped; the user's other exclusions are kept and the stored list
+        // is left as it is, never replaced by the system folders.
+        for (const QVariant &value : *stored) {
+            const QString path = storedFolderPath(value);
+            if (path.isEmpty()) {
+                QTextStream(stdout) << "Skipped a damaged excluded folder entry" << Qt::endl;
+                continue;
+            }
+            paths.append(path);
+        }
+    } else {
         paths = excludedSystemFolderList();
-        defaults().setStringArray(key, *paths);
+        defaults().setStringArray(key, paths);
     }
     // The list holds the stored folders from the first launch on (the system folders when nothing
     // was stored yet).
     excludedFolders.clear();
-    for (const QString &path : *paths)
+    for (const QString &path : paths)
         excludedFolders.emplace_back(QUrl::fromLocalFile(path));
 }
 

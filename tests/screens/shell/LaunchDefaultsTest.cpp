@@ -153,10 +153,12 @@ TEST_F(LaunchDefaultsTest, StoredFolderListsAreLoadedNotOverwritten)
     EXPECT_EQ(protectedFolders[0].url->toLocalFile(), QString("/tmp/kept/"));
     EXPECT_EQ(protectedSubFolderFlags, std::vector<bool>{true});
 
-    // A list that is not all text counts as absent.
-    defaults().setArray("ExcludedFoldersTWK", {QVariant(1), QVariant("x")});
+    // One damaged element costs only itself: the other exclusions stay, in the list and stored.
+    defaults().setArray("ExcludedFoldersTWK", {QVariant(1), QVariant("/tmp/x")});
     delegate.rebuildExcludedFolders();
-    EXPECT_EQ(defaults().stringArrayForKey("ExcludedFoldersTWK"), excludedSystemFolderList());
+    ASSERT_EQ(excludedFolders.size(), 1u);
+    EXPECT_EQ(excludedFolders[0].url->toLocalFile(), QString("/tmp/x"));
+    EXPECT_EQ(defaults().arrayForKey("ExcludedFoldersTWK")->size(), 2);
 }
 
 TEST_F(LaunchDefaultsTest, StoredAlertSwitchesAreLoadedAndNothingIsWritten)
