@@ -1,6 +1,5 @@
 #include "model/ResultCommands.h"
 
-#include "model/InitialDirectory.h"
 #include "model/ModuleState.h"
 
 #include <QFileInfo>
@@ -41,18 +40,6 @@ bool sameUrl(const ImageFile &a, const ImageFile &b)
     return a.url->toEncoded() == b.url->toEncoded();
 }
 
-// A mark list that would name every member of the group gives up its last entry, so that one
-// copy always stays.
-void keepOneUnmarked(ResultState &state, int group)
-{
-    const int n = groupSize(state, group);
-    if (n <= 0 || group >= int(state.selectedIndexArray.size()))
-        return;
-    auto &marks = state.selectedIndexArray[size_t(group)];
-    if (int(marks.size()) >= n)
-        marks.resize(size_t(n - 1));
-}
-
 QString lastPathComponentExtension(const QUrl &url)
 {
     const QString name = url.adjusted(QUrl::StripTrailingSlash).fileName();
@@ -66,13 +53,25 @@ QString folderPathOf(const QUrl &fileUrl)
     return path.isEmpty() ? QStringLiteral("/") : path;
 }
 
+} // namespace
+
+void keepOneUnmarked(ResultState &state, int group)
+{
+    const int n = groupSize(state, group);
+    if (n <= 0 || group >= int(state.selectedIndexArray.size()))
+        return;
+    auto &marks = state.selectedIndexArray[size_t(group)];
+    if (int(marks.size()) >= n)
+        marks.resize(size_t(n - 1));
+}
+
 void removeAllOverrides(ResultState &state, int group)
 {
+    if (group < 0 || group >= int(state.protectionOverrideRows.size()))
+        return;
     while (!state.protectionOverrideRows[size_t(group)].empty())
         state.removeProtectionOverride(group, state.protectionOverrideRows[size_t(group)].front());
 }
-
-} // namespace
 
 ImageGroups shownGroupsAtMatchingLevel(const ImageGroups &groups, int level, bool *containsVideos)
 {
@@ -327,65 +326,6 @@ QUrl parentFolderOfFile(const QUrl &fileUrl)
     return folder.adjusted(QUrl::StripTrailingSlash).adjusted(QUrl::RemoveFilename);
 }
 
-bool protectedFolderContains(size_t folderIndex, const ImageFile &file)
-{
-    if (folderIndex >= protectedFolders.size() || !file.url || file.url->isEmpty())
-        return false;
-    const InitialDirectory &entry = protectedFolders[folderIndex];
-    if (!entry.url || entry.url->isEmpty())
-        return false;
-    const QString fileFolder = folderUrlText(folderOfFile(*file.url));
-    const QString folder = folderUrlText(*entry.url);
-    // A flag missing from the stored list counts as on (more protection).
-    const bool subFolders = folderIndex >= protectedSubFolderFlags.size() || protectedSubFolderFlags[folderIndex];
-    return subFolders ? fileFolder.toLower().contains(folder.toLower()) : fileFolder == folder;
-}
-
-bool liesInProtectedFolder(const ImageFile &file)
-{
-    for (size_t i = 0; i < protectedFolders.size(); ++i)
-        if (protectedFolderContains(i, file))
-            return true;
-    return false;
-}
-
-bool addProtectedFolder(const QUrl &folderUrl)
-{
-    protectedSubFolderFlags.resize(protectedFolders.size(), true);
-    const QString text = folderUrlText(folderUrl);
-    if (text.isEmpty())
-        return false;
-    const bool known = std::any_of(protectedFolders.begin(), protectedFolders.end(), [&](const InitialDirectory &entry) {
-        return entry.url && folderUrlText(*entry.url) == text;
-    });
-    if (known)
-        return false;
-    protectedFolders.emplace_back(QUrl::fromEncoded(text.toUtf8()));
-    protectedSubFolderFlags.push_back(true);
-    return true;
-}
-
-void protectFilesInProtectedFolders(ResultState &state)
-{
-    if (!state.isConsistent())
-        state.normalize();
-    for (int g = 0; g < state.shownGroupCount(); ++g) {
-        const ImageGroup &group = state.imageDirectories[size_t(g)];
-        for (int r = 0; r < int(group.size()); ++r) {
-            ImageFile &file = *group[size_t(r)];
-            file.isProtected = !protectedFolders.empty() && liesInProtectedFolder(file);
-            if (!file.isProtected)
-                continue;
-            state.unmark(g, r);
-            if (!state.recordedProtection(g, r)) {
-                state.protectionOverrideRows[size_t(g)].push_back(r);
-                state.protectionOverrideStates[size_t(g)].push_back(true);
-                state.recordFolderProtection(g, r);
-            }
-        }
-    }
-}
-
 void reapplyRecordedProtection(ResultState &state)
 {
     if (!state.isConsistent())
@@ -402,56 +342,6 @@ void reapplyRecordedProtection(ResultState &state)
     }
 }
 
-ProtectResult setFileProtection(ResultState &state, int group, int row, bool protect)
-{
-    if (!validGroup(state, group))
-        return ProtectResult::Ignored;
-    const ImageFilePtr file = state.shownFile(group, row);
-    if (!file)
-        return ProtectResult::Ignored;
-    if (!protect && !protectedFolders.empty() && liesInProtectedFolder(*file))
-        return ProtectResult::NeedsConfirmation;
-    state.setProtectionByHand(group, row, protect);
-    reapplyRecordedProtection(state);
-    return ProtectResult::Done;
-}
-
-void unprotectConfirmed(ResultState &state, int group, int row)
-{
-    if (!validGroup(state, group) || !state.shownFile(group, row))
-        return;
-    state.setProtectionByHand(group, row, false);
-    reapplyRecordedProtection(state);
-}
-
-LockResult clickGroupLock(ResultState &state, int group)
-{
-    if (!validGroup(state, group))
-        return LockResult::Ignored;
-    const ImageGroup &members = state.imageDirectories[size_t(group)];
-    const auto &states = state.protectionOverrideStates[size_t(group)];
-    const bool recordedAllTrue = !states.empty() && std::all_of(states.begin(), states.end(), [](bool s) { return s; });
-    const bool someUnprotected = std::any_of(members.begin(), members.end(),
-                                             [](const ImageFilePtr &f) { return !f->isProtected; });
-    bool lock = someUnprotected;
-    if (!someUnprotected) {
-        if (!protectedFolders.empty()
-            && std::any_of(members.begin(), members.end(),
-                           [](const ImageFilePtr &f) { return liesInProtectedFolder(*f); }))
-            return LockResult::NeedsConfirmation;
-        lock = !recordedAllTrue;
-    }
-    if (!lock) {
-        unlockGroupAll(state, group);
-        return LockResult::Unlocked;
-    }
-    removeAllOverrides(state, group);
-    state.unmarkGroup(group);
-    for (int r = 0; r < int(members.size()); ++r)
-        state.setProtectionByHand(group, r, true);
-    return LockResult::Locked;
-}
-
 void unlockGroupAll(ResultState &state, int group)
 {
     if (!validGroup(state, group))
@@ -460,22 +350,6 @@ void unlockGroupAll(ResultState &state, int group)
     state.unmarkGroup(group);
     for (const ImageFilePtr &file : state.imageDirectories[size_t(group)])
         file->isProtected = false;
-}
-
-void unlockGroupOutsideProtectedFolders(ResultState &state, int group)
-{
-    if (!validGroup(state, group))
-        return;
-    if (!protectedFolders.empty()) {
-        const ImageGroup &members = state.imageDirectories[size_t(group)];
-        for (int r = 0; r < int(members.size()); ++r) {
-            if (liesInProtectedFolder(*members[size_t(r)]))
-                continue;
-            members[size_t(r)]->isProtected = false;
-            state.removeProtectionOverride(group, r);
-        }
-    }
-    state.unmarkGroup(group);
 }
 
 int scannedGroupHolding(const ResultState &state, int group)
@@ -493,63 +367,6 @@ int scannedGroupHolding(const ResultState &state, int group)
             found = g;
     }
     return found;
-}
-
-void narrowToGroup(ResultState &state, int group)
-{
-    if (!validGroup(state, group) || state.allImages.empty())
-        return;
-    const int found = scannedGroupHolding(state, group);
-    const ImageGroup scanned = state.allImages[size_t(found)];
-    const ImageGroup shown = state.imageDirectories[size_t(group)];
-
-    // Where each shown member stands in the scanned group: by record, else by URL.
-    std::vector<int> newRow(shown.size(), -1);
-    for (size_t r = 0; r < shown.size(); ++r) {
-        for (size_t k = 0; k < scanned.size() && newRow[r] < 0; ++k)
-            if (scanned[k] == shown[r])
-                newRow[r] = int(k);
-        for (size_t k = 0; k < scanned.size() && newRow[r] < 0; ++k)
-            if (sameUrl(*scanned[k], *shown[r]))
-                newRow[r] = int(k);
-    }
-    const std::vector<int> oldMarks = state.selectedIndexArray[size_t(group)];
-    const std::vector<int> oldRows = state.protectionOverrideRows[size_t(group)];
-    const std::vector<bool> oldStates = state.protectionOverrideStates[size_t(group)];
-    std::vector<bool> byFolder;
-    for (int r : oldRows)
-        byFolder.push_back(state.isRecordedByFolder(group, r));
-
-    state.allImages = {scanned};
-    state.setShownGroups({scanned});
-    similarityThreshold = 81;
-
-    for (int m : oldMarks)
-        if (m >= 0 && m < int(newRow.size()) && newRow[size_t(m)] >= 0)
-            state.mark(0, newRow[size_t(m)]);
-    for (size_t k = 0; k < oldRows.size(); ++k) {
-        const int r = oldRows[k];
-        if (r < 0 || r >= int(newRow.size()) || newRow[size_t(r)] < 0)
-            continue;
-        state.protectionOverrideRows[0].push_back(newRow[size_t(r)]);
-        state.protectionOverrideStates[0].push_back(oldStates[k]);
-        if (byFolder[k])
-            state.recordFolderProtection(0, newRow[size_t(r)]);
-    }
-    // Members that were hidden by the matching level take their protection from the folders.
-    for (int k = 0; k < int(scanned.size()); ++k) {
-        if (std::find(newRow.begin(), newRow.end(), k) != newRow.end())
-            continue;
-        ImageFile &file = *scanned[size_t(k)];
-        file.isProtected = liesInProtectedFolder(file);
-        if (file.isProtected) {
-            state.unmark(0, k);
-            state.protectionOverrideRows[0].push_back(k);
-            state.protectionOverrideStates[0].push_back(true);
-            state.recordFolderProtection(0, k);
-        }
-    }
-    keepOneUnmarked(state, 0);
 }
 
 RemoveOutcome removeFromResults(ResultState &state, int group, int row)

@@ -34,6 +34,9 @@ std::vector<int> markGroupByRules(const ResultState &state, int group);
 std::vector<int> fallbackGroupMarks(const ResultState &state, int group);
 // Entry g of the marks := markGroupByRules (a list that would mark every member keeps one).
 void applyAutoMarkToGroup(ResultState &state, int group);
+// A mark list that would name every member of the group gives up its last entry, so that one copy
+// always stays.
+void keepOneUnmarked(ResultState &state, int group);
 
 // ---- marking by hand ----
 
@@ -69,54 +72,33 @@ void unselectAll(ResultState &state);
 // Flips every unprotected member; a group with no mark and no protected member keeps position 0.
 void invertMarkedFiles(ResultState &state);
 
-// ---- protected folders ----
+// ---- folders of files ----
 
 // A folder URL as compared: its encoded absolute URL with exactly one trailing slash.
 QString folderUrlText(const QUrl &folderUrl);
 // The folder holding the file (a directory URL), and the folder above that one.
 QUrl folderOfFile(const QUrl &fileUrl);
 QUrl parentFolderOfFile(const QUrl &fileUrl);
-// The containment rule for entry i of protectedFolders.
-bool protectedFolderContains(size_t folderIndex, const ImageFile &file);
-bool liesInProtectedFolder(const ImageFile &file);
-// Appends the folder (with sub-folders) unless an entry already names it; the flag list is first
-// brought to the folder list's length (missing flags true). True when the folder was appended.
-bool addProtectedFolder(const QUrl &folderUrl);
-
-// The protected-folder pass of new results (no pair recorded yet): every shown member that lies
-// in a protected folder is protected, unmarked and recorded as (row, true) by the folder pass;
-// every other member is unprotected. Linear in the files times the folders.
-void protectFilesInProtectedFolders(ResultState &state);
 
 // ---- protection of single files ----
 
 // Every member with a recorded pair takes the recorded state; a protected one loses its mark.
 void reapplyRecordedProtection(ResultState &state);
-enum class ProtectResult { Done, NeedsConfirmation, Ignored };
-// Protects (records (row, true)) or unprotects (records (row, false)) the member, then re-applies
-// the recorded states. Unprotecting a member that lies in a protected folder changes nothing and
-// asks for a confirmation; its Yes answer is unprotectConfirmed.
-ProtectResult setFileProtection(ResultState &state, int group, int row, bool protect);
-void unprotectConfirmed(ResultState &state, int group, int row);
+// setFileProtection and unprotectConfirmed: services/ProtectionCommands.h.
 
 // ---- group locks ----
 
-enum class LockResult { Locked, Unlocked, NeedsConfirmation, Ignored };
-// One click of the group's lock button.
-LockResult clickGroupLock(ResultState &state, int group);
-// The confirmation's answers: Yes releases every member, No the members outside every protected
-// folder. Both empty the group's marks.
+// The confirmation's Yes answer: every member released, the recorded pairs and the marks of the
+// group emptied. (The lock click and the No answer: services/ProtectionCommands.h.)
 void unlockGroupAll(ResultState &state, int group);
-void unlockGroupOutsideProtectedFolders(ResultState &state, int group);
+// Drops every recorded pair of the group.
+void removeAllOverrides(ResultState &state, int group);
 
 // ---- edits of the shown groups ----
 
 // The last group of allImages holding any file of shown group g (0 when none does).
 int scannedGroupHolding(const ResultState &state, int group);
-// Shows only the scanned group of shown group g, members below the matching level included;
-// the matching level returns to 81. Marks and hand-set pairs follow their files; revealed
-// members take their protection from the protected folders.
-void narrowToGroup(ResultState &state, int group);
+// narrowToGroup: services/ProtectionCommands.h.
 enum class RemoveOutcome { Reload, NoResultsLeft, Regroup, Ignored };
 // Takes the member out of the results (the file is not touched): marks and pairs above it move
 // down with their files, a group left with fewer than two members goes with its entries.

@@ -67,12 +67,62 @@ QString comparableFolderText(const QString &folderPath)
     return text;
 }
 
+// The file's folder as compared (links resolved); empty for a file without a usable URL.
+QString comparableFileFolder(const QUrl &fileUrl)
+{
+    if (fileUrl.isEmpty())
+        return QString();
+    const QString folder = plainPath(fileUrl.adjusted(QUrl::RemoveFilename));
+    return folder.isEmpty() ? QString() : comparableFolderText(folder);
+}
+
+// Entry i of protectedFolders as compared (links resolved); empty for an entry naming no folder.
+QString comparableEntry(size_t index)
+{
+    const InitialDirectory &entry = protectedFolders[index];
+    if (!entry.url)
+        return QString();
+    const QString stored = plainPath(*entry.url);
+    // An empty stored path names no folder; it must not count as a folder that holds everything.
+    return stored.isEmpty() ? QString() : comparableFolderText(stored);
+}
+
+bool entryHolds(size_t index, const QString &entryText, const QString &fileFolder, const QString &fileFolderLower)
+{
+    if (entryText.isEmpty() || fileFolder.isEmpty())
+        return false;
+    const bool includeSubFolders = index >= protectedSubFolderFlags.size() || protectedSubFolderFlags[index];
+    return includeSubFolders ? fileFolderLower.contains(entryText.toLower()) : fileFolder == entryText;
+}
+
 } // namespace
 
 QString storedFolderPath(const QVariant &value)
 {
     const QString path = value.typeId() == QMetaType::QString ? value.toString() : QString();
     return path.contains(QChar(u'\0')) ? QString() : path;
+}
+
+bool protectedFolderContains(size_t index, const QUrl &fileUrl)
+{
+    if (index >= protectedFolders.size())
+        return false;
+    const QString fileFolder = comparableFileFolder(fileUrl);
+    return entryHolds(index, comparableEntry(index), fileFolder, fileFolder.toLower());
+}
+
+bool liesInProtectedFolder(const QUrl &fileUrl)
+{
+    if (protectedFolders.empty())
+        return false;
+    const QString fileFolder = comparableFileFolder(fileUrl);
+    if (fileFolder.isEmpty())
+        return false;
+    const QString lower = fileFolder.toLower();
+    for (size_t i = 0; i < protectedFolders.size(); ++i)
+        if (entryHolds(i, comparableEntry(i), fileFolder, lower))
+            return true;
+    return false;
 }
 
 QString normalizedFolderPath(const QString &path)
@@ -212,24 +262,14 @@ void applyProtectedFolders(ResultState &state, bool byOverride, int group, int m
     resizeProtectedSubFolderFlags();
     // Both sides are compared with links resolved, so a folder named through a link protects the
     // files scanned through the real path and the other way round.
-    const QString fileFolder = comparableFolderText(plainPath(file->url->adjusted(QUrl::RemoveFilename)));
+    const QString fileFolder = comparableFileFolder(*file->url);
     const QString namedFolder = folderText.isEmpty()
         ? QString()
         : comparableFolderText(plainPath(QUrl(folderText)));
     const QString fileFolderLower = fileFolder.toLower();
     for (size_t i = 0; i < protectedFolders.size(); ++i) {
-        const InitialDirectory &folder = protectedFolders[i];
-        if (!folder.url)
-            continue;
-        const QString stored = plainPath(*folder.url);
-        const QString folderText_ = stored.isEmpty() ? QString() : comparableFolderText(stored);
-        // An empty stored path names no folder; it must not count as a folder that holds everything.
-        if (folderText_.isEmpty())
-            continue;
-        const bool includeSubFolders = protectedSubFolderFlags[i];
-        const bool matches = includeSubFolders ? fileFolderLower.contains(folderText_.toLower())
-                                               : fileFolder == folderText_;
-        if (!matches)
+        const QString folderText_ = comparableEntry(i);
+        if (!entryHolds(i, folderText_, fileFolder, fileFolderLower))
             continue;
         file->isProtected = true;
         state.unmark(group, member);

@@ -41,6 +41,14 @@ void forgetResolvedFolders();
 // The URL text a folder is compared by: its encoded absolute URL, ending in "/".
 QString folderUrlText(const QUrl &folderUrl);
 
+// The folder containment rule, with links resolved on both sides: protected folder `index` holds
+// the file at fileUrl when the file's folder (its URL less the last component) lies in it at any
+// depth, letter case ignored, with the entry's sub-folder switch on (a missing switch counts as on),
+// or is that very folder with the switch off. An entry or a file without a URL holds nothing.
+bool protectedFolderContains(size_t index, const QUrl &fileUrl);
+// Whether any protected folder holds the file at fileUrl.
+bool liesInProtectedFolder(const QUrl &fileUrl);
+
 // Applies protection to member `member` of shown group `group`.
 //  byOverride true: re-applies the state recorded by hand for the member (true protects and
 //  unmarks, false unprotects); a member without a recorded state is left alone.

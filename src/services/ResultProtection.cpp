@@ -5,51 +5,23 @@
 
 #include <QHash>
 
-namespace {
-
-struct FolderRule {
-    QString text;      // folderUrlText of the protected folder
-    QString lowerText; // the same in lower case
-    bool includeSubFolders = false;
-};
-
-} // namespace
-
 void rederiveProtection(ResultState &state)
 {
     if (!state.isConsistent())
         state.normalize();
 
-    std::vector<FolderRule> rules;
-    for (size_t i = 0; i < protectedFolders.size(); ++i) {
-        if (!protectedFolders[i].url)
-            continue;
-        FolderRule rule;
-        rule.text = folderUrlText(*protectedFolders[i].url);
-        // An empty stored path names no folder; it must not count as a folder that holds everything.
-        if (rule.text.isEmpty())
-            continue;
-        rule.lowerText = rule.text.toLower();
-        // A flag lost from the settings counts as "this folder only".
-        rule.includeSubFolders = i < protectedSubFolderFlags.size() && protectedSubFolderFlags[i];
-        rules.push_back(std::move(rule));
-    }
-
     // Files of one folder share the answer; the folder text of a file is its URL less the name.
+    // The answer itself is the service's containment rule (links resolved on both sides).
+    forgetResolvedFolders();
+    resizeProtectedSubFolderFlags();
+    const bool anyFolder = !protectedFolders.empty();
     QHash<QString, bool> folderIsProtected;
-    auto protects = [&rules, &folderIsProtected](const QUrl &url) {
-        const QString folder = folderUrlText(url.adjusted(QUrl::RemoveFilename));
+    auto protects = [&folderIsProtected](const QUrl &url) {
+        const QString folder = QString::fromUtf8(url.adjusted(QUrl::RemoveFilename).toEncoded());
         const auto known = folderIsProtected.constFind(folder);
         if (known != folderIsProtected.constEnd())
             return *known;
-        const QString lower = folder.toLower();
-        bool result = false;
-        for (const FolderRule &rule : rules) {
-            if (rule.includeSubFolders ? lower.contains(rule.lowerText) : folder == rule.text) {
-                result = true;
-                break;
-            }
-        }
+        const bool result = liesInProtectedFolder(url);
         folderIsProtected.insert(folder, result);
         return result;
     };
@@ -70,7 +42,7 @@ void rederiveProtection(ResultState &state)
             if (recorded)
                 state.removeProtectionOverride(g, r);
             file->isProtected = false;
-            if (rules.empty() || !file->url)
+            if (!anyFolder || !file->url)
                 continue;
             if (!protects(*file->url))
                 continue;

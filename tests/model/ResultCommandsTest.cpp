@@ -1,11 +1,8 @@
 #include "model/ResultCommands.h"
 
-#include "model/InitialDirectory.h"
-#include "model/ModuleState.h"
 
 #include <gtest/gtest.h>
 
-#include <random>
 
 using namespace ResultCommands;
 
@@ -34,17 +31,6 @@ ImageGroups makeGroups(std::initializer_list<int> sizes)
     }
     return groups;
 }
-
-struct ProtectedFoldersGuard {
-    ProtectedFoldersGuard() { clearAll(); }
-    ~ProtectedFoldersGuard() { clearAll(); }
-    static void clearAll()
-    {
-        protectedFolders.clear();
-        protectedSubFolderFlags.clear();
-        similarityThreshold = 81;
-    }
-};
 
 std::vector<int> marks(const ResultState &s, int g) { return s.selectedIndexArray[size_t(g)]; }
 
@@ -151,77 +137,6 @@ TEST(ResultCommands, InvertKeepsOneFileInUntouchedGroupsAndSkipsProtected)
     EXPECT_TRUE(marks(s, 1).empty());
 }
 
-TEST(ResultCommands, GroupLockFollowsItsStateTable)
-{
-    ProtectedFoldersGuard guard;
-    ResultState s;
-    s.setResults(makeGroups({3}));
-    s.mark(0, 1);
-    EXPECT_EQ(clickGroupLock(s, 0), LockResult::Locked);
-    EXPECT_TRUE(s.isGroupLockedByHand(0));
-    EXPECT_TRUE(marks(s, 0).empty());
-    EXPECT_EQ(clickGroupLock(s, 0), LockResult::Unlocked);
-    EXPECT_FALSE(s.imageDirectories[0][0]->isProtected);
-    EXPECT_TRUE(s.protectionOverrideRows[0].empty());
-
-    // All protected without records: the click locks rather than unlocks.
-    for (auto &f : s.imageDirectories[0])
-        f->isProtected = true;
-    EXPECT_EQ(clickGroupLock(s, 0), LockResult::Locked);
-
-    // A member in a protected folder asks first; No keeps that member and its pair.
-    protectedFolders.emplace_back(QUrl::fromLocalFile("/p/g0/"));
-    protectedSubFolderFlags.push_back(false);
-    EXPECT_EQ(clickGroupLock(s, 0), LockResult::NeedsConfirmation);
-    unlockGroupOutsideProtectedFolders(s, 0);
-    EXPECT_TRUE(s.imageDirectories[0][0]->isProtected); // every member lies in /p/g0/
-    protectedFolders.front().url = QUrl::fromLocalFile("/p/G0/");
-    EXPECT_FALSE(liesInProtectedFolder(*s.imageDirectories[0][0])); // flag off: case counts
-    protectedSubFolderFlags.front() = true;
-    EXPECT_TRUE(liesInProtectedFolder(*s.imageDirectories[0][0]));
-    unlockGroupAll(s, 0);
-    EXPECT_FALSE(s.imageDirectories[0][2]->isProtected);
-    EXPECT_TRUE(s.isConsistent());
-}
-
-TEST(ResultCommands, FileProtectionRecordsPairsAndAsksInProtectedFolders)
-{
-    ProtectedFoldersGuard guard;
-    ResultState s;
-    s.setResults(makeGroups({2, 2}));
-    s.mark(0, 1);
-    EXPECT_EQ(setFileProtection(s, 0, 1, true), ProtectResult::Done);
-    EXPECT_TRUE(s.imageDirectories[0][1]->isProtected);
-    EXPECT_TRUE(marks(s, 0).empty());
-    EXPECT_EQ(setFileProtection(s, 0, 1, false), ProtectResult::Done);
-    EXPECT_EQ(s.recordedProtection(0, 1), std::optional<bool>(false));
-
-    protectedFolders.emplace_back(QUrl::fromLocalFile("/p/g1/"));
-    protectedSubFolderFlags.push_back(true);
-    s.imageDirectories[1][0]->isProtected = true;
-    EXPECT_EQ(setFileProtection(s, 1, 0, false), ProtectResult::NeedsConfirmation);
-    EXPECT_TRUE(s.imageDirectories[1][0]->isProtected);
-    unprotectConfirmed(s, 1, 0);
-    EXPECT_FALSE(s.imageDirectories[1][0]->isProtected);
-}
-
-TEST(ResultCommands, AddingAProtectedFolderKeepsOneFlagPerFolder)
-{
-    ProtectedFoldersGuard guard;
-    // A flag list shorter than the folder list (flags lost from the settings).
-    protectedFolders.emplace_back(QUrl::fromLocalFile("/a/"));
-    protectedFolders.emplace_back(QUrl::fromLocalFile("/b/"));
-    EXPECT_TRUE(addProtectedFolder(QUrl::fromLocalFile("/c/")));
-    ASSERT_EQ(protectedFolders.size(), 3u);
-    EXPECT_EQ(protectedSubFolderFlags, std::vector<bool>({true, true, true}));
-    // The same folder again, with or without its trailing slash, is not added twice.
-    EXPECT_FALSE(addProtectedFolder(QUrl::fromLocalFile("/c")));
-    EXPECT_FALSE(addProtectedFolder(QUrl::fromLocalFile("/c/")));
-    EXPECT_EQ(protectedFolders.size(), 3u);
-    EXPECT_EQ(folderOfFile(QUrl::fromLocalFile("/a/b/f.jpg")), QUrl::fromLocalFile("/a/b/"));
-    EXPECT_EQ(parentFolderOfFile(QUrl::fromLocalFile("/a/b/f.jpg")), QUrl::fromLocalFile("/a/"));
-}
-
 TEST(ResultCommands, RemovingAFileMovesTheMarksAndPairsAboveItDown)
 {
     ResultState s;
@@ -261,89 +176,4 @@ TEST(ResultCommands, RemovingTheLastFilesPostsNoResultsOrRegroups)
     s.setShownGroups({all[0]});
     EXPECT_EQ(removeFromResults(s, 0, 1), RemoveOutcome::Regroup);
     EXPECT_EQ(s.allImages.size(), 1u);
-}
-
-TEST(ResultCommands, NarrowingMapsMarksAndPairsByFileAndProtectsRevealedMembers)
-{
-    ProtectedFoldersGuard guard;
-    ResultState s;
-    ImageGroups all;
-    all.push_back({fileAt("/n/a.jpg"), fileAt("/n/hidden/b.jpg", 50), fileAt("/n/c.jpg", 90), fileAt("/n/d.jpg", 95)});
-    all.push_back({fileAt("/m/a.jpg"), fileAt("/m/b.jpg", 90)});
-    s.allImages = all;
-    s.setShownGroups({all[1], {all[0][0], all[0][2], all[0][3]}});
-    s.mark(1, 2);                    // d
-    s.setProtectionByHand(1, 1, true); // c
-    protectedFolders.emplace_back(QUrl::fromLocalFile("/n/hidden/"));
-    protectedSubFolderFlags.push_back(true);
-    similarityThreshold = 94;
-
-    narrowToGroup(s, 1);
-    ASSERT_EQ(s.shownGroupCount(), 1);
-    ASSERT_TRUE(s.isConsistent());
-    EXPECT_EQ(s.imageDirectories[0].size(), 4u);
-    EXPECT_EQ(s.allImages.size(), 1u);
-    EXPECT_EQ(similarityThreshold, 81);
-    EXPECT_EQ(marks(s, 0), std::vector<int>({3}));
-    EXPECT_EQ(s.recordedProtection(0, 2), std::optional<bool>(true));
-    EXPECT_TRUE(s.imageDirectories[0][1]->isProtected); // revealed, in a protected folder
-    EXPECT_FALSE(s.imageDirectories[0][0]->isProtected);
-}
-
-// No sequence of commands leaves a group with every member marked, and the state stays
-// consistent throughout.
-TEST(ResultCommands, NoCommandSequenceMarksAWholeGroup)
-{
-    ProtectedFoldersGuard guard;
-    std::mt19937 random(20261208);
-    for (int round = 0; round < 300; ++round) {
-        ProtectedFoldersGuard::clearAll();
-        ResultState s;
-        ImageGroups all;
-        const int groups = 1 + int(random() % 5);
-        for (int g = 0; g < groups; ++g) {
-            ImageGroup group;
-            const int size = 2 + int(random() % 5);
-            for (int r = 0; r < size; ++r)
-                group.push_back(fileAt(QStringLiteral("/r/d%1/s%2/f%3.%4")
-                                           .arg(random() % 3).arg(random() % 2).arg(g * 10 + r)
-                                           .arg(random() % 2 ? "jpg" : "png"),
-                                       float(80 + random() % 20)));
-            all.push_back(group);
-        }
-        s.allImages = all;
-        s.setShownGroups(shownGroupsAtMatchingLevel(all, similarityThreshold));
-        for (int step = 0; step < 60 && s.shownGroupCount() > 0; ++step) {
-            const int g = int(random() % unsigned(s.shownGroupCount()));
-            const int n = int(s.imageDirectories[size_t(g)].size());
-            const int r = int(random() % unsigned(n));
-            const QUrl url = *s.imageDirectories[size_t(g)][size_t(r)]->url;
-            switch (random() % 16) {
-            case 0: case 1: case 2: tickFile(s, g, r); break;
-            case 3: untickFile(s, g, r); break;
-            case 4: toggleGroup(s, g); break;
-            case 5: markGroup(s, g); break;
-            case 6: autoSelectAllFiles(s); break;
-            case 7: selectAllMatching(s, MatchKey(random() % 3), url); break;
-            case 8: unselectAllMatching(s, MatchKey(random() % 3), url); break;
-            case 9: invertMarkedFiles(s); break;
-            case 10: setFileProtection(s, g, r, random() % 2); break;
-            case 11: if (clickGroupLock(s, g) == LockResult::NeedsConfirmation) unlockGroupOutsideProtectedFolders(s, g); break;
-            case 12: if (random() % 4 == 0) narrowToGroup(s, g); break;
-            case 13: {
-                // Regrouping at another level starts the marks afresh.
-                similarityThreshold = int(81 + random() % 18);
-                s.setShownGroups(shownGroupsAtMatchingLevel(s.allImages, similarityThreshold));
-                for (auto &group : s.imageDirectories)
-                    for (auto &f : group)
-                        f->isProtected = false;
-                break;
-            }
-            case 14: removeFromResults(s, g, r); break;
-            case 15: if (addProtectedFolder(folderOfFile(url))) reapplyRecordedProtection(s); break;
-            }
-            ASSERT_TRUE(s.isConsistent()) << "round " << round << " step " << step;
-            ASSERT_FALSE(anyGroupFullyMarked(s)) << "round " << round << " step " << step;
-        }
-    }
 }

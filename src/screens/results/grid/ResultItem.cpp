@@ -9,7 +9,7 @@
 #include "screens/results/ScanResultVC.h"
 #include "screens/results/grid/ResultViewController.h"
 #include "screens/shell/AllViewControllers.h"
-#include "services/ProtectedFolders.h"
+#include "services/ProtectionCommands.h"
 
 #include <QAbstractButton>
 #include <QDesktopServices>
@@ -256,9 +256,7 @@ void ResultItem::protectFolder(const QUrl &folder)
 {
     if (folder.isEmpty())
         return;
-    ResultCommands::addProtectedFolder(folder);
-    saveProtectedFolders();
-    applyProtectedFoldersToAll(ResultState::shared(), false, ResultCommands::folderUrlText(folder));
+    ResultCommands::protectFolder(ResultState::shared(), folder);
     refreshSelectionState();
     reloadOwn();
     platform::NotificationCenter::defaultCenter().post(reloadTableViewNotification);

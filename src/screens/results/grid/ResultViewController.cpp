@@ -7,6 +7,7 @@
 #include "screens/results/HeaderView.h"
 #include "screens/results/ResultRefresh.h"
 #include "screens/results/grid/ResultItem.h"
+#include "services/ProtectionCommands.h"
 
 #include <QLabel>
 #include <QMessageBox>

@@ -16,6 +16,7 @@
 #include "services/ImageHelpers.h"
 #include "services/MVNAssistance.h"
 #include "services/ProtectedFolders.h"
+#include "services/ResultProtection.h"
 
 #include <QLabel>
 #include <QScrollArea>
@@ -180,7 +181,7 @@ void ThumbnailVC::getInitialDirectories(const ImageGroups &groups, bool similarS
         results->lblSelectedInGroup->setFont(font);
     }
     // The protected folders decide each shown file's protection (no pair is recorded yet).
-    ResultCommands::protectFilesInProtectedFolders(state);
+    rederiveProtection(state);
     refreshSelectionState();
     refreshResultTotals();
     refreshSelectionState();
