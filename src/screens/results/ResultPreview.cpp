@@ -1,6 +1,7 @@
 #include "screens/results/ResultPreview.h"
 
 #include "platform/ImageSource.h"
+#include "services/ImageHelpers.h"
 
 #include <QApplication>
 #include <QAudioOutput>
@@ -89,6 +90,51 @@ void ResultPreview::photoDecoded(quint64 request, const QImage &image)
     m_shown = request;
     m_stack->setCurrentWidget(imgPreview);
     imgPreview->setPixmap(image.isNull() ? QPixmap() : QPixmap::fromImage(image));
+    emit photoShown(request, !image.isNull());
+}
+
+void ResultPreview::showFileFitted(const ImageFilePtr &file, QSize box, int smallSide)
+{
+    if (!file || !file->url || file->isVideo) {
+        showFile(file);
+        return;
+    }
+    const quint64 request = ++m_request;
+    const QUrl url = *file->url;
+    const qreal ratio = devicePixelRatioF();
+    QPointer<ResultPreview> self = this;
+    QThreadPool::globalInstance()->start([self, request, url, box, smallSide, ratio] {
+        const std::optional<QImage> thumbnail = makeThumbnail(url);
+        QImage shown;
+        if (thumbnail && !thumbnail->isNull()) {
+            if (thumbnail->width() > smallSide && thumbnail->height() > smallSide) {
+                // Fitted at the screen's pixel density so that it stays sharp when scaled.
+                shown = resizedToFit(*thumbnail, box.width() * ratio, box.height() * ratio);
+                shown.setDevicePixelRatio(ratio);
+            } else {
+                shown = *thumbnail;
+            }
+        }
+        QMetaObject::invokeMethod(
+            qApp, [self, request, shown] {
+                if (self)
+                    self->fittedPhotoDecoded(request, shown);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void ResultPreview::fittedPhotoDecoded(quint64 request, const QImage &image)
+{
+    if (request != m_request)
+        return;
+    m_shown = request;
+    if (image.isNull()) {
+        imgPreview->setPixmap(QPixmap());
+    } else {
+        stop();
+        imgPreview->setPixmap(QPixmap::fromImage(image));
+    }
     emit photoShown(request, !image.isNull());
 }
 

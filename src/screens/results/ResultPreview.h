@@ -26,6 +26,10 @@ public:
 
     // Shows the file: a video plays (muted, looping), a photo is decoded off the GUI thread.
     void showFile(const ImageFilePtr &file);
+    // Shows the file as the results list does: a video plays; a photo's thumbnail is fitted into
+    // `box` (points) when both its sides exceed `smallSide` points and is shown at its own size
+    // otherwise. A photo that cannot be decoded only empties the picture (a playing video goes on).
+    void showFileFitted(const ImageFilePtr &file, QSize box, int smallSide);
     // Replaces the player's source by none (the video stops) and shows the photo view again.
     void stop();
     // Stops and empties the picture.
@@ -41,6 +45,7 @@ signals:
 
 private:
     void photoDecoded(quint64 request, const QImage &image);
+    void fittedPhotoDecoded(quint64 request, const QImage &image);
     QStackedLayout *m_stack = nullptr;
     quint64 m_request = 0;
     quint64 m_shown = 0;

@@ -517,9 +517,12 @@ void ScanResultVC::applyListWidth()
 {
     const int windowWidth = window() ? window()->width() : width();
     widthScrollViewCollection = windowWidth - 351;
-    // The list never gets narrower than 1368 points; it scrolls sideways instead.
-    if (QWidget *list = scrollViewCollection->widget())
-        list->setMinimumWidth(std::max(widthScrollViewCollection, 1368));
+    // The list's rows never get narrower than 1368 points; they scroll sideways instead, inside
+    // the list, so that its vertical scroll bar stays in sight.
+    if (auto *list = qobject_cast<ListViewVC *>(scrollViewCollection->widget()))
+        list->setDocumentWidth(std::max(widthScrollViewCollection, 1368));
+    else if (QWidget *other = scrollViewCollection->widget())
+        other->setMinimumWidth(std::max(widthScrollViewCollection, 1368));
 }
 
 // ---- grid / list switch

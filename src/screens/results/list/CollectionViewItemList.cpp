@@ -1,0 +1,13 @@
+#include "screens/results/list/CollectionViewItemList.h"
+
+#include "platform/UserDefaults.h"
+
+bool CollectionViewItemList::gateIsOpen()
+{
+    const auto &defaults = platform::UserDefaults::standard();
+    // Both flags are written at every launch; a missing one keeps the gate shut.
+    for (const char *key : {"IsThumbnailSelected", "IsPopUpTWK"})
+        if (!defaults.holdsBool(QLatin1String(key)))
+            return false;
+    return !defaults.boolForKey(QStringLiteral("IsThumbnailSelected")) && !defaults.boolForKey(QStringLiteral("IsPopUpTWK"));
+}

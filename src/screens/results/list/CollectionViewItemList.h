@@ -1,0 +1,16 @@
+#pragma once
+
+#include "screens/results/grid/ResultItem.h"
+
+// One row of the results list: the grid cell's twin, with the same context menu and commands.
+// It reacts to the pointer only while the list is shown ("IsThumbnailSelected" false) and no sheet
+// or dialog is up ("IsPopUpTWK" false); an empty results view does not shut it.
+class CollectionViewItemList : public ResultItem {
+    Q_OBJECT
+public:
+    using ResultItem::ResultItem;
+    static bool gateIsOpen();
+
+protected:
+    bool gateOpen() const override { return gateIsOpen(); }
+};

@@ -1,0 +1,358 @@
+#include "support/ScanSheetFixtures.h"
+
+#include "model/TextLookup.h"
+#include "screens/results/FilePropertiesVC.h"
+#include "screens/results/HeaderView.h"
+#include "screens/results/QuickLook.h"
+#include "screens/results/ResultPreview.h"
+#include "screens/results/ScanResultVC.h"
+#include "screens/results/grid/ThumbnailLoader.h"
+#include "screens/results/grid/ThumbnailVC.h"
+#include "screens/results/list/CollectionViewItemList.h"
+#include "screens/results/list/ListViewVC.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMediaPlayer>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
+#include <QToolButton>
+
+using namespace scansheet_test;
+
+namespace {
+
+class ListViewVCTest : public SheetTestBase {
+protected:
+    void SetUp() override
+    {
+        SheetTestBase::SetUp();
+        auto &defaults = platform::UserDefaults::standard();
+        defaults.setBool(QStringLiteral("IsThumbnailSelected"), true);
+        defaults.setBool(QStringLiteral("ISSliderAvailable"), false);
+        protectedFolders.clear();
+        protectedSubFolderFlags.clear();
+        similarityThreshold = 81;
+        window->resize(1280, 720);
+    }
+    void TearDown() override
+    {
+        protectedFolders.clear();
+        protectedSubFolderFlags.clear();
+        QuickLook::shared().close();
+        SheetTestBase::TearDown();
+    }
+
+    // The results screen fed with `groups`, switched to the list.
+    ListViewVC *showList(const ImageGroups &groups)
+    {
+        results = qobject_cast<ScanResultVC *>(scanResultVC());
+        results->setParent(window.get());
+        results->resize(window->size());
+        results->show();
+        platform::NotificationCenter::defaultCenter().post(
+            QStringLiteral("SelectedFiles"),
+            {{QStringLiteral("data"), QVariant::fromValue(groups)}, {QStringLiteral("isSimilarScan"), true}});
+        QApplication::processEvents();
+        results->tappedListView();
+        ListViewVC *list = listViewVC();
+        waitFor([&] { return list->collectionView->sectionLayout().sectionCount() == int(groups.size()); }, 2000);
+        QApplication::processEvents();
+        return list;
+    }
+
+    ImageGroups photoGroups(int groups, int size)
+    {
+        ImageGroups result;
+        for (int g = 0; g < groups; ++g) {
+            ImageGroup group;
+            const QString first = writePhoto(QStringLiteral("g%1/p0.jpg").arg(g), quint32(g + 1));
+            group.push_back(record(first));
+            for (int r = 1; r < size; ++r)
+                group.push_back(record(copyFile(first, QStringLiteral("g%1/sub/p%2.jpg").arg(g).arg(r))));
+            result.push_back(group);
+        }
+        return result;
+    }
+
+    static void click(QWidget *target, const QPoint &point, int clicks = 1)
+    {
+        for (int i = 0; i < clicks; ++i) {
+            QMouseEvent press(i == 0 ? QEvent::MouseButtonPress : QEvent::MouseButtonDblClick, point,
+                              target->mapToGlobal(point), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(target, &press);
+            QMouseEvent release(QEvent::MouseButtonRelease, point, target->mapToGlobal(point), Qt::LeftButton,
+                                Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(target, &release);
+        }
+    }
+    static void clickCheckBox(ResultViewController *form, QRect (*boxOf)(ResultViewController *, const QRect &), int s, int r)
+    {
+        const QRect cell = form->collectionView->visualItemRect(s, r);
+        click(form->collectionView->viewport(), boxOf(form, cell).center());
+    }
+    static void key(QWidget *target, int k)
+    {
+        QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+    }
+    static void answerNextDialog()
+    {
+        QTimer::singleShot(50, [] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible() && !box->buttons().isEmpty()) {
+                    box->buttons().first()->click();
+                    return;
+                }
+        });
+    }
+
+    ScanResultVC *results = nullptr;
+};
+
+QRect listBox(ResultViewController *, const QRect &row)
+{
+    return ListViewVC::columnRect(ListViewVC::CheckBoxColumn, row);
+}
+
+QRect gridBox(ResultViewController *form, const QRect &cell)
+{
+    return static_cast<ThumbnailVC *>(form)->checkBoxArea(cell);
+}
+
+// Everything a command can change in the shared model, for comparing the two forms.
+struct ModelSnapshot {
+    std::vector<std::vector<int>> marks, overrideRows;
+    std::vector<std::vector<bool>> overrideStates;
+    std::vector<std::vector<bool>> protection;
+    std::vector<int> sizes;
+    bool operator==(const ModelSnapshot &) const = default;
+    static ModelSnapshot take()
+    {
+        const ResultState &state = ResultState::shared();
+        ModelSnapshot s{state.selectedIndexArray, state.protectionOverrideRows, state.protectionOverrideStates, {}, {}};
+        for (const ImageGroup &group : state.imageDirectories) {
+            s.sizes.push_back(int(group.size()));
+            s.protection.emplace_back();
+            for (const ImageFilePtr &file : group)
+                s.protection.back().push_back(file->isProtected);
+        }
+        return s;
+    }
+};
+
+} // namespace
+
+TEST_F(ListViewVCTest, ListShowsTheGridsGroupsWithCaptionsAndFileDetails)
+{
+    const ImageGroups groups = photoGroups(12, 3);
+    ListViewVC *list = showList(groups);
+    EXPECT_FALSE(list->isHidden());
+    EXPECT_TRUE(thumbnailVC()->isHidden() || !thumbnailVC()->isVisible());
+    const SectionLayout &layout = list->collectionView->sectionLayout();
+    ASSERT_EQ(layout.sectionCount(), 12);
+    EXPECT_EQ(layout.itemCount(3), 3);
+    // Rows: full width less 20 each side, 36 high, 10 apart; headers 36 high.
+    const QRect row0 = layout.itemRect(0, 0), row1 = layout.itemRect(0, 1);
+    EXPECT_EQ(row0.left(), 20);
+    EXPECT_EQ(row0.width(), list->collectionView->viewport()->width() - 40);
+    EXPECT_EQ(row0.height(), 36);
+    EXPECT_EQ(row1.top() - row0.bottom() - 1, 10);
+    EXPECT_EQ(list->lblPathCap->text(), localizedText(QStringLiteral("IDS_TWK_81")));
+    EXPECT_EQ(list->lblImageHeightCap->text(), localizedText(QStringLiteral("IDS_TWK_70")));
+
+    auto *header = qobject_cast<HeaderView *>(list->collectionView->headerForSection(0));
+    ASSERT_NE(header, nullptr);
+    EXPECT_EQ(header->sectionTitle->text(), localizedText(QStringLiteral("IDS_TWK_76")) + QStringLiteral(" 1"));
+    EXPECT_EQ(header->btnZoom, nullptr);
+    EXPECT_EQ(HeaderView::buttonImage(header->btnSelectUnselectGroup), QStringLiteral("selectall"));
+
+    const ListViewVC::RowTexts texts = ListViewVC::rowTexts(*groups[0][1]);
+    EXPECT_EQ(texts.name, QStringLiteral("p1.jpg"));
+    EXPECT_EQ(texts.path, groups[0][1]->path());
+    EXPECT_FALSE(texts.size.isEmpty());
+    EXPECT_FALSE(texts.modified.isEmpty());
+    EXPECT_EQ(texts.type, QStringLiteral("jpg"));
+    EXPECT_EQ(texts.width, QStringLiteral("160"));
+    EXPECT_EQ(texts.height, QStringLiteral("120"));
+    ImageFile bare; // no URL, no properties: every detail stays empty
+    const ListViewVC::RowTexts empty = ListViewVC::rowTexts(bare);
+    EXPECT_TRUE(empty.path.isEmpty() && empty.size.isEmpty() && empty.created.isEmpty() && empty.type.isEmpty()
+                && empty.width.isEmpty());
+
+    // At 1280 x 720 the rows keep their 1368-point width and scroll sideways inside the list; the
+    // vertical scroll bar stays in sight and follows the rows.
+    EXPECT_EQ(list->documentWidth(), 1368);
+    EXPECT_TRUE(list->documentArea()->horizontalScrollBar()->isVisible());
+    EXPECT_TRUE(list->rowScrollBar()->isVisible());
+    EXPECT_LE(list->rowScrollBar()->mapTo(window.get(), QPoint(0, 0)).x(), window->width());
+    list->rowScrollBar()->setValue(100);
+    EXPECT_EQ(list->collectionView->verticalScrollBar()->value(), 100);
+    list->rowScrollBar()->setValue(0);
+    ASSERT_TRUE(waitFor([&] { return list->iconLoader()->decodedCount() >= 3; }));
+    shoot(results, QStringLiteral("list-results"));
+}
+
+TEST_F(ListViewVCTest, EveryListActionChangesTheModelAsItsGridTwin)
+{
+    // The same actions, once through the list and once through the grid, on the same result.
+    const ImageGroups groups = photoGroups(5, 3);
+    auto run = [&](bool throughList) {
+        for (const ImageGroup &group : groups)
+            for (const ImageFilePtr &file : group)
+                file->isProtected = false;
+        ListViewVC *list = showList(groups);
+        if (!throughList)
+            results->tappedThumbnailView();
+        ResultViewController *form = throughList ? static_cast<ResultViewController *>(list) : thumbnailVC();
+        auto box = throughList ? listBox : gridBox;
+        clickCheckBox(form, box, 0, 1);
+        clickCheckBox(form, box, 0, 2);
+        answerNextDialog(); // the last unmarked file of group 0 is refused
+        clickCheckBox(form, box, 0, 0);
+        form->collectionView->setFocus();
+        form->collectionView->setCurrentItem(1, 2);
+        key(form->collectionView, Qt::Key_Space);
+        auto headerOf = [form](int g) {
+            form->collectionView->scrollToItem(g, 0);
+            return qobject_cast<HeaderView *>(form->collectionView->headerForSection(g));
+        };
+        headerOf(2)->btnSelectUnselectGroup->click();
+        headerOf(3)->btnLockGroup->click();
+        form->makeItem(4, 1)->protectThisImage(1);
+        form->makeItem(1, 0)->invertMarkedFiles();
+        form->makeItem(2, 0)->unSelectAllFilesFoundInThisFolder();
+        form->makeItem(4, 2)->deleteFileFromArray();
+        const ModelSnapshot snapshot = ModelSnapshot::take();
+        results->setParent(nullptr);
+        AllViewControllers::releaseAll();
+        ResultState::shared().clear();
+        return snapshot;
+    };
+    const ModelSnapshot viaList = run(true);
+    const ModelSnapshot viaGrid = run(false);
+    EXPECT_EQ(viaList.marks, viaGrid.marks);
+    EXPECT_EQ(viaList.protection, viaGrid.protection);
+    EXPECT_EQ(viaList.overrideRows, viaGrid.overrideRows);
+    EXPECT_EQ(viaList.sizes, viaGrid.sizes);
+    // And the sequence did what it says: group 0's marks {1, 2} (the third tick refused) were
+    // inverted, group 3 is locked, group 4 lost a file.
+    ASSERT_EQ(viaList.marks.size(), 5u);
+    EXPECT_EQ(viaList.marks[0], std::vector<int>({0}));
+    EXPECT_EQ(viaList.protection[3], std::vector<bool>({true, true, true}));
+    EXPECT_EQ(viaList.sizes[4], 2);
+}
+
+TEST_F(ListViewVCTest, SelectingARowShowsItsFileFittedAndKeysMoveTheSelection)
+{
+    ImageGroups groups = photoGroups(2, 2);
+    QImage narrow(60, 200, QImage::Format_RGB32);
+    narrow.fill(Qt::green);
+    ASSERT_TRUE(narrow.save(path("g1/narrow.jpg"), "JPEG"));
+    groups[1].push_back(record(path("g1/narrow.jpg")));
+    ListViewVC *list = showList(groups);
+    auto *details = qobject_cast<FilePropertiesVC *>(filePropertiesVC());
+    ResultCollectionView *view = list->collectionView;
+    ResultPreview *preview = results->preview;
+
+    click(view->viewport(), view->visualItemRect(0, 1).center());
+    EXPECT_EQ(details->image, groups[0][1]);
+    EXPECT_EQ(list->borderedRow(), ResultCollectionView::IndexPath(0, 1));
+    ASSERT_TRUE(waitFor([&] { return preview->shownRequestNumber() == preview->requestNumber(); }));
+    const qreal dpr = preview->devicePixelRatioF();
+    EXPECT_EQ(preview->imgPreview->pixmap().deviceIndependentSize().toSize(), QSize(267, 200)); // 160 x 120 fitted
+
+    // Arrow keys move the selection; the border follows; a small picture is shown as it is.
+    view->setFocus();
+    key(view, Qt::Key_Down);
+    key(view, Qt::Key_Down);
+    key(view, Qt::Key_Down);
+    EXPECT_EQ(view->selectedItem(), ResultCollectionView::IndexPath(1, 2));
+    EXPECT_EQ(list->borderedRow(), ResultCollectionView::IndexPath(1, 2));
+    EXPECT_EQ(details->image, groups[1][2]);
+    ASSERT_TRUE(waitFor([&] { return preview->shownRequestNumber() == preview->requestNumber(); }));
+    EXPECT_EQ(preview->imgPreview->pixmap().size(), QSize(60, 200));
+    (void)dpr;
+
+    // While a dialog is up, selecting changes neither the border nor the details.
+    platform::UserDefaults::standard().setBool(QStringLiteral("IsPopUpTWK"), true);
+    click(view->viewport(), view->visualItemRect(0, 0).center());
+    EXPECT_EQ(list->borderedRow(), ResultCollectionView::IndexPath(1, 2));
+    EXPECT_EQ(details->image, groups[1][2]);
+    platform::UserDefaults::standard().setBool(QStringLiteral("IsPopUpTWK"), false);
+
+    // A video row plays in the preview; a photo row afterwards stops it.
+    auto video = std::make_shared<ImageFile>();
+    video->url = QUrl::fromLocalFile(path("clip.mp4"));
+    video->isVideo = true;
+    ResultState::shared().imageDirectories[0].push_back(video);
+    list->reloadData();
+    click(view->viewport(), view->visualItemRect(0, 2).center());
+    EXPECT_EQ(preview->videoPlayer->source(), *video->url);
+    click(view->viewport(), view->visualItemRect(0, 0).center());
+    ASSERT_TRUE(waitFor([&] { return preview->shownRequestNumber() == preview->requestNumber(); }));
+    EXPECT_TRUE(preview->videoPlayer->source().isEmpty());
+    shoot(results, QStringLiteral("list-selected"));
+}
+
+TEST_F(ListViewVCTest, RowsReactOnlyWhileTheListIsShown)
+{
+    const ImageGroups groups = photoGroups(2, 2);
+    ListViewVC *list = showList(groups);
+    ResultCollectionView *view = list->collectionView;
+    auto &defaults = platform::UserDefaults::standard();
+    // A regrouping that left nothing does not shut the rows, unlike the grid's cells.
+    defaults.setBool(QStringLiteral("ISSliderAvailable"), true);
+    EXPECT_TRUE(CollectionViewItemList::gateIsOpen());
+    click(view->viewport(), view->visualItemRect(1, 1).center(), 2);
+    EXPECT_TRUE(QuickLook::shared().isVisible());
+    EXPECT_EQ(QuickLook::shared().currentUrl(), *groups[1][1]->url);
+    key(&QuickLook::shared(), Qt::Key_Escape);
+    EXPECT_FALSE(QuickLook::shared().isVisible());
+    defaults.setBool(QStringLiteral("ISSliderAvailable"), false);
+
+    std::unique_ptr<ResultItem> row = list->makeItem(1, 1);
+    std::unique_ptr<QMenu> menu(row->buildMenu(nullptr));
+    shoot(menu.get(), QStringLiteral("list-menu"));
+    defaults.setBool(QStringLiteral("IsThumbnailSelected"), true); // the grid is shown
+    EXPECT_FALSE(CollectionViewItemList::gateIsOpen());
+    click(view->viewport(), view->visualItemRect(1, 1).center(), 2);
+    EXPECT_FALSE(QuickLook::shared().isVisible());
+    defaults.removeObject(QStringLiteral("IsThumbnailSelected")); // a missing flag shuts the gate too
+    EXPECT_FALSE(CollectionViewItemList::gateIsOpen());
+}
+
+TEST_F(ListViewVCTest, SwitchingFormsKeepsMarksAndScrollAndARemovalReachesTheGrid)
+{
+    const ImageGroups groups = photoGroups(30, 3);
+    ListViewVC *list = showList(groups);
+    ThumbnailVC *grid = thumbnailVC();
+    ResultState &state = ResultState::shared();
+    clickCheckBox(list, listBox, 0, 2);
+    list->makeItem(5, 0)->protectThisImage(1);
+    list->rowScrollBar()->setValue(600);
+
+    results->tappedThumbnailView();
+    waitFor([] { return false; }, 50);
+    EXPECT_TRUE(platform::UserDefaults::standard().boolForKey(QStringLiteral("IsThumbnailSelected")));
+    EXPECT_EQ(state.selectedIndexArray[0], std::vector<int>({2}));
+    EXPECT_TRUE(groups[5][0]->isProtected);
+    grid->collectionView->verticalScrollBar()->setValue(300);
+
+    results->tappedListView();
+    waitFor([] { return false; }, 50);
+    EXPECT_EQ(list->collectionView->verticalScrollBar()->value(), 600);
+    EXPECT_EQ(list->rowScrollBar()->value(), 600);
+    EXPECT_EQ(grid->collectionView->verticalScrollBar()->value(), 300);
+    EXPECT_EQ(state.selectedIndexArray[0], std::vector<int>({2}));
+
+    // Removing a file from a list row shortens that group in the grid's view at once.
+    list->makeItem(7, 1)->deleteFileFromArray();
+    EXPECT_EQ(state.imageDirectories[7].size(), 2u);
+    EXPECT_EQ(grid->collectionView->sectionLayout().itemCount(7), 2);
+    EXPECT_EQ(list->collectionView->sectionLayout().itemCount(7), 2);
+}
