@@ -17,6 +17,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLocale>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -131,6 +132,7 @@ ListViewVC::ListViewVC(QWidget *parent) : ResultViewController(parent)
     connect(inner, &QScrollBar::valueChanged, vbar_, &QScrollBar::setValue);
     connect(vbar_, &QScrollBar::valueChanged, inner, &QScrollBar::setValue);
     inner->installEventFilter(this);
+    collectionView->viewport()->installEventFilter(this);
 
     auto *layout = new QGridLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -199,7 +201,26 @@ bool ListViewVC::eventFilter(QObject *watched, QEvent *event)
         vbar_->setEnabled(collectionView->verticalScrollBar()->isEnabled());
     else if (watched == captionBar_ && event->type() == QEvent::Resize)
         placeCaptions();
+    else if (watched == collectionView->viewport() && event->type() == QEvent::MouseMove)
+        updateCheckBoxCursor(static_cast<QMouseEvent *>(event)->position().toPoint());
     return ResultViewController::eventFilter(watched, event);
+}
+
+void ListViewVC::updateCheckBoxCursor(const QPoint &point)
+{
+    // Pointing hand over a row's check box, arrow elsewhere; while a dialog is up it stays as it is.
+    if (isPopUp())
+        return;
+    bool overBox = false;
+    if (const auto item = collectionView->itemAtViewportPoint(point)) {
+        const ImageFilePtr file = resultState().shownFile(item->first, item->second);
+        overBox = file && !file->isProtected
+                  && columnRect(CheckBoxColumn, collectionView->visualItemRect(item->first, item->second)).contains(point);
+    }
+    if (overBox)
+        collectionView->viewport()->setCursor(Qt::PointingHandCursor);
+    else
+        collectionView->viewport()->unsetCursor();
 }
 
 QRect ListViewVC::columnRect(Column column, const QRect &row)

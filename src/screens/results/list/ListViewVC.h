@@ -94,6 +94,7 @@ protected:
 private:
     const RowTexts &textsFor(const ImageFile &file);
     void placeCaptions();
+    void updateCheckBoxCursor(const QPoint &point);
     void syncScrollBar();
 
     ThumbnailLoader *loader_ = nullptr;

@@ -195,6 +195,9 @@ TEST_F(ListViewVCTest, ListShowsTheGridsGroupsWithCaptionsAndFileDetails)
     list->rowScrollBar()->setValue(0);
     ASSERT_TRUE(waitFor([&] { return list->iconLoader()->decodedCount() >= 3; }));
     shoot(results, QStringLiteral("list-results"));
+    QScrollBar *sideways = list->documentArea()->horizontalScrollBar();
+    sideways->setValue(sideways->maximum());
+    shoot(list, QStringLiteral("list-scrolled-sideways"));
 }
 
 TEST_F(ListViewVCTest, EveryListActionChangesTheModelAsItsGridTwin)
@@ -355,4 +358,9 @@ TEST_F(ListViewVCTest, SwitchingFormsKeepsMarksAndScrollAndARemovalReachesTheGri
     EXPECT_EQ(state.imageDirectories[7].size(), 2u);
     EXPECT_EQ(grid->collectionView->sectionLayout().itemCount(7), 2);
     EXPECT_EQ(list->collectionView->sectionLayout().itemCount(7), 2);
+    // A group left with one file is dropped from both views.
+    list->makeItem(7, 1)->deleteFileFromArray();
+    EXPECT_EQ(state.shownGroupCount(), 29);
+    EXPECT_EQ(grid->collectionView->sectionLayout().sectionCount(), 29);
+    EXPECT_EQ(list->collectionView->sectionLayout().sectionCount(), 29);
 }
