@@ -37,8 +37,12 @@ QuickLook::QuickLook(QWidget *parent) : QWidget(parent, Qt::Window)
     scroll_->setAlignment(Qt::AlignCenter);
     scroll_->setFocusPolicy(Qt::NoFocus);
     picture_ = new QLabel;
+    picture_->setObjectName(QStringLiteral("quickLookPicture"));
     picture_->setAlignment(Qt::AlignCenter);
     scroll_->setWidget(picture_);
+    // The photo is fitted to the room the scroll area really has, which is known only once the
+    // window's layout has run (on the first showing and after every resize).
+    scroll_->viewport()->installEventFilter(this);
     message_ = new QLabel(stack_);
     message_->setObjectName(QStringLiteral("quickLookMessage"));
     message_->setAlignment(Qt::AlignCenter);
@@ -109,11 +113,12 @@ void QuickLook::updatePicture()
         return;
     const qreal dpr = devicePixelRatioF();
     const QSize area = scroll_->viewport()->size();
-    QSize fitted = image_.size();
-    // Fitted: the whole photo in the window, never enlarged beyond its own pixels.
-    if (fitted.width() > area.width() * dpr || fitted.height() > area.height() * dpr)
-        fitted.scale(area * dpr, Qt::KeepAspectRatio);
-    const QSize target = (QSizeF(fitted) * zoom_).toSize().expandedTo(QSize(1, 1));
+    // Fitted: the whole photo in the window, never larger than one photo pixel per logical pixel
+    // (so a small photo looks the same at every scaling), drawn at the screen's pixel ratio.
+    QSizeF fitted = image_.size();
+    if (fitted.width() > area.width() || fitted.height() > area.height())
+        fitted.scale(QSizeF(area), Qt::KeepAspectRatio);
+    const QSize target = (fitted * zoom_ * dpr).toSize().expandedTo(QSize(1, 1));
     QPixmap pixmap = QPixmap::fromImage(image_.scaled(target, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     pixmap.setDevicePixelRatio(dpr);
     picture_->setPixmap(pixmap);
@@ -156,6 +161,13 @@ void QuickLook::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     updatePicture();
+}
+
+bool QuickLook::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == scroll_->viewport() && event->type() == QEvent::Resize && zoom_ == 1.0)
+        updatePicture();
+    return QWidget::eventFilter(watched, event);
 }
 
 void QuickLook::closeEvent(QCloseEvent *event)

@@ -308,8 +308,12 @@ void ThumbnailVC::paintItem(QPainter &painter, const QRect &rect, int section, i
     const int wanted = int(std::max(thumb.width(), thumb.height()) * dpr);
     const QImage image = loader_->imageFor(*file, wanted);
     if (!image.isNull()) {
-        QSizeF size = QSizeF(image.size()) / dpr;
-        if (size.width() > thumb.width() || size.height() > thumb.height() || image.text(QStringLiteral("full")) != "1")
+        // A photo smaller than the cell keeps its own size in logical pixels (the same look at every
+        // scaling); any other is fitted to the cell, drawn from a picture decoded at the screen's
+        // pixel ratio.
+        const bool whole = image.text(QStringLiteral("full")) == "1";
+        QSizeF size = whole ? QSizeF(image.size()) : QSizeF(image.size()) / dpr;
+        if (size.width() > thumb.width() - 8 || size.height() > thumb.height() - 8 || !whole)
             size.scale(QSizeF(thumb.size()) - QSizeF(8, 8), Qt::KeepAspectRatio);
         const QRectF target(QPointF(thumb.center().x() + 1 - size.width() / 2.0, thumb.center().y() + 1 - size.height() / 2.0), size);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);

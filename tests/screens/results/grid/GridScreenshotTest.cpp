@@ -1,0 +1,172 @@
+// The results grid on a 1280 x 720 screen, as the user sees it at every scaling the screen checks
+// run (100 %, 150 %, 200 %): thumbnails sharp at the screen's pixel ratio, headers, check boxes and
+// lock badges inside their cells, the context menu on the screen, the file details and the preview
+// window. Set TWINSIFT_SHOT_DIR to keep the pictures.
+#include "support/ScanSheetFixtures.h"
+
+#include "screens/results/FilePropertiesVC.h"
+#include "screens/results/HeaderView.h"
+#include "screens/results/QuickLook.h"
+#include "screens/results/ScanResultVC.h"
+#include "screens/results/grid/ResultItem.h"
+#include "screens/results/grid/ThumbnailLoader.h"
+#include "screens/results/grid/ThumbnailVC.h"
+#include "services/ProtectionCommands.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QToolButton>
+
+using namespace scansheet_test;
+
+namespace {
+
+class WindowFitResultsGrid : public SheetTestBase {
+protected:
+    void SetUp() override
+    {
+        SheetTestBase::SetUp();
+        auto &defaults = platform::UserDefaults::standard();
+        defaults.setBool(QStringLiteral("IsThumbnailSelected"), true);
+        defaults.setBool(QStringLiteral("ISSliderAvailable"), false);
+        defaults.setBool(QStringLiteral("IsVisibleSettingTooltips"), false);
+        protectedFolders.clear();
+        protectedSubFolderFlags.clear();
+        similarityThreshold = 81;
+        window->resize(1280, 720);
+    }
+    void TearDown() override
+    {
+        QuickLook::shared().close();
+        SheetTestBase::TearDown();
+    }
+
+    // A 1200 x 900 photo of coloured shapes and fine lines (blur shows on them at once).
+    QString writeLargePhoto(const QString &relative, quint32 seed)
+    {
+        const QString file = path(relative);
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        QImage image(1200, 900, QImage::Format_RGB32);
+        QRandomGenerator random(seed);
+        image.fill(QColor::fromRgb(random.generate()));
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        for (int k = 0; k < 10; ++k) {
+            painter.setBrush(QColor::fromRgb(random.generate()));
+            painter.drawEllipse(QPoint(random.bounded(1200), random.bounded(900)), random.bounded(60, 400),
+                                random.bounded(60, 300));
+        }
+        painter.setPen(QPen(Qt::white, 2));
+        for (int x = 0; x < 1200; x += 24)
+            painter.drawLine(x, 0, x, 120);
+        painter.end();
+        EXPECT_TRUE(image.save(file, "JPEG", 90));
+        return file;
+    }
+
+    ThumbnailVC *showResults(const ImageGroups &groups)
+    {
+        results = qobject_cast<ScanResultVC *>(scanResultVC());
+        results->setParent(window.get());
+        results->setGeometry(window->rect());
+        results->show();
+        platform::NotificationCenter::defaultCenter().post(
+            QStringLiteral("SelectedFiles"),
+            {{QStringLiteral("data"), QVariant::fromValue(groups)}, {QStringLiteral("isSimilarScan"), true}});
+        QApplication::processEvents();
+        return thumbnailVC();
+    }
+
+    static bool visibleThumbnailsReady(ThumbnailVC *grid)
+    {
+        for (const auto &[s, i] : grid->collectionView->visibleItems())
+            if (grid->thumbnailLoader()->imageFor(*grid->imageDirectories()[size_t(s)][size_t(i)], 1).isNull())
+                return false;
+        return true;
+    }
+
+    // Every visible child of `outer` lies wholly inside it.
+    static void expectChildrenInside(QWidget *outer, const char *what)
+    {
+        for (QWidget *child : outer->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (child->isVisibleTo(outer)) {
+                EXPECT_TRUE(outer->rect().contains(child->geometry()))
+                    << what << ": " << child->objectName().toStdString() << " is cut off";
+            }
+        }
+    }
+
+    ScanResultVC *results = nullptr;
+};
+
+} // namespace
+
+TEST_F(WindowFitResultsGrid, GridHeadersMenuDetailsAndPreviewAreSharpAndWhole)
+{
+    ImageGroups groups;
+    for (int g = 0; g < 4; ++g) {
+        const QString first = writeLargePhoto(QStringLiteral("g%1/a.jpg").arg(g), quint32(g + 1));
+        ImageGroup group{record(first)};
+        for (int r = 1; r < 3; ++r)
+            group.push_back(record(copyFile(first, QStringLiteral("g%1/sub/copy%2.jpg").arg(g).arg(r))));
+        groups.push_back(group);
+    }
+    ThumbnailVC *grid = showResults(groups);
+    ResultState &state = ResultState::shared();
+    ASSERT_EQ(state.shownGroupCount(), 4);
+    ResultCommands::setFileProtection(state, 0, 2, true); // a lock badge in place of a check box
+    grid->tappedCheckBox(0, 1);                            // a ticked check box
+    ASSERT_TRUE(state.isMarked(0, 1));
+    grid->reloadData();
+    ASSERT_TRUE(waitFor([&] { return visibleThumbnailsReady(grid); }));
+    QApplication::processEvents();
+
+    // The thumbnails are decoded for the screen's pixels, not the logical ones.
+    const qreal dpr = grid->devicePixelRatioF();
+    const QImage thumb = grid->thumbnailLoader()->imageFor(*groups[0][0], 1);
+    const int cellPixels = int((grid->itemSize().width() - 2) * dpr);
+    EXPECT_GE(std::max(thumb.width(), thumb.height()), cellPixels * 9 / 10) << "dpr " << dpr;
+
+    // Headers show their title, count and buttons whole.
+    auto *header = qobject_cast<HeaderView *>(grid->collectionView->headerForSection(0));
+    ASSERT_NE(header, nullptr);
+    expectChildrenInside(header, "group header");
+    EXPECT_GE(header->sectionTitle->width(), header->sectionTitle->sizeHint().width());
+    // Check boxes lie inside their cells.
+    const QRect cell = grid->collectionView->visualItemRect(0, 0);
+    EXPECT_TRUE(cell.contains(grid->checkBoxArea(cell)));
+    shoot(results, QStringLiteral("results-grid"));
+
+    // The context menu fits a 1280 x 720 screen.
+    std::unique_ptr<ResultItem> item = grid->makeItem(0, 0);
+    std::unique_ptr<QMenu> menu(item->buildMenu(nullptr));
+    const QSize screen(1280, 720);
+    EXPECT_LE(menu->sizeHint().height(), screen.height());
+    EXPECT_LE(menu->sizeHint().width(), screen.width() / 2);
+    shoot(menu.get(), QStringLiteral("results-grid-menu"));
+
+    // The details panel shows its values whole.
+    auto *details = qobject_cast<FilePropertiesVC *>(filePropertiesVC());
+    ASSERT_NE(details, nullptr);
+    grid->showFileOnHover(1, 0);
+    QApplication::processEvents();
+    EXPECT_EQ(details->outlet(QStringLiteral("lblValueDimensions"))->text(), QStringLiteral("1200 x 900"));
+    shoot(details, QStringLiteral("results-details"));
+
+    // The preview window fits the screen and draws the photo at the screen's pixel ratio.
+    QuickLook &preview = QuickLook::shared();
+    preview.previewItem(*groups[1][0]->url);
+    QApplication::processEvents();
+    EXPECT_LE(preview.frameGeometry().width(), screen.width());
+    EXPECT_LE(preview.frameGeometry().height(), screen.height());
+    auto *picture = preview.findChild<QLabel *>(QStringLiteral("quickLookPicture"));
+    ASSERT_NE(picture, nullptr);
+    const QPixmap shown = picture->pixmap();
+    EXPECT_DOUBLE_EQ(shown.devicePixelRatio(), preview.devicePixelRatioF());
+    EXPECT_GE(shown.width(), int(picture->width() * preview.devicePixelRatioF()) - 1);
+    // Fitted to the window it shows in, not to the size it had before its layout ran.
+    const QSize room = QSize(1200, 900).scaled(preview.size(), Qt::KeepAspectRatio);
+    EXPECT_GE(picture->width(), room.width() * 9 / 10);
+    shoot(&preview, QStringLiteral("results-preview"));
+}
