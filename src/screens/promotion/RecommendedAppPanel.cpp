@@ -73,6 +73,8 @@ RecommendedAppPanel::RecommendedAppPanel(QFrame *box)
     imgViewRecommendedApp->setAlignment(Qt::AlignCenter);
     row->addWidget(imgViewRecommendedApp);
     auto *texts = new QVBoxLayout;
+    texts->setSpacing(2);
+    texts->addStretch(1);
     lblRecommendedAppName = new QLabel(this);
     lblRecommendedAppName->setTextFormat(Qt::PlainText);
     QFont nameFont = lblRecommendedAppName->font();
@@ -81,9 +83,10 @@ RecommendedAppPanel::RecommendedAppPanel(QFrame *box)
     lblRecommendedAppName->setFont(nameFont);
     lblRecommendedAppSubTitle = new QLabel(this);
     lblRecommendedAppSubTitle->setTextFormat(Qt::PlainText);
-    lblRecommendedAppSubTitle->setWordWrap(true);
+    // The descriptions are one line each; the panel is as wide as the line needs.
     texts->addWidget(lblRecommendedAppName);
     texts->addWidget(lblRecommendedAppSubTitle);
+    texts->addStretch(1);
     row->addLayout(texts, 1);
     btnAppStore = new buttoncursor(this);
     btnAppStore->setMinimumHeight(36);
@@ -159,6 +162,10 @@ void RecommendedAppPanel::styleButton()
         btnAppStore->setStyleSheet(QStringLiteral("QPushButton { background: transparent; border: none; }"
                                                   " QPushButton:focus { border: 1px solid rgb(199, 157, 39); }"));
     }
+    // The button keeps the whole of its caption or badge, whatever room the row offers.
+    btnAppStore->setMinimumSize(0, 0);
+    btnAppStore->ensurePolished();
+    btnAppStore->setMinimumSize(btnAppStore->sizeHint());
 }
 
 void RecommendedAppPanel::clickedAppStore()

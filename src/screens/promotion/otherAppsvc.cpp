@@ -5,12 +5,13 @@
 #include "screens/promotion/OtherAppsCatalog.h"
 #include "screens/promotion/collectionView_cell.h"
 #include "screens/welcome/WelcomePictures.h"
+#include "screens/welcome/WelcomeStyle.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QPixmap>
 #include <QRandomGenerator>
-#include <QResizeEvent>
+#include <QEvent>
 #include <QScrollArea>
 #include <QShowEvent>
 #include <QTextStream>
@@ -27,6 +28,8 @@ otherAppsvc::otherAppsvc(QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("otherAppsvc"));
+    // The application's dark greys, whatever the desktop's own theme.
+    WelcomeStyle::applyDarkPalette(this);
     randomDraw = [](int bound) { return int(QRandomGenerator::global()->bounded(bound)); };
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 16, 0, 0);
@@ -49,6 +52,9 @@ otherAppsvc::otherAppsvc(QWidget *parent)
     m_grid->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     scrollview->setWidget(collectionView);
     layout->addWidget(scrollview, 1);
+    // The cards are centred in the room the scroll area's viewport has, at the first paint and
+    // after every resize.
+    scrollview->viewport()->installEventFilter(this);
 
     // The heading is a fixed text; the grid's background is the window's.
     lblotherapps->setText(QStringLiteral("Other applications you may like:"));
@@ -180,8 +186,9 @@ void otherAppsvc::showEvent(QShowEvent *event)
     }
 }
 
-void otherAppsvc::resizeEvent(QResizeEvent *event)
+bool otherAppsvc::eventFilter(QObject *watched, QEvent *event)
 {
-    QWidget::resizeEvent(event);
-    configureCollectionView();
+    if (watched == scrollview->viewport() && event->type() == QEvent::Resize)
+        configureCollectionView();
+    return QWidget::eventFilter(watched, event);
 }

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QSpacerItem>
 #include <QVBoxLayout>
 
 namespace {
@@ -165,6 +166,10 @@ AfterDeleteStatusVC::AfterDeleteStatusVC(QWidget *parent) : QWidget(parent)
     connect(btnBackToHome, &QAbstractButton::clicked, this, [this] { tappedBackToHome(); });
     connect(btnFacebook, &QPushButton::clicked, this, [this] { tappedFacebook(); });
     connect(btnTwitter, &QPushButton::clicked, this, [this] { tappedTwitter(); });
+    connect(recommendedAppPanel, &RecommendedAppPanel::constantTopBackToHomeChanged, this, [this](double points) {
+        constantTopBackToHome->changeSize(0, qRound(points), QSizePolicy::Minimum, QSizePolicy::Fixed);
+        layout()->invalidate();
+    });
 
     // ---- layout
     auto *titleLine = new QHBoxLayout;
@@ -209,6 +214,9 @@ AfterDeleteStatusVC::AfterDeleteStatusVC(QWidget *parent) : QWidget(parent)
     root->addWidget(lblSearchnremoveduplicate);
     root->addSpacing(6);
     root->addWidget(lblFinalOutputStatus);
+    constantTopBackToHome = new QSpacerItem(0, int(recommendedAppPanel->constantTopBackToHome), QSizePolicy::Minimum,
+                                            QSizePolicy::Fixed);
+    root->addSpacerItem(constantTopBackToHome);
     root->addLayout(buttons);
     root->addWidget(boxRecommendedApp, 0, Qt::AlignHCenter);
     root->addStretch(1);

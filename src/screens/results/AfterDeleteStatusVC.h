@@ -7,6 +7,7 @@
 class QFrame;
 class QLabel;
 class QPushButton;
+class QSpacerItem;
 class QVBoxLayout;
 class RecommendedAppPanel;
 class SYFlatButton;
@@ -54,6 +55,9 @@ public:
     QPushButton *btnAppStore = nullptr;
     // The content of boxRecommendedApp.
     RecommendedAppPanel *recommendedAppPanel = nullptr;
+    // The space above the Back to Home row: small while the panel below the row is shown, larger
+    // when it is hidden, so the row moves down into the panel's place.
+    QSpacerItem *constantTopBackToHome = nullptr;
 
     // Fills the recommended-app panel (every summary update); its button opens the shown link.
     void showRecommendedApp();

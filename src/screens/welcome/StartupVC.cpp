@@ -1,11 +1,11 @@
 #include "screens/welcome/StartupVC.h"
 
+#include "screens/promotion/OtherAppsCatalog.h"
 #include "screens/shell/Theme.h"
 #include "screens/welcome/WelcomePictures.h"
 #include "screens/welcome/WelcomeStyle.h"
 #include "controls/SYFlatButton.h"
 #include "model/TextLookup.h"
-#include "platform/AppInstalled.h"
 #include "platform/Dispatch.h"
 #include "platform/LoginItems.h"
 #include "platform/UserDefaults.h"
@@ -53,11 +53,15 @@ QString textOf(const QString &key, const QString &literal)
     return key.isEmpty() ? literal : localizedText(key);
 }
 
-QPixmap pixmapOf(const QImage &image, int side)
+// The picture at `side` points, drawn with the screen's pixel ratio so it stays sharp when scaled.
+QPixmap pixmapOf(const QImage &image, int side, qreal ratio = 1.0)
 {
     if (image.isNull())
         return QPixmap();
-    return QPixmap::fromImage(image.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    QPixmap pixmap = QPixmap::fromImage(
+        image.scaled(QSize(side, side) * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    pixmap.setDevicePixelRatio(ratio);
+    return pixmap;
 }
 
 QFrame *makeBox(QWidget *parent)
@@ -73,44 +77,33 @@ QFrame *makeBox(QWidget *parent)
 
 const std::array<StartupVC::RecommendedApp, 3> &StartupVC::recommendedApps()
 {
-    // Free picture applications for the Linux desktop, each with its desktop-file id, its software
-    // centre link and its project page. The ids are all lower case: the link carries the id as the
-    // address's host, and hosts are compared without regard to case.
+    // The first three promoted applications of the catalogue; the first two with the welcome
+    // window's own texts, the third with the catalogue's.
     static const std::array<RecommendedApp, 3> apps = {{
-        {QStringLiteral("org.darktable.darktable"), QStringLiteral("IDS_TWK_312"), QStringLiteral("IDS_TWK_313_1"),
-         QString(), QString(), QStringLiteral("appstream://org.darktable.darktable"),
-         QStringLiteral("https://www.darktable.org/")},
-        {QStringLiteral("org.kde.digikam"), QStringLiteral("IDS_TWK_329"), QStringLiteral("IDS_TWK_330"), QString(),
-         QString(), QStringLiteral("appstream://org.kde.digikam"), QStringLiteral("https://www.digikam.org/")},
-        {QStringLiteral("org.kde.krita"), QString(), QString(), QStringLiteral("Krita"),
-         QStringLiteral("Paint, draw and retouch your pictures"), QStringLiteral("appstream://org.kde.krita"),
-         QStringLiteral("https://krita.org/")},
+        {QStringLiteral("IDS_TWK_312"), QStringLiteral("IDS_TWK_313_1")},
+        {QStringLiteral("IDS_TWK_329"), QStringLiteral("IDS_TWK_330")},
+        {QString(), QString()},
     }};
     return apps;
+}
+
+int StartupVC::recommendedAppRow(int position)
+{
+    if (position < 1 || position > int(recommendedApps().size()))
+        return 0;
+    return OtherAppsCatalog::promotedRow(position);
 }
 
 std::optional<QUrl> StartupVC::recommendedAppStoreURL(int position)
 {
     if (position < 1 || position > int(recommendedApps().size()))
         return std::nullopt;
-    const QUrl url(recommendedApps()[position - 1].storeAddress, QUrl::StrictMode);
-    if (!url.isValid() || url.isEmpty())
-        return std::nullopt;
-    return url;
+    return OtherAppsCatalog::promotedAppLink(position);
 }
 
 QImage StartupVC::recommendedAppIcon(int position)
 {
-    switch (position) {
-    case 1:
-        return QImage(QStringLiteral(":/images/welcome-recommended-1.png"));
-    case 2:
-        return WelcomePictures::recommendedAppIcon2();
-    case 3:
-        return QImage(QStringLiteral(":/images/welcome-recommended-3.png"));
-    default:
-        return QImage();
-    }
+    return OtherAppsCatalog::rowIcon(recommendedAppRow(position));
 }
 
 void StartupVC::setGetStartedHandler(std::function<void()> handler)
@@ -157,7 +150,7 @@ void StartupVC::buildView()
     auto *header = new QHBoxLayout;
     header->setSpacing(18);
     auto *logo = new QLabel(this);
-    logo->setPixmap(pixmapOf(WelcomePictures::logo(), 84));
+    logo->setPixmap(pixmapOf(WelcomePictures::logo(), 84, devicePixelRatioF()));
     logo->setFixedSize(88, 88);
     header->addWidget(logo, 0, Qt::AlignTop);
     auto *greeting = new QVBoxLayout;
@@ -304,7 +297,7 @@ void StartupVC::loadTexts()
     lblRecommendedFreeApp->setText(localizedText(QStringLiteral("IDS_TWK_311")));
     lblJoinToOurFreeNewsletter->setText(localizedText(QStringLiteral("IDS_TWK_314")));
     lblStartTWKOnStartup->setText(localizedText(QStringLiteral("IDS_TWK_316")));
-    const QPixmap icon = pixmapOf(WelcomePictures::lineIcon(), 24);
+    const QPixmap icon = pixmapOf(WelcomePictures::lineIcon(), 24, devicePixelRatioF());
     static const char *lineKeys[] = {"IDS_TWK_178", "IDS_TWK_179", "IDS_TWK_180", "IDS_TWK_181"};
     for (int i = 0; i < 4; ++i) {
         imgViewNonRecomm[i]->setPixmap(icon);
@@ -319,16 +312,16 @@ void StartupVC::fillRecommendation(const std::function<bool(const QString &)> &i
     lblThankYouForDownloading->setVisible(true);
 
     const auto &apps = recommendedApps();
-    for (int i = 0; i < int(apps.size()); ++i) {
-        const RecommendedApp &app = apps[i];
-        const bool installed =
-            isInstalled ? isInstalled(app.applicationId) : platform::isAppInstalled(app.applicationId);
-        if (installed)
+    for (int position = 1; position <= int(apps.size()); ++position) {
+        const int row = recommendedAppRow(position);
+        if (OtherAppsCatalog::isRowInstalled(row, isInstalled))
             continue;
-        lblRecommendedAppName->setText(textOf(app.nameKey, app.name));
-        lblRecommendedAppSubTitle->setText(textOf(app.subtitleKey, app.subtitle));
-        imgViewRecommendedApp->setPixmap(pixmapOf(recommendedAppIcon(i + 1), 56));
-        isRecommended = i + 1;
+        const RecommendedApp &app = apps[size_t(position - 1)];
+        const OtherAppsCatalog::App *entry = OtherAppsCatalog::row(row);
+        lblRecommendedAppName->setText(textOf(app.nameKey, entry->name));
+        lblRecommendedAppSubTitle->setText(textOf(app.subtitleKey, entry->description));
+        imgViewRecommendedApp->setPixmap(pixmapOf(recommendedAppIcon(position), 56, devicePixelRatioF()));
+        isRecommended = position;
         return;
     }
 
@@ -379,14 +372,8 @@ void StartupVC::btncheckboxAction(bool checked)
 
 void StartupVC::btnAppStore()
 {
-    const auto url = recommendedAppStoreURL(int(isRecommended));
-    if (!url)
-        return;
-    if (!platform::Workspace::sharedWorkspace().openURL(*url)) {
-        // No software centre took the link: the project's page shows the application instead.
-        const QUrl project(recommendedApps()[isRecommended - 1].projectAddress);
-        platform::Workspace::sharedWorkspace().openURL(project);
-    }
+    if (const auto url = recommendedAppStoreURL(int(isRecommended)))
+        platform::Workspace::sharedWorkspace().openURL(*url);
 }
 
 void StartupVC::validateAndSubscribe()

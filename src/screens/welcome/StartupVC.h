@@ -28,21 +28,20 @@ class StartupVC : public QWidget
 {
     Q_OBJECT
 public:
-    // One application the welcome window can recommend.
+    // One application the welcome window can recommend. Position k of the list is promoted
+    // application k of the other-apps catalogue: its row gives the installed test, the icon and
+    // the link; the welcome window keeps its own texts for the first two.
     struct RecommendedApp
     {
-        QString applicationId; // desktop-file id tested in the XDG application folders
-        QString nameKey;       // text key of the name, or empty when `name` is used
-        QString subtitleKey;   // text key of the subtitle, or empty when `subtitle` is used
-        QString name;
-        QString subtitle;
-        QString storeAddress;   // appstream:// link that software centres open
-        QString projectAddress; // the project's own page, opened when no software centre answers
+        QString nameKey;     // text key of the name, or empty for the catalogue's name
+        QString subtitleKey; // text key of the subtitle, or empty for the catalogue's description
     };
 
     // The recommendation list, in the order the rows are tried.
     static const std::array<RecommendedApp, 3> &recommendedApps();
-    // The store link of the application at a position (1, 2 or 3); nothing for other positions.
+    // The catalogue row of the application at a position (1, 2 or 3); 0 for other positions.
+    static int recommendedAppRow(int position);
+    // The link of the application at a position (1, 2 or 3); nothing for other positions.
     static std::optional<QUrl> recommendedAppStoreURL(int position);
     // The icon of the application at a position (1, 2 or 3).
     static QImage recommendedAppIcon(int position);

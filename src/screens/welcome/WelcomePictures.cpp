@@ -283,43 +283,6 @@ const char kLineIcon[] =
     "imuC4DdPQ2k7oS8QGRaE7XnyRDzdPJixFfsCkWFdKi9A4VxiLqFXpxN3fDEJ9XqaifhsNhcTZjpZeyByLaeLiRnkQZ+nSic0"
     "/j7PSw2nWgzAFAgjpCjoOzjxyOnV7L/9Am1sMiMZghh6AAAAAElFTkSuQmCC";
 
-const char kRecommendedAppIcon2[] =
-    "iVBORw0KGgoAAAANSUhEUgAAAEAAAABACAYAAACqaXHeAAAACXBIWXMAAA7EAAAOxAGVKw4bAAAJUUlEQVR42u2be3BU1R3H"
-    "P+fubrLZzYY8zBICxDwIRnkJmFirYog8oqLUamp16tSK0hpsq3XAwemMjxa0MC1Qi6/aGdTqDM4wCqagkAA6kgpGgUYgEx5J"
-    "DCaSYN77SHb3nP4RTMljN5vdG5ik/HbObPbec+8953u+5/e8gUtySf6vRQTfVYlZhcVZPlgM2jxQKUAyYL3Ic3AAdSC+Blls"
-    "gK1fvjSvAoTSDYCrC4uzpVJrBdw0QhZ2rxBixaGX5n0eFgCzl5aZPFrzeiFU4Qhl+EajL/7xL167xjNkAKY9UhQnpGkLgrkj"
-    "epMr9ijNc1f5y4uagwZg9tIyU5c4u1NA7uhQdWq3SSXmD8QEbaDuHtG4XqByQTE6Gnle0bguKAZMeXhHtibUgdFo8qQSOUf+"
-    "fsvnARighIZaM3pWvnfrnlsABkx9qOhKITg6uj0feWX5a3dUfP/T2BsNuRglGN2iLQYqBtwCEjlPIbmQbc3SmSy6LhmTkQvy"
-    "PKm88/3qAKFUCkpxIZqg+7vD5WX1g7PYtWY+S/InEWkUw/xsJgYyg8nDrYgmJVt55r4sLJEGQPHZsQYA4m2RPHbXVbz3XB5z"
-    "po8dtucLVPL5Ezb2NgJK98AmMsLAlNRYbr56HHOm2UmKj8LrU2Sl2+lweXF1env1n5hoZeNvfsCHB07z9KaDOPuc10Gi/QKg"
-    "lNLnCVFGFmZP4I4fpjAjIx6job+/NcUaGfAe+TkTmDxxDMs2lFLb4Bg2lWjs6ziHIyn2aJbensUt2ROIjDCEPbj0cTY+WDWf"
-    "tZvLeafkBDqtD4G2QEg3SYgx88jiKynITceg6WtGjQaNlffN4N68dF7Zdozt+2uRUj8ktN7rH9pnckoMGeNjdJ/8+TI+0Yqm"
-    "gVQShSJ3uh1NC23M/q1AiKaltPxbHnh+DwXP7OLE6eZhoarJoFFwUzoakD7WwvK7s7hivC20Meu9BQwGgc+nuD4rDqvBR0ND"
-    "E1arGYvFjKZpuoEwM/Myli7KImdSDBFGjWsy4zla03LxleDjBTNobnVwz02Xd3uUUtLe7qSjw4XZHInVasZkMuoCws/y0nC5"
-    "3N15i8x43iw+qR8AoZrBG6YlEW3w9QNQKYXL5cblchMRYcJqjSIyMgIxgKo4Wt1EalIMFrN/oFyuzp7JA6SOtXRrLqWTEgzF"
-    "s7JZjMSZB2dPV5eH2rombl3xAW9+VIHD7emZ+LJ1H1Pw9Id8Wl7n93qv10dra0evY1azCVuUKZQEiT8dIIeM4JL8TDye4Ly1"
-    "ym9aqKlvYfWfX2XVyoNIRwNSKjSrHYN9FvvK01iQndI/oaUULS3tAzJ0fIKZNof74vgBEUaNvBlJQfcv+6qariObUG3VvTM1"
-    "7aeR7afZ8uoRCm97i7Fjx/Y6397u8AtyrNVEOHsgLD8gP2cCVnNwyk1Kyba31/ebfK89fvYk+Xf+nJKymp5jbncXjgArHK4f"
-    "EDIDhICCOWlB9a37zskf1v2Dlvrjg/ZtO3OcwpV/IXPmXH71o2lkZ8QOUthQYTEgZDOYkRxDcoIlcDJawStFR3nv02rch/cE"
-    "n7xsOEjNt7OJ0uSgbm/CmKiwYpiQPcEbp/rf+5omsNmsjBuXQO7sVKRPIp0NwQPgbGBJ/mSuujxu0L5J8dawPEGtr7YNtl0/"
-    "AABCCKKjLSQmxhMdHYUQgrzZKfz2JzOHtiqa4J65k4LqOzklYUjjVoEACNaOmiM00pJiel1psZix2+Ow2SxofYKipYtnEG+f"
-    "GLx1sQVnWZraOxEipEJJeFsgPSkGcS51V/VtB3Z7HGPGRAf0+6+dszBoALyxU2h1dA3ar/Srep746x4dt0CQn7RkG/u+qufB"
-    "tSW8VVyJwTB48iNi3EyELWVw62JLgYTpHD55dnAAjtRfHDNY8kUtRaVV5+x7cNccq/4OQ/rt+E5tQ7XXDtjHZs/gqtwHiImN"
-    "RyKIiopECHFeo+dvqeDeBVO5/9bpmCOMrP3nfo5Wnw3TDAYJgOucH280aFyTacfV6SEq0uSf0j7Jj29IxzAnA03cyOEDe9ld"
-    "vIOOpm7fX0QlsvC2O3hx1RNDCp8XXNvth7xbcoyjVY0XPhz2+nwgJMjAMYT0SRZdl9rze2FOGo8+dD+PbtjNqbo2bs5OZePy"
-    "/JAmcOJ0M6s37QvZF+hjBuWQ25aPKyn9T21goLz9/XiL2cgLv7yB6RmX8adleSENvqnNxbK1O3C6u4Y0Zl1TYkoqnnxpL16f"
-    "fxb4C2TssRbW/TqX6CjTkCff7uziF89to+qbZv2sQKjVljaHm01Fh4YMAIBBQEtL+5An//CqDzhW3RjimHVOiqIUr7//JW4/"
-    "VRyv1xdwQm53F21twRU/quqauWvFZr6sqAt9vHqnxRWK79qcvLH90ID7P5hUm8PhwukMnNg4XFnPnSs2U1XfHNZYh4UBKMXf"
-    "Nu+nqq65D/19QVO7tbWDzs6uARm0s7SSgpXv4nB2hl8hHi4A3J0eVr64q9czauqGlrZubm7v0Rk19S28/n4Z/z54it+t/wgl"
-    "dSqR+80KE35Fo6ziG17esp/Cu68F4I9vfEKEQaPwzlmMT7QNer1SivozTax55wA7PzuBpmkkxppxe3SvEuvPgO/b+rdL2b6v"
-    "sjvre7KBTw7W8PLWQ8TGxmA2RwRVBbpn7hVEmjS8Xi/1Zzv0fUkiAAMcQoeXn6VSLN+wgy6PtydjW368nvmPbkJKSYzVzJT0"
-    "BK6YmMDUdDtpyf3TXpMmxPHMkjk89cpufFLXWluHXwCEUnVAph5P6ez08OSGHT2IN7U6e841NHVwovZ/gYvRoBEbHUmszcyY"
-    "aDNen8Td6cXd5UUT4NO32FgXqDL0tV4AdMcKwQ3c4/XR2OKkscXJBZDaADpAFo/WlyTPa7v8MsCnxFYD8nlGsUjUVr8MqPnX"
-    "igqF2jtaV1+h9lYXPVURIBgSSgixYqhZ1pHShJTL+wVj/TyxypK6uMw8O5A9usgvNlZt//3rgR2hcxJ/JvExAXtGEfV3x5+5"
-    "7PEBw/GBDtbXF0nb5PnbDNKXA6SN5HVXsFtqprsrPn7METQAAK3HS9zpY376jsvSEa8EOSOS9IqNCY1J9/ubfHdxNQhJz38u"
-    "WyLXMHL+h2ivpqnlp7Y/WzYoSEO5a+qCp7MQarFAm69QExUkiz7v3l4EincIqBOIWoXchRJbq3c+W8EluSSXJBj5L5oqiA8P"
-    "6AIdAAAAAElFTkSuQmCC";
-
 QImage decode(const char *base64)
 {
     QImage image;
@@ -344,11 +307,6 @@ QImage storeBadge()
 QImage lineIcon()
 {
     return decode(kLineIcon);
-}
-
-QImage recommendedAppIcon2()
-{
-    return decode(kRecommendedAppIcon2);
 }
 
 } // namespace WelcomePictures

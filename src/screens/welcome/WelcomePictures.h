@@ -11,7 +11,5 @@ QImage logo();
 QImage storeBadge();
 // The 32 by 32 icon of the lines shown when nothing is recommended.
 QImage lineIcon();
-// The icon of the second recommended application.
-QImage recommendedAppIcon2();
 
 } // namespace WelcomePictures

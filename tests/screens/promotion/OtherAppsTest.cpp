@@ -9,14 +9,28 @@
 #include "screens/promotion/RecommendedAppPanel.h"
 #include "screens/promotion/collectionView_cell.h"
 #include "screens/promotion/otherAppsvc.h"
+#include "screens/results/AfterDeleteStatusVC.h"
 
+#include "controls/SYFlatButton.h"
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLayout>
+#include <QScrollArea>
 #include <QVBoxLayout>
 #include <QSet>
 
 namespace {
+
+// With TWINSIFT_SHOTS_DIR set, the picture is kept there to be looked at.
+void saveShot(QWidget &widget, const QString &name)
+{
+    const QString shots = qEnvironmentVariable("TWINSIFT_SHOTS_DIR");
+    if (!shots.isEmpty() && QDir().mkpath(shots))
+        widget.grab().save(shots + "/" + name + ".png");
+}
 
 class OtherAppsTest : public WelcomeTest
 {
@@ -24,24 +38,14 @@ protected:
     void SetUp() override
     {
         WelcomeTest::SetUp();
-        m_savedData = qgetenv("XDG_DATA_HOME");
-        m_savedDirs = qgetenv("XDG_DATA_DIRS");
-        qputenv("XDG_DATA_HOME", (m_dir.path() + "/data").toUtf8());
-        qputenv("XDG_DATA_DIRS", (m_dir.path() + "/system").toUtf8());
-        QDir().mkpath(m_dir.path() + "/data/applications");
+        entries = std::make_unique<DesktopEntries>(m_dir.path());
     }
     void TearDown() override
     {
-        qputenv("XDG_DATA_HOME", m_savedData);
-        qputenv("XDG_DATA_DIRS", m_savedDirs);
+        entries.reset();
         WelcomeTest::TearDown();
     }
-    void install(const QString &desktopId)
-    {
-        QFile file(m_dir.path() + "/data/applications/" + desktopId + ".desktop");
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("[Desktop Entry]\nType=Application\nName=x\nExec=x\n");
-    }
+    void install(const QString &desktopId) { entries->install(desktopId); }
     static QStringList titles(const otherAppsvc &view)
     {
         QStringList result;
@@ -50,8 +54,7 @@ protected:
         return result;
     }
 
-private:
-    QByteArray m_savedData, m_savedDirs;
+    std::unique_ptr<DesktopEntries> entries;
 };
 
 } // namespace
@@ -123,9 +126,7 @@ TEST_F(OtherAppsTest, WindowShowsTheDrawnOrderWithoutTheInstalledApplications)
     view->btnAppStoreClicked(99); // no such card
     EXPECT_EQ(urls.opened.size(), 1);
 
-    const QString shots = qEnvironmentVariable("TWINSIFT_SHOTS_DIR");
-    if (!shots.isEmpty() && QDir().mkpath(shots))
-        window.grab().save(shots + "/other-apps.png");
+    saveShot(window, "other-apps");
 
     // Installed while on screen: nothing changes until the window is shown again.
     install("org.gnome.Shotwell");
@@ -145,6 +146,41 @@ TEST_F(OtherAppsTest, WindowShowsTheDrawnOrderWithoutTheInstalledApplications)
     window.resize(500, 400);
     view->configureCollectionView();
     EXPECT_EQ(view->space, 0.0);
+}
+
+TEST_F(OtherAppsTest, CardsAreCentredAtFirstShowAndAfterEveryResize)
+{
+    OtherAppsWindow window;
+    auto *view = qobject_cast<otherAppsvc *>(window.contentViewController());
+    ASSERT_TRUE(view);
+    view->randomDraw = [](int) { return 0; };
+    const auto expectCentred = [view](const char *when) {
+        QWidget *viewport = view->scrollview->viewport();
+        const QRect left(view->card(0)->mapTo(viewport, QPoint(0, 0)), view->card(0)->size());
+        const QRect right(view->card(1)->mapTo(viewport, QPoint(0, 0)), view->card(1)->size());
+        const int leftGap = left.x();
+        const int middleGap = right.x() - (left.x() + left.width());
+        const int rightGap = viewport->width() - (right.x() + right.width());
+        EXPECT_GT(leftGap, 0) << when;
+        EXPECT_NEAR(leftGap, middleGap, 1) << when;
+        EXPECT_NEAR(leftGap, rightGap, 2) << when;
+        EXPECT_EQ(left.y(), right.y()) << when;
+    };
+    window.resize(960, 640);
+    window.show(); // no event loop has run: the first paint must already be centred
+    ASSERT_GE(view->numberOfItems(), 2);
+    view->collectionView->layout()->activate();
+    expectCentred("first show");
+    saveShot(window, "other-apps-first-show");
+
+    window.resize(1200, 700);
+    QCoreApplication::processEvents();
+    view->collectionView->layout()->activate();
+    expectCentred("wider");
+    window.resize(900, 500);
+    QCoreApplication::processEvents();
+    view->collectionView->layout()->activate();
+    expectCentred("narrower");
 }
 
 TEST_F(OtherAppsTest, PanelCascadeAndCounter)
@@ -212,4 +248,40 @@ TEST_F(OtherAppsTest, PanelCascadeAndCounter)
     EXPECT_EQ(panel.isRecommended, 0);
     EXPECT_EQ(defaults.integerForKey(key), 17);
     EXPECT_TRUE(panel.btnAppStore->text().isEmpty());
+}
+
+TEST_F(OtherAppsTest, SummaryMovesBackToHomeIntoTheHiddenPanelsPlace)
+{
+    AfterDeleteStatusVC summary;
+    summary.resize(1000, 700);
+    bool allInstalled = false;
+    summary.recommendedAppPanel->isInstalled = [&allInstalled](const QString &) { return allInstalled; };
+    const auto gapAboveBackToHome = [&summary] {
+        QCoreApplication::processEvents(); // the posted layout requests of the changed labels
+        summary.layout()->activate();
+        const QRect status = summary.lblFinalOutputStatus->geometry();
+        return summary.btnBackToHome->mapTo(&summary, QPoint(0, 0)).y() - (status.y() + status.height());
+    };
+    summary.show();
+
+    summary.showRecommendedApp();
+    EXPECT_FALSE(summary.boxRecommendedApp->isHidden());
+    EXPECT_EQ(summary.constantTopBackToHome->sizeHint().height(), 5);
+    const int shownGap = gapAboveBackToHome();
+    saveShot(summary, "summary-panel-shown");
+    const int panelBottom = summary.boxRecommendedApp->geometry().bottom();
+    EXPECT_LE(panelBottom, summary.height());
+
+    allInstalled = true;
+    summary.showRecommendedApp();
+    EXPECT_TRUE(summary.boxRecommendedApp->isHidden());
+    EXPECT_EQ(summary.isRecommended, 0);
+    EXPECT_EQ(summary.constantTopBackToHome->sizeHint().height(), 70);
+    EXPECT_EQ(gapAboveBackToHome() - shownGap, 65);
+    saveShot(summary, "summary-panel-hidden");
+
+    // Shown again on the same screen: back to the small spacing.
+    allInstalled = false;
+    summary.showRecommendedApp();
+    EXPECT_EQ(gapAboveBackToHome(), shownGap);
 }

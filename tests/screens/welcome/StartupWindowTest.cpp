@@ -2,6 +2,7 @@
 // against a closed local port.
 #include "screens/welcome/WelcomeFixtures.h"
 
+#include "screens/promotion/OtherAppsCatalog.h"
 #include "screens/welcome/StartupVC.h"
 #include "controls/SYFlatButton.h"
 #include "model/TextLookup.h"
@@ -103,36 +104,37 @@ TEST_F(StartupWindow, CheckBoxAddsAndRemovesTheAutostartEntry)
     EXPECT_FALSE(UserDefaults::standard().boolForKey("LoginStartStatusTWK"));
 }
 
-TEST_F(StartupWindow, RecommendsTheFirstApplicationNotInstalled)
+TEST_F(StartupWindow, RecommendsTheFirstPromotedApplicationNotInstalled)
 {
-    const auto &apps = StartupVC::recommendedApps();
-    QSet<QString> installed;
-    const auto isInstalled = [&](const QString &id) { return installed.contains(id); };
-
-    startup->fillRecommendation(isInstalled);
+    // The same rows, links and installed test as the other-apps catalogue: the three positions
+    // are promoted applications 1 to 3, and any of a row's desktop ids counts as installed.
+    DesktopEntries entries(m_dir.path());
+    startup->fillRecommendation();
     EXPECT_EQ(startup->isRecommended, 1);
-    EXPECT_EQ(startup->lblRecommendedAppName->text(), localizedText(apps[0].nameKey));
+    EXPECT_EQ(startup->lblRecommendedAppName->text(), localizedText("IDS_TWK_312"));
     EXPECT_FALSE(startup->lblRecommendedAppName->text().isEmpty());
     EXPECT_FALSE(startup->imgViewRecommendedApp->pixmap().isNull());
 
-    installed = {apps[0].applicationId};
-    startup->fillRecommendation(isInstalled);
+    entries.install(OtherAppsCatalog::row(StartupVC::recommendedAppRow(1))->desktopIds.last());
+    startup->fillRecommendation();
     EXPECT_EQ(startup->isRecommended, 2);
-    EXPECT_EQ(startup->lblRecommendedAppSubTitle->text(), localizedText(apps[1].subtitleKey));
-    EXPECT_FALSE(startup->imgViewRecommendedApp->pixmap().isNull());
+    EXPECT_EQ(startup->lblRecommendedAppSubTitle->text(), localizedText("IDS_TWK_330"));
 
-    installed = {apps[0].applicationId, apps[1].applicationId};
-    startup->fillRecommendation(isInstalled);
+    entries.install(OtherAppsCatalog::row(StartupVC::recommendedAppRow(2))->desktopIds.first());
+    startup->fillRecommendation();
     EXPECT_EQ(startup->isRecommended, 3);
-    EXPECT_EQ(startup->lblRecommendedAppName->text(), apps[2].name);
-    EXPECT_FALSE(startup->imgViewRecommendedApp->pixmap().isNull());
+    const OtherAppsCatalog::App *third = OtherAppsCatalog::row(StartupVC::recommendedAppRow(3));
+    EXPECT_EQ(startup->lblRecommendedAppName->text(), third->name);
+    EXPECT_EQ(startup->lblRecommendedAppSubTitle->text(), third->description);
+    EXPECT_EQ(startup->imgViewRecommendedApp->pixmap().toImage().size(),
+              QSize(56, 56) * startup->devicePixelRatioF());
     EXPECT_FALSE(startup->boxRecommendedApp->isHidden());
     EXPECT_TRUE(startup->boxNonRecommendedApp->isHidden());
 
     startup->btnAppstore->click();
     ASSERT_EQ(urls.opened.size(), 1);
-    EXPECT_EQ(urls.opened.first(), *StartupVC::recommendedAppStoreURL(3));
-    EXPECT_EQ(urls.opened.first().scheme(), "appstream");
+    EXPECT_EQ(urls.opened.first(), *OtherAppsCatalog::promotedAppLink(3));
+    EXPECT_EQ(startup->isRecommended, 3);
 }
 
 TEST_F(StartupWindow, AllInstalledShowsTheAlternativeBoxAndStoreDoesNothing)
@@ -148,21 +150,22 @@ TEST_F(StartupWindow, AllInstalledShowsTheAlternativeBoxAndStoreDoesNothing)
     EXPECT_TRUE(urls.opened.isEmpty());
 }
 
-TEST_F(StartupWindow, StoreLinksExistOnlyForTheThreePositions)
+TEST_F(StartupWindow, LinksAndIconsAreThoseOfTheFirstThreePromotedApplications)
 {
     EXPECT_FALSE(StartupVC::recommendedAppStoreURL(0));
     EXPECT_FALSE(StartupVC::recommendedAppStoreURL(4));
-    QSet<QString> ids;
+    EXPECT_EQ(StartupVC::recommendedAppRow(4), 0);
+    QSet<int> rows;
     for (int position = 1; position <= 3; ++position) {
         const auto url = StartupVC::recommendedAppStoreURL(position);
         ASSERT_TRUE(url);
-        EXPECT_EQ(url->scheme(), "appstream");
-        EXPECT_EQ(url->host(), StartupVC::recommendedApps()[position - 1].applicationId);
-        ids.insert(StartupVC::recommendedApps()[position - 1].applicationId);
+        EXPECT_EQ(*url, *OtherAppsCatalog::promotedAppLink(position));
+        EXPECT_EQ(StartupVC::recommendedAppRow(position), OtherAppsCatalog::promotedRow(position));
+        EXPECT_NE(StartupVC::recommendedAppRow(position), 2); // never this program itself
+        rows.insert(StartupVC::recommendedAppRow(position));
         EXPECT_FALSE(StartupVC::recommendedAppIcon(position).isNull());
-        EXPECT_TRUE(QUrl(StartupVC::recommendedApps()[position - 1].projectAddress).scheme() == "https");
     }
-    EXPECT_EQ(ids.size(), 3);
+    EXPECT_EQ(rows.size(), 3);
 }
 
 TEST_F(StartupWindow, EmptyOrMalformedAddressIsRefusedAndFieldCleared)

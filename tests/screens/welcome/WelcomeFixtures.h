@@ -8,6 +8,8 @@
 #include "platform/UserDefaults.h"
 
 #include <QDesktopServices>
+#include <QDir>
+#include <QFile>
 #include <QList>
 #include <QObject>
 #include <QTemporaryDir>
@@ -22,6 +24,38 @@ public:
 
 public slots:
     void open(const QUrl &url) { opened.append(url); }
+};
+
+// Points the XDG application folders at a folder of the test for as long as it lives; install()
+// puts a desktop entry there, so the installed test sees the application.
+class DesktopEntries
+{
+public:
+    explicit DesktopEntries(const QString &root)
+        : m_root(root), m_savedData(qgetenv("XDG_DATA_HOME")), m_savedDirs(qgetenv("XDG_DATA_DIRS"))
+    {
+        qputenv("XDG_DATA_HOME", (root + "/data").toUtf8());
+        qputenv("XDG_DATA_DIRS", (root + "/system").toUtf8());
+        QDir().mkpath(root + "/data/applications");
+    }
+    ~DesktopEntries()
+    {
+        qputenv("XDG_DATA_HOME", m_savedData);
+        qputenv("XDG_DATA_DIRS", m_savedDirs);
+    }
+    DesktopEntries(const DesktopEntries &) = delete;
+    DesktopEntries &operator=(const DesktopEntries &) = delete;
+
+    void install(const QString &desktopId)
+    {
+        QFile file(m_root + "/data/applications/" + desktopId + ".desktop");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Desktop Entry]\nType=Application\nName=x\nExec=x\n");
+    }
+
+private:
+    QString m_root;
+    QByteArray m_savedData, m_savedDirs;
 };
 
 class WelcomeTest : public ::testing::Test
