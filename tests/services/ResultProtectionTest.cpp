@@ -5,6 +5,7 @@
 #include "services/ProtectedFolders.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -97,10 +98,12 @@ TEST_F(ResultProtectionTest, HandUnprotectionInAProtectedFolderSurvives)
     EXPECT_FALSE(state.shownFile(0, 0)->isProtected);
 }
 
-// The folder pass computed once per folder equals the per-file pass on random results.
+// The folder pass computed once per folder equals the per-file pass on random results, folders
+// named through a link included.
 TEST_F(ResultProtectionTest, EqualsThePerFilePassOnRandomResults)
 {
-    const QStringList folders = {"/Keep", "/Keep/Sub", "/Keep/Sub/Deep", "/Other", "/keep2", "/KEEP"};
+    ASSERT_TRUE(QFile::link(dir_.path() + "/Keep", dir_.path() + "/Link"));
+    const QStringList folders = {"/Keep", "/Keep/Sub", "/Keep/Sub/Deep", "/Other", "/keep2", "/KEEP", "/Link", "/Link/Sub"};
     std::mt19937 random(11);
     for (int round = 0; round < 150; ++round) {
         protectedFolders.clear();
