@@ -4,6 +4,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QtMath>
 
 namespace HomePictures {
 
@@ -19,6 +20,18 @@ QImage blank(int w, int h)
     QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     return image;
+}
+
+// A transparent canvas of w x h logical pixels for a screen of the given ratio; a painter on it
+// draws in logical pixels.
+QPixmap canvas(int w, int h, qreal ratio)
+{
+    if (!(ratio > 0))
+        ratio = 1.0;
+    QPixmap pixmap(qCeil(w * ratio), qCeil(h * ratio));
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    return pixmap;
 }
 
 // Two overlapping photo frames: the mark of the application.
@@ -67,9 +80,9 @@ void drawPhoto(QPainter &p, const QRectF &r, const QColor &frame, const QColor &
 }
 
 // A gold check mark in a circle, at the right end of a 99 x 30 picture.
-QImage marker()
+QPixmap marker(qreal ratio)
 {
-    QImage image = blank(99, 30);
+    QPixmap image = canvas(99, 30, ratio);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
@@ -87,9 +100,11 @@ QImage marker()
 
 } // namespace
 
-QImage titleIcon()
+QPixmap titleIcon(qreal ratio)
 {
-    return applicationIcon(24);
+    QPixmap icon = QPixmap::fromImage(applicationIcon(qCeil(24 * (ratio > 0 ? ratio : 1.0))));
+    icon.setDevicePixelRatio(ratio > 0 ? ratio : 1.0);
+    return icon;
 }
 
 QImage applicationIcon(int size)
@@ -108,9 +123,9 @@ QImage applicationIcon(int size)
     return image;
 }
 
-QImage addFilesIcon()
+QPixmap addFilesIcon(qreal ratio)
 {
-    QImage image = blank(20, 20);
+    QPixmap image = canvas(20, 20, ratio);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
@@ -122,19 +137,19 @@ QImage addFilesIcon()
     return image;
 }
 
-QImage similarMarker()
+QPixmap similarMarker(qreal ratio)
 {
-    return marker();
+    return marker(ratio);
 }
 
-QImage exactMarker()
+QPixmap exactMarker(qreal ratio)
 {
-    return marker();
+    return marker(ratio);
 }
 
-QImage similarModePicture()
+QPixmap similarModePicture(qreal ratio)
 {
-    QImage image = blank(189, 116);
+    QPixmap image = canvas(189, 116, ratio);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     drawPhoto(p, QRectF(14, 18, 84, 70), kLight, kDark);
@@ -146,9 +161,9 @@ QImage similarModePicture()
     return image;
 }
 
-QImage exactModePicture()
+QPixmap exactModePicture(qreal ratio)
 {
-    QImage image = blank(189, 116);
+    QPixmap image = canvas(189, 116, ratio);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     drawPhoto(p, QRectF(12, 22, 78, 66), kGreen, kDark);
@@ -159,9 +174,9 @@ QImage exactModePicture()
     return image;
 }
 
-QImage dropPicture()
+QPixmap dropPicture(qreal ratio)
 {
-    QImage image = blank(170, 170);
+    QPixmap image = canvas(170, 170, ratio);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(110, 110, 110), 3, Qt::DashLine));

@@ -49,14 +49,24 @@ UserDefaults &defaults()
     return UserDefaults::standard();
 }
 
-QLabel *pictureLabel(const QImage &image, QWidget *parent, QSize size = {})
+// A label of the given logical size for one of the home pictures (drawn by drawPictures).
+QLabel *pictureLabel(QWidget *parent, QSize size)
 {
     auto *label = new QLabel(parent);
-    const QSize shown = size.isValid() ? size : image.size();
-    label->setPixmap(QPixmap::fromImage(image.scaled(shown, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-    label->setFixedSize(shown);
+    label->setFixedSize(size);
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     return label;
+}
+
+// Shows a picture drawn for the label's screen, fitted to the label's logical size.
+void showPicture(QLabel *label, QPixmap picture)
+{
+    const qreal ratio = picture.devicePixelRatio();
+    if (picture.deviceIndependentSize().toSize() != label->size()) {
+        picture = picture.scaled(label->size() * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        picture.setDevicePixelRatio(ratio);
+    }
+    label->setPixmap(picture);
 }
 
 // The dark layer over the home view while a sheet or overlay is up.
@@ -123,7 +133,7 @@ void ViewController::buildView()
     auto *headerRow = new QHBoxLayout(header);
     headerRow->setContentsMargins(24, 0, 24, 0);
     headerRow->setSpacing(10);
-    imageViewTitle = pictureLabel(HomePictures::titleIcon(), header);
+    imageViewTitle = pictureLabel(header, QSize(24, 24));
     lblTitle = new QLabel(header);
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
     headerRow->addWidget(imageViewTitle);
@@ -149,10 +159,10 @@ void ViewController::buildView()
     auto *tabRow = new QHBoxLayout(tab);
     tabRow->setContentsMargins(16, 0, 12, 0);
     tabRow->setSpacing(8);
-    imgViewAddFiles = pictureLabel(HomePictures::addFilesIcon(), tab);
+    imgViewAddFiles = pictureLabel(tab, QSize(20, 20));
     lblAddFiles = new QLabel(tab);
     lblAddFiles->setObjectName(QStringLiteral("lblAddFiles"));
-    imgViewTopTab1AddFiles = pictureLabel(HomePictures::similarMarker(), tab);
+    imgViewTopTab1AddFiles = pictureLabel(tab, QSize(99, 30));
     imgViewTopTab1AddFiles->hide();
     tabRow->addWidget(imgViewAddFiles);
     tabRow->addWidget(lblAddFiles);
@@ -177,7 +187,7 @@ void ViewController::buildView()
     auto *dropRow = new QHBoxLayout(drop);
     dropRow->setContentsMargins(16, 10, 16, 12);
     dropRow->setSpacing(14);
-    imgViewDragnDrop = pictureLabel(HomePictures::dropPicture(), drop, QSize(56, 56));
+    imgViewDragnDrop = pictureLabel(drop, QSize(56, 56));
     auto *hints = new QVBoxLayout;
     hints->setSpacing(2);
     lblDraganddropphotoshere = new QLabel(drop);
@@ -217,7 +227,7 @@ void ViewController::buildView()
     rightColumn->setSpacing(10);
 
     auto makeModeCard = [rightContent](QPushButton *&button, QRadioButton *&check, QLabel *&label, QLabel *&marker,
-                                const QImage &markerImage, const char *name) {
+                                const char *name) {
         button = new QPushButton(rightContent);
         button->setObjectName(QString::fromLatin1(name));
         button->setProperty("modeCard", true);
@@ -233,19 +243,17 @@ void ViewController::buildView()
         label = new QLabel(button);
         label->setStyleSheet(Theme::modeLabelStyleSheet());
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
-        marker = pictureLabel(markerImage, button);
+        marker = pictureLabel(button, QSize(99, 30));
         row->addWidget(check);
         row->addWidget(label, 1);
         row->addWidget(marker);
     };
-    makeModeCard(btnSimilarMatch, checkSimilarMatch, lblSimilarMatch, imgSimilarMatch,
-                 HomePictures::similarMarker(), "btnSimilarMatch");
-    makeModeCard(btnExactMatch, checkExactMatch, lblExactMatch, imgExactMatch, HomePictures::exactMarker(),
-                 "btnExactMatch");
+    makeModeCard(btnSimilarMatch, checkSimilarMatch, lblSimilarMatch, imgSimilarMatch, "btnSimilarMatch");
+    makeModeCard(btnExactMatch, checkExactMatch, lblExactMatch, imgExactMatch, "btnExactMatch");
     rightColumn->addWidget(btnSimilarMatch);
     rightColumn->addWidget(btnExactMatch);
 
-    imgViewMatches = pictureLabel(HomePictures::similarModePicture(), rightContent);
+    imgViewMatches = pictureLabel(rightContent, QSize(189, 116));
     rightColumn->addSpacing(4);
     rightColumn->addWidget(imgViewMatches, 0, Qt::AlignHCenter);
 
@@ -314,7 +322,7 @@ void ViewController::setup()
     customViewAddFiles->layout()->addWidget(scanListView);
     scanListView->show();
 
-    imgViewMatches->setPixmap(QPixmap::fromImage(HomePictures::similarModePicture()));
+    drawPictures();
     showMatchesPanel(similarMatchesVC(), nullptr);
 
     lblTitle->setText(localizedText(QStringLiteral("IDS_TWK_1")));
@@ -427,12 +435,32 @@ void ViewController::selectMode(bool similar)
     btnSimilarMatch->setChecked(similar);
     imgSimilarMatch->setVisible(similar);
     imgExactMatch->setVisible(!similar);
-    imgViewMatches->setPixmap(
-        QPixmap::fromImage(similar ? HomePictures::similarModePicture() : HomePictures::exactModePicture()));
     isSimilarScan = similar;
+    drawPictures();
     QWidget *panel = similar ? similarMatchesVC() : static_cast<QWidget *>(exactMatchVC());
     if (panel->parentWidget() != customViewMatches)
         showMatchesPanel(panel, similar ? static_cast<QWidget *>(exactMatchVC()) : similarMatchesVC());
+}
+
+void ViewController::drawPictures()
+{
+    const qreal ratio = devicePixelRatioF();
+    showPicture(imageViewTitle, HomePictures::titleIcon(ratio));
+    showPicture(imgViewAddFiles, HomePictures::addFilesIcon(ratio));
+    showPicture(imgViewTopTab1AddFiles, HomePictures::similarMarker(ratio));
+    showPicture(imgViewDragnDrop, HomePictures::dropPicture(ratio));
+    showPicture(imgSimilarMatch, HomePictures::similarMarker(ratio));
+    showPicture(imgExactMatch, HomePictures::exactMarker(ratio));
+    showPicture(imgViewMatches, isSimilarScan ? HomePictures::similarModePicture(ratio)
+                                              : HomePictures::exactModePicture(ratio));
+}
+
+bool ViewController::event(QEvent *event)
+{
+    // Moved to a screen of another scale: the pictures are drawn again for it.
+    if (event->type() == QEvent::ScreenChangeInternal && m_viewLoaded)
+        drawPictures();
+    return QWidget::event(event);
 }
 
 void ViewController::tappedSimilarMatches()

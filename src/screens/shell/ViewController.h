@@ -145,6 +145,7 @@ signals:
     void popUpModeEnded();
 
 protected:
+    bool event(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -159,6 +160,8 @@ private:
     void showMatchesPanel(QWidget *panel, QWidget *other);
     // The four mode actions: similar (true) or exact (false) mode with its picture and panel.
     void selectMode(bool similar);
+    // Draws the home pictures for the device pixel ratio of the screen the view is on.
+    void drawPictures();
     void showFlowAlert(const PhotosLibraryAlert &texts, std::function<void(int)> answered, bool isQuitQuestion);
 
     bool m_viewLoaded = false;
