@@ -36,6 +36,9 @@ void exivLogToNowhere(int, const char *)
     // reads thousands of files and are not shown on the terminal.
 }
 
+// Bytes of a JPEG read to tell whether it may embed an Exif thumbnail.
+constexpr qint64 kThumbnailHintLength = 64 * 1024;
+
 QByteArray readHead(const QString &path, qint64 length)
 {
     QFile file(path);
@@ -1105,6 +1108,11 @@ std::optional<QImage> ImageSource::thumbnail(int maxPixel, bool applyOrientation
 std::optional<QImage> ImageSource::embeddedThumbnail(bool applyOrientation) const
 {
     if (!FileManager::isRegularFile(path_))
+        return std::nullopt;
+    // Most photos hold no thumbnail: a look at a JPEG's first segments spares them the metadata
+    // library's open and parse.
+    const QByteArray head = readHead(path_, kThumbnailHintLength);
+    if (!jpegMayHoldExifThumbnail(reinterpret_cast<const unsigned char *>(head.constData()), size_t(head.size())))
         return std::nullopt;
     auto image = openExiv(path_);
     if (!image)

@@ -362,4 +362,69 @@ std::optional<JpegHeaderFacts> decodeJpegHeader(const unsigned char *data, size_
     return facts;
 }
 
+namespace {
+
+// Whether the TIFF structure of an Exif segment (`tiff`, `length` bytes) links a second image
+// directory; true as well when the structure cannot be followed.
+bool tiffLinksSecondDirectory(const unsigned char *tiff, size_t length)
+{
+    if (length < 8)
+        return true;
+    bool little;
+    if (tiff[0] == 'I' && tiff[1] == 'I')
+        little = true;
+    else if (tiff[0] == 'M' && tiff[1] == 'M')
+        little = false;
+    else
+        return true;
+    auto u16 = [&](size_t at) -> quint32 {
+        return little ? quint32(tiff[at]) | quint32(tiff[at + 1]) << 8 : quint32(tiff[at]) << 8 | quint32(tiff[at + 1]);
+    };
+    auto u32 = [&](size_t at) -> quint32 {
+        return little ? u16(at) | u16(at + 2) << 16 : u16(at) << 16 | u16(at + 2);
+    };
+    if (u16(2) != 42)
+        return true;
+    const size_t ifd0 = u32(4);
+    if (ifd0 < 8 || ifd0 > length - 2)
+        return true;
+    const size_t entries = u16(ifd0);
+    const size_t next = ifd0 + 2 + 12 * entries;
+    if (next > length - 4)
+        return true;
+    return u32(next) != 0;
+}
+
+} // namespace
+
+bool jpegMayHoldExifThumbnail(const unsigned char *data, size_t size)
+{
+    static const unsigned char exifSignature[6] = {'E', 'x', 'i', 'f', 0, 0};
+    if (!data || size < 4 || data[0] != 0xFF || data[1] != 0xD8)
+        return true;
+    size_t at = 2;
+    for (;;) {
+        if (size - at < 2 || data[at] != 0xFF)
+            return true;
+        const int marker = data[at + 1];
+        if (marker == 0xDA || marker == 0xD9)
+            return false; // the picture's data begins: every segment before it was read
+        // Only segments with a length are expected before the picture's data.
+        if (marker == 0xFF || marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8))
+            return true;
+        if (size - at < 4)
+            return true;
+        const size_t length = size_t(be16(data + at + 2));
+        if (length < 2 || length > size - at - 2)
+            return true;
+        const unsigned char *payload = data + at + 4;
+        const size_t payloadLength = length - 2;
+        if (marker == 0xE1 && payloadLength >= sizeof exifSignature
+            && std::equal(exifSignature, exifSignature + sizeof exifSignature, payload)
+            && tiffLinksSecondDirectory(payload + sizeof exifSignature, payloadLength - sizeof exifSignature))
+            return true;
+        at += 2 + length;
+    }
+}
+
 } // namespace platform

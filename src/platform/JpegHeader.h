@@ -42,4 +42,12 @@ using JpegMoreBytes = std::function<QByteArray(qint64 offset, qint64 length)>;
 std::optional<JpegHeaderFacts> decodeJpegHeader(const unsigned char *data, size_t available, qint64 fileSize,
                                                 const JpegMoreBytes &more = {});
 
+// Whether the JPEG whose first `size` bytes are `data` may embed an Exif thumbnail. The thumbnail
+// lives in the second image directory (IFD1) of an Exif APP1 segment; this walks the segments up
+// to the first SOS and answers false only when every Exif segment on the way was read whole and
+// links no second directory. Anything it cannot read to the end within the bytes given (a segment
+// running past them, an odd marker, a broken TIFF header) gives true: the caller asks the metadata
+// library then, so a file's answer never changes, only files without a thumbnail get it cheaper.
+bool jpegMayHoldExifThumbnail(const unsigned char *data, size_t size);
+
 } // namespace platform
