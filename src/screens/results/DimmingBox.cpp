@@ -18,6 +18,14 @@ void DimmingBox::cover()
     if (parentWidget())
         setGeometry(parentWidget()->rect());
     raise();
+    if (m_above && m_above->parentWidget() == parentWidget() && m_above->isVisible())
+        m_above->raise();
+}
+
+void DimmingBox::keepBelow(QWidget *view)
+{
+    m_above = view;
+    cover();
 }
 
 bool DimmingBox::eventFilter(QObject *watched, QEvent *event)

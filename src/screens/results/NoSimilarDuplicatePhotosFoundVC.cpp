@@ -94,6 +94,8 @@ NoSimilarDuplicatePhotosFoundVC::NoSimilarDuplicatePhotosFoundVC(QWidget *parent
     homeLayout->addWidget(imgViewBackToHome);
     lblBackToHome->setMinimumHeight(30); // keeps the button 34 px tall and lets its layout size it
     homeLayout->addWidget(lblBackToHome);
+    // The style's minimum height keeps the layout from sizing the button: its width is set here.
+    btnBackToHome->setMinimumWidth(homeLayout->sizeHint().width());
 
     imgViewRadioSelect = picture(this, "imgViewRadioSelect", ResultPictures::radioChecked(), 20);
     lblAutoSelect = caption(this, "lblAutoSelect", "IDS_TWK_50");

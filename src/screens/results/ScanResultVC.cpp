@@ -723,8 +723,9 @@ void ScanResultVC::sliderValuesUpdate()
     noResults->setParent(this);
     noResults->setGeometry(rect());
     noResults->show();
-    noResults->raise();
-    boxTopBlackLayer->raise();
+    // Pop-up mode, which the screen starts as it appears, dims the results under it, not the
+    // screen itself.
+    boxTopBlackLayer->keepBelow(noResults);
 }
 
 void ScanResultVC::enableComponentsAfterSlider()

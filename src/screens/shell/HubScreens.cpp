@@ -172,7 +172,7 @@ void setResultControlsEnabled(bool enabled)
     if (results->boxTopBlackLayer) {
         results->boxTopBlackLayer->setVisible(!enabled);
         if (!enabled)
-            results->boxTopBlackLayer->raise();
+            results->boxTopBlackLayer->cover();
     }
     if (enabled) {
         // Delete Marked, Auto Select and Unselect All follow the marks again, as the screen itself

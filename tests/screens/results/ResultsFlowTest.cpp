@@ -411,4 +411,43 @@ TEST_F(ResultsFlowTest, NoGroupLeftShowsTheSlidersAndTheyBringTheGroupsBack)
     EXPECT_TRUE(state.allImages.empty());
 }
 
+// Pop-up mode, which the embedded no-results screen starts when it appears, dims the results
+// screen under it but never the no-results screen itself: its sliders and Back to Home stay on top,
+// enabled and reachable by the pointer.
+TEST_F(ResultsFlowTest, EmbeddedNoResultsScreenIsNotCoveredByTheDimmingLayers)
+{
+    const QString a = writePhoto(QStringLiteral("home/a.jpg"), 8);
+    copyFile(a, QStringLiteral("home/c/a.jpg"));
+    NotificationRecorder recorder(navigationNames());
+    ScanResultVC *results = scanThroughHome(recorder);
+    ASSERT_TRUE(results);
+    ResultState &state = ResultState::shared();
+    state.imageDirectories[0][1]->matchingPercentage = 90.0f;
+    results->sliderMatchingLevel->setValue(6);
+    auto *none = noSimilarDuplicatePhotosFoundVC();
+    ASSERT_TRUE(waitFor([&] { return none->parentWidget() == results && none->isVisible(); }));
+    // The screen's own notification, and the hub's answer to it.
+    platform::NotificationCenter::defaultCenter().post(QStringLiteral("kDisableControlNotification"));
+    QApplication::processEvents();
+    ASSERT_TRUE(platform::UserDefaults::standard().boolForKey(isPopUpKey));
+    shoot(home, QStringLiteral("no-results-embedded-popup"));
+
+    for (QWidget *w : std::initializer_list<QWidget *>{none->sliderView, none->sliderViewTop,
+                                                       none->lblNoSimilarDuplicatePhotosFound, none->btnBackToHome}) {
+        ASSERT_TRUE(w->isVisible()) << w->objectName().toStdString();
+        EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
+        QWidget *top = home->childAt(w->mapTo(home, w->rect().center()));
+        ASSERT_TRUE(top);
+        EXPECT_TRUE(top == w || w->isAncestorOf(top))
+            << w->objectName().toStdString() << " lies under " << top->objectName().toStdString();
+    }
+    // Back to Home shows its whole caption.
+    EXPECT_GE(none->lblBackToHome->width(), none->lblBackToHome->sizeHint().width());
+    EXPECT_LE(none->lblBackToHome->geometry().right(), none->btnBackToHome->width() - 1);
+    // The slider still regroups: at 88 % the group is back and the screen goes.
+    none->sliderView->setValue(3);
+    EXPECT_EQ(state.shownGroupCount(), 1);
+    EXPECT_NE(none->parentWidget(), results);
+}
+
 } // namespace
