@@ -314,10 +314,10 @@ void ListViewVC::recordHandMark(int group, int row, bool add)
 void ListViewVC::reloadData()
 {
     texts_.clear();
+    // A reload may move other files to the selected position: the selection and its border go.
+    collectionView->clearSelection();
+    bordered_.reset();
     ResultViewController::reloadData();
-    // A highlighted row whose selection did not survive the reload goes back to grey.
-    if (bordered_ && collectionView->selectedItem() != bordered_)
-        bordered_.reset();
 }
 
 std::unique_ptr<ResultItem> ListViewVC::makeItem(int section, int row)

@@ -54,7 +54,8 @@ public:
     // The vertical scroll bar shown beside the rows (it follows the collection view's own).
     QScrollBar *rowScrollBar() const { return vbar_; }
 
-    // Lays the rows out again from the shared state; row texts are read afresh.
+    // Lays the rows out again from the shared state; row texts are read afresh and the selection
+    // is dropped.
     void reloadData() override;
     std::unique_ptr<ResultItem> makeItem(int section, int row) override;
 

@@ -228,11 +228,15 @@ TEST_F(ListViewVCTest, SelectingARowShowsItsFileFittedAndKeysMoveTheSelection)
     EXPECT_EQ(details->image, groups[1][2]);
     ASSERT_TRUE(waitFor([&] { return preview->shownRequestNumber() == preview->requestNumber(); }));
     EXPECT_EQ(preview->imgPreview->pixmap().size(), QSize(60, 200));
+    // Removing a file moves others to the selected position: the selection and border go.
+    list->makeItem(1, 0)->deleteFileFromArray();
+    EXPECT_EQ(list->borderedRow(), std::nullopt);
+    EXPECT_EQ(view->selectedItem(), std::nullopt);
 
     // While a dialog is up, selecting changes neither the border nor the details.
     platform::UserDefaults::standard().setBool(QStringLiteral("IsPopUpTWK"), true);
     click(view->viewport(), view->visualItemRect(0, 0).center());
-    EXPECT_EQ(list->borderedRow(), ResultCollectionView::IndexPath(1, 2));
+    EXPECT_EQ(list->borderedRow(), std::nullopt);
     EXPECT_EQ(details->image, groups[1][2]);
     platform::UserDefaults::standard().setBool(QStringLiteral("IsPopUpTWK"), false);
 
