@@ -308,8 +308,13 @@ ScanResultVC::ScanResultVC(QWidget *parent) : QWidget(parent)
     body->addWidget(scrollViewCollection, 1);
     body->addLayout(side);
 
+    lblOtherApps = captionLabel(this, "lblOtherApps");
+    btnOtherApps = iconButton(this, "btnOtherApps", nullptr, lblOtherApps);
+
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(lblSelectedInGroup, 1);
+    bottom->addWidget(btnOtherApps);
+    bottom->addSpacing(16);
     bottom->addWidget(boxScanMarked);
 
     auto *root = new QVBoxLayout(this);
@@ -357,6 +362,7 @@ ScanResultVC::ScanResultVC(QWidget *parent) : QWidget(parent)
             sliderMatchingLevelMoved();
     });
     connect(btnDeleteMarked, &QAbstractButton::clicked, this, [this] { tappedDeleteMarked(); });
+    connect(btnOtherApps, &QPushButton::clicked, this, [this] { clickedOtherApps(); });
 
     // The three answers of the confirmation sheets; registered once for the life of the screen.
     platform::NotificationCenter &center = platform::NotificationCenter::defaultCenter();
@@ -486,8 +492,10 @@ void ScanResultVC::configureResultScreen()
     lblScanMarked->setText(text("IDS_TWK_73"));
     lblPreview->setText(text("IDS_TWK_74"));
     lblMetadata->setText(text("IDS_TWK_75"));
+    lblOtherApps->setText(text("IDS_TWK_8102"));
     // A button whose face is a picture and a caption is as large as both need, whatever its row offers.
-    for (QPushButton *button : {btnBackToHome, btnAutoSelect, btnUnSelectAll, btnSelectionWizard, thumbnailView, listView})
+    for (QPushButton *button :
+         {btnBackToHome, btnAutoSelect, btnUnSelectAll, btnSelectionWizard, thumbnailView, listView, btnOtherApps})
         if (button && button->layout())
             button->setMinimumSize(button->layout()->sizeHint());
 

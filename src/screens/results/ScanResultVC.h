@@ -80,6 +80,9 @@ public:
     QFrame *boxListView = nullptr;
     QFrame *boxScanMarked = nullptr;
     QLabel *lblScanMarked = nullptr;
+    // Shows the other-apps window (clickedOtherApps); its caption is lblOtherApps.
+    QPushButton *btnOtherApps = nullptr;
+    QLabel *lblOtherApps = nullptr;
     QVideoWidget *avKitPlayer = nullptr;
     QProgressBar *activityIndicator = nullptr;
     QLabel *imgViewRadioSelect = nullptr;

@@ -56,6 +56,10 @@ QString homeStyleSheet()
     return QStringLiteral(R"(
 ViewController { background-color: rgb(34, 34, 34); }
 QFrame#homeHeader { background-color: rgb(42, 42, 42); border-bottom: 1px solid rgb(24, 24, 24); }
+QPushButton#btnOtherApps { color: rgb(199, 157, 39); background-color: transparent; border: 1px solid rgb(90, 90, 90);
+  border-radius: 6px; padding: 5px 14px; }
+QPushButton#btnOtherApps:hover { border-color: rgb(199, 157, 39); }
+QPushButton#btnOtherApps:focus { border-color: rgb(45, 140, 230); }
 QLabel#lblTitle { color: rgb(240, 240, 240); font-size: 18px; font-weight: 600; }
 QFrame#panel { background-color: rgb(39, 39, 39); border: 1px solid rgb(56, 56, 56); border-radius: 8px; }
 QFrame#panelTab { background-color: rgb(46, 46, 46); border: none; border-bottom: 1px solid rgb(56, 56, 56);

@@ -332,6 +332,16 @@ void ViewController::setup()
     lblScanForDuplicate->setText(localizedText(QStringLiteral("IDS_TWK_4")));
     lblExactMatch->setText(localizedText(QStringLiteral("IDS_TWK_12")));
     lblSimilarMatch->setText(localizedText(QStringLiteral("IDS_TWK_11")));
+
+    // The other-apps button at the right of the title bar. Made after everything else, so it comes
+    // last when tabbing and the window does not open with the focus on it.
+    QWidget *header = lblTitle->parentWidget();
+    btnOtherApps = new QPushButton(localizedText(QStringLiteral("IDS_TWK_8102")), header);
+    btnOtherApps->setObjectName(QStringLiteral("btnOtherApps"));
+    btnOtherApps->setCursor(Qt::PointingHandCursor);
+    btnOtherApps->setFocusPolicy(Qt::StrongFocus);
+    header->layout()->addWidget(btnOtherApps);
+    connect(btnOtherApps, &QPushButton::clicked, this, [this] { clickedOtherApps(); });
 }
 
 void ViewController::registerObservers()

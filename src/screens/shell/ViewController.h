@@ -69,6 +69,8 @@ public:
     QFrame *boxScanForDuplicate = nullptr;
     // Holds the right column (scan kind, settings, Scan button); scrolls on low windows.
     QScrollArea *rightColumnScroller = nullptr;
+    // Shows the other-apps window (clickedOtherApps).
+    QPushButton *btnOtherApps = nullptr;
 
     // ---- state
     bool isSimilarScan = true;
