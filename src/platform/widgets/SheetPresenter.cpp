@@ -1,4 +1,5 @@
 #include "platform/widgets/SheetPresenter.h"
+#include "platform/widgets/OverlayClose.h"
 
 #include <QCloseEvent>
 #include <QVBoxLayout>
@@ -31,6 +32,13 @@ SheetContainer::SheetContainer(QWidget *parent) : QDialog(parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+}
+
+void SheetContainer::reject()
+{
+    for (QWidget *controller : findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+        if (closeOverlayByKeyboard(controller))
+            return;
 }
 
 void SheetContainer::closeEvent(QCloseEvent *event)

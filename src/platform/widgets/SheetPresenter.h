@@ -32,7 +32,9 @@ class SheetContainer : public QDialog
 public:
     explicit SheetContainer(QWidget *parent = nullptr);
 
-    void reject() override {}
+    // Escape: the sheet closes only as its own close or Cancel button would close it (a sheet
+    // without one stays).
+    void reject() override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -162,6 +162,7 @@ AfterDeleteStatusVC::AfterDeleteStatusVC(QWidget *parent) : QWidget(parent)
     recommendedAppPanel = new RecommendedAppPanel(boxRecommendedApp);
     btnAppStore = recommendedAppPanel->btnAppStore;
 
+    btnFinalOutput->setProperty("closesOverlay", true); // Escape goes back as the final-output button does
     connect(btnFinalOutput, &QPushButton::clicked, this, [this] { tappedFinalOutput(); });
     connect(btnBackToHome, &QAbstractButton::clicked, this, [this] { tappedBackToHome(); });
     connect(btnFacebook, &QPushButton::clicked, this, [this] { tappedFacebook(); });

@@ -183,6 +183,7 @@ NoSimilarDuplicatePhotosFoundVC::NoSimilarDuplicatePhotosFoundVC(QWidget *parent
     backLayout->addStretch(1);
     backLayout->addWidget(btnBack);
     backLayout->addStretch(1);
+    btnBack->setProperty("closesOverlay", true); // Escape leaves the overlay as Back does
     connect(btnBack, &QPushButton::clicked, this, [this] { clickedBack(); });
     connect(btnBackToHome, &QPushButton::clicked, this, [this] { clickedBackToHome(); });
 

@@ -71,6 +71,7 @@ CancelScanningVC::CancelScanningVC(QWidget *parent) : QWidget(parent)
     // viewDidLoad
     lblYes->setText(localizedText(QStringLiteral("IDS_TWK_268")));
     lblNo->setText(localizedText(QStringLiteral("IDS_TWK_269")));
+    btnNo->setProperty("closesOverlay", true); // Escape answers No: the scan goes on
     btnYes->installEventFilter(this);
     btnNo->installEventFilter(this);
     connect(btnYes, &QAbstractButton::clicked, this, [this] { clickedYes(); });

@@ -13,6 +13,7 @@
 #include "model/TextLookup.h"
 #include "platform/Dispatch.h"
 #include "platform/NotificationCenter.h"
+#include "platform/widgets/OverlayClose.h"
 #include "platform/PhotosApp.h"
 #include "platform/UserDefaults.h"
 #include "services/PhotosLibraryFlow.h"
@@ -846,12 +847,8 @@ bool ViewController::closeTopOverlayByKeyboard()
         QWidget *overlay = *it;
         if (overlay->parentWidget() != this || !overlay->isVisible())
             continue;
-        // The overlay's own close button decides, as a click on it would.
-        auto *close = overlay->findChild<QAbstractButton *>(QStringLiteral("btnClose"));
-        if (!close || !close->isVisible() || !close->isEnabled())
-            return false;
-        close->click();
-        return true;
+        // The overlay's own close (or Cancel) button decides, as a click on it would.
+        return platform::closeOverlayByKeyboard(overlay);
     }
     return false;
 }

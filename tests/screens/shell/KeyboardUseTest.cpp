@@ -1,9 +1,15 @@
 // The home screen by keyboard: Tab reaches the add areas, the scan list and each row's tick and
-// remove button; Space ticks, Delete removes the selected row; Escape closes the About screen; the
+// remove button; Space ticks, Delete removes the selected row; Escape closes the About screen and
+// every other overlay or sheet that has a close or Cancel button, as that button does; the
 // flat button shows where the keyboard focus is.
 #include "screens/home/AddFilesVC.h"
 #include "screens/shell/CustomAnimator.h"
+#include "screens/results/AfterDeleteStatusVC.h"
+#include "screens/results/NoSimilarDuplicatePhotosFoundVC.h"
+#include "screens/sheet/AfterMoveInPhotoLibraryVC.h"
+#include "screens/sheet/CancelScanningVC.h"
 #include "screens/welcome/AboutVC.h"
+#include "platform/widgets/SheetPresenter.h"
 #include "controls/AddFilesTableCell.h"
 #include "controls/MyNSTableRowView.h"
 #include "controls/SYFlatButton.h"
@@ -13,6 +19,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QToolButton>
 #include <QtTest/QTest>
 
@@ -87,6 +94,52 @@ TEST_F(KeyboardUseTest, EscapeClosesTheAboutScreen)
     QTest::keyClick(window, Qt::Key_Escape);
     ASSERT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey("IsPopUpTWK"); }));
     ASSERT_TRUE(waitFor([&] { return aboutVC()->parentWidget() != home || !aboutVC()->isVisible(); }));
+}
+
+TEST_F(KeyboardUseTest, EscapeClosesEachOverlayAndSheetAsItsCloseButtonWould)
+{
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    // Each overlay with the button that closes it: Back, Close, and the summary's way back.
+    struct Overlay {
+        QWidget *view;
+        QAbstractButton *close;
+        std::function<void()> present;
+    };
+    const std::vector<Overlay> overlays = {
+        {noSimilarDuplicatePhotosFoundVC(), noSimilarDuplicatePhotosFoundVC()->btnBack, [&] { home->noSimilarPhotosFound(); }},
+        {afterMoveInPhotoLibraryVC(), afterMoveInPhotoLibraryVC()->btnClose, [&] { home->afterMoveInPhotoLibrary(); }},
+        {afterDeleteStatusVC(), afterDeleteStatusVC()->btnFinalOutput, [&] { home->presentAfterDeleteView(); }},
+    };
+    for (const auto &[view, close, present] : overlays) {
+        const std::string name = view->objectName().toStdString();
+        present();
+        ASSERT_TRUE(waitFor([&] { return view->geometry() == CustomAnimator::finalGeometry(view, home); })) << name;
+        ASSERT_TRUE(close->isVisible()) << name;
+        QSignalSpy clicked(close, &QAbstractButton::clicked);
+        QTest::keyClick(window, Qt::Key_Escape);
+        EXPECT_EQ(clicked.count(), 1) << name;
+        EXPECT_TRUE(waitFor([&] { return view->parentWidget() != home || !view->isVisible(); })) << name;
+        EXPECT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey("IsPopUpTWK"); })) << name;
+    }
+
+    // The stop question, a sheet: Escape answers No and the question goes.
+    CancelScanningVC *question = cancelScanningVC();
+    QDialog *sheet = platform::SheetPresenter::presentAsSheet(question, window);
+    ASSERT_TRUE(sheet && QTest::qWaitForWindowExposed(sheet));
+    QSignalSpy answeredNo(question->btnNo, &QAbstractButton::clicked);
+    QTest::keyClick(sheet->focusWidget() ? sheet->focusWidget() : sheet, Qt::Key_Escape);
+    EXPECT_EQ(answeredNo.count(), 1);
+    EXPECT_FALSE(platform::SheetPresenter::isPresented(question));
+
+    // A sheet without a close or Cancel button stays.
+    QWidget plain;
+    plain.resize(200, 100);
+    QDialog *stays = platform::SheetPresenter::presentAsSheet(&plain, window);
+    ASSERT_TRUE(stays && QTest::qWaitForWindowExposed(stays));
+    QTest::keyClick(stays, Qt::Key_Escape);
+    EXPECT_TRUE(platform::SheetPresenter::isPresented(&plain));
+    platform::SheetPresenter::dismissSheet(&plain);
 }
 
 TEST_F(KeyboardUseTest, TheFlatButtonDrawsAFocusRingForKeyboardFocusOnly)
