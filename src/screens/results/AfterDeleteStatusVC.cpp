@@ -8,6 +8,7 @@
 #include "platform/Dispatch.h"
 #include "platform/NotificationCenter.h"
 #include "platform/widgets/Workspace.h"
+#include "screens/results/FilePropertiesVC.h"
 #include "screens/results/ResultPictures.h"
 #include "screens/results/ResultScreenStyle.h"
 #include "screens/results/ScanResultVC.h"
@@ -73,6 +74,9 @@ QPushButton *socialButton(QWidget *parent, const char *name, QLabel *&icon, cons
     layout->setSpacing(6);
     layout->addWidget(icon);
     layout->addWidget(caption);
+    // A push button sizes itself by its own text, of which it has none: the layout gives it the
+    // room its picture and caption need.
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
     return button;
 }
 
@@ -305,8 +309,8 @@ void AfterDeleteStatusVC::updateDeletionSummary()
     showRecommendedApp();
     if (shown == Case::TrashNothingLeft || shown == Case::PhotosOnly) {
         // Nothing is left to look at: the details and the preview of the results are emptied.
-        if (QWidget *details = AllViewControllers::cachedController(QStringLiteral("FileProperties")))
-            QMetaObject::invokeMethod(details, "clearFileProperties", Qt::DirectConnection);
+        if (auto *details = AllViewControllers::cached<FilePropertiesVC>(QStringLiteral("FileProperties")))
+            details->clearFileProperties();
         if (auto *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult")))
             results->imgPreview->clear();
     }

@@ -1,6 +1,7 @@
 #include "screens/results/ResultRefresh.h"
 
 #include "screens/shell/AllViewControllers.h"
+#include "screens/results/FilePropertiesVC.h"
 #include "screens/results/ScanResultVC.h"
 #include "screens/results/grid/ThumbnailVC.h"
 #include "screens/results/list/ListViewVC.h"
@@ -28,9 +29,12 @@ void refreshResultTotals()
 {
     const ResultTotals totals = computeResultTotals(ResultState::shared());
     auto *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"));
+    // No file to show: the preview and the file details are emptied.
     auto clearPreview = [results] {
         if (results && results->imgPreview)
             results->imgPreview->setPixmap(QPixmap());
+        if (auto *details = AllViewControllers::cached<FilePropertiesVC>(QStringLiteral("FileProperties")))
+            details->clearFileProperties();
     };
     if (!totals.shownSizeKnown) {
         clearPreview();

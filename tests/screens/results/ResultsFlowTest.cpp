@@ -10,6 +10,8 @@
 #include "screens/results/AutoMarkSelectionDialogVC.h"
 #include "screens/results/BackToHomeDialogVC.h"
 #include "screens/results/DeleteDuplicatePhotosVC.h"
+#include "screens/results/FilePropertiesVC.h"
+#include "screens/results/ResultRefresh.h"
 #include "screens/results/NoSimilarDuplicatePhotosFoundVC.h"
 #include "screens/results/ScanResultVC.h"
 #include "screens/shell/HubScreens.h"
@@ -247,6 +249,68 @@ TEST_F(ResultsFlowTest, SummaryRefillsItsFiguresAtEveryShowing)
     EXPECT_EQ(status->lblStatusTotoalItems->text(),
               substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_211")), {localizedText(QStringLiteral("IDS_TWK_327_1"))}));
     resultsContainVideos = false;
+}
+
+// The file details are emptied when nothing is left to show: by the summary of a deletion that left
+// no group, and by the totals of an empty result.
+TEST_F(ResultsFlowTest, FileDetailsAreEmptiedWhenNoFileIsLeft)
+{
+    auto *details = qobject_cast<FilePropertiesVC *>(filePropertiesVC());
+    ASSERT_TRUE(details);
+    QLabel *format = details->outlet(QStringLiteral("lblValueFormat"));
+    ASSERT_TRUE(format);
+    auto showAFile = [&] {
+        details->image = record(writePhoto(QStringLiteral("home/a.jpg"), 3));
+        details->showFileProperties();
+        ASSERT_FALSE(format->text().isEmpty());
+    };
+
+    showAFile();
+    auto *status = afterDeleteStatusVC();
+    status->isTrashed = true;
+    status->isResult = false;
+    status->isPhotoLibrary = false;
+    status->show();
+    EXPECT_TRUE(format->text().isEmpty());
+    status->hide();
+
+    showAFile();
+    ResultState::shared().clear();
+    scanResultVC(); // the totals need the results screen
+    refreshResultTotals();
+    EXPECT_TRUE(format->text().isEmpty());
+}
+
+// At 1280 x 720 the summary shows its buttons whole: inside the screen, apart from each other, their
+// pictures and captions inside them and not cut.
+TEST_F(ResultsFlowTest, SummaryShowsItsButtonsAndShareLinksWhole)
+{
+    auto *status = afterDeleteStatusVC();
+    status->resize(1280, 720);
+    status->isTrashed = true;
+    status->isResult = false;
+    trashedCountText = QStringLiteral("3");
+    trashedSizeText = QStringLiteral("1.2 MB");
+    status->show();
+    QApplication::processEvents();
+    shoot(status, QStringLiteral("summary-share-1280x720"));
+    auto area = [&](QWidget *w) { return QRect(w->mapTo(status, QPoint(0, 0)), w->size()); };
+    const std::vector<QWidget *> buttons = {status->btnBackToHome, status->btnFinalOutput, status->lblFollowUs,
+                                            status->btnFacebook, status->btnTwitter};
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        const std::string name = buttons[i]->objectName().toStdString();
+        ASSERT_TRUE(buttons[i]->isVisible()) << name;
+        EXPECT_TRUE(status->rect().contains(area(buttons[i]))) << name;
+        for (size_t j = i + 1; j < buttons.size(); ++j)
+            EXPECT_FALSE(area(buttons[i]).intersects(area(buttons[j])))
+                << name << " overlaps " << buttons[j]->objectName().toStdString();
+    }
+    for (QLabel *part : {status->imgViewFacebook, status->lblFacebook, status->imgViewTwitter, status->lblTwitter}) {
+        const std::string name = part->objectName().toStdString();
+        EXPECT_TRUE(part->parentWidget()->rect().contains(part->geometry())) << name << " is cut by its button";
+        EXPECT_GE(part->width(), part->sizeHint().width()) << name;
+        EXPECT_GE(part->height(), part->sizeHint().height()) << name;
+    }
 }
 
 // The confirmation switch is on by default: Delete Marked asks, Cancel keeps everything, and a
