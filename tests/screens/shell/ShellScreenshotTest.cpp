@@ -10,7 +10,9 @@
 #include "platform/UserDefaults.h"
 #include "platform/widgets/WindowController.h"
 #include "controls/SYFlatButton.h"
+#include "support/ScreenChecks.h"
 #include "support/ShellFixtures.h"
+#include "screens/welcome/AboutVC.h"
 
 #include <QDir>
 #include <QFrame>
@@ -28,9 +30,6 @@ protected:
     void SetUp() override
     {
         ShellTest::SetUp();
-        const QString configured = qEnvironmentVariable("TWINSIFT_SHOT_DIR");
-        shotDir = configured.isEmpty() ? tempPath("shots") : configured;
-        QDir().mkpath(shotDir);
         oldStyle = QApplication::style()->name();
         oldPalette = QApplication::palette();
         Theme::applyApplicationTheme();
@@ -43,12 +42,8 @@ protected:
         QApplication::setPalette(oldPalette);
     }
 
-    void save(QWidget *widget, const QString &name)
-    {
-        const QPixmap picture = widget->grab();
-        EXPECT_FALSE(picture.isNull());
-        EXPECT_TRUE(picture.save(QDir(shotDir).filePath(name + ".png")));
-    }
+    // Keeps a picture for people to look at (TWINSIFT_SHOT_DIR).
+    static void save(QWidget *widget, const QString &name) { screenchecks::pictureFor(widget, name); }
 
     // A visible widget lies inside `outer` and shows its whole text.
     static void expectInside(QWidget *widget, QWidget *outer, const char *what)
@@ -62,7 +57,6 @@ protected:
         }
     }
 
-    QString shotDir;
     QString oldStyle;
     QPalette oldPalette;
 };
@@ -115,6 +109,11 @@ TEST_F(ShellScreenshotTest, HomeScreenFitsAtTheUsualAndTheSmallestSize)
     home->tappedExactMatches();
     save(window, "home-exact");
     home->setPopUpMode(true);
+    // The dark layer covers the whole home view and takes the pointer.
+    QWidget *layer = home->findChild<QWidget *>("boxTopBlackLayer");
+    ASSERT_TRUE(layer && layer->isVisible());
+    EXPECT_EQ(layer->geometry(), home->rect());
+    EXPECT_EQ(home->childAt(home->btnExactMatch->mapTo(home, home->btnExactMatch->rect().center())), layer);
     save(window, "home-popup");
     home->closeToExitVC();
 
@@ -123,6 +122,8 @@ TEST_F(ShellScreenshotTest, HomeScreenFitsAtTheUsualAndTheSmallestSize)
     home->presentOverlay(true, aboutVC());
     ASSERT_TRUE(waitFor([&] { return aboutVC()->geometry() == CustomAnimator::finalGeometry(aboutVC(), home); }));
     QCoreApplication::processEvents();
+    screenchecks::expectLaidOutWhole(aboutVC(), "about overlay");
+    EXPECT_TRUE(home->rect().contains(aboutVC()->geometry()));
     save(window, "home-about-overlay");
 }
 
@@ -131,11 +132,13 @@ TEST_F(ShellScreenshotTest, FirstWindowsUnderTheApplicationTheme)
     AppDelegate delegate;
     delegate.showFirstWindow();
     QCoreApplication::processEvents();
+    screenchecks::expectLaidOutWhole(startupWindowController(), "welcome window");
     save(startupWindowController(), "launch-welcome");
     startupWindowController()->closeWindow();
     platform::UserDefaults::standard().setBool("StartupTWK", true);
     delegate.showFirstWindow();
     QCoreApplication::processEvents();
+    screenchecks::expectLaidOutWhole(splashWindowController(), "splash window");
     save(splashWindowController(), "launch-splash");
     delegate.tappedPreferences();
 }

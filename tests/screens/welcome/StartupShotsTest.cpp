@@ -1,6 +1,8 @@
-// Renders the welcome, splash, about and support screens off screen. With TWINSIFT_SHOTS_DIR set the
-// pictures are written there to be looked at.
+// The welcome, splash, about, support and help screens as a user sees them: in the dark theme, every
+// label and button inside the screen, one-line texts whole, buttons apart. With TWINSIFT_SHOT_DIR set
+// the pictures are written there to be looked at.
 #include "screens/welcome/WelcomeFixtures.h"
+#include "support/ScreenChecks.h"
 
 #include "screens/welcome/AboutVC.h"
 #include "screens/welcome/HelpPopover.h"
@@ -22,15 +24,11 @@ void check(QWidget &screen, const QString &name)
     screen.show();
     if (screen.layout())
         screen.layout()->activate();
-    const QPixmap shot = screen.grab();
-    EXPECT_FALSE(shot.isNull()) << name.toStdString();
-    EXPECT_GE(shot.width(), screen.minimumWidth());
+    screenchecks::expectLaidOutWhole(&screen, name.toStdString());
     // The top-left corner shows the theme's dark background.
-    const QColor corner = shot.toImage().pixelColor(3, 3);
+    const QColor corner = screen.grab().toImage().pixelColor(3, 3);
     EXPECT_LT(corner.lightness(), 80) << name.toStdString();
-    const QString folder = qEnvironmentVariable("TWINSIFT_SHOTS_DIR");
-    if (!folder.isEmpty() && QDir().mkpath(folder))
-        shot.save(folder + "/" + name + ".png");
+    screenchecks::pictureFor(&screen, name);
 }
 
 } // namespace
