@@ -243,11 +243,23 @@ TEST_F(OtherAppsTest, PanelCascadeAndCounter)
     panel.showRecommendedApp();
     EXPECT_EQ(panel.isRecommended, 1);
     EXPECT_EQ(defaults.integerForKey(key), 2);
-    defaults.setInteger(key, 17);
-    panel.showRecommendedApp();
-    EXPECT_EQ(panel.isRecommended, 0);
-    EXPECT_EQ(defaults.integerForKey(key), 17);
-    EXPECT_TRUE(panel.btnAppStore->text().isEmpty());
+    // After the store style, the web style drops the badge again.
+    EXPECT_TRUE(panel.btnAppStore->icon().isNull());
+    EXPECT_EQ(panel.btnAppStore->text(), QString("Download Now"));
+    // Out of range: the views keep what the last fill showed; only the button changes style.
+    for (int outOfRange : {17, 0}) {
+        defaults.setInteger(key, outOfRange);
+        panel.showRecommendedApp();
+        EXPECT_EQ(panel.isRecommended, 0);
+        EXPECT_EQ(defaults.integerForKey(key), outOfRange);
+        EXPECT_TRUE(panel.btnAppStore->text().isEmpty());
+        EXPECT_FALSE(panel.btnAppStore->icon().isNull());
+        EXPECT_EQ(panel.lblRecommendedAppName->text(), OtherAppsCatalog::row(1)->name);
+        EXPECT_FALSE(panel.boxRecommendedApp->isHidden());
+        EXPECT_EQ(panel.constantTopBackToHome, 5.0);
+        panel.clickedAppStore();
+        EXPECT_EQ(urls.opened.size(), 1);
+    }
 }
 
 TEST_F(OtherAppsTest, SummaryMovesBackToHomeIntoTheHiddenPanelsPlace)
