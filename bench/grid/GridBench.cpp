@@ -2,8 +2,11 @@
 // JPEG files and prints, as one JSON object, the time to the first screen of thumbnails, the
 // longest time the GUI thread was held while scrolling from top to bottom, and the peak memory.
 //
-//   twinsift-grid-bench [--list] [--groups G] [--files F] [--dir FOLDER] [--size WxH] [--steps N] [--protect K]
+//   twinsift-grid-bench [--list | --screen] [--groups G] [--files F] [--dir FOLDER] [--size WxH]
+//                       [--steps N] [--protect K]
 //
+// --screen measures the grid inside the results screen (1280 x 720), fed through the
+// "SelectedFiles" notification as a finished scan feeds it, counters, preview and details included.
 // --list measures the results list instead of the grid (the grid takes the result in, hidden, as
 // it does on the results screen, and the list shows it). --steps N stops the scrolling after N
 // steps; --protect K makes the first K sub-folders of FOLDER protected folders, so that the intake
@@ -20,9 +23,12 @@
 #include "model/ResultState.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
+#include "screens/results/ScanResultVC.h"
 #include "screens/results/grid/ThumbnailLoader.h"
 #include "screens/results/grid/ThumbnailVC.h"
 #include "screens/results/list/ListViewVC.h"
+#include "screens/shell/AllViewControllers.h"
+#include "services/MVNAssistance.h"
 
 #include <QApplication>
 #include <QDir>
@@ -115,6 +121,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QStringList args = app.arguments();
     bool listMode = false;
+    bool screenMode = false;
     int groups = 20000, files = 50000;
     qint64 maxSteps = 0;
     int protect = 0;
@@ -130,6 +137,8 @@ int main(int argc, char **argv)
             files = args[++i].toInt();
         else if (a == QLatin1String("--steps") && i + 1 < args.size())
             maxSteps = args[++i].toLongLong();
+        else if (a == QLatin1String("--screen"))
+            screenMode = true;
         else if (a == QLatin1String("--protect") && i + 1 < args.size())
             protect = args[++i].toInt();
         else if (a == QLatin1String("--dir") && i + 1 < args.size())
@@ -138,7 +147,7 @@ int main(int argc, char **argv)
             const QStringList wh = args[++i].split(QLatin1Char('x'));
             size = QSize(wh.value(0).toInt(), wh.value(1).toInt());
         } else {
-            std::cerr << "usage: twinsift-grid-bench [--list] [--groups G] [--files F] [--dir FOLDER] [--size WxH] [--steps N] [--protect K]\n";
+            std::cerr << "usage: twinsift-grid-bench [--list | --screen] [--groups G] [--files F] [--dir FOLDER] [--size WxH] [--steps N] [--protect K]\n";
             return 2;
         }
     }
@@ -168,10 +177,22 @@ int main(int argc, char **argv)
         result[size_t(i < 2 * groups ? i / 2 : i % groups)].push_back(ImageFile::make(QUrl::fromLocalFile(paths[i])));
     const double recordSeconds = clock.elapsed() / 1000.0;
 
-    auto *grid = new ThumbnailVC;
-    grid->resize(1000, 700);
+    screenMode = screenMode && !listMode;
+    ScanResultVC *screen = nullptr;
+    ThumbnailVC *grid = nullptr;
+    if (screenMode) {
+        localizationTable = sharedAssistance().loadPropertyList(QStringLiteral("English"));
+        screen = scanResultVC();
+        screen->resize(1280, 720);
+        screen->show();
+        grid = thumbnailVC();
+    } else {
+        grid = new ThumbnailVC;
+        grid->resize(1000, 700);
+    }
     ListViewVC *list = nullptr;
-    if (listMode) {
+    if (screenMode) {
+    } else if (listMode) {
         list = new ListViewVC;
         list->resize(1000, 700);
         list->setDocumentWidth(1368);
@@ -185,10 +206,15 @@ int main(int argc, char **argv)
 
     // Open: from the arrival of the result to the first screen painted with its thumbnails.
     clock.restart();
-    grid->getInitialDirectories(result, true);
+    if (screenMode)
+        platform::NotificationCenter::defaultCenter().post(
+            QStringLiteral("SelectedFiles"),
+            {{QStringLiteral("data"), QVariant::fromValue(result)}, {QStringLiteral("isSimilarScan"), true}});
+    else
+        grid->getInitialDirectories(result, true);
     if (list)
         list->reloadData();
-    QWidget *shown = form;
+    QWidget *shown = screen ? static_cast<QWidget *>(screen) : form;
     shown->repaint();
     const double firstPaint = clock.elapsed() / 1000.0;
     QElapsedTimer wait;
@@ -207,7 +233,7 @@ int main(int argc, char **argv)
     ResultCollectionView *view = form->collectionView;
     QScrollBar *bar = view->verticalScrollBar();
     double longest = 0, longestStep = 0, longestLoop = 0, longestCpu = 0, mostCpu = 0;
-    qint64 steps = 0, longestAt = 0, over50 = 0;
+    qint64 steps = 0, longestAt = 0, over50 = 0, mostCpuAt = 0;
     QElapsedTimer total;
     total.start();
     QElapsedTimer stretch;
@@ -226,7 +252,10 @@ int main(int argc, char **argv)
             longestAt = steps;
             longestCpu = step > loop ? cpu1 - cpu0 : cpu2 - cpu1;
         }
-        mostCpu = std::max({mostCpu, cpu1 - cpu0, cpu2 - cpu1});
+        if (std::max(cpu1 - cpu0, cpu2 - cpu1) > mostCpu) {
+            mostCpu = std::max(cpu1 - cpu0, cpu2 - cpu1);
+            mostCpuAt = steps;
+        }
         longest = std::max({longest, step, loop});
         if (std::max(step, loop) > 50)
             ++over50;
@@ -239,7 +268,7 @@ int main(int argc, char **argv)
     const double scrollSeconds = total.elapsed() / 1000.0;
 
     nlohmann::json out;
-    out["view"] = listMode ? "list" : "grid";
+    out["view"] = listMode ? "list" : screenMode ? "grid in the results screen" : "grid";
     out["groups"] = ResultState::shared().shownGroupCount();
     out["files"] = ResultState::shared().shownFileCount();
     out["make_files_s"] = makeSeconds;
@@ -255,11 +284,13 @@ int main(int argc, char **argv)
     out["max_gui_block_cpu_ms"] = longestCpu;
     out["blocks_over_50ms"] = over50;
     out["max_stretch_cpu_ms"] = mostCpu;
+    out["max_stretch_cpu_at_step"] = mostCpuAt;
     out["thumbnails_decoded"] = loader->decodedCount();
     out["thumbnail_cache_mb"] = double(loader->cachedBytes()) / 1048576.0;
     out["peak_rss_mb"] = peakResidentMegabytes();
     std::cout << out.dump(2) << std::endl;
     delete list;
-    delete grid;
+    if (!screenMode)
+        delete grid;
     return 0;
 }

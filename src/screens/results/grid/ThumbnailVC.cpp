@@ -60,6 +60,7 @@ ThumbnailVC::ThumbnailVC(QWidget *parent) : ResultViewController(parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(collectionView);
     applyItemSize(QSize(210, 250));
+    texts_.setMaxCost(20000);
 
     connect(loader_, &ThumbnailLoader::thumbnailReady, this, [this] { collectionView->viewport()->update(); });
     connect(collectionView, &ResultCollectionView::checkBoxClicked, this, &ThumbnailVC::tappedCheckBox);
@@ -275,20 +276,19 @@ void ThumbnailVC::fillHeader(QWidget *widget, int section)
 
 const ThumbnailVC::CellTexts &ThumbnailVC::textsFor(const ImageFile &file)
 {
-    auto it = texts_.find(&file);
-    if (it != texts_.end())
-        return it.value();
-    if (texts_.size() > 20000)
-        texts_.clear();
-    CellTexts texts;
-    texts.name = file.fileName.value_or(QString());
+    if (const CellTexts *known = texts_.object(&file))
+        return *known;
+    auto *texts = new CellTexts;
+    texts->name = file.fileName.value_or(QString());
     const QString path = file.path();
     if (!path.isEmpty()) {
-        texts.size = sharedAssistance().fileSizeText(path).value_or(QString());
+        texts->size = sharedAssistance().fileSizeText(path).value_or(QString());
         if (const auto created = sharedAssistance().creationDate(path))
-            texts.date = QLocale(QLocale::English).toString(created->date(), QStringLiteral("MMM d, yyyy"));
+            texts->date = QLocale(QLocale::English).toString(created->date(), QStringLiteral("MMM d, yyyy"));
     }
-    return texts_.insert(&file, texts).value();
+    // The least recently shown texts give way one at a time (never all at once while scrolling).
+    texts_.insert(&file, texts);
+    return *texts;
 }
 
 QRect ThumbnailVC::checkBoxRect(const QRect &itemRect, int, int) const

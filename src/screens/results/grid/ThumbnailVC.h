@@ -4,6 +4,7 @@
 #include "platform/NotificationCenter.h"
 #include "screens/results/grid/ResultViewController.h"
 
+#include <QCache>
 #include <QHash>
 #include <QUrl>
 
@@ -81,7 +82,7 @@ private:
     bool parseHover(const platform::Notification &notification, int &section, int &row) const;
 
     ThumbnailLoader *loader_ = nullptr;
-    QHash<const ImageFile *, CellTexts> texts_;
+    QCache<const ImageFile *, CellTexts> texts_; // the texts of the files shown lately
     QSize itemSize_;
     bool layoutConfigured_ = false;
     ImageFilePtr hoveredFile_;
