@@ -122,7 +122,7 @@ StartupVC::StartupVC(QWidget *parent)
     setObjectName(QStringLiteral("Startup"));
     buildView();
     btnAppstore->setIcon(QIcon(QPixmap::fromImage(WelcomePictures::storeBadge())));
-    btnAppstore->setIconSize(WelcomePictures::storeBadge().size());
+    btnAppstore->setIconSize(QSize(200, 52));
     // The three buttons show the pointing hand while the pointer is over them.
     for (QWidget *button : {static_cast<QWidget *>(btnSubscribe), static_cast<QWidget *>(btnAppstore),
                             static_cast<QWidget *>(btnGetstarted)})

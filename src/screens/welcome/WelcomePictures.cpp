@@ -1,5 +1,12 @@
 #include "screens/welcome/WelcomePictures.h"
 
+#include "model/TextLookup.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPolygonF>
+
 // The pictures are PNG files held as standard Base64 text.
 namespace {
 
@@ -193,80 +200,6 @@ const char kLogo[] =
     "Ph+ClVMGUhWCKB9xaAJwI84kJo0CeIoxNkmtQxAEQRAEQRAEQRAEQRAEQRAEQRAEQRAEQRAEQRAEQRAEQRDERuH/A8w6zqlF"
     "vaUgAAAAAElFTkSuQmCC";
 
-const char kStoreBadge[] =
-    "iVBORw0KGgoAAAANSUhEUgAAAMgAAAA0CAYAAADPCHf8AAAACXBIWXMAAA7EAAAOxAGVKw4bAAAUCElEQVR42u2de1hVVfrH"
-    "P/tcuHrAA5qKoERew0pDARFReYbUSjEtFCj18VYy6mBeeLxMM4lOw8xkk9rRbMrEIQeaRkbBLIP6MYoBilgwohYjFxHjzgEk"
-    "zmX//qCzBcELhA1j+/s853n22Xut/a79rvVd77vWXu/aArdAQkKCk9FonCEIgh/gIoqiBhky7hMIgqAHSkVRTFepVEdCQkKq"
-    "Okx384n9+/c7q9XqzcAKQKXX643V1dWKpqYmhaxWGfcLbGxszFqt1qzRaFSAEdhlMBi2LliwoPKWBImLi/Mym83JJpOpb2pq"
-    "qiI9PZ2ysjJZmzLuW/Tv3x8/Pz8CAwPNSqWyXKFQPBUeHn6mHUHi4uK8RFE8UVxcrNbpdMrq6mpZezJ+NtBqtURERJjc3NwM"
-    "giD4W0giWNwqhUKRV1JS0uePf/yjsrm5WdaYjJ8drKysWLduncnV1bXCbDZ7LliwoFIBoFarN5tMpr46nU4mh4yfLZqbm9Hp"
-    "dEqTydRXpVJtAlAkJCQ4AStSU1MVslsl4+eO6upqPv/8c4UgCCsTEhKcVEajcQagSk9P71ZBCrU99oMnY9X7wRZ21vyHhsIv"
-    "MBsa5FqQ0aORnp7O1KlTVQaD4WmVIAh+dXV1xrKyMlW3EMOqF339NuH02CIEtV2ba6Khkapz71Gevg1zc71cEzJ6JMrKytDr"
-    "9UaNRuOnAFyqq6u75R2HlXYIDy3MwHnsinbkABDUdjiPXcFDCzOw0j4k14SMHglRFKmurlYIgjBQIYqipjteAlo5DsJ93ieo"
-    "HQb9IMVMQ1Ealad3UXl6Fw1FaSCaAVA7DMJ93qeoHdy65YEcHR3ZsmULx48fJzExkQMHDhAYGHjbPB4eHkycOLHDa1OmTGHz"
-    "5s0ATJw4EQ8Pjw7TCYLA66+/Tnx8PMHBwXLLuo/Q1NSkEEVR0y1ulaBQMfCpfajsHwDAUFdCyZH5XL+a1SadrYs3rjNiUWsG"
-    "orJ/ANen93H5b9MQzcYfJT8mJoZ///vfTJ8+HaPRiIuLC0888cQdCTJu3Dj+9a9/tbuWnZ3NpUuXAPD39ycrK4uCgoJ26QYM"
-    "GICLiwtz585td02pVGIymXp0I/hfKON/XUdz5sxZWFlZ6f5jBumOI0Nwenw5AMaGaxQcmEBz9Tft0hn1V6g9/zd6PxyGwsoe"
-    "tcaV5upv+b48t8uyPT09mT17Ni+//LJU2Xq9npycHKmXX7FiBZGRkcydOxdbW1vOnTtHTEwMI0eOZPLkyTQ2NrYhgJ+fHzNn"
-    "zuTq1ausWLGCxx57jCeeeIKzZ89SV1cnNS6dTsfgwYOZMGECubm57Nu3D2dnZ0JDQ2lsbMTLy4vo6Gjmzp2Lk5MTp0+fBiAx"
-    "MRFnZ2ciIyMJCQkhNzeX6OhoIiIisLKykspuwS9/+UuGDRvG119/DcDKlSsZMmQIX3/9NbNnz+5QRkpKCrGxsQA88sgjbNy4"
-    "kWPHjrF582b8/f0JDg7Gzc2N7OxsmQUdwM/PD2dn58JuGXv08V4tHX93YgumxopbpjU1VvDdiS0d5u0KPDw8yM/Px2w2d3h9"
-    "+vTpWFtbExYWRmhoKBMmTGDo0KG8/fbbpKamsnjxYj777LMO8166dInU1FR0Oh2LFy+muLj4xnOYTPz617/mwoULLF68WCLY"
-    "lStXePnllykqKmLhwoUsXLhQkuvr6yvlr6ioIDw8nC+++IKYmBiioqKYM2cOYWFhWFtbtynHoUOHmDFjRsskiELBtGnTSE5O"
-    "xt3d/bYybgV7e3vWrl3LX/7yF5kJd5p0+tFjj94eWPd5uMW10l+hNi/ujnlq8/6KQX8FAOs+D6P+YSq4yy6ecGNJ2Zo1a0hM"
-    "TOSf//wnAL6+vnh7e/Puu++yd+9etFotAwcOvGcKPXnyJACjR48mLS2N+vp6mpubOXbsGI8//riUzkLK8+fPk5ubS11dHU1N"
-    "TZSVleHs7NzmnqWlpdTU1DBixAjGjx/P+fPnqa2tvaOMW+HEiRNyy79L/OgxiK2Lt3TcWJKOaL6zTyuaTTReOYXjiGcBsHPx"
-    "obbmP12SX1BQwLJly1AoFJjNZl5//XV0Oh3Hjh2TyLNv3z7pvwW/+MUv7tXg7q7SWVYsiKKIwWCQzpvNZpRKZbv0hw4dYubM"
-    "mfTp00ci/+1gMpkknajV6i6VUUY3WBCVfb8bY4z60rvOZ7EgAOpW9+gs8vLypLGCpSE4ODhI10+dOsW8efOwsbEBwM3NDY1G"
-    "Q2NjI/b29ne8f0NDA7169ep0uXJycpg4cSK9evXCysqKadOmcebMmS4/Z2pqKhMmTGDUqFFYxou3k1FaWsrgwYMlKyrjJ7Qg"
-    "agc3+gVEY+fm34YgzuN+hfO4X3X6fg9M2orT2JU0Fp/gWtpmDHUlncq/fv161q5dyyeffEJ9fT3V1dVER0cDcPToUVxdXTl4"
-    "8CAANTU1rFmzhrNnz7J8+XLi4+OJjY0lOTm5w3t/9tlnREdHExoaSlRUFJcvX76rMl2+fJnY2FgOHDgAwCeffEJGRkaXK8pg"
-    "MJCVlYVer5cmI24nQ6fTER0dTUlJCRUVFXJL76r7/sEHH3xx8eLFSX/605/ukhyueMw/hdKm9z0pkKmphoLY8Z0myX1v6hUK"
-    "Dh48yLp16ygqKpIVco+xdu1ahg0b9n+ddrH6BWy9Z+QAUNr0pl/AVrmGbpqpS0pKIjMzUyZHT3ex7Nz873mh7FwnyDVz00TE"
-    "k08+KSvif2GQrvoRA+q7ltGrv1wzMv43CdJZ9LZr+cmQIROkA3IcXt3yk0kiQybIzYPLB8Ba1fLzeEBWtgyZIDJkyATpiZg8"
-    "eTJJSUkUFBRQXl7O+fPnOXLkCK+88kqX7/niiy9y7tw5Kisr0ev1vP/++wBs3LiRjRs38vTTT993DaJXr16sWbOGtLQ0rl69"
-    "yrVr18jKymLr1q0MGjTonskdNGiQpNdHH320x+hDdT9U6qxZs6S3yRa4urri6urKxIkT2bJlS6fv6eXlheXlaUNDA4WFhZSW"
-    "tiyl2bBhAwBxcXEkJSXdN+QYPHgwhw8fbhcgNmLECEaMGIEgCGzatOmeybbotbCwkK+++ur+I4hlIF7T2D3p7harVq1quV9N"
-    "DWvXruXbb7+lX79+jBkzhjlz5nTpnp6entLx888/f8sl8T0Btra2XL9+/ce5Ej+8qbeQIzMzkz//+c+Ulpbi5ubGnDlzEEXx"
-    "vnvun8zFssxYHXkZAobfOl3A8JY03Tmz5erqCsCXX35JfHw8p0+fJjk5ma1btzJmzJh2DWH58uWcOnWK8vJyysrKOH78ODNn"
-    "zpTSHDp0iLfeeqvNf71ej06nQ6/XS+fDw8PR6/Xo9XpmzZrFzp070ev1FBcXS0vwf/Ob36DX67lw4YKUb/v27ej1eq5du4ZK"
-    "pcLZ2ZkDBw6Qk5NDaWkp1dXVXLhwgT179jBgwAAp3/jx4yV5S5YsYfv27RQVFUlL7AGCgoJISkqitLSUiooKvvzySxYtWnRH"
-    "HT711FM88sgjAFy8eJHp06dz5MgRzpw5Q2JiIi+88AIxMTFSekdHR373u9+Rm5tLVVUVly9f5r333sPd3b3D8r744ots376d"
-    "wsJCCgsL2b17N3Z2LQ1g27ZtHD16VMq3Z88eKZ+zs/Mdn1uhUPDSSy+Rnp4u1WlycjIBAQE9y4IIAlgp4bUQ2JAA9d+3J8dr"
-    "IaBSQHM3RnoWFxczYMAAgoKC2Lt3L6mpqWRmZnYYJrtnzx5CQ0PbnPP19cXX15cNGzawa9euLpfj5MmTLFy4kN69ezN06FAu"
-    "XryIt3dLOICLiwuurq6UlJRI5zIyMjAajTg6OjJr1ixEUZQWFrq4uBAeHs7YsWPx8fFpFxq7efNmKW6kqqplY/IXXniBt956"
-    "C0EQuH79OtevX8fT05M333yThx566LbuUVBQkHS8Y8cOOtpA0NI52Nvbc/z4cUaOHAlAeXk5Wq2W5557jsDAQAICAtotidmy"
-    "ZQu2trY0NzdjbW3N888/T3l5eafHiB099+7duwkLCwOgtrYWKysrAgIC8Pf3Jyws7JYLUX9SC1LTCJs+BKO5hQCvhcBjrfZk"
-    "eMztBjmM5pa03eVivfHGG1IcRWhoKO+88w7nzp0jOzub2bNntyGChRwnTpxgxIgR+Pr6SpX5yiuvoNVqeeaZZ4iMjJTyBQYG"
-    "otFoiIiIQKO58RWIuLg4NBoNGo2GxMREWocte3t7o1Qq8fLyklwTb29v7OzsGDVqlEQoi2s4f/58+vXrh4eHBwMHDuTVV18F"
-    "YPjw4fj7t1/eY29vz6JFi/Dw8GDRokXY2dnx2muvIQgCKSkpuLu7M2jQIHQ6HQArVqxo07vfygpDSxDX7RAREcHIkSMRRZHg"
-    "4GA8PDwYM2YMtbW1ODs7s3HjxnZ5amtrGTVqFB4eHpK+Z82aBcCmTZvaLKV56aWXJL1WVlbe9rl9fX0lcsTExODm5oa7uzuZ"
-    "mZkoFAr+8Ic/9JxZrLQLLZbDQpKlk29cWzr5Bjk2JLSk7S4kJSUxffp0jh492iYYaOjQoezfv19qYK17yZiYGK5cuUJeXp4U"
-    "empra8v48eO7XI6ioiIpLNfHx4dRo0Zhb2/Pxx9/LJ0bO3asFBBlIUhVVRX5+flERkby9ttvExsby+TJN5Q3ZMiQdrIOHjzI"
-    "hx9+SHl5OdnZ2YwbNw5HR0epscfHx3P48GEmTJgguSEdEa0j3GmsYQk2a25uZvXq1Rw5coSdO3dKbmVHrs2BAwcoKiqirq6O"
-    "rKyWzTy6Etl583O3DnybPHkyhw8fJj4+nv79+0uzY5a4mB4xi2UhicVaWKC8R+SwID09nfT0dGxsbPD29mbp0qVSD/Xcc89x"
-    "4sSJNqGsJSU3ltNbZqcA+vTp86PLMXfuXMaNGyfNxLz//vtMnDgRHx8fysvLpcZl2WAhMDCQf/zjHx1GEgJSsFdr3DzL07rc"
-    "w4cPZ/jw9gNBJyen27qpFjz88MNSI+4IFlnW1tZtiHw7OYWFhdLx99+3+N5WVlad1u/tntvHx6fDPE5OTm3k/9csyM0kMbXa"
-    "R8F0D8nRuodoamoiLS2NlStXSucsxGhtrlu7FC4uLtLxzSa9KwQBGDlypGSxMjIyyMrK4tFHH2XSpElAy9ZCFmu3atUqlEol"
-    "er2egIAAHB0dmTp16m3l3Dx707rc69atk1yU1r8dO3bc8n6tZ+lWrVrVYeO1uJcWWVVVVTg4OLSTY+m9W6P1GKojC3W3M2S3"
-    "e25fX98On/vs2bM9w8W6mSSvf3zj//aP7w05ABISEkhKSmLJkiXSgHvr1hsxJZbBeutGEBUVxcCBA/H09GTJkiWS8u9m+6Oa"
-    "mhoAHnzwwXa9uyW/QqFg6tSpfPPNN1RVVZGRkYFarZYI0nrmyULgiooKcnJyMJvNPPPMM53SQWZmJrW1te3GGyqVikmTJvH3"
-    "v/+9TSjyzUhOTpZ652HDhnH06FFmzJiBl5cXwcHBxMXFERUVBcCnn34q9cxRUVEoFC3NqF+/fkRGRrJ+/frOj2F/0KnFAt7K"
-    "mt4MS1kAfvvb30rh0fb29oSEhPDuu+/2nFmsm/HRabhwteU498q9kyMIApMmTZIaX2vU19fz3nvvAS3x6QkJCYSEhODv709+"
-    "fn6btNu2beNudrjPzs4mMDAQPz8/yWUaMmQI165dIz8/n8rKSpydnVEoFFIIbGZmplTWmwmSkpLC6NGjefDBB0lJScFgMDB6"
-    "9OhO6aCxsZGoqCh2797N4MGD+eqrr/juu+9wcHDA1ta2jeyOYDabCQsLk14U+vj48MEHH7RJY7FAu3fv5tlnn8XT05NNmzax"
-    "evVqGhoa6Nu3L4A0MdAZFBQUUFdXh4ODA6tXr2b16tVcunTpjru0ZGRkEBcXR3h4ONOmTaOoqIjKykr69OmDSqWS9hL7ySyI"
-    "seFap9LnXuk8OYz1nfvs26pVq9i1axdnz56lvLwco9FIeXk5hw8fJigoqE0c+bJly9iwYQN5eXl8//33NDY2kpmZyfz583nz"
-    "zTfvSt769es5efIkDQ0d71R/6tQp6djiy2dmZkp7d5lMpjZpfv/73/POO+9QWVmJp6cndXV1LFu2rNOVGRcXR3BwMCkpKdTV"
-    "1aHVaqmsrOTTTz8lMjKS+vrbbxheWFiIv78/r776Kjk5OTQ0NNDY2Eh+fj47duxg7969QMvKgqCgIN544w2+/fZbVCoVVlZW"
-    "5OXlodPp2q1quFuCL126lPz8/Da7vNwNli9fTmRkJNnZ2RgMBhwcHCgqKiI+Pl6aDexy59vZmHTXp9/HYcSce2l4qMv/iJKk"
-    "hciQ8d9Cl2PSr6VtxtRUc88KZmqq4VraZrmGZPQIdJoghroSCmLHU5f/UaddoTu5VXX5H8k7msjoUejSIN1QVyK7QDJ+HhZE"
-    "EAS9jY2NWVaFDBk3YGNjYxYEQa8ASrVarUwQGTJ+gCAIaLVasyiKVxSiKKZrNBpVR28/Zcj4OaJ///5oNBqVKIrpCpVKdQQw"
-    "+vn5yZqRIYOWj+cARrVanaQICQmpAnYFBgaatVqtrB0ZP2totVqmTJliFkVxZ0hISJUCwGAwbFUqleURERGmrqywlCHjfoCV"
-    "lRURERFGpVJZbjQatwFIi3Pi4uK8RFE8UVxcrNbpdMq7WZMkQ8b9ZDkiIiKMbm5uRkEQ/MPDw8+0IYiFJGazOdlkMvX9/PPP"
-    "Fenp6ZSVlfW4YH0ZMroDgiDQv39//Pz8mDJlilmpVJar1eon582bJ33ZtN3yzv379zurVKpNgiCsBFR6vd5YXV2t6I5vqcuQ"
-    "0VNgY2Nj1mq1Zo1GowKMoijuNBqN2xYsWNAmIOiW658TEhKcDAbD04Ig+AmCMFAURY2sVhn3kfXQi6J4RRTFdLVanfTDZFU7"
-    "/D8kenIjEoI2FQAAAABJRU5ErkJggg==";
 
 const char kLineIcon[] =
     "iVBORw0KGgoAAAANSUhEUgAAACAAAAAgCAYAAABzenr0AAAACXBIWXMAAA7EAAAOxAGVKw4bAAADP0lEQVRYw+2XT0gUURzH"
@@ -301,7 +234,51 @@ QImage logo()
 
 QImage storeBadge()
 {
-    return decode(kStoreBadge);
+    // Painted at three times its 200 by 52 point size, so it stays sharp when drawn at 150 % or
+    // 200 % scaling; callers draw it at the point size they need.
+    constexpr qreal scale = 3.0;
+    QImage image(QSize(200, 52) * scale, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.scale(scale, scale);
+
+    painter.setPen(QPen(QColor(166, 166, 166), 1.5));
+    painter.setBrush(QColor(11, 11, 11));
+    painter.drawRoundedRect(QRectF(1, 1, 198, 50), 7, 7);
+
+    // A shopping bag with a downward arrow.
+    const QColor blue(52, 120, 246);
+    painter.setPen(QPen(blue, 2.5));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawArc(QRectF(15, 9, 12, 16), 0, 180 * 16);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(blue);
+    painter.drawRoundedRect(QRectF(12, 17, 18, 23), 3, 3);
+    painter.setPen(QPen(Qt::white, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawLine(QPointF(21, 22), QPointF(21, 34));
+    painter.drawPolyline(QPolygonF({QPointF(16.5, 29.5), QPointF(21, 34), QPointF(25.5, 29.5)}));
+
+    // The two lines, each shrunk until it fits beside the bag.
+    const auto drawLine = [&painter](const QString &text, int pixelSize, bool bold, const QColor &color,
+                                     qreal baseline) {
+        QFont font = painter.font();
+        font.setBold(bold);
+        constexpr qreal room = 200 - 40 - 8;
+        for (int size = pixelSize; size >= 6; --size) {
+            font.setPixelSize(size);
+            if (QFontMetricsF(font).horizontalAdvance(text) <= room)
+                break;
+        }
+        painter.setFont(font);
+        painter.setPen(color);
+        painter.drawText(QPointF(40, baseline), text);
+    };
+    drawLine(localizedText(QStringLiteral("IDS_TWK_8103")), 10, false, QColor(207, 207, 207), 20);
+    drawLine(localizedText(QStringLiteral("IDS_TWK_8104")), 15, true, Qt::white, 39);
+    painter.end();
+    return image;
 }
 
 QImage lineIcon()

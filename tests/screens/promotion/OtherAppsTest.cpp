@@ -24,10 +24,10 @@
 
 namespace {
 
-// With TWINSIFT_SHOTS_DIR set, the picture is kept there to be looked at.
+// With TWINSIFT_SHOT_DIR set, the picture is kept there to be looked at.
 void saveShot(QWidget &widget, const QString &name)
 {
-    const QString shots = qEnvironmentVariable("TWINSIFT_SHOTS_DIR");
+    const QString shots = qEnvironmentVariable("TWINSIFT_SHOT_DIR");
     if (!shots.isEmpty() && QDir().mkpath(shots))
         widget.grab().save(shots + "/" + name + ".png");
 }
