@@ -56,6 +56,8 @@ endfunction()
 function(twinsift_resources target)
   file(GLOB fragments CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/resources/English/*.plist")
   list(SORT fragments)
+  # An edited fragment re-runs the merge at the next build, not only a new or removed one.
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${fragments})
   set(body "")
   set(seen_keys "")
   foreach(fragment IN LISTS fragments)

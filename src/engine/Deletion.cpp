@@ -134,8 +134,11 @@ void DeletionJob::answerPhotosPermission(bool allowed)
 bool DeletionJob::waitWhilePaused()
 {
     std::unique_lock<std::mutex> lock(m_mutex);
-    while (m_flags->isPaused.load() && !isStopped())
+    while (m_flags->isPaused.load() && !isStopped()) {
+        m_waitingInPause = true;
         m_wake.wait_for(lock, kWaitSlice);
+    }
+    m_waitingInPause = false;
     return !isStopped();
 }
 

@@ -120,6 +120,8 @@ public:
     void answerPhotosPermission(bool allowed);
     // True while the worker waits for that answer.
     bool isWaitingForPermission() const { return m_waitingForPermission.load(); }
+    // True while the worker sleeps in a pause: no move is under way and none starts until woken.
+    bool isWaitingInPause() const { return m_waitingInPause.load(); }
     // True once the move in progress (and every later one) was cancelled.
     bool isCancelled() const { return m_cancel.isCancelled(); }
 
@@ -140,6 +142,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::atomic<bool> m_waitingForPermission{false};
+    std::atomic<bool> m_waitingInPause{false};
     bool m_permissionAnswered = false;
     bool m_permissionAllowed = false;
 };

@@ -1,5 +1,5 @@
 // The Preferences window: its tabs, the tab it opens on, and every pane fitting the window at the
-// smallest and the usual size. With TWINSIFT_SHOTS_DIR set the panes are written there as pictures.
+// smallest and the usual size. With TWINSIFT_SHOT_DIR set the panes are written there as pictures.
 #include "screens/preferences/PreferencesFixtures.h"
 
 #include "screens/preferences/AlertSettingsPreferencesVC.h"
@@ -103,7 +103,7 @@ TEST_F(PreferencesTest, EveryPaneFitsAtTheSmallestAndTheUsualSize)
     ASSERT_TRUE(tabs);
     selectedPreferencesTab = 0;
     window->showWindow(tabs);
-    const QString shots = qEnvironmentVariable("TWINSIFT_SHOTS_DIR");
+    const QString shots = qEnvironmentVariable("TWINSIFT_SHOT_DIR");
     for (const QSize size : {window->minimumSize(), QSize(760, 560)}) {
         window->resize(size);
         for (int i = 0; i < 5; ++i) {

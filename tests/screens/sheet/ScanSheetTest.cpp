@@ -89,6 +89,12 @@ protected:
         return marked;
     }
 
+    // Waits until the deletion worker sleeps in its pause, so the count of moved files holds still.
+    bool waitForPausedWorker(ScanVC *sheet)
+    {
+        return waitFor([sheet] { return sheet->deletionJob() && sheet->deletionJob()->isWaitingInPause(); });
+    }
+
     int trashedCount() const { return int(QDir(trashFiles()).entryList(QDir::Files).size()); }
 
     ScanVC *startDeletion()
@@ -532,11 +538,8 @@ TEST_F(ScanSheetTest, YesStopsADeletionBeforeItEndsThePause)
     sheet->tappedFinish();
     ASSERT_TRUE(sheet->isPaused());
     // The worker settles in its pause (a move under way when the pause came may still finish).
-    int settled = -1;
-    while (settled != trashedCount()) {
-        settled = trashedCount();
-        platform::Dispatch::runMainLoopUntil([] { return false; }, 300);
-    }
+    ASSERT_TRUE(waitForPausedWorker(sheet));
+    const int settled = trashedCount();
     struct Switches {
         bool paused, firstAbort, secondAbort;
     };
@@ -554,7 +557,8 @@ TEST_F(ScanSheetTest, YesStopsADeletionBeforeItEndsThePause)
     ASSERT_TRUE(sheet->deletionJob());
     EXPECT_TRUE(sheet->deletionJob()->isCancelled());
     EXPECT_EQ(trashedCount(), settled);
-    EXPECT_GE(recorder.count(QStringLiteral("closeToExitVC")), 1);
+    // The stop sheet closes a moment after the answer.
+    EXPECT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("closeToExitVC")) >= 1; }));
 }
 
 // The same order when the sheet closes itself while paused (removeView).
@@ -564,11 +568,8 @@ TEST_F(ScanSheetTest, ClosingAPausedDeletionStopsItBeforeItEndsThePause)
     ScanVC *sheet = startDeletion();
     ASSERT_NE(sheet, nullptr);
     sheet->tappedFinish();
-    int settled = -1;
-    while (settled != trashedCount()) {
-        settled = trashedCount();
-        platform::Dispatch::runMainLoopUntil([] { return false; }, 300);
-    }
+    ASSERT_TRUE(waitForPausedWorker(sheet));
+    const int settled = trashedCount();
     std::vector<std::pair<bool, bool>> seen;
     QObject::connect(sheet, &ScanVC::workSwitchesChanged, sheet, [&] {
         seen.emplace_back(sheet->isPaused(), sheet->isFirstStepAbort() && sheet->isSecondStepAbort());
