@@ -52,6 +52,11 @@ void refreshResultTotals()
         clearPreview();
         return;
     }
+    // The first shown file goes into the preview and the file details alike.
+    if (auto *details = AllViewControllers::cached<FilePropertiesVC>(QStringLiteral("FileProperties"))) {
+        details->image = totals.previewFile;
+        details->showFileProperties();
+    }
     if (results && results->imgPreview) {
         const auto image = previewImage(*totals.previewFile->url);
         if (image)

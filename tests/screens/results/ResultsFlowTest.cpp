@@ -251,9 +251,9 @@ TEST_F(ResultsFlowTest, SummaryRefillsItsFiguresAtEveryShowing)
     resultsContainVideos = false;
 }
 
-// The file details are emptied when nothing is left to show: by the summary of a deletion that left
-// no group, and by the totals of an empty result.
-TEST_F(ResultsFlowTest, FileDetailsAreEmptiedWhenNoFileIsLeft)
+// The file details are emptied when nothing is left to show (by the summary of a deletion that left
+// no group, and by the totals of an empty result), and show the first file when files are shown.
+TEST_F(ResultsFlowTest, FileDetailsFollowTheFirstShownFile)
 {
     auto *details = qobject_cast<FilePropertiesVC *>(filePropertiesVC());
     ASSERT_TRUE(details);
@@ -279,6 +279,14 @@ TEST_F(ResultsFlowTest, FileDetailsAreEmptiedWhenNoFileIsLeft)
     scanResultVC(); // the totals need the results screen
     refreshResultTotals();
     EXPECT_TRUE(format->text().isEmpty());
+
+    // With files shown, the totals put the first shown file into the details as well as the preview.
+    const QString first = writePhoto(QStringLiteral("home/first.png"), 4);
+    ResultState::shared().setResults({{record(first), record(copyFile(first, QStringLiteral("home/copy.png")))}});
+    refreshResultTotals();
+    ASSERT_TRUE(details->image && details->image->url);
+    EXPECT_EQ(details->image->url->toLocalFile(), first);
+    EXPECT_EQ(details->outlet(QStringLiteral("lblValueFilePath"))->text(), first);
 }
 
 // At 1280 x 720 the summary shows its buttons whole: inside the screen, apart from each other, their
