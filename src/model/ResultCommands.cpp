@@ -24,6 +24,21 @@ int groupSize(const ResultState &state, int group)
     return int(state.imageDirectories[size_t(group)].size());
 }
 
+QString lastPathComponentExtension(const QUrl &url)
+{
+    const QString name = url.adjusted(QUrl::StripTrailingSlash).fileName();
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot + 1);
+}
+
+QString folderPathOf(const QUrl &fileUrl)
+{
+    QString path = fileUrl.adjusted(QUrl::RemoveFilename | QUrl::StripTrailingSlash).path();
+    return path.isEmpty() ? QStringLiteral("/") : path;
+}
+
+} // namespace
+
 bool validGroup(ResultState &state, int group)
 {
     if (group < 0 || group >= state.shownGroupCount())
@@ -39,21 +54,6 @@ bool sameUrl(const ImageFile &a, const ImageFile &b)
         return !a.url && !b.url;
     return a.url->toEncoded() == b.url->toEncoded();
 }
-
-QString lastPathComponentExtension(const QUrl &url)
-{
-    const QString name = url.adjusted(QUrl::StripTrailingSlash).fileName();
-    const int dot = name.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? QString() : name.mid(dot + 1);
-}
-
-QString folderPathOf(const QUrl &fileUrl)
-{
-    QString path = fileUrl.adjusted(QUrl::RemoveFilename | QUrl::StripTrailingSlash).path();
-    return path.isEmpty() ? QStringLiteral("/") : path;
-}
-
-} // namespace
 
 void keepOneUnmarked(ResultState &state, int group)
 {

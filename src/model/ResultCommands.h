@@ -17,6 +17,13 @@
 // and never leaves a group with every member marked.
 namespace ResultCommands {
 
+// ---- positions and files ----
+
+// True when g names a shown group; puts the per-group lists in order first when they are not.
+bool validGroup(ResultState &state, int group);
+// Two files are the same file when their URLs are the same (both without a URL counts as the same).
+bool sameUrl(const ImageFile &a, const ImageFile &b);
+
 // ---- groups shown at a matching level ----
 
 // Per delivered group its first member and every later member whose matchingPercentage reaches

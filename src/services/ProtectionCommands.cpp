@@ -9,22 +9,6 @@ namespace ResultCommands {
 
 namespace {
 
-bool validGroup(ResultState &state, int group)
-{
-    if (group < 0 || group >= state.shownGroupCount())
-        return false;
-    if (!state.isConsistent())
-        state.normalize();
-    return true;
-}
-
-bool sameUrl(const ImageFile &a, const ImageFile &b)
-{
-    if (!a.url || !b.url)
-        return !a.url && !b.url;
-    return a.url->toEncoded() == b.url->toEncoded();
-}
-
 bool liesInProtectedFolder(const ImageFilePtr &file)
 {
     return file && file->url && ::liesInProtectedFolder(*file->url);

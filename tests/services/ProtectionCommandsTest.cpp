@@ -4,6 +4,7 @@
 #include "model/ModuleState.h"
 #include "platform/UserDefaults.h"
 #include "services/ProtectedFolders.h"
+#include "support/ResultGroupsFixtures.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,30 +16,6 @@
 using namespace ResultCommands;
 
 namespace {
-
-ImageFilePtr fileAt(const QString &path, float score = 100.0f)
-{
-    auto file = std::make_shared<ImageFile>();
-    file->url = QUrl::fromLocalFile(path);
-    file->fileName = QUrl::fromLocalFile(path).fileName();
-    file->matchingPercentage = score;
-    return file;
-}
-
-// Groups of files named /p/g<group>/f<row>.jpg.
-ImageGroups makeGroups(std::initializer_list<int> sizes)
-{
-    ImageGroups groups;
-    int g = 0;
-    for (int size : sizes) {
-        ImageGroup group;
-        for (int r = 0; r < size; ++r)
-            group.push_back(fileAt(QStringLiteral("/p/g%1/f%2.jpg").arg(g).arg(r)));
-        groups.push_back(group);
-        ++g;
-    }
-    return groups;
-}
 
 bool inProtectedFolder(const ImageFilePtr &file)
 {

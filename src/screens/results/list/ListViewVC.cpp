@@ -47,23 +47,11 @@ QString dateTimeText(const QDateTime &date)
            + locale.toString(date.time(), QLocale::ShortFormat);
 }
 
-// The decimal text of a property that holds an integer; empty for anything else.
+// The decimal text of a property that holds a whole number; empty for anything else.
 QString integerText(const QVariantMap &properties, const char *key)
 {
-    const QVariant value = properties.value(QLatin1String(key));
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return QString::number(value.toLongLong());
-    default:
-        return QString();
-    }
+    const auto value = FilePropertiesVC::integerValue(properties.value(QLatin1String(key)));
+    return value ? QString::number(*value) : QString();
 }
 
 QLabel *captionLabel(QWidget *parent, const char *name)

@@ -2,7 +2,7 @@
 // run (100 %, 150 %, 200 %): thumbnails sharp at the screen's pixel ratio, headers, check boxes and
 // lock badges inside their cells, the context menu on the screen, the file details and the preview
 // window. Set TWINSIFT_SHOT_DIR to keep the pictures.
-#include "support/ScanSheetFixtures.h"
+#include "support/ResultsScreenFixtures.h"
 
 #include "screens/results/FilePropertiesVC.h"
 #include "screens/results/HeaderView.h"
@@ -22,24 +22,13 @@ using namespace scansheet_test;
 
 namespace {
 
-class WindowFitResultsGrid : public SheetTestBase {
+class WindowFitResultsGrid : public ResultsScreenTestBase {
 protected:
     void SetUp() override
     {
-        SheetTestBase::SetUp();
-        auto &defaults = platform::UserDefaults::standard();
-        defaults.setBool(QStringLiteral("IsThumbnailSelected"), true);
-        defaults.setBool(QStringLiteral("ISSliderAvailable"), false);
-        defaults.setBool(QStringLiteral("IsVisibleSettingTooltips"), false);
-        protectedFolders.clear();
-        protectedSubFolderFlags.clear();
-        similarityThreshold = 81;
+        ResultsScreenTestBase::SetUp();
+        platform::UserDefaults::standard().setBool(QStringLiteral("IsVisibleSettingTooltips"), false);
         window->resize(1280, 720);
-    }
-    void TearDown() override
-    {
-        QuickLook::shared().close();
-        SheetTestBase::TearDown();
     }
 
     // A 1200 x 900 photo of coloured shapes and fine lines (blur shows on them at once).
@@ -67,14 +56,7 @@ protected:
 
     ThumbnailVC *showResults(const ImageGroups &groups)
     {
-        results = qobject_cast<ScanResultVC *>(scanResultVC());
-        results->setParent(window.get());
-        results->setGeometry(window->rect());
-        results->show();
-        platform::NotificationCenter::defaultCenter().post(
-            QStringLiteral("SelectedFiles"),
-            {{QStringLiteral("data"), QVariant::fromValue(groups)}, {QStringLiteral("isSimilarScan"), true}});
-        QApplication::processEvents();
+        feedResults(groups);
         return thumbnailVC();
     }
 
@@ -96,8 +78,6 @@ protected:
             }
         }
     }
-
-    ScanResultVC *results = nullptr;
 };
 
 } // namespace

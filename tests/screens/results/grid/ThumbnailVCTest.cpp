@@ -1,4 +1,4 @@
-#include "support/ScanSheetFixtures.h"
+#include "support/ResultsScreenFixtures.h"
 
 #include "model/ResultCommands.h"
 #include "model/TextLookup.h"
@@ -24,53 +24,14 @@ using namespace scansheet_test;
 
 namespace {
 
-class ThumbnailVCTest : public SheetTestBase {
+class ThumbnailVCTest : public ResultsScreenTestBase {
 protected:
-    void SetUp() override
-    {
-        SheetTestBase::SetUp();
-        auto &defaults = platform::UserDefaults::standard();
-        defaults.setBool(QStringLiteral("IsThumbnailSelected"), true);
-        defaults.setBool(QStringLiteral("ISSliderAvailable"), false);
-        protectedFolders.clear();
-        protectedSubFolderFlags.clear();
-        similarityThreshold = 81;
-    }
-    void TearDown() override
-    {
-        protectedFolders.clear();
-        protectedSubFolderFlags.clear();
-        QuickLook::shared().close();
-        SheetTestBase::TearDown();
-    }
-
     // The results screen with its grid, fed with `groups` through "SelectedFiles".
     ThumbnailVC *showResults(const ImageGroups &groups)
     {
-        results = qobject_cast<ScanResultVC *>(scanResultVC());
-        results->setParent(window.get());
-        results->resize(1000, 700);
-        results->show();
         auto *grid = thumbnailVC();
-        platform::NotificationCenter::defaultCenter().post(
-            QStringLiteral("SelectedFiles"),
-            {{QStringLiteral("data"), QVariant::fromValue(groups)}, {QStringLiteral("isSimilarScan"), true}});
-        QApplication::processEvents();
+        feedResults(groups, QRect(0, 0, 1000, 700));
         return grid;
-    }
-
-    ImageGroups photoGroups(int groups, int size)
-    {
-        ImageGroups result;
-        for (int g = 0; g < groups; ++g) {
-            ImageGroup group;
-            const QString first = writePhoto(QStringLiteral("g%1/p0.jpg").arg(g), quint32(g + 1));
-            group.push_back(record(first));
-            for (int r = 1; r < size; ++r)
-                group.push_back(record(copyFile(first, QStringLiteral("g%1/sub/p%2.jpg").arg(g).arg(r))));
-            result.push_back(group);
-        }
-        return result;
     }
 
     static void click(QWidget *target, const QPoint &point, int clicks = 1)
@@ -101,8 +62,6 @@ protected:
             }
         });
     }
-
-    ScanResultVC *results = nullptr;
 };
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "support/ScanSheetFixtures.h"
+#include "support/ResultsScreenFixtures.h"
 
 #include "model/TextLookup.h"
 #include "screens/results/FilePropertiesVC.h"
@@ -26,57 +26,22 @@ using namespace scansheet_test;
 
 namespace {
 
-class ListViewVCTest : public SheetTestBase {
+class ListViewVCTest : public ResultsScreenTestBase {
 protected:
     void SetUp() override
     {
-        SheetTestBase::SetUp();
-        auto &defaults = platform::UserDefaults::standard();
-        defaults.setBool(QStringLiteral("IsThumbnailSelected"), true);
-        defaults.setBool(QStringLiteral("ISSliderAvailable"), false);
-        protectedFolders.clear();
-        protectedSubFolderFlags.clear();
-        similarityThreshold = 81;
+        ResultsScreenTestBase::SetUp();
         window->resize(1280, 720);
-    }
-    void TearDown() override
-    {
-        protectedFolders.clear();
-        protectedSubFolderFlags.clear();
-        QuickLook::shared().close();
-        SheetTestBase::TearDown();
     }
 
     // The results screen fed with `groups`, switched to the list.
     ListViewVC *showList(const ImageGroups &groups)
     {
-        results = qobject_cast<ScanResultVC *>(scanResultVC());
-        results->setParent(window.get());
-        results->resize(window->size());
-        results->show();
-        platform::NotificationCenter::defaultCenter().post(
-            QStringLiteral("SelectedFiles"),
-            {{QStringLiteral("data"), QVariant::fromValue(groups)}, {QStringLiteral("isSimilarScan"), true}});
-        QApplication::processEvents();
-        results->tappedListView();
+        feedResults(groups)->tappedListView();
         ListViewVC *list = listViewVC();
         waitFor([&] { return list->collectionView->sectionLayout().sectionCount() == int(groups.size()); }, 2000);
         QApplication::processEvents();
         return list;
-    }
-
-    ImageGroups photoGroups(int groups, int size)
-    {
-        ImageGroups result;
-        for (int g = 0; g < groups; ++g) {
-            ImageGroup group;
-            const QString first = writePhoto(QStringLiteral("g%1/p0.jpg").arg(g), quint32(g + 1));
-            group.push_back(record(first));
-            for (int r = 1; r < size; ++r)
-                group.push_back(record(copyFile(first, QStringLiteral("g%1/sub/p%2.jpg").arg(g).arg(r))));
-            result.push_back(group);
-        }
-        return result;
     }
 
     static void click(QWidget *target, const QPoint &point, int clicks = 1)
@@ -100,8 +65,6 @@ protected:
         QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
         QApplication::sendEvent(target, &press);
     }
-
-    ScanResultVC *results = nullptr;
 };
 
 } // namespace
