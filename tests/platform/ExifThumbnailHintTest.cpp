@@ -152,8 +152,9 @@ TEST(ExifThumbnailHint, RandomLayoutsAgreeWithTheMetadataLibrary)
         const bool may = platform::jpegMayHoldExifThumbnail(reinterpret_cast<const unsigned char *>(file.constData()),
                                                             size_t(std::min<qsizetype>(file.size(), 64 * 1024)));
         const bool exiv = exivFindsThumbnail(path);
-        if (exiv)
+        if (exiv) {
             EXPECT_TRUE(may) << "round " << round;
+        }
         ruledOut += !may;
         withThumbnail += exiv;
         // What the hash takes: the thumbnail exiv2 finds, or none.

@@ -43,17 +43,19 @@ inline void expectLaidOutWhole(QWidget *screen, const std::string &what)
                                  + (label ? label->text().left(30).toStdString() : std::string());
         EXPECT_TRUE(screen->rect().contains(areaIn(part, screen))) << name << " is outside the screen";
         if (label && !label->wordWrap() && !label->text().isEmpty() && label->pixmap().isNull()
-            && !part->inherits("ElidedLabel"))
+            && !part->inherits("ElidedLabel")) {
             EXPECT_GE(label->width(), label->minimumSizeHint().width()) << name << " is cut off";
+        }
         if (button)
             buttons.append(button);
     }
     for (int i = 0; i < buttons.size(); ++i)
         for (int j = i + 1; j < buttons.size(); ++j)
-            if (buttons[i]->parentWidget() == buttons[j]->parentWidget())
+            if (buttons[i]->parentWidget() == buttons[j]->parentWidget()) {
                 EXPECT_FALSE(buttons[i]->geometry().intersects(buttons[j]->geometry()))
                     << what << ": " << buttons[i]->objectName().toStdString() << " overlaps "
                     << buttons[j]->objectName().toStdString();
+            }
 }
 
 inline void pictureFor(QWidget *screen, const QString &name)
