@@ -266,6 +266,22 @@ bool UserDefaults::boolForKey(const QString &key) const
     }
 }
 
+std::optional<qint64> UserDefaults::storedIntegerForKey(const QString &key) const
+{
+    const auto value = object(key);
+    if (!value)
+        return std::nullopt;
+    switch (value->typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        return value->toLongLong();
+    default:
+        return std::nullopt;
+    }
+}
+
 qint64 UserDefaults::integerForKey(const QString &key) const
 {
     auto value = object(key);

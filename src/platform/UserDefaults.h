@@ -55,6 +55,9 @@ public:
     // absent; numbers and the texts "YES"/"true"/"1" convert where that is unambiguous.
     bool boolForKey(const QString &key) const;
     qint64 integerForKey(const QString &key) const;
+    // Present only when the value is stored as an integer (signed or unsigned); a Bool, a text or
+    // a fraction is not one.
+    std::optional<qint64> storedIntegerForKey(const QString &key) const;
     double doubleForKey(const QString &key) const;
     std::optional<QString> stringForKey(const QString &key) const;
     std::optional<QByteArray> dataForKey(const QString &key) const;

@@ -20,22 +20,6 @@ namespace {
 const QString kLoginKey = QStringLiteral("LoginStartStatusTWK");
 const QString kUpdateKey = QStringLiteral("AutoCheckForUpdateTWK");
 
-std::optional<qint64> storedInteger(const QString &key)
-{
-    const auto value = platform::UserDefaults::standard().object(key);
-    if (!value)
-        return std::nullopt;
-    switch (value->typeId()) {
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-        return value->toLongLong();
-    default:
-        return std::nullopt;
-    }
-}
-
 } // namespace
 
 GeneralPreferencesVC::GeneralPreferencesVC(QWidget *parent)
@@ -98,7 +82,7 @@ void GeneralPreferencesVC::viewWillAppear()
     // Only a stored Bool is a wish; without one the login items are left alone.
     if (defaults.holdsBool(kLoginKey))
         applyLoginSetting(defaults.boolForKey(kLoginKey), false);
-    if (const auto mode = storedInteger(kUpdateKey)) {
+    if (const auto mode = platform::UserDefaults::standard().storedIntegerForKey(kUpdateKey)) {
         if (*mode == 0)
             btnAutoUpdate->setChecked(false);
         else if (*mode == 1)

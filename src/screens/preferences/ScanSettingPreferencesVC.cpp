@@ -48,21 +48,6 @@ std::optional<quint64> storedByteCount(const std::optional<QVariant> &value)
     }
 }
 
-std::optional<qint64> storedInteger(const std::optional<QVariant> &value)
-{
-    if (!value)
-        return std::nullopt;
-    switch (value->typeId()) {
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-        return value->toLongLong();
-    default:
-        return std::nullopt;
-    }
-}
-
 } // namespace
 
 ScanSettingPreferencesVC::ScanSettingPreferencesVC(QWidget *parent)
@@ -152,7 +137,7 @@ void ScanSettingPreferencesVC::viewWillAppear()
             stepperFileSize->setValue(int(std::min<quint64>(count, quint64(stepperFileSize->maximum()))));
         }
     }
-    if (const auto video = storedInteger(defaults.object(kVideoKey)))
+    if (const auto video = defaults.storedIntegerForKey(kVideoKey))
         btnscanvideofilesinexactmatch->setChecked(*video == 1);
     // The boxes show the list as it is now.
     tableView->viewport()->update();

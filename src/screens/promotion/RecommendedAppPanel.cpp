@@ -15,27 +15,19 @@
 
 namespace {
 
-// A stored integer (a Boolean or a text is not one).
+// A stored integer, or a fraction with nothing after the point (a Boolean or a text is not one).
 std::optional<qint64> storedInteger(const QString &key)
 {
-    const auto value = platform::UserDefaults::standard().object(key);
-    if (!value)
+    const platform::UserDefaults &defaults = platform::UserDefaults::standard();
+    if (const auto integer = defaults.storedIntegerForKey(key))
+        return integer;
+    const auto value = defaults.object(key);
+    if (!value || value->typeId() != QMetaType::Double)
         return std::nullopt;
-    switch (value->typeId()) {
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-        return value->toLongLong();
-    case QMetaType::Double: {
-        const double number = value->toDouble();
-        if (number == double(qint64(number)))
-            return qint64(number);
-        return std::nullopt;
-    }
-    default:
-        return std::nullopt;
-    }
+    const double number = value->toDouble();
+    if (number == double(qint64(number)))
+        return qint64(number);
+    return std::nullopt;
 }
 
 } // namespace
