@@ -49,6 +49,23 @@ protected:
         protectedSubFolderFlags = savedFlags;
     }
 
+    // One pair of copies scanned through the home screen, then a matching level (94 %) that leaves no
+    // group: the no-results screen shows inside the results screen. Null when it does not.
+    ScanResultVC *scanToNoGroupLeft(NotificationRecorder &recorder)
+    {
+        const QString a = writePhoto(QStringLiteral("home/a.jpg"), 8);
+        copyFile(a, QStringLiteral("home/c/a.jpg"));
+        ScanResultVC *results = scanThroughHome(recorder);
+        if (!results)
+            return nullptr;
+        ResultState &state = ResultState::shared();
+        state.imageDirectories[0][0]->matchingPercentage = 95.0f;
+        state.imageDirectories[0][1]->matchingPercentage = 90.0f;
+        results->sliderMatchingLevel->setValue(6);
+        auto *none = noSimilarDuplicatePhotosFoundVC();
+        return waitFor([&] { return none->parentWidget() == results && none->isVisible(); }) ? results : nullptr;
+    }
+
     // Scans the folder "home" exactly through the home screen and waits for the results screen.
     ScanResultVC *scanThroughHome(NotificationRecorder &recorder)
     {
@@ -437,17 +454,11 @@ TEST_F(ResultsFlowTest, RegroupingKeepsFolderAndHandProtection)
 // slider brings the groups back, and Back to Home asks first.
 TEST_F(ResultsFlowTest, NoGroupLeftShowsTheSlidersAndTheyBringTheGroupsBack)
 {
-    const QString a = writePhoto(QStringLiteral("home/a.jpg"), 8);
-    copyFile(a, QStringLiteral("home/c/a.jpg"));
     NotificationRecorder recorder(navigationNames());
-    ScanResultVC *results = scanThroughHome(recorder);
+    ScanResultVC *results = scanToNoGroupLeft(recorder);
     ASSERT_TRUE(results);
     ResultState &state = ResultState::shared();
-    state.imageDirectories[0][0]->matchingPercentage = 95.0f;
-    state.imageDirectories[0][1]->matchingPercentage = 90.0f;
-    results->sliderMatchingLevel->setValue(6);
     auto *none = noSimilarDuplicatePhotosFoundVC();
-    ASSERT_TRUE(waitFor([&] { return none->parentWidget() == results && none->isVisible(); }));
     EXPECT_TRUE(platform::UserDefaults::standard().boolForKey(QStringLiteral("ISSliderAvailable")));
     EXPECT_TRUE(none->isPresented);
     EXPECT_TRUE(none->sliderView->isVisible());
@@ -488,16 +499,11 @@ TEST_F(ResultsFlowTest, NoGroupLeftShowsTheSlidersAndTheyBringTheGroupsBack)
 // enabled and reachable by the pointer.
 TEST_F(ResultsFlowTest, EmbeddedNoResultsScreenIsNotCoveredByTheDimmingLayers)
 {
-    const QString a = writePhoto(QStringLiteral("home/a.jpg"), 8);
-    copyFile(a, QStringLiteral("home/c/a.jpg"));
     NotificationRecorder recorder(navigationNames());
-    ScanResultVC *results = scanThroughHome(recorder);
+    ScanResultVC *results = scanToNoGroupLeft(recorder);
     ASSERT_TRUE(results);
     ResultState &state = ResultState::shared();
-    state.imageDirectories[0][1]->matchingPercentage = 90.0f;
-    results->sliderMatchingLevel->setValue(6);
     auto *none = noSimilarDuplicatePhotosFoundVC();
-    ASSERT_TRUE(waitFor([&] { return none->parentWidget() == results && none->isVisible(); }));
     // The screen's own notification, and the hub's answer to it.
     platform::NotificationCenter::defaultCenter().post(QStringLiteral("kDisableControlNotification"));
     QApplication::processEvents();
