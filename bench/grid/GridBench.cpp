@@ -2,8 +2,8 @@
 // JPEG files and prints, as one JSON object, the time to the first screen of thumbnails, the
 // longest time the GUI thread was held while scrolling from top to bottom, and the peak memory.
 //
-//   twinsift-grid-bench [--list | --screen] [--groups G] [--files F] [--dir FOLDER] [--size WxH]
-//                       [--steps N] [--protect K]
+//   twinsift-grid-bench [--list | --screen | --commands] [--groups G] [--files F] [--dir FOLDER]
+//                       [--size WxH] [--steps N] [--protect K]
 //
 // --screen measures the grid inside the results screen (1280 x 720), fed through the
 // "SelectedFiles" notification as a finished scan feeds it, counters, preview and details included.
@@ -14,6 +14,13 @@
 // time too (a stretch far longer in wall-clock time than in CPU time waited for the processor,
 // not for our code), and the number of stretches over 50 ms.
 //
+// --commands opens the result in the results screen as --screen does (members after the first score
+// 85 to 100 %) and, instead of scrolling, runs each result command once as the user's click runs
+// it (the grid's cell, header and context-menu actions, the screen's slider and videos filter):
+// per command the time of the call and the longest turn of the event loop in the 300 ms after it
+// (work the command queued), in wall-clock milliseconds, and the GUI thread's CPU time of both.
+// It then times the totals refresh with a 30 MP PNG (made once in FOLDER) as the first shown file.
+//
 // FOLDER (default /tmp/twinsift-grid-bench) receives F small JPEG files (made once, reused by
 // later runs); the result has G groups (F / G files each on average, at least two).
 
@@ -21,6 +28,9 @@
 #include "model/InitialDirectory.h"
 #include "model/ModuleState.h"
 #include "model/ResultState.h"
+#include "screens/results/ResultPreview.h"
+#include "screens/results/ResultRefresh.h"
+#include "screens/results/grid/ResultItem.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "screens/results/ScanResultVC.h"
@@ -29,6 +39,7 @@
 #include "screens/results/list/ListViewVC.h"
 #include "screens/shell/AllViewControllers.h"
 #include "services/MVNAssistance.h"
+#include "services/ResultProtection.h"
 
 #include <QApplication>
 #include <QDir>
@@ -37,7 +48,10 @@
 #include <QImage>
 #include <QPainter>
 #include <QRandomGenerator>
+#include <QCheckBox>
+#include <QLabel>
 #include <QScrollBar>
+#include <QSlider>
 
 #include <nlohmann/json.hpp>
 
@@ -112,6 +126,172 @@ double threadCpuMilliseconds()
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
+// A picture of about 30 MP (6720 x 4480) saved as PNG, made once.
+QString makeLargePng(const QString &folder)
+{
+    const QString path = folder + QStringLiteral("/large-30mp.png");
+    if (QFileInfo::exists(path))
+        return path;
+    QImage image(6720, 4480, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient gradient(0, 0, image.width(), image.height());
+    gradient.setColorAt(0, QColor(30, 90, 160));
+    gradient.setColorAt(1, QColor(220, 180, 60));
+    painter.fillRect(image.rect(), gradient);
+    QRandomGenerator random(7);
+    for (int k = 0; k < 400; ++k) {
+        painter.setBrush(QColor::fromRgb(random.generate()));
+        painter.drawEllipse(QPoint(random.bounded(image.width()), random.bounded(image.height())),
+                            random.bounded(20, 600), random.bounded(20, 600));
+    }
+    painter.end();
+    image.save(path, "PNG");
+    return path;
+}
+
+struct CommandTime {
+    double callMs = 0, longestTurnMs = 0, callCpuMs = 0, longestTurnCpuMs = 0;
+};
+
+// Runs `command` and then the event loop for `settleMs`, each pass of it one turn.
+template <typename Command>
+CommandTime timeCommand(Command &&command, int settleMs = 300)
+{
+    CommandTime time;
+    QElapsedTimer clock;
+    clock.start();
+    double cpu = threadCpuMilliseconds();
+    command();
+    time.callMs = clock.nsecsElapsed() / 1e6;
+    time.callCpuMs = threadCpuMilliseconds() - cpu;
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < settleMs) {
+        clock.restart();
+        cpu = threadCpuMilliseconds();
+        QApplication::processEvents();
+        time.longestTurnMs = std::max(time.longestTurnMs, clock.nsecsElapsed() / 1e6);
+        time.longestTurnCpuMs = std::max(time.longestTurnCpuMs, threadCpuMilliseconds() - cpu);
+    }
+    return time;
+}
+
+nlohmann::json commandJson(const CommandTime &time)
+{
+    nlohmann::json entry;
+    entry["call_ms"] = time.callMs;
+    entry["longest_turn_after_ms"] = time.longestTurnMs;
+    entry["block_ms"] = std::max(time.callMs, time.longestTurnMs);
+    entry["call_cpu_ms"] = time.callCpuMs;
+    entry["longest_turn_after_cpu_ms"] = time.longestTurnCpuMs;
+    return entry;
+}
+
+// Each result command once, in an order that leaves every command something to do; the folder
+// protections are taken back (untimed) before the marking commands.
+nlohmann::json timeResultCommands(ScanResultVC *screen, ThumbnailVC *grid)
+{
+    ResultState &state = ResultState::shared();
+    nlohmann::json table = nlohmann::json::array();
+    auto run = [&table](const char *name, auto &&command) {
+        nlohmann::json entry = commandJson(timeCommand(command));
+        entry["command"] = name;
+        table.push_back(entry);
+        std::cerr << name << ": " << entry["block_ms"].get<double>() << " ms" << std::endl;
+    };
+    auto item = [grid](int section, int row) { return grid->makeItem(section, row); };
+    const int middle = state.shownGroupCount() / 2;
+
+    run("hand tick", [&] { grid->tappedCheckBox(middle, 1); });
+    run("header toggle", [&] { grid->selectUnselectGroup(middle + 1); });
+    run("lock", [&] { grid->lockGroup(middle + 2); });
+    QElapsedTimer rest;
+    rest.start();
+    while (grid->isLockButtonResting(middle + 2) && rest.elapsed() < 5000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    run("unlock", [&] { grid->lockGroup(middle + 2); });
+    run("protect file", [&] { item(middle + 3, 1)->protectThisImage(1); });
+    run("protect folder", [&] { item(middle + 4, 0)->protectThisFolder(); });
+    run("protect parent", [&] { item(middle + 4, 0)->protectParentFolder(); });
+    protectedFolders.clear();
+    protectedSubFolderFlags.clear();
+    rederiveProtection(state);
+    grid->reloadData();
+    QApplication::processEvents();
+
+    run("auto select all", [&] { item(5, 1)->autoSelectAllFiles(); });
+    run("select by type", [&] { item(5, 1)->selectAllFilesCurrentType(); });
+    run("select by folder", [&] { item(5, 1)->selectAllFilesFoundInThisFolder(); });
+    run("select by tree", [&] { item(5, 1)->selectAllFilesFoundInThisFolderTree(); });
+    run("unselect by type", [&] { item(5, 1)->unSelectAllFilesCurrentType(); });
+    run("unselect by folder", [&] { item(5, 1)->unSelectAllFilesFoundInThisFolder(); });
+    run("unselect by tree", [&] { item(5, 1)->unSelectAllFilesFoundInThisFolderTree(); });
+    run("invert", [&] { item(5, 1)->invertMarkedFiles(); });
+    run("unselect all", [&] { item(5, 1)->unselectAll(); });
+    // A member of a group of three or more, so that its group stays.
+    int larger = 0;
+    while (larger + 1 < state.shownGroupCount() && state.imageDirectories[size_t(larger)].size() < 3)
+        ++larger;
+    run("remove from results", [&] { item(larger, 1)->deleteFileFromArray(); });
+    QSlider *slider = screen->sliderMatchingLevel;
+    const int level = slider->value();
+    run("slider one step", [&] { slider->setValue(level < slider->maximum() ? level + 1 : level - 1); });
+    // Back (untimed), and wait for the controls to come back.
+    slider->setValue(level);
+    timeCommand([] {}, 1200);
+    run("videos filter on", [&] {
+        screen->btnShowOnlyVideos->setChecked(true);
+        screen->tappedShowOnlyVideos();
+    });
+    run("videos filter off", [&] {
+        screen->btnShowOnlyVideos->setChecked(false);
+        screen->tappedShowOnlyVideos();
+    });
+    run("show only group", [&] { item(9, 0)->filterThisGoup(); });
+    return table;
+}
+
+// The totals refresh with a 30 MP PNG as the first shown file (and with the usual small JPEG), the
+// preview's picture included: the call, then the event loop until the preview shows it.
+nlohmann::json timeTotalsRefresh(ScanResultVC *screen, const QString &pngPath)
+{
+    ResultState &state = ResultState::shared();
+    nlohmann::json out;
+    auto measure = [screen] {
+        const quint64 before = screen->preview->requestNumber();
+        CommandTime time;
+        QElapsedTimer clock;
+        clock.start();
+        const double cpu = threadCpuMilliseconds();
+        refreshResultTotals();
+        time.callMs = clock.nsecsElapsed() / 1e6;
+        time.callCpuMs = threadCpuMilliseconds() - cpu;
+        QElapsedTimer wait;
+        wait.start();
+        // Until the preview showed the request the call made (none: the call set the picture).
+        while (wait.elapsed() < 10000 && screen->preview->requestNumber() != before
+               && screen->preview->shownRequestNumber() < screen->preview->requestNumber()) {
+            clock.restart();
+            const double turnCpu = threadCpuMilliseconds();
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+            time.longestTurnMs = std::max(time.longestTurnMs, clock.nsecsElapsed() / 1e6);
+            time.longestTurnCpuMs = std::max(time.longestTurnCpuMs, threadCpuMilliseconds() - turnCpu);
+        }
+        nlohmann::json entry = commandJson(time);
+        entry["until_shown_ms"] = wait.nsecsElapsed() / 1e6 + time.callMs;
+        entry["preview_has_picture"] = !screen->imgPreview->pixmap().isNull();
+        return entry;
+    };
+    if (state.shownGroupCount() == 0)
+        return out;
+    out["small_jpeg_first"] = measure();
+    const ImageFilePtr kept = state.imageDirectories[0][0];
+    state.imageDirectories[0][0] = ImageFile::make(QUrl::fromLocalFile(pngPath));
+    out["png_30mp_first"] = measure();
+    state.imageDirectories[0][0] = kept;
+    return out;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -122,6 +302,7 @@ int main(int argc, char **argv)
     QStringList args = app.arguments();
     bool listMode = false;
     bool screenMode = false;
+    bool commandsMode = false;
     int groups = 20000, files = 50000;
     qint64 maxSteps = 0;
     int protect = 0;
@@ -139,6 +320,8 @@ int main(int argc, char **argv)
             maxSteps = args[++i].toLongLong();
         else if (a == QLatin1String("--screen"))
             screenMode = true;
+        else if (a == QLatin1String("--commands"))
+            commandsMode = screenMode = true;
         else if (a == QLatin1String("--protect") && i + 1 < args.size())
             protect = args[++i].toInt();
         else if (a == QLatin1String("--dir") && i + 1 < args.size())
@@ -147,7 +330,7 @@ int main(int argc, char **argv)
             const QStringList wh = args[++i].split(QLatin1Char('x'));
             size = QSize(wh.value(0).toInt(), wh.value(1).toInt());
         } else {
-            std::cerr << "usage: twinsift-grid-bench [--list | --screen] [--groups G] [--files F] [--dir FOLDER] [--size WxH] [--steps N] [--protect K]\n";
+            std::cerr << "usage: twinsift-grid-bench [--list | --screen | --commands] [--groups G] [--files F] [--dir FOLDER] [--size WxH] [--steps N] [--protect K]\n";
             return 2;
         }
     }
@@ -175,6 +358,13 @@ int main(int argc, char **argv)
     ImageGroups result; result.resize(size_t(groups));
     for (int i = 0; i < files; ++i)
         result[size_t(i < 2 * groups ? i / 2 : i % groups)].push_back(ImageFile::make(QUrl::fromLocalFile(paths[i])));
+    if (commandsMode) {
+        // Scores as a similar scan gives them, so that a step of the slider changes the groups.
+        QRandomGenerator scores(11);
+        for (ImageGroup &group : result)
+            for (size_t k = 1; k < group.size(); ++k)
+                group[k]->matchingPercentage = float(85 + scores.bounded(16));
+    }
     const double recordSeconds = clock.elapsed() / 1000.0;
 
     screenMode = screenMode && !listMode;
@@ -226,6 +416,20 @@ int main(int argc, char **argv)
     }
     shown->repaint();
     const double openSeconds = clock.elapsed() / 1000.0;
+
+    if (commandsMode) {
+        const QString pngPath = makeLargePng(folder);
+        nlohmann::json out;
+        out["view"] = "result commands in the results screen";
+        out["groups"] = ResultState::shared().shownGroupCount();
+        out["files"] = ResultState::shared().shownFileCount();
+        out["open_with_thumbnails_s"] = openSeconds;
+        out["totals_refresh"] = timeTotalsRefresh(screen, pngPath);
+        out["commands"] = timeResultCommands(screen, grid);
+        out["peak_rss_mb"] = peakResidentMegabytes();
+        std::cout << out.dump(2) << std::endl;
+        return 0;
+    }
 
     // Scroll from top to bottom a third of a screen at a time, running the event loop between
     // steps as a user's scrolling would; each step and each loop turn is one stretch of the GUI

@@ -3,6 +3,7 @@
 #include "model/ModuleState.h"
 
 #include <QFileInfo>
+#include <QSet>
 
 #include <algorithm>
 #include <cmath>
@@ -121,10 +122,12 @@ std::vector<int> markGroupByRules(const ResultState &state, int group)
     return fallbackGroupMarks(state, group);
 }
 
-void applyAutoMarkToGroup(ResultState &state, int group)
+namespace {
+
+// applyAutoMarkToGroup for a shown group of a consistent state (the callers check that, once per
+// command).
+void autoMarkShownGroup(ResultState &state, int group)
 {
-    if (!validGroup(state, group))
-        return;
     const int n = groupSize(state, group);
     std::vector<int> marks;
     for (int r : markGroupByRules(state, group)) {
@@ -135,6 +138,14 @@ void applyAutoMarkToGroup(ResultState &state, int group)
     }
     state.selectedIndexArray[size_t(group)] = std::move(marks);
     keepOneUnmarked(state, group);
+}
+
+} // namespace
+
+void applyAutoMarkToGroup(ResultState &state, int group)
+{
+    if (validGroup(state, group))
+        autoMarkShownGroup(state, group);
 }
 
 bool isGroupFull(const ResultState &state, int group)
@@ -231,10 +242,11 @@ bool fileMatches(const ImageFile &file, MatchKey key, const QUrl &clickedUrl)
 
 bool autoSelectAllFiles(ResultState &state)
 {
+    // Checked once for the whole command: marking a group keeps the state consistent.
     if (!state.isConsistent())
         state.normalize();
     for (int g = 0; g < state.shownGroupCount(); ++g)
-        applyAutoMarkToGroup(state, g);
+        autoMarkShownGroup(state, g);
     return state.hasMarks();
 }
 
@@ -356,17 +368,25 @@ int scannedGroupHolding(const ResultState &state, int group)
 {
     if (group < 0 || group >= state.shownGroupCount())
         return 0;
-    const ImageGroup &shown = state.imageDirectories[size_t(group)];
-    int found = 0;
-    for (int g = 0; g < int(state.allImages.size()); ++g) {
+    // sameUrl against every shown member, with the shown members' URLs encoded once; the last
+    // holding group is the first found from the end.
+    QSet<QByteArray> shownUrls;
+    bool shownWithoutUrl = false;
+    for (const ImageFilePtr &b : state.imageDirectories[size_t(group)]) {
+        if (b->url)
+            shownUrls.insert(b->url->toEncoded());
+        else
+            shownWithoutUrl = true;
+    }
+    for (int g = int(state.allImages.size()) - 1; g >= 0; --g) {
         const ImageGroup &scanned = state.allImages[size_t(g)];
         const bool holds = std::any_of(scanned.begin(), scanned.end(), [&](const ImageFilePtr &a) {
-            return std::any_of(shown.begin(), shown.end(), [&](const ImageFilePtr &b) { return sameUrl(*a, *b); });
+            return a->url ? shownUrls.contains(a->url->toEncoded()) : shownWithoutUrl;
         });
         if (holds)
-            found = g;
+            return g;
     }
-    return found;
+    return 0;
 }
 
 RemoveOutcome removeFromResults(ResultState &state, int group, int row)

@@ -225,14 +225,13 @@ void loadProtectedFolders()
     protectedSubFolderFlags = std::move(kept);
 }
 
-void applyProtectedFolders(ResultState &state, bool byOverride, int group, int member, const QString &folderText)
+namespace {
+
+// applyProtectedFolders for a member that exists, on a state whose per-group lists are consistent
+// (the callers check that once).
+void applyToConsistentMember(ResultState &state, bool byOverride, int group, int member, const QString &folderText)
 {
     const ImageFilePtr file = state.shownFile(group, member);
-    if (!file)
-        return;
-    if (!state.isConsistent())
-        state.normalize();
-
     if (byOverride) {
         const auto recorded = state.recordedProtection(group, member);
         if (!recorded)
@@ -283,13 +282,35 @@ void applyProtectedFolders(ResultState &state, bool byOverride, int group, int m
     }
 }
 
+} // namespace
+
+void applyProtectedFolders(ResultState &state, bool byOverride, int group, int member, const QString &folderText)
+{
+    if (!state.shownFile(group, member))
+        return;
+    if (!state.isConsistent())
+        state.normalize();
+    applyToConsistentMember(state, byOverride, group, member, folderText);
+}
+
 void applyProtectedFoldersToAll(ResultState &state, bool byOverride, const QString &folderText)
 {
     forgetResolvedFolders();
+    // The state is checked (a walk over every group) once, before the first member: applying the
+    // folders to a member keeps it consistent.
+    bool checked = false;
     for (int g = 0; g < state.shownGroupCount(); ++g) {
         const int members = int(state.imageDirectories[size_t(g)].size());
-        for (int m = 0; m < members; ++m)
-            applyProtectedFolders(state, byOverride, g, m, folderText);
+        for (int m = 0; m < members; ++m) {
+            if (!state.shownFile(g, m))
+                continue;
+            if (!checked) {
+                if (!state.isConsistent())
+                    state.normalize();
+                checked = true;
+            }
+            applyToConsistentMember(state, byOverride, g, m, folderText);
+        }
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include "support/ResultGroupsFixtures.h"
 
+#include <QRandomGenerator>
+
 #include <gtest/gtest.h>
 
 using namespace ResultCommands;
@@ -152,4 +154,123 @@ TEST(ResultCommands, RemovingTheLastFilesPostsNoResultsOrRegroups)
     s.setShownGroups({all[0]});
     EXPECT_EQ(removeFromResults(s, 0, 1), RemoveOutcome::Regroup);
     EXPECT_EQ(s.allImages.size(), 1u);
+}
+
+namespace {
+
+// Groups of random sizes whose marks and overrides drifted at random (out of range, repeated,
+// lists of the wrong length, unpaired overrides), with some members protected.
+ResultState driftedMarks(quint32 seed)
+{
+    QRandomGenerator random(seed);
+    std::vector<int> sizes;
+    for (int g = random.bounded(1, 9); g > 0; --g)
+        sizes.push_back(random.bounded(1, 6));
+    ImageGroups groups;
+    for (size_t g = 0; g < sizes.size(); ++g) {
+        ImageGroup group;
+        for (int r = 0; r < sizes[g]; ++r) {
+            group.push_back(fileAt(QStringLiteral("/p/g%1/f%2.%3").arg(g).arg(r).arg(r % 2 ? "jpg" : "png")));
+            group.back()->isProtected = random.bounded(4) == 0;
+        }
+        groups.push_back(group);
+    }
+    ResultState s;
+    s.setResults(groups);
+    for (size_t g = 0; g < groups.size(); ++g) {
+        for (int k = random.bounded(5); k > 0; --k)
+            s.selectedIndexArray[g].push_back(random.bounded(-1, sizes[g] + 2));
+        if (random.bounded(3) == 0) {
+            s.protectionOverrideRows[g].push_back(random.bounded(-1, sizes[g] + 1));
+            if (random.bounded(2) == 0)
+                s.protectionOverrideStates[g].push_back(true);
+        }
+    }
+    if (random.bounded(3) == 0)
+        s.selectedIndexArray.pop_back();
+    return s;
+}
+
+// Rules that name positions of their own choosing: out of range, repeated, protected, or all.
+std::vector<int> unrulyMarks(const ResultState &s, int group)
+{
+    QRandomGenerator random(quint32(group * 31 + int(s.imageDirectories[size_t(group)].size())));
+    std::vector<int> marks;
+    for (int k = random.bounded(7); k > 0; --k)
+        marks.push_back(random.bounded(-1, int(s.imageDirectories[size_t(group)].size()) + 1));
+    return marks;
+}
+
+} // namespace
+
+// Auto Select of every group, and the select commands built on it, give what marking the groups one
+// by one gives (each group checking and repairing the state first), whatever state the result was in.
+TEST(ResultCommands, AutoSelectAllMatchesMarkingGroupByGroup)
+{
+    for (bool unruly : {false, true}) {
+        setGroupMarker(unruly ? GroupMarker(unrulyMarks) : GroupMarker());
+        for (quint32 seed = 1; seed <= 300; ++seed) {
+            ResultState reference = driftedMarks(seed);
+            if (!reference.isConsistent())
+                reference.normalize();
+            for (int g = 0; g < reference.shownGroupCount(); ++g)
+                applyAutoMarkToGroup(reference, g);
+
+            ResultState s = driftedMarks(seed);
+            EXPECT_EQ(autoSelectAllFiles(s), reference.hasMarks()) << "seed " << seed;
+            EXPECT_EQ(s.selectedIndexArray, reference.selectedIndexArray) << "seed " << seed;
+            EXPECT_EQ(s.protectionOverrideRows, reference.protectionOverrideRows) << "seed " << seed;
+            EXPECT_EQ(s.protectionOverrideStates, reference.protectionOverrideStates) << "seed " << seed;
+            EXPECT_FALSE(anyGroupFullyMarked(s)) << "seed " << seed;
+
+            // Select by type keeps of those marks the ones of the clicked file's type.
+            ResultState typed = driftedMarks(seed);
+            selectAllMatching(typed, MatchKey::Type, QUrl::fromLocalFile("/p/g0/f1.jpg"));
+            ASSERT_EQ(typed.selectedIndexArray.size(), reference.selectedIndexArray.size());
+            for (size_t g = 0; g < typed.selectedIndexArray.size(); ++g) {
+                std::vector<int> expected;
+                for (int r = 1; r < int(reference.imageDirectories[g].size()); r += 2)
+                    if (reference.isMarked(int(g), r))
+                        expected.push_back(r);
+                EXPECT_EQ(typed.selectedIndexArray[g], expected) << "seed " << seed;
+            }
+        }
+    }
+    setGroupMarker({});
+}
+
+// The scanned group holding a shown group is the last group of allImages holding a file with the
+// URL of one of its members (files without a URL count as the same file).
+TEST(ResultCommands, ScannedGroupHoldingMatchesComparingEveryPair)
+{
+    for (quint32 seed = 1; seed <= 300; ++seed) {
+        QRandomGenerator random(seed);
+        ResultState s;
+        ImageGroups scanned(size_t(random.bounded(1, 10)));
+        for (ImageGroup &group : scanned) {
+            for (int k = random.bounded(2, 5); k > 0; --k) {
+                auto file = fileAt(QStringLiteral("/p/f%1.jpg").arg(random.bounded(25)));
+                if (random.bounded(20) == 0)
+                    file->url.reset();
+                group.push_back(file);
+            }
+        }
+        s.setResults(scanned);
+        // Shown members: some the scanned records themselves, some new records of the same or
+        // other URLs.
+        for (ImageGroup &group : s.imageDirectories)
+            for (ImageFilePtr &file : group)
+                if (random.bounded(3) == 0)
+                    file = random.bounded(10) == 0 ? std::make_shared<ImageFile>()
+                                                   : fileAt(QStringLiteral("/p/f%1.jpg").arg(random.bounded(40)));
+        for (int g = 0; g < s.shownGroupCount(); ++g) {
+            int expected = 0;
+            for (int k = 0; k < int(s.allImages.size()); ++k)
+                for (const ImageFilePtr &a : s.allImages[size_t(k)])
+                    for (const ImageFilePtr &b : s.imageDirectories[size_t(g)])
+                        if (sameUrl(*a, *b))
+                            expected = k;
+            EXPECT_EQ(scannedGroupHolding(s, g), expected) << "seed " << seed << " group " << g;
+        }
+    }
 }

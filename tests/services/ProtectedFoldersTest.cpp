@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -285,6 +286,108 @@ TEST_F(ProtectedFoldersTest, HandProtectionOutlivesFolderChanges)
     applyProtectedFoldersToAll(state, false, QString());
     EXPECT_FALSE(state.imageDirectories[0][2]->isProtected);
     EXPECT_TRUE(state.isConsistent());
+}
+
+namespace {
+
+// A made-up result whose per-group lists drifted at random: marks out of range and repeated, lists
+// longer or shorter than the groups, unpaired overrides, pairs recorded by hand and by folder,
+// files protected or not, now and then a member without a record. The same seed gives the same
+// result (with its own file records).
+ResultState driftedResult(const QString &root, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    const QStringList folders = {"/Keep", "/Keep/Sub", "/Other", "/keep"};
+    ResultState state;
+    ImageGroups groups(size_t(random.bounded(1, 7)));
+    for (ImageGroup &group : groups) {
+        const int size = random.bounded(1, 6);
+        for (int r = 0; r < size; ++r) {
+            if (random.bounded(30) == 0) {
+                group.push_back(nullptr);
+                continue;
+            }
+            auto file = std::make_shared<ImageFile>();
+            file->url = QUrl::fromLocalFile(root + folders[random.bounded(int(folders.size()))]
+                                            + QStringLiteral("/f%1.jpg").arg(random.bounded(1000)));
+            file->isProtected = random.bounded(4) == 0;
+            group.push_back(file);
+        }
+    }
+    state.setResults(groups);
+    for (size_t g = 0; g < groups.size(); ++g) {
+        const int size = int(groups[g].size());
+        for (int k = random.bounded(5); k > 0; --k)
+            state.selectedIndexArray[g].push_back(random.bounded(-1, size + 2));
+        for (int k = random.bounded(4); k > 0; --k) {
+            const int row = random.bounded(size);
+            if (random.bounded(3) == 0) {
+                state.protectionOverrideRows[g].push_back(row);
+                state.protectionOverrideStates[g].push_back(true);
+                state.recordFolderProtection(int(g), row);
+            } else if (groups[g][size_t(row)]) {
+                state.setProtectionByHand(int(g), row, random.bounded(2) == 0);
+            }
+        }
+    }
+    switch (random.bounded(5)) {
+    case 0: state.selectedIndexArray.pop_back(); break;
+    case 1: state.protectionOverrideRows[0].push_back(7); break; // unpaired and out of range
+    case 2: state.selectedIndexArray.emplace_back(std::vector<int>{0}); break;
+    default: break;
+    }
+    return state;
+}
+
+void expectSameResult(const ResultState &a, const ResultState &b, quint32 seed)
+{
+    ASSERT_EQ(a.imageDirectories.size(), b.imageDirectories.size()) << "seed " << seed;
+    EXPECT_EQ(a.selectedIndexArray, b.selectedIndexArray) << "seed " << seed;
+    EXPECT_EQ(a.protectionOverrideRows, b.protectionOverrideRows) << "seed " << seed;
+    EXPECT_EQ(a.protectionOverrideStates, b.protectionOverrideStates) << "seed " << seed;
+    for (size_t g = 0; g < a.imageDirectories.size(); ++g) {
+        ASSERT_EQ(a.imageDirectories[g].size(), b.imageDirectories[g].size());
+        for (size_t r = 0; r < a.imageDirectories[g].size(); ++r) {
+            const ImageFilePtr &x = a.imageDirectories[g][r];
+            const ImageFilePtr &y = b.imageDirectories[g][r];
+            ASSERT_EQ(x == nullptr, y == nullptr);
+            if (x) {
+                EXPECT_EQ(x->isProtected, y->isProtected) << "seed " << seed << " at " << g << "," << r;
+            }
+            EXPECT_EQ(a.isRecordedByFolder(int(g), int(r)), b.isRecordedByFolder(int(g), int(r)));
+        }
+    }
+}
+
+} // namespace
+
+// Applying the folders to every shown file gives what applying them file by file gives (each call
+// checking and repairing the state on its own), whatever state the result was in.
+TEST_F(ProtectedFoldersTest, ApplyingToAllMatchesApplyingFileByFile)
+{
+    QDir().mkpath(root() + "/keep");
+    const QStringList named = {QString(), folderUrlText(QUrl::fromLocalFile(root() + "/Keep/")),
+                               folderUrlText(QUrl::fromLocalFile(root() + "/Other/"))};
+    for (quint32 seed = 1; seed <= 400; ++seed) {
+        QRandomGenerator random(seed * 7919);
+        protectedFolders.clear();
+        protectedSubFolderFlags.clear();
+        for (const char *folder : {"/Keep", "/Keep/Sub", "/Other"})
+            if (random.bounded(2) == 0)
+                protect(root() + folder, random.bounded(2) == 0);
+        const bool byOverride = random.bounded(4) == 0;
+        const QString folderText = named[random.bounded(int(named.size()))];
+
+        ResultState reference = driftedResult(root(), seed);
+        forgetResolvedFolders();
+        for (int g = 0; g < reference.shownGroupCount(); ++g)
+            for (int m = 0; m < int(reference.imageDirectories[size_t(g)].size()); ++m)
+                applyProtectedFolders(reference, byOverride, g, m, folderText);
+
+        ResultState state = driftedResult(root(), seed);
+        applyProtectedFoldersToAll(state, byOverride, folderText);
+        expectSameResult(state, reference, seed);
+    }
 }
 
 TEST_F(ProtectedFoldersTest, AlertSwitchesSavedAndLoaded)

@@ -83,6 +83,16 @@ void ResultPreview::showFile(const ImageFilePtr &file)
     });
 }
 
+void ResultPreview::showPicture(const ImageFilePtr &file)
+{
+    if (file && file->url && !file->isVideo) {
+        showFile(file);
+        return;
+    }
+    ++m_request;
+    imgPreview->setPixmap(QPixmap());
+}
+
 void ResultPreview::photoDecoded(quint64 request, const QImage &image)
 {
     if (request != m_request)

@@ -30,6 +30,10 @@ public:
     // `box` (points) when both its sides exceed `smallSide` points and is shown at its own size
     // otherwise. A photo that cannot be decoded only empties the picture (a playing video goes on).
     void showFileFitted(const ImageFilePtr &file, QSize box, int smallSide);
+    // Shows the file's picture as the totals put the first shown file in: a photo as showFile shows
+    // it (decoded off the GUI thread); anything else, or no file, empties the picture without
+    // touching a playing video. Either way a decode still running for an earlier request is dropped.
+    void showPicture(const ImageFilePtr &file);
     // Replaces the player's source by none (the video stops) and shows the photo view again.
     void stop();
     // Stops and empties the picture.

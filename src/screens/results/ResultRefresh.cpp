@@ -2,14 +2,13 @@
 
 #include "screens/shell/AllViewControllers.h"
 #include "screens/results/FilePropertiesVC.h"
+#include "screens/results/ResultPreview.h"
 #include "screens/results/ScanResultVC.h"
 #include "screens/results/grid/ThumbnailVC.h"
 #include "screens/results/list/ListViewVC.h"
-#include "services/ImageHelpers.h"
 #include "services/SelectionSummary.h"
 
 #include <QLabel>
-#include <QPixmap>
 
 void refreshSelectionState()
 {
@@ -31,8 +30,8 @@ void refreshResultTotals()
     auto *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"));
     // No file to show: the preview and the file details are emptied.
     auto clearPreview = [results] {
-        if (results && results->imgPreview)
-            results->imgPreview->setPixmap(QPixmap());
+        if (results && results->preview)
+            results->preview->showPicture(nullptr);
         if (auto *details = AllViewControllers::cached<FilePropertiesVC>(QStringLiteral("FileProperties")))
             details->clearFileProperties();
     };
@@ -57,12 +56,8 @@ void refreshResultTotals()
         details->image = totals.previewFile;
         details->showFileProperties();
     }
-    if (results && results->imgPreview) {
-        const auto image = previewImage(*totals.previewFile->url);
-        if (image)
-            results->imgPreview->setPixmap(QPixmap::fromImage(image->scaled(
-                results->imgPreview->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-        else
-            results->imgPreview->setPixmap(QPixmap());
-    }
+    // The picture is decoded on a worker thread, fitted to the preview; a newer request (another
+    // refresh, the pointer over a file) takes over from it.
+    if (results && results->preview)
+        results->preview->showPicture(totals.previewFile);
 }

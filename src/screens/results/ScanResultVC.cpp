@@ -361,6 +361,12 @@ ScanResultVC::ScanResultVC(QWidget *parent) : QWidget(parent)
         if (!sliderMatchingLevel->signalsBlocked())
             sliderMatchingLevelMoved();
     });
+    connect(sliderMatchingLevel, &QSlider::sliderReleased, this, [this] {
+        if (m_levelChangedWhileDragged) {
+            m_levelChangedWhileDragged = false;
+            startRegrouping();
+        }
+    });
     connect(btnDeleteMarked, &QAbstractButton::clicked, this, [this] { tappedDeleteMarked(); });
     connect(btnOtherApps, &QPushButton::clicked, this, [this] { clickedOtherApps(); });
 
@@ -685,13 +691,28 @@ void ScanResultVC::tappedShowOnlyVideos()
 void ScanResultVC::sliderMatchingLevelMoved()
 {
     lblValueMatchingLevel->setText(applyMatchingLevel(sliderMatchingLevel->value()));
+    // While the thumb is dragged it only follows the pointer: the groups are rebuilt once, for the
+    // level where it is let go (regrouping would take the pointer's time, and the controls it
+    // disables would end the drag).
+    if (sliderMatchingLevel->isSliderDown()) {
+        m_levelChangedWhileDragged = true;
+        return;
+    }
+    m_levelChangedWhileDragged = false;
     startRegrouping();
 }
 
 void ScanResultVC::startRegrouping()
 {
     activityIndicator->show();
-    platform::Dispatch::mainAfter(0.0, [this] { sliderValuesUpdate(); }, this);
+    // Moves that come faster than the regrouping share one: it reads the level when it runs.
+    if (!m_regroupScheduled) {
+        m_regroupScheduled = true;
+        platform::Dispatch::mainAfter(0.0, [this] {
+            m_regroupScheduled = false;
+            sliderValuesUpdate();
+        }, this);
+    }
     platform::NotificationCenter::defaultCenter().post(QStringLiteral("kDisableControlNotification"));
     boxTopBlackLayer->hide();
 }

@@ -127,7 +127,8 @@ public:
     void stopActivityIndicator();
 
     // ---- regrouping
-    // Spinner on, then sliderValuesUpdate on the next pass of the event loop.
+    // Spinner on, then sliderValuesUpdate on the next pass of the event loop (one pass for any
+    // number of calls before it runs).
     void startRegrouping();
     // Rebuilds the shown groups from the groups as scanned at the current matching level; marks are
     // cleared, protection is derived again from the protected folders and the protection set by
@@ -163,4 +164,8 @@ private:
     void placeOverlays();
     bool m_observersRegistered = false;
     bool m_tutorialPending = false;
+    // The level changed during a drag of the slider; the regrouping waits for the release.
+    bool m_levelChangedWhileDragged = false;
+    // A regrouping is scheduled and has not run yet.
+    bool m_regroupScheduled = false;
 };

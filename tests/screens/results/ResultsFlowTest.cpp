@@ -4,6 +4,7 @@
 #include "support/ScanSheetFixtures.h"
 
 #include "controls/SYFlatButton.h"
+#include "model/ResultRegrouping.h"
 #include "model/TextLookup.h"
 #include "platform/widgets/SheetPresenter.h"
 #include "screens/results/AfterDeleteStatusVC.h"
@@ -11,6 +12,7 @@
 #include "screens/results/BackToHomeDialogVC.h"
 #include "screens/results/DeleteDuplicatePhotosVC.h"
 #include "screens/results/FilePropertiesVC.h"
+#include "screens/results/ResultPreview.h"
 #include "screens/results/ResultRefresh.h"
 #include "screens/results/NoSimilarDuplicatePhotosFoundVC.h"
 #include "screens/results/ScanResultVC.h"
@@ -22,6 +24,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTest>
 
 using namespace scansheet_test;
 
@@ -304,6 +309,98 @@ TEST_F(ResultsFlowTest, FileDetailsFollowTheFirstShownFile)
     ASSERT_TRUE(details->image && details->image->url);
     EXPECT_EQ(details->image->url->toLocalFile(), first);
     EXPECT_EQ(details->outlet(QStringLiteral("lblValueFilePath"))->text(), first);
+}
+
+// The totals hand the first shown file to the preview, which decodes it on a worker thread: the
+// refresh itself puts no picture in, the preview's answer does, and of two refreshes in a row the
+// newer one's file is what stays.
+TEST_F(ResultsFlowTest, TotalsLeaveTheDecodingOfTheFirstFileToThePreview)
+{
+    const QString a = writePhoto(QStringLiteral("home/a.jpg"), 1);
+    copyFile(a, QStringLiteral("home/copy/a.jpg"));
+    NotificationRecorder recorder(navigationNames());
+    ScanResultVC *results = scanThroughHome(recorder);
+    ASSERT_TRUE(results);
+    ASSERT_TRUE(waitFor([&] { return results->preview->shownRequestNumber() == results->preview->requestNumber(); }));
+
+    results->imgPreview->setPixmap(QPixmap());
+    const quint64 before = results->preview->requestNumber();
+    refreshResultTotals();
+    EXPECT_TRUE(results->imgPreview->pixmap().isNull()); // nothing decoded during the refresh
+    EXPECT_GT(results->preview->requestNumber(), before);
+    ASSERT_TRUE(waitFor([&] { return !results->imgPreview->pixmap().isNull(); }));
+    EXPECT_EQ(results->preview->shownRequestNumber(), results->preview->requestNumber());
+
+    // Two refreshes in a row: only the newer request is shown, with the wide picture now first.
+    QImage wide(400, 100, QImage::Format_RGB32);
+    wide.fill(Qt::darkCyan);
+    const QString widePath = path(QStringLiteral("home/wide.png"));
+    ASSERT_TRUE(wide.save(widePath));
+    refreshResultTotals();
+    ResultState::shared().imageDirectories[0][0] = record(widePath);
+    refreshResultTotals();
+    const quint64 newest = results->preview->requestNumber();
+    ASSERT_TRUE(waitFor([&] { return results->preview->shownRequestNumber() == newest; }));
+    QApplication::processEvents();
+    const QPixmap shown = results->imgPreview->pixmap();
+    ASSERT_FALSE(shown.isNull());
+    EXPECT_NEAR(double(shown.width()) / shown.height(), 4.0, 0.2);
+
+    // With nothing left to show, a decode still under way never puts a picture back.
+    refreshResultTotals();
+    ResultState::shared().clear();
+    refreshResultTotals();
+    QTest::qWait(300);
+    EXPECT_TRUE(results->imgPreview->pixmap().isNull());
+}
+
+// Dragging the matching-level slider: the thumb follows the pointer to where it is let go, and the
+// groups shown afterwards are those of that level (the drag is not cut short by the regrouping).
+TEST_F(ResultsFlowTest, DraggedSliderFollowsThePointerAndShowsTheLevelWhereItStops)
+{
+    const QString a = writePhoto(QStringLiteral("home/a.jpg"), 1);
+    copyFile(a, QStringLiteral("home/copy/a.jpg"));
+    const QString b = writePhoto(QStringLiteral("home/b.jpg"), 2);
+    copyFile(b, QStringLiteral("home/copy/b.jpg"));
+    NotificationRecorder recorder(navigationNames());
+    ScanResultVC *results = scanThroughHome(recorder);
+    ASSERT_TRUE(results);
+    ResultState &state = ResultState::shared();
+    ASSERT_EQ(state.shownGroupCount(), 2);
+    // a's copy scores 90 %, b's 99 %: at 98 % only b's group is left.
+    state.allImages[size_t(groupOf(QStringLiteral("/a.jpg")))][1]->matchingPercentage = 90.0f;
+    state.allImages[size_t(groupOf(QStringLiteral("/b.jpg")))][1]->matchingPercentage = 99.0f;
+
+    QSlider *slider = results->sliderMatchingLevel;
+    ASSERT_LT(slider->value(), 3); // where the similarity settings' slider stands
+    ASSERT_TRUE(slider->isEnabled());
+    struct StyledSlider : QSlider {
+        using QSlider::initStyleOption;
+    };
+    QStyleOptionSlider option;
+    static_cast<StyledSlider *>(slider)->initStyleOption(&option);
+    const QRect handle = slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider);
+    QPoint pointer = handle.center();
+    QTest::mousePress(slider, Qt::LeftButton, {}, pointer);
+    ASSERT_TRUE(slider->isSliderDown());
+    // A burst of moves to the right end, with no time for the event loop in between.
+    const int end = slider->width() - 1;
+    while (pointer.x() < end) {
+        pointer.setX(std::min(end, pointer.x() + 6));
+        QTest::mouseMove(slider, pointer);
+    }
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, pointer);
+    EXPECT_EQ(slider->value(), slider->maximum());
+    EXPECT_EQ(results->lblValueMatchingLevel->text(), localizedText(QStringLiteral("IDS_TWK_23")));
+
+    ASSERT_TRUE(waitFor([&] { return state.shownGroupCount() == 1; }));
+    EXPECT_EQ(similarityThreshold, 98);
+    EXPECT_EQ(groupOf(QStringLiteral("/a.jpg")), -1);
+    EXPECT_EQ(state.imageDirectories, ResultRegrouping::groupsAtMatchingLevel(state.allImages, 98));
+    EXPECT_TRUE(state.isConsistent());
+    ASSERT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey(isPopUpKey); }));
+    EXPECT_TRUE(slider->isEnabled());
+    EXPECT_EQ(slider->value(), slider->maximum());
 }
 
 // At 1280 x 720 the summary shows its buttons whole: inside the screen, apart from each other, their
