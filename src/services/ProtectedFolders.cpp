@@ -227,9 +227,53 @@ void loadProtectedFolders()
 
 namespace {
 
+// What applying the folders computes once for any number of members: the named folder and every
+// protected folder as compared (links resolved), with its sub-folder switch. Prepared when the
+// first member needs it, as the folder lists stand then.
+class FolderPass {
+public:
+    explicit FolderPass(const QString &folderText) : folderText_(folderText) {}
+
+    void prepare()
+    {
+        if (prepared_)
+            return;
+        prepared_ = true;
+        resizeProtectedSubFolderFlags();
+        namedFolder_ = folderText_.isEmpty() ? QString() : comparableFolderText(plainPath(QUrl(folderText_)));
+        for (size_t i = 0; i < protectedFolders.size(); ++i) {
+            const QString text = comparableEntry(i);
+            const bool includeSubFolders = i >= protectedSubFolderFlags.size() || protectedSubFolderFlags[i];
+            entries_.push_back({text, text.toLower(), includeSubFolders});
+        }
+    }
+
+    struct Entry {
+        QString text;
+        QString lower;
+        bool includeSubFolders;
+        // entryHolds, with the entry's texts made once.
+        bool holds(const QString &fileFolder, const QString &fileFolderLower) const
+        {
+            if (text.isEmpty() || fileFolder.isEmpty())
+                return false;
+            return includeSubFolders ? fileFolderLower.contains(lower) : fileFolder == text;
+        }
+    };
+    const QString &folderText() const { return folderText_; }
+    const QString &namedFolder() const { return namedFolder_; }
+    const std::vector<Entry> &entries() const { return entries_; }
+
+private:
+    QString folderText_;
+    bool prepared_ = false;
+    QString namedFolder_;
+    std::vector<Entry> entries_;
+};
+
 // applyProtectedFolders for a member that exists, on a state whose per-group lists are consistent
 // (the callers check that once).
-void applyToConsistentMember(ResultState &state, bool byOverride, int group, int member, const QString &folderText)
+void applyToConsistentMember(ResultState &state, bool byOverride, int group, int member, FolderPass &pass)
 {
     const ImageFilePtr file = state.shownFile(group, member);
     if (byOverride) {
@@ -242,7 +286,7 @@ void applyToConsistentMember(ResultState &state, bool byOverride, int group, int
         return;
     }
 
-    if (protectedFolders.empty() && !folderText.isEmpty())
+    if (protectedFolders.empty() && !pass.folderText().isEmpty())
         return;
 
     // A protection the user set by hand outlives changes of the folder list.
@@ -258,17 +302,14 @@ void applyToConsistentMember(ResultState &state, bool byOverride, int group, int
     if (!file->url)
         return;
 
-    resizeProtectedSubFolderFlags();
+    pass.prepare();
     // Both sides are compared with links resolved, so a folder named through a link protects the
     // files scanned through the real path and the other way round.
     const QString fileFolder = comparableFileFolder(*file->url);
-    const QString namedFolder = folderText.isEmpty()
-        ? QString()
-        : comparableFolderText(plainPath(QUrl(folderText)));
     const QString fileFolderLower = fileFolder.toLower();
-    for (size_t i = 0; i < protectedFolders.size(); ++i) {
-        const QString folderText_ = comparableEntry(i);
-        if (!entryHolds(i, folderText_, fileFolder, fileFolderLower))
+    const QString &namedFolder = pass.namedFolder();
+    for (const FolderPass::Entry &entry : pass.entries()) {
+        if (!entry.holds(fileFolder, fileFolderLower))
             continue;
         file->isProtected = true;
         state.unmark(group, member);
@@ -277,7 +318,7 @@ void applyToConsistentMember(ResultState &state, bool byOverride, int group, int
             state.protectionOverrideStates[size_t(group)].push_back(true);
             state.recordFolderProtection(group, member);
         }
-        if (!namedFolder.isEmpty() && folderText_ == namedFolder)
+        if (!namedFolder.isEmpty() && entry.text == namedFolder)
             state.removeProtectionOverride(group, member);
     }
 }
@@ -290,15 +331,17 @@ void applyProtectedFolders(ResultState &state, bool byOverride, int group, int m
         return;
     if (!state.isConsistent())
         state.normalize();
-    applyToConsistentMember(state, byOverride, group, member, folderText);
+    FolderPass pass(folderText);
+    applyToConsistentMember(state, byOverride, group, member, pass);
 }
 
 void applyProtectedFoldersToAll(ResultState &state, bool byOverride, const QString &folderText)
 {
     forgetResolvedFolders();
     // The state is checked (a walk over every group) once, before the first member: applying the
-    // folders to a member keeps it consistent.
+    // folders to a member keeps it consistent. The folders are resolved once, too.
     bool checked = false;
+    FolderPass pass(folderText);
     for (int g = 0; g < state.shownGroupCount(); ++g) {
         const int members = int(state.imageDirectories[size_t(g)].size());
         for (int m = 0; m < members; ++m) {
@@ -309,7 +352,7 @@ void applyProtectedFoldersToAll(ResultState &state, bool byOverride, const QStri
                     state.normalize();
                 checked = true;
             }
-            applyToConsistentMember(state, byOverride, g, m, folderText);
+            applyToConsistentMember(state, byOverride, g, m, pass);
         }
     }
 }
