@@ -19,7 +19,10 @@
 // it (the grid's cell, header and context-menu actions, the screen's slider and videos filter):
 // per command the time of the call and the longest turn of the event loop in the 300 ms after it
 // (work the command queued), in wall-clock milliseconds, and the GUI thread's CPU time of both.
-// It then times the totals refresh with a 30 MP PNG (made once in FOLDER) as the first shown file.
+// A drag of the slider's thumb to the right end follows, move by move (the longest move with the
+// pass of the event loop after it, the release and the regrouping it starts, and whether the thumb
+// reached the end). The totals refresh is timed first, with a small JPEG and with a 30 MP PNG
+// (made once in FOLDER) as the first shown file.
 //
 // FOLDER (default /tmp/twinsift-grid-bench) receives F small JPEG files (made once, reused by
 // later runs); the result has G groups (F / G files each on average, at least two).
@@ -52,6 +55,9 @@
 #include <QLabel>
 #include <QScrollBar>
 #include <QSlider>
+#include <QMouseEvent>
+#include <QStyle>
+#include <QStyleOptionSlider>
 
 #include <nlohmann/json.hpp>
 
@@ -187,6 +193,48 @@ nlohmann::json commandJson(const CommandTime &time)
     return entry;
 }
 
+// A drag of the slider's thumb from where it stands to the right end, 3 pixels per move, with a
+// pass of the event loop after each move as the pointer gives: the longest move (with its pass),
+// then the release and the passes of the event loop in the 1.2 s after it, and whether the thumb
+// reached the end.
+nlohmann::json timeSliderDrag(QSlider *slider)
+{
+    struct StyledSlider : QSlider {
+        using QSlider::initStyleOption;
+    };
+    QStyleOptionSlider option;
+    static_cast<StyledSlider *>(slider)->initStyleOption(&option);
+    QPoint pointer = slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider).center();
+    auto send = [slider](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, QPointF(at), slider->mapToGlobal(QPointF(at)), button, buttons, Qt::NoModifier);
+        QApplication::sendEvent(slider, &event);
+    };
+    send(QEvent::MouseButtonPress, pointer, Qt::LeftButton, Qt::LeftButton);
+    QApplication::processEvents();
+    double longestMove = 0;
+    int moves = 0;
+    const int end = slider->width() - 1;
+    while (pointer.x() < end) {
+        pointer.setX(std::min(end, pointer.x() + 3));
+        QElapsedTimer clock;
+        clock.start();
+        send(QEvent::MouseMove, pointer, Qt::NoButton, Qt::LeftButton);
+        QApplication::processEvents();
+        longestMove = std::max(longestMove, clock.nsecsElapsed() / 1e6);
+        ++moves;
+    }
+    const CommandTime release = timeCommand([&] { send(QEvent::MouseButtonRelease, pointer, Qt::LeftButton, Qt::NoButton); }, 1200);
+    nlohmann::json entry = commandJson(release);
+    entry["command"] = "slider drag to the end";
+    entry["moves"] = moves;
+    entry["longest_move_ms"] = longestMove;
+    entry["block_ms"] = std::max({longestMove, release.callMs, release.longestTurnMs});
+    entry["thumb_reached_end"] = slider->value() == slider->maximum();
+    std::cerr << "slider drag: longest move " << longestMove << " ms, release " << release.longestTurnMs
+              << " ms, thumb at " << slider->value() << " of " << slider->maximum() << std::endl;
+    return entry;
+}
+
 // Each result command once, in an order that leaves every command something to do; the folder
 // protections are taken back (untimed) before the marking commands.
 nlohmann::json timeResultCommands(ScanResultVC *screen, ThumbnailVC *grid)
@@ -237,6 +285,9 @@ nlohmann::json timeResultCommands(ScanResultVC *screen, ThumbnailVC *grid)
     const int level = slider->value();
     run("slider one step", [&] { slider->setValue(level < slider->maximum() ? level + 1 : level - 1); });
     // Back (untimed), and wait for the controls to come back.
+    slider->setValue(level);
+    timeCommand([] {}, 1200);
+    table.push_back(timeSliderDrag(slider));
     slider->setValue(level);
     timeCommand([] {}, 1200);
     run("videos filter on", [&] {
