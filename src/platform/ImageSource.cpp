@@ -5,6 +5,7 @@
 #include "platform/JpegHeader.h"
 
 #include <QBuffer>
+#include <QDebug>
 #include <QFile>
 #include <QImageReader>
 #include <QLoggingCategory>
@@ -590,6 +591,21 @@ JpegReading jpegProperties(const QString &path)
 // stays within kMaxDecodeBytes.
 constexpr qint64 kMaxFullDecodePixels = 50'000'000;
 constexpr qint64 kMaxDecodeBytes = 100 * 1024 * 1024;
+// A decode that needs more than kMaxDecodeBytes (a progressive JPEG keeps all its coefficients
+// while it decodes: some 146 MB for a 48 MP photo) runs alone, up to this much: 1 GB, or a quarter
+// of the machine's memory when that is less. Enough for progressive photos of about 100 MP and more.
+qint64 maxAloneDecodeBytes()
+{
+    static const qint64 cap = [] {
+        constexpr qint64 ceiling = qint64(1024) * 1024 * 1024;
+        const long pages = ::sysconf(_SC_PHYS_PAGES);
+        const long pageSize = ::sysconf(_SC_PAGESIZE);
+        if (pages <= 0 || pageSize <= 0)
+            return ceiling;
+        return std::clamp<qint64>(qint64(pages) * pageSize / 4, kMaxDecodeBytes, ceiling);
+    }();
+    return cap;
+}
 // All decodes running at once (the parallel hash pass, the thumbnail workers) share this much.
 constexpr qint64 kDecodeBudgetBytes = 320 * 1024 * 1024;
 
@@ -761,6 +777,26 @@ qint64 jpegDecodeBytes(const JpegHeaderFacts &facts, QSize target)
     const qint64 scaledWidth = (qint64(facts.width) + denominator - 1) / denominator;
     const qint64 scaledHeight = (qint64(facts.height) + denominator - 1) / denominator;
     return scaledWidth * scaledHeight * 4 + qint64(target.width()) * target.height() * 4 + facts.bufferedBytes;
+}
+
+// The budget a decode needing `bytes` takes: its own size, or all of it when it is one of the
+// large decodes that run alone.
+qint64 budgetShare(qint64 bytes)
+{
+    return bytes > kMaxDecodeBytes ? kDecodeBudgetBytes : bytes;
+}
+
+// Tells the log that a picture is left undecoded because its decoder would pass the cap.
+void logDecodeTooLarge(const QString &path, int width, int height, qint64 bytes)
+{
+    constexpr qint64 megabyte = 1024 * 1024;
+    qWarning().noquote() << QStringLiteral("Skipped %1 (%2 x %3 pixels): decoding it would take %4 MB, more than "
+                                           "the %5 MB allowed")
+                                .arg(path)
+                                .arg(width)
+                                .arg(height)
+                                .arg((bytes + megabyte - 1) / megabyte)
+                                .arg(maxAloneDecodeBytes() / megabyte);
 }
 
 // Qt's image readers report the decoders' complaints about damaged files (through logging
@@ -1070,8 +1106,12 @@ std::optional<QImage> ImageSource::thumbnail(int maxPixel, bool applyOrientation
         const QSize stored(facts->width, facts->height);
         const QSize target = fitWithin(stored, maxPixel);
         estimate = jpegDecodeBytes(*facts, target);
-        if (estimate > kMaxDecodeBytes)
-            return largestPreview(path_, maxPixel, applyOrientation);
+        if (estimate > maxAloneDecodeBytes()) {
+            auto preview = largestPreview(path_, maxPixel, applyOrientation);
+            if (!preview)
+                logDecodeTooLarge(path_, facts->width, facts->height, estimate);
+            return preview;
+        }
         if (target != stored)
             reader.setScaledSize(target);
     } else {
@@ -1095,7 +1135,7 @@ std::optional<QImage> ImageSource::thumbnail(int maxPixel, bool applyOrientation
     }
     QImage result;
     {
-        DecodeBudget budget(estimate);
+        DecodeBudget budget(budgetShare(estimate));
         result = reader.read();
     }
     if (result.isNull())
