@@ -85,6 +85,13 @@ public:
     std::optional<QImage> embeddedThumbnail(bool applyOrientation) const;
     // The whole image at full size.
     std::optional<QImage> image(bool applyOrientation) const;
+    // The part `rect` of the picture (in the pixels of its full size, turned upright when
+    // applyOrientation; clipped to the picture) decoded at `size` or less: the part's own
+    // proportions, never larger than its own pixels. Bounded as thumbnail() is: a JPEG decodes
+    // only the rows down to the part, at the smallest reduced scale that still gives `size`, under
+    // the shared memory budget; another picture is decoded whole, up to 50 megapixels. Absent when
+    // it cannot be decoded, or when the part lies outside the picture.
+    std::optional<QImage> region(const QRect &rect, QSize size, bool applyOrientation) const;
 
     // True when the file at `path` is a regular file that starts with the JPEG signature (FF D8)
     // and whose frame header reads in the plain layout within its first 256 KiB: its properties()
