@@ -137,12 +137,12 @@ TEST_F(WindowFitResultsGrid, GridHeadersMenuDetailsAndPreviewAreSharpAndWhole)
     // The preview window fits the screen and draws the photo at the screen's pixel ratio.
     QuickLook &preview = QuickLook::shared();
     preview.previewItem(*groups[1][0]->url);
-    QApplication::processEvents();
+    ASSERT_TRUE(waitFor([&] { return !preview.isDecoding(); }));
     EXPECT_LE(preview.frameGeometry().width(), screen.width());
     EXPECT_LE(preview.frameGeometry().height(), screen.height());
-    auto *picture = preview.findChild<QLabel *>(QStringLiteral("quickLookPicture"));
+    auto *picture = preview.findChild<QWidget *>(QStringLiteral("quickLookPicture"));
     ASSERT_NE(picture, nullptr);
-    const QPixmap shown = picture->pixmap();
+    const QImage &shown = preview.fittedPicture();
     EXPECT_DOUBLE_EQ(shown.devicePixelRatio(), preview.devicePixelRatioF());
     EXPECT_GE(shown.width(), int(picture->width() * preview.devicePixelRatioF()) - 1);
     // Fitted to the window it shows in, not to the size it had before its layout ran.
