@@ -222,8 +222,13 @@ QuickLook::QuickLook(QWidget *parent) : QWidget(parent, Qt::Window)
     refresh_.setSingleShot(true);
     refresh_.setInterval(40);
     connect(&refresh_, &QTimer::timeout, this, &QuickLook::refreshDecodes);
-    connect(scroll_->horizontalScrollBar(), &QScrollBar::valueChanged, &refresh_, qOverload<>(&QTimer::start));
-    connect(scroll_->verticalScrollBar(), &QScrollBar::valueChanged, &refresh_, qOverload<>(&QTimer::start));
+    for (QScrollBar *bar : {scroll_->horizontalScrollBar(), scroll_->verticalScrollBar()}) {
+        connect(bar, &QScrollBar::valueChanged, this, [this] {
+            if (!placing_)
+                middle_ = viewMiddle();
+            refresh_.start();
+        });
+    }
     message_ = new QLabel(stack_);
     message_->setObjectName(QStringLiteral("quickLookMessage"));
     message_->setAlignment(Qt::AlignCenter);
@@ -267,6 +272,7 @@ void QuickLook::previewItem(const QUrl &url)
     detailAsked_ = QRect();
     decoder_->dropPart();
     zoom_ = 1.0;
+    middle_ = QPointF(0.5, 0.5);
     const QString path = url.toLocalFile();
     path_ = path;
     setWindowTitle(QFileInfo(path).fileName());
@@ -298,6 +304,17 @@ void QuickLook::setZoom(double zoom)
     updatePicture();
 }
 
+QPointF QuickLook::viewMiddle() const
+{
+    const QSize room = scroll_->viewport()->size();
+    const QSize shown = picture_->size();
+    const auto share = [](int value, int view, int length) {
+        return length > view ? std::clamp((value + view / 2.0) / length, 0.0, 1.0) : 0.5;
+    };
+    return QPointF(share(scroll_->horizontalScrollBar()->value(), room.width(), shown.width()),
+                   share(scroll_->verticalScrollBar()->value(), room.height(), shown.height()));
+}
+
 QSize QuickLook::fittedSize() const
 {
     return fittedIn(pictureSize_, scroll_->viewport()->size());
@@ -309,19 +326,16 @@ void QuickLook::updatePicture()
         picture_->resize(0, 0);
         return;
     }
-    QScrollBar *horizontal = scroll_->horizontalScrollBar();
-    QScrollBar *vertical = scroll_->verticalScrollBar();
-    const QSize area = scroll_->viewport()->size();
-    const QSize before = picture_->size();
-    // The point in the middle of the view, as a share of the picture.
-    const double middleX = before.width() > 0 ? (horizontal->value() + area.width() / 2.0) / before.width() : 0.5;
-    const double middleY = before.height() > 0 ? (vertical->value() + area.height() / 2.0) / before.height() : 0.5;
+    // Sized for the zoom, then scrolled so that the point that was in the middle of the view stays
+    // there (also when the view loses room to the scroll bars the larger picture brings).
     const QSize target = (QSizeF(fittedSize()) * zoom_).toSize().expandedTo(QSize(1, 1));
-    if (target != before) {
+    placing_ = true;
+    if (target != picture_->size())
         picture_->resize(target);
-        horizontal->setValue(int(std::lround(middleX * target.width() - area.width() / 2.0)));
-        vertical->setValue(int(std::lround(middleY * target.height() - area.height() / 2.0)));
-    }
+    const QSize room = scroll_->viewport()->size();
+    scroll_->horizontalScrollBar()->setValue(int(std::lround(middle_.x() * target.width() - room.width() / 2.0)));
+    scroll_->verticalScrollBar()->setValue(int(std::lround(middle_.y() * target.height() - room.height() / 2.0)));
+    placing_ = false;
     picture_->update();
     refresh_.start();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPointF>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
@@ -58,6 +59,8 @@ private:
     QSize fittedSize() const;
     // Sizes the picture for the zoom, keeping the point at the middle of the view in the middle.
     void updatePicture();
+    // The point of the picture in the middle of the view, as shares of its width and height.
+    QPointF viewMiddle() const;
     // Asks for the decodes the view lacks (a fitted decode for a new window size, the visible part
     // of a zoomed photo); run shortly after the view last changed.
     void refreshDecodes();
@@ -67,6 +70,8 @@ private:
     QUrl url_;
     QString path_;
     double zoom_ = 1.0;
+    QPointF middle_{0.5, 0.5}; // kept in the middle of the view while the zoom changes
+    bool placing_ = false;     // the picture is being sized and scrolled for the zoom
     QSize pictureSize_;
     QImage fitted_;
     QImage detail_;

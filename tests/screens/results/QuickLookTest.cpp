@@ -176,6 +176,8 @@ TEST(QuickLook, BigPhotosShowAndZoomWithinBoundedMemory)
 
         zoomAllTheWayIn(window);
         EXPECT_DOUBLE_EQ(window.zoom(), 16.0);
+        // Zoomed in about the middle of the view, which showed the whole photo.
+        EXPECT_TRUE(window.detailRect().contains(size.width() / 2, size.height() / 2));
         // The view shows the photo's own pixels, decoded for the visible part only.
         const QImage &part = window.detailPicture();
         ASSERT_FALSE(part.isNull());
@@ -185,6 +187,10 @@ TEST(QuickLook, BigPhotosShowAndZoomWithinBoundedMemory)
         EXPECT_GT(sampled, 20);
         EXPECT_GE(matching, sampled * 9 / 10);
 
+        if (const QString shots = qEnvironmentVariable("TWINSIFT_SHOT_DIR"); !shots.isEmpty()) {
+            QDir().mkpath(shots);
+            window.grab().save(shots + QStringLiteral("/quicklook-%1-zoomed.png").arg(size.width()));
+        }
         // Scrolled to the far corner, the part there is decoded.
         scroll->horizontalScrollBar()->setValue(scroll->horizontalScrollBar()->maximum());
         scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
