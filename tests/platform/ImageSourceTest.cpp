@@ -258,6 +258,16 @@ TEST(ImageSource, RegionsAreCutFromTheUprightPicture)
         EXPECT_EQ(edge->size(), QSize(50, 50));
         EXPECT_FALSE(source.region(QRect(whole->width(), 0, 10, 10), QSize(10, 10), true));
     }
+    // A picture the decoder cannot cut (a PNG) is decoded whole and cut.
+    const QString png = dir.filePath("fields.png");
+    ASSERT_TRUE(fixtures::writeImage(png, 800, 600, "PNG"));
+    const auto whole = ImageSource(png).image(true);
+    ASSERT_TRUE(whole);
+    const QRect across(150, 100, 300, 200);
+    const auto pngPart = ImageSource(png).region(across, QSize(60, 60), true);
+    ASSERT_TRUE(pngPart);
+    EXPECT_EQ(pngPart->size(), QSize(60, 40));
+    EXPECT_LE(colourDistance(meanColour(*pngPart), meanColour(whole->copy(across))), 6);
     // As stored, when asked so.
     const QString turned = dir.filePath("turned-6.jpg");
     const auto stored = ImageSource(turned).region(QRect(0, 0, 400, 300), QSize(400, 300), false);
