@@ -10,6 +10,8 @@
 // Defaults are those of a fresh installation: videos off, minimum size 1024 bytes, hash size 72,
 // time window 1 s, distance 1 m. The second form times the pair pass of the similar scan alone on N
 // made-up photos (times spread over days with bursts of near-copies, some GPS positions).
+// The other modes (--results, --automark, --trash) are listed by the usage text below and described
+// in bench/README.md.
 
 #include "AutoMarkBench.h"
 #include "TrashMode.h"
@@ -43,11 +45,15 @@ double peakResidentMegabytes()
     return double(usage.ru_maxrss) / 1024.0; // ru_maxrss is in KiB on Linux
 }
 
+// Every mode the driver takes, one line each.
 int usage()
 {
     std::fprintf(stderr,
                  "usage: twinsift-bench --exact|--similar [--videos] [--min-size BYTES] [--threads N] PATH...\n"
-                 "       twinsift-bench --synthetic-pairs N [--seed S]\n");
+                 "       twinsift-bench --synthetic-pairs N [--seed S]\n"
+                 "       twinsift-bench --results [--groups N] [--files M >= 2N] [--seed S]\n"
+                 "       twinsift-bench --automark [--groups N] [--seed S]\n"
+                 "       twinsift-bench --trash PATH...\n");
     return 2;
 }
 

@@ -345,6 +345,14 @@ nlohmann::json timeTotalsRefresh(ScanResultVC *screen, const QString &pngPath)
 
 } // namespace
 
+// The usage text: the options every mode takes, then the modes, one line each.
+constexpr const char *kUsage =
+    "usage: twinsift-grid-bench [MODE] [--groups G] [--files F] [--dir FOLDER] [--size WxH] [--steps N] [--protect K]\n"
+    "modes (the results grid alone when none is given):\n"
+    "  --list      the results list instead of the grid\n"
+    "  --screen    the grid inside the results screen (1280 x 720)\n"
+    "  --commands  times each result command on the GUI thread inside the results screen\n";
+
 int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -381,7 +389,7 @@ int main(int argc, char **argv)
             const QStringList wh = args[++i].split(QLatin1Char('x'));
             size = QSize(wh.value(0).toInt(), wh.value(1).toInt());
         } else {
-            std::cerr << "usage: twinsift-grid-bench [--list | --screen | --commands] [--groups G] [--files F] [--dir FOLDER] [--size WxH] [--steps N] [--protect K]\n";
+            std::cerr << kUsage;
             return 2;
         }
     }

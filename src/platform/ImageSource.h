@@ -73,9 +73,11 @@ public:
     // The whole image decoded at a size whose longer side is at most maxPixel (never enlarged),
     // turned upright by its orientation when applyOrientation. Absent when it cannot be decoded.
     // The cost is bounded: a JPEG is always decoded at reduced scale from its compressed data; no
-    // picture is decoded at full size above 50 megapixels, and none whose decoder would need more
-    // than 100 MB (a huge progressive JPEG, say): such a picture gives its largest embedded preview
-    // instead, or nothing. Decodes running at once on several threads share a memory budget.
+    // picture is decoded at full size above 50 megapixels. Decodes running at once on several
+    // threads share a memory budget; one whose decoder needs more than 100 MB (a progressive JPEG
+    // keeps all its coefficients: some 146 MB at 48 MP) runs alone, and one that would need more than
+    // 1 GB (or a quarter of the machine's memory) is not decoded: such a picture gives its largest
+    // embedded preview instead, or nothing, and a line naming it goes to the log.
     std::optional<QImage> thumbnail(int maxPixel, bool applyOrientation) const;
     // The Exif thumbnail the file embeds (read by exiv2 without decoding the picture), turned upright
     // by the picture's orientation when applyOrientation. Absent when there is none, or when its
@@ -83,6 +85,13 @@ public:
     std::optional<QImage> embeddedThumbnail(bool applyOrientation) const;
     // The whole image at full size.
     std::optional<QImage> image(bool applyOrientation) const;
+    // The part `rect` of the picture (in the pixels of its full size, turned upright when
+    // applyOrientation; clipped to the picture) decoded at `size` or less: the part's own
+    // proportions, never larger than its own pixels. Bounded as thumbnail() is: a JPEG decodes
+    // only the rows down to the part, at the smallest reduced scale that still gives `size`, under
+    // the shared memory budget; another picture is decoded whole, up to 50 megapixels. Absent when
+    // it cannot be decoded, or when the part lies outside the picture.
+    std::optional<QImage> region(const QRect &rect, QSize size, bool applyOrientation) const;
 
     // True when the file at `path` is a regular file that starts with the JPEG signature (FF D8)
     // and whose frame header reads in the plain layout within its first 256 KiB: its properties()

@@ -4,18 +4,21 @@
 #include "engine/MVNTwinsift.h"
 #include "engine/ScanEngine.h"
 #include "platform/ImageSource.h"
+#include "platform/JpegHeader.h"
 
 #include "support/ScanFixtures.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <vector>
@@ -31,10 +34,22 @@ double peakResidentMegabytes()
     return double(usage.ru_maxrss) / 1024.0;
 }
 
-// Writes a width x height baseline JPEG row by row (so the test itself holds one row): a 4 x 4
-// checkerboard of light and dark fields with a soft gradient, so the picture has a hash.
-bool writeLargeJpeg(const QString &path, int width, int height, bool progressive = false)
+// How a test JPEG is written: its size, whether progressive, whether its colour is kept at full
+// resolution (4:4:4) instead of halved both ways (4:2:0), and the fields of its checkerboard.
+struct JpegLayout {
+    int width = 0;
+    int height = 0;
+    bool progressive = false;
+    bool fullChroma = false;
+    int fields = 4;
+};
+
+// Writes a JPEG row by row (so the test itself holds one row; a progressive one keeps its
+// coefficients in the encoder): a checkerboard of light and dark fields with a soft gradient, so the
+// picture has a hash, drawn in proportion to the size (a half-size copy shows the same picture).
+bool writeLargeJpeg(const QString &path, const JpegLayout &layout)
 {
+    const int width = layout.width, height = layout.height, fields = layout.fields;
     FILE *file = std::fopen(QFile::encodeName(path).constData(), "wb");
     if (!file)
         return false;
@@ -49,15 +64,19 @@ bool writeLargeJpeg(const QString &path, int width, int height, bool progressive
     info.in_color_space = JCS_RGB;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, 50, TRUE);
-    if (progressive)
+    if (layout.fullChroma) {
+        info.comp_info[0].h_samp_factor = 1;
+        info.comp_info[0].v_samp_factor = 1;
+    }
+    if (layout.progressive)
         jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
     std::vector<JSAMPLE> row(size_t(width) * 3);
     while (info.next_scanline < info.image_height) {
         const int y = int(info.next_scanline);
         for (int x = 0; x < width; ++x) {
-            const bool light = ((x * 4 / width) + (y * 4 / height)) % 2 == 0;
-            const int tone = (light ? 190 : 50) + (x * 40 / width) - (y * 20 / height);
+            const bool light = ((qint64(x) * fields / width) + (qint64(y) * fields / height)) % 2 == 0;
+            const int tone = (light ? 190 : 50) + int(qint64(x) * 40 / width) - int(qint64(y) * 20 / height);
             row[size_t(x) * 3] = JSAMPLE(tone);
             row[size_t(x) * 3 + 1] = JSAMPLE(light ? tone : tone / 2);
             row[size_t(x) * 3 + 2] = JSAMPLE(255 - tone);
@@ -69,6 +88,43 @@ bool writeLargeJpeg(const QString &path, int width, int height, bool progressive
     jpeg_destroy_compress(&info);
     return std::fclose(file) == 0;
 }
+
+bool writeLargeJpeg(const QString &path, int width, int height)
+{
+    return writeLargeJpeg(path, JpegLayout{width, height});
+}
+
+// The coefficient buffer a decoder keeps for the JPEG at `path`, as its frame header tells.
+qint64 bufferedBytesOf(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray head = file.read(64 * 1024);
+    const auto facts = platform::readJpegHeader(reinterpret_cast<const unsigned char *>(head.constData()),
+                                                size_t(head.size()));
+    return facts ? facts->bufferedBytes : -1;
+}
+
+// Every message the program logs while it lives.
+class LogCapture {
+public:
+    LogCapture() { previous_ = qInstallMessageHandler(&LogCapture::record); }
+    ~LogCapture()
+    {
+        qInstallMessageHandler(previous_);
+        lines().clear();
+    }
+    static QStringList &lines()
+    {
+        static QStringList all;
+        return all;
+    }
+
+private:
+    static void record(QtMsgType, const QMessageLogContext &, const QString &message) { lines().append(message); }
+    QtMessageHandler previous_ = nullptr;
+};
 
 } // namespace
 
@@ -112,23 +168,93 @@ TEST(LargePicture, HugeJpegIsHashedAtReducedScaleAndGroupsWithItsCopy)
 }
 
 // A progressive JPEG keeps every coefficient of the picture while it decodes, whatever the output
-// scale: one whose buffer would pass the limit is not decoded (it has no embedded preview here).
-TEST(LargePicture, HugeProgressiveJpegIsNotDecoded)
+// scale: a 48 MP photo saved progressive, and a 24 MP one whose colour is kept at full resolution,
+// need some 146 MB each. They are decoded (alone under the shared budget) and hashed, and each
+// groups with its half-size copy in a real similar scan.
+TEST(LargePicture, ProgressivePhotosAreHashedAndGroupWithTheirHalfSizeCopies)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString huge = dir.filePath("progressive.jpg");
-    ASSERT_TRUE(writeLargeJpeg(huge, 8000, 6000, true));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("written")));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("photos")));
+    const QStringList names = {"phone.jpg", "phone-half.jpg", "export.jpg", "export-half.jpg"};
+    const double beforeWriting = peakResidentMegabytes();
+    ASSERT_TRUE(writeLargeJpeg(dir.filePath("written/phone.jpg"), JpegLayout{8000, 6000, true, false, 4}));
+    ASSERT_TRUE(writeLargeJpeg(dir.filePath("written/phone-half.jpg"), JpegLayout{4000, 3000, false, false, 4}));
+    ASSERT_TRUE(writeLargeJpeg(dir.filePath("written/export.jpg"), JpegLayout{6000, 4000, true, true, 3}));
+    ASSERT_TRUE(writeLargeJpeg(dir.filePath("written/export-half.jpg"), JpegLayout{3000, 2000, false, true, 3}));
+    const double afterWriting = peakResidentMegabytes();
+    // Each needs more than the 100 MB a decode may take beside others.
+    EXPECT_GT(bufferedBytesOf(dir.filePath("written/phone.jpg")), 130 * 1024 * 1024);
+    EXPECT_GT(bufferedBytesOf(dir.filePath("written/export.jpg")), 130 * 1024 * 1024);
+    // Copied into the scanned folder together, so that their creation times lie within the scan's
+    // time window.
+    for (const QString &name : names)
+        ASSERT_TRUE(QFile::copy(dir.filePath("written/" + name), dir.filePath("photos/" + name)));
+
+    const auto phone = platform::ImageSource(dir.filePath("photos/phone.jpg")).thumbnail(540, true);
+    ASSERT_TRUE(phone);
+    EXPECT_EQ(phone->size(), QSize(540, 405));
+    const auto exported = platform::ImageSource(dir.filePath("photos/export.jpg")).thumbnail(540, true);
+    ASSERT_TRUE(exported);
+    EXPECT_EQ(exported->size(), QSize(540, 360));
+
+    auto flags = std::make_shared<ScanFlags>();
+    ScanEngine engine(flags, ScanSettings::defaults());
+    engine.setCollectionPause(std::chrono::milliseconds(0));
+    const ScanOutcome outcome = engine.sendDataToScanVC({scanfixtures::entryFor(dir.filePath("photos"))}, true);
+    ASSERT_TRUE(outcome.completed);
+    ASSERT_TRUE(outcome.sendData);
+    std::vector<QStringList> groups;
+    for (const auto &group : *outcome.sendData) {
+        QStringList members;
+        for (const auto &file : group)
+            members << QFileInfo(file->path()).fileName();
+        members.sort();
+        groups.push_back(members);
+    }
+    std::sort(groups.begin(), groups.end());
+    const std::vector<QStringList> expected = {{"export-half.jpg", "export.jpg"}, {"phone-half.jpg", "phone.jpg"}};
+    EXPECT_EQ(groups, expected);
+    // The large decodes ran one at a time: the scan added little to what writing the pictures took.
+    EXPECT_LT(peakResidentMegabytes() - beforeWriting, std::max(afterWriting - beforeWriting, 0.0) + 250.0);
+    std::fprintf(stderr, "peak resident memory: %.0f MB after writing, %.0f MB after the scan\n", afterWriting,
+                 peakResidentMegabytes());
+}
+
+// A picture whose decoder would pass the cap (a 22,500 x 33,300 progressive panorama would keep
+// 2.2 GB of coefficients) is not decoded: it is skipped at once, with a logged line naming it and
+// its size, and without a byte of the decode taken.
+TEST(LargePicture, PictureWhoseDecodeWouldPassTheCapIsSkippedWithALoggedLine)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // A small progressive picture whose frame header is made to state the panorama's size.
+    const QString huge = dir.filePath("panorama.jpg");
+    ASSERT_TRUE(writeLargeJpeg(huge, JpegLayout{900, 1332, true, false, 4}));
+    QFile file(huge);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    const qsizetype frame = bytes.indexOf(QByteArray("\xFF\xC2", 2));
+    ASSERT_GT(frame, 0);
+    const auto put16 = [&bytes](qsizetype at, int value) {
+        bytes[at] = char(value >> 8);
+        bytes[at + 1] = char(value & 0xFF);
+    };
+    put16(frame + 5, 33300);
+    put16(frame + 7, 22500);
+    ASSERT_TRUE(file.seek(0));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+    file.close();
+    ASSERT_GT(bufferedBytesOf(huge), qint64(2000) * 1024 * 1024);
+
+    LogCapture log;
     const double before = peakResidentMegabytes();
     EXPECT_TRUE(platform::ImageSource(huge).properties());
     EXPECT_FALSE(platform::ImageSource(huge).thumbnail(540, true));
     EXPECT_TRUE(MVNTwinsift::thumbnail(huge, 72).isNull());
     EXPECT_LT(peakResidentMegabytes() - before, 50.0);
-
-    // A smaller one is decoded as usual.
-    const QString small = dir.filePath("small-progressive.jpg");
-    ASSERT_TRUE(writeLargeJpeg(small, 1200, 900, true));
-    const auto thumb = platform::ImageSource(small).thumbnail(540, true);
-    ASSERT_TRUE(thumb);
-    EXPECT_EQ(thumb->size(), QSize(540, 405));
+    const QStringList skipped = LogCapture::lines().filter(huge);
+    ASSERT_EQ(skipped.size(), 2); // once for each decode asked for
+    EXPECT_TRUE(skipped[0].contains(QStringLiteral("22500 x 33300")));
 }

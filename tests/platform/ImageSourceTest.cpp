@@ -3,6 +3,9 @@
 #include "support/ServicesFixtures.h"
 
 #include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 using platform::ImageSource;
@@ -192,6 +195,84 @@ TEST(ImageSource, ThumbnailsAreBoundedAndTurnedUpright)
     EXPECT_GT(corner.green(), 150);
     EXPECT_LT(corner.red(), 100);
     EXPECT_EQ(ImageSource(turned).thumbnail(540, false)->size(), QSize(40, 20));
+}
+
+namespace {
+
+// The mean colour of an image, channel by channel.
+QColor meanColour(const QImage &image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    qint64 r = 0, g = 0, b = 0;
+    for (int y = 0; y < rgb.height(); ++y) {
+        for (int x = 0; x < rgb.width(); ++x) {
+            const QRgb p = rgb.pixel(x, y);
+            r += qRed(p);
+            g += qGreen(p);
+            b += qBlue(p);
+        }
+    }
+    const qint64 n = std::max<qint64>(1, qint64(rgb.width()) * rgb.height());
+    return QColor(int(r / n), int(g / n), int(b / n));
+}
+
+int colourDistance(const QColor &a, const QColor &b)
+{
+    return std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()), std::abs(a.blue() - b.blue())});
+}
+
+} // namespace
+
+// A part of the picture is cut from the upright picture, whatever its orientation, and decoded at
+// the size asked for (at reduced scale when it is much smaller than the part): it shows what the
+// same part of the whole decoded picture shows.
+TEST(ImageSource, RegionsAreCutFromTheUprightPicture)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const char *orientation : {"1", "3", "6", "8", "5", "2"}) {
+        SCOPED_TRACE(orientation);
+        const QString path = dir.filePath(QStringLiteral("turned-%1.jpg").arg(orientation));
+        ASSERT_TRUE(fixtures::writeImage(path, 1600, 1200, "JPEG", 95));
+        ASSERT_TRUE(fixtures::writeTags(path, {{"Exif.Image.Orientation", orientation}}));
+        const ImageSource source(path);
+        const auto whole = source.image(true);
+        ASSERT_TRUE(whole);
+        // Parts across the borders of the coloured fields, at full and at reduced scale.
+        const QList<QRect> parts = {QRect(whole->width() / 4 - 60, whole->height() / 4 - 40, 200, 120),
+                                    QRect(whole->width() / 2 - 90, 30, 240, whole->height() / 2),
+                                    QRect(0, 0, whole->width(), whole->height()),
+                                    QRect(whole->width() - 333, whole->height() - 251, 333, 251)};
+        for (const QRect &rect : parts) {
+            SCOPED_TRACE(QStringLiteral("%1,%2 %3x%4").arg(rect.x()).arg(rect.y()).arg(rect.width()).arg(rect.height()).toStdString());
+            for (const QSize size : {rect.size(), QSize(48, 48)}) {
+                const auto part = source.region(rect, size, true);
+                ASSERT_TRUE(part);
+                EXPECT_EQ(part->size(), rect.size().scaled(size, Qt::KeepAspectRatio).boundedTo(rect.size()));
+                EXPECT_LE(colourDistance(meanColour(*part), meanColour(whole->copy(rect))), 6);
+            }
+        }
+        // A part reaching past the picture is cut to it; one outside it gives nothing.
+        const auto edge = source.region(QRect(whole->width() - 50, -20, 100, 70), QSize(100, 70), true);
+        ASSERT_TRUE(edge);
+        EXPECT_EQ(edge->size(), QSize(50, 50));
+        EXPECT_FALSE(source.region(QRect(whole->width(), 0, 10, 10), QSize(10, 10), true));
+    }
+    // A picture the decoder cannot cut (a PNG) is decoded whole and cut.
+    const QString png = dir.filePath("fields.png");
+    ASSERT_TRUE(fixtures::writeImage(png, 800, 600, "PNG"));
+    const auto whole = ImageSource(png).image(true);
+    ASSERT_TRUE(whole);
+    const QRect across(150, 100, 300, 200);
+    const auto pngPart = ImageSource(png).region(across, QSize(60, 60), true);
+    ASSERT_TRUE(pngPart);
+    EXPECT_EQ(pngPart->size(), QSize(60, 40));
+    EXPECT_LE(colourDistance(meanColour(*pngPart), meanColour(whole->copy(across))), 6);
+    // As stored, when asked so.
+    const QString turned = dir.filePath("turned-6.jpg");
+    const auto stored = ImageSource(turned).region(QRect(0, 0, 400, 300), QSize(400, 300), false);
+    ASSERT_TRUE(stored);
+    EXPECT_GT(stored->pixelColor(200, 150).green(), 150); // the green field at the top left as stored
 }
 
 TEST(ImageSource, HeicThroughLibheif)

@@ -1,7 +1,12 @@
 #pragma once
 
+#include <QImage>
+#include <QPointF>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
+
+#include <memory>
 
 class QLabel;
 class QMediaPlayer;
@@ -9,9 +14,14 @@ class QAudioOutput;
 class QVideoWidget;
 class QStackedWidget;
 class QScrollArea;
+class QuickLookPicture;
+class QuickLookDecoder;
 
 // The preview window for one file: a photo fitted to the window (zoom with the + and - keys, Ctrl and
 // the wheel, 0 to fit again), a video played in place. Escape or Space closes it. One shared window.
+// A photo is decoded off the GUI thread at the size the window shows it; a zoomed photo draws the
+// fitted decode enlarged and, over it, the visible part decoded again at the zoom's scale, so no
+// zoom holds more than a few window-sized pictures in memory.
 class QuickLook : public QWidget {
     Q_OBJECT
 public:
@@ -24,6 +34,16 @@ public:
     double zoom() const { return zoom_; }
     void setZoom(double zoom);
 
+    // The photo's full size, upright (empty until its first decode arrived, or when it has none).
+    QSize pictureSize() const { return pictureSize_; }
+    // The photo as fitted to the window (its device pixel ratio set), and the part decoded for the
+    // zoomed view with the part of the photo it shows (full-size pixels; null when none).
+    const QImage &fittedPicture() const { return fitted_; }
+    const QImage &detailPicture() const { return detail_; }
+    QRect detailRect() const { return detailRect_; }
+    // True while a decode for what the window shows is asked for and has not arrived.
+    bool isDecoding() const;
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -32,15 +52,41 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    friend class QuickLookPicture;
+    friend class QuickLookDecoder;
     explicit QuickLook(QWidget *parent = nullptr);
+    // The photo's size in the window at zoom 1 (logical pixels).
+    QSize fittedSize() const;
+    // Sizes the picture for the zoom, keeping the point at the middle of the view in the middle.
     void updatePicture();
+    // The point of the picture in the middle of the view, as shares of its width and height.
+    QPointF viewMiddle() const;
+    // Asks for the decodes the view lacks (a fitted decode for a new window size, the visible part
+    // of a zoomed photo); run shortly after the view last changed.
+    void refreshDecodes();
+    void fittedDecoded(quint64 request, quint64 job, const QImage &image, QSize pictureSize);
+    void detailDecoded(quint64 request, quint64 job, const QImage &image, QRect rect);
 
     QUrl url_;
-    QImage image_;
+    QString path_;
     double zoom_ = 1.0;
+    QPointF middle_{0.5, 0.5}; // kept in the middle of the view while the zoom changes
+    bool placing_ = false;     // the picture is being sized and scrolled for the zoom
+    QSize pictureSize_;
+    QImage fitted_;
+    QImage detail_;
+    QRect detailRect_;
+    quint64 request_ = 0;      // the file shown; decodes for another are dropped
+    quint64 jobs_ = 0;         // numbers every decode asked for
+    quint64 fittedWaiting_ = 0; // the fitted decode asked for last, until it arrives
+    quint64 detailWaiting_ = 0; // the same for the visible part
+    QRect detailAsked_;        // the part and output size asked for last
+    QSize detailAskedSize_;
+    QTimer refresh_;
+    std::shared_ptr<QuickLookDecoder> decoder_;
     QStackedWidget *stack_ = nullptr;
     QScrollArea *scroll_ = nullptr;
-    QLabel *picture_ = nullptr;
+    QuickLookPicture *picture_ = nullptr;
     QLabel *message_ = nullptr;
     QVideoWidget *video_ = nullptr;
     QMediaPlayer *player_ = nullptr;

@@ -1,0 +1,212 @@
+// The preview window decodes a photo off the GUI thread at the size it shows it, so a 48 MP phone
+// photo shows, and a zoomed view decodes only what it shows: the process's memory stays bounded up
+// to the highest zoom.
+
+#include "screens/results/QuickLook.h"
+
+#include "platform/Dispatch.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace {
+
+// The colour of the test photo at (x, y): 8-pixel squares of light and dark over fields of colour,
+// so a photo pixel drawn from the photo itself is told from one enlarged from a reduced decode
+// (which blurs the squares into grey).
+QColor photoColour(int x, int y, int width, int height)
+{
+    const bool light = ((x / 8) + (y / 8)) % 2 == 0;
+    const bool leftHalf = x < width / 2;
+    const bool topHalf = y < height / 2;
+    const int base = light ? 220 : 40;
+    return QColor(leftHalf ? base : base / 4, topHalf ? base : base / 4, base);
+}
+
+// Writes the test photo as a baseline JPEG row by row (the test holds one row).
+bool writePhoto(const QString &path, int width, int height)
+{
+    FILE *file = std::fopen(QFile::encodeName(path).constData(), "wb");
+    if (!file)
+        return false;
+    jpeg_compress_struct info {};
+    jpeg_error_mgr errors {};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, file);
+    info.image_width = JDIMENSION(width);
+    info.image_height = JDIMENSION(height);
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 92, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(size_t(width) * 3);
+    while (info.next_scanline < info.image_height) {
+        const int y = int(info.next_scanline);
+        for (int x = 0; x < width; ++x) {
+            const QColor colour = photoColour(x, y, width, height);
+            row[size_t(x) * 3] = JSAMPLE(colour.red());
+            row[size_t(x) * 3 + 1] = JSAMPLE(colour.green());
+            row[size_t(x) * 3 + 2] = JSAMPLE(colour.blue());
+        }
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    return std::fclose(file) == 0;
+}
+
+// Starts the process's peak resident memory afresh (where the kernel allows it), so the peak read
+// afterwards is this test's own.
+void resetPeakMemory()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+double peakResidentMegabytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("VmHWM:"))
+                return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+        }
+    }
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+bool settled(const QuickLook &window)
+{
+    return platform::Dispatch::runMainLoopUntil([&] { return !window.isDecoding(); }, 60000);
+}
+
+void press(QuickLook &window, int key)
+{
+    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(&window, &event);
+}
+
+// Zooms in step by step, as the + key does, to the highest zoom; each step settles first.
+void zoomAllTheWayIn(QuickLook &window)
+{
+    while (window.zoom() < 16.0) {
+        press(window, Qt::Key_Plus);
+        ASSERT_TRUE(settled(window));
+    }
+}
+
+// How many sampled pixels of the decoded part show the photo's own colour there (squares are
+// sampled in their middles, away from the edges the decoder softens).
+int matchingSamples(const QImage &part, QRect rect, QSize photo, int *sampled)
+{
+    int matching = 0;
+    *sampled = 0;
+    for (int y = 4; y < part.height(); y += 37) {
+        for (int x = 4; x < part.width(); x += 41) {
+            const int px = rect.x() + int(double(x) * rect.width() / part.width());
+            const int py = rect.y() + int(double(y) * rect.height() / part.height());
+            if (px % 8 < 2 || px % 8 > 5 || py % 8 < 2 || py % 8 > 5)
+                continue;
+            ++*sampled;
+            const QColor want = photoColour(px, py, photo.width(), photo.height());
+            const QColor got = part.pixelColor(x, y);
+            if (std::abs(got.red() - want.red()) < 40 && std::abs(got.green() - want.green()) < 40
+                && std::abs(got.blue() - want.blue()) < 40)
+                ++matching;
+        }
+    }
+    return matching;
+}
+
+} // namespace
+
+TEST(QuickLook, BigPhotosShowAndZoomWithinBoundedMemory)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString photo12 = dir.filePath("photo-12mp.jpg");
+    const QString photo48 = dir.filePath("photo-48mp.jpg");
+    ASSERT_TRUE(writePhoto(photo12, 4000, 3000));
+    ASSERT_TRUE(writePhoto(photo48, 8064, 6048));
+
+    QuickLook &window = QuickLook::shared();
+    auto *message = window.findChild<QLabel *>(QStringLiteral("quickLookMessage"));
+    auto *scroll = window.findChild<QScrollArea *>();
+    ASSERT_NE(message, nullptr);
+    ASSERT_NE(scroll, nullptr);
+    resetPeakMemory();
+
+    for (const QString &path : {photo12, photo48}) {
+        SCOPED_TRACE(path.toStdString());
+        window.previewItem(QUrl::fromLocalFile(path));
+        // The window is shown at once; the photo is decoded on a worker thread.
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_TRUE(window.isDecoding());
+        ASSERT_TRUE(settled(window));
+        EXPECT_FALSE(message->isVisible());
+        const QSize size = path == photo48 ? QSize(8064, 6048) : QSize(4000, 3000);
+        EXPECT_EQ(window.pictureSize(), size);
+        // Decoded at the size the window shows, not at the photo's.
+        const QSize room = scroll->viewport()->size() * window.devicePixelRatioF();
+        EXPECT_LE(window.fittedPicture().width(), room.width() + 1);
+        EXPECT_LE(window.fittedPicture().height(), room.height() + 1);
+        EXPECT_GE(std::max(window.fittedPicture().width() - room.width(),
+                           window.fittedPicture().height() - room.height()), -1); // fills the room one way
+        EXPECT_TRUE(window.detailPicture().isNull());
+
+        zoomAllTheWayIn(window);
+        EXPECT_DOUBLE_EQ(window.zoom(), 16.0);
+        // Zoomed in about the middle of the view, which showed the whole photo.
+        EXPECT_TRUE(window.detailRect().contains(size.width() / 2, size.height() / 2));
+        // The view shows the photo's own pixels, decoded for the visible part only.
+        const QImage &part = window.detailPicture();
+        ASSERT_FALSE(part.isNull());
+        EXPECT_LE(qint64(part.width()) * part.height(), qint64(room.width()) * room.height() * 4);
+        int sampled = 0;
+        const int matching = matchingSamples(part, window.detailRect(), size, &sampled);
+        EXPECT_GT(sampled, 20);
+        EXPECT_GE(matching, sampled * 9 / 10);
+
+        if (const QString shots = qEnvironmentVariable("TWINSIFT_SHOT_DIR"); !shots.isEmpty()) {
+            QDir().mkpath(shots);
+            window.grab().save(shots + QStringLiteral("/quicklook-%1-zoomed.png").arg(size.width()));
+        }
+        // Scrolled to the far corner, the part there is decoded.
+        scroll->horizontalScrollBar()->setValue(scroll->horizontalScrollBar()->maximum());
+        scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+        ASSERT_TRUE(settled(window));
+        EXPECT_EQ(window.detailRect().bottomRight(), QPoint(size.width() - 1, size.height() - 1));
+        const int matchingInCorner = matchingSamples(window.detailPicture(), window.detailRect(), size, &sampled);
+        EXPECT_GT(sampled, 10);
+        EXPECT_GE(matchingInCorner, sampled * 9 / 10);
+        // Back to the fitted view: the part is let go.
+        press(window, Qt::Key_0);
+        ASSERT_TRUE(settled(window));
+        EXPECT_TRUE(window.detailPicture().isNull());
+    }
+    const double peak = peakResidentMegabytes();
+    std::fprintf(stderr, "peak resident memory at the highest zoom: %.0f MB\n", peak);
+    EXPECT_LT(peak, 400.0);
+    press(window, Qt::Key_Escape);
+    EXPECT_FALSE(window.isVisible());
+}
