@@ -1,5 +1,6 @@
 #include "support/ResultsScreenFixtures.h"
 
+#include "engine/AutoMarkEngine.h"
 #include "model/ResultCommands.h"
 #include "model/TextLookup.h"
 #include "screens/results/FilePropertiesVC.h"
@@ -121,8 +122,9 @@ TEST_F(ThumbnailVCTest, CheckBoxesMarkFilesAndRefuseTheLastOneOfAGroup)
     EXPECT_EQ(ResultState::shared().selectedIndexArray[1], std::vector<int>({1}));
     header->btnSelectUnselectGroup->click();
     EXPECT_TRUE(ResultState::shared().selectedIndexArray[0].empty());
-    header->btnSelectUnselectGroup->click(); // by the rules: all but the first
-    EXPECT_EQ(ResultState::shared().selectedIndexArray[0], std::vector<int>({1}));
+    header->btnSelectUnselectGroup->click(); // by the rules, as Auto Select marks the group
+    EXPECT_FALSE(ResultState::shared().selectedIndexArray[0].empty());
+    EXPECT_EQ(ResultState::shared().selectedIndexArray[0], ruleMarksForGroup(ResultState::shared(), 0));
 
     // While a dialog is up, nothing reacts.
     platform::UserDefaults::standard().setBool(QStringLiteral("IsPopUpTWK"), true);
