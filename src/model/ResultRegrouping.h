@@ -23,6 +23,11 @@ public:
     // matchingPercentage reaches the level (a score that is not a number does not); groups left
     // with fewer than two members are dropped.
     static ImageGroups groupsAtMatchingLevel(const ImageGroups &all, int level);
+    // The same filter under its older name (the first member has always been kept).
+    static ImageGroups groupsAtMatchingLevelKeepingFirst(const ImageGroups &all, int level)
+    {
+        return groupsAtMatchingLevel(all, level);
+    }
     // Videos-only filter: per group, its videos in order; a group stays when it has two or more.
     static ImageGroups videoGroups(const ImageGroups &all);
 

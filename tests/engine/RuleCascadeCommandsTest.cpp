@@ -165,7 +165,7 @@ TEST(RuleCascadeCommands, NoSequenceFullyMarksAShownGroupOrMarksAProtectedFile)
             const int n = int(s.imageDirectories[size_t(g)].size());
             const int r = int(random() % unsigned(n));
             const QUrl url = *s.imageDirectories[size_t(g)][size_t(r)]->url;
-            switch (random() % 17) {
+            switch (random() % 18) {
             case 0: case 1: case 2: tickFile(s, g, r); break;
             case 3: untickFile(s, g, r); break;
             case 4: toggleGroup(s, g); break;
@@ -192,6 +192,7 @@ TEST(RuleCascadeCommands, NoSequenceFullyMarksAShownGroupOrMarksAProtectedFile)
                     selectionPriorityOrder = randomRules();
                 autoMarkAllGroups(s);
                 break;
+            case 17: if (random() % 4 == 0) narrowToGroup(s, g); break;
             }
             ASSERT_TRUE(s.isConsistent()) << "round " << round << " step " << step;
             ASSERT_FALSE(anyGroupFullyMarked(s)) << "round " << round << " step " << step;
