@@ -228,6 +228,7 @@ TEST_F(SelectionWizardTest, DateComboIsNotEditableAndSetsTheDirection)
     SelectionPriorityPreferencesVC *page = rulesPage();
     QComboBox *combo = page->comboBoxAt(4);
     ASSERT_NE(combo, nullptr);
+    EXPECT_TRUE(qobject_cast<SelectionPriorityCellView *>(page->tableView->cellWidget(4, 3)));
     EXPECT_FALSE(combo->isEditable());
     EXPECT_EQ(page->comboBoxAt(0), nullptr);
     page->tappedComboBox(4, 1);

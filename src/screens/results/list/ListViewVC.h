@@ -58,6 +58,8 @@ public:
     // is dropped.
     void reloadData() override;
     std::unique_ptr<ResultItem> makeItem(int section, int row) override;
+    // The row object of (section, row): its menu and commands; nullptr where no file is shown.
+    std::unique_ptr<ResultItem> makeListRow(int section, int row);
     int lockRestMilliseconds() const override { return 700; }
 
     // Selection of a row: highlight border, details panel, preview (not while a dialog is up).
