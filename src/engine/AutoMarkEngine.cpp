@@ -1,6 +1,7 @@
 #include "engine/AutoMarkEngine.h"
 
 #include "engine/AutoMarkValueCache.h"
+#include "model/ResultCommands.h"
 #include "model/ResultState.h"
 
 #include <algorithm>
@@ -150,3 +151,29 @@ void autoMarkGroup(ResultState &state, int group)
     AutoMarkEngine engine(AutoMarkRules::current(), cache.accessors());
     engine.applyAutoMarkToGroup(state, group);
 }
+
+std::vector<int> ruleMarksForGroup(const ResultState &state, int group)
+{
+    if (group < 0 || group >= state.shownGroupCount())
+        return {};
+    AutoMarkValueCache cache;
+    AutoMarkEngine engine(AutoMarkRules::current(), cache.accessors());
+    return engine.markGroupByRules(state.imageDirectories[std::size_t(group)]);
+}
+
+void installRuleCascade()
+{
+    ResultCommands::setGroupMarker(ruleMarksForGroup, [](ResultState &state) { autoMarkAllGroups(state); });
+}
+
+namespace {
+
+// Wherever the engine is part of the program, the result commands that mark "by the rules" (the
+// group headers, the cell menus' Auto Select and Select commands) mark through this cascade, as
+// Auto Select does. Installed before main runs, so before any result can be shown.
+[[maybe_unused]] const bool ruleCascadeInstalled = [] {
+    installRuleCascade();
+    return true;
+}();
+
+} // namespace

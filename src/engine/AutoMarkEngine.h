@@ -60,3 +60,10 @@ void autoMarkAllGroups(ResultState &state);
 void autoMarkAllGroups(ResultState &state, AutoMarkValueCache &cache, AutoMarkRules rules);
 // One shown group by the module-wide rules (its values read as needed).
 void autoMarkGroup(ResultState &state, int group);
+// The marks of shown group `group` by the module-wide rules, as Auto Select gives them (empty for a
+// group that is not shown).
+std::vector<int> ruleMarksForGroup(const ResultState &state, int group);
+// Makes the result commands (ResultCommands::markGroupByRules, autoSelectAllFiles and the commands
+// built on them) mark through this engine. Done once when the program starts; calling it again
+// changes nothing.
+void installRuleCascade();

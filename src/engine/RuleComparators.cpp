@@ -73,6 +73,14 @@ std::vector<int> keepBest(const std::vector<Record> &records, int lossCounter, c
     return named;
 }
 
+// The best filter of the size rule: the largest file, and every unprotected file of that size.
+std::vector<int> keepBestBySize(const std::vector<Record> &records, const ImageGroup &group)
+{
+    return keepBest(
+        records, 0, group, [](const Record &a, const Record &best) { return a.size > best.size; },
+        [](const Record &a, const Record &best) { return a.size >= best.size; });
+}
+
 bool beatsBoth(const Record &a, const Record &best)
 {
     return a.first > best.first && a.second > best.second;
@@ -222,9 +230,7 @@ std::vector<int> RuleComparators::bySize(const ImageGroup &group, const std::vec
         if (size)
             records.push_back(Record{item, 0, 0, *size, 0});
     }
-    return keepBest(
-        records, 0, group, [](const Record &a, const Record &best) { return a.size > best.size; },
-        [](const Record &a, const Record &best) { return a.size >= best.size; });
+    return keepBestBySize(records, group);
 }
 
 std::vector<int> RuleComparators::byDate(const ImageGroup &group, const std::vector<int> &candidates,
@@ -297,10 +303,14 @@ std::vector<int> RuleComparators::byMetadata(const ImageGroup &group, const std:
     std::vector<int> named;
     if (!accessors_.hasMetadataTags)
         return named;
-    for (int item : candidates) {
-        const ImageFile &file = *group[std::size_t(item)];
-        if (!file.isProtected && file.url && accessors_.hasMetadataTags(file))
-            named.push_back(item);
-    }
+    for (int item : candidates)
+        markIfHasMetadata(group, item, named);
     return named;
+}
+
+void RuleComparators::markIfHasMetadata(const ImageGroup &group, int item, std::vector<int> &named) const
+{
+    const ImageFile &file = *group[std::size_t(item)];
+    if (!file.isProtected && file.url && accessors_.hasMetadataTags && accessors_.hasMetadataTags(file))
+        named.push_back(item);
 }

@@ -54,5 +54,7 @@ private:
     std::vector<int> byFileFormat(const ImageGroup &, const std::vector<int> &) const;
     std::vector<int> byFolder(const ImageGroup &, const std::vector<int> &) const;
     std::vector<int> byMetadata(const ImageGroup &, const std::vector<int> &) const;
+    // Appends `item` to `named` when its file is unprotected and its image metadata holds a tag.
+    void markIfHasMetadata(const ImageGroup &group, int item, std::vector<int> &named) const;
     QString folderOf(const ImageFile &file) const;
 };

@@ -283,6 +283,8 @@ std::optional<ImageGroups> SimilarGrouping::similarGroups(const std::vector<Imag
     if (!positions || flags_->isSecondStepAbort.load())
         return std::nullopt;
     if (progress_) {
+        // The count is shown at a pace while grouping; the last one shown is the final count.
+        progress_->showDuplicateCount(duplicateCount_);
         progress_->showProcessedFiles(total, total);
         progress_->showStepComplete(QStringLiteral("IDS_TWK_36"));
     }

@@ -1,6 +1,7 @@
 #include "model/ResultCommands.h"
 
 #include "model/ModuleState.h"
+#include "model/ResultRegrouping.h"
 
 #include <QFileInfo>
 #include <QSet>
@@ -15,6 +16,12 @@ namespace {
 GroupMarker &installedMarker()
 {
     static GroupMarker marker;
+    return marker;
+}
+
+AllGroupsMarker &installedAllGroupsMarker()
+{
+    static AllGroupsMarker marker;
     return marker;
 }
 
@@ -76,31 +83,25 @@ void removeAllOverrides(ResultState &state, int group)
 
 ImageGroups shownGroupsAtMatchingLevel(const ImageGroups &groups, int level, bool *containsVideos)
 {
-    const float threshold = float(level);
-    if (containsVideos)
+    if (containsVideos) {
         *containsVideos = false;
-    ImageGroups shown;
-    for (const ImageGroup &group : groups) {
-        ImageGroup kept;
-        for (size_t position = 0; position < group.size(); ++position) {
-            const ImageFilePtr &file = group[position];
-            if (!file)
-                continue;
-            if (file->isVideo && containsVideos)
-                *containsVideos = true;
-            // A score that is not a number compares false, so such a member stays out.
-            if (position == 0 || file->matchingPercentage >= threshold)
-                kept.push_back(file);
-        }
-        if (kept.size() >= 2)
-            shown.push_back(std::move(kept));
+        for (const ImageGroup &group : groups)
+            for (const ImageFilePtr &file : group)
+                if (file && file->isVideo)
+                    *containsVideos = true;
     }
-    return shown;
+    return ResultRegrouping::groupsAtMatchingLevel(groups, level);
 }
 
-void setGroupMarker(GroupMarker marker)
+void setGroupMarker(GroupMarker marker, AllGroupsMarker allGroups)
 {
     installedMarker() = std::move(marker);
+    installedAllGroupsMarker() = std::move(allGroups);
+}
+
+bool hasGroupMarker()
+{
+    return bool(installedMarker());
 }
 
 std::vector<int> fallbackGroupMarks(const ResultState &state, int group)
@@ -124,13 +125,13 @@ std::vector<int> markGroupByRules(const ResultState &state, int group)
 
 namespace {
 
-// applyAutoMarkToGroup for a shown group of a consistent state (the callers check that, once per
-// command).
-void autoMarkShownGroup(ResultState &state, int group)
+// Stores `proposed` as the marks of group g: only valid, unprotected positions, each once, and
+// never every member.
+void storeGroupMarks(ResultState &state, int group, const std::vector<int> &proposed)
 {
     const int n = groupSize(state, group);
     std::vector<int> marks;
-    for (int r : markGroupByRules(state, group)) {
+    for (int r : proposed) {
         // Only valid, unprotected positions, each once.
         if (r >= 0 && r < n && !state.imageDirectories[size_t(group)][size_t(r)]->isProtected
             && std::find(marks.begin(), marks.end(), r) == marks.end())
@@ -138,6 +139,13 @@ void autoMarkShownGroup(ResultState &state, int group)
     }
     state.selectedIndexArray[size_t(group)] = std::move(marks);
     keepOneUnmarked(state, group);
+}
+
+// applyAutoMarkToGroup for a shown group of a consistent state (the callers check that, once per
+// command).
+void autoMarkShownGroup(ResultState &state, int group)
+{
+    storeGroupMarks(state, group, markGroupByRules(state, group));
 }
 
 } // namespace
@@ -245,6 +253,16 @@ bool autoSelectAllFiles(ResultState &state)
     // Checked once for the whole command: marking a group keeps the state consistent.
     if (!state.isConsistent())
         state.normalize();
+    if (installedAllGroupsMarker() && state.shownGroupCount() > 0) {
+        installedAllGroupsMarker()(state);
+        if (!state.isConsistent())
+            state.normalize();
+        for (int g = 0; g < state.shownGroupCount(); ++g) {
+            const std::vector<int> proposed = state.selectedIndexArray[size_t(g)];
+            storeGroupMarks(state, g, proposed);
+        }
+        return state.hasMarks();
+    }
     for (int g = 0; g < state.shownGroupCount(); ++g)
         autoMarkShownGroup(state, g);
     return state.hasMarks();

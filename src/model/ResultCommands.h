@@ -26,17 +26,22 @@ bool sameUrl(const ImageFile &a, const ImageFile &b);
 
 // ---- groups shown at a matching level ----
 
-// Per delivered group its first member and every later member whose matchingPercentage reaches
-// `level` (a score that is not a number does not); groups left with fewer than two members are
+// ResultRegrouping::groupsAtMatchingLevel: per delivered group its first member and every later
+// member whose matchingPercentage reaches `level`; groups left with fewer than two members are
 // dropped. `containsVideos` (when given) is set to whether any delivered member is a video.
 ImageGroups shownGroupsAtMatchingLevel(const ImageGroups &groups, int level, bool *containsVideos = nullptr);
 
 // ---- automatic marking of one group ----
 
-// The rule cascade: the positions of group g to mark, empty when undecided. The engine's
-// cascade is installed at start-up; without one, every unprotected position but position 0.
+// The rule cascade: the positions of group g to mark, empty when undecided, by the rule order,
+// file-format order and folder order as they stand. The marking engine installs its cascade (one
+// group, and every shown group at once as Auto Select marks them) whenever it is part of the
+// program, before main runs, so every command below marks as Auto Select does. Only a program
+// built without the engine gets the fallback: every unprotected position but position 0.
 using GroupMarker = std::function<std::vector<int>(const ResultState &, int group)>;
-void setGroupMarker(GroupMarker marker);
+using AllGroupsMarker = std::function<void(ResultState &)>;
+void setGroupMarker(GroupMarker marker, AllGroupsMarker allGroups = {});
+bool hasGroupMarker();
 std::vector<int> markGroupByRules(const ResultState &state, int group);
 std::vector<int> fallbackGroupMarks(const ResultState &state, int group);
 // Entry g of the marks := markGroupByRules (a list that would mark every member keeps one).
@@ -69,7 +74,8 @@ enum class MatchKey { Type, Folder, Tree };
 // Whether `file` matches the key taken from the clicked file's URL: same extension (case
 // ignored), the same folder (path equal, case counting), or the folder or any folder below it.
 bool fileMatches(const ImageFile &file, MatchKey key, const QUrl &clickedUrl);
-// Every group by the rules; true when some group then holds a mark.
+// Every group by the rules (the installed cascade for all groups when there is one); true when
+// some group then holds a mark.
 bool autoSelectAllFiles(ResultState &state);
 // All marks := the automatic marks whose file matches the key.
 void selectAllMatching(ResultState &state, MatchKey key, const QUrl &clickedUrl);

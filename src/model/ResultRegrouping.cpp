@@ -26,12 +26,6 @@ ImageGroups filterGroups(const ImageGroups &all, Keep keep)
 ImageGroups ResultRegrouping::groupsAtMatchingLevel(const ImageGroups &all, int level)
 {
     const float threshold = float(level);
-    return filterGroups(all, [threshold](const ImageFile &file, size_t) { return file.matchingPercentage >= threshold; });
-}
-
-ImageGroups ResultRegrouping::groupsAtMatchingLevelKeepingFirst(const ImageGroups &all, int level)
-{
-    const float threshold = float(level);
     return filterGroups(all, [threshold](const ImageFile &file, size_t position) {
         return position == 0 || file.matchingPercentage >= threshold;
     });
@@ -90,5 +84,7 @@ void ResultRegrouping::showGroups(ResultState &state, ImageGroups groups, const 
             if (anyMark && !isProtected && memory.marked.count(file))
                 state.selectedIndexArray[g].push_back(int(r));
         }
+        if (!group.empty() && state.selectedIndexArray[g].size() >= group.size())
+            state.selectedIndexArray[g].pop_back();
     }
 }

@@ -17,13 +17,17 @@
 // rederiveProtection).
 class ResultRegrouping {
 public:
-    // The shown groups at a matching level (percent): per group of `all`, in order, the members
-    // whose matchingPercentage is at least the level (every member tested, the first too); groups
-    // of fewer than two members are dropped.
+    // The shown groups at a matching level (percent), the one filter of the intake, the slider,
+    // the no-results slider and every regrouping: per group of `all`, in order, its first member
+    // (the file the others were compared with) whatever its score, and every later member whose
+    // matchingPercentage reaches the level (a score that is not a number does not); groups left
+    // with fewer than two members are dropped.
     static ImageGroups groupsAtMatchingLevel(const ImageGroups &all, int level);
-    // The same, except that the first member of every group stays whatever its score (the
-    // no-results screen's and the grid's intake form).
-    static ImageGroups groupsAtMatchingLevelKeepingFirst(const ImageGroups &all, int level);
+    // The same filter under its older name (the first member has always been kept).
+    static ImageGroups groupsAtMatchingLevelKeepingFirst(const ImageGroups &all, int level)
+    {
+        return groupsAtMatchingLevel(all, level);
+    }
     // Videos-only filter: per group, its videos in order; a group stays when it has two or more.
     static ImageGroups videoGroups(const ImageGroups &all);
 
@@ -38,6 +42,7 @@ public:
     // of a file that is still shown and not protected by hand (when keepMarks), and every
     // remembered hand protection of a file still shown, at the file's new position. isProtected of
     // the shown files is set from the hand protection (false for the others, until the folders
-    // are applied again).
+    // are applied again). A group whose every member would be marked keeps its last member
+    // unmarked, as a tick by hand would have been refused.
     static void showGroups(ResultState &state, ImageGroups groups, const FileMemory &memory, bool keepMarks);
 };

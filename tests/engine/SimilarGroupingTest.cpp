@@ -1,6 +1,9 @@
 #include "engine/SimilarGrouping.h"
 
 #include "engine/MVNTwinsift.h"
+#include "model/ResultCommands.h"
+#include "model/ResultRegrouping.h"
+#include "services/MVNAssistance.h"
 #include "services/TimeAndPlace.h"
 #include "support/ScanFixtures.h"
 
@@ -252,3 +255,62 @@ TEST_F(SimilarGroupingFiles, StopDuringHashingKeepsHashesMadeSoFar)
 }
 
 } // namespace
+
+// A similar scan gives a group's first file the score of its first partner. With that partner
+// below the matching level and a later one above it, the results show [first, later] on arrival,
+// and every regrouping at the same level shows exactly that again.
+TEST_F(SimilarGroupingFiles, RegroupingAtTheOpeningLevelKeepsTheFirstFileAsTheIntakeDoes)
+{
+    const QImage original = scanfixtures::makePhoto(21, 1200, 900);
+    QImage altered = original.scaled(400, 300, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    for (int y = 0; y < altered.height() / 8; ++y)
+        for (int x = 0; x < altered.width(); ++x)
+            altered.setPixel(x, y, qRgb(255 - qRed(altered.pixel(x, y)), qGreen(altered.pixel(x, y)), 40));
+    std::vector<ImageFilePtr> files = {photo("first.jpg", original, 92), photo("altered.jpg", altered, 60),
+                                       photo("copy.jpg", original, 92)};
+    SimilarGrouping grouping(std::make_shared<ScanFlags>(), ScanSettings::defaults());
+    const auto groups = grouping.similarGroups(files);
+    ASSERT_TRUE(groups.has_value());
+    ASSERT_EQ(groups->size(), 1u);
+    ASSERT_EQ((*groups)[0], (ImageGroup{files[0], files[1], files[2]}));
+    const float first = files[0]->matchingPercentage;
+    ASSERT_EQ(first, files[1]->matchingPercentage);
+    const int level = int(first) + 1;
+    ASSERT_LE(float(level), files[2]->matchingPercentage) << "scores " << first << ", " << files[2]->matchingPercentage;
+
+    const ImageGroups intake = ResultCommands::shownGroupsAtMatchingLevel(*groups, level);
+    ASSERT_EQ(intake, (ImageGroups{{files[0], files[2]}}));
+    ResultState state;
+    state.allImages = *groups;
+    state.setShownGroups(intake);
+    state.mark(0, 1);
+    ResultRegrouping::showGroups(state, ResultRegrouping::groupsAtMatchingLevel(state.allImages, level),
+                                 ResultRegrouping::remember(state), false);
+    EXPECT_EQ(state.imageDirectories, intake);
+    EXPECT_EQ(MVNAssistance::totalItemCount(state.imageDirectories), 2);
+}
+
+// The scan sheet's last duplicate count is the number of files the results then show (every
+// partner here is an exact copy, so every file reaches every level).
+TEST_F(SimilarGroupingFiles, TheSheetsLastCountIsTheNumberOfFilesTheResultsShow)
+{
+    std::vector<ImageFilePtr> files;
+    for (int g = 0; g < 8; ++g) {
+        const QImage original = scanfixtures::makePhoto(quint32(100 + g), 320, 240);
+        const QString when = QStringLiteral("2022:03:%1 05:06:07").arg(10 + g);
+        for (int copy = 0; copy < 3; ++copy)
+            files.push_back(photo(QStringLiteral("g%1-%2.jpg").arg(g).arg(copy), original, 90, when));
+    }
+    scanfixtures::RecordingProgress progress;
+    SimilarGrouping grouping(std::make_shared<ScanFlags>(), ScanSettings::defaults(), &progress);
+    const auto groups = grouping.similarGroups(files);
+    ASSERT_TRUE(groups.has_value());
+    ASSERT_EQ(groups->size(), 8u);
+    std::string lastCount;
+    for (const std::string &call : progress.calls)
+        if (call.rfind("dup ", 0) == 0)
+            lastCount = call;
+    const qint64 shown = MVNAssistance::totalItemCount(ResultCommands::shownGroupsAtMatchingLevel(*groups, 81));
+    EXPECT_EQ(shown, 24);
+    EXPECT_EQ(lastCount, "dup " + std::to_string(shown));
+}

@@ -1,7 +1,10 @@
 #include "model/ResultRegrouping.h"
 
+#include "model/ResultCommands.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <set>
 
@@ -34,12 +37,65 @@ TEST(ResultRegrouping, MatchingLevelKeepsMembersThatReachIt)
     const ImageGroups at88 = ResultRegrouping::groupsAtMatchingLevel(all, 88);
     ASSERT_EQ(at88.size(), 2u);
     EXPECT_EQ(names(at88[0]), QStringList({"a", "b"}));
-    EXPECT_EQ(names(at88[1]), QStringList({"e", "f"})); // exactly 88.0 stays; the first is tested too
-    EXPECT_TRUE(ResultRegrouping::groupsAtMatchingLevel(all, 91).empty());
-    // The no-results screen keeps every group's first member whatever its score.
-    const ImageGroups keepFirst = ResultRegrouping::groupsAtMatchingLevelKeepingFirst(all, 91);
-    ASSERT_EQ(keepFirst.size(), 1u);
-    EXPECT_EQ(names(keepFirst[0]), QStringList({"d", "e"}));
+    // Exactly 88.0 stays; the first member stays whatever its score.
+    EXPECT_EQ(names(at88[1]), QStringList({"d", "e", "f"}));
+    const ImageGroups at91 = ResultRegrouping::groupsAtMatchingLevel(all, 91);
+    ASSERT_EQ(at91.size(), 1u);
+    EXPECT_EQ(names(at91[0]), QStringList({"d", "e"}));
+}
+
+// Regrouping at the level the results opened with shows exactly what the intake showed, marks
+// and hand protection included, whatever the scores.
+TEST(ResultRegrouping, RegroupingAtTheCurrentLevelChangesNothing)
+{
+    std::mt19937 random(20261209);
+    for (int round = 0; round < 500; ++round) {
+        ImageGroups all;
+        const int groups = 1 + int(random() % 6);
+        for (int g = 0; g < groups; ++g) {
+            ImageGroup group;
+            const int size = 2 + int(random() % 5);
+            for (int r = 0; r < size; ++r)
+                group.push_back(file(QStringLiteral("g%1f%2").arg(g).arg(r), float(75 + random() % 26)
+                                                                                 + float(random() % 10) / 10.0f));
+            // The first member carries its first partner's score, as a similar scan gives it.
+            group[0]->matchingPercentage = group[1]->matchingPercentage;
+            all.push_back(group);
+        }
+        const int level = int(81 + random() % 18);
+        ResultState state;
+        state.allImages = all;
+        // The grid's intake.
+        state.setShownGroups(ResultCommands::shownGroupsAtMatchingLevel(all, level));
+        for (int g = 0; g < state.shownGroupCount(); ++g)
+            if (random() % 2)
+                state.mark(g, 1);
+        const ImageGroups before = state.imageDirectories;
+        const auto marks = state.selectedIndexArray;
+        ResultRegrouping::showGroups(state, ResultRegrouping::groupsAtMatchingLevel(state.allImages, level),
+                                     ResultRegrouping::remember(state), true);
+        ASSERT_EQ(state.imageDirectories, before) << "round " << round;
+        ASSERT_EQ(state.selectedIndexArray, marks) << "round " << round;
+        // And the shown groups, taken as delivered, give themselves again.
+        ASSERT_EQ(ResultRegrouping::groupsAtMatchingLevel(before, level), before) << "round " << round;
+    }
+}
+
+// Ticking both videos of [photo, video, video] is allowed (the photo stays); the videos-only filter
+// then shows [video, video], which must keep one of them unmarked as a tick would have.
+TEST(ResultRegrouping, AShownGroupNeverEndsFullyMarked)
+{
+    ResultState state;
+    state.setResults({{file("p", 100), file("v1", 100, true), file("v2", 100, true)}});
+    state.mark(0, 1);
+    state.mark(0, 2);
+    ResultRegrouping::showGroups(state, ResultRegrouping::videoGroups(state.allImages),
+                                 ResultRegrouping::remember(state), true);
+    ASSERT_EQ(state.shownGroupCount(), 1);
+    EXPECT_EQ(state.selectedIndexArray[0], std::vector<int>({0}));
+    // Back to every group: v1 stays marked, v2 as the filter left it.
+    ResultRegrouping::showGroups(state, state.allImages, ResultRegrouping::remember(state), true);
+    EXPECT_EQ(state.selectedIndexArray[0], std::vector<int>({1}));
 }
 
 TEST(ResultRegrouping, VideosOnlyKeepsGroupsWithTwoVideos)
@@ -119,9 +175,14 @@ TEST(ResultRegrouping, RandomFiltersNeverMoveAMarkToAnotherFile)
             for (const ImageFilePtr &f : group)
                 shownFiles.insert(f.get());
         for (int g = 0; g < state.shownGroupCount(); ++g) {
-            for (int r = 0; r < int(state.imageDirectories[size_t(g)].size()); ++r) {
-                const ImageFile *f = state.shownFile(g, r).get();
-                EXPECT_EQ(state.isMarked(g, r), marked.count(f) == 1) << round;
+            const ImageGroup &group = state.imageDirectories[size_t(g)];
+            // A group whose every file was marked keeps its last file unmarked.
+            const bool allMarked = std::all_of(group.begin(), group.end(),
+                                               [&](const ImageFilePtr &f) { return marked.count(f.get()) == 1; });
+            for (int r = 0; r < int(group.size()); ++r) {
+                const ImageFile *f = group[size_t(r)].get();
+                const bool last = r + 1 == int(group.size());
+                EXPECT_EQ(state.isMarked(g, r), marked.count(f) == 1 && !(allMarked && last)) << round;
                 EXPECT_EQ(f->isProtected, handProtected.count(f) == 1) << round;
             }
         }

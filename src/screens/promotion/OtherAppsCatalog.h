@@ -47,6 +47,12 @@ std::optional<QUrl> promotedAppLink(int k);
 // The seventeen display orders (numbered 1 to 17), each every row number once.
 const std::array<std::array<int, kRowCount>, kRowCount> &displayOrders();
 
+// The three tables under their own names: the product table (by row), the display orders and the
+// product link table (by promoted number).
+inline const App *otherAppsCatalog(int number) { return row(number); }
+inline const std::array<std::array<int, kRowCount>, kRowCount> &otherAppsDisplayOrders() { return displayOrders(); }
+inline std::optional<QUrl> promotedAppLinks(int k) { return promotedAppLink(k); }
+
 // True when one of the row's desktop ids is installed. The test is platform::isAppInstalled
 // unless `isInstalled` is given.
 bool isRowInstalled(int number, const std::function<bool(const QString &)> &isInstalled = {});

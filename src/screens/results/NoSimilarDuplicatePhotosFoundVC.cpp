@@ -303,7 +303,7 @@ void NoSimilarDuplicatePhotosFoundVC::sliderViewValues(int position)
     ResultState &state = ResultState::shared();
     const ResultRegrouping::FileMemory memory = ResultRegrouping::remember(state);
     ResultRegrouping::showGroups(
-        state, ResultRegrouping::groupsAtMatchingLevelKeepingFirst(state.allImages, similarityThreshold), memory, false);
+        state, ResultRegrouping::groupsAtMatchingLevel(state.allImages, similarityThreshold), memory, false);
     rederiveProtection(state);
     refreshResultTotals();
     refreshSelectionState();

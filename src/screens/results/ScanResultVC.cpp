@@ -499,6 +499,7 @@ void ScanResultVC::configureResultScreen()
     lblPreview->setText(text("IDS_TWK_74"));
     lblMetadata->setText(text("IDS_TWK_75"));
     lblOtherApps->setText(text("IDS_TWK_8102"));
+    btnDeleteMarked->setAlphaValue(0.4);
     // A button whose face is a picture and a caption is as large as both need, whatever its row offers.
     for (QPushButton *button :
          {btnBackToHome, btnAutoSelect, btnUnSelectAll, btnSelectionWizard, thumbnailView, listView, btnOtherApps})
@@ -823,6 +824,8 @@ void ScanResultVC::autoMarkSelectionObserver(const platform::Notification &notif
 void ScanResultVC::unselectAllMarks()
 {
     ResultState::shared().unselectAllMarks();
+    if (auto *grid = AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail")))
+        grid->selectedIndexPaths.clear();
     refreshSelectionState();
     reloadBothViews();
 }

@@ -8,6 +8,7 @@
 #include "screens/home/SimilarMatchesVC.h"
 #include "screens/shell/InitialWindowController.h"
 #include "screens/preferences/PreferencesTabViewController.h"
+#include "screens/preferences/PreferencesWindow.h"
 #include "screens/promotion/OtherAppsWindow.h"
 #include "screens/welcome/SplashVC.h"
 #include "screens/welcome/StartupVC.h"
@@ -103,12 +104,7 @@ void registerPreferencesFactories(platform::Storyboard &board)
     board.registerFactory("FileFormatsPreferences", [] { return new FileFormatsPreferencesVC; });
     board.registerFactory("FoldersPreferences", [] { return new FoldersPreferencesVC; });
     board.registerFactory("SelectionWizardPreferences", [] { return new SelectionWizardPreferencesVC; });
-    board.registerFactory("PreferencesWindowController", [] {
-        QWidget *window = windowWithContent(QStringLiteral("Preferences"), QSize(760, 560),
-                                            &preferencesTabViewController)();
-        window->setMinimumSize(PreferencesTabViewController::minimumWindowSize());
-        return window;
-    });
+    board.registerFactory("PreferencesWindowController", [] { return new PreferencesWindow; });
 }
 
 // The getter of a storyboard controller: the cached one, else a new one made by identifier. A

@@ -1,5 +1,6 @@
 // The process entry: makes the application, lets the delegate prepare the settings and the first
 // window, and runs the event loop.
+#include "engine/AutoMarkEngine.h"
 #include "screens/shell/AllViewControllers.h"
 #include "screens/shell/AppDelegate.h"
 #include "screens/shell/InitialWindowController.h"
@@ -25,6 +26,8 @@ int main(int argc, char **argv)
     // The application ends through the delegate, which saves the scan list first.
     QApplication::setQuitOnLastWindowClosed(false);
     Theme::applyApplicationTheme();
+    // The results' group and cell commands mark by the user's rules, through the marking engine.
+    installRuleCascade();
 
     int status = 0;
     bool relaunch = false;

@@ -41,9 +41,22 @@ QCheckBox *SelectionPriorityPreferencesVC::checkBoxAt(int row) const
     return cell ? cell->findChild<QCheckBox *>() : nullptr;
 }
 
+SelectionPriorityCellView::SelectionPriorityCellView(const QStringList &choices, int chosen, QWidget *parent)
+    : QWidget(parent)
+{
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    comboBoxRule = new QComboBox(this);
+    comboBoxRule->setEditable(false); // only the listed directions can be chosen
+    comboBoxRule->addItems(choices);
+    comboBoxRule->setCurrentIndex(chosen >= 0 && chosen < choices.size() ? chosen : 0);
+    layout->addWidget(comboBoxRule);
+}
+
 QComboBox *SelectionPriorityPreferencesVC::comboBoxAt(int row) const
 {
-    return qobject_cast<QComboBox *>(tableView->cellWidget(row, 3));
+    auto *cell = qobject_cast<SelectionPriorityCellView *>(tableView->cellWidget(row, 3));
+    return cell ? cell->comboBoxRule : nullptr;
 }
 
 void SelectionPriorityPreferencesVC::reloadTable()
@@ -71,12 +84,10 @@ void SelectionPriorityPreferencesVC::reloadTable()
         tableView->setItem(row, 2, new QTableWidgetItem(rule.name));
         tableView->setItem(row, 3, new QTableWidgetItem);
         if (rule.rule.size() > 1) {
-            auto *combo = new QComboBox;
-            combo->setEditable(false); // only the listed directions can be chosen
-            combo->addItems(rule.rule);
-            combo->setCurrentIndex(rule.comboIndex >= 0 && rule.comboIndex < rule.rule.size() ? rule.comboIndex : 0);
-            connect(combo, &QComboBox::activated, this, [this, row](int index) { tappedComboBox(row, index); });
-            tableView->setCellWidget(row, 3, combo);
+            auto *cell = new SelectionPriorityCellView(rule.rule, rule.comboIndex);
+            connect(cell->comboBoxRule, &QComboBox::activated, this,
+                    [this, row](int index) { tappedComboBox(row, index); });
+            tableView->setCellWidget(row, 3, cell);
         } else {
             tableView->item(row, 3)->setText(rule.rule.value(0));
         }

@@ -3,8 +3,21 @@
 #include "engine/SelectionRuleList.h"
 #include "screens/wizard/WizardPage.h"
 
+#include <QWidget>
+
 class QCheckBox;
 class QComboBox;
+
+// The cell of the Rule column for a rule with a choice (the direction of the two date rules): its
+// combo box of the rule's choices.
+class SelectionPriorityCellView : public QWidget
+{
+    Q_OBJECT
+public:
+    SelectionPriorityCellView(const QStringList &choices, int chosen, QWidget *parent = nullptr);
+
+    QComboBox *comboBoxRule = nullptr;
+};
 
 // Page 0 of the selection wizard: the nine marking rules as a table (Use, Priority, Name, Rule), in
 // the order in which they are tried. Ticking, ordering and the date directions take effect at once

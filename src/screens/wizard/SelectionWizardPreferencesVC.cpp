@@ -142,6 +142,10 @@ void SelectionWizardPreferencesVC::showEvent(QShowEvent *event)
 
 void SelectionWizardPreferencesVC::willAppear()
 {
+    // The pages are embedded in the sheet, so each gets its appear step as the sheet appears; a
+    // later switch between them reloads nothing.
+    for (WizardPage *page : m_pages)
+        page->willAppear();
     showSelectionPriorityPage();
 }
 
@@ -163,7 +167,6 @@ void SelectionWizardPreferencesVC::showPage(int index)
             QStringLiteral("QFrame#%1 { background: %2; }").arg(boxes[std::size_t(k)]->objectName(), fill.name()));
         lines[std::size_t(k)]->setVisible(k == index);
     }
-    m_pages[std::size_t(index)]->willAppear();
     m_stack->setCurrentIndex(index);
     refreshMarkControls();
 }

@@ -5,6 +5,7 @@
 #include "screens/preferences/AlertSettingsPreferencesVC.h"
 #include "screens/preferences/ExcludedPreferencesVC.h"
 #include "screens/preferences/GeneralPreferencesVC.h"
+#include "screens/preferences/PreferencesWindow.h"
 #include "screens/preferences/ProtectedFoldersPreferencesVC.h"
 #include "screens/preferences/ScanSettingPreferencesVC.h"
 #include "screens/shell/AppDelegate.h"
@@ -59,6 +60,7 @@ QStringList cutOffWidgets(QWidget *pane)
 TEST_F(PreferencesTest, WindowOpensOnTheGeneralTabWithItsLabels)
 {
     auto *window = preferencesWindowController();
+    EXPECT_TRUE(qobject_cast<PreferencesWindow *>(window));
     auto *tabs = qobject_cast<PreferencesTabViewController *>(preferencesTabViewController());
     ASSERT_TRUE(tabs);
     const QStringList labels{"IDS_TWK_108", "IDS_TWK_109", "IDS_TWK_110", "IDS_TWK_126", "IDS_TWK_111"};

@@ -94,6 +94,10 @@ TEST_F(OtherAppsTest, CatalogueOrdersAndLinks)
     }
     EXPECT_FALSE(OtherAppsCatalog::promotedAppLink(0));
     EXPECT_FALSE(OtherAppsCatalog::promotedAppLink(17));
+    // The three tables under their own names.
+    EXPECT_EQ(OtherAppsCatalog::otherAppsCatalog(5), OtherAppsCatalog::row(5));
+    EXPECT_EQ(&OtherAppsCatalog::otherAppsDisplayOrders(), &OtherAppsCatalog::displayOrders());
+    EXPECT_EQ(OtherAppsCatalog::promotedAppLinks(3), OtherAppsCatalog::promotedAppLink(3));
 }
 
 TEST_F(OtherAppsTest, WindowShowsTheDrawnOrderWithoutTheInstalledApplications)

@@ -176,6 +176,9 @@ TEST_F(SelectionWizardTest, OpensOnTheRulePageAndPagesKeepTheirOrder)
     wizard->showFileFormatsPage();
     EXPECT_EQ(formats->tableView->item(0, 1)->text(), "png");
     EXPECT_EQ(formats->tableView->item(0, 0)->text(), "1");
+    // The switch reloads nothing: the selected row and its Down button stay.
+    EXPECT_EQ(formats->tableView->selectedRow(), 0);
+    EXPECT_TRUE(formats->btnDown->isEnabled());
     formats->btnReset->click();
     EXPECT_EQ(fileFormatPriorities[0].fileExtension, "JPG");
 
@@ -184,6 +187,10 @@ TEST_F(SelectionWizardTest, OpensOnTheRulePageAndPagesKeepTheirOrder)
     auto *folders = qobject_cast<FoldersPreferencesVC *>(wizard->page(2));
     ASSERT_EQ(folders->tableView->rowCount(), 2);
     EXPECT_EQ(folders->tableView->item(0, 1)->text(), "/r/a/");
+    folders->tableView->selectRowAlone(1);
+    wizard->showFileFormatsPage();
+    wizard->showFoldersPage();
+    EXPECT_EQ(folders->tableView->selectedRow(), 1);
 }
 
 TEST_F(SelectionWizardTest, DropsComeOnlyFromTheSameTableAndBetweenRows)
@@ -221,6 +228,7 @@ TEST_F(SelectionWizardTest, DateComboIsNotEditableAndSetsTheDirection)
     SelectionPriorityPreferencesVC *page = rulesPage();
     QComboBox *combo = page->comboBoxAt(4);
     ASSERT_NE(combo, nullptr);
+    EXPECT_TRUE(qobject_cast<SelectionPriorityCellView *>(page->tableView->cellWidget(4, 3)));
     EXPECT_FALSE(combo->isEditable());
     EXPECT_EQ(page->comboBoxAt(0), nullptr);
     page->tappedComboBox(4, 1);

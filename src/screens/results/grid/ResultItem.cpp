@@ -8,6 +8,7 @@
 #include "screens/results/ResultRefresh.h"
 #include "screens/results/ScanResultVC.h"
 #include "screens/results/grid/ResultViewController.h"
+#include "screens/results/grid/ThumbnailVC.h"
 #include "screens/shell/AllViewControllers.h"
 #include "services/ProtectionCommands.h"
 
@@ -178,6 +179,12 @@ void ResultItem::imageSelect()
 void ResultItem::imageUnselect()
 {
     ResultCommands::untickFile(ResultState::shared(), section, row);
+    if (auto *grid = AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail"))) {
+        auto &paths = grid->selectedIndexPaths;
+        const auto it = std::find(paths.begin(), paths.end(), std::make_pair(section, row));
+        if (it != paths.end())
+            paths.erase(it);
+    }
     refreshSelectionState();
     if (owner_)
         owner_->reloadSection(section);

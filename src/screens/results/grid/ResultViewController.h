@@ -57,9 +57,10 @@ public:
     // Whether the gate of this form is open for the pointer (see the interaction flags).
     static bool isPopUp();
 
-protected:
     // Delay before a clicked lock button is enabled again, in milliseconds.
     virtual int lockRestMilliseconds() const = 0;
+
+protected:
     // The record of the positions marked by hand (kept by the grid).
     virtual void recordHandMark(int group, int row, bool add) = 0;
 

@@ -18,13 +18,16 @@
 #include "services/ProtectedFolders.h"
 #include "services/ResultProtection.h"
 
+#include <QHelpEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QScrollArea>
 #include "screens/results/ResultPreview.h"
 #include <QPainter>
 #include <QScrollBar>
 #include <QSlider>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace {
@@ -62,6 +65,7 @@ ThumbnailVC::ThumbnailVC(QWidget *parent) : ResultViewController(parent)
     applyItemSize(QSize(210, 250));
     texts_.setMaxCost(20000);
 
+    collectionView->viewport()->installEventFilter(this);
     connect(loader_, &ThumbnailLoader::thumbnailReady, this, [this] { collectionView->viewport()->update(); });
     connect(collectionView, &ResultCollectionView::checkBoxClicked, this, &ThumbnailVC::tappedCheckBox);
     // The cells' hover surface speaks through the hover notifications, as the flat button does.
@@ -291,6 +295,59 @@ const ThumbnailVC::CellTexts &ThumbnailVC::textsFor(const ImageFile &file)
     return *texts;
 }
 
+QRect ThumbnailVC::orientationBadgeArea(const QRect &cell)
+{
+    const QRect thumb = thumbnailArea(cell);
+    return QRect(thumb.right() - 26, thumb.top() + 6, 20, 20);
+}
+
+QString ThumbnailVC::toolTipAt(const QPoint &point) const
+{
+    const auto item = collectionView->itemAtViewportPoint(point);
+    if (!item)
+        return QString();
+    const ImageFilePtr file = resultState().shownFile(item->first, item->second);
+    if (file && file->isOrientation
+        && orientationBadgeArea(collectionView->visualItemRect(item->first, item->second)).contains(point))
+        return localizedText(QStringLiteral("IDS_TWK_306"));
+    return QString();
+}
+
+void ThumbnailVC::updateCheckBoxCursor(const QPoint &point)
+{
+    // While a dialog is up the cursor stays as it is.
+    if (isPopUp())
+        return;
+    bool overBox = false;
+    if (const auto item = collectionView->itemAtViewportPoint(point)) {
+        const ImageFilePtr file = resultState().shownFile(item->first, item->second);
+        overBox = file && !file->isProtected
+                  && checkBoxArea(collectionView->visualItemRect(item->first, item->second)).contains(point);
+    }
+    if (overBox)
+        collectionView->viewport()->setCursor(Qt::PointingHandCursor);
+    else
+        collectionView->viewport()->unsetCursor();
+}
+
+bool ThumbnailVC::eventFilter(QObject *watched, QEvent *event)
+{
+    if (collectionView && watched == collectionView->viewport()) {
+        if (event->type() == QEvent::MouseMove) {
+            updateCheckBoxCursor(static_cast<QMouseEvent *>(event)->position().toPoint());
+        } else if (event->type() == QEvent::ToolTip) {
+            auto *help = static_cast<QHelpEvent *>(event);
+            const QString tip = toolTipAt(help->pos());
+            if (tip.isEmpty())
+                QToolTip::hideText();
+            else
+                QToolTip::showText(help->globalPos(), tip, collectionView->viewport());
+            return true;
+        }
+    }
+    return ResultViewController::eventFilter(watched, event);
+}
+
 QRect ThumbnailVC::checkBoxRect(const QRect &itemRect, int, int) const
 {
     return QRect(itemRect.left() + 8, itemRect.bottom() - kTextBand + 9, 18, 18);
@@ -324,7 +381,7 @@ void ThumbnailVC::paintItem(QPainter &painter, const QRect &rect, int section, i
         ResultIcons::paintVideoBadge(painter, QRectF(thumb.center().x() - s / 2, thumb.center().y() - s / 2, s, s));
     }
     if (file->isOrientation)
-        ResultIcons::paintOrientationBadge(painter, QRectF(thumb.right() - 26, thumb.top() + 6, 20, 20));
+        ResultIcons::paintOrientationBadge(painter, QRectF(orientationBadgeArea(rect)));
     if (file->isPhotoLibrary)
         ResultIcons::paintPhotosBadge(painter, QRectF(thumb.right() - 32, thumb.bottom() - 32, 26, 26));
 

@@ -51,8 +51,15 @@ public:
     QSize itemSize() const { return itemSize_; }
 
     std::unique_ptr<ResultItem> makeItem(int section, int row) override;
+    int lockRestMilliseconds() const override { return 1500; }
     // Where a cell at `cell` (viewport coordinates) has its check box.
     QRect checkBoxArea(const QRect &cell) const { return checkBoxRect(cell, 0, 0); }
+    // Where a cell at `cell` shows the badge of a photo with an orientation.
+    static QRect orientationBadgeArea(const QRect &cell);
+    // The tool tip at a viewport point: the orientation badge's, or none.
+    QString toolTipAt(const QPoint &point) const;
+    // Pointing hand over the check box of an unprotected file, arrow elsewhere.
+    void updateCheckBoxCursor(const QPoint &point);
 
     // The hover handlers (the cell surface posts the notifications with its section and row).
     void showFileOnHover(int section, int row);
@@ -61,7 +68,6 @@ public:
     ImageFilePtr hoveredFile() const { return hoveredFile_; }
 
 protected:
-    int lockRestMilliseconds() const override { return 1500; }
     void recordHandMark(int group, int row, bool add) override;
 
     // Delegate
@@ -72,6 +78,7 @@ protected:
     void visibleItemsChanged(const std::vector<ResultCollectionView::IndexPath> &items) override;
 
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     struct CellTexts {

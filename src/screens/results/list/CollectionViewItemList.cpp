@@ -2,6 +2,17 @@
 
 #include "platform/UserDefaults.h"
 
+CollectionViewItemList::CollectionViewItemList(ResultViewController *owner, int section, int row)
+    : ResultItem(owner, section, row)
+{
+    clearListRow();
+}
+
+void CollectionViewItemList::clearListRow()
+{
+    openFileUrl.reset();
+}
+
 bool CollectionViewItemList::gateIsOpen()
 {
     const auto &defaults = platform::UserDefaults::standard();

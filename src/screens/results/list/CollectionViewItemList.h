@@ -8,8 +8,10 @@
 class CollectionViewItemList : public ResultItem {
     Q_OBJECT
 public:
-    using ResultItem::ResultItem;
+    CollectionViewItemList(ResultViewController *owner, int section, int row);
     static bool gateIsOpen();
+    // A row starts empty: the file it shows is read when a command needs it.
+    void clearListRow();
 
 protected:
     bool gateOpen() const override { return gateIsOpen(); }

@@ -310,6 +310,11 @@ void ListViewVC::reloadData()
 
 std::unique_ptr<ResultItem> ListViewVC::makeItem(int section, int row)
 {
+    return makeListRow(section, row);
+}
+
+std::unique_ptr<ResultItem> ListViewVC::makeListRow(int section, int row)
+{
     if (!resultState().shownFile(section, row))
         return nullptr;
     return std::make_unique<CollectionViewItemList>(this, section, row);

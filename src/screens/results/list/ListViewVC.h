@@ -58,6 +58,9 @@ public:
     // is dropped.
     void reloadData() override;
     std::unique_ptr<ResultItem> makeItem(int section, int row) override;
+    // The row object of (section, row): its menu and commands; nullptr where no file is shown.
+    std::unique_ptr<ResultItem> makeListRow(int section, int row);
+    int lockRestMilliseconds() const override { return 700; }
 
     // Selection of a row: highlight border, details panel, preview (not while a dialog is up).
     void showSelectedListFile(int section, int row);
@@ -80,7 +83,6 @@ public:
     ThumbnailLoader *iconLoader() const { return loader_; }
 
 protected:
-    int lockRestMilliseconds() const override { return 1500; }
     // Hand marks are recorded in the grid's list of ticked positions, for both forms.
     void recordHandMark(int group, int row, bool add) override;
 

@@ -1,5 +1,7 @@
 #include "support/ResultsScreenFixtures.h"
 
+#include "controls/SYFlatButton.h"
+#include "engine/AutoMarkEngine.h"
 #include "model/ResultCommands.h"
 #include "model/TextLookup.h"
 #include "screens/results/FilePropertiesVC.h"
@@ -9,6 +11,7 @@
 #include "screens/results/grid/ThumbnailLoader.h"
 #include "screens/results/grid/ThumbnailVC.h"
 #include "screens/results/grid/CollectionViewItem.h"
+#include "screens/results/list/ListViewVC.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,6 +22,7 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 
 using namespace scansheet_test;
 
@@ -121,14 +125,61 @@ TEST_F(ThumbnailVCTest, CheckBoxesMarkFilesAndRefuseTheLastOneOfAGroup)
     EXPECT_EQ(ResultState::shared().selectedIndexArray[1], std::vector<int>({1}));
     header->btnSelectUnselectGroup->click();
     EXPECT_TRUE(ResultState::shared().selectedIndexArray[0].empty());
-    header->btnSelectUnselectGroup->click(); // by the rules: all but the first
-    EXPECT_EQ(ResultState::shared().selectedIndexArray[0], std::vector<int>({1}));
+    header->btnSelectUnselectGroup->click(); // by the rules, as Auto Select marks the group
+    EXPECT_FALSE(ResultState::shared().selectedIndexArray[0].empty());
+    EXPECT_EQ(ResultState::shared().selectedIndexArray[0], ruleMarksForGroup(ResultState::shared(), 0));
 
     // While a dialog is up, nothing reacts.
     platform::UserDefaults::standard().setBool(QStringLiteral("IsPopUpTWK"), true);
     click(view->viewport(), grid->checkBoxArea(view->visualItemRect(1, 0)).center());
     EXPECT_EQ(ResultState::shared().selectedIndexArray[1], std::vector<int>({1}));
     platform::UserDefaults::standard().setBool(QStringLiteral("IsPopUpTWK"), false);
+}
+
+TEST_F(ThumbnailVCTest, CellDetailsHandMarkRecordAndDimmedDeleteButton)
+{
+    const ImageGroups groups = photoGroups(2, 2);
+    groups[0][0]->isOrientation = true;
+    ThumbnailVC *grid = showResults(groups);
+    ResultCollectionView *view = grid->collectionView;
+    QWidget *viewport = view->viewport();
+
+    // Delete Marked starts dimmed.
+    EXPECT_DOUBLE_EQ(results->btnDeleteMarked->alphaValue(), 0.4);
+
+    // The orientation badge tells what it means; elsewhere the cell has no tool tip.
+    const QPoint badge = ThumbnailVC::orientationBadgeArea(view->visualItemRect(0, 0)).center();
+    EXPECT_EQ(grid->toolTipAt(badge), localizedText(QStringLiteral("IDS_TWK_306")));
+    EXPECT_TRUE(grid->toolTipAt(ThumbnailVC::orientationBadgeArea(view->visualItemRect(1, 0)).center()).isEmpty());
+    QHelpEvent help(QEvent::ToolTip, badge, viewport->mapToGlobal(badge));
+    QApplication::sendEvent(viewport, &help);
+    EXPECT_EQ(QToolTip::text(), localizedText(QStringLiteral("IDS_TWK_306")));
+    QToolTip::hideText();
+
+    // A pointing hand over a check box, the arrow elsewhere.
+    auto moveTo = [&](const QPoint &point) {
+        QMouseEvent move(QEvent::MouseMove, point, viewport->mapToGlobal(point), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(viewport, &move);
+    };
+    moveTo(grid->checkBoxArea(view->visualItemRect(0, 1)).center());
+    EXPECT_EQ(viewport->cursor().shape(), Qt::PointingHandCursor);
+    moveTo(badge);
+    EXPECT_EQ(viewport->cursor().shape(), Qt::ArrowCursor);
+
+    // The record of hand marks: "Unmark" takes the file out, Unselect All empties it.
+    click(viewport, grid->checkBoxArea(view->visualItemRect(0, 1)).center());
+    click(viewport, grid->checkBoxArea(view->visualItemRect(1, 1)).center());
+    using Paths = std::vector<std::pair<int, int>>;
+    EXPECT_EQ(grid->selectedIndexPaths, (Paths{{0, 1}, {1, 1}}));
+    grid->makeItem(0, 1)->imageUnselect();
+    EXPECT_EQ(grid->selectedIndexPaths, (Paths{{1, 1}}));
+    results->tappedUnSelectAll();
+    EXPECT_TRUE(grid->selectedIndexPaths.empty());
+
+    // After a lock click the button rests 1.5 s in the grid, 0.7 s in the list.
+    EXPECT_EQ(grid->lockRestMilliseconds(), 1500);
+    EXPECT_EQ(listViewVC()->lockRestMilliseconds(), 700);
 }
 
 TEST_F(ThumbnailVCTest, LockButtonLocksAndAsksBeforeReleasingProtectedFolders)

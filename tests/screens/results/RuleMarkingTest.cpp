@@ -1,0 +1,161 @@
+// Every command that marks "by the rules" (the group header's toggle and auto-mark, the cell menu's
+// Auto Select and its three Select commands) marks what the toolbar's Auto Select marks, in the grid
+// and in the list, with rules other than the default ones.
+#include "support/ResultsScreenFixtures.h"
+
+#include "model/ModuleState.h"
+#include "screens/results/HeaderView.h"
+#include "screens/results/ScanResultVC.h"
+#include "screens/results/grid/ResultItem.h"
+#include "screens/results/grid/ThumbnailVC.h"
+#include "screens/results/list/ListViewVC.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QToolButton>
+
+using namespace scansheet_test;
+
+namespace {
+
+using Marks = std::vector<std::vector<int>>;
+
+class RuleMarkingTest : public ResultsScreenTestBase, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override
+    {
+        ResultsScreenTestBase::SetUp();
+        window->resize(1280, 720);
+        savedOrder = selectionPriorityOrder;
+        showAutoMarkAlert = false;
+    }
+    void TearDown() override
+    {
+        selectionPriorityOrder = savedOrder;
+        showAutoMarkAlert = true;
+        ResultsScreenTestBase::TearDown();
+    }
+
+    bool throughList() const { return GetParam(); }
+
+    QString writeSized(const QString &relative, int width, int height)
+    {
+        const QString file = path(relative);
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        QImage image(width, height, QImage::Format_RGB32);
+        image.fill(QColor(40, 120, 200));
+        EXPECT_TRUE(image.save(file, "JPEG", 90));
+        return file;
+    }
+
+    static void setModified(const QString &file, const QDateTime &when)
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(when, QFileDevice::FileModificationTime));
+    }
+
+    // The results screen fed with `groups`, in the form under test.
+    ResultViewController *show(const ImageGroups &groups)
+    {
+        feedResults(groups);
+        if (throughList()) {
+            results->tappedListView();
+            ListViewVC *list = listViewVC();
+            waitFor([&] { return list->collectionView->sectionLayout().sectionCount() == int(groups.size()); }, 2000);
+            QApplication::processEvents();
+            return list;
+        }
+        return thumbnailVC();
+    }
+
+    // What the toolbar's Auto Select marks; the marks are cleared again afterwards.
+    Marks autoSelectMarks()
+    {
+        ResultState &state = ResultState::shared();
+        results->tappedAutoSelect();
+        const Marks marks = state.selectedIndexArray;
+        state.unselectAllMarks();
+        return marks;
+    }
+
+    // Each command from clear marks, on group g; the clicked cell is (g, clickedRow).
+    std::map<QString, std::vector<int>> eachCommand(ResultViewController *form, int g, int clickedRow)
+    {
+        ResultState &state = ResultState::shared();
+        std::map<QString, std::vector<int>> got;
+        auto run = [&](const QString &name, const std::function<void()> &command) {
+            state.unselectAllMarks();
+            form->reloadData();
+            command();
+            got[name] = state.selectedIndexArray[size_t(g)];
+        };
+        run(QStringLiteral("header toggle"), [&] {
+            form->collectionView->scrollToItem(g, 0);
+            auto *header = qobject_cast<HeaderView *>(form->collectionView->headerForSection(g));
+            ASSERT_NE(header, nullptr);
+            header->btnSelectUnselectGroup->click();
+        });
+        run(QStringLiteral("group auto-mark"), [&] { form->autoMarkGroup(g); });
+        run(QStringLiteral("Auto Select > All Files"), [&] { form->makeItem(g, clickedRow)->autoSelectAllFiles(); });
+        run(QStringLiteral("Select > type"), [&] { form->makeItem(g, clickedRow)->selectAllFilesCurrentType(); });
+        run(QStringLiteral("Select > folder"), [&] { form->makeItem(g, clickedRow)->selectAllFilesFoundInThisFolder(); });
+        run(QStringLiteral("Select > folder tree"),
+            [&] { form->makeItem(g, clickedRow)->selectAllFilesFoundInThisFolderTree(); });
+        return got;
+    }
+
+    std::vector<SelectionPriority> savedOrder;
+};
+
+} // namespace
+
+TEST_P(RuleMarkingTest, LargestDimensionsAloneKeepsTheLargeCopyInEveryCommand)
+{
+    // Group 0: the small copy first, the large one second; group 1 is a second pair of the same kind.
+    ImageGroups groups;
+    groups.push_back({record(writeSized(QStringLiteral("a/small.jpg"), 320, 240)),
+                      record(writeSized(QStringLiteral("a/large.jpg"), 1280, 960))});
+    groups.push_back({record(writeSized(QStringLiteral("b/small.jpg"), 320, 240)),
+                      record(writeSized(QStringLiteral("b/large.jpg"), 1280, 960))});
+    selectionPriorityOrder = {SelectionPriority(SelectionPriority::Kind::ImageDimension)};
+    ResultViewController *form = show(groups);
+
+    const Marks autoSelect = autoSelectMarks();
+    ASSERT_EQ(autoSelect[0], std::vector<int>({0})); // the small copy goes, the large one stays
+    for (const auto &[command, marks] : eachCommand(form, 0, 0))
+        EXPECT_EQ(marks, autoSelect[0]) << command.toStdString() << (throughList() ? " (list)" : " (grid)");
+}
+
+TEST_P(RuleMarkingTest, KeepingTheOldestModificationDateMarksTheNewBackupInEveryCommand)
+{
+    // The backup made today comes first in the group, the 2023 original second.
+    const QString original = writeSized(QStringLiteral("photos/original.jpg"), 640, 480);
+    const QString backup = copyFile(original, QStringLiteral("backup/original.jpg"));
+    setModified(original, QDateTime(QDate(2023, 6, 1), QTime(12, 0)));
+    setModified(backup, QDateTime::currentDateTime());
+    ImageGroups groups;
+    groups.push_back({record(backup), record(original)});
+    groups.push_back({record(writeSized(QStringLiteral("other/x.jpg"), 320, 240)),
+                      record(writeSized(QStringLiteral("other/y.jpg"), 320, 240))});
+    selectionPriorityOrder = {SelectionPriority(SelectionPriority::Kind::ModificationDate, 1)};
+    ResultViewController *form = show(groups);
+
+    const Marks autoSelect = autoSelectMarks();
+    ASSERT_EQ(autoSelect[0], std::vector<int>({0}));
+    // The cell clicked is the backup: "Select > All Files in This Folder" marks it and nothing else.
+    for (const auto &[command, marks] : eachCommand(form, 0, 0))
+        EXPECT_EQ(marks, autoSelect[0]) << command.toStdString() << (throughList() ? " (list)" : " (grid)");
+    form->makeItem(0, 0)->selectAllFilesFoundInThisFolder();
+    EXPECT_TRUE(ResultState::shared().selectedIndexArray[1].empty());
+
+    // The wizard's rule order changes what every command keeps: keep the newest now.
+    selectionPriorityOrder = {SelectionPriority(SelectionPriority::Kind::ModificationDate, 0)};
+    const Marks newest = autoSelectMarks();
+    ASSERT_EQ(newest[0], std::vector<int>({1}));
+    for (const auto &[command, marks] : eachCommand(form, 0, 1))
+        EXPECT_EQ(marks, newest[0]) << command.toStdString() << (throughList() ? " (list)" : " (grid)");
+}
+
+INSTANTIATE_TEST_SUITE_P(GridAndList, RuleMarkingTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool> &info) { return info.param ? "List" : "Grid"; });
