@@ -12,6 +12,7 @@
 // made-up photos (times spread over days with bursts of near-copies, some GPS positions).
 
 #include "AutoMarkBench.h"
+#include "DeletionBench.h"
 #include "TrashMode.h"
 #include "ResultsBench.h"
 #include "model/ImageFile.h"
@@ -117,6 +118,7 @@ int main(int argc, char **argv)
     if (args.value(0) == "--automark") return autoMarkBench(args.mid(1));
     if (args.value(0) == "--trash") return trashMode(args.mid(1));
     if (args.value(0) == "--results") return resultsBench(args.mid(1));
+    if (args.value(0) == "--deletion") return deletionBench(args.mid(1));
 
     bool similar = false;
     bool kindGiven = false;
