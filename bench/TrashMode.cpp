@@ -8,7 +8,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdio>
 #include <iostream>
+
+#include <unistd.h>
 
 int trashMode(const QStringList &paths)
 {
@@ -21,6 +24,14 @@ int trashMode(const QStringList &paths)
     for (const QString &path : paths)
         states.push_back(platform::FileStat::of(QFileInfo(path).absoluteFilePath()));
 
+    // The Trash code's diagnostic lines go to standard error while it works, so that standard
+    // output carries the JSON alone.
+    std::fflush(stdout);
+    const int output = ::dup(STDOUT_FILENO);
+    if (output < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
+        std::cerr << "twinsift-bench: standard output cannot be set aside" << std::endl;
+        return 1;
+    }
     platform::Cancellable cancel;
     nlohmann::ordered_json out = nlohmann::ordered_json::array();
     bool allMoved = true;
@@ -41,6 +52,9 @@ int trashMode(const QStringList &paths)
         out.push_back(std::move(entry));
         allMoved = allMoved && result.ok;
     }
+    std::fflush(stdout);
+    ::dup2(output, STDOUT_FILENO);
+    ::close(output);
     std::cout << out.dump(1) << std::endl;
     return allMoved ? 0 : 1;
 }

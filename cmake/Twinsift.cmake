@@ -47,7 +47,7 @@ function(twinsift_tests name)
   target_link_libraries(${name} PRIVATE ${T_LINK} Qt6::Widgets GTest::gtest GTest::gmock)
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TWINSIFT_TEST=1" TIMEOUT 300)
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300 LABELS ${name})
 endfunction()
 
 # The language table "English" is kept as several property-list fragments under resources/English/

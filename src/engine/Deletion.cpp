@@ -69,14 +69,15 @@ std::vector<DeletionItem> makeDeletionSnapshot(const ResultState &state)
             if (const ImageFilePtr file = state.shownFile(g, row); file && file->url)
                 markedPaths.insert(file->path());
         // The unmarked files of the group, as scanned (a file listed twice is not its own copy).
-        std::vector<ScannedCopy> keepers;
+        auto keepers = std::make_shared<std::vector<ScannedCopy>>();
         const int members = int(state.imageDirectories[size_t(g)].size());
         for (int row = 0; row < members; ++row) {
             const ImageFilePtr file = state.shownFile(g, row);
             if (!file || marked.count(row) || !file->url || markedPaths.count(file->path()))
                 continue;
-            keepers.push_back({file->path(), scannedState(*file)});
+            keepers->push_back({file->path(), scannedState(*file)});
         }
+        const std::shared_ptr<const std::vector<ScannedCopy>> groupKeepers = std::move(keepers);
         for (int row : marks) {
             const ImageFilePtr file = state.shownFile(g, row);
             if (!file || !file->url)
@@ -90,7 +91,7 @@ std::vector<DeletionItem> makeDeletionSnapshot(const ResultState &state)
             if (file->photoLibraryProperties)
                 item.photoId = file->photoLibraryProperties->RKVuuid;
             item.scanned = scannedState(*file);
-            item.keepers = keepers;
+            item.keepers = groupKeepers;
             items.push_back(std::move(item));
         }
     }
@@ -197,9 +198,11 @@ bool DeletionJob::trashFiles(const DeletionItem &item, DeletionOutcome &outcome,
     }
 
     // A copy always stays: an unmarked file of the group must still be on disk as it was scanned.
-    if (std::none_of(item.keepers.begin(), item.keepers.end(),
+    static const std::vector<ScannedCopy> noKeepers;
+    const std::vector<ScannedCopy> &keepers = item.keepers ? *item.keepers : noKeepers;
+    if (std::none_of(keepers.begin(), keepers.end(),
                      [](const ScannedCopy &keeper) { return keeper.isOnDiskAsScanned(); })) {
-        const bool anyLeft = std::any_of(item.keepers.begin(), item.keepers.end(), [](const ScannedCopy &keeper) {
+        const bool anyLeft = std::any_of(keepers.begin(), keepers.end(), [](const ScannedCopy &keeper) {
             return platform::FileStat::of(keeper.path).has_value();
         });
         printLine(QStringLiteral("No unmarked copy left as scanned, kept: ") + item.path);

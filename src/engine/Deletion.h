@@ -40,8 +40,8 @@ struct DeletionItem {
     std::optional<QString> photoId;              // the Photos item identifier (RKVuuid)
     std::optional<platform::FileStat> scanned;   // the file as scanned (see ScannedCopy)
     // The unmarked files of the same group: one of them must still be on disk as scanned before
-    // this file may go, so a copy always stays.
-    std::vector<ScannedCopy> keepers;
+    // this file may go, so a copy always stays. One list per group, shared by its marked files.
+    std::shared_ptr<const std::vector<ScannedCopy>> keepers;
 };
 
 // Why a marked file was left where it is.

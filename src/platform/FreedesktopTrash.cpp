@@ -1,5 +1,6 @@
 // GIO first: its headers use names (such as "signals") that Qt defines as macros.
 #include <gio/gio.h>
+#include <gio/gunixmounts.h>
 
 #include "platform/FreedesktopTrash.h"
 
@@ -89,6 +90,38 @@ bool ensureFolder(const QByteArray &path)
         return false;
     const auto st = statOf(path, false);
     return st && S_ISDIR(st->st_mode);
+}
+
+// Why the desktop keeps no Trash on the disk whose top folder is `top`, by GIO's own rules (a
+// Trash made there would be one the desktop never lists, and on a memory file system one a restart
+// wipes): the root file system, a system or memory file system such as tmpfs, a mount marked
+// x-gvfs-notrash. Absent when a Trash there is fine.
+std::optional<QString> trashRefusedAt(const QByteArray &top)
+{
+    if (top == "/")
+        return QStringLiteral("the root file system");
+    GUnixMountEntry *mount = g_unix_mount_for(top.constData(), nullptr);
+    if (!mount)
+        return QStringLiteral("a disk the system does not list as mounted");
+    std::optional<QString> reason;
+    if (g_unix_mount_is_system_internal(mount)) {
+        reason = QStringLiteral("a system or memory file system (%1)")
+                     .arg(QString::fromUtf8(g_unix_mount_get_fs_type(mount)));
+    } else {
+        const char *options = g_unix_mount_get_options(mount);
+        GUnixMountPoint *point = nullptr;
+        if (!options) {
+            point = g_unix_mount_point_at(g_unix_mount_get_mount_path(mount), nullptr);
+            if (point)
+                options = g_unix_mount_point_get_options(point);
+        }
+        if (options && std::strstr(options, "x-gvfs-notrash"))
+            reason = QStringLiteral("a disk mounted without a Trash (x-gvfs-notrash)");
+        if (point)
+            g_unix_mount_point_free(point);
+    }
+    g_unix_mount_free(mount);
+    return reason;
 }
 
 // A per-user Trash folder on a shared disk: a folder (not a link) owned by this user, made when
@@ -379,8 +412,10 @@ GioOutcome moveWithGio(const QByteArray &absolute, const struct stat &source, co
     g_object_unref(file);
     if (!moved) {
         const bool cancelled = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
-        const bool unsupported = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_NOT_SUPPORTED)
-                                 || g_error_matches(error, G_IO_ERROR, G_IO_ERROR_FILENAME_TOO_LONG);
+        // A name too long for GIO's info file is the one case the own code takes over; a mount
+        // GIO refuses (a system or memory file system, x-gvfs-notrash) keeps its file.
+        const bool unsupported = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_FILENAME_TOO_LONG);
+        const bool refused = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_NOT_SUPPORTED);
         const QString message = error ? QString::fromUtf8(error->message) : QString();
         g_clear_error(&error);
         if (cancelled) {
@@ -390,6 +425,11 @@ GioOutcome moveWithGio(const QByteArray &absolute, const struct stat &source, co
         log(QStringLiteral("GIO could not move %1 to the Trash: %2").arg(display(absolute), message));
         if (unsupported)
             return GioOutcome::Unsupported;
+        if (refused) {
+            result = failure(QStringLiteral("The desktop keeps no Trash for %1 (%2); the file stays where it is.")
+                                 .arg(display(absolute), message));
+            return GioOutcome::Failed;
+        }
         result = failure(message.isEmpty() ? QStringLiteral("The file could not be moved to the Trash: ")
                                                  + display(absolute)
                                            : message);
@@ -489,7 +529,7 @@ std::optional<FreedesktopTrash::Location> FreedesktopTrash::locate(const QByteAr
         return std::nullopt;
     }
 
-    // Else the Trash at the top folder of the file's disk.
+    // Else the Trash at the top folder of the file's disk, as GIO chooses it.
     QByteArray top = realPath(parentDir);
     if (top.isEmpty()) {
         *error = QStringLiteral("The folder cannot be read: ") + display(parentDir);
@@ -501,6 +541,14 @@ std::optional<FreedesktopTrash::Location> FreedesktopTrash::locate(const QByteAr
         if (!st || st->st_dev != parent->st_dev)
             break;
         top = up;
+    }
+    // Never a Trash GIO would not make: none on the root file system, none on a system or memory
+    // file system, none where the mount says so.
+    if (const auto refused = trashRefusedAt(top)) {
+        *error = QStringLiteral("The desktop keeps no Trash for %1: it is on %2, and the home Trash is on "
+                                "another disk. The file stays where it is.")
+                     .arg(display(parentDir), *refused);
+        return std::nullopt;
     }
     const QByteArray prefix = top == "/" ? QByteArray() : top;
     const QByteArray uid = QByteArray::number(qulonglong(::geteuid()));

@@ -15,10 +15,13 @@ struct FileStat;
 // Moves files to the freedesktop.org Trash: the file goes to files/ of the Trash on its own disk
 // (the home Trash, else $topdir/.Trash/$uid or $topdir/.Trash-$uid), and info/NAME.trashinfo records
 // its percent-encoded original Path, written in full before the move. GIO's g_file_trash does the
-// move where it can; where GIO cannot serve (a mount it refuses, a name too long for an info file),
-// this class's own code does it to the same specification with a bounded number of names to try.
-// Nothing is ever unlinked but an info file this code wrote for a move that did not happen, and
-// nothing is copied: a file with no Trash on its own disk stays where it is.
+// move where it can; where GIO cannot serve (a name too long for an info file, a home Trash other
+// than the one GIO remembers), this class's own code does it to the same specification with a
+// bounded number of names to try. A Trash is only ever one GIO would choose too: none on the root
+// file system, on a system or memory file system (tmpfs) or on a mount marked x-gvfs-notrash; a
+// file there stays, with the reason. Nothing is ever unlinked but an info file this code wrote for
+// a move that did not happen, and nothing is copied: a file with no Trash on its own disk stays
+// where it is.
 class FreedesktopTrash {
 public:
     // See FileManager::trashItem.
@@ -31,7 +34,7 @@ public:
         QByteArray top;
     };
     // The Trash for files in the folder `parentDir`, with files/ and info/ made when missing; absent
-    // (the reason in `error`) when the folder's disk has no usable Trash.
+    // (the reason in `error`) when the folder's disk has no usable Trash, or none the desktop shows.
     static std::optional<Location> locate(const QByteArray &parentDir, QString *error);
 
     // The Path value of a .trashinfo file: percent-encoded, "/" kept.

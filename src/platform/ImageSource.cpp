@@ -1347,4 +1347,14 @@ std::optional<QImage> ImageSource::embeddedThumbnail(bool applyOrientation) cons
     }
 }
 
+std::shared_ptr<void> ImageSource::reserveDecodeMemory(qint64 bytes)
+{
+    return std::make_shared<DecodeBudget>(bytes);
+}
+
+qint64 ImageSource::maxFullDecodePixels()
+{
+    return kMaxFullDecodePixels;
+}
+
 } // namespace platform

@@ -5,6 +5,7 @@
 #include <QVariantList>
 #include <QVariantMap>
 
+#include <memory>
 #include <optional>
 
 namespace platform {
@@ -97,6 +98,13 @@ public:
     // and whose frame header reads in the plain layout within its first 256 KiB: its properties()
     // are then never absent. Reads the first 8 KiB (more only when the header lies further on).
     static bool hasJpegFrameHeader(const QString &path);
+
+    // A share of the memory budget that decodes running at once share (the one thumbnail() and the
+    // other bounded decodes take): waits until `bytes` fit, and gives them back when the returned
+    // holder is released. For decodes made outside this class, such as video frames.
+    static std::shared_ptr<void> reserveDecodeMemory(qint64 bytes);
+    // The most pixels a picture is ever decoded at in full.
+    static qint64 maxFullDecodePixels();
 
     // Sets up the metadata library once (HEIC metadata on, its log kept off the terminal, and the
     // image decoders' complaints about damaged files too). Called by every ImageSource; safe from

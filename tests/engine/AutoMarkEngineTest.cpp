@@ -15,7 +15,14 @@ using Items = std::vector<int>;
 
 namespace {
 
-AutoMarkEngine engineFor(std::vector<SelectionPriority> order, const FakeValues &values = FakeValues{})
+// The engine's accessors read the values they were made from, so these outlive every engine.
+const FakeValues &noValues()
+{
+    static const FakeValues none;
+    return none;
+}
+
+AutoMarkEngine engineFor(std::vector<SelectionPriority> order, const FakeValues &values = noValues())
 {
     return AutoMarkEngine(rulesOf(std::move(order)), values.accessors());
 }

@@ -193,7 +193,8 @@ TEST(RuleComparators, NoneAndPositionsOutsideTheOrderDecideNothing)
 {
     const ImageGroup group = {sized("/a/0.jpg", 1, 1), sized("/a/1.jpg", 2, 2)};
     EXPECT_TRUE(best(K::none, group).empty());
-    RuleComparators comparators(rulesOf({SelectionPriority(K::ImageDimension)}), FakeValues{}.accessors());
+    const FakeValues values; // read by the accessors while the comparators live
+    RuleComparators comparators(rulesOf({SelectionPriority(K::ImageDimension)}), values.accessors());
     EXPECT_EQ(comparators.selectBestCandidates(0, group, {0, 1}), (Items{1}));
     EXPECT_TRUE(comparators.selectBestCandidates(1, group, {0, 1}).empty());
     EXPECT_TRUE(comparators.selectBestCandidates(-1, group, {0, 1}).empty());

@@ -75,7 +75,7 @@ void expectRestorable(const TrashResult &result, const QString &original, const 
 // A file system of its own mounted on `where` (root only); unmounted by the destructor.
 class Mount {
 public:
-    Mount(const QString &where, const QString &type)
+    Mount(const QString &where, const QString &type, const QString &options = QString())
         : m_where(where)
     {
         QDir().mkpath(where);
@@ -95,7 +95,8 @@ public:
             image.close();
             if (QProcess::execute(mkfs, {QStringLiteral("-q"), QStringLiteral("-m"), QStringLiteral("0"), m_image}) != 0)
                 return;
-            m_ok = QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("loop"), m_image, where}) == 0;
+            const QString mountOptions = options.isEmpty() ? QStringLiteral("loop") : QStringLiteral("loop,") + options;
+            m_ok = QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-o"), mountOptions, m_image, where}) == 0;
         }
     }
     ~Mount()
@@ -232,29 +233,91 @@ TEST(FreedesktopTrash, AnInfoFolderThatIsAFileFailsAndLeavesTheFile)
     EXPECT_TRUE(QDir(trash + "/files").isEmpty());
 }
 
-// A file on another disk goes to that disk's .Trash-UID with a Path relative to the disk's top.
-// tmpfs is a mount GIO refuses, so the own code serves; ext4 on a loop device is served by GIO.
+// A file on another disk goes to that disk's .Trash-UID with a Path relative to the disk's top
+// (ext4 on a loop device, served by GIO).
 TEST(FreedesktopTrash, AFileOnAnotherMountGoesToThatMountsTrash)
 {
     fixtures::TempHome home;
-    for (const QString &type : {QStringLiteral("tmpfs"), QStringLiteral("ext4")}) {
-        SCOPED_TRACE(type.toStdString());
-        const QString top = home.file("mnt-" + type);
-        Mount mount(top, type);
-        if (!mount.ok()) {
-            std::printf("skipped: cannot mount %s here (needs root)\n", qPrintable(type));
-            continue;
-        }
-        const QString file = top + "/sub/shot #1.jpg";
-        ASSERT_TRUE(fixtures::writeFile(file, "far"));
+    const QString top = home.file("mnt-ext4");
+    Mount mount(top, QStringLiteral("ext4"));
+    if (!mount.ok())
+        GTEST_SKIP() << "cannot mount an ext4 image here (needs root and mkfs.ext4)";
+    const QString file = top + "/sub/shot #1.jpg";
+    ASSERT_TRUE(fixtures::writeFile(file, "far"));
+    const TrashResult result = FileManager::trashItem(file);
+    ASSERT_TRUE(result.trashedPath.startsWith(top + "/.Trash-" + uidText() + "/files/"))
+        << result.trashedPath.toStdString() << result.error.toStdString();
+    expectRestorable(result, file, "far", top);
+    EXPECT_FALSE(QFileInfo::exists(FileManager::homeTrashPath() + "/files/shot #1.jpg"));
+}
+
+// Where the desktop keeps no Trash, a file stays, with the reason, and no Trash folder is made:
+// a memory file system (/dev/shm, a tmpfs of our own), a disk mounted with x-gvfs-notrash, and the
+// root file system when the home Trash lies on another disk.
+TEST(FreedesktopTrash, NoTrashIsMadeWhereTheDesktopKeepsNone)
+{
+    fixtures::TempHome home;
+    const auto expectKept = [](const QString &file, const QString &top) {
+        const QString own = top + "/.Trash-" + uidText();
+        const bool hadTrash = QFileInfo::exists(own);
         const TrashResult result = FileManager::trashItem(file);
-        ASSERT_TRUE(result.trashedPath.startsWith(top + "/.Trash-" + uidText() + "/files/"))
-            << result.trashedPath.toStdString() << result.error.toStdString();
-        expectRestorable(result, file, "far", top);
-        EXPECT_FALSE(QFileInfo::exists(FileManager::homeTrashPath() + "/files/shot #1.jpg"));
+        EXPECT_FALSE(result.ok) << result.trashedPath.toStdString();
+        EXPECT_TRUE(result.error.contains(QStringLiteral("no Trash"))) << result.error.toStdString();
+        EXPECT_TRUE(QFile::exists(file));
+        EXPECT_EQ(QFileInfo::exists(own), hadTrash) << own.toStdString();
+        if (!hadTrash && QFileInfo::exists(own))
+            QDir(own).removeRecursively();
+        if (result.ok && !QFile::exists(file))
+            ::rename(native(result.trashedPath).constData(), native(file).constData());
+    };
+
+    QTemporaryDir shm(QStringLiteral("/dev/shm/twinsift-trash-XXXXXX"));
+    if (shm.isValid()) {
+        SCOPED_TRACE("/dev/shm");
+        const QString file = shm.filePath(QStringLiteral("shot.jpg"));
+        ASSERT_TRUE(fixtures::writeFile(file, "in memory"));
+        expectKept(file, QStringLiteral("/dev/shm"));
     }
     if (::geteuid() != 0)
-        GTEST_SKIP() << "mounting needs root";
+        GTEST_SKIP() << "the other mounts need root";
+
+    {
+        SCOPED_TRACE("tmpfs");
+        const QString top = home.file("mnt-tmpfs");
+        Mount mount(top, QStringLiteral("tmpfs"));
+        ASSERT_TRUE(mount.ok());
+        const QString file = top + "/sub/shot.jpg";
+        ASSERT_TRUE(fixtures::writeFile(file, "in memory"));
+        expectKept(file, top);
+    }
+    {
+        SCOPED_TRACE("x-gvfs-notrash");
+        const QString top = home.file("mnt-notrash");
+        Mount mount(top, QStringLiteral("ext4"), QStringLiteral("x-gvfs-notrash"));
+        if (mount.ok()) {
+            const QString file = top + "/shot.jpg";
+            ASSERT_TRUE(fixtures::writeFile(file, "kept"));
+            expectKept(file, top);
+        }
+    }
+    {
+        // The home Trash on a disk of its own; the file on the root file system.
+        SCOPED_TRACE("root file system");
+        const QString data = home.file("mnt-data");
+        Mount mount(data, QStringLiteral("ext4"));
+        if (mount.ok()) {
+            const QByteArray saved = qgetenv("XDG_DATA_HOME");
+            qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+            const QString file = home.file("on-root/shot.jpg");
+            ASSERT_TRUE(fixtures::writeFile(file, "kept"));
+            struct stat rootStat {}, fileStat {};
+            ASSERT_EQ(::stat("/", &rootStat), 0);
+            ASSERT_EQ(::stat(native(file).constData(), &fileStat), 0);
+            if (rootStat.st_dev == fileStat.st_dev)
+                expectKept(file, QString());
+            qputenv("XDG_DATA_HOME", saved);
+        }
+    }
 }
 
 // Without a usable .Trash-UID (a file, or a link to a folder elsewhere) the file stays: it is
@@ -265,9 +328,9 @@ TEST(FreedesktopTrash, AnotherMountWithoutAUsableTrashKeepsTheFile)
     QTemporaryDir elsewhere;
     for (int variant = 0; variant < 2; ++variant) {
         const QString top = home.file("mnt" + QString::number(variant));
-        Mount mount(top, QStringLiteral("tmpfs"));
+        Mount mount(top, QStringLiteral("ext4"));
         if (!mount.ok())
-            GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+            GTEST_SKIP() << "cannot mount an ext4 image here (needs root and mkfs.ext4)";
         const QString trash = top + "/.Trash-" + uidText();
         if (variant == 0)
             ASSERT_TRUE(fixtures::writeFile(trash, "not a folder"));

@@ -40,9 +40,38 @@ TEST_F(DeletionJobTest, SnapshotFollowsTheMarksInGroupAndMarkOrder)
     EXPECT_EQ(items[0].scanned->size, quint64(QFileInfo(a2).size()));
     EXPECT_TRUE(items[0].scanned->hasChangeTime);
     // The unmarked files of each group travel with its marked ones.
-    ASSERT_EQ(items[0].keepers.size(), 1u);
-    EXPECT_EQ(items[0].keepers[0].path, a);
-    EXPECT_TRUE(items[1].keepers.empty());
+    ASSERT_TRUE(items[0].keepers && items[1].keepers);
+    ASSERT_EQ(items[0].keepers->size(), 1u);
+    EXPECT_EQ((*items[0].keepers)[0].path, a);
+    EXPECT_TRUE(items[1].keepers->empty());
+}
+
+// The marked files of a group share one list of its unmarked files, so the snapshot grows with
+// the files, not with marked times unmarked.
+TEST_F(DeletionJobTest, MarkedFilesOfAGroupShareOneKeeperList)
+{
+    const QString a = writePhoto(QStringLiteral("s/a.jpg"), 1);
+    const QString a2 = copyFile(a, QStringLiteral("s/a2.jpg"));
+    const QString a3 = copyFile(a, QStringLiteral("s/a3.jpg"));
+    const QString a4 = copyFile(a, QStringLiteral("s/a4.jpg"));
+    const QString b = writePhoto(QStringLiteral("s/b.jpg"), 2);
+    const QString b2 = copyFile(b, QStringLiteral("s/b2.jpg"));
+    ResultState state;
+    state.setResults({{record(a), record(a2), record(a3), record(a4)}, {record(b), record(b2)}});
+    state.mark(0, 3);
+    state.mark(0, 1);
+    state.mark(1, 0);
+
+    const std::vector<DeletionItem> items = makeDeletionSnapshot(state);
+    ASSERT_EQ(items.size(), 3u);
+    ASSERT_TRUE(items[0].keepers && items[1].keepers && items[2].keepers);
+    EXPECT_EQ(items[0].keepers.get(), items[1].keepers.get());
+    EXPECT_NE(items[0].keepers.get(), items[2].keepers.get());
+    ASSERT_EQ(items[0].keepers->size(), 2u);
+    EXPECT_EQ((*items[0].keepers)[0].path, a);
+    EXPECT_EQ((*items[0].keepers)[1].path, a3);
+    ASSERT_EQ(items[2].keepers->size(), 1u);
+    EXPECT_EQ((*items[2].keepers)[0].path, b2);
 }
 
 TEST_F(DeletionJobTest, OnlySuccessfulMovesAreCountedAndFailuresKeepTheirReason)
