@@ -2,6 +2,7 @@
 
 #include "platform/ImageSource.h"
 #include "model/ModuleState.h"
+#include "platform/widgets/MediaBackend.h"
 
 #include <QAudioOutput>
 #include <QCloseEvent>
@@ -47,6 +48,7 @@ QuickLook::QuickLook(QWidget *parent) : QWidget(parent, Qt::Window)
     message_->setObjectName(QStringLiteral("quickLookMessage"));
     message_->setAlignment(Qt::AlignCenter);
     message_->setWordWrap(true);
+    platform::chooseMediaBackend();
     video_ = new QVideoWidget(stack_);
     video_->setFocusPolicy(Qt::NoFocus);
     setFocusPolicy(Qt::StrongFocus);

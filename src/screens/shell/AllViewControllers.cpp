@@ -55,6 +55,13 @@ Registry &registry()
     return instance;
 }
 
+// The main window when the registry has made it (opening a window over it never makes it).
+QWidget *mainWindowIfMade()
+{
+    const auto found = registry().cache.find(QStringLiteral("InitialWindowController"));
+    return found == registry().cache.end() ? nullptr : found->second.data();
+}
+
 // A window controller whose content is the registry's controller of `contentGetter`.
 template <class Content>
 platform::Storyboard::Factory windowWithContent(const QString &title, QSize size, Content *(*contentGetter)())
@@ -91,7 +98,11 @@ void registerMainFactories(platform::Storyboard &board)
         window->setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint);
         return window;
     });
-    board.registerFactory("OtherAppsWindow", [] { return new OtherAppsWindow; });
+    board.registerFactory("OtherAppsWindow", [] {
+        auto *window = new OtherAppsWindow;
+        window->setCentredOver(mainWindowIfMade);
+        return window;
+    });
     board.registerFactory("StartupWindow",
                           windowWithContent(QStringLiteral("Twinsift"), QSize(820, 540), &startupVC));
 }
@@ -107,6 +118,7 @@ void registerPreferencesFactories(platform::Storyboard &board)
         QWidget *window = windowWithContent(QStringLiteral("Preferences"), QSize(760, 560),
                                             &preferencesTabViewController)();
         window->setMinimumSize(PreferencesTabViewController::minimumWindowSize());
+        static_cast<platform::WindowController *>(window)->setCentredOver(mainWindowIfMade);
         return window;
     });
 }
