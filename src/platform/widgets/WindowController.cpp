@@ -2,6 +2,7 @@
 
 #include "platform/widgets/WindowPosition.h"
 
+#include <QKeyEvent>
 #include <QScreen>
 #include <QShowEvent>
 
@@ -112,6 +113,16 @@ void WindowController::moveEvent(QMoveEvent *event)
 {
     QMainWindow::moveEvent(event);
     placeAgainOnceFramed();
+}
+
+void WindowController::keyPressEvent(QKeyEvent *event)
+{
+    if (m_closesOnEscape && event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        close();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 void WindowController::resizeEvent(QResizeEvent *event)

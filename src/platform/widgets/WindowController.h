@@ -39,10 +39,14 @@ public:
     // centred on its screen. An empty function leaves the window where the system puts it.
     void setCentredOver(std::function<QWidget *()> anchor);
 
+    // Escape that no control of the window takes closes the window, as its close button does.
+    void setClosesOnEscape(bool closes) { m_closesOnEscape = closes; }
+
 protected:
     void showEvent(QShowEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     enum class Placement { None, Screen, Anchor };
@@ -53,6 +57,7 @@ private:
     std::function<QWidget *()> m_anchor;
     // The last placement was made before the window manager told the frame.
     Placement m_unframedPlacement = Placement::None;
+    bool m_closesOnEscape = false;
 };
 
 } // namespace platform

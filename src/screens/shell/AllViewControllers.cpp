@@ -101,6 +101,7 @@ void registerMainFactories(platform::Storyboard &board)
     board.registerFactory("OtherAppsWindow", [] {
         auto *window = new OtherAppsWindow;
         window->setCentredOver(mainWindowIfMade);
+        window->setClosesOnEscape(true);
         return window;
     });
     board.registerFactory("StartupWindow",
@@ -119,6 +120,7 @@ void registerPreferencesFactories(platform::Storyboard &board)
                                             &preferencesTabViewController)();
         window->setMinimumSize(PreferencesTabViewController::minimumWindowSize());
         static_cast<platform::WindowController *>(window)->setCentredOver(mainWindowIfMade);
+        static_cast<platform::WindowController *>(window)->setClosesOnEscape(true);
         return window;
     });
 }
