@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs a command on a private X display with a window manager: starts Xvfb on the first free
-# display number from 90 on, with a screen of the given size, starts openbox on it, runs the
+# Runs a command on a private X display with a window manager: starts Xvfb on a free display
+# number, with a screen of the given size, starts openbox on it, runs the
 # command with DISPLAY set and the Qt xcb platform, then stops both. Exits 77 (a skip for CTest)
 # with a message when Xvfb or openbox is missing or no display could be started.
 # Usage: under-window-manager.sh WIDTHxHEIGHT COMMAND [ARGS...]
@@ -26,24 +26,17 @@ stop_all() {
 }
 trap stop_all EXIT
 
+# Xvfb picks a free display number itself and writes it once it accepts connections.
+Xvfb -displayfd 5 -screen 0 "${size}x24" -nolisten tcp 5>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
 display=""
-for n in $(seq 90 140); do
-  [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ] && continue
-  Xvfb ":${n}" -screen 0 "${size}x24" -nolisten tcp >"$work/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  # Up when its socket is there; another run may have taken the number first.
-  for _ in $(seq 1 100); do
-    [ -S "/tmp/.X11-unix/X${n}" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$xvfb_pid" 2>/dev/null && [ -S "/tmp/.X11-unix/X${n}" ]; then
-    display=":${n}"
+for _ in $(seq 1 150); do
+  if grep -q '[0-9]' "$work/display" 2>/dev/null; then
+    display=":$(tr -dc '0-9' <"$work/display")"
     break
   fi
-  kill "$xvfb_pid" 2>/dev/null
-  wait "$xvfb_pid" 2>/dev/null
-  xvfb_pid=""
+  kill -0 "$xvfb_pid" 2>/dev/null || break
+  sleep 0.1
 done
 if [ -z "$display" ]; then
   echo "Skipped: no X display could be started with Xvfb."
@@ -55,8 +48,14 @@ fi
 DISPLAY="$display" openbox --sm-disable --config-file /dev/null --startup "touch $work/wm-ready" \
   >"$work/openbox.log" 2>&1 &
 wm_pid=$!
+# Ready once it has run that command and announced itself on the root window (where xprop is
+# there to read it).
+wm_announced() {
+  command -v xprop >/dev/null 2>&1 || return 0
+  DISPLAY="$display" xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"
+}
 for _ in $(seq 1 100); do
-  [ -e "$work/wm-ready" ] && break
+  [ -e "$work/wm-ready" ] && wm_announced && break
   kill -0 "$wm_pid" 2>/dev/null || break
   sleep 0.1
 done
@@ -68,3 +67,5 @@ fi
 
 echo "Running on $display (${size}) under openbox"
 DISPLAY="$display" QT_QPA_PLATFORM=xcb "$@"
+status=$?
+exit "$status"

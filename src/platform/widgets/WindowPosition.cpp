@@ -33,8 +33,16 @@ QMargins reportedFrameMargins(const QWidget *window)
         return QMargins();
     const QRect frame = window->frameGeometry();
     const QRect content = window->geometry();
-    return QMargins(content.left() - frame.left(), content.top() - frame.top(), frame.right() - content.right(),
-                    frame.bottom() - content.bottom());
+    const QMargins margins(content.left() - frame.left(), content.top() - frame.top(),
+                           frame.right() - content.right(), frame.bottom() - content.bottom());
+    // While the window manager is still framing the window the system may report a frame smaller
+    // than the window or absurdly wide: that is no frame known yet.
+    const int largest = 200;
+    if (margins.left() < 0 || margins.top() < 0 || margins.right() < 0 || margins.bottom() < 0
+        || margins.left() > largest || margins.top() > largest || margins.right() > largest
+        || margins.bottom() > largest)
+        return QMargins();
+    return margins;
 }
 
 QMargins assumedFrameMargins(const QWidget *window)

@@ -23,7 +23,8 @@ QRect fittedWindowGeometry(const QRect &available, const QSize &wanted, const QS
                            const QMargins &margins = QMargins());
 
 // The frame margins (title bar and borders) of a top-level window as the window manager reports
-// them; none while the window has not been framed yet or has no frame.
+// them; none while the window has not been framed yet, has no frame, or the report is not
+// plausible (a side below zero or above 200).
 QMargins reportedFrameMargins(const QWidget *window);
 
 // The frame a window manager is assumed to draw around a decorated window before it has reported
