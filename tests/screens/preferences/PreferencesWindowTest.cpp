@@ -157,6 +157,8 @@ TEST_F(PreferencesTest, UntickedCheckBoxesShowAnOutlineOnTheDarkTheme)
             darkest = std::min(darkest, grey);
         }
     }
+    if (const QString shots = qEnvironmentVariable("TWINSIFT_SHOT_DIR"); !shots.isEmpty())
+        tabs->grab().save(shots + "/preferences-dark-general.png");
     EXPECT_LT(darkest, 80);
     EXPECT_GE(lightest - darkest, 80) << "outline " << lightest << " inside " << darkest;
     window->closeWindow();

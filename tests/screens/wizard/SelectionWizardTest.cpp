@@ -241,6 +241,8 @@ TEST_F(SelectionWizardTest, SelectedRowAndDropLineAreDrawn)
     ASSERT_TRUE(table->dragMovedTo(data.get(), table, QPoint(10, fourth.center().y() + 3)));
     EXPECT_EQ(table->dropIndicatorRow(), 4);
     picture = table->viewport()->grab().toImage();
+    if (const QString shots = qEnvironmentVariable("TWINSIFT_SHOT_DIR"); !shots.isEmpty())
+        picture.save(shots + "/wizard-rules-dragging.png");
     const QColor line = colourAt(QPoint(blank.x(), fourth.bottom() + 1));
     EXPECT_EQ(line, QColor(199, 157, 39)) << line.name().toStdString();
     table->dragMovedTo(nullptr, table, QPoint());
