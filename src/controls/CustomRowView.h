@@ -3,7 +3,7 @@
 #include <QStyledItemDelegate>
 
 // Row look of the themed lists (the folder-order table): a selected row gets the fill
-// (54, 54, 54) behind its content instead of the style's highlight.
+// (54, 54, 54) behind its content in place of its own background and of the style's highlight.
 class CustomRowView : public QStyledItemDelegate
 {
     Q_OBJECT

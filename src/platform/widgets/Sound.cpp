@@ -1,5 +1,7 @@
 #include "platform/widgets/Sound.h"
 
+#include "platform/widgets/MediaBackend.h"
+
 #include <QAudioDevice>
 #include <QMediaDevices>
 #include <QSoundEffect>
@@ -22,6 +24,7 @@ bool Sound::play()
         return false;
     if (!m_effect) {
         // Without any output device there is nothing to play on; the effect is not even made.
+        chooseMediaBackend();
         if (QMediaDevices::audioOutputs().isEmpty())
             return false;
         m_effect = new QSoundEffect(this);

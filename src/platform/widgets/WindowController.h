@@ -3,6 +3,8 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <functional>
+
 namespace platform {
 
 // A window with one content controller. The content is owned by the screen registry, not by the
@@ -26,11 +28,36 @@ public:
 
     // Fits the window to the free area of its screen (panels and docks left out): a window larger
     // than the area shrinks to it, not below its minimum size, and the window is centred in the
-    // area. A window without a screen keeps its place and size.
+    // area, its frame (title bar and borders) included. Before the window manager has framed the
+    // window a generous frame is assumed; once the real frame is known, a window whose frame then
+    // sticks out of the free area is placed again with it. A window without a screen keeps its
+    // place and size.
     void centerOnScreen();
 
+    // Each time the window opens it is centred over the window of the widget that `anchor` gives
+    // then (and kept inside the free area of that screen); with no anchor, or none shown, it is
+    // centred on its screen. An empty function leaves the window where the system puts it.
+    void setCentredOver(std::function<QWidget *()> anchor);
+
+    // Escape that no control of the window takes closes the window, as its close button does.
+    void setClosesOnEscape(bool closes) { m_closesOnEscape = closes; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
+    enum class Placement { None, Screen, Anchor };
+    void place(Placement placement);
+    void placeAgainOnceFramed();
+
     QPointer<QWidget> m_content;
+    std::function<QWidget *()> m_anchor;
+    // The last placement was made before the window manager told the frame.
+    Placement m_unframedPlacement = Placement::None;
+    bool m_closesOnEscape = false;
 };
 
 } // namespace platform

@@ -1,5 +1,8 @@
 #include "platform/widgets/Workspace.h"
 
+#include "platform/widgets/Alerts.h"
+#include "model/TextLookup.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDebug>
@@ -20,11 +23,41 @@ bool Workspace::openURL(const QUrl &url)
         qWarning().noquote() << "Cannot open an invalid address:" << url.toString();
         return false;
     }
+    if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile())) {
+        qWarning().noquote() << "Cannot open" << url.toLocalFile() << ": it does not exist";
+        return false;
+    }
     if (!QDesktopServices::openUrl(url)) {
         qWarning().noquote() << "No handler opened" << url.toString();
         return false;
     }
     return true;
+}
+
+namespace {
+
+void tellNothingOpened(const QString &what)
+{
+    showAlert(localizedText(QStringLiteral("IDS_TWK_8811")),
+              substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_8812")), {what}));
+}
+
+} // namespace
+
+bool Workspace::openURLOrTell(const QUrl &url)
+{
+    if (openURL(url))
+        return true;
+    tellNothingOpened(url.isLocalFile() ? url.toLocalFile() : url.toDisplayString());
+    return false;
+}
+
+bool Workspace::revealInFileManagerOrTell(const QString &path)
+{
+    if (revealInFileManager(path))
+        return true;
+    tellNothingOpened(path);
+    return false;
 }
 
 QString Workspace::folderToReveal(const QString &path)

@@ -723,16 +723,18 @@ void AddFilesVC::finishPanelAdd(const AddFilesRules::AddOutcome &outcome)
     finishListEdit();
 }
 
-QFileDialog *AddFilesVC::openPanel(QFileDialog *panel, const QString &promptKey,
+QFileDialog *AddFilesVC::openPanel(QFileDialog *panel, const QString &promptKey, bool desktopChooser,
                                    std::function<void(bool, QFileDialog *)> completion)
 {
     beginPanel();
     panel->setAttribute(Qt::WA_DeleteOnClose);
     panel->setWindowModality(Qt::WindowModal);
-    panel->setOption(QFileDialog::DontUseNativeDialog, true);
+    panel->setOption(QFileDialog::DontUseNativeDialog, !desktopChooser);
     const QString prompt = localizedText(promptKey);
-    if (!prompt.isEmpty())
+    if (!prompt.isEmpty()) {
+        panel->setWindowTitle(prompt);
         panel->setLabelText(QFileDialog::Accept, prompt);
+    }
     connect(panel, &QFileDialog::finished, this,
             [panel, completion = std::move(completion)](int result) {
                 completion(result == QDialog::Accepted, panel);
@@ -742,24 +744,33 @@ QFileDialog *AddFilesVC::openPanel(QFileDialog *panel, const QString &promptKey,
 
 void AddFilesVC::tappedAddPhotos()
 {
-    auto *panel = openPanel(new QFileDialog(window()), QStringLiteral("IDS_TWK_44"),
+    // Files only, several at once: the desktop's chooser can do that.
+    auto *panel = openPanel(new QFileDialog(window()), QStringLiteral("IDS_TWK_44"), true,
                             [this](bool accepted, QFileDialog *dialog) {
                                 completeAddPhotos(accepted, dialog->selectedUrls());
                             });
     panel->setFileMode(QFileDialog::ExistingFiles);
-    QStringList patterns;
-    for (const QString &ext : scanExtensions) {
-        patterns.append(QStringLiteral("*.") + ext);
-        if (ext.toUpper() != ext)
-            patterns.append(QStringLiteral("*.") + ext.toUpper());
-    }
-    panel->setNameFilter(QStringLiteral("(%1)").arg(patterns.join(QLatin1Char(' '))));
+    panel->setNameFilter(QStringLiteral("(%1)").arg(photoPatterns(scanExtensions).join(QLatin1Char(' '))));
     panel->open();
+}
+
+QStringList AddFilesVC::photoPatterns(const QStringList &extensions)
+{
+    QStringList patterns;
+    for (const QString &ext : extensions) {
+        for (const QString &spelling : {ext.toLower(), ext.toUpper()}) {
+            const QString pattern = QStringLiteral("*.") + spelling;
+            if (!patterns.contains(pattern))
+                patterns.append(pattern);
+        }
+    }
+    return patterns;
 }
 
 void AddFilesVC::tappedAddFolder()
 {
-    auto *panel = openPanel(new QFileDialog(window()), QStringLiteral("IDS_TWK_46"),
+    // Several folders at once: Qt's chooser, since the desktop's takes one folder only.
+    auto *panel = openPanel(new QFileDialog(window()), QStringLiteral("IDS_TWK_46"), false,
                             [this](bool accepted, QFileDialog *dialog) {
                                 completeAddFolder(accepted, urlsOfPaths(dialog->selectedFiles()));
                             });
@@ -776,7 +787,8 @@ void AddFilesVC::tappedPhotosLibrary()
         return;
     }
     auto *library = new PhotosLibraryPanel(window());
-    openPanel(library, QStringLiteral("IDS_TWK_47"), [this, library](bool accepted, QFileDialog *) {
+    // Qt's chooser, which takes a library folder as one item.
+    openPanel(library, QStringLiteral("IDS_TWK_47"), false, [this, library](bool accepted, QFileDialog *) {
         completePhotosLibrary(accepted, urlsOfPaths(library->chosenPaths()));
     });
     library->setOption(QFileDialog::ShowDirsOnly, true);

@@ -132,10 +132,17 @@ private:
     QPushButton *makeAddArea(QFrame *&box, QLabel *&image, QLabel *&label, const QImage &icon);
     void beginPanel();
     void endPanel();
-    // Shows the cover, enters pop-up mode and prepares `panel` as a window-modal sheet with the
-    // prompt of `promptKey`; `completion` gets whether the user confirmed.
-    QFileDialog *openPanel(QFileDialog *panel, const QString &promptKey,
+    // Shows the cover, enters pop-up mode and prepares `panel` as a window-modal sheet titled and
+    // prompted with the text of `promptKey`; `completion` gets whether the user confirmed. With
+    // `desktopChooser` the desktop's own file chooser is shown where the platform offers one (Qt's
+    // otherwise); without it Qt's, whose views the panel adjusts.
+    QFileDialog *openPanel(QFileDialog *panel, const QString &promptKey, bool desktopChooser,
                            std::function<void(bool accepted, QFileDialog *panel)> completion);
+public:
+    // The photo panel's name patterns for `extensions`: each extension once in lower and once in
+    // upper case (desktop choosers match case-sensitively), whatever case the list spells it in.
+    static QStringList photoPatterns(const QStringList &extensions);
+private:
     void finishPanelAdd(const AddFilesRules::AddOutcome &outcome);
     void appendPaths(const QStringList &paths);
     void commitList();

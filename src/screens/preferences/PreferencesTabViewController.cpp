@@ -28,6 +28,16 @@ PreferencesTabViewController::PreferencesTabViewController(QWidget *parent)
     for (PreferencesPane *pane : panes())
         tabView->addTab(pane, QString());
     setMinimumSize(minimumWindowSize());
+    // The style's own check boxes are dark squares on the dark panes: every box gets a light
+    // outline, ticked ones the gold fill with a tick.
+    setStyleSheet(QStringLiteral(
+        "QCheckBox::indicator { width: 14px; height: 14px; border: 1px solid rgb(150, 150, 150);"
+        " border-radius: 3px; background: rgb(44, 44, 44); }"
+        "QCheckBox::indicator:hover { border-color: rgb(200, 200, 200); }"
+        "QCheckBox::indicator:checked { background: rgb(199, 157, 39); border-color: rgb(199, 157, 39);"
+        " image: url(:/images/welcome-check.png); }"
+        "QCheckBox::indicator:disabled { border-color: rgb(90, 90, 90); background: rgb(36, 36, 36); }"
+        "QCheckBox::indicator:checked:disabled { background: rgb(110, 95, 50); }"));
     viewDidLoad();
 }
 

@@ -167,5 +167,5 @@ void RecommendedAppPanel::clickedAppStore()
     const auto link = OtherAppsCatalog::promotedAppLink(isRecommended);
     if (!link)
         return;
-    platform::Workspace::sharedWorkspace().openURL(*link);
+    platform::Workspace::sharedWorkspace().openURLOrTell(*link);
 }

@@ -169,7 +169,7 @@ void otherAppsvc::btnAppStoreClicked(int tag)
     const QUrl url(link, QUrl::StrictMode);
     if (!url.isValid())
         return;
-    platform::Workspace::sharedWorkspace().openURL(url);
+    platform::Workspace::sharedWorkspace().openURLOrTell(url);
 }
 
 void otherAppsvc::showEvent(QShowEvent *event)

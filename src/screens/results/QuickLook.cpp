@@ -2,6 +2,7 @@
 
 #include "platform/ImageSource.h"
 #include "model/ModuleState.h"
+#include "platform/widgets/MediaBackend.h"
 
 #include <QAudioOutput>
 #include <QCloseEvent>
@@ -234,6 +235,7 @@ QuickLook::QuickLook(QWidget *parent) : QWidget(parent, Qt::Window)
     message_->setAlignment(Qt::AlignCenter);
     message_->setWordWrap(true);
     message_->setTextFormat(Qt::PlainText);
+    platform::chooseMediaBackend();
     video_ = new QVideoWidget(stack_);
     video_->setFocusPolicy(Qt::NoFocus);
     setFocusPolicy(Qt::StrongFocus);

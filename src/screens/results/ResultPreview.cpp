@@ -1,6 +1,7 @@
 #include "screens/results/ResultPreview.h"
 
 #include "platform/ImageSource.h"
+#include "platform/widgets/MediaBackend.h"
 #include "services/ImageHelpers.h"
 
 #include <QApplication>
@@ -21,6 +22,7 @@ ResultPreview::ResultPreview(QWidget *parent) : QWidget(parent)
     imgPreview->setObjectName(QStringLiteral("imgPreview"));
     imgPreview->setAlignment(Qt::AlignCenter);
     imgPreview->setMinimumSize(1, 1);
+    platform::chooseMediaBackend();
     avKitPlayer = new QVideoWidget(this);
     avKitPlayer->setObjectName(QStringLiteral("avKitPlayer"));
     avKitPlayer->setAspectRatioMode(Qt::KeepAspectRatio);

@@ -56,6 +56,13 @@ Registry &registry()
     return instance;
 }
 
+// The main window when the registry has made it (opening a window over it never makes it).
+QWidget *mainWindowIfMade()
+{
+    const auto found = registry().cache.find(QStringLiteral("InitialWindowController"));
+    return found == registry().cache.end() ? nullptr : found->second.data();
+}
+
 // A window controller whose content is the registry's controller of `contentGetter`.
 template <class Content>
 platform::Storyboard::Factory windowWithContent(const QString &title, QSize size, Content *(*contentGetter)())
@@ -92,7 +99,12 @@ void registerMainFactories(platform::Storyboard &board)
         window->setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint);
         return window;
     });
-    board.registerFactory("OtherAppsWindow", [] { return new OtherAppsWindow; });
+    board.registerFactory("OtherAppsWindow", [] {
+        auto *window = new OtherAppsWindow;
+        window->setCentredOver(mainWindowIfMade);
+        window->setClosesOnEscape(true);
+        return window;
+    });
     board.registerFactory("StartupWindow",
                           windowWithContent(QStringLiteral("Twinsift"), QSize(820, 540), &startupVC));
 }
@@ -104,7 +116,12 @@ void registerPreferencesFactories(platform::Storyboard &board)
     board.registerFactory("FileFormatsPreferences", [] { return new FileFormatsPreferencesVC; });
     board.registerFactory("FoldersPreferences", [] { return new FoldersPreferencesVC; });
     board.registerFactory("SelectionWizardPreferences", [] { return new SelectionWizardPreferencesVC; });
-    board.registerFactory("PreferencesWindowController", [] { return new PreferencesWindow; });
+    board.registerFactory("PreferencesWindowController", [] {
+        auto *window = new PreferencesWindow;
+        window->setCentredOver(mainWindowIfMade);
+        window->setClosesOnEscape(true);
+        return window;
+    });
 }
 
 // The getter of a storyboard controller: the cached one, else a new one made by identifier. A

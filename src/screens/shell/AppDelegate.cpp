@@ -627,7 +627,7 @@ void AppDelegate::twkHelp()
 {
     if (!passesCommonGuard())
         return;
-    platform::Workspace::sharedWorkspace().openURL(helpPageURL());
+    platform::Workspace::sharedWorkspace().openURLOrTell(helpPageURL());
 }
 
 void AppDelegate::showTWK()

@@ -6,6 +6,7 @@
 #include "screens/shell/InitialWindowController.h"
 #include "screens/shell/Theme.h"
 #include "model/ModuleState.h"
+#include "platform/widgets/MediaBackend.h"
 #include "platform/widgets/WindowController.h"
 
 #include <QApplication>
@@ -17,6 +18,8 @@
 
 int main(int argc, char **argv)
 {
+    // Before anything can make a player or a sound.
+    platform::chooseMediaBackend();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Twinsift"));
     QApplication::setOrganizationName(QStringLiteral("Twinsift"));

@@ -373,7 +373,7 @@ void StartupVC::btncheckboxAction(bool checked)
 void StartupVC::btnAppStore()
 {
     if (const auto url = recommendedAppStoreURL(int(isRecommended)))
-        platform::Workspace::sharedWorkspace().openURL(*url);
+        platform::Workspace::sharedWorkspace().openURLOrTell(*url);
 }
 
 void StartupVC::validateAndSubscribe()

@@ -6,6 +6,9 @@
 #include <QDragEnterEvent>
 #include <QHeaderView>
 #include <QMimeData>
+#include <QPainter>
+
+#include <algorithm>
 
 #include <set>
 
@@ -84,12 +87,7 @@ int ReorderTable::dropRowAt(const QPoint &pos) const
         return rowCount(); // below the last row
     const int top = rowViewportPosition(row);
     const int height = rowHeight(row);
-    const int offset = pos.y() - top;
-    if (offset < height / 4)
-        return row;
-    if (offset >= height - height / 4)
-        return row + 1;
-    return -1;
+    return pos.y() - top < height / 2 ? row : row + 1;
 }
 
 bool ReorderTable::acceptDrop(const QMimeData *data, const QObject *source, int dropRow)
@@ -130,10 +128,16 @@ void ReorderTable::dragEnterEvent(QDragEnterEvent *event)
         event->ignore();
 }
 
+bool ReorderTable::dragMovedTo(const QMimeData *data, const QObject *source, const QPoint &pos)
+{
+    const bool ours = data && source == this && data->hasFormat(rowMimeType());
+    setDropIndicatorRow(ours ? dropRowAt(pos) : -1);
+    return ours;
+}
+
 void ReorderTable::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (event->source() == this && event->mimeData()->hasFormat(rowMimeType())
-        && dropRowAt(event->position().toPoint()) >= 0) {
+    if (dragMovedTo(event->mimeData(), event->source(), event->position().toPoint())) {
         event->setDropAction(Qt::MoveAction);
         event->accept();
     } else {
@@ -141,8 +145,37 @@ void ReorderTable::dragMoveEvent(QDragMoveEvent *event)
     }
 }
 
+void ReorderTable::dragLeaveEvent(QDragLeaveEvent *event)
+{
+    setDropIndicatorRow(-1);
+    QTableWidget::dragLeaveEvent(event);
+}
+
+void ReorderTable::setDropIndicatorRow(int row)
+{
+    if (row == m_dropIndicatorRow)
+        return;
+    m_dropIndicatorRow = row;
+    viewport()->update();
+}
+
+void ReorderTable::paintEvent(QPaintEvent *event)
+{
+    QTableWidget::paintEvent(event);
+    if (m_dropIndicatorRow < 0 || rowCount() == 0)
+        return;
+    // A gold line on the border between the two rows (below the last row for the end).
+    const int row = std::min(m_dropIndicatorRow, rowCount());
+    const int y = row < rowCount() ? rowViewportPosition(row)
+                                   : rowViewportPosition(rowCount() - 1) + rowHeight(rowCount() - 1) - 1;
+    QPainter painter(viewport());
+    painter.setPen(QPen(QColor(199, 157, 39), 2));
+    painter.drawLine(0, std::max(y, 1), viewport()->width(), std::max(y, 1));
+}
+
 void ReorderTable::dropEvent(QDropEvent *event)
 {
+    setDropIndicatorRow(-1);
     const int dropRow = dropRowAt(event->position().toPoint());
     if (acceptDrop(event->mimeData(), event->source(), dropRow)) {
         // The rows were moved by the page; the view must not remove the dragged rows itself.

@@ -8,6 +8,7 @@
 #include "controls/PaddedTextField.h"
 #include "controls/TableScrollView.h"
 #include "model/ModuleState.h"
+#include "model/TextLookup.h"
 #include "platform/Dispatch.h"
 #include "platform/NotificationCenter.h"
 #include "platform/PropertyList.h"
@@ -535,4 +536,43 @@ TEST_F(AddFilesVCTest, ListedFolderWithoutAThemeIconIsNotShownWithThePlusSign)
     const QPoint middle(row.width() / 2, row.height() * 6 / 10);
     EXPECT_EQ(row.pixelColor(middle), QColor(199, 157, 39));
     EXPECT_NE(area.pixelColor(middle), QColor(199, 157, 39));
+}
+
+// The add panels are titled with our own texts (not Qt's "Find Directory"); the photo panel names
+// each extension once per spelling and uses the desktop's chooser where there is one, while the
+// folder panel stays Qt's, which takes several folders at once.
+TEST_F(AddFilesVCTest, PanelsHaveOurTitlesAndOnePatternPerSpelling)
+{
+    const auto savedTable = localizationTable;
+    if (const auto table = platform::PropertyList::loadFile(":/English.plist"))
+        localizationTable = table->toMap();
+    make();
+    vc->show();
+    vc->tappedAddFolder();
+    auto *folders = vc->findChild<QFileDialog *>();
+    ASSERT_NE(folders, nullptr);
+    EXPECT_EQ(folders->windowTitle(), localizedText("IDS_TWK_46"));
+    EXPECT_FALSE(folders->windowTitle().isEmpty());
+    EXPECT_TRUE(folders->testOption(QFileDialog::DontUseNativeDialog));
+    folders->reject();
+    settle();
+
+    const QStringList savedExtensions = scanExtensions;
+    scanExtensions = {"jpg", "gif", "GIF", "png"}; // the full list spells GIF both ways
+    vc->tappedAddPhotos();
+    scanExtensions = savedExtensions;
+    auto *photos = vc->findChild<QFileDialog *>();
+    ASSERT_NE(photos, nullptr);
+    EXPECT_EQ(photos->windowTitle(), localizedText("IDS_TWK_44"));
+    EXPECT_FALSE(photos->testOption(QFileDialog::DontUseNativeDialog));
+    const QString filter = photos->nameFilters().join(' ');
+    EXPECT_EQ(filter.count("*.GIF "), 1) << filter.toStdString();
+    EXPECT_EQ(filter.count("*.gif "), 1) << filter.toStdString();
+    EXPECT_EQ(filter.count("*.jpg "), 1);
+    EXPECT_EQ(filter.count("*.JPG "), 1);
+    photos->reject();
+    localizationTable = savedTable;
+
+    const QStringList patterns = AddFilesVC::photoPatterns({"gif", "GIF", "Png"});
+    EXPECT_EQ(patterns, (QStringList{"*.gif", "*.GIF", "*.png", "*.PNG"}));
 }

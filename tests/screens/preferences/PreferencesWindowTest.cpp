@@ -9,12 +9,18 @@
 #include "screens/preferences/ProtectedFoldersPreferencesVC.h"
 #include "screens/preferences/ScanSettingPreferencesVC.h"
 #include "screens/shell/AppDelegate.h"
+#include "screens/shell/Theme.h"
 #include "platform/widgets/WindowController.h"
 #include "model/TextLookup.h"
 #include "services/ProtectedFolders.h"
 
 #include <QAbstractScrollArea>
 #include <QAbstractSpinBox>
+#include <QApplication>
+#include <QCheckBox>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QStyleOptionButton>
 #include <QLabel>
 #include <QPixmap>
 #include <QTabWidget>
@@ -122,4 +128,42 @@ TEST_F(PreferencesTest, EveryPaneFitsAtTheSmallestAndTheUsualSize)
         }
     }
     window->closeWindow();
+}
+
+// On the dark theme an unticked check box still shows its square: a light outline around a dark
+// inside.
+TEST_F(PreferencesTest, UntickedCheckBoxesShowAnOutlineOnTheDarkTheme)
+{
+    const QString oldStyle = QApplication::style()->name();
+    const QPalette oldPalette = QApplication::palette();
+    Theme::applyApplicationTheme();
+    auto *window = preferencesWindowController();
+    auto *tabs = qobject_cast<PreferencesTabViewController *>(preferencesTabViewController());
+    ASSERT_TRUE(tabs);
+    selectedPreferencesTab = 0;
+    window->showWindow(tabs);
+    QCheckBox *box = tabs->general->btnAutoUpdate;
+    box->setChecked(false);
+    QCoreApplication::processEvents();
+    QStyleOptionButton option;
+    option.initFrom(box);
+    const QRect indicator = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+    const QImage picture = box->grab().toImage();
+    const qreal ratio = picture.devicePixelRatio();
+    int lightest = 0;
+    int darkest = 255;
+    for (int y = indicator.top(); y <= indicator.bottom(); ++y) {
+        for (int x = indicator.left(); x <= indicator.right(); ++x) {
+            const int grey = qGray(picture.pixel(QPointF(QPoint(x, y) * ratio).toPoint()));
+            lightest = std::max(lightest, grey);
+            darkest = std::min(darkest, grey);
+        }
+    }
+    if (const QString shots = qEnvironmentVariable("TWINSIFT_SHOT_DIR"); !shots.isEmpty())
+        tabs->grab().save(shots + "/preferences-dark-general.png");
+    EXPECT_LT(darkest, 80);
+    EXPECT_GE(lightest - darkest, 80) << "outline " << lightest << " inside " << darkest;
+    window->closeWindow();
+    QApplication::setStyle(QStyleFactory::create(oldStyle));
+    QApplication::setPalette(oldPalette);
 }

@@ -5,6 +5,11 @@
 #include <QImage>
 #include <QLabel>
 #include <QMediaPlayer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QVideoFrame>
+#include <QVideoSink>
+#include <QVideoWidget>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -68,4 +73,46 @@ TEST(ResultPreview, PhotoDecodedAtPreviewSizeLastRequestWinsStopClearsThePlayer)
     EXPECT_EQ(preview.videoPlayer->source(), *video->url);
     preview.stop();
     EXPECT_TRUE(preview.videoPlayer->source().isEmpty());
+}
+
+// An H.264 clip in an MP4 file, the kind cameras and phones write, plays in the preview: its
+// pictures reach the preview's video sink and are not black.
+TEST(ResultPreview, H264ClipDeliversPicturesToThePreview)
+{
+    const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+    if (ffmpeg.isEmpty())
+        GTEST_SKIP() << "ffmpeg is not installed (scripts/deps installs it)";
+    QTemporaryDir dir;
+    const QString clip = dir.filePath(QStringLiteral("clip.mp4"));
+    QProcess make;
+    make.start(ffmpeg, {"-v", "error", "-f", "lavfi", "-i", "testsrc=size=320x240:rate=25", "-t", "2", "-c:v", "libx264",
+                        "-pix_fmt", "yuv420p", "-y", clip});
+    ASSERT_TRUE(make.waitForFinished(60000));
+    ASSERT_EQ(make.exitCode(), 0) << make.readAllStandardError().toStdString();
+
+    ResultPreview preview;
+    preview.resize(320, 240);
+    preview.show();
+    QVideoSink *sink = preview.avKitPlayer->videoSink();
+    ASSERT_NE(sink, nullptr);
+    double brightest = 0;
+    QObject::connect(sink, &QVideoSink::videoFrameChanged, &preview, [&brightest](const QVideoFrame &frame) {
+        const QImage picture = frame.toImage().convertToFormat(QImage::Format_RGB32);
+        if (picture.isNull())
+            return;
+        qint64 sum = 0;
+        for (int y = 0; y < picture.height(); y += 4)
+            for (int x = 0; x < picture.width(); x += 4)
+                sum += qGray(picture.pixel(x, y));
+        const double mean = double(sum) / (((picture.height() + 3) / 4) * ((picture.width() + 3) / 4));
+        brightest = std::max(brightest, mean);
+    });
+    auto video = std::make_shared<ImageFile>();
+    video->url = QUrl::fromLocalFile(clip);
+    video->isVideo = true;
+    preview.showFile(video);
+    // The test pattern's colour bars average far above black.
+    EXPECT_TRUE(platform::Dispatch::runMainLoopUntil([&] { return brightest > 60; }, 20000))
+        << "brightest picture " << brightest << ", player error: " << preview.videoPlayer->errorString().toStdString();
+    preview.stop();
 }

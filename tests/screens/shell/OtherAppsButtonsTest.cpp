@@ -4,11 +4,14 @@
 #include "screens/results/ScanResultVC.h"
 #include "screens/shell/AppDelegate.h"
 #include "model/TextLookup.h"
+#include "platform/widgets/WindowController.h"
 #include "support/ShellFixtures.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QTest>
 
 using OtherAppsButtonsTest = HomeScreenTest;
 
@@ -46,4 +49,36 @@ TEST_F(OtherAppsButtonsTest, EachButtonAndTheMenuItemShowTheOneWindow)
     EXPECT_EQ(otherAppsWindowController(), shown);
     EXPECT_TRUE(shown->isVisible());
     shown->close();
+}
+
+// Preferences and Other Applications open centred over the main window wherever it is, and Escape
+// closes them as their close button does.
+TEST_F(OtherAppsButtonsTest, PreferencesAndOtherAppsOpenOverTheMainWindowAndCloseOnEscape)
+{
+    window->resize(InitialWindowController::minimumWindowSize());
+    window->move(window->screen()->availableGeometry().topLeft() + QPoint(10, 5));
+    QCoreApplication::processEvents();
+    const QPoint mainCentre = window->frameGeometry().center();
+    platform::WindowController *preferences = preferencesWindowController();
+    OtherAppsWindow *others = otherAppsWindowController();
+    for (platform::WindowController *opened : {preferences, static_cast<platform::WindowController *>(others)}) {
+        opened->showWindow();
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(opened->isVisible());
+        // Centred where the screen has room for that (the Xvfb run checks it on real screens),
+        // inside the screen's free area in any case.
+        const QRect area = window->screen()->availableGeometry();
+        QRect centred(QPoint(), opened->frameGeometry().size());
+        centred.moveCenter(mainCentre);
+        if (area.contains(centred)) {
+            EXPECT_LE((opened->frameGeometry().center() - mainCentre).manhattanLength(), 4)
+                << opened->windowTitle().toStdString();
+        }
+        EXPECT_TRUE(area.contains(opened->frameGeometry())) << opened->windowTitle().toStdString();
+        // Escape pressed on a control inside the window, which has no use for it.
+        QList<QAbstractButton *> buttons = opened->findChildren<QAbstractButton *>();
+        QWidget *target = buttons.isEmpty() ? static_cast<QWidget *>(opened) : buttons.front();
+        QTest::keyClick(target, Qt::Key_Escape);
+        EXPECT_FALSE(opened->isVisible()) << opened->windowTitle().toStdString();
+    }
 }

@@ -4,6 +4,7 @@
 #include "screens/wizard/SelectionPriorityPreferencesVC.h"
 #include "screens/wizard/SelectionWizardPreferencesVC.h"
 
+#include "controls/CustomRowView.h"
 #include "controls/SYFlatButton.h"
 #include "engine/FormatFolderLists.h"
 #include "model/ResultState.h"
@@ -214,12 +215,45 @@ TEST_F(SelectionWizardTest, DropsComeOnlyFromTheSameTableAndBetweenRows)
     EXPECT_EQ(selectionPriorityOrder.front(), SelectionPriority(SelectionPriority::Kind::FolderPriority));
     EXPECT_FALSE(page->btnUp->isEnabled());
 
-    // The middle of a row is "on" the row: no drop there.
+    // Anywhere over a row is a drop: above it over its upper half, below it over its lower half.
     table->resize(600, 400);
-    const QRect first = table->visualItemRect(table->item(1, 1));
-    EXPECT_EQ(table->dropRowAt(first.center()), -1);
-    EXPECT_EQ(table->dropRowAt(QPoint(first.center().x(), first.top() + 1)), 1);
-    EXPECT_EQ(table->dropRowAt(QPoint(first.center().x(), first.bottom())), 2);
+    const QRect second = table->visualItemRect(table->item(1, 1));
+    EXPECT_EQ(table->dropRowAt(QPoint(second.center().x(), second.center().y() - 2)), 1);
+    EXPECT_EQ(table->dropRowAt(QPoint(second.center().x(), second.top() + 1)), 1);
+    EXPECT_EQ(table->dropRowAt(QPoint(second.center().x(), second.center().y() + 2)), 2);
+    EXPECT_EQ(table->dropRowAt(QPoint(second.center().x(), second.bottom())), 2);
+}
+
+// The selected row shows its selection over the rows' alternating greys, and a drag draws a gold
+// line where the rows would go; a drag from elsewhere draws none.
+TEST_F(SelectionWizardTest, SelectedRowAndDropLineAreDrawn)
+{
+    open();
+    ReorderTable *table = rulesPage()->tableView;
+    table->resize(600, 400);
+    table->selectRowAlone(2);
+    const QRect third = table->visualItemRect(table->item(2, 1));
+    const QPoint blank(third.right() - 4, third.center().y()); // past the cell's text
+    QImage picture = table->viewport()->grab().toImage();
+    const qreal ratio = picture.devicePixelRatio();
+    auto colourAt = [&picture, ratio](QPoint point) { return picture.pixelColor(QPointF(point * ratio).toPoint()); };
+    EXPECT_EQ(colourAt(blank), CustomRowView::selectionColor());
+    const QRect fourth = table->visualItemRect(table->item(3, 1));
+    EXPECT_NE(colourAt(QPoint(blank.x(), fourth.center().y())), CustomRowView::selectionColor());
+
+    std::unique_ptr<QMimeData> data(ReorderTable::mimeDataForRows({0}));
+    QTableWidget other;
+    EXPECT_FALSE(table->dragMovedTo(data.get(), &other, QPoint(10, fourth.center().y() + 3)));
+    EXPECT_EQ(table->dropIndicatorRow(), -1);
+    ASSERT_TRUE(table->dragMovedTo(data.get(), table, QPoint(10, fourth.center().y() + 3)));
+    EXPECT_EQ(table->dropIndicatorRow(), 4);
+    picture = table->viewport()->grab().toImage();
+    if (const QString shots = qEnvironmentVariable("TWINSIFT_SHOT_DIR"); !shots.isEmpty())
+        picture.save(shots + "/wizard-rules-dragging.png");
+    const QColor line = colourAt(QPoint(blank.x(), fourth.bottom() + 1));
+    EXPECT_EQ(line, QColor(199, 157, 39)) << line.name().toStdString();
+    table->dragMovedTo(nullptr, table, QPoint());
+    EXPECT_EQ(table->dropIndicatorRow(), -1);
 }
 
 TEST_F(SelectionWizardTest, DateComboIsNotEditableAndSetsTheDirection)

@@ -363,12 +363,12 @@ void ResultItem::openImagePreview()
 {
     updateOpenFileUrl();
     if (openFileUrl)
-        QDesktopServices::openUrl(*openFileUrl);
+        platform::Workspace::sharedWorkspace().openURLOrTell(*openFileUrl);
 }
 
 void ResultItem::openImageContainerFolder()
 {
     updateOpenFileUrl();
     if (openFileUrl)
-        platform::Workspace::sharedWorkspace().revealInFileManager(openFileUrl->toLocalFile());
+        platform::Workspace::sharedWorkspace().revealInFileManagerOrTell(openFileUrl->toLocalFile());
 }

@@ -13,6 +13,8 @@
 #include "screens/results/grid/CollectionViewItem.h"
 #include "screens/results/list/ListViewVC.h"
 
+#include <QAbstractButton>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -345,4 +347,33 @@ TEST(FilePropertiesVC, DetailsTextsFromTheImageProperties)
     panel.clearFileProperties();
     EXPECT_EQ(value("lblValueWidth"), QString());
     EXPECT_FALSE(panel.outlet(QStringLiteral("lblCapWidth"))->text().isEmpty());
+}
+
+// Open and Show in Folder on a file that is no longer there: the user is told, in the
+// application's alert, that nothing could open it.
+TEST_F(ThumbnailVCTest, OpenAndShowInFolderTellWhenNothingCouldOpenTheFile)
+{
+    const ImageGroups groups = photoGroups(1, 2);
+    ThumbnailVC *grid = showResults(groups);
+    std::unique_ptr<ResultItem> item = grid->makeItem(0, 1);
+    const QFileInfo shown(groups[0][1]->path());
+    const QString gone = shown.absolutePath() + "/gone/" + shown.fileName();
+    groups[0][1]->url = QUrl::fromLocalFile(gone);
+    std::unique_ptr<QMenu> menu(item->buildMenu(nullptr));
+    for (const char *key : {"IDS_TWK_264", "IDS_TWK_265"}) {
+        QAction *command = nullptr;
+        for (QAction *action : menu->actions())
+            if (action->text() == localizedText(key))
+                command = action;
+        ASSERT_NE(command, nullptr) << key;
+        QString told;
+        QTimer::singleShot(0, [&told] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                told = box->informativeText();
+                box->buttons().first()->click();
+            }
+        });
+        command->trigger();
+        EXPECT_TRUE(told.contains(gone)) << key << ": " << told.toStdString();
+    }
 }
