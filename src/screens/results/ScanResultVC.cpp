@@ -112,6 +112,10 @@ ScanResultVC::ScanResultVC(QWidget *parent) : QWidget(parent)
         "QPushButton[role=\"tool\"] { background: transparent; border: 1px solid transparent; border-radius: 6px; }"
         "QPushButton[role=\"tool\"]:hover { border-color: #555555; }"
         "QPushButton[role=\"tool\"]:focus { border-color: #2d8ce6; }"
+        "HeaderView QToolButton { background: transparent; border: 2px solid transparent; border-radius: 5px; }"
+        "HeaderView QToolButton:hover { background: #4a4a4a; }"
+        "HeaderView QToolButton:pressed { background: #3a3a3a; }"
+        "HeaderView QToolButton:focus { border-color: #2d8ce6; }"
         "QPushButton[role=\"tool\"]:disabled QLabel { color: #777777; }"
         "QLabel#imgPreview { background: #222222; border-radius: 6px; }"
         "QFrame#previewFrame { background: #222222; border-radius: 6px; }"
@@ -120,7 +124,9 @@ ScanResultVC::ScanResultVC(QWidget *parent) : QWidget(parent)
         "QCheckBox { color: #d8d8d8; }"
         "QSlider::groove:horizontal { height: 4px; background: #555555; border-radius: 2px; }"
         "QSlider::sub-page:horizontal { background: #c79d27; border-radius: 2px; }"
-        "QSlider::handle:horizontal { width: 14px; margin: -6px 0; border-radius: 7px; background: #e0e0e0; }"
+        "QSlider::handle:horizontal { width: 10px; margin: -6px 0; border: 2px solid #e0e0e0; border-radius: 7px;"
+        " background: #e0e0e0; }"
+        "QSlider::handle:horizontal:focus { border-color: #2d8ce6; }"
         "QProgressBar { border: none; background: transparent; max-height: 4px; }"
         "QProgressBar::chunk { background: #c79d27; }"));
 
@@ -239,6 +245,8 @@ ScanResultVC::ScanResultVC(QWidget *parent) : QWidget(parent)
     scrollView->setFrameShape(QFrame::NoFrame);
     scrollView->setWidgetResizable(true);
     scrollView->setFixedWidth(311);
+    // The details scroll inside themselves; their holder never does and takes no focus.
+    scrollView->setFocusPolicy(Qt::NoFocus);
 
     // ---- bottom line
     lblSelectedInGroup = new QLabel(this);
@@ -438,6 +446,15 @@ void ScanResultVC::embedResultViews()
         scrollView->takeWidget();
         scrollView->setWidget(details);
     }
+    // Tab goes through the screen as it reads: the toolbar, the filter and the matching level, the
+    // results with their group buttons, the details, then the bottom line.
+    QWidget *detailsScroll = details ? details->findChild<QScrollArea *>(QStringLiteral("filePropertiesScroll")) : nullptr;
+    QList<QWidget *> tabOrder = {btnBackToHome,      btnAutoSelect,     btnUnSelectAll,      btnSelectionWizard,
+                                 thumbnailView,      listView,          btnShowOnlyVideos,   sliderMatchingLevel,
+                                 grid->collectionView, list->collectionView, detailsScroll, btnOtherApps, btnDeleteMarked};
+    tabOrder.removeAll(nullptr);
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
     // A no-results view left from the last result goes; the grid is the first form of every new
     // result.
     auto *noResults =
