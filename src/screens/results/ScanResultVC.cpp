@@ -224,6 +224,8 @@ ScanResultVC::ScanResultVC(QWidget *parent) : QWidget(parent)
     scrollViewCollection->setObjectName(QStringLiteral("scrollViewCollection"));
     scrollViewCollection->setFrameShape(QFrame::NoFrame);
     scrollViewCollection->setWidgetResizable(true);
+    // The list scrolls inside itself; its holder takes no focus.
+    scrollViewCollection->setFocusPolicy(Qt::NoFocus);
 
     // ---- preview and details column
     lblPreview = new QLabel(this);
@@ -451,7 +453,7 @@ void ScanResultVC::embedResultViews()
     QWidget *detailsScroll = details ? details->findChild<QScrollArea *>(QStringLiteral("filePropertiesScroll")) : nullptr;
     QList<QWidget *> tabOrder = {btnBackToHome,      btnAutoSelect,     btnUnSelectAll,      btnSelectionWizard,
                                  thumbnailView,      listView,          btnShowOnlyVideos,   sliderMatchingLevel,
-                                 grid->collectionView, list->collectionView, detailsScroll, btnOtherApps, btnDeleteMarked};
+                                 grid->collectionView, list, detailsScroll, btnOtherApps, btnDeleteMarked};
     tabOrder.removeAll(nullptr);
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
