@@ -21,6 +21,7 @@
 #include "services/ResultProtection.h"
 #include "services/TimeAndPlace.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -428,6 +429,24 @@ bool ScanResultVC::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+bool ScanResultVC::focusNextPrevChild(bool next)
+{
+    QWidget *current = QApplication::focusWidget();
+    if (!current || !isAncestorOf(current))
+        return QWidget::focusNextPrevChild(next);
+    // The screen lies over the home screen, whose controls stay in the window's Tab chain: the
+    // next stop is looked for among this screen's shown, enabled controls only.
+    QWidget *candidate = current;
+    do {
+        candidate = next ? candidate->nextInFocusChain() : candidate->previousInFocusChain();
+        if (!candidate || candidate == current)
+            return true;
+    } while (!isAncestorOf(candidate) || candidate->focusProxy() || !candidate->isEnabled()
+             || !candidate->isVisible() || (candidate->focusPolicy() & Qt::TabFocus) != Qt::TabFocus);
+    candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
 }
 
 void ScanResultVC::embedResultViews()
