@@ -62,6 +62,7 @@ TEST_F(KeyboardUseResultsWindowTest, EveryTabStopOfTheResultsInTheWindowShowsIts
     QTest::keyClick(results->btnBackToHome, Qt::Key_Backtab);
     EXPECT_EQ(QApplication::focusWidget(), stops.back().widget.data());
     if (const QString shots = qEnvironmentVariable("TWINSIFT_SHOT_DIR"); !shots.isEmpty()) {
+        QDir().mkpath(shots);
         thumbnailVC()->collectionView->setFocus(Qt::TabFocusReason);
         QCoreApplication::processEvents();
         window->grab().save(QDir(shots).filePath("results-window-grid-focus.png"));
