@@ -13,6 +13,7 @@
 #include <QVariantAnimation>
 
 #include <cmath>
+#include <cstdlib>
 
 // ---------------------------------------------------------------------------------------------
 // Layout
@@ -425,9 +426,14 @@ void SYFlatButton::paintEvent(QPaintEvent *)
     }
 
     if (hasFocus() && m_keyboardFocus) {
-        // The keyboard focus: a gold ring just inside the edge.
+        // The keyboard focus: a gold ring just inside the edge, white on a face close to gold.
         painter.setOpacity(1.0);
-        QPen ring(QColor(199, 157, 39), 2.0);
+        const QColor gold(199, 157, 39);
+        const bool goldFace = background.isValid() && background.alpha() > 0
+                              && std::abs(background.red() - gold.red()) + std::abs(background.green() - gold.green())
+                                         + std::abs(background.blue() - gold.blue())
+                                     < 150;
+        QPen ring(goldFace ? QColor(Qt::white) : gold, 2.0);
         painter.setPen(ring);
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(bounds.adjusted(1.5, 1.5, -1.5, -1.5), std::max(0.0, radius - 1.5),

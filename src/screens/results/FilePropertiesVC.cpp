@@ -118,7 +118,10 @@ FilePropertiesVC::FilePropertiesVC(QWidget *parent) : QWidget(parent)
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setStyleSheet(QStringLiteral("#filePropertiesScroll, #filePropertiesContent { background: #262626; }"));
+    // The details scroll by keyboard too; a blue edge shows when they have the focus.
+    setStyleSheet(QStringLiteral("#filePropertiesScroll, #filePropertiesContent { background: #262626; }"
+                                 "#filePropertiesScroll { border: 1px solid transparent; border-radius: 4px; }"
+                                 "#filePropertiesScroll:focus { border-color: #2d8ce6; }"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(scroll);

@@ -21,6 +21,7 @@
 #include "services/ResultProtection.h"
 #include "services/TimeAndPlace.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -112,6 +113,10 @@ ScanResultVC::ScanResultVC(QWidget *parent) : QWidget(parent)
         "QPushButton[role=\"tool\"] { background: transparent; border: 1px solid transparent; border-radius: 6px; }"
         "QPushButton[role=\"tool\"]:hover { border-color: #555555; }"
         "QPushButton[role=\"tool\"]:focus { border-color: #2d8ce6; }"
+        "HeaderView QToolButton { background: transparent; border: 2px solid transparent; border-radius: 5px; }"
+        "HeaderView QToolButton:hover { background: #4a4a4a; }"
+        "HeaderView QToolButton:pressed { background: #3a3a3a; }"
+        "HeaderView QToolButton:focus { border-color: #2d8ce6; }"
         "QPushButton[role=\"tool\"]:disabled QLabel { color: #777777; }"
         "QLabel#imgPreview { background: #222222; border-radius: 6px; }"
         "QFrame#previewFrame { background: #222222; border-radius: 6px; }"
@@ -120,7 +125,9 @@ ScanResultVC::ScanResultVC(QWidget *parent) : QWidget(parent)
         "QCheckBox { color: #d8d8d8; }"
         "QSlider::groove:horizontal { height: 4px; background: #555555; border-radius: 2px; }"
         "QSlider::sub-page:horizontal { background: #c79d27; border-radius: 2px; }"
-        "QSlider::handle:horizontal { width: 14px; margin: -6px 0; border-radius: 7px; background: #e0e0e0; }"
+        "QSlider::handle:horizontal { width: 10px; margin: -6px 0; border: 2px solid #e0e0e0; border-radius: 7px;"
+        " background: #e0e0e0; }"
+        "QSlider::handle:horizontal:focus { border-color: #2d8ce6; }"
         "QProgressBar { border: none; background: transparent; max-height: 4px; }"
         "QProgressBar::chunk { background: #c79d27; }"));
 
@@ -218,6 +225,8 @@ ScanResultVC::ScanResultVC(QWidget *parent) : QWidget(parent)
     scrollViewCollection->setObjectName(QStringLiteral("scrollViewCollection"));
     scrollViewCollection->setFrameShape(QFrame::NoFrame);
     scrollViewCollection->setWidgetResizable(true);
+    // The list scrolls inside itself; its holder takes no focus.
+    scrollViewCollection->setFocusPolicy(Qt::NoFocus);
 
     // ---- preview and details column
     lblPreview = new QLabel(this);
@@ -239,6 +248,8 @@ ScanResultVC::ScanResultVC(QWidget *parent) : QWidget(parent)
     scrollView->setFrameShape(QFrame::NoFrame);
     scrollView->setWidgetResizable(true);
     scrollView->setFixedWidth(311);
+    // The details scroll inside themselves; their holder never does and takes no focus.
+    scrollView->setFocusPolicy(Qt::NoFocus);
 
     // ---- bottom line
     lblSelectedInGroup = new QLabel(this);
@@ -426,6 +437,24 @@ bool ScanResultVC::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
+bool ScanResultVC::focusNextPrevChild(bool next)
+{
+    QWidget *current = QApplication::focusWidget();
+    if (!current || !isAncestorOf(current))
+        return QWidget::focusNextPrevChild(next);
+    // The screen lies over the home screen, whose controls stay in the window's Tab chain: the
+    // next stop is looked for among this screen's shown, enabled controls only.
+    QWidget *candidate = current;
+    do {
+        candidate = next ? candidate->nextInFocusChain() : candidate->previousInFocusChain();
+        if (!candidate || candidate == current)
+            return true;
+    } while (!isAncestorOf(candidate) || candidate->focusProxy() || !candidate->isEnabled()
+             || !candidate->isVisible() || (candidate->focusPolicy() & Qt::TabFocus) != Qt::TabFocus);
+    candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+}
+
 void ScanResultVC::embedResultViews()
 {
     ThumbnailVC *grid = thumbnailVC();
@@ -444,6 +473,15 @@ void ScanResultVC::embedResultViews()
         scrollView->takeWidget();
         scrollView->setWidget(details);
     }
+    // Tab goes through the screen as it reads: the toolbar, the filter and the matching level, the
+    // results with their group buttons, the details, then the bottom line.
+    QWidget *detailsScroll = details ? details->findChild<QScrollArea *>(QStringLiteral("filePropertiesScroll")) : nullptr;
+    QList<QWidget *> tabOrder = {btnBackToHome,      btnAutoSelect,     btnUnSelectAll,      btnSelectionWizard,
+                                 thumbnailView,      listView,          btnShowOnlyVideos,   sliderMatchingLevel,
+                                 grid->collectionView, list, detailsScroll, btnOtherApps, btnDeleteMarked};
+    tabOrder.removeAll(nullptr);
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
     // A no-results view left from the last result goes; the grid is the first form of every new
     // result.
     auto *noResults =

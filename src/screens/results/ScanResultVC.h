@@ -157,6 +157,8 @@ protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // Tab goes round this screen's own controls, never to those of the screen it covers.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void applyListWidth();

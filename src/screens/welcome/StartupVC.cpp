@@ -192,7 +192,9 @@ void StartupVC::buildView()
     btnAppstore = new QPushButton(boxRecommendedApp);
     btnAppstore->setFlat(true);
     btnAppstore->setFocusPolicy(Qt::TabFocus);
-    btnAppstore->setStyleSheet(QStringLiteral("QPushButton { border: none; background: transparent; padding: 0; }"));
+    btnAppstore->setStyleSheet(QStringLiteral("QPushButton { border: 2px solid transparent; border-radius: 6px; "
+                                              "background: transparent; padding: 0; }"
+                                              "QPushButton:focus { border-color: rgb(199, 157, 39); }"));
     appRow->addWidget(btnAppstore, 0, Qt::AlignVCenter);
     recommended->addLayout(appRow);
     root->addWidget(boxRecommendedApp);
@@ -239,7 +241,8 @@ void StartupVC::buildView()
         "QPushButton { background: rgb(71, 71, 71); color: white; border: 1px solid rgb(99, 99, 99); "
         "border-radius: 5px; padding: 4px 16px; }"
         "QPushButton:hover { background: rgb(84, 84, 84); }"
-        "QPushButton:pressed { background: rgb(62, 62, 62); }"));
+        "QPushButton:pressed { background: rgb(62, 62, 62); }"
+        "QPushButton:focus { border: 1px solid rgb(199, 157, 39); }"));
     entryRow->addWidget(btnSubscribe);
     newsletterLayout->addLayout(entryRow);
     root->addWidget(newsletter);
@@ -250,7 +253,10 @@ void StartupVC::buildView()
     auto *footer = new QHBoxLayout;
     footer->setSpacing(8);
     btncheckbox = new QCheckBox(this);
+    // The box is gold when ticked, so the focus is a ring around it rather than its own edge.
     btncheckbox->setStyleSheet(QStringLiteral(
+        "QCheckBox { border: 2px solid transparent; border-radius: 5px; padding: 1px; }"
+        "QCheckBox:focus { border-color: rgb(199, 157, 39); }"
         "QCheckBox::indicator { width: 16px; height: 16px; border: 1px solid rgb(120, 120, 120); "
         "border-radius: 3px; background: rgb(52, 52, 52); }"
         "QCheckBox::indicator:checked { background: rgb(199, 157, 39); border: 1px solid rgb(199, 157, 39); "

@@ -1,12 +1,19 @@
 #include "screens/results/grid/ResultCollectionView.h"
 
 #include <QContextMenuEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 
 #include <algorithm>
+
+namespace {
+
+const QColor kFocusRing(0x2d, 0x8c, 0xe6);
+
+} // namespace
 
 ResultCollectionView::ResultCollectionView(Delegate *delegate, QWidget *parent)
     : QAbstractScrollArea(parent), delegate_(delegate)
@@ -162,7 +169,23 @@ void ResultCollectionView::placeHeaders(bool refill)
         header->setGeometry(rect.translated(0, -visible.top()));
         header->show();
     }
+    orderHeaderButtons();
     delegate_->visibleItemsChanged(visibleItems());
+}
+
+void ResultCollectionView::orderHeaderButtons()
+{
+    // Headers are reused from section to section while scrolling; Tab still goes from the items to
+    // the shown headers' buttons from top to bottom.
+    QWidget *previous = this;
+    std::vector<int> sections(headersInUse_.keyBegin(), headersInUse_.keyEnd());
+    std::sort(sections.begin(), sections.end());
+    for (int s : sections)
+        for (QWidget *child : headersInUse_.value(s)->findChildren<QWidget *>())
+            if (child->focusPolicy() & Qt::TabFocus) {
+                QWidget::setTabOrder(previous, child);
+                previous = child;
+            }
 }
 
 void ResultCollectionView::paintEvent(QPaintEvent *event)
@@ -184,11 +207,12 @@ void ResultCollectionView::paintEvent(QPaintEvent *event)
             delegate_->paintItem(painter, rect, s, i, hovered_ == path, selected_ == path);
             painter.restore();
             if (current_ == path && hasFocus()) {
+                // The keyboard's place: a solid ring just inside the item's border.
                 painter.save();
-                QPen pen(palette().color(QPalette::Highlight), 2, Qt::DotLine);
-                painter.setPen(pen);
+                painter.setRenderHint(QPainter::Antialiasing);
+                painter.setPen(QPen(kFocusRing, 2));
                 painter.setBrush(Qt::NoBrush);
-                painter.drawRect(rect.adjusted(2, 2, -3, -3));
+                painter.drawRoundedRect(QRectF(rect).adjusted(2, 2, -2, -2), 3, 3);
                 painter.restore();
             }
         }
@@ -299,16 +323,87 @@ void ResultCollectionView::mouseDoubleClickEvent(QMouseEvent *event)
 
 void ResultCollectionView::contextMenuEvent(QContextMenuEvent *event)
 {
-    std::optional<IndexPath> item;
-    QPoint global = event->globalPos();
-    if (event->reason() == QContextMenuEvent::Mouse) {
-        item = itemAtViewportPoint(viewport()->mapFrom(this, event->pos()));
-    } else if (current_) {
-        item = current_;
-        global = viewport()->mapToGlobal(visualItemRect(current_->first, current_->second).center());
+    if (event->reason() != QContextMenuEvent::Mouse) {
+        openMenuForCurrent();
+        return;
     }
-    if (item)
-        emit itemContextMenuRequested(item->first, item->second, global);
+    const auto item = itemAtViewportPoint(viewport()->mapFrom(this, event->pos()));
+    if (!item)
+        return;
+    // The right-clicked item becomes the current one first, so that the highlight, the details and
+    // the preview show the file the menu acts on.
+    makeCurrent(*item, false);
+    emit itemContextMenuRequested(item->first, item->second, event->globalPos());
+}
+
+void ResultCollectionView::makeCurrent(const IndexPath &item, bool scroll)
+{
+    if (layout_.itemRect(item.first, item.second).isNull())
+        return;
+    const std::optional<IndexPath> old = current_;
+    current_ = item;
+    if (scroll)
+        scrollToItem(item.first, item.second);
+    if (old)
+        viewport()->update(visualItemRect(old->first, old->second));
+    viewport()->update(visualItemRect(item.first, item.second));
+    emit currentItemChanged(item.first, item.second);
+    if (selectsItems_)
+        select(item);
+}
+
+std::optional<ResultCollectionView::IndexPath> ResultCollectionView::itemForKeyboard() const
+{
+    const QRect visible = viewport()->rect();
+    if (current_ && visualItemRect(current_->first, current_->second).intersects(visible))
+        return current_;
+    const std::vector<IndexPath> items = visibleItems();
+    // The first item wholly in view, else the first one partly in view.
+    for (const IndexPath &item : items)
+        if (visible.contains(visualItemRect(item.first, item.second)))
+            return item;
+    if (!items.empty())
+        return items.front();
+    return std::nullopt;
+}
+
+void ResultCollectionView::openMenuForCurrent()
+{
+    if (!current_) {
+        const auto item = itemForKeyboard();
+        if (!item)
+            return;
+        makeCurrent(*item, true);
+    } else {
+        scrollToItem(current_->first, current_->second);
+    }
+    const QRect rect = visualItemRect(current_->first, current_->second);
+    emit itemContextMenuRequested(current_->first, current_->second, viewport()->mapToGlobal(rect.center()));
+}
+
+void ResultCollectionView::focusInEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    // Focus from the keyboard lands on an item in view: the current one when it is in view, else
+    // the first one shown. A click makes its own item current.
+    switch (event->reason()) {
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::ShortcutFocusReason:
+    case Qt::OtherFocusReason:
+        if (const auto item = itemForKeyboard(); item && (item != current_ || (selectsItems_ && item != selected_)))
+            makeCurrent(*item, true);
+        break;
+    default:
+        break;
+    }
+    viewport()->update();
+}
+
+void ResultCollectionView::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
 }
 
 void ResultCollectionView::moveCurrent(int key)
@@ -317,7 +412,8 @@ void ResultCollectionView::moveCurrent(int key)
     if (sections == 0)
         return;
     if (!current_) {
-        setCurrentItem(0, 0);
+        if (const auto item = itemForKeyboard())
+            makeCurrent(*item, true);
         return;
     }
     auto [s, i] = *current_;
@@ -362,9 +458,7 @@ void ResultCollectionView::moveCurrent(int key)
     default:
         return;
     }
-    setCurrentItem(s, i);
-    if (selectsItems_)
-        select(current_);
+    makeCurrent(IndexPath(s, i), true);
 }
 
 void ResultCollectionView::keyPressEvent(QKeyEvent *event)
@@ -384,13 +478,27 @@ void ResultCollectionView::keyPressEvent(QKeyEvent *event)
                                                                               : QAbstractSlider::SliderPageStepSub);
         return;
     case Qt::Key_Space:
-        if (current_)
-            emit checkBoxClicked(current_->first, current_->second);
-        return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (current_)
+        // With no current item the key first shows which item it would act on.
+        if (!current_) {
+            if (const auto item = itemForKeyboard())
+                makeCurrent(*item, true);
+        } else if (event->key() == Qt::Key_Space) {
+            emit checkBoxClicked(current_->first, current_->second);
+        } else {
             emit itemDoubleClicked(current_->first, current_->second);
+        }
+        return;
+    case Qt::Key_Menu:
+        openMenuForCurrent();
+        return;
+    case Qt::Key_F10:
+        if (event->modifiers() & Qt::ShiftModifier) {
+            openMenuForCurrent();
+            return;
+        }
+        QAbstractScrollArea::keyPressEvent(event);
         return;
     default:
         QAbstractScrollArea::keyPressEvent(event);

@@ -77,6 +77,8 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void leaveEvent(QEvent *event) override;
     bool viewportEvent(QEvent *event) override;
 
@@ -87,6 +89,14 @@ private:
     void setHovered(std::optional<IndexPath> item);
     void select(const std::optional<IndexPath> &item);
     void moveCurrent(int key);
+    // Makes the item current (and selected where a click selects), scrolling it into view on request.
+    void makeCurrent(const IndexPath &item, bool scroll);
+    // The current item when it is in view, otherwise the first item in view (or none).
+    std::optional<IndexPath> itemForKeyboard() const;
+    // The current item's context menu, opened over the item.
+    void openMenuForCurrent();
+    // Keeps the header bars' buttons right after the view in the Tab order, in section order.
+    void orderHeaderButtons();
     QRect contentViewport() const;
 
     Delegate *delegate_;
