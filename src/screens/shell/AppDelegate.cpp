@@ -209,7 +209,10 @@ void AppDelegate::loadLanguageAndDefaultRules()
 
 void AppDelegate::syncProtectedFolderDefaults()
 {
-    if (defaults().stringArrayForKey(QStringLiteral("ProtectedFoldersTWK"))) {
+    // A stored list is loaded as the Protected folders pane loads it: a damaged element is skipped
+    // (logged) with its flag, and the stored keys are left as they are. Only a missing list, or a
+    // value that is no list at all, is seeded.
+    if (defaults().arrayForKey(QStringLiteral("ProtectedFoldersTWK"))) {
         loadProtectedFolders();
         return;
     }
