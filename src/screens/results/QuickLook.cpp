@@ -45,6 +45,7 @@ QuickLook::QuickLook(QWidget *parent) : QWidget(parent, Qt::Window)
     scroll_->viewport()->installEventFilter(this);
     message_ = new QLabel(stack_);
     message_->setObjectName(QStringLiteral("quickLookMessage"));
+    message_->setTextFormat(Qt::PlainText);
     message_->setAlignment(Qt::AlignCenter);
     message_->setWordWrap(true);
     video_ = new QVideoWidget(stack_);

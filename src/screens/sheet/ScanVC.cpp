@@ -19,6 +19,7 @@
 #include "screens/sheet/CancelScanningVC.h"
 #include "screens/sheet/CircularProgressView.h"
 #include "screens/sheet/ElidedLabel.h"
+#include "platform/widgets/PlainText.h"
 #include "screens/sheet/ScanIcons.h"
 #include "screens/sheet/ScanSheetSupport.h"
 #include "screens/sheet/SpinningImageView.h"
@@ -941,7 +942,7 @@ void ScanVC::showProblemsAlert()
                                   problemsMessage(m_problems), QMessageBox::Ok, owner);
     alert->setObjectName(QStringLiteral("deletionProblemsAlert"));
     alert->setInformativeText(problemsDetails(m_problems));
-    alert->setTextFormat(Qt::PlainText);
+    showAsPlainText(alert);
     alert->setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
     alert->setAttribute(Qt::WA_DeleteOnClose);
     m_problemsAlert = alert;

@@ -16,6 +16,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/Updater.h"
 #include "platform/widgets/Alerts.h"
+#include "platform/widgets/PlainText.h"
 #include "platform/widgets/WindowController.h"
 #include "platform/widgets/Workspace.h"
 #include "services/LaunchOnStartup.h"
@@ -164,6 +165,7 @@ void AppDelegate::showUpdateCheckResult(const platform::Updater::CheckResult &re
     box->setObjectName(QStringLiteral("updateCheckResult"));
     box->setTextFormat(Qt::PlainText);
     box->setInformativeText(information);
+    showAsPlainText(box);
     box->setAttribute(Qt::WA_DeleteOnClose);
     Theme::widenMessageBox(box);
     if (wait) {
