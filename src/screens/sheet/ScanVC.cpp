@@ -484,13 +484,9 @@ void ScanVC::setUpScan()
     lblFileURL->setText(localizedText(QStringLiteral("IDS_TWK_43")));
     lblDuplicatePhotosSelected->setText(localizedText(QStringLiteral("IDS_TWK_41")));
     lblDuplicatePhotosCleaned->setText(localizedText(QStringLiteral("IDS_TWK_42")));
-    const auto stored = UserDefaults::standard().object(QStringLiteral("MinimumFileSizeTWK"));
-    if (stored && (stored->typeId() == QMetaType::ULongLong || stored->typeId() == QMetaType::LongLong
-                   || stored->typeId() == QMetaType::Int || stored->typeId() == QMetaType::UInt)) {
-        const qint64 value = stored->toLongLong();
-        if (value >= 0)
-            minimumFileSize = quint64(value);
-    }
+    if (const auto stored = UserDefaults::standard().storedIntegerForKey(QStringLiteral("MinimumFileSizeTWK"));
+        stored && *stored >= 0)
+        minimumFileSize = quint64(*stored);
     removePhotosLibraryRoots();
     startScanWork();
 }

@@ -48,12 +48,6 @@ UserDefaults &defaults()
     return UserDefaults::standard();
 }
 
-bool holdsNumber(const QString &key)
-{
-    const auto type = defaults().typeOf(key);
-    return type == UserDefaults::Type::Integer || type == UserDefaults::Type::Unsigned;
-}
-
 QString text(const char *key)
 {
     return localizedText(QString::fromLatin1(key));
@@ -179,12 +173,11 @@ void AppDelegate::showUpdateCheckResult(const platform::Updater::CheckResult &re
 
 void AppDelegate::writeAbsentSettingDefaults()
 {
-    if (!holdsNumber(QStringLiteral("MinimumFileSizeTWK"))
-        || defaults().object(QStringLiteral("MinimumFileSizeTWK"))->toLongLong() < 0)
+    if (defaults().storedIntegerForKey(QStringLiteral("MinimumFileSizeTWK")).value_or(-1) < 0)
         defaults().setUnsigned(QStringLiteral("MinimumFileSizeTWK"), 1024);
     if (defaults().typeOf(QStringLiteral("MinimumFileSizeTypeTWK")) != UserDefaults::Type::String)
         defaults().setString(QStringLiteral("MinimumFileSizeTypeTWK"), QStringLiteral("KB"));
-    if (!holdsNumber(QStringLiteral("ScanVideoFilesInExactMatchTWK")))
+    if (!defaults().storedIntegerForKey(QStringLiteral("ScanVideoFilesInExactMatchTWK")))
         defaults().setInteger(QStringLiteral("ScanVideoFilesInExactMatchTWK"), 0);
     if (!defaults().holdsBool(QStringLiteral("LoginStartStatusTWK")))
         defaults().setBool(QStringLiteral("LoginStartStatusTWK"), false);
@@ -290,9 +283,9 @@ AppDelegate::ScheduledCheck AppDelegate::scheduleUpdateCheck()
         return m_scheduledCheck;
     }
     const QString key = QStringLiteral("AutoCheckForUpdateTWK");
-    if (!holdsNumber(key))
+    if (!defaults().storedIntegerForKey(key))
         defaults().setInteger(key, 1);
-    const qint64 mode = defaults().integerForKey(key);
+    const qint64 mode = defaults().storedIntegerForKey(key).value_or(1);
     if (mode == 1) {
         m_scheduledCheck = ScheduledCheck::AutoInstall;
         platform::Dispatch::mainAfter(5.0, [this] { autoInstallUpdates(); }, this);
