@@ -10,6 +10,7 @@
 #include "screens/preferences/ProtectedFoldersSubFoldersTableCell.h"
 #include "screens/preferences/ScanFileTypes.h"
 #include "screens/preferences/ScanSettingPreferencesVC.h"
+#include "platform/Dispatch.h"
 #include "platform/LoginItems.h"
 #include "platform/NotificationCenter.h"
 #include "services/ProtectedFolders.h"
@@ -18,6 +19,9 @@
 #include <QComboBox>
 #include <QFile>
 #include <QPushButton>
+#include <QApplication>
+#include <QTimer>
+#include <QMessageBox>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -159,6 +163,47 @@ TEST_F(PreferencesTest, GeneralPaneKeepsLoginAndUpdateSettings)
     EXPECT_FALSE(pane.btnAutoUpdate->isChecked());
     pane.btnAutoUpdate->click();
     EXPECT_EQ(store().integerForKey("AutoCheckForUpdateTWK"), 1);
+}
+
+// The autostart entry cannot be written (its folder is taken by a file): showing the pane with
+// start at login stored on tells the user, with the program's own alert, and only that once.
+TEST_F(PreferencesTest, StartAtLoginThatCannotBeWrittenIsToldWhenThePaneShows)
+{
+    const QString autostart = QFileInfo(platform::LoginItems::autostartFilePath()).absolutePath();
+    QDir(autostart).removeRecursively();
+    QDir().mkpath(QFileInfo(autostart).absolutePath());
+    {
+        QFile blocker(autostart);
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    }
+    store().setBool("LoginStartStatusTWK", true);
+
+    QStringList shown;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&shown] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            auto *box = qobject_cast<QMessageBox *>(w);
+            if (box && box->isVisible()) {
+                shown << box->text();
+                box->buttons().first()->click();
+            }
+        }
+    });
+    answer.start(10);
+
+    GeneralPreferencesVC pane;
+    pane.viewWillAppear();
+    ASSERT_TRUE(platform::Dispatch::runMainLoopUntil([&shown] { return !shown.isEmpty(); }, 15000));
+    EXPECT_EQ(shown, QStringList{localizedText("IDS_TWK_8002")});
+    EXPECT_FALSE(pane.btnLaunchAutomatic->isChecked());
+    EXPECT_FALSE(store().boolForKey("LoginStartStatusTWK"));
+
+    // Shown again, the stored state is the real one: nothing more to tell.
+    pane.viewWillAppear();
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+    EXPECT_EQ(shown.size(), 1);
+    QFile::remove(autostart);
 }
 
 TEST_F(PreferencesTest, AlertPaneShowsAndStoresTheThreeSwitches)
