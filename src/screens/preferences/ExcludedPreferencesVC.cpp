@@ -93,7 +93,8 @@ void ExcludedPreferencesVC::addFolders(bool accepted, const QList<QUrl> &folders
                 parentOfScanList = refused = true;
             }
         }
-        if (path == QLatin1String("/")) {
+        // The root folder, also when reached through a link to it.
+        if (path == QLatin1String("/") || folder == QLatin1String("/")) {
             root = true;
             continue;
         }

@@ -18,6 +18,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QApplication>
 #include <QTimer>
@@ -319,4 +320,19 @@ TEST_F(PreferencesTest, ExcludedFoldersPaneRefusesWhatItMustAndKeepsTheRest)
     pane.btnRemove->click();
     EXPECT_EQ(store().stringArrayForKey("ExcludedFoldersTWK"), QStringList({music, old}));
     EXPECT_FALSE(pane.btnRemove->isEnabled());
+
+    // A link to the root folder is the root folder: refused as it is, so that it never makes
+    // every later source an excluded one.
+    setScanList({});
+    const QString rootLink = tempPath("rootlink");
+    ASSERT_TRUE(QFile::link("/", rootLink));
+    EXPECT_EQ(addAndWait({QUrl::fromLocalFile(rootLink)}), localizedText("IDS_TWK_8001"));
+    EXPECT_EQ(store().stringArrayForKey("ExcludedFoldersTWK"), QStringList({music, old}));
+
+    // The caption says what the list does, and what it does not: sub-folders of a scanned folder
+    // are scanned all the same.
+    const QString caption = pane.lblAddFoldersToBeExcluded->text();
+    EXPECT_TRUE(caption.contains("cannot be added to the scan list")) << qPrintable(caption);
+    EXPECT_TRUE(caption.contains("sub-folders of a scanned folder are scanned")) << qPrintable(caption);
+    EXPECT_FALSE(caption.contains("never")) << qPrintable(caption);
 }
