@@ -272,6 +272,24 @@ TEST_F(PreferencesTest, ProtectedFoldersPaneEditsTheListAndTheShownResults)
     EXPECT_FALSE(results.imageDirectories[0][1]->isProtected);
     EXPECT_TRUE(results.selectedIndexArray[0].empty()); // nothing marked again
 
+    // A stale index: the selected row goes when the list shrinks (a shorter stored list is
+    // loaded), and another folder takes its place from the results screen. Nobody selected that
+    // folder, so Remove leaves it; the row index remembered from the old selection is not used.
+    selectRow(pane.tableView, 2); // More
+    const QStringList shorter{keep, gone};
+    store().setStringArray("ProtectedFoldersTWK", shorter);
+    pane.viewWillAppear();
+    ASSERT_EQ(pane.tableView->rowCount(), 2);
+    EXPECT_FALSE(pane.btnRemove->isEnabled());
+    const QString newcomer = folder("Newcomer");
+    addProtectedFolder(newcomer);
+    saveProtectedFolders();
+    platform::NotificationCenter::defaultCenter().post(reloadTableViewNotification);
+    ASSERT_EQ(pane.tableView->rowCount(), 3);
+    pane.tappedRemove();
+    ASSERT_EQ(protectedFolders.size(), 3u);
+    EXPECT_EQ(store().stringArrayForKey("ProtectedFoldersTWK")->last(), newcomer);
+
     // Ticking and unticking Keep's box stores at once; files directly in Keep stay protected.
     auto *keepCell = qobject_cast<ProtectedFoldersSubFoldersTableCell *>(pane.tableView->cellWidget(0, 1));
     keepCell->btnCheckBox->click();
