@@ -9,6 +9,12 @@ QString menuTitleText(const QString &text)
     return escaped.replace(QLatin1Char('&'), QLatin1String("&&"));
 }
 
+QString windowTitleText(const QString &text)
+{
+    QString escaped = text;
+    return escaped.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
+}
+
 QString plainToolTip(const QString &text)
 {
     if (text.isEmpty())

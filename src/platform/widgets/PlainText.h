@@ -10,6 +10,9 @@ class QMessageBox;
 // The text for a menu or button title: every "&" doubled, so it is drawn and not taken as a mnemonic.
 QString menuTitleText(const QString &text);
 
+// The text for a window title: "[*]" (the place of the modified mark, else removed) kept as it is.
+QString windowTitleText(const QString &text);
+
 // A tool tip that shows the text literally (a plain tool tip that looks like markup would be
 // rendered as rich text).
 QString plainToolTip(const QString &text);

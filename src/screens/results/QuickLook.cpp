@@ -1,6 +1,7 @@
 #include "screens/results/QuickLook.h"
 
 #include "platform/ImageSource.h"
+#include "platform/widgets/PlainText.h"
 #include "model/ModuleState.h"
 
 #include <QAudioOutput>
@@ -79,7 +80,7 @@ void QuickLook::previewItem(const QUrl &url)
     image_ = QImage();
     zoom_ = 1.0;
     const QString path = url.toLocalFile();
-    setWindowTitle(QFileInfo(path).fileName());
+    setWindowTitle(windowTitleText(QFileInfo(path).fileName()));
     const QString extension = QFileInfo(path).suffix().toLower();
     const bool isImage = imageExtensions.contains(extension, Qt::CaseInsensitive);
     if (!isImage && QFileInfo(path).isFile()) {

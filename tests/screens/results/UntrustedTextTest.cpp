@@ -17,6 +17,7 @@
 #include <QTableWidget>
 #include <QTextDocument>
 #include <QTimer>
+#include <QWindow>
 
 #include <exiv2/exiv2.hpp>
 
@@ -133,8 +134,8 @@ TEST_F(UntrustedTextTest, AlertsPreviewAndFolderListsShowTextAsText)
     showAlert(QStringLiteral("<b>message"), QStringLiteral("<b>holiday.jpg</b> could not be moved"));
     EXPECT_TRUE(seen);
 
-    // The preview window names a file it cannot show.
-    const QString broken = path(QStringLiteral("<b>broken.jpg"));
+    // The preview window names a file it cannot show, in its text and its title.
+    const QString broken = path(QStringLiteral("<b>broken[*].jpg"));
     {
         QFile out(broken);
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
@@ -144,8 +145,10 @@ TEST_F(UntrustedTextTest, AlertsPreviewAndFolderListsShowTextAsText)
     preview.previewItem(QUrl::fromLocalFile(broken));
     auto *message = preview.findChild<QLabel *>(QStringLiteral("quickLookMessage"));
     ASSERT_TRUE(message);
-    EXPECT_EQ(message->text(), QStringLiteral("<b>broken.jpg"));
+    EXPECT_EQ(message->text(), QStringLiteral("<b>broken[*].jpg"));
     expectNoLabelReadsMarkup(&preview);
+    ASSERT_TRUE(preview.windowHandle());
+    EXPECT_EQ(preview.windowHandle()->title(), QStringLiteral("<b>broken[*].jpg"));
 
     // A folder list's tool tip shows the path itself.
     const QString folder = path(QStringLiteral("<b>kept"));
