@@ -88,6 +88,22 @@ TEST_F(UntrustedTextTest, FileDetailsShowNamesPathsAndMetadataAsText)
     EXPECT_EQ(value("lblValueDateTaken")->text(), QStringLiteral("2024:07:14"));
 }
 
+TEST_F(UntrustedTextTest, TheResultsScreenShowsMarkupNamesAsText)
+{
+    const QString first = writePhoto(QStringLiteral("<i>a/<b>holiday.jpg"), 8);
+    ASSERT_TRUE(writeHostileExif(first));
+    const ImageGroups groups{{record(first), record(copyFile(first, QStringLiteral("<i>b/<b>holiday.jpg")))}};
+    ScanResultVC *screen = feedResults(groups, QRect(0, 0, 1200, 760));
+    platform::NotificationCenter::defaultCenter().post(QStringLiteral("kMouseHoverEnterThumbnail"),
+                                                       {{"section", "0"}, {"row", "1"}});
+    auto *details = qobject_cast<FilePropertiesVC *>(filePropertiesVC());
+    ASSERT_TRUE(details);
+    ASSERT_EQ(details->outlet(QStringLiteral("lblValueName"))->text(), QStringLiteral("<b>holiday.jpg"));
+    expectNoLabelReadsMarkup(screen);
+    expectNoLabelReadsMarkup(details);
+    shoot(screen->window(), QStringLiteral("results-untrusted"));
+}
+
 TEST_F(UntrustedTextTest, MenuTitlesKeepTheAmpersandsOfFileNames)
 {
     const QString first = writePhoto(QStringLiteral("a/R&D.jpg"), 6);
