@@ -144,16 +144,59 @@ std::optional<QVariant> exifValue(const Exiv2::Exifdatum &datum, bool forceList)
     return QVariant(list);
 }
 
-// Decimal degrees from the three degree/minute/second rationals of a GPS position.
+// Numerator and denominator of rational i, read as rationalAt reads it (0/1 for a zero denominator).
+std::pair<__int128, __int128> rationalPairAt(const Exiv2::Exifdatum &datum, long i)
+{
+    if (datum.typeId() == Exiv2::unsignedRational) {
+        if (const auto *value = dynamic_cast<const Exiv2::URationalValue *>(&datum.value());
+            value && i >= 0 && size_t(i) < value->value_.size()) {
+            const Exiv2::URational r = value->value_[size_t(i)];
+            if (r.second == 0)
+                return {0, 1};
+            return {__int128(r.first), __int128(r.second)};
+        }
+    }
+    const Exiv2::Rational r = datum.toRational(i);
+    if (r.second == 0)
+        return {0, 1};
+    return {__int128(r.first), __int128(r.second)};
+}
+
+// Decimal degrees from the three degree/minute/second rationals of a GPS position. The sum is
+// formed exactly as one fraction and divided once, so a position written as 49 49' 19.056" reads
+// 49.82196 (the nearest number), not a value a few units off in the last place.
 std::optional<double> gpsDegrees(const Exiv2::Exifdatum &datum)
 {
     if (!isRational(datum.typeId()) || datum.count() < 1)
         return std::nullopt;
-    double value = rationalAt(datum, 0);
-    if (datum.count() >= 2)
-        value += rationalAt(datum, 1) / 60.0;
-    if (datum.count() >= 3)
-        value += rationalAt(datum, 2) / 3600.0;
+    static const __int128 scale[3] = {1, 60, 3600};
+    __int128 numerator = 0, denominator = 1;
+    for (long i = 0; i < 3 && i < long(datum.count()); ++i) {
+        auto [n, d] = rationalPairAt(datum, i);
+        if (d < 0) {
+            n = -n;
+            d = -d;
+        }
+        d *= scale[i];
+        // numerator/denominator + n/d; every factor is below 2^44, so nothing overflows.
+        numerator = numerator * d + n * denominator;
+        denominator *= d;
+        __int128 a = numerator < 0 ? -numerator : numerator, b = denominator;
+        while (b != 0) {
+            const __int128 t = a % b;
+            a = b;
+            b = t;
+        }
+        if (a > 1) {
+            numerator /= a;
+            denominator /= a;
+        }
+    }
+    const __int128 exact = __int128(1) << 53;
+    const __int128 magnitude = numerator < 0 ? -numerator : numerator;
+    const double value = magnitude <= exact && denominator <= exact
+                             ? double(numerator) / double(denominator)
+                             : double(static_cast<long double>(numerator) / static_cast<long double>(denominator));
     if (!std::isfinite(value))
         return std::nullopt;
     return value;

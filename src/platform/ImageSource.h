@@ -14,7 +14,7 @@ namespace platform {
 // the dictionaries hold the TIFF (IFD0), Exif, GPS and IPTC fields under their usual tag names
 // (for example "{TIFF}" -> "Orientation", "DateTime", "Make", "Model"; "{Exif}" -> "FNumber",
 // "ExposureTime", "ISOSpeedRatings"; "{GPS}" -> "Latitude", "LatitudeRef", "Longitude",
-// "LongitudeRef", "Altitude"). Rationals are doubles, counts are integers, lists are QVariantList.
+// "LongitudeRef", "Altitude", "DateStamp"). Rationals are doubles, counts are integers, lists are QVariantList.
 namespace ImageProperty {
 inline constexpr const char *PixelWidth = "PixelWidth";
 inline constexpr const char *PixelHeight = "PixelHeight";
@@ -37,6 +37,7 @@ inline constexpr const char *GPSLatitudeRef = "LatitudeRef";
 inline constexpr const char *GPSLongitude = "Longitude";
 inline constexpr const char *GPSLongitudeRef = "LongitudeRef";
 inline constexpr const char *GPSAltitude = "Altitude";
+inline constexpr const char *GPSDateStamp = "DateStamp";
 inline constexpr const char *ExifFNumber = "FNumber";
 inline constexpr const char *ExifExposureTime = "ExposureTime";
 inline constexpr const char *ExifISOSpeedRatings = "ISOSpeedRatings";

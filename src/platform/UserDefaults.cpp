@@ -15,8 +15,10 @@
 #include <QStandardPaths>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <fcntl.h>
+#include <limits>
 #include <utility>
 
 namespace platform {
@@ -266,6 +268,35 @@ bool UserDefaults::boolForKey(const QString &key) const
     }
 }
 
+namespace {
+
+// 2^63, the first whole number a qint64 cannot hold; exactly representable as a double.
+constexpr double kInt64Limit = 9223372036854775808.0;
+
+// The whole number a real number holds, when it is one and fits a qint64. The range is checked
+// before the conversion: converting a real number outside it is undefined.
+std::optional<qint64> wholeNumber(double number)
+{
+    if (!std::isfinite(number) || number != std::trunc(number) || number < -kInt64Limit || number >= kInt64Limit)
+        return std::nullopt;
+    return static_cast<qint64>(number);
+}
+
+// A real number cut to a qint64 in the manner of the platform's reader: the fraction is dropped,
+// a number beyond the range reads as the nearest end of it, NaN as 0.
+qint64 truncatedNumber(double number)
+{
+    if (std::isnan(number))
+        return 0;
+    if (number <= -kInt64Limit)
+        return std::numeric_limits<qint64>::min();
+    if (number >= kInt64Limit)
+        return std::numeric_limits<qint64>::max();
+    return static_cast<qint64>(number);
+}
+
+} // namespace
+
 std::optional<qint64> UserDefaults::storedIntegerForKey(const QString &key) const
 {
     const auto value = object(key);
@@ -274,9 +305,16 @@ std::optional<qint64> UserDefaults::storedIntegerForKey(const QString &key) cons
     switch (value->typeId()) {
     case QMetaType::Int:
     case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
         return value->toLongLong();
+    case QMetaType::UInt:
+    case QMetaType::ULongLong: {
+        const quint64 number = value->toULongLong();
+        if (number > quint64(std::numeric_limits<qint64>::max()))
+            return std::nullopt;
+        return qint64(number);
+    }
+    case QMetaType::Double:
+        return wholeNumber(value->toDouble());
     default:
         return std::nullopt;
     }
@@ -294,9 +332,9 @@ qint64 UserDefaults::integerForKey(const QString &key) const
     case Type::Unsigned:
         return value->toLongLong();
     case Type::Double:
-        return static_cast<qint64>(value->toDouble());
+        return truncatedNumber(value->toDouble());
     case Type::String:
-        return static_cast<qint64>(value->toString().trimmed().toDouble());
+        return truncatedNumber(value->toString().trimmed().toDouble());
     default:
         return 0;
     }

@@ -55,8 +55,10 @@ public:
     // absent; numbers and the texts "YES"/"true"/"1" convert where that is unambiguous.
     bool boolForKey(const QString &key) const;
     qint64 integerForKey(const QString &key) const;
-    // Present only when the value is stored as an integer (signed or unsigned); a Bool, a text or
-    // a fraction is not one.
+    // Present only when the value is a whole number that fits a signed 64-bit integer: stored as an
+    // integer (signed, or unsigned up to the signed maximum) or as a real number with no fraction.
+    // A Bool, a text, a fraction, NaN or a number out of range (1e300) is not one. Every setting that
+    // holds an integer is read through this.
     std::optional<qint64> storedIntegerForKey(const QString &key) const;
     double doubleForKey(const QString &key) const;
     std::optional<QString> stringForKey(const QString &key) const;

@@ -8,6 +8,8 @@
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 
+#include <glib.h>
+
 using platform::LoginItems;
 
 TEST(LoginItems, AddTwiceKeepsOneEntryAndRemoveSwitchesItOff)
@@ -34,6 +36,48 @@ TEST(LoginItems, AddTwiceKeepsOneEntryAndRemoveSwitchesItOff)
     EXPECT_TRUE(QFile::exists(path)); // switched off, not deleted
     ASSERT_TRUE(LoginItems::add());
     EXPECT_TRUE(LoginItems::contains());
+}
+
+// The program path as a desktop environment reads it from the entry: the value through GLib's
+// key file reader, "%%" as a literal '%', then the command line split as GLib splits it.
+static QString programAsGLibReadsIt(const QString &entry)
+{
+    GKeyFile *keys = g_key_file_new();
+    const QByteArray bytes = entry.toUtf8();
+    QString program;
+    if (g_key_file_load_from_data(keys, bytes.constData(), gsize(bytes.size()), G_KEY_FILE_NONE, nullptr)) {
+        if (gchar *exec = g_key_file_get_string(keys, "Desktop Entry", "Exec", nullptr)) {
+            const QByteArray command = QString::fromUtf8(exec).replace(QStringLiteral("%%"), QStringLiteral("%")).toUtf8();
+            gchar **argv = nullptr;
+            if (g_shell_parse_argv(command.constData(), nullptr, &argv, nullptr) && argv && argv[0])
+                program = QString::fromUtf8(argv[0]);
+            g_strfreev(argv);
+            g_free(exec);
+        }
+    }
+    g_key_file_free(keys);
+    return program;
+}
+
+TEST(LoginItems, ExecLineQuotesAndEscapesTheProgramPath)
+{
+    const QStringList programs = {
+        QStringLiteral("/opt/My Apps/twinsift"),
+        QStringLiteral("/opt/say \"hi\"/100% sure/twinsift"),
+        QStringLiteral("/opt/$HOME/`id`/back\\slash/twinsift"),
+        QStringLiteral("/opt/plain/twinsift"),
+    };
+    for (const QString &program : programs) {
+        const QString entry = LoginItems::entryText(program, false);
+        EXPECT_EQ(programAsGLibReadsIt(entry), program) << qPrintable(entry);
+        QString exec;
+        for (const QString &line : entry.split(QLatin1Char('\n')))
+            if (line.startsWith(QLatin1String("Exec=")))
+                exec = line.mid(5);
+        EXPECT_EQ(LoginItems::programOfExec(exec), program) << qPrintable(exec);
+    }
+    // A single '%' would start a field code.
+    EXPECT_TRUE(LoginItems::entryText(programs[1], false).contains(QStringLiteral("100%% sure")));
 }
 
 TEST(AppInstalled, DesktopFilesInTheApplicationFolders)

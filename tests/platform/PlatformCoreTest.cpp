@@ -12,11 +12,45 @@
 #include <chrono>
 #include <fcntl.h>
 #include <future>
+#include <limits>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace platform;
+
+// A stored number is range checked before it becomes an integer: a damaged or hand-edited file
+// may hold any real number or a text where an integer belongs.
+TEST(UserDefaultsTest, IntegersAreReadWithTheRangeCheckedFirst)
+{
+    QTemporaryDir dir;
+    UserDefaults d(dir.filePath("defaults.json"));
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    d.setDouble("huge", 1e300);
+    d.setDouble("tiny", -1e300);
+    d.setDouble("nan", nan);
+    d.setString("text", "1e300");
+    d.setDouble("whole", 3.0);
+    d.setDouble("fraction", 2.5);
+    d.setDouble("edge", 9223372036854775808.0); // 2^63, one past the largest integer
+    d.setDouble("lowest", -9223372036854775808.0);
+    d.setUnsigned("unsignedMax", 18446744073709551615ull);
+    d.setUnsigned("unsignedSmall", 7);
+    d.setBool("flag", true);
+
+    for (const char *key : {"huge", "tiny", "nan", "text", "fraction", "edge", "unsignedMax", "flag", "absent"})
+        EXPECT_FALSE(d.storedIntegerForKey(key)) << key;
+    EXPECT_EQ(d.storedIntegerForKey("whole"), 3);
+    EXPECT_EQ(d.storedIntegerForKey("lowest"), std::numeric_limits<qint64>::min());
+    EXPECT_EQ(d.storedIntegerForKey("unsignedSmall"), 7);
+
+    // The lenient reader cuts to the nearest end of the range instead of wrapping around.
+    EXPECT_EQ(d.integerForKey("huge"), std::numeric_limits<qint64>::max());
+    EXPECT_EQ(d.integerForKey("tiny"), std::numeric_limits<qint64>::min());
+    EXPECT_EQ(d.integerForKey("text"), std::numeric_limits<qint64>::max());
+    EXPECT_EQ(d.integerForKey("nan"), 0);
+    EXPECT_EQ(d.integerForKey("fraction"), 2);
+}
 
 TEST(UserDefaultsTest, EveryTypeSurvivesAReopen)
 {

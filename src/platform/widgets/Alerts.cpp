@@ -1,6 +1,7 @@
 #include "platform/widgets/Alerts.h"
 
 #include "model/TextLookup.h"
+#include "platform/widgets/PlainText.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -21,6 +22,7 @@ bool runAlert(const QString &message, const QString &informative)
     alert.setTextFormat(Qt::PlainText);
     alert.setText(message);
     alert.setInformativeText(informative);
+    showAsPlainText(&alert);
     QPushButton *button = alert.addButton(localizedText(QStringLiteral("IDS_TWK_194")), QMessageBox::AcceptRole);
     alert.setDefaultButton(button);
     alert.setEscapeButton(button);

@@ -380,19 +380,17 @@ std::vector<std::pair<QString, bool>> restoreEntries(const std::optional<QVarian
     std::vector<std::pair<QString, bool>> entries;
     if (!paths || !ticks || paths->isEmpty())
         return entries;
-    for (const QVariant &value : *paths) {
-        if (value.typeId() != QMetaType::QString)
-            return entries;
-    }
-    for (const QVariant &value : *ticks) {
-        if (value.typeId() != QMetaType::Bool)
-            return entries;
-    }
     QStringList restored;
     for (qsizetype i = 0; i < paths->size(); ++i) {
         if (restored.size() >= maxRestoredEntries) {
             std::printf("Scan list: only the first %d saved entries are restored\n", maxRestoredEntries);
             break;
+        }
+        // A damaged element costs only its own entry: the list is saved again at quit, so dropping
+        // the whole list here would lose it for good.
+        if (paths->at(i).typeId() != QMetaType::QString) {
+            std::printf("Saved scan-list entry %lld left out (not a path)\n", static_cast<long long>(i));
+            continue;
         }
         const QString path = paths->at(i).toString();
         const QString refusal = restoreRefusal(path, restored, excludedFolders, systemFolders);
@@ -402,8 +400,8 @@ std::vector<std::pair<QString, bool>> restoreEntries(const std::optional<QVarian
             std::printf("Saved scan-list entry left out (%s): %s\n", qPrintable(refusal), qPrintable(shown.left(300)));
             continue;
         }
-        // A tick list cut short reads the missing ticks as on.
-        const bool tick = i < ticks->size() ? ticks->at(i).toBool() : true;
+        // A tick list cut short, or a damaged tick, reads as on.
+        const bool tick = i < ticks->size() && ticks->at(i).typeId() == QMetaType::Bool ? ticks->at(i).toBool() : true;
         entries.emplace_back(path, tick);
         restored.append(path);
     }

@@ -83,8 +83,9 @@ bool isEmptyAfterTickEdit(const QStringList &paths, int tickedCount, int tickedI
 std::pair<int, int> tickedCountAndIndex(const std::vector<bool> &ticks);
 
 // The saved list ("SelectedURLs", "SelectedURLsChecked") as path and tick pairs. Empty when the
-// paths are absent, not all texts or empty, or the ticks are absent or not all Bools. A tick list
-// shorter than the path list leaves the missing ticks on; surplus ticks are ignored.
+// paths or the ticks are absent or the paths are empty. A path element that is not a text is left
+// out (logged) with its tick, the others come back. A tick that is missing (a tick list shorter than
+// the path list) or not a Bool reads as on; surplus ticks are ignored.
 //
 // The settings file may have been damaged or written by someone else, so a saved path comes back
 // only when the add panels would take it: an absolute path without a NUL character, not "/", not

@@ -4,6 +4,7 @@
 #include "model/TextLookup.h"
 #include "platform/UserDefaults.h"
 #include "platform/widgets/Alerts.h"
+#include "platform/widgets/PlainText.h"
 #include "screens/preferences/FolderPanel.h"
 #include "screens/shell/HubScreens.h"
 #include "services/ProtectedFolders.h"
@@ -92,7 +93,8 @@ void ExcludedPreferencesVC::addFolders(bool accepted, const QList<QUrl> &folders
                 parentOfScanList = refused = true;
             }
         }
-        if (path == QLatin1String("/")) {
+        // The root folder, also when reached through a link to it.
+        if (path == QLatin1String("/") || folder == QLatin1String("/")) {
             root = true;
             continue;
         }
@@ -174,7 +176,7 @@ void ExcludedPreferencesVC::reloadData()
     for (int row = 0; row < int(excludedFolders.size()); ++row) {
         const InitialDirectory &entry = excludedFolders[size_t(row)];
         auto *item = new QTableWidgetItem(entry.url ? plainPath(*entry.url) : QString());
-        item->setToolTip(item->text());
+        item->setToolTip(plainToolTip(item->text()));
         if (entry.file && entry.file->isIcon && !entry.file->icon.isNull())
             item->setIcon(QIcon(QPixmap::fromImage(entry.file->icon)));
         tableView->setItem(row, 0, item);

@@ -79,9 +79,11 @@ GeneralPreferencesVC::GeneralPreferencesVC(QWidget *parent)
 void GeneralPreferencesVC::viewWillAppear()
 {
     auto &defaults = platform::UserDefaults::standard();
-    // Only a stored Bool is a wish; without one the login items are left alone.
+    // Only a stored Bool is a wish; without one the login items are left alone. When the real
+    // state differs from the stored wish the user is told, and the setting then holds the real
+    // state, so the next showing has nothing more to tell.
     if (defaults.holdsBool(kLoginKey))
-        applyLoginSetting(defaults.boolForKey(kLoginKey), false);
+        applyLoginSetting(defaults.boolForKey(kLoginKey), true);
     if (const auto mode = platform::UserDefaults::standard().storedIntegerForKey(kUpdateKey)) {
         if (*mode == 0)
             btnAutoUpdate->setChecked(false);

@@ -5,6 +5,7 @@
 #include "model/TextLookup.h"
 #include "platform/NotificationCenter.h"
 #include "platform/widgets/Alerts.h"
+#include "platform/widgets/PlainText.h"
 #include "screens/preferences/FolderPanel.h"
 #include "screens/preferences/ProtectedFoldersSubFoldersTableCell.h"
 #include "screens/results/ResultRefresh.h"
@@ -59,7 +60,7 @@ void ProtectedFoldersPreferencesVC::reloadData()
     for (int row = 0; row < int(protectedFolders.size()); ++row) {
         const InitialDirectory &folder = protectedFolders[size_t(row)];
         auto *item = new QTableWidgetItem(folder.url ? plainPath(*folder.url) : QString());
-        item->setToolTip(item->text());
+        item->setToolTip(plainToolTip(item->text()));
         if (folder.file && !folder.file->icon.isNull())
             item->setIcon(QIcon(QPixmap::fromImage(folder.file->icon)));
         tableView->setItem(row, 0, item);

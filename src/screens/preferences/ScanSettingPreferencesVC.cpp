@@ -27,25 +27,17 @@ const QString kVideoKey = QStringLiteral("ScanVideoFilesInExactMatchTWK");
 constexpr quint64 kKilobyte = 1024;
 constexpr quint64 kMegabyte = 1024 * 1024;
 
-// A stored integer that is not negative; absent for another type or a negative number.
-std::optional<quint64> storedByteCount(const std::optional<QVariant> &value)
+// A stored integer that is not negative; absent for another type or a negative number. The size
+// is stored unsigned, so an unsigned value beyond the signed range counts as well.
+std::optional<quint64> storedByteCount(const QString &key)
 {
-    if (!value)
+    const auto &defaults = platform::UserDefaults::standard();
+    if (defaults.typeOf(key) == platform::UserDefaults::Type::Unsigned)
+        return defaults.object(key)->toULongLong();
+    const auto number = defaults.storedIntegerForKey(key);
+    if (!number || *number < 0)
         return std::nullopt;
-    switch (value->typeId()) {
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-        return value->toULongLong();
-    case QMetaType::Int:
-    case QMetaType::LongLong: {
-        const qint64 number = value->toLongLong();
-        if (number < 0)
-            return std::nullopt;
-        return quint64(number);
-    }
-    default:
-        return std::nullopt;
-    }
+    return quint64(*number);
 }
 
 } // namespace
@@ -131,7 +123,7 @@ void ScanSettingPreferencesVC::viewWillAppear()
     if (unitText == QLatin1String("KB") || unitText == QLatin1String("MB")) {
         const bool megabytes = unitText == QLatin1String("MB");
         useUnit(megabytes);
-        if (const auto bytes = storedByteCount(defaults.object(kSizeKey))) {
+        if (const auto bytes = storedByteCount(kSizeKey)) {
             const quint64 count = *bytes / (megabytes ? kMegabyte : kKilobyte);
             const QSignalBlocker block(stepperFileSize);
             stepperFileSize->setValue(int(std::min<quint64>(count, quint64(stepperFileSize->maximum()))));

@@ -13,25 +13,6 @@
 #include <QPixmap>
 #include <QVBoxLayout>
 
-namespace {
-
-// A stored integer, or a fraction with nothing after the point (a Boolean or a text is not one).
-std::optional<qint64> storedInteger(const QString &key)
-{
-    const platform::UserDefaults &defaults = platform::UserDefaults::standard();
-    if (const auto integer = defaults.storedIntegerForKey(key))
-        return integer;
-    const auto value = defaults.object(key);
-    if (!value || value->typeId() != QMetaType::Double)
-        return std::nullopt;
-    const double number = value->toDouble();
-    if (number == double(qint64(number)))
-        return qint64(number);
-    return std::nullopt;
-}
-
-} // namespace
-
 QString RecommendedAppPanel::countAdvertiseKey()
 {
     return QStringLiteral("CountAdvertiseTWK");
@@ -93,9 +74,9 @@ void RecommendedAppPanel::showRecommendedApp()
     isRecommended = 0;
     auto &defaults = platform::UserDefaults::standard();
     const QString key = countAdvertiseKey();
-    if (!storedInteger(key))
+    if (!defaults.storedIntegerForKey(key))
         defaults.setInteger(key, 1);
-    const auto start = storedInteger(key);
+    const auto start = defaults.storedIntegerForKey(key);
     if (start && *start >= 1 && *start <= OtherAppsCatalog::kPromotedCount) {
         const int k = int(*start);
         defaults.setInteger(key, k == OtherAppsCatalog::kPromotedCount ? 1 : k + 1);

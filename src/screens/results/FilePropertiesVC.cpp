@@ -100,6 +100,7 @@ FilePropertiesVC::FilePropertiesVC(QWidget *parent) : QWidget(parent)
             if (!row.valueOutlet.isEmpty()) {
                 row.value = new QLabel(content);
                 row.value->setObjectName(row.valueOutlet);
+                row.value->setTextFormat(Qt::PlainText); // names, paths and metadata as they stand
                 row.value->setStyleSheet(QStringLiteral("color: #e6e6e6;"));
                 row.value->setWordWrap(true);
                 row.value->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -261,6 +262,10 @@ void FilePropertiesVC::showFileProperties()
             setValue("lblValueLongitude", realText(*v));
         if (const auto v = realValue(gps.value(QLatin1String(P::GPSAltitude))))
             setValue("lblValueAltitude", realText(*v));
+        // The GPS date stamp lives in the GPS properties, where the metadata reader puts it.
+        const QVariant dateStamp = gps.value(QLatin1String(P::GPSDateStamp));
+        if (dateStamp.typeId() == QMetaType::QString)
+            setValue("lblValueDateTaken", dateStamp.toString());
     }
     const QVariant tiffValue = properties.value(QLatin1String(P::TIFFDictionary));
     if (tiffValue.typeId() == QMetaType::QVariantMap) {
@@ -297,7 +302,7 @@ void FilePropertiesVC::showFileProperties()
         if (const auto v = realValue(exif.value(QLatin1String(P::ExifFocalLength))))
             setValue("lblValueFocalLength", realText(*v));
     }
-    // Top-level texts: PNG copyright and author, IPTC copyright notice, GPS date stamp.
+    // Top-level texts: PNG copyright and author, IPTC copyright notice.
     const auto text = [&properties](const char *key) -> std::optional<QString> {
         const QVariant value = properties.value(QLatin1String(key));
         if (value.typeId() == QMetaType::QString)
@@ -310,6 +315,4 @@ void FilePropertiesVC::showFileProperties()
         setValue("lblValueProgramName", *v);
     if (const auto v = text("Author"))
         setValue("lblValueAutors", *v);
-    if (const auto v = text("DateStamp"))
-        setValue("lblValueDateTaken", *v);
 }

@@ -1,6 +1,7 @@
 #include "screens/results/QuickLook.h"
 
 #include "platform/ImageSource.h"
+#include "platform/widgets/PlainText.h"
 #include "model/ModuleState.h"
 #include "platform/widgets/MediaBackend.h"
 
@@ -232,6 +233,7 @@ QuickLook::QuickLook(QWidget *parent) : QWidget(parent, Qt::Window)
     }
     message_ = new QLabel(stack_);
     message_->setObjectName(QStringLiteral("quickLookMessage"));
+    message_->setTextFormat(Qt::PlainText);
     message_->setAlignment(Qt::AlignCenter);
     message_->setWordWrap(true);
     message_->setTextFormat(Qt::PlainText);
@@ -277,7 +279,7 @@ void QuickLook::previewItem(const QUrl &url)
     middle_ = QPointF(0.5, 0.5);
     const QString path = url.toLocalFile();
     path_ = path;
-    setWindowTitle(QFileInfo(path).fileName());
+    setWindowTitle(windowTitleText(QFileInfo(path).fileName()));
     const QString extension = QFileInfo(path).suffix().toLower();
     const bool isImage = imageExtensions.contains(extension, Qt::CaseInsensitive);
     if (!isImage && QFileInfo(path).isFile()) {

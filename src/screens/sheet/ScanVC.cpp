@@ -19,6 +19,7 @@
 #include "screens/sheet/CancelScanningVC.h"
 #include "screens/sheet/CircularProgressView.h"
 #include "screens/sheet/ElidedLabel.h"
+#include "platform/widgets/PlainText.h"
 #include "screens/sheet/ScanIcons.h"
 #include "screens/sheet/ScanSheetSupport.h"
 #include "screens/sheet/SpinningImageView.h"
@@ -483,13 +484,9 @@ void ScanVC::setUpScan()
     lblFileURL->setText(localizedText(QStringLiteral("IDS_TWK_43")));
     lblDuplicatePhotosSelected->setText(localizedText(QStringLiteral("IDS_TWK_41")));
     lblDuplicatePhotosCleaned->setText(localizedText(QStringLiteral("IDS_TWK_42")));
-    const auto stored = UserDefaults::standard().object(QStringLiteral("MinimumFileSizeTWK"));
-    if (stored && (stored->typeId() == QMetaType::ULongLong || stored->typeId() == QMetaType::LongLong
-                   || stored->typeId() == QMetaType::Int || stored->typeId() == QMetaType::UInt)) {
-        const qint64 value = stored->toLongLong();
-        if (value >= 0)
-            minimumFileSize = quint64(value);
-    }
+    if (const auto stored = UserDefaults::standard().storedIntegerForKey(QStringLiteral("MinimumFileSizeTWK"));
+        stored && *stored >= 0)
+        minimumFileSize = quint64(*stored);
     removePhotosLibraryRoots();
     startScanWork();
 }
@@ -941,7 +938,7 @@ void ScanVC::showProblemsAlert()
                                   problemsMessage(m_problems), QMessageBox::Ok, owner);
     alert->setObjectName(QStringLiteral("deletionProblemsAlert"));
     alert->setInformativeText(problemsDetails(m_problems));
-    alert->setTextFormat(Qt::PlainText);
+    showAsPlainText(alert);
     alert->setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
     alert->setAttribute(Qt::WA_DeleteOnClose);
     m_problemsAlert = alert;

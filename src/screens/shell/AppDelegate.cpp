@@ -16,6 +16,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/Updater.h"
 #include "platform/widgets/Alerts.h"
+#include "platform/widgets/PlainText.h"
 #include "platform/widgets/WindowController.h"
 #include "platform/widgets/Workspace.h"
 #include "services/LaunchOnStartup.h"
@@ -45,12 +46,6 @@ AppDelegate *g_shared = nullptr;
 UserDefaults &defaults()
 {
     return UserDefaults::standard();
-}
-
-bool holdsNumber(const QString &key)
-{
-    const auto type = defaults().typeOf(key);
-    return type == UserDefaults::Type::Integer || type == UserDefaults::Type::Unsigned;
 }
 
 QString text(const char *key)
@@ -164,6 +159,7 @@ void AppDelegate::showUpdateCheckResult(const platform::Updater::CheckResult &re
     box->setObjectName(QStringLiteral("updateCheckResult"));
     box->setTextFormat(Qt::PlainText);
     box->setInformativeText(information);
+    showAsPlainText(box);
     box->setAttribute(Qt::WA_DeleteOnClose);
     Theme::widenMessageBox(box);
     if (wait) {
@@ -177,12 +173,11 @@ void AppDelegate::showUpdateCheckResult(const platform::Updater::CheckResult &re
 
 void AppDelegate::writeAbsentSettingDefaults()
 {
-    if (!holdsNumber(QStringLiteral("MinimumFileSizeTWK"))
-        || defaults().object(QStringLiteral("MinimumFileSizeTWK"))->toLongLong() < 0)
+    if (defaults().storedIntegerForKey(QStringLiteral("MinimumFileSizeTWK")).value_or(-1) < 0)
         defaults().setUnsigned(QStringLiteral("MinimumFileSizeTWK"), 1024);
     if (defaults().typeOf(QStringLiteral("MinimumFileSizeTypeTWK")) != UserDefaults::Type::String)
         defaults().setString(QStringLiteral("MinimumFileSizeTypeTWK"), QStringLiteral("KB"));
-    if (!holdsNumber(QStringLiteral("ScanVideoFilesInExactMatchTWK")))
+    if (!defaults().storedIntegerForKey(QStringLiteral("ScanVideoFilesInExactMatchTWK")))
         defaults().setInteger(QStringLiteral("ScanVideoFilesInExactMatchTWK"), 0);
     if (!defaults().holdsBool(QStringLiteral("LoginStartStatusTWK")))
         defaults().setBool(QStringLiteral("LoginStartStatusTWK"), false);
@@ -209,7 +204,10 @@ void AppDelegate::loadLanguageAndDefaultRules()
 
 void AppDelegate::syncProtectedFolderDefaults()
 {
-    if (defaults().stringArrayForKey(QStringLiteral("ProtectedFoldersTWK"))) {
+    // A stored list is loaded as the Protected folders pane loads it: a damaged element is skipped
+    // (logged) with its flag, and the stored keys are left as they are. Only a missing list, or a
+    // value that is no list at all, is seeded.
+    if (defaults().arrayForKey(QStringLiteral("ProtectedFoldersTWK"))) {
         loadProtectedFolders();
         return;
     }
@@ -285,9 +283,9 @@ AppDelegate::ScheduledCheck AppDelegate::scheduleUpdateCheck()
         return m_scheduledCheck;
     }
     const QString key = QStringLiteral("AutoCheckForUpdateTWK");
-    if (!holdsNumber(key))
+    if (!defaults().storedIntegerForKey(key))
         defaults().setInteger(key, 1);
-    const qint64 mode = defaults().integerForKey(key);
+    const qint64 mode = defaults().storedIntegerForKey(key).value_or(1);
     if (mode == 1) {
         m_scheduledCheck = ScheduledCheck::AutoInstall;
         platform::Dispatch::mainAfter(5.0, [this] { autoInstallUpdates(); }, this);

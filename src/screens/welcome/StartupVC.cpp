@@ -10,6 +10,7 @@
 #include "platform/LoginItems.h"
 #include "platform/UserDefaults.h"
 #include "platform/widgets/WindowController.h"
+#include "platform/widgets/PlainText.h"
 #include "platform/widgets/Workspace.h"
 #include "services/LaunchOnStartup.h"
 
@@ -451,6 +452,7 @@ void StartupVC::showWelcomeAlert(const QString &messageText, const QString &info
     auto *box = new QMessageBox(QMessageBox::Warning, messageText, messageText, QMessageBox::NoButton, window());
     box->setTextFormat(Qt::PlainText);
     box->setInformativeText(informativeText);
+    showAsPlainText(box);
     Theme::widenMessageBox(box);
     box->addButton(localizedText(QStringLiteral("IDS_TWK_194")), QMessageBox::AcceptRole);
     box->setWindowModality(Qt::WindowModal);

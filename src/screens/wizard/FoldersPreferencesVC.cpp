@@ -5,6 +5,7 @@
 #include "model/ModuleState.h"
 #include "model/ResultState.h"
 #include "model/TextLookup.h"
+#include "platform/widgets/PlainText.h"
 #include "screens/shell/AllViewControllers.h"
 #include "screens/wizard/ReorderTable.h"
 #include "screens/wizard/SelectionPriorityPreferencesVC.h"
@@ -50,7 +51,7 @@ void FoldersPreferencesVC::reloadTable()
         priority->setTextAlignment(Qt::AlignCenter);
         tableView->setItem(row, 0, priority);
         auto *path = new QTableWidgetItem(displayPath(folder.path));
-        path->setToolTip(path->text());
+        path->setToolTip(plainToolTip(path->text()));
         tableView->setItem(row, 1, path);
     }
     tableView->paintRowBackgrounds();

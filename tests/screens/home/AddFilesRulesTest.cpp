@@ -251,8 +251,11 @@ TEST(AddFilesPersistenceTest, RestoreReadsPathsAndTicks)
     EXPECT_TRUE(restoreEntries(std::nullopt, std::nullopt).empty());
     EXPECT_TRUE(restoreEntries(QVariantList{"/a"}, std::nullopt).empty());
     EXPECT_TRUE(restoreEntries(QVariantList{}, QVariantList{}).empty());
-    EXPECT_TRUE(restoreEntries(QVariantList{"/a", 3}, QVariantList{true, true}).empty());
-    EXPECT_TRUE(restoreEntries(QVariantList{"/a"}, QVariantList{"yes"}).empty());
+    // A damaged element costs only its own entry, not the whole list.
+    EXPECT_EQ(restoreEntries(QVariantList{"/a", 3, "/c"}, QVariantList{false, true, false}),
+              (Entries{{"/a", false}, {"/c", false}}));
+    EXPECT_EQ(restoreEntries(QVariantList{"/a", "/b"}, QVariantList{"yes", false}),
+              (Entries{{"/a", true}, {"/b", false}}));
     EXPECT_EQ(restoreEntries(QVariantList{"/a", "/b"}, QVariantList{true, false}),
               (Entries{{"/a", true}, {"/b", false}}));
     // Surplus ticks are ignored; missing ticks read as ticked.

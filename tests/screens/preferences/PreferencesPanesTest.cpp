@@ -10,6 +10,7 @@
 #include "screens/preferences/ProtectedFoldersSubFoldersTableCell.h"
 #include "screens/preferences/ScanFileTypes.h"
 #include "screens/preferences/ScanSettingPreferencesVC.h"
+#include "platform/Dispatch.h"
 #include "platform/LoginItems.h"
 #include "platform/NotificationCenter.h"
 #include "services/ProtectedFolders.h"
@@ -17,7 +18,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
+#include <QApplication>
+#include <QTimer>
+#include <QMessageBox>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -161,6 +166,47 @@ TEST_F(PreferencesTest, GeneralPaneKeepsLoginAndUpdateSettings)
     EXPECT_EQ(store().integerForKey("AutoCheckForUpdateTWK"), 1);
 }
 
+// The autostart entry cannot be written (its folder is taken by a file): showing the pane with
+// start at login stored on tells the user, with the program's own alert, and only that once.
+TEST_F(PreferencesTest, StartAtLoginThatCannotBeWrittenIsToldWhenThePaneShows)
+{
+    const QString autostart = QFileInfo(platform::LoginItems::autostartFilePath()).absolutePath();
+    QDir(autostart).removeRecursively();
+    QDir().mkpath(QFileInfo(autostart).absolutePath());
+    {
+        QFile blocker(autostart);
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    }
+    store().setBool("LoginStartStatusTWK", true);
+
+    QStringList shown;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&shown] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            auto *box = qobject_cast<QMessageBox *>(w);
+            if (box && box->isVisible()) {
+                shown << box->text();
+                box->buttons().first()->click();
+            }
+        }
+    });
+    answer.start(10);
+
+    GeneralPreferencesVC pane;
+    pane.viewWillAppear();
+    ASSERT_TRUE(platform::Dispatch::runMainLoopUntil([&shown] { return !shown.isEmpty(); }, 15000));
+    EXPECT_EQ(shown, QStringList{localizedText("IDS_TWK_8002")});
+    EXPECT_FALSE(pane.btnLaunchAutomatic->isChecked());
+    EXPECT_FALSE(store().boolForKey("LoginStartStatusTWK"));
+
+    // Shown again, the stored state is the real one: nothing more to tell.
+    pane.viewWillAppear();
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+    EXPECT_EQ(shown.size(), 1);
+    QFile::remove(autostart);
+}
+
 TEST_F(PreferencesTest, AlertPaneShowsAndStoresTheThreeSwitches)
 {
     AlertSettingsPreferencesVC pane;
@@ -226,6 +272,24 @@ TEST_F(PreferencesTest, ProtectedFoldersPaneEditsTheListAndTheShownResults)
     EXPECT_FALSE(results.imageDirectories[0][1]->isProtected);
     EXPECT_TRUE(results.selectedIndexArray[0].empty()); // nothing marked again
 
+    // A stale index: the selected row goes when the list shrinks (a shorter stored list is
+    // loaded), and another folder takes its place from the results screen. Nobody selected that
+    // folder, so Remove leaves it; the row index remembered from the old selection is not used.
+    selectRow(pane.tableView, 2); // More
+    const QStringList shorter{keep, gone};
+    store().setStringArray("ProtectedFoldersTWK", shorter);
+    pane.viewWillAppear();
+    ASSERT_EQ(pane.tableView->rowCount(), 2);
+    EXPECT_FALSE(pane.btnRemove->isEnabled());
+    const QString newcomer = folder("Newcomer");
+    addProtectedFolder(newcomer);
+    saveProtectedFolders();
+    platform::NotificationCenter::defaultCenter().post(reloadTableViewNotification);
+    ASSERT_EQ(pane.tableView->rowCount(), 3);
+    pane.tappedRemove();
+    ASSERT_EQ(protectedFolders.size(), 3u);
+    EXPECT_EQ(store().stringArrayForKey("ProtectedFoldersTWK")->last(), newcomer);
+
     // Ticking and unticking Keep's box stores at once; files directly in Keep stay protected.
     auto *keepCell = qobject_cast<ProtectedFoldersSubFoldersTableCell *>(pane.tableView->cellWidget(0, 1));
     keepCell->btnCheckBox->click();
@@ -274,4 +338,19 @@ TEST_F(PreferencesTest, ExcludedFoldersPaneRefusesWhatItMustAndKeepsTheRest)
     pane.btnRemove->click();
     EXPECT_EQ(store().stringArrayForKey("ExcludedFoldersTWK"), QStringList({music, old}));
     EXPECT_FALSE(pane.btnRemove->isEnabled());
+
+    // A link to the root folder is the root folder: refused as it is, so that it never makes
+    // every later source an excluded one.
+    setScanList({});
+    const QString rootLink = tempPath("rootlink");
+    ASSERT_TRUE(QFile::link("/", rootLink));
+    EXPECT_EQ(addAndWait({QUrl::fromLocalFile(rootLink)}), localizedText("IDS_TWK_8001"));
+    EXPECT_EQ(store().stringArrayForKey("ExcludedFoldersTWK"), QStringList({music, old}));
+
+    // The caption says what the list does, and what it does not: sub-folders of a scanned folder
+    // are scanned all the same.
+    const QString caption = pane.lblAddFoldersToBeExcluded->text();
+    EXPECT_TRUE(caption.contains("cannot be added to the scan list")) << qPrintable(caption);
+    EXPECT_TRUE(caption.contains("sub-folders of a scanned folder are scanned")) << qPrintable(caption);
+    EXPECT_FALSE(caption.contains("never")) << qPrintable(caption);
 }

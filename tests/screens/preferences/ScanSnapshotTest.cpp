@@ -43,7 +43,10 @@ ScanSettings settingsAtScanStart()
 
 TEST_F(PreferencesTest, EditingDuringAScanLeavesTheRunningScanAlone)
 {
-    const QString photos = folder("Photos");
+    // Two scan-list entries, collected one after the other: the scan pauses at its first report,
+    // in the first entry, so no file of the second has been filtered when the settings change.
+    const QString first = folder("First"), photos = folder("Photos");
+    ASSERT_TRUE(scanfixtures::writeJpeg(first + "/single.jpg", scanfixtures::makePhoto(7)));
     for (int i = 0; i < 8; ++i)
         ASSERT_TRUE(scanfixtures::writeJpeg(QString("%1/p%2.jpg").arg(photos).arg(i), scanfixtures::makePhoto(quint32(i % 2))));
     const quint64 savedMinimum = minimumFileSize;
@@ -59,7 +62,9 @@ TEST_F(PreferencesTest, EditingDuringAScanLeavesTheRunningScanAlone)
     ScanEngine engine(flags, settingsAtScanStart(), &progress);
     engine.setCollectionPause(std::chrono::milliseconds(0));
     ScanOutcome outcome;
-    std::thread worker([&] { outcome = engine.sendDataToScanVC({scanfixtures::entryFor(photos)}, false); });
+    std::thread worker([&] {
+        outcome = engine.sendDataToScanVC({scanfixtures::entryFor(first), scanfixtures::entryFor(photos)}, false);
+    });
     while (progress.reports.load() == 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
 
@@ -75,7 +80,7 @@ TEST_F(PreferencesTest, EditingDuringAScanLeavesTheRunningScanAlone)
     ASSERT_TRUE(outcome.completed);
     ASSERT_TRUE(outcome.sendData.has_value());
     EXPECT_EQ(outcome.sendData->size(), 2u); // both pairs of the photos as they were when it started
-    EXPECT_EQ(outcome.collectedCount, 8);
+    EXPECT_EQ(outcome.collectedCount, 9);
 
     // The next scan honours the edit.
     const ScanSettings next = settingsAtScanStart();

@@ -13,6 +13,7 @@
 
 #include "controls/SYFlatButton.h"
 
+#include <limits>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -250,6 +251,14 @@ TEST_F(OtherAppsTest, PanelCascadeAndCounter)
     // After the store style, the web style drops the badge again.
     EXPECT_TRUE(panel.btnAppStore->icon().isNull());
     EXPECT_EQ(panel.btnAppStore->text(), QString("Download Now"));
+    // A damaged number (too large, too small, not a number) counts as absent: the cascade starts
+    // again at row 1.
+    for (double damaged : {1e300, -1e300, std::numeric_limits<double>::quiet_NaN()}) {
+        defaults.setDouble(key, damaged);
+        panel.showRecommendedApp();
+        EXPECT_EQ(panel.isRecommended, 1) << damaged;
+        EXPECT_EQ(defaults.storedIntegerForKey(key), 2) << damaged;
+    }
     // Out of range: the views keep what the last fill showed; only the button changes style.
     for (int outOfRange : {17, 0}) {
         defaults.setInteger(key, outOfRange);

@@ -159,6 +159,26 @@ TEST_F(LaunchDefaultsTest, StoredFolderListsAreLoadedNotOverwritten)
     ASSERT_EQ(excludedFolders.size(), 1u);
     EXPECT_EQ(excludedFolders[0].url->toLocalFile(), QString("/tmp/x"));
     EXPECT_EQ(defaults().arrayForKey("ExcludedFoldersTWK")->size(), 2);
+
+    // The same for the protected folders: a number between two folders costs only itself, each
+    // kept folder keeps its own flag, and neither stored key is rewritten.
+    const QVariantList damaged{QVariant("/tmp/first"), QVariant(7), QVariant("/tmp/third")};
+    defaults().setArray("ProtectedFoldersTWK", damaged);
+    defaults().setData("ProtectedSubFoldersTWK", "[false,true,true]");
+    delegate.syncProtectedFolderDefaults();
+    ASSERT_EQ(protectedFolders.size(), 2u);
+    EXPECT_EQ(protectedFolders[0].url->toLocalFile(), QString("/tmp/first/"));
+    EXPECT_EQ(protectedFolders[1].url->toLocalFile(), QString("/tmp/third/"));
+    EXPECT_EQ(protectedSubFolderFlags, (std::vector<bool>{false, true}));
+    EXPECT_EQ(defaults().arrayForKey("ProtectedFoldersTWK"), damaged);
+    EXPECT_EQ(defaults().dataForKey("ProtectedSubFoldersTWK"), QByteArray("[false,true,true]"));
+
+    // A value that is no list at all is seeded with an empty list, as a missing one is.
+    defaults().setString("ProtectedFoldersTWK", "/tmp/first");
+    protectedFolders.clear();
+    protectedSubFolderFlags.clear();
+    delegate.syncProtectedFolderDefaults();
+    EXPECT_EQ(defaults().stringArrayForKey("ProtectedFoldersTWK"), QStringList());
 }
 
 TEST_F(LaunchDefaultsTest, StoredAlertSwitchesAreLoadedAndNothingIsWritten)

@@ -3,6 +3,7 @@
 #include "model/ModuleState.h"
 #include "model/TextLookup.h"
 #include "platform/NotificationCenter.h"
+#include "platform/widgets/PlainText.h"
 #include "platform/widgets/Workspace.h"
 #include "screens/results/QuickLook.h"
 #include "screens/results/ResultRefresh.h"
@@ -77,9 +78,11 @@ QMenu *ResultItem::buildMenu(QWidget *parent)
     menu->setObjectName(QStringLiteral("mainMenu"));
     if (!f)
         return menu;
-    const QString name = openFileUrl ? openFileUrl->fileName() : QString();
-    const int dot = name.lastIndexOf(QLatin1Char('.'));
-    const QString extension = dot < 0 ? QString() : name.mid(dot + 1);
+    // The file name goes into titles with its "&"s doubled: drawn as it stands, never a mnemonic.
+    const QString fileName = openFileUrl ? openFileUrl->fileName() : QString();
+    const int dot = fileName.lastIndexOf(QLatin1Char('.'));
+    const QString extension = menuTitleText(dot < 0 ? QString() : fileName.mid(dot + 1));
+    const QString name = menuTitleText(fileName);
     const QString groupTitle = text("IDS_TWK_262").replace(QStringLiteral("%ld"), QString::number(qint64(section) + 1));
     auto add = [this, menu](const QString &title, auto action) {
         QAction *a = menu->addAction(title);
