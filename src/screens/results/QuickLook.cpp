@@ -236,7 +236,6 @@ QuickLook::QuickLook(QWidget *parent) : QWidget(parent, Qt::Window)
     message_->setTextFormat(Qt::PlainText);
     message_->setAlignment(Qt::AlignCenter);
     message_->setWordWrap(true);
-    message_->setTextFormat(Qt::PlainText);
     platform::chooseMediaBackend();
     video_ = new QVideoWidget(stack_);
     video_->setFocusPolicy(Qt::NoFocus);

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTextDocument>
+#include <QTest>
 #include <QTimer>
 #include <QWindow>
 
@@ -161,6 +162,8 @@ TEST_F(UntrustedTextTest, AlertsPreviewAndFolderListsShowTextAsText)
     preview.previewItem(QUrl::fromLocalFile(broken));
     auto *message = preview.findChild<QLabel *>(QStringLiteral("quickLookMessage"));
     ASSERT_TRUE(message);
+    // The picture is decoded off the GUI thread; the name shows once the decode has failed.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !message->text().isEmpty(); }, 5000));
     EXPECT_EQ(message->text(), QStringLiteral("<b>broken[*].jpg"));
     expectNoLabelReadsMarkup(&preview);
     ASSERT_TRUE(preview.windowHandle());
