@@ -1192,6 +1192,29 @@ std::optional<QImage> ImageSource::image(bool applyOrientation) const
     return result;
 }
 
+namespace {
+
+// Points `reader` at the picture at `path`. A file that starts with the JPEG signature goes to the
+// JPEG reader without probing every image plug-in (which takes a lock that several decoding threads
+// would queue on), and its frame header is read into `facts`. False for a broken JPEG header or a
+// file no plug-in reads.
+bool openReader(const QString &path, QImageReader &reader, std::optional<JpegHeaderFacts> &facts,
+                bool &isJpeg)
+{
+    facts = jpegFactsOf(QFile::encodeName(path), &isJpeg);
+    if (isJpeg && !facts)
+        return false;
+    reader.setFileName(path);
+    if (isJpeg) {
+        reader.setFormat(QByteArrayLiteral("jpeg"));
+        return true;
+    }
+    reader.setDecideFormatFromContent(true);
+    return !reader.format().isEmpty();
+}
+
+} // namespace
+
 std::optional<QImage> ImageSource::thumbnail(int maxPixel, bool applyOrientation) const
 {
     if (!FileManager::isRegularFile(path_) || maxPixel <= 0)
@@ -1199,21 +1222,11 @@ std::optional<QImage> ImageSource::thumbnail(int maxPixel, bool applyOrientation
     if (isHeif())
         return heifThumbnail(path_, maxPixel, applyOrientation);
 
-    // A file that starts with the JPEG signature goes to the JPEG reader without probing every
-    // image plug-in (which takes a lock that several decoding threads would queue on).
     bool isJpeg = false;
-    const auto facts = jpegFactsOf(QFile::encodeName(path_), &isJpeg);
-    if (isJpeg && !facts)
-        return std::nullopt;
+    std::optional<JpegHeaderFacts> facts;
     QImageReader reader;
-    reader.setFileName(path_);
-    if (isJpeg) {
-        reader.setFormat(QByteArrayLiteral("jpeg"));
-    } else {
-        reader.setDecideFormatFromContent(true);
-        if (reader.format().isEmpty())
-            return std::nullopt;
-    }
+    if (!openReader(path_, reader, facts, isJpeg))
+        return std::nullopt;
     reader.setAutoTransform(applyOrientation);
     qint64 estimate = 0;
     if (isJpeg) {
@@ -1269,18 +1282,10 @@ std::optional<QImage> ImageSource::region(const QRect &rect, QSize size, bool ap
         return heifRegion(path_, rect, size, applyOrientation);
 
     bool isJpeg = false;
-    const auto facts = jpegFactsOf(QFile::encodeName(path_), &isJpeg);
-    if (isJpeg && !facts)
-        return std::nullopt;
+    std::optional<JpegHeaderFacts> facts;
     QImageReader reader;
-    reader.setFileName(path_);
-    if (isJpeg) {
-        reader.setFormat(QByteArrayLiteral("jpeg"));
-    } else {
-        reader.setDecideFormatFromContent(true);
-        if (reader.format().isEmpty())
-            return std::nullopt;
-    }
+    if (!openReader(path_, reader, facts, isJpeg))
+        return std::nullopt;
     // Cut and reduced as stored, then turned here: the reader's cut is in stored pixels.
     reader.setAutoTransform(false);
     const QSize stored = isJpeg ? QSize(facts->width, facts->height) : reader.size();

@@ -23,7 +23,7 @@
 #include <cstdio>
 #include <vector>
 
-#include <jpeglib.h>
+#include "support/JpegWriter.h"
 
 namespace {
 
@@ -50,30 +50,8 @@ struct JpegLayout {
 bool writeLargeJpeg(const QString &path, const JpegLayout &layout)
 {
     const int width = layout.width, height = layout.height, fields = layout.fields;
-    FILE *file = std::fopen(QFile::encodeName(path).constData(), "wb");
-    if (!file)
-        return false;
-    jpeg_compress_struct info {};
-    jpeg_error_mgr errors {};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    jpeg_stdio_dest(&info, file);
-    info.image_width = JDIMENSION(width);
-    info.image_height = JDIMENSION(height);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 50, TRUE);
-    if (layout.fullChroma) {
-        info.comp_info[0].h_samp_factor = 1;
-        info.comp_info[0].v_samp_factor = 1;
-    }
-    if (layout.progressive)
-        jpeg_simple_progression(&info);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(size_t(width) * 3);
-    while (info.next_scanline < info.image_height) {
-        const int y = int(info.next_scanline);
+    const JpegWriteOptions options{width, height, 50, layout.progressive, layout.fullChroma};
+    return writeJpegByRows(path, options, [&](int y, JSAMPLE *row) {
         for (int x = 0; x < width; ++x) {
             const bool light = ((qint64(x) * fields / width) + (qint64(y) * fields / height)) % 2 == 0;
             const int tone = (light ? 190 : 50) + int(qint64(x) * 40 / width) - int(qint64(y) * 20 / height);
@@ -81,12 +59,7 @@ bool writeLargeJpeg(const QString &path, const JpegLayout &layout)
             row[size_t(x) * 3 + 1] = JSAMPLE(light ? tone : tone / 2);
             row[size_t(x) * 3 + 2] = JSAMPLE(255 - tone);
         }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    return std::fclose(file) == 0;
+    });
 }
 
 bool writeLargeJpeg(const QString &path, int width, int height)

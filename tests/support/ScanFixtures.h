@@ -18,6 +18,7 @@
 
 #include <exiv2/exiv2.hpp>
 
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -74,8 +75,8 @@ inline std::string rationalDegrees(double value)
     return std::to_string(micro) + "/1000000 0/1 0/1";
 }
 
-// Writes the fields into the file's EXIF block; false when exiv2 refuses.
-inline bool writeExif(const QString &path, const ExifFields &fields)
+// Lets `edit` change the file's EXIF block and writes it back; false when exiv2 refuses.
+inline bool editExif(const QString &path, const std::function<void(Exiv2::ExifData &)> &edit)
 {
     try {
         auto opened = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
@@ -83,7 +84,18 @@ inline bool writeExif(const QString &path, const ExifFields &fields)
         if (!image)
             return false;
         image->readMetadata();
-        Exiv2::ExifData &exif = image->exifData();
+        edit(image->exifData());
+        image->writeMetadata();
+        return true;
+    } catch (const std::exception &) {
+        return false;
+    }
+}
+
+// Writes the fields into the file's EXIF block; false when exiv2 refuses.
+inline bool writeExif(const QString &path, const ExifFields &fields)
+{
+    return editExif(path, [&](Exiv2::ExifData &exif) {
         if (fields.dateTime)
             exif["Exif.Image.DateTime"] = fields.dateTime->toStdString();
         if (fields.orientation)
@@ -100,11 +112,7 @@ inline bool writeExif(const QString &path, const ExifFields &fields)
             exif.add(Exiv2::ExifKey("Exif.GPSInfo.GPSLongitude"), value.get());
             exif["Exif.GPSInfo.GPSLongitudeRef"] = std::string(*fields.longitude < 0 ? "W" : "E");
         }
-        image->writeMetadata();
-        return true;
-    } catch (const std::exception &) {
-        return false;
-    }
+    });
 }
 
 inline bool writeFile(const QString &path, const QByteArray &bytes)

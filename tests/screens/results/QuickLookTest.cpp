@@ -21,7 +21,7 @@
 #include <cstdio>
 #include <vector>
 
-#include <jpeglib.h>
+#include "support/JpegWriter.h"
 
 namespace {
 
@@ -40,36 +40,14 @@ QColor photoColour(int x, int y, int width, int height)
 // Writes the test photo as a baseline JPEG row by row (the test holds one row).
 bool writePhoto(const QString &path, int width, int height)
 {
-    FILE *file = std::fopen(QFile::encodeName(path).constData(), "wb");
-    if (!file)
-        return false;
-    jpeg_compress_struct info {};
-    jpeg_error_mgr errors {};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    jpeg_stdio_dest(&info, file);
-    info.image_width = JDIMENSION(width);
-    info.image_height = JDIMENSION(height);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 92, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(size_t(width) * 3);
-    while (info.next_scanline < info.image_height) {
-        const int y = int(info.next_scanline);
+    return writeJpegByRows(path, JpegWriteOptions{width, height}, [&](int y, JSAMPLE *row) {
         for (int x = 0; x < width; ++x) {
             const QColor colour = photoColour(x, y, width, height);
             row[size_t(x) * 3] = JSAMPLE(colour.red());
             row[size_t(x) * 3 + 1] = JSAMPLE(colour.green());
             row[size_t(x) * 3 + 2] = JSAMPLE(colour.blue());
         }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    return std::fclose(file) == 0;
+    });
 }
 
 // Starts the process's peak resident memory afresh (where the kernel allows it), so the peak read

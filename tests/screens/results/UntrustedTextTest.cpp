@@ -1,6 +1,7 @@
 // Names, paths and metadata come from files the user did not write: every screen shows them as
 // they stand, never as markup and never as a keyboard mnemonic.
 #include "support/ResultsScreenFixtures.h"
+#include "support/ScanFixtures.h"
 
 #include "platform/widgets/Alerts.h"
 #include "screens/preferences/ExcludedPreferencesVC.h"
@@ -32,24 +33,14 @@ const QString kMarkupMake = QStringLiteral("<h1>BIG</h1> <img src=x>");
 // into the file's Exif block, as a camera does.
 bool writeHostileExif(const QString &path)
 {
-    try {
-        auto opened = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
-        std::unique_ptr<Exiv2::Image> image(opened.release());
-        if (!image)
-            return false;
-        image->readMetadata();
-        Exiv2::ExifData &exif = image->exifData();
+    return scanfixtures::editExif(path, [](Exiv2::ExifData &exif) {
         exif["Exif.Image.Make"] = kMarkupMake.toStdString();
         Exiv2::Value::AutoPtr latitude = Exiv2::Value::create(Exiv2::unsignedRational);
         latitude->read("49/1 49/1 19056/1000");
         exif.add(Exiv2::ExifKey("Exif.GPSInfo.GPSLatitude"), latitude.get());
         exif["Exif.GPSInfo.GPSLatitudeRef"] = std::string("N");
         exif["Exif.GPSInfo.GPSDateStamp"] = std::string("2024:07:14");
-        image->writeMetadata();
-        return true;
-    } catch (const std::exception &) {
-        return false;
-    }
+    });
 }
 
 // Every label under `root` whose text could be read as markup shows it as plain text.

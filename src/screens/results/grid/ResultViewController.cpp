@@ -243,3 +243,19 @@ void ResultViewController::quickLookItem(int section, int row)
     if (item)
         item->mouseDoubleClicked();
 }
+
+void ResultViewController::updateCheckBoxCursor(const QPoint &point)
+{
+    if (isPopUp())
+        return;
+    bool overBox = false;
+    if (const auto item = collectionView->itemAtViewportPoint(point)) {
+        const ImageFilePtr file = resultState().shownFile(item->first, item->second);
+        overBox = file && !file->isProtected
+                  && checkBoxRect(collectionView->visualItemRect(item->first, item->second)).contains(point);
+    }
+    if (overBox)
+        collectionView->viewport()->setCursor(Qt::PointingHandCursor);
+    else
+        collectionView->viewport()->unsetCursor();
+}

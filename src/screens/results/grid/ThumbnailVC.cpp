@@ -313,21 +313,9 @@ QString ThumbnailVC::toolTipAt(const QPoint &point) const
     return QString();
 }
 
-void ThumbnailVC::updateCheckBoxCursor(const QPoint &point)
+QRect ThumbnailVC::checkBoxRect(const QRect &cell) const
 {
-    // While a dialog is up the cursor stays as it is.
-    if (isPopUp())
-        return;
-    bool overBox = false;
-    if (const auto item = collectionView->itemAtViewportPoint(point)) {
-        const ImageFilePtr file = resultState().shownFile(item->first, item->second);
-        overBox = file && !file->isProtected
-                  && checkBoxArea(collectionView->visualItemRect(item->first, item->second)).contains(point);
-    }
-    if (overBox)
-        collectionView->viewport()->setCursor(Qt::PointingHandCursor);
-    else
-        collectionView->viewport()->unsetCursor();
+    return checkBoxArea(cell);
 }
 
 bool ThumbnailVC::eventFilter(QObject *watched, QEvent *event)

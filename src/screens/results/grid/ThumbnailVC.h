@@ -59,7 +59,7 @@ public:
     // The tool tip at a viewport point: the orientation badge's, or none.
     QString toolTipAt(const QPoint &point) const;
     // Pointing hand over the check box of an unprotected file, arrow elsewhere.
-    void updateCheckBoxCursor(const QPoint &point);
+    QRect checkBoxRect(const QRect &cell) const override;
 
     // The hover handlers (the cell surface posts the notifications with its section and row).
     void showFileOnHover(int section, int row);

@@ -194,21 +194,9 @@ bool ListViewVC::eventFilter(QObject *watched, QEvent *event)
     return ResultViewController::eventFilter(watched, event);
 }
 
-void ListViewVC::updateCheckBoxCursor(const QPoint &point)
+QRect ListViewVC::checkBoxRect(const QRect &cell) const
 {
-    // Pointing hand over a row's check box, arrow elsewhere; while a dialog is up it stays as it is.
-    if (isPopUp())
-        return;
-    bool overBox = false;
-    if (const auto item = collectionView->itemAtViewportPoint(point)) {
-        const ImageFilePtr file = resultState().shownFile(item->first, item->second);
-        overBox = file && !file->isProtected
-                  && columnRect(CheckBoxColumn, collectionView->visualItemRect(item->first, item->second)).contains(point);
-    }
-    if (overBox)
-        collectionView->viewport()->setCursor(Qt::PointingHandCursor);
-    else
-        collectionView->viewport()->unsetCursor();
+    return columnRect(CheckBoxColumn, cell);
 }
 
 QRect ListViewVC::columnRect(Column column, const QRect &row)

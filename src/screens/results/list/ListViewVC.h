@@ -97,7 +97,7 @@ protected:
 private:
     const RowTexts &textsFor(const ImageFile &file);
     void placeCaptions();
-    void updateCheckBoxCursor(const QPoint &point);
+    QRect checkBoxRect(const QRect &cell) const override;
     void syncScrollBar();
 
     ThumbnailLoader *loader_ = nullptr;
