@@ -231,11 +231,11 @@ PhotosLibraryReader::ReadResult PhotosLibraryReader::openPhotosDatabaseCopy(cons
     if (error.isEmpty() && isFile(files.wal))
         error = copyFile(files.wal, copy.wal, maxCopyBytes, halt);
     if (!error.isEmpty()) {
-        const bool halt = !m_haltReason.isEmpty();
-        if (halt)
+        const bool ended = !m_haltReason.isEmpty();
+        if (ended)
             error = m_haltReason;
         std::fprintf(stdout, "%s\n", qPrintable(error));
-        result.failure = halt ? Failure::ReadFailed : Failure::CopyFailed;
+        result.failure = ended ? Failure::ReadFailed : Failure::CopyFailed;
         result.detail = error;
         // A partial set of copies is never read: take away what was copied.
         removeOldCopy(copy.database, false);
