@@ -63,6 +63,9 @@ extern const QString reloadTableViewNotification; // "ReloadTableViewNotificatio
 // Extensions a scan collects; starts as a copy of allExtensions.
 extern QStringList scanExtensions;
 extern std::vector<InitialDirectory> excludedFolders;
+// The most entries a stored list (the scan list, the excluded and the protected folders) brings
+// back at launch; the rest of a longer list is left out with a log line.
+inline constexpr int maxRestoredListEntries = 10000;
 // Criteria of automatic marking, first to last; starts as defaultSelectionPriorityOrder().
 extern std::vector<SelectionPriority> selectionPriorityOrder;
 extern std::vector<InitialDirectory> protectedFolders;

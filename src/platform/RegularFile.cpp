@@ -113,12 +113,31 @@ std::optional<QByteArray> RegularFile::read(const QString &path, qint64 maxBytes
     return content;
 }
 
-bool RegularFile::copy(const QString &source, const QString &target, QString *error)
+bool RegularFile::isMostlyHoles(qint64 size, qint64 allocatedBytes)
+{
+    // Small files may sit in a few blocks or inline in the file system's own records.
+    constexpr qint64 kSmallFile = 1 << 20;
+    return size > kSmallFile && allocatedBytes < size / 8;
+}
+
+bool RegularFile::copy(const QString &source, const QString &target, qint64 maxBytes, QString *error,
+                       const std::function<bool()> &shouldStop)
 {
     struct stat info {};
     const int in = openRegular(source, Links::Refuse, &info, error);
     if (in < 0)
         return false;
+    if (info.st_size > maxBytes) {
+        setError(error, source, QStringLiteral("larger than %1 bytes").arg(maxBytes));
+        ::close(in);
+        return false;
+    }
+    if (isMostlyHoles(info.st_size, qint64(info.st_blocks) * 512)) {
+        setError(error, source,
+                 QStringLiteral("a sparse file (%1 bytes, %2 allocated)").arg(info.st_size).arg(qint64(info.st_blocks) * 512));
+        ::close(in);
+        return false;
+    }
     const std::optional<QByteArray> native = PathSafety::nativePath(target);
     const int out = native ? ::open(native->constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600) : -1;
     if (out < 0) {
@@ -127,8 +146,14 @@ bool RegularFile::copy(const QString &source, const QString &target, QString *er
         return false;
     }
     bool ok = true;
+    qint64 copied = 0;
     char buffer[1 << 16];
     for (;;) {
+        if (shouldStop && shouldStop()) {
+            setError(error, source, QStringLiteral("stopped"));
+            ok = false;
+            break;
+        }
         const ssize_t got = ::read(in, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
@@ -139,6 +164,13 @@ bool RegularFile::copy(const QString &source, const QString &target, QString *er
         }
         if (got == 0)
             break;
+        // The file may have grown since it was checked: the cap holds for what is copied.
+        copied += got;
+        if (copied > maxBytes) {
+            setError(error, source, QStringLiteral("larger than %1 bytes").arg(maxBytes));
+            ok = false;
+            break;
+        }
         if (!writeAll(out, buffer, size_t(got))) {
             setError(error, target, reasonOf(errno));
             ok = false;

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace platform {
@@ -28,9 +29,16 @@ public:
                                           QString *error = nullptr);
 
     // Copies a regular file (never through a link) to `target`, which must not exist yet; the copy
-    // is readable and writable by its owner only. On failure the partial copy is removed and the
-    // reason is in *error.
-    static bool copy(const QString &source, const QString &target, QString *error = nullptr);
+    // is readable and writable by its owner only. Refused: a file larger than maxBytes (also when
+    // it grows past it while being copied), and a sparse file whose allocated blocks are far below
+    // its size (its holes would be written out in full). `shouldStop` is asked between chunks and
+    // ends the copy. On failure the partial copy is removed and the reason is in *error.
+    static bool copy(const QString &source, const QString &target, qint64 maxBytes, QString *error = nullptr,
+                     const std::function<bool()> &shouldStop = {});
+
+    // True when the file is mostly holes: above a small size, less than an eighth of it is
+    // allocated on disk.
+    static bool isMostlyHoles(qint64 size, qint64 allocatedBytes);
 };
 
 } // namespace platform

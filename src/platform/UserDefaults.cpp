@@ -135,9 +135,68 @@ UserDefaults::UserDefaults(const QString &filePath)
     load();
 }
 
+UserDefaults::~UserDefaults()
+{
+    std::lock_guard lock(m_mutex);
+    m_alive.reset();
+    // At the end of the process the folder may be gone with a test's temporary folder; the
+    // application itself has written at its quit already.
+    if (m_dirty)
+        save(false);
+}
+
+bool UserDefaults::synchronize()
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_dirty)
+        return true;
+    return save();
+}
+
+int UserDefaults::fileWriteCount() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_writeCount;
+}
+
+void UserDefaults::scheduleSave()
+{
+    m_dirty = true;
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!app) {
+        save();
+        return;
+    }
+    const std::weak_ptr<bool> alive = m_alive;
+    if (m_quitHookApp != app) {
+        m_quitHookApp = app;
+        QObject::connect(app, &QCoreApplication::aboutToQuit, app, [this, alive] {
+            if (alive.lock())
+                synchronize();
+        });
+    }
+    if (m_savePending && m_pendingApp == app)
+        return;
+    m_savePending = true;
+    m_pendingApp = app;
+    // Every change of this turn is in the one write that runs when the main loop comes round.
+    QMetaObject::invokeMethod(app, [this, alive] {
+        if (!alive.lock())
+            return;
+        std::lock_guard lock(m_mutex);
+        m_savePending = false;
+        if (m_dirty)
+            save();
+    }, Qt::QueuedConnection);
+}
+
 void UserDefaults::setFilePath(const QString &filePath)
 {
     std::lock_guard lock(m_mutex);
+    // What is pending belongs to the old file (unless its folder went away meanwhile).
+    if (m_dirty)
+        save(false);
+    m_dirty = false;
     m_path = filePath;
     m_values.clear();
     m_writable = true;
@@ -230,7 +289,7 @@ void UserDefaults::set(const QString &key, const QVariant &value)
     else if (typeOfValue(value) == Type::String && value.metaType().id() != QMetaType::QString)
         stored = QVariant(value.toString());
     m_values[key] = stored;
-    save();
+    scheduleSave();
 }
 
 void UserDefaults::setStringArray(const QString &key, const QStringList &value)
@@ -245,7 +304,7 @@ void UserDefaults::removeObject(const QString &key)
 {
     std::lock_guard lock(m_mutex);
     if (m_values.erase(key) > 0)
-        save();
+        scheduleSave();
 }
 
 bool UserDefaults::boolForKey(const QString &key) const
@@ -423,7 +482,7 @@ void UserDefaults::reset()
 {
     std::lock_guard lock(m_mutex);
     m_values.clear();
-    save();
+    scheduleSave();
 }
 
 void UserDefaults::load()
@@ -478,14 +537,18 @@ void UserDefaults::keepDamagedFileAside(const QString &reason)
     m_resetNotice = keptAs;
 }
 
-bool UserDefaults::save() const
+bool UserDefaults::save(bool makeFolder)
 {
+    m_dirty = false;
     if (m_path.isEmpty() || !m_writable)
+        return false;
+    const QString folder = QFileInfo(m_path).absolutePath();
+    if (!makeFolder && !QFileInfo(folder).isDir())
         return false;
     QJsonObject root;
     for (const auto &[key, value] : m_values)
         root[key] = encode(value);
-    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    QDir().mkpath(folder);
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly)) {
         std::fprintf(stdout, "Settings file %s could not be written (%s)\n", qPrintable(m_path), qPrintable(file.errorString()));
@@ -496,6 +559,7 @@ bool UserDefaults::save() const
         std::fprintf(stdout, "Settings file %s could not be saved\n", qPrintable(m_path));
         return false;
     }
+    ++m_writeCount;
     return true;
 }
 

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QCoreApplication>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <QVariantList>
 #include <QVariantMap>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -14,7 +17,10 @@ namespace platform {
 // The application's settings store. Every value keeps its type across a restart (a Bool reads back
 // as a Bool, an unsigned integer stays unsigned, data stays data), so callers can tell "holds a Bool"
 // from "holds a number" and "absent" from "present with another type". The file is a JSON document
-// of type-tagged values under the user's configuration folder, rewritten atomically on every change.
+// of type-tagged values under the user's configuration folder, rewritten atomically (the whole
+// file) after changes: with an event loop at most once per turn of the main loop, however many
+// values changed in it, and at the latest when the application quits or the store is destroyed;
+// without one (no application object) at every change. synchronize() writes at once.
 //
 // Only a regular file of at most maxFileBytes is read (a pipe in its place is never waited on). A
 // settings file that cannot be read or is damaged is kept aside under a numbered name beside it
@@ -29,6 +35,15 @@ public:
     static UserDefaults &standard();
 
     explicit UserDefaults(const QString &filePath);
+    // Writes what is still pending.
+    ~UserDefaults();
+    UserDefaults(const UserDefaults &) = delete;
+    UserDefaults &operator=(const UserDefaults &) = delete;
+
+    // Writes pending changes now; true when nothing was pending or the file was written.
+    bool synchronize();
+    // How many times this store has written its file.
+    int fileWriteCount() const;
 
     // Points the store at another file and loads it (used by tests to isolate their settings).
     void setFilePath(const QString &filePath);
@@ -83,7 +98,10 @@ public:
 
 private:
     void load();
-    bool save() const;
+    // Writes the whole file; with makeFolder false only into a folder that still exists.
+    bool save(bool makeFolder = true);
+    // Marks the values changed and arranges the write (the caller holds the mutex).
+    void scheduleSave();
     void keepDamagedFileAside(const QString &reason);
 
     mutable std::recursive_mutex m_mutex;
@@ -91,6 +109,12 @@ private:
     std::map<QString, QVariant> m_values;
     bool m_writable = true; // false while an unreadable file that could not be moved stays in place
     std::optional<QString> m_resetNotice;
+    bool m_dirty = false;        // values changed since the file was last written
+    bool m_savePending = false;  // a write is queued on the main loop
+    QPointer<QCoreApplication> m_pendingApp; // the application the write is queued on
+    QPointer<QCoreApplication> m_quitHookApp; // the application whose quit writes what is pending
+    int m_writeCount = 0;
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true); // checked by queued writes
 };
 
 } // namespace platform

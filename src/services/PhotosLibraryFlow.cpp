@@ -2,6 +2,7 @@
 
 #include "model/ModuleState.h"
 #include "model/TextLookup.h"
+#include "platform/Dispatch.h"
 #include "platform/PhotosApp.h"
 
 #include <QDir>
@@ -45,6 +46,20 @@ auto firstAnswerOnly(PhotosLibraryFlow *flow, Step step)
 PhotosLibraryFlow::PhotosLibraryFlow(Callbacks callbacks, QObject *parent)
     : QObject(parent), m_callbacks(std::move(callbacks))
 {
+    // The reader asks the flow's switch between rows, within its queries and while it copies.
+    reader.shouldStop = [stop = m_stopRead] { return stop->load(); };
+}
+
+PhotosLibraryFlow::~PhotosLibraryFlow()
+{
+    m_stopRead->store(true);
+    m_worker.reset(); // waits for a read in progress, which the stop ends at once
+}
+
+void PhotosLibraryFlow::stopReading()
+{
+    if (m_reading)
+        m_stopRead->store(true);
 }
 
 bool PhotosLibraryFlow::isPhotosLibraryEntry(const InitialDirectory &entry)
@@ -204,34 +219,63 @@ void PhotosLibraryFlow::locatePhotosDatabaseFiles()
 
 void PhotosLibraryFlow::readNextLibrary()
 {
-    while (!m_libraries.isEmpty()) {
-        const QString library = m_libraries.takeFirst();
-        PhotosLibraryReader::Failure failure = PhotosLibraryReader::Failure::DatabaseMissing;
-        if (const auto files = PhotosLibraryReader::locatePhotosDatabaseFiles(library)) {
-            PhotosLibraryReader::ReadResult read = reader.openPhotosDatabaseCopy(*files);
-            failure = read.failure;
-            if (failure == PhotosLibraryReader::Failure::None) {
-                std::vector<InitialDirectory> entries = PhotosLibraryReader::photosLibraryEntries(*files, read.photosLibrary);
-                std::move(entries.begin(), entries.end(), std::back_inserter(m_entries));
-                continue;
-            }
-        } else {
-            std::fprintf(stdout, "No Photos database found in %s\n", qPrintable(library));
-        }
-        if (!m_callbacks.libraryUnreadable) {
-            std::fprintf(stdout, "Photos library %s cannot be read; scanning without it\n", qPrintable(library));
-            continue;
-        }
-        m_callbacks.libraryUnreadable(libraryUnreadableAlert(library, failure), library,
-                                      firstAnswerOnly(this, [](PhotosLibraryFlow &flow, bool scanWithoutIt) {
-                                          if (scanWithoutIt)
-                                              flow.readNextLibrary();
-                                          else
-                                              flow.cancel();
-                                      }));
+    if (m_libraries.isEmpty()) {
+        scanPhotosLibraryItems();
         return;
     }
-    scanPhotosLibraryItems();
+    const QString library = m_libraries.takeFirst();
+    const std::optional<PhotosLibraryFiles> files = PhotosLibraryReader::locatePhotosDatabaseFiles(library);
+    if (!files) {
+        std::fprintf(stdout, "No Photos database found in %s\n", qPrintable(library));
+        libraryRead(library, PhotosLibraryReader::Failure::DatabaseMissing, {});
+        return;
+    }
+    // The copy and the queries run on the worker; the reader is not touched here until the
+    // result is back. The flow outlives its worker (its destructor waits for it).
+    if (!m_worker)
+        m_worker = std::make_unique<platform::Dispatch::SerialQueue>();
+    m_stopRead->store(false);
+    m_reading = true;
+    QPointer<PhotosLibraryFlow> self = this;
+    PhotosLibraryReader *reading = &reader;
+    m_worker->async([self, reading, library, files = *files] {
+        PhotosLibraryReader::ReadResult read = reading->openPhotosDatabaseCopy(files);
+        std::vector<InitialDirectory> entries;
+        if (read.failure == PhotosLibraryReader::Failure::None)
+            entries = PhotosLibraryReader::photosLibraryEntries(files, read.photosLibrary);
+        platform::Dispatch::mainAsync([self, library, failure = read.failure, entries = std::move(entries)]() mutable {
+            if (self)
+                self->libraryRead(library, failure, std::move(entries));
+        });
+    });
+}
+
+void PhotosLibraryFlow::libraryRead(const QString &library, PhotosLibraryReader::Failure failure,
+                                    std::vector<InitialDirectory> entries)
+{
+    m_reading = false;
+    if (m_stopRead->exchange(false)) {
+        // Stopped by the user: the scan does not start.
+        cancel();
+        return;
+    }
+    if (failure == PhotosLibraryReader::Failure::None) {
+        std::move(entries.begin(), entries.end(), std::back_inserter(m_entries));
+        readNextLibrary();
+        return;
+    }
+    if (!m_callbacks.libraryUnreadable) {
+        std::fprintf(stdout, "Photos library %s cannot be read; scanning without it\n", qPrintable(library));
+        readNextLibrary();
+        return;
+    }
+    m_callbacks.libraryUnreadable(libraryUnreadableAlert(library, failure), library,
+                                  firstAnswerOnly(this, [](PhotosLibraryFlow &flow, bool scanWithoutIt) {
+                                      if (scanWithoutIt)
+                                          flow.readNextLibrary();
+                                      else
+                                          flow.cancel();
+                                  }));
 }
 
 bool PhotosLibraryFlow::isAtOrInsidePhotosLibrary(const InitialDirectory &entry)
@@ -270,7 +314,7 @@ void PhotosLibraryFlow::finishWithScan()
 
 void PhotosLibraryFlow::cancel()
 {
-    std::fprintf(stdout, "Scan cancelled: a Photos library could not be read\n");
+    std::fprintf(stdout, "Scan cancelled: a Photos library was not read\n");
     m_libraries.clear();
     m_entries.clear();
     setBusy(false);

@@ -7,9 +7,15 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
+
+namespace platform::Dispatch {
+class SerialQueue;
+}
 
 // The texts of one alert the home screen shows on the flow's behalf, taken from the language
 // table. The first button title is the first (default) button.
@@ -24,7 +30,8 @@ struct PhotosLibraryAlert {
 // files, reading them and turning the items into single-file entries of the working list. It shows
 // nothing itself: where the user must answer or be told, it calls the home screen back with the
 // alert's texts and a continuation, which the home screen calls with the user's answer (at once
-// or later; only the first call counts). Main thread only.
+// or later; only the first call counts). Main thread only; the libraries themselves are read on
+// the flow's worker thread, so the interface stays responsive while a large library is read.
 //
 // Wiring on the home screen (ViewController):
 //
@@ -46,9 +53,11 @@ struct PhotosLibraryAlert {
 //   quitWaitMs, with the event loop running. Once Photos has ended -> locatePhotosDatabaseFiles;
 //   if it does not end -> photosDidNotQuit, then the scan starts without the libraries.
 // - Skip answer (skipPhotosLibrary): the library entries leave the working list and the scan starts.
-// - locatePhotosDatabaseFiles: every ticked library of the working list is read in list order.
+// - locatePhotosDatabaseFiles: every ticked library of the working list is read in list order,
+//   one after the other on the worker; the flow goes on on the main thread when a read ends.
 //   A library that cannot be read -> libraryUnreadable: answer(true) goes on without it,
 //   answer(false) cancels (no scan starts; the working list is left as it was).
+//   stopReading() ends the read in progress and cancels in the same way.
 //   Then scanPhotosLibraryItems: every entry at or inside a library package (a folder whose own
 //   extension is "photoslibrary") leaves the working list, the items of the libraries read are appended, and startScan runs.
 class PhotosLibraryFlow : public QObject
@@ -76,6 +85,8 @@ public:
     };
 
     explicit PhotosLibraryFlow(Callbacks callbacks, QObject *parent = nullptr);
+    // Stops a read in progress and waits for the worker.
+    ~PhotosLibraryFlow() override;
 
     // The Photos part of the Scan action, run after the working list was taken. Ignored (false)
     // while an earlier run still waits for an answer or for Photos.
@@ -89,10 +100,18 @@ public:
     void locatePhotosDatabaseFiles();
     void scanPhotosLibraryItems();
 
+    // Ends the read in progress through the reader's stop hook; the flow then cancels (no scan
+    // starts). Ignored when no read runs.
+    void stopReading();
+    // True while a library is being read on the worker.
+    bool isReading() const { return m_reading; }
+
     // How long Photos may take to quit.
     int quitWaitMs = 10000;
 
-    // The reader and the items of the last read (all libraries, in list order).
+    // The reader and the items of the last read (all libraries, in list order). The reader works
+    // on the worker thread while isReading(); set its limits between reads only. Its stop hook is
+    // the flow's own (stopReading).
     PhotosLibraryReader reader;
     const std::vector<InitialDirectory> &photosLibraryEntries() const { return m_entries; }
 
@@ -111,6 +130,9 @@ private:
     std::vector<InitialDirectory> &workingList();
     void setBusy(bool busy);
     void readNextLibrary();
+    // The main thread's part after one library was read on the worker.
+    void libraryRead(const QString &library, PhotosLibraryReader::Failure failure,
+                     std::vector<InitialDirectory> entries);
     void removeLibraryEntries();
     void finishWithScan();
     void cancel();
@@ -119,4 +141,7 @@ private:
     bool m_busy = false;
     QStringList m_libraries;                 // ticked libraries still to read
     std::vector<InitialDirectory> m_entries; // items read so far
+    bool m_reading = false;
+    std::shared_ptr<std::atomic<bool>> m_stopRead = std::make_shared<std::atomic<bool>>(false);
+    std::unique_ptr<platform::Dispatch::SerialQueue> m_worker;
 };

@@ -14,7 +14,6 @@
 
 #include <cstdio>
 #include <initializer_list>
-#include <memory>
 
 const QString PhotosLibraryReader::removedDuplicatesAlbum = QStringLiteral("Twinsift");
 const QString PhotosLibraryReader::pattern = QStringLiteral("Z_([0-9]{1,2})ASSETS");
@@ -94,10 +93,10 @@ bool removeOldCopy(const QString &path, bool report)
 }
 
 // Copies one regular file into the cache folder, writable for the reader. Empty text on success.
-QString copyFile(const QString &source, const QString &target)
+QString copyFile(const QString &source, const QString &target, qint64 maxBytes, const std::function<bool()> &halted)
 {
     QString error;
-    if (!platform::RegularFile::copy(source, target, &error))
+    if (!platform::RegularFile::copy(source, target, maxBytes, &error, halted))
         return error;
     return {};
 }
@@ -126,22 +125,6 @@ QString requireTables(platform::SqliteConnection &db, std::initializer_list<cons
 QString digitsOf(const QString &name)
 {
     return PhotosLibraryReader::regexMatches(PhotosLibraryReader::pattern1, name).join(QString());
-}
-
-// Runs a one-parameter lookup again with `value` bound and returns the texts of its first column,
-// in row order. A NULL column is passed over with the line `nullMessage`.
-QStringList columnTexts(platform::SqliteStatement &statement, const QString &value, const char *nullMessage)
-{
-    QStringList texts;
-    statement.reset();
-    statement.bindText(1, value);
-    while (statement.next()) {
-        if (statement.columnIsNull(0))
-            std::fprintf(stdout, "%s\n", nullMessage);
-        else
-            texts << statement.columnText(0);
-    }
-    return texts;
 }
 
 bool hasPathEscape(const QString &part)
@@ -198,8 +181,25 @@ QStringList PhotosLibraryReader::regexMatches(const QString &pattern, const QStr
     return matches;
 }
 
+bool PhotosLibraryReader::halted()
+{
+    if (!m_haltReason.isEmpty())
+        return true;
+    if (shouldStop && shouldStop())
+        m_haltReason = QStringLiteral("stopped");
+    else if (m_hasDeadline && std::chrono::steady_clock::now() >= m_deadline)
+        m_haltReason = QStringLiteral("the read ran longer than %1 ms").arg(readTimeLimit.count());
+    return !m_haltReason.isEmpty();
+}
+
 PhotosLibraryReader::ReadResult PhotosLibraryReader::openPhotosDatabaseCopy(const PhotosLibraryFiles &files)
 {
+    // One time limit for the whole read, copies included.
+    m_haltReason.clear();
+    m_hasDeadline = readTimeLimit.count() > 0;
+    m_deadline = std::chrono::steady_clock::now() + readTimeLimit;
+    const std::function<bool()> halt = [this] { return halted(); };
+
     ReadResult result;
     const bool newer = files.form == PhotosLibraryForm::Newer;
     const PhotosTempCopyPaths copy = photosTempCopyPaths(newer);
@@ -215,37 +215,38 @@ PhotosLibraryReader::ReadResult PhotosLibraryReader::openPhotosDatabaseCopy(cons
         }
     }
     removeOldCopy(copy.shm, false);
+    if (newer)
+        removeOldCopy(photosDatabasePaths().tempCopyLockFile, false);
 
-    // 2. Copy the library's files; the database must be there.
+    // 2. Copy the database and its write-ahead log, each within the size cap; the database must be
+    // there. The shared-memory file is rebuilt by SQLite from the log, and the lock file holds no
+    // data: neither is copied.
     if (!isFile(files.database)) {
         result.failure = Failure::DatabaseMissing;
         result.detail = files.database + QStringLiteral(": no such file");
         std::fprintf(stdout, "Photos library database missing: %s\n", qPrintable(files.database));
         return result;
     }
-    QString error = copyFile(files.database, copy.database);
+    QString error = copyFile(files.database, copy.database, maxCopyBytes, halt);
     if (error.isEmpty() && isFile(files.wal))
-        error = copyFile(files.wal, copy.wal);
+        error = copyFile(files.wal, copy.wal, maxCopyBytes, halt);
     if (!error.isEmpty()) {
+        const bool ended = !m_haltReason.isEmpty();
+        if (ended)
+            error = m_haltReason;
         std::fprintf(stdout, "%s\n", qPrintable(error));
-        result.failure = Failure::CopyFailed;
+        result.failure = ended ? Failure::ReadFailed : Failure::CopyFailed;
         result.detail = error;
+        // A partial set of copies is never read: take away what was copied.
+        removeOldCopy(copy.database, false);
+        removeOldCopy(copy.wal, false);
         return result;
     }
-    if (isFile(files.shm))
-        copyFile(files.shm, copy.shm);
 
-    // 3. The lock file of the newer form travels with it.
-    if (newer) {
-        const QString lockCopy = photosDatabasePaths().tempCopyLockFile;
-        removeOldCopy(lockCopy, false);
-        if (!files.lock.isEmpty() && isFile(files.lock))
-            copyFile(files.lock, lockCopy);
-    }
-
-    // 4. Open the copy (never the library's own file), as the foreign file it is.
+    // 3. Open the copy (never the library's own file), as the foreign file it is. Every statement
+    // stops at a stop request or when the read's time is up.
     platform::SqliteConnection db;
-    db.setQueryLimits(queryTimeLimit, shouldStop);
+    db.setQueryLimits(std::chrono::milliseconds{0}, halt);
     if (!db.open(copy.database, platform::SqliteConnection::Mode::ReadWrite)) {
         std::fprintf(stdout, "error opening database\n");
         result.failure = Failure::OpenFailed;
@@ -259,10 +260,15 @@ PhotosLibraryReader::ReadResult PhotosLibraryReader::openPhotosDatabaseCopy(cons
         return result;
     }
 
-    // 5. Find the album table, then read the items. The connection closes when it leaves scope,
+    // 4. Find the album table, then read the items. The connection closes when it leaves scope,
     // after every statement of the read has been finalized.
     findAssetTables(db);
-    result.failure = readPhotosLibrary(db, files.form, result);
+    result.failure = halted() ? Failure::ReadFailed : readPhotosLibrary(db, files.form, result);
+    if (!m_haltReason.isEmpty()) {
+        result.failure = Failure::ReadFailed;
+        result.detail = m_haltReason;
+        std::fprintf(stdout, "Photos library read ended: %s\n", qPrintable(m_haltReason));
+    }
     if (result.failure != Failure::None)
         result.photosLibrary.clear();
     return result;
@@ -297,23 +303,36 @@ void PhotosLibraryReader::findAssetTables(platform::SqliteConnection &db)
         std::fprintf(stdout, "error reading tables: %s\n", qPrintable(search.errorMessage()));
 }
 
-std::pair<QString, QString> PhotosLibraryReader::lookupColumnValue(platform::SqliteStatement *albumKeys,
-                                                                   platform::SqliteStatement *albumTitle,
-                                                                   const QString &key)
+std::optional<QSet<QString>> PhotosLibraryReader::removedDuplicateKeys(platform::SqliteConnection &db)
 {
-    if (!albumKeys || !albumTitle)
-        return {};
-    std::pair<QString, QString> found;
-    // An item may sit in several albums; the album of removed duplicates decides when it is one.
-    for (const QString &keyName : columnTexts(*albumKeys, key, "keyName not found")) {
-        if (keyName.isEmpty())
-            continue;
-        const QStringList titles = columnTexts(*albumTitle, keyName, "albumName not found");
-        found = {keyName, titles.isEmpty() ? QString() : titles.last()};
-        if (found.second == removedDuplicatesAlbum)
-            break;
+    // The numbered names hold digits only, so they can stand in the text. One pass over the
+    // album-to-item table: each row's album is found by its key.
+    const QByteArray text = QStringLiteral("SELECT j.Z_%2ASSETS FROM Z_%1ASSETS AS j"
+                                           " JOIN ZGENERICALBUM AS g ON g.Z_PK = j.Z_%1ALBUMS"
+                                           " WHERE g.ZTITLE = ?")
+                                .arg(firstMatched, secondMatched)
+                                .toUtf8();
+    QSet<QString> keys;
+    platform::SqliteStatement albumItems(db, text.constData());
+    if (!albumItems.isValid()) {
+        // Without the album tables no item is known to be in the album: every item stays.
+        std::fprintf(stdout, "error preparing select: %s\n", qPrintable(albumItems.errorMessage()));
+        return keys;
     }
-    return found;
+    albumItems.bindText(1, removedDuplicatesAlbum);
+    while (albumItems.next()) {
+        if (albumItems.columnIsNull(0))
+            std::fprintf(stdout, "keyName not found\n");
+        else
+            keys.insert(albumItems.columnText(0));
+    }
+    if (albumItems.failed()) {
+        if (halted())
+            return std::nullopt;
+        std::fprintf(stdout, "error reading albums: %s\n", qPrintable(albumItems.errorMessage()));
+        return QSet<QString>();
+    }
+    return keys;
 }
 
 PhotosLibraryReader::Failure PhotosLibraryReader::readPhotosLibrary(platform::SqliteConnection &db,
@@ -343,23 +362,13 @@ PhotosLibraryReader::Failure PhotosLibraryReader::readPhotosLibrary(platform::Sq
         return Failure::ReadFailed;
     }
 
-    // The album lookup: the numbered names hold digits only, so they can stand in the text.
-    std::unique_ptr<platform::SqliteStatement> albumKeys;
-    std::unique_ptr<platform::SqliteStatement> albumTitle;
+    // The items in the album of removed duplicates, read once for the whole library.
+    QSet<QString> removedKeys;
     if (newer) {
-        const QByteArray lookup = QStringLiteral("SELECT Z_%1ALBUMS FROM Z_%1ASSETS WHERE Z_%2ASSETS = ?")
-                                      .arg(firstMatched, secondMatched)
-                                      .toUtf8();
-        albumKeys = std::make_unique<platform::SqliteStatement>(db, lookup.constData());
-        albumTitle = std::make_unique<platform::SqliteStatement>(db, kAlbumTitle);
-        for (auto *statement : {albumKeys.get(), albumTitle.get()}) {
-            if (!statement->isValid())
-                std::fprintf(stdout, "error preparing select: %s\n", qPrintable(statement->errorMessage()));
-        }
-        if (!albumKeys->isValid() || !albumTitle->isValid()) {
-            albumKeys.reset();
-            albumTitle.reset();
-        }
+        std::optional<QSet<QString>> keys = removedDuplicateKeys(db);
+        if (!keys)
+            return Failure::ReadFailed;
+        removedKeys = std::move(*keys);
     }
 
     platform::SqliteStatement statement(db, text);
@@ -370,12 +379,10 @@ PhotosLibraryReader::Failure PhotosLibraryReader::readPhotosLibrary(platform::Sq
     }
     result.photosLibrary.clear();
     while (statement.next()) {
-        // Besides stopping a long query, a stop request ends the read between rows.
-        if (shouldStop && shouldStop()) {
-            result.detail = QStringLiteral("stopped");
-            std::fprintf(stdout, "Photos library read stopped\n");
+        // Besides stopping a long query, a stop request or the end of the read's time ends the
+        // read between rows.
+        if (halted())
             return Failure::ReadFailed;
-        }
         PhotoLibraryProperties item;
         if (newer) {
             item.RKMimagePath = statement.columnText(1);
@@ -383,13 +390,8 @@ PhotosLibraryReader::Failure PhotosLibraryReader::readPhotosLibrary(platform::Sq
             item.RKVuuid = statement.columnText(6);
             item.RKVfilename = statement.columnText(0);
             item.OriginalFileName = statement.columnText(4);
-            if (!statement.columnIsNull(5)) {
-                const auto [keyName, albumName] =
-                    lookupColumnValue(albumKeys.get(), albumTitle.get(), statement.columnText(5));
-                Q_UNUSED(keyName);
-                if (albumName == removedDuplicatesAlbum)
-                    continue;
-            }
+            if (!statement.columnIsNull(5) && removedKeys.contains(statement.columnText(5)))
+                continue;
         } else {
             item.RKMuuid = statement.columnText(4);
             item.RKMimagePath = statement.columnText(1);

@@ -3,6 +3,7 @@
 #include "model/InitialDirectory.h"
 #include "model/PhotoLibraryProperties.h"
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -34,13 +35,15 @@ struct PhotosLibraryFiles {
 };
 
 // Reads the items of a Photos library from the library's own SQLite database. The live database is
-// never opened: it is copied, with its write-ahead log and shared-memory file, into the user's
-// cache folder, and the copy is read. Everything runs on the calling thread.
+// never opened: it is copied, with its write-ahead log, into the user's cache folder, and the copy
+// is read (SQLite rebuilds the shared-memory file; the lock file holds no data). Everything runs
+// on the calling thread, which should not be the interface's: a large library takes a while.
 //
 // The library is treated as foreign input: only regular files are copied (a pipe or a link in the
-// database's place is refused, never waited on), the copy is opened with SQLite's defensive
-// settings and read only, the tables read must be tables (not views), and every query is bounded
-// in time and stops when shouldStop answers true. Item paths resolve inside the package only.
+// database's place is refused, never waited on), each copy is capped in size and a sparse file is
+// refused, the copy is opened with SQLite's defensive settings and read only, the tables read must
+// be tables (not views), the whole read (copies and queries) has one time limit, and it stops
+// when shouldStop answers true. Item paths resolve inside the package only.
 //
 //     PhotosLibraryReader reader;
 //     if (auto files = PhotosLibraryReader::locatePhotosDatabaseFiles(path)) {
@@ -103,16 +106,24 @@ public:
     QString firstMatched;
     QString secondMatched;
 
-    // The longest any one query of a read may run, and a stop request checked while queries run
-    // (both end the read with Failure::ReadFailed).
-    std::chrono::milliseconds queryTimeLimit{20000};
+    // The longest one whole read may run, from the first copy to the last row, and a stop request
+    // checked while files are copied and while queries run. Either ends the read with
+    // Failure::ReadFailed.
+    std::chrono::milliseconds readTimeLimit{20000};
     std::function<bool()> shouldStop;
+    // The largest database or write-ahead log that is copied.
+    qint64 maxCopyBytes = qint64(2) << 30;
 
 private:
     void findAssetTables(platform::SqliteConnection &db);
-    // (keyName, albumName) of the item with this key: the album removedDuplicatesAlbum when the
-    // item is in it, else the last album found; two empty texts when the item is in no album.
-    std::pair<QString, QString> lookupColumnValue(platform::SqliteStatement *albumKeys,
-                                                  platform::SqliteStatement *albumTitle, const QString &key);
+    // The keys of the items in the album removedDuplicatesAlbum, read from the album-to-item table
+    // in one query. Empty when the album tables cannot be read; absent when the query was stopped.
+    std::optional<QSet<QString>> removedDuplicateKeys(platform::SqliteConnection &db);
     Failure readPhotosLibrary(platform::SqliteConnection &db, PhotosLibraryForm form, ReadResult &result);
+    // True once the read is to end: a stop request, or its time is up. Notes why in m_haltReason.
+    bool halted();
+
+    std::chrono::steady_clock::time_point m_deadline;
+    bool m_hasDeadline = false;
+    QString m_haltReason;
 };

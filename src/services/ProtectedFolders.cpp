@@ -219,6 +219,11 @@ void loadProtectedFolders()
             QTextStream(stdout) << "Skipped a damaged protected folder entry at position " << i << Qt::endl;
             continue;
         }
+        if (protectedFolders.size() >= size_t(maxRestoredListEntries)) {
+            QTextStream(stdout) << "Protected folders: only the first " << maxRestoredListEntries
+                                << " stored folders are used" << Qt::endl;
+            break;
+        }
         protectedFolders.emplace_back(folderUrlFromPath(path));
         kept.push_back(flags[size_t(i)]);
     }

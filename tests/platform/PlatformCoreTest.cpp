@@ -121,6 +121,7 @@ TEST(UserDefaultsTest, DamagedFileIsKeptAsideUnderANumberedNameAndToldOnce)
     EXPECT_EQ(d.takeResetNotice(), path + ".damaged-1");
     EXPECT_FALSE(d.takeResetNotice()) << "told once";
     d.setBool("x", true);
+    ASSERT_TRUE(d.synchronize());
     EXPECT_TRUE(UserDefaults(path).boolForKey("x"));
     EXPECT_FALSE(UserDefaults(path).takeResetNotice());
 
@@ -141,6 +142,48 @@ TEST(UserDefaultsTest, DamagedFileIsKeptAsideUnderANumberedNameAndToldOnce)
     EXPECT_FALSE(capped.contains("k"));
     EXPECT_EQ(capped.takeResetNotice(), path + ".damaged-3");
     EXPECT_EQ(QFileInfo(path + ".damaged-3").size(), huge.size());
+}
+
+TEST(UserDefaultsTest, TheFileIsWrittenOncePerTurnOfTheMainLoopAndWhenTheStoreEnds)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("d.json");
+    auto stored = [&path](const QString &key) { return UserDefaults(path).object(key); };
+    {
+        UserDefaults d(path);
+        // Many changes in one turn: nothing written until the loop comes round, then one write
+        // that holds them all.
+        for (int i = 0; i < 9; ++i)
+            d.setInteger(QString("k%1").arg(i), i);
+        d.removeObject("k8");
+        EXPECT_EQ(d.fileWriteCount(), 0);
+        EXPECT_FALSE(QFileInfo::exists(path));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(d.fileWriteCount(), 1);
+        EXPECT_EQ(stored("k7"), QVariant(qint64(7)));
+        EXPECT_FALSE(stored("k8"));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(d.fileWriteCount(), 1) << "nothing changed, nothing written";
+
+        // synchronize() writes at once, and the turn's write then has nothing left to do.
+        d.setBool("now", true);
+        EXPECT_TRUE(d.synchronize());
+        EXPECT_EQ(d.fileWriteCount(), 2);
+        EXPECT_EQ(stored("now"), QVariant(true));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(d.fileWriteCount(), 2);
+
+        // A change still pending when the store ends is written then.
+        d.setString("last", "kept");
+    }
+    EXPECT_EQ(stored("last"), QVariant(QString("kept")));
+
+    // So is one pending when the application quits.
+    UserDefaults d(path);
+    d.setString("atQuit", "kept");
+    ASSERT_TRUE(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit", Qt::DirectConnection));
+    EXPECT_EQ(d.fileWriteCount(), 1);
+    EXPECT_EQ(stored("atQuit"), QVariant(QString("kept")));
 }
 
 TEST(UserDefaultsTest, APipeInPlaceOfTheSettingsFileIsNotWaitedOn)

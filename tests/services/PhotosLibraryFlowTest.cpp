@@ -117,6 +117,13 @@ protected:
         ASSERT_TRUE(PhotosApp::shared().isRunning());
     }
 
+    // Runs the event loop until the read on the worker has ended and the flow waits for an
+    // answer, has started the scan or has given up.
+    bool settled()
+    {
+        return platform::Dispatch::runMainLoopUntil([this] { return !flow->isReading(); }, 30000);
+    }
+
     QTemporaryDir dir;
     std::optional<QVariantMap> savedTable;
     std::vector<InitialDirectory> list;
@@ -157,6 +164,8 @@ TEST_F(PhotosFlowTest, TickedLibrariesOfBothFormsAreReadInListOrder)
             entryFor(first + "/originals/A/IMG_1.JPG")};
 
     EXPECT_TRUE(flow->scanOrReadPhotosLibrary());
+    EXPECT_TRUE(flow->isReading()) << "the libraries are read on the worker";
+    EXPECT_TRUE(settled());
     ASSERT_EQ(scans, 1);
     EXPECT_FALSE(flow->isBusy());
     EXPECT_TRUE(alerts.isEmpty());
@@ -180,6 +189,7 @@ TEST_F(PhotosFlowTest, FoldersWhoseNamesMerelyContainTheExtensionStayInTheList)
             entryFor(library + "/originals")};
 
     EXPECT_TRUE(flow->scanOrReadPhotosLibrary());
+    EXPECT_TRUE(settled());
     ASSERT_EQ(scans, 1);
     EXPECT_EQ(pathsOf(scanned), QStringList({export_, backup, named, library + "/originals/A/IMG_1.JPG"}));
 
@@ -200,6 +210,7 @@ TEST_F(PhotosFlowTest, AnUnreadableLibraryIsNamedAndTheUserChooses)
 
     // Cancel: no scan, and the home screen can start again.
     EXPECT_TRUE(flow->scanOrReadPhotosLibrary());
+    EXPECT_TRUE(settled());
     ASSERT_TRUE(unreadableAnswer);
     EXPECT_EQ(unreadablePaths, QStringList({broken}));
     EXPECT_EQ(alerts.value(0), "Cannot read Broken \"One\".photoslibrary|Damaged. Scan without it or cancel.|Scan Without It,Cancel");
@@ -213,8 +224,10 @@ TEST_F(PhotosFlowTest, AnUnreadableLibraryIsNamedAndTheUserChooses)
     // Scan without it: the other library is still read.
     unreadableAnswer = nullptr;
     EXPECT_TRUE(flow->scanOrReadPhotosLibrary());
+    EXPECT_TRUE(settled());
     ASSERT_TRUE(unreadableAnswer);
     unreadableAnswer(true);
+    EXPECT_TRUE(settled());
     ASSERT_EQ(scans, 1);
     EXPECT_EQ(pathsOf(scanned), QStringList({folder, good + "/originals/A/IMG_1.JPG"}));
 }
@@ -273,4 +286,29 @@ TEST_F(PhotosFlowTest, PhotosThatDoesNotQuitLeavesTheLibraryOut)
     ASSERT_EQ(scans, 1);
     EXPECT_EQ(pathsOf(scanned), QStringList({dir.filePath("Pictures")}));
     photos_fixtures::stopChild(photosProcess);
+}
+
+TEST_F(PhotosFlowTest, StopEndsAReadInProgressAndNoScanStarts)
+{
+    // A library large enough that its read is still running when the stop comes.
+    const QString library = newerLibrary("Large.photoslibrary");
+    QString error;
+    ASSERT_GT(photos_fixtures::addManyItems(library, 3000, 2000000, &error), 0) << qPrintable(error);
+    list = {entryFor(dir.filePath("Pictures")), entryFor(library)};
+
+    EXPECT_TRUE(flow->scanOrReadPhotosLibrary());
+    ASSERT_TRUE(flow->isReading());
+    EXPECT_EQ(scans, 0) << "the read does not hold up the event loop";
+    flow->stopReading();
+    EXPECT_TRUE(settled());
+    EXPECT_EQ(scans, 0);
+    EXPECT_TRUE(unreadablePaths.isEmpty()) << "a stop is no unreadable library";
+    EXPECT_FALSE(flow->isBusy());
+    EXPECT_EQ(pathsOf(list), QStringList({dir.filePath("Pictures"), library})) << "the working list is as it was";
+
+    // The next Scan reads the same library to its end.
+    EXPECT_TRUE(flow->scanOrReadPhotosLibrary());
+    EXPECT_TRUE(settled());
+    ASSERT_EQ(scans, 1);
+    EXPECT_EQ(scanned.size(), 1u + 1u + 2700u);
 }

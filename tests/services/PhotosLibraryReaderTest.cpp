@@ -150,7 +150,6 @@ TEST_F(PhotosReaderTest, NewerFormGivesItemsWithTheirPropertiesAndLeavesOutRemov
     // The library itself is untouched; the copy lives in the cache folder.
     EXPECT_EQ(photos_fixtures::readFile(lib + "/database/Photos.sqlite"), original);
     EXPECT_TRUE(QFileInfo::exists(photosTempCopyPaths(true).database));
-    EXPECT_EQ(photos_fixtures::readFile(photosDatabasePaths().tempCopyLockFile), "lock");
 }
 
 TEST_F(PhotosReaderTest, FirstLibrariesOfTheNewerFormAndOtherTableNumbers)
@@ -331,6 +330,93 @@ int readFailure(const PhotosLibraryFiles &files)
 }
 
 } // namespace
+
+TEST_F(PhotosReaderTest, OnlyTheDatabaseAndItsLogAreCopiedEachWithinItsCap)
+{
+    const QString lib = package("Capped.photoslibrary");
+    photos_fixtures::NewerLibrary fixture(lib, newerItems());
+    ASSERT_TRUE(fixture.ok()) << qPrintable(fixture.error());
+    ASSERT_TRUE(photos_fixtures::writeFile(lib + "/database/Photos.sqlite-shm", "shared memory"));
+    const QString log = lib + "/database/Photos.sqlite-wal";
+    const PhotosTempCopyPaths copy = photosTempCopyPaths(true);
+    const auto files = PhotosLibraryReader::locatePhotosDatabaseFiles(lib);
+    ASSERT_TRUE(files);
+
+    // A log of 256 MiB that is nearly all holes would be written out in full: refused, and no
+    // copy is left to be read.
+    {
+        QFile sparse(log);
+        ASSERT_TRUE(sparse.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(sparse.resize(qint64(256) << 20));
+    }
+    PhotosLibraryReader reader;
+    const auto holes = reader.openPhotosDatabaseCopy(*files);
+    EXPECT_EQ(holes.failure, Failure::CopyFailed);
+    EXPECT_TRUE(holes.detail.contains("sparse")) << qPrintable(holes.detail);
+    EXPECT_FALSE(QFileInfo::exists(copy.database));
+    EXPECT_FALSE(QFileInfo::exists(copy.wal));
+
+    // A log above the cap is refused as well.
+    QByteArray bytes(3 << 20, '\0');
+    for (int i = 0; i < bytes.size(); ++i)
+        bytes[i] = char(i * 7 + i / 4096);
+    ASSERT_TRUE(photos_fixtures::writeFile(log, bytes));
+    reader.maxCopyBytes = 2 << 20;
+    const auto large = reader.openPhotosDatabaseCopy(*files);
+    EXPECT_EQ(large.failure, Failure::CopyFailed);
+    EXPECT_TRUE(large.detail.contains("larger than")) << qPrintable(large.detail);
+
+    // Within the cap the database and the log are copied; the shared-memory and lock files never.
+    reader.maxCopyBytes = 4 << 20;
+    const auto read = reader.openPhotosDatabaseCopy(*files);
+    ASSERT_EQ(read.failure, Failure::None) << qPrintable(read.detail);
+    EXPECT_EQ(uuidsOf(read.photosLibrary), QStringList({"U-PLAIN", "U-ODD", "U-MISSING"}));
+    EXPECT_FALSE(QFileInfo::exists(copy.shm));
+    EXPECT_FALSE(QFileInfo::exists(photosDatabasePaths().tempCopyLockFile));
+}
+
+TEST_F(PhotosReaderTest, ALargeLibraryIsReadOrRefusedWithinOneTimeLimitForTheWholeRead)
+{
+    // 3,000 items more and a join table of 1,500,000 rows whose item column has no index (the
+    // copy stays below the file size limit of the forked reader).
+    const QString lib = package("Large.photoslibrary");
+    {
+        photos_fixtures::NewerLibrary fixture(lib, newerItems());
+        ASSERT_TRUE(fixture.ok()) << qPrintable(fixture.error());
+    }
+    QString error;
+    const int kept = photos_fixtures::addManyItems(lib, 3000, 1500000, &error);
+    ASSERT_GT(kept, 0) << qPrintable(error);
+    const auto files = PhotosLibraryReader::locatePhotosDatabaseFiles(lib);
+    ASSERT_TRUE(files);
+
+    // With the usual limit the read ends, read or refused, long before a generous bound.
+    const auto status = exitStatusWithin(60, [&] {
+        const auto read = PhotosLibraryReader().openPhotosDatabaseCopy(*files);
+        if (read.failure == Failure::None)
+            return read.photosLibrary.size() == size_t(kept) + 3 ? 0 : 1;
+        return read.failure == Failure::ReadFailed && read.detail.contains("longer than") ? 2 : 3;
+    });
+    EXPECT_TRUE(status == 0 || status == 2) << (status ? *status : -1);
+
+    // The album of removed duplicates is found for every item, as one lookup per item finds it.
+    PhotosLibraryReader reader;
+    const auto read = reader.openPhotosDatabaseCopy(*files);
+    ASSERT_EQ(read.failure, Failure::None) << qPrintable(read.detail);
+    QStringList expected = {"U-PLAIN", "U-ODD", "U-MISSING"};
+    for (int i = 0; i < 3000; ++i) {
+        if (i % 10 != 0)
+            expected << QString("BULK-%1").arg(i);
+    }
+    EXPECT_EQ(uuidsOf(read.photosLibrary), expected);
+
+    // The limit is for the whole read: one that cannot finish in it is refused, with nothing read.
+    reader.readTimeLimit = std::chrono::milliseconds(1);
+    const auto late = reader.openPhotosDatabaseCopy(*files);
+    EXPECT_EQ(late.failure, Failure::ReadFailed);
+    EXPECT_EQ(late.detail, "the read ran longer than 1 ms");
+    EXPECT_TRUE(late.photosLibrary.empty());
+}
 
 TEST_F(PhotosReaderTest, PipesAndLinksInPlaceOfTheDatabaseFilesAreRefusedNotWaitedOn)
 {

@@ -190,6 +190,37 @@ private:
     Db m_db;
 };
 
+// Adds `itemCount` items to a library of the newer form made by NewerLibrary with the default
+// table numbers, and fills its album-to-item table with `joinRows` more rows that put the added
+// items into ordinary albums; every tenth added item is also in an album "Twinsift". The item
+// column of that table has no index of its own, as in a real library. Their originals are not
+// written. Returns how many of the added items are outside "Twinsift" (-1 on failure).
+inline int addManyItems(const QString &package, int itemCount, int joinRows, QString *error = nullptr)
+{
+    Db db(package + "/database/Photos.sqlite");
+    const QString sql = QString(
+        "BEGIN;"
+        "INSERT INTO ZASSET (Z_PK, Z_ENT, ZUUID, ZFILENAME, ZDIRECTORY, ZDATECREATED, ZTRASHEDSTATE)"
+        " WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < %1)"
+        " SELECT 100000 + i, 3, 'BULK-' || i, 'IMG_' || i || '.JPG', 'L', 700000000.5, 0 FROM n;"
+        "INSERT INTO ZADDITIONALASSETATTRIBUTES (ZASSET, ZORIGINALFILENAME, ZORIGINALFILESIZE)"
+        " SELECT Z_PK, ZFILENAME, 10 FROM ZASSET WHERE Z_PK >= 100000;"
+        "INSERT INTO ZGENERICALBUM (Z_PK, ZKIND, ZTITLE)"
+        " WITH RECURSIVE a(k) AS (SELECT 0 UNION ALL SELECT k + 1 FROM a WHERE k + 1 <= %2 / %1)"
+        " SELECT 500000 + k, 2, 'Album ' || k FROM a;"
+        "INSERT INTO Z_26ASSETS (Z_26ALBUMS, Z_3ASSETS, Z_FOK_3ASSETS)"
+        " WITH RECURSIVE j(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM j WHERE i + 1 < %2)"
+        " SELECT 500000 + i / %1, 100000 + i % %1, 1 FROM j;"
+        "INSERT INTO ZGENERICALBUM (Z_PK, ZKIND, ZTITLE) VALUES (900000, 2, 'Twinsift');"
+        "INSERT INTO Z_26ASSETS (Z_26ALBUMS, Z_3ASSETS, Z_FOK_3ASSETS)"
+        " SELECT 900000, Z_PK, 1 FROM ZASSET WHERE Z_PK >= 100000 AND (Z_PK - 100000) % 10 = 0;"
+        "COMMIT;").arg(itemCount).arg(joinRows);
+    db.exec(sql.toUtf8().constData());
+    if (error)
+        *error = db.error();
+    return db.ok() ? itemCount - (itemCount + 9) / 10 : -1;
+}
+
 // A library of the older form: <package>/database/photos.db, originals below Masters/.
 // `versions` gives extra versions sharing an original: (item index, version uuid).
 inline bool makeOlderLibrary(const QString &package, const std::vector<Item> &items,

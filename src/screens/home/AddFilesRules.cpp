@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMetaType>
+#include <QSet>
 #include <QUrl>
 
 #include <cstdio>
@@ -344,9 +345,51 @@ bool isInTrashFolder(const QString &path)
 
 namespace {
 
-// Why a saved path may not come back into the scan list; empty when it may.
-QString restoreRefusal(const QString &path, const QStringList &restored, const QStringList &excludedFolders,
-                       const QStringList &systemFolders)
+// A list of folders resolved once (as matchExcluded resolves them), for many paths to be matched
+// against it: a path is looked up with each of the folders above it, not compared with every folder.
+class ResolvedFolders
+{
+public:
+    explicit ResolvedFolders(const QStringList &folders)
+    {
+        m_folders.reserve(folders.size());
+        for (const QString &folder : folders) {
+            const QString resolved = resolvedPath(folder);
+            if (!resolved.isEmpty())
+                m_folders.insert(resolved);
+        }
+    }
+
+    ExclusionMatch match(const QString &path) const
+    {
+        ExclusionMatch match;
+        const QString p = resolvedPath(path);
+        if (p.isEmpty() || m_folders.isEmpty())
+            return match;
+        match.equal = m_folders.contains(p);
+        // The folders above the path, nearest first, up to "/" for an absolute path.
+        QString above = p;
+        for (;;) {
+            const qsizetype slash = above.lastIndexOf(QLatin1Char('/'));
+            if (slash < 0 || above == QLatin1String("/"))
+                break;
+            above = slash == 0 ? QStringLiteral("/") : above.left(slash);
+            if (m_folders.contains(above)) {
+                match.inside = true;
+                break;
+            }
+        }
+        return match;
+    }
+
+private:
+    QSet<QString> m_folders;
+};
+
+// Why a saved path may not come back into the scan list; empty when it may. `restored` holds the
+// normalized paths restored so far.
+QString restoreRefusal(const QString &path, const QSet<QString> &restored, const ResolvedFolders &excludedFolders,
+                       const ResolvedFolders &systemFolders)
 {
     if (!platform::PathSafety::isUsable(path))
         return QStringLiteral("not a usable path");
@@ -357,16 +400,14 @@ QString restoreRefusal(const QString &path, const QStringList &restored, const Q
     const QString normalized = normalizedPath(path);
     if (normalized == QLatin1String("/"))
         return QStringLiteral("the root folder");
-    if (matchExcluded(normalized, systemFolders).any())
+    if (systemFolders.match(normalized).any())
         return QStringLiteral("a system folder");
-    if (matchExcluded(normalized, excludedFolders).any())
+    if (excludedFolders.match(normalized).any())
         return QStringLiteral("an excluded folder");
     if (isInTrashFolder(normalized))
         return QStringLiteral("a Trash folder");
-    for (const QString &earlier : restored) {
-        if (normalizedPath(earlier) == normalized)
-            return QStringLiteral("listed twice");
-    }
+    if (restored.contains(normalized))
+        return QStringLiteral("listed twice");
     return {};
 }
 
@@ -380,9 +421,12 @@ std::vector<std::pair<QString, bool>> restoreEntries(const std::optional<QVarian
     std::vector<std::pair<QString, bool>> entries;
     if (!paths || !ticks || paths->isEmpty())
         return entries;
-    QStringList restored;
+    // Each excluded and system folder is resolved once for the whole list.
+    const ResolvedFolders excluded(excludedFolders);
+    const ResolvedFolders system(systemFolders);
+    QSet<QString> restored;
     for (qsizetype i = 0; i < paths->size(); ++i) {
-        if (restored.size() >= maxRestoredEntries) {
+        if (entries.size() >= size_t(maxRestoredEntries)) {
             std::printf("Scan list: only the first %d saved entries are restored\n", maxRestoredEntries);
             break;
         }
@@ -393,7 +437,7 @@ std::vector<std::pair<QString, bool>> restoreEntries(const std::optional<QVarian
             continue;
         }
         const QString path = paths->at(i).toString();
-        const QString refusal = restoreRefusal(path, restored, excludedFolders, systemFolders);
+        const QString refusal = restoreRefusal(path, restored, excluded, system);
         if (!refusal.isEmpty()) {
             QString shown = path;
             shown.replace(QChar(u'\0'), QStringLiteral("\\0"));
@@ -403,7 +447,7 @@ std::vector<std::pair<QString, bool>> restoreEntries(const std::optional<QVarian
         // A tick list cut short, or a damaged tick, reads as on.
         const bool tick = i < ticks->size() && ticks->at(i).typeId() == QMetaType::Bool ? ticks->at(i).toBool() : true;
         entries.emplace_back(path, tick);
-        restored.append(path);
+        restored.insert(normalizedPath(path));
     }
     std::fflush(stdout);
     return entries;

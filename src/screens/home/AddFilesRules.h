@@ -4,6 +4,8 @@
 // and which alert follows, whether the list holds something worth scanning, and the saved form
 // of the list. Paths are absolute file-system paths.
 
+#include "model/ModuleState.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -91,7 +93,7 @@ std::pair<int, int> tickedCountAndIndex(const std::vector<bool> &ticks);
 // only when the add panels would take it: an absolute path without a NUL character, not "/", not
 // a system folder or an excluded folder or inside one, not a Trash folder or inside one, and not
 // listed before it. At most maxRestoredEntries come back. Each path left out is logged.
-inline constexpr int maxRestoredEntries = 10000;
+inline constexpr int maxRestoredEntries = maxRestoredListEntries;
 std::vector<std::pair<QString, bool>> restoreEntries(const std::optional<QVariantList> &paths,
                                                      const std::optional<QVariantList> &ticks,
                                                      const QStringList &excludedFolders,

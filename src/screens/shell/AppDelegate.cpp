@@ -235,6 +235,12 @@ void AppDelegate::rebuildExcludedFolders()
                 QTextStream(stdout) << "Skipped a damaged excluded folder entry" << Qt::endl;
                 continue;
             }
+            // As many as the scan list brings back; every later one is looked up at each add.
+            if (paths.size() >= maxRestoredListEntries) {
+                QTextStream(stdout) << "Excluded folders: only the first " << maxRestoredListEntries
+                                    << " stored folders are used" << Qt::endl;
+                break;
+            }
             paths.append(path);
         }
     } else {

@@ -10,6 +10,8 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include <random>
+
 using namespace AddFilesRules;
 
 namespace {
@@ -265,4 +267,71 @@ TEST(AddFilesPersistenceTest, RestoreReadsPathsAndTicks)
               (Entries{{"/a", false}, {"/b", true}, {"/c", true}}));
     EXPECT_EQ(restoreEntries(QVariantList{"/a", "/b"}, QVariantList{}),
               (Entries{{"/a", true}, {"/b", true}}));
+}
+
+namespace {
+
+// The restore rules checked one by one, as the add panels check a single path: every folder of
+// both lists resolved again for each path, and each path compared with every one restored before.
+// (The generated paths are absolute, usable and short, so the other rules do not come in.)
+std::vector<std::pair<QString, bool>> straightforwardRestore(const QVariantList &paths, const QVariantList &ticks,
+                                                             const QStringList &excluded, const QStringList &system)
+{
+    std::vector<std::pair<QString, bool>> entries;
+    QStringList restored;
+    for (qsizetype i = 0; i < paths.size() && entries.size() < size_t(maxRestoredEntries); ++i) {
+        const QString path = paths[i].toString();
+        const QString normalized = normalizedPath(path);
+        bool refused = normalized == "/" || matchExcluded(normalized, system).any()
+                       || matchExcluded(normalized, excluded).any() || isInTrashFolder(normalized);
+        for (const QString &earlier : restored)
+            refused = refused || normalizedPath(earlier) == normalized;
+        if (refused)
+            continue;
+        entries.emplace_back(path, i < ticks.size() ? ticks[i].toBool() : true);
+        restored << path;
+    }
+    return entries;
+}
+
+} // namespace
+
+TEST(AddFilesPersistenceTest, ARestoreGivesWhatTheRulesGiveOnePathAtATime)
+{
+    // Real folders and links to them, so that paths and folders meet under other names.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString root = dir.path();
+    ASSERT_TRUE(QDir(root).mkpath("A/B/C") && QDir(root).mkpath("D/E"));
+    ASSERT_TRUE(QFile::link(root + "/A", root + "/link"));
+    ASSERT_TRUE(QFile::link(root + "/A/B", root + "/D/toB"));
+
+    const QStringList parts{"A", "B", "C", "D", "E", "link", "toB", "x", "..", "."};
+    std::mt19937 random(20261209);
+    auto pick = [&random](int n) { return int(std::uniform_int_distribution<int>(0, n - 1)(random)); };
+    auto makePath = [&] {
+        QString path = pick(6) == 0 ? QString("/nowhere") : root;
+        const int depth = 1 + pick(4);
+        for (int i = 0; i < depth; ++i)
+            path += "/" + parts[pick(parts.size())];
+        if (pick(5) == 0)
+            path += "/";
+        return path;
+    };
+    for (int trial = 0; trial < 200; ++trial) {
+        QStringList excluded, system;
+        for (int i = pick(12); i > 0; --i)
+            excluded << makePath();
+        for (int i = pick(3); i > 0; --i)
+            system << makePath();
+        if (pick(40) == 0)
+            excluded << "/";
+        QVariantList paths, ticks;
+        for (int i = 1 + pick(30); i > 0; --i) {
+            paths << makePath();
+            ticks << (pick(2) == 0);
+        }
+        ASSERT_EQ(restoreEntries(paths, ticks, excluded, system), straightforwardRestore(paths, ticks, excluded, system))
+            << "trial " << trial;
+    }
 }

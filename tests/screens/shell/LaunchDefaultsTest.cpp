@@ -253,3 +253,36 @@ TEST_F(LaunchDefaultsTest, TheFirstLaunchShowsTheWelcomeWindowUntilGetStarted)
     EXPECT_TRUE(delegate.isAllowToPreference);
     EXPECT_TRUE(defaults().holdsBool("StartupTWK"));
 }
+
+TEST_F(LaunchDefaultsTest, ALaunchWritesTheSettingsFileOnceAndLongFolderListsAreCapped)
+{
+    // A first launch sets many values; the file is written once, when the main loop comes round.
+    defaults().synchronize();
+    const int before = defaults().fileWriteCount();
+    {
+        AppDelegate delegate;
+        runSettingSteps(delegate);
+    }
+    EXPECT_EQ(defaults().fileWriteCount(), before);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(defaults().fileWriteCount(), before + 1);
+
+    // Stored folder lists longer than the scan list's cap bring back as many folders as it does;
+    // the stored lists themselves stay as they are.
+    QStringList many;
+    for (int i = 0; i < maxRestoredListEntries + 5; ++i)
+        many << QString("/tmp/folder%1").arg(i);
+    defaults().setStringArray("ExcludedFoldersTWK", many);
+    defaults().setStringArray("ProtectedFoldersTWK", many);
+    defaults().setData("ProtectedSubFoldersTWK", "[]");
+    AppDelegate delegate;
+    delegate.syncProtectedFolderDefaults();
+    delegate.rebuildExcludedFolders();
+    ASSERT_EQ(excludedFolders.size(), size_t(maxRestoredListEntries));
+    EXPECT_EQ(excludedFolders.back().url->toLocalFile(), many[maxRestoredListEntries - 1]);
+    ASSERT_EQ(protectedFolders.size(), size_t(maxRestoredListEntries));
+    EXPECT_EQ(protectedSubFolderFlags.size(), size_t(maxRestoredListEntries));
+    EXPECT_EQ(protectedFolders.back().url->toLocalFile(), many[maxRestoredListEntries - 1] + "/");
+    EXPECT_EQ(defaults().stringArrayForKey("ExcludedFoldersTWK")->size(), many.size());
+    EXPECT_EQ(defaults().stringArrayForKey("ProtectedFoldersTWK")->size(), many.size());
+}
