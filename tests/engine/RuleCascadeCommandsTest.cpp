@@ -10,6 +10,7 @@
 #include "services/ProtectionCommands.h"
 #include "services/ResultProtection.h"
 #include "support/AutoMarkFixtures.h"
+#include "support/ResultCommandSequences.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -164,35 +165,23 @@ TEST(RuleCascadeCommands, NoSequenceFullyMarksAShownGroupOrMarksAProtectedFile)
             const int g = int(random() % unsigned(s.shownGroupCount()));
             const int n = int(s.imageDirectories[size_t(g)].size());
             const int r = int(random() % unsigned(n));
-            const QUrl url = *s.imageDirectories[size_t(g)][size_t(r)]->url;
-            switch (random() % 18) {
-            case 0: case 1: case 2: tickFile(s, g, r); break;
-            case 3: untickFile(s, g, r); break;
-            case 4: toggleGroup(s, g); break;
-            case 5: markGroup(s, g); break;
-            case 6: autoSelectAllFiles(s); break;
-            case 7: selectAllMatching(s, MatchKey(random() % 3), url); break;
-            case 8: unselectAllMatching(s, MatchKey(random() % 3), url); break;
-            case 9: invertMarkedFiles(s); break;
-            case 10: setFileProtection(s, g, r, random() % 2); break;
-            case 11: if (clickGroupLock(s, g) == LockResult::NeedsConfirmation) unlockGroupOutsideProtectedFolders(s, g); break;
-            case 12: removeFromResults(s, g, r); break;
-            case 13: if (random() % 4 == 0) protectFolder(s, folderOfFile(url)); break;
-            case 14: // the matching-level slider
+            const unsigned choice = random() % (resultcommandsequences::commandChoices + 3);
+            switch (choice) {
+            case resultcommandsequences::commandChoices: // the matching-level slider
                 similarityThreshold = int(81 + random() % 18);
                 videosOnly = false;
                 regroup(s, ResultRegrouping::groupsAtMatchingLevel(s.allImages, similarityThreshold), false);
                 break;
-            case 15: // "Show only videos", on or off
+            case resultcommandsequences::commandChoices + 1: // "Show only videos", on or off
                 videosOnly = !videosOnly;
                 regroup(s, videosOnly ? ResultRegrouping::videoGroups(s.allImages) : s.allImages, true);
                 break;
-            case 16: // Auto Select, or the wizard's Mark with the rules just edited
+            case resultcommandsequences::commandChoices + 2: // Auto Select, or the wizard's Mark with the rules just edited
                 if (random() % 2)
                     selectionPriorityOrder = randomRules();
                 autoMarkAllGroups(s);
                 break;
-            case 17: if (random() % 4 == 0) narrowToGroup(s, g); break;
+            default: resultcommandsequences::applyCommand(s, random, choice, g, r); break;
             }
             ASSERT_TRUE(s.isConsistent()) << "round " << round << " step " << step;
             ASSERT_FALSE(anyGroupFullyMarked(s)) << "round " << round << " step " << step;

@@ -4,6 +4,7 @@
 #include "model/ModuleState.h"
 #include "platform/UserDefaults.h"
 #include "services/ProtectedFolders.h"
+#include "support/ResultCommandSequences.h"
 #include "support/ResultGroupsFixtures.h"
 
 #include <QDir>
@@ -244,20 +245,9 @@ TEST(ProtectionCommands, NoCommandSequenceMarksAWholeGroup)
             const int g = int(random() % unsigned(s.shownGroupCount()));
             const int n = int(s.imageDirectories[size_t(g)].size());
             const int r = int(random() % unsigned(n));
-            const QUrl url = *s.imageDirectories[size_t(g)][size_t(r)]->url;
-            switch (random() % 16) {
-            case 0: case 1: case 2: tickFile(s, g, r); break;
-            case 3: untickFile(s, g, r); break;
-            case 4: toggleGroup(s, g); break;
-            case 5: markGroup(s, g); break;
-            case 6: autoSelectAllFiles(s); break;
-            case 7: selectAllMatching(s, MatchKey(random() % 3), url); break;
-            case 8: unselectAllMatching(s, MatchKey(random() % 3), url); break;
-            case 9: invertMarkedFiles(s); break;
-            case 10: setFileProtection(s, g, r, random() % 2); break;
-            case 11: if (clickGroupLock(s, g) == LockResult::NeedsConfirmation) unlockGroupOutsideProtectedFolders(s, g); break;
-            case 12: if (random() % 4 == 0) narrowToGroup(s, g); break;
-            case 13: {
+            const unsigned choice = random() % (resultcommandsequences::commandChoices + 1);
+            switch (choice) {
+            case resultcommandsequences::commandChoices: {
                 // Regrouping at another level starts the marks afresh.
                 similarityThreshold = int(81 + random() % 18);
                 s.setShownGroups(shownGroupsAtMatchingLevel(s.allImages, similarityThreshold));
@@ -266,8 +256,7 @@ TEST(ProtectionCommands, NoCommandSequenceMarksAWholeGroup)
                         f->isProtected = false;
                 break;
             }
-            case 14: removeFromResults(s, g, r); break;
-            case 15: if (random() % 4 == 0) protectFolder(s, folderOfFile(url)); break;
+            default: resultcommandsequences::applyCommand(s, random, choice, g, r); break;
             }
             ASSERT_TRUE(s.isConsistent()) << "round " << round << " step " << step;
             ASSERT_FALSE(anyGroupFullyMarked(s)) << "round " << round << " step " << step;
