@@ -103,6 +103,14 @@ protected:
         return -1;
     }
 
+    // Two photos, each with a copy in a sub-folder, scanned from the home screen: two groups.
+    ScanResultVC *scanTwoPairsThroughHome(NotificationRecorder &recorder)
+    {
+        copyFile(writePhoto(QStringLiteral("home/a.jpg"), 1), QStringLiteral("home/copy/a.jpg"));
+        copyFile(writePhoto(QStringLiteral("home/b.jpg"), 2), QStringLiteral("home/copy/b.jpg"));
+        return scanThroughHome(recorder);
+    }
+
     static bool sheetUp(QWidget *controller) { return platform::SheetPresenter::isPresented(controller); }
 
     ViewController *home = nullptr;
@@ -112,12 +120,8 @@ protected:
 
 TEST_F(ResultsFlowTest, ScanSliderVideosAutoSelectConfirmDeleteSummaryAndHome)
 {
-    const QString a = writePhoto(QStringLiteral("home/a.jpg"), 1);
-    copyFile(a, QStringLiteral("home/copy/a.jpg"));
-    const QString b = writePhoto(QStringLiteral("home/b.jpg"), 2);
-    copyFile(b, QStringLiteral("home/copy/b.jpg"));
     NotificationRecorder recorder(navigationNames());
-    ScanResultVC *results = scanThroughHome(recorder);
+    ScanResultVC *results = scanTwoPairsThroughHome(recorder);
     ASSERT_TRUE(results);
     ResultState &state = ResultState::shared();
     ASSERT_EQ(state.shownGroupCount(), 2);
@@ -358,12 +362,8 @@ TEST_F(ResultsFlowTest, TotalsLeaveTheDecodingOfTheFirstFileToThePreview)
 // groups shown afterwards are those of that level (the drag is not cut short by the regrouping).
 TEST_F(ResultsFlowTest, DraggedSliderFollowsThePointerAndShowsTheLevelWhereItStops)
 {
-    const QString a = writePhoto(QStringLiteral("home/a.jpg"), 1);
-    copyFile(a, QStringLiteral("home/copy/a.jpg"));
-    const QString b = writePhoto(QStringLiteral("home/b.jpg"), 2);
-    copyFile(b, QStringLiteral("home/copy/b.jpg"));
     NotificationRecorder recorder(navigationNames());
-    ScanResultVC *results = scanThroughHome(recorder);
+    ScanResultVC *results = scanTwoPairsThroughHome(recorder);
     ASSERT_TRUE(results);
     ResultState &state = ResultState::shared();
     ASSERT_EQ(state.shownGroupCount(), 2);
