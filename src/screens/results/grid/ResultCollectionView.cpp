@@ -169,8 +169,29 @@ void ResultCollectionView::placeHeaders(bool refill)
         header->setGeometry(rect.translated(0, -visible.top()));
         header->show();
     }
+    // Qt holds a widget's painting while it delivers a size change it had put off (QWidget::grab
+    // does so for the whole window), and a header made in that moment keeps the hold for good: it
+    // would stay a blank bar. The hold is lifted from the headers once the view may paint again.
+    if (viewport()->updatesEnabled())
+        releaseHeaderPainting();
+    else
+        QMetaObject::invokeMethod(this, &ResultCollectionView::releaseHeaderPainting, Qt::QueuedConnection);
     orderHeaderButtons();
     delegate_->visibleItemsChanged(visibleItems());
+}
+
+void ResultCollectionView::releaseHeaderPainting()
+{
+    if (!viewport()->updatesEnabled())
+        return;
+    auto release = [](QWidget *header) {
+        if (!header->updatesEnabled())
+            header->setUpdatesEnabled(true); // also lifts the hold from its title and buttons
+    };
+    for (QWidget *header : std::as_const(headersInUse_))
+        release(header);
+    for (QWidget *header : spareHeaders_)
+        release(header);
 }
 
 void ResultCollectionView::orderHeaderButtons()

@@ -97,6 +97,8 @@ private:
     void openMenuForCurrent();
     // Keeps the header bars' buttons right after the view in the Tab order, in section order.
     void orderHeaderButtons();
+    // Lets every header bar paint again where Qt's hold on the view's painting stuck to it.
+    void releaseHeaderPainting();
     QRect contentViewport() const;
 
     Delegate *delegate_;

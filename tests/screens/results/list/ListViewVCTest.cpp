@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
@@ -270,4 +271,31 @@ TEST_F(ListViewVCTest, SwitchingFormsKeepsMarksAndScrollAndARemovalReachesTheGri
     list->makeItem(7, 1)->deleteFileFromArray();
     EXPECT_EQ(state.shownGroupCount(), 29);
     EXPECT_EQ(grid->collectionView->sectionLayout().sectionCount(), 29);
+}
+
+TEST_F(ListViewVCTest, GroupHeadersMadeWhileQtHoldsThePaintingPaintOnceItLetsGo)
+{
+    // Qt holds a widget's painting while it delivers a size change it had put off (QWidget::grab
+    // does so for the whole window), and a widget made in that moment inherits the hold. Headers
+    // that come into view as the list grows in such a moment must still show their title and
+    // buttons afterwards.
+    ListViewVC *list = showList(photoGroups(12, 2));
+    ResultCollectionView *view = list->collectionView;
+    QWidget *viewport = view->viewport();
+    const int before = view->visibleItems().back().first;
+    viewport->setAttribute(Qt::WA_UpdatesDisabled, true);
+    view->resize(view->width(), view->height() + 400);
+    viewport->setAttribute(Qt::WA_UpdatesDisabled, false);
+    const int last = view->visibleItems().back().first;
+    ASSERT_GT(last, before + 1);
+    std::vector<QPointer<QWidget>> headers;
+    for (int s = 0; s <= last; ++s)
+        headers.emplace_back(view->headerForSection(s));
+    QApplication::processEvents();
+    for (size_t s = 0; s < headers.size(); ++s) {
+        ASSERT_TRUE(headers[s]) << "group " << s;
+        EXPECT_TRUE(headers[s]->updatesEnabled()) << "group " << s;
+        for (QWidget *child : headers[s]->findChildren<QWidget *>())
+            EXPECT_TRUE(child->updatesEnabled()) << "group " << s << " " << child->objectName().toStdString();
+    }
 }
