@@ -184,14 +184,10 @@ void ResultCollectionView::releaseHeaderPainting()
 {
     if (!viewport()->updatesEnabled())
         return;
-    auto release = [](QWidget *header) {
+    // Spare headers are released when they come back into use.
+    for (QWidget *header : std::as_const(headersInUse_))
         if (!header->updatesEnabled())
             header->setUpdatesEnabled(true); // also lifts the hold from its title and buttons
-    };
-    for (QWidget *header : std::as_const(headersInUse_))
-        release(header);
-    for (QWidget *header : spareHeaders_)
-        release(header);
 }
 
 void ResultCollectionView::orderHeaderButtons()
