@@ -66,7 +66,7 @@ std::optional<QDateTime> parseExifDateTime(const QString &text)
     const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
     if (!date.isValid() || !time.isValid())
         return std::nullopt;
-    const QDateTime result(date, time, Qt::LocalTime);
+    const QDateTime result(date, time); // local time
     if (!result.isValid())
         return std::nullopt;
     return result;

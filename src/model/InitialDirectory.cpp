@@ -72,7 +72,7 @@ InitialDirectory::InitialDirectory(const QUrl &url)
         name = path;
     const qint64 modifiedMs = static_cast<qint64>(info.st_mtim.tv_sec) * 1000
                               + static_cast<qint64>(info.st_mtim.tv_nsec) / 1000000;
-    const QDateTime date = QDateTime::fromMSecsSinceEpoch(modifiedMs, Qt::UTC);
+    const QDateTime date = utcFromMSecsSinceEpoch(modifiedMs);
     const qint64 size = S_ISREG(info.st_mode) ? static_cast<qint64>(info.st_size) : 0;
     const QImage icon = themedIcon(path, folder);
 

@@ -5,9 +5,28 @@
 #include <QBuffer>
 #include <QTimeZone>
 
+// Qt 6.5 moved from time specs to time zones; both roads give a date-time whose spec is UTC.
+QDateTime utcDateTime(QDate date, QTime time)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+    return QDateTime(date, time, QTimeZone::UTC);
+#else
+    return QDateTime(date, time, Qt::UTC);
+#endif
+}
+
+QDateTime utcFromMSecsSinceEpoch(qint64 msecs)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+    return QDateTime::fromMSecsSinceEpoch(msecs, QTimeZone::UTC);
+#else
+    return QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC);
+#endif
+}
+
 QDateTime distantPast()
 {
-    return QDateTime(QDate(1, 1, 1), QTime(0, 0), Qt::UTC);
+    return utcDateTime(QDate(1, 1, 1), QTime(0, 0));
 }
 
 Metadata::Metadata()

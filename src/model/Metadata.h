@@ -11,6 +11,9 @@
 
 // The date used for an item that has none: 1 January of the year 1, 00:00 UTC.
 QDateTime distantPast();
+// A date-time in UTC (time spec UTC) from a date and time, or from milliseconds since the epoch.
+QDateTime utcDateTime(QDate date, QTime time);
+QDateTime utcFromMSecsSinceEpoch(qint64 msecs);
 
 // A file or folder as listed for the user (one row of the scan list and the folder lists).
 struct Metadata {

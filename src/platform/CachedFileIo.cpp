@@ -82,17 +82,19 @@ int CachedFileIo::close()
     return 0;
 }
 
-Exiv2::DataBuf CachedFileIo::read(long rcount)
+Exiv2::DataBuf CachedFileIo::read(exiv::IoCount rcount)
 {
     if (size_t(rcount) > size())
-        throw Exiv2::Error(Exiv2::kerInvalidMalloc);
+        throw Exiv2::Error(Exiv2::ErrorCode::kerInvalidMalloc);
     Exiv2::DataBuf buf(rcount);
-    const long readCount = read(buf.pData_, buf.size_);
-    buf.size_ = readCount;
+    const exiv::IoCount readCount = read(exiv::bytes(buf), exiv::IoCount(exiv::byteCount(buf)));
+    if (exiv::kEmptyReadThrows && readCount == 0)
+        throw Exiv2::Error(Exiv2::ErrorCode::kerInputDataReadFailed);
+    exiv::shrink(buf, size_t(readCount));
     return buf;
 }
 
-long CachedFileIo::read(Exiv2::byte *buf, long rcount)
+exiv::IoCount CachedFileIo::read(Exiv2::byte *buf, exiv::IoCount rcount)
 {
     if (!open_ || rcount <= 0)
         return 0;
@@ -100,15 +102,15 @@ long CachedFileIo::read(Exiv2::byte *buf, long rcount)
         eof_ = true;
         return 0;
     }
-    ensure(position_ + rcount);
+    ensure(position_ + qint64(rcount));
     const qint64 available = std::max<qint64>(0, qint64(cache_.size()) - position_);
-    const qint64 count = std::min<qint64>(rcount, available);
+    const qint64 count = std::min<qint64>(qint64(rcount), available);
     if (count > 0)
         std::memcpy(buf, cache_.constData() + position_, size_t(count));
     position_ += count;
-    if (count < rcount)
+    if (count < qint64(rcount))
         eof_ = true;
-    return long(count);
+    return exiv::IoCount(count);
 }
 
 int CachedFileIo::getb()
@@ -122,7 +124,7 @@ int CachedFileIo::getb()
     return int(static_cast<unsigned char>(cache_.at(position_++)));
 }
 
-int CachedFileIo::seek(long offset, Position pos)
+int CachedFileIo::seek(exiv::IoOffset offset, Position pos)
 {
     qint64 base = 0;
     switch (pos) {
@@ -149,7 +151,7 @@ int CachedFileIo::seek(long offset, Position pos)
 Exiv2::byte *CachedFileIo::mmap(bool isWriteable)
 {
     if (isWriteable || size() == 0)
-        throw Exiv2::Error(Exiv2::kerCallFailed, path(), std::strerror(EINVAL), "mmap");
+        throw Exiv2::Error(Exiv2::ErrorCode::kerCallFailed, path(), std::strerror(EINVAL), "mmap");
     ensure(fileSize_);
     mapped_ = true;
     return reinterpret_cast<Exiv2::byte *>(cache_.data());
@@ -161,9 +163,9 @@ int CachedFileIo::munmap()
     return 0;
 }
 
-long CachedFileIo::tell() const
+exiv::IoPosition CachedFileIo::tell() const
 {
-    return long(position_);
+    return exiv::IoPosition(position_);
 }
 
 size_t CachedFileIo::size() const
@@ -186,12 +188,12 @@ bool CachedFileIo::eof() const
     return eof_;
 }
 
-long CachedFileIo::write(const Exiv2::byte *, long)
+exiv::IoCount CachedFileIo::write(const Exiv2::byte *, exiv::IoCount)
 {
     return 0;
 }
 
-long CachedFileIo::write(Exiv2::BasicIo &)
+exiv::IoCount CachedFileIo::write(Exiv2::BasicIo &)
 {
     return 0;
 }
@@ -203,7 +205,7 @@ int CachedFileIo::putb(Exiv2::byte)
 
 void CachedFileIo::transfer(Exiv2::BasicIo &)
 {
-    throw Exiv2::Error(Exiv2::kerFailedToReadImageData);
+    throw Exiv2::Error(Exiv2::ErrorCode::kerFailedToReadImageData);
 }
 
 } // namespace platform

@@ -2,7 +2,7 @@
 
 #include <QByteArray>
 
-#include <exiv2/basicio.hpp>
+#include "platform/ExivCompat.h"
 
 #include <string>
 
@@ -23,13 +23,13 @@ public:
 
     int open() override;
     int close() override;
-    Exiv2::DataBuf read(long rcount) override;
-    long read(Exiv2::byte *buf, long rcount) override;
+    Exiv2::DataBuf read(exiv::IoCount rcount) override;
+    exiv::IoCount read(Exiv2::byte *buf, exiv::IoCount rcount) override;
     int getb() override;
-    int seek(long offset, Position pos) override;
+    int seek(exiv::IoOffset offset, Position pos) override;
     Exiv2::byte *mmap(bool isWriteable = false) override;
     int munmap() override;
-    long tell() const override;
+    exiv::IoPosition tell() const override;
     size_t size() const override;
     bool isopen() const override;
     int error() const override;
@@ -38,8 +38,8 @@ public:
     // The file's first min(length, size) bytes (fewer after a read error).
     const QByteArray &prefix(qint64 length);
 
-    long write(const Exiv2::byte *data, long wcount) override;
-    long write(Exiv2::BasicIo &src) override;
+    exiv::IoCount write(const Exiv2::byte *data, exiv::IoCount wcount) override;
+    exiv::IoCount write(Exiv2::BasicIo &src) override;
     int putb(Exiv2::byte data) override;
     void transfer(Exiv2::BasicIo &src) override;
 

@@ -92,6 +92,23 @@ bool ensureFolder(const QByteArray &path)
     return st && S_ISDIR(st->st_mode);
 }
 
+// GLib 2.84 renamed the mount-entry functions; these read the same on either side of the rename.
+#if GLIB_CHECK_VERSION(2, 84, 0)
+constexpr auto mountEntryFor = &g_unix_mount_entry_for;
+constexpr auto mountEntryIsSystemInternal = &g_unix_mount_entry_is_system_internal;
+constexpr auto mountEntryFsType = &g_unix_mount_entry_get_fs_type;
+constexpr auto mountEntryOptions = &g_unix_mount_entry_get_options;
+constexpr auto mountEntryPath = &g_unix_mount_entry_get_mount_path;
+constexpr auto mountEntryFree = &g_unix_mount_entry_free;
+#else
+constexpr auto mountEntryFor = &g_unix_mount_for;
+constexpr auto mountEntryIsSystemInternal = &g_unix_mount_is_system_internal;
+constexpr auto mountEntryFsType = &g_unix_mount_get_fs_type;
+constexpr auto mountEntryOptions = &g_unix_mount_get_options;
+constexpr auto mountEntryPath = &g_unix_mount_get_mount_path;
+constexpr auto mountEntryFree = &g_unix_mount_free;
+#endif
+
 // Why the desktop keeps no Trash on the disk whose top folder is `top`, by GIO's own rules (a
 // Trash made there would be one the desktop never lists, and on a memory file system one a restart
 // wipes): the root file system, a system or memory file system such as tmpfs, a mount marked
@@ -100,18 +117,18 @@ std::optional<QString> trashRefusedAt(const QByteArray &top)
 {
     if (top == "/")
         return QStringLiteral("the root file system");
-    GUnixMountEntry *mount = g_unix_mount_for(top.constData(), nullptr);
+    GUnixMountEntry *mount = mountEntryFor(top.constData(), nullptr);
     if (!mount)
         return QStringLiteral("a disk the system does not list as mounted");
     std::optional<QString> reason;
-    if (g_unix_mount_is_system_internal(mount)) {
+    if (mountEntryIsSystemInternal(mount)) {
         reason = QStringLiteral("a system or memory file system (%1)")
-                     .arg(QString::fromUtf8(g_unix_mount_get_fs_type(mount)));
+                     .arg(QString::fromUtf8(mountEntryFsType(mount)));
     } else {
-        const char *options = g_unix_mount_get_options(mount);
+        const char *options = mountEntryOptions(mount);
         GUnixMountPoint *point = nullptr;
         if (!options) {
-            point = g_unix_mount_point_at(g_unix_mount_get_mount_path(mount), nullptr);
+            point = g_unix_mount_point_at(mountEntryPath(mount), nullptr);
             if (point)
                 options = g_unix_mount_point_get_options(point);
         }
@@ -120,7 +137,7 @@ std::optional<QString> trashRefusedAt(const QByteArray &top)
         if (point)
             g_unix_mount_point_free(point);
     }
-    g_unix_mount_free(mount);
+    mountEntryFree(mount);
     return reason;
 }
 

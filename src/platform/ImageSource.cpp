@@ -1,6 +1,7 @@
 #include "platform/ImageSource.h"
 
 #include "platform/CachedFileIo.h"
+#include "platform/ExivCompat.h"
 #include "platform/FileManager.h"
 #include "platform/JpegHeader.h"
 
@@ -13,7 +14,6 @@
 #include <QTextStream>
 #include <QTransform>
 
-#include <exiv2/exiv2.hpp>
 #include <libheif/heif.h>
 
 #include <fcntl.h>
@@ -135,7 +135,7 @@ std::optional<QVariant> exifValue(const Exiv2::Exifdatum &datum, bool forceList)
         else if (type == Exiv2::tiffFloat || type == Exiv2::tiffDouble)
             list.append(double(datum.toFloat(i)));
         else if (isInteger(type) || type == Exiv2::undefined)
-            list.append(qint64(datum.toLong(i)));
+            list.append(qint64(exiv::integerAt(datum, size_t(i))));
         else
             return QVariant(trimmedText(datum.toString()));
     }
@@ -614,8 +614,7 @@ JpegReading jpegProperties(const QString &path)
     ImageSource::initializeLibraries();
     std::unique_ptr<Exiv2::Image> image;
     try {
-        Exiv2::BasicIo::AutoPtr input(io.release());
-        Exiv2::Image::AutoPtr exiv = Exiv2::ImageFactory::open(input);
+        exiv::ImagePtr exiv = exiv::openImage(exiv::IoPtr(io.release()));
         if (exiv.get()) {
             exiv->readMetadata();
             image.reset(exiv.release());
@@ -736,7 +735,7 @@ qint64 exifOrientation(Exiv2::Image &image)
         const Exiv2::ExifData &exif = image.exifData();
         const auto it = exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
         if (it != exif.end() && it->count() > 0)
-            return qint64(it->toLong(0));
+            return qint64(exiv::integerAt(*it, 0));
     } catch (...) {
     }
     return 1;
@@ -1009,9 +1008,7 @@ void ImageSource::initializeLibraries()
         // decode at once; setting it up here, once, removes that race.
         heif_init(nullptr);
         previousCategoryFilter = QLoggingCategory::installFilter(quietImageReaders);
-#ifdef EXV_ENABLE_BMFF
-        Exiv2::enableBMFF(true);
-#endif
+        exiv::enableBmff();
     });
 }
 
@@ -1369,7 +1366,7 @@ std::optional<QImage> ImageSource::embeddedThumbnail(bool applyOrientation) cons
     try {
         Exiv2::ExifThumbC thumb(image->exifData());
         const Exiv2::DataBuf data = thumb.copy();
-        auto decoded = decodeEmbedded(data.pData_, data.size_);
+        auto decoded = decodeEmbedded(exiv::bytes(data), long(exiv::byteCount(data)));
         if (!decoded)
             return std::nullopt;
         // The picture's own size, as stored (the thumbnail is stored the same way round).

@@ -146,8 +146,17 @@ bool isVideoStream(const AVStream *stream)
 // Clockwise rotation in degrees that shows the stream upright.
 double displayRotation(const AVStream *stream)
 {
+#if LIBAVCODEC_VERSION_INT >= AV_VERSION_INT(60, 29, 100)
+    // FFmpeg 6.1 and later keep a stream's side data with its codec parameters.
+    const AVPacketSideData *side = av_packet_side_data_get(stream->codecpar->coded_side_data,
+                                                           stream->codecpar->nb_coded_side_data,
+                                                           AV_PKT_DATA_DISPLAYMATRIX);
+    const uint8_t *matrix = side ? side->data : nullptr;
+    const size_t size = side ? side->size : 0;
+#else
     size_t size = 0;
     const uint8_t *matrix = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
+#endif
     if (!matrix || size < 9 * sizeof(int32_t))
         return 0.0;
     const double angle = -av_display_rotation_get(reinterpret_cast<const int32_t *>(matrix));

@@ -48,7 +48,7 @@ QImage sampleIcon()
 Metadata sampleMetadata()
 {
     return Metadata(QUrl::fromLocalFile("/data/photos/a b.jpg"), "a b.jpg",
-                    QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9, 123), Qt::UTC), 5'000'000'000LL,
+                    utcDateTime(QDate(2024, 5, 6), QTime(7, 8, 9, 123)), 5'000'000'000LL,
                     sampleIcon(), false, QColor(Qt::red), true);
 }
 

@@ -3,6 +3,7 @@
 // thumbnail ImageSource gives stays the one exiv2 gives.
 
 #include "platform/ImageSource.h"
+#include "platform/ExivCompat.h"
 #include "platform/JpegHeader.h"
 
 #include "support/ServicesFixtures.h"
@@ -107,7 +108,7 @@ bool exivFindsThumbnail(const QString &path)
             return false;
         image->readMetadata();
         Exiv2::ExifThumbC thumb(image->exifData());
-        return thumb.copy().size_ > 0;
+        return platform::exiv::byteCount(thumb.copy()) > 0;
     } catch (...) {
         return false;
     }

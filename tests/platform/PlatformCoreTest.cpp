@@ -56,7 +56,7 @@ TEST(UserDefaultsTest, EveryTypeSurvivesAReopen)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("defaults.json");
-    const QDateTime when = QDateTime::fromMSecsSinceEpoch(1700000000123, Qt::UTC);
+    const QDateTime when = QDateTime::fromMSecsSinceEpoch(1700000000123).toUTC();
     {
         UserDefaults d(path);
         d.setBool("flag", true);

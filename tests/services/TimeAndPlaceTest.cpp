@@ -7,7 +7,7 @@
 
 namespace {
 
-const QDateTime kBase(QDate(2021, 5, 1), QTime(12, 0, 0), Qt::LocalTime);
+const QDateTime kBase(QDate(2021, 5, 1), QTime(12, 0, 0)); // local time
 
 ImageFile photo(std::optional<QDateTime> capture, std::optional<QDateTime> creation = std::nullopt)
 {

@@ -101,13 +101,13 @@ inline bool writeExif(const QString &path, const ExifFields &fields)
         if (fields.orientation)
             exif["Exif.Image.Orientation"] = uint16_t(*fields.orientation);
         if (fields.latitude) {
-            Exiv2::Value::AutoPtr value = Exiv2::Value::create(Exiv2::unsignedRational);
+            auto value = Exiv2::Value::create(Exiv2::unsignedRational);
             value->read(rationalDegrees(*fields.latitude));
             exif.add(Exiv2::ExifKey("Exif.GPSInfo.GPSLatitude"), value.get());
             exif["Exif.GPSInfo.GPSLatitudeRef"] = std::string(*fields.latitude < 0 ? "S" : "N");
         }
         if (fields.longitude) {
-            Exiv2::Value::AutoPtr value = Exiv2::Value::create(Exiv2::unsignedRational);
+            auto value = Exiv2::Value::create(Exiv2::unsignedRational);
             value->read(rationalDegrees(*fields.longitude));
             exif.add(Exiv2::ExifKey("Exif.GPSInfo.GPSLongitude"), value.get());
             exif["Exif.GPSInfo.GPSLongitudeRef"] = std::string(*fields.longitude < 0 ? "W" : "E");

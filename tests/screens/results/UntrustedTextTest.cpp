@@ -35,7 +35,7 @@ bool writeHostileExif(const QString &path)
 {
     return scanfixtures::editExif(path, [](Exiv2::ExifData &exif) {
         exif["Exif.Image.Make"] = kMarkupMake.toStdString();
-        Exiv2::Value::AutoPtr latitude = Exiv2::Value::create(Exiv2::unsignedRational);
+        auto latitude = Exiv2::Value::create(Exiv2::unsignedRational);
         latitude->read("49/1 49/1 19056/1000");
         exif.add(Exiv2::ExifKey("Exif.GPSInfo.GPSLatitude"), latitude.get());
         exif["Exif.GPSInfo.GPSLatitudeRef"] = std::string("N");
