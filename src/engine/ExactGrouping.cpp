@@ -1,10 +1,10 @@
 #include "engine/ExactGrouping.h"
 
 #include "engine/ScanProgress.h"
+#include "platform/RegularFile.h"
 #include "services/MVNAssistance.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QHash>
 
 #include <algorithm>
@@ -57,20 +57,14 @@ std::vector<bool> ExactGrouping::positionsWithSharedHead(const std::vector<std::
 
 std::optional<quint64> ExactGrouping::fileHeadKey(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    const std::optional<platform::RegularFile> file = platform::RegularFile::openScanned(path);
+    if (!file)
         return std::nullopt;
-    char buffer[4096];
-    qint64 length = 0;
-    while (length < qint64(sizeof buffer)) {
-        const qint64 got = file.read(buffer + length, qint64(sizeof buffer) - length);
-        if (got < 0)
-            return std::nullopt;
-        if (got == 0)
-            break;
-        length += got;
-    }
-    return quint64(std::hash<std::string_view>()(std::string_view(buffer, size_t(length))));
+    const qint64 wanted = std::min<qint64>(4096, file->size());
+    const QByteArray head = file->readAt(0, wanted);
+    if (head.size() < wanted)
+        return std::nullopt; // a read error (or a file cut short while read)
+    return quint64(std::hash<std::string_view>()(std::string_view(head.constData(), size_t(head.size()))));
 }
 
 std::vector<std::vector<size_t>>

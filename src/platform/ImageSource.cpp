@@ -2,8 +2,8 @@
 
 #include "platform/CachedFileIo.h"
 #include "platform/ExivCompat.h"
-#include "platform/FileManager.h"
 #include "platform/JpegHeader.h"
+#include "platform/RegularFile.h"
 
 #include <QBuffer>
 #include <QDebug>
@@ -41,12 +41,9 @@ void exivLogToNowhere(int, const char *)
 // Bytes of a JPEG read to tell whether it may embed an Exif thumbnail.
 constexpr qint64 kThumbnailHintLength = 64 * 1024;
 
-QByteArray readHead(const QString &path, qint64 length)
+QByteArray readHead(const RegularFile &file, qint64 length)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.read(length);
+    return file.readAt(0, length);
 }
 
 bool headIsHeif(const QByteArray &head)
@@ -57,8 +54,10 @@ bool headIsHeif(const QByteArray &head)
            == heif_filetype_yes_supported;
 }
 
-std::unique_ptr<Exiv2::Image> openExiv(const QString &path)
+// The metadata library opens by path: it is given the path of the checked descriptor.
+std::unique_ptr<Exiv2::Image> openExiv(const RegularFile &file)
 {
+    const QString path = QFile::decodeName(file.descriptorPath());
     ImageSource::initializeLibraries();
     try {
         auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
@@ -274,13 +273,14 @@ struct HeifContext {
         if (ctx)
             heif_context_free(ctx);
     }
-    bool open(const QString &path)
+    bool open(const RegularFile &file)
     {
         ImageSource::initializeLibraries();
         ctx = heif_context_alloc();
         if (!ctx)
             return false;
-        if (heif_context_read_from_file(ctx, QFile::encodeName(path).constData(), nullptr).code != heif_error_Ok)
+        // Read through the checked descriptor's path: the very file that was checked.
+        if (heif_context_read_from_file(ctx, file.descriptorPath().constData(), nullptr).code != heif_error_Ok)
             return false;
         return heif_context_get_primary_image_handle(ctx, &handle).code == heif_error_Ok && handle;
     }
@@ -307,10 +307,10 @@ std::optional<QImage> decodeHeifHandle(heif_image_handle *handle, bool applyOrie
     return result;
 }
 
-std::optional<QImage> decodeHeif(const QString &path, bool applyOrientation)
+std::optional<QImage> decodeHeif(const RegularFile &file, bool applyOrientation)
 {
     HeifContext heif;
-    if (!heif.open(path))
+    if (!heif.open(file))
         return std::nullopt;
     return decodeHeifHandle(heif.handle, applyOrientation);
 }
@@ -337,9 +337,10 @@ QString typeForFormat(const QByteArray &format)
     return QStringLiteral("public.") + QString::fromLatin1(f);
 }
 
-std::optional<QByteArray> qtFormat(const QString &path)
+std::optional<QByteArray> qtFormat(const RegularFile &file)
 {
-    QImageReader reader(path);
+    const std::unique_ptr<QFile> device = file.device();
+    QImageReader reader(device.get());
     reader.setDecideFormatFromContent(true);
     if (!reader.canRead())
         return std::nullopt;
@@ -364,9 +365,10 @@ QVariantMap makeTag(const QString &ns, const QString &prefix, const QString &nam
 
 // Pixel size and sample layout as Qt's image reader for `format` reports them from the header.
 // False when the reader could not tell the pixel size.
-bool addReaderProperties(QVariantMap &props, const QString &path, const QByteArray &format)
+bool addReaderProperties(QVariantMap &props, const RegularFile &file, const QByteArray &format)
 {
-    QImageReader reader(path, format);
+    const std::unique_ptr<QFile> device = file.device();
+    QImageReader reader(device.get(), format);
     const QSize size = reader.size();
     if (size.isValid()) {
         props.insert(ImageProperty::PixelWidth, qint64(size.width()));
@@ -500,49 +502,40 @@ void addMetadataProperties(QVariantMap &props, Exiv2::Image *image, const QByteA
 constexpr qint64 kJpegHeadLength = 8 * 1024;
 constexpr qint64 kJpegHeaderSearch = 256 * 1024;
 
-struct DescriptorCloser {
-    int fd;
-    ~DescriptorCloser() { ::close(fd); }
-};
-
-// A file opened for the JPEG reading: its descriptor, size and first bytes.
+// A file opened for the JPEG reading: its descriptor (owned by the RegularFile it was read from),
+// size and first bytes.
 struct OpenedJpeg {
     int fd = -1;
     qint64 size = 0;
     QByteArray head;
-    std::unique_ptr<DescriptorCloser> closer;
+    // More marker segments before the first scan than any camera writes: no library or reader may
+    // see the file, its header is unreadable on every road.
+    bool refused = false;
 };
 
-// Opens a regular file that starts with the JPEG signature and reads its head; absent otherwise.
-std::optional<OpenedJpeg> openJpeg(const QByteArray &native, qint64 headLength)
+// Reads the head of a file that starts with the JPEG signature; absent for any other file. A file
+// with a flood of marker segments is refused here, with a line in the log naming it.
+std::optional<OpenedJpeg> openJpeg(const QString &path, const RegularFile &file, qint64 headLength)
 {
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return std::nullopt;
     OpenedJpeg opened;
-    opened.fd = fd;
-    opened.closer.reset(new DescriptorCloser{fd});
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        return std::nullopt;
-    opened.size = qint64(st.st_size);
-    QByteArray head(qsizetype(std::min<qint64>(opened.size, headLength)), Qt::Uninitialized);
-    qint64 have = 0;
-    while (have < head.size()) {
-        const ssize_t got = ::pread(fd, head.data() + have, size_t(head.size() - have), off_t(have));
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return std::nullopt;
-        }
-        if (got == 0)
-            break;
-        have += got;
-    }
-    head.resize(have);
+    opened.fd = file.descriptor();
+    opened.size = file.size();
+    opened.head = file.readAt(0, std::min<qint64>(opened.size, headLength));
+    const QByteArray &head = opened.head;
     if (head.size() < 2 || quint8(head[0]) != 0xFF || quint8(head[1]) != 0xD8)
         return std::nullopt;
-    opened.head = std::move(head);
+    const JpegMoreBytes bytesAt = [&](qint64 offset, qint64 length) {
+        if (offset + length <= head.size())
+            return QByteArray::fromRawData(head.constData() + offset, qsizetype(length));
+        return file.readAt(offset, length);
+    };
+    const int segments = jpegSegmentsBeforeScan(bytesAt, opened.size, kMaxJpegSegmentsBeforeScan);
+    if (segments > kMaxJpegSegmentsBeforeScan) {
+        opened.refused = true;
+        qWarning().noquote() << QStringLiteral("Skipped %1: more than %2 marker segments before its picture data")
+                                    .arg(path)
+                                    .arg(kMaxJpegSegmentsBeforeScan);
+    }
     return opened;
 }
 
@@ -556,6 +549,8 @@ const unsigned char *bytesOf(const QByteArray &data)
 // reading from memory. Absent when the library refuses the header.
 std::optional<JpegHeaderFacts> jpegFacts(const OpenedJpeg &opened, CachedFileIo &io)
 {
+    if (opened.refused)
+        return std::nullopt;
     auto facts = readJpegHeader(bytesOf(opened.head), size_t(opened.head.size()));
     QByteArray searched = opened.head;
     if (!facts && opened.size > opened.head.size()) {
@@ -588,11 +583,11 @@ struct JpegReading {
 // stream behaviour as through its own file input. A JPEG whose frame header cannot be read has no
 // properties. Not a JPEG reading when the file is no such JPEG or cannot be opened here; the
 // caller then takes the plain path.
-JpegReading jpegProperties(const QString &path)
+JpegReading jpegProperties(const QString &path, const RegularFile &file)
 {
     JpegReading reading;
     const QByteArray native = QFile::encodeName(path);
-    std::optional<OpenedJpeg> opened = openJpeg(native, kJpegHeadLength);
+    std::optional<OpenedJpeg> opened = openJpeg(path, file, kJpegHeadLength);
     if (!opened)
         return reading;
     reading.isJpeg = true;
@@ -763,8 +758,10 @@ std::optional<QImage> decodeEmbedded(const Exiv2::byte *data, long size)
 
 // The largest preview the file embeds (camera files keep one or more beside the Exif thumbnail),
 // turned upright when asked, longer side at most maxPixel.
-std::optional<QImage> largestPreview(const QString &path, int maxPixel, bool applyOrientation)
+std::optional<QImage> largestPreview(const RegularFile &file, int maxPixel, bool applyOrientation)
 {
+    // The metadata library opens by path: it is given the path of the checked descriptor.
+    const QString path = QFile::decodeName(file.descriptorPath());
     ImageSource::initializeLibraries();
     try {
         auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
@@ -792,11 +789,12 @@ std::optional<QImage> largestPreview(const QString &path, int maxPixel, bool app
     }
 }
 
-// The frame header of the JPEG at `native`; absent when it is none or cannot be read. `isJpeg`,
-// when given, tells whether the file starts with the JPEG signature.
-std::optional<JpegHeaderFacts> jpegFactsOf(const QByteArray &native, bool *isJpeg = nullptr)
+// The frame header of the JPEG `file` at `path`; absent when it is none or cannot be read.
+// `isJpeg`, when given, tells whether the file starts with the JPEG signature.
+std::optional<JpegHeaderFacts> jpegFactsOf(const QString &path, const RegularFile &file, bool *isJpeg = nullptr)
 {
-    std::optional<OpenedJpeg> opened = openJpeg(native, kJpegHeadLength);
+    const QByteArray native = QFile::encodeName(path);
+    std::optional<OpenedJpeg> opened = openJpeg(path, file, kJpegHeadLength);
     if (isJpeg)
         *isJpeg = opened.has_value();
     if (!opened)
@@ -862,10 +860,10 @@ void quietImageReaders(QLoggingCategory *category)
 
 // A HEIC/HEIF picture decoded and reduced to at most maxPixel on its longer side. Above the pixel
 // cap only an embedded thumbnail is decoded (the decoder has no reduced scale).
-std::optional<QImage> heifThumbnail(const QString &path, int maxPixel, bool applyOrientation)
+std::optional<QImage> heifThumbnail(const RegularFile &file, int maxPixel, bool applyOrientation)
 {
     HeifContext heif;
-    if (!heif.open(path))
+    if (!heif.open(file))
         return std::nullopt;
     const qint64 pixels = qint64(heif_image_handle_get_width(heif.handle)) * heif_image_handle_get_height(heif.handle);
     std::optional<QImage> image;
@@ -957,10 +955,10 @@ QImage drawnPart(const QImage &decoded, const QRectF &covers, const QRect &wante
 }
 
 // The part of a HEIC/HEIF picture: decoded whole (never above the pixel cap), then cut.
-std::optional<QImage> heifRegion(const QString &path, const QRect &rect, QSize size, bool applyOrientation)
+std::optional<QImage> heifRegion(const RegularFile &file, const QRect &rect, QSize size, bool applyOrientation)
 {
     HeifContext heif;
-    if (!heif.open(path))
+    if (!heif.open(file))
         return std::nullopt;
     const qint64 pixels = qint64(heif_image_handle_get_width(heif.handle)) * heif_image_handle_get_height(heif.handle);
     if (pixels > kMaxFullDecodePixels)
@@ -1012,18 +1010,14 @@ void ImageSource::initializeLibraries()
     });
 }
 
-bool ImageSource::isHeif() const
-{
-    return headIsHeif(readHead(path_, 64));
-}
-
 std::optional<QString> ImageSource::typeIdentifier() const
 {
-    if (!FileManager::isRegularFile(path_))
+    const std::optional<RegularFile> file = RegularFile::openScanned(path_);
+    if (!file)
         return std::nullopt;
-    if (isHeif())
+    if (headIsHeif(readHead(*file, 64)))
         return QStringLiteral("public.heic");
-    if (const auto format = qtFormat(path_))
+    if (const auto format = qtFormat(*file))
         return typeForFormat(*format);
     return std::nullopt;
 }
@@ -1032,9 +1026,12 @@ bool ImageSource::hasJpegFrameHeader(const QString &path)
 {
     if (path.isEmpty())
         return false;
+    const std::optional<RegularFile> file = RegularFile::openScanned(path);
+    if (!file)
+        return false;
     const QByteArray native = QFile::encodeName(path);
-    std::optional<OpenedJpeg> opened = openJpeg(native, kJpegHeadLength);
-    if (!opened)
+    std::optional<OpenedJpeg> opened = openJpeg(path, *file, kJpegHeadLength);
+    if (!opened || opened->refused)
         return false;
     if (readJpegHeader(bytesOf(opened->head), size_t(opened->head.size())))
         return true;
@@ -1047,9 +1044,10 @@ bool ImageSource::hasJpegFrameHeader(const QString &path)
 
 std::optional<QVariantMap> ImageSource::properties() const
 {
-    if (!FileManager::isRegularFile(path_))
+    const std::optional<RegularFile> file = RegularFile::openScanned(path_);
+    if (!file)
         return std::nullopt;
-    JpegReading jpeg = jpegProperties(path_);
+    JpegReading jpeg = jpegProperties(path_, *file);
     if (jpeg.isJpeg)
         return std::move(jpeg.props);
     return propertiesByImageReaders();
@@ -1057,13 +1055,16 @@ std::optional<QVariantMap> ImageSource::properties() const
 
 std::optional<QVariantMap> ImageSource::propertiesByImageReaders() const
 {
-    if (!FileManager::isRegularFile(path_))
+    const std::optional<RegularFile> file = RegularFile::openScanned(path_);
+    if (!file)
         return std::nullopt;
-    const QByteArray head = readHead(path_, 64 * 1024);
+    if (const auto jpeg = openJpeg(path_, *file, kJpegHeadLength); jpeg && jpeg->refused)
+        return std::nullopt;
+    const QByteArray head = readHead(*file, 64 * 1024);
     const bool heif = headIsHeif(head.left(64));
     std::optional<QByteArray> format;
     if (!heif) {
-        format = qtFormat(path_);
+        format = qtFormat(*file);
         if (!format)
             return std::nullopt;
     }
@@ -1072,7 +1073,7 @@ std::optional<QVariantMap> ImageSource::propertiesByImageReaders() const
     // Pixel size and sample layout, read from the header without decoding pixels.
     if (heif) {
         HeifContext ctx;
-        if (!ctx.open(path_))
+        if (!ctx.open(*file))
             return std::nullopt;
         props.insert(ImageProperty::PixelWidth, qint64(heif_image_handle_get_width(ctx.handle)));
         props.insert(ImageProperty::PixelHeight, qint64(heif_image_handle_get_height(ctx.handle)));
@@ -1082,11 +1083,11 @@ std::optional<QVariantMap> ImageSource::propertiesByImageReaders() const
         props.insert(ImageProperty::ColorModel, QStringLiteral("RGB"));
         if (heif_image_handle_has_alpha_channel(ctx.handle))
             props.insert(QStringLiteral("HasAlpha"), true);
-    } else if (!addReaderProperties(props, path_, *format) && *format == "jpeg") {
+    } else if (!addReaderProperties(props, *file, *format) && *format == "jpeg") {
         return std::nullopt; // a JPEG whose frame header cannot be read
     }
 
-    addMetadataProperties(props, openExiv(path_).get(), head);
+    addMetadataProperties(props, openExiv(*file).get(), head);
     return props;
 }
 
@@ -1094,8 +1095,13 @@ std::optional<QVariantList> ImageSource::metadataTags() const
 {
     if (!typeIdentifier())
         return std::nullopt;
+    const std::optional<RegularFile> file = RegularFile::openScanned(path_);
+    if (!file)
+        return std::nullopt;
+    if (const auto jpeg = openJpeg(path_, *file, kJpegHeadLength); jpeg && jpeg->refused)
+        return std::nullopt;
     QVariantList tags;
-    auto image = openExiv(path_);
+    auto image = openExiv(*file);
     if (!image)
         return tags;
     try {
@@ -1176,11 +1182,15 @@ std::optional<QVariantList> ImageSource::metadataTags() const
 
 std::optional<QImage> ImageSource::image(bool applyOrientation) const
 {
-    if (!FileManager::isRegularFile(path_))
+    const std::optional<RegularFile> file = RegularFile::openScanned(path_);
+    if (!file)
         return std::nullopt;
-    if (isHeif())
-        return decodeHeif(path_, applyOrientation);
-    QImageReader reader(path_);
+    if (headIsHeif(readHead(*file, 64)))
+        return decodeHeif(*file, applyOrientation);
+    if (const auto jpeg = openJpeg(path_, *file, kJpegHeadLength); jpeg && jpeg->refused)
+        return std::nullopt;
+    const std::unique_ptr<QFile> device = file->device();
+    QImageReader reader(device.get());
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(applyOrientation);
     QImage result = reader.read();
@@ -1191,17 +1201,18 @@ std::optional<QImage> ImageSource::image(bool applyOrientation) const
 
 namespace {
 
-// Points `reader` at the picture at `path`. A file that starts with the JPEG signature goes to the
-// JPEG reader without probing every image plug-in (which takes a lock that several decoding threads
-// would queue on), and its frame header is read into `facts`. False for a broken JPEG header or a
-// file no plug-in reads.
-bool openReader(const QString &path, QImageReader &reader, std::optional<JpegHeaderFacts> &facts,
-                bool &isJpeg)
+// Points `reader` at the picture `file` at `path`, read through `device`. A file that starts with the
+// JPEG signature goes to the JPEG reader without probing every image plug-in (which takes a lock that
+// several decoding threads would queue on), and its frame header is read into `facts`. False for a
+// broken JPEG header or a file no plug-in reads.
+bool openReader(const QString &path, const RegularFile &file, std::unique_ptr<QFile> &device, QImageReader &reader,
+                std::optional<JpegHeaderFacts> &facts, bool &isJpeg)
 {
-    facts = jpegFactsOf(QFile::encodeName(path), &isJpeg);
+    facts = jpegFactsOf(path, file, &isJpeg);
     if (isJpeg && !facts)
         return false;
-    reader.setFileName(path);
+    device = file.device();
+    reader.setDevice(device.get());
     if (isJpeg) {
         reader.setFormat(QByteArrayLiteral("jpeg"));
         return true;
@@ -1214,15 +1225,19 @@ bool openReader(const QString &path, QImageReader &reader, std::optional<JpegHea
 
 std::optional<QImage> ImageSource::thumbnail(int maxPixel, bool applyOrientation) const
 {
-    if (!FileManager::isRegularFile(path_) || maxPixel <= 0)
+    if (maxPixel <= 0)
         return std::nullopt;
-    if (isHeif())
-        return heifThumbnail(path_, maxPixel, applyOrientation);
+    const std::optional<RegularFile> file = RegularFile::openScanned(path_);
+    if (!file)
+        return std::nullopt;
+    if (headIsHeif(readHead(*file, 64)))
+        return heifThumbnail(*file, maxPixel, applyOrientation);
 
     bool isJpeg = false;
     std::optional<JpegHeaderFacts> facts;
+    std::unique_ptr<QFile> device;
     QImageReader reader;
-    if (!openReader(path_, reader, facts, isJpeg))
+    if (!openReader(path_, *file, device, reader, facts, isJpeg))
         return std::nullopt;
     reader.setAutoTransform(applyOrientation);
     qint64 estimate = 0;
@@ -1233,7 +1248,7 @@ std::optional<QImage> ImageSource::thumbnail(int maxPixel, bool applyOrientation
         const QSize target = fitWithin(stored, maxPixel);
         estimate = jpegDecodeBytes(*facts, target);
         if (estimate > maxAloneDecodeBytes()) {
-            auto preview = largestPreview(path_, maxPixel, applyOrientation);
+            auto preview = largestPreview(*file, maxPixel, applyOrientation);
             if (!preview)
                 logDecodeTooLarge(path_, facts->width, facts->height, estimate);
             return preview;
@@ -1252,7 +1267,7 @@ std::optional<QImage> ImageSource::thumbnail(int maxPixel, bool applyOrientation
             } else {
                 // Decoded whole, then reduced: never above the pixel cap.
                 if (pixels > kMaxFullDecodePixels)
-                    return largestPreview(path_, maxPixel, applyOrientation);
+                    return largestPreview(*file, maxPixel, applyOrientation);
                 estimate = pixels * 4;
             }
         } else {
@@ -1273,15 +1288,19 @@ std::optional<QImage> ImageSource::thumbnail(int maxPixel, bool applyOrientation
 
 std::optional<QImage> ImageSource::region(const QRect &rect, QSize size, bool applyOrientation) const
 {
-    if (!FileManager::isRegularFile(path_) || rect.isEmpty() || size.isEmpty())
+    if (rect.isEmpty() || size.isEmpty())
         return std::nullopt;
-    if (isHeif())
-        return heifRegion(path_, rect, size, applyOrientation);
+    const std::optional<RegularFile> file = RegularFile::openScanned(path_);
+    if (!file)
+        return std::nullopt;
+    if (headIsHeif(readHead(*file, 64)))
+        return heifRegion(*file, rect, size, applyOrientation);
 
     bool isJpeg = false;
     std::optional<JpegHeaderFacts> facts;
+    std::unique_ptr<QFile> device;
     QImageReader reader;
-    if (!openReader(path_, reader, facts, isJpeg))
+    if (!openReader(path_, *file, device, reader, facts, isJpeg))
         return std::nullopt;
     // Cut and reduced as stored, then turned here: the reader's cut is in stored pixels.
     reader.setAutoTransform(false);
@@ -1353,14 +1372,18 @@ std::optional<QImage> ImageSource::region(const QRect &rect, QSize size, bool ap
 
 std::optional<QImage> ImageSource::embeddedThumbnail(bool applyOrientation) const
 {
-    if (!FileManager::isRegularFile(path_))
+    const std::optional<RegularFile> file = RegularFile::openScanned(path_);
+    if (!file)
         return std::nullopt;
     // Most photos hold no thumbnail: a look at a JPEG's first segments spares them the metadata
     // library's open and parse.
-    const QByteArray head = readHead(path_, kThumbnailHintLength);
+    const std::optional<OpenedJpeg> jpeg = openJpeg(path_, *file, kThumbnailHintLength);
+    if (jpeg && jpeg->refused)
+        return std::nullopt;
+    const QByteArray head = jpeg ? jpeg->head : readHead(*file, kThumbnailHintLength);
     if (!jpegMayHoldExifThumbnail(reinterpret_cast<const unsigned char *>(head.constData()), size_t(head.size())))
         return std::nullopt;
-    auto image = openExiv(path_);
+    auto image = openExiv(*file);
     if (!image)
         return std::nullopt;
     try {
@@ -1372,7 +1395,7 @@ std::optional<QImage> ImageSource::embeddedThumbnail(bool applyOrientation) cons
         // The picture's own size, as stored (the thumbnail is stored the same way round).
         qint64 width = image->pixelWidth();
         qint64 height = image->pixelHeight();
-        if (const auto facts = jpegFactsOf(QFile::encodeName(path_))) {
+        if (const auto facts = jpegFactsOf(path_, *file)) {
             width = facts->width;
             height = facts->height;
         }

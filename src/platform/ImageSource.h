@@ -114,7 +114,6 @@ public:
 
 private:
     QString path_;
-    bool isHeif() const;
 };
 
 } // namespace platform

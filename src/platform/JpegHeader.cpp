@@ -308,6 +308,49 @@ void termSource(j_decompress_ptr)
 
 } // namespace
 
+int jpegSegmentsBeforeScan(const JpegMoreBytes &bytesAt, qint64 fileSize, int limit)
+{
+    QByteArray window;
+    qint64 windowStart = 0;
+    auto byteAt = [&](qint64 offset) -> int {
+        if (offset < 0 || offset >= fileSize)
+            return -1;
+        if (offset < windowStart || offset >= windowStart + window.size()) {
+            window = bytesAt(offset, std::min<qint64>(4096, fileSize - offset));
+            windowStart = offset;
+            if (window.isEmpty())
+                return -1;
+        }
+        return int(quint8(window[qsizetype(offset - windowStart)]));
+    };
+    if (byteAt(0) != 0xFF || byteAt(1) != 0xD8)
+        return 0;
+    int count = 0;
+    qint64 at = 2;
+    while (count <= limit) {
+        int byte = byteAt(at);
+        while (byte >= 0 && byte != 0xFF)
+            byte = byteAt(++at); // stray bytes, passed over by the library with a warning
+        while (byte == 0xFF)
+            byte = byteAt(++at);
+        if (byte < 0)
+            return count;
+        ++at;
+        // The first scan, the end, or a marker the library stops at.
+        if (byte == 0xDA || byte == JPEG_EOI || byte == 0xD8 || byte == 0x00)
+            return count;
+        ++count;
+        if (byte == 0x01 || (byte >= 0xD0 && byte <= 0xD7))
+            continue; // markers without a length
+        const int high = byteAt(at);
+        const int low = byteAt(at + 1);
+        if (high < 0 || low < 0)
+            return count;
+        at += (high << 8) | low;
+    }
+    return count;
+}
+
 std::optional<JpegHeaderFacts> decodeJpegHeader(const unsigned char *data, size_t available, qint64 fileSize,
                                                 const JpegMoreBytes &more)
 {
@@ -338,10 +381,6 @@ std::optional<JpegHeaderFacts> decodeJpegHeader(const unsigned char *data, size_
     if (setjmp(errors.jump) == 0) {
         jpeg_create_decompress(&info);
         info.src = &source.manager;
-        // The markers Qt's reader keeps (comments, Exif, ICC profile), kept the same way.
-        jpeg_save_markers(&info, JPEG_COM, 0xFFFF);
-        jpeg_save_markers(&info, JPEG_APP0 + 1, 0xFFFF);
-        jpeg_save_markers(&info, JPEG_APP0 + 2, 0xFFFF);
         jpeg_read_header(&info, TRUE);
         jpeg_calc_output_dimensions(&info);
         facts.width = int(info.output_width);

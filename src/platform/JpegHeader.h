@@ -33,12 +33,26 @@ std::optional<JpegHeaderFacts> readJpegHeader(const unsigned char *data, size_t 
 // of the file or after a read error).
 using JpegMoreBytes = std::function<QByteArray(qint64 offset, qint64 length)>;
 
+// The most marker segments a JPEG may hold before its first scan. Camera files hold a handful (no
+// more than a few dozen with large multi-segment profiles or previews); the JPEG library, and Qt's
+// reader over it, keep each comment, Exif or profile segment in a list they walk to the end for
+// every new one, so a file with tens of thousands of them takes minutes inside one library call.
+// Such a file is refused before any library sees it.
+inline constexpr int kMaxJpegSegmentsBeforeScan = 2000;
+
+// The marker segments from SOI up to the first SOS, counted as the JPEG library meets them (fill
+// bytes and stray bytes between segments passed over, a segment's body skipped unread), through
+// `bytesAt` (up to `length` bytes from `offset`) over a file of `fileSize` bytes. Counting stops at
+// `limit` + 1.
+int jpegSegmentsBeforeScan(const JpegMoreBytes &bytesAt, qint64 fileSize, int limit);
+
 // The frame header as the system JPEG library reads it (the reading Qt's JPEG reader makes for its
-// size and pixel format: the same markers kept, the same byte stream with the same end-of-data
+// size and pixel format: the same byte stream with the same end-of-data
 // filler), but from bytes in memory and without a word on the terminal. `data` holds the file's
 // first `available` bytes of `fileSize`; `more` gives the rest when the header lies further on.
 // `components` is the number of output components. Data that ends early gives up at once instead
-// of feeding the library two filler bytes at a time. Absent when the library refuses the header.
+// of feeding the library two filler bytes at a time. No marker is kept (the size needs none), so a
+// long run of segments costs what reading them costs. Absent when the library refuses the header.
 std::optional<JpegHeaderFacts> decodeJpegHeader(const unsigned char *data, size_t available, qint64 fileSize,
                                                 const JpegMoreBytes &more = {});
 

@@ -1,9 +1,11 @@
 #include "platform/Md5.h"
 
-#include <QFile>
+#include "platform/RegularFile.h"
 
 #include <openssl/evp.h>
 
+#include <cerrno>
+#include <unistd.h>
 #include <vector>
 
 namespace platform {
@@ -55,8 +57,8 @@ QString Md5::hex(const QByteArray &data)
 Md5::FileResult Md5::ofFile(const QString &path, const std::function<bool()> &shouldStop)
 {
     FileResult result;
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+    const std::optional<RegularFile> file = path.isEmpty() ? std::nullopt : RegularFile::openScanned(path);
+    if (!file) {
         result.status = FileStatus::OpenFailed;
         return result;
     }
@@ -65,7 +67,9 @@ Md5::FileResult Md5::ofFile(const QString &path, const std::function<bool()> &sh
     for (;;) {
         if (shouldStop && shouldStop())
             break;
-        const qint64 got = file.read(chunk.data(), qint64(chunk.size()));
+        const ssize_t got = ::read(file->descriptor(), chunk.data(), chunk.size());
+        if (got < 0 && errno == EINTR)
+            continue;
         if (got < 0) {
             result.status = FileStatus::ReadFailed;
             return result;

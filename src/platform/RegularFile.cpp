@@ -2,6 +2,9 @@
 
 #include "platform/PathSafety.h"
 
+#include <QDebug>
+#include <QFile>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -25,7 +28,8 @@ void setError(QString *error, const QString &path, const QString &reason)
 
 // Opens the path for reading without waiting (a pipe with no writer would block an ordinary open)
 // and checks the opened file; -1 with the reason set when it is no regular file.
-int openRegular(const QString &path, RegularFile::Links links, struct stat *info, QString *error)
+int openRegular(const QString &path, RegularFile::Links links, struct stat *info, QString *error,
+                bool *notRegular = nullptr)
 {
     const std::optional<QByteArray> native = PathSafety::nativePath(path);
     if (!native) {
@@ -37,10 +41,15 @@ int openRegular(const QString &path, RegularFile::Links links, struct stat *info
         flags |= O_NOFOLLOW;
     const int fd = ::open(native->constData(), flags);
     if (fd < 0) {
-        setError(error, path, errno == ELOOP ? QStringLiteral("a symbolic link") : reasonOf(errno));
+        const int reason = errno;
+        if (notRegular)
+            *notRegular = reason == ELOOP || reason == ENXIO || reason == ENODEV;
+        setError(error, path, reason == ELOOP ? QStringLiteral("a symbolic link") : reasonOf(reason));
         return -1;
     }
     if (::fstat(fd, info) != 0 || !S_ISREG(info->st_mode)) {
+        if (notRegular)
+            *notRegular = true;
         setError(error, path, QStringLiteral("not a regular file"));
         ::close(fd);
         return -1;
@@ -66,6 +75,81 @@ bool writeAll(int fd, const char *data, size_t size)
 }
 
 } // namespace
+
+std::optional<RegularFile> RegularFile::openScanned(const QString &path)
+{
+    struct stat info {};
+    QString error;
+    bool notRegular = false;
+    const int fd = openRegular(path, Links::Refuse, &info, &error, &notRegular);
+    if (fd < 0) {
+        // A file that vanished since it was listed is no news; something else in its place is.
+        if (notRegular)
+            qWarning().noquote() << QStringLiteral("Skipped %1: not read").arg(error);
+        return std::nullopt;
+    }
+    return RegularFile(fd, qint64(info.st_size));
+}
+
+RegularFile::RegularFile(RegularFile &&other) noexcept : fd_(other.fd_), size_(other.size_)
+{
+    other.fd_ = -1;
+}
+
+RegularFile &RegularFile::operator=(RegularFile &&other) noexcept
+{
+    if (this != &other) {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = other.fd_;
+        size_ = other.size_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+RegularFile::~RegularFile()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+QByteArray RegularFile::readAt(qint64 offset, qint64 length) const
+{
+    if (fd_ < 0 || offset < 0 || length <= 0)
+        return {};
+    QByteArray bytes(qsizetype(length), Qt::Uninitialized);
+    qint64 have = 0;
+    while (have < length) {
+        const ssize_t got = ::pread(fd_, bytes.data() + have, size_t(length - have), off_t(offset + have));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return {};
+        if (got == 0)
+            break;
+        have += got;
+    }
+    bytes.resize(qsizetype(have));
+    return bytes;
+}
+
+std::unique_ptr<QFile> RegularFile::device() const
+{
+    auto file = std::make_unique<QFile>();
+    const int copy = fd_ >= 0 ? ::fcntl(fd_, F_DUPFD_CLOEXEC, 0) : -1;
+    if (copy < 0)
+        return file;
+    ::lseek(copy, 0, SEEK_SET);
+    if (!file->open(copy, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        ::close(copy);
+    return file;
+}
+
+QByteArray RegularFile::descriptorPath() const
+{
+    return QByteArrayLiteral("/proc/self/fd/") + QByteArray::number(fd_);
+}
 
 bool RegularFile::isRegular(const QString &path, Links links)
 {

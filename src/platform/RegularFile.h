@@ -4,7 +4,10 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
+
+class QFile;
 
 namespace platform {
 
@@ -15,6 +18,32 @@ namespace platform {
 class RegularFile
 {
 public:
+    // A scanned file opened for reading: the one way every read of a scan, of the marking values,
+    // of the thumbnails and of the previews opens a file. Opened without following a link and
+    // without waiting, then checked on the descriptor: a pipe, a socket, a device or a link in the
+    // file's place is refused with a line in the log naming it (a missing file quietly). Absent
+    // when refused or not readable.
+    static std::optional<RegularFile> openScanned(const QString &path);
+
+    RegularFile(RegularFile &&other) noexcept;
+    RegularFile &operator=(RegularFile &&other) noexcept;
+    RegularFile(const RegularFile &) = delete;
+    RegularFile &operator=(const RegularFile &) = delete;
+    ~RegularFile();
+
+    int descriptor() const { return fd_; }
+    // The size when the file was opened.
+    qint64 size() const { return size_; }
+    // Up to `length` bytes from `offset` (fewer at the end of the file, none after a read error);
+    // the descriptor's own position is left alone.
+    QByteArray readAt(qint64 offset, qint64 length) const;
+    // The file as a device for readers that take one (Qt's image readers), open for reading at its
+    // start, over a duplicate of the descriptor: use one at a time.
+    std::unique_ptr<QFile> device() const;
+    // A path that opens this very file again (the descriptor's entry under /proc/self/fd), for
+    // libraries that open by path only; valid while this object lives.
+    QByteArray descriptorPath() const;
+
     enum class Links {
         Refuse, // a symbolic link is refused (the path itself must be a regular file)
         Follow, // a symbolic link is followed; its target must be a regular file
@@ -39,6 +68,11 @@ public:
     // True when the file is mostly holes: above a small size, less than an eighth of it is
     // allocated on disk.
     static bool isMostlyHoles(qint64 size, qint64 allocatedBytes);
+
+private:
+    RegularFile(int fd, qint64 size) : fd_(fd), size_(size) {}
+    int fd_ = -1;
+    qint64 size_ = 0;
 };
 
 } // namespace platform

@@ -8,7 +8,9 @@
 
 #include "support/ScanFixtures.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
@@ -230,4 +232,55 @@ TEST(LargePicture, PictureWhoseDecodeWouldPassTheCapIsSkippedWithALoggedLine)
     const QStringList skipped = LogCapture::lines().filter(huge);
     ASSERT_EQ(skipped.size(), 2); // once for each decode asked for
     EXPECT_TRUE(skipped[0].contains(QStringLiteral("22500 x 33300")));
+}
+
+// A small JPEG behind tens of thousands of empty comment or Exif segments (each one a list walk
+// inside the JPEG library, minutes in all) is refused at once on every road that reads pictures,
+// with a line in the log naming it, while real camera JPEGs read as before.
+TEST(LargePicture, JpegWithAFloodOfMarkerSegmentsIsRefusedAtOnce)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QByteArray plain;
+    {
+        QBuffer buffer(&plain);
+        ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(scanfixtures::makePhoto(7, 64, 48).save(&buffer, "JPG"));
+    }
+    struct Flood {
+        const char *name;
+        const char *segment;
+        int count;
+    };
+    for (const Flood &flood : {Flood{"comments.jpg", "\xFF\xFE\x00\x02", 60000}, Flood{"exif.jpg", "\xFF\xE1\x00\x02", 30000}}) {
+        const QString path = dir.filePath(QString::fromLatin1(flood.name));
+        ASSERT_TRUE(scanfixtures::writeFile(path, plain.left(2) + QByteArray(flood.segment, 4).repeated(flood.count)
+                                                      + plain.mid(2)));
+        const platform::ImageSource source(path);
+        LogCapture log;
+        QElapsedTimer timer;
+        const auto quick = [&](const char *road, bool answered) {
+            EXPECT_FALSE(answered) << road;
+            EXPECT_LT(timer.restart(), 100) << road;
+        };
+        timer.start();
+        quick("header", platform::ImageSource::hasJpegFrameHeader(path));
+        quick("properties", source.properties().has_value());
+        quick("plain properties", source.propertiesByImageReaders().has_value());
+        quick("thumbnail", source.thumbnail(540, true).has_value());
+        quick("preview", source.region(QRect(0, 0, 32, 24), QSize(32, 24), true).has_value());
+        quick("image", source.image(true).has_value());
+        quick("embedded", source.embeddedThumbnail(true).has_value());
+        quick("metadata", source.metadataTags().has_value());
+        quick("hash", !MVNTwinsift::thumbnail(path, 72).isNull());
+        EXPECT_GE(LogCapture::lines().filter(path).size(), 9);
+    }
+
+    const QString camera = QStringLiteral("/usr/share/forensics-samples/original-files/pic1/IMG_1054.JPG");
+    if (!QFileInfo::exists(camera))
+        GTEST_SKIP() << "forensics-samples-files is not installed";
+    EXPECT_TRUE(platform::ImageSource::hasJpegFrameHeader(camera));
+    EXPECT_TRUE(platform::ImageSource(camera).properties());
+    EXPECT_TRUE(platform::ImageSource(camera).thumbnail(540, true));
+    EXPECT_FALSE(MVNTwinsift::thumbnail(camera, 72).isNull());
 }

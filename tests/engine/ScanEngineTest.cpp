@@ -14,6 +14,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <fcntl.h>
+#include <future>
 #include <mutex>
 #include <thread>
 #include <sys/stat.h>
@@ -372,6 +374,37 @@ TEST_F(ScanEngineTest, StopEndsTheScanWithoutResult)
     EXPECT_FALSE(outcome.sendData.has_value());
     EXPECT_EQ(progress.calls.size(), 1u);
     EXPECT_EQ(ScanPublication::decide(outcome.sendData, false).kind, ScanPublication::Kind::Nothing);
+}
+
+// A file replaced by a pipe after it was collected is left out of the exact scan at once: no worker
+// waits on the pipe, the scan finishes with the other copies.
+TEST_F(ScanEngineTest, FileSwappedForAPipeAfterCollectionIsLeftOut)
+{
+    photo("a.jpg", 1);
+    copy("a.jpg", "b.jpg");
+    copy("a.jpg", "c.jpg");
+    const QByteArray pipe = QFile::encodeName(path("b.jpg"));
+    struct SwapAtGrouping : RecordingProgress {
+        QByteArray pipe;
+        void showGroupingStart(qint64 count) override
+        {
+            RecordingProgress::showGroupingStart(count);
+            ASSERT_EQ(::unlink(pipe.constData()), 0);
+            ASSERT_EQ(::mkfifo(pipe.constData(), 0600), 0);
+        }
+    } progress;
+    progress.pipe = pipe;
+    auto scan = std::async(std::launch::async, [&] {
+        return engine(&progress).sendDataToScanVC({entryFor(dir.path())}, false);
+    });
+    const bool finished = scan.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    while (scan.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
+        ::close(::open(pipe.constData(), O_RDWR | O_NONBLOCK)); // releases workers stuck on the pipe
+    ASSERT_TRUE(finished);
+    auto outcome = scan.get();
+    ASSERT_TRUE(outcome.completed);
+    ASSERT_EQ(outcome.sendData->size(), 1u);
+    EXPECT_EQ(names((*outcome.sendData)[0]), (QStringList{"a.jpg", "c.jpg"}));
 }
 
 TEST_F(ScanEngineTest, PauseHoldsTheWorkerUntilResumed)

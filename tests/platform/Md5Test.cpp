@@ -3,8 +3,15 @@
 #include "support/ServicesFixtures.h"
 
 #include <QCryptographicHash>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <fcntl.h>
+#include <future>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using platform::Md5;
 
@@ -49,4 +56,14 @@ TEST(Md5, StopMissingFileAndReadErrorAreNotDigests)
     const auto memory = Md5::ofFile("/proc/self/mem");
     EXPECT_NE(memory.status, Md5::FileStatus::Done);
     EXPECT_TRUE(memory.hex.isEmpty());
+
+    // A pipe with no writer in the file's place is refused at once, never waited on.
+    const QByteArray pipe = QFile::encodeName(dir.filePath("pipe.bin"));
+    ASSERT_EQ(::mkfifo(pipe.constData(), 0600), 0);
+    auto digest = std::async(std::launch::async, [&] { return Md5::ofFile(QFile::decodeName(pipe)).status; });
+    const bool answered = digest.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    while (digest.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
+        ::close(::open(pipe.constData(), O_RDWR | O_NONBLOCK)); // releases a reader stuck on it
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(digest.get(), Md5::FileStatus::OpenFailed);
 }
