@@ -71,8 +71,6 @@ protected:
     {
         QFile file(home.path() + "/.config/Twinsift/Twinsift/defaults.json");
         if (!file.open(QIODevice::ReadOnly))
-            file.setFileName(home.path() + "/.config/Twinsift/defaults.json");
-        if (!file.isOpen() && !file.open(QIODevice::ReadOnly))
             return {};
         return QJsonDocument::fromJson(file.readAll()).object();
     }
