@@ -6,14 +6,17 @@
 #include "platform/SqliteConnection.h"
 #include "platform/SqliteStatement.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QUrl>
 
 #include <cstdio>
 #include <initializer_list>
+#include <mutex>
 
 const QString PhotosLibraryReader::removedDuplicatesAlbum = QStringLiteral("Twinsift");
 const QString PhotosLibraryReader::pattern = QStringLiteral("Z_([0-9]{1,2})ASSETS");
@@ -79,17 +82,28 @@ bool isFile(const QString &path)
     return platform::RegularFile::isRegular(path, platform::RegularFile::Links::Refuse);
 }
 
-// Removes an earlier copy of ours from the cache folder; false (with a line) when it stays.
-bool removeOldCopy(const QString &path, bool report)
+// Takes away, once per run, the copies earlier runs left in the cache folder: the copy under the
+// fixed names of earlier versions, and folders of reads that never ended (a crash), a day old at
+// least so that a read still running elsewhere keeps its own.
+void removeLeftoverCopies()
 {
-    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
-        return true;
-    QFile file(path);
-    if (file.remove())
-        return true;
-    if (report)
-        std::fprintf(stdout, "%s: %s\n", qPrintable(path), qPrintable(file.errorString()));
-    return false;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        const QString cache = userCacheFolder();
+        for (const bool newer : {true, false}) {
+            const PhotosTempCopyPaths old = photosTempCopyPaths(newer);
+            for (const QString &path : {old.database, old.wal, old.shm})
+                QFile::remove(path);
+        }
+        QFile::remove(photosDatabasePaths().tempCopyLockFile);
+        const QDateTime dayAgo = QDateTime::currentDateTime().addDays(-1);
+        const QFileInfoList folders = QDir(cache).entryInfoList({QStringLiteral("photosTempTWK-*")},
+                                                                QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+        for (const QFileInfo &leftover : folders) {
+            if (!leftover.isSymLink() && leftover.lastModified() < dayAgo)
+                QDir(leftover.filePath()).removeRecursively();
+        }
+    });
 }
 
 // Copies one regular file into the cache folder, writable for the reader. Empty text on success.
@@ -202,21 +216,21 @@ PhotosLibraryReader::ReadResult PhotosLibraryReader::openPhotosDatabaseCopy(cons
 
     ReadResult result;
     const bool newer = files.form == PhotosLibraryForm::Newer;
-    const PhotosTempCopyPaths copy = photosTempCopyPaths(newer);
 
-    // 1. Take away the copies of an earlier read. A database or log left from an earlier read would
-    // be read as part of this library, so one that cannot be taken away stops the read. (A stale
-    // shared-memory file is harmless: SQLite rebuilds it when it opens the copy.)
-    for (const QString &stale : {copy.database, copy.wal}) {
-        if (!removeOldCopy(stale, true)) {
-            result.failure = Failure::CopyFailed;
-            result.detail = stale + QStringLiteral(": an earlier copy cannot be removed");
-            return result;
-        }
+    // 1. A folder of this read's own in the cache folder, closed to others and taken away with
+    // everything in it when the read ends: reads side by side (or a copy left by a read that never
+    // ended) never meet in one file.
+    removeLeftoverCopies();
+    const QString cache = userCacheFolder();
+    const QTemporaryDir folder(cache + QStringLiteral("/photosTempTWK-XXXXXX"));
+    if (!folder.isValid()) {
+        result.failure = Failure::CopyFailed;
+        result.detail = cache + QStringLiteral(": no folder for the copy can be made there: ") + folder.errorString();
+        std::fprintf(stdout, "%s\n", qPrintable(result.detail));
+        return result;
     }
-    removeOldCopy(copy.shm, false);
-    if (newer)
-        removeOldCopy(photosDatabasePaths().tempCopyLockFile, false);
+    const QString base = folder.filePath(newer ? QStringLiteral("photosTempTWK.sqlite") : QStringLiteral("photosTempTWK.db"));
+    const PhotosTempCopyPaths copy{base, base + QStringLiteral("-wal"), base + QStringLiteral("-shm")};
 
     // 2. Copy the database and its write-ahead log, each within the size cap; the database must be
     // there. The shared-memory file is rebuilt by SQLite from the log, and the lock file holds no
@@ -237,14 +251,12 @@ PhotosLibraryReader::ReadResult PhotosLibraryReader::openPhotosDatabaseCopy(cons
         std::fprintf(stdout, "%s\n", qPrintable(error));
         result.failure = ended ? Failure::ReadFailed : Failure::CopyFailed;
         result.detail = error;
-        // A partial set of copies is never read: take away what was copied.
-        removeOldCopy(copy.database, false);
-        removeOldCopy(copy.wal, false);
         return result;
     }
 
     // 3. Open the copy (never the library's own file), as the foreign file it is. Every statement
-    // stops at a stop request or when the read's time is up.
+    // stops at a stop request or when the read's time is up. The connection closes before the
+    // copy's folder is taken away.
     platform::SqliteConnection db;
     db.setQueryLimits(std::chrono::milliseconds{0}, halt);
     if (!db.open(copy.database, platform::SqliteConnection::Mode::ReadWrite)) {

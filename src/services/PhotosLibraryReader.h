@@ -35,8 +35,10 @@ struct PhotosLibraryFiles {
 };
 
 // Reads the items of a Photos library from the library's own SQLite database. The live database is
-// never opened: it is copied, with its write-ahead log, into the user's cache folder, and the copy
-// is read (SQLite rebuilds the shared-memory file; the lock file holds no data). Everything runs
+// never opened: it is copied, with its write-ahead log, into a folder of the read's own in the
+// user's cache folder (mode 0700, a new name at every read), the copy is read (SQLite rebuilds the
+// shared-memory file; the lock file holds no data), and the folder is taken away when the read
+// ends. Reads side by side, in one program or two, never share a copy. Everything runs
 // on the calling thread, which should not be the interface's: a large library takes a while.
 //
 // The library is treated as foreign input: only regular files are copied (a pipe or a link in the
@@ -78,9 +80,10 @@ public:
     // the older one. Absent when the package shows neither.
     static std::optional<PhotosLibraryFiles> locatePhotosDatabaseFiles(const QString &packagePath);
 
-    // Copies the database files into the cache folder (the old copies are replaced), opens the
+    // Copies the database files into a new folder of this read in the cache folder, opens the
     // copy, finds the numbered album tables and reads the items. Items in the album
-    // removedDuplicatesAlbum are left out (newer form). The copy is closed before it returns.
+    // removedDuplicatesAlbum are left out (newer form). The copy is closed and taken away
+    // before it returns.
     ReadResult openPhotosDatabaseCopy(const PhotosLibraryFiles &files);
 
     // The scan-list entries of the items: one ticked single-file entry per item, pointing at the

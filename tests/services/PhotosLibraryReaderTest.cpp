@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -48,6 +49,12 @@ std::vector<Item> newerItems()
         {"U-MISSING", "D", "IMG_0006.MOV", "Clip.mov", 4096, false, false, {"Twinsift ", "twinsift"}},
         {"U-TRASHED", "E", "IMG_0007.JPG", "IMG_0007.JPG", 10, true, true, {}},
     };
+}
+
+// What reads left in the cache folder: copies and their folders.
+QStringList copiesInCache()
+{
+    return QDir(userCacheFolder()).entryList({"photosTempTWK*"}, QDir::AllEntries | QDir::Hidden | QDir::System);
 }
 
 QStringList uuidsOf(const std::vector<PhotoLibraryProperties> &items)
@@ -147,9 +154,9 @@ TEST_F(PhotosReaderTest, NewerFormGivesItemsWithTheirPropertiesAndLeavesOutRemov
     EXPECT_EQ(entries[2].url->toLocalFile(), lib + "/originals/D/IMG_0006.MOV");
     EXPECT_FALSE(entries[2].file) << "missing original: entry without attributes";
 
-    // The library itself is untouched; the copy lives in the cache folder.
+    // The library itself is untouched; the copy is gone with the read.
     EXPECT_EQ(photos_fixtures::readFile(lib + "/database/Photos.sqlite"), original);
-    EXPECT_TRUE(QFileInfo::exists(photosTempCopyPaths(true).database));
+    EXPECT_EQ(copiesInCache(), QStringList());
 }
 
 TEST_F(PhotosReaderTest, FirstLibrariesOfTheNewerFormAndOtherTableNumbers)
@@ -228,35 +235,77 @@ TEST_F(PhotosReaderTest, OlderFormMapsItsColumnsAndListsEachOriginalOnce)
     EXPECT_EQ(entries[1].url->toLocalFile(), lib + "/Masters/2019/05/02/20190502-101010/" + kOddName);
     EXPECT_TRUE(entries[1].file);
     EXPECT_FALSE(entries[2].file) << "missing original";
-    EXPECT_TRUE(QFileInfo::exists(photosTempCopyPaths(false).database));
+    EXPECT_EQ(copiesInCache(), QStringList());
+}
+
+TEST_F(PhotosReaderTest, TwoReadsAtOnceEachReadTheirOwnLibraryFromAPrivateCopy)
+{
+    const QString first = package("First.photoslibrary");
+    const QString second = package("Second.photoslibrary");
+    photos_fixtures::NewerLibrary firstFixture(first, newerItems());
+    photos_fixtures::NewerLibrary secondFixture(second, {{"S-1", "A", "S1.JPG", "S1.JPG", 5, false, true, {}},
+                                                         {"S-2", "B", "S2.JPG", "S2.JPG", 6, false, true, {}}});
+    ASSERT_TRUE(firstFixture.ok() && secondFixture.ok());
+    const QStringList firstItems{"U-PLAIN", "U-ODD", "U-MISSING"};
+    const QStringList secondItems{"S-1", "S-2"};
+
+    // The second read runs whole while the first is under way (from the first's stop check,
+    // which runs while it copies and reads). Meanwhile the copies lie in folders only this user
+    // can enter.
+    PhotosLibraryReader::ReadResult secondRead;
+    bool secondStarted = false;
+    QSet<QString> privateFolders;
+    PhotosLibraryReader reader;
+    reader.shouldStop = [&] {
+        if (!secondStarted) {
+            secondStarted = true;
+            PhotosLibraryReader other;
+            other.shouldStop = [&] {
+                for (const QFileInfo &folder : QDir(userCacheFolder()).entryInfoList({"photosTempTWK-*"}, QDir::Dirs)) {
+                    struct stat info {};
+                    if (::lstat(QFile::encodeName(folder.filePath()).constData(), &info) == 0
+                        && (info.st_mode & 0777) == 0700)
+                        privateFolders.insert(folder.fileName());
+                }
+                return false;
+            };
+            secondRead = other.openPhotosDatabaseCopy(*PhotosLibraryReader::locatePhotosDatabaseFiles(second));
+        }
+        return false;
+    };
+    const auto firstRead = reader.openPhotosDatabaseCopy(*PhotosLibraryReader::locatePhotosDatabaseFiles(first));
+    ASSERT_TRUE(secondStarted);
+    EXPECT_EQ(firstRead.failure, Failure::None) << qPrintable(firstRead.detail);
+    EXPECT_EQ(secondRead.failure, Failure::None) << qPrintable(secondRead.detail);
+    EXPECT_EQ(uuidsOf(firstRead.photosLibrary), firstItems);
+    EXPECT_EQ(uuidsOf(secondRead.photosLibrary), secondItems);
+    EXPECT_EQ(privateFolders.size(), 2) << "the first read's folder and the second's";
+    EXPECT_EQ(copiesInCache(), QStringList());
 }
 
 TEST_F(PhotosReaderTest, UnreadableDatabasesAreReportedWithTheirCause)
 {
     PhotosLibraryReader reader;
 
-    // The copy cannot be put in place: a folder stands where the copy goes.
+    // The copy cannot be put in place: a file stands where the cache folder goes.
     const QString lib = package("Blocked.photoslibrary");
     photos_fixtures::NewerLibrary fixture(lib, newerItems());
-    const QString copy = photosTempCopyPaths(true).database;
-    QFile::remove(copy); // a copy left by an earlier test of this program
-    ASSERT_TRUE(QDir().mkpath(copy + "/occupied"));
-    EXPECT_EQ(reader.openPhotosDatabaseCopy(*PhotosLibraryReader::locatePhotosDatabaseFiles(lib)).failure,
-              Failure::CopyFailed);
-    ASSERT_TRUE(QDir(copy).removeRecursively());
+    const QString cache = userCacheFolder();
+    ASSERT_TRUE(QDir().rename(cache, cache + ".aside"));
+    ASSERT_TRUE(photos_fixtures::writeFile(cache, "occupied"));
+    const auto blocked = reader.openPhotosDatabaseCopy(*PhotosLibraryReader::locatePhotosDatabaseFiles(lib));
+    EXPECT_EQ(blocked.failure, Failure::CopyFailed);
+    EXPECT_TRUE(blocked.detail.contains(cache)) << qPrintable(blocked.detail);
+    ASSERT_TRUE(QFile::remove(cache));
+    ASSERT_TRUE(QDir().rename(cache + ".aside", cache));
 
-    // A log copy of an earlier read that cannot be taken away would be read with this library's
-    // database: the read stops instead, although this library has no log of its own.
+    // A log left under the fixed name of earlier versions, even one that cannot be taken away, is
+    // never read with this library's database.
     const QString staleLog = photosTempCopyPaths(true).wal;
-    QFile::remove(staleLog);
     ASSERT_TRUE(QDir().mkpath(staleLog + "/occupied"));
-    const auto stuck = reader.openPhotosDatabaseCopy(*PhotosLibraryReader::locatePhotosDatabaseFiles(lib));
-    EXPECT_EQ(stuck.failure, Failure::CopyFailed);
-    EXPECT_TRUE(stuck.detail.contains(staleLog)) << qPrintable(stuck.detail);
-    EXPECT_TRUE(stuck.photosLibrary.empty());
-    ASSERT_TRUE(QDir(staleLog).removeRecursively());
     EXPECT_EQ(reader.openPhotosDatabaseCopy(*PhotosLibraryReader::locatePhotosDatabaseFiles(lib)).failure,
               Failure::None);
+    ASSERT_TRUE(QDir(staleLog).removeRecursively());
 
     const QString garbage = package("Garbage.photoslibrary");
     photos_fixtures::writeFile(garbage + "/database/Photos.sqlite", QByteArray(8192, 'x'));
@@ -338,7 +387,6 @@ TEST_F(PhotosReaderTest, OnlyTheDatabaseAndItsLogAreCopiedEachWithinItsCap)
     ASSERT_TRUE(fixture.ok()) << qPrintable(fixture.error());
     ASSERT_TRUE(photos_fixtures::writeFile(lib + "/database/Photos.sqlite-shm", "shared memory"));
     const QString log = lib + "/database/Photos.sqlite-wal";
-    const PhotosTempCopyPaths copy = photosTempCopyPaths(true);
     const auto files = PhotosLibraryReader::locatePhotosDatabaseFiles(lib);
     ASSERT_TRUE(files);
 
@@ -353,8 +401,7 @@ TEST_F(PhotosReaderTest, OnlyTheDatabaseAndItsLogAreCopiedEachWithinItsCap)
     const auto holes = reader.openPhotosDatabaseCopy(*files);
     EXPECT_EQ(holes.failure, Failure::CopyFailed);
     EXPECT_TRUE(holes.detail.contains("sparse")) << qPrintable(holes.detail);
-    EXPECT_FALSE(QFileInfo::exists(copy.database));
-    EXPECT_FALSE(QFileInfo::exists(copy.wal));
+    EXPECT_EQ(copiesInCache(), QStringList());
 
     // A log above the cap is refused as well.
     QByteArray bytes(3 << 20, '\0');
@@ -371,7 +418,7 @@ TEST_F(PhotosReaderTest, OnlyTheDatabaseAndItsLogAreCopiedEachWithinItsCap)
     const auto read = reader.openPhotosDatabaseCopy(*files);
     ASSERT_EQ(read.failure, Failure::None) << qPrintable(read.detail);
     EXPECT_EQ(uuidsOf(read.photosLibrary), QStringList({"U-PLAIN", "U-ODD", "U-MISSING"}));
-    EXPECT_FALSE(QFileInfo::exists(copy.shm));
+    EXPECT_EQ(copiesInCache(), QStringList());
     EXPECT_FALSE(QFileInfo::exists(photosDatabasePaths().tempCopyLockFile));
 }
 

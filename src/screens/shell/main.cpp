@@ -7,14 +7,65 @@
 #include "screens/shell/Theme.h"
 #include "model/ModuleState.h"
 #include "platform/widgets/MediaBackend.h"
+#include "platform/SingleInstance.h"
+#include "platform/UserDefaults.h"
 #include "platform/widgets/WindowController.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <QLoggingCategory>
+
+#include <cstdio>
 
 #ifndef TWINSIFT_VERSION
 #define TWINSIFT_VERSION "1.0.0"
 #endif
+
+Q_LOGGING_CATEGORY(lcLaunch, "twinsift.launch", QtWarningMsg)
+
+namespace {
+
+// A later launch asked for the application, as a click on its icon does: the delegate may show
+// the main window again, then the window the user works in comes to the front (restored when
+// minimized): the main window when it shows, else the welcome or splash window, and a dialog
+// open over it on top of that.
+void bringToFront(AppDelegate &delegate)
+{
+    delegate.applicationShouldHandleReopen();
+    QWidget *front = nullptr;
+    InitialWindowController *main = initialWindowController();
+    if (main->isVisible()) {
+        front = main;
+    } else {
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (window->isVisible() && window->windowType() == Qt::Window) {
+                front = window;
+                break;
+            }
+        }
+    }
+    if (!front && main->contentViewController()) {
+        main->showWindow();
+        front = main;
+    }
+    if (!front) {
+        qCDebug(lcLaunch) << "a later launch found no window to bring to the front";
+        return;
+    }
+    QList<QWidget *> raised{front};
+    if (QWidget *modal = QApplication::activeModalWidget(); modal && modal->window() != front)
+        raised << modal->window();
+    for (QWidget *window : raised) {
+        window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+        window->show();
+        window->raise();
+        window->activateWindow();
+    }
+    qCDebug(lcLaunch).noquote() << "a later launch brought" << front->metaObject()->className() << front->objectName()
+                                << "to the front";
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -26,6 +77,21 @@ int main(int argc, char **argv)
     QApplication::setApplicationVersion(QStringLiteral(TWINSIFT_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("twinsift"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/twinsift.png")));
+
+    // One instance per user: a later launch hands over to the running one and ends before it
+    // reads or writes the settings, the scan list or the caches.
+    platform::SingleInstance instance(QStringLiteral("twinsift"));
+    switch (instance.claim()) {
+    case platform::SingleInstance::Claim::HandedOver:
+        return 0;
+    case platform::SingleInstance::Claim::NoAnswer:
+        std::fprintf(stderr, "Twinsift is already running but does not answer; this launch ends.\n");
+        return 1;
+    case platform::SingleInstance::Claim::Primary:
+    case platform::SingleInstance::Claim::Unguarded:
+        break;
+    }
+
     // The application ends through the delegate, which saves the scan list first.
     QApplication::setQuitOnLastWindowClosed(false);
     Theme::applyApplicationTheme();
@@ -40,6 +106,9 @@ int main(int argc, char **argv)
         mainWindow->setMenuBar(delegate.buildMenuBar(mainWindow));
         delegate.applicationWillFinishLaunching();
         delegate.applicationDidFinishLaunching();
+        QObject::connect(&instance, &platform::SingleInstance::activationRequested, &delegate,
+                         [&delegate] { bringToFront(delegate); });
+        qCDebug(lcLaunch) << "launched";
         // Closing the last window (the welcome window before Get started) ends the application.
         QObject::connect(&app, &QGuiApplication::lastWindowClosed, &delegate, [&delegate] {
             if (!delegate.isQuitRefused())
@@ -52,6 +121,9 @@ int main(int argc, char **argv)
         AllViewControllers::releaseAll();
         sharedAnimator.reset();
     }
+    // The settings are on disk before the next instance may start.
+    platform::UserDefaults::standard().synchronize();
+    instance.release();
     if (relaunch)
         AppDelegate::relaunch();
     return status;
