@@ -63,8 +63,8 @@ extern const QString reloadTableViewNotification; // "ReloadTableViewNotificatio
 // Extensions a scan collects; starts as a copy of allExtensions.
 extern QStringList scanExtensions;
 extern std::vector<InitialDirectory> excludedFolders;
-// The most entries a stored list (the scan list, the excluded and the protected folders) brings
-// back at launch; the rest of a longer list is left out with a log line.
+// The most entries the stored scan list brings back at launch; the rest of a longer list is left
+// out with a log line. (The excluded and protected folders always come back whole.)
 inline constexpr int maxRestoredListEntries = 10000;
 // Criteria of automatic marking, first to last; starts as defaultSelectionPriorityOrder().
 extern std::vector<SelectionPriority> selectionPriorityOrder;

@@ -93,10 +93,23 @@ QVariant decode(const QJsonValue &json)
     const QJsonValue v = tagged.begin().value();
     if (tag == "bool")
         return QVariant(v.toBool());
-    if (tag == "int")
-        return QVariant(v.toString().toLongLong());
-    if (tag == "uint")
-        return QVariant(v.toString().toULongLong());
+    // A whole number is stored as its decimal text. A text that is no number or does not fit
+    // (an edited or damaged file) leaves the value absent, so the reader's default applies; it
+    // never reads as 0.
+    if (tag == "int" || tag == "uint") {
+        bool ok = false;
+        const QString text = v.toString().trimmed();
+        const QVariant number = tag == "int" ? QVariant(text.toLongLong(&ok)) : QVariant(text.toULongLong(&ok));
+        if (!ok) {
+            QString shown = text.left(40);
+            for (QChar &c : shown)
+                if (c.unicode() < 0x20 || c.unicode() > 0x7e)
+                    c = QLatin1Char('?');
+            std::fprintf(stdout, "Settings: a whole number stored as \"%s\" is out of range or no number; ignored\n",
+                         qPrintable(shown));
+        }
+        return ok ? number : QVariant();
+    }
     if (tag == "real")
         return QVariant(v.toDouble());
     if (tag == "string")

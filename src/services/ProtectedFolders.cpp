@@ -5,6 +5,7 @@
 #include "platform/UserDefaults.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -97,10 +98,43 @@ bool entryHolds(size_t index, const QString &entryText, const QString &fileFolde
 
 } // namespace
 
+QString storedPathRefusal(const QString &path)
+{
+    if (path.isEmpty())
+        return QStringLiteral("empty");
+    if (!path.startsWith(QLatin1Char('/')))
+        return QStringLiteral("not an absolute path");
+    for (const QChar c : path) {
+        if (c.category() == QChar::Other_Control)
+            return QStringLiteral("holds a control character");
+    }
+    if (QFile::encodeName(path).size() >= 4096)
+        return QStringLiteral("too long");
+    return {};
+}
+
+QString storedPathRefusal(const QVariant &value)
+{
+    if (value.typeId() != QMetaType::QString)
+        return QStringLiteral("not a path");
+    return storedPathRefusal(value.toString());
+}
+
 QString storedFolderPath(const QVariant &value)
 {
-    const QString path = value.typeId() == QMetaType::QString ? value.toString() : QString();
-    return path.contains(QChar(u'\0')) ? QString() : path;
+    return storedPathRefusal(value).isEmpty() ? value.toString() : QString();
+}
+
+QString loggablePath(const QString &path)
+{
+    QString shown;
+    for (const QChar c : path.left(300)) {
+        if (c.category() == QChar::Other_Control)
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return shown;
 }
 
 bool protectedFolderContains(size_t index, const QUrl &fileUrl)
@@ -209,22 +243,20 @@ void loadProtectedFolders()
         protectedSubFolderFlags.clear();
         return;
     }
-    // A damaged element (not a text, empty, holding a NUL) is dropped with its flag; the others stay.
+    // A damaged element (see storedPathRefusal) is dropped with its flag; the others stay, however
+    // many there are: a folder left out here would lose its protection without the user knowing.
     const std::vector<bool> flags = storedFlags(size_t(stored->size()));
     std::vector<bool> kept;
+    protectedFolders.reserve(size_t(stored->size()));
     for (qsizetype i = 0; i < stored->size(); ++i) {
         const QVariant &value = stored->at(i);
-        const QString path = storedFolderPath(value);
-        if (path.isEmpty()) {
-            QTextStream(stdout) << "Skipped a damaged protected folder entry at position " << i << Qt::endl;
+        const QString refusal = storedPathRefusal(value);
+        if (!refusal.isEmpty()) {
+            QTextStream(stdout) << "Skipped a damaged protected folder entry at position " << i << " (" << refusal
+                                << "): " << loggablePath(value.toString()) << Qt::endl;
             continue;
         }
-        if (protectedFolders.size() >= size_t(maxRestoredListEntries)) {
-            QTextStream(stdout) << "Protected folders: only the first " << maxRestoredListEntries
-                                << " stored folders are used" << Qt::endl;
-            break;
-        }
-        protectedFolders.emplace_back(folderUrlFromPath(path));
+        protectedFolders.emplace_back(folderUrlFromPath(value.toString()));
         kept.push_back(flags[size_t(i)]);
     }
     protectedSubFolderFlags = std::move(kept);

@@ -25,10 +25,17 @@ bool addProtectedFolder(const QString &path, bool includeSubFolders = true);
 // Removes the folder at index and its flag; false when the index is out of range.
 bool removeProtectedFolder(int index);
 
+// Why a path read from the settings file may not be used as a folder or scan root: not a text,
+// empty, not absolute, holding a control character (NUL included) or longer than the system takes.
+// Empty when it may be used. The scan list and the excluded and protected folders share this rule.
+QString storedPathRefusal(const QString &path);
+QString storedPathRefusal(const QVariant &value);
 // One element of a stored folder list ("ProtectedFoldersTWK", "ExcludedFoldersTWK"): its path, or
-// an empty text when the element is damaged (not a text, empty, holding a NUL); the caller skips
-// such an element and keeps the others.
+// an empty text when storedPathRefusal refuses it; the caller skips such an element (logging
+// storedPathRefusal's reason and loggablePath) and keeps the others.
 QString storedFolderPath(const QVariant &value);
+// A stored path as a log line may show it: control characters as "\xNN", cut after 300 characters.
+QString loggablePath(const QString &path);
 
 // A folder path in the one form folders are stored and compared in: cleaned, ending in one "/".
 QString normalizedFolderPath(const QString &path);

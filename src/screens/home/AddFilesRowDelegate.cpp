@@ -1,9 +1,17 @@
 #include "screens/home/AddFilesRowDelegate.h"
 
+#include <QPainter>
 #include <QWidget>
 
-void AddFilesRowDelegate::paint(QPainter *, const QStyleOptionViewItem &, const QModelIndex &) const
+QColor AddFilesRowDelegate::rowColor(int row)
 {
+    return row % 2 == 0 ? QColor(39, 39, 39) : QColor(34, 34, 34);
+}
+
+void AddFilesRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                                const QModelIndex &index) const
+{
+    painter->fillRect(option.rect, rowColor(index.row()));
 }
 
 void AddFilesRowDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,

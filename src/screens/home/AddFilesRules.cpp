@@ -4,6 +4,7 @@
 #include "model/ModuleState.h"
 #include "platform/FileManager.h"
 #include "platform/PathSafety.h"
+#include "services/ProtectedFolders.h"
 
 #include <QDir>
 #include <QFile>
@@ -391,12 +392,8 @@ private:
 QString restoreRefusal(const QString &path, const QSet<QString> &restored, const ResolvedFolders &excludedFolders,
                        const ResolvedFolders &systemFolders)
 {
-    if (!platform::PathSafety::isUsable(path))
-        return QStringLiteral("not a usable path");
-    if (!path.startsWith(QLatin1Char('/')))
-        return QStringLiteral("not an absolute path");
-    if (QFile::encodeName(path).size() >= 4096)
-        return QStringLiteral("too long");
+    if (const QString refusal = storedPathRefusal(path); !refusal.isEmpty())
+        return refusal;
     const QString normalized = normalizedPath(path);
     if (normalized == QLatin1String("/"))
         return QStringLiteral("the root folder");
@@ -439,9 +436,7 @@ std::vector<std::pair<QString, bool>> restoreEntries(const std::optional<QVarian
         const QString path = paths->at(i).toString();
         const QString refusal = restoreRefusal(path, restored, excluded, system);
         if (!refusal.isEmpty()) {
-            QString shown = path;
-            shown.replace(QChar(u'\0'), QStringLiteral("\\0"));
-            std::printf("Saved scan-list entry left out (%s): %s\n", qPrintable(refusal), qPrintable(shown.left(300)));
+            std::printf("Saved scan-list entry left out (%s): %s\n", qPrintable(refusal), qPrintable(loggablePath(path)));
             continue;
         }
         // A tick list cut short, or a damaged tick, reads as on.

@@ -90,7 +90,7 @@ std::pair<int, int> tickedCountAndIndex(const std::vector<bool> &ticks);
 // the path list) or not a Bool reads as on; surplus ticks are ignored.
 //
 // The settings file may have been damaged or written by someone else, so a saved path comes back
-// only when the add panels would take it: an absolute path without a NUL character, not "/", not
+// only when the add panels would take it: an absolute path without a control character, not "/", not
 // a system folder or an excluded folder or inside one, not a Trash folder or inside one, and not
 // listed before it. At most maxRestoredEntries come back. Each path left out is logged.
 inline constexpr int maxRestoredEntries = maxRestoredListEntries;

@@ -34,6 +34,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QToolButton>
@@ -48,8 +49,6 @@ const QColor kPanelColor(34, 34, 34);
 const QColor kAreaColor(48, 48, 48);
 const QColor kAreaHoverColor(60, 60, 60);
 const QColor kTextColor(235, 235, 235);
-const QColor kEvenRowColor(39, 39, 39);
-const QColor kOddRowColor(34, 34, 34);
 
 const QColor kGold(199, 157, 39);
 
@@ -331,6 +330,9 @@ void AddFilesVC::buildView()
     connect(tableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this]() { updateRowSelection(); });
     tableView->viewport()->installEventFilter(this);
+    // Only the rows in view (and a margin around them) have row widgets; scrolling or resizing
+    // makes the newly reached ones.
+    connect(tableView->verticalScrollBar(), &QScrollBar::valueChanged, this, [this]() { materializeRows(); });
     layout->addWidget(tableView, 1);
 
     tableMenu = new QMenu(this);
@@ -410,6 +412,8 @@ bool AddFilesVC::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     }
+    if (watched == tableView->viewport() && event->type() == QEvent::Resize)
+        materializeRows();
     if (watched == tableView->viewport() && event->type() == QEvent::ContextMenu) {
         auto *menuEvent = static_cast<QContextMenuEvent *>(event);
         showTableMenu(menuEvent->pos());
@@ -474,58 +478,52 @@ int AddFilesVC::numberOfRows()
 
 void AddFilesVC::reloadTable()
 {
-    const int rows = numberOfRows();
+    numberOfRows();
+    // The reset takes every row widget away (the view deletes them once control returns to the
+    // event loop); the rows in view get new ones.
     m_model->reload();
-    const bool popUp = isPopUpMode();
-    QWidget *previousInChain = tableView;
-    for (int r = 0; r < rows; ++r) {
-        const InitialDirectory &entry = initialDirectories[static_cast<size_t>(r)];
-        auto *rowView = new MyNSTableRowView;
-        rowView->setBackgroundColor(r % 2 == 0 ? kEvenRowColor : kOddRowColor);
-        rowView->setProperty("scanListRow", r);
-        rowView->installEventFilter(this);
+    m_rowViews.clear();
+    materializeRows();
+}
 
-        auto *cell = new AddFilesTableCell;
-        const QString path = AddFilesTableModel::displayPath(entry);
-        cell->url->setText(path);
-        // Shown literally: a file name is never read as markup.
-        cell->url->setToolTip(QStringLiteral("<qt>") + path.toHtmlEscaped() + QStringLiteral("</qt>"));
-        if (entry.file && !entry.file->icon.isNull()) {
-            QPixmap icon = QPixmap::fromImage(entry.file->icon);
-            const qreal ratio = devicePixelRatioF();
-            icon = icon.scaled(QSize(22, 22) * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-            icon.setDevicePixelRatio(ratio);
-            cell->imgView->setPixmap(icon);
-        } else if (entry.file) {
-            // No icon from the desktop's theme: the scan list's own picture of the kind.
-            const QImage fallback = AddFilesRules::isPhotosLibrary(path) ? photosLibraryIcon()
-                                    : entry.file->isFolder               ? folderIcon(false)
-                                                                         : addPhotosIcon();
-            cell->imgView->setPixmap(QPixmap::fromImage(fallback));
-        } else {
-            cell->imgView->clear();
+void AddFilesVC::materializeRows()
+{
+    const int rows = m_model->rowCount();
+    int first = 0;
+    int last = -1;
+    if (rows > 0) {
+        const int top = tableView->rowAt(0);
+        const int bottom = tableView->rowAt(std::max(0, tableView->viewport()->height() - 1));
+        first = std::max(0, (top < 0 ? 0 : top) - kRowMargin);
+        last = std::min(rows - 1, (bottom < 0 ? rows - 1 : bottom) + kRowMargin);
+    }
+    // Rows scrolled well away give their widgets back.
+    for (auto it = m_rowViews.begin(); it != m_rowViews.end();) {
+        if (it->first >= first && it->first <= last) {
+            ++it;
+            continue;
         }
-        cell->btnDelete->setProperty("tag", r);
-        cell->btnDelete->setProperty("handCursor", true);
-        cell->btnDelete->installEventFilter(this);
-        connect(cell->btnDelete, &QToolButton::clicked, this, [this, r]() { deleteFileRow(r); });
-        cell->checkButton->setProperty("tag", r);
-        cell->checkButton->setChecked(entry.isChecked);
-        cell->checkButton->setProperty("handCursor", true);
-        cell->checkButton->installEventFilter(this);
-        connect(cell->checkButton, &QCheckBox::clicked, this,
-                [this, r](bool checked) { tappedCheckBox(r, checked); });
-        cell->checkButton->setEnabled(!popUp);
-        cell->btnDelete->setEnabled(!popUp);
-        cell->checkButton->setFocusPolicy(Qt::StrongFocus);
-        cell->btnDelete->setFocusPolicy(Qt::StrongFocus);
-
-        cell->setProperty("scanListRow", r);
-        cell->installEventFilter(this);
-
-        rowView->setCellWidget(cell);
-        tableView->setIndexWidget(m_model->index(r, 0), rowView);
-        // In the table now: the row's tick and remove button follow the list in the Tab order.
+        if (it->second) {
+            it->second->hide();
+            it->second->deleteLater();
+        }
+        it = m_rowViews.erase(it);
+    }
+    bool added = false;
+    for (int r = first; r <= last; ++r) {
+        if (m_rowViews.count(r) == 0) {
+            makeRowView(r);
+            added = true;
+        }
+    }
+    if (!added)
+        return;
+    // The made rows' ticks and remove buttons follow the list in the Tab order, row by row.
+    QWidget *previousInChain = tableView;
+    for (const auto &[row, rowView] : m_rowViews) {
+        auto *cell = rowView ? qobject_cast<AddFilesTableCell *>(rowView->cellWidget()) : nullptr;
+        if (!cell)
+            continue;
         QWidget::setTabOrder(previousInChain, cell->checkButton);
         QWidget::setTabOrder(cell->checkButton, cell->btnDelete);
         previousInChain = cell->btnDelete;
@@ -533,14 +531,64 @@ void AddFilesVC::reloadTable()
     updateRowSelection();
 }
 
+void AddFilesVC::makeRowView(int r)
+{
+    const InitialDirectory &entry = initialDirectories[static_cast<size_t>(r)];
+    const bool popUp = isPopUpMode();
+    auto *rowView = new MyNSTableRowView;
+    rowView->setBackgroundColor(AddFilesRowDelegate::rowColor(r));
+    rowView->setProperty("scanListRow", r);
+    rowView->installEventFilter(this);
+
+    auto *cell = new AddFilesTableCell;
+    const QString path = AddFilesTableModel::displayPath(entry);
+    cell->url->setText(path);
+    // Shown literally: a file name is never read as markup.
+    cell->url->setToolTip(QStringLiteral("<qt>") + path.toHtmlEscaped() + QStringLiteral("</qt>"));
+    if (entry.file && !entry.file->icon.isNull()) {
+        QPixmap icon = QPixmap::fromImage(entry.file->icon);
+        const qreal ratio = devicePixelRatioF();
+        icon = icon.scaled(QSize(22, 22) * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        icon.setDevicePixelRatio(ratio);
+        cell->imgView->setPixmap(icon);
+    } else if (entry.file) {
+        // No icon from the desktop's theme: the scan list's own picture of the kind.
+        const QImage fallback = AddFilesRules::isPhotosLibrary(path) ? photosLibraryIcon()
+                                : entry.file->isFolder               ? folderIcon(false)
+                                                                     : addPhotosIcon();
+        cell->imgView->setPixmap(QPixmap::fromImage(fallback));
+    } else {
+        cell->imgView->clear();
+    }
+    cell->btnDelete->setProperty("tag", r);
+    cell->btnDelete->setProperty("handCursor", true);
+    cell->btnDelete->installEventFilter(this);
+    connect(cell->btnDelete, &QToolButton::clicked, this, [this, r]() { deleteFileRow(r); });
+    cell->checkButton->setProperty("tag", r);
+    cell->checkButton->setChecked(entry.isChecked);
+    cell->checkButton->setProperty("handCursor", true);
+    cell->checkButton->installEventFilter(this);
+    connect(cell->checkButton, &QCheckBox::clicked, this,
+            [this, r](bool checked) { tappedCheckBox(r, checked); });
+    cell->checkButton->setEnabled(!popUp);
+    cell->btnDelete->setEnabled(!popUp);
+    cell->checkButton->setFocusPolicy(Qt::StrongFocus);
+    cell->btnDelete->setFocusPolicy(Qt::StrongFocus);
+
+    cell->setProperty("scanListRow", r);
+    cell->installEventFilter(this);
+
+    rowView->setCellWidget(cell);
+    tableView->setIndexWidget(m_model->index(r, 0), rowView);
+    m_rowViews[r] = rowView;
+}
+
 void AddFilesVC::updateRowSelection()
 {
-    const int rows = m_model->rowCount();
     const auto *selection = tableView->selectionModel();
-    for (int r = 0; r < rows; ++r) {
-        auto *rowView = qobject_cast<MyNSTableRowView *>(tableView->indexWidget(m_model->index(r, 0)));
+    for (const auto &[row, rowView] : m_rowViews) {
         if (rowView)
-            rowView->setSelected(selection && selection->isRowSelected(r, QModelIndex()));
+            rowView->setSelected(selection && selection->isRowSelected(row, QModelIndex()));
     }
 }
 

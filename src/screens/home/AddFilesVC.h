@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <map>
 #include <vector>
 
 class QAction;
@@ -19,6 +20,7 @@ class QMenu;
 class QPushButton;
 class AddFilesTableModel;
 class DropView;
+class MyNSTableRowView;
 class TableScrollView;
 
 // The scan list: the panel of the home screen in which the user collects folders, single photos
@@ -75,7 +77,7 @@ public:
     // (The list is written back by the application delegate when the program ends.)
 
     // ---- table
-    // `initialDirectories` = copy of `scanList`, then every row is built again.
+    // `initialDirectories` = copy of `scanList`, then the rows in view are built again.
     void reloadTable();
     int numberOfRows();
     // Hides (true) or shows (false) the four items of the table's context menu.
@@ -157,6 +159,13 @@ private:
     void setCoverLayerVisible(bool visible);
     void showTableMenu(const QPoint &viewportPos);
     void updateRowSelection();
+    // Gives the rows in view, and kRowMargin rows either side, their row widgets and takes them
+    // from the rows outside; the cost follows the view's height, not the list's length.
+    void materializeRows();
+    void makeRowView(int row);
 
+    static constexpr int kRowMargin = 40;
     AddFilesTableModel *m_model = nullptr;
+    // The rows that have a row widget now, in row order.
+    std::map<int, QPointer<MyNSTableRowView>> m_rowViews;
 };

@@ -229,19 +229,16 @@ void AppDelegate::rebuildExcludedFolders()
     if (const std::optional<QVariantList> stored = defaults().arrayForKey(key)) {
         // A damaged element is skipped; the user's other exclusions are kept and the stored list
         // is left as it is, never replaced by the system folders.
+        // Every stored folder stays excluded: one left out would be scanned, and its files offered
+        // for the Trash.
         for (const QVariant &value : *stored) {
-            const QString path = storedFolderPath(value);
-            if (path.isEmpty()) {
-                QTextStream(stdout) << "Skipped a damaged excluded folder entry" << Qt::endl;
+            const QString refusal = storedPathRefusal(value);
+            if (!refusal.isEmpty()) {
+                QTextStream(stdout) << "Skipped a damaged excluded folder entry (" << refusal
+                                    << "): " << loggablePath(value.toString()) << Qt::endl;
                 continue;
             }
-            // As many as the scan list brings back; every later one is looked up at each add.
-            if (paths.size() >= maxRestoredListEntries) {
-                QTextStream(stdout) << "Excluded folders: only the first " << maxRestoredListEntries
-                                    << " stored folders are used" << Qt::endl;
-                break;
-            }
-            paths.append(path);
+            paths.append(value.toString());
         }
     } else {
         paths = excludedSystemFolderList();

@@ -227,6 +227,8 @@ TEST(AddFilesPersistenceTest, RestoredPathsPassTheRulesOfTheAddPanels)
         "/media/disk/.Trash-1000/files/b.jpg",
         "relative/c.jpg",
         QString("/home/ann/a") + QChar(u'\0') + "/sub",
+        "/home/ann/new\nline.jpg",
+        "/home/ann/tab\tc.jpg",
         "/home/ann/Pictures",
         "/home/ann/Pictures/",
         "/" + QString(5000, 'a'),

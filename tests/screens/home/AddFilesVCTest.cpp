@@ -25,6 +25,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
@@ -179,6 +182,57 @@ TEST_F(AddFilesVCTest, SavedListComesBackInOrderWithItsTicks)
     AddFilesVC &again = make();
     EXPECT_EQ(paths(again.scanList), (QStringList{p("A"), p("gone"), p("Lib.photoslibrary")}));
     EXPECT_FALSE(again.scanList[1].isChecked);
+}
+
+TEST_F(AddFilesVCTest, AHugeSavedListOpensWithRowWidgetsOnlyForTheRowsInView)
+{
+    // Ten thousand entries as a settings file holds them after a long season of scans.
+    QDir(dir.path()).mkpath("many");
+    QJsonArray storedPaths, storedTicks;
+    const int count = AddFilesRules::maxRestoredEntries;
+    for (int i = 0; i < count; ++i) {
+        const QString path = dir.filePath(QString("many/p%1.jpg").arg(i));
+        QFile(path).open(QIODevice::WriteOnly);
+        storedPaths.append(QJsonObject{{"string", path}});
+        storedTicks.append(QJsonObject{{"bool", i != count - 1}});
+    }
+    QFile file(dir.filePath("stored.json"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QJsonDocument(QJsonObject{{"SelectedURLs", QJsonObject{{"array", storedPaths}}},
+                                         {"SelectedURLsChecked", QJsonObject{{"array", storedTicks}}}})
+                   .toJson());
+    file.close();
+    UserDefaults::standard().setFilePath(file.fileName());
+
+    AddFilesVC &list = make();
+    list.show();
+    auto settle = [] {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    settle();
+    ASSERT_EQ(list.tableView->model()->rowCount(), count);
+    const auto rowWidgets = [&list] { return list.findChildren<AddFilesTableCell *>().size(); };
+    EXPECT_LT(rowWidgets(), 200);
+    EXPECT_EQ(cell(0)->url->text(), paths(list.scanList)[0]);
+
+    // Scrolling to the end gives the last rows their widgets, with their own texts and ticks, and
+    // takes them from the first rows; the last row's tick and remove button work as any other's.
+    list.tableView->scrollToBottom();
+    settle();
+    EXPECT_EQ(cell(0), nullptr);
+    ASSERT_NE(cell(count - 1), nullptr);
+    EXPECT_EQ(cell(count - 1)->url->text(), dir.filePath(QString("many/p%1.jpg").arg(count - 1)));
+    EXPECT_FALSE(cell(count - 1)->checkButton->isChecked());
+    EXPECT_TRUE(cell(count - 2)->checkButton->isChecked());
+    EXPECT_LT(rowWidgets(), 200);
+    cell(count - 2)->checkButton->click();
+    EXPECT_FALSE(list.scanList[size_t(count - 2)].isChecked);
+    cell(count - 1)->btnDelete->click();
+    settle();
+    ASSERT_EQ(list.scanList.size(), size_t(count - 1));
+    EXPECT_EQ(list.tableView->model()->rowCount(), count - 1);
+    EXPECT_LT(rowWidgets(), 200);
 }
 
 TEST_F(AddFilesVCTest, PathsWithoutTicksGiveAnEmptyList)

@@ -10,6 +10,11 @@
 #include "platform/UserDefaults.h"
 #include "support/ShellFixtures.h"
 
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 using platform::UserDefaults;
 
 namespace {
@@ -43,6 +48,25 @@ protected:
         protectedFolders.clear();
         protectedSubFolderFlags.clear();
         confirmBeforeDeletingPhotos = showAutoMarkAlert = backToHomeAlert = true;
+    }
+
+    // The settings store reads `settings` as the file the user has on disk.
+    void loadSettingsFile(const QJsonObject &settings)
+    {
+        const QString path = tempPath("stored.json");
+        defaults().synchronize(); // nothing pending may land on the file below
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QJsonDocument(settings).toJson());
+        file.close();
+        defaults().setFilePath(path);
+    }
+    static QJsonObject storedPaths(const QStringList &paths)
+    {
+        QJsonArray array;
+        for (const QString &path : paths)
+            array.append(QJsonObject{{"string", path}});
+        return QJsonObject{{"array", array}};
     }
 };
 
@@ -254,7 +278,7 @@ TEST_F(LaunchDefaultsTest, TheFirstLaunchShowsTheWelcomeWindowUntilGetStarted)
     EXPECT_TRUE(defaults().holdsBool("StartupTWK"));
 }
 
-TEST_F(LaunchDefaultsTest, ALaunchWritesTheSettingsFileOnceAndLongFolderListsAreCapped)
+TEST_F(LaunchDefaultsTest, ALaunchWritesTheSettingsFileOnceAndLongFolderListsComeBackWhole)
 {
     // A first launch sets many values; the file is written once, when the main loop comes round.
     defaults().synchronize();
@@ -267,22 +291,49 @@ TEST_F(LaunchDefaultsTest, ALaunchWritesTheSettingsFileOnceAndLongFolderListsAre
     QCoreApplication::processEvents();
     EXPECT_EQ(defaults().fileWriteCount(), before + 1);
 
-    // Stored folder lists longer than the scan list's cap bring back as many folders as it does;
-    // the stored lists themselves stay as they are.
+    // Stored folder lists longer than the scan list's cap come back whole: a protected folder left
+    // out would let its files be marked and trashed. A relative path or one holding a control
+    // character is refused (logged), as the scan list refuses it; the stored lists stay as they are.
     QStringList many;
     for (int i = 0; i < maxRestoredListEntries + 5; ++i)
         many << QString("/tmp/folder%1").arg(i);
-    defaults().setStringArray("ExcludedFoldersTWK", many);
-    defaults().setStringArray("ProtectedFoldersTWK", many);
-    defaults().setData("ProtectedSubFoldersTWK", "[]");
+    QStringList stored = many;
+    stored.insert(3, "Pictures/relative");
+    stored.insert(5, "/tmp/line\nbreak");
+    stored.append("/tmp/bell\a");
+    loadSettingsFile({{"ExcludedFoldersTWK", storedPaths(stored)},
+                      {"ProtectedFoldersTWK", storedPaths(stored)},
+                      {"ProtectedSubFoldersTWK", QJsonObject{{"data", QString(QByteArray("[]").toBase64())}}}});
     AppDelegate delegate;
+    testing::internal::CaptureStdout();
     delegate.syncProtectedFolderDefaults();
     delegate.rebuildExcludedFolders();
-    ASSERT_EQ(excludedFolders.size(), size_t(maxRestoredListEntries));
-    EXPECT_EQ(excludedFolders.back().url->toLocalFile(), many[maxRestoredListEntries - 1]);
-    ASSERT_EQ(protectedFolders.size(), size_t(maxRestoredListEntries));
-    EXPECT_EQ(protectedSubFolderFlags.size(), size_t(maxRestoredListEntries));
-    EXPECT_EQ(protectedFolders.back().url->toLocalFile(), many[maxRestoredListEntries - 1] + "/");
-    EXPECT_EQ(defaults().stringArrayForKey("ExcludedFoldersTWK")->size(), many.size());
-    EXPECT_EQ(defaults().stringArrayForKey("ProtectedFoldersTWK")->size(), many.size());
+    const QString log = QString::fromStdString(testing::internal::GetCapturedStdout());
+    ASSERT_EQ(excludedFolders.size(), size_t(many.size()));
+    EXPECT_EQ(excludedFolders.back().url->toLocalFile(), many.back());
+    ASSERT_EQ(protectedFolders.size(), size_t(many.size()));
+    EXPECT_EQ(protectedSubFolderFlags.size(), size_t(many.size()));
+    EXPECT_EQ(protectedFolders.back().url->toLocalFile(), many.back() + "/");
+    EXPECT_EQ(protectedFolders[3].url->toLocalFile(), many[3] + "/");
+    EXPECT_EQ(log.count("not an absolute path"), 2) << qPrintable(log);
+    EXPECT_EQ(log.count("control character"), 4);
+    EXPECT_TRUE(log.contains("/tmp/line\\x0abreak"));
+    EXPECT_EQ(defaults().stringArrayForKey("ExcludedFoldersTWK")->size(), stored.size());
+    EXPECT_EQ(defaults().stringArrayForKey("ProtectedFoldersTWK")->size(), stored.size());
+}
+
+TEST_F(LaunchDefaultsTest, StoredWholeNumbersThatAreNoNumbersOrDoNotFitGetTheirDefaults)
+{
+    // A size that overflows, or a text that is no number, is absent, so the launch writes the
+    // default rather than keeping 0 (which would let every small file through).
+    for (const QJsonObject &stored : {QJsonObject{{"int", "99999999999999999999999"}},
+                                      QJsonObject{{"uint", "18446744073709551616"}},
+                                      QJsonObject{{"int", "1 KB"}}}) {
+        loadSettingsFile({{"MinimumFileSizeTWK", stored}});
+        AppDelegate delegate;
+        runSettingSteps(delegate);
+        EXPECT_EQ(defaults().storedIntegerForKey("MinimumFileSizeTWK"), 1024) << qPrintable(stored.begin().value().toString());
+    }
+    loadSettingsFile({{"MinimumFileSizeTWK", QJsonObject{{"uint", " 4096"}}}});
+    EXPECT_EQ(defaults().storedIntegerForKey("MinimumFileSizeTWK"), 4096);
 }
