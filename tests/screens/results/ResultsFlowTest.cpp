@@ -16,6 +16,7 @@
 #include "screens/results/ResultRefresh.h"
 #include "screens/results/NoSimilarDuplicatePhotosFoundVC.h"
 #include "screens/results/ScanResultVC.h"
+#include "screens/shell/CustomAnimator.h"
 #include "screens/shell/HubScreens.h"
 #include "screens/shell/ViewController.h"
 #include "services/ProtectedFolders.h"
