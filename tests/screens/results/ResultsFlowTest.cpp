@@ -28,6 +28,7 @@
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
+#include <QThreadPool>
 
 using namespace scansheet_test;
 
@@ -355,7 +356,9 @@ TEST_F(ResultsFlowTest, TotalsLeaveTheDecodingOfTheFirstFileToThePreview)
     refreshResultTotals();
     ResultState::shared().clear();
     refreshResultTotals();
-    QTest::qWait(300);
+    // Every decode has finished and handed its picture on before the check.
+    ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(10000));
+    QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(results->imgPreview->pixmap().isNull());
 }
 
