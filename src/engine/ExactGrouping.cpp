@@ -1,5 +1,6 @@
 #include "engine/ExactGrouping.h"
 
+#include "engine/PositionGroups.h"
 #include "engine/ScanProgress.h"
 #include "platform/RegularFile.h"
 #include "services/MVNAssistance.h"
@@ -211,14 +212,5 @@ std::optional<ImageGroups> ExactGrouping::exactGroups(const std::vector<ImageFil
     if (!positions)
         return std::nullopt;
 
-    ImageGroups groups;
-    groups.reserve(positions->size());
-    for (const auto &group : *positions) {
-        ImageGroup members;
-        members.reserve(group.size());
-        for (size_t i : group)
-            members.push_back(files[i]);
-        groups.push_back(std::move(members));
-    }
-    return groups;
+    return imageGroupsAt(*positions, files);
 }

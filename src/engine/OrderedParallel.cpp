@@ -10,8 +10,12 @@
 
 void waitWhilePaused(const ScanFlags &flags)
 {
+    if (!flags.isPaused.load())
+        return;
+    ++flags.heldThreads;
     while (flags.isPaused.load())
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    --flags.heldThreads;
 }
 
 unsigned defaultThreadCount()
@@ -49,8 +53,12 @@ bool runOrdered(size_t n, unsigned threads, const ScanFlags &flags, const std::a
 
     auto worker = [&] {
         for (;;) {
-            while (flags.isPaused.load() && !quit.load() && !stopFlag.load())
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (flags.isPaused.load()) {
+                ++flags.heldThreads;
+                while (flags.isPaused.load() && !quit.load() && !stopFlag.load())
+                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                --flags.heldThreads;
+            }
             if (quit.load() || stopFlag.load())
                 return;
             const size_t first = next.fetch_add(batch);

@@ -5,7 +5,8 @@
 #include <cstddef>
 #include <functional>
 
-// Sleeps in short steps while flags.isPaused is set (no spinning, nothing queued anywhere).
+// Sleeps in short steps while flags.isPaused is set (no spinning, nothing queued anywhere), counted
+// in flags.heldThreads meanwhile.
 void waitWhilePaused(const ScanFlags &flags);
 
 // Runs work(i) for every i in [0, n) on up to `threads` threads and hands each index to

@@ -1,5 +1,6 @@
 #include "engine/RuleComparators.h"
 
+#include "model/PropertyNumber.h"
 #include "platform/ImageSource.h"
 
 #include <QDir>
@@ -19,23 +20,6 @@ struct Record {
     quint64 size = 0;
     qint64 timeSecond = 0; // the date in whole seconds since the epoch
 };
-
-std::optional<double> numberValue(const QVariant &value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return value.toDouble();
-    default:
-        return std::nullopt;
-    }
-}
 
 // A date at the granularity of one second: two dates in the same second compare equal.
 qint64 wholeSecond(const QDateTime &date)
@@ -97,8 +81,8 @@ std::optional<std::pair<double, double>> twoNumbers(const ImageFile &file, const
 {
     if (!file.properties)
         return std::nullopt;
-    const std::optional<double> first = numberValue(file.properties->value(QLatin1String(firstKey)));
-    const std::optional<double> second = numberValue(file.properties->value(QLatin1String(secondKey)));
+    const std::optional<double> first = propertyNumber(file.properties->value(QLatin1String(firstKey)));
+    const std::optional<double> second = propertyNumber(file.properties->value(QLatin1String(secondKey)));
     if (!first || !second)
         return std::nullopt;
     return std::make_pair(*first, *second);

@@ -1,5 +1,6 @@
 #include "model/ImageFile.h"
 
+#include "model/PropertyNumber.h"
 #include "platform/FileStat.h"
 #include "platform/ImageSource.h"
 
@@ -10,21 +11,6 @@
 #include <cmath>
 
 namespace {
-
-std::optional<double> doubleValue(const QVariant &value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        return value.toDouble();
-    default:
-        return std::nullopt;
-    }
-}
 
 bool isInteger(const QVariant &value)
 {
@@ -108,9 +94,9 @@ ImageFile::ImageFile(const QUrl &fileUrl, const platform::FileStat *stat, Dates 
         const QVariant gps = properties->value(platform::ImageProperty::GPSDictionary);
         if (gps.typeId() == QMetaType::QVariantMap) {
             const QVariantMap gpsMap = gps.toMap();
-            if (const auto lat = doubleValue(gpsMap.value(platform::ImageProperty::GPSLatitude)))
+            if (const auto lat = propertyNumber(gpsMap.value(platform::ImageProperty::GPSLatitude)))
                 latitude = *lat;
-            if (const auto lon = doubleValue(gpsMap.value(platform::ImageProperty::GPSLongitude)))
+            if (const auto lon = propertyNumber(gpsMap.value(platform::ImageProperty::GPSLongitude)))
                 longitude = *lon;
         }
     }

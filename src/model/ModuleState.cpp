@@ -24,7 +24,6 @@ bool backToHomeAlert = true;
 bool isScanPaused = false;
 bool resultsContainVideos = false;
 bool movedToPhotosAlbum = false;
-std::shared_ptr<CustomAnimator> sharedAnimator;
 std::optional<QVariantMap> localizationTable;
 QStringList languageList = {QStringLiteral("English")};
 const QString isPopUpKey = QStringLiteral("IsPopUpTWK");

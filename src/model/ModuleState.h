@@ -20,11 +20,8 @@
 #include <QVariantMap>
 
 #include <array>
-#include <memory>
 #include <optional>
 #include <vector>
-
-class CustomAnimator;
 
 // ---- Thresholds and settings (for the run; they start at these values at every launch) ----
 
@@ -50,8 +47,6 @@ extern bool backToHomeAlert;                // ask before leaving the results fo
 extern bool isScanPaused;                   // between a pause and the stop-scan sheet's answer
 extern bool resultsContainVideos;           // the current results hold a video
 extern bool movedToPhotosAlbum;             // Photos items were put into the album
-// The one overlay animator of the home view; empty until the home screen has loaded.
-extern std::shared_ptr<CustomAnimator> sharedAnimator;
 // The language table "English"; absent until it is loaded at launch.
 extern std::optional<QVariantMap> localizationTable;
 extern QStringList languageList;            // ["English"]

@@ -9,4 +9,6 @@ struct ScanFlags {
     std::atomic<bool> isFirstStepAbort{false};  // stop while files are being collected
     std::atomic<bool> isSecondStepAbort{false}; // stop while files are being grouped or deleted
     std::atomic<bool> isPaused{false};          // the worker waits while this is set
+    // Threads of the job now held by isPaused: above 0 once a pause has taken hold.
+    mutable std::atomic<int> heldThreads{0};
 };

@@ -415,7 +415,7 @@ TEST_F(ControlsTest, GalleryPaintsGoldBarsAndButtonColours)
     EXPECT_EQ(shot.pixelColor(barPoint * dpr), QColor(199, 157, 39));
     EXPECT_EQ(shot.pixelColor(QPoint(20 + 235, 120 + 12) * dpr), QColor(34, 34, 34));
     EXPECT_EQ(shot.pixelColor(QPoint(20 + 8, 20 + 4) * dpr), QColor(9, 171, 9));
-    const QByteArray shots = qgetenv("TWINSIFT_SHOTS");
+    const QByteArray shots = qgetenv("TWINSIFT_SHOT_DIR");
     if (!shots.isEmpty()) {
         QDir().mkpath(QString::fromLocal8Bit(shots));
         shot.save(QString::fromLocal8Bit(shots) + "/controls.png");

@@ -428,9 +428,10 @@ TEST_F(ScanEngineTest, PauseHoldsTheWorkerUntilResumed)
         outcome = engine(&progress).sendDataToScanVC({entryFor(dir.path())}, false);
         done = true;
     });
-    while (progress.count.load() == 0)
+    // Wait until the pause holds the worker (or, were it ignored, the scan ends).
+    for (int i = 0; i < 10000 && flags->heldThreads.load() == 0 && !done.load(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_GT(flags->heldThreads.load(), 0);
     EXPECT_FALSE(done.load());
     EXPECT_EQ(progress.count.load(), 1);
     flags->isPaused = false;

@@ -17,7 +17,6 @@ TEST(ModuleState, SettingsStartAtTheirLaunchValues)
     EXPECT_FALSE(isScanPaused);
     EXPECT_FALSE(resultsContainVideos);
     EXPECT_FALSE(movedToPhotosAlbum);
-    EXPECT_FALSE(sharedAnimator);
     EXPECT_EQ(languageList, QStringList{"English"});
     EXPECT_EQ(isPopUpKey, "IsPopUpTWK");
     EXPECT_EQ(reloadTableViewNotification, "ReloadTableViewNotification");

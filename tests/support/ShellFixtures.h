@@ -4,6 +4,7 @@
 // screen registry, overlay animator and scan list emptied after each case.
 
 #include "screens/shell/AllViewControllers.h"
+#include "screens/shell/CustomAnimator.h"
 #include "screens/shell/HubScreens.h"
 #include "screens/shell/InitialWindowController.h"
 #include "screens/shell/ViewController.h"

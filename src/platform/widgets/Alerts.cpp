@@ -76,6 +76,30 @@ bool showAlert(const QString &message, const QString &informative)
     return accepted;
 }
 
+bool askYesOrNo(QWidget *parent, const QString &objectName, const QString &message, const QString &informative,
+                QPointer<QMessageBox> *shown)
+{
+    // On the heap: the parent may go while the box is up, taking the box with it.
+    QPointer<QMessageBox> box = new QMessageBox(QMessageBox::Warning, message, message, QMessageBox::NoButton, parent);
+    box->setObjectName(objectName);
+    box->setTextFormat(Qt::PlainText);
+    box->setInformativeText(informative);
+    showAsPlainText(box);
+    box->setWindowModality(Qt::ApplicationModal);
+    QPushButton *yes = box->addButton(localizedText(QStringLiteral("IDS_TWK_268")), QMessageBox::YesRole);
+    QPushButton *no = box->addButton(localizedText(QStringLiteral("IDS_TWK_269")), QMessageBox::NoRole);
+    box->setDefaultButton(yes);
+    box->setEscapeButton(no);
+    if (shown)
+        *shown = box;
+    box->exec();
+    if (!box)
+        return false;
+    const bool answeredYes = box->clickedButton() == yes;
+    box->deleteLater();
+    return answeredYes;
+}
+
 void pinToContainer(QWidget *child, QWidget *container)
 {
     if (!child || !container)

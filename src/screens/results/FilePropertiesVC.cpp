@@ -1,5 +1,6 @@
 #include "screens/results/FilePropertiesVC.h"
 
+#include "model/PropertyNumber.h"
 #include "model/TextLookup.h"
 #include "platform/ImageSource.h"
 #include "services/MVNAssistance.h"
@@ -186,13 +187,6 @@ std::optional<qint64> FilePropertiesVC::integerValue(const QVariant &value)
     }
 }
 
-std::optional<double> FilePropertiesVC::realValue(const QVariant &value)
-{
-    if (integerValue(value) || value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float)
-        return value.toDouble();
-    return std::nullopt;
-}
-
 QString FilePropertiesVC::realText(double value)
 {
     char buffer[64];
@@ -256,11 +250,11 @@ void FilePropertiesVC::showFileProperties()
     const QVariant gpsValue = properties.value(QLatin1String(P::GPSDictionary));
     if (gpsValue.typeId() == QMetaType::QVariantMap) {
         const QVariantMap gps = gpsValue.toMap();
-        if (const auto v = realValue(gps.value(QLatin1String(P::GPSLatitude))))
+        if (const auto v = propertyNumber(gps.value(QLatin1String(P::GPSLatitude))))
             setValue("lblValueLatitude", realText(*v));
-        if (const auto v = realValue(gps.value(QLatin1String(P::GPSLongitude))))
+        if (const auto v = propertyNumber(gps.value(QLatin1String(P::GPSLongitude))))
             setValue("lblValueLongitude", realText(*v));
-        if (const auto v = realValue(gps.value(QLatin1String(P::GPSAltitude))))
+        if (const auto v = propertyNumber(gps.value(QLatin1String(P::GPSAltitude))))
             setValue("lblValueAltitude", realText(*v));
         // The GPS date stamp lives in the GPS properties, where the metadata reader puts it.
         const QVariant dateStamp = gps.value(QLatin1String(P::GPSDateStamp));
@@ -282,9 +276,9 @@ void FilePropertiesVC::showFileProperties()
     const QVariant exifValue = properties.value(QLatin1String(P::ExifDictionary));
     if (exifValue.typeId() == QMetaType::QVariantMap) {
         const QVariantMap exif = exifValue.toMap();
-        if (const auto v = realValue(exif.value(QLatin1String(P::ExifFNumber))))
+        if (const auto v = propertyNumber(exif.value(QLatin1String(P::ExifFNumber))))
             setValue("lblValueFStop", QStringLiteral("f/ ") + realText(*v));
-        if (const auto v = realValue(exif.value(QLatin1String(P::ExifExposureTime))))
+        if (const auto v = propertyNumber(exif.value(QLatin1String(P::ExifExposureTime))))
             setValue("lblValueExposureTime", realText(*v));
         const QVariant iso = exif.value(QLatin1String(P::ExifISOSpeedRatings));
         if (iso.typeId() == QMetaType::QVariantList) {
@@ -297,9 +291,9 @@ void FilePropertiesVC::showFileProperties()
             }
             setValue("lblValueISOSpeed", QLatin1Char('[') + parts.join(QStringLiteral(", ")) + QLatin1Char(']'));
         }
-        if (const auto v = realValue(exif.value(QLatin1String(P::ExifExposureBiasValue))))
+        if (const auto v = propertyNumber(exif.value(QLatin1String(P::ExifExposureBiasValue))))
             setValue("lblValueExpsureBias", realText(*v));
-        if (const auto v = realValue(exif.value(QLatin1String(P::ExifFocalLength))))
+        if (const auto v = propertyNumber(exif.value(QLatin1String(P::ExifFocalLength))))
             setValue("lblValueFocalLength", realText(*v));
     }
     // Top-level texts: PNG copyright and author, IPTC copyright notice.

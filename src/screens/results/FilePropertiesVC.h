@@ -32,7 +32,6 @@ public:
 
     // Texts of property values as the panel writes them.
     static std::optional<qint64> integerValue(const QVariant &value);
-    static std::optional<double> realValue(const QVariant &value);
     static QString realText(double value);
 
 private:

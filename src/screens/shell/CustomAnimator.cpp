@@ -5,6 +5,8 @@
 #include <QVariantAnimation>
 #include <QWidget>
 
+std::shared_ptr<CustomAnimator> sharedAnimator;
+
 namespace {
 
 QRect interpolate(const QRect &from, const QRect &to, double t)

@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QRect>
 
+#include <memory>
+
 class QWidget;
 
 // Slides a screen in over another one and out again. Presenting makes the shown view a child of the
@@ -56,3 +58,6 @@ private:
     // Shown views that follow their base view's size, with their base views.
     QList<QPair<QPointer<QWidget>, QPointer<QWidget>>> m_pinned;
 };
+
+// The one overlay animator of the home view; empty until the home screen has loaded.
+extern std::shared_ptr<CustomAnimator> sharedAnimator;

@@ -3,6 +3,7 @@
 #include "engine/AutoMarkEngine.h"
 #include "screens/shell/AllViewControllers.h"
 #include "screens/shell/AppDelegate.h"
+#include "screens/shell/CustomAnimator.h"
 #include "screens/shell/InitialWindowController.h"
 #include "screens/shell/Theme.h"
 #include "model/ModuleState.h"

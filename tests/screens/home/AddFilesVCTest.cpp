@@ -417,7 +417,7 @@ TEST_F(AddFilesVCTest, ListPaintsItsRowsInTheThemeGreys)
     EXPECT_EQ(rowColour(0), QColor(39, 39, 39));
     EXPECT_EQ(rowColour(1), QColor(34, 34, 34));
     EXPECT_EQ(rowColour(2), QColor(39, 39, 39));
-    const QByteArray shots = qgetenv("TWINSIFT_SHOTS");
+    const QByteArray shots = qgetenv("TWINSIFT_SHOT_DIR");
     if (!shots.isEmpty()) {
         QDir().mkpath(QString::fromLocal8Bit(shots));
         shot.save(QString::fromLocal8Bit(shots) + "/scan-list.png");

@@ -194,7 +194,7 @@ TEST_F(HomeScreenTest, SimilarityPaneFitsTheHomeScreen)
     auto *pane = qobject_cast<SimilarMatchesVC *>(similarMatchesVC());
     ASSERT_NE(pane, nullptr);
     ASSERT_TRUE(pane->isVisible());
-    const QString out = qEnvironmentVariable("TWINSIFT_GRAB_DIR");
+    const QString out = qEnvironmentVariable("TWINSIFT_SHOT_DIR");
     if (!out.isEmpty()) {
         window->grab().save(out + "/home-similar.png");
         pane->grab().save(out + "/similar-matches.png");

@@ -16,6 +16,7 @@
 #include "screens/results/ResultRefresh.h"
 #include "screens/results/NoSimilarDuplicatePhotosFoundVC.h"
 #include "screens/results/ScanResultVC.h"
+#include "screens/shell/CustomAnimator.h"
 #include "screens/shell/HubScreens.h"
 #include "screens/shell/ViewController.h"
 #include "services/ProtectedFolders.h"
@@ -27,6 +28,7 @@
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
+#include <QThreadPool>
 
 using namespace scansheet_test;
 
@@ -354,7 +356,9 @@ TEST_F(ResultsFlowTest, TotalsLeaveTheDecodingOfTheFirstFileToThePreview)
     refreshResultTotals();
     ResultState::shared().clear();
     refreshResultTotals();
-    QTest::qWait(300);
+    // Every decode has finished and handed its picture on before the check.
+    ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(10000));
+    QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(results->imgPreview->pixmap().isNull());
 }
 

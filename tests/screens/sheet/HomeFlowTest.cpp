@@ -2,6 +2,7 @@
 // embedded, the marked copy deleted through the sheet, the summary, and the way back home.
 #include "support/ScanSheetFixtures.h"
 
+#include "screens/shell/CustomAnimator.h"
 #include "screens/shell/HubScreens.h"
 #include "screens/shell/ViewController.h"
 #include "platform/widgets/SheetPresenter.h"

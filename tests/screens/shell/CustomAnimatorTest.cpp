@@ -8,6 +8,8 @@ using CustomAnimatorTest = ShellTest;
 
 TEST_F(CustomAnimatorTest, PresentationDropsInFromTheTopAndFadesIn)
 {
+    // The shared animator comes with the home screen, none of which is loaded here.
+    EXPECT_FALSE(sharedAnimator);
     QWidget base;
     base.resize(800, 600);
     base.show();

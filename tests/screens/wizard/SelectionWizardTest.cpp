@@ -276,7 +276,7 @@ TEST_F(SelectionWizardTest, PagesLookFinished)
 {
     presenter->resize(1280, 720);
     open();
-    const QString out = qEnvironmentVariable("TWINSIFT_GRAB_DIR");
+    const QString out = qEnvironmentVariable("TWINSIFT_SHOT_DIR");
     const char *names[] = {"wizard-rules.png", "wizard-formats.png", "wizard-folders.png"};
     for (int k = 0; k < 3; ++k) {
         if (k == 1)

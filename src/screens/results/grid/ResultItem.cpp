@@ -3,6 +3,7 @@
 #include "model/ModuleState.h"
 #include "model/TextLookup.h"
 #include "platform/NotificationCenter.h"
+#include "platform/widgets/Alerts.h"
 #include "platform/widgets/PlainText.h"
 #include "platform/widgets/Workspace.h"
 #include "screens/results/QuickLook.h"
@@ -301,20 +302,8 @@ void ResultItem::protectThisImage(int tag)
 
 bool ResultItem::confirmImageUnprotect()
 {
-    auto *box = new QMessageBox(QMessageBox::Warning, text("IDS_TWK_303"), text("IDS_TWK_303"),
-                                QMessageBox::NoButton, owner_);
-    box->setObjectName(QStringLiteral("confirmImageUnprotect"));
-    box->setInformativeText(text("IDS_TWK_304"));
-    box->setWindowModality(Qt::ApplicationModal);
-    QPushButton *yes = box->addButton(text("IDS_TWK_268"), QMessageBox::YesRole);
-    QPushButton *no = box->addButton(text("IDS_TWK_269"), QMessageBox::NoRole);
-    box->setDefaultButton(yes);
-    box->setEscapeButton(no);
-    alert = box;
-    box->exec();
-    const bool answeredYes = box->clickedButton() == yes;
-    box->deleteLater();
-    return answeredYes;
+    return askYesOrNo(owner_, QStringLiteral("confirmImageUnprotect"), text("IDS_TWK_303"), text("IDS_TWK_304"),
+                      &alert);
 }
 
 void ResultItem::filterThisGoup()

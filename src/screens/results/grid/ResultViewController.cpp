@@ -152,21 +152,12 @@ void ResultViewController::lockGroup(int group)
 
 void ResultViewController::confirmGroupUnlock(int group)
 {
-    auto *box = new QMessageBox(QMessageBox::Warning, localizedText(QStringLiteral("IDS_TWK_301")),
-                                localizedText(QStringLiteral("IDS_TWK_301")), QMessageBox::NoButton, this);
-    box->setObjectName(QStringLiteral("confirmGroupUnlock"));
-    box->setInformativeText(localizedText(QStringLiteral("IDS_TWK_302")));
-    box->setWindowModality(Qt::ApplicationModal);
-    QPushButton *yes = box->addButton(localizedText(QStringLiteral("IDS_TWK_268")), QMessageBox::YesRole);
-    QPushButton *no = box->addButton(localizedText(QStringLiteral("IDS_TWK_269")), QMessageBox::NoRole);
-    yes->setProperty("tag", group);
-    no->setProperty("tag", group);
-    box->setDefaultButton(yes);
-    box->setEscapeButton(no);
-    alert = box;
-    box->exec();
-    const bool answeredYes = box->clickedButton() == yes;
-    box->deleteLater();
+    QPointer<ResultViewController> self(this);
+    const bool answeredYes = askYesOrNo(this, QStringLiteral("confirmGroupUnlock"),
+                                        localizedText(QStringLiteral("IDS_TWK_301")),
+                                        localizedText(QStringLiteral("IDS_TWK_302")), &alert);
+    if (!self)
+        return;
     if (answeredYes)
         yesClicked(group);
     else
