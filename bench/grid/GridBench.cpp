@@ -19,6 +19,10 @@
 // it (the grid's cell, header and context-menu actions, the screen's slider and videos filter):
 // per command the time of the call and the longest turn of the event loop in the 300 ms after it
 // (work the command queued), in wall-clock milliseconds, and the GUI thread's CPU time of both.
+// The four commands that mark every group by the rules (Auto Select of all files, Select by type,
+// folder and folder tree) run twice: cold, with the files' pages dropped from the page cache first
+// (every marking reads its values afresh), then warm; for each, the event loop runs on until the
+// marks are in when the marking went to a worker ("until_marked_ms").
 // A drag of the slider's thumb to the right end follows, move by move (the longest move with the
 // pass of the event loop after it, the release and the regrouping it starts, and whether the thumb
 // reached the end). The totals refresh is timed first, with a small JPEG and with a 30 MP PNG
@@ -61,10 +65,13 @@
 
 #include <nlohmann/json.hpp>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <time.h>
 
 #include <algorithm>
+#include <functional>
 #include <iostream>
 
 namespace {
@@ -157,22 +164,31 @@ QString makeLargePng(const QString &folder)
 
 struct CommandTime {
     double callMs = 0, longestTurnMs = 0, callCpuMs = 0, longestTurnCpuMs = 0;
+    double untilDoneMs = 0; // from the call to the end of the work it handed to a worker
 };
 
-// Runs `command` and then the event loop for `settleMs`, each pass of it one turn.
+// Runs `command` and then the event loop for `settleMs`, each pass of it one turn, and on as long as
+// `busy` says the command's worker has not finished (at most a minute).
 template <typename Command>
-CommandTime timeCommand(Command &&command, int settleMs = 300)
+CommandTime timeCommand(Command &&command, int settleMs = 300, const std::function<bool()> &busy = {})
 {
     CommandTime time;
     QElapsedTimer clock;
     clock.start();
+    QElapsedTimer whole;
+    whole.start();
     double cpu = threadCpuMilliseconds();
     command();
     time.callMs = clock.nsecsElapsed() / 1e6;
     time.callCpuMs = threadCpuMilliseconds() - cpu;
     QElapsedTimer settle;
     settle.start();
-    while (settle.elapsed() < settleMs) {
+    bool working = busy && busy();
+    while (settle.elapsed() < settleMs || (working && settle.elapsed() < 60000)) {
+        if (working && !busy()) {
+            working = false;
+            time.untilDoneMs = whole.nsecsElapsed() / 1e6;
+        }
         clock.restart();
         cpu = threadCpuMilliseconds();
         QApplication::processEvents();
@@ -190,6 +206,8 @@ nlohmann::json commandJson(const CommandTime &time)
     entry["block_ms"] = std::max(time.callMs, time.longestTurnMs);
     entry["call_cpu_ms"] = time.callCpuMs;
     entry["longest_turn_after_cpu_ms"] = time.longestTurnCpuMs;
+    if (time.untilDoneMs > 0)
+        entry["until_marked_ms"] = time.untilDoneMs;
     return entry;
 }
 
@@ -235,6 +253,25 @@ nlohmann::json timeSliderDrag(QSlider *slider)
     return entry;
 }
 
+// Drops the cached pages of every file of `groups` (the kernel keeps no clean page of them), so that
+// the next read of each comes from the disk. Returns the number of files done.
+int evictFromPageCache(const ImageGroups &groups)
+{
+    int done = 0;
+    for (const ImageGroup &group : groups)
+        for (const ImageFilePtr &file : group) {
+            if (!file || !file->url)
+                continue;
+            const int fd = ::open(QFile::encodeName(file->url->toLocalFile()).constData(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0)
+                continue;
+            if (::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED) == 0)
+                ++done;
+            ::close(fd);
+        }
+    return done;
+}
+
 // Each result command once, in an order that leaves every command something to do; the folder
 // protections are taken back (untimed) before the marking commands.
 nlohmann::json timeResultCommands(ScanResultVC *screen, ThumbnailVC *grid)
@@ -267,10 +304,25 @@ nlohmann::json timeResultCommands(ScanResultVC *screen, ThumbnailVC *grid)
     grid->reloadData();
     QApplication::processEvents();
 
-    run("auto select all", [&] { item(5, 1)->autoSelectAllFiles(); });
-    run("select by type", [&] { item(5, 1)->selectAllFilesCurrentType(); });
-    run("select by folder", [&] { item(5, 1)->selectAllFilesFoundInThisFolder(); });
-    run("select by tree", [&] { item(5, 1)->selectAllFilesFoundInThisFolderTree(); });
+    // The four commands that mark every group by the rules, each first cold (the files' pages
+    // dropped from the page cache, so their values come from the disk; every marking starts with a
+    // fresh value cache) and then warm, until their marks are in.
+    const auto busy = [screen] { return !screen->isEnabled(); };
+    auto marking = [&](const char *name, auto &&command) {
+        const int evicted = evictFromPageCache(state.allImages);
+        nlohmann::json cold = commandJson(timeCommand(command, 300, busy));
+        cold["files_evicted"] = evicted;
+        nlohmann::json entry = commandJson(timeCommand(command, 300, busy));
+        entry["command"] = name;
+        entry["cold"] = cold;
+        table.push_back(entry);
+        std::cerr << name << ": cold " << cold["block_ms"].get<double>() << " ms, warm "
+                  << entry["block_ms"].get<double>() << " ms" << std::endl;
+    };
+    marking("auto select all", [&] { item(5, 1)->autoSelectAllFiles(); });
+    marking("select by type", [&] { item(5, 1)->selectAllFilesCurrentType(); });
+    marking("select by folder", [&] { item(5, 1)->selectAllFilesFoundInThisFolder(); });
+    marking("select by tree", [&] { item(5, 1)->selectAllFilesFoundInThisFolderTree(); });
     run("unselect by type", [&] { item(5, 1)->unSelectAllFilesCurrentType(); });
     run("unselect by folder", [&] { item(5, 1)->unSelectAllFilesFoundInThisFolder(); });
     run("unselect by tree", [&] { item(5, 1)->unSelectAllFilesFoundInThisFolderTree(); });

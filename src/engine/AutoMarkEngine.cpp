@@ -1,5 +1,6 @@
 #include "engine/AutoMarkEngine.h"
 
+#include "engine/AutoMarkRun.h"
 #include "engine/AutoMarkValueCache.h"
 #include "model/ResultCommands.h"
 #include "model/ResultState.h"
@@ -139,8 +140,15 @@ void autoMarkAllGroups(ResultState &state, AutoMarkValueCache &cache, AutoMarkRu
 
 void autoMarkAllGroups(ResultState &state)
 {
+    AutoMarkRules rules = AutoMarkRules::current();
+    // A large result was marked on a worker just before (AutoMarkRun): its marks are these.
+    std::vector<std::vector<int>> marks;
+    if (AutoMarkRun::takeMarks(state, rules, marks)) {
+        state.selectedIndexArray = std::move(marks);
+        return;
+    }
     AutoMarkValueCache cache;
-    autoMarkAllGroups(state, cache, AutoMarkRules::current());
+    autoMarkAllGroups(state, cache, std::move(rules));
 }
 
 void autoMarkGroup(ResultState &state, int group)

@@ -54,7 +54,8 @@ private:
 
 // Marks every shown group of `state` by the module-wide rules as they stand now. The file values
 // the active rules need are read once per file, in parallel on worker threads, before the cascade
-// runs on the calling thread.
+// runs on the calling thread; the marks of an AutoMarkRun made for this very state and rules are
+// taken instead.
 void autoMarkAllGroups(ResultState &state);
 // The same with the given rules, reading through `cache`.
 void autoMarkAllGroups(ResultState &state, AutoMarkValueCache &cache, AutoMarkRules rules);

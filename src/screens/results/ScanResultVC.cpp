@@ -3,6 +3,7 @@
 
 #include "controls/SYFlatButton.h"
 #include "engine/AutoMarkEngine.h"
+#include "engine/AutoMarkRun.h"
 #include "model/ModuleState.h"
 #include "model/ResultRegrouping.h"
 #include "model/TextLookup.h"
@@ -813,8 +814,31 @@ void ScanResultVC::enableComponentsAfterSlider()
 
 // ---- Auto Select, Unselect All, selection wizard
 
+bool ScanResultVC::markOnWorker(std::function<void()> command)
+{
+    if (applyingWorkerMarks_)
+        return false;
+    if (AutoMarkRun::isRunning())
+        return true;
+    const ResultState &state = ResultState::shared();
+    if (!AutoMarkRun::wantsWorker(state))
+        return false;
+    // Nothing may change the groups, their protection or the marks until the marks are in.
+    setEnabled(false);
+    activityIndicator->show();
+    return AutoMarkRun::start(state, AutoMarkRules::current(), this, [this, command = std::move(command)] {
+        activityIndicator->hide();
+        setEnabled(true);
+        applyingWorkerMarks_ = true;
+        command();
+        applyingWorkerMarks_ = false;
+    });
+}
+
 void ScanResultVC::markEveryGroup()
 {
+    if (markOnWorker([this] { markEveryGroup(); }))
+        return;
     ResultState &state = ResultState::shared();
     if (!state.imageDirectories.empty()) {
         autoMarkAllGroups(state);

@@ -7,6 +7,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <vector>
 
 class QFrame;
@@ -141,6 +142,11 @@ public:
     // ---- marks
     // Auto Select of every shown group, then the refresh; reload when a mark exists.
     void markEveryGroup();
+    // For a result large enough (AutoMarkRun): locks the results and shows the activity indicator,
+    // marks every shown group on a worker, then unlocks and runs `command`, which marks through
+    // autoMarkAllGroups and so takes those marks in one step. True when the command was taken in
+    // hand (also while a marking is still running); false: run it in place now.
+    bool markOnWorker(std::function<void()> command);
     // Every mark removed (one empty entry per shown group stays), refresh and reload.
     void unselectAllMarks();
     // The radio pair on Auto Select (true) or Unselect All (false), with the radio images.
@@ -161,6 +167,8 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    // True while a command runs with the marks a worker made (it must not start another run).
+    bool applyingWorkerMarks_ = false;
     void applyListWidth();
     void reloadBothViews();
     void placeOverlays();

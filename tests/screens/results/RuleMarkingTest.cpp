@@ -3,7 +3,11 @@
 // and in the list, with rules other than the default ones.
 #include "support/ResultsScreenFixtures.h"
 
+#include "engine/AutoMarkEngine.h"
+#include "engine/AutoMarkRun.h"
+#include "engine/AutoMarkValueCache.h"
 #include "model/ModuleState.h"
+#include "model/ResultCommands.h"
 #include "screens/results/HeaderView.h"
 #include "screens/results/ScanResultVC.h"
 #include "screens/results/grid/ResultItem.h"
@@ -12,6 +16,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QToolButton>
 
 using namespace scansheet_test;
@@ -155,6 +160,73 @@ TEST_P(RuleMarkingTest, KeepingTheOldestModificationDateMarksTheNewBackupInEvery
     ASSERT_EQ(newest[0], std::vector<int>({1}));
     for (const auto &[command, marks] : eachCommand(form, 0, 1))
         EXPECT_EQ(marks, newest[0]) << command.toStdString() << (throughList() ? " (list)" : " (grid)");
+}
+
+// A result large enough is marked on a worker: the screen stays locked until the marks come in, and
+// they are those of a plain marking in place, for the toolbar's Auto Select and the cell menu's Auto
+// Select and Select by folder. Random groups: sizes, modification dates, formats, dimensions,
+// resolutions and capture dates drawn from few values so that the rules tie, one folder protected.
+TEST_P(RuleMarkingTest, LargeResultIsMarkedOnAWorkerExactlyAsInPlace)
+{
+    const auto savedFolders = protectedFolders;
+    const auto savedFlags = protectedSubFolderFlags;
+    protectedFolders.clear();
+    protectedFolders.emplace_back(QUrl::fromLocalFile(path(QStringLiteral("d0/"))));
+    protectedSubFolderFlags = {true};
+    QRandomGenerator random(17);
+    const QDateTime base(QDate(2024, 3, 1), QTime(9, 0));
+    ImageGroups groups;
+    for (int files = 0; files < AutoMarkRun::workerFileCount + 100;) {
+        ImageGroup group;
+        for (int k = 2 + int(random.bounded(3)); k > 0; --k, ++files) {
+            const QString file = path(QStringLiteral("d%1/f%2.%3").arg(random.bounded(5)).arg(files)
+                                          .arg(random.bounded(2) ? QStringLiteral("jpg") : QStringLiteral("png")));
+            QDir().mkpath(QFileInfo(file).absolutePath());
+            {
+                QFile out(file);
+                ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+                out.write(QByteArray(int(random.bounded(3)), 'x'));
+            }
+            setModified(file, base.addSecs(random.bounded(3)));
+            ImageFilePtr r = ImageFile::make(QUrl::fromLocalFile(file));
+            const int side = 100 * (1 + int(random.bounded(2))), dpi = 72 * (1 + int(random.bounded(2)));
+            r->properties = QVariantMap{{QStringLiteral("PixelWidth"), side}, {QStringLiteral("PixelHeight"), side},
+                                        {QStringLiteral("DPIWidth"), dpi}, {QStringLiteral("DPIHeight"), dpi}};
+            r->captureDate = base.addDays(random.bounded(2));
+            group.push_back(r);
+        }
+        groups.push_back(group);
+    }
+    ResultViewController *form = show(groups);
+    ResultState &state = ResultState::shared();
+
+    ResultState plain;
+    plain.imageDirectories = state.imageDirectories;
+    plain.normalize();
+    AutoMarkEngine(AutoMarkRules::current(), AutoMarkAccessors::fromServices()).applyAutoMarkToAllGroups(plain);
+    const QUrl clicked = *state.imageDirectories[3][1]->url;
+    Marks inFolder;
+    for (std::size_t g = 0; g < plain.imageDirectories.size(); ++g) {
+        inFolder.emplace_back();
+        for (int j : plain.selectedIndexArray[g])
+            if (ResultCommands::fileMatches(*plain.imageDirectories[g][size_t(j)], ResultCommands::MatchKey::Folder, clicked))
+                inFolder.back().push_back(j);
+        std::sort(inFolder.back().begin(), inFolder.back().end());
+    }
+
+    auto onWorker = [&](const char *name, const Marks &expected, const std::function<void()> &command) {
+        state.unselectAllMarks();
+        command();
+        EXPECT_FALSE(results->isEnabled()) << name; // locked while the worker marks
+        EXPECT_FALSE(state.hasMarks()) << name;
+        ASSERT_TRUE(waitFor([&] { return results->isEnabled(); }, 30000)) << name;
+        EXPECT_TRUE(state.selectedIndexArray == expected) << name;
+    };
+    onWorker("toolbar Auto Select", plain.selectedIndexArray, [&] { results->tappedAutoSelect(); });
+    onWorker("Auto Select > All Files", plain.selectedIndexArray, [&] { form->makeItem(3, 1)->autoSelectAllFiles(); });
+    onWorker("Select > folder", inFolder, [&] { form->makeItem(3, 1)->selectAllFilesFoundInThisFolder(); });
+    protectedFolders = savedFolders;
+    protectedSubFolderFlags = savedFlags;
 }
 
 INSTANTIATE_TEST_SUITE_P(GridAndList, RuleMarkingTest, ::testing::Values(false, true),

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QSlider>
 
@@ -32,6 +33,19 @@ QString text(const char *key)
 ResultViewController *cachedForm(const char *identifier)
 {
     return AllViewControllers::cached<ResultViewController>(QLatin1String(identifier));
+}
+
+// The grid first, then the list, then `owner` when it is neither.
+void reloadBothForms(ResultViewController *owner)
+{
+    ResultViewController *grid = cachedForm("Thumbnail");
+    ResultViewController *list = cachedForm("ListView");
+    if (grid)
+        grid->reloadData();
+    if (list)
+        list->reloadData();
+    if (owner && owner != grid && owner != list)
+        owner->reloadData();
 }
 
 } // namespace
@@ -161,15 +175,7 @@ void ResultItem::reloadOwn()
 
 void ResultItem::reloadBoth()
 {
-    // The grid first, then the list; the form this item belongs to is always among them.
-    ResultViewController *grid = cachedForm("Thumbnail");
-    ResultViewController *list = cachedForm("ListView");
-    if (grid)
-        grid->reloadData();
-    if (list)
-        list->reloadData();
-    if (owner_ && owner_ != grid && owner_ != list)
-        owner_->reloadData();
+    reloadBothForms(owner_);
 }
 
 void ResultItem::imageSelect()
@@ -194,10 +200,31 @@ void ResultItem::imageUnselect()
         owner_->reloadSection(section);
 }
 
+namespace {
+
+// Hands a marking of every group to the results screen's worker when the result is large (the
+// screen is locked meanwhile, and `command` runs with the marks made); false: run it in place.
+bool markOnWorker(std::function<void()> command)
+{
+    ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"));
+    return results && results->markOnWorker(std::move(command));
+}
+
+} // namespace
+
 void ResultItem::autoSelectAllFiles()
 {
     ResultState &state = ResultState::shared();
     if (state.shownGroupCount() == 0)
+        return;
+    // The item may be gone when a worker's marks come in; its form is not.
+    QPointer<ResultViewController> owner(owner_);
+    if (markOnWorker([owner] {
+            const bool marked = ResultCommands::autoSelectAllFiles(ResultState::shared());
+            refreshSelectionState();
+            if (marked)
+                reloadBothForms(owner);
+        }))
         return;
     const bool marked = ResultCommands::autoSelectAllFiles(state);
     refreshSelectionState();
@@ -225,6 +252,15 @@ void ResultItem::selectMatching(ResultCommands::MatchKey key)
 {
     updateOpenFileUrl();
     if (!openFileUrl)
+        return;
+    QPointer<ResultViewController> owner(owner_);
+    const QUrl clicked = *openFileUrl;
+    if (markOnWorker([owner, key, clicked] {
+            ResultCommands::selectAllMatching(ResultState::shared(), key, clicked);
+            refreshSelectionState();
+            if (owner)
+                owner->reloadData();
+        }))
         return;
     ResultCommands::selectAllMatching(ResultState::shared(), key, *openFileUrl);
     refreshSelectionState();
