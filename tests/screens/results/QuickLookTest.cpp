@@ -12,9 +12,13 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMediaPlayer>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QVideoFrame>
+#include <QVideoSink>
+#include <QVideoWidget>
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -212,17 +216,26 @@ TEST(QuickLook, OnlyRealVideosReachThePlayer)
     auto *player = window.findChild<QMediaPlayer *>();
     ASSERT_NE(message, nullptr);
     ASSERT_NE(player, nullptr);
-    // Shows the file and waits until the window settled on it: decoded, or the player done loading.
+    auto *video = window.findChild<QVideoWidget *>();
+    ASSERT_NE(video, nullptr);
+    bool pictured = false;
+    const QMetaObject::Connection watching =
+        QObject::connect(video->videoSink(), &QVideoSink::videoFrameChanged, &window,
+                         [&pictured](const QVideoFrame &frame) { pictured = pictured || frame.isValid(); });
+    const auto unwatch = qScopeGuard([&] { QObject::disconnect(watching); });
+    // Shows the file and waits until the window settled on it: decoded, or the player showed a
+    // picture of it or gave up.
     const auto shows = [&](const QString &path) {
+        pictured = false;
         window.previewItem(QUrl::fromLocalFile(path));
         return platform::Dispatch::runMainLoopUntil(
             [&] {
-                const auto status = player->mediaStatus();
                 return !window.isDecoding()
-                       && (player->source().isEmpty()
-                           || (status != QMediaPlayer::LoadingMedia && status != QMediaPlayer::NoMedia));
+                       && (player->source().isEmpty() || pictured
+                           || player->mediaStatus() == QMediaPlayer::InvalidMedia
+                           || player->error() != QMediaPlayer::NoError);
             },
-            30000);
+            60000);
     };
 
     ASSERT_TRUE(shows(clip));

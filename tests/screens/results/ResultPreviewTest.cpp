@@ -28,19 +28,25 @@ ImageFilePtr photoFile(const QString &path, const QColor &color)
 }
 
 // Shows the file and waits until the preview settled on it: the request answered, or (where a
-// file goes to the player unchecked) the player done loading it.
+// file goes to the player unchecked) the player showed a picture of it or gave up.
 bool settles(ResultPreview &preview, const ImageFilePtr &file)
 {
+    bool pictured = false;
+    const QMetaObject::Connection shown =
+        QObject::connect(preview.avKitPlayer->videoSink(), &QVideoSink::videoFrameChanged,
+                         [&pictured](const QVideoFrame &frame) { pictured = pictured || frame.isValid(); });
     preview.showFile(file);
     const quint64 request = preview.requestNumber();
-    return platform::Dispatch::runMainLoopUntil(
+    const bool settled = platform::Dispatch::runMainLoopUntil(
         [&] {
-            const auto status = preview.videoPlayer->mediaStatus();
             return preview.shownRequestNumber() == request
-                   || (!preview.videoPlayer->source().isEmpty() && status != QMediaPlayer::LoadingMedia
-                       && status != QMediaPlayer::NoMedia);
+                   || (!preview.videoPlayer->source().isEmpty()
+                       && (pictured || preview.videoPlayer->mediaStatus() == QMediaPlayer::InvalidMedia
+                           || preview.videoPlayer->error() != QMediaPlayer::NoError));
         },
-        30000);
+        60000);
+    QObject::disconnect(shown);
+    return settled;
 }
 
 } // namespace
