@@ -1,14 +1,11 @@
 #include "platform/VideoFrames.h"
 
+#include "support/HostileFiles.h"
 #include "support/ServicesFixtures.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <zlib.h>
-
-#include <algorithm>
-#include <vector>
 
 using platform::VideoFrames;
 
@@ -30,6 +27,20 @@ TEST(VideoFrames, NoFrameFromOtherFiles)
     EXPECT_FALSE(VideoFrames::frameAtZero(dir.filePath("fake.mp4")));
     EXPECT_FALSE(VideoFrames::frameAtZero(dir.filePath("missing.mp4")));
     EXPECT_FALSE(VideoFrames::frameAtZero(QString()));
+
+    // A playlist with a video's name is no video: its segment, another file, is never opened.
+    const QString other = fixtures::makeClip(dir.path(), QStringLiteral("other.ts"), 64, 48);
+    if (other.isEmpty())
+        GTEST_SKIP() << "ffmpeg is not available";
+    ASSERT_TRUE(hostile::writePlaylist(dir.filePath("list.mp4"), other));
+    hostile::OpenWatch watch(other);
+    ASSERT_TRUE(watch.isWatching());
+    EXPECT_FALSE(VideoFrames::frameAtZero(dir.filePath("list.mp4")));
+    EXPECT_FALSE(watch.wasOpened());
+    // The segment itself, a transport stream, is a video.
+    const auto segment = VideoFrames::frameAtZero(other);
+    ASSERT_TRUE(segment);
+    EXPECT_EQ(segment->size(), QSize(64, 48));
 }
 
 TEST(VideoFrames, ManyRealFilesInOneProcess)
@@ -52,102 +63,9 @@ TEST(VideoFrames, ManyRealFilesInOneProcess)
     }
 }
 
-namespace {
-
-void appendBigEndian(QByteArray &out, quint32 value)
-{
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out.append(char((value >> shift) & 0xFF));
-}
-
-void appendChunk(QByteArray &png, const char *type, const QByteArray &data)
-{
-    const QByteArray body = QByteArray(type, 4) + data;
-    appendBigEndian(png, quint32(data.size()));
-    png += body;
-    appendBigEndian(png, quint32(crc32(0, reinterpret_cast<const Bytef *>(body.constData()), uInt(body.size()))));
-}
-
-// `size` zero bytes through zlib, a mebibyte at a time (never all in memory).
-QByteArray deflatedZeros(qint64 size)
-{
-    z_stream z {};
-    EXPECT_EQ(deflateInit(&z, Z_BEST_COMPRESSION), Z_OK);
-    const std::vector<Bytef> zeros(1 << 20, 0);
-    std::vector<Bytef> out(1 << 16);
-    QByteArray result;
-    qint64 left = size;
-    int flush = Z_NO_FLUSH;
-    while (flush != Z_FINISH) {
-        const qint64 step = std::min<qint64>(left, qint64(zeros.size()));
-        left -= step;
-        flush = left == 0 ? Z_FINISH : Z_NO_FLUSH;
-        z.next_in = const_cast<Bytef *>(zeros.data());
-        z.avail_in = uInt(step);
-        do {
-            z.next_out = out.data();
-            z.avail_out = uInt(out.size());
-            deflate(&z, flush);
-            result.append(reinterpret_cast<const char *>(out.data()), qsizetype(out.size() - z.avail_out));
-        } while (z.avail_out == 0);
-    }
-    deflateEnd(&z);
-    return result;
-}
-
-// A 16 x 16 grey PNG whose compressed text chunk (zTXt) holds `textSize` bytes: about a thousandth
-// of that on disk, all of it in memory once the text is read.
-QByteArray pngWithHugeText(qint64 textSize)
-{
-    QByteArray png("\x89PNG\r\n\x1a\n", 8);
-    QByteArray header;
-    appendBigEndian(header, 16);
-    appendBigEndian(header, 16);
-    header += QByteArray("\x08\x02\x00\x00\x00", 5); // 8 bits, RGB, no interlace
-    appendChunk(png, "IHDR", header);
-    appendChunk(png, "zTXt", QByteArray("Comment\0\0", 9) + deflatedZeros(textSize));
-    QByteArray rows;
-    for (int y = 0; y < 16; ++y)
-        rows += QByteArray(1, '\0') + QByteArray(16 * 3, char(0x80));
-    uLongf packedSize = compressBound(uLong(rows.size()));
-    QByteArray packed(qsizetype(packedSize), '\0');
-    compress(reinterpret_cast<Bytef *>(packed.data()), &packedSize, reinterpret_cast<const Bytef *>(rows.constData()),
-             uLong(rows.size()));
-    packed.resize(qsizetype(packedSize));
-    appendChunk(png, "IDAT", packed);
-    appendChunk(png, "IEND", QByteArray());
-    return png;
-}
-
-qint64 statusKilobytes(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toLongLong();
-    return 0;
-}
-
-// How far the process's resident memory rose above its level before `work`, at its highest while
-// `work` ran, in MiB. The kernel's high-water mark is reset first where it lets us; else the mark
-// so far is the base (which can only make the rise look smaller).
-template <class Work>
-double peakRiseMiB(Work work)
-{
-    qint64 base = statusKilobytes("VmRSS:");
-    QFile reset(QStringLiteral("/proc/self/clear_refs"));
-    if (!reset.open(QIODevice::WriteOnly) || reset.write("5") != 1)
-        base = statusKilobytes("VmHWM:");
-    reset.close();
-    work();
-    return double(statusKilobytes("VmHWM:") - base) / 1024.0;
-}
-
-constexpr qint64 kGiB = qint64(1) << 30;
-
-} // namespace
+using hostile::kGiB;
+using hostile::peakRiseMiB;
+using hostile::pngWithHugeText;
 
 // A picture with a video's name whose text chunk unpacks to 1 GiB, and the same picture as the
 // cover of a sound-only file and of a clip: the picture is read as a picture, the cover is never

@@ -1,6 +1,7 @@
 #include "screens/results/QuickLook.h"
 
 #include "platform/ImageSource.h"
+#include "platform/VideoContainer.h"
 #include "platform/widgets/PlainText.h"
 #include "model/ModuleState.h"
 #include "platform/widgets/MediaBackend.h"
@@ -281,10 +282,12 @@ void QuickLook::previewItem(const QUrl &url)
     setWindowTitle(windowTitleText(QFileInfo(path).fileName()));
     const QString extension = QFileInfo(path).suffix().toLower();
     const bool isImage = imageExtensions.contains(extension, Qt::CaseInsensitive);
-    if (!isImage && QFileInfo(path).isFile()) {
-        stack_->setCurrentWidget(video_);
-        player_->setSource(url);
-        player_->play();
+    if (!isImage) {
+        // A video goes to the player only once a worker thread found it a real one; until then
+        // the window shows nothing.
+        message_->clear();
+        stack_->setCurrentWidget(message_);
+        checkVideo();
     } else {
         stack_->setCurrentWidget(scroll_);
         updatePicture();
@@ -298,7 +301,45 @@ void QuickLook::previewItem(const QUrl &url)
 
 bool QuickLook::isDecoding() const
 {
-    return fittedWaiting_ != 0 || detailWaiting_ != 0 || refresh_.isActive();
+    return fittedWaiting_ != 0 || detailWaiting_ != 0 || refresh_.isActive()
+           || (videoChecking_ != 0 && videoChecking_ == request_);
+}
+
+void QuickLook::checkVideo()
+{
+    const quint64 request = videoChecking_ = request_;
+    QPointer<QuickLook> window = this;
+    QThreadPool::globalInstance()->start([window, request, path = path_] {
+        const platform::VideoContainer video(path);
+        const bool playable = video.isVideo();
+        const bool other = video.isOtherFormat();
+        QMetaObject::invokeMethod(
+            qApp, [window, request, playable, other] {
+                if (window)
+                    window->videoChecked(request, playable, other);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void QuickLook::videoChecked(quint64 request, bool playable, bool otherFormat)
+{
+    if (request != request_)
+        return; // another file is shown, or the window was closed
+    videoChecking_ = 0;
+    if (playable) {
+        stack_->setCurrentWidget(video_);
+        player_->setSource(url_);
+        player_->play();
+    } else if (otherFormat) {
+        // A picture with a video's name is shown as a picture (decoded within the picture bounds;
+        // the file's name when it holds none).
+        stack_->setCurrentWidget(scroll_);
+        updatePicture();
+        refreshDecodes();
+    } else {
+        message_->setText(QFileInfo(path_).fileName());
+    }
 }
 
 void QuickLook::setZoom(double zoom)

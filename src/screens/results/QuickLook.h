@@ -41,7 +41,8 @@ public:
     const QImage &fittedPicture() const { return fitted_; }
     const QImage &detailPicture() const { return detail_; }
     QRect detailRect() const { return detailRect_; }
-    // True while a decode for what the window shows is asked for and has not arrived.
+    // True while a decode (or the video check) for what the window shows is asked for and has not
+    // arrived.
     bool isDecoding() const;
 
 protected:
@@ -64,6 +65,10 @@ private:
     // Asks for the decodes the view lacks (a fitted decode for a new window size, the visible part
     // of a zoomed photo); run shortly after the view last changed.
     void refreshDecodes();
+    // Looks at the shown file on a worker thread: a real video within the decode bounds is played,
+    // a picture with a video's name is shown as a picture, anything else by its name.
+    void checkVideo();
+    void videoChecked(quint64 request, bool playable, bool otherFormat);
     void fittedDecoded(quint64 request, quint64 job, const QImage &image, QSize pictureSize);
     void detailDecoded(quint64 request, quint64 job, const QImage &image, QRect rect);
 
@@ -80,6 +85,7 @@ private:
     quint64 jobs_ = 0;         // numbers every decode asked for
     quint64 fittedWaiting_ = 0; // the fitted decode asked for last, until it arrives
     quint64 detailWaiting_ = 0; // the same for the visible part
+    quint64 videoChecking_ = 0; // the file whose video check has not arrived
     QRect detailAsked_;        // the part and output size asked for last
     QSize detailAskedSize_;
     QTimer refresh_;

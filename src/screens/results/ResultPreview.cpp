@@ -1,11 +1,13 @@
 #include "screens/results/ResultPreview.h"
 
 #include "platform/ImageSource.h"
+#include "platform/VideoContainer.h"
 #include "platform/widgets/MediaBackend.h"
 #include "services/ImageHelpers.h"
 
 #include <QApplication>
 #include <QAudioOutput>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMediaPlayer>
 #include <QPointer>
@@ -56,10 +58,7 @@ void ResultPreview::showFile(const ImageFilePtr &file)
         return;
     }
     if (file->isVideo) {
-        m_stack->setCurrentWidget(avKitPlayer);
-        imgPreview->clear();
-        videoPlayer->setSource(*file->url);
-        videoPlayer->play();
+        checkVideo(request, file);
         return;
     }
     stop();
@@ -83,6 +82,65 @@ void ResultPreview::showFile(const ImageFilePtr &file)
             },
             Qt::QueuedConnection);
     });
+}
+
+void ResultPreview::checkVideo(quint64 request, const ImageFilePtr &file)
+{
+    // The video that played is not this file's: it stops while this one is looked at.
+    videoPlayer->stop();
+    videoPlayer->setSource(QUrl());
+    const QUrl url = *file->url;
+    const QString path = file->path();
+    const qreal ratio = devicePixelRatioF();
+    const int maxPixel = std::max(int(std::max(width(), height()) * ratio), 64);
+    const QSize target = (size() * ratio).expandedTo(QSize(1, 1));
+    QPointer<ResultPreview> self = this;
+    QThreadPool::globalInstance()->start([self, request, url, path, maxPixel, target, ratio] {
+        bool playable = false;
+        bool other = false;
+        {
+            const platform::VideoContainer video(path);
+            playable = video.isVideo();
+            other = video.isOtherFormat();
+        }
+        // A file with a video's name that holds a picture shows the picture, decoded within the
+        // picture bounds; a refused video shows nothing of itself.
+        QImage still;
+        if (!playable && other) {
+            if (const auto image = platform::ImageSource(path).thumbnail(maxPixel, true); image && !image->isNull()) {
+                still = image->scaled(target, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+                still.setDevicePixelRatio(ratio);
+            }
+        }
+        QMetaObject::invokeMethod(
+            qApp, [self, request, url, playable, still] {
+                if (self)
+                    self->videoChecked(request, url, playable, still);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void ResultPreview::videoChecked(quint64 request, const QUrl &url, bool playable, const QImage &still)
+{
+    if (request != m_request)
+        return; // a newer request took over
+    m_shown = request;
+    if (playable) {
+        m_stack->setCurrentWidget(avKitPlayer);
+        imgPreview->clear();
+        videoPlayer->setSource(url);
+        videoPlayer->play();
+        return;
+    }
+    stop();
+    if (!still.isNull()) {
+        imgPreview->setPixmap(QPixmap::fromImage(still));
+        return;
+    }
+    // Cannot be shown: the file's name, as plain text.
+    imgPreview->setTextFormat(Qt::PlainText);
+    imgPreview->setText(QFileInfo(url.toLocalFile()).fileName());
 }
 
 void ResultPreview::showPicture(const ImageFilePtr &file)

@@ -24,7 +24,9 @@ public:
     QVideoWidget *avKitPlayer = nullptr;
     QMediaPlayer *videoPlayer = nullptr;
 
-    // Shows the file: a video plays (muted, looping), a photo is decoded off the GUI thread.
+    // Shows the file: a video plays (muted, looping), a photo is decoded off the GUI thread. A video
+    // goes to the player only once a worker thread found it a real video within the decode bounds;
+    // a file that is not shows its picture when it holds one, else its name.
     void showFile(const ImageFilePtr &file);
     // Shows the file as the results list does: a video plays; a photo's thumbnail is fitted into
     // `box` (points) when both its sides exceed `smallSide` points and is shown at its own size
@@ -49,6 +51,8 @@ signals:
 
 private:
     void photoDecoded(quint64 request, const QImage &image);
+    void checkVideo(quint64 request, const ImageFilePtr &file);
+    void videoChecked(quint64 request, const QUrl &url, bool playable, const QImage &still);
     void fittedPhotoDecoded(quint64 request, const QImage &image);
     QStackedLayout *m_stack = nullptr;
     quint64 m_request = 0;

@@ -11,9 +11,14 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMediaPlayer>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QVideoFrame>
+#include <QVideoSink>
+#include <QVideoWidget>
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -21,7 +26,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "support/HostileFiles.h"
 #include "support/JpegWriter.h"
+#include "support/ServicesFixtures.h"
 
 namespace {
 
@@ -187,4 +194,65 @@ TEST(QuickLook, BigPhotosShowAndZoomWithinBoundedMemory)
     EXPECT_LT(peak, 400.0);
     press(window, Qt::Key_Escape);
     EXPECT_FALSE(window.isVisible());
+}
+
+// Only real videos reach the window's player: a clip plays, a PNG whose text unpacks to 1 GiB shows
+// as the picture it is within bounded memory, and a playlist shows its name without the file it
+// names ever being opened.
+TEST(QuickLook, OnlyRealVideosReachThePlayer)
+{
+    QTemporaryDir dir;
+    const QString clip = fixtures::makeClip(dir.path(), QStringLiteral("clip.mp4"), 64, 48);
+    const QString other = fixtures::makeClip(dir.path(), QStringLiteral("other.ts"), 64, 48);
+    if (clip.isEmpty() || other.isEmpty())
+        GTEST_SKIP() << "ffmpeg is not available";
+    const QString bomb = dir.filePath(QStringLiteral("bomb.mp4"));
+    const QString list = dir.filePath(QStringLiteral("list.mp4"));
+    ASSERT_TRUE(fixtures::writeFile(bomb, hostile::pngWithHugeText(hostile::kGiB)));
+    ASSERT_TRUE(hostile::writePlaylist(list, other));
+
+    QuickLook &window = QuickLook::shared();
+    auto *message = window.findChild<QLabel *>(QStringLiteral("quickLookMessage"));
+    auto *player = window.findChild<QMediaPlayer *>();
+    ASSERT_NE(message, nullptr);
+    ASSERT_NE(player, nullptr);
+    auto *video = window.findChild<QVideoWidget *>();
+    ASSERT_NE(video, nullptr);
+    bool pictured = false;
+    const QMetaObject::Connection watching =
+        QObject::connect(video->videoSink(), &QVideoSink::videoFrameChanged, &window,
+                         [&pictured](const QVideoFrame &frame) { pictured = pictured || frame.isValid(); });
+    const auto unwatch = qScopeGuard([&] { QObject::disconnect(watching); });
+    // Shows the file and waits until the window settled on it: decoded, or the player showed a
+    // picture of it or gave up.
+    const auto shows = [&](const QString &path) {
+        pictured = false;
+        window.previewItem(QUrl::fromLocalFile(path));
+        return platform::Dispatch::runMainLoopUntil(
+            [&] {
+                return !window.isDecoding()
+                       && (player->source().isEmpty() || pictured
+                           || player->mediaStatus() == QMediaPlayer::InvalidMedia
+                           || player->error() != QMediaPlayer::NoError);
+            },
+            60000);
+    };
+
+    ASSERT_TRUE(shows(clip));
+    EXPECT_TRUE(window.isShowingVideo());
+
+    bool settled = false;
+    EXPECT_LT(hostile::peakRiseMiB([&] { settled = shows(bomb); }), 300.0);
+    ASSERT_TRUE(settled);
+    EXPECT_FALSE(window.isShowingVideo());
+    EXPECT_EQ(window.pictureSize(), QSize(16, 16));
+
+    hostile::OpenWatch watch(other);
+    ASSERT_TRUE(watch.isWatching());
+    ASSERT_TRUE(shows(list));
+    EXPECT_FALSE(window.isShowingVideo());
+    EXPECT_TRUE(message->isVisible());
+    EXPECT_EQ(message->text(), QStringLiteral("list.mp4"));
+    EXPECT_FALSE(watch.wasOpened());
+    press(window, Qt::Key_Escape);
 }

@@ -1,6 +1,8 @@
 #include "screens/results/ResultPreview.h"
 
 #include "platform/Dispatch.h"
+#include "support/HostileFiles.h"
+#include "support/ServicesFixtures.h"
 
 #include <QImage>
 #include <QLabel>
@@ -23,6 +25,28 @@ ImageFilePtr photoFile(const QString &path, const QColor &color)
     auto file = std::make_shared<ImageFile>();
     file->url = QUrl::fromLocalFile(path);
     return file;
+}
+
+// Shows the file and waits until the preview settled on it: the request answered, or (where a
+// file goes to the player unchecked) the player showed a picture of it or gave up.
+bool settles(ResultPreview &preview, const ImageFilePtr &file)
+{
+    bool pictured = false;
+    const QMetaObject::Connection shown =
+        QObject::connect(preview.avKitPlayer->videoSink(), &QVideoSink::videoFrameChanged,
+                         [&pictured](const QVideoFrame &frame) { pictured = pictured || frame.isValid(); });
+    preview.showFile(file);
+    const quint64 request = preview.requestNumber();
+    const bool settled = platform::Dispatch::runMainLoopUntil(
+        [&] {
+            return preview.shownRequestNumber() == request
+                   || (!preview.videoPlayer->source().isEmpty()
+                       && (pictured || preview.videoPlayer->mediaStatus() == QMediaPlayer::InvalidMedia
+                           || preview.videoPlayer->error() != QMediaPlayer::NoError));
+        },
+        60000);
+    QObject::disconnect(shown);
+    return settled;
 }
 
 } // namespace
@@ -64,15 +88,57 @@ TEST(ResultPreview, PhotoDecodedAtPreviewSizeLastRequestWinsStopClearsThePlayer)
     ASSERT_TRUE(platform::Dispatch::runMainLoopUntil([&] { return preview.shownRequestNumber() == junkRequest; }, 10000));
     EXPECT_TRUE(preview.imgPreview->pixmap().isNull());
 
-    // A video is handed to the player (no audio or video device is needed for that); stopping
-    // clears the source.
+    // A video is handed to the player once it was found a real one (no audio or video device is
+    // needed for that); stopping clears the source. A missing video shows its name instead.
+    const QString clip = fixtures::makeClip(dir.path(), QStringLiteral("clip.mp4"), 64, 48);
+    if (clip.isEmpty())
+        GTEST_SKIP() << "ffmpeg is not available";
     auto video = std::make_shared<ImageFile>();
-    video->url = QUrl::fromLocalFile(dir.filePath("clip.mp4"));
+    video->url = QUrl::fromLocalFile(clip);
     video->isVideo = true;
-    preview.showFile(video);
+    ASSERT_TRUE(settles(preview, video));
     EXPECT_EQ(preview.videoPlayer->source(), *video->url);
     preview.stop();
     EXPECT_TRUE(preview.videoPlayer->source().isEmpty());
+    video->url = QUrl::fromLocalFile(dir.filePath("gone.mp4"));
+    ASSERT_TRUE(settles(preview, video));
+    EXPECT_TRUE(preview.videoPlayer->source().isEmpty());
+    EXPECT_EQ(preview.imgPreview->text(), QStringLiteral("gone.mp4"));
+}
+
+// Files with a video's name that hold no real video never reach the player: a PNG whose text
+// unpacks to 1 GiB shows as the picture it is, within bounded memory, and a playlist shows its
+// name without the file it names ever being opened.
+TEST(ResultPreview, FilesWithAVideoNameThatHoldNoVideoNeverReachThePlayer)
+{
+    QTemporaryDir dir;
+    const QString other = fixtures::makeClip(dir.path(), QStringLiteral("other.ts"), 64, 48);
+    if (other.isEmpty())
+        GTEST_SKIP() << "ffmpeg is not available";
+    ASSERT_TRUE(fixtures::writeFile(dir.filePath("bomb.mp4"), hostile::pngWithHugeText(hostile::kGiB)));
+    ASSERT_TRUE(hostile::writePlaylist(dir.filePath("list.mp4"), other));
+    ResultPreview preview;
+    preview.resize(300, 200);
+    preview.show();
+    const auto videoNamed = [&](const char *name) {
+        auto file = std::make_shared<ImageFile>();
+        file->url = QUrl::fromLocalFile(dir.filePath(QLatin1String(name)));
+        file->isVideo = true;
+        return file;
+    };
+
+    bool settled = false;
+    EXPECT_LT(hostile::peakRiseMiB([&] { settled = settles(preview, videoNamed("bomb.mp4")); }), 300.0);
+    ASSERT_TRUE(settled);
+    EXPECT_TRUE(preview.videoPlayer->source().isEmpty());
+    EXPECT_FALSE(preview.imgPreview->pixmap().isNull());
+
+    hostile::OpenWatch watch(other);
+    ASSERT_TRUE(watch.isWatching());
+    ASSERT_TRUE(settles(preview, videoNamed("list.mp4")));
+    EXPECT_TRUE(preview.videoPlayer->source().isEmpty());
+    EXPECT_EQ(preview.imgPreview->text(), QStringLiteral("list.mp4"));
+    EXPECT_FALSE(watch.wasOpened());
 }
 
 // An H.264 clip in an MP4 file, the kind cameras and phones write, plays in the preview: its

@@ -1,4 +1,5 @@
 #include "support/ResultsScreenFixtures.h"
+#include "support/ServicesFixtures.h"
 
 #include "model/TextLookup.h"
 #include "screens/results/FilePropertiesVC.h"
@@ -206,12 +207,16 @@ TEST_F(ListViewVCTest, SelectingARowShowsItsFileFittedAndKeysMoveTheSelection)
     platform::UserDefaults::standard().setBool(QStringLiteral("IsPopUpTWK"), false);
 
     // A video row plays in the preview; a photo row afterwards stops it.
+    const QString clip = fixtures::makeClip(path("g1"), QStringLiteral("clip.mp4"), 64, 48);
+    if (clip.isEmpty())
+        GTEST_SKIP() << "ffmpeg is not available";
     auto video = std::make_shared<ImageFile>();
-    video->url = QUrl::fromLocalFile(path("clip.mp4"));
+    video->url = QUrl::fromLocalFile(clip);
     video->isVideo = true;
     ResultState::shared().imageDirectories[0].push_back(video);
     list->reloadData();
     click(view->viewport(), view->visualItemRect(0, 2).center());
+    ASSERT_TRUE(waitFor([&] { return preview->shownRequestNumber() == preview->requestNumber(); }));
     EXPECT_EQ(preview->videoPlayer->source(), *video->url);
     click(view->viewport(), view->visualItemRect(0, 0).center());
     ASSERT_TRUE(waitFor([&] { return preview->shownRequestNumber() == preview->requestNumber(); }));

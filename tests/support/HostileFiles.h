@@ -1,0 +1,155 @@
+#pragma once
+// Files made to hurt a reader, and the means to see the harm: a PNG whose text chunk unpacks to a
+// huge size, a playlist that names another file, the rise of the process's memory while some work
+// runs, and a watch that tells whether a file was opened.
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace hostile {
+
+constexpr qint64 kGiB = qint64(1) << 30;
+
+inline void appendBigEndian(QByteArray &out, quint32 value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.append(char((value >> shift) & 0xFF));
+}
+
+inline void appendChunk(QByteArray &png, const char *type, const QByteArray &data)
+{
+    const QByteArray body = QByteArray(type, 4) + data;
+    appendBigEndian(png, quint32(data.size()));
+    png += body;
+    appendBigEndian(png, quint32(crc32(0, reinterpret_cast<const Bytef *>(body.constData()), uInt(body.size()))));
+}
+
+// `size` zero bytes through zlib, a mebibyte at a time (never all in memory).
+inline QByteArray deflatedZeros(qint64 size)
+{
+    z_stream z {};
+    EXPECT_EQ(deflateInit(&z, Z_BEST_COMPRESSION), Z_OK);
+    const std::vector<Bytef> zeros(1 << 20, 0);
+    std::vector<Bytef> out(1 << 16);
+    QByteArray result;
+    qint64 left = size;
+    int flush = Z_NO_FLUSH;
+    while (flush != Z_FINISH) {
+        const qint64 step = std::min<qint64>(left, qint64(zeros.size()));
+        left -= step;
+        flush = left == 0 ? Z_FINISH : Z_NO_FLUSH;
+        z.next_in = const_cast<Bytef *>(zeros.data());
+        z.avail_in = uInt(step);
+        do {
+            z.next_out = out.data();
+            z.avail_out = uInt(out.size());
+            deflate(&z, flush);
+            result.append(reinterpret_cast<const char *>(out.data()), qsizetype(out.size() - z.avail_out));
+        } while (z.avail_out == 0);
+    }
+    deflateEnd(&z);
+    return result;
+}
+
+// A 16 x 16 grey PNG whose compressed text chunk (zTXt) holds `textSize` bytes: about a thousandth
+// of that on disk, all of it in memory once the text is read.
+inline QByteArray pngWithHugeText(qint64 textSize)
+{
+    QByteArray png("\x89PNG\r\n\x1a\n", 8);
+    QByteArray header;
+    appendBigEndian(header, 16);
+    appendBigEndian(header, 16);
+    header += QByteArray("\x08\x02\x00\x00\x00", 5); // 8 bits, RGB, no interlace
+    appendChunk(png, "IHDR", header);
+    appendChunk(png, "zTXt", QByteArray("Comment\0\0", 9) + deflatedZeros(textSize));
+    QByteArray rows;
+    for (int y = 0; y < 16; ++y)
+        rows += QByteArray(1, '\0') + QByteArray(16 * 3, char(0x80));
+    uLongf packedSize = compressBound(uLong(rows.size()));
+    QByteArray packed(qsizetype(packedSize), '\0');
+    compress(reinterpret_cast<Bytef *>(packed.data()), &packedSize, reinterpret_cast<const Bytef *>(rows.constData()),
+             uLong(rows.size()));
+    packed.resize(qsizetype(packedSize));
+    appendChunk(png, "IDAT", packed);
+    appendChunk(png, "IEND", QByteArray());
+    return png;
+}
+
+// An HTTP live streaming playlist of one segment, `segment` (an absolute path).
+inline bool writePlaylist(const QString &path, const QString &segment)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray text = "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\n" + QFile::encodeName(segment)
+                            + "\n#EXT-X-ENDLIST\n";
+    return file.write(text) == text.size();
+}
+
+inline qint64 statusKilobytes(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toLongLong();
+    return 0;
+}
+
+// How far the process's resident memory rose above its level before `work`, at its highest while
+// `work` ran, in MiB. The kernel's high-water mark is reset first where it lets us; else the mark
+// so far is the base (which can only make the rise look smaller).
+template <class Work>
+double peakRiseMiB(Work work)
+{
+    qint64 base = statusKilobytes("VmRSS:");
+    QFile reset(QStringLiteral("/proc/self/clear_refs"));
+    if (!reset.open(QIODevice::WriteOnly) || reset.write("5") != 1)
+        base = statusKilobytes("VmHWM:");
+    reset.close();
+    work();
+    return double(statusKilobytes("VmHWM:") - base) / 1024.0;
+}
+
+// Tells whether a file was opened (by anyone) since the watch began.
+class OpenWatch {
+public:
+    explicit OpenWatch(const QString &path)
+    {
+        m_fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (m_fd >= 0)
+            m_watch = inotify_add_watch(m_fd, QFile::encodeName(path).constData(), IN_OPEN | IN_ACCESS);
+    }
+    ~OpenWatch()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    OpenWatch(const OpenWatch &) = delete;
+    OpenWatch &operator=(const OpenWatch &) = delete;
+    bool isWatching() const { return m_watch >= 0; }
+    bool wasOpened()
+    {
+        alignas(inotify_event) char buffer[4096];
+        const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
+        m_opened = m_opened || got > 0;
+        return m_opened;
+    }
+
+private:
+    int m_fd = -1;
+    int m_watch = -1;
+    bool m_opened = false;
+};
+
+} // namespace hostile
