@@ -207,6 +207,8 @@ PhotosTempCopyPaths photosTempCopyPaths(bool newerLibraryFormat)
 
 QString scannedFilesCountText;
 QString scannedFilesSizeText;
+QString resultCountText;
+QString resultSizeText;
 QString photosMovedCountText;
 QString photosMovedSizeText;
 QString trashedCountText;

@@ -88,6 +88,8 @@ ResultTotals computeResultTotals(const ResultState &state)
     if (!shownCount || !shownSize)
         return totals;
     totals.shownSizeKnown = true;
+    resultCountText = QString::number(*shownCount);
+    resultSizeText = *shownSize;
     totals.shownFileCount = int(*shownCount);
     totals.allDuplicatePhotosFoundText =
         QString::number(*shownCount) + QStringLiteral(" ") + localizedText(QStringLiteral("IDS_TWK_42"));

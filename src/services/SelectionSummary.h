@@ -36,7 +36,8 @@ QString selectionSummaryText(const QString &markedCountText, int shownFiles, int
 
 // Display-free part of refreshing the result totals. Computing it also stores the count and size
 // texts of all scanned groups (allImages) in scannedFilesCountText / scannedFilesSizeText; when
-// those cannot be computed (a file vanished) the previous texts are kept.
+// those cannot be computed (a file vanished) the previous texts are kept. The shown groups' count
+// and size go to resultCountText / resultSizeText in the same way.
 struct ResultTotals {
     bool shownSizeKnown = false;        // false: empty the preview and clear the details only
     int shownFileCount = 0;             // N, also the grid's and the list's allFiles

@@ -285,11 +285,12 @@ void AfterDeleteStatusVC::updateDeletionSummary()
         lblFinalOutput->setText(text("IDS_TWK_48"));
         break;
     case Case::TrashResultsLeft:
-        lblTotalItemsFound->setText(scannedFilesCountText);
-        lblTotalSize->setText(scannedFilesSizeText);
+        // What the results show once the user goes back to them, not what the level hides.
+        lblTotalItemsFound->setText(resultCountText);
+        lblTotalSize->setText(resultSizeText);
         imgViewStatus->setPixmap(QPixmap::fromImage(ResultPictures::statusPicture(128)));
         lblSpaceRecovered->setText(text("IDS_TWK_207"));
-        lblStatusTotoalItems->setText(format("IDS_TWK_206", {wordForCount(scannedFilesCountText)}));
+        lblStatusTotoalItems->setText(format("IDS_TWK_206", {wordForCount(resultCountText)}));
         lblSearchnremoveduplicate->setText(format("IDS_TWK_210", {trashedCountText, trashWord, trashedSizeText}));
         lblFinalOutputStatus->setText(format("IDS_TWK_208", {plural}));
         lblFinalOutput->setText(text("IDS_TWK_209"));
