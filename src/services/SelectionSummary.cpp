@@ -60,12 +60,12 @@ SelectionRefresh computeSelectionState(const ResultState &state)
 
     const auto [count, sizeText] = groupsSizeText(refresh.markedGroups);
     if (count && sizeText)
-        refresh.summaryText = selectionSummaryText(QString::number(*count), refresh.shownFileCount,
+        refresh.summaryText = updateSelectionSummary(QString::number(*count), refresh.shownFileCount,
                                                    refresh.markedGroupCount, *sizeText);
     return refresh;
 }
 
-QString selectionSummaryText(const QString &markedCountText, int shownFiles, int groupsWithMarks,
+QString updateSelectionSummary(const QString &markedCountText, int shownFiles, int groupsWithMarks,
                              const QString &markedSizeText)
 {
     const QString word =

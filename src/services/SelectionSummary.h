@@ -31,7 +31,7 @@ std::pair<std::optional<qint64>, std::optional<QString>> groupsSizeText(const Im
 // The summary line: "IDS_TWK_52" filled with the marked count text, the shown file count and the
 // count of groups with marks, then " ", the lower-cased singular ("IDS_TWK_57", fewer than two
 // groups) or plural ("IDS_TWK_58") word, " (", the size text and ")".
-QString selectionSummaryText(const QString &markedCountText, int shownFiles, int groupsWithMarks,
+QString updateSelectionSummary(const QString &markedCountText, int shownFiles, int groupsWithMarks,
                              const QString &markedSizeText);
 
 // Display-free part of refreshing the result totals. Computing it also stores the count and size

@@ -1,6 +1,7 @@
 #include "services/PhotosLibraryReader.h"
 
 #include "model/ModuleState.h"
+#include "platform/SqliteConnection.h"
 #include "support/PhotosFixtures.h"
 
 #include <QDir>
@@ -150,6 +151,19 @@ TEST_F(PhotosReaderTest, NewerFormGivesItemsWithTheirPropertiesAndLeavesOutRemov
     // The library itself is untouched; the copy lives in the cache folder.
     EXPECT_EQ(photos_fixtures::readFile(lib + "/database/Photos.sqlite"), original);
     EXPECT_TRUE(QFileInfo::exists(photosTempCopyPaths(true).database));
+
+    // An item's album by the item's key (the items' keys count from 101): none, or its key and
+    // title; a key is a value, never part of the query.
+    platform::SqliteConnection copy;
+    ASSERT_TRUE(copy.open(photosTempCopyPaths(true).database, platform::SqliteConnection::Mode::ReadOnly));
+    const auto albumOf = [&](const QString &key) {
+        const auto album = reader.lookupColumnValue(copy, key);
+        return QStringList{album.keyName, album.albumName};
+    };
+    EXPECT_EQ(albumOf("101"), QStringList({"", ""}));
+    EXPECT_EQ(albumOf("102"), QStringList({"1", "Holidays"}));
+    EXPECT_EQ(albumOf("103"), QStringList({"2", "Twinsift"}));
+    EXPECT_EQ(albumOf("101 OR 1=1"), QStringList({"", ""}));
 }
 
 TEST_F(PhotosReaderTest, FirstLibrariesOfTheNewerFormAndOtherTableNumbers)
