@@ -14,6 +14,7 @@ ScanSettings ScanSettings::snapshot()
     settings.hashBitmapSize = ::hashBitmapSize;
     settings.timeThreshold = ::timeThreshold;
     settings.distanceThreshold = ::distanceThreshold;
+    settings.matchingLevel = ::similarityThreshold;
     return settings;
 }
 

@@ -133,6 +133,7 @@ SimilarGrouping::pairPass(const std::vector<ImageFilePtr> &photos, qint64 total)
     const int s = settings_.hashBitmapSize;
     const int timeThreshold = settings_.timeThreshold;
     const double distanceThreshold = settings_.distanceThreshold;
+    const float shownLevel = float(settings_.matchingLevel);
     const MVNTwinsift hasher;
 
     std::vector<PhotoKeys> keys(n);
@@ -216,6 +217,7 @@ SimilarGrouping::pairPass(const std::vector<ImageFilePtr> &photos, qint64 total)
         candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
 
         std::vector<size_t> group;
+        bool partnerShown = false; // some partner reaches the level, so the group is shown
         qint64 m = 0;
         const std::vector<uint64_t> &anchorHash = *photos[i]->imageUint64Hash;
         for (size_t j : candidates) {
@@ -232,14 +234,16 @@ SimilarGrouping::pairPass(const std::vector<ImageFilePtr> &photos, qint64 total)
                 photos[i]->matchingPercentage = score;
                 group.push_back(i);
                 grouped[i] = 1;
-                ++duplicateCount_;
-                if (progress_)
-                    progress_->showDuplicateCount(duplicateCount_);
             }
             photos[j]->matchingPercentage = score;
             group.push_back(j);
             grouped[j] = 1;
-            ++duplicateCount_;
+            // The count is of the files the results show at the level they open with: a partner
+            // below it is hidden there, and the anchor shows once a partner does.
+            if (!(score >= shownLevel))
+                continue;
+            duplicateCount_ += partnerShown ? 1 : 2;
+            partnerShown = true;
             if (m % similarStride_ == 0 && progress_)
                 progress_->showDuplicateCount(duplicateCount_);
             ++m;

@@ -52,7 +52,8 @@ private:
     ScanProgress *progress_;
     unsigned threads_;
 
-    // The figures the progress display shows, as one run of the grouping advances them.
+    // The figures the progress display shows, as one run of the grouping advances them. The
+    // duplicate count is of the files shown at the settings' matchingLevel.
     qint64 duplicateCount_ = 0;
     qint64 processedCount_ = 0;
     qint64 paceCounter_ = 1;

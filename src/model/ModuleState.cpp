@@ -206,6 +206,8 @@ PhotosTempCopyPaths photosTempCopyPaths(bool newerLibraryFormat)
 
 QString scannedFilesCountText;
 QString scannedFilesSizeText;
+QString resultCountText;
+QString resultSizeText;
 QString photosMovedCountText;
 QString photosMovedSizeText;
 QString trashedCountText;

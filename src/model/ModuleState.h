@@ -122,6 +122,10 @@ PhotosTempCopyPaths photosTempCopyPaths(bool newerLibraryFormat);
 
 extern QString scannedFilesCountText;
 extern QString scannedFilesSizeText;
+// The files the results show (the shown groups at the matching level) and their size: the figures
+// of the deletion summary when groups remain, the same as the results' own footer.
+extern QString resultCountText;
+extern QString resultSizeText;
 extern QString photosMovedCountText;
 extern QString photosMovedSizeText;
 extern QString trashedCountText;

@@ -315,6 +315,37 @@ void PhotosLibraryReader::findAssetTables(platform::SqliteConnection &db)
         std::fprintf(stdout, "error reading tables: %s\n", qPrintable(search.errorMessage()));
 }
 
+PhotosLibraryReader::AlbumOfItem PhotosLibraryReader::lookupColumnValue(platform::SqliteConnection &db,
+                                                                        const QString &key) const
+{
+    AlbumOfItem album;
+    if (firstMatched.isEmpty() || secondMatched.isEmpty())
+        return album;
+    const QByteArray text = QStringLiteral("SELECT j.Z_%1ALBUMS, g.ZTITLE FROM Z_%1ASSETS AS j"
+                                           " LEFT JOIN ZGENERICALBUM AS g ON g.Z_PK = j.Z_%1ALBUMS"
+                                           " WHERE j.Z_%2ASSETS = ?")
+                                .arg(firstMatched, secondMatched)
+                                .toUtf8();
+    platform::SqliteStatement rows(db, text.constData());
+    if (!rows.isValid()) {
+        std::fprintf(stdout, "error preparing select: %s\n", qPrintable(rows.errorMessage()));
+        return album;
+    }
+    rows.bindText(1, key);
+    while (rows.next()) {
+        if (rows.columnIsNull(0)) {
+            std::fprintf(stdout, "keyName not found\n");
+            continue;
+        }
+        album.keyName = rows.columnText(0);
+        if (rows.columnIsNull(1))
+            std::fprintf(stdout, "albumName not found\n");
+        else
+            album.albumName = rows.columnText(1);
+    }
+    return album;
+}
+
 std::optional<QSet<QString>> PhotosLibraryReader::removedDuplicateKeys(platform::SqliteConnection &db)
 {
     // The numbered names hold digits only, so they can stand in the text. One pass over the

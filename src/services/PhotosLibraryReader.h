@@ -103,6 +103,16 @@ public:
     // "invalid regex: ...") when the pattern does not compile.
     static QStringList regexMatches(const QString &pattern, const QString &text);
 
+    // The album of the item whose key is `key`, looked up in one query of the album-to-item table
+    // found by the last read: keyName is the album's key and albumName its title (of the last row
+    // when the item is in several albums). Both empty when the item is in no album or the tables
+    // cannot be read. The key is bound, never spliced into the text.
+    struct AlbumOfItem {
+        QString keyName;
+        QString albumName;
+    };
+    AlbumOfItem lookupColumnValue(platform::SqliteConnection &db, const QString &key) const;
+
     // The numbers of the album-to-item table found by the last read that found one: the table
     // "Z_" + firstMatched + "ASSETS" joins albums ("Z_" + firstMatched + "ALBUMS") to items
     // ("Z_" + secondMatched + "ASSETS").

@@ -60,12 +60,12 @@ SelectionRefresh computeSelectionState(const ResultState &state)
 
     const auto [count, sizeText] = groupsSizeText(refresh.markedGroups);
     if (count && sizeText)
-        refresh.summaryText = selectionSummaryText(QString::number(*count), refresh.shownFileCount,
+        refresh.summaryText = updateSelectionSummary(QString::number(*count), refresh.shownFileCount,
                                                    refresh.markedGroupCount, *sizeText);
     return refresh;
 }
 
-QString selectionSummaryText(const QString &markedCountText, int shownFiles, int groupsWithMarks,
+QString updateSelectionSummary(const QString &markedCountText, int shownFiles, int groupsWithMarks,
                              const QString &markedSizeText)
 {
     const QString word =
@@ -88,6 +88,8 @@ ResultTotals computeResultTotals(const ResultState &state)
     if (!shownCount || !shownSize)
         return totals;
     totals.shownSizeKnown = true;
+    resultCountText = QString::number(*shownCount);
+    resultSizeText = *shownSize;
     totals.shownFileCount = int(*shownCount);
     totals.allDuplicatePhotosFoundText =
         QString::number(*shownCount) + QStringLiteral(" ") + localizedText(QStringLiteral("IDS_TWK_42"));

@@ -31,12 +31,13 @@ std::pair<std::optional<qint64>, std::optional<QString>> groupsSizeText(const Im
 // The summary line: "IDS_TWK_52" filled with the marked count text, the shown file count and the
 // count of groups with marks, then " ", the lower-cased singular ("IDS_TWK_57", fewer than two
 // groups) or plural ("IDS_TWK_58") word, " (", the size text and ")".
-QString selectionSummaryText(const QString &markedCountText, int shownFiles, int groupsWithMarks,
+QString updateSelectionSummary(const QString &markedCountText, int shownFiles, int groupsWithMarks,
                              const QString &markedSizeText);
 
 // Display-free part of refreshing the result totals. Computing it also stores the count and size
 // texts of all scanned groups (allImages) in scannedFilesCountText / scannedFilesSizeText; when
-// those cannot be computed (a file vanished) the previous texts are kept.
+// those cannot be computed (a file vanished) the previous texts are kept. The shown groups' count
+// and size go to resultCountText / resultSizeText in the same way.
 struct ResultTotals {
     bool shownSizeKnown = false;        // false: empty the preview and clear the details only
     int shownFileCount = 0;             // N, also the grid's and the list's allFiles

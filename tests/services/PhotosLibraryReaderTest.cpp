@@ -1,6 +1,7 @@
 #include "services/PhotosLibraryReader.h"
 
 #include "model/ModuleState.h"
+#include "platform/SqliteConnection.h"
 #include "support/PhotosFixtures.h"
 
 #include <QDir>
@@ -157,6 +158,21 @@ TEST_F(PhotosReaderTest, NewerFormGivesItemsWithTheirPropertiesAndLeavesOutRemov
     // The library itself is untouched; the copy is gone with the read.
     EXPECT_EQ(photos_fixtures::readFile(lib + "/database/Photos.sqlite"), original);
     EXPECT_EQ(copiesInCache(), QStringList());
+    // An item's album by the item's key (the items' keys count from 101): none, or its key and
+    // title; a key is a value, never part of the query.
+    QTemporaryDir scratch;
+    const QString copyPath = scratch.filePath("Photos.sqlite");
+    ASSERT_TRUE(QFile::copy(lib + "/database/Photos.sqlite", copyPath));
+    platform::SqliteConnection copy;
+    ASSERT_TRUE(copy.open(copyPath, platform::SqliteConnection::Mode::ReadOnly));
+    const auto albumOf = [&](const QString &key) {
+        const auto album = reader.lookupColumnValue(copy, key);
+        return QStringList{album.keyName, album.albumName};
+    };
+    EXPECT_EQ(albumOf("101"), QStringList({"", ""}));
+    EXPECT_EQ(albumOf("102"), QStringList({"1", "Holidays"}));
+    EXPECT_EQ(albumOf("103"), QStringList({"2", "Twinsift"}));
+    EXPECT_EQ(albumOf("101 OR 1=1"), QStringList({"", ""}));
 }
 
 TEST_F(PhotosReaderTest, FirstLibrariesOfTheNewerFormAndOtherTableNumbers)

@@ -115,6 +115,18 @@ void WindowController::moveEvent(QMoveEvent *event)
     placeAgainOnceFramed();
 }
 
+void WindowController::setClosesOnEscape(bool closes)
+{
+    m_closesOnEscape = closes;
+    if (closes && !m_closeShortcut) {
+        m_closeShortcut = new QShortcut(QKeySequence::Close, this);
+        m_closeShortcut->setContext(Qt::WindowShortcut);
+        connect(m_closeShortcut, &QShortcut::activated, this, [this] { close(); });
+    }
+    if (m_closeShortcut)
+        m_closeShortcut->setEnabled(closes);
+}
+
 void WindowController::keyPressEvent(QKeyEvent *event)
 {
     if (m_closesOnEscape && event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QShortcut>
 
 #include <functional>
 
@@ -39,8 +40,9 @@ public:
     // centred on its screen. An empty function leaves the window where the system puts it.
     void setCentredOver(std::function<QWidget *()> anchor);
 
-    // Escape that no control of the window takes closes the window, as its close button does.
-    void setClosesOnEscape(bool closes) { m_closesOnEscape = closes; }
+    // Escape that no control of the window takes closes the window, as its close button does; so
+    // does the desktop's close-window key (Ctrl+W) wherever the focus is in the window.
+    void setClosesOnEscape(bool closes);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -58,6 +60,7 @@ private:
     // The last placement was made before the window manager told the frame.
     Placement m_unframedPlacement = Placement::None;
     bool m_closesOnEscape = false;
+    QPointer<QShortcut> m_closeShortcut;
 };
 
 } // namespace platform

@@ -2,6 +2,7 @@
 
 #include "screens/home/AddFilesRowDelegate.h"
 #include "screens/home/AddFilesTableModel.h"
+#include "screens/preferences/FolderPanel.h"
 #include "screens/shell/AllViewControllers.h"
 #include "screens/shell/ViewController.h"
 #include "controls/AddFilesTableCell.h"
@@ -787,6 +788,7 @@ QFileDialog *AddFilesVC::openPanel(QFileDialog *panel, const QString &promptKey,
             [panel, completion = std::move(completion)](int result) {
                 completion(result == QDialog::Accepted, panel);
             });
+    startInUsualFolder(panel);
     return panel;
 }
 

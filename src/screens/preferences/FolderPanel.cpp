@@ -1,6 +1,11 @@
 #include "screens/preferences/FolderPanel.h"
 
+#include "model/TextLookup.h"
+
 #include <QAbstractItemView>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QFileDialog>
 #include <QListView>
 #include <QTreeView>
@@ -11,7 +16,11 @@ QFileDialog *openFolderPanel(QWidget *owner, bool showHiddenFiles,
     auto *panel = new QFileDialog(owner ? owner->window() : nullptr);
     panel->setAttribute(Qt::WA_DeleteOnClose);
     panel->setWindowModality(Qt::WindowModal);
-    panel->setOption(QFileDialog::DontUseNativeDialog, true);
+    const QString title = localizedText(QStringLiteral("IDS_TWK_46"));
+    if (!title.isEmpty()) {
+        panel->setWindowTitle(title);
+        panel->setLabelText(QFileDialog::Accept, title);
+    }
     panel->setFileMode(QFileDialog::Directory);
     panel->setOption(QFileDialog::ShowDirsOnly, true);
     QDir::Filters filters = QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives;
@@ -30,6 +39,15 @@ QFileDialog *openFolderPanel(QWidget *owner, bool showHiddenFiles,
                 folders.append(QUrl::fromLocalFile(path));
         completion(result == QDialog::Accepted, folders);
     });
+    startInUsualFolder(panel);
     panel->open();
     return panel;
+}
+
+void startInUsualFolder(QFileDialog *panel)
+{
+    if (!panel || QDir(panel->directory()).canonicalPath() != QDir::current().canonicalPath())
+        return;
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    panel->setDirectory(!pictures.isEmpty() && QFileInfo(pictures).isDir() ? pictures : QDir::homePath());
 }

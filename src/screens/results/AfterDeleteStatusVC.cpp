@@ -15,7 +15,9 @@
 #include "screens/shell/AllViewControllers.h"
 #include "screens/shell/CustomAnimator.h"
 
+#include <QApplication>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -88,7 +90,8 @@ AfterDeleteStatusVC::AfterDeleteStatusVC(QWidget *parent) : QWidget(parent)
     setAttribute(Qt::WA_StyledBackground);
     setStyleSheet(resultScreenStyleSheet(objectName()) + QStringLiteral(
         "QPushButton[role=\"link\"] { background: transparent; border: 1px solid transparent; border-radius: 6px; }"
-        "QPushButton[role=\"link\"]:hover, QPushButton[role=\"link\"]:focus { border-color: #555555; }"
+        "QPushButton[role=\"link\"]:hover { border-color: #555555; }"
+        "QPushButton[role=\"link\"]:focus { border: 2px solid #2d8ce6; }"
         "QPushButton#btnFinalOutput { color: white; background: #09ab09; border: none; border-radius: 17px;"
         " padding: 6px 26px; min-height: 22px; font-weight: bold; }"
         "QPushButton#btnFinalOutput:focus { border: 2px solid #2d8ce6; }"
@@ -167,6 +170,11 @@ AfterDeleteStatusVC::AfterDeleteStatusVC(QWidget *parent) : QWidget(parent)
     btnAppStore = recommendedAppPanel->btnAppStore;
 
     btnFinalOutput->setProperty("closesOverlay", true); // Escape goes back as the final-output button does
+    // The default button: it has the focus when the summary shows, and Return presses it.
+    btnFinalOutput->setFocusPolicy(Qt::StrongFocus);
+    btnFinalOutput->setAutoDefault(true);
+    for (QPushButton *button : {btnFacebook, btnTwitter})
+        button->setAutoDefault(true);
     connect(btnFinalOutput, &QPushButton::clicked, this, [this] { tappedFinalOutput(); });
     connect(btnBackToHome, &QAbstractButton::clicked, this, [this] { tappedBackToHome(); });
     connect(btnFacebook, &QPushButton::clicked, this, [this] { tappedFacebook(); });
@@ -233,8 +241,47 @@ AfterDeleteStatusVC::AfterDeleteStatusVC(QWidget *parent) : QWidget(parent)
 void AfterDeleteStatusVC::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
         viewWillAppear();
+        focusDefaultButton();
+        // The sheet that led here may hand the focus back as it closes: the summary takes it again.
+        platform::Dispatch::mainAfter(0.05, [this] { focusDefaultButton(); }, this);
+    }
+}
+
+void AfterDeleteStatusVC::focusDefaultButton()
+{
+    if (!isVisible() || !btnFinalOutput->isEnabled())
+        return;
+    QWidget *focus = QApplication::focusWidget();
+    if (focus && focus != this && isAncestorOf(focus) && focus->isVisible())
+        return; // the user already moved within the summary
+    btnFinalOutput->setFocus(Qt::TabFocusReason);
+}
+
+bool AfterDeleteStatusVC::focusNextPrevChild(bool next)
+{
+    // Tab goes round the summary's own controls: what lies under the overlay cannot be seen.
+    QList<QWidget *> stops;
+    for (QWidget *w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain())
+        if (isAncestorOf(w) && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
+            stops << w;
+    if (stops.isEmpty())
+        return QWidget::focusNextPrevChild(next);
+    const int at = stops.indexOf(QApplication::focusWidget());
+    const int count = int(stops.size());
+    const int to = at < 0 ? (next ? 0 : count - 1) : (at + (next ? 1 : count - 1)) % count;
+    stops[to]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+}
+
+void AfterDeleteStatusVC::keyPressEvent(QKeyEvent *event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && btnFinalOutput->isEnabled()) {
+        btnFinalOutput->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void AfterDeleteStatusVC::viewWillAppear()
@@ -285,11 +332,12 @@ void AfterDeleteStatusVC::updateDeletionSummary()
         lblFinalOutput->setText(text("IDS_TWK_48"));
         break;
     case Case::TrashResultsLeft:
-        lblTotalItemsFound->setText(scannedFilesCountText);
-        lblTotalSize->setText(scannedFilesSizeText);
+        // What the results show once the user goes back to them, not what the level hides.
+        lblTotalItemsFound->setText(resultCountText);
+        lblTotalSize->setText(resultSizeText);
         imgViewStatus->setPixmap(QPixmap::fromImage(ResultPictures::statusPicture(128)));
         lblSpaceRecovered->setText(text("IDS_TWK_207"));
-        lblStatusTotoalItems->setText(format("IDS_TWK_206", {wordForCount(scannedFilesCountText)}));
+        lblStatusTotoalItems->setText(format("IDS_TWK_206", {wordForCount(resultCountText)}));
         lblSearchnremoveduplicate->setText(format("IDS_TWK_210", {trashedCountText, trashWord, trashedSizeText}));
         lblFinalOutputStatus->setText(format("IDS_TWK_208", {plural}));
         lblFinalOutput->setText(text("IDS_TWK_209"));
@@ -339,6 +387,7 @@ void AfterDeleteStatusVC::enableAfterDeleteButtons()
         button->setEnabled(true);
     if (btnAppStore)
         btnAppStore->setEnabled(true);
+    focusDefaultButton();
 }
 
 void AfterDeleteStatusVC::dismissOverlay()

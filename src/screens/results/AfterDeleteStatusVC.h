@@ -82,8 +82,12 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void dismissOverlay();
+    // Gives the final-output button the focus unless it already is on a control of the summary.
+    void focusDefaultButton();
     QVBoxLayout *m_recommendedLayout = nullptr;
 };

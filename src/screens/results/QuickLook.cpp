@@ -5,6 +5,8 @@
 #include "platform/widgets/PlainText.h"
 #include "model/ModuleState.h"
 #include "platform/widgets/MediaBackend.h"
+#include "platform/widgets/WindowPosition.h"
+#include "screens/shell/AllViewControllers.h"
 
 #include <QAudioOutput>
 #include <QCloseEvent>
@@ -292,11 +294,34 @@ void QuickLook::previewItem(const QUrl &url)
         stack_->setCurrentWidget(scroll_);
         updatePicture();
     }
+    if (!isVisible())
+        placeOverMainWindow();
     show();
     raise();
     activateWindow();
     if (stack_->currentWidget() == scroll_)
         refreshDecodes();
+}
+
+void QuickLook::placeOverMainWindow()
+{
+    // Centred over the main window (kept inside its screen's free area), as the other windows
+    // the program opens; with no main window shown, centred on the screen.
+    QWidget *anchor = AllViewControllers::cachedController(QStringLiteral("InitialWindowController"));
+    if (anchor)
+        anchor = anchor->window();
+    QScreen *screen = anchor && anchor->isVisible() ? anchor->screen() : this->screen();
+    if (!screen)
+        return;
+    QMargins margins = platform::reportedFrameMargins(this);
+    if (margins.isNull() && anchor)
+        margins = platform::reportedFrameMargins(anchor);
+    if (margins.isNull())
+        margins = platform::assumedFrameMargins(this);
+    const QRect available = screen->availableGeometry();
+    setGeometry(anchor && anchor->isVisible()
+                    ? platform::geometryCentredOver(anchor->frameGeometry(), available, size(), minimumSize(), margins)
+                    : platform::fittedWindowGeometry(available, size(), minimumSize(), margins));
 }
 
 bool QuickLook::isDecoding() const

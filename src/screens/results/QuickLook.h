@@ -56,6 +56,8 @@ private:
     friend class QuickLookPicture;
     friend class QuickLookDecoder;
     explicit QuickLook(QWidget *parent = nullptr);
+    // Each time it opens: centred over the main window.
+    void placeOverMainWindow();
     // The photo's size in the window at zoom 1 (logical pixels).
     QSize fittedSize() const;
     // Sizes the picture for the zoom, keeping the point at the middle of the view in the middle.

@@ -3,6 +3,13 @@
 #include "platform/ImageSource.h"
 #include "platform/VideoContainer.h"
 #include "platform/widgets/MediaBackend.h"
+#include "model/ResultState.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+#include "screens/results/FilePropertiesVC.h"
+#include "screens/results/grid/ThumbnailVC.h"
+#include "screens/results/list/ListViewVC.h"
+#include "screens/shell/AllViewControllers.h"
 #include "services/ImageHelpers.h"
 
 #include <QApplication>
@@ -41,6 +48,50 @@ ResultPreview::ResultPreview(QWidget *parent) : QWidget(parent)
     m_stack->addWidget(imgPreview);
     m_stack->addWidget(avKitPlayer);
     m_stack->setCurrentWidget(imgPreview);
+
+    // A dialog or sheet over the results stopped the preview; once it is gone the preview shows
+    // the current card again (after the closing code has run).
+    platform::NotificationCenter::defaultCenter().addObserver(
+        this, QStringLiteral("closeToExitVC"), [this](const platform::Notification &) {
+            QPointer<ResultPreview> self = this;
+            QMetaObject::invokeMethod(
+                this, [self] {
+                    if (self && self->isVisible()
+                        && !platform::UserDefaults::standard().boolForKey(QStringLiteral("IsPopUpTWK")))
+                        self->showCurrentCard();
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+void ResultPreview::showCurrentCard()
+{
+    const ResultState &state = ResultState::shared();
+    ImageFilePtr file;
+    bool fitted = true; // the list and the totals fit a photo into the box; the grid shows it as its hover does
+    auto *grid = AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail"));
+    auto *list = AllViewControllers::cached<ListViewVC>(QStringLiteral("ListView"));
+    if (grid && grid->isVisible()) {
+        if (const auto current = grid->collectionView->currentItem()) {
+            file = state.shownFile(current->first, current->second);
+            fitted = false;
+        }
+    } else if (list && list->isVisible()) {
+        if (const auto row = list->borderedRow())
+            file = state.shownFile(row->first, row->second);
+    }
+    if (!file && !state.imageDirectories.empty() && !state.imageDirectories.front().empty())
+        file = state.imageDirectories.front().front();
+    if (!file || !file->url)
+        return;
+    if (auto *details = AllViewControllers::cached<FilePropertiesVC>(QStringLiteral("FileProperties"))) {
+        details->image = file;
+        details->showFileProperties();
+    }
+    if (fitted && !file->isVideo)
+        showFileFitted(file, kPictureBox, kSmallSide);
+    else
+        showFile(file);
 }
 
 ResultPreview::~ResultPreview()
@@ -146,7 +197,7 @@ void ResultPreview::videoChecked(quint64 request, const QUrl &url, bool playable
 void ResultPreview::showPicture(const ImageFilePtr &file)
 {
     if (file && file->url && !file->isVideo) {
-        showFile(file);
+        showFileFitted(file, kPictureBox, kSmallSide);
         return;
     }
     ++m_request;

@@ -32,10 +32,17 @@ public:
     // `box` (points) when both its sides exceed `smallSide` points and is shown at its own size
     // otherwise. A photo that cannot be decoded only empties the picture (a playing video goes on).
     void showFileFitted(const ImageFilePtr &file, QSize box, int smallSide);
-    // Shows the file's picture as the totals put the first shown file in: a photo as showFile shows
-    // it (decoded off the GUI thread); anything else, or no file, empties the picture without
-    // touching a playing video. Either way a decode still running for an earlier request is dropped.
+    // Shows the file's picture as the totals put the first shown file in: a photo as the list shows
+    // it (showFileFitted into kPictureBox, at its own size when a side is kSmallSide or less);
+    // anything else, or no file, empties the picture without touching a playing video. Either way
+    // a decode still running for an earlier request is dropped.
     void showPicture(const ImageFilePtr &file);
+    static constexpr QSize kPictureBox{300, 200};
+    static constexpr int kSmallSide = 80;
+    // Shows the current card in the preview and the details: the grid's current card, the list's
+    // selected row, else the first shown file. Run whenever the results screen gets its controls
+    // back ("closeToExitVC"), so that a preview stopped while a dialog was up shows again.
+    void showCurrentCard();
     // Replaces the player's source by none (the video stops) and shows the photo view again.
     void stop();
     // Stops and empties the picture.

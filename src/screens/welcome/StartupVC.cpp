@@ -340,6 +340,9 @@ void StartupVC::fillRecommendation(const std::function<bool(const QString &)> &i
 
 void StartupVC::btnGetStarted()
 {
+    // Written before the home window shows: showing it refreshes the menus, whose guard lets the
+    // items act only once the welcome was passed.
+    UserDefaults::standard().setBool(QStringLiteral("StartupTWK"), true);
     if (getStartedHandler())
         getStartedHandler()();
     // The welcome window is closed, not destroyed; this controller stays for the next launch step.
@@ -347,7 +350,6 @@ void StartupVC::btnGetStarted()
         welcomeWindow->closeWindow();
     else
         window()->close();
-    UserDefaults::standard().setBool(QStringLiteral("StartupTWK"), true);
     // The controller stays in the screen registry, so the delayed check still finds it.
     platform::Dispatch::mainAfter(4.0, [this] { checkForUpdate(); }, this);
 }

@@ -608,6 +608,8 @@ TEST_F(AddFilesVCTest, PanelsHaveOurTitlesAndOnePatternPerSpelling)
     EXPECT_EQ(folders->windowTitle(), localizedText("IDS_TWK_46"));
     EXPECT_FALSE(folders->windowTitle().isEmpty());
     EXPECT_TRUE(folders->testOption(QFileDialog::DontUseNativeDialog));
+    // Nothing chosen yet in this run: the Pictures folder or home, not the working directory.
+    EXPECT_NE(QDir(folders->directory()).canonicalPath(), QDir::current().canonicalPath());
     folders->reject();
     settle();
 

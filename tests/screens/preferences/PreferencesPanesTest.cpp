@@ -14,8 +14,10 @@
 #include "platform/LoginItems.h"
 #include "platform/NotificationCenter.h"
 #include "services/ProtectedFolders.h"
+#include "model/TextLookup.h"
 
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -302,6 +304,22 @@ TEST_F(PreferencesTest, ProtectedFoldersPaneEditsTheListAndTheShownResults)
     addProtectedFolder(other);
     platform::NotificationCenter::defaultCenter().post(reloadTableViewNotification);
     EXPECT_EQ(pane.tableView->rowCount(), 4);
+}
+
+// Add opens the home screen's Add Folder panel: its title, the desktop's chooser, and never the
+// program's working directory (the Pictures or home folder until a folder was chosen).
+TEST_F(PreferencesTest, ProtectedFoldersAddOpensTheAddFolderPanel)
+{
+    ProtectedFoldersPreferencesVC pane;
+    pane.show();
+    pane.btnAdd->click();
+    auto *panel = pane.window()->findChild<QFileDialog *>();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_FALSE(localizedText("IDS_TWK_46").isEmpty());
+    EXPECT_EQ(panel->windowTitle(), localizedText("IDS_TWK_46"));
+    EXPECT_FALSE(panel->testOption(QFileDialog::DontUseNativeDialog));
+    EXPECT_NE(QDir(panel->directory()).canonicalPath(), QDir::current().canonicalPath());
+    panel->reject();
 }
 
 TEST_F(PreferencesTest, ExcludedFoldersPaneRefusesWhatItMustAndKeepsTheRest)

@@ -19,7 +19,12 @@
 #include "screens/shell/CustomAnimator.h"
 #include "screens/shell/HubScreens.h"
 #include "screens/shell/ViewController.h"
+#include "services/MVNAssistance.h"
 #include "services/ProtectedFolders.h"
+#include "screens/home/SimilarMatchesVC.h"
+#include "screens/sheet/ScanVC.h"
+#include "support/FocusChecks.h"
+#include "support/ScanFixtures.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -73,8 +78,9 @@ protected:
         return waitFor([&] { return none->parentWidget() == results && none->isVisible(); }) ? results : nullptr;
     }
 
-    // Scans the folder "home" exactly through the home screen and waits for the results screen.
-    ScanResultVC *scanThroughHome(NotificationRecorder &recorder)
+    // Scans the folder "home" through the home screen (exactly unless `similar`) and waits for the
+    // results screen.
+    ScanResultVC *scanThroughHome(NotificationRecorder &recorder, bool similar = false)
     {
         const std::vector<InitialDirectory> list = {InitialDirectory(QUrl::fromLocalFile(path(QStringLiteral("home"))))};
         HubScreens::setScanList(list);
@@ -83,7 +89,10 @@ protected:
         home->resize(1280, 720);
         home->show();
         QApplication::processEvents();
-        home->tappedExactMatches();
+        if (similar)
+            home->tappedSimilarMatches();
+        else
+            home->tappedExactMatches();
         home->tappedScanForDuplicates();
         EXPECT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("SelectedFiles")) == 1; }));
         auto *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"));
@@ -328,6 +337,8 @@ TEST_F(ResultsFlowTest, TotalsLeaveTheDecodingOfTheFirstFileToThePreview)
     ScanResultVC *results = scanThroughHome(recorder);
     ASSERT_TRUE(results);
     ASSERT_TRUE(waitFor([&] { return results->preview->shownRequestNumber() == results->preview->requestNumber(); }));
+    // Fitted into 300 x 200, as the list shows a file.
+    EXPECT_EQ(results->imgPreview->pixmap().deviceIndependentSize().toSize(), QSize(267, 200));
 
     results->imgPreview->setPixmap(QPixmap());
     const quint64 before = results->preview->requestNumber();
@@ -352,6 +363,20 @@ TEST_F(ResultsFlowTest, TotalsLeaveTheDecodingOfTheFirstFileToThePreview)
     ASSERT_FALSE(shown.isNull());
     EXPECT_NEAR(double(shown.width()) / shown.height(), 4.0, 0.2);
 
+    // A small first file is enlarged into the box; one with a side of 80 or less keeps its size.
+    for (const auto &[size, expected] : {std::pair{QSize(120, 90), QSize(267, 200)}, {QSize(100, 50), QSize(100, 50)},
+                                         {QSize(64, 64), QSize(64, 64)}}) {
+        QImage small(size, QImage::Format_RGB32);
+        small.fill(Qt::darkRed);
+        const QString smallPath = path(QStringLiteral("home/small%1.png").arg(size.width()));
+        ASSERT_TRUE(small.save(smallPath));
+        ResultState::shared().imageDirectories[0][0] = record(smallPath);
+        refreshResultTotals();
+        const quint64 request = results->preview->requestNumber();
+        ASSERT_TRUE(waitFor([&] { return results->preview->shownRequestNumber() == request; }));
+        EXPECT_EQ(results->imgPreview->pixmap().deviceIndependentSize().toSize(), expected);
+    }
+
     // With nothing left to show, a decode still under way never puts a picture back.
     refreshResultTotals();
     ResultState::shared().clear();
@@ -360,6 +385,71 @@ TEST_F(ResultsFlowTest, TotalsLeaveTheDecodingOfTheFirstFileToThePreview)
     ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(10000));
     QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(results->imgPreview->pixmap().isNull());
+}
+
+// A similar scan whose group holds a member below the level the results open at: the sheet ends
+// on the number of files the results show, and after a copy is deleted the summary counts and
+// sizes the files the results then show, as their footer does.
+TEST_F(ResultsFlowTest, SheetSummaryAndFooterCountTheFilesShownAtTheLevel)
+{
+    const QImage original = scanfixtures::makePhoto(21, 1200, 900);
+    QImage altered = original.scaled(400, 300, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    for (int y = 0; y < altered.height() / 8; ++y)
+        for (int x = 0; x < altered.width(); ++x)
+            altered.setPixel(x, y, qRgb(255 - qRed(altered.pixel(x, y)), qGreen(altered.pixel(x, y)), 40));
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("home"))));
+    ASSERT_TRUE(original.save(path(QStringLiteral("home/a.jpg")), "JPEG", 92));
+    ASSERT_TRUE(altered.save(path(QStringLiteral("home/b.jpg")), "JPEG", 60));
+    for (const char *copy : {"home/c.jpg", "home/d.jpg"})
+        copyFile(path(QStringLiteral("home/a.jpg")), QLatin1String(copy));
+    qobject_cast<SimilarMatchesVC *>(similarMatchesVC())->setMatchingLevel(6);
+    const int level = similarityThreshold;
+
+    NotificationRecorder recorder(navigationNames());
+    ScanResultVC *results = scanThroughHome(recorder, true);
+    ASSERT_TRUE(results);
+    ResultState &state = ResultState::shared();
+    ASSERT_EQ(MVNAssistance::totalItemCount(state.allImages), 4);
+    ASSERT_EQ(state.shownFileCount(), 3) << "the altered copy scores below " << level;
+    auto footerCount = [&] { return results->lblAllDuplicatePhotosFound->text().section(QLatin1Char(' '), 0, 0); };
+    EXPECT_EQ(footerCount(), QStringLiteral("3"));
+    EXPECT_EQ(qobject_cast<ScanVC *>(scanVC())->lbltotalDuplicateFiles->text(), footerCount());
+
+    // One exact copy goes to the Trash: two files stay shown, the altered one stays hidden.
+    ASSERT_TRUE(state.mark(0, 2));
+    results->updateDeleteMarkedButton();
+    confirmBeforeDeletingPhotos = false;
+    results->tappedDeleteMarked();
+    ASSERT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("presentAfterDeleteView")) == 1; }));
+    auto *status = AllViewControllers::cached<AfterDeleteStatusVC>(QStringLiteral("AfterDeleteStatus"));
+    ASSERT_TRUE(waitFor([&] { return status->isVisible(); }));
+    ASSERT_TRUE(status->isResult);
+    const QString summaryCount = status->lblTotalItemsFound->text();
+    const QString summarySize = status->lblTotalSize->text();
+
+    // By keyboard: the summary's default button has the focus, Tab goes round the summary with a
+    // ring at every stop, and Return goes back to the results, where every stop shows its focus too.
+    home->window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(home->window()));
+    ASSERT_TRUE(waitFor([&] { return status->geometry() == CustomAnimator::finalGeometry(status, status->parentWidget()); }));
+    ASSERT_TRUE(waitFor([&] { return QApplication::focusWidget() == status->btnFinalOutput; }, 2000))
+        << (QApplication::focusWidget() ? focuschecks::nameOf(QApplication::focusWidget()) : std::string("none"));
+    auto expectEveryStopShowsFocus = [](QWidget *start, QWidget *within) {
+        for (const focuschecks::TabStop &stop : focuschecks::walkTabChain(start)) {
+            EXPECT_TRUE(stop.showsFocus) << stop.name;
+            EXPECT_TRUE(within->isAncestorOf(stop.widget)) << stop.name;
+        }
+    };
+    expectEveryStopShowsFocus(status->btnFinalOutput, status);
+    status->btnFinalOutput->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(status->btnFinalOutput, Qt::Key_Return);
+    ASSERT_TRUE(waitFor([&] { return !status->isVisible(); }));
+    QApplication::processEvents();
+    expectEveryStopShowsFocus(results->btnBackToHome, results);
+    EXPECT_EQ(summaryCount, QStringLiteral("2"));
+    EXPECT_EQ(summaryCount, footerCount());
+    EXPECT_EQ(substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_72")), {summarySize}),
+              results->lblAllSizeCanBeRemoved->text());
 }
 
 // Dragging the matching-level slider: the thumb follows the pointer to where it is let go, and the

@@ -13,8 +13,13 @@
 #include "screens/results/grid/ThumbnailVC.h"
 #include "screens/results/list/ListViewVC.h"
 #include "screens/shell/Theme.h"
+#include "screens/wizard/SelectionWizardPreferencesVC.h"
+#include "screens/results/QuickLook.h"
+#include "screens/results/ResultPreview.h"
+#include "screens/results/grid/ResultItem.h"
 
 #include <QCheckBox>
+#include <QMediaPlayer>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -185,6 +190,49 @@ TEST_F(ResultsKeyboardTest, TabReachesTheGridAndKeysActOnTheCurrentCard)
     QTest::keyClick(view, Qt::Key_Return);
     EXPECT_TRUE(QuickLook::shared().isVisible());
     EXPECT_EQ(QuickLook::shared().currentUrl(), *state().shownFile(1, 2)->url);
+}
+
+// Remove from Results on the current card of a two-file group: the group goes, the ring moves to
+// the card now in its place, and the details and the preview follow it.
+TEST_F(ResultsKeyboardTest, AfterRemoveFromResultsTheDetailsAndPreviewShowTheCurrentCard)
+{
+    show(photoGroups(3, 2));
+    ResultCollectionView *view = thumbnailVC()->collectionView;
+    ASSERT_TRUE(tabTo(view));
+    QTest::keyClick(view, Qt::Key_Right);
+    QTest::keyClick(view, Qt::Key_Down);
+    ASSERT_EQ(view->currentItem(), IndexPath(1, 1));
+    const ImageFilePtr removed = state().shownFile(1, 1);
+    thumbnailVC()->makeItem(1, 1)->deleteFileFromArray();
+    ASSERT_EQ(state().shownGroupCount(), 2);
+    ASSERT_EQ(view->currentItem(), IndexPath(1, 1));
+    EXPECT_TRUE(ringed(view, {1, 1}));
+    EXPECT_NE(details()->image, removed);
+    EXPECT_EQ(details()->image, state().shownFile(1, 1));
+    EXPECT_EQ(thumbnailVC()->hoveredFile(), state().shownFile(1, 1));
+}
+
+// The selection wizard stops the preview while it is up, even with the preview window open over
+// it; once both are closed the current card plays in the preview again.
+TEST_F(ResultsKeyboardTest, ThePreviewShowsTheCurrentCardAgainOnceTheWizardAndPreviewWindowClose)
+{
+    ImageGroups groups = photoGroups(2, 2);
+    ImageFilePtr clip = record(copyFile(groups[1][0]->path(), QStringLiteral("clips/clip.mp4")));
+    clip->isVideo = true;
+    groups[1].push_back(clip);
+    show(groups);
+    ResultCollectionView *view = thumbnailVC()->collectionView;
+    ASSERT_TRUE(tabTo(view));
+    view->setCurrentItem(1, 2);
+    ASSERT_EQ(results->preview->videoPlayer->source(), *clip->url);
+    QTest::keyClick(view, Qt::Key_Return);
+    ASSERT_TRUE(QuickLook::shared().isVisible());
+    results->tappedSelectionWizard();
+    EXPECT_TRUE(results->preview->videoPlayer->source().isEmpty());
+    QuickLook::shared().close();
+    qobject_cast<SelectionWizardPreferencesVC *>(selectionWizardPreferencesVC())->close();
+    EXPECT_TRUE(waitFor([&] { return results->preview->videoPlayer->source() == *clip->url; }, 3000));
+    EXPECT_EQ(details()->image, clip);
 }
 
 TEST_F(ResultsKeyboardTest, TabReachesTheListAndKeysActOnTheSelectedRow)

@@ -4,6 +4,8 @@
 #include "screens/shell/AppDelegate.h"
 #include "screens/shell/InitialWindowController.h"
 #include "screens/shell/ViewController.h"
+#include "screens/welcome/StartupVC.h"
+#include "controls/SYFlatButton.h"
 #include "model/TextLookup.h"
 #include "platform/UserDefaults.h"
 #include "platform/widgets/WindowController.h"
@@ -207,6 +209,32 @@ TEST_F(MenuGuardTest, QuitShortcutWorksAgainAsSoonAsPopUpModeEndsOrTheHomeScreen
     home->setPopUpMode(true);
     EXPECT_FALSE(delegate->menuItemQuit->isEnabled());
     EXPECT_FALSE(delegate->menuItemAbout->isEnabled());
+}
+
+// First launch: Get started on the welcome window shows the home window with its keys working at
+// once, before any menu was opened.
+TEST_F(MenuGuardTest, AfterGetStartedTheKeysActWithoutAMenuOpenedFirst)
+{
+    UserDefaults::standard().removeObject("StartupTWK");
+    delegate->isAllowToPreference = false;
+    window->setMenuBar(delegate->buildMenuBar(window));
+    window->setContentViewController(nullptr);
+    window->hide();
+    delegate->showFirstWindow();
+    auto *welcome = startupVC();
+    ASSERT_TRUE(welcome->isVisible());
+    welcome->btnGetstarted->click();
+    ASSERT_TRUE(window->isVisible());
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_Comma, Qt::ControlModifier);
+    ASSERT_NE(AllViewControllers::cachedController("PreferencesWindowController"), nullptr);
+    EXPECT_TRUE(preferencesWindowController()->isVisible());
+    preferencesWindowController()->close();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quits, 1);
 }
 
 TEST_F(MenuGuardTest, TheScanListIsSavedAtTheEnd)

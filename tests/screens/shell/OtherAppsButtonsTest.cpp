@@ -1,6 +1,7 @@
 // The home screen's and the results screen's other-apps buttons and the Help menu's item all show
 // the one other-apps window of the run.
 #include "screens/promotion/OtherAppsWindow.h"
+#include "screens/results/QuickLook.h"
 #include "screens/results/ScanResultVC.h"
 #include "screens/shell/AppDelegate.h"
 #include "model/TextLookup.h"
@@ -51,9 +52,9 @@ TEST_F(OtherAppsButtonsTest, EachButtonAndTheMenuItemShowTheOneWindow)
     shown->close();
 }
 
-// Preferences and Other Applications open centred over the main window wherever it is, and Escape
-// closes them as their close button does.
-TEST_F(OtherAppsButtonsTest, PreferencesAndOtherAppsOpenOverTheMainWindowAndCloseOnEscape)
+// Preferences, Other Applications and the preview window open centred over the main window
+// wherever it is; Escape and Ctrl+W close the first two as their close button does.
+TEST_F(OtherAppsButtonsTest, PreferencesAndOtherAppsOpenOverTheMainWindowAndCloseOnEscapeOrCtrlW)
 {
     window->resize(InitialWindowController::minimumWindowSize());
     window->move(window->screen()->availableGeometry().topLeft() + QPoint(10, 5));
@@ -61,8 +62,13 @@ TEST_F(OtherAppsButtonsTest, PreferencesAndOtherAppsOpenOverTheMainWindowAndClos
     const QPoint mainCentre = window->frameGeometry().center();
     platform::WindowController *preferences = preferencesWindowController();
     OtherAppsWindow *others = otherAppsWindowController();
-    for (platform::WindowController *opened : {preferences, static_cast<platform::WindowController *>(others)}) {
-        opened->showWindow();
+    QuickLook &preview = QuickLook::shared();
+    for (QWidget *opened : {static_cast<QWidget *>(preferences), static_cast<QWidget *>(others),
+                            static_cast<QWidget *>(&preview)}) {
+        if (opened == &preview)
+            preview.previewItem(QUrl::fromLocalFile(QStringLiteral("/nonexistent/a.jpg")));
+        else
+            static_cast<platform::WindowController *>(opened)->showWindow();
         QCoreApplication::processEvents();
         ASSERT_TRUE(opened->isVisible());
         // Centred where the screen has room for that (the Xvfb run checks it on real screens),
@@ -75,10 +81,18 @@ TEST_F(OtherAppsButtonsTest, PreferencesAndOtherAppsOpenOverTheMainWindowAndClos
                 << opened->windowTitle().toStdString();
         }
         EXPECT_TRUE(area.contains(opened->frameGeometry())) << opened->windowTitle().toStdString();
-        // Escape pressed on a control inside the window, which has no use for it.
+        if (opened == &preview) {
+            preview.close();
+            continue;
+        }
+        // Escape pressed on a control inside the window, which has no use for it; then Ctrl+W.
         QList<QAbstractButton *> buttons = opened->findChildren<QAbstractButton *>();
         QWidget *target = buttons.isEmpty() ? static_cast<QWidget *>(opened) : buttons.front();
         QTest::keyClick(target, Qt::Key_Escape);
         EXPECT_FALSE(opened->isVisible()) << opened->windowTitle().toStdString();
+        static_cast<platform::WindowController *>(opened)->showWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(opened));
+        QTest::keyClick(opened->focusWidget() ? opened->focusWidget() : opened, Qt::Key_W, Qt::ControlModifier);
+        EXPECT_FALSE(opened->isVisible()) << "Ctrl+W " << opened->windowTitle().toStdString();
     }
 }

@@ -383,6 +383,11 @@ void ResultItem::deleteFileFromArray()
         refreshResultTotals();
         // Both forms show the same groups: neither may keep the old positions.
         reloadBoth();
+        // The grid's current card is now the one in the removed card's place: the details and the
+        // preview show it rather than the file that left.
+        if (auto *grid = AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail")); grid && grid->isVisible())
+            if (const auto current = grid->collectionView->currentItem())
+                grid->showFileOnHover(current->first, current->second);
         return;
     }
 }

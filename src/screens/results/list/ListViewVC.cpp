@@ -414,7 +414,7 @@ void ListViewVC::showSelectedListFile(int section, int row)
     }
     ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"));
     if (results && results->preview)
-        results->preview->showFileFitted(file, QSize(300, 200), 80);
+        results->preview->showFileFitted(file, ResultPreview::kPictureBox, ResultPreview::kSmallSide);
 }
 
 void ListViewVC::clearListSelectionBorder(int section, int row)
