@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "support/JpegWriter.h"
+#include "support/MemoryBounds.h"
 
 namespace {
 
@@ -184,7 +185,7 @@ TEST(QuickLook, BigPhotosShowAndZoomWithinBoundedMemory)
     }
     const double peak = peakResidentMegabytes();
     std::fprintf(stderr, "peak resident memory at the highest zoom: %.0f MB\n", peak);
-    EXPECT_LT(peak, 400.0);
+    EXPECT_MEMORY_BELOW(peak, 400.0);
     press(window, Qt::Key_Escape);
     EXPECT_FALSE(window.isVisible());
 }
