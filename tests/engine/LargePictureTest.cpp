@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "support/JpegWriter.h"
+#include "support/MemoryBounds.h"
 
 namespace {
 
@@ -127,7 +128,7 @@ TEST(LargePicture, HugeJpegIsHashedAtReducedScaleAndGroupsWithItsCopy)
     const auto hash = hasher.twk(huge, 72);
     ASSERT_TRUE(hash.hasHash());
     // A full-size decode alone would take 2.4 GB.
-    EXPECT_LT(peakResidentMegabytes() - before, 100.0);
+    EXPECT_MEMORY_BELOW(peakResidentMegabytes() - before, 100.0);
 
     auto flags = std::make_shared<ScanFlags>();
     ScanEngine engine(flags, ScanSettings::defaults());
@@ -139,7 +140,7 @@ TEST(LargePicture, HugeJpegIsHashedAtReducedScaleAndGroupsWithItsCopy)
     ASSERT_EQ((*outcome.sendData)[0].size(), 2u);
     EXPECT_FLOAT_EQ((*outcome.sendData)[0][1]->matchingPercentage, 100.0f);
     // Two such decodes at once stay within the shared budget.
-    EXPECT_LT(peakResidentMegabytes() - before, 250.0);
+    EXPECT_MEMORY_BELOW(peakResidentMegabytes() - before, 250.0);
 }
 
 // A progressive JPEG keeps every coefficient of the picture while it decodes, whatever the output
@@ -192,7 +193,7 @@ TEST(LargePicture, ProgressivePhotosAreHashedAndGroupWithTheirHalfSizeCopies)
     const std::vector<QStringList> expected = {{"export-half.jpg", "export.jpg"}, {"phone-half.jpg", "phone.jpg"}};
     EXPECT_EQ(groups, expected);
     // The large decodes ran one at a time: the scan added little to what writing the pictures took.
-    EXPECT_LT(peakResidentMegabytes() - beforeWriting, std::max(afterWriting - beforeWriting, 0.0) + 250.0);
+    EXPECT_MEMORY_BELOW(peakResidentMegabytes() - beforeWriting, std::max(afterWriting - beforeWriting, 0.0) + 250.0);
     std::fprintf(stderr, "peak resident memory: %.0f MB after writing, %.0f MB after the scan\n", afterWriting,
                  peakResidentMegabytes());
 }
@@ -228,7 +229,7 @@ TEST(LargePicture, PictureWhoseDecodeWouldPassTheCapIsSkippedWithALoggedLine)
     EXPECT_TRUE(platform::ImageSource(huge).properties());
     EXPECT_FALSE(platform::ImageSource(huge).thumbnail(540, true));
     EXPECT_TRUE(MVNTwinsift::thumbnail(huge, 72).isNull());
-    EXPECT_LT(peakResidentMegabytes() - before, 50.0);
+    EXPECT_MEMORY_BELOW(peakResidentMegabytes() - before, 50.0);
     const QStringList skipped = LogCapture::lines().filter(huge);
     ASSERT_EQ(skipped.size(), 2); // once for each decode asked for
     EXPECT_TRUE(skipped[0].contains(QStringLiteral("22500 x 33300")));

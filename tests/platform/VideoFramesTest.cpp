@@ -1,6 +1,7 @@
 #include "platform/VideoFrames.h"
 
 #include "support/HostileFiles.h"
+#include "support/MemoryBounds.h"
 #include "support/ServicesFixtures.h"
 
 #include <QFile>
@@ -79,7 +80,7 @@ TEST(VideoFrames, PicturesInVideoFilesAreReadWithinBoundedMemory)
     ASSERT_TRUE(fixtures::writeFile(picture, png));
 
     std::optional<QImage> frame;
-    EXPECT_LT(peakRiseMiB([&] { frame = VideoFrames::frameAtZero(picture); }), 300.0);
+    EXPECT_MEMORY_BELOW(peakRiseMiB([&] { frame = VideoFrames::frameAtZero(picture); }), 300.0);
     ASSERT_TRUE(frame);
     EXPECT_EQ(frame->size(), QSize(16, 16));
 
@@ -110,10 +111,10 @@ TEST(VideoFrames, PicturesInVideoFilesAreReadWithinBoundedMemory)
     ASSERT_FALSE(covered.isEmpty());
 
     // Sound with a cover holds no video: no frame, skipped.
-    EXPECT_LT(peakRiseMiB([&] { frame = VideoFrames::frameAtZero(song); }), 300.0);
+    EXPECT_MEMORY_BELOW(peakRiseMiB([&] { frame = VideoFrames::frameAtZero(song); }), 300.0);
     EXPECT_FALSE(frame);
     // A clip with a cover: the clip's own first frame.
-    EXPECT_LT(peakRiseMiB([&] { frame = VideoFrames::frameAtZero(covered); }), 300.0);
+    EXPECT_MEMORY_BELOW(peakRiseMiB([&] { frame = VideoFrames::frameAtZero(covered); }), 300.0);
     ASSERT_TRUE(frame);
     EXPECT_EQ(frame->size(), QSize(64, 48));
 }

@@ -28,6 +28,7 @@
 
 #include "support/HostileFiles.h"
 #include "support/JpegWriter.h"
+#include "support/MemoryBounds.h"
 #include "support/ServicesFixtures.h"
 
 namespace {
@@ -191,7 +192,7 @@ TEST(QuickLook, BigPhotosShowAndZoomWithinBoundedMemory)
     }
     const double peak = peakResidentMegabytes();
     std::fprintf(stderr, "peak resident memory at the highest zoom: %.0f MB\n", peak);
-    EXPECT_LT(peak, 400.0);
+    EXPECT_MEMORY_BELOW(peak, 400.0);
     press(window, Qt::Key_Escape);
     EXPECT_FALSE(window.isVisible());
 }
@@ -242,7 +243,7 @@ TEST(QuickLook, OnlyRealVideosReachThePlayer)
     EXPECT_TRUE(window.isShowingVideo());
 
     bool settled = false;
-    EXPECT_LT(hostile::peakRiseMiB([&] { settled = shows(bomb); }), 300.0);
+    EXPECT_MEMORY_BELOW(hostile::peakRiseMiB([&] { settled = shows(bomb); }), 300.0);
     ASSERT_TRUE(settled);
     EXPECT_FALSE(window.isShowingVideo());
     EXPECT_EQ(window.pictureSize(), QSize(16, 16));

@@ -2,6 +2,7 @@
 
 #include "platform/Dispatch.h"
 #include "support/HostileFiles.h"
+#include "support/MemoryBounds.h"
 #include "support/ServicesFixtures.h"
 
 #include <QImage>
@@ -128,7 +129,7 @@ TEST(ResultPreview, FilesWithAVideoNameThatHoldNoVideoNeverReachThePlayer)
     };
 
     bool settled = false;
-    EXPECT_LT(hostile::peakRiseMiB([&] { settled = settles(preview, videoNamed("bomb.mp4")); }), 300.0);
+    EXPECT_MEMORY_BELOW(hostile::peakRiseMiB([&] { settled = settles(preview, videoNamed("bomb.mp4")); }), 300.0);
     ASSERT_TRUE(settled);
     EXPECT_TRUE(preview.videoPlayer->source().isEmpty());
     EXPECT_FALSE(preview.imgPreview->pixmap().isNull());

@@ -468,11 +468,14 @@ TEST_F(ResultsFlowTest, DraggedSliderFollowsThePointerAndShowsTheLevelWhereItSto
     QSlider *slider = results->sliderMatchingLevel;
     ASSERT_LT(slider->value(), 3); // where the similarity settings' slider stands
     ASSERT_TRUE(slider->isEnabled());
+    // The slider's protected initStyleOption, called on the slider itself through a member pointer
+    // (casting the slider to a subclass it is not would be undefined).
     struct StyledSlider : QSlider {
         using QSlider::initStyleOption;
     };
+    void (QSlider::*initStyleOption)(QStyleOptionSlider *) const = &StyledSlider::initStyleOption;
     QStyleOptionSlider option;
-    static_cast<StyledSlider *>(slider)->initStyleOption(&option);
+    (slider->*initStyleOption)(&option);
     const QRect handle = slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider);
     QPoint pointer = handle.center();
     QTest::mousePress(slider, Qt::LeftButton, {}, pointer);

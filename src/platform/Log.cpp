@@ -1,0 +1,59 @@
+#include "platform/Log.h"
+
+#include <QHash>
+#include <QMutex>
+#include <QSet>
+
+Q_LOGGING_CATEGORY(lcPlatform, "twinsift.platform", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcServices, "twinsift.services", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcEngine, "twinsift.engine", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcScreens, "twinsift.screens", QtWarningMsg)
+
+namespace platform {
+
+namespace {
+// Files already reported, by path and reason. Bounded: past the cap the memory starts over, so a
+// file may be reported again after very many others.
+constexpr qsizetype kMaxRemembered = 100000;
+QMutex reportedLock;
+QSet<QString> reported;
+} // namespace
+
+QString skipReasonText(SkipReason reason)
+{
+    switch (reason) {
+    case SkipReason::Unreadable:
+        return QStringLiteral("unreadable");
+    case SkipReason::NotRegularFile:
+        return QStringLiteral("not a regular file");
+    case SkipReason::Damaged:
+        return QStringLiteral("damaged");
+    case SkipReason::TooLarge:
+        return QStringLiteral("too large");
+    case SkipReason::RefusedFormat:
+        return QStringLiteral("refused format");
+    }
+    return QStringLiteral("left out");
+}
+
+void logSkippedFile(const QLoggingCategory &category, const QString &path, SkipReason reason,
+                    const QString &detail)
+{
+    if (!category.isWarningEnabled())
+        return;
+    {
+        const QString key = QString::number(int(reason)) + QLatin1Char(':') + path;
+        QMutexLocker locker(&reportedLock);
+        if (reported.contains(key))
+            return;
+        if (reported.size() >= kMaxRemembered)
+            reported.clear();
+        reported.insert(key);
+    }
+    QString line = QStringLiteral("Left out %1: %2").arg(path, skipReasonText(reason));
+    if (!detail.isEmpty())
+        line += QLatin1String(" (") + detail + QLatin1Char(')');
+    qCWarning(category).noquote() << line;
+}
+
+} // namespace platform

@@ -1,0 +1,35 @@
+#pragma once
+
+// The program's one diagnostics channel: a logging category per layer, warnings on and debug lines
+// off unless QT_LOGGING_RULES turns them on (for example QT_LOGGING_RULES="twinsift.*.debug=true").
+// Only the lines the program is meant to print (the scan's progress and the like) go to standard
+// output; everything else goes through these categories to Qt's message handler (standard error).
+
+#include <QLoggingCategory>
+#include <QString>
+
+Q_DECLARE_LOGGING_CATEGORY(lcPlatform) // "twinsift.platform"
+Q_DECLARE_LOGGING_CATEGORY(lcServices) // "twinsift.services"
+Q_DECLARE_LOGGING_CATEGORY(lcEngine)   // "twinsift.engine"
+Q_DECLARE_LOGGING_CATEGORY(lcScreens)  // "twinsift.screens"
+
+namespace platform {
+
+// Why a file is left out of a scan or cannot be shown.
+enum class SkipReason {
+    Unreadable,     // cannot be opened or read
+    NotRegularFile, // a pipe, socket, device or link where a file was
+    Damaged,        // its contents cannot be decoded
+    TooLarge,       // past a size, pixel or decode bound
+    RefusedFormat,  // a format that is never handed to a decoder or player
+};
+
+QString skipReasonText(SkipReason reason);
+
+// Writes one warning naming the file and the reason, the first time that file is left out for that
+// reason in this run; later calls for the same file and reason stay quiet. `detail`, when given,
+// follows the reason. Safe from any thread.
+void logSkippedFile(const QLoggingCategory &category, const QString &path, SkipReason reason,
+                    const QString &detail = {});
+
+} // namespace platform
