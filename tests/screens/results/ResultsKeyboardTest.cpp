@@ -4,6 +4,7 @@
 // of the screen shows where the focus is, and Tab goes through the screen in reading order.
 #include "support/FocusChecks.h"
 #include "support/ResultsScreenFixtures.h"
+#include "support/ServicesFixtures.h"
 
 #include "controls/SYFlatButton.h"
 #include "model/TextLookup.h"
@@ -217,14 +218,18 @@ TEST_F(ResultsKeyboardTest, AfterRemoveFromResultsTheDetailsAndPreviewShowTheCur
 TEST_F(ResultsKeyboardTest, ThePreviewShowsTheCurrentCardAgainOnceTheWizardAndPreviewWindowClose)
 {
     ImageGroups groups = photoGroups(2, 2);
-    ImageFilePtr clip = record(copyFile(groups[1][0]->path(), QStringLiteral("clips/clip.mp4")));
+    QDir().mkpath(path(QStringLiteral("clips")));
+    const QString made = fixtures::makeClip(path(QStringLiteral("clips")), QStringLiteral("clip.mp4"), 160, 120);
+    ASSERT_FALSE(made.isEmpty());
+    ImageFilePtr clip = record(made);
     clip->isVideo = true;
     groups[1].push_back(clip);
     show(groups);
     ResultCollectionView *view = thumbnailVC()->collectionView;
     ASSERT_TRUE(tabTo(view));
     view->setCurrentItem(1, 2);
-    ASSERT_EQ(results->preview->videoPlayer->source(), *clip->url);
+    // The clip reaches the player once its container has been checked off the GUI thread.
+    ASSERT_TRUE(waitFor([&] { return results->preview->videoPlayer->source() == *clip->url; }, 5000));
     QTest::keyClick(view, Qt::Key_Return);
     ASSERT_TRUE(QuickLook::shared().isVisible());
     results->tappedSelectionWizard();
