@@ -2,6 +2,7 @@
 
 #include "engine/PositionGroups.h"
 #include "engine/ScanProgress.h"
+#include "platform/Log.h"
 #include "platform/RegularFile.h"
 #include "services/MVNAssistance.h"
 
@@ -63,8 +64,10 @@ std::optional<quint64> ExactGrouping::fileHeadKey(const QString &path)
         return std::nullopt;
     const qint64 wanted = std::min<qint64>(4096, file->size());
     const QByteArray head = file->readAt(0, wanted);
-    if (head.size() < wanted)
-        return std::nullopt; // a read error (or a file cut short while read)
+    if (head.size() < wanted) { // a read error (or a file cut short while read)
+        platform::logSkippedFile(lcEngine(), path, platform::SkipReason::Unreadable, QStringLiteral("cut short"));
+        return std::nullopt;
+    }
     return quint64(std::hash<std::string_view>()(std::string_view(head.constData(), size_t(head.size()))));
 }
 

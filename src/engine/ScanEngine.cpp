@@ -3,6 +3,7 @@
 #include "platform/FileManager.h"
 #include "platform/FileStat.h"
 #include "platform/ImageSource.h"
+#include "platform/Log.h"
 #include "platform/PathSafety.h"
 #include "engine/ExactGrouping.h"
 #include "engine/ScanProgress.h"
@@ -10,6 +11,7 @@
 #include "services/MVNAssistance.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 
@@ -111,6 +113,8 @@ Candidate filterCandidate(const QUrl &url, size_t entryIndex, const InitialDirec
     // Only a regular file is a candidate: a link never stands for its target here (a root link is
     // resolved before it comes here), and a pipe or a device is never opened.
     const std::optional<platform::FileStat> stat = platform::FileStat::of(path);
+    if (stat && !stat->isRegularFile)
+        platform::logSkippedFile(lcEngine(), path, platform::SkipReason::NotRegularFile);
     if (!stat || !stat->isRegularFile || !(stat->size > settings.minimumFileSize))
         return candidate;
     const bool isImage = settings.imageExtensions.contains(extension);
@@ -130,8 +134,15 @@ Candidate filterCandidate(const QUrl &url, size_t entryIndex, const InitialDirec
     // The record reads its identity, size and dates from this stat instead of stat'ing the file
     // again; the dates are read on the collecting thread (addCandidate).
     auto record = ImageFile::make(url, &*stat, ImageFile::Dates::Later);
-    if (!finishRecord(*record, entry, isImage, *stat))
+    if (!finishRecord(*record, entry, isImage, *stat)) {
+        // A photo without properties: one that cannot be opened, or whose contents do not read.
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            platform::logSkippedFile(lcEngine(), path, platform::SkipReason::Unreadable, file.errorString());
+        else
+            platform::logSkippedFile(lcEngine(), path, platform::SkipReason::Damaged);
         return candidate;
+    }
     candidate.record = std::move(record);
     candidate.size = stat->size;
     candidate.datesFrom = *stat;

@@ -1,8 +1,8 @@
 #include "platform/RegularFile.h"
 
+#include "platform/Log.h"
 #include "platform/PathSafety.h"
 
-#include <QDebug>
 #include <QFile>
 
 #include <cerrno>
@@ -29,7 +29,7 @@ void setError(QString *error, const QString &path, const QString &reason)
 // Opens the path for reading without waiting (a pipe with no writer would block an ordinary open)
 // and checks the opened file; -1 with the reason set when it is no regular file.
 int openRegular(const QString &path, RegularFile::Links links, struct stat *info, QString *error,
-                bool *notRegular = nullptr)
+                bool *notRegular = nullptr, int *openErrno = nullptr)
 {
     const std::optional<QByteArray> native = PathSafety::nativePath(path);
     if (!native) {
@@ -42,6 +42,8 @@ int openRegular(const QString &path, RegularFile::Links links, struct stat *info
     const int fd = ::open(native->constData(), flags);
     if (fd < 0) {
         const int reason = errno;
+        if (openErrno)
+            *openErrno = reason;
         if (notRegular)
             *notRegular = reason == ELOOP || reason == ENXIO || reason == ENODEV;
         setError(error, path, reason == ELOOP ? QStringLiteral("a symbolic link") : reasonOf(reason));
@@ -81,11 +83,14 @@ std::optional<RegularFile> RegularFile::openScanned(const QString &path)
     struct stat info {};
     QString error;
     bool notRegular = false;
-    const int fd = openRegular(path, Links::Refuse, &info, &error, &notRegular);
+    int openErrno = 0;
+    const int fd = openRegular(path, Links::Refuse, &info, &error, &notRegular, &openErrno);
     if (fd < 0) {
         // A file that vanished since it was listed is no news; something else in its place is.
         if (notRegular)
-            qWarning().noquote() << QStringLiteral("Skipped %1: not read").arg(error);
+            logSkippedFile(lcPlatform(), path, SkipReason::NotRegularFile);
+        else if (openErrno != ENOENT && openErrno != ENOTDIR)
+            logSkippedFile(lcPlatform(), path, SkipReason::Unreadable, reasonOf(openErrno));
         return std::nullopt;
     }
     return RegularFile(fd, qint64(info.st_size));

@@ -2,6 +2,7 @@
 
 #include "platform/FileManager.h"
 #include "platform/ImageSource.h"
+#include "platform/Log.h"
 #include "platform/VideoContainer.h"
 
 #include <QFile>
@@ -16,7 +17,7 @@ extern "C" {
 }
 
 #include <cmath>
-#include <cstdio>
+#include <string_view>
 
 namespace platform {
 
@@ -47,10 +48,17 @@ constexpr int kMaxStillPixel = 4096;
 // RGB copy.
 constexpr qint64 kDecodeBytesPerPixel = 12;
 
-void logSkip(const QString &path, const char *reason)
+// The log's reason for a container the video reader refused.
+SkipReason skipReasonOf(const char *refusal)
 {
-    std::printf("No video frame read from %s: %s\n", QFile::encodeName(path).constData(), reason);
-    std::fflush(stdout);
+    const std::string_view text(refusal);
+    if (text == "not a regular file")
+        return SkipReason::NotRegularFile;
+    if (text == "the frame is too large")
+        return SkipReason::TooLarge;
+    if (text == "no usable path" || text == "not a known format")
+        return SkipReason::RefusedFormat;
+    return SkipReason::Damaged;
 }
 
 // Clockwise rotation in degrees that shows the stream upright.
@@ -112,7 +120,7 @@ std::optional<QImage> VideoFrames::frameAtZero(const QString &path)
             if (auto still = ImageSource(path).thumbnail(kMaxStillPixel, true))
                 return still;
         }
-        logSkip(path, video.refusal());
+        logSkippedFile(lcPlatform(), path, skipReasonOf(video.refusal()), QString::fromUtf8(video.refusal()));
         return std::nullopt;
     }
     AVFormatContext *format = video.format();

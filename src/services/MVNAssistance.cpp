@@ -3,13 +3,13 @@
 #include "platform/AppInstalled.h"
 #include "platform/FileManager.h"
 #include "platform/ImageSource.h"
+#include "platform/Log.h"
 #include "platform/Md5.h"
 #include "platform/PropertyList.h"
 #include "platform/VideoFrames.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QTextStream>
 
 namespace {
 
@@ -46,8 +46,11 @@ std::optional<std::vector<QUrl>> MVNAssistance::listFiles(const QUrl &folder,
         root, /*skipHidden=*/true, /*skipPackageContents=*/true, [&](const platform::DirectoryEntry &entry) {
             if (flags && flags->isFirstStepAbort.load())
                 return false;
-            if (!entry.isRegularFile)
+            if (!entry.isRegularFile) {
+                if (!entry.isDirectory)
+                    platform::logSkippedFile(lcServices(), entry.path, platform::SkipReason::NotRegularFile);
                 return true;
+            }
             if (isInsideLibraryFolder(entry.path))
                 return true;
             result.push_back(QUrl::fromLocalFile(entry.path));
@@ -76,7 +79,8 @@ std::optional<QString> MVNAssistance::fileMD5(const QUrl &file, const std::share
         return QString(QLatin1String(""));
     case platform::Md5::FileStatus::ReadFailed:
         // A file that cannot be read to its end must never look identical to another.
-        QTextStream(stdout) << "Read error while digesting " << path << Qt::endl;
+        platform::logSkippedFile(lcServices(), path, platform::SkipReason::Unreadable,
+                                 QStringLiteral("read error while digesting"));
         return std::nullopt;
     case platform::Md5::FileStatus::OpenFailed:
         break;

@@ -3,11 +3,13 @@
 #include "platform/UserDefaults.h"
 #include "engine/ScanPublication.h"
 #include "services/MVNAssistance.h"
+#include "support/HostileFiles.h"
 #include "support/ScanFixtures.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -341,18 +343,67 @@ TEST_F(ScanEngineTest, JunkJpegsAreDroppedQuietly)
     ASSERT_TRUE(scanfixtures::writeFile(path("cut/half1.jpg"), bytes.left(bytes.size() / 2)));
     ASSERT_TRUE(scanfixtures::writeFile(path("cut/half2.jpg"), bytes.left(bytes.size() / 2)));
 
+    logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepMessage);
     const auto exact = engine().sendDataToScanVC({entryFor(path("junk"))}, false);
+    const auto similar = engine().sendDataToScanVC({entryFor(path("junk")), entryFor(path("cut"))}, true);
+    qInstallMessageHandler(previous);
     ASSERT_TRUE(exact.completed);
     EXPECT_EQ(exact.collectedCount, 0);
     EXPECT_TRUE(exact.sendData && exact.sendData->empty());
+    ASSERT_TRUE(similar.completed);
+    EXPECT_EQ(similar.collectedCount, 3); // the whole photo and its two halves
+    // Each junk file is named once as left out, over both scans; the decoders add nothing.
+    QStringList expected;
+    for (const char *name : {"a", "b", "c", "d"})
+        expected << QStringLiteral("twinsift.engine: Left out %1: damaged").arg(path(QStringLiteral("junk/%1.jpg").arg(name)));
+    logged.sort();
+    EXPECT_EQ(logged, expected) << logged.join(QLatin1Char('\n')).toStdString();
+}
+
+// Every file a scan leaves out is logged once, with its path and why; the good photo is not.
+TEST_F(ScanEngineTest, EachLeftOutFileIsLoggedOnceWithItsReason)
+{
+    photo("mixed/good.jpg", 51);
+    photo("mixed/copy.jpg", 51);
+    bytes("mixed/damaged.jpg", 4000, 'q');
+    photo("mixed/unreadable.jpg", 52);
+    // A file without permissions stops every reader but root; under root that case is not checked.
+    ASSERT_EQ(::chmod(QFile::encodeName(path("mixed/unreadable.jpg")).constData(), 0), 0);
+    const bool canReadAnything = ::geteuid() == 0;
+    // A PNG that claims 60000 x 60000 pixels in a few bytes: scanned along, never decoded whole.
+    QByteArray png("\x89PNG\r\n\x1a\n", 8);
+    hostile::appendChunk(png, "IHDR", QByteArray::fromHex("0000ea600000ea600806000000"));
+    hostile::appendChunk(png, "IDAT", hostile::deflatedZeros(4096));
+    ASSERT_TRUE(scanfixtures::writeFile(path("mixed/oversized.png"), png));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("mixed/pipe.jpg")).constData(), 0600), 0);
 
     logged.clear();
     const QtMessageHandler previous = qInstallMessageHandler(keepMessage);
-    const auto similar = engine().sendDataToScanVC({entryFor(path("junk")), entryFor(path("cut"))}, true);
+    const auto exact = engine().sendDataToScanVC({entryFor(path("mixed"))}, false);
+    const auto similar = engine().sendDataToScanVC({entryFor(path("mixed"))}, true);
     qInstallMessageHandler(previous);
-    ASSERT_TRUE(similar.completed);
-    EXPECT_EQ(similar.collectedCount, 3); // the whole photo and its two halves
-    EXPECT_TRUE(logged.isEmpty()) << logged.join(QLatin1Char('\n')).toStdString();
+    ASSERT_TRUE(exact.completed && similar.completed);
+    ASSERT_EQ(exact.sendData->size(), 1u);
+
+    const auto linesNaming = [](const QString &file) {
+        return logged.filter(QRegularExpression(QStringLiteral("\\b%1\\b").arg(QRegularExpression::escape(file))));
+    };
+    EXPECT_TRUE(linesNaming(QStringLiteral("good.jpg")).isEmpty());
+    EXPECT_TRUE(linesNaming(QStringLiteral("copy.jpg")).isEmpty());
+    const std::vector<std::pair<QString, QString>> leftOut = {
+        {QStringLiteral("damaged.jpg"), QStringLiteral(": damaged")},
+        {QStringLiteral("pipe.jpg"), QStringLiteral(": not a regular file")},
+        {QStringLiteral("unreadable.jpg"), QStringLiteral(": unreadable")},
+    };
+    for (const auto &[file, reason] : leftOut) {
+        if (file == QLatin1String("unreadable.jpg") && canReadAnything)
+            continue; // root reads a file without permissions
+        const QStringList lines = linesNaming(file);
+        ASSERT_EQ(lines.size(), 1) << file.toStdString() << "\n" << logged.join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(lines[0].contains(path(QStringLiteral("mixed/") + file))) << lines[0].toStdString();
+        EXPECT_TRUE(lines[0].contains(reason)) << lines[0].toStdString();
+    }
 }
 
 TEST_F(ScanEngineTest, StopEndsTheScanWithoutResult)
