@@ -1,9 +1,9 @@
 #include "model/AutoMark.h"
+#include "platform/Log.h"
 
 #include "model/JsonFields.h"
 #include "platform/UserDefaults.h"
 
-#include <iostream>
 
 void to_json(nlohmann::json &json, const AutoMark &value)
 {
@@ -48,7 +48,7 @@ std::optional<std::vector<AutoMark>> decodeAutoMarkRules(const QByteArray &data)
     try {
         const nlohmann::json array = nlohmann::json::parse(data.constBegin(), data.constEnd());
         if (!array.is_array()) {
-            std::cout << "Stored marking rules are not a list" << std::endl;
+            qCWarning(lcModel) << "Stored marking rules are not a list";
             return std::nullopt;
         }
         std::vector<AutoMark> rules;
@@ -57,7 +57,7 @@ std::optional<std::vector<AutoMark>> decodeAutoMarkRules(const QByteArray &data)
             rules.push_back(rule.get<AutoMark>());
         return rules;
     } catch (const nlohmann::json::exception &error) {
-        std::cout << "Stored marking rules cannot be read: " << error.what() << std::endl;
+        qCWarning(lcModel) << "Stored marking rules cannot be read:" << error.what();
         return std::nullopt;
     }
 }

@@ -1,4 +1,5 @@
 #include "platform/Async.h"
+#include "platform/Log.h"
 
 #include <QRunnable>
 #include <QThreadPool>
@@ -6,7 +7,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <iostream>
 #include <map>
 #include <thread>
 
@@ -133,7 +133,7 @@ void submit(QueueChoice choice, const CustomQueue &custom, std::function<void()>
         return;
     case QueueChoice::custom:
         if (!custom) {
-            std::cout << "No queue given for custom work; it runs on the background queue" << std::endl;
+            qCWarning(lcPlatform) << "No queue given for custom work; it runs on the background queue";
             QThreadPool::globalInstance()->start(std::move(fn), poolPriority(QueueChoice::background));
             return;
         }
@@ -279,7 +279,7 @@ void AsyncGroup::leave()
     {
         std::lock_guard lock(group->mutex);
         if (group->count == 0) {
-            std::cout << "AsyncGroup: leave without a matching enter is ignored" << std::endl;
+            qCWarning(lcPlatform) << "AsyncGroup: leave without a matching enter is ignored";
             return;
         }
         if (--group->count > 0)

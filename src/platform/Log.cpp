@@ -5,6 +5,7 @@
 #include <QSet>
 
 Q_LOGGING_CATEGORY(lcPlatform, "twinsift.platform", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcModel, "twinsift.model", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcServices, "twinsift.services", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcEngine, "twinsift.engine", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcScreens, "twinsift.screens", QtWarningMsg)

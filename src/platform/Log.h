@@ -9,6 +9,7 @@
 #include <QString>
 
 Q_DECLARE_LOGGING_CATEGORY(lcPlatform) // "twinsift.platform"
+Q_DECLARE_LOGGING_CATEGORY(lcModel)    // "twinsift.model"
 Q_DECLARE_LOGGING_CATEGORY(lcServices) // "twinsift.services"
 Q_DECLARE_LOGGING_CATEGORY(lcEngine)   // "twinsift.engine"
 Q_DECLARE_LOGGING_CATEGORY(lcScreens)  // "twinsift.screens"

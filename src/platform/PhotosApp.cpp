@@ -1,4 +1,5 @@
 #include "platform/PhotosApp.h"
+#include "platform/Log.h"
 
 #include "platform/Dispatch.h"
 #include "platform/SqliteConnection.h"
@@ -64,12 +65,12 @@ public:
     explicit AlbumStore(const QString &path)
     {
         if (path.isEmpty()) {
-            std::fprintf(stdout, "Photos album store has no location\n");
+            qCWarning(lcPlatform, "Photos album store has no location");
             return;
         }
         QDir().mkpath(QFileInfo(path).absolutePath());
         if (!m_db.open(path, SqliteConnection::Mode::ReadWriteCreate)) {
-            std::fprintf(stdout, "Photos album store %s could not be opened: %s\n", qPrintable(path),
+            qCWarning(lcPlatform, "Photos album store %s could not be opened: %s", qPrintable(path),
                          qPrintable(m_db.errorMessage()));
             return;
         }
@@ -80,7 +81,7 @@ public:
                           " album INTEGER NOT NULL REFERENCES albums(id), item TEXT NOT NULL,"
                           " added INTEGER NOT NULL, PRIMARY KEY (album, item));"
                           "CREATE TABLE IF NOT EXISTS settings (key TEXT PRIMARY KEY, value);")) {
-            std::fprintf(stdout, "Photos album store %s is not usable\n", qPrintable(path));
+            qCWarning(lcPlatform, "Photos album store %s is not usable", qPrintable(path));
             m_db.close();
         }
     }
@@ -95,7 +96,7 @@ public:
         if (select.next())
             return select.columnInt64(0);
         if (select.failed())
-            std::fprintf(stdout, "Photos album store: %s\n", qPrintable(select.errorMessage()));
+            qCWarning(lcPlatform, "Photos album store: %s", qPrintable(select.errorMessage()));
         return std::nullopt;
     }
 
@@ -115,7 +116,7 @@ public:
             return false;
         if (consent())
             return true;
-        std::fprintf(stdout, "Photos refused the automation request (%d)\n", PhotosApp::automationRefusedError);
+        qCWarning(lcPlatform, "Photos refused the automation request (%d)", PhotosApp::automationRefusedError);
         if (errorNumber)
             *errorNumber = PhotosApp::automationRefusedError;
         return false;
@@ -158,7 +159,7 @@ std::vector<qint64> PhotosApp::runningProcessIds() const
         return ids;
     DIR *proc = opendir("/proc");
     if (!proc) {
-        std::fprintf(stdout, "Process list could not be read: %s\n", std::strerror(errno));
+        qCWarning(lcPlatform, "Process list could not be read: %s", std::strerror(errno));
         return ids;
     }
     const uid_t me = getuid();
@@ -190,7 +191,7 @@ bool PhotosApp::terminate()
         if (::kill(pid_t(pid), SIGTERM) == 0)
             delivered = true;
         else
-            std::fprintf(stdout, "Photos (process %lld) could not be asked to quit: %s\n",
+            qCWarning(lcPlatform, "Photos (process %lld) could not be asked to quit: %s",
                          static_cast<long long>(pid), std::strerror(errno));
     }
     return delivered;
@@ -269,7 +270,7 @@ bool PhotosApp::setAutomationAllowed(bool allowed)
     SqliteStatement write(store.db(), "INSERT OR REPLACE INTO settings (key, value) VALUES ('automationAllowed', ?)");
     write.bindInt64(1, allowed ? 1 : 0);
     if (!write.run()) {
-        std::fprintf(stdout, "Photos automation switch could not be stored: %s\n", qPrintable(write.errorMessage()));
+        qCWarning(lcPlatform, "Photos automation switch could not be stored: %s", qPrintable(write.errorMessage()));
         return false;
     }
     return true;
@@ -282,7 +283,7 @@ std::optional<qint64> PhotosApp::countMediaItems(int *errorNumber) const
         return std::nullopt;
     SqliteStatement count(store.db(), "SELECT COUNT(DISTINCT item) FROM album_items");
     if (!count.next()) {
-        std::fprintf(stdout, "Photos media items could not be counted: %s\n", qPrintable(count.errorMessage()));
+        qCWarning(lcPlatform, "Photos media items could not be counted: %s", qPrintable(count.errorMessage()));
         return std::nullopt;
     }
     return count.columnInt64(0);
@@ -326,7 +327,7 @@ bool PhotosApp::createAlbum(const QString &name)
     SqliteStatement insert(store.db(), "INSERT OR IGNORE INTO albums (name) VALUES (?)");
     insert.bindText(1, name);
     if (!insert.run()) {
-        std::fprintf(stdout, "Photos album \"%s\" could not be made: %s\n", qPrintable(name),
+        qCWarning(lcPlatform, "Photos album \"%s\" could not be made: %s", qPrintable(name),
                      qPrintable(insert.errorMessage()));
         return false;
     }
@@ -340,12 +341,12 @@ bool PhotosApp::addItems(const QStringList &itemIds, const QString &albumName)
         return false;
     const std::optional<qint64> album = store.albumId(albumName);
     if (!album) {
-        std::fprintf(stdout, "Photos has no album \"%s\"\n", qPrintable(albumName));
+        qCWarning(lcPlatform, "Photos has no album \"%s\"", qPrintable(albumName));
         return false;
     }
     for (const QString &id : itemIds) {
         if (id.isEmpty()) {
-            std::fprintf(stdout, "Photos items not added: an item has no identifier\n");
+            qCWarning(lcPlatform, "Photos items not added: an item has no identifier");
             return false;
         }
     }
@@ -366,7 +367,7 @@ bool PhotosApp::addItems(const QStringList &itemIds, const QString &albumName)
             ok = insert.run();
         }
         if (!ok)
-            std::fprintf(stdout, "Photos items could not be added to \"%s\": %s\n", qPrintable(albumName),
+            qCWarning(lcPlatform, "Photos items could not be added to \"%s\": %s", qPrintable(albumName),
                          qPrintable(insert.errorMessage()));
     }
     if (ok && db.execute("COMMIT"))

@@ -1,4 +1,5 @@
 #include "platform/PropertyList.h"
+#include "platform/Log.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -108,12 +109,12 @@ std::optional<QVariant> PropertyList::loadFile(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        std::fprintf(stdout, "Property list %s could not be read\n", qPrintable(path));
+        qCWarning(lcPlatform, "Property list %s could not be read", qPrintable(path));
         return std::nullopt;
     }
     auto value = parse(file.readAll());
     if (!value)
-        std::fprintf(stdout, "Property list %s could not be parsed\n", qPrintable(path));
+        qCWarning(lcPlatform, "Property list %s could not be parsed", qPrintable(path));
     return value;
 }
 

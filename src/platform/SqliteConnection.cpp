@@ -1,4 +1,5 @@
 #include "platform/SqliteConnection.h"
+#include "platform/Log.h"
 
 #include <sqlite3.h>
 
@@ -137,7 +138,7 @@ bool SqliteConnection::close()
         return true;
     const int rc = sqlite3_close(m_db);
     if (rc != SQLITE_OK) {
-        std::fprintf(stdout, "error closing database: %s\n", sqlite3_errmsg(m_db));
+        qCWarning(lcPlatform, "error closing database: %s", sqlite3_errmsg(m_db));
         // Leave it to SQLite to close once the last statement is gone.
         sqlite3_close_v2(m_db);
     }
@@ -152,7 +153,7 @@ bool SqliteConnection::execute(const char *sql)
     char *error = nullptr;
     const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, &error);
     if (rc != SQLITE_OK) {
-        std::fprintf(stdout, "SQLite statement failed: %s\n", error ? error : sqlite3_errstr(rc));
+        qCWarning(lcPlatform, "SQLite statement failed: %s", error ? error : sqlite3_errstr(rc));
         sqlite3_free(error);
         return false;
     }

@@ -1,4 +1,5 @@
 #include "platform/Updater.h"
+#include "platform/Log.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -30,7 +31,7 @@ std::optional<QUrl> Updater::configuredFeedURL()
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || (scheme != QLatin1String("https") && scheme != QLatin1String("http")
                            && scheme != QLatin1String("file"))) {
-        qInfo().noquote() << "Ignoring the update feed address" << text;
+        qCInfo(lcPlatform).noquote() << "Ignoring the update feed address" << text;
         return std::nullopt;
     }
     return url;
@@ -144,13 +145,13 @@ void Updater::finish(const CheckResult &result, bool userInitiated)
 {
     switch (result.status) {
     case Status::UpToDate:
-        qInfo().noquote() << "update check: up to date" << m_currentVersion;
+        qCInfo(lcPlatform).noquote() << "update check: up to date" << m_currentVersion;
         break;
     case Status::UpdateAvailable:
-        qInfo().noquote() << "update check: version" << result.newestVersion << "is available";
+        qCInfo(lcPlatform).noquote() << "update check: version" << result.newestVersion << "is available";
         break;
     case Status::NoInformation:
-        qInfo().noquote() << "update check: no update information is available (" + result.detail + ")";
+        qCInfo(lcPlatform).noquote() << "update check: no update information is available (" + result.detail + ")";
         break;
     }
     emit checkFinished(result, userInitiated);

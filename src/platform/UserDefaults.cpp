@@ -1,4 +1,5 @@
 #include "platform/UserDefaults.h"
+#include "platform/Log.h"
 
 #include "platform/FileStat.h"
 #include "platform/PathSafety.h"
@@ -105,7 +106,7 @@ QVariant decode(const QJsonValue &json)
             for (QChar &c : shown)
                 if (c.unicode() < 0x20 || c.unicode() > 0x7e)
                     c = QLatin1Char('?');
-            std::fprintf(stdout, "Settings: a whole number stored as \"%s\" is out of range or no number; ignored\n",
+            qCWarning(lcPlatform, "Settings: a whole number stored as \"%s\" is out of range or no number; ignored",
                          qPrintable(shown));
         }
         return ok ? number : QVariant();
@@ -541,10 +542,10 @@ void UserDefaults::keepDamagedFileAside(const QString &reason)
     if (keptAs.isEmpty()) {
         // It stays where it is, and the store leaves it alone for the rest of the run.
         m_writable = false;
-        std::fprintf(stdout, "Settings file %s cannot be read (%s) nor moved aside; starting with defaults and not saving\n",
+        qCWarning(lcPlatform, "Settings file %s cannot be read (%s) nor moved aside; starting with defaults and not saving",
                      qPrintable(m_path), qPrintable(reason));
     } else {
-        std::fprintf(stdout, "Settings file %s cannot be read (%s); it is kept as %s and the settings start from their defaults\n",
+        qCWarning(lcPlatform, "Settings file %s cannot be read (%s); it is kept as %s and the settings start from their defaults",
                      qPrintable(m_path), qPrintable(reason), qPrintable(keptAs));
     }
     m_resetNotice = keptAs;
@@ -564,12 +565,12 @@ bool UserDefaults::save(bool makeFolder)
     QDir().mkpath(folder);
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly)) {
-        std::fprintf(stdout, "Settings file %s could not be written (%s)\n", qPrintable(m_path), qPrintable(file.errorString()));
+        qCWarning(lcPlatform, "Settings file %s could not be written (%s)", qPrintable(m_path), qPrintable(file.errorString()));
         return false;
     }
     file.write(QJsonDocument(root).toJson(QJsonDocument::Indented));
     if (!file.commit()) {
-        std::fprintf(stdout, "Settings file %s could not be saved\n", qPrintable(m_path));
+        qCWarning(lcPlatform, "Settings file %s could not be saved", qPrintable(m_path));
         return false;
     }
     ++m_writeCount;

@@ -1,4 +1,5 @@
 #include "services/MVNMemory.h"
+#include "platform/Log.h"
 
 #include "platform/LoginItems.h"
 #include "platform/PhotosApp.h"
@@ -11,12 +12,12 @@ bool MVNMemory::movePhotosInPhotoLibrary(const QStringList &ids)
 {
     platform::PhotosApp &photos = platform::PhotosApp::shared();
     if (!photos.albumName(albumName) && !createAlbumInPhotosLibrary()) {
-        std::fprintf(stdout, "Photos album \"%s\" is not available; %lld items not moved\n",
+        qCWarning(lcServices, "Photos album \"%s\" is not available; %lld items not moved",
                      qPrintable(albumName), static_cast<long long>(ids.size()));
         return false;
     }
     if (!photos.addItems(ids, albumName)) {
-        std::fprintf(stdout, "%lld items could not be added to the Photos album \"%s\"\n",
+        qCWarning(lcServices, "%lld items could not be added to the Photos album \"%s\"",
                      static_cast<long long>(ids.size()), qPrintable(albumName));
         return false;
     }
@@ -33,7 +34,7 @@ std::optional<QString> MVNMemory::itemRefInLoginItems()
     if (!platform::LoginItems::contains())
         return std::nullopt;
     if (!platform::LoginItems::remove()) {
-        std::fprintf(stdout, "The login item could not be removed\n");
+        qCWarning(lcServices, "The login item could not be removed");
         return std::nullopt;
     }
     return platform::LoginItems::autostartFilePath();

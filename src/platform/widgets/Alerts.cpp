@@ -1,4 +1,5 @@
 #include "platform/widgets/Alerts.h"
+#include "platform/Log.h"
 
 #include "model/TextLookup.h"
 #include "platform/widgets/PlainText.h"
@@ -11,7 +12,6 @@
 #include <QThread>
 #include <QWidget>
 
-#include <iostream>
 
 namespace {
 
@@ -65,7 +65,7 @@ bool showAlert(const QString &message, const QString &informative)
 {
     QCoreApplication *app = QCoreApplication::instance();
     if (!app) {
-        std::cout << "Alert without an application: " << message.toStdString() << std::endl;
+        qCWarning(lcPlatform).noquote() << "Alert without an application:" << message;
         return false;
     }
     if (QThread::currentThread() == app->thread())

@@ -1,4 +1,5 @@
 #include "platform/widgets/Sound.h"
+#include "platform/Log.h"
 
 #include "platform/widgets/MediaBackend.h"
 
@@ -31,7 +32,7 @@ bool Sound::play()
         m_effect->setSource(m_source);
     }
     if (m_effect->status() == QSoundEffect::Error) {
-        qDebug() << "Sound could not be loaded:" << m_source.toString();
+        qCDebug(lcPlatform) << "Sound could not be loaded:" << m_source.toString();
         return false;
     }
     // Loading is asynchronous; a play request made while loading starts once the data is in.

@@ -1,4 +1,5 @@
 #include "platform/widgets/Storyboard.h"
+#include "platform/Log.h"
 
 #include <QDebug>
 
@@ -28,12 +29,12 @@ QWidget *Storyboard::instantiateControllerWithIdentifier(const QString &identifi
 {
     const auto found = m_factories.find(identifier);
     if (found == m_factories.end() || !found->second) {
-        qWarning().noquote() << "Storyboard" << m_name << "has no controller with identifier" << identifier;
+        qCWarning(lcPlatform).noquote() << "Storyboard" << m_name << "has no controller with identifier" << identifier;
         return nullptr;
     }
     QWidget *made = found->second();
     if (!made)
-        qWarning().noquote() << "Storyboard" << m_name << "could not make" << identifier;
+        qCWarning(lcPlatform).noquote() << "Storyboard" << m_name << "could not make" << identifier;
     else if (made->objectName().isEmpty())
         made->setObjectName(identifier);
     return made;

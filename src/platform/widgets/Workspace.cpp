@@ -1,4 +1,5 @@
 #include "platform/widgets/Workspace.h"
+#include "platform/Log.h"
 
 #include "platform/widgets/Alerts.h"
 #include "model/TextLookup.h"
@@ -20,15 +21,15 @@ Workspace &Workspace::sharedWorkspace()
 bool Workspace::openURL(const QUrl &url)
 {
     if (url.isEmpty() || !url.isValid()) {
-        qWarning().noquote() << "Cannot open an invalid address:" << url.toString();
+        qCWarning(lcPlatform).noquote() << "Cannot open an invalid address:" << url.toString();
         return false;
     }
     if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile())) {
-        qWarning().noquote() << "Cannot open" << url.toLocalFile() << ": it does not exist";
+        qCWarning(lcPlatform).noquote() << "Cannot open" << url.toLocalFile() << ": it does not exist";
         return false;
     }
     if (!QDesktopServices::openUrl(url)) {
-        qWarning().noquote() << "No handler opened" << url.toString();
+        qCWarning(lcPlatform).noquote() << "No handler opened" << url.toString();
         return false;
     }
     return true;
@@ -82,7 +83,7 @@ bool Workspace::showItemInFileManager(const QString &path)
          << QString();
     const QDBusMessage reply = bus.call(call, QDBus::Block, 3000);
     if (reply.type() == QDBusMessage::ErrorMessage) {
-        qWarning().noquote() << "The file manager did not show" << path << ":" << reply.errorMessage();
+        qCWarning(lcPlatform).noquote() << "The file manager did not show" << path << ":" << reply.errorMessage();
         return false;
     }
     return true;
@@ -95,7 +96,7 @@ bool Workspace::revealInFileManager(const QString &path)
         return true;
     const QString folder = folderToReveal(path);
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
-        qWarning().noquote() << "Cannot show" << path << "in the file manager: no such folder";
+        qCWarning(lcPlatform).noquote() << "Cannot show" << path << "in the file manager: no such folder";
         return false;
     }
     return openURL(QUrl::fromLocalFile(folder));

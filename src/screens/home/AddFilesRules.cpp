@@ -1,4 +1,5 @@
 #include "screens/home/AddFilesRules.h"
+#include "platform/Log.h"
 
 #include "model/InitialDirectory.h"
 #include "model/ModuleState.h"
@@ -424,19 +425,19 @@ std::vector<std::pair<QString, bool>> restoreEntries(const std::optional<QVarian
     QSet<QString> restored;
     for (qsizetype i = 0; i < paths->size(); ++i) {
         if (entries.size() >= size_t(maxRestoredEntries)) {
-            std::printf("Scan list: only the first %d saved entries are restored\n", maxRestoredEntries);
+            qCWarning(lcScreens, "Scan list: only the first %d saved entries are restored", maxRestoredEntries);
             break;
         }
         // A damaged element costs only its own entry: the list is saved again at quit, so dropping
         // the whole list here would lose it for good.
         if (paths->at(i).typeId() != QMetaType::QString) {
-            std::printf("Saved scan-list entry %lld left out (not a path)\n", static_cast<long long>(i));
+            qCWarning(lcScreens, "Saved scan-list entry %lld left out (not a path)", static_cast<long long>(i));
             continue;
         }
         const QString path = paths->at(i).toString();
         const QString refusal = restoreRefusal(path, restored, excluded, system);
         if (!refusal.isEmpty()) {
-            std::printf("Saved scan-list entry left out (%s): %s\n", qPrintable(refusal), qPrintable(loggablePath(path)));
+            qCWarning(lcScreens, "Saved scan-list entry left out (%s): %s", qPrintable(refusal), qPrintable(loggablePath(path)));
             continue;
         }
         // A tick list cut short, or a damaged tick, reads as on.

@@ -1,6 +1,7 @@
 // The process entry: makes the application, lets the delegate prepare the settings and the first
 // window, and runs the event loop.
 #include "engine/AutoMarkEngine.h"
+#include "platform/Log.h"
 #include "screens/shell/AllViewControllers.h"
 #include "screens/shell/AppDelegate.h"
 #include "screens/shell/CustomAnimator.h"
@@ -86,7 +87,7 @@ int main(int argc, char **argv)
     case platform::SingleInstance::Claim::HandedOver:
         return 0;
     case platform::SingleInstance::Claim::NoAnswer:
-        std::fprintf(stderr, "Twinsift is already running but does not answer; this launch ends.\n");
+        qCWarning(lcScreens) << "Twinsift is already running but does not answer; this launch ends.";
         return 1;
     case platform::SingleInstance::Claim::Primary:
     case platform::SingleInstance::Claim::Unguarded:
