@@ -236,7 +236,7 @@ TEST(ImageSource, RegionsAreCutFromTheUprightPicture)
         ASSERT_TRUE(fixtures::writeImage(path, 1600, 1200, "JPEG", 95));
         ASSERT_TRUE(fixtures::writeTags(path, {{"Exif.Image.Orientation", orientation}}));
         const ImageSource source(path);
-        const auto whole = source.image(true);
+        const auto whole = source.thumbnail(1600, true); // the whole picture at its own size
         ASSERT_TRUE(whole);
         // Parts across the borders of the coloured fields, at full and at reduced scale.
         const QList<QRect> parts = {QRect(whole->width() / 4 - 60, whole->height() / 4 - 40, 200, 120),
@@ -261,7 +261,7 @@ TEST(ImageSource, RegionsAreCutFromTheUprightPicture)
     // A picture the decoder cannot cut (a PNG) is decoded whole and cut.
     const QString png = dir.filePath("fields.png");
     ASSERT_TRUE(fixtures::writeImage(png, 800, 600, "PNG"));
-    const auto whole = ImageSource(png).image(true);
+    const auto whole = ImageSource(png).thumbnail(800, true);
     ASSERT_TRUE(whole);
     const QRect across(150, 100, 300, 200);
     const auto pngPart = ImageSource(png).region(across, QSize(60, 60), true);
@@ -290,8 +290,9 @@ TEST(ImageSource, HeicThroughLibheif)
     const auto thumb = source.thumbnail(32, true);
     ASSERT_TRUE(thumb);
     EXPECT_EQ(thumb->size(), QSize(32, 24));
-    const auto full = source.image(true);
+    const auto full = source.thumbnail(64, true);
     ASSERT_TRUE(full);
+    EXPECT_EQ(full->size(), QSize(64, 48));
     EXPECT_GT(full->pixelColor(50, 30).blue(), 150); // right half is blue
     EXPECT_TRUE(source.metadataTags());
 }
