@@ -83,7 +83,8 @@ std::optional<QImage> largestPreview(const QString &path, const RegularFile &fil
             result = transformed(result, transformationOf(exifOrientation(path, *image)));
         return result;
     } catch (...) {
-        qCWarning(lcPlatform).noquote()
+        // The caller logs the picture as left out when it has nothing else to show; this tells why.
+        qCDebug(lcPlatform).noquote()
             << QStringLiteral("Embedded preview of %1 could not be read: %2").arg(path, currentExceptionText());
         return std::nullopt;
     }

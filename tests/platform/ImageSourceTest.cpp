@@ -195,6 +195,27 @@ TEST(ImageSource, ThumbnailsAreBoundedAndTurnedUpright)
     EXPECT_GT(corner.green(), 150);
     EXPECT_LT(corner.red(), 100);
     EXPECT_EQ(ImageSource(turned).thumbnail(540, false)->size(), QSize(40, 20));
+
+    // A picture past the full-decode cap that Qt cannot read at reduced scale (a BMP whose header
+    // states 10,000 x 6,000 pixels) and embeds no preview: nothing, and one line naming it.
+    QByteArray bmp("BM", 2);
+    const auto le32 = [](qint32 v) { return QByteArray(reinterpret_cast<const char *>(&v), 4); };
+    bmp += le32(70) + le32(0) + le32(54) + le32(40) + le32(10000) + le32(6000);
+    bmp += QByteArray("\x01\x00\x18\x00", 4) + le32(0) + le32(0) + le32(2835) + le32(2835) + le32(0) + le32(0);
+    bmp += QByteArray(16, '\x7f');
+    const QString huge = dir.filePath("huge.bmp");
+    ASSERT_TRUE(fixtures::writeFile(huge, bmp));
+    static QStringList logged;
+    logged.clear();
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &line) { logged << line; });
+    EXPECT_FALSE(ImageSource(huge).thumbnail(540, true));
+    EXPECT_FALSE(ImageSource(huge).thumbnail(72, true));
+    qInstallMessageHandler(previous);
+    const QStringList lines = logged.filter(huge);
+    ASSERT_EQ(lines.size(), 1) << logged.join('\n').toStdString();
+    EXPECT_TRUE(lines[0].contains(QStringLiteral("too large")));
+    EXPECT_TRUE(lines[0].contains(QStringLiteral("10000 x 6000")));
 }
 
 namespace {
