@@ -85,8 +85,6 @@ public:
     // by the picture's orientation when applyOrientation. Absent when there is none, or when its
     // proportions differ from the picture's (a thumbnail with black bands, or a stale one).
     std::optional<QImage> embeddedThumbnail(bool applyOrientation) const;
-    // The whole image at full size.
-    std::optional<QImage> image(bool applyOrientation) const;
     // The part `rect` of the picture (in the pixels of its full size, turned upright when
     // applyOrientation; clipped to the picture) decoded at `size` or less: the part's own
     // proportions, never larger than its own pixels. Bounded as thumbnail() is: a JPEG decodes

@@ -270,7 +270,6 @@ TEST(LargePicture, JpegWithAFloodOfMarkerSegmentsIsRefusedAtOnce)
         quick("plain properties", source.propertiesByImageReaders().has_value());
         quick("thumbnail", source.thumbnail(540, true).has_value());
         quick("preview", source.region(QRect(0, 0, 32, 24), QSize(32, 24), true).has_value());
-        quick("image", source.image(true).has_value());
         quick("embedded", source.embeddedThumbnail(true).has_value());
         quick("metadata", source.metadataTags().has_value());
         quick("hash", !MVNTwinsift::thumbnail(path, 72).isNull());

@@ -195,6 +195,27 @@ TEST(ImageSource, ThumbnailsAreBoundedAndTurnedUpright)
     EXPECT_GT(corner.green(), 150);
     EXPECT_LT(corner.red(), 100);
     EXPECT_EQ(ImageSource(turned).thumbnail(540, false)->size(), QSize(40, 20));
+
+    // A picture past the full-decode cap that Qt cannot read at reduced scale (a BMP whose header
+    // states 10,000 x 6,000 pixels) and embeds no preview: nothing, and one line naming it.
+    QByteArray bmp("BM", 2);
+    const auto le32 = [](qint32 v) { return QByteArray(reinterpret_cast<const char *>(&v), 4); };
+    bmp += le32(70) + le32(0) + le32(54) + le32(40) + le32(10000) + le32(6000);
+    bmp += QByteArray("\x01\x00\x18\x00", 4) + le32(0) + le32(0) + le32(2835) + le32(2835) + le32(0) + le32(0);
+    bmp += QByteArray(16, '\x7f');
+    const QString huge = dir.filePath("huge.bmp");
+    ASSERT_TRUE(fixtures::writeFile(huge, bmp));
+    static QStringList logged;
+    logged.clear();
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &line) { logged << line; });
+    EXPECT_FALSE(ImageSource(huge).thumbnail(540, true));
+    EXPECT_FALSE(ImageSource(huge).thumbnail(72, true));
+    qInstallMessageHandler(previous);
+    const QStringList lines = logged.filter(huge);
+    ASSERT_EQ(lines.size(), 1) << logged.join('\n').toStdString();
+    EXPECT_TRUE(lines[0].contains(QStringLiteral("too large")));
+    EXPECT_TRUE(lines[0].contains(QStringLiteral("10000 x 6000")));
 }
 
 namespace {
@@ -236,7 +257,7 @@ TEST(ImageSource, RegionsAreCutFromTheUprightPicture)
         ASSERT_TRUE(fixtures::writeImage(path, 1600, 1200, "JPEG", 95));
         ASSERT_TRUE(fixtures::writeTags(path, {{"Exif.Image.Orientation", orientation}}));
         const ImageSource source(path);
-        const auto whole = source.image(true);
+        const auto whole = source.thumbnail(1600, true); // the whole picture at its own size
         ASSERT_TRUE(whole);
         // Parts across the borders of the coloured fields, at full and at reduced scale.
         const QList<QRect> parts = {QRect(whole->width() / 4 - 60, whole->height() / 4 - 40, 200, 120),
@@ -261,7 +282,7 @@ TEST(ImageSource, RegionsAreCutFromTheUprightPicture)
     // A picture the decoder cannot cut (a PNG) is decoded whole and cut.
     const QString png = dir.filePath("fields.png");
     ASSERT_TRUE(fixtures::writeImage(png, 800, 600, "PNG"));
-    const auto whole = ImageSource(png).image(true);
+    const auto whole = ImageSource(png).thumbnail(800, true);
     ASSERT_TRUE(whole);
     const QRect across(150, 100, 300, 200);
     const auto pngPart = ImageSource(png).region(across, QSize(60, 60), true);
@@ -290,8 +311,9 @@ TEST(ImageSource, HeicThroughLibheif)
     const auto thumb = source.thumbnail(32, true);
     ASSERT_TRUE(thumb);
     EXPECT_EQ(thumb->size(), QSize(32, 24));
-    const auto full = source.image(true);
+    const auto full = source.thumbnail(64, true);
     ASSERT_TRUE(full);
+    EXPECT_EQ(full->size(), QSize(64, 48));
     EXPECT_GT(full->pixelColor(50, 30).blue(), 150); // right half is blue
     EXPECT_TRUE(source.metadataTags());
 }

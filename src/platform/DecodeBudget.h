@@ -1,0 +1,45 @@
+#pragma once
+
+// The cost bounds of picture decoding: the most pixels ever decoded in full, the memory one decode
+// may take, and the budget that decodes running at once on several threads share. Internal to
+// ImageSource and the decoders it calls.
+
+#include <QString>
+#include <QtGlobal>
+
+namespace platform::imaging {
+
+// A picture is never decoded at full size above this many pixels; a JPEG is decoded at a reduced
+// scale straight from its compressed data, whatever its size, as long as the decoder's memory
+// stays within kMaxDecodeBytes.
+inline constexpr qint64 kMaxFullDecodePixels = 50'000'000;
+inline constexpr qint64 kMaxDecodeBytes = 100 * 1024 * 1024;
+// All decodes running at once (the parallel hash pass, the thumbnail workers) share this much.
+inline constexpr qint64 kDecodeBudgetBytes = 320 * 1024 * 1024;
+
+// A decode that needs more than kMaxDecodeBytes (a progressive JPEG keeps all its coefficients
+// while it decodes: some 146 MB for a 48 MP photo) runs alone, up to this much: 1 GB, or a quarter
+// of the machine's memory when that is less. Enough for progressive photos of about 100 MP and more.
+qint64 maxAloneDecodeBytes();
+
+// The budget a decode needing `bytes` takes: its own size, or all of it when it is one of the
+// large decodes that run alone.
+qint64 budgetShare(qint64 bytes);
+
+// Tells the log that the picture at `path` is left undecoded because its decoder would pass the cap.
+void logDecodeTooLarge(const QString &path, int width, int height, qint64 bytes);
+
+// The memory decodes in flight may use together: a decode waits until its estimate fits, and one
+// larger than the whole budget runs alone. Held for the length of one decode.
+class DecodeBudget {
+public:
+    explicit DecodeBudget(qint64 bytes);
+    ~DecodeBudget();
+    DecodeBudget(const DecodeBudget &) = delete;
+    DecodeBudget &operator=(const DecodeBudget &) = delete;
+
+private:
+    qint64 bytes_;
+};
+
+} // namespace platform::imaging

@@ -1,0 +1,179 @@
+#include "platform/ImagePreviews.h"
+
+#include "platform/DecodeBudget.h"
+#include "platform/HeifContext.h"
+#include "platform/ImageMetadata.h"
+#include "platform/ImageThumbnails.h"
+#include "platform/JpegDecoding.h"
+#include "platform/RegularFile.h"
+
+#include <QFile>
+#include <QImageReader>
+#include <QPainter>
+#include <QTransform>
+
+#include <algorithm>
+
+namespace platform::imaging {
+
+namespace {
+
+// Where a point of the stored picture (size `stored`) lies once Qt's reader has turned it by
+// `transformation` (as transformed() turns it).
+QTransform uprightTransform(QSize stored, QImageIOHandler::Transformations transformation)
+{
+    const qreal w = stored.width(), h = stored.height();
+    if (transformation == QImageIOHandler::TransformationRotate270)
+        return QTransform(0, -1, 1, 0, 0, w); // (x, y) -> (y, w - x)
+    QTransform turn;
+    if (transformation & QImageIOHandler::TransformationMirror)
+        turn *= QTransform(-1, 0, 0, 1, w, 0);
+    if (transformation & QImageIOHandler::TransformationFlip)
+        turn *= QTransform(1, 0, 0, -1, 0, h);
+    if (transformation & QImageIOHandler::TransformationRotate90)
+        turn *= QTransform(0, 1, -1, 0, h, 0); // (x, y) -> (h - y, x)
+    return turn;
+}
+
+// The size `part` takes fitted within `size`, never larger than itself.
+QSize partOutputSize(QSize part, QSize size)
+{
+    if (part.width() <= size.width() && part.height() <= size.height())
+        return part;
+    const QSize fitted = part.scaled(size, Qt::KeepAspectRatio);
+    return QSize(std::max(1, fitted.width()), std::max(1, fitted.height()));
+}
+
+// The part `wanted` (upright full-size pixels) drawn at `output` from a decode that covers
+// `covers` of the picture.
+QImage drawnPart(const QImage &decoded, const QRectF &covers, const QRect &wanted, QSize output)
+{
+    const qreal scaleX = decoded.width() / covers.width();
+    const qreal scaleY = decoded.height() / covers.height();
+    const QRectF source = QRectF((wanted.x() - covers.x()) * scaleX, (wanted.y() - covers.y()) * scaleY,
+                                 wanted.width() * scaleX, wanted.height() * scaleY)
+                              .intersected(QRectF(decoded.rect()));
+    if (source.isEmpty())
+        return {};
+    QImage part(output, decoded.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    if (part.isNull())
+        return {};
+    part.fill(Qt::transparent);
+    QPainter painter(&part);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRectF(part.rect()), decoded, source);
+    return part;
+}
+
+// The part of a HEIC/HEIF picture: decoded whole (never above the pixel cap), then cut.
+std::optional<QImage> heifRegion(const RegularFile &file, const QRect &rect, QSize size, bool applyOrientation)
+{
+    HeifContext heif;
+    if (!heif.open(file))
+        return std::nullopt;
+    const qint64 pixels = qint64(heif_image_handle_get_width(heif.handle)) * heif_image_handle_get_height(heif.handle);
+    if (pixels > kMaxFullDecodePixels)
+        return std::nullopt;
+    std::optional<QImage> image;
+    {
+        DecodeBudget budget(budgetShare(pixels * 8));
+        image = decodeHeifHandle(heif.handle, applyOrientation);
+    }
+    if (!image)
+        return std::nullopt;
+    const QRect wanted = rect.intersected(image->rect());
+    if (wanted.isEmpty())
+        return std::nullopt;
+    QImage part = drawnPart(*image, QRectF(image->rect()), wanted, partOutputSize(wanted.size(), size));
+    if (part.isNull())
+        return std::nullopt;
+    return part;
+}
+
+} // namespace
+
+std::optional<QImage> decodeRegion(const QString &path, const QRect &rect, QSize size, bool applyOrientation)
+{
+    if (rect.isEmpty() || size.isEmpty())
+        return std::nullopt;
+    const std::optional<RegularFile> file = RegularFile::openScanned(path);
+    if (!file)
+        return std::nullopt;
+    if (headIsHeif(readHead(*file, 64)))
+        return heifRegion(*file, rect, size, applyOrientation);
+
+    bool isJpeg = false;
+    std::optional<JpegHeaderFacts> facts;
+    std::unique_ptr<QFile> device;
+    QImageReader reader;
+    if (!openReader(path, *file, device, reader, facts, isJpeg))
+        return std::nullopt;
+    // Cut and reduced as stored, then turned here: the reader's cut is in stored pixels.
+    reader.setAutoTransform(false);
+    const QSize stored = isJpeg ? QSize(facts->width, facts->height) : reader.size();
+    if (!stored.isValid())
+        return std::nullopt;
+    const QImageIOHandler::Transformations turn =
+        applyOrientation ? reader.transformation() : QImageIOHandler::TransformationNone;
+    const QTransform toUpright = uprightTransform(stored, turn);
+    const QRect upright = toUpright.mapRect(QRectF(QPointF(0, 0), QSizeF(stored))).toRect();
+    const QRect wanted = rect.intersected(QRect(QPoint(0, 0), upright.size()));
+    if (wanted.isEmpty())
+        return std::nullopt;
+    const QSize output = partOutputSize(wanted.size(), size);
+    const bool sideways = turn & QImageIOHandler::TransformationRotate90;
+    const QSize storedOutput = sideways ? output.transposed() : output;
+    const QRect part =
+        toUpright.inverted().mapRect(QRectF(wanted)).toAlignedRect().intersected(QRect(QPoint(0, 0), stored));
+
+    QRect clip = part;
+    int denominator = 1;
+    qint64 estimate = 0;
+    if (isJpeg) {
+        // The smallest of the decoder's scales 1/8, 1/4, 1/2 that still gives the output; the cut
+        // then lies on that scale's pixel grid (a side at the picture's edge loses less than one
+        // output pixel), as the reader needs to cut at reduced scale.
+        for (int d : {8, 4, 2}) {
+            if (part.width() / d < storedOutput.width() || part.height() / d < storedOutput.height())
+                continue;
+            const int left = part.left() / d * d;
+            const int top = part.top() / d * d;
+            const int right = std::min((part.right() + d) / d * d, stored.width() / d * d);
+            const int bottom = std::min((part.bottom() + d) / d * d, stored.height() / d * d);
+            if (right > left && bottom > top) {
+                denominator = d;
+                clip = QRect(left, top, right - left, bottom - top);
+                break;
+            }
+        }
+        const qint64 decoded = qint64(clip.width() / denominator) * (clip.height() / denominator) * 4;
+        estimate = facts->bufferedBytes + decoded * 2 + qint64(output.width()) * output.height() * 4
+                   + qint64(stored.width()) * 4;
+        if (estimate > maxAloneDecodeBytes()) {
+            logDecodeTooLarge(path, stored.width(), stored.height(), estimate);
+            return std::nullopt;
+        }
+        reader.setScaledSize(clip.size() / denominator);
+    } else {
+        const qint64 pixels = qint64(stored.width()) * stored.height();
+        if (pixels > kMaxFullDecodePixels)
+            return std::nullopt;
+        estimate = pixels * 4 + qint64(clip.width()) * clip.height() * 8 + qint64(output.width()) * output.height() * 4;
+    }
+    reader.setClipRect(clip);
+    QImage decoded;
+    {
+        DecodeBudget budget(budgetShare(estimate));
+        decoded = reader.read();
+    }
+    if (decoded.isNull())
+        return std::nullopt;
+    decoded = transformed(std::move(decoded), turn);
+    const QRectF covers = toUpright.mapRect(QRectF(clip));
+    QImage result = drawnPart(decoded, covers, wanted, output);
+    if (result.isNull())
+        return std::nullopt;
+    return result;
+}
+
+} // namespace platform::imaging

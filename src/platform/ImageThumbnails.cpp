@@ -1,0 +1,289 @@
+#include "platform/ImageThumbnails.h"
+
+#include "platform/DecodeBudget.h"
+#include "platform/ExivCompat.h"
+#include "platform/HeifContext.h"
+#include "platform/ImageMetadata.h"
+#include "platform/ImageSource.h"
+#include "platform/JpegDecoding.h"
+#include "platform/Log.h"
+#include "platform/RegularFile.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+#include <QTransform>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace platform::imaging {
+
+namespace {
+
+constexpr qint64 kThumbnailHintLength = 64 * 1024;
+
+QSize fitWithin(QSize size, int maxPixel)
+{
+    if (!size.isValid() || (size.width() <= maxPixel && size.height() <= maxPixel))
+        return size;
+    const QSize scaled = size.scaled(maxPixel, maxPixel, Qt::KeepAspectRatio);
+    return QSize(std::max(1, scaled.width()), std::max(1, scaled.height()));
+}
+
+
+// A small embedded picture (an Exif thumbnail or a preview) decoded from memory, within the caps.
+std::optional<QImage> decodeEmbedded(const Exiv2::byte *data, long size)
+{
+    if (!data || size <= 0)
+        return std::nullopt;
+    QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setDecideFormatFromContent(true);
+    const QSize size2 = reader.size();
+    if (!size2.isValid() || qint64(size2.width()) * size2.height() > kMaxFullDecodePixels)
+        return std::nullopt;
+    DecodeBudget budget(qint64(size2.width()) * size2.height() * 4);
+    QImage image = reader.read();
+    if (image.isNull())
+        return std::nullopt;
+    return image;
+}
+
+// The largest preview the file embeds (camera files keep one or more beside the Exif thumbnail),
+// turned upright when asked, longer side at most maxPixel.
+std::optional<QImage> largestPreview(const QString &path, const RegularFile &file, int maxPixel,
+                                     bool applyOrientation)
+{
+    // The metadata library opens by path: it is given the path of the checked descriptor.
+    const QString descriptorPath = QFile::decodeName(file.descriptorPath());
+    ImageSource::initializeLibraries();
+    try {
+        auto image = Exiv2::ImageFactory::open(QFile::encodeName(descriptorPath).toStdString());
+        if (!image.get())
+            return std::nullopt;
+        image->readMetadata();
+        Exiv2::PreviewManager manager(*image);
+        const Exiv2::PreviewPropertiesList list = manager.getPreviewProperties();
+        if (list.empty())
+            return std::nullopt;
+        // The list runs from the smallest to the largest.
+        const Exiv2::PreviewImage preview = manager.getPreviewImage(list.back());
+        auto decoded = decodeEmbedded(preview.pData(), long(preview.size()));
+        if (!decoded)
+            return std::nullopt;
+        QImage result = *decoded;
+        const QSize target = fitWithin(result.size(), maxPixel);
+        if (target != result.size())
+            result = result.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (applyOrientation)
+            result = transformed(result, transformationOf(exifOrientation(path, *image)));
+        return result;
+    } catch (...) {
+        // The caller logs the picture as left out when it has nothing else to show; this tells why.
+        qCDebug(lcPlatform).noquote()
+            << QStringLiteral("Embedded preview of %1 could not be read: %2").arg(path, currentExceptionText());
+        return std::nullopt;
+    }
+}
+
+// A HEIC/HEIF picture decoded and reduced to at most maxPixel on its longer side. Above the pixel
+// cap only an embedded thumbnail is decoded (the decoder has no reduced scale).
+std::optional<QImage> heifThumbnail(const RegularFile &file, int maxPixel, bool applyOrientation)
+{
+    HeifContext heif;
+    if (!heif.open(file))
+        return std::nullopt;
+    const qint64 pixels = qint64(heif_image_handle_get_width(heif.handle)) * heif_image_handle_get_height(heif.handle);
+    std::optional<QImage> image;
+    if (pixels <= kMaxFullDecodePixels) {
+        DecodeBudget budget(pixels * 8); // the decoded planes and their RGBA conversion
+        image = decodeHeifHandle(heif.handle, applyOrientation);
+    } else {
+        const int count = heif_image_handle_get_number_of_thumbnails(heif.handle);
+        if (count <= 0)
+            return std::nullopt;
+        std::vector<heif_item_id> ids(static_cast<size_t>(count));
+        heif_image_handle_get_list_of_thumbnail_IDs(heif.handle, ids.data(), count);
+        heif_image_handle *best = nullptr;
+        qint64 bestPixels = 0;
+        for (heif_item_id id : ids) {
+            heif_image_handle *thumb = nullptr;
+            if (heif_image_handle_get_thumbnail(heif.handle, id, &thumb).code != heif_error_Ok || !thumb)
+                continue;
+            const qint64 thumbPixels = qint64(heif_image_handle_get_width(thumb)) * heif_image_handle_get_height(thumb);
+            if (thumbPixels <= kMaxFullDecodePixels && thumbPixels > bestPixels) {
+                if (best)
+                    heif_image_handle_release(best);
+                best = thumb;
+                bestPixels = thumbPixels;
+            } else {
+                heif_image_handle_release(thumb);
+            }
+        }
+        if (!best)
+            return std::nullopt;
+        {
+            DecodeBudget budget(bestPixels * 8);
+            image = decodeHeifHandle(best, applyOrientation);
+        }
+        heif_image_handle_release(best);
+    }
+    if (!image)
+        return std::nullopt;
+    if (std::max(image->width(), image->height()) > maxPixel)
+        *image = image->scaled(maxPixel, maxPixel, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return image;
+}
+
+} // namespace
+
+QImageIOHandler::Transformations transformationOf(qint64 orientation)
+{
+    switch (orientation) {
+    case 2: return QImageIOHandler::TransformationMirror;
+    case 3: return QImageIOHandler::TransformationRotate180;
+    case 4: return QImageIOHandler::TransformationFlip;
+    case 5: return QImageIOHandler::TransformationFlipAndRotate90;
+    case 6: return QImageIOHandler::TransformationRotate90;
+    case 7: return QImageIOHandler::TransformationMirrorAndRotate90;
+    case 8: return QImageIOHandler::TransformationRotate270;
+    default: return QImageIOHandler::TransformationNone;
+    }
+}
+
+QImage transformed(QImage image, QImageIOHandler::Transformations transformation)
+{
+    if (transformation == QImageIOHandler::TransformationNone || image.isNull())
+        return image;
+    if (transformation == QImageIOHandler::TransformationRotate270)
+        return image.transformed(QTransform().rotate(270));
+    image = image.mirrored(transformation & QImageIOHandler::TransformationMirror,
+                           transformation & QImageIOHandler::TransformationFlip);
+    if (transformation & QImageIOHandler::TransformationRotate90)
+        image = image.transformed(QTransform().rotate(90));
+    return image;
+}
+
+
+std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool applyOrientation)
+{
+    if (maxPixel <= 0)
+        return std::nullopt;
+    const std::optional<RegularFile> file = RegularFile::openScanned(path);
+    if (!file)
+        return std::nullopt;
+    if (headIsHeif(readHead(*file, 64)))
+        return heifThumbnail(*file, maxPixel, applyOrientation);
+
+    bool isJpeg = false;
+    std::optional<JpegHeaderFacts> facts;
+    std::unique_ptr<QFile> device;
+    QImageReader reader;
+    if (!openReader(path, *file, device, reader, facts, isJpeg))
+        return std::nullopt;
+    reader.setAutoTransform(applyOrientation);
+    qint64 estimate = 0;
+    if (isJpeg) {
+        // Always decoded at reduced scale (the decoder's DCT scaling); the memory that takes is told
+        // by the frame header.
+        const QSize stored(facts->width, facts->height);
+        const QSize target = fitWithin(stored, maxPixel);
+        estimate = jpegDecodeBytes(*facts, target);
+        if (estimate > maxAloneDecodeBytes()) {
+            auto preview = largestPreview(path, *file, maxPixel, applyOrientation);
+            if (!preview)
+                logDecodeTooLarge(path, facts->width, facts->height, estimate);
+            return preview;
+        }
+        if (target != stored)
+            reader.setScaledSize(target);
+    } else {
+        const QSize size = reader.size();
+        if (size.isValid()) {
+            const qint64 pixels = qint64(size.width()) * size.height();
+            const QSize target = fitWithin(size, maxPixel);
+            if (reader.supportsOption(QImageIOHandler::ScaledSize)) {
+                estimate = qint64(target.width()) * target.height() * 4;
+                if (target != size)
+                    reader.setScaledSize(target);
+            } else {
+                // Decoded whole, then reduced: never above the pixel cap.
+                if (pixels > kMaxFullDecodePixels) {
+                    auto preview = largestPreview(path, *file, maxPixel, applyOrientation);
+                    if (!preview)
+                        logSkippedFile(lcPlatform(), path, SkipReason::TooLarge,
+                                       QStringLiteral("%1 x %2 pixels, no embedded preview")
+                                           .arg(size.width())
+                                           .arg(size.height()));
+                    return preview;
+                }
+                estimate = pixels * 4;
+            }
+        } else {
+            estimate = kMaxDecodeBytes;
+        }
+    }
+    QImage result;
+    {
+        DecodeBudget budget(budgetShare(estimate));
+        result = reader.read();
+    }
+    if (result.isNull())
+        return std::nullopt;
+    if (std::max(result.width(), result.height()) > maxPixel)
+        result = result.scaled(maxPixel, maxPixel, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return result;
+}
+
+std::optional<QImage> embeddedThumbnail(const QString &path, bool applyOrientation)
+{
+    const std::optional<RegularFile> file = RegularFile::openScanned(path);
+    if (!file)
+        return std::nullopt;
+    // Most photos hold no thumbnail: a look at a JPEG's first segments spares them the metadata
+    // library's open and parse.
+    const std::optional<OpenedJpeg> jpeg = openJpeg(path, *file, kThumbnailHintLength);
+    if (jpeg && jpeg->refused)
+        return std::nullopt;
+    const QByteArray head = jpeg ? jpeg->head : readHead(*file, kThumbnailHintLength);
+    if (!jpegMayHoldExifThumbnail(reinterpret_cast<const unsigned char *>(head.constData()), size_t(head.size())))
+        return std::nullopt;
+    auto image = openExiv(path, *file);
+    if (!image)
+        return std::nullopt;
+    try {
+        Exiv2::ExifThumbC thumb(image->exifData());
+        const Exiv2::DataBuf data = thumb.copy();
+        auto decoded = decodeEmbedded(exiv::bytes(data), long(exiv::byteCount(data)));
+        if (!decoded)
+            return std::nullopt;
+        // The picture's own size, as stored (the thumbnail is stored the same way round).
+        qint64 width = image->pixelWidth();
+        qint64 height = image->pixelHeight();
+        if (const auto facts = jpegFactsOf(path, *file)) {
+            width = facts->width;
+            height = facts->height;
+        }
+        if (width <= 0 || height <= 0)
+            return std::nullopt;
+        // A thumbnail of other proportions (black bands around it, or left behind by an editor
+        // that cropped the picture) does not stand for the picture.
+        const double pictureRatio = double(width) / double(height);
+        const double thumbRatio = double(decoded->width()) / double(decoded->height());
+        if (std::fabs(thumbRatio - pictureRatio) > 0.03 * pictureRatio)
+            return std::nullopt;
+        if (applyOrientation)
+            *decoded = transformed(*decoded, transformationOf(exifOrientation(path, *image)));
+        return decoded;
+    } catch (...) {
+        qCWarning(lcPlatform).noquote()
+            << QStringLiteral("Exif thumbnail of %1 could not be read: %2").arg(path, currentExceptionText());
+        return std::nullopt;
+    }
+}
+
+} // namespace platform::imaging

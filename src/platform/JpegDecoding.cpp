@@ -1,0 +1,177 @@
+#include "platform/JpegDecoding.h"
+
+#include "platform/CachedFileIo.h"
+#include "platform/ExivCompat.h"
+#include "platform/ImageMetadata.h"
+#include "platform/ImageSource.h"
+#include "platform/Log.h"
+#include "platform/RegularFile.h"
+
+#include <QFile>
+
+#include <algorithm>
+
+namespace platform::imaging {
+
+namespace {
+
+const unsigned char *bytesOf(const QByteArray &data)
+{
+    return reinterpret_cast<const unsigned char *>(data.constData());
+}
+
+// The frame header of an opened JPEG as the system JPEG library reads it: the strict reading of
+// the first bytes when it answers (the plain layout of nearly every file), else the library's own
+// reading from memory. Absent when the library refuses the header.
+std::optional<JpegHeaderFacts> jpegFacts(const OpenedJpeg &opened, CachedFileIo &io)
+{
+    if (opened.refused)
+        return std::nullopt;
+    auto facts = readJpegHeader(bytesOf(opened.head), size_t(opened.head.size()));
+    QByteArray searched = opened.head;
+    if (!facts && opened.size > opened.head.size()) {
+        // Metadata segments larger than the head before the frame header: look further.
+        searched = io.prefix(kJpegHeaderSearch);
+        facts = readJpegHeader(bytesOf(searched), size_t(searched.size()));
+    }
+    if (facts && (facts->components == 1 || facts->components == 3 || facts->components == 4))
+        return facts;
+    // `searched` keeps its bytes while the cache grows behind it.
+    const JpegMoreBytes more = [&io](qint64 offset, qint64 length) {
+        const QByteArray &cache = io.prefix(offset + length);
+        return offset < cache.size() ? cache.mid(offset, length) : QByteArray();
+    };
+    return decodeJpegHeader(bytesOf(searched), size_t(searched.size()), opened.size, more);
+}
+
+} // namespace
+
+std::optional<OpenedJpeg> openJpeg(const QString &path, const RegularFile &file, qint64 headLength)
+{
+    OpenedJpeg opened;
+    opened.fd = file.descriptor();
+    opened.size = file.size();
+    opened.head = file.readAt(0, std::min<qint64>(opened.size, headLength));
+    const QByteArray &head = opened.head;
+    if (head.size() < 2 || quint8(head[0]) != 0xFF || quint8(head[1]) != 0xD8)
+        return std::nullopt;
+    const JpegMoreBytes bytesAt = [&](qint64 offset, qint64 length) {
+        if (offset + length <= head.size())
+            return QByteArray::fromRawData(head.constData() + offset, qsizetype(length));
+        return file.readAt(offset, length);
+    };
+    const int segments = jpegSegmentsBeforeScan(bytesAt, opened.size, kMaxJpegSegmentsBeforeScan);
+    if (segments > kMaxJpegSegmentsBeforeScan) {
+        opened.refused = true;
+        qCWarning(lcPlatform).noquote() << QStringLiteral("Skipped %1: more than %2 marker segments before its picture data")
+                                    .arg(path)
+                                    .arg(kMaxJpegSegmentsBeforeScan);
+    }
+    return opened;
+}
+
+JpegReading jpegProperties(const QString &path, const RegularFile &file)
+{
+    JpegReading reading;
+    const QByteArray native = QFile::encodeName(path);
+    std::optional<OpenedJpeg> opened = openJpeg(path, file, kJpegHeadLength);
+    if (!opened)
+        return reading;
+    reading.isJpeg = true;
+
+    auto io = std::make_unique<CachedFileIo>(native.toStdString(), opened->fd, opened->size, opened->head);
+    const auto facts = jpegFacts(*opened, *io);
+    if (!facts)
+        return reading;
+    QVariantMap props;
+    props.insert(ImageProperty::PixelWidth, qint64(facts->width));
+    props.insert(ImageProperty::PixelHeight, qint64(facts->height));
+    if (facts->components == 1 || facts->components == 3 || facts->components == 4) {
+        // Qt's JPEG handler: one component is Grayscale8, three or four are RGB32.
+        props.insert(ImageProperty::Depth, qint64(8));
+        props.insert(ImageProperty::ColorModel,
+                     facts->components == 1 ? QStringLiteral("Gray") : QStringLiteral("RGB"));
+    }
+
+    ImageSource::initializeLibraries();
+    std::unique_ptr<Exiv2::Image> image;
+    try {
+        exiv::ImagePtr exiv = exiv::openImage(exiv::IoPtr(io.release()));
+        if (exiv.get()) {
+            exiv->readMetadata();
+            image.reset(exiv.release());
+        }
+    } catch (...) {
+        // The picture's own facts stand; only its metadata is left out.
+        qCWarning(lcPlatform).noquote()
+            << QStringLiteral("Metadata of %1 could not be read: %2").arg(path, currentExceptionText());
+        image.reset();
+    }
+    addMetadataProperties(path, props, image.get(), opened->head);
+    reading.props = std::move(props);
+    return reading;
+}
+
+std::optional<JpegHeaderFacts> jpegFactsOf(const QString &path, const RegularFile &file, bool *isJpeg)
+{
+    const QByteArray native = QFile::encodeName(path);
+    std::optional<OpenedJpeg> opened = openJpeg(path, file, kJpegHeadLength);
+    if (isJpeg)
+        *isJpeg = opened.has_value();
+    if (!opened)
+        return std::nullopt;
+    CachedFileIo io(native.toStdString(), opened->fd, opened->size, opened->head);
+    return jpegFacts(*opened, io);
+}
+
+qint64 jpegDecodeBytes(const JpegHeaderFacts &facts, QSize target)
+{
+    int denominator = 1;
+    for (int d : {8, 4, 2}) {
+        if (facts.width / d >= target.width() && facts.height / d >= target.height()) {
+            denominator = d;
+            break;
+        }
+    }
+    const qint64 scaledWidth = (qint64(facts.width) + denominator - 1) / denominator;
+    const qint64 scaledHeight = (qint64(facts.height) + denominator - 1) / denominator;
+    return scaledWidth * scaledHeight * 4 + qint64(target.width()) * target.height() * 4 + facts.bufferedBytes;
+}
+
+bool hasJpegFrameHeader(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    const std::optional<RegularFile> file = RegularFile::openScanned(path);
+    if (!file)
+        return false;
+    const QByteArray native = QFile::encodeName(path);
+    std::optional<OpenedJpeg> opened = openJpeg(path, *file, kJpegHeadLength);
+    if (!opened || opened->refused)
+        return false;
+    if (readJpegHeader(bytesOf(opened->head), size_t(opened->head.size())))
+        return true;
+    if (opened->size <= opened->head.size())
+        return false;
+    CachedFileIo io(native.toStdString(), opened->fd, opened->size, opened->head);
+    const QByteArray &more = io.prefix(kJpegHeaderSearch);
+    return readJpegHeader(bytesOf(more), size_t(more.size())).has_value();
+}
+
+bool openReader(const QString &path, const RegularFile &file, std::unique_ptr<QFile> &device, QImageReader &reader,
+                std::optional<JpegHeaderFacts> &facts, bool &isJpeg)
+{
+    facts = jpegFactsOf(path, file, &isJpeg);
+    if (isJpeg && !facts)
+        return false;
+    device = file.device();
+    reader.setDevice(device.get());
+    if (isJpeg) {
+        reader.setFormat(QByteArrayLiteral("jpeg"));
+        return true;
+    }
+    reader.setDecideFormatFromContent(true);
+    return !reader.format().isEmpty();
+}
+
+} // namespace platform::imaging
