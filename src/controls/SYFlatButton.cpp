@@ -2,6 +2,7 @@
 
 #include "platform/NotificationCenter.h"
 #include "platform/widgets/Sound.h"
+#include "model/NotificationNames.h"
 
 #include <QEnterEvent>
 #include <QFontMetricsF>
@@ -543,7 +544,7 @@ void SYFlatButton::mouseDoubleClickEvent(QMouseEvent *event)
         return;
     }
     if (m_isCollectionViewItemTracking)
-        postHover(QStringLiteral("kMouseHoverDownThumbnail"));
+        postHover(NotificationName::mouseHoverDownThumbnail);
     mousePressEvent(event);
 }
 
@@ -600,7 +601,7 @@ void SYFlatButton::enterEvent(QEnterEvent *event)
 void SYFlatButton::mouseEntered()
 {
     if (m_isCollectionViewItemTracking)
-        postHover(QStringLiteral("kMouseHoverEnterThumbnail"));
+        postHover(NotificationName::mouseHoverEnterThumbnail);
 }
 
 void SYFlatButton::leaveEvent(QEvent *event)
@@ -617,7 +618,7 @@ void SYFlatButton::leaveEvent(QEvent *event)
 void SYFlatButton::mouseExited()
 {
     if (m_isCollectionViewItemTracking)
-        postHover(QStringLiteral("kMouseHoverExitThumbnail"));
+        postHover(NotificationName::mouseHoverExitThumbnail);
     if (m_mouseDown) {
         m_mouseDown = false;
         setState(m_state == 1 ? 0 : 1);
