@@ -3,6 +3,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/widgets/Sound.h"
 #include "model/NotificationNames.h"
+#include "controls/Palette.h"
 
 #include <QEnterEvent>
 #include <QFontMetricsF>
@@ -429,7 +430,7 @@ void SYFlatButton::paintEvent(QPaintEvent *)
     if (hasFocus() && m_keyboardFocus) {
         // The keyboard focus: a gold ring just inside the edge, white on a face close to gold.
         painter.setOpacity(1.0);
-        const QColor gold(199, 157, 39);
+        const QColor &gold = Palette::gold;
         const bool goldFace = background.isValid() && background.alpha() > 0
                               && std::abs(background.red() - gold.red()) + std::abs(background.green() - gold.green())
                                          + std::abs(background.blue() - gold.blue())
