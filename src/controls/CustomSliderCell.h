@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controls/Palette.h"
+
 #include <QColor>
 #include <QRectF>
 #include <QSlider>
@@ -13,7 +15,7 @@ class CustomSliderCell : public QSlider
 public:
     explicit CustomSliderCell(QWidget *parent = nullptr);
 
-    static QColor gold() { return QColor(199, 157, 39); }
+    static QColor gold() { return Palette::gold; }
 
     // (value - minimum) / (maximum - minimum), kept within 0..1; 0 when maximum equals minimum.
     static double ratio(double value, double minimum, double maximum);

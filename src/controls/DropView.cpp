@@ -1,6 +1,7 @@
 #include "controls/DropView.h"
 
 #include "platform/NotificationCenter.h"
+#include "model/NotificationNames.h"
 
 #include <QDir>
 #include <QDragEnterEvent>
@@ -42,7 +43,7 @@ bool DropView::performDragOperation(const QMimeData *mimeData)
     filePath = paths.first();
     QVariantMap userInfo;
     userInfo.insert(QStringLiteral("urls"), paths);
-    platform::NotificationCenter::defaultCenter().post(QStringLiteral("DropViewTWK"), userInfo);
+    platform::NotificationCenter::defaultCenter().post(NotificationName::dropView, userInfo);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "controls/HyperlinkTextField.h"
 
 #include "platform/NotificationCenter.h"
+#include "model/NotificationNames.h"
 
 #include <QMouseEvent>
 
@@ -86,15 +87,15 @@ void HyperlinkTextField::mouseReleaseEvent(QMouseEvent *event)
     auto &center = platform::NotificationCenter::defaultCenter();
     if (isAutoMarkSelection) {
         showTextWithAttributes(attributesBeforeClick);
-        center.post(QStringLiteral("hyperLinkAutoMarkSelection"));
+        center.post(NotificationName::hyperLinkAutoMarkSelection);
     } else if (isEULA) {
         showTextWithAttributes(attributesAfterClickWithLink);
-        center.post(QStringLiteral("hyperLinkEULA"));
+        center.post(NotificationName::hyperLinkEULA);
     } else if (isPrivacyPolicy) {
         showTextWithAttributes(attributesAfterClickWithLink);
-        center.post(QStringLiteral("hyperLinkPrivacyPolicy"));
+        center.post(NotificationName::hyperLinkPrivacyPolicy);
     } else if (isUnInstallInstructions) {
         showTextWithAttributes(attributesAfterClickWithLink);
-        center.post(QStringLiteral("hyperLinkUnInstallInstructions"));
+        center.post(NotificationName::hyperLinkUnInstallInstructions);
     }
 }

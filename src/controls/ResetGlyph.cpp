@@ -1,4 +1,5 @@
 #include "controls/ResetGlyph.h"
+#include "controls/Palette.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -16,7 +17,7 @@ QIcon resetGlyphIcon(int side)
         QPainter painter(&pixmap);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.scale(unit, unit);
-        const QColor gold(199, 157, 39);
+        const QColor &gold = Palette::gold;
         painter.setPen(QPen(gold, 1.8, Qt::SolidLine, Qt::RoundCap));
         painter.drawArc(QRectF(3, 3, 12, 12), 100 * 16, 290 * 16);
         QPainterPath head;

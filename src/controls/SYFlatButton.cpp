@@ -2,6 +2,8 @@
 
 #include "platform/NotificationCenter.h"
 #include "platform/widgets/Sound.h"
+#include "model/NotificationNames.h"
+#include "controls/Palette.h"
 
 #include <QEnterEvent>
 #include <QFontMetricsF>
@@ -428,7 +430,7 @@ void SYFlatButton::paintEvent(QPaintEvent *)
     if (hasFocus() && m_keyboardFocus) {
         // The keyboard focus: a gold ring just inside the edge, white on a face close to gold.
         painter.setOpacity(1.0);
-        const QColor gold(199, 157, 39);
+        const QColor &gold = Palette::gold;
         const bool goldFace = background.isValid() && background.alpha() > 0
                               && std::abs(background.red() - gold.red()) + std::abs(background.green() - gold.green())
                                          + std::abs(background.blue() - gold.blue())
@@ -543,7 +545,7 @@ void SYFlatButton::mouseDoubleClickEvent(QMouseEvent *event)
         return;
     }
     if (m_isCollectionViewItemTracking)
-        postHover(QStringLiteral("kMouseHoverDownThumbnail"));
+        postHover(NotificationName::mouseHoverDownThumbnail);
     mousePressEvent(event);
 }
 
@@ -600,7 +602,7 @@ void SYFlatButton::enterEvent(QEnterEvent *event)
 void SYFlatButton::mouseEntered()
 {
     if (m_isCollectionViewItemTracking)
-        postHover(QStringLiteral("kMouseHoverEnterThumbnail"));
+        postHover(NotificationName::mouseHoverEnterThumbnail);
 }
 
 void SYFlatButton::leaveEvent(QEvent *event)
@@ -617,7 +619,7 @@ void SYFlatButton::leaveEvent(QEvent *event)
 void SYFlatButton::mouseExited()
 {
     if (m_isCollectionViewItemTracking)
-        postHover(QStringLiteral("kMouseHoverExitThumbnail"));
+        postHover(NotificationName::mouseHoverExitThumbnail);
     if (m_mouseDown) {
         m_mouseDown = false;
         setState(m_state == 1 ? 0 : 1);

@@ -2,6 +2,7 @@
 
 #include "model/ModuleState.h"
 #include "platform/UserDefaults.h"
+#include "model/SettingsKeys.h"
 
 ScanSettings ScanSettings::snapshot()
 {
@@ -10,7 +11,7 @@ ScanSettings ScanSettings::snapshot()
     settings.imageExtensions = ::imageExtensions;
     settings.minimumFileSize = ::minimumFileSize;
     settings.scanVideos =
-        platform::UserDefaults::standard().storedIntegerForKey(QStringLiteral("ScanVideoFilesInExactMatchTWK")) == 1;
+        platform::UserDefaults::standard().storedIntegerForKey(SettingsKey::scanVideoFilesInExactMatch) == 1;
     settings.hashBitmapSize = ::hashBitmapSize;
     settings.timeThreshold = ::timeThreshold;
     settings.distanceThreshold = ::distanceThreshold;

@@ -3,6 +3,7 @@
 
 #include "model/JsonFields.h"
 #include "platform/UserDefaults.h"
+#include "model/SettingsKeys.h"
 
 
 void to_json(nlohmann::json &json, const AutoMark &value)
@@ -64,13 +65,13 @@ std::optional<std::vector<AutoMark>> decodeAutoMarkRules(const QByteArray &data)
 
 void storeAutoMarkRules(const std::vector<AutoMark> &rules)
 {
-    platform::UserDefaults::standard().setData(QString::fromLatin1(autoMarkRulesKey),
+    platform::UserDefaults::standard().setData(SettingsKey::autoMark,
                                                encodeAutoMarkRules(rules));
 }
 
 std::optional<std::vector<AutoMark>> storedAutoMarkRules()
 {
-    const auto data = platform::UserDefaults::standard().dataForKey(QString::fromLatin1(autoMarkRulesKey));
+    const auto data = platform::UserDefaults::standard().dataForKey(SettingsKey::autoMark);
     if (!data)
         return std::nullopt;
     return decodeAutoMarkRules(*data);

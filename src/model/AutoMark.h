@@ -26,9 +26,6 @@ struct AutoMark {
 void to_json(nlohmann::json &json, const AutoMark &value);
 void from_json(const nlohmann::json &json, AutoMark &value);
 
-// The settings key that holds the rule list as JSON data.
-inline constexpr const char *autoMarkRulesKey = "AutoMarkTWK";
-
 // The rule list as JSON data (an array of rule objects in table order).
 QByteArray encodeAutoMarkRules(const std::vector<AutoMark> &rules);
 // Absent (with one diagnostic line) when the data is not a valid rule list.

@@ -26,8 +26,6 @@ bool resultsContainVideos = false;
 bool movedToPhotosAlbum = false;
 std::optional<QVariantMap> localizationTable;
 QStringList languageList = {QStringLiteral("English")};
-const QString isPopUpKey = QStringLiteral("IsPopUpTWK");
-const QString reloadTableViewNotification = QStringLiteral("ReloadTableViewNotification");
 
 // ---- Fixed vocabularies ----
 

@@ -50,8 +50,6 @@ extern bool movedToPhotosAlbum;             // Photos items were put into the al
 // The language table "English"; absent until it is loaded at launch.
 extern std::optional<QVariantMap> localizationTable;
 extern QStringList languageList;            // ["English"]
-extern const QString isPopUpKey;            // "IsPopUpTWK"
-extern const QString reloadTableViewNotification; // "ReloadTableViewNotification"
 
 // ---- Lists edited at run time ----
 

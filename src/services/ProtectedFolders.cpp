@@ -3,6 +3,7 @@
 #include "model/InitialDirectory.h"
 #include "model/ModuleState.h"
 #include "platform/UserDefaults.h"
+#include "model/SettingsKeys.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,8 +17,8 @@
 
 namespace {
 
-const QString kFoldersKey = QStringLiteral("ProtectedFoldersTWK");
-const QString kSubFoldersKey = QStringLiteral("ProtectedSubFoldersTWK");
+const QString kFoldersKey = SettingsKey::protectedFolders;
+const QString kSubFoldersKey = SettingsKey::protectedSubFolders;
 
 // A stored folder path as a directory URL (ending in "/"): the form a file's URL takes without its
 // last component, so that the two compare equal whether or not the folder exists now.
@@ -397,9 +398,9 @@ void applyProtectedFoldersToAll(ResultState &state, bool byOverride, const QStri
 void saveAlertSettings()
 {
     auto &defaults = platform::UserDefaults::standard();
-    defaults.setBool(QStringLiteral("confirmBeforeDeletingPhotos"), confirmBeforeDeletingPhotos);
-    defaults.setBool(QStringLiteral("showAutoMarkAlert"), showAutoMarkAlert);
-    defaults.setBool(QStringLiteral("backToHomeAlert"), backToHomeAlert);
+    defaults.setBool(SettingsKey::confirmBeforeDeletingPhotos, confirmBeforeDeletingPhotos);
+    defaults.setBool(SettingsKey::showAutoMarkAlert, showAutoMarkAlert);
+    defaults.setBool(SettingsKey::backToHomeAlert, backToHomeAlert);
 }
 
 void loadAlertSettings()
@@ -409,7 +410,7 @@ void loadAlertSettings()
         if (defaults.holdsBool(key))
             flag = defaults.boolForKey(key);
     };
-    load(QStringLiteral("confirmBeforeDeletingPhotos"), confirmBeforeDeletingPhotos);
-    load(QStringLiteral("showAutoMarkAlert"), showAutoMarkAlert);
-    load(QStringLiteral("backToHomeAlert"), backToHomeAlert);
+    load(SettingsKey::confirmBeforeDeletingPhotos, confirmBeforeDeletingPhotos);
+    load(SettingsKey::showAutoMarkAlert, showAutoMarkAlert);
+    load(SettingsKey::backToHomeAlert, backToHomeAlert);
 }

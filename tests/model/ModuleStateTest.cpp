@@ -1,4 +1,6 @@
 #include "model/ModuleState.h"
+#include "model/NotificationNames.h"
+#include "model/SettingsKeys.h"
 
 #include <QDir>
 #include <QStandardPaths>
@@ -18,8 +20,8 @@ TEST(ModuleState, SettingsStartAtTheirLaunchValues)
     EXPECT_FALSE(resultsContainVideos);
     EXPECT_FALSE(movedToPhotosAlbum);
     EXPECT_EQ(languageList, QStringList{"English"});
-    EXPECT_EQ(isPopUpKey, "IsPopUpTWK");
-    EXPECT_EQ(reloadTableViewNotification, "ReloadTableViewNotification");
+    EXPECT_EQ(SettingsKey::isPopUp, "IsPopUpTWK");
+    EXPECT_EQ(NotificationName::reloadTableView, "ReloadTableViewNotification");
     EXPECT_TRUE(excludedFolders.empty());
     EXPECT_TRUE(protectedFolders.empty());
     EXPECT_TRUE(fileFormatPriorities.empty());

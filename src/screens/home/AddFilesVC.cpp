@@ -17,6 +17,9 @@
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "platform/widgets/Alerts.h"
+#include "model/SettingsKeys.h"
+#include "model/NotificationNames.h"
+#include "controls/Palette.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -51,7 +54,6 @@ const QColor kAreaColor(48, 48, 48);
 const QColor kAreaHoverColor(60, 60, 60);
 const QColor kTextColor(235, 235, 235);
 
-const QColor kGold(199, 157, 39);
 
 // A 20-point picture drawn at twice its size by `draw` on a clear, antialiased canvas.
 QImage drawIcon(const std::function<void(QPainter &)> &draw)
@@ -71,10 +73,10 @@ QImage drawIcon(const std::function<void(QPainter &)> &draw)
 QImage addPhotosIcon()
 {
     return drawIcon([](QPainter &p) {
-        p.setPen(QPen(kGold, 3));
+        p.setPen(QPen(Palette::gold, 3));
         p.drawRoundedRect(QRectF(3, 7, 34, 26), 4, 4);
         p.setPen(Qt::NoPen);
-        p.setBrush(kGold);
+        p.setBrush(Palette::gold);
         QPainterPath hills;
         hills.moveTo(6, 31);
         hills.lineTo(16, 18);
@@ -92,7 +94,7 @@ QImage addPhotosIcon()
 QImage folderIcon(bool withPlus)
 {
     return drawIcon([withPlus](QPainter &p) {
-        p.setBrush(kGold);
+        p.setBrush(Palette::gold);
         QPainterPath folder;
         folder.moveTo(3, 10);
         folder.lineTo(15, 10);
@@ -246,7 +248,7 @@ QPushButton *AddFilesVC::makeAddArea(QFrame *&box, QLabel *&image, QLabel *&labe
         QStringLiteral("QPushButton { background: transparent; border: none; border-radius: 6px; }"
                        "QPushButton:hover { background: rgb(%1,%2,%3); }"
                        "QPushButton:pressed { background: rgb(70,70,70); }"
-                       "QPushButton:focus { border: 2px solid rgb(199,157,39); }")
+                       "QPushButton:focus { border: 2px solid " TWINSIFT_GOLD_CSS "; }")
             .arg(kAreaHoverColor.red())
             .arg(kAreaHoverColor.green())
             .arg(kAreaHoverColor.blue()));
@@ -284,7 +286,7 @@ void AddFilesVC::buildView()
     pal.setColor(QPalette::Text, kTextColor);
     pal.setColor(QPalette::Button, kAreaColor);
     pal.setColor(QPalette::ButtonText, kTextColor);
-    pal.setColor(QPalette::Highlight, kGold);
+    pal.setColor(QPalette::Highlight, Palette::gold);
     setPalette(pal);
     setAutoFillBackground(true);
 
@@ -370,7 +372,7 @@ void AddFilesVC::viewDidLoad()
     restoreScanList();
 
     platform::NotificationCenter::defaultCenter().addObserver(
-        this, QStringLiteral("DropViewTWK"),
+        this, NotificationName::dropView,
         [this](const platform::Notification &notification) {
             getFilesFromDropView(notification.userInfo);
         });
@@ -450,8 +452,8 @@ void AddFilesVC::restoreScanList()
     scanList.clear();
     auto &defaults = platform::UserDefaults::standard();
     const auto entries = AddFilesRules::restoreEntries(
-        defaults.arrayForKey(QStringLiteral("SelectedURLs")),
-        defaults.arrayForKey(QStringLiteral("SelectedURLsChecked")));
+        defaults.arrayForKey(SettingsKey::selectedURLs),
+        defaults.arrayForKey(SettingsKey::selectedURLsChecked));
     for (const auto &[path, tick] : entries) {
         InitialDirectory entry(QUrl::fromLocalFile(path));
         entry.isChecked = tick;
@@ -718,7 +720,7 @@ void AddFilesVC::removeAllFromScanList()
 
 static void postFilesNotSelected(bool isEmpty)
 {
-    platform::NotificationCenter::defaultCenter().post(QStringLiteral("IsFilesNotSelected"),
+    platform::NotificationCenter::defaultCenter().post(NotificationName::isFilesNotSelected,
                                                        {{QStringLiteral("isEmpty"), isEmpty}});
 }
 
@@ -751,16 +753,16 @@ void AddFilesVC::beginPanel()
 {
     setCoverLayerVisible(true);
     auto &defaults = platform::UserDefaults::standard();
-    defaults.setBool(QStringLiteral("IsVisibleSettingTooltips"), false);
-    defaults.setBool(QStringLiteral("IsPopUpTWK"), true);
+    defaults.setBool(SettingsKey::isVisibleSettingTooltips, false);
+    defaults.setBool(SettingsKey::isPopUp, true);
 }
 
 void AddFilesVC::endPanel()
 {
     setCoverLayerVisible(false);
     auto &defaults = platform::UserDefaults::standard();
-    defaults.setBool(QStringLiteral("IsVisibleSettingTooltips"), true);
-    defaults.setBool(QStringLiteral("IsPopUpTWK"), false);
+    defaults.setBool(SettingsKey::isVisibleSettingTooltips, true);
+    defaults.setBool(SettingsKey::isPopUp, false);
 }
 
 void AddFilesVC::finishPanelAdd(const AddFilesRules::AddOutcome &outcome)
@@ -883,9 +885,9 @@ void AddFilesVC::completePhotosLibrary(bool accepted, const QList<QUrl> &urls)
 void AddFilesVC::getFilesFromDropView(const QVariantMap &userInfo)
 {
     auto &defaults = platform::UserDefaults::standard();
-    if (defaults.boolForKey(QStringLiteral("IsPopUpTWK")))
+    if (defaults.boolForKey(SettingsKey::isPopUp))
         return;
-    if (defaults.boolForKey(QStringLiteral("IsResultVC")))
+    if (defaults.boolForKey(SettingsKey::isResultVC))
         return;
     const auto found = userInfo.constFind(QStringLiteral("urls"));
     if (found == userInfo.constEnd() || !found->canConvert<QStringList>()) {

@@ -1,6 +1,7 @@
 #include "screens/home/HomePictures.h"
 
 #include "screens/welcome/WelcomePictures.h"
+#include "controls/Palette.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -11,7 +12,6 @@ namespace HomePictures {
 namespace {
 
 const QColor kGreen(9, 171, 9);
-const QColor kGold(199, 157, 39);
 const QColor kLight(183, 183, 183);
 const QColor kDark(42, 42, 42);
 
@@ -42,7 +42,7 @@ void drawMark(QPainter &p, const QRectF &r)
     QRectF back(r.x() + s * 0.06, r.y() + s * 0.10, s * 0.60, s * 0.60);
     QRectF front(r.x() + s * 0.34, r.y() + s * 0.30, s * 0.60, s * 0.60);
     p.setPen(Qt::NoPen);
-    p.setBrush(kGold);
+    p.setBrush(Palette::gold);
     p.drawRoundedRect(back, s * 0.10, s * 0.10);
     p.setBrush(kGreen);
     p.drawRoundedRect(front, s * 0.10, s * 0.10);
@@ -86,7 +86,7 @@ QPixmap marker(qreal ratio)
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    p.setBrush(kGold);
+    p.setBrush(Palette::gold);
     p.drawEllipse(QRectF(71, 3, 24, 24));
     p.setPen(QPen(QColor(34, 34, 34), 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
@@ -156,7 +156,7 @@ QPixmap similarModePicture(qreal ratio)
     p.save();
     p.translate(132, 58);
     p.rotate(8);
-    drawPhoto(p, QRectF(-42, -34, 78, 64), kGold, kDark);
+    drawPhoto(p, QRectF(-42, -34, 78, 64), Palette::gold, kDark);
     p.restore();
     return image;
 }

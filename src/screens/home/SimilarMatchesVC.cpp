@@ -10,6 +10,9 @@
 #include "platform/UserDefaults.h"
 #include "screens/shell/AllViewControllers.h"
 #include "screens/welcome/HelpPopover.h"
+#include "model/SettingsKeys.h"
+#include "model/NotificationNames.h"
+#include "controls/Palette.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -80,7 +83,7 @@ QLabel *caption(QWidget *parent, const QString &name, bool value)
     auto *label = new QLabel(parent);
     label->setObjectName(name);
     label->setTextFormat(Qt::PlainText);
-    label->setStyleSheet(value ? QStringLiteral("color: rgb(199, 157, 39); font-size: 12px;")
+    label->setStyleSheet(value ? QStringLiteral("color: " TWINSIFT_GOLD_CSS "; font-size: 12px;")
                                : QStringLiteral("color: rgb(220, 220, 220); font-size: 12px;"));
     if (value)
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -97,13 +100,13 @@ QToolButton *helpButton(QWidget *parent, const QString &name)
     button->setStyleSheet(QStringLiteral(
         "QToolButton { color: rgb(183, 183, 183); border: 1px solid rgb(120, 120, 120); border-radius: 8px;"
         " font-size: 10px; font-weight: bold; padding: 0; }"
-        "QToolButton:hover { color: rgb(199, 157, 39); border-color: rgb(199, 157, 39); }"));
+        "QToolButton:hover { color: " TWINSIFT_GOLD_CSS "; border-color: " TWINSIFT_GOLD_CSS "; }"));
     return button;
 }
 
 bool isPopUpMode()
 {
-    return platform::UserDefaults::standard().boolForKey(QStringLiteral("IsPopUpTWK"));
+    return platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp);
 }
 
 } // namespace
@@ -172,7 +175,7 @@ SimilarMatchesVC::SimilarMatchesVC(QWidget *parent)
     btnReset->setIconSize(QSize(18, 18));
     btnReset->setAutoRaise(true);
     btnReset->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 2px; }"
-                                           "QToolButton:focus { border: 1px solid rgb(199, 157, 39); border-radius: 4px; }"));
+                                           "QToolButton:focus { border: 1px solid " TWINSIFT_GOLD_CSS "; border-radius: 4px; }"));
     lblReset = caption(this, QStringLiteral("lblReset"), false);
     lblReset->setBuddy(btnReset);
     resetRow->addStretch(1);
@@ -218,7 +221,7 @@ SimilarMatchesVC::SimilarMatchesVC(QWidget *parent)
              btnToolTipBitmapSize, btnToolTipTimeInterval, btnTooltipGPS})
         tracked->installEventFilter(this);
     platform::NotificationCenter::defaultCenter().addObserver(
-        this, QStringLiteral("updateSlider"), [this](const platform::Notification &) { updateSlider(); });
+        this, NotificationName::updateSlider, [this](const platform::Notification &) { updateSlider(); });
 }
 
 SimilarMatchesVC::~SimilarMatchesVC() = default;
@@ -353,7 +356,7 @@ bool SimilarMatchesVC::eventFilter(QObject *watched, QEvent *event)
         return QWidget::eventFilter(watched, event);
     if (isPopUpMode())
         return QWidget::eventFilter(watched, event);
-    const bool tooltips = platform::UserDefaults::standard().boolForKey(QStringLiteral("IsVisibleSettingTooltips"));
+    const bool tooltips = platform::UserDefaults::standard().boolForKey(SettingsKey::isVisibleSettingTooltips);
     if (event->type() == QEvent::Enter) {
         widget->setCursor(Qt::PointingHandCursor);
         if (!tooltips)

@@ -8,6 +8,7 @@
 #include "screens/preferences/FolderPanel.h"
 #include "screens/shell/HubScreens.h"
 #include "services/ProtectedFolders.h"
+#include "model/SettingsKeys.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -20,7 +21,7 @@
 
 namespace {
 
-const QString kExcludedKey = QStringLiteral("ExcludedFoldersTWK");
+const QString kExcludedKey = SettingsKey::excludedFolders;
 
 QString withoutTrailingSlash(const QString &folder)
 {

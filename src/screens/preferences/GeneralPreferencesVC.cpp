@@ -6,6 +6,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/widgets/Alerts.h"
 #include "services/LaunchOnStartup.h"
+#include "model/SettingsKeys.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,8 +18,8 @@
 
 namespace {
 
-const QString kLoginKey = QStringLiteral("LoginStartStatusTWK");
-const QString kUpdateKey = QStringLiteral("AutoCheckForUpdateTWK");
+const QString kLoginKey = SettingsKey::loginStartStatus;
+const QString kUpdateKey = SettingsKey::autoCheckForUpdate;
 
 } // namespace
 

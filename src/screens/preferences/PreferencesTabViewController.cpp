@@ -7,6 +7,7 @@
 #include "screens/preferences/ProtectedFoldersPreferencesVC.h"
 #include "screens/preferences/ScanSettingPreferencesVC.h"
 #include "screens/shell/AppDelegate.h"
+#include "controls/Palette.h"
 
 #include <QShowEvent>
 #include <QTabWidget>
@@ -34,7 +35,7 @@ PreferencesTabViewController::PreferencesTabViewController(QWidget *parent)
         "QCheckBox::indicator { width: 14px; height: 14px; border: 1px solid rgb(150, 150, 150);"
         " border-radius: 3px; background: rgb(44, 44, 44); }"
         "QCheckBox::indicator:hover { border-color: rgb(200, 200, 200); }"
-        "QCheckBox::indicator:checked { background: rgb(199, 157, 39); border-color: rgb(199, 157, 39);"
+        "QCheckBox::indicator:checked { background: " TWINSIFT_GOLD_CSS "; border-color: " TWINSIFT_GOLD_CSS ";"
         " image: url(:/images/welcome-check.png); }"
         "QCheckBox::indicator:disabled { border-color: rgb(90, 90, 90); background: rgb(36, 36, 36); }"
         "QCheckBox::indicator:checked:disabled { background: rgb(110, 95, 50); }"));

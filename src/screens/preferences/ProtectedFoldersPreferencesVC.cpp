@@ -13,6 +13,7 @@
 #include "screens/results/list/ListViewVC.h"
 #include "screens/shell/AllViewControllers.h"
 #include "services/ProtectedFolders.h"
+#include "model/NotificationNames.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -42,7 +43,7 @@ ProtectedFoldersPreferencesVC::ProtectedFoldersPreferencesVC(QWidget *parent)
     connect(btnRemove, &QPushButton::clicked, this, [this] { tappedRemove(); });
     connect(tableView, &QTableWidget::itemSelectionChanged, this, [this] { tableViewSelectionDidChange(); });
     platform::NotificationCenter::defaultCenter().addObserver(
-        this, ::reloadTableViewNotification, [this](const platform::Notification &) { reloadTableViewNotification(); });
+        this, NotificationName::reloadTableView, [this](const platform::Notification &) { reloadTableViewNotification(); });
 }
 
 void ProtectedFoldersPreferencesVC::viewWillAppear()

@@ -5,6 +5,7 @@
 #include "platform/UserDefaults.h"
 #include "screens/preferences/FileTypesTableModel.h"
 #include "screens/preferences/ScanFileTypes.h"
+#include "model/SettingsKeys.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -20,9 +21,9 @@
 
 namespace {
 
-const QString kSizeKey = QStringLiteral("MinimumFileSizeTWK");
-const QString kUnitKey = QStringLiteral("MinimumFileSizeTypeTWK");
-const QString kVideoKey = QStringLiteral("ScanVideoFilesInExactMatchTWK");
+const QString kSizeKey = SettingsKey::minimumFileSize;
+const QString kUnitKey = SettingsKey::minimumFileSizeType;
+const QString kVideoKey = SettingsKey::scanVideoFilesInExactMatch;
 
 constexpr quint64 kKilobyte = 1024;
 constexpr quint64 kMegabyte = 1024 * 1024;

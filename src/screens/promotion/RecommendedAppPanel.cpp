@@ -6,6 +6,8 @@
 #include "platform/widgets/Workspace.h"
 #include "screens/promotion/OtherAppsCatalog.h"
 #include "screens/welcome/WelcomePictures.h"
+#include "model/SettingsKeys.h"
+#include "controls/Palette.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,7 +17,7 @@
 
 QString RecommendedAppPanel::countAdvertiseKey()
 {
-    return QStringLiteral("CountAdvertiseTWK");
+    return SettingsKey::countAdvertise;
 }
 
 RecommendedAppPanel::RecommendedAppPanel(QFrame *box)
@@ -37,7 +39,7 @@ RecommendedAppPanel::RecommendedAppPanel(QFrame *box)
     layout->setSpacing(8);
     lblRecommendedFreeApp = new QLabel(localizedText(QStringLiteral("IDS_TWK_311")), this);
     lblRecommendedFreeApp->setTextFormat(Qt::PlainText);
-    lblRecommendedFreeApp->setStyleSheet(QStringLiteral("color: rgb(199, 157, 39); font-weight: bold;"));
+    lblRecommendedFreeApp->setStyleSheet(QStringLiteral("color: " TWINSIFT_GOLD_CSS "; font-weight: bold;"));
     layout->addWidget(lblRecommendedFreeApp);
     auto *row = new QHBoxLayout;
     row->setSpacing(14);
@@ -125,7 +127,7 @@ void RecommendedAppPanel::styleButton()
         btnAppStore->setText(QStringLiteral("Download Now"));
         btnAppStore->setStyleSheet(QStringLiteral(
             "QPushButton { background: black; color: white; border-radius: 10px; padding: 4px 18px; font-size: 15pt; }"
-            " QPushButton:focus { border: 1px solid rgb(199, 157, 39); }"));
+            " QPushButton:focus { border: 1px solid " TWINSIFT_GOLD_CSS "; }"));
     } else {
         // The software-centre style.
         const QImage badge = WelcomePictures::storeBadge();
@@ -133,7 +135,7 @@ void RecommendedAppPanel::styleButton()
         btnAppStore->setIcon(QIcon(QPixmap::fromImage(badge)));
         btnAppStore->setIconSize(badge.size().scaled(150, 36, Qt::KeepAspectRatio));
         btnAppStore->setStyleSheet(QStringLiteral("QPushButton { background: transparent; border: none; }"
-                                                  " QPushButton:focus { border: 1px solid rgb(199, 157, 39); }"));
+                                                  " QPushButton:focus { border: 1px solid " TWINSIFT_GOLD_CSS "; }"));
     }
     // The button keeps the whole of its caption or badge, whatever room the row offers.
     btnAppStore->setMinimumSize(0, 0);

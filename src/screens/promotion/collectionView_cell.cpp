@@ -1,6 +1,7 @@
 #include "screens/promotion/collectionView_cell.h"
 
 #include "controls/buttoncursor.h"
+#include "controls/Palette.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -32,7 +33,7 @@ collectionView_cell::collectionView_cell(QWidget *parent)
     lblsubtitle->setStyleSheet(QStringLiteral("color: rgb(183, 183, 183);"));
     lblapptype = new QLabel(this);
     lblapptype->setTextFormat(Qt::PlainText);
-    lblapptype->setStyleSheet(QStringLiteral("color: rgb(199, 157, 39);"));
+    lblapptype->setStyleSheet(QStringLiteral("color: " TWINSIFT_GOLD_CSS ";"));
     btnappstore = new buttoncursor(this);
     btnappstore->setMinimumHeight(34);
     layout->addWidget(imgview, 0, 0, 3, 1, Qt::AlignTop);

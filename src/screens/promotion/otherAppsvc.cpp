@@ -6,6 +6,7 @@
 #include "screens/promotion/collectionView_cell.h"
 #include "screens/welcome/WelcomePictures.h"
 #include "screens/welcome/WelcomeStyle.h"
+#include "controls/Palette.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -130,7 +131,7 @@ void otherAppsvc::reloadData()
             cell->btnappstore->setText(QStringLiteral("Download Now"));
             cell->btnappstore->setStyleSheet(QStringLiteral(
                 "QPushButton { background: black; color: white; border-radius: 10px; padding: 4px 18px;"
-                " font-size: 11pt; } QPushButton:focus { border: 1px solid rgb(199, 157, 39); }"));
+                " font-size: 11pt; } QPushButton:focus { border: 1px solid " TWINSIFT_GOLD_CSS "; }"));
         }
         m_cards.push_back(cell);
         m_grid->addWidget(cell, i / kColumns, i % kColumns);

@@ -14,6 +14,7 @@
 #include "screens/results/ScanResultVC.h"
 #include "screens/shell/AllViewControllers.h"
 #include "screens/shell/CustomAnimator.h"
+#include "model/NotificationNames.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -376,7 +377,7 @@ void AfterDeleteStatusVC::presentAfterMoveInPhotoLibrary()
         btnAppStore->setEnabled(false);
     boxTopBlackLayer->cover();
     boxTopBlackLayer->show();
-    platform::NotificationCenter::defaultCenter().post(QStringLiteral("AfterMoveInPhotoLibrary"));
+    platform::NotificationCenter::defaultCenter().post(NotificationName::afterMoveInPhotoLibrary);
 }
 
 void AfterDeleteStatusVC::enableAfterDeleteButtons()
@@ -409,8 +410,8 @@ void AfterDeleteStatusVC::tappedFinalOutput()
     results->sliderValuesUpdate();
     dismissOverlay();
     platform::NotificationCenter &center = platform::NotificationCenter::defaultCenter();
-    center.post(QStringLiteral("closeToExitVC"));
-    center.post(QStringLiteral("kDisableScanButtonControlNotification"));
+    center.post(NotificationName::closeToExitVC);
+    center.post(NotificationName::disableScanButtonControl);
     results->boxTopBlackLayer->hide();
 }
 

@@ -6,6 +6,7 @@
 #include "screens/results/ResultPictures.h"
 #include "screens/results/ScanResultVC.h"
 #include "screens/shell/AllViewControllers.h"
+#include "model/NotificationNames.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -29,7 +30,7 @@ AutoMarkSelectionDialogVC::AutoMarkSelectionDialogVC(QWidget *parent)
     extraArea()->show();
 
     platform::NotificationCenter::defaultCenter().addObserver(
-        this, QStringLiteral("hyperLinkAutoMarkSelection"),
+        this, NotificationName::hyperLinkAutoMarkSelection,
         [this](const platform::Notification &) { tappedOpenAutoSelectionAssistant(); });
 }
 
@@ -43,7 +44,7 @@ void AutoMarkSelectionDialogVC::tappedOk()
 {
     endPopUp();
     platform::NotificationCenter::defaultCenter().post(
-        QStringLiteral("AutoMarkSelection"),
+        NotificationName::autoMarkSelection,
         {{QStringLiteral("isContinue"), true}, {QStringLiteral("isAutoSelection"), false}});
     dismiss();
 }
@@ -60,6 +61,6 @@ void AutoMarkSelectionDialogVC::tappedOpenAutoSelectionAssistant()
     dismiss();
     radioToUnselectAll();
     platform::NotificationCenter::defaultCenter().post(
-        QStringLiteral("AutoMarkSelection"),
+        NotificationName::autoMarkSelection,
         {{QStringLiteral("isContinue"), false}, {QStringLiteral("isAutoSelection"), true}});
 }

@@ -1,6 +1,7 @@
 #include "screens/results/BackToHomeDialogVC.h"
 
 #include "platform/NotificationCenter.h"
+#include "model/NotificationNames.h"
 
 BackToHomeDialogVC::BackToHomeDialogVC(QWidget *parent)
     : ConfirmationDialog(QStringLiteral("BackToHome"), Switch::BackToHomeAlert, "IDS_TWK_222", "IDS_TWK_268",
@@ -11,6 +12,6 @@ BackToHomeDialogVC::BackToHomeDialogVC(QWidget *parent)
 void BackToHomeDialogVC::tappedOk()
 {
     endPopUp();
-    platform::NotificationCenter::defaultCenter().post(QStringLiteral("BackToHomeObserver"));
+    platform::NotificationCenter::defaultCenter().post(NotificationName::backToHomeObserver);
     dismiss();
 }

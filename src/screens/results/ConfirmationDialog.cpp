@@ -11,6 +11,7 @@
 #include "screens/results/ScanResultVC.h"
 #include "screens/shell/AllViewControllers.h"
 #include "services/ProtectedFolders.h"
+#include "model/SettingsKeys.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -152,7 +153,7 @@ void ConfirmationDialog::viewWillAppear()
 
 void ConfirmationDialog::endPopUp()
 {
-    platform::UserDefaults::standard().setBool(isPopUpKey, false);
+    platform::UserDefaults::standard().setBool(SettingsKey::isPopUp, false);
     if (auto *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult")))
         results->boxTopBlackLayer->hide();
 }

@@ -1,6 +1,7 @@
 #include "screens/results/DeleteDuplicatePhotosVC.h"
 
 #include "platform/NotificationCenter.h"
+#include "model/NotificationNames.h"
 
 DeleteDuplicatePhotosVC::DeleteDuplicatePhotosVC(QWidget *parent)
     : ConfirmationDialog(QStringLiteral("DeleteDuplicatePhotos"), Switch::ConfirmBeforeDeleting, "IDS_TWK_219",
@@ -13,6 +14,6 @@ void DeleteDuplicatePhotosVC::tappedOk()
     dismiss();
     endPopUp();
     platform::NotificationCenter::defaultCenter().post(
-        QStringLiteral("DeleteDuplicateFilesTWK"),
+        NotificationName::deleteDuplicateFiles,
         {{QStringLiteral("isContinue"), false}, {QStringLiteral("isAutoSelection"), true}});
 }

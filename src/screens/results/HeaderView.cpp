@@ -2,6 +2,7 @@
 
 #include "platform/UserDefaults.h"
 #include "screens/results/grid/ResultIcons.h"
+#include "model/SettingsKeys.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -83,7 +84,7 @@ bool HeaderView::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::Enter || event->type() == QEvent::Leave) {
         // While a sheet or dialog is up the cursor stays as it is.
-        if (!platform::UserDefaults::standard().boolForKey(QStringLiteral("IsPopUpTWK"))) {
+        if (!platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp)) {
             auto *button = static_cast<QWidget *>(watched);
             if (event->type() == QEvent::Enter)
                 button->setCursor(Qt::PointingHandCursor);

@@ -17,6 +17,9 @@
 #include "screens/shell/CustomAnimator.h"
 #include "services/ResultProtection.h"
 #include "services/TimeAndPlace.h"
+#include "model/SettingsKeys.h"
+#include "model/NotificationNames.h"
+#include "controls/Palette.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -75,7 +78,7 @@ NoSimilarDuplicatePhotosFoundVC::NoSimilarDuplicatePhotosFoundVC(QWidget *parent
         "QPushButton#btnBackToHome:hover, QPushButton:focus { border-color: #2d8ce6; }"
         "QLabel[role=\"look\"] { color: #8a8a8a; }"
         "QSlider::groove:horizontal { height: 4px; background: #555555; border-radius: 2px; }"
-        "QSlider::sub-page:horizontal { background: #c79d27; border-radius: 2px; }"
+        "QSlider::sub-page:horizontal { background: " TWINSIFT_GOLD_CSS "; border-radius: 2px; }"
         "QSlider::handle:horizontal { width: 14px; margin: -6px 0; border-radius: 7px; background: #e0e0e0; }"));
 
     // ---- toolbar look-alike (pictures and captions; only Back to Home acts)
@@ -229,7 +232,7 @@ void NoSimilarDuplicatePhotosFoundVC::showEvent(QShowEvent *event)
         return;
     viewWillAppear();
     platform::Dispatch::mainAsync([] {
-        platform::NotificationCenter::defaultCenter().post(QStringLiteral("kDisableControlNotification"));
+        platform::NotificationCenter::defaultCenter().post(NotificationName::disableControl);
     });
 }
 
@@ -237,7 +240,7 @@ void NoSimilarDuplicatePhotosFoundVC::hideEvent(QHideEvent *event)
 {
     QWidget::hideEvent(event);
     if (!event->spontaneous())
-        platform::NotificationCenter::defaultCenter().post(QStringLiteral("closeToExitVC"));
+        platform::NotificationCenter::defaultCenter().post(NotificationName::closeToExitVC);
 }
 
 void NoSimilarDuplicatePhotosFoundVC::setSliderControlsVisible(bool visible)
@@ -252,7 +255,7 @@ void NoSimilarDuplicatePhotosFoundVC::viewWillAppear()
     boxTopBlackLayer->hide();
     const auto *sheet = AllViewControllers::cached<ScanVC>(QStringLiteral("Scan"));
     const bool sliderForm = (sheet && sheet->sendData && !sheet->sendData->empty())
-                            || platform::UserDefaults::standard().boolForKey(QStringLiteral("ISSliderAvailable"));
+                            || platform::UserDefaults::standard().boolForKey(SettingsKey::isSliderAvailable);
     if (sliderForm) {
         setSliderControlsVisible(true);
         boxBack->hide();
@@ -315,7 +318,7 @@ void NoSimilarDuplicatePhotosFoundVC::sliderViewValues(int position)
         list->reloadData();
     hide();
     setParent(nullptr);
-    platform::UserDefaults::standard().setBool(QStringLiteral("ISSliderAvailable"), false);
+    platform::UserDefaults::standard().setBool(SettingsKey::isSliderAvailable, false);
 }
 
 void NoSimilarDuplicatePhotosFoundVC::leave()
@@ -330,7 +333,7 @@ void NoSimilarDuplicatePhotosFoundVC::leave()
         setParent(nullptr);
     }
     scanResultVC()->returnToHome();
-    platform::NotificationCenter::defaultCenter().post(QStringLiteral("closeToExitVC"));
+    platform::NotificationCenter::defaultCenter().post(NotificationName::closeToExitVC);
 }
 
 void NoSimilarDuplicatePhotosFoundVC::clickedBack()
@@ -340,12 +343,12 @@ void NoSimilarDuplicatePhotosFoundVC::clickedBack()
 
 void NoSimilarDuplicatePhotosFoundVC::clickedBackToHome()
 {
-    if (!platform::UserDefaults::standard().boolForKey(QStringLiteral("ISSliderAvailable"))) {
+    if (!platform::UserDefaults::standard().boolForKey(SettingsKey::isSliderAvailable)) {
         leave();
         return;
     }
     if (backToHomeAlert) {
-        platform::UserDefaults::standard().setBool(isPopUpKey, false);
+        platform::UserDefaults::standard().setBool(SettingsKey::isPopUp, false);
         platform::SheetPresenter::presentAsSheet(backToHomeDialogVC(), this);
         return;
     }

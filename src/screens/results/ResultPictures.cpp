@@ -1,6 +1,7 @@
 #include "screens/results/ResultPictures.h"
 
 #include "screens/home/HomePictures.h"
+#include "controls/Palette.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -10,7 +11,6 @@ namespace ResultPictures {
 namespace {
 
 const QColor kGreen(9, 171, 9);
-const QColor kGold(199, 157, 39);
 const QColor kLight(210, 210, 210);
 
 // A transparent picture of w x h logical pixels at device pixel ratio 2, and a painter on it.
@@ -52,7 +52,7 @@ QImage backToHomeIcon()
     house.lineTo(22, 13);
     p.drawPath(house);
     p.drawRect(QRectF(7, 12, 12, 9));
-    p.setBrush(kGold);
+    p.setBrush(Palette::gold);
     p.setPen(Qt::NoPen);
     p.drawRect(QRectF(11.5, 15, 3.5, 6));
     return image;
@@ -66,7 +66,7 @@ QImage selectionWizardIcon()
     p.setPen(QPen(kLight, 2.2, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(5, 21), QPointF(17, 9));
     p.setPen(Qt::NoPen);
-    p.setBrush(kGold);
+    p.setBrush(Palette::gold);
     for (const QPointF &star : {QPointF(19, 6), QPointF(22, 12), QPointF(13, 4)}) {
         QPainterPath s;
         s.moveTo(star + QPointF(0, -2.5));
@@ -115,11 +115,11 @@ QImage radioChecked()
     QImage image = blank(20, 20);
     QPainter p(&image);
     prepare(p);
-    p.setPen(QPen(kGold, 1.6));
+    p.setPen(QPen(Palette::gold, 1.6));
     p.setBrush(Qt::NoBrush);
     p.drawEllipse(QRectF(2, 2, 16, 16));
     p.setPen(Qt::NoPen);
-    p.setBrush(kGold);
+    p.setBrush(Palette::gold);
     p.drawEllipse(QRectF(6, 6, 8, 8));
     return image;
 }
@@ -129,7 +129,7 @@ QImage radioUnchecked()
     QImage image = blank(20, 20);
     QPainter p(&image);
     prepare(p);
-    p.setPen(QPen(kGold, 1.6));
+    p.setPen(QPen(Palette::gold, 1.6));
     p.setBrush(Qt::NoBrush);
     p.drawEllipse(QRectF(2, 2, 16, 16));
     return image;
@@ -154,7 +154,7 @@ QImage noResultsPicture()
     p.drawRoundedRect(QRectF(22, 34, 92, 76), 10, 10);
     p.setBrush(QColor(62, 62, 62));
     p.drawRoundedRect(QRectF(46, 52, 92, 76), 10, 10);
-    p.setPen(QPen(kGold, 6, Qt::SolidLine, Qt::RoundCap));
+    p.setPen(QPen(Palette::gold, 6, Qt::SolidLine, Qt::RoundCap));
     p.drawEllipse(QRectF(70, 66, 34, 34));
     p.drawLine(QPointF(100, 96), QPointF(118, 114));
     return image;

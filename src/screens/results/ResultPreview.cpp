@@ -11,6 +11,8 @@
 #include "screens/results/list/ListViewVC.h"
 #include "screens/shell/AllViewControllers.h"
 #include "services/ImageHelpers.h"
+#include "model/SettingsKeys.h"
+#include "model/NotificationNames.h"
 
 #include <QApplication>
 #include <QAudioOutput>
@@ -52,12 +54,12 @@ ResultPreview::ResultPreview(QWidget *parent) : QWidget(parent)
     // A dialog or sheet over the results stopped the preview; once it is gone the preview shows
     // the current card again (after the closing code has run).
     platform::NotificationCenter::defaultCenter().addObserver(
-        this, QStringLiteral("closeToExitVC"), [this](const platform::Notification &) {
+        this, NotificationName::closeToExitVC, [this](const platform::Notification &) {
             QPointer<ResultPreview> self = this;
             QMetaObject::invokeMethod(
                 this, [self] {
                     if (self && self->isVisible()
-                        && !platform::UserDefaults::standard().boolForKey(QStringLiteral("IsPopUpTWK")))
+                        && !platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp))
                         self->showCurrentCard();
                 },
                 Qt::QueuedConnection);

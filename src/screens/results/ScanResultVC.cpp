@@ -21,6 +21,9 @@
 #include "screens/shell/HubScreens.h"
 #include "services/ResultProtection.h"
 #include "services/TimeAndPlace.h"
+#include "model/SettingsKeys.h"
+#include "model/NotificationNames.h"
+#include "controls/Palette.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -122,15 +125,15 @@ ScanResultVC::ScanResultVC(QWidget *parent) : QWidget(parent)
         "QLabel#imgPreview { background: #222222; border-radius: 6px; }"
         "QFrame#previewFrame { background: #222222; border-radius: 6px; }"
         "QScrollArea { background: #262626; border: none; }"
-        "QFrame#boxTutorial { background: rgba(20, 20, 20, 235); border: 1px solid #c79d27; border-radius: 8px; }"
+        "QFrame#boxTutorial { background: rgba(20, 20, 20, 235); border: 1px solid " TWINSIFT_GOLD_CSS "; border-radius: 8px; }"
         "QCheckBox { color: #d8d8d8; }"
         "QSlider::groove:horizontal { height: 4px; background: #555555; border-radius: 2px; }"
-        "QSlider::sub-page:horizontal { background: #c79d27; border-radius: 2px; }"
+        "QSlider::sub-page:horizontal { background: " TWINSIFT_GOLD_CSS "; border-radius: 2px; }"
         "QSlider::handle:horizontal { width: 10px; margin: -6px 0; border: 2px solid #e0e0e0; border-radius: 7px;"
         " background: #e0e0e0; }"
         "QSlider::handle:horizontal:focus { border-color: #2d8ce6; }"
         "QProgressBar { border: none; background: transparent; max-height: 4px; }"
-        "QProgressBar::chunk { background: #c79d27; }"));
+        "QProgressBar::chunk { background: " TWINSIFT_GOLD_CSS "; }"));
 
     // ---- toolbar
     imageViewTitle = pictureLabel(this, "imageViewTitle", ResultPictures::titleIcon(), 24);
@@ -384,11 +387,11 @@ ScanResultVC::ScanResultVC(QWidget *parent) : QWidget(parent)
 
     // The three answers of the confirmation sheets; registered once for the life of the screen.
     platform::NotificationCenter &center = platform::NotificationCenter::defaultCenter();
-    center.addObserver(this, QStringLiteral("BackToHomeObserver"),
+    center.addObserver(this, NotificationName::backToHomeObserver,
                        [this](const platform::Notification &) { backToHomeObserver(); });
-    center.addObserver(this, QStringLiteral("AutoMarkSelection"),
+    center.addObserver(this, NotificationName::autoMarkSelection,
                        [this](const platform::Notification &n) { autoMarkSelectionObserver(n); });
-    center.addObserver(this, QStringLiteral("DeleteDuplicateFilesTWK"),
+    center.addObserver(this, NotificationName::deleteDuplicateFiles,
                        [this](const platform::Notification &n) { observerDeleteMarked(n); });
     m_observersRegistered = true;
 
@@ -507,9 +510,9 @@ void ScanResultVC::viewWillAppear()
 {
     configureResultScreen();
     boxTutorial->hide();
-    if (defaults().holdsBool(QStringLiteral("TutorialShownTWK")))
+    if (defaults().holdsBool(SettingsKey::tutorialShown))
         return;
-    defaults().setBool(QStringLiteral("TutorialShownTWK"), false);
+    defaults().setBool(SettingsKey::tutorialShown, false);
     lblStepFirstTutorial->setText(text("IDS_TWK_307"));
     lblStepSecondTutorial->setText(text("IDS_TWK_308"));
     placeOverlays();
@@ -562,7 +565,7 @@ void ScanResultVC::configureResultScreen()
 void ScanResultVC::viewDidAppear()
 {
     applyListWidth();
-    platform::NotificationCenter::defaultCenter().post(QStringLiteral("IsFilesNotSelected"),
+    platform::NotificationCenter::defaultCenter().post(NotificationName::isFilesNotSelected,
                                                        {{QStringLiteral("isEmpty"), true}});
     HubScreens::setScanListMenuHidden(true);
 }
@@ -587,13 +590,13 @@ void ScanResultVC::tappedThumbnailView()
         return;
     stopPreview();
     activityIndicator->show();
-    platform::NotificationCenter::defaultCenter().post(QStringLiteral("kDisableControlNotification"));
+    platform::NotificationCenter::defaultCenter().post(NotificationName::disableControl);
     boxTopBlackLayer->hide();
     customViewImgeListing->show();
     fillBox(boxThumbnailView, kActiveTab);
     fillBox(boxListView, kInactiveTab);
     scrollViewCollection->hide();
-    defaults().setBool(QStringLiteral("IsThumbnailSelected"), true);
+    defaults().setBool(SettingsKey::isThumbnailSelected, true);
     platform::Dispatch::mainAfter(0.01, [this] { reloadThumbnailCollectionView(); }, this);
 }
 
@@ -603,13 +606,13 @@ void ScanResultVC::tappedListView()
         return;
     stopPreview();
     activityIndicator->show();
-    platform::NotificationCenter::defaultCenter().post(QStringLiteral("kDisableControlNotification"));
+    platform::NotificationCenter::defaultCenter().post(NotificationName::disableControl);
     boxTopBlackLayer->hide();
     customViewImgeListing->hide();
     fillBox(boxThumbnailView, kInactiveTab);
     fillBox(boxListView, kActiveTab);
     scrollViewCollection->show();
-    defaults().setBool(QStringLiteral("IsThumbnailSelected"), false);
+    defaults().setBool(SettingsKey::isThumbnailSelected, false);
     platform::Dispatch::mainAfter(0.01, [this] { reloadListCollectionView(); }, this);
 }
 
@@ -753,7 +756,7 @@ void ScanResultVC::startRegrouping()
             sliderValuesUpdate();
         }, this);
     }
-    platform::NotificationCenter::defaultCenter().post(QStringLiteral("kDisableControlNotification"));
+    platform::NotificationCenter::defaultCenter().post(NotificationName::disableControl);
     boxTopBlackLayer->hide();
 }
 
@@ -784,7 +787,7 @@ void ScanResultVC::sliderValuesUpdate()
         noResults->hide();
         noResults->setParent(nullptr);
     }
-    defaults().setBool(QStringLiteral("ISSliderAvailable"), true);
+    defaults().setBool(SettingsKey::isSliderAvailable, true);
     refreshResultTotals();
     refreshSelectionState();
     reloadBothViews();
@@ -801,8 +804,8 @@ void ScanResultVC::enableComponentsAfterSlider()
 {
     const bool layerWasVisible = boxTopBlackLayer->isVisible();
     platform::NotificationCenter &center = platform::NotificationCenter::defaultCenter();
-    center.post(QStringLiteral("closeToExitVC"));
-    center.post(QStringLiteral("IsFilesNotSelected"), {{QStringLiteral("isEmpty"), true}});
+    center.post(NotificationName::closeToExitVC);
+    center.post(NotificationName::isFilesNotSelected, {{QStringLiteral("isEmpty"), true}});
     if (layerWasVisible) {
         boxTopBlackLayer->cover();
         boxTopBlackLayer->show();
@@ -850,12 +853,12 @@ void ScanResultVC::markEveryGroup()
 
 void ScanResultVC::tappedAutoSelect()
 {
-    if (defaults().boolForKey(isPopUpKey))
+    if (defaults().boolForKey(SettingsKey::isPopUp))
         return;
     stopPreview();
     setRadioState(true);
     if (showAutoMarkAlert) {
-        defaults().setBool(isPopUpKey, true);
+        defaults().setBool(SettingsKey::isPopUp, true);
         boxTopBlackLayer->cover();
         boxTopBlackLayer->show();
         platform::SheetPresenter::presentAsSheet(autoMarkSelectionDialogVC(), this);
@@ -900,7 +903,7 @@ void ScanResultVC::tappedUnSelectAll()
 
 void ScanResultVC::tappedSelectionWizard()
 {
-    defaults().setBool(isPopUpKey, true);
+    defaults().setBool(SettingsKey::isPopUp, true);
     stopPreview();
     boxTopBlackLayer->cover();
     boxTopBlackLayer->show();
@@ -922,7 +925,7 @@ void ScanResultVC::tappedBackToHome()
         returnToHome();
         return;
     }
-    defaults().setBool(isPopUpKey, true);
+    defaults().setBool(SettingsKey::isPopUp, true);
     boxTopBlackLayer->cover();
     boxTopBlackLayer->show();
     platform::SheetPresenter::presentAsSheet(backToHomeDialogVC(), this);
@@ -936,20 +939,20 @@ void ScanResultVC::backToHomeObserver()
 void ScanResultVC::returnToHome()
 {
     platform::NotificationCenter &center = platform::NotificationCenter::defaultCenter();
-    center.post(QStringLiteral("updateSlider"));
-    center.post(QStringLiteral("reinitializationItems"));
+    center.post(NotificationName::updateSlider);
+    center.post(NotificationName::reinitializationItems);
     // The groups, the marks and the overrides go with the grid that held them.
     ResultState::shared().clear();
     preview->clear();
-    defaults().setBool(QStringLiteral("IsResultVC"), false);
-    defaults().setBool(QStringLiteral("IsVisibleSettingTooltips"), true);
+    defaults().setBool(SettingsKey::isResultVC, false);
+    defaults().setBool(SettingsKey::isVisibleSettingTooltips, true);
     HubScreens::setScanListMenuHidden(false);
     HubScreens::setInitialDirectories(HubScreens::scanList());
     if (parentWidget()) {
         hide();
         setParent(nullptr);
     }
-    center.post(QStringLiteral("closeToExitVC"));
+    center.post(NotificationName::closeToExitVC);
     AllViewControllers::clearScanControllers();
 }
 
@@ -960,7 +963,7 @@ void ScanResultVC::tappedDeleteMarked()
         presentDeletionSheet();
         return;
     }
-    defaults().setBool(isPopUpKey, true);
+    defaults().setBool(SettingsKey::isPopUp, true);
     boxTopBlackLayer->cover();
     boxTopBlackLayer->show();
     platform::SheetPresenter::presentAsSheet(deleteDuplicatePhotosVC(), this);
@@ -974,10 +977,10 @@ void ScanResultVC::observerDeleteMarked(const platform::Notification &)
 
 void ScanResultVC::presentDeletionSheet()
 {
-    defaults().setBool(QStringLiteral("IsScan"), false);
-    defaults().setBool(QStringLiteral("IsDelete"), true);
+    defaults().setBool(SettingsKey::isScan, false);
+    defaults().setBool(SettingsKey::isDelete, true);
     boxTopBlackLayer->cover();
     boxTopBlackLayer->show();
-    platform::NotificationCenter::defaultCenter().post(QStringLiteral("kDisableControlNotification"));
+    platform::NotificationCenter::defaultCenter().post(NotificationName::disableControl);
     scanVC()->presentAsSheet(window());
 }

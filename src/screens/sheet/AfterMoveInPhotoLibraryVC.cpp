@@ -9,6 +9,7 @@
 #include "screens/results/ScanResultVC.h"
 #include "screens/sheet/ScanIcons.h"
 #include "screens/sheet/ScanSheetSupport.h"
+#include "model/NotificationNames.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -152,8 +153,8 @@ void AfterMoveInPhotoLibraryVC::clickedClose()
     if (sharedAnimator)
         sharedAnimator->animateDismissal(afterMoveInPhotoLibraryVC(), scanResultVC());
     platform::NotificationCenter &center = platform::NotificationCenter::defaultCenter();
-    center.post(QStringLiteral("closeToExitVC"));
-    center.post(QStringLiteral("kDisableScanButtonControlNotification"));
+    center.post(NotificationName::closeToExitVC);
+    center.post(NotificationName::disableScanButtonControl);
 
     if (auto *status = AllViewControllers::cached<AfterDeleteStatusVC>(QStringLiteral("AfterDeleteStatus"))) {
         status->enableAfterDeleteButtons();
@@ -164,8 +165,8 @@ void AfterMoveInPhotoLibraryVC::clickedClose()
         auto *results = qobject_cast<ScanResultVC *>(scanResultVC());
         if (results)
             results->sliderValuesUpdate();
-        center.post(QStringLiteral("closeToExitVC"));
-        center.post(QStringLiteral("kDisableScanButtonControlNotification"));
+        center.post(NotificationName::closeToExitVC);
+        center.post(NotificationName::disableScanButtonControl);
         if (results && results->boxTopBlackLayer)
             results->boxTopBlackLayer->hide();
     }

@@ -11,6 +11,8 @@
 #include "screens/sheet/ScanSheetSupport.h"
 #include "screens/sheet/ScanVC.h"
 #include "screens/sheet/SpinningImageView.h"
+#include "model/SettingsKeys.h"
+#include "model/NotificationNames.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -146,10 +148,10 @@ void CancelScanningVC::clickedYes()
 
 void CancelScanningVC::closeVC()
 {
-    platform::UserDefaults::standard().setBool(QStringLiteral("IsVisibleSettingTooltips"), true);
+    platform::UserDefaults::standard().setBool(SettingsKey::isVisibleSettingTooltips, true);
     platform::NotificationCenter &center = platform::NotificationCenter::defaultCenter();
-    center.post(QStringLiteral("hideTopBlackLayer"));
-    center.post(QStringLiteral("closeToExitVC"));
+    center.post(NotificationName::hideTopBlackLayer);
+    center.post(NotificationName::closeToExitVC);
     dismiss();
     if (ScanVC *sheet = scanSheet())
         sheet->removeView();

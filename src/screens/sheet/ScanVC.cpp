@@ -25,6 +25,8 @@
 #include "screens/sheet/SpinningImageView.h"
 #include "services/MVNAssistance.h"
 #include "services/MVNMemory.h"
+#include "model/SettingsKeys.h"
+#include "model/NotificationNames.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -52,7 +54,7 @@ namespace {
 
 void postNoSimilarPhotosFound()
 {
-    NotificationCenter::defaultCenter().post(QStringLiteral("NoSimilarPhotosFound"));
+    NotificationCenter::defaultCenter().post(NotificationName::noSimilarPhotosFound);
 }
 
 void printLine(const char *text)
@@ -387,7 +389,7 @@ void ScanVC::keyPressEvent(QKeyEvent *event)
 bool ScanVC::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == btnFinish && (event->type() == QEvent::Enter || event->type() == QEvent::Leave)) {
-        if (!UserDefaults::standard().boolForKey(QStringLiteral("IsPopUpTWK")))
+        if (!UserDefaults::standard().boolForKey(SettingsKey::isPopUp))
             btnFinish->setCursor(event->type() == QEvent::Enter ? Qt::PointingHandCursor : Qt::ArrowCursor);
     }
     return QDialog::eventFilter(watched, event);
@@ -442,12 +444,12 @@ void ScanVC::viewWillAppear()
     setSecondStepAbort(false);
 
     UserDefaults &defaults = UserDefaults::standard();
-    if (defaults.boolForKey(QStringLiteral("IsScan")))
+    if (defaults.boolForKey(SettingsKey::isScan))
         setUpScan();
-    else if (defaults.boolForKey(QStringLiteral("IsDelete")))
+    else if (defaults.boolForKey(SettingsKey::isDelete))
         setUpDelete();
-    defaults.setBool(QStringLiteral("IsScan"), false);
-    defaults.setBool(QStringLiteral("IsDelete"), false);
+    defaults.setBool(SettingsKey::isScan, false);
+    defaults.setBool(SettingsKey::isDelete, false);
 }
 
 void ScanVC::viewDidAppear()
@@ -484,7 +486,7 @@ void ScanVC::setUpScan()
     lblFileURL->setText(localizedText(QStringLiteral("IDS_TWK_43")));
     lblDuplicatePhotosSelected->setText(localizedText(QStringLiteral("IDS_TWK_41")));
     lblDuplicatePhotosCleaned->setText(localizedText(QStringLiteral("IDS_TWK_42")));
-    if (const auto stored = UserDefaults::standard().storedIntegerForKey(QStringLiteral("MinimumFileSizeTWK"));
+    if (const auto stored = UserDefaults::standard().storedIntegerForKey(SettingsKey::minimumFileSize);
         stored && *stored >= 0)
         minimumFileSize = quint64(*stored);
     removePhotosLibraryRoots();
@@ -587,11 +589,11 @@ void ScanVC::closeVC()
         });
     } else if (publication.kind == ScanPublication::Kind::SelectedFiles) {
         thumbnailVC(); // the grid that takes the groups exists before they are published
-        center.post(QStringLiteral("callVCFromScanVC"));
-        center.post(QStringLiteral("SelectedFiles"), publication.userInfo);
+        center.post(NotificationName::callVCFromScanVC);
+        center.post(NotificationName::selectedFiles, publication.userInfo);
     }
-    center.post(QStringLiteral("hideTopBlackLayer"));
-    center.post(QStringLiteral("closeToExitVC"));
+    center.post(NotificationName::hideTopBlackLayer);
+    center.post(NotificationName::closeToExitVC);
     removeView();
 }
 
@@ -618,12 +620,12 @@ void ScanVC::removeView()
     sendData.reset();
     resetScanListWorkingCopy();
     if (!isItemDeleted && !isPresentedPhotosLibrary)
-        NotificationCenter::defaultCenter().post(QStringLiteral("closeToExitVC"));
+        NotificationCenter::defaultCenter().post(NotificationName::closeToExitVC);
     QPointer<ScanVC> self = this;
     mainAsync([self] {
-        if (UserDefaults::standard().boolForKey(QStringLiteral("IsScan"))) {
-            NotificationCenter::defaultCenter().post(QStringLiteral("hideTopBlackLayer"));
-            NotificationCenter::defaultCenter().post(QStringLiteral("closeToExitVC"));
+        if (UserDefaults::standard().boolForKey(SettingsKey::isScan)) {
+            NotificationCenter::defaultCenter().post(NotificationName::hideTopBlackLayer);
+            NotificationCenter::defaultCenter().post(NotificationName::closeToExitVC);
         }
         if (self) {
             mainAfter(0.1, [self] {
@@ -911,7 +913,7 @@ void ScanVC::displayDeletedItems()
             status->isPhotoLibrary = isPresentedPhotosLibrary;
             status->isResult = resultsLeft;
         }
-        center.post(QStringLiteral("presentAfterDeleteView"));
+        center.post(NotificationName::presentAfterDeleteView);
     } else if (isPresentedPhotosLibrary) {
         if (status) {
             status->isTrashed = false;
@@ -920,9 +922,9 @@ void ScanVC::displayDeletedItems()
         }
         if (resultsLeft) {
             movedToPhotosAlbum = true;
-            center.post(QStringLiteral("AfterMoveInPhotoLibrary"));
+            center.post(NotificationName::afterMoveInPhotoLibrary);
         } else {
-            center.post(QStringLiteral("presentAfterDeleteView"));
+            center.post(NotificationName::presentAfterDeleteView);
         }
     }
     if (auto *results = qobject_cast<ScanResultVC *>(AllViewControllers::cachedController(QStringLiteral("ScanResult"))))

@@ -22,6 +22,7 @@
 #include "services/LaunchOnStartup.h"
 #include "services/MVNAssistance.h"
 #include "services/ProtectedFolders.h"
+#include "model/SettingsKeys.h"
 
 #include <QAction>
 #include <QApplication>
@@ -93,7 +94,7 @@ void AppDelegate::applicationWillFinishLaunching()
     rebuildExcludedFolders();
     registerAlertDefaults();
     menuItemCheckForUpdate->setVisible(true);
-    LaunchOnStartup::addLoginItem(defaults().boolForKey(QStringLiteral("LoginStartStatusTWK")));
+    LaunchOnStartup::addLoginItem(defaults().boolForKey(SettingsKey::loginStartStatus));
     showFirstWindow();
     scheduleUpdateCheck();
 }
@@ -173,25 +174,25 @@ void AppDelegate::showUpdateCheckResult(const platform::Updater::CheckResult &re
 
 void AppDelegate::writeAbsentSettingDefaults()
 {
-    if (defaults().storedIntegerForKey(QStringLiteral("MinimumFileSizeTWK")).value_or(-1) < 0)
-        defaults().setUnsigned(QStringLiteral("MinimumFileSizeTWK"), 1024);
-    if (defaults().typeOf(QStringLiteral("MinimumFileSizeTypeTWK")) != UserDefaults::Type::String)
-        defaults().setString(QStringLiteral("MinimumFileSizeTypeTWK"), QStringLiteral("KB"));
-    if (!defaults().storedIntegerForKey(QStringLiteral("ScanVideoFilesInExactMatchTWK")))
-        defaults().setInteger(QStringLiteral("ScanVideoFilesInExactMatchTWK"), 0);
-    if (!defaults().holdsBool(QStringLiteral("LoginStartStatusTWK")))
-        defaults().setBool(QStringLiteral("LoginStartStatusTWK"), false);
+    if (defaults().storedIntegerForKey(SettingsKey::minimumFileSize).value_or(-1) < 0)
+        defaults().setUnsigned(SettingsKey::minimumFileSize, 1024);
+    if (defaults().typeOf(SettingsKey::minimumFileSizeType) != UserDefaults::Type::String)
+        defaults().setString(SettingsKey::minimumFileSizeType, QStringLiteral("KB"));
+    if (!defaults().storedIntegerForKey(SettingsKey::scanVideoFilesInExactMatch))
+        defaults().setInteger(SettingsKey::scanVideoFilesInExactMatch, 0);
+    if (!defaults().holdsBool(SettingsKey::loginStartStatus))
+        defaults().setBool(SettingsKey::loginStartStatus, false);
 }
 
 void AppDelegate::resetPerRunFlags()
 {
-    defaults().setBool(QStringLiteral("IsVisibleSettingTooltips"), true);
-    defaults().setBool(QStringLiteral("IsPopUpTWK"), false);
-    defaults().setBool(QStringLiteral("IsDelete"), false);
-    defaults().setBool(QStringLiteral("IsScan"), false);
-    defaults().setBool(QStringLiteral("IsThumbnailSelected"), true);
-    defaults().setBool(QStringLiteral("ISSliderAvailable"), false);
-    defaults().setBool(QStringLiteral("IsResultVC"), false);
+    defaults().setBool(SettingsKey::isVisibleSettingTooltips, true);
+    defaults().setBool(SettingsKey::isPopUp, false);
+    defaults().setBool(SettingsKey::isDelete, false);
+    defaults().setBool(SettingsKey::isScan, false);
+    defaults().setBool(SettingsKey::isThumbnailSelected, true);
+    defaults().setBool(SettingsKey::isSliderAvailable, false);
+    defaults().setBool(SettingsKey::isResultVC, false);
 }
 
 void AppDelegate::loadLanguageAndDefaultRules()
@@ -199,7 +200,7 @@ void AppDelegate::loadLanguageAndDefaultRules()
     localizationTable = sharedAssistance().loadPropertyList(QStringLiteral("English"));
     const QByteArray encoded = encodeAutoMarkRules(defaultAutoMarkRules());
     if (!encoded.isEmpty())
-        defaults().setData(QString::fromLatin1(autoMarkRulesKey), encoded);
+        defaults().setData(SettingsKey::autoMark, encoded);
 }
 
 void AppDelegate::syncProtectedFolderDefaults()
@@ -207,7 +208,7 @@ void AppDelegate::syncProtectedFolderDefaults()
     // A stored list is loaded as the Protected folders pane loads it: a damaged element is skipped
     // (logged) with its flag, and the stored keys are left as they are. Only a missing list, or a
     // value that is no list at all, is seeded.
-    if (defaults().arrayForKey(QStringLiteral("ProtectedFoldersTWK"))) {
+    if (defaults().arrayForKey(SettingsKey::protectedFolders)) {
         loadProtectedFolders();
         return;
     }
@@ -215,16 +216,16 @@ void AppDelegate::syncProtectedFolderDefaults()
     for (const auto &folder : protectedFolders)
         if (folder.url)
             paths << folder.url->toLocalFile();
-    defaults().setStringArray(QStringLiteral("ProtectedFoldersTWK"), paths);
+    defaults().setStringArray(SettingsKey::protectedFolders, paths);
     QJsonArray flags;
     for (bool flag : protectedSubFolderFlags)
         flags.append(flag);
-    defaults().setData(QStringLiteral("ProtectedSubFoldersTWK"), QJsonDocument(flags).toJson(QJsonDocument::Compact));
+    defaults().setData(SettingsKey::protectedSubFolders, QJsonDocument(flags).toJson(QJsonDocument::Compact));
 }
 
 void AppDelegate::rebuildExcludedFolders()
 {
-    const QString key = QStringLiteral("ExcludedFoldersTWK");
+    const QString key = SettingsKey::excludedFolders;
     QStringList paths;
     if (const std::optional<QVariantList> stored = defaults().arrayForKey(key)) {
         // A damaged element is skipped; the user's other exclusions are kept and the stored list
@@ -253,7 +254,7 @@ void AppDelegate::rebuildExcludedFolders()
 
 void AppDelegate::registerAlertDefaults()
 {
-    if (defaults().holdsBool(QStringLiteral("confirmBeforeDeletingPhotos")))
+    if (defaults().holdsBool(SettingsKey::confirmBeforeDeletingPhotos))
         loadAlertSettings();
     else
         saveAlertSettings();
@@ -264,7 +265,7 @@ void AppDelegate::showFirstWindow()
     StartupVC::setGetStartedHandler([this] { showHomeWindow(); });
     StartupVC::setCheckForUpdateHandler([this] { checkForUpdate(); });
 
-    if (defaults().holdsBool(QStringLiteral("StartupTWK"))) {
+    if (defaults().holdsBool(SettingsKey::startup)) {
         platform::WindowController *splash = splashWindowController();
         splash->centerOnScreen();
         splash->showWindow(splashVC());
@@ -281,11 +282,11 @@ void AppDelegate::showFirstWindow()
 AppDelegate::ScheduledCheck AppDelegate::scheduleUpdateCheck()
 {
     m_scheduledCheck = ScheduledCheck::None;
-    if (!defaults().holdsBool(QStringLiteral("FirstRunTWK"))) {
-        defaults().setBool(QStringLiteral("FirstRunTWK"), false);
+    if (!defaults().holdsBool(SettingsKey::firstRun)) {
+        defaults().setBool(SettingsKey::firstRun, false);
         return m_scheduledCheck;
     }
-    const QString key = QStringLiteral("AutoCheckForUpdateTWK");
+    const QString key = SettingsKey::autoCheckForUpdate;
     if (!defaults().storedIntegerForKey(key))
         defaults().setInteger(key, 1);
     const qint64 mode = defaults().storedIntegerForKey(key).value_or(1);
@@ -303,7 +304,7 @@ void AppDelegate::applicationDidFinishLaunching()
 {
     localizeMenuTitles();
     isAllowToPreference = false;
-    if (defaults().holdsBool(QStringLiteral("StartupTWK")))
+    if (defaults().holdsBool(SettingsKey::startup))
         SplashVC::scheduleDismissal([this] { dismissSplash(); }, this, SplashVC::kDisplaySeconds);
 }
 
@@ -588,7 +589,7 @@ QWidget *AppDelegate::mainWindowContent() const
 
 bool AppDelegate::isQuitRefused() const
 {
-    if (defaults().boolForKey(QStringLiteral("IsPopUpTWK")))
+    if (defaults().boolForKey(SettingsKey::isPopUp))
         return true;
     auto *home = AllViewControllers::cached<ViewController>(QStringLiteral("ViewController"));
     return home && home->isViewLoaded() && home->popUpHolderCount() > 0;
@@ -598,7 +599,7 @@ bool AppDelegate::passesCommonGuard() const
 {
     if (isQuitRefused())
         return false;
-    return defaults().holdsBool(QStringLiteral("StartupTWK"));
+    return defaults().holdsBool(SettingsKey::startup);
 }
 
 bool AppDelegate::validateMenuItem(QAction *) const
@@ -655,7 +656,7 @@ void AppDelegate::tappedExit()
 bool AppDelegate::applicationShouldHandleReopen()
 {
     auto *main = AllViewControllers::cached<InitialWindowController>(QStringLiteral("InitialWindowController"));
-    if (defaults().holdsBool(QStringLiteral("StartupTWK")) && main && main->contentViewController())
+    if (defaults().holdsBool(SettingsKey::startup) && main && main->contentViewController())
         main->setIsVisible(true);
     return true;
 }
@@ -688,6 +689,6 @@ void AppDelegate::saveScanList()
         paths << entry.url->toLocalFile();
         ticks << QVariant(entry.isChecked);
     }
-    defaults().setStringArray(QStringLiteral("SelectedURLs"), paths);
-    defaults().setArray(QStringLiteral("SelectedURLsChecked"), ticks);
+    defaults().setStringArray(SettingsKey::selectedURLs, paths);
+    defaults().setArray(SettingsKey::selectedURLsChecked, ticks);
 }

@@ -1,4 +1,5 @@
 #include "screens/shell/Theme.h"
+#include "controls/Palette.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -56,9 +57,9 @@ QString homeStyleSheet()
     return QStringLiteral(R"(
 ViewController { background-color: rgb(34, 34, 34); }
 QFrame#homeHeader { background-color: rgb(42, 42, 42); border-bottom: 1px solid rgb(24, 24, 24); }
-QPushButton#btnOtherApps { color: rgb(199, 157, 39); background-color: transparent; border: 1px solid rgb(90, 90, 90);
+QPushButton#btnOtherApps { color: )" TWINSIFT_GOLD_CSS R"(; background-color: transparent; border: 1px solid rgb(90, 90, 90);
   border-radius: 6px; padding: 5px 14px; }
-QPushButton#btnOtherApps:hover { border-color: rgb(199, 157, 39); }
+QPushButton#btnOtherApps:hover { border-color: )" TWINSIFT_GOLD_CSS R"(; }
 QPushButton#btnOtherApps:focus { border-color: rgb(45, 140, 230); }
 QLabel#lblTitle { color: rgb(240, 240, 240); font-size: 18px; font-weight: 600; }
 QFrame#panel { background-color: rgb(39, 39, 39); border: 1px solid rgb(56, 56, 56); border-radius: 8px; }
@@ -71,16 +72,16 @@ QLabel#lblhintdragphotos { color: rgb(150, 150, 150); font-size: 12px; }
 QPushButton[modeCard="true"] { background-color: rgb(46, 46, 46); border: 1px solid rgb(64, 64, 64);
                                border-radius: 6px; text-align: left; }
 QPushButton[modeCard="true"]:hover { border-color: rgb(110, 110, 110); }
-QPushButton[modeCard="true"]:checked { background-color: rgb(52, 49, 40); border: 1px solid rgb(199, 157, 39); }
-QPushButton[modeCard="true"]:focus { border: 2px solid rgb(199, 157, 39); }
+QPushButton[modeCard="true"]:checked { background-color: rgb(52, 49, 40); border: 1px solid )" TWINSIFT_GOLD_CSS R"(; }
+QPushButton[modeCard="true"]:focus { border: 2px solid )" TWINSIFT_GOLD_CSS R"(; }
 QPushButton[modeCard="true"]:disabled { background-color: rgb(40, 40, 40); border-color: rgb(52, 52, 52); }
 QLabel#lblScanForDuplicate { font-size: 16px; font-weight: 700; background: transparent; }
 QRadioButton { background: transparent; spacing: 0px; }
 QRadioButton::indicator { width: 14px; height: 14px; border-radius: 8px; border: 2px solid rgb(150, 150, 150);
                           background: transparent; }
-QRadioButton::indicator:checked { border: 2px solid rgb(199, 157, 39);
+QRadioButton::indicator:checked { border: 2px solid )" TWINSIFT_GOLD_CSS R"(;
     background: qradialgradient(cx: 0.5, cy: 0.5, radius: 0.5, fx: 0.5, fy: 0.5,
-                                stop: 0 rgb(199, 157, 39), stop: 0.55 rgb(199, 157, 39), stop: 0.6 transparent); }
+                                stop: 0 )" TWINSIFT_GOLD_CSS R"(, stop: 0.55 )" TWINSIFT_GOLD_CSS R"(, stop: 0.6 transparent); }
 QRadioButton::indicator:disabled { border-color: rgb(90, 90, 90); }
 )");
 }

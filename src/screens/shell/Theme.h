@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QString>
 
+#include "controls/Palette.h"
+
 class QMessageBox;
 
 // The application's dark look: window and panel greys, the accent colours and the style sheets of
@@ -16,7 +18,7 @@ inline const QColor panelBorder{64, 64, 64};
 inline const QColor primaryText{235, 235, 235};
 inline const QColor secondaryText{183, 183, 183};
 inline const QColor green{9, 171, 9};
-inline const QColor gold{199, 157, 39};
+inline const QColor &gold = Palette::gold;
 
 // The application-wide palette and base style (menus, dialogs, scroll bars, tool tips).
 void applyApplicationTheme();

@@ -17,6 +17,8 @@
 #include "platform/PhotosApp.h"
 #include "platform/UserDefaults.h"
 #include "services/PhotosLibraryFlow.h"
+#include "model/SettingsKeys.h"
+#include "model/NotificationNames.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -41,9 +43,6 @@ using platform::NotificationCenter;
 using platform::UserDefaults;
 
 namespace {
-
-const QString kIsPopUp = QStringLiteral("IsPopUpTWK");
-const QString kIsResultVC = QStringLiteral("IsResultVC");
 
 UserDefaults &defaults()
 {
@@ -315,7 +314,7 @@ void ViewController::setup()
     btnExactMatch->setChecked(false);
 
     NotificationCenter::defaultCenter().addObserver(
-        this, QStringLiteral("IsFilesNotSelected"),
+        this, NotificationName::isFilesNotSelected,
         [this](const Notification &n) { isFilesNotSelectedNotification(n.userInfo); });
 
     QWidget *scanListView = addFilesVC();
@@ -348,20 +347,20 @@ void ViewController::setup()
 void ViewController::registerObservers()
 {
     auto &center = NotificationCenter::defaultCenter();
-    auto observe = [this, &center](const char *name, std::function<void()> handler) {
-        center.addObserver(this, QString::fromLatin1(name), [handler](const Notification &) { handler(); });
+    auto observe = [this, &center](QLatin1StringView name, std::function<void()> handler) {
+        center.addObserver(this, name, [handler](const Notification &) { handler(); });
     };
-    observe("callVCFromScanVC", [this] { callVCFromScanVC(); });
-    observe("hideTopBlackLayer", [this] { hideTopBlackLayer(); });
-    observe("closeToExitVC", [this] { closeToExitVC(); });
-    observe("kAboutWindow", [this] { aboutWindow(); });
-    observe("reinitializationItems", [this] { reinitializationItems(); });
-    observe("presentAfterDeleteView", [this] { presentAfterDeleteView(); });
-    observe("CancelScanning", [this] { cancelScanning(); });
-    observe("NoSimilarPhotosFound", [this] { noSimilarPhotosFound(); });
-    observe("AfterMoveInPhotoLibrary", [this] { afterMoveInPhotoLibrary(); });
-    observe("kDisableControlNotification", [this] { disableControlNotification(); });
-    observe("kDisableScanButtonControlNotification", [this] { disableScanButtonControlNotification(); });
+    observe(NotificationName::callVCFromScanVC, [this] { callVCFromScanVC(); });
+    observe(NotificationName::hideTopBlackLayer, [this] { hideTopBlackLayer(); });
+    observe(NotificationName::closeToExitVC, [this] { closeToExitVC(); });
+    observe(NotificationName::aboutWindow, [this] { aboutWindow(); });
+    observe(NotificationName::reinitializationItems, [this] { reinitializationItems(); });
+    observe(NotificationName::presentAfterDeleteView, [this] { presentAfterDeleteView(); });
+    observe(NotificationName::cancelScanning, [this] { cancelScanning(); });
+    observe(NotificationName::noSimilarPhotosFound, [this] { noSimilarPhotosFound(); });
+    observe(NotificationName::afterMoveInPhotoLibrary, [this] { afterMoveInPhotoLibrary(); });
+    observe(NotificationName::disableControl, [this] { disableControlNotification(); });
+    observe(NotificationName::disableScanButtonControl, [this] { disableScanButtonControlNotification(); });
 }
 
 // ---- the Scan button ----
@@ -539,7 +538,7 @@ PhotosLibraryFlow *ViewController::photosFlow()
     callbacks.busyChanged = [this](bool busy) {
         if (busy)
             btnScanForDuplicates->setEnabled(false);
-        else if (!defaults().boolForKey(kIsPopUp))
+        else if (!defaults().boolForKey(SettingsKey::isPopUp))
             isFilesNotSelected();
     };
     m_photosFlow = new PhotosLibraryFlow(callbacks, this);
@@ -608,12 +607,12 @@ void ViewController::startScan()
     HubScreens::configureScan(isSimilarScan, HubScreens::initialDirectories());
     boxTopBlackLayer->show();
     restack();
-    defaults().setBool(QStringLiteral("IsScan"), true);
-    defaults().setBool(QStringLiteral("IsDelete"), false);
-    defaults().setBool(QStringLiteral("ISSliderAvailable"), false);
-    defaults().setBool(QStringLiteral("IsVisibleSettingTooltips"), false);
+    defaults().setBool(SettingsKey::isScan, true);
+    defaults().setBool(SettingsKey::isDelete, false);
+    defaults().setBool(SettingsKey::isSliderAvailable, false);
+    defaults().setBool(SettingsKey::isVisibleSettingTooltips, false);
     HubScreens::setScanListMenuHidden(true);
-    defaults().setBool(kIsPopUp, true);
+    defaults().setBool(SettingsKey::isPopUp, true);
     m_exitPending = false;
     emit popUpModeStarted();
     setScanButtonLook(false);
@@ -627,7 +626,7 @@ void ViewController::callVCFromScanVC()
     btnScanForDuplicates->setEnabled(false);
     boxTopBlackLayer->hide();
     HubScreens::setScanListMenuHidden(true);
-    defaults().setBool(kIsResultVC, true);
+    defaults().setBool(SettingsKey::isResultVC, true);
     setHomeModeControlsEnabled(false);
     HubScreens::setSimilarResetEnabled(false);
     HubScreens::prepareResultView();
@@ -721,7 +720,7 @@ void ViewController::setPopUpMode(bool lock)
             mainWindow->activateWindow();
         }
     }
-    defaults().setBool(kIsPopUp, true);
+    defaults().setBool(SettingsKey::isPopUp, true);
     m_exitPending = false;
     emit popUpModeStarted();
     setScanButtonEnabled(false);
@@ -778,7 +777,7 @@ int ViewController::popUpHolderCount() const
 
 bool ViewController::isBusy() const
 {
-    return defaults().boolForKey(kIsPopUp) || popUpHolderCount() > 0;
+    return defaults().boolForKey(SettingsKey::isPopUp) || popUpHolderCount() > 0;
 }
 
 void ViewController::tryLeavePopUpMode()
@@ -795,11 +794,11 @@ void ViewController::leavePopUpMode()
     m_exitPending = false;
     if (auto *mainWindow = qobject_cast<InitialWindowController *>(window()))
         mainWindow->setWindowLocked(false);
-    defaults().setBool(kIsPopUp, false);
+    defaults().setBool(SettingsKey::isPopUp, false);
     HubScreens::setAfterDeleteTopBlackLayerVisible(false);
     HubScreens::setNoSimilarTopBlackLayerVisible(false);
 
-    if (!defaults().boolForKey(kIsResultVC)) {
+    if (!defaults().boolForKey(SettingsKey::isResultVC)) {
         const bool hasEntries = !HubScreens::initialDirectories().empty();
         if (hasEntries)
             setScanButtonEnabled(true);
@@ -819,7 +818,7 @@ void ViewController::leavePopUpMode()
 
 void ViewController::setResultInteractionEnabled()
 {
-    HubScreens::setResultInteractionEnabled(!defaults().boolForKey(kIsPopUp));
+    HubScreens::setResultInteractionEnabled(!defaults().boolForKey(SettingsKey::isPopUp));
 }
 
 // ---- layout ----

@@ -8,6 +8,7 @@
 #include "model/TextLookup.h"
 #include "platform/NotificationCenter.h"
 #include "platform/widgets/Workspace.h"
+#include "model/NotificationNames.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -170,13 +171,13 @@ AboutVC::AboutVC(QWidget *parent) : QWidget(parent)
     lblVersionCap->setText(localizedText(QStringLiteral("IDS_TWK_333")));
 
     auto &center = platform::NotificationCenter::defaultCenter();
-    center.addObserver(this, QStringLiteral("hyperLinkEULA"), [](const platform::Notification &) {
+    center.addObserver(this, NotificationName::hyperLinkEULA, [](const platform::Notification &) {
         openLinkPage(eulaPageURL());
     });
-    center.addObserver(this, QStringLiteral("hyperLinkPrivacyPolicy"), [](const platform::Notification &) {
+    center.addObserver(this, NotificationName::hyperLinkPrivacyPolicy, [](const platform::Notification &) {
         openLinkPage(privacyPolicyPageURL());
     });
-    center.addObserver(this, QStringLiteral("hyperLinkUnInstallInstructions"), [](const platform::Notification &) {
+    center.addObserver(this, NotificationName::hyperLinkUnInstallInstructions, [](const platform::Notification &) {
         openLinkPage(uninstallInstructionsPageURL());
     });
 
@@ -195,7 +196,7 @@ void AboutVC::showEvent(QShowEvent *event)
 
 void AboutVC::tappedClose()
 {
-    platform::NotificationCenter::defaultCenter().post(QStringLiteral("closeToExitVC"));
+    platform::NotificationCenter::defaultCenter().post(NotificationName::closeToExitVC);
     if (sharedAnimator && parentWidget())
         sharedAnimator->animateDismissal(this, parentWidget());
 }

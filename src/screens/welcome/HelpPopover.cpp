@@ -2,6 +2,7 @@
 
 #include "screens/welcome/ToolTipsDetailsVC.h"
 #include "model/TextLookup.h"
+#include "controls/Palette.h"
 
 #include <QEvent>
 #include <QFrame>
@@ -18,7 +19,7 @@ HelpPopover::HelpPopover(ToolTipsDetailsVC *content, QObject *parent) : QObject(
     m_frame->setObjectName(QStringLiteral("helpPopover"));
     m_frame->setAttribute(Qt::WA_ShowWithoutActivating);
     m_frame->setStyleSheet(QStringLiteral("QFrame#helpPopover { background: rgb(39, 39, 39); "
-                                          "border: 1px solid rgb(199, 157, 39); border-radius: 6px; }"));
+                                          "border: 1px solid " TWINSIFT_GOLD_CSS "; border-radius: 6px; }"));
     auto *layout = new QVBoxLayout(m_frame);
     layout->setContentsMargins(1, 1, 1, 1);
 }

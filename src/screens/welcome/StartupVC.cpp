@@ -13,6 +13,8 @@
 #include "platform/widgets/PlainText.h"
 #include "platform/widgets/Workspace.h"
 #include "services/LaunchOnStartup.h"
+#include "model/SettingsKeys.h"
+#include "controls/Palette.h"
 
 #include <QCheckBox>
 #include <QTextStream>
@@ -132,7 +134,7 @@ StartupVC::StartupVC(QWidget *parent)
     fillRecommendation();
     // Loading the window leaves start at login as it is; the check box shows the stored choice and
     // only a click on it changes anything.
-    btncheckbox->setChecked(UserDefaults::standard().boolForKey(QStringLiteral("LoginStartStatusTWK")));
+    btncheckbox->setChecked(UserDefaults::standard().boolForKey(SettingsKey::loginStartStatus));
 }
 
 StartupVC::~StartupVC() = default;
@@ -195,7 +197,7 @@ void StartupVC::buildView()
     btnAppstore->setFocusPolicy(Qt::TabFocus);
     btnAppstore->setStyleSheet(QStringLiteral("QPushButton { border: 2px solid transparent; border-radius: 6px; "
                                               "background: transparent; padding: 0; }"
-                                              "QPushButton:focus { border-color: rgb(199, 157, 39); }"));
+                                              "QPushButton:focus { border-color: " TWINSIFT_GOLD_CSS "; }"));
     appRow->addWidget(btnAppstore, 0, Qt::AlignVCenter);
     recommended->addLayout(appRow);
     root->addWidget(boxRecommendedApp);
@@ -232,8 +234,8 @@ void StartupVC::buildView()
     txtfield->setPlaceholderText(QStringLiteral("name@example.org"));
     txtfield->setStyleSheet(QStringLiteral(
         "QLineEdit { background: rgb(52, 52, 52); color: white; border: 1px solid rgb(69, 69, 69); "
-        "border-radius: 5px; padding: 4px 8px; selection-background-color: rgb(199, 157, 39); }"
-        "QLineEdit:focus { border: 1px solid rgb(199, 157, 39); }"));
+        "border-radius: 5px; padding: 4px 8px; selection-background-color: " TWINSIFT_GOLD_CSS "; }"
+        "QLineEdit:focus { border: 1px solid " TWINSIFT_GOLD_CSS "; }"));
     entryRow->addWidget(txtfield, 1);
     btnSubscribe = new QPushButton(newsletter);
     btnSubscribe->setMinimumHeight(32);
@@ -243,7 +245,7 @@ void StartupVC::buildView()
         "border-radius: 5px; padding: 4px 16px; }"
         "QPushButton:hover { background: rgb(84, 84, 84); }"
         "QPushButton:pressed { background: rgb(62, 62, 62); }"
-        "QPushButton:focus { border: 1px solid rgb(199, 157, 39); }"));
+        "QPushButton:focus { border: 1px solid " TWINSIFT_GOLD_CSS "; }"));
     entryRow->addWidget(btnSubscribe);
     newsletterLayout->addLayout(entryRow);
     root->addWidget(newsletter);
@@ -257,10 +259,10 @@ void StartupVC::buildView()
     // The box is gold when ticked, so the focus is a ring around it rather than its own edge.
     btncheckbox->setStyleSheet(QStringLiteral(
         "QCheckBox { border: 2px solid transparent; border-radius: 5px; padding: 1px; }"
-        "QCheckBox:focus { border-color: rgb(199, 157, 39); }"
+        "QCheckBox:focus { border-color: " TWINSIFT_GOLD_CSS "; }"
         "QCheckBox::indicator { width: 16px; height: 16px; border: 1px solid rgb(120, 120, 120); "
         "border-radius: 3px; background: rgb(52, 52, 52); }"
-        "QCheckBox::indicator:checked { background: rgb(199, 157, 39); border: 1px solid rgb(199, 157, 39); "
+        "QCheckBox::indicator:checked { background: " TWINSIFT_GOLD_CSS "; border: 1px solid " TWINSIFT_GOLD_CSS "; "
         "image: url(:/images/welcome-check.png); }"));
     footer->addWidget(btncheckbox);
     lblStartTWKOnStartup = WelcomeStyle::makeLabel(this, 11, false, WelcomeStyle::text());
@@ -342,7 +344,7 @@ void StartupVC::btnGetStarted()
 {
     // Written before the home window shows: showing it refreshes the menus, whose guard lets the
     // items act only once the welcome was passed.
-    UserDefaults::standard().setBool(QStringLiteral("StartupTWK"), true);
+    UserDefaults::standard().setBool(SettingsKey::startup, true);
     if (getStartedHandler())
         getStartedHandler()();
     // The welcome window is closed, not destroyed; this controller stays for the next launch step.
@@ -374,7 +376,7 @@ void StartupVC::btncheckboxAction(bool checked)
     const bool startsAtLogin = LaunchOnStartup::loginItemReference();
     if (startsAtLogin != checked)
         logLine(QStringLiteral("Could not change the start-at-login entry ") + platform::LoginItems::autostartFilePath());
-    UserDefaults::standard().setBool(QStringLiteral("LoginStartStatusTWK"), startsAtLogin);
+    UserDefaults::standard().setBool(SettingsKey::loginStartStatus, startsAtLogin);
     if (btncheckbox->isChecked() != startsAtLogin)
         btncheckbox->setChecked(startsAtLogin);
 }

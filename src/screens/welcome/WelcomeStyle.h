@@ -2,6 +2,8 @@
 // The look shared by the welcome, splash, about and support screens: the dark greys, the gold accent
 // and the link blue of the application's theme, and plain-text labels in those colours.
 
+#include "controls/Palette.h"
+
 #include <QColor>
 #include <QFont>
 #include <QLabel>
@@ -17,7 +19,7 @@ inline QColor field() { return QColor(52, 52, 52); }
 inline QColor frame() { return QColor(69, 69, 69); }
 inline QColor text() { return QColor(255, 255, 255); }
 inline QColor secondaryText() { return QColor(183, 183, 183); }
-inline QColor gold() { return QColor(199, 157, 39); }
+inline QColor gold() { return Palette::gold; }
 inline QColor link() { return QColor(45, 140, 230); }
 
 // Paints the widget's own background in the theme's dark grey and sets light text colours for the

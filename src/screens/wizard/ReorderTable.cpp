@@ -1,6 +1,7 @@
 #include "screens/wizard/ReorderTable.h"
 
 #include "controls/CustomRowView.h"
+#include "controls/Palette.h"
 
 #include <QDrag>
 #include <QDragEnterEvent>
@@ -32,12 +33,12 @@ ReorderTable::ReorderTable(QWidget *parent)
     setStyleSheet(QStringLiteral(
         "QTableWidget { background: rgb(34, 34, 34); color: rgb(220, 220, 220); border: 1px solid rgb(69, 69, 69);"
         " selection-background-color: rgb(54, 54, 54); selection-color: white; }"
-        "QTableWidget:focus { border: 1px solid rgb(199, 157, 39); }"
+        "QTableWidget:focus { border: 1px solid " TWINSIFT_GOLD_CSS "; }"
         "QHeaderView::section { background: rgb(39, 39, 39); color: rgb(183, 183, 183); border: none;"
         " border-bottom: 1px solid rgb(69, 69, 69); padding: 4px 6px; }"
         "QComboBox { background: rgb(52, 52, 52); color: rgb(220, 220, 220); border: 1px solid rgb(90, 90, 90);"
         " border-radius: 4px; padding: 2px 8px; margin: 3px 6px; }"
-        "QComboBox:focus { border-color: rgb(199, 157, 39); }"
+        "QComboBox:focus { border-color: " TWINSIFT_GOLD_CSS "; }"
         "QComboBox QAbstractItemView { background: rgb(52, 52, 52); color: rgb(220, 220, 220);"
         " selection-background-color: rgb(80, 80, 80); }"));
 }
@@ -169,7 +170,7 @@ void ReorderTable::paintEvent(QPaintEvent *event)
     const int y = row < rowCount() ? rowViewportPosition(row)
                                    : rowViewportPosition(rowCount() - 1) + rowHeight(rowCount() - 1) - 1;
     QPainter painter(viewport());
-    painter.setPen(QPen(QColor(199, 157, 39), 2));
+    painter.setPen(QPen(Palette::gold, 2));
     painter.drawLine(0, std::max(y, 1), viewport()->width(), std::max(y, 1));
 }
 

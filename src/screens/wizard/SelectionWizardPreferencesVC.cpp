@@ -16,6 +16,9 @@
 #include "screens/wizard/FoldersPreferencesVC.h"
 #include "screens/wizard/SelectionPriorityPreferencesVC.h"
 #include "services/SelectionSummary.h"
+#include "model/SettingsKeys.h"
+#include "model/NotificationNames.h"
+#include "controls/Palette.h"
 
 #include <QEvent>
 #include <QFrame>
@@ -75,7 +78,7 @@ SelectionWizardPreferencesVC::SelectionWizardPreferencesVC(QWidget *parent)
         title->setStyleSheet(QStringLiteral("color: rgb(220, 220, 220); font-size: 13px; font-weight: 600;"));
         line = new QFrame(box);
         line->setFixedHeight(3);
-        line->setStyleSheet(QStringLiteral("background: rgb(199, 157, 39);"));
+        line->setStyleSheet(QStringLiteral("background: " TWINSIFT_GOLD_CSS ";"));
         line->setAttribute(Qt::WA_TransparentForMouseEvents);
         button = new QPushButton(box);
         button->setObjectName(QStringLiteral("btn") + name);
@@ -83,7 +86,7 @@ SelectionWizardPreferencesVC::SelectionWizardPreferencesVC(QWidget *parent)
         button->setCursor(Qt::PointingHandCursor);
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         button->setStyleSheet(QStringLiteral("QPushButton { background: transparent; border: none; }"
-                                             "QPushButton:focus { border: 1px solid rgb(199, 157, 39); }"));
+                                             "QPushButton:focus { border: 1px solid " TWINSIFT_GOLD_CSS "; }"));
         grid->setRowStretch(0, 1);
         grid->addWidget(button, 0, 0, 2, 1);
         grid->addWidget(title, 0, 0, 2, 1);
@@ -188,13 +191,13 @@ void SelectionWizardPreferencesVC::showFoldersPage()
 
 void SelectionWizardPreferencesVC::leave()
 {
-    platform::UserDefaults::standard().setBool(QStringLiteral("IsPopUpTWK"), false);
+    platform::UserDefaults::standard().setBool(SettingsKey::isPopUp, false);
     platform::SheetPresenter::dismissSheet(this);
     if (auto *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult")))
         if (results->boxTopBlackLayer)
             results->boxTopBlackLayer->hide();
     // The home screen gives the window and its controls back once nothing else is up.
-    platform::NotificationCenter::defaultCenter().post(QStringLiteral("closeToExitVC"));
+    platform::NotificationCenter::defaultCenter().post(NotificationName::closeToExitVC);
 }
 
 void SelectionWizardPreferencesVC::close()

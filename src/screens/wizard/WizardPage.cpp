@@ -8,6 +8,7 @@
 #include "screens/shell/AllViewControllers.h"
 #include "screens/wizard/ReorderTable.h"
 #include "screens/wizard/SelectionWizardPreferencesVC.h"
+#include "controls/Palette.h"
 
 #include <QEvent>
 #include <QFrame>
@@ -47,7 +48,7 @@ QFrame *captionedButton(QWidget *parent, SYFlatButton *&button, QLabel *&label, 
     button->setBackgroundNormalColor(Qt::transparent);
     button->setBackgroundHighlightColor(QColor(255, 255, 255, 30));
     button->setBorderNormalColor(Qt::transparent);
-    button->setBorderHighlightColor(QColor(199, 157, 39));
+    button->setBorderHighlightColor(Palette::gold);
     button->setFocusPolicy(Qt::StrongFocus);
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     button->setAccessibleName(text);
@@ -106,7 +107,7 @@ void WizardPage::setUpPage(const QStringList &headerTexts, const QString &hint)
     btnReset->setIconSize(QSize(13, 13));
     btnReset->setAutoRaise(true);
     btnReset->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 3px; }"
-                                           "QToolButton:focus { border: 1px solid rgb(199, 157, 39); border-radius: 4px; }"));
+                                           "QToolButton:focus { border: 1px solid " TWINSIFT_GOLD_CSS "; border-radius: 4px; }"));
     lblReset = new QLabel(localizedText(QStringLiteral("IDS_TWK_67")), this);
     lblReset->setObjectName(QStringLiteral("lblReset"));
     lblReset->setStyleSheet(QStringLiteral("color: rgb(183, 183, 183); font-size: 12px;"));

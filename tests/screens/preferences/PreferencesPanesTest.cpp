@@ -1,5 +1,6 @@
 // The five panes load, edit and store their settings against a private settings store and
 // temporary folders.
+#include "model/NotificationNames.h"
 #include "screens/preferences/PreferencesFixtures.h"
 
 #include "screens/preferences/AlertSettingsPreferencesVC.h"
@@ -286,7 +287,7 @@ TEST_F(PreferencesTest, ProtectedFoldersPaneEditsTheListAndTheShownResults)
     const QString newcomer = folder("Newcomer");
     addProtectedFolder(newcomer);
     saveProtectedFolders();
-    platform::NotificationCenter::defaultCenter().post(reloadTableViewNotification);
+    platform::NotificationCenter::defaultCenter().post(NotificationName::reloadTableView);
     ASSERT_EQ(pane.tableView->rowCount(), 3);
     pane.tappedRemove();
     ASSERT_EQ(protectedFolders.size(), 3u);
@@ -302,7 +303,7 @@ TEST_F(PreferencesTest, ProtectedFoldersPaneEditsTheListAndTheShownResults)
 
     // A folder protected from the results screen shows after the notification.
     addProtectedFolder(other);
-    platform::NotificationCenter::defaultCenter().post(reloadTableViewNotification);
+    platform::NotificationCenter::defaultCenter().post(NotificationName::reloadTableView);
     EXPECT_EQ(pane.tableView->rowCount(), 4);
 }
 

@@ -1,6 +1,7 @@
 // The results screen end to end through the main window: a scan, the matching-level slider, the
 // videos-only filter, Auto Select with its confirmation, Delete Marked with its confirmation, the
 // deletion, the summary and the way back home; and the mends the screen carries.
+#include "model/SettingsKeys.h"
 #include "support/ScanSheetFixtures.h"
 
 #include "controls/SYFlatButton.h"
@@ -99,7 +100,7 @@ protected:
         EXPECT_TRUE(results);
         EXPECT_TRUE(waitFor([&] { return results && results->isVisible() && !platform::SheetPresenter::visibleSheetCount(); }));
         // The hand-back after the embedding ends pop-up mode.
-        EXPECT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey(isPopUpKey); }));
+        EXPECT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp); }));
         return results;
     }
 
@@ -153,7 +154,7 @@ TEST_F(ResultsFlowTest, ScanSliderVideosAutoSelectConfirmDeleteSummaryAndHome)
     EXPECT_TRUE(state.isConsistent());
     results->sliderMatchingLevel->setValue(1);
     ASSERT_TRUE(waitFor([&] { return state.shownGroupCount() == 2; }));
-    ASSERT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey(isPopUpKey); }));
+    ASSERT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp); }));
 
     // Videos only: b and its copy stand for two videos; the mark on b's copy stays on that file.
     for (const ImageFilePtr &f : state.imageDirectories[size_t(groupOf(QStringLiteral("/b.jpg")))])
@@ -186,7 +187,7 @@ TEST_F(ResultsFlowTest, ScanSliderVideosAutoSelectConfirmDeleteSummaryAndHome)
     autoMark->tappedOk();
     EXPECT_EQ(state.markedFileCount(), 2);
     EXPECT_TRUE(results->btnAutoSelect->isChecked());
-    EXPECT_FALSE(platform::UserDefaults::standard().boolForKey(isPopUpKey));
+    EXPECT_FALSE(platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp));
 
     // Delete Marked asks first; the files stay until the sheet's OK.
     QStringList markedPaths, keptPaths;
@@ -220,7 +221,7 @@ TEST_F(ResultsFlowTest, ScanSliderVideosAutoSelectConfirmDeleteSummaryAndHome)
     status->tappedBackToHome();
     EXPECT_TRUE(waitFor([&] { return !results->isVisible() && !status->isVisible(); }));
     EXPECT_FALSE(platform::UserDefaults::standard().boolForKey(QStringLiteral("IsResultVC")));
-    EXPECT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey(isPopUpKey); }));
+    EXPECT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp); }));
     EXPECT_TRUE(state.allImages.empty());
 }
 
@@ -495,7 +496,7 @@ TEST_F(ResultsFlowTest, DraggedSliderFollowsThePointerAndShowsTheLevelWhereItSto
     EXPECT_EQ(groupOf(QStringLiteral("/a.jpg")), -1);
     EXPECT_EQ(state.imageDirectories, ResultRegrouping::groupsAtMatchingLevel(state.allImages, 98));
     EXPECT_TRUE(state.isConsistent());
-    ASSERT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey(isPopUpKey); }));
+    ASSERT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp); }));
     EXPECT_TRUE(slider->isEnabled());
     EXPECT_EQ(slider->value(), slider->maximum());
 }
@@ -548,12 +549,12 @@ TEST_F(ResultsFlowTest, DeleteMarkedAsksUnlessTheQuestionWasTurnedOff)
     results->tappedDeleteMarked();
     auto *confirm = qobject_cast<DeleteDuplicatePhotosVC *>(deleteDuplicatePhotosVC());
     ASSERT_TRUE(waitFor([&] { return sheetUp(confirm); }));
-    EXPECT_TRUE(platform::UserDefaults::standard().boolForKey(isPopUpKey));
+    EXPECT_TRUE(platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp));
     EXPECT_TRUE(results->boxTopBlackLayer->isVisibleTo(results));
     EXPECT_FALSE(confirm->btnDonotShowAgain->isChecked());
     confirm->tappedCancel();
     EXPECT_FALSE(sheetUp(confirm));
-    EXPECT_FALSE(platform::UserDefaults::standard().boolForKey(isPopUpKey));
+    EXPECT_FALSE(platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp));
     EXPECT_FALSE(results->boxTopBlackLayer->isVisibleTo(results));
     EXPECT_TRUE(QFile::exists(a));
     EXPECT_TRUE(QFile::exists(copy));
@@ -605,7 +606,7 @@ TEST_F(ResultsFlowTest, AutoMarkSheetCancelAndLink)
     EXPECT_FALSE(ResultState::shared().hasMarks());
     EXPECT_TRUE(results->btnUnSelectAll->isChecked());
     EXPECT_TRUE(waitFor([&] { return sheetUp(selectionWizardPreferencesVC()); }));
-    EXPECT_TRUE(platform::UserDefaults::standard().boolForKey(isPopUpKey));
+    EXPECT_TRUE(platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp));
     platform::SheetPresenter::dismissSheet(selectionWizardPreferencesVC());
 }
 
@@ -701,7 +702,7 @@ TEST_F(ResultsFlowTest, EmbeddedNoResultsScreenIsNotCoveredByTheDimmingLayers)
     // The screen's own notification, and the hub's answer to it.
     platform::NotificationCenter::defaultCenter().post(QStringLiteral("kDisableControlNotification"));
     QApplication::processEvents();
-    ASSERT_TRUE(platform::UserDefaults::standard().boolForKey(isPopUpKey));
+    ASSERT_TRUE(platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp));
     shoot(home, QStringLiteral("no-results-embedded-popup"));
 
     for (QWidget *w : std::initializer_list<QWidget *>{none->sliderView, none->sliderViewTop,

@@ -7,6 +7,7 @@
 #include <QAction>
 #include "model/AutoMark.h"
 #include "model/ModuleState.h"
+#include "model/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 #include "support/ShellFixtures.h"
 
@@ -336,4 +337,32 @@ TEST_F(LaunchDefaultsTest, StoredWholeNumbersThatAreNoNumbersOrDoNotFitGetTheirD
     }
     loadSettingsFile({{"MinimumFileSizeTWK", QJsonObject{{"uint", " 4096"}}}});
     EXPECT_EQ(defaults().storedIntegerForKey("MinimumFileSizeTWK"), 4096);
+}
+
+TEST_F(LaunchDefaultsTest, EveryStoredKeyIsANamedKeyAndReadsBackThroughIt)
+{
+    // Two launches: the second schedules the update check and stores its mode.
+    for (int launch = 0; launch < 2; ++launch) {
+        AppDelegate delegate;
+        runSettingSteps(delegate);
+        delegate.scheduleUpdateCheck();
+    }
+    ASSERT_TRUE(defaults().synchronize());
+
+    QFile file(defaults().filePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QJsonObject stored = QJsonDocument::fromJson(file.readAll()).object();
+    ASSERT_GE(stored.size(), 20);
+    QStringList named;
+    for (const QLatin1StringView key : SettingsKey::all)
+        named << QString(key);
+    UserDefaults reread(defaults().filePath());
+    for (const QString &key : stored.keys())
+        EXPECT_TRUE(named.contains(key)) << qPrintable(key);
+    for (const QLatin1StringView key : SettingsKey::all) {
+        if (!defaults().contains(key))
+            continue;
+        EXPECT_TRUE(stored.contains(key)) << qPrintable(QString(key));
+        EXPECT_EQ(reread.object(key), defaults().object(key)) << qPrintable(QString(key));
+    }
 }

@@ -13,6 +13,7 @@
 #include "screens/results/grid/ThumbnailVC.h"
 #include "screens/shell/AllViewControllers.h"
 #include "services/ProtectionCommands.h"
+#include "model/NotificationNames.h"
 
 #include <QAbstractButton>
 #include <QDesktopServices>
@@ -243,7 +244,7 @@ void ResultItem::setRadioPair(bool autoSelect)
 void ResultItem::autoSelectAllOptions()
 {
     platform::NotificationCenter::defaultCenter().post(
-        QStringLiteral("AutoMarkSelection"),
+        NotificationName::autoMarkSelection,
         {{QStringLiteral("isContinue"), false}, {QStringLiteral("isAutoSelection"), true}});
     setRadioPair(true);
 }
@@ -306,7 +307,7 @@ void ResultItem::protectFolder(const QUrl &folder)
     ResultCommands::protectFolder(ResultState::shared(), folder);
     refreshSelectionState();
     reloadOwn();
-    platform::NotificationCenter::defaultCenter().post(reloadTableViewNotification);
+    platform::NotificationCenter::defaultCenter().post(NotificationName::reloadTableView);
 }
 
 void ResultItem::protectThisFolder()
@@ -370,7 +371,7 @@ void ResultItem::deleteFileFromArray()
     case ResultCommands::RemoveOutcome::NoResultsLeft:
         refreshSelectionState();
         refreshResultTotals();
-        platform::NotificationCenter::defaultCenter().post(QStringLiteral("NoSimilarPhotosFound"));
+        platform::NotificationCenter::defaultCenter().post(NotificationName::noSimilarPhotosFound);
         return;
     case ResultCommands::RemoveOutcome::Regroup:
         refreshSelectionState();

@@ -8,6 +8,7 @@
 #include "screens/results/ResultRefresh.h"
 #include "screens/results/grid/ResultItem.h"
 #include "services/ProtectionCommands.h"
+#include "model/SettingsKeys.h"
 
 #include <QLabel>
 #include <QMessageBox>
@@ -21,7 +22,7 @@ ResultViewController::~ResultViewController() = default;
 
 bool ResultViewController::isPopUp()
 {
-    return platform::UserDefaults::standard().boolForKey(QStringLiteral("IsPopUpTWK"));
+    return platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp);
 }
 
 std::vector<int> ResultViewController::itemCounts() const

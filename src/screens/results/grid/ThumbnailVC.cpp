@@ -23,6 +23,8 @@
 #include <QMouseEvent>
 #include <QScrollArea>
 #include "screens/results/ResultPreview.h"
+#include "model/SettingsKeys.h"
+#include "model/NotificationNames.h"
 #include <QPainter>
 #include <QScrollBar>
 #include <QSlider>
@@ -33,10 +35,6 @@
 namespace {
 
 constexpr int kTextBand = 58; // name, date and size under the thumbnail
-
-const QString kHoverEnter = QStringLiteral("kMouseHoverEnterThumbnail");
-const QString kHoverExit = QStringLiteral("kMouseHoverExitThumbnail");
-const QString kHoverDown = QStringLiteral("kMouseHoverDownThumbnail");
 
 QVariantMap hoverInfo(int section, int row)
 {
@@ -71,33 +69,33 @@ ThumbnailVC::ThumbnailVC(QWidget *parent) : ResultViewController(parent)
     // The cells' hover surface speaks through the hover notifications, as the flat button does.
     auto &center = platform::NotificationCenter::defaultCenter();
     connect(collectionView, &ResultCollectionView::itemHoverEntered, this,
-            [&center](int s, int r) { center.post(kHoverEnter, hoverInfo(s, r)); });
+            [&center](int s, int r) { center.post(NotificationName::mouseHoverEnterThumbnail, hoverInfo(s, r)); });
     connect(collectionView, &ResultCollectionView::itemHoverExited, this,
-            [&center](int s, int r) { center.post(kHoverExit, hoverInfo(s, r)); });
+            [&center](int s, int r) { center.post(NotificationName::mouseHoverExitThumbnail, hoverInfo(s, r)); });
     connect(collectionView, &ResultCollectionView::itemDoubleClicked, this,
-            [&center](int s, int r) { center.post(kHoverDown, hoverInfo(s, r)); });
+            [&center](int s, int r) { center.post(NotificationName::mouseHoverDownThumbnail, hoverInfo(s, r)); });
     connect(collectionView, &ResultCollectionView::currentItemChanged, this, [this](int s, int r) {
         if (CollectionViewItem::gateIsOpen())
             showFileOnHover(s, r);
     });
     connect(collectionView, &ResultCollectionView::itemContextMenuRequested, this, &ThumbnailVC::showItemMenu);
 
-    center.addObserver(this, kHoverEnter, [this](const platform::Notification &n) {
+    center.addObserver(this, NotificationName::mouseHoverEnterThumbnail, [this](const platform::Notification &n) {
         int s = 0, r = 0;
         if (parseHover(n, s, r) && CollectionViewItem::gateIsOpen())
             showFileOnHover(s, r);
     });
-    center.addObserver(this, kHoverExit, [this](const platform::Notification &n) {
+    center.addObserver(this, NotificationName::mouseHoverExitThumbnail, [this](const platform::Notification &n) {
         int s = 0, r = 0;
         if (parseHover(n, s, r) && CollectionViewItem::gateIsOpen())
             collectionView->viewport()->update(collectionView->visualItemRect(s, r));
     });
-    center.addObserver(this, kHoverDown, [this](const platform::Notification &n) {
+    center.addObserver(this, NotificationName::mouseHoverDownThumbnail, [this](const platform::Notification &n) {
         int s = 0, r = 0;
         if (parseHover(n, s, r))
             quickLookItem(s, r);
     });
-    center.addObserver(this, QStringLiteral("SelectedFiles"),
+    center.addObserver(this, NotificationName::selectedFiles,
                        [this](const platform::Notification &n) { getInitialDirectoriesWithNotification(n); });
 }
 
@@ -170,7 +168,7 @@ void ThumbnailVC::getInitialDirectories(const ImageGroups &groups, bool similarS
         sectionValue = 0;
         rowValue = 0;
     }
-    platform::UserDefaults::standard().setBool(QStringLiteral("IsThumbnailSelected"), true);
+    platform::UserDefaults::standard().setBool(SettingsKey::isThumbnailSelected, true);
     if (!state.imageDirectories.empty()) {
         const ImageFilePtr first = state.imageDirectories.front().front();
         if (details) {
