@@ -20,6 +20,7 @@
 #include "screens/results/grid/ResultItem.h"
 
 #include <QCheckBox>
+#include <QDeadlineTimer>
 #include <QMediaPlayer>
 #include <QMenu>
 #include <QProgressBar>
@@ -74,17 +75,24 @@ protected:
     }
 
     // The texts of the context menu that `open` brings up (empty when none came); the menu closes.
+    // It closes only once it is up and its window has been activated: closed before its activation
+    // has arrived (a fixed delay can run out first on a busy machine), the menu leaves that activation
+    // to land after it is gone, and the screen's window is left inactive, its focus lost.
     static QStringList menuTexts(const std::function<void()> &open)
     {
         QStringList texts;
-        QObject guard;
-        QTimer::singleShot(50, &guard, [&texts] {
-            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
-                for (QAction *action : menu->actions())
-                    texts << action->text();
-                menu->close();
-            }
+        QTimer poll;
+        const QDeadlineTimer deadline(10000);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            if (!menu || (QGuiApplication::focusWindow() != menu->windowHandle() && !deadline.hasExpired()))
+                return;
+            poll.stop();
+            for (QAction *action : menu->actions())
+                texts << action->text();
+            menu->close();
         });
+        poll.start(5);
         open();
         return texts;
     }
