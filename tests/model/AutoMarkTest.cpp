@@ -69,11 +69,11 @@ TEST(AutoMarkJson, RuleListAsDataDecodesWhatItEncodesAndRejectsBrokenData)
     EXPECT_EQ(decodeAutoMarkRules(data), rules);
     EXPECT_EQ(decodeAutoMarkRules("[]"), std::vector<AutoMark>{});
 
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(decodeAutoMarkRules("{\"index\":1}"));
     EXPECT_FALSE(decodeAutoMarkRules("[{\"index\":1}]"));
     EXPECT_FALSE(decodeAutoMarkRules("not json"));
-    EXPECT_FALSE(testing::internal::GetCapturedStdout().empty());
+    EXPECT_FALSE(testing::internal::GetCapturedStderr().empty());
 }
 
 TEST(AutoMarkJson, StoredUnderAutoMarkTWKAsData)

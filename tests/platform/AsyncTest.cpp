@@ -137,9 +137,9 @@ TEST(AsyncGroup, WaitCoversEveryMemberAndEnterLeave)
     group.leave();
     EXPECT_EQ(group.wait(), DispatchTimeoutResult::success);
 
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     group.leave(); // unbalanced: ignored
-    EXPECT_FALSE(testing::internal::GetCapturedStdout().empty());
+    EXPECT_FALSE(testing::internal::GetCapturedStderr().empty());
     EXPECT_EQ(group.wait(0.05), DispatchTimeoutResult::success);
 }
 

@@ -71,10 +71,10 @@ TEST(SqliteConnection, DefensiveConnectionReadsTablesOnly)
     EXPECT_FALSE(view.next());
     EXPECT_TRUE(view.failed());
 
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(db.execute("INSERT INTO t VALUES (3)"));
     EXPECT_FALSE(db.execute("PRAGMA writable_schema = 1; DELETE FROM sqlite_master"));
-    testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStderr();
     SqliteStatement count(db, "SELECT count(*) FROM t");
     ASSERT_TRUE(count.next());
     EXPECT_EQ(count.columnInt64(0), 2);

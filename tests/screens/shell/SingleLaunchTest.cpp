@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTest>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -79,8 +80,10 @@ protected:
     // instance stays and brings its window to the front.
     void expectHandOver(const QProcessEnvironment &env, QProcess *running, QByteArray &runningLog)
     {
-        const QJsonObject before = settings();
-        ASSERT_FALSE(before.isEmpty()) << "the running instance wrote its settings";
+        // The running instance writes its settings on a later turn of its event loop.
+        QJsonObject before;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !(before = settings()).isEmpty(); }, 15000))
+            << "the running instance wrote its settings";
         QProcess *later = launch(env);
         ASSERT_TRUE(later->waitForFinished(15000)) << "the later launch keeps running";
         EXPECT_EQ(later->exitStatus(), QProcess::NormalExit);
