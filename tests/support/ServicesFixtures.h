@@ -155,8 +155,13 @@ inline QString makeClip(const QString &dir, const QString &name, int width, int 
     arguments << plain;
     if (!run(QStringLiteral("ffmpeg"), arguments))
         return {};
-    // The display rotation is set by a second pass that copies the stream.
+    // The display rotation is set by a second pass that copies the stream: FFmpeg 6 and later take it
+    // as an input option (counter-clockwise degrees), older ones as the stream's "rotate" tag.
     if (rotation != 0
+        && !run(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
+                                           QStringLiteral("-display_rotation:v:0"), QString::number(-rotation),
+                                           QStringLiteral("-i"), plain, QStringLiteral("-c"), QStringLiteral("copy"),
+                                           clip})
         && !run(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
                                            QStringLiteral("-i"), plain, QStringLiteral("-c"), QStringLiteral("copy"),
                                            QStringLiteral("-metadata:s:v:0"), QStringLiteral("rotate=%1").arg(rotation),
