@@ -295,7 +295,7 @@ int renameNoReplace(const QByteArray &from, const QByteArray &to)
     return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
 }
 
-// The move written to the freedesktop.org Trash specification.
+// The move done by our own code, following the freedesktop.org Trash layout.
 TrashResult moveWithOwnCode(const QByteArray &absolute, const struct stat &source, const FileStat *expected,
                             Cancellable *cancel)
 {

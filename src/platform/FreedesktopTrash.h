@@ -16,7 +16,7 @@ struct FileStat;
 // (the home Trash, else $topdir/.Trash/$uid or $topdir/.Trash-$uid), and info/NAME.trashinfo records
 // its percent-encoded original Path, written in full before the move. GIO's g_file_trash does the
 // move where it can; where GIO cannot serve (a name too long for an info file, a home Trash other
-// than the one GIO remembers), this class's own code does it to the same specification with a
+// than the one GIO remembers), this class's own code does the same move to the freedesktop.org rules with a
 // bounded number of names to try. A Trash is only ever one GIO would choose too: none on the root
 // file system, on a system or memory file system (tmpfs) or on a mount marked x-gvfs-notrash; a
 // file there stays, with the reason. Nothing is ever unlinked but an info file this code wrote for
