@@ -15,6 +15,7 @@
 
 #include <exiv2/exiv2.hpp>
 
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -96,7 +97,17 @@ inline bool writeTags(const QString &path, const Tags &tags)
         auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
         image->readMetadata();
         for (const auto &[key, value] : tags) {
-            if (key.rfind("Exif.", 0) == 0)
+            if (key.rfind("Exif.", 0) == 0 && Exiv2::ExifKey(key).defaultTypeId() == Exiv2::unsignedRational) {
+                // Parsed here: newer exiv2 reads unsigned rationals from text only up to 2^31 - 1.
+                Exiv2::URationalValue rationals;
+                std::istringstream in(value);
+                std::string pair;
+                while (in >> pair) {
+                    const auto slash = pair.find('/');
+                    rationals.value_.emplace_back(std::stoul(pair.substr(0, slash)), std::stoul(pair.substr(slash + 1)));
+                }
+                image->exifData()[key].setValue(&rationals);
+            } else if (key.rfind("Exif.", 0) == 0)
                 image->exifData()[key] = value;
             else if (key.rfind("Iptc.", 0) == 0)
                 image->iptcData()[key] = value;

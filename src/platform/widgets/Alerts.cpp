@@ -13,6 +13,14 @@
 #include <QWidget>
 
 
+QPushButton *addTitledButton(QMessageBox *box, const QString &title, QMessageBox::ButtonRole role)
+{
+    QPushButton *button = box->addButton(QString(), role);
+    // Titled after adding: newer Qt gives a button added with an empty title its own "OK".
+    button->setText(title);
+    return button;
+}
+
 namespace {
 
 bool runAlert(const QString &message, const QString &informative)
@@ -23,7 +31,7 @@ bool runAlert(const QString &message, const QString &informative)
     alert.setText(message);
     alert.setInformativeText(informative);
     showAsPlainText(&alert);
-    QPushButton *button = alert.addButton(localizedText(QStringLiteral("IDS_TWK_194")), QMessageBox::AcceptRole);
+    QPushButton *button = addTitledButton(&alert, localizedText(QStringLiteral("IDS_TWK_194")), QMessageBox::AcceptRole);
     alert.setDefaultButton(button);
     alert.setEscapeButton(button);
     alert.exec();
@@ -86,8 +94,8 @@ bool askYesOrNo(QWidget *parent, const QString &objectName, const QString &messa
     box->setInformativeText(informative);
     showAsPlainText(box);
     box->setWindowModality(Qt::ApplicationModal);
-    QPushButton *yes = box->addButton(localizedText(QStringLiteral("IDS_TWK_268")), QMessageBox::YesRole);
-    QPushButton *no = box->addButton(localizedText(QStringLiteral("IDS_TWK_269")), QMessageBox::NoRole);
+    QPushButton *yes = addTitledButton(box, localizedText(QStringLiteral("IDS_TWK_268")), QMessageBox::YesRole);
+    QPushButton *no = addTitledButton(box, localizedText(QStringLiteral("IDS_TWK_269")), QMessageBox::NoRole);
     box->setDefaultButton(yes);
     box->setEscapeButton(no);
     if (shown)

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QString>
 
-class QMessageBox;
+class QPushButton;
 class QWidget;
+
+// Adds a button with exactly this title (an empty one stays empty) to a message box.
+QPushButton *addTitledButton(QMessageBox *box, const QString &title, QMessageBox::ButtonRole role);
 
 // Shows a modal warning with the message and the informative text (both plain text) and one
 // button titled with the text of "IDS_TWK_194". Returns true when that button closed it.

@@ -13,6 +13,7 @@
 #include "model/TextLookup.h"
 #include "platform/Dispatch.h"
 #include "platform/NotificationCenter.h"
+#include "platform/widgets/Alerts.h"
 #include "platform/widgets/OverlayClose.h"
 #include "platform/PhotosApp.h"
 #include "platform/UserDefaults.h"
@@ -559,7 +560,8 @@ void ViewController::showFlowAlert(const PhotosLibraryAlert &texts, std::functio
     Theme::widenMessageBox(box);
     QList<QAbstractButton *> buttons;
     for (int i = 0; i < texts.buttonTitles.size(); ++i)
-        buttons << box->addButton(texts.buttonTitles[i], i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
+        buttons << addTitledButton(box, texts.buttonTitles[i],
+                                   i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
     if (buttons.isEmpty())
         buttons << box->addButton(QMessageBox::Ok);
     box->setDefaultButton(qobject_cast<QPushButton *>(buttons.first()));

@@ -9,6 +9,7 @@
 #include "platform/Dispatch.h"
 #include "platform/LoginItems.h"
 #include "platform/UserDefaults.h"
+#include "platform/widgets/Alerts.h"
 #include "platform/widgets/WindowController.h"
 #include "platform/widgets/PlainText.h"
 #include "platform/widgets/Workspace.h"
@@ -458,7 +459,7 @@ void StartupVC::showWelcomeAlert(const QString &messageText, const QString &info
     box->setInformativeText(informativeText);
     showAsPlainText(box);
     Theme::widenMessageBox(box);
-    box->addButton(localizedText(QStringLiteral("IDS_TWK_194")), QMessageBox::AcceptRole);
+    addTitledButton(box, localizedText(QStringLiteral("IDS_TWK_194")), QMessageBox::AcceptRole);
     box->setWindowModality(Qt::WindowModal);
     box->setAttribute(Qt::WA_DeleteOnClose);
     connect(box, &QMessageBox::finished, this, [this] { txtfield->clear(); });
