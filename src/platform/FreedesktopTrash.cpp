@@ -623,8 +623,11 @@ TrashResult FreedesktopTrash::trashItem(const QString &path, const FileStat *exp
             gioAgrees = !gioUsesHome;
         }
     }
+    // A name with no room left for ".trashinfo" is shortened by the own code, which keeps the
+    // extension (older GIO refuses such a name, newer GIO cuts it anywhere).
+    const bool nameFitsGio = baseOf(absolute).size() + kInfoSuffix.size() <= NAME_MAX;
     TrashResult result;
-    if (gioAgrees) {
+    if (gioAgrees && nameFitsGio) {
         // The re-stat right before the move (the own code does its own).
         if (!stillExpected(absolute, expected))
             return changedResult(absolute);
