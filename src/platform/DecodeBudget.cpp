@@ -39,14 +39,31 @@ qint64 budgetShare(qint64 bytes)
 void logDecodeTooLarge(const QString &path, int width, int height, qint64 bytes)
 {
     constexpr qint64 megabyte = 1024 * 1024;
-    qCWarning(lcPlatform).noquote()
-        << QStringLiteral("Skipped %1 (%2 x %3 pixels): decoding it would take %4 MB, more than "
-                          "the %5 MB allowed")
-               .arg(path)
-               .arg(width)
-               .arg(height)
-               .arg((bytes + megabyte - 1) / megabyte)
-               .arg(maxAloneDecodeBytes() / megabyte);
+    logSkippedFile(lcPlatform(), path, SkipReason::TooLarge,
+                   QStringLiteral("%1 x %2 pixels: decoding it would take %3 MB, more than the %4 MB allowed")
+                       .arg(width)
+                       .arg(height)
+                       .arg((bytes + megabyte - 1) / megabyte)
+                       .arg(maxAloneDecodeBytes() / megabyte));
+}
+
+void logTooManyPixels(const QString &path, int width, int height)
+{
+    logSkippedFile(lcPlatform(), path, SkipReason::TooLarge,
+                   QStringLiteral("%1 x %2 pixels, no embedded preview").arg(width).arg(height));
+}
+
+void logReadFailed(const QString &path, const QImageReader &reader)
+{
+    // Qt refuses a picture past its allocation limit with no reason of its own.
+    const QSize size = reader.size();
+    const qint64 limit = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
+    if (size.isValid() && limit > 0 && qint64(size.width()) * size.height() * 4 > limit) {
+        logSkippedFile(lcPlatform(), path, SkipReason::TooLarge,
+                       QStringLiteral("%1 x %2 pixels, more than Qt's reader takes").arg(size.width()).arg(size.height()));
+        return;
+    }
+    logSkippedFile(lcPlatform(), path, SkipReason::Damaged, reader.errorString());
 }
 
 DecodeBudget::DecodeBudget(qint64 bytes) : bytes_(std::clamp<qint64>(bytes, 0, kDecodeBudgetBytes))

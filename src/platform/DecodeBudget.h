@@ -4,6 +4,7 @@
 // may take, and the budget that decodes running at once on several threads share. Internal to
 // ImageSource and the decoders it calls.
 
+#include <QImageReader>
 #include <QString>
 #include <QtGlobal>
 
@@ -28,6 +29,11 @@ qint64 budgetShare(qint64 bytes);
 
 // Tells the log that the picture at `path` is left undecoded because its decoder would pass the cap.
 void logDecodeTooLarge(const QString &path, int width, int height, qint64 bytes);
+// Tells the log that the picture at `path` is left undecoded because it has more pixels than are
+// ever decoded in full and embeds no smaller preview.
+void logTooManyPixels(const QString &path, int width, int height);
+// Tells the log that Qt's reader failed on the picture at `path`, with the reader's own reason.
+void logReadFailed(const QString &path, const QImageReader &reader);
 
 // The memory decodes in flight may use together: a decode waits until its estimate fits, and one
 // larger than the whole budget runs alone. Held for the length of one decode.

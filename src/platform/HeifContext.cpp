@@ -1,6 +1,7 @@
 #include "platform/HeifContext.h"
 
 #include "platform/ImageSource.h"
+#include "platform/Log.h"
 #include "platform/RegularFile.h"
 
 namespace platform::imaging {
@@ -52,6 +53,11 @@ std::optional<QImage> decodeHeifHandle(heif_image_handle *handle, bool applyOrie
         result = QImage(data, width, height, stride, QImage::Format_RGBA8888).copy();
     heif_image_release(image);
     return result;
+}
+
+void logHeifUnreadable(const QString &path)
+{
+    logSkippedFile(lcPlatform(), path, SkipReason::Damaged, QStringLiteral("libheif cannot decode it"));
 }
 
 } // namespace platform::imaging

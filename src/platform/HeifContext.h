@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QString>
 
 #include <libheif/heif.h>
 
@@ -35,5 +36,8 @@ struct HeifContext {
 // The picture behind `handle` as RGBA, turned by its stored transformations when applyOrientation.
 // Absent when it cannot be decoded.
 std::optional<QImage> decodeHeifHandle(heif_image_handle *handle, bool applyOrientation);
+
+// Tells the log that the HEIF picture at `path` cannot be opened or decoded.
+void logHeifUnreadable(const QString &path);
 
 } // namespace platform::imaging

@@ -66,21 +66,30 @@ QImage drawnPart(const QImage &decoded, const QRectF &covers, const QRect &wante
 }
 
 // The part of a HEIC/HEIF picture: decoded whole (never above the pixel cap), then cut.
-std::optional<QImage> heifRegion(const RegularFile &file, const QRect &rect, QSize size, bool applyOrientation)
+std::optional<QImage> heifRegion(const QString &path, const RegularFile &file, const QRect &rect, QSize size,
+                                 bool applyOrientation)
 {
     HeifContext heif;
-    if (!heif.open(file))
+    if (!heif.open(file)) {
+        logHeifUnreadable(path);
         return std::nullopt;
-    const qint64 pixels = qint64(heif_image_handle_get_width(heif.handle)) * heif_image_handle_get_height(heif.handle);
-    if (pixels > kMaxFullDecodePixels)
+    }
+    const int width = heif_image_handle_get_width(heif.handle);
+    const int height = heif_image_handle_get_height(heif.handle);
+    const qint64 pixels = qint64(width) * height;
+    if (pixels > kMaxFullDecodePixels) {
+        logTooManyPixels(path, width, height);
         return std::nullopt;
+    }
     std::optional<QImage> image;
     {
         DecodeBudget budget(budgetShare(pixels * 8));
         image = decodeHeifHandle(heif.handle, applyOrientation);
     }
-    if (!image)
+    if (!image) {
+        logHeifUnreadable(path);
         return std::nullopt;
+    }
     const QRect wanted = rect.intersected(image->rect());
     if (wanted.isEmpty())
         return std::nullopt;
@@ -100,7 +109,7 @@ std::optional<QImage> decodeRegion(const QString &path, const QRect &rect, QSize
     if (!file)
         return std::nullopt;
     if (headIsHeif(readHead(*file, 64)))
-        return heifRegion(*file, rect, size, applyOrientation);
+        return heifRegion(path, *file, rect, size, applyOrientation);
 
     bool isJpeg = false;
     std::optional<JpegHeaderFacts> facts;
@@ -156,8 +165,10 @@ std::optional<QImage> decodeRegion(const QString &path, const QRect &rect, QSize
         reader.setScaledSize(clip.size() / denominator);
     } else {
         const qint64 pixels = qint64(stored.width()) * stored.height();
-        if (pixels > kMaxFullDecodePixels)
+        if (pixels > kMaxFullDecodePixels) {
+            logTooManyPixels(path, stored.width(), stored.height());
             return std::nullopt;
+        }
         estimate = pixels * 4 + qint64(clip.width()) * clip.height() * 8 + qint64(output.width()) * output.height() * 4;
     }
     reader.setClipRect(clip);
@@ -166,8 +177,10 @@ std::optional<QImage> decodeRegion(const QString &path, const QRect &rect, QSize
         DecodeBudget budget(budgetShare(estimate));
         decoded = reader.read();
     }
-    if (decoded.isNull())
+    if (decoded.isNull()) {
+        logReadFailed(path, reader);
         return std::nullopt;
+    }
     decoded = transformed(std::move(decoded), turn);
     const QRectF covers = toUpright.mapRect(QRectF(clip));
     QImage result = drawnPart(decoded, covers, wanted, output);

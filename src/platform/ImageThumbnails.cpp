@@ -92,12 +92,16 @@ std::optional<QImage> largestPreview(const QString &path, const RegularFile &fil
 
 // A HEIC/HEIF picture decoded and reduced to at most maxPixel on its longer side. Above the pixel
 // cap only an embedded thumbnail is decoded (the decoder has no reduced scale).
-std::optional<QImage> heifThumbnail(const RegularFile &file, int maxPixel, bool applyOrientation)
+std::optional<QImage> heifThumbnail(const QString &path, const RegularFile &file, int maxPixel, bool applyOrientation)
 {
     HeifContext heif;
-    if (!heif.open(file))
+    if (!heif.open(file)) {
+        logHeifUnreadable(path);
         return std::nullopt;
-    const qint64 pixels = qint64(heif_image_handle_get_width(heif.handle)) * heif_image_handle_get_height(heif.handle);
+    }
+    const int width = heif_image_handle_get_width(heif.handle);
+    const int height = heif_image_handle_get_height(heif.handle);
+    const qint64 pixels = qint64(width) * height;
     std::optional<QImage> image;
     if (pixels <= kMaxFullDecodePixels) {
         DecodeBudget budget(pixels * 8); // the decoded planes and their RGBA conversion
@@ -124,16 +128,20 @@ std::optional<QImage> heifThumbnail(const RegularFile &file, int maxPixel, bool 
                 heif_image_handle_release(thumb);
             }
         }
-        if (!best)
+        if (!best) {
+            logTooManyPixels(path, width, height);
             return std::nullopt;
+        }
         {
             DecodeBudget budget(bestPixels * 8);
             image = decodeHeifHandle(best, applyOrientation);
         }
         heif_image_handle_release(best);
     }
-    if (!image)
+    if (!image) {
+        logHeifUnreadable(path);
         return std::nullopt;
+    }
     if (std::max(image->width(), image->height()) > maxPixel)
         *image = image->scaled(maxPixel, maxPixel, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return image;
@@ -177,7 +185,7 @@ std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool ap
     if (!file)
         return std::nullopt;
     if (headIsHeif(readHead(*file, 64)))
-        return heifThumbnail(*file, maxPixel, applyOrientation);
+        return heifThumbnail(path, *file, maxPixel, applyOrientation);
 
     bool isJpeg = false;
     std::optional<JpegHeaderFacts> facts;
@@ -215,10 +223,7 @@ std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool ap
                 if (pixels > kMaxFullDecodePixels) {
                     auto preview = largestPreview(path, *file, maxPixel, applyOrientation);
                     if (!preview)
-                        logSkippedFile(lcPlatform(), path, SkipReason::TooLarge,
-                                       QStringLiteral("%1 x %2 pixels, no embedded preview")
-                                           .arg(size.width())
-                                           .arg(size.height()));
+                        logTooManyPixels(path, size.width(), size.height());
                     return preview;
                 }
                 estimate = pixels * 4;
@@ -232,8 +237,10 @@ std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool ap
         DecodeBudget budget(budgetShare(estimate));
         result = reader.read();
     }
-    if (result.isNull())
+    if (result.isNull()) {
+        logReadFailed(path, reader);
         return std::nullopt;
+    }
     if (std::max(result.width(), result.height()) > maxPixel)
         result = result.scaled(maxPixel, maxPixel, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return result;

@@ -63,9 +63,9 @@ std::optional<OpenedJpeg> openJpeg(const QString &path, const RegularFile &file,
     const int segments = jpegSegmentsBeforeScan(bytesAt, opened.size, kMaxJpegSegmentsBeforeScan);
     if (segments > kMaxJpegSegmentsBeforeScan) {
         opened.refused = true;
-        qCWarning(lcPlatform).noquote() << QStringLiteral("Skipped %1: more than %2 marker segments before its picture data")
-                                    .arg(path)
-                                    .arg(kMaxJpegSegmentsBeforeScan);
+        logSkippedFile(lcPlatform(), path, SkipReason::Damaged,
+                       QStringLiteral("more than %1 marker segments before its picture data")
+                           .arg(kMaxJpegSegmentsBeforeScan));
     }
     return opened;
 }
@@ -162,8 +162,10 @@ bool openReader(const QString &path, const RegularFile &file, std::unique_ptr<QF
                 std::optional<JpegHeaderFacts> &facts, bool &isJpeg)
 {
     facts = jpegFactsOf(path, file, &isJpeg);
-    if (isJpeg && !facts)
+    if (isJpeg && !facts) {
+        logSkippedFile(lcPlatform(), path, SkipReason::Damaged, QStringLiteral("no readable frame header"));
         return false;
+    }
     device = file.device();
     reader.setDevice(device.get());
     if (isJpeg) {
@@ -171,7 +173,11 @@ bool openReader(const QString &path, const RegularFile &file, std::unique_ptr<QF
         return true;
     }
     reader.setDecideFormatFromContent(true);
-    return !reader.format().isEmpty();
+    if (reader.format().isEmpty()) {
+        logSkippedFile(lcPlatform(), path, SkipReason::Damaged, QStringLiteral("not a picture format that can be read"));
+        return false;
+    }
+    return true;
 }
 
 } // namespace platform::imaging

@@ -40,7 +40,8 @@ QString skipReasonText(SkipReason reason)
 void logSkippedFile(const QLoggingCategory &category, const QString &path, SkipReason reason,
                     const QString &detail)
 {
-    if (!category.isWarningEnabled())
+    // No path, no file to name (a clip asked for before it has one).
+    if (!category.isWarningEnabled() || path.isEmpty())
         return;
     {
         const QString key = QString::number(int(reason)) + QLatin1Char(':') + path;
@@ -52,7 +53,7 @@ void logSkippedFile(const QLoggingCategory &category, const QString &path, SkipR
         reported.insert(key);
     }
     QString line = QStringLiteral("Left out %1: %2").arg(path, skipReasonText(reason));
-    if (!detail.isEmpty())
+    if (!detail.isEmpty() && detail != skipReasonText(reason))
         line += QLatin1String(" (") + detail + QLatin1Char(')');
     qCWarning(category).noquote() << line;
 }

@@ -1,9 +1,9 @@
 #include "services/LaunchOnStartup.h"
+#include "platform/Log.h"
 
 #include "platform/LoginItems.h"
 #include "services/MVNMemory.h"
 
-#include <QTextStream>
 
 bool LaunchOnStartup::loginItemReference()
 {
@@ -17,7 +17,7 @@ void LaunchOnStartup::addLoginItem(bool startAtLogin)
         return;
     if (startAtLogin) {
         if (!platform::LoginItems::add())
-            QTextStream(stdout) << "The login item could not be added" << Qt::endl;
+            qCWarning(lcServices) << "The login item could not be added";
         return;
     }
     MVNMemory().itemRefInLoginItems(); // finds the entry once more and takes it out

@@ -1,4 +1,5 @@
 #include "services/ProtectedFolders.h"
+#include "platform/Log.h"
 
 #include "model/InitialDirectory.h"
 #include "model/ModuleState.h"
@@ -13,7 +14,6 @@
 #include <QHash>
 #include <QMetaType>
 #include <QStringList>
-#include <QTextStream>
 
 namespace {
 
@@ -253,8 +253,8 @@ void loadProtectedFolders()
         const QVariant &value = stored->at(i);
         const QString refusal = storedPathRefusal(value);
         if (!refusal.isEmpty()) {
-            QTextStream(stdout) << "Skipped a damaged protected folder entry at position " << i << " (" << refusal
-                                << "): " << loggablePath(value.toString()) << Qt::endl;
+            qCWarning(lcServices).noquote() << "Skipped a damaged protected folder entry at position" << i << "("
+                                            << refusal << "):" << loggablePath(value.toString());
             continue;
         }
         protectedFolders.emplace_back(folderUrlFromPath(value.toString()));

@@ -199,7 +199,7 @@ TEST(LargePicture, ProgressivePhotosAreHashedAndGroupWithTheirHalfSizeCopies)
 }
 
 // A picture whose decoder would pass the cap (a 22,500 x 33,300 progressive panorama would keep
-// 2.2 GB of coefficients) is not decoded: it is skipped at once, with a logged line naming it and
+// 2.2 GB of coefficients) is not decoded: it is skipped at once, with one logged line naming it and
 // its size, and without a byte of the decode taken.
 TEST(LargePicture, PictureWhoseDecodeWouldPassTheCapIsSkippedWithALoggedLine)
 {
@@ -231,13 +231,13 @@ TEST(LargePicture, PictureWhoseDecodeWouldPassTheCapIsSkippedWithALoggedLine)
     EXPECT_TRUE(MVNTwinsift::thumbnail(huge, 72).isNull());
     EXPECT_MEMORY_BELOW(peakResidentMegabytes() - before, 50.0);
     const QStringList skipped = LogCapture::lines().filter(huge);
-    ASSERT_EQ(skipped.size(), 2); // once for each decode asked for
+    ASSERT_EQ(skipped.size(), 1); // once, however often it is asked for
     EXPECT_TRUE(skipped[0].contains(QStringLiteral("22500 x 33300")));
 }
 
 // A small JPEG behind tens of thousands of empty comment or Exif segments (each one a list walk
 // inside the JPEG library, minutes in all) is refused at once on every road that reads pictures,
-// with a line in the log naming it, while real camera JPEGs read as before.
+// with one line in the log naming it, while real camera JPEGs read as before.
 TEST(LargePicture, JpegWithAFloodOfMarkerSegmentsIsRefusedAtOnce)
 {
     QTemporaryDir dir;
@@ -273,7 +273,7 @@ TEST(LargePicture, JpegWithAFloodOfMarkerSegmentsIsRefusedAtOnce)
         quick("embedded", source.embeddedThumbnail(true).has_value());
         quick("metadata", source.metadataTags().has_value());
         quick("hash", !MVNTwinsift::thumbnail(path, 72).isNull());
-        EXPECT_GE(LogCapture::lines().filter(path).size(), 9);
+        EXPECT_EQ(LogCapture::lines().filter(path).size(), 1); // refused on every road, logged once
     }
 
     const QString camera = QStringLiteral("/usr/share/forensics-samples/original-files/pic1/IMG_1054.JPG");

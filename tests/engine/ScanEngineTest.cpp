@@ -6,9 +6,11 @@
 #include "support/HostileFiles.h"
 #include "support/ScanFixtures.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageWriter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -371,11 +373,20 @@ TEST_F(ScanEngineTest, EachLeftOutFileIsLoggedOnceWithItsReason)
     // A file without permissions stops every reader but root; under root that case is not checked.
     ASSERT_EQ(::chmod(QFile::encodeName(path("mixed/unreadable.jpg")).constData(), 0), 0);
     const bool canReadAnything = ::geteuid() == 0;
-    // A PNG that claims 60000 x 60000 pixels in a few bytes: scanned along, never decoded whole.
-    QByteArray png("\x89PNG\r\n\x1a\n", 8);
-    hostile::appendChunk(png, "IHDR", QByteArray::fromHex("0000ea600000ea600806000000"));
-    hostile::appendChunk(png, "IDAT", hostile::deflatedZeros(4096));
-    ASSERT_TRUE(scanfixtures::writeFile(path("mixed/oversized.png"), png));
+    // A progressive JPEG whose frame header claims 40000 x 40000 pixels: its decoder would keep
+    // gigabytes of coefficients, so it is never decoded.
+    QByteArray jpeg;
+    {
+        QBuffer buffer(&jpeg);
+        ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setProgressiveScanWrite(true);
+        ASSERT_TRUE(writer.write(scanfixtures::makePhoto(53)));
+    }
+    const qsizetype frame = jpeg.indexOf(QByteArray("\xFF\xC2", 2));
+    ASSERT_GT(frame, 0);
+    jpeg.replace(frame + 5, 4, QByteArray("\x9C\x40\x9C\x40", 4));
+    ASSERT_TRUE(scanfixtures::writeFile(path("mixed/oversized.jpg"), jpeg));
     ASSERT_EQ(::mkfifo(QFile::encodeName(path("mixed/pipe.jpg")).constData(), 0600), 0);
 
     logged.clear();
@@ -393,6 +404,7 @@ TEST_F(ScanEngineTest, EachLeftOutFileIsLoggedOnceWithItsReason)
     EXPECT_TRUE(linesNaming(QStringLiteral("copy.jpg")).isEmpty());
     const std::vector<std::pair<QString, QString>> leftOut = {
         {QStringLiteral("damaged.jpg"), QStringLiteral(": damaged")},
+        {QStringLiteral("oversized.jpg"), QStringLiteral(": too large")},
         {QStringLiteral("pipe.jpg"), QStringLiteral(": not a regular file")},
         {QStringLiteral("unreadable.jpg"), QStringLiteral(": unreadable")},
     };

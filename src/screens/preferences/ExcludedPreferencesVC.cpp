@@ -1,4 +1,5 @@
 #include "screens/preferences/ExcludedPreferencesVC.h"
+#include "platform/Log.h"
 
 #include "model/ModuleState.h"
 #include "model/TextLookup.h"
@@ -16,7 +17,6 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTextStream>
 #include <QTimer>
 
 namespace {
@@ -151,7 +151,7 @@ void ExcludedPreferencesVC::loadExcludedFolders()
         for (const QVariant &value : *stored) {
             const QString path = storedFolderPath(value);
             if (path.isEmpty()) {
-                QTextStream(stdout) << "Skipped a damaged excluded folder entry" << Qt::endl;
+                qCWarning(lcScreens) << "Skipped a damaged excluded folder entry";
                 continue;
             }
             excludedFolders.emplace_back(QUrl::fromLocalFile(path));

@@ -1,4 +1,5 @@
 #include "screens/promotion/otherAppsvc.h"
+#include "platform/Log.h"
 
 #include "controls/buttoncursor.h"
 #include "platform/widgets/Workspace.h"
@@ -15,7 +16,6 @@
 #include <QEvent>
 #include <QScrollArea>
 #include <QShowEvent>
-#include <QTextStream>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -104,8 +104,7 @@ void otherAppsvc::reloadData()
     for (int i = 0; i < int(allappsDic.size()); ++i) {
         const QVariantMap &cardRow = allappsDic[size_t(i)];
         auto *cell = new collectionView_cell(collectionView);
-        QTextStream(stdout) << "Other app card " << i << ": " << cardRow.value(QStringLiteral("Title")).toString()
-                            << Qt::endl;
+        qCDebug(lcScreens).noquote() << "Other app card" << i << ":" << cardRow.value(QStringLiteral("Title")).toString();
         cell->lbltitle->setText(cardRow.value(QStringLiteral("Title")).toString());
         const QImage icon = cardRow.value(QStringLiteral("icon")).value<QImage>();
         if (!icon.isNull()) {

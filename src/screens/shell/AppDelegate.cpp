@@ -1,4 +1,5 @@
 #include "screens/shell/AppDelegate.h"
+#include "platform/Log.h"
 #include "screens/promotion/OtherAppsWindow.h"
 
 #include "screens/shell/AllViewControllers.h"
@@ -34,7 +35,6 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QSet>
-#include <QTextStream>
 
 using platform::UserDefaults;
 
@@ -235,8 +235,8 @@ void AppDelegate::rebuildExcludedFolders()
         for (const QVariant &value : *stored) {
             const QString refusal = storedPathRefusal(value);
             if (!refusal.isEmpty()) {
-                QTextStream(stdout) << "Skipped a damaged excluded folder entry (" << refusal
-                                    << "): " << loggablePath(value.toString()) << Qt::endl;
+                qCWarning(lcScreens).noquote() << "Skipped a damaged excluded folder entry (" + refusal
+                                                      + "):" << loggablePath(value.toString());
                 continue;
             }
             paths.append(value.toString());

@@ -9,6 +9,7 @@
 #include "platform/Dispatch.h"
 #include "platform/LoginItems.h"
 #include "platform/UserDefaults.h"
+#include "platform/Log.h"
 #include "platform/widgets/Alerts.h"
 #include "platform/widgets/WindowController.h"
 #include "platform/widgets/PlainText.h"
@@ -46,7 +47,7 @@ std::function<void()> &checkForUpdateHandler()
     return handler;
 }
 
-// One diagnostic line on standard output.
+// The start-at-login switch prints its state on standard output.
 void logLine(const QString &line)
 {
     QTextStream(stdout) << line << Qt::endl;
@@ -376,7 +377,7 @@ void StartupVC::btncheckboxAction(bool checked)
     LaunchOnStartup::addLoginItem(checked);
     const bool startsAtLogin = LaunchOnStartup::loginItemReference();
     if (startsAtLogin != checked)
-        logLine(QStringLiteral("Could not change the start-at-login entry ") + platform::LoginItems::autostartFilePath());
+        qCWarning(lcScreens).noquote() << "Could not change the start-at-login entry" << platform::LoginItems::autostartFilePath();
     UserDefaults::standard().setBool(SettingsKey::loginStartStatus, startsAtLogin);
     if (btncheckbox->isChecked() != startsAtLogin)
         btncheckbox->setChecked(startsAtLogin);
@@ -407,7 +408,7 @@ void StartupVC::sendSubscription()
     const QString email = txtfield->text();
     const auto url = Newsletter::subscriptionURL(m_newsletterBaseAddress, email);
     if (!url) {
-        logLine(QStringLiteral("The newsletter address is not a valid HTTPS address: ") + m_newsletterBaseAddress);
+        qCWarning(lcScreens).noquote() << "The newsletter address is not a valid HTTPS address:" << m_newsletterBaseAddress;
         return;
     }
     if (!m_network)
@@ -430,14 +431,14 @@ void StartupVC::sendSubscription()
 void StartupVC::handleSubscriptionResponse(const QByteArray &body, const QString &errorText, const QString &email)
 {
     if (!errorText.isEmpty()) {
-        logLine(QStringLiteral("Newsletter request failed: ") + errorText);
+        qCWarning(lcScreens).noquote() << "Newsletter request failed:" << errorText;
         // No answer (no network, refused, timed out, HTTP error) means the sign-up did not happen.
         showAlert(Newsletter::failureAlert(), email);
         return;
     }
     const auto alert = Newsletter::alertForReply(body);
     if (!alert) {
-        logLine(QStringLiteral("Newsletter answer not understood: ") + QString::fromUtf8(body.left(200)));
+        qCWarning(lcScreens).noquote() << "Newsletter answer not understood:" << QString::fromUtf8(body.left(200));
         return;
     }
     showAlert(*alert, email);

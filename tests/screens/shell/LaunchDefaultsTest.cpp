@@ -306,10 +306,10 @@ TEST_F(LaunchDefaultsTest, ALaunchWritesTheSettingsFileOnceAndLongFolderListsCom
                       {"ProtectedFoldersTWK", storedPaths(stored)},
                       {"ProtectedSubFoldersTWK", QJsonObject{{"data", QString(QByteArray("[]").toBase64())}}}});
     AppDelegate delegate;
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     delegate.syncProtectedFolderDefaults();
     delegate.rebuildExcludedFolders();
-    const QString log = QString::fromStdString(testing::internal::GetCapturedStdout());
+    const QString log = QString::fromStdString(testing::internal::GetCapturedStderr());
     ASSERT_EQ(excludedFolders.size(), size_t(many.size()));
     EXPECT_EQ(excludedFolders.back().url->toLocalFile(), many.back());
     ASSERT_EQ(protectedFolders.size(), size_t(many.size()));
