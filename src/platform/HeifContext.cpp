@@ -55,9 +55,34 @@ std::optional<QImage> decodeHeifHandle(heif_image_handle *handle, bool applyOrie
     return result;
 }
 
+namespace {
+
 void logHeifUnreadable(const QString &path)
 {
     logSkippedFile(lcPlatform(), path, SkipReason::Damaged, QStringLiteral("libheif cannot decode it"));
+}
+
+} // namespace
+
+bool HeifContext::openOrLog(const QString &path, const RegularFile &file)
+{
+    if (open(file))
+        return true;
+    logHeifUnreadable(path);
+    return false;
+}
+
+QSize HeifContext::size() const
+{
+    return QSize(heif_image_handle_get_width(handle), heif_image_handle_get_height(handle));
+}
+
+std::optional<QImage> decodeHeifOrLog(const QString &path, heif_image_handle *handle, bool applyOrientation)
+{
+    std::optional<QImage> image = decodeHeifHandle(handle, applyOrientation);
+    if (!image)
+        logHeifUnreadable(path);
+    return image;
 }
 
 } // namespace platform::imaging

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 #include <libheif/heif.h>
@@ -31,13 +32,17 @@ struct HeifContext {
     // Opens the checked `file` (through its descriptor's path: the very file that was checked);
     // false when libheif cannot read it or it has no primary picture.
     bool open(const RegularFile &file);
+    // As open, and tells the log when the picture at `path` cannot be read.
+    bool openOrLog(const QString &path, const RegularFile &file);
+    // The primary picture's stored size.
+    QSize size() const;
 };
 
 // The picture behind `handle` as RGBA, turned by its stored transformations when applyOrientation.
 // Absent when it cannot be decoded.
 std::optional<QImage> decodeHeifHandle(heif_image_handle *handle, bool applyOrientation);
 
-// Tells the log that the HEIF picture at `path` cannot be opened or decoded.
-void logHeifUnreadable(const QString &path);
+// As decodeHeifHandle, and tells the log when the picture at `path` cannot be decoded.
+std::optional<QImage> decodeHeifOrLog(const QString &path, heif_image_handle *handle, bool applyOrientation);
 
 } // namespace platform::imaging

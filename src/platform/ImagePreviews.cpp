@@ -70,26 +70,21 @@ std::optional<QImage> heifRegion(const QString &path, const RegularFile &file, c
                                  bool applyOrientation)
 {
     HeifContext heif;
-    if (!heif.open(file)) {
-        logHeifUnreadable(path);
+    if (!heif.openOrLog(path, file))
         return std::nullopt;
-    }
-    const int width = heif_image_handle_get_width(heif.handle);
-    const int height = heif_image_handle_get_height(heif.handle);
-    const qint64 pixels = qint64(width) * height;
+    const QSize stored = heif.size();
+    const qint64 pixels = qint64(stored.width()) * stored.height();
     if (pixels > kMaxFullDecodePixels) {
-        logTooManyPixels(path, width, height);
+        logTooManyPixels(path, stored.width(), stored.height());
         return std::nullopt;
     }
     std::optional<QImage> image;
     {
         DecodeBudget budget(budgetShare(pixels * 8));
-        image = decodeHeifHandle(heif.handle, applyOrientation);
+        image = decodeHeifOrLog(path, heif.handle, applyOrientation);
     }
-    if (!image) {
-        logHeifUnreadable(path);
+    if (!image)
         return std::nullopt;
-    }
     const QRect wanted = rect.intersected(image->rect());
     if (wanted.isEmpty())
         return std::nullopt;

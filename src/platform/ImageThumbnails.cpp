@@ -95,17 +95,14 @@ std::optional<QImage> largestPreview(const QString &path, const RegularFile &fil
 std::optional<QImage> heifThumbnail(const QString &path, const RegularFile &file, int maxPixel, bool applyOrientation)
 {
     HeifContext heif;
-    if (!heif.open(file)) {
-        logHeifUnreadable(path);
+    if (!heif.openOrLog(path, file))
         return std::nullopt;
-    }
-    const int width = heif_image_handle_get_width(heif.handle);
-    const int height = heif_image_handle_get_height(heif.handle);
-    const qint64 pixels = qint64(width) * height;
+    const QSize stored = heif.size();
+    const qint64 pixels = qint64(stored.width()) * stored.height();
     std::optional<QImage> image;
     if (pixels <= kMaxFullDecodePixels) {
         DecodeBudget budget(pixels * 8); // the decoded planes and their RGBA conversion
-        image = decodeHeifHandle(heif.handle, applyOrientation);
+        image = decodeHeifOrLog(path, heif.handle, applyOrientation);
     } else {
         const int count = heif_image_handle_get_number_of_thumbnails(heif.handle);
         if (count <= 0)
@@ -129,19 +126,17 @@ std::optional<QImage> heifThumbnail(const QString &path, const RegularFile &file
             }
         }
         if (!best) {
-            logTooManyPixels(path, width, height);
+            logTooManyPixels(path, stored.width(), stored.height());
             return std::nullopt;
         }
         {
             DecodeBudget budget(bestPixels * 8);
-            image = decodeHeifHandle(best, applyOrientation);
+            image = decodeHeifOrLog(path, best, applyOrientation);
         }
         heif_image_handle_release(best);
     }
-    if (!image) {
-        logHeifUnreadable(path);
+    if (!image)
         return std::nullopt;
-    }
     if (std::max(image->width(), image->height()) > maxPixel)
         *image = image->scaled(maxPixel, maxPixel, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return image;

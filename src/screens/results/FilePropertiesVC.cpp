@@ -164,27 +164,15 @@ void FilePropertiesVC::setValue(const char *name, const QString &text)
 
 std::optional<qint64> FilePropertiesVC::integerValue(const QVariant &value)
 {
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return value.toLongLong();
-    case QMetaType::Double:
-    case QMetaType::Float: {
-        // A whole number stored as a fraction converts; any other fraction does not.
-        const double d = value.toDouble();
-        if (std::isfinite(d) && d == std::trunc(d) && std::fabs(d) < 9e15)
-            return qint64(d);
+    const std::optional<double> number = propertyNumber(value);
+    if (!number)
         return std::nullopt;
-    }
-    default:
-        return std::nullopt;
-    }
+    if (value.typeId() != QMetaType::Double && value.typeId() != QMetaType::Float)
+        return value.toLongLong(); // exact, where the double may not be
+    // A whole number stored as a fraction converts; any other fraction does not.
+    if (std::isfinite(*number) && *number == std::trunc(*number) && std::fabs(*number) < 9e15)
+        return qint64(*number);
+    return std::nullopt;
 }
 
 QString FilePropertiesVC::realText(double value)
