@@ -321,21 +321,19 @@ void ScanVC::presentAsSheet(QWidget *window)
 
 void ScanVC::setFirstStepAbort(bool on)
 {
-    m_flags->isFirstStepAbort = on;
-    if (m_deletion) {
-        // A stop also cancels the move to the Trash in progress.
-        if (on)
-            m_deletion->cancel();
-        else
-            m_deletion->wake();
-    }
-    emit workSwitchesChanged();
+    setAbort(m_flags->isFirstStepAbort, on);
 }
 
 void ScanVC::setSecondStepAbort(bool on)
 {
-    m_flags->isSecondStepAbort = on;
+    setAbort(m_flags->isSecondStepAbort, on);
+}
+
+void ScanVC::setAbort(std::atomic<bool> &flag, bool on)
+{
+    flag = on;
     if (m_deletion) {
+        // A stop also cancels the move to the Trash in progress.
         if (on)
             m_deletion->cancel();
         else

@@ -144,6 +144,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void setAbort(std::atomic<bool> &flag, bool on);
     void buildInterface();
     void setUpScan();
     void setUpDelete();
