@@ -44,6 +44,7 @@
 #include <cmath>
 #include <cstdio>
 #include <unordered_set>
+#include <utility>
 
 using platform::Dispatch::mainAfter;
 using platform::Dispatch::mainAsync;
@@ -207,6 +208,8 @@ ScanVC::~ScanVC()
         m_deletion->wake();
     }
     m_workQueue.reset(); // waits for the worker to return
+    if (m_announceNothingFound)
+        mainAfter(0.5, [] { postNoSimilarPhotosFound(); });
     initialDirectories.clear();
     deletedItems.clear();
     if (sendData)
@@ -577,14 +580,9 @@ void ScanVC::closeVC()
     // The groups travel by value in the notification; the records are shared with the results.
     const ScanPublication publication = ScanPublication::decide(sendData, isSimilarScan);
     if (publication.kind == ScanPublication::Kind::NoSimilarPhotosFound) {
-        // The announcement comes after the sheet is gone, even when the registry has let go of it.
-        QPointer<ScanVC> self = this;
-        mainAfter(0.5, [self] {
-            if (self)
-                self->showAlertFromScan();
-            else
-                postNoSimilarPhotosFound();
-        });
+        // Announced half a second after the sheet is gone (dismissSelfVC), or after the registry let
+        // go of it before that.
+        m_announceNothingFound = true;
     } else if (publication.kind == ScanPublication::Kind::SelectedFiles) {
         thumbnailVC(); // the grid that takes the groups exists before they are published
         center.post(NotificationName::callVCFromScanVC);
@@ -637,6 +635,15 @@ void ScanVC::removeView()
 void ScanVC::dismissSelfVC()
 {
     dismissSheetOrHide(this);
+    if (std::exchange(m_announceNothingFound, false)) {
+        QPointer<ScanVC> self = this;
+        mainAfter(0.5, [self] {
+            if (self)
+                self->showAlertFromScan();
+            else
+                postNoSimilarPhotosFound();
+        });
+    }
 }
 
 // ---- deletion

@@ -170,6 +170,7 @@ private:
     bool m_finalized = false;
     bool m_summaryShown = false;
     bool m_closed = false;
+    bool m_announceNothingFound = false; // "nothing found" waits for the sheet to be gone
     QPointer<QMessageBox> m_problemsAlert;
     QPointer<QMessageBox> m_automationAlert;
     std::unique_ptr<platform::Dispatch::SerialQueue> m_workQueue;

@@ -13,6 +13,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSet>
+#include <QThread>
+
+#include <utility>
 
 using namespace scansheet_test;
 
@@ -186,9 +189,19 @@ TEST_F(ScanSheetTest, ScanWithoutGroupsAnnouncesThatNothingWasFound)
     writePhoto(QStringLiteral("single/a.jpg"), 5);
     writePhoto(QStringLiteral("single/b.jpg"), 6);
     NotificationRecorder recorder(navigationNames());
+    // A window busy for longer than the announcement's delay while the sheet closes (a slow
+    // machine): the sheet is still gone before the announcement.
+    QObject busy;
+    bool slept = false;
+    platform::NotificationCenter::defaultCenter().addObserver(&busy, QStringLiteral("closeToExitVC"),
+                                                              [&](const platform::Notification &) {
+                                                                  if (!std::exchange(slept, true))
+                                                                      QThread::msleep(700);
+                                                              });
     ScanVC *sheet = startScan(path(QStringLiteral("single")), false);
     ASSERT_NE(sheet, nullptr);
     ASSERT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("NoSimilarPhotosFound")) == 1; }));
+    EXPECT_TRUE(slept);
     EXPECT_EQ(recorder.count(QStringLiteral("SelectedFiles")), 0);
     EXPECT_FALSE(sheet->isVisible());
 }
