@@ -6,11 +6,11 @@
 
 #include <QCoreApplication>
 #include <QPointer>
+#include <QThreadPool>
 
 #include <atomic>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 namespace {
 
@@ -74,7 +74,9 @@ bool AutoMarkRun::start(const ResultState &state, AutoMarkRules rules, QObject *
     outcome->protection = protectionOf(outcome->groups);
     outcome->rules = std::move(rules);
     QPointer<QObject> receiver(context);
-    std::thread([outcome, receiver, done = std::move(done)]() mutable {
+    // On Qt's shared pool, which the application waits for when it ends: a quit in the middle of a
+    // marking never leaves the worker running while the program tears down.
+    QThreadPool::globalInstance()->start([outcome, receiver, done = std::move(done)]() mutable {
         ResultState copy;
         copy.imageDirectories = outcome->groups;
         copy.normalize();
@@ -95,7 +97,7 @@ bool AutoMarkRun::start(const ResultState &state, AutoMarkRules rules, QObject *
                 done();
             },
             Qt::QueuedConnection);
-    }).detach();
+    });
     return true;
 }
 
