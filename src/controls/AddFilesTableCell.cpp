@@ -1,6 +1,7 @@
 #include "controls/AddFilesTableCell.h"
 
 #include "controls/PaddedTextField.h"
+#include "controls/Palette.h"
 #include "controls/PopUpMode.h"
 
 #include <QCheckBox>
@@ -31,10 +32,10 @@ AddFilesTableCell::AddFilesTableCell(QWidget *parent)
     checkButton = new QCheckBox(boxParent);
     checkButton->setFocusPolicy(Qt::NoFocus);
     QPalette checkPalette = checkButton->palette();
-    checkPalette.setColor(QPalette::Base, QColor(58, 58, 58));
-    checkPalette.setColor(QPalette::Button, QColor(58, 58, 58));
-    checkPalette.setColor(QPalette::Text, QColor(235, 235, 235));
-    checkPalette.setColor(QPalette::WindowText, QColor(235, 235, 235));
+    checkPalette.setColor(QPalette::Base, Palette::pressedBackground);
+    checkPalette.setColor(QPalette::Button, Palette::pressedBackground);
+    checkPalette.setColor(QPalette::Text, Palette::primaryText);
+    checkPalette.setColor(QPalette::WindowText, Palette::primaryText);
     checkButton->setPalette(checkPalette);
     layout->addWidget(checkButton);
 
@@ -48,7 +49,7 @@ AddFilesTableCell::AddFilesTableCell(QWidget *parent)
     url->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     url->setMinimumWidth(40);
     QPalette pal = url->palette();
-    pal.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    pal.setColor(QPalette::WindowText, Palette::labelText);
     url->setPalette(pal);
     layout->addWidget(url, 1);
 
@@ -68,9 +69,9 @@ QIcon AddFilesTableCell::deleteIcon()
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(90, 90, 90));
+    painter.setBrush(Palette::controlBorder);
     painter.drawEllipse(QRectF(1, 1, 26, 26));
-    QPen pen(QColor(235, 235, 235), 3.0);
+    QPen pen(Palette::primaryText, 3.0);
     pen.setCapStyle(Qt::RoundCap);
     painter.setPen(pen);
     painter.drawLine(QPointF(9, 9), QPointF(19, 19));

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "controls/Palette.h"
 #include <QColor>
 #include <QRect>
 #include <QScrollBar>
 
-// The dark scroller: black background with a grey-34 rounded knob 9 points thick. While pop-up
+// The dark scroller: black background with a rounded knob 9 points thick in the window grey. While pop-up
 // mode is on, wheel events over it are dropped.
 class CustomScroller : public QScrollBar
 {
@@ -13,8 +14,8 @@ public:
     explicit CustomScroller(Qt::Orientation orientation, QWidget *parent = nullptr);
     explicit CustomScroller(QWidget *parent = nullptr);
 
-    virtual QColor backgroundColor() const { return QColor(Qt::black); }
-    static QColor knobColor() { return QColor(34, 34, 34); }
+    virtual QColor backgroundColor() const { return Palette::black; }
+    static QColor knobColor() { return Palette::windowBackground; }
 
     // The knob drawn for the style's knob rectangle: 9 points thick, 4 points from the top of a
     // horizontal scroller or 3 points from the left of a vertical one.

@@ -1,4 +1,5 @@
 #include "controls/CustomSliderCell.h"
+#include "controls/Palette.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -81,8 +82,8 @@ void CustomSliderCell::drawKnob(QPainter &painter)
     const double cx = knobCentreX(currentRatio(), width());
     const double cy = height() / 2.0;
     const double radius = std::min(7.0, height() / 2.0 - 1.0);
-    painter.setPen(QPen(QColor(120, 120, 120), 0.5));
-    painter.setBrush(isSliderDown() ? QColor(200, 200, 200) : QColor(230, 230, 230));
+    painter.setPen(QPen(Palette::disabledText, 0.5));
+    painter.setBrush(isSliderDown() ? Palette::hoverLight : Palette::labelText);
     painter.drawEllipse(QPointF(cx, cy), radius, radius);
 }
 

@@ -1,13 +1,14 @@
 #pragma once
 
 #include "controls/CustomScroller.h"
+#include "controls/Palette.h"
 
-// The scroller of the themed tables: like CustomScroller on a grey-69 background.
+// The scroller of the themed tables: like CustomScroller on the frame grey.
 class CustomTableScroller : public CustomScroller
 {
     Q_OBJECT
 public:
     using CustomScroller::CustomScroller;
 
-    QColor backgroundColor() const override { return QColor(69, 69, 69); }
+    QColor backgroundColor() const override { return Palette::frame; }
 };

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "controls/Palette.h"
 #include <QColor>
 #include <QRectF>
 #include <QWidget>
 
 // A view with a dashed border (11 points on, 11 off, 6 points wide, centred on the edge) in
-// grey 69. The border follows the last rectangle drawn; it is one border however often the view
+// the frame grey. The border follows the last rectangle drawn; it is one border however often the view
 // is redrawn.
 class DashedView : public QWidget
 {
@@ -13,7 +14,7 @@ class DashedView : public QWidget
 public:
     explicit DashedView(QWidget *parent = nullptr);
 
-    virtual QColor borderColor() const { return QColor(69, 69, 69); }
+    virtual QColor borderColor() const { return Palette::frame; }
 
     // The border: its rectangle (the last one drawn), added once on the first drawing.
     struct Border {

@@ -1,5 +1,6 @@
 #include "controls/HyperlinkTextField.h"
 
+#include "controls/Palette.h"
 #include "platform/NotificationCenter.h"
 #include "model/NotificationNames.h"
 
@@ -7,18 +8,15 @@
 
 namespace {
 const QColor kLightGrey(170, 170, 170);
-const QColor kGrey(128, 128, 128);
-const QColor kLinkBlue(45, 140, 230);
-const QColor kLinkBluePressed(54, 128, 255);
 } // namespace
 
 HyperlinkTextField::HyperlinkTextField(QWidget *parent)
     : QLabel(parent)
     , attributesBeforeClick{kLightGrey, true}
-    , attributesAfterClick{kGrey, true}
-    , attributesWithoutUnderLineWithLink{kLinkBlue, false}
-    , attributesBeforeClickWithLink{kLinkBlue, true}
-    , attributesAfterClickWithLink{kLinkBluePressed, true}
+    , attributesAfterClick{Palette::disabledGrey, true}
+    , attributesWithoutUnderLineWithLink{Palette::focusBlue, false}
+    , attributesBeforeClickWithLink{Palette::focusBlue, true}
+    , attributesAfterClickWithLink{Palette::selectionBlue, true}
 {
     setupField();
 }

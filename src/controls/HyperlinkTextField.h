@@ -32,9 +32,9 @@ public:
 
     const HyperlinkTextAttributes attributesBeforeClick;              // light grey, underlined
     const HyperlinkTextAttributes attributesAfterClick;               // grey, underlined
-    const HyperlinkTextAttributes attributesWithoutUnderLineWithLink; // blue (45,140,230)
-    const HyperlinkTextAttributes attributesBeforeClickWithLink;      // blue (45,140,230), underlined
-    const HyperlinkTextAttributes attributesAfterClickWithLink;       // blue (54,128,255), underlined
+    const HyperlinkTextAttributes attributesWithoutUnderLineWithLink; // focus blue
+    const HyperlinkTextAttributes attributesBeforeClickWithLink;      // focus blue, underlined
+    const HyperlinkTextAttributes attributesAfterClickWithLink;       // selection blue, underlined
 
     // The attribute set the text is shown with now; absent until the first hover or click.
     const HyperlinkTextAttributes *shownAttributes() const { return m_shown; }

@@ -1,5 +1,6 @@
 #include "controls/MyNSTableRowView.h"
 
+#include "controls/Palette.h"
 #include "controls/PopUpMode.h"
 
 #include <QPainter>
@@ -37,7 +38,7 @@ QColor MyNSTableRowView::selectionFillColor() const
         return QColor();
     if (isPopUpMode())
         return QColor(Qt::transparent);
-    return QColor(54, 54, 54);
+    return Palette::rowSelection;
 }
 
 void MyNSTableRowView::setCellWidget(QWidget *cell)

@@ -4,7 +4,7 @@
 #include <QWidget>
 
 // The row of the scan-list table: it paints the row's background colour and, when the row is
-// selected, the selection fill (54, 54, 54); no selection shows while pop-up mode is on or when
+// selected, the selection fill Palette::rowSelection; no selection shows while pop-up mode is on or when
 // the row's highlight style is none. The row's cell is placed inside it.
 class MyNSTableRowView : public QWidget
 {

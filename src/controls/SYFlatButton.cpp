@@ -402,7 +402,7 @@ void SYFlatButton::paintEvent(QPaintEvent *)
     if (m_borderWidth > 0) {
         QColor border = presented(ColorSlot::Border);
         if (!border.isValid())
-            border = Qt::black;
+            border = Palette::black;
         const double half = m_borderWidth / 2.0;
         QPen pen(border, m_borderWidth);
         painter.setPen(pen);
@@ -435,7 +435,7 @@ void SYFlatButton::paintEvent(QPaintEvent *)
                               && std::abs(background.red() - gold.red()) + std::abs(background.green() - gold.green())
                                          + std::abs(background.blue() - gold.blue())
                                      < 150;
-        QPen ring(goldFace ? QColor(Qt::white) : gold, 2.0);
+        QPen ring(goldFace ? Palette::white : gold, 2.0);
         painter.setPen(ring);
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(bounds.adjusted(1.5, 1.5, -1.5, -1.5), std::max(0.0, radius - 1.5),
@@ -446,7 +446,7 @@ void SYFlatButton::paintEvent(QPaintEvent *)
     if (!m_titleFrame.isNull()) {
         QColor titleColor = presented(ColorSlot::Title);
         if (!titleColor.isValid())
-            titleColor = Qt::white;
+            titleColor = Palette::white;
         painter.setPen(titleColor);
         painter.setFont(font());
         painter.drawText(QRectF(m_titleFrame).adjusted(-1, 0, 1, 0), Qt::AlignCenter | Qt::TextSingleLine,

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "controls/Palette.h"
 #include <QTableView>
 
-// The scan list's table together with its scroll view: grey-69 fill, grey-69 table scrollers,
+// The scan list's table together with its scroll view: fill and table scrollers in the frame grey,
 // no frame, and no scrolling by the wheel while pop-up mode is on.
 class TableScrollView : public QTableView
 {
@@ -10,7 +11,7 @@ class TableScrollView : public QTableView
 public:
     explicit TableScrollView(QWidget *parent = nullptr);
 
-    static QColor fillColor() { return QColor(69, 69, 69); }
+    static QColor fillColor() { return Palette::frame; }
 
 protected:
     void wheelEvent(QWheelEvent *event) override;

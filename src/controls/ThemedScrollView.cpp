@@ -2,6 +2,7 @@
 
 #include "controls/CustomScroller.h"
 #include "controls/CustomTableScroller.h"
+#include "controls/Palette.h"
 #include "controls/PopUpMode.h"
 
 #include <QAbstractScrollArea>
@@ -75,7 +76,7 @@ bool ThemedScrollView::event(QEvent *event)
         const QRect corner = cornerRect(this);
         if (!corner.isEmpty()) {
             QPainter painter(this);
-            painter.fillRect(corner, Qt::black);
+            painter.fillRect(corner, Palette::black);
         }
     }
     return handled;

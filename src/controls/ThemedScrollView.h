@@ -14,7 +14,7 @@ public:
     explicit ThemedScrollView(QWidget *parent = nullptr);
 
     // Gives any scroll area (list, table, grid view) the same scrollers, no frame and the pop-up
-    // wheel guard. `tableScrollers` picks the grey-69 table scrollers. The corner between two
+    // wheel guard. `tableScrollers` picks the table scrollers on the frame grey. The corner between two
     // scrollers shows the area's window colour.
     static void applyTheme(QAbstractScrollArea *area, bool tableScrollers = false);
 

@@ -1,11 +1,12 @@
 #include "screens/home/AddFilesRowDelegate.h"
+#include "controls/Palette.h"
 
 #include <QPainter>
 #include <QWidget>
 
 QColor AddFilesRowDelegate::rowColor(int row)
 {
-    return row % 2 == 0 ? QColor(39, 39, 39) : QColor(34, 34, 34);
+    return row % 2 == 0 ? Palette::panelBackground : Palette::windowBackground;
 }
 
 void AddFilesRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,

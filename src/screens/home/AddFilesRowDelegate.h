@@ -12,7 +12,7 @@ class AddFilesRowDelegate : public QStyledItemDelegate
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-    // Grey 39 for even rows, grey 34 for odd rows, counting from row 0.
+    // The panel background for even rows, the window background for odd rows, counting from row 0.
     static QColor rowColor(int row);
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option,

@@ -49,10 +49,7 @@ using AddFilesRules::Alert;
 
 namespace {
 
-const QColor kPanelColor(34, 34, 34);
-const QColor kAreaColor(48, 48, 48);
 const QColor kAreaHoverColor(60, 60, 60);
-const QColor kTextColor(235, 235, 235);
 
 
 // A 20-point picture drawn at twice its size by `draw` on a clear, antialiased canvas.
@@ -105,7 +102,7 @@ QImage folderIcon(bool withPlus)
         folder.closeSubpath();
         p.drawPath(folder);
         if (withPlus) {
-            p.setBrush(QColor(34, 34, 34));
+            p.setBrush(Palette::windowBackground);
             p.drawRect(QRectF(18, 20, 4, 10));
             p.drawRect(QRectF(15, 23, 10, 4));
         }
@@ -233,9 +230,9 @@ QPushButton *AddFilesVC::makeAddArea(QFrame *&box, QLabel *&image, QLabel *&labe
     box = new QFrame(this);
     box->setObjectName(QStringLiteral("addArea"));
     box->setStyleSheet(QStringLiteral("QFrame#addArea { background: rgb(%1,%2,%3); border-radius: 6px; }")
-                           .arg(kAreaColor.red())
-                           .arg(kAreaColor.green())
-                           .arg(kAreaColor.blue()));
+                           .arg(Palette::dropArea.red())
+                           .arg(Palette::dropArea.green())
+                           .arg(Palette::dropArea.blue()));
     auto *boxLayout = new QHBoxLayout(box);
     boxLayout->setContentsMargins(0, 0, 0, 0);
 
@@ -265,9 +262,9 @@ QPushButton *AddFilesVC::makeAddArea(QFrame *&box, QLabel *&image, QLabel *&labe
     label->setTextFormat(Qt::PlainText);
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     label->setStyleSheet(QStringLiteral("QLabel { color: rgb(%1,%2,%3); background: transparent; }")
-                             .arg(kTextColor.red())
-                             .arg(kTextColor.green())
-                             .arg(kTextColor.blue()));
+                             .arg(Palette::primaryText.red())
+                             .arg(Palette::primaryText.green())
+                             .arg(Palette::primaryText.blue()));
     QFont font = label->font();
     font.setPointSizeF(font.pointSizeF() + 0.5);
     label->setFont(font);
@@ -280,12 +277,12 @@ QPushButton *AddFilesVC::makeAddArea(QFrame *&box, QLabel *&image, QLabel *&labe
 void AddFilesVC::buildView()
 {
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, kPanelColor);
-    pal.setColor(QPalette::WindowText, kTextColor);
-    pal.setColor(QPalette::Base, QColor(69, 69, 69));
-    pal.setColor(QPalette::Text, kTextColor);
-    pal.setColor(QPalette::Button, kAreaColor);
-    pal.setColor(QPalette::ButtonText, kTextColor);
+    pal.setColor(QPalette::Window, Palette::windowBackground);
+    pal.setColor(QPalette::WindowText, Palette::primaryText);
+    pal.setColor(QPalette::Base, Palette::frame);
+    pal.setColor(QPalette::Text, Palette::primaryText);
+    pal.setColor(QPalette::Button, Palette::dropArea);
+    pal.setColor(QPalette::ButtonText, Palette::primaryText);
     pal.setColor(QPalette::Highlight, Palette::gold);
     setPalette(pal);
     setAutoFillBackground(true);

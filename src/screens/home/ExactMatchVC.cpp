@@ -1,5 +1,6 @@
 #include "screens/home/ExactMatchVC.h"
 
+#include "controls/Palette.h"
 #include "model/TextLookup.h"
 
 #include <QLabel>
@@ -15,7 +16,7 @@ ExactMatchVC::ExactMatchVC(QWidget *parent)
     lblDescription->setTextFormat(Qt::PlainText);
     lblDescription->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     lblDescription->setWordWrap(true);
-    lblDescription->setStyleSheet(QStringLiteral("color: rgb(160, 160, 160); font-size: 13px;"));
+    lblDescription->setStyleSheet(QStringLiteral("color: " TWINSIFT_HINT_TEXT_CSS "; font-size: 13px;"));
     layout->addWidget(lblDescription);
     layout->addStretch(1);
 }

@@ -11,9 +11,6 @@ namespace HomePictures {
 
 namespace {
 
-const QColor kGreen(9, 171, 9);
-const QColor kLight(183, 183, 183);
-const QColor kDark(42, 42, 42);
 
 QImage blank(int w, int h)
 {
@@ -44,7 +41,7 @@ void drawMark(QPainter &p, const QRectF &r)
     p.setPen(Qt::NoPen);
     p.setBrush(Palette::gold);
     p.drawRoundedRect(back, s * 0.10, s * 0.10);
-    p.setBrush(kGreen);
+    p.setBrush(Palette::green);
     p.drawRoundedRect(front, s * 0.10, s * 0.10);
     // A mountain and a sun inside the front frame.
     QPainterPath hill;
@@ -54,7 +51,7 @@ void drawMark(QPainter &p, const QRectF &r)
     hill.lineTo(front.left() + front.width() * 0.74, front.top() + front.height() * 0.54);
     hill.lineTo(front.right() - front.width() * 0.12, front.bottom() - front.height() * 0.16);
     hill.closeSubpath();
-    p.setBrush(QColor(255, 255, 255, 230));
+    p.setBrush(Palette::glyphFill);
     p.drawPath(hill);
     p.drawEllipse(QPointF(front.left() + front.width() * 0.72, front.top() + front.height() * 0.28),
                   front.width() * 0.09, front.width() * 0.09);
@@ -88,7 +85,7 @@ QPixmap marker(qreal ratio)
     p.setPen(Qt::NoPen);
     p.setBrush(Palette::gold);
     p.drawEllipse(QRectF(71, 3, 24, 24));
-    p.setPen(QPen(QColor(34, 34, 34), 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setPen(QPen(Palette::windowBackground, 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
     QPainterPath tick;
     tick.moveTo(77.5, 15.5);
@@ -129,9 +126,9 @@ QPixmap addFilesIcon(qreal ratio)
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    p.setBrush(kGreen);
+    p.setBrush(Palette::green);
     p.drawEllipse(QRectF(1, 1, 18, 18));
-    p.setPen(QPen(Qt::white, 2.2, Qt::SolidLine, Qt::RoundCap));
+    p.setPen(QPen(Palette::white, 2.2, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(10, 5.5), QPointF(10, 14.5));
     p.drawLine(QPointF(5.5, 10), QPointF(14.5, 10));
     return image;
@@ -152,11 +149,11 @@ QPixmap similarModePicture(qreal ratio)
     QPixmap image = canvas(189, 116, ratio);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    drawPhoto(p, QRectF(14, 18, 84, 70), kLight, kDark);
+    drawPhoto(p, QRectF(14, 18, 84, 70), Palette::secondaryText, Palette::headerBackground);
     p.save();
     p.translate(132, 58);
     p.rotate(8);
-    drawPhoto(p, QRectF(-42, -34, 78, 64), Palette::gold, kDark);
+    drawPhoto(p, QRectF(-42, -34, 78, 64), Palette::gold, Palette::headerBackground);
     p.restore();
     return image;
 }
@@ -166,9 +163,9 @@ QPixmap exactModePicture(qreal ratio)
     QPixmap image = canvas(189, 116, ratio);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    drawPhoto(p, QRectF(12, 22, 78, 66), kGreen, kDark);
-    drawPhoto(p, QRectF(99, 22, 78, 66), kGreen, kDark);
-    p.setPen(QPen(kGreen, 3, Qt::SolidLine, Qt::RoundCap));
+    drawPhoto(p, QRectF(12, 22, 78, 66), Palette::green, Palette::headerBackground);
+    drawPhoto(p, QRectF(99, 22, 78, 66), Palette::green, Palette::headerBackground);
+    p.setPen(QPen(Palette::green, 3, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(88, 100), QPointF(101, 100));
     p.drawLine(QPointF(88, 106), QPointF(101, 106));
     return image;
@@ -179,11 +176,11 @@ QPixmap dropPicture(qreal ratio)
     QPixmap image = canvas(170, 170, ratio);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(110, 110, 110), 3, Qt::DashLine));
+    p.setPen(QPen(Palette::hoverBorder, 3, Qt::DashLine));
     p.setBrush(Qt::NoBrush);
     p.drawRoundedRect(QRectF(8, 8, 154, 154), 18, 18);
-    drawPhoto(p, QRectF(42, 34, 86, 70), kLight, QColor(52, 52, 52));
-    p.setPen(QPen(kGreen, 6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    drawPhoto(p, QRectF(42, 34, 86, 70), Palette::secondaryText, Palette::fieldBackground);
+    p.setPen(QPen(Palette::green, 6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.drawLine(QPointF(85, 112), QPointF(85, 146));
     p.drawLine(QPointF(71, 132), QPointF(85, 146));
     p.drawLine(QPointF(99, 132), QPointF(85, 146));

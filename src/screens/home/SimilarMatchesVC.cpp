@@ -84,7 +84,7 @@ QLabel *caption(QWidget *parent, const QString &name, bool value)
     label->setObjectName(name);
     label->setTextFormat(Qt::PlainText);
     label->setStyleSheet(value ? QStringLiteral("color: " TWINSIFT_GOLD_CSS "; font-size: 12px;")
-                               : QStringLiteral("color: rgb(220, 220, 220); font-size: 12px;"));
+                               : QStringLiteral("color: " TWINSIFT_CONTROL_TEXT_CSS "; font-size: 12px;"));
     if (value)
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return label;
@@ -98,7 +98,8 @@ QToolButton *helpButton(QWidget *parent, const QString &name)
     button->setFixedSize(16, 16);
     button->setFocusPolicy(Qt::NoFocus);
     button->setStyleSheet(QStringLiteral(
-        "QToolButton { color: rgb(183, 183, 183); border: 1px solid rgb(120, 120, 120); border-radius: 8px;"
+        "QToolButton { color: " TWINSIFT_SECONDARY_TEXT_CSS "; border: 1px solid " TWINSIFT_DISABLED_TEXT_CSS ";"
+        " border-radius: 8px;"
         " font-size: 10px; font-weight: bold; padding: 0; }"
         "QToolButton:hover { color: " TWINSIFT_GOLD_CSS "; border-color: " TWINSIFT_GOLD_CSS "; }"));
     return button;

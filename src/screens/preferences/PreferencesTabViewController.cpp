@@ -32,12 +32,12 @@ PreferencesTabViewController::PreferencesTabViewController(QWidget *parent)
     // The style's own check boxes are dark squares on the dark panes: every box gets a light
     // outline, ticked ones the gold fill with a tick.
     setStyleSheet(QStringLiteral(
-        "QCheckBox::indicator { width: 14px; height: 14px; border: 1px solid rgb(150, 150, 150);"
-        " border-radius: 3px; background: rgb(44, 44, 44); }"
-        "QCheckBox::indicator:hover { border-color: rgb(200, 200, 200); }"
+        "QCheckBox::indicator { width: 14px; height: 14px; border: 1px solid " TWINSIFT_INDICATOR_BORDER_CSS ";"
+        " border-radius: 3px; background: " TWINSIFT_PREFERENCES_BACKGROUND_CSS "; }"
+        "QCheckBox::indicator:hover { border-color: " TWINSIFT_HOVER_LIGHT_CSS "; }"
         "QCheckBox::indicator:checked { background: " TWINSIFT_GOLD_CSS "; border-color: " TWINSIFT_GOLD_CSS ";"
         " image: url(:/images/welcome-check.png); }"
-        "QCheckBox::indicator:disabled { border-color: rgb(90, 90, 90); background: rgb(36, 36, 36); }"
+        "QCheckBox::indicator:disabled { border-color: " TWINSIFT_CONTROL_BORDER_CSS "; background: rgb(36, 36, 36); }"
         "QCheckBox::indicator:checked:disabled { background: rgb(110, 95, 50); }"));
     viewDidLoad();
 }

@@ -25,8 +25,8 @@ RecommendedAppPanel::RecommendedAppPanel(QFrame *box)
     if (!box) {
         box = new QFrame;
         box->setObjectName(QStringLiteral("recommendedAppBox"));
-        box->setStyleSheet(QStringLiteral("QFrame#recommendedAppBox { background: rgb(39, 39, 39);"
-                                          " border: 1px solid rgb(69, 69, 69); border-radius: 8px; }"));
+        box->setStyleSheet(QStringLiteral("QFrame#recommendedAppBox { background: " TWINSIFT_PANEL_BACKGROUND_CSS ";"
+                                          " border: 1px solid " TWINSIFT_FRAME_CSS "; border-radius: 8px; }"));
         auto *boxLayout = new QVBoxLayout(box);
         boxLayout->setContentsMargins(0, 0, 0, 0);
     }
@@ -126,7 +126,8 @@ void RecommendedAppPanel::styleButton()
         btnAppStore->setIcon(QIcon());
         btnAppStore->setText(QStringLiteral("Download Now"));
         btnAppStore->setStyleSheet(QStringLiteral(
-            "QPushButton { background: black; color: white; border-radius: 10px; padding: 4px 18px; font-size: 15pt; }"
+            "QPushButton { background: " TWINSIFT_BLACK_CSS "; color: " TWINSIFT_WHITE_CSS "; border-radius: 10px;"
+            " padding: 4px 18px; font-size: 15pt; }"
             " QPushButton:focus { border: 1px solid " TWINSIFT_GOLD_CSS "; }"));
     } else {
         // The software-centre style.

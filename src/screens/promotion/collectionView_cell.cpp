@@ -11,7 +11,8 @@ collectionView_cell::collectionView_cell(QWidget *parent)
 {
     setObjectName(QStringLiteral("otherAppCard"));
     setFixedSize(kWidth, kHeight);
-    setStyleSheet(QStringLiteral("QFrame#otherAppCard { background: rgb(39, 39, 39); border: 1px solid rgb(69, 69, 69);"
+    setStyleSheet(QStringLiteral("QFrame#otherAppCard { background: " TWINSIFT_PANEL_BACKGROUND_CSS "; border: 1px"
+                                 " solid " TWINSIFT_FRAME_CSS ";"
                                  " border-radius: 10px; }"));
     auto *layout = new QGridLayout(this);
     layout->setContentsMargins(16, 14, 16, 14);
@@ -26,11 +27,11 @@ collectionView_cell::collectionView_cell(QWidget *parent)
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
     titleFont.setBold(true);
     lbltitle->setFont(titleFont);
-    lbltitle->setStyleSheet(QStringLiteral("color: rgb(235, 235, 235);"));
+    lbltitle->setStyleSheet(QStringLiteral("color: " TWINSIFT_PRIMARY_TEXT_CSS ";"));
     lblsubtitle = new QLabel(this);
     lblsubtitle->setTextFormat(Qt::PlainText);
     lblsubtitle->setWordWrap(true);
-    lblsubtitle->setStyleSheet(QStringLiteral("color: rgb(183, 183, 183);"));
+    lblsubtitle->setStyleSheet(QStringLiteral("color: " TWINSIFT_SECONDARY_TEXT_CSS ";"));
     lblapptype = new QLabel(this);
     lblapptype->setTextFormat(Qt::PlainText);
     lblapptype->setStyleSheet(QStringLiteral("color: " TWINSIFT_GOLD_CSS ";"));

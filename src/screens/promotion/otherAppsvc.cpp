@@ -129,7 +129,8 @@ void otherAppsvc::reloadData()
             cell->btnappstore->setIcon(QIcon());
             cell->btnappstore->setText(QStringLiteral("Download Now"));
             cell->btnappstore->setStyleSheet(QStringLiteral(
-                "QPushButton { background: black; color: white; border-radius: 10px; padding: 4px 18px;"
+                "QPushButton { background: " TWINSIFT_BLACK_CSS "; color: " TWINSIFT_WHITE_CSS "; border-radius:"
+                " 10px; padding: 4px 18px;"
                 " font-size: 11pt; } QPushButton:focus { border: 1px solid " TWINSIFT_GOLD_CSS "; }"));
         }
         m_cards.push_back(cell);

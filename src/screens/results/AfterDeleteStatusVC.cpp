@@ -1,4 +1,5 @@
 #include "screens/results/AfterDeleteStatusVC.h"
+#include "controls/Palette.h"
 #include "controls/buttoncursor.h"
 #include "screens/promotion/RecommendedAppPanel.h"
 
@@ -91,13 +92,14 @@ AfterDeleteStatusVC::AfterDeleteStatusVC(QWidget *parent) : QWidget(parent)
     setAttribute(Qt::WA_StyledBackground);
     setStyleSheet(resultScreenStyleSheet(objectName()) + QStringLiteral(
         "QPushButton[role=\"link\"] { background: transparent; border: 1px solid transparent; border-radius: 6px; }"
-        "QPushButton[role=\"link\"]:hover { border-color: #555555; }"
-        "QPushButton[role=\"link\"]:focus { border: 2px solid #2d8ce6; }"
-        "QPushButton#btnFinalOutput { color: white; background: #09ab09; border: none; border-radius: 17px;"
+        "QPushButton[role=\"link\"]:hover { border-color: " TWINSIFT_SUBTLE_BORDER_CSS "; }"
+        "QPushButton[role=\"link\"]:focus { border: 2px solid " TWINSIFT_FOCUS_BLUE_CSS "; }"
+        "QPushButton#btnFinalOutput { color: " TWINSIFT_WHITE_CSS "; background: " TWINSIFT_GREEN_CSS "; border:"
+        " none; border-radius: 17px;"
         " padding: 6px 26px; min-height: 22px; font-weight: bold; }"
-        "QPushButton#btnFinalOutput:focus { border: 2px solid #2d8ce6; }"
-        "QPushButton:disabled { color: #777777; }"
-        "QFrame#boxRecommendedApp { background: #333333; border-radius: 8px; }"));
+        "QPushButton#btnFinalOutput:focus { border: 2px solid " TWINSIFT_FOCUS_BLUE_CSS "; }"
+        "QPushButton:disabled { color: " TWINSIFT_DISABLED_BUTTON_TEXT_CSS "; }"
+        "QFrame#boxRecommendedApp { background: " TWINSIFT_BOX_BACKGROUND_CSS "; border-radius: 8px; }"));
 
     imgViewTitle = new QLabel(this);
     imgViewTitle->setObjectName(QStringLiteral("imgViewTitle"));
@@ -139,7 +141,7 @@ AfterDeleteStatusVC::AfterDeleteStatusVC(QWidget *parent) : QWidget(parent)
     btnFinalOutput->setCursor(Qt::PointingHandCursor);
     lblFinalOutput = label(btnFinalOutput, "lblFinalOutput", 0, true);
     lblFinalOutput->setAttribute(Qt::WA_TransparentForMouseEvents);
-    lblFinalOutput->setStyleSheet(QStringLiteral("color: white;"));
+    lblFinalOutput->setStyleSheet(QStringLiteral("color: " TWINSIFT_WHITE_CSS ";"));
     lblFinalOutput->setAlignment(Qt::AlignCenter);
     auto *finalFace = new QHBoxLayout(btnFinalOutput);
     finalFace->setContentsMargins(22, 4, 22, 4);
@@ -151,10 +153,10 @@ AfterDeleteStatusVC::AfterDeleteStatusVC(QWidget *parent) : QWidget(parent)
     btnBackToHome->setFixedSize(200, 36);
     btnBackToHome->setCornerRadius(18);
     btnBackToHome->setMomentary(true);
-    btnBackToHome->setBorderNormalColor(QColor(110, 110, 110));
-    btnBackToHome->setBorderHighlightColor(QColor(160, 160, 160));
-    btnBackToHome->setBackgroundNormalColor(QColor(62, 62, 62));
-    btnBackToHome->setBackgroundHighlightColor(QColor(42, 42, 42));
+    btnBackToHome->setBorderNormalColor(Palette::hoverBorder);
+    btnBackToHome->setBorderHighlightColor(Palette::hintText);
+    btnBackToHome->setBackgroundNormalColor(Palette::buttonFace);
+    btnBackToHome->setBackgroundHighlightColor(Palette::headerBackground);
     btnBackToHome->setCursor(Qt::PointingHandCursor);
     btnBackToHome->setFocusPolicy(Qt::StrongFocus);
     lblBackToHome = label(btnBackToHome, "lblBackToHome", 0, true);

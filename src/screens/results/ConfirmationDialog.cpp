@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "controls/Palette.h"
 #include "controls/SYFlatButton.h"
 #include "model/ModuleState.h"
 #include "model/TextLookup.h"
@@ -41,7 +42,7 @@ SYFlatButton *dialogButton(QWidget *parent, const char *name, QLabel *&caption, 
     caption->setAlignment(Qt::AlignCenter);
     caption->setAttribute(Qt::WA_TransparentForMouseEvents);
     caption->setGeometry(0, 0, 120, 34);
-    caption->setStyleSheet(QStringLiteral("color: white; font-weight: bold;"));
+    caption->setStyleSheet(QStringLiteral("color: " TWINSIFT_WHITE_CSS "; font-weight: bold;"));
     return button;
 }
 
@@ -53,9 +54,9 @@ ConfirmationDialog::ConfirmationDialog(const QString &identifier, Switch alertSw
 {
     setObjectName(identifier);
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(QStringLiteral("QWidget#%1 { background: #2e2e2e; }"
-                                 "QLabel { color: #d8d8d8; background: transparent; }"
-                                 "QCheckBox { color: #a8a8a8; }")
+    setStyleSheet(QStringLiteral("QWidget#%1 { background: " TWINSIFT_CARD_BACKGROUND_CSS "; }"
+                                 "QLabel { color: " TWINSIFT_DIALOG_TEXT_CSS "; background: transparent; }"
+                                 "QCheckBox { color: " TWINSIFT_CAPTION_TEXT_CSS "; }")
                       .arg(identifier));
     setFixedWidth(500);
 
@@ -82,8 +83,8 @@ ConfirmationDialog::ConfirmationDialog(const QString &identifier, Switch alertSw
     lblDonotShowAgain->setBuddy(btnDonotShowAgain);
     connect(btnDonotShowAgain, &QCheckBox::clicked, this, [this] { tappedDonotShowAgain(); });
 
-    btnCancel = dialogButton(this, "btnCancel", lblCancel, "lblCancel", QColor(72, 72, 72));
-    btnOk = dialogButton(this, "btnOk", lblOk, "lblOk", QColor(9, 171, 9));
+    btnCancel = dialogButton(this, "btnCancel", lblCancel, "lblCancel", Palette::mutedButton);
+    btnOk = dialogButton(this, "btnOk", lblOk, "lblOk", Palette::green);
     lblCancel->setText(localizedText(QString::fromLatin1(cancelKey)));
     lblOk->setText(localizedText(QString::fromLatin1(confirmKey)));
     connect(btnOk, &QAbstractButton::clicked, this, [this] { tappedOk(); });

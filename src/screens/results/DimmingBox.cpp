@@ -1,4 +1,5 @@
 #include "screens/results/DimmingBox.h"
+#include "controls/Palette.h"
 
 #include <QEvent>
 
@@ -6,7 +7,7 @@ DimmingBox::DimmingBox(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("boxTopBlackLayer"));
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(QStringLiteral("background: rgba(0, 0, 0, 150);"));
+    setStyleSheet(QStringLiteral("background: " TWINSIFT_DIMMING_CSS ";"));
     hide();
     if (parent)
         parent->installEventFilter(this);

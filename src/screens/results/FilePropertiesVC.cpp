@@ -1,5 +1,6 @@
 #include "screens/results/FilePropertiesVC.h"
 
+#include "controls/Palette.h"
 #include "model/PropertyNumber.h"
 #include "model/TextLookup.h"
 #include "platform/ImageSource.h"
@@ -92,17 +93,17 @@ FilePropertiesVC::FilePropertiesVC(QWidget *parent) : QWidget(parent)
             QFont bold = row.caption->font();
             bold.setBold(true);
             row.caption->setFont(bold);
-            row.caption->setStyleSheet(QStringLiteral("color: #e6e6e6; padding-top: 6px;"));
+            row.caption->setStyleSheet(QStringLiteral("color: " TWINSIFT_LABEL_TEXT_CSS "; padding-top: 6px;"));
             grid->addWidget(row.caption, line++, 0, 1, 2);
         } else {
-            row.caption->setStyleSheet(QStringLiteral("color: #9a9a9a;"));
+            row.caption->setStyleSheet(QStringLiteral("color: " TWINSIFT_MUTED_TEXT_CSS ";"));
             row.caption->setAlignment(Qt::AlignRight | Qt::AlignTop);
             grid->addWidget(row.caption, line, 0);
             if (!row.valueOutlet.isEmpty()) {
                 row.value = new QLabel(content);
                 row.value->setObjectName(row.valueOutlet);
                 row.value->setTextFormat(Qt::PlainText); // names, paths and metadata as they stand
-                row.value->setStyleSheet(QStringLiteral("color: #e6e6e6;"));
+                row.value->setStyleSheet(QStringLiteral("color: " TWINSIFT_LABEL_TEXT_CSS ";"));
                 row.value->setWordWrap(true);
                 row.value->setTextInteractionFlags(Qt::TextSelectableByMouse);
                 row.value->setMinimumWidth(60);
@@ -121,9 +122,10 @@ FilePropertiesVC::FilePropertiesVC(QWidget *parent) : QWidget(parent)
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // The details scroll by keyboard too; a blue edge shows when they have the focus.
-    setStyleSheet(QStringLiteral("#filePropertiesScroll, #filePropertiesContent { background: #262626; }"
+    setStyleSheet(QStringLiteral("#filePropertiesScroll, #filePropertiesContent { background:"
+                                 " " TWINSIFT_RESULTS_BACKGROUND_CSS "; }"
                                  "#filePropertiesScroll { border: 1px solid transparent; border-radius: 4px; }"
-                                 "#filePropertiesScroll:focus { border-color: #2d8ce6; }"));
+                                 "#filePropertiesScroll:focus { border-color: " TWINSIFT_FOCUS_BLUE_CSS "; }"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(scroll);

@@ -1,5 +1,6 @@
 #include "screens/results/HeaderView.h"
 
+#include "controls/Palette.h"
 #include "platform/UserDefaults.h"
 #include "screens/results/grid/ResultIcons.h"
 #include "model/SettingsKeys.h"
@@ -38,9 +39,9 @@ HeaderView::HeaderView(bool withZoom, QWidget *parent) : QWidget(parent)
     QFont bold = sectionTitle->font();
     bold.setBold(true);
     sectionTitle->setFont(bold);
-    const QString ink = QStringLiteral("color: #e6e6e6;");
+    const QString ink = QStringLiteral("color: " TWINSIFT_LABEL_TEXT_CSS ";");
     sectionTitle->setStyleSheet(ink);
-    imageCount->setStyleSheet(QStringLiteral("color: #b4b4b4;"));
+    imageCount->setStyleSheet(QStringLiteral("color: " TWINSIFT_DETAIL_TEXT_CSS ";"));
     btnSelectUnselectGroup = makeButton(this, "btnSelectUnselectGroup");
     btnLockGroup = makeButton(this, "btnLockGroup");
     if (withZoom)

@@ -71,15 +71,17 @@ NoSimilarDuplicatePhotosFoundVC::NoSimilarDuplicatePhotosFoundVC(QWidget *parent
     setObjectName(QStringLiteral("NoSimilarDuplicatePhotosFound"));
     setAttribute(Qt::WA_StyledBackground);
     setStyleSheet(resultScreenStyleSheet(objectName()) + QStringLiteral(
-        "QPushButton { color: white; background: #3e3e3e; border: 1px solid #4a4a4a; border-radius: 16px;"
+        "QPushButton { color: " TWINSIFT_WHITE_CSS "; background: " TWINSIFT_BUTTON_FACE_CSS "; border: 1px solid"
+        " " TWINSIFT_HOVER_BACKGROUND_CSS "; border-radius: 16px;"
         " padding: 6px 24px; min-height: 20px; font-weight: bold; }"
         "QPushButton#btnBackToHome { background: transparent; border: 1px solid transparent; border-radius: 6px;"
         " padding: 2px 8px; font-weight: normal; }"
-        "QPushButton#btnBackToHome:hover, QPushButton:focus { border-color: #2d8ce6; }"
+        "QPushButton#btnBackToHome:hover, QPushButton:focus { border-color: " TWINSIFT_FOCUS_BLUE_CSS "; }"
         "QLabel[role=\"look\"] { color: #8a8a8a; }"
-        "QSlider::groove:horizontal { height: 4px; background: #555555; border-radius: 2px; }"
+        "QSlider::groove:horizontal { height: 4px; background: " TWINSIFT_SUBTLE_BORDER_CSS "; border-radius: 2px; }"
         "QSlider::sub-page:horizontal { background: " TWINSIFT_GOLD_CSS "; border-radius: 2px; }"
-        "QSlider::handle:horizontal { width: 14px; margin: -6px 0; border-radius: 7px; background: #e0e0e0; }"));
+        "QSlider::handle:horizontal { width: 14px; margin: -6px 0; border-radius: 7px; background:"
+        " " TWINSIFT_SLIDER_HANDLE_CSS "; }"));
 
     // ---- toolbar look-alike (pictures and captions; only Back to Home acts)
     imgViewTitle = picture(this, "imgViewTitle", ResultPictures::titleIcon(), 24);

@@ -1,5 +1,6 @@
 #include "screens/results/QuickLook.h"
 
+#include "controls/Palette.h"
 #include "platform/ImageSource.h"
 #include "platform/VideoContainer.h"
 #include "platform/widgets/PlainText.h"
@@ -211,7 +212,7 @@ QuickLook::QuickLook(QWidget *parent) : QWidget(parent, Qt::Window)
     setObjectName(QStringLiteral("QuickLook"));
     setAttribute(Qt::WA_QuitOnClose, false);
     setStyleSheet(QStringLiteral("#QuickLook, QScrollArea, QScrollArea > QWidget > QWidget { background: #1b1b1b; }"
-                                 "QLabel#quickLookMessage { color: #c8c8c8; }"));
+                                 "QLabel#quickLookMessage { color: " TWINSIFT_HOVER_LIGHT_CSS "; }"));
     decoder_ = std::make_shared<QuickLookDecoder>(this);
     stack_ = new QStackedWidget(this);
     scroll_ = new QScrollArea(stack_);

@@ -10,7 +10,6 @@ namespace ResultPictures {
 
 namespace {
 
-const QColor kGreen(9, 171, 9);
 const QColor kLight(210, 210, 210);
 
 // A transparent picture of w x h logical pixels at device pixel ratio 2, and a painter on it.
@@ -149,10 +148,10 @@ QImage noResultsPicture()
     QImage image = blank(160, 160);
     QPainter p(&image);
     prepare(p);
-    p.setPen(QPen(QColor(120, 120, 120), 3));
+    p.setPen(QPen(Palette::disabledText, 3));
     p.setBrush(QColor(50, 50, 50));
     p.drawRoundedRect(QRectF(22, 34, 92, 76), 10, 10);
-    p.setBrush(QColor(62, 62, 62));
+    p.setBrush(Palette::buttonFace);
     p.drawRoundedRect(QRectF(46, 52, 92, 76), 10, 10);
     p.setPen(QPen(Palette::gold, 6, Qt::SolidLine, Qt::RoundCap));
     p.drawEllipse(QRectF(70, 66, 34, 34));
@@ -169,9 +168,9 @@ QImage statusPicture(int size)
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(9, 171, 9, 60));
     p.drawEllipse(QRectF(s * 0.08, s * 0.08, s * 0.84, s * 0.84));
-    p.setBrush(kGreen);
+    p.setBrush(Palette::green);
     p.drawEllipse(QRectF(s * 0.18, s * 0.18, s * 0.64, s * 0.64));
-    p.setPen(QPen(Qt::white, s * 0.06, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setPen(QPen(Palette::white, s * 0.06, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     QPainterPath tick;
     tick.moveTo(s * 0.36, s * 0.51);
     tick.lineTo(s * 0.46, s * 0.61);
@@ -193,7 +192,7 @@ QImage facebookIcon()
     font.setBold(true);
     font.setPixelSize(14);
     p.setFont(font);
-    p.setPen(Qt::white);
+    p.setPen(Palette::white);
     p.drawText(QRectF(1, 2, 18, 18), Qt::AlignCenter, QStringLiteral("f"));
     return image;
 }
@@ -206,7 +205,7 @@ QImage twitterIcon()
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(29, 161, 242));
     p.drawEllipse(QRectF(1, 1, 18, 18));
-    p.setBrush(Qt::white);
+    p.setBrush(Palette::white);
     p.drawEllipse(QRectF(6, 6, 8, 8));
     return image;
 }

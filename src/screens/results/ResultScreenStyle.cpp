@@ -1,12 +1,13 @@
 #include "screens/results/ResultScreenStyle.h"
+#include "controls/Palette.h"
 
 #include <QLabel>
 
 QString resultScreenStyleSheet(const QString &objectName)
 {
-    return QStringLiteral("QWidget#%1 { background: #2a2a2a; }"
-                          "QLabel { color: #d8d8d8; background: transparent; }"
-                          "QLabel[role=\"caption\"] { color: #a8a8a8; }")
+    return QStringLiteral("QWidget#%1 { background: " TWINSIFT_HEADER_BACKGROUND_CSS "; }"
+                          "QLabel { color: " TWINSIFT_DIALOG_TEXT_CSS "; background: transparent; }"
+                          "QLabel[role=\"caption\"] { color: " TWINSIFT_CAPTION_TEXT_CSS "; }")
         .arg(objectName);
 }
 

@@ -45,9 +45,6 @@
 namespace {
 
 const QColor kActiveTab = QColor::fromRgbF(1.0 / 6, 1.0 / 6, 1.0 / 6);
-const QColor kInactiveTab(62, 62, 62);
-const QColor kMarkedGreen(9, 171, 9);
-const QColor kNoMarksGrey(72, 72, 72);
 
 platform::UserDefaults &defaults()
 {
@@ -115,23 +112,24 @@ ScanResultVC::ScanResultVC(QWidget *parent) : QWidget(parent)
     setAttribute(Qt::WA_StyledBackground);
     setStyleSheet(resultScreenStyleSheet(objectName()) + QStringLiteral(
         "QPushButton[role=\"tool\"] { background: transparent; border: 1px solid transparent; border-radius: 6px; }"
-        "QPushButton[role=\"tool\"]:hover { border-color: #555555; }"
-        "QPushButton[role=\"tool\"]:focus { border-color: #2d8ce6; }"
+        "QPushButton[role=\"tool\"]:hover { border-color: " TWINSIFT_SUBTLE_BORDER_CSS "; }"
+        "QPushButton[role=\"tool\"]:focus { border-color: " TWINSIFT_FOCUS_BLUE_CSS "; }"
         "HeaderView QToolButton { background: transparent; border: 2px solid transparent; border-radius: 5px; }"
-        "HeaderView QToolButton:hover { background: #4a4a4a; }"
-        "HeaderView QToolButton:pressed { background: #3a3a3a; }"
-        "HeaderView QToolButton:focus { border-color: #2d8ce6; }"
-        "QPushButton[role=\"tool\"]:disabled QLabel { color: #777777; }"
-        "QLabel#imgPreview { background: #222222; border-radius: 6px; }"
-        "QFrame#previewFrame { background: #222222; border-radius: 6px; }"
-        "QScrollArea { background: #262626; border: none; }"
+        "HeaderView QToolButton:hover { background: " TWINSIFT_HOVER_BACKGROUND_CSS "; }"
+        "HeaderView QToolButton:pressed { background: " TWINSIFT_PRESSED_BACKGROUND_CSS "; }"
+        "HeaderView QToolButton:focus { border-color: " TWINSIFT_FOCUS_BLUE_CSS "; }"
+        "QPushButton[role=\"tool\"]:disabled QLabel { color: " TWINSIFT_DISABLED_BUTTON_TEXT_CSS "; }"
+        "QLabel#imgPreview { background: " TWINSIFT_WINDOW_BACKGROUND_CSS "; border-radius: 6px; }"
+        "QFrame#previewFrame { background: " TWINSIFT_WINDOW_BACKGROUND_CSS "; border-radius: 6px; }"
+        "QScrollArea { background: " TWINSIFT_RESULTS_BACKGROUND_CSS "; border: none; }"
         "QFrame#boxTutorial { background: rgba(20, 20, 20, 235); border: 1px solid " TWINSIFT_GOLD_CSS "; border-radius: 8px; }"
-        "QCheckBox { color: #d8d8d8; }"
-        "QSlider::groove:horizontal { height: 4px; background: #555555; border-radius: 2px; }"
+        "QCheckBox { color: " TWINSIFT_DIALOG_TEXT_CSS "; }"
+        "QSlider::groove:horizontal { height: 4px; background: " TWINSIFT_SUBTLE_BORDER_CSS "; border-radius: 2px; }"
         "QSlider::sub-page:horizontal { background: " TWINSIFT_GOLD_CSS "; border-radius: 2px; }"
-        "QSlider::handle:horizontal { width: 10px; margin: -6px 0; border: 2px solid #e0e0e0; border-radius: 7px;"
-        " background: #e0e0e0; }"
-        "QSlider::handle:horizontal:focus { border-color: #2d8ce6; }"
+        "QSlider::handle:horizontal { width: 10px; margin: -6px 0; border: 2px solid"
+        " " TWINSIFT_SLIDER_HANDLE_CSS "; border-radius: 7px;"
+        " background: " TWINSIFT_SLIDER_HANDLE_CSS "; }"
+        "QSlider::handle:horizontal:focus { border-color: " TWINSIFT_FOCUS_BLUE_CSS "; }"
         "QProgressBar { border: none; background: transparent; max-height: 4px; }"
         "QProgressBar::chunk { background: " TWINSIFT_GOLD_CSS "; }"));
 
@@ -173,7 +171,7 @@ ScanResultVC::ScanResultVC(QWidget *parent) : QWidget(parent)
         boxLayout->addWidget(box == boxThumbnailView ? thumbnailView : listView);
     }
     fillBox(boxThumbnailView, kActiveTab);
-    fillBox(boxListView, kInactiveTab);
+    fillBox(boxListView, Palette::buttonFace);
 
     // ---- totals, matching level, filter
     lblAllDuplicatePhotosFound = new QLabel(this);
@@ -497,7 +495,7 @@ void ScanResultVC::embedResultViews()
     customViewImgeListing->show();
     scrollViewCollection->hide();
     fillBox(boxThumbnailView, kActiveTab);
-    fillBox(boxListView, kInactiveTab);
+    fillBox(boxListView, Palette::buttonFace);
     boxShowOnlyVideos->setVisible(resultsContainVideos);
     btnShowOnlyVideos->setChecked(false);
     grid->reloadData();
@@ -594,7 +592,7 @@ void ScanResultVC::tappedThumbnailView()
     boxTopBlackLayer->hide();
     customViewImgeListing->show();
     fillBox(boxThumbnailView, kActiveTab);
-    fillBox(boxListView, kInactiveTab);
+    fillBox(boxListView, Palette::buttonFace);
     scrollViewCollection->hide();
     defaults().setBool(SettingsKey::isThumbnailSelected, true);
     platform::Dispatch::mainAfter(0.01, [this] { reloadThumbnailCollectionView(); }, this);
@@ -609,7 +607,7 @@ void ScanResultVC::tappedListView()
     platform::NotificationCenter::defaultCenter().post(NotificationName::disableControl);
     boxTopBlackLayer->hide();
     customViewImgeListing->hide();
-    fillBox(boxThumbnailView, kInactiveTab);
+    fillBox(boxThumbnailView, Palette::buttonFace);
     fillBox(boxListView, kActiveTab);
     scrollViewCollection->show();
     defaults().setBool(SettingsKey::isThumbnailSelected, false);
@@ -656,13 +654,14 @@ void ScanResultVC::updateDeleteMarkedButton()
 {
     const bool marks = ResultState::shared().hasMarks();
     btnDeleteMarked->setEnabled(marks);
-    const QColor fill = marks ? kMarkedGreen : kNoMarksGrey;
+    const QColor fill = marks ? Palette::green : Palette::mutedButton;
     boxScanMarked->setStyleSheet(QStringLiteral("QFrame#boxScanMarked { background: %1; border-radius: 19px; }")
                                      .arg(fill.name()));
     boxScanMarked->setProperty("fill", fill);
     btnDeleteMarked->setBackgroundNormalColor(fill);
-    btnDeleteMarked->setBackgroundHighlightColor(marks ? kActiveTab : kNoMarksGrey);
-    lblScanMarked->setStyleSheet(marks ? QStringLiteral("color: white;") : QStringLiteral("color: #a8a8a8;"));
+    btnDeleteMarked->setBackgroundHighlightColor(marks ? kActiveTab : Palette::mutedButton);
+    lblScanMarked->setStyleSheet(marks ? QStringLiteral("color: " TWINSIFT_WHITE_CSS ";") : QStringLiteral("color:"
+                                                        " " TWINSIFT_CAPTION_TEXT_CSS ";"));
 }
 
 void ScanResultVC::refreshAutoSelectState()

@@ -1,5 +1,6 @@
 #include "screens/sheet/AfterMoveInPhotoLibraryVC.h"
 
+#include "controls/Palette.h"
 #include "screens/shell/AllViewControllers.h"
 #include "screens/shell/CustomAnimator.h"
 #include "model/ModuleState.h"
@@ -44,10 +45,12 @@ AfterMoveInPhotoLibraryVC::AfterMoveInPhotoLibraryVC(QWidget *parent) : QWidget(
     setObjectName(QStringLiteral("AfterMoveInPhotoLibrary"));
     setAttribute(Qt::WA_StyledBackground);
     setStyleSheet(scanSheetStyleSheet()
-                  + QStringLiteral("QPushButton#btnClose { color: white; background: #09ab09; border: none;"
+                  + QStringLiteral("QPushButton#btnClose { color: " TWINSIFT_WHITE_CSS "; background:"
+                                   " " TWINSIFT_GREEN_CSS "; border: none;"
                                    " border-radius: 16px; padding: 6px 26px; min-height: 20px; font-weight: bold; }"
                                    "QPushButton#btnClose:pressed { background: #078a07; }"
-                                   "QFrame#stepBox { background: #333333; border-radius: 8px; }"));
+                                   "QFrame#stepBox { background: " TWINSIFT_BOX_BACKGROUND_CSS "; border-radius:"
+                                   " 8px; }"));
 
     imgViewLogo = new QLabel(this);
     imgViewLogo->setObjectName(QStringLiteral("imgViewLogo"));

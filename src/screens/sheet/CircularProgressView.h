@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/Palette.h"
 #include "screens/sheet/DeterminateAnimation.h"
 
 #include <QColor>
@@ -46,7 +47,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    const QColor m_bgColor = QColor(40, 40, 40);
+    const QColor m_bgColor = Palette::disabledBackground;
     qreal m_strokeWidth = -1.0;
     bool m_showPercent = true;
     qreal m_strokeEnd = 0.0;

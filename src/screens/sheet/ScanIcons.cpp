@@ -1,4 +1,5 @@
 #include "screens/sheet/ScanIcons.h"
+#include "controls/Palette.h"
 
 #include <QByteArray>
 #include <QPainter>
@@ -40,10 +41,10 @@ QImage infoBadge(int side)
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(45, 140, 230));
+    painter.setBrush(Palette::focusBlue);
     painter.drawEllipse(QRectF(0.5, 0.5, side - 1.0, side - 1.0));
     // The letter: a dot over a rounded stem.
-    painter.setBrush(Qt::white);
+    painter.setBrush(Palette::white);
     const qreal stem = side * 0.13;
     painter.drawEllipse(QPointF(side / 2.0, side * 0.28), stem * 0.62, stem * 0.62);
     painter.drawRoundedRect(QRectF((side - stem) / 2.0, side * 0.40, stem, side * 0.36), stem / 2.0, stem / 2.0);

@@ -1,5 +1,6 @@
 #include "screens/sheet/ScanSheetSupport.h"
 
+#include "controls/Palette.h"
 #include "screens/shell/HubScreens.h"
 #include "model/TextLookup.h"
 #include "platform/widgets/SheetPresenter.h"
@@ -11,11 +12,12 @@
 QString scanSheetStyleSheet()
 {
     return QStringLiteral(
-        "QDialog { background-color: #3e3e3e; }"
-        "QWidget#CancelScanning { background-color: #2e2e2e; border: 1px solid #5a5a5a; border-radius: 10px; }"
-        "QWidget#AfterMoveInPhotoLibrary { background-color: #2a2a2a; }"
-        "QLabel { color: #d8d8d8; background: transparent; }"
-        "QLabel[role=\"caption\"] { color: #a8a8a8; }");
+        "QDialog { background-color: " TWINSIFT_BUTTON_FACE_CSS "; }"
+        "QWidget#CancelScanning { background-color: " TWINSIFT_CARD_BACKGROUND_CSS "; border: 1px solid"
+        " " TWINSIFT_CONTROL_BORDER_CSS "; border-radius: 10px; }"
+        "QWidget#AfterMoveInPhotoLibrary { background-color: " TWINSIFT_HEADER_BACKGROUND_CSS "; }"
+        "QLabel { color: " TWINSIFT_DIALOG_TEXT_CSS "; background: transparent; }"
+        "QLabel[role=\"caption\"] { color: " TWINSIFT_CAPTION_TEXT_CSS "; }");
 }
 
 int removeDeletedFromResults(ResultState &state, const QStringList &urls)

@@ -1,5 +1,6 @@
 #include "screens/sheet/ScanVC.h"
 
+#include "controls/Palette.h"
 #include "screens/shell/AllViewControllers.h"
 #include "controls/SYFlatButton.h"
 #include "model/ModuleState.h"
@@ -404,7 +405,7 @@ QString ScanVC::makeProgressText(const QString &text, int location, int length)
         return part.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>"));
     };
     return QStringLiteral("<div align=\"center\">") + html(text.left(start))
-           + QStringLiteral("<span style=\"color:#ffffff\">") + html(text.mid(start, end - start))
+           + QStringLiteral("<span style=\"color:%1\">").arg(Palette::white.name()) + html(text.mid(start, end - start))
            + QStringLiteral("</span>") + html(text.mid(end)) + QStringLiteral("</div>");
 }
 

@@ -1,5 +1,6 @@
 #include "screens/shell/HubScreens.h"
 
+#include "controls/Palette.h"
 #include "screens/home/AddFilesVC.h"
 #include "screens/shell/AllViewControllers.h"
 #include "controls/SYFlatButton.h"
@@ -168,7 +169,8 @@ void setResultControlsEnabled(bool enabled)
         results->btnDeleteMarked->setBackgroundHighlightColor(themeColors[15]);
     }
     if (results->lblScanMarked)
-        results->lblScanMarked->setStyleSheet(enabled ? QString() : QStringLiteral("color: rgb(160, 160, 160);"));
+        results->lblScanMarked->setStyleSheet(enabled ? QString() : QStringLiteral("color:"
+                                                                                   " " TWINSIFT_HINT_TEXT_CSS ";"));
     if (results->boxTopBlackLayer) {
         results->boxTopBlackLayer->setVisible(!enabled);
         if (!enabled)

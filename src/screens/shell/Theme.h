@@ -11,13 +11,13 @@ class QMessageBox;
 // the shell's own screens.
 namespace Theme {
 
-inline const QColor windowBackground{34, 34, 34};
-inline const QColor headerBackground{42, 42, 42};
-inline const QColor panelBackground{39, 39, 39};
-inline const QColor panelBorder{64, 64, 64};
-inline const QColor primaryText{235, 235, 235};
-inline const QColor secondaryText{183, 183, 183};
-inline const QColor green{9, 171, 9};
+inline const QColor &windowBackground = Palette::windowBackground;
+inline const QColor &headerBackground = Palette::headerBackground;
+inline const QColor &panelBackground = Palette::panelBackground;
+inline const QColor &panelBorder = Palette::panelBorder;
+inline const QColor &primaryText = Palette::primaryText;
+inline const QColor &secondaryText = Palette::secondaryText;
+inline const QColor &green = Palette::green;
 inline const QColor &gold = Palette::gold;
 
 // The application-wide palette and base style (menus, dialogs, scroll bars, tool tips).

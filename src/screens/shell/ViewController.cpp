@@ -1,4 +1,5 @@
 #include "screens/shell/ViewController.h"
+#include "controls/Palette.h"
 #include "screens/promotion/OtherAppsWindow.h"
 
 #include "screens/shell/AllViewControllers.h"
@@ -78,7 +79,7 @@ public:
     {
         setObjectName(QStringLiteral("boxTopBlackLayer"));
         setAttribute(Qt::WA_StyledBackground, true);
-        setStyleSheet(QStringLiteral("background-color: rgba(0, 0, 0, 150);"));
+        setStyleSheet(QStringLiteral("background-color: " TWINSIFT_DIMMING_CSS ";"));
     }
 };
 
@@ -371,11 +372,13 @@ void ViewController::setScanButtonLook(bool enabledLook)
     m_scanLookEnabled = enabledLook;
     boxScanForDuplicate->setProperty("scanEnabled", enabledLook);
     boxScanForDuplicate->setStyleSheet(
-        enabledLook ? QStringLiteral("#boxScanForDuplicate { background-color: rgb(9, 171, 9); border-radius: 6px; }")
-                    : QStringLiteral("#boxScanForDuplicate { background-color: rgb(72, 72, 72); border-radius: 6px; }"));
-    btnScanForDuplicates->setBackgroundHighlightColor(enabledLook ? QColor(42, 42, 42) : QColor(72, 72, 72));
-    lblScanForDuplicate->setStyleSheet(enabledLook ? QStringLiteral("color: white;")
-                                                   : QStringLiteral("color: rgb(160, 160, 160);"));
+        enabledLook ? QStringLiteral("#boxScanForDuplicate { background-color: " TWINSIFT_GREEN_CSS ";"
+                                     " border-radius: 6px; }")
+                    : QStringLiteral("#boxScanForDuplicate { background-color: " TWINSIFT_MUTED_BUTTON_CSS ";"
+                                     " border-radius: 6px; }"));
+    btnScanForDuplicates->setBackgroundHighlightColor(enabledLook ? Palette::headerBackground : Palette::mutedButton);
+    lblScanForDuplicate->setStyleSheet(enabledLook ? QStringLiteral("color: " TWINSIFT_WHITE_CSS ";")
+                                                   : QStringLiteral("color: " TWINSIFT_HINT_TEXT_CSS ";"));
 }
 
 void ViewController::setScanButtonEnabled(bool enabled)

@@ -1,5 +1,6 @@
 #include "screens/welcome/AboutVC.h"
 
+#include "controls/Palette.h"
 #include "screens/shell/CustomAnimator.h"
 #include "screens/welcome/WelcomePictures.h"
 #include "screens/welcome/WelcomeStyle.h"
@@ -66,8 +67,8 @@ AboutVC::AboutVC(QWidget *parent) : QWidget(parent)
     outer->setContentsMargins(20, 20, 20, 20);
     auto *card = new QFrame(this);
     card->setObjectName(QStringLiteral("aboutCard"));
-    card->setStyleSheet(QStringLiteral("QFrame#aboutCard { background: rgb(39, 39, 39); "
-                                       "border: 1px solid rgb(69, 69, 69); border-radius: 10px; }"));
+    card->setStyleSheet(QStringLiteral("QFrame#aboutCard { background: " TWINSIFT_PANEL_BACKGROUND_CSS "; "
+                                       "border: 1px solid " TWINSIFT_FRAME_CSS "; border-radius: 10px; }"));
     card->setMaximumSize(860, 460);
     card->setMinimumWidth(660);
     outer->addWidget(card, 0, 0, Qt::AlignCenter);
@@ -82,8 +83,10 @@ AboutVC::AboutVC(QWidget *parent) : QWidget(parent)
     btnClose->setFixedSize(28, 28);
     btnClose->setCursor(Qt::PointingHandCursor);
     btnClose->setStyleSheet(QStringLiteral(
-        "QPushButton { color: rgb(183, 183, 183); background: transparent; border: none; font-size: 15px; }"
-        "QPushButton:hover { color: white; background: rgb(64, 64, 64); border-radius: 14px; }"));
+        "QPushButton { color: " TWINSIFT_SECONDARY_TEXT_CSS "; background: transparent; border: none; font-size:"
+        " 15px; }"
+        "QPushButton:hover { color: " TWINSIFT_WHITE_CSS "; background: " TWINSIFT_PANEL_BORDER_CSS ";"
+        " border-radius: 14px; }"));
     top->addWidget(btnClose);
     root->addLayout(top);
 
@@ -138,7 +141,7 @@ AboutVC::AboutVC(QWidget *parent) : QWidget(parent)
 
     box2Condition = new QFrame(this);
     box2Condition->setObjectName(QStringLiteral("aboutLegal"));
-    box2Condition->setStyleSheet(QStringLiteral("QFrame#aboutLegal { border-top: 1px solid rgb(69, 69, 69); }"));
+    box2Condition->setStyleSheet(QStringLiteral("QFrame#aboutLegal { border-top: 1px solid " TWINSIFT_FRAME_CSS "; }"));
     auto *legal = new QVBoxLayout(box2Condition);
     legal->setContentsMargins(0, 12, 0, 0);
     legal->setSpacing(4);

@@ -18,7 +18,7 @@ HelpPopover::HelpPopover(ToolTipsDetailsVC *content, QObject *parent) : QObject(
     m_frame = new QFrame(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
     m_frame->setObjectName(QStringLiteral("helpPopover"));
     m_frame->setAttribute(Qt::WA_ShowWithoutActivating);
-    m_frame->setStyleSheet(QStringLiteral("QFrame#helpPopover { background: rgb(39, 39, 39); "
+    m_frame->setStyleSheet(QStringLiteral("QFrame#helpPopover { background: " TWINSIFT_PANEL_BACKGROUND_CSS "; "
                                           "border: 1px solid " TWINSIFT_GOLD_CSS "; border-radius: 6px; }"));
     auto *layout = new QVBoxLayout(m_frame);
     layout->setContentsMargins(1, 1, 1, 1);

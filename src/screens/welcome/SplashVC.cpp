@@ -1,5 +1,6 @@
 #include "screens/welcome/SplashVC.h"
 
+#include "controls/Palette.h"
 #include "screens/welcome/WelcomePictures.h"
 #include "screens/welcome/WelcomeStyle.h"
 #include "model/TextLookup.h"
@@ -14,7 +15,8 @@ SplashVC::SplashVC(QWidget *parent) : QWidget(parent)
     WelcomeStyle::applyDarkPalette(this);
     // The splash window has no frame of its own: a thin edge sets it off from the desktop.
     setAttribute(Qt::WA_StyledBackground, true);
-    setStyleSheet(QStringLiteral("SplashVC { background-color: rgb(34, 34, 34); border: 1px solid rgb(69, 69, 69); }"));
+    setStyleSheet(QStringLiteral("SplashVC { background-color: " TWINSIFT_WINDOW_BACKGROUND_CSS "; border: 1px"
+                                 " solid " TWINSIFT_FRAME_CSS "; }"));
     setMinimumSize(460, 340);
     resize(460, 340);
 

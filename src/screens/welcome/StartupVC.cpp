@@ -73,8 +73,8 @@ QFrame *makeBox(QWidget *parent)
 {
     auto *box = new QFrame(parent);
     box->setObjectName(QStringLiteral("welcomeBox"));
-    box->setStyleSheet(QStringLiteral("QFrame#welcomeBox { background: rgb(39, 39, 39); "
-                                      "border: 1px solid rgb(69, 69, 69); border-radius: 8px; }"));
+    box->setStyleSheet(QStringLiteral("QFrame#welcomeBox { background: " TWINSIFT_PANEL_BACKGROUND_CSS "; "
+                                      "border: 1px solid " TWINSIFT_FRAME_CSS "; border-radius: 8px; }"));
     return box;
 }
 
@@ -235,7 +235,8 @@ void StartupVC::buildView()
     txtfield->setMinimumHeight(32);
     txtfield->setPlaceholderText(QStringLiteral("name@example.org"));
     txtfield->setStyleSheet(QStringLiteral(
-        "QLineEdit { background: rgb(52, 52, 52); color: white; border: 1px solid rgb(69, 69, 69); "
+        "QLineEdit { background: " TWINSIFT_FIELD_BACKGROUND_CSS "; color: " TWINSIFT_WHITE_CSS "; border: 1px"
+        " solid " TWINSIFT_FRAME_CSS "; "
         "border-radius: 5px; padding: 4px 8px; selection-background-color: " TWINSIFT_GOLD_CSS "; }"
         "QLineEdit:focus { border: 1px solid " TWINSIFT_GOLD_CSS "; }"));
     entryRow->addWidget(txtfield, 1);
@@ -243,10 +244,11 @@ void StartupVC::buildView()
     btnSubscribe->setMinimumHeight(32);
     btnSubscribe->setMinimumWidth(110);
     btnSubscribe->setStyleSheet(QStringLiteral(
-        "QPushButton { background: rgb(71, 71, 71); color: white; border: 1px solid rgb(99, 99, 99); "
+        "QPushButton { background: " TWINSIFT_CELL_BORDER_CSS "; color: " TWINSIFT_WHITE_CSS "; border: 1px solid"
+        " rgb(99, 99, 99); "
         "border-radius: 5px; padding: 4px 16px; }"
         "QPushButton:hover { background: rgb(84, 84, 84); }"
-        "QPushButton:pressed { background: rgb(62, 62, 62); }"
+        "QPushButton:pressed { background: " TWINSIFT_BUTTON_FACE_CSS "; }"
         "QPushButton:focus { border: 1px solid " TWINSIFT_GOLD_CSS "; }"));
     entryRow->addWidget(btnSubscribe);
     newsletterLayout->addLayout(entryRow);
@@ -262,8 +264,8 @@ void StartupVC::buildView()
     btncheckbox->setStyleSheet(QStringLiteral(
         "QCheckBox { border: 2px solid transparent; border-radius: 5px; padding: 1px; }"
         "QCheckBox:focus { border-color: " TWINSIFT_GOLD_CSS "; }"
-        "QCheckBox::indicator { width: 16px; height: 16px; border: 1px solid rgb(120, 120, 120); "
-        "border-radius: 3px; background: rgb(52, 52, 52); }"
+        "QCheckBox::indicator { width: 16px; height: 16px; border: 1px solid " TWINSIFT_DISABLED_TEXT_CSS "; "
+        "border-radius: 3px; background: " TWINSIFT_FIELD_BACKGROUND_CSS "; }"
         "QCheckBox::indicator:checked { background: " TWINSIFT_GOLD_CSS "; border: 1px solid " TWINSIFT_GOLD_CSS "; "
         "image: url(:/images/welcome-check.png); }"));
     footer->addWidget(btncheckbox);

@@ -1,5 +1,6 @@
 #include "screens/welcome/WelcomePictures.h"
 
+#include "controls/Palette.h"
 #include "model/TextLookup.h"
 
 #include <QFont>
@@ -256,7 +257,7 @@ QImage storeBadge()
     painter.setPen(Qt::NoPen);
     painter.setBrush(blue);
     painter.drawRoundedRect(QRectF(12, 17, 18, 23), 3, 3);
-    painter.setPen(QPen(Qt::white, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setPen(QPen(Palette::white, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.drawLine(QPointF(21, 22), QPointF(21, 34));
     painter.drawPolyline(QPolygonF({QPointF(16.5, 29.5), QPointF(21, 34), QPointF(25.5, 29.5)}));
 
@@ -276,7 +277,7 @@ QImage storeBadge()
         painter.drawText(QPointF(40, baseline), text);
     };
     drawLine(localizedText(QStringLiteral("IDS_TWK_8103")), 10, false, QColor(207, 207, 207), 20);
-    drawLine(localizedText(QStringLiteral("IDS_TWK_8104")), 15, true, Qt::white, 39);
+    drawLine(localizedText(QStringLiteral("IDS_TWK_8104")), 15, true, Palette::white, 39);
     painter.end();
     return image;
 }

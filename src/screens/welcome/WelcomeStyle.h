@@ -13,14 +13,14 @@
 
 namespace WelcomeStyle {
 
-inline QColor background() { return QColor(34, 34, 34); }
-inline QColor panel() { return QColor(39, 39, 39); }
-inline QColor field() { return QColor(52, 52, 52); }
-inline QColor frame() { return QColor(69, 69, 69); }
-inline QColor text() { return QColor(255, 255, 255); }
-inline QColor secondaryText() { return QColor(183, 183, 183); }
+inline QColor background() { return Palette::windowBackground; }
+inline QColor panel() { return Palette::panelBackground; }
+inline QColor field() { return Palette::fieldBackground; }
+inline QColor frame() { return Palette::frame; }
+inline QColor text() { return Palette::white; }
+inline QColor secondaryText() { return Palette::secondaryText; }
 inline QColor gold() { return Palette::gold; }
-inline QColor link() { return QColor(45, 140, 230); }
+inline QColor link() { return Palette::focusBlue; }
 
 // Paints the widget's own background in the theme's dark grey and sets light text colours for the
 // standard controls inside it.

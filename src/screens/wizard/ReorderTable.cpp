@@ -31,15 +31,19 @@ ReorderTable::ReorderTable(QWidget *parent)
     verticalHeader()->setDefaultSectionSize(30);
     horizontalHeader()->setHighlightSections(false);
     setStyleSheet(QStringLiteral(
-        "QTableWidget { background: rgb(34, 34, 34); color: rgb(220, 220, 220); border: 1px solid rgb(69, 69, 69);"
-        " selection-background-color: rgb(54, 54, 54); selection-color: white; }"
+        "QTableWidget { background: " TWINSIFT_WINDOW_BACKGROUND_CSS "; color: " TWINSIFT_CONTROL_TEXT_CSS ";"
+        " border: 1px solid " TWINSIFT_FRAME_CSS ";"
+        " selection-background-color: " TWINSIFT_ROW_SELECTION_CSS "; selection-color: " TWINSIFT_WHITE_CSS "; }"
         "QTableWidget:focus { border: 1px solid " TWINSIFT_GOLD_CSS "; }"
-        "QHeaderView::section { background: rgb(39, 39, 39); color: rgb(183, 183, 183); border: none;"
-        " border-bottom: 1px solid rgb(69, 69, 69); padding: 4px 6px; }"
-        "QComboBox { background: rgb(52, 52, 52); color: rgb(220, 220, 220); border: 1px solid rgb(90, 90, 90);"
+        "QHeaderView::section { background: " TWINSIFT_PANEL_BACKGROUND_CSS "; color:"
+        " " TWINSIFT_SECONDARY_TEXT_CSS "; border: none;"
+        " border-bottom: 1px solid " TWINSIFT_FRAME_CSS "; padding: 4px 6px; }"
+        "QComboBox { background: " TWINSIFT_FIELD_BACKGROUND_CSS "; color: " TWINSIFT_CONTROL_TEXT_CSS "; border:"
+        " 1px solid " TWINSIFT_CONTROL_BORDER_CSS ";"
         " border-radius: 4px; padding: 2px 8px; margin: 3px 6px; }"
         "QComboBox:focus { border-color: " TWINSIFT_GOLD_CSS "; }"
-        "QComboBox QAbstractItemView { background: rgb(52, 52, 52); color: rgb(220, 220, 220);"
+        "QComboBox QAbstractItemView { background: " TWINSIFT_FIELD_BACKGROUND_CSS "; color:"
+        " " TWINSIFT_CONTROL_TEXT_CSS ";"
         " selection-background-color: rgb(80, 80, 80); }"));
 }
 
@@ -74,7 +78,7 @@ void ReorderTable::selectRowAlone(int row)
 void ReorderTable::paintRowBackgrounds()
 {
     for (int row = 0; row < rowCount(); ++row) {
-        const QColor fill = row % 2 == 0 ? QColor(39, 39, 39) : QColor(34, 34, 34);
+        const QColor fill = row % 2 == 0 ? Palette::panelBackground : Palette::windowBackground;
         for (int column = 0; column < columnCount(); ++column)
             if (QTableWidgetItem *cell = item(row, column))
                 cell->setBackground(fill);

@@ -45,7 +45,8 @@ SelectionWizardPreferencesVC::SelectionWizardPreferencesVC(QWidget *parent)
 {
     setObjectName(QStringLiteral("SelectionWizardPreferences"));
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(QStringLiteral("QWidget#SelectionWizardPreferences { background: rgb(44, 44, 44); }"));
+    setStyleSheet(QStringLiteral("QWidget#SelectionWizardPreferences { background:"
+                                 " " TWINSIFT_PREFERENCES_BACKGROUND_CSS "; }"));
     resize(820, 560);
     setMinimumSize(720, 480);
 
@@ -54,11 +55,13 @@ SelectionWizardPreferencesVC::SelectionWizardPreferencesVC(QWidget *parent)
     layout->setSpacing(6);
     lblSelectionWizard = new QLabel(this);
     lblSelectionWizard->setAlignment(Qt::AlignCenter);
-    lblSelectionWizard->setStyleSheet(QStringLiteral("color: white; font-size: 18px; font-weight: 600;"));
+    lblSelectionWizard->setStyleSheet(QStringLiteral("color: " TWINSIFT_WHITE_CSS "; font-size: 18px; font-weight:"
+                                                     " 600;"));
     lblPleaseSelectTheAutoSelection = new QLabel(this);
     lblPleaseSelectTheAutoSelection->setAlignment(Qt::AlignCenter);
     lblPleaseSelectTheAutoSelection->setWordWrap(true);
-    lblPleaseSelectTheAutoSelection->setStyleSheet(QStringLiteral("color: rgb(183, 183, 183); font-size: 12px;"));
+    lblPleaseSelectTheAutoSelection->setStyleSheet(QStringLiteral("color: " TWINSIFT_SECONDARY_TEXT_CSS ";"
+                                                                  " font-size: 12px;"));
     layout->addWidget(lblSelectionWizard);
     layout->addWidget(lblPleaseSelectTheAutoSelection);
 
@@ -75,7 +78,8 @@ SelectionWizardPreferencesVC::SelectionWizardPreferencesVC(QWidget *parent)
         title = new QLabel(box);
         title->setAlignment(Qt::AlignCenter);
         title->setAttribute(Qt::WA_TransparentForMouseEvents);
-        title->setStyleSheet(QStringLiteral("color: rgb(220, 220, 220); font-size: 13px; font-weight: 600;"));
+        title->setStyleSheet(QStringLiteral("color: " TWINSIFT_CONTROL_TEXT_CSS "; font-size: 13px; font-weight:"
+                                            " 600;"));
         line = new QFrame(box);
         line->setFixedHeight(3);
         line->setStyleSheet(QStringLiteral("background: " TWINSIFT_GOLD_CSS ";"));

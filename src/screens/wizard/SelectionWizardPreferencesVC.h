@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/Palette.h"
 #include <QColor>
 #include <QWidget>
 
@@ -37,8 +38,8 @@ public:
     QLabel *titleFolders = nullptr;
     QLabel *lblSelectionWizard = nullptr;
     QLabel *lblPleaseSelectTheAutoSelection = nullptr;
-    const QColor selectedColor = QColor(51, 51, 51);
-    const QColor unSelectedColor = QColor(34, 34, 34);
+    const QColor selectedColor = Palette::boxBackground;
+    const QColor unSelectedColor = Palette::windowBackground;
 
     void showSelectionPriorityPage();
     void showFileFormatsPage();

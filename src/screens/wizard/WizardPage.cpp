@@ -22,13 +22,11 @@
 
 namespace {
 
-const QColor lightGrey(183, 183, 183);
-const QColor darkGrey(128, 128, 128); // the platform's dark grey of disabled captions
 
 void setCaptionColour(QLabel *label, bool enabled)
 {
     label->setStyleSheet(QStringLiteral("color: %1; font-size: 13px; font-weight: 600;")
-                             .arg((enabled ? lightGrey : darkGrey).name()));
+                             .arg((enabled ? Palette::secondaryText : Palette::disabledGrey).name()));
 }
 
 // A flat button with its caption laid over it, on a plate.
@@ -38,7 +36,8 @@ QFrame *captionedButton(QWidget *parent, SYFlatButton *&button, QLabel *&label, 
     auto *plate = new QFrame(parent);
     plate->setObjectName(QStringLiteral("box") + name);
     plate->setFixedSize(104, 32);
-    plate->setStyleSheet(QStringLiteral("QFrame#box%1 { background: rgb(69, 69, 69); border-radius: 5px; }").arg(name));
+    plate->setStyleSheet(QStringLiteral("QFrame#box%1 { background: " TWINSIFT_FRAME_CSS "; border-radius: 5px;"
+                                        " }").arg(name));
     auto *grid = new QGridLayout(plate);
     grid->setContentsMargins(0, 0, 0, 0);
     button = new SYFlatButton(plate);
@@ -78,7 +77,7 @@ void WizardPage::setUpPage(const QStringList &headerTexts, const QString &hint)
     lblHint = new QLabel(hint, this);
     lblHint->setObjectName(QStringLiteral("lblHint"));
     lblHint->setWordWrap(true);
-    lblHint->setStyleSheet(QStringLiteral("color: rgb(160, 160, 160); font-size: 12px;"));
+    lblHint->setStyleSheet(QStringLiteral("color: " TWINSIFT_HINT_TEXT_CSS "; font-size: 12px;"));
     layout->addWidget(lblHint);
 
     tableView = new ReorderTable(this);
@@ -110,7 +109,7 @@ void WizardPage::setUpPage(const QStringList &headerTexts, const QString &hint)
                                            "QToolButton:focus { border: 1px solid " TWINSIFT_GOLD_CSS "; border-radius: 4px; }"));
     lblReset = new QLabel(localizedText(QStringLiteral("IDS_TWK_67")), this);
     lblReset->setObjectName(QStringLiteral("lblReset"));
-    lblReset->setStyleSheet(QStringLiteral("color: rgb(183, 183, 183); font-size: 12px;"));
+    lblReset->setStyleSheet(QStringLiteral("color: " TWINSIFT_SECONDARY_TEXT_CSS "; font-size: 12px;"));
     buttons->addWidget(btnReset);
     buttons->addWidget(lblReset);
     buttons->addStretch(1);

@@ -1,5 +1,7 @@
 #include "screens/results/grid/ResultCollectionView.h"
 
+#include "controls/Palette.h"
+
 #include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -11,7 +13,6 @@
 
 namespace {
 
-const QColor kFocusRing(0x2d, 0x8c, 0xe6);
 
 } // namespace
 
@@ -227,7 +228,7 @@ void ResultCollectionView::paintEvent(QPaintEvent *event)
                 // The keyboard's place: a solid ring just inside the item's border.
                 painter.save();
                 painter.setRenderHint(QPainter::Antialiasing);
-                painter.setPen(QPen(kFocusRing, 2));
+                painter.setPen(QPen(Palette::focusBlue, 2));
                 painter.setBrush(Qt::NoBrush);
                 painter.drawRoundedRect(QRectF(rect).adjusted(2, 2, -2, -2), 3, 3);
                 painter.restore();

@@ -1,4 +1,5 @@
 #include "screens/results/grid/ResultIcons.h"
+#include "controls/Palette.h"
 
 #include <QHash>
 #include <QPainter>
@@ -39,16 +40,15 @@ QPixmap render(const QString &name, int size, qreal dpr)
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r(1, 1, size - 2, size - 2);
-    const QColor ink(0xe6, 0xe6, 0xe6);
     if (name == QLatin1String("selectall") || name == QLatin1String("unselectall")) {
         // Two stacked boxes: ticked for "select all", crossed out for "unselect all".
-        p.setPen(QPen(ink, 1.3));
+        p.setPen(QPen(Palette::labelText, 1.3));
         p.setBrush(Qt::NoBrush);
         p.drawRoundedRect(QRectF(r.left() + 4, r.top(), r.width() - 4, r.height() - 4), 2, 2);
-        p.setBrush(name == QLatin1String("selectall") ? QColor(0x09, 0xab, 0x09) : QColor(0x80, 0x80, 0x80));
+        p.setBrush(name == QLatin1String("selectall") ? Palette::green : Palette::disabledGrey);
         const QRectF front(r.left(), r.top() + 4, r.width() - 4, r.height() - 4);
         p.drawRoundedRect(front, 2, 2);
-        QPen mark(Qt::white, 1.6);
+        QPen mark(Palette::white, 1.6);
         mark.setCapStyle(Qt::RoundCap);
         p.setPen(mark);
         if (name == QLatin1String("selectall")) {
@@ -62,11 +62,11 @@ QPixmap render(const QString &name, int size, qreal dpr)
                        QPointF(front.right() - front.width() * 0.25, front.center().y()));
         }
     } else if (name == QLatin1String("lock.png")) {
-        drawLock(p, r, true, ink);
+        drawLock(p, r, true, Palette::labelText);
     } else if (name == QLatin1String("unlock.png")) {
         drawLock(p, r, false, kGold);
     } else if (name == QLatin1String("NSAddTemplate") || name == QLatin1String("NSRemoveTemplate")) {
-        QPen pen(ink, 1.8);
+        QPen pen(Palette::labelText, 1.8);
         pen.setCapStyle(Qt::RoundCap);
         p.setPen(pen);
         const QPointF c = r.center();
@@ -93,23 +93,22 @@ QIcon named(const QString &name)
     return it.value();
 }
 
-QColor cellBorderColor() { return QColor(71, 71, 71); }
-QColor cellHighlightColor() { return QColor(255, 255, 255); }
-QColor thumbnailBackground() { return QColor(34, 34, 34); }
-QColor headerColor() { return QColor(64, 64, 64); }
+QColor cellBorderColor() { return Palette::cellBorder; }
+QColor cellHighlightColor() { return Palette::white; }
+QColor thumbnailBackground() { return Palette::windowBackground; }
+QColor headerColor() { return Palette::panelBorder; }
 
 void paintCheckBox(QPainter &p, const QRectF &r, bool checked, bool enabled)
 {
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
-    const QColor green(0x09, 0xab, 0x09);
-    p.setPen(QPen(checked ? green : QColor(0x9a, 0x9a, 0x9a), 1.2));
-    p.setBrush(checked ? green : QColor(0x2e, 0x2e, 0x2e));
+    p.setPen(QPen(checked ? Palette::green : Palette::mutedText, 1.2));
+    p.setBrush(checked ? Palette::green : Palette::cardBackground);
     if (!enabled)
         p.setOpacity(0.45);
     p.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
     if (checked) {
-        QPen pen(Qt::white, std::max<qreal>(1.6, r.width() * 0.12));
+        QPen pen(Palette::white, std::max<qreal>(1.6, r.width() * 0.12));
         pen.setCapStyle(Qt::RoundCap);
         pen.setJoinStyle(Qt::RoundJoin);
         p.setPen(pen);
@@ -144,7 +143,7 @@ void paintVideoBadge(QPainter &p, const QRectF &r)
     triangle.lineTo(r.left() + r.width() * 0.40, r.top() + r.height() * 0.70);
     triangle.closeSubpath();
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(255, 255, 255, 230));
+    p.setBrush(Palette::glyphFill);
     p.drawPath(triangle);
     p.restore();
 }
@@ -156,7 +155,7 @@ void paintOrientationBadge(QPainter &p, const QRectF &r)
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0, 0, 0, 140));
     p.drawEllipse(r);
-    QPen pen(QColor(0xf0, 0xf0, 0xf0), std::max<qreal>(1.4, r.width() * 0.09));
+    QPen pen(Palette::titleText, std::max<qreal>(1.4, r.width() * 0.09));
     pen.setCapStyle(Qt::RoundCap);
     p.setPen(pen);
     p.setBrush(Qt::NoBrush);
@@ -175,7 +174,7 @@ void paintPhotosBadge(QPainter &p, const QRectF &r)
     p.setPen(Qt::NoPen);
     const QColor petals[] = {QColor(0xf4, 0xb4, 0x00), QColor(0xef, 0x6c, 0x00), QColor(0xe5, 0x39, 0x35),
                              QColor(0x8e, 0x24, 0xaa), QColor(0x1e, 0x88, 0xe5), QColor(0x43, 0xa0, 0x47)};
-    p.setBrush(QColor(255, 255, 255, 230));
+    p.setBrush(Palette::glyphFill);
     p.drawRoundedRect(r, r.width() * 0.22, r.width() * 0.22);
     const QPointF c = r.center();
     for (int i = 0; i < 6; ++i) {

@@ -1,5 +1,6 @@
 #include "screens/results/grid/ThumbnailVC.h"
 
+#include "controls/Palette.h"
 #include "engine/FormatFolderLists.h"
 #include "model/ModuleState.h"
 #include "model/ResultCommands.h"
@@ -55,7 +56,7 @@ ThumbnailVC::ThumbnailVC(QWidget *parent) : ResultViewController(parent)
     collectionView = new ResultCollectionView(this, this);
     collectionView->setObjectName(QStringLiteral("collectionView"));
     QPalette palette = collectionView->palette();
-    palette.setColor(QPalette::Base, QColor(0x22, 0x22, 0x22));
+    palette.setColor(QPalette::Base, Palette::windowBackground);
     collectionView->setPalette(palette);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -378,14 +379,14 @@ void ThumbnailVC::paintItem(QPainter &painter, const QRect &rect, int section, i
     else
         ResultIcons::paintCheckBox(painter, box, resultState().isMarked(section, item), !isPopUp());
     QFont font = painter.font();
-    painter.setPen(QColor(0xe6, 0xe6, 0xe6));
+    painter.setPen(Palette::labelText);
     const QRect nameRect(box.right() + 8, box.top() - 2, rect.right() - box.right() - 14, 22);
     painter.drawText(nameRect, Qt::AlignVCenter | Qt::AlignLeft,
                      painter.fontMetrics().elidedText(texts.name, Qt::ElideMiddle, nameRect.width()));
     QFont small = font;
     small.setPointSizeF(std::max(7.0, font.pointSizeF() - 1.5));
     painter.setFont(small);
-    painter.setPen(QColor(0xa8, 0xa8, 0xa8));
+    painter.setPen(Palette::captionText);
     const QRect infoRect(rect.left() + 8, box.bottom() + 5, rect.width() - 16, 18);
     painter.drawText(infoRect, Qt::AlignVCenter | Qt::AlignLeft, texts.date);
     painter.drawText(infoRect, Qt::AlignVCenter | Qt::AlignRight, texts.size);

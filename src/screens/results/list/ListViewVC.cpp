@@ -1,5 +1,6 @@
 #include "screens/results/list/ListViewVC.h"
 
+#include "controls/Palette.h"
 #include "model/TextLookup.h"
 #include "screens/results/FilePropertiesVC.h"
 #include "screens/results/HeaderViewList.h"
@@ -58,7 +59,7 @@ QLabel *captionLabel(QWidget *parent, const char *name)
 {
     auto *label = new QLabel(parent);
     label->setObjectName(QLatin1String(name));
-    label->setStyleSheet(QStringLiteral("color: #b4b4b4; font-weight: bold;"));
+    label->setStyleSheet(QStringLiteral("color: " TWINSIFT_DETAIL_TEXT_CSS "; font-weight: bold;"));
     return label;
 }
 
@@ -85,7 +86,7 @@ ListViewVC::ListViewVC(QWidget *parent) : ResultViewController(parent)
     captionBar_->setFixedHeight(kCaptionHeight);
     captionBar_->setAutoFillBackground(true);
     QPalette captionPalette = captionBar_->palette();
-    captionPalette.setColor(QPalette::Window, QColor(0x2a, 0x2a, 0x2a));
+    captionPalette.setColor(QPalette::Window, Palette::headerBackground);
     captionBar_->setPalette(captionPalette);
     lblGroupCap = captionLabel(captionBar_, "lblGroupCap");
     lblFileNameCap = captionLabel(captionBar_, "lblFileNameCap");
@@ -103,7 +104,7 @@ ListViewVC::ListViewVC(QWidget *parent) : ResultViewController(parent)
     collectionView->setSelectsItems(true);
     collectionView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     QPalette palette = collectionView->palette();
-    palette.setColor(QPalette::Base, QColor(0x22, 0x22, 0x22));
+    palette.setColor(QPalette::Base, Palette::windowBackground);
     collectionView->setPalette(palette);
     auto *documentLayout = new QVBoxLayout(document_);
     documentLayout->setContentsMargins(0, 0, 0, 0);
@@ -350,9 +351,9 @@ void ListViewVC::paintItem(QPainter &painter, const QRect &rect, int section, in
     auto draw = [&painter](const QRect &r, const QString &text, Qt::TextElideMode elide, int align = Qt::AlignLeft) {
         painter.drawText(r, Qt::AlignVCenter | align, painter.fontMetrics().elidedText(text, elide, r.width()));
     };
-    painter.setPen(QColor(0xe6, 0xe6, 0xe6));
+    painter.setPen(Palette::labelText);
     draw(columnRect(NameColumn, rect), texts.name, Qt::ElideMiddle);
-    painter.setPen(QColor(0xb4, 0xb4, 0xb4));
+    painter.setPen(Palette::detailText);
     draw(columnRect(PathColumn, rect), texts.path, Qt::ElideLeft);
     draw(columnRect(SizeColumn, rect), texts.size, Qt::ElideRight);
     draw(columnRect(CreatedColumn, rect), texts.created, Qt::ElideRight);
