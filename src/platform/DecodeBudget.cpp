@@ -2,6 +2,8 @@
 
 #include "platform/Log.h"
 
+#include <QImageReader>
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -50,15 +52,17 @@ void logDecodeTooLarge(const QString &path, int width, int height, qint64 bytes)
 void logTooManyPixels(const QString &path, int width, int height)
 {
     logSkippedFile(lcPlatform(), path, SkipReason::TooLarge,
-                   QStringLiteral("%1 x %2 pixels, no embedded preview").arg(width).arg(height));
+                   QStringLiteral("%1 x %2 pixels, more than are ever decoded in full").arg(width).arg(height));
 }
 
 void logReadFailed(const QString &path, const QImageReader &reader)
 {
-    // Qt refuses a picture past its allocation limit with no reason of its own.
+    // Qt refuses a picture past its allocation limit (which counts the picture as decoded, after any
+    // reduction) with no reason of its own.
     const QSize size = reader.size();
+    const QSize decoded = reader.scaledSize().isValid() ? reader.scaledSize() : size;
     const qint64 limit = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
-    if (size.isValid() && limit > 0 && qint64(size.width()) * size.height() * 4 > limit) {
+    if (decoded.isValid() && limit > 0 && qint64(decoded.width()) * decoded.height() * 4 > limit) {
         logSkippedFile(lcPlatform(), path, SkipReason::TooLarge,
                        QStringLiteral("%1 x %2 pixels, more than Qt's reader takes").arg(size.width()).arg(size.height()));
         return;

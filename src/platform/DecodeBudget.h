@@ -4,9 +4,10 @@
 // may take, and the budget that decodes running at once on several threads share. Internal to
 // ImageSource and the decoders it calls.
 
-#include <QImageReader>
 #include <QString>
 #include <QtGlobal>
+
+class QImageReader;
 
 namespace platform::imaging {
 
@@ -30,7 +31,7 @@ qint64 budgetShare(qint64 bytes);
 // Tells the log that the picture at `path` is left undecoded because its decoder would pass the cap.
 void logDecodeTooLarge(const QString &path, int width, int height, qint64 bytes);
 // Tells the log that the picture at `path` is left undecoded because it has more pixels than are
-// ever decoded in full and embeds no smaller preview.
+// ever decoded in full (and no smaller preview serves instead).
 void logTooManyPixels(const QString &path, int width, int height);
 // Tells the log that Qt's reader failed on the picture at `path`, with the reader's own reason.
 void logReadFailed(const QString &path, const QImageReader &reader);
