@@ -60,7 +60,8 @@ int deletionBench(const QStringList &args)
     ImageGroups groups(1);
     for (qint64 i = 0; i < fileCount; ++i) {
         auto record = std::make_shared<ImageFile>();
-        const QString path = QStringLiteral("/srv/photos/folder%1/IMG_%2.jpg").arg(i % 100).arg(i, 6, 10, QLatin1Char('0'));
+        const QString path =
+            QStringLiteral("/srv/photos/folder%1/IMG_%2.jpg").arg(i % 100).arg(i, 6, 10, QLatin1Char('0'));
         record->url = QUrl::fromLocalFile(path);
         record->fileName = path.section(QLatin1Char('/'), -1);
         record->identity = FileIdentity{2049, quint64(100000 + i)};

@@ -90,10 +90,11 @@ int resultsBench(const QStringList &args)
     for (qint64 i = 0; i < fileCount; ++i) {
         // Every group gets two files, the rest go to random groups.
         const size_t g = i < 2 * groupCount ? size_t(i / 2) : size_t(random() % quint64(groupCount));
-        const QString path = dir.path() + QStringLiteral("/f%1%2/p%3.jpg")
-                                              .arg(random() % 200)
-                                              .arg(random() % 4 == 0 ? QStringLiteral("/sub") : QString())
-                                              .arg(i);
+        const QString path = dir.path()
+            + QStringLiteral("/f%1%2/p%3.jpg")
+                  .arg(random() % 200)
+                  .arg(random() % 4 == 0 ? QStringLiteral("/sub") : QString())
+                  .arg(i);
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly)) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(path));

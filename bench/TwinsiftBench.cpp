@@ -41,7 +41,7 @@ namespace {
 
 double peakResidentMegabytes()
 {
-    struct rusage usage {};
+    struct rusage usage = {};
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_maxrss) / 1024.0; // ru_maxrss is in KiB on Linux
 }
@@ -122,10 +122,14 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
-    if (args.value(0) == "--automark") return autoMarkBench(args.mid(1));
-    if (args.value(0) == "--trash") return trashMode(args.mid(1));
-    if (args.value(0) == "--results") return resultsBench(args.mid(1));
-    if (args.value(0) == "--deletion") return deletionBench(args.mid(1));
+    if (args.value(0) == "--automark")
+        return autoMarkBench(args.mid(1));
+    if (args.value(0) == "--trash")
+        return trashMode(args.mid(1));
+    if (args.value(0) == "--results")
+        return resultsBench(args.mid(1));
+    if (args.value(0) == "--deletion")
+        return deletionBench(args.mid(1));
 
     bool similar = false;
     bool kindGiven = false;

@@ -78,7 +78,7 @@ namespace {
 
 double peakResidentMegabytes()
 {
-    struct rusage usage {};
+    struct rusage usage = {};
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_maxrss) / 1024.0;
 }
@@ -134,7 +134,7 @@ bool visibleThumbnailsReady(ResultViewController *form, ThumbnailLoader *loader)
 
 double threadCpuMilliseconds()
 {
-    timespec now {};
+    timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
@@ -222,7 +222,8 @@ nlohmann::json timeSliderDrag(QSlider *slider)
     };
     QStyleOptionSlider option;
     static_cast<StyledSlider *>(slider)->initStyleOption(&option);
-    QPoint pointer = slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider).center();
+    QPoint pointer =
+        slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider).center();
     auto send = [slider](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons) {
         QMouseEvent event(type, QPointF(at), slider->mapToGlobal(QPointF(at)), button, buttons, Qt::NoModifier);
         QApplication::sendEvent(slider, &event);
@@ -241,7 +242,8 @@ nlohmann::json timeSliderDrag(QSlider *slider)
         longestMove = std::max(longestMove, clock.nsecsElapsed() / 1e6);
         ++moves;
     }
-    const CommandTime release = timeCommand([&] { send(QEvent::MouseButtonRelease, pointer, Qt::LeftButton, Qt::NoButton); }, 1200);
+    const CommandTime release =
+        timeCommand([&] { send(QEvent::MouseButtonRelease, pointer, Qt::LeftButton, Qt::NoButton); }, 1200);
     nlohmann::json entry = commandJson(release);
     entry["command"] = "slider drag to the end";
     entry["moves"] = moves;
@@ -466,7 +468,8 @@ int main(int argc, char **argv)
 
     // The records as a scan delivers them (made before the clock starts: the scan makes them).
     clock.restart();
-    ImageGroups result; result.resize(size_t(groups));
+    ImageGroups result;
+    result.resize(size_t(groups));
     for (int i = 0; i < files; ++i)
         result[size_t(i < 2 * groups ? i / 2 : i % groups)].push_back(ImageFile::make(QUrl::fromLocalFile(paths[i])));
     if (commandsMode) {

@@ -3,8 +3,7 @@
 #include <QApplication>
 #include <QPainter>
 
-void CustomRowView::paint(QPainter *painter, const QStyleOptionViewItem &option,
-                          const QModelIndex &index) const
+void CustomRowView::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     if (!option.state.testFlag(QStyle::State_Selected)) {
         QStyleOptionViewItem opt(option);

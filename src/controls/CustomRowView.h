@@ -13,6 +13,5 @@ public:
 
     static QColor selectionColor() { return Palette::rowSelection; }
 
-    void paint(QPainter *painter, const QStyleOptionViewItem &option,
-               const QModelIndex &index) const override;
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 };

@@ -58,8 +58,7 @@ void CustomScroller::paintEvent(QPaintEvent *event)
         return; // nothing to scroll: no knob
     QStyleOptionSlider option;
     initStyleOption(&option);
-    const QRect platformKnob =
-        style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
+    const QRect platformKnob = style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
     if (!platformKnob.isValid())
         return;
     const QRect knob = knobRect(orientation(), platformKnob);

@@ -15,6 +15,6 @@ CustomTextFieldCell::CustomTextFieldCell(const QString &text, QWidget *parent)
 
 QRectF CustomTextFieldCell::centeredTitleRect(const QRectF &titleRect, double naturalHeight)
 {
-    return QRectF(titleRect.x(), titleRect.y() + (titleRect.height() - naturalHeight) / 2.0,
-                  titleRect.width(), naturalHeight);
+    return QRectF(titleRect.x(), titleRect.y() + (titleRect.height() - naturalHeight) / 2.0, titleRect.width(),
+                  naturalHeight);
 }

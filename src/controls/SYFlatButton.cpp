@@ -166,9 +166,9 @@ void SYFlatButton::layoutLayers()
 {
     const SYFlatButtonLayout layout = currentLayout();
     if (layout.showsImage(!m_image.isNull())) {
-        m_imageFrame = QRect(layout.imageOrigin(),
-                             QSize(static_cast<int>(std::lround(layout.imageWidth)),
-                                   static_cast<int>(std::lround(layout.imageHeight))));
+        m_imageFrame = QRect(
+            layout.imageOrigin(),
+            QSize(static_cast<int>(std::lround(layout.imageWidth)), static_cast<int>(std::lround(layout.imageHeight))));
     } else {
         m_imageFrame = QRect();
     }
@@ -218,11 +218,11 @@ void SYFlatButton::setSpacing(double spacing)
     setupTitleLayer();
 }
 
-#define SY_COLOR_SETTER(Name, member)                                                              \
-    void SYFlatButton::Name(const QColor &c)                                                       \
-    {                                                                                              \
-        member = c;                                                                                \
-        animateColorWithState(m_state);                                                            \
+#define SY_COLOR_SETTER(Name, member)                                                                                  \
+    void SYFlatButton::Name(const QColor &c)                                                                           \
+    {                                                                                                                  \
+        member = c;                                                                                                    \
+        animateColorWithState(m_state);                                                                                \
     }
 
 SY_COLOR_SETTER(setBorderNormalColor, m_borderNormalColor)
@@ -312,8 +312,7 @@ QColor SYFlatButton::currentColor(ColorSlot slot) const
 bool SYFlatButton::isAnimating(ColorSlot slot) const
 {
     const auto it = m_animations.constFind(static_cast<int>(slot));
-    return it != m_animations.constEnd() && it.value()
-           && it.value()->state() == QAbstractAnimation::Running;
+    return it != m_animations.constEnd() && it.value() && it.value()->state() == QAbstractAnimation::Running;
 }
 
 void SYFlatButton::removeAllAnimations()
@@ -334,8 +333,7 @@ void SYFlatButton::animateColorWithState(int state)
     const bool on = state == 1;
     const double duration = on ? m_onAnimateDuration : m_offAnimateDuration;
     animateLayer(ColorSlot::Border, on ? m_borderHighlightColor : m_borderNormalColor, duration);
-    animateLayer(ColorSlot::Background, on ? m_backgroundHighlightColor : m_backgroundNormalColor,
-                 duration);
+    animateLayer(ColorSlot::Background, on ? m_backgroundHighlightColor : m_backgroundNormalColor, duration);
     animateLayer(ColorSlot::Image, on ? m_imageHighlightColor : m_imageNormalColor, duration);
     animateLayer(ColorSlot::Title, on ? m_titleHighlightColor : m_titleNormalColor, duration);
 }
@@ -346,10 +344,9 @@ void SYFlatButton::animateLayer(ColorSlot slot, const QColor &color, double dura
     if (current == color)
         return;
     ++m_animationsStarted;
-    const QColor from = current.isValid() ? current
-                                          : (color.isValid() ? QColor(color.red(), color.green(),
-                                                                      color.blue(), 0)
-                                                             : QColor());
+    const QColor from = current.isValid()
+        ? current
+        : (color.isValid() ? QColor(color.red(), color.green(), color.blue(), 0) : QColor());
     current = color; // the value the slot holds once the animation is over
     const int key = static_cast<int>(slot);
     if (auto old = m_animations.take(key)) {
@@ -380,8 +377,7 @@ void SYFlatButton::paintEvent(QPaintEvent *)
 
     auto presented = [this](ColorSlot slot) {
         const auto it = m_animations.constFind(static_cast<int>(slot));
-        if (it != m_animations.constEnd() && it.value()
-            && it.value()->state() == QAbstractAnimation::Running)
+        if (it != m_animations.constEnd() && it.value() && it.value()->state() == QAbstractAnimation::Running)
             return it.value()->currentValue().value<QColor>();
         return currentColor(slot);
     };
@@ -432,9 +428,9 @@ void SYFlatButton::paintEvent(QPaintEvent *)
         painter.setOpacity(1.0);
         const QColor &gold = Palette::gold;
         const bool goldFace = background.isValid() && background.alpha() > 0
-                              && std::abs(background.red() - gold.red()) + std::abs(background.green() - gold.green())
-                                         + std::abs(background.blue() - gold.blue())
-                                     < 150;
+            && std::abs(background.red() - gold.red()) + std::abs(background.green() - gold.green())
+                    + std::abs(background.blue() - gold.blue())
+                < 150;
         QPen ring(goldFace ? Palette::white : gold, 2.0);
         painter.setPen(ring);
         painter.setBrush(Qt::NoBrush);
@@ -449,8 +445,7 @@ void SYFlatButton::paintEvent(QPaintEvent *)
             titleColor = Palette::white;
         painter.setPen(titleColor);
         painter.setFont(font());
-        painter.drawText(QRectF(m_titleFrame).adjusted(-1, 0, 1, 0), Qt::AlignCenter | Qt::TextSingleLine,
-                         text());
+        painter.drawText(QRectF(m_titleFrame).adjusted(-1, 0, 1, 0), Qt::AlignCenter | Qt::TextSingleLine, text());
     }
 }
 
@@ -630,8 +625,7 @@ void SYFlatButton::mouseExited()
 void SYFlatButton::keyPressEvent(QKeyEvent *event)
 {
     if (!event->isAutoRepeat()
-        && (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return
-            || event->key() == Qt::Key_Enter)
+        && (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         && isEnabled()) {
         m_mouseDown = true;
         setState(m_state == 1 ? 0 : 1);
@@ -646,8 +640,7 @@ void SYFlatButton::keyPressEvent(QKeyEvent *event)
 void SYFlatButton::keyReleaseEvent(QKeyEvent *event)
 {
     if (!event->isAutoRepeat()
-        && (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return
-            || event->key() == Qt::Key_Enter)) {
+        && (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
         handleMouseUp(true);
         event->accept();
         return;

@@ -11,7 +11,9 @@
 #include <QVariantMap>
 
 class QVariantAnimation;
-namespace platform { class Sound; }
+namespace platform {
+class Sound;
+}
 
 // Where the image sits relative to the title; the numbering is the one stored with each button.
 enum class SYImagePosition : int {
@@ -29,11 +31,11 @@ enum class SYImagePosition : int {
 // Pure layout of the flat button: the top-left origin of the image and of the title inside a
 // button of size (W, H), rounded to whole points. `position` is the raw image position (0..8).
 struct SYFlatButtonLayout {
-    double width = 0, height = 0;          // W, H
+    double width = 0, height = 0;           // W, H
     double imageWidth = 0, imageHeight = 0; // iw, ih
     double titleWidth = 0, titleHeight = 0; // tw, th
-    double spacing = 0;                    // s
-    bool imageHugsTitle = false;           // hug
+    double spacing = 0;                     // s
+    bool imageHugsTitle = false;            // hug
     int position = 0;
 
     QPoint imageOrigin() const;
@@ -110,7 +112,7 @@ public:
     void setTitleHighlightColor(const QColor &c);
 
     // --- platform button properties ----------------------------------------------------------
-    int state() const { return m_state; }   // 0 off, 1 on
+    int state() const { return m_state; } // 0 off, 1 on
     void setState(int state);
 
     QString title() const { return text(); }

@@ -16,7 +16,8 @@ class ResultState;
 // keeps the first candidate the last rule run left (or item 0) and marks every other unprotected
 // file. A protected file is never marked; a group with a single unprotected file has that file
 // marked whatever the rules say.
-class AutoMarkEngine {
+class AutoMarkEngine
+{
 public:
     // The number of rule positions the cascade tries (the length of the full rule list).
     static constexpr int rulePositions = 9;

@@ -16,7 +16,8 @@ class ResultState;
 // marking runs as usual: autoMarkAllGroups() takes the marks the worker made, as long as the shown
 // groups, their protection and the rules are still those of the copy, so the marks are exactly
 // those of a marking in place.
-class AutoMarkRun {
+class AutoMarkRun
+{
 public:
     // From this many shown files on, a marking runs on a worker; below, it costs little in place.
     static constexpr int workerFileCount = 4000;

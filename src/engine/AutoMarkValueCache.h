@@ -19,7 +19,8 @@
 //
 // A cache belongs to one marking action: a later marking makes a new one, so it sees the files as
 // they are then. Apart from prefetch(), use it from one thread.
-class AutoMarkValueCache {
+class AutoMarkValueCache
+{
 public:
     explicit AutoMarkValueCache(AutoMarkAccessors source = AutoMarkAccessors::fromServices());
 

@@ -98,9 +98,10 @@ std::vector<DeletionItem> makeDeletionSnapshot(const ResultState &state)
     return items;
 }
 
-DeletionJob::DeletionJob(std::vector<DeletionItem> items, std::shared_ptr<ScanFlags> flags,
-                         Callbacks callbacks)
-    : m_items(std::move(items)), m_flags(std::move(flags)), m_callbacks(std::move(callbacks))
+DeletionJob::DeletionJob(std::vector<DeletionItem> items, std::shared_ptr<ScanFlags> flags, Callbacks callbacks)
+    : m_items(std::move(items))
+    , m_flags(std::move(flags))
+    , m_callbacks(std::move(callbacks))
 {
     if (!m_flags)
         m_flags = std::make_shared<ScanFlags>();
@@ -206,8 +207,8 @@ bool DeletionJob::trashFiles(const DeletionItem &item, DeletionOutcome &outcome,
             return platform::FileStat::of(keeper.path).has_value();
         });
         printLine(QStringLiteral("No unmarked copy left as scanned, kept: ") + item.path);
-        outcome.problems.push_back({anyLeft ? DeletionProblem::Kind::KeeperChanged : DeletionProblem::Kind::KeeperGone,
-                                    item.path, QString()});
+        outcome.problems.push_back(
+            {anyLeft ? DeletionProblem::Kind::KeeperChanged : DeletionProblem::Kind::KeeperGone, item.path, QString()});
         return true;
     }
 

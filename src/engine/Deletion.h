@@ -32,13 +32,13 @@ struct ScannedCopy {
 // One marked file as it was when the deletion started. The deletion works on these copies only:
 // it never reads the result groups or the records while it runs.
 struct DeletionItem {
-    int group = 0;                 // position in the shown groups when the deletion started
+    int group = 0; // position in the shown groups when the deletion started
     int row = 0;
-    QString path;                  // local path of the file
-    QString absoluteUrl;           // the record's URL as text; identifies the file in the groups
+    QString path;        // local path of the file
+    QString absoluteUrl; // the record's URL as text; identifies the file in the groups
     bool isPhotoLibrary = false;
-    std::optional<QString> photoId;              // the Photos item identifier (RKVuuid)
-    std::optional<platform::FileStat> scanned;   // the file as scanned (see ScannedCopy)
+    std::optional<QString> photoId;            // the Photos item identifier (RKVuuid)
+    std::optional<platform::FileStat> scanned; // the file as scanned (see ScannedCopy)
     // The unmarked files of the same group: one of them must still be on disk as scanned before
     // this file may go, so a copy always stays. One list per group, shared by its marked files.
     std::shared_ptr<const std::vector<ScannedCopy>> keepers;
@@ -47,10 +47,10 @@ struct DeletionItem {
 // Why a marked file was left where it is.
 struct DeletionProblem {
     enum class Kind {
-        Missing,     // the file no longer exists
-        Changed,     // the file changed since the scan
-        MoveFailed,  // the move to the Trash (or the album) failed
-        KeeperGone,  // no unmarked copy of its group is left on disk
+        Missing,      // the file no longer exists
+        Changed,      // the file changed since the scan
+        MoveFailed,   // the move to the Trash (or the album) failed
+        KeeperGone,   // no unmarked copy of its group is left on disk
         KeeperChanged // the unmarked copies of its group changed since the scan
     };
     Kind kind = Kind::MoveFailed;
@@ -60,24 +60,24 @@ struct DeletionProblem {
 
 // What one deletion did. Counts and sizes cover only files that really reached the Trash.
 struct DeletionOutcome {
-    std::vector<QString> trashedUrls;        // absolute URL texts of the files moved, in order
+    std::vector<QString> trashedUrls; // absolute URL texts of the files moved, in order
     qint64 totalRemoveTrash = 0;
     quint64 totalSizeRemoveTrash = 0;
-    std::vector<DeletionItem> photoItems;    // marked Photos items found on disk, for the album
+    std::vector<DeletionItem> photoItems; // marked Photos items found on disk, for the album
     quint64 photoItemsSize = 0;
-    std::vector<DeletionProblem> problems;   // files left in place, with the reason
-    int visited = 0;                         // marked files handled before the walk ended
-    bool stopped = false;                    // the walk ended on a stop request
-    bool photosPermissionRefused = false;    // the Photos permission was asked for and refused
+    std::vector<DeletionProblem> problems; // files left in place, with the reason
+    int visited = 0;                       // marked files handled before the walk ended
+    bool stopped = false;                  // the walk ended on a stop request
+    bool photosPermissionRefused = false;  // the Photos permission was asked for and refused
 };
 
 // Progress of a running deletion, as sent to the sheet.
 struct DeletionProgress {
-    int visited = 0;         // marked files handled so far
-    int total = 0;           // marked files in all
-    qint64 trashed = 0;      // files moved to the Trash so far
-    qint64 photosFound = 0;  // Photos items found on disk so far
-    QString currentPath;     // the file being handled
+    int visited = 0;        // marked files handled so far
+    int total = 0;          // marked files in all
+    qint64 trashed = 0;     // files moved to the Trash so far
+    qint64 photosFound = 0; // Photos items found on disk so far
+    QString currentPath;    // the file being handled
 };
 
 // Takes the marked files of the shown groups, in group order and mark order, each with the state
@@ -87,7 +87,8 @@ std::vector<DeletionItem> makeDeletionSnapshot(const ResultState &state);
 // The deletion's walk over the marked files: disk files go to the Trash one by one, Photos items
 // are collected for the album. Runs on a worker thread; the callbacks are called on that thread and
 // must pass their values on to the main thread themselves.
-class DeletionJob {
+class DeletionJob
+{
 public:
     struct Callbacks {
         // The file about to be handled.

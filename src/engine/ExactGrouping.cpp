@@ -71,8 +71,7 @@ std::optional<quint64> ExactGrouping::fileHeadKey(const QString &path)
     return quint64(std::hash<std::string_view>()(std::string_view(head.constData(), size_t(head.size()))));
 }
 
-std::vector<std::vector<size_t>>
-ExactGrouping::groupByDigest(const std::vector<std::optional<QString>> &digests)
+std::vector<std::vector<size_t>> ExactGrouping::groupByDigest(const std::vector<std::optional<QString>> &digests)
 {
     std::vector<std::vector<size_t>> groups;
     QHash<QString, size_t> groupOf;
@@ -199,19 +198,22 @@ std::optional<ImageGroups> ExactGrouping::exactGroups(const std::vector<ImageFil
             sizes[i] = assistance.fileSize(files[i]->path());
 
     const std::shared_ptr<ScanFlags> flags = flags_;
-    auto positions = groupPositions(sizes, [&](size_t i) -> std::optional<QString> {
-        const ImageFilePtr &file = files[i];
-        if (!file || !file->url)
-            return std::nullopt;
-        // Each worker writes only its own record; the records are read again after the pass.
-        file->md5 = assistance.fileMD5(*file->url, flags);
-        return file->md5;
-    }, [&](size_t i) -> std::optional<quint64> {
-        const ImageFilePtr &file = files[i];
-        if (!file || !file->url)
-            return std::nullopt;
-        return fileHeadKey(file->path());
-    });
+    auto positions = groupPositions(
+        sizes,
+        [&](size_t i) -> std::optional<QString> {
+            const ImageFilePtr &file = files[i];
+            if (!file || !file->url)
+                return std::nullopt;
+            // Each worker writes only its own record; the records are read again after the pass.
+            file->md5 = assistance.fileMD5(*file->url, flags);
+            return file->md5;
+        },
+        [&](size_t i) -> std::optional<quint64> {
+            const ImageFilePtr &file = files[i];
+            if (!file || !file->url)
+                return std::nullopt;
+            return fileHeadKey(file->path());
+        });
     if (!positions)
         return std::nullopt;
 

@@ -24,7 +24,8 @@ class ScanProgress;
 // threads and are handed on in input order, and equal digests are found through a map from digest
 // to group. Progress (digests 0-74 %, pairing 75-99 %, the duplicate
 // count) is reported exactly as a file-by-file, pair-by-pair walk reports it.
-class ExactGrouping {
+class ExactGrouping
+{
 public:
     explicit ExactGrouping(std::shared_ptr<ScanFlags> flags, ScanProgress *progress = nullptr,
                            unsigned threads = defaultThreadCount());

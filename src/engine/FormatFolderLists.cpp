@@ -29,7 +29,7 @@ bool isPhotosLibraryPath(const std::optional<QString> &entryPath, const QString 
         return true;
     const QString lower = folderPath.toLower();
     return lower.contains(QStringLiteral(".photoslibrary/originals/"))
-           || lower.contains(QStringLiteral(".photoslibrary/masters/"));
+        || lower.contains(QStringLiteral(".photoslibrary/masters/"));
 }
 
 std::vector<FileFormat> fileFormatListFor(const ImageGroups &groups)

@@ -16,12 +16,13 @@
 // inside a block) and packed most significant bit first into 64-bit words.
 //
 // The class has no state; every call stands alone and may run on any thread.
-class MVNTwinsift {
+class MVNTwinsift
+{
 public:
     enum class HashOutcome {
-        Hash,       // words hold the hash
-        Flat,       // no pixel above its block mean (the hash is absent)
-        Unreadable  // the picture could not be read
+        Hash,      // words hold the hash
+        Flat,      // no pixel above its block mean (the hash is absent)
+        Unreadable // the picture could not be read
     };
 
     struct HashResult {
@@ -47,8 +48,7 @@ public:
     // The similarity of two hashes made with the same bitmap size, in percent (single precision):
     // (n - d) / n * 100 for n = s * s bits and d differing bits, or 18.0 as soon as d passes the
     // limit trunc(n * 0.18999999999999995).
-    float mVNCompare(const std::vector<uint64_t> &hash1, const std::vector<uint64_t> &hash2,
-                     int bitmapSize) const;
+    float mVNCompare(const std::vector<uint64_t> &hash1, const std::vector<uint64_t> &hash2, int bitmapSize) const;
 
     // Number of 1 bits of the word.
     uint64_t hashofhashhash(uint64_t word) const;

@@ -24,8 +24,7 @@ unsigned defaultThreadCount()
 }
 
 bool runOrdered(size_t n, unsigned threads, const ScanFlags &flags, const std::atomic<bool> &stopFlag,
-                const std::function<void(size_t)> &work, const std::function<bool(size_t)> &inOrder,
-                size_t batch)
+                const std::function<void(size_t)> &work, const std::function<bool(size_t)> &inOrder, size_t batch)
 {
     if (n == 0)
         return true;

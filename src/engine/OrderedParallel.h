@@ -19,8 +19,7 @@ void waitWhilePaused(const ScanFlags &flags);
 // run ends early, returning false, when inOrder answers false or `stopFlag` is set before every
 // item is done. With threads <= 1 everything runs on the calling thread.
 bool runOrdered(size_t n, unsigned threads, const ScanFlags &flags, const std::atomic<bool> &stopFlag,
-                const std::function<void(size_t)> &work, const std::function<bool(size_t)> &inOrder,
-                size_t batch = 0);
+                const std::function<void(size_t)> &work, const std::function<bool(size_t)> &inOrder, size_t batch = 0);
 
 // The number of threads a parallel stage uses: the machine's hardware threads (at least 1).
 unsigned defaultThreadCount();

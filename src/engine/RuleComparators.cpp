@@ -15,8 +15,8 @@ namespace {
 // One candidate's value under a value rule.
 struct Record {
     int item = 0;
-    double first = 0;     // width, or horizontal DPI
-    double second = 0;    // height, or vertical DPI
+    double first = 0;  // width, or horizontal DPI
+    double second = 0; // height, or vertical DPI
     quint64 size = 0;
     qint64 timeSecond = 0; // the date in whole seconds since the epoch
 };
@@ -36,8 +36,8 @@ qint64 wholeSecond(const QDateTime &date)
 // every comparison was a loss (counted from `lossCounter`), the rule decides nothing. Otherwise
 // every unprotected record that reaches the best is named, in record order.
 template <class Beats, class Reaches>
-std::vector<int> keepBest(const std::vector<Record> &records, int lossCounter, const ImageGroup &group,
-                          Beats beats, Reaches reaches)
+std::vector<int> keepBest(const std::vector<Record> &records, int lossCounter, const ImageGroup &group, Beats beats,
+                          Reaches reaches)
 {
     if (records.empty())
         return {};
@@ -76,8 +76,7 @@ bool reachesBoth(const Record &a, const Record &best)
 }
 
 // The two numbers of `properties` under the two keys, when both are present and numbers.
-std::optional<std::pair<double, double>> twoNumbers(const ImageFile &file, const char *firstKey,
-                                                    const char *secondKey)
+std::optional<std::pair<double, double>> twoNumbers(const ImageFile &file, const char *firstKey, const char *secondKey)
 {
     if (!file.properties)
         return std::nullopt;
@@ -165,16 +164,26 @@ std::vector<int> RuleComparators::selectBestCandidates(int rule, const ImageGrou
 
     const SelectionPriority criterion = rules_.order[std::size_t(rule)];
     switch (criterion.kind) {
-    case SelectionPriority::Kind::ImageDimension: return byDimension(group, valid);
-    case SelectionPriority::Kind::ImageResolution: return byResolution(group, valid);
-    case SelectionPriority::Kind::ImageSize: return bySize(group, valid);
-    case SelectionPriority::Kind::CaptureDate: return byDate(group, valid, true, criterion.payload);
-    case SelectionPriority::Kind::ModificationDate: return byDate(group, valid, false, criterion.payload);
-    case SelectionPriority::Kind::iPhotoLibrary: return byPhotosLibrary(group, valid);
-    case SelectionPriority::Kind::FileFormat: return byFileFormat(group, valid);
-    case SelectionPriority::Kind::FolderPriority: return byFolder(group, valid);
-    case SelectionPriority::Kind::ImageMetadata: return byMetadata(group, valid);
-    case SelectionPriority::Kind::none: break;
+    case SelectionPriority::Kind::ImageDimension:
+        return byDimension(group, valid);
+    case SelectionPriority::Kind::ImageResolution:
+        return byResolution(group, valid);
+    case SelectionPriority::Kind::ImageSize:
+        return bySize(group, valid);
+    case SelectionPriority::Kind::CaptureDate:
+        return byDate(group, valid, true, criterion.payload);
+    case SelectionPriority::Kind::ModificationDate:
+        return byDate(group, valid, false, criterion.payload);
+    case SelectionPriority::Kind::iPhotoLibrary:
+        return byPhotosLibrary(group, valid);
+    case SelectionPriority::Kind::FileFormat:
+        return byFileFormat(group, valid);
+    case SelectionPriority::Kind::FolderPriority:
+        return byFolder(group, valid);
+    case SelectionPriority::Kind::ImageMetadata:
+        return byMetadata(group, valid);
+    case SelectionPriority::Kind::none:
+        break;
     }
     return {};
 }
@@ -217,8 +226,8 @@ std::vector<int> RuleComparators::bySize(const ImageGroup &group, const std::vec
     return keepBestBySize(records, group);
 }
 
-std::vector<int> RuleComparators::byDate(const ImageGroup &group, const std::vector<int> &candidates,
-                                         bool capture, int direction) const
+std::vector<int> RuleComparators::byDate(const ImageGroup &group, const std::vector<int> &candidates, bool capture,
+                                         int direction) const
 {
     std::vector<Record> records;
     for (int item : candidates) {

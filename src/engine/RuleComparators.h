@@ -20,7 +20,8 @@
 // (Photos library, file format, folder, metadata) name the unprotected candidates that pass.
 //
 // Main thread (or any one thread at a time): it caches the normalised folders it has seen.
-class RuleComparators {
+class RuleComparators
+{
 public:
     RuleComparators(AutoMarkRules rules, AutoMarkAccessors accessors);
 
@@ -30,8 +31,7 @@ public:
     // The candidates that are best under the rule at `rule` of the order. Empty for a position
     // outside the order, for `none`, and when no candidate has a usable value or passes. Candidate
     // positions outside the group are ignored.
-    std::vector<int> selectBestCandidates(int rule, const ImageGroup &group,
-                                          const std::vector<int> &candidates) const;
+    std::vector<int> selectBestCandidates(int rule, const ImageGroup &group, const std::vector<int> &candidates) const;
 
     // A folder in one canonical form: a file URL text or a path, turned into a path, cleaned, with
     // symbolic links resolved when it exists, and ending in exactly one "/". Empty for an empty
@@ -41,9 +41,9 @@ public:
 private:
     AutoMarkRules rules_;
     AutoMarkAccessors accessors_;
-    QString formatTarget_;           // lower-cased extension of the first-ranked format, or ""
-    QString folderTarget_;           // normalised first-ranked folder, or "" (nothing passes)
-    QString libraryRoot_;            // lower-cased library root URL text
+    QString formatTarget_; // lower-cased extension of the first-ranked format, or ""
+    QString folderTarget_; // normalised first-ranked folder, or "" (nothing passes)
+    QString libraryRoot_;  // lower-cased library root URL text
     mutable std::unordered_map<QString, QString> folderCache_;
 
     std::vector<int> byDimension(const ImageGroup &, const std::vector<int> &) const;

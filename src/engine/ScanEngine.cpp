@@ -41,7 +41,8 @@ struct Candidate {
 
 // The files collected so far and what identifies them, so that one file reached through two paths
 // (two roots, a link, "a/../a", a bind mount) is collected once.
-class Collection {
+class Collection
+{
 public:
     CollectedFiles collected;
 
@@ -324,8 +325,7 @@ std::optional<CollectedFiles> ScanEngine::collect(const std::vector<InitialDirec
     return std::move(collection.collected);
 }
 
-ScanOutcome ScanEngine::sendDataToScanVC(const std::vector<InitialDirectory> &initialDirectories,
-                                         bool isSimilarScan)
+ScanOutcome ScanEngine::sendDataToScanVC(const std::vector<InitialDirectory> &initialDirectories, bool isSimilarScan)
 {
     ScanFlags &flags = *flags_;
     ScanOutcome outcome;

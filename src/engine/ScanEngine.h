@@ -70,7 +70,8 @@ struct ScanOutcome {
 // The progress calls come on that thread (and on no other). The engine keeps no reference to any
 // screen: it reads only the settings snapshot it was given and the flags. The records it returns
 // belong to the caller once run() has returned.
-class ScanEngine {
+class ScanEngine
+{
 public:
     ScanEngine(std::shared_ptr<ScanFlags> flags, ScanSettings settings, ScanProgress *progress = nullptr);
 

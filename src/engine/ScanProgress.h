@@ -11,13 +11,18 @@
 // are collected, "IDS_TWK_36" while they are grouped), two line breaks, a blank and the percentage
 // with "%" (see progressCaption()); the ring shows the same percentage divided by 100. When the
 // key's text is empty the label keeps what it shows and only the ring moves.
-class ScanProgress {
+class ScanProgress
+{
 public:
     virtual ~ScanProgress() = default;
 
     // Collection: `collected` records so far (lblTotalSelectedFiles) and the caption of
     // "IDS_TWK_35" with `percent` (processed * 100 / total, 0 while the pre-count is 0).
-    virtual void showCollectProgress(qint64 collected, int percent) { (void)collected; (void)percent; }
+    virtual void showCollectProgress(qint64 collected, int percent)
+    {
+        (void)collected;
+        (void)percent;
+    }
     // A step shown complete: the caption of `captionKey` at 100 %, ring full.
     virtual void showStepComplete(const QString &captionKey) { (void)captionKey; }
     // Collection over: further ring changes are drawn without animation.
@@ -33,12 +38,15 @@ public:
     // lbltotalDuplicateFiles = count of files placed in groups so far.
     virtual void showDuplicateCount(qint64 count) { (void)count; }
     // lblProccedFiles = "<done> / <total>" (similar grouping only).
-    virtual void showProcessedFiles(qint64 done, qint64 total) { (void)done; (void)total; }
+    virtual void showProcessedFiles(qint64 done, qint64 total)
+    {
+        (void)done;
+        (void)total;
+    }
     // Similar grouping, one hashing turn: the raw percentage of photos hashed (0 to 99), written as
     // a line to standard output by the sheet. The label and ring get percent / 4 through
     // showGroupingPercent, which follows this call.
     virtual void logHashPercent(int percent) { (void)percent; }
-
 };
 
 // "<text of key>\n\n <percent>%", or the empty text when the key has no text.

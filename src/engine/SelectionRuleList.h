@@ -9,14 +9,15 @@
 // the two date directions chosen on the page, and the edits. Every edit stores the rules under
 // "AutoMarkTWK" and rebuilds the module-wide selectionPriorityOrder from the ticked rows, so the
 // next automatic marking follows it at once. Main thread only.
-class SelectionRuleList {
+class SelectionRuleList
+{
 public:
     SelectionRuleList();
 
     // The rows in table order. Until loadRules() has run it holds one blank rule.
     std::vector<AutoMark> selectionPriorities;
-    int comboCaptureDate = 0;       // direction chosen for the capture-date rule
-    int comboModificationDate = 0;  // direction chosen for the modification-date rule
+    int comboCaptureDate = 0;      // direction chosen for the capture-date rule
+    int comboModificationDate = 0; // direction chosen for the modification-date rule
 
     // Reads the rules stored under "AutoMarkTWK". Stored data that does not decode, or does not
     // hold each of the identities 0-8 exactly once, gives the nine default rules instead.

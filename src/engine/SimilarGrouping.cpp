@@ -22,7 +22,7 @@ struct PhotoKeys {
     qint64 capture = 0;          // milliseconds since the epoch
     bool hasCreation = false;
     qint64 creation = 0;
-    bool hasPosition = false;    // signed latitude and longitude both present
+    bool hasPosition = false; // signed latitude and longitude both present
     double latitude = 0;
     double longitude = 0;
 };
@@ -81,8 +81,8 @@ TimeAndPlace testKeys(const PhotoKeys &a, const PhotoKeys &b, int timeThreshold,
 
 } // namespace
 
-SimilarGrouping::SimilarGrouping(std::shared_ptr<ScanFlags> flags, ScanSettings settings,
-                                 ScanProgress *progress, unsigned threads)
+SimilarGrouping::SimilarGrouping(std::shared_ptr<ScanFlags> flags, ScanSettings settings, ScanProgress *progress,
+                                 unsigned threads)
     : flags_(flags ? std::move(flags) : std::make_shared<ScanFlags>())
     , settings_(std::move(settings))
     , progress_(progress)
@@ -125,8 +125,8 @@ bool SimilarGrouping::hashPass(const std::vector<ImageFilePtr> &photos, qint64 t
         2);
 }
 
-std::optional<std::vector<std::vector<size_t>>>
-SimilarGrouping::pairPass(const std::vector<ImageFilePtr> &photos, qint64 total)
+std::optional<std::vector<std::vector<size_t>>> SimilarGrouping::pairPass(const std::vector<ImageFilePtr> &photos,
+                                                                          qint64 total)
 {
     const ScanFlags &flags = *flags_;
     const size_t n = photos.size();
@@ -165,10 +165,9 @@ SimilarGrouping::pairPass(const std::vector<ImageFilePtr> &photos, qint64 total)
     qint64 lastShownProcessed = -1;
     int lastShownPercent = -1;
 
-    auto collectWindow = [&](const std::vector<std::pair<qint64, size_t>> &sorted, qint64 time,
-                             size_t anchor, bool excludeBothCaptured) {
-        auto it = std::lower_bound(sorted.begin(), sorted.end(),
-                                   std::make_pair(time - window, size_t(0)));
+    auto collectWindow = [&](const std::vector<std::pair<qint64, size_t>> &sorted, qint64 time, size_t anchor,
+                             bool excludeBothCaptured) {
+        auto it = std::lower_bound(sorted.begin(), sorted.end(), std::make_pair(time - window, size_t(0)));
         for (; it != sorted.end() && it->first <= time + window; ++it) {
             const size_t j = it->second;
             if (j <= anchor || grouped[j])

@@ -16,18 +16,19 @@ class ScanProgress;
 // Only photos (records that are not videos) take part. Each is hashed (MVNTwinsift) into its
 // imageUint64Hash. Then every photo with a hash, in input order, is an anchor unless an earlier
 // group already holds it: it collects, in increasing position, every later photo not yet in a group
-// that was taken close to it in time and place (timeAndPlaceTest with the scan's thresholds) and whose hash scores at least 75.0
-// against the anchor's. A partner's matchingPercentage is its score against the anchor; the
-// anchor's is its score against its first partner. Absent when the scan was stopped.
+// that was taken close to it in time and place (timeAndPlaceTest with the scan's thresholds) and whose hash scores at
+// least 75.0 against the anchor's. A partner's matchingPercentage is its score against the anchor; the anchor's is its
+// score against its first partner. Absent when the scan was stopped.
 //
 // Faster than the plain reading but with the same groups, order and scores: the hashes are made on
 // several threads (JPEG decoded at reduced scale) and handed on in input order, and since two photos
 // can only be close in time when both carry capture dates or both carry creation dates within the
 // time window, each anchor looks only at the photos inside its window of the time-sorted lists.
-class SimilarGrouping {
+class SimilarGrouping
+{
 public:
-    SimilarGrouping(std::shared_ptr<ScanFlags> flags, ScanSettings settings,
-                    ScanProgress *progress = nullptr, unsigned threads = defaultThreadCount());
+    SimilarGrouping(std::shared_ptr<ScanFlags> flags, ScanSettings settings, ScanProgress *progress = nullptr,
+                    unsigned threads = defaultThreadCount());
 
     // Hashes the photos among `files` and groups them.
     std::optional<ImageGroups> similarGroups(const std::vector<ImageFilePtr> &files);
@@ -35,8 +36,7 @@ public:
     // The pair pass alone over photos whose imageUint64Hash is already set (absent = no hash):
     // groups of positions in `photos`; writes matchingPercentage on grouped photos. `total` is the
     // figure shown after " / " (the number of input files).
-    std::optional<std::vector<std::vector<size_t>>> pairPass(const std::vector<ImageFilePtr> &photos,
-                                                             qint64 total);
+    std::optional<std::vector<std::vector<size_t>>> pairPass(const std::vector<ImageFilePtr> &photos, qint64 total);
 
     // The lowest score that puts two photos into one group.
     static constexpr float kGroupingScore = 75.0f;

@@ -35,9 +35,8 @@ std::vector<T> keptOrder(const std::vector<T> &current, const std::vector<T> &fo
                 survivors.push_back(found[i]);
             }
         }
-        std::stable_sort(survivors.begin(), survivors.end(), [&](const T &a, const T &b) {
-            return userPosition.at(key(a)) < userPosition.at(key(b));
-        });
+        std::stable_sort(survivors.begin(), survivors.end(),
+                         [&](const T &a, const T &b) { return userPosition.at(key(a)) < userPosition.at(key(b)); });
         for (std::size_t k = 0; k < places.size(); ++k)
             result[places[k]] = survivors[k];
     }
@@ -47,7 +46,8 @@ std::vector<T> keptOrder(const std::vector<T> &current, const std::vector<T> &fo
 
 } // namespace
 
-std::vector<FileFormat> keptFileFormatOrder(const std::vector<FileFormat> &current, const std::vector<FileFormat> &found)
+std::vector<FileFormat> keptFileFormatOrder(const std::vector<FileFormat> &current,
+                                            const std::vector<FileFormat> &found)
 {
     return keptOrder<FileFormat>(current, found, [](const FileFormat &f) { return f.fileExtension.toLower(); });
 }
@@ -55,6 +55,6 @@ std::vector<FileFormat> keptFileFormatOrder(const std::vector<FileFormat> &curre
 std::vector<FolderPreferences> keptFolderOrder(const std::vector<FolderPreferences> &current,
                                                const std::vector<FolderPreferences> &found)
 {
-    return keptOrder<FolderPreferences>(current, found,
-                                        [](const FolderPreferences &f) { return f.path.value_or(QString()).toLower(); });
+    return keptOrder<FolderPreferences>(
+        current, found, [](const FolderPreferences &f) { return f.path.value_or(QString()).toLower(); });
 }

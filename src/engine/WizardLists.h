@@ -76,6 +76,7 @@ bool dropEntries(std::vector<T> &list, const std::vector<int> &rows, int dropRow
 // same entries as `found` (the list made from the results now shown, in first-met order), compared
 // without regard to case; otherwise `found`, in which the entries that were already in `current`
 // take their places in the user's relative order. Numbered 1..n.
-std::vector<FileFormat> keptFileFormatOrder(const std::vector<FileFormat> &current, const std::vector<FileFormat> &found);
+std::vector<FileFormat> keptFileFormatOrder(const std::vector<FileFormat> &current,
+                                            const std::vector<FileFormat> &found);
 std::vector<FolderPreferences> keptFolderOrder(const std::vector<FolderPreferences> &current,
                                                const std::vector<FolderPreferences> &found);

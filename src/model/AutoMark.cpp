@@ -5,7 +5,6 @@
 #include "platform/UserDefaults.h"
 #include "model/SettingsKeys.h"
 
-
 void to_json(nlohmann::json &json, const AutoMark &value)
 {
     json = nlohmann::json::object();
@@ -65,8 +64,7 @@ std::optional<std::vector<AutoMark>> decodeAutoMarkRules(const QByteArray &data)
 
 void storeAutoMarkRules(const std::vector<AutoMark> &rules)
 {
-    platform::UserDefaults::standard().setData(SettingsKey::autoMark,
-                                               encodeAutoMarkRules(rules));
+    platform::UserDefaults::standard().setData(SettingsKey::autoMark, encodeAutoMarkRules(rules));
 }
 
 std::optional<std::vector<AutoMark>> storedAutoMarkRules()

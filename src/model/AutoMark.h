@@ -10,12 +10,12 @@
 
 // One automatic-marking rule as the user edits it in the selection-priority table.
 struct AutoMark {
-    int index = 0;          // the criterion: position in the default criterion order (0-8)
-    bool isUse = true;      // the rule takes part in marking
-    int priority = 0;       // 1-based position in the user's order
-    QString name;           // localized name shown in the table
-    QStringList rule;       // localized choices of the rule's combo box (one or two)
-    int comboIndex = 0;     // chosen entry of `rule`; the direction of the two date rules
+    int index = 0;      // the criterion: position in the default criterion order (0-8)
+    bool isUse = true;  // the rule takes part in marking
+    int priority = 0;   // 1-based position in the user's order
+    QString name;       // localized name shown in the table
+    QStringList rule;   // localized choices of the rule's combo box (one or two)
+    int comboIndex = 0; // chosen entry of `rule`; the direction of the two date rules
 
     bool operator==(const AutoMark &) const = default;
 };

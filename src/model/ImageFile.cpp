@@ -43,8 +43,7 @@ std::optional<QString> gpsReference(const std::optional<QVariantMap> &properties
 std::optional<QDateTime> parseExifDateTime(const QString &text)
 {
     // Fixed layout, parsed by hand: the Gregorian calendar and C digits whatever the user's locale.
-    static const QRegularExpression layout(
-        QStringLiteral("^(\\d{4}):(\\d{2}):(\\d{2}) (\\d{2}):(\\d{2}):(\\d{2})$"));
+    static const QRegularExpression layout(QStringLiteral("^(\\d{4}):(\\d{2}):(\\d{2}) (\\d{2}):(\\d{2}):(\\d{2})$"));
     const QRegularExpressionMatch m = layout.match(text);
     if (!m.hasMatch())
         return std::nullopt;

@@ -38,7 +38,8 @@ struct FileTime {
 //
 // Pixel size, resolution and the other image facts are not copied into fields: readers look them up
 // in `properties` (keys in platform/ImageSource.h, e.g. "PixelWidth", "{TIFF}" -> "Orientation").
-class ImageFile {
+class ImageFile
+{
 public:
     ImageFile() = default;
     // Reads the file name, the image properties of image 0, the capture date, the GPS position and,
@@ -54,8 +55,7 @@ public:
     enum class Dates { Read, Later };
     ImageFile(const QUrl &url, const platform::FileStat *stat, Dates dates = Dates::Read);
     static std::shared_ptr<ImageFile> make(const QUrl &url) { return std::make_shared<ImageFile>(url); }
-    static std::shared_ptr<ImageFile> make(const QUrl &url, const platform::FileStat *stat,
-                                           Dates dates = Dates::Read)
+    static std::shared_ptr<ImageFile> make(const QUrl &url, const platform::FileStat *stat, Dates dates = Dates::Read)
     {
         return std::make_shared<ImageFile>(url, stat, dates);
     }
@@ -63,23 +63,23 @@ public:
     void readDates(const platform::FileStat *stat);
 
     std::optional<QString> fileName;
-    std::optional<QString> md5;              // 32 lowercase hex digits; "" when the digest was stopped
+    std::optional<QString> md5; // 32 lowercase hex digits; "" when the digest was stopped
     std::optional<PhotoLibraryProperties> photoLibraryProperties;
     bool isPhotoLibrary = false;
     std::optional<QUrl> url;
-    std::optional<QVariantMap> properties;   // image properties of image 0
-    bool isOrientation = false;              // TIFF orientation present and not 1
+    std::optional<QVariantMap> properties; // image properties of image 0
+    bool isOrientation = false;            // TIFF orientation present and not 1
     bool isProtected = false;
     bool isVideo = false;
     std::optional<std::vector<uint64_t>> imageUint64Hash; // perceptual hash words
     float matchingPercentage = 100.0f;
-    std::optional<QDateTime> captureDate;    // TIFF "DateTime"
-    std::optional<double> latitude;          // GPS "Latitude" magnitude as stored (no sign)
-    std::optional<double> longitude;         // GPS "Longitude" magnitude as stored (no sign)
-    std::optional<QDateTime> creationDate;   // file birth time, read only without a capture date
+    std::optional<QDateTime> captureDate;  // TIFF "DateTime"
+    std::optional<double> latitude;        // GPS "Latitude" magnitude as stored (no sign)
+    std::optional<double> longitude;       // GPS "Longitude" magnitude as stored (no sign)
+    std::optional<QDateTime> creationDate; // file birth time, read only without a capture date
     bool isSelected = false;
 
-    std::optional<FileIdentity> identity;    // device and inode when the file could be stat'ed
+    std::optional<FileIdentity> identity;             // device and inode when the file could be stat'ed
     std::optional<quint64> scannedSize;               // size when the record was made
     std::optional<QDateTime> scannedModificationDate; // modification time when the record was made
     // The same time at full precision, and the status change time (ctime), which no user tool can

@@ -52,7 +52,7 @@ InitialDirectory::InitialDirectory(const QUrl &url)
 {
     const QString path = plainPath(url);
     const std::optional<QByteArray> native = platform::PathSafety::nativePath(path);
-    struct stat info {};
+    struct stat info = {};
     if (!native || ::lstat(native->constData(), &info) != 0) {
         std::cout << "Error reading file attributes" << std::endl;
         return;
@@ -61,7 +61,7 @@ InitialDirectory::InitialDirectory(const QUrl &url)
     // link to a folder is a folder (listed at its target) and a link to a file describes that file.
     // A dangling link stays described as the link it is.
     if (S_ISLNK(info.st_mode)) {
-        struct stat target {};
+        struct stat target = {};
         if (::stat(native->constData(), &target) == 0)
             info = target;
     }
@@ -70,14 +70,13 @@ InitialDirectory::InitialDirectory(const QUrl &url)
     QString name = QFileInfo(path).fileName();
     if (name.isEmpty())
         name = path;
-    const qint64 modifiedMs = static_cast<qint64>(info.st_mtim.tv_sec) * 1000
-                              + static_cast<qint64>(info.st_mtim.tv_nsec) / 1000000;
+    const qint64 modifiedMs =
+        static_cast<qint64>(info.st_mtim.tv_sec) * 1000 + static_cast<qint64>(info.st_mtim.tv_nsec) / 1000000;
     const QDateTime date = utcFromMSecsSinceEpoch(modifiedMs);
     const qint64 size = S_ISREG(info.st_mode) ? static_cast<qint64>(info.st_size) : 0;
     const QImage icon = themedIcon(path, folder);
 
-    file = Metadata(url, name, date.isValid() ? date : distantPast(), size, icon, folder, QColor(),
-                    !icon.isNull());
+    file = Metadata(url, name, date.isValid() ? date : distantPast(), size, icon, folder, QColor(), !icon.isNull());
 }
 
 void to_json(nlohmann::json &json, const InitialDirectory &value)

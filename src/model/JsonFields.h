@@ -19,8 +19,7 @@ inline const nlohmann::json &member(const nlohmann::json &object, const char *ke
 [[noreturn]] inline void mistyped(const nlohmann::json &value, const char *key, const char *expected)
 {
     throw nlohmann::json::type_error::create(
-        302, std::string("member \"") + key + "\" must be " + expected + ", not " + value.type_name(),
-        &value);
+        302, std::string("member \"") + key + "\" must be " + expected + ", not " + value.type_name(), &value);
 }
 
 inline QString stringValue(const nlohmann::json &value, const char *key)

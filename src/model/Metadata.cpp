@@ -34,8 +34,8 @@ Metadata::Metadata()
 {
 }
 
-Metadata::Metadata(std::optional<QUrl> url, QString name, QDateTime date, qint64 size, QImage icon,
-                   bool isFolder, QColor color, bool isIcon)
+Metadata::Metadata(std::optional<QUrl> url, QString name, QDateTime date, qint64 size, QImage icon, bool isFolder,
+                   QColor color, bool isIcon)
     : name(std::move(name))
     , date(std::move(date))
     , size(size)

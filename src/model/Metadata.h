@@ -17,18 +17,18 @@ QDateTime utcFromMSecsSinceEpoch(qint64 msecs);
 
 // A file or folder as listed for the user (one row of the scan list and the folder lists).
 struct Metadata {
-    QString name;                // display name of the item
-    QDateTime date;              // content modification date; distantPast() when there is none
-    qint64 size = 0;             // bytes; 0 for folders and when the size is unknown
-    QImage icon;                 // the item's icon; a null image when none could be had
-    QColor color;                // a colour slot: always the plain default colour, never coded
-    bool isFolder = false;       // a directory (packages included)
-    std::optional<QUrl> url;     // the item
-    bool isIcon = false;         // icon is the item's own icon (not the empty stand-by image)
+    QString name;            // display name of the item
+    QDateTime date;          // content modification date; distantPast() when there is none
+    qint64 size = 0;         // bytes; 0 for folders and when the size is unknown
+    QImage icon;             // the item's icon; a null image when none could be had
+    QColor color;            // a colour slot: always the plain default colour, never coded
+    bool isFolder = false;   // a directory (packages included)
+    std::optional<QUrl> url; // the item
+    bool isIcon = false;     // icon is the item's own icon (not the empty stand-by image)
 
     Metadata();
-    Metadata(std::optional<QUrl> url, QString name, QDateTime date, qint64 size, QImage icon,
-             bool isFolder, QColor color, bool isIcon);
+    Metadata(std::optional<QUrl> url, QString name, QDateTime date, qint64 size, QImage icon, bool isFolder,
+             QColor color, bool isIcon);
 };
 
 // JSON form: members "name" (text), "date" (ISO 8601 text in UTC with milliseconds), "size"

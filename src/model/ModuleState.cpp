@@ -74,20 +74,20 @@ const QStringList supportedFormatDescriptionList = {
 
 // HEIC and HEIF photos are both listed (the format list above names the two as one image format).
 const QStringList allExtensions = {
-    QStringLiteral("jpeg"), QStringLiteral("jpg"),   QStringLiteral("jpe"),    QStringLiteral("gif"),
-    QStringLiteral("GIF"),  QStringLiteral("png"),   QStringLiteral("tiff"),   QStringLiteral("tif"),
-    QStringLiteral("bmp"),  QStringLiteral("ico"),   QStringLiteral("jp2"),    QStringLiteral("jpf"),
-    QStringLiteral("jpx"),  QStringLiteral("j2k"),   QStringLiteral("j2c"),    QStringLiteral("icns"),
-    QStringLiteral("eps"),  QStringLiteral("flc"),   QStringLiteral("fli"),    QStringLiteral("cel"),
-    QStringLiteral("fpx"),  QStringLiteral("pntg"),  QStringLiteral("mpo"),    QStringLiteral("exr"),
-    QStringLiteral("pict"), QStringLiteral("pct"),   QStringLiteral("pic"),    QStringLiteral("qtif"),
-    QStringLiteral("qti"),  QStringLiteral("rgbe"),  QStringLiteral("xyze"),   QStringLiteral("rad"),
-    QStringLiteral("hdr"),  QStringLiteral("sgi"),   QStringLiteral("tga"),    QStringLiteral("heic"),
-    QStringLiteral("heif"), QStringLiteral("mpeg"),  QStringLiteral("mpeg-4"), QStringLiteral("avc"),
-    QStringLiteral("mp4"),  QStringLiteral("divx"),  QStringLiteral("mov"),    QStringLiteral("xvid"),
-    QStringLiteral("mpg"),  QStringLiteral("avi"),   QStringLiteral("webm"),   QStringLiteral("dv"),
-    QStringLiteral("3gpp"), QStringLiteral("m4v"),   QStringLiteral("3gp"),    QStringLiteral("3gpp2"),
-    QStringLiteral("mpeg-2"), QStringLiteral("mpeg-1"), QStringLiteral("mpa"), QStringLiteral("flv"),
+    QStringLiteral("jpeg"),   QStringLiteral("jpg"),    QStringLiteral("jpe"),    QStringLiteral("gif"),
+    QStringLiteral("GIF"),    QStringLiteral("png"),    QStringLiteral("tiff"),   QStringLiteral("tif"),
+    QStringLiteral("bmp"),    QStringLiteral("ico"),    QStringLiteral("jp2"),    QStringLiteral("jpf"),
+    QStringLiteral("jpx"),    QStringLiteral("j2k"),    QStringLiteral("j2c"),    QStringLiteral("icns"),
+    QStringLiteral("eps"),    QStringLiteral("flc"),    QStringLiteral("fli"),    QStringLiteral("cel"),
+    QStringLiteral("fpx"),    QStringLiteral("pntg"),   QStringLiteral("mpo"),    QStringLiteral("exr"),
+    QStringLiteral("pict"),   QStringLiteral("pct"),    QStringLiteral("pic"),    QStringLiteral("qtif"),
+    QStringLiteral("qti"),    QStringLiteral("rgbe"),   QStringLiteral("xyze"),   QStringLiteral("rad"),
+    QStringLiteral("hdr"),    QStringLiteral("sgi"),    QStringLiteral("tga"),    QStringLiteral("heic"),
+    QStringLiteral("heif"),   QStringLiteral("mpeg"),   QStringLiteral("mpeg-4"), QStringLiteral("avc"),
+    QStringLiteral("mp4"),    QStringLiteral("divx"),   QStringLiteral("mov"),    QStringLiteral("xvid"),
+    QStringLiteral("mpg"),    QStringLiteral("avi"),    QStringLiteral("webm"),   QStringLiteral("dv"),
+    QStringLiteral("3gpp"),   QStringLiteral("m4v"),    QStringLiteral("3gp"),    QStringLiteral("3gpp2"),
+    QStringLiteral("mpeg-2"), QStringLiteral("mpeg-1"), QStringLiteral("mpa"),    QStringLiteral("flv"),
     QStringLiteral("wmx"),
 };
 
@@ -179,8 +179,7 @@ QString userCacheFolder()
 PhotosDatabasePaths &photosDatabasePaths()
 {
     static PhotosDatabasePaths paths = [] {
-        const QString database =
-            QDir::homePath() + QStringLiteral("/Pictures/Photos Library.photoslibrary/database/");
+        const QString database = QDir::homePath() + QStringLiteral("/Pictures/Photos Library.photoslibrary/database/");
         PhotosDatabasePaths made;
         made.libraryDatabase = database + QStringLiteral("photos.db");
         made.libraryDatabaseWal = made.libraryDatabase + QStringLiteral("-wal");
@@ -195,8 +194,7 @@ PhotosDatabasePaths &photosDatabasePaths()
 PhotosTempCopyPaths photosTempCopyPaths(bool newerLibraryFormat)
 {
     const QString base = userCacheFolder()
-                         + (newerLibraryFormat ? QStringLiteral("/photosTempTWK.sqlite")
-                                               : QStringLiteral("/photosTempTWK.db"));
+        + (newerLibraryFormat ? QStringLiteral("/photosTempTWK.sqlite") : QStringLiteral("/photosTempTWK.db"));
     return {base, base + QStringLiteral("-wal"), base + QStringLiteral("-shm")};
 }
 

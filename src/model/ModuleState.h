@@ -26,30 +26,30 @@
 // ---- Thresholds and settings (for the run; they start at these values at every launch) ----
 
 // Only files strictly larger than this many bytes are scanned.
-extern quint64 minimumFileSize;             // 1024
+extern quint64 minimumFileSize; // 1024
 // The matching level in percent.
-extern int similarityThreshold;             // 81
+extern int similarityThreshold; // 81
 // Pixels per side of the perceptual-hash bitmap.
-extern int hashBitmapSize;                  // 72
+extern int hashBitmapSize; // 72
 // Capture-time window of similar photos, in seconds.
-extern int timeThreshold;                   // 1
+extern int timeThreshold; // 1
 // GPS distance of similar photos, in metres.
-extern double distanceThreshold;            // 1.0
+extern double distanceThreshold; // 1.0
 
 // ---- Alert switches (each named as the settings key that stores it; all on at launch) ----
 
-extern bool confirmBeforeDeletingPhotos;    // ask before deleting the marked files
-extern bool showAutoMarkAlert;              // ask before automatic marking
-extern bool backToHomeAlert;                // ask before leaving the results for the home screen
+extern bool confirmBeforeDeletingPhotos; // ask before deleting the marked files
+extern bool showAutoMarkAlert;           // ask before automatic marking
+extern bool backToHomeAlert;             // ask before leaving the results for the home screen
 
 // ---- Flags and shared objects ----
 
-extern bool isScanPaused;                   // between a pause and the stop-scan sheet's answer
-extern bool resultsContainVideos;           // the current results hold a video
-extern bool movedToPhotosAlbum;             // Photos items were put into the album
+extern bool isScanPaused;         // between a pause and the stop-scan sheet's answer
+extern bool resultsContainVideos; // the current results hold a video
+extern bool movedToPhotosAlbum;   // Photos items were put into the album
 // The language table "English"; absent until it is loaded at launch.
 extern std::optional<QVariantMap> localizationTable;
-extern QStringList languageList;            // ["English"]
+extern QStringList languageList; // ["English"]
 
 // ---- Lists edited at run time ----
 
@@ -95,11 +95,11 @@ const QStringList &excludedSystemFolderList();
 // by those of the library being scanned; the last is the lock file of the temporary copy in the
 // user's cache folder. Made on first use.
 struct PhotosDatabasePaths {
-    QString libraryDatabase;        // .../database/photos.db
-    QString libraryDatabaseWal;     // .../database/photos.db-wal
-    QString libraryDatabaseShm;     // .../database/photos.db-shm
-    QString libraryLockFile;        // .../database/Photos.sqlite.lock
-    QString tempCopyLockFile;       // <cache>/photosTempTWK.sqlite.lock
+    QString libraryDatabase;    // .../database/photos.db
+    QString libraryDatabaseWal; // .../database/photos.db-wal
+    QString libraryDatabaseShm; // .../database/photos.db-shm
+    QString libraryLockFile;    // .../database/Photos.sqlite.lock
+    QString tempCopyLockFile;   // <cache>/photosTempTWK.sqlite.lock
 };
 PhotosDatabasePaths &photosDatabasePaths();
 

@@ -243,7 +243,9 @@ bool fileMatches(const ImageFile &file, MatchKey key, const QUrl &clickedUrl)
     case MatchKey::Folder:
         return folderPathOf(*file.url) == folderPathOf(clickedUrl);
     case MatchKey::Tree:
-        return folderUrlText(folderOfFile(*file.url)).toLower().contains(folderUrlText(folderOfFile(clickedUrl)).toLower());
+        return folderUrlText(folderOfFile(*file.url))
+            .toLower()
+            .contains(folderUrlText(folderOfFile(clickedUrl)).toLower());
     }
     return false;
 }
@@ -309,8 +311,7 @@ void invertMarkedFiles(ResultState &state)
     for (int g = 0; g < state.shownGroupCount(); ++g) {
         const ImageGroup &group = state.imageDirectories[size_t(g)];
         const bool untouched = state.selectedIndexArray[size_t(g)].empty()
-                               && std::none_of(group.begin(), group.end(),
-                                               [](const ImageFilePtr &f) { return f->isProtected; });
+            && std::none_of(group.begin(), group.end(), [](const ImageFilePtr &f) { return f->isProtected; });
         // Decide every flip from the marks as they were, then apply: the marks that stay keep
         // their order and the new ones follow in ascending order.
         std::vector<int> flipOn;
@@ -417,9 +418,9 @@ RemoveOutcome removeFromResults(ResultState &state, int group, int row)
     const int found = scannedGroupHolding(state, group);
     if (found < int(state.allImages.size())) {
         ImageGroup &scanned = state.allImages[size_t(found)];
-        scanned.erase(std::remove_if(scanned.begin(), scanned.end(),
-                                     [&](const ImageFilePtr &f) { return sameUrl(*f, *file); }),
-                      scanned.end());
+        scanned.erase(
+            std::remove_if(scanned.begin(), scanned.end(), [&](const ImageFilePtr &f) { return sameUrl(*f, *file); }),
+            scanned.end());
     }
     // The shown groups lose this one member; marks and pairs above it move down with their files
     // and a group left with fewer than two members goes with its entries.

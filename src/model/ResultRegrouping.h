@@ -15,7 +15,8 @@
 // or a recorded protection never ends up on another file. Protection that comes from the
 // protected folders is not recorded here; it is derived again afterwards (services'
 // rederiveProtection).
-class ResultRegrouping {
+class ResultRegrouping
+{
 public:
     // The shown groups at a matching level (percent), the one filter of the intake, the slider,
     // the no-results slider and every regrouping: per group of `all`, in order, its first member

@@ -212,7 +212,7 @@ bool ResultState::isGroupLockedByHand(int group) const
         return false;
     const auto &states = protectionOverrideStates[size_t(group)];
     return !states.empty() && states.size() == imageDirectories[size_t(group)].size()
-           && std::all_of(states.begin(), states.end(), [](bool s) { return s; });
+        && std::all_of(states.begin(), states.end(), [](bool s) { return s; });
 }
 
 int ResultState::removeFiles(const std::unordered_set<const ImageFile *> &files)

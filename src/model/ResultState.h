@@ -19,7 +19,8 @@
 //
 // The application uses the one shared instance (ResultState::shared()), which the results screens
 // expose as their fields; tests build their own. Main thread only.
-class ResultState {
+class ResultState
+{
 public:
     static ResultState &shared();
 

@@ -53,16 +53,26 @@ std::vector<SelectionPriority> selectionPriorityOrderFromRules(const std::vector
 QString kindName(SelectionPriority::Kind kind)
 {
     switch (kind) {
-    case SelectionPriority::Kind::CaptureDate: return QStringLiteral("CaptureDate");
-    case SelectionPriority::Kind::ModificationDate: return QStringLiteral("ModificationDate");
-    case SelectionPriority::Kind::iPhotoLibrary: return QStringLiteral("iPhotoLibrary");
-    case SelectionPriority::Kind::ImageDimension: return QStringLiteral("ImageDimension");
-    case SelectionPriority::Kind::ImageResolution: return QStringLiteral("ImageResolution");
-    case SelectionPriority::Kind::ImageSize: return QStringLiteral("ImageSize");
-    case SelectionPriority::Kind::FileFormat: return QStringLiteral("FileFormat");
-    case SelectionPriority::Kind::ImageMetadata: return QStringLiteral("ImageMetadata");
-    case SelectionPriority::Kind::FolderPriority: return QStringLiteral("FolderPriority");
-    case SelectionPriority::Kind::none: break;
+    case SelectionPriority::Kind::CaptureDate:
+        return QStringLiteral("CaptureDate");
+    case SelectionPriority::Kind::ModificationDate:
+        return QStringLiteral("ModificationDate");
+    case SelectionPriority::Kind::iPhotoLibrary:
+        return QStringLiteral("iPhotoLibrary");
+    case SelectionPriority::Kind::ImageDimension:
+        return QStringLiteral("ImageDimension");
+    case SelectionPriority::Kind::ImageResolution:
+        return QStringLiteral("ImageResolution");
+    case SelectionPriority::Kind::ImageSize:
+        return QStringLiteral("ImageSize");
+    case SelectionPriority::Kind::FileFormat:
+        return QStringLiteral("FileFormat");
+    case SelectionPriority::Kind::ImageMetadata:
+        return QStringLiteral("ImageMetadata");
+    case SelectionPriority::Kind::FolderPriority:
+        return QStringLiteral("FolderPriority");
+    case SelectionPriority::Kind::none:
+        break;
     }
     return QStringLiteral("none");
 }

@@ -11,7 +11,7 @@
 namespace SettingsKey {
 
 // Scan settings and launch state
-inline constexpr QLatin1StringView minimumFileSize{"MinimumFileSizeTWK"};        // bytes
+inline constexpr QLatin1StringView minimumFileSize{"MinimumFileSizeTWK"};         // bytes
 inline constexpr QLatin1StringView minimumFileSizeType{"MinimumFileSizeTypeTWK"}; // "KB" or "MB"
 inline constexpr QLatin1StringView scanVideoFilesInExactMatch{"ScanVideoFilesInExactMatchTWK"};
 inline constexpr QLatin1StringView loginStartStatus{"LoginStartStatusTWK"};
@@ -45,11 +45,31 @@ inline constexpr QLatin1StringView isResultVC{"IsResultVC"};
 
 // Every key above, for checks over the whole store.
 inline constexpr std::array all{
-    minimumFileSize, minimumFileSizeType, scanVideoFilesInExactMatch, loginStartStatus, autoCheckForUpdate,
-    firstRun, startup, tutorialShown, countAdvertise, protectedFolders, protectedSubFolders, excludedFolders,
-    autoMark, selectedURLs, selectedURLsChecked, confirmBeforeDeletingPhotos, showAutoMarkAlert,
-    backToHomeAlert, isPopUp, isScan, isDelete, isVisibleSettingTooltips, isSliderAvailable,
-    isThumbnailSelected, isResultVC,
+    minimumFileSize,
+    minimumFileSizeType,
+    scanVideoFilesInExactMatch,
+    loginStartStatus,
+    autoCheckForUpdate,
+    firstRun,
+    startup,
+    tutorialShown,
+    countAdvertise,
+    protectedFolders,
+    protectedSubFolders,
+    excludedFolders,
+    autoMark,
+    selectedURLs,
+    selectedURLsChecked,
+    confirmBeforeDeletingPhotos,
+    showAutoMarkAlert,
+    backToHomeAlert,
+    isPopUp,
+    isScan,
+    isDelete,
+    isVisibleSettingTooltips,
+    isSliderAvailable,
+    isThumbnailSelected,
+    isResultVC,
 };
 
 } // namespace SettingsKey

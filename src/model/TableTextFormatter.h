@@ -9,7 +9,8 @@
 //   %1$@  %2$d  %1$ld  %3$lld   the argument of that number (counted from 1)
 // "%%" gives one "%". Anything else after a "%" stays as literal text, and so does a placeholder
 // without an argument; surplus arguments are ignored.
-class TableTextFormatter {
+class TableTextFormatter
+{
 public:
     static QString format(const QString &text, const QStringList &arguments);
 };

@@ -27,9 +27,8 @@ bool isAppInstalled(const QString &applicationId)
 {
     if (applicationId.isEmpty() || applicationId.contains(QLatin1Char('/')))
         return false;
-    const QString fileName = applicationId.endsWith(QLatin1String(".desktop"))
-                                 ? applicationId
-                                 : applicationId + QStringLiteral(".desktop");
+    const QString fileName =
+        applicationId.endsWith(QLatin1String(".desktop")) ? applicationId : applicationId + QStringLiteral(".desktop");
     // The first folder that holds the id decides (a user's entry overrides a system one).
     for (const QString &dir : QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation)) {
         const QString path = dir + QLatin1Char('/') + fileName;

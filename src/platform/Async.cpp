@@ -27,13 +27,20 @@ QString qosDescription(int rawClassValue)
     if (rawClassValue == static_cast<int>(qosClassMain()))
         return QStringLiteral("Main");
     switch (rawClassValue) {
-    case static_cast<int>(QoSClass::userInteractive): return QStringLiteral("User Interactive");
-    case static_cast<int>(QoSClass::userInitiated): return QStringLiteral("User Initiated");
-    case static_cast<int>(QoSClass::defaultClass): return QStringLiteral("Default");
-    case static_cast<int>(QoSClass::utility): return QStringLiteral("Utility");
-    case static_cast<int>(QoSClass::background): return QStringLiteral("Background");
-    case static_cast<int>(QoSClass::unspecified): return QStringLiteral("Unspecified");
-    default: return QStringLiteral("Unknown");
+    case static_cast<int>(QoSClass::userInteractive):
+        return QStringLiteral("User Interactive");
+    case static_cast<int>(QoSClass::userInitiated):
+        return QStringLiteral("User Initiated");
+    case static_cast<int>(QoSClass::defaultClass):
+        return QStringLiteral("Default");
+    case static_cast<int>(QoSClass::utility):
+        return QStringLiteral("Utility");
+    case static_cast<int>(QoSClass::background):
+        return QStringLiteral("Background");
+    case static_cast<int>(QoSClass::unspecified):
+        return QStringLiteral("Unspecified");
+    default:
+        return QStringLiteral("Unknown");
     }
 }
 
@@ -49,10 +56,14 @@ namespace {
 int poolPriority(QueueChoice choice)
 {
     switch (choice) {
-    case QueueChoice::userInteractive: return 3;
-    case QueueChoice::userInitiated: return 2;
-    case QueueChoice::utility: return 1;
-    default: return 0;
+    case QueueChoice::userInteractive:
+        return 3;
+    case QueueChoice::userInitiated:
+        return 2;
+    case QueueChoice::utility:
+        return 1;
+    default:
+        return 0;
     }
 }
 
@@ -69,7 +80,7 @@ public:
     void schedule(double seconds, std::function<void()> fn)
     {
         const auto due = std::chrono::steady_clock::now()
-                         + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+            + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                              std::chrono::duration<double>(std::max(0.0, seconds)));
         {
             std::lock_guard lock(m_mutex);
@@ -151,17 +162,15 @@ void submitAfter(QueueChoice choice, const CustomQueue &custom, double seconds, 
         Dispatch::mainAfter(seconds, std::move(fn));
         return;
     }
-    DelayThread::shared().schedule(seconds, [choice, custom, fn = std::move(fn)]() mutable {
-        submit(choice, custom, std::move(fn));
-    });
+    DelayThread::shared().schedule(
+        seconds, [choice, custom, fn = std::move(fn)]() mutable { submit(choice, custom, std::move(fn)); });
 }
 
 void concurrentPerform(std::size_t count, const std::function<void(std::size_t)> &fn)
 {
     if (count == 0)
         return;
-    const std::size_t workers =
-        std::min<std::size_t>(count, std::max(1u, std::thread::hardware_concurrency()));
+    const std::size_t workers = std::min<std::size_t>(count, std::max(1u, std::thread::hardware_concurrency()));
     std::atomic<std::size_t> next{0};
     auto work = [&] {
         for (std::size_t index = next++; index < count; index = next++)
@@ -253,12 +262,9 @@ void WorkItem::notify(std::function<void()> fn)
 
 // ---- Apply ----
 
-void Apply::run(QueueChoice choice, const CustomQueue &queue, std::size_t count,
-                std::function<void(std::size_t)> fn)
+void Apply::run(QueueChoice choice, const CustomQueue &queue, std::size_t count, std::function<void(std::size_t)> fn)
 {
-    async_detail::submit(choice, queue, [count, fn = std::move(fn)] {
-        async_detail::concurrentPerform(count, fn);
-    });
+    async_detail::submit(choice, queue, [count, fn = std::move(fn)] { async_detail::concurrentPerform(count, fn); });
 }
 
 // ---- AsyncGroup ----

@@ -119,8 +119,8 @@ private:
 namespace async_detail {
 
 template <class F, class... A>
-using StoredResult = std::conditional_t<std::is_void_v<std::invoke_result_t<F, A...>>, Empty,
-                                        std::invoke_result_t<F, A...>>;
+using StoredResult =
+    std::conditional_t<std::is_void_v<std::invoke_result_t<F, A...>>, Empty, std::invoke_result_t<F, A...>>;
 
 template <class F, class... A>
 auto invokeStoring(F &fn, A &&...args)
@@ -167,18 +167,36 @@ public:
     // Appends a link that runs fn with this link's result on the chosen queue once this link has
     // finished, optionally `after` seconds later. When this link was cancelled before it ran, the
     // new link's block is not called.
-    template <class F> auto main(F fn, std::optional<double> after = std::nullopt)
-    { return then(QueueChoice::main, {}, after, std::move(fn)); }
-    template <class F> auto userInteractive(F fn, std::optional<double> after = std::nullopt)
-    { return then(QueueChoice::userInteractive, {}, after, std::move(fn)); }
-    template <class F> auto userInitiated(F fn, std::optional<double> after = std::nullopt)
-    { return then(QueueChoice::userInitiated, {}, after, std::move(fn)); }
-    template <class F> auto utility(F fn, std::optional<double> after = std::nullopt)
-    { return then(QueueChoice::utility, {}, after, std::move(fn)); }
-    template <class F> auto background(F fn, std::optional<double> after = std::nullopt)
-    { return then(QueueChoice::background, {}, after, std::move(fn)); }
-    template <class F> auto custom(CustomQueue queue, F fn, std::optional<double> after = std::nullopt)
-    { return then(QueueChoice::custom, std::move(queue), after, std::move(fn)); }
+    template <class F>
+    auto main(F fn, std::optional<double> after = std::nullopt)
+    {
+        return then(QueueChoice::main, {}, after, std::move(fn));
+    }
+    template <class F>
+    auto userInteractive(F fn, std::optional<double> after = std::nullopt)
+    {
+        return then(QueueChoice::userInteractive, {}, after, std::move(fn));
+    }
+    template <class F>
+    auto userInitiated(F fn, std::optional<double> after = std::nullopt)
+    {
+        return then(QueueChoice::userInitiated, {}, after, std::move(fn));
+    }
+    template <class F>
+    auto utility(F fn, std::optional<double> after = std::nullopt)
+    {
+        return then(QueueChoice::utility, {}, after, std::move(fn));
+    }
+    template <class F>
+    auto background(F fn, std::optional<double> after = std::nullopt)
+    {
+        return then(QueueChoice::background, {}, after, std::move(fn));
+    }
+    template <class F>
+    auto custom(CustomQueue queue, F fn, std::optional<double> after = std::nullopt)
+    {
+        return then(QueueChoice::custom, std::move(queue), after, std::move(fn));
+    }
 
 private:
     template <class F>
@@ -207,18 +225,36 @@ private:
 // Starts chains: each operation runs fn (taking nothing) on the chosen queue, optionally `after`
 // seconds from now, and returns the first link.
 struct Async {
-    template <class F> static auto main(F fn, std::optional<double> after = std::nullopt)
-    { return start(QueueChoice::main, {}, after, std::move(fn)); }
-    template <class F> static auto userInteractive(F fn, std::optional<double> after = std::nullopt)
-    { return start(QueueChoice::userInteractive, {}, after, std::move(fn)); }
-    template <class F> static auto userInitiated(F fn, std::optional<double> after = std::nullopt)
-    { return start(QueueChoice::userInitiated, {}, after, std::move(fn)); }
-    template <class F> static auto utility(F fn, std::optional<double> after = std::nullopt)
-    { return start(QueueChoice::utility, {}, after, std::move(fn)); }
-    template <class F> static auto background(F fn, std::optional<double> after = std::nullopt)
-    { return start(QueueChoice::background, {}, after, std::move(fn)); }
-    template <class F> static auto custom(CustomQueue queue, F fn, std::optional<double> after = std::nullopt)
-    { return start(QueueChoice::custom, std::move(queue), after, std::move(fn)); }
+    template <class F>
+    static auto main(F fn, std::optional<double> after = std::nullopt)
+    {
+        return start(QueueChoice::main, {}, after, std::move(fn));
+    }
+    template <class F>
+    static auto userInteractive(F fn, std::optional<double> after = std::nullopt)
+    {
+        return start(QueueChoice::userInteractive, {}, after, std::move(fn));
+    }
+    template <class F>
+    static auto userInitiated(F fn, std::optional<double> after = std::nullopt)
+    {
+        return start(QueueChoice::userInitiated, {}, after, std::move(fn));
+    }
+    template <class F>
+    static auto utility(F fn, std::optional<double> after = std::nullopt)
+    {
+        return start(QueueChoice::utility, {}, after, std::move(fn));
+    }
+    template <class F>
+    static auto background(F fn, std::optional<double> after = std::nullopt)
+    {
+        return start(QueueChoice::background, {}, after, std::move(fn));
+    }
+    template <class F>
+    static auto custom(CustomQueue queue, F fn, std::optional<double> after = std::nullopt)
+    {
+        return start(QueueChoice::custom, std::move(queue), after, std::move(fn));
+    }
 
 private:
     template <class F>
@@ -226,9 +262,8 @@ private:
     {
         using O = async_detail::StoredResult<F>;
         auto result = std::make_shared<Reference<O>>();
-        auto item = std::make_shared<WorkItem>([result, fn = std::move(fn)]() mutable {
-            result->setValue(async_detail::invokeStoring(fn));
-        });
+        auto item = std::make_shared<WorkItem>(
+            [result, fn = std::move(fn)]() mutable { result->setValue(async_detail::invokeStoring(fn)); });
         auto run = [item] { item->perform(); };
         if (after)
             async_detail::submitAfter(choice, queue, *after, run);
@@ -241,15 +276,25 @@ private:
 // Runs fn(0) .. fn(count - 1) concurrently, started from the chosen queue; returns at once.
 struct Apply {
     static void userInteractive(std::size_t count, std::function<void(std::size_t)> fn)
-    { run(QueueChoice::userInteractive, {}, count, std::move(fn)); }
+    {
+        run(QueueChoice::userInteractive, {}, count, std::move(fn));
+    }
     static void userInitiated(std::size_t count, std::function<void(std::size_t)> fn)
-    { run(QueueChoice::userInitiated, {}, count, std::move(fn)); }
+    {
+        run(QueueChoice::userInitiated, {}, count, std::move(fn));
+    }
     static void utility(std::size_t count, std::function<void(std::size_t)> fn)
-    { run(QueueChoice::utility, {}, count, std::move(fn)); }
+    {
+        run(QueueChoice::utility, {}, count, std::move(fn));
+    }
     static void background(std::size_t count, std::function<void(std::size_t)> fn)
-    { run(QueueChoice::background, {}, count, std::move(fn)); }
+    {
+        run(QueueChoice::background, {}, count, std::move(fn));
+    }
     static void custom(CustomQueue queue, std::size_t count, std::function<void(std::size_t)> fn)
-    { run(QueueChoice::custom, std::move(queue), count, std::move(fn)); }
+    {
+        run(QueueChoice::custom, std::move(queue), count, std::move(fn));
+    }
 
 private:
     static void run(QueueChoice choice, const CustomQueue &queue, std::size_t count,
@@ -272,7 +317,9 @@ public:
     void utility(std::function<void()> fn) { submit(QueueChoice::utility, {}, std::move(fn)); }
     void background(std::function<void()> fn) { submit(QueueChoice::background, {}, std::move(fn)); }
     void custom(CustomQueue queue, std::function<void()> fn)
-    { submit(QueueChoice::custom, std::move(queue), std::move(fn)); }
+    {
+        submit(QueueChoice::custom, std::move(queue), std::move(fn));
+    }
 
     // Waits until every member has finished; no timeout waits for ever.
     DispatchTimeoutResult wait(std::optional<double> seconds = std::nullopt);

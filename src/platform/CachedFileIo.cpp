@@ -16,7 +16,10 @@ constexpr qint64 kReadAhead = 64 * 1024;
 }
 
 CachedFileIo::CachedFileIo(const std::string &path, int fd, qint64 fileSize, QByteArray head)
-    : Exiv2::FileIo(path), fd_(fd), fileSize_(std::max<qint64>(0, fileSize)), cache_(std::move(head))
+    : Exiv2::FileIo(path)
+    , fd_(fd)
+    , fileSize_(std::max<qint64>(0, fileSize))
+    , cache_(std::move(head))
 {
     if (cache_.size() > fileSize_)
         cache_.truncate(fileSize_);

@@ -16,7 +16,8 @@ namespace platform {
 // unchanging file (positions past the end, the end-of-file flag that a short read or getb sets and
 // any seek clears, a failed seek before the start, DataBuf reads larger than the file refused);
 // writing is not supported. The descriptor stays owned by the caller and must outlive the object.
-class CachedFileIo : public Exiv2::FileIo {
+class CachedFileIo : public Exiv2::FileIo
+{
 public:
     CachedFileIo(const std::string &path, int fd, qint64 fileSize, QByteArray head);
     ~CachedFileIo() override;
@@ -49,7 +50,7 @@ private:
 
     int fd_;
     qint64 fileSize_;
-    QByteArray cache_;     // the file's first cache_.size() bytes
+    QByteArray cache_;      // the file's first cache_.size() bytes
     bool complete_ = false; // cache_ holds the whole file
     qint64 position_ = 0;
     bool open_ = false;

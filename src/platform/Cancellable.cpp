@@ -4,7 +4,8 @@
 
 namespace platform {
 
-Cancellable::Cancellable() : m_handle(g_cancellable_new())
+Cancellable::Cancellable()
+    : m_handle(g_cancellable_new())
 {
 }
 

@@ -4,7 +4,8 @@ namespace platform {
 
 // A switch that asks a running file operation to give up, shared between the thread that runs the
 // operation and the one that stops it. It wraps a GIO cancellable, so GIO calls honour it too.
-class Cancellable {
+class Cancellable
+{
 public:
     Cancellable();
     ~Cancellable();

@@ -63,14 +63,16 @@ void logReadFailed(const QString &path, const QImageReader &reader)
     const QSize decoded = reader.scaledSize().isValid() ? reader.scaledSize() : size;
     const qint64 limit = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
     if (decoded.isValid() && limit > 0 && qint64(decoded.width()) * decoded.height() * 4 > limit) {
-        logSkippedFile(lcPlatform(), path, SkipReason::TooLarge,
-                       QStringLiteral("%1 x %2 pixels, more than Qt's reader takes").arg(size.width()).arg(size.height()));
+        logSkippedFile(
+            lcPlatform(), path, SkipReason::TooLarge,
+            QStringLiteral("%1 x %2 pixels, more than Qt's reader takes").arg(size.width()).arg(size.height()));
         return;
     }
     logSkippedFile(lcPlatform(), path, SkipReason::Damaged, reader.errorString());
 }
 
-DecodeBudget::DecodeBudget(qint64 bytes) : bytes_(std::clamp<qint64>(bytes, 0, kDecodeBudgetBytes))
+DecodeBudget::DecodeBudget(qint64 bytes)
+    : bytes_(std::clamp<qint64>(bytes, 0, kDecodeBudgetBytes))
 {
     std::unique_lock<std::mutex> lock(budgetLock);
     budgetFreed.wait(lock, [&] { return budgetUsed == 0 || budgetUsed + bytes_ <= kDecodeBudgetBytes; });

@@ -38,7 +38,8 @@ void logReadFailed(const QString &path, const QImageReader &reader);
 
 // The memory decodes in flight may use together: a decode waits until its estimate fits, and one
 // larger than the whole budget runs alone. Held for the length of one decode.
-class DecodeBudget {
+class DecodeBudget
+{
 public:
     explicit DecodeBudget(qint64 bytes);
     ~DecodeBudget();

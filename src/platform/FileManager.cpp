@@ -51,7 +51,7 @@ std::optional<std::vector<DirectoryEntry>> readFolder(const QString &path, bool 
         entry.path = QFile::decodeName(full);
         unsigned char kind = type;
         if (kind == DT_UNKNOWN) {
-            struct stat st {};
+            struct stat st = {};
             if (::lstat(full.constData(), &st) != 0)
                 continue;
             if (S_ISREG(st.st_mode))
@@ -122,7 +122,7 @@ bool FileManager::isRegularFile(const QString &path)
 {
     if (!PathSafety::isUsable(path))
         return false;
-    struct stat st {};
+    struct stat st = {};
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
@@ -135,7 +135,7 @@ bool FileManager::isPackageName(const QString &fileName)
 {
     const QString lower = fileName.toLower();
     return lower.endsWith(QLatin1String(".photoslibrary")) || lower.endsWith(QLatin1String(".app"))
-           || lower.endsWith(QLatin1String(".bundle"));
+        || lower.endsWith(QLatin1String(".bundle"));
 }
 
 bool FileManager::enumerate(const QString &root, bool skipHidden, bool skipPackageContents,
@@ -187,7 +187,7 @@ bool FileManager::isInTrash(const QString &path)
         return true;
     const QString uid = QString::number(::getuid());
     return clean.contains(QStringLiteral("/.Trash-") + uid + QStringLiteral("/files/"))
-           || clean.contains(QStringLiteral("/.Trash/") + uid + QStringLiteral("/files/"));
+        || clean.contains(QStringLiteral("/.Trash/") + uid + QStringLiteral("/files/"));
 }
 
 TrashResult FileManager::trashItem(const QString &path, const FileStat *expected, Cancellable *cancel)

@@ -43,7 +43,8 @@ struct TrashResult {
 };
 
 // File-system services over POSIX and statx.
-class FileManager {
+class FileManager
+{
 public:
     // Attributes of the path itself (a symbolic link is not followed); absent when it cannot be read.
     static std::optional<FileAttributes> attributes(const QString &path);
@@ -68,8 +69,7 @@ public:
                           const std::function<bool(const DirectoryEntry &)> &visit);
 
     // Top-level entries of a folder in name order; absent when it cannot be read.
-    static std::optional<std::vector<DirectoryEntry>> contentsOfDirectory(const QString &path,
-                                                                          bool skipHidden);
+    static std::optional<std::vector<DirectoryEntry>> contentsOfDirectory(const QString &path, bool skipHidden);
 
     // Moves a regular file to its freedesktop Trash (the home Trash, or the .Trash folder of the
     // disk it lies on), with an info file from which the desktop can restore it. Never deletes and

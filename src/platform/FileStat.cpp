@@ -24,7 +24,7 @@ std::optional<FileStat> FileStat::of(const QString &path)
     if (!nativeOrNone)
         return std::nullopt;
     const QByteArray &native = *nativeOrNone;
-    struct statx sx {};
+    struct statx sx = {};
     if (::statx(AT_FDCWD, native.constData(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
         return std::nullopt;
     FileStat s;
@@ -55,11 +55,11 @@ std::optional<FileStat> FileStat::of(const QString &path)
 bool FileStat::isUnchangedFrom(const FileStat &other) const
 {
     return isRegularFile == other.isRegularFile && isDirectory == other.isDirectory
-           && isSymbolicLink == other.isSymbolicLink && device == other.device && inode == other.inode
-           && size == other.size && hasModificationTime == other.hasModificationTime
-           && modificationSeconds == other.modificationSeconds
-           && modificationNanoseconds == other.modificationNanoseconds && hasChangeTime == other.hasChangeTime
-           && changeSeconds == other.changeSeconds && changeNanoseconds == other.changeNanoseconds;
+        && isSymbolicLink == other.isSymbolicLink && device == other.device && inode == other.inode
+        && size == other.size && hasModificationTime == other.hasModificationTime
+        && modificationSeconds == other.modificationSeconds && modificationNanoseconds == other.modificationNanoseconds
+        && hasChangeTime == other.hasChangeTime && changeSeconds == other.changeSeconds
+        && changeNanoseconds == other.changeNanoseconds;
 }
 
 FileAttributes FileStat::attributes() const

@@ -22,7 +22,7 @@ struct FileStat {
     bool hasModificationTime = false;
     qint64 modificationSeconds = 0;
     quint32 modificationNanoseconds = 0;
-    bool hasChangeTime = false;   // the status change time (ctime), which no user tool can set back
+    bool hasChangeTime = false; // the status change time (ctime), which no user tool can set back
     qint64 changeSeconds = 0;
     quint32 changeNanoseconds = 0;
     bool hasCreationTime = false; // a birth time the file system keeps (not zero)

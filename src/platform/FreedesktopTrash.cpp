@@ -53,7 +53,7 @@ QString display(const QByteArray &native)
 
 std::optional<struct stat> statOf(const QByteArray &path, bool followLinks)
 {
-    struct stat st {};
+    struct stat st = {};
     const int r = followLinks ? ::stat(path.constData(), &st) : ::lstat(path.constData(), &st);
     if (r != 0)
         return std::nullopt;
@@ -122,8 +122,7 @@ std::optional<QString> trashRefusedAt(const QByteArray &top)
         return QStringLiteral("a disk the system does not list as mounted");
     std::optional<QString> reason;
     if (mountEntryIsSystemInternal(mount)) {
-        reason = QStringLiteral("a system or memory file system (%1)")
-                     .arg(QString::fromUtf8(mountEntryFsType(mount)));
+        reason = QStringLiteral("a system or memory file system (%1)").arg(QString::fromUtf8(mountEntryFsType(mount)));
     } else {
         const char *options = mountEntryOptions(mount);
         GUnixMountPoint *point = nullptr;
@@ -211,8 +210,8 @@ bool writeAll(int fd, const QByteArray &data)
 QByteArray infoContents(const QByteArray &pathValue)
 {
     return QByteArrayLiteral("[Trash Info]\nPath=") + FreedesktopTrash::encodePath(pathValue)
-           + QByteArrayLiteral("\nDeletionDate=")
-           + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toLatin1() + '\n';
+        + QByteArrayLiteral("\nDeletionDate=")
+        + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toLatin1() + '\n';
 }
 
 // The Path value of a file in `location`: absolute for the home Trash, else relative to the top
@@ -350,8 +349,8 @@ TrashResult moveWithOwnCode(const QByteArray &absolute, const struct stat &sourc
         if (moved == EEXIST)
             continue; // an entry without an info file holds this name
         if (moved == EXDEV)
-            return failure(QStringLiteral("The Trash is on another disk than %1; the file is not copied.")
-                               .arg(display(absolute)));
+            return failure(
+                QStringLiteral("The Trash is on another disk than %1; the file is not copied.").arg(display(absolute)));
         return failure(QStringLiteral("The file could not be moved to the Trash (%1): %2")
                            .arg(errnoText(moved), display(absolute)));
     }
@@ -424,8 +423,8 @@ GioOutcome moveWithGio(const QByteArray &absolute, const struct stat &source, co
 {
     GFile *file = g_file_new_for_path(absolute.constData());
     GError *error = nullptr;
-    const gboolean moved = g_file_trash(
-        file, cancel ? static_cast<GCancellable *>(cancel->gCancellable()) : nullptr, &error);
+    const gboolean moved =
+        g_file_trash(file, cancel ? static_cast<GCancellable *>(cancel->gCancellable()) : nullptr, &error);
     g_object_unref(file);
     if (!moved) {
         const bool cancelled = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
@@ -447,16 +446,18 @@ GioOutcome moveWithGio(const QByteArray &absolute, const struct stat &source, co
                                  .arg(display(absolute), message));
             return GioOutcome::Failed;
         }
-        result = failure(message.isEmpty() ? QStringLiteral("The file could not be moved to the Trash: ")
-                                                 + display(absolute)
-                                           : message);
+        result =
+            failure(message.isEmpty() ? QStringLiteral("The file could not be moved to the Trash: ") + display(absolute)
+                                      : message);
         return GioOutcome::Failed;
     }
 
     const QByteArray trashed = findTrashedEntry(location.trash, baseOf(absolute), source);
     if (trashed.isEmpty()) {
-        log(QStringLiteral("Moved to the Trash but not found in %1: %2").arg(display(location.trash), display(absolute)));
-        result = failure(QStringLiteral("The file left its folder but was not found in the Trash: ") + display(absolute));
+        log(QStringLiteral("Moved to the Trash but not found in %1: %2")
+                .arg(display(location.trash), display(absolute)));
+        result =
+            failure(QStringLiteral("The file left its folder but was not found in the Trash: ") + display(absolute));
         return GioOutcome::Failed;
     }
     const QByteArray infoFile = location.trash + "/info/" + baseOf(trashed) + kInfoSuffix;
@@ -471,7 +472,7 @@ GioOutcome moveWithGio(const QByteArray &absolute, const struct stat &source, co
                 ::unlink(infoFile.constData());
             result = failure(back ? QStringLiteral("The Trash could not record where the file came from; it was "
                                                    "left in place: ")
-                                        + display(absolute)
+                                     + display(absolute)
                                   : QStringLiteral("The file is in the Trash at %1, but the Trash could not record "
                                                    "where it came from.")
                                         .arg(display(trashed)));
@@ -617,7 +618,8 @@ TrashResult FreedesktopTrash::trashItem(const QString &path, const FileStat *exp
     if (parent && gioHome) {
         const bool gioUsesHome = gioHome->st_dev == parent->st_dev;
         if (location->top.isEmpty()) {
-            const QString gioTrash = QDir::cleanPath(QFile::decodeName(g_get_user_data_dir()) + QStringLiteral("/Trash"));
+            const QString gioTrash =
+                QDir::cleanPath(QFile::decodeName(g_get_user_data_dir()) + QStringLiteral("/Trash"));
             gioAgrees = gioUsesHome && gioTrash == display(location->trash);
         } else {
             gioAgrees = !gioUsesHome;

@@ -22,7 +22,8 @@ struct FileStat;
 // file there stays, with the reason. Nothing is ever unlinked but an info file this code wrote for
 // a move that did not happen, and nothing is copied: a file with no Trash on its own disk stays
 // where it is.
-class FreedesktopTrash {
+class FreedesktopTrash
+{
 public:
     // See FileManager::trashItem.
     static TrashResult trashItem(const QString &path, const FileStat *expected, Cancellable *cancel);

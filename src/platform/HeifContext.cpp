@@ -11,7 +11,7 @@ bool headIsHeif(const QByteArray &head)
     if (head.size() < 12)
         return false;
     return heif_check_filetype(reinterpret_cast<const uint8_t *>(head.constData()), int(head.size()))
-           == heif_filetype_yes_supported;
+        == heif_filetype_yes_supported;
 }
 
 HeifContext::~HeifContext()
@@ -39,8 +39,8 @@ std::optional<QImage> decodeHeifHandle(heif_image_handle *handle, bool applyOrie
     heif_decoding_options *options = heif_decoding_options_alloc();
     options->ignore_transformations = applyOrientation ? 0 : 1;
     heif_image *image = nullptr;
-    const heif_error error = heif_decode_image(handle, &image, heif_colorspace_RGB,
-                                               heif_chroma_interleaved_RGBA, options);
+    const heif_error error =
+        heif_decode_image(handle, &image, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, options);
     heif_decoding_options_free(options);
     if (error.code != heif_error_Ok || !image)
         return std::nullopt;

@@ -38,8 +38,12 @@ bool isRational(Exiv2::TypeId type)
 bool isInteger(Exiv2::TypeId type)
 {
     switch (type) {
-    case Exiv2::unsignedByte: case Exiv2::unsignedShort: case Exiv2::unsignedLong:
-    case Exiv2::signedByte: case Exiv2::signedShort: case Exiv2::signedLong:
+    case Exiv2::unsignedByte:
+    case Exiv2::unsignedShort:
+    case Exiv2::unsignedLong:
+    case Exiv2::signedByte:
+    case Exiv2::signedShort:
+    case Exiv2::signedLong:
     case Exiv2::tiffIfd:
         return true;
     default:
@@ -144,8 +148,8 @@ std::optional<double> gpsDegrees(const Exiv2::Exifdatum &datum)
     const __int128 exact = __int128(1) << 53;
     const __int128 magnitude = numerator < 0 ? -numerator : numerator;
     const double value = magnitude <= exact && denominator <= exact
-                             ? double(numerator) / double(denominator)
-                             : double(static_cast<long double>(numerator) / static_cast<long double>(denominator));
+        ? double(numerator) / double(denominator)
+        : double(static_cast<long double>(numerator) / static_cast<long double>(denominator));
     if (!std::isfinite(value))
         return std::nullopt;
     return value;
@@ -167,8 +171,8 @@ quint16 be16(const QByteArray &b, int at)
 
 quint32 be32(const QByteArray &b, int at)
 {
-    return (quint32(quint8(b[at])) << 24) | (quint32(quint8(b[at + 1])) << 16)
-           | (quint32(quint8(b[at + 2])) << 8) | quint32(quint8(b[at + 3]));
+    return (quint32(quint8(b[at])) << 24) | (quint32(quint8(b[at + 1])) << 16) | (quint32(quint8(b[at + 2])) << 8)
+        | quint32(quint8(b[at + 3]));
 }
 
 // Dots per inch converted from a metric density; 2835 dots per metre is meant as 72 dpi, so a
@@ -245,11 +249,10 @@ bool addReaderProperties(QVariantMap &props, const RegularFile &file, const QByt
     const QImage::Format pixelFormat = reader.imageFormat();
     if (pixelFormat > QImage::Format_Invalid && pixelFormat < QImage::NImageFormats) {
         const bool grey = pixelFormat == QImage::Format_Grayscale8 || pixelFormat == QImage::Format_Grayscale16
-                          || pixelFormat == QImage::Format_Mono || pixelFormat == QImage::Format_MonoLSB
-                          || pixelFormat == QImage::Format_Alpha8;
+            || pixelFormat == QImage::Format_Mono || pixelFormat == QImage::Format_MonoLSB
+            || pixelFormat == QImage::Format_Alpha8;
         const bool wide = pixelFormat == QImage::Format_Grayscale16 || pixelFormat == QImage::Format_RGBX64
-                          || pixelFormat == QImage::Format_RGBA64
-                          || pixelFormat == QImage::Format_RGBA64_Premultiplied;
+            || pixelFormat == QImage::Format_RGBA64 || pixelFormat == QImage::Format_RGBA64_Premultiplied;
         props.insert(ImageProperty::Depth, qint64(wide ? 16 : 8));
         props.insert(ImageProperty::ColorModel, grey ? QStringLiteral("Gray") : QStringLiteral("RGB"));
         if (QImage::toPixelFormat(pixelFormat).alphaUsage() == QPixelFormat::UsesAlpha)
@@ -289,7 +292,8 @@ std::unique_ptr<Exiv2::Image> openExiv(const QString &path, const RegularFile &f
         return std::unique_ptr<Exiv2::Image>(image.release());
     } catch (...) {
         // Formats exiv2 does not know land here as well as damaged ones: the picture may still show.
-        qCDebug(lcPlatform).noquote() << QStringLiteral("No metadata read from %1: %2").arg(path, currentExceptionText());
+        qCDebug(lcPlatform).noquote()
+            << QStringLiteral("No metadata read from %1: %2").arg(path, currentExceptionText());
         return nullptr;
     }
 }
@@ -356,10 +360,11 @@ void addMetadataProperties(const QString &path, QVariantMap &props, Exiv2::Image
                             gps.insert(name, *degrees);
                     } else if (name == QLatin1String("TimeStamp") && datum.count() == 3 && isRational(datum.typeId())) {
                         const double h = rationalAt(datum, 0), m = rationalAt(datum, 1), s = rationalAt(datum, 2);
-                        gps.insert(name, QStringLiteral("%1:%2:%3")
-                                             .arg(qint64(h), 2, 10, QLatin1Char('0'))
-                                             .arg(qint64(m), 2, 10, QLatin1Char('0'))
-                                             .arg(s, 5, 'f', 2, QLatin1Char('0')));
+                        gps.insert(name,
+                                   QStringLiteral("%1:%2:%3")
+                                       .arg(qint64(h), 2, 10, QLatin1Char('0'))
+                                       .arg(qint64(m), 2, 10, QLatin1Char('0'))
+                                       .arg(s, 5, 'f', 2, QLatin1Char('0')));
                     } else if (auto value = exifValue(datum, false)) {
                         gps.insert(name, *value);
                     }
@@ -542,9 +547,9 @@ std::optional<QVariantList> metadataTags(const QString &path)
             case Exiv2::xmpBag:
             case Exiv2::xmpSeq:
             case Exiv2::xmpAlt: {
-                type = datum.typeId() == Exiv2::xmpBag   ? MetadataTagType::ArrayUnordered
-                       : datum.typeId() == Exiv2::xmpSeq ? MetadataTagType::ArrayOrdered
-                                                         : MetadataTagType::AlternateArray;
+                type = datum.typeId() == Exiv2::xmpBag ? MetadataTagType::ArrayUnordered
+                    : datum.typeId() == Exiv2::xmpSeq  ? MetadataTagType::ArrayOrdered
+                                                       : MetadataTagType::AlternateArray;
                 QVariantList items;
                 for (long i = 0; i < long(datum.count()); ++i)
                     items.append(QString::fromStdString(datum.toString(i)));
@@ -559,8 +564,8 @@ std::optional<QVariantList> metadataTags(const QString &path)
                 value = trimmedText(datum.toString());
                 break;
             }
-            tags.append(makeTag(ns, QString::fromStdString(prefix), QString::fromStdString(datum.tagName()), value,
-                                type));
+            tags.append(
+                makeTag(ns, QString::fromStdString(prefix), QString::fromStdString(datum.tagName()), value, type));
         }
     } catch (...) {
         // Keep the tags read before the damaged part.

@@ -53,7 +53,8 @@ void quietImageReaders(QLoggingCategory *category)
 
 } // namespace
 
-ImageSource::ImageSource(const QString &path) : path_(path)
+ImageSource::ImageSource(const QString &path)
+    : path_(path)
 {
 }
 

@@ -46,12 +46,20 @@ inline constexpr const char *ExifFocalLength = "FocalLength";
 } // namespace ImageProperty
 
 // Metadata tag types, as reported in the "type" entry of a metadata tag.
-enum class MetadataTagType { Default = 0, String = 1, ArrayUnordered = 2, ArrayOrdered = 3,
-                             AlternateArray = 4, AlternateText = 5, Structure = 6 };
+enum class MetadataTagType {
+    Default = 0,
+    String = 1,
+    ArrayUnordered = 2,
+    ArrayOrdered = 3,
+    AlternateArray = 4,
+    AlternateText = 5,
+    Structure = 6
+};
 
 // Reads one image file: what it is, its properties and metadata (exiv2), and decoded pictures
 // (Qt image readers; libheif for HEIC/HEIF). Nothing is read until asked.
-class ImageSource {
+class ImageSource
+{
 public:
     explicit ImageSource(const QString &path);
 

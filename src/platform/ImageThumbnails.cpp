@@ -32,7 +32,6 @@ QSize fitWithin(QSize size, int maxPixel)
     return QSize(std::max(1, scaled.width()), std::max(1, scaled.height()));
 }
 
-
 // A small embedded picture (an Exif thumbnail or a preview) decoded from memory, within the caps.
 std::optional<QImage> decodeEmbedded(const Exiv2::byte *data, long size)
 {
@@ -55,8 +54,7 @@ std::optional<QImage> decodeEmbedded(const Exiv2::byte *data, long size)
 
 // The largest preview the file embeds (camera files keep one or more beside the Exif thumbnail),
 // turned upright when asked, longer side at most maxPixel.
-std::optional<QImage> largestPreview(const QString &path, const RegularFile &file, int maxPixel,
-                                     bool applyOrientation)
+std::optional<QImage> largestPreview(const QString &path, const RegularFile &file, int maxPixel, bool applyOrientation)
 {
     // The metadata library opens by path: it is given the path of the checked descriptor.
     const QString descriptorPath = QFile::decodeName(file.descriptorPath());
@@ -147,14 +145,22 @@ std::optional<QImage> heifThumbnail(const QString &path, const RegularFile &file
 QImageIOHandler::Transformations transformationOf(qint64 orientation)
 {
     switch (orientation) {
-    case 2: return QImageIOHandler::TransformationMirror;
-    case 3: return QImageIOHandler::TransformationRotate180;
-    case 4: return QImageIOHandler::TransformationFlip;
-    case 5: return QImageIOHandler::TransformationFlipAndRotate90;
-    case 6: return QImageIOHandler::TransformationRotate90;
-    case 7: return QImageIOHandler::TransformationMirrorAndRotate90;
-    case 8: return QImageIOHandler::TransformationRotate270;
-    default: return QImageIOHandler::TransformationNone;
+    case 2:
+        return QImageIOHandler::TransformationMirror;
+    case 3:
+        return QImageIOHandler::TransformationRotate180;
+    case 4:
+        return QImageIOHandler::TransformationFlip;
+    case 5:
+        return QImageIOHandler::TransformationFlipAndRotate90;
+    case 6:
+        return QImageIOHandler::TransformationRotate90;
+    case 7:
+        return QImageIOHandler::TransformationMirrorAndRotate90;
+    case 8:
+        return QImageIOHandler::TransformationRotate270;
+    default:
+        return QImageIOHandler::TransformationNone;
     }
 }
 
@@ -170,7 +176,6 @@ QImage transformed(QImage image, QImageIOHandler::Transformations transformation
         image = image.transformed(QTransform().rotate(90));
     return image;
 }
-
 
 std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool applyOrientation)
 {

@@ -63,9 +63,9 @@ std::optional<OpenedJpeg> openJpeg(const QString &path, const RegularFile &file,
     const int segments = jpegSegmentsBeforeScan(bytesAt, opened.size, kMaxJpegSegmentsBeforeScan);
     if (segments > kMaxJpegSegmentsBeforeScan) {
         opened.refused = true;
-        logSkippedFile(lcPlatform(), path, SkipReason::Damaged,
-                       QStringLiteral("more than %1 marker segments before its picture data")
-                           .arg(kMaxJpegSegmentsBeforeScan));
+        logSkippedFile(
+            lcPlatform(), path, SkipReason::Damaged,
+            QStringLiteral("more than %1 marker segments before its picture data").arg(kMaxJpegSegmentsBeforeScan));
     }
     return opened;
 }
@@ -174,7 +174,8 @@ bool openReader(const QString &path, const RegularFile &file, std::unique_ptr<QF
     }
     reader.setDecideFormatFromContent(true);
     if (reader.format().isEmpty()) {
-        logSkippedFile(lcPlatform(), path, SkipReason::Damaged, QStringLiteral("not a picture format that can be read"));
+        logSkippedFile(lcPlatform(), path, SkipReason::Damaged,
+                       QStringLiteral("not a picture format that can be read"));
         return false;
     }
     return true;

@@ -21,7 +21,7 @@ class QFile;
 namespace platform {
 class CachedFileIo;
 class RegularFile;
-}
+} // namespace platform
 
 namespace platform::imaging {
 

@@ -149,8 +149,7 @@ std::optional<JpegHeaderFacts> readJpegHeader(const unsigned char *data, size_t 
                 used[found] = true;
             }
             // The checks the library makes once the first scan begins.
-            if (width > kMaxDimension || height > kMaxDimension || precision != 8
-                || componentCount > kMaxComponents)
+            if (width > kMaxDimension || height > kMaxDimension || precision != 8 || componentCount > kMaxComponents)
                 return std::nullopt;
             for (int c = 0; c < componentCount; ++c) {
                 const Component &component = components[size_t(c)];
@@ -370,8 +369,8 @@ std::optional<JpegHeaderFacts> decodeJpegHeader(const unsigned char *data, size_
     source.manager.next_input_byte = nullptr;
     source.manager.bytes_in_buffer = 0;
 
-    jpeg_decompress_struct info {};
-    SilentErrors errors {};
+    jpeg_decompress_struct info{};
+    SilentErrors errors{};
     info.err = jpeg_std_error(&errors.manager);
     errors.manager.error_exit = jumpOnError;
     errors.manager.emit_message = noMessage;
@@ -389,8 +388,8 @@ std::optional<JpegHeaderFacts> decodeJpegHeader(const unsigned char *data, size_
         if (jpeg_has_multiple_scans(&info)) {
             for (int c = 0; c < info.num_components; ++c) {
                 const jpeg_component_info &component = info.comp_info[c];
-                facts.bufferedBytes += (qint64(component.width_in_blocks) + 4) * (qint64(component.height_in_blocks) + 4)
-                                       * qint64(sizeof(JBLOCK));
+                facts.bufferedBytes += (qint64(component.width_in_blocks) + 4)
+                    * (qint64(component.height_in_blocks) + 4) * qint64(sizeof(JBLOCK));
             }
         }
         read = true;
@@ -419,9 +418,7 @@ bool tiffLinksSecondDirectory(const unsigned char *tiff, size_t length)
     auto u16 = [&](size_t at) -> quint32 {
         return little ? quint32(tiff[at]) | quint32(tiff[at + 1]) << 8 : quint32(tiff[at]) << 8 | quint32(tiff[at + 1]);
     };
-    auto u32 = [&](size_t at) -> quint32 {
-        return little ? u16(at) | u16(at + 2) << 16 : u16(at) << 16 | u16(at + 2);
-    };
+    auto u32 = [&](size_t at) -> quint32 { return little ? u16(at) | u16(at + 2) << 16 : u16(at) << 16 | u16(at + 2); };
     if (u16(2) != 42)
         return true;
     const size_t ifd0 = u32(4);

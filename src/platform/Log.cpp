@@ -37,8 +37,7 @@ QString skipReasonText(SkipReason reason)
     return QStringLiteral("left out");
 }
 
-void logSkippedFile(const QLoggingCategory &category, const QString &path, SkipReason reason,
-                    const QString &detail)
+void logSkippedFile(const QLoggingCategory &category, const QString &path, SkipReason reason, const QString &detail)
 {
     // No path, no file to name (a clip asked for before it has one).
     if (!category.isWarningEnabled() || path.isEmpty())

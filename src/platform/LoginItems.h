@@ -5,7 +5,8 @@
 namespace platform {
 
 // Start-at-login through a freedesktop autostart entry (<config>/autostart/<name>.desktop).
-class LoginItems {
+class LoginItems
+{
 public:
     // The autostart entry of this application.
     static QString autostartFilePath();

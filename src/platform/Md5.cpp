@@ -15,7 +15,8 @@ struct Md5::Impl {
     bool ok = false;
 };
 
-Md5::Md5() : d(std::make_unique<Impl>())
+Md5::Md5()
+    : d(std::make_unique<Impl>())
 {
     d->ctx = EVP_MD_CTX_new();
     d->ok = d->ctx && EVP_DigestInit_ex(d->ctx, EVP_md5(), nullptr) == 1;

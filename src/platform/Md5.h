@@ -10,7 +10,8 @@
 namespace platform {
 
 // Streaming MD5 over OpenSSL's EVP interface.
-class Md5 {
+class Md5
+{
 public:
     Md5();
     ~Md5();

@@ -41,7 +41,8 @@ void NotificationCenter::post(const QString &name, const QVariantMap &userInfo)
     Notification notification{name, userInfo};
     QCoreApplication *app = QCoreApplication::instance();
     if (app && QThread::currentThread() != app->thread()) {
-        QMetaObject::invokeMethod(app, [this, notification] { deliver(notification); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            app, [this, notification] { deliver(notification); }, Qt::QueuedConnection);
         return;
     }
     deliver(notification);
@@ -49,9 +50,8 @@ void NotificationCenter::post(const QString &name, const QVariantMap &userInfo)
 
 int NotificationCenter::observerCount(const QString &name) const
 {
-    return static_cast<int>(std::count_if(m_entries.begin(), m_entries.end(), [&name](const Entry &e) {
-        return !e.owner.isNull() && e.name == name;
-    }));
+    return static_cast<int>(std::count_if(m_entries.begin(), m_entries.end(),
+                                          [&name](const Entry &e) { return !e.owner.isNull() && e.name == name; }));
 }
 
 void NotificationCenter::deliver(const Notification &notification)
@@ -74,8 +74,7 @@ void NotificationCenter::deliver(const Notification &notification)
 
 void NotificationCenter::prune()
 {
-    m_entries.erase(std::remove_if(m_entries.begin(), m_entries.end(),
-                                   [](const Entry &e) { return e.owner.isNull(); }),
+    m_entries.erase(std::remove_if(m_entries.begin(), m_entries.end(), [](const Entry &e) { return e.owner.isNull(); }),
                     m_entries.end());
 }
 

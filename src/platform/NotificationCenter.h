@@ -9,8 +9,7 @@
 
 namespace platform {
 
-struct Notification
-{
+struct Notification {
     QString name;
     QVariantMap userInfo;
 };
@@ -35,8 +34,7 @@ public:
     int observerCount(const QString &name) const;
 
 private:
-    struct Entry
-    {
+    struct Entry {
         quint64 id;
         QPointer<QObject> owner;
         QString name;

@@ -71,7 +71,7 @@ public:
         QDir().mkpath(QFileInfo(path).absolutePath());
         if (!m_db.open(path, SqliteConnection::Mode::ReadWriteCreate)) {
             qCWarning(lcPlatform, "Photos album store %s could not be opened: %s", qPrintable(path),
-                         qPrintable(m_db.errorMessage()));
+                      qPrintable(m_db.errorMessage()));
             return;
         }
         m_db.setBusyTimeout(5000);
@@ -170,7 +170,7 @@ std::vector<qint64> PhotosApp::runningProcessIds() const
         if (pid <= 0 || *end != '\0' || pid == self)
             continue;
         const QString dir = QStringLiteral("/proc/") + QString::number(pid);
-        struct stat info {};
+        struct stat info = {};
         if (::stat(QFile::encodeName(dir).constData(), &info) != 0 || info.st_uid != me)
             continue;
         if (!processHasName(dir, name))
@@ -191,8 +191,8 @@ bool PhotosApp::terminate()
         if (::kill(pid_t(pid), SIGTERM) == 0)
             delivered = true;
         else
-            qCWarning(lcPlatform, "Photos (process %lld) could not be asked to quit: %s",
-                         static_cast<long long>(pid), std::strerror(errno));
+            qCWarning(lcPlatform, "Photos (process %lld) could not be asked to quit: %s", static_cast<long long>(pid),
+                      std::strerror(errno));
     }
     return delivered;
 }
@@ -213,8 +213,7 @@ bool PhotosApp::waitUntilQuit(int timeoutMs) const
 
 namespace {
 
-struct QuitPoll
-{
+struct QuitPoll {
     const PhotosApp *app = nullptr;
     QDeadlineTimer deadline;
     int pollMs = 100;
@@ -328,7 +327,7 @@ bool PhotosApp::createAlbum(const QString &name)
     insert.bindText(1, name);
     if (!insert.run()) {
         qCWarning(lcPlatform, "Photos album \"%s\" could not be made: %s", qPrintable(name),
-                     qPrintable(insert.errorMessage()));
+                  qPrintable(insert.errorMessage()));
         return false;
     }
     return store.albumId(name).has_value();
@@ -355,8 +354,9 @@ bool PhotosApp::addItems(const QStringList &itemIds, const QString &albumName)
         return false;
     bool ok = true;
     {
-        SqliteStatement insert(db, "INSERT OR IGNORE INTO album_items (album, item, added)"
-                                   " VALUES (?, ?, (SELECT COALESCE(MAX(added), 0) + 1 FROM album_items))");
+        SqliteStatement insert(db,
+                               "INSERT OR IGNORE INTO album_items (album, item, added)"
+                               " VALUES (?, ?, (SELECT COALESCE(MAX(added), 0) + 1 FROM album_items))");
         ok = insert.isValid();
         for (const QString &id : itemIds) {
             if (!ok)
@@ -368,7 +368,7 @@ bool PhotosApp::addItems(const QStringList &itemIds, const QString &albumName)
         }
         if (!ok)
             qCWarning(lcPlatform, "Photos items could not be added to \"%s\": %s", qPrintable(albumName),
-                         qPrintable(insert.errorMessage()));
+                      qPrintable(insert.errorMessage()));
     }
     if (ok && db.execute("COMMIT"))
         return true;

@@ -58,8 +58,7 @@ public:
 
     // The same wait without blocking: checks every pollMs on the main thread's event loop and calls
     // done(ended) once, on the main thread. Dropped when context is destroyed first.
-    void whenQuit(int timeoutMs, QObject *context, std::function<void(bool ended)> done,
-                  int pollMs = 100) const;
+    void whenQuit(int timeoutMs, QObject *context, std::function<void(bool ended)> done, int pollMs = 100) const;
 
     // ---- automation consent
 

@@ -80,7 +80,7 @@ bool writeAll(int fd, const char *data, size_t size)
 
 std::optional<RegularFile> RegularFile::openScanned(const QString &path)
 {
-    struct stat info {};
+    struct stat info = {};
     QString error;
     bool notRegular = false;
     int openErrno = 0;
@@ -96,7 +96,9 @@ std::optional<RegularFile> RegularFile::openScanned(const QString &path)
     return RegularFile(fd, qint64(info.st_size));
 }
 
-RegularFile::RegularFile(RegularFile &&other) noexcept : fd_(other.fd_), size_(other.size_)
+RegularFile::RegularFile(RegularFile &&other) noexcept
+    : fd_(other.fd_)
+    , size_(other.size_)
 {
     other.fd_ = -1;
 }
@@ -161,14 +163,14 @@ bool RegularFile::isRegular(const QString &path, Links links)
     const std::optional<QByteArray> native = PathSafety::nativePath(path);
     if (!native)
         return false;
-    struct stat info {};
+    struct stat info = {};
     const int rc = links == Links::Refuse ? ::lstat(native->constData(), &info) : ::stat(native->constData(), &info);
     return rc == 0 && S_ISREG(info.st_mode);
 }
 
 std::optional<QByteArray> RegularFile::read(const QString &path, qint64 maxBytes, Links links, QString *error)
 {
-    struct stat info {};
+    struct stat info = {};
     const int fd = openRegular(path, links, &info, error);
     if (fd < 0)
         return std::nullopt;
@@ -212,7 +214,7 @@ bool RegularFile::isMostlyHoles(qint64 size, qint64 allocatedBytes)
 bool RegularFile::copy(const QString &source, const QString &target, qint64 maxBytes, QString *error,
                        const std::function<bool()> &shouldStop)
 {
-    struct stat info {};
+    struct stat info = {};
     const int in = openRegular(source, Links::Refuse, &info, error);
     if (in < 0)
         return false;
@@ -223,12 +225,15 @@ bool RegularFile::copy(const QString &source, const QString &target, qint64 maxB
     }
     if (isMostlyHoles(info.st_size, qint64(info.st_blocks) * 512)) {
         setError(error, source,
-                 QStringLiteral("a sparse file (%1 bytes, %2 allocated)").arg(info.st_size).arg(qint64(info.st_blocks) * 512));
+                 QStringLiteral("a sparse file (%1 bytes, %2 allocated)")
+                     .arg(info.st_size)
+                     .arg(qint64(info.st_blocks) * 512));
         ::close(in);
         return false;
     }
     const std::optional<QByteArray> native = PathSafety::nativePath(target);
-    const int out = native ? ::open(native->constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600) : -1;
+    const int out =
+        native ? ::open(native->constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600) : -1;
     if (out < 0) {
         setError(error, target, native ? reasonOf(errno) : QStringLiteral("not a usable path"));
         ::close(in);

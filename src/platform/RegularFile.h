@@ -54,8 +54,7 @@ public:
 
     // The whole content of the file; absent (with the reason in *error) when the path is not a
     // regular file, is larger than maxBytes, or cannot be read.
-    static std::optional<QByteArray> read(const QString &path, qint64 maxBytes, Links links,
-                                          QString *error = nullptr);
+    static std::optional<QByteArray> read(const QString &path, qint64 maxBytes, Links links, QString *error = nullptr);
 
     // Copies a regular file (never through a link) to `target`, which must not exist yet; the copy
     // is readable and writable by its owner only. Refused: a file larger than maxBytes (also when
@@ -70,7 +69,11 @@ public:
     static bool isMostlyHoles(qint64 size, qint64 allocatedBytes);
 
 private:
-    RegularFile(int fd, qint64 size) : fd_(fd), size_(size) {}
+    RegularFile(int fd, qint64 size)
+        : fd_(fd)
+        , size_(size)
+    {
+    }
     int fd_ = -1;
     qint64 size_ = 0;
 };

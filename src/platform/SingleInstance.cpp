@@ -31,7 +31,7 @@ constexpr qint64 kMaxRequestBytes = 64;
 // `followLink`), owned by the user, closed to the group and others.
 bool isPrivateFolder(const QString &path, bool followLink)
 {
-    struct stat info {};
+    struct stat info = {};
     const QByteArray native = QFile::encodeName(path);
     const int status = followLink ? ::stat(native.constData(), &info) : ::lstat(native.constData(), &info);
     return status == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
@@ -56,7 +56,8 @@ QString SingleInstance::runtimeFolder(const QString &name)
     if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime)) {
         if (isPrivateFolder(runtime, true))
             return QDir::cleanPath(runtime);
-        qCWarning(lcInstance).noquote() << "the runtime folder" << runtime << "is not private to this user; using the temporary folder";
+        qCWarning(lcInstance).noquote() << "the runtime folder" << runtime
+                                        << "is not private to this user; using the temporary folder";
     }
     // A folder of our own in the temporary folder, named for the user. Someone else may have made
     // it first: then it is not ours (owner, mode or a link) and is not used.
@@ -67,7 +68,7 @@ QString SingleInstance::runtimeFolder(const QString &name)
         return {};
     }
     if (!isPrivateFolder(folder, false)) {
-        struct stat info {};
+        struct stat info = {};
         // Our own folder with a looser mode (made by hand) is closed; anything else is refused.
         if (::lstat(native.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid()
             && ::chmod(native.constData(), 0700) == 0 && isPrivateFolder(folder, false))
@@ -89,7 +90,8 @@ SingleInstance::Claim SingleInstance::claim()
     const QByteArray lockPath = QFile::encodeName(m_folder + QLatin1Char('/') + m_name + QStringLiteral(".lock"));
     m_lockFd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (m_lockFd < 0) {
-        qCWarning(lcInstance).noquote() << "the instance lock" << lockPath << "cannot be opened:" << std::strerror(errno);
+        qCWarning(lcInstance).noquote() << "the instance lock" << lockPath
+                                        << "cannot be opened:" << std::strerror(errno);
         return Claim::Unguarded;
     }
 

@@ -22,7 +22,8 @@ SqliteConnection::~SqliteConnection()
 }
 
 SqliteConnection::SqliteConnection(SqliteConnection &&other) noexcept
-    : m_db(std::exchange(other.m_db, nullptr)), m_openError(std::move(other.m_openError))
+    : m_db(std::exchange(other.m_db, nullptr))
+    , m_openError(std::move(other.m_openError))
 {
     // The progress handler points at the connection object, so it moves with it.
     setQueryLimits(other.m_timeLimit, std::move(other.m_shouldStop));

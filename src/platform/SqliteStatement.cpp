@@ -80,8 +80,7 @@ bool SqliteStatement::next()
 
 bool SqliteStatement::run()
 {
-    while (next()) {
-    }
+    while (next()) { }
     return isValid() && !m_failed;
 }
 

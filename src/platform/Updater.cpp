@@ -17,7 +17,9 @@ constexpr int kFeedTimeoutMs = 30000;
 
 } // namespace
 
-Updater::Updater(QObject *parent) : QObject(parent), m_feedURL(configuredFeedURL())
+Updater::Updater(QObject *parent)
+    : QObject(parent)
+    , m_feedURL(configuredFeedURL())
 {
     m_currentVersion = QCoreApplication::applicationVersion();
 }
@@ -29,8 +31,8 @@ std::optional<QUrl> Updater::configuredFeedURL()
         return std::nullopt;
     const QUrl url(text, QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || (scheme != QLatin1String("https") && scheme != QLatin1String("http")
-                           && scheme != QLatin1String("file"))) {
+    if (!url.isValid()
+        || (scheme != QLatin1String("https") && scheme != QLatin1String("http") && scheme != QLatin1String("file"))) {
         qCInfo(lcPlatform).noquote() << "Ignoring the update feed address" << text;
         return std::nullopt;
     }
@@ -120,8 +122,8 @@ void Updater::startCheck(bool userInitiated)
         CheckResult none;
         none.detail = QStringLiteral("no update feed address is configured");
         // Reported from the event loop, like an answer from the network.
-        QMetaObject::invokeMethod(this, [this, none, userInitiated] { finish(none, userInitiated); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, none, userInitiated] { finish(none, userInitiated); }, Qt::QueuedConnection);
         return;
     }
     if (!m_network)

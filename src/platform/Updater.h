@@ -21,8 +21,7 @@ class Updater : public QObject
 public:
     enum class Status { UpToDate, UpdateAvailable, NoInformation };
 
-    struct CheckResult
-    {
+    struct CheckResult {
         Status status = Status::NoInformation;
         QString newestVersion; // the newest version the feed names (empty without information)
         QString detail;        // why there is no information, for the log

@@ -107,7 +107,7 @@ QVariant decode(const QJsonValue &json)
                 if (c.unicode() < 0x20 || c.unicode() > 0x7e)
                     c = QLatin1Char('?');
             qCWarning(lcPlatform, "Settings: a whole number stored as \"%s\" is out of range or no number; ignored",
-                         qPrintable(shown));
+                      qPrintable(shown));
         }
         return ok ? number : QVariant();
     }
@@ -194,14 +194,17 @@ void UserDefaults::scheduleSave()
     m_savePending = true;
     m_pendingApp = app;
     // Every change of this turn is in the one write that runs when the main loop comes round.
-    QMetaObject::invokeMethod(app, [this, alive] {
-        if (!alive.lock())
-            return;
-        std::lock_guard lock(m_mutex);
-        m_savePending = false;
-        if (m_dirty)
-            save();
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        app,
+        [this, alive] {
+            if (!alive.lock())
+                return;
+            std::lock_guard lock(m_mutex);
+            m_savePending = false;
+            if (m_dirty)
+                save();
+        },
+        Qt::QueuedConnection);
 }
 
 void UserDefaults::setFilePath(const QString &filePath)
@@ -505,7 +508,8 @@ void UserDefaults::load()
     if (!PathSafety::isUsable(m_path) || !FileStat::of(m_path))
         return;
     QString error;
-    const std::optional<QByteArray> content = RegularFile::read(m_path, maxFileBytes, RegularFile::Links::Follow, &error);
+    const std::optional<QByteArray> content =
+        RegularFile::read(m_path, maxFileBytes, RegularFile::Links::Follow, &error);
     if (!content) {
         keepDamagedFileAside(error);
         return;
@@ -542,11 +546,13 @@ void UserDefaults::keepDamagedFileAside(const QString &reason)
     if (keptAs.isEmpty()) {
         // It stays where it is, and the store leaves it alone for the rest of the run.
         m_writable = false;
-        qCWarning(lcPlatform, "Settings file %s cannot be read (%s) nor moved aside; starting with defaults and not saving",
-                     qPrintable(m_path), qPrintable(reason));
+        qCWarning(lcPlatform,
+                  "Settings file %s cannot be read (%s) nor moved aside; starting with defaults and not saving",
+                  qPrintable(m_path), qPrintable(reason));
     } else {
-        qCWarning(lcPlatform, "Settings file %s cannot be read (%s); it is kept as %s and the settings start from their defaults",
-                     qPrintable(m_path), qPrintable(reason), qPrintable(keptAs));
+        qCWarning(lcPlatform,
+                  "Settings file %s cannot be read (%s); it is kept as %s and the settings start from their defaults",
+                  qPrintable(m_path), qPrintable(reason), qPrintable(keptAs));
     }
     m_resetNotice = keptAs;
 }
@@ -565,7 +571,8 @@ bool UserDefaults::save(bool makeFolder)
     QDir().mkpath(folder);
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly)) {
-        qCWarning(lcPlatform, "Settings file %s could not be written (%s)", qPrintable(m_path), qPrintable(file.errorString()));
+        qCWarning(lcPlatform, "Settings file %s could not be written (%s)", qPrintable(m_path),
+                  qPrintable(file.errorString()));
         return false;
     }
     file.write(QJsonDocument(root).toJson(QJsonDocument::Indented));

@@ -109,9 +109,9 @@ private:
     std::map<QString, QVariant> m_values;
     bool m_writable = true; // false while an unreadable file that could not be moved stays in place
     std::optional<QString> m_resetNotice;
-    bool m_dirty = false;        // values changed since the file was last written
-    bool m_savePending = false;  // a write is queued on the main loop
-    QPointer<QCoreApplication> m_pendingApp; // the application the write is queued on
+    bool m_dirty = false;                     // values changed since the file was last written
+    bool m_savePending = false;               // a write is queued on the main loop
+    QPointer<QCoreApplication> m_pendingApp;  // the application the write is queued on
     QPointer<QCoreApplication> m_quitHookApp; // the application whose quit writes what is pending
     int m_writeCount = 0;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true); // checked by queued writes

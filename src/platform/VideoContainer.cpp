@@ -34,8 +34,7 @@ constexpr int kReadBufferBytes = 64 * 1024;
 // and HEVC streams, Matroska and WebM, DV, Flash video, Windows Media (ASF) and Ogg. Picture
 // demuxers (image2, *_pipe), playlists (hls), concatenation scripts (concat) and every other
 // demuxer are not among them.
-constexpr const char *kContainerNames =
-    "mov,mp4,avi,mpeg,mpegts,mpegvideo,matroska,webm,dv,flv,asf,ogg,h264,hevc,m4v";
+constexpr const char *kContainerNames = "mov,mp4,avi,mpeg,mpegts,mpegvideo,matroska,webm,dv,flv,asf,ogg,h264,hevc,m4v";
 
 // The codecs of camera, phone and web video. Still-picture codecs (PNG, BMP, TIFF, GIF, WebP and
 // the like) are not among them: a picture is read through the picture decoders, whose cost is
@@ -94,7 +93,7 @@ const QByteArray &videoDecoderNames()
 bool isVideoStream(const AVStream *stream)
 {
     return stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC)
-           && isVideoCodec(stream->codecpar->codec_id);
+        && isVideoCodec(stream->codecpar->codec_id);
 }
 
 // True when one of the demuxer's names (a demuxer may have several, comma-separated) is a real
@@ -122,7 +121,7 @@ int64_t seekFile(void *opaque, int64_t offset, int whence)
 {
     const int fd = *static_cast<int *>(opaque);
     if (whence & AVSEEK_SIZE) {
-        struct stat st {};
+        struct stat st = {};
         return ::fstat(fd, &st) == 0 ? int64_t(st.st_size) : AVERROR(errno);
     }
     const off_t at = ::lseek(fd, off_t(offset), whence & ~AVSEEK_FORCE);
@@ -189,7 +188,7 @@ void VideoContainer::open(const QString &path)
     // Non-blocking, so that a pipe in the file's place cannot hold the open; checked on the
     // descriptor, so that what is read is the regular file that was checked.
     m_fd = ::open(native->constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    struct stat st {};
+    struct stat st = {};
     if (m_fd < 0 || ::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode))
         return refuse("not a regular file");
 

@@ -17,7 +17,8 @@ namespace platform {
 // - it holds a stream decoded by a video decoder (not a cover picture, not a still-picture codec);
 // - that stream's frame size is known and within the picture decode cap.
 // Looking at the streams decodes a few frames, with video decoders only and the same pixel cap.
-class VideoContainer {
+class VideoContainer
+{
 public:
     explicit VideoContainer(const QString &path);
     ~VideoContainer();

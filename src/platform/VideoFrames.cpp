@@ -66,9 +66,8 @@ double displayRotation(const AVStream *stream)
 {
 #if LIBAVCODEC_VERSION_INT >= AV_VERSION_INT(60, 29, 100)
     // FFmpeg 6.1 and later keep a stream's side data with its codec parameters.
-    const AVPacketSideData *side = av_packet_side_data_get(stream->codecpar->coded_side_data,
-                                                           stream->codecpar->nb_coded_side_data,
-                                                           AV_PKT_DATA_DISPLAYMATRIX);
+    const AVPacketSideData *side = av_packet_side_data_get(
+        stream->codecpar->coded_side_data, stream->codecpar->nb_coded_side_data, AV_PKT_DATA_DISPLAYMATRIX);
     const uint8_t *matrix = side ? side->data : nullptr;
     const size_t size = side ? side->size : 0;
 #else

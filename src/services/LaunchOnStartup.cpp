@@ -4,7 +4,6 @@
 #include "platform/LoginItems.h"
 #include "services/MVNMemory.h"
 
-
 bool LaunchOnStartup::loginItemReference()
 {
     return platform::LoginItems::contains();

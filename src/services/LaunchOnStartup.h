@@ -2,7 +2,8 @@
 
 // Keeps the program in, or out of, the programs the desktop starts at login (settings key
 // "LoginStartStatusTWK", true = start at login).
-class LaunchOnStartup {
+class LaunchOnStartup
+{
 public:
     LaunchOnStartup() = delete;
     // True when this program is among the login items.

@@ -18,7 +18,8 @@
 // File services shared by the scan and the screens. Stateless; every operation may be called from
 // any thread. Failures never throw: they give the absent result documented per operation (and
 // leave one diagnostic line where the cause would otherwise be lost).
-class MVNAssistance {
+class MVNAssistance
+{
 public:
     // Every regular file below `folder` (recursively), in listing order: hidden entries, package
     // folders and symbolic links are not entered, and nothing inside a ".photoslibrary" package or

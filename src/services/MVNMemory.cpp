@@ -12,13 +12,13 @@ bool MVNMemory::movePhotosInPhotoLibrary(const QStringList &ids)
 {
     platform::PhotosApp &photos = platform::PhotosApp::shared();
     if (!photos.albumName(albumName) && !createAlbumInPhotosLibrary()) {
-        qCWarning(lcServices, "Photos album \"%s\" is not available; %lld items not moved",
-                     qPrintable(albumName), static_cast<long long>(ids.size()));
+        qCWarning(lcServices, "Photos album \"%s\" is not available; %lld items not moved", qPrintable(albumName),
+                  static_cast<long long>(ids.size()));
         return false;
     }
     if (!photos.addItems(ids, albumName)) {
         qCWarning(lcServices, "%lld items could not be added to the Photos album \"%s\"",
-                     static_cast<long long>(ids.size()), qPrintable(albumName));
+                  static_cast<long long>(ids.size()), qPrintable(albumName));
         return false;
     }
     return true;

@@ -44,7 +44,8 @@ auto firstAnswerOnly(PhotosLibraryFlow *flow, Step step)
 } // namespace
 
 PhotosLibraryFlow::PhotosLibraryFlow(Callbacks callbacks, QObject *parent)
-    : QObject(parent), m_callbacks(std::move(callbacks))
+    : QObject(parent)
+    , m_callbacks(std::move(callbacks))
 {
     // The reader asks the flow's switch between rows, within its queries and while it copies.
     reader.shouldStop = [stop = m_stopRead] { return stop->load(); };
@@ -71,7 +72,8 @@ bool PhotosLibraryFlow::isPhotosLibraryEntry(const InitialDirectory &entry)
 
 PhotosLibraryAlert PhotosLibraryFlow::quitPhotosAlert()
 {
-    return {localizedText(QStringLiteral("IDS_TWK_215")), localizedText(QStringLiteral("IDS_TWK_216")),
+    return {localizedText(QStringLiteral("IDS_TWK_215")),
+            localizedText(QStringLiteral("IDS_TWK_216")),
             {localizedText(QStringLiteral("IDS_TWK_217")), localizedText(QStringLiteral("IDS_TWK_218"))}};
 }
 
@@ -86,7 +88,7 @@ PhotosLibraryAlert PhotosLibraryFlow::photosDidNotQuitAlert(const QStringList &l
 }
 
 PhotosLibraryAlert PhotosLibraryFlow::libraryUnreadableAlert(const QString &libraryPath,
-                                                            PhotosLibraryReader::Failure failure)
+                                                             PhotosLibraryReader::Failure failure)
 {
     QString cause;
     switch (failure) {

@@ -63,13 +63,12 @@ const char *const kItemsGeneric =
 // 3 version identifier, 4 master identifier, 5 version file name, 6 version key. One row per
 // original: versions that share an original (a duplicated photo) give its latest version only, so
 // no file is listed twice.
-const char *const kItemsOlder =
-    "SELECT m.modelId, m.imagePath, m.fileSize, v.uuid, m.uuid, v.fileName, v.modelId"
-    " FROM RKVersion AS v JOIN RKMaster AS m ON m.uuid = v.masterUuid"
-    " WHERE v.isInTrash = 0"
-    " AND v.modelId = (SELECT MAX(w.modelId) FROM RKVersion AS w"
-    "                  WHERE w.masterUuid = v.masterUuid AND w.isInTrash = 0)"
-    " ORDER BY m.modelId";
+const char *const kItemsOlder = "SELECT m.modelId, m.imagePath, m.fileSize, v.uuid, m.uuid, v.fileName, v.modelId"
+                                " FROM RKVersion AS v JOIN RKMaster AS m ON m.uuid = v.masterUuid"
+                                " WHERE v.isInTrash = 0"
+                                " AND v.modelId = (SELECT MAX(w.modelId) FROM RKVersion AS w"
+                                "                  WHERE w.masterUuid = v.masterUuid AND w.isInTrash = 0)"
+                                " ORDER BY m.modelId";
 
 bool isDirectory(const QString &path)
 {
@@ -229,7 +228,8 @@ PhotosLibraryReader::ReadResult PhotosLibraryReader::openPhotosDatabaseCopy(cons
         std::fprintf(stdout, "%s\n", qPrintable(result.detail));
         return result;
     }
-    const QString base = folder.filePath(newer ? QStringLiteral("photosTempTWK.sqlite") : QStringLiteral("photosTempTWK.db"));
+    const QString base =
+        folder.filePath(newer ? QStringLiteral("photosTempTWK.sqlite") : QStringLiteral("photosTempTWK.db"));
     const PhotosTempCopyPaths copy{base, base + QStringLiteral("-wal"), base + QStringLiteral("-shm")};
 
     // 2. Copy the database and its write-ahead log, each within the size cap; the database must be
@@ -456,20 +456,21 @@ PhotosLibraryReader::Failure PhotosLibraryReader::readPhotosLibrary(platform::Sq
 }
 
 std::optional<QString> PhotosLibraryReader::originalFilePath(const PhotosLibraryFiles &files,
-                                                            const PhotoLibraryProperties &item)
+                                                             const PhotoLibraryProperties &item)
 {
     if (item.RKMimagePath.isEmpty() || hasPathEscape(item.RKMimagePath))
         return std::nullopt;
     if (files.form == PhotosLibraryForm::Older)
         return files.package + QStringLiteral("/Masters/") + item.RKMimagePath;
-    if (!platform::PathSafety::isUsable(item.RKVfilename) || item.RKVfilename.contains(QLatin1Char('/')) ||
-        item.RKVfilename == QLatin1String("..") || item.RKVfilename == QLatin1String("."))
+    if (!platform::PathSafety::isUsable(item.RKVfilename) || item.RKVfilename.contains(QLatin1Char('/'))
+        || item.RKVfilename == QLatin1String("..") || item.RKVfilename == QLatin1String("."))
         return std::nullopt;
     return files.package + QStringLiteral("/originals/") + item.RKMimagePath + QLatin1Char('/') + item.RKVfilename;
 }
 
-std::vector<InitialDirectory> PhotosLibraryReader::photosLibraryEntries(const PhotosLibraryFiles &files,
-                                                                        const std::vector<PhotoLibraryProperties> &items)
+std::vector<InitialDirectory>
+PhotosLibraryReader::photosLibraryEntries(const PhotosLibraryFiles &files,
+                                          const std::vector<PhotoLibraryProperties> &items)
 {
     std::vector<InitialDirectory> entries;
     entries.reserve(items.size());

@@ -16,7 +16,7 @@
 namespace platform {
 class SqliteConnection;
 class SqliteStatement;
-}
+} // namespace platform
 
 // The two layouts of a Photos library package, told apart by the files it holds.
 enum class PhotosLibraryForm {
@@ -26,7 +26,7 @@ enum class PhotosLibraryForm {
 
 // Where the database files of one library package lie.
 struct PhotosLibraryFiles {
-    QString package;  // the ".photoslibrary" folder, without a trailing slash
+    QString package; // the ".photoslibrary" folder, without a trailing slash
     PhotosLibraryForm form = PhotosLibraryForm::Newer;
     QString database; // <package>/database/Photos.sqlite or <package>/database/photos.db
     QString wal;      // database + "-wal"
@@ -57,9 +57,9 @@ class PhotosLibraryReader
 {
 public:
     // Items of this album hold the duplicates handed over for removal; they are not scanned.
-    static const QString removedDuplicatesAlbum;          // "Twinsift"
-    static const QString pattern;                         // "Z_([0-9]{1,2})ASSETS"
-    static const QString pattern1;                        // "[0-9]"
+    static const QString removedDuplicatesAlbum; // "Twinsift"
+    static const QString pattern;                // "Z_([0-9]{1,2})ASSETS"
+    static const QString pattern1;               // "[0-9]"
 
     enum class Failure {
         None,
@@ -71,7 +71,7 @@ public:
 
     struct ReadResult {
         Failure failure = Failure::None;
-        QString detail;                                   // the cause, for the log
+        QString detail;                                    // the cause, for the log
         std::vector<PhotoLibraryProperties> photosLibrary; // the items, in row order
     };
 
@@ -96,8 +96,7 @@ public:
 
     // The path of an item's original file; absent when the stored parts are empty or would lead
     // out of the package.
-    static std::optional<QString> originalFilePath(const PhotosLibraryFiles &files,
-                                                   const PhotoLibraryProperties &item);
+    static std::optional<QString> originalFilePath(const PhotosLibraryFiles &files, const PhotoLibraryProperties &item);
 
     // The text of every match of the pattern in the text, in order; empty (with the diagnostic
     // "invalid regex: ...") when the pattern does not compile.

@@ -268,9 +268,13 @@ namespace {
 // What applying the folders computes once for any number of members: the named folder and every
 // protected folder as compared (links resolved), with its sub-folder switch. Prepared when the
 // first member needs it, as the folder lists stand then.
-class FolderPass {
+class FolderPass
+{
 public:
-    explicit FolderPass(const QString &folderText) : folderText_(folderText) {}
+    explicit FolderPass(const QString &folderText)
+        : folderText_(folderText)
+    {
+    }
 
     void prepare()
     {

@@ -59,12 +59,11 @@ bool liesInProtectedFolder(const QUrl &fileUrl);
 // Applies protection to member `member` of shown group `group`.
 //  byOverride true: re-applies the state recorded by hand for the member (true protects and
 //  unmarks, false unprotects); a member without a recorded state is left alone.
-//  byOverride false: applies the protected folders (folders compared with links resolved). With no protected folders and a non-empty
-//  folderText nothing changes. Otherwise the member is unprotected and its recorded state dropped,
-//  then every protected folder containing the member's folder (any depth, case ignored, when its
-//  sub-folder switch is on; the very folder otherwise) protects and unmarks it and records (member,
-//  true), except that the record is dropped again for the folder named by folderText. A member the
-//  user protected by hand keeps that protection and its record.
+//  byOverride false: applies the protected folders (folders compared with links resolved). With no protected folders
+//  and a non-empty folderText nothing changes. Otherwise the member is unprotected and its recorded state dropped, then
+//  every protected folder containing the member's folder (any depth, case ignored, when its sub-folder switch is on;
+//  the very folder otherwise) protects and unmarks it and records (member, true), except that the record is dropped
+//  again for the folder named by folderText. A member the user protected by hand keeps that protection and its record.
 void applyProtectedFolders(ResultState &state, bool byOverride, int group, int member, const QString &folderText);
 // The same for every member of every shown group.
 void applyProtectedFoldersToAll(ResultState &state, bool byOverride, const QString &folderText);

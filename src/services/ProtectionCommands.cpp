@@ -55,13 +55,13 @@ LockResult clickGroupLock(ResultState &state, int group)
     const ImageGroup &members = state.imageDirectories[size_t(group)];
     const auto &states = state.protectionOverrideStates[size_t(group)];
     const bool recordedAllTrue = !states.empty() && std::all_of(states.begin(), states.end(), [](bool s) { return s; });
-    const bool someUnprotected = std::any_of(members.begin(), members.end(),
-                                             [](const ImageFilePtr &f) { return !f->isProtected; });
+    const bool someUnprotected =
+        std::any_of(members.begin(), members.end(), [](const ImageFilePtr &f) { return !f->isProtected; });
     bool lock = someUnprotected;
     if (!someUnprotected) {
-        if (!protectedFolders.empty()
-            && std::any_of(members.begin(), members.end(),
-                           [](const ImageFilePtr &f) { return liesInProtectedFolder(f); }))
+        if (!protectedFolders.empty() && std::any_of(members.begin(), members.end(), [](const ImageFilePtr &f) {
+                return liesInProtectedFolder(f);
+            }))
             return LockResult::NeedsConfirmation;
         lock = !recordedAllTrue;
     }

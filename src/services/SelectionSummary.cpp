@@ -61,12 +61,12 @@ SelectionRefresh computeSelectionState(const ResultState &state)
     const auto [count, sizeText] = groupsSizeText(refresh.markedGroups);
     if (count && sizeText)
         refresh.summaryText = updateSelectionSummary(QString::number(*count), refresh.shownFileCount,
-                                                   refresh.markedGroupCount, *sizeText);
+                                                     refresh.markedGroupCount, *sizeText);
     return refresh;
 }
 
 QString updateSelectionSummary(const QString &markedCountText, int shownFiles, int groupsWithMarks,
-                             const QString &markedSizeText)
+                               const QString &markedSizeText)
 {
     const QString word =
         localizedText(groupsWithMarks < 2 ? QStringLiteral("IDS_TWK_57") : QStringLiteral("IDS_TWK_58")).toLower();

@@ -12,8 +12,8 @@
 // controls; when summaryText is present it shows it in its summary line (absent: keep the old
 // line, which happens when a marked file's size can no longer be read).
 struct SelectionRefresh {
-    bool refreshControls = false;     // false only when there are no shown groups at all
-    ImageGroups markedGroups;         // per group with marks, its marked files in mark order
+    bool refreshControls = false; // false only when there are no shown groups at all
+    ImageGroups markedGroups;     // per group with marks, its marked files in mark order
     int markedGroupCount = 0;
     int shownFileCount = 0;
     std::optional<QString> summaryText;
@@ -32,18 +32,18 @@ std::pair<std::optional<qint64>, std::optional<QString>> groupsSizeText(const Im
 // count of groups with marks, then " ", the lower-cased singular ("IDS_TWK_57", fewer than two
 // groups) or plural ("IDS_TWK_58") word, " (", the size text and ")".
 QString updateSelectionSummary(const QString &markedCountText, int shownFiles, int groupsWithMarks,
-                             const QString &markedSizeText);
+                               const QString &markedSizeText);
 
 // Display-free part of refreshing the result totals. Computing it also stores the count and size
 // texts of all scanned groups (allImages) in scannedFilesCountText / scannedFilesSizeText; when
 // those cannot be computed (a file vanished) the previous texts are kept. The shown groups' count
 // and size go to resultCountText / resultSizeText in the same way.
 struct ResultTotals {
-    bool shownSizeKnown = false;        // false: empty the preview and clear the details only
-    int shownFileCount = 0;             // N, also the grid's and the list's allFiles
+    bool shownSizeKnown = false;         // false: empty the preview and clear the details only
+    int shownFileCount = 0;              // N, also the grid's and the list's allFiles
     QString allDuplicatePhotosFoundText; // N, " ", "IDS_TWK_42"
-    QString allSizeCanBeRemovedText;    // "IDS_TWK_72" filled with the shown size text
-    ImageFilePtr previewFile;           // the first shown file when N > 0, else null
+    QString allSizeCanBeRemovedText;     // "IDS_TWK_72" filled with the shown size text
+    ImageFilePtr previewFile;            // the first shown file when N > 0, else null
 };
 ResultTotals computeResultTotals(const ResultState &state);
 

@@ -51,11 +51,10 @@ protected:
 
     QStringList observe(const QString &name)
     {
-        NotificationCenter::defaultCenter().addObserver(
-            &owner, name, [this](const platform::Notification &n) {
-                posted.append(n.name);
-                lastInfo = n.userInfo;
-            });
+        NotificationCenter::defaultCenter().addObserver(&owner, name, [this](const platform::Notification &n) {
+            posted.append(n.name);
+            lastInfo = n.userInfo;
+        });
         return posted;
     }
 
@@ -68,15 +67,14 @@ protected:
 void sendMouse(QWidget *w, QEvent::Type type, QPoint pos)
 {
     QMouseEvent event(type, QPointF(pos), w->mapToGlobal(QPointF(pos)), Qt::LeftButton,
-                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
-                      Qt::NoModifier);
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(w, &event);
 }
 
 void sendWheel(QWidget *w)
 {
-    QWheelEvent event(QPointF(10, 10), w->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent event(QPointF(10, 10), w->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(w, &event);
 }
 
@@ -125,8 +123,7 @@ TEST(TextCellGeometryTest, PaddingAndCentring)
 {
     EXPECT_EQ(PaddedTextField::drawingRectForBounds(QRect(0, 0, 100, 20), 10.0), QRect(0, 0, 90, 20));
     EXPECT_EQ(PaddedTextField::drawingRectForBounds(QRect(0, 0, 6, 20), 10.0).width(), 0);
-    EXPECT_EQ(CustomTextFieldCell::centeredTitleRect(QRectF(2, 0, 50, 30), 14),
-              QRectF(2, 8, 50, 14));
+    EXPECT_EQ(CustomTextFieldCell::centeredTitleRect(QRectF(2, 0, 50, 30), 14), QRectF(2, 8, 50, 14));
     PaddedTextField field;
     EXPECT_DOUBLE_EQ(field.rightPadding(), 10.0);
 }
@@ -296,8 +293,8 @@ TEST_F(ControlsTest, DropOfTextOnlyIsRefusedSilently)
 
 TEST_F(ControlsTest, HyperlinkPostsOnlyTheFirstKindOnRelease)
 {
-    for (const char *name : {"hyperLinkAutoMarkSelection", "hyperLinkEULA", "hyperLinkPrivacyPolicy",
-                             "hyperLinkUnInstallInstructions"})
+    for (const char *name :
+         {"hyperLinkAutoMarkSelection", "hyperLinkEULA", "hyperLinkPrivacyPolicy", "hyperLinkUnInstallInstructions"})
         observe(QString::fromLatin1(name));
     HyperlinkTextField link(QStringLiteral("Terms & <b>conditions</b>"));
     EXPECT_EQ(link.textFormat(), Qt::PlainText);

@@ -29,12 +29,14 @@ SYFlatButtonLayout layoutFor(int position, bool hug)
 
 void sendMouse(QWidget *w, QEvent::Type type, QPoint pos, Qt::MouseButtons buttons)
 {
-    QMouseEvent event(type, QPointF(pos), w->mapToGlobal(QPointF(pos)), Qt::LeftButton, buttons,
-                      Qt::NoModifier);
+    QMouseEvent event(type, QPointF(pos), w->mapToGlobal(QPointF(pos)), Qt::LeftButton, buttons, Qt::NoModifier);
     QApplication::sendEvent(w, &event);
 }
 
-void press(QWidget *w) { sendMouse(w, QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton); }
+void press(QWidget *w)
+{
+    sendMouse(w, QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton);
+}
 void release(QWidget *w, QPoint pos = QPoint(5, 5))
 {
     sendMouse(w, QEvent::MouseButtonRelease, pos, Qt::NoButton);
@@ -58,14 +60,14 @@ TEST(SYFlatButtonLayoutTest, ImageOriginFollowsThePositionTable)
     EXPECT_EQ(layoutFor(1, false).imageOrigin(), QPoint(90, 45));
     EXPECT_EQ(layoutFor(6, true).imageOrigin(), QPoint(90, 45));
     EXPECT_EQ(layoutFor(2, false).imageOrigin(), QPoint(5, 45));
-    EXPECT_EQ(layoutFor(2, true).imageOrigin(), QPoint(55, 45));   // (200-20-60)/2 - 5
+    EXPECT_EQ(layoutFor(2, true).imageOrigin(), QPoint(55, 45)); // (200-20-60)/2 - 5
     EXPECT_EQ(layoutFor(7, true).imageOrigin(), QPoint(55, 45));
     EXPECT_EQ(layoutFor(3, false).imageOrigin(), QPoint(175, 45)); // 200-20-5
     EXPECT_EQ(layoutFor(8, true).imageOrigin(), QPoint(125, 45));  // (200-20+60)/2 + 5
     EXPECT_EQ(layoutFor(4, false).imageOrigin(), QPoint(90, 85));  // 100-10-5
     EXPECT_EQ(layoutFor(4, true).imageOrigin(), QPoint(90, 58));   // (100-10+16)/2 + 5
     EXPECT_EQ(layoutFor(5, false).imageOrigin(), QPoint(90, 5));
-    EXPECT_EQ(layoutFor(5, true).imageOrigin(), QPoint(90, 32));   // (100-10-16)/2 - 5
+    EXPECT_EQ(layoutFor(5, true).imageOrigin(), QPoint(90, 32)); // (100-10-16)/2 - 5
     EXPECT_EQ(layoutFor(9, true).imageOrigin(), QPoint(0, 0));
 }
 
@@ -75,11 +77,11 @@ TEST(SYFlatButtonLayoutTest, TitleOriginFollowsThePositionTable)
     EXPECT_EQ(layoutFor(2, false).titleOrigin(), QPoint(135, 42)); // 200-60-5
     EXPECT_EQ(layoutFor(2, true).titleOrigin(), QPoint(85, 42));   // (200+20-60)/2 + 5
     EXPECT_EQ(layoutFor(3, false).titleOrigin(), QPoint(5, 42));
-    EXPECT_EQ(layoutFor(3, true).titleOrigin(), QPoint(55, 42));   // (200-20-60)/2 - 5
+    EXPECT_EQ(layoutFor(3, true).titleOrigin(), QPoint(55, 42)); // (200-20-60)/2 - 5
     EXPECT_EQ(layoutFor(4, false).titleOrigin(), QPoint(70, 5));
-    EXPECT_EQ(layoutFor(4, true).titleOrigin(), QPoint(70, 32));   // (100-10-16)/2 - 5
-    EXPECT_EQ(layoutFor(5, false).titleOrigin(), QPoint(70, 79));  // 100-16-5
-    EXPECT_EQ(layoutFor(5, true).titleOrigin(), QPoint(70, 52));   // (100+10-16)/2 + 5
+    EXPECT_EQ(layoutFor(4, true).titleOrigin(), QPoint(70, 32));  // (100-10-16)/2 - 5
+    EXPECT_EQ(layoutFor(5, false).titleOrigin(), QPoint(70, 79)); // 100-16-5
+    EXPECT_EQ(layoutFor(5, true).titleOrigin(), QPoint(70, 52));  // (100+10-16)/2 + 5
     EXPECT_EQ(layoutFor(1, false).titleOrigin(), QPoint(0, 0));
 }
 
@@ -191,8 +193,7 @@ TEST_F(SYFlatButtonTest, HoverNotificationsCarrySectionAndRowAsText)
 {
     QList<platform::Notification> seen;
     auto &center = platform::NotificationCenter::defaultCenter();
-    for (const char *name :
-         {"kMouseHoverEnterThumbnail", "kMouseHoverExitThumbnail", "kMouseHoverDownThumbnail"})
+    for (const char *name : {"kMouseHoverEnterThumbnail", "kMouseHoverExitThumbnail", "kMouseHoverDownThumbnail"})
         center.addObserver(&owner, QString::fromLatin1(name),
                            [&seen](const platform::Notification &n) { seen.append(n); });
 
@@ -236,8 +237,9 @@ TEST_F(SYFlatButtonTest, DraggingOutAndBackReportsBothCrossingsAndTheLaterLeave)
     EXPECT_EQ(button->state(), 0);
     // The pointer leaves the button after the release inside: the exit is reported.
     leave(button.get());
-    EXPECT_EQ(seen, (QStringList{"kMouseHoverEnterThumbnail", "kMouseHoverExitThumbnail",
-                                 "kMouseHoverEnterThumbnail", "kMouseHoverExitThumbnail"}));
+    EXPECT_EQ(seen,
+              (QStringList{"kMouseHoverEnterThumbnail", "kMouseHoverExitThumbnail", "kMouseHoverEnterThumbnail",
+                           "kMouseHoverExitThumbnail"}));
 }
 
 TEST_F(SYFlatButtonTest, LayoutFollowsImageAndTitle)
@@ -272,7 +274,7 @@ TEST_F(SYFlatButtonTest, PressPlaysTheButtonSoundWhenEnabled)
     press(&button);
     EXPECT_EQ(sound->playRequests(), 1);
     release(&button);
-    EXPECT_EQ(sound->playRequests(), 1);   // only the press plays it
+    EXPECT_EQ(sound->playRequests(), 1); // only the press plays it
 
     button.setEnabled(false);
     press(&button);

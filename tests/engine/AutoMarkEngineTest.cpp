@@ -50,8 +50,8 @@ TEST(AutoMarkEngine, PrimaryRuleDecidesAndTheRulesAfterItOnlyBreakTies)
     FakeValues values;
     values.sizes = {{"/a/0.jpg", 500}, {"/a/1.png", 500}, {"/a/2.jpg", 100}};
     const ImageGroup group = {file("/a/0.jpg"), file("/a/1.png"), file("/a/2.jpg")};
-    AutoMarkRules rules = rulesOf({SelectionPriority(K::ImageSize), SelectionPriority(K::ImageResolution),
-                                   SelectionPriority(K::FileFormat)});
+    AutoMarkRules rules = rulesOf(
+        {SelectionPriority(K::ImageSize), SelectionPriority(K::ImageResolution), SelectionPriority(K::FileFormat)});
     rules.fileFormatPriorities = {{1, "png"}, {2, "jpg"}};
     // Size ties 0 and 1; resolution has no values for them; the format rule keeps 1.
     AutoMarkEngine engine(rules, values.accessors());
@@ -138,10 +138,11 @@ TEST(AutoMarkEngine, RandomGroupsKeepOneFileAndNeverMarkAProtectedOne)
 {
     std::mt19937 random(7);
     const std::vector<SelectionPriority> kinds = {
-        SelectionPriority(K::iPhotoLibrary),    SelectionPriority(K::ImageDimension), SelectionPriority(K::ImageResolution),
-        SelectionPriority(K::ImageSize),        SelectionPriority(K::CaptureDate, 0), SelectionPriority(K::FileFormat),
-        SelectionPriority(K::ImageMetadata),    SelectionPriority(K::ModificationDate, 1),
-        SelectionPriority(K::FolderPriority),   SelectionPriority(K::none)};
+        SelectionPriority(K::iPhotoLibrary),   SelectionPriority(K::ImageDimension),
+        SelectionPriority(K::ImageResolution), SelectionPriority(K::ImageSize),
+        SelectionPriority(K::CaptureDate, 0),  SelectionPriority(K::FileFormat),
+        SelectionPriority(K::ImageMetadata),   SelectionPriority(K::ModificationDate, 1),
+        SelectionPriority(K::FolderPriority),  SelectionPriority(K::none)};
     FakeValues values;
     for (int round = 0; round < 400; ++round) {
         std::vector<SelectionPriority> order;
@@ -154,7 +155,8 @@ TEST(AutoMarkEngine, RandomGroupsKeepOneFileAndNeverMarkAProtectedOne)
         ImageGroup group;
         const int n = 2 + int(random() % 4);
         for (int i = 0; i < n; ++i) {
-            const QString path = QStringLiteral("/r/%1/%2.%3").arg(random() % 2).arg(i).arg(random() % 2 ? "jpg" : "png");
+            const QString path =
+                QStringLiteral("/r/%1/%2.%3").arg(random() % 2).arg(i).arg(random() % 2 ? "jpg" : "png");
             ImageFilePtr f = random() % 4 ? sized(path, double(random() % 3), double(random() % 3)) : file(path);
             if (random() % 2)
                 withDpi(f, double(random() % 2), double(random() % 2));
@@ -241,7 +243,8 @@ TEST(AutoMarkValueCache, MetadataIsReadOnlyForFilesStillTiedAndMarksMatchPlainRe
         groups.push_back(group);
     }
     const std::vector<SelectionPriority> order = {SelectionPriority(K::ImageDimension), SelectionPriority(K::ImageSize),
-                                                  SelectionPriority(K::ImageMetadata), SelectionPriority(K::FileFormat)};
+                                                  SelectionPriority(K::ImageMetadata),
+                                                  SelectionPriority(K::FileFormat)};
 
     ResultState plain;
     plain.setResults(groups);

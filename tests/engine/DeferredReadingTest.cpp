@@ -81,11 +81,13 @@ TEST(DeferredReading, ExactScanPublishesWhatFullReadingGives)
     for (int i = 0; i < 40; ++i) {
         const QString name = QStringLiteral("a/p%1.jpg").arg(i);
         QDir().mkpath(QFileInfo(path(name)).path());
-        ASSERT_TRUE(scanfixtures::writeJpeg(path(name), scanfixtures::makePhoto(quint32(i), 96 + int(random() % 3) * 8, 64),
-                                            60 + int(random() % 30)));
+        ASSERT_TRUE(scanfixtures::writeJpeg(
+            path(name), scanfixtures::makePhoto(quint32(i), 96 + int(random() % 3) * 8, 64), 60 + int(random() % 30)));
         scanfixtures::ExifFields exif;
         if (random() % 3 != 0)
-            exif.dateTime = QStringLiteral("2020:01:%1 10:00:%2").arg(1 + i % 28, 2, 10, QLatin1Char('0')).arg(i % 60, 2, 10, QLatin1Char('0'));
+            exif.dateTime = QStringLiteral("2020:01:%1 10:00:%2")
+                                .arg(1 + i % 28, 2, 10, QLatin1Char('0'))
+                                .arg(i % 60, 2, 10, QLatin1Char('0'));
         if (random() % 4 == 0)
             exif.orientation = int(1 + random() % 8);
         if (random() % 3 == 0) {

@@ -104,13 +104,13 @@ TEST(ExactGroupingEquivalence, RandomSizesAndContentsGiveThePlainResult)
 
 TEST(ExactGroupingEquivalence, OnlySharedSizesAreDigested)
 {
-    EXPECT_EQ(ExactGrouping::positionsToDigest({5, 7, 5, 9, 7}),
-              (std::vector<bool>{true, true, true, false, true}));
+    EXPECT_EQ(ExactGrouping::positionsToDigest({5, 7, 5, 9, 7}), (std::vector<bool>{true, true, true, false, true}));
     // A size that could not be read may match anything.
     EXPECT_EQ(ExactGrouping::positionsToDigest({5, std::nullopt, 9}), (std::vector<bool>{true, true, true}));
 }
 
-class ExactGroupingFiles : public ::testing::Test {
+class ExactGroupingFiles : public ::testing::Test
+{
 protected:
     QTemporaryDir dir;
 

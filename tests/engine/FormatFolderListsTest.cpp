@@ -56,7 +56,8 @@ TEST(FormatFolderLists, FolderListEqualsTheEntryByEntryRule)
         for (int g = 0; g < 1 + int(random() % 4); ++g) {
             ImageGroup group;
             for (int r = 0; r < 1 + int(random() % 4); ++r)
-                group.push_back(fileAt(QStringLiteral("/%1/%2/f%3.jpg").arg(parts[int(random() % 6)], parts[int(random() % 6)]).arg(r)));
+                group.push_back(fileAt(
+                    QStringLiteral("/%1/%2/f%3.jpg").arg(parts[int(random() % 6)], parts[int(random() % 6)]).arg(r)));
             groups.push_back(group);
         }
         std::vector<FolderPreferences> expected;

@@ -32,7 +32,7 @@ namespace {
 
 double peakResidentMegabytes()
 {
-    struct rusage usage {};
+    struct rusage usage = {};
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_maxrss) / 1024.0;
 }
@@ -77,13 +77,14 @@ qint64 bufferedBytesOf(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return -1;
     const QByteArray head = file.read(64 * 1024);
-    const auto facts = platform::readJpegHeader(reinterpret_cast<const unsigned char *>(head.constData()),
-                                                size_t(head.size()));
+    const auto facts =
+        platform::readJpegHeader(reinterpret_cast<const unsigned char *>(head.constData()), size_t(head.size()));
     return facts ? facts->bufferedBytes : -1;
 }
 
 // Every message the program logs while it lives.
-class LogCapture {
+class LogCapture
+{
 public:
     LogCapture() { previous_ = qInstallMessageHandler(&LogCapture::record); }
     ~LogCapture()
@@ -253,10 +254,11 @@ TEST(LargePicture, JpegWithAFloodOfMarkerSegmentsIsRefusedAtOnce)
         const char *segment;
         int count;
     };
-    for (const Flood &flood : {Flood{"comments.jpg", "\xFF\xFE\x00\x02", 60000}, Flood{"exif.jpg", "\xFF\xE1\x00\x02", 30000}}) {
+    for (const Flood &flood :
+         {Flood{"comments.jpg", "\xFF\xFE\x00\x02", 60000}, Flood{"exif.jpg", "\xFF\xE1\x00\x02", 30000}}) {
         const QString path = dir.filePath(QString::fromLatin1(flood.name));
-        ASSERT_TRUE(scanfixtures::writeFile(path, plain.left(2) + QByteArray(flood.segment, 4).repeated(flood.count)
-                                                      + plain.mid(2)));
+        ASSERT_TRUE(scanfixtures::writeFile(
+            path, plain.left(2) + QByteArray(flood.segment, 4).repeated(flood.count) + plain.mid(2)));
         const platform::ImageSource source(path);
         LogCapture log;
         QElapsedTimer timer;

@@ -17,7 +17,8 @@ using scanfixtures::writeJpeg;
 
 namespace {
 
-class MVNTwinsiftTest : public ::testing::Test {
+class MVNTwinsiftTest : public ::testing::Test
+{
 protected:
     QTemporaryDir dir;
     MVNTwinsift hasher;
@@ -170,8 +171,8 @@ TEST_F(MVNTwinsiftTest, ResizedAndRecompressedCopiesScoreHighUnrelatedLow)
 {
     const QImage photo = makePhoto(5, 1600, 1200);
     ASSERT_TRUE(writeJpeg(pathOf("original.jpg"), photo, 92));
-    ASSERT_TRUE(writeJpeg(pathOf("small.jpg"),
-                          photo.scaled(400, 300, Qt::KeepAspectRatio, Qt::SmoothTransformation), 92));
+    ASSERT_TRUE(
+        writeJpeg(pathOf("small.jpg"), photo.scaled(400, 300, Qt::KeepAspectRatio, Qt::SmoothTransformation), 92));
     ASSERT_TRUE(writeJpeg(pathOf("recompressed.jpg"), photo, 35));
     ASSERT_TRUE(photo.save(pathOf("lossless.png")));
     ASSERT_TRUE(writeJpeg(pathOf("other.jpg"), makePhoto(6, 1600, 1200), 92));
@@ -210,8 +211,8 @@ TEST_F(MVNTwinsiftTest, HeicPhotoHashesLikeItsSource)
     const QImage photo = makePhoto(11, 640, 480);
     ASSERT_TRUE(photo.save(pathOf("source.png")));
     ASSERT_EQ(QProcess::execute(QStringLiteral("heif-enc"),
-                                {QStringLiteral("-q"), QStringLiteral("90"), QStringLiteral("-o"),
-                                 pathOf("photo.heic"), pathOf("source.png")}),
+                                {QStringLiteral("-q"), QStringLiteral("90"), QStringLiteral("-o"), pathOf("photo.heic"),
+                                 pathOf("source.png")}),
               0);
 
     EXPECT_EQ(MVNTwinsift::thumbnail(pathOf("photo.heic"), 72).size(), QSize(72, 54));

@@ -74,9 +74,9 @@ TEST(RuleCascadeCommands, EveryRulesCommandMarksWhatAutoSelectMarks)
     ASSERT_TRUE(hasGroupMarker());
     selectionPriorityOrder = {SelectionPriority(K::ImageDimension)};
     ResultState s;
-    s.setResults({{sized("/t/a/small.jpg", 320, 240), sized("/t/a/large.jpg", 1280, 960)},
-                  {sized("/t/b/large.jpg", 1280, 960), sized("/t/b/small.jpg", 320, 240),
-                   sized("/t/b/mid.jpg", 640, 480)}});
+    s.setResults(
+        {{sized("/t/a/small.jpg", 320, 240), sized("/t/a/large.jpg", 1280, 960)},
+         {sized("/t/b/large.jpg", 1280, 960), sized("/t/b/small.jpg", 320, 240), sized("/t/b/mid.jpg", 640, 480)}});
     const auto expected = autoSelectMarks(s);
     ASSERT_EQ(expected[0], std::vector<int>({0}));
     ASSERT_EQ(expected[1], std::vector<int>({1, 2}));
@@ -148,7 +148,9 @@ TEST(RuleCascadeCommands, NoSequenceFullyMarksAShownGroupOrMarksAProtectedFile)
             for (int r = 0; r < size; ++r) {
                 const double side = 100.0 * double(1 + random() % 3);
                 ImageFilePtr f = sized(QStringLiteral("/r/d%1/s%2/f%3.%4")
-                                           .arg(random() % 3).arg(random() % 2).arg(g * 10 + r)
+                                           .arg(random() % 3)
+                                           .arg(random() % 2)
+                                           .arg(g * 10 + r)
                                            .arg(random() % 2 ? "jpg" : "mov"),
                                        side, side);
                 f->isVideo = f->url->path().endsWith(QLatin1String(".mov"));
@@ -176,12 +178,15 @@ TEST(RuleCascadeCommands, NoSequenceFullyMarksAShownGroupOrMarksAProtectedFile)
                 videosOnly = !videosOnly;
                 regroup(s, videosOnly ? ResultRegrouping::videoGroups(s.allImages) : s.allImages, true);
                 break;
-            case resultcommandsequences::commandChoices + 2: // Auto Select, or the wizard's Mark with the rules just edited
+            case resultcommandsequences::commandChoices
+                + 2: // Auto Select, or the wizard's Mark with the rules just edited
                 if (random() % 2)
                     selectionPriorityOrder = randomRules();
                 autoMarkAllGroups(s);
                 break;
-            default: resultcommandsequences::applyCommand(s, random, choice, g, r); break;
+            default:
+                resultcommandsequences::applyCommand(s, random, choice, g, r);
+                break;
             }
             ASSERT_TRUE(s.isConsistent()) << "round " << round << " step " << step;
             ASSERT_FALSE(anyGroupFullyMarked(s)) << "round " << round << " step " << step;

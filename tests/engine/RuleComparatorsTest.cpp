@@ -13,8 +13,7 @@ using Items = std::vector<int>;
 
 namespace {
 
-Items best(const AutoMarkRules &rules, const FakeValues &values, const ImageGroup &group,
-           Items candidates = {})
+Items best(const AutoMarkRules &rules, const FakeValues &values, const ImageGroup &group, Items candidates = {})
 {
     if (candidates.empty())
         for (std::size_t i = 0; i < group.size(); ++i)
@@ -37,17 +36,18 @@ QDateTime at(const QString &text)
 
 TEST(RuleComparators, DimensionsNeedBothSidesToBeatAndToReach)
 {
-    EXPECT_EQ(best(K::ImageDimension, {sized("/a/0.jpg", 4000, 3000), sized("/a/1.jpg", 4000, 3000),
-                                       sized("/a/2.jpg", 2000, 1500)}),
+    EXPECT_EQ(best(K::ImageDimension,
+                   {sized("/a/0.jpg", 4000, 3000), sized("/a/1.jpg", 4000, 3000), sized("/a/2.jpg", 2000, 1500)}),
               (Items{0, 1}));
-    EXPECT_EQ(best(K::ImageDimension, {sized("/a/0.jpg", 4000, 3000), sized("/a/1.jpg", 4000, 3000),
-                                       sized("/a/2.jpg", 3000, 4000)}),
+    EXPECT_EQ(best(K::ImageDimension,
+                   {sized("/a/0.jpg", 4000, 3000), sized("/a/1.jpg", 4000, 3000), sized("/a/2.jpg", 3000, 4000)}),
               (Items{0, 1}));
     EXPECT_EQ(best(K::ImageDimension, {sized("/a/0.jpg", 4000, 3000), sized("/a/1.jpg", 4200, 2800)}), (Items{0}));
     // The running best depends on the order of the records.
     EXPECT_EQ(best(K::ImageDimension, {sized("/a/0.jpg", 100, 200), sized("/a/1.jpg", 200, 100)}), (Items{0}));
-    EXPECT_EQ(best(K::ImageDimension, {sized("/a/0.jpg", 10, 10), sized("/a/1.jpg", 10, 10), sized("/a/2.jpg", 10, 10)}),
-              (Items{0, 1, 2}));
+    EXPECT_EQ(
+        best(K::ImageDimension, {sized("/a/0.jpg", 10, 10), sized("/a/1.jpg", 10, 10), sized("/a/2.jpg", 10, 10)}),
+        (Items{0, 1, 2}));
     // A file without properties, or with a value that is not a number, has no record.
     ImageFilePtr text = sized("/a/2.jpg", 9000, 9000);
     (*text->properties)[platform::ImageProperty::PixelWidth] = QStringLiteral("9000");
@@ -66,8 +66,8 @@ TEST(RuleComparators, ResolutionLeavesAnUnbeatenFirstFileUndecided)
     EXPECT_TRUE(best(K::ImageResolution, same, {0}).empty());
     EXPECT_EQ(best(K::ImageResolution, same, {2}), (Items{2}));
 
-    EXPECT_TRUE(best(K::ImageResolution, {withDpi(file("/a/0.jpg"), 300, 300), file("/a/1.jpg"), file("/a/2.jpg")})
-                    .empty());
+    EXPECT_TRUE(
+        best(K::ImageResolution, {withDpi(file("/a/0.jpg"), 300, 300), file("/a/1.jpg"), file("/a/2.jpg")}).empty());
     EXPECT_EQ(best(K::ImageResolution, {file("/a/0.jpg"), file("/a/1.jpg"), withDpi(file("/a/2.jpg"), 72, 72)}),
               (Items{2}));
     EXPECT_EQ(best(K::ImageResolution, {file("/a/0.jpg"), withDpi(file("/a/1.jpg"), 72, 72)}), (Items{1}));

@@ -30,7 +30,8 @@ using scanfixtures::RecordingProgress;
 
 namespace {
 
-class ScanEngineTest : public ::testing::Test {
+class ScanEngineTest : public ::testing::Test
+{
 protected:
     QTemporaryDir dir;
     std::shared_ptr<ScanFlags> flags = std::make_shared<ScanFlags>();
@@ -119,14 +120,15 @@ TEST_F(ScanEngineTest, OneFileReachedThroughSeveralPathsIsCollectedOnce)
     photo("root/sub/b.jpg", 2);
     copy("root/a.jpg", "root/sub/a-copy.jpg");
     ASSERT_EQ(::link(QFile::encodeName(path("root/a.jpg")).constData(),
-                     QFile::encodeName(path("root/hardlink.jpg")).constData()), 0);
+                     QFile::encodeName(path("root/hardlink.jpg")).constData()),
+              0);
     ASSERT_TRUE(QFile::link(path("root/a.jpg"), path("root/symlink.jpg")));
 
     const std::vector<InitialDirectory> entries = {
         entryFor(path("root")),
-        entryFor(path("root/sub")),                 // overlapping root
-        entryFor(path("root/sub/../a.jpg")),        // the same file under another spelling
-        entryFor(path("root/symlink.jpg")),         // a link (its own size is tiny)
+        entryFor(path("root/sub")),          // overlapping root
+        entryFor(path("root/sub/../a.jpg")), // the same file under another spelling
+        entryFor(path("root/symlink.jpg")),  // a link (its own size is tiny)
     };
     auto collected = engine().collectFiles(entries);
     ASSERT_TRUE(collected.has_value());
@@ -255,8 +257,8 @@ TEST_F(ScanEngineTest, ParallelCollectionKeepsTheListingOrder)
 TEST_F(ScanEngineTest, RemovePhotosLibraryRootsRemovesTheFirstOnly)
 {
     InitialDirectory noUrl;
-    std::vector<InitialDirectory> entries = {noUrl, entryFor("/pictures/A.photoslibrary"),
-                                             entryFor("/pictures/folder"), entryFor("/pictures/B.PhotosLibrary")};
+    std::vector<InitialDirectory> entries = {noUrl, entryFor("/pictures/A.photoslibrary"), entryFor("/pictures/folder"),
+                                             entryFor("/pictures/B.PhotosLibrary")};
     ScanEngine::removePhotosLibraryRoots(entries);
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_FALSE(entries[0].url.has_value());
@@ -276,9 +278,11 @@ TEST_F(ScanEngineTest, CompletedScansAndTheirProgress)
     ASSERT_EQ(outcome.sendData->size(), 1u);
     EXPECT_EQ(names((*outcome.sendData)[0]), (QStringList{"a.jpg", "b.jpg"}));
     const std::vector<std::string> expected = {
-        "collect 1 33", "complete IDS_TWK_35", "animated 0", "start 3",
+        "collect 1 33", "complete IDS_TWK_35",
+        "animated 0",   "start 3",
         "percent 25", // digest of position 1 (i * 75 / n)
-        "dup 1", "dup 2", "percent 83", // pairing of position 1 (75 + i * 25 / n)
+        "dup 1",        "dup 2",
+        "percent 83", // pairing of position 1 (75 + i * 25 / n)
     };
     EXPECT_EQ(progress.calls, expected);
 
@@ -358,7 +362,8 @@ TEST_F(ScanEngineTest, JunkJpegsAreDroppedQuietly)
     // Each junk file is named once as left out, over both scans; the decoders add nothing.
     QStringList expected;
     for (const char *name : {"a", "b", "c", "d"})
-        expected << QStringLiteral("twinsift.engine: Left out %1: damaged").arg(path(QStringLiteral("junk/%1.jpg").arg(name)));
+        expected << QStringLiteral("twinsift.engine: Left out %1: damaged")
+                        .arg(path(QStringLiteral("junk/%1.jpg").arg(name)));
     logged.sort();
     EXPECT_EQ(logged, expected) << logged.join(QLatin1Char('\n')).toStdString();
 }
@@ -457,9 +462,8 @@ TEST_F(ScanEngineTest, FileSwappedForAPipeAfterCollectionIsLeftOut)
         }
     } progress;
     progress.pipe = pipe;
-    auto scan = std::async(std::launch::async, [&] {
-        return engine(&progress).sendDataToScanVC({entryFor(dir.path())}, false);
-    });
+    auto scan = std::async(std::launch::async,
+                           [&] { return engine(&progress).sendDataToScanVC({entryFor(dir.path())}, false); });
     const bool finished = scan.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
     while (scan.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
         ::close(::open(pipe.constData(), O_RDWR | O_NONBLOCK)); // releases workers stuck on the pipe

@@ -16,8 +16,8 @@
 namespace {
 
 // The plain reading of the pair pass: every anchor against every later photo not yet grouped.
-std::vector<std::vector<size_t>> referencePairPass(const std::vector<ImageFilePtr> &photos, int s,
-                                                   int timeThreshold, double distanceThreshold)
+std::vector<std::vector<size_t>> referencePairPass(const std::vector<ImageFilePtr> &photos, int s, int timeThreshold,
+                                                   double distanceThreshold)
 {
     const MVNTwinsift hasher;
     const size_t n = photos.size();
@@ -98,8 +98,8 @@ TEST(SimilarGroupingEquivalence, RandomTimesPositionsAndHashesGiveThePlainResult
         for (size_t i = 0; i < n; ++i) {
             ImageFile record;
             if (random() % 15 != 0)
-                record.imageUint64Hash = flipRandomBits(bases[random() % unsigned(clusters)],
-                                                        int(random() % 1300), random);
+                record.imageUint64Hash =
+                    flipRandomBits(bases[random() % unsigned(clusters)], int(random() % 1300), random);
             const unsigned dates = random() % 10;
             auto someTime = [&] { return base.addMSecs(qint64(random() % quint64(spanMs))); };
             if (dates < 6) {
@@ -169,7 +169,8 @@ TEST(SimilarGroupingPairs, ClaimedPhotosStayWithTheirFirstAnchorAndPartnersAreNo
               std::vector<std::vector<size_t>>{});
 }
 
-class SimilarGroupingFiles : public ::testing::Test {
+class SimilarGroupingFiles : public ::testing::Test
+{
 protected:
     QTemporaryDir dir;
 

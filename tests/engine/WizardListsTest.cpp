@@ -100,7 +100,8 @@ TEST(WizardLists, UserOrderSurvivesOnlyWhileTheEntriesStayTheSame)
               QStringList({"file:///b/", "file:///a/"}));
 }
 
-class SelectionRuleListTest : public ::testing::Test {
+class SelectionRuleListTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -118,7 +119,7 @@ TEST_F(SelectionRuleListTest, StoredRulesThatAreNotTheNineRulesFallBackToTheDefa
 {
     SelectionRuleList list;
     ASSERT_EQ(list.selectionPriorities.size(), 1u); // one blank rule until loaded
-    list.rebuildPriorityOrder(); // walks only the rows there are
+    list.rebuildPriorityOrder();                    // walks only the rows there are
     EXPECT_TRUE(selectionPriorityOrder.empty());
 
     platform::UserDefaults::standard().setData("AutoMarkTWK", QByteArray("[not json"));
@@ -158,7 +159,8 @@ TEST_F(SelectionRuleListTest, EditsRebuildTheEngineOrderAndStoreTheRows)
     EXPECT_TRUE(selectionPriorityOrder.empty());
     EXPECT_FALSE(SelectionRuleList::hasRules());
     list.setUse(3, true);
-    EXPECT_EQ(selectionPriorityOrder, (std::vector<SelectionPriority>{SelectionPriority(SelectionPriority::Kind::ImageSize)}));
+    EXPECT_EQ(selectionPriorityOrder,
+              (std::vector<SelectionPriority>{SelectionPriority(SelectionPriority::Kind::ImageSize)}));
     list.setUse(42, true); // no such row
     EXPECT_EQ(selectionPriorityOrder.size(), 1u);
 

@@ -124,9 +124,9 @@ TEST_F(DefaultRules, TextsComeFromTheirKeys)
     localizationTable = table;
 
     const std::vector<ExpectedRule> expected = {
-        {0, "t143", {"t144"}},         {1, "t141", {"t142"}}, {2, "t131", {"t132"}},
-        {3, "t133", {"t134"}},         {4, "t135", {"t136", "t137"}}, {5, "t124", {"t154"}},
-        {6, "t139", {""}},             {7, "t138", {"t136", "t137"}}, {8, "t145", {"t146"}},
+        {0, "t143", {"t144"}}, {1, "t141", {"t142"}},         {2, "t131", {"t132"}},
+        {3, "t133", {"t134"}}, {4, "t135", {"t136", "t137"}}, {5, "t124", {"t154"}},
+        {6, "t139", {""}},     {7, "t138", {"t136", "t137"}}, {8, "t145", {"t146"}},
     };
     const std::vector<AutoMark> rules = defaultAutoMarkRules();
     ASSERT_EQ(rules.size(), expected.size());
@@ -153,8 +153,8 @@ TEST(SelectionPriorityOrder, DefaultOrderIsTheOrderOfTheDefaultRules)
 {
     const std::vector<SelectionPriority> order = defaultSelectionPriorityOrder();
     const std::vector<SelectionPriority> expected = {
-        {Kind::iPhotoLibrary}, {Kind::ImageDimension}, {Kind::ImageResolution},
-        {Kind::ImageSize},     {Kind::CaptureDate, 0}, {Kind::FileFormat},
+        {Kind::iPhotoLibrary}, {Kind::ImageDimension},      {Kind::ImageResolution},
+        {Kind::ImageSize},     {Kind::CaptureDate, 0},      {Kind::FileFormat},
         {Kind::ImageMetadata}, {Kind::ModificationDate, 0}, {Kind::FolderPriority},
     };
     EXPECT_EQ(order, expected);
@@ -165,13 +165,13 @@ TEST(SelectionPriorityOrder, DefaultOrderIsTheOrderOfTheDefaultRules)
 TEST(SelectionPriorityOrder, RebuildKeepsUsedRulesInTableOrderWithDateDirections)
 {
     std::vector<AutoMark> rules = defaultAutoMarkRules();
-    rules[4].comboIndex = 1;  // capture date: earliest first
-    rules[7].comboIndex = 1;  // modification date: earliest first
+    rules[4].comboIndex = 1; // capture date: earliest first
+    rules[7].comboIndex = 1; // modification date: earliest first
     rules[0].isUse = false;
     std::swap(rules[1], rules[8]); // the user moved the folder rule up
     const std::vector<SelectionPriority> order = selectionPriorityOrderFromRules(rules);
     const std::vector<SelectionPriority> expected = {
-        {Kind::FolderPriority}, {Kind::ImageResolution}, {Kind::ImageSize}, {Kind::CaptureDate, 1},
+        {Kind::FolderPriority}, {Kind::ImageResolution}, {Kind::ImageSize},           {Kind::CaptureDate, 1},
         {Kind::FileFormat},     {Kind::ImageMetadata},   {Kind::ModificationDate, 1}, {Kind::ImageDimension},
     };
     EXPECT_EQ(order, expected);

@@ -61,8 +61,7 @@ TEST(ImageFile, CaptureDateFromTiffDateTimeElseTheCreationDate)
 
 TEST(ImageFile, ExifDateTextParsing)
 {
-    EXPECT_EQ(parseExifDateTime("2000:02:29 23:59:59"),
-              QDateTime(QDate(2000, 2, 29), QTime(23, 59, 59)));
+    EXPECT_EQ(parseExifDateTime("2000:02:29 23:59:59"), QDateTime(QDate(2000, 2, 29), QTime(23, 59, 59)));
     EXPECT_FALSE(parseExifDateTime(""));
     EXPECT_FALSE(parseExifDateTime("2019:02:30 10:00:00"));
     EXPECT_FALSE(parseExifDateTime("2019:07:04 10:11"));
@@ -76,12 +75,13 @@ TEST(ImageFile, GpsMagnitudesAsStoredAndSignedByHemisphere)
     const QString sydney = dir.filePath("sydney.jpg"), half = dir.filePath("half.jpg");
     ASSERT_TRUE(fixtures::writeImage(sydney, 8, 8, "JPEG"));
     ASSERT_TRUE(fixtures::writeImage(half, 8, 8, "JPEG"));
-    ASSERT_TRUE(fixtures::writeTags(sydney, {{"Exif.GPSInfo.GPSLatitudeRef", "S"},
-                                             {"Exif.GPSInfo.GPSLatitude", "339/10 0/1 0/1"},
-                                             {"Exif.GPSInfo.GPSLongitudeRef", "E"},
-                                             {"Exif.GPSInfo.GPSLongitude", "1512/10 0/1 0/1"}}));
-    ASSERT_TRUE(fixtures::writeTags(half, {{"Exif.GPSInfo.GPSLatitudeRef", "N"},
-                                           {"Exif.GPSInfo.GPSLatitude", "10/1 30/1 0/1"}}));
+    ASSERT_TRUE(fixtures::writeTags(sydney,
+                                    {{"Exif.GPSInfo.GPSLatitudeRef", "S"},
+                                     {"Exif.GPSInfo.GPSLatitude", "339/10 0/1 0/1"},
+                                     {"Exif.GPSInfo.GPSLongitudeRef", "E"},
+                                     {"Exif.GPSInfo.GPSLongitude", "1512/10 0/1 0/1"}}));
+    ASSERT_TRUE(fixtures::writeTags(
+        half, {{"Exif.GPSInfo.GPSLatitudeRef", "N"}, {"Exif.GPSInfo.GPSLatitude", "10/1 30/1 0/1"}}));
     const auto s = recordOf(sydney);
     ASSERT_TRUE(s->latitude && s->longitude);
     EXPECT_NEAR(*s->latitude, 33.9, 1e-9);
@@ -144,7 +144,8 @@ TEST(ImageFile, OneFileReachedTwiceHasOneIdentity)
     ASSERT_TRUE(fixtures::writeImage(file, 4, 4, "PNG"));
     ASSERT_TRUE(QFile::link(file, dir.filePath("alias.png")));
     ASSERT_TRUE(QDir().mkpath(dir.filePath("sub")));
-    ASSERT_EQ(::link(QFile::encodeName(file).constData(), QFile::encodeName(dir.filePath("sub/hard.png")).constData()), 0);
+    ASSERT_EQ(::link(QFile::encodeName(file).constData(), QFile::encodeName(dir.filePath("sub/hard.png")).constData()),
+              0);
     const auto a = recordOf(file), hard = recordOf(dir.filePath("sub/hard.png"));
     ASSERT_TRUE(a->identity && hard->identity);
     EXPECT_EQ(*a->identity, *hard->identity);
@@ -165,7 +166,7 @@ TEST(ImageFile, RealPhonePhotoSouthAndWest)
     EXPECT_FALSE(record->creationDate);
     EXPECT_FALSE(record->isOrientation);
     ASSERT_TRUE(record->latitude && record->longitude);
-    EXPECT_GT(*record->latitude, 15.8);   // stored magnitude
+    EXPECT_GT(*record->latitude, 15.8); // stored magnitude
     EXPECT_LT(*record->signedLatitude(), -15.8);
     EXPECT_LT(*record->signedLongitude(), -48.0);
     EXPECT_TRUE(recordOf(fixtures::realSample("original-files/pic2/IMG_20200124_231153.jpg"))->isOrientation);
@@ -178,9 +179,10 @@ TEST(ImageFile, RecordsMadeOnSeveralThreadsAgree)
     for (int i = 0; i < 6; ++i) {
         const QString path = dir.filePath(QStringLiteral("p%1.jpg").arg(i));
         ASSERT_TRUE(fixtures::writeImage(path, 32 + i, 24, "JPEG"));
-        ASSERT_TRUE(fixtures::writeTags(path, {{"Exif.Image.DateTime", "2020:01:02 03:04:05"},
-                                               {"Exif.Image.Orientation", std::to_string(1 + i % 8)},
-                                               {"Xmp.dc.subject", "one"}}));
+        ASSERT_TRUE(fixtures::writeTags(path,
+                                        {{"Exif.Image.DateTime", "2020:01:02 03:04:05"},
+                                         {"Exif.Image.Orientation", std::to_string(1 + i % 8)},
+                                         {"Xmp.dc.subject", "one"}}));
         paths << path;
     }
     const QString heic = fixtures::makeHeic(dir.path(), "h.heic", 64, 48);

@@ -63,8 +63,8 @@ TEST(ModuleState, ExcludedSystemFoldersAreTheLinuxOnesInOrder)
 {
     const QString home = QDir::homePath();
     EXPECT_EQ(excludedSystemFolderList(),
-              (QStringList{"/usr", home + "/.local", home + "/.local/share/Trash", home + "/Dropbox", "/sys",
-                           "/var", "/opt"}));
+              (QStringList{"/usr", home + "/.local", home + "/.local/share/Trash", home + "/Dropbox", "/sys", "/var",
+                           "/opt"}));
 }
 
 TEST(ModuleState, PhotosDatabasePathsStartAtTheDefaultLibrary)

@@ -48,8 +48,8 @@ QImage sampleIcon()
 Metadata sampleMetadata()
 {
     return Metadata(QUrl::fromLocalFile("/data/photos/a b.jpg"), "a b.jpg",
-                    utcDateTime(QDate(2024, 5, 6), QTime(7, 8, 9, 123)), 5'000'000'000LL,
-                    sampleIcon(), false, QColor(Qt::red), true);
+                    utcDateTime(QDate(2024, 5, 6), QTime(7, 8, 9, 123)), 5'000'000'000LL, sampleIcon(), false,
+                    QColor(Qt::red), true);
 }
 
 } // namespace
@@ -57,9 +57,9 @@ Metadata sampleMetadata()
 TEST(PhotoLibraryPropertiesJson, RoundTripWithEveryFieldNamedAsItsKey)
 {
     const json coded = sampleProperties();
-    EXPECT_EQ(keysOf(coded), (std::set<std::string>{"RKMuuid", "RKMimagePath", "RKMFilSize", "RKVuuid",
-                                                    "RKVmodelId", "RKVfilename", "RKAVMId",
-                                                    "OriginalFileName"}));
+    EXPECT_EQ(keysOf(coded),
+              (std::set<std::string>{"RKMuuid", "RKMimagePath", "RKMFilSize", "RKVuuid", "RKVmodelId", "RKVfilename",
+                                     "RKAVMId", "OriginalFileName"}));
     EXPECT_EQ(coded.at("RKVuuid"), "v-uuid");
     EXPECT_EQ(coded.get<PhotoLibraryProperties>(), sampleProperties());
 }
@@ -177,8 +177,8 @@ TEST(InitialDirectoryJson, RoundTripWithEveryFieldPresent)
     entry.isChecked = false;
 
     const json coded = entry;
-    EXPECT_EQ(keysOf(coded), (std::set<std::string>{"md5", "url", "file", "photoLibraryProperties",
-                                                    "isPhotoLibrary", "isChecked"}));
+    EXPECT_EQ(keysOf(coded),
+              (std::set<std::string>{"md5", "url", "file", "photoLibraryProperties", "isPhotoLibrary", "isChecked"}));
     const InitialDirectory read = json::parse(coded.dump()).get<InitialDirectory>();
     EXPECT_EQ(read.md5, entry.md5);
     EXPECT_EQ(read.url, entry.url);

@@ -12,19 +12,22 @@ using namespace ResultCommands;
 
 namespace {
 
-std::vector<int> marks(const ResultState &s, int g) { return s.selectedIndexArray[size_t(g)]; }
+std::vector<int> marks(const ResultState &s, int g)
+{
+    return s.selectedIndexArray[size_t(g)];
+}
 
 } // namespace
 
 TEST(ResultCommands, ShownGroupsKeepFirstMemberAndThoseReachingTheLevel)
 {
     ImageGroups delivered;
-    delivered.push_back({fileAt("/a/1.jpg", 10), fileAt("/a/2.jpg", 85)});          // exactly at level
-    delivered.push_back({fileAt("/b/1.jpg"), fileAt("/b/2.jpg", 84.9f)});           // dropped
+    delivered.push_back({fileAt("/a/1.jpg", 10), fileAt("/a/2.jpg", 85)}); // exactly at level
+    delivered.push_back({fileAt("/b/1.jpg"), fileAt("/b/2.jpg", 84.9f)});  // dropped
     auto video = fileAt("/c/2.mov", 50);
     video->isVideo = true;
-    delivered.push_back({fileAt("/c/1.jpg"), fileAt("/c/3.jpg", 99), video});       // video hidden
-    delivered.push_back({fileAt("/d/1.jpg"), fileAt("/d/2.jpg", std::nanf(""))});  // NaN stays out
+    delivered.push_back({fileAt("/c/1.jpg"), fileAt("/c/3.jpg", 99), video});     // video hidden
+    delivered.push_back({fileAt("/d/1.jpg"), fileAt("/d/2.jpg", std::nanf(""))}); // NaN stays out
     bool videos = false;
     const ImageGroups shown = shownGroupsAtMatchingLevel(delivered, 85, &videos);
     ASSERT_EQ(shown.size(), 2u);
@@ -62,7 +65,7 @@ TEST(ResultCommands, TickRefusesTheLastUnmarkedMemberAndToggleFollowsFullRule)
     const std::vector<int> byRules = marks(s, 1);
     EXPECT_FALSE(byRules.empty());
     EXPECT_EQ(std::count(byRules.begin(), byRules.end(), 0), 0); // protected: never marked
-    clearGroup(s, 1); // clearing empties whatever is there
+    clearGroup(s, 1);                                            // clearing empties whatever is there
     EXPECT_TRUE(marks(s, 1).empty());
 }
 

@@ -56,8 +56,8 @@ TEST(ResultRegrouping, RegroupingAtTheCurrentLevelChangesNothing)
             ImageGroup group;
             const int size = 2 + int(random() % 5);
             for (int r = 0; r < size; ++r)
-                group.push_back(file(QStringLiteral("g%1f%2").arg(g).arg(r), float(75 + random() % 26)
-                                                                                 + float(random() % 10) / 10.0f));
+                group.push_back(file(QStringLiteral("g%1f%2").arg(g).arg(r),
+                                     float(75 + random() % 26) + float(random() % 10) / 10.0f));
             // The first member carries its first partner's score, as a similar scan gives it.
             group[0]->matchingPercentage = group[1]->matchingPercentage;
             all.push_back(group);
@@ -114,8 +114,8 @@ TEST(ResultRegrouping, MarksAndHandProtectionFollowTheirFiles)
     ResultState state;
     state.setResults({{file("p", 100), file("v1", 100, true), file("v2", 100, true)},
                       {file("v3", 100, true), file("q", 100), file("v4", 100, true)}});
-    state.mark(0, 2);                    // v2
-    state.mark(1, 1);                    // q (a photo: leaves with the filter)
+    state.mark(0, 2);                      // v2
+    state.mark(1, 1);                      // q (a photo: leaves with the filter)
     state.setProtectionByHand(1, 2, true); // v4
     state.recordFolderProtection(0, 0);    // a folder record is not carried
     state.protectionOverrideRows[0].push_back(0);

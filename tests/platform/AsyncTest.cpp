@@ -46,7 +46,10 @@ TEST(AsyncBlock, MainLinksRunInSubmissionOrderAndVoidBlocksChain)
     std::vector<int> seen;
     auto a = Async::main([&] { seen.push_back(1); });
     auto b = Async::main([&] { seen.push_back(2); });
-    auto c = b.main([&] { seen.push_back(3); return QString("done"); });
+    auto c = b.main([&] {
+        seen.push_back(3);
+        return QString("done");
+    });
     auto d = c.utility([](const QString &text) { return text.size(); }, 0.01);
     ASSERT_TRUE(spinUntil([&] { return d.output().has_value(); }));
     EXPECT_EQ(seen, (std::vector<int>{1, 2, 3}));
@@ -70,9 +73,15 @@ TEST(AsyncBlock, WaitTimesOutWhileQueuedAndSucceedsOnceRun)
 TEST(AsyncBlock, CancelledLinkRunsNothingAndItsFollowerNeither)
 {
     std::atomic<int> calls{0};
-    auto first = Async::main([&] { ++calls; return 1; });
+    auto first = Async::main([&] {
+        ++calls;
+        return 1;
+    });
     first.cancel();
-    auto second = first.background([&](int v) { ++calls; return v; });
+    auto second = first.background([&](int v) {
+        ++calls;
+        return v;
+    });
     ASSERT_TRUE(spinUntil([&] { return second.block->isFinished(); }));
     EXPECT_EQ(calls, 0);
     EXPECT_FALSE(first.output());
@@ -84,10 +93,13 @@ TEST(AsyncBlock, CustomQueueAndDelayedStart)
 {
     Dispatch::SerialQueue queue;
     std::atomic<std::thread::id> ranOn{};
-    auto link = Async::custom(queueOf(queue), [&] {
-        ranOn = std::this_thread::get_id();
-        return 7;
-    }, 0.05);
+    auto link = Async::custom(
+        queueOf(queue),
+        [&] {
+            ranOn = std::this_thread::get_id();
+            return 7;
+        },
+        0.05);
     EXPECT_EQ(link.wait(10.0), DispatchTimeoutResult::success);
     EXPECT_EQ(link.output(), 7);
     EXPECT_NE(ranOn.load(), std::this_thread::get_id());

@@ -79,7 +79,8 @@ TEST(FileManager, WalkSkipsHiddenEntriesAndPackageContentsAndDoesNotFollowLinks)
 
     // Stopping after the first entry.
     int visits = 0;
-    EXPECT_TRUE(FileManager::enumerate(root, true, true, [&](const platform::DirectoryEntry &) { return ++visits < 1; }));
+    EXPECT_TRUE(
+        FileManager::enumerate(root, true, true, [&](const platform::DirectoryEntry &) { return ++visits < 1; }));
     EXPECT_EQ(visits, 1);
 
     EXPECT_FALSE(FileManager::enumerate(root + "/a.jpg", true, true, [](const auto &) { return true; }));
@@ -101,8 +102,8 @@ TEST(FileManager, TrashItemMovesIntoTheHomeTrashWithItsInfoFile)
     EXPECT_TRUE(QFile::exists(result.trashedPath));
     EXPECT_TRUE(FileManager::isInTrash(result.trashedPath));
     EXPECT_TRUE(result.trashedPath.startsWith(FileManager::homeTrashPath() + "/files/"));
-    const QString info = FileManager::homeTrashPath() + "/info/" + QFileInfo(result.trashedPath).fileName()
-                         + ".trashinfo";
+    const QString info =
+        FileManager::homeTrashPath() + "/info/" + QFileInfo(result.trashedPath).fileName() + ".trashinfo";
     QFile infoFile(info);
     ASSERT_TRUE(infoFile.open(QIODevice::ReadOnly));
     EXPECT_TRUE(infoFile.readAll().contains("Path="));

@@ -63,8 +63,7 @@ void expectRestorable(const TrashResult &result, const QString &original, const 
     }
     const auto decoded = FreedesktopTrash::infoPath(result.infoPath);
     ASSERT_TRUE(decoded);
-    const QByteArray expected = top.isEmpty() ? native(original)
-                                              : native(QDir(top).relativeFilePath(original));
+    const QByteArray expected = top.isEmpty() ? native(original) : native(QDir(top).relativeFilePath(original));
     EXPECT_EQ(*decoded, expected);
     const QByteArray restoreTo = top.isEmpty() ? *decoded : native(top) + '/' + *decoded;
     ASSERT_EQ(::rename(native(result.trashedPath).constData(), restoreTo.constData()), 0);
@@ -74,7 +73,8 @@ void expectRestorable(const TrashResult &result, const QString &original, const 
 }
 
 // A file system of its own mounted on `where` (root only); unmounted by the destructor.
-class Mount {
+class Mount
+{
 public:
     Mount(const QString &where, const QString &type, const QString &options = QString())
         : m_where(where)
@@ -94,10 +94,12 @@ public:
             if (!image.open(QIODevice::WriteOnly) || !image.resize(8 * 1024 * 1024))
                 return;
             image.close();
-            if (QProcess::execute(mkfs, {QStringLiteral("-q"), QStringLiteral("-m"), QStringLiteral("0"), m_image}) != 0)
+            if (QProcess::execute(mkfs, {QStringLiteral("-q"), QStringLiteral("-m"), QStringLiteral("0"), m_image})
+                != 0)
                 return;
             const QString mountOptions = options.isEmpty() ? QStringLiteral("loop") : QStringLiteral("loop,") + options;
-            m_ok = QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-o"), mountOptions, m_image, where}) == 0;
+            m_ok =
+                QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-o"), mountOptions, m_image, where}) == 0;
         }
     }
     ~Mount()
@@ -170,8 +172,8 @@ TEST(FreedesktopTrash, LongNamesAreShortenedInTheTrashAndRestoredInFull)
 {
     fixtures::TempHome home;
     const QString e = QString::fromUtf8("é"); // two bytes
-    const QStringList names = {QString(242, 'a') + ".jpg", QString(251, 'b') + ".jpg",
-                               QString(125, e[0]) + "x.jpg", QString(255, 'c')};
+    const QStringList names = {QString(242, 'a') + ".jpg", QString(251, 'b') + ".jpg", QString(125, e[0]) + "x.jpg",
+                               QString(255, 'c')};
     for (const QString &name : names) {
         SCOPED_TRACE(native(name).size());
         ASSERT_GE(native(name).size(), 246);
@@ -201,7 +203,7 @@ TEST(FreedesktopTrash, AnUnwritableInfoFolderFailsAndLeavesTheFile)
     if (::geteuid() == 0) {
         // Permissions do not bind the super-user; a read-only bind mount does.
         readOnly = ::mount(native(info).constData(), native(info).constData(), nullptr, MS_BIND, nullptr) == 0
-                   && ::mount(nullptr, native(info).constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+            && ::mount(nullptr, native(info).constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
     } else {
         readOnly = ::chmod(native(info).constData(), 0500) == 0;
     }
@@ -311,7 +313,8 @@ TEST(FreedesktopTrash, NoTrashIsMadeWhereTheDesktopKeepsNone)
             qputenv("XDG_DATA_HOME", QFile::encodeName(data));
             const QString file = home.file("on-root/shot.jpg");
             ASSERT_TRUE(fixtures::writeFile(file, "kept"));
-            struct stat rootStat {}, fileStat {};
+            struct stat rootStat {
+            }, fileStat{};
             ASSERT_EQ(::stat("/", &rootStat), 0);
             ASSERT_EQ(::stat(native(file).constData(), &fileStat), 0);
             if (rootStat.st_dev == fileStat.st_dev)
@@ -368,13 +371,11 @@ TEST(FreedesktopTrash, AFullDiskNeverLeavesAnEmptyInfoFile)
         QFile filler(top + "/filler");
         ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
         const QByteArray block(64 * 1024, 'x');
-        while (filler.write(block) == block.size()) {
-        }
+        while (filler.write(block) == block.size()) { }
         filler.close();
         QFile small(top + "/filler2");
         if (small.open(QIODevice::WriteOnly)) {
-            while (small.write("x", 1) == 1 && small.flush()) {
-            }
+            while (small.write("x", 1) == 1 && small.flush()) { }
         }
     }
     const TrashResult result = FileManager::trashItem(file);

@@ -102,13 +102,14 @@ QByteArray randomJpegHeader(std::mt19937 &random)
             break;
         case 7:
             // Something the strict reading leaves to the decoder.
-            out += chance(50) ? bytesOf({0xFF, pick({0xD0, 0x01, 0xD8, 0xDC, 0xCC})}) : segment(0xCC, bytesOf({0x10, 0x21}));
+            out += chance(50) ? bytesOf({0xFF, pick({0xD0, 0x01, 0xD8, 0xDC, 0xCC})})
+                              : segment(0xCC, bytesOf({0x10, 0x21}));
             break;
         case 8:
             if (chance(50))
                 out += bytesOf({0xFF, 0xFF}); // fill bytes before the next marker
             else
-                out += bytesOf({0x12, 0x34});  // stray bytes
+                out += bytesOf({0x12, 0x34}); // stray bytes
             break;
         default:
             out += segment(0xE2, randomBytes(random, int(random() % 20)));
@@ -179,7 +180,9 @@ void expectSameProperties(const QString &path)
     }
 }
 
-void silenceQtMessages(QtMsgType, const QMessageLogContext &, const QString &) {}
+void silenceQtMessages(QtMsgType, const QMessageLogContext &, const QString &)
+{
+}
 
 } // namespace
 
@@ -216,20 +219,21 @@ TEST(ImageSourceFastPath, TaggedCutAndAlteredJpegsReadAsThePlainPath)
     // Colour and grey photos with Exif, GPS, IPTC and an orientation.
     const QString tagged = dir.filePath("tagged.jpg");
     ASSERT_TRUE(fixtures::writeImage(tagged, 120, 80, "JPEG", 90));
-    ASSERT_TRUE(fixtures::writeTags(tagged, {{"Exif.Image.Make", "Acme"},
-                                             {"Exif.Image.Orientation", "6"},
-                                             {"Exif.Image.DateTime", "2021:05:06 07:08:09"},
-                                             {"Exif.Image.XResolution", "300/1"},
-                                             {"Exif.Image.YResolution", "300/1"},
-                                             {"Exif.Image.ResolutionUnit", "2"},
-                                             {"Exif.Photo.ISOSpeedRatings", "200"},
-                                             {"Exif.Photo.FNumber", "28/10"},
-                                             {"Exif.GPSInfo.GPSLatitudeRef", "S"},
-                                             {"Exif.GPSInfo.GPSLatitude", "33/1 54/1 30/1"},
-                                             {"Exif.GPSInfo.GPSLongitudeRef", "W"},
-                                             {"Exif.GPSInfo.GPSLongitude", "151/1 12/1 0/1"},
-                                             {"Iptc.Application2.Keywords", "beach"},
-                                             {"Xmp.dc.title", "Shore"}}));
+    ASSERT_TRUE(fixtures::writeTags(tagged,
+                                    {{"Exif.Image.Make", "Acme"},
+                                     {"Exif.Image.Orientation", "6"},
+                                     {"Exif.Image.DateTime", "2021:05:06 07:08:09"},
+                                     {"Exif.Image.XResolution", "300/1"},
+                                     {"Exif.Image.YResolution", "300/1"},
+                                     {"Exif.Image.ResolutionUnit", "2"},
+                                     {"Exif.Photo.ISOSpeedRatings", "200"},
+                                     {"Exif.Photo.FNumber", "28/10"},
+                                     {"Exif.GPSInfo.GPSLatitudeRef", "S"},
+                                     {"Exif.GPSInfo.GPSLatitude", "33/1 54/1 30/1"},
+                                     {"Exif.GPSInfo.GPSLongitudeRef", "W"},
+                                     {"Exif.GPSInfo.GPSLongitude", "151/1 12/1 0/1"},
+                                     {"Iptc.Application2.Keywords", "beach"},
+                                     {"Xmp.dc.title", "Shore"}}));
     QImage grey = fixtures::testPicture(50, 70).convertToFormat(QImage::Format_Grayscale8);
     const QString greyPath = dir.filePath("grey.jpg");
     ASSERT_TRUE(grey.save(greyPath, "JPEG", 70));
@@ -340,8 +344,9 @@ TEST(ImageSourceFastPath, CachedInputBehavesLikeExivFileInput)
                     ASSERT_EQ(threwA, threwB);
                     ASSERT_EQ(platform::exiv::byteCount(a), platform::exiv::byteCount(b));
                     if (platform::exiv::byteCount(a) > 0) {
-                        ASSERT_EQ(0, std::memcmp(platform::exiv::bytes(a), platform::exiv::bytes(b),
-                                                 platform::exiv::byteCount(a)));
+                        ASSERT_EQ(0,
+                                  std::memcmp(platform::exiv::bytes(a), platform::exiv::bytes(b),
+                                              platform::exiv::byteCount(a)));
                     }
                     break;
                 }

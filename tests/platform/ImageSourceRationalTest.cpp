@@ -16,12 +16,13 @@ TEST(ImageSourceRationals, LargeUnsignedRationalsKeepTheirValue)
     QTemporaryDir dir;
     const QString path = dir.filePath("large.jpg");
     ASSERT_TRUE(fixtures::writeImage(path, 32, 24, "JPEG"));
-    ASSERT_TRUE(fixtures::writeTags(path, {{"Exif.Photo.ExposureTime", "1/3000000000"},
-                                           {"Exif.GPSInfo.GPSLatitudeRef", "N"},
-                                           {"Exif.GPSInfo.GPSLatitude", "3000000000/100000000 30/1 0/1"},
-                                           {"Exif.GPSInfo.GPSLongitudeRef", "E"},
-                                           {"Exif.GPSInfo.GPSLongitude", "151/1 0/1 0/1"},
-                                           {"Exif.GPSInfo.GPSTimeStamp", "4294967295/1 2147483648/1 1/1"}}));
+    ASSERT_TRUE(fixtures::writeTags(path,
+                                    {{"Exif.Photo.ExposureTime", "1/3000000000"},
+                                     {"Exif.GPSInfo.GPSLatitudeRef", "N"},
+                                     {"Exif.GPSInfo.GPSLatitude", "3000000000/100000000 30/1 0/1"},
+                                     {"Exif.GPSInfo.GPSLongitudeRef", "E"},
+                                     {"Exif.GPSInfo.GPSLongitude", "151/1 0/1 0/1"},
+                                     {"Exif.GPSInfo.GPSTimeStamp", "4294967295/1 2147483648/1 1/1"}}));
 
     const ImageSource source(path);
     const auto fast = source.properties();

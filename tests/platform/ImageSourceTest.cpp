@@ -23,24 +23,25 @@ QString taggedJpeg(const QTemporaryDir &dir)
     const QString path = dir.filePath("tagged.jpg");
     if (!fixtures::writeImage(path, 40, 20, "JPEG"))
         return {};
-    const bool ok = fixtures::writeTags(path, {{"Exif.Image.Make", "Acme"},
-                                               {"Exif.Image.Model", "Pocket 3"},
-                                               {"Exif.Image.Orientation", "6"},
-                                               {"Exif.Image.DateTime", "2019:07:04 10:11:12"},
-                                               {"Exif.Image.XResolution", "300/1"},
-                                               {"Exif.Image.YResolution", "300/1"},
-                                               {"Exif.Image.ResolutionUnit", "2"},
-                                               {"Exif.Photo.FNumber", "28/10"},
-                                               {"Exif.Photo.ExposureTime", "1/60"},
-                                               {"Exif.Photo.ISOSpeedRatings", "200"},
-                                               {"Exif.GPSInfo.GPSLatitudeRef", "S"},
-                                               {"Exif.GPSInfo.GPSLatitude", "33/1 54/1 0/1"},
-                                               {"Exif.GPSInfo.GPSLongitudeRef", "E"},
-                                               {"Exif.GPSInfo.GPSLongitude", "151/1 12/1 0/1"},
-                                               {"Exif.GPSInfo.GPSAltitude", "25/2"},
-                                               {"Iptc.Application2.Keywords", "beach"},
-                                               {"Iptc.Application2.Copyright", "Ann"},
-                                               {"Xmp.dc.title", "lang=x-default Harbour"}});
+    const bool ok = fixtures::writeTags(path,
+                                        {{"Exif.Image.Make", "Acme"},
+                                         {"Exif.Image.Model", "Pocket 3"},
+                                         {"Exif.Image.Orientation", "6"},
+                                         {"Exif.Image.DateTime", "2019:07:04 10:11:12"},
+                                         {"Exif.Image.XResolution", "300/1"},
+                                         {"Exif.Image.YResolution", "300/1"},
+                                         {"Exif.Image.ResolutionUnit", "2"},
+                                         {"Exif.Photo.FNumber", "28/10"},
+                                         {"Exif.Photo.ExposureTime", "1/60"},
+                                         {"Exif.Photo.ISOSpeedRatings", "200"},
+                                         {"Exif.GPSInfo.GPSLatitudeRef", "S"},
+                                         {"Exif.GPSInfo.GPSLatitude", "33/1 54/1 0/1"},
+                                         {"Exif.GPSInfo.GPSLongitudeRef", "E"},
+                                         {"Exif.GPSInfo.GPSLongitude", "151/1 12/1 0/1"},
+                                         {"Exif.GPSInfo.GPSAltitude", "25/2"},
+                                         {"Iptc.Application2.Keywords", "beach"},
+                                         {"Iptc.Application2.Copyright", "Ann"},
+                                         {"Xmp.dc.title", "lang=x-default Harbour"}});
     return ok ? path : QString();
 }
 
@@ -162,8 +163,8 @@ TEST(ImageSource, PngTiffTextAndBrokenFiles)
     const QString cut = dir.filePath("cut.jpg");
     fixtures::writeFile(cut, head);
     const ImageSource broken(cut);
-    (void)broken.properties();    // must not crash
-    (void)broken.metadataTags();  // must not crash
+    (void)broken.properties();   // must not crash
+    (void)broken.metadataTags(); // must not crash
     (void)broken.thumbnail(32, true);
 
     EXPECT_FALSE(ImageSource(dir.filePath("missing.jpg")).typeIdentifier());
@@ -265,7 +266,12 @@ TEST(ImageSource, RegionsAreCutFromTheUprightPicture)
                                     QRect(0, 0, whole->width(), whole->height()),
                                     QRect(whole->width() - 333, whole->height() - 251, 333, 251)};
         for (const QRect &rect : parts) {
-            SCOPED_TRACE(QStringLiteral("%1,%2 %3x%4").arg(rect.x()).arg(rect.y()).arg(rect.width()).arg(rect.height()).toStdString());
+            SCOPED_TRACE(QStringLiteral("%1,%2 %3x%4")
+                             .arg(rect.x())
+                             .arg(rect.y())
+                             .arg(rect.width())
+                             .arg(rect.height())
+                             .toStdString());
             for (const QSize size : {rect.size(), QSize(48, 48)}) {
                 const auto part = source.region(rect, size, true);
                 ASSERT_TRUE(part);
@@ -402,8 +408,9 @@ TEST(ImageSource, DamagedJpegHeaderIsGivenUpAtOnce)
 {
     QTemporaryDir dir;
     const QString runaway = dir.filePath("runaway.jpg");
-    fixtures::writeFile(runaway, QByteArray("\xFF\xD8\xFF\xE1\xFF\xF0", 6) + QByteArray(3000, 'x')
-                                     + QByteArray("\xFF\xD8\xFF\xC4\xFF\xF0", 6));
+    fixtures::writeFile(runaway,
+                        QByteArray("\xFF\xD8\xFF\xE1\xFF\xF0", 6) + QByteArray(3000, 'x')
+                            + QByteArray("\xFF\xD8\xFF\xC4\xFF\xF0", 6));
     const qint64 before = readCalls();
     if (before < 0)
         GTEST_SKIP() << "/proc/self/io is not readable";

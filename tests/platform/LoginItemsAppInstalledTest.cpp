@@ -47,7 +47,8 @@ static QString programAsGLibReadsIt(const QString &entry)
     QString program;
     if (g_key_file_load_from_data(keys, bytes.constData(), gsize(bytes.size()), G_KEY_FILE_NONE, nullptr)) {
         if (gchar *exec = g_key_file_get_string(keys, "Desktop Entry", "Exec", nullptr)) {
-            const QByteArray command = QString::fromUtf8(exec).replace(QStringLiteral("%%"), QStringLiteral("%")).toUtf8();
+            const QByteArray command =
+                QString::fromUtf8(exec).replace(QStringLiteral("%%"), QStringLiteral("%")).toUtf8();
             gchar **argv = nullptr;
             if (g_shell_parse_argv(command.constData(), nullptr, &argv, nullptr) && argv && argv[0])
                 program = QString::fromUtf8(argv[0]);

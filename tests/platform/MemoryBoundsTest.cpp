@@ -9,8 +9,8 @@
 
 TEST(MemoryBounds, AreLeftOutOnlyUnderASanitizerRuntime)
 {
-    const bool runtime = dlsym(RTLD_DEFAULT, "__asan_init") || dlsym(RTLD_DEFAULT, "__tsan_init")
-                         || dlsym(RTLD_DEFAULT, "__msan_init");
+    const bool runtime =
+        dlsym(RTLD_DEFAULT, "__asan_init") || dlsym(RTLD_DEFAULT, "__tsan_init") || dlsym(RTLD_DEFAULT, "__msan_init");
     EXPECT_EQ(testsupport::kMemoryIsSanitized, runtime);
     // A measure over its bound passes only there.
     EXPECT_EQ(bool(testsupport::memoryBelow("peak", "bound", 2.0, 1.0)), runtime);

@@ -34,9 +34,8 @@ TEST(PathSafety, PathsHoldingANulCharacterAreRefusedByStatAndListing)
     EXPECT_FALSE(FileManager::isRegularFile(dir.filePath("album/a.jpg") + QChar(u'\0') + QStringLiteral("b")));
     EXPECT_FALSE(FileManager::contentsOfDirectory(withNul, false));
     int visited = 0;
-    EXPECT_FALSE(FileManager::enumerate(withNul, false, false, [&](const platform::DirectoryEntry &) {
-        return ++visited < 100;
-    }));
+    EXPECT_FALSE(FileManager::enumerate(withNul, false, false,
+                                        [&](const platform::DirectoryEntry &) { return ++visited < 100; }));
     EXPECT_EQ(visited, 0);
 
     // The same folder under its real name is read as usual.

@@ -146,7 +146,8 @@ TEST(PhotosProcessTest, BoundedWaitGivesUpOnAProcessThatIgnoresTheRequest)
     EXPECT_FALSE(photos.waitUntilQuit(300));
 
     std::optional<bool> reported;
-    photos.whenQuit(300, nullptr, [&](bool ended) { reported = ended; }, 50);
+    photos.whenQuit(
+        300, nullptr, [&](bool ended) { reported = ended; }, 50);
     EXPECT_FALSE(reported.has_value()) << "reported later, on the event loop";
     for (int i = 0; i < 200 && !reported; ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
@@ -175,10 +176,12 @@ TEST(PhotosProcessTest, AsynchronousWaitReportsTheEndAndIsDroppedWithItsContext)
     int droppedCalls = 0;
     {
         QObject context;
-        photos.whenQuit(10000, &context, [&](bool) { ++droppedCalls; }, 20);
+        photos.whenQuit(
+            10000, &context, [&](bool) { ++droppedCalls; }, 20);
     }
     std::optional<bool> reported;
-    photos.whenQuit(10000, nullptr, [&](bool ended) { reported = ended; }, 20);
+    photos.whenQuit(
+        10000, nullptr, [&](bool ended) { reported = ended; }, 20);
     photos.terminate();
     for (int i = 0; i < 1000 && !reported; ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);

@@ -264,7 +264,8 @@ TEST(DispatchTest, MainQueueRunsInOrderOnTheMainThread)
 
     bool late = false;
     auto *context = new QObject;
-    Dispatch::mainAfter(0.01, [&] { late = true; }, context);
+    Dispatch::mainAfter(
+        0.01, [&] { late = true; }, context);
     delete context; // the call dies with its context
     bool ran = false;
     Dispatch::mainAfter(0.02, [&] { ran = true; });

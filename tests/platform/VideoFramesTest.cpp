@@ -48,9 +48,12 @@ TEST(VideoFrames, ManyRealFilesInOneProcess)
 {
     // Frames of several real clips and pictures one after another: decoding and colour conversion
     // must leave the heap intact whatever the frame sizes.
-    const char *files[] = {"original-files/movie2/movie-hello.mp4", "original-files/movie2/movie-hello.avi",
-                           "original-files/movie2/movie-hello.mpeg", "original-files/movie2/movie-hello.ogg",
-                           "original-files/pic1/empty.jpg", "original-files/pic1/debian_logo.png",
+    const char *files[] = {"original-files/movie2/movie-hello.mp4",
+                           "original-files/movie2/movie-hello.avi",
+                           "original-files/movie2/movie-hello.mpeg",
+                           "original-files/movie2/movie-hello.ogg",
+                           "original-files/pic1/empty.jpg",
+                           "original-files/pic1/debian_logo.png",
                            "original-files/pic1/IMG-20191006-WA0002.jpg"};
     if (fixtures::realSample(files[0]).isEmpty())
         GTEST_SKIP() << "forensics-samples-files is not installed";
@@ -89,24 +92,23 @@ TEST(VideoFrames, PicturesInVideoFilesAreReadWithinBoundedMemory)
         GTEST_SKIP() << "ffmpeg is not available";
     const QString cover = dir.filePath(QStringLiteral("cover.png"));
     ASSERT_TRUE(fixtures::writeFile(cover, png));
-    const auto withCover = [&](const QString &name, const QStringList &inputs, const QStringList &maps, int coverIndex) {
+    const auto withCover = [&](const QString &name, const QStringList &inputs, const QStringList &maps,
+                               int coverIndex) {
         QStringList arguments{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y")};
         arguments << inputs << QStringLiteral("-i") << cover << maps;
         arguments << QStringLiteral("-c:v") << QStringLiteral("copy") << QStringLiteral("-c:a") << QStringLiteral("aac")
-                  << QStringLiteral("-disposition:v:%1").arg(coverIndex)
-                  << QStringLiteral("attached_pic") << QStringLiteral("-t") << QStringLiteral("1") << dir.filePath(name);
+                  << QStringLiteral("-disposition:v:%1").arg(coverIndex) << QStringLiteral("attached_pic")
+                  << QStringLiteral("-t") << QStringLiteral("1") << dir.filePath(name);
         return fixtures::run(QStringLiteral("ffmpeg"), arguments) ? dir.filePath(name) : QString();
     };
-    const QString song = withCover(QStringLiteral("song.mp4"),
-                                   {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                                    QStringLiteral("anullsrc=r=8000:cl=mono")},
-                                   {QStringLiteral("-map"), QStringLiteral("0:a"), QStringLiteral("-map"),
-                                    QStringLiteral("1:v")},
-                                   0);
-    const QString covered = withCover(QStringLiteral("covered.mp4"), {QStringLiteral("-i"), clip},
-                                      {QStringLiteral("-map"), QStringLiteral("0:v"), QStringLiteral("-map"),
-                                       QStringLiteral("1:v")},
-                                      1);
+    const QString song =
+        withCover(QStringLiteral("song.mp4"),
+                  {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                   QStringLiteral("anullsrc=r=8000:cl=mono")},
+                  {QStringLiteral("-map"), QStringLiteral("0:a"), QStringLiteral("-map"), QStringLiteral("1:v")}, 0);
+    const QString covered =
+        withCover(QStringLiteral("covered.mp4"), {QStringLiteral("-i"), clip},
+                  {QStringLiteral("-map"), QStringLiteral("0:v"), QStringLiteral("-map"), QStringLiteral("1:v")}, 1);
     ASSERT_FALSE(song.isEmpty());
     ASSERT_FALSE(covered.isEmpty());
 

@@ -96,16 +96,11 @@ TEST(MVNAssistance, DigestsOfFiles)
 TEST(MVNAssistance, SizeTextsUse1023AsTheStep)
 {
     const std::pair<quint64, const char *> table[] = {
-        {0, "0 bytes"},
-        {1022, "1022 bytes"},
-        {1023, "0.0 KB"},
-        {1536, "1.0 KB"},
-        {1047551, "1022.0 KB"},
-        {1047552, "1.0 MB"},
-        {1572864, "1.5 MB"},
-        {1072693247, "1023.0 MB"},
-        {1072693248, "1.0 GB"},
-        {5ull * 1024 * 1024 * 1024 * 1024, "5120.0 GB"},
+        {0, "0 bytes"},         {1022, "1022 bytes"},
+        {1023, "0.0 KB"},       {1536, "1.0 KB"},
+        {1047551, "1022.0 KB"}, {1047552, "1.0 MB"},
+        {1572864, "1.5 MB"},    {1072693247, "1023.0 MB"},
+        {1072693248, "1.0 GB"}, {5ull * 1024 * 1024 * 1024 * 1024, "5120.0 GB"},
     };
     for (const auto &[bytes, text] : table)
         EXPECT_EQ(MVNAssistance::sizeText(bytes), QString(text)) << bytes;

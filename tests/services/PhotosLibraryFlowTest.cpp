@@ -41,16 +41,11 @@ protected:
         ASSERT_TRUE(dir.isValid());
         savedTable = localizationTable;
         localizationTable = QVariantMap{
-            {"IDS_TWK_215", "Photos is open"},
-            {"IDS_TWK_217", "Quit Photos"},
-            {"IDS_TWK_218", "Skip Library"},
-            {"IDS_TWK_4101", "Photos is still open"},
-            {"IDS_TWK_4102", "Left out: %@"},
-            {"IDS_TWK_4104", "Cannot read %@"},
-            {"IDS_TWK_4108", "Damaged."},
-            {"IDS_TWK_4109", "Scan without it or cancel."},
-            {"IDS_TWK_4110", "Scan Without It"},
-            {"IDS_TWK_4111", "Cancel"},
+            {"IDS_TWK_215", "Photos is open"},   {"IDS_TWK_217", "Quit Photos"},
+            {"IDS_TWK_218", "Skip Library"},     {"IDS_TWK_4101", "Photos is still open"},
+            {"IDS_TWK_4102", "Left out: %@"},    {"IDS_TWK_4104", "Cannot read %@"},
+            {"IDS_TWK_4108", "Damaged."},        {"IDS_TWK_4109", "Scan without it or cancel."},
+            {"IDS_TWK_4110", "Scan Without It"}, {"IDS_TWK_4111", "Cancel"},
         };
         PhotosApp::shared().setProcessName(QString());
         PhotosApp::shared().setAlbumStorePath(dir.filePath("albums.sqlite"));
@@ -90,10 +85,11 @@ protected:
     QString newerLibrary(const QString &name)
     {
         const QString path = dir.filePath(name);
-        photos_fixtures::NewerLibrary library(path, {
-            {"N-1", "A", "IMG_1.JPG", "IMG_1.JPG", 10, false, true, {}},
-            {"N-2", "B", "IMG_2.JPG", "IMG_2.JPG", 20, false, true, {"Twinsift"}},
-        });
+        photos_fixtures::NewerLibrary library(path,
+                                              {
+                                                  {"N-1", "A", "IMG_1.JPG", "IMG_1.JPG", 10, false, true, {}},
+                                                  {"N-2", "B", "IMG_2.JPG", "IMG_2.JPG", 20, false, true, {"Twinsift"}},
+                                              });
         EXPECT_TRUE(library.ok()) << qPrintable(library.error());
         return path;
     }
@@ -170,7 +166,8 @@ TEST_F(PhotosFlowTest, TickedLibrariesOfBothFormsAreReadInListOrder)
     EXPECT_FALSE(flow->isBusy());
     EXPECT_TRUE(alerts.isEmpty());
     // Library entries and anything inside a package leave the list; the items follow the rest.
-    EXPECT_EQ(pathsOf(scanned), QStringList({folder, first + "/originals/A/IMG_1.JPG", last + "/Masters/2020/01/a.jpg"}));
+    EXPECT_EQ(pathsOf(scanned),
+              QStringList({folder, first + "/originals/A/IMG_1.JPG", last + "/Masters/2020/01/a.jpg"}));
     EXPECT_FALSE(scanned[0].isPhotoLibrary);
     EXPECT_TRUE(scanned[1].isPhotoLibrary);
     EXPECT_EQ(scanned[1].photoLibraryProperties->RKVuuid, "N-1");
@@ -185,8 +182,7 @@ TEST_F(PhotosFlowTest, FoldersWhoseNamesMerelyContainTheExtensionStayInTheList)
     const QString export_ = dir.filePath("Trip.photoslibrary-export");
     const QString backup = dir.filePath("old.photoslibrary.bak/Pictures");
     const QString named = dir.filePath("my.photoslibrary photos");
-    list = {entryFor(export_), entryFor(library), entryFor(backup), entryFor(named),
-            entryFor(library + "/originals")};
+    list = {entryFor(export_), entryFor(library), entryFor(backup), entryFor(named), entryFor(library + "/originals")};
 
     EXPECT_TRUE(flow->scanOrReadPhotosLibrary());
     EXPECT_TRUE(settled());
@@ -213,7 +209,8 @@ TEST_F(PhotosFlowTest, AnUnreadableLibraryIsNamedAndTheUserChooses)
     EXPECT_TRUE(settled());
     ASSERT_TRUE(unreadableAnswer);
     EXPECT_EQ(unreadablePaths, QStringList({broken}));
-    EXPECT_EQ(alerts.value(0), "Cannot read Broken \"One\".photoslibrary|Damaged. Scan without it or cancel.|Scan Without It,Cancel");
+    EXPECT_EQ(alerts.value(0),
+              "Cannot read Broken \"One\".photoslibrary|Damaged. Scan without it or cancel.|Scan Without It,Cancel");
     EXPECT_TRUE(flow->isBusy());
     EXPECT_FALSE(flow->scanOrReadPhotosLibrary()) << "one run at a time";
     unreadableAnswer(false);

@@ -259,8 +259,9 @@ TEST_F(PhotosReaderTest, TwoReadsAtOnceEachReadTheirOwnLibraryFromAPrivateCopy)
     const QString first = package("First.photoslibrary");
     const QString second = package("Second.photoslibrary");
     photos_fixtures::NewerLibrary firstFixture(first, newerItems());
-    photos_fixtures::NewerLibrary secondFixture(second, {{"S-1", "A", "S1.JPG", "S1.JPG", 5, false, true, {}},
-                                                         {"S-2", "B", "S2.JPG", "S2.JPG", 6, false, true, {}}});
+    photos_fixtures::NewerLibrary secondFixture(
+        second,
+        {{"S-1", "A", "S1.JPG", "S1.JPG", 5, false, true, {}}, {"S-2", "B", "S2.JPG", "S2.JPG", 6, false, true, {}}});
     ASSERT_TRUE(firstFixture.ok() && secondFixture.ok());
     const QStringList firstItems{"U-PLAIN", "U-ODD", "U-MISSING"};
     const QStringList secondItems{"S-1", "S-2"};
@@ -278,7 +279,7 @@ TEST_F(PhotosReaderTest, TwoReadsAtOnceEachReadTheirOwnLibraryFromAPrivateCopy)
             PhotosLibraryReader other;
             other.shouldStop = [&] {
                 for (const QFileInfo &folder : QDir(userCacheFolder()).entryInfoList({"photosTempTWK-*"}, QDir::Dirs)) {
-                    struct stat info {};
+                    struct stat info = {};
                     if (::lstat(QFile::encodeName(folder.filePath()).constData(), &info) == 0
                         && (info.st_mode & 0777) == 0700)
                         privateFolders.insert(folder.fileName());
@@ -337,7 +338,6 @@ TEST_F(PhotosReaderTest, UnreadableDatabasesAreReportedWithTheirCause)
     EXPECT_EQ(read.failure, Failure::ReadFailed);
     EXPECT_TRUE(read.detail.contains("RKVersion")) << qPrintable(read.detail);
     EXPECT_TRUE(read.photosLibrary.empty());
-
 }
 
 TEST_F(PhotosReaderTest, StoredPathsThatLeaveThePackageOrNameNoFileAreSkipped)
@@ -350,12 +350,14 @@ TEST_F(PhotosReaderTest, StoredPathsThatLeaveThePackageOrNameNoFileAreSkipped)
         p.RKVfilename = name;
         return p;
     };
-    EXPECT_EQ(PhotosLibraryReader::originalFilePath(newer, item("A", "x..jpg")), "/lib.photoslibrary/originals/A/x..jpg");
+    EXPECT_EQ(PhotosLibraryReader::originalFilePath(newer, item("A", "x..jpg")),
+              "/lib.photoslibrary/originals/A/x..jpg");
     EXPECT_FALSE(PhotosLibraryReader::originalFilePath(newer, item("A", "")));
     EXPECT_FALSE(PhotosLibraryReader::originalFilePath(newer, item("", "a.jpg")));
     EXPECT_FALSE(PhotosLibraryReader::originalFilePath(newer, item("../../etc", "passwd")));
     EXPECT_FALSE(PhotosLibraryReader::originalFilePath(newer, item("A", "../b.jpg")));
-    EXPECT_EQ(PhotosLibraryReader::originalFilePath(older, item("2019/a.jpg", "")), "/lib.photoslibrary/Masters/2019/a.jpg");
+    EXPECT_EQ(PhotosLibraryReader::originalFilePath(older, item("2019/a.jpg", "")),
+              "/lib.photoslibrary/Masters/2019/a.jpg");
     EXPECT_FALSE(PhotosLibraryReader::originalFilePath(older, item("/etc/passwd", "")));
     EXPECT_FALSE(PhotosLibraryReader::originalFilePath(older, item("2019/../../x", "")));
 
@@ -586,7 +588,8 @@ TEST_F(PhotosReaderTest, ItemsResolveInsideThePackageOnly)
 
 TEST(PhotosRegexTest, MatchesInOrderAndRejectsABadPattern)
 {
-    EXPECT_EQ(PhotosLibraryReader::regexMatches(PhotosLibraryReader::pattern, "Z_26ASSETS"), QStringList({"Z_26ASSETS"}));
+    EXPECT_EQ(PhotosLibraryReader::regexMatches(PhotosLibraryReader::pattern, "Z_26ASSETS"),
+              QStringList({"Z_26ASSETS"}));
     EXPECT_TRUE(PhotosLibraryReader::regexMatches(PhotosLibraryReader::pattern, "Z_FOK_3ASSETS").isEmpty());
     EXPECT_EQ(PhotosLibraryReader::regexMatches(PhotosLibraryReader::pattern1, "Z_26ASSETS").join(""), "26");
     EXPECT_EQ(PhotosLibraryReader::regexMatches(PhotosLibraryReader::pattern1, "Z2_26ASSETS").join(""), "226");

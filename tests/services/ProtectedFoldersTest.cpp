@@ -11,7 +11,8 @@
 
 namespace {
 
-class ProtectedFoldersTest : public ::testing::Test {
+class ProtectedFoldersTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -46,8 +47,8 @@ protected:
     ResultState markedState()
     {
         ResultState state;
-        state.setResults({{fileAt(root() + "/Keep/a.jpg"), fileAt(root() + "/Keep/Sub/b.jpg"),
-                           fileAt(root() + "/Other/c.jpg")}});
+        state.setResults(
+            {{fileAt(root() + "/Keep/a.jpg"), fileAt(root() + "/Keep/Sub/b.jpg"), fileAt(root() + "/Other/c.jpg")}});
         state.selectedIndexArray[0] = {0, 1, 2};
         return state;
     }
@@ -146,8 +147,8 @@ TEST_F(ProtectedFoldersTest, FoldersAreComparedWithLinksResolved)
     QDir().mkpath(root() + "/Real/Sub");
     ASSERT_TRUE(QFile::link(root() + "/Real", root() + "/Link"));
     ResultState state;
-    state.setResults({{fileAt(root() + "/Real/a.jpg"), fileAt(root() + "/Link/Sub/b.jpg"),
-                       fileAt(root() + "/Other/c.jpg")}});
+    state.setResults(
+        {{fileAt(root() + "/Real/a.jpg"), fileAt(root() + "/Link/Sub/b.jpg"), fileAt(root() + "/Other/c.jpg")}});
     state.selectedIndexArray[0] = {0, 1, 2};
 
     // Protected through the link: the file scanned through the real path is protected.
@@ -331,10 +332,17 @@ ResultState driftedResult(const QString &root, quint32 seed)
         }
     }
     switch (random.bounded(5)) {
-    case 0: state.selectedIndexArray.pop_back(); break;
-    case 1: state.protectionOverrideRows[0].push_back(7); break; // unpaired and out of range
-    case 2: state.selectedIndexArray.emplace_back(std::vector<int>{0}); break;
-    default: break;
+    case 0:
+        state.selectedIndexArray.pop_back();
+        break;
+    case 1:
+        state.protectionOverrideRows[0].push_back(7);
+        break; // unpaired and out of range
+    case 2:
+        state.selectedIndexArray.emplace_back(std::vector<int>{0});
+        break;
+    default:
+        break;
     }
     return state;
 }

@@ -50,7 +50,10 @@ struct ProtectedFoldersGuard {
     std::vector<bool> savedFlags;
 };
 
-std::vector<int> marks(const ResultState &s, int g) { return s.selectedIndexArray[size_t(g)]; }
+std::vector<int> marks(const ResultState &s, int g)
+{
+    return s.selectedIndexArray[size_t(g)];
+}
 
 } // namespace
 
@@ -200,7 +203,7 @@ TEST(ProtectionCommands, NarrowingMapsMarksAndPairsByFileAndProtectsRevealedMemb
     all.push_back({fileAt("/m/a.jpg"), fileAt("/m/b.jpg", 90)});
     s.allImages = all;
     s.setShownGroups({all[1], {all[0][0], all[0][2], all[0][3]}});
-    s.mark(1, 2);                    // d
+    s.mark(1, 2);                      // d
     s.setProtectionByHand(1, 1, true); // c
     protectedFolders.emplace_back(QUrl::fromLocalFile("/n/hidden/"));
     protectedSubFolderFlags.push_back(true);
@@ -234,7 +237,9 @@ TEST(ProtectionCommands, NoCommandSequenceMarksAWholeGroup)
             const int size = 2 + int(random() % 5);
             for (int r = 0; r < size; ++r)
                 group.push_back(fileAt(QStringLiteral("/r/d%1/s%2/f%3.%4")
-                                           .arg(random() % 3).arg(random() % 2).arg(g * 10 + r)
+                                           .arg(random() % 3)
+                                           .arg(random() % 2)
+                                           .arg(g * 10 + r)
                                            .arg(random() % 2 ? "jpg" : "png"),
                                        float(80 + random() % 20)));
             all.push_back(group);
@@ -256,7 +261,9 @@ TEST(ProtectionCommands, NoCommandSequenceMarksAWholeGroup)
                         f->isProtected = false;
                 break;
             }
-            default: resultcommandsequences::applyCommand(s, random, choice, g, r); break;
+            default:
+                resultcommandsequences::applyCommand(s, random, choice, g, r);
+                break;
             }
             ASSERT_TRUE(s.isConsistent()) << "round " << round << " step " << step;
             ASSERT_FALSE(anyGroupFullyMarked(s)) << "round " << round << " step " << step;

@@ -13,7 +13,8 @@
 
 namespace {
 
-class ResultProtectionTest : public ::testing::Test {
+class ResultProtectionTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -56,8 +57,8 @@ TEST_F(ResultProtectionTest, RegroupingKeepsFolderAndHandProtection)
                       {fileAt("/Other/d.jpg"), fileAt("/Other/e.jpg", 85)}});
     rederiveProtection(state);
     EXPECT_TRUE(state.shownFile(0, 0)->isProtected);
-    state.setProtectionByHand(0, 2, true);  // c by hand
-    state.setProtectionByHand(1, 0, true);  // d by hand (its group leaves at 88)
+    state.setProtectionByHand(0, 2, true); // c by hand
+    state.setProtectionByHand(1, 0, true); // d by hand (its group leaves at 88)
     state.mark(0, 1);
 
     const auto memory = ResultRegrouping::remember(state);
@@ -103,7 +104,8 @@ TEST_F(ResultProtectionTest, HandUnprotectionInAProtectedFolderSurvives)
 TEST_F(ResultProtectionTest, EqualsThePerFilePassOnRandomResults)
 {
     ASSERT_TRUE(QFile::link(dir_.path() + "/Keep", dir_.path() + "/Link"));
-    const QStringList folders = {"/Keep", "/Keep/Sub", "/Keep/Sub/Deep", "/Other", "/keep2", "/KEEP", "/Link", "/Link/Sub"};
+    const QStringList folders = {"/Keep",  "/Keep/Sub", "/Keep/Sub/Deep", "/Other",
+                                 "/keep2", "/KEEP",     "/Link",          "/Link/Sub"};
     std::mt19937 random(11);
     for (int round = 0; round < 150; ++round) {
         protectedFolders.clear();

@@ -8,7 +8,8 @@
 
 namespace {
 
-class SelectionSummaryTest : public ::testing::Test {
+class SelectionSummaryTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {

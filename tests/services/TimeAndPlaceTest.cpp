@@ -22,10 +22,11 @@ ImageFile at(double latitude, double longitude, const char *latRef = "N", const 
     ImageFile f = photo(kBase);
     f.latitude = std::abs(latitude);
     f.longitude = std::abs(longitude);
-    f.properties = QVariantMap{{"{GPS}", QVariantMap{{"Latitude", std::abs(latitude)},
-                                                     {"Longitude", std::abs(longitude)},
-                                                     {"LatitudeRef", latRef},
-                                                     {"LongitudeRef", lonRef}}}};
+    f.properties = QVariantMap{{"{GPS}",
+                                QVariantMap{{"Latitude", std::abs(latitude)},
+                                            {"Longitude", std::abs(longitude)},
+                                            {"LatitudeRef", latRef},
+                                            {"LongitudeRef", lonRef}}}};
     return f;
 }
 
@@ -84,7 +85,7 @@ TEST(TimeAndPlace, MatchingLevels)
 {
     const auto savedTable = localizationTable;
     const int savedThreshold = similarityThreshold;
-    localizationTable = QVariantMap{{"IDS_TWK_18", "Two"}, {"IDS_TWK_19", "One"}, {"IDS_TWK_20", "Three"},
+    localizationTable = QVariantMap{{"IDS_TWK_18", "Two"},  {"IDS_TWK_19", "One"},  {"IDS_TWK_20", "Three"},
                                     {"IDS_TWK_21", "Four"}, {"IDS_TWK_22", "Five"}, {"IDS_TWK_23", 23}};
     const std::pair<int, int> levels[] = {{1, 81}, {2, 85}, {3, 88}, {4, 91}, {5, 94}, {6, 98}};
     for (const auto &[level, threshold] : levels) {

@@ -26,8 +26,8 @@ struct TabStop {
 
 inline std::string nameOf(const QWidget *widget)
 {
-    const QString own = widget->objectName().isEmpty() ? QString::fromLatin1(widget->metaObject()->className())
-                                                       : widget->objectName();
+    const QString own =
+        widget->objectName().isEmpty() ? QString::fromLatin1(widget->metaObject()->className()) : widget->objectName();
     const QWidget *parent = widget->parentWidget();
     return (parent && !parent->objectName().isEmpty() ? parent->objectName() + QLatin1Char('/') + own : own)
         .toStdString();
@@ -44,8 +44,8 @@ inline int clearlyChangedPixels(const QImage &a, const QImage &b, const QRect &i
             if (ignore.contains(x, y))
                 continue;
             const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
-            const int d = std::max({std::abs(p.red() - q.red()), std::abs(p.green() - q.green()),
-                                    std::abs(p.blue() - q.blue())});
+            const int d =
+                std::max({std::abs(p.red() - q.red()), std::abs(p.green() - q.green()), std::abs(p.blue() - q.blue())});
             changed += d >= 60 ? 1 : 0;
         }
     return changed;
@@ -61,7 +61,9 @@ inline std::vector<TabStop> walkTabChain(QWidget *start, int limit = 120)
     std::vector<TabStop> stops;
     for (int i = 0; i < limit && QApplication::focusWidget(); ++i) {
         QWidget *widget = QApplication::focusWidget();
-        auto areaOf = [top](QWidget *w) { return QRect(w->mapTo(top, QPoint(0, 0)), w->size()).adjusted(-3, -3, 3, 3); };
+        auto areaOf = [top](QWidget *w) {
+            return QRect(w->mapTo(top, QPoint(0, 0)), w->size()).adjusted(-3, -3, 3, 3);
+        };
         const QRect area = areaOf(widget) & top->rect();
         const QImage focused = top->grab(area).toImage();
         QTest::keyClick(widget, Qt::Key_Tab);

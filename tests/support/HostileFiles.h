@@ -36,7 +36,7 @@ inline void appendChunk(QByteArray &png, const char *type, const QByteArray &dat
 // `size` zero bytes through zlib, a mebibyte at a time (never all in memory).
 inline QByteArray deflatedZeros(qint64 size)
 {
-    z_stream z {};
+    z_stream z{};
     EXPECT_EQ(deflateInit(&z, Z_BEST_COMPRESSION), Z_OK);
     const std::vector<Bytef> zeros(1 << 20, 0);
     std::vector<Bytef> out(1 << 16);
@@ -90,8 +90,8 @@ inline bool writePlaylist(const QString &path, const QString &segment)
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    const QByteArray text = "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\n" + QFile::encodeName(segment)
-                            + "\n#EXT-X-ENDLIST\n";
+    const QByteArray text =
+        "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\n" + QFile::encodeName(segment) + "\n#EXT-X-ENDLIST\n";
     return file.write(text) == text.size();
 }
 
@@ -122,7 +122,8 @@ double peakRiseMiB(Work work)
 }
 
 // Tells whether a file was opened (by anyone) since the watch began.
-class OpenWatch {
+class OpenWatch
+{
 public:
     explicit OpenWatch(const QString &path)
     {

@@ -26,8 +26,8 @@ inline bool writeJpegByRows(const QString &path, const JpegWriteOptions &options
     FILE *file = std::fopen(QFile::encodeName(path).constData(), "wb");
     if (!file)
         return false;
-    jpeg_compress_struct info {};
-    jpeg_error_mgr errors {};
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);
     jpeg_create_compress(&info);
     jpeg_stdio_dest(&info, file);

@@ -27,8 +27,8 @@ inline ::testing::AssertionResult memoryBelow(const char *measured, const char *
 {
     if (kMemoryIsSanitized || megabytes < bound)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << measured << " came to " << megabytes << " MB, not below " << limit
-                                         << " (" << bound << " MB)";
+    return ::testing::AssertionFailure() << measured << " came to " << megabytes << " MB, not below " << limit << " ("
+                                         << bound << " MB)";
 }
 
 } // namespace testsupport

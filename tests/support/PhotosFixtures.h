@@ -40,7 +40,8 @@ class Db
 public:
     explicit Db(const QString &path)
     {
-        if (sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
+        if (sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr)
+            != SQLITE_OK)
             m_ok = false;
     }
     ~Db() { close(); }
@@ -115,10 +116,10 @@ inline QByteArray readFile(const QString &path)
 }
 
 struct NewerOptions {
-    int albumTableNumber = 26;        // the table Z_<n>ASSETS
-    int assetNumber = 3;              // its item column Z_<n>ASSETS
-    bool genericAssetTable = false;   // the item table is ZGENERICASSET instead of ZASSET
-    bool keepOpenWithWal = false;     // leave the rows in the write-ahead log (see NewerLibrary)
+    int albumTableNumber = 26;      // the table Z_<n>ASSETS
+    int assetNumber = 3;            // its item column Z_<n>ASSETS
+    bool genericAssetTable = false; // the item table is ZGENERICASSET instead of ZASSET
+    bool keepOpenWithWal = false;   // leave the rows in the write-ahead log (see NewerLibrary)
 };
 
 // A library of the newer form: <package>/database/Photos.sqlite, originals below originals/.
@@ -176,7 +177,8 @@ public:
                          {albumKeys[title], pk});
             }
             if (item.writeOriginal)
-                writeFile(package + "/originals/" + item.directory + "/" + item.fileName, "original " + item.uuid.toUtf8());
+                writeFile(package + "/originals/" + item.directory + "/" + item.fileName,
+                          "original " + item.uuid.toUtf8());
         }
         writeFile(package + "/database/Photos.sqlite.lock", "lock");
         if (!options.keepOpenWithWal)
@@ -198,23 +200,25 @@ private:
 inline int addManyItems(const QString &package, int itemCount, int joinRows, QString *error = nullptr)
 {
     Db db(package + "/database/Photos.sqlite");
-    const QString sql = QString(
-        "BEGIN;"
-        "INSERT INTO ZASSET (Z_PK, Z_ENT, ZUUID, ZFILENAME, ZDIRECTORY, ZDATECREATED, ZTRASHEDSTATE)"
-        " WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < %1)"
-        " SELECT 100000 + i, 3, 'BULK-' || i, 'IMG_' || i || '.JPG', 'L', 700000000.5, 0 FROM n;"
-        "INSERT INTO ZADDITIONALASSETATTRIBUTES (ZASSET, ZORIGINALFILENAME, ZORIGINALFILESIZE)"
-        " SELECT Z_PK, ZFILENAME, 10 FROM ZASSET WHERE Z_PK >= 100000;"
-        "INSERT INTO ZGENERICALBUM (Z_PK, ZKIND, ZTITLE)"
-        " WITH RECURSIVE a(k) AS (SELECT 0 UNION ALL SELECT k + 1 FROM a WHERE k + 1 <= %2 / %1)"
-        " SELECT 500000 + k, 2, 'Album ' || k FROM a;"
-        "INSERT INTO Z_26ASSETS (Z_26ALBUMS, Z_3ASSETS, Z_FOK_3ASSETS)"
-        " WITH RECURSIVE j(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM j WHERE i + 1 < %2)"
-        " SELECT 500000 + i / %1, 100000 + i % %1, 1 FROM j;"
-        "INSERT INTO ZGENERICALBUM (Z_PK, ZKIND, ZTITLE) VALUES (900000, 2, 'Twinsift');"
-        "INSERT INTO Z_26ASSETS (Z_26ALBUMS, Z_3ASSETS, Z_FOK_3ASSETS)"
-        " SELECT 900000, Z_PK, 1 FROM ZASSET WHERE Z_PK >= 100000 AND (Z_PK - 100000) % 10 = 0;"
-        "COMMIT;").arg(itemCount).arg(joinRows);
+    const QString sql =
+        QString("BEGIN;"
+                "INSERT INTO ZASSET (Z_PK, Z_ENT, ZUUID, ZFILENAME, ZDIRECTORY, ZDATECREATED, ZTRASHEDSTATE)"
+                " WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < %1)"
+                " SELECT 100000 + i, 3, 'BULK-' || i, 'IMG_' || i || '.JPG', 'L', 700000000.5, 0 FROM n;"
+                "INSERT INTO ZADDITIONALASSETATTRIBUTES (ZASSET, ZORIGINALFILENAME, ZORIGINALFILESIZE)"
+                " SELECT Z_PK, ZFILENAME, 10 FROM ZASSET WHERE Z_PK >= 100000;"
+                "INSERT INTO ZGENERICALBUM (Z_PK, ZKIND, ZTITLE)"
+                " WITH RECURSIVE a(k) AS (SELECT 0 UNION ALL SELECT k + 1 FROM a WHERE k + 1 <= %2 / %1)"
+                " SELECT 500000 + k, 2, 'Album ' || k FROM a;"
+                "INSERT INTO Z_26ASSETS (Z_26ALBUMS, Z_3ASSETS, Z_FOK_3ASSETS)"
+                " WITH RECURSIVE j(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM j WHERE i + 1 < %2)"
+                " SELECT 500000 + i / %1, 100000 + i % %1, 1 FROM j;"
+                "INSERT INTO ZGENERICALBUM (Z_PK, ZKIND, ZTITLE) VALUES (900000, 2, 'Twinsift');"
+                "INSERT INTO Z_26ASSETS (Z_26ALBUMS, Z_3ASSETS, Z_FOK_3ASSETS)"
+                " SELECT 900000, Z_PK, 1 FROM ZASSET WHERE Z_PK >= 100000 AND (Z_PK - 100000) % 10 = 0;"
+                "COMMIT;")
+            .arg(itemCount)
+            .arg(joinRows);
     db.exec(sql.toUtf8().constData());
     if (error)
         *error = db.error();
@@ -246,7 +250,8 @@ inline bool makeOlderLibrary(const QString &package, const std::vector<Item> &it
                {masterUuid, imagePath, item.fileName, item.size, item.trashed ? 1 : 0});
         masterIds.push_back(db.lastId());
         ++versionId;
-        db.run("INSERT INTO RKVersion (modelId, uuid, masterUuid, masterId, fileName, isInTrash) VALUES (?, ?, ?, ?, ?, ?)",
+        db.run("INSERT INTO RKVersion (modelId, uuid, masterUuid, masterId, fileName, isInTrash) VALUES (?, ?, ?, ?, "
+               "?, ?)",
                {versionId, item.uuid, masterUuid, masterIds.back(), item.fileName, item.trashed ? 1 : 0});
         for (const QString &title : item.albums) {
             if (!albumKeys.contains(title)) {
@@ -260,7 +265,8 @@ inline bool makeOlderLibrary(const QString &package, const std::vector<Item> &it
     }
     for (const auto &[index, uuid] : versions) {
         ++versionId;
-        db.run("INSERT INTO RKVersion (modelId, uuid, masterUuid, masterId, fileName, isInTrash) VALUES (?, ?, ?, ?, ?, 0)",
+        db.run("INSERT INTO RKVersion (modelId, uuid, masterUuid, masterId, fileName, isInTrash) VALUES (?, ?, ?, ?, "
+               "?, 0)",
                {versionId, uuid, "M-" + items[index].uuid, masterIds[index], items[index].fileName});
     }
     if (error)

@@ -24,23 +24,52 @@ inline void applyCommand(ResultState &s, std::mt19937 &random, unsigned choice, 
     using namespace ResultCommands;
     const QUrl url = *s.imageDirectories[size_t(g)][size_t(r)]->url;
     switch (choice) {
-    case 0: case 1: case 2: tickFile(s, g, r); break;
-    case 3: untickFile(s, g, r); break;
-    case 4: toggleGroup(s, g); break;
-    case 5: markGroup(s, g); break;
-    case 6: autoSelectAllFiles(s); break;
-    case 7: selectAllMatching(s, MatchKey(random() % 3), url); break;
-    case 8: unselectAllMatching(s, MatchKey(random() % 3), url); break;
-    case 9: invertMarkedFiles(s); break;
-    case 10: setFileProtection(s, g, r, random() % 2); break;
+    case 0:
+    case 1:
+    case 2:
+        tickFile(s, g, r);
+        break;
+    case 3:
+        untickFile(s, g, r);
+        break;
+    case 4:
+        toggleGroup(s, g);
+        break;
+    case 5:
+        markGroup(s, g);
+        break;
+    case 6:
+        autoSelectAllFiles(s);
+        break;
+    case 7:
+        selectAllMatching(s, MatchKey(random() % 3), url);
+        break;
+    case 8:
+        unselectAllMatching(s, MatchKey(random() % 3), url);
+        break;
+    case 9:
+        invertMarkedFiles(s);
+        break;
+    case 10:
+        setFileProtection(s, g, r, random() % 2);
+        break;
     case 11:
         if (clickGroupLock(s, g) == LockResult::NeedsConfirmation)
             unlockGroupOutsideProtectedFolders(s, g);
         break;
-    case 12: removeFromResults(s, g, r); break;
-    case 13: if (random() % 4 == 0) protectFolder(s, folderOfFile(url)); break;
-    case 14: if (random() % 4 == 0) narrowToGroup(s, g); break;
-    default: break;
+    case 12:
+        removeFromResults(s, g, r);
+        break;
+    case 13:
+        if (random() % 4 == 0)
+            protectFolder(s, folderOfFile(url));
+        break;
+    case 14:
+        if (random() % 4 == 0)
+            narrowToGroup(s, g);
+        break;
+    default:
+        break;
     }
 }
 

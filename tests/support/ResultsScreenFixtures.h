@@ -10,7 +10,8 @@
 
 namespace scansheet_test {
 
-class ResultsScreenTestBase : public SheetTestBase {
+class ResultsScreenTestBase : public SheetTestBase
+{
 protected:
     void SetUp() override
     {

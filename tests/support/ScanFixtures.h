@@ -62,10 +62,10 @@ inline bool writeJpeg(const QString &path, const QImage &image, int quality = 90
 }
 
 struct ExifFields {
-    std::optional<QString> dateTime;    // "yyyy:MM:dd HH:mm:ss"
-    std::optional<int> orientation;     // 1..8
-    std::optional<double> latitude;     // signed degrees
-    std::optional<double> longitude;    // signed degrees
+    std::optional<QString> dateTime; // "yyyy:MM:dd HH:mm:ss"
+    std::optional<int> orientation;  // 1..8
+    std::optional<double> latitude;  // signed degrees
+    std::optional<double> longitude; // signed degrees
 };
 
 inline std::string rationalDegrees(double value)
@@ -130,7 +130,8 @@ inline InitialDirectory entryFor(const QString &path)
 }
 
 // Records every progress call as a line of text, in order.
-class RecordingProgress : public ScanProgress {
+class RecordingProgress : public ScanProgress
+{
 public:
     std::vector<std::string> calls;
     std::mutex mutex;

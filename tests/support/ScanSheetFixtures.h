@@ -40,16 +40,17 @@
 namespace scansheet_test {
 
 // Counts and orders the notifications the sheet and the screens post.
-class NotificationRecorder : public QObject {
+class NotificationRecorder : public QObject
+{
 public:
     explicit NotificationRecorder(const QStringList &names)
     {
         for (const QString &name : names)
-            platform::NotificationCenter::defaultCenter().addObserver(
-                this, name, [this](const platform::Notification &n) {
-                    posted.append(n.name);
-                    last[n.name] = n.userInfo;
-                });
+            platform::NotificationCenter::defaultCenter().addObserver(this, name,
+                                                                      [this](const platform::Notification &n) {
+                                                                          posted.append(n.name);
+                                                                          last[n.name] = n.userInfo;
+                                                                      });
     }
     int count(const QString &name) const { return int(posted.count(name)); }
     QStringList posted;
@@ -58,9 +59,9 @@ public:
 
 inline QStringList navigationNames()
 {
-    return {QStringLiteral("callVCFromScanVC"), QStringLiteral("SelectedFiles"),
-            QStringLiteral("NoSimilarPhotosFound"), QStringLiteral("hideTopBlackLayer"),
-            QStringLiteral("closeToExitVC"), QStringLiteral("presentAfterDeleteView"),
+    return {QStringLiteral("callVCFromScanVC"),        QStringLiteral("SelectedFiles"),
+            QStringLiteral("NoSimilarPhotosFound"),    QStringLiteral("hideTopBlackLayer"),
+            QStringLiteral("closeToExitVC"),           QStringLiteral("presentAfterDeleteView"),
             QStringLiteral("AfterMoveInPhotoLibrary"), QStringLiteral("kDisableScanButtonControlNotification")};
 }
 
@@ -80,7 +81,8 @@ inline bool setImmutable(const QString &path, bool on)
     return ok;
 }
 
-class SheetTestBase : public ::testing::Test {
+class SheetTestBase : public ::testing::Test
+{
 protected:
     void SetUp() override
     {

@@ -40,7 +40,7 @@ inline void expectLaidOutWhole(QWidget *screen, const std::string &what)
         if (scrolled)
             continue;
         const std::string name = what + ": " + part->objectName().toStdString() + " "
-                                 + (label ? label->text().left(30).toStdString() : std::string());
+            + (label ? label->text().left(30).toStdString() : std::string());
         EXPECT_TRUE(screen->rect().contains(areaIn(part, screen))) << name << " is outside the screen";
         if (label && !label->wordWrap() && !label->text().isEmpty() && label->pixmap().isNull()
             && !part->inherits("ElidedLabel")) {

@@ -25,7 +25,8 @@ namespace fixtures {
 // Points HOME and the XDG configuration, data and cache folders at a fresh temporary folder for
 // the lifetime of the object (restoring the previous values afterwards), so that the standard
 // locations start empty.
-class TempHome {
+class TempHome
+{
 public:
     TempHome()
     {
@@ -104,7 +105,8 @@ inline bool writeTags(const QString &path, const Tags &tags)
                 std::string pair;
                 while (in >> pair) {
                     const auto slash = pair.find('/');
-                    rationals.value_.emplace_back(std::stoul(pair.substr(0, slash)), std::stoul(pair.substr(slash + 1)));
+                    rationals.value_.emplace_back(std::stoul(pair.substr(0, slash)),
+                                                  std::stoul(pair.substr(slash + 1)));
                 }
                 image->exifData()[key].setValue(&rationals);
             } else if (key.rfind("Exif.", 0) == 0)
@@ -157,10 +159,16 @@ inline QString makeClip(const QString &dir, const QString &name, int width, int 
     if (!haveTool(QStringLiteral("ffmpeg")))
         return {};
     const QString clip = dir + QLatin1Char('/') + name;
-    QStringList arguments{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
-                          QStringLiteral("lavfi"), QStringLiteral("-i"),
+    QStringList arguments{QStringLiteral("-v"),
+                          QStringLiteral("error"),
+                          QStringLiteral("-y"),
+                          QStringLiteral("-f"),
+                          QStringLiteral("lavfi"),
+                          QStringLiteral("-i"),
                           QStringLiteral("testsrc=size=%1x%2:rate=5").arg(width).arg(height),
-                          QStringLiteral("-t"), QStringLiteral("1"), QStringLiteral("-pix_fmt"),
+                          QStringLiteral("-t"),
+                          QStringLiteral("1"),
+                          QStringLiteral("-pix_fmt"),
                           QStringLiteral("yuv420p")};
     const QString plain = rotation != 0 ? dir + QStringLiteral("/unturned-") + name : clip;
     arguments << plain;
@@ -169,14 +177,14 @@ inline QString makeClip(const QString &dir, const QString &name, int width, int 
     // The display rotation is set by a second pass that copies the stream: FFmpeg 6 and later take it
     // as an input option (counter-clockwise degrees), older ones as the stream's "rotate" tag.
     if (rotation != 0
-        && !run(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
-                                           QStringLiteral("-display_rotation:v:0"), QString::number(-rotation),
-                                           QStringLiteral("-i"), plain, QStringLiteral("-c"), QStringLiteral("copy"),
-                                           clip})
-        && !run(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
-                                           QStringLiteral("-i"), plain, QStringLiteral("-c"), QStringLiteral("copy"),
-                                           QStringLiteral("-metadata:s:v:0"), QStringLiteral("rotate=%1").arg(rotation),
-                                           clip}))
+        && !run(QStringLiteral("ffmpeg"),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
+                 QStringLiteral("-display_rotation:v:0"), QString::number(-rotation), QStringLiteral("-i"), plain,
+                 QStringLiteral("-c"), QStringLiteral("copy"), clip})
+        && !run(QStringLiteral("ffmpeg"),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-i"), plain,
+                 QStringLiteral("-c"), QStringLiteral("copy"), QStringLiteral("-metadata:s:v:0"),
+                 QStringLiteral("rotate=%1").arg(rotation), clip}))
         return {};
     return QFile::exists(clip) ? clip : QString();
 }

@@ -12,7 +12,6 @@
 #include <QThread>
 #include <QWidget>
 
-
 QPushButton *addTitledButton(QMessageBox *box, const QString &title, QMessageBox::ButtonRole role)
 {
     QPushButton *button = box->addButton(QString(), role);
@@ -31,7 +30,8 @@ bool runAlert(const QString &message, const QString &informative)
     alert.setText(message);
     alert.setInformativeText(informative);
     showAsPlainText(&alert);
-    QPushButton *button = addTitledButton(&alert, localizedText(QStringLiteral("IDS_TWK_194")), QMessageBox::AcceptRole);
+    QPushButton *button =
+        addTitledButton(&alert, localizedText(QStringLiteral("IDS_TWK_194")), QMessageBox::AcceptRole);
     alert.setDefaultButton(button);
     alert.setEscapeButton(button);
     alert.exec();
@@ -120,8 +120,7 @@ void pinToContainer(QWidget *child, QWidget *container)
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(0);
     }
-    if (auto *grid = qobject_cast<QGridLayout *>(container->layout());
-        grid && grid->objectName() == pinLayoutName()) {
+    if (auto *grid = qobject_cast<QGridLayout *>(container->layout()); grid && grid->objectName() == pinLayoutName()) {
         // Pinned children share the one cell and overlap, each filling the container.
         grid->addWidget(child, 0, 0);
         return;

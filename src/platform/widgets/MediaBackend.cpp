@@ -12,8 +12,7 @@ bool mediaBackendInstalled(const char *name)
     folders << QLibraryInfo::path(QLibraryInfo::PluginsPath);
     for (const QString &folder : folders) {
         const QDir multimedia(folder + QStringLiteral("/multimedia"));
-        const QStringList found =
-            multimedia.entryList({QStringLiteral("*%1*").arg(QLatin1String(name))}, QDir::Files);
+        const QStringList found = multimedia.entryList({QStringLiteral("*%1*").arg(QLatin1String(name))}, QDir::Files);
         if (!found.isEmpty())
             return true;
     }

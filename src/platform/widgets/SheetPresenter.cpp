@@ -26,7 +26,8 @@ void remember(QDialog *dialog)
 
 } // namespace
 
-SheetContainer::SheetContainer(QWidget *parent) : QDialog(parent)
+SheetContainer::SheetContainer(QWidget *parent)
+    : QDialog(parent)
 {
     setWindowFlags(Qt::Sheet | Qt::FramelessWindowHint);
     auto *layout = new QVBoxLayout(this);

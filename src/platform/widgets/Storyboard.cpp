@@ -5,7 +5,10 @@
 
 namespace platform {
 
-Storyboard::Storyboard(const QString &name) : m_name(name) {}
+Storyboard::Storyboard(const QString &name)
+    : m_name(name)
+{
+}
 
 void Storyboard::registerFactory(const QString &identifier, Factory factory)
 {

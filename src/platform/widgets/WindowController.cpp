@@ -8,7 +8,10 @@
 
 namespace platform {
 
-WindowController::WindowController(QWidget *parent) : QMainWindow(parent) {}
+WindowController::WindowController(QWidget *parent)
+    : QMainWindow(parent)
+{
+}
 
 void WindowController::setContentViewController(QWidget *controller)
 {

@@ -13,8 +13,7 @@ QPoint centredWindowOrigin(const QRect &screenArea, const QSize &frameSize)
         + QPoint((screenArea.width() - frameSize.width()) / 2, (screenArea.height() - frameSize.height()) / 2);
 }
 
-QRect fittedWindowGeometry(const QRect &available, const QSize &wanted, const QSize &minimum,
-                           const QMargins &margins)
+QRect fittedWindowGeometry(const QRect &available, const QSize &wanted, const QSize &minimum, const QMargins &margins)
 {
     const QSize room(available.width() - margins.left() - margins.right(),
                      available.height() - margins.top() - margins.bottom());
@@ -33,8 +32,8 @@ QMargins reportedFrameMargins(const QWidget *window)
         return QMargins();
     const QRect frame = window->frameGeometry();
     const QRect content = window->geometry();
-    const QMargins margins(content.left() - frame.left(), content.top() - frame.top(),
-                           frame.right() - content.right(), frame.bottom() - content.bottom());
+    const QMargins margins(content.left() - frame.left(), content.top() - frame.top(), frame.right() - content.right(),
+                           frame.bottom() - content.bottom());
     // While the window manager is still framing the window the system may report a frame smaller
     // than the window or absurdly wide: that is no frame known yet.
     const int largest = 200;
@@ -51,8 +50,7 @@ QMargins assumedFrameMargins(const QWidget *window)
         return QMargins();
     const Qt::WindowFlags flags = window->windowFlags();
     const Qt::WindowType type = window->windowType();
-    if ((flags & Qt::FramelessWindowHint) || type == Qt::SplashScreen || type == Qt::Popup
-        || type == Qt::ToolTip)
+    if ((flags & Qt::FramelessWindowHint) || type == Qt::SplashScreen || type == Qt::Popup || type == Qt::ToolTip)
         return QMargins();
     // Larger than the usual title bars at 100 % (20 to 40 pixels) so that the bottom edge stays on
     // screen until the window manager tells the real frame.

@@ -9,8 +9,7 @@ QColor AddFilesRowDelegate::rowColor(int row)
     return row % 2 == 0 ? Palette::panelBackground : Palette::windowBackground;
 }
 
-void AddFilesRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
-                                const QModelIndex &index) const
+void AddFilesRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     painter->fillRect(option.rect, rowColor(index.row()));
 }

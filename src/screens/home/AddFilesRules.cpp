@@ -137,8 +137,7 @@ void appendFirstAlert(AddOutcome &outcome, std::initializer_list<std::pair<bool,
 using ListedTest = std::function<bool(const QString &path, const QStringList &acceptedSoFar)>;
 
 AddOutcome evaluateChosenItems(const QStringList &chosen, const QStringList &excludedFolders,
-                               const std::function<bool(const QString &)> &acceptable,
-                               const ListedTest &isListed)
+                               const std::function<bool(const QString &)> &acceptable, const ListedTest &isListed)
 {
     AddOutcome outcome;
     bool alreadyListed = false, excluded = false;
@@ -164,8 +163,8 @@ AddOutcome evaluateChosenItems(const QStringList &chosen, const QStringList &exc
 
 } // namespace
 
-AddOutcome evaluateDrop(const QStringList &dropped, const QStringList &listed,
-                        const QStringList &excludedFolders, const QStringList &scanExtensions)
+AddOutcome evaluateDrop(const QStringList &dropped, const QStringList &listed, const QStringList &excludedFolders,
+                        const QStringList &scanExtensions)
 {
     AddOutcome outcome;
     bool notAvailable = false, excluded = false, parentExcluded = false;
@@ -210,27 +209,24 @@ AddOutcome evaluateDrop(const QStringList &dropped, const QStringList &listed,
             outcome.accepted.append(path);
         }
     }
-    appendFirstAlert(outcome, {{notAvailable, Alert::AvailabilityNotAvailable},
-                               {excluded, Alert::Excluded},
-                               {parentExcluded, Alert::ParentExcluded},
-                               {outcome.accepted.size() != dropped.size(),
-                                Alert::AvailabilityNotAvailable}});
+    appendFirstAlert(outcome,
+                     {{notAvailable, Alert::AvailabilityNotAvailable},
+                      {excluded, Alert::Excluded},
+                      {parentExcluded, Alert::ParentExcluded},
+                      {outcome.accepted.size() != dropped.size(), Alert::AvailabilityNotAvailable}});
     return outcome;
 }
 
-AddOutcome evaluateAddPhotos(const QStringList &chosen, const QStringList &listed,
-                             const QStringList &excludedFolders, const QStringList &scanExtensions)
+AddOutcome evaluateAddPhotos(const QStringList &chosen, const QStringList &listed, const QStringList &excludedFolders,
+                             const QStringList &scanExtensions)
 {
     return evaluateChosenItems(
         chosen, excludedFolders,
         [&scanExtensions](const QString &path) { return isScannableFile(path, scanExtensions); },
-        [&listed](const QString &path, const QStringList &accepted) {
-            return listedContains(listed, accepted, path);
-        });
+        [&listed](const QString &path, const QStringList &accepted) { return listedContains(listed, accepted, path); });
 }
 
-AddOutcome evaluateAddFolder(const QStringList &chosen, const QStringList &listed,
-                             const QStringList &excludedFolders)
+AddOutcome evaluateAddFolder(const QStringList &chosen, const QStringList &listed, const QStringList &excludedFolders)
 {
     AddOutcome outcome;
     bool alreadyListed = false, excluded = false, parentExcluded = false;
@@ -256,9 +252,9 @@ AddOutcome evaluateAddFolder(const QStringList &chosen, const QStringList &liste
             continue;
         outcome.accepted.append(path);
     }
-    appendFirstAlert(outcome, {{alreadyListed, Alert::AlreadyListed},
-                               {excluded, Alert::Excluded},
-                               {parentExcluded, Alert::ParentExcluded}});
+    appendFirstAlert(
+        outcome,
+        {{alreadyListed, Alert::AlreadyListed}, {excluded, Alert::Excluded}, {parentExcluded, Alert::ParentExcluded}});
     return outcome;
 }
 
@@ -308,8 +304,7 @@ bool isEmptyAfterListEdit(const QStringList &paths, const QStringList &scanExten
     return false;
 }
 
-bool isEmptyAfterTickEdit(const QStringList &paths, int tickedCount, int tickedIndex,
-                          const QStringList &scanExtensions)
+bool isEmptyAfterTickEdit(const QStringList &paths, int tickedCount, int tickedIndex, const QStringList &scanExtensions)
 {
     if (tickedCount < 1)
         return true;
@@ -437,7 +432,8 @@ std::vector<std::pair<QString, bool>> restoreEntries(const std::optional<QVarian
         const QString path = paths->at(i).toString();
         const QString refusal = restoreRefusal(path, restored, excluded, system);
         if (!refusal.isEmpty()) {
-            qCWarning(lcScreens, "Saved scan-list entry left out (%s): %s", qPrintable(refusal), qPrintable(loggablePath(path)));
+            qCWarning(lcScreens, "Saved scan-list entry left out (%s): %s", qPrintable(refusal),
+                      qPrintable(loggablePath(path)));
             continue;
         }
         // A tick list cut short, or a damaged tick, reads as on.

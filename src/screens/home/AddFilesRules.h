@@ -19,11 +19,11 @@ namespace AddFilesRules {
 
 // The alerts of the scan list, named after the methods that show them.
 enum class Alert {
-    PhotoLibraryAlreadyExist,          // "IDS_TWK_224" / "IDS_TWK_225"
-    AlreadyListed,                     // showAlert: "IDS_TWK_226" / "IDS_TWK_227"
-    Excluded,                          // showAlertExcluded: "IDS_TWK_226" / "IDS_TWK_228"
-    ParentExcluded,                    // showAlertParentExcluded: "IDS_TWK_226" / "IDS_TWK_228_1"
-    AvailabilityNotAvailable,          // showAlertAvailabilityNotAvailable: "IDS_TWK_300" / ""
+    PhotoLibraryAlreadyExist, // "IDS_TWK_224" / "IDS_TWK_225"
+    AlreadyListed,            // showAlert: "IDS_TWK_226" / "IDS_TWK_227"
+    Excluded,                 // showAlertExcluded: "IDS_TWK_226" / "IDS_TWK_228"
+    ParentExcluded,           // showAlertParentExcluded: "IDS_TWK_226" / "IDS_TWK_228_1"
+    AvailabilityNotAvailable, // showAlertAvailabilityNotAvailable: "IDS_TWK_300" / ""
 };
 
 // The message and information keys of an alert.
@@ -58,14 +58,13 @@ struct AddOutcome {
 };
 
 // Files dropped on the drop area. `listed` are the paths already in the list.
-AddOutcome evaluateDrop(const QStringList &dropped, const QStringList &listed,
-                        const QStringList &excludedFolders, const QStringList &scanExtensions);
+AddOutcome evaluateDrop(const QStringList &dropped, const QStringList &listed, const QStringList &excludedFolders,
+                        const QStringList &scanExtensions);
 // Files chosen in the add-photos panel.
-AddOutcome evaluateAddPhotos(const QStringList &chosen, const QStringList &listed,
-                             const QStringList &excludedFolders, const QStringList &scanExtensions);
+AddOutcome evaluateAddPhotos(const QStringList &chosen, const QStringList &listed, const QStringList &excludedFolders,
+                             const QStringList &scanExtensions);
 // Folders chosen in the add-folder panel.
-AddOutcome evaluateAddFolder(const QStringList &chosen, const QStringList &listed,
-                             const QStringList &excludedFolders);
+AddOutcome evaluateAddFolder(const QStringList &chosen, const QStringList &listed, const QStringList &excludedFolders);
 // Packages chosen in the Photos-library panel.
 AddOutcome evaluateAddPhotosLibrary(const QStringList &chosen, const QStringList &listed,
                                     const QStringList &excludedFolders);

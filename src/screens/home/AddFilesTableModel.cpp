@@ -29,8 +29,7 @@ QString AddFilesTableModel::displayPath(const InitialDirectory &entry)
 
 QVariant AddFilesTableModel::data(const QModelIndex &index, int role) const
 {
-    if (!m_entries || !index.isValid() || index.row() < 0
-        || index.row() >= static_cast<int>(m_entries->size()))
+    if (!m_entries || !index.isValid() || index.row() < 0 || index.row() >= static_cast<int>(m_entries->size()))
         return QVariant();
     const InitialDirectory &entry = (*m_entries)[static_cast<size_t>(index.row())];
     switch (role) {

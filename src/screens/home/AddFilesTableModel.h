@@ -12,8 +12,7 @@ class AddFilesTableModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    explicit AddFilesTableModel(const std::vector<InitialDirectory> *entries,
-                                QObject *parent = nullptr);
+    explicit AddFilesTableModel(const std::vector<InitialDirectory> *entries, QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;

@@ -51,7 +51,6 @@ namespace {
 
 const QColor kAreaHoverColor(60, 60, 60);
 
-
 // A 20-point picture drawn at twice its size by `draw` on a clear, antialiased canvas.
 QImage drawIcon(const std::function<void(QPainter &)> &draw)
 {
@@ -112,9 +111,9 @@ QImage folderIcon(bool withPlus)
 QImage photosLibraryIcon()
 {
     return drawIcon([](QPainter &p) {
-        const QColor petals[] = {QColor(243, 178, 52), QColor(233, 95, 75), QColor(204, 84, 167),
+        const QColor petals[] = {QColor(243, 178, 52),  QColor(233, 95, 75),  QColor(204, 84, 167),
                                  QColor(120, 110, 222), QColor(62, 155, 232), QColor(76, 190, 140),
-                                 QColor(150, 200, 70), QColor(250, 215, 70)};
+                                 QColor(150, 200, 70),  QColor(250, 215, 70)};
         p.translate(20, 20);
         for (const QColor &petal : petals) {
             p.setBrush(petal);
@@ -216,8 +215,7 @@ AddFilesVC::AddFilesVC(QWidget *parent)
     : QWidget(parent)
 {
     alertPresenter = [](const QString &messageKey, const QString &informativeKey) {
-        ::showAlert(localizedText(messageKey),
-                    informativeKey.isEmpty() ? QString() : localizedText(informativeKey));
+        ::showAlert(localizedText(messageKey), informativeKey.isEmpty() ? QString() : localizedText(informativeKey));
     };
     buildView();
     viewDidLoad();
@@ -241,14 +239,13 @@ QPushButton *AddFilesVC::makeAddArea(QFrame *&box, QLabel *&image, QLabel *&labe
     button->setFocusPolicy(Qt::StrongFocus);
     button->setMinimumHeight(40);
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    button->setStyleSheet(
-        QStringLiteral("QPushButton { background: transparent; border: none; border-radius: 6px; }"
-                       "QPushButton:hover { background: rgb(%1,%2,%3); }"
-                       "QPushButton:pressed { background: rgb(70,70,70); }"
-                       "QPushButton:focus { border: 2px solid " TWINSIFT_GOLD_CSS "; }")
-            .arg(kAreaHoverColor.red())
-            .arg(kAreaHoverColor.green())
-            .arg(kAreaHoverColor.blue()));
+    button->setStyleSheet(QStringLiteral("QPushButton { background: transparent; border: none; border-radius: 6px; }"
+                                         "QPushButton:hover { background: rgb(%1,%2,%3); }"
+                                         "QPushButton:pressed { background: rgb(70,70,70); }"
+                                         "QPushButton:focus { border: 2px solid " TWINSIFT_GOLD_CSS "; }")
+                              .arg(kAreaHoverColor.red())
+                              .arg(kAreaHoverColor.green())
+                              .arg(kAreaHoverColor.blue()));
     auto *inner = new QHBoxLayout(button);
     inner->setContentsMargins(8, 6, 8, 6);
     inner->setSpacing(6);
@@ -300,8 +297,7 @@ void AddFilesVC::buildView()
     areas->setSpacing(10);
     addPhotos = makeAddArea(boxAddPhotos, imgViewAddPhotos, lblAddPhotos, addPhotosIcon());
     btnAddFolder = makeAddArea(boxAddFolder, imgVIewAddFolder, lblAddFolder, folderIcon(true));
-    addPhotosLibrary =
-        makeAddArea(boxPhotoLibrary, imgViewPhotoLibrary, lblPhotoLibrary, photosLibraryIcon());
+    addPhotosLibrary = makeAddArea(boxPhotoLibrary, imgViewPhotoLibrary, lblPhotoLibrary, photosLibraryIcon());
     areas->addWidget(boxAddPhotos, 1);
     areas->addWidget(boxAddFolder, 1);
     areas->addWidget(boxPhotoLibrary, 1);
@@ -343,8 +339,7 @@ void AddFilesVC::buildView()
     connect(menuSelectAll, &QAction::triggered, this, [this]() { selectAllItems(); });
     connect(menuUnselectAll, &QAction::triggered, this, [this]() { unSelectAllItems(); });
     connect(menuRemoveFromScanList, &QAction::triggered, this, [this]() { removeFromScanList(); });
-    connect(menuRemoveAllFromScanList, &QAction::triggered, this,
-            [this]() { removeAllFromScanList(); });
+    connect(menuRemoveAllFromScanList, &QAction::triggered, this, [this]() { removeAllFromScanList(); });
 
     connect(addPhotos, &QPushButton::clicked, this, [this]() { tappedAddPhotos(); });
     connect(btnAddFolder, &QPushButton::clicked, this, [this]() { tappedAddFolder(); });
@@ -370,9 +365,7 @@ void AddFilesVC::viewDidLoad()
 
     platform::NotificationCenter::defaultCenter().addObserver(
         this, NotificationName::dropView,
-        [this](const platform::Notification &notification) {
-            getFilesFromDropView(notification.userInfo);
-        });
+        [this](const platform::Notification &notification) { getFilesFromDropView(notification.userInfo); });
 
     // Hand cursor over the three add areas.
     for (QPushButton *button : {addPhotos, btnAddFolder, addPhotosLibrary}) {
@@ -448,9 +441,8 @@ void AddFilesVC::restoreScanList()
 {
     scanList.clear();
     auto &defaults = platform::UserDefaults::standard();
-    const auto entries = AddFilesRules::restoreEntries(
-        defaults.arrayForKey(SettingsKey::selectedURLs),
-        defaults.arrayForKey(SettingsKey::selectedURLsChecked));
+    const auto entries = AddFilesRules::restoreEntries(defaults.arrayForKey(SettingsKey::selectedURLs),
+                                                       defaults.arrayForKey(SettingsKey::selectedURLsChecked));
     for (const auto &[path, tick] : entries) {
         InitialDirectory entry(QUrl::fromLocalFile(path));
         entry.isChecked = tick;
@@ -554,7 +546,7 @@ void AddFilesVC::makeRowView(int r)
     } else if (entry.file) {
         // No icon from the desktop's theme: the scan list's own picture of the kind.
         const QImage fallback = AddFilesRules::isPhotosLibrary(path) ? photosLibraryIcon()
-                                : entry.file->isFolder               ? folderIcon(false)
+            : entry.file->isFolder                                   ? folderIcon(false)
                                                                      : addPhotosIcon();
         cell->imgView->setPixmap(QPixmap::fromImage(fallback));
     } else {
@@ -568,8 +560,7 @@ void AddFilesVC::makeRowView(int r)
     cell->checkButton->setChecked(entry.isChecked);
     cell->checkButton->setProperty("handCursor", true);
     cell->checkButton->installEventFilter(this);
-    connect(cell->checkButton, &QCheckBox::clicked, this,
-            [this, r](bool checked) { tappedCheckBox(r, checked); });
+    connect(cell->checkButton, &QCheckBox::clicked, this, [this, r](bool checked) { tappedCheckBox(r, checked); });
     cell->checkButton->setEnabled(!popUp);
     cell->btnDelete->setEnabled(!popUp);
     cell->checkButton->setFocusPolicy(Qt::StrongFocus);
@@ -596,15 +587,14 @@ void AddFilesVC::setScanListMenuHidden(bool hidden)
 {
     if (!tableMenu)
         return;
-    for (QAction *action : {menuSelectAll, menuUnselectAll, menuRemoveFromScanList,
-                            menuRemoveAllFromScanList})
+    for (QAction *action : {menuSelectAll, menuUnselectAll, menuRemoveFromScanList, menuRemoveAllFromScanList})
         action->setVisible(!hidden);
 }
 
 bool AddFilesVC::isScanListMenuHidden() const
 {
-    return !menuSelectAll->isVisible() && !menuUnselectAll->isVisible()
-           && !menuRemoveFromScanList->isVisible() && !menuRemoveAllFromScanList->isVisible();
+    return !menuSelectAll->isVisible() && !menuUnselectAll->isVisible() && !menuRemoveFromScanList->isVisible()
+        && !menuRemoveAllFromScanList->isVisible();
 }
 
 void AddFilesVC::showTableMenu(const QPoint &viewportPos)
@@ -728,8 +718,7 @@ void AddFilesVC::checkEmptySelectedItemsForScan()
 
 void AddFilesVC::checkTickedItemsForScan(int tickedCount, int tickedIndex)
 {
-    postFilesNotSelected(AddFilesRules::isEmptyAfterTickEdit(listedPaths(), tickedCount,
-                                                             tickedIndex, scanExtensions));
+    postFilesNotSelected(AddFilesRules::isEmptyAfterTickEdit(listedPaths(), tickedCount, tickedIndex, scanExtensions));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -783,10 +772,9 @@ QFileDialog *AddFilesVC::openPanel(QFileDialog *panel, const QString &promptKey,
         panel->setWindowTitle(prompt);
         panel->setLabelText(QFileDialog::Accept, prompt);
     }
-    connect(panel, &QFileDialog::finished, this,
-            [panel, completion = std::move(completion)](int result) {
-                completion(result == QDialog::Accepted, panel);
-            });
+    connect(panel, &QFileDialog::finished, this, [panel, completion = std::move(completion)](int result) {
+        completion(result == QDialog::Accepted, panel);
+    });
     startInUsualFolder(panel);
     return panel;
 }
@@ -794,10 +782,9 @@ QFileDialog *AddFilesVC::openPanel(QFileDialog *panel, const QString &promptKey,
 void AddFilesVC::tappedAddPhotos()
 {
     // Files only, several at once: the desktop's chooser can do that.
-    auto *panel = openPanel(new QFileDialog(window()), QStringLiteral("IDS_TWK_44"), true,
-                            [this](bool accepted, QFileDialog *dialog) {
-                                completeAddPhotos(accepted, dialog->selectedUrls());
-                            });
+    auto *panel =
+        openPanel(new QFileDialog(window()), QStringLiteral("IDS_TWK_44"), true,
+                  [this](bool accepted, QFileDialog *dialog) { completeAddPhotos(accepted, dialog->selectedUrls()); });
     panel->setFileMode(QFileDialog::ExistingFiles);
     panel->setNameFilter(QStringLiteral("(%1)").arg(photoPatterns(scanExtensions).join(QLatin1Char(' '))));
     panel->open();
@@ -855,8 +842,8 @@ void AddFilesVC::completeAddPhotos(bool accepted, const QList<QUrl> &urls)
         endPanel();
         return;
     }
-    finishPanelAdd(AddFilesRules::evaluateAddPhotos(pathsOfUrls(urls), listedPaths(),
-                                                    excludedFolderPaths(), scanExtensions));
+    finishPanelAdd(
+        AddFilesRules::evaluateAddPhotos(pathsOfUrls(urls), listedPaths(), excludedFolderPaths(), scanExtensions));
 }
 
 void AddFilesVC::completeAddFolder(bool accepted, const QList<QUrl> &urls)
@@ -865,8 +852,7 @@ void AddFilesVC::completeAddFolder(bool accepted, const QList<QUrl> &urls)
         endPanel();
         return;
     }
-    finishPanelAdd(
-        AddFilesRules::evaluateAddFolder(pathsOfUrls(urls), listedPaths(), excludedFolderPaths()));
+    finishPanelAdd(AddFilesRules::evaluateAddFolder(pathsOfUrls(urls), listedPaths(), excludedFolderPaths()));
 }
 
 void AddFilesVC::completePhotosLibrary(bool accepted, const QList<QUrl> &urls)
@@ -875,8 +861,7 @@ void AddFilesVC::completePhotosLibrary(bool accepted, const QList<QUrl> &urls)
         endPanel();
         return;
     }
-    finishPanelAdd(AddFilesRules::evaluateAddPhotosLibrary(pathsOfUrls(urls), listedPaths(),
-                                                           excludedFolderPaths()));
+    finishPanelAdd(AddFilesRules::evaluateAddPhotosLibrary(pathsOfUrls(urls), listedPaths(), excludedFolderPaths()));
 }
 
 void AddFilesVC::getFilesFromDropView(const QVariantMap &userInfo)
@@ -892,8 +877,8 @@ void AddFilesVC::getFilesFromDropView(const QVariantMap &userInfo)
         return;
     }
     const QStringList dropped = found->toStringList();
-    const AddFilesRules::AddOutcome outcome = AddFilesRules::evaluateDrop(
-        dropped, listedPaths(), excludedFolderPaths(), scanExtensions);
+    const AddFilesRules::AddOutcome outcome =
+        AddFilesRules::evaluateDrop(dropped, listedPaths(), excludedFolderPaths(), scanExtensions);
     appendPaths(outcome.accepted);
     for (Alert alert : outcome.alerts)
         scheduleAlert(alert); // shown after the list below is committed and reloaded

@@ -140,10 +140,12 @@ private:
     // otherwise); without it Qt's, whose views the panel adjusts.
     QFileDialog *openPanel(QFileDialog *panel, const QString &promptKey, bool desktopChooser,
                            std::function<void(bool accepted, QFileDialog *panel)> completion);
+
 public:
     // The photo panel's name patterns for `extensions`: each extension once in lower and once in
     // upper case (desktop choosers match case-sensitively), whatever case the list spells it in.
     static QStringList photoPatterns(const QStringList &extensions);
+
 private:
     void finishPanelAdd(const AddFilesRules::AddOutcome &outcome);
     void appendPaths(const QStringList &paths);

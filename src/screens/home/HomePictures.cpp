@@ -11,7 +11,6 @@ namespace HomePictures {
 
 namespace {
 
-
 QImage blank(int w, int h)
 {
     QImage image(w, h, QImage::Format_ARGB32_Premultiplied);

@@ -35,8 +35,12 @@ struct MatchingLevel {
 };
 // Position 1 takes key 19 and position 2 key 18, as the results screen's matching level does.
 constexpr std::array<MatchingLevel, 6> matchingLevels = {{
-    {81, "IDS_TWK_19"}, {85, "IDS_TWK_18"}, {88, "IDS_TWK_20"},
-    {91, "IDS_TWK_21"}, {94, "IDS_TWK_22"}, {98, "IDS_TWK_23"},
+    {81, "IDS_TWK_19"},
+    {85, "IDS_TWK_18"},
+    {88, "IDS_TWK_20"},
+    {91, "IDS_TWK_21"},
+    {94, "IDS_TWK_22"},
+    {98, "IDS_TWK_23"},
 }};
 
 struct TimeStep {
@@ -45,12 +49,24 @@ struct TimeStep {
     const char *unitKey;
 };
 constexpr std::array<TimeStep, 18> timeSteps = {{
-    {1, 1, "IDS_TWK_28"},      {2, 2, "IDS_TWK_29"},      {3, 3, "IDS_TWK_29"},
-    {5, 5, "IDS_TWK_29"},      {10, 10, "IDS_TWK_29"},    {30, 30, "IDS_TWK_29"},
-    {60, 1, "IDS_TWK_30"},     {120, 2, "IDS_TWK_31"},    {180, 3, "IDS_TWK_31"},
-    {300, 5, "IDS_TWK_31"},    {600, 10, "IDS_TWK_31"},   {1800, 30, "IDS_TWK_31"},
-    {3600, 1, "IDS_TWK_27"},   {7200, 2, "IDS_TWK_26"},   {10800, 3, "IDS_TWK_26"},
-    {21600, 6, "IDS_TWK_26"},  {43200, 12, "IDS_TWK_26"}, {86400, 24, "IDS_TWK_26"},
+    {1, 1, "IDS_TWK_28"},
+    {2, 2, "IDS_TWK_29"},
+    {3, 3, "IDS_TWK_29"},
+    {5, 5, "IDS_TWK_29"},
+    {10, 10, "IDS_TWK_29"},
+    {30, 30, "IDS_TWK_29"},
+    {60, 1, "IDS_TWK_30"},
+    {120, 2, "IDS_TWK_31"},
+    {180, 3, "IDS_TWK_31"},
+    {300, 5, "IDS_TWK_31"},
+    {600, 10, "IDS_TWK_31"},
+    {1800, 30, "IDS_TWK_31"},
+    {3600, 1, "IDS_TWK_27"},
+    {7200, 2, "IDS_TWK_26"},
+    {10800, 3, "IDS_TWK_26"},
+    {21600, 6, "IDS_TWK_26"},
+    {43200, 12, "IDS_TWK_26"},
+    {86400, 24, "IDS_TWK_26"},
 }};
 
 struct GpsStop {
@@ -59,8 +75,13 @@ struct GpsStop {
     const char *unitKey;
 };
 constexpr std::array<GpsStop, 7> gpsStops = {{
-    {0, 1.0, "IDS_TWK_33"},   {16, 2.0, "IDS_TWK_34"},  {33, 5.0, "IDS_TWK_34"},  {50, 10.0, "IDS_TWK_34"},
-    {66, 20.0, "IDS_TWK_34"}, {83, 50.0, "IDS_TWK_34"}, {100, 100.0, "IDS_TWK_34"},
+    {0, 1.0, "IDS_TWK_33"},
+    {16, 2.0, "IDS_TWK_34"},
+    {33, 5.0, "IDS_TWK_34"},
+    {50, 10.0, "IDS_TWK_34"},
+    {66, 20.0, "IDS_TWK_34"},
+    {83, 50.0, "IDS_TWK_34"},
+    {100, 100.0, "IDS_TWK_34"},
 }};
 
 QString text(const char *key)
@@ -120,7 +141,8 @@ SimilarMatchesVC::SimilarMatchesVC(QWidget *parent)
     layout->setContentsMargins(8, 6, 8, 6);
     layout->setSpacing(2);
 
-    auto addSetting = [&](QLabel *&title, QToolButton *&help, const QString &helpName, QLabel *&value, QWidget *slider) {
+    auto addSetting = [&](QLabel *&title, QToolButton *&help, const QString &helpName, QLabel *&value,
+                          QWidget *slider) {
         auto *row = new QHBoxLayout;
         row->setSpacing(6);
         title = caption(this, title ? title->objectName() : QString(), false);
@@ -156,8 +178,8 @@ SimilarMatchesVC::SimilarMatchesVC(QWidget *parent)
     sliderTimeInterval->setObjectName(QStringLiteral("sliderTimeInterval"));
     sliderTimeInterval->setRange(1, 18);
     sliderTimeInterval->setNumberOfTickMarks(18);
-    addSetting(lblTimeInterval, btnToolTipTimeInterval, QStringLiteral("btnToolTipTimeInterval"),
-               lblTimeIntervalValue, sliderTimeInterval);
+    addSetting(lblTimeInterval, btnToolTipTimeInterval, QStringLiteral("btnToolTipTimeInterval"), lblTimeIntervalValue,
+               sliderTimeInterval);
 
     lblValueGPS = caption(this, QStringLiteral("lblValueGPS"), true);
     sliderGPS = new CustomSliderCellWithTickMarks(this);
@@ -176,7 +198,8 @@ SimilarMatchesVC::SimilarMatchesVC(QWidget *parent)
     btnReset->setIconSize(QSize(18, 18));
     btnReset->setAutoRaise(true);
     btnReset->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 2px; }"
-                                           "QToolButton:focus { border: 1px solid " TWINSIFT_GOLD_CSS "; border-radius: 4px; }"));
+                                           "QToolButton:focus { border: 1px solid " TWINSIFT_GOLD_CSS
+                                           "; border-radius: 4px; }"));
     lblReset = caption(this, QStringLiteral("lblReset"), false);
     lblReset->setBuddy(btnReset);
     resetRow->addStretch(1);
@@ -244,8 +267,8 @@ void SimilarMatchesVC::tappedSliderBitmapSize()
 {
     // The knob rests on the slider's steps.
     const int value = sliderBitmapSize->value();
-    const int stepped = minimumBitmapSize
-        + int(std::lround(double(value - minimumBitmapSize) / bitmapSizeStep)) * bitmapSizeStep;
+    const int stepped =
+        minimumBitmapSize + int(std::lround(double(value - minimumBitmapSize) / bitmapSizeStep)) * bitmapSizeStep;
     setBitmapSize(stepped);
 }
 

@@ -31,13 +31,13 @@ public:
     CustomSliderCellWithTickMarks *sliderMatchingLevel = nullptr; // positions 1 to 6
     QLabel *lblBitmapSize = nullptr;
     QLabel *lblBitmapSizeValue = nullptr;
-    CustomSliderCell *sliderBitmapSize = nullptr;                 // the size itself
+    CustomSliderCell *sliderBitmapSize = nullptr; // the size itself
     QLabel *lblTimeInterval = nullptr;
     QLabel *lblTimeIntervalValue = nullptr;
-    CustomSliderCellWithTickMarks *sliderTimeInterval = nullptr;  // positions 1 to 18
+    CustomSliderCellWithTickMarks *sliderTimeInterval = nullptr; // positions 1 to 18
     QLabel *lblGPS = nullptr;
     QLabel *lblValueGPS = nullptr;
-    CustomSliderCellWithTickMarks *sliderGPS = nullptr;           // 0 to 100, seven stops
+    CustomSliderCellWithTickMarks *sliderGPS = nullptr; // 0 to 100, seven stops
     QToolButton *btnReset = nullptr;
     QToolButton *btnToolTipMatchingLevel = nullptr;
     QToolButton *btnToolTipBitmapSize = nullptr;

@@ -19,7 +19,7 @@ public:
     // The text key of the pane's tab label and window title.
     QString titleKey() const { return m_titleKey; }
 
-    virtual void viewWillAppear() {}
+    virtual void viewWillAppear() { }
     // Sets the title of the window that holds the pane to the text of titleKey().
     virtual void viewDidAppear();
 
@@ -35,8 +35,7 @@ protected:
     // The folder-list layout the excluded and protected panes share: a caption over a table of
     // folders (one row selected at a time, not editable) with Add and Remove buttons below it.
     // Remove starts disabled until a row is selected.
-    struct FolderTable
-    {
+    struct FolderTable {
         QLabel *caption = nullptr;
         QTableWidget *table = nullptr;
         QPushButton *add = nullptr;

@@ -3,7 +3,8 @@
 #include "screens/preferences/PreferencesTabViewController.h"
 #include "screens/shell/AllViewControllers.h"
 
-PreferencesWindow::PreferencesWindow(QWidget *parent) : platform::WindowController(parent)
+PreferencesWindow::PreferencesWindow(QWidget *parent)
+    : platform::WindowController(parent)
 {
     setWindowTitle(QStringLiteral("Preferences"));
     resize(760, 560);

@@ -4,7 +4,8 @@
 
 // The Preferences window: one per run, made on first use by the screen registry
 // ("PreferencesWindowController"), with the preference tabs as its content.
-class PreferencesWindow : public platform::WindowController {
+class PreferencesWindow : public platform::WindowController
+{
     Q_OBJECT
 public:
     explicit PreferencesWindow(QWidget *parent = nullptr);

@@ -43,7 +43,8 @@ ProtectedFoldersPreferencesVC::ProtectedFoldersPreferencesVC(QWidget *parent)
     connect(btnRemove, &QPushButton::clicked, this, [this] { tappedRemove(); });
     connect(tableView, &QTableWidget::itemSelectionChanged, this, [this] { tableViewSelectionDidChange(); });
     platform::NotificationCenter::defaultCenter().addObserver(
-        this, NotificationName::reloadTableView, [this](const platform::Notification &) { reloadTableViewNotification(); });
+        this, NotificationName::reloadTableView,
+        [this](const platform::Notification &) { reloadTableViewNotification(); });
 }
 
 void ProtectedFoldersPreferencesVC::viewWillAppear()

@@ -95,7 +95,8 @@ ScanSettingPreferencesVC::ScanSettingPreferencesVC(QWidget *parent)
     lblChooseFileExtensionstoavoid->setText(localizedText(QStringLiteral("IDS_TWK_120")));
     lblCapMinimumFileSize->setText(localizedText(QStringLiteral("IDS_TWK_121")));
     btnscanvideofilesinexactmatch->setText(localizedText(QStringLiteral("IDS_TWK_152")));
-    fileTypesModel->setColumnTitles(localizedText(QStringLiteral("IDS_TWK_239")), localizedText(QStringLiteral("IDS_TWK_65")));
+    fileTypesModel->setColumnTitles(localizedText(QStringLiteral("IDS_TWK_239")),
+                                    localizedText(QStringLiteral("IDS_TWK_65")));
     fileTypes = supportedFormatDescriptionList;
     fileTypesModel->setFileTypes(fileTypes);
     btnKB->setChecked(true);

@@ -23,10 +23,10 @@ struct App {
     QStringList desktopIds; // desktop-file ids that mean "installed" (any one of them)
     QString appStreamId;    // the id software centres know the application by
     QString name;
-    QString description;    // one line
+    QString description; // one line
     QString category;
-    QString icon;           // resource path of the icon
-    QString link;           // the page the card's button opens
+    QString icon; // resource path of the icon
+    QString link; // the page the card's button opens
 };
 
 constexpr int kRowCount = 17;
@@ -49,9 +49,18 @@ const std::array<std::array<int, kRowCount>, kRowCount> &displayOrders();
 
 // The three tables under their own names: the product table (by row), the display orders and the
 // product link table (by promoted number).
-inline const App *otherAppsCatalog(int number) { return row(number); }
-inline const std::array<std::array<int, kRowCount>, kRowCount> &otherAppsDisplayOrders() { return displayOrders(); }
-inline std::optional<QUrl> promotedAppLinks(int k) { return promotedAppLink(k); }
+inline const App *otherAppsCatalog(int number)
+{
+    return row(number);
+}
+inline const std::array<std::array<int, kRowCount>, kRowCount> &otherAppsDisplayOrders()
+{
+    return displayOrders();
+}
+inline std::optional<QUrl> promotedAppLinks(int k)
+{
+    return promotedAppLink(k);
+}
 
 // True when one of the row's desktop ids is installed. The test is platform::isAppInstalled
 // unless `isInstalled` is given.

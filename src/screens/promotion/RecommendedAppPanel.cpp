@@ -125,10 +125,10 @@ void RecommendedAppPanel::styleButton()
         // The web-link style.
         btnAppStore->setIcon(QIcon());
         btnAppStore->setText(QStringLiteral("Download Now"));
-        btnAppStore->setStyleSheet(QStringLiteral(
-            "QPushButton { background: " TWINSIFT_BLACK_CSS "; color: " TWINSIFT_WHITE_CSS "; border-radius: 10px;"
-            " padding: 4px 18px; font-size: 15pt; }"
-            " QPushButton:focus { border: 1px solid " TWINSIFT_GOLD_CSS "; }"));
+        btnAppStore->setStyleSheet(QStringLiteral("QPushButton { background: " TWINSIFT_BLACK_CSS
+                                                  "; color: " TWINSIFT_WHITE_CSS "; border-radius: 10px;"
+                                                  " padding: 4px 18px; font-size: 15pt; }"
+                                                  " QPushButton:focus { border: 1px solid " TWINSIFT_GOLD_CSS "; }"));
     } else {
         // The software-centre style.
         const QImage badge = WelcomePictures::storeBadge();

@@ -104,13 +104,14 @@ void otherAppsvc::reloadData()
     for (int i = 0; i < int(allappsDic.size()); ++i) {
         const QVariantMap &cardRow = allappsDic[size_t(i)];
         auto *cell = new collectionView_cell(collectionView);
-        qCDebug(lcScreens).noquote() << "Other app card" << i << ":" << cardRow.value(QStringLiteral("Title")).toString();
+        qCDebug(lcScreens).noquote() << "Other app card" << i << ":"
+                                     << cardRow.value(QStringLiteral("Title")).toString();
         cell->lbltitle->setText(cardRow.value(QStringLiteral("Title")).toString());
         const QImage icon = cardRow.value(QStringLiteral("icon")).value<QImage>();
         if (!icon.isNull()) {
             const qreal ratio = devicePixelRatioF();
-            QPixmap pixmap = QPixmap::fromImage(icon.scaled(QSize(64, 64) * ratio, Qt::KeepAspectRatio,
-                                                            Qt::SmoothTransformation));
+            QPixmap pixmap =
+                QPixmap::fromImage(icon.scaled(QSize(64, 64) * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation));
             pixmap.setDevicePixelRatio(ratio);
             cell->imgview->setPixmap(pixmap);
         }

@@ -86,20 +86,23 @@ QPushButton *socialButton(QWidget *parent, const char *name, QLabel *&icon, cons
 
 } // namespace
 
-AfterDeleteStatusVC::AfterDeleteStatusVC(QWidget *parent) : QWidget(parent)
+AfterDeleteStatusVC::AfterDeleteStatusVC(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("AfterDeleteStatus"));
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(resultScreenStyleSheet(objectName()) + QStringLiteral(
-        "QPushButton[role=\"link\"] { background: transparent; border: 1px solid transparent; border-radius: 6px; }"
-        "QPushButton[role=\"link\"]:hover { border-color: " TWINSIFT_SUBTLE_BORDER_CSS "; }"
-        "QPushButton[role=\"link\"]:focus { border: 2px solid " TWINSIFT_FOCUS_BLUE_CSS "; }"
-        "QPushButton#btnFinalOutput { color: " TWINSIFT_WHITE_CSS "; background: " TWINSIFT_GREEN_CSS "; border:"
-        " none; border-radius: 17px;"
-        " padding: 6px 26px; min-height: 22px; font-weight: bold; }"
-        "QPushButton#btnFinalOutput:focus { border: 2px solid " TWINSIFT_FOCUS_BLUE_CSS "; }"
-        "QPushButton:disabled { color: " TWINSIFT_DISABLED_BUTTON_TEXT_CSS "; }"
-        "QFrame#boxRecommendedApp { background: " TWINSIFT_BOX_BACKGROUND_CSS "; border-radius: 8px; }"));
+    setStyleSheet(
+        resultScreenStyleSheet(objectName())
+        + QStringLiteral(
+            "QPushButton[role=\"link\"] { background: transparent; border: 1px solid transparent; border-radius: 6px; }"
+            "QPushButton[role=\"link\"]:hover { border-color: " TWINSIFT_SUBTLE_BORDER_CSS "; }"
+            "QPushButton[role=\"link\"]:focus { border: 2px solid " TWINSIFT_FOCUS_BLUE_CSS "; }"
+            "QPushButton#btnFinalOutput { color: " TWINSIFT_WHITE_CSS "; background: " TWINSIFT_GREEN_CSS "; border:"
+            " none; border-radius: 17px;"
+            " padding: 6px 26px; min-height: 22px; font-weight: bold; }"
+            "QPushButton#btnFinalOutput:focus { border: 2px solid " TWINSIFT_FOCUS_BLUE_CSS "; }"
+            "QPushButton:disabled { color: " TWINSIFT_DISABLED_BUTTON_TEXT_CSS "; }"
+            "QFrame#boxRecommendedApp { background: " TWINSIFT_BOX_BACKGROUND_CSS "; border-radius: 8px; }"));
 
     imgViewTitle = new QLabel(this);
     imgViewTitle->setObjectName(QStringLiteral("imgViewTitle"));
@@ -121,8 +124,8 @@ AfterDeleteStatusVC::AfterDeleteStatusVC(QWidget *parent) : QWidget(parent)
     lblSpaceRecovered->setProperty("role", QStringLiteral("caption"));
     lblSearchnremoveduplicate = label(this, "lblSearchnremoveduplicate", 12);
     lblSearchnremoveduplicate->setWordWrap(true);
-    for (QLabel *l : {lblTotalItemsFound, lblStatusTotoalItems, lblTotalSize, lblSpaceRecovered,
-                      lblSearchnremoveduplicate})
+    for (QLabel *l :
+         {lblTotalItemsFound, lblStatusTotoalItems, lblTotalSize, lblSpaceRecovered, lblSearchnremoveduplicate})
         l->setAlignment(Qt::AlignCenter);
 
     lblFollowUs = label(this, "lblFollowUs");
@@ -230,8 +233,8 @@ AfterDeleteStatusVC::AfterDeleteStatusVC(QWidget *parent) : QWidget(parent)
     root->addWidget(lblSearchnremoveduplicate);
     root->addSpacing(6);
     root->addWidget(lblFinalOutputStatus);
-    constantTopBackToHome = new QSpacerItem(0, int(recommendedAppPanel->constantTopBackToHome), QSizePolicy::Minimum,
-                                            QSizePolicy::Fixed);
+    constantTopBackToHome =
+        new QSpacerItem(0, int(recommendedAppPanel->constantTopBackToHome), QSizePolicy::Minimum, QSizePolicy::Fixed);
     root->addSpacerItem(constantTopBackToHome);
     root->addLayout(buttons);
     root->addWidget(boxRecommendedApp, 0, Qt::AlignHCenter);
@@ -248,7 +251,8 @@ void AfterDeleteStatusVC::showEvent(QShowEvent *event)
         viewWillAppear();
         focusDefaultButton();
         // The sheet that led here may hand the focus back as it closes: the summary takes it again.
-        platform::Dispatch::mainAfter(0.05, [this] { focusDefaultButton(); }, this);
+        platform::Dispatch::mainAfter(
+            0.05, [this] { focusDefaultButton(); }, this);
     }
 }
 
@@ -326,8 +330,9 @@ void AfterDeleteStatusVC::updateDeletionSummary()
     case Case::TrashNothingLeft:
         lblTotalItemsFound->setText(trashedCountText);
         lblTotalSize->setText(trashedSizeText);
-        imgViewStatus->setPixmap(QPixmap::fromImage(ResultPictures::statusPicture(256)).scaled(
-            QSize(200, 200) * devicePixelRatioF(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        imgViewStatus->setPixmap(
+            QPixmap::fromImage(ResultPictures::statusPicture(256))
+                .scaled(QSize(200, 200) * devicePixelRatioF(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
         lblSpaceRecovered->setText(text("IDS_TWK_212"));
         lblStatusTotoalItems->setText(format("IDS_TWK_211", {trashWord}));
         lblSearchnremoveduplicate->setText(format("IDS_TWK_213", {plural, plural}));
@@ -348,8 +353,9 @@ void AfterDeleteStatusVC::updateDeletionSummary()
     case Case::PhotosOnly:
         lblTotalItemsFound->setText(photosMovedCountText);
         lblTotalSize->setText(photosMovedSizeText);
-        imgViewStatus->setPixmap(QPixmap::fromImage(ResultPictures::statusPicture(256)).scaled(
-            QSize(200, 200) * devicePixelRatioF(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        imgViewStatus->setPixmap(
+            QPixmap::fromImage(ResultPictures::statusPicture(256))
+                .scaled(QSize(200, 200) * devicePixelRatioF(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
         lblSpaceRecovered->setText(text("IDS_TWK_277"));
         lblStatusTotoalItems->setText(text("IDS_TWK_295"));
         lblSearchnremoveduplicate->setText(format("IDS_TWK_213", {plural, plural}));
@@ -368,7 +374,8 @@ void AfterDeleteStatusVC::updateDeletionSummary()
     if (shown == Case::PhotosOnly)
         boxTopBlackLayer->hide();
     if (isPhotoLibrary)
-        platform::Dispatch::mainAfter(0.5, [this] { presentAfterMoveInPhotoLibrary(); }, this);
+        platform::Dispatch::mainAfter(
+            0.5, [this] { presentAfterMoveInPhotoLibrary(); }, this);
 }
 
 void AfterDeleteStatusVC::presentAfterMoveInPhotoLibrary()

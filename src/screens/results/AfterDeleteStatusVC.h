@@ -18,7 +18,8 @@ class SYFlatButton;
 // maker's social pages, or follows the recommended-app panel (boxRecommendedApp, filled by the
 // promotion). The deletion flow sets the three flags and the module texts before it posts
 // "presentAfterDeleteView"; the screen fills itself from them every time it is shown.
-class AfterDeleteStatusVC : public QWidget {
+class AfterDeleteStatusVC : public QWidget
+{
     Q_OBJECT
 public:
     explicit AfterDeleteStatusVC(QWidget *parent = nullptr);

@@ -10,7 +10,8 @@ class QLabel;
 // under the question closes the sheet and posts {"isContinue": false, "isAutoSelection": true},
 // which opens the selection wizard over the results (pop-up mode stays on for it). Cancel and
 // the link turn the results screen's radio pair back to Unselect All.
-class AutoMarkSelectionDialogVC : public ConfirmationDialog {
+class AutoMarkSelectionDialogVC : public ConfirmationDialog
+{
     Q_OBJECT
 public:
     explicit AutoMarkSelectionDialogVC(QWidget *parent = nullptr);

@@ -50,7 +50,8 @@ SYFlatButton *dialogButton(QWidget *parent, const char *name, QLabel *&caption, 
 
 ConfirmationDialog::ConfirmationDialog(const QString &identifier, Switch alertSwitch, const char *messageKey,
                                        const char *confirmKey, const char *cancelKey, QWidget *parent)
-    : QWidget(parent), m_switch(alertSwitch)
+    : QWidget(parent)
+    , m_switch(alertSwitch)
 {
     setObjectName(identifier);
     setAttribute(Qt::WA_StyledBackground);

@@ -12,13 +12,14 @@ class SYFlatButton;
 // both buttons clear them again. The check box starts off at every showing; ticking it turns the
 // question off at once (stored in the settings), whatever button follows. Escape cancels,
 // Return confirms.
-class ConfirmationDialog : public QWidget {
+class ConfirmationDialog : public QWidget
+{
     Q_OBJECT
 public:
     enum class Switch { ConfirmBeforeDeleting, ShowAutoMarkAlert, BackToHomeAlert };
 
-    ConfirmationDialog(const QString &identifier, Switch alertSwitch, const char *messageKey,
-                       const char *confirmKey, const char *cancelKey, QWidget *parent = nullptr);
+    ConfirmationDialog(const QString &identifier, Switch alertSwitch, const char *messageKey, const char *confirmKey,
+                       const char *cancelKey, QWidget *parent = nullptr);
 
     // ---- outlets
     QLabel *imgView = nullptr;

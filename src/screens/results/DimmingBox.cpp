@@ -3,7 +3,8 @@
 
 #include <QEvent>
 
-DimmingBox::DimmingBox(QWidget *parent) : QWidget(parent)
+DimmingBox::DimmingBox(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("boxTopBlackLayer"));
     setAttribute(Qt::WA_StyledBackground);

@@ -22,12 +22,13 @@ QString dateText(const QDateTime &date)
 {
     const QLocale locale;
     return locale.toString(date.date(), QStringLiteral("MMM d, yyyy")) + QStringLiteral(", ")
-           + locale.toString(date.time(), QLocale::ShortFormat);
+        + locale.toString(date.time(), QLocale::ShortFormat);
 }
 
 } // namespace
 
-FilePropertiesVC::FilePropertiesVC(QWidget *parent) : QWidget(parent)
+FilePropertiesVC::FilePropertiesVC(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("FileProperties"));
     struct Spec {
@@ -189,8 +190,8 @@ QString FilePropertiesVC::realText(double value)
 
 QString FilePropertiesVC::orientationText(qint64 value)
 {
-    static const char *templates[] = {"0%@ (Top/Left)",       "0%@ (Top/Right)",        "180%@ (Bottom/Right)",
-                                      "180%@ (Bottom/Left)",  "90%@ CW (Left/Top)",     "90%@ CCW (Right/Top)",
+    static const char *templates[] = {"0%@ (Top/Left)",          "0%@ (Top/Right)",       "180%@ (Bottom/Right)",
+                                      "180%@ (Bottom/Left)",     "90%@ CW (Left/Top)",    "90%@ CCW (Right/Top)",
                                       "90%@ CCW (Right/Bottom)", "90%@ CCW (Left/Bottom)"};
     if (value < 1 || value > 8)
         return {};

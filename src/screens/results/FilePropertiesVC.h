@@ -14,7 +14,8 @@ class QLabel;
 // its image facts, GPS position, camera and exposure data, and copyright and author texts. Other
 // screens set `image` and call showFileProperties, or clearFileProperties to empty it. A value that
 // cannot be read leaves its label empty.
-class FilePropertiesVC : public QWidget {
+class FilePropertiesVC : public QWidget
+{
     Q_OBJECT
 public:
     explicit FilePropertiesVC(QWidget *parent = nullptr);

@@ -27,9 +27,13 @@ QToolButton *makeButton(QWidget *parent, const char *name)
 
 } // namespace
 
-HeaderView::HeaderView(QWidget *parent) : HeaderView(true, parent) {}
+HeaderView::HeaderView(QWidget *parent)
+    : HeaderView(true, parent)
+{
+}
 
-HeaderView::HeaderView(bool withZoom, QWidget *parent) : QWidget(parent)
+HeaderView::HeaderView(bool withZoom, QWidget *parent)
+    : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     sectionTitle = new QLabel(this);

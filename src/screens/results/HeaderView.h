@@ -9,7 +9,8 @@ class QToolButton;
 // select/unselect toggle, its lock button and the grid's zoom button. The screen that shows it fills
 // the texts, images, tags and actions; the bar draws its background and shows the pointing hand over
 // its buttons while no sheet or dialog is up.
-class HeaderView : public QWidget {
+class HeaderView : public QWidget
+{
     Q_OBJECT
 public:
     explicit HeaderView(QWidget *parent = nullptr);

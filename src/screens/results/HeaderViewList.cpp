@@ -3,7 +3,8 @@
 #include <QHBoxLayout>
 #include <QToolButton>
 
-HeaderViewList::HeaderViewList(QWidget *parent) : HeaderView(false, parent)
+HeaderViewList::HeaderViewList(QWidget *parent)
+    : HeaderView(false, parent)
 {
     // The list's rows may be wider than the list (it then scrolls sideways): the group's buttons
     // follow its title so that they stay in sight.

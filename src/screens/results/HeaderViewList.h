@@ -3,7 +3,8 @@
 #include "screens/results/HeaderView.h"
 
 // The header bar of one group in the results list: the grid's header without the zoom button.
-class HeaderViewList : public HeaderView {
+class HeaderViewList : public HeaderView
+{
     Q_OBJECT
 public:
     explicit HeaderViewList(QWidget *parent = nullptr);

@@ -66,22 +66,26 @@ QSlider *levelSlider(QWidget *parent, const char *name)
 
 } // namespace
 
-NoSimilarDuplicatePhotosFoundVC::NoSimilarDuplicatePhotosFoundVC(QWidget *parent) : QWidget(parent)
+NoSimilarDuplicatePhotosFoundVC::NoSimilarDuplicatePhotosFoundVC(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("NoSimilarDuplicatePhotosFound"));
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(resultScreenStyleSheet(objectName()) + QStringLiteral(
-        "QPushButton { color: " TWINSIFT_WHITE_CSS "; background: " TWINSIFT_BUTTON_FACE_CSS "; border: 1px solid"
-        " " TWINSIFT_HOVER_BACKGROUND_CSS "; border-radius: 16px;"
-        " padding: 6px 24px; min-height: 20px; font-weight: bold; }"
-        "QPushButton#btnBackToHome { background: transparent; border: 1px solid transparent; border-radius: 6px;"
-        " padding: 2px 8px; font-weight: normal; }"
-        "QPushButton#btnBackToHome:hover, QPushButton:focus { border-color: " TWINSIFT_FOCUS_BLUE_CSS "; }"
-        "QLabel[role=\"look\"] { color: #8a8a8a; }"
-        "QSlider::groove:horizontal { height: 4px; background: " TWINSIFT_SUBTLE_BORDER_CSS "; border-radius: 2px; }"
-        "QSlider::sub-page:horizontal { background: " TWINSIFT_GOLD_CSS "; border-radius: 2px; }"
-        "QSlider::handle:horizontal { width: 14px; margin: -6px 0; border-radius: 7px; background:"
-        " " TWINSIFT_SLIDER_HANDLE_CSS "; }"));
+    setStyleSheet(
+        resultScreenStyleSheet(objectName())
+        + QStringLiteral(
+            "QPushButton { color: " TWINSIFT_WHITE_CSS "; background: " TWINSIFT_BUTTON_FACE_CSS "; border: 1px solid"
+            " " TWINSIFT_HOVER_BACKGROUND_CSS "; border-radius: 16px;"
+            " padding: 6px 24px; min-height: 20px; font-weight: bold; }"
+            "QPushButton#btnBackToHome { background: transparent; border: 1px solid transparent; border-radius: 6px;"
+            " padding: 2px 8px; font-weight: normal; }"
+            "QPushButton#btnBackToHome:hover, QPushButton:focus { border-color: " TWINSIFT_FOCUS_BLUE_CSS "; }"
+            "QLabel[role=\"look\"] { color: #8a8a8a; }"
+            "QSlider::groove:horizontal { height: 4px; background: " TWINSIFT_SUBTLE_BORDER_CSS
+            "; border-radius: 2px; }"
+            "QSlider::sub-page:horizontal { background: " TWINSIFT_GOLD_CSS "; border-radius: 2px; }"
+            "QSlider::handle:horizontal { width: 14px; margin: -6px 0; border-radius: 7px; background:"
+            " " TWINSIFT_SLIDER_HANDLE_CSS "; }"));
 
     // ---- toolbar look-alike (pictures and captions; only Back to Home acts)
     imgViewTitle = picture(this, "imgViewTitle", ResultPictures::titleIcon(), 24);
@@ -113,8 +117,8 @@ NoSimilarDuplicatePhotosFoundVC::NoSimilarDuplicatePhotosFoundVC(QWidget *parent
     imgViewListView = picture(this, "imgViewListView", ResultPictures::listViewIcon(), 26);
     lblListView = caption(this, "lblListView", "IDS_TWK_56");
     lbl0Of0SelectedIn0Group = caption(this, "lbl0Of0SelectedIn0Group", "IDS_TWK_287");
-    for (QLabel *look : {lblAutoSelect, lblUnselectAll, lblSelectionWizard, lblThumbnailView, lblListView,
-                         lbl0Of0SelectedIn0Group})
+    for (QLabel *look :
+         {lblAutoSelect, lblUnselectAll, lblSelectionWizard, lblThumbnailView, lblListView, lbl0Of0SelectedIn0Group})
         look->setProperty("role", QStringLiteral("look"));
 
     auto *toolbar = new QHBoxLayout;
@@ -124,10 +128,9 @@ NoSimilarDuplicatePhotosFoundVC::NoSimilarDuplicatePhotosFoundVC(QWidget *parent
     toolbar->addSpacing(10);
     toolbar->addWidget(btnBackToHome);
     toolbar->addStretch(1);
-    for (QWidget *w : std::initializer_list<QWidget *>{imgViewRadioSelect, lblAutoSelect, imgViewRadioUnselect,
-                                                       lblUnselectAll, imgViewSelectionWizard, lblSelectionWizard,
-                                                       imgViewThumbnailView, lblThumbnailView, imgViewListView,
-                                                       lblListView})
+    for (QWidget *w : std::initializer_list<QWidget *>{
+             imgViewRadioSelect, lblAutoSelect, imgViewRadioUnselect, lblUnselectAll, imgViewSelectionWizard,
+             lblSelectionWizard, imgViewThumbnailView, lblThumbnailView, imgViewListView, lblListView})
         toolbar->addWidget(w);
 
     // ---- message, sliders, Back
@@ -233,9 +236,8 @@ void NoSimilarDuplicatePhotosFoundVC::showEvent(QShowEvent *event)
     if (event->spontaneous())
         return;
     viewWillAppear();
-    platform::Dispatch::mainAsync([] {
-        platform::NotificationCenter::defaultCenter().post(NotificationName::disableControl);
-    });
+    platform::Dispatch::mainAsync(
+        [] { platform::NotificationCenter::defaultCenter().post(NotificationName::disableControl); });
 }
 
 void NoSimilarDuplicatePhotosFoundVC::hideEvent(QHideEvent *event)
@@ -247,8 +249,9 @@ void NoSimilarDuplicatePhotosFoundVC::hideEvent(QHideEvent *event)
 
 void NoSimilarDuplicatePhotosFoundVC::setSliderControlsVisible(bool visible)
 {
-    for (QWidget *w : std::initializer_list<QWidget *>{lblCapMatchingLevel, lblValueMatchingLevel, lblMatchingLevelCapTop,
-                                                       lblMatchingLevelValueTop, sliderView, sliderViewTop})
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{lblCapMatchingLevel, lblValueMatchingLevel, lblMatchingLevelCapTop,
+                                          lblMatchingLevelValueTop, sliderView, sliderViewTop})
         w->setVisible(visible);
 }
 
@@ -257,7 +260,7 @@ void NoSimilarDuplicatePhotosFoundVC::viewWillAppear()
     boxTopBlackLayer->hide();
     const auto *sheet = AllViewControllers::cached<ScanVC>(QStringLiteral("Scan"));
     const bool sliderForm = (sheet && sheet->sendData && !sheet->sendData->empty())
-                            || platform::UserDefaults::standard().boolForKey(SettingsKey::isSliderAvailable);
+        || platform::UserDefaults::standard().boolForKey(SettingsKey::isSliderAvailable);
     if (sliderForm) {
         setSliderControlsVisible(true);
         boxBack->hide();
@@ -307,8 +310,8 @@ void NoSimilarDuplicatePhotosFoundVC::sliderViewValues(int position)
     // derived again from the protected folders and the protection set by hand.
     ResultState &state = ResultState::shared();
     const ResultRegrouping::FileMemory memory = ResultRegrouping::remember(state);
-    ResultRegrouping::showGroups(
-        state, ResultRegrouping::groupsAtMatchingLevel(state.allImages, similarityThreshold), memory, false);
+    ResultRegrouping::showGroups(state, ResultRegrouping::groupsAtMatchingLevel(state.allImages, similarityThreshold),
+                                 memory, false);
     rederiveProtection(state);
     refreshResultTotals();
     refreshSelectionState();

@@ -15,7 +15,8 @@ class QFrame;
 //  - put over the results screen when a regrouping left no group: two matching-level sliders that
 //    regroup the scan's groups at once; when groups come back the screen takes itself away.
 // It repeats the look of the results screen's toolbar as pictures and captions only.
-class NoSimilarDuplicatePhotosFoundVC : public QWidget {
+class NoSimilarDuplicatePhotosFoundVC : public QWidget
+{
     Q_OBJECT
 public:
     explicit NoSimilarDuplicatePhotosFoundVC(QWidget *parent = nullptr);

@@ -59,20 +59,24 @@ QSize fittedPixels(QSize picture, QSize area, qreal ratio)
 
 // Decodes for the window, one at a time on a worker thread; a request waiting to start is replaced
 // by a newer one of its kind (the fitted picture first, then the visible part).
-class QuickLookDecoder : public std::enable_shared_from_this<QuickLookDecoder> {
+class QuickLookDecoder : public std::enable_shared_from_this<QuickLookDecoder>
+{
 public:
     struct Job {
         quint64 request = 0;
         quint64 number = 0;
         QString path;
         bool fitted = true;
-        QSize area;    // fitted: the view (logical pixels)
+        QSize area; // fitted: the view (logical pixels)
         qreal ratio = 1.0;
-        QRect rect;    // part: the photo's part (full-size pixels) ...
-        QSize size;    // ... and the pixels it is shown on
+        QRect rect; // part: the photo's part (full-size pixels) ...
+        QSize size; // ... and the pixels it is shown on
     };
 
-    explicit QuickLookDecoder(QuickLook *window) : window_(window) {}
+    explicit QuickLookDecoder(QuickLook *window)
+        : window_(window)
+    {
+    }
 
     void post(Job job)
     {
@@ -154,7 +158,8 @@ private:
     {
         QPointer<QuickLook> window = window_;
         QMetaObject::invokeMethod(
-            qApp, [window, fn] {
+            qApp,
+            [window, fn] {
                 if (window)
                     fn(window.data());
             },
@@ -170,9 +175,11 @@ private:
 
 // Draws the window's photo at the zoomed size it is given: the fitted decode enlarged, and the
 // decoded visible part over it. Only the exposed part is drawn.
-class QuickLookPicture : public QWidget {
+class QuickLookPicture : public QWidget
+{
 public:
-    explicit QuickLookPicture(QuickLook *window) : window_(window)
+    explicit QuickLookPicture(QuickLook *window)
+        : window_(window)
     {
         setObjectName(QStringLiteral("quickLookPicture"));
         setAttribute(Qt::WA_OpaquePaintEvent, false);
@@ -207,7 +214,8 @@ QuickLook &QuickLook::shared()
     return *window;
 }
 
-QuickLook::QuickLook(QWidget *parent) : QWidget(parent, Qt::Window)
+QuickLook::QuickLook(QWidget *parent)
+    : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("QuickLook"));
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -328,7 +336,7 @@ void QuickLook::placeOverMainWindow()
 bool QuickLook::isDecoding() const
 {
     return fittedWaiting_ != 0 || detailWaiting_ != 0 || refresh_.isActive()
-           || (videoChecking_ != 0 && videoChecking_ == request_);
+        || (videoChecking_ != 0 && videoChecking_ == request_);
 }
 
 void QuickLook::checkVideo()
@@ -340,7 +348,8 @@ void QuickLook::checkVideo()
         const bool playable = video.isVideo();
         const bool other = video.isOtherFormat();
         QMetaObject::invokeMethod(
-            qApp, [window, request, playable, other] {
+            qApp,
+            [window, request, playable, other] {
                 if (window)
                     window->videoChecked(request, playable, other);
             },
@@ -422,11 +431,10 @@ void QuickLook::refreshDecodes()
     job.path = path_;
     job.ratio = ratio;
     // The fitted picture: asked for first, and again when the window grew past it.
-    const bool fittedLacks = pictureSize_.isEmpty()
-                             || [&] {
-                                    const QSize wanted = fittedPixels(pictureSize_, area, ratio);
-                                    return wanted.width() > fitted_.width() + 1 || wanted.height() > fitted_.height() + 1;
-                                }();
+    const bool fittedLacks = pictureSize_.isEmpty() || [&] {
+        const QSize wanted = fittedPixels(pictureSize_, area, ratio);
+        return wanted.width() > fitted_.width() + 1 || wanted.height() > fitted_.height() + 1;
+    }();
     if (fittedLacks && fittedWaiting_ == 0) {
         job.number = fittedWaiting_ = ++jobs_;
         job.area = area;
@@ -449,7 +457,8 @@ void QuickLook::refreshDecodes()
         }
         return;
     }
-    const QRect visible = QRect(picture_->mapFrom(scroll_->viewport(), QPoint(0, 0)), area).intersected(picture_->rect());
+    const QRect visible =
+        QRect(picture_->mapFrom(scroll_->viewport(), QPoint(0, 0)), area).intersected(picture_->rect());
     if (visible.isEmpty())
         return;
     const QRect photo(QPoint(0, 0), pictureSize_);

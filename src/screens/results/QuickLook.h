@@ -22,7 +22,8 @@ class QuickLookDecoder;
 // A photo is decoded off the GUI thread at the size the window shows it; a zoomed photo draws the
 // fitted decode enlarged and, over it, the visible part decoded again at the zoom's scale, so no
 // zoom holds more than a few window-sized pictures in memory.
-class QuickLook : public QWidget {
+class QuickLook : public QWidget
+{
     Q_OBJECT
 public:
     static QuickLook &shared();
@@ -83,12 +84,12 @@ private:
     QImage fitted_;
     QImage detail_;
     QRect detailRect_;
-    quint64 request_ = 0;      // the file shown; decodes for another are dropped
-    quint64 jobs_ = 0;         // numbers every decode asked for
+    quint64 request_ = 0;       // the file shown; decodes for another are dropped
+    quint64 jobs_ = 0;          // numbers every decode asked for
     quint64 fittedWaiting_ = 0; // the fitted decode asked for last, until it arrives
     quint64 detailWaiting_ = 0; // the same for the visible part
     quint64 videoChecking_ = 0; // the file whose video check has not arrived
-    QRect detailAsked_;        // the part and output size asked for last
+    QRect detailAsked_;         // the part and output size asked for last
     QSize detailAskedSize_;
     QTimer refresh_;
     std::shared_ptr<QuickLookDecoder> decoder_;

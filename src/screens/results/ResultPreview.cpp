@@ -26,7 +26,8 @@
 
 #include <algorithm>
 
-ResultPreview::ResultPreview(QWidget *parent) : QWidget(parent)
+ResultPreview::ResultPreview(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("previewArea"));
     imgPreview = new QLabel(this);
@@ -57,7 +58,8 @@ ResultPreview::ResultPreview(QWidget *parent) : QWidget(parent)
         this, NotificationName::closeToExitVC, [this](const platform::Notification &) {
             QPointer<ResultPreview> self = this;
             QMetaObject::invokeMethod(
-                this, [self] {
+                this,
+                [self] {
                     if (self && self->isVisible()
                         && !platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp))
                         self->showCurrentCard();
@@ -129,7 +131,8 @@ void ResultPreview::showFile(const ImageFilePtr &file)
             fitted.setDevicePixelRatio(ratio);
         }
         QMetaObject::invokeMethod(
-            qApp, [self, request, fitted] {
+            qApp,
+            [self, request, fitted] {
                 if (self)
                     self->photoDecoded(request, fitted);
             },
@@ -166,7 +169,8 @@ void ResultPreview::checkVideo(quint64 request, const ImageFilePtr &file)
             }
         }
         QMetaObject::invokeMethod(
-            qApp, [self, request, url, playable, still] {
+            qApp,
+            [self, request, url, playable, still] {
                 if (self)
                     self->videoChecked(request, url, playable, still);
             },
@@ -239,7 +243,8 @@ void ResultPreview::showFileFitted(const ImageFilePtr &file, QSize box, int smal
             }
         }
         QMetaObject::invokeMethod(
-            qApp, [self, request, shown] {
+            qApp,
+            [self, request, shown] {
                 if (self)
                     self->fittedPhotoDecoded(request, shown);
             },

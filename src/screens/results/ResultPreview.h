@@ -14,7 +14,8 @@ class QVideoWidget;
 // size (device pixels) on a worker thread, or a video played by `videoPlayer` in `avKitPlayer`.
 // Only the last request counts: a decode that finishes after a newer request is dropped.
 // Stopping clears the player's source, so no file stays open after the preview stopped.
-class ResultPreview : public QWidget {
+class ResultPreview : public QWidget
+{
     Q_OBJECT
 public:
     explicit ResultPreview(QWidget *parent = nullptr);

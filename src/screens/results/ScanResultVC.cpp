@@ -99,39 +99,44 @@ QPushButton *iconButton(QWidget *parent, const char *name, QLabel *picture, QLab
 
 void fillBox(QFrame *box, const QColor &color)
 {
-    box->setStyleSheet(QStringLiteral("QFrame#%1 { background: %2; border-radius: 6px; }")
-                           .arg(box->objectName(), color.name()));
+    box->setStyleSheet(
+        QStringLiteral("QFrame#%1 { background: %2; border-radius: 6px; }").arg(box->objectName(), color.name()));
     box->setProperty("fill", color);
 }
 
 } // namespace
 
-ScanResultVC::ScanResultVC(QWidget *parent) : QWidget(parent)
+ScanResultVC::ScanResultVC(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("ScanResult"));
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(resultScreenStyleSheet(objectName()) + QStringLiteral(
-        "QPushButton[role=\"tool\"] { background: transparent; border: 1px solid transparent; border-radius: 6px; }"
-        "QPushButton[role=\"tool\"]:hover { border-color: " TWINSIFT_SUBTLE_BORDER_CSS "; }"
-        "QPushButton[role=\"tool\"]:focus { border-color: " TWINSIFT_FOCUS_BLUE_CSS "; }"
-        "HeaderView QToolButton { background: transparent; border: 2px solid transparent; border-radius: 5px; }"
-        "HeaderView QToolButton:hover { background: " TWINSIFT_HOVER_BACKGROUND_CSS "; }"
-        "HeaderView QToolButton:pressed { background: " TWINSIFT_PRESSED_BACKGROUND_CSS "; }"
-        "HeaderView QToolButton:focus { border-color: " TWINSIFT_FOCUS_BLUE_CSS "; }"
-        "QPushButton[role=\"tool\"]:disabled QLabel { color: " TWINSIFT_DISABLED_BUTTON_TEXT_CSS "; }"
-        "QLabel#imgPreview { background: " TWINSIFT_WINDOW_BACKGROUND_CSS "; border-radius: 6px; }"
-        "QFrame#previewFrame { background: " TWINSIFT_WINDOW_BACKGROUND_CSS "; border-radius: 6px; }"
-        "QScrollArea { background: " TWINSIFT_RESULTS_BACKGROUND_CSS "; border: none; }"
-        "QFrame#boxTutorial { background: rgba(20, 20, 20, 235); border: 1px solid " TWINSIFT_GOLD_CSS "; border-radius: 8px; }"
-        "QCheckBox { color: " TWINSIFT_DIALOG_TEXT_CSS "; }"
-        "QSlider::groove:horizontal { height: 4px; background: " TWINSIFT_SUBTLE_BORDER_CSS "; border-radius: 2px; }"
-        "QSlider::sub-page:horizontal { background: " TWINSIFT_GOLD_CSS "; border-radius: 2px; }"
-        "QSlider::handle:horizontal { width: 10px; margin: -6px 0; border: 2px solid"
-        " " TWINSIFT_SLIDER_HANDLE_CSS "; border-radius: 7px;"
-        " background: " TWINSIFT_SLIDER_HANDLE_CSS "; }"
-        "QSlider::handle:horizontal:focus { border-color: " TWINSIFT_FOCUS_BLUE_CSS "; }"
-        "QProgressBar { border: none; background: transparent; max-height: 4px; }"
-        "QProgressBar::chunk { background: " TWINSIFT_GOLD_CSS "; }"));
+    setStyleSheet(
+        resultScreenStyleSheet(objectName())
+        + QStringLiteral(
+            "QPushButton[role=\"tool\"] { background: transparent; border: 1px solid transparent; border-radius: 6px; }"
+            "QPushButton[role=\"tool\"]:hover { border-color: " TWINSIFT_SUBTLE_BORDER_CSS "; }"
+            "QPushButton[role=\"tool\"]:focus { border-color: " TWINSIFT_FOCUS_BLUE_CSS "; }"
+            "HeaderView QToolButton { background: transparent; border: 2px solid transparent; border-radius: 5px; }"
+            "HeaderView QToolButton:hover { background: " TWINSIFT_HOVER_BACKGROUND_CSS "; }"
+            "HeaderView QToolButton:pressed { background: " TWINSIFT_PRESSED_BACKGROUND_CSS "; }"
+            "HeaderView QToolButton:focus { border-color: " TWINSIFT_FOCUS_BLUE_CSS "; }"
+            "QPushButton[role=\"tool\"]:disabled QLabel { color: " TWINSIFT_DISABLED_BUTTON_TEXT_CSS "; }"
+            "QLabel#imgPreview { background: " TWINSIFT_WINDOW_BACKGROUND_CSS "; border-radius: 6px; }"
+            "QFrame#previewFrame { background: " TWINSIFT_WINDOW_BACKGROUND_CSS "; border-radius: 6px; }"
+            "QScrollArea { background: " TWINSIFT_RESULTS_BACKGROUND_CSS "; border: none; }"
+            "QFrame#boxTutorial { background: rgba(20, 20, 20, 235); border: 1px solid " TWINSIFT_GOLD_CSS
+            "; border-radius: 8px; }"
+            "QCheckBox { color: " TWINSIFT_DIALOG_TEXT_CSS "; }"
+            "QSlider::groove:horizontal { height: 4px; background: " TWINSIFT_SUBTLE_BORDER_CSS
+            "; border-radius: 2px; }"
+            "QSlider::sub-page:horizontal { background: " TWINSIFT_GOLD_CSS "; border-radius: 2px; }"
+            "QSlider::handle:horizontal { width: 10px; margin: -6px 0; border: 2px solid"
+            " " TWINSIFT_SLIDER_HANDLE_CSS "; border-radius: 7px;"
+            " background: " TWINSIFT_SLIDER_HANDLE_CSS "; }"
+            "QSlider::handle:horizontal:focus { border-color: " TWINSIFT_FOCUS_BLUE_CSS "; }"
+            "QProgressBar { border: none; background: transparent; max-height: 4px; }"
+            "QProgressBar::chunk { background: " TWINSIFT_GOLD_CSS "; }"));
 
     // ---- toolbar
     imageViewTitle = pictureLabel(this, "imageViewTitle", ResultPictures::titleIcon(), 24);
@@ -451,8 +456,8 @@ bool ScanResultVC::focusNextPrevChild(bool next)
         candidate = next ? candidate->nextInFocusChain() : candidate->previousInFocusChain();
         if (!candidate || candidate == current)
             return true;
-    } while (!isAncestorOf(candidate) || candidate->focusProxy() || !candidate->isEnabled()
-             || !candidate->isVisible() || (candidate->focusPolicy() & Qt::TabFocus) != Qt::TabFocus);
+    } while (!isAncestorOf(candidate) || candidate->focusProxy() || !candidate->isEnabled() || !candidate->isVisible()
+             || (candidate->focusPolicy() & Qt::TabFocus) != Qt::TabFocus);
     candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
     return true;
 }
@@ -477,10 +482,12 @@ void ScanResultVC::embedResultViews()
     }
     // Tab goes through the screen as it reads: the toolbar, the filter and the matching level, the
     // results with their group buttons, the details, then the bottom line.
-    QWidget *detailsScroll = details ? details->findChild<QScrollArea *>(QStringLiteral("filePropertiesScroll")) : nullptr;
-    QList<QWidget *> tabOrder = {btnBackToHome,      btnAutoSelect,     btnUnSelectAll,      btnSelectionWizard,
-                                 thumbnailView,      listView,          btnShowOnlyVideos,   sliderMatchingLevel,
-                                 grid->collectionView, list, detailsScroll, btnOtherApps, btnDeleteMarked};
+    QWidget *detailsScroll =
+        details ? details->findChild<QScrollArea *>(QStringLiteral("filePropertiesScroll")) : nullptr;
+    QList<QWidget *> tabOrder = {btnBackToHome,        btnAutoSelect, btnUnSelectAll,    btnSelectionWizard,
+                                 thumbnailView,        listView,      btnShowOnlyVideos, sliderMatchingLevel,
+                                 grid->collectionView, list,          detailsScroll,     btnOtherApps,
+                                 btnDeleteMarked};
     tabOrder.removeAll(nullptr);
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
@@ -516,7 +523,8 @@ void ScanResultVC::viewWillAppear()
     placeOverlays();
     boxTutorial->show();
     boxTutorial->raise();
-    platform::Dispatch::mainAfter(13.0, [this] { hideTutorial(); }, this);
+    platform::Dispatch::mainAfter(
+        13.0, [this] { hideTutorial(); }, this);
 }
 
 void ScanResultVC::hideTutorial()
@@ -595,7 +603,8 @@ void ScanResultVC::tappedThumbnailView()
     fillBox(boxListView, Palette::buttonFace);
     scrollViewCollection->hide();
     defaults().setBool(SettingsKey::isThumbnailSelected, true);
-    platform::Dispatch::mainAfter(0.01, [this] { reloadThumbnailCollectionView(); }, this);
+    platform::Dispatch::mainAfter(
+        0.01, [this] { reloadThumbnailCollectionView(); }, this);
 }
 
 void ScanResultVC::tappedListView()
@@ -611,21 +620,24 @@ void ScanResultVC::tappedListView()
     fillBox(boxListView, kActiveTab);
     scrollViewCollection->show();
     defaults().setBool(SettingsKey::isThumbnailSelected, false);
-    platform::Dispatch::mainAfter(0.01, [this] { reloadListCollectionView(); }, this);
+    platform::Dispatch::mainAfter(
+        0.01, [this] { reloadListCollectionView(); }, this);
 }
 
 void ScanResultVC::reloadThumbnailCollectionView()
 {
     if (auto *grid = AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail")))
         grid->reloadData();
-    platform::Dispatch::mainAfter(1.0, [this] { enableComponentsAfterSlider(); }, this);
+    platform::Dispatch::mainAfter(
+        1.0, [this] { enableComponentsAfterSlider(); }, this);
 }
 
 void ScanResultVC::reloadListCollectionView()
 {
     if (auto *list = AllViewControllers::cached<ListViewVC>(QStringLiteral("ListView")))
         list->reloadData();
-    platform::Dispatch::mainAfter(1.0, [this] { enableComponentsAfterSlider(); }, this);
+    platform::Dispatch::mainAfter(
+        1.0, [this] { enableComponentsAfterSlider(); }, this);
 }
 
 void ScanResultVC::reloadBothViews()
@@ -655,12 +667,13 @@ void ScanResultVC::updateDeleteMarkedButton()
     const bool marks = ResultState::shared().hasMarks();
     btnDeleteMarked->setEnabled(marks);
     const QColor fill = marks ? Palette::green : Palette::mutedButton;
-    boxScanMarked->setStyleSheet(QStringLiteral("QFrame#boxScanMarked { background: %1; border-radius: 19px; }")
-                                     .arg(fill.name()));
+    boxScanMarked->setStyleSheet(
+        QStringLiteral("QFrame#boxScanMarked { background: %1; border-radius: 19px; }").arg(fill.name()));
     boxScanMarked->setProperty("fill", fill);
     btnDeleteMarked->setBackgroundNormalColor(fill);
     btnDeleteMarked->setBackgroundHighlightColor(marks ? kActiveTab : Palette::mutedButton);
-    lblScanMarked->setStyleSheet(marks ? QStringLiteral("color: " TWINSIFT_WHITE_CSS ";") : QStringLiteral("color:"
+    lblScanMarked->setStyleSheet(marks ? QStringLiteral("color: " TWINSIFT_WHITE_CSS ";")
+                                       : QStringLiteral("color:"
                                                         " " TWINSIFT_CAPTION_TEXT_CSS ";"));
 }
 
@@ -699,10 +712,10 @@ void ScanResultVC::setRadioState(bool autoSelectOn)
 {
     btnAutoSelect->setChecked(autoSelectOn);
     btnUnSelectAll->setChecked(!autoSelectOn);
-    imgViewRadioSelect->setPixmap(QPixmap::fromImage(autoSelectOn ? ResultPictures::radioChecked()
-                                                                   : ResultPictures::radioUnchecked()));
-    imgViewRadioUnselect->setPixmap(QPixmap::fromImage(autoSelectOn ? ResultPictures::radioUnchecked()
-                                                                     : ResultPictures::radioChecked()));
+    imgViewRadioSelect->setPixmap(
+        QPixmap::fromImage(autoSelectOn ? ResultPictures::radioChecked() : ResultPictures::radioUnchecked()));
+    imgViewRadioUnselect->setPixmap(
+        QPixmap::fromImage(autoSelectOn ? ResultPictures::radioUnchecked() : ResultPictures::radioChecked()));
 }
 
 void ScanResultVC::stopActivityIndicator()
@@ -719,8 +732,8 @@ void ScanResultVC::tappedShowOnlyVideos()
     // Marks and hand protection follow their files into the new groups, so none can point at
     // another file; the protected folders are applied again to the files now shown.
     const ResultRegrouping::FileMemory memory = ResultRegrouping::remember(state);
-    ImageGroups shown = btnShowOnlyVideos->isChecked() ? ResultRegrouping::videoGroups(state.allImages)
-                                                       : state.allImages;
+    ImageGroups shown =
+        btnShowOnlyVideos->isChecked() ? ResultRegrouping::videoGroups(state.allImages) : state.allImages;
     ResultRegrouping::showGroups(state, std::move(shown), memory, true);
     rederiveProtection(state);
     reloadBothViews();
@@ -750,10 +763,13 @@ void ScanResultVC::startRegrouping()
     // Moves that come faster than the regrouping share one: it reads the level when it runs.
     if (!m_regroupScheduled) {
         m_regroupScheduled = true;
-        platform::Dispatch::mainAfter(0.0, [this] {
-            m_regroupScheduled = false;
-            sliderValuesUpdate();
-        }, this);
+        platform::Dispatch::mainAfter(
+            0.0,
+            [this] {
+                m_regroupScheduled = false;
+                sliderValuesUpdate();
+            },
+            this);
     }
     platform::NotificationCenter::defaultCenter().post(NotificationName::disableControl);
     boxTopBlackLayer->hide();
@@ -778,7 +794,8 @@ void ScanResultVC::sliderValuesUpdate()
         refreshSelectionState();
         reloadBothViews();
         btnAutoSelect->setEnabled(false);
-        platform::Dispatch::mainAfter(1.0, [this] { enableComponentsAfterSlider(); }, this);
+        platform::Dispatch::mainAfter(
+            1.0, [this] { enableComponentsAfterSlider(); }, this);
         return;
     }
     activityIndicator->hide();

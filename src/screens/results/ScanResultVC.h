@@ -27,7 +27,8 @@ class SYFlatButton;
 // counters, the matching-level slider, the videos-only filter, Auto Select / Unselect All, the
 // selection wizard button, Back to Home and Delete Marked. It lives for the whole run; the grid and
 // the list are made afresh for every scan and embedded when the screen is shown.
-class ScanResultVC : public QWidget {
+class ScanResultVC : public QWidget
+{
     Q_OBJECT
 public:
     explicit ScanResultVC(QWidget *parent = nullptr);
@@ -44,18 +45,18 @@ public:
     QLabel *lblTitle = nullptr;
     QPushButton *btnBackToHome = nullptr;
     QPushButton *btnSelectionWizard = nullptr;
-    QPushButton *thumbnailView = nullptr; // grid tab
-    QPushButton *listView = nullptr;      // list tab
-    QPushButton *btnAutoSelect = nullptr;   // radio, checked = on
-    QPushButton *btnUnSelectAll = nullptr;  // radio, checked = on
-    QScrollArea *scrollView = nullptr;      // the file details
+    QPushButton *thumbnailView = nullptr;     // grid tab
+    QPushButton *listView = nullptr;          // list tab
+    QPushButton *btnAutoSelect = nullptr;     // radio, checked = on
+    QPushButton *btnUnSelectAll = nullptr;    // radio, checked = on
+    QScrollArea *scrollView = nullptr;        // the file details
     QWidget *customViewImgeListing = nullptr; // holds the grid
     QLabel *lblSelectedInGroup = nullptr;
     QLabel *lblCapMatchingLevel = nullptr;
     QLabel *lblValueMatchingLevel = nullptr;
     QSlider *sliderMatchingLevel = nullptr;
     QLabel *imgPreview = nullptr;
-    int widthScrollViewCollection = 0;      // width of the list area
+    int widthScrollViewCollection = 0;           // width of the list area
     QScrollArea *scrollViewCollection = nullptr; // holds the list
     QLabel *lblAllDuplicatePhotosFound = nullptr;
     QLabel *lblAllSizeCanBeRemoved = nullptr;

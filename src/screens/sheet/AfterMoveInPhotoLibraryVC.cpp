@@ -40,7 +40,8 @@ QLabel *makeText(QWidget *parent, const char *name, int pointSize = 0, bool bold
 
 } // namespace
 
-AfterMoveInPhotoLibraryVC::AfterMoveInPhotoLibraryVC(QWidget *parent) : QWidget(parent)
+AfterMoveInPhotoLibraryVC::AfterMoveInPhotoLibraryVC(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("AfterMoveInPhotoLibrary"));
     setAttribute(Qt::WA_StyledBackground);

@@ -7,7 +7,8 @@ class QPushButton;
 
 // The overlay shown after marked Photos items were put into the album "Twinsift": how many were
 // moved, how much space can be won back, and the two steps left to do in Photos.
-class AfterMoveInPhotoLibraryVC : public QWidget {
+class AfterMoveInPhotoLibraryVC : public QWidget
+{
     Q_OBJECT
 public:
     explicit AfterMoveInPhotoLibraryVC(QWidget *parent = nullptr);

@@ -4,9 +4,9 @@
 #include <QPainterPath>
 
 BaseView::BaseView(QWidget *parent)
-    : QWidget(parent),
-      m_background(QColor::fromRgbF(0.344921875f, 0.4078125f, 0.462890625f, 1.0f)),
-      m_foreground(QColor::fromRgbF(0.258984375f, 0.678515625f, 0.415625f, 1.0f))
+    : QWidget(parent)
+    , m_background(QColor::fromRgbF(0.344921875f, 0.4078125f, 0.462890625f, 1.0f))
+    , m_foreground(QColor::fromRgbF(0.258984375f, 0.678515625f, 0.415625f, 1.0f))
 {
     // Only the base part is built here: a derived view builds its own parts from its own
     // constructor, once it exists.

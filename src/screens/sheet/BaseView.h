@@ -5,7 +5,8 @@
 
 // A painted view with a background colour, a foreground colour and a corner radius. Changing any of
 // the three re-applies the look through notifyViewRedesigned().
-class BaseView : public QWidget {
+class BaseView : public QWidget
+{
     Q_OBJECT
 public:
     explicit BaseView(QWidget *parent = nullptr);

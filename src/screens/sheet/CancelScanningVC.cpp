@@ -49,7 +49,8 @@ SYFlatButton *makeAnswerButton(QWidget *parent, const QString &name, const QColo
 
 } // namespace
 
-CancelScanningVC::CancelScanningVC(QWidget *parent) : QWidget(parent)
+CancelScanningVC::CancelScanningVC(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("CancelScanning"));
     setAttribute(Qt::WA_StyledBackground);
@@ -57,7 +58,8 @@ CancelScanningVC::CancelScanningVC(QWidget *parent) : QWidget(parent)
     setFixedSize(400, 190);
 
     imgViewTitle = new QLabel(this);
-    imgViewTitle->setPixmap(QPixmap::fromImage(iconAlert()).scaled(24, 24, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    imgViewTitle->setPixmap(
+        QPixmap::fromImage(iconAlert()).scaled(24, 24, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     lblTitle = new QLabel(localizedText(QStringLiteral("IDS_TWK_6010")), this);
     QFont titleFont = lblTitle->font();
     titleFont.setPointSize(14);
@@ -106,8 +108,7 @@ ScanVC *CancelScanningVC::scanSheet() const
 
 bool CancelScanningVC::eventFilter(QObject *watched, QEvent *event)
 {
-    if ((watched == btnYes || watched == btnNo)
-        && (event->type() == QEvent::Enter || event->type() == QEvent::Leave))
+    if ((watched == btnYes || watched == btnNo) && (event->type() == QEvent::Enter || event->type() == QEvent::Leave))
         static_cast<QWidget *>(watched)->setCursor(event->type() == QEvent::Enter ? Qt::PointingHandCursor
                                                                                   : Qt::ArrowCursor);
     return QWidget::eventFilter(watched, event);
@@ -140,10 +141,13 @@ void CancelScanningVC::clickedYes()
     if (ScanVC *sheet = scanSheet())
         sheet->stopWork();
     QPointer<CancelScanningVC> self = this;
-    platform::Dispatch::mainAfter(0.1, [self] {
-        if (self)
-            self->closeVC();
-    }, this);
+    platform::Dispatch::mainAfter(
+        0.1,
+        [self] {
+            if (self)
+                self->closeVC();
+        },
+        this);
 }
 
 void CancelScanningVC::closeVC()

@@ -9,7 +9,8 @@ class SYFlatButton;
 
 // The small sheet shown over a paused scan: "No" resumes the work, "Yes" stops it and closes both
 // sheets.
-class CancelScanningVC : public QWidget {
+class CancelScanningVC : public QWidget
+{
     Q_OBJECT
 public:
     explicit CancelScanningVC(QWidget *parent = nullptr);

@@ -9,7 +9,8 @@
 #include <algorithm>
 #include <cmath>
 
-CircularProgressView::CircularProgressView(QWidget *parent) : DeterminateAnimation(parent)
+CircularProgressView::CircularProgressView(QWidget *parent)
+    : DeterminateAnimation(parent)
 {
     configureLayers();
 }
@@ -55,8 +56,7 @@ void CircularProgressView::updateProgress()
 {
     const qreal target = std::clamp(progress(), 0.0, 1.0);
     m_strokeEnd = target;
-    m_percentText = QString::number(static_cast<long long>(std::trunc(progress() * 100.0)))
-                    + QLatin1Char('%');
+    m_percentText = QString::number(static_cast<long long>(std::trunc(progress() * 100.0))) + QLatin1Char('%');
 
     if (m_animation) {
         m_animation->stop();

@@ -11,7 +11,8 @@ class QVariantAnimation;
 
 // The progress ring of the scan sheet: a thin base circle, an arc over it that starts at the top
 // and grows clockwise with the progress, and an optional percentage text in the middle.
-class CircularProgressView : public DeterminateAnimation {
+class CircularProgressView : public DeterminateAnimation
+{
     Q_OBJECT
 public:
     explicit CircularProgressView(QWidget *parent = nullptr);

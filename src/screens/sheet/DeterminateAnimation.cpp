@@ -1,6 +1,9 @@
 #include "screens/sheet/DeterminateAnimation.h"
 
-DeterminateAnimation::DeterminateAnimation(QWidget *parent) : BaseView(parent) {}
+DeterminateAnimation::DeterminateAnimation(QWidget *parent)
+    : BaseView(parent)
+{
+}
 
 void DeterminateAnimation::setProgress(qreal progress)
 {

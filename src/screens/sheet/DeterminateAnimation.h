@@ -3,7 +3,8 @@
 #include "screens/sheet/BaseView.h"
 
 // A BaseView that shows a progress value. Every change of the value calls updateProgress().
-class DeterminateAnimation : public BaseView {
+class DeterminateAnimation : public BaseView
+{
     Q_OBJECT
 public:
     explicit DeterminateAnimation(QWidget *parent = nullptr);
@@ -15,7 +16,7 @@ public:
     void setProgress(qreal progress);
 
     // Shows the current progress; nothing to show in this class.
-    virtual void updateProgress() {}
+    virtual void updateProgress() { }
 
 private:
     bool m_animated = true;

@@ -3,7 +3,8 @@
 #include <QPainter>
 #include <QStyle>
 
-ElidedLabel::ElidedLabel(QWidget *parent) : QLabel(parent)
+ElidedLabel::ElidedLabel(QWidget *parent)
+    : QLabel(parent)
 {
     setTextFormat(Qt::PlainText);
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);

@@ -11,13 +11,13 @@
 
 QString scanSheetStyleSheet()
 {
-    return QStringLiteral(
-        "QDialog { background-color: " TWINSIFT_BUTTON_FACE_CSS "; }"
-        "QWidget#CancelScanning { background-color: " TWINSIFT_CARD_BACKGROUND_CSS "; border: 1px solid"
-        " " TWINSIFT_CONTROL_BORDER_CSS "; border-radius: 10px; }"
-        "QWidget#AfterMoveInPhotoLibrary { background-color: " TWINSIFT_HEADER_BACKGROUND_CSS "; }"
-        "QLabel { color: " TWINSIFT_DIALOG_TEXT_CSS "; background: transparent; }"
-        "QLabel[role=\"caption\"] { color: " TWINSIFT_CAPTION_TEXT_CSS "; }");
+    return QStringLiteral("QDialog { background-color: " TWINSIFT_BUTTON_FACE_CSS "; }"
+                          "QWidget#CancelScanning { background-color: " TWINSIFT_CARD_BACKGROUND_CSS
+                          "; border: 1px solid"
+                          " " TWINSIFT_CONTROL_BORDER_CSS "; border-radius: 10px; }"
+                          "QWidget#AfterMoveInPhotoLibrary { background-color: " TWINSIFT_HEADER_BACKGROUND_CSS "; }"
+                          "QLabel { color: " TWINSIFT_DIALOG_TEXT_CSS "; background: transparent; }"
+                          "QLabel[role=\"caption\"] { color: " TWINSIFT_CAPTION_TEXT_CSS "; }");
 }
 
 int removeDeletedFromResults(ResultState &state, const QStringList &urls)

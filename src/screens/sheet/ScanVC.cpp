@@ -47,10 +47,10 @@
 #include <unordered_set>
 #include <utility>
 
-using platform::Dispatch::mainAfter;
-using platform::Dispatch::mainAsync;
 using platform::NotificationCenter;
 using platform::UserDefaults;
+using platform::Dispatch::mainAfter;
+using platform::Dispatch::mainAsync;
 
 namespace {
 
@@ -121,9 +121,13 @@ QImage busyImage()
 namespace {
 
 // Passes the engine's progress calls on to the sheet's main thread, by value.
-class SheetScanProgress : public ScanProgress {
+class SheetScanProgress : public ScanProgress
+{
 public:
-    explicit SheetScanProgress(ScanVC *sheet) : m_sheet(sheet) {}
+    explicit SheetScanProgress(ScanVC *sheet)
+        : m_sheet(sheet)
+    {
+    }
 
     void showCollectProgress(qint64 collected, int percent) override
     {
@@ -186,7 +190,8 @@ private:
 
 // ---- construction (viewDidLoad)
 
-ScanVC::ScanVC(QWidget *parent) : QDialog(parent)
+ScanVC::ScanVC(QWidget *parent)
+    : QDialog(parent)
 {
     setObjectName(QStringLiteral("Scan"));
     setWindowFlags(windowFlags() | Qt::Sheet);
@@ -405,8 +410,8 @@ QString ScanVC::makeProgressText(const QString &text, int location, int length)
         return part.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>"));
     };
     return QStringLiteral("<div align=\"center\">") + html(text.left(start))
-           + QStringLiteral("<span style=\"color:%1\">").arg(Palette::white.name()) + html(text.mid(start, end - start))
-           + QStringLiteral("</span>") + html(text.mid(end)) + QStringLiteral("</div>");
+        + QStringLiteral("<span style=\"color:%1\">").arg(Palette::white.name()) + html(text.mid(start, end - start))
+        + QStringLiteral("</span>") + html(text.mid(end)) + QStringLiteral("</div>");
 }
 
 void ScanVC::showStepProgress(const QString &captionKey, int percent)
@@ -540,10 +545,13 @@ void ScanVC::startScanWork()
             self->m_isFinished = false;
             self->btnFinish->setEnabled(false);
             QPointer<ScanVC> sheet = self.data();
-            mainAfter(1.0, [sheet] {
-                if (sheet)
-                    sheet->closeVC();
-            }, sheet.data());
+            mainAfter(
+                1.0,
+                [sheet] {
+                    if (sheet)
+                        sheet->closeVC();
+                },
+                sheet.data());
         });
     });
 }
@@ -625,10 +633,13 @@ void ScanVC::removeView()
             NotificationCenter::defaultCenter().post(NotificationName::closeToExitVC);
         }
         if (self) {
-            mainAfter(0.1, [self] {
-                if (self)
-                    self->dismissSelfVC();
-            }, self.data());
+            mainAfter(
+                0.1,
+                [self] {
+                    if (self)
+                        self->dismissSelfVC();
+                },
+                self.data());
         }
     });
 }
@@ -788,20 +799,19 @@ void ScanVC::requestPhotosPermission()
 
 void ScanVC::alertAutomationPermission()
 {
-    auto *alert = new QMessageBox(QMessageBox::Warning,
-                                  QStringLiteral("Twinsift needs your permission and to fix duplicate Photos"),
-                                  QStringLiteral("Twinsift needs your permission and to fix duplicate Photos"),
-                                  QMessageBox::NoButton, this);
+    auto *alert = new QMessageBox(
+        QMessageBox::Warning, QStringLiteral("Twinsift needs your permission and to fix duplicate Photos"),
+        QStringLiteral("Twinsift needs your permission and to fix duplicate Photos"), QMessageBox::NoButton, this);
     alert->setObjectName(QStringLiteral("automationAlert"));
-    alert->setInformativeText(QStringLiteral(
-        "Twinsift does not have access permission to 'Photos' App.\n"
-        "Kindly authorize Twinsift  to access 'Photos' App by following the below steps:\n"
-        "1. Open System Preferences from Application Folder or Launchpad.\n"
-        "2. Click on 'Security & Privacy' tab.\n"
-        "3. Select 'Privacy' tab from the top menu.\n"
-        "4. In the left menu, scroll down and select 'Automation'.\n"
-        "5. In the right panel list, find and select Twinsift.\n"
-        "6. Check the 'Photos' checkbox below Twinsift."));
+    alert->setInformativeText(
+        QStringLiteral("Twinsift does not have access permission to 'Photos' App.\n"
+                       "Kindly authorize Twinsift  to access 'Photos' App by following the below steps:\n"
+                       "1. Open System Preferences from Application Folder or Launchpad.\n"
+                       "2. Click on 'Security & Privacy' tab.\n"
+                       "3. Select 'Privacy' tab from the top menu.\n"
+                       "4. In the left menu, scroll down and select 'Automation'.\n"
+                       "5. In the right panel list, find and select Twinsift.\n"
+                       "6. Check the 'Photos' checkbox below Twinsift."));
     QPushButton *open = alert->addButton(QStringLiteral("Open System Preferences"), QMessageBox::AcceptRole);
     alert->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
     alert->setDefaultButton(open);
@@ -848,8 +858,8 @@ void ScanVC::finalizeDelete(DeletionOutcome outcome)
                     ids.append(*item.photoId);
                     handed.push_back(&item);
                 } else {
-                    m_problems.push_back({DeletionProblem::Kind::MoveFailed, item.path,
-                                          localizedText(QStringLiteral("IDS_TWK_6004"))});
+                    m_problems.push_back(
+                        {DeletionProblem::Kind::MoveFailed, item.path, localizedText(QStringLiteral("IDS_TWK_6004"))});
                 }
             }
             if (!ids.isEmpty() && MVNMemory().movePhotosInPhotoLibrary(ids)) {
@@ -863,8 +873,8 @@ void ScanVC::finalizeDelete(DeletionOutcome outcome)
                 }
             } else {
                 for (const DeletionItem *item : handed)
-                    m_problems.push_back({DeletionProblem::Kind::MoveFailed, item->path,
-                                          localizedText(QStringLiteral("IDS_TWK_6004"))});
+                    m_problems.push_back(
+                        {DeletionProblem::Kind::MoveFailed, item->path, localizedText(QStringLiteral("IDS_TWK_6004"))});
             }
         } else if (totalRemoveTrash == 0) {
             // Photos refused and nothing went to the Trash: nothing changed, the sheet just goes.
@@ -886,7 +896,8 @@ void ScanVC::finalizeDelete(DeletionOutcome outcome)
     // What really left its place leaves the groups; in the same step every mark is cleared and
     // the mark lists follow the remaining groups, so no mark can point at a shifted file.
     removeDeletedFromResults(ResultState::shared(), deletedItems);
-    if (auto *results = qobject_cast<ScanResultVC *>(AllViewControllers::cachedController(QStringLiteral("ScanResult"))))
+    if (auto *results =
+            qobject_cast<ScanResultVC *>(AllViewControllers::cachedController(QStringLiteral("ScanResult"))))
         results->unselectAllMarks();
     else
         ResultState::shared().unselectAllMarks();
@@ -933,7 +944,8 @@ void ScanVC::displayDeletedItems()
             center.post(NotificationName::presentAfterDeleteView);
         }
     }
-    if (auto *results = qobject_cast<ScanResultVC *>(AllViewControllers::cachedController(QStringLiteral("ScanResult"))))
+    if (auto *results =
+            qobject_cast<ScanResultVC *>(AllViewControllers::cachedController(QStringLiteral("ScanResult"))))
         results->unselectAllMarks();
     if (!m_problems.empty())
         showProblemsAlert();

@@ -31,7 +31,8 @@ class SerialQueue;
 // or the deletion of the marked files ("IsDelete"). Each run uses a fresh sheet from the screen
 // registry. The work runs on the sheet's own worker thread; every display change it makes comes
 // back to the main thread as a queued call carrying its values.
-class ScanVC : public QDialog {
+class ScanVC : public QDialog
+{
     Q_OBJECT
 public:
     explicit ScanVC(QWidget *parent = nullptr);

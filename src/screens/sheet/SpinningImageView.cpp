@@ -5,7 +5,10 @@
 
 #include <cmath>
 
-SpinningImageView::SpinningImageView(QWidget *parent) : QWidget(parent) {}
+SpinningImageView::SpinningImageView(QWidget *parent)
+    : QWidget(parent)
+{
+}
 
 void SpinningImageView::setImage(const QImage &image)
 {

@@ -11,7 +11,8 @@ class QVariantAnimation;
 
 // An image that can turn without end about its anchor point, like the busy image of the scan
 // sheet. Rotations are animations that may carry a key, so that a keyed one is started only once.
-class SpinningImageView : public QWidget {
+class SpinningImageView : public QWidget
+{
     Q_OBJECT
 public:
     explicit SpinningImageView(QWidget *parent = nullptr);
@@ -26,7 +27,11 @@ public:
     void removeAllAnimations();
 
     // The point the image turns about, as fractions of the view's size.
-    void setAnchorPoint(double x, double y) { m_anchor = {x, y}; update(); }
+    void setAnchorPoint(double x, double y)
+    {
+        m_anchor = {x, y};
+        update();
+    }
     QPointF anchorPoint() const { return m_anchor; }
 
     // The angle drawn now, in degrees.

@@ -42,8 +42,7 @@
 
 namespace {
 
-struct Registry
-{
+struct Registry {
     std::unique_ptr<platform::Storyboard> main;
     std::unique_ptr<platform::Storyboard> preferences;
     std::map<QString, int> storyboardCreations;
@@ -105,8 +104,7 @@ void registerMainFactories(platform::Storyboard &board)
         window->setClosesOnEscape(true);
         return window;
     });
-    board.registerFactory("StartupWindow",
-                          windowWithContent(QStringLiteral("Twinsift"), QSize(820, 540), &startupVC));
+    board.registerFactory("StartupWindow", windowWithContent(QStringLiteral("Twinsift"), QSize(820, 540), &startupVC));
 }
 
 void registerPreferencesFactories(platform::Storyboard &board)
@@ -243,24 +241,54 @@ void AllViewControllers::releaseAll()
 }
 
 // ---- "Main" ----
-ScanVC *scanVC() { return mainTyped<ScanVC>("Scan"); }
-ThumbnailVC *thumbnailVC() { return mainTyped<ThumbnailVC>("Thumbnail"); }
-ScanResultVC *scanResultVC() { return mainTyped<ScanResultVC>("ScanResult"); }
-ListViewVC *listViewVC() { return mainTyped<ListViewVC>("ListView"); }
-QWidget *filePropertiesVC() { return mainController("FileProperties"); }
-NoSimilarDuplicatePhotosFoundVC *noSimilarDuplicatePhotosFoundVC() { return mainTyped<NoSimilarDuplicatePhotosFoundVC>("NoSimilarDuplicatePhotosFound"); }
-AddFilesVC *addFilesVC() { return mainTyped<AddFilesVC>("AddFiles"); }
+ScanVC *scanVC()
+{
+    return mainTyped<ScanVC>("Scan");
+}
+ThumbnailVC *thumbnailVC()
+{
+    return mainTyped<ThumbnailVC>("Thumbnail");
+}
+ScanResultVC *scanResultVC()
+{
+    return mainTyped<ScanResultVC>("ScanResult");
+}
+ListViewVC *listViewVC()
+{
+    return mainTyped<ListViewVC>("ListView");
+}
+QWidget *filePropertiesVC()
+{
+    return mainController("FileProperties");
+}
+NoSimilarDuplicatePhotosFoundVC *noSimilarDuplicatePhotosFoundVC()
+{
+    return mainTyped<NoSimilarDuplicatePhotosFoundVC>("NoSimilarDuplicatePhotosFound");
+}
+AddFilesVC *addFilesVC()
+{
+    return mainTyped<AddFilesVC>("AddFiles");
+}
 ViewController *homeViewController()
 {
-    ViewController *home = controller<ViewController>(AllViewControllers::mainStoryboard(),
-                                                      QStringLiteral("ViewController"));
+    ViewController *home =
+        controller<ViewController>(AllViewControllers::mainStoryboard(), QStringLiteral("ViewController"));
     // The screen embeds other registry screens when it loads, so it loads once it is in its slot.
     home->loadViewIfNeeded();
     return home;
 }
-AfterMoveInPhotoLibraryVC *afterMoveInPhotoLibraryVC() { return mainTyped<AfterMoveInPhotoLibraryVC>("AfterMoveInPhotoLibrary"); }
-AfterDeleteStatusVC *afterDeleteStatusVC() { return mainTyped<AfterDeleteStatusVC>("AfterDeleteStatus"); }
-QWidget *similarMatchesVC() { return mainController("SimilarMatches"); }
+AfterMoveInPhotoLibraryVC *afterMoveInPhotoLibraryVC()
+{
+    return mainTyped<AfterMoveInPhotoLibraryVC>("AfterMoveInPhotoLibrary");
+}
+AfterDeleteStatusVC *afterDeleteStatusVC()
+{
+    return mainTyped<AfterDeleteStatusVC>("AfterDeleteStatus");
+}
+QWidget *similarMatchesVC()
+{
+    return mainController("SimilarMatches");
+}
 InitialWindowController *initialWindowController()
 {
     return controller<InitialWindowController>(AllViewControllers::mainStoryboard(),
@@ -276,27 +304,69 @@ platform::WindowController *startupWindowController()
     return controller<platform::WindowController>(AllViewControllers::mainStoryboard(),
                                                   QStringLiteral("StartupWindow"));
 }
-SplashVC *splashVC() { return mainTyped<SplashVC>("Splash"); }
-ExactMatchVC *exactMatchVC() { return mainTyped<ExactMatchVC>("ExactMatch"); }
-QWidget *autoMarkSelectionDialogVC() { return mainController("AutoMark"); }
-QWidget *backToHomeDialogVC() { return mainController("BackToHome"); }
-QWidget *deleteDuplicatePhotosVC() { return mainController("DeleteDuplicatePhotos"); }
-StartupVC *startupVC() { return mainTyped<StartupVC>("Startup"); }
-AboutVC *aboutVC() { return mainTyped<AboutVC>("About"); }
-CancelScanningVC *cancelScanningVC() { return mainTyped<CancelScanningVC>("CancelScanning"); }
-ToolTipsDetailsVC *toolTipsDetailsVC() { return mainTyped<ToolTipsDetailsVC>("ToolTipsDetails"); }
+SplashVC *splashVC()
+{
+    return mainTyped<SplashVC>("Splash");
+}
+ExactMatchVC *exactMatchVC()
+{
+    return mainTyped<ExactMatchVC>("ExactMatch");
+}
+QWidget *autoMarkSelectionDialogVC()
+{
+    return mainController("AutoMark");
+}
+QWidget *backToHomeDialogVC()
+{
+    return mainController("BackToHome");
+}
+QWidget *deleteDuplicatePhotosVC()
+{
+    return mainController("DeleteDuplicatePhotos");
+}
+StartupVC *startupVC()
+{
+    return mainTyped<StartupVC>("Startup");
+}
+AboutVC *aboutVC()
+{
+    return mainTyped<AboutVC>("About");
+}
+CancelScanningVC *cancelScanningVC()
+{
+    return mainTyped<CancelScanningVC>("CancelScanning");
+}
+ToolTipsDetailsVC *toolTipsDetailsVC()
+{
+    return mainTyped<ToolTipsDetailsVC>("ToolTipsDetails");
+}
 
 // ---- "Preferences" ----
-QWidget *selectionPriorityPreferencesVC() { return preferencesController("SelectionPriorityPreferences"); }
-QWidget *selectionWizardPreferencesVC() { return preferencesController("SelectionWizardPreferences"); }
+QWidget *selectionPriorityPreferencesVC()
+{
+    return preferencesController("SelectionPriorityPreferences");
+}
+QWidget *selectionWizardPreferencesVC()
+{
+    return preferencesController("SelectionWizardPreferences");
+}
 platform::WindowController *preferencesWindowController()
 {
     return controller<platform::WindowController>(AllViewControllers::preferencesStoryboard(),
                                                   QStringLiteral("PreferencesWindowController"));
 }
-QWidget *preferencesTabViewController() { return preferencesController("PreferencesTabVC"); }
-QWidget *fileFormatsPreferencesVC() { return preferencesController("FileFormatsPreferences"); }
-QWidget *foldersPreferencesVC() { return preferencesController("FoldersPreferences"); }
+QWidget *preferencesTabViewController()
+{
+    return preferencesController("PreferencesTabVC");
+}
+QWidget *fileFormatsPreferencesVC()
+{
+    return preferencesController("FileFormatsPreferences");
+}
+QWidget *foldersPreferencesVC()
+{
+    return preferencesController("FoldersPreferences");
+}
 
 // ---- other applications ----
 OtherAppsWindow *otherAppsWindowController()

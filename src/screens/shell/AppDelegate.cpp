@@ -56,7 +56,8 @@ QString text(const char *key)
 
 } // namespace
 
-AppDelegate::AppDelegate(QObject *parent) : QObject(parent)
+AppDelegate::AppDelegate(QObject *parent)
+    : QObject(parent)
 {
     g_shared = this;
     quitApplication = [] { QCoreApplication::quit(); };
@@ -235,8 +236,8 @@ void AppDelegate::rebuildExcludedFolders()
         for (const QVariant &value : *stored) {
             const QString refusal = storedPathRefusal(value);
             if (!refusal.isEmpty()) {
-                qCWarning(lcScreens).noquote() << "Skipped a damaged excluded folder entry (" + refusal
-                                                      + "):" << loggablePath(value.toString());
+                qCWarning(lcScreens).noquote()
+                    << "Skipped a damaged excluded folder entry (" + refusal + "):" << loggablePath(value.toString());
                 continue;
             }
             paths.append(value.toString());
@@ -292,10 +293,12 @@ AppDelegate::ScheduledCheck AppDelegate::scheduleUpdateCheck()
     const qint64 mode = defaults().storedIntegerForKey(key).value_or(1);
     if (mode == 1) {
         m_scheduledCheck = ScheduledCheck::AutoInstall;
-        platform::Dispatch::mainAfter(5.0, [this] { autoInstallUpdates(); }, this);
+        platform::Dispatch::mainAfter(
+            5.0, [this] { autoInstallUpdates(); }, this);
     } else if (mode == 0) {
         m_scheduledCheck = ScheduledCheck::CheckOnly;
-        platform::Dispatch::mainAfter(5.0, [this] { checkForUpdate(); }, this);
+        platform::Dispatch::mainAfter(
+            5.0, [this] { checkForUpdate(); }, this);
     }
     return m_scheduledCheck;
 }
@@ -335,9 +338,10 @@ void AppDelegate::tellIfSettingsWereReset()
     const std::optional<QString> keptAs = defaults().takeResetNotice();
     if (!keptAs)
         return;
-    const QString informative = keptAs->isEmpty() ? text("IDS_TWK_8503")
-                                                   : substitutePlaceholders(text("IDS_TWK_8502"), {*keptAs});
-    platform::Dispatch::mainAfter(0.3, [informative] { showAlert(text("IDS_TWK_8501"), informative); }, this);
+    const QString informative =
+        keptAs->isEmpty() ? text("IDS_TWK_8503") : substitutePlaceholders(text("IDS_TWK_8502"), {*keptAs});
+    platform::Dispatch::mainAfter(
+        0.3, [informative] { showAlert(text("IDS_TWK_8501"), informative); }, this);
 }
 
 // ---- updates ----
@@ -373,7 +377,8 @@ void AppDelegate::updaterWillDownloadUpdate()
 
 void AppDelegate::updaterDidDownloadUpdate()
 {
-    platform::Dispatch::mainAfter(5.0, [this] { callTerminate(); }, this);
+    platform::Dispatch::mainAfter(
+        5.0, [this] { callTerminate(); }, this);
     qInfo() << "update downloaded";
 }
 

@@ -79,7 +79,7 @@ public:
     void twkHelp();
     void showTWK();
     void tappedExit();
-    void saveAction() {}
+    void saveAction() { }
     bool applicationShouldHandleReopen();
     bool applicationShouldTerminate() { return true; }
     void applicationWillTerminate();

@@ -29,7 +29,11 @@ QVariantAnimation *startOverlayAnimation(QWidget *shown)
 
 } // namespace
 
-CustomAnimator::CustomAnimator(double duration, const QRect &rect) : m_duration(duration), m_rect(rect) {}
+CustomAnimator::CustomAnimator(double duration, const QRect &rect)
+    : m_duration(duration)
+    , m_rect(rect)
+{
+}
 
 QRect CustomAnimator::finalGeometry(const QWidget *shown, const QWidget *base)
 {

@@ -42,7 +42,7 @@ bool isGroupOrCellControl(const QObject *object)
 {
     const QString name = object->objectName();
     return name == QLatin1String("btnCheckBox") || name == QLatin1String("btnLockGroup")
-           || name == QLatin1String("btnSelectUnselectGroup");
+        || name == QLatin1String("btnSelectUnselectGroup");
 }
 
 void setCollectionInteractionEnabled(QWidget *screen, QAbstractScrollArea *collection, bool enabled)
@@ -94,9 +94,9 @@ void setScanListMenuHidden(bool hidden)
 void setScanListControlsEnabled(bool enabled)
 {
     AddFilesVC *list = addFilesVC();
-    for (QAbstractButton *button : {static_cast<QAbstractButton *>(list->btnAddFolder),
-                                    static_cast<QAbstractButton *>(list->addPhotos),
-                                    static_cast<QAbstractButton *>(list->addPhotosLibrary)})
+    for (QAbstractButton *button :
+         {static_cast<QAbstractButton *>(list->btnAddFolder), static_cast<QAbstractButton *>(list->addPhotos),
+          static_cast<QAbstractButton *>(list->addPhotosLibrary)})
         if (button)
             button->setEnabled(enabled);
     if (list->tableView)
@@ -130,8 +130,8 @@ void setAfterDeleteTopBlackLayerVisible(bool visible)
 
 void setNoSimilarTopBlackLayerVisible(bool visible)
 {
-    auto *screen = AllViewControllers::cached<NoSimilarDuplicatePhotosFoundVC>(
-        QStringLiteral("NoSimilarDuplicatePhotosFound"));
+    auto *screen =
+        AllViewControllers::cached<NoSimilarDuplicatePhotosFoundVC>(QStringLiteral("NoSimilarDuplicatePhotosFound"));
     if (screen && screen->boxTopBlackLayer) {
         screen->boxTopBlackLayer->setVisible(visible);
         if (visible)
@@ -169,8 +169,9 @@ void setResultControlsEnabled(bool enabled)
         results->btnDeleteMarked->setBackgroundHighlightColor(themeColors[15]);
     }
     if (results->lblScanMarked)
-        results->lblScanMarked->setStyleSheet(enabled ? QString() : QStringLiteral("color:"
-                                                                                   " " TWINSIFT_HINT_TEXT_CSS ";"));
+        results->lblScanMarked->setStyleSheet(enabled ? QString()
+                                                      : QStringLiteral("color:"
+                                                                       " " TWINSIFT_HINT_TEXT_CSS ";"));
     if (results->boxTopBlackLayer) {
         results->boxTopBlackLayer->setVisible(!enabled);
         if (!enabled)

@@ -7,7 +7,8 @@
 #include <QShowEvent>
 #include <QWindow>
 
-InitialWindowController::InitialWindowController(QWidget *parent) : platform::WindowController(parent)
+InitialWindowController::InitialWindowController(QWidget *parent)
+    : platform::WindowController(parent)
 {
     setObjectName(QStringLiteral("InitialWindowController"));
     windowDidLoad();

@@ -75,7 +75,8 @@ void showPicture(QLabel *label, QPixmap picture)
 class TopBlackLayer : public QWidget
 {
 public:
-    explicit TopBlackLayer(QWidget *parent) : QWidget(parent)
+    explicit TopBlackLayer(QWidget *parent)
+        : QWidget(parent)
     {
         setObjectName(QStringLiteral("boxTopBlackLayer"));
         setAttribute(Qt::WA_StyledBackground, true);
@@ -85,7 +86,8 @@ public:
 
 } // namespace
 
-ViewController::ViewController(QWidget *parent) : QWidget(parent)
+ViewController::ViewController(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("ViewController"));
     resize(1280, 800);
@@ -229,7 +231,7 @@ void ViewController::buildView()
     rightColumn->setSpacing(10);
 
     auto makeModeCard = [rightContent](QPushButton *&button, QRadioButton *&check, QLabel *&label, QLabel *&marker,
-                                const char *name) {
+                                       const char *name) {
         button = new QPushButton(rightContent);
         button->setObjectName(QString::fromLatin1(name));
         button->setProperty("modeCard", true);
@@ -465,8 +467,8 @@ void ViewController::drawPictures()
     showPicture(imgViewDragnDrop, HomePictures::dropPicture(ratio));
     showPicture(imgSimilarMatch, HomePictures::similarMarker(ratio));
     showPicture(imgExactMatch, HomePictures::exactMarker(ratio));
-    showPicture(imgViewMatches, isSimilarScan ? HomePictures::similarModePicture(ratio)
-                                              : HomePictures::exactModePicture(ratio));
+    showPicture(imgViewMatches,
+                isSimilarScan ? HomePictures::similarModePicture(ratio) : HomePictures::exactModePicture(ratio));
 }
 
 bool ViewController::event(QEvent *event)
@@ -530,14 +532,17 @@ PhotosLibraryFlow *ViewController::photosFlow()
     callbacks.initialDirectories = []() -> std::vector<InitialDirectory> & { return HubScreens::workingList(); };
     callbacks.startScan = [this] { startScan(); };
     callbacks.askToQuitPhotos = [this](const PhotosLibraryAlert &texts, std::function<void(bool)> answer) {
-        showFlowAlert(texts, [answer](int button) { answer(button == 0); }, true);
+        showFlowAlert(
+            texts, [answer](int button) { answer(button == 0); }, true);
     };
     callbacks.photosDidNotQuit = [this](const PhotosLibraryAlert &texts, std::function<void()> done) {
-        showFlowAlert(texts, [done](int) { done(); }, false);
+        showFlowAlert(
+            texts, [done](int) { done(); }, false);
     };
     callbacks.libraryUnreadable = [this](const PhotosLibraryAlert &texts, const QString &,
                                          std::function<void(bool)> answer) {
-        showFlowAlert(texts, [answer](int button) { answer(button == 0); }, false);
+        showFlowAlert(
+            texts, [answer](int button) { answer(button == 0); }, false);
     };
     callbacks.busyChanged = [this](bool busy) {
         if (busy)
@@ -552,8 +557,7 @@ PhotosLibraryFlow *ViewController::photosFlow()
 void ViewController::showFlowAlert(const PhotosLibraryAlert &texts, std::function<void(int)> answered,
                                    bool isQuitQuestion)
 {
-    auto *box = new QMessageBox(QMessageBox::Warning, texts.messageText, QString(), QMessageBox::NoButton,
-                                window());
+    auto *box = new QMessageBox(QMessageBox::Warning, texts.messageText, QString(), QMessageBox::NoButton, window());
     // Library names are shown as they are, never read as markup.
     box->setTextFormat(Qt::PlainText);
     box->setText(texts.messageText);
@@ -635,7 +639,8 @@ void ViewController::callVCFromScanVC()
     setHomeModeControlsEnabled(false);
     HubScreens::setSimilarResetEnabled(false);
     HubScreens::prepareResultView();
-    platform::Dispatch::mainAfter(0.5, [this] { loadResult(); }, this);
+    platform::Dispatch::mainAfter(
+        0.5, [this] { loadResult(); }, this);
 }
 
 void ViewController::loadResult()
@@ -864,8 +869,8 @@ bool ViewController::eventFilter(QObject *watched, QEvent *event)
         && QApplication::activeModalWidget() == nullptr && closeTopOverlayByKeyboard())
         return true;
     // A window that closes while the end of pop-up mode waits may have been the last thing up.
-    if (m_exitPending && (event->type() == QEvent::Hide || event->type() == QEvent::Close)
-        && watched->isWidgetType() && static_cast<QWidget *>(watched)->isWindow()) {
+    if (m_exitPending && (event->type() == QEvent::Hide || event->type() == QEvent::Close) && watched->isWidgetType()
+        && static_cast<QWidget *>(watched)->isWindow()) {
         platform::Dispatch::mainAsync([guard = QPointer<ViewController>(this)] {
             if (guard)
                 guard->tryLeavePopUpMode();

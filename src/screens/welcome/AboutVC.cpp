@@ -53,7 +53,8 @@ void AboutVC::openLinkPage(const std::optional<QUrl> &page)
         platform::Workspace::sharedWorkspace().openURL(*page);
 }
 
-AboutVC::AboutVC(QWidget *parent) : QWidget(parent)
+AboutVC::AboutVC(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("About"));
     WelcomeStyle::applyDarkPalette(this);
@@ -174,15 +175,12 @@ AboutVC::AboutVC(QWidget *parent) : QWidget(parent)
     lblVersionCap->setText(localizedText(QStringLiteral("IDS_TWK_333")));
 
     auto &center = platform::NotificationCenter::defaultCenter();
-    center.addObserver(this, NotificationName::hyperLinkEULA, [](const platform::Notification &) {
-        openLinkPage(eulaPageURL());
-    });
-    center.addObserver(this, NotificationName::hyperLinkPrivacyPolicy, [](const platform::Notification &) {
-        openLinkPage(privacyPolicyPageURL());
-    });
-    center.addObserver(this, NotificationName::hyperLinkUnInstallInstructions, [](const platform::Notification &) {
-        openLinkPage(uninstallInstructionsPageURL());
-    });
+    center.addObserver(this, NotificationName::hyperLinkEULA,
+                       [](const platform::Notification &) { openLinkPage(eulaPageURL()); });
+    center.addObserver(this, NotificationName::hyperLinkPrivacyPolicy,
+                       [](const platform::Notification &) { openLinkPage(privacyPolicyPageURL()); });
+    center.addObserver(this, NotificationName::hyperLinkUnInstallInstructions,
+                       [](const platform::Notification &) { openLinkPage(uninstallInstructionsPageURL()); });
 
     // The version as the application carries it; a build without one shows nothing after the caption.
     lblVersion->setText(appVersion().value_or(QString()));

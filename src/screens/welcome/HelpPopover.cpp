@@ -12,7 +12,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-HelpPopover::HelpPopover(ToolTipsDetailsVC *content, QObject *parent) : QObject(parent), m_content(content)
+HelpPopover::HelpPopover(ToolTipsDetailsVC *content, QObject *parent)
+    : QObject(parent)
+    , m_content(content)
 {
     // A tool-tip window: it never takes the focus or the mouse from the button under the pointer.
     m_frame = new QFrame(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
@@ -53,7 +55,8 @@ void HelpPopover::showRelativeTo(QWidget *anchor, const QString &helpText)
 void HelpPopover::place()
 {
     const QSize size = m_frame->sizeHint();
-    const QPoint below = m_anchor->mapToGlobal(QPoint(m_anchor->width() / 2 - size.width() / 2, m_anchor->height() + 6));
+    const QPoint below =
+        m_anchor->mapToGlobal(QPoint(m_anchor->width() / 2 - size.width() / 2, m_anchor->height() + 6));
     QPoint origin = below;
     if (const QScreen *screen = m_anchor->screen()) {
         const QRect area = screen->availableGeometry();

@@ -44,8 +44,8 @@ std::optional<QUrl> subscriptionURL(const QString &baseAddress, const QString &e
         return std::nullopt;
 
     const QString text = base + QLatin1String(kSubscribePath) + QLatin1String("?nl=3&nk=")
-                         + encodedValue(subscriptionKey()) + QLatin1String("&ne=") + encodedValue(email)
-                         + QLatin1String("&nn=") + encodedValue(name);
+        + encodedValue(subscriptionKey()) + QLatin1String("&ne=") + encodedValue(email) + QLatin1String("&nn=")
+        + encodedValue(name);
     QUrl url(text, QUrl::StrictMode);
     if (!url.isValid())
         return std::nullopt;

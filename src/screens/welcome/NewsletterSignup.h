@@ -28,13 +28,11 @@ QString subscriptionKey();
 // The subscription request for an address: the base address, the call's path and the query
 // "nl=3&nk=<key>&ne=<e-mail>&nn=<name>", where each value is the Base64 text of its UTF-8 bytes,
 // percent-encoded. Nothing when the base address is not a valid HTTPS address with a host.
-std::optional<QUrl> subscriptionURL(const QString &baseAddress, const QString &email,
-                                    const QString &name = QString());
+std::optional<QUrl> subscriptionURL(const QString &baseAddress, const QString &email, const QString &name = QString());
 
 // One alert of the welcome window, named by its text keys. When insertsEmail is set, the "%@" of the
 // informative text is replaced by the address the user typed.
-struct Alert
-{
+struct Alert {
     QString messageKey;
     QString informativeKey;
     bool insertsEmail = false;

@@ -9,7 +9,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-SplashVC::SplashVC(QWidget *parent) : QWidget(parent)
+SplashVC::SplashVC(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("Splash"));
     WelcomeStyle::applyDarkPalette(this);
@@ -26,8 +27,8 @@ SplashVC::SplashVC(QWidget *parent) : QWidget(parent)
     layout->setSpacing(8);
     imgView = new QLabel(this);
     imgView->setAlignment(Qt::AlignCenter);
-    imgView->setPixmap(QPixmap::fromImage(
-        WelcomePictures::logo().scaled(170, 170, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    imgView->setPixmap(
+        QPixmap::fromImage(WelcomePictures::logo().scaled(170, 170, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
     layout->addWidget(imgView, 0, Qt::AlignHCenter);
     layout->addSpacing(6);
     lblTitle = WelcomeStyle::makeLabel(this, 26, true);

@@ -19,8 +19,7 @@ public:
 
     // Runs `dismiss` on the main run loop once `seconds` have passed (never at once, even for 0);
     // nothing runs when `context` is destroyed before.
-    static void scheduleDismissal(std::function<void()> dismiss, QObject *context,
-                                  double seconds = kDisplaySeconds);
+    static void scheduleDismissal(std::function<void()> dismiss, QObject *context, double seconds = kDisplaySeconds);
 
     QLabel *imgView = nullptr;
     QLabel *lblTitle = nullptr;

@@ -63,8 +63,8 @@ QPixmap pixmapOf(const QImage &image, int side, qreal ratio = 1.0)
 {
     if (image.isNull())
         return QPixmap();
-    QPixmap pixmap = QPixmap::fromImage(
-        image.scaled(QSize(side, side) * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    QPixmap pixmap =
+        QPixmap::fromImage(image.scaled(QSize(side, side) * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     pixmap.setDevicePixelRatio(ratio);
     return pixmap;
 }
@@ -122,7 +122,8 @@ void StartupVC::setCheckForUpdateHandler(std::function<void()> handler)
 }
 
 StartupVC::StartupVC(QWidget *parent)
-    : QWidget(parent), m_newsletterBaseAddress(QString::fromLatin1(Newsletter::kBaseAddress))
+    : QWidget(parent)
+    , m_newsletterBaseAddress(QString::fromLatin1(Newsletter::kBaseAddress))
 {
     setObjectName(QStringLiteral("Startup"));
     buildView();
@@ -243,13 +244,13 @@ void StartupVC::buildView()
     btnSubscribe = new QPushButton(newsletter);
     btnSubscribe->setMinimumHeight(32);
     btnSubscribe->setMinimumWidth(110);
-    btnSubscribe->setStyleSheet(QStringLiteral(
-        "QPushButton { background: " TWINSIFT_CELL_BORDER_CSS "; color: " TWINSIFT_WHITE_CSS "; border: 1px solid"
-        " rgb(99, 99, 99); "
-        "border-radius: 5px; padding: 4px 16px; }"
-        "QPushButton:hover { background: rgb(84, 84, 84); }"
-        "QPushButton:pressed { background: " TWINSIFT_BUTTON_FACE_CSS "; }"
-        "QPushButton:focus { border: 1px solid " TWINSIFT_GOLD_CSS "; }"));
+    btnSubscribe->setStyleSheet(QStringLiteral("QPushButton { background: " TWINSIFT_CELL_BORDER_CSS
+                                               "; color: " TWINSIFT_WHITE_CSS "; border: 1px solid"
+                                               " rgb(99, 99, 99); "
+                                               "border-radius: 5px; padding: 4px 16px; }"
+                                               "QPushButton:hover { background: rgb(84, 84, 84); }"
+                                               "QPushButton:pressed { background: " TWINSIFT_BUTTON_FACE_CSS "; }"
+                                               "QPushButton:focus { border: 1px solid " TWINSIFT_GOLD_CSS "; }"));
     entryRow->addWidget(btnSubscribe);
     newsletterLayout->addLayout(entryRow);
     root->addWidget(newsletter);
@@ -357,7 +358,8 @@ void StartupVC::btnGetStarted()
     else
         window()->close();
     // The controller stays in the screen registry, so the delayed check still finds it.
-    platform::Dispatch::mainAfter(4.0, [this] { checkForUpdate(); }, this);
+    platform::Dispatch::mainAfter(
+        4.0, [this] { checkForUpdate(); }, this);
 }
 
 void StartupVC::checkForUpdate()
@@ -379,7 +381,8 @@ void StartupVC::btncheckboxAction(bool checked)
     LaunchOnStartup::addLoginItem(checked);
     const bool startsAtLogin = LaunchOnStartup::loginItemReference();
     if (startsAtLogin != checked)
-        qCWarning(lcScreens).noquote() << "Could not change the start-at-login entry" << platform::LoginItems::autostartFilePath();
+        qCWarning(lcScreens).noquote() << "Could not change the start-at-login entry"
+                                       << platform::LoginItems::autostartFilePath();
     UserDefaults::standard().setBool(SettingsKey::loginStartStatus, startsAtLogin);
     if (btncheckbox->isChecked() != startsAtLogin)
         btncheckbox->setChecked(startsAtLogin);
@@ -410,7 +413,8 @@ void StartupVC::sendSubscription()
     const QString email = txtfield->text();
     const auto url = Newsletter::subscriptionURL(m_newsletterBaseAddress, email);
     if (!url) {
-        qCWarning(lcScreens).noquote() << "The newsletter address is not a valid HTTPS address:" << m_newsletterBaseAddress;
+        qCWarning(lcScreens).noquote() << "The newsletter address is not a valid HTTPS address:"
+                                       << m_newsletterBaseAddress;
         return;
     }
     if (!m_network)
@@ -423,8 +427,8 @@ void StartupVC::sendSubscription()
     connect(reply, &QNetworkReply::finished, this, [this, reply, email] {
         --m_pendingRequests;
         const bool failed = reply->error() != QNetworkReply::NoError;
-        handleSubscriptionResponse(failed ? QByteArray() : reply->readAll(),
-                                   failed ? reply->errorString() : QString(), email);
+        handleSubscriptionResponse(failed ? QByteArray() : reply->readAll(), failed ? reply->errorString() : QString(),
+                                   email);
         reply->deleteLater();
         emit subscriptionFinished();
     });

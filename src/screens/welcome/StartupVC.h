@@ -31,8 +31,7 @@ public:
     // One application the welcome window can recommend. Position k of the list is promoted
     // application k of the other-apps catalogue: its row gives the installed test, the icon and
     // the link; the welcome window keeps its own texts for the first two.
-    struct RecommendedApp
-    {
+    struct RecommendedApp {
         QString nameKey;     // text key of the name, or empty for the catalogue's name
         QString subtitleKey; // text key of the subtitle, or empty for the catalogue's description
     };

@@ -7,7 +7,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-SupportVC::SupportVC(QWidget *parent) : QWidget(parent)
+SupportVC::SupportVC(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("Support"));
     WelcomeStyle::applyDarkPalette(this);
@@ -28,8 +29,8 @@ SupportVC::SupportVC(QWidget *parent) : QWidget(parent)
     lblContactNo = WelcomeStyle::makeLabel(this, 13, true, WelcomeStyle::gold());
     lblTollFree24x7 = WelcomeStyle::makeLabel(this, 10, false, WelcomeStyle::secondaryText());
     lblAdditionalOffers = WelcomeStyle::makeLabel(this, 10, false, WelcomeStyle::secondaryText(), true);
-    for (QLabel *label : {lblLiveHelpAvailableCallus, lblForHelpOnAnySystemRelated, lblContactNo, lblTollFree24x7,
-                          lblAdditionalOffers})
+    for (QLabel *label :
+         {lblLiveHelpAvailableCallus, lblForHelpOnAnySystemRelated, lblContactNo, lblTollFree24x7, lblAdditionalOffers})
         texts->addWidget(label);
     texts->addStretch(1);
     layout->addLayout(texts, 1);

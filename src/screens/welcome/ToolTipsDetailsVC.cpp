@@ -5,7 +5,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-ToolTipsDetailsVC::ToolTipsDetailsVC(QWidget *parent) : QWidget(parent)
+ToolTipsDetailsVC::ToolTipsDetailsVC(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("ToolTipsDetails"));
     WelcomeStyle::applyDarkPalette(this, WelcomeStyle::panel());

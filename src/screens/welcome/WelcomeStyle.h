@@ -13,14 +13,38 @@
 
 namespace WelcomeStyle {
 
-inline QColor background() { return Palette::windowBackground; }
-inline QColor panel() { return Palette::panelBackground; }
-inline QColor field() { return Palette::fieldBackground; }
-inline QColor frame() { return Palette::frame; }
-inline QColor text() { return Palette::white; }
-inline QColor secondaryText() { return Palette::secondaryText; }
-inline QColor gold() { return Palette::gold; }
-inline QColor link() { return Palette::focusBlue; }
+inline QColor background()
+{
+    return Palette::windowBackground;
+}
+inline QColor panel()
+{
+    return Palette::panelBackground;
+}
+inline QColor field()
+{
+    return Palette::fieldBackground;
+}
+inline QColor frame()
+{
+    return Palette::frame;
+}
+inline QColor text()
+{
+    return Palette::white;
+}
+inline QColor secondaryText()
+{
+    return Palette::secondaryText;
+}
+inline QColor gold()
+{
+    return Palette::gold;
+}
+inline QColor link()
+{
+    return Palette::focusBlue;
+}
 
 // Paints the widget's own background in the theme's dark grey and sets light text colours for the
 // standard controls inside it.
@@ -45,8 +69,8 @@ inline void applyDarkPalette(QWidget *widget, const QColor &fill = background())
 }
 
 // A label that shows its text as plain text (no rich text, no mnemonics).
-inline QLabel *makeLabel(QWidget *parent, double pointSize, bool bold = false,
-                         const QColor &color = text(), bool wrap = false)
+inline QLabel *makeLabel(QWidget *parent, double pointSize, bool bold = false, const QColor &color = text(),
+                         bool wrap = false)
 {
     auto *label = new QLabel(parent);
     label->setTextFormat(Qt::PlainText);

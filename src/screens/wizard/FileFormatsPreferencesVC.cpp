@@ -81,7 +81,8 @@ void FileFormatsPreferencesVC::moveSelected(bool up)
     if (row < 0)
         return;
     const int n = int(fileFormatPriorities.size());
-    const int target = moveEntry(fileFormatPriorities, row, up ? (row > 0 ? row - 1 : 0) : (row < n - 1 ? row + 1 : n - 1));
+    const int target =
+        moveEntry(fileFormatPriorities, row, up ? (row > 0 ? row - 1 : 0) : (row < n - 1 ? row + 1 : n - 1));
     if (target < 0)
         return;
     renumberFileFormats();

@@ -68,7 +68,8 @@ SelectionWizardPreferencesVC::SelectionWizardPreferencesVC(QWidget *parent)
     auto *tabs = new QHBoxLayout;
     tabs->setContentsMargins(16, 6, 16, 0);
     tabs->setSpacing(2);
-    auto makeTab = [&](QPushButton *&button, QFrame *&box, QFrame *&line, QLabel *&title, const QString &name, int index) {
+    auto makeTab = [&](QPushButton *&button, QFrame *&box, QFrame *&line, QLabel *&title, const QString &name,
+                       int index) {
         box = new QFrame(this);
         box->setObjectName(QStringLiteral("box") + name);
         box->setFixedHeight(38);
@@ -126,7 +127,6 @@ SelectionWizardPreferencesVC::SelectionWizardPreferencesVC(QWidget *parent)
         connect(page, &WizardPage::edited, this, [this] { refreshMarkControls(); });
     }
     m_stack->setCurrentIndex(0);
-
 }
 
 void SelectionWizardPreferencesVC::keyPressEvent(QKeyEvent *event)

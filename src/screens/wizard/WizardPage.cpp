@@ -22,7 +22,6 @@
 
 namespace {
 
-
 void setCaptionColour(QLabel *label, bool enabled)
 {
     label->setStyleSheet(QStringLiteral("color: %1; font-size: 13px; font-weight: 600;")
@@ -37,7 +36,8 @@ QFrame *captionedButton(QWidget *parent, SYFlatButton *&button, QLabel *&label, 
     plate->setObjectName(QStringLiteral("box") + name);
     plate->setFixedSize(104, 32);
     plate->setStyleSheet(QStringLiteral("QFrame#box%1 { background: " TWINSIFT_FRAME_CSS "; border-radius: 5px;"
-                                        " }").arg(name));
+                                        " }")
+                             .arg(name));
     auto *grid = new QGridLayout(plate);
     grid->setContentsMargins(0, 0, 0, 0);
     button = new SYFlatButton(plate);
@@ -106,20 +106,23 @@ void WizardPage::setUpPage(const QStringList &headerTexts, const QString &hint)
     btnReset->setIconSize(QSize(13, 13));
     btnReset->setAutoRaise(true);
     btnReset->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 3px; }"
-                                           "QToolButton:focus { border: 1px solid " TWINSIFT_GOLD_CSS "; border-radius: 4px; }"));
+                                           "QToolButton:focus { border: 1px solid " TWINSIFT_GOLD_CSS
+                                           "; border-radius: 4px; }"));
     lblReset = new QLabel(localizedText(QStringLiteral("IDS_TWK_67")), this);
     lblReset->setObjectName(QStringLiteral("lblReset"));
     lblReset->setStyleSheet(QStringLiteral("color: " TWINSIFT_SECONDARY_TEXT_CSS "; font-size: 12px;"));
     buttons->addWidget(btnReset);
     buttons->addWidget(lblReset);
     buttons->addStretch(1);
-    buttons->addWidget(captionedButton(this, btnUp, lblUp, QStringLiteral("Up"), localizedText(QStringLiteral("IDS_TWK_201"))));
+    buttons->addWidget(
+        captionedButton(this, btnUp, lblUp, QStringLiteral("Up"), localizedText(QStringLiteral("IDS_TWK_201"))));
     buttons->addWidget(
         captionedButton(this, btnDown, lblDown, QStringLiteral("Down"), localizedText(QStringLiteral("IDS_TWK_202"))));
     buttons->addSpacing(16);
-    buttons->addWidget(
-        captionedButton(this, btnCancel, lblCancel, QStringLiteral("Cancel"), localizedText(QStringLiteral("IDS_TWK_195"))));
-    boxMark = captionedButton(this, btnMark, lblMark, QStringLiteral("Mark"), localizedText(QStringLiteral("IDS_TWK_50")));
+    buttons->addWidget(captionedButton(this, btnCancel, lblCancel, QStringLiteral("Cancel"),
+                                       localizedText(QStringLiteral("IDS_TWK_195"))));
+    boxMark =
+        captionedButton(this, btnMark, lblMark, QStringLiteral("Mark"), localizedText(QStringLiteral("IDS_TWK_50")));
     buttons->addWidget(boxMark);
     layout->addLayout(buttons);
 
@@ -137,8 +140,8 @@ void WizardPage::setMarkEnabled(bool enabled)
 {
     btnMark->setEnabled(enabled);
     setCaptionColour(lblMark, enabled);
-    boxMark->setStyleSheet(QStringLiteral("QFrame#boxMark { background: rgb(%1, %1, %1); border-radius: 5px; }")
-                               .arg(enabled ? 69 : 39));
+    boxMark->setStyleSheet(
+        QStringLiteral("QFrame#boxMark { background: rgb(%1, %1, %1); border-radius: 5px; }").arg(enabled ? 69 : 39));
 }
 
 bool WizardPage::isMarkEnabled() const

@@ -27,8 +27,8 @@ bool writeShortWav(const QString &path)
     out.writeRawData("RIFF", 4);
     out << quint32(36 + dataBytes);
     out.writeRawData("WAVEfmt ", 8);
-    out << quint32(16) << quint16(1) << quint16(1) << sampleRate << quint32(sampleRate * 2)
-        << quint16(2) << quint16(16);
+    out << quint32(16) << quint16(1) << quint16(1) << sampleRate << quint32(sampleRate * 2) << quint16(2)
+        << quint16(16);
     out.writeRawData("data", 4);
     out << dataBytes;
     for (quint32 i = 0; i < samples; ++i)

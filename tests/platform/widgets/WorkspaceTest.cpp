@@ -36,7 +36,8 @@ TEST(WorkspaceTest, RevealingAFileShowsItsFolderAndAFolderItself)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
     EXPECT_EQ(Workspace::folderToReveal(dir.filePath("photo one.jpg")), QDir(dir.path()).absolutePath());
-    EXPECT_EQ(Workspace::folderToReveal(dir.filePath("inner folder")), QDir(dir.filePath("inner folder")).absolutePath());
+    EXPECT_EQ(Workspace::folderToReveal(dir.filePath("inner folder")),
+              QDir(dir.filePath("inner folder")).absolutePath());
     // A path that does not exist cannot be shown.
     EXPECT_FALSE(Workspace::sharedWorkspace().revealInFileManager(dir.filePath("gone/missing.jpg")));
 }

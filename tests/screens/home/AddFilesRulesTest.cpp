@@ -24,9 +24,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        for (const char *folder : {"Pictures", "Pictures2", "Pictures/Trips", "Excluded",
-                                   "Excluded/Inner", "Lib.photoslibrary", "Other.photoslibrary",
-                                   "Tool.app", "Photo Booth Library"})
+        for (const char *folder : {"Pictures", "Pictures2", "Pictures/Trips", "Excluded", "Excluded/Inner",
+                                   "Lib.photoslibrary", "Other.photoslibrary", "Tool.app", "Photo Booth Library"})
             QDir(dir.path()).mkpath(folder);
         for (const char *file : {"a.jpg", "b.JPG", "notes.txt", "Excluded/c.jpg", "Pictures/d.png"})
             touch(file);
@@ -74,10 +73,8 @@ TEST(AddFilesPathRulesTest, ExtensionsAndLibraries)
     EXPECT_FALSE(isScannableFile("/a/folder", kExtensions));
     EXPECT_TRUE(hasPhotosLibrary({"/a", "/b/x.photoslibrary"}));
     EXPECT_FALSE(hasPhotosLibrary({"/a", "/b/photoslibrary"}));
-    EXPECT_EQ(alertKeys(Alert::ParentExcluded),
-              std::make_pair(QString("IDS_TWK_226"), QString("IDS_TWK_228_1")));
-    EXPECT_EQ(alertKeys(Alert::AvailabilityNotAvailable),
-              std::make_pair(QString("IDS_TWK_300"), QString()));
+    EXPECT_EQ(alertKeys(Alert::ParentExcluded), std::make_pair(QString("IDS_TWK_226"), QString("IDS_TWK_228_1")));
+    EXPECT_EQ(alertKeys(Alert::AvailabilityNotAvailable), std::make_pair(QString("IDS_TWK_300"), QString()));
 }
 
 TEST_F(AddFilesRulesTest, DropAddsNewItemsAndReportsTheRest)
@@ -100,8 +97,7 @@ TEST_F(AddFilesRulesTest, DropAddsNewItemsAndReportsTheRest)
     }
 
     // Everything taken: no alert. Files by extension in any case, libraries like folders.
-    out = evaluateDrop({p("a.jpg"), p("b.JPG"), p("Lib.photoslibrary")}, {p("Other.photoslibrary")},
-                       {}, kExtensions);
+    out = evaluateDrop({p("a.jpg"), p("b.JPG"), p("Lib.photoslibrary")}, {p("Other.photoslibrary")}, {}, kExtensions);
     EXPECT_EQ(out.accepted, (QStringList{p("a.jpg"), p("b.JPG"), p("Lib.photoslibrary")}));
     EXPECT_TRUE(out.alerts.isEmpty());
 
@@ -135,8 +131,8 @@ TEST_F(AddFilesRulesTest, DropChecksExcludedFoldersByPathComponent)
 TEST_F(AddFilesRulesTest, AddPhotosPanel)
 {
     const QStringList excluded{p("Excluded")};
-    AddOutcome out = evaluateAddPhotos({p("a.jpg"), p("Excluded/c.jpg"), p("b.JPG")}, {p("a.jpg")},
-                                       excluded, kExtensions);
+    AddOutcome out =
+        evaluateAddPhotos({p("a.jpg"), p("Excluded/c.jpg"), p("b.JPG")}, {p("a.jpg")}, excluded, kExtensions);
     EXPECT_EQ(out.accepted, QStringList{p("b.JPG")});
     EXPECT_EQ(out.alerts, (QList<Alert>{Alert::AlreadyListed, Alert::Excluded}));
 
@@ -169,8 +165,7 @@ TEST_F(AddFilesRulesTest, AddFolderPanel)
 
 TEST_F(AddFilesRulesTest, PhotosLibraryPanel)
 {
-    AddOutcome out = evaluateAddPhotosLibrary({p("Lib.photoslibrary"), p("Other.photoslibrary")}, {},
-                                              {});
+    AddOutcome out = evaluateAddPhotosLibrary({p("Lib.photoslibrary"), p("Other.photoslibrary")}, {}, {});
     EXPECT_EQ(out.accepted, QStringList{p("Lib.photoslibrary")});
     EXPECT_EQ(out.alerts, QList<Alert>{Alert::AlreadyListed});
 
@@ -263,12 +258,10 @@ TEST(AddFilesPersistenceTest, RestoreReadsPathsAndTicks)
     EXPECT_EQ(restoreEntries(QVariantList{"/a", "/b"}, QVariantList{true, false}),
               (Entries{{"/a", true}, {"/b", false}}));
     // Surplus ticks are ignored; missing ticks read as ticked.
-    EXPECT_EQ(restoreEntries(QVariantList{"/a"}, QVariantList{false, false, true}),
-              (Entries{{"/a", false}}));
+    EXPECT_EQ(restoreEntries(QVariantList{"/a"}, QVariantList{false, false, true}), (Entries{{"/a", false}}));
     EXPECT_EQ(restoreEntries(QVariantList{"/a", "/b", "/c"}, QVariantList{false}),
               (Entries{{"/a", false}, {"/b", true}, {"/c", true}}));
-    EXPECT_EQ(restoreEntries(QVariantList{"/a", "/b"}, QVariantList{}),
-              (Entries{{"/a", true}, {"/b", true}}));
+    EXPECT_EQ(restoreEntries(QVariantList{"/a", "/b"}, QVariantList{}), (Entries{{"/a", true}, {"/b", true}}));
 }
 
 namespace {
@@ -285,7 +278,7 @@ std::vector<std::pair<QString, bool>> straightforwardRestore(const QVariantList 
         const QString path = paths[i].toString();
         const QString normalized = normalizedPath(path);
         bool refused = normalized == "/" || matchExcluded(normalized, system).any()
-                       || matchExcluded(normalized, excluded).any() || isInTrashFolder(normalized);
+            || matchExcluded(normalized, excluded).any() || isInTrashFolder(normalized);
         for (const QString &earlier : restored)
             refused = refused || normalizedPath(earlier) == normalized;
         if (refused)
@@ -333,7 +326,8 @@ TEST(AddFilesPersistenceTest, ARestoreGivesWhatTheRulesGiveOnePathAtATime)
             paths << makePath();
             ticks << (pick(2) == 0);
         }
-        ASSERT_EQ(restoreEntries(paths, ticks, excluded, system), straightforwardRestore(paths, ticks, excluded, system))
+        ASSERT_EQ(restoreEntries(paths, ticks, excluded, system),
+                  straightforwardRestore(paths, ticks, excluded, system))
             << "trial " << trial;
     }
 }

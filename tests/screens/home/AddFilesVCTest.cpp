@@ -67,9 +67,8 @@ protected:
             f.write("x");
         }
         NotificationCenter::defaultCenter().addObserver(
-            &owner, "IsFilesNotSelected", [this](const platform::Notification &n) {
-                readiness.append(n.userInfo.value("isEmpty").toBool());
-            });
+            &owner, "IsFilesNotSelected",
+            [this](const platform::Notification &n) { readiness.append(n.userInfo.value("isEmpty").toBool()); });
     }
 
     void TearDown() override
@@ -91,10 +90,7 @@ protected:
         return *vc;
     }
 
-    void drop(const QStringList &paths)
-    {
-        NotificationCenter::defaultCenter().post("DropViewTWK", {{"urls", paths}});
-    }
+    void drop(const QStringList &paths) { NotificationCenter::defaultCenter().post("DropViewTWK", {{"urls", paths}}); }
 
     // Lets the delayed alerts run.
     void settle()
@@ -106,14 +102,13 @@ protected:
 
     AddFilesTableCell *cell(int row) const
     {
-        auto *rowView = qobject_cast<MyNSTableRowView *>(
-            vc->tableView->indexWidget(vc->tableView->model()->index(row, 0)));
+        auto *rowView =
+            qobject_cast<MyNSTableRowView *>(vc->tableView->indexWidget(vc->tableView->model()->index(row, 0)));
         return rowView ? qobject_cast<AddFilesTableCell *>(rowView->cellWidget()) : nullptr;
     }
     MyNSTableRowView *rowView(int row) const
     {
-        return qobject_cast<MyNSTableRowView *>(
-            vc->tableView->indexWidget(vc->tableView->model()->index(row, 0)));
+        return qobject_cast<MyNSTableRowView *>(vc->tableView->indexWidget(vc->tableView->model()->index(row, 0)));
     }
     QStringList paths(const std::vector<InitialDirectory> &entries) const
     {
@@ -451,8 +446,7 @@ TEST_F(AddFilesVCTest, SystemFoldersAreRefusedWithTheirOwnAlerts)
     list.completeAddFolder(true, {QUrl::fromLocalFile("/opt")});
     settle();
     EXPECT_TRUE(list.scanList.empty());
-    EXPECT_EQ(alerts, (QStringList{"IDS_TWK_226/IDS_TWK_228", "IDS_TWK_226/IDS_TWK_228_1",
-                                   "IDS_TWK_226/IDS_TWK_228"}));
+    EXPECT_EQ(alerts, (QStringList{"IDS_TWK_226/IDS_TWK_228", "IDS_TWK_226/IDS_TWK_228_1", "IDS_TWK_226/IDS_TWK_228"}));
     // A folder beside a system folder whose name starts the same is taken.
     QDir(dir.path()).mkpath("usr");
     drop({p("usr")});
@@ -477,8 +471,7 @@ TEST_F(AddFilesVCTest, DroppingOnTheListAndRightClickingRows)
 
     QWidget *viewport = list.tableView->viewport();
     const QRect second = list.tableView->visualRect(list.tableView->model()->index(1, 0));
-    QContextMenuEvent onRow(QContextMenuEvent::Mouse, second.center(),
-                            viewport->mapToGlobal(second.center()));
+    QContextMenuEvent onRow(QContextMenuEvent::Mouse, second.center(), viewport->mapToGlobal(second.center()));
     QApplication::sendEvent(viewport, &onRow);
     EXPECT_EQ(list.clickedRow, 1);
     EXPECT_TRUE(list.tableMenu->isVisible());
@@ -544,8 +537,8 @@ TEST_F(AddFilesVCTest, FolderPanelTakesSeveralFoldersAtOnce)
         }
         return {};
     };
-    ASSERT_TRUE(platform::Dispatch::runMainLoopUntil(
-        [&] { return rowOf("A").isValid() && rowOf("C").isValid(); }, 3000));
+    ASSERT_TRUE(
+        platform::Dispatch::runMainLoopUntil([&] { return rowOf("A").isValid() && rowOf("C").isValid(); }, 3000));
     view->selectionModel()->select(rowOf("A"), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     view->selectionModel()->select(rowOf("C"), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     QMetaObject::invokeMethod(panel, "accept");

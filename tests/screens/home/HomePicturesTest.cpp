@@ -48,8 +48,8 @@ TEST(HomePictures, EachPictureHoldsRatioTimesItsLogicalSizeInPixels)
         for (qreal ratio : {1.0, 1.5, 2.0}) {
             const QPixmap pixmap = picture.draw(ratio);
             EXPECT_DOUBLE_EQ(pixmap.devicePixelRatio(), ratio) << picture.name;
-            EXPECT_EQ(pixmap.size(), QSize(qCeil(picture.logical.width() * ratio),
-                                           qCeil(picture.logical.height() * ratio)))
+            EXPECT_EQ(pixmap.size(),
+                      QSize(qCeil(picture.logical.width() * ratio), qCeil(picture.logical.height() * ratio)))
                 << picture.name << " at " << ratio;
             EXPECT_EQ(pixmap.deviceIndependentSize().toSize(), picture.logical) << picture.name;
             // The same drawing, in more pixels: the painted area grows with the square of the ratio.

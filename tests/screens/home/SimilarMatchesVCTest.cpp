@@ -84,9 +84,10 @@ TEST_F(SimilarMatchesVCTest, SlidersSetTheFourSettingsByTheirTables)
     EXPECT_EQ(similarityThreshold, 94);
     EXPECT_EQ(pane->lblMatchingLevelValue->text(), t("IDS_TWK_22"));
 
-    const std::vector<std::tuple<int, int, QString>> times = {
-        {4, 5, "5 " + t("IDS_TWK_29")}, {7, 60, "1 " + t("IDS_TWK_30")}, {13, 3600, "1 " + t("IDS_TWK_27")},
-        {1, 1, "1 " + t("IDS_TWK_28")}};
+    const std::vector<std::tuple<int, int, QString>> times = {{4, 5, "5 " + t("IDS_TWK_29")},
+                                                              {7, 60, "1 " + t("IDS_TWK_30")},
+                                                              {13, 3600, "1 " + t("IDS_TWK_27")},
+                                                              {1, 1, "1 " + t("IDS_TWK_28")}};
     for (const auto &[position, seconds, label] : times) {
         pane->sliderTimeInterval->setValue(position);
         EXPECT_EQ(timeThreshold, seconds);
@@ -115,9 +116,10 @@ TEST_F(SimilarMatchesVCTest, SlidersSetTheFourSettingsByTheirTables)
 
 TEST_F(SimilarMatchesVCTest, BitmapSizeStaysWithinTheSliderRange)
 {
-    for (const auto &[given, stored] : std::vector<std::pair<int, int>>{
-             {0, SimilarMatchesVC::minimumBitmapSize}, {-5, SimilarMatchesVC::minimumBitmapSize},
-             {100000, SimilarMatchesVC::maximumBitmapSize}, {64, 64}}) {
+    for (const auto &[given, stored] : std::vector<std::pair<int, int>>{{0, SimilarMatchesVC::minimumBitmapSize},
+                                                                        {-5, SimilarMatchesVC::minimumBitmapSize},
+                                                                        {100000, SimilarMatchesVC::maximumBitmapSize},
+                                                                        {64, 64}}) {
         pane->setBitmapSize(given);
         EXPECT_EQ(hashBitmapSize, stored) << given;
         EXPECT_EQ(pane->sliderBitmapSize->value(), stored);
@@ -199,7 +201,8 @@ TEST_F(HomeScreenTest, SimilarityPaneFitsTheHomeScreen)
         window->grab().save(out + "/home-similar.png");
         pane->grab().save(out + "/similar-matches.png");
     }
-    for (QLabel *label : {pane->lblMatchingLevel, pane->lblBitmapSizeValue, pane->lblTimeIntervalValue, pane->lblValueGPS})
+    for (QLabel *label :
+         {pane->lblMatchingLevel, pane->lblBitmapSizeValue, pane->lblTimeIntervalValue, pane->lblValueGPS})
         EXPECT_GE(label->width(), label->sizeHint().width()) << label->objectName().toStdString();
     EXPECT_TRUE(pane->rect().contains(pane->btnReset->geometry()));
     // The pane's light captions stand on the column's dark grey, not on a filled scroll content.

@@ -32,7 +32,10 @@
 
 namespace {
 
-platform::UserDefaults &store() { return platform::UserDefaults::standard(); }
+platform::UserDefaults &store()
+{
+    return platform::UserDefaults::standard();
+}
 
 ImageFilePtr fileAt(const QString &path)
 {
@@ -340,10 +343,12 @@ TEST_F(PreferencesTest, ExcludedFoldersPaneRefusesWhatItMustAndKeepsTheRest)
         return alerts.isEmpty() ? QString() : alerts[0].section('|', 1);
     };
     // A parent of a scan-list folder is refused; a sub-folder is added.
-    EXPECT_EQ(addAndWait({QUrl::fromLocalFile(tempPath("me")), QUrl::fromLocalFile(old)}), localizedText("IDS_TWK_238_1"));
+    EXPECT_EQ(addAndWait({QUrl::fromLocalFile(tempPath("me")), QUrl::fromLocalFile(old)}),
+              localizedText("IDS_TWK_238_1"));
     EXPECT_EQ(excludedFolders.size(), 3u);
     // Already excluded (named with a trailing slash) wins over the scan-list refusal.
-    EXPECT_EQ(addAndWait({QUrl::fromLocalFile(pictures), QUrl::fromLocalFile(music + "/")}), localizedText("IDS_TWK_237"));
+    EXPECT_EQ(addAndWait({QUrl::fromLocalFile(pictures), QUrl::fromLocalFile(music + "/")}),
+              localizedText("IDS_TWK_237"));
     EXPECT_EQ(addAndWait({QUrl::fromLocalFile(pictures)}), localizedText("IDS_TWK_238"));
     EXPECT_EQ(addAndWait({QUrl::fromLocalFile("/")}), localizedText("IDS_TWK_8001"));
     EXPECT_EQ(excludedFolders.size(), 3u);

@@ -48,7 +48,8 @@ TEST_F(PreferencesTest, EditingDuringAScanLeavesTheRunningScanAlone)
     const QString first = folder("First"), photos = folder("Photos");
     ASSERT_TRUE(scanfixtures::writeJpeg(first + "/single.jpg", scanfixtures::makePhoto(7)));
     for (int i = 0; i < 8; ++i)
-        ASSERT_TRUE(scanfixtures::writeJpeg(QString("%1/p%2.jpg").arg(photos).arg(i), scanfixtures::makePhoto(quint32(i % 2))));
+        ASSERT_TRUE(
+            scanfixtures::writeJpeg(QString("%1/p%2.jpg").arg(photos).arg(i), scanfixtures::makePhoto(quint32(i % 2))));
     const quint64 savedMinimum = minimumFileSize;
     platform::UserDefaults::standard().setString("MinimumFileSizeTypeTWK", "KB");
     platform::UserDefaults::standard().setUnsigned("MinimumFileSizeTWK", 1024);

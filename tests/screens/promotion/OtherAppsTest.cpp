@@ -121,7 +121,7 @@ TEST_F(OtherAppsTest, WindowShowsTheDrawnOrderWithoutTheInstalledApplications)
     EXPECT_EQ(titles(*view), expected);
     ASSERT_EQ(view->numberOfItems(), 15);
     EXPECT_EQ(view->card(0)->btnappstore->text(), QString("Download Now")); // row 6: web link
-    EXPECT_TRUE(view->card(2)->btnappstore->text().isEmpty());               // row 8: store link
+    EXPECT_TRUE(view->card(2)->btnappstore->text().isEmpty());              // row 8: store link
     EXPECT_GE(view->space, 0.0);
 
     // A button opens its card's link through the desktop.

@@ -76,7 +76,7 @@ double peakResidentMegabytes()
                 return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
         }
     }
-    struct rusage usage {};
+    struct rusage usage = {};
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_maxrss) / 1024.0;
 }
@@ -156,8 +156,9 @@ TEST(QuickLook, BigPhotosShowAndZoomWithinBoundedMemory)
         const QSize room = scroll->viewport()->size() * window.devicePixelRatioF();
         EXPECT_LE(window.fittedPicture().width(), room.width() + 1);
         EXPECT_LE(window.fittedPicture().height(), room.height() + 1);
-        EXPECT_GE(std::max(window.fittedPicture().width() - room.width(),
-                           window.fittedPicture().height() - room.height()), -1); // fills the room one way
+        EXPECT_GE(
+            std::max(window.fittedPicture().width() - room.width(), window.fittedPicture().height() - room.height()),
+            -1); // fills the room one way
         EXPECT_TRUE(window.detailPicture().isNull());
 
         zoomAllTheWayIn(window);
@@ -232,9 +233,8 @@ TEST(QuickLook, OnlyRealVideosReachThePlayer)
         return platform::Dispatch::runMainLoopUntil(
             [&] {
                 return !window.isDecoding()
-                       && (player->source().isEmpty() || pictured
-                           || player->mediaStatus() == QMediaPlayer::InvalidMedia
-                           || player->error() != QMediaPlayer::NoError);
+                    && (player->source().isEmpty() || pictured || player->mediaStatus() == QMediaPlayer::InvalidMedia
+                        || player->error() != QMediaPlayer::NoError);
             },
             60000);
     };

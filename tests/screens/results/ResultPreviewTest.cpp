@@ -41,9 +41,9 @@ bool settles(ResultPreview &preview, const ImageFilePtr &file)
     const bool settled = platform::Dispatch::runMainLoopUntil(
         [&] {
             return preview.shownRequestNumber() == request
-                   || (!preview.videoPlayer->source().isEmpty()
-                       && (pictured || preview.videoPlayer->mediaStatus() == QMediaPlayer::InvalidMedia
-                           || preview.videoPlayer->error() != QMediaPlayer::NoError));
+                || (!preview.videoPlayer->source().isEmpty()
+                    && (pictured || preview.videoPlayer->mediaStatus() == QMediaPlayer::InvalidMedia
+                        || preview.videoPlayer->error() != QMediaPlayer::NoError));
         },
         60000);
     QObject::disconnect(shown);
@@ -86,7 +86,8 @@ TEST(ResultPreview, PhotoDecodedAtPreviewSizeLastRequestWinsStopClearsThePlayer)
     broken->url = QUrl::fromLocalFile(dir.filePath("junk.jpg"));
     preview.showFile(broken);
     const quint64 junkRequest = preview.requestNumber();
-    ASSERT_TRUE(platform::Dispatch::runMainLoopUntil([&] { return preview.shownRequestNumber() == junkRequest; }, 10000));
+    ASSERT_TRUE(
+        platform::Dispatch::runMainLoopUntil([&] { return preview.shownRequestNumber() == junkRequest; }, 10000));
     EXPECT_TRUE(preview.imgPreview->pixmap().isNull());
 
     // A video is handed to the player once it was found a real one (no audio or video device is
@@ -152,8 +153,9 @@ TEST(ResultPreview, H264ClipDeliversPicturesToThePreview)
     QTemporaryDir dir;
     const QString clip = dir.filePath(QStringLiteral("clip.mp4"));
     QProcess make;
-    make.start(ffmpeg, {"-v", "error", "-f", "lavfi", "-i", "testsrc=size=320x240:rate=25", "-t", "2", "-c:v", "libx264",
-                        "-pix_fmt", "yuv420p", "-y", clip});
+    make.start(ffmpeg,
+               {"-v", "error", "-f", "lavfi", "-i", "testsrc=size=320x240:rate=25", "-t", "2", "-c:v", "libx264",
+                "-pix_fmt", "yuv420p", "-y", clip});
     ASSERT_TRUE(make.waitForFinished(60000));
     ASSERT_EQ(make.exitCode(), 0) << make.readAllStandardError().toStdString();
 

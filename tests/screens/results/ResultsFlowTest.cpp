@@ -40,7 +40,8 @@ using namespace scansheet_test;
 
 namespace {
 
-class ResultsFlowTest : public SheetTestBase {
+class ResultsFlowTest : public SheetTestBase
+{
 protected:
     void SetUp() override
     {
@@ -83,7 +84,8 @@ protected:
     // results screen.
     ScanResultVC *scanThroughHome(NotificationRecorder &recorder, bool similar = false)
     {
-        const std::vector<InitialDirectory> list = {InitialDirectory(QUrl::fromLocalFile(path(QStringLiteral("home"))))};
+        const std::vector<InitialDirectory> list = {
+            InitialDirectory(QUrl::fromLocalFile(path(QStringLiteral("home"))))};
         HubScreens::setScanList(list);
         HubScreens::setInitialDirectories(list);
         home = homeViewController();
@@ -98,7 +100,8 @@ protected:
         EXPECT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("SelectedFiles")) == 1; }));
         auto *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"));
         EXPECT_TRUE(results);
-        EXPECT_TRUE(waitFor([&] { return results && results->isVisible() && !platform::SheetPresenter::visibleSheetCount(); }));
+        EXPECT_TRUE(
+            waitFor([&] { return results && results->isVisible() && !platform::SheetPresenter::visibleSheetCount(); }));
         // The hand-back after the embedding ends pop-up mode.
         EXPECT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp); }));
         return results;
@@ -214,7 +217,8 @@ TEST_F(ResultsFlowTest, ScanSliderVideosAutoSelectConfirmDeleteSummaryAndHome)
     EXPECT_EQ(status->lblTotalItemsFound->text(), QStringLiteral("2"));
     // The scan delivered photos only (the two "videos" were made so after it): photos it is.
     EXPECT_EQ(status->lblStatusTotoalItems->text(),
-              substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_211")), {localizedText(QStringLiteral("IDS_TWK_77"))}));
+              substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_211")),
+                                     {localizedText(QStringLiteral("IDS_TWK_77"))}));
     platform::Dispatch::runMainLoopUntil([] { return false; }, 700);
     shoot(home, QStringLiteral("summary"));
 
@@ -274,7 +278,8 @@ TEST_F(ResultsFlowTest, SummaryRefillsItsFiguresAtEveryShowing)
     status->show();
     EXPECT_EQ(status->lblTotalItemsFound->text(), QStringLiteral("3"));
     EXPECT_EQ(status->lblStatusTotoalItems->text(),
-              substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_211")), {localizedText(QStringLiteral("IDS_TWK_77"))}));
+              substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_211")),
+                                     {localizedText(QStringLiteral("IDS_TWK_77"))}));
     shoot(status, QStringLiteral("summary-1280x720"));
     status->hide(); // gone without its buttons (the window closed over it, say)
 
@@ -285,7 +290,8 @@ TEST_F(ResultsFlowTest, SummaryRefillsItsFiguresAtEveryShowing)
     EXPECT_EQ(status->lblTotalItemsFound->text(), QStringLiteral("1"));
     EXPECT_EQ(status->lblTotalSize->text(), QStringLiteral("400 KB"));
     EXPECT_EQ(status->lblStatusTotoalItems->text(),
-              substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_211")), {localizedText(QStringLiteral("IDS_TWK_327_1"))}));
+              substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_211")),
+                                     {localizedText(QStringLiteral("IDS_TWK_327_1"))}));
     resultsContainVideos = false;
 }
 
@@ -365,7 +371,8 @@ TEST_F(ResultsFlowTest, TotalsLeaveTheDecodingOfTheFirstFileToThePreview)
     EXPECT_NEAR(double(shown.width()) / shown.height(), 4.0, 0.2);
 
     // A small first file is enlarged into the box; one with a side of 80 or less keeps its size.
-    for (const auto &[size, expected] : {std::pair{QSize(120, 90), QSize(267, 200)}, {QSize(100, 50), QSize(100, 50)},
+    for (const auto &[size, expected] : {std::pair{QSize(120, 90), QSize(267, 200)},
+                                         {QSize(100, 50), QSize(100, 50)},
                                          {QSize(64, 64), QSize(64, 64)}}) {
         QImage small(size, QImage::Format_RGB32);
         small.fill(Qt::darkRed);
@@ -432,7 +439,8 @@ TEST_F(ResultsFlowTest, SheetSummaryAndFooterCountTheFilesShownAtTheLevel)
     // ring at every stop, and Return goes back to the results, where every stop shows its focus too.
     home->window()->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(home->window()));
-    ASSERT_TRUE(waitFor([&] { return status->geometry() == CustomAnimator::finalGeometry(status, status->parentWidget()); }));
+    ASSERT_TRUE(
+        waitFor([&] { return status->geometry() == CustomAnimator::finalGeometry(status, status->parentWidget()); }));
     ASSERT_TRUE(waitFor([&] { return QApplication::focusWidget() == status->btnFinalOutput; }, 2000))
         << (QApplication::focusWidget() ? focuschecks::nameOf(QApplication::focusWidget()) : std::string("none"));
     auto expectEveryStopShowsFocus = [](QWidget *start, QWidget *within) {
@@ -627,8 +635,8 @@ TEST_F(ResultsFlowTest, RegroupingKeepsFolderAndHandProtection)
     const int gB = groupOf(QStringLiteral("/b.jpg"));
     ASSERT_GE(gA, 0);
     const ImageFilePtr keptByFolder = state.imageDirectories[size_t(gA)][0]->path().endsWith("/keep/a.jpg")
-                                          ? state.imageDirectories[size_t(gA)][0]
-                                          : state.imageDirectories[size_t(gA)][1];
+        ? state.imageDirectories[size_t(gA)][0]
+        : state.imageDirectories[size_t(gA)][1];
     EXPECT_TRUE(keptByFolder->isProtected);
     const ImageFilePtr byHand = state.imageDirectories[size_t(gB)][1];
     state.setProtectionByHand(gB, 1, true);

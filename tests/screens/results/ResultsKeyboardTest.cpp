@@ -36,7 +36,8 @@ using IndexPath = ResultCollectionView::IndexPath;
 
 namespace {
 
-class ResultsKeyboardTest : public ResultsScreenTestBase {
+class ResultsKeyboardTest : public ResultsScreenTestBase
+{
 protected:
     void SetUp() override
     {
@@ -58,7 +59,7 @@ protected:
         results->tappedListView();
         ASSERT_TRUE(waitFor([&] {
             return results->activityIndicator->isHidden()
-                   && listViewVC()->collectionView->sectionLayout().sectionCount() == state().shownGroupCount();
+                && listViewVC()->collectionView->sectionLayout().sectionCount() == state().shownGroupCount();
         }));
     }
 
@@ -101,7 +102,7 @@ protected:
     static QString markEntry(int section, int row, bool marked)
     {
         return localizedText(QLatin1String(marked ? "IDS_TWK_250" : "IDS_TWK_246")) + QStringLiteral(" '")
-               + state().shownFile(section, row)->fileName.value_or(QString()) + QLatin1Char('\'');
+            + state().shownFile(section, row)->fileName.value_or(QString()) + QLatin1Char('\'');
     }
 
     // Whether the item carries the blue focus ring (on the middle of its left edge).
@@ -133,7 +134,8 @@ protected:
         for (const auto &stop : stops) {
             EXPECT_TRUE(stop.showsFocus) << form << ": " << stop.name << " shows no focus";
             // Tab comes back round to Back to Home rather than circling part of the screen.
-            EXPECT_EQ(std::count_if(stops.begin(), stops.end(), [&](const auto &s) { return s.widget == stop.widget; }), 1)
+            EXPECT_EQ(std::count_if(stops.begin(), stops.end(), [&](const auto &s) { return s.widget == stop.widget; }),
+                      1)
                 << form << ": " << stop.name << " comes round twice";
         }
         QWidget *detailsScroll = details()->findChild<QScrollArea *>(QStringLiteral("filePropertiesScroll"));
@@ -192,8 +194,8 @@ TEST_F(ResultsKeyboardTest, TabReachesTheGridAndKeysActOnTheCurrentCard)
     // The menu key and Shift+F10 open the card's own menu.
     EXPECT_TRUE(menuTexts([&] { QTest::keyClick(view, Qt::Key_Menu); }).contains(markEntry(1, 1, true)));
     QTest::keyClick(view, Qt::Key_Right);
-    EXPECT_TRUE(menuTexts([&] { QTest::keyClick(view, Qt::Key_F10, Qt::ShiftModifier); })
-                    .contains(markEntry(1, 2, false)));
+    EXPECT_TRUE(
+        menuTexts([&] { QTest::keyClick(view, Qt::Key_F10, Qt::ShiftModifier); }).contains(markEntry(1, 2, false)));
 
     // Enter opens the preview window on it.
     QTest::keyClick(view, Qt::Key_Return);
@@ -269,8 +271,8 @@ TEST_F(ResultsKeyboardTest, TabReachesTheListAndKeysActOnTheSelectedRow)
     EXPECT_EQ(details()->image, state().shownFile(0, 1));
     QTest::keyClick(view, Qt::Key_Space);
     EXPECT_TRUE(state().isMarked(0, 1));
-    EXPECT_TRUE(menuTexts([&] { QTest::keyClick(view, Qt::Key_F10, Qt::ShiftModifier); })
-                    .contains(markEntry(0, 1, true)));
+    EXPECT_TRUE(
+        menuTexts([&] { QTest::keyClick(view, Qt::Key_F10, Qt::ShiftModifier); }).contains(markEntry(0, 1, true)));
     QTest::keyClick(view, Qt::Key_Enter);
     EXPECT_EQ(QuickLook::shared().currentUrl(), *state().shownFile(0, 1)->url);
 }

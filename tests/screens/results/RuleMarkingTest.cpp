@@ -25,7 +25,8 @@ namespace {
 
 using Marks = std::vector<std::vector<int>>;
 
-class RuleMarkingTest : public ResultsScreenTestBase, public ::testing::WithParamInterface<bool> {
+class RuleMarkingTest : public ResultsScreenTestBase, public ::testing::WithParamInterface<bool>
+{
 protected:
     void SetUp() override
     {
@@ -104,7 +105,8 @@ protected:
         run(QStringLiteral("group auto-mark"), [&] { form->autoMarkGroup(g); });
         run(QStringLiteral("Auto Select > All Files"), [&] { form->makeItem(g, clickedRow)->autoSelectAllFiles(); });
         run(QStringLiteral("Select > type"), [&] { form->makeItem(g, clickedRow)->selectAllFilesCurrentType(); });
-        run(QStringLiteral("Select > folder"), [&] { form->makeItem(g, clickedRow)->selectAllFilesFoundInThisFolder(); });
+        run(QStringLiteral("Select > folder"),
+            [&] { form->makeItem(g, clickedRow)->selectAllFilesFoundInThisFolder(); });
         run(QStringLiteral("Select > folder tree"),
             [&] { form->makeItem(g, clickedRow)->selectAllFilesFoundInThisFolderTree(); });
         return got;
@@ -179,7 +181,9 @@ TEST_P(RuleMarkingTest, LargeResultIsMarkedOnAWorkerExactlyAsInPlace)
     for (int files = 0; files < AutoMarkRun::workerFileCount + 100;) {
         ImageGroup group;
         for (int k = 2 + int(random.bounded(3)); k > 0; --k, ++files) {
-            const QString file = path(QStringLiteral("d%1/f%2.%3").arg(random.bounded(5)).arg(files)
+            const QString file = path(QStringLiteral("d%1/f%2.%3")
+                                          .arg(random.bounded(5))
+                                          .arg(files)
                                           .arg(random.bounded(2) ? QStringLiteral("jpg") : QStringLiteral("png")));
             QDir().mkpath(QFileInfo(file).absolutePath());
             {
@@ -190,8 +194,10 @@ TEST_P(RuleMarkingTest, LargeResultIsMarkedOnAWorkerExactlyAsInPlace)
             setModified(file, base.addSecs(random.bounded(3)));
             ImageFilePtr r = ImageFile::make(QUrl::fromLocalFile(file));
             const int side = 100 * (1 + int(random.bounded(2))), dpi = 72 * (1 + int(random.bounded(2)));
-            r->properties = QVariantMap{{QStringLiteral("PixelWidth"), side}, {QStringLiteral("PixelHeight"), side},
-                                        {QStringLiteral("DPIWidth"), dpi}, {QStringLiteral("DPIHeight"), dpi}};
+            r->properties = QVariantMap{{QStringLiteral("PixelWidth"), side},
+                                        {QStringLiteral("PixelHeight"), side},
+                                        {QStringLiteral("DPIWidth"), dpi},
+                                        {QStringLiteral("DPIHeight"), dpi}};
             r->captureDate = base.addDays(random.bounded(2));
             group.push_back(r);
         }
@@ -209,7 +215,8 @@ TEST_P(RuleMarkingTest, LargeResultIsMarkedOnAWorkerExactlyAsInPlace)
     for (std::size_t g = 0; g < plain.imageDirectories.size(); ++g) {
         inFolder.emplace_back();
         for (int j : plain.selectedIndexArray[g])
-            if (ResultCommands::fileMatches(*plain.imageDirectories[g][size_t(j)], ResultCommands::MatchKey::Folder, clicked))
+            if (ResultCommands::fileMatches(*plain.imageDirectories[g][size_t(j)], ResultCommands::MatchKey::Folder,
+                                            clicked))
                 inFolder.back().push_back(j);
         std::sort(inFolder.back().begin(), inFolder.back().end());
     }

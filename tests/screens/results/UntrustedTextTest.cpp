@@ -48,13 +48,15 @@ void expectNoLabelReadsMarkup(QWidget *root)
 {
     for (QLabel *label : root->findChildren<QLabel *>()) {
         if (label->text().contains(QLatin1Char('<'))) {
-            EXPECT_EQ(label->textFormat(), Qt::PlainText) << qPrintable(label->objectName()) << ": "
-                                                          << qPrintable(label->text());
+            EXPECT_EQ(label->textFormat(), Qt::PlainText)
+                << qPrintable(label->objectName()) << ": " << qPrintable(label->text());
         }
     }
 }
 
-class UntrustedTextTest : public ResultsScreenTestBase {};
+class UntrustedTextTest : public ResultsScreenTestBase
+{
+};
 
 } // namespace
 
@@ -118,7 +120,9 @@ TEST_F(UntrustedTextTest, MenuTitlesKeepTheAmpersandsOfFileNames)
             if (text.contains(QStringLiteral("'")))
                 title = text;
         // The "&" is doubled, so it is drawn and no letter becomes a mnemonic.
-        EXPECT_TRUE(title.endsWith(QStringLiteral("'") + QString(name).replace(QStringLiteral("&"), QStringLiteral("&&")) + QStringLiteral("'")))
+        EXPECT_TRUE(title.endsWith(QStringLiteral("'")
+                                   + QString(name).replace(QStringLiteral("&"), QStringLiteral("&&"))
+                                   + QStringLiteral("'")))
             << qPrintable(title);
         EXPECT_TRUE(QKeySequence::mnemonic(title).isEmpty()) << qPrintable(title);
     }

@@ -12,7 +12,9 @@ using namespace scansheet_test;
 
 namespace {
 
-class DeletionJobTest : public SheetTestBase {};
+class DeletionJobTest : public SheetTestBase
+{
+};
 
 TEST_F(DeletionJobTest, SnapshotFollowsTheMarksInGroupAndMarkOrder)
 {
@@ -216,8 +218,8 @@ TEST_F(DeletionJobTest, MarkedFilesStayWhenNoUnmarkedCopyIsLeftAsScanned)
     state.mark(2, 1);
     std::vector<DeletionItem> items = makeDeletionSnapshot(state);
 
-    ASSERT_TRUE(QFile::remove(a));      // the copy that was to stay is gone
-    editInPlaceKeepingTheTime(b);       // the copy that was to stay is no longer the same photo
+    ASSERT_TRUE(QFile::remove(a)); // the copy that was to stay is gone
+    editInPlaceKeepingTheTime(b);  // the copy that was to stay is no longer the same photo
     DeletionJob job(std::move(items), std::make_shared<ScanFlags>(), {});
     const DeletionOutcome outcome = job.deleteSelectedFiles();
 

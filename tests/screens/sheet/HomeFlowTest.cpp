@@ -20,7 +20,8 @@ using namespace scansheet_test;
 
 namespace {
 
-class HomeFlowTest : public SheetTestBase {
+class HomeFlowTest : public SheetTestBase
+{
 protected:
     void TearDown() override
     {

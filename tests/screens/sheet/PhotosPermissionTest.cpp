@@ -13,7 +13,8 @@ using namespace scansheet_test;
 
 namespace {
 
-class PhotosPermissionTest : public SheetTestBase {
+class PhotosPermissionTest : public SheetTestBase
+{
 protected:
     ImageFilePtr photosRecord(const QString &file, const QString &uuid)
     {
@@ -61,6 +62,7 @@ TEST_F(PhotosPermissionTest, TheFirstButtonSwitchesTheStoredConsentOnAndTheItems
     ASSERT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("presentAfterDeleteView")) == 1; }));
     EXPECT_TRUE(state.allImages.empty());
     EXPECT_TRUE(platform::PhotosApp::shared().automationAllowed());
-    EXPECT_EQ(platform::PhotosApp::shared().albumItems(QStringLiteral("Twinsift")), QStringList{QStringLiteral("uuid-7")});
+    EXPECT_EQ(platform::PhotosApp::shared().albumItems(QStringLiteral("Twinsift")),
+              QStringList{QStringLiteral("uuid-7")});
     EXPECT_TRUE(QFile::exists(item));
 }

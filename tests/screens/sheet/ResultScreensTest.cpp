@@ -16,7 +16,9 @@ using namespace scansheet_test;
 
 namespace {
 
-class ResultScreensTest : public SheetTestBase {};
+class ResultScreensTest : public SheetTestBase
+{
+};
 
 TEST_F(ResultScreensTest, GroupsArriveThroughSelectedFilesWithEmptyMarksAndTicksMarkFiles)
 {

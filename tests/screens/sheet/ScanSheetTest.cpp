@@ -52,7 +52,8 @@ QByteArray contents(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-class ScanSheetTest : public SheetTestBase {
+class ScanSheetTest : public SheetTestBase
+{
 protected:
     ScanVC *startScan(const QString &folder, bool similar)
     {
@@ -310,9 +311,8 @@ TEST_F(ScanSheetTest, DeletionTrashesOnlyWhatCanSafelyMoveAndKeepsTheRestInItsGr
     EXPECT_EQ(sheet->lblTotalSelectedFiles->text(), QStringLiteral("5"));
     QApplication::processEvents();
     shoot(sheet, QStringLiteral("scan-sheet-deleting"));
-    ASSERT_TRUE(waitFor([&] {
-        return recorder.count(QStringLiteral("presentAfterDeleteView")) == 1 && !sheet->isVisible();
-    }));
+    ASSERT_TRUE(
+        waitFor([&] { return recorder.count(QStringLiteral("presentAfterDeleteView")) == 1 && !sheet->isVisible(); }));
 
     // The Trash is the one of the test's data folder, with a restorable entry per moved file.
     ASSERT_TRUE(trashFiles().startsWith(dir.path()));
@@ -365,8 +365,10 @@ TEST_F(ScanSheetTest, DeletionTrashesOnlyWhatCanSafelyMoveAndKeepsTheRestInItsGr
     ASSERT_TRUE(waitFor([&] { return sheet->problemsAlert() && sheet->problemsAlert()->isVisible(); }));
     EXPECT_EQ(sheet->problemsAlert()->text(),
               QString::number(5 - expectedMoved) + QStringLiteral(" marked files were left where they are."));
-    EXPECT_TRUE(sheet->problemsAlert()->informativeText().contains(vanished + QStringLiteral(": the file no longer exists")));
-    EXPECT_TRUE(sheet->problemsAlert()->informativeText().contains(replaced + QStringLiteral(": the file changed after the scan")));
+    EXPECT_TRUE(
+        sheet->problemsAlert()->informativeText().contains(vanished + QStringLiteral(": the file no longer exists")));
+    EXPECT_TRUE(sheet->problemsAlert()->informativeText().contains(
+        replaced + QStringLiteral(": the file changed after the scan")));
     EXPECT_EQ(recorder.count(QStringLiteral("AfterMoveInPhotoLibrary")), 0);
 }
 
@@ -449,7 +451,8 @@ TEST_F(ScanSheetTest, PhotosItemsGoToTheAlbumOnlyWhenPhotosMayBeDriven)
     ASSERT_NE(sheet, nullptr);
     ASSERT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("AfterMoveInPhotoLibrary")) == 1; }));
     EXPECT_TRUE(movedToPhotosAlbum);
-    EXPECT_EQ(platform::PhotosApp::shared().albumItems(QStringLiteral("Twinsift")), QStringList{QStringLiteral("uuid-0")});
+    EXPECT_EQ(platform::PhotosApp::shared().albumItems(QStringLiteral("Twinsift")),
+              QStringList{QStringLiteral("uuid-0")});
     EXPECT_TRUE(QFile::exists(item0));
     EXPECT_EQ(photosMovedCountText, QStringLiteral("1"));
     EXPECT_EQ(trashedCountText, QStringLiteral("0"));
@@ -514,9 +517,8 @@ TEST_F(ScanSheetTest, StopDuringDeletionFiltersOnlyWhatMovedAndSummarisesOnce)
     ASSERT_NE(cancel, nullptr);
     cancel->clickedYes();
     ASSERT_TRUE(waitFor([&] { return !sheet->isVisible() && !sheet->isWorking(); }));
-    ASSERT_TRUE(waitFor([&] {
-        return sheet->totalRemoveTrash == 0 || recorder.count(QStringLiteral("presentAfterDeleteView")) == 1;
-    }));
+    ASSERT_TRUE(waitFor(
+        [&] { return sheet->totalRemoveTrash == 0 || recorder.count(QStringLiteral("presentAfterDeleteView")) == 1; }));
     // Give any second summary the chance to appear.
     platform::Dispatch::runMainLoopUntil([] { return false; }, 600);
 

@@ -49,7 +49,6 @@ protected:
     }
 
     bool scanEnabled() const { return home->btnScanForDuplicates->isEnabled(); }
-
 };
 
 TEST_F(HubTest, ScanButtonFollowsTheTickedEntries)

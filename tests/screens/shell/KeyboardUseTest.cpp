@@ -29,7 +29,8 @@ protected:
     AddFilesTableCell *cell(int row)
     {
         AddFilesVC *list = addFilesVC();
-        auto *rowView = qobject_cast<MyNSTableRowView *>(list->tableView->indexWidget(list->tableView->model()->index(row, 0)));
+        auto *rowView =
+            qobject_cast<MyNSTableRowView *>(list->tableView->indexWidget(list->tableView->model()->index(row, 0)));
         return rowView ? rowView->findChild<AddFilesTableCell *>() : nullptr;
     }
 
@@ -51,8 +52,8 @@ TEST_F(KeyboardUseTest, TabReachesTheAddAreasTheListAndEachRowsControls)
     AddFilesVC *list = addFilesVC();
     list->addPhotos->setFocus(Qt::TabFocusReason);
     ASSERT_TRUE(list->addPhotos->hasFocus());
-    std::vector<QWidget *> expected = {list->btnAddFolder, list->addPhotosLibrary, list->tableView,
-                                       cell(0)->checkButton, cell(0)->btnDelete, cell(1)->checkButton,
+    std::vector<QWidget *> expected = {list->btnAddFolder,   list->addPhotosLibrary, list->tableView,
+                                       cell(0)->checkButton, cell(0)->btnDelete,     cell(1)->checkButton,
                                        cell(1)->btnDelete};
     for (QWidget *next : expected) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -107,7 +108,8 @@ TEST_F(KeyboardUseTest, EscapeClosesEachOverlayAndSheetAsItsCloseButtonWould)
         std::function<void()> present;
     };
     const std::vector<Overlay> overlays = {
-        {noSimilarDuplicatePhotosFoundVC(), noSimilarDuplicatePhotosFoundVC()->btnBack, [&] { home->noSimilarPhotosFound(); }},
+        {noSimilarDuplicatePhotosFoundVC(), noSimilarDuplicatePhotosFoundVC()->btnBack,
+         [&] { home->noSimilarPhotosFound(); }},
         {afterMoveInPhotoLibraryVC(), afterMoveInPhotoLibraryVC()->btnClose, [&] { home->afterMoveInPhotoLibrary(); }},
         {afterDeleteStatusVC(), afterDeleteStatusVC()->btnFinalOutput, [&] { home->presentAfterDeleteView(); }},
     };

@@ -115,7 +115,7 @@ TEST_F(LaunchDefaultsTest, PerRunFlagsAreResetWhateverTheyHeld)
     AppDelegate delegate;
     delegate.resetPerRunFlags();
     const std::pair<const char *, bool> expected[] = {
-        {"IsVisibleSettingTooltips", true}, {"IsPopUpTWK", false}, {"IsDelete", false}, {"IsScan", false},
+        {"IsVisibleSettingTooltips", true}, {"IsPopUpTWK", false},        {"IsDelete", false},  {"IsScan", false},
         {"IsThumbnailSelected", true},      {"ISSliderAvailable", false}, {"IsResultVC", false}};
     for (const auto &[key, value] : expected) {
         EXPECT_TRUE(defaults().holdsBool(key)) << key;
@@ -328,12 +328,12 @@ TEST_F(LaunchDefaultsTest, StoredWholeNumbersThatAreNoNumbersOrDoNotFitGetTheirD
     // A size that overflows, or a text that is no number, is absent, so the launch writes the
     // default rather than keeping 0 (which would let every small file through).
     for (const QJsonObject &stored : {QJsonObject{{"int", "99999999999999999999999"}},
-                                      QJsonObject{{"uint", "18446744073709551616"}},
-                                      QJsonObject{{"int", "1 KB"}}}) {
+                                      QJsonObject{{"uint", "18446744073709551616"}}, QJsonObject{{"int", "1 KB"}}}) {
         loadSettingsFile({{"MinimumFileSizeTWK", stored}});
         AppDelegate delegate;
         runSettingSteps(delegate);
-        EXPECT_EQ(defaults().storedIntegerForKey("MinimumFileSizeTWK"), 1024) << qPrintable(stored.begin().value().toString());
+        EXPECT_EQ(defaults().storedIntegerForKey("MinimumFileSizeTWK"), 1024)
+            << qPrintable(stored.begin().value().toString());
     }
     loadSettingsFile({{"MinimumFileSizeTWK", QJsonObject{{"uint", " 4096"}}}});
     EXPECT_EQ(defaults().storedIntegerForKey("MinimumFileSizeTWK"), 4096);

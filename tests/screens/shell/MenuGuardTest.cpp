@@ -149,7 +149,8 @@ TEST_F(MenuGuardTest, MenuTitlesComeFromTheLanguageTableWithTheirOwnMnemonics)
 {
     QMenuBar *bar = delegate->buildMenuBar(window);
     delegate->localizeMenuTitles();
-    EXPECT_EQ(shownTitle(delegate->menuItemQuit->text()), localizedText("IDS_TWK_346") + " " + localizedText("IDS_TWK_1"));
+    EXPECT_EQ(shownTitle(delegate->menuItemQuit->text()),
+              localizedText("IDS_TWK_346") + " " + localizedText("IDS_TWK_1"));
     EXPECT_EQ(shownTitle(delegate->menuItemTwinsiftHelp->text()),
               localizedText("IDS_TWK_1") + " " + localizedText("IDS_TWK_351"));
     EXPECT_FALSE(delegate->menuItemPreferences->text().isEmpty());

@@ -63,8 +63,8 @@ TEST_F(OtherAppsButtonsTest, PreferencesAndOtherAppsOpenOverTheMainWindowAndClos
     platform::WindowController *preferences = preferencesWindowController();
     OtherAppsWindow *others = otherAppsWindowController();
     QuickLook &preview = QuickLook::shared();
-    for (QWidget *opened : {static_cast<QWidget *>(preferences), static_cast<QWidget *>(others),
-                            static_cast<QWidget *>(&preview)}) {
+    for (QWidget *opened :
+         {static_cast<QWidget *>(preferences), static_cast<QWidget *>(others), static_cast<QWidget *>(&preview)}) {
         if (opened == &preview)
             preview.previewItem(QUrl::fromLocalFile(QStringLiteral("/nonexistent/a.jpg")));
         else

@@ -36,7 +36,6 @@ protected:
         dialog->show();
         return dialog;
     }
-
 };
 
 TEST_F(PopUpModeTest, EnteringDisablesTheHomeAndTheEndGivesItBack)

@@ -20,16 +20,28 @@ TEST_F(RegistryTest, EachGetterReturnsOneControllerMadeOnFirstUse)
 
     using Getter = QWidget *(*)();
     const std::pair<Getter, const char *> getters[] = {
-        {[]() -> QWidget * { return scanVC(); }, "Scan"}, {[]() -> QWidget * { return thumbnailVC(); }, "Thumbnail"}, {[]() -> QWidget * { return listViewVC(); }, "ListView"},
-        {[]() -> QWidget * { return filePropertiesVC(); }, "FileProperties"}, {[]() -> QWidget * { return noSimilarDuplicatePhotosFoundVC(); }, "NoSimilarDuplicatePhotosFound"},
-        {[]() -> QWidget * { return addFilesVC(); }, "AddFiles"}, {[]() -> QWidget * { return afterMoveInPhotoLibraryVC(); }, "AfterMoveInPhotoLibrary"},
-        {[]() -> QWidget * { return afterDeleteStatusVC(); }, "AfterDeleteStatus"}, {[]() -> QWidget * { return similarMatchesVC(); }, "SimilarMatches"}, {[]() -> QWidget * { return splashVC(); }, "Splash"},
-        {[]() -> QWidget * { return exactMatchVC(); }, "ExactMatch"}, {[]() -> QWidget * { return autoMarkSelectionDialogVC(); }, "AutoMark"}, {[]() -> QWidget * { return backToHomeDialogVC(); }, "BackToHome"},
-        {[]() -> QWidget * { return deleteDuplicatePhotosVC(); }, "DeleteDuplicatePhotos"}, {[]() -> QWidget * { return startupVC(); }, "Startup"}, {[]() -> QWidget * { return aboutVC(); }, "About"},
-        {[]() -> QWidget * { return cancelScanningVC(); }, "CancelScanning"}, {[]() -> QWidget * { return toolTipsDetailsVC(); }, "ToolTipsDetails"},
+        {[]() -> QWidget * { return scanVC(); }, "Scan"},
+        {[]() -> QWidget * { return thumbnailVC(); }, "Thumbnail"},
+        {[]() -> QWidget * { return listViewVC(); }, "ListView"},
+        {[]() -> QWidget * { return filePropertiesVC(); }, "FileProperties"},
+        {[]() -> QWidget * { return noSimilarDuplicatePhotosFoundVC(); }, "NoSimilarDuplicatePhotosFound"},
+        {[]() -> QWidget * { return addFilesVC(); }, "AddFiles"},
+        {[]() -> QWidget * { return afterMoveInPhotoLibraryVC(); }, "AfterMoveInPhotoLibrary"},
+        {[]() -> QWidget * { return afterDeleteStatusVC(); }, "AfterDeleteStatus"},
+        {[]() -> QWidget * { return similarMatchesVC(); }, "SimilarMatches"},
+        {[]() -> QWidget * { return splashVC(); }, "Splash"},
+        {[]() -> QWidget * { return exactMatchVC(); }, "ExactMatch"},
+        {[]() -> QWidget * { return autoMarkSelectionDialogVC(); }, "AutoMark"},
+        {[]() -> QWidget * { return backToHomeDialogVC(); }, "BackToHome"},
+        {[]() -> QWidget * { return deleteDuplicatePhotosVC(); }, "DeleteDuplicatePhotos"},
+        {[]() -> QWidget * { return startupVC(); }, "Startup"},
+        {[]() -> QWidget * { return aboutVC(); }, "About"},
+        {[]() -> QWidget * { return cancelScanningVC(); }, "CancelScanning"},
+        {[]() -> QWidget * { return toolTipsDetailsVC(); }, "ToolTipsDetails"},
         {[]() -> QWidget * { return selectionPriorityPreferencesVC(); }, "SelectionPriorityPreferences"},
         {[]() -> QWidget * { return selectionWizardPreferencesVC(); }, "SelectionWizardPreferences"},
-        {[]() -> QWidget * { return preferencesTabViewController(); }, "PreferencesTabVC"}, {[]() -> QWidget * { return fileFormatsPreferencesVC(); }, "FileFormatsPreferences"},
+        {[]() -> QWidget * { return preferencesTabViewController(); }, "PreferencesTabVC"},
+        {[]() -> QWidget * { return fileFormatsPreferencesVC(); }, "FileFormatsPreferences"},
         {[]() -> QWidget * { return foldersPreferencesVC(); }, "FoldersPreferences"}};
     for (const auto &[getter, identifier] : getters) {
         QWidget *first = getter();

@@ -32,7 +32,8 @@ TEST_F(KeyboardUseResultsWindowTest, EveryTabStopOfTheResultsInTheWindowShowsIts
         QImage image(64, 48, QImage::Format_RGB32);
         image.fill(QColor(40 + 100 * g, 90, 200 - 80 * g));
         ASSERT_TRUE(image.save(folder + QStringLiteral("/a%1.png").arg(g)));
-        ASSERT_TRUE(QFile::copy(folder + QStringLiteral("/a%1.png").arg(g), folder + QStringLiteral("/b%1.png").arg(g)));
+        ASSERT_TRUE(
+            QFile::copy(folder + QStringLiteral("/a%1.png").arg(g), folder + QStringLiteral("/b%1.png").arg(g)));
     }
     minimumFileSize = 0;
     setScanList({InitialDirectory(QUrl::fromLocalFile(folder))});

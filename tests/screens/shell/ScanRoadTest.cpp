@@ -44,7 +44,6 @@ protected:
         EXPECT_TRUE(image.save(folder + "/c.png"));
         return folder;
     }
-
 };
 
 TEST_F(ScanRoadTest, AnExactScanEndsOnTheResultsScreen)
@@ -168,8 +167,8 @@ TEST_F(ScanRoadTest, LibraryNamesInTheFlowAlertsAreShownAsPlainText)
         }
     }
     // Cancel: no scan starts.
-    QAbstractButton *cancel = alert->buttons().at(0) == alert->defaultButton() ? alert->buttons().at(1)
-                                                                                : alert->buttons().at(0);
+    QAbstractButton *cancel =
+        alert->buttons().at(0) == alert->defaultButton() ? alert->buttons().at(1) : alert->buttons().at(0);
     cancel->click();
     flushEvents();
     EXPECT_EQ(AllViewControllers::cachedController("Scan"), nullptr);

@@ -76,23 +76,24 @@ TEST_F(ShellScreenshotTest, HomeScreenFitsAtTheUsualAndTheSmallestSize)
         window->resize(size);
         QCoreApplication::processEvents();
         const QString tag = QString("%1x%2").arg(size.width()).arg(size.height());
-        for (auto [widget, what] : std::initializer_list<std::pair<QWidget *, const char *>>{
-                 {home->lblTitle, "title"},
-                 {home->lblAddFiles, "scan list caption"},
-                 {home->lblDraganddropphotoshere, "drop hint"},
-                 {home->btnSimilarMatch, "similar mode"},
-                 {home->btnExactMatch, "exact mode"},
-                 {home->lblSimilarMatch, "similar caption"},
-                 {home->lblExactMatch, "exact caption"},
-                 {home->imgViewMatches, "mode picture"},
-                 {home->customViewMatches, "settings panel"},
-                 {home->boxScanForDuplicate, "scan button"},
-                 {home->lblScanForDuplicate, "scan caption"},
-                 {home->customViewAddFiles, "scan list"}})
+        for (auto [widget, what] :
+             std::initializer_list<std::pair<QWidget *, const char *>>{{home->lblTitle, "title"},
+                                                                       {home->lblAddFiles, "scan list caption"},
+                                                                       {home->lblDraganddropphotoshere, "drop hint"},
+                                                                       {home->btnSimilarMatch, "similar mode"},
+                                                                       {home->btnExactMatch, "exact mode"},
+                                                                       {home->lblSimilarMatch, "similar caption"},
+                                                                       {home->lblExactMatch, "exact caption"},
+                                                                       {home->imgViewMatches, "mode picture"},
+                                                                       {home->customViewMatches, "settings panel"},
+                                                                       {home->boxScanForDuplicate, "scan button"},
+                                                                       {home->lblScanForDuplicate, "scan caption"},
+                                                                       {home->customViewAddFiles, "scan list"}})
             expectInside(widget, home, what);
         // The right column's parts follow each other without overlapping.
         auto top = [home](QWidget *w) { return w->mapTo(home, QPoint(0, 0)).y(); };
-        EXPECT_LE(top(home->btnExactMatch) + home->btnExactMatch->height(), top(home->imgViewMatches)) << qPrintable(tag);
+        EXPECT_LE(top(home->btnExactMatch) + home->btnExactMatch->height(), top(home->imgViewMatches))
+            << qPrintable(tag);
         EXPECT_LE(top(home->rightColumnScroller) + home->rightColumnScroller->height(), top(home->boxScanForDuplicate))
             << qPrintable(tag);
         save(window, "home-" + tag);

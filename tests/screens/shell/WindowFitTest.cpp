@@ -67,9 +67,8 @@ TEST_F(WindowFitWindowTest, MainWindowOpensInsideTheScreenAndShrinksToAPanelled7
     EXPECT_GE(frame.left(), area.left());
     const QSize minimum = InitialWindowController::minimumWindowSize();
     if (area.width() >= minimum.width() + 10 && area.height() >= minimum.height() + 40) {
-        EXPECT_TRUE(area.contains(frame)) << "frame " << frame.width() << "x" << frame.height() << " at "
-                                          << frame.x() << "," << frame.y() << " on " << area.width() << "x"
-                                          << area.height();
+        EXPECT_TRUE(area.contains(frame)) << "frame " << frame.width() << "x" << frame.height() << " at " << frame.x()
+                                          << "," << frame.y() << " on " << area.width() << "x" << area.height();
     }
 
     // The smallest window fits 1280 x 720 less a panel, and nothing forces it larger.

@@ -25,8 +25,7 @@ using platform::UserDefaults;
 
 namespace {
 
-struct ShownAlert
-{
+struct ShownAlert {
     QString message;
     QString informative;
 };
@@ -126,8 +125,7 @@ TEST_F(StartupWindow, RecommendsTheFirstPromotedApplicationNotInstalled)
     const OtherAppsCatalog::App *third = OtherAppsCatalog::row(StartupVC::recommendedAppRow(3));
     EXPECT_EQ(startup->lblRecommendedAppName->text(), third->name);
     EXPECT_EQ(startup->lblRecommendedAppSubTitle->text(), third->description);
-    EXPECT_EQ(startup->imgViewRecommendedApp->pixmap().toImage().size(),
-              QSize(56, 56) * startup->devicePixelRatioF());
+    EXPECT_EQ(startup->imgViewRecommendedApp->pixmap().toImage().size(), QSize(56, 56) * startup->devicePixelRatioF());
     EXPECT_FALSE(startup->boxRecommendedApp->isHidden());
     EXPECT_TRUE(startup->boxNonRecommendedApp->isHidden());
 

@@ -32,7 +32,9 @@ class DesktopEntries
 {
 public:
     explicit DesktopEntries(const QString &root)
-        : m_root(root), m_savedData(qgetenv("XDG_DATA_HOME")), m_savedDirs(qgetenv("XDG_DATA_DIRS"))
+        : m_root(root)
+        , m_savedData(qgetenv("XDG_DATA_HOME"))
+        , m_savedDirs(qgetenv("XDG_DATA_DIRS"))
     {
         qputenv("XDG_DATA_HOME", (root + "/data").toUtf8());
         qputenv("XDG_DATA_DIRS", (root + "/system").toUtf8());

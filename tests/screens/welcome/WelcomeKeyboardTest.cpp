@@ -14,7 +14,9 @@
 
 namespace {
 
-class KeyboardUseWelcomeTest : public WelcomeTest {};
+class KeyboardUseWelcomeTest : public WelcomeTest
+{
+};
 
 } // namespace
 

@@ -13,11 +13,11 @@
 
 namespace {
 
-
 } // namespace
 
 ResultCollectionView::ResultCollectionView(Delegate *delegate, QWidget *parent)
-    : QAbstractScrollArea(parent), delegate_(delegate)
+    : QAbstractScrollArea(parent)
+    , delegate_(delegate)
 {
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -311,8 +311,8 @@ void ResultCollectionView::mousePressEvent(QMouseEvent *event)
         return;
     current_ = item;
     const QRect rect = visualItemRect(item->first, item->second);
-    const QRect box = delegate_->checkBoxRect(QRect(QPoint(0, 0), rect.size()), item->first, item->second)
-                          .translated(rect.topLeft());
+    const QRect box =
+        delegate_->checkBoxRect(QRect(QPoint(0, 0), rect.size()), item->first, item->second).translated(rect.topLeft());
     if (box.adjusted(-3, -3, 3, 3).contains(event->position().toPoint())) {
         emit checkBoxClicked(item->first, item->second);
     } else if (selectsItems_) {
@@ -330,8 +330,8 @@ void ResultCollectionView::mouseDoubleClickEvent(QMouseEvent *event)
     if (!item)
         return;
     const QRect rect = visualItemRect(item->first, item->second);
-    const QRect box = delegate_->checkBoxRect(QRect(QPoint(0, 0), rect.size()), item->first, item->second)
-                          .translated(rect.topLeft());
+    const QRect box =
+        delegate_->checkBoxRect(QRect(QPoint(0, 0), rect.size()), item->first, item->second).translated(rect.topLeft());
     // A quick second click on the check box is a second tick, not an opening.
     if (box.adjusted(-3, -3, 3, 3).contains(event->position().toPoint()))
         emit checkBoxClicked(item->first, item->second);
@@ -493,7 +493,7 @@ void ResultCollectionView::keyPressEvent(QKeyEvent *event)
     case Qt::Key_PageDown:
     case Qt::Key_PageUp:
         verticalScrollBar()->triggerAction(event->key() == Qt::Key_PageDown ? QAbstractSlider::SliderPageStepAdd
-                                                                              : QAbstractSlider::SliderPageStepSub);
+                                                                            : QAbstractSlider::SliderPageStepSub);
         return;
     case Qt::Key_Space:
     case Qt::Key_Return:

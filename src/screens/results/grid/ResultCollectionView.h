@@ -14,12 +14,14 @@
 // file: cells are painted from the result state as they come into view, and the header bars are a
 // few widgets moved from section to section while scrolling. The owner supplies the counts, the
 // painting and the headers through a Delegate and hears the user's actions through the signals.
-class ResultCollectionView : public QAbstractScrollArea {
+class ResultCollectionView : public QAbstractScrollArea
+{
     Q_OBJECT
 public:
     using IndexPath = std::pair<int, int>; // (section, item)
 
-    class Delegate {
+    class Delegate
+    {
     public:
         virtual ~Delegate() = default;
         virtual std::vector<int> itemCounts() const = 0;

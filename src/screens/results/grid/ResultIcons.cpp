@@ -93,10 +93,22 @@ QIcon named(const QString &name)
     return it.value();
 }
 
-QColor cellBorderColor() { return Palette::cellBorder; }
-QColor cellHighlightColor() { return Palette::white; }
-QColor thumbnailBackground() { return Palette::windowBackground; }
-QColor headerColor() { return Palette::panelBorder; }
+QColor cellBorderColor()
+{
+    return Palette::cellBorder;
+}
+QColor cellHighlightColor()
+{
+    return Palette::white;
+}
+QColor thumbnailBackground()
+{
+    return Palette::windowBackground;
+}
+QColor headerColor()
+{
+    return Palette::panelBorder;
+}
 
 void paintCheckBox(QPainter &p, const QRectF &r, bool checked, bool enabled)
 {

@@ -15,10 +15,10 @@ namespace ResultIcons {
 QIcon named(const QString &name);
 
 // Colours of the result cells.
-QColor cellBorderColor();      // 71/255 grey
-QColor cellHighlightColor();   // white
-QColor thumbnailBackground();  // 34/255 grey
-QColor headerColor();          // 64/255 grey
+QColor cellBorderColor();     // 71/255 grey
+QColor cellHighlightColor();  // white
+QColor thumbnailBackground(); // 34/255 grey
+QColor headerColor();         // 64/255 grey
 
 void paintCheckBox(QPainter &painter, const QRectF &rect, bool checked, bool enabled);
 void paintLockBadge(QPainter &painter, const QRectF &rect);

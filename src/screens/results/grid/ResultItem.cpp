@@ -52,7 +52,9 @@ void reloadBothForms(ResultViewController *owner)
 } // namespace
 
 ResultItem::ResultItem(ResultViewController *owner, int section_, int row_)
-    : section(section_), row(row_), owner_(owner)
+    : section(section_)
+    , row(row_)
+    , owner_(owner)
 {
 }
 
@@ -130,7 +132,8 @@ QMenu *ResultItem::buildMenu(QWidget *parent)
     }
     if (isMarked()) {
         QMenu *unselect = menu->addMenu(text("IDS_TWK_240"));
-        addTo(unselect, text("IDS_TWK_253") + QStringLiteral(" *.") + extension, &ResultItem::unSelectAllFilesCurrentType);
+        addTo(unselect, text("IDS_TWK_253") + QStringLiteral(" *.") + extension,
+              &ResultItem::unSelectAllFilesCurrentType);
         addTo(unselect, text("IDS_TWK_254"), &ResultItem::unSelectAllFilesFoundInThisFolder);
         addTo(unselect, text("IDS_TWK_255"), &ResultItem::unSelectAllFilesFoundInThisFolderTree);
         add(text("IDS_TWK_250") + QStringLiteral(" '") + name + QLatin1Char('\''), &ResultItem::imageUnselect);
@@ -278,12 +281,30 @@ void ResultItem::unselectMatching(ResultCommands::MatchKey key)
     reloadOwn();
 }
 
-void ResultItem::selectAllFilesCurrentType() { selectMatching(ResultCommands::MatchKey::Type); }
-void ResultItem::selectAllFilesFoundInThisFolder() { selectMatching(ResultCommands::MatchKey::Folder); }
-void ResultItem::selectAllFilesFoundInThisFolderTree() { selectMatching(ResultCommands::MatchKey::Tree); }
-void ResultItem::unSelectAllFilesCurrentType() { unselectMatching(ResultCommands::MatchKey::Type); }
-void ResultItem::unSelectAllFilesFoundInThisFolder() { unselectMatching(ResultCommands::MatchKey::Folder); }
-void ResultItem::unSelectAllFilesFoundInThisFolderTree() { unselectMatching(ResultCommands::MatchKey::Tree); }
+void ResultItem::selectAllFilesCurrentType()
+{
+    selectMatching(ResultCommands::MatchKey::Type);
+}
+void ResultItem::selectAllFilesFoundInThisFolder()
+{
+    selectMatching(ResultCommands::MatchKey::Folder);
+}
+void ResultItem::selectAllFilesFoundInThisFolderTree()
+{
+    selectMatching(ResultCommands::MatchKey::Tree);
+}
+void ResultItem::unSelectAllFilesCurrentType()
+{
+    unselectMatching(ResultCommands::MatchKey::Type);
+}
+void ResultItem::unSelectAllFilesFoundInThisFolder()
+{
+    unselectMatching(ResultCommands::MatchKey::Folder);
+}
+void ResultItem::unSelectAllFilesFoundInThisFolderTree()
+{
+    unselectMatching(ResultCommands::MatchKey::Tree);
+}
 
 void ResultItem::unselectAll()
 {
@@ -386,7 +407,8 @@ void ResultItem::deleteFileFromArray()
         reloadBoth();
         // The grid's current card is now the one in the removed card's place: the details and the
         // preview show it rather than the file that left.
-        if (auto *grid = AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail")); grid && grid->isVisible())
+        if (auto *grid = AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail"));
+            grid && grid->isVisible())
             if (const auto current = grid->collectionView->currentItem())
                 grid->showFileOnHover(current->first, current->second);
         return;

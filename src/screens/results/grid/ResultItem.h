@@ -17,7 +17,8 @@ class ResultViewController;
 // (CollectionViewItemList) act on it: its group `section` and position `row`, the file it last
 // acted on (`openFileUrl`), its context menu and every command of that menu. The cell and the row
 // differ only in their interaction gate and in which collection view their commands reload.
-class ResultItem : public QObject {
+class ResultItem : public QObject
+{
     Q_OBJECT
 public:
     ResultItem(ResultViewController *owner, int section, int row);

@@ -16,7 +16,10 @@
 #include <QTimer>
 #include <QToolButton>
 
-ResultViewController::ResultViewController(QWidget *parent) : QWidget(parent) {}
+ResultViewController::ResultViewController(QWidget *parent)
+    : QWidget(parent)
+{
+}
 
 ResultViewController::~ResultViewController() = default;
 
@@ -82,8 +85,10 @@ void ResultViewController::refreshGroupToggle(int group)
     if (!header)
         return;
     const bool full = ResultCommands::isGroupFull(resultState(), group);
-    HeaderView::setButtonImage(header->btnSelectUnselectGroup, full ? QStringLiteral("unselectall") : QStringLiteral("selectall"));
-    header->btnSelectUnselectGroup->setToolTip(localizedText(full ? QStringLiteral("IDS_TWK_242") : QStringLiteral("IDS_TWK_241")));
+    HeaderView::setButtonImage(header->btnSelectUnselectGroup,
+                               full ? QStringLiteral("unselectall") : QStringLiteral("selectall"));
+    header->btnSelectUnselectGroup->setToolTip(
+        localizedText(full ? QStringLiteral("IDS_TWK_242") : QStringLiteral("IDS_TWK_241")));
 }
 
 void ResultViewController::autoMarkGroup(int group)
@@ -111,8 +116,9 @@ void ResultViewController::selectUnselectGroup(int group)
         return;
     auto *header = qobject_cast<HeaderView *>(collectionView->headerForSection(group));
     // The image the toggle shows decides: "selectall" marks by the rules, "unselectall" clears.
-    const bool selectState = header ? HeaderView::buttonImage(header->btnSelectUnselectGroup) == QLatin1String("selectall")
-                                    : !ResultCommands::isGroupFull(resultState(), group);
+    const bool selectState = header
+        ? HeaderView::buttonImage(header->btnSelectUnselectGroup) == QLatin1String("selectall")
+        : !ResultCommands::isGroupFull(resultState(), group);
     if (selectState) {
         if (resultState().shownGroupCount() > 0)
             ResultCommands::markGroup(resultState(), group);
@@ -154,9 +160,9 @@ void ResultViewController::lockGroup(int group)
 void ResultViewController::confirmGroupUnlock(int group)
 {
     QPointer<ResultViewController> self(this);
-    const bool answeredYes = askYesOrNo(this, QStringLiteral("confirmGroupUnlock"),
-                                        localizedText(QStringLiteral("IDS_TWK_301")),
-                                        localizedText(QStringLiteral("IDS_TWK_302")), &alert);
+    const bool answeredYes =
+        askYesOrNo(this, QStringLiteral("confirmGroupUnlock"), localizedText(QStringLiteral("IDS_TWK_301")),
+                   localizedText(QStringLiteral("IDS_TWK_302")), &alert);
     if (!self)
         return;
     if (answeredYes)
@@ -209,15 +215,20 @@ void ResultViewController::fillGroupHeader(HeaderView *header, int group)
         return;
     }
     const int n = int(state.imageDirectories[size_t(group)].size());
-    header->sectionTitle->setText(localizedText(QStringLiteral("IDS_TWK_76")) + QLatin1Char(' ') + QString::number(group + 1));
+    header->sectionTitle->setText(localizedText(QStringLiteral("IDS_TWK_76")) + QLatin1Char(' ')
+                                  + QString::number(group + 1));
     header->imageCount->setText(QStringLiteral("(") + QString::number(n) + QLatin1Char(' ')
                                 + localizedText(QStringLiteral("IDS_TWK_77")) + QStringLiteral(")"));
     const bool full = ResultCommands::isGroupFull(state, group);
-    HeaderView::setButtonImage(header->btnSelectUnselectGroup, full ? QStringLiteral("unselectall") : QStringLiteral("selectall"));
-    header->btnSelectUnselectGroup->setToolTip(localizedText(full ? QStringLiteral("IDS_TWK_242") : QStringLiteral("IDS_TWK_241")));
+    HeaderView::setButtonImage(header->btnSelectUnselectGroup,
+                               full ? QStringLiteral("unselectall") : QStringLiteral("selectall"));
+    header->btnSelectUnselectGroup->setToolTip(
+        localizedText(full ? QStringLiteral("IDS_TWK_242") : QStringLiteral("IDS_TWK_241")));
     const bool locked = state.isGroupLockedByHand(group);
-    HeaderView::setButtonImage(header->btnLockGroup, locked ? QStringLiteral("unlock.png") : QStringLiteral("lock.png"));
-    header->btnLockGroup->setToolTip(localizedText(locked ? QStringLiteral("IDS_TWK_244") : QStringLiteral("IDS_TWK_243")));
+    HeaderView::setButtonImage(header->btnLockGroup,
+                               locked ? QStringLiteral("unlock.png") : QStringLiteral("lock.png"));
+    header->btnLockGroup->setToolTip(
+        localizedText(locked ? QStringLiteral("IDS_TWK_244") : QStringLiteral("IDS_TWK_243")));
     header->btnSelectUnselectGroup->setEnabled(!locked);
     header->btnLockGroup->setEnabled(!restingLocks_.contains(group));
 }
@@ -244,7 +255,7 @@ void ResultViewController::updateCheckBoxCursor(const QPoint &point)
     if (const auto item = collectionView->itemAtViewportPoint(point)) {
         const ImageFilePtr file = resultState().shownFile(item->first, item->second);
         overBox = file && !file->isProtected
-                  && checkBoxRect(collectionView->visualItemRect(item->first, item->second)).contains(point);
+            && checkBoxRect(collectionView->visualItemRect(item->first, item->second)).contains(point);
     }
     if (overBox)
         collectionView->viewport()->setCursor(Qt::PointingHandCursor);

@@ -17,7 +17,8 @@ class ResultItem;
 // result state, the check-box action with the refusal of the last unmarked file, the group header's
 // toggle and lock with the unlock confirmation, and the header filling. Each form works on its own
 // collection view; the data is the one ResultState.
-class ResultViewController : public QWidget, public ResultCollectionView::Delegate {
+class ResultViewController : public QWidget, public ResultCollectionView::Delegate
+{
     Q_OBJECT
 public:
     explicit ResultViewController(QWidget *parent = nullptr);

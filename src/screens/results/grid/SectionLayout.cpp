@@ -15,8 +15,8 @@ void SectionLayout::layout(const std::vector<int> &itemCounts, int width)
     width_ = std::max(1, width);
     const int usable = width_ - metrics_.insetLeft - metrics_.insetRight;
     columns_ = metrics_.fullWidthItems
-                   ? 1
-                   : std::max(1, (usable + metrics_.interItemSpacing) / (metrics_.itemWidth + metrics_.interItemSpacing));
+        ? 1
+        : std::max(1, (usable + metrics_.interItemSpacing) / (metrics_.itemWidth + metrics_.interItemSpacing));
     // As a flow layout does, the room left in a row is spread between its columns.
     spacing_ = metrics_.interItemSpacing;
     if (!metrics_.fullWidthItems && columns_ > 1)
@@ -48,7 +48,7 @@ QRect SectionLayout::itemRect(int section, int item) const
     const int column = item % columns_;
     const int x = metrics_.insetLeft + column * (itemWidth() + spacing_);
     const int y = tops_[size_t(section)] + metrics_.headerHeight + metrics_.insetTop
-                  + row * (metrics_.itemHeight + metrics_.lineSpacing);
+        + row * (metrics_.itemHeight + metrics_.lineSpacing);
     return QRect(x, y, itemWidth(), metrics_.itemHeight);
 }
 

@@ -10,7 +10,8 @@
 // Where the sections of a result view lie: per section a header bar and then its items in rows of
 // equal cells, laid out for a given width. Positions are computed from the item counts alone, so
 // a view of 50,000 items lays out in microseconds and asks only for what is visible.
-class SectionLayout {
+class SectionLayout
+{
 public:
     struct Metrics {
         int itemWidth = 210;

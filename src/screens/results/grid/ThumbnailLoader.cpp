@@ -12,7 +12,8 @@
 #include <algorithm>
 
 ThumbnailLoader::ThumbnailLoader(qint64 memoryCapBytes, QObject *parent)
-    : QObject(parent), shared_(std::make_shared<Shared>())
+    : QObject(parent)
+    , shared_(std::make_shared<Shared>())
 {
     cache_.setMaxCost(qint64(std::max<qint64>(1, memoryCapBytes / 1024)));
     pool_.setMaxThreadCount(std::clamp(QThread::idealThreadCount() - 1, 2, 6));
@@ -105,7 +106,7 @@ void ThumbnailLoader::startWorkers()
                 QImage image;
                 if (request.isVideo) {
                     if (auto frame = sharedAssistance().videoThumbnail(QUrl::fromLocalFile(request.path),
-                                                                        request.maxPixel, request.maxPixel))
+                                                                       request.maxPixel, request.maxPixel))
                         image = std::move(*frame);
                 } else if (auto picture = platform::ImageSource(request.path).thumbnail(request.maxPixel, true)) {
                     image = std::move(*picture);
@@ -118,14 +119,16 @@ void ThumbnailLoader::startWorkers()
                                                                               : QImage::Format_RGB32);
                 }
                 QMetaObject::invokeMethod(
-                    qApp, [self, request, image] {
+                    qApp,
+                    [self, request, image] {
                         if (self)
                             self->deliver(request.path, request.maxPixel, image);
                     },
                     Qt::QueuedConnection);
             }
             QMetaObject::invokeMethod(
-                qApp, [self] {
+                qApp,
+                [self] {
                     if (!self)
                         return;
                     --self->running_;
@@ -146,7 +149,8 @@ void ThumbnailLoader::deliver(const QString &path, int maxPixel, const QImage &i
         failedSize_.insert(path, maxPixel);
         return;
     }
-    if (const QImage *held = cache_.object(path); held && std::max(held->width(), held->height()) > std::max(image.width(), image.height()))
+    if (const QImage *held = cache_.object(path);
+        held && std::max(held->width(), held->height()) > std::max(image.width(), image.height()))
         return;
     ++decoded_;
     cache_.insert(path, new QImage(image), std::max<qsizetype>(1, image.sizeInBytes() / 1024));

@@ -20,7 +20,8 @@
 // before those the user has scrolled past. Requests for files no longer wanted are dropped before
 // they are decoded. Decoded pictures are kept in a cache with a memory cap. GUI thread only, except
 // for the decoding itself.
-class ThumbnailLoader : public QObject {
+class ThumbnailLoader : public QObject
+{
     Q_OBJECT
 public:
     explicit ThumbnailLoader(qint64 memoryCapBytes = 256LL * 1024 * 1024, QObject *parent = nullptr);
@@ -59,9 +60,9 @@ private:
 
     std::shared_ptr<Shared> shared_;
     QThreadPool pool_;
-    QCache<QString, QImage> cache_;          // cost in KiB
-    QHash<QString, int> requestedSize_;      // largest size asked for and not yet delivered or failed
-    QHash<QString, int> failedSize_;         // size at which a decode failed
+    QCache<QString, QImage> cache_;     // cost in KiB
+    QHash<QString, int> requestedSize_; // largest size asked for and not yet delivered or failed
+    QHash<QString, int> failedSize_;    // size at which a decode failed
     int running_ = 0;
     int decoded_ = 0;
 };

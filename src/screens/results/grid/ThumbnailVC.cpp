@@ -49,7 +49,8 @@ QRect thumbnailArea(const QRect &cell)
 
 } // namespace
 
-ThumbnailVC::ThumbnailVC(QWidget *parent) : ResultViewController(parent)
+ThumbnailVC::ThumbnailVC(QWidget *parent)
+    : ResultViewController(parent)
 {
     setObjectName(QStringLiteral("Thumbnail"));
     loader_ = new ThumbnailLoader(256LL * 1024 * 1024, this);
@@ -273,7 +274,8 @@ void ThumbnailVC::fillHeader(QWidget *widget, int section)
     fillGroupHeader(header, section);
     header->setObjectName(QString::number(section));
     header->btnZoom->show();
-    HeaderView::setButtonImage(header->btnZoom, isZoom ? QStringLiteral("NSRemoveTemplate") : QStringLiteral("NSAddTemplate"));
+    HeaderView::setButtonImage(header->btnZoom,
+                               isZoom ? QStringLiteral("NSRemoveTemplate") : QStringLiteral("NSAddTemplate"));
     header->btnZoom->setToolTip(localizedText(isZoom ? QStringLiteral("IDS_TWK_332") : QStringLiteral("IDS_TWK_331")));
 }
 
@@ -359,7 +361,8 @@ void ThumbnailVC::paintItem(QPainter &painter, const QRect &rect, int section, i
         QSizeF size = whole ? QSizeF(image.size()) : QSizeF(image.size()) / dpr;
         if (size.width() > thumb.width() - 8 || size.height() > thumb.height() - 8 || !whole)
             size.scale(QSizeF(thumb.size()) - QSizeF(8, 8), Qt::KeepAspectRatio);
-        const QRectF target(QPointF(thumb.center().x() + 1 - size.width() / 2.0, thumb.center().y() + 1 - size.height() / 2.0), size);
+        const QRectF target(
+            QPointF(thumb.center().x() + 1 - size.width() / 2.0, thumb.center().y() + 1 - size.height() / 2.0), size);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(target, image);
     }

@@ -17,7 +17,8 @@ class ThumbnailLoader;
 // the groups of each completed scan from "SelectedFiles", shows the members that reach the matching
 // level as one section of thumbnails per group, and shows the hovered file in the preview and the
 // details panel. Cells are painted; thumbnails come from a background loader.
-class ThumbnailVC : public ResultViewController {
+class ThumbnailVC : public ResultViewController
+{
     Q_OBJECT
 public:
     explicit ThumbnailVC(QWidget *parent = nullptr);
@@ -27,7 +28,7 @@ public:
     ImageGroups &imageDirectories() const { return resultState().imageDirectories; }
     ImageGroups &allImages() const { return resultState().allImages; }
 
-    qint64 allFiles = 0;          // number of shown files, written by the totals refresh
+    qint64 allFiles = 0; // number of shown files, written by the totals refresh
     bool isSimilarScan = true;
     bool isFirstLoading = false;
     int sectionValue = -1;

@@ -5,7 +5,8 @@
 // One row of the results list: the grid cell's twin, with the same context menu and commands.
 // It reacts to the pointer only while the list is shown ("IsThumbnailSelected" false) and no sheet
 // or dialog is up ("IsPopUpTWK" false); an empty results view does not shut it.
-class CollectionViewItemList : public ResultItem {
+class CollectionViewItemList : public ResultItem
+{
     Q_OBJECT
 public:
     CollectionViewItemList(ResultViewController *owner, int section, int row);

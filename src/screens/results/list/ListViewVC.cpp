@@ -45,7 +45,7 @@ QString dateTimeText(const QDateTime &date)
 {
     const QLocale locale;
     return locale.toString(date.date(), QStringLiteral("MMM d, yyyy")) + QStringLiteral(", ")
-           + locale.toString(date.time(), QLocale::ShortFormat);
+        + locale.toString(date.time(), QLocale::ShortFormat);
 }
 
 // The decimal text of a property that holds a whole number; empty for anything else.
@@ -65,7 +65,8 @@ QLabel *captionLabel(QWidget *parent, const char *name)
 
 } // namespace
 
-ListViewVC::ListViewVC(QWidget *parent) : ResultViewController(parent)
+ListViewVC::ListViewVC(QWidget *parent)
+    : ResultViewController(parent)
 {
     setObjectName(QStringLiteral("ListView"));
     loader_ = new ThumbnailLoader(64LL * 1024 * 1024, this);
@@ -145,9 +146,9 @@ ListViewVC::~ListViewVC() = default;
 void ListViewVC::viewDidLoad()
 {
     const std::pair<QLabel *, const char *> captions[] = {
-        {lblGroupCap, "IDS_TWK_57"},       {lblFileNameCap, "IDS_TWK_59"},  {lblPathCap, "IDS_TWK_81"},
-        {lblSizeCap, "IDS_TWK_82"},        {lblCreatedCap, "IDS_TWK_83"},   {lblModifiedCap, "IDS_TWK_84"},
-        {lblFileTypeCap, "IDS_TWK_68"},    {lblImageWidthCap, "IDS_TWK_69"}, {lblImageHeightCap, "IDS_TWK_70"},
+        {lblGroupCap, "IDS_TWK_57"},    {lblFileNameCap, "IDS_TWK_59"},   {lblPathCap, "IDS_TWK_81"},
+        {lblSizeCap, "IDS_TWK_82"},     {lblCreatedCap, "IDS_TWK_83"},    {lblModifiedCap, "IDS_TWK_84"},
+        {lblFileTypeCap, "IDS_TWK_68"}, {lblImageWidthCap, "IDS_TWK_69"}, {lblImageHeightCap, "IDS_TWK_70"},
     };
     for (const auto &[label, key] : captions)
         label->setText(localizedText(QLatin1String(key)));
@@ -235,8 +236,8 @@ void ListViewVC::placeCaptions()
     const QRect row(kInsetSide, 0, std::max(1, captionBar_->width() - 2 * kInsetSide), kCaptionHeight);
     lblGroupCap->setGeometry(QRect(row.left() + 6, 0, kTextStart - 8, kCaptionHeight));
     const std::pair<QLabel *, Column> columns[] = {
-        {lblFileNameCap, NameColumn},   {lblPathCap, PathColumn},         {lblSizeCap, SizeColumn},
-        {lblCreatedCap, CreatedColumn}, {lblModifiedCap, ModifiedColumn}, {lblFileTypeCap, TypeColumn},
+        {lblFileNameCap, NameColumn},    {lblPathCap, PathColumn},          {lblSizeCap, SizeColumn},
+        {lblCreatedCap, CreatedColumn},  {lblModifiedCap, ModifiedColumn},  {lblFileTypeCap, TypeColumn},
         {lblImageWidthCap, WidthColumn}, {lblImageHeightCap, HeightColumn},
     };
     for (const auto &[label, column] : columns)
@@ -339,8 +340,8 @@ void ListViewVC::paintItem(QPainter &painter, const QRect &rect, int section, in
     if (!image.isNull()) {
         QSizeF size = QSizeF(image.size());
         size.scale(QSizeF(icon.size()), Qt::KeepAspectRatio);
-        const QRectF target(QPointF(icon.center().x() + 1 - size.width() / 2.0, icon.center().y() + 1 - size.height() / 2.0),
-                            size);
+        const QRectF target(
+            QPointF(icon.center().x() + 1 - size.width() / 2.0, icon.center().y() + 1 - size.height() / 2.0), size);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(target, image);
     }

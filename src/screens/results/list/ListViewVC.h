@@ -20,7 +20,8 @@ class ThumbnailLoader;
 // once. Selecting a row (click or arrow keys) shows its file in the details panel and the preview,
 // a video playing in place. Columns keep a readable width: a list narrower than its document
 // width scrolls sideways, with its vertical scroll bar kept in sight.
-class ListViewVC : public ResultViewController {
+class ListViewVC : public ResultViewController
+{
     Q_OBJECT
 public:
     explicit ListViewVC(QWidget *parent = nullptr);
@@ -75,8 +76,19 @@ public:
     };
     static RowTexts rowTexts(const ImageFile &file);
 
-    enum Column { CheckBoxColumn, IconColumn, NameColumn, PathColumn, SizeColumn, CreatedColumn, ModifiedColumn,
-                  TypeColumn, WidthColumn, HeightColumn, ColumnCount };
+    enum Column {
+        CheckBoxColumn,
+        IconColumn,
+        NameColumn,
+        PathColumn,
+        SizeColumn,
+        CreatedColumn,
+        ModifiedColumn,
+        TypeColumn,
+        WidthColumn,
+        HeightColumn,
+        ColumnCount
+    };
     // Where a column lies in a row of the given rectangle.
     static QRect columnRect(Column column, const QRect &row);
 

@@ -22,7 +22,8 @@ using namespace scansheet_test;
 
 namespace {
 
-class WindowFitResultsGrid : public ResultsScreenTestBase {
+class WindowFitResultsGrid : public ResultsScreenTestBase
+{
 protected:
     void SetUp() override
     {
@@ -96,7 +97,7 @@ TEST_F(WindowFitResultsGrid, GridHeadersMenuDetailsAndPreviewAreSharpAndWhole)
     ResultState &state = ResultState::shared();
     ASSERT_EQ(state.shownGroupCount(), 4);
     ResultCommands::setFileProtection(state, 0, 2, true); // a lock badge in place of a check box
-    grid->tappedCheckBox(0, 1);                            // a ticked check box
+    grid->tappedCheckBox(0, 1);                           // a ticked check box
     ASSERT_TRUE(state.isMarked(0, 1));
     grid->reloadData();
     ASSERT_TRUE(waitFor([&] { return visibleThumbnailsReady(grid); }));

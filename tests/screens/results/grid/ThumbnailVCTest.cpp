@@ -30,7 +30,8 @@ using namespace scansheet_test;
 
 namespace {
 
-class ThumbnailVCTest : public ResultsScreenTestBase {
+class ThumbnailVCTest : public ResultsScreenTestBase
+{
 protected:
     // The results screen with its grid, fed with `groups` through "SelectedFiles".
     ThumbnailVC *showResults(const ImageGroups &groups)
@@ -315,10 +316,15 @@ TEST(FilePropertiesVC, DetailsTextsFromTheImageProperties)
     file->url = QUrl::fromLocalFile(QStringLiteral("/nowhere/IMG_1.JPG"));
     file->fileName = QStringLiteral("IMG_1.JPG");
     file->properties = QVariantMap{
-        {"PixelWidth", 4000}, {"PixelHeight", 3000}, {"DPIWidth", 72.0}, {"DPIHeight", 72.5}, {"Depth", 8},
+        {"PixelWidth", 4000},
+        {"PixelHeight", 3000},
+        {"DPIWidth", 72.0},
+        {"DPIHeight", 72.5},
+        {"Depth", 8},
         {"{TIFF}", QVariantMap{{"Orientation", 6}, {"Make", "Maker"}, {"Model", 7}}},
-        {"{Exif}", QVariantMap{{"FNumber", 2.8}, {"ISOSpeedRatings", QVariantList{100}}, {"ExposureTime", 1.0 / 60},
-                               {"FocalLength", 5}}},
+        {"{Exif}",
+         QVariantMap{
+             {"FNumber", 2.8}, {"ISOSpeedRatings", QVariantList{100}}, {"ExposureTime", 1.0 / 60}, {"FocalLength", 5}}},
     };
     panel.image = file;
     panel.showFileProperties();

@@ -28,7 +28,8 @@ using namespace scansheet_test;
 
 namespace {
 
-class ListViewVCTest : public ResultsScreenTestBase {
+class ListViewVCTest : public ResultsScreenTestBase
+{
 protected:
     void SetUp() override
     {
@@ -78,7 +79,8 @@ TEST_F(ListViewVCTest, ListShowsTheGridsGroupsWithCaptionsAndFileDetails)
     // The same sections and rows as the grid's, which is hidden.
     EXPECT_FALSE(thumbnailVC()->isVisible());
     ASSERT_EQ(list->collectionView->sectionLayout().sectionCount(), 12);
-    EXPECT_EQ(thumbnailVC()->collectionView->sectionLayout().itemCount(3), list->collectionView->sectionLayout().itemCount(3));
+    EXPECT_EQ(thumbnailVC()->collectionView->sectionLayout().itemCount(3),
+              list->collectionView->sectionLayout().itemCount(3));
 
     // The list's header has no zoom button.
     EXPECT_EQ(qobject_cast<HeaderView *>(list->collectionView->headerForSection(0))->btnZoom, nullptr);
@@ -112,7 +114,8 @@ TEST_F(ListViewVCTest, EveryListActionChangesTheModelAsItsGridTwin)
     // The same actions, once through the list and once through the grid, on the same result; the
     // model (marks, hand-set protection, each file's protection, group sizes) must come out equal.
     const ImageGroups groups = photoGroups(5, 3);
-    using Snapshot = std::tuple<std::vector<std::vector<int>>, std::vector<std::vector<int>>, std::vector<std::vector<bool>>>;
+    using Snapshot =
+        std::tuple<std::vector<std::vector<int>>, std::vector<std::vector<int>>, std::vector<std::vector<bool>>>;
     auto run = [&](bool throughList) {
         for (const ImageGroup &group : groups)
             for (const ImageFilePtr &file : group)
