@@ -2,6 +2,7 @@
 
 #include "model/ResultState.h"
 #include "platform/FileManager.h"
+#include "platform/Log.h"
 
 #include <QFileInfo>
 
@@ -9,7 +10,6 @@
 #include <set>
 
 #include <chrono>
-#include <cstdio>
 
 using platform::FileManager;
 
@@ -19,10 +19,9 @@ namespace {
 // changed without a wake-up call.
 constexpr auto kWaitSlice = std::chrono::milliseconds(100);
 
-void printLine(const QString &text)
+void warnLine(const QString &text)
 {
-    std::printf("%s\n", text.toLocal8Bit().constData());
-    std::fflush(stdout);
+    qCWarning(lcEngine, "%s", qPrintable(text));
 }
 
 // The file as the scan recorded it; a record made without those facts is taken as the file is now.
@@ -153,7 +152,7 @@ DeletionOutcome DeletionJob::deleteSelectedFiles()
     // The home Trash must exist before the first move, or a move could end up somewhere that is
     // not a Trash at all.
     if (!FileManager::ensureHomeTrash())
-        printLine(QStringLiteral("Trash folder unavailable: ") + FileManager::homeTrashPath());
+        warnLine(QStringLiteral("Trash folder unavailable: ") + FileManager::homeTrashPath());
 
     for (const DeletionItem &item : m_items) {
         if (!waitWhilePaused() || !trashFiles(item, outcome, progress)) {
@@ -193,7 +192,7 @@ bool DeletionJob::trashFiles(const DeletionItem &item, DeletionOutcome &outcome,
 
     const auto now = platform::FileStat::of(item.path);
     if (!now) {
-        printLine(QStringLiteral("File does not exist ") + item.path);
+        platform::printLine(QStringLiteral("File does not exist ") + item.path);
         outcome.problems.push_back({DeletionProblem::Kind::Missing, item.path, QString()});
         return true;
     }
@@ -206,7 +205,7 @@ bool DeletionJob::trashFiles(const DeletionItem &item, DeletionOutcome &outcome,
         const bool anyLeft = std::any_of(keepers.begin(), keepers.end(), [](const ScannedCopy &keeper) {
             return platform::FileStat::of(keeper.path).has_value();
         });
-        printLine(QStringLiteral("No unmarked copy left as scanned, kept: ") + item.path);
+        warnLine(QStringLiteral("No unmarked copy left as scanned, kept: ") + item.path);
         outcome.problems.push_back(
             {anyLeft ? DeletionProblem::Kind::KeeperChanged : DeletionProblem::Kind::KeeperGone, item.path, QString()});
         return true;
@@ -223,7 +222,7 @@ bool DeletionJob::trashFiles(const DeletionItem &item, DeletionOutcome &outcome,
     // Only the file that was marked may go: not another file that took its name, not a file that
     // changed since.
     if (!now->isRegularFile || (item.scanned && !now->isUnchangedFrom(*item.scanned))) {
-        printLine(QStringLiteral("File changed since the scan, left in place: ") + item.path);
+        warnLine(QStringLiteral("File changed since the scan, left in place: ") + item.path);
         outcome.problems.push_back({DeletionProblem::Kind::Changed, item.path, QString()});
         return true;
     }
@@ -236,7 +235,7 @@ bool DeletionJob::trashFiles(const DeletionItem &item, DeletionOutcome &outcome,
     if (result.cancelled)
         return false;
     if (!result.ok) {
-        printLine(result.error.isEmpty() ? QStringLiteral("Could not move to the Trash: ") + item.path : result.error);
+        warnLine(result.error.isEmpty() ? QStringLiteral("Could not move to the Trash: ") + item.path : result.error);
         outcome.problems.push_back({result.changed ? DeletionProblem::Kind::Changed : DeletionProblem::Kind::MoveFailed,
                                     item.path, result.changed ? QString() : result.error});
         return true;

@@ -2,8 +2,7 @@
 
 #include "engine/WizardLists.h"
 #include "model/ModuleState.h"
-
-#include <QDebug>
+#include "platform/Log.h"
 
 #include <set>
 
@@ -54,7 +53,7 @@ SelectionPriority SelectionRuleList::priorityForRule(int index, int row)
     }
     const SelectionPriority criterion = criterionForRule(index, 0);
     if (criterion.kind == SelectionPriority::Kind::none)
-        qInfo().noquote() << "Not found";
+        platform::printLine(QStringLiteral("Not found"));
     return criterion;
 }
 
@@ -82,7 +81,7 @@ void SelectionRuleList::setUse(int row, bool isUse)
 {
     if (row < 0 || row >= int(selectionPriorities.size()))
         return;
-    qInfo().noquote() << "index:" << row << "state:" << (isUse ? 1 : 0);
+    platform::printLine(QStringLiteral("index: %1 state: %2").arg(row).arg(isUse ? 1 : 0));
     selectionPriorities[std::size_t(row)].isUse = isUse;
     rebuildPriorityOrder();
 }

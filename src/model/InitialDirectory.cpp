@@ -1,6 +1,7 @@
 #include "model/InitialDirectory.h"
 
 #include "model/JsonFields.h"
+#include "platform/Log.h"
 #include "platform/PathSafety.h"
 
 #include <QCoreApplication>
@@ -12,8 +13,6 @@
 #include <QTimeZone>
 
 #include <sys/stat.h>
-
-#include <iostream>
 
 namespace {
 
@@ -54,7 +53,7 @@ InitialDirectory::InitialDirectory(const QUrl &url)
     const std::optional<QByteArray> native = platform::PathSafety::nativePath(path);
     struct stat info = {};
     if (!native || ::lstat(native->constData(), &info) != 0) {
-        std::cout << "Error reading file attributes" << std::endl;
+        platform::printLine(QStringLiteral("Error reading file attributes"));
         return;
     }
     // An entry is a root of the scan list: one that is a symbolic link stands for its target, so a

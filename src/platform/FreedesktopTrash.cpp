@@ -6,6 +6,7 @@
 
 #include "platform/Cancellable.h"
 #include "platform/FileStat.h"
+#include "platform/Log.h"
 #include "platform/PathSafety.h"
 
 #include <QDateTime>
@@ -37,8 +38,7 @@ const QByteArray kInfoSuffix = QByteArrayLiteral(".trashinfo");
 
 void log(const QString &line)
 {
-    std::printf("%s\n", line.toLocal8Bit().constData());
-    std::fflush(stdout);
+    qCWarning(lcPlatform, "%s", qPrintable(line));
 }
 
 QString errnoText(int error)

@@ -4,6 +4,8 @@
 #include <QMutex>
 #include <QSet>
 
+#include <cstdio>
+
 Q_LOGGING_CATEGORY(lcPlatform, "twinsift.platform", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcModel, "twinsift.model", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcServices, "twinsift.services", QtWarningMsg)
@@ -19,6 +21,13 @@ constexpr qsizetype kMaxRemembered = 100000;
 QMutex reportedLock;
 QSet<QString> reported;
 } // namespace
+
+void printLine(const QString &line)
+{
+    const QByteArray bytes = line.toLocal8Bit() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
 
 QString skipReasonText(SkipReason reason)
 {

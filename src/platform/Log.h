@@ -27,6 +27,10 @@ enum class SkipReason {
 
 QString skipReasonText(SkipReason reason);
 
+// Writes one of the lines the program is meant to print to standard output, and flushes it so the
+// line is there at once even when the output is a pipe. Safe from any thread.
+void printLine(const QString &line);
+
 // Writes one warning naming the file and the reason, the first time that file is left out for that
 // reason in this run; later calls for the same file and reason stay quiet. `detail`, when given,
 // follows the reason. Safe from any thread.

@@ -3,6 +3,7 @@
 #include "model/ModuleState.h"
 #include "model/TextLookup.h"
 #include "platform/Dispatch.h"
+#include "platform/Log.h"
 #include "platform/PhotosApp.h"
 
 #include <QDir>
@@ -11,7 +12,6 @@
 #include <QUrl>
 
 #include <algorithm>
-#include <cstdio>
 #include <memory>
 
 namespace {
@@ -153,7 +153,7 @@ void PhotosLibraryFlow::askToQuitPhotos()
 {
     setBusy(true);
     if (!m_callbacks.askToQuitPhotos) {
-        std::fprintf(stdout, "Photos is running; the Photos library is left out of this scan\n");
+        qCWarning(lcServices, "Photos is running; the Photos library is left out of this scan");
         skipPhotosLibrary();
         return;
     }
@@ -175,7 +175,7 @@ void PhotosLibraryFlow::removePhotoApp()
             locatePhotosDatabaseFiles();
             return;
         }
-        std::fprintf(stdout, "Photos did not quit; the Photos library is left out of this scan\n");
+        qCWarning(lcServices, "Photos did not quit; the Photos library is left out of this scan");
         if (!m_callbacks.photosDidNotQuit) {
             skipPhotosLibrary();
             return;
@@ -228,7 +228,7 @@ void PhotosLibraryFlow::readNextLibrary()
     const QString library = m_libraries.takeFirst();
     const std::optional<PhotosLibraryFiles> files = PhotosLibraryReader::locatePhotosDatabaseFiles(library);
     if (!files) {
-        std::fprintf(stdout, "No Photos database found in %s\n", qPrintable(library));
+        qCWarning(lcServices, "No Photos database found in %s", qPrintable(library));
         libraryRead(library, PhotosLibraryReader::Failure::DatabaseMissing, {});
         return;
     }
@@ -267,7 +267,7 @@ void PhotosLibraryFlow::libraryRead(const QString &library, PhotosLibraryReader:
         return;
     }
     if (!m_callbacks.libraryUnreadable) {
-        std::fprintf(stdout, "Photos library %s cannot be read; scanning without it\n", qPrintable(library));
+        qCWarning(lcServices, "Photos library %s cannot be read; scanning without it", qPrintable(library));
         readNextLibrary();
         return;
     }
@@ -316,7 +316,7 @@ void PhotosLibraryFlow::finishWithScan()
 
 void PhotosLibraryFlow::cancel()
 {
-    std::fprintf(stdout, "Scan cancelled: a Photos library was not read\n");
+    qCWarning(lcServices, "Scan cancelled: a Photos library was not read");
     m_libraries.clear();
     m_entries.clear();
     setBusy(false);

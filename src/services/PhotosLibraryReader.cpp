@@ -1,6 +1,7 @@
 #include "services/PhotosLibraryReader.h"
 
 #include "model/ModuleState.h"
+#include "platform/Log.h"
 #include "platform/PathSafety.h"
 #include "platform/RegularFile.h"
 #include "platform/SqliteConnection.h"
@@ -14,7 +15,6 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
-#include <cstdio>
 #include <initializer_list>
 #include <mutex>
 
@@ -184,7 +184,7 @@ QStringList PhotosLibraryReader::regexMatches(const QString &pattern, const QStr
 {
     const QRegularExpression expression(pattern);
     if (!expression.isValid()) {
-        std::fprintf(stdout, "invalid regex: %s\n", qPrintable(expression.errorString()));
+        platform::printLine(QStringLiteral("invalid regex: ") + expression.errorString());
         return {};
     }
     QStringList matches;
@@ -225,7 +225,7 @@ PhotosLibraryReader::ReadResult PhotosLibraryReader::openPhotosDatabaseCopy(cons
     if (!folder.isValid()) {
         result.failure = Failure::CopyFailed;
         result.detail = cache + QStringLiteral(": no folder for the copy can be made there: ") + folder.errorString();
-        std::fprintf(stdout, "%s\n", qPrintable(result.detail));
+        qCWarning(lcServices, "%s", qPrintable(result.detail));
         return result;
     }
     const QString base =
@@ -238,7 +238,7 @@ PhotosLibraryReader::ReadResult PhotosLibraryReader::openPhotosDatabaseCopy(cons
     if (!isFile(files.database)) {
         result.failure = Failure::DatabaseMissing;
         result.detail = files.database + QStringLiteral(": no such file");
-        std::fprintf(stdout, "Photos library database missing: %s\n", qPrintable(files.database));
+        qCWarning(lcServices, "Photos library database missing: %s", qPrintable(files.database));
         return result;
     }
     QString error = copyFile(files.database, copy.database, maxCopyBytes, halt);
@@ -248,7 +248,7 @@ PhotosLibraryReader::ReadResult PhotosLibraryReader::openPhotosDatabaseCopy(cons
         const bool ended = !m_haltReason.isEmpty();
         if (ended)
             error = m_haltReason;
-        std::fprintf(stdout, "%s\n", qPrintable(error));
+        qCWarning(lcServices, "%s", qPrintable(error));
         result.failure = ended ? Failure::ReadFailed : Failure::CopyFailed;
         result.detail = error;
         return result;
@@ -260,13 +260,13 @@ PhotosLibraryReader::ReadResult PhotosLibraryReader::openPhotosDatabaseCopy(cons
     platform::SqliteConnection db;
     db.setQueryLimits(std::chrono::milliseconds{0}, halt);
     if (!db.open(copy.database, platform::SqliteConnection::Mode::ReadWrite)) {
-        std::fprintf(stdout, "error opening database\n");
+        platform::printLine(QStringLiteral("error opening database"));
         result.failure = Failure::OpenFailed;
         result.detail = db.errorMessage();
         return result;
     }
     if (!db.makeDefensive()) {
-        std::fprintf(stdout, "error opening database\n");
+        platform::printLine(QStringLiteral("error opening database"));
         result.failure = Failure::OpenFailed;
         result.detail = QStringLiteral("the database cannot be opened read-only: ") + db.errorMessage();
         return result;
@@ -279,7 +279,7 @@ PhotosLibraryReader::ReadResult PhotosLibraryReader::openPhotosDatabaseCopy(cons
     if (!m_haltReason.isEmpty()) {
         result.failure = Failure::ReadFailed;
         result.detail = m_haltReason;
-        std::fprintf(stdout, "Photos library read ended: %s\n", qPrintable(m_haltReason));
+        qCWarning(lcServices, "Photos library read ended: %s", qPrintable(m_haltReason));
     }
     if (result.failure != Failure::None)
         result.photosLibrary.clear();
@@ -290,29 +290,29 @@ void PhotosLibraryReader::findAssetTables(platform::SqliteConnection &db)
 {
     platform::SqliteStatement search(db, kTableSearch);
     if (!search.isValid()) {
-        std::fprintf(stdout, "error preparing select: %s\n", qPrintable(search.errorMessage()));
+        platform::printLine(QStringLiteral("error preparing select: ") + search.errorMessage());
         return;
     }
     while (search.next()) {
         QString first;
         QString second;
         if (search.columnIsNull(0))
-            std::fprintf(stdout, "Table not found\n");
+            platform::printLine(QStringLiteral("Table not found"));
         else if (!regexMatches(pattern, search.columnText(0)).isEmpty())
             first = search.columnText(0);
         if (search.columnIsNull(1))
-            std::fprintf(stdout, "Column not found\n");
+            platform::printLine(QStringLiteral("Column not found"));
         else if (!regexMatches(pattern, search.columnText(1)).isEmpty())
             second = search.columnText(1);
         if (first.isEmpty() || second.isEmpty())
             continue;
         firstMatched = digitsOf(first);
         secondMatched = digitsOf(second);
-        std::fprintf(stdout, "Matches: firstNumber: %s secondNumber: %s\n", qPrintable(firstMatched),
-                     qPrintable(secondMatched));
+        platform::printLine(QStringLiteral("Matches: firstNumber: ") + firstMatched + QStringLiteral(" secondNumber: ")
+                            + secondMatched);
     }
     if (search.failed())
-        std::fprintf(stdout, "error reading tables: %s\n", qPrintable(search.errorMessage()));
+        qCWarning(lcServices, "error reading tables: %s", qPrintable(search.errorMessage()));
 }
 
 PhotosLibraryReader::AlbumOfItem PhotosLibraryReader::lookupColumnValue(platform::SqliteConnection &db,
@@ -328,18 +328,18 @@ PhotosLibraryReader::AlbumOfItem PhotosLibraryReader::lookupColumnValue(platform
                                 .toUtf8();
     platform::SqliteStatement rows(db, text.constData());
     if (!rows.isValid()) {
-        std::fprintf(stdout, "error preparing select: %s\n", qPrintable(rows.errorMessage()));
+        platform::printLine(QStringLiteral("error preparing select: ") + rows.errorMessage());
         return album;
     }
     rows.bindText(1, key);
     while (rows.next()) {
         if (rows.columnIsNull(0)) {
-            std::fprintf(stdout, "keyName not found\n");
+            platform::printLine(QStringLiteral("keyName not found"));
             continue;
         }
         album.keyName = rows.columnText(0);
         if (rows.columnIsNull(1))
-            std::fprintf(stdout, "albumName not found\n");
+            platform::printLine(QStringLiteral("albumName not found"));
         else
             album.albumName = rows.columnText(1);
     }
@@ -359,20 +359,20 @@ std::optional<QSet<QString>> PhotosLibraryReader::removedDuplicateKeys(platform:
     platform::SqliteStatement albumItems(db, text.constData());
     if (!albumItems.isValid()) {
         // Without the album tables no item is known to be in the album: every item stays.
-        std::fprintf(stdout, "error preparing select: %s\n", qPrintable(albumItems.errorMessage()));
+        platform::printLine(QStringLiteral("error preparing select: ") + albumItems.errorMessage());
         return keys;
     }
     albumItems.bindText(1, removedDuplicatesAlbum);
     while (albumItems.next()) {
         if (albumItems.columnIsNull(0))
-            std::fprintf(stdout, "keyName not found\n");
+            platform::printLine(QStringLiteral("keyName not found"));
         else
             keys.insert(albumItems.columnText(0));
     }
     if (albumItems.failed()) {
         if (halted())
             return std::nullopt;
-        std::fprintf(stdout, "error reading albums: %s\n", qPrintable(albumItems.errorMessage()));
+        qCWarning(lcServices, "error reading albums: %s", qPrintable(albumItems.errorMessage()));
         return QSet<QString>();
     }
     return keys;
@@ -389,7 +389,7 @@ PhotosLibraryReader::Failure PhotosLibraryReader::readPhotosLibrary(platform::Sq
         const bool found = table.next();
         if (table.failed() || !table.isValid()) {
             result.detail = table.errorMessage();
-            std::fprintf(stdout, "error preparing select: %s\n", qPrintable(result.detail));
+            platform::printLine(QStringLiteral("error preparing select: ") + result.detail);
             return Failure::ReadFailed;
         }
         const bool generic = found && table.columnText(0) == QLatin1String("ZGENERICASSET");
@@ -401,7 +401,7 @@ PhotosLibraryReader::Failure PhotosLibraryReader::readPhotosLibrary(platform::Sq
     // The items are read from tables only: a view could compute rows without end.
     if (!notTables.isEmpty()) {
         result.detail = notTables;
-        std::fprintf(stdout, "error preparing select: %s\n", qPrintable(result.detail));
+        platform::printLine(QStringLiteral("error preparing select: ") + result.detail);
         return Failure::ReadFailed;
     }
 
@@ -417,7 +417,7 @@ PhotosLibraryReader::Failure PhotosLibraryReader::readPhotosLibrary(platform::Sq
     platform::SqliteStatement statement(db, text);
     if (!statement.isValid()) {
         result.detail = statement.errorMessage();
-        std::fprintf(stdout, "error preparing select: %s\n", qPrintable(result.detail));
+        platform::printLine(QStringLiteral("error preparing select: ") + result.detail);
         return Failure::ReadFailed;
     }
     result.photosLibrary.clear();
@@ -449,7 +449,7 @@ PhotosLibraryReader::Failure PhotosLibraryReader::readPhotosLibrary(platform::Sq
     }
     if (statement.failed()) {
         result.detail = statement.errorMessage();
-        std::fprintf(stdout, "error reading Photos library items: %s\n", qPrintable(result.detail));
+        qCWarning(lcServices, "error reading Photos library items: %s", qPrintable(result.detail));
         return Failure::ReadFailed;
     }
     return Failure::None;
@@ -479,15 +479,15 @@ PhotosLibraryReader::photosLibraryEntries(const PhotosLibraryFiles &files,
     for (const PhotoLibraryProperties &item : items) {
         std::optional<QString> path = originalFilePath(files, item);
         if (!path) {
-            std::fprintf(stdout, "Photos library item %s skipped: its stored path is not usable\n",
-                         qPrintable(item.RKVuuid));
+            qCWarning(lcServices, "Photos library item %s skipped: its stored path is not usable",
+                      qPrintable(item.RKVuuid));
             continue;
         }
         if (QFileInfo(*path).exists()) {
             const QString resolved = QFileInfo(*path).canonicalFilePath();
             if (package.isEmpty() || resolved.isEmpty() || !resolved.startsWith(package + QLatin1Char('/'))) {
-                std::fprintf(stdout, "Photos library item %s skipped: it leads out of the library (%s)\n",
-                             qPrintable(item.RKVuuid), qPrintable(resolved));
+                qCWarning(lcServices, "Photos library item %s skipped: it leads out of the library (%s)",
+                          qPrintable(item.RKVuuid), qPrintable(resolved));
                 continue;
             }
             path = resolved;
@@ -495,7 +495,8 @@ PhotosLibraryReader::photosLibraryEntries(const PhotosLibraryFiles &files,
         InitialDirectory entry(QUrl::fromLocalFile(*path));
         entry.isPhotoLibrary = true;
         entry.photoLibraryProperties = item;
-        std::fprintf(stdout, "Photos library item: %s (%s)\n", qPrintable(*path), qPrintable(item.RKVuuid));
+        platform::printLine(QStringLiteral("Photos library item: ") + *path + QStringLiteral(" (") + item.RKVuuid
+                            + QStringLiteral(")"));
         entries.push_back(std::move(entry));
     }
     return entries;

@@ -14,7 +14,6 @@
 #include <QSet>
 #include <QUrl>
 
-#include <cstdio>
 #include <functional>
 #include <initializer_list>
 
@@ -199,8 +198,7 @@ AddOutcome evaluateDrop(const QStringList &dropped, const QStringList &listed, c
             continue;
         const QFileInfo info(path);
         if (!info.exists()) {
-            std::printf("File does not exist\n");
-            std::fflush(stdout);
+            platform::printLine(QStringLiteral("File does not exist"));
             continue;
         }
         if (info.isDir()) {
@@ -441,7 +439,6 @@ std::vector<std::pair<QString, bool>> restoreEntries(const std::optional<QVarian
         entries.emplace_back(path, tick);
         restored.insert(normalizedPath(path));
     }
-    std::fflush(stdout);
     return entries;
 }
 

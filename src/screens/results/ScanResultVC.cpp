@@ -8,6 +8,7 @@
 #include "model/ResultRegrouping.h"
 #include "model/TextLookup.h"
 #include "platform/Dispatch.h"
+#include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "platform/widgets/SheetPresenter.h"
@@ -39,8 +40,6 @@
 #include <QSlider>
 #include <QVBoxLayout>
 #include <QVideoWidget>
-
-#include <iostream>
 
 namespace {
 
@@ -425,7 +424,7 @@ void ScanResultVC::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     applyListWidth();
     placeOverlays();
-    std::cout << "print width: " << widthScrollViewCollection << std::endl;
+    platform::printLine(QStringLiteral("print width: %1").arg(widthScrollViewCollection));
 }
 
 void ScanResultVC::placeOverlays()

@@ -5,6 +5,7 @@
 #include "model/ModuleState.h"
 #include "model/TextLookup.h"
 #include "platform/Dispatch.h"
+#include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "screens/sheet/ScanIcons.h"
@@ -21,7 +22,6 @@
 #include <QVBoxLayout>
 
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -121,8 +121,7 @@ void CancelScanningVC::dismiss()
 
 void CancelScanningVC::clickedNo()
 {
-    std::printf("clickedno\n");
-    std::fflush(stdout);
+    platform::printLine(QStringLiteral("clickedno"));
     if (ScanVC *sheet = scanSheet()) {
         sheet->setPaused(false);
         isScanPaused = false;

@@ -7,6 +7,7 @@
 #include "model/ResultState.h"
 #include "model/TextLookup.h"
 #include "platform/Dispatch.h"
+#include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/PhotosApp.h"
 #include "platform/UserDefaults.h"
@@ -43,7 +44,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <unordered_set>
 #include <utility>
 
@@ -57,12 +57,6 @@ namespace {
 void postNoSimilarPhotosFound()
 {
     NotificationCenter::defaultCenter().post(NotificationName::noSimilarPhotosFound);
-}
-
-void printLine(const char *text)
-{
-    std::printf("%s\n", text);
-    std::fflush(stdout);
 }
 
 QLabel *makeLabel(QWidget *parent, const QString &objectName, int pointSize = 0, bool bold = false)
@@ -166,11 +160,7 @@ public:
             s->lblProccedFiles->setText(QString::number(done) + QStringLiteral(" / ") + QString::number(total));
         });
     }
-    void logHashPercent(int percent) override
-    {
-        std::printf("%d\n", percent);
-        std::fflush(stdout);
-    }
+    void logHashPercent(int percent) override { platform::printLine(QString::number(percent)); }
 
 private:
     // Display changes of a closed sheet are dropped.
@@ -477,7 +467,7 @@ void ScanVC::rotateContinuously(double seconds)
 void ScanVC::startRotating(double angle, double seconds)
 {
     imgView->addRotation(QString(), angle, seconds);
-    printLine("Start rotating");
+    platform::printLine(QStringLiteral("Start rotating"));
 }
 
 // ---- scan
@@ -531,7 +521,7 @@ void ScanVC::startScanWork()
         if (outcome.completed && !flags->isFirstStepAbort && !flags->isSecondStepAbort) {
             // From here on the stop button no longer pauses.
             *finished = false;
-            printLine("Dismiss vc 3");
+            platform::printLine(QStringLiteral("Dismiss vc 3"));
         }
         mainAsync([self, outcome = std::move(outcome)]() mutable {
             if (!self)
@@ -567,7 +557,7 @@ void ScanVC::pauseScan()
     setPaused(true);
     isScanPaused = true;
     imgView->removeAllAnimations();
-    printLine("Stop rotating");
+    platform::printLine(QStringLiteral("Stop rotating"));
     QWidget *cancel = cancelScanningVC();
     if (auto *typed = qobject_cast<CancelScanningVC *>(cancel))
         typed->setScanSheet(this);
@@ -576,7 +566,7 @@ void ScanVC::pauseScan()
 
 void ScanVC::closeVC()
 {
-    printLine("Dismiss vc: 2 1");
+    platform::printLine(QStringLiteral("Dismiss vc: 2 1"));
     if (!isFirstStepAbort() && !isSecondStepAbort()) {
         QPointer<ScanVC> self = this;
         mainAsync([self] {
@@ -584,7 +574,7 @@ void ScanVC::closeVC()
                 self->showStepProgress(QStringLiteral("IDS_TWK_36"), 100);
         });
     }
-    printLine("Dismiss vc: 2 2");
+    platform::printLine(QStringLiteral("Dismiss vc: 2 2"));
     NotificationCenter &center = NotificationCenter::defaultCenter();
     // The groups travel by value in the notification; the records are shared with the results.
     const ScanPublication publication = ScanPublication::decide(sendData, isSimilarScan);
@@ -779,8 +769,7 @@ bool ScanVC::photosAutomationAllowed() const
     int error = 0;
     const auto count = platform::PhotosApp::shared().countMediaItems(&error);
     if (!count && error != 0) {
-        std::printf("error: %d\n", error);
-        std::fflush(stdout);
+        platform::printLine(QStringLiteral("error: %1").arg(error));
     }
     return !(!count && error == platform::PhotosApp::automationRefusedError);
 }
@@ -967,6 +956,6 @@ void ScanVC::showProblemsAlert()
 
 void ScanVC::removeSelfViewAfterDelete()
 {
-    printLine("Dismiss vc: 1");
+    platform::printLine(QStringLiteral("Dismiss vc: 1"));
     removeView();
 }

@@ -372,21 +372,21 @@ void AppDelegate::userCheckForUpdates()
 
 void AppDelegate::updaterWillDownloadUpdate()
 {
-    qInfo() << "update will download";
+    platform::printLine(QStringLiteral("update will download"));
 }
 
 void AppDelegate::updaterDidDownloadUpdate()
 {
     platform::Dispatch::mainAfter(
         5.0, [this] { callTerminate(); }, this);
-    qInfo() << "update downloaded";
+    platform::printLine(QStringLiteral("update downloaded"));
 }
 
 void AppDelegate::callTerminate()
 {
     if (isQuitRefused()) {
         // A sheet, scan or deletion is up: nothing is cut short. The update applies at the next start.
-        qInfo() << "update downloaded; it takes effect when Twinsift is next started";
+        qCInfo(lcScreens, "update downloaded; it takes effect when Twinsift is next started");
         return;
     }
     m_relaunchRequested = true;
@@ -399,7 +399,7 @@ bool AppDelegate::relaunch()
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     const bool started = QProcess::startDetached(program, arguments);
     if (!started)
-        qInfo().noquote() << "could not restart" << program;
+        qCWarning(lcScreens, "could not restart %s", qPrintable(program));
     return started;
 }
 

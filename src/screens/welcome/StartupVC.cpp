@@ -19,7 +19,6 @@
 #include "controls/Palette.h"
 
 #include <QCheckBox>
-#include <QTextStream>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -45,12 +44,6 @@ std::function<void()> &checkForUpdateHandler()
 {
     static std::function<void()> handler;
     return handler;
-}
-
-// The start-at-login switch prints its state on standard output.
-void logLine(const QString &line)
-{
-    QTextStream(stdout) << line << Qt::endl;
 }
 
 QString textOf(const QString &key, const QString &literal)
@@ -375,7 +368,7 @@ void StartupVC::btnSubscribeAction()
 
 void StartupVC::btncheckboxAction(bool checked)
 {
-    logLine(QStringLiteral("Start at login: %1").arg(checked ? 1 : 0));
+    platform::printLine(QStringLiteral("Start at login: %1").arg(checked ? 1 : 0));
     // The check box decides: ticked puts the application into the autostart entries, unticked
     // takes it out, and the stored choice follows what the desktop now does.
     LaunchOnStartup::addLoginItem(checked);
