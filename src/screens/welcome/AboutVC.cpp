@@ -102,14 +102,14 @@ AboutVC::AboutVC(QWidget *parent)
     auto *texts = new QVBoxLayout;
     texts->setSpacing(6);
     lblTitle = WelcomeStyle::makeLabel(this, 26, true);
-    lblTWKHelpsYouFind = WelcomeStyle::makeLabel(this, 12, false, WelcomeStyle::text(), true);
+    lblTWKHelpsYouFind = WelcomeStyle::makeLabel(this, 12, false, Palette::white, true);
     texts->addWidget(lblTitle);
     texts->addWidget(lblTWKHelpsYouFind);
     texts->addSpacing(6);
     auto *versionRow = new QHBoxLayout;
     versionRow->setSpacing(6);
-    lblVersionCap = WelcomeStyle::makeLabel(this, 11, false, WelcomeStyle::secondaryText());
-    lblVersion = WelcomeStyle::makeLabel(this, 11, true, WelcomeStyle::gold());
+    lblVersionCap = WelcomeStyle::makeLabel(this, 11, false, Palette::secondaryText);
+    lblVersion = WelcomeStyle::makeLabel(this, 11, true, Palette::gold);
     lblVersion->setTextInteractionFlags(Qt::TextSelectableByMouse);
     versionRow->addWidget(lblVersionCap);
     versionRow->addWidget(lblVersion);
@@ -132,7 +132,7 @@ AboutVC::AboutVC(QWidget *parent)
         linkFont.setPointSizeF(11);
         link->setFont(linkFont);
         QPalette palette = link->palette();
-        palette.setColor(QPalette::WindowText, WelcomeStyle::link());
+        palette.setColor(QPalette::WindowText, Palette::focusBlue);
         link->setPalette(palette);
         links->addWidget(link);
     }
@@ -146,8 +146,8 @@ AboutVC::AboutVC(QWidget *parent)
     auto *legal = new QVBoxLayout(box2Condition);
     legal->setContentsMargins(0, 12, 0, 0);
     legal->setSpacing(4);
-    lblCopyright = WelcomeStyle::makeLabel(box2Condition, 10, false, WelcomeStyle::secondaryText(), true);
-    lblAllRightsReserved = WelcomeStyle::makeLabel(box2Condition, 10, false, WelcomeStyle::secondaryText(), true);
+    lblCopyright = WelcomeStyle::makeLabel(box2Condition, 10, false, Palette::secondaryText, true);
+    lblAllRightsReserved = WelcomeStyle::makeLabel(box2Condition, 10, false, Palette::secondaryText, true);
     lblWarningThisComputerProgramIsProtected =
         WelcomeStyle::makeLabel(box2Condition, 9, false, QColor(135, 133, 135), true);
     legal->addWidget(lblCopyright);

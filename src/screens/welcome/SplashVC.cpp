@@ -35,7 +35,7 @@ SplashVC::SplashVC(QWidget *parent)
     lblTitle->setAlignment(Qt::AlignCenter);
     lblTitle->setText(localizedText(QStringLiteral("IDS_TWK_1")));
     layout->addWidget(lblTitle);
-    lblSubTitle = WelcomeStyle::makeLabel(this, 11, false, WelcomeStyle::secondaryText(), true);
+    lblSubTitle = WelcomeStyle::makeLabel(this, 11, false, Palette::secondaryText, true);
     lblSubTitle->setAlignment(Qt::AlignCenter);
     lblSubTitle->setText(localizedText(QStringLiteral("IDS_TWK_309")));
     layout->addWidget(lblSubTitle);

@@ -155,8 +155,8 @@ void StartupVC::buildView()
     auto *greeting = new QVBoxLayout;
     greeting->setSpacing(4);
     lblTitle = WelcomeStyle::makeLabel(this, 24, true);
-    lblSubTitle = WelcomeStyle::makeLabel(this, 13, false, WelcomeStyle::text(), true);
-    lblThankYouForDownloading = WelcomeStyle::makeLabel(this, 11, false, WelcomeStyle::secondaryText(), true);
+    lblSubTitle = WelcomeStyle::makeLabel(this, 13, false, Palette::white, true);
+    lblThankYouForDownloading = WelcomeStyle::makeLabel(this, 11, false, Palette::secondaryText, true);
     greeting->addWidget(lblTitle);
     greeting->addWidget(lblSubTitle);
     greeting->addWidget(lblThankYouForDownloading);
@@ -170,7 +170,7 @@ void StartupVC::buildView()
     auto *recommended = new QVBoxLayout(boxRecommendedApp);
     recommended->setContentsMargins(18, 14, 18, 14);
     recommended->setSpacing(10);
-    lblRecommendedFreeApp = WelcomeStyle::makeLabel(boxRecommendedApp, 10, true, WelcomeStyle::gold());
+    lblRecommendedFreeApp = WelcomeStyle::makeLabel(boxRecommendedApp, 10, true, Palette::gold);
     recommended->addWidget(lblRecommendedFreeApp);
     auto *appRow = new QHBoxLayout;
     appRow->setSpacing(14);
@@ -181,8 +181,7 @@ void StartupVC::buildView()
     auto *appTexts = new QVBoxLayout;
     appTexts->setSpacing(2);
     lblRecommendedAppName = WelcomeStyle::makeLabel(boxRecommendedApp, 14, true);
-    lblRecommendedAppSubTitle =
-        WelcomeStyle::makeLabel(boxRecommendedApp, 11, false, WelcomeStyle::secondaryText(), true);
+    lblRecommendedAppSubTitle = WelcomeStyle::makeLabel(boxRecommendedApp, 11, false, Palette::secondaryText, true);
     appTexts->addStretch();
     appTexts->addWidget(lblRecommendedAppName);
     appTexts->addWidget(lblRecommendedAppSubTitle);
@@ -207,7 +206,7 @@ void StartupVC::buildView()
     for (int i = 0; i < 4; ++i) {
         imgViewNonRecomm[i] = new QLabel(boxNonRecommendedApp);
         imgViewNonRecomm[i]->setFixedSize(24, 24);
-        lblNonRecomm[i] = WelcomeStyle::makeLabel(boxNonRecommendedApp, 11, false, WelcomeStyle::text(), true);
+        lblNonRecomm[i] = WelcomeStyle::makeLabel(boxNonRecommendedApp, 11, false, Palette::white, true);
         lines->addWidget(imgViewNonRecomm[i], i / 2, (i % 2) * 2);
         lines->addWidget(lblNonRecomm[i], i / 2, (i % 2) * 2 + 1);
     }
@@ -221,7 +220,7 @@ void StartupVC::buildView()
     auto *newsletterLayout = new QVBoxLayout(newsletter);
     newsletterLayout->setContentsMargins(18, 14, 18, 16);
     newsletterLayout->setSpacing(10);
-    lblJoinToOurFreeNewsletter = WelcomeStyle::makeLabel(newsletter, 12, true, WelcomeStyle::text(), true);
+    lblJoinToOurFreeNewsletter = WelcomeStyle::makeLabel(newsletter, 12, true, Palette::white, true);
     newsletterLayout->addWidget(lblJoinToOurFreeNewsletter);
     auto *entryRow = new QHBoxLayout;
     entryRow->setSpacing(10);
@@ -263,19 +262,19 @@ void StartupVC::buildView()
         "QCheckBox::indicator:checked { background: " TWINSIFT_GOLD_CSS "; border: 1px solid " TWINSIFT_GOLD_CSS "; "
         "image: url(:/images/welcome-check.png); }"));
     footer->addWidget(btncheckbox);
-    lblStartTWKOnStartup = WelcomeStyle::makeLabel(this, 11, false, WelcomeStyle::text());
+    lblStartTWKOnStartup = WelcomeStyle::makeLabel(this, 11, false, Palette::white);
     lblStartTWKOnStartup->setBuddy(btncheckbox);
     footer->addWidget(lblStartTWKOnStartup);
     footer->addStretch(1);
     btnGetstarted = new SYFlatButton(this);
     btnGetstarted->setMomentary(true);
     btnGetstarted->setCornerRadius(6);
-    btnGetstarted->setBackgroundNormalColor(WelcomeStyle::gold());
-    btnGetstarted->setBackgroundHighlightColor(WelcomeStyle::gold().lighter(115));
-    btnGetstarted->setTitleNormalColor(WelcomeStyle::background());
-    btnGetstarted->setTitleHighlightColor(WelcomeStyle::background());
-    btnGetstarted->setBorderNormalColor(WelcomeStyle::gold());
-    btnGetstarted->setBorderHighlightColor(WelcomeStyle::gold().lighter(115));
+    btnGetstarted->setBackgroundNormalColor(Palette::gold);
+    btnGetstarted->setBackgroundHighlightColor(Palette::gold.lighter(115));
+    btnGetstarted->setTitleNormalColor(Palette::windowBackground);
+    btnGetstarted->setTitleHighlightColor(Palette::windowBackground);
+    btnGetstarted->setBorderNormalColor(Palette::gold);
+    btnGetstarted->setBorderHighlightColor(Palette::gold.lighter(115));
     btnGetstarted->setOnAnimateDuration(0.1);
     btnGetstarted->setOffAnimateDuration(0.2);
     QFont buttonFont = font();

@@ -24,11 +24,11 @@ SupportVC::SupportVC(QWidget *parent)
 
     auto *texts = new QVBoxLayout;
     texts->setSpacing(8);
-    lblLiveHelpAvailableCallus = WelcomeStyle::makeLabel(this, 15, true, WelcomeStyle::text(), true);
-    lblForHelpOnAnySystemRelated = WelcomeStyle::makeLabel(this, 11, false, WelcomeStyle::secondaryText(), true);
-    lblContactNo = WelcomeStyle::makeLabel(this, 13, true, WelcomeStyle::gold());
-    lblTollFree24x7 = WelcomeStyle::makeLabel(this, 10, false, WelcomeStyle::secondaryText());
-    lblAdditionalOffers = WelcomeStyle::makeLabel(this, 10, false, WelcomeStyle::secondaryText(), true);
+    lblLiveHelpAvailableCallus = WelcomeStyle::makeLabel(this, 15, true, Palette::white, true);
+    lblForHelpOnAnySystemRelated = WelcomeStyle::makeLabel(this, 11, false, Palette::secondaryText, true);
+    lblContactNo = WelcomeStyle::makeLabel(this, 13, true, Palette::gold);
+    lblTollFree24x7 = WelcomeStyle::makeLabel(this, 10, false, Palette::secondaryText);
+    lblAdditionalOffers = WelcomeStyle::makeLabel(this, 10, false, Palette::secondaryText, true);
     for (QLabel *label :
          {lblLiveHelpAvailableCallus, lblForHelpOnAnySystemRelated, lblContactNo, lblTollFree24x7, lblAdditionalOffers})
         texts->addWidget(label);

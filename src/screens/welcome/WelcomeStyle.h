@@ -1,6 +1,6 @@
 #pragma once
-// The look shared by the welcome, splash, about and support screens: the dark greys, the gold accent
-// and the link blue of the application's theme, and plain-text labels in those colours.
+// The look shared by the welcome, splash, about and support screens: the theme's dark palette for a
+// widget, and plain-text labels in the palette's colours.
 
 #include "controls/Palette.h"
 
@@ -13,63 +13,30 @@
 
 namespace WelcomeStyle {
 
-inline QColor background()
-{
-    return Palette::windowBackground;
-}
-inline QColor panel()
-{
-    return Palette::panelBackground;
-}
-inline QColor field()
-{
-    return Palette::fieldBackground;
-}
-inline QColor frame()
-{
-    return Palette::frame;
-}
-inline QColor text()
-{
-    return Palette::white;
-}
-inline QColor secondaryText()
-{
-    return Palette::secondaryText;
-}
-inline QColor gold()
-{
-    return Palette::gold;
-}
-inline QColor link()
-{
-    return Palette::focusBlue;
-}
-
 // Paints the widget's own background in the theme's dark grey and sets light text colours for the
 // standard controls inside it.
-inline void applyDarkPalette(QWidget *widget, const QColor &fill = background())
+inline void applyDarkPalette(QWidget *widget, const QColor &fill = Palette::windowBackground)
 {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, fill);
-    palette.setColor(QPalette::WindowText, text());
-    palette.setColor(QPalette::Base, field());
-    palette.setColor(QPalette::AlternateBase, panel());
-    palette.setColor(QPalette::Text, text());
-    palette.setColor(QPalette::PlaceholderText, secondaryText());
-    palette.setColor(QPalette::Button, field());
-    palette.setColor(QPalette::ButtonText, text());
-    palette.setColor(QPalette::Highlight, gold());
-    palette.setColor(QPalette::HighlightedText, background());
-    palette.setColor(QPalette::Link, link());
-    palette.setColor(QPalette::ToolTipBase, panel());
-    palette.setColor(QPalette::ToolTipText, text());
+    palette.setColor(QPalette::WindowText, Palette::white);
+    palette.setColor(QPalette::Base, Palette::fieldBackground);
+    palette.setColor(QPalette::AlternateBase, Palette::panelBackground);
+    palette.setColor(QPalette::Text, Palette::white);
+    palette.setColor(QPalette::PlaceholderText, Palette::secondaryText);
+    palette.setColor(QPalette::Button, Palette::fieldBackground);
+    palette.setColor(QPalette::ButtonText, Palette::white);
+    palette.setColor(QPalette::Highlight, Palette::gold);
+    palette.setColor(QPalette::HighlightedText, Palette::windowBackground);
+    palette.setColor(QPalette::Link, Palette::focusBlue);
+    palette.setColor(QPalette::ToolTipBase, Palette::panelBackground);
+    palette.setColor(QPalette::ToolTipText, Palette::white);
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
 }
 
 // A label that shows its text as plain text (no rich text, no mnemonics).
-inline QLabel *makeLabel(QWidget *parent, double pointSize, bool bold = false, const QColor &color = text(),
+inline QLabel *makeLabel(QWidget *parent, double pointSize, bool bold = false, const QColor &color = Palette::white,
                          bool wrap = false)
 {
     auto *label = new QLabel(parent);
