@@ -5,16 +5,18 @@
 #include "platform/ImageSource.h"
 #include "platform/Log.h"
 #include "platform/PathSafety.h"
+#include "platform/RegularFile.h"
 #include "engine/ExactGrouping.h"
 #include "engine/ScanProgress.h"
 #include "engine/SimilarGrouping.h"
 #include "services/MVNAssistance.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 
+#include <cerrno>
+#include <cstring>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
@@ -97,6 +99,20 @@ bool finishRecord(ImageFile &record, const InitialDirectory &entry, bool isImage
     return true;
 }
 
+// A listed file that cannot be stat'ed: one that vanished since the listing, or a name the system
+// does not take back as it was decoded (one that is not valid in the file-name encoding).
+void logStatFailure(const QString &path, int error)
+{
+    QString reason;
+    if (path.contains(QChar::ReplacementCharacter) && (error == ENOENT || error == 0))
+        reason = QStringLiteral("the name is not valid in the file-name encoding");
+    else if (error == ENOENT || error == ENOTDIR)
+        reason = QStringLiteral("it vanished since it was listed");
+    else
+        reason = error ? QString::fromLocal8Bit(std::strerror(error)) : QStringLiteral("not a usable path");
+    platform::logSkippedFile(lcEngine(), path, platform::SkipReason::Unreadable, reason);
+}
+
 // Steps 1 to 4 of the candidate filter for the file at `url`; an empty record when it is dropped.
 // With `deferReading`, a video or a JPEG whose frame header reads (whose properties are then never
 // absent, so step 4 keeps it whatever they hold) is kept without reading it: its record
@@ -113,10 +129,15 @@ Candidate filterCandidate(const QUrl &url, size_t entryIndex, const InitialDirec
         return candidate;
     // Only a regular file is a candidate: a link never stands for its target here (a root link is
     // resolved before it comes here), and a pipe or a device is never opened.
+    errno = 0;
     const std::optional<platform::FileStat> stat = platform::FileStat::of(path);
-    if (stat && !stat->isRegularFile)
+    if (!stat) {
+        logStatFailure(path, errno);
+        return candidate;
+    }
+    if (!stat->isRegularFile)
         platform::logSkippedFile(lcEngine(), path, platform::SkipReason::NotRegularFile);
-    if (!stat || !stat->isRegularFile || !(stat->size > settings.minimumFileSize))
+    if (!stat->isRegularFile || !(stat->size > settings.minimumFileSize))
         return candidate;
     const bool isImage = settings.imageExtensions.contains(extension);
     if (!isImage && !settings.scanVideos)
@@ -136,10 +157,12 @@ Candidate filterCandidate(const QUrl &url, size_t entryIndex, const InitialDirec
     // again; the dates are read on the collecting thread (addCandidate).
     auto record = ImageFile::make(url, &*stat, ImageFile::Dates::Later);
     if (!finishRecord(*record, entry, isImage, *stat)) {
-        // A photo without properties: one that cannot be opened, or whose contents do not read.
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            platform::logSkippedFile(lcEngine(), path, platform::SkipReason::Unreadable, file.errorString());
+        // A photo without properties: one whose open was refused (the reason is that open's, and
+        // the path is never opened again: what is there now may be a pipe or a link), or one whose
+        // contents do not read.
+        const std::optional<platform::RegularFile::Refusal> refusal = platform::RegularFile::lastScannedRefusal();
+        if (refusal && refusal->path == path)
+            platform::logSkippedFile(lcEngine(), path, refusal->reason, refusal->detail);
         else
             platform::logSkippedFile(lcEngine(), path, platform::SkipReason::Damaged);
         return candidate;

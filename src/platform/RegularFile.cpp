@@ -78,6 +78,10 @@ bool writeAll(int fd, const char *data, size_t size)
 
 } // namespace
 
+namespace {
+thread_local std::optional<RegularFile::Refusal> lastRefusal;
+} // namespace
+
 std::optional<RegularFile> RegularFile::openScanned(const QString &path)
 {
     struct stat info = {};
@@ -86,14 +90,23 @@ std::optional<RegularFile> RegularFile::openScanned(const QString &path)
     int openErrno = 0;
     const int fd = openRegular(path, Links::Refuse, &info, &error, &notRegular, &openErrno);
     if (fd < 0) {
+        Refusal refusal{path, notRegular ? SkipReason::NotRegularFile : SkipReason::Unreadable,
+                        notRegular      ? QString()
+                            : openErrno ? reasonOf(openErrno)
+                                        : QStringLiteral("not a usable path")};
         // A file that vanished since it was listed is no news; something else in its place is.
-        if (notRegular)
-            logSkippedFile(lcPlatform(), path, SkipReason::NotRegularFile);
-        else if (openErrno != ENOENT && openErrno != ENOTDIR)
-            logSkippedFile(lcPlatform(), path, SkipReason::Unreadable, reasonOf(openErrno));
+        if (notRegular || (openErrno != ENOENT && openErrno != ENOTDIR))
+            logSkippedFile(lcPlatform(), path, refusal.reason, refusal.detail);
+        lastRefusal = std::move(refusal);
         return std::nullopt;
     }
+    lastRefusal.reset();
     return RegularFile(fd, qint64(info.st_size));
+}
+
+std::optional<RegularFile::Refusal> RegularFile::lastScannedRefusal()
+{
+    return lastRefusal;
 }
 
 RegularFile::RegularFile(RegularFile &&other) noexcept

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "platform/Log.h"
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -24,6 +26,16 @@ public:
     // file's place is refused with a line in the log naming it (a missing file quietly). Absent
     // when refused or not readable.
     static std::optional<RegularFile> openScanned(const QString &path);
+
+    // Why the last openScanned on the calling thread refused its file, or absent when it opened
+    // it. A caller that reads through a library (which opens the file itself) tells a refused
+    // file from one whose contents do not read by this, without opening the path once more.
+    struct Refusal {
+        QString path;
+        SkipReason reason = SkipReason::Unreadable;
+        QString detail; // the system's reason; for a file that vanished too
+    };
+    static std::optional<Refusal> lastScannedRefusal();
 
     RegularFile(RegularFile &&other) noexcept;
     RegularFile &operator=(RegularFile &&other) noexcept;

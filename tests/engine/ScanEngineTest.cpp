@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -22,6 +23,7 @@
 #include <future>
 #include <mutex>
 #include <thread>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -472,6 +474,62 @@ TEST_F(ScanEngineTest, FileSwappedForAPipeAfterCollectionIsLeftOut)
     ASSERT_TRUE(outcome.completed);
     ASSERT_EQ(outcome.sendData->size(), 1u);
     EXPECT_EQ(names((*outcome.sendData)[0]), (QStringList{"a.jpg", "c.jpg"}));
+}
+
+// Files swapped for a pipe while their properties are read (the test swaps each one as soon as
+// the scan opens it): the reason a file is left out comes from the scan's own open, so no worker
+// opens the pipe again and waits on it, and each file is named once.
+TEST_F(ScanEngineTest, FileSwappedForAPipeWhileItsPropertiesAreReadIsLeftOutAtOnce)
+{
+    constexpr int kFiles = 48;
+    QTemporaryDir pipes;
+    for (int i = 0; i < kFiles; ++i) {
+        bytes(QString("scan/f%1.png").arg(i), 3000, 'q');
+        ASSERT_EQ(::mkfifo(QFile::encodeName(pipes.filePath(QString("f%1.png").arg(i))).constData(), 0600), 0);
+    }
+    const int watch = ::inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, QFile::encodeName(path("scan")).constData(), IN_OPEN), 0);
+    std::thread swapper([&] {
+        QSet<QString> swapped;
+        alignas(inotify_event) char buffer[4096];
+        while (swapped.size() < kFiles) {
+            const ssize_t got = ::read(watch, buffer, sizeof buffer);
+            if (got <= 0)
+                return;
+            for (ssize_t at = 0; at < got;) {
+                const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
+                at += ssize_t(sizeof(inotify_event) + event->len);
+                const QString name = event->len ? QString::fromLocal8Bit(event->name) : QString();
+                if (name.isEmpty() || swapped.contains(name))
+                    continue;
+                swapped.insert(name);
+                ::rename(QFile::encodeName(pipes.filePath(name)).constData(),
+                         QFile::encodeName(path("scan/" + name)).constData());
+            }
+        }
+    });
+
+    logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepMessage);
+    auto scan =
+        std::async(std::launch::async, [&] { return engine().sendDataToScanVC({entryFor(path("scan"))}, false); });
+    const bool finished = scan.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+    while (scan.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
+        for (int i = 0; i < kFiles; ++i) // releases workers stuck on a pipe
+            ::close(::open(QFile::encodeName(path(QString("scan/f%1.png").arg(i))).constData(), O_RDWR | O_NONBLOCK));
+    }
+    qInstallMessageHandler(previous);
+    ::close(watch); // ends the swapper when some file was never opened
+    swapper.join();
+    EXPECT_TRUE(finished) << "a worker waited on a pipe swapped in";
+    for (int i = 0; i < kFiles; ++i) {
+        const QString name = QString("f%1.png").arg(i);
+        const QStringList lines = logged.filter(path("scan/" + name) + ":");
+        ASSERT_EQ(lines.size(), 1) << name.toStdString() << "\n" << logged.join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(lines[0].contains(": not a regular file") || lines[0].contains(": damaged"))
+            << lines[0].toStdString();
+    }
 }
 
 TEST_F(ScanEngineTest, PauseHoldsTheWorkerUntilResumed)
