@@ -1,8 +1,10 @@
 #include "platform/SingleInstance.h"
 
+#include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLoggingCategory>
@@ -26,6 +28,8 @@ const QByteArray kActivate = QByteArrayLiteral("activate\n");
 const QByteArray kAnswer = QByteArrayLiteral("ok\n");
 // A request is one short line; anything longer is not ours.
 constexpr qint64 kMaxRequestBytes = 64;
+// The lock file holds the holder's process number and its socket path.
+constexpr size_t kMaxLockBytes = 4200;
 
 // A folder only this user can enter and write: a real folder (a link is followed only when
 // `followLink`), owned by the user, closed to the group and others.
@@ -39,9 +43,10 @@ bool isPrivateFolder(const QString &path, bool followLink)
 
 } // namespace
 
-SingleInstance::SingleInstance(const QString &name, QObject *parent)
+SingleInstance::SingleInstance(const QString &name, const QString &guardedFile, QObject *parent)
     : QObject(parent)
     , m_name(name)
+    , m_guardedFile(guardedFile)
 {
 }
 
@@ -79,42 +84,70 @@ QString SingleInstance::runtimeFolder(const QString &name)
     return folder;
 }
 
+bool SingleInstance::openLock()
+{
+    const QFileInfo guarded(m_guardedFile);
+    const QString folder = guarded.absolutePath();
+    m_lockPath = folder + QLatin1Char('/') + guarded.fileName() + QStringLiteral(".lock");
+    if (!QDir().mkpath(folder)) {
+        m_failureReason = QStringLiteral("The settings folder %1 cannot be made.").arg(folder);
+        qCWarning(lcInstance).noquote() << m_failureReason;
+        return false;
+    }
+    const QByteArray native = QFile::encodeName(m_lockPath);
+    m_lockFd = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    // A lock file in a folder this user may no longer write still takes the lock.
+    if (m_lockFd < 0 && (errno == EACCES || errno == EROFS))
+        m_lockFd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (m_lockFd < 0) {
+        m_failureReason = QStringLiteral("The lock %1 cannot be opened: %2.")
+                              .arg(m_lockPath, QString::fromLocal8Bit(std::strerror(errno)));
+        qCWarning(lcInstance).noquote() << m_failureReason;
+        return false;
+    }
+    struct stat info = {};
+    if (::fstat(m_lockFd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        m_failureReason = QStringLiteral("The lock %1 is not a regular file.").arg(m_lockPath);
+        qCWarning(lcInstance).noquote() << m_failureReason;
+        ::close(m_lockFd);
+        m_lockFd = -1;
+        return false;
+    }
+    return true;
+}
+
 SingleInstance::Claim SingleInstance::claim()
 {
-    if (m_server)
+    if (m_held)
         return Claim::Primary;
-    m_folder = runtimeFolder(m_name);
-    if (m_folder.isEmpty())
-        return Claim::Unguarded;
-    m_socketPath = m_folder + QLatin1Char('/') + m_name + QStringLiteral(".socket");
-    const QByteArray lockPath = QFile::encodeName(m_folder + QLatin1Char('/') + m_name + QStringLiteral(".lock"));
-    m_lockFd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (m_lockFd < 0) {
-        qCWarning(lcInstance).noquote() << "the instance lock" << lockPath
-                                        << "cannot be opened:" << std::strerror(errno);
-        return Claim::Unguarded;
-    }
+    m_failureReason.clear();
+    if (!openLock())
+        return Claim::NoLock;
 
     // The holder of the lock may be starting (not listening yet) or ending (no longer listening):
     // ask again, and take the lock once it is free, until the time is up.
     const QDeadlineTimer deadline(answerTimeoutMs);
     for (;;) {
-        if (::flock(m_lockFd, LOCK_EX | LOCK_NB) == 0)
-            return listen() ? Claim::Primary : Claim::Unguarded;
+        if (::flock(m_lockFd, LOCK_EX | LOCK_NB) == 0) {
+            m_held = true;
+            listen();
+            return Claim::Primary;
+        }
         if (errno != EWOULDBLOCK && errno != EINTR) {
-            qCWarning(lcInstance).noquote() << "the instance lock cannot be taken:" << std::strerror(errno);
+            m_failureReason = QStringLiteral("The lock %1 cannot be taken: %2.")
+                                  .arg(m_lockPath, QString::fromLocal8Bit(std::strerror(errno)));
+            qCWarning(lcInstance).noquote() << m_failureReason;
             release();
-            return Claim::Unguarded;
+            return Claim::NoLock;
         }
         if (handOver(deadline) == Claim::HandedOver) {
-            ::close(m_lockFd);
-            m_lockFd = -1;
+            release();
             return Claim::HandedOver;
         }
         if (deadline.hasExpired()) {
-            ::close(m_lockFd);
-            m_lockFd = -1;
-            qCWarning(lcInstance).noquote() << "the running instance did not answer at" << m_socketPath;
+            release();
+            m_failureReason = QStringLiteral("Another instance holds the lock %1 but does not answer.").arg(m_lockPath);
+            qCWarning(lcInstance).noquote() << m_failureReason;
             return Claim::NoAnswer;
         }
         QThread::msleep(50);
@@ -123,20 +156,39 @@ SingleInstance::Claim SingleInstance::claim()
 
 bool SingleInstance::listen()
 {
-    // The lock is ours, so a socket file left here belongs to an instance that has ended.
-    QLocalServer::removeServer(m_socketPath);
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(m_socketPath)) {
-        qCWarning(lcInstance).noquote() << "later launches cannot reach this instance:" << m_server->errorString();
-        delete m_server;
-        m_server = nullptr;
-        // The lock stays held: a later launch finds it, gets no answer and leaves the settings alone.
-        return true;
+    // One socket per settings file: named for the lock's path, so instances of other settings
+    // files sharing a runtime folder never take each other's socket away.
+    const QString tag = QString::fromLatin1(
+        QCryptographicHash::hash(QFile::encodeName(m_lockPath), QCryptographicHash::Sha1).toHex().left(16));
+    const QString socketName = m_name + QLatin1Char('-') + tag + QStringLiteral(".socket");
+    QStringList folders;
+    if (const QString runtime = runtimeFolder(m_name); !runtime.isEmpty())
+        folders << runtime;
+    folders << QFileInfo(m_lockPath).absolutePath();
+    for (const QString &folder : folders) {
+        const QString path = folder + QLatin1Char('/') + socketName;
+        // The lock is ours, so a socket file left here belongs to an instance that has ended.
+        QLocalServer::removeServer(path);
+        auto *server = new QLocalServer(this);
+        server->setSocketOptions(QLocalServer::UserAccessOption);
+        if (server->listen(path)) {
+            m_server = server;
+            m_socketPath = path;
+            break;
+        }
+        qCWarning(lcInstance).noquote() << "later launches cannot reach this instance at" << path << ":"
+                                        << server->errorString();
+        delete server;
     }
-    const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
-    if (::ftruncate(m_lockFd, 0) != 0 || ::write(m_lockFd, pid.constData(), size_t(pid.size())) < 0)
-        qCDebug(lcInstance) << "the lock file does not name this process";
+    if (!m_server) {
+        // The lock stays held: a later launch finds it, gets no answer and leaves the settings alone.
+        return false;
+    }
+    // Later launches find the socket through the lock file, whatever runtime folder they see.
+    const QByteArray content = QByteArray::number(qint64(::getpid())) + '\n' + QFile::encodeName(m_socketPath) + '\n';
+    if (::ftruncate(m_lockFd, 0) != 0 || ::pwrite(m_lockFd, content.constData(), size_t(content.size()), 0) < 0)
+        qCWarning(lcInstance).noquote()
+            << "the lock file cannot name the socket; later launches will not reach this instance";
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::serveConnection);
     qCDebug(lcInstance).noquote() << "listening for later launches at" << m_socketPath;
     return true;
@@ -170,6 +222,15 @@ void SingleInstance::serveConnection()
 
 SingleInstance::Claim SingleInstance::handOver(const QDeadlineTimer &deadline)
 {
+    // The holder names its socket on the lock file's second line (none yet while it starts).
+    char buffer[kMaxLockBytes];
+    const ssize_t got = ::pread(m_lockFd, buffer, sizeof buffer, 0);
+    if (got <= 0)
+        return Claim::NoAnswer;
+    const QList<QByteArray> lines = QByteArray(buffer, qsizetype(got)).split('\n');
+    if (lines.size() < 3 || !lines[1].startsWith('/') || lines[1].contains('\0'))
+        return Claim::NoAnswer;
+    m_socketPath = QFile::decodeName(lines[1]);
     QLocalSocket socket;
     socket.connectToServer(m_socketPath);
     if (!socket.waitForConnected(500))
@@ -201,6 +262,7 @@ void SingleInstance::release()
         ::close(m_lockFd);
         m_lockFd = -1;
     }
+    m_held = false;
 }
 
 } // namespace platform

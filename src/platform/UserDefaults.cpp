@@ -137,6 +137,11 @@ QVariant decode(const QJsonValue &json)
 
 } // namespace
 
+QString UserDefaults::standardFilePath()
+{
+    return defaultPath();
+}
+
 UserDefaults &UserDefaults::standard()
 {
     static UserDefaults instance(defaultPath());

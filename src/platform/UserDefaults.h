@@ -33,6 +33,9 @@ public:
     enum class Type { Absent, Bool, Integer, Unsigned, Double, String, Data, Date, Array, Dictionary };
 
     static UserDefaults &standard();
+    // The file standard() keeps its values in ($TWINSIFT_DEFAULTS_FILE, else defaults.json in the
+    // application's configuration folder), found without reading it.
+    static QString standardFilePath();
 
     explicit UserDefaults(const QString &filePath);
     // Writes what is still pending.

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QMessageBox>
 #include <QLoggingCategory>
 
 #include <cstdio>
@@ -80,17 +81,28 @@ int main(int argc, char **argv)
     QApplication::setDesktopFileName(QStringLiteral("twinsift"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/twinsift.png")));
 
-    // One instance per user: a later launch hands over to the running one and ends before it
-    // reads or writes the settings, the scan list or the caches.
-    platform::SingleInstance instance(QStringLiteral("twinsift"));
-    switch (instance.claim()) {
+    // One instance per settings file: a later launch hands over to the running one and ends before
+    // it reads or writes the settings, the scan list or the caches. A launch that can neither take
+    // the lock nor reach the instance holding it says why and ends, leaving the settings alone.
+    platform::SingleInstance instance(QStringLiteral("twinsift"), platform::UserDefaults::standardFilePath());
+    const platform::SingleInstance::Claim claim = instance.claim();
+    switch (claim) {
     case platform::SingleInstance::Claim::HandedOver:
         return 0;
     case platform::SingleInstance::Claim::NoAnswer:
-        qCWarning(lcScreens) << "Twinsift is already running but does not answer; this launch ends.";
+    case platform::SingleInstance::Claim::NoLock: {
+        const bool running = claim == platform::SingleInstance::Claim::NoAnswer;
+        const QString message = running ? QStringLiteral("Twinsift is already running but does not answer.")
+                                        : QStringLiteral("Twinsift cannot make sure it runs only once.");
+        qCWarning(lcScreens).noquote() << message << instance.failureReason() << "This launch ends.";
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Twinsift"), message, QMessageBox::Ok);
+        box.setTextFormat(Qt::PlainText);
+        box.setInformativeText(instance.failureReason()
+                               + QStringLiteral(" This launch ends without changing the settings."));
+        box.exec();
         return 1;
+    }
     case platform::SingleInstance::Claim::Primary:
-    case platform::SingleInstance::Claim::Unguarded:
         break;
     }
 

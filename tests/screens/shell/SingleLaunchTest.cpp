@@ -12,6 +12,7 @@
 
 #include <csignal>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -28,7 +29,7 @@ protected:
     }
 
     // The test program's own folders are left out: the program finds its files from HOME.
-    QProcessEnvironment environment(bool withRuntimeFolder) const
+    QProcessEnvironment environment(bool withRuntimeFolder, const QString &name = {}) const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR",
@@ -37,7 +38,7 @@ protected:
         env.insert("HOME", home.path());
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("QT_LOGGING_RULES", "twinsift.launch.debug=true;twinsift.instance.debug=true");
-        const QString folder = home.path() + (withRuntimeFolder ? "/run" : "/tmp");
+        const QString folder = home.path() + "/" + (!name.isEmpty() ? name : withRuntimeFolder ? "run" : "tmp");
         QDir().mkpath(folder);
         QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         env.insert(withRuntimeFolder ? "XDG_RUNTIME_DIR" : "TMPDIR", folder);
@@ -125,5 +126,21 @@ TEST_F(SingleLaunchTest, ALaterLaunchHandsOverToTheRunningInstance)
         expectHandOver(env, next, nextLog);
         next->kill();
         next->waitForFinished(5000);
+    }
+}
+
+// Launches with one home that see other runtime and temporary folders (a desktop launch, one from
+// a shell without XDG_RUNTIME_DIR, one with another TMPDIR) still meet the first instance, which
+// keeps running alone with its settings.
+TEST_F(SingleLaunchTest, LaunchesThatSeeOtherRuntimeFoldersHandOverToTheFirst)
+{
+    ASSERT_TRUE(home.isValid());
+    QProcess *first = launch(environment(true, "run-a"));
+    QByteArray firstLog;
+    ASSERT_TRUE(waitForLog(first, "launched", firstLog)) << firstLog.constData();
+    for (const auto &[withRuntimeFolder, name] : {std::pair{true, "run-b"}, std::pair{false, "tmp-c"}}) {
+        SCOPED_TRACE(name);
+        firstLog.clear();
+        expectHandOver(environment(withRuntimeFolder, QString::fromLatin1(name)), first, firstLog);
     }
 }
