@@ -13,7 +13,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
+#include <QSet>
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -398,19 +401,60 @@ bool pathLeadsBack(const QByteArray &decoded, const QByteArray &absolute, const 
     return st && sameFile(*st, parent);
 }
 
-// Writes the info file again, whole, through a temporary file renamed over it.
+// Writes the info file again, whole, in place: no second file is made beside it, so an end of the
+// process at any moment leaves no stray entry in info/. The new text is written over the old one
+// before the rest is cut off, so the file never stands empty; a reader takes its first Path line.
 bool rewriteInfoFile(const QByteArray &infoFile, const QByteArray &contents)
 {
-    QByteArray temp = infoFile + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
+    const int fd = ::open(infoFile.constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
-    bool ok = writeAll(fd, contents) && ::fsync(fd) == 0;
+    struct stat info = {};
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && writeAll(fd, contents)
+        && ::ftruncate(fd, off_t(contents.size())) == 0 && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temp.constData(), infoFile.constData()) == 0;
-    if (!ok)
-        ::unlink(temp.constData());
     return ok;
+}
+
+// True for the name of a temporary info file ("NAME.trashinfo.XXXXXX") that earlier versions of
+// this program wrote and renamed over an info file; one ended before the rename stays behind.
+bool isStrayInfoCopy(const QByteArray &name)
+{
+    const qsizetype at = name.lastIndexOf(kInfoSuffix + '.');
+    if (at <= 0 || name.size() != at + kInfoSuffix.size() + 7)
+        return false;
+    for (qsizetype i = at + kInfoSuffix.size() + 1; i < name.size(); ++i)
+        if (!std::isalnum(uchar(name[i])))
+            return false;
+    return true;
+}
+
+// Removes such stray copies from a Trash's info folder, once per Trash in a run: only our own
+// regular files of that name pattern, never an info file itself.
+void removeStrayInfoCopies(const QByteArray &trash)
+{
+    static QMutex sweptLock;
+    static QSet<QByteArray> swept;
+    {
+        QMutexLocker locker(&sweptLock);
+        if (swept.contains(trash))
+            return;
+        swept.insert(trash);
+    }
+    const QByteArray info = trash + "/info";
+    DIR *dir = ::opendir(info.constData());
+    if (!dir)
+        return;
+    while (dirent *entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (!isStrayInfoCopy(name))
+            continue;
+        struct stat st = {};
+        if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)
+            && st.st_uid == ::geteuid() && ::unlinkat(::dirfd(dir), entry->d_name, 0) == 0)
+            log(QStringLiteral("Removed a stray Trash information copy: %1").arg(display(info + '/' + name)));
+    }
+    ::closedir(dir);
 }
 
 enum class GioOutcome { Moved, Failed, Unsupported };
@@ -608,6 +652,7 @@ TrashResult FreedesktopTrash::trashItem(const QString &path, const FileStat *exp
     const auto location = locate(realParent, &error);
     if (!location)
         return failure(error);
+    removeStrayInfoCopies(location->trash);
 
     // GIO serves when the Trash it picks is the one found above. It decides "home" by the disk of
     // $HOME and keeps the data folder it read first, so after a change of XDG_DATA_HOME (tests do

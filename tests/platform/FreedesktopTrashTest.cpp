@@ -166,6 +166,25 @@ TEST(FreedesktopTrash, ASecondFileOfTheSameNameGetsItsOwnEntry)
     expectRestorable(second, b, "b");
 }
 
+// A temporary info copy an ended run left in info/ is taken away when the Trash is next used;
+// the info files and other names stay.
+TEST(FreedesktopTrash, StrayInfoCopiesOfAnEndedRunAreRemoved)
+{
+    fixtures::TempHome home;
+    const QString info = FileManager::homeTrashPath() + "/info/";
+    ASSERT_TRUE(QDir().mkpath(info));
+    for (const char *name : {"old.jpg.trashinfo.Ab12Cd", "kept.jpg.trashinfo", "kept.jpg.trashinfo.notours"})
+        ASSERT_TRUE(fixtures::writeFile(info + name, "[Trash Info]\n"));
+    const QString file = home.file("photos/shot.jpg");
+    ASSERT_TRUE(fixtures::writeFile(file, "shot"));
+    const TrashResult result = FileManager::trashItem(file);
+    ASSERT_TRUE(result.ok) << result.error.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(info + "old.jpg.trashinfo.Ab12Cd"));
+    EXPECT_TRUE(QFileInfo::exists(info + "kept.jpg.trashinfo"));
+    EXPECT_TRUE(QFileInfo::exists(info + "kept.jpg.trashinfo.notours"));
+    expectRestorable(result, file, "shot");
+}
+
 // Names of 246 to 255 bytes leave no room for ".trashinfo": the entry gets a shorter name (the
 // extension kept), and the info file still leads back to the full original name.
 TEST(FreedesktopTrash, LongNamesAreShortenedInTheTrashAndRestoredInFull)
