@@ -2,6 +2,7 @@
 
 #include "platform/FileStat.h"
 #include "platform/FreedesktopTrash.h"
+#include "platform/Log.h"
 #include "platform/PathSafety.h"
 
 #include <QDir>
@@ -21,15 +22,28 @@ namespace platform {
 
 namespace {
 
-// Entries of one folder, without "." and "..", sorted by name (byte order) so that walks are stable.
-std::optional<std::vector<DirectoryEntry>> readFolder(const QString &path, bool skipHidden)
+QString reasonOf(int error)
 {
-    if (!PathSafety::isUsable(path))
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Entries of one folder, without "." and "..", sorted by name (byte order) so that walks are stable.
+// An entry whose kind cannot be found out is logged and left out. Absent when the folder cannot be
+// read, with the reason in *error.
+std::optional<std::vector<DirectoryEntry>> readFolder(const QString &path, bool skipHidden, QString *error = nullptr)
+{
+    if (!PathSafety::isUsable(path)) {
+        if (error)
+            *error = QStringLiteral("not a usable path");
         return std::nullopt;
+    }
     const QByteArray native = QFile::encodeName(path);
     DIR *dir = ::opendir(native.constData());
-    if (!dir)
+    if (!dir) {
+        if (error)
+            *error = reasonOf(errno);
         return std::nullopt;
+    }
     std::vector<std::pair<QByteArray, unsigned char>> names;
     while (dirent *entry = ::readdir(dir)) {
         const char *name = entry->d_name;
@@ -52,8 +66,10 @@ std::optional<std::vector<DirectoryEntry>> readFolder(const QString &path, bool 
         unsigned char kind = type;
         if (kind == DT_UNKNOWN) {
             struct stat st = {};
-            if (::lstat(full.constData(), &st) != 0)
+            if (::lstat(full.constData(), &st) != 0) {
+                logSkippedFile(lcPlatform(), entry.path, SkipReason::Unreadable, reasonOf(errno));
                 continue;
+            }
             if (S_ISREG(st.st_mode))
                 kind = DT_REG;
             else if (S_ISDIR(st.st_mode))
@@ -72,9 +88,13 @@ std::optional<std::vector<DirectoryEntry>> readFolder(const QString &path, bool 
 bool walk(const QString &folder, bool skipHidden, bool skipPackageContents,
           const std::function<bool(const DirectoryEntry &)> &visit)
 {
-    const auto entries = readFolder(folder, skipHidden);
-    if (!entries)
-        return true; // an unreadable sub-folder is passed over
+    QString error;
+    const auto entries = readFolder(folder, skipHidden, &error);
+    if (!entries) {
+        // An unreadable sub-folder is passed over, with a line naming it.
+        logSkippedFile(lcPlatform(), folder, SkipReason::Unreadable, error);
+        return true;
+    }
     for (const DirectoryEntry &entry : *entries) {
         if (!visit(entry))
             return false;

@@ -46,6 +46,26 @@ QString skipReasonText(SkipReason reason)
     return QStringLiteral("left out");
 }
 
+QString loggableText(const QString &text)
+{
+    constexpr qsizetype kMaxShown = 1024;
+    QString shown;
+    shown.reserve(qMin(text.size(), kMaxShown) + 8);
+    for (const QChar c : QStringView(text).left(kMaxShown)) {
+        const QChar::Category category = c.category();
+        if (category == QChar::Other_Control && c.unicode() < 0x100)
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else if (category == QChar::Other_Control || category == QChar::Separator_Line
+                 || category == QChar::Separator_Paragraph)
+            shown += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    if (text.size() > kMaxShown)
+        shown += QLatin1String("...");
+    return shown;
+}
+
 void logSkippedFile(const QLoggingCategory &category, const QString &path, SkipReason reason, const QString &detail)
 {
     // No path, no file to name (a clip asked for before it has one).
@@ -60,9 +80,9 @@ void logSkippedFile(const QLoggingCategory &category, const QString &path, SkipR
             reported.clear();
         reported.insert(key);
     }
-    QString line = QStringLiteral("Left out %1: %2").arg(path, skipReasonText(reason));
+    QString line = QStringLiteral("Left out %1: %2").arg(loggableText(path), skipReasonText(reason));
     if (!detail.isEmpty() && detail != skipReasonText(reason))
-        line += QLatin1String(" (") + detail + QLatin1Char(')');
+        line += QLatin1String(" (") + loggableText(detail) + QLatin1Char(')');
     qCWarning(category).noquote() << line;
 }
 

@@ -27,13 +27,20 @@ enum class SkipReason {
 
 QString skipReasonText(SkipReason reason);
 
+// A path, or a text read from a file, as a log line may show it: control characters (a line
+// break, an escape sequence, NUL) and line separators as "\xNN" / "\uNNNN", so that a name can
+// neither start a line of its own nor steer the terminal; cut after 1024 characters ("...").
+// Every line that prints such a text prints it through this.
+QString loggableText(const QString &text);
+
 // Writes one of the lines the program is meant to print to standard output, and flushes it so the
 // line is there at once even when the output is a pipe. Safe from any thread.
 void printLine(const QString &line);
 
 // Writes one warning naming the file and the reason, the first time that file is left out for that
 // reason in this run; later calls for the same file and reason stay quiet. `detail`, when given,
-// follows the reason. Safe from any thread.
+// follows the reason. The path and the detail are shown through loggableText. Safe from any
+// thread.
 void logSkippedFile(const QLoggingCategory &category, const QString &path, SkipReason reason,
                     const QString &detail = {});
 

@@ -70,8 +70,8 @@ public:
         }
         QDir().mkpath(QFileInfo(path).absolutePath());
         if (!m_db.open(path, SqliteConnection::Mode::ReadWriteCreate)) {
-            qCWarning(lcPlatform, "Photos album store %s could not be opened: %s", qPrintable(path),
-                      qPrintable(m_db.errorMessage()));
+            qCWarning(lcPlatform, "Photos album store %s could not be opened: %s", qPrintable(platform::loggableText(path)),
+                      qPrintable(platform::loggableText(m_db.errorMessage())));
             return;
         }
         m_db.setBusyTimeout(5000);
@@ -81,7 +81,7 @@ public:
                           " album INTEGER NOT NULL REFERENCES albums(id), item TEXT NOT NULL,"
                           " added INTEGER NOT NULL, PRIMARY KEY (album, item));"
                           "CREATE TABLE IF NOT EXISTS settings (key TEXT PRIMARY KEY, value);")) {
-            qCWarning(lcPlatform, "Photos album store %s is not usable", qPrintable(path));
+            qCWarning(lcPlatform, "Photos album store %s is not usable", qPrintable(platform::loggableText(path)));
             m_db.close();
         }
     }

@@ -109,12 +109,12 @@ std::optional<QVariant> PropertyList::loadFile(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        qCWarning(lcPlatform, "Property list %s could not be read", qPrintable(path));
+        qCWarning(lcPlatform, "Property list %s could not be read", qPrintable(platform::loggableText(path)));
         return std::nullopt;
     }
     auto value = parse(file.readAll());
     if (!value)
-        qCWarning(lcPlatform, "Property list %s could not be parsed", qPrintable(path));
+        qCWarning(lcPlatform, "Property list %s could not be parsed", qPrintable(platform::loggableText(path)));
     return value;
 }
 

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include "platform/Log.h"
+
 #include <QLoggingCategory>
 #include <QThread>
 #include <QTimer>
@@ -61,7 +63,7 @@ QString SingleInstance::runtimeFolder(const QString &name)
     if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime)) {
         if (isPrivateFolder(runtime, true))
             return QDir::cleanPath(runtime);
-        qCWarning(lcInstance).noquote() << "the runtime folder" << runtime
+        qCWarning(lcInstance).noquote() << "the runtime folder" << loggableText(runtime)
                                         << "is not private to this user; using the temporary folder";
     }
     // A folder of our own in the temporary folder, named for the user. Someone else may have made
@@ -69,7 +71,7 @@ QString SingleInstance::runtimeFolder(const QString &name)
     const QString folder = QDir::tempPath() + QLatin1Char('/') + name + QLatin1Char('-') + QString::number(::geteuid());
     const QByteArray native = QFile::encodeName(folder);
     if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) {
-        qCWarning(lcInstance).noquote() << folder << "cannot be made:" << std::strerror(errno);
+        qCWarning(lcInstance).noquote() << loggableText(folder) << "cannot be made:" << std::strerror(errno);
         return {};
     }
     if (!isPrivateFolder(folder, false)) {
@@ -78,7 +80,7 @@ QString SingleInstance::runtimeFolder(const QString &name)
         if (::lstat(native.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid()
             && ::chmod(native.constData(), 0700) == 0 && isPrivateFolder(folder, false))
             return folder;
-        qCWarning(lcInstance).noquote() << folder << "is not a private folder of this user";
+        qCWarning(lcInstance).noquote() << loggableText(folder) << "is not a private folder of this user";
         return {};
     }
     return folder;
@@ -91,7 +93,7 @@ bool SingleInstance::openLock()
     m_lockPath = folder + QLatin1Char('/') + guarded.fileName() + QStringLiteral(".lock");
     if (!QDir().mkpath(folder)) {
         m_failureReason = QStringLiteral("The settings folder %1 cannot be made.").arg(folder);
-        qCWarning(lcInstance).noquote() << m_failureReason;
+        qCWarning(lcInstance).noquote() << loggableText(m_failureReason);
         return false;
     }
     const QByteArray native = QFile::encodeName(m_lockPath);
@@ -102,13 +104,13 @@ bool SingleInstance::openLock()
     if (m_lockFd < 0) {
         m_failureReason = QStringLiteral("The lock %1 cannot be opened: %2.")
                               .arg(m_lockPath, QString::fromLocal8Bit(std::strerror(errno)));
-        qCWarning(lcInstance).noquote() << m_failureReason;
+        qCWarning(lcInstance).noquote() << loggableText(m_failureReason);
         return false;
     }
     struct stat info = {};
     if (::fstat(m_lockFd, &info) != 0 || !S_ISREG(info.st_mode)) {
         m_failureReason = QStringLiteral("The lock %1 is not a regular file.").arg(m_lockPath);
-        qCWarning(lcInstance).noquote() << m_failureReason;
+        qCWarning(lcInstance).noquote() << loggableText(m_failureReason);
         ::close(m_lockFd);
         m_lockFd = -1;
         return false;
@@ -136,7 +138,7 @@ SingleInstance::Claim SingleInstance::claim()
         if (errno != EWOULDBLOCK && errno != EINTR) {
             m_failureReason = QStringLiteral("The lock %1 cannot be taken: %2.")
                                   .arg(m_lockPath, QString::fromLocal8Bit(std::strerror(errno)));
-            qCWarning(lcInstance).noquote() << m_failureReason;
+            qCWarning(lcInstance).noquote() << loggableText(m_failureReason);
             release();
             return Claim::NoLock;
         }
@@ -147,7 +149,7 @@ SingleInstance::Claim SingleInstance::claim()
         if (deadline.hasExpired()) {
             release();
             m_failureReason = QStringLiteral("Another instance holds the lock %1 but does not answer.").arg(m_lockPath);
-            qCWarning(lcInstance).noquote() << m_failureReason;
+            qCWarning(lcInstance).noquote() << loggableText(m_failureReason);
             return Claim::NoAnswer;
         }
         QThread::msleep(50);
@@ -176,7 +178,7 @@ bool SingleInstance::listen()
             m_socketPath = path;
             break;
         }
-        qCWarning(lcInstance).noquote() << "later launches cannot reach this instance at" << path << ":"
+        qCWarning(lcInstance).noquote() << "later launches cannot reach this instance at" << loggableText(path) << ":"
                                         << server->errorString();
         delete server;
     }

@@ -33,7 +33,7 @@ std::optional<QUrl> Updater::configuredFeedURL()
     const QString scheme = url.scheme().toLower();
     if (!url.isValid()
         || (scheme != QLatin1String("https") && scheme != QLatin1String("http") && scheme != QLatin1String("file"))) {
-        qCInfo(lcPlatform).noquote() << "Ignoring the update feed address" << text;
+        qCInfo(lcPlatform).noquote() << "Ignoring the update feed address" << loggableText(text);
         return std::nullopt;
     }
     return url;

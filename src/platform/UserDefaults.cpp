@@ -576,13 +576,13 @@ bool UserDefaults::save(bool makeFolder)
     QDir().mkpath(folder);
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly)) {
-        qCWarning(lcPlatform, "Settings file %s could not be written (%s)", qPrintable(m_path),
+        qCWarning(lcPlatform, "Settings file %s could not be written (%s)", qPrintable(platform::loggableText(m_path)),
                   qPrintable(file.errorString()));
         return false;
     }
     file.write(QJsonDocument(root).toJson(QJsonDocument::Indented));
     if (!file.commit()) {
-        qCWarning(lcPlatform, "Settings file %s could not be saved", qPrintable(m_path));
+        qCWarning(lcPlatform, "Settings file %s could not be saved", qPrintable(platform::loggableText(m_path)));
         return false;
     }
     ++m_writeCount;

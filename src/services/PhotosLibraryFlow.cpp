@@ -228,7 +228,7 @@ void PhotosLibraryFlow::readNextLibrary()
     const QString library = m_libraries.takeFirst();
     const std::optional<PhotosLibraryFiles> files = PhotosLibraryReader::locatePhotosDatabaseFiles(library);
     if (!files) {
-        qCWarning(lcServices, "No Photos database found in %s", qPrintable(library));
+        qCWarning(lcServices, "No Photos database found in %s", qPrintable(platform::loggableText(library)));
         libraryRead(library, PhotosLibraryReader::Failure::DatabaseMissing, {});
         return;
     }
@@ -267,7 +267,7 @@ void PhotosLibraryFlow::libraryRead(const QString &library, PhotosLibraryReader:
         return;
     }
     if (!m_callbacks.libraryUnreadable) {
-        qCWarning(lcServices, "Photos library %s cannot be read; scanning without it", qPrintable(library));
+        qCWarning(lcServices, "Photos library %s cannot be read; scanning without it", qPrintable(platform::loggableText(library)));
         readNextLibrary();
         return;
     }

@@ -225,7 +225,7 @@ PhotosLibraryReader::ReadResult PhotosLibraryReader::openPhotosDatabaseCopy(cons
     if (!folder.isValid()) {
         result.failure = Failure::CopyFailed;
         result.detail = cache + QStringLiteral(": no folder for the copy can be made there: ") + folder.errorString();
-        qCWarning(lcServices, "%s", qPrintable(result.detail));
+        qCWarning(lcServices, "%s", qPrintable(platform::loggableText(result.detail)));
         return result;
     }
     const QString base =
@@ -238,7 +238,7 @@ PhotosLibraryReader::ReadResult PhotosLibraryReader::openPhotosDatabaseCopy(cons
     if (!isFile(files.database)) {
         result.failure = Failure::DatabaseMissing;
         result.detail = files.database + QStringLiteral(": no such file");
-        qCWarning(lcServices, "Photos library database missing: %s", qPrintable(files.database));
+        qCWarning(lcServices, "Photos library database missing: %s", qPrintable(platform::loggableText(files.database)));
         return result;
     }
     QString error = copyFile(files.database, copy.database, maxCopyBytes, halt);
@@ -248,7 +248,7 @@ PhotosLibraryReader::ReadResult PhotosLibraryReader::openPhotosDatabaseCopy(cons
         const bool ended = !m_haltReason.isEmpty();
         if (ended)
             error = m_haltReason;
-        qCWarning(lcServices, "%s", qPrintable(error));
+        qCWarning(lcServices, "%s", qPrintable(platform::loggableText(error)));
         result.failure = ended ? Failure::ReadFailed : Failure::CopyFailed;
         result.detail = error;
         return result;
@@ -480,14 +480,14 @@ PhotosLibraryReader::photosLibraryEntries(const PhotosLibraryFiles &files,
         std::optional<QString> path = originalFilePath(files, item);
         if (!path) {
             qCWarning(lcServices, "Photos library item %s skipped: its stored path is not usable",
-                      qPrintable(item.RKVuuid));
+                      qPrintable(platform::loggableText(item.RKVuuid)));
             continue;
         }
         if (QFileInfo(*path).exists()) {
             const QString resolved = QFileInfo(*path).canonicalFilePath();
             if (package.isEmpty() || resolved.isEmpty() || !resolved.startsWith(package + QLatin1Char('/'))) {
                 qCWarning(lcServices, "Photos library item %s skipped: it leads out of the library (%s)",
-                          qPrintable(item.RKVuuid), qPrintable(resolved));
+                          qPrintable(platform::loggableText(item.RKVuuid)), qPrintable(platform::loggableText(resolved)));
                 continue;
             }
             path = resolved;
@@ -495,7 +495,7 @@ PhotosLibraryReader::photosLibraryEntries(const PhotosLibraryFiles &files,
         InitialDirectory entry(QUrl::fromLocalFile(*path));
         entry.isPhotoLibrary = true;
         entry.photoLibraryProperties = item;
-        platform::printLine(QStringLiteral("Photos library item: ") + *path + QStringLiteral(" (") + item.RKVuuid
+        platform::printLine(QStringLiteral("Photos library item: ") + platform::loggableText(*path + QStringLiteral(" (") + item.RKVuuid)
                             + QStringLiteral(")"));
         entries.push_back(std::move(entry));
     }

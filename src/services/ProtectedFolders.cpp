@@ -126,18 +126,6 @@ QString storedFolderPath(const QVariant &value)
     return storedPathRefusal(value).isEmpty() ? value.toString() : QString();
 }
 
-QString loggablePath(const QString &path)
-{
-    QString shown;
-    for (const QChar c : path.left(300)) {
-        if (c.category() == QChar::Other_Control)
-            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-        else
-            shown += c;
-    }
-    return shown;
-}
-
 bool protectedFolderContains(size_t index, const QUrl &fileUrl)
 {
     if (index >= protectedFolders.size())
@@ -254,7 +242,7 @@ void loadProtectedFolders()
         const QString refusal = storedPathRefusal(value);
         if (!refusal.isEmpty()) {
             qCWarning(lcServices).noquote() << "Skipped a damaged protected folder entry at position" << i << "("
-                                            << refusal << "):" << loggablePath(value.toString());
+                                            << refusal << "):" << platform::loggableText(value.toString());
             continue;
         }
         protectedFolders.emplace_back(folderUrlFromPath(value.toString()));

@@ -32,10 +32,8 @@ QString storedPathRefusal(const QString &path);
 QString storedPathRefusal(const QVariant &value);
 // One element of a stored folder list ("ProtectedFoldersTWK", "ExcludedFoldersTWK"): its path, or
 // an empty text when storedPathRefusal refuses it; the caller skips such an element (logging
-// storedPathRefusal's reason and loggablePath) and keeps the others.
+// storedPathRefusal's reason and the path through platform::loggableText) and keeps the others.
 QString storedFolderPath(const QVariant &value);
-// A stored path as a log line may show it: control characters as "\xNN", cut after 300 characters.
-QString loggablePath(const QString &path);
 
 // A folder path in the one form folders are stored and compared in: cleaned, ending in one "/".
 QString normalizedFolderPath(const QString &path);

@@ -395,14 +395,29 @@ TEST_F(ScanEngineTest, EachLeftOutFileIsLoggedOnceWithItsReason)
     jpeg.replace(frame + 5, 4, QByteArray("\x9C\x40\x9C\x40", 4));
     ASSERT_TRUE(scanfixtures::writeFile(path("mixed/oversized.jpg"), jpeg));
     ASSERT_EQ(::mkfifo(QFile::encodeName(path("mixed/pipe.jpg")).constData(), 0600), 0);
+    // Names that would forge a line of their own or steer the terminal, one that is not UTF-8 (it
+    // cannot be stat'ed under its decoded name), and a sub-folder nobody but root may read.
+    bytes("mixed/forged\nLeft out elsewhere.jpg", 4000, 'q');
+    bytes("mixed/escape\x1b[2J.jpg", 4000, 'q');
+    const QByteArray latin1Name = QFile::encodeName(path("mixed/")) + "caf\xe9.jpg";
+    ASSERT_TRUE(scanfixtures::writeFile(QFile::decodeName(QFile::encodeName(path("mixed/")) + "cafe.jpg"), "x"));
+    ASSERT_EQ(::rename(QFile::encodeName(path("mixed/cafe.jpg")).constData(), latin1Name.constData()), 0);
+    photo("mixed/locked/inside.jpg", 54);
+    ASSERT_EQ(::chmod(QFile::encodeName(path("mixed/locked")).constData(), 0), 0);
 
     logged.clear();
     const QtMessageHandler previous = qInstallMessageHandler(keepMessage);
     const auto exact = engine().sendDataToScanVC({entryFor(path("mixed"))}, false);
     const auto similar = engine().sendDataToScanVC({entryFor(path("mixed"))}, true);
     qInstallMessageHandler(previous);
+    ::chmod(QFile::encodeName(path("mixed/locked")).constData(), 0700);
+    ::unlink(latin1Name.constData()); // a name the temporary folder's removal cannot spell
     ASSERT_TRUE(exact.completed && similar.completed);
     ASSERT_EQ(exact.sendData->size(), 1u);
+    for (const QString &line : logged) {
+        EXPECT_FALSE(line.contains(QLatin1Char('\n')) || line.contains(QLatin1Char('\x1b'))) << line.toStdString();
+        EXPECT_FALSE(line.startsWith(QLatin1String("Left out elsewhere"))) << line.toStdString();
+    }
 
     const auto linesNaming = [](const QString &file) {
         return logged.filter(QRegularExpression(QStringLiteral("\\b%1\\b").arg(QRegularExpression::escape(file))));
@@ -414,10 +429,14 @@ TEST_F(ScanEngineTest, EachLeftOutFileIsLoggedOnceWithItsReason)
         {QStringLiteral("oversized.jpg"), QStringLiteral(": too large")},
         {QStringLiteral("pipe.jpg"), QStringLiteral(": not a regular file")},
         {QStringLiteral("unreadable.jpg"), QStringLiteral(": unreadable")},
+        {QStringLiteral("forged\\x0aLeft out elsewhere.jpg"), QStringLiteral(": damaged")},
+        {QStringLiteral("escape\\x1b[2J.jpg"), QStringLiteral(": damaged")},
+        {QFile::decodeName("caf\xe9.jpg"), QStringLiteral(": unreadable (the name is not valid")},
+        {QStringLiteral("locked"), QStringLiteral(": unreadable (Permission denied)")},
     };
     for (const auto &[file, reason] : leftOut) {
-        if (file == QLatin1String("unreadable.jpg") && canReadAnything)
-            continue; // root reads a file without permissions
+        if ((file == QLatin1String("unreadable.jpg") || file == QLatin1String("locked")) && canReadAnything)
+            continue; // root reads a file or folder without permissions
         const QStringList lines = linesNaming(file);
         ASSERT_EQ(lines.size(), 1) << file.toStdString() << "\n" << logged.join(QLatin1Char('\n')).toStdString();
         EXPECT_TRUE(lines[0].contains(path(QStringLiteral("mixed/") + file))) << lines[0].toStdString();

@@ -25,7 +25,7 @@ bool Workspace::openURL(const QUrl &url)
         return false;
     }
     if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile())) {
-        qCWarning(lcPlatform).noquote() << "Cannot open" << url.toLocalFile() << ": it does not exist";
+        qCWarning(lcPlatform).noquote() << "Cannot open" << loggableText(url.toLocalFile()) << ": it does not exist";
         return false;
     }
     if (!QDesktopServices::openUrl(url)) {
@@ -83,7 +83,7 @@ bool Workspace::showItemInFileManager(const QString &path)
          << QString();
     const QDBusMessage reply = bus.call(call, QDBus::Block, 3000);
     if (reply.type() == QDBusMessage::ErrorMessage) {
-        qCWarning(lcPlatform).noquote() << "The file manager did not show" << path << ":" << reply.errorMessage();
+        qCWarning(lcPlatform).noquote() << "The file manager did not show" << loggableText(path) << ":" << reply.errorMessage();
         return false;
     }
     return true;
@@ -96,7 +96,7 @@ bool Workspace::revealInFileManager(const QString &path)
         return true;
     const QString folder = folderToReveal(path);
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
-        qCWarning(lcPlatform).noquote() << "Cannot show" << path << "in the file manager: no such folder";
+        qCWarning(lcPlatform).noquote() << "Cannot show" << loggableText(path) << "in the file manager: no such folder";
         return false;
     }
     return openURL(QUrl::fromLocalFile(folder));

@@ -431,7 +431,7 @@ std::vector<std::pair<QString, bool>> restoreEntries(const std::optional<QVarian
         const QString refusal = restoreRefusal(path, restored, excluded, system);
         if (!refusal.isEmpty()) {
             qCWarning(lcScreens, "Saved scan-list entry left out (%s): %s", qPrintable(refusal),
-                      qPrintable(loggablePath(path)));
+                      qPrintable(platform::loggableText(path)));
             continue;
         }
         // A tick list cut short, or a damaged tick, reads as on.

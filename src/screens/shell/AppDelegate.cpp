@@ -237,7 +237,7 @@ void AppDelegate::rebuildExcludedFolders()
             const QString refusal = storedPathRefusal(value);
             if (!refusal.isEmpty()) {
                 qCWarning(lcScreens).noquote()
-                    << "Skipped a damaged excluded folder entry (" + refusal + "):" << loggablePath(value.toString());
+                    << "Skipped a damaged excluded folder entry (" + refusal + "):" << platform::loggableText(value.toString());
                 continue;
             }
             paths.append(value.toString());
@@ -399,7 +399,7 @@ bool AppDelegate::relaunch()
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     const bool started = QProcess::startDetached(program, arguments);
     if (!started)
-        qCWarning(lcScreens, "could not restart %s", qPrintable(program));
+        qCWarning(lcScreens, "could not restart %s", qPrintable(platform::loggableText(program)));
     return started;
 }
 
