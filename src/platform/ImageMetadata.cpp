@@ -19,7 +19,8 @@ namespace {
 // A metadata block that broke off while it was read: what came before it is kept.
 void logPartialMetadata(const QString &path, const QString &why)
 {
-    qCWarning(lcPlatform).noquote() << QStringLiteral("Metadata of %1 read only in part: %2").arg(loggableText(path), loggableText(why));
+    qCWarning(lcPlatform).noquote()
+        << QStringLiteral("Metadata of %1 read only in part: %2").arg(loggableText(path), loggableText(why));
 }
 
 QString trimmedText(const std::string &text)

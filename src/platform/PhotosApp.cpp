@@ -70,7 +70,8 @@ public:
         }
         QDir().mkpath(QFileInfo(path).absolutePath());
         if (!m_db.open(path, SqliteConnection::Mode::ReadWriteCreate)) {
-            qCWarning(lcPlatform, "Photos album store %s could not be opened: %s", qPrintable(platform::loggableText(path)),
+            qCWarning(lcPlatform, "Photos album store %s could not be opened: %s",
+                      qPrintable(platform::loggableText(path)),
                       qPrintable(platform::loggableText(m_db.errorMessage())));
             return;
         }

@@ -267,7 +267,8 @@ void PhotosLibraryFlow::libraryRead(const QString &library, PhotosLibraryReader:
         return;
     }
     if (!m_callbacks.libraryUnreadable) {
-        qCWarning(lcServices, "Photos library %s cannot be read; scanning without it", qPrintable(platform::loggableText(library)));
+        qCWarning(lcServices, "Photos library %s cannot be read; scanning without it",
+                  qPrintable(platform::loggableText(library)));
         readNextLibrary();
         return;
     }

@@ -238,7 +238,8 @@ PhotosLibraryReader::ReadResult PhotosLibraryReader::openPhotosDatabaseCopy(cons
     if (!isFile(files.database)) {
         result.failure = Failure::DatabaseMissing;
         result.detail = files.database + QStringLiteral(": no such file");
-        qCWarning(lcServices, "Photos library database missing: %s", qPrintable(platform::loggableText(files.database)));
+        qCWarning(lcServices, "Photos library database missing: %s",
+                  qPrintable(platform::loggableText(files.database)));
         return result;
     }
     QString error = copyFile(files.database, copy.database, maxCopyBytes, halt);
@@ -487,7 +488,8 @@ PhotosLibraryReader::photosLibraryEntries(const PhotosLibraryFiles &files,
             const QString resolved = QFileInfo(*path).canonicalFilePath();
             if (package.isEmpty() || resolved.isEmpty() || !resolved.startsWith(package + QLatin1Char('/'))) {
                 qCWarning(lcServices, "Photos library item %s skipped: it leads out of the library (%s)",
-                          qPrintable(platform::loggableText(item.RKVuuid)), qPrintable(platform::loggableText(resolved)));
+                          qPrintable(platform::loggableText(item.RKVuuid)),
+                          qPrintable(platform::loggableText(resolved)));
                 continue;
             }
             path = resolved;
@@ -495,7 +497,8 @@ PhotosLibraryReader::photosLibraryEntries(const PhotosLibraryFiles &files,
         InitialDirectory entry(QUrl::fromLocalFile(*path));
         entry.isPhotoLibrary = true;
         entry.photoLibraryProperties = item;
-        platform::printLine(QStringLiteral("Photos library item: ") + platform::loggableText(*path + QStringLiteral(" (") + item.RKVuuid)
+        platform::printLine(QStringLiteral("Photos library item: ")
+                            + platform::loggableText(*path + QStringLiteral(" (") + item.RKVuuid)
                             + QStringLiteral(")"));
         entries.push_back(std::move(entry));
     }

@@ -83,7 +83,8 @@ bool Workspace::showItemInFileManager(const QString &path)
          << QString();
     const QDBusMessage reply = bus.call(call, QDBus::Block, 3000);
     if (reply.type() == QDBusMessage::ErrorMessage) {
-        qCWarning(lcPlatform).noquote() << "The file manager did not show" << loggableText(path) << ":" << reply.errorMessage();
+        qCWarning(lcPlatform).noquote() << "The file manager did not show" << loggableText(path) << ":"
+                                        << reply.errorMessage();
         return false;
     }
     return true;

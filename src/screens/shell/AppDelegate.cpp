@@ -236,8 +236,8 @@ void AppDelegate::rebuildExcludedFolders()
         for (const QVariant &value : *stored) {
             const QString refusal = storedPathRefusal(value);
             if (!refusal.isEmpty()) {
-                qCWarning(lcScreens).noquote()
-                    << "Skipped a damaged excluded folder entry (" + refusal + "):" << platform::loggableText(value.toString());
+                qCWarning(lcScreens).noquote() << "Skipped a damaged excluded folder entry (" + refusal + "):"
+                                               << platform::loggableText(value.toString());
                 continue;
             }
             paths.append(value.toString());

@@ -94,7 +94,8 @@ int main(int argc, char **argv)
         const bool running = claim == platform::SingleInstance::Claim::NoAnswer;
         const QString message = running ? QStringLiteral("Twinsift is already running but does not answer.")
                                         : QStringLiteral("Twinsift cannot make sure it runs only once.");
-        qCWarning(lcScreens).noquote() << message << platform::loggableText(instance.failureReason()) << "This launch ends.";
+        qCWarning(lcScreens).noquote() << message << platform::loggableText(instance.failureReason())
+                                       << "This launch ends.";
         QMessageBox box(QMessageBox::Critical, QStringLiteral("Twinsift"), message, QMessageBox::Ok);
         box.setTextFormat(Qt::PlainText);
         box.setInformativeText(instance.failureReason()
