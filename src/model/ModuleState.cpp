@@ -208,4 +208,3 @@ QString photosMovedCountText;
 QString photosMovedSizeText;
 QString trashedCountText;
 QString trashedSizeText;
-

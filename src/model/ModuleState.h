@@ -129,4 +129,3 @@ extern QString photosMovedCountText;
 extern QString photosMovedSizeText;
 extern QString trashedCountText;
 extern QString trashedSizeText;
-
