@@ -1,9 +1,12 @@
 #pragma once
 
-// The colours the screens and controls share. A style sheet takes a colour as text: the *_CSS
-// macros are the same colours spelt for style-sheet literals, so they join adjacent string
-// literals ("border: 1px solid " TWINSIFT_GOLD_CSS ";"). Change a colour here and in its twin.
+// The colours the screens and controls share. Those that are interface colours come from the one
+// table, themeColors (model/ThemeColors.h). A style sheet takes a colour as text: the *_CSS macros
+// are the same colours spelt for style-sheet literals, so they join adjacent string literals
+// ("border: 1px solid " TWINSIFT_GOLD_CSS ";"); a test checks each against its colour here.
 // A colour one file alone uses stays in that file.
+
+#include "model/ThemeColors.h"
 
 #include <QColor>
 
@@ -53,60 +56,60 @@
 namespace Palette {
 
 // The accent: focus rings, ticked boxes, slider fill, highlighted captions.
-inline const QColor gold{199, 157, 39};
+inline constexpr QColor gold = themeColors[1];
 // Go-ahead buttons (scan, trash, close), the marked count, ticked cells.
-inline const QColor green{9, 171, 9};
+inline constexpr QColor green = themeColors[8];
 // Focus rings of the results and sheet controls, links, the scan icon.
-inline const QColor focusBlue{45, 140, 230};
+inline constexpr QColor focusBlue = themeColors[13];
 // The application's selection highlight and the pressed link.
-inline const QColor selectionBlue{54, 128, 255};
+inline constexpr QColor selectionBlue = themeColors[14];
 
 // Backgrounds, darkest first.
-inline const QColor windowBackground{34, 34, 34};      // windows, tables, thumbnails, scroller knobs
-inline const QColor resultsBackground{38, 38, 38};     // the results' scroll areas
-inline const QColor panelBackground{39, 39, 39};       // panels, cards, alternate rows, headers
-inline const QColor disabledBackground{40, 40, 40};    // disabled cards, the progress ring's track
-inline const QColor headerBackground{42, 42, 42};      // the home header, sheets, pressed buttons
-inline const QColor preferencesBackground{44, 44, 44}; // preference pages and their check boxes
-inline const QColor cardBackground{46, 46, 46};        // scan kind cards, tabs, dialogs, unticked cells
-inline const QColor dropArea{48, 48, 48};              // the drop area; the palette's mid shade
-inline const QColor boxBackground{51, 51, 51};         // boxes inside a sheet, the selected wizard row
-inline const QColor fieldBackground{52, 52, 52};       // fields, buttons, combo boxes, tool tips
-inline const QColor rowSelection{54, 54, 54};          // a selected table row
-inline const QColor pressedBackground{58, 58, 58};     // pressed tool buttons, check box faces
-inline const QColor buttonFace{62, 62, 62};            // plain buttons, inactive tabs, sheet dialogs
-inline const QColor hoverBackground{74, 74, 74};       // hovered tool buttons, plain button borders
+inline constexpr QColor windowBackground = themeColors[3]; // windows, tables, thumbnails, scroller knobs
+inline constexpr QColor resultsBackground{38, 38, 38};     // the results' scroll areas
+inline constexpr QColor panelBackground = themeColors[7];  // panels, cards, alternate rows, headers
+inline constexpr QColor disabledBackground{40, 40, 40};    // disabled cards, the progress ring's track
+inline constexpr QColor headerBackground{42, 42, 42};      // the home header, sheets, pressed buttons
+inline constexpr QColor preferencesBackground{44, 44, 44}; // preference pages and their check boxes
+inline constexpr QColor cardBackground{46, 46, 46};        // scan kind cards, tabs, dialogs, unticked cells
+inline constexpr QColor dropArea{48, 48, 48};              // the drop area; the palette's mid shade
+inline constexpr QColor boxBackground{51, 51, 51};         // boxes inside a sheet, the selected wizard row
+inline constexpr QColor fieldBackground{52, 52, 52};       // fields, buttons, combo boxes, tool tips
+inline constexpr QColor rowSelection{54, 54, 54};          // a selected table row
+inline constexpr QColor pressedBackground{58, 58, 58};     // pressed tool buttons, check box faces
+inline constexpr QColor buttonFace = themeColors[10];      // plain buttons, inactive tabs, sheet dialogs
+inline constexpr QColor hoverBackground{74, 74, 74};       // hovered tool buttons, plain button borders
 
 // Lines and plain faces.
-inline const QColor panelBorder{64, 64, 64};        // card borders, grid headers, hovered round buttons
-inline const QColor frame{69, 69, 69};              // panel and field frames, separators, scroll tracks
-inline const QColor cellBorder{71, 71, 71};         // grid cell borders, the subscribe button
-inline const QColor mutedButton{72, 72, 72};        // cancel and disabled buttons; the palette's light shade
-inline const QColor subtleBorder{85, 85, 85};       // hovered link and tool buttons, slider grooves
-inline const QColor controlBorder{90, 90, 90};      // button and combo box borders, disabled indicators
-inline const QColor hoverBorder{110, 110, 110};     // hovered cards, plain button borders, drop outlines
-inline const QColor indicatorBorder{150, 150, 150}; // radio and check box rings, the drop hint
-inline const QColor hoverLight{200, 200, 200};      // hovered check boxes, a pressed slider knob, viewer messages
+inline constexpr QColor panelBorder = themeColors[4];   // card borders, grid headers, hovered round buttons
+inline constexpr QColor frame = themeColors[9];         // panel and field frames, separators, scroll tracks
+inline constexpr QColor cellBorder = themeColors[2];    // grid cell borders, the subscribe button
+inline constexpr QColor mutedButton = themeColors[15];  // cancel and disabled buttons; the palette's light shade
+inline constexpr QColor subtleBorder{85, 85, 85};       // hovered link and tool buttons, slider grooves
+inline constexpr QColor controlBorder{90, 90, 90};      // button and combo box borders, disabled indicators
+inline constexpr QColor hoverBorder{110, 110, 110};     // hovered cards, plain button borders, drop outlines
+inline constexpr QColor indicatorBorder{150, 150, 150}; // radio and check box rings, the drop hint
+inline constexpr QColor hoverLight{200, 200, 200};      // hovered check boxes, a pressed slider knob, viewer messages
 
 // Text, darkest first.
-inline const QColor disabledButtonText{119, 119, 119}; // disabled buttons' captions
-inline const QColor disabledText{120, 120, 120};       // disabled text, outlines of quiet controls
-inline const QColor disabledGrey{128, 128, 128};       // disabled captions and links, the unselect icon
-inline const QColor mutedText{154, 154, 154};          // file property captions, unticked cell rings
-inline const QColor hintText{160, 160, 160};           // hints, descriptions, captions of idle buttons
-inline const QColor captionText{168, 168, 168};        // captions in sheets and dialogs
-inline const QColor detailText{180, 180, 180};         // counts and details in the results
-inline const QColor secondaryText{183, 183, 183};      // secondary text across the screens
-inline const QColor dialogText{216, 216, 216};         // labels in sheets and dialogs
-inline const QColor controlText{220, 220, 220};        // table and combo box text, wizard titles
-inline const QColor sliderHandle{224, 224, 224};       // slider handles
-inline const QColor labelText{230, 230, 230};          // labels in the results, slider knobs
-inline const QColor primaryText{235, 235, 235};        // the theme's text
-inline const QColor titleText{240, 240, 240};          // titles, glyphs over pictures
-inline const QColor white{255, 255, 255};              // text and marks on coloured fills
-inline const QColor glyphFill{255, 255, 255, 230};     // glyphs laid over thumbnails
+inline constexpr QColor disabledButtonText{119, 119, 119}; // disabled buttons' captions
+inline constexpr QColor disabledText{120, 120, 120};       // disabled text, outlines of quiet controls
+inline constexpr QColor disabledGrey{128, 128, 128};       // disabled captions and links, the unselect icon
+inline constexpr QColor mutedText{154, 154, 154};          // file property captions, unticked cell rings
+inline constexpr QColor hintText{160, 160, 160};           // hints, descriptions, captions of idle buttons
+inline constexpr QColor captionText{168, 168, 168};        // captions in sheets and dialogs
+inline constexpr QColor detailText{180, 180, 180};         // counts and details in the results
+inline constexpr QColor secondaryText = themeColors[0];    // secondary text across the screens
+inline constexpr QColor dialogText{216, 216, 216};         // labels in sheets and dialogs
+inline constexpr QColor controlText{220, 220, 220};        // table and combo box text, wizard titles
+inline constexpr QColor sliderHandle{224, 224, 224};       // slider handles
+inline constexpr QColor labelText{230, 230, 230};          // labels in the results, slider knobs
+inline constexpr QColor primaryText{235, 235, 235};        // the theme's text
+inline constexpr QColor titleText{240, 240, 240};          // titles, glyphs over pictures
+inline constexpr QColor white = themeColors[5];            // text and marks on coloured fills
+inline constexpr QColor glyphFill{255, 255, 255, 230};     // glyphs laid over thumbnails
 
-inline const QColor black{0, 0, 0};        // scroller tracks, shadows, store badges
-inline const QColor dimming{0, 0, 0, 150}; // the shade laid over a window behind a sheet
+inline constexpr QColor black{0, 0, 0};        // scroller tracks, shadows, store badges
+inline constexpr QColor dimming{0, 0, 0, 150}; // the shade laid over a window behind a sheet
 
 } // namespace Palette

@@ -208,24 +208,3 @@ QString photosMovedCountText;
 QString photosMovedSizeText;
 QString trashedCountText;
 QString trashedSizeText;
-
-// ---- Interface colours ----
-
-const std::array<QColor, 16> themeColors = {
-    QColor(183, 183, 183),
-    QColor(199, 157, 39),
-    QColor(71, 71, 71),
-    QColor(34, 34, 34),
-    QColor(64, 64, 64),
-    QColor(Qt::white),
-    QColor(34, 34, 34),
-    QColor(39, 39, 39),
-    QColor(9, 171, 9),
-    QColor(69, 69, 69),
-    QColor(62, 62, 62),
-    QColor::fromRgbF(1.0f / 6.0f, 1.0f / 6.0f, 1.0f / 6.0f),
-    QColor::fromRgbF(1.0f / 6.0f, 1.0f / 6.0f, 1.0f / 6.0f),
-    QColor(45, 140, 230),
-    QColor(54, 128, 255),
-    QColor(72, 72, 72),
-};

@@ -13,6 +13,7 @@
 #include "model/FolderPreferences.h"
 #include "model/InitialDirectory.h"
 #include "model/SelectionPriority.h"
+#include "model/ThemeColors.h"
 
 #include <QColor>
 #include <QString>
@@ -128,8 +129,3 @@ extern QString photosMovedCountText;
 extern QString photosMovedSizeText;
 extern QString trashedCountText;
 extern QString trashedSizeText;
-
-// ---- Interface colours ----
-
-// The sixteen colours of the interface; themeColors[0] is the first entry (183, 183, 183).
-extern const std::array<QColor, 16> themeColors;

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <utility>
 
 namespace platform::exiv {
@@ -53,12 +54,17 @@ inline void enableBmff()
 {
 }
 #else
-using ImagePtr = Exiv2::Image::AutoPtr;
-using IoPtr = Exiv2::BasicIo::AutoPtr;
+using ImagePtr = std::unique_ptr<Exiv2::Image>;
+using IoPtr = std::unique_ptr<Exiv2::BasicIo>;
 
 inline ImagePtr openImage(IoPtr io)
 {
-    return Exiv2::ImageFactory::open(io);
+    // 0.27 takes and gives std::auto_ptr, which C++17 deprecates: this is the one place it is named.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    Exiv2::BasicIo::AutoPtr owned(io.release());
+    return ImagePtr(Exiv2::ImageFactory::open(owned).release());
+#pragma GCC diagnostic pop
 }
 
 using IoCount = long;

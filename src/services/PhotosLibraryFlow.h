@@ -34,14 +34,18 @@ struct PhotosLibraryAlert {
 // the flow's worker thread, so the interface stays responsive while a large library is read.
 //
 // Wiring on the home screen (ViewController):
+// clang-format off
 //
 //     PhotosLibraryFlow::Callbacks callbacks;
-//     callbacks.initialDirectories = [] () -> std::vector<InitialDirectory> & { return
-//     addFilesVC()->initialDirectories; }; callbacks.startScan = [this] { startScan(); }; callbacks.askToQuitPhotos =
-//     [this](const PhotosLibraryAlert &a, auto answer) { ...first button: answer(true), second: answer(false) };
+//     callbacks.initialDirectories = [] () -> std::vector<InitialDirectory> & {
+//         return addFilesVC()->initialDirectories; };
+//     callbacks.startScan = [this] { startScan(); };
+//     callbacks.askToQuitPhotos = [this](const PhotosLibraryAlert &a, auto answer) {
+//         ...first button: answer(true), second: answer(false) };
 //     callbacks.photosDidNotQuit = [this](const PhotosLibraryAlert &a, auto done) { ...one button: done() };
-//     callbacks.libraryUnreadable = [this](const PhotosLibraryAlert &a, const QString &path, auto answer) { ...first
-//     button: answer(true), second: answer(false) }; m_photosFlow = new PhotosLibraryFlow(callbacks, this);
+//     callbacks.libraryUnreadable = [this](const PhotosLibraryAlert &a, const QString &path, auto answer) {
+//         ...first button: answer(true), second: answer(false) };
+//     m_photosFlow = new PhotosLibraryFlow(callbacks, this);
 //
 //     tappedScanForDuplicates: empty the cached sheet/grid/list slots, copy scanList into
 //     initialDirectories, then m_photosFlow->scanOrReadPhotosLibrary();
@@ -59,8 +63,9 @@ struct PhotosLibraryAlert {
 //   answer(false) cancels (no scan starts; the working list is left as it was).
 //   stopReading() ends the read in progress and cancels in the same way.
 //   Then scanPhotosLibraryItems: every entry at or inside a library package (a folder whose own
-//   extension is "photoslibrary") leaves the working list, the items of the libraries read are appended, and startScan
-//   runs.
+//   extension is "photoslibrary") leaves the working list, the items of the libraries read are
+//   appended, and startScan runs.
+// clang-format on
 class PhotosLibraryFlow : public QObject
 {
     Q_OBJECT

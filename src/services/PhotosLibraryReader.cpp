@@ -35,7 +35,6 @@ const char *const kTableSearch =
     " ORDER BY m.name, p.cid";
 
 // The title of an album by its key.
-const char *const kAlbumTitle = "SELECT ZTITLE FROM ZGENERICALBUM WHERE Z_PK = ?";
 
 // Which asset table the newer form has: "ZASSET" in current libraries, "ZGENERICASSET" in the
 // first libraries of that form.

@@ -13,12 +13,14 @@
 #include "controls/HyperlinkTextField.h"
 #include "controls/MyNSTableRowView.h"
 #include "controls/PaddedTextField.h"
+#include "controls/Palette.h"
 #include "controls/TableScrollView.h"
 #include "controls/ThemedScrollView.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 
 #include <QApplication>
+#include <QRegularExpression>
 #include <QDir>
 #include <QEnterEvent>
 #include <QMimeData>
@@ -417,4 +419,67 @@ TEST_F(ControlsTest, GalleryPaintsGoldBarsAndButtonColours)
         QDir().mkpath(QString::fromLocal8Bit(shots));
         shot.save(QString::fromLocal8Bit(shots) + "/controls.png");
     }
+}
+
+// Every style-sheet spelling of a shared colour names the same colour as the palette, and the
+// palette's interface colours are the entries of the one table.
+TEST(PaletteTest, StyleSheetColoursMatchThePalette)
+{
+    const struct {
+        const char *css;
+        QColor colour;
+    } twins[] = {
+        {TWINSIFT_GOLD_CSS, Palette::gold},
+        {TWINSIFT_GREEN_CSS, Palette::green},
+        {TWINSIFT_FOCUS_BLUE_CSS, Palette::focusBlue},
+        {TWINSIFT_WINDOW_BACKGROUND_CSS, Palette::windowBackground},
+        {TWINSIFT_RESULTS_BACKGROUND_CSS, Palette::resultsBackground},
+        {TWINSIFT_PANEL_BACKGROUND_CSS, Palette::panelBackground},
+        {TWINSIFT_DISABLED_BACKGROUND_CSS, Palette::disabledBackground},
+        {TWINSIFT_HEADER_BACKGROUND_CSS, Palette::headerBackground},
+        {TWINSIFT_PREFERENCES_BACKGROUND_CSS, Palette::preferencesBackground},
+        {TWINSIFT_CARD_BACKGROUND_CSS, Palette::cardBackground},
+        {TWINSIFT_BOX_BACKGROUND_CSS, Palette::boxBackground},
+        {TWINSIFT_FIELD_BACKGROUND_CSS, Palette::fieldBackground},
+        {TWINSIFT_ROW_SELECTION_CSS, Palette::rowSelection},
+        {TWINSIFT_PRESSED_BACKGROUND_CSS, Palette::pressedBackground},
+        {TWINSIFT_BUTTON_FACE_CSS, Palette::buttonFace},
+        {TWINSIFT_PANEL_BORDER_CSS, Palette::panelBorder},
+        {TWINSIFT_FRAME_CSS, Palette::frame},
+        {TWINSIFT_CELL_BORDER_CSS, Palette::cellBorder},
+        {TWINSIFT_MUTED_BUTTON_CSS, Palette::mutedButton},
+        {TWINSIFT_HOVER_BACKGROUND_CSS, Palette::hoverBackground},
+        {TWINSIFT_SUBTLE_BORDER_CSS, Palette::subtleBorder},
+        {TWINSIFT_CONTROL_BORDER_CSS, Palette::controlBorder},
+        {TWINSIFT_HOVER_BORDER_CSS, Palette::hoverBorder},
+        {TWINSIFT_DISABLED_BUTTON_TEXT_CSS, Palette::disabledButtonText},
+        {TWINSIFT_DISABLED_TEXT_CSS, Palette::disabledText},
+        {TWINSIFT_INDICATOR_BORDER_CSS, Palette::indicatorBorder},
+        {TWINSIFT_MUTED_TEXT_CSS, Palette::mutedText},
+        {TWINSIFT_HINT_TEXT_CSS, Palette::hintText},
+        {TWINSIFT_CAPTION_TEXT_CSS, Palette::captionText},
+        {TWINSIFT_DETAIL_TEXT_CSS, Palette::detailText},
+        {TWINSIFT_SECONDARY_TEXT_CSS, Palette::secondaryText},
+        {TWINSIFT_HOVER_LIGHT_CSS, Palette::hoverLight},
+        {TWINSIFT_DIALOG_TEXT_CSS, Palette::dialogText},
+        {TWINSIFT_CONTROL_TEXT_CSS, Palette::controlText},
+        {TWINSIFT_SLIDER_HANDLE_CSS, Palette::sliderHandle},
+        {TWINSIFT_LABEL_TEXT_CSS, Palette::labelText},
+        {TWINSIFT_PRIMARY_TEXT_CSS, Palette::primaryText},
+        {TWINSIFT_TITLE_TEXT_CSS, Palette::titleText},
+        {TWINSIFT_WHITE_CSS, Palette::white},
+        {TWINSIFT_BLACK_CSS, Palette::black},
+        {TWINSIFT_DIMMING_CSS, Palette::dimming},
+    };
+    const QRegularExpression rgb(QStringLiteral(R"(^rgba?\((\d+), (\d+), (\d+)(?:, (\d+))?\)$)"));
+    for (const auto &twin : twins) {
+        const auto match = rgb.match(QLatin1String(twin.css));
+        ASSERT_TRUE(match.hasMatch()) << twin.css;
+        const int alpha = match.captured(4).isEmpty() ? 255 : match.captured(4).toInt();
+        EXPECT_EQ(QColor(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt(), alpha),
+                  twin.colour)
+            << twin.css;
+    }
+    EXPECT_EQ(Palette::gold, themeColors[1]);
+    EXPECT_EQ(Palette::windowBackground, themeColors[3]);
 }

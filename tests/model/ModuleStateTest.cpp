@@ -95,7 +95,7 @@ TEST(ModuleState, ThemeColours)
     EXPECT_EQ(themeColors[5], QColor(Qt::white));
     EXPECT_EQ(themeColors[3], themeColors[6]);
     EXPECT_EQ(themeColors[8], QColor(9, 171, 9));
-    EXPECT_NEAR(themeColors[11].redF(), 1.0 / 6.0, 1e-3);
+    EXPECT_EQ(themeColors[11], QColor::fromRgbF(1.0f / 6.0f, 1.0f / 6.0f, 1.0f / 6.0f));
     EXPECT_EQ(themeColors[11], themeColors[12]);
     EXPECT_EQ(themeColors[15], QColor(72, 72, 72));
 }

@@ -72,7 +72,7 @@ TEST(ImageSource, PropertiesOfATaggedJpeg)
     const QVariantMap exif = sub(*props, key::ExifDictionary);
     EXPECT_DOUBLE_EQ(exif.value("FNumber").toDouble(), 2.8);
     EXPECT_DOUBLE_EQ(exif.value("ExposureTime").toDouble(), 1.0 / 60.0);
-    EXPECT_EQ(exif.value("ISOSpeedRatings").toList(), QVariantList({qint64(200)}));
+    EXPECT_EQ(exif.value("ISOSpeedRatings").toList(), QVariantList{qint64(200)});
 
     const QVariantMap gps = sub(*props, key::GPSDictionary);
     EXPECT_EQ(gps.value("Latitude").typeId(), QMetaType::Double);

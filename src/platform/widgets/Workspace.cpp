@@ -4,8 +4,11 @@
 #include "platform/widgets/Alerts.h"
 #include "model/TextLookup.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDebug>
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -55,7 +58,7 @@ bool Workspace::openURLOrTell(const QUrl &url)
 
 bool Workspace::revealInFileManagerOrTell(const QString &path)
 {
-    if (revealInFileManager(path))
+    if (revealInFileManager(path, [path] { tellNothingOpened(path); }))
         return true;
     tellNothingOpened(path);
     return false;
@@ -69,38 +72,34 @@ QString Workspace::folderToReveal(const QString &path)
     return info.absolutePath();
 }
 
-bool Workspace::showItemInFileManager(const QString &path)
+bool Workspace::revealInFileManager(const QString &path, std::function<void()> failed)
 {
-    if (!QFileInfo::exists(path))
-        return false;
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return false;
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-    call << QStringList{QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded)}
-         << QString();
-    const QDBusMessage reply = bus.call(call, QDBus::Block, 3000);
-    if (reply.type() == QDBusMessage::ErrorMessage) {
-        qCWarning(lcPlatform).noquote() << "The file manager did not show" << loggableText(path) << ":"
-                                        << reply.errorMessage();
-        return false;
-    }
-    return true;
-}
-
-bool Workspace::revealInFileManager(const QString &path)
-{
-    // The desktop's file manager selects the item itself; without one, its folder opens.
-    if (showItemInFileManager(path))
-        return true;
     const QString folder = folderToReveal(path);
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
         qCWarning(lcPlatform).noquote() << "Cannot show" << loggableText(path) << "in the file manager: no such folder";
         return false;
     }
-    return openURL(QUrl::fromLocalFile(folder));
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!QFileInfo::exists(path) || !bus.isConnected())
+        return openURL(QUrl::fromLocalFile(folder));
+    // The desktop's file manager selects the item itself; when it cannot, the folder opens.
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    call << QStringList{QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded)}
+         << QString();
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 3000), QCoreApplication::instance());
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [path, folder, failed](QDBusPendingCallWatcher *answer) {
+                         answer->deleteLater();
+                         if (!answer->isError())
+                             return;
+                         qCWarning(lcPlatform).noquote()
+                             << "The file manager did not show" << path << ":" << answer->error().message();
+                         if (!sharedWorkspace().openURL(QUrl::fromLocalFile(folder)) && failed)
+                             failed();
+                     });
+    return true;
 }
 
 } // namespace platform

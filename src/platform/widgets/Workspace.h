@@ -3,6 +3,8 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
+
 namespace platform {
 
 // The desktop's shared services: web pages open in the default browser, files are shown in the
@@ -18,13 +20,11 @@ public:
     bool openURL(const QUrl &url);
 
     // Shows the file selected in the desktop's file manager (org.freedesktop.FileManager1
-    // ShowItems on the session bus), else opens its folder; false when the folder does not exist
-    // or could not be opened.
-    bool revealInFileManager(const QString &path);
-
-    // The D-Bus call alone: false when there is no session bus, no file manager answers, or the
-    // file does not exist.
-    bool showItemInFileManager(const QString &path);
+    // ShowItems on the session bus), else opens its folder. The file manager is asked without
+    // waiting for its answer: when it answers with an error or not within 3 s, the folder opens
+    // then, and `failed` (when given) runs if that fails too. False at once when the folder does not
+    // exist or, with no file manager to ask, could not be opened.
+    bool revealInFileManager(const QString &path, std::function<void()> failed = {});
 
     // openURL and revealInFileManager for a command the user gave (Open, Show in Folder, Help,
     // Download Now): when nothing could open the request, the user is told so with the

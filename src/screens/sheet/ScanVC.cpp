@@ -21,7 +21,7 @@
 #include "screens/sheet/CancelScanningVC.h"
 #include "screens/sheet/CircularProgressView.h"
 #include "screens/sheet/ElidedLabel.h"
-#include "platform/widgets/PlainText.h"
+#include "platform/widgets/Alerts.h"
 #include "screens/sheet/ScanIcons.h"
 #include "screens/sheet/ScanSheetSupport.h"
 #include "screens/sheet/SpinningImageView.h"
@@ -788,22 +788,22 @@ void ScanVC::requestPhotosPermission()
 
 void ScanVC::alertAutomationPermission()
 {
-    auto *alert = new QMessageBox(
-        QMessageBox::Warning, QStringLiteral("Twinsift needs your permission and to fix duplicate Photos"),
-        QStringLiteral("Twinsift needs your permission and to fix duplicate Photos"), QMessageBox::NoButton, this);
-    alert->setObjectName(QStringLiteral("automationAlert"));
-    alert->setInformativeText(
-        QStringLiteral("Twinsift does not have access permission to 'Photos' App.\n"
-                       "Kindly authorize Twinsift  to access 'Photos' App by following the below steps:\n"
-                       "1. Open System Preferences from Application Folder or Launchpad.\n"
-                       "2. Click on 'Security & Privacy' tab.\n"
-                       "3. Select 'Privacy' tab from the top menu.\n"
-                       "4. In the left menu, scroll down and select 'Automation'.\n"
-                       "5. In the right panel list, find and select Twinsift.\n"
-                       "6. Check the 'Photos' checkbox below Twinsift."));
-    QPushButton *open = alert->addButton(QStringLiteral("Open System Preferences"), QMessageBox::AcceptRole);
-    alert->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
-    alert->setDefaultButton(open);
+    const QString message = QStringLiteral("Twinsift needs your permission and to fix duplicate Photos");
+    QList<QAbstractButton *> buttons;
+    auto *alert =
+        makeAlert(this, QStringLiteral("automationAlert"), QMessageBox::Warning, message, message,
+                  QStringLiteral("Twinsift does not have access permission to 'Photos' App.\n"
+                                 "Kindly authorize Twinsift  to access 'Photos' App by following the below steps:\n"
+                                 "1. Open System Preferences from Application Folder or Launchpad.\n"
+                                 "2. Click on 'Security & Privacy' tab.\n"
+                                 "3. Select 'Privacy' tab from the top menu.\n"
+                                 "4. In the left menu, scroll down and select 'Automation'.\n"
+                                 "5. In the right panel list, find and select Twinsift.\n"
+                                 "6. Check the 'Photos' checkbox below Twinsift."),
+                  {{QStringLiteral("Open System Preferences"), QMessageBox::AcceptRole},
+                   {QStringLiteral("OK"), QMessageBox::RejectRole}},
+                  &buttons);
+    QAbstractButton *open = buttons.constFirst();
     alert->setWindowModality(Qt::WindowModal);
     alert->setAttribute(Qt::WA_DeleteOnClose);
     m_automationAlert = alert;
@@ -943,11 +943,9 @@ void ScanVC::displayDeletedItems()
 void ScanVC::showProblemsAlert()
 {
     QWidget *owner = parentWidget() ? parentWidget()->window() : nullptr;
-    auto *alert = new QMessageBox(QMessageBox::Warning, localizedText(QStringLiteral("IDS_TWK_1")),
-                                  problemsMessage(m_problems), QMessageBox::Ok, owner);
-    alert->setObjectName(QStringLiteral("deletionProblemsAlert"));
-    alert->setInformativeText(problemsDetails(m_problems));
-    showAsPlainText(alert);
+    auto *alert =
+        makeAlert(owner, QStringLiteral("deletionProblemsAlert"), QMessageBox::Warning,
+                  localizedText(QStringLiteral("IDS_TWK_1")), problemsMessage(m_problems), problemsDetails(m_problems));
     alert->setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
     alert->setAttribute(Qt::WA_DeleteOnClose);
     m_problemsAlert = alert;

@@ -17,7 +17,6 @@
 #include "platform/UserDefaults.h"
 #include "platform/Updater.h"
 #include "platform/widgets/Alerts.h"
-#include "platform/widgets/PlainText.h"
 #include "platform/widgets/WindowController.h"
 #include "platform/widgets/Workspace.h"
 #include "services/LaunchOnStartup.h"
@@ -156,12 +155,8 @@ void AppDelegate::showUpdateCheckResult(const platform::Updater::CheckResult &re
         information = text("IDS_TWK_7003");
         break;
     }
-    auto *box = new QMessageBox(QMessageBox::Information, message, message, QMessageBox::Ok,
-                                AllViewControllers::cachedController(QStringLiteral("InitialWindowController")));
-    box->setObjectName(QStringLiteral("updateCheckResult"));
-    box->setTextFormat(Qt::PlainText);
-    box->setInformativeText(information);
-    showAsPlainText(box);
+    auto *box = makeAlert(AllViewControllers::cachedController(QStringLiteral("InitialWindowController")),
+                          QStringLiteral("updateCheckResult"), QMessageBox::Information, message, message, information);
     box->setAttribute(Qt::WA_DeleteOnClose);
     Theme::widenMessageBox(box);
     if (wait) {

@@ -111,7 +111,7 @@ void CustomAnimator::animatePresentation(QWidget *shown, QWidget *base)
     animation->setStartValue(0.0);
     animation->setEndValue(1.0);
     QPointer<QWidget> shownGuard(shown), baseGuard(base);
-    connect(animation, &QVariantAnimation::valueChanged, shown, [=, this](const QVariant &value) {
+    connect(animation, &QVariantAnimation::valueChanged, shown, [=](const QVariant &value) {
         if (!shownGuard || !baseGuard)
             return;
         const double t = value.toDouble();
@@ -147,7 +147,7 @@ void CustomAnimator::animateDismissal(QWidget *shown, QWidget *base)
     animation->setStartValue(0.0);
     animation->setEndValue(1.0);
     QPointer<QWidget> shownGuard(shown);
-    connect(animation, &QVariantAnimation::valueChanged, shown, [=, this](const QVariant &value) {
+    connect(animation, &QVariantAnimation::valueChanged, shown, [=](const QVariant &value) {
         if (!shownGuard)
             return;
         const double t = value.toDouble();

@@ -13,16 +13,16 @@ void applyApplicationTheme()
     if (QStyle *fusion = QStyleFactory::create(QStringLiteral("Fusion")))
         QApplication::setStyle(fusion);
     QPalette palette;
-    palette.setColor(QPalette::Window, windowBackground);
-    palette.setColor(QPalette::WindowText, primaryText);
+    palette.setColor(QPalette::Window, Palette::windowBackground);
+    palette.setColor(QPalette::WindowText, Palette::primaryText);
     palette.setColor(QPalette::Base, QColor(28, 28, 28));
-    palette.setColor(QPalette::AlternateBase, panelBackground);
+    palette.setColor(QPalette::AlternateBase, Palette::panelBackground);
     palette.setColor(QPalette::ToolTipBase, Palette::fieldBackground);
-    palette.setColor(QPalette::ToolTipText, primaryText);
+    palette.setColor(QPalette::ToolTipText, Palette::primaryText);
     palette.setColor(QPalette::PlaceholderText, QColor(130, 130, 130));
-    palette.setColor(QPalette::Text, primaryText);
+    palette.setColor(QPalette::Text, Palette::primaryText);
     palette.setColor(QPalette::Button, Palette::fieldBackground);
-    palette.setColor(QPalette::ButtonText, primaryText);
+    palette.setColor(QPalette::ButtonText, Palette::primaryText);
     palette.setColor(QPalette::BrightText, Palette::white);
     palette.setColor(QPalette::Highlight, Palette::selectionBlue);
     palette.setColor(QPalette::HighlightedText, Palette::white);

@@ -11,15 +11,6 @@ class QMessageBox;
 // the shell's own screens.
 namespace Theme {
 
-inline const QColor &windowBackground = Palette::windowBackground;
-inline const QColor &headerBackground = Palette::headerBackground;
-inline const QColor &panelBackground = Palette::panelBackground;
-inline const QColor &panelBorder = Palette::panelBorder;
-inline const QColor &primaryText = Palette::primaryText;
-inline const QColor &secondaryText = Palette::secondaryText;
-inline const QColor &green = Palette::green;
-inline const QColor &gold = Palette::gold;
-
 // The application-wide palette and base style (menus, dialogs, scroll bars, tool tips).
 void applyApplicationTheme();
 

@@ -557,21 +557,14 @@ PhotosLibraryFlow *ViewController::photosFlow()
 void ViewController::showFlowAlert(const PhotosLibraryAlert &texts, std::function<void(int)> answered,
                                    bool isQuitQuestion)
 {
-    auto *box = new QMessageBox(QMessageBox::Warning, texts.messageText, QString(), QMessageBox::NoButton, window());
     // Library names are shown as they are, never read as markup.
-    box->setTextFormat(Qt::PlainText);
-    box->setText(texts.messageText);
-    box->setInformativeText(texts.informativeText);
-    if (auto *informative = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
-        informative->setTextFormat(Qt::PlainText);
-    Theme::widenMessageBox(box);
-    QList<QAbstractButton *> buttons;
+    QList<AlertButton> titled;
     for (int i = 0; i < texts.buttonTitles.size(); ++i)
-        buttons << addTitledButton(box, texts.buttonTitles[i],
-                                   i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
-    if (buttons.isEmpty())
-        buttons << box->addButton(QMessageBox::Ok);
-    box->setDefaultButton(qobject_cast<QPushButton *>(buttons.first()));
+        titled.append({texts.buttonTitles[i], i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole});
+    QList<QAbstractButton *> buttons;
+    auto *box = makeAlert(window(), QString(), QMessageBox::Warning, texts.messageText, texts.messageText,
+                          texts.informativeText, titled, &buttons);
+    Theme::widenMessageBox(box);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     if (isQuitQuestion)

@@ -12,7 +12,6 @@
 #include "platform/Log.h"
 #include "platform/widgets/Alerts.h"
 #include "platform/widgets/WindowController.h"
-#include "platform/widgets/PlainText.h"
 #include "platform/widgets/Workspace.h"
 #include "services/LaunchOnStartup.h"
 #include "model/SettingsKeys.h"
@@ -453,12 +452,9 @@ void StartupVC::showWelcomeAlert(const QString &messageText, const QString &info
 {
     if (m_alert)
         m_alert->close();
-    auto *box = new QMessageBox(QMessageBox::Warning, messageText, messageText, QMessageBox::NoButton, window());
-    box->setTextFormat(Qt::PlainText);
-    box->setInformativeText(informativeText);
-    showAsPlainText(box);
+    auto *box = makeAlert(window(), QString(), QMessageBox::Warning, messageText, messageText, informativeText,
+                          {{localizedText(QStringLiteral("IDS_TWK_194"))}});
     Theme::widenMessageBox(box);
-    addTitledButton(box, localizedText(QStringLiteral("IDS_TWK_194")), QMessageBox::AcceptRole);
     box->setWindowModality(Qt::WindowModal);
     box->setAttribute(Qt::WA_DeleteOnClose);
     connect(box, &QMessageBox::finished, this, [this] { txtfield->clear(); });

@@ -113,7 +113,10 @@ TEST_F(KeyboardUseTest, EscapeClosesEachOverlayAndSheetAsItsCloseButtonWould)
         {afterMoveInPhotoLibraryVC(), afterMoveInPhotoLibraryVC()->btnClose, [&] { home->afterMoveInPhotoLibrary(); }},
         {afterDeleteStatusVC(), afterDeleteStatusVC()->btnFinalOutput, [&] { home->presentAfterDeleteView(); }},
     };
-    for (const auto &[view, close, present] : overlays) {
+    for (const Overlay &overlay : overlays) {
+        QWidget *view = overlay.view;
+        QAbstractButton *close = overlay.close;
+        const auto &present = overlay.present;
         const std::string name = view->objectName().toStdString();
         present();
         ASSERT_TRUE(waitFor([&] { return view->geometry() == CustomAnimator::finalGeometry(view, home); })) << name;

@@ -165,10 +165,12 @@ void ResultItem::rightMouseDown(const QPoint &globalPos)
 {
     if (!gateOpen())
         return;
-    QMenu *menu = buildMenu(owner_);
+    // The menu's own loop may outlive its owner, which takes the menu with it.
+    QPointer<QMenu> menu = buildMenu(owner_);
     mainMenu = menu;
     menu->exec(globalPos);
-    menu->deleteLater();
+    if (menu)
+        menu->deleteLater();
 }
 
 void ResultItem::reloadOwn()
@@ -351,8 +353,17 @@ void ResultItem::protectThisImage(int tag)
     const auto result = ResultCommands::setFileProtection(state, section, row, tag == 1);
     if (result == ResultCommands::ProtectResult::Ignored)
         return;
-    if (result == ResultCommands::ProtectResult::NeedsConfirmation && confirmImageUnprotect())
-        ResultCommands::unprotectConfirmed(state, section, row);
+    if (result == ResultCommands::ProtectResult::NeedsConfirmation) {
+        // The question runs an event loop of its own: this item, its owner and the file at its
+        // place may all be gone or changed when it returns.
+        const ImageFilePtr asked = state.shownFile(section, row);
+        QPointer<ResultItem> self(this);
+        const bool release = confirmImageUnprotect();
+        if (!self || state.shownFile(section, row) != asked)
+            return;
+        if (release)
+            ResultCommands::unprotectConfirmed(state, section, row);
+    }
     ResultCommands::reapplyRecordedProtection(state);
     refreshSelectionState();
     reloadOwn();

@@ -160,10 +160,12 @@ void ResultViewController::lockGroup(int group)
 void ResultViewController::confirmGroupUnlock(int group)
 {
     QPointer<ResultViewController> self(this);
+    const ImageFilePtr asked = ResultState::shared().shownFile(group, 0);
     const bool answeredYes =
         askYesOrNo(this, QStringLiteral("confirmGroupUnlock"), localizedText(QStringLiteral("IDS_TWK_301")),
                    localizedText(QStringLiteral("IDS_TWK_302")), &alert);
-    if (!self)
+    // The question runs an event loop: the screen may be gone, or the group no longer the one asked about.
+    if (!self || ResultState::shared().shownFile(group, 0) != asked)
         return;
     if (answeredYes)
         yesClicked(group);
@@ -255,7 +257,7 @@ void ResultViewController::updateCheckBoxCursor(const QPoint &point)
     if (const auto item = collectionView->itemAtViewportPoint(point)) {
         const ImageFilePtr file = resultState().shownFile(item->first, item->second);
         overBox = file && !file->isProtected
-            && checkBoxRect(collectionView->visualItemRect(item->first, item->second)).contains(point);
+            && cellCheckBoxRect(collectionView->visualItemRect(item->first, item->second)).contains(point);
     }
     if (overBox)
         collectionView->viewport()->setCursor(Qt::PointingHandCursor);

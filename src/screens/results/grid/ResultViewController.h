@@ -75,7 +75,7 @@ protected:
     void fillHeader(QWidget *header, int section) override;
 
     // The check box of a cell or row drawn in `cell` (viewport coordinates).
-    virtual QRect checkBoxRect(const QRect &cell) const = 0;
+    virtual QRect cellCheckBoxRect(const QRect &cell) const = 0;
     // Pointing hand over an unprotected file's check box, arrow elsewhere; while a dialog is up it
     // stays as it is.
     void updateCheckBoxCursor(const QPoint &point);

@@ -314,7 +314,7 @@ QString ThumbnailVC::toolTipAt(const QPoint &point) const
     return QString();
 }
 
-QRect ThumbnailVC::checkBoxRect(const QRect &cell) const
+QRect ThumbnailVC::cellCheckBoxRect(const QRect &cell) const
 {
     return checkBoxArea(cell);
 }

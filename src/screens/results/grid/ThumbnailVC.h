@@ -60,7 +60,7 @@ public:
     // The tool tip at a viewport point: the orientation badge's, or none.
     QString toolTipAt(const QPoint &point) const;
     // Pointing hand over the check box of an unprotected file, arrow elsewhere.
-    QRect checkBoxRect(const QRect &cell) const override;
+    QRect cellCheckBoxRect(const QRect &cell) const override;
 
     // The hover handlers (the cell surface posts the notifications with its section and row).
     void showFileOnHover(int section, int row);

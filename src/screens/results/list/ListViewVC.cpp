@@ -196,7 +196,7 @@ bool ListViewVC::eventFilter(QObject *watched, QEvent *event)
     return ResultViewController::eventFilter(watched, event);
 }
 
-QRect ListViewVC::checkBoxRect(const QRect &cell) const
+QRect ListViewVC::cellCheckBoxRect(const QRect &cell) const
 {
     return columnRect(CheckBoxColumn, cell);
 }

@@ -109,7 +109,7 @@ protected:
 private:
     const RowTexts &textsFor(const ImageFile &file);
     void placeCaptions();
-    QRect checkBoxRect(const QRect &cell) const override;
+    QRect cellCheckBoxRect(const QRect &cell) const override;
     void syncScrollBar();
 
     ThumbnailLoader *loader_ = nullptr;

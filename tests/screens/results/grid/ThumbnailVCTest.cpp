@@ -23,6 +23,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
+
+#include <functional>
 #include <QToolButton>
 #include <QToolTip>
 
@@ -53,14 +55,17 @@ protected:
         }
     }
 
-    // Answers the next modal dialog with the button whose text is `answer` (or closes it).
-    static void answerNextDialog(const QString &answer = QString())
+    // Answers the next modal dialog with the button whose text is `answer` (or closes it), after
+    // running `meanwhile` while the dialog is up.
+    static void answerNextDialog(const QString &answer = QString(), std::function<void()> meanwhile = {})
     {
-        QTimer::singleShot(50, [answer] {
+        QTimer::singleShot(50, [answer, meanwhile] {
             for (QWidget *w : QApplication::topLevelWidgets()) {
                 auto *box = qobject_cast<QMessageBox *>(w);
                 if (!box || !box->isVisible())
                     continue;
+                if (meanwhile)
+                    meanwhile();
                 for (QAbstractButton *button : box->buttons())
                     if (answer.isEmpty() || button->text() == answer) {
                         button->click();
@@ -251,6 +256,16 @@ TEST_F(ThumbnailVCTest, ContextMenusFollowTheFileStateAndRunTheirCommands)
     EXPECT_TRUE(groups[0][2]->isProtected);
     EXPECT_FALSE(groups[0][0]->isProtected);
     EXPECT_TRUE(groups[1][1]->isProtected == false);
+    // The release of a file in that folder asks; when the asking item goes while the question is
+    // up, the answer changes nothing.
+    bool gone = false;
+    answerNextDialog(localizedText(QStringLiteral("IDS_TWK_268")), [&] {
+        item.reset();
+        gone = true;
+    });
+    item.get()->protectThisImage(2);
+    EXPECT_TRUE(gone);
+    EXPECT_TRUE(groups[0][1]->isProtected);
 
     // Invert, then remove a file from the results: the marks follow their files.
     std::unique_ptr<ResultItem> other = grid->makeItem(1, 0);
