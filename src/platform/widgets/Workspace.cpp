@@ -94,8 +94,8 @@ bool Workspace::revealInFileManager(const QString &path, std::function<void()> f
                          answer->deleteLater();
                          if (!answer->isError())
                              return;
-                         qCWarning(lcPlatform).noquote()
-                             << "The file manager did not show" << path << ":" << answer->error().message();
+                         qCWarning(lcPlatform).noquote() << "The file manager did not show" << loggableText(path) << ":"
+                                                         << answer->error().message();
                          if (!sharedWorkspace().openURL(QUrl::fromLocalFile(folder)) && failed)
                              failed();
                      });
