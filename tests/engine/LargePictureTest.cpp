@@ -322,6 +322,18 @@ TEST(LargePicture, JpegWithAFloodOfMarkerSegmentsIsRefusedAtOnce)
             EXPECT_TRUE(line.contains(QStringLiteral("embedded picture"))) << line.toStdString();
     }
 
+    // Restart markers are part of the compressed data: thousands of them (one after every MCU of
+    // every scan) are no flood.
+    const QString restarts = dir.filePath("restarts.jpg");
+    ASSERT_TRUE(writeJpegByRows(restarts, JpegWriteOptions{1024, 768, 80, true, false, 1},
+                                [](int y, JSAMPLE *rgb) { std::fill(rgb, rgb + 1024 * 3, JSAMPLE(y % 256)); }));
+    {
+        LogCapture log;
+        EXPECT_TRUE(platform::ImageSource(restarts).thumbnail(540, true));
+        EXPECT_TRUE(platform::ImageSource(restarts).region(QRect(0, 0, 32, 24), QSize(32, 24), true));
+        EXPECT_TRUE(LogCapture::lines().filter(restarts).isEmpty());
+    }
+
     const QString camera = QStringLiteral("/usr/share/forensics-samples/original-files/pic1/IMG_1054.JPG");
     if (!QFileInfo::exists(camera))
         GTEST_SKIP() << "forensics-samples-files is not installed";
