@@ -1,9 +1,9 @@
 #pragma once
 
 // JPEG files on the quick road: opening one through a checked descriptor (refusing a flood of
-// marker segments or of metadata), checking a JPEG held in memory the same way, reading its frame header without a
-// decoder, its properties through one open, the memory a reduced-scale decode of it takes, and pointing Qt's reader at
-// it. Internal to ImageSource.
+// marker segments or of metadata), checking a JPEG held in memory the same way, reading its frame
+// header without a decoder, its properties through one open, the memory a reduced-scale decode of
+// it takes, and pointing Qt's reader at it. Internal to ImageSource.
 
 #include "platform/JpegHeader.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 // Files made to hurt a reader, and the means to see the harm: a PNG whose text chunk unpacks to a
 // huge size, JPEGs with floods of marker segments or of metadata bytes wherever they may stand, a
-// TIFF whose embedded thumbnail is such a JPEG, a playlist that names another file, the rise of the process's memory
-// while some work runs, and a watch that tells whether a file was opened.
+// TIFF whose embedded thumbnail is such a JPEG, a playlist that names another file, the rise of the
+// process's memory while some work runs, and a watch that tells whether a file was opened.
 
 #include <QByteArray>
 #include <QFile>
