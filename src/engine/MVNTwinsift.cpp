@@ -2,7 +2,6 @@
 
 #include "platform/ImageSource.h"
 
-#include <QImageReader>
 #include <QPainter>
 
 #include <algorithm>
@@ -35,21 +34,6 @@ QImage MVNTwinsift::thumbnail(const QString &path, int maxPixel)
     // Else the picture, decoded at reduced size (and never at full size when it is huge).
     const std::optional<QImage> image = source.thumbnail(maxPixel, true);
     return image ? *image : QImage();
-}
-
-QImage MVNTwinsift::thumbnailFromFullDecode(const QString &path, int maxPixel)
-{
-    if (maxPixel < 1)
-        return {};
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    QImage image = reader.read();
-    if (image.isNull())
-        return {};
-    const QSize target = fitWithin(image.size(), maxPixel);
-    if (target != image.size())
-        image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    return image;
 }
 
 MVNTwinsift::HashResult MVNTwinsift::hashThumbnail(const QImage &thumbnail, int bitmapSize)

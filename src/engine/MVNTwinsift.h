@@ -60,9 +60,6 @@ public:
     // picture's proportions, else the picture decoded at reduced scale (ImageSource::thumbnail).
     // Null when unreadable.
     static QImage thumbnail(const QString &path, int maxPixel);
-    // A thumbnail from a full-size decode of the picture followed by a smooth reduction (slower; kept
-    // as the plain reference of the reduced-scale decode).
-    static QImage thumbnailFromFullDecode(const QString &path, int maxPixel);
     // The hash of an already made thumbnail.
     static HashResult hashThumbnail(const QImage &thumbnail, int bitmapSize);
 

@@ -152,7 +152,7 @@ std::optional<QImage> decodeRegion(const QString &path, const QRect &rect, QSize
         }
         const qint64 decoded = qint64(clip.width() / denominator) * (clip.height() / denominator) * 4;
         estimate = facts->bufferedBytes + decoded * 2 + qint64(output.width()) * output.height() * 4
-            + qint64(stored.width()) * 4;
+            + qint64(stored.width()) * 4 + keptMetadataBytes(facts->metadataBytes);
         if (estimate > maxAloneDecodeBytes()) {
             logDecodeTooLarge(path, stored.width(), stored.height(), estimate);
             return std::nullopt;

@@ -87,7 +87,9 @@ public:
     // threads share a memory budget; one whose decoder needs more than 100 MB (a progressive JPEG
     // keeps all its coefficients: some 146 MB at 48 MP) runs alone, and one that would need more than
     // 1 GB (or a quarter of the machine's memory) is not decoded: such a picture gives its largest
-    // embedded preview instead, or nothing, and a line naming it goes to the log.
+    // embedded preview instead, or nothing, and a line naming it goes to the log. A JPEG (or an
+    // embedded one) with more marker segments or metadata than any camera writes, anywhere up to
+    // its end, is refused before any decoder sees it, with a line in the log.
     std::optional<QImage> thumbnail(int maxPixel, bool applyOrientation) const;
     // The Exif thumbnail the file embeds (read by exiv2 without decoding the picture), turned upright
     // by the picture's orientation when applyOrientation. Absent when there is none, or when its

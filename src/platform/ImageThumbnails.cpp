@@ -32,10 +32,14 @@ QSize fitWithin(QSize size, int maxPixel)
     return QSize(std::max(1, scaled.width()), std::max(1, scaled.height()));
 }
 
-// A small embedded picture (an Exif thumbnail or a preview) decoded from memory, within the caps.
-std::optional<QImage> decodeEmbedded(const Exiv2::byte *data, long size)
+// A small embedded picture (an Exif thumbnail or a preview of the file at `path`) decoded from
+// memory, within the caps; a JPEG whose markers pass the bounds is refused before any reader sees it.
+std::optional<QImage> decodeEmbedded(const QString &path, const Exiv2::byte *data, long size)
 {
     if (!data || size <= 0)
+        return std::nullopt;
+    qint64 metadataBytes = 0;
+    if (!embeddedJpegMayBeDecoded(path, data, size, &metadataBytes))
         return std::nullopt;
     QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
     QBuffer buffer(&bytes);
@@ -45,7 +49,7 @@ std::optional<QImage> decodeEmbedded(const Exiv2::byte *data, long size)
     const QSize size2 = reader.size();
     if (!size2.isValid() || qint64(size2.width()) * size2.height() > kMaxFullDecodePixels)
         return std::nullopt;
-    DecodeBudget budget(qint64(size2.width()) * size2.height() * 4);
+    DecodeBudget budget(budgetShare(qint64(size2.width()) * size2.height() * 4 + keptMetadataBytes(metadataBytes)));
     QImage image = reader.read();
     if (image.isNull())
         return std::nullopt;
@@ -70,7 +74,7 @@ std::optional<QImage> largestPreview(const QString &path, const RegularFile &fil
             return std::nullopt;
         // The list runs from the smallest to the largest.
         const Exiv2::PreviewImage preview = manager.getPreviewImage(list.back());
-        auto decoded = decodeEmbedded(preview.pData(), long(preview.size()));
+        auto decoded = decodeEmbedded(path, preview.pData(), long(preview.size()));
         if (!decoded)
             return std::nullopt;
         QImage result = *decoded;
@@ -265,7 +269,7 @@ std::optional<QImage> embeddedThumbnail(const QString &path, bool applyOrientati
     try {
         Exiv2::ExifThumbC thumb(image->exifData());
         const Exiv2::DataBuf data = thumb.copy();
-        auto decoded = decodeEmbedded(exiv::bytes(data), long(exiv::byteCount(data)));
+        auto decoded = decodeEmbedded(path, exiv::bytes(data), long(exiv::byteCount(data)));
         if (!decoded)
             return std::nullopt;
         // The picture's own size, as stored (the thumbnail is stored the same way round).

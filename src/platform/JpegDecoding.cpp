@@ -46,7 +46,7 @@ std::optional<JpegHeaderFacts> jpegFacts(const OpenedJpeg &opened, CachedFileIo 
 
 } // namespace
 
-std::optional<OpenedJpeg> openJpeg(const QString &path, const RegularFile &file, qint64 headLength)
+std::optional<OpenedJpeg> openJpeg(const QString &path, const RegularFile &file, qint64 headLength, JpegExtent extent)
 {
     OpenedJpeg opened;
     opened.fd = file.descriptor();
@@ -60,14 +60,31 @@ std::optional<OpenedJpeg> openJpeg(const QString &path, const RegularFile &file,
             return QByteArray::fromRawData(head.constData() + offset, qsizetype(length));
         return file.readAt(offset, length);
     };
-    const int segments = jpegSegmentsBeforeScan(bytesAt, opened.size, kMaxJpegSegmentsBeforeScan);
-    if (segments > kMaxJpegSegmentsBeforeScan) {
+    const JpegMarkerCount count = countJpegMarkers(bytesAt, opened.size, extent);
+    opened.metadataBytes = count.metadataBytes;
+    const QString refusal = count.refusal();
+    if (!refusal.isEmpty()) {
         opened.refused = true;
-        logSkippedFile(
-            lcPlatform(), path, SkipReason::Damaged,
-            QStringLiteral("more than %1 marker segments before its picture data").arg(kMaxJpegSegmentsBeforeScan));
+        logSkippedFile(lcPlatform(), path, SkipReason::Damaged, refusal);
     }
     return opened;
+}
+
+bool embeddedJpegMayBeDecoded(const QString &path, const unsigned char *data, qint64 size, qint64 *metadataBytes)
+{
+    if (!data || size < 2 || data[0] != 0xFF || data[1] != 0xD8)
+        return true;
+    const JpegMoreBytes bytesAt = [data](qint64 offset, qint64 length) {
+        return QByteArray::fromRawData(reinterpret_cast<const char *>(data) + offset, qsizetype(length));
+    };
+    const JpegMarkerCount count = countJpegMarkers(bytesAt, size, JpegExtent::ThroughEnd);
+    if (metadataBytes)
+        *metadataBytes = count.metadataBytes;
+    const QString refusal = count.refusal();
+    if (refusal.isEmpty())
+        return true;
+    logSkippedFile(lcPlatform(), path, SkipReason::Damaged, QStringLiteral("its embedded picture holds ") + refusal);
+    return false;
 }
 
 JpegReading jpegProperties(const QString &path, const RegularFile &file)
@@ -112,16 +129,27 @@ JpegReading jpegProperties(const QString &path, const RegularFile &file)
     return reading;
 }
 
-std::optional<JpegHeaderFacts> jpegFactsOf(const QString &path, const RegularFile &file, bool *isJpeg)
+std::optional<JpegHeaderFacts> jpegFactsOf(const QString &path, const RegularFile &file, bool *isJpeg,
+                                           JpegExtent extent)
 {
     const QByteArray native = QFile::encodeName(path);
-    std::optional<OpenedJpeg> opened = openJpeg(path, file, kJpegHeadLength);
+    std::optional<OpenedJpeg> opened = openJpeg(path, file, kJpegHeadLength, extent);
     if (isJpeg)
         *isJpeg = opened.has_value();
     if (!opened)
         return std::nullopt;
     CachedFileIo io(native.toStdString(), opened->fd, opened->size, opened->head);
-    return jpegFacts(*opened, io);
+    auto facts = jpegFacts(*opened, io);
+    if (facts)
+        facts->metadataBytes = opened->metadataBytes;
+    return facts;
+}
+
+qint64 keptMetadataBytes(qint64 metadataBytes)
+{
+    // The segments in the library's pool, Qt's copies of the Exif and profile data, and the comments
+    // as text (two bytes a character, once as read and once in the description it builds).
+    return metadataBytes * 5;
 }
 
 qint64 jpegDecodeBytes(const JpegHeaderFacts &facts, QSize target)
@@ -135,7 +163,8 @@ qint64 jpegDecodeBytes(const JpegHeaderFacts &facts, QSize target)
     }
     const qint64 scaledWidth = (qint64(facts.width) + denominator - 1) / denominator;
     const qint64 scaledHeight = (qint64(facts.height) + denominator - 1) / denominator;
-    return scaledWidth * scaledHeight * 4 + qint64(target.width()) * target.height() * 4 + facts.bufferedBytes;
+    return scaledWidth * scaledHeight * 4 + qint64(target.width()) * target.height() * 4 + facts.bufferedBytes
+        + keptMetadataBytes(facts.metadataBytes);
 }
 
 bool hasJpegFrameHeader(const QString &path)
@@ -161,7 +190,7 @@ bool hasJpegFrameHeader(const QString &path)
 bool openReader(const QString &path, const RegularFile &file, std::unique_ptr<QFile> &device, QImageReader &reader,
                 std::optional<JpegHeaderFacts> &facts, bool &isJpeg)
 {
-    facts = jpegFactsOf(path, file, &isJpeg);
+    facts = jpegFactsOf(path, file, &isJpeg, JpegExtent::ThroughEnd);
     if (isJpeg && !facts) {
         logSkippedFile(lcPlatform(), path, SkipReason::Damaged, QStringLiteral("no readable frame header"));
         return false;

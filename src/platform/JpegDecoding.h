@@ -1,9 +1,9 @@
 #pragma once
 
 // JPEG files on the quick road: opening one through a checked descriptor (refusing a flood of
-// marker segments), reading its frame header without a decoder, its properties through one open,
-// the memory a reduced-scale decode of it takes, and pointing Qt's reader at it. Internal to
-// ImageSource.
+// marker segments or of metadata), checking a JPEG held in memory the same way, reading its frame
+// header without a decoder, its properties through one open, the memory a reduced-scale decode of
+// it takes, and pointing Qt's reader at it. Internal to ImageSource.
 
 #include "platform/JpegHeader.h"
 
@@ -39,14 +39,26 @@ struct OpenedJpeg {
     int fd = -1;
     qint64 size = 0;
     QByteArray head;
-    // More marker segments before the first scan than any camera writes: no library or reader may
-    // see the file, its header is unreadable on every road.
+    // More marker segments or metadata within the walked extent than any camera writes: no
+    // library or reader may see the file, its header is unreadable on every road.
     bool refused = false;
+    // Bytes of the comment and APPn segments within the walked extent.
+    qint64 metadataBytes = 0;
 };
 
-// Reads the head of a file that starts with the JPEG signature; absent for any other file. A file
-// with a flood of marker segments is refused here, with a line in the log naming it.
-std::optional<OpenedJpeg> openJpeg(const QString &path, const RegularFile &file, qint64 headLength);
+// Reads the head of a file that starts with the JPEG signature; absent for any other file. Its
+// markers are counted up to the first scan (what a header or metadata reading meets) or, for a
+// decode, through every scan to EOI (one pass over the file); a file past either bound of
+// countJpegMarkers is refused here, with a line in the log naming it.
+std::optional<OpenedJpeg> openJpeg(const QString &path, const RegularFile &file, qint64 headLength,
+                                   JpegExtent extent = JpegExtent::BeforeScan);
+
+// Whether the JPEG held in memory (`data`, `size` bytes; an Exif thumbnail or a preview the file at
+// `path` embeds) may go to a decoder: false past either bound of countJpegMarkers, with a line in
+// the log naming the file. Data that is no JPEG passes. `metadataBytes`, when given, receives the
+// bytes of its comment and APPn segments.
+bool embeddedJpegMayBeDecoded(const QString &path, const unsigned char *data, qint64 size,
+                              qint64 *metadataBytes = nullptr);
 
 // The reading of a file through jpegProperties.
 struct JpegReading {
@@ -65,13 +77,19 @@ struct JpegReading {
 // caller then takes the plain path.
 JpegReading jpegProperties(const QString &path, const RegularFile &file);
 
-// The frame header of the JPEG `file` at `path`; absent when it is none or cannot be read.
-// `isJpeg`, when given, tells whether the file starts with the JPEG signature.
-std::optional<JpegHeaderFacts> jpegFactsOf(const QString &path, const RegularFile &file, bool *isJpeg = nullptr);
+// The frame header of the JPEG `file` at `path`; absent when it is none, cannot be read or is
+// refused within `extent` (with ThroughEnd its metadataBytes tell the whole file's). `isJpeg`, when
+// given, tells whether the file starts with the JPEG signature.
+std::optional<JpegHeaderFacts> jpegFactsOf(const QString &path, const RegularFile &file, bool *isJpeg = nullptr,
+                                           JpegExtent extent = JpegExtent::BeforeScan);
+
+// Memory Qt's reader takes for the comment and APPn segments it keeps while decoding (the segments
+// themselves and its copies of them) when they hold `metadataBytes`.
+qint64 keptMetadataBytes(qint64 metadataBytes);
 
 // Memory a JPEG decode asked for `target` takes: the output at the scale Qt's reader picks (the
 // smallest of 1/1, 1/2, 1/4, 1/8 that still gives at least the target), Qt's own reduction of it,
-// and the coefficient buffer of a progressive or multi-scan picture.
+// the coefficient buffer of a progressive or multi-scan picture and the metadata the reader keeps.
 qint64 jpegDecodeBytes(const JpegHeaderFacts &facts, QSize target);
 
 // As ImageSource::hasJpegFrameHeader.
@@ -79,8 +97,8 @@ bool hasJpegFrameHeader(const QString &path);
 
 // Points `reader` at the picture `file` at `path`, read through `device`. A file that starts with the
 // JPEG signature goes to the JPEG reader without probing every image plug-in (which takes a lock that
-// several decoding threads would queue on), and its frame header is read into `facts`. False for a
-// broken JPEG header or a file no plug-in reads.
+// several decoding threads would queue on), its markers are counted through to EOI and its frame
+// header is read into `facts`. False for a broken or refused JPEG or a file no plug-in reads.
 bool openReader(const QString &path, const RegularFile &file, std::unique_ptr<QFile> &device, QImageReader &reader,
                 std::optional<JpegHeaderFacts> &facts, bool &isJpeg);
 

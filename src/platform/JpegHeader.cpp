@@ -4,6 +4,7 @@
 #include <array>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include <jpeglib.h>
@@ -307,45 +308,119 @@ void termSource(j_decompress_ptr)
 
 } // namespace
 
-int jpegSegmentsBeforeScan(const JpegMoreBytes &bytesAt, qint64 fileSize, int limit)
+namespace {
+
+// The bytes of the walked data, fetched a window at a time: a short one where the walk hops from
+// segment to segment (a segment's body is never read), a long one where it searches compressed data.
+class WalkedBytes
 {
-    QByteArray window;
-    qint64 windowStart = 0;
-    auto byteAt = [&](qint64 offset) -> int {
-        if (offset < 0 || offset >= fileSize)
+public:
+    WalkedBytes(const JpegMoreBytes &bytesAt, qint64 size)
+        : bytesAt_(bytesAt)
+        , size_(size)
+    {
+    }
+
+    // The byte at `offset`; -1 past the end or after a read error.
+    int at(qint64 offset)
+    {
+        if (!holds(offset) && !load(offset, kHopWindow))
             return -1;
-        if (offset < windowStart || offset >= windowStart + window.size()) {
-            window = bytesAt(offset, std::min<qint64>(4096, fileSize - offset));
-            windowStart = offset;
-            if (window.isEmpty())
+        return int(quint8(window_[qsizetype(offset - start_)]));
+    }
+
+    // The offset of the first FF byte at or after `offset`; -1 when there is none.
+    qint64 nextFF(qint64 offset)
+    {
+        while (offset < size_) {
+            if (!holds(offset) && !load(offset, kSearchWindow))
                 return -1;
+            const qsizetype from = qsizetype(offset - start_);
+            const void *found = std::memchr(window_.constData() + from, 0xFF, size_t(window_.size() - from));
+            if (found)
+                return start_ + (static_cast<const char *>(found) - window_.constData());
+            offset = start_ + window_.size();
         }
-        return int(quint8(window[qsizetype(offset - windowStart)]));
-    };
-    if (byteAt(0) != 0xFF || byteAt(1) != 0xD8)
-        return 0;
-    int count = 0;
+        return -1;
+    }
+
+private:
+    static constexpr qint64 kHopWindow = 4096;
+    static constexpr qint64 kSearchWindow = 256 * 1024;
+
+    bool holds(qint64 offset) const { return offset >= start_ && offset < start_ + window_.size(); }
+
+    bool load(qint64 offset, qint64 length)
+    {
+        if (offset < 0 || offset >= size_)
+            return false;
+        window_ = bytesAt_(offset, std::min(length, size_ - offset));
+        start_ = offset;
+        return !window_.isEmpty();
+    }
+
+    const JpegMoreBytes &bytesAt_;
+    qint64 size_;
+    QByteArray window_;
+    qint64 start_ = 0;
+};
+
+} // namespace
+
+QString JpegMarkerCount::refusal() const
+{
+    if (segments > kMaxJpegSegments)
+        return QStringLiteral("more than %1 marker segments").arg(kMaxJpegSegments);
+    if (metadataBytes > kMaxJpegMetadataBytes)
+        return QStringLiteral("more than %1 MB of comment and application segments")
+            .arg(kMaxJpegMetadataBytes / (1024 * 1024));
+    return {};
+}
+
+JpegMarkerCount countJpegMarkers(const JpegMoreBytes &bytesAt, qint64 dataSize, JpegExtent extent)
+{
+    JpegMarkerCount count;
+    WalkedBytes bytes(bytesAt, dataSize);
+    if (bytes.at(0) != 0xFF || bytes.at(1) != 0xD8)
+        return count;
+    bool inScan = false;
     qint64 at = 2;
-    while (count <= limit) {
-        int byte = byteAt(at);
-        while (byte >= 0 && byte != 0xFF)
-            byte = byteAt(++at); // stray bytes, passed over by the library with a warning
-        while (byte == 0xFF)
-            byte = byteAt(++at);
-        if (byte < 0)
+    while (count.segments <= kMaxJpegSegments && count.metadataBytes <= kMaxJpegMetadataBytes) {
+        // Stray bytes (or compressed data) up to the next FF, then any FF fill bytes.
+        at = bytes.nextFF(at);
+        if (at < 0)
+            return count;
+        int code = bytes.at(++at);
+        while (code == 0xFF)
+            code = bytes.at(++at);
+        if (code < 0)
             return count;
         ++at;
-        // The first scan, the end, or a marker the library stops at.
-        if (byte == 0xDA || byte == JPEG_EOI || byte == 0xD8 || byte == 0x00)
+        // FF 00 is a stuffed data byte (passed over as a stray one before the first scan).
+        if (code == 0x00)
+            continue;
+        // Markers without a length: restart markers are part of a scan's data.
+        if (code == 0x01 || (code >= 0xD0 && code <= 0xD7)) {
+            if (!inScan)
+                ++count.segments;
+            continue;
+        }
+        // The end, or an SOI the library stops at.
+        if (code == JPEG_EOI || code == 0xD8)
             return count;
-        ++count;
-        if (byte == 0x01 || (byte >= 0xD0 && byte <= 0xD7))
-            continue; // markers without a length
-        const int high = byteAt(at);
-        const int low = byteAt(at + 1);
+        if (code == 0xDA && extent == JpegExtent::BeforeScan)
+            return count;
+        ++count.segments;
+        const int high = bytes.at(at);
+        const int low = bytes.at(at + 1);
         if (high < 0 || low < 0)
             return count;
-        at += (high << 8) | low;
+        const qint64 length = (high << 8) | low;
+        if ((code >= 0xE0 && code <= 0xEF) || code == 0xFE)
+            count.metadataBytes += std::min(length, dataSize - at);
+        if (code == 0xDA)
+            inScan = true;
+        at += length;
     }
     return count;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 #include <cstddef>
 #include <cstdint>
@@ -17,6 +18,9 @@ struct JpegHeaderFacts {
     // Bytes of the whole-image coefficient buffer the decoder keeps for a progressive or
     // multi-scan picture (0 when it decodes the picture row by row), whatever the output scale.
     qint64 bufferedBytes = 0;
+    // Bytes of the comment and APPn segments the walk before a decode found (Qt's reader keeps
+    // them while it decodes); 0 when the frame header alone was read.
+    qint64 metadataBytes = 0;
 };
 
 // Reads the markers of a JPEG from SOI up to and including the first SOS header and returns the
@@ -33,18 +37,39 @@ std::optional<JpegHeaderFacts> readJpegHeader(const unsigned char *data, size_t 
 // of the file or after a read error).
 using JpegMoreBytes = std::function<QByteArray(qint64 offset, qint64 length)>;
 
-// The most marker segments a JPEG may hold before its first scan. Camera files hold a handful (no
-// more than a few dozen with large multi-segment profiles or previews); the JPEG library, and Qt's
-// reader over it, keep each comment, Exif or profile segment in a list they walk to the end for
-// every new one, so a file with tens of thousands of them takes minutes inside one library call.
-// Such a file is refused before any library sees it.
-inline constexpr int kMaxJpegSegmentsBeforeScan = 2000;
+// The most marker segments a JPEG may hold from SOI to EOI. Camera files hold a handful (a few
+// dozen with large multi-segment profiles or previews, a few more between the scans of a
+// progressive picture); the JPEG library, and Qt's reader over it, keep each comment, Exif or
+// profile segment in a list they walk to the end for every new one, wherever it stands, so a file
+// with tens of thousands of them takes minutes inside one library call. Such a file is refused
+// before any library sees it.
+inline constexpr int kMaxJpegSegments = 2000;
+// The most bytes the comment and application (APPn) segments of a JPEG may hold together. Qt's
+// reader keeps every comment, Exif and profile segment and makes several copies of them (the
+// comments as text), some five times their size in all; the largest real metadata (profiles,
+// extended XMP holding a depth map or a second picture) stays within a few megabytes.
+inline constexpr qint64 kMaxJpegMetadataBytes = 16 * 1024 * 1024;
 
-// The marker segments from SOI up to the first SOS, counted as the JPEG library meets them (fill
-// bytes and stray bytes between segments passed over, a segment's body skipped unread), through
-// `bytesAt` (up to `length` bytes from `offset`) over a file of `fileSize` bytes. Counting stops at
-// `limit` + 1.
-int jpegSegmentsBeforeScan(const JpegMoreBytes &bytesAt, qint64 fileSize, int limit);
+// How far countJpegMarkers walks: to the first scan (what a header or metadata reading meets), or
+// through the compressed data of every scan to EOI (what a decode meets).
+enum class JpegExtent { BeforeScan, ThroughEnd };
+
+// What a walk over the markers of a JPEG found.
+struct JpegMarkerCount {
+    int segments = 0;         // marker segments met (restart markers inside a scan not counted)
+    qint64 metadataBytes = 0; // bytes of the comment and APPn segments among them
+    // Why no library may see the file (past kMaxJpegSegments or kMaxJpegMetadataBytes), for a log
+    // line; empty when it may.
+    QString refusal() const;
+};
+
+// The markers of a JPEG counted as the JPEG library meets them, through `bytesAt` (up to `length`
+// bytes from `offset`) over data of `dataSize` bytes: fill bytes and stray bytes between segments
+// passed over, a segment's body skipped unread, and with ThroughEnd the compressed data after each
+// SOS header searched for the next marker (stuffed FF 00 pairs and restart markers are part of the
+// data). The walk ends at EOI, a second SOI, the end of the data, or as soon as either bound is
+// passed. Not a JPEG (no FF D8 at the start) counts nothing.
+JpegMarkerCount countJpegMarkers(const JpegMoreBytes &bytesAt, qint64 dataSize, JpegExtent extent);
 
 // The frame header as the system JPEG library reads it (the reading Qt's JPEG reader makes for its
 // size and pixel format: the same byte stream with the same end-of-data

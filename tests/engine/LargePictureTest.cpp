@@ -10,7 +10,6 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
@@ -25,6 +24,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "support/HostileFiles.h"
 #include "support/JpegWriter.h"
 #include "support/MemoryBounds.h"
 
@@ -236,11 +236,15 @@ TEST(LargePicture, PictureWhoseDecodeWouldPassTheCapIsSkippedWithALoggedLine)
     EXPECT_TRUE(skipped[0].contains(QStringLiteral("22500 x 33300")));
 }
 
-// A small JPEG behind tens of thousands of empty comment or Exif segments (each one a list walk
-// inside the JPEG library, minutes in all) is refused at once on every road that reads pictures,
-// with one line in the log naming it, while real camera JPEGs read as before.
+// A JPEG with tens of thousands of empty comment or Exif segments (each one a list walk inside the
+// JPEG library, minutes in all) wherever they stand, or with tens of megabytes of comments (kept
+// five times over by Qt's reader), and a TIFF whose embedded thumbnail is such a JPEG: each is
+// refused before any library sees it on every road that would meet the markers, with one line in
+// the log naming it, while the roads that stop at the first scan read it as usual. Real camera
+// JPEGs read as before.
 TEST(LargePicture, JpegWithAFloodOfMarkerSegmentsIsRefusedAtOnce)
 {
+    using hostile::JpegSpot;
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     QByteArray plain;
@@ -249,33 +253,85 @@ TEST(LargePicture, JpegWithAFloodOfMarkerSegmentsIsRefusedAtOnce)
         ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
         ASSERT_TRUE(scanfixtures::makePhoto(7, 64, 48).save(&buffer, "JPG"));
     }
+    ASSERT_TRUE(writeLargeJpeg(dir.filePath("progressive.jpg"), JpegLayout{64, 48, true}));
+    QFile progressiveFile(dir.filePath("progressive.jpg"));
+    ASSERT_TRUE(progressiveFile.open(QIODevice::ReadOnly));
+    const QByteArray progressive = progressiveFile.readAll();
+    const QByteArray comments = hostile::jpegSegments(0xFE, 0, 60000);
+    const QByteArray bigComments = hostile::jpegSegments(0xFE, 65533, 300); // 20 MB
+
     struct Flood {
         const char *name;
-        const char *segment;
-        int count;
+        QByteArray bytes;
+        bool beforeScan; // met by every road, not only by a decode
     };
-    for (const Flood &flood :
-         {Flood{"comments.jpg", "\xFF\xFE\x00\x02", 60000}, Flood{"exif.jpg", "\xFF\xE1\x00\x02", 30000}}) {
+    const Flood floods[] = {
+        {"comments.jpg", hostile::jpegWith(plain, JpegSpot::AfterSoi, comments), true},
+        {"exif.jpg", hostile::jpegWith(plain, JpegSpot::AfterSoi, hostile::jpegSegments(0xE1, 0, 30000)), true},
+        {"stuffed.jpg", hostile::jpegWith(plain, JpegSpot::AfterSoi, QByteArray("\xFF\x00", 2) + comments), true},
+        {"big-comments.jpg", hostile::jpegWith(plain, JpegSpot::AfterSoi, bigComments), true},
+        {"between-scans.jpg", hostile::jpegWith(progressive, JpegSpot::BetweenScans, comments), false},
+        {"after-data.jpg", hostile::jpegWith(plain, JpegSpot::BeforeEoi, comments), false},
+        {"big-after-data.jpg", hostile::jpegWith(progressive, JpegSpot::BeforeEoi, bigComments), false},
+    };
+    for (const Flood &flood : floods) {
+        SCOPED_TRACE(flood.name);
+        ASSERT_FALSE(flood.bytes.isEmpty());
         const QString path = dir.filePath(QString::fromLatin1(flood.name));
-        ASSERT_TRUE(scanfixtures::writeFile(
-            path, plain.left(2) + QByteArray(flood.segment, 4).repeated(flood.count) + plain.mid(2)));
+        ASSERT_TRUE(scanfixtures::writeFile(path, flood.bytes));
         const platform::ImageSource source(path);
         LogCapture log;
-        QElapsedTimer timer;
-        const auto quick = [&](const char *road, bool answered) {
-            EXPECT_FALSE(answered) << road;
-            EXPECT_LT(timer.restart(), 100) << road;
-        };
-        timer.start();
-        quick("header", platform::ImageSource::hasJpegFrameHeader(path));
-        quick("properties", source.properties().has_value());
-        quick("plain properties", source.propertiesByImageReaders().has_value());
-        quick("thumbnail", source.thumbnail(540, true).has_value());
-        quick("preview", source.region(QRect(0, 0, 32, 24), QSize(32, 24), true).has_value());
-        quick("embedded", source.embeddedThumbnail(true).has_value());
-        quick("metadata", source.metadataTags().has_value());
-        quick("hash", !MVNTwinsift::thumbnail(path, 72).isNull());
-        EXPECT_EQ(LogCapture::lines().filter(path).size(), 1); // refused on every road, logged once
+        const double rise = hostile::peakRiseMiB([&] {
+            const bool read = !flood.beforeScan;
+            EXPECT_EQ(platform::ImageSource::hasJpegFrameHeader(path), read);
+            EXPECT_EQ(source.properties().has_value(), read);
+            EXPECT_EQ(source.propertiesByImageReaders().has_value(), read);
+            EXPECT_EQ(source.metadataTags().has_value(), read);
+            EXPECT_FALSE(source.thumbnail(540, true));
+            EXPECT_FALSE(source.region(QRect(0, 0, 32, 24), QSize(32, 24), true));
+            EXPECT_FALSE(source.embeddedThumbnail(true));
+            EXPECT_TRUE(MVNTwinsift::thumbnail(path, 72).isNull());
+        });
+        EXPECT_MEMORY_BELOW(rise, 100.0);
+        // Refused on every road that meets the markers, and logged once with the reason.
+        const QStringList lines = LogCapture::lines().filter(path);
+        EXPECT_EQ(lines.size(), 1);
+        for (const QString &line : lines)
+            EXPECT_TRUE(line.contains(QStringLiteral("marker segments"))
+                        || line.contains(QStringLiteral("comment and application segments")))
+                << line.toStdString();
+    }
+
+    // The flood in the thumbnail a TIFF embeds: the thumbnail is refused, the picture itself reads.
+    {
+        const QString path = dir.filePath("thumbnail.tif");
+        ASSERT_TRUE(scanfixtures::writeFile(
+            path, hostile::tiffWithThumbnail(64, 48, hostile::jpegWith(plain, JpegSpot::AfterSoi, comments))));
+        const platform::ImageSource source(path);
+        LogCapture log;
+        const double rise = hostile::peakRiseMiB([&] {
+            EXPECT_TRUE(source.properties());
+            EXPECT_TRUE(source.metadataTags());
+            EXPECT_FALSE(source.embeddedThumbnail(true));
+            EXPECT_EQ(MVNTwinsift::thumbnail(path, 72).size(), QSize(64, 48));
+        });
+        EXPECT_MEMORY_BELOW(rise, 100.0);
+        const QStringList lines = LogCapture::lines().filter(path);
+        EXPECT_EQ(lines.size(), 1);
+        for (const QString &line : lines)
+            EXPECT_TRUE(line.contains(QStringLiteral("embedded picture"))) << line.toStdString();
+    }
+
+    // Restart markers are part of the compressed data: thousands of them (one after every MCU of
+    // every scan) are no flood.
+    const QString restarts = dir.filePath("restarts.jpg");
+    ASSERT_TRUE(writeJpegByRows(restarts, JpegWriteOptions{1024, 768, 80, true, false, 1},
+                                [](int y, JSAMPLE *rgb) { std::fill(rgb, rgb + 1024 * 3, JSAMPLE(y % 256)); }));
+    {
+        LogCapture log;
+        EXPECT_TRUE(platform::ImageSource(restarts).thumbnail(540, true));
+        EXPECT_TRUE(platform::ImageSource(restarts).region(QRect(0, 0, 32, 24), QSize(32, 24), true));
+        EXPECT_TRUE(LogCapture::lines().filter(restarts).isEmpty());
     }
 
     const QString camera = QStringLiteral("/usr/share/forensics-samples/original-files/pic1/IMG_1054.JPG");

@@ -1,7 +1,8 @@
 #pragma once
 // Files made to hurt a reader, and the means to see the harm: a PNG whose text chunk unpacks to a
-// huge size, a playlist that names another file, the rise of the process's memory while some work
-// runs, and a watch that tells whether a file was opened.
+// huge size, JPEGs with floods of marker segments or of metadata bytes wherever they may stand, a
+// TIFF whose embedded thumbnail is such a JPEG, a playlist that names another file, the rise of the
+// process's memory while some work runs, and a watch that tells whether a file was opened.
 
 #include <QByteArray>
 #include <QFile>
@@ -82,6 +83,76 @@ inline QByteArray pngWithHugeText(qint64 textSize)
     appendChunk(png, "IDAT", packed);
     appendChunk(png, "IEND", QByteArray());
     return png;
+}
+
+// `count` marker segments `marker` (a comment is 0xFE, Exif 0xE1), each with `payload` bytes.
+inline QByteArray jpegSegments(int marker, int payload, int count)
+{
+    const int length = payload + 2;
+    QByteArray one = QByteArray("\xFF", 1) + char(marker) + char(length >> 8) + char(length & 0xFF);
+    one += QByteArray(payload, 'x');
+    return one.repeated(count);
+}
+
+// Where jpegWith puts its segments: right after SOI, before the second scan of a progressive
+// picture, or after the last scan's data, before EOI.
+enum class JpegSpot { AfterSoi, BetweenScans, BeforeEoi };
+
+// The JPEG `jpeg` with `inserted` bytes at `spot`; empty when the picture has no such place.
+inline QByteArray jpegWith(QByteArray jpeg, JpegSpot spot, const QByteArray &inserted)
+{
+    qsizetype at = -1;
+    if (spot == JpegSpot::AfterSoi)
+        at = 2;
+    else if (spot == JpegSpot::BeforeEoi)
+        at = jpeg.endsWith("\xFF\xD9") ? jpeg.size() - 2 : -1;
+    else if (const qsizetype first = jpeg.indexOf("\xFF\xDA"); first > 0)
+        at = jpeg.indexOf("\xFF\xDA", first + 2); // markers never stand inside the compressed data
+    if (at < 0)
+        return {};
+    return jpeg.insert(at, inserted);
+}
+
+// A little-endian TIFF of `width` x `height` grey pixels whose second directory holds `thumbnail`
+// as its Exif (JPEG) thumbnail.
+inline QByteArray tiffWithThumbnail(int width, int height, const QByteArray &thumbnail)
+{
+    QByteArray tiff("II\x2A\0\x08\0\0\0", 8);
+    auto put16 = [&](quint32 v) {
+        tiff += char(v & 0xFF);
+        tiff += char(v >> 8 & 0xFF);
+    };
+    auto put32 = [&](quint32 v) {
+        put16(v & 0xFFFF);
+        put16(v >> 16);
+    };
+    auto entry = [&](quint32 tag, quint32 type, quint32 value) {
+        put16(tag);
+        put16(type);
+        put32(1);
+        put32(value);
+    };
+    const quint32 ifd0 = 8, ifd0Entries = 9, ifd1 = ifd0 + 2 + 12 * ifd0Entries + 4, ifd1Entries = 3;
+    const quint32 pixels = ifd1 + 2 + 12 * ifd1Entries + 4, pixelBytes = quint32(width * height);
+    put16(ifd0Entries);
+    entry(256, 4, quint32(width));  // ImageWidth
+    entry(257, 4, quint32(height)); // ImageLength
+    entry(258, 3, 8);               // BitsPerSample
+    entry(259, 3, 1);               // Compression: none
+    entry(262, 3, 1);               // PhotometricInterpretation: black is zero
+    entry(273, 4, pixels);          // StripOffsets
+    entry(277, 3, 1);               // SamplesPerPixel
+    entry(278, 4, quint32(height)); // RowsPerStrip
+    entry(279, 4, pixelBytes);      // StripByteCounts
+    put32(ifd1);
+    put16(ifd1Entries);
+    entry(259, 3, 6);                         // Compression: JPEG
+    entry(513, 4, pixels + pixelBytes);       // JPEGInterchangeFormat
+    entry(514, 4, quint32(thumbnail.size())); // JPEGInterchangeFormatLength
+    put32(0);
+    for (quint32 i = 0; i < pixelBytes; ++i)
+        tiff += char(i * 7 % 251);
+    return tiff + thumbnail;
 }
 
 // An HTTP live streaming playlist of one segment, `segment` (an absolute path).

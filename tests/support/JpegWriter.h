@@ -17,6 +17,7 @@ struct JpegWriteOptions {
     int quality = 92;
     bool progressive = false;
     bool fullChroma = false; // colour kept at full resolution (4:4:4) instead of halved both ways
+    int restartInterval = 0; // a restart marker after every so many MCUs (0: none)
 };
 
 // `fillRow(y, rgb)` fills the row y with width × 3 samples (red, green, blue).
@@ -43,6 +44,7 @@ inline bool writeJpegByRows(const QString &path, const JpegWriteOptions &options
     }
     if (options.progressive)
         jpeg_simple_progression(&info);
+    info.restart_interval = JDIMENSION(options.restartInterval);
     jpeg_start_compress(&info, TRUE);
     std::vector<JSAMPLE> row(size_t(options.width) * 3);
     while (info.next_scanline < info.image_height) {
