@@ -38,7 +38,8 @@ public:
         float score;
     };
 
-    // Takes what the test reads of every photo (dates, positions, hash) at construction; the
+    // Takes what the test reads of every photo (dates, positions, hash) at construction (fewer than
+    // 2^32 photos); the
     // records are not read again. `bitmapSize` is the hash size the hashes were made for.
     SimilarPairPass(const std::vector<ImageFilePtr> &photos, int bitmapSize, int timeThresholdSeconds,
                     double distanceThresholdMetres);
