@@ -39,8 +39,7 @@ public:
     };
 
     // Takes what the test reads of every photo (dates, positions, hash) at construction (fewer than
-    // 2^32 photos); the
-    // records are not read again. `bitmapSize` is the hash size the hashes were made for.
+    // 2^32 photos); the records are not read again. `bitmapSize` is the hash size the hashes were made for.
     SimilarPairPass(const std::vector<ImageFilePtr> &photos, int bitmapSize, int timeThresholdSeconds,
                     double distanceThresholdMetres);
     ~SimilarPairPass();
