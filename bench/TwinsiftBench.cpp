@@ -5,11 +5,12 @@
 //
 // Each PATH is one entry of the scan list, as the home screen makes it: a folder (or a link to one)
 // is walked, a single file is collected as the scan list would collect it.
-//   twinsift-bench --synthetic-pairs N [--seed S]
+//   twinsift-bench --synthetic-pairs N [--undated] [--seed S] [--threads N]
 //
 // Defaults are those of a fresh installation: videos off, minimum size 1024 bytes, hash size 72,
 // time window 1 s, distance 1 m. The second form times the pair pass of the similar scan alone on N
-// made-up photos (times spread over days with bursts of near-copies, some GPS positions).
+// made-up photos (times spread over days with bursts of near-copies, some GPS positions; with
+// --undated, photos dated only by creation times that all fall within seconds).
 // The other modes (--results, --automark, --trash, --deletion) are listed by the usage text below and described
 // in bench/README.md.
 
@@ -51,7 +52,7 @@ int usage()
 {
     std::fprintf(stderr,
                  "usage: twinsift-bench --exact|--similar [--videos] [--min-size BYTES] [--threads N] PATH...\n"
-                 "       twinsift-bench --synthetic-pairs N [--seed S]\n"
+                 "       twinsift-bench --synthetic-pairs N [--undated] [--seed S] [--threads N]\n"
                  "       twinsift-bench --results [--groups N] [--files M >= 2N] [--seed S]\n"
                  "       twinsift-bench --automark [--groups N] [--seed S]\n"
                  "       twinsift-bench --trash PATH...\n"
@@ -59,16 +60,45 @@ int usage()
     return 2;
 }
 
-int syntheticPairs(qint64 count, quint32 seed)
+// Photos without capture dates whose files were all written in one go (about 5,000 a second, as
+// bench/make-corpus --no-dates writes them), dated by those creation times; their hashes are
+// variations of 8 scenes, so that many pairs lie just past the grouping limit and are compared in full.
+std::vector<ImageFilePtr> undatedPhotos(qint64 count, std::mt19937 &random)
+{
+    const QDateTime start = QDateTime::fromString("2024-02-01T10:00:00", Qt::ISODate);
+    std::vector<std::vector<uint64_t>> scenes(8, std::vector<uint64_t>(81));
+    for (auto &scene : scenes)
+        for (auto &word : scene)
+            word = (uint64_t(random()) << 32) ^ random();
+    std::vector<ImageFilePtr> photos;
+    photos.reserve(size_t(count));
+    for (qint64 i = 0; i < count; ++i) {
+        auto photo = std::make_shared<ImageFile>();
+        std::vector<uint64_t> hash = scenes[random() % scenes.size()];
+        const int flips = 500 + int(random() % 250);
+        for (int k = 0; k < flips; ++k) {
+            const unsigned bit = random() % 5184u;
+            hash[bit / 64] ^= uint64_t(1) << (63 - bit % 64);
+        }
+        photo->creationDate = start.addMSecs(i / 5 + qint64(random() % 3));
+        photo->imageUint64Hash = std::move(hash);
+        photos.push_back(std::move(photo));
+    }
+    return photos;
+}
+
+int syntheticPairs(qint64 count, quint32 seed, bool undated, unsigned threads)
 {
     std::mt19937 random(seed);
     const QDateTime start = QDateTime::fromString("2019-06-01T08:00:00", Qt::ISODate);
     std::vector<ImageFilePtr> photos;
     photos.reserve(size_t(count));
+    if (undated)
+        photos = undatedPhotos(count, random);
     std::vector<uint64_t> lastHash(81);
     QDateTime lastTime = start;
     qint64 offsetMs = 0;
-    for (qint64 i = 0; i < count; ++i) {
+    for (qint64 i = 0; i < count && !undated; ++i) {
         auto photo = std::make_shared<ImageFile>();
         std::vector<uint64_t> hash(81);
         const bool burst = i > 0 && random() % 5 == 0; // a near-copy of the previous photo
@@ -101,7 +131,8 @@ int syntheticPairs(qint64 count, quint32 seed)
         photos.push_back(std::move(photo));
     }
 
-    SimilarGrouping grouping(std::make_shared<ScanFlags>(), ScanSettings::defaults());
+    SimilarGrouping grouping(std::make_shared<ScanFlags>(), ScanSettings::defaults(), nullptr,
+                             threads > 0 ? threads : defaultThreadCount());
     QElapsedTimer timer;
     timer.start();
     const auto groups = grouping.pairPass(photos, count);
@@ -137,6 +168,7 @@ int main(int argc, char **argv)
     unsigned threads = 0;
     QStringList roots;
     qint64 synthetic = -1;
+    bool undated = false;
     quint32 seed = 1;
     for (int i = 0; i < args.size(); ++i) {
         const QString &arg = args[i];
@@ -155,6 +187,8 @@ int main(int argc, char **argv)
             threads = args[++i].toUInt(&ok);
         } else if (arg == "--synthetic-pairs" && i + 1 < args.size()) {
             synthetic = args[++i].toLongLong(&ok);
+        } else if (arg == "--undated") {
+            undated = true;
         } else if (arg == "--seed" && i + 1 < args.size()) {
             seed = args[++i].toUInt(&ok);
         } else if (arg.startsWith("--")) {
@@ -166,7 +200,7 @@ int main(int argc, char **argv)
             return usage();
     }
     if (synthetic >= 0)
-        return syntheticPairs(synthetic, seed);
+        return syntheticPairs(synthetic, seed, undated, threads);
     if (!kindGiven || roots.isEmpty())
         return usage();
 

@@ -21,9 +21,9 @@ class ScanProgress;
 // score against its first partner. Absent when the scan was stopped.
 //
 // Faster than the plain reading but with the same groups, order and scores: the hashes are made on
-// several threads (JPEG decoded at reduced scale) and handed on in input order, and since two photos
-// can only be close in time when both carry capture dates or both carry creation dates within the
-// time window, each anchor looks only at the photos inside its window of the time-sorted lists.
+// several threads (JPEG decoded at reduced scale) and handed on in input order, and the pairs are
+// scored on several threads, each anchor only against the photos of its time window
+// (SimilarPairPass), while the claim itself runs anchor by anchor in input order.
 class SimilarGrouping
 {
 public:

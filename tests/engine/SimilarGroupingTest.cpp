@@ -1,6 +1,7 @@
 #include "engine/SimilarGrouping.h"
 
 #include "engine/MVNTwinsift.h"
+#include "engine/SimilarPairPass.h"
 #include "model/ResultCommands.h"
 #include "model/ResultRegrouping.h"
 #include "services/MVNAssistance.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <thread>
 
 namespace {
 
@@ -21,10 +23,8 @@ std::vector<std::vector<size_t>> referencePairPass(const std::vector<ImageFilePt
 {
     const MVNTwinsift hasher;
     const size_t n = photos.size();
-    std::vector<size_t> groupedIndices;
-    auto isGrouped = [&](size_t k) {
-        return std::find(groupedIndices.begin(), groupedIndices.end(), k) != groupedIndices.end();
-    };
+    std::vector<char> groupedIndices(n, 0);
+    auto isGrouped = [&](size_t k) { return groupedIndices[k] != 0; };
     std::vector<std::vector<size_t>> result;
     for (size_t i = 0; i < n; ++i) {
         if (!photos[i]->imageUint64Hash || isGrouped(i))
@@ -44,11 +44,11 @@ std::vector<std::vector<size_t>> referencePairPass(const std::vector<ImageFilePt
             if (group.empty()) {
                 photos[i]->matchingPercentage = score;
                 group.push_back(i);
-                groupedIndices.push_back(i);
+                groupedIndices[i] = 1;
             }
             photos[j]->matchingPercentage = score;
             group.push_back(j);
-            groupedIndices.push_back(j);
+            groupedIndices[j] = 1;
         }
         if (group.size() >= 2)
             result.push_back(group);
@@ -73,36 +73,40 @@ ScanSettings settingsWith(int timeThreshold, double distanceThreshold)
     return settings;
 }
 
+// Random rounds, then dense ones: every photo in one time window, their hashes variations of a few
+// pictures whose differences crowd around the grouping limit, so the claim order decides a lot.
+// Each round runs on one thread and on several.
 TEST(SimilarGroupingEquivalence, RandomTimesPositionsAndHashesGiveThePlainResult)
 {
     std::mt19937 random(72);
     const QDateTime base = QDateTime::fromString("2021-05-01T12:00:00", Qt::ISODate);
     size_t groupsSeen = 0;
-    for (int round = 0; round < 40; ++round) {
-        const size_t n = size_t(random() % 400);
-        const int clusters = 1 + int(random() % 20);
-        const int timeThreshold = std::array<int, 5>{0, 1, 1, 3, -1}[random() % 5];
+    for (int round = 0; round < 46; ++round) {
+        const bool dense = round >= 40;
+        const size_t n = dense ? 900 : size_t(random() % 400);
+        const int clusters = dense ? 3 : 1 + int(random() % 20);
+        const int timeThreshold = dense ? 1 : std::array<int, 5>{0, 1, 1, 3, -1}[random() % 5];
         const double distanceThreshold = std::array<double, 3>{1.0, 25.0, 5000.0}[random() % 3];
-        const qint64 spanMs = 1000 + qint64(random() % 30000);
+        const qint64 spanMs = dense ? 1999 : 1000 + qint64(random() % 30000);
 
         std::vector<std::vector<uint64_t>> bases;
         for (int c = 0; c < clusters; ++c) {
             std::vector<uint64_t> words(81);
             for (auto &word : words)
                 word = (uint64_t(random()) << 32) ^ random();
-            words.back() &= ~uint64_t(0) << 0; // 5184 = 81 * 64: every bit is used
             bases.push_back(words);
         }
 
-        std::vector<ImageFilePtr> fast, plain;
+        std::vector<ImageFile> records;
         for (size_t i = 0; i < n; ++i) {
             ImageFile record;
             if (random() % 15 != 0)
                 record.imageUint64Hash =
-                    flipRandomBits(bases[random() % unsigned(clusters)], int(random() % 1300), random);
+                    flipRandomBits(bases[random() % unsigned(clusters)],
+                                   dense ? 470 + int(random() % 60) : int(random() % 1300), random);
             const unsigned dates = random() % 10;
             auto someTime = [&] { return base.addMSecs(qint64(random() % quint64(spanMs))); };
-            if (dates < 6) {
+            if (dates < (dense ? 2u : 6u)) {
                 record.captureDate = someTime();
             } else if (dates < 9) {
                 record.creationDate = someTime();
@@ -119,20 +123,51 @@ TEST(SimilarGroupingEquivalence, RandomTimesPositionsAndHashesGiveThePlainResult
                 if (random() % 8 != 0)
                     record.longitude = 11.0 + double(random() % 100) * 1e-5;
             }
-            fast.push_back(std::make_shared<ImageFile>(record));
-            plain.push_back(std::make_shared<ImageFile>(record));
+            records.push_back(record);
         }
+        auto copies = [&] {
+            std::vector<ImageFilePtr> photos;
+            for (const ImageFile &record : records)
+                photos.push_back(std::make_shared<ImageFile>(record));
+            return photos;
+        };
 
+        const std::vector<ImageFilePtr> plain = copies();
         const auto expected = referencePairPass(plain, 72, timeThreshold, distanceThreshold);
-        SimilarGrouping grouping(std::make_shared<ScanFlags>(), settingsWith(timeThreshold, distanceThreshold));
-        const auto groups = grouping.pairPass(fast, qint64(n));
-        ASSERT_TRUE(groups.has_value());
-        ASSERT_EQ(*groups, expected) << "round " << round;
+        for (unsigned threads : {1u, 4u}) {
+            const std::vector<ImageFilePtr> fast = copies();
+            SimilarGrouping grouping(std::make_shared<ScanFlags>(), settingsWith(timeThreshold, distanceThreshold),
+                                     nullptr, threads);
+            const auto groups = grouping.pairPass(fast, qint64(n));
+            ASSERT_TRUE(groups.has_value());
+            ASSERT_EQ(*groups, expected) << "round " << round << ", " << threads << " threads";
+            for (size_t i = 0; i < n; ++i)
+                ASSERT_EQ(fast[i]->matchingPercentage, plain[i]->matchingPercentage)
+                    << "round " << round << " photo " << i << ", " << threads << " threads";
+        }
         groupsSeen += expected.size();
-        for (size_t i = 0; i < n; ++i)
-            ASSERT_EQ(fast[i]->matchingPercentage, plain[i]->matchingPercentage) << "round " << round << " photo " << i;
     }
     EXPECT_GT(groupsSeen, 100u); // the inputs do form groups
+}
+
+// The comparison counts the differing bits as MVNTwinsift does, whichever population count the
+// processor offers: exactly up to the limit, above it once passed.
+TEST(SimilarGroupingPairs, DistanceWithinTheLimitIsExact)
+{
+    std::mt19937 random(5);
+    std::vector<uint64_t> a(81), b(81);
+    for (auto &word : a)
+        word = (uint64_t(random()) << 32) ^ random();
+    for (int flips : {0, 1, 983, 984, 985, 2000}) {
+        b = a;
+        for (int k = 0; k < flips; ++k)
+            b[size_t(k) / 64] ^= uint64_t(1) << (k % 64);
+        const uint64_t d = SimilarPairPass::distanceWithin(a.data(), b.data(), 81, 984);
+        if (flips <= 984)
+            EXPECT_EQ(d, uint64_t(flips));
+        else
+            EXPECT_GT(d, 984u);
+    }
 }
 
 TEST(SimilarGroupingPairs, ClaimedPhotosStayWithTheirFirstAnchorAndPartnersAreNotCompared)
@@ -167,6 +202,61 @@ TEST(SimilarGroupingPairs, ClaimedPhotosStayWithTheirFirstAnchorAndPartnersAreNo
     photos[2]->captureDate = when.addSecs(4);
     EXPECT_EQ(*SimilarGrouping(std::make_shared<ScanFlags>(), ScanSettings::defaults()).pairPass(photos, 3),
               std::vector<std::vector<size_t>>{});
+}
+
+// Thousands of photos dated within one second, compared on several threads: a pause holds the pass
+// while the progress it reported stays put, and after the resume the ring and the processed count
+// move on until a stop ends the pass with nothing reported after it.
+TEST(SimilarGroupingPairs, PauseAndStopHoldDuringTheParallelComparison)
+{
+    std::mt19937 random(9);
+    const QDateTime when = QDateTime::fromString("2023-07-01T09:00:00", Qt::ISODate);
+    std::vector<ImageFilePtr> photos;
+    for (int i = 0; i < 6000; ++i) {
+        auto record = std::make_shared<ImageFile>();
+        std::vector<uint64_t> words(81);
+        for (auto &word : words)
+            word = (uint64_t(random()) << 32) ^ random();
+        record->imageUint64Hash = words;
+        record->creationDate = when.addMSecs(i % 1000);
+        photos.push_back(record);
+    }
+    auto flags = std::make_shared<ScanFlags>();
+    struct Listener : scanfixtures::RecordingProgress {
+        std::shared_ptr<ScanFlags> flags;
+        std::atomic<int> calls{0};
+        std::vector<int> percents;
+        void showGroupingPercent(int percent) override
+        {
+            percents.push_back(percent);
+            if (calls++ == 0)
+                flags->isPaused = true;
+            if (percent >= 50)
+                flags->isSecondStepAbort = true;
+        }
+        void showProcessedFiles(qint64 done, qint64 total) override
+        {
+            ASSERT_FALSE(flags->isSecondStepAbort.load()); // nothing after the stop
+            RecordingProgress::showProcessedFiles(done, total);
+        }
+    } progress;
+    progress.flags = flags;
+    std::atomic<bool> done{false};
+    std::optional<std::vector<std::vector<size_t>>> groups;
+    std::thread worker([&] {
+        groups = SimilarGrouping(flags, ScanSettings::defaults(), &progress, 4).pairPass(photos, 6000);
+        done = true;
+    });
+    for (int i = 0; i < 10000 && flags->heldThreads.load() < 2 && !done.load(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_GE(flags->heldThreads.load(), 2); // the caller and the workers wait
+    EXPECT_EQ(progress.calls.load(), 1);
+    flags->isPaused = false;
+    worker.join();
+    EXPECT_FALSE(groups.has_value());
+    ASSERT_GE(progress.percents.size(), 10u);
+    EXPECT_TRUE(std::is_sorted(progress.percents.begin(), progress.percents.end()));
+    EXPECT_EQ(progress.percents.back(), 50);
 }
 
 class SimilarGroupingFiles : public ::testing::Test

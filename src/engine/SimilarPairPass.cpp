@@ -1,0 +1,379 @@
+#include "engine/SimilarPairPass.h"
+
+#include "engine/MVNTwinsift.h"
+#include "engine/OrderedParallel.h"
+#include "platform/Geo.h"
+
+#include <algorithm>
+#include <bit>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstdlib>
+#include <limits>
+#include <mutex>
+#include <thread>
+
+// What the time-and-place test reads of one record, taken once per photo (converting dates and
+// looking up the GPS references once per pair would cost more than the whole comparison).
+struct SimilarPairPass::Photo {
+    bool hasHash = false;
+    bool carriesCapture = false; // a capture date is present (valid or not)
+    bool hasCapture = false;     // ... and valid
+    bool hasCreation = false;
+    bool hasPosition = false; // signed latitude and longitude both present
+    qint64 capture = 0;       // milliseconds since the epoch
+    qint64 creation = 0;
+    double latitude = 0;
+    double longitude = 0;
+    uint32_t slot = std::numeric_limits<uint32_t>::max(); // its hash in packed_, when in a list
+};
+
+struct SimilarPairPass::Entry {
+    qint64 time;
+    uint32_t index;
+    uint32_t slot;
+    bool operator<(const Entry &other) const { return time != other.time ? time < other.time : index < other.index; }
+};
+
+struct SimilarPairPass::List {
+    std::vector<Entry> entries; // sorted by time, then position
+};
+
+namespace {
+
+enum ListKind : size_t { ByCapture = 0, ByCreationUndated = 1, ByCreationDated = 2 };
+
+// timeAndPlaceTest (services/TimeAndPlace.h) on the keys of two records; gives the same answer.
+template <typename Photo>
+bool closeInTimeAndPlace(const Photo &a, const Photo &b, int timeThreshold, double distanceThreshold)
+{
+    qint64 first = 0;
+    qint64 second = 0;
+    if (a.carriesCapture && b.carriesCapture) {
+        if (!a.hasCapture || !b.hasCapture)
+            return false;
+        first = a.capture;
+        second = b.capture;
+    } else {
+        if (!a.hasCreation || !b.hasCreation)
+            return false;
+        first = a.creation;
+        second = b.creation;
+    }
+    const qint64 seconds = (second - first) / 1000; // whole seconds, the fraction dropped
+    if (!(std::llabs(seconds) <= qint64(timeThreshold)))
+        return false;
+    if (!a.hasPosition || !b.hasPosition)
+        return true;
+    const double distance = platform::geoDistanceMetres(a.latitude, a.longitude, b.latitude, b.longitude);
+    return std::fabs(distance) <= distanceThreshold;
+}
+
+qint64 saturatingAdd(qint64 a, qint64 b)
+{
+    qint64 sum = 0;
+    if (__builtin_add_overflow(a, b, &sum))
+        return b > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
+    return sum;
+}
+
+// The differing bits, counted four words at a time; the count only grows, so stopping once it
+// passes the limit changes no answer. Built twice, with and without the population-count
+// instruction, and chosen when the program starts (the build targets the baseline processor).
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target_clones("popcnt", "default")))
+#endif
+uint64_t
+countDifferingBits(const uint64_t *a, const uint64_t *b, size_t words, uint64_t limit)
+{
+    uint64_t d = 0;
+    size_t m = 0;
+    for (; m + 4 <= words; m += 4) {
+        d += uint64_t(std::popcount(a[m] ^ b[m])) + uint64_t(std::popcount(a[m + 1] ^ b[m + 1]))
+            + uint64_t(std::popcount(a[m + 2] ^ b[m + 2])) + uint64_t(std::popcount(a[m + 3] ^ b[m + 3]));
+        if (d > limit)
+            return d;
+    }
+    for (; m < words; ++m)
+        d += uint64_t(std::popcount(a[m] ^ b[m]));
+    return d;
+}
+
+// How many window entries a worker scores between two looks at the stop and pause switches.
+constexpr size_t kFlagInterval = 2048;
+
+} // namespace
+
+uint64_t SimilarPairPass::distanceWithin(const uint64_t *first, const uint64_t *second, size_t words, uint64_t limit)
+{
+    return countDifferingBits(first, second, words, limit);
+}
+
+SimilarPairPass::SimilarPairPass(const std::vector<ImageFilePtr> &photos, int bitmapSize, int timeThresholdSeconds,
+                                 double distanceThresholdMetres)
+    : photos_(photos.size())
+    , claimed_(new std::atomic<uint8_t>[photos.size()])
+    , lists_(3)
+    , timeThreshold_(timeThresholdSeconds)
+    , distanceThreshold_(distanceThresholdMetres)
+{
+    const size_t n = photos.size();
+    for (size_t i = 0; i < n; ++i)
+        claimed_[i].store(0, std::memory_order_relaxed);
+    // A pair is close in time when its dates lie at most threshold seconds and 999 ms apart (the
+    // whole seconds between them are counted); a negative threshold lets no pair through.
+    comparable_ = MVNTwinsift::isValidBitmapSize(bitmapSize) && timeThresholdSeconds >= 0;
+    window_ = qint64(std::max(timeThresholdSeconds, 0)) * 1000 + 999;
+    if (MVNTwinsift::isValidBitmapSize(bitmapSize)) {
+        words_ = MVNTwinsift::wordCount(bitmapSize);
+        limit_ = MVNTwinsift::distanceLimit(bitmapSize);
+        bits_ = uint32_t(bitmapSize) * uint32_t(bitmapSize);
+    }
+
+    for (size_t i = 0; i < n; ++i) {
+        const ImageFile &file = *photos[i];
+        Photo &keys = photos_[i];
+        keys.hasHash = file.imageUint64Hash.has_value();
+        keys.carriesCapture = file.captureDate.has_value();
+        if (file.captureDate && file.captureDate->isValid()) {
+            keys.hasCapture = true;
+            keys.capture = file.captureDate->toMSecsSinceEpoch();
+        }
+        if (file.creationDate && file.creationDate->isValid()) {
+            keys.hasCreation = true;
+            keys.creation = file.creationDate->toMSecsSinceEpoch();
+        }
+        const std::optional<double> latitude = file.signedLatitude();
+        const std::optional<double> longitude = file.signedLongitude();
+        if (latitude && longitude) {
+            keys.hasPosition = true;
+            keys.latitude = *latitude;
+            keys.longitude = *longitude;
+        }
+        if (!keys.hasHash || !comparable_)
+            continue;
+        if (keys.hasCapture)
+            lists_[ByCapture].entries.push_back({keys.capture, uint32_t(i), 0});
+        if (keys.hasCreation)
+            lists_[keys.carriesCapture ? ByCreationDated : ByCreationUndated].entries.push_back(
+                {keys.creation, uint32_t(i), 0});
+    }
+    if (!comparable_)
+        return;
+
+    // Each listed photo's hash is copied once, in the order of the first list that holds it, with
+    // missing words as 0 (as the comparison counts them).
+    uint32_t slotCount = 0;
+    for (List &list : lists_) {
+        std::sort(list.entries.begin(), list.entries.end());
+        for (Entry &entry : list.entries) {
+            Photo &keys = photos_[entry.index];
+            if (keys.slot == std::numeric_limits<uint32_t>::max())
+                keys.slot = slotCount++;
+            entry.slot = keys.slot;
+        }
+    }
+    packed_.assign(size_t(slotCount) * words_, 0);
+    for (size_t i = 0; i < n; ++i) {
+        if (photos_[i].slot == std::numeric_limits<uint32_t>::max())
+            continue;
+        const std::vector<uint64_t> &hash = *photos[i]->imageUint64Hash;
+        std::copy_n(hash.begin(), std::min(hash.size(), words_), packed_.begin() + ptrdiff_t(photos_[i].slot * words_));
+    }
+}
+
+SimilarPairPass::~SimilarPairPass() = default;
+
+size_t SimilarPairPass::scanWindow(const List &list, size_t anchor, qint64 time, std::vector<Match> &out,
+                                   const ScanFlags &flags) const
+{
+    const Photo &a = photos_[anchor];
+    const uint64_t *anchorHash = packed_.data() + size_t(a.slot) * words_;
+    const qint64 from = saturatingAdd(time, -window_);
+    const qint64 to = saturatingAdd(time, window_);
+    auto it = std::lower_bound(list.entries.begin(), list.entries.end(), from,
+                               [](const Entry &entry, qint64 t) { return entry.time < t; });
+    const auto first = it;
+    size_t untilFlags = kFlagInterval;
+    for (; it != list.entries.end() && it->time <= to; ++it) {
+        if (--untilFlags == 0) {
+            untilFlags = kFlagInterval;
+            waitWhilePaused(flags);
+            if (flags.isSecondStepAbort.load(std::memory_order_relaxed))
+                break;
+        }
+        const size_t j = it->index;
+        if (j <= anchor || isClaimed(j))
+            continue;
+        const uint64_t d = countDifferingBits(anchorHash, packed_.data() + size_t(it->slot) * words_, words_, limit_);
+        if (d > limit_)
+            continue; // the comparison gives 18.0
+        if (!closeInTimeAndPlace(a, photos_[j], timeThreshold_, distanceThreshold_))
+            continue;
+        const float score = float(int32_t(bits_ - uint32_t(d))) / float(int32_t(bits_)) * 100.0f;
+        if (score >= 75.0f)
+            out.push_back({uint32_t(j), score});
+    }
+    return size_t(it - first);
+}
+
+size_t SimilarPairPass::matchesOf(size_t anchor, std::vector<Match> &out, const ScanFlags &flags) const
+{
+    const Photo &a = photos_[anchor];
+    if (!comparable_ || !a.hasHash || a.slot == std::numeric_limits<uint32_t>::max() || isClaimed(anchor))
+        return 0;
+    size_t scanned = 0;
+    if (a.hasCapture)
+        scanned += scanWindow(lists_[ByCapture], anchor, a.capture, out, flags);
+    if (a.hasCreation) {
+        scanned += scanWindow(lists_[ByCreationUndated], anchor, a.creation, out, flags);
+        if (!a.carriesCapture)
+            scanned += scanWindow(lists_[ByCreationDated], anchor, a.creation, out, flags);
+    }
+    std::sort(out.begin(), out.end(), [](const Match &x, const Match &y) { return x.partner < y.partner; });
+    return scanned;
+}
+
+bool SimilarPairPass::run(const ScanFlags &flags, unsigned threads,
+                          const std::function<bool(size_t, const std::vector<Match> &)> &anchor)
+{
+    std::vector<uint32_t> anchors;
+    for (size_t i = 0; i < photos_.size(); ++i)
+        if (photos_[i].hasHash)
+            anchors.push_back(uint32_t(i));
+    const size_t count = anchors.size();
+    threads = unsigned(std::min<size_t>(std::max(1u, threads), count));
+    if (threads <= 1) {
+        std::vector<Match> matches;
+        for (size_t k = 0; k < count; ++k) {
+            matches.clear();
+            matchesOf(anchors[k], matches, flags);
+            if (flags.isSecondStepAbort.load() || !anchor(anchors[k], matches))
+                return false;
+        }
+        return true;
+    }
+
+    // Workers take runs of consecutive anchors, sized so that a run scores about kRunEntries
+    // window entries. A run may start only while it stays within `ahead` anchors of the next one
+    // to be handed over and, unless it begins with that one, while the matches waiting stay
+    // within kMatchBudget.
+    constexpr size_t kRunEntries = 1 << 16;
+    constexpr size_t kLongestRun = 256;
+    constexpr size_t kMatchBudget = size_t(1) << 21;
+    const size_t ahead = size_t(threads) * kLongestRun * 2;
+    struct Slot {
+        std::vector<Match> matches;
+        bool ready = false;
+    };
+    std::vector<Slot> handOver(ahead);
+    std::mutex mutex;
+    std::condition_variable readyChanged;
+    std::condition_variable handedOver;
+    size_t next = 0;     // the next anchor to score
+    size_t consumed = 0; // anchors handed over
+    size_t pending = 0;  // matches scored and not yet handed over
+    size_t runLength = 1;
+    int waitingWorkers = 0;
+    bool consumerWaiting = false;
+    bool quit = false;
+    const auto step = std::chrono::milliseconds(10);
+
+    auto worker = [&] {
+        std::vector<Match> local;
+        for (;;) {
+            waitWhilePaused(flags);
+            size_t first = 0;
+            size_t last = 0;
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                if (quit || next >= count || flags.isSecondStepAbort.load())
+                    return;
+                if (next >= consumed + ahead || (next != consumed && pending >= kMatchBudget)) {
+                    ++waitingWorkers;
+                    handedOver.wait_for(lock, step);
+                    --waitingWorkers;
+                    continue;
+                }
+                first = next;
+                last = std::min({count, first + runLength, consumed + ahead});
+                next = last;
+            }
+            // The slots of [first, last) are this worker's until they are marked ready.
+            size_t scanned = 0;
+            size_t found = 0;
+            for (size_t k = first; k < last; ++k) {
+                local.clear();
+                scanned += matchesOf(anchors[k], local, flags);
+                handOver[k % ahead].matches.assign(local.begin(), local.end());
+                found += local.size();
+            }
+            bool wake = false;
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                for (size_t k = first; k < last; ++k)
+                    handOver[k % ahead].ready = true;
+                pending += found;
+                runLength = std::clamp<size_t>(kRunEntries * (last - first) / (scanned + 1), 1, kLongestRun);
+                wake = consumerWaiting;
+            }
+            if (wake)
+                readyChanged.notify_one();
+        }
+    };
+
+    std::vector<std::thread> pool;
+    pool.reserve(threads);
+    for (unsigned t = 0; t < threads; ++t)
+        pool.emplace_back(worker);
+
+    bool completed = true;
+    size_t k = 0;
+    while (k < count && completed) {
+        size_t end = k;
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            while (!handOver[k % ahead].ready && !flags.isSecondStepAbort.load()) {
+                consumerWaiting = true;
+                readyChanged.wait_for(lock, step);
+                consumerWaiting = false;
+            }
+            while (end < count && end < k + ahead && handOver[end % ahead].ready)
+                ++end;
+        }
+        // The ready slots of [k, end) are this thread's until they are handed back below.
+        for (size_t m = k; m < end && completed; ++m)
+            if (flags.isSecondStepAbort.load() || !anchor(anchors[m], handOver[m % ahead].matches))
+                completed = false;
+        bool wake = false;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            for (size_t m = k; m < end; ++m) {
+                Slot &slot = handOver[m % ahead];
+                pending -= slot.matches.size();
+                if (slot.matches.capacity() > 4096)
+                    std::vector<Match>().swap(slot.matches);
+                else
+                    slot.matches.clear();
+                slot.ready = false;
+            }
+            consumed = end;
+            wake = waitingWorkers > 0;
+        }
+        if (wake)
+            handedOver.notify_all();
+        k = end;
+        if (flags.isSecondStepAbort.load())
+            completed = false;
+    }
+
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        quit = true;
+    }
+    handedOver.notify_all();
+    for (auto &thread : pool)
+        thread.join();
+    return completed;
+}
