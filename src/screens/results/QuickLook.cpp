@@ -369,8 +369,8 @@ void QuickLook::checkVideo()
             } else if (const std::optional<QImage> frame = platform::VideoFrames::frameAtZero(video);
                        frame && !frame->isNull()) {
                 frameSize = frame->size();
-                still = frame->scaled(fittedPixels(frameSize, room, ratio), Qt::KeepAspectRatio,
-                                      Qt::SmoothTransformation);
+                still =
+                    frame->scaled(fittedPixels(frameSize, room, ratio), Qt::KeepAspectRatio, Qt::SmoothTransformation);
                 still.setDevicePixelRatio(ratio);
             }
         }
@@ -384,8 +384,8 @@ void QuickLook::checkVideo()
     });
 }
 
-void QuickLook::videoChecked(quint64 request, std::shared_ptr<const platform::RegularFile> checked,
-                             bool otherFormat, const QImage &still, QSize frameSize)
+void QuickLook::videoChecked(quint64 request, std::shared_ptr<const platform::RegularFile> checked, bool otherFormat,
+                             const QImage &still, QSize frameSize)
 {
     if (request != request_)
         return; // another file is shown, or the window was closed

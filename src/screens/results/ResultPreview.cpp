@@ -186,8 +186,8 @@ void ResultPreview::checkVideo(quint64 request, const ImageFilePtr &file)
     });
 }
 
-void ResultPreview::videoChecked(quint64 request, const QUrl &url,
-                                 std::shared_ptr<const platform::RegularFile> checked, const QImage &still)
+void ResultPreview::videoChecked(quint64 request, const QUrl &url, std::shared_ptr<const platform::RegularFile> checked,
+                                 const QImage &still)
 {
     if (request != m_request)
         return; // a newer request took over (the checked file closes with the last holder)
