@@ -94,14 +94,13 @@ private:
     QImage fitted_;
     QImage detail_;
     QRect detailRect_;
-    quint64 request_ = 0;                                  // the file shown; decodes for another are dropped
-    quint64 jobs_ = 0;                                     // numbers every decode asked for
-    quint64 fittedWaiting_ = 0;                            // the fitted decode asked for last, until it arrives
-    quint64 detailWaiting_ = 0;                            // the same for the visible part
-    quint64 videoChecking_ = 0;                            // the file whose video check has not arrived
-    bool videoStill_ = false;                              // the picture is a video's first frame (nothing to decode)
-    std::shared_ptr<const platform::RegularFile> playing_; // the file the player reads
-    QRect detailAsked_;                                    // the part and output size asked for last
+    quint64 request_ = 0;       // the file shown; decodes for another are dropped
+    quint64 jobs_ = 0;          // numbers every decode asked for
+    quint64 fittedWaiting_ = 0; // the fitted decode asked for last, until it arrives
+    quint64 detailWaiting_ = 0; // the same for the visible part
+    quint64 videoChecking_ = 0; // the file whose video check has not arrived
+    bool videoStill_ = false;   // the picture is a video's first frame (nothing to decode)
+    QRect detailAsked_;         // the part and output size asked for last
     QSize detailAskedSize_;
     QTimer refresh_;
     std::shared_ptr<QuickLookDecoder> decoder_;
@@ -112,4 +111,6 @@ private:
     QVideoWidget *video_ = nullptr;
     QMediaPlayer *player_ = nullptr;
     QAudioOutput *audio_ = nullptr;
+    // The file the player reads, open while it is the player's source.
+    std::shared_ptr<const platform::RegularFile> playing_;
 };
