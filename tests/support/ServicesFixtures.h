@@ -6,12 +6,14 @@
 #include <QColor>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <exiv2/exiv2.hpp>
 
@@ -217,6 +219,15 @@ inline QStringList clipsOfEveryContainer(const QString &dir)
         made << clip;
     }
     return made;
+}
+
+// True when a player's source is `file` opened through a descriptor of this process (the way the
+// previews hand a checked video to the player), not by its path.
+inline bool isDescriptorOf(const QUrl &source, const QUrl &file)
+{
+    const QString opened = source.toLocalFile();
+    return opened.startsWith(QLatin1String("/proc/self/fd/"))
+        && QFileInfo(opened).canonicalFilePath() == QFileInfo(file.toLocalFile()).canonicalFilePath();
 }
 
 // A real sample file shipped by Debian's forensics-samples-files package (photos of a phone with

@@ -5,7 +5,6 @@
 #include "support/MemoryBounds.h"
 #include "support/ServicesFixtures.h"
 
-#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QMediaPlayer>
@@ -110,9 +109,7 @@ TEST(ResultPreview, PhotoDecodedAtPreviewSizeLastRequestWinsStopClearsThePlayer)
     video->url = QUrl::fromLocalFile(clip);
     video->isVideo = true;
     ASSERT_TRUE(settles(preview, video));
-    const QUrl played = preview.videoPlayer->source();
-    EXPECT_NE(played, *video->url);
-    EXPECT_EQ(QFileInfo(played.toLocalFile()).canonicalFilePath(), QFileInfo(clip).canonicalFilePath());
+    EXPECT_TRUE(fixtures::isDescriptorOf(preview.videoPlayer->source(), *video->url));
     preview.stop();
     EXPECT_TRUE(preview.videoPlayer->source().isEmpty());
     video->url = QUrl::fromLocalFile(dir.filePath("gone.mp4"));
