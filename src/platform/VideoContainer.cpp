@@ -2,6 +2,7 @@
 
 #include "platform/ImageSource.h"
 #include "platform/PathSafety.h"
+#include "platform/RegularFile.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -12,7 +13,6 @@ extern "C" {
 #include <libavutil/mem.h>
 }
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -105,7 +105,7 @@ bool isContainerName(const char *names)
 
 int readFile(void *opaque, uint8_t *buffer, int size)
 {
-    const int fd = *static_cast<int *>(opaque);
+    const int fd = static_cast<const RegularFile *>(opaque)->descriptor();
     for (;;) {
         const ssize_t got = ::read(fd, buffer, size_t(size));
         if (got > 0)
@@ -119,7 +119,7 @@ int readFile(void *opaque, uint8_t *buffer, int size)
 
 int64_t seekFile(void *opaque, int64_t offset, int whence)
 {
-    const int fd = *static_cast<int *>(opaque);
+    const int fd = static_cast<const RegularFile *>(opaque)->descriptor();
     if (whence & AVSEEK_SIZE) {
         struct stat st = {};
         return ::fstat(fd, &st) == 0 ? int64_t(st.st_size) : AVERROR(errno);
@@ -157,8 +157,6 @@ VideoContainer::~VideoContainer()
         av_freep(&m_io->buffer);
         avio_context_free(&m_io);
     }
-    if (m_fd >= 0)
-        ::close(m_fd);
 }
 
 bool VideoContainer::isPlayable(const QString &path)
@@ -169,6 +167,24 @@ bool VideoContainer::isPlayable(const QString &path)
 const char *VideoContainer::containerNames()
 {
     return kContainerNames;
+}
+
+const char *VideoContainer::containerName() const
+{
+    return isVideo() && m_format->iformat ? m_format->iformat->name : nullptr;
+}
+
+double VideoContainer::averageFrameRate() const
+{
+    if (!isVideo())
+        return 0.0;
+    const AVRational rate = m_format->streams[m_stream]->avg_frame_rate;
+    return rate.num > 0 && rate.den > 0 ? av_q2d(rate) : 0.0;
+}
+
+std::shared_ptr<const RegularFile> VideoContainer::file() const
+{
+    return isVideo() ? m_file : nullptr;
 }
 
 void VideoContainer::refuse(const char *reason, bool otherFormat)
@@ -185,17 +201,17 @@ void VideoContainer::open(const QString &path)
     const std::optional<QByteArray> native = PathSafety::nativePath(path);
     if (!native)
         return refuse("no usable path");
-    // Non-blocking, so that a pipe in the file's place cannot hold the open; checked on the
-    // descriptor, so that what is read is the regular file that was checked.
-    m_fd = ::open(native->constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    struct stat st = {};
-    if (m_fd < 0 || ::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode))
+    // Opened without following a link and without waiting, and checked on the descriptor, so
+    // that what is read is the regular file that was checked.
+    std::optional<RegularFile> opened = RegularFile::openScanned(path);
+    if (!opened)
         return refuse("not a regular file");
+    m_file = std::make_shared<RegularFile>(std::move(*opened));
 
     auto *buffer = static_cast<uint8_t *>(av_malloc(kReadBufferBytes));
     if (!buffer)
         return refuse("out of memory");
-    m_io = avio_alloc_context(buffer, kReadBufferBytes, 0, &m_fd, readFile, nullptr, seekFile);
+    m_io = avio_alloc_context(buffer, kReadBufferBytes, 0, m_file.get(), readFile, nullptr, seekFile);
     if (!m_io) {
         av_free(buffer);
         return refuse("out of memory");

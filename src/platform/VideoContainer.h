@@ -3,15 +3,20 @@
 #include <QSize>
 #include <QString>
 
+#include <memory>
+
 struct AVCodec;
 struct AVFormatContext;
 struct AVIOContext;
 
 namespace platform {
 
+class RegularFile;
+
 // A file opened as a video, with every check a file passes before a decoder or the player gets it:
-// - it is a regular file, and only that file is read (through its own descriptor; the demuxer may
-//   open nothing else, so a playlist or a reference cannot lead to another file);
+// - it is a regular file, not a link to one, and only that file is read (through its own
+//   descriptor; the demuxer may open nothing else, so a playlist or a reference cannot lead to
+//   another file);
 // - its container is one of the real video containers (by format name, also as the demuxer
 //   whitelist): never a picture demuxer, a pipe, a playlist or a concatenation;
 // - it holds a stream decoded by a video decoder (not a cover picture, not a still-picture codec);
@@ -40,8 +45,18 @@ public:
     int streamIndex() const { return m_stream; }
     const AVCodec *decoder() const { return m_decoder; }
     QSize frameSize() const { return m_frameSize; }
+    // The demuxer's name ("mov,mp4,m4a,3gp,3g2,mj2", "ogg", ...) and the video stream's average
+    // frame rate (0 when the container does not tell it). Null and 0 when the file failed.
+    const char *containerName() const;
+    double averageFrameRate() const;
+    // The checked file itself, still open: whoever reads it after the check (the player) is given
+    // this descriptor (its /proc/self/fd path), never the path again, so a file put in the path's
+    // place after the check is never read. Stays open while a holder keeps it, also after this
+    // object is gone. Null when the file failed.
+    std::shared_ptr<const RegularFile> file() const;
 
-    // The whole check in one call: true when the file may go to the player.
+    // The whole check in one call: true when the file passed every check above (whether the
+    // player of the running Qt may be given it is a further question, see playerPlays).
     static bool isPlayable(const QString &path);
 
     // The demuxer names taken for real video containers, comma-separated.
@@ -51,7 +66,7 @@ private:
     void open(const QString &path);
     void refuse(const char *reason, bool otherFormat = false);
 
-    int m_fd = -1;
+    std::shared_ptr<RegularFile> m_file;
     AVIOContext *m_io = nullptr;
     AVFormatContext *m_format = nullptr;
     int m_stream = -1;

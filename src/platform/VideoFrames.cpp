@@ -122,6 +122,13 @@ std::optional<QImage> VideoFrames::frameAtZero(const QString &path)
         logSkippedFile(lcPlatform(), path, skipReasonOf(video.refusal()), QString::fromUtf8(video.refusal()));
         return std::nullopt;
     }
+    return frameAtZero(video);
+}
+
+std::optional<QImage> VideoFrames::frameAtZero(const VideoContainer &video)
+{
+    if (!video.isVideo())
+        return std::nullopt;
     AVFormatContext *format = video.format();
     const int streamIndex = video.streamIndex();
     const AVCodec *decoder = video.decoder();

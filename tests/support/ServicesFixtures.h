@@ -6,12 +6,14 @@
 #include <QColor>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <exiv2/exiv2.hpp>
 
@@ -187,6 +189,45 @@ inline QString makeClip(const QString &dir, const QString &name, int width, int 
                  QStringLiteral("rotate=%1").arg(rotation), clip}))
         return {};
     return QFile::exists(clip) ? clip : QString();
+}
+
+// A clip of a few frames in each container the video check takes, as cameras, phones and the web
+// write them, plus the streams that tell no frame rate (Ogg with Theora and with VP8, raw MPEG-4)
+// and Theora in Matroska; empty when ffmpeg or one of its encoders is missing.
+inline QStringList clipsOfEveryContainer(const QString &dir)
+{
+    if (!haveTool(QStringLiteral("ffmpeg")))
+        return {};
+    const std::vector<std::pair<const char *, QStringList>> clips{
+        {"clip.mp4", {"-c:v", "libx264"}},    {"clip.mov", {"-c:v", "libx264"}},
+        {"clip.m4v", {"-c:v", "libx264"}},    {"theora.mkv", {"-c:v", "libtheora"}},
+        {"clip.webm", {"-c:v", "libvpx"}},    {"clip.avi", {"-c:v", "mpeg4"}},
+        {"clip.3gp", {"-c:v", "mpeg4"}},      {"clip.mts", {"-c:v", "libx264", "-f", "mpegts"}},
+        {"clip.mpg", {"-c:v", "mpeg1video"}}, {"clip.flv", {"-c:v", "flv"}},
+        {"clip.wmv", {"-c:v", "wmv2"}},       {"theora.ogg", {"-c:v", "libtheora"}},
+        {"vp8.ogg", {"-c:v", "libvpx"}},      {"raw-mpeg4.m4v", {"-c:v", "mpeg4", "-f", "m4v"}},
+    };
+    QStringList made;
+    for (const auto &[name, codec] : clips) {
+        const QString clip = dir + QLatin1Char('/') + QLatin1String(name);
+        const QStringList arguments =
+            QStringList{"-v", "error", "-y",       "-f",     "lavfi", "-i", "testsrc=size=64x48:rate=25",
+                        "-t", "0.4",   "-pix_fmt", "yuv420p"}
+            + codec + QStringList{clip};
+        if (!run(QStringLiteral("ffmpeg"), arguments))
+            return {};
+        made << clip;
+    }
+    return made;
+}
+
+// True when a player's source is `file` opened through a descriptor of this process (the way the
+// previews hand a checked video to the player), not by its path.
+inline bool isDescriptorOf(const QUrl &source, const QUrl &file)
+{
+    const QString opened = source.toLocalFile();
+    return opened.startsWith(QLatin1String("/proc/self/fd/"))
+        && QFileInfo(opened).canonicalFilePath() == QFileInfo(file.toLocalFile()).canonicalFilePath();
 }
 
 // A real sample file shipped by Debian's forensics-samples-files package (photos of a phone with

@@ -2,7 +2,9 @@
 
 #include "controls/Palette.h"
 #include "platform/ImageSource.h"
+#include "platform/RegularFile.h"
 #include "platform/VideoContainer.h"
+#include "platform/VideoFrames.h"
 #include "platform/widgets/PlainText.h"
 #include "model/ModuleState.h"
 #include "platform/widgets/MediaBackend.h"
@@ -275,8 +277,8 @@ bool QuickLook::isShowingVideo() const
 void QuickLook::previewItem(const QUrl &url)
 {
     url_ = url;
-    player_->stop();
-    player_->setSource(QUrl());
+    releasePlayer();
+    videoStill_ = false;
     ++request_;
     fitted_ = QImage();
     detail_ = QImage();
@@ -339,33 +341,67 @@ bool QuickLook::isDecoding() const
         || (videoChecking_ != 0 && videoChecking_ == request_);
 }
 
+void QuickLook::releasePlayer()
+{
+    player_->stop();
+    player_->setSource(QUrl());
+    playing_.reset(); // only once the player let go of it
+}
+
 void QuickLook::checkVideo()
 {
     const quint64 request = videoChecking_ = request_;
     QPointer<QuickLook> window = this;
-    QThreadPool::globalInstance()->start([window, request, path = path_] {
-        const platform::VideoContainer video(path);
-        const bool playable = video.isVideo();
-        const bool other = video.isOtherFormat();
+    // A still is kept no larger than the screen shows it.
+    const QScreen *screen = this->screen();
+    const QSize room = screen ? screen->availableGeometry().size() : QSize(1920, 1080);
+    const qreal ratio = screen ? screen->devicePixelRatio() : 1.0;
+    QThreadPool::globalInstance()->start([window, request, path = path_, room, ratio] {
+        std::shared_ptr<const platform::RegularFile> checked;
+        bool other = false;
+        QImage still;
+        QSize frameSize;
+        {
+            const platform::VideoContainer video(path);
+            other = video.isOtherFormat();
+            if (platform::playerPlays(video)) {
+                checked = video.file();
+            } else if (const std::optional<QImage> frame = platform::VideoFrames::frameAtZero(video);
+                       frame && !frame->isNull()) {
+                frameSize = frame->size();
+                still =
+                    frame->scaled(fittedPixels(frameSize, room, ratio), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+                still.setDevicePixelRatio(ratio);
+            }
+        }
         QMetaObject::invokeMethod(
             qApp,
-            [window, request, playable, other] {
+            [window, request, checked, other, still, frameSize] {
                 if (window)
-                    window->videoChecked(request, playable, other);
+                    window->videoChecked(request, checked, other, still, frameSize);
             },
             Qt::QueuedConnection);
     });
 }
 
-void QuickLook::videoChecked(quint64 request, bool playable, bool otherFormat)
+void QuickLook::videoChecked(quint64 request, std::shared_ptr<const platform::RegularFile> checked, bool otherFormat,
+                             const QImage &still, QSize frameSize)
 {
     if (request != request_)
         return; // another file is shown, or the window was closed
     videoChecking_ = 0;
-    if (playable) {
+    if (checked) {
         stack_->setCurrentWidget(video_);
-        player_->setSource(url_);
+        player_->setSource(platform::playerSource(*checked));
+        playing_ = std::move(checked);
         player_->play();
+    } else if (!still.isNull()) {
+        // A video the player cannot take shows its first frame, zoomed as a photo is.
+        videoStill_ = true;
+        fitted_ = still;
+        pictureSize_ = frameSize;
+        stack_->setCurrentWidget(scroll_);
+        updatePicture();
     } else if (otherFormat) {
         // A picture with a video's name is shown as a picture (decoded within the picture bounds;
         // the file's name when it holds none).
@@ -422,7 +458,7 @@ void QuickLook::updatePicture()
 void QuickLook::refreshDecodes()
 {
     refresh_.stop();
-    if (path_.isEmpty() || stack_->currentWidget() != scroll_)
+    if (path_.isEmpty() || stack_->currentWidget() != scroll_ || videoStill_)
         return;
     const qreal ratio = devicePixelRatioF();
     const QSize area = scroll_->viewport()->size();
@@ -560,8 +596,7 @@ bool QuickLook::eventFilter(QObject *watched, QEvent *event)
 
 void QuickLook::closeEvent(QCloseEvent *event)
 {
-    player_->stop();
-    player_->setSource(QUrl());
+    releasePlayer();
     // The zoomed view's part goes; the next showing decodes its file anew.
     ++request_;
     detail_ = QImage();

@@ -8,6 +8,10 @@
 
 #include <memory>
 
+namespace platform {
+class RegularFile;
+}
+
 class QLabel;
 class QMediaPlayer;
 class QAudioOutput;
@@ -19,6 +23,8 @@ class QuickLookDecoder;
 
 // The preview window for one file: a photo fitted to the window (zoom with the + and - keys, Ctrl and
 // the wheel, 0 to fit again), a video played in place. Escape or Space closes it. One shared window.
+// The player is given the checked video's open descriptor, never its path, and only a video the
+// running Qt's player plays safely; any other video shows its first frame as a still picture.
 // A photo is decoded off the GUI thread at the size the window shows it; a zoomed photo draws the
 // fitted decode enlarged and, over it, the visible part decoded again at the zoom's scale, so no
 // zoom holds more than a few window-sized pictures in memory.
@@ -68,10 +74,14 @@ private:
     // Asks for the decodes the view lacks (a fitted decode for a new window size, the visible part
     // of a zoomed photo); run shortly after the view last changed.
     void refreshDecodes();
-    // Looks at the shown file on a worker thread: a real video within the decode bounds is played,
-    // a picture with a video's name is shown as a picture, anything else by its name.
+    // Looks at the shown file on a worker thread: a real video within the decode bounds is played
+    // (or shown by its first frame where the player cannot take it), a picture with a video's name
+    // is shown as a picture, anything else by its name.
     void checkVideo();
-    void videoChecked(quint64 request, bool playable, bool otherFormat);
+    void videoChecked(quint64 request, std::shared_ptr<const platform::RegularFile> checked, bool otherFormat,
+                      const QImage &still, QSize frameSize);
+    // Stops the player, clears its source and closes the file it played.
+    void releasePlayer();
     void fittedDecoded(quint64 request, quint64 job, const QImage &image, QSize pictureSize);
     void detailDecoded(quint64 request, quint64 job, const QImage &image, QRect rect);
 
@@ -89,6 +99,7 @@ private:
     quint64 fittedWaiting_ = 0; // the fitted decode asked for last, until it arrives
     quint64 detailWaiting_ = 0; // the same for the visible part
     quint64 videoChecking_ = 0; // the file whose video check has not arrived
+    bool videoStill_ = false;   // the picture is a video's first frame (nothing to decode)
     QRect detailAsked_;         // the part and output size asked for last
     QSize detailAskedSize_;
     QTimer refresh_;
@@ -100,4 +111,6 @@ private:
     QVideoWidget *video_ = nullptr;
     QMediaPlayer *player_ = nullptr;
     QAudioOutput *audio_ = nullptr;
+    // The file the player reads, open while it is the player's source.
+    std::shared_ptr<const platform::RegularFile> playing_;
 };

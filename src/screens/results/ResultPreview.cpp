@@ -1,7 +1,9 @@
 #include "screens/results/ResultPreview.h"
 
 #include "platform/ImageSource.h"
+#include "platform/RegularFile.h"
 #include "platform/VideoContainer.h"
+#include "platform/VideoFrames.h"
 #include "platform/widgets/MediaBackend.h"
 #include "model/ResultState.h"
 #include "platform/NotificationCenter.h"
@@ -101,8 +103,14 @@ void ResultPreview::showCurrentCard()
 ResultPreview::~ResultPreview()
 {
     ++m_request; // a decode still running finds nothing to show
+    releasePlayer();
+}
+
+void ResultPreview::releasePlayer()
+{
     videoPlayer->stop();
     videoPlayer->setSource(QUrl());
+    m_playing.reset(); // only once the player let go of it
 }
 
 void ResultPreview::showFile(const ImageFilePtr &file)
@@ -143,8 +151,7 @@ void ResultPreview::showFile(const ImageFilePtr &file)
 void ResultPreview::checkVideo(quint64 request, const ImageFilePtr &file)
 {
     // The video that played is not this file's: it stops while this one is looked at.
-    videoPlayer->stop();
-    videoPlayer->setSource(QUrl());
+    releasePlayer();
     const QUrl url = *file->url;
     const QString path = file->path();
     const qreal ratio = devicePixelRatioF();
@@ -152,41 +159,44 @@ void ResultPreview::checkVideo(quint64 request, const ImageFilePtr &file)
     const QSize target = (size() * ratio).expandedTo(QSize(1, 1));
     QPointer<ResultPreview> self = this;
     QThreadPool::globalInstance()->start([self, request, url, path, maxPixel, target, ratio] {
-        bool playable = false;
-        bool other = false;
+        std::shared_ptr<const platform::RegularFile> checked;
+        std::optional<QImage> picture;
         {
             const platform::VideoContainer video(path);
-            playable = video.isVideo();
-            other = video.isOtherFormat();
+            if (platform::playerPlays(video))
+                checked = video.file();
+            else if (video.isVideo())
+                picture = platform::VideoFrames::frameAtZero(video); // a video the player cannot take
+            else if (video.isOtherFormat())
+                picture = platform::ImageSource(path).thumbnail(maxPixel, true); // a picture, in its bounds
+            // A refused video shows nothing of itself.
         }
-        // A file with a video's name that holds a picture shows the picture, decoded within the
-        // picture bounds; a refused video shows nothing of itself.
         QImage still;
-        if (!playable && other) {
-            if (const auto image = platform::ImageSource(path).thumbnail(maxPixel, true); image && !image->isNull()) {
-                still = image->scaled(target, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-                still.setDevicePixelRatio(ratio);
-            }
+        if (picture && !picture->isNull()) {
+            still = picture->scaled(target, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            still.setDevicePixelRatio(ratio);
         }
         QMetaObject::invokeMethod(
             qApp,
-            [self, request, url, playable, still] {
+            [self, request, url, checked, still] {
                 if (self)
-                    self->videoChecked(request, url, playable, still);
+                    self->videoChecked(request, url, checked, still);
             },
             Qt::QueuedConnection);
     });
 }
 
-void ResultPreview::videoChecked(quint64 request, const QUrl &url, bool playable, const QImage &still)
+void ResultPreview::videoChecked(quint64 request, const QUrl &url, std::shared_ptr<const platform::RegularFile> checked,
+                                 const QImage &still)
 {
     if (request != m_request)
-        return; // a newer request took over
+        return; // a newer request took over (the checked file closes with the last holder)
     m_shown = request;
-    if (playable) {
+    if (checked) {
         m_stack->setCurrentWidget(avKitPlayer);
         imgPreview->clear();
-        videoPlayer->setSource(url);
+        videoPlayer->setSource(platform::playerSource(*checked));
+        m_playing = std::move(checked);
         videoPlayer->play();
         return;
     }
@@ -268,8 +278,7 @@ void ResultPreview::fittedPhotoDecoded(quint64 request, const QImage &image)
 
 void ResultPreview::stop()
 {
-    videoPlayer->stop();
-    videoPlayer->setSource(QUrl());
+    releasePlayer();
     m_stack->setCurrentWidget(imgPreview);
 }
 

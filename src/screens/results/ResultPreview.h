@@ -5,6 +5,12 @@
 #include <QImage>
 #include <QWidget>
 
+#include <memory>
+
+namespace platform {
+class RegularFile;
+}
+
 class QLabel;
 class QMediaPlayer;
 class QStackedLayout;
@@ -13,7 +19,10 @@ class QVideoWidget;
 // The preview area of the results screen: a photo shown in `imgPreview`, decoded at the preview's
 // size (device pixels) on a worker thread, or a video played by `videoPlayer` in `avKitPlayer`.
 // Only the last request counts: a decode that finishes after a newer request is dropped.
-// Stopping clears the player's source, so no file stays open after the preview stopped.
+// The player is given the checked video's open descriptor, never its path, and only a video the
+// running Qt's player plays safely; any other video shows its first frame as a still picture.
+// Stopping clears the player's source and closes that descriptor, so no file stays open after the
+// preview stopped.
 class ResultPreview : public QWidget
 {
     Q_OBJECT
@@ -26,8 +35,9 @@ public:
     QMediaPlayer *videoPlayer = nullptr;
 
     // Shows the file: a video plays (muted, looping), a photo is decoded off the GUI thread. A video
-    // goes to the player only once a worker thread found it a real video within the decode bounds;
-    // a file that is not shows its picture when it holds one, else its name.
+    // goes to the player only once a worker thread found it a real video within the decode bounds
+    // that the player plays (else its first frame is shown); a file that is no video shows its
+    // picture when it holds one, else its name.
     void showFile(const ImageFilePtr &file);
     // Shows the file as the results list does: a video plays; a photo's thumbnail is fitted into
     // `box` (points) when both its sides exceed `smallSide` points and is shown at its own size
@@ -60,9 +70,13 @@ signals:
 private:
     void photoDecoded(quint64 request, const QImage &image);
     void checkVideo(quint64 request, const ImageFilePtr &file);
-    void videoChecked(quint64 request, const QUrl &url, bool playable, const QImage &still);
+    void videoChecked(quint64 request, const QUrl &url, std::shared_ptr<const platform::RegularFile> checked,
+                      const QImage &still);
+    // Stops the player, clears its source and closes the file it played.
+    void releasePlayer();
     void fittedPhotoDecoded(quint64 request, const QImage &image);
     QStackedLayout *m_stack = nullptr;
+    std::shared_ptr<const platform::RegularFile> m_playing; // the file the player reads
     quint64 m_request = 0;
     quint64 m_shown = 0;
 };

@@ -16,6 +16,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QVideoFrame>
 #include <QVideoSink>
 #include <QVideoWidget>
@@ -24,6 +25,7 @@
 #include <sys/resource.h>
 
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 #include "support/HostileFiles.h"
@@ -199,8 +201,10 @@ TEST(QuickLook, BigPhotosShowAndZoomWithinBoundedMemory)
 }
 
 // Only real videos reach the window's player: a clip plays, a PNG whose text unpacks to 1 GiB shows
-// as the picture it is within bounded memory, and a playlist shows its name without the file it
-// names ever being opened.
+// as the picture it is within bounded memory, and a playlist, a link to a clip and a clip swapped
+// for a playlist once it was checked never lead to the file they name. Every container the check
+// takes is shown, played or (where this Qt's player cannot take it) by its first frame, and the
+// program lives on.
 TEST(QuickLook, OnlyRealVideosReachThePlayer)
 {
     QTemporaryDir dir;
@@ -226,10 +230,15 @@ TEST(QuickLook, OnlyRealVideosReachThePlayer)
                          [&pictured](const QVideoFrame &frame) { pictured = pictured || frame.isValid(); });
     const auto unwatch = qScopeGuard([&] { QObject::disconnect(watching); });
     // Shows the file and waits until the window settled on it: decoded, or the player showed a
-    // picture of it or gave up.
-    const auto shows = [&](const QString &path) {
+    // picture of it or gave up. `afterCheck` runs once the file was checked and before the window
+    // acts on the check.
+    const auto shows = [&](const QString &path, const std::function<void()> &afterCheck = {}) {
         pictured = false;
         window.previewItem(QUrl::fromLocalFile(path));
+        if (afterCheck) {
+            QThreadPool::globalInstance()->waitForDone();
+            afterCheck();
+        }
         return platform::Dispatch::runMainLoopUntil(
             [&] {
                 return !window.isDecoding()
@@ -255,5 +264,34 @@ TEST(QuickLook, OnlyRealVideosReachThePlayer)
     EXPECT_TRUE(message->isVisible());
     EXPECT_EQ(message->text(), QStringLiteral("list.mp4"));
     EXPECT_FALSE(watch.wasOpened());
+
+    const QString link = dir.filePath(QStringLiteral("link.mp4"));
+    ASSERT_TRUE(QFile::link(other, link));
+    ASSERT_TRUE(shows(link));
+    EXPECT_FALSE(window.isShowingVideo());
+    EXPECT_EQ(message->text(), QStringLiteral("link.mp4"));
+    EXPECT_FALSE(watch.wasOpened());
+
+    const QString swapped = fixtures::makeClip(dir.path(), QStringLiteral("swapped.mp4"), 64, 48);
+    const QString playlist = dir.filePath(QStringLiteral("playlist.tmp"));
+    ASSERT_TRUE(hostile::writePlaylist(playlist, other));
+    ASSERT_TRUE(shows(swapped, [&] {
+        ASSERT_EQ(std::rename(QFile::encodeName(playlist).constData(), QFile::encodeName(swapped).constData()), 0);
+    }));
+    EXPECT_TRUE(window.isShowingVideo());
+    EXPECT_NE(player->source(), QUrl::fromLocalFile(swapped));
+    EXPECT_EQ(player->error(), QMediaPlayer::NoError);
+    EXPECT_FALSE(watch.wasOpened());
+
+    for (const QString &each : fixtures::clipsOfEveryContainer(dir.path())) {
+        SCOPED_TRACE(each.toStdString());
+        ASSERT_TRUE(shows(each));
+        const bool played = window.isShowingVideo() && player->error() == QMediaPlayer::NoError;
+        const bool still = !window.isShowingVideo() && !window.fittedPicture().isNull();
+        EXPECT_TRUE(played || still);
+        if (!each.endsWith(QLatin1String(".ogg")) && !each.contains(QLatin1String("raw-"))) {
+            EXPECT_TRUE(played);
+        }
+    }
     press(window, Qt::Key_Escape);
 }

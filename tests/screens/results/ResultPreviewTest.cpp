@@ -14,7 +14,11 @@
 #include <QVideoSink>
 #include <QVideoWidget>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -28,9 +32,10 @@ ImageFilePtr photoFile(const QString &path, const QColor &color)
     return file;
 }
 
-// Shows the file and waits until the preview settled on it: the request answered, or (where a
-// file goes to the player unchecked) the player showed a picture of it or gave up.
-bool settles(ResultPreview &preview, const ImageFilePtr &file)
+// Shows the file and waits until the preview settled on it: the request answered and, where the
+// file went to the player, the player showed a picture of it or gave up. `afterCheck`, when given,
+// runs once the file was checked and before the preview acts on the check.
+bool settles(ResultPreview &preview, const ImageFilePtr &file, const std::function<void()> &afterCheck = {})
 {
     bool pictured = false;
     const QMetaObject::Connection shown =
@@ -38,12 +43,16 @@ bool settles(ResultPreview &preview, const ImageFilePtr &file)
                          [&pictured](const QVideoFrame &frame) { pictured = pictured || frame.isValid(); });
     preview.showFile(file);
     const quint64 request = preview.requestNumber();
+    if (afterCheck) {
+        QThreadPool::globalInstance()->waitForDone(); // the check is done, its answer not yet taken
+        afterCheck();
+    }
     const bool settled = platform::Dispatch::runMainLoopUntil(
         [&] {
             return preview.shownRequestNumber() == request
-                || (!preview.videoPlayer->source().isEmpty()
-                    && (pictured || preview.videoPlayer->mediaStatus() == QMediaPlayer::InvalidMedia
-                        || preview.videoPlayer->error() != QMediaPlayer::NoError));
+                && (preview.videoPlayer->source().isEmpty() || pictured
+                    || preview.videoPlayer->mediaStatus() == QMediaPlayer::InvalidMedia
+                    || preview.videoPlayer->error() != QMediaPlayer::NoError);
         },
         60000);
     QObject::disconnect(shown);
@@ -91,7 +100,8 @@ TEST(ResultPreview, PhotoDecodedAtPreviewSizeLastRequestWinsStopClearsThePlayer)
     EXPECT_TRUE(preview.imgPreview->pixmap().isNull());
 
     // A video is handed to the player once it was found a real one (no audio or video device is
-    // needed for that); stopping clears the source. A missing video shows its name instead.
+    // needed for that), as the file that was checked, not its path; stopping clears the source. A
+    // missing video shows its name instead.
     const QString clip = fixtures::makeClip(dir.path(), QStringLiteral("clip.mp4"), 64, 48);
     if (clip.isEmpty())
         GTEST_SKIP() << "ffmpeg is not available";
@@ -99,7 +109,7 @@ TEST(ResultPreview, PhotoDecodedAtPreviewSizeLastRequestWinsStopClearsThePlayer)
     video->url = QUrl::fromLocalFile(clip);
     video->isVideo = true;
     ASSERT_TRUE(settles(preview, video));
-    EXPECT_EQ(preview.videoPlayer->source(), *video->url);
+    EXPECT_TRUE(fixtures::isDescriptorOf(preview.videoPlayer->source(), *video->url));
     preview.stop();
     EXPECT_TRUE(preview.videoPlayer->source().isEmpty());
     video->url = QUrl::fromLocalFile(dir.filePath("gone.mp4"));
@@ -109,8 +119,8 @@ TEST(ResultPreview, PhotoDecodedAtPreviewSizeLastRequestWinsStopClearsThePlayer)
 }
 
 // Files with a video's name that hold no real video never reach the player: a PNG whose text
-// unpacks to 1 GiB shows as the picture it is, within bounded memory, and a playlist shows its
-// name without the file it names ever being opened.
+// unpacks to 1 GiB shows as the picture it is, within bounded memory, and a playlist, a link to a
+// clip and a clip swapped for a playlist once it was checked never lead to the file they name.
 TEST(ResultPreview, FilesWithAVideoNameThatHoldNoVideoNeverReachThePlayer)
 {
     QTemporaryDir dir;
@@ -141,6 +151,57 @@ TEST(ResultPreview, FilesWithAVideoNameThatHoldNoVideoNeverReachThePlayer)
     EXPECT_TRUE(preview.videoPlayer->source().isEmpty());
     EXPECT_EQ(preview.imgPreview->text(), QStringLiteral("list.mp4"));
     EXPECT_FALSE(watch.wasOpened());
+
+    // A link is not followed, not even to a real clip.
+    ASSERT_TRUE(QFile::link(other, dir.filePath("link.mp4")));
+    ASSERT_TRUE(settles(preview, videoNamed("link.mp4")));
+    EXPECT_TRUE(preview.videoPlayer->source().isEmpty());
+    EXPECT_EQ(preview.imgPreview->text(), QStringLiteral("link.mp4"));
+    EXPECT_FALSE(watch.wasOpened());
+
+    // Swapped after the check: the player plays the clip that was checked.
+    ASSERT_FALSE(fixtures::makeClip(dir.path(), QStringLiteral("swapped.mp4"), 64, 48).isEmpty());
+    ASSERT_TRUE(hostile::writePlaylist(dir.filePath("playlist.tmp"), other));
+    const QString swapped = dir.filePath("swapped.mp4");
+    ASSERT_TRUE(settles(preview, videoNamed("swapped.mp4"), [&] {
+        ASSERT_EQ(std::rename(QFile::encodeName(dir.filePath("playlist.tmp")).constData(),
+                              QFile::encodeName(swapped).constData()),
+                  0);
+    }));
+    EXPECT_FALSE(preview.videoPlayer->source().isEmpty());
+    EXPECT_NE(preview.videoPlayer->source(), QUrl::fromLocalFile(swapped));
+    EXPECT_EQ(preview.videoPlayer->error(), QMediaPlayer::NoError);
+    EXPECT_FALSE(watch.wasOpened());
+    preview.stop();
+}
+
+// Every container the check takes is shown and the program lives on: a clip plays, or where the
+// player of this Qt cannot take it (a stream without a frame rate, as Ogg's), its first frame shows.
+TEST(ResultPreview, EveryContainerShowsAndTheProgramLives)
+{
+    QTemporaryDir dir;
+    const QStringList clips = fixtures::clipsOfEveryContainer(dir.path());
+    if (clips.isEmpty())
+        GTEST_SKIP() << "ffmpeg or one of its encoders is not available";
+    ResultPreview preview;
+    preview.resize(300, 200);
+    preview.show();
+    for (const QString &clip : clips) {
+        SCOPED_TRACE(clip.toStdString());
+        auto file = std::make_shared<ImageFile>();
+        file->url = QUrl::fromLocalFile(clip);
+        file->isVideo = true;
+        ASSERT_TRUE(settles(preview, file));
+        const bool played =
+            !preview.videoPlayer->source().isEmpty() && preview.videoPlayer->error() == QMediaPlayer::NoError;
+        const bool still = !preview.imgPreview->pixmap().isNull();
+        EXPECT_TRUE(played != still);
+        // Only streams that tell no frame rate may be kept from the player.
+        if (!clip.endsWith(QLatin1String(".ogg")) && !clip.contains(QLatin1String("raw-"))) {
+            EXPECT_TRUE(played);
+        }
+    }
+    preview.stop();
 }
 
 // An H.264 clip in an MP4 file, the kind cameras and phones write, plays in the preview: its
