@@ -135,8 +135,12 @@ int refuseNestedOpen(AVFormatContext *, AVIOContext **, const char *, int, AVDic
     return AVERROR(EPERM);
 }
 
+// Frees its entries when it goes, so it is never copied.
 struct Dictionary {
     AVDictionary *dict = nullptr;
+    Dictionary() = default;
+    Dictionary(const Dictionary &) = delete;
+    Dictionary &operator=(const Dictionary &) = delete;
     ~Dictionary() { av_dict_free(&dict); }
 };
 

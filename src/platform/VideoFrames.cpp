@@ -23,8 +23,12 @@ namespace platform {
 
 namespace {
 
+// The FFmpeg holders free what they hold when they go, so none is ever copied.
 struct CodecContext {
     AVCodecContext *ctx = nullptr;
+    CodecContext() = default;
+    CodecContext(const CodecContext &) = delete;
+    CodecContext &operator=(const CodecContext &) = delete;
     ~CodecContext()
     {
         if (ctx)
@@ -34,11 +38,17 @@ struct CodecContext {
 
 struct Frame {
     AVFrame *frame = av_frame_alloc();
+    Frame() = default;
+    Frame(const Frame &) = delete;
+    Frame &operator=(const Frame &) = delete;
     ~Frame() { av_frame_free(&frame); }
 };
 
 struct Packet {
     AVPacket *packet = av_packet_alloc();
+    Packet() = default;
+    Packet(const Packet &) = delete;
+    Packet &operator=(const Packet &) = delete;
     ~Packet() { av_packet_free(&packet); }
 };
 
