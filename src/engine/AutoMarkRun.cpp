@@ -104,47 +104,48 @@ bool AutoMarkRun::start(const ResultState &state, AutoMarkRules rules, QObject *
         finished.reset();
     }
     auto outcome = std::make_shared<Outcome>();
-    {
-        std::lock_guard<std::mutex> hold(handOver);
-        outcome->groups = state.imageDirectories;
-        outcome->protection = protectionOf(outcome->groups);
-        outcome->copies.reserve(outcome->groups.size());
-        for (const ImageGroup &group : outcome->groups) {
-            ImageGroup &copied = outcome->copies.emplace_back();
-            copied.reserve(group.size());
-            for (const ImageFilePtr &file : group)
-                copied.push_back(ruleCopyOf(file));
-        }
-        outcome->rules = std::move(rules);
-    }
-    emit AutoMarkRunSignals::instance().runningChanged(true);
     QPointer<QObject> receiver(context);
+    // Every hand-over between the threads (the task to the worker, the marks back) is made and
+    // taken under handOver, so the copy is complete before the worker reads it and the marks before
+    // the GUI thread does, whatever order the pool and the event queue give.
+    std::lock_guard<std::mutex> hold(handOver);
+    outcome->groups = state.imageDirectories;
+    outcome->protection = protectionOf(outcome->groups);
+    outcome->copies.reserve(outcome->groups.size());
+    for (const ImageGroup &group : outcome->groups) {
+        ImageGroup &copied = outcome->copies.emplace_back();
+        copied.reserve(group.size());
+        for (const ImageFilePtr &file : group)
+            copied.push_back(ruleCopyOf(file));
+    }
+    outcome->rules = std::move(rules);
+    emit AutoMarkRunSignals::instance().runningChanged(true);
     // On Qt's shared pool, which the application waits for when it ends: a quit in the middle of a
     // marking never leaves the worker running while the program tears down.
     QThreadPool::globalInstance()->start([outcome, receiver, done = std::move(done)]() mutable {
-        {
-            std::lock_guard<std::mutex> hold(handOver);
-            ResultState copy;
-            copy.imageDirectories = std::move(outcome->copies);
-            copy.normalize();
-            AutoMarkValueCache cache;
-            autoMarkAllGroups(copy, cache, outcome->rules);
-            outcome->marks = std::move(copy.selectedIndexArray);
-        }
+        std::lock_guard<std::mutex> hold(handOver);
+        ResultState copy;
+        copy.imageDirectories = std::move(outcome->copies);
+        copy.normalize();
+        AutoMarkValueCache cache;
+        autoMarkAllGroups(copy, cache, outcome->rules);
+        outcome->marks = std::move(copy.selectedIndexArray);
         // Handed to the GUI thread; the application object lives as long as there is one.
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [outcome, receiver, done = std::move(done)] {
+                bool deliver = false;
                 {
                     std::lock_guard<std::mutex> hold(handOver);
                     running = false;
-                    if (receiver && done) {
+                    deliver = receiver && done;
+                    if (deliver) {
                         std::lock_guard<std::mutex> keep(finishedLock);
                         finished = std::make_unique<Outcome>(std::move(*outcome));
                     }
                 }
                 emit AutoMarkRunSignals::instance().runningChanged(false);
-                if (receiver && done)
+                if (deliver)
                     done();
             },
             Qt::QueuedConnection);
