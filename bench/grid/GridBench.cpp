@@ -19,14 +19,13 @@
 // it (the grid's cell, header and context-menu actions, the screen's slider and videos filter):
 // per command the time of the call and the longest turn of the event loop in the 300 ms after it
 // (work the command queued), in wall-clock milliseconds, and the GUI thread's CPU time of both.
-// The four commands that mark every group by the rules (Auto Select of all files, Select by type,
-// folder and folder tree) run twice: cold, with the files' pages dropped from the page cache first
-// (every marking reads its values afresh), then warm; for each, the event loop runs on until the
-// marks are in when the marking went to a worker ("until_marked_ms").
-// A drag of the slider's thumb to the right end follows, move by move (the longest move with the
-// pass of the event loop after it, the release and the regrouping it starts, and whether the thumb
-// reached the end). The totals refresh is timed first, with a small JPEG and with a 30 MP PNG
-// (made once in FOLDER) as the first shown file.
+// The five commands that mark every group by the rules (Auto Select of all files, Select by type,
+// folder and folder tree, the selection wizard's Mark) run twice: cold, with the files' pages dropped from the page
+// cache first (every marking reads its values afresh), then warm; for each, the event loop runs on until the marks are
+// in when the marking went to a worker ("until_marked_ms"). A drag of the slider's thumb to the right end follows, move
+// by move (the longest move with the pass of the event loop after it, the release and the regrouping it starts, and
+// whether the thumb reached the end). The totals refresh is timed first, with a small JPEG and with a 30 MP PNG (made
+// once in FOLDER) as the first shown file.
 //
 // FOLDER (default /tmp/twinsift-grid-bench) receives F small JPEG files (made once, reused by
 // later runs); the result has G groups (F / G files each on average, at least two).
@@ -45,6 +44,8 @@
 #include "screens/results/grid/ThumbnailVC.h"
 #include "screens/results/list/ListViewVC.h"
 #include "screens/shell/AllViewControllers.h"
+#include "screens/wizard/SelectionWizardPreferencesVC.h"
+#include "screens/wizard/WizardPage.h"
 #include "services/MVNAssistance.h"
 #include "services/ResultProtection.h"
 
@@ -310,10 +311,14 @@ nlohmann::json timeResultCommands(ScanResultVC *screen, ThumbnailVC *grid)
     // dropped from the page cache, so their values come from the disk; every marking starts with a
     // fresh value cache) and then warm, until their marks are in.
     const auto busy = [screen] { return !screen->isEnabled(); };
-    auto marking = [&](const char *name, auto &&command) {
+    auto marking = [&](const char *name, auto &&command, const std::function<void()> &prepare = {}) {
         const int evicted = evictFromPageCache(state.allImages);
+        if (prepare)
+            prepare();
         nlohmann::json cold = commandJson(timeCommand(command, 300, busy));
         cold["files_evicted"] = evicted;
+        if (prepare)
+            prepare();
         nlohmann::json entry = commandJson(timeCommand(command, 300, busy));
         entry["command"] = name;
         entry["cold"] = cold;
@@ -325,6 +330,14 @@ nlohmann::json timeResultCommands(ScanResultVC *screen, ThumbnailVC *grid)
     marking("select by type", [&] { item(5, 1)->selectAllFilesCurrentType(); });
     marking("select by folder", [&] { item(5, 1)->selectAllFilesFoundInThisFolder(); });
     marking("select by tree", [&] { item(5, 1)->selectAllFilesFoundInThisFolderTree(); });
+    // The wizard's Mark, with the wizard opened (untimed) before each run.
+    auto *wizard = qobject_cast<SelectionWizardPreferencesVC *>(selectionWizardPreferencesVC());
+    marking(
+        "wizard mark", [&] { wizard->page(0)->tappedMark(); },
+        [&] {
+            screen->tappedSelectionWizard();
+            QApplication::processEvents();
+        });
     run("unselect by type", [&] { item(5, 1)->unSelectAllFilesCurrentType(); });
     run("unselect by folder", [&] { item(5, 1)->unSelectAllFilesFoundInThisFolder(); });
     run("unselect by tree", [&] { item(5, 1)->unSelectAllFilesFoundInThisFolderTree(); });

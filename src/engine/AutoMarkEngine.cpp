@@ -147,6 +147,7 @@ void autoMarkAllGroups(ResultState &state)
         state.selectedIndexArray = std::move(marks);
         return;
     }
+    AutoMarkRun::noteMarkingInPlace(state);
     AutoMarkValueCache cache;
     autoMarkAllGroups(state, cache, std::move(rules));
 }

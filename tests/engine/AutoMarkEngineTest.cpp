@@ -1,10 +1,14 @@
 #include "engine/AutoMarkEngine.h"
+#include "engine/AutoMarkRun.h"
 #include "engine/AutoMarkValueCache.h"
 #include "model/ResultState.h"
 
 #include "support/AutoMarkFixtures.h"
 
 #include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 
 #include <atomic>
 #include <random>
@@ -275,4 +279,48 @@ TEST(AutoMarkValueCache, MetadataIsReadOnlyForFilesStillTiedAndMarksMatchPlainRe
     EXPECT_GT(asked.size(), 0u);
     EXPECT_EQ(std::size_t(reads.load()), asked.size());
     EXPECT_LT(asked.size(), std::size_t(values.sizes.size()));
+}
+
+// A marking on the worker works on copies of the records: the GUI thread may write the records
+// meanwhile (the race a thread sanitizer run would report otherwise), and the marks are those of
+// the records as they were when it started. They are handed out only for the same groups,
+// protection and rules, and only once.
+TEST(AutoMarkRun, WorkerMarksItsOwnCopyWhileTheRecordsChange)
+{
+    ResultState state;
+    for (int g = 0; g * 3 < AutoMarkRun::workerFileCount + 300; ++g)
+        state.imageDirectories.push_back({sized(QStringLiteral("/none/%1/a.jpg").arg(g), 100, 100),
+                                          sized(QStringLiteral("/none/%1/b.jpg").arg(g), 100 + g % 3 * 50, 100),
+                                          sized(QStringLiteral("/none/%1/c.jpg").arg(g), 150, 100)});
+    state.normalize();
+    ASSERT_TRUE(AutoMarkRun::wantsWorker(state));
+    const AutoMarkRules rules = rulesOf({SelectionPriority(K::ImageDimension)});
+    ResultState plain = state;
+    AutoMarkEngine(rules, AutoMarkAccessors::fromServices()).applyAutoMarkToAllGroups(plain);
+
+    QObject context;
+    bool done = false;
+    ASSERT_TRUE(AutoMarkRun::start(state, rules, &context, [&] { done = true; }));
+    EXPECT_FALSE(AutoMarkRun::start(state, rules, &context, [] {})); // one run at a time
+    for (const ImageGroup &group : state.imageDirectories)
+        for (const ImageFilePtr &f : group) {
+            f->isProtected = true;
+            (*f->properties)[platform::ImageProperty::PixelWidth] = 10;
+        }
+    const QDeadlineTimer deadline(60000);
+    while (!done && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    ASSERT_TRUE(done);
+    EXPECT_FALSE(AutoMarkRun::isRunning());
+
+    std::vector<std::vector<int>> marks;
+    EXPECT_FALSE(AutoMarkRun::hasMarksFor(state, rules)); // the protection is not the run's any more
+    for (const ImageGroup &group : state.imageDirectories)
+        for (const ImageFilePtr &f : group)
+            f->isProtected = false;
+    EXPECT_FALSE(AutoMarkRun::hasMarksFor(state, rulesOf({SelectionPriority(K::ImageSize)})));
+    ASSERT_TRUE(AutoMarkRun::hasMarksFor(state, rules));
+    ASSERT_TRUE(AutoMarkRun::takeMarks(state, rules, marks));
+    EXPECT_TRUE(marks == plain.selectedIndexArray);
+    EXPECT_FALSE(AutoMarkRun::takeMarks(state, rules, marks));
 }

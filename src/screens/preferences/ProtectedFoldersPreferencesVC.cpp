@@ -1,5 +1,7 @@
 #include "screens/preferences/ProtectedFoldersPreferencesVC.h"
 
+#include "engine/AutoMarkRun.h"
+#include "engine/AutoMarkRunSignals.h"
 #include "model/ModuleState.h"
 #include "model/ResultState.h"
 #include "model/TextLookup.h"
@@ -45,6 +47,16 @@ ProtectedFoldersPreferencesVC::ProtectedFoldersPreferencesVC(QWidget *parent)
     platform::NotificationCenter::defaultCenter().addObserver(
         this, NotificationName::reloadTableView,
         [this](const platform::Notification &) { reloadTableViewNotification(); });
+    connect(&AutoMarkRunSignals::instance(), &AutoMarkRunSignals::runningChanged, this,
+            [this] { followMarkingLock(); });
+}
+
+void ProtectedFoldersPreferencesVC::followMarkingLock()
+{
+    const bool editable = !AutoMarkRun::isRunning();
+    btnAdd->setEnabled(editable);
+    tableView->setEnabled(editable);
+    btnRemove->setEnabled(editable && deleteIndex != -1);
 }
 
 void ProtectedFoldersPreferencesVC::viewWillAppear()
@@ -75,17 +87,20 @@ void ProtectedFoldersPreferencesVC::reloadData()
     }
     tableView->clearSelection();
     deleteIndex = -1;
-    btnRemove->setEnabled(false);
+    followMarkingLock();
 }
 
 void ProtectedFoldersPreferencesVC::tappedAdd()
 {
+    if (AutoMarkRun::isRunning())
+        return;
     openFolderPanel(this, true, [this](bool accepted, const QList<QUrl> &folders) { addFolders(accepted, folders); });
 }
 
 void ProtectedFoldersPreferencesVC::addFolders(bool accepted, const QList<QUrl> &folders)
 {
-    if (!accepted)
+    // A chooser opened before the marking started may close while it runs: its folders are refused.
+    if (!accepted || AutoMarkRun::isRunning())
         return;
     bool duplicate = false;
     ResultState &results = ResultState::shared();
@@ -116,7 +131,7 @@ void ProtectedFoldersPreferencesVC::tappedRemove()
     // The selection at the time of the click decides, checked against the list.
     const QModelIndexList rows = tableView->selectionModel()->selectedRows();
     const int index = rows.isEmpty() ? -1 : rows.first().row();
-    if (index < 0 || index >= int(protectedFolders.size()))
+    if (AutoMarkRun::isRunning() || index < 0 || index >= int(protectedFolders.size()))
         return;
     removeProtectedFolder(index);
     deleteIndex = -1;
@@ -129,6 +144,12 @@ void ProtectedFoldersPreferencesVC::tappedRemove()
 
 void ProtectedFoldersPreferencesVC::clickCheckBox(int row, bool on)
 {
+    if (AutoMarkRun::isRunning()) {
+        // The box shows the flag that stays (redrawn after the click, which the box is still in).
+        QMetaObject::invokeMethod(
+            this, [this] { reloadData(); }, Qt::QueuedConnection);
+        return;
+    }
     resizeProtectedSubFolderFlags();
     if (row < 0 || row >= int(protectedSubFolderFlags.size()))
         return;
@@ -142,7 +163,7 @@ void ProtectedFoldersPreferencesVC::tableViewSelectionDidChange()
 {
     const QModelIndexList rows = tableView->selectionModel()->selectedRows();
     deleteIndex = rows.isEmpty() ? -1 : rows.first().row();
-    btnRemove->setEnabled(deleteIndex != -1);
+    btnRemove->setEnabled(deleteIndex != -1 && !AutoMarkRun::isRunning());
 }
 
 void ProtectedFoldersPreferencesVC::reloadTableViewNotification()

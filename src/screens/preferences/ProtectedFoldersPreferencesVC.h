@@ -15,6 +15,8 @@ class QTableWidget;
 // flags (protectedSubFolderFlags), stored under "ProtectedFoldersTWK" and "ProtectedSubFoldersTWK".
 // Every edit is applied at once to the results on show: each file is re-evaluated against the list
 // (the protection the user set by hand stays), and the results screen, grid and list refresh.
+// While a marking runs on the worker (AutoMarkRun) the pane's controls are disabled and every edit
+// is refused, so the protection the marking was made for stays.
 class ProtectedFoldersPreferencesVC : public PreferencesPane
 {
     Q_OBJECT
@@ -49,6 +51,8 @@ public:
     void reloadData();
 
 private:
+    // Add, Remove and the table follow whether a marking runs on the worker.
+    void followMarkingLock();
     // Re-evaluates every result file against the folders, then refreshes the result views.
     void reevaluateResults(const QString &folderText);
     void refreshResults();

@@ -841,16 +841,63 @@ bool ScanResultVC::markOnWorker(std::function<void()> command)
     const ResultState &state = ResultState::shared();
     if (!AutoMarkRun::wantsWorker(state))
         return false;
+    // The lock below takes the focus away; it comes back once the marks are in.
+    QWidget *focused = QApplication::focusWidget();
+    focusBeforeMarking_ = focused && isAncestorOf(focused) ? focused : nullptr;
     // Nothing may change the groups, their protection or the marks until the marks are in.
     setEnabled(false);
     activityIndicator->show();
-    return AutoMarkRun::start(state, AutoMarkRules::current(), this, [this, command = std::move(command)] {
-        activityIndicator->hide();
-        setEnabled(true);
-        applyingWorkerMarks_ = true;
-        command();
-        applyingWorkerMarks_ = false;
-    });
+    if (startWorkerMarking(std::move(command)))
+        return true;
+    activityIndicator->hide();
+    setEnabled(true);
+    restoreFocusAfterMarking();
+    return false;
+}
+
+bool ScanResultVC::startWorkerMarking(std::function<void()> command)
+{
+    return AutoMarkRun::start(ResultState::shared(), AutoMarkRules::current(), this,
+                              [this, command = std::move(command)] { finishWorkerMarking(command); });
+}
+
+void ScanResultVC::finishWorkerMarking(const std::function<void()> &command)
+{
+    // Should the groups, their protection or the rules have changed all the same, the marking runs
+    // again on the worker, over the result as it is now, rather than in place here.
+    const ResultState &state = ResultState::shared();
+    if (AutoMarkRun::wantsWorker(state) && !AutoMarkRun::hasMarksFor(state, AutoMarkRules::current())
+        && startWorkerMarking(command))
+        return;
+    activityIndicator->hide();
+    setEnabled(true);
+    applyingWorkerMarks_ = true;
+    command();
+    applyingWorkerMarks_ = false;
+    restoreFocusAfterMarking();
+}
+
+void ScanResultVC::restoreFocusAfterMarking()
+{
+    QWidget *target = focusBeforeMarking_;
+    focusBeforeMarking_ = nullptr;
+    auto takesFocus = [this](QWidget *widget) {
+        return widget && isAncestorOf(widget) && widget->isVisible() && widget->isEnabled()
+            && widget->focusPolicy() != Qt::NoFocus;
+    };
+    if (!takesFocus(target)) {
+        // The current card of the form on show.
+        target = nullptr;
+        for (ResultViewController *form :
+             {static_cast<ResultViewController *>(AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail"))),
+              static_cast<ResultViewController *>(AllViewControllers::cached<ListViewVC>(QStringLiteral("ListView")))})
+            if (form && takesFocus(form->collectionView)) {
+                target = form->collectionView;
+                break;
+            }
+    }
+    if (target)
+        target->setFocus(Qt::OtherFocusReason);
 }
 
 void ScanResultVC::markEveryGroup()
@@ -918,6 +965,9 @@ void ScanResultVC::tappedUnSelectAll()
 
 void ScanResultVC::tappedSelectionWizard()
 {
+    // The rules stay as they are while a marking runs on the worker.
+    if (AutoMarkRun::isRunning())
+        return;
     defaults().setBool(SettingsKey::isPopUp, true);
     stopPreview();
     boxTopBlackLayer->cover();

@@ -5,6 +5,7 @@
 #include "platform/NotificationCenter.h"
 #include "screens/results/DimmingBox.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -170,6 +171,13 @@ protected:
 private:
     // True while a command runs with the marks a worker made (it must not start another run).
     bool applyingWorkerMarks_ = false;
+    // Where the focus was as a marking on the worker locked the screen.
+    QPointer<QWidget> focusBeforeMarking_;
+    bool startWorkerMarking(std::function<void()> command);
+    // Takes the worker's marks through `command`, or marks again on the worker when the result or
+    // the rules changed meanwhile; then unlocks and gives the focus back.
+    void finishWorkerMarking(const std::function<void()> &command);
+    void restoreFocusAfterMarking();
     void applyListWidth();
     void reloadBothViews();
     void placeOverlays();

@@ -1,4 +1,6 @@
 #include "screens/shell/AppDelegate.h"
+#include "engine/AutoMarkRun.h"
+#include "engine/AutoMarkRunSignals.h"
 #include "platform/Log.h"
 #include "screens/promotion/OtherAppsWindow.h"
 
@@ -61,6 +63,12 @@ AppDelegate::AppDelegate(QObject *parent)
     g_shared = this;
     quitApplication = [] { QCoreApplication::quit(); };
     makeMenuItems();
+    // A marking on the worker refuses the application actions as pop-up mode does.
+    connect(&AutoMarkRunSignals::instance(), &AutoMarkRunSignals::runningChanged, this, [this](bool running) {
+        refreshMenuStates();
+        if (!running)
+            showPendingUpdateNotice();
+    });
 }
 
 AppDelegate::~AppDelegate()
@@ -589,7 +597,7 @@ QWidget *AppDelegate::mainWindowContent() const
 
 bool AppDelegate::isQuitRefused() const
 {
-    if (defaults().boolForKey(SettingsKey::isPopUp))
+    if (defaults().boolForKey(SettingsKey::isPopUp) || AutoMarkRun::isRunning())
         return true;
     auto *home = AllViewControllers::cached<ViewController>(QStringLiteral("ViewController"));
     return home && home->isViewLoaded() && home->popUpHolderCount() > 0;

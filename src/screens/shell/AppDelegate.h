@@ -86,7 +86,7 @@ public:
     void saveScanList();
 
     // True while quitting (and closing the main window) is refused: pop-up mode is on, or a sheet,
-    // an overlay, a scan or a deletion is up.
+    // an overlay, a scan, a deletion or a marking on the worker is up.
     bool isQuitRefused() const;
     // Ends the application: saves the scan list and leaves the event loop.
     void terminate();

@@ -1,6 +1,8 @@
 #include "screens/wizard/SelectionWizardPreferencesVC.h"
 
 #include "engine/AutoMarkEngine.h"
+#include "engine/AutoMarkRun.h"
+#include "engine/AutoMarkRunSignals.h"
 #include "engine/SelectionRuleList.h"
 #include "model/ResultState.h"
 #include "model/TextLookup.h"
@@ -127,6 +129,9 @@ SelectionWizardPreferencesVC::SelectionWizardPreferencesVC(QWidget *parent)
         connect(page, &WizardPage::edited, this, [this] { refreshMarkControls(); });
     }
     m_stack->setCurrentIndex(0);
+    // No edit of the rules while a marking runs on the worker.
+    connect(&AutoMarkRunSignals::instance(), &AutoMarkRunSignals::runningChanged, this,
+            [this](bool running) { customView->setEnabled(!running); });
 }
 
 void SelectionWizardPreferencesVC::keyPressEvent(QKeyEvent *event)
@@ -211,7 +216,15 @@ void SelectionWizardPreferencesVC::close()
 
 void SelectionWizardPreferencesVC::markAndClose()
 {
+    // The rules may not change under a marking on the worker: Mark waits for its end.
+    if (AutoMarkRun::isRunning())
+        return;
     leave();
+    // The results screen marks a large result on its worker, locked and with its progress shown.
+    if (auto *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"))) {
+        results->markEveryGroup();
+        return;
+    }
     ResultState &state = ResultState::shared();
     if (state.shownGroupCount() > 0) {
         autoMarkAllGroups(state);

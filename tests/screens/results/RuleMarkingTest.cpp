@@ -8,15 +8,22 @@
 #include "engine/AutoMarkValueCache.h"
 #include "model/ModuleState.h"
 #include "model/ResultCommands.h"
+#include "screens/preferences/ProtectedFoldersPreferencesVC.h"
 #include "screens/results/HeaderView.h"
 #include "screens/results/ScanResultVC.h"
 #include "screens/results/grid/ResultItem.h"
 #include "screens/results/grid/ThumbnailVC.h"
 #include "screens/results/list/ListViewVC.h"
+#include "screens/shell/AppDelegate.h"
+#include "screens/wizard/SelectionWizardPreferencesVC.h"
+#include "screens/wizard/WizardPage.h"
+#include "support/FocusChecks.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QToolButton>
 
 using namespace scansheet_test;
@@ -112,6 +119,52 @@ protected:
         return got;
     }
 
+    // Random groups of a result large enough for the worker, in five folders d0..d4: sizes,
+    // modification dates, formats, dimensions, resolutions and capture dates drawn from few values
+    // so that the rules tie.
+    ImageGroups largeRandomGroups()
+    {
+        QRandomGenerator random(17);
+        const QDateTime base(QDate(2024, 3, 1), QTime(9, 0));
+        ImageGroups groups;
+        for (int files = 0; files < AutoMarkRun::workerFileCount + 100;) {
+            ImageGroup group;
+            for (int k = 2 + int(random.bounded(3)); k > 0; --k, ++files) {
+                const QString file = path(QStringLiteral("d%1/f%2.%3")
+                                              .arg(random.bounded(5))
+                                              .arg(files)
+                                              .arg(random.bounded(2) ? QStringLiteral("jpg") : QStringLiteral("png")));
+                QDir().mkpath(QFileInfo(file).absolutePath());
+                {
+                    QFile out(file);
+                    EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+                    out.write(QByteArray(int(random.bounded(3)), 'x'));
+                }
+                setModified(file, base.addSecs(random.bounded(3)));
+                ImageFilePtr r = ImageFile::make(QUrl::fromLocalFile(file));
+                const int side = 100 * (1 + int(random.bounded(2))), dpi = 72 * (1 + int(random.bounded(2)));
+                r->properties = QVariantMap{{QStringLiteral("PixelWidth"), side},
+                                            {QStringLiteral("PixelHeight"), side},
+                                            {QStringLiteral("DPIWidth"), dpi},
+                                            {QStringLiteral("DPIHeight"), dpi}};
+                r->captureDate = base.addDays(random.bounded(2));
+                group.push_back(r);
+            }
+            groups.push_back(group);
+        }
+        return groups;
+    }
+
+    // What a plain marking in place gives for the shown result as it stands.
+    static Marks marksInPlace()
+    {
+        ResultState plain;
+        plain.imageDirectories = ResultState::shared().imageDirectories;
+        plain.normalize();
+        AutoMarkEngine(AutoMarkRules::current(), AutoMarkAccessors::fromServices()).applyAutoMarkToAllGroups(plain);
+        return plain.selectedIndexArray;
+    }
+
     std::vector<SelectionPriority> savedOrder;
 };
 
@@ -175,41 +228,13 @@ TEST_P(RuleMarkingTest, LargeResultIsMarkedOnAWorkerExactlyAsInPlace)
     protectedFolders.clear();
     protectedFolders.emplace_back(QUrl::fromLocalFile(path(QStringLiteral("d0/"))));
     protectedSubFolderFlags = {true};
-    QRandomGenerator random(17);
-    const QDateTime base(QDate(2024, 3, 1), QTime(9, 0));
-    ImageGroups groups;
-    for (int files = 0; files < AutoMarkRun::workerFileCount + 100;) {
-        ImageGroup group;
-        for (int k = 2 + int(random.bounded(3)); k > 0; --k, ++files) {
-            const QString file = path(QStringLiteral("d%1/f%2.%3")
-                                          .arg(random.bounded(5))
-                                          .arg(files)
-                                          .arg(random.bounded(2) ? QStringLiteral("jpg") : QStringLiteral("png")));
-            QDir().mkpath(QFileInfo(file).absolutePath());
-            {
-                QFile out(file);
-                ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-                out.write(QByteArray(int(random.bounded(3)), 'x'));
-            }
-            setModified(file, base.addSecs(random.bounded(3)));
-            ImageFilePtr r = ImageFile::make(QUrl::fromLocalFile(file));
-            const int side = 100 * (1 + int(random.bounded(2))), dpi = 72 * (1 + int(random.bounded(2)));
-            r->properties = QVariantMap{{QStringLiteral("PixelWidth"), side},
-                                        {QStringLiteral("PixelHeight"), side},
-                                        {QStringLiteral("DPIWidth"), dpi},
-                                        {QStringLiteral("DPIHeight"), dpi}};
-            r->captureDate = base.addDays(random.bounded(2));
-            group.push_back(r);
-        }
-        groups.push_back(group);
-    }
+    const ImageGroups groups = largeRandomGroups();
     ResultViewController *form = show(groups);
     ResultState &state = ResultState::shared();
 
     ResultState plain;
     plain.imageDirectories = state.imageDirectories;
-    plain.normalize();
-    AutoMarkEngine(AutoMarkRules::current(), AutoMarkAccessors::fromServices()).applyAutoMarkToAllGroups(plain);
+    plain.selectedIndexArray = marksInPlace();
     const QUrl clicked = *state.imageDirectories[3][1]->url;
     Marks inFolder;
     for (std::size_t g = 0; g < plain.imageDirectories.size(); ++g) {
@@ -232,8 +257,45 @@ TEST_P(RuleMarkingTest, LargeResultIsMarkedOnAWorkerExactlyAsInPlace)
     onWorker("toolbar Auto Select", plain.selectedIndexArray, [&] { results->tappedAutoSelect(); });
     onWorker("Auto Select > All Files", plain.selectedIndexArray, [&] { form->makeItem(3, 1)->autoSelectAllFiles(); });
     onWorker("Select > folder", inFolder, [&] { form->makeItem(3, 1)->selectAllFilesFoundInThisFolder(); });
+    onWorker("wizard Mark", plain.selectedIndexArray, [&] {
+        results->tappedSelectionWizard();
+        qobject_cast<SelectionWizardPreferencesVC *>(selectionWizardPreferencesVC())->page(0)->tappedMark();
+    });
     protectedFolders = savedFolders;
     protectedSubFolderFlags = savedFlags;
+}
+
+// While the worker marks, the protected folders pane refuses its edits (a chooser that closes then
+// adds nothing) and the application menu's actions are off: the marks that come in are those of
+// the protection in force, taken as they are, with nothing marked again in place. Then the focus is
+// back where the click left it.
+TEST_P(RuleMarkingTest, WorkerMarkingRefusesProtectionEditsAndGivesTheFocusBack)
+{
+    show(largeRandomGroups());
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ResultState &state = ResultState::shared();
+    const Marks expected = marksInPlace();
+    ProtectedFoldersPreferencesVC pane;
+    AppDelegate delegate;
+    const int inPlaceBefore = AutoMarkRun::largeMarkingsInPlace();
+    ASSERT_FALSE(delegate.isQuitRefused());
+
+    QTest::mouseClick(results->btnAutoSelect, Qt::LeftButton);
+    ASSERT_TRUE(AutoMarkRun::isRunning());
+    EXPECT_FALSE(pane.btnAdd->isEnabled());
+    EXPECT_FALSE(pane.tableView->isEnabled());
+    EXPECT_TRUE(delegate.isQuitRefused()); // the guard of every application action and menu item
+    pane.addFolders(true, {QUrl::fromLocalFile(path(QStringLiteral("d1")))});
+    EXPECT_TRUE(protectedFolders.empty());
+    ASSERT_TRUE(waitFor([&] { return results->isEnabled(); }, 30000));
+
+    EXPECT_TRUE(state.selectedIndexArray == expected);
+    EXPECT_EQ(AutoMarkRun::largeMarkingsInPlace(), inPlaceBefore);
+    EXPECT_TRUE(pane.btnAdd->isEnabled());
+    EXPECT_FALSE(delegate.isQuitRefused());
+    QWidget *focused = QApplication::focusWidget();
+    EXPECT_TRUE(focused && results->isAncestorOf(focused)) << (focused ? focuschecks::nameOf(focused) : "none");
 }
 
 INSTANTIATE_TEST_SUITE_P(GridAndList, RuleMarkingTest, ::testing::Values(false, true),
