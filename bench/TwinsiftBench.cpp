@@ -10,11 +10,12 @@
 // Defaults are those of a fresh installation: videos off, minimum size 1024 bytes, hash size 72,
 // time window 1 s, distance 1 m. The second form times the pair pass of the similar scan alone on N
 // made-up photos (times spread over days with bursts of near-copies, some GPS positions).
-// The other modes (--results, --automark, --trash, --deletion) are listed by the usage text below and described
-// in bench/README.md.
+// The other modes (--results, --automark, --trash, --deletion, --hashes) are listed by the usage text below and
+// described in bench/README.md.
 
 #include "AutoMarkBench.h"
 #include "DeletionBench.h"
+#include "HashesMode.h"
 #include "TrashMode.h"
 #include "ResultsBench.h"
 #include "model/ImageFile.h"
@@ -55,6 +56,7 @@ int usage()
                  "       twinsift-bench --results [--groups N] [--files M >= 2N] [--seed S]\n"
                  "       twinsift-bench --automark [--groups N] [--seed S]\n"
                  "       twinsift-bench --trash PATH...\n"
+                 "       twinsift-bench --hashes [--size S] PATH...\n"
                  "       twinsift-bench --deletion [--files N >= 2] [--marked M < N]\n");
     return 2;
 }
@@ -130,6 +132,8 @@ int main(int argc, char **argv)
         return resultsBench(args.mid(1));
     if (args.value(0) == "--deletion")
         return deletionBench(args.mid(1));
+    if (args.value(0) == "--hashes")
+        return hashesMode(args.mid(1));
 
     bool similar = false;
     bool kindGiven = false;
