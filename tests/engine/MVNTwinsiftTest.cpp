@@ -204,6 +204,24 @@ TEST_F(MVNTwinsiftTest, ReducedScaleDecodeHashesLikeFullDecode)
     EXPECT_EQ(MVNTwinsift::thumbnail(pathOf("tiny.jpg"), 72).size(), QSize(40, 30));
 }
 
+// A picture under the cap of full decodes (here 36 megapixels, 144 MB decoded) is read whatever
+// allocation limit the installed Qt release sets by default.
+TEST_F(MVNTwinsiftTest, LargePngUnderTheFullDecodeCapIsHashed)
+{
+    {
+        QImage picture(6000, 6000, QImage::Format_RGB32);
+        ASSERT_FALSE(picture.isNull());
+        for (int y = 0; y < picture.height(); ++y) {
+            auto *line = reinterpret_cast<QRgb *>(picture.scanLine(y));
+            for (int x = 0; x < picture.width(); ++x)
+                line[x] = ((x / 1000 + y / 1500) % 2) ? qRgb(200, 180, 160) : qRgb(40, 60, 80);
+        }
+        ASSERT_TRUE(picture.save(pathOf("large.png")));
+    }
+    EXPECT_EQ(MVNTwinsift::thumbnail(pathOf("large.png"), 72).size(), QSize(72, 72));
+    EXPECT_TRUE(hasher.twk(pathOf("large.png"), 72).hasHash());
+}
+
 // HEIC photos are photos of the scan; the Qt readers cannot decode them, the image source can.
 TEST_F(MVNTwinsiftTest, HeicPhotoHashesLikeItsSource)
 {
