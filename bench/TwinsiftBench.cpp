@@ -11,11 +11,12 @@
 // time window 1 s, distance 1 m. The second form times the pair pass of the similar scan alone on N
 // made-up photos (times spread over days with bursts of near-copies, some GPS positions; with
 // --undated, photos dated only by creation times that all fall within seconds).
-// The other modes (--results, --automark, --trash, --deletion) are listed by the usage text below and described
-// in bench/README.md.
+// The other modes (--results, --automark, --trash, --deletion, --hashes) are listed by the usage text below and
+// described in bench/README.md.
 
 #include "AutoMarkBench.h"
 #include "DeletionBench.h"
+#include "HashesMode.h"
 #include "TrashMode.h"
 #include "ResultsBench.h"
 #include "model/ImageFile.h"
@@ -56,6 +57,7 @@ int usage()
                  "       twinsift-bench --results [--groups N] [--files M >= 2N] [--seed S]\n"
                  "       twinsift-bench --automark [--groups N] [--seed S]\n"
                  "       twinsift-bench --trash PATH...\n"
+                 "       twinsift-bench --hashes [--size S] PATH...\n"
                  "       twinsift-bench --deletion [--files N >= 2] [--marked M < N]\n");
     return 2;
 }
@@ -161,6 +163,8 @@ int main(int argc, char **argv)
         return resultsBench(args.mid(1));
     if (args.value(0) == "--deletion")
         return deletionBench(args.mid(1));
+    if (args.value(0) == "--hashes")
+        return hashesMode(args.mid(1));
 
     bool similar = false;
     bool kindGiven = false;

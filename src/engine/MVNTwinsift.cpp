@@ -5,9 +5,63 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <bit>
+#include <cmath>
 
 namespace {
+
+// Grey levels as the luminance of the sRGB colour, worked out in linear light in integers, so that
+// every release of the system libraries gives the same level for the same colour:
+// Y = 0.2126 R + 0.7152 G + 0.0722 B on linear values, coded back to the sRGB curve and rounded.
+struct GreyTables {
+    std::array<uint32_t, 256> linear{};     // sRGB level -> linear light, 0 ... 65535
+    std::array<uint64_t, 255> thresholds{}; // the weighted linear sum at which level k + 1 begins
+
+    GreyTables()
+    {
+        auto toLinear = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+        for (int i = 0; i < 256; ++i)
+            linear[size_t(i)] = uint32_t(std::lround(toLinear(i / 255.0) * 65535.0));
+        for (int k = 0; k < 255; ++k)
+            thresholds[size_t(k)] = uint64_t(std::llround(toLinear((k + 0.5) / 255.0) * 65535.0 * 10000.0));
+    }
+
+    uint8_t greyOf(uint32_t r, uint32_t g, uint32_t b) const
+    {
+        const uint64_t y = 2126u * uint64_t(linear[r]) + 7152u * uint64_t(linear[g]) + 722u * uint64_t(linear[b]);
+        return uint8_t(std::upper_bound(thresholds.begin(), thresholds.end(), y) - thresholds.begin());
+    }
+};
+
+const GreyTables &greyTables()
+{
+    static const GreyTables tables;
+    return tables;
+}
+
+// How much of each source pixel (along one axis of `from` pixels) falls into each of `to` pixels
+// when the axis is stretched or shrunk to fit: output pixel x covers the source span
+// [x * from / to, (x + 1) * from / to), measured here in units of 1 / to source pixels, so every
+// weight is an integer and the weights of one output pixel add up to `from`.
+struct Span {
+    int first = 0;
+    std::vector<uint32_t> weights;
+};
+
+std::vector<Span> areaSpans(int from, int to)
+{
+    std::vector<Span> spans(static_cast<size_t>(to));
+    for (int x = 0; x < to; ++x) {
+        const int64_t begin = int64_t(x) * from;
+        const int64_t end = int64_t(x + 1) * from;
+        Span &span = spans[size_t(x)];
+        span.first = int(begin / to);
+        for (int64_t i = span.first; i * to < end; ++i)
+            span.weights.push_back(uint32_t(std::min(end, (i + 1) * to) - std::max(begin, i * to)));
+    }
+    return spans;
+}
 
 QSize fitWithin(QSize size, int maxPixel)
 {
@@ -36,6 +90,81 @@ QImage MVNTwinsift::thumbnail(const QString &path, int maxPixel)
     return image ? *image : QImage();
 }
 
+QImage MVNTwinsift::greyBitmap(const QImage &thumbnail, int bitmapSize)
+{
+    if (thumbnail.isNull() || bitmapSize < 1)
+        return {};
+    const int width = thumbnail.width();
+    const int height = thumbnail.height();
+    const int s = bitmapSize;
+    // The pixels as premultiplied red, green and blue (transparent parts over black, as on an empty
+    // bitmap), read here rather than through a conversion of the library's.
+    const bool isGrey = thumbnail.format() == QImage::Format_Grayscale8;
+    const QImage source = isGrey ? thumbnail : thumbnail.convertToFormat(QImage::Format_ARGB32);
+    if (source.isNull())
+        return {};
+    std::vector<uint32_t> rgb(size_t(width) * size_t(height) * 3);
+    for (int y = 0; y < height; ++y) {
+        uint32_t *out = rgb.data() + size_t(y) * size_t(width) * 3;
+        if (isGrey) {
+            const uchar *line = source.constScanLine(y);
+            for (int x = 0; x < width; ++x, out += 3)
+                out[0] = out[1] = out[2] = line[x];
+            continue;
+        }
+        const QRgb *line = reinterpret_cast<const QRgb *>(source.constScanLine(y));
+        for (int x = 0; x < width; ++x, out += 3) {
+            const uint32_t a = uint32_t(qAlpha(line[x]));
+            out[0] = (uint32_t(qRed(line[x])) * a + 127) / 255;
+            out[1] = (uint32_t(qGreen(line[x])) * a + 127) / 255;
+            out[2] = (uint32_t(qBlue(line[x])) * a + 127) / 255;
+        }
+    }
+
+    // Stretched over the s x s square by area averaging: each grey pixel is the mean of the part
+    // of the picture it covers, rows first, then columns, in integers.
+    const std::vector<Span> columns = areaSpans(width, s);
+    const std::vector<Span> rows = areaSpans(height, s);
+    std::vector<uint64_t> across(size_t(s) * size_t(height) * 3);
+    for (int y = 0; y < height; ++y) {
+        const uint32_t *in = rgb.data() + size_t(y) * size_t(width) * 3;
+        uint64_t *out = across.data() + size_t(y) * size_t(s) * 3;
+        for (int x = 0; x < s; ++x) {
+            const Span &span = columns[size_t(x)];
+            uint64_t sum[3] = {0, 0, 0};
+            for (size_t i = 0; i < span.weights.size(); ++i) {
+                const uint32_t *pixel = in + (size_t(span.first) + i) * 3;
+                for (int c = 0; c < 3; ++c)
+                    sum[c] += uint64_t(pixel[c]) * span.weights[i];
+            }
+            for (int c = 0; c < 3; ++c)
+                out[size_t(x) * 3 + size_t(c)] = sum[c];
+        }
+    }
+    const uint64_t total = uint64_t(width) * uint64_t(height);
+    const GreyTables &tables = greyTables();
+    QImage grey(s, s, QImage::Format_Grayscale8);
+    if (grey.isNull())
+        return {};
+    for (int y = 0; y < s; ++y) {
+        const Span &span = rows[size_t(y)];
+        uchar *line = grey.scanLine(y);
+        for (int x = 0; x < s; ++x) {
+            uint64_t sum[3] = {0, 0, 0};
+            for (size_t i = 0; i < span.weights.size(); ++i) {
+                const uint64_t *pixel = across.data() + ((size_t(span.first) + i) * size_t(s) + size_t(x)) * 3;
+                for (int c = 0; c < 3; ++c)
+                    sum[c] += pixel[c] * span.weights[i];
+            }
+            uint32_t level[3];
+            for (int c = 0; c < 3; ++c)
+                level[c] = uint32_t((sum[c] + total / 2) / total);
+            line[x] = tables.greyOf(level[0], level[1], level[2]);
+        }
+    }
+    return grey;
+}
+
 MVNTwinsift::HashResult MVNTwinsift::hashThumbnail(const QImage &thumbnail, int bitmapSize)
 {
     HashResult result;
@@ -44,26 +173,14 @@ MVNTwinsift::HashResult MVNTwinsift::hashThumbnail(const QImage &thumbnail, int 
         return result;
     }
     const int s = bitmapSize;
-    // The picture stretched over the s x s square; transparent parts over black, as on an empty
-    // bitmap.
-    const QImage stretched = thumbnail.convertToFormat(QImage::Format_ARGB32_Premultiplied)
-                                 .scaled(s, s, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    if (stretched.isNull() || stretched.width() != s || stretched.height() != s) {
+    const QImage greyImage = greyBitmap(thumbnail, s);
+    if (greyImage.isNull()) {
         result.outcome = HashOutcome::Unreadable;
         return result;
     }
-    QImage canvas(s, s, QImage::Format_RGB32);
-    canvas.fill(Qt::black);
-    {
-        QPainter painter(&canvas);
-        painter.drawImage(0, 0, stretched);
-    }
-    // Drawn into an 8-bit grey bitmap: g is the pixel's grey level (its luminance), so a black and
-    // white copy of a colour photo gives the photo's own grey levels.
-    const QImage greyBitmap = canvas.convertToFormat(QImage::Format_Grayscale8);
     std::vector<uint8_t> grey(size_t(s) * size_t(s));
     for (int y = 0; y < s; ++y) {
-        const uchar *line = greyBitmap.constScanLine(y);
+        const uchar *line = greyImage.constScanLine(y);
         std::copy(line, line + s, grey.begin() + std::ptrdiff_t(size_t(y) * size_t(s)));
     }
 

@@ -10,10 +10,10 @@
 //
 // The hash of a photo for a bitmap size s: a thumbnail of the photo (the one the file embeds when
 // it has one, else the picture decoded at reduced size; orientation applied, longer side at most s)
-// is stretched to s x s, drawn into an 8-bit grey bitmap (grey level = luminance), and cut into a
-// 4 x 4 grid of blocks; each pixel gives one bit, set when the pixel is strictly brighter than the mean of its
-// block. The bits are numbered block by block (bands top-down, blocks left to right, rows top-down
-// inside a block) and packed most significant bit first into 64-bit words.
+// is stretched to s x s by area averaging into an 8-bit grey bitmap (grey level = the luminance of the
+// sRGB colour, worked out in linear light), and cut into a 4 x 4 grid of blocks; each pixel gives one bit, set when the
+// pixel is strictly brighter than the mean of its block. The bits are numbered block by block (bands top-down, blocks
+// left to right, rows top-down inside a block) and packed most significant bit first into 64-bit words.
 //
 // The class has no state; every call stands alone and may run on any thread.
 class MVNTwinsift
@@ -60,6 +60,10 @@ public:
     // picture's proportions, else the picture decoded at reduced scale (ImageSource::thumbnail).
     // Null when unreadable.
     static QImage thumbnail(const QString &path, int maxPixel);
+    // The thumbnail stretched over s x s by area averaging and turned grey (transparent parts over
+    // black), in integer arithmetic of this class's own: the same pixels give the same bitmap
+    // whatever release of the image libraries is installed. Null for a null thumbnail.
+    static QImage greyBitmap(const QImage &thumbnail, int bitmapSize);
     // The hash of an already made thumbnail.
     static HashResult hashThumbnail(const QImage &thumbnail, int bitmapSize);
 

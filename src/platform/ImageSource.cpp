@@ -14,6 +14,7 @@
 #include "platform/JpegDecoding.h"
 #include "platform/RegularFile.h"
 
+#include <QImageReader>
 #include <QLoggingCategory>
 
 #include <libheif/heif.h>
@@ -56,6 +57,7 @@ void quietImageReaders(QLoggingCategory *category)
 ImageSource::ImageSource(const QString &path)
     : path_(path)
 {
+    initializeLibraries();
 }
 
 void ImageSource::initializeLibraries()
@@ -79,6 +81,13 @@ void ImageSource::initializeLibraries()
         // decode at once; setting it up here, once, removes that race.
         heif_init(nullptr);
         previousCategoryFilter = QLoggingCategory::installFilter(quietImageReaders);
+        // Qt's readers refuse a picture whose decoded image would pass this many megabytes; the
+        // default differs between Qt releases (128 in 6.4, 256 in 6.8), so the same files would be
+        // read on one release and left out on the other. Set here, it covers the largest picture
+        // decoded in full (kMaxFullDecodePixels at 4 bytes a pixel) on every release; the decode
+        // budget bounds the memory.
+        static_assert(kMaxFullDecodePixels * 4 <= qint64(256) * 1024 * 1024);
+        QImageReader::setAllocationLimit(256);
         exiv::enableBmff();
     });
 }

@@ -218,7 +218,10 @@ std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool ap
         if (size.isValid()) {
             const qint64 pixels = qint64(size.width()) * size.height();
             const QSize target = fitWithin(size, maxPixel);
-            if (reader.supportsOption(QImageIOHandler::ScaledSize)) {
+            // Qt's PNG reader reduces the picture by a road of its own in some releases and not in
+            // others; decoded whole and reduced below, a PNG gives the same pixels on every one.
+            const bool ownReduction = reader.format() == "png";
+            if (reader.supportsOption(QImageIOHandler::ScaledSize) && !ownReduction) {
                 estimate = qint64(target.width()) * target.height() * 4;
                 if (target != size)
                     reader.setScaledSize(target);

@@ -4,6 +4,7 @@
 #include "support/ServicesFixtures.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QImageReader>
 #include <QProcess>
 #include <QStandardPaths>
@@ -139,7 +140,7 @@ TEST_F(MVNTwinsiftTest, NonSquarePictureIsStretchedNotPadded)
         MVNTwinsift::hashThumbnail(photo.scaled(72, 72, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), 72);
     ASSERT_TRUE(wide.hasHash());
     ASSERT_TRUE(stretched.hasHash());
-    EXPECT_GE(hasher.mVNCompare(wide.words, stretched.words, 72), 97.0f);
+    EXPECT_GE(hasher.mVNCompare(wide.words, stretched.words, 72), 95.0f);
 
     // Padding the picture into a square would give another hash.
     QImage padded(480, 480, QImage::Format_RGB32);
@@ -206,6 +207,24 @@ TEST_F(MVNTwinsiftTest, ReducedScaleDecodeHashesLikeFullDecode)
     EXPECT_EQ(MVNTwinsift::thumbnail(pathOf("tiny.jpg"), 72).size(), QSize(40, 30));
 }
 
+// A picture under the cap of full decodes (here 36 megapixels, 144 MB decoded) is read whatever
+// allocation limit the installed Qt release sets by default.
+TEST_F(MVNTwinsiftTest, LargePngUnderTheFullDecodeCapIsHashed)
+{
+    {
+        QImage picture(6000, 6000, QImage::Format_RGB32);
+        ASSERT_FALSE(picture.isNull());
+        for (int y = 0; y < picture.height(); ++y) {
+            auto *line = reinterpret_cast<QRgb *>(picture.scanLine(y));
+            for (int x = 0; x < picture.width(); ++x)
+                line[x] = ((x / 1000 + y / 1500) % 2) ? qRgb(200, 180, 160) : qRgb(40, 60, 80);
+        }
+        ASSERT_TRUE(picture.save(pathOf("large.png")));
+    }
+    EXPECT_EQ(MVNTwinsift::thumbnail(pathOf("large.png"), 72).size(), QSize(72, 72));
+    EXPECT_TRUE(hasher.twk(pathOf("large.png"), 72).hasHash());
+}
+
 // HEIC photos are photos of the scan; the Qt readers cannot decode them, the image source can.
 TEST_F(MVNTwinsiftTest, HeicPhotoHashesLikeItsSource)
 {
@@ -251,6 +270,50 @@ TEST_F(MVNTwinsiftTest, GreyCopiesOfRealColourPhotosScoreHigh)
         const QString grey = pathOf(QStringLiteral("grey%1.png").arg(tried));
         ASSERT_TRUE(colour.convertToFormat(QImage::Format_Grayscale8).save(grey));
         EXPECT_GE(hasher.mVNCompare(hashOf(original), hashOf(grey), 72), 96.0f) << relative.toStdString();
+    }
+    if (tried == 0)
+        GTEST_SKIP() << "forensics-samples-files is not installed";
+}
+
+// The grey render and its reduction are this program's own integer arithmetic, and the decoders of
+// these photos (JPEG at reduced scale, PNG decoded whole) give the same pixels on every supported
+// release: the hashes are held to fixed values, so a change of a system library that would move
+// the groups shows here.
+TEST_F(MVNTwinsiftTest, HashesOfRealPhotosAreTheSameOnEveryRelease)
+{
+    // Grey levels are the luminance of the sRGB colour in linear light; stretching averages areas.
+    QImage colours(4, 1, QImage::Format_RGB32);
+    const QRgb samples[] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(200, 120, 40)};
+    for (int x = 0; x < 4; ++x)
+        colours.setPixel(x, 0, samples[x]);
+    const QImage levels = MVNTwinsift::greyBitmap(colours.scaled(4, 1), 4);
+    ASSERT_EQ(levels.format(), QImage::Format_Grayscale8);
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(levels.constScanLine(3)), 4).toHex(), QByteArray("7fdc4c8b"));
+    QImage halves(2, 1, QImage::Format_RGB32);
+    halves.setPixel(0, 0, qRgb(0, 0, 0));
+    halves.setPixel(1, 0, qRgb(255, 255, 255));
+    EXPECT_EQ(
+        QByteArray(reinterpret_cast<const char *>(MVNTwinsift::greyBitmap(halves, 3).constScanLine(1)), 3).toHex(),
+        QByteArray("0080ff"));
+
+    const std::pair<const char *, const char *> photos[] = {
+        {"original-files/pic1/IMG_20200827_231612.jpg", "be71dc445f77cc4f077db38181acc2ae"},
+        {"original-files/pic1/IMG_1054.JPG", "156b58e7f6edbe3193974f2d39395ef2"},
+        {"original-files/pic2/IMG_20200608_111614.jpg", "6247442e473d434973b0d77fa8f63542"},
+        {"original-files/pic2/d-debian.png", "ffa71ab31bb6a6ffb6c06e318c9b271e"},
+        {"original-files/pic1/debian.png", "1fab074ffd438b5506d71122c114b66f"},
+    };
+    int tried = 0;
+    for (const auto &[relative, expected] : photos) {
+        const QString path = fixtures::realSample(QString::fromLatin1(relative));
+        if (path.isEmpty())
+            continue;
+        ++tried;
+        const auto words = hashOf(path);
+        QCryptographicHash md5(QCryptographicHash::Md5);
+        for (uint64_t word : words)
+            md5.addData(QByteArray::number(qulonglong(word), 16).rightJustified(16, '0'));
+        EXPECT_EQ(md5.result().toHex(), QByteArray(expected)) << relative;
     }
     if (tried == 0)
         GTEST_SKIP() << "forensics-samples-files is not installed";
