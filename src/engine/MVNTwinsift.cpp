@@ -2,8 +2,6 @@
 
 #include "platform/ImageSource.h"
 
-#include <QPainter>
-
 #include <algorithm>
 #include <array>
 #include <bit>
