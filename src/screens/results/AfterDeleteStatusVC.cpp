@@ -13,6 +13,8 @@
 #include "screens/results/ResultPictures.h"
 #include "screens/results/ResultScreenStyle.h"
 #include "screens/results/ScanResultVC.h"
+#include "screens/results/grid/ThumbnailVC.h"
+#include "screens/results/list/ListViewVC.h"
 #include "screens/shell/AllViewControllers.h"
 #include "screens/shell/CustomAnimator.h"
 #include "model/NotificationNames.h"
@@ -422,6 +424,14 @@ void AfterDeleteStatusVC::tappedFinalOutput()
     center.post(NotificationName::closeToExitVC);
     center.post(NotificationName::disableScanButtonControl);
     results->boxTopBlackLayer->hide();
+    // The keyboard goes on where the user looks: the current card of the form shown (else the first
+    // group in view), not whatever control the summary's going handed the focus to.
+    ResultViewController *form = results->customViewImgeListing->isHidden()
+        ? static_cast<ResultViewController *>(listViewVC())
+        : static_cast<ResultViewController *>(thumbnailVC());
+    if (form && form->collectionView && form->collectionView->isVisibleTo(results)
+        && !form->resultState().imageDirectories.empty())
+        form->collectionView->setFocus(Qt::TabFocusReason);
 }
 
 void AfterDeleteStatusVC::tappedBackToHome()

@@ -17,6 +17,7 @@
 #include "screens/results/ResultRefresh.h"
 #include "screens/results/NoSimilarDuplicatePhotosFoundVC.h"
 #include "screens/results/ScanResultVC.h"
+#include "screens/results/grid/ThumbnailVC.h"
 #include "screens/shell/CustomAnimator.h"
 #include "screens/shell/HubScreens.h"
 #include "screens/shell/ViewController.h"
@@ -454,7 +455,15 @@ TEST_F(ResultsFlowTest, SheetSummaryAndFooterCountTheFilesShownAtTheLevel)
     QTest::keyClick(status->btnFinalOutput, Qt::Key_Return);
     ASSERT_TRUE(waitFor([&] { return !status->isVisible(); }));
     QApplication::processEvents();
-    expectEveryStopShowsFocus(results->btnBackToHome, results);
+    // The focus lands on the results' current card by itself, and Tab never goes under them.
+    QWidget *focus = QApplication::focusWidget();
+    ASSERT_TRUE(focus);
+    EXPECT_EQ(focus, thumbnailVC()->collectionView) << focuschecks::nameOf(focus);
+    EXPECT_TRUE(thumbnailVC()->collectionView->currentItem());
+    expectEveryStopShowsFocus(focus, results);
+    for (QWidget *w : home->findChildren<QWidget *>())
+        if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus) && !results->isAncestorOf(w))
+            ADD_FAILURE() << focuschecks::nameOf(w) << " can take the focus under the results";
     EXPECT_EQ(summaryCount, QStringLiteral("2"));
     EXPECT_EQ(summaryCount, footerCount());
     EXPECT_EQ(substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_72")), {summarySize}),
