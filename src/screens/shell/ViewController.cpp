@@ -220,6 +220,7 @@ void ViewController::buildView()
     rightColumnScroller->setObjectName(QStringLiteral("rightColumnScroller"));
     rightColumnScroller->setFrameShape(QFrame::NoFrame);
     rightColumnScroller->setWidgetResizable(true);
+    rightColumnScroller->setFocusPolicy(Qt::NoFocus); // its controls take the focus, not the frame
     rightColumnScroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     rightColumnScroller->setStyleSheet(QStringLiteral("QScrollArea#rightColumnScroller { background: transparent; }"));
     rightColumnScroller->viewport()->setAutoFillBackground(false);
@@ -243,6 +244,7 @@ void ViewController::buildView()
         row->setSpacing(8);
         check = new QRadioButton(button);
         check->setAutoExclusive(false);
+        check->setFocusPolicy(Qt::NoFocus); // the mode button round it is the Tab stop
         check->setCursor(Qt::PointingHandCursor);
         label = new QLabel(button);
         label->setStyleSheet(Theme::modeLabelStyleSheet());
