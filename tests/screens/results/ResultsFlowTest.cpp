@@ -470,6 +470,44 @@ TEST_F(ResultsFlowTest, SheetSummaryAndFooterCountTheFilesShownAtTheLevel)
               results->lblAllSizeCanBeRemoved->text());
 }
 
+// The summary counts what Show Results will show: the regrouping of the remaining scanned files at
+// the level. Here the deleted file led its group, and the member that scored below the level now
+// leads the rest, so the regrouping forms a group of two where the shown groups kept none.
+TEST_F(ResultsFlowTest, SummaryCountsTheGroupsThatShowResultsWillShow)
+{
+    const QString a = writePhoto(QStringLiteral("home/a.jpg"), 5);
+    copyFile(a, QStringLiteral("home/b/a.jpg"));
+    copyFile(a, QStringLiteral("home/c/a.jpg"));
+    NotificationRecorder recorder(navigationNames());
+    ScanResultVC *results = scanThroughHome(recorder, true);
+    ASSERT_TRUE(results);
+    ResultState &state = ResultState::shared();
+    ASSERT_EQ(state.allImages.size(), 1u);
+    ASSERT_EQ(state.allImages[0].size(), 3u);
+    state.allImages[0][1]->matchingPercentage = 85.0f;
+    results->sliderMatchingLevel->setValue(3); // 88 %
+    ASSERT_TRUE(waitFor([&] { return state.shownFileCount() == 2; }));
+    ASSERT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp); }));
+    const ImageFilePtr leader = state.shownFile(0, 0);
+    ASSERT_EQ(leader, state.allImages[0][0]);
+    ASSERT_TRUE(state.mark(0, 0));
+    confirmBeforeDeletingPhotos = false;
+    results->tappedDeleteMarked();
+    ASSERT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("presentAfterDeleteView")) == 1; }));
+    auto *status = AllViewControllers::cached<AfterDeleteStatusVC>(QStringLiteral("AfterDeleteStatus"));
+    ASSERT_TRUE(waitFor([&] { return status->isVisible(); }));
+    EXPECT_EQ(status->lblTotalItemsFound->text(), QStringLiteral("2"));
+    EXPECT_EQ(status->lblFinalOutput->text(), localizedText(QStringLiteral("IDS_TWK_209")));
+    const QString summarySize = status->lblTotalSize->text();
+
+    status->tappedFinalOutput();
+    ASSERT_EQ(state.shownFileCount(), 2);
+    EXPECT_EQ(results->lblAllDuplicatePhotosFound->text(),
+              QStringLiteral("2 ") + localizedText(QStringLiteral("IDS_TWK_42")));
+    EXPECT_EQ(substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_72")), {summarySize}),
+              results->lblAllSizeCanBeRemoved->text());
+}
+
 // Dragging the matching-level slider: the thumb follows the pointer to where it is let go, and the
 // groups shown afterwards are those of that level (the drag is not cut short by the regrouping).
 TEST_F(ResultsFlowTest, DraggedSliderFollowsThePointerAndShowsTheLevelWhereItStops)
