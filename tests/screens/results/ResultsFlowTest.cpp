@@ -508,6 +508,34 @@ TEST_F(ResultsFlowTest, SummaryCountsTheGroupsThatShowResultsWillShow)
               results->lblAllSizeCanBeRemoved->text());
 }
 
+// When the regrouping will show no group, the summary says nothing is left and its button goes home.
+TEST_F(ResultsFlowTest, SummarySaysNothingIsLeftWhenShowResultsWouldShowNoGroup)
+{
+    const QString a = writePhoto(QStringLiteral("home/a.jpg"), 6);
+    copyFile(a, QStringLiteral("home/b/a.jpg"));
+    copyFile(a, QStringLiteral("home/c/a.jpg"));
+    NotificationRecorder recorder(navigationNames());
+    ScanResultVC *results = scanThroughHome(recorder, true);
+    ASSERT_TRUE(results);
+    ResultState &state = ResultState::shared();
+    ASSERT_EQ(MVNAssistance::totalItemCount(state.allImages), 3);
+    state.allImages[0][2]->matchingPercentage = 85.0f; // the rest then has no member at the level
+    results->sliderMatchingLevel->setValue(3);
+    ASSERT_TRUE(waitFor([&] { return state.shownFileCount() == 2; }));
+    ASSERT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp); }));
+    ASSERT_TRUE(state.mark(0, 0));
+    confirmBeforeDeletingPhotos = false;
+    results->tappedDeleteMarked();
+    ASSERT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("presentAfterDeleteView")) == 1; }));
+    auto *status = AllViewControllers::cached<AfterDeleteStatusVC>(QStringLiteral("AfterDeleteStatus"));
+    ASSERT_TRUE(waitFor([&] { return status->isVisible(); }));
+    ASSERT_FALSE(state.allImages.empty());
+    EXPECT_EQ(status->lblTotalItemsFound->text(), QStringLiteral("1")); // the file trashed
+    EXPECT_EQ(status->lblFinalOutput->text(), localizedText(QStringLiteral("IDS_TWK_48")));
+    status->tappedFinalOutput();
+    EXPECT_TRUE(waitFor([&] { return !results->isVisible(); }));
+}
+
 // Dragging the matching-level slider: the thumb follows the pointer to where it is let go, and the
 // groups shown afterwards are those of that level (the drag is not cut short by the regrouping).
 TEST_F(ResultsFlowTest, DraggedSliderFollowsThePointerAndShowsTheLevelWhereItStops)
