@@ -61,6 +61,13 @@ void CustomSliderCell::paintEvent(QPaintEvent *)
     drawBarInside(painter, barRect());
     drawTickMarks(painter);
     drawKnob(painter);
+    if (hasFocus()) {
+        // The keyboard's place: a blue ring round the whole control, as the buttons have.
+        painter.setOpacity(1.0);
+        painter.setPen(QPen(Palette::focusBlue, 2.0));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1.0, 1.0, -1.0, -1.0), 5.0, 5.0);
+    }
 }
 
 void CustomSliderCell::drawBarInside(QPainter &painter, const QRectF &rect)

@@ -5,6 +5,7 @@
 
 #include "controls/SYFlatButton.h"
 #include "model/ModuleState.h"
+#include "model/ResultRegrouping.h"
 #include "model/TextLookup.h"
 #include "platform/Dispatch.h"
 #include "platform/NotificationCenter.h"
@@ -13,8 +14,11 @@
 #include "screens/results/ResultPictures.h"
 #include "screens/results/ResultScreenStyle.h"
 #include "screens/results/ScanResultVC.h"
+#include "screens/results/grid/ThumbnailVC.h"
+#include "screens/results/list/ListViewVC.h"
 #include "screens/shell/AllViewControllers.h"
 #include "screens/shell/CustomAnimator.h"
+#include "services/SelectionSummary.h"
 #include "model/NotificationNames.h"
 
 #include <QApplication>
@@ -317,10 +321,26 @@ void AfterDeleteStatusVC::updateDeletionSummary()
     const QString trashWord = wordForCount(trashedCountText);
     enableAfterDeleteButtons();
 
+    // Show Results regroups every remaining scanned file at the level: the figures are those of the
+    // groups it will show, which can differ from the groups shown before the deletion less the
+    // files that went (a group's first member gone, another one now leads it).
+    m_resultsWillShow = false;
+    QString remainingCount = resultCountText, remainingSize = resultSizeText;
+    if (isTrashed && isResult) {
+        const ImageGroups remaining =
+            ResultRegrouping::groupsAtMatchingLevel(ResultState::shared().allImages, similarityThreshold);
+        m_resultsWillShow = !remaining.empty();
+        const auto [count, size] = groupsSizeText(remaining);
+        if (count && size) {
+            remainingCount = QString::number(*count);
+            remainingSize = *size;
+        }
+    }
+
     enum class Case { None, TrashNothingLeft, TrashResultsLeft, PhotosOnly };
     Case shown = Case::None;
     if (isTrashed)
-        shown = isResult ? Case::TrashResultsLeft : Case::TrashNothingLeft;
+        shown = m_resultsWillShow ? Case::TrashResultsLeft : Case::TrashNothingLeft;
     else if (isPhotoLibrary)
         shown = Case::PhotosOnly;
 
@@ -341,11 +361,11 @@ void AfterDeleteStatusVC::updateDeletionSummary()
         break;
     case Case::TrashResultsLeft:
         // What the results show once the user goes back to them, not what the level hides.
-        lblTotalItemsFound->setText(resultCountText);
-        lblTotalSize->setText(resultSizeText);
+        lblTotalItemsFound->setText(remainingCount);
+        lblTotalSize->setText(remainingSize);
         imgViewStatus->setPixmap(QPixmap::fromImage(ResultPictures::statusPicture(128)));
         lblSpaceRecovered->setText(text("IDS_TWK_207"));
-        lblStatusTotoalItems->setText(format("IDS_TWK_206", {wordForCount(resultCountText)}));
+        lblStatusTotoalItems->setText(format("IDS_TWK_206", {wordForCount(remainingCount)}));
         lblSearchnremoveduplicate->setText(format("IDS_TWK_210", {trashedCountText, trashWord, trashedSizeText}));
         lblFinalOutputStatus->setText(format("IDS_TWK_208", {plural}));
         lblFinalOutput->setText(text("IDS_TWK_209"));
@@ -410,7 +430,7 @@ void AfterDeleteStatusVC::dismissOverlay()
 
 void AfterDeleteStatusVC::tappedFinalOutput()
 {
-    if (!isResult) {
+    if (!isResult || !m_resultsWillShow) {
         dismissOverlay();
         scanResultVC()->backToHomeObserver();
         return;
@@ -422,6 +442,14 @@ void AfterDeleteStatusVC::tappedFinalOutput()
     center.post(NotificationName::closeToExitVC);
     center.post(NotificationName::disableScanButtonControl);
     results->boxTopBlackLayer->hide();
+    // The keyboard goes on where the user looks: the current card of the form shown (else the first
+    // group in view), not whatever control the summary's going handed the focus to.
+    ResultViewController *form = results->customViewImgeListing->isHidden()
+        ? static_cast<ResultViewController *>(listViewVC())
+        : static_cast<ResultViewController *>(thumbnailVC());
+    if (form && form->collectionView && form->collectionView->isVisibleTo(results)
+        && !form->resultState().imageDirectories.empty())
+        form->collectionView->setFocus(Qt::TabFocusReason);
 }
 
 void AfterDeleteStatusVC::tappedBackToHome()

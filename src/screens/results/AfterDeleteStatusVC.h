@@ -91,4 +91,6 @@ private:
     // Gives the final-output button the focus unless it already is on a control of the summary.
     void focusDefaultButton();
     QVBoxLayout *m_recommendedLayout = nullptr;
+    // Show Results will show groups: some remain at the level after the deletion.
+    bool m_resultsWillShow = false;
 };

@@ -434,6 +434,11 @@ void AppDelegate::makeMenuItems()
     menuItemMinimize->setShortcut(QKeySequence(QStringLiteral("Ctrl+M")));
     menuItemHideTwinsift->setShortcut(QKeySequence(QStringLiteral("Ctrl+H")));
     menuItemTwinsiftHelp->setShortcut(QKeySequence::HelpContents);
+    // The menu bar lives in the main window, but its keys serve every window of the program
+    // (Preferences, the wizard, Other Applications) through these same actions, so an item that is
+    // disabled refuses its key everywhere.
+    for (QAction *item : {menuItemPreferences, menuItemQuit, menuItemTwinsiftHelp})
+        item->setShortcutContext(Qt::ApplicationShortcut);
     menuItemPreferences->setMenuRole(QAction::PreferencesRole);
     menuItemQuit->setMenuRole(QAction::QuitRole);
     menuItemAbout->setMenuRole(QAction::AboutRole);

@@ -220,6 +220,7 @@ void ViewController::buildView()
     rightColumnScroller->setObjectName(QStringLiteral("rightColumnScroller"));
     rightColumnScroller->setFrameShape(QFrame::NoFrame);
     rightColumnScroller->setWidgetResizable(true);
+    rightColumnScroller->setFocusPolicy(Qt::NoFocus); // its controls take the focus, not the frame
     rightColumnScroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     rightColumnScroller->setStyleSheet(QStringLiteral("QScrollArea#rightColumnScroller { background: transparent; }"));
     rightColumnScroller->viewport()->setAutoFillBackground(false);
@@ -243,6 +244,7 @@ void ViewController::buildView()
         row->setSpacing(8);
         check = new QRadioButton(button);
         check->setAutoExclusive(false);
+        check->setFocusPolicy(Qt::NoFocus); // the mode button round it is the Tab stop
         check->setCursor(Qt::PointingHandCursor);
         label = new QLabel(button);
         label->setStyleSheet(Theme::modeLabelStyleSheet());
@@ -296,6 +298,7 @@ void ViewController::buildView()
     scanRow->addWidget(boxScanForDuplicate);
     rightOuter->addLayout(scanRow);
     body->addWidget(right);
+    m_homeContent = {header, left, right};
 
     boxTopBlackLayer = new TopBlackLayer(this);
     placeLayers();
@@ -645,6 +648,18 @@ void ViewController::loadResult()
     result->setGeometry(rect());
     result->show();
     restack();
+    updateCoveredContent();
+}
+
+void ViewController::updateCoveredContent()
+{
+    // Under the results the home screen cannot be seen: hidden, its controls leave the Tab chain
+    // and no focus handed on (an overlay that goes, a control that hides) can land on them.
+    QWidget *result = embeddedResultView();
+    const bool covered = result && !result->isHidden();
+    for (QWidget *part : m_homeContent)
+        if (part && part->isHidden() == !covered)
+            part->setVisible(!covered);
 }
 
 void ViewController::restack()
@@ -857,6 +872,17 @@ bool ViewController::closeTopOverlayByKeyboard()
 
 bool ViewController::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_resultView.data()) {
+        switch (event->type()) {
+        case QEvent::ShowToParent:
+        case QEvent::HideToParent:
+        case QEvent::ParentChange:
+            updateCoveredContent();
+            break;
+        default:
+            break;
+        }
+    }
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape
         && watched->isWidgetType() && static_cast<QWidget *>(watched)->window() == window()
         && QApplication::activeModalWidget() == nullptr && closeTopOverlayByKeyboard())

@@ -156,6 +156,8 @@ private:
     void registerObservers();
     void placeLayers();
     void restack();
+    // Hides the home screen's own content while the results cover it, shows it again after.
+    void updateCoveredContent();
     void leavePopUpMode();
     void tryLeavePopUpMode();
     void setHomeModeControlsEnabled(bool enabled);
@@ -170,5 +172,6 @@ private:
     bool m_scanLookEnabled = false;
     bool m_exitPending = false;
     QPointer<QWidget> m_resultView;
+    std::vector<QPointer<QWidget>> m_homeContent; // the title bar and the two panels
     PhotosLibraryFlow *m_photosFlow = nullptr;
 };

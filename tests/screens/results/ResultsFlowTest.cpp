@@ -17,6 +17,7 @@
 #include "screens/results/ResultRefresh.h"
 #include "screens/results/NoSimilarDuplicatePhotosFoundVC.h"
 #include "screens/results/ScanResultVC.h"
+#include "screens/results/grid/ThumbnailVC.h"
 #include "screens/shell/CustomAnimator.h"
 #include "screens/shell/HubScreens.h"
 #include "screens/shell/ViewController.h"
@@ -454,11 +455,85 @@ TEST_F(ResultsFlowTest, SheetSummaryAndFooterCountTheFilesShownAtTheLevel)
     QTest::keyClick(status->btnFinalOutput, Qt::Key_Return);
     ASSERT_TRUE(waitFor([&] { return !status->isVisible(); }));
     QApplication::processEvents();
-    expectEveryStopShowsFocus(results->btnBackToHome, results);
+    // The focus lands on the results' current card by itself, and Tab never goes under them.
+    QWidget *focus = QApplication::focusWidget();
+    ASSERT_TRUE(focus);
+    EXPECT_EQ(focus, thumbnailVC()->collectionView) << focuschecks::nameOf(focus);
+    EXPECT_TRUE(thumbnailVC()->collectionView->currentItem());
+    expectEveryStopShowsFocus(focus, results);
+    for (QWidget *w : home->findChildren<QWidget *>())
+        if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus) && !results->isAncestorOf(w))
+            ADD_FAILURE() << focuschecks::nameOf(w) << " can take the focus under the results";
     EXPECT_EQ(summaryCount, QStringLiteral("2"));
     EXPECT_EQ(summaryCount, footerCount());
     EXPECT_EQ(substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_72")), {summarySize}),
               results->lblAllSizeCanBeRemoved->text());
+}
+
+// The summary counts what Show Results will show: the regrouping of the remaining scanned files at
+// the level. Here the deleted file led its group, and the member that scored below the level now
+// leads the rest, so the regrouping forms a group of two where the shown groups kept none.
+TEST_F(ResultsFlowTest, SummaryCountsTheGroupsThatShowResultsWillShow)
+{
+    const QString a = writePhoto(QStringLiteral("home/a.jpg"), 5);
+    copyFile(a, QStringLiteral("home/b/a.jpg"));
+    copyFile(a, QStringLiteral("home/c/a.jpg"));
+    NotificationRecorder recorder(navigationNames());
+    ScanResultVC *results = scanThroughHome(recorder, true);
+    ASSERT_TRUE(results);
+    ResultState &state = ResultState::shared();
+    ASSERT_EQ(state.allImages.size(), 1u);
+    ASSERT_EQ(state.allImages[0].size(), 3u);
+    state.allImages[0][1]->matchingPercentage = 85.0f;
+    results->sliderMatchingLevel->setValue(3); // 88 %
+    ASSERT_TRUE(waitFor([&] { return state.shownFileCount() == 2; }));
+    ASSERT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp); }));
+    const ImageFilePtr leader = state.shownFile(0, 0);
+    ASSERT_EQ(leader, state.allImages[0][0]);
+    ASSERT_TRUE(state.mark(0, 0));
+    confirmBeforeDeletingPhotos = false;
+    results->tappedDeleteMarked();
+    ASSERT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("presentAfterDeleteView")) == 1; }));
+    auto *status = AllViewControllers::cached<AfterDeleteStatusVC>(QStringLiteral("AfterDeleteStatus"));
+    ASSERT_TRUE(waitFor([&] { return status->isVisible(); }));
+    EXPECT_EQ(status->lblTotalItemsFound->text(), QStringLiteral("2"));
+    EXPECT_EQ(status->lblFinalOutput->text(), localizedText(QStringLiteral("IDS_TWK_209")));
+    const QString summarySize = status->lblTotalSize->text();
+
+    status->tappedFinalOutput();
+    ASSERT_EQ(state.shownFileCount(), 2);
+    EXPECT_EQ(results->lblAllDuplicatePhotosFound->text(),
+              QStringLiteral("2 ") + localizedText(QStringLiteral("IDS_TWK_42")));
+    EXPECT_EQ(substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_72")), {summarySize}),
+              results->lblAllSizeCanBeRemoved->text());
+}
+
+// When the regrouping will show no group, the summary says nothing is left and its button goes home.
+TEST_F(ResultsFlowTest, SummarySaysNothingIsLeftWhenShowResultsWouldShowNoGroup)
+{
+    const QString a = writePhoto(QStringLiteral("home/a.jpg"), 6);
+    copyFile(a, QStringLiteral("home/b/a.jpg"));
+    copyFile(a, QStringLiteral("home/c/a.jpg"));
+    NotificationRecorder recorder(navigationNames());
+    ScanResultVC *results = scanThroughHome(recorder, true);
+    ASSERT_TRUE(results);
+    ResultState &state = ResultState::shared();
+    ASSERT_EQ(MVNAssistance::totalItemCount(state.allImages), 3);
+    state.allImages[0][2]->matchingPercentage = 85.0f; // the rest then has no member at the level
+    results->sliderMatchingLevel->setValue(3);
+    ASSERT_TRUE(waitFor([&] { return state.shownFileCount() == 2; }));
+    ASSERT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp); }));
+    ASSERT_TRUE(state.mark(0, 0));
+    confirmBeforeDeletingPhotos = false;
+    results->tappedDeleteMarked();
+    ASSERT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("presentAfterDeleteView")) == 1; }));
+    auto *status = AllViewControllers::cached<AfterDeleteStatusVC>(QStringLiteral("AfterDeleteStatus"));
+    ASSERT_TRUE(waitFor([&] { return status->isVisible(); }));
+    ASSERT_FALSE(state.allImages.empty());
+    EXPECT_EQ(status->lblTotalItemsFound->text(), QStringLiteral("1")); // the file trashed
+    EXPECT_EQ(status->lblFinalOutput->text(), localizedText(QStringLiteral("IDS_TWK_48")));
+    status->tappedFinalOutput();
+    EXPECT_TRUE(waitFor([&] { return !results->isVisible(); }));
 }
 
 // Dragging the matching-level slider: the thumb follows the pointer to where it is let go, and the

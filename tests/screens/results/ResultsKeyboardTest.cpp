@@ -221,6 +221,42 @@ TEST_F(ResultsKeyboardTest, AfterRemoveFromResultsTheDetailsAndPreviewShowTheCur
     EXPECT_NE(details()->image, removed);
     EXPECT_EQ(details()->image, state().shownFile(1, 1));
     EXPECT_EQ(thumbnailVC()->hoveredFile(), state().shownFile(1, 1));
+
+    // On the last group's card the group goes with it: the ring moves to the card before it.
+    const ImageFilePtr last = state().shownFile(1, 1);
+    thumbnailVC()->makeItem(1, 1)->deleteFileFromArray();
+    ASSERT_EQ(state().shownGroupCount(), 1);
+    ASSERT_EQ(view->currentItem(), IndexPath(0, 1));
+    EXPECT_TRUE(ringed(view, {0, 1}));
+    EXPECT_EQ(details()->image, state().shownFile(0, 1));
+    EXPECT_EQ(thumbnailVC()->hoveredFile(), state().shownFile(0, 1));
+    EXPECT_NE(thumbnailVC()->hoveredFile(), last);
+}
+
+// Remove from Results on a row of the list: the row in its place is selected, and the details and
+// the preview show it.
+TEST_F(ResultsKeyboardTest, AfterRemoveFromResultsTheListSelectsTheRowInThePlaceOfTheRemovedOne)
+{
+    show(photoGroups(2, 3));
+    switchToList();
+    ResultCollectionView *view = listViewVC()->collectionView;
+    ASSERT_TRUE(tabTo(view));
+    QTest::keyClick(view, Qt::Key_Down);
+    ASSERT_EQ(view->currentItem(), IndexPath(0, 1));
+    const ImageFilePtr removed = state().shownFile(0, 1);
+    listViewVC()->makeItem(0, 1)->deleteFileFromArray();
+    ASSERT_EQ(state().imageDirectories[0].size(), 2u);
+    EXPECT_EQ(view->currentItem(), IndexPath(0, 1));
+    EXPECT_EQ(view->selectedItem(), IndexPath(0, 1));
+    EXPECT_TRUE(ringed(view, {0, 1}));
+    EXPECT_NE(details()->image, removed);
+    EXPECT_EQ(details()->image, state().shownFile(0, 1));
+    // The last group's last row: the group stays with two rows, the ring goes to the one before.
+    view->setCurrentItem(1, 2);
+    listViewVC()->makeItem(1, 2)->deleteFileFromArray();
+    EXPECT_EQ(view->currentItem(), IndexPath(1, 1));
+    EXPECT_EQ(view->selectedItem(), IndexPath(1, 1));
+    EXPECT_EQ(details()->image, state().shownFile(1, 1));
 }
 
 // The selection wizard stops the preview while it is up, even with the preview window open over

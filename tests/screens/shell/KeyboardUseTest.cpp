@@ -3,6 +3,9 @@
 // every other overlay or sheet that has a close or Cancel button, as that button does; the
 // flat button shows where the keyboard focus is.
 #include "screens/home/AddFilesVC.h"
+#include "screens/home/SimilarMatchesVC.h"
+#include "controls/CustomSliderCellWithTickMarks.h"
+#include "support/FocusChecks.h"
 #include "screens/shell/CustomAnimator.h"
 #include "screens/results/AfterDeleteStatusVC.h"
 #include "screens/results/NoSimilarDuplicatePhotosFoundVC.h"
@@ -169,4 +172,24 @@ TEST_F(KeyboardUseTest, TheFlatButtonDrawsAFocusRingForKeyboardFocusOnly)
     button.clearFocus();
     button.setFocus(Qt::MouseFocusReason);
     EXPECT_EQ(button.grab().toImage(), plain);
+}
+
+// Every stop of the home screen's Tab chain, in the similar mode with its sliders, shows where the
+// focus is.
+TEST_F(KeyboardUseTest, EveryTabStopOfTheHomeScreenShowsItsFocus)
+{
+    listTwoFolders();
+    home->tappedSimilarMatches();
+    QApplication::processEvents();
+    std::string chain;
+    const std::vector<focuschecks::TabStop> stops = focuschecks::walkTabChain(addFilesVC()->addPhotos);
+    for (const auto &stop : stops)
+        chain += stop.name + (stop.showsFocus ? " " : "(no focus) ");
+    SCOPED_TRACE("Tab chain: " + chain);
+    for (const auto &stop : stops)
+        if (!addFilesVC()->isAncestorOf(stop.widget)) {
+            EXPECT_TRUE(stop.showsFocus) << stop.name << " shows no focus";
+        }
+    EXPECT_GE(focuschecks::indexOf(stops, qobject_cast<SimilarMatchesVC *>(similarMatchesVC())->sliderGPS), 0);
+    EXPECT_GE(focuschecks::indexOf(stops, home->btnExactMatch), 0);
 }

@@ -48,8 +48,19 @@ void ResultCollectionView::relayout()
     };
     if (!valid(hovered_))
         hovered_.reset();
-    if (!valid(current_))
-        current_.reset();
+    // The keyboard keeps a place when its item went: the item now in that place, else the one
+    // before it (the last item of the last group, when that group went).
+    if (current_ && !valid(current_)) {
+        int section = std::min(current_->first, layout_.sectionCount() - 1);
+        while (section >= 0 && layout_.itemCount(section) < 1)
+            --section;
+        if (section < 0)
+            current_.reset();
+        else if (section < current_->first)
+            current_ = IndexPath(section, layout_.itemCount(section) - 1);
+        else
+            current_ = IndexPath(section, std::min(current_->second, layout_.itemCount(section) - 1));
+    }
     if (!valid(selected_))
         selected_.reset();
 }
@@ -129,6 +140,16 @@ void ResultCollectionView::setCurrentItem(int section, int item)
     scrollToItem(section, item);
     viewport()->update();
     emit currentItemChanged(section, item);
+}
+
+void ResultCollectionView::reshowCurrentItem()
+{
+    if (!current_)
+        return;
+    viewport()->update();
+    emit currentItemChanged(current_->first, current_->second);
+    if (selectsItems_)
+        select(current_);
 }
 
 void ResultCollectionView::clearSelection()

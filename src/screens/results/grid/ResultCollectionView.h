@@ -58,6 +58,9 @@ public:
     std::optional<IndexPath> currentItem() const { return current_; }
     std::optional<IndexPath> selectedItem() const { return selected_; }
     void setCurrentItem(int section, int item);
+    // Tells the owner about the current item again (and selects it where a click selects), after
+    // the files under the positions changed.
+    void reshowCurrentItem();
     void clearSelection();
 
 signals:

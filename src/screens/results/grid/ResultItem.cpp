@@ -11,6 +11,7 @@
 #include "screens/results/ScanResultVC.h"
 #include "screens/results/grid/ResultViewController.h"
 #include "screens/results/grid/ThumbnailVC.h"
+#include "screens/results/list/ListViewVC.h"
 #include "screens/shell/AllViewControllers.h"
 #include "services/ProtectionCommands.h"
 #include "model/NotificationNames.h"
@@ -410,20 +411,27 @@ void ResultItem::deleteFileFromArray()
         refreshResultTotals();
         if (ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult")))
             results->sliderValuesUpdate();
+        showCurrentAfterRemoval();
         return;
     case ResultCommands::RemoveOutcome::Reload:
         refreshSelectionState();
         refreshResultTotals();
         // Both forms show the same groups: neither may keep the old positions.
         reloadBoth();
-        // The grid's current card is now the one in the removed card's place: the details and the
-        // preview show it rather than the file that left.
-        if (auto *grid = AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail"));
-            grid && grid->isVisible())
-            if (const auto current = grid->collectionView->currentItem())
-                grid->showFileOnHover(current->first, current->second);
+        showCurrentAfterRemoval();
         return;
     }
+}
+
+void ResultItem::showCurrentAfterRemoval()
+{
+    // The current card or row is now the one in the removed one's place (or the one before it): the
+    // details and the preview show it rather than the file that left.
+    for (ResultViewController *form : std::initializer_list<ResultViewController *>{
+             AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail")),
+             AllViewControllers::cached<ListViewVC>(QStringLiteral("ListView"))})
+        if (form && form->isVisible())
+            form->collectionView->reshowCurrentItem();
 }
 
 void ResultItem::openImagePreview()

@@ -73,6 +73,8 @@ protected:
     ResultViewController *owner_;
 
 private:
+    // After Remove from Results: the shown forms' current item goes to the details and the preview.
+    static void showCurrentAfterRemoval();
     void selectMatching(ResultCommands::MatchKey key);
     void unselectMatching(ResultCommands::MatchKey key);
     void protectFolder(const QUrl &folder);

@@ -196,16 +196,18 @@ TEST_F(ListViewVCTest, SelectingARowShowsItsFileFittedAndKeysMoveTheSelection)
     EXPECT_EQ(details->image, groups[1][2]);
     ASSERT_TRUE(waitFor([&] { return preview->shownRequestNumber() == preview->requestNumber(); }));
     EXPECT_EQ(preview->imgPreview->pixmap().size(), QSize(60, 200));
-    // Removing a file moves others to the selected position: the selection and border go.
+    // Removing a file above moves the selected one up: the selection, the border and the details go
+    // to the row now in the selected place (the group's last).
     list->makeItem(1, 0)->deleteFileFromArray();
-    EXPECT_EQ(list->borderedRow(), std::nullopt);
-    EXPECT_EQ(view->selectedItem(), std::nullopt);
+    EXPECT_EQ(view->selectedItem(), ResultCollectionView::IndexPath(1, 1));
+    EXPECT_EQ(list->borderedRow(), ResultCollectionView::IndexPath(1, 1));
+    EXPECT_EQ(details->image, ResultState::shared().shownFile(1, 1));
 
     // While a dialog is up, selecting changes neither the border nor the details.
     platform::UserDefaults::standard().setBool(QStringLiteral("IsPopUpTWK"), true);
     const ImageFilePtr shownBefore = details->image;
     click(view->viewport(), view->visualItemRect(0, 1).center());
-    EXPECT_EQ(list->borderedRow(), std::nullopt);
+    EXPECT_EQ(list->borderedRow(), ResultCollectionView::IndexPath(1, 1));
     EXPECT_EQ(details->image, shownBefore);
     platform::UserDefaults::standard().setBool(QStringLiteral("IsPopUpTWK"), false);
 
