@@ -1,4 +1,5 @@
 #include "screens/home/AddFilesVC.h"
+#include "screens/shell/ScreenNames.h"
 
 #include "screens/home/AddFilesRowDelegate.h"
 #include "screens/home/AddFilesTableModel.h"
@@ -726,7 +727,7 @@ void AddFilesVC::checkTickedItemsForScan(int tickedCount, int tickedIndex)
 
 void AddFilesVC::setCoverLayerVisible(bool visible)
 {
-    if (auto *home = AllViewControllers::cached<ViewController>(QStringLiteral("ViewController"))) {
+    if (auto *home = AllViewControllers::cached<ViewController>(ScreenName::viewController)) {
         if (home->boxTopBlackLayer) {
             home->boxTopBlackLayer->setVisible(visible);
             if (visible)

@@ -1,4 +1,5 @@
 #include "screens/preferences/ProtectedFoldersPreferencesVC.h"
+#include "screens/shell/ScreenNames.h"
 
 #include "engine/AutoMarkRun.h"
 #include "engine/AutoMarkRunSignals.h"
@@ -182,8 +183,8 @@ void ProtectedFoldersPreferencesVC::refreshResults()
     const ResultState &results = ResultState::shared();
     if (results.imageDirectories.empty() || results.imageDirectories.front().empty())
         return;
-    if (auto *grid = AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail")))
+    if (auto *grid = AllViewControllers::cached<ThumbnailVC>(ScreenName::thumbnail))
         grid->reloadData();
-    if (auto *list = AllViewControllers::cached<ListViewVC>(QStringLiteral("ListView")))
+    if (auto *list = AllViewControllers::cached<ListViewVC>(ScreenName::listView))
         list->reloadData();
 }

@@ -1,4 +1,5 @@
 #include "screens/results/AfterDeleteStatusVC.h"
+#include "screens/shell/ScreenNames.h"
 #include "controls/Palette.h"
 #include "controls/buttoncursor.h"
 #include "screens/promotion/RecommendedAppPanel.h"
@@ -386,9 +387,9 @@ void AfterDeleteStatusVC::updateDeletionSummary()
     showRecommendedApp();
     if (shown == Case::TrashNothingLeft || shown == Case::PhotosOnly) {
         // Nothing is left to look at: the details and the preview of the results are emptied.
-        if (auto *details = AllViewControllers::cached<FilePropertiesVC>(QStringLiteral("FileProperties")))
+        if (auto *details = AllViewControllers::cached<FilePropertiesVC>(ScreenName::fileProperties))
             details->clearFileProperties();
-        if (auto *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult")))
+        if (auto *results = AllViewControllers::cached<ScanResultVC>(ScreenName::scanResult))
             results->imgPreview->clear();
     }
     if (shown == Case::PhotosOnly)

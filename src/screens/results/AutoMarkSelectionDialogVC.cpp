@@ -1,4 +1,5 @@
 #include "screens/results/AutoMarkSelectionDialogVC.h"
+#include "screens/shell/ScreenNames.h"
 
 #include "controls/HyperlinkTextField.h"
 #include "model/TextLookup.h"
@@ -36,7 +37,7 @@ AutoMarkSelectionDialogVC::AutoMarkSelectionDialogVC(QWidget *parent)
 
 void AutoMarkSelectionDialogVC::radioToUnselectAll()
 {
-    if (auto *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult")))
+    if (auto *results = AllViewControllers::cached<ScanResultVC>(ScreenName::scanResult))
         results->setRadioState(false);
 }
 

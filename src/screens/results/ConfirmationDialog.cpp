@@ -1,4 +1,5 @@
 #include "screens/results/ConfirmationDialog.h"
+#include "screens/shell/ScreenNames.h"
 
 #include <algorithm>
 
@@ -156,7 +157,7 @@ void ConfirmationDialog::viewWillAppear()
 void ConfirmationDialog::endPopUp()
 {
     platform::UserDefaults::standard().setBool(SettingsKey::isPopUp, false);
-    if (auto *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult")))
+    if (auto *results = AllViewControllers::cached<ScanResultVC>(ScreenName::scanResult))
         results->boxTopBlackLayer->hide();
 }
 

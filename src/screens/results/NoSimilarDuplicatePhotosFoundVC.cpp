@@ -1,4 +1,5 @@
 #include "screens/results/NoSimilarDuplicatePhotosFoundVC.h"
+#include "screens/shell/ScreenNames.h"
 
 #include "model/ModuleState.h"
 #include "model/ResultRegrouping.h"
@@ -258,7 +259,7 @@ void NoSimilarDuplicatePhotosFoundVC::setSliderControlsVisible(bool visible)
 void NoSimilarDuplicatePhotosFoundVC::viewWillAppear()
 {
     boxTopBlackLayer->hide();
-    const auto *sheet = AllViewControllers::cached<ScanVC>(QStringLiteral("Scan"));
+    const auto *sheet = AllViewControllers::cached<ScanVC>(ScreenName::scan);
     const bool sliderForm = (sheet && sheet->sendData && !sheet->sendData->empty())
         || platform::UserDefaults::standard().boolForKey(SettingsKey::isSliderAvailable);
     if (sliderForm) {
@@ -317,9 +318,9 @@ void NoSimilarDuplicatePhotosFoundVC::sliderViewValues(int position)
     refreshSelectionState();
     if (state.imageDirectories.empty())
         return;
-    if (auto *grid = AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail")))
+    if (auto *grid = AllViewControllers::cached<ThumbnailVC>(ScreenName::thumbnail))
         grid->reloadData();
-    if (auto *list = AllViewControllers::cached<ListViewVC>(QStringLiteral("ListView")))
+    if (auto *list = AllViewControllers::cached<ListViewVC>(ScreenName::listView))
         list->reloadData();
     hide();
     setParent(nullptr);

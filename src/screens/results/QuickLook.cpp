@@ -1,4 +1,5 @@
 #include "screens/results/QuickLook.h"
+#include "screens/shell/ScreenNames.h"
 
 #include "controls/Palette.h"
 #include "platform/ImageSource.h"
@@ -318,7 +319,7 @@ void QuickLook::placeOverMainWindow()
 {
     // Centred over the main window (kept inside its screen's free area), as the other windows
     // the program opens; with no main window shown, centred on the screen.
-    QWidget *anchor = AllViewControllers::cachedController(QStringLiteral("InitialWindowController"));
+    QWidget *anchor = AllViewControllers::cachedController(ScreenName::initialWindowController);
     if (anchor)
         anchor = anchor->window();
     QScreen *screen = anchor && anchor->isVisible() ? anchor->screen() : this->screen();

@@ -1,4 +1,5 @@
 #include "screens/results/ResultPreview.h"
+#include "screens/shell/ScreenNames.h"
 
 #include "platform/ImageSource.h"
 #include "platform/RegularFile.h"
@@ -75,8 +76,8 @@ void ResultPreview::showCurrentCard()
     const ResultState &state = ResultState::shared();
     ImageFilePtr file;
     bool fitted = true; // the list and the totals fit a photo into the box; the grid shows it as its hover does
-    auto *grid = AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail"));
-    auto *list = AllViewControllers::cached<ListViewVC>(QStringLiteral("ListView"));
+    auto *grid = AllViewControllers::cached<ThumbnailVC>(ScreenName::thumbnail);
+    auto *list = AllViewControllers::cached<ListViewVC>(ScreenName::listView);
     if (grid && grid->isVisible()) {
         if (const auto current = grid->collectionView->currentItem()) {
             file = state.shownFile(current->first, current->second);
@@ -90,7 +91,7 @@ void ResultPreview::showCurrentCard()
         file = state.imageDirectories.front().front();
     if (!file || !file->url)
         return;
-    if (auto *details = AllViewControllers::cached<FilePropertiesVC>(QStringLiteral("FileProperties"))) {
+    if (auto *details = AllViewControllers::cached<FilePropertiesVC>(ScreenName::fileProperties)) {
         details->image = file;
         details->showFileProperties();
     }

@@ -1,4 +1,5 @@
 #include "screens/results/ResultRefresh.h"
+#include "screens/shell/ScreenNames.h"
 
 #include "screens/shell/AllViewControllers.h"
 #include "screens/results/FilePropertiesVC.h"
@@ -13,7 +14,7 @@
 void refreshSelectionState()
 {
     const SelectionRefresh refresh = computeSelectionState(ResultState::shared());
-    auto *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"));
+    auto *results = AllViewControllers::cached<ScanResultVC>(ScreenName::scanResult);
     if (!results)
         return;
     if (refresh.refreshControls) {
@@ -27,12 +28,12 @@ void refreshSelectionState()
 void refreshResultTotals()
 {
     const ResultTotals totals = computeResultTotals(ResultState::shared());
-    auto *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"));
+    auto *results = AllViewControllers::cached<ScanResultVC>(ScreenName::scanResult);
     // No file to show: the preview and the file details are emptied.
     auto clearPreview = [results] {
         if (results && results->preview)
             results->preview->showPicture(nullptr);
-        if (auto *details = AllViewControllers::cached<FilePropertiesVC>(QStringLiteral("FileProperties")))
+        if (auto *details = AllViewControllers::cached<FilePropertiesVC>(ScreenName::fileProperties))
             details->clearFileProperties();
     };
     if (!totals.shownSizeKnown) {
@@ -43,16 +44,16 @@ void refreshResultTotals()
         results->lblAllDuplicatePhotosFound->setText(totals.allDuplicatePhotosFoundText);
         results->lblAllSizeCanBeRemoved->setText(totals.allSizeCanBeRemovedText);
     }
-    if (auto *grid = AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail")))
+    if (auto *grid = AllViewControllers::cached<ThumbnailVC>(ScreenName::thumbnail))
         grid->allFiles = totals.shownFileCount;
-    if (auto *list = AllViewControllers::cached<ListViewVC>(QStringLiteral("ListView")))
+    if (auto *list = AllViewControllers::cached<ListViewVC>(ScreenName::listView))
         list->allFiles = totals.shownFileCount;
     if (totals.shownFileCount <= 0 || !totals.previewFile || !totals.previewFile->url) {
         clearPreview();
         return;
     }
     // The first shown file goes into the preview and the file details alike.
-    if (auto *details = AllViewControllers::cached<FilePropertiesVC>(QStringLiteral("FileProperties"))) {
+    if (auto *details = AllViewControllers::cached<FilePropertiesVC>(ScreenName::fileProperties)) {
         details->image = totals.previewFile;
         details->showFileProperties();
     }

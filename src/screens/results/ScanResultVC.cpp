@@ -1,4 +1,5 @@
 #include "screens/results/ScanResultVC.h"
+#include "screens/shell/ScreenNames.h"
 #include "screens/promotion/OtherAppsWindow.h"
 
 #include "controls/SYFlatButton.h"
@@ -493,7 +494,7 @@ void ScanResultVC::embedResultViews()
     // A no-results view left from the last result goes; the grid is the first form of every new
     // result.
     auto *noResults =
-        AllViewControllers::cached<NoSimilarDuplicatePhotosFoundVC>(QStringLiteral("NoSimilarDuplicatePhotosFound"));
+        AllViewControllers::cached<NoSimilarDuplicatePhotosFoundVC>(ScreenName::noSimilarDuplicatePhotosFound);
     if (noResults && noResults->parentWidget() == this) {
         noResults->hide();
         noResults->setParent(nullptr);
@@ -625,7 +626,7 @@ void ScanResultVC::tappedListView()
 
 void ScanResultVC::reloadThumbnailCollectionView()
 {
-    if (auto *grid = AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail")))
+    if (auto *grid = AllViewControllers::cached<ThumbnailVC>(ScreenName::thumbnail))
         grid->reloadData();
     platform::Dispatch::mainAfter(
         1.0, [this] { enableComponentsAfterSlider(); }, this);
@@ -633,7 +634,7 @@ void ScanResultVC::reloadThumbnailCollectionView()
 
 void ScanResultVC::reloadListCollectionView()
 {
-    if (auto *list = AllViewControllers::cached<ListViewVC>(QStringLiteral("ListView")))
+    if (auto *list = AllViewControllers::cached<ListViewVC>(ScreenName::listView))
         list->reloadData();
     platform::Dispatch::mainAfter(
         1.0, [this] { enableComponentsAfterSlider(); }, this);
@@ -641,9 +642,9 @@ void ScanResultVC::reloadListCollectionView()
 
 void ScanResultVC::reloadBothViews()
 {
-    if (auto *grid = AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail")))
+    if (auto *grid = AllViewControllers::cached<ThumbnailVC>(ScreenName::thumbnail))
         grid->reloadData();
-    if (auto *list = AllViewControllers::cached<ListViewVC>(QStringLiteral("ListView")))
+    if (auto *list = AllViewControllers::cached<ListViewVC>(ScreenName::listView))
         list->reloadData();
 }
 
@@ -787,7 +788,7 @@ void ScanResultVC::sliderValuesUpdate()
     }
 
     NoSimilarDuplicatePhotosFoundVC *noResults =
-        AllViewControllers::cached<NoSimilarDuplicatePhotosFoundVC>(QStringLiteral("NoSimilarDuplicatePhotosFound"));
+        AllViewControllers::cached<NoSimilarDuplicatePhotosFoundVC>(ScreenName::noSimilarDuplicatePhotosFound);
     if (!state.imageDirectories.empty()) {
         refreshResultTotals();
         refreshSelectionState();
@@ -889,8 +890,8 @@ void ScanResultVC::restoreFocusAfterMarking()
         // The current card of the form on show.
         target = nullptr;
         for (ResultViewController *form :
-             {static_cast<ResultViewController *>(AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail"))),
-              static_cast<ResultViewController *>(AllViewControllers::cached<ListViewVC>(QStringLiteral("ListView")))})
+             {static_cast<ResultViewController *>(AllViewControllers::cached<ThumbnailVC>(ScreenName::thumbnail)),
+              static_cast<ResultViewController *>(AllViewControllers::cached<ListViewVC>(ScreenName::listView))})
             if (form && takesFocus(form->collectionView)) {
                 target = form->collectionView;
                 break;
@@ -951,7 +952,7 @@ void ScanResultVC::autoMarkSelectionObserver(const platform::Notification &notif
 void ScanResultVC::unselectAllMarks()
 {
     ResultState::shared().unselectAllMarks();
-    if (auto *grid = AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail")))
+    if (auto *grid = AllViewControllers::cached<ThumbnailVC>(ScreenName::thumbnail))
         grid->selectedIndexPaths.clear();
     refreshSelectionState();
     reloadBothViews();

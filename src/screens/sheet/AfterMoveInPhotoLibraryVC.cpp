@@ -1,4 +1,5 @@
 #include "screens/sheet/AfterMoveInPhotoLibraryVC.h"
+#include "screens/shell/ScreenNames.h"
 
 #include "controls/Palette.h"
 #include "screens/shell/AllViewControllers.h"
@@ -160,7 +161,7 @@ void AfterMoveInPhotoLibraryVC::clickedClose()
     center.post(NotificationName::closeToExitVC);
     center.post(NotificationName::disableScanButtonControl);
 
-    if (auto *status = AllViewControllers::cached<AfterDeleteStatusVC>(QStringLiteral("AfterDeleteStatus"))) {
+    if (auto *status = AllViewControllers::cached<AfterDeleteStatusVC>(ScreenName::afterDeleteStatus)) {
         status->enableAfterDeleteButtons();
         if (status->boxTopBlackLayer)
             status->boxTopBlackLayer->hide();

@@ -1,4 +1,5 @@
 #include "screens/sheet/CancelScanningVC.h"
+#include "screens/shell/ScreenNames.h"
 
 #include "screens/shell/AllViewControllers.h"
 #include "controls/SYFlatButton.h"
@@ -103,7 +104,7 @@ ScanVC *CancelScanningVC::scanSheet() const
 {
     if (m_sheet)
         return m_sheet;
-    return AllViewControllers::cached<ScanVC>(QStringLiteral("Scan"));
+    return AllViewControllers::cached<ScanVC>(ScreenName::scan);
 }
 
 bool CancelScanningVC::eventFilter(QObject *watched, QEvent *event)

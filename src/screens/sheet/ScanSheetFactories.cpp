@@ -1,4 +1,5 @@
 #include "screens/sheet/ScanSheetFactories.h"
+#include "screens/shell/ScreenNames.h"
 
 #include "platform/widgets/Storyboard.h"
 #include "screens/results/AfterDeleteStatusVC.h"
@@ -12,13 +13,13 @@
 
 void registerScanSheetFactories(platform::Storyboard &board)
 {
-    board.registerFactory(QStringLiteral("Scan"), [] { return new ScanVC; });
-    board.registerFactory(QStringLiteral("CancelScanning"), [] { return new CancelScanningVC; });
-    board.registerFactory(QStringLiteral("AfterMoveInPhotoLibrary"), [] { return new AfterMoveInPhotoLibraryVC; });
-    board.registerFactory(QStringLiteral("ScanResult"), [] { return new ScanResultVC; });
-    board.registerFactory(QStringLiteral("Thumbnail"), [] { return new ThumbnailVC; });
-    board.registerFactory(QStringLiteral("ListView"), [] { return new ListViewVC; });
-    board.registerFactory(QStringLiteral("AfterDeleteStatus"), [] { return new AfterDeleteStatusVC; });
-    board.registerFactory(QStringLiteral("NoSimilarDuplicatePhotosFound"),
+    board.registerFactory(ScreenName::scan, [] { return new ScanVC; });
+    board.registerFactory(ScreenName::cancelScanning, [] { return new CancelScanningVC; });
+    board.registerFactory(ScreenName::afterMoveInPhotoLibrary, [] { return new AfterMoveInPhotoLibraryVC; });
+    board.registerFactory(ScreenName::scanResult, [] { return new ScanResultVC; });
+    board.registerFactory(ScreenName::thumbnail, [] { return new ThumbnailVC; });
+    board.registerFactory(ScreenName::listView, [] { return new ListViewVC; });
+    board.registerFactory(ScreenName::afterDeleteStatus, [] { return new AfterDeleteStatusVC; });
+    board.registerFactory(ScreenName::noSimilarDuplicatePhotosFound,
                           [] { return new NoSimilarDuplicatePhotosFoundVC; });
 }

@@ -1,4 +1,5 @@
 #include "screens/sheet/ScanVC.h"
+#include "screens/shell/ScreenNames.h"
 
 #include "controls/Palette.h"
 #include "screens/shell/AllViewControllers.h"
@@ -605,7 +606,7 @@ void ScanVC::removeView()
     // The stop, then the end of the pause; a stop sheet still up over a job that ended meanwhile
     // goes with this sheet.
     stopWork();
-    if (auto *cancel = AllViewControllers::cached<CancelScanningVC>(QStringLiteral("CancelScanning"));
+    if (auto *cancel = AllViewControllers::cached<CancelScanningVC>(ScreenName::cancelScanning);
         cancel && cancel->scanSheet() == this && platform::SheetPresenter::isPresented(cancel)) {
         platform::SheetPresenter::dismissSheet(cancel);
         isScanPaused = false;
@@ -885,8 +886,7 @@ void ScanVC::finalizeDelete(DeletionOutcome outcome)
     // What really left its place leaves the groups; in the same step every mark is cleared and
     // the mark lists follow the remaining groups, so no mark can point at a shifted file.
     removeDeletedFromResults(ResultState::shared(), deletedItems);
-    if (auto *results =
-            qobject_cast<ScanResultVC *>(AllViewControllers::cachedController(QStringLiteral("ScanResult"))))
+    if (auto *results = qobject_cast<ScanResultVC *>(AllViewControllers::cachedController(ScreenName::scanResult)))
         results->unselectAllMarks();
     else
         ResultState::shared().unselectAllMarks();
@@ -933,8 +933,7 @@ void ScanVC::displayDeletedItems()
             center.post(NotificationName::presentAfterDeleteView);
         }
     }
-    if (auto *results =
-            qobject_cast<ScanResultVC *>(AllViewControllers::cachedController(QStringLiteral("ScanResult"))))
+    if (auto *results = qobject_cast<ScanResultVC *>(AllViewControllers::cachedController(ScreenName::scanResult)))
         results->unselectAllMarks();
     if (!m_problems.empty())
         showProblemsAlert();

@@ -1,4 +1,5 @@
 #include "screens/shell/AllViewControllers.h"
+#include "screens/shell/ScreenNames.h"
 
 #include "screens/results/FilePropertiesVC.h"
 
@@ -58,7 +59,7 @@ Registry &registry()
 // The main window when the registry has made it (opening a window over it never makes it).
 QWidget *mainWindowIfMade()
 {
-    const auto found = registry().cache.find(QStringLiteral("InitialWindowController"));
+    const auto found = registry().cache.find(ScreenName::initialWindowController);
     return found == registry().cache.end() ? nullptr : found->second.data();
 }
 
@@ -78,43 +79,44 @@ platform::Storyboard::Factory windowWithContent(const QString &title, QSize size
 void registerMainFactories(platform::Storyboard &board)
 {
     // The results-screen panes and sheets, and the similarity settings pane.
-    board.registerFactory("FileProperties", [] { return new FilePropertiesVC; });
-    board.registerFactory("AutoMark", [] { return new AutoMarkSelectionDialogVC; });
-    board.registerFactory("BackToHome", [] { return new BackToHomeDialogVC; });
-    board.registerFactory("DeleteDuplicatePhotos", [] { return new DeleteDuplicatePhotosVC; });
-    board.registerFactory("SimilarMatches", [] { return new SimilarMatchesVC; });
+    board.registerFactory(ScreenName::fileProperties, [] { return new FilePropertiesVC; });
+    board.registerFactory(ScreenName::autoMark, [] { return new AutoMarkSelectionDialogVC; });
+    board.registerFactory(ScreenName::backToHome, [] { return new BackToHomeDialogVC; });
+    board.registerFactory(ScreenName::deleteDuplicatePhotos, [] { return new DeleteDuplicatePhotosVC; });
+    board.registerFactory(ScreenName::similarMatches, [] { return new SimilarMatchesVC; });
 
     registerScanSheetFactories(board);
-    board.registerFactory("AddFiles", [] { return new AddFilesVC; });
-    board.registerFactory("ExactMatch", [] { return new ExactMatchVC; });
-    board.registerFactory("About", [] { return new AboutVC; });
-    board.registerFactory("Splash", [] { return new SplashVC; });
-    board.registerFactory("Startup", [] { return new StartupVC; });
-    board.registerFactory("ToolTipsDetails", [] { return new ToolTipsDetailsVC; });
-    board.registerFactory("ViewController", [] { return new ViewController; });
-    board.registerFactory("InitialWindowController", [] { return new InitialWindowController; });
-    board.registerFactory("SplashWindowController", [] {
+    board.registerFactory(ScreenName::addFiles, [] { return new AddFilesVC; });
+    board.registerFactory(ScreenName::exactMatch, [] { return new ExactMatchVC; });
+    board.registerFactory(ScreenName::about, [] { return new AboutVC; });
+    board.registerFactory(ScreenName::splash, [] { return new SplashVC; });
+    board.registerFactory(ScreenName::startup, [] { return new StartupVC; });
+    board.registerFactory(ScreenName::toolTipsDetails, [] { return new ToolTipsDetailsVC; });
+    board.registerFactory(ScreenName::viewController, [] { return new ViewController; });
+    board.registerFactory(ScreenName::initialWindowController, [] { return new InitialWindowController; });
+    board.registerFactory(ScreenName::splashWindowController, [] {
         QWidget *window = windowWithContent(QStringLiteral("Twinsift"), QSize(600, 380), &splashVC)();
         window->setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint);
         return window;
     });
-    board.registerFactory("OtherAppsWindow", [] {
+    board.registerFactory(ScreenName::otherAppsWindow, [] {
         auto *window = new OtherAppsWindow;
         window->setCentredOver(mainWindowIfMade);
         window->setClosesOnEscape(true);
         return window;
     });
-    board.registerFactory("StartupWindow", windowWithContent(QStringLiteral("Twinsift"), QSize(820, 540), &startupVC));
+    board.registerFactory(ScreenName::startupWindow,
+                          windowWithContent(QStringLiteral("Twinsift"), QSize(820, 540), &startupVC));
 }
 
 void registerPreferencesFactories(platform::Storyboard &board)
 {
-    board.registerFactory("PreferencesTabVC", [] { return new PreferencesTabViewController; });
-    board.registerFactory("SelectionPriorityPreferences", [] { return new SelectionPriorityPreferencesVC; });
-    board.registerFactory("FileFormatsPreferences", [] { return new FileFormatsPreferencesVC; });
-    board.registerFactory("FoldersPreferences", [] { return new FoldersPreferencesVC; });
-    board.registerFactory("SelectionWizardPreferences", [] { return new SelectionWizardPreferencesVC; });
-    board.registerFactory("PreferencesWindowController", [] {
+    board.registerFactory(ScreenName::preferencesTabVC, [] { return new PreferencesTabViewController; });
+    board.registerFactory(ScreenName::selectionPriorityPreferences, [] { return new SelectionPriorityPreferencesVC; });
+    board.registerFactory(ScreenName::fileFormatsPreferences, [] { return new FileFormatsPreferencesVC; });
+    board.registerFactory(ScreenName::foldersPreferences, [] { return new FoldersPreferencesVC; });
+    board.registerFactory(ScreenName::selectionWizardPreferences, [] { return new SelectionWizardPreferencesVC; });
+    board.registerFactory(ScreenName::preferencesWindowController, [] {
         auto *window = new PreferencesWindow;
         window->setCentredOver(mainWindowIfMade);
         window->setClosesOnEscape(true);
@@ -138,20 +140,20 @@ T *controller(platform::Storyboard &board, const QString &identifier)
     return made;
 }
 
-QWidget *mainController(const char *identifier)
+QWidget *mainController(QLatin1String identifier)
 {
-    return controller<QWidget>(AllViewControllers::mainStoryboard(), QString::fromLatin1(identifier));
+    return controller<QWidget>(AllViewControllers::mainStoryboard(), QString(identifier));
 }
 
 template <class T>
-T *mainTyped(const char *identifier)
+T *mainTyped(QLatin1String identifier)
 {
-    return controller<T>(AllViewControllers::mainStoryboard(), QString::fromLatin1(identifier));
+    return controller<T>(AllViewControllers::mainStoryboard(), QString(identifier));
 }
 
-QWidget *preferencesController(const char *identifier)
+QWidget *preferencesController(QLatin1String identifier)
 {
-    return controller<QWidget>(AllViewControllers::preferencesStoryboard(), QString::fromLatin1(identifier));
+    return controller<QWidget>(AllViewControllers::preferencesStoryboard(), QString(identifier));
 }
 
 void releaseSlot(const QString &identifier)
@@ -208,9 +210,9 @@ QWidget *AllViewControllers::cachedController(const QString &identifier)
 
 void AllViewControllers::clearScanControllers()
 {
-    releaseSlot(QStringLiteral("Thumbnail"));
-    releaseSlot(QStringLiteral("ListView"));
-    releaseSlot(QStringLiteral("Scan"));
+    releaseSlot(ScreenName::thumbnail);
+    releaseSlot(ScreenName::listView);
+    releaseSlot(ScreenName::scan);
 }
 
 void AllViewControllers::releaseAll()
@@ -243,133 +245,131 @@ void AllViewControllers::releaseAll()
 // ---- "Main" ----
 ScanVC *scanVC()
 {
-    return mainTyped<ScanVC>("Scan");
+    return mainTyped<ScanVC>(ScreenName::scan);
 }
 ThumbnailVC *thumbnailVC()
 {
-    return mainTyped<ThumbnailVC>("Thumbnail");
+    return mainTyped<ThumbnailVC>(ScreenName::thumbnail);
 }
 ScanResultVC *scanResultVC()
 {
-    return mainTyped<ScanResultVC>("ScanResult");
+    return mainTyped<ScanResultVC>(ScreenName::scanResult);
 }
 ListViewVC *listViewVC()
 {
-    return mainTyped<ListViewVC>("ListView");
+    return mainTyped<ListViewVC>(ScreenName::listView);
 }
 QWidget *filePropertiesVC()
 {
-    return mainController("FileProperties");
+    return mainController(ScreenName::fileProperties);
 }
 NoSimilarDuplicatePhotosFoundVC *noSimilarDuplicatePhotosFoundVC()
 {
-    return mainTyped<NoSimilarDuplicatePhotosFoundVC>("NoSimilarDuplicatePhotosFound");
+    return mainTyped<NoSimilarDuplicatePhotosFoundVC>(ScreenName::noSimilarDuplicatePhotosFound);
 }
 AddFilesVC *addFilesVC()
 {
-    return mainTyped<AddFilesVC>("AddFiles");
+    return mainTyped<AddFilesVC>(ScreenName::addFiles);
 }
 ViewController *homeViewController()
 {
-    ViewController *home =
-        controller<ViewController>(AllViewControllers::mainStoryboard(), QStringLiteral("ViewController"));
+    ViewController *home = controller<ViewController>(AllViewControllers::mainStoryboard(), ScreenName::viewController);
     // The screen embeds other registry screens when it loads, so it loads once it is in its slot.
     home->loadViewIfNeeded();
     return home;
 }
 AfterMoveInPhotoLibraryVC *afterMoveInPhotoLibraryVC()
 {
-    return mainTyped<AfterMoveInPhotoLibraryVC>("AfterMoveInPhotoLibrary");
+    return mainTyped<AfterMoveInPhotoLibraryVC>(ScreenName::afterMoveInPhotoLibrary);
 }
 AfterDeleteStatusVC *afterDeleteStatusVC()
 {
-    return mainTyped<AfterDeleteStatusVC>("AfterDeleteStatus");
+    return mainTyped<AfterDeleteStatusVC>(ScreenName::afterDeleteStatus);
 }
 QWidget *similarMatchesVC()
 {
-    return mainController("SimilarMatches");
+    return mainController(ScreenName::similarMatches);
 }
 InitialWindowController *initialWindowController()
 {
     return controller<InitialWindowController>(AllViewControllers::mainStoryboard(),
-                                               QStringLiteral("InitialWindowController"));
+                                               ScreenName::initialWindowController);
 }
 platform::WindowController *splashWindowController()
 {
     return controller<platform::WindowController>(AllViewControllers::mainStoryboard(),
-                                                  QStringLiteral("SplashWindowController"));
+                                                  ScreenName::splashWindowController);
 }
 platform::WindowController *startupWindowController()
 {
-    return controller<platform::WindowController>(AllViewControllers::mainStoryboard(),
-                                                  QStringLiteral("StartupWindow"));
+    return controller<platform::WindowController>(AllViewControllers::mainStoryboard(), ScreenName::startupWindow);
 }
 SplashVC *splashVC()
 {
-    return mainTyped<SplashVC>("Splash");
+    return mainTyped<SplashVC>(ScreenName::splash);
 }
 ExactMatchVC *exactMatchVC()
 {
-    return mainTyped<ExactMatchVC>("ExactMatch");
+    return mainTyped<ExactMatchVC>(ScreenName::exactMatch);
 }
 QWidget *autoMarkSelectionDialogVC()
 {
-    return mainController("AutoMark");
+    return mainController(ScreenName::autoMark);
 }
 QWidget *backToHomeDialogVC()
 {
-    return mainController("BackToHome");
+    return mainController(ScreenName::backToHome);
 }
 QWidget *deleteDuplicatePhotosVC()
 {
-    return mainController("DeleteDuplicatePhotos");
+    return mainController(ScreenName::deleteDuplicatePhotos);
 }
 StartupVC *startupVC()
 {
-    return mainTyped<StartupVC>("Startup");
+    return mainTyped<StartupVC>(ScreenName::startup);
 }
 AboutVC *aboutVC()
 {
-    return mainTyped<AboutVC>("About");
+    return mainTyped<AboutVC>(ScreenName::about);
 }
 CancelScanningVC *cancelScanningVC()
 {
-    return mainTyped<CancelScanningVC>("CancelScanning");
+    return mainTyped<CancelScanningVC>(ScreenName::cancelScanning);
 }
 ToolTipsDetailsVC *toolTipsDetailsVC()
 {
-    return mainTyped<ToolTipsDetailsVC>("ToolTipsDetails");
+    return mainTyped<ToolTipsDetailsVC>(ScreenName::toolTipsDetails);
 }
 
 // ---- "Preferences" ----
 QWidget *selectionPriorityPreferencesVC()
 {
-    return preferencesController("SelectionPriorityPreferences");
+    return preferencesController(ScreenName::selectionPriorityPreferences);
 }
 QWidget *selectionWizardPreferencesVC()
 {
-    return preferencesController("SelectionWizardPreferences");
+    return preferencesController(ScreenName::selectionWizardPreferences);
 }
 platform::WindowController *preferencesWindowController()
 {
     return controller<platform::WindowController>(AllViewControllers::preferencesStoryboard(),
-                                                  QStringLiteral("PreferencesWindowController"));
+                                                  ScreenName::preferencesWindowController);
 }
 QWidget *preferencesTabViewController()
 {
-    return preferencesController("PreferencesTabVC");
+    return preferencesController(ScreenName::preferencesTabVC);
 }
 QWidget *fileFormatsPreferencesVC()
 {
-    return preferencesController("FileFormatsPreferences");
+    return preferencesController(ScreenName::fileFormatsPreferences);
 }
 QWidget *foldersPreferencesVC()
 {
-    return preferencesController("FoldersPreferences");
+    return preferencesController(ScreenName::foldersPreferences);
 }
 
 // ---- other applications ----
 OtherAppsWindow *otherAppsWindowController()
 {
-    return controller<OtherAppsWindow>(AllViewControllers::mainStoryboard(), QStringLiteral("OtherAppsWindow"));
+    return controller<OtherAppsWindow>(AllViewControllers::mainStoryboard(), ScreenName::otherAppsWindow);
 }

@@ -1,4 +1,5 @@
 #include "screens/shell/AppDelegate.h"
+#include "screens/shell/ScreenNames.h"
 #include "engine/AutoMarkRun.h"
 #include "engine/AutoMarkRunSignals.h"
 #include "platform/Log.h"
@@ -136,7 +137,7 @@ void AppDelegate::showPendingUpdateNotice()
         return;
     if (isQuitRefused()) {
         // A sheet, an overlay or a scan is up: the notice waits for the end of pop-up mode.
-        if (auto *home = AllViewControllers::cached<ViewController>(QStringLiteral("ViewController")))
+        if (auto *home = AllViewControllers::cached<ViewController>(ScreenName::viewController))
             connect(home, &ViewController::popUpModeEnded, this, &AppDelegate::showPendingUpdateNotice,
                     Qt::UniqueConnection);
         return;
@@ -163,7 +164,7 @@ void AppDelegate::showUpdateCheckResult(const platform::Updater::CheckResult &re
         information = text("IDS_TWK_7003");
         break;
     }
-    auto *box = makeAlert(AllViewControllers::cachedController(QStringLiteral("InitialWindowController")),
+    auto *box = makeAlert(AllViewControllers::cachedController(ScreenName::initialWindowController),
                           QStringLiteral("updateCheckResult"), QMessageBox::Information, message, message, information);
     box->setAttribute(Qt::WA_DeleteOnClose);
     Theme::widenMessageBox(box);
@@ -456,15 +457,15 @@ void AppDelegate::makeMenuItems()
 
     // The window items act on the main window.
     connect(menuItemMinimize, &QAction::triggered, this, [] {
-        if (auto *main = AllViewControllers::cached<InitialWindowController>(QStringLiteral("InitialWindowController")))
+        if (auto *main = AllViewControllers::cached<InitialWindowController>(ScreenName::initialWindowController))
             main->showMinimized();
     });
     connect(menuItemHideTwinsift, &QAction::triggered, this, [] {
-        if (auto *main = AllViewControllers::cached<InitialWindowController>(QStringLiteral("InitialWindowController")))
+        if (auto *main = AllViewControllers::cached<InitialWindowController>(ScreenName::initialWindowController))
             main->showMinimized();
     });
     connect(menuItemZoom, &QAction::triggered, this, [] {
-        auto *main = AllViewControllers::cached<InitialWindowController>(QStringLiteral("InitialWindowController"));
+        auto *main = AllViewControllers::cached<InitialWindowController>(ScreenName::initialWindowController);
         if (!main || main->isWindowLocked())
             return;
         main->isMaximized() ? main->showNormal() : main->showMaximized();
@@ -596,7 +597,7 @@ void AppDelegate::refreshMenuStates()
 
 QWidget *AppDelegate::mainWindowContent() const
 {
-    auto *main = AllViewControllers::cached<InitialWindowController>(QStringLiteral("InitialWindowController"));
+    auto *main = AllViewControllers::cached<InitialWindowController>(ScreenName::initialWindowController);
     return main ? main->contentViewController() : nullptr;
 }
 
@@ -604,7 +605,7 @@ bool AppDelegate::isQuitRefused() const
 {
     if (defaults().boolForKey(SettingsKey::isPopUp) || AutoMarkRun::isRunning())
         return true;
-    auto *home = AllViewControllers::cached<ViewController>(QStringLiteral("ViewController"));
+    auto *home = AllViewControllers::cached<ViewController>(ScreenName::viewController);
     return home && home->isViewLoaded() && home->popUpHolderCount() > 0;
 }
 
@@ -649,7 +650,7 @@ void AppDelegate::showTWK()
 {
     if (!passesCommonGuard())
         return;
-    auto *main = AllViewControllers::cached<InitialWindowController>(QStringLiteral("InitialWindowController"));
+    auto *main = AllViewControllers::cached<InitialWindowController>(ScreenName::initialWindowController);
     if (main && main->contentViewController()) {
         main->setIsVisible(true);
         if (main->isMinimized())
@@ -668,7 +669,7 @@ void AppDelegate::tappedExit()
 
 bool AppDelegate::applicationShouldHandleReopen()
 {
-    auto *main = AllViewControllers::cached<InitialWindowController>(QStringLiteral("InitialWindowController"));
+    auto *main = AllViewControllers::cached<InitialWindowController>(ScreenName::initialWindowController);
     if (defaults().holdsBool(SettingsKey::startup) && main && main->contentViewController())
         main->setIsVisible(true);
     return true;

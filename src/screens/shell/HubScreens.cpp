@@ -1,4 +1,5 @@
 #include "screens/shell/HubScreens.h"
+#include "screens/shell/ScreenNames.h"
 
 #include "controls/Palette.h"
 #include "screens/home/AddFilesVC.h"
@@ -120,7 +121,7 @@ void setSimilarResetEnabled(bool enabled)
 
 void setAfterDeleteTopBlackLayerVisible(bool visible)
 {
-    auto *summary = AllViewControllers::cached<AfterDeleteStatusVC>(QStringLiteral("AfterDeleteStatus"));
+    auto *summary = AllViewControllers::cached<AfterDeleteStatusVC>(ScreenName::afterDeleteStatus);
     if (summary && summary->boxTopBlackLayer) {
         summary->boxTopBlackLayer->setVisible(visible);
         if (visible)
@@ -131,7 +132,7 @@ void setAfterDeleteTopBlackLayerVisible(bool visible)
 void setNoSimilarTopBlackLayerVisible(bool visible)
 {
     auto *screen =
-        AllViewControllers::cached<NoSimilarDuplicatePhotosFoundVC>(QStringLiteral("NoSimilarDuplicatePhotosFound"));
+        AllViewControllers::cached<NoSimilarDuplicatePhotosFoundVC>(ScreenName::noSimilarDuplicatePhotosFound);
     if (screen && screen->boxTopBlackLayer) {
         screen->boxTopBlackLayer->setVisible(visible);
         if (visible)
@@ -141,13 +142,13 @@ void setNoSimilarTopBlackLayerVisible(bool visible)
 
 bool isResultScreenLoaded()
 {
-    auto *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"));
+    auto *results = AllViewControllers::cached<ScanResultVC>(ScreenName::scanResult);
     return results && results->btnAutoSelect;
 }
 
 void setResultControlsEnabled(bool enabled)
 {
-    auto *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"));
+    auto *results = AllViewControllers::cached<ScanResultVC>(ScreenName::scanResult);
     if (!results || !results->btnAutoSelect)
         return;
     for (QAbstractButton *button : {static_cast<QAbstractButton *>(results->btnAutoSelect),
@@ -187,7 +188,7 @@ void setResultControlsEnabled(bool enabled)
 
 void setResultInteractionEnabled(bool enabled)
 {
-    auto *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"));
+    auto *results = AllViewControllers::cached<ScanResultVC>(ScreenName::scanResult);
     ThumbnailVC *grid = thumbnailVC();
     ListViewVC *list = listViewVC();
     if (results) {
@@ -217,7 +218,7 @@ void presentScanSheet(QWidget *presenter)
 
 bool isScanOrDeletionRunning()
 {
-    auto *sheet = AllViewControllers::cached<ScanVC>(QStringLiteral("Scan"));
+    auto *sheet = AllViewControllers::cached<ScanVC>(ScreenName::scan);
     // The sheet stays up for as long as its scan or deletion runs.
     return sheet && sheet->isVisible();
 }

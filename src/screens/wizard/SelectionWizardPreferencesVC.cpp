@@ -1,4 +1,5 @@
 #include "screens/wizard/SelectionWizardPreferencesVC.h"
+#include "screens/shell/ScreenNames.h"
 
 #include "engine/AutoMarkEngine.h"
 #include "engine/AutoMarkRun.h"
@@ -202,7 +203,7 @@ void SelectionWizardPreferencesVC::leave()
 {
     platform::UserDefaults::standard().setBool(SettingsKey::isPopUp, false);
     platform::SheetPresenter::dismissSheet(this);
-    if (auto *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult")))
+    if (auto *results = AllViewControllers::cached<ScanResultVC>(ScreenName::scanResult))
         if (results->boxTopBlackLayer)
             results->boxTopBlackLayer->hide();
     // The home screen gives the window and its controls back once nothing else is up.
@@ -221,7 +222,7 @@ void SelectionWizardPreferencesVC::markAndClose()
         return;
     leave();
     // The results screen marks a large result on its worker, locked and with its progress shown.
-    if (auto *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"))) {
+    if (auto *results = AllViewControllers::cached<ScanResultVC>(ScreenName::scanResult)) {
         results->markEveryGroup();
         return;
     }
@@ -231,9 +232,9 @@ void SelectionWizardPreferencesVC::markAndClose()
         refreshSelectionState();
     }
     if (state.hasMarks()) {
-        if (auto *grid = AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail")))
+        if (auto *grid = AllViewControllers::cached<ThumbnailVC>(ScreenName::thumbnail))
             grid->reloadData();
-        if (auto *list = AllViewControllers::cached<ListViewVC>(QStringLiteral("ListView")))
+        if (auto *list = AllViewControllers::cached<ListViewVC>(ScreenName::listView))
             list->reloadData();
     }
 }

@@ -2,6 +2,7 @@
 // videos-only filter, Auto Select with its confirmation, Delete Marked with its confirmation, the
 // deletion, the summary and the way back home; and the mends the screen carries.
 #include "model/SettingsKeys.h"
+#include "screens/shell/ScreenNames.h"
 #include "support/ScanSheetFixtures.h"
 
 #include "controls/SYFlatButton.h"
@@ -99,7 +100,7 @@ protected:
             home->tappedExactMatches();
         home->tappedScanForDuplicates();
         EXPECT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("SelectedFiles")) == 1; }));
-        auto *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"));
+        auto *results = AllViewControllers::cached<ScanResultVC>(ScreenName::scanResult);
         EXPECT_TRUE(results);
         EXPECT_TRUE(
             waitFor([&] { return results && results->isVisible() && !platform::SheetPresenter::visibleSheetCount(); }));
@@ -208,7 +209,7 @@ TEST_F(ResultsFlowTest, ScanSliderVideosAutoSelectConfirmDeleteSummaryAndHome)
     shoot(confirm, QStringLiteral("sheet-delete"));
     confirm->tappedOk();
     ASSERT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("presentAfterDeleteView")) == 1; }));
-    auto *status = AllViewControllers::cached<AfterDeleteStatusVC>(QStringLiteral("AfterDeleteStatus"));
+    auto *status = AllViewControllers::cached<AfterDeleteStatusVC>(ScreenName::afterDeleteStatus);
     ASSERT_TRUE(status);
     ASSERT_TRUE(waitFor([&] { return status->isVisible() && !platform::SheetPresenter::visibleSheetCount(); }));
     for (const QString &p : markedPaths)
@@ -248,7 +249,7 @@ TEST_F(ResultsFlowTest, DeletedFilesNeverComeBackThroughARegrouping)
     confirmBeforeDeletingPhotos = false;
     results->tappedDeleteMarked();
     ASSERT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("presentAfterDeleteView")) == 1; }));
-    auto *status = AllViewControllers::cached<AfterDeleteStatusVC>(QStringLiteral("AfterDeleteStatus"));
+    auto *status = AllViewControllers::cached<AfterDeleteStatusVC>(ScreenName::afterDeleteStatus);
     ASSERT_TRUE(waitFor([&] { return status->isVisible() && !platform::SheetPresenter::visibleSheetCount(); }));
     EXPECT_FALSE(QFile::exists(gone));
     EXPECT_TRUE(status->isResult);
@@ -430,7 +431,7 @@ TEST_F(ResultsFlowTest, SheetSummaryAndFooterCountTheFilesShownAtTheLevel)
     confirmBeforeDeletingPhotos = false;
     results->tappedDeleteMarked();
     ASSERT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("presentAfterDeleteView")) == 1; }));
-    auto *status = AllViewControllers::cached<AfterDeleteStatusVC>(QStringLiteral("AfterDeleteStatus"));
+    auto *status = AllViewControllers::cached<AfterDeleteStatusVC>(ScreenName::afterDeleteStatus);
     ASSERT_TRUE(waitFor([&] { return status->isVisible(); }));
     ASSERT_TRUE(status->isResult);
     const QString summaryCount = status->lblTotalItemsFound->text();
@@ -494,7 +495,7 @@ TEST_F(ResultsFlowTest, SummaryCountsTheGroupsThatShowResultsWillShow)
     confirmBeforeDeletingPhotos = false;
     results->tappedDeleteMarked();
     ASSERT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("presentAfterDeleteView")) == 1; }));
-    auto *status = AllViewControllers::cached<AfterDeleteStatusVC>(QStringLiteral("AfterDeleteStatus"));
+    auto *status = AllViewControllers::cached<AfterDeleteStatusVC>(ScreenName::afterDeleteStatus);
     ASSERT_TRUE(waitFor([&] { return status->isVisible(); }));
     EXPECT_EQ(status->lblTotalItemsFound->text(), QStringLiteral("2"));
     EXPECT_EQ(status->lblFinalOutput->text(), localizedText(QStringLiteral("IDS_TWK_209")));
@@ -527,7 +528,7 @@ TEST_F(ResultsFlowTest, SummarySaysNothingIsLeftWhenShowResultsWouldShowNoGroup)
     confirmBeforeDeletingPhotos = false;
     results->tappedDeleteMarked();
     ASSERT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("presentAfterDeleteView")) == 1; }));
-    auto *status = AllViewControllers::cached<AfterDeleteStatusVC>(QStringLiteral("AfterDeleteStatus"));
+    auto *status = AllViewControllers::cached<AfterDeleteStatusVC>(ScreenName::afterDeleteStatus);
     ASSERT_TRUE(waitFor([&] { return status->isVisible(); }));
     ASSERT_FALSE(state.allImages.empty());
     EXPECT_EQ(status->lblTotalItemsFound->text(), QStringLiteral("1")); // the file trashed

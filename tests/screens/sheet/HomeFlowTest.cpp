@@ -1,6 +1,7 @@
 // The whole road through the main window: a scan started from the home screen, the results
 // embedded, the marked copy deleted through the sheet, the summary, and the way back home.
 #include "support/ScanSheetFixtures.h"
+#include "screens/shell/ScreenNames.h"
 
 #include "screens/shell/CustomAnimator.h"
 #include "screens/shell/HubScreens.h"
@@ -48,7 +49,7 @@ TEST_F(HomeFlowTest, ScanResultsDeletionSummaryAndBackHome)
     home->tappedScanForDuplicates();
 
     ASSERT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("SelectedFiles")) == 1; }));
-    auto *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"));
+    auto *results = AllViewControllers::cached<ScanResultVC>(ScreenName::scanResult);
     ASSERT_NE(results, nullptr);
     ASSERT_TRUE(waitFor([&] { return results->isVisible() && !platform::SheetPresenter::visibleSheetCount(); }));
     ASSERT_EQ(ResultState::shared().imageDirectories.size(), 1u);
@@ -62,7 +63,7 @@ TEST_F(HomeFlowTest, ScanResultsDeletionSummaryAndBackHome)
     ASSERT_TRUE(results->btnDeleteMarked->isEnabled());
     results->presentDeletionSheet();
     ASSERT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("presentAfterDeleteView")) == 1; }));
-    auto *status = AllViewControllers::cached<AfterDeleteStatusVC>(QStringLiteral("AfterDeleteStatus"));
+    auto *status = AllViewControllers::cached<AfterDeleteStatusVC>(ScreenName::afterDeleteStatus);
     ASSERT_NE(status, nullptr);
     ASSERT_TRUE(waitFor([&] { return status->isVisible() && !platform::SheetPresenter::visibleSheetCount(); }));
     EXPECT_FALSE(QFile::exists(marked));

@@ -2,6 +2,7 @@
 // system settings page for this on Linux) switches the stored consent on, so the marked Photos
 // items go to the album.
 #include "support/ScanSheetFixtures.h"
+#include "screens/shell/ScreenNames.h"
 
 #include "screens/results/ScanResultVC.h"
 #include "screens/sheet/ScanVC.h"
@@ -31,7 +32,7 @@ protected:
         auto *results = qobject_cast<ScanResultVC *>(scanResultVC());
         EXPECT_NE(results, nullptr);
         results->presentDeletionSheet();
-        return AllViewControllers::cached<ScanVC>(QStringLiteral("Scan"));
+        return AllViewControllers::cached<ScanVC>(ScreenName::scan);
     }
 };
 

@@ -1,4 +1,5 @@
 #include "support/ScanSheetFixtures.h"
+#include "screens/shell/ScreenNames.h"
 
 #include "screens/results/AfterDeleteStatusVC.h"
 #include "screens/results/ScanResultVC.h"
@@ -106,7 +107,7 @@ protected:
         auto *results = qobject_cast<ScanResultVC *>(scanResultVC());
         EXPECT_NE(results, nullptr);
         results->presentDeletionSheet();
-        return AllViewControllers::cached<ScanVC>(QStringLiteral("Scan"));
+        return AllViewControllers::cached<ScanVC>(ScreenName::scan);
     }
 };
 
@@ -233,7 +234,7 @@ TEST_F(ScanSheetTest, PauseShowsTheStopSheetNoResumesAndYesStopsWithoutPublishin
     ASSERT_TRUE(waitFor([&] { return sheet->imgView->animationCount() == 1; }));
 
     sheet->tappedFinish();
-    auto *cancel = AllViewControllers::cached<CancelScanningVC>(QStringLiteral("CancelScanning"));
+    auto *cancel = AllViewControllers::cached<CancelScanningVC>(ScreenName::cancelScanning);
     ASSERT_NE(cancel, nullptr);
     EXPECT_TRUE(sheet->isPaused());
     EXPECT_TRUE(isScanPaused);
@@ -357,7 +358,7 @@ TEST_F(ScanSheetTest, DeletionTrashesOnlyWhatCanSafelyMoveAndKeepsTheRestInItsGr
     EXPECT_EQ(sheet->totalRemoveTrash, expectedMoved);
     EXPECT_EQ(trashedCountText, QString::number(expectedMoved));
     EXPECT_EQ(int(sheet->deletionProblems().size()), 5 - expectedMoved);
-    auto *status = AllViewControllers::cached<AfterDeleteStatusVC>(QStringLiteral("AfterDeleteStatus"));
+    auto *status = AllViewControllers::cached<AfterDeleteStatusVC>(ScreenName::afterDeleteStatus);
     ASSERT_NE(status, nullptr);
     EXPECT_TRUE(status->isTrashed);
     EXPECT_FALSE(status->isPhotoLibrary);
@@ -473,13 +474,13 @@ TEST_F(ScanSheetTest, DeletionThatEndsWhilePausedTakesTheStopSheetAlong)
     // Paused at once: the worker either handled the file already (its result then arrives while
     // the stop sheet is up) or waits before it (then "No" lets it go on).
     sheet->tappedFinish();
-    auto *stopSheet = AllViewControllers::cached<CancelScanningVC>(QStringLiteral("CancelScanning"));
+    auto *stopSheet = AllViewControllers::cached<CancelScanningVC>(ScreenName::cancelScanning);
     ASSERT_NE(stopSheet, nullptr);
     if (!waitFor([&] { return recorder.count(QStringLiteral("presentAfterDeleteView")) == 1; }, 1500))
         stopSheet->clickedNo();
     ASSERT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("presentAfterDeleteView")) == 1; }));
     ASSERT_TRUE(waitFor([&] { return !sheet->isVisible(); }));
-    auto *cancel = AllViewControllers::cached<CancelScanningVC>(QStringLiteral("CancelScanning"));
+    auto *cancel = AllViewControllers::cached<CancelScanningVC>(ScreenName::cancelScanning);
     EXPECT_TRUE(cancel == nullptr || !platform::SheetPresenter::isPresented(cancel));
     EXPECT_FALSE(isScanPaused);
     EXPECT_FALSE(sheet->isVisible());
@@ -513,7 +514,7 @@ TEST_F(ScanSheetTest, StopDuringDeletionFiltersOnlyWhatMovedAndSummarisesOnce)
     ScanVC *sheet = startDeletion();
     ASSERT_NE(sheet, nullptr);
     sheet->tappedFinish();
-    auto *cancel = AllViewControllers::cached<CancelScanningVC>(QStringLiteral("CancelScanning"));
+    auto *cancel = AllViewControllers::cached<CancelScanningVC>(ScreenName::cancelScanning);
     ASSERT_NE(cancel, nullptr);
     cancel->clickedYes();
     ASSERT_TRUE(waitFor([&] { return !sheet->isVisible() && !sheet->isWorking(); }));
@@ -562,7 +563,7 @@ TEST_F(ScanSheetTest, YesStopsADeletionBeforeItEndsThePause)
     QObject::connect(sheet, &ScanVC::workSwitchesChanged, sheet, [&] {
         seen.push_back({sheet->isPaused(), sheet->isFirstStepAbort(), sheet->isSecondStepAbort()});
     });
-    auto *cancel = AllViewControllers::cached<CancelScanningVC>(QStringLiteral("CancelScanning"));
+    auto *cancel = AllViewControllers::cached<CancelScanningVC>(ScreenName::cancelScanning);
     ASSERT_NE(cancel, nullptr);
     cancel->clickedYes();
     ASSERT_FALSE(seen.empty());

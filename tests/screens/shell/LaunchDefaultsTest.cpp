@@ -1,5 +1,6 @@
 // The settings the application writes and loads at launch, and its update schedule.
 #include "screens/shell/AppDelegate.h"
+#include "screens/shell/ScreenNames.h"
 #include "screens/shell/InitialWindowController.h"
 #include "screens/shell/ViewController.h"
 #include "platform/widgets/WindowController.h"
@@ -247,7 +248,7 @@ TEST_F(LaunchDefaultsTest, LaterLaunchesShowTheSplashThenTheHomeScreen)
     EXPECT_TRUE(splashWindowController()->isVisible());
     EXPECT_FALSE(initialWindowController()->isVisible());
     EXPECT_EQ(initialWindowController()->contentViewController(), nullptr);
-    EXPECT_EQ(AllViewControllers::cachedController("StartupWindow"), nullptr);
+    EXPECT_EQ(AllViewControllers::cachedController(ScreenName::startupWindow), nullptr);
 
     delegate.applicationDidFinishLaunching();
     EXPECT_FALSE(delegate.isAllowToPreference);
@@ -268,7 +269,7 @@ TEST_F(LaunchDefaultsTest, TheFirstLaunchShowsTheWelcomeWindowUntilGetStarted)
     delegate.applicationDidFinishLaunching();
     EXPECT_TRUE(startupWindowController()->isVisible());
     EXPECT_EQ(startupWindowController()->contentViewController(), startupVC());
-    EXPECT_EQ(AllViewControllers::cachedController("SplashWindowController"), nullptr);
+    EXPECT_EQ(AllViewControllers::cachedController(ScreenName::splashWindowController), nullptr);
     EXPECT_FALSE(delegate.isAllowToPreference);
 
     startupVC()->btnGetStarted();

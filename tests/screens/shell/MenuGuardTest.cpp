@@ -1,6 +1,7 @@
 // Menu items and application actions: refused while anything is up or before the welcome window
 // was passed; the scan list saved at the end.
 #include "screens/shell/AllViewControllers.h"
+#include "screens/shell/ScreenNames.h"
 #include "screens/shell/AppDelegate.h"
 #include "screens/shell/InitialWindowController.h"
 #include "screens/shell/ViewController.h"
@@ -63,12 +64,12 @@ TEST_F(MenuGuardTest, QuitAndPreferencesAreRefusedInPopUpMode)
     delegate->tappedPreferences();
     EXPECT_EQ(quits, 0);
     EXPECT_FALSE(delegate->hasTerminated());
-    EXPECT_EQ(AllViewControllers::cachedController("PreferencesWindowController"), nullptr);
+    EXPECT_EQ(AllViewControllers::cachedController(ScreenName::preferencesWindowController), nullptr);
     EXPECT_FALSE(window->windowShouldClose());
 
     home->closeToExitVC();
     delegate->tappedPreferences();
-    ASSERT_NE(AllViewControllers::cachedController("PreferencesWindowController"), nullptr);
+    ASSERT_NE(AllViewControllers::cachedController(ScreenName::preferencesWindowController), nullptr);
     EXPECT_TRUE(preferencesWindowController()->isVisible());
     delegate->tappedExit();
     EXPECT_EQ(quits, 1);
@@ -103,7 +104,7 @@ TEST_F(MenuGuardTest, BeforeTheWelcomeWasPassedOnlyQuitActs)
     delegate->tappedPreferences();
     delegate->tappedAbout();
     EXPECT_FALSE(UserDefaults::standard().boolForKey("IsPopUpTWK"));
-    EXPECT_EQ(AllViewControllers::cachedController("PreferencesWindowController"), nullptr);
+    EXPECT_EQ(AllViewControllers::cachedController(ScreenName::preferencesWindowController), nullptr);
     delegate->tappedExit();
     EXPECT_EQ(quits, 1);
 }
@@ -229,7 +230,7 @@ TEST_F(MenuGuardTest, AfterGetStartedTheKeysActWithoutAMenuOpenedFirst)
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     QTest::keyClick(window, Qt::Key_Comma, Qt::ControlModifier);
-    ASSERT_NE(AllViewControllers::cachedController("PreferencesWindowController"), nullptr);
+    ASSERT_NE(AllViewControllers::cachedController(ScreenName::preferencesWindowController), nullptr);
     QWidget *preferences = preferencesWindowController();
     EXPECT_TRUE(preferences->isVisible());
     // The menu's keys serve every window of the program, as one menu bar would.

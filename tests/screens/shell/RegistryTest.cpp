@@ -1,5 +1,6 @@
 // The screen registry: one controller per identifier, fresh scan controllers after clearing.
 #include "screens/shell/AllViewControllers.h"
+#include "screens/shell/ScreenNames.h"
 #include "screens/shell/InitialWindowController.h"
 #include "screens/shell/ViewController.h"
 #include "platform/widgets/Storyboard.h"
@@ -12,11 +13,11 @@ using RegistryTest = ShellTest;
 
 TEST_F(RegistryTest, EachGetterReturnsOneControllerMadeOnFirstUse)
 {
-    EXPECT_EQ(AllViewControllers::cachedController("ScanResult"), nullptr);
+    EXPECT_EQ(AllViewControllers::cachedController(ScreenName::scanResult), nullptr);
     QWidget *results = scanResultVC();
     ASSERT_NE(results, nullptr);
     EXPECT_EQ(scanResultVC(), results);
-    EXPECT_EQ(AllViewControllers::cachedController("ScanResult"), results);
+    EXPECT_EQ(AllViewControllers::cachedController(ScreenName::scanResult), results);
 
     using Getter = QWidget *(*)();
     const std::pair<Getter, const char *> getters[] = {
@@ -43,6 +44,11 @@ TEST_F(RegistryTest, EachGetterReturnsOneControllerMadeOnFirstUse)
         {[]() -> QWidget * { return preferencesTabViewController(); }, "PreferencesTabVC"},
         {[]() -> QWidget * { return fileFormatsPreferencesVC(); }, "FileFormatsPreferences"},
         {[]() -> QWidget * { return foldersPreferencesVC(); }, "FoldersPreferences"}};
+    // Every name in the one list of screen names makes a screen.
+    for (const QLatin1String name : ScreenName::all)
+        EXPECT_TRUE(AllViewControllers::mainStoryboard().hasIdentifier(name)
+                    || AllViewControllers::preferencesStoryboard().hasIdentifier(name))
+            << name.data();
     for (const auto &[getter, identifier] : getters) {
         QWidget *first = getter();
         ASSERT_NE(first, nullptr) << identifier;
@@ -72,9 +78,9 @@ TEST_F(RegistryTest, ClearingGivesFreshScanControllersAndKeepsTheRest)
     QWidget *scanList = addFilesVC();
 
     AllViewControllers::clearScanControllers();
-    EXPECT_EQ(AllViewControllers::cachedController("Scan"), nullptr);
-    EXPECT_EQ(AllViewControllers::cachedController("Thumbnail"), nullptr);
-    EXPECT_EQ(AllViewControllers::cachedController("ListView"), nullptr);
+    EXPECT_EQ(AllViewControllers::cachedController(ScreenName::scan), nullptr);
+    EXPECT_EQ(AllViewControllers::cachedController(ScreenName::thumbnail), nullptr);
+    EXPECT_EQ(AllViewControllers::cachedController(ScreenName::listView), nullptr);
 
     EXPECT_NE(scanVC(), scan.data());
     EXPECT_NE(thumbnailVC(), grid.data());
@@ -103,8 +109,8 @@ TEST_F(RegistryTest, EachStoryboardIsCreatedOnceAndKnowsItsIdentifiers)
     for (const char *identifier : {"Scan", "ViewController", "InitialWindowController", "StartupWindow",
                                    "SplashWindowController", "About", "AddFiles"})
         EXPECT_TRUE(main.hasIdentifier(identifier)) << identifier;
-    EXPECT_TRUE(AllViewControllers::preferencesStoryboard().hasIdentifier("PreferencesWindowController"));
+    EXPECT_TRUE(AllViewControllers::preferencesStoryboard().hasIdentifier(ScreenName::preferencesWindowController));
     // An unknown identifier makes nothing; a wrong class is refused.
     EXPECT_EQ(main.instantiateControllerWithIdentifier("NoSuchScreen"), nullptr);
-    EXPECT_EQ(main.instantiate<platform::WindowController>("About"), nullptr);
+    EXPECT_EQ(main.instantiate<platform::WindowController>(ScreenName::about), nullptr);
 }

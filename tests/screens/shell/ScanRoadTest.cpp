@@ -1,6 +1,7 @@
 // From the home screen to the results: the Scan button hands the scan list to a fresh scan sheet,
 // the sheet's notifications bring the results in, and pop-up mode ends with the sheet.
 #include "screens/shell/AllViewControllers.h"
+#include "screens/shell/ScreenNames.h"
 #include "screens/shell/AppDelegate.h"
 #include "screens/shell/InitialWindowController.h"
 #include "screens/shell/ViewController.h"
@@ -56,7 +57,7 @@ TEST_F(ScanRoadTest, AnExactScanEndsOnTheResultsScreen)
 
     QPointer<QWidget> oldSheet = scanVC();
     home->btnScanForDuplicates->click();
-    ScanVC *sheet = AllViewControllers::cached<ScanVC>("Scan");
+    ScanVC *sheet = AllViewControllers::cached<ScanVC>(ScreenName::scan);
     ASSERT_NE(sheet, nullptr);
     EXPECT_NE(sheet, oldSheet.data());
     EXPECT_FALSE(sheet->isSimilarScan);
@@ -121,7 +122,7 @@ TEST_F(ScanRoadTest, ARunningPhotosIsAskedAboutOnceBeforeTheLibraryIsRead)
     // Asking again while the question is up asks nothing more.
     home->tappedScanForDuplicates();
     EXPECT_EQ(home->alert, question);
-    EXPECT_EQ(AllViewControllers::cachedController("Scan"), nullptr);
+    EXPECT_EQ(AllViewControllers::cachedController(ScreenName::scan), nullptr);
 
     // Skip the library: the rest of the list is scanned.
     const auto buttons = question->buttons();
@@ -131,7 +132,7 @@ TEST_F(ScanRoadTest, ARunningPhotosIsAskedAboutOnceBeforeTheLibraryIsRead)
     photos.setProcessName(previous);
     standIn.kill();
     standIn.waitForFinished();
-    ScanVC *sheet = AllViewControllers::cached<ScanVC>("Scan");
+    ScanVC *sheet = AllViewControllers::cached<ScanVC>(ScreenName::scan);
     ASSERT_NE(sheet, nullptr);
     ASSERT_EQ(sheet->initialDirectories.size(), 1u);
     EXPECT_EQ(sheet->initialDirectories.front().url, folder.url);
@@ -171,5 +172,5 @@ TEST_F(ScanRoadTest, LibraryNamesInTheFlowAlertsAreShownAsPlainText)
         alert->buttons().at(0) == alert->defaultButton() ? alert->buttons().at(1) : alert->buttons().at(0);
     cancel->click();
     flushEvents();
-    EXPECT_EQ(AllViewControllers::cachedController("Scan"), nullptr);
+    EXPECT_EQ(AllViewControllers::cachedController(ScreenName::scan), nullptr);
 }

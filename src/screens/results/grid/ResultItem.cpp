@@ -1,4 +1,5 @@
 #include "screens/results/grid/ResultItem.h"
+#include "screens/shell/ScreenNames.h"
 
 #include "model/ModuleState.h"
 #include "model/TextLookup.h"
@@ -32,16 +33,16 @@ QString text(const char *key)
     return localizedText(QLatin1String(key));
 }
 
-ResultViewController *cachedForm(const char *identifier)
+ResultViewController *cachedForm(QLatin1String identifier)
 {
-    return AllViewControllers::cached<ResultViewController>(QLatin1String(identifier));
+    return AllViewControllers::cached<ResultViewController>(identifier);
 }
 
 // The grid first, then the list, then `owner` when it is neither.
 void reloadBothForms(ResultViewController *owner)
 {
-    ResultViewController *grid = cachedForm("Thumbnail");
-    ResultViewController *list = cachedForm("ListView");
+    ResultViewController *grid = cachedForm(ScreenName::thumbnail);
+    ResultViewController *list = cachedForm(ScreenName::listView);
     if (grid)
         grid->reloadData();
     if (list)
@@ -196,7 +197,7 @@ void ResultItem::imageSelect()
 void ResultItem::imageUnselect()
 {
     ResultCommands::untickFile(ResultState::shared(), section, row);
-    if (auto *grid = AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail"))) {
+    if (auto *grid = AllViewControllers::cached<ThumbnailVC>(ScreenName::thumbnail)) {
         auto &paths = grid->selectedIndexPaths;
         const auto it = std::find(paths.begin(), paths.end(), std::make_pair(section, row));
         if (it != paths.end())
@@ -213,7 +214,7 @@ namespace {
 // screen is locked meanwhile, and `command` runs with the marks made); false: run it in place.
 bool markOnWorker(std::function<void()> command)
 {
-    ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"));
+    ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(ScreenName::scanResult);
     return results && results->markOnWorker(std::move(command));
 }
 
@@ -241,7 +242,7 @@ void ResultItem::autoSelectAllFiles()
 
 void ResultItem::setRadioPair(bool autoSelect)
 {
-    ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"));
+    ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(ScreenName::scanResult);
     if (!results)
         return;
     results->setRadioState(autoSelect);
@@ -382,7 +383,7 @@ void ResultItem::filterThisGoup()
     if (!state.shownFile(section, 0))
         return;
     ResultCommands::narrowToGroup(state, section);
-    if (ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"))) {
+    if (ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(ScreenName::scanResult)) {
         if (results->lblValueMatchingLevel)
             results->lblValueMatchingLevel->setText(text("IDS_TWK_19"));
         if (results->sliderMatchingLevel) {
@@ -409,7 +410,7 @@ void ResultItem::deleteFileFromArray()
     case ResultCommands::RemoveOutcome::Regroup:
         refreshSelectionState();
         refreshResultTotals();
-        if (ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult")))
+        if (ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(ScreenName::scanResult))
             results->sliderValuesUpdate();
         showCurrentAfterRemoval();
         return;
@@ -427,9 +428,9 @@ void ResultItem::showCurrentAfterRemoval()
 {
     // The current card or row is now the one in the removed one's place (or the one before it): the
     // details and the preview show it rather than the file that left.
-    for (ResultViewController *form : std::initializer_list<ResultViewController *>{
-             AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail")),
-             AllViewControllers::cached<ListViewVC>(QStringLiteral("ListView"))})
+    for (ResultViewController *form :
+         std::initializer_list<ResultViewController *>{AllViewControllers::cached<ThumbnailVC>(ScreenName::thumbnail),
+                                                       AllViewControllers::cached<ListViewVC>(ScreenName::listView)})
         if (form && form->isVisible())
             form->collectionView->reshowCurrentItem();
 }

@@ -1,4 +1,5 @@
 #include "screens/results/grid/ThumbnailVC.h"
+#include "screens/shell/ScreenNames.h"
 
 #include "controls/Palette.h"
 #include "engine/FormatFolderLists.h"
@@ -143,7 +144,7 @@ void ThumbnailVC::getInitialDirectories(const ImageGroups &groups, bool similarS
     texts_.clear();
     hoveredFile_.reset();
 
-    ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"));
+    ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(ScreenName::scanResult);
     if (MVNAssistance::totalItemCount(state.imageDirectories) <= 0 && results)
         results->sliderValuesUpdate();
     auto *details = qobject_cast<FilePropertiesVC *>(filePropertiesVC());
@@ -447,7 +448,7 @@ void ThumbnailVC::showFileOnHover(int section, int row)
     }
     hoveredFile_ = file;
     // The preview decodes a photo in the background and plays a video in place.
-    ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"));
+    ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(ScreenName::scanResult);
     if (results && results->preview)
         results->preview->showFile(file);
 }

@@ -1,4 +1,5 @@
 #include "screens/results/list/ListViewVC.h"
+#include "screens/shell/ScreenNames.h"
 
 #include "controls/Palette.h"
 #include "model/TextLookup.h"
@@ -278,7 +279,7 @@ const ListViewVC::RowTexts &ListViewVC::textsFor(const ImageFile &file)
 
 void ListViewVC::recordHandMark(int group, int row, bool add)
 {
-    if (auto *grid = AllViewControllers::cached<ThumbnailVC>(QStringLiteral("Thumbnail"))) {
+    if (auto *grid = AllViewControllers::cached<ThumbnailVC>(ScreenName::thumbnail)) {
         auto &paths = grid->selectedIndexPaths;
         const auto path = std::make_pair(group, row);
         const auto it = std::find(paths.begin(), paths.end(), path);
@@ -414,7 +415,7 @@ void ListViewVC::showSelectedListFile(int section, int row)
         details->image = file;
         details->showFileProperties();
     }
-    ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(QStringLiteral("ScanResult"));
+    ScanResultVC *results = AllViewControllers::cached<ScanResultVC>(ScreenName::scanResult);
     if (results && results->preview)
         results->preview->showFileFitted(file, ResultPreview::kPictureBox, ResultPreview::kSmallSide);
 }
