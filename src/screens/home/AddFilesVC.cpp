@@ -490,16 +490,15 @@ void AddFilesVC::materializeRows()
         first = std::max(0, (top < 0 ? 0 : top) - kRowMargin);
         last = std::min(rows - 1, (bottom < 0 ? rows - 1 : bottom) + kRowMargin);
     }
-    // Rows scrolled well away give their widgets back.
+    // Rows scrolled well away give their widgets back through the view, which holds them until
+    // then and lays them out on a timer of its own: one freed behind its back would be shown again
+    // by its next layout.
     for (auto it = m_rowViews.begin(); it != m_rowViews.end();) {
         if (it->first >= first && it->first <= last) {
             ++it;
             continue;
         }
-        if (it->second) {
-            it->second->hide();
-            it->second->deleteLater();
-        }
+        tableView->setIndexWidget(m_model->index(it->first, 0), nullptr);
         it = m_rowViews.erase(it);
     }
     bool added = false;
