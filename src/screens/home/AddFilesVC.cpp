@@ -318,6 +318,8 @@ void AddFilesVC::buildView()
     // Tab reaches the list, then each row's tick and remove button; Space ticks the selected row
     // and Delete removes it.
     tableView->setFocusPolicy(Qt::StrongFocus);
+    tableView->setStyleSheet(QStringLiteral("QTableView { border: 2px solid transparent; }"
+                                            "QTableView:focus { border: 2px solid " TWINSIFT_GOLD_CSS "; }"));
     tableView->setTabKeyNavigation(false);
     tableView->installEventFilter(this);
     tableView->setMinimumHeight(120);
