@@ -7,12 +7,16 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusError>
+#include <QDBusMessage>
 #include <QDesktopServices>
 #include <QDir>
 #include <QMessageBox>
 #include <QTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QtTest/QTest>
 #include <gtest/gtest.h>
 
 using platform::Workspace;
@@ -98,6 +102,63 @@ TEST(WorkspaceTest, OpeningThatNothingCouldDoIsToldToTheUser)
     EXPECT_EQ(taker.taken, 1);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     localizationTable = savedTable;
+}
+
+namespace {
+
+// The desktop's file manager on a private session bus: it takes ShowItems calls and answers each
+// with an error once the test lets it, so that the folder must open instead.
+class SlowFileManager : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+public:
+    QStringList shown;
+    QList<QDBusMessage> waiting;
+public slots:
+    void ShowItems(const QStringList &uris, const QString &, const QDBusMessage &message)
+    {
+        shown << uris;
+        message.setDelayedReply(true);
+        waiting << message;
+    }
+};
+
+} // namespace
+
+// Asking the file manager to show a file does not wait for its answer: the command returns at once,
+// and when the file manager then refuses, the file's folder opens. Runs on the private session bus
+// CTest gives it (TWINSIFT_PRIVATE_BUS), never on the user's own.
+TEST(WorkspaceDBus, TheFileManagerIsAskedWithoutWaitingAndItsRefusalOpensTheFolder)
+{
+    if (qEnvironmentVariableIsEmpty("TWINSIFT_PRIVATE_BUS") || !QDBusConnection::sessionBus().isConnected())
+        GTEST_SKIP() << "needs the private session bus of its CTest entry";
+    QDBusConnection fileManagerBus =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("file-manager"));
+    SlowFileManager fileManager;
+    ASSERT_TRUE(fileManagerBus.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &fileManager,
+                                              QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(fileManagerBus.registerService(QStringLiteral("org.freedesktop.FileManager1")));
+
+    QTemporaryDir dir;
+    const QString photo = dir.filePath("photo one.jpg");
+    QFile file(photo);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    UrlTaker folders;
+    QDesktopServices::setUrlHandler("file", &folders, "take");
+    EXPECT_TRUE(Workspace::sharedWorkspace().revealInFileManager(photo));
+    // Returned before the file manager answered, so nothing fell back yet.
+    EXPECT_EQ(folders.taken, 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !fileManager.waiting.isEmpty(); }, 5000));
+    EXPECT_EQ(fileManager.shown, QStringList{QUrl::fromLocalFile(photo).toString(QUrl::FullyEncoded)});
+    EXPECT_EQ(folders.taken, 0);
+    const QDBusMessage call = fileManager.waiting.takeFirst();
+    fileManagerBus.send(call.createErrorReply(QDBusError::Failed, QStringLiteral("cannot show it")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return folders.taken == 1; }, 5000));
+    QDesktopServices::unsetUrlHandler("file");
+    fileManagerBus.unregisterService(QStringLiteral("org.freedesktop.FileManager1"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("file-manager"));
 }
 
 #include "WorkspaceTest.moc"
