@@ -8,8 +8,10 @@
 #include "screens/shell/InitialWindowController.h"
 #include "screens/shell/Theme.h"
 #include "model/ModuleState.h"
+#include "platform/widgets/Alerts.h"
 #include "platform/widgets/MediaBackend.h"
 #include "platform/SingleInstance.h"
+#include "platform/StandardErrorFilter.h"
 #include "platform/UserDefaults.h"
 #include "platform/widgets/WindowController.h"
 
@@ -19,6 +21,7 @@
 #include <QLoggingCategory>
 
 #include <cstdio>
+#include <memory>
 
 #ifndef TWINSIFT_VERSION
 #define TWINSIFT_VERSION "1.0.0"
@@ -72,6 +75,8 @@ void bringToFront(AppDelegate &delegate)
 
 int main(int argc, char **argv)
 {
+    // First, before any thread: libraries' own lines stay off standard error.
+    platform::filterLibraryLinesFromStandardError();
     // Before anything can make a player or a sound.
     platform::chooseMediaBackend();
     QApplication app(argc, argv);
@@ -96,11 +101,10 @@ int main(int argc, char **argv)
                                         : QStringLiteral("Twinsift cannot make sure it runs only once.");
         qCWarning(lcScreens).noquote() << message << platform::loggableText(instance.failureReason())
                                        << "This launch ends.";
-        QMessageBox box(QMessageBox::Critical, QStringLiteral("Twinsift"), message, QMessageBox::Ok);
-        box.setTextFormat(Qt::PlainText);
-        box.setInformativeText(instance.failureReason()
-                               + QStringLiteral(" This launch ends without changing the settings."));
-        box.exec();
+        std::unique_ptr<QMessageBox> box(makeAlert(
+            nullptr, QStringLiteral("instanceAlert"), QMessageBox::Critical, QStringLiteral("Twinsift"), message,
+            instance.failureReason() + QStringLiteral(" This launch ends without changing the settings.")));
+        box->exec();
         return 1;
     }
     case platform::SingleInstance::Claim::Primary:
