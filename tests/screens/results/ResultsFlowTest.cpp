@@ -82,6 +82,32 @@ protected:
         return waitFor([&] { return none->parentWidget() == results && none->isVisible(); }) ? results : nullptr;
     }
 
+    // Scans three copies of one photo as a similar result, scores member `lowered` at 85 % with the
+    // level at 88 %, and trashes the group's first file; `status` is the summary once it shows.
+    void trashTheFirstOfThreeCopies(int seed, size_t lowered, NotificationRecorder &recorder, ScanResultVC *&results,
+                                    AfterDeleteStatusVC *&status)
+    {
+        const QString a = writePhoto(QStringLiteral("home/a.jpg"), seed);
+        copyFile(a, QStringLiteral("home/b/a.jpg"));
+        copyFile(a, QStringLiteral("home/c/a.jpg"));
+        results = scanThroughHome(recorder, true);
+        ASSERT_TRUE(results);
+        ResultState &state = ResultState::shared();
+        ASSERT_EQ(state.allImages.size(), 1u);
+        ASSERT_EQ(state.allImages[0].size(), 3u);
+        state.allImages[0][lowered]->matchingPercentage = 85.0f;
+        results->sliderMatchingLevel->setValue(3); // 88 %
+        ASSERT_TRUE(waitFor([&] { return state.shownFileCount() == 2; }));
+        ASSERT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp); }));
+        ASSERT_EQ(state.shownFile(0, 0), state.allImages[0][0]);
+        ASSERT_TRUE(state.mark(0, 0));
+        confirmBeforeDeletingPhotos = false;
+        results->tappedDeleteMarked();
+        ASSERT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("presentAfterDeleteView")) == 1; }));
+        status = AllViewControllers::cached<AfterDeleteStatusVC>(ScreenName::afterDeleteStatus);
+        ASSERT_TRUE(waitFor([&] { return status->isVisible(); }));
+    }
+
     // Scans the folder "home" through the home screen (exactly unless `similar`) and waits for the
     // results screen.
     ScanResultVC *scanThroughHome(NotificationRecorder &recorder, bool similar = false)
@@ -476,27 +502,11 @@ TEST_F(ResultsFlowTest, SheetSummaryAndFooterCountTheFilesShownAtTheLevel)
 // leads the rest, so the regrouping forms a group of two where the shown groups kept none.
 TEST_F(ResultsFlowTest, SummaryCountsTheGroupsThatShowResultsWillShow)
 {
-    const QString a = writePhoto(QStringLiteral("home/a.jpg"), 5);
-    copyFile(a, QStringLiteral("home/b/a.jpg"));
-    copyFile(a, QStringLiteral("home/c/a.jpg"));
     NotificationRecorder recorder(navigationNames());
-    ScanResultVC *results = scanThroughHome(recorder, true);
-    ASSERT_TRUE(results);
+    ScanResultVC *results = nullptr;
+    AfterDeleteStatusVC *status = nullptr;
+    ASSERT_NO_FATAL_FAILURE(trashTheFirstOfThreeCopies(5, 1, recorder, results, status));
     ResultState &state = ResultState::shared();
-    ASSERT_EQ(state.allImages.size(), 1u);
-    ASSERT_EQ(state.allImages[0].size(), 3u);
-    state.allImages[0][1]->matchingPercentage = 85.0f;
-    results->sliderMatchingLevel->setValue(3); // 88 %
-    ASSERT_TRUE(waitFor([&] { return state.shownFileCount() == 2; }));
-    ASSERT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp); }));
-    const ImageFilePtr leader = state.shownFile(0, 0);
-    ASSERT_EQ(leader, state.allImages[0][0]);
-    ASSERT_TRUE(state.mark(0, 0));
-    confirmBeforeDeletingPhotos = false;
-    results->tappedDeleteMarked();
-    ASSERT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("presentAfterDeleteView")) == 1; }));
-    auto *status = AllViewControllers::cached<AfterDeleteStatusVC>(ScreenName::afterDeleteStatus);
-    ASSERT_TRUE(waitFor([&] { return status->isVisible(); }));
     EXPECT_EQ(status->lblTotalItemsFound->text(), QStringLiteral("2"));
     EXPECT_EQ(status->lblFinalOutput->text(), localizedText(QStringLiteral("IDS_TWK_209")));
     const QString summarySize = status->lblTotalSize->text();
@@ -512,24 +522,12 @@ TEST_F(ResultsFlowTest, SummaryCountsTheGroupsThatShowResultsWillShow)
 // When the regrouping will show no group, the summary says nothing is left and its button goes home.
 TEST_F(ResultsFlowTest, SummarySaysNothingIsLeftWhenShowResultsWouldShowNoGroup)
 {
-    const QString a = writePhoto(QStringLiteral("home/a.jpg"), 6);
-    copyFile(a, QStringLiteral("home/b/a.jpg"));
-    copyFile(a, QStringLiteral("home/c/a.jpg"));
     NotificationRecorder recorder(navigationNames());
-    ScanResultVC *results = scanThroughHome(recorder, true);
-    ASSERT_TRUE(results);
-    ResultState &state = ResultState::shared();
-    ASSERT_EQ(MVNAssistance::totalItemCount(state.allImages), 3);
-    state.allImages[0][2]->matchingPercentage = 85.0f; // the rest then has no member at the level
-    results->sliderMatchingLevel->setValue(3);
-    ASSERT_TRUE(waitFor([&] { return state.shownFileCount() == 2; }));
-    ASSERT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp); }));
-    ASSERT_TRUE(state.mark(0, 0));
-    confirmBeforeDeletingPhotos = false;
-    results->tappedDeleteMarked();
-    ASSERT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("presentAfterDeleteView")) == 1; }));
-    auto *status = AllViewControllers::cached<AfterDeleteStatusVC>(ScreenName::afterDeleteStatus);
-    ASSERT_TRUE(waitFor([&] { return status->isVisible(); }));
+    ScanResultVC *results = nullptr;
+    AfterDeleteStatusVC *status = nullptr;
+    // The rest then has no member at the level.
+    ASSERT_NO_FATAL_FAILURE(trashTheFirstOfThreeCopies(6, 2, recorder, results, status));
+    const ResultState &state = ResultState::shared();
     ASSERT_FALSE(state.allImages.empty());
     EXPECT_EQ(status->lblTotalItemsFound->text(), QStringLiteral("1")); // the file trashed
     EXPECT_EQ(status->lblFinalOutput->text(), localizedText(QStringLiteral("IDS_TWK_48")));
