@@ -12,59 +12,64 @@
 namespace platform {
 
 namespace {
-constexpr qint64 kReadAhead = 64 * 1024;
+constexpr qint64 kWindow = 64 * 1024;
 }
 
 CachedFileIo::CachedFileIo(const std::string &path, int fd, qint64 fileSize, QByteArray head)
     : Exiv2::FileIo(path)
     , fd_(fd)
     , fileSize_(std::max<qint64>(0, fileSize))
-    , cache_(std::move(head))
+    , head_(std::move(head))
 {
-    if (cache_.size() > fileSize_)
-        cache_.truncate(fileSize_);
-    complete_ = cache_.size() >= fileSize_;
+    if (head_.size() > fileSize_)
+        head_.truncate(fileSize_);
 }
 
 CachedFileIo::~CachedFileIo() = default;
 
-bool CachedFileIo::ensure(qint64 end)
+qint64 CachedFileIo::readFile(qint64 offset, char *out, qint64 length)
 {
-    end = std::min(end, fileSize_);
-    if (complete_ || end <= cache_.size())
-        return true;
-    const qint64 want = std::min(fileSize_, std::max(end, qint64(cache_.size()) + kReadAhead));
-    const qint64 start = cache_.size();
-    cache_.resize(want);
-    qint64 have = start;
-    while (have < want) {
-        const ssize_t got = ::pread(fd_, cache_.data() + have, size_t(want - have), off_t(have));
+    qint64 have = 0;
+    while (have < length) {
+        const ssize_t got = ::pread(fd_, out + have, size_t(length - have), off_t(offset + have));
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            cache_.resize(have);
             error_ = 1;
-            return false;
-        }
-        if (got == 0)
             break;
+        }
+        if (got == 0) {
+            // The file is shorter than it was: what is there is all there is.
+            fileSize_ = std::min(fileSize_, offset + have);
+            break;
+        }
         have += got;
     }
-    cache_.resize(have);
-    if (have < want) {
-        // The file is shorter than it was: what is there is all there is.
-        fileSize_ = have;
-        complete_ = true;
-    } else if (have >= fileSize_) {
-        complete_ = true;
-    }
-    return true;
+    return have;
 }
 
-const QByteArray &CachedFileIo::prefix(qint64 length)
+bool CachedFileIo::inWindow(qint64 offset) const
 {
-    ensure(length);
-    return cache_;
+    return offset >= windowStart_ && offset < windowStart_ + window_.size();
+}
+
+const char *CachedFileIo::held(qint64 offset, qint64 &count)
+{
+    if (offset < head_.size()) {
+        count = head_.size() - offset;
+        return head_.constData() + offset;
+    }
+    if (!inWindow(offset)) {
+        if (offset >= fileSize_)
+            return nullptr;
+        window_.resize(qsizetype(std::min(kWindow, fileSize_ - offset)));
+        window_.resize(qsizetype(readFile(offset, window_.data(), window_.size())));
+        windowStart_ = offset;
+        if (window_.isEmpty())
+            return nullptr;
+    }
+    count = windowStart_ + window_.size() - offset;
+    return window_.constData() + (offset - windowStart_);
 }
 
 int CachedFileIo::open()
@@ -105,26 +110,42 @@ exiv::IoCount CachedFileIo::read(Exiv2::byte *buf, exiv::IoCount rcount)
         eof_ = true;
         return 0;
     }
-    ensure(position_ + qint64(rcount));
-    const qint64 available = std::max<qint64>(0, qint64(cache_.size()) - position_);
-    const qint64 count = std::min<qint64>(qint64(rcount), available);
-    if (count > 0)
-        std::memcpy(buf, cache_.constData() + position_, size_t(count));
-    position_ += count;
-    if (count < qint64(rcount))
+    char *out = reinterpret_cast<char *>(buf);
+    const qint64 wanted = std::min<qint64>(qint64(rcount), fileSize_ - position_);
+    qint64 done = 0;
+    while (done < wanted) {
+        const qint64 at = position_ + done;
+        const qint64 left = wanted - done;
+        if (at >= head_.size() && !inWindow(at) && left >= kWindow) {
+            done += readFile(at, out + done, left);
+            break;
+        }
+        qint64 count = 0;
+        const char *from = held(at, count);
+        if (!from)
+            break;
+        const qint64 step = std::min(count, left);
+        std::memcpy(out + done, from, size_t(step));
+        done += step;
+    }
+    position_ += done;
+    if (done < qint64(rcount))
         eof_ = true;
-    return exiv::IoCount(count);
+    return exiv::IoCount(done);
 }
 
 int CachedFileIo::getb()
 {
     if (!open_)
         return EOF;
-    if (position_ >= fileSize_ || !ensure(position_ + 1) || position_ >= cache_.size()) {
+    qint64 count = 0;
+    const char *from = position_ < fileSize_ ? held(position_, count) : nullptr;
+    if (!from) {
         eof_ = true;
         return EOF;
     }
-    return int(static_cast<unsigned char>(cache_.at(position_++)));
+    ++position_;
+    return int(static_cast<unsigned char>(*from));
 }
 
 int CachedFileIo::seek(exiv::IoOffset offset, Position pos)
@@ -155,14 +176,16 @@ Exiv2::byte *CachedFileIo::mmap(bool isWriteable)
 {
     if (isWriteable || size() == 0)
         throw Exiv2::Error(Exiv2::ErrorCode::kerCallFailed, path(), std::strerror(EINVAL), "mmap");
-    ensure(fileSize_);
-    mapped_ = true;
-    return reinterpret_cast<Exiv2::byte *>(cache_.data());
+    mapped_ = QByteArray(qsizetype(fileSize_), Qt::Uninitialized);
+    const qint64 fromHead = std::min<qint64>(head_.size(), fileSize_);
+    std::memcpy(mapped_.data(), head_.constData(), size_t(fromHead));
+    mapped_.resize(qsizetype(fromHead + readFile(fromHead, mapped_.data() + fromHead, fileSize_ - fromHead)));
+    return reinterpret_cast<Exiv2::byte *>(mapped_.data());
 }
 
 int CachedFileIo::munmap()
 {
-    mapped_ = false;
+    mapped_.clear();
     return 0;
 }
 

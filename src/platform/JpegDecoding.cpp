@@ -20,28 +20,32 @@ const unsigned char *bytesOf(const QByteArray &data)
     return reinterpret_cast<const unsigned char *>(data.constData());
 }
 
-// The frame header of an opened JPEG as the system JPEG library reads it: the strict reading of
-// the first bytes when it answers (the plain layout of nearly every file), else the library's own
-// reading from memory. Absent when the library refuses the header.
-std::optional<JpegHeaderFacts> jpegFacts(const OpenedJpeg &opened, CachedFileIo &io)
+// The bytes of an opened JPEG: from its head while they lie in it, else read anew from the file.
+JpegMoreBytes bytesOf(const OpenedJpeg &opened, const RegularFile &file)
+{
+    return [&opened, &file](qint64 offset, qint64 length) {
+        const QByteArray &head = opened.head;
+        if (offset < head.size())
+            return QByteArray::fromRawData(head.constData() + offset,
+                                           qsizetype(std::min(length, head.size() - offset)));
+        return file.readAt(offset, length);
+    };
+}
+
+// The frame header of an opened JPEG as the system JPEG library reads it: the strict reading when
+// it answers (the plain layout of nearly every file), else the library's own reading. Both read
+// through windows that are not kept, no further than the walk that opened the file let its head
+// reach. Absent when the library refuses the header.
+std::optional<JpegHeaderFacts> jpegFacts(const OpenedJpeg &opened, const RegularFile &file)
 {
     if (opened.refused)
         return std::nullopt;
-    auto facts = readJpegHeader(bytesOf(opened.head), size_t(opened.head.size()));
-    QByteArray searched = opened.head;
-    if (!facts && opened.size > opened.head.size()) {
-        // Metadata segments larger than the head before the frame header: look further.
-        searched = io.prefix(kJpegHeaderSearch);
-        facts = readJpegHeader(bytesOf(searched), size_t(searched.size()));
-    }
+    const auto facts = readJpegHeader(bytesOf(opened, file), opened.size);
     if (facts && (facts->components == 1 || facts->components == 3 || facts->components == 4))
         return facts;
-    // `searched` keeps its bytes while the cache grows behind it.
-    const JpegMoreBytes more = [&io](qint64 offset, qint64 length) {
-        const QByteArray &cache = io.prefix(offset + length);
-        return offset < cache.size() ? cache.mid(offset, length) : QByteArray();
-    };
-    return decodeJpegHeader(bytesOf(searched), size_t(searched.size()), opened.size, more);
+    const JpegMoreBytes more = [&file](qint64 offset, qint64 length) { return file.readAt(offset, length); };
+    return decodeJpegHeader(bytesOf(opened.head), size_t(opened.head.size()), std::min(opened.size, kMaxJpegHeadBytes),
+                            more);
 }
 
 } // namespace
@@ -55,12 +59,7 @@ std::optional<OpenedJpeg> openJpeg(const QString &path, const RegularFile &file,
     const QByteArray &head = opened.head;
     if (head.size() < 2 || quint8(head[0]) != 0xFF || quint8(head[1]) != 0xD8)
         return std::nullopt;
-    const JpegMoreBytes bytesAt = [&](qint64 offset, qint64 length) {
-        if (offset + length <= head.size())
-            return QByteArray::fromRawData(head.constData() + offset, qsizetype(length));
-        return file.readAt(offset, length);
-    };
-    const JpegMarkerCount count = countJpegMarkers(bytesAt, opened.size, extent);
+    const JpegMarkerCount count = countJpegMarkers(bytesOf(opened, file), opened.size, extent);
     opened.metadataBytes = count.metadataBytes;
     const QString refusal = count.refusal();
     if (!refusal.isEmpty()) {
@@ -96,8 +95,7 @@ JpegReading jpegProperties(const QString &path, const RegularFile &file)
         return reading;
     reading.isJpeg = true;
 
-    auto io = std::make_unique<CachedFileIo>(native.toStdString(), opened->fd, opened->size, opened->head);
-    const auto facts = jpegFacts(*opened, *io);
+    const auto facts = jpegFacts(*opened, file);
     if (!facts)
         return reading;
     QVariantMap props;
@@ -113,7 +111,8 @@ JpegReading jpegProperties(const QString &path, const RegularFile &file)
     ImageSource::initializeLibraries();
     std::unique_ptr<Exiv2::Image> image;
     try {
-        exiv::ImagePtr exiv = exiv::openImage(exiv::IoPtr(io.release()));
+        exiv::ImagePtr exiv = exiv::openImage(
+            exiv::IoPtr(new CachedFileIo(native.toStdString(), opened->fd, opened->size, opened->head)));
         if (exiv.get()) {
             exiv->readMetadata();
             image.reset(exiv.release());
@@ -132,14 +131,12 @@ JpegReading jpegProperties(const QString &path, const RegularFile &file)
 std::optional<JpegHeaderFacts> jpegFactsOf(const QString &path, const RegularFile &file, bool *isJpeg,
                                            JpegExtent extent)
 {
-    const QByteArray native = QFile::encodeName(path);
     std::optional<OpenedJpeg> opened = openJpeg(path, file, kJpegHeadLength, extent);
     if (isJpeg)
         *isJpeg = opened.has_value();
     if (!opened)
         return std::nullopt;
-    CachedFileIo io(native.toStdString(), opened->fd, opened->size, opened->head);
-    auto facts = jpegFacts(*opened, io);
+    auto facts = jpegFacts(*opened, file);
     if (facts)
         facts->metadataBytes = opened->metadataBytes;
     return facts;
@@ -174,17 +171,10 @@ bool hasJpegFrameHeader(const QString &path)
     const std::optional<RegularFile> file = RegularFile::openScanned(path);
     if (!file)
         return false;
-    const QByteArray native = QFile::encodeName(path);
     std::optional<OpenedJpeg> opened = openJpeg(path, *file, kJpegHeadLength);
     if (!opened || opened->refused)
         return false;
-    if (readJpegHeader(bytesOf(opened->head), size_t(opened->head.size())))
-        return true;
-    if (opened->size <= opened->head.size())
-        return false;
-    CachedFileIo io(native.toStdString(), opened->fd, opened->size, opened->head);
-    const QByteArray &more = io.prefix(kJpegHeaderSearch);
-    return readJpegHeader(bytesOf(more), size_t(more.size())).has_value();
+    return readJpegHeader(bytesOf(*opened, *file), std::min(opened->size, kJpegHeaderSearch)).has_value();
 }
 
 bool openReader(const QString &path, const RegularFile &file, std::unique_ptr<QFile> &device, QImageReader &reader,

@@ -26,10 +26,9 @@ class RegularFile;
 namespace platform::imaging {
 
 // The JPEG reading starts from the first 8 KiB (the metadata of most photos ends before that; the
-// input reads further when it does not). The resolution in a JPEG's own header lies in its first
-// 18 bytes, so this shorter head gives it as the 64 KiB head of the plain path does. A file of up to
-// kJpegHeaderSearch bytes is read whole at the first look further, and its header is then read from
-// memory.
+// walk over its markers reads further, a window at a time, when it does not). The resolution in a
+// JPEG's own header lies in its first 18 bytes, so this shorter head gives it as the 64 KiB head of
+// the plain path does. hasJpegFrameHeader looks for the frame header within kJpegHeaderSearch bytes.
 inline constexpr qint64 kJpegHeadLength = 8 * 1024;
 inline constexpr qint64 kJpegHeaderSearch = 256 * 1024;
 
@@ -39,8 +38,9 @@ struct OpenedJpeg {
     int fd = -1;
     qint64 size = 0;
     QByteArray head;
-    // More marker segments or metadata within the walked extent than any camera writes: no
-    // library or reader may see the file, its header is unreadable on every road.
+    // More marker segments or metadata within the walked extent, or more bytes before the first
+    // scan, than any camera writes: no library or reader may see the file, its header is
+    // unreadable on every road.
     bool refused = false;
     // Bytes of the comment and APPn segments within the walked extent.
     qint64 metadataBytes = 0;
@@ -48,13 +48,13 @@ struct OpenedJpeg {
 
 // Reads the head of a file that starts with the JPEG signature; absent for any other file. Its
 // markers are counted up to the first scan (what a header or metadata reading meets) or, for a
-// decode, through every scan to EOI (one pass over the file); a file past either bound of
-// countJpegMarkers is refused here, with a line in the log naming it.
+// decode, through every scan to EOI (one pass over the file); a file past a bound of the walk
+// (JpegSegmentWalk) is refused here, with a line in the log naming it and the bound.
 std::optional<OpenedJpeg> openJpeg(const QString &path, const RegularFile &file, qint64 headLength,
                                    JpegExtent extent = JpegExtent::BeforeScan);
 
 // Whether the JPEG held in memory (`data`, `size` bytes; an Exif thumbnail or a preview the file at
-// `path` embeds) may go to a decoder: false past either bound of countJpegMarkers, with a line in
+// `path` embeds) may go to a decoder: false past a bound of the walk (JpegSegmentWalk), with a line in
 // the log naming the file. Data that is no JPEG passes. `metadataBytes`, when given, receives the
 // bytes of its comment and APPn segments.
 bool embeddedJpegMayBeDecoded(const QString &path, const unsigned char *data, qint64 size,
@@ -67,8 +67,8 @@ struct JpegReading {
 };
 
 // The properties of a file that starts with the JPEG signature, read through one open: the head
-// is read once, the frame header is parsed from it (or from the whole file held in memory when it
-// is small), and exiv2 reads the metadata from the same descriptor. Gives exactly what
+// is read once, the frame header is read from it (and from windows further on when it lies
+// there), and exiv2 reads the metadata from the same descriptor. Gives exactly what
 // propertiesByImageReaders gives for such a file: Qt's image readers pick their JPEG handler for
 // any data starting with FF D8 (no handler probed before it accepts that signature), the header
 // facts are those the JPEG library gives Qt's reader, and exiv2 meets the same bytes and the same

@@ -22,6 +22,14 @@ int be16(const unsigned char *p)
     return (int(p[0]) << 8) | int(p[1]);
 }
 
+// The bytes of data held in memory, handed out without a copy.
+JpegMoreBytes bytesIn(const unsigned char *data)
+{
+    return [data](qint64 offset, qint64 length) {
+        return QByteArray::fromRawData(reinterpret_cast<const char *>(data) + offset, qsizetype(length));
+    };
+}
+
 // A DQT segment's payload: whole 8- or 16-bit tables with table numbers 0-3, ending exactly at
 // the segment's end.
 bool quantTablesAreWhole(const unsigned char *p, size_t length)
@@ -64,9 +72,9 @@ bool huffmanTablesAreWhole(const unsigned char *p, size_t length)
 
 } // namespace
 
-std::optional<JpegHeaderFacts> readJpegHeader(const unsigned char *data, size_t size)
+std::optional<JpegHeaderFacts> readJpegHeader(const JpegMoreBytes &bytesAt, qint64 size)
 {
-    if (!data || size < 4 || data[0] != 0xFF || data[1] != 0xD8)
+    if (size < 4)
         return std::nullopt;
 
     struct Component {
@@ -79,34 +87,33 @@ std::optional<JpegHeaderFacts> readJpegHeader(const unsigned char *data, size_t 
     bool progressive = false;
     int precision = 0, width = 0, height = 0, componentCount = 0;
 
-    size_t at = 2;
-    for (;;) {
-        // A marker: 0xFF, any number of 0xFF fill bytes, then the marker code.
-        if (at >= size || data[at] != 0xFF)
+    JpegSegmentWalk walk(bytesAt, size, JpegExtent::BeforeScan);
+    JpegSegment segment;
+    while (walk.next(segment)) {
+        // Fill bytes may stand before a marker; stray bytes, a marker without a length, a length
+        // that cannot be one or a segment cut off by the end of the data may not.
+        if (segment.stray || segment.length < 2 || segment.end() > size)
             return std::nullopt;
-        while (at < size && data[at] == 0xFF)
-            ++at;
-        if (at >= size)
+        const int marker = segment.marker;
+        const size_t length = size_t(segment.length);
+        if ((marker >= 0xE0 && marker <= 0xEF) || marker == 0xFE)
+            continue; // APPn and COM: read or skipped whole, never rejected
+        if (marker == 0xDD) {
+            if (length != 4)
+                return std::nullopt;
+            continue;
+        }
+        const QByteArray body = walk.bytes(segment.offset + 2, segment.length - 2);
+        if (body.size() != segment.length - 2)
             return std::nullopt;
-        const int marker = data[at++];
-        if (at + 2 > size)
-            return std::nullopt;
-        const size_t length = size_t(be16(data + at));
-        if (length < 2 || at + length > size)
-            return std::nullopt;
-        const unsigned char *payload = data + at + 2;
+        const unsigned char *payload = reinterpret_cast<const unsigned char *>(body.constData());
         const size_t payloadLength = length - 2;
 
-        if ((marker >= 0xE0 && marker <= 0xEF) || marker == 0xFE) {
-            // APPn and COM: read or skipped whole, never rejected.
-        } else if (marker == 0xDB) {
+        if (marker == 0xDB) {
             if (!quantTablesAreWhole(payload, payloadLength))
                 return std::nullopt;
         } else if (marker == 0xC4) {
             if (!huffmanTablesAreWhole(payload, payloadLength))
-                return std::nullopt;
-        } else if (marker == 0xDD) {
-            if (length != 4)
                 return std::nullopt;
         } else if (marker == 0xC0 || marker == 0xC1 || marker == 0xC2) {
             if (sawFrame || payloadLength < 6)
@@ -173,11 +180,19 @@ std::optional<JpegHeaderFacts> readJpegHeader(const unsigned char *data, size_t 
             }
             return facts;
         } else {
-            // SOI again, EOI, restart markers, DNL, DAC, other frame types, reserved codes.
+            // Other frame types, DNL, DAC, reserved codes.
             return std::nullopt;
         }
-        at += length;
     }
+    // SOI again, EOI, the end of the data, a bound passed.
+    return std::nullopt;
+}
+
+std::optional<JpegHeaderFacts> readJpegHeader(const unsigned char *data, size_t size)
+{
+    if (!data)
+        return std::nullopt;
+    return readJpegHeader(bytesIn(data), qint64(size));
 }
 
 namespace {
@@ -308,121 +323,12 @@ void termSource(j_decompress_ptr)
 
 } // namespace
 
-namespace {
-
-// The bytes of the walked data, fetched a window at a time: a short one where the walk hops from
-// segment to segment (a segment's body is never read), a long one where it searches compressed data.
-class WalkedBytes
-{
-public:
-    WalkedBytes(const JpegMoreBytes &bytesAt, qint64 size)
-        : bytesAt_(bytesAt)
-        , size_(size)
-    {
-    }
-
-    // The byte at `offset`; -1 past the end or after a read error.
-    int at(qint64 offset)
-    {
-        if (!holds(offset) && !load(offset, kHopWindow))
-            return -1;
-        return int(quint8(window_[qsizetype(offset - start_)]));
-    }
-
-    // The offset of the first FF byte at or after `offset`; -1 when there is none.
-    qint64 nextFF(qint64 offset)
-    {
-        while (offset < size_) {
-            if (!holds(offset) && !load(offset, kSearchWindow))
-                return -1;
-            const qsizetype from = qsizetype(offset - start_);
-            const void *found = std::memchr(window_.constData() + from, 0xFF, size_t(window_.size() - from));
-            if (found)
-                return start_ + (static_cast<const char *>(found) - window_.constData());
-            offset = start_ + window_.size();
-        }
-        return -1;
-    }
-
-private:
-    static constexpr qint64 kHopWindow = 4096;
-    static constexpr qint64 kSearchWindow = 256 * 1024;
-
-    bool holds(qint64 offset) const { return offset >= start_ && offset < start_ + window_.size(); }
-
-    bool load(qint64 offset, qint64 length)
-    {
-        if (offset < 0 || offset >= size_)
-            return false;
-        window_ = bytesAt_(offset, std::min(length, size_ - offset));
-        start_ = offset;
-        return !window_.isEmpty();
-    }
-
-    const JpegMoreBytes &bytesAt_;
-    qint64 size_;
-    QByteArray window_;
-    qint64 start_ = 0;
-};
-
-} // namespace
-
-QString JpegMarkerCount::refusal() const
-{
-    if (segments > kMaxJpegSegments)
-        return QStringLiteral("more than %1 marker segments").arg(kMaxJpegSegments);
-    if (metadataBytes > kMaxJpegMetadataBytes)
-        return QStringLiteral("more than %1 MB of comment and application segments")
-            .arg(kMaxJpegMetadataBytes / (1024 * 1024));
-    return {};
-}
-
 JpegMarkerCount countJpegMarkers(const JpegMoreBytes &bytesAt, qint64 dataSize, JpegExtent extent)
 {
-    JpegMarkerCount count;
-    WalkedBytes bytes(bytesAt, dataSize);
-    if (bytes.at(0) != 0xFF || bytes.at(1) != 0xD8)
-        return count;
-    bool inScan = false;
-    qint64 at = 2;
-    while (count.segments <= kMaxJpegSegments && count.metadataBytes <= kMaxJpegMetadataBytes) {
-        // Stray bytes (or compressed data) up to the next FF, then any FF fill bytes.
-        at = bytes.nextFF(at);
-        if (at < 0)
-            return count;
-        int code = bytes.at(++at);
-        while (code == 0xFF)
-            code = bytes.at(++at);
-        if (code < 0)
-            return count;
-        ++at;
-        // FF 00 is a stuffed data byte (passed over as a stray one before the first scan).
-        if (code == 0x00)
-            continue;
-        // Markers without a length: restart markers are part of a scan's data.
-        if (code == 0x01 || (code >= 0xD0 && code <= 0xD7)) {
-            if (!inScan)
-                ++count.segments;
-            continue;
-        }
-        // The end, or an SOI the library stops at.
-        if (code == JPEG_EOI || code == 0xD8)
-            return count;
-        if (code == 0xDA && extent == JpegExtent::BeforeScan)
-            return count;
-        ++count.segments;
-        const int high = bytes.at(at);
-        const int low = bytes.at(at + 1);
-        if (high < 0 || low < 0)
-            return count;
-        const qint64 length = (high << 8) | low;
-        if ((code >= 0xE0 && code <= 0xEF) || code == 0xFE)
-            count.metadataBytes += std::min(length, dataSize - at);
-        if (code == 0xDA)
-            inScan = true;
-        at += length;
-    }
-    return count;
+    JpegSegmentWalk walk(bytesAt, dataSize, extent);
+    JpegSegment segment;
+    while (walk.next(segment)) { }
+    return walk.count();
 }
 
 std::optional<JpegHeaderFacts> decodeJpegHeader(const unsigned char *data, size_t available, qint64 fileSize,
@@ -511,31 +417,28 @@ bool tiffLinksSecondDirectory(const unsigned char *tiff, size_t length)
 bool jpegMayHoldExifThumbnail(const unsigned char *data, size_t size)
 {
     static const unsigned char exifSignature[6] = {'E', 'x', 'i', 'f', 0, 0};
-    if (!data || size < 4 || data[0] != 0xFF || data[1] != 0xD8)
+    if (!data || size < 4)
         return true;
-    size_t at = 2;
-    for (;;) {
-        if (size - at < 2 || data[at] != 0xFF)
+    JpegSegmentWalk walk(bytesIn(data), qint64(size), JpegExtent::BeforeScan);
+    JpegSegment segment;
+    while (walk.next(segment)) {
+        // Only segments right after one another are expected before the picture's data.
+        if (segment.skipped > 0)
             return true;
-        const int marker = data[at + 1];
-        if (marker == 0xDA || marker == 0xD9)
+        if (segment.marker == 0xDA)
             return false; // the picture's data begins: every segment before it was read
-        // Only segments with a length are expected before the picture's data.
-        if (marker == 0xFF || marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8))
+        if (segment.length < 2 || segment.end() > qint64(size))
             return true;
-        if (size - at < 4)
-            return true;
-        const size_t length = size_t(be16(data + at + 2));
-        if (length < 2 || length > size - at - 2)
-            return true;
-        const unsigned char *payload = data + at + 4;
-        const size_t payloadLength = length - 2;
-        if (marker == 0xE1 && payloadLength >= sizeof exifSignature
+        if (segment.marker != 0xE1)
+            continue;
+        const unsigned char *payload = data + segment.offset + 2;
+        const size_t payloadLength = size_t(segment.length) - 2;
+        if (payloadLength >= sizeof exifSignature
             && std::equal(exifSignature, exifSignature + sizeof exifSignature, payload)
             && tiffLinksSecondDirectory(payload + sizeof exifSignature, payloadLength - sizeof exifSignature))
             return true;
-        at += 2 + length;
     }
+    return walk.end() != JpegSegmentWalk::End::EndOfImage;
 }
 
 } // namespace platform
