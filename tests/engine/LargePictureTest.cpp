@@ -237,11 +237,12 @@ TEST(LargePicture, PictureWhoseDecodeWouldPassTheCapIsSkippedWithALoggedLine)
 }
 
 // A JPEG with tens of thousands of empty comment or Exif segments (each one a list walk inside the
-// JPEG library, minutes in all) wherever they stand, or with tens of megabytes of comments (kept
-// five times over by Qt's reader), and a TIFF whose embedded thumbnail is such a JPEG: each is
-// refused before any library sees it on every road that would meet the markers, with one line in
-// the log naming it, while the roads that stop at the first scan read it as usual. Real camera
-// JPEGs read as before.
+// JPEG library, minutes in all) wherever they stand, with tens of megabytes of comments (kept five
+// times over by Qt's reader), or with tens of megabytes of fill bytes, stray bytes or tables before
+// its first scan (read byte by byte, and once kept whole, by every reading of its head), and a TIFF
+// whose embedded thumbnail is such a JPEG: each is refused before any library sees it on every road
+// that would meet the markers, with one line in the log naming it, while the roads that stop at the
+// first scan read it as usual. Real camera JPEGs read as before.
 TEST(LargePicture, JpegWithAFloodOfMarkerSegmentsIsRefusedAtOnce)
 {
     using hostile::JpegSpot;
@@ -263,7 +264,9 @@ TEST(LargePicture, JpegWithAFloodOfMarkerSegmentsIsRefusedAtOnce)
     struct Flood {
         const char *name;
         QByteArray bytes;
-        bool beforeScan; // met by every road, not only by a decode
+        bool beforeScan;   // met by every road, not only by a decode
+        qint64 gap = 0;    // bytes written right after SOI:
+        bool fill = false; // FF fill bytes, else a hole of zero bytes
     };
     const Flood floods[] = {
         {"comments.jpg", hostile::jpegWith(plain, JpegSpot::AfterSoi, comments), true},
@@ -273,12 +276,16 @@ TEST(LargePicture, JpegWithAFloodOfMarkerSegmentsIsRefusedAtOnce)
         {"between-scans.jpg", hostile::jpegWith(progressive, JpegSpot::BetweenScans, comments), false},
         {"after-data.jpg", hostile::jpegWith(plain, JpegSpot::BeforeEoi, comments), false},
         {"big-after-data.jpg", hostile::jpegWith(progressive, JpegSpot::BeforeEoi, bigComments), false},
+        {"fill-bytes.jpg", plain, true, 40 << 20, true},
+        {"stray-bytes.jpg", plain, true, hostile::kGiB, false},
+        {"tables.jpg", hostile::jpegWith(plain, JpegSpot::AfterSoi, hostile::jpegTableSegments(400)), true},
     };
     for (const Flood &flood : floods) {
         SCOPED_TRACE(flood.name);
         ASSERT_FALSE(flood.bytes.isEmpty());
         const QString path = dir.filePath(QString::fromLatin1(flood.name));
-        ASSERT_TRUE(scanfixtures::writeFile(path, flood.bytes));
+        ASSERT_TRUE(flood.gap > 0 ? hostile::writeJpegAfterGap(path, flood.bytes, flood.gap, flood.fill)
+                                  : scanfixtures::writeFile(path, flood.bytes));
         const platform::ImageSource source(path);
         LogCapture log;
         const double rise = hostile::peakRiseMiB([&] {
@@ -298,7 +305,8 @@ TEST(LargePicture, JpegWithAFloodOfMarkerSegmentsIsRefusedAtOnce)
         EXPECT_EQ(lines.size(), 1);
         for (const QString &line : lines)
             EXPECT_TRUE(line.contains(QStringLiteral("marker segments"))
-                        || line.contains(QStringLiteral("comment and application segments")))
+                        || line.contains(QStringLiteral("comment and application segments"))
+                        || line.contains(QStringLiteral("before its first scan")))
                 << line.toStdString();
     }
 

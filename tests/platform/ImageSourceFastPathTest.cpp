@@ -1,12 +1,15 @@
 // The one-open JPEG reading of ImageSource::properties against the plain reading
 // (propertiesByImageReaders: Qt's readers tell the format and read the header, exiv2 opens the
-// file itself), and the exiv2 input it uses against exiv2's own file input.
+// file itself), and the exiv2 input it uses against exiv2's own file input, which holds no more
+// than a window of the bytes read past the head however far it is read.
 
 #include "platform/CachedFileIo.h"
 #include "platform/ExivCompat.h"
 #include "platform/ImageSource.h"
 #include "platform/JpegHeader.h"
 
+#include "support/HostileFiles.h"
+#include "support/MemoryBounds.h"
 #include "support/ServicesFixtures.h"
 
 #include <QBuffer>
@@ -377,4 +380,26 @@ TEST(ImageSourceFastPath, CachedInputBehavesLikeExivFileInput)
             ::close(fd);
         }
     }
+
+    // Read through to its end, a 256 MiB file (a hole on disk) leaves only the head and a window.
+    const QString large = dir.filePath("large.bin");
+    {
+        QFile file(large);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(256 << 20));
+    }
+    const std::string native = QFile::encodeName(large).toStdString();
+    const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    platform::CachedFileIo cached(native, fd, 256 << 20, QByteArray(8192, '\0'));
+    ASSERT_EQ(cached.open(), 0);
+    qint64 total = 0;
+    const double rise = hostile::peakRiseMiB([&] {
+        std::vector<Exiv2::byte> buffer(4096);
+        while (cached.getb() != EOF)
+            total += 1 + qint64(cached.read(buffer.data(), platform::exiv::IoCount(buffer.size())));
+    });
+    ::close(fd);
+    EXPECT_EQ(total, 256 << 20);
+    EXPECT_TRUE(cached.eof());
+    EXPECT_MEMORY_BELOW(rise, 16.0);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Files made to hurt a reader, and the means to see the harm: a PNG whose text chunk unpacks to a
-// huge size, JPEGs with floods of marker segments or of metadata bytes wherever they may stand, a
-// TIFF whose embedded thumbnail is such a JPEG, a playlist that names another file, the rise of the
+// huge size, JPEGs with floods of marker segments, of metadata bytes or of tables wherever they may
+// stand, or with a long run of fill or stray bytes before their first segment, a TIFF whose
+// embedded thumbnail is such a JPEG, a playlist that names another file, the rise of the
 // process's memory while some work runs, and a watch that tells whether a file was opened.
 
 #include <QByteArray>
@@ -92,6 +93,31 @@ inline QByteArray jpegSegments(int marker, int payload, int count)
     QByteArray one = QByteArray("\xFF", 1) + char(marker) + char(length >> 8) + char(length & 0xFF);
     one += QByteArray(payload, 'x');
     return one.repeated(count);
+}
+
+// `count` quantisation table segments (DQT) of nearly 64 KiB each, every one holding 1,008 whole
+// 8-bit tables, as the JPEG library accepts them.
+inline QByteArray jpegTableSegments(int count)
+{
+    QByteArray table(65, char(1));
+    table[0] = 0; // 8-bit precision, table 0
+    const QByteArray payload = table.repeated(1008);
+    const int length = int(payload.size()) + 2;
+    return (QByteArray("\xFF\xDB", 2) + char(length >> 8) + char(length & 0xFF) + payload).repeated(count);
+}
+
+// Writes `jpeg` with `gap` bytes right after its SOI, a mebibyte at a time: FF fill bytes, or with
+// `fill` false a hole that takes no room on disk and reads as zero bytes (stray bytes to a reader).
+inline bool writeJpegAfterGap(const QString &path, const QByteArray &jpeg, qint64 gap, bool fill)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(jpeg.left(2)) != 2)
+        return false;
+    const QByteArray fillBytes(1 << 20, char(0xFF));
+    for (qint64 left = gap; fill && left > 0; left -= fillBytes.size())
+        if (file.write(fillBytes.constData(), std::min<qint64>(left, fillBytes.size())) <= 0)
+            return false;
+    return file.seek(2 + gap) && file.write(jpeg.mid(2)) == jpeg.size() - 2;
 }
 
 // Where jpegWith puts its segments: right after SOI, before the second scan of a progressive
