@@ -182,5 +182,5 @@ void AutoMarkRun::noteMarkingInPlace(const ResultState &state)
         || !wantsWorker(state))
         return;
     ++inPlace;
-    qCDebug(lcEngine) << "a result of" << state.shownGroupCount() << "groups was marked in place on the GUI thread";
+    logDebug(lcEngine) << "a result of" << state.shownGroupCount() << "groups was marked in place on the GUI thread";
 }

@@ -21,7 +21,7 @@ constexpr auto kWaitSlice = std::chrono::milliseconds(100);
 
 void warnLine(const QString &text)
 {
-    qCWarning(lcEngine, "%s", qPrintable(platform::loggableText(text)));
+    logWarning(lcEngine) << text;
 }
 
 // The file as the scan recorded it; a record made without those facts is taken as the file is now.
@@ -192,7 +192,7 @@ bool DeletionJob::trashFiles(const DeletionItem &item, DeletionOutcome &outcome,
 
     const auto now = platform::FileStat::of(item.path);
     if (!now) {
-        platform::printLine(QStringLiteral("File does not exist ") + platform::loggableText(item.path));
+        platform::printLine(QStringLiteral("File does not exist ") + item.path);
         outcome.problems.push_back({DeletionProblem::Kind::Missing, item.path, QString()});
         return true;
     }

@@ -48,7 +48,7 @@ std::optional<std::vector<AutoMark>> decodeAutoMarkRules(const QByteArray &data)
     try {
         const nlohmann::json array = nlohmann::json::parse(data.constBegin(), data.constEnd());
         if (!array.is_array()) {
-            qCWarning(lcModel) << "Stored marking rules are not a list";
+            logWarning(lcModel) << "Stored marking rules are not a list";
             return std::nullopt;
         }
         std::vector<AutoMark> rules;
@@ -57,7 +57,7 @@ std::optional<std::vector<AutoMark>> decodeAutoMarkRules(const QByteArray &data)
             rules.push_back(rule.get<AutoMark>());
         return rules;
     } catch (const nlohmann::json::exception &error) {
-        qCWarning(lcModel) << "Stored marking rules cannot be read:" << error.what();
+        logWarning(lcModel) << "Stored marking rules cannot be read:" << error.what();
         return std::nullopt;
     }
 }

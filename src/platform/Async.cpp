@@ -144,7 +144,7 @@ void submit(QueueChoice choice, const CustomQueue &custom, std::function<void()>
         return;
     case QueueChoice::custom:
         if (!custom) {
-            qCWarning(lcPlatform) << "No queue given for custom work; it runs on the background queue";
+            logWarning(lcPlatform) << "No queue given for custom work; it runs on the background queue";
             QThreadPool::globalInstance()->start(std::move(fn), poolPriority(QueueChoice::background));
             return;
         }
@@ -285,7 +285,7 @@ void AsyncGroup::leave()
     {
         std::lock_guard lock(group->mutex);
         if (group->count == 0) {
-            qCWarning(lcPlatform) << "AsyncGroup: leave without a matching enter is ignored";
+            logWarning(lcPlatform) << "AsyncGroup: leave without a matching enter is ignored";
             return;
         }
         if (--group->count > 0)

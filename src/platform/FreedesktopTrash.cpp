@@ -41,7 +41,7 @@ const QByteArray kInfoSuffix = QByteArrayLiteral(".trashinfo");
 
 void log(const QString &line)
 {
-    qCWarning(lcPlatform).noquote() << loggableText(line);
+    logWarning(lcPlatform) << line;
 }
 
 QString errnoText(int error)

@@ -19,8 +19,7 @@ namespace {
 // A metadata block that broke off while it was read: what came before it is kept.
 void logPartialMetadata(const QString &path, const QString &why)
 {
-    qCWarning(lcPlatform).noquote()
-        << QStringLiteral("Metadata of %1 read only in part: %2").arg(loggableText(path), loggableText(why));
+    logWarning(lcPlatform) << QStringLiteral("Metadata of %1 read only in part: %2").arg(path, why);
 }
 
 QString trimmedText(const std::string &text)
@@ -293,8 +292,7 @@ std::unique_ptr<Exiv2::Image> openExiv(const QString &path, const RegularFile &f
         return std::unique_ptr<Exiv2::Image>(image.release());
     } catch (...) {
         // Formats exiv2 does not know land here as well as damaged ones: the picture may still show.
-        qCDebug(lcPlatform).noquote()
-            << QStringLiteral("No metadata read from %1: %2").arg(path, currentExceptionText());
+        logDebug(lcPlatform) << QStringLiteral("No metadata read from %1: %2").arg(path, currentExceptionText());
         return nullptr;
     }
 }
@@ -539,8 +537,8 @@ std::optional<QVariantList> metadataTags(const QString &path)
                 ns = QString::fromStdString(Exiv2::XmpProperties::ns(prefix));
             } catch (...) {
                 // A prefix exiv2 has no namespace for: the tag is kept without one.
-                qCDebug(lcPlatform).noquote() << QStringLiteral("No XMP namespace for prefix %1 in %2: %3")
-                                                     .arg(QString::fromStdString(prefix), path, currentExceptionText());
+                logDebug(lcPlatform) << QStringLiteral("No XMP namespace for prefix %1 in %2: %3")
+                                            .arg(QString::fromStdString(prefix), path, currentExceptionText());
             }
             MetadataTagType type = MetadataTagType::String;
             QVariant value;

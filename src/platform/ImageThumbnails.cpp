@@ -86,7 +86,7 @@ std::optional<QImage> largestPreview(const QString &path, const RegularFile &fil
         return result;
     } catch (...) {
         // The caller logs the picture as left out when it has nothing else to show; this tells why.
-        qCDebug(lcPlatform).noquote()
+        logDebug(lcPlatform)
             << QStringLiteral("Embedded preview of %1 could not be read: %2").arg(path, currentExceptionText());
         return std::nullopt;
     }
@@ -294,7 +294,7 @@ std::optional<QImage> embeddedThumbnail(const QString &path, bool applyOrientati
             *decoded = transformed(*decoded, transformationOf(exifOrientation(path, *image)));
         return decoded;
     } catch (...) {
-        qCWarning(lcPlatform).noquote()
+        logWarning(lcPlatform)
             << QStringLiteral("Exif thumbnail of %1 could not be read: %2").arg(path, currentExceptionText());
         return std::nullopt;
     }

@@ -119,7 +119,7 @@ JpegReading jpegProperties(const QString &path, const RegularFile &file)
         }
     } catch (...) {
         // The picture's own facts stand; only its metadata is left out.
-        qCWarning(lcPlatform).noquote()
+        logWarning(lcPlatform)
             << QStringLiteral("Metadata of %1 could not be read: %2").arg(path, currentExceptionText());
         image.reset();
     }

@@ -24,7 +24,7 @@ QSet<QString> reported;
 
 void printLine(const QString &line)
 {
-    const QByteArray bytes = line.toLocal8Bit() + '\n';
+    const QByteArray bytes = loggableText(line).toLocal8Bit() + '\n';
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     std::fflush(stdout);
 }
@@ -53,7 +53,9 @@ QString loggableText(const QString &text)
     shown.reserve(qMin(text.size(), kMaxShown) + 8);
     for (const QChar c : QStringView(text).left(kMaxShown)) {
         const QChar::Category category = c.category();
-        if (category == QChar::Other_Control && c.unicode() < 0x100)
+        if (c == QLatin1Char('\\'))
+            shown += QLatin1String("\\\\");
+        else if (category == QChar::Other_Control && c.unicode() < 0x100)
             shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
         else if (category == QChar::Other_Control || category == QChar::Separator_Line
                  || category == QChar::Separator_Paragraph)
@@ -64,6 +66,67 @@ QString loggableText(const QString &text)
     if (text.size() > kMaxShown)
         shown += QLatin1String("...");
     return shown;
+}
+
+LogLine::LogLine(const QLoggingCategory &category, QtMsgType type, const char *file, int line, const char *function)
+    : m_category(category)
+    , m_type(type)
+    , m_file(file)
+    , m_line(line)
+    , m_function(function)
+{
+}
+
+LogLine::~LogLine()
+{
+    QMessageLogger logger(m_file, m_line, m_function, m_category.categoryName());
+    switch (m_type) {
+    case QtDebugMsg:
+        logger.debug().noquote() << m_text;
+        break;
+    case QtInfoMsg:
+        logger.info().noquote() << m_text;
+        break;
+    case QtWarningMsg:
+        logger.warning().noquote() << m_text;
+        break;
+    default:
+        logger.critical().noquote() << m_text;
+        break;
+    }
+}
+
+LogLine &LogLine::add(const QString &shown)
+{
+    if (!m_text.isEmpty())
+        m_text += QLatin1Char(' ');
+    m_text += shown;
+    return *this;
+}
+
+LogLine &LogLine::operator<<(const QString &text)
+{
+    return add(loggableText(text));
+}
+
+LogLine &LogLine::operator<<(QLatin1String text)
+{
+    return add(loggableText(text));
+}
+
+LogLine &LogLine::operator<<(const char *text)
+{
+    return add(loggableText(QString::fromUtf8(text)));
+}
+
+LogLine &LogLine::operator<<(const QByteArray &text)
+{
+    return add(loggableText(QString::fromUtf8(text)));
+}
+
+LogLine &LogLine::operator<<(const std::string &text)
+{
+    return add(loggableText(QString::fromStdString(text)));
 }
 
 void logSkippedFile(const QLoggingCategory &category, const QString &path, SkipReason reason, const QString &detail)

@@ -65,14 +65,12 @@ public:
     explicit AlbumStore(const QString &path)
     {
         if (path.isEmpty()) {
-            qCWarning(lcPlatform, "Photos album store has no location");
+            logWarning(lcPlatform) << "Photos album store has no location";
             return;
         }
         QDir().mkpath(QFileInfo(path).absolutePath());
         if (!m_db.open(path, SqliteConnection::Mode::ReadWriteCreate)) {
-            qCWarning(lcPlatform, "Photos album store %s could not be opened: %s",
-                      qPrintable(platform::loggableText(path)),
-                      qPrintable(platform::loggableText(m_db.errorMessage())));
+            logWarning(lcPlatform) << "Photos album store" << path << "could not be opened:" << m_db.errorMessage();
             return;
         }
         m_db.setBusyTimeout(5000);
@@ -82,7 +80,7 @@ public:
                           " album INTEGER NOT NULL REFERENCES albums(id), item TEXT NOT NULL,"
                           " added INTEGER NOT NULL, PRIMARY KEY (album, item));"
                           "CREATE TABLE IF NOT EXISTS settings (key TEXT PRIMARY KEY, value);")) {
-            qCWarning(lcPlatform, "Photos album store %s is not usable", qPrintable(platform::loggableText(path)));
+            logWarning(lcPlatform) << "Photos album store" << path << "is not usable";
             m_db.close();
         }
     }
@@ -97,7 +95,7 @@ public:
         if (select.next())
             return select.columnInt64(0);
         if (select.failed())
-            qCWarning(lcPlatform, "Photos album store: %s", qPrintable(select.errorMessage()));
+            logWarning(lcPlatform) << "Photos album store:" << select.errorMessage();
         return std::nullopt;
     }
 
@@ -117,7 +115,8 @@ public:
             return false;
         if (consent())
             return true;
-        qCWarning(lcPlatform, "Photos refused the automation request (%d)", PhotosApp::automationRefusedError);
+        logWarning(lcPlatform)
+            << QStringLiteral("Photos refused the automation request (%1)").arg(PhotosApp::automationRefusedError);
         if (errorNumber)
             *errorNumber = PhotosApp::automationRefusedError;
         return false;
@@ -160,7 +159,7 @@ std::vector<qint64> PhotosApp::runningProcessIds() const
         return ids;
     DIR *proc = opendir("/proc");
     if (!proc) {
-        qCWarning(lcPlatform, "Process list could not be read: %s", std::strerror(errno));
+        logWarning(lcPlatform) << "Process list could not be read:" << std::strerror(errno);
         return ids;
     }
     const uid_t me = getuid();
@@ -192,8 +191,8 @@ bool PhotosApp::terminate()
         if (::kill(pid_t(pid), SIGTERM) == 0)
             delivered = true;
         else
-            qCWarning(lcPlatform, "Photos (process %lld) could not be asked to quit: %s", static_cast<long long>(pid),
-                      std::strerror(errno));
+            logWarning(lcPlatform) << QStringLiteral("Photos (process %1) could not be asked to quit:").arg(qint64(pid))
+                                   << std::strerror(errno);
     }
     return delivered;
 }
@@ -270,7 +269,7 @@ bool PhotosApp::setAutomationAllowed(bool allowed)
     SqliteStatement write(store.db(), "INSERT OR REPLACE INTO settings (key, value) VALUES ('automationAllowed', ?)");
     write.bindInt64(1, allowed ? 1 : 0);
     if (!write.run()) {
-        qCWarning(lcPlatform, "Photos automation switch could not be stored: %s", qPrintable(write.errorMessage()));
+        logWarning(lcPlatform) << "Photos automation switch could not be stored:" << write.errorMessage();
         return false;
     }
     return true;
@@ -283,7 +282,7 @@ std::optional<qint64> PhotosApp::countMediaItems(int *errorNumber) const
         return std::nullopt;
     SqliteStatement count(store.db(), "SELECT COUNT(DISTINCT item) FROM album_items");
     if (!count.next()) {
-        qCWarning(lcPlatform, "Photos media items could not be counted: %s", qPrintable(count.errorMessage()));
+        logWarning(lcPlatform) << "Photos media items could not be counted:" << count.errorMessage();
         return std::nullopt;
     }
     return count.columnInt64(0);
@@ -327,8 +326,8 @@ bool PhotosApp::createAlbum(const QString &name)
     SqliteStatement insert(store.db(), "INSERT OR IGNORE INTO albums (name) VALUES (?)");
     insert.bindText(1, name);
     if (!insert.run()) {
-        qCWarning(lcPlatform, "Photos album \"%s\" could not be made: %s", qPrintable(name),
-                  qPrintable(insert.errorMessage()));
+        logWarning(lcPlatform)
+            << QStringLiteral("Photos album \"%1\" could not be made: %2").arg(name, insert.errorMessage());
         return false;
     }
     return store.albumId(name).has_value();
@@ -341,12 +340,12 @@ bool PhotosApp::addItems(const QStringList &itemIds, const QString &albumName)
         return false;
     const std::optional<qint64> album = store.albumId(albumName);
     if (!album) {
-        qCWarning(lcPlatform, "Photos has no album \"%s\"", qPrintable(albumName));
+        logWarning(lcPlatform) << QStringLiteral("Photos has no album \"%1\"").arg(albumName);
         return false;
     }
     for (const QString &id : itemIds) {
         if (id.isEmpty()) {
-            qCWarning(lcPlatform, "Photos items not added: an item has no identifier");
+            logWarning(lcPlatform) << "Photos items not added: an item has no identifier";
             return false;
         }
     }
@@ -368,8 +367,8 @@ bool PhotosApp::addItems(const QStringList &itemIds, const QString &albumName)
             ok = insert.run();
         }
         if (!ok)
-            qCWarning(lcPlatform, "Photos items could not be added to \"%s\": %s", qPrintable(albumName),
-                      qPrintable(insert.errorMessage()));
+            logWarning(lcPlatform) << QStringLiteral("Photos items could not be added to \"%1\": %2")
+                                          .arg(albumName, insert.errorMessage());
     }
     if (ok && db.execute("COMMIT"))
         return true;

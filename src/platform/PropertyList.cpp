@@ -109,12 +109,12 @@ std::optional<QVariant> PropertyList::loadFile(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        qCWarning(lcPlatform, "Property list %s could not be read", qPrintable(platform::loggableText(path)));
+        logWarning(lcPlatform) << "Property list" << path << "could not be read";
         return std::nullopt;
     }
     auto value = parse(file.readAll());
     if (!value)
-        qCWarning(lcPlatform, "Property list %s could not be parsed", qPrintable(platform::loggableText(path)));
+        logWarning(lcPlatform) << "Property list" << path << "could not be parsed";
     return value;
 }
 

@@ -63,15 +63,15 @@ QString SingleInstance::runtimeFolder(const QString &name)
     if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime)) {
         if (isPrivateFolder(runtime, true))
             return QDir::cleanPath(runtime);
-        qCWarning(lcInstance).noquote() << "the runtime folder" << loggableText(runtime)
-                                        << "is not private to this user; using the temporary folder";
+        logWarning(lcInstance) << "the runtime folder" << runtime
+                               << "is not private to this user; using the temporary folder";
     }
     // A folder of our own in the temporary folder, named for the user. Someone else may have made
     // it first: then it is not ours (owner, mode or a link) and is not used.
     const QString folder = QDir::tempPath() + QLatin1Char('/') + name + QLatin1Char('-') + QString::number(::geteuid());
     const QByteArray native = QFile::encodeName(folder);
     if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) {
-        qCWarning(lcInstance).noquote() << loggableText(folder) << "cannot be made:" << std::strerror(errno);
+        logWarning(lcInstance) << folder << "cannot be made:" << std::strerror(errno);
         return {};
     }
     if (!isPrivateFolder(folder, false)) {
@@ -80,7 +80,7 @@ QString SingleInstance::runtimeFolder(const QString &name)
         if (::lstat(native.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid()
             && ::chmod(native.constData(), 0700) == 0 && isPrivateFolder(folder, false))
             return folder;
-        qCWarning(lcInstance).noquote() << loggableText(folder) << "is not a private folder of this user";
+        logWarning(lcInstance) << folder << "is not a private folder of this user";
         return {};
     }
     return folder;
@@ -93,7 +93,7 @@ bool SingleInstance::openLock()
     m_lockPath = folder + QLatin1Char('/') + guarded.fileName() + QStringLiteral(".lock");
     if (!QDir().mkpath(folder)) {
         m_failureReason = QStringLiteral("The settings folder %1 cannot be made.").arg(folder);
-        qCWarning(lcInstance).noquote() << loggableText(m_failureReason);
+        logWarning(lcInstance) << m_failureReason;
         return false;
     }
     const QByteArray native = QFile::encodeName(m_lockPath);
@@ -104,13 +104,13 @@ bool SingleInstance::openLock()
     if (m_lockFd < 0) {
         m_failureReason = QStringLiteral("The lock %1 cannot be opened: %2.")
                               .arg(m_lockPath, QString::fromLocal8Bit(std::strerror(errno)));
-        qCWarning(lcInstance).noquote() << loggableText(m_failureReason);
+        logWarning(lcInstance) << m_failureReason;
         return false;
     }
     struct stat info = {};
     if (::fstat(m_lockFd, &info) != 0 || !S_ISREG(info.st_mode)) {
         m_failureReason = QStringLiteral("The lock %1 is not a regular file.").arg(m_lockPath);
-        qCWarning(lcInstance).noquote() << loggableText(m_failureReason);
+        logWarning(lcInstance) << m_failureReason;
         ::close(m_lockFd);
         m_lockFd = -1;
         return false;
@@ -138,7 +138,7 @@ SingleInstance::Claim SingleInstance::claim()
         if (errno != EWOULDBLOCK && errno != EINTR) {
             m_failureReason = QStringLiteral("The lock %1 cannot be taken: %2.")
                                   .arg(m_lockPath, QString::fromLocal8Bit(std::strerror(errno)));
-            qCWarning(lcInstance).noquote() << loggableText(m_failureReason);
+            logWarning(lcInstance) << m_failureReason;
             release();
             return Claim::NoLock;
         }
@@ -149,7 +149,7 @@ SingleInstance::Claim SingleInstance::claim()
         if (deadline.hasExpired()) {
             release();
             m_failureReason = QStringLiteral("Another instance holds the lock %1 but does not answer.").arg(m_lockPath);
-            qCWarning(lcInstance).noquote() << loggableText(m_failureReason);
+            logWarning(lcInstance) << m_failureReason;
             return Claim::NoAnswer;
         }
         QThread::msleep(50);
@@ -178,8 +178,8 @@ bool SingleInstance::listen()
             m_socketPath = path;
             break;
         }
-        qCWarning(lcInstance).noquote() << "later launches cannot reach this instance at" << loggableText(path) << ":"
-                                        << server->errorString();
+        logWarning(lcInstance) << "later launches cannot reach this instance at" << path << ":"
+                               << server->errorString();
         delete server;
     }
     if (!m_server) {
@@ -189,10 +189,9 @@ bool SingleInstance::listen()
     // Later launches find the socket through the lock file, whatever runtime folder they see.
     const QByteArray content = QByteArray::number(qint64(::getpid())) + '\n' + QFile::encodeName(m_socketPath) + '\n';
     if (::ftruncate(m_lockFd, 0) != 0 || ::pwrite(m_lockFd, content.constData(), size_t(content.size()), 0) < 0)
-        qCWarning(lcInstance).noquote()
-            << "the lock file cannot name the socket; later launches will not reach this instance";
+        logWarning(lcInstance) << "the lock file cannot name the socket; later launches will not reach this instance";
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::serveConnection);
-    qCDebug(lcInstance).noquote() << "listening for later launches at" << m_socketPath;
+    logDebug(lcInstance) << "listening for later launches at" << m_socketPath;
     return true;
 }
 
@@ -210,13 +209,13 @@ void SingleInstance::serveConnection()
             }
             const QByteArray request = socket->readLine(kMaxRequestBytes);
             if (request != kActivate) {
-                qCDebug(lcInstance) << "ignored a request to the instance:" << request.left(16);
+                logDebug(lcInstance) << "ignored a request to the instance:" << request.left(16);
                 socket->abort();
                 return;
             }
             socket->write(kAnswer);
             socket->disconnectFromServer();
-            qCDebug(lcInstance) << "a later launch asks this instance to come to the front";
+            logDebug(lcInstance) << "a later launch asks this instance to come to the front";
             emit activationRequested();
         });
     }
@@ -249,7 +248,7 @@ SingleInstance::Claim SingleInstance::handOver(const QDeadlineTimer &deadline)
     }
     if (answer != kAnswer)
         return Claim::NoAnswer;
-    qCDebug(lcInstance).noquote() << "handed over to the running instance at" << m_socketPath;
+    logDebug(lcInstance) << "handed over to the running instance at" << m_socketPath;
     return Claim::HandedOver;
 }
 

@@ -139,7 +139,7 @@ bool SqliteConnection::close()
         return true;
     const int rc = sqlite3_close(m_db);
     if (rc != SQLITE_OK) {
-        qCWarning(lcPlatform, "error closing database: %s", sqlite3_errmsg(m_db));
+        logWarning(lcPlatform) << "error closing database:" << sqlite3_errmsg(m_db);
         // Leave it to SQLite to close once the last statement is gone.
         sqlite3_close_v2(m_db);
     }
@@ -154,7 +154,7 @@ bool SqliteConnection::execute(const char *sql)
     char *error = nullptr;
     const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, &error);
     if (rc != SQLITE_OK) {
-        qCWarning(lcPlatform, "SQLite statement failed: %s", error ? error : sqlite3_errstr(rc));
+        logWarning(lcPlatform) << "SQLite statement failed:" << (error ? error : sqlite3_errstr(rc));
         sqlite3_free(error);
         return false;
     }

@@ -33,7 +33,7 @@ std::optional<QUrl> Updater::configuredFeedURL()
     const QString scheme = url.scheme().toLower();
     if (!url.isValid()
         || (scheme != QLatin1String("https") && scheme != QLatin1String("http") && scheme != QLatin1String("file"))) {
-        qCInfo(lcPlatform).noquote() << "Ignoring the update feed address" << loggableText(text);
+        logInfo(lcPlatform) << "Ignoring the update feed address" << text;
         return std::nullopt;
     }
     return url;
@@ -147,13 +147,13 @@ void Updater::finish(const CheckResult &result, bool userInitiated)
 {
     switch (result.status) {
     case Status::UpToDate:
-        qCInfo(lcPlatform).noquote() << "update check: up to date" << m_currentVersion;
+        logInfo(lcPlatform) << "update check: up to date" << m_currentVersion;
         break;
     case Status::UpdateAvailable:
-        qCInfo(lcPlatform).noquote() << "update check: version" << result.newestVersion << "is available";
+        logInfo(lcPlatform) << "update check: version" << result.newestVersion << "is available";
         break;
     case Status::NoInformation:
-        qCInfo(lcPlatform).noquote() << "update check: no update information is available (" + result.detail + ")";
+        logInfo(lcPlatform) << "update check: no update information is available (" + result.detail + ")";
         break;
     }
     emit checkFinished(result, userInitiated);

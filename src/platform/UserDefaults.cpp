@@ -101,14 +101,10 @@ QVariant decode(const QJsonValue &json)
         bool ok = false;
         const QString text = v.toString().trimmed();
         const QVariant number = tag == "int" ? QVariant(text.toLongLong(&ok)) : QVariant(text.toULongLong(&ok));
-        if (!ok) {
-            QString shown = text.left(40);
-            for (QChar &c : shown)
-                if (c.unicode() < 0x20 || c.unicode() > 0x7e)
-                    c = QLatin1Char('?');
-            qCWarning(lcPlatform, "Settings: a whole number stored as \"%s\" is out of range or no number; ignored",
-                      qPrintable(shown));
-        }
+        if (!ok)
+            logWarning(lcPlatform)
+                << QStringLiteral("Settings: a whole number stored as \"%1\" is out of range or no number; ignored")
+                       .arg(text.left(40));
         return ok ? number : QVariant();
     }
     if (tag == "real")
@@ -551,13 +547,15 @@ void UserDefaults::keepDamagedFileAside(const QString &reason)
     if (keptAs.isEmpty()) {
         // It stays where it is, and the store leaves it alone for the rest of the run.
         m_writable = false;
-        qCWarning(lcPlatform,
-                  "Settings file %s cannot be read (%s) nor moved aside; starting with defaults and not saving",
-                  qPrintable(m_path), qPrintable(reason));
+        logWarning(lcPlatform)
+            << QStringLiteral(
+                   "Settings file %1 cannot be read (%2) nor moved aside; starting with defaults and not saving")
+                   .arg(m_path, reason);
     } else {
-        qCWarning(lcPlatform,
-                  "Settings file %s cannot be read (%s); it is kept as %s and the settings start from their defaults",
-                  qPrintable(m_path), qPrintable(reason), qPrintable(keptAs));
+        logWarning(lcPlatform)
+            << QStringLiteral(
+                   "Settings file %1 cannot be read (%2); it is kept as %3 and the settings start from their defaults")
+                   .arg(m_path, reason, keptAs);
     }
     m_resetNotice = keptAs;
 }
@@ -576,13 +574,13 @@ bool UserDefaults::save(bool makeFolder)
     QDir().mkpath(folder);
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly)) {
-        qCWarning(lcPlatform, "Settings file %s could not be written (%s)", qPrintable(platform::loggableText(m_path)),
-                  qPrintable(file.errorString()));
+        logWarning(lcPlatform)
+            << QStringLiteral("Settings file %1 could not be written (%2)").arg(m_path, file.errorString());
         return false;
     }
     file.write(QJsonDocument(root).toJson(QJsonDocument::Indented));
     if (!file.commit()) {
-        qCWarning(lcPlatform, "Settings file %s could not be saved", qPrintable(platform::loggableText(m_path)));
+        logWarning(lcPlatform) << "Settings file" << m_path << "could not be saved";
         return false;
     }
     ++m_writeCount;

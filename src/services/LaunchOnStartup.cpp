@@ -16,7 +16,7 @@ void LaunchOnStartup::addLoginItem(bool startAtLogin)
         return;
     if (startAtLogin) {
         if (!platform::LoginItems::add())
-            qCWarning(lcServices) << "The login item could not be added";
+            logWarning(lcServices) << "The login item could not be added";
         return;
     }
     MVNMemory().itemRefInLoginItems(); // finds the entry once more and takes it out

@@ -12,13 +12,13 @@ bool MVNMemory::movePhotosInPhotoLibrary(const QStringList &ids)
 {
     platform::PhotosApp &photos = platform::PhotosApp::shared();
     if (!photos.albumName(albumName) && !createAlbumInPhotosLibrary()) {
-        qCWarning(lcServices, "Photos album \"%s\" is not available; %lld items not moved", qPrintable(albumName),
-                  static_cast<long long>(ids.size()));
+        logWarning(lcServices) << QStringLiteral("Photos album \"%1\" is not available; %2 items not moved")
+                                      .arg(albumName, QString::number(ids.size()));
         return false;
     }
     if (!photos.addItems(ids, albumName)) {
-        qCWarning(lcServices, "%lld items could not be added to the Photos album \"%s\"",
-                  static_cast<long long>(ids.size()), qPrintable(albumName));
+        logWarning(lcServices) << QStringLiteral("%1 items could not be added to the Photos album \"%2\"")
+                                      .arg(QString::number(ids.size()), albumName);
         return false;
     }
     return true;
@@ -34,7 +34,7 @@ std::optional<QString> MVNMemory::itemRefInLoginItems()
     if (!platform::LoginItems::contains())
         return std::nullopt;
     if (!platform::LoginItems::remove()) {
-        qCWarning(lcServices, "The login item could not be removed");
+        logWarning(lcServices) << "The login item could not be removed";
         return std::nullopt;
     }
     return platform::LoginItems::autostartFilePath();

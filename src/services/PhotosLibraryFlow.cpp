@@ -153,7 +153,7 @@ void PhotosLibraryFlow::askToQuitPhotos()
 {
     setBusy(true);
     if (!m_callbacks.askToQuitPhotos) {
-        qCWarning(lcServices, "Photos is running; the Photos library is left out of this scan");
+        logWarning(lcServices) << "Photos is running; the Photos library is left out of this scan";
         skipPhotosLibrary();
         return;
     }
@@ -175,7 +175,7 @@ void PhotosLibraryFlow::removePhotoApp()
             locatePhotosDatabaseFiles();
             return;
         }
-        qCWarning(lcServices, "Photos did not quit; the Photos library is left out of this scan");
+        logWarning(lcServices) << "Photos did not quit; the Photos library is left out of this scan";
         if (!m_callbacks.photosDidNotQuit) {
             skipPhotosLibrary();
             return;
@@ -228,7 +228,7 @@ void PhotosLibraryFlow::readNextLibrary()
     const QString library = m_libraries.takeFirst();
     const std::optional<PhotosLibraryFiles> files = PhotosLibraryReader::locatePhotosDatabaseFiles(library);
     if (!files) {
-        qCWarning(lcServices, "No Photos database found in %s", qPrintable(platform::loggableText(library)));
+        logWarning(lcServices) << "No Photos database found in" << library;
         libraryRead(library, PhotosLibraryReader::Failure::DatabaseMissing, {});
         return;
     }
@@ -267,8 +267,7 @@ void PhotosLibraryFlow::libraryRead(const QString &library, PhotosLibraryReader:
         return;
     }
     if (!m_callbacks.libraryUnreadable) {
-        qCWarning(lcServices, "Photos library %s cannot be read; scanning without it",
-                  qPrintable(platform::loggableText(library)));
+        logWarning(lcServices) << "Photos library" << library << "cannot be read; scanning without it";
         readNextLibrary();
         return;
     }
@@ -317,7 +316,7 @@ void PhotosLibraryFlow::finishWithScan()
 
 void PhotosLibraryFlow::cancel()
 {
-    qCWarning(lcServices, "Scan cancelled: a Photos library was not read");
+    logWarning(lcServices) << "Scan cancelled: a Photos library was not read";
     m_libraries.clear();
     m_entries.clear();
     setBusy(false);

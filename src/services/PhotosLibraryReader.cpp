@@ -224,7 +224,7 @@ PhotosLibraryReader::ReadResult PhotosLibraryReader::openPhotosDatabaseCopy(cons
     if (!folder.isValid()) {
         result.failure = Failure::CopyFailed;
         result.detail = cache + QStringLiteral(": no folder for the copy can be made there: ") + folder.errorString();
-        qCWarning(lcServices, "%s", qPrintable(platform::loggableText(result.detail)));
+        logWarning(lcServices) << result.detail;
         return result;
     }
     const QString base =
@@ -237,8 +237,7 @@ PhotosLibraryReader::ReadResult PhotosLibraryReader::openPhotosDatabaseCopy(cons
     if (!isFile(files.database)) {
         result.failure = Failure::DatabaseMissing;
         result.detail = files.database + QStringLiteral(": no such file");
-        qCWarning(lcServices, "Photos library database missing: %s",
-                  qPrintable(platform::loggableText(files.database)));
+        logWarning(lcServices) << "Photos library database missing:" << files.database;
         return result;
     }
     QString error = copyFile(files.database, copy.database, maxCopyBytes, halt);
@@ -248,7 +247,7 @@ PhotosLibraryReader::ReadResult PhotosLibraryReader::openPhotosDatabaseCopy(cons
         const bool ended = !m_haltReason.isEmpty();
         if (ended)
             error = m_haltReason;
-        qCWarning(lcServices, "%s", qPrintable(platform::loggableText(error)));
+        logWarning(lcServices) << error;
         result.failure = ended ? Failure::ReadFailed : Failure::CopyFailed;
         result.detail = error;
         return result;
@@ -279,7 +278,7 @@ PhotosLibraryReader::ReadResult PhotosLibraryReader::openPhotosDatabaseCopy(cons
     if (!m_haltReason.isEmpty()) {
         result.failure = Failure::ReadFailed;
         result.detail = m_haltReason;
-        qCWarning(lcServices, "Photos library read ended: %s", qPrintable(m_haltReason));
+        logWarning(lcServices) << "Photos library read ended:" << m_haltReason;
     }
     if (result.failure != Failure::None)
         result.photosLibrary.clear();
@@ -312,7 +311,7 @@ void PhotosLibraryReader::findAssetTables(platform::SqliteConnection &db)
                             + secondMatched);
     }
     if (search.failed())
-        qCWarning(lcServices, "error reading tables: %s", qPrintable(search.errorMessage()));
+        logWarning(lcServices) << "error reading tables:" << search.errorMessage();
 }
 
 PhotosLibraryReader::AlbumOfItem PhotosLibraryReader::lookupColumnValue(platform::SqliteConnection &db,
@@ -372,7 +371,7 @@ std::optional<QSet<QString>> PhotosLibraryReader::removedDuplicateKeys(platform:
     if (albumItems.failed()) {
         if (halted())
             return std::nullopt;
-        qCWarning(lcServices, "error reading albums: %s", qPrintable(albumItems.errorMessage()));
+        logWarning(lcServices) << "error reading albums:" << albumItems.errorMessage();
         return QSet<QString>();
     }
     return keys;
@@ -449,7 +448,7 @@ PhotosLibraryReader::Failure PhotosLibraryReader::readPhotosLibrary(platform::Sq
     }
     if (statement.failed()) {
         result.detail = statement.errorMessage();
-        qCWarning(lcServices, "error reading Photos library items: %s", qPrintable(result.detail));
+        logWarning(lcServices) << "error reading Photos library items:" << result.detail;
         return Failure::ReadFailed;
     }
     return Failure::None;
@@ -479,16 +478,15 @@ PhotosLibraryReader::photosLibraryEntries(const PhotosLibraryFiles &files,
     for (const PhotoLibraryProperties &item : items) {
         std::optional<QString> path = originalFilePath(files, item);
         if (!path) {
-            qCWarning(lcServices, "Photos library item %s skipped: its stored path is not usable",
-                      qPrintable(platform::loggableText(item.RKVuuid)));
+            logWarning(lcServices) << "Photos library item" << item.RKVuuid << "skipped: its stored path is not usable";
             continue;
         }
         if (QFileInfo(*path).exists()) {
             const QString resolved = QFileInfo(*path).canonicalFilePath();
             if (package.isEmpty() || resolved.isEmpty() || !resolved.startsWith(package + QLatin1Char('/'))) {
-                qCWarning(lcServices, "Photos library item %s skipped: it leads out of the library (%s)",
-                          qPrintable(platform::loggableText(item.RKVuuid)),
-                          qPrintable(platform::loggableText(resolved)));
+                logWarning(lcServices) << QStringLiteral(
+                                              "Photos library item %1 skipped: it leads out of the library (%2)")
+                                              .arg(item.RKVuuid, resolved);
                 continue;
             }
             path = resolved;
@@ -496,8 +494,7 @@ PhotosLibraryReader::photosLibraryEntries(const PhotosLibraryFiles &files,
         InitialDirectory entry(QUrl::fromLocalFile(*path));
         entry.isPhotoLibrary = true;
         entry.photoLibraryProperties = item;
-        platform::printLine(QStringLiteral("Photos library item: ")
-                            + platform::loggableText(*path + QStringLiteral(" (") + item.RKVuuid)
+        platform::printLine(QStringLiteral("Photos library item: ") + *path + QStringLiteral(" (") + item.RKVuuid
                             + QStringLiteral(")"));
         entries.push_back(std::move(entry));
     }

@@ -241,8 +241,8 @@ void loadProtectedFolders()
         const QVariant &value = stored->at(i);
         const QString refusal = storedPathRefusal(value);
         if (!refusal.isEmpty()) {
-            qCWarning(lcServices).noquote() << "Skipped a damaged protected folder entry at position" << i << "("
-                                            << refusal << "):" << platform::loggableText(value.toString());
+            logWarning(lcServices) << "Skipped a damaged protected folder entry at position" << i << "(" << refusal
+                                   << "):" << value.toString();
             continue;
         }
         protectedFolders.emplace_back(folderUrlFromPath(value.toString()));

@@ -90,7 +90,7 @@ bool showAlert(const QString &message, const QString &informative)
 {
     QCoreApplication *app = QCoreApplication::instance();
     if (!app) {
-        qCWarning(lcPlatform).noquote() << "Alert without an application:" << message;
+        logWarning(lcPlatform) << "Alert without an application:" << message;
         return false;
     }
     if (QThread::currentThread() == app->thread())

@@ -32,7 +32,7 @@ bool Sound::play()
         m_effect->setSource(m_source);
     }
     if (m_effect->status() == QSoundEffect::Error) {
-        qCDebug(lcPlatform) << "Sound could not be loaded:" << m_source.toString();
+        logDebug(lcPlatform) << "Sound could not be loaded:" << m_source.toString();
         return false;
     }
     // Loading is asynchronous; a play request made while loading starts once the data is in.

@@ -32,12 +32,12 @@ QWidget *Storyboard::instantiateControllerWithIdentifier(const QString &identifi
 {
     const auto found = m_factories.find(identifier);
     if (found == m_factories.end() || !found->second) {
-        qCWarning(lcPlatform).noquote() << "Storyboard" << m_name << "has no controller with identifier" << identifier;
+        logWarning(lcPlatform) << "Storyboard" << m_name << "has no controller with identifier" << identifier;
         return nullptr;
     }
     QWidget *made = found->second();
     if (!made)
-        qCWarning(lcPlatform).noquote() << "Storyboard" << m_name << "could not make" << identifier;
+        logWarning(lcPlatform) << "Storyboard" << m_name << "could not make" << identifier;
     else if (made->objectName().isEmpty())
         made->setObjectName(identifier);
     return made;

@@ -24,15 +24,15 @@ Workspace &Workspace::sharedWorkspace()
 bool Workspace::openURL(const QUrl &url)
 {
     if (url.isEmpty() || !url.isValid()) {
-        qCWarning(lcPlatform).noquote() << "Cannot open an invalid address:" << url.toString();
+        logWarning(lcPlatform) << "Cannot open an invalid address:" << url.toString();
         return false;
     }
     if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile())) {
-        qCWarning(lcPlatform).noquote() << "Cannot open" << loggableText(url.toLocalFile()) << ": it does not exist";
+        logWarning(lcPlatform) << "Cannot open" << url.toLocalFile() << ": it does not exist";
         return false;
     }
     if (!QDesktopServices::openUrl(url)) {
-        qCWarning(lcPlatform).noquote() << "No handler opened" << url.toString();
+        logWarning(lcPlatform) << "No handler opened" << url.toString();
         return false;
     }
     return true;
@@ -76,7 +76,7 @@ bool Workspace::revealInFileManager(const QString &path, std::function<void()> f
 {
     const QString folder = folderToReveal(path);
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
-        qCWarning(lcPlatform).noquote() << "Cannot show" << loggableText(path) << "in the file manager: no such folder";
+        logWarning(lcPlatform) << "Cannot show" << path << "in the file manager: no such folder";
         return false;
     }
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -89,16 +89,15 @@ bool Workspace::revealInFileManager(const QString &path, std::function<void()> f
     call << QStringList{QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded)}
          << QString();
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 3000), QCoreApplication::instance());
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
-                     [path, folder, failed](QDBusPendingCallWatcher *answer) {
-                         answer->deleteLater();
-                         if (!answer->isError())
-                             return;
-                         qCWarning(lcPlatform).noquote() << "The file manager did not show" << loggableText(path) << ":"
-                                                         << answer->error().message();
-                         if (!sharedWorkspace().openURL(QUrl::fromLocalFile(folder)) && failed)
-                             failed();
-                     });
+    QObject::connect(
+        watcher, &QDBusPendingCallWatcher::finished, watcher, [path, folder, failed](QDBusPendingCallWatcher *answer) {
+            answer->deleteLater();
+            if (!answer->isError())
+                return;
+            logWarning(lcPlatform) << "The file manager did not show" << path << ":" << answer->error().message();
+            if (!sharedWorkspace().openURL(QUrl::fromLocalFile(folder)) && failed)
+                failed();
+        });
     return true;
 }
 

@@ -418,20 +418,19 @@ std::vector<std::pair<QString, bool>> restoreEntries(const std::optional<QVarian
     QSet<QString> restored;
     for (qsizetype i = 0; i < paths->size(); ++i) {
         if (entries.size() >= size_t(maxRestoredEntries)) {
-            qCWarning(lcScreens, "Scan list: only the first %d saved entries are restored", maxRestoredEntries);
+            logWarning(lcScreens) << "Scan list: only the first" << maxRestoredEntries << "saved entries are restored";
             break;
         }
         // A damaged element costs only its own entry: the list is saved again at quit, so dropping
         // the whole list here would lose it for good.
         if (paths->at(i).typeId() != QMetaType::QString) {
-            qCWarning(lcScreens, "Saved scan-list entry %lld left out (not a path)", static_cast<long long>(i));
+            logWarning(lcScreens) << "Saved scan-list entry" << i << "left out (not a path)";
             continue;
         }
         const QString path = paths->at(i).toString();
         const QString refusal = restoreRefusal(path, restored, excluded, system);
         if (!refusal.isEmpty()) {
-            qCWarning(lcScreens, "Saved scan-list entry left out (%s): %s", qPrintable(refusal),
-                      qPrintable(platform::loggableText(path)));
+            logWarning(lcScreens) << QStringLiteral("Saved scan-list entry left out (%1): %2").arg(refusal, path);
             continue;
         }
         // A tick list cut short, or a damaged tick, reads as on.

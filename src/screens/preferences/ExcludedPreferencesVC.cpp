@@ -151,7 +151,7 @@ void ExcludedPreferencesVC::loadExcludedFolders()
         for (const QVariant &value : *stored) {
             const QString path = storedFolderPath(value);
             if (path.isEmpty()) {
-                qCWarning(lcScreens) << "Skipped a damaged excluded folder entry";
+                logWarning(lcScreens) << "Skipped a damaged excluded folder entry";
                 continue;
             }
             excludedFolders.emplace_back(QUrl::fromLocalFile(path));

@@ -104,8 +104,7 @@ void otherAppsvc::reloadData()
     for (int i = 0; i < int(allappsDic.size()); ++i) {
         const QVariantMap &cardRow = allappsDic[size_t(i)];
         auto *cell = new collectionView_cell(collectionView);
-        qCDebug(lcScreens).noquote() << "Other app card" << i << ":"
-                                     << cardRow.value(QStringLiteral("Title")).toString();
+        logDebug(lcScreens) << "Other app card" << i << ":" << cardRow.value(QStringLiteral("Title")).toString();
         cell->lbltitle->setText(cardRow.value(QStringLiteral("Title")).toString());
         const QImage icon = cardRow.value(QStringLiteral("icon")).value<QImage>();
         if (!icon.isNull()) {

@@ -16,6 +16,7 @@
 #include "screens/welcome/ToolTipsDetailsVC.h"
 #include "screens/shell/ViewController.h"
 #include "model/TextLookup.h"
+#include "platform/Log.h"
 #include "platform/widgets/Storyboard.h"
 #include "platform/widgets/WindowController.h"
 #include "screens/results/AfterDeleteStatusVC.h"
@@ -134,8 +135,10 @@ T *controller(platform::Storyboard &board, const QString &identifier)
     if (auto *cachedTyped = qobject_cast<T *>(slot.data()))
         return cachedTyped;
     T *made = board.instantiate<T>(identifier);
-    if (!made)
-        qFatal("The storyboard %s lacks the controller %s", qPrintable(board.name()), qPrintable(identifier));
+    if (!made) {
+        logCritical(lcScreens) << "The storyboard" << board.name() << "lacks the controller" << identifier;
+        qFatal("A storyboard lacks a controller");
+    }
     slot = made;
     return made;
 }

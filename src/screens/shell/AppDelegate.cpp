@@ -240,8 +240,8 @@ void AppDelegate::rebuildExcludedFolders()
         for (const QVariant &value : *stored) {
             const QString refusal = storedPathRefusal(value);
             if (!refusal.isEmpty()) {
-                qCWarning(lcScreens).noquote() << "Skipped a damaged excluded folder entry (" + refusal + "):"
-                                               << platform::loggableText(value.toString());
+                logWarning(lcScreens) << "Skipped a damaged excluded folder entry (" + refusal + "):"
+                                      << value.toString();
                 continue;
             }
             paths.append(value.toString());
@@ -390,7 +390,7 @@ void AppDelegate::callTerminate()
 {
     if (isQuitRefused()) {
         // A sheet, scan or deletion is up: nothing is cut short. The update applies at the next start.
-        qCInfo(lcScreens, "update downloaded; it takes effect when Twinsift is next started");
+        logInfo(lcScreens) << "update downloaded; it takes effect when Twinsift is next started";
         return;
     }
     m_relaunchRequested = true;
@@ -403,7 +403,7 @@ bool AppDelegate::relaunch()
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     const bool started = QProcess::startDetached(program, arguments);
     if (!started)
-        qCWarning(lcScreens, "could not restart %s", qPrintable(platform::loggableText(program)));
+        logWarning(lcScreens) << "could not restart" << program;
     return started;
 }
 

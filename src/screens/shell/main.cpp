@@ -55,7 +55,7 @@ void bringToFront(AppDelegate &delegate)
         front = main;
     }
     if (!front) {
-        qCDebug(lcLaunch) << "a later launch found no window to bring to the front";
+        logDebug(lcLaunch) << "a later launch found no window to bring to the front";
         return;
     }
     QList<QWidget *> raised{front};
@@ -67,8 +67,8 @@ void bringToFront(AppDelegate &delegate)
         window->raise();
         window->activateWindow();
     }
-    qCDebug(lcLaunch).noquote() << "a later launch brought" << front->metaObject()->className() << front->objectName()
-                                << "to the front";
+    logDebug(lcLaunch) << "a later launch brought" << front->metaObject()->className() << front->objectName()
+                       << "to the front";
 }
 
 } // namespace
@@ -99,8 +99,7 @@ int main(int argc, char **argv)
         const bool running = claim == platform::SingleInstance::Claim::NoAnswer;
         const QString message = running ? QStringLiteral("Twinsift is already running but does not answer.")
                                         : QStringLiteral("Twinsift cannot make sure it runs only once.");
-        qCWarning(lcScreens).noquote() << message << platform::loggableText(instance.failureReason())
-                                       << "This launch ends.";
+        logWarning(lcScreens) << message << instance.failureReason() << "This launch ends.";
         std::unique_ptr<QMessageBox> box(makeAlert(
             nullptr, QStringLiteral("instanceAlert"), QMessageBox::Critical, QStringLiteral("Twinsift"), message,
             instance.failureReason() + QStringLiteral(" This launch ends without changing the settings.")));
@@ -127,7 +126,7 @@ int main(int argc, char **argv)
         delegate.applicationDidFinishLaunching();
         QObject::connect(&instance, &platform::SingleInstance::activationRequested, &delegate,
                          [&delegate] { bringToFront(delegate); });
-        qCDebug(lcLaunch) << "launched";
+        logDebug(lcLaunch) << "launched";
         // Closing the last window (the welcome window before Get started) ends the application.
         QObject::connect(&app, &QGuiApplication::lastWindowClosed, &delegate, [&delegate] {
             if (!delegate.isQuitRefused())

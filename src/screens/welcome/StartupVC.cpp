@@ -372,8 +372,8 @@ void StartupVC::btncheckboxAction(bool checked)
     LaunchOnStartup::addLoginItem(checked);
     const bool startsAtLogin = LaunchOnStartup::loginItemReference();
     if (startsAtLogin != checked)
-        qCWarning(lcScreens).noquote() << "Could not change the start-at-login entry"
-                                       << platform::LoginItems::autostartFilePath();
+        logWarning(lcScreens) << "Could not change the start-at-login entry"
+                              << platform::LoginItems::autostartFilePath();
     UserDefaults::standard().setBool(SettingsKey::loginStartStatus, startsAtLogin);
     if (btncheckbox->isChecked() != startsAtLogin)
         btncheckbox->setChecked(startsAtLogin);
@@ -404,8 +404,7 @@ void StartupVC::sendSubscription()
     const QString email = txtfield->text();
     const auto url = Newsletter::subscriptionURL(m_newsletterBaseAddress, email);
     if (!url) {
-        qCWarning(lcScreens).noquote() << "The newsletter address is not a valid HTTPS address:"
-                                       << m_newsletterBaseAddress;
+        logWarning(lcScreens) << "The newsletter address is not a valid HTTPS address:" << m_newsletterBaseAddress;
         return;
     }
     if (!m_network)
@@ -428,14 +427,14 @@ void StartupVC::sendSubscription()
 void StartupVC::handleSubscriptionResponse(const QByteArray &body, const QString &errorText, const QString &email)
 {
     if (!errorText.isEmpty()) {
-        qCWarning(lcScreens).noquote() << "Newsletter request failed:" << errorText;
+        logWarning(lcScreens) << "Newsletter request failed:" << errorText;
         // No answer (no network, refused, timed out, HTTP error) means the sign-up did not happen.
         showAlert(Newsletter::failureAlert(), email);
         return;
     }
     const auto alert = Newsletter::alertForReply(body);
     if (!alert) {
-        qCWarning(lcScreens).noquote() << "Newsletter answer not understood:" << QString::fromUtf8(body.left(200));
+        logWarning(lcScreens) << "Newsletter answer not understood:" << QString::fromUtf8(body.left(200));
         return;
     }
     showAlert(*alert, email);

@@ -221,6 +221,14 @@ TEST_F(StartupWindow, AnswersOfTheServiceChooseTheAlert)
     for (const QByteArray &body : {QByteArray("3"), QByteArray("\"1\""), QByteArray()})
         startup->handleSubscriptionResponse(body, QString(), "anna@example.org");
     EXPECT_EQ(alerts.size(), 1);
+    // An answer not understood is logged escaped: the server can neither steer the terminal nor
+    // forge a line.
+    static QStringList logged;
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &line) { logged << line; });
+    startup->handleSubscriptionResponse("\x1b[2J\nforged", QString(), "anna@example.org");
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(logged.join('\n').toStdString(), "Newsletter answer not understood: \\x1b[2J\\x0aforged");
 
     startup->handleSubscriptionResponse("2", QString(), "anna@example.org");
     ASSERT_EQ(alerts.size(), 2);
