@@ -11,7 +11,6 @@
 #include "platform/widgets/Alerts.h"
 #include "platform/widgets/MediaBackend.h"
 #include "platform/SingleInstance.h"
-#include "platform/StandardErrorFilter.h"
 #include "platform/UserDefaults.h"
 #include "platform/widgets/WindowController.h"
 
@@ -20,6 +19,7 @@
 #include <QMessageBox>
 #include <QLoggingCategory>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -71,12 +71,26 @@ void bringToFront(AppDelegate &delegate)
                                 << "to the front";
 }
 
+// SIGPIPE is caught by a handler that does nothing rather than ignored: a caught signal goes back
+// to its default in a program this one starts (a file manager, a relaunch), an ignored one would
+// stay ignored there.
+void ignoreBrokenPipes()
+{
+    struct sigaction action = {};
+    action.sa_handler = [](int) {};
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGPIPE, &action, nullptr);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    // First, before any thread: libraries' own lines stay off standard error.
-    platform::filterLibraryLinesFromStandardError();
+    // First, before any thread: a write to a pipe whose reader is gone (standard error read by a
+    // terminal or a launcher that went away) fails and is dropped instead of ending the program
+    // with the settings unsaved.
+    ignoreBrokenPipes();
     // Before anything can make a player or a sound.
     platform::chooseMediaBackend();
     QApplication app(argc, argv);
