@@ -102,7 +102,9 @@ int main(int argc, char **argv)
 
     // One instance per settings file: a later launch hands over to the running one and ends before
     // it reads or writes the settings, the scan list or the caches. A launch that can neither take
-    // the lock nor reach the instance holding it says why and ends, leaving the settings alone.
+    // the lock nor reach the instance holding it says why and ends, leaving the settings alone. A
+    // launch that cannot write the settings folder needs no lock: it runs with the settings
+    // read-only, and later launches still meet it through the runtime folder.
     platform::SingleInstance instance(QStringLiteral("twinsift"), platform::UserDefaults::standardFilePath());
     const platform::SingleInstance::Claim claim = instance.claim();
     switch (claim) {
@@ -111,8 +113,9 @@ int main(int argc, char **argv)
     case platform::SingleInstance::Claim::NoAnswer:
     case platform::SingleInstance::Claim::NoLock: {
         const bool running = claim == platform::SingleInstance::Claim::NoAnswer;
-        const QString message = running ? QStringLiteral("Twinsift is already running but does not answer.")
-                                        : QStringLiteral("Twinsift cannot make sure it runs only once.");
+        const QString message = running
+            ? QStringLiteral("Twinsift is already running, but this launch cannot reach it.")
+            : QStringLiteral("Twinsift cannot make sure it runs only once.");
         qCWarning(lcScreens).noquote() << message << platform::loggableText(instance.failureReason())
                                        << "This launch ends.";
         std::unique_ptr<QMessageBox> box(makeAlert(
