@@ -21,6 +21,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
@@ -416,8 +417,9 @@ bool rewriteInfoFile(const QByteArray &infoFile, const QByteArray &contents)
     return ok;
 }
 
-// True for the name of a temporary info file ("NAME.trashinfo.XXXXXX") that earlier versions of
-// this program wrote and renamed over an info file; one ended before the rename stays behind.
+// True for the name of a temporary info file ("NAME.trashinfo.XXXXXX"). Earlier versions of this
+// program wrote one and renamed it over the info file, and one ended before the rename stays
+// behind; GIO (and so every program that trashes through it) writes the same name for a moment.
 bool isStrayInfoCopy(const QByteArray &name)
 {
     const qsizetype at = name.lastIndexOf(kInfoSuffix + '.');
@@ -429,8 +431,14 @@ bool isStrayInfoCopy(const QByteArray &name)
     return true;
 }
 
+// A temporary info copy is renamed into place a moment after it is written; one last written this
+// long ago belongs to a run that ended.
+constexpr time_t kStrayCopyAgeSeconds = 24 * 60 * 60;
+
 // Removes such stray copies from a Trash's info folder, once per Trash in a run: only our own
-// regular files of that name pattern, never an info file itself.
+// regular files of that name pattern, last written a day ago or earlier, never an info file
+// itself. A younger one may be another program's move in progress (GIO renames it over the info
+// file right after), and taking it away would leave that program's file with an empty record.
 void removeStrayInfoCopies(const QByteArray &trash)
 {
     static QMutex sweptLock;
@@ -445,13 +453,19 @@ void removeStrayInfoCopies(const QByteArray &trash)
     DIR *dir = ::opendir(info.constData());
     if (!dir)
         return;
+    const time_t now = ::time(nullptr);
     while (dirent *entry = ::readdir(dir)) {
         const QByteArray name(entry->d_name);
         if (!isStrayInfoCopy(name))
             continue;
         struct stat st = {};
-        if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)
-            && st.st_uid == ::geteuid() && ::unlinkat(::dirfd(dir), entry->d_name, 0) == 0)
+        if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)
+            || st.st_uid != ::geteuid())
+            continue;
+        // A time ahead of the clock counts as young.
+        if (st.st_mtime > now || now - st.st_mtime < kStrayCopyAgeSeconds)
+            continue;
+        if (::unlinkat(::dirfd(dir), entry->d_name, 0) == 0)
             log(QStringLiteral("Removed a stray Trash information copy: %1").arg(display(info + '/' + name)));
     }
     ::closedir(dir);

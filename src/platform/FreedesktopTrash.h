@@ -20,7 +20,9 @@ struct FileStat;
 // bounded number of names to try. A Trash is only ever one GIO would choose too: none on the root
 // file system, on a system or memory file system (tmpfs) or on a mount marked x-gvfs-notrash; a
 // file there stays, with the reason. Nothing is ever unlinked but an info file this code wrote for
-// a move that did not happen, and nothing is copied: a file with no Trash on its own disk stays
+// a move that did not happen, and a temporary info copy ("NAME.trashinfo.XXXXXX") of this user
+// last written a day ago or earlier, which only an ended run leaves (a younger one may be another
+// program's move in progress). Nothing is copied: a file with no Trash on its own disk stays
 // where it is.
 class FreedesktopTrash
 {

@@ -16,7 +16,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,6 +43,19 @@ bool isPrivateFolder(const QString &path, bool followLink)
     const QByteArray native = QFile::encodeName(path);
     const int status = followLink ? ::stat(native.constData(), &info) : ::lstat(native.constData(), &info);
     return status == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
+}
+
+QString errnoText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// The login name of a user, else the number.
+QString userName(uid_t uid)
+{
+    if (const passwd *entry = ::getpwuid(uid))
+        return QString::fromLocal8Bit(entry->pw_name);
+    return QString::number(uid);
 }
 
 } // namespace
@@ -86,36 +101,91 @@ QString SingleInstance::runtimeFolder(const QString &name)
     return folder;
 }
 
-bool SingleInstance::openLock()
+void SingleInstance::fail(const QString &reason)
+{
+    m_failureReason = reason;
+    logWarning(lcInstance) << reason;
+}
+
+SingleInstance::LockOpen SingleInstance::openLock()
 {
     const QFileInfo guarded(m_guardedFile);
     const QString folder = guarded.absolutePath();
     m_lockPath = folder + QLatin1Char('/') + guarded.fileName() + QStringLiteral(".lock");
+    // One socket per settings file: named for the lock's path, so instances of other settings
+    // files sharing a runtime folder never take each other's socket away.
+    const QString tag = QString::fromLatin1(
+        QCryptographicHash::hash(QFile::encodeName(m_lockPath), QCryptographicHash::Sha1).toHex().left(16));
+    m_socketName = m_name + QLatin1Char('-') + tag;
+
+    // A folder this process cannot write holds no settings it could change: nothing to guard.
+    const QByteArray nativeFolder = QFile::encodeName(folder);
     if (!QDir().mkpath(folder)) {
-        m_failureReason = QStringLiteral("The settings folder %1 cannot be made.").arg(folder);
-        logWarning(lcInstance) << m_failureReason;
-        return false;
+        logDebug(lcInstance) << "the settings folder" << folder
+                             << "cannot be made; the settings are read-only for this instance";
+        return LockOpen::SettingsReadOnly;
+    }
+    if (::faccessat(AT_FDCWD, nativeFolder.constData(), W_OK | X_OK, AT_EACCESS) != 0) {
+        logDebug(lcInstance) << "the settings folder" << folder << "cannot be written (" << std::strerror(errno)
+                             << "); the settings are read-only for this instance";
+        return LockOpen::SettingsReadOnly;
     }
     const QByteArray native = QFile::encodeName(m_lockPath);
     m_lockFd = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    // A lock file in a folder this user may no longer write still takes the lock.
-    if (m_lockFd < 0 && (errno == EACCES || errno == EROFS))
+    int error = m_lockFd < 0 ? errno : 0;
+    if (error == EROFS)
+        return LockOpen::SettingsReadOnly;
+    // A lock file this user made read-only still takes the lock.
+    if (m_lockFd < 0 && (error == EACCES || error == EPERM))
         m_lockFd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (m_lockFd < 0) {
-        m_failureReason = QStringLiteral("The lock %1 cannot be opened: %2.")
-                              .arg(m_lockPath, QString::fromLocal8Bit(std::strerror(errno)));
-        logWarning(lcInstance) << m_failureReason;
-        return false;
+        struct stat info = {};
+        if (::lstat(native.constData(), &info) == 0 && info.st_uid != ::geteuid()) {
+            fail(QStringLiteral("The lock file %1 belongs to the user %2, so this launch cannot open it. It is left "
+                                "by a run as that user (through sudo, for example). Once no such run is open, "
+                                "remove the file (for example with: sudo rm '%1') and start again.")
+                     .arg(m_lockPath, userName(info.st_uid)));
+        } else {
+            fail(QStringLiteral("The lock %1 cannot be opened: %2.").arg(m_lockPath, errnoText(error)));
+        }
+        return LockOpen::Failed;
     }
     struct stat info = {};
     if (::fstat(m_lockFd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        m_failureReason = QStringLiteral("The lock %1 is not a regular file.").arg(m_lockPath);
-        logWarning(lcInstance) << m_failureReason;
+        fail(QStringLiteral("The lock %1 is not a regular file.").arg(m_lockPath));
         ::close(m_lockFd);
         m_lockFd = -1;
-        return false;
+        return LockOpen::Failed;
     }
-    return true;
+    return LockOpen::Opened;
+}
+
+bool SingleInstance::openRuntimeLock()
+{
+    const QString folder = runtimeFolder(m_name);
+    if (folder.isEmpty())
+        return false;
+    m_lockPath = folder + QLatin1Char('/') + m_socketName + QStringLiteral(".lock");
+    const QByteArray native = QFile::encodeName(m_lockPath);
+    m_lockFd = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    struct stat info = {};
+    if (m_lockFd >= 0 && ::fstat(m_lockFd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid())
+        return true;
+    logWarning(lcInstance) << "the lock" << m_lockPath << "in the runtime folder cannot be used";
+    if (m_lockFd >= 0)
+        ::close(m_lockFd);
+    m_lockFd = -1;
+    return false;
+}
+
+QStringList SingleInstance::socketFolders() const
+{
+    QStringList folders;
+    if (const QString runtime = runtimeFolder(m_name); !runtime.isEmpty())
+        folders << runtime;
+    if (!m_settingsReadOnly)
+        folders << QFileInfo(m_guardedFile).absolutePath();
+    return folders;
 }
 
 SingleInstance::Claim SingleInstance::claim()
@@ -123,8 +193,23 @@ SingleInstance::Claim SingleInstance::claim()
     if (m_held)
         return Claim::Primary;
     m_failureReason.clear();
-    if (!openLock())
+    m_unreachable.clear();
+    m_settingsReadOnly = false;
+    switch (openLock()) {
+    case LockOpen::Failed:
         return Claim::NoLock;
+    case LockOpen::SettingsReadOnly:
+        m_settingsReadOnly = true;
+        if (!openRuntimeLock()) {
+            // No place to meet other launches; with the settings read-only this one runs alone.
+            logWarning(lcInstance) << "no runtime folder: later launches cannot reach this instance";
+            m_held = true;
+            return Claim::Primary;
+        }
+        break;
+    case LockOpen::Opened:
+        break;
+    }
 
     // The holder of the lock may be starting (not listening yet) or ending (no longer listening):
     // ask again, and take the lock once it is free, until the time is up.
@@ -136,10 +221,9 @@ SingleInstance::Claim SingleInstance::claim()
             return Claim::Primary;
         }
         if (errno != EWOULDBLOCK && errno != EINTR) {
-            m_failureReason = QStringLiteral("The lock %1 cannot be taken: %2.")
-                                  .arg(m_lockPath, QString::fromLocal8Bit(std::strerror(errno)));
-            logWarning(lcInstance) << m_failureReason;
+            const QString reason = errnoText(errno);
             release();
+            fail(QStringLiteral("The lock %1 cannot be taken: %2.").arg(m_lockPath, reason));
             return Claim::NoLock;
         }
         if (handOver(deadline) == Claim::HandedOver) {
@@ -148,8 +232,8 @@ SingleInstance::Claim SingleInstance::claim()
         }
         if (deadline.hasExpired()) {
             release();
-            m_failureReason = QStringLiteral("Another instance holds the lock %1 but does not answer.").arg(m_lockPath);
-            logWarning(lcInstance) << m_failureReason;
+            fail(QStringLiteral("Another instance holds the lock %1 but %2.")
+                     .arg(m_lockPath, m_unreachable.isEmpty() ? QStringLiteral("does not answer") : m_unreachable));
             return Claim::NoAnswer;
         }
         QThread::msleep(50);
@@ -158,17 +242,8 @@ SingleInstance::Claim SingleInstance::claim()
 
 bool SingleInstance::listen()
 {
-    // One socket per settings file: named for the lock's path, so instances of other settings
-    // files sharing a runtime folder never take each other's socket away.
-    const QString tag = QString::fromLatin1(
-        QCryptographicHash::hash(QFile::encodeName(m_lockPath), QCryptographicHash::Sha1).toHex().left(16));
-    const QString socketName = m_name + QLatin1Char('-') + tag + QStringLiteral(".socket");
-    QStringList folders;
-    if (const QString runtime = runtimeFolder(m_name); !runtime.isEmpty())
-        folders << runtime;
-    folders << QFileInfo(m_lockPath).absolutePath();
-    for (const QString &folder : folders) {
-        const QString path = folder + QLatin1Char('/') + socketName;
+    for (const QString &folder : socketFolders()) {
+        const QString path = folder + QLatin1Char('/') + m_socketName + QStringLiteral(".socket");
         // The lock is ours, so a socket file left here belongs to an instance that has ended.
         QLocalServer::removeServer(path);
         auto *server = new QLocalServer(this);
@@ -186,10 +261,12 @@ bool SingleInstance::listen()
         // The lock stays held: a later launch finds it, gets no answer and leaves the settings alone.
         return false;
     }
-    // Later launches find the socket through the lock file, whatever runtime folder they see.
+    // Later launches find the socket through the lock file, whatever runtime folder they see. A
+    // lock file opened read-only keeps what an earlier instance wrote: later launches then also
+    // look in the socket's usual places.
     const QByteArray content = QByteArray::number(qint64(::getpid())) + '\n' + QFile::encodeName(m_socketPath) + '\n';
     if (::ftruncate(m_lockFd, 0) != 0 || ::pwrite(m_lockFd, content.constData(), size_t(content.size()), 0) < 0)
-        logWarning(lcInstance) << "the lock file cannot name the socket; later launches will not reach this instance";
+        logDebug(lcInstance) << "the lock file cannot name the socket; later launches look for it at" << m_socketPath;
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::serveConnection);
     logDebug(lcInstance) << "listening for later launches at" << m_socketPath;
     return true;
@@ -223,22 +300,56 @@ void SingleInstance::serveConnection()
 
 SingleInstance::Claim SingleInstance::handOver(const QDeadlineTimer &deadline)
 {
-    // The holder names its socket on the lock file's second line (none yet while it starts).
+    // The holder names its socket on the lock file's second line (none yet while it starts, and an
+    // earlier instance's when it could not write the lock); else the socket is in one of its usual
+    // places.
+    QStringList candidates;
     char buffer[kMaxLockBytes];
     const ssize_t got = ::pread(m_lockFd, buffer, sizeof buffer, 0);
-    if (got <= 0)
-        return Claim::NoAnswer;
-    const QList<QByteArray> lines = QByteArray(buffer, qsizetype(got)).split('\n');
-    if (lines.size() < 3 || !lines[1].startsWith('/') || lines[1].contains('\0'))
-        return Claim::NoAnswer;
-    m_socketPath = QFile::decodeName(lines[1]);
+    if (got > 0) {
+        const QList<QByteArray> lines = QByteArray(buffer, qsizetype(got)).split('\n');
+        if (lines.size() >= 3 && lines[1].startsWith('/') && !lines[1].contains('\0'))
+            candidates << QFile::decodeName(lines[1]);
+    }
+    for (const QString &folder : socketFolders()) {
+        const QString path = folder + QLatin1Char('/') + m_socketName + QStringLiteral(".socket");
+        if (!candidates.contains(path))
+            candidates << path;
+    }
+    for (const QString &path : std::as_const(candidates)) {
+        if (askToComeToTheFront(path, deadline)) {
+            m_socketPath = path;
+            logDebug(lcInstance) << "handed over to the running instance at" << path;
+            return Claim::HandedOver;
+        }
+    }
+    return Claim::NoAnswer;
+}
+
+bool SingleInstance::askToComeToTheFront(const QString &socketPath, const QDeadlineTimer &deadline)
+{
     QLocalSocket socket;
-    socket.connectToServer(m_socketPath);
+    socket.connectToServer(socketPath);
     if (!socket.waitForConnected(500))
-        return Claim::NoAnswer;
+        return false;
+    // Only a process of this user is asked: a socket of another's (a path planted in the lock, a
+    // run as root) gets no request and no trust.
+    struct ucred peer = {};
+    socklen_t size = sizeof peer;
+    const bool known = ::getsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0;
+    if (!known || peer.uid != ::geteuid()) {
+        const QString why = known ? QStringLiteral("its socket %1 belongs to the user %2, not to this one")
+                                        .arg(socketPath, userName(peer.uid))
+                                  : QStringLiteral("the owner of its socket %1 cannot be told").arg(socketPath);
+        if (why != m_unreachable)
+            logWarning(lcInstance) << "no hand-over:" << why;
+        m_unreachable = why;
+        socket.abort();
+        return false;
+    }
     socket.write(kActivate);
     if (!socket.waitForBytesWritten(1000))
-        return Claim::NoAnswer;
+        return false;
     // An instance still starting answers once its event loop runs.
     QByteArray answer;
     while (!answer.contains('\n') && answer.size() < kMaxRequestBytes && !deadline.hasExpired()) {
@@ -246,10 +357,7 @@ SingleInstance::Claim SingleInstance::handOver(const QDeadlineTimer &deadline)
             break;
         answer += socket.read(kMaxRequestBytes - answer.size());
     }
-    if (answer != kAnswer)
-        return Claim::NoAnswer;
-    logDebug(lcInstance) << "handed over to the running instance at" << m_socketPath;
-    return Claim::HandedOver;
+    return answer == kAnswer;
 }
 
 void SingleInstance::release()

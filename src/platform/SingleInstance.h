@@ -12,8 +12,16 @@ namespace platform {
 // beside the file it guards (an advisory lock on "<file>.lock" in the settings file's own folder,
 // so every launch that would write that file meets it, whatever runtime or temporary folder it
 // sees) and listens on a local socket whose path it writes into the lock file; a later launch
-// finds the lock taken, reads the socket path there, asks the running instance to come to the
-// front, and ends without touching the settings. No session bus is needed.
+// finds the lock taken, asks the running instance to come to the front through that socket (or,
+// when the lock names none it can reach, through the socket's usual place in its own runtime
+// folder), and ends without touching the settings. It hands over only to a socket of a process of
+// its own user. No session bus is needed.
+//
+// A settings folder this user cannot write (read-only, or not there and not to be made) holds no
+// lock: such a launch cannot write the settings, so no setting of another launch can be lost, and
+// it runs with the settings read-only. Launches meet each other then through a lock and the socket
+// in the runtime folder. A lock file this user may not open (one another user owns, left by a run
+// as root through sudo, say) keeps the launch out, and failureReason says which file to remove.
 //
 // The socket goes where it can be made: the user's runtime folder ($XDG_RUNTIME_DIR), else a
 // private folder of the temporary folder named for the user ("<tmp>/<name>-<uid>", mode 0700,
@@ -33,7 +41,7 @@ public:
         Primary,    // this process is the instance: it holds the lock and listens
         HandedOver, // another instance runs and was asked to come to the front
         NoLock,     // the lock cannot be made or taken (see failureReason): this process must not run
-        NoAnswer,   // another instance holds the lock but did not answer in time
+        NoAnswer,   // another instance holds the lock but cannot be reached (see failureReason)
     };
 
     // `guardedFile` is the settings file this instance is the only writer of.
@@ -52,6 +60,8 @@ public:
     // The user's private runtime folder for the socket; empty when none is usable.
     static QString runtimeFolder(const QString &name);
     QString socketPath() const { return m_socketPath; }
+    // The lock this instance holds or met: beside the settings file, or in the runtime folder when
+    // the settings folder cannot be written.
     QString lockPath() const { return m_lockPath; }
     // Why the last claim ended in NoLock or NoAnswer, as a sentence for the user.
     QString failureReason() const { return m_failureReason; }
@@ -63,18 +73,27 @@ signals:
     void activationRequested();
 
 private:
+    enum class LockOpen { Opened, SettingsReadOnly, Failed };
+
     bool listen();
     void serveConnection();
     Claim handOver(const QDeadlineTimer &deadline);
-    bool openLock();
+    bool askToComeToTheFront(const QString &socketPath, const QDeadlineTimer &deadline);
+    LockOpen openLock();
+    bool openRuntimeLock();
+    QStringList socketFolders() const;
+    void fail(const QString &reason);
 
     QString m_name;
     QString m_guardedFile;
     QString m_lockPath;
     QString m_socketPath;
+    QString m_socketName;
     QString m_failureReason;
+    QString m_unreachable; // why the last socket tried did not take the request
     int m_lockFd = -1;
     bool m_held = false;
+    bool m_settingsReadOnly = false;
     QLocalServer *m_server = nullptr;
 };
 

@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <ctime>
 #include <memory>
 
 using platform::FileManager;
@@ -166,20 +167,26 @@ TEST(FreedesktopTrash, ASecondFileOfTheSameNameGetsItsOwnEntry)
     expectRestorable(second, b, "b");
 }
 
-// A temporary info copy an ended run left in info/ is taken away when the Trash is next used;
-// the info files and other names stay.
+// A temporary info copy an ended run left in info/ a day ago is taken away when the Trash is next
+// used; a fresh one (another program's move through GIO, renamed into place a moment later), the
+// info files and other names stay.
 TEST(FreedesktopTrash, StrayInfoCopiesOfAnEndedRunAreRemoved)
 {
     fixtures::TempHome home;
     const QString info = FileManager::homeTrashPath() + "/info/";
     ASSERT_TRUE(QDir().mkpath(info));
-    for (const char *name : {"old.jpg.trashinfo.Ab12Cd", "kept.jpg.trashinfo", "kept.jpg.trashinfo.notours"})
+    for (const char *name :
+         {"old.jpg.trashinfo.Ab12Cd", "fresh.jpg.trashinfo.Ef34Gh", "kept.jpg.trashinfo", "kept.jpg.trashinfo.notours"})
         ASSERT_TRUE(fixtures::writeFile(info + name, "[Trash Info]\n"));
+    const timespec old{::time(nullptr) - 2 * 24 * 3600, 0};
+    const timespec twoDaysAgo[2] = {old, old};
+    ASSERT_EQ(::utimensat(AT_FDCWD, native(info + "old.jpg.trashinfo.Ab12Cd").constData(), twoDaysAgo, 0), 0);
     const QString file = home.file("photos/shot.jpg");
     ASSERT_TRUE(fixtures::writeFile(file, "shot"));
     const TrashResult result = FileManager::trashItem(file);
     ASSERT_TRUE(result.ok) << result.error.toStdString();
     EXPECT_FALSE(QFileInfo::exists(info + "old.jpg.trashinfo.Ab12Cd"));
+    EXPECT_TRUE(QFileInfo::exists(info + "fresh.jpg.trashinfo.Ef34Gh"));
     EXPECT_TRUE(QFileInfo::exists(info + "kept.jpg.trashinfo"));
     EXPECT_TRUE(QFileInfo::exists(info + "kept.jpg.trashinfo.notours"));
     expectRestorable(result, file, "shot");

@@ -11,7 +11,6 @@
 #include "platform/widgets/Alerts.h"
 #include "platform/widgets/MediaBackend.h"
 #include "platform/SingleInstance.h"
-#include "platform/StandardErrorFilter.h"
 #include "platform/UserDefaults.h"
 #include "platform/widgets/WindowController.h"
 
@@ -20,6 +19,7 @@
 #include <QMessageBox>
 #include <QLoggingCategory>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -71,12 +71,26 @@ void bringToFront(AppDelegate &delegate)
                        << "to the front";
 }
 
+// SIGPIPE is caught by a handler that does nothing rather than ignored: a caught signal goes back
+// to its default in a program this one starts (a file manager, a relaunch), an ignored one would
+// stay ignored there.
+void ignoreBrokenPipes()
+{
+    struct sigaction action = {};
+    action.sa_handler = [](int) {};
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGPIPE, &action, nullptr);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    // First, before any thread: libraries' own lines stay off standard error.
-    platform::filterLibraryLinesFromStandardError();
+    // First, before any thread: a write to a pipe whose reader is gone (standard error read by a
+    // terminal or a launcher that went away) fails and is dropped instead of ending the program
+    // with the settings unsaved.
+    ignoreBrokenPipes();
     // Before anything can make a player or a sound.
     platform::chooseMediaBackend();
     QApplication app(argc, argv);
@@ -88,7 +102,9 @@ int main(int argc, char **argv)
 
     // One instance per settings file: a later launch hands over to the running one and ends before
     // it reads or writes the settings, the scan list or the caches. A launch that can neither take
-    // the lock nor reach the instance holding it says why and ends, leaving the settings alone.
+    // the lock nor reach the instance holding it says why and ends, leaving the settings alone. A
+    // launch that cannot write the settings folder needs no lock: it runs with the settings
+    // read-only, and later launches still meet it through the runtime folder.
     platform::SingleInstance instance(QStringLiteral("twinsift"), platform::UserDefaults::standardFilePath());
     const platform::SingleInstance::Claim claim = instance.claim();
     switch (claim) {
@@ -97,8 +113,9 @@ int main(int argc, char **argv)
     case platform::SingleInstance::Claim::NoAnswer:
     case platform::SingleInstance::Claim::NoLock: {
         const bool running = claim == platform::SingleInstance::Claim::NoAnswer;
-        const QString message = running ? QStringLiteral("Twinsift is already running but does not answer.")
-                                        : QStringLiteral("Twinsift cannot make sure it runs only once.");
+        const QString message = running
+            ? QStringLiteral("Twinsift is already running, but this launch cannot reach it.")
+            : QStringLiteral("Twinsift cannot make sure it runs only once.");
         logWarning(lcScreens) << message << instance.failureReason() << "This launch ends.";
         std::unique_ptr<QMessageBox> box(makeAlert(
             nullptr, QStringLiteral("instanceAlert"), QMessageBox::Critical, QStringLiteral("Twinsift"), message,

@@ -1,8 +1,12 @@
 // Launches of the program itself with one home folder: a later launch hands over to the running
-// instance, which comes to the front, and ends without touching the settings.
+// instance, which comes to the front, and ends without touching the settings; a settings folder
+// that cannot be written still runs and still hands over; a lock or a socket of another user is
+// never trusted. The program runs alone, and a standard error nobody reads ends nothing.
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
@@ -11,7 +15,15 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
+#include <functional>
+#include <grp.h>
 #include <memory>
+#include <optional>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -28,30 +40,82 @@ protected:
         }
     }
 
-    // The test program's own folders are left out: the program finds its files from HOME.
-    QProcessEnvironment environment(bool withRuntimeFolder, const QString &name = {}) const
+    // The test program's own folders are left out: the program finds its files from HOME. Its
+    // folders belong to `owner` (a launch as another user).
+    QProcessEnvironment environment(bool withRuntimeFolder, const QString &name = {}, uid_t owner = ::geteuid()) const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR",
                                  "TWINSIFT_DEFAULTS_FILE", "TMPDIR"})
             env.remove(name);
-        env.insert("HOME", home.path());
+        env.insert("HOME", homePath());
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("QT_LOGGING_RULES", "twinsift.launch.debug=true;twinsift.instance.debug=true");
-        const QString folder = home.path() + "/" + (!name.isEmpty() ? name : withRuntimeFolder ? "run" : "tmp");
+        const QString folder = homePath() + "/" + (!name.isEmpty() ? name : withRuntimeFolder ? "run" : "tmp");
         QDir().mkpath(folder);
         QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        EXPECT_EQ(::chown(QFile::encodeName(folder).constData(), owner, gid_t(-1)), 0);
         env.insert(withRuntimeFolder ? "XDG_RUNTIME_DIR" : "TMPDIR", folder);
         return env;
     }
 
-    QProcess *launch(const QProcessEnvironment &env)
+    // Starts the program; as the user nobody when `asNobody` (the tests run as root).
+    QProcess *launch(const QProcessEnvironment &env, bool asNobody = false, std::function<void()> inChild = {})
     {
         auto &process = m_launched.emplace_back(std::make_unique<QProcess>());
         process->setProcessEnvironment(env);
-        process->start(TWINSIFT_PROGRAM, QStringList());
+        if (inChild)
+            process->setChildProcessModifier(inChild);
+        if (asNobody)
+            process->start("setpriv",
+                           QStringList{"--reuid=nobody", "--regid=" + QString::number(nobody().second),
+                                       "--clear-groups", TWINSIFT_PROGRAM});
+        else
+            process->start(TWINSIFT_PROGRAM, QStringList());
         return process.get();
     }
+
+    // The user nobody and its group, when the tests run as root and nobody can run the program;
+    // else absent (the case is skipped).
+    static std::optional<std::pair<uid_t, gid_t>> nobodyForRoot()
+    {
+        if (::geteuid() != 0)
+            return std::nullopt;
+        QProcess check;
+        check.start("setpriv",
+                    {"--reuid=nobody", "--regid=" + QString::number(nobody().second), "--clear-groups", "test", "-x",
+                     TWINSIFT_PROGRAM});
+        if (!check.waitForFinished(10000) || check.exitStatus() != QProcess::NormalExit || check.exitCode() != 0)
+            return std::nullopt;
+        return nobody();
+    }
+
+    static std::pair<uid_t, gid_t> nobody()
+    {
+        const passwd *user = ::getpwnam("nobody");
+        return user ? std::pair{user->pw_uid, user->pw_gid} : std::pair{uid_t(65534), gid_t(65534)};
+    }
+
+    // Gives the home (made open to others) to `owner`, everything in it included.
+    void giveHomeTo(uid_t owner, gid_t group)
+    {
+        QFile::setPermissions(home.path(),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                  | QFileDevice::ExeGroup | QFileDevice::ExeOther);
+        EXPECT_EQ(::chown(QFile::encodeName(homePath()).constData(), owner, group), 0);
+        QDirIterator it(homePath(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            EXPECT_EQ(::lchown(QFile::encodeName(it.next()).constData(), owner, group), 0);
+    }
+
+    QString homePath() const { return m_home.isEmpty() ? home.path() : m_home; }
+    void useHome(const QString &name)
+    {
+        m_home = home.path() + "/" + name;
+        QDir().mkpath(m_home);
+    }
+    QString settingsFolder() const { return homePath() + "/.config/Twinsift/Twinsift"; }
 
     // Waits for a line of the program's log; everything read is kept in `log`.
     static bool waitForLog(QProcess *process, const QByteArray &text, QByteArray &log, int ms = 30000)
@@ -71,7 +135,7 @@ protected:
 
     QJsonObject settings() const
     {
-        QFile file(home.path() + "/.config/Twinsift/Twinsift/defaults.json");
+        QFile file(settingsFolder() + "/defaults.json");
         if (!file.open(QIODevice::ReadOnly))
             return {};
         return QJsonDocument::fromJson(file.readAll()).object();
@@ -79,13 +143,14 @@ protected:
 
     // A later launch ends at once with success and leaves the settings alone; the running
     // instance stays and brings its window to the front.
-    void expectHandOver(const QProcessEnvironment &env, QProcess *running, QByteArray &runningLog)
+    void expectHandOver(const QProcessEnvironment &env, QProcess *running, QByteArray &runningLog,
+                        bool asNobody = false)
     {
         // The running instance writes its settings on a later turn of its event loop.
         QJsonObject before;
         ASSERT_TRUE(QTest::qWaitFor([&] { return !(before = settings()).isEmpty(); }, 15000))
             << "the running instance wrote its settings";
-        QProcess *later = launch(env);
+        QProcess *later = launch(env, asNobody);
         ASSERT_TRUE(later->waitForFinished(15000)) << "the later launch keeps running";
         EXPECT_EQ(later->exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(later->exitCode(), 0) << later->readAllStandardError().constData();
@@ -99,6 +164,7 @@ protected:
     QTemporaryDir home;
 
 private:
+    QString m_home;
     std::vector<std::unique_ptr<QProcess>> m_launched;
 };
 
@@ -143,4 +209,169 @@ TEST_F(SingleLaunchTest, LaunchesThatSeeOtherRuntimeFoldersHandOverToTheFirst)
         firstLog.clear();
         expectHandOver(environment(withRuntimeFolder, QString::fromLatin1(name)), first, firstLog);
     }
+}
+
+namespace {
+
+// The processes whose parent is `pid`.
+QList<qint64> childrenOf(qint64 pid)
+{
+    QList<qint64> children;
+    for (const QString &entry : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile stat("/proc/" + entry + "/stat");
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (name) state ppid ...": the name may hold blanks and brackets.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields[1].toLongLong() == pid)
+            children << entry.toLongLong();
+    }
+    return children;
+}
+
+// A file's content and time of last change, to tell that nothing wrote it.
+QByteArray fingerprint(const QString &path)
+{
+    QFile file(path);
+    struct stat info = {};
+    if (!file.open(QIODevice::ReadOnly) || ::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return file.readAll() + QByteArray::number(qint64(info.st_mtim.tv_sec)) + '.'
+        + QByteArray::number(qint64(info.st_mtim.tv_nsec));
+}
+
+} // namespace
+
+// The program starts no process of its own beside it, and a standard error nobody reads any more
+// (a closed terminal, a launcher gone) ends nothing: its log lines are dropped, and it still
+// answers a later launch and keeps its settings.
+TEST_F(SingleLaunchTest, RunsAloneAndOutlivesAStandardErrorNobodyReads)
+{
+    ASSERT_TRUE(home.isValid());
+    const QProcessEnvironment env = environment(true);
+    QProcess *first = launch(env, false, [] {
+        int ends[2];
+        if (::pipe(ends) == 0) {
+            ::close(ends[0]);
+            ::dup2(ends[1], STDERR_FILENO);
+            ::close(ends[1]);
+        }
+    });
+    QJsonObject written;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !(written = settings()).isEmpty() || first->state() == QProcess::NotRunning; }, 30000));
+    ASSERT_EQ(first->state(), QProcess::Running) << "ended with status " << first->exitCode();
+    EXPECT_EQ(childrenOf(first->processId()), QList<qint64>());
+
+    // The running instance logs each request into the closed pipe and carries on answering.
+    for (int round = 0; round < 2; ++round) {
+        QProcess *later = launch(env);
+        ASSERT_TRUE(later->waitForFinished(15000)) << "the later launch keeps running";
+        const QByteArray laterLog = later->readAllStandardError();
+        EXPECT_EQ(later->exitCode(), 0) << laterLog.constData();
+        EXPECT_TRUE(laterLog.contains("handed over")) << laterLog.constData();
+    }
+    EXPECT_EQ(first->state(), QProcess::Running) << "ended with status " << first->exitCode();
+    const QJsonObject after = settings();
+    for (auto it = written.begin(); it != written.end(); ++it)
+        EXPECT_TRUE(after.contains(it.key())) << qPrintable(it.key());
+}
+
+// A settings folder this user cannot write, with or without a lock an earlier run left there: the
+// program runs with the settings as they are, writes nothing there, and a later launch hands over
+// to it (through the runtime folder).
+TEST_F(SingleLaunchTest, AReadOnlySettingsFolderRunsAndStillHandsOver)
+{
+    ASSERT_TRUE(home.isValid());
+    const auto other = nobodyForRoot();
+    if (::geteuid() == 0 && !other)
+        GTEST_SKIP() << "running as root, and the user nobody cannot run " << TWINSIFT_PROGRAM;
+    const bool asNobody = other.has_value();
+    for (const bool oldLock : {false, true}) {
+        SCOPED_TRACE(oldLock ? "with an old lock" : "without a lock");
+        useHome(oldLock ? "with-lock" : "without-lock");
+        if (other)
+            giveHomeTo(other->first, other->second);
+        const uid_t owner = other ? other->first : ::geteuid();
+        const QProcessEnvironment env = environment(true, {}, owner);
+        // A first run (which saw another runtime folder) writes its settings and ends without a
+        // word, leaving behind its lock, which names its socket.
+        QProcess *earlier = launch(environment(true, "run-earlier", owner), asNobody);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !settings().isEmpty(); }, 30000));
+        ::kill(pid_t(earlier->processId()), SIGKILL);
+        earlier->waitForFinished(5000);
+        const QString lock = settingsFolder() + "/defaults.json.lock";
+        ASSERT_TRUE(QFileInfo::exists(lock));
+        // Read-only all through: the folder, and the lock when there is one.
+        if (!oldLock) {
+            ASSERT_TRUE(QFile::remove(lock));
+        } else {
+            ASSERT_TRUE(QFile::setPermissions(lock, QFileDevice::ReadOwner));
+        }
+        const QStringList files = QDir(settingsFolder()).entryList(QDir::AllEntries | QDir::Hidden);
+        const QByteArray before = fingerprint(settingsFolder() + "/defaults.json");
+        ASSERT_FALSE(before.isEmpty());
+        ASSERT_TRUE(QFile::setPermissions(settingsFolder(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+
+        QProcess *first = launch(env, asNobody);
+        QByteArray firstLog;
+        ASSERT_TRUE(waitForLog(first, "launched", firstLog)) << firstLog.constData();
+        EXPECT_FALSE(firstLog.contains("cannot make sure")) << firstLog.constData();
+        expectHandOver(env, first, firstLog, asNobody);
+        first->kill();
+        first->waitForFinished(5000);
+        EXPECT_EQ(fingerprint(settingsFolder() + "/defaults.json"), before);
+        EXPECT_EQ(QDir(settingsFolder()).entryList(QDir::AllEntries | QDir::Hidden), files);
+        QFile::setPermissions(settingsFolder(),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+}
+
+// A lock file of another user (left by a run through sudo) that this user cannot open: the launch
+// says which file it is and how to remove it. Runs as root, which makes the file and starts the
+// program as nobody.
+TEST_F(SingleLaunchTest, ALockOfAnotherUserIsNamedWithWhatToDo)
+{
+    ASSERT_TRUE(home.isValid());
+    const auto other = nobodyForRoot();
+    if (!other)
+        GTEST_SKIP() << "needs root, and the user nobody able to run " << TWINSIFT_PROGRAM;
+    useHome("foreign-lock");
+    ASSERT_TRUE(QDir().mkpath(settingsFolder()));
+    giveHomeTo(other->first, other->second);
+    const QProcessEnvironment env = environment(true, {}, other->first);
+    const QString lock = settingsFolder() + "/defaults.json.lock";
+    const int fd = ::open(QFile::encodeName(lock).constData(), O_RDWR | O_CREAT | O_EXCL, 0600);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+
+    QProcess *launched = launch(env, true);
+    QByteArray log;
+    ASSERT_TRUE(waitForLog(launched, "belongs to the user root", log)) << log.constData();
+    EXPECT_TRUE(log.contains(QFile::encodeName(lock))) << log.constData();
+    EXPECT_TRUE(log.contains("remove the file")) << log.constData();
+    EXPECT_FALSE(log.contains("launched")) << log.constData();
+}
+
+// A later launch hands over only to a process of its own user: the running instance here is
+// another user's (nobody's, sharing the settings file), so root's launch sends it nothing.
+TEST_F(SingleLaunchTest, ASocketOfAnotherUserIsNotHandedOver)
+{
+    ASSERT_TRUE(home.isValid());
+    const auto other = nobodyForRoot();
+    if (!other)
+        GTEST_SKIP() << "needs root, and the user nobody able to run " << TWINSIFT_PROGRAM;
+    useHome("foreign-socket");
+    giveHomeTo(other->first, other->second);
+    QProcess *first = launch(environment(true, "run-nobody", other->first), true);
+    QByteArray firstLog;
+    ASSERT_TRUE(waitForLog(first, "launched", firstLog)) << firstLog.constData();
+
+    QProcess *later = launch(environment(true, "run-root"));
+    QByteArray laterLog;
+    ASSERT_TRUE(waitForLog(later, "belongs to the user nobody", laterLog)) << laterLog.constData();
+    EXPECT_FALSE(laterLog.contains("handed over")) << laterLog.constData();
+    firstLog += first->readAllStandardError();
+    EXPECT_FALSE(firstLog.contains("to the front")) << firstLog.constData();
 }
