@@ -79,13 +79,9 @@ qint64 saturatingAdd(qint64 a, qint64 b)
 }
 
 // The differing bits, counted four words at a time; the count only grows, so stopping once it
-// passes the limit changes no answer. Built twice, with and without the population-count
-// instruction, and chosen when the program starts (the build targets the baseline processor).
-#if defined(__x86_64__) && defined(__GNUC__)
-__attribute__((target_clones("popcnt", "default")))
-#endif
-uint64_t
-countDifferingBits(const uint64_t *a, const uint64_t *b, size_t words, uint64_t limit)
+// passes the limit changes no answer.
+inline __attribute__((always_inline)) uint64_t countBits(const uint64_t *a, const uint64_t *b, size_t words,
+                                                         uint64_t limit)
 {
     uint64_t d = 0;
     size_t m = 0;
@@ -98,6 +94,42 @@ countDifferingBits(const uint64_t *a, const uint64_t *b, size_t words, uint64_t 
     for (; m < words; ++m)
         d += uint64_t(std::popcount(a[m] ^ b[m]));
     return d;
+}
+
+using CountFunction = uint64_t (*)(const uint64_t *, const uint64_t *, size_t, uint64_t);
+
+uint64_t countBitsBaseline(const uint64_t *a, const uint64_t *b, size_t words, uint64_t limit)
+{
+    return countBits(a, b, words, limit);
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// The same count with the population-count instruction, which the baseline processor the build
+// targets may lack.
+__attribute__((target("popcnt"))) uint64_t countBitsPopcnt(const uint64_t *a, const uint64_t *b, size_t words,
+                                                           uint64_t limit)
+{
+    return countBits(a, b, words, limit);
+}
+#endif
+
+// Chosen at the first count by what the processor offers. Not through an ifunc resolver: that runs
+// while the dynamic loader relocates the program, before a sanitizer's run time is set up, and an
+// instrumented resolver crashes there.
+CountFunction chooseCount()
+{
+#if defined(__x86_64__) && defined(__GNUC__)
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("popcnt"))
+        return countBitsPopcnt;
+#endif
+    return countBitsBaseline;
+}
+
+uint64_t countDifferingBits(const uint64_t *a, const uint64_t *b, size_t words, uint64_t limit)
+{
+    static const CountFunction count = chooseCount();
+    return count(a, b, words, limit);
 }
 
 // How many window entries a worker scores between two looks at the stop and pause switches.

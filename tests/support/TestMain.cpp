@@ -1,10 +1,33 @@
 // Shared entry point of every test program: a QApplication on the offscreen platform, and private
 // configuration, data and cache folders for this process, so tests never touch the user's settings or
-// Trash and test processes running side by side never share a file.
+// Trash and test processes running side by side never share a file. A run that executes no test (a
+// filter that matches none, as after a test was renamed) fails, so that no check passes on nothing.
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace {
+
+// Notes whether a run started and how many tests it selected. Listing the tests or asking for help
+// starts no run.
+class SelectedTests : public ::testing::EmptyTestEventListener
+{
+public:
+    bool started = false;
+    int selected = 0;
+
+private:
+    void OnTestProgramStart(const ::testing::UnitTest &unitTest) override
+    {
+        started = true;
+        selected = unitTest.test_to_run_count();
+    }
+};
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -24,5 +47,13 @@ int main(int argc, char **argv)
     QApplication::setApplicationName("Twinsift");
     QApplication::setOrganizationName("Twinsift");
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    auto *selected = new SelectedTests; // owned by the listener list
+    ::testing::UnitTest::GetInstance()->listeners().Append(selected);
+    const int status = RUN_ALL_TESTS();
+    if (status == 0 && selected->started && selected->selected == 0) {
+        std::fprintf(stderr, "No test ran: the filter \"%s\" matches none of this program's tests.\n",
+                     GTEST_FLAG_GET(filter).c_str());
+        return 1;
+    }
+    return status;
 }

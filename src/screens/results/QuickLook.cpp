@@ -8,6 +8,7 @@
 #include "platform/VideoFrames.h"
 #include "platform/widgets/PlainText.h"
 #include "model/ModuleState.h"
+#include "model/TextLookup.h"
 #include "platform/widgets/MediaBackend.h"
 #include "platform/widgets/WindowPosition.h"
 #include "screens/shell/AllViewControllers.h"
@@ -223,7 +224,9 @@ QuickLook::QuickLook(QWidget *parent)
     setObjectName(QStringLiteral("QuickLook"));
     setAttribute(Qt::WA_QuitOnClose, false);
     setStyleSheet(QStringLiteral("#QuickLook, QScrollArea, QScrollArea > QWidget > QWidget { background: #1b1b1b; }"
-                                 "QLabel#quickLookMessage { color: " TWINSIFT_HOVER_LIGHT_CSS "; }"));
+                                 "QLabel#quickLookMessage { color: " TWINSIFT_HOVER_LIGHT_CSS "; }"
+                                 "QLabel#quickLookStillNote { color: " TWINSIFT_HOVER_LIGHT_CSS
+                                 "; background: " TWINSIFT_DIMMING_CSS "; border-radius: 3px; padding: 3px 8px; }"));
     decoder_ = std::make_shared<QuickLookDecoder>(this);
     stack_ = new QStackedWidget(this);
     scroll_ = new QScrollArea(stack_);
@@ -265,6 +268,10 @@ QuickLook::QuickLook(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(stack_);
+    stillNote_ = new QLabel(this);
+    stillNote_->setObjectName(QStringLiteral("quickLookStillNote"));
+    stillNote_->setTextFormat(Qt::PlainText);
+    stillNote_->hide();
     // Fits a 1280 x 720 screen with room to spare.
     resize(900, 620);
     setMinimumSize(320, 240);
@@ -280,6 +287,7 @@ void QuickLook::previewItem(const QUrl &url)
     url_ = url;
     releasePlayer();
     videoStill_ = false;
+    stillNote_->hide();
     ++request_;
     fitted_ = QImage();
     detail_ = QImage();
@@ -403,6 +411,10 @@ void QuickLook::videoChecked(quint64 request, std::shared_ptr<const platform::Re
         pictureSize_ = frameSize;
         stack_->setCurrentWidget(scroll_);
         updatePicture();
+        stillNote_->setText(localizedText(QStringLiteral("IDS_TWK_8901")));
+        placeStillNote();
+        stillNote_->raise();
+        stillNote_->show();
     } else if (otherFormat) {
         // A picture with a video's name is shown as a picture (decoded within the picture bounds;
         // the file's name when it holds none).
@@ -586,6 +598,15 @@ void QuickLook::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     updatePicture();
+    placeStillNote();
+}
+
+void QuickLook::placeStillNote()
+{
+    const int margin = 12;
+    const QSize note = stillNote_->sizeHint().boundedTo(size() - QSize(2 * margin, 2 * margin)).expandedTo(QSize(0, 0));
+    stillNote_->setGeometry((width() - note.width()) / 2, height() - margin - note.height(), note.width(),
+                            note.height());
 }
 
 bool QuickLook::eventFilter(QObject *watched, QEvent *event)

@@ -24,7 +24,8 @@ class QuickLookDecoder;
 // The preview window for one file: a photo fitted to the window (zoom with the + and - keys, Ctrl and
 // the wheel, 0 to fit again), a video played in place. Escape or Space closes it. One shared window.
 // The player is given the checked video's open descriptor, never its path, and only a video the
-// running Qt's player plays safely; any other video shows its first frame as a still picture.
+// running Qt's player plays safely; any other video shows its first frame as a still picture, with a
+// note at the window's foot saying that the video does not play here.
 // A photo is decoded off the GUI thread at the size the window shows it; a zoomed photo draws the
 // fitted decode enlarged and, over it, the visible part decoded again at the zoom's scale, so no
 // zoom holds more than a few window-sized pictures in memory.
@@ -67,6 +68,8 @@ private:
     void placeOverMainWindow();
     // The photo's size in the window at zoom 1 (logical pixels).
     QSize fittedSize() const;
+    // Centres the note over a video's first frame at the window's foot.
+    void placeStillNote();
     // Sizes the picture for the zoom, keeping the point at the middle of the view in the middle.
     void updatePicture();
     // The point of the picture in the middle of the view, as shares of its width and height.
@@ -108,6 +111,7 @@ private:
     QScrollArea *scroll_ = nullptr;
     QuickLookPicture *picture_ = nullptr;
     QLabel *message_ = nullptr;
+    QLabel *stillNote_ = nullptr; // over a video's first frame
     QVideoWidget *video_ = nullptr;
     QMediaPlayer *player_ = nullptr;
     QAudioOutput *audio_ = nullptr;

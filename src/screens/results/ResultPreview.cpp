@@ -3,6 +3,8 @@
 
 #include "platform/ImageSource.h"
 #include "platform/RegularFile.h"
+#include "controls/Palette.h"
+#include "model/TextLookup.h"
 #include "platform/VideoContainer.h"
 #include "platform/VideoFrames.h"
 #include "platform/widgets/MediaBackend.h"
@@ -54,6 +56,15 @@ ResultPreview::ResultPreview(QWidget *parent)
     m_stack->addWidget(imgPreview);
     m_stack->addWidget(avKitPlayer);
     m_stack->setCurrentWidget(imgPreview);
+
+    // A small badge at the foot of the still, above the stacked views.
+    lblStillNote = new QLabel(this);
+    lblStillNote->setObjectName(QStringLiteral("lblStillNote"));
+    lblStillNote->setTextFormat(Qt::PlainText);
+    lblStillNote->setStyleSheet(QStringLiteral("QLabel#lblStillNote { color: " TWINSIFT_HOVER_LIGHT_CSS
+                                               "; background: " TWINSIFT_DIMMING_CSS
+                                               "; border-radius: 3px; padding: 2px 6px; }"));
+    lblStillNote->hide();
 
     // A dialog or sheet over the results stopped the preview; once it is gone the preview shows
     // the current card again (after the closing code has run).
@@ -162,11 +173,12 @@ void ResultPreview::checkVideo(quint64 request, const ImageFilePtr &file)
     QThreadPool::globalInstance()->start([self, request, url, path, maxPixel, target, ratio] {
         std::shared_ptr<const platform::RegularFile> checked;
         std::optional<QImage> picture;
+        bool firstFrame = false;
         {
             const platform::VideoContainer video(path);
             if (platform::playerPlays(video))
                 checked = video.file();
-            else if (video.isVideo())
+            else if ((firstFrame = video.isVideo()))
                 picture = platform::VideoFrames::frameAtZero(video); // a video the player cannot take
             else if (video.isOtherFormat())
                 picture = platform::ImageSource(path).thumbnail(maxPixel, true); // a picture, in its bounds
@@ -179,22 +191,23 @@ void ResultPreview::checkVideo(quint64 request, const ImageFilePtr &file)
         }
         QMetaObject::invokeMethod(
             qApp,
-            [self, request, url, checked, still] {
+            [self, request, url, checked, still, firstFrame] {
                 if (self)
-                    self->videoChecked(request, url, checked, still);
+                    self->videoChecked(request, url, checked, still, firstFrame);
             },
             Qt::QueuedConnection);
     });
 }
 
 void ResultPreview::videoChecked(quint64 request, const QUrl &url, std::shared_ptr<const platform::RegularFile> checked,
-                                 const QImage &still)
+                                 const QImage &still, bool firstFrame)
 {
     if (request != m_request)
         return; // a newer request took over (the checked file closes with the last holder)
     m_shown = request;
     if (checked) {
         m_stack->setCurrentWidget(avKitPlayer);
+        showStillNote(false);
         imgPreview->clear();
         videoPlayer->setSource(platform::playerSource(*checked));
         m_playing = std::move(checked);
@@ -204,6 +217,7 @@ void ResultPreview::videoChecked(quint64 request, const QUrl &url, std::shared_p
     stop();
     if (!still.isNull()) {
         imgPreview->setPixmap(QPixmap::fromImage(still));
+        showStillNote(firstFrame);
         return;
     }
     // Cannot be shown: the file's name, as plain text.
@@ -218,6 +232,7 @@ void ResultPreview::showPicture(const ImageFilePtr &file)
         return;
     }
     ++m_request;
+    showStillNote(false);
     imgPreview->setPixmap(QPixmap());
 }
 
@@ -227,6 +242,7 @@ void ResultPreview::photoDecoded(quint64 request, const QImage &image)
         return; // a newer request took over
     m_shown = request;
     m_stack->setCurrentWidget(imgPreview);
+    showStillNote(false);
     imgPreview->setPixmap(image.isNull() ? QPixmap() : QPixmap::fromImage(image));
     emit photoShown(request, !image.isNull());
 }
@@ -269,6 +285,7 @@ void ResultPreview::fittedPhotoDecoded(quint64 request, const QImage &image)
         return;
     m_shown = request;
     if (image.isNull()) {
+        showStillNote(false);
         imgPreview->setPixmap(QPixmap());
     } else {
         stop();
@@ -280,7 +297,34 @@ void ResultPreview::fittedPhotoDecoded(quint64 request, const QImage &image)
 void ResultPreview::stop()
 {
     releasePlayer();
+    showStillNote(false);
     m_stack->setCurrentWidget(imgPreview);
+}
+
+void ResultPreview::showStillNote(bool shown)
+{
+    if (shown) {
+        lblStillNote->setText(localizedText(QStringLiteral("IDS_TWK_8901")));
+        placeStillNote();
+        lblStillNote->raise();
+    }
+    lblStillNote->setVisible(shown);
+}
+
+void ResultPreview::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    placeStillNote();
+}
+
+void ResultPreview::placeStillNote()
+{
+    // Centred at the foot, never wider than the preview.
+    const int margin = 6;
+    const QSize note =
+        lblStillNote->sizeHint().boundedTo(size() - QSize(2 * margin, 2 * margin)).expandedTo(QSize(0, 0));
+    lblStillNote->setGeometry((width() - note.width()) / 2, height() - margin - note.height(), note.width(),
+                              note.height());
 }
 
 void ResultPreview::clear()

@@ -20,9 +20,9 @@ class QVideoWidget;
 // size (device pixels) on a worker thread, or a video played by `videoPlayer` in `avKitPlayer`.
 // Only the last request counts: a decode that finishes after a newer request is dropped.
 // The player is given the checked video's open descriptor, never its path, and only a video the
-// running Qt's player plays safely; any other video shows its first frame as a still picture.
-// Stopping clears the player's source and closes that descriptor, so no file stays open after the
-// preview stopped.
+// running Qt's player plays safely; any other video shows its first frame as a still picture, with
+// `lblStillNote` over it saying that the video does not play here. Stopping clears the player's
+// source and closes that descriptor, so no file stays open after the preview stopped.
 class ResultPreview : public QWidget
 {
     Q_OBJECT
@@ -33,6 +33,8 @@ public:
     QLabel *imgPreview = nullptr;
     QVideoWidget *avKitPlayer = nullptr;
     QMediaPlayer *videoPlayer = nullptr;
+    // Shown over a video's first frame while the player cannot take the video; hidden otherwise.
+    QLabel *lblStillNote = nullptr;
 
     // Shows the file: a video plays (muted, looping), a photo is decoded off the GUI thread. A video
     // goes to the player only once a worker thread found it a real video within the decode bounds
@@ -67,14 +69,20 @@ signals:
     // A photo request finished (shown, or not decodable: null image).
     void photoShown(quint64 request, bool decoded);
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
     void photoDecoded(quint64 request, const QImage &image);
     void checkVideo(quint64 request, const ImageFilePtr &file);
     void videoChecked(quint64 request, const QUrl &url, std::shared_ptr<const platform::RegularFile> checked,
-                      const QImage &still);
+                      const QImage &still, bool firstFrame);
     // Stops the player, clears its source and closes the file it played.
     void releasePlayer();
     void fittedPhotoDecoded(quint64 request, const QImage &image);
+    // Shows or hides the note over a video's first frame; placed at the foot of the preview.
+    void showStillNote(bool shown);
+    void placeStillNote();
     QStackedLayout *m_stack = nullptr;
     std::shared_ptr<const platform::RegularFile> m_playing; // the file the player reads
     quint64 m_request = 0;

@@ -4,11 +4,14 @@
 
 #include "screens/results/QuickLook.h"
 
+#include "model/ModuleState.h"
 #include "platform/Dispatch.h"
+#include "services/MVNAssistance.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMediaPlayer>
@@ -31,6 +34,7 @@
 #include "support/HostileFiles.h"
 #include "support/JpegWriter.h"
 #include "support/MemoryBounds.h"
+#include "support/ScreenChecks.h"
 #include "support/ServicesFixtures.h"
 
 namespace {
@@ -203,8 +207,8 @@ TEST(QuickLook, BigPhotosShowAndZoomWithinBoundedMemory)
 // Only real videos reach the window's player: a clip plays, a PNG whose text unpacks to 1 GiB shows
 // as the picture it is within bounded memory, and a playlist, a link to a clip and a clip swapped
 // for a playlist once it was checked never lead to the file they name. Every container the check
-// takes is shown, played or (where this Qt's player cannot take it) by its first frame, and the
-// program lives on.
+// takes is shown, played or (where this Qt's player cannot take it) by its first frame with a note
+// that the video does not play here, and the program lives on.
 TEST(QuickLook, OnlyRealVideosReachThePlayer)
 {
     QTemporaryDir dir;
@@ -217,10 +221,14 @@ TEST(QuickLook, OnlyRealVideosReachThePlayer)
     ASSERT_TRUE(fixtures::writeFile(bomb, hostile::pngWithHugeText(hostile::kGiB)));
     ASSERT_TRUE(hostile::writePlaylist(list, other));
 
+    if (!localizationTable)
+        localizationTable = sharedAssistance().loadPropertyList(QStringLiteral("English"));
     QuickLook &window = QuickLook::shared();
     auto *message = window.findChild<QLabel *>(QStringLiteral("quickLookMessage"));
     auto *player = window.findChild<QMediaPlayer *>();
+    auto *note = window.findChild<QLabel *>(QStringLiteral("quickLookStillNote"));
     ASSERT_NE(message, nullptr);
+    ASSERT_NE(note, nullptr);
     ASSERT_NE(player, nullptr);
     auto *video = window.findChild<QVideoWidget *>();
     ASSERT_NE(video, nullptr);
@@ -250,12 +258,14 @@ TEST(QuickLook, OnlyRealVideosReachThePlayer)
 
     ASSERT_TRUE(shows(clip));
     EXPECT_TRUE(window.isShowingVideo());
+    EXPECT_FALSE(note->isVisible());
 
     bool settled = false;
     EXPECT_MEMORY_BELOW(hostile::peakRiseMiB([&] { settled = shows(bomb); }), 300.0);
     ASSERT_TRUE(settled);
     EXPECT_FALSE(window.isShowingVideo());
     EXPECT_EQ(window.pictureSize(), QSize(16, 16));
+    EXPECT_FALSE(note->isVisible()); // a picture, not a video's first frame
 
     hostile::OpenWatch watch(other);
     ASSERT_TRUE(watch.isWatching());
@@ -289,6 +299,10 @@ TEST(QuickLook, OnlyRealVideosReachThePlayer)
         const bool played = window.isShowingVideo() && player->error() == QMediaPlayer::NoError;
         const bool still = !window.isShowingVideo() && !window.fittedPicture().isNull();
         EXPECT_TRUE(played || still);
+        EXPECT_EQ(note->isVisible(), still);
+        EXPECT_TRUE(!still || !note->text().isEmpty());
+        if (still)
+            screenchecks::pictureFor(&window, QStringLiteral("quicklook-still-") + QFileInfo(each).fileName());
         if (!each.endsWith(QLatin1String(".ogg")) && !each.contains(QLatin1String("raw-"))) {
             EXPECT_TRUE(played);
         }

@@ -1,10 +1,14 @@
 #include "screens/results/ResultPreview.h"
 
+#include "model/ModuleState.h"
 #include "platform/Dispatch.h"
+#include "services/MVNAssistance.h"
 #include "support/HostileFiles.h"
 #include "support/MemoryBounds.h"
+#include "support/ScreenChecks.h"
 #include "support/ServicesFixtures.h"
 
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QMediaPlayer>
@@ -144,6 +148,7 @@ TEST(ResultPreview, FilesWithAVideoNameThatHoldNoVideoNeverReachThePlayer)
     ASSERT_TRUE(settled);
     EXPECT_TRUE(preview.videoPlayer->source().isEmpty());
     EXPECT_FALSE(preview.imgPreview->pixmap().isNull());
+    EXPECT_FALSE(preview.lblStillNote->isVisible()); // a picture, not a video's first frame
 
     hostile::OpenWatch watch(other);
     ASSERT_TRUE(watch.isWatching());
@@ -176,13 +181,16 @@ TEST(ResultPreview, FilesWithAVideoNameThatHoldNoVideoNeverReachThePlayer)
 }
 
 // Every container the check takes is shown and the program lives on: a clip plays, or where the
-// player of this Qt cannot take it (a stream without a frame rate, as Ogg's), its first frame shows.
+// player of this Qt cannot take it (a stream without a frame rate, as Ogg's), its first frame shows
+// with a note that the video does not play here.
 TEST(ResultPreview, EveryContainerShowsAndTheProgramLives)
 {
     QTemporaryDir dir;
     const QStringList clips = fixtures::clipsOfEveryContainer(dir.path());
     if (clips.isEmpty())
         GTEST_SKIP() << "ffmpeg or one of its encoders is not available";
+    if (!localizationTable)
+        localizationTable = sharedAssistance().loadPropertyList(QStringLiteral("English"));
     ResultPreview preview;
     preview.resize(300, 200);
     preview.show();
@@ -196,6 +204,13 @@ TEST(ResultPreview, EveryContainerShowsAndTheProgramLives)
             !preview.videoPlayer->source().isEmpty() && preview.videoPlayer->error() == QMediaPlayer::NoError;
         const bool still = !preview.imgPreview->pixmap().isNull();
         EXPECT_TRUE(played != still);
+        // A first frame says that the video does not play here; a playing clip has no such note.
+        EXPECT_EQ(preview.lblStillNote->isVisible(), still);
+        if (still) {
+            EXPECT_FALSE(preview.lblStillNote->text().isEmpty());
+            EXPECT_TRUE(preview.rect().contains(preview.lblStillNote->geometry()));
+            screenchecks::pictureFor(&preview, QStringLiteral("preview-still-") + QFileInfo(clip).fileName());
+        }
         // Only streams that tell no frame rate may be kept from the player.
         if (!clip.endsWith(QLatin1String(".ogg")) && !clip.contains(QLatin1String("raw-"))) {
             EXPECT_TRUE(played);
