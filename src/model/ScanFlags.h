@@ -1,7 +1,9 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 
 // Stop and pause switches of one running scan or deletion. The sheet that owns the job writes them
 // on the main thread; the worker, the folder listing and the digest read them without a lock.
@@ -60,13 +62,24 @@ struct ScanFlags {
 
     uint32_t changeCount() const { return changes_.load(std::memory_order_acquire); }
     // Returns once the count differs from `seen` (at once when it already does).
-    void waitForChange(uint32_t seen) const { changes_.wait(seen, std::memory_order_acquire); }
+    void waitForChange(uint32_t seen) const
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return changes_.load(std::memory_order_relaxed) != seen; });
+    }
     void notifyChange() const
     {
-        changes_.fetch_add(1, std::memory_order_acq_rel);
-        changes_.notify_all();
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            changes_.fetch_add(1, std::memory_order_acq_rel);
+        }
+        changed_.notify_all();
     }
 
 private:
+    // A condition variable rather than an atomic wait: the library's atomic wait yields the
+    // processor a few times before it sleeps, which costs the waiter its turn on a busy machine.
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
     mutable std::atomic<uint32_t> changes_{0};
 };
