@@ -54,10 +54,9 @@ void AutoMarkValueCache::prefetch(const ImageGroups &groups, const std::vector<S
     std::atomic<int> sizeReads{0};
     std::atomic<int> dateReads{0};
     std::atomic<int> metadataReads{0};
-    const ScanFlags flags;
-    const std::atomic<bool> stop{false};
+    const ScanFlags flags; // never paused nor stopped
     runOrdered(
-        files.size(), threads == 0 ? defaultThreadCount() : threads, flags, stop,
+        files.size(), threads == 0 ? defaultThreadCount() : threads, flags, flags.isSecondStepAbort,
         [&](size_t i) {
             const ImageFile &file = *files[i];
             Entry &entry = *targets[i];
@@ -127,10 +126,9 @@ std::unordered_set<const ImageFile *> AutoMarkValueCache::fetchDeferredMetadata(
     std::vector<Entry *> targets;
     for (const ImageFile *file : files)
         targets.push_back(&entries_[file]);
-    const ScanFlags flags;
-    const std::atomic<bool> stop{false};
+    const ScanFlags flags; // never paused nor stopped
     runOrdered(
-        files.size(), threads == 0 ? defaultThreadCount() : threads, flags, stop,
+        files.size(), threads == 0 ? defaultThreadCount() : threads, flags, flags.isSecondStepAbort,
         [&](size_t i) {
             if (!targets[i]->hasMetadataTags)
                 targets[i]->hasMetadataTags = source_.hasMetadataTags(*files[i]);

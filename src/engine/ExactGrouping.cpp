@@ -123,10 +123,7 @@ ExactGrouping::groupPositions(const std::vector<std::optional<quint64>> &sizes,
                 if (wanted[i])
                     heads[i] = headKey(i);
             },
-            [&](size_t) {
-                waitWhilePaused(flags);
-                return !flags.isSecondStepAbort.load();
-            });
+            [](size_t) { return true; });
         if (!read)
             return std::nullopt;
         wanted = positionsWithSharedHead(sizes, wanted, heads);
@@ -140,9 +137,6 @@ ExactGrouping::groupPositions(const std::vector<std::optional<quint64>> &sizes,
                 digests[i] = digest(i);
         },
         [&](size_t i) {
-            waitWhilePaused(flags);
-            if (flags.isSecondStepAbort.load())
-                return false;
             if (k1 % digestStride == 0 && progress_)
                 progress_->showGroupingPercent(int(qint64(i) * 75 / qint64(n)));
             ++k1;
@@ -162,8 +156,7 @@ ExactGrouping::groupPositions(const std::vector<std::optional<quint64>> &sizes,
     qint64 duplicateCount = 0;
     qint64 k2 = 1;
     for (size_t i = 0; i < n; ++i) {
-        waitWhilePaused(flags);
-        if (flags.isSecondStepAbort.load())
+        if (!waitWhilePaused(flags, flags.isSecondStepAbort))
             return std::nullopt;
         if (k2 % groupingStride == 0 && progress_)
             progress_->showGroupingPercent(75 + int(qint64(i) * 25 / qint64(n)));

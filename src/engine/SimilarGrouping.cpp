@@ -34,9 +34,6 @@ bool SimilarGrouping::hashPass(const std::vector<ImageFilePtr> &photos, qint64 t
                 photo.imageUint64Hash.reset();
         },
         [&](size_t i) {
-            waitWhilePaused(flags);
-            if (flags.isSecondStepAbort.load())
-                return false;
             const int percent = int(qint64(i) * 100 / qint64(n));
             if (i % 4 == 0)
                 ++processedCount_;
@@ -63,9 +60,6 @@ std::optional<std::vector<std::vector<size_t>>> SimilarGrouping::pairPass(const 
     qint64 lastShownProcessed = -1;
     int lastShownPercent = -1;
     const bool completed = pass.run(flags, threads_, [&](size_t i, const std::vector<SimilarPairPass::Match> &matches) {
-        waitWhilePaused(flags);
-        if (flags.isSecondStepAbort.load())
-            return false;
         if (i % 4 == 0) {
             processedCount_ += 3;
             if (processedCount_ > qint64(n))

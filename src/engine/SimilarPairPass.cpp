@@ -6,13 +6,9 @@
 
 #include <algorithm>
 #include <bit>
-#include <chrono>
 #include <cmath>
-#include <condition_variable>
 #include <cstdlib>
 #include <limits>
-#include <mutex>
-#include <thread>
 
 // What the time-and-place test reads of one record, taken once per photo (converting dates and
 // looking up the GPS references once per pair would cost more than the whole comparison).
@@ -231,8 +227,7 @@ size_t SimilarPairPass::scanWindow(const List &list, size_t anchor, qint64 time,
     for (; it != list.entries.end() && it->time <= to; ++it) {
         if (--untilFlags == 0) {
             untilFlags = kFlagInterval;
-            waitWhilePaused(flags);
-            if (flags.isSecondStepAbort.load(std::memory_order_relaxed))
+            if (!waitWhilePaused(flags, flags.isSecondStepAbort))
                 break;
         }
         const size_t j = it->index;
@@ -275,17 +270,7 @@ bool SimilarPairPass::run(const ScanFlags &flags, unsigned threads,
         if (photos_[i].hasHash)
             anchors.push_back(uint32_t(i));
     const size_t count = anchors.size();
-    threads = unsigned(std::min<size_t>(std::max(1u, threads), count));
-    if (threads <= 1) {
-        std::vector<Match> matches;
-        for (size_t k = 0; k < count; ++k) {
-            matches.clear();
-            matchesOf(anchors[k], matches, flags);
-            if (flags.isSecondStepAbort.load() || !anchor(anchors[k], matches))
-                return false;
-        }
-        return true;
-    }
+    threads = unsigned(std::min<size_t>(std::max(1u, threads), std::max<size_t>(count, 1)));
 
     // Workers take runs of consecutive anchors, sized so that a run scores about kRunEntries
     // window entries. A run may start only while it stays within `ahead` anchors of the next one
@@ -294,118 +279,29 @@ bool SimilarPairPass::run(const ScanFlags &flags, unsigned threads,
     constexpr size_t kRunEntries = 1 << 16;
     constexpr size_t kLongestRun = 256;
     constexpr size_t kMatchBudget = size_t(1) << 21;
-    const size_t ahead = size_t(threads) * kLongestRun * 2;
-    struct Slot {
-        std::vector<Match> matches;
-        bool ready = false;
-    };
-    std::vector<Slot> handOver(ahead);
-    std::mutex mutex;
-    std::condition_variable readyChanged;
-    std::condition_variable handedOver;
-    size_t next = 0;     // the next anchor to score
-    size_t consumed = 0; // anchors handed over
-    size_t pending = 0;  // matches scored and not yet handed over
-    size_t runLength = 1;
-    int waitingWorkers = 0;
-    bool consumerWaiting = false;
-    bool quit = false;
-    const auto step = std::chrono::milliseconds(10);
-
-    auto worker = [&] {
-        std::vector<Match> local;
-        for (;;) {
-            waitWhilePaused(flags);
-            size_t first = 0;
-            size_t last = 0;
-            {
-                std::unique_lock<std::mutex> lock(mutex);
-                if (quit || next >= count || flags.isSecondStepAbort.load())
-                    return;
-                if (next >= consumed + ahead || (next != consumed && pending >= kMatchBudget)) {
-                    ++waitingWorkers;
-                    handedOver.wait_for(lock, step);
-                    --waitingWorkers;
-                    continue;
-                }
-                first = next;
-                last = std::min({count, first + runLength, consumed + ahead});
-                next = last;
-            }
-            // The slots of [first, last) are this worker's until they are marked ready.
-            size_t scanned = 0;
-            size_t found = 0;
-            for (size_t k = first; k < last; ++k) {
-                local.clear();
-                scanned += matchesOf(anchors[k], local, flags);
-                handOver[k % ahead].matches.assign(local.begin(), local.end());
-                found += local.size();
-            }
-            bool wake = false;
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                for (size_t k = first; k < last; ++k)
-                    handOver[k % ahead].ready = true;
-                pending += found;
-                runLength = std::clamp<size_t>(kRunEntries * (last - first) / (scanned + 1), 1, kLongestRun);
-                wake = consumerWaiting;
-            }
-            if (wake)
-                readyChanged.notify_one();
-        }
-    };
-
-    std::vector<std::thread> pool;
-    pool.reserve(threads);
-    for (unsigned t = 0; t < threads; ++t)
-        pool.emplace_back(worker);
-
-    bool completed = true;
-    size_t k = 0;
-    while (k < count && completed) {
-        size_t end = k;
-        {
-            std::unique_lock<std::mutex> lock(mutex);
-            while (!handOver[k % ahead].ready && !flags.isSecondStepAbort.load()) {
-                consumerWaiting = true;
-                readyChanged.wait_for(lock, step);
-                consumerWaiting = false;
-            }
-            while (end < count && end < k + ahead && handOver[end % ahead].ready)
-                ++end;
-        }
-        // The ready slots of [k, end) are this thread's until they are handed back below.
-        for (size_t m = k; m < end && completed; ++m)
-            if (flags.isSecondStepAbort.load() || !anchor(anchors[m], handOver[m % ahead].matches))
-                completed = false;
-        bool wake = false;
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            for (size_t m = k; m < end; ++m) {
-                Slot &slot = handOver[m % ahead];
-                pending -= slot.matches.size();
-                if (slot.matches.capacity() > 4096)
-                    std::vector<Match>().swap(slot.matches);
-                else
-                    slot.matches.clear();
-                slot.ready = false;
-            }
-            consumed = end;
-            wake = waitingWorkers > 0;
-        }
-        if (wake)
-            handedOver.notify_all();
-        k = end;
-        if (flags.isSecondStepAbort.load())
-            completed = false;
-    }
-
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        quit = true;
-    }
-    handedOver.notify_all();
-    for (auto &thread : pool)
-        thread.join();
-    return completed;
+    OrderedParallel::Limits limits;
+    limits.run = kLongestRun;
+    limits.runCost = kRunEntries;
+    limits.ahead = size_t(threads) * kLongestRun * 2;
+    limits.waitingWeight = kMatchBudget;
+    std::vector<std::vector<Match>> handOver(std::min(limits.ahead, count)); // anchor k's in slot k % size
+    const size_t slotCount = handOver.size();
+    OrderedParallel pool(flags, flags.isSecondStepAbort, threads, limits);
+    return pool.run(
+        count,
+        [&](size_t k) {
+            std::vector<Match> &matches = handOver[k % slotCount];
+            matches.clear();
+            const size_t scanned = matchesOf(anchors[k], matches, flags);
+            return OrderedParallel::Report{matches.size(), scanned};
+        },
+        [&](size_t k) {
+            std::vector<Match> &matches = handOver[k % slotCount];
+            const bool more = anchor(anchors[k], matches);
+            if (matches.capacity() > 4096)
+                std::vector<Match>().swap(matches);
+            else
+                matches.clear();
+            return more;
+        });
 }

@@ -46,9 +46,9 @@ public:
 
     // Hands every photo with a hash, in increasing position, to anchor(i, matches of i); `matches`
     // leaves out the photos claimed before the call. Runs on up to `threads` threads (the calls of
-    // `anchor` all come on the calling thread). Workers wait while flags.isPaused is set and stop
-    // once flags.isSecondStepAbort is; false when it was set or `anchor` answered false before the
-    // last photo.
+    // `anchor` all come on the calling thread). Every thread holds while flags.isPaused is set and
+    // gives up once flags.isSecondStepAbort is, paused or not; false when it was set or `anchor`
+    // answered false before the last photo.
     bool run(const ScanFlags &flags, unsigned threads,
              const std::function<bool(size_t, const std::vector<Match> &)> &anchor);
 

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <random>
 #include <thread>
 
@@ -205,8 +206,9 @@ TEST(SimilarGroupingPairs, ClaimedPhotosStayWithTheirFirstAnchorAndPartnersAreNo
 }
 
 // Thousands of photos dated within one second, compared on several threads: a pause holds the pass
-// while the progress it reported stays put, and after the resume the ring and the processed count
-// move on until a stop ends the pass with nothing reported after it.
+// while the progress it reported stays put; after the resume the ring and the processed count move
+// on until a second pause, and a stop that leaves that pause set ends the pass with nothing
+// reported after it.
 TEST(SimilarGroupingPairs, PauseAndStopHoldDuringTheParallelComparison)
 {
     std::mt19937 random(9);
@@ -225,14 +227,13 @@ TEST(SimilarGroupingPairs, PauseAndStopHoldDuringTheParallelComparison)
     struct Listener : scanfixtures::RecordingProgress {
         std::shared_ptr<ScanFlags> flags;
         std::atomic<int> calls{0};
+        std::atomic<bool> pausedAgain{false};
         std::vector<int> percents;
         void showGroupingPercent(int percent) override
         {
             percents.push_back(percent);
-            if (calls++ == 0)
+            if (calls++ == 0 || (percent >= 50 && !pausedAgain.exchange(true)))
                 flags->isPaused = true;
-            if (percent >= 50)
-                flags->isSecondStepAbort = true;
         }
         void showProcessedFiles(qint64 done, qint64 total) override
         {
@@ -242,15 +243,27 @@ TEST(SimilarGroupingPairs, PauseAndStopHoldDuringTheParallelComparison)
     } progress;
     progress.flags = flags;
     std::atomic<bool> done{false};
+    std::promise<void> finished;
     std::optional<std::vector<std::vector<size_t>>> groups;
     std::thread worker([&] {
         groups = SimilarGrouping(flags, ScanSettings::defaults(), &progress, 4).pairPass(photos, 6000);
         done = true;
+        finished.set_value();
     });
-    for (int i = 0; i < 10000 && flags->heldThreads.load() < 2 && !done.load(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    EXPECT_GE(flags->heldThreads.load(), 2); // the caller and the workers wait
+    auto waitUntilHeld = [&](const std::atomic<bool> &paused) {
+        for (int i = 0; i < 10000 && (!paused.load() || flags->heldThreads.load() < 2) && !done.load(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        EXPECT_GE(flags->heldThreads.load(), 2); // the caller and the workers wait
+    };
+    const std::atomic<bool> firstPause{true};
+    waitUntilHeld(firstPause);
     EXPECT_EQ(progress.calls.load(), 1);
+    flags->isPaused = false;
+
+    waitUntilHeld(progress.pausedAgain);
+    flags->isSecondStepAbort = true; // the pause stays set
+    // A guard against a pass that never ends, not a timing: every thread leaves its pause at once.
+    EXPECT_EQ(finished.get_future().wait_for(std::chrono::minutes(1)), std::future_status::ready);
     flags->isPaused = false;
     worker.join();
     EXPECT_FALSE(groups.has_value());

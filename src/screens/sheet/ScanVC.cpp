@@ -329,7 +329,7 @@ void ScanVC::setSecondStepAbort(bool on)
     setAbort(m_flags->isSecondStepAbort, on);
 }
 
-void ScanVC::setAbort(std::atomic<bool> &flag, bool on)
+void ScanVC::setAbort(ScanFlags::Switch &flag, bool on)
 {
     flag = on;
     if (m_deletion) {

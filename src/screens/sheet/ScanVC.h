@@ -145,7 +145,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void setAbort(std::atomic<bool> &flag, bool on);
+    void setAbort(ScanFlags::Switch &flag, bool on);
     void buildInterface();
     void setUpScan();
     void setUpDelete();
