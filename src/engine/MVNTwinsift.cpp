@@ -7,6 +7,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -14,8 +15,12 @@ namespace {
 // every release of the system libraries gives the same level for the same colour:
 // Y = 0.2126 R + 0.7152 G + 0.0722 B on linear values, coded back to the sRGB curve and rounded.
 struct GreyTables {
+    static constexpr int kBucketShift = 16;
     std::array<uint32_t, 256> linear{};     // sRGB level -> linear light, 0 ... 65535
     std::array<uint64_t, 255> thresholds{}; // the weighted linear sum at which level k + 1 begins
+    // For each span of 2^16 sums, the thresholds below its start: thresholds lie further apart
+    // than that (the closest, at the dark end, some 199,000 apart), so a span holds one at most.
+    std::vector<uint8_t> below;
 
     GreyTables()
     {
@@ -24,12 +29,20 @@ struct GreyTables {
             linear[size_t(i)] = uint32_t(std::lround(toLinear(i / 255.0) * 65535.0));
         for (int k = 0; k < 255; ++k)
             thresholds[size_t(k)] = uint64_t(std::llround(toLinear((k + 0.5) / 255.0) * 65535.0 * 10000.0));
+        const uint64_t largest = 10000u * uint64_t(65535);
+        below.resize(size_t(largest >> kBucketShift) + 1);
+        for (size_t bucket = 0; bucket < below.size(); ++bucket)
+            below[bucket] =
+                uint8_t(std::lower_bound(thresholds.begin(), thresholds.end(), uint64_t(bucket) << kBucketShift)
+                        - thresholds.begin());
     }
 
+    // The number of thresholds at or below the luminance sum: the grey level.
     uint8_t greyOf(uint32_t r, uint32_t g, uint32_t b) const
     {
         const uint64_t y = 2126u * uint64_t(linear[r]) + 7152u * uint64_t(linear[g]) + 722u * uint64_t(linear[b]);
-        return uint8_t(std::upper_bound(thresholds.begin(), thresholds.end(), y) - thresholds.begin());
+        const uint8_t level = below[size_t(y >> kBucketShift)];
+        return uint8_t(level + (level < 255 && y >= thresholds[level] ? 1 : 0));
     }
 };
 

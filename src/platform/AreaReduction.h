@@ -15,6 +15,7 @@
 #include <QSize>
 #include <QtGlobal>
 
+#include <cstdint>
 #include <deque>
 #include <vector>
 
@@ -71,15 +72,20 @@ private:
     };
     static std::vector<Span> spansOf(const ReductionAxis &axis);
     void emitRow(int targetRow, const std::vector<quint64> &sums);
+    std::vector<quint64> freshSums();
 
     bool valid_ = false;
     int lanes_ = 0;
     ReductionAxis rowAxis_;
     std::vector<Span> columnSpans_;
+    bool narrowColumns_ = false;
+    std::vector<uint32_t> columnStarts_;
+    std::vector<uint32_t> columnWeights_;
     std::vector<Span> rowSpans_;
     std::vector<quint64> columnSums_;
     // Sums of the target rows begun and not yet complete, from firstPending_ on.
     std::deque<std::vector<quint64>> pending_;
+    std::vector<std::vector<quint64>> spare_; // emitted rows' sums, for reuse
     int firstPending_ = 0;
     int nextSourceRow_ = 0;
     QImage result_;
