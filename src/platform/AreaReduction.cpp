@@ -20,6 +20,9 @@ int lanesOf(QImage::Format format)
     }
 }
 
+// Below this, a sum of 8-bit values weighed to `total` stays below 2^48: ExactDivision takes it.
+constexpr quint64 kFastDivisorLimit = quint64(1) << 40;
+
 inline uint to8(quint16 v)
 {
     return (uint(v) * 255u + 32767u) / 65535u;
@@ -32,13 +35,28 @@ inline uint premultiplied(uint c, uint a)
 
 } // namespace
 
+void AreaReduction::ExactDivision::prepare(quint64 d)
+{
+    if (d == divisor)
+        return;
+    // floor(n / d) as floor(n * m / 2^shift) with m = ceil(2^shift / d), shift = 56 + ceil(log2 d):
+    // exact for every n below 2^56 (Granlund and Montgomery, division by invariant integers).
+    divisor = d;
+    int bits = 0;
+    while (bits < 63 && (quint64(1) << bits) < d)
+        ++bits;
+    shift = 56 + bits;
+    const unsigned __int128 power = static_cast<unsigned __int128>(1) << shift;
+    magic = power / d + (power % d != 0 ? 1 : 0);
+}
+
 bool ReductionAxis::isValid() const
 {
     return sourcePixels > 0 && unit > 0 && extent > 0 && windowLength > 0 && target > 0
         && qint64(sourcePixels - 1) * unit < extent;
 }
 
-std::vector<AreaReduction::Span> AreaReduction::spansOf(const ReductionAxis &axis)
+std::vector<AreaReduction::Span> AreaReduction::spansOf(const ReductionAxis &axis, std::vector<quint64> &weights)
 {
     // Everything in units of 1 / target of a full pixel, so that every bound is an integer.
     const qint64 t = axis.target;
@@ -50,6 +68,7 @@ std::vector<AreaReduction::Span> AreaReduction::spansOf(const ReductionAxis &axi
         Span &span = spans[size_t(x)];
         const qint64 firstCandidate = std::max<qint64>(0, lo / sourceUnit);
         span.first = -1;
+        span.offset = uint32_t(weights.size());
         for (qint64 i = firstCandidate; i < axis.sourcePixels && i * sourceUnit < hi; ++i) {
             const qint64 sourceLo = i * sourceUnit;
             const qint64 sourceHi = std::min((i + 1) * qint64(axis.unit), axis.extent) * t;
@@ -58,13 +77,15 @@ std::vector<AreaReduction::Span> AreaReduction::spansOf(const ReductionAxis &axi
                 continue;
             if (span.first < 0)
                 span.first = int(i);
-            span.weights.push_back(quint64(weight));
+            weights.push_back(quint64(weight));
+            ++span.count;
             span.total += quint64(weight);
         }
-        if (span.weights.empty()) {
+        if (span.count == 0) {
             const qint64 middle = (lo + hi) / 2;
             span.first = int(std::clamp<qint64>(middle / sourceUnit, 0, axis.sourcePixels - 1));
-            span.weights.push_back(1);
+            weights.push_back(1);
+            span.count = 1;
             span.total = 1;
         }
     }
@@ -80,17 +101,13 @@ AreaReduction::AreaReduction(const ReductionAxis &columns, const ReductionAxis &
     result_ = QImage(columns.target, rows.target, format);
     if (result_.isNull())
         return;
-    columnSpans_ = spansOf(columns);
-    rowSpans_ = spansOf(rows);
+    columnSpans_ = spansOf(columns, wideColumnWeights_);
+    rowSpans_ = spansOf(rows, rowWeights_);
     // The column weights laid out flat, in 32 bits when a column's sum of 8-bit values fits.
     narrowColumns_ = std::all_of(columnSpans_.begin(), columnSpans_.end(),
                                  [](const Span &span) { return span.total <= 0xffffffffu / 255u; });
-    for (const Span &span : columnSpans_) {
-        columnStarts_.push_back(uint32_t(columnWeights_.size()));
-        for (const quint64 w : span.weights)
-            columnWeights_.push_back(uint32_t(w));
-    }
-    columnStarts_.push_back(uint32_t(columnWeights_.size()));
+    if (narrowColumns_)
+        columnWeights_.assign(wideColumnWeights_.begin(), wideColumnWeights_.end());
     columnSums_.assign(size_t(columns.target) * size_t(lanes_), 0);
     valid_ = true;
 }
@@ -111,7 +128,7 @@ void AreaReduction::addRow(const uchar *row)
     // A row outside the window (a part of a picture) reaches no target row.
     bool reaches = false;
     for (int t = firstPending_; t < targetRows && rowSpans_[size_t(t)].first <= y && !reaches; ++t)
-        reaches = size_t(y - rowSpans_[size_t(t)].first) < rowSpans_[size_t(t)].weights.size();
+        reaches = uint32_t(y - rowSpans_[size_t(t)].first) < rowSpans_[size_t(t)].count;
     if (!reaches)
         return;
 
@@ -120,8 +137,8 @@ void AreaReduction::addRow(const uchar *row)
     if (narrowColumns_) {
         for (size_t x = 0; x < columnSpans_.size(); ++x) {
             const uchar *in = row + size_t(columnSpans_[x].first) * lanes;
-            const uint32_t *w = columnWeights_.data() + columnStarts_[x];
-            const uint32_t *end = columnWeights_.data() + columnStarts_[x + 1];
+            const uint32_t *w = columnWeights_.data() + columnSpans_[x].offset;
+            const uint32_t *end = w + columnSpans_[x].count;
             quint64 *out = columnSums_.data() + x * lanes;
             if (lanes == 4) {
                 uint32_t s0 = 0, s1 = 0, s2 = 0, s3 = 0;
@@ -149,7 +166,8 @@ void AreaReduction::addRow(const uchar *row)
             quint64 *out = columnSums_.data() + x * lanes;
             for (size_t c = 0; c < lanes; ++c)
                 out[c] = 0;
-            for (const quint64 w : span.weights) {
+            for (uint32_t i = 0; i < span.count; ++i) {
+                const quint64 w = wideColumnWeights_[span.offset + i];
                 for (size_t c = 0; c < lanes; ++c)
                     out[c] += w * in[c];
                 in += lanes;
@@ -161,19 +179,19 @@ void AreaReduction::addRow(const uchar *row)
     for (int t = firstPending_; t < targetRows && rowSpans_[size_t(t)].first <= y; ++t) {
         const Span &span = rowSpans_[size_t(t)];
         const size_t index = size_t(y - span.first);
-        if (index >= span.weights.size())
+        if (index >= span.count)
             continue;
         while (pending_.size() <= size_t(t - firstPending_))
             pending_.push_back(freshSums());
         std::vector<quint64> &sums = pending_[size_t(t - firstPending_)];
-        const quint64 w = span.weights[index];
+        const quint64 w = rowWeights_[span.offset + index];
         for (size_t i = 0; i < sums.size(); ++i)
             sums[i] += w * columnSums_[i];
     }
     // Target rows whose last source row this was are complete.
     while (firstPending_ < targetRows) {
         const Span &span = rowSpans_[size_t(firstPending_)];
-        if (span.first + int(span.weights.size()) - 1 > y)
+        if (span.first + int(span.count) - 1 > y)
             break;
         if (pending_.empty())
             pending_.push_back(freshSums());
@@ -201,20 +219,10 @@ void AreaReduction::emitRow(int targetRow, const std::vector<quint64> &sums)
     const size_t lanes = size_t(lanes_);
     for (size_t x = 0; x < columnSpans_.size(); ++x) {
         const quint64 total = rowTotal * columnSpans_[x].total;
-        if (total < (quint64(1) << 52)) {
-            // The rounded mean through a multiplication by the reciprocal in double precision,
-            // corrected by one where it missed: much cheaper than a division of 64-bit integers.
-            const qint64 divisor = qint64(total);
-            const double inverse = 1.0 / double(divisor);
-            for (size_t c = 0; c < lanes; ++c) {
-                const qint64 value = qint64(sums[x * lanes + c] + total / 2);
-                qint64 mean = qint64(double(value) * inverse);
-                if (mean * divisor > value)
-                    --mean;
-                else if ((mean + 1) * divisor <= value)
-                    ++mean;
-                out[x * lanes + c] = uchar(mean);
-            }
+        if (total < kFastDivisorLimit) {
+            division_.prepare(total);
+            for (size_t c = 0; c < lanes; ++c)
+                out[x * lanes + c] = uchar(division_.of(sums[x * lanes + c] + total / 2));
         } else {
             for (size_t c = 0; c < lanes; ++c)
                 out[x * lanes + c] = uchar((sums[x * lanes + c] + total / 2) / total);

@@ -65,12 +65,24 @@ public:
     static QImage reduced(const QImage &image, QSize size);
 
 private:
+    // The source pixels first ... first + count - 1 reach a target pixel, with the weights at
+    // `offset` on in the axis's list.
     struct Span {
         int first = 0;
-        std::vector<quint64> weights;
+        uint32_t count = 0;
+        uint32_t offset = 0;
         quint64 total = 0;
     };
-    static std::vector<Span> spansOf(const ReductionAxis &axis);
+    static std::vector<Span> spansOf(const ReductionAxis &axis, std::vector<quint64> &weights);
+    // Division by one divisor many times over, through a multiplication.
+    struct ExactDivision {
+        quint64 divisor = 0;
+        unsigned __int128 magic = 0;
+        int shift = 0;
+        void prepare(quint64 d);
+        quint64 of(quint64 n) const { return quint64((static_cast<unsigned __int128>(n) * magic) >> shift); }
+    };
+
     void emitRow(int targetRow, const std::vector<quint64> &sums);
     std::vector<quint64> freshSums();
 
@@ -79,15 +91,17 @@ private:
     ReductionAxis rowAxis_;
     std::vector<Span> columnSpans_;
     bool narrowColumns_ = false;
-    std::vector<uint32_t> columnStarts_;
     std::vector<uint32_t> columnWeights_;
     std::vector<Span> rowSpans_;
+    std::vector<quint64> rowWeights_;
+    std::vector<quint64> wideColumnWeights_;
     std::vector<quint64> columnSums_;
     // Sums of the target rows begun and not yet complete, from firstPending_ on.
     std::deque<std::vector<quint64>> pending_;
     std::vector<std::vector<quint64>> spare_; // emitted rows' sums, for reuse
     int firstPending_ = 0;
     int nextSourceRow_ = 0;
+    ExactDivision division_;
     QImage result_;
 };
 
