@@ -75,7 +75,7 @@ QImage MVNTwinsift::thumbnail(const QString &path, int maxPixel)
         return *embedded;
     }
     // Else the picture, decoded at reduced size (and never at full size when it is huge).
-    const std::optional<QImage> image = source.thumbnail(maxPixel, true);
+    const std::optional<QImage> image = source.comparableThumbnail(maxPixel, true);
     return image ? *image : QImage();
 }
 

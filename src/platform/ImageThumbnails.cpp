@@ -150,14 +150,16 @@ std::optional<QImage> heifThumbnail(const QString &path, const RegularFile &file
 }
 
 // The decoder's reduced scale for a JPEG of `stored` pixels on its way to `target`: the smallest of
-// 1/8, 1/4 and 1/2 that still leaves at least twice the target on each side (so the reduction of
-// ours that follows does most of the averaging, as it does for a picture decoded whole), else 1.
-int jpegDenominator(QSize stored, QSize target)
+// 1/8, 1/4 and 1/2 that still leaves the target (for comparing: twice the target, so that the
+// averaging of ours does most of the reduction, as it does for a picture decoded whole) on each
+// side, else 1.
+int jpegDenominator(QSize stored, QSize target, DecoderShrink shrink)
 {
     if (target == stored)
         return 1;
+    const int margin = shrink == DecoderShrink::ToTwiceTheTarget ? 2 : 1;
     for (int d : {8, 4, 2}) {
-        if (stored.width() / d >= 2 * target.width() && stored.height() / d >= 2 * target.height())
+        if (stored.width() / d >= margin * target.width() && stored.height() / d >= margin * target.height())
             return d;
     }
     return 1;
@@ -253,7 +255,7 @@ QImage transformed(QImage image, QImageIOHandler::Transformations transformation
     return image;
 }
 
-std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool applyOrientation)
+std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool applyOrientation, DecoderShrink shrink)
 {
     if (maxPixel <= 0)
         return std::nullopt;
@@ -273,14 +275,14 @@ std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool ap
     if (!openReader(path, *file, device, reader, facts, isJpeg))
         return std::nullopt;
     if (isJpeg) {
-        // Decoded at reduced scale (the decoder's DCT scaling) down to no less than twice the target,
-        // as stored, then averaged and turned here. Qt's reader is asked for exactly the size its
+        // Decoded at reduced scale (the decoder's DCT scaling) down to no less than the target (or
+        // twice that), as stored, then averaged and turned here. Qt's reader is asked for exactly the size its
         // decoder gives at that scale, so that it does no scaling of its own: the whole picture when
         // its sides divide by the scale, else the part that does (the partial pixels of the right and
         // bottom edges, less than one of the decoder's, are left out and the averaging knows it).
         const QSize stored(facts->width, facts->height);
         const QSize target = fitWithin(stored, maxPixel);
-        const int denominator = jpegDenominator(stored, target);
+        const int denominator = jpegDenominator(stored, target, shrink);
         const QSize decodedSize(stored.width() / denominator, stored.height() / denominator);
         const qint64 estimate = jpegDecodeBytes(*facts, decodedSize);
         if (estimate > maxAloneDecodeBytes()) {
