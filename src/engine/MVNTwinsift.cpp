@@ -1,11 +1,13 @@
 #include "engine/MVNTwinsift.h"
 
+#include "platform/AreaReduction.h"
 #include "platform/ImageSource.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -13,8 +15,12 @@ namespace {
 // every release of the system libraries gives the same level for the same colour:
 // Y = 0.2126 R + 0.7152 G + 0.0722 B on linear values, coded back to the sRGB curve and rounded.
 struct GreyTables {
+    static constexpr int kBucketShift = 16;
     std::array<uint32_t, 256> linear{};     // sRGB level -> linear light, 0 ... 65535
     std::array<uint64_t, 255> thresholds{}; // the weighted linear sum at which level k + 1 begins
+    // For each span of 2^16 sums, the thresholds below its start: thresholds lie further apart
+    // than that (the closest, at the dark end, some 199,000 apart), so a span holds one at most.
+    std::vector<uint8_t> below;
 
     GreyTables()
     {
@@ -23,12 +29,20 @@ struct GreyTables {
             linear[size_t(i)] = uint32_t(std::lround(toLinear(i / 255.0) * 65535.0));
         for (int k = 0; k < 255; ++k)
             thresholds[size_t(k)] = uint64_t(std::llround(toLinear((k + 0.5) / 255.0) * 65535.0 * 10000.0));
+        const uint64_t largest = 10000u * uint64_t(65535);
+        below.resize(size_t(largest >> kBucketShift) + 1);
+        for (size_t bucket = 0; bucket < below.size(); ++bucket)
+            below[bucket] =
+                uint8_t(std::lower_bound(thresholds.begin(), thresholds.end(), uint64_t(bucket) << kBucketShift)
+                        - thresholds.begin());
     }
 
+    // The number of thresholds at or below the luminance sum: the grey level.
     uint8_t greyOf(uint32_t r, uint32_t g, uint32_t b) const
     {
         const uint64_t y = 2126u * uint64_t(linear[r]) + 7152u * uint64_t(linear[g]) + 722u * uint64_t(linear[b]);
-        return uint8_t(std::upper_bound(thresholds.begin(), thresholds.end(), y) - thresholds.begin());
+        const uint8_t level = below[size_t(y >> kBucketShift)];
+        return uint8_t(level + (level < 255 && y >= thresholds[level] ? 1 : 0));
     }
 };
 
@@ -36,29 +50,6 @@ const GreyTables &greyTables()
 {
     static const GreyTables tables;
     return tables;
-}
-
-// How much of each source pixel (along one axis of `from` pixels) falls into each of `to` pixels
-// when the axis is stretched or shrunk to fit: output pixel x covers the source span
-// [x * from / to, (x + 1) * from / to), measured here in units of 1 / to source pixels, so every
-// weight is an integer and the weights of one output pixel add up to `from`.
-struct Span {
-    int first = 0;
-    std::vector<uint32_t> weights;
-};
-
-std::vector<Span> areaSpans(int from, int to)
-{
-    std::vector<Span> spans(static_cast<size_t>(to));
-    for (int x = 0; x < to; ++x) {
-        const int64_t begin = int64_t(x) * from;
-        const int64_t end = int64_t(x + 1) * from;
-        Span &span = spans[size_t(x)];
-        span.first = int(begin / to);
-        for (int64_t i = span.first; i * to < end; ++i)
-            span.weights.push_back(uint32_t(std::min(end, (i + 1) * to) - std::max(begin, i * to)));
-    }
-    return spans;
 }
 
 QSize fitWithin(QSize size, int maxPixel)
@@ -80,11 +71,11 @@ QImage MVNTwinsift::thumbnail(const QString &path, int maxPixel)
     if (std::optional<QImage> embedded = source.embeddedThumbnail(true)) {
         const QSize target = fitWithin(embedded->size(), maxPixel);
         if (target != embedded->size())
-            *embedded = embedded->scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            *embedded = platform::imaging::AreaReduction::reduced(*embedded, target);
         return *embedded;
     }
     // Else the picture, decoded at reduced size (and never at full size when it is huge).
-    const std::optional<QImage> image = source.thumbnail(maxPixel, true);
+    const std::optional<QImage> image = source.comparableThumbnail(maxPixel, true);
     return image ? *image : QImage();
 }
 
@@ -92,73 +83,29 @@ QImage MVNTwinsift::greyBitmap(const QImage &thumbnail, int bitmapSize)
 {
     if (thumbnail.isNull() || bitmapSize < 1)
         return {};
-    const int width = thumbnail.width();
-    const int height = thumbnail.height();
     const int s = bitmapSize;
-    // The pixels as premultiplied red, green and blue (transparent parts over black, as on an empty
-    // bitmap), read here rather than through a conversion of the library's.
-    const bool isGrey = thumbnail.format() == QImage::Format_Grayscale8;
-    const QImage source = isGrey ? thumbnail : thumbnail.convertToFormat(QImage::Format_ARGB32);
-    if (source.isNull())
+    // Stretched over the s x s square by the area averaging every thumbnail takes (each grey pixel
+    // the mean of the part of the picture it covers, transparent parts over black as on an empty
+    // bitmap), then turned grey.
+    const QImage square = platform::imaging::AreaReduction::reduced(thumbnail, QSize(s, s));
+    if (square.isNull())
         return {};
-    std::vector<uint32_t> rgb(size_t(width) * size_t(height) * 3);
-    for (int y = 0; y < height; ++y) {
-        uint32_t *out = rgb.data() + size_t(y) * size_t(width) * 3;
-        if (isGrey) {
-            const uchar *line = source.constScanLine(y);
-            for (int x = 0; x < width; ++x, out += 3)
-                out[0] = out[1] = out[2] = line[x];
-            continue;
-        }
-        const QRgb *line = reinterpret_cast<const QRgb *>(source.constScanLine(y));
-        for (int x = 0; x < width; ++x, out += 3) {
-            const uint32_t a = uint32_t(qAlpha(line[x]));
-            out[0] = (uint32_t(qRed(line[x])) * a + 127) / 255;
-            out[1] = (uint32_t(qGreen(line[x])) * a + 127) / 255;
-            out[2] = (uint32_t(qBlue(line[x])) * a + 127) / 255;
-        }
-    }
-
-    // Stretched over the s x s square by area averaging: each grey pixel is the mean of the part
-    // of the picture it covers, rows first, then columns, in integers.
-    const std::vector<Span> columns = areaSpans(width, s);
-    const std::vector<Span> rows = areaSpans(height, s);
-    std::vector<uint64_t> across(size_t(s) * size_t(height) * 3);
-    for (int y = 0; y < height; ++y) {
-        const uint32_t *in = rgb.data() + size_t(y) * size_t(width) * 3;
-        uint64_t *out = across.data() + size_t(y) * size_t(s) * 3;
-        for (int x = 0; x < s; ++x) {
-            const Span &span = columns[size_t(x)];
-            uint64_t sum[3] = {0, 0, 0};
-            for (size_t i = 0; i < span.weights.size(); ++i) {
-                const uint32_t *pixel = in + (size_t(span.first) + i) * 3;
-                for (int c = 0; c < 3; ++c)
-                    sum[c] += uint64_t(pixel[c]) * span.weights[i];
-            }
-            for (int c = 0; c < 3; ++c)
-                out[size_t(x) * 3 + size_t(c)] = sum[c];
-        }
-    }
-    const uint64_t total = uint64_t(width) * uint64_t(height);
+    const bool isGrey = square.format() == QImage::Format_Grayscale8;
     const GreyTables &tables = greyTables();
     QImage grey(s, s, QImage::Format_Grayscale8);
     if (grey.isNull())
         return {};
     for (int y = 0; y < s; ++y) {
-        const Span &span = rows[size_t(y)];
         uchar *line = grey.scanLine(y);
-        for (int x = 0; x < s; ++x) {
-            uint64_t sum[3] = {0, 0, 0};
-            for (size_t i = 0; i < span.weights.size(); ++i) {
-                const uint64_t *pixel = across.data() + ((size_t(span.first) + i) * size_t(s) + size_t(x)) * 3;
-                for (int c = 0; c < 3; ++c)
-                    sum[c] += pixel[c] * span.weights[i];
-            }
-            uint32_t level[3];
-            for (int c = 0; c < 3; ++c)
-                level[c] = uint32_t((sum[c] + total / 2) / total);
-            line[x] = tables.greyOf(level[0], level[1], level[2]);
+        if (isGrey) {
+            const uchar *in = square.constScanLine(y);
+            for (int x = 0; x < s; ++x)
+                line[x] = tables.greyOf(in[x], in[x], in[x]);
+            continue;
         }
+        const auto *in = reinterpret_cast<const QRgb *>(square.constScanLine(y));
+        for (int x = 0; x < s; ++x)
+            line[x] = tables.greyOf(uint32_t(qRed(in[x])), uint32_t(qGreen(in[x])), uint32_t(qBlue(in[x])));
     }
     return grey;
 }

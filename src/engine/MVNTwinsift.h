@@ -57,7 +57,8 @@ public:
 
     // The picture's thumbnail with its orientation applied and the longer side at most maxPixel (a
     // smaller picture is not enlarged): the embedded thumbnail when the file holds one of the
-    // picture's proportions, else the picture decoded at reduced scale (ImageSource::thumbnail).
+    // picture's proportions, else the picture decoded at reduced scale
+    // (ImageSource::comparableThumbnail).
     // Null when unreadable.
     static QImage thumbnail(const QString &path, int maxPixel);
     // The thumbnail stretched over s x s by area averaging and turned grey (transparent parts over

@@ -1,15 +1,16 @@
 #include "platform/ImagePreviews.h"
 
+#include "platform/AreaReduction.h"
 #include "platform/DecodeBudget.h"
 #include "platform/HeifContext.h"
 #include "platform/ImageMetadata.h"
 #include "platform/ImageThumbnails.h"
 #include "platform/JpegDecoding.h"
+#include "platform/PngDecoder.h"
 #include "platform/RegularFile.h"
 
 #include <QFile>
 #include <QImageReader>
-#include <QPainter>
 #include <QTransform>
 
 #include <algorithm>
@@ -44,25 +45,55 @@ QSize partOutputSize(QSize part, QSize size)
     return QSize(std::max(1, fitted.width()), std::max(1, fitted.height()));
 }
 
-// The part `wanted` (upright full-size pixels) drawn at `output` from a decode that covers
-// `covers` of the picture.
-QImage drawnPart(const QImage &decoded, const QRectF &covers, const QRect &wanted, QSize output)
+// The part `wanted` (upright full-size pixels) averaged down to `output` from a decode that covers
+// `covers` of the picture, each of its pixels `unit` x `unit` of them.
+QImage drawnPart(const QImage &decoded, const QRect &covers, int unit, const QRect &wanted, QSize output)
 {
-    const qreal scaleX = decoded.width() / covers.width();
-    const qreal scaleY = decoded.height() / covers.height();
-    const QRectF source = QRectF((wanted.x() - covers.x()) * scaleX, (wanted.y() - covers.y()) * scaleY,
-                                 wanted.width() * scaleX, wanted.height() * scaleY)
-                              .intersected(QRectF(decoded.rect()));
-    if (source.isEmpty())
+    const QImage source = AreaReduction::reducible(decoded);
+    if (source.isNull() || !covers.intersects(wanted))
         return {};
-    QImage part(output, decoded.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-    if (part.isNull())
+    if (qint64(source.width()) * unit < covers.width() || qint64(source.height()) * unit < covers.height()
+        || qint64(source.width() - 1) * unit >= covers.width() || qint64(source.height() - 1) * unit >= covers.height())
         return {};
-    part.fill(Qt::transparent);
-    QPainter painter(&part);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(QRectF(part.rect()), decoded, source);
-    return part;
+    const ReductionAxis columns{source.width(),          unit,           covers.width(),
+                                wanted.x() - covers.x(), wanted.width(), output.width()};
+    const ReductionAxis rows{source.height(), unit,           covers.height(), wanted.y() - covers.y(),
+                             wanted.height(), output.height()};
+    AreaReduction reduction(columns, rows, source.format());
+    if (!reduction.isValid())
+        return {};
+    for (int y = 0; y < source.height(); ++y)
+        reduction.addRow(source.constScanLine(y));
+    return reduction.result();
+}
+
+// The part of a PNG: decoded row by row, only the part averaged down as the rows go by.
+std::optional<QImage> pngRegion(const QString &path, const RegularFile &file, const QRect &rect, QSize size)
+{
+    PngDecoder png(path, file);
+    if (!png.isValid())
+        return std::nullopt;
+    const QSize stored = png.size();
+    if (qint64(stored.width()) * stored.height() > kMaxFullDecodePixels) {
+        logTooManyPixels(path, stored.width(), stored.height());
+        return std::nullopt;
+    }
+    const QRect wanted = rect.intersected(QRect(QPoint(0, 0), stored));
+    if (wanted.isEmpty())
+        return std::nullopt;
+    const QSize output = partOutputSize(wanted.size(), size);
+    AreaReduction reduction(
+        ReductionAxis{stored.width(), 1, stored.width(), wanted.x(), wanted.width(), output.width()},
+        ReductionAxis{stored.height(), 1, stored.height(), wanted.y(), wanted.height(), output.height()}, png.format());
+    if (!reduction.isValid())
+        return std::nullopt;
+    {
+        DecodeBudget budget(
+            budgetShare(png.decodeBytes() + reduction.workingBytes() + qint64(output.width()) * output.height() * 4));
+        if (!png.decodeInto(reduction))
+            return std::nullopt;
+    }
+    return reduction.result();
 }
 
 // The part of a HEIC/HEIF picture: decoded whole (never above the pixel cap), then cut.
@@ -88,7 +119,7 @@ std::optional<QImage> heifRegion(const QString &path, const RegularFile &file, c
     const QRect wanted = rect.intersected(image->rect());
     if (wanted.isEmpty())
         return std::nullopt;
-    QImage part = drawnPart(*image, QRectF(image->rect()), wanted, partOutputSize(wanted.size(), size));
+    QImage part = drawnPart(*image, image->rect(), 1, wanted, partOutputSize(wanted.size(), size));
     if (part.isNull())
         return std::nullopt;
     return part;
@@ -103,8 +134,12 @@ std::optional<QImage> decodeRegion(const QString &path, const QRect &rect, QSize
     const std::optional<RegularFile> file = RegularFile::openScanned(path);
     if (!file)
         return std::nullopt;
-    if (headIsHeif(readHead(*file, 64)))
+    const QByteArray head = readHead(*file, 64);
+    if (headIsHeif(head))
         return heifRegion(path, *file, rect, size, applyOrientation);
+    // A PNG has no orientation of its own for Qt's reader either: its upright picture is as stored.
+    if (headIsPng(head))
+        return pngRegion(path, *file, rect, size);
 
     bool isJpeg = false;
     std::optional<JpegHeaderFacts> facts;
@@ -177,8 +212,8 @@ std::optional<QImage> decodeRegion(const QString &path, const QRect &rect, QSize
         return std::nullopt;
     }
     decoded = transformed(std::move(decoded), turn);
-    const QRectF covers = toUpright.mapRect(QRectF(clip));
-    QImage result = drawnPart(decoded, covers, wanted, output);
+    const QRect covers = toUpright.mapRect(QRectF(clip)).toRect();
+    QImage result = drawnPart(decoded, covers, denominator, wanted, output);
     if (result.isNull())
         return std::nullopt;
     return result;

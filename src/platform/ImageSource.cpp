@@ -135,6 +135,11 @@ std::optional<QImage> ImageSource::thumbnail(int maxPixel, bool applyOrientation
     return imaging::decodeThumbnail(path_, maxPixel, applyOrientation);
 }
 
+std::optional<QImage> ImageSource::comparableThumbnail(int maxPixel, bool applyOrientation) const
+{
+    return imaging::decodeThumbnail(path_, maxPixel, applyOrientation, imaging::DecoderShrink::ToTwiceTheTarget);
+}
+
 std::optional<QImage> ImageSource::embeddedThumbnail(bool applyOrientation) const
 {
     return imaging::embeddedThumbnail(path_, applyOrientation);

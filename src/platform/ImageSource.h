@@ -91,6 +91,10 @@ public:
     // embedded one) with more marker segments or metadata than any camera writes, anywhere up to
     // its end, is refused before any decoder sees it, with a line in the log.
     std::optional<QImage> thumbnail(int maxPixel, bool applyOrientation) const;
+    // As thumbnail(), for comparing pictures (the perceptual hash): a JPEG is shrunk by its decoder
+    // only down to twice the thumbnail's size, so that the averaging that follows does most of the
+    // reduction, as it does for a lossless copy of the JPEG's pixels (PNG, TIFF) decoded whole.
+    std::optional<QImage> comparableThumbnail(int maxPixel, bool applyOrientation) const;
     // The Exif thumbnail the file embeds (read by exiv2 without decoding the picture), turned upright
     // by the picture's orientation when applyOrientation. Absent when there is none, or when its
     // proportions differ from the picture's (a thumbnail with black bands, or a stale one).

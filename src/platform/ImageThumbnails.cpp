@@ -1,5 +1,6 @@
 #include "platform/ImageThumbnails.h"
 
+#include "platform/AreaReduction.h"
 #include "platform/DecodeBudget.h"
 #include "platform/ExivCompat.h"
 #include "platform/HeifContext.h"
@@ -7,6 +8,7 @@
 #include "platform/ImageSource.h"
 #include "platform/JpegDecoding.h"
 #include "platform/Log.h"
+#include "platform/PngDecoder.h"
 #include "platform/RegularFile.h"
 
 #include <QBuffer>
@@ -80,7 +82,7 @@ std::optional<QImage> largestPreview(const QString &path, const RegularFile &fil
         QImage result = *decoded;
         const QSize target = fitWithin(result.size(), maxPixel);
         if (target != result.size())
-            result = result.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            result = AreaReduction::reduced(result, target);
         if (applyOrientation)
             result = transformed(result, transformationOf(exifOrientation(path, *image)));
         return result;
@@ -139,9 +141,81 @@ std::optional<QImage> heifThumbnail(const QString &path, const RegularFile &file
     }
     if (!image)
         return std::nullopt;
-    if (std::max(image->width(), image->height()) > maxPixel)
-        *image = image->scaled(maxPixel, maxPixel, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const QSize target = fitWithin(image->size(), maxPixel);
+    if (target != image->size())
+        *image = AreaReduction::reduced(*image, target);
+    if (image->isNull())
+        return std::nullopt;
     return image;
+}
+
+// The decoder's reduced scale for a JPEG of `stored` pixels on its way to `target`: the smallest of
+// 1/8, 1/4 and 1/2 that still leaves the target (for comparing: twice the target, so that the
+// averaging of ours does most of the reduction, as it does for a picture decoded whole) on each
+// side, else 1.
+int jpegDenominator(QSize stored, QSize target, DecoderShrink shrink)
+{
+    if (target == stored)
+        return 1;
+    const int margin = shrink == DecoderShrink::ToTwiceTheTarget ? 2 : 1;
+    for (int d : {8, 4, 2}) {
+        if (stored.width() / d >= margin * target.width() && stored.height() / d >= margin * target.height())
+            return d;
+    }
+    return 1;
+}
+
+// `decoded`, the picture of `stored` pixels as the decoder gave it at 1/denominator (each of its
+// pixels covering denominator x denominator of the picture, the partial ones at the right and
+// bottom edges left out), averaged down to `target`.
+QImage reducedFromScale(const QImage &decoded, QSize stored, int denominator, QSize target)
+{
+    const QImage source = AreaReduction::reducible(decoded);
+    if (source.isNull())
+        return {};
+    if (denominator == 1 && source.size() == target)
+        return source;
+    ReductionAxis columns{source.width(), denominator, stored.width(), 0, stored.width(), target.width()};
+    ReductionAxis rows{source.height(), denominator, stored.height(), 0, stored.height(), target.height()};
+    if (source.size() != QSize(stored.width() / denominator, stored.height() / denominator)) {
+        // Not the scale asked for: taken as the whole picture.
+        columns = ReductionAxis::plain(source.width(), target.width());
+        rows = ReductionAxis::plain(source.height(), target.height());
+    }
+    AreaReduction reduction(columns, rows, source.format());
+    if (!reduction.isValid())
+        return {};
+    for (int y = 0; y < source.height(); ++y)
+        reduction.addRow(source.constScanLine(y));
+    return reduction.result();
+}
+
+// A PNG decoded row by row and averaged down as it is read (an interlaced one is held whole in its
+// stored form). Refused above the cap of full decodes, as every other picture decoded whole.
+std::optional<QImage> pngThumbnail(const QString &path, const RegularFile &file, int maxPixel, bool applyOrientation)
+{
+    PngDecoder png(path, file);
+    if (!png.isValid())
+        return std::nullopt;
+    const QSize stored = png.size();
+    if (qint64(stored.width()) * stored.height() > kMaxFullDecodePixels) {
+        auto preview = largestPreview(path, file, maxPixel, applyOrientation);
+        if (!preview)
+            logTooManyPixels(path, stored.width(), stored.height());
+        return preview;
+    }
+    const QSize target = fitWithin(stored, maxPixel);
+    AreaReduction reduction(ReductionAxis::plain(stored.width(), target.width()),
+                            ReductionAxis::plain(stored.height(), target.height()), png.format());
+    if (!reduction.isValid())
+        return std::nullopt;
+    {
+        DecodeBudget budget(
+            budgetShare(png.decodeBytes() + reduction.workingBytes() + qint64(target.width()) * target.height() * 4));
+        if (!png.decodeInto(reduction))
+            return std::nullopt;
+    }
+    return reduction.result();
 }
 
 } // namespace
@@ -181,15 +255,18 @@ QImage transformed(QImage image, QImageIOHandler::Transformations transformation
     return image;
 }
 
-std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool applyOrientation)
+std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool applyOrientation, DecoderShrink shrink)
 {
     if (maxPixel <= 0)
         return std::nullopt;
     const std::optional<RegularFile> file = RegularFile::openScanned(path);
     if (!file)
         return std::nullopt;
-    if (headIsHeif(readHead(*file, 64)))
+    const QByteArray head = readHead(*file, 64);
+    if (headIsHeif(head))
         return heifThumbnail(path, *file, maxPixel, applyOrientation);
+    if (headIsPng(head))
+        return pngThumbnail(path, *file, maxPixel, applyOrientation);
 
     bool isJpeg = false;
     std::optional<JpegHeaderFacts> facts;
@@ -197,46 +274,65 @@ std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool ap
     QImageReader reader;
     if (!openReader(path, *file, device, reader, facts, isJpeg))
         return std::nullopt;
-    reader.setAutoTransform(applyOrientation);
-    qint64 estimate = 0;
     if (isJpeg) {
-        // Always decoded at reduced scale (the decoder's DCT scaling); the memory that takes is told
-        // by the frame header.
+        // Decoded at reduced scale (the decoder's DCT scaling) down to no less than the target (or
+        // twice that), as stored, then averaged and turned here. Qt's reader is asked for exactly the size its
+        // decoder gives at that scale, so that it does no scaling of its own: the whole picture when
+        // its sides divide by the scale, else the part that does (the partial pixels of the right and
+        // bottom edges, less than one of the decoder's, are left out and the averaging knows it).
         const QSize stored(facts->width, facts->height);
         const QSize target = fitWithin(stored, maxPixel);
-        estimate = jpegDecodeBytes(*facts, target);
+        const int denominator = jpegDenominator(stored, target, shrink);
+        const QSize decodedSize(stored.width() / denominator, stored.height() / denominator);
+        const qint64 estimate = jpegDecodeBytes(*facts, decodedSize);
         if (estimate > maxAloneDecodeBytes()) {
             auto preview = largestPreview(path, *file, maxPixel, applyOrientation);
             if (!preview)
                 logDecodeTooLarge(path, facts->width, facts->height, estimate);
             return preview;
         }
-        if (target != stored)
-            reader.setScaledSize(target);
-    } else {
-        const QSize size = reader.size();
-        if (size.isValid()) {
-            const qint64 pixels = qint64(size.width()) * size.height();
-            const QSize target = fitWithin(size, maxPixel);
-            // Qt's PNG reader reduces the picture by a road of its own in some releases and not in
-            // others; decoded whole and reduced below, a PNG gives the same pixels on every one.
-            const bool ownReduction = reader.format() == "png";
-            if (reader.supportsOption(QImageIOHandler::ScaledSize) && !ownReduction) {
-                estimate = qint64(target.width()) * target.height() * 4;
-                if (target != size)
-                    reader.setScaledSize(target);
-            } else {
-                // Decoded whole, then reduced: never above the pixel cap.
-                if (pixels > kMaxFullDecodePixels) {
-                    auto preview = largestPreview(path, *file, maxPixel, applyOrientation);
-                    if (!preview)
-                        logTooManyPixels(path, size.width(), size.height());
-                    return preview;
-                }
-                estimate = pixels * 4;
+        reader.setAutoTransform(false);
+        const QImageIOHandler::Transformations turn =
+            applyOrientation ? reader.transformation() : QImageIOHandler::TransformationNone;
+        if (denominator > 1) {
+            if (stored.width() % denominator != 0 || stored.height() % denominator != 0)
+                reader.setClipRect(QRect(QPoint(0, 0), decodedSize * denominator));
+            reader.setScaledSize(decodedSize);
+        }
+        QImage decoded;
+        {
+            DecodeBudget budget(budgetShare(estimate));
+            decoded = reader.read();
+        }
+        if (decoded.isNull()) {
+            logReadFailed(path, reader);
+            return std::nullopt;
+        }
+        const QImage result = reducedFromScale(decoded, stored, denominator, target);
+        if (result.isNull())
+            return std::nullopt;
+        return transformed(result, turn);
+    }
+
+    reader.setAutoTransform(applyOrientation);
+    qint64 estimate = kMaxDecodeBytes;
+    const QSize size = reader.size();
+    if (size.isValid()) {
+        // Decoded whole, then averaged: never above the pixel cap. A format whose reader reduces
+        // by itself is asked for twice the target above the cap, then averaged.
+        const qint64 pixels = qint64(size.width()) * size.height();
+        if (pixels > kMaxFullDecodePixels) {
+            if (!reader.supportsOption(QImageIOHandler::ScaledSize)) {
+                auto preview = largestPreview(path, *file, maxPixel, applyOrientation);
+                if (!preview)
+                    logTooManyPixels(path, size.width(), size.height());
+                return preview;
             }
+            const QSize scaled = fitWithin(size, 2 * maxPixel);
+            reader.setScaledSize(scaled);
+            estimate = qint64(scaled.width()) * scaled.height() * 4;
         } else {
-            estimate = kMaxDecodeBytes;
+            estimate = pixels * 4;
         }
     }
     QImage result;
@@ -248,8 +344,10 @@ std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool ap
         logReadFailed(path, reader);
         return std::nullopt;
     }
-    if (std::max(result.width(), result.height()) > maxPixel)
-        result = result.scaled(maxPixel, maxPixel, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const QSize target = fitWithin(result.size(), maxPixel);
+    result = AreaReduction::reduced(result, target);
+    if (result.isNull())
+        return std::nullopt;
     return result;
 }
 

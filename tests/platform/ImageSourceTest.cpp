@@ -1,10 +1,18 @@
 #include "platform/ImageSource.h"
 
+#include "platform/AreaReduction.h"
 #include "support/ServicesFixtures.h"
 
+#include <QImageReader>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QtEndian>
+
+#include <png.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 
@@ -300,6 +308,197 @@ TEST(ImageSource, RegionsAreCutFromTheUprightPicture)
     const auto stored = ImageSource(turned).region(QRect(0, 0, 400, 300), QSize(400, 300), false);
     ASSERT_TRUE(stored);
     EXPECT_GT(stored->pixelColor(200, 150).green(), 150); // the green field at the top left as stored
+}
+
+namespace {
+
+// A PNG of `width` x `height` written by libpng in any of its layouts, its samples from a
+// scrambled counter (every value of the depth, at random places).
+struct PngLayout {
+    const char *name;
+    int colourType;
+    int bitDepth;
+    bool interlaced = false;
+    int paletteEntries = 0;           // for a palette picture
+    int transparentEntries = 0;       // palette entries with alpha
+    bool transparentColour = false;   // a tRNS colour (grey or RGB)
+    bool gammaAndProfileTags = false; // gAMA and sRGB chunks (tags, not conversions, for Qt's reader)
+    // Qt 6.4's reader puts 16-bit RGB with a transparent colour in the wrong places: the same
+    // picture without the colour, read by Qt, is the reference, and the first pixel (of that
+    // colour) must be clear.
+    bool referenceWithoutTransparency = false;
+};
+
+// libpng's part of writePng; holds nothing with a destructor, as libpng leaves through longjmp.
+bool writeWithLibpng(FILE *out, const PngLayout &layout, int width, int height, png_bytep *rows,
+                     const png_color *palette, const png_byte *alphas, const png_color_16 *colour)
+{
+    // Its warnings (the palette indexes past the palette, written on purpose) are not printed.
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, [](png_structp, png_const_charp) {});
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_init_io(png, out);
+    png_set_benign_errors(png, 1); // palette indexes past the palette are written on purpose
+    png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), layout.bitDepth, layout.colourType,
+                 layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    if (layout.paletteEntries > 0)
+        png_set_PLTE(png, info, palette, layout.paletteEntries);
+    if (layout.transparentEntries > 0)
+        png_set_tRNS(png, info, alphas, layout.transparentEntries, nullptr);
+    if (layout.transparentColour)
+        png_set_tRNS(png, info, nullptr, 0, colour);
+    if (layout.gammaAndProfileTags) {
+        png_set_gAMA(png, info, 1.0 / 2.2);
+        png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
+    }
+    png_write_info(png, info);
+    png_write_image(png, rows);
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+bool writePng(const QString &path, PngLayout layout, int width, int height, bool transparency = true)
+{
+    layout.transparentColour = layout.transparentColour && transparency;
+    const int perPixel = layout.colourType == PNG_COLOR_TYPE_RGB_ALPHA ? 4
+        : layout.colourType == PNG_COLOR_TYPE_RGB                      ? 3
+        : layout.colourType == PNG_COLOR_TYPE_GRAY_ALPHA               ? 2
+                                                                       : 1;
+    const int maxSample = (1 << layout.bitDepth) - 1;
+    std::vector<std::vector<png_byte>> rows(static_cast<size_t>(height));
+    std::vector<png_bytep> pointers;
+    quint32 counter = 12345;
+    for (auto &row : rows) {
+        row.assign(size_t(width * perPixel * layout.bitDepth + 7) / 8, 0);
+        for (int i = 0; i < width * perPixel; ++i) {
+            counter = counter * 1103515245u + 12345u;
+            const quint32 v = (counter >> 8) % quint32(maxSample + 1);
+            if (layout.bitDepth == 16) {
+                row[size_t(2 * i)] = png_byte(v >> 8);
+                row[size_t(2 * i + 1)] = png_byte(v);
+            } else {
+                const int bit = i * layout.bitDepth;
+                row[size_t(bit / 8)] |= png_byte(v << (8 - layout.bitDepth - bit % 8));
+            }
+        }
+        pointers.push_back(row.data());
+    }
+    std::fill_n(rows[0].begin(), std::min<size_t>(rows[0].size(), size_t(perPixel * layout.bitDepth / 8)), 0);
+    std::vector<png_color> palette(256);
+    for (size_t i = 0; i < palette.size(); ++i)
+        palette[i] = {png_byte(i * 37), png_byte(255 - i * 11), png_byte(i * 101)};
+    std::vector<png_byte> alphas(256);
+    for (size_t i = 0; i < alphas.size(); ++i)
+        alphas[i] = png_byte(i * 60 % 256);
+    png_color_16 colour{}; // black; the first pixel is black (at 8 bits and more)
+    colour.gray = png_uint_16(1 % (maxSample + 1));
+    FILE *out = std::fopen(QFile::encodeName(path).constData(), "wb");
+    if (!out)
+        return false;
+    const bool written =
+        writeWithLibpng(out, layout, width, height, pointers.data(), palette.data(), alphas.data(), &colour);
+    return std::fclose(out) == 0 && written;
+}
+
+// The pixel as premultiplied red, green, blue and alpha, whatever layout the picture is in.
+QRgb premultipliedPixel(const QImage &image, int x, int y)
+{
+    if (image.format() == QImage::Format_Grayscale8) {
+        const int v = image.constScanLine(y)[x];
+        return qRgb(v, v, v);
+    }
+    return reinterpret_cast<const QRgb *>(image.constScanLine(y))[x];
+}
+
+} // namespace
+
+// A PNG is decoded through libpng by our own reader: the pixels are those Qt's reader gives, in
+// every layout, and a damaged file is logged once by us while libpng itself prints nothing.
+TEST(ImageSource, PngsDecodeToQtsPixelsAndDamagedOnesQuietly)
+{
+    QTemporaryDir dir;
+    const PngLayout layouts[] = {
+        {"grey1", PNG_COLOR_TYPE_GRAY, 1},
+        {"grey2-clear", PNG_COLOR_TYPE_GRAY, 2, true, 0, 0, true},
+        {"grey4", PNG_COLOR_TYPE_GRAY, 4},
+        {"grey8-clear", PNG_COLOR_TYPE_GRAY, 8, false, 0, 0, true},
+        {"grey16", PNG_COLOR_TYPE_GRAY, 16, true},
+        {"grey16-clear", PNG_COLOR_TYPE_GRAY, 16, false, 0, 0, true},
+        {"grey-alpha8", PNG_COLOR_TYPE_GRAY_ALPHA, 8, true},
+        {"grey-alpha16", PNG_COLOR_TYPE_GRAY_ALPHA, 16},
+        {"rgb8-tagged", PNG_COLOR_TYPE_RGB, 8, false, 0, 0, false, true},
+        {"rgb8-clear", PNG_COLOR_TYPE_RGB, 8, true, 0, 0, true},
+        {"rgb16", PNG_COLOR_TYPE_RGB, 16, true},
+        {"rgb16-clear", PNG_COLOR_TYPE_RGB, 16, false, 0, 0, true, false, true},
+        {"rgba8", PNG_COLOR_TYPE_RGB_ALPHA, 8},
+        {"rgba16", PNG_COLOR_TYPE_RGB_ALPHA, 16, true},
+        {"palette1-short", PNG_COLOR_TYPE_PALETTE, 1, false, 1},
+        {"palette4-short-alpha", PNG_COLOR_TYPE_PALETTE, 4, true, 10, 3},
+        {"palette8", PNG_COLOR_TYPE_PALETTE, 8, false, 200},
+    };
+    for (const PngLayout &layout : layouts) {
+        SCOPED_TRACE(layout.name);
+        const QString path = dir.filePath(QStringLiteral("%1.png").arg(QLatin1String(layout.name)));
+        ASSERT_TRUE(writePng(path, layout, 37, 23));
+        const QString reference = dir.filePath(QStringLiteral("%1-opaque.png").arg(QLatin1String(layout.name)));
+        ASSERT_TRUE(writePng(reference, layout, 37, 23, !layout.referenceWithoutTransparency));
+        QImage qt = platform::imaging::AreaReduction::reducible(QImageReader(reference).read());
+        ASSERT_FALSE(qt.isNull());
+        if (layout.referenceWithoutTransparency) {
+            qt = qt.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            qt.setPixel(0, 0, qRgba(0, 0, 0, 0));
+        }
+        const auto ours = ImageSource(path).thumbnail(100, true);
+        ASSERT_TRUE(ours);
+        ASSERT_EQ(ours->size(), qt.size());
+        int differing = 0;
+        for (int y = 0; y < qt.height(); ++y)
+            for (int x = 0; x < qt.width(); ++x)
+                differing += premultipliedPixel(*ours, x, y) != premultipliedPixel(qt, x, y);
+        EXPECT_EQ(differing, 0);
+    }
+
+    // A checksum broken in the picture data: libpng fails on it.
+    const QString damaged = dir.filePath("damaged.png");
+    ASSERT_TRUE(fixtures::writeImage(damaged, 300, 200, "PNG"));
+    QFile file(damaged);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    const qsizetype idat = bytes.indexOf("IDAT");
+    ASSERT_GT(idat, 0);
+    const quint32 length = qFromBigEndian<quint32>(bytes.constData() + idat - 4);
+    bytes[idat + 4 + qsizetype(length) + 3] = char(bytes[idat + 4 + qsizetype(length) + 3] ^ 0x5a);
+    ASSERT_TRUE(file.seek(0));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+    file.close();
+
+    static QStringList logged;
+    logged.clear();
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &line) { logged << line; });
+    std::fflush(stderr);
+    const int savedError = dup(2);
+    QTemporaryFile captured;
+    ASSERT_TRUE(captured.open());
+    dup2(captured.handle(), 2);
+    const auto thumbnail = ImageSource(damaged).thumbnail(72, true);
+    const auto part = ImageSource(damaged).region(QRect(0, 0, 100, 100), QSize(50, 50), true);
+    std::fflush(stderr);
+    dup2(savedError, 2);
+    close(savedError);
+    qInstallMessageHandler(previous);
+    EXPECT_FALSE(thumbnail);
+    EXPECT_FALSE(part);
+    captured.seek(0);
+    EXPECT_EQ(captured.readAll(), QByteArray());
+    ASSERT_EQ(logged.filter(damaged).size(), 1) << logged.join('\n').toStdString();
+    EXPECT_TRUE(logged.filter(damaged).first().contains(QStringLiteral("CRC"))) << logged.join('\n').toStdString();
 }
 
 TEST(ImageSource, HeicThroughLibheif)
