@@ -338,7 +338,10 @@ nlohmann::json firstMarkingInFreshProcess(const char *option, const QStringList 
                 QStringList(arguments) << QStringLiteral("--first-marking") << QString::fromLatin1(option));
     if (!child.waitForFinished(600000) || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
         return {{"error", "the fresh process failed"}};
-    const nlohmann::json out = nlohmann::json::parse(child.readAllStandardOutput().toStdString(), nullptr, false);
+    // The object is the last thing printed; the results screen prints a line of its own before it.
+    const QByteArray printed = child.readAllStandardOutput();
+    const nlohmann::json out =
+        nlohmann::json::parse(printed.mid(printed.indexOf("\n{") + 1).toStdString(), nullptr, false);
     if (out.is_discarded() || !out.is_object())
         return {{"error", "the fresh process printed no JSON object"}};
     return out;
