@@ -2,8 +2,8 @@
 // JPEG files and prints, as one JSON object, the time to the first screen of thumbnails, the
 // longest time the GUI thread was held while scrolling from top to bottom, and the peak memory.
 //
-//   twinsift-grid-bench [--list | --screen | --commands] [--groups G] [--files F] [--dir FOLDER]
-//                       [--size WxH] [--steps N] [--protect K]
+//   twinsift-grid-bench [--list | --screen | --commands | --first-marking NAME] [--groups G] [--files F]
+//                       [--dir FOLDER] [--size WxH] [--steps N] [--protect K]
 //
 // --screen measures the grid inside the results screen (1280 x 720), fed through the
 // "SelectedFiles" notification as a finished scan feeds it, counters, preview and details included.
@@ -22,10 +22,13 @@
 // The five commands that mark every group by the rules (Auto Select of all files, Select by type,
 // folder and folder tree, the selection wizard's Mark) run twice: cold, with the files' pages dropped from the page
 // cache first (every marking reads its values afresh), then warm; for each, the event loop runs on until the marks are
-// in when the marking went to a worker ("until_marked_ms"). A drag of the slider's thumb to the right end follows, move
-// by move (the longest move with the pass of the event loop after it, the release and the regrouping it starts, and
-// whether the thumb reached the end). The totals refresh is timed first, with a small JPEG and with a 30 MP PNG (made
-// once in FOLDER) as the first shown file.
+// in when the marking went to a worker ("until_marked_ms"). Each of the five also runs once more as the first marking
+// of a fresh process ("first", its block as "first_block_ms"): this program started again with --first-marking NAME
+// (auto, type, folder, tree or wizard), which opens the same result in the results screen and runs that command alone;
+// the GUI thread's minor page faults are given for every run ("gui_minor_faults"). A drag of the slider's thumb to the
+// right end follows, move by move (the longest move with the pass of the event loop after it, the release and the
+// regrouping it starts, and whether the thumb reached the end). The totals refresh is timed first, with a small JPEG
+// and with a 30 MP PNG (made once in FOLDER) as the first shown file.
 //
 // FOLDER (default /tmp/twinsift-grid-bench) receives F small JPEG files (made once, reused by
 // later runs); the result has G groups (F / G files each on average, at least two).
@@ -55,6 +58,7 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QCheckBox>
 #include <QLabel>
@@ -163,8 +167,17 @@ QString makeLargePng(const QString &folder)
     return path;
 }
 
+// Minor page faults of the calling thread so far.
+long threadMinorFaults()
+{
+    struct rusage usage = {};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_minflt;
+}
+
 struct CommandTime {
     double callMs = 0, longestTurnMs = 0, callCpuMs = 0, longestTurnCpuMs = 0;
+    long minorFaults = 0;   // the GUI thread's, over the call and the turns after it
     double untilDoneMs = 0; // from the call to the end of the work it handed to a worker
 };
 
@@ -179,6 +192,7 @@ CommandTime timeCommand(Command &&command, int settleMs = 300, const std::functi
     QElapsedTimer whole;
     whole.start();
     double cpu = threadCpuMilliseconds();
+    const long faults = threadMinorFaults();
     command();
     time.callMs = clock.nsecsElapsed() / 1e6;
     time.callCpuMs = threadCpuMilliseconds() - cpu;
@@ -196,6 +210,7 @@ CommandTime timeCommand(Command &&command, int settleMs = 300, const std::functi
         time.longestTurnMs = std::max(time.longestTurnMs, clock.nsecsElapsed() / 1e6);
         time.longestTurnCpuMs = std::max(time.longestTurnCpuMs, threadCpuMilliseconds() - cpu);
     }
+    time.minorFaults = threadMinorFaults() - faults;
     return time;
 }
 
@@ -209,6 +224,7 @@ nlohmann::json commandJson(const CommandTime &time)
     entry["longest_turn_after_cpu_ms"] = time.longestTurnCpuMs;
     if (time.untilDoneMs > 0)
         entry["until_marked_ms"] = time.untilDoneMs;
+    entry["gui_minor_faults"] = time.minorFaults;
     return entry;
 }
 
@@ -275,9 +291,81 @@ int evictFromPageCache(const ImageGroups &groups)
     return done;
 }
 
+// A command that marks every group by the rules, as the user's click runs it: its name in the
+// table, its value of --first-marking, the untimed step before each run (the wizard opened) and
+// whether its worker is still marking (the screen stays locked until the marks are in).
+struct Marking {
+    const char *name;
+    const char *option;
+    std::function<void()> command;
+    std::function<void()> prepare;
+    std::function<bool()> busy;
+};
+
+std::vector<Marking> markingCommands(ScanResultVC *screen, ThumbnailVC *grid)
+{
+    const auto busy = [screen] { return !screen->isEnabled(); };
+    // A fresh cell each run, as each click makes one.
+    auto onCell = [grid](void (ResultItem::*command)()) {
+        return [grid, command] { (grid->makeItem(5, 1).get()->*command)(); };
+    };
+    // The wizard is made on first use, so that a run of another command alone does not make it.
+    const auto wizardMark = [] {
+        qobject_cast<SelectionWizardPreferencesVC *>(selectionWizardPreferencesVC())->page(0)->tappedMark();
+    };
+    return {
+        {"auto select all", "auto", onCell(&ResultItem::autoSelectAllFiles), {}, busy},
+        {"select by type", "type", onCell(&ResultItem::selectAllFilesCurrentType), {}, busy},
+        {"select by folder", "folder", onCell(&ResultItem::selectAllFilesFoundInThisFolder), {}, busy},
+        {"select by tree", "tree", onCell(&ResultItem::selectAllFilesFoundInThisFolderTree), {}, busy},
+        // The wizard's Mark, with the wizard opened (untimed) before each run.
+        {"wizard mark", "wizard", wizardMark,
+         [screen] {
+             screen->tappedSelectionWizard();
+             QApplication::processEvents();
+         },
+         busy},
+    };
+}
+
+// Runs this program again with `arguments` and --first-marking `option`, and gives the JSON object it
+// printed (an "error" entry when it printed none).
+nlohmann::json firstMarkingInFreshProcess(const char *option, const QStringList &arguments)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(),
+                QStringList(arguments) << QStringLiteral("--first-marking") << QString::fromLatin1(option));
+    if (!child.waitForFinished(600000) || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
+        return {{"error", "the fresh process failed"}};
+    // The object is the last thing printed; the results screen prints a line of its own before it.
+    const QByteArray printed = child.readAllStandardOutput();
+    const nlohmann::json out =
+        nlohmann::json::parse(printed.mid(printed.indexOf("\n{") + 1).toStdString(), nullptr, false);
+    if (out.is_discarded() || !out.is_object())
+        return {{"error", "the fresh process printed no JSON object"}};
+    return out;
+}
+
+// The one marking named `option`, run once as the first marking of this process.
+nlohmann::json timeFirstMarking(ScanResultVC *screen, ThumbnailVC *grid, const QString &option)
+{
+    for (const Marking &marking : markingCommands(screen, grid)) {
+        if (option != QLatin1String(marking.option))
+            continue;
+        if (marking.prepare)
+            marking.prepare();
+        nlohmann::json entry = commandJson(timeCommand(marking.command, 300, marking.busy));
+        entry["command"] = marking.name;
+        entry["marks"] = ResultState::shared().markedFileCount();
+        return entry;
+    }
+    return {};
+}
+
 // Each result command once, in an order that leaves every command something to do; the folder
 // protections are taken back (untimed) before the marking commands.
-nlohmann::json timeResultCommands(ScanResultVC *screen, ThumbnailVC *grid)
+nlohmann::json timeResultCommands(ScanResultVC *screen, ThumbnailVC *grid, const QStringList &childArguments)
 {
     ResultState &state = ResultState::shared();
     nlohmann::json table = nlohmann::json::array();
@@ -307,37 +395,30 @@ nlohmann::json timeResultCommands(ScanResultVC *screen, ThumbnailVC *grid)
     grid->reloadData();
     QApplication::processEvents();
 
-    // The four commands that mark every group by the rules, each first cold (the files' pages
-    // dropped from the page cache, so their values come from the disk; every marking starts with a
-    // fresh value cache) and then warm, until their marks are in.
-    const auto busy = [screen] { return !screen->isEnabled(); };
-    auto marking = [&](const char *name, auto &&command, const std::function<void()> &prepare = {}) {
+    // The commands that mark every group by the rules, each first cold (the files' pages dropped
+    // from the page cache, so their values come from the disk; every marking starts with a fresh
+    // value cache) and then warm, until their marks are in. Beside them, the first run of each in a
+    // process of its own (--first-marking), where nothing was marked before.
+    for (const Marking &marking : markingCommands(screen, grid)) {
         const int evicted = evictFromPageCache(state.allImages);
-        if (prepare)
-            prepare();
-        nlohmann::json cold = commandJson(timeCommand(command, 300, busy));
+        if (marking.prepare)
+            marking.prepare();
+        nlohmann::json cold = commandJson(timeCommand(marking.command, 300, marking.busy));
         cold["files_evicted"] = evicted;
-        if (prepare)
-            prepare();
-        nlohmann::json entry = commandJson(timeCommand(command, 300, busy));
-        entry["command"] = name;
+        if (marking.prepare)
+            marking.prepare();
+        nlohmann::json entry = commandJson(timeCommand(marking.command, 300, marking.busy));
+        entry["command"] = marking.name;
         entry["cold"] = cold;
+        const nlohmann::json first = firstMarkingInFreshProcess(marking.option, childArguments);
+        entry["first"] = first;
+        if (first.contains("block_ms"))
+            entry["first_block_ms"] = first["block_ms"];
         table.push_back(entry);
-        std::cerr << name << ": cold " << cold["block_ms"].get<double>() << " ms, warm "
-                  << entry["block_ms"].get<double>() << " ms" << std::endl;
-    };
-    marking("auto select all", [&] { item(5, 1)->autoSelectAllFiles(); });
-    marking("select by type", [&] { item(5, 1)->selectAllFilesCurrentType(); });
-    marking("select by folder", [&] { item(5, 1)->selectAllFilesFoundInThisFolder(); });
-    marking("select by tree", [&] { item(5, 1)->selectAllFilesFoundInThisFolderTree(); });
-    // The wizard's Mark, with the wizard opened (untimed) before each run.
-    auto *wizard = qobject_cast<SelectionWizardPreferencesVC *>(selectionWizardPreferencesVC());
-    marking(
-        "wizard mark", [&] { wizard->page(0)->tappedMark(); },
-        [&] {
-            screen->tappedSelectionWizard();
-            QApplication::processEvents();
-        });
+        std::cerr << marking.name << ": first " << (first.contains("block_ms") ? first["block_ms"].get<double>() : -1)
+                  << " ms, cold " << cold["block_ms"].get<double>() << " ms, warm " << entry["block_ms"].get<double>()
+                  << " ms" << std::endl;
+    }
     run("unselect by type", [&] { item(5, 1)->unSelectAllFilesCurrentType(); });
     run("unselect by folder", [&] { item(5, 1)->unSelectAllFilesFoundInThisFolder(); });
     run("unselect by tree", [&] { item(5, 1)->unSelectAllFilesFoundInThisFolderTree(); });
@@ -418,7 +499,9 @@ constexpr const char *kUsage =
     "modes (the results grid alone when none is given):\n"
     "  --list      the results list instead of the grid\n"
     "  --screen    the grid inside the results screen (1280 x 720)\n"
-    "  --commands  times each result command on the GUI thread inside the results screen\n";
+    "  --commands  times each result command on the GUI thread inside the results screen\n"
+    "  --first-marking auto|type|folder|tree|wizard\n"
+    "              the first run of one marking command in this process, inside the results screen\n";
 
 int main(int argc, char **argv)
 {
@@ -429,6 +512,7 @@ int main(int argc, char **argv)
     bool listMode = false;
     bool screenMode = false;
     bool commandsMode = false;
+    QString firstMarking;
     int groups = 20000, files = 50000;
     qint64 maxSteps = 0;
     int protect = 0;
@@ -448,7 +532,10 @@ int main(int argc, char **argv)
             screenMode = true;
         else if (a == QLatin1String("--commands"))
             commandsMode = screenMode = true;
-        else if (a == QLatin1String("--protect") && i + 1 < args.size())
+        else if (a == QLatin1String("--first-marking") && i + 1 < args.size()) {
+            firstMarking = args[++i];
+            commandsMode = screenMode = true;
+        } else if (a == QLatin1String("--protect") && i + 1 < args.size())
             protect = args[++i].toInt();
         else if (a == QLatin1String("--dir") && i + 1 < args.size())
             folder = args[++i];
@@ -544,6 +631,16 @@ int main(int argc, char **argv)
     shown->repaint();
     const double openSeconds = clock.elapsed() / 1000.0;
 
+    if (!firstMarking.isEmpty()) {
+        nlohmann::json out = timeFirstMarking(screen, grid, firstMarking);
+        if (out.is_null()) {
+            std::cerr << kUsage;
+            return 2;
+        }
+        out["files"] = ResultState::shared().shownFileCount();
+        std::cout << out.dump(2) << std::endl;
+        return 0;
+    }
     if (commandsMode) {
         const QString pngPath = makeLargePng(folder);
         nlohmann::json out;
@@ -552,7 +649,12 @@ int main(int argc, char **argv)
         out["files"] = ResultState::shared().shownFileCount();
         out["open_with_thumbnails_s"] = openSeconds;
         out["totals_refresh"] = timeTotalsRefresh(screen, pngPath);
-        out["commands"] = timeResultCommands(screen, grid);
+        const QStringList childArguments = {
+            QStringLiteral("--groups"), QString::number(groups),
+            QStringLiteral("--files"),  QString::number(files),
+            QStringLiteral("--dir"),    folder,
+            QStringLiteral("--size"),   QStringLiteral("%1x%2").arg(size.width()).arg(size.height())};
+        out["commands"] = timeResultCommands(screen, grid, childArguments);
         out["peak_rss_mb"] = peakResidentMegabytes();
         std::cout << out.dump(2) << std::endl;
         return 0;

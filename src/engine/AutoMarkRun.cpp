@@ -23,24 +23,18 @@ bool sameRules(const AutoMarkRules &a, const AutoMarkRules &b)
         && a.folderPriorities == b.folderPriorities && a.photosLibraryRoot == b.photosLibraryRoot;
 }
 
-// What one run marked and for what. `groups` and `protection` stay on the GUI thread; the worker
-// reads `copies` and `rules` and writes `marks`, each side under `handOver`.
+// What one run marked and for what. The worker fills everything but `rules` (set before it starts)
+// under `handOver`; the GUI thread reads it only once it is handed over. `source` is read by the
+// worker alone, once, while the results are locked.
 struct Outcome {
-    ImageGroups groups;
-    std::vector<char> protection; // isProtected of every file, group after group
-    ImageGroups copies;
+    const ResultState *source = nullptr;
+    // The shown files in group order, flat, with the end of each group and each file's isProtected.
+    std::vector<ImageFilePtr> files;
+    std::vector<std::size_t> groupEnds;
+    std::vector<char> protection;
     AutoMarkRules rules;
     std::vector<std::vector<int>> marks;
 };
-
-std::vector<char> protectionOf(const ImageGroups &groups)
-{
-    std::vector<char> flags;
-    for (const ImageGroup &group : groups)
-        for (const ImageFilePtr &file : group)
-            flags.push_back(file && file->isProtected ? 1 : 0);
-    return flags;
-}
 
 // A record of its own holding what the rules and the value readers look at. The texts, dates and
 // property maps are shared with the original (Qt's implicit sharing counts atomically), so the
@@ -61,20 +55,72 @@ ImageFilePtr ruleCopyOf(const ImageFilePtr &file)
     return copy;
 }
 
+// On the worker: notes what `outcome` is made for and gives the records the worker marks, copies of
+// the shown ones.
+ImageGroups takeCopy(Outcome &outcome)
+{
+    const ImageGroups &shown = outcome.source->imageDirectories;
+    std::size_t count = 0;
+    for (const ImageGroup &group : shown)
+        count += group.size();
+    outcome.files.reserve(count);
+    outcome.groupEnds.reserve(shown.size());
+    outcome.protection.reserve(count);
+    ImageGroups copies;
+    copies.reserve(shown.size());
+    for (const ImageGroup &group : shown) {
+        ImageGroup &copied = copies.emplace_back();
+        copied.reserve(group.size());
+        for (const ImageFilePtr &file : group) {
+            outcome.files.push_back(file);
+            outcome.protection.push_back(file && file->isProtected ? 1 : 0);
+            copied.push_back(ruleCopyOf(file));
+        }
+        outcome.groupEnds.push_back(outcome.files.size());
+    }
+    return copies;
+}
+
 std::atomic<bool> running{false};
 std::mutex finishedLock;
 std::unique_ptr<Outcome> finished; // guarded by finishedLock
-std::mutex handOver;               // orders the copy before the worker and the marks after it
-int inPlace = 0;                   // GUI thread only
+// Orders every hand-over between the threads: what the GUI thread wrote before a run before the
+// worker's copy, the copy before the GUI thread's next write, the marks before the GUI thread reads
+// them.
+std::mutex handOver;
+bool copyTaken = false; // guarded by handOver: the worker of the run under way holds its copy
+int inPlace = 0;        // GUI thread only
 
+// One pass over the shown files, allocating nothing.
 bool fits(const Outcome &outcome, const ResultState &state, const AutoMarkRules &rules)
 {
-    if (outcome.groups.size() != state.imageDirectories.size() || !sameRules(outcome.rules, rules))
+    const ImageGroups &shown = state.imageDirectories;
+    if (shown.size() != outcome.groupEnds.size() || !sameRules(outcome.rules, rules))
         return false;
-    for (std::size_t g = 0; g < outcome.groups.size(); ++g)
-        if (outcome.groups[g] != state.imageDirectories[g])
+    std::size_t k = 0;
+    for (std::size_t g = 0; g < shown.size(); ++g) {
+        if (shown[g].size() != outcome.groupEnds[g] - k)
             return false;
-    return outcome.protection == protectionOf(state.imageDirectories);
+        for (const ImageFilePtr &file : shown[g]) {
+            if (file != outcome.files[k] || (file && file->isProtected ? 1 : 0) != outcome.protection[k])
+                return false;
+            ++k;
+        }
+    }
+    return true;
+}
+
+// Lets go of `outcome` on Qt's shared pool: the references it holds to every shown record are
+// dropped there rather than one by one on the GUI thread. Handed over inside handOver, like a run.
+void releaseOffTheGuiThread(std::unique_ptr<Outcome> outcome)
+{
+    std::lock_guard<std::mutex> hold(handOver);
+    QThreadPool::globalInstance()->start([outcome = std::shared_ptr<Outcome>(std::move(outcome))]() mutable {
+        // Once the lock is had, everything the GUI thread did before the hand-over comes before.
+        handOver.lock();
+        handOver.unlock();
+        outcome.reset();
+    });
 }
 
 } // namespace
@@ -99,51 +145,61 @@ bool AutoMarkRun::start(const ResultState &state, AutoMarkRules rules, QObject *
 {
     if (running.exchange(true))
         return false;
+    std::unique_ptr<Outcome> unclaimed;
     {
         std::lock_guard<std::mutex> hold(finishedLock);
-        finished.reset();
+        unclaimed = std::move(finished);
     }
     auto outcome = std::make_shared<Outcome>();
-    QPointer<QObject> receiver(context);
-    // Every hand-over between the threads (the task to the worker, the marks back) is made and
-    // taken under handOver, so the copy is complete before the worker reads it and the marks before
-    // the GUI thread does, whatever order the pool and the event queue give.
-    std::lock_guard<std::mutex> hold(handOver);
-    outcome->groups = state.imageDirectories;
-    outcome->protection = protectionOf(outcome->groups);
-    outcome->copies.reserve(outcome->groups.size());
-    for (const ImageGroup &group : outcome->groups) {
-        ImageGroup &copied = outcome->copies.emplace_back();
-        copied.reserve(group.size());
-        for (const ImageFilePtr &file : group)
-            copied.push_back(ruleCopyOf(file));
-    }
+    outcome->source = &state;
     outcome->rules = std::move(rules);
+    QPointer<QObject> receiver(context);
     emit AutoMarkRunSignals::instance().runningChanged(true);
+    std::lock_guard<std::mutex> hold(handOver);
+    copyTaken = false;
     // On Qt's shared pool, which the application waits for when it ends: a quit in the middle of a
-    // marking never leaves the worker running while the program tears down.
-    QThreadPool::globalInstance()->start([outcome, receiver, done = std::move(done)]() mutable {
-        std::lock_guard<std::mutex> hold(handOver);
+    // marking never leaves the worker running while the program tears down. The task is handed over
+    // inside handOver, so the worker's copy comes after every write the GUI thread made before.
+    QThreadPool::globalInstance()->start([outcome, unclaimed = std::shared_ptr<Outcome>(std::move(unclaimed)), receiver,
+                                          done = std::move(done)]() mutable {
         ResultState copy;
-        copy.imageDirectories = std::move(outcome->copies);
+        {
+            // The copy is the only read of the shown records off the GUI thread. It is taken while
+            // the results are locked (runningChanged): nothing on the GUI thread writes them until
+            // the marks are handed back under handOver.
+            std::lock_guard<std::mutex> hold(handOver);
+            copy.imageDirectories = takeCopy(*outcome);
+            outcome->source = nullptr;
+            copyTaken = true;
+        }
+        // An earlier run's outcome nobody took is let go here, off the GUI thread.
+        unclaimed.reset();
         copy.normalize();
         AutoMarkValueCache cache;
         autoMarkAllGroups(copy, cache, outcome->rules);
+        std::lock_guard<std::mutex> hold(handOver);
         outcome->marks = std::move(copy.selectedIndexArray);
         // Handed to the GUI thread; the application object lives as long as there is one.
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [outcome, receiver, done = std::move(done)] {
                 bool deliver = false;
+                std::unique_ptr<Outcome> unwanted;
                 {
                     std::lock_guard<std::mutex> hold(handOver);
                     running = false;
+                    copyTaken = false;
                     deliver = receiver && done;
+                    auto made = std::make_unique<Outcome>(std::move(*outcome));
                     if (deliver) {
                         std::lock_guard<std::mutex> keep(finishedLock);
-                        finished = std::make_unique<Outcome>(std::move(*outcome));
+                        finished = std::move(made);
+                    } else {
+                        unwanted = std::move(made);
                     }
                 }
+                if (unwanted)
+                    releaseOffTheGuiThread(std::move(unwanted));
                 emit AutoMarkRunSignals::instance().runningChanged(false);
                 if (deliver)
                     done();
@@ -151,6 +207,14 @@ bool AutoMarkRun::start(const ResultState &state, AutoMarkRules rules, QObject *
             Qt::QueuedConnection);
     });
     return true;
+}
+
+bool AutoMarkRun::hasTakenItsCopy()
+{
+    // Never waits for the worker: while it holds the lock, its copy is not complete yet or its marks
+    // are on their way.
+    std::unique_lock<std::mutex> hold(handOver, std::try_to_lock);
+    return hold.owns_lock() && copyTaken;
 }
 
 bool AutoMarkRun::hasMarksFor(const ResultState &state, const AutoMarkRules &rules)
@@ -161,14 +225,18 @@ bool AutoMarkRun::hasMarksFor(const ResultState &state, const AutoMarkRules &rul
 
 bool AutoMarkRun::takeMarks(const ResultState &state, const AutoMarkRules &rules, std::vector<std::vector<int>> &marks)
 {
-    std::lock_guard<std::mutex> hold(finishedLock);
-    if (!finished)
+    std::unique_ptr<Outcome> outcome;
+    {
+        std::lock_guard<std::mutex> hold(finishedLock);
+        outcome = std::move(finished);
+    }
+    if (!outcome)
         return false;
-    std::unique_ptr<Outcome> outcome = std::move(finished);
-    if (!fits(*outcome, state, rules))
-        return false;
-    marks = std::move(outcome->marks);
-    return true;
+    const bool taken = fits(*outcome, state, rules);
+    if (taken)
+        marks = std::move(outcome->marks);
+    releaseOffTheGuiThread(std::move(outcome));
+    return taken;
 }
 
 int AutoMarkRun::largeMarkingsInPlace()
