@@ -28,6 +28,7 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QFocusEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -388,7 +389,10 @@ void AddFilesVC::showEvent(QShowEvent *event)
 
 bool AddFilesVC::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == tableView && event->type() == QEvent::FocusIn) {
+    const auto focusReason = [event] { return static_cast<QFocusEvent *>(event)->reason(); };
+    if (watched == tableView && event->type() == QEvent::FocusIn
+        && (focusReason() == Qt::TabFocusReason || focusReason() == Qt::BacktabFocusReason
+            || focusReason() == Qt::OtherFocusReason)) {
         // Coming in by the keyboard shows the current row: the view makes the first row current in
         // its own handling of the event, after this, and does not select it.
         QMetaObject::invokeMethod(

@@ -54,11 +54,12 @@ int TableKeyboard::currentRow() const
     const QModelIndex current = m_table->currentIndex();
     if (current.isValid())
         return current.row();
-    const QModelIndexList rows = m_table->selectionModel() ? m_table->selectionModel()->selectedRows() : QModelIndexList();
+    const QModelIndexList rows =
+        m_table->selectionModel() ? m_table->selectionModel()->selectedRows() : QModelIndexList();
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
-template<typename T>
+template <typename T>
 T *TableKeyboard::inCurrentRow() const
 {
     const int row = currentRow();
@@ -91,7 +92,7 @@ bool TableKeyboard::eventFilter(QObject *watched, QEvent *event)
         return false;
     if (event->type() == QEvent::FocusIn) {
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) {
+        if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::OtherFocusReason) {
             // After the view's own handling of the event, which may make the first row current
             // but does not select it.
             QMetaObject::invokeMethod(

@@ -188,8 +188,8 @@ TEST_F(PreferencesTest, EachTableIsOneTabStop)
     auto press = [window](int key) {
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window, Qt::Key(key));
     };
-    for (PreferencesPane *pane : std::initializer_list<PreferencesPane *>{tabs->scanSettings, tabs->excluded,
-                                                                          tabs->protectedFolders}) {
+    for (PreferencesPane *pane :
+         std::initializer_list<PreferencesPane *>{tabs->scanSettings, tabs->excluded, tabs->protectedFolders}) {
         tabs->tabView->setCurrentWidget(pane);
         flushEvents();
         auto *table = pane->findChild<QTableView *>();

@@ -331,8 +331,8 @@ TEST_F(SelectionWizardTest, TabLeavesEachTableAndTheKeysWorkInside)
     QTest::keyClick(combo->view(), Qt::Key_Return);
     EXPECT_EQ(page->rules.selectionPriorities[4].comboIndex, 1);
     EXPECT_EQ(QApplication::focusWidget(), page->tableView);
-    for (QWidget *next : std::initializer_list<QWidget *>{page->btnReset, page->btnUp, page->btnDown,
-                                                          page->btnCancel, page->btnMark}) {
+    for (QWidget *next :
+         std::initializer_list<QWidget *>{page->btnReset, page->btnUp, page->btnDown, page->btnCancel, page->btnMark}) {
         press(Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), next) << qPrintable(next->objectName());
     }
