@@ -59,10 +59,7 @@ AddFilesTableCell::AddFilesTableCell(QWidget *parent)
     btnDelete->setIcon(deleteIcon());
     btnDelete->setIconSize(QSize(14, 14));
     btnDelete->setFixedSize(22, 22);
-    // The remove button shows when it has the keyboard focus, as every control here does.
-    btnDelete->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; }"
-                                            "QToolButton:focus { border: 2px solid " TWINSIFT_GOLD_CSS
-                                            "; border-radius: 11px; }"));
+    btnDelete->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; }"));
     layout->addWidget(btnDelete);
 }
 

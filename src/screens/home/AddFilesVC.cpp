@@ -28,6 +28,7 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QFocusEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -315,8 +316,8 @@ void AddFilesVC::buildView()
     tableView->setShowGrid(false);
     tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tableView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // Tab reaches the list, then each row's tick and remove button; Space ticks the selected row
-    // and Delete removes it.
+    // The list is one Tab stop however long it is: Up and Down move the current row, Space ticks it
+    // and Delete removes it. The rows' ticks and remove buttons are for the mouse.
     tableView->setFocusPolicy(Qt::StrongFocus);
     tableView->setStyleSheet(QStringLiteral("QTableView { border: 2px solid transparent; }"
                                             "QTableView:focus { border: 2px solid " TWINSIFT_GOLD_CSS "; }"));
@@ -388,15 +389,27 @@ void AddFilesVC::showEvent(QShowEvent *event)
 
 bool AddFilesVC::eventFilter(QObject *watched, QEvent *event)
 {
+    const auto focusReason = [event] { return static_cast<QFocusEvent *>(event)->reason(); };
+    if (watched == tableView && event->type() == QEvent::FocusIn
+        && (focusReason() == Qt::TabFocusReason || focusReason() == Qt::BacktabFocusReason
+            || focusReason() == Qt::OtherFocusReason)) {
+        // Coming in by the keyboard shows the current row: the view makes the first row current in
+        // its own handling of the event, after this, and does not select it.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                const int row = currentRow() >= 0 ? currentRow() : 0;
+                if (tableView->hasFocus() && row < m_model->rowCount()
+                    && !tableView->selectionModel()->isRowSelected(row, QModelIndex()))
+                    tableView->selectRow(row);
+            },
+            Qt::QueuedConnection);
+    }
     if (watched == tableView && event->type() == QEvent::KeyPress && !isPopUpMode()) {
         const int key = static_cast<QKeyEvent *>(event)->key();
-        const QModelIndexList rows = tableView->selectionModel()->selectedRows();
-        const int row = rows.isEmpty() ? -1 : rows.first().row();
+        const int row = currentRow();
         if (row >= 0 && (key == Qt::Key_Delete || key == Qt::Key_Backspace)) {
             deleteFileRow(row);
-            const int left = static_cast<int>(initialDirectories.size());
-            if (left > 0)
-                tableView->selectRow(std::min(row, left - 1));
             return true;
         }
         if (row >= 0 && key == Qt::Key_Space) {
@@ -510,19 +523,8 @@ void AddFilesVC::materializeRows()
             added = true;
         }
     }
-    if (!added)
-        return;
-    // The made rows' ticks and remove buttons follow the list in the Tab order, row by row.
-    QWidget *previousInChain = tableView;
-    for (const auto &[row, rowView] : m_rowViews) {
-        auto *cell = rowView ? qobject_cast<AddFilesTableCell *>(rowView->cellWidget()) : nullptr;
-        if (!cell)
-            continue;
-        QWidget::setTabOrder(previousInChain, cell->checkButton);
-        QWidget::setTabOrder(cell->checkButton, cell->btnDelete);
-        previousInChain = cell->btnDelete;
-    }
-    updateRowSelection();
+    if (added)
+        updateRowSelection();
 }
 
 void AddFilesVC::makeRowView(int r)
@@ -565,8 +567,6 @@ void AddFilesVC::makeRowView(int r)
     connect(cell->checkButton, &QCheckBox::clicked, this, [this, r](bool checked) { tappedCheckBox(r, checked); });
     cell->checkButton->setEnabled(!popUp);
     cell->btnDelete->setEnabled(!popUp);
-    cell->checkButton->setFocusPolicy(Qt::StrongFocus);
-    cell->btnDelete->setFocusPolicy(Qt::StrongFocus);
 
     cell->setProperty("scanListRow", r);
     cell->installEventFilter(this);
@@ -682,6 +682,24 @@ void AddFilesVC::removeRow(int row)
         return;
     initialDirectories.erase(initialDirectories.begin() + row);
     finishListEdit();
+    // The keyboard goes on in the list, at the row now in that place (the last one when the removed
+    // row was the last); with the list empty, at the add areas.
+    const int left = static_cast<int>(initialDirectories.size());
+    if (left > 0) {
+        tableView->setCurrentIndex(m_model->index(std::min(row, left - 1), 0));
+        tableView->setFocus(Qt::OtherFocusReason);
+    } else {
+        btnAddFolder->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+int AddFilesVC::currentRow() const
+{
+    const QModelIndex current = tableView->currentIndex();
+    if (current.isValid())
+        return current.row();
+    const QModelIndexList rows = tableView->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
 }
 
 void AddFilesVC::deleteFileRow(int row)

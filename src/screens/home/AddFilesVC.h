@@ -156,6 +156,8 @@ private:
     void postTickReadiness();
     void setAllTicks(bool on);
     void removeRow(int row);
+    // The row the keyboard acts on: the current one, else the selected one; -1 for none.
+    int currentRow() const;
     void scheduleAlert(AddFilesRules::Alert alert);
     void presentAlert(AddFilesRules::Alert alert);
     void setCoverLayerVisible(bool visible);

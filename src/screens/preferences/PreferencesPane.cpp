@@ -1,6 +1,7 @@
 #include "screens/preferences/PreferencesPane.h"
 
 #include "model/TextLookup.h"
+#include "screens/preferences/TableKeyboard.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -61,6 +62,7 @@ PreferencesPane::FolderTable PreferencesPane::makeFolderTable(QWidget *pane, int
     parts.table->setAlternatingRowColors(true);
     parts.table->setIconSize(QSize(16, 16));
     parts.table->setTextElideMode(Qt::ElideMiddle);
+    TableKeyboard::install(parts.table);
     layout->addWidget(parts.table, 1);
     auto *buttons = new QHBoxLayout;
     parts.add = new QPushButton(pane);

@@ -26,6 +26,8 @@
 #include <QTableWidget>
 #include <QTimer>
 
+#include <utility>
+
 ProtectedFoldersPreferencesVC::ProtectedFoldersPreferencesVC(QWidget *parent)
     : PreferencesPane(QStringLiteral("IDS_TWK_126"), parent)
 {
@@ -48,8 +50,21 @@ ProtectedFoldersPreferencesVC::ProtectedFoldersPreferencesVC(QWidget *parent)
     platform::NotificationCenter::defaultCenter().addObserver(
         this, NotificationName::reloadTableView,
         [this](const platform::Notification &) { reloadTableViewNotification(); });
-    connect(&AutoMarkRunSignals::instance(), &AutoMarkRunSignals::runningChanged, this,
-            [this] { followMarkingLock(); });
+    connect(&AutoMarkRunSignals::instance(), &AutoMarkRunSignals::runningChanged, this, [this](bool running) {
+        followMarkingLock();
+        // Folders chosen while the marking ran are added once its marks are in (the run hands them
+        // over after this signal), as if chosen right after it.
+        if (!running && !m_foldersChosenWhileMarking.isEmpty())
+            QMetaObject::invokeMethod(
+                this, [this] { addFoldersChosenWhileMarking(); }, Qt::QueuedConnection);
+    });
+}
+
+void ProtectedFoldersPreferencesVC::addFoldersChosenWhileMarking()
+{
+    if (AutoMarkRun::isRunning() || m_foldersChosenWhileMarking.isEmpty())
+        return; // a new run keeps them until it ends in turn
+    addFolders(true, std::exchange(m_foldersChosenWhileMarking, {}));
 }
 
 void ProtectedFoldersPreferencesVC::followMarkingLock()
@@ -100,9 +115,14 @@ void ProtectedFoldersPreferencesVC::tappedAdd()
 
 void ProtectedFoldersPreferencesVC::addFolders(bool accepted, const QList<QUrl> &folders)
 {
-    // A chooser opened before the marking started may close while it runs: its folders are refused.
-    if (!accepted || AutoMarkRun::isRunning())
+    if (!accepted)
         return;
+    // A chooser opened before the marking started may close while it runs: its folders wait for
+    // the marking's end, so that the marks come in for the protection they were made with.
+    if (AutoMarkRun::isRunning()) {
+        m_foldersChosenWhileMarking.append(folders);
+        return;
+    }
     bool duplicate = false;
     ResultState &results = ResultState::shared();
     for (const QUrl &url : folders) {

@@ -16,7 +16,8 @@ class QTableWidget;
 // Every edit is applied at once to the results on show: each file is re-evaluated against the list
 // (the protection the user set by hand stays), and the results screen, grid and list refresh.
 // While a marking runs on the worker (AutoMarkRun) the pane's controls are disabled and every edit
-// is refused, so the protection the marking was made for stays.
+// is refused, so the protection the marking was made for stays; folders from a chooser that closes
+// meanwhile are added once the marking's marks are in.
 class ProtectedFoldersPreferencesVC : public PreferencesPane
 {
     Q_OBJECT
@@ -35,7 +36,7 @@ public:
 
     void tappedAdd();
     // The chooser's completion: adds the chosen folders that are not listed yet (each protecting its
-    // sub-folders), tells once about the others.
+    // sub-folders), tells once about the others; while a marking runs, once it has ended.
     void addFolders(bool accepted, const QList<QUrl> &folders);
     void tappedRemove();
     void clickCheckBox(int row, bool on);
@@ -53,7 +54,10 @@ public:
 private:
     // Add, Remove and the table follow whether a marking runs on the worker.
     void followMarkingLock();
+    void addFoldersChosenWhileMarking();
     // Re-evaluates every result file against the folders, then refreshes the result views.
     void reevaluateResults(const QString &folderText);
     void refreshResults();
+
+    QList<QUrl> m_foldersChosenWhileMarking;
 };

@@ -5,6 +5,7 @@
 #include "platform/UserDefaults.h"
 #include "screens/preferences/FileTypesTableModel.h"
 #include "screens/preferences/ScanFileTypes.h"
+#include "screens/preferences/TableKeyboard.h"
 #include "model/SettingsKeys.h"
 
 #include <QButtonGroup>
@@ -86,6 +87,7 @@ ScanSettingPreferencesVC::ScanSettingPreferencesVC(QWidget *parent)
     tableView->horizontalHeader()->setStretchLastSection(true);
     tableView->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     tableView->setMinimumHeight(150);
+    TableKeyboard::install(tableView);
     layout->addWidget(tableView, 1);
 
     for (QAbstractButton *button : {static_cast<QAbstractButton *>(btnKB), static_cast<QAbstractButton *>(btnMB),

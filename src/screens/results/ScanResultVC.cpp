@@ -418,6 +418,29 @@ void ScanResultVC::showEvent(QShowEvent *event)
     embedResultViews();
     viewWillAppear();
     viewDidAppear();
+    focusCurrentCard();
+}
+
+bool ScanResultVC::focusCurrentCard()
+{
+    // The form on show takes the focus, which makes its current card (else the first one in view)
+    // the one the keys act on.
+    ResultViewController *form = customViewImgeListing->isHidden()
+        ? static_cast<ResultViewController *>(AllViewControllers::cached<ListViewVC>(ScreenName::listView))
+        : static_cast<ResultViewController *>(AllViewControllers::cached<ThumbnailVC>(ScreenName::thumbnail));
+    if (!form || !form->collectionView || !form->collectionView->isVisibleTo(this)
+        || form->resultState().imageDirectories.empty())
+        return false;
+    form->collectionView->setFocus(Qt::TabFocusReason);
+    // While the scan's sheet still holds the activation, the window hands the focus back as it
+    // becomes active again, in a way that makes no card current: the card takes it anew then.
+    QWidget *top = window();
+    if (!top->isActiveWindow() && top != this) {
+        if (!m_focusCardOnActivation)
+            top->installEventFilter(this);
+        m_focusCardOnActivation = true;
+    }
+    return true;
 }
 
 void ScanResultVC::resizeEvent(QResizeEvent *event)
@@ -437,6 +460,11 @@ void ScanResultVC::placeOverlays()
 
 bool ScanResultVC::eventFilter(QObject *watched, QEvent *event)
 {
+    if (m_focusCardOnActivation && watched == window() && event->type() == QEvent::WindowActivate) {
+        watched->removeEventFilter(this);
+        m_focusCardOnActivation = false;
+        focusCurrentCard();
+    }
     if (watched == boxTutorial && event->type() == QEvent::MouseButtonRelease) {
         hideTutorial();
         return true;

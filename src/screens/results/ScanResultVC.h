@@ -161,6 +161,10 @@ public:
     void returnToHome();
     void presentDeletionSheet();
 
+    // Gives the keyboard focus to the current card of the form on show (done as the screen comes
+    // up); false when that form shows no group.
+    bool focusCurrentCard();
+
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -182,6 +186,7 @@ private:
     void reloadBothViews();
     void placeOverlays();
     bool m_observersRegistered = false;
+    bool m_focusCardOnActivation = false;
     bool m_tutorialPending = false;
     // The level changed during a drag of the slider; the regrouping waits for the release.
     bool m_levelChangedWhileDragged = false;

@@ -2,6 +2,7 @@
 
 #include "controls/CustomRowView.h"
 #include "controls/Palette.h"
+#include "screens/preferences/TableKeyboard.h"
 
 #include <QDrag>
 #include <QDragEnterEvent>
@@ -30,6 +31,7 @@ ReorderTable::ReorderTable(QWidget *parent)
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(30);
     horizontalHeader()->setHighlightSections(false);
+    TableKeyboard::install(this);
     setStyleSheet(QStringLiteral(
         "QTableWidget { background: " TWINSIFT_WINDOW_BACKGROUND_CSS "; color: " TWINSIFT_CONTROL_TEXT_CSS ";"
         " border: 1px solid " TWINSIFT_FRAME_CSS ";"

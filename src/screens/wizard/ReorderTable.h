@@ -10,6 +10,7 @@ class QMimeData;
 // dragging rows between other rows. Drags carry the row numbers in the table's own data type and
 // are accepted only from this same table. A drop over the upper half of a row goes above it, over
 // the lower half below it; a line between the rows shows where the rows would go while dragging.
+// The table is one Tab stop; the keys act on its current row (TableKeyboard).
 class ReorderTable : public QTableWidget
 {
     Q_OBJECT

@@ -24,6 +24,8 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QTabWidget>
+#include <QTableView>
+#include <QtTest/QTest>
 
 namespace {
 
@@ -166,4 +168,46 @@ TEST_F(PreferencesTest, UntickedCheckBoxesShowAnOutlineOnTheDarkTheme)
     window->closeWindow();
     QApplication::setStyle(QStyleFactory::create(oldStyle));
     QApplication::setPalette(oldPalette);
+}
+
+// Each pane's table is one Tab stop; the protected folders' sub-folder ticks are reached by the
+// arrows and Space on the current row.
+TEST_F(PreferencesTest, EachTableIsOneTabStop)
+{
+    for (int i = 0; i < 3; ++i)
+        protectedFolders.emplace_back(QUrl::fromLocalFile(folder(QString("Album %1").arg(i))));
+    protectedSubFolderFlags.assign(protectedFolders.size(), true);
+    saveProtectedFolders();
+    auto *window = preferencesWindowController();
+    auto *tabs = qobject_cast<PreferencesTabViewController *>(preferencesTabViewController());
+    ASSERT_TRUE(tabs);
+    selectedPreferencesTab = 0;
+    window->showWindow(tabs);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    auto press = [window](int key) {
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window, Qt::Key(key));
+    };
+    for (PreferencesPane *pane :
+         std::initializer_list<PreferencesPane *>{tabs->scanSettings, tabs->excluded, tabs->protectedFolders}) {
+        tabs->tabView->setCurrentWidget(pane);
+        flushEvents();
+        auto *table = pane->findChild<QTableView *>();
+        ASSERT_TRUE(table);
+        const std::string name = pane->metaObject()->className();
+        for (int i = 0; i < 20 && QApplication::focusWidget() != table; ++i)
+            press(Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), table) << name;
+        if (pane == tabs->protectedFolders) {
+            ASSERT_TRUE(waitFor([&] { return tabs->protectedFolders->deleteIndex == 0; })); // the row shows
+            press(Qt::Key_Down);
+            press(Qt::Key_Space);
+            EXPECT_EQ(protectedSubFolderFlags, (std::vector<bool>{true, false, true}));
+        }
+        press(Qt::Key_Tab);
+        QWidget *after = QApplication::focusWidget();
+        EXPECT_TRUE(after && after != table && !table->isAncestorOf(after))
+            << name << " keeps the focus: " << (after ? after->metaObject()->className() : "none");
+    }
+    window->closeWindow();
 }

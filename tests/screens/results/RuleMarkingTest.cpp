@@ -265,10 +265,11 @@ TEST_P(RuleMarkingTest, LargeResultIsMarkedOnAWorkerExactlyAsInPlace)
     protectedSubFolderFlags = savedFlags;
 }
 
-// While the worker marks, the protected folders pane refuses its edits (a chooser that closes then
-// adds nothing) and the application menu's actions are off: the marks that come in are those of
-// the protection in force, taken as they are, with nothing marked again in place. Then the focus is
-// back where the click left it.
+// While the worker marks, the protected folders pane refuses its edits and the application menu's
+// actions are off: the marks that come in are those of the protection in force, taken as they are,
+// with nothing marked again in place. A folder chosen in a chooser that closes meanwhile is added
+// once the marks are in, and its files lose their marks then. The focus is back where the click
+// left it.
 TEST_P(RuleMarkingTest, WorkerMarkingRefusesProtectionEditsAndGivesTheFocusBack)
 {
     show(largeRandomGroups());
@@ -292,6 +293,17 @@ TEST_P(RuleMarkingTest, WorkerMarkingRefusesProtectionEditsAndGivesTheFocusBack)
 
     EXPECT_TRUE(state.selectedIndexArray == expected);
     EXPECT_EQ(AutoMarkRun::largeMarkingsInPlace(), inPlaceBefore);
+    ASSERT_TRUE(waitFor([] { return protectedFolders.size() == 1; }));
+    EXPECT_EQ(pane.tableView->rowCount(), 1);
+    int protectedFiles = 0;
+    for (int g = 0; g < state.shownGroupCount(); ++g)
+        for (int i = 0; i < int(state.imageDirectories[size_t(g)].size()); ++i)
+            if (state.shownFile(g, i)->isProtected) {
+                ++protectedFiles;
+                EXPECT_TRUE(state.shownFile(g, i)->path().contains(QStringLiteral("/d1/")));
+                EXPECT_FALSE(state.isMarked(g, i)) << g << "/" << i;
+            }
+    EXPECT_GT(protectedFiles, 0);
     EXPECT_TRUE(pane.btnAdd->isEnabled());
     EXPECT_FALSE(delegate.isQuitRefused());
     QWidget *focused = QApplication::focusWidget();

@@ -1,7 +1,7 @@
-// The home screen by keyboard: Tab reaches the add areas, the scan list and each row's tick and
-// remove button; Space ticks, Delete removes the selected row; Escape closes the About screen and
-// every other overlay or sheet that has a close or Cancel button, as that button does; the
-// flat button shows where the keyboard focus is.
+// The home screen by keyboard: Tab reaches the add areas and the scan list, one stop however long
+// it is, whose current row the arrows move, Space ticks and Delete removes; Escape closes the
+// About screen and every other overlay or sheet that has a close or Cancel button, as that button
+// does; the flat button shows where the keyboard focus is.
 #include "screens/home/AddFilesVC.h"
 #include "screens/home/SimilarMatchesVC.h"
 #include "controls/CustomSliderCellWithTickMarks.h"
@@ -31,62 +31,106 @@ class KeyboardUseTest : public HomeScreenTest
 protected:
     AddFilesTableCell *cell(int row)
     {
-        AddFilesVC *list = addFilesVC();
-        auto *rowView =
-            qobject_cast<MyNSTableRowView *>(list->tableView->indexWidget(list->tableView->model()->index(row, 0)));
-        return rowView ? rowView->findChild<AddFilesTableCell *>() : nullptr;
+        MyNSTableRowView *view = rowView(row);
+        return view ? view->findChild<AddFilesTableCell *>() : nullptr;
     }
 
-    void listTwoFolders()
+    MyNSTableRowView *rowView(int row)
     {
-        QDir(tempPath("")).mkpath("A");
-        QDir(tempPath("")).mkpath("B");
-        setScanList({InitialDirectory(QUrl::fromLocalFile(tempPath("A"))),
-                     InitialDirectory(QUrl::fromLocalFile(tempPath("B")))});
+        AddFilesVC *list = addFilesVC();
+        return qobject_cast<MyNSTableRowView *>(list->tableView->indexWidget(list->tableView->model()->index(row, 0)));
+    }
+
+    QUrl folder(int i) const { return QUrl::fromLocalFile(tempPath(QStringLiteral("f%1").arg(i, 2, 10, QChar('0')))); }
+
+    // Folders f00, f01, ... in the scan list of the shown, active window.
+    void listFolders(int count)
+    {
+        std::vector<InitialDirectory> entries;
+        for (int i = 0; i < count; ++i) {
+            QDir().mkpath(folder(i).toLocalFile());
+            entries.emplace_back(folder(i));
+        }
+        setScanList(entries);
         addFilesVC()->reloadTable();
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     }
 };
 
-TEST_F(KeyboardUseTest, TabReachesTheAddAreasTheListAndEachRowsControls)
+// However long the list, it is one Tab stop: the arrows move its current row (whose widgets are
+// made as it comes near the view), Space ticks it and Delete removes it.
+TEST_F(KeyboardUseTest, TheScanListIsOneTabStopWalkedByTheArrows)
 {
-    listTwoFolders();
+    listFolders(99);
     AddFilesVC *list = addFilesVC();
-    list->addPhotos->setFocus(Qt::TabFocusReason);
-    ASSERT_TRUE(list->addPhotos->hasFocus());
-    std::vector<QWidget *> expected = {list->btnAddFolder,   list->addPhotosLibrary, list->tableView,
-                                       cell(0)->checkButton, cell(0)->btnDelete,     cell(1)->checkButton,
-                                       cell(1)->btnDelete};
-    for (QWidget *next : expected) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        EXPECT_EQ(QApplication::focusWidget(), next) << qPrintable(next->objectName());
+    // From wherever the window starts, Tab comes to the list right after the three add areas.
+    std::vector<QWidget *> before;
+    for (int i = 0; i < 20 && QApplication::focusWidget() != list->tableView; ++i) {
+        before.push_back(QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window, Qt::Key_Tab);
     }
+    ASSERT_EQ(QApplication::focusWidget(), list->tableView);
+    ASSERT_GE(before.size(), 3u);
+    EXPECT_EQ(std::vector<QWidget *>(before.end() - 3, before.end()),
+              (std::vector<QWidget *>{list->addPhotos, list->btnAddFolder, list->addPhotosLibrary}));
+    ASSERT_TRUE(waitFor([&] { return cell(0) && rowView(0)->isSelected(); })); // the current row shows
 
-    // Space on a focused tick unticks the row.
-    cell(1)->checkButton->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(cell(1)->checkButton, Qt::Key_Space);
-    EXPECT_FALSE(HubScreens::scanList()[1].isChecked);
+    for (int i = 0; i < 70; ++i)
+        QTest::keyClick(list->tableView, Qt::Key_Down);
+    EXPECT_EQ(list->tableView->currentIndex().row(), 70);
+    ASSERT_TRUE(waitFor([&] { return cell(70) && rowView(70)->isSelected(); }));
+    EXPECT_EQ(cell(0), nullptr); // rows far from the view have no widgets
+    if (const QString shots = qEnvironmentVariable("TWINSIFT_SHOT_DIR"); !shots.isEmpty() && QDir().mkpath(shots))
+        window->grab().save(QDir(shots).filePath("home-scan-list-keyboard.png"));
+    QTest::keyClick(list->tableView, Qt::Key_Space);
+    EXPECT_FALSE(HubScreens::scanList()[70].isChecked);
+    EXPECT_FALSE(cell(70)->checkButton->isChecked());
+    QTest::keyClick(list->tableView, Qt::Key_Up);
+    QTest::keyClick(list->tableView, Qt::Key_Delete);
+    ASSERT_EQ(HubScreens::scanList().size(), 98u);
+    EXPECT_EQ(HubScreens::scanList()[69].url, folder(70)); // the unticked one moved up into the place
+    EXPECT_EQ(list->tableView->currentIndex().row(), 69);
+    QTest::keyClick(list->tableView, Qt::Key_Space);
+    EXPECT_TRUE(HubScreens::scanList()[69].isChecked);
+    // Delete on the last row goes on with the row before it.
+    QTest::keyClick(list->tableView, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(list->tableView, Qt::Key_Delete);
+    EXPECT_EQ(list->tableView->currentIndex().row(), 96);
+    EXPECT_EQ(QApplication::focusWidget(), list->tableView);
+
+    // One Tab leaves the list.
+    QTest::keyClick(list->tableView, Qt::Key_Tab);
+    QWidget *after = QApplication::focusWidget();
+    ASSERT_TRUE(after);
+    EXPECT_TRUE(after != list->tableView && !list->tableView->isAncestorOf(after)) << focuschecks::nameOf(after);
 }
 
-TEST_F(KeyboardUseTest, SpaceTicksAndDeleteRemovesTheSelectedRow)
+// A row removed with its button leaves the focus in the list, on the row now in that place (the
+// one before when it was the last), never on the next control, whose arrows would change a
+// setting; the last row gone, the focus goes to the add areas.
+TEST_F(KeyboardUseTest, RemovingARowWithItsButtonKeepsTheFocusInTheList)
 {
-    listTwoFolders();
+    listFolders(3);
+    home->tappedSimilarMatches();
     AddFilesVC *list = addFilesVC();
-    list->tableView->setFocus(Qt::TabFocusReason);
-    list->tableView->selectRow(0);
-    QTest::keyClick(list->tableView, Qt::Key_Space);
-    EXPECT_FALSE(HubScreens::scanList()[0].isChecked);
-    EXPECT_FALSE(cell(0)->checkButton->isChecked());
-    QTest::keyClick(list->tableView, Qt::Key_Space);
-    EXPECT_TRUE(HubScreens::scanList()[0].isChecked);
-
-    QTest::keyClick(list->tableView, Qt::Key_Delete);
-    ASSERT_EQ(HubScreens::scanList().size(), 1u);
-    EXPECT_EQ(HubScreens::scanList()[0].url, QUrl::fromLocalFile(tempPath("B")));
-    // The next row is selected, so Delete can go on.
-    QTest::keyClick(list->tableView, Qt::Key_Delete);
+    auto clickRemove = [&](int row) {
+        ASSERT_TRUE(waitFor([&] { return cell(row) && cell(row)->btnDelete->isVisible(); }));
+        QTest::mouseClick(cell(row)->btnDelete, Qt::LeftButton);
+    };
+    clickRemove(1);
+    EXPECT_EQ(QApplication::focusWidget(), list->tableView);
+    EXPECT_EQ(list->tableView->currentIndex().row(), 1);
+    EXPECT_EQ(HubScreens::scanList()[1].url, folder(2));
+    // The arrows go on in the list.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    EXPECT_EQ(list->tableView->currentIndex().row(), 0);
+    clickRemove(1);
+    EXPECT_EQ(QApplication::focusWidget(), list->tableView);
+    EXPECT_EQ(list->tableView->currentIndex().row(), 0);
+    clickRemove(0);
     EXPECT_TRUE(HubScreens::scanList().empty());
+    EXPECT_EQ(QApplication::focusWidget(), list->btnAddFolder);
 }
 
 TEST_F(KeyboardUseTest, EscapeClosesTheAboutScreen)
@@ -178,7 +222,7 @@ TEST_F(KeyboardUseTest, TheFlatButtonDrawsAFocusRingForKeyboardFocusOnly)
 // focus is.
 TEST_F(KeyboardUseTest, EveryTabStopOfTheHomeScreenShowsItsFocus)
 {
-    listTwoFolders();
+    listFolders(2);
     home->tappedSimilarMatches();
     QApplication::processEvents();
     std::string chain;
@@ -186,8 +230,12 @@ TEST_F(KeyboardUseTest, EveryTabStopOfTheHomeScreenShowsItsFocus)
     for (const auto &stop : stops)
         chain += stop.name + (stop.showsFocus ? " " : "(no focus) ");
     SCOPED_TRACE("Tab chain: " + chain);
-    for (const auto &stop : stops)
+    for (const auto &stop : stops) {
         EXPECT_TRUE(stop.showsFocus) << stop.name << " shows no focus";
+        EXPECT_TRUE(stop.widget == addFilesVC()->tableView || !addFilesVC()->tableView->isAncestorOf(stop.widget))
+            << stop.name << " is inside the list";
+    }
+    EXPECT_GE(focuschecks::indexOf(stops, addFilesVC()->tableView), 0);
     EXPECT_GE(focuschecks::indexOf(stops, qobject_cast<SimilarMatchesVC *>(similarMatchesVC())->sliderGPS), 0);
     EXPECT_GE(focuschecks::indexOf(stops, home->btnExactMatch), 0);
 }

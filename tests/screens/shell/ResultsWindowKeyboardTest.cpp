@@ -1,7 +1,10 @@
-// The results screen in the main window after a real scan, by keyboard on the dark theme: every Tab
-// stop of the window shows where the focus is, and Tab reaches the grid's cards.
+// The results screen in the main window after a real scan, by keyboard on the dark theme: it opens
+// with the keyboard on its current card, every Tab stop of the window shows where the focus is, and
+// Tab reaches the grid's cards.
 #include "screens/results/ScanResultVC.h"
+#include "screens/results/grid/ResultCollectionView.h"
 #include "screens/results/grid/ThumbnailVC.h"
+#include "model/ResultState.h"
 #include "screens/shell/AllViewControllers.h"
 #include "screens/shell/Theme.h"
 #include "screens/shell/ViewController.h"
@@ -47,6 +50,21 @@ TEST_F(KeyboardUseResultsWindowTest, EveryTabStopOfTheResultsInTheWindowShowsIts
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
 
     ScanResultVC *results = scanResultVC();
+    // The results open with the keyboard on their current card: Right moves it, Space marks it.
+    ResultCollectionView *cards = thumbnailVC()->collectionView;
+    ASSERT_TRUE(waitFor([&] { return QApplication::focusWidget() == cards; }))
+        << (QApplication::focusWidget() ? focuschecks::nameOf(QApplication::focusWidget()) : "none");
+    ASSERT_TRUE(cards->currentItem());
+    const ResultCollectionView::IndexPath first = *cards->currentItem();
+    QTest::keyClick(cards, Qt::Key_Right);
+    ASSERT_TRUE(cards->currentItem());
+    EXPECT_NE(*cards->currentItem(), first);
+    const ResultCollectionView::IndexPath second = *cards->currentItem();
+    const int markedBefore = ResultState::shared().markedFileCount();
+    QTest::keyClick(cards, Qt::Key_Space);
+    EXPECT_TRUE(ResultState::shared().isMarked(second.first, second.second));
+    EXPECT_EQ(ResultState::shared().markedFileCount(), markedBefore + 1);
+
     const std::vector<focuschecks::TabStop> stops = focuschecks::walkTabChain(results->btnBackToHome);
     std::string chain;
     for (const auto &stop : stops)

@@ -12,6 +12,7 @@
 #include "platform/widgets/SheetPresenter.h"
 #include "support/ShellFixtures.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QToolButton>
+#include <QtTest/QTest>
 
 namespace {
 
@@ -291,4 +293,57 @@ TEST_F(SelectionWizardTest, PagesLookFinished)
     }
     EXPECT_LE(wizard->window()->width(), 1280);
     EXPECT_LE(wizard->window()->height(), 720);
+}
+
+// Each page's table is one Tab stop, so a few presses reach the page's buttons; inside the rules
+// table the arrows move the current row, Space ticks its rule and Return opens its direction list.
+TEST_F(SelectionWizardTest, TabLeavesEachTableAndTheKeysWorkInside)
+{
+    open();
+    QWidget *sheet = wizard->window();
+    sheet->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(sheet));
+    auto press = [sheet](int key) {
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : sheet, Qt::Key(key));
+    };
+    auto tabTo = [&](QWidget *target) {
+        for (int i = 0; i < 12 && QApplication::focusWidget() != target; ++i)
+            press(Qt::Key_Tab);
+        return QApplication::focusWidget() == target;
+    };
+    SelectionPriorityPreferencesVC *page = rulesPage();
+    ASSERT_TRUE(tabTo(page->tableView));
+    ASSERT_TRUE(waitFor([&] { return page->tableView->selectedRow() == 0; })); // the current row shows
+    press(Qt::Key_Down);
+    press(Qt::Key_Down);
+    EXPECT_EQ(page->tableView->selectedRow(), 2);
+    press(Qt::Key_Space);
+    EXPECT_FALSE(page->rules.selectionPriorities[2].isUse);
+    EXPECT_FALSE(page->checkBoxAt(2)->isChecked());
+    // Row 4 holds the capture-date rule and its two directions.
+    press(Qt::Key_Down);
+    press(Qt::Key_Down);
+    press(Qt::Key_Return);
+    QComboBox *combo = page->comboBoxAt(4);
+    ASSERT_TRUE(combo);
+    ASSERT_TRUE(waitFor([&] { return combo->view()->isVisible(); }));
+    QTest::keyClick(combo->view(), Qt::Key_Down);
+    QTest::keyClick(combo->view(), Qt::Key_Return);
+    EXPECT_EQ(page->rules.selectionPriorities[4].comboIndex, 1);
+    EXPECT_EQ(QApplication::focusWidget(), page->tableView);
+    for (QWidget *next :
+         std::initializer_list<QWidget *>{page->btnReset, page->btnUp, page->btnDown, page->btnCancel, page->btnMark}) {
+        press(Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), next) << qPrintable(next->objectName());
+    }
+
+    // The formats and folders tables: one Tab in, one Tab out to Reset.
+    wizard->showFileFormatsPage();
+    ASSERT_TRUE(tabTo(wizard->page(1)->tableView));
+    press(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), wizard->page(1)->btnReset);
+    wizard->showFoldersPage();
+    ASSERT_TRUE(tabTo(wizard->page(2)->tableView));
+    press(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), wizard->page(2)->btnReset);
 }
