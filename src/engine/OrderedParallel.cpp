@@ -33,9 +33,9 @@ bool waitWhilePaused(const ScanFlags &flags, const ScanFlags::Switch &stop)
     return holdWhilePaused(flags, [&] { return stop.load(); });
 }
 
-void waitWhilePaused(const ScanFlags &flags)
+bool waitWhilePaused(const ScanFlags &flags)
 {
-    holdWhilePaused(flags, [] { return false; });
+    return holdWhilePaused(flags, [&] { return flags.isFirstStepAbort.load() || flags.isSecondStepAbort.load(); });
 }
 
 unsigned defaultThreadCount()

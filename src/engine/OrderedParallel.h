@@ -63,8 +63,9 @@ bool runOrdered(size_t n, unsigned threads, const ScanFlags &flags, const ScanFl
 // false when `stop` is set.
 bool waitWhilePaused(const ScanFlags &flags, const ScanFlags::Switch &stop);
 
-// Holds while flags.isPaused is set, counted in flags.heldThreads, whatever else is set.
-void waitWhilePaused(const ScanFlags &flags);
+// Holds while flags.isPaused is set, counted in flags.heldThreads, and gives up once either stop
+// (isFirstStepAbort, isSecondStepAbort) is set; false then.
+bool waitWhilePaused(const ScanFlags &flags);
 
 // The number of threads a parallel stage uses: the machine's hardware threads (at least 1).
 unsigned defaultThreadCount();

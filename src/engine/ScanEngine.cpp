@@ -272,7 +272,7 @@ std::optional<CollectedFiles> ScanEngine::collect(const std::vector<InitialDirec
     std::vector<std::optional<std::vector<QUrl>>> listings(initialDirectories.size());
     for (size_t e = 0; e < initialDirectories.size(); ++e) {
         const InitialDirectory &entry = initialDirectories[e];
-        waitWhilePaused(flags);
+        waitWhilePaused(flags, flags.isFirstStepAbort);
         if (flags.isFirstStepAbort.load())
             return std::nullopt;
         if (!entry.file || !entry.isChecked)
@@ -296,7 +296,7 @@ std::optional<CollectedFiles> ScanEngine::collect(const std::vector<InitialDirec
         const InitialDirectory &entry = initialDirectories[e];
         if (!hasUsablePath(entry) || !QFileInfo::exists(entry.url->toLocalFile()))
             continue;
-        waitWhilePaused(flags);
+        waitWhilePaused(flags, flags.isFirstStepAbort);
         if (flags.isFirstStepAbort.load())
             return std::nullopt;
         if (!entry.file || !entry.isChecked)
@@ -311,7 +311,7 @@ std::optional<CollectedFiles> ScanEngine::collect(const std::vector<InitialDirec
                 listing.size(), collectionThreads, flags, flags.isFirstStepAbort,
                 [&](size_t i) { candidates[i] = filterCandidate(listing[i], e, entry, settings_, deferReading); },
                 [&](size_t i) {
-                    waitWhilePaused(flags);
+                    waitWhilePaused(flags, flags.isFirstStepAbort);
                     if (flags.isFirstStepAbort.load())
                         return false;
                     if (candidates[i].record)
@@ -319,7 +319,7 @@ std::optional<CollectedFiles> ScanEngine::collect(const std::vector<InitialDirec
                     candidates[i] = {};
                     ++processed;
                     if (i % 9 == 0) {
-                        waitWhilePaused(flags);
+                        waitWhilePaused(flags, flags.isFirstStepAbort);
                         if (flags.isFirstStepAbort.load())
                             return false;
                         if (progress_)
@@ -368,8 +368,14 @@ ScanOutcome ScanEngine::sendDataToScanVC(const std::vector<InitialDirectory> &in
 
     if (progress_)
         progress_->showStepComplete(collectKey);
-    if (collectionPause_.count() > 0)
-        std::this_thread::sleep_for(collectionPause_);
+    // The pause after the collection ends at once on a stop.
+    const auto pauseEnd = std::chrono::steady_clock::now() + collectionPause_;
+    for (;;) {
+        const uint32_t seen = flags.changeCount();
+        if (flags.isFirstStepAbort.load() || flags.isSecondStepAbort.load()
+            || !flags.waitForChangeUntil(seen, pauseEnd))
+            break;
+    }
     if (progress_)
         progress_->setRingAnimated(false);
 
@@ -399,7 +405,7 @@ ScanOutcome ScanEngine::sendDataToScanVC(const std::vector<InitialDirectory> &in
         if (groups)
             sendData = std::move(*groups);
     } else {
-        waitWhilePaused(flags);
+        waitWhilePaused(flags, flags.isFirstStepAbort);
         if (flags.isFirstStepAbort.load())
             return outcome;
         if (progress_)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -66,6 +67,13 @@ struct ScanFlags {
     {
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [&] { return changes_.load(std::memory_order_relaxed) != seen; });
+    }
+    // As waitForChange, but gives up at `deadline`; false when it did.
+    template <class Clock, class Duration>
+    bool waitForChangeUntil(uint32_t seen, const std::chrono::time_point<Clock, Duration> &deadline) const
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_until(lock, deadline, [&] { return changes_.load(std::memory_order_relaxed) != seen; });
     }
     void notifyChange() const
     {

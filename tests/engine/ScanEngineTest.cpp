@@ -616,6 +616,19 @@ TEST_F(ScanEngineTest, PauseHoldsTheWorkerUntilResumed)
     worker.join();
     ASSERT_TRUE(outcome.completed);
     EXPECT_EQ(outcome.sendData->size(), 4u); // seeds 0..3, three copies each
+
+    // A stop while paused ends the scan without the pause being lifted.
+    progress.count = 0;
+    auto stopped = std::async(std::launch::async,
+                              [&] { return engine(&progress).sendDataToScanVC({entryFor(dir.path())}, false); });
+    for (int i = 0; i < 10000 && flags->heldThreads.load() == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_GT(flags->heldThreads.load(), 0);
+    flags->isFirstStepAbort = true;
+    const bool ended = stopped.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+    flags->isPaused = false; // lets a scan that ignored the stop end, so the test does not hang
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(stopped.get().completed);
 }
 
 TEST(ScanPublicationTest, DecisionFollowsTheResult)
