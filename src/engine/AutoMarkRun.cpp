@@ -14,6 +14,8 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <thread>
 
 namespace {
 
@@ -88,8 +90,9 @@ std::unique_ptr<Outcome> finished; // guarded by finishedLock
 // worker's copy, the copy before the GUI thread's next write, the marks before the GUI thread reads
 // them.
 std::mutex handOver;
-bool copyTaken = false; // guarded by handOver: the worker of the run under way holds its copy
-int inPlace = 0;        // GUI thread only
+// Guarded by handOver: the thread that took the last run's copy, once it holds it.
+std::optional<std::thread::id> copier;
+int inPlace = 0; // GUI thread only
 
 // One pass over the shown files, allocating nothing.
 bool fits(const Outcome &outcome, const ResultState &state, const AutoMarkRules &rules)
@@ -156,12 +159,12 @@ bool AutoMarkRun::start(const ResultState &state, AutoMarkRules rules, QObject *
     QPointer<QObject> receiver(context);
     emit AutoMarkRunSignals::instance().runningChanged(true);
     std::lock_guard<std::mutex> hold(handOver);
-    copyTaken = false;
+    copier.reset();
     // On Qt's shared pool, which the application waits for when it ends: a quit in the middle of a
     // marking never leaves the worker running while the program tears down. The task is handed over
     // inside handOver, so the worker's copy comes after every write the GUI thread made before.
-    QThreadPool::globalInstance()->start([outcome, unclaimed = std::shared_ptr<Outcome>(std::move(unclaimed)), receiver,
-                                          done = std::move(done)]() mutable {
+    QThreadPool::globalInstance()->start([outcome, unclaimed = std::shared_ptr<Outcome>(std::move(unclaimed)),
+                                          receiver = std::move(receiver), done = std::move(done)]() mutable {
         ResultState copy;
         {
             // The copy is the only read of the shown records off the GUI thread. It is taken while
@@ -170,7 +173,7 @@ bool AutoMarkRun::start(const ResultState &state, AutoMarkRules rules, QObject *
             std::lock_guard<std::mutex> hold(handOver);
             copy.imageDirectories = takeCopy(*outcome);
             outcome->source = nullptr;
-            copyTaken = true;
+            copier = std::this_thread::get_id();
         }
         // An earlier run's outcome nobody took is let go here, off the GUI thread.
         unclaimed.reset();
@@ -182,13 +185,14 @@ bool AutoMarkRun::start(const ResultState &state, AutoMarkRules rules, QObject *
         // Handed to the GUI thread; the application object lives as long as there is one.
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
-            [outcome, receiver, done = std::move(done)] {
+            // The receiver's guard is moved on, never copied or let go here: its count is kept by Qt,
+            // whose atomics a thread sanitizer does not see.
+            [outcome, receiver = std::move(receiver), done = std::move(done)] {
                 bool deliver = false;
                 std::unique_ptr<Outcome> unwanted;
                 {
                     std::lock_guard<std::mutex> hold(handOver);
                     running = false;
-                    copyTaken = false;
                     deliver = receiver && done;
                     auto made = std::make_unique<Outcome>(std::move(*outcome));
                     if (deliver) {
@@ -209,12 +213,12 @@ bool AutoMarkRun::start(const ResultState &state, AutoMarkRules rules, QObject *
     return true;
 }
 
-bool AutoMarkRun::hasTakenItsCopy()
+std::optional<std::thread::id> AutoMarkRun::copyTakenBy()
 {
     // Never waits for the worker: while it holds the lock, its copy is not complete yet or its marks
     // are on their way.
     std::unique_lock<std::mutex> hold(handOver, std::try_to_lock);
-    return hold.owns_lock() && copyTaken;
+    return hold.owns_lock() ? copier : std::nullopt;
 }
 
 bool AutoMarkRun::hasMarksFor(const ResultState &state, const AutoMarkRules &rules)

@@ -6,6 +6,8 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
+#include <thread>
 #include <vector>
 
 class ResultState;
@@ -39,9 +41,10 @@ public:
     // their records stay unwritten, until the worker holds its copy (in the program: until `done`).
     // Only one run at a time: false (nothing started) while one is running.
     static bool start(const ResultState &state, AutoMarkRules rules, QObject *context, std::function<void()> done);
-    // True once the worker of the run under way holds its copy of the records; from then on they may
-    // change without touching the run. Never waits for the worker.
-    static bool hasTakenItsCopy();
+    // The thread that took the copy of the records for the last run started, once it holds it: from
+    // then on they may change without touching the run. Never waits for the worker (none while it is
+    // busy handing something over).
+    static std::optional<std::thread::id> copyTakenBy();
 
     // True when the finished run was made for exactly these shown groups, protection and rules (its
     // marks stay for takeMarks).

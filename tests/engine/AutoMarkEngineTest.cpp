@@ -10,13 +10,10 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 
-#include <QThreadPool>
-
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
 #include <random>
 #include <set>
+#include <thread>
 
 using namespace automarkfixtures;
 using Items = std::vector<int>;
@@ -34,43 +31,6 @@ AutoMarkEngine engineFor(std::vector<SelectionPriority> order, const FakeValues 
 {
     return AutoMarkEngine(rulesOf(std::move(order)), values.accessors());
 }
-
-// Holds every thread of Qt's shared pool until release(), so that a task started meanwhile waits in
-// its queue.
-class PoolHeld
-{
-public:
-    PoolHeld()
-    {
-        for (int k = 0; k < count_; ++k)
-            QThreadPool::globalInstance()->start([this] {
-                std::unique_lock<std::mutex> hold(gate_);
-                ++held_;
-                changed_.notify_all();
-                changed_.wait(hold, [this] { return open_; });
-                ++left_;
-                changed_.notify_all();
-            });
-        std::unique_lock<std::mutex> hold(gate_);
-        changed_.wait(hold, [this] { return held_ == count_; });
-    }
-    ~PoolHeld() { release(); }
-    // Lets the threads go and returns once each has left.
-    void release()
-    {
-        std::unique_lock<std::mutex> hold(gate_);
-        open_ = true;
-        changed_.notify_all();
-        changed_.wait(hold, [this] { return left_ == count_; });
-    }
-
-private:
-    const int count_ = QThreadPool::globalInstance()->maxThreadCount();
-    std::mutex gate_;
-    std::condition_variable changed_;
-    int held_ = 0, left_ = 0;
-    bool open_ = false;
-};
 
 } // namespace
 
@@ -322,11 +282,10 @@ TEST(AutoMarkValueCache, MetadataIsReadOnlyForFilesStillTiedAndMarksMatchPlainRe
     EXPECT_LT(asked.size(), std::size_t(values.sizes.size()));
 }
 
-// A marking on the worker takes its copy of the records on the worker, never in start() on the GUI
-// thread: with every thread of the pool held, a change made after start() returns is what the run
-// marks. Once the worker holds its copy the GUI thread may write the records (the race a thread
-// sanitizer run would report otherwise) and the marks stay those of the copy. They are handed out
-// only for the same groups, protection and rules, and only once.
+// A marking on the worker takes its copy of the records on the worker, never in start() on the
+// calling thread. Once it holds its copy the GUI thread may write the records (the race a thread
+// sanitizer run would report otherwise) and the marks are those of the records as they were. They
+// are handed out only for the same groups, protection and rules, and only once.
 TEST(AutoMarkRun, WorkerMarksItsOwnCopyWhileTheRecordsChange)
 {
     ResultState state;
@@ -337,31 +296,19 @@ TEST(AutoMarkRun, WorkerMarksItsOwnCopyWhileTheRecordsChange)
     state.normalize();
     ASSERT_TRUE(AutoMarkRun::wantsWorker(state));
     const AutoMarkRules rules = rulesOf({SelectionPriority(K::ImageDimension)});
+    ResultState plain = state;
+    AutoMarkEngine(rules, AutoMarkAccessors::fromServices()).applyAutoMarkToAllGroups(plain);
 
-    PoolHeld pool;
     QObject context;
     bool done = false;
     ASSERT_TRUE(AutoMarkRun::start(state, rules, &context, [&] { done = true; }));
     EXPECT_FALSE(AutoMarkRun::start(state, rules, &context, [] {})); // one run at a time
-    ResultState plain = state;
-    AutoMarkEngine engine(rules, AutoMarkAccessors::fromServices());
-    engine.applyAutoMarkToAllGroups(plain);
-    const std::vector<Items> asStarted = plain.selectedIndexArray;
-    // The last file of every group becomes the largest, so the one to keep.
-    for (const ImageGroup &group : state.imageDirectories) {
-        (*group[2]->properties)[platform::ImageProperty::PixelWidth] = 400;
-        (*group[2]->properties)[platform::ImageProperty::PixelHeight] = 400;
-    }
-    engine.applyAutoMarkToAllGroups(plain);
-    ASSERT_EQ(plain.selectedIndexArray[0], (Items{0, 1}));
-    ASSERT_NE(plain.selectedIndexArray, asStarted);
-    EXPECT_FALSE(AutoMarkRun::hasTakenItsCopy());
-    pool.release();
-
+    std::optional<std::thread::id> copier;
     const QDeadlineTimer copying(60000);
-    while (!AutoMarkRun::hasTakenItsCopy() && !done && !copying.hasExpired())
+    while (!(copier = AutoMarkRun::copyTakenBy()) && !copying.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    ASSERT_TRUE(AutoMarkRun::hasTakenItsCopy() || done);
+    ASSERT_TRUE(copier.has_value());
+    EXPECT_NE(*copier, std::this_thread::get_id());
     for (const ImageGroup &group : state.imageDirectories)
         for (const ImageFilePtr &f : group) {
             f->isProtected = true;
