@@ -82,18 +82,9 @@ std::optional<QImage> pngRegion(const QString &path, const RegularFile &file, co
     if (wanted.isEmpty())
         return std::nullopt;
     const QSize output = partOutputSize(wanted.size(), size);
-    AreaReduction reduction(
+    return png.decodeReduced(
         ReductionAxis{stored.width(), 1, stored.width(), wanted.x(), wanted.width(), output.width()},
-        ReductionAxis{stored.height(), 1, stored.height(), wanted.y(), wanted.height(), output.height()}, png.format());
-    if (!reduction.isValid())
-        return std::nullopt;
-    {
-        DecodeBudget budget(
-            budgetShare(png.decodeBytes() + reduction.workingBytes() + qint64(output.width()) * output.height() * 4));
-        if (!png.decodeInto(reduction))
-            return std::nullopt;
-    }
-    return reduction.result();
+        ReductionAxis{stored.height(), 1, stored.height(), wanted.y(), wanted.height(), output.height()});
 }
 
 // The part of a HEIC/HEIF picture: decoded whole (never above the pixel cap), then cut.

@@ -205,17 +205,8 @@ std::optional<QImage> pngThumbnail(const QString &path, const RegularFile &file,
         return preview;
     }
     const QSize target = fitWithin(stored, maxPixel);
-    AreaReduction reduction(ReductionAxis::plain(stored.width(), target.width()),
-                            ReductionAxis::plain(stored.height(), target.height()), png.format());
-    if (!reduction.isValid())
-        return std::nullopt;
-    {
-        DecodeBudget budget(
-            budgetShare(png.decodeBytes() + reduction.workingBytes() + qint64(target.width()) * target.height() * 4));
-        if (!png.decodeInto(reduction))
-            return std::nullopt;
-    }
-    return reduction.result();
+    return png.decodeReduced(ReductionAxis::plain(stored.width(), target.width()),
+                             ReductionAxis::plain(stored.height(), target.height()));
 }
 
 } // namespace

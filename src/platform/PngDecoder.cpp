@@ -1,5 +1,6 @@
 #include "platform/PngDecoder.h"
 
+#include "platform/DecodeBudget.h"
 #include "platform/Log.h"
 #include "platform/RegularFile.h"
 
@@ -358,6 +359,20 @@ bool PngDecoder::decodeInto(AreaReduction &reduction)
         return false;
     }
     return !reduction.result().isNull();
+}
+
+std::optional<QImage> PngDecoder::decodeReduced(const ReductionAxis &columns, const ReductionAxis &rows)
+{
+    AreaReduction reduction(columns, rows, format());
+    if (!reduction.isValid())
+        return std::nullopt;
+    {
+        DecodeBudget budget(
+            budgetShare(decodeBytes() + reduction.workingBytes() + qint64(columns.target) * rows.target * 4));
+        if (!decodeInto(reduction))
+            return std::nullopt;
+    }
+    return reduction.result();
 }
 
 } // namespace platform::imaging

@@ -20,6 +20,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace platform {
 class RegularFile;
@@ -51,6 +52,11 @@ public:
     // Decodes the picture into `reduction` (made for size() rows of format()); false, with the
     // file logged as damaged, when the data does not decode. Call once.
     bool decodeInto(AreaReduction &reduction);
+
+    // The picture, or the window of it the axes name, reduced to the axes' targets through one
+    // area reduction, within the decode budget; absent when the axes are empty or the data does
+    // not decode. Call once.
+    std::optional<QImage> decodeReduced(const ReductionAxis &columns, const ReductionAxis &rows);
 
     struct State; // the reading in progress, shared with libpng's callbacks
 
