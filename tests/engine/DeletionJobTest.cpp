@@ -1,4 +1,4 @@
-#include "support/ScanSheetFixtures.h"
+#include "support/DeletionFixtures.h"
 
 #include "engine/Deletion.h"
 
@@ -8,11 +8,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using namespace scansheet_test;
+using namespace deletion_test;
 
 namespace {
 
-class DeletionJobTest : public SheetTestBase
+class DeletionJobTest : public DeletionTestBase
 {
 };
 
