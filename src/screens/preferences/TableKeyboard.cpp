@@ -18,6 +18,7 @@ void TableKeyboard::install(QTableView *table)
 TableKeyboard::TableKeyboard(QTableView *table)
     : QObject(table)
     , m_table(table)
+    , m_viewport(table->viewport())
 {
     table->setTabKeyNavigation(false);
     table->installEventFilter(this);
@@ -80,7 +81,7 @@ T *TableKeyboard::inCurrentRow() const
 
 bool TableKeyboard::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_table->viewport()) {
+    if (watched == m_viewport) {
         if (event->type() == QEvent::ChildAdded) {
             QObject *child = static_cast<QChildEvent *>(event)->child();
             if (child->isWidgetType())

@@ -32,4 +32,7 @@ private:
     T *inCurrentRow() const;
 
     QTableView *m_table;
+    // Kept from the start: while the table is destroyed its viewport still sends events here, and
+    // the table can no longer be asked for it then.
+    QObject *m_viewport;
 };

@@ -463,7 +463,10 @@ bool ScanResultVC::eventFilter(QObject *watched, QEvent *event)
     if (m_focusCardOnActivation && watched == window() && event->type() == QEvent::WindowActivate) {
         watched->removeEventFilter(this);
         m_focusCardOnActivation = false;
-        focusCurrentCard();
+        // Only while the focus is still the results' own: a summary or sheet shown meanwhile keeps it.
+        const QWidget *held = window()->focusWidget();
+        if (isVisible() && (!held || held == this || isAncestorOf(held)))
+            focusCurrentCard();
     }
     if (watched == boxTutorial && event->type() == QEvent::MouseButtonRelease) {
         hideTutorial();
