@@ -88,4 +88,18 @@ DecodeBudget::~DecodeBudget()
     budgetFreed.notify_all();
 }
 
+std::optional<QImage> readWithinBudget(const QString &path, QImageReader &reader, qint64 estimate)
+{
+    QImage image;
+    {
+        DecodeBudget budget(budgetShare(estimate));
+        image = reader.read();
+    }
+    if (image.isNull()) {
+        logReadFailed(path, reader);
+        return std::nullopt;
+    }
+    return image;
+}
+
 } // namespace platform::imaging

@@ -4,8 +4,11 @@
 // may take, and the budget that decodes running at once on several threads share. Internal to
 // ImageSource and the decoders it calls.
 
+#include <QImage>
 #include <QString>
 #include <QtGlobal>
+
+#include <optional>
 
 class QImageReader;
 
@@ -35,6 +38,9 @@ void logDecodeTooLarge(const QString &path, int width, int height, qint64 bytes)
 void logTooManyPixels(const QString &path, int width, int height);
 // Tells the log that Qt's reader failed on the picture at `path`, with the reader's own reason.
 void logReadFailed(const QString &path, const QImageReader &reader);
+// Reads the picture `reader` points at, holding a decode budget of budgetShare(`estimate`) meanwhile;
+// absent, with logReadFailed, when the reader fails.
+std::optional<QImage> readWithinBudget(const QString &path, QImageReader &reader, qint64 estimate);
 
 // The memory decodes in flight may use together: a decode waits until its estimate fits, and one
 // larger than the whole budget runs alone. Held for the length of one decode.

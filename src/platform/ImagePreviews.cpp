@@ -193,16 +193,10 @@ std::optional<QImage> decodeRegion(const QString &path, const QRect &rect, QSize
         estimate = pixels * 4 + qint64(clip.width()) * clip.height() * 8 + qint64(output.width()) * output.height() * 4;
     }
     reader.setClipRect(clip);
-    QImage decoded;
-    {
-        DecodeBudget budget(budgetShare(estimate));
-        decoded = reader.read();
-    }
-    if (decoded.isNull()) {
-        logReadFailed(path, reader);
+    std::optional<QImage> read = readWithinBudget(path, reader, estimate);
+    if (!read)
         return std::nullopt;
-    }
-    decoded = transformed(std::move(decoded), turn);
+    QImage decoded = transformed(std::move(*read), turn);
     const QRect covers = toUpright.mapRect(QRectF(clip)).toRect();
     QImage result = drawnPart(decoded, covers, denominator, wanted, output);
     if (result.isNull())

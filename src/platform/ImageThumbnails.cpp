@@ -290,16 +290,10 @@ std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool ap
                 reader.setClipRect(QRect(QPoint(0, 0), decodedSize * denominator));
             reader.setScaledSize(decodedSize);
         }
-        QImage decoded;
-        {
-            DecodeBudget budget(budgetShare(estimate));
-            decoded = reader.read();
-        }
-        if (decoded.isNull()) {
-            logReadFailed(path, reader);
+        const std::optional<QImage> decoded = readWithinBudget(path, reader, estimate);
+        if (!decoded)
             return std::nullopt;
-        }
-        const QImage result = reducedFromScale(decoded, stored, denominator, target);
+        const QImage result = reducedFromScale(*decoded, stored, denominator, target);
         if (result.isNull())
             return std::nullopt;
         return transformed(result, turn);
@@ -326,15 +320,10 @@ std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool ap
             estimate = pixels * 4;
         }
     }
-    QImage result;
-    {
-        DecodeBudget budget(budgetShare(estimate));
-        result = reader.read();
-    }
-    if (result.isNull()) {
-        logReadFailed(path, reader);
+    const std::optional<QImage> decoded = readWithinBudget(path, reader, estimate);
+    if (!decoded)
         return std::nullopt;
-    }
+    QImage result = *decoded;
     const QSize target = fitWithin(result.size(), maxPixel);
     result = AreaReduction::reduced(result, target);
     if (result.isNull())
