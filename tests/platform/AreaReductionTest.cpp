@@ -102,8 +102,9 @@ TEST(AreaReduction, GivesThePlainWeightedMeanOfEveryTargetPixel)
         const QImage ours = reduction.result();
         ASSERT_EQ(ours.size(), expected.size());
         for (int y = 0; y < expected.height(); ++y)
-            ASSERT_EQ(0, std::memcmp(ours.constScanLine(y), expected.constScanLine(y),
-                                     size_t(expected.width()) * (format == QImage::Format_Grayscale8 ? 1 : 4)))
+            ASSERT_EQ(0,
+                      std::memcmp(ours.constScanLine(y), expected.constScanLine(y),
+                                  size_t(expected.width()) * (format == QImage::Format_Grayscale8 ? 1 : 4)))
                 << "row " << y;
     }
 }
