@@ -62,11 +62,11 @@ QSize fitWithin(QSize size, int maxPixel)
 
 } // namespace
 
-QImage MVNTwinsift::thumbnail(const QString &path, int maxPixel)
+QImage MVNTwinsift::thumbnail(const QString &path, int maxPixel, const std::function<bool()> &shouldStop)
 {
     if (maxPixel < 1)
         return {};
-    const platform::ImageSource source(path);
+    const platform::ImageSource source(path, shouldStop);
     // The thumbnail the file embeds, when it has one, spares decoding the picture.
     if (std::optional<QImage> embedded = source.embeddedThumbnail(true)) {
         const QSize target = fitWithin(embedded->size(), maxPixel);
@@ -169,11 +169,12 @@ MVNTwinsift::HashResult MVNTwinsift::hashThumbnail(const QImage &thumbnail, int 
     return result;
 }
 
-MVNTwinsift::HashResult MVNTwinsift::twk(const QString &path, int bitmapSize) const
+MVNTwinsift::HashResult MVNTwinsift::twk(const QString &path, int bitmapSize,
+                                         const std::function<bool()> &shouldStop) const
 {
     if (!isValidBitmapSize(bitmapSize))
         return {};
-    const QImage thumb = thumbnail(path, bitmapSize);
+    const QImage thumb = thumbnail(path, bitmapSize, shouldStop);
     if (thumb.isNull())
         return {};
     return hashThumbnail(thumb, bitmapSize);

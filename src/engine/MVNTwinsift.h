@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 // Block-mean perceptual hash of a photo and the comparison of two such hashes.
@@ -42,8 +43,9 @@ public:
 
     // The hash of the picture at `path` for bitmap size `bitmapSize`. An embedded thumbnail is used
     // when present; else JPEG files are decoded at a reduced scale straight from the compressed
-    // data, so the cost barely depends on the photo's resolution.
-    HashResult twk(const QString &path, int bitmapSize) const;
+    // data, so the cost barely depends on the photo's resolution. `shouldStop` (the scan's stop
+    // switch) ends a decode that is still reading: the photo is then Unreadable.
+    HashResult twk(const QString &path, int bitmapSize, const std::function<bool()> &shouldStop = {}) const;
 
     // The similarity of two hashes made with the same bitmap size, in percent (single precision):
     // (n - d) / n * 100 for n = s * s bits and d differing bits, or 18.0 as soon as d passes the
@@ -60,7 +62,7 @@ public:
     // picture's proportions, else the picture decoded at reduced scale
     // (ImageSource::comparableThumbnail).
     // Null when unreadable.
-    static QImage thumbnail(const QString &path, int maxPixel);
+    static QImage thumbnail(const QString &path, int maxPixel, const std::function<bool()> &shouldStop = {});
     // The thumbnail stretched over s x s by area averaging and turned grey (transparent parts over
     // black), in integer arithmetic of this class's own: the same pixels give the same bitmap
     // whatever release of the image libraries is installed. Null for a null thumbnail.

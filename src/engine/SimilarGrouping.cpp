@@ -22,11 +22,12 @@ bool SimilarGrouping::hashPass(const std::vector<ImageFilePtr> &photos, qint64 t
     const size_t n = photos.size();
     const int s = settings_.hashBitmapSize;
     const MVNTwinsift hasher;
+    const std::function<bool()> stopped = [&flags] { return flags.isSecondStepAbort.load(); };
     return runOrdered(
         n, threads_, flags, flags.isSecondStepAbort,
         [&](size_t i) {
             ImageFile &photo = *photos[i];
-            MVNTwinsift::HashResult hash = hasher.twk(photo.path(), s);
+            MVNTwinsift::HashResult hash = hasher.twk(photo.path(), s, stopped);
             // Absent and unreadable both leave the photo without a hash.
             if (hash.hasHash())
                 photo.imageUint64Hash = std::move(hash.words);

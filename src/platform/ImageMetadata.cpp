@@ -4,6 +4,7 @@
 #include "platform/ImageSource.h"
 #include "platform/JpegDecoding.h"
 #include "platform/Log.h"
+#include "platform/PngDecoder.h"
 #include "platform/RegularFile.h"
 
 #include <QFile>
@@ -452,7 +453,9 @@ std::optional<QVariantMap> propertiesByImageReaders(const QString &path)
     const QByteArray head = readHead(*file, 64 * 1024);
     const bool heif = headIsHeif(head.left(64));
     std::optional<QByteArray> format;
-    if (!heif) {
+    if (headIsPng(head)) {
+        format = QByteArrayLiteral("png");
+    } else if (!heif) {
         format = qtFormat(*file);
         if (!format)
             return std::nullopt;
@@ -460,7 +463,19 @@ std::optional<QVariantMap> propertiesByImageReaders(const QString &path)
 
     QVariantMap props;
     // Pixel size and sample layout, read from the header without decoding pixels.
-    if (heif) {
+    if (headIsPng(head)) {
+        // Through our own reader of a PNG's header, as its pixels are: a damaged file is logged
+        // once and libpng prints nothing.
+        const PngDecoder png(path, *file);
+        if (png.isValid()) {
+            props.insert(ImageProperty::PixelWidth, qint64(png.size().width()));
+            props.insert(ImageProperty::PixelHeight, qint64(png.size().height()));
+            props.insert(ImageProperty::Depth, qint64(png.bitDepth() == 16 ? 16 : 8));
+            props.insert(ImageProperty::ColorModel, png.isGrey() ? QStringLiteral("Gray") : QStringLiteral("RGB"));
+            if (png.hasAlpha())
+                props.insert(QStringLiteral("HasAlpha"), true);
+        }
+    } else if (heif) {
         HeifContext ctx;
         if (!ctx.open(*file))
             return std::nullopt;

@@ -68,9 +68,10 @@ QImage drawnPart(const QImage &decoded, const QRect &covers, int unit, const QRe
 }
 
 // The part of a PNG: decoded row by row, only the part averaged down as the rows go by.
-std::optional<QImage> pngRegion(const QString &path, const RegularFile &file, const QRect &rect, QSize size)
+std::optional<QImage> pngRegion(const QString &path, const RegularFile &file, const QRect &rect, QSize size,
+                                const std::function<bool()> &shouldStop)
 {
-    PngDecoder png(path, file);
+    PngDecoder png(path, file, shouldStop);
     if (!png.isValid())
         return std::nullopt;
     const QSize stored = png.size();
@@ -118,7 +119,8 @@ std::optional<QImage> heifRegion(const QString &path, const RegularFile &file, c
 
 } // namespace
 
-std::optional<QImage> decodeRegion(const QString &path, const QRect &rect, QSize size, bool applyOrientation)
+std::optional<QImage> decodeRegion(const QString &path, const QRect &rect, QSize size, bool applyOrientation,
+                                   const std::function<bool()> &shouldStop)
 {
     if (rect.isEmpty() || size.isEmpty())
         return std::nullopt;
@@ -130,7 +132,7 @@ std::optional<QImage> decodeRegion(const QString &path, const QRect &rect, QSize
         return heifRegion(path, *file, rect, size, applyOrientation);
     // A PNG has no orientation of its own for Qt's reader either: its upright picture is as stored.
     if (headIsPng(head))
-        return pngRegion(path, *file, rect, size);
+        return pngRegion(path, *file, rect, size, shouldStop);
 
     bool isJpeg = false;
     std::optional<JpegHeaderFacts> facts;

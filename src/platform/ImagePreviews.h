@@ -9,11 +9,13 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace platform::imaging {
 
-// As ImageSource::region for the file at `path`.
-std::optional<QImage> decodeRegion(const QString &path, const QRect &rect, QSize size, bool applyOrientation);
+// As ImageSource::region for the file at `path`; `shouldStop` is the caller's stop switch.
+std::optional<QImage> decodeRegion(const QString &path, const QRect &rect, QSize size, bool applyOrientation,
+                                   const std::function<bool()> &shouldStop = {});
 
 } // namespace platform::imaging

@@ -12,6 +12,7 @@
 #include "platform/ImagePreviews.h"
 #include "platform/ImageThumbnails.h"
 #include "platform/JpegDecoding.h"
+#include "platform/PngDecoder.h"
 #include "platform/RegularFile.h"
 
 #include <QImageReader>
@@ -54,8 +55,9 @@ void quietImageReaders(QLoggingCategory *category)
 
 } // namespace
 
-ImageSource::ImageSource(const QString &path)
+ImageSource::ImageSource(const QString &path, std::function<bool()> shouldStop)
     : path_(path)
+    , shouldStop_(std::move(shouldStop))
 {
     initializeLibraries();
 }
@@ -97,8 +99,11 @@ std::optional<QString> ImageSource::typeIdentifier() const
     const std::optional<RegularFile> file = RegularFile::openScanned(path_);
     if (!file)
         return std::nullopt;
-    if (headIsHeif(readHead(*file, 64)))
+    const QByteArray head = readHead(*file, 64);
+    if (headIsHeif(head))
         return QStringLiteral("public.heic");
+    if (headIsPng(head))
+        return QStringLiteral("public.png");
     if (const auto format = qtFormat(*file))
         return typeForFormat(*format);
     return std::nullopt;
@@ -132,12 +137,14 @@ std::optional<QVariantList> ImageSource::metadataTags() const
 
 std::optional<QImage> ImageSource::thumbnail(int maxPixel, bool applyOrientation) const
 {
-    return imaging::decodeThumbnail(path_, maxPixel, applyOrientation);
+    return imaging::decodeThumbnail(path_, maxPixel, applyOrientation, imaging::DecoderShrink::ToTheTarget,
+                                    shouldStop_);
 }
 
 std::optional<QImage> ImageSource::comparableThumbnail(int maxPixel, bool applyOrientation) const
 {
-    return imaging::decodeThumbnail(path_, maxPixel, applyOrientation, imaging::DecoderShrink::ToTwiceTheTarget);
+    return imaging::decodeThumbnail(path_, maxPixel, applyOrientation, imaging::DecoderShrink::ToTwiceTheTarget,
+                                    shouldStop_);
 }
 
 std::optional<QImage> ImageSource::embeddedThumbnail(bool applyOrientation) const
@@ -147,7 +154,7 @@ std::optional<QImage> ImageSource::embeddedThumbnail(bool applyOrientation) cons
 
 std::optional<QImage> ImageSource::region(const QRect &rect, QSize size, bool applyOrientation) const
 {
-    return imaging::decodeRegion(path_, rect, size, applyOrientation);
+    return imaging::decodeRegion(path_, rect, size, applyOrientation, shouldStop_);
 }
 
 std::shared_ptr<void> ImageSource::reserveDecodeMemory(qint64 bytes)

@@ -5,6 +5,7 @@
 #include <QVariantList>
 #include <QVariantMap>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -61,7 +62,10 @@ enum class MetadataTagType {
 class ImageSource
 {
 public:
-    explicit ImageSource(const QString &path);
+    // `shouldStop`, when given, is the stop switch of the work that asks (a scan's): a PNG's
+    // decode asks it as it reads and gives up, absent and without a line in the log, once it
+    // answers true.
+    explicit ImageSource(const QString &path, std::function<bool()> shouldStop = {});
 
     const QString &path() const { return path_; }
     // A type identifier such as "public.jpeg", "public.png", "public.tiff", "public.heic", told from
@@ -126,6 +130,7 @@ public:
 
 private:
     QString path_;
+    std::function<bool()> shouldStop_;
 };
 
 } // namespace platform

@@ -192,9 +192,10 @@ QImage reducedFromScale(const QImage &decoded, QSize stored, int denominator, QS
 
 // A PNG decoded row by row and averaged down as it is read (an interlaced one is held whole in its
 // stored form). Refused above the cap of full decodes, as every other picture decoded whole.
-std::optional<QImage> pngThumbnail(const QString &path, const RegularFile &file, int maxPixel, bool applyOrientation)
+std::optional<QImage> pngThumbnail(const QString &path, const RegularFile &file, int maxPixel, bool applyOrientation,
+                                   const std::function<bool()> &shouldStop)
 {
-    PngDecoder png(path, file);
+    PngDecoder png(path, file, shouldStop);
     if (!png.isValid())
         return std::nullopt;
     const QSize stored = png.size();
@@ -246,7 +247,8 @@ QImage transformed(QImage image, QImageIOHandler::Transformations transformation
     return image;
 }
 
-std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool applyOrientation, DecoderShrink shrink)
+std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool applyOrientation, DecoderShrink shrink,
+                                      const std::function<bool()> &shouldStop)
 {
     if (maxPixel <= 0)
         return std::nullopt;
@@ -257,7 +259,7 @@ std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool ap
     if (headIsHeif(head))
         return heifThumbnail(path, *file, maxPixel, applyOrientation);
     if (headIsPng(head))
-        return pngThumbnail(path, *file, maxPixel, applyOrientation);
+        return pngThumbnail(path, *file, maxPixel, applyOrientation, shouldStop);
 
     bool isJpeg = false;
     std::optional<JpegHeaderFacts> facts;

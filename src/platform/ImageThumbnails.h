@@ -10,6 +10,7 @@
 #include <QImageIOHandler>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace platform::imaging {
@@ -25,8 +26,10 @@ enum class DecoderShrink { ToTheTarget, ToTwiceTheTarget };
 
 // As ImageSource::thumbnail (comparableThumbnail with ToTwiceTheTarget) and
 // ImageSource::embeddedThumbnail for the file at `path`.
+// `shouldStop` is the caller's stop switch (ImageSource's).
 std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool applyOrientation,
-                                      DecoderShrink shrink = DecoderShrink::ToTheTarget);
+                                      DecoderShrink shrink = DecoderShrink::ToTheTarget,
+                                      const std::function<bool()> &shouldStop = {});
 std::optional<QImage> embeddedThumbnail(const QString &path, bool applyOrientation);
 
 } // namespace platform::imaging

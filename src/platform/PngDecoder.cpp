@@ -16,8 +16,32 @@ namespace platform::imaging {
 namespace {
 
 constexpr qint64 kReadAhead = 64 * 1024;
-// zlib's inflate state and window, and libpng's own row buffers beside ours.
+// libpng is given the file in pieces of this size at most, the stop switch asked before each.
+constexpr qint64 kPiece = 16 * 1024;
+// zlib's inflate state and window, and libpng's own row and chunk buffers beside ours.
 constexpr qint64 kLibraryBytes = 64 * 1024;
+// The picture data may run this far past twice what its rows take (see takeHeader).
+constexpr qint64 kDataSlack = 1024 * 1024;
+// The longest chunk other than picture data that libpng is given: a header chunk holds some
+// hundreds of bytes (a palette 768), and libpng would keep a longer one whole in memory.
+constexpr quint32 kMaxHeaderChunk = 64 * 1024;
+
+quint32 bigEndian32(const char *at)
+{
+    return (quint32(uchar(at[0])) << 24) | (quint32(uchar(at[1])) << 16) | (quint32(uchar(at[2])) << 8)
+        | quint32(uchar(at[3]));
+}
+
+// Chunks read by libpng: the ones that make the picture (header, palette, transparency, data, end)
+// and any it must refuse (an unknown critical chunk, a malformed name). Every other ancillary
+// chunk (texts, colour profiles, metadata, animation) is passed over unread.
+bool chunkIsRead(const char *type)
+{
+    const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    const bool wellFormed = letter(type[0]) && letter(type[1]) && letter(type[2]) && letter(type[3]);
+    const bool ancillary = type[0] >= 'a' && type[0] <= 'z';
+    return !wellFormed || !ancillary || std::memcmp(type, "tRNS", 4) == 0;
+}
 
 inline uint to8(uint v16)
 {
@@ -45,15 +69,29 @@ bool headIsPng(const QByteArray &head)
 struct PngDecoder::State {
     QString path;
     const RegularFile *file = nullptr;
-    QByteArray buffer;
+    std::function<bool()> shouldStop;
+    QByteArray buffer; // the file from bufferStart on
     qint64 bufferStart = 0;
-    qint64 bufferPosition = 0;
+    qint64 position = 0;      // the next byte of the file to look at
+    qint64 chunkLeft = 0;     // bytes of the chunk being given to libpng, its checksum included
+    bool chunkIsData = false; // that chunk is picture data (IDAT)
 
     png_structp png = nullptr;
     png_infop info = nullptr;
-    // libpng's last error, taken by the error callback before it leaves libpng.
+    // libpng's last error, taken by the error callback before it leaves libpng, and whether it
+    // came from picture data.
     char message[200] = {};
+    bool errorInData = false;
     bool valid = false;
+
+    // How far the reading got: the header read (libpng met the first picture data), every row in
+    // (the last row of the last pass), the end chunk read.
+    bool headerRead = false;
+    bool rowsIn = false;
+    bool endRead = false;
+    bool stopped = false;
+    qint64 dataRead = 0;    // bytes of picture data given to libpng
+    qint64 dataAllowed = 0; // the most the rows can take, with room to spare
 
     png_uint_32 width = 0;
     png_uint_32 height = 0;
@@ -67,8 +105,9 @@ struct PngDecoder::State {
     int paletteEntries = 0;
     QImage::Format format = QImage::Format_Invalid;
 
-    std::vector<png_byte> stored; // one row, or the whole picture when interlaced
+    std::vector<png_byte> stored; // the whole picture when interlaced
     std::vector<QRgb> converted;  // one row in the reduction's layout (grey uses its bytes)
+    AreaReduction *reduction = nullptr;
 
     ~State()
     {
@@ -76,16 +115,27 @@ struct PngDecoder::State {
             png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
     }
 
-    bool refill()
+    // Up to `length` bytes of the file from `position` on, held in the read-ahead buffer; fewer
+    // where the buffer or the file ends, none past its end.
+    qint64 available(qint64 length)
     {
-        bufferStart += buffer.size();
-        buffer = file->readAt(bufferStart, kReadAhead);
-        bufferPosition = 0;
-        return !buffer.isEmpty();
+        if (position < bufferStart || position >= bufferStart + buffer.size()) {
+            bufferStart = position;
+            buffer = file->readAt(position, std::max(kReadAhead, length));
+        } else if (position + length > bufferStart + buffer.size() && length <= 16) {
+            // A chunk's header across the buffer's end.
+            bufferStart = position;
+            buffer = file->readAt(position, kReadAhead);
+        }
+        return std::min<qint64>(length, bufferStart + buffer.size() - position);
     }
+    png_bytep at() { return reinterpret_cast<png_bytep>(buffer.data()) + (position - bufferStart); }
 
-    bool readHeader();
-    bool readRows(AreaReduction &reduction);
+    enum class Fed { Reached, FileEnded, Failed, Stopped, TooLong };
+    Fed feedUntil(bool State::*reached);
+    void takeHeader();
+    void takeRow(png_bytep row, png_uint_32 number, int pass);
+    bool readRows();
     void choosePixels();
     void convertRow(const png_byte *in, uchar *out) const;
     void logDamaged() const
@@ -97,20 +147,6 @@ struct PngDecoder::State {
 
 extern "C" {
 
-static void pngReadData(png_structp png, png_bytep data, size_t length)
-{
-    auto *state = static_cast<PngDecoder::State *>(png_get_io_ptr(png));
-    while (length > 0) {
-        if (state->bufferPosition >= state->buffer.size() && !state->refill())
-            png_error(png, "the file ends early");
-        const size_t part = std::min<size_t>(length, size_t(state->buffer.size() - state->bufferPosition));
-        std::memcpy(data, state->buffer.constData() + state->bufferPosition, part);
-        state->bufferPosition += qint64(part);
-        data += part;
-        length -= part;
-    }
-}
-
 static void pngError(png_structp png, png_const_charp message)
 {
     auto *state = static_cast<PngDecoder::State *>(png_get_error_ptr(png));
@@ -120,29 +156,85 @@ static void pngError(png_structp png, png_const_charp message)
 
 static void pngWarning(png_structp, png_const_charp)
 {
-    // A warning (an ancillary chunk with a bad checksum or value, left out by libpng) does not
-    // keep the picture from decoding; Qt's reader leaves the same ones out of its log.
+    // A warning (an ancillary chunk with a bad checksum or value, left out by libpng; compressed
+    // data past the last row, which is not inflated) does not keep the picture from decoding; Qt's
+    // reader leaves the same ones out of its log.
+}
+
+static void pngHeader(png_structp png, png_infop)
+{
+    static_cast<PngDecoder::State *>(png_get_progressive_ptr(png))->takeHeader();
+}
+
+static void pngRow(png_structp png, png_bytep row, png_uint_32 number, int pass)
+{
+    static_cast<PngDecoder::State *>(png_get_progressive_ptr(png))->takeRow(row, number, pass);
+}
+
+static void pngEnd(png_structp png, png_infop)
+{
+    static_cast<PngDecoder::State *>(png_get_progressive_ptr(png))->endRead = true;
 }
 
 } // extern "C"
 
-// The functions that call setjmp hold no object with a destructor: libpng's errors leave through
-// longjmp.
-bool PngDecoder::State::readHeader()
+// The file is given to libpng piece by piece until `reached`, chunk by chunk, the chunks libpng
+// does not need passed over unread. The stop switch is asked before every piece, and the picture
+// data may run only as far as its rows can take: a compressed stream that goes on after them, or
+// that gives no rows for its length, is not read to its end.
+// Holds no object with a destructor: libpng's errors leave through longjmp.
+PngDecoder::State::Fed PngDecoder::State::feedUntil(bool State::*reached)
 {
     if (setjmp(png_jmpbuf(png)))
-        return false;
-#if defined(PNG_SET_OPTION_SUPPORTED) && defined(PNG_MAXIMUM_INFLATE_WINDOW)
-    // As Qt's reader: a little more memory for files whose compressed stream claims too small a window.
-    png_set_option(png, PNG_MAXIMUM_INFLATE_WINDOW, PNG_OPTION_ON);
-#endif
-    png_set_read_fn(png, this, pngReadData);
-    // Texts, colour profiles and metadata are not needed for the pixels (Qt's reader leaves the
-    // profile as a tag, not a conversion): left unread, so a text that unpacks to gigabytes costs
-    // nothing.
-    static const png_byte ignored[] = "zTXt\0tEXt\0iTXt\0iCCP\0eXIf\0sPLT";
-    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, ignored, 6);
-    png_read_info(png, info);
+        return Fed::Failed;
+    static png_byte nothing = 0;
+    // What libpng kept of the last piece when it paused.
+    png_process_data(png, info, &nothing, 0);
+    while (!(this->*reached)) {
+        if (shouldStop && shouldStop()) {
+            stopped = true;
+            return Fed::Stopped;
+        }
+        if (dataRead > dataAllowed && headerRead)
+            return Fed::TooLong;
+        if (position == 0) {
+            chunkLeft = 8; // the signature
+            chunkIsData = false;
+        }
+        if (chunkLeft == 0) {
+            if (available(8) < 8)
+                return Fed::FileEnded;
+            const char *header = reinterpret_cast<const char *>(at());
+            const quint32 length = bigEndian32(header);
+            chunkIsData = std::memcmp(header + 4, "IDAT", 4) == 0;
+            if (length <= 0x7fffffffu && !chunkIsData && !chunkIsRead(header + 4)) {
+                position += 12 + qint64(length);
+                continue;
+            }
+            if (length > kMaxHeaderChunk && !chunkIsData && length <= 0x7fffffffu) {
+                std::snprintf(message, sizeof message, "a chunk of %u bytes where at most %u belong", unsigned(length),
+                              unsigned(kMaxHeaderChunk));
+                return Fed::Failed;
+            }
+            chunkLeft = 12 + qint64(length);
+        }
+        const qint64 piece = available(std::min(chunkLeft, kPiece));
+        if (piece <= 0)
+            return Fed::FileEnded;
+        png_bytep bytes = at();
+        position += piece;
+        chunkLeft -= piece;
+        if (chunkIsData)
+            dataRead += piece;
+        errorInData = chunkIsData;
+        png_process_data(png, info, bytes, size_t(piece));
+    }
+    return Fed::Reached;
+}
+
+// libpng met the first picture data: the header chunks are all read.
+void PngDecoder::State::takeHeader()
+{
     int interlace = PNG_INTERLACE_NONE;
     png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr);
     passes = png_set_interlace_handling(png);
@@ -172,7 +264,39 @@ bool PngDecoder::State::readHeader()
             palette[size_t(i)] =
                 premultipliedRgba(entries[i].red, entries[i].green, entries[i].blue, entryAlpha[size_t(i)]);
     }
-    return true;
+    // Each row, in each pass of an interlaced picture, is its filter byte and its samples. A
+    // compressor writes little more than that even for noise (zlib at most some 0.03 % and a few
+    // bytes more), and chunks of picture data are framed in 12 bytes each: twice the rows' bytes
+    // and a mebibyte leave ample room for any writer.
+    const qint64 bitsPerPixel = qint64(png_get_bit_depth(png, info)) * png_get_channels(png, info);
+    qint64 rowsBytes = 0;
+    for (int pass = 0; pass < (passes > 1 ? 7 : 1); ++pass) {
+        const qint64 columns = passes > 1 ? qint64(PNG_PASS_COLS(width, pass)) : qint64(width);
+        const qint64 rows = passes > 1 ? qint64(PNG_PASS_ROWS(height, pass)) : qint64(height);
+        if (columns > 0 && rows > 0)
+            rowsBytes += rows * ((columns * bitsPerPixel + 7) / 8 + 1);
+    }
+    dataAllowed = 2 * rowsBytes + kDataSlack;
+    headerRead = true;
+    // Nothing of the picture data is taken before the rows have somewhere to go.
+    png_process_data_pause(png, 1);
+}
+
+void PngDecoder::State::takeRow(png_bytep row, png_uint_32 number, int pass)
+{
+    if (number >= height || rowsIn)
+        return;
+    if (passes > 1) {
+        // Every pass fills part of every row: the rows are complete only after the last one.
+        png_progressive_combine_row(png, stored.data() + size_t(number) * rowBytes, row);
+        rowsIn = pass == 6 && number == height - 1;
+        return;
+    }
+    if (row) {
+        convertRow(row, reinterpret_cast<uchar *>(converted.data()));
+        reduction->addRow(reinterpret_cast<const uchar *>(converted.data()));
+    }
+    rowsIn = number == height - 1;
 }
 
 void PngDecoder::State::choosePixels()
@@ -270,36 +394,38 @@ void PngDecoder::State::convertRow(const png_byte *in, uchar *out) const
     }
 }
 
-bool PngDecoder::State::readRows(AreaReduction &reduction)
+// Reads the rows, then on to the end chunk as far as the picture data may run: a chunk after the
+// picture data that does not read, or a file cut short after it, leaves the picture as it is.
+bool PngDecoder::State::readRows()
 {
-    if (setjmp(png_jmpbuf(png)))
+    const Fed fed = feedUntil(&State::endRead);
+    if (fed == Fed::Stopped)
+        return false;
+    // libpng reaches the end chunk only once every row was in.
+    if (!rowsIn && fed != Fed::Reached) {
+        if (fed == Fed::FileEnded)
+            qstrncpy(message, "the file ends early", sizeof(message));
+        else if (fed == Fed::TooLong)
+            qstrncpy(message, "its picture data runs far past what its rows take", sizeof(message));
+        return false;
+    }
+    if (fed == Fed::Failed && errorInData)
         return false;
     if (passes > 1) {
-        // Every pass fills part of every row: the rows are complete only after the last one.
-        for (int pass = 0; pass < passes; ++pass)
-            for (png_uint_32 y = 0; y < height; ++y)
-                png_read_row(png, stored.data() + size_t(y) * rowBytes, nullptr);
         for (png_uint_32 y = 0; y < height; ++y) {
             convertRow(stored.data() + size_t(y) * rowBytes, reinterpret_cast<uchar *>(converted.data()));
-            reduction.addRow(reinterpret_cast<const uchar *>(converted.data()));
+            reduction->addRow(reinterpret_cast<const uchar *>(converted.data()));
         }
-        return true;
-    }
-    for (png_uint_32 y = 0; y < height; ++y) {
-        png_read_row(png, stored.data(), nullptr);
-        convertRow(stored.data(), reinterpret_cast<uchar *>(converted.data()));
-        reduction.addRow(reinterpret_cast<const uchar *>(converted.data()));
     }
     return true;
 }
 
-PngDecoder::PngDecoder(const QString &path, const RegularFile &file)
+PngDecoder::PngDecoder(const QString &path, const RegularFile &file, std::function<bool()> shouldStop)
     : d_(std::make_unique<State>())
 {
     d_->path = path;
     d_->file = &file;
-    d_->bufferStart = 0;
-    d_->buffer = file.readAt(0, kReadAhead);
+    d_->shouldStop = std::move(shouldStop);
     d_->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, d_.get(), pngError, pngWarning);
     if (d_->png)
         d_->info = png_create_info_struct(d_->png);
@@ -308,7 +434,18 @@ PngDecoder::PngDecoder(const QString &path, const RegularFile &file)
         d_->logDamaged();
         return;
     }
-    if (!d_->readHeader() || d_->width == 0 || d_->height == 0 || d_->width > 0x7fffffffu || d_->height > 0x7fffffffu) {
+#if defined(PNG_SET_OPTION_SUPPORTED) && defined(PNG_MAXIMUM_INFLATE_WINDOW)
+    // As Qt's reader: a little more memory for files whose compressed stream claims too small a window.
+    png_set_option(d_->png, PNG_MAXIMUM_INFLATE_WINDOW, PNG_OPTION_ON);
+#endif
+    png_set_progressive_read_fn(d_->png, d_.get(), pngHeader, pngRow, pngEnd);
+    const State::Fed fed = d_->feedUntil(&State::headerRead);
+    if (fed == State::Fed::Stopped)
+        return;
+    if (fed != State::Fed::Reached || d_->width == 0 || d_->height == 0 || d_->width > 0x7fffffffu
+        || d_->height > 0x7fffffffu) {
+        if (fed == State::Fed::FileEnded)
+            qstrncpy(d_->message, "the file ends early", sizeof(d_->message));
         d_->logDamaged();
         return;
     }
@@ -323,6 +460,11 @@ bool PngDecoder::isValid() const
     return d_->valid;
 }
 
+bool PngDecoder::wasStopped() const
+{
+    return d_->stopped;
+}
+
 QSize PngDecoder::size() const
 {
     return d_->valid ? QSize(int(d_->width), int(d_->height)) : QSize();
@@ -333,6 +475,21 @@ QImage::Format PngDecoder::format() const
     return d_->format;
 }
 
+int PngDecoder::bitDepth() const
+{
+    return d_->valid ? d_->bitDepth : 0;
+}
+
+bool PngDecoder::isGrey() const
+{
+    return d_->valid && (d_->colorType & PNG_COLOR_MASK_COLOR) == 0;
+}
+
+bool PngDecoder::hasAlpha() const
+{
+    return d_->valid && d_->format == QImage::Format_ARGB32_Premultiplied;
+}
+
 qint64 PngDecoder::decodeBytes() const
 {
     if (!d_->valid)
@@ -341,12 +498,18 @@ qint64 PngDecoder::decodeBytes() const
     return qint64(d_->rowBytes) * rows + qint64(d_->width) * 4 + kReadAhead + kLibraryBytes;
 }
 
+qint64 PngDecoder::bytesLookedAt() const
+{
+    return d_->position;
+}
+
 bool PngDecoder::decodeInto(AreaReduction &reduction)
 {
     if (!d_->valid || !reduction.isValid())
         return false;
     try {
-        d_->stored.assign(d_->rowBytes * (d_->passes > 1 ? size_t(d_->height) : 1), 0);
+        if (d_->passes > 1)
+            d_->stored.assign(d_->rowBytes * size_t(d_->height), 0);
         d_->converted.assign(d_->width, 0);
     } catch (const std::bad_alloc &) {
         qstrncpy(d_->message, "out of memory", sizeof(d_->message));
@@ -354,13 +517,16 @@ bool PngDecoder::decodeInto(AreaReduction &reduction)
         return false;
     }
     d_->valid = false; // one decode per reading
-    if (!d_->readRows(reduction)) {
-        d_->logDamaged();
+    d_->reduction = &reduction;
+    const bool read = d_->readRows();
+    d_->reduction = nullptr;
+    if (!read) {
+        if (!d_->stopped)
+            d_->logDamaged();
         return false;
     }
     return !reduction.result().isNull();
 }
-
 std::optional<QImage> PngDecoder::decodeReduced(const ReductionAxis &columns, const ReductionAxis &rows)
 {
     AreaReduction reduction(columns, rows, format());

@@ -2,8 +2,16 @@
 
 // A PNG decoded through libpng row by row into an area reduction, so a large picture reaches a
 // thumbnail without its whole decoded picture in memory (an interlaced one is held whole: its
-// passes fill the rows out of order). libpng's errors and warnings come to callbacks of our own:
-// nothing goes to standard error, and a damaged file is logged once, naming it.
+// passes fill the rows out of order). The one reader of a PNG's header too (its size and sample
+// layout for the properties). libpng's errors and warnings come to callbacks of our own: nothing
+// goes to standard error, and a damaged file is logged once, naming it.
+//
+// The work is bounded by the picture, not by the file: libpng is given the file in pieces, the
+// ancillary chunks it does not need (texts, profiles, metadata) are passed over unread, a header
+// chunk longer than any real one is refused, and the compressed picture data is read only until
+// the last row (of the last pass) is in, as far as twice what the rows take and a mebibyte more;
+// a stream that gives no rows for that length is refused. A stop switch, asked before every piece,
+// ends a decode (and a header reading) without a line in the log.
 //
 // The pixels are those Qt's PNG reader gives for the same file, in the layout of AreaReduction:
 // samples as stored, without gamma or colour-profile conversion; grey without transparency as
@@ -19,6 +27,7 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -35,14 +44,23 @@ class PngDecoder
 {
 public:
     // Reads the header of the PNG `file` at `path`; a file whose header does not read is logged
-    // (once) as damaged and isValid() is false.
-    PngDecoder(const QString &path, const RegularFile &file);
+    // (once) as damaged and isValid() is false. `shouldStop` (when given) is the stop switch.
+    PngDecoder(const QString &path, const RegularFile &file, std::function<bool()> shouldStop = {});
     ~PngDecoder();
     PngDecoder(const PngDecoder &) = delete;
     PngDecoder &operator=(const PngDecoder &) = delete;
 
     bool isValid() const;
+    // True when the stop switch ended the header reading or the decode.
+    bool wasStopped() const;
     QSize size() const;
+    // The header's sample depth (1 to 16 bits), whether the picture is grey, and whether it has
+    // transparency (an alpha channel, a transparent colour or palette entry): what format() tells.
+    int bitDepth() const;
+    bool isGrey() const;
+    bool hasAlpha() const;
+    // How far into the file the reading has looked so far.
+    qint64 bytesLookedAt() const;
     // The format the rows come in (see above).
     QImage::Format format() const;
     // Memory the decoder takes besides the reduction fed: its row buffers, zlib's window, and the
