@@ -1,8 +1,10 @@
 #include "platform/ImageSource.h"
 
 #include "platform/AreaReduction.h"
+#include "support/HostileFiles.h"
 #include "support/ServicesFixtures.h"
 
+#include <QFileInfo>
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
@@ -478,6 +480,40 @@ TEST(ImageSource, PngsDecodeToQtsPixelsAndDamagedOnesQuietly)
     ASSERT_EQ(file.write(bytes), bytes.size());
     file.close();
 
+    // Damaged headers: a broken checksum in IHDR or PLTE, an unknown critical chunk, a palette
+    // shorter than its indexes, a file cut short anywhere. Every road gives a clean refusal or
+    // the right picture, and libpng prints nothing on any of them.
+    const QString palette = dir.filePath("palette8.png");
+    const QString rgb = dir.filePath("rgb8-tagged.png");
+    auto bytesOf = [](const QString &path) {
+        QFile in(path);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    };
+    auto flipped = [](QByteArray png, qsizetype at) {
+        png[at] = char(png[at] ^ 0x20);
+        return png;
+    };
+    const QByteArray paletteBytes = bytesOf(palette), rgbBytes = bytesOf(rgb);
+    const qsizetype plte = paletteBytes.indexOf("PLTE");
+    ASSERT_GT(plte, 0);
+    QList<QByteArray> mutants{flipped(rgbBytes, 8 + 8 + 13), flipped(paletteBytes, plte + 4 + 10),
+                              rgbBytes.left(33) + QByteArray("\0\0\0\0QQQQ\x8b\x0f\x27\x61", 12) + rgbBytes.mid(33)};
+    QByteArray shortPalette = paletteBytes;
+    const quint32 plteLength = qFromBigEndian<quint32>(paletteBytes.constData() + plte - 4);
+    QByteArray twoEntries("PLTE\x00\x00\x00\xff\xff\xff", 10);
+    QByteArray shortChunk("\0\0\0\6", 4);
+    shortChunk += twoEntries;
+    const quint32 crc = qToBigEndian(quint32(crc32(0, reinterpret_cast<const Bytef *>(twoEntries.constData()), 10)));
+    shortChunk += QByteArray(reinterpret_cast<const char *>(&crc), 4);
+    mutants << shortPalette.replace(plte - 4, qsizetype(plteLength) + 12, shortChunk);
+    for (const qsizetype cut : {20, 40, 60, 120, 200})
+        mutants << rgbBytes.left(cut) << paletteBytes.left(cut);
+    QStringList mutantPaths;
+    for (int i = 0; i < mutants.size(); ++i) {
+        mutantPaths << dir.filePath(QStringLiteral("mutant%1.png").arg(i));
+        ASSERT_TRUE(fixtures::writeFile(mutantPaths.last(), mutants[i]));
+    }
+
     static QStringList logged;
     logged.clear();
     const QtMessageHandler previous =
@@ -489,6 +525,22 @@ TEST(ImageSource, PngsDecodeToQtsPixelsAndDamagedOnesQuietly)
     dup2(captured.handle(), 2);
     const auto thumbnail = ImageSource(damaged).thumbnail(72, true);
     const auto part = ImageSource(damaged).region(QRect(0, 0, 100, 100), QSize(50, 50), true);
+    for (const QString &mutant : mutantPaths) {
+        SCOPED_TRACE(mutant.toStdString());
+        const ImageSource source(mutant);
+        (void)source.typeIdentifier();
+        (void)source.metadataTags();
+        if (const auto props = source.properties(); props && props->contains(key::PixelWidth)) {
+            EXPECT_EQ(props->value(key::PixelWidth).toLongLong(), 37);
+            EXPECT_EQ(props->value(key::PixelHeight).toLongLong(), 23);
+        }
+        if (const auto picture = source.thumbnail(100, true)) {
+            EXPECT_EQ(picture->size(), QSize(37, 23));
+        }
+        if (const auto piece = source.region(QRect(0, 0, 10, 10), QSize(10, 10), true)) {
+            EXPECT_EQ(piece->size(), QSize(10, 10));
+        }
+    }
     std::fflush(stderr);
     dup2(savedError, 2);
     close(savedError);
@@ -499,6 +551,110 @@ TEST(ImageSource, PngsDecodeToQtsPixelsAndDamagedOnesQuietly)
     EXPECT_EQ(captured.readAll(), QByteArray());
     ASSERT_EQ(logged.filter(damaged).size(), 1) << logged.join('\n').toStdString();
     EXPECT_TRUE(logged.filter(damaged).first().contains(QStringLiteral("CRC"))) << logged.join('\n').toStdString();
+    // Each mutant that does not read is logged once, by us.
+    for (const QString &mutant : mutantPaths)
+        EXPECT_LE(logged.filter(mutant + ":").size(), 1) << logged.join('\n').toStdString();
+    // The properties read from the same header as the pixels.
+    const auto props = ImageSource(rgb).properties();
+    ASSERT_TRUE(props);
+    EXPECT_EQ(props->value(key::Depth).toLongLong(), 8);
+    EXPECT_EQ(props->value(key::ColorModel).toString(), QStringLiteral("RGB"));
+    EXPECT_FALSE(props->contains("HasAlpha"));
+    const auto grey = ImageSource(dir.filePath("grey-alpha16.png")).properties();
+    ASSERT_TRUE(grey);
+    EXPECT_EQ(grey->value(key::Depth).toLongLong(), 16);
+    EXPECT_EQ(grey->value(key::ColorModel).toString(), QStringLiteral("Gray"));
+    EXPECT_TRUE(grey->value("HasAlpha").toBool());
+}
+
+namespace {
+
+// Bytes this process has read from files so far.
+qint64 bytesRead()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : io.readAll().split('\n'))
+        if (line.startsWith("rchar:"))
+            return line.mid(6).trimmed().toLongLong();
+    return -1;
+}
+
+} // namespace
+
+// Compressed picture data that goes on far past the rows (4 GiB of zeros in 4 MB) is not inflated
+// nor read to its end on any road, plain, palette or interlaced: the picture decodes from its
+// first bytes. A stream that gives no rows for its length is refused once it passes what the rows
+// could take. A stop switch raised during a decode ends it, with nothing logged.
+TEST(ImageSource, PngDataPastItsRowsIsNotRead)
+{
+    QTemporaryDir dir;
+    if (bytesRead() < 0)
+        GTEST_SKIP() << "/proc/self/io is not readable";
+    struct Case {
+        const char *name;
+        bool interlaced, palette;
+    };
+    for (const Case &c : {Case{"plain", false, false}, Case{"palette", false, true}, Case{"interlaced", true, false}}) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.filePath(QStringLiteral("%1.png").arg(QLatin1String(c.name)));
+        const QByteArray png = hostile::pngWithDataPastItsRows(4 * hostile::kGiB, c.interlaced, c.palette);
+        ASSERT_GT(png.size(), 4'000'000);
+        ASSERT_TRUE(fixtures::writeFile(path, png));
+        const ImageSource source(path);
+        const qint64 before = bytesRead();
+        const auto thumbnail = source.thumbnail(540, true);
+        const auto comparable = source.comparableThumbnail(72, true);
+        const auto part = source.region(QRect(4, 4, 8, 8), QSize(8, 8), true);
+        const auto props = source.properties();
+        EXPECT_LT(bytesRead() - before, 4 * 1024 * 1024 + png.size() / 4);
+        ASSERT_TRUE(thumbnail);
+        EXPECT_EQ(thumbnail->size(), QSize(16, 16));
+        ASSERT_TRUE(comparable);
+        ASSERT_TRUE(part);
+        EXPECT_EQ(part->size(), QSize(8, 8));
+        ASSERT_TRUE(props);
+        EXPECT_EQ(props->value(key::PixelWidth).toLongLong(), 16);
+        EXPECT_EQ(props->value(key::ColorModel).toString(), QStringLiteral("RGB"));
+        // The pixels are those of the rows: the same as the plain PNG of them decodes to.
+        if (!c.interlaced && !c.palette) {
+            const QString plain = dir.filePath(QStringLiteral("rows.png"));
+            ASSERT_TRUE(fixtures::writeFile(plain, hostile::pngWithDataPastItsRows(0)));
+            EXPECT_EQ(ImageSource(plain).thumbnail(540, true), thumbnail);
+        }
+    }
+
+    const QString empty = dir.filePath(QStringLiteral("empty-blocks.png"));
+    const QByteArray blocks = hostile::pngWithDataPastItsRows(0, false, false, 2'000'000);
+    ASSERT_TRUE(fixtures::writeFile(empty, blocks));
+    qint64 before = bytesRead();
+    EXPECT_FALSE(ImageSource(empty).thumbnail(540, true));
+    EXPECT_LT(bytesRead() - before, blocks.size() * 3 / 4);
+
+    // A large picture, stopped after a few pieces of its data: no picture, the rest left unread.
+    const QString large = dir.filePath(QStringLiteral("large.png"));
+    QImage noise(1500, 1000, QImage::Format_RGB32);
+    quint32 seed = 1;
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, (seed = seed * 1664525u + 1013904223u) >> 8);
+    ASSERT_TRUE(noise.save(large, "PNG"));
+    const qint64 size = QFileInfo(large).size();
+    ASSERT_GT(size, 1'000'000);
+    static QStringList logged;
+    logged.clear();
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &line) { logged << line; });
+    int asked = 0;
+    before = bytesRead();
+    const auto stopped = ImageSource(large, [&asked] { return ++asked > 3; }).thumbnail(540, true);
+    const qint64 stoppedRead = bytesRead() - before;
+    qInstallMessageHandler(previous);
+    EXPECT_FALSE(stopped);
+    EXPECT_LT(stoppedRead, size / 2);
+    EXPECT_TRUE(logged.filter(large).isEmpty()) << logged.join('\n').toStdString();
+    EXPECT_TRUE(ImageSource(large, [] { return false; }).thumbnail(540, true));
 }
 
 TEST(ImageSource, HeicThroughLibheif)

@@ -1,9 +1,9 @@
 #pragma once
 // Files made to hurt a reader, and the means to see the harm: a PNG whose text chunk unpacks to a
-// huge size, JPEGs with floods of marker segments, of metadata bytes or of tables wherever they may
-// stand, or with a long run of fill or stray bytes before their first segment, a TIFF whose
-// embedded thumbnail is such a JPEG, a playlist that names another file, the rise of the
-// process's memory while some work runs, and a watch that tells whether a file was opened.
+// huge size, a PNG whose picture data goes on far past its rows, JPEGs with floods of marker segments, of metadata
+// bytes or of tables wherever they may stand, or with a long run of fill or stray bytes before their first segment, a
+// TIFF whose embedded thumbnail is such a JPEG, a playlist that names another file, the rise of the process's memory
+// while some work runs, and a watch that tells whether a file was opened.
 
 #include <QByteArray>
 #include <QFile>
@@ -82,6 +82,73 @@ inline QByteArray pngWithHugeText(qint64 textSize)
              uLong(rows.size()));
     packed.resize(qsizetype(packedSize));
     appendChunk(png, "IDAT", packed);
+    appendChunk(png, "IEND", QByteArray());
+    return png;
+}
+
+// A 16 x 16 PNG (RGB, or 8-bit palette; interlaced or not) whose compressed picture data goes on
+// after its rows with `tail` zero bytes more (about a thousandth of that on disk, made in no time:
+// one flushed block of a mebibyte of zeros, repeated), or, with `emptyBlocks`, whose stream opens
+// with that many empty stored blocks (5 bytes each, no rows) before its rows.
+inline QByteArray pngWithDataPastItsRows(qint64 tail, bool interlaced = false, bool palette = false,
+                                         int emptyBlocks = 0)
+{
+    const int bytesPerPixel = palette ? 1 : 3;
+    QByteArray rows;
+    static const int start[7][2] = {{0, 0}, {4, 0}, {0, 4}, {2, 0}, {0, 2}, {1, 0}, {0, 1}};
+    static const int step[7][2] = {{8, 8}, {8, 8}, {4, 8}, {4, 4}, {2, 4}, {2, 2}, {1, 2}};
+    for (int pass = 0; pass < (interlaced ? 7 : 1); ++pass) {
+        const int columns = interlaced ? (16 - start[pass][0] + step[pass][0] - 1) / step[pass][0] : 16;
+        const int lines = interlaced ? (16 - start[pass][1] + step[pass][1] - 1) / step[pass][1] : 16;
+        for (int y = 0; y < lines; ++y) {
+            rows += char(0);
+            for (int i = 0; i < columns * bytesPerPixel; ++i)
+                rows += char((i * 37 + y * 11 + pass) % (palette ? 4 : 256));
+        }
+    }
+    z_stream z{};
+    EXPECT_EQ(deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY), Z_OK);
+    auto deflated = [&z](const QByteArray &in, int flush) {
+        QByteArray out(qsizetype(deflateBound(&z, uLong(in.size())) + 64), '\0');
+        z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(in.constData()));
+        z.avail_in = uInt(in.size());
+        z.next_out = reinterpret_cast<Bytef *>(out.data());
+        z.avail_out = uInt(out.size());
+        deflate(&z, flush);
+        out.resize(out.size() - qsizetype(z.avail_out));
+        return out;
+    };
+    QByteArray stream("\x78\xda", 2);
+    stream += QByteArray("\x00\x00\x00\xff\xff", 5).repeated(emptyBlocks);
+    stream += deflated(rows, Z_SYNC_FLUSH);
+    uLong adler = adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef *>(rows.constData()), uInt(rows.size()));
+    const QByteArray mebibyte(1 << 20, '\0');
+    const uLong zerosAdler =
+        adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef *>(mebibyte.constData()), uInt(mebibyte.size()));
+    QByteArray block;
+    for (qint64 left = tail; left > 0; left -= mebibyte.size()) {
+        // The first block still looks back at the rows; from the second on each is the same.
+        if (block.isEmpty() || left == tail - mebibyte.size())
+            block = deflated(mebibyte, Z_SYNC_FLUSH);
+        stream += block;
+        adler = adler32_combine(adler, zerosAdler, mebibyte.size());
+    }
+    stream += deflated(QByteArray(), Z_FINISH);
+    deflateEnd(&z);
+    appendBigEndian(stream, quint32(adler));
+
+    QByteArray png("\x89PNG\r\n\x1a\n", 8);
+    QByteArray header;
+    appendBigEndian(header, 16);
+    appendBigEndian(header, 16);
+    header += char(8);
+    header += char(palette ? 3 : 2);
+    header += QByteArray(2, '\0');
+    header += char(interlaced ? 1 : 0);
+    appendChunk(png, "IHDR", header);
+    if (palette)
+        appendChunk(png, "PLTE", QByteArray("\x00\x00\x00\xff\x00\x00\x00\xff\x00\x00\x00\xff", 12));
+    appendChunk(png, "IDAT", stream);
     appendChunk(png, "IEND", QByteArray());
     return png;
 }
