@@ -498,11 +498,6 @@ qint64 PngDecoder::decodeBytes() const
     return qint64(d_->rowBytes) * rows + qint64(d_->width) * 4 + kReadAhead + kLibraryBytes;
 }
 
-qint64 PngDecoder::bytesLookedAt() const
-{
-    return d_->position;
-}
-
 bool PngDecoder::decodeInto(AreaReduction &reduction)
 {
     if (!d_->valid || !reduction.isValid())

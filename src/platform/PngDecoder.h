@@ -59,8 +59,6 @@ public:
     int bitDepth() const;
     bool isGrey() const;
     bool hasAlpha() const;
-    // How far into the file the reading has looked so far.
-    qint64 bytesLookedAt() const;
     // The format the rows come in (see above).
     QImage::Format format() const;
     // Memory the decoder takes besides the reduction fed: its row buffers, zlib's window, and the
@@ -68,7 +66,8 @@ public:
     qint64 decodeBytes() const;
 
     // Decodes the picture into `reduction` (made for size() rows of format()); false, with the
-    // file logged as damaged, when the data does not decode. Call once.
+    // file logged as damaged, when the data does not decode; false without a line when the stop
+    // switch ended it. Call once.
     bool decodeInto(AreaReduction &reduction);
 
     // The picture, or the window of it the axes name, reduced to the axes' targets through one
