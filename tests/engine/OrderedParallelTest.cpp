@@ -70,8 +70,9 @@ TEST(OrderedParallel, HandsEveryItemOverInOrderOnTheCallingThread)
             ASSERT_EQ(handed.size(), n);
             for (size_t i = 0; i < n; ++i)
                 ASSERT_EQ(handed[i], i);
-            if (threads == 1)
+            if (threads == 1) {
                 EXPECT_EQ(std::count(workedOn.begin(), workedOn.end(), caller), ptrdiff_t(n));
+            }
         }
     }
 }
@@ -97,8 +98,9 @@ TEST(OrderedParallel, StartsNoItemPastTheAheadBound)
                                    [&](size_t i) {
                                        if (i >= handedCount.load() + ahead)
                                            overrun = true;
-                                       if (i == 0)
+                                       if (i == 0) {
                                            EXPECT_TRUE(waitUntil([&] { return doneCount.load() >= ahead - 1; }));
+                                       }
                                        slots[i % ahead] = i;
                                        ++doneCount;
                                        return OrderedParallel::Report{};
@@ -161,8 +163,9 @@ TEST(OrderedParallel, APauseHoldsEveryThreadAndAStopOrARefusalEndsTheRun)
                 flags.isSecondStepAbort = true; // the pause stays set
             caller.join();
             EXPECT_EQ(flags.heldThreads.load(), 0);
-            if (then == Then::StopPaused)
+            if (then == Then::StopPaused) {
                 EXPECT_EQ(worked.load(), workedWhenHeld);
+            }
         } else {
             caller.join();
         }
