@@ -163,11 +163,6 @@ VideoContainer::~VideoContainer()
     }
 }
 
-bool VideoContainer::isPlayable(const QString &path)
-{
-    return VideoContainer(path).isVideo();
-}
-
 const char *VideoContainer::containerNames()
 {
     return kContainerNames;

@@ -55,10 +55,6 @@ public:
     // object is gone. Null when the file failed.
     std::shared_ptr<const RegularFile> file() const;
 
-    // The whole check in one call: true when the file passed every check above (whether the
-    // player of the running Qt may be given it is a further question, see playerPlays).
-    static bool isPlayable(const QString &path);
-
     // The demuxer names taken for real video containers, comma-separated.
     static const char *containerNames();
 

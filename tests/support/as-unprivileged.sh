@@ -41,5 +41,6 @@ if ! as_nobody test -x "$program"; then
 fi
 status=0
 env -i PATH="$PATH" HOME="$home" TMPDIR="$home" QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" \
+    CI="${CI:-}" TWINSIFT_NO_SKIP_UNDER_CI="${TWINSIFT_NO_SKIP_UNDER_CI:-}" \
     setpriv --reuid=nobody --regid="$group" --clear-groups "$program" "$@" || status=$?
 exit "$status"

@@ -19,9 +19,12 @@
 #include <QMessageBox>
 #include <QLoggingCategory>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <memory>
+#include <unistd.h>
 
 #ifndef TWINSIFT_VERSION
 #define TWINSIFT_VERSION "1.0.0"
@@ -71,6 +74,23 @@ void bringToFront(AppDelegate &delegate)
                        << "to the front";
 }
 
+// A launch with standard input, output or error closed (`2>&-`, or a launcher that closes them)
+// would give the free number to the next file the program opens: the X connection, say, which the
+// first line printed would then corrupt. Each closed one is opened on /dev/null instead, lowest
+// first, so that the open lands on it.
+void openClosedStandardStreams()
+{
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        const int opened = ::open("/dev/null", O_RDWR);
+        if (opened >= 0 && opened != fd) {
+            ::dup2(opened, fd);
+            ::close(opened);
+        }
+    }
+}
+
 // SIGPIPE is caught by a handler that does nothing rather than ignored: a caught signal goes back
 // to its default in a program this one starts (a file manager, a relaunch), an ignored one would
 // stay ignored there.
@@ -87,7 +107,9 @@ void ignoreBrokenPipes()
 
 int main(int argc, char **argv)
 {
-    // First, before any thread: a write to a pipe whose reader is gone (standard error read by a
+    // Before anything opens a file.
+    openClosedStandardStreams();
+    // Before any thread: a write to a pipe whose reader is gone (standard error read by a
     // terminal or a launcher that went away) fails and is dropped instead of ending the program
     // with the settings unsaved.
     ignoreBrokenPipes();

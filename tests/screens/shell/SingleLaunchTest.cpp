@@ -1,16 +1,19 @@
 // Launches of the program itself with one home folder: a later launch hands over to the running
 // instance, which comes to the front, and ends without touching the settings; a settings folder
 // that cannot be written still runs and still hands over; a lock or a socket of another user is
-// never trusted. The program runs alone, and a standard error nobody reads ends nothing.
+// never trusted. The program runs alone, and a standard error nobody reads ends nothing, nor do
+// standard streams closed at the launch (on a real X display, where the window must show).
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -375,3 +378,85 @@ TEST_F(SingleLaunchTest, ASocketOfAnotherUserIsNotHandedOver)
     firstLog += first->readAllStandardError();
     EXPECT_FALSE(firstLog.contains("to the front")) << firstLog.constData();
 }
+
+namespace {
+
+// The program's windows that the window manager shows, by the process id they carry.
+QStringList shownWindowsOf(qint64 pid)
+{
+    auto read = [](const QStringList &arguments) {
+        QProcess process;
+        process.start(arguments.first(), arguments.mid(1));
+        process.waitForFinished(5000);
+        return QString::fromLocal8Bit(process.readAllStandardOutput());
+    };
+    QStringList shown;
+    const QString clients = read({"xprop", "-root", "_NET_CLIENT_LIST"}).section('#', 1);
+    for (const QString &part : clients.split(',', Qt::SkipEmptyParts)) {
+        const QString id = part.trimmed();
+        if (read({"xprop", "-id", id, "_NET_WM_PID"}).section('=', 1).trimmed() == QString::number(pid)
+            && read({"xwininfo", "-id", id}).contains("IsViewable"))
+            shown << id;
+    }
+    return shown;
+}
+
+// Which of standard input (0), output (1) and error (2) a launch starts without.
+struct ClosedStreams {
+    const char *name;
+    std::vector<int> fds;
+};
+
+void PrintTo(const ClosedStreams &streams, std::ostream *out)
+{
+    *out << streams.name;
+}
+
+class DesktopLaunch : public SingleLaunchTest, public ::testing::WithParamInterface<ClosedStreams>
+{
+};
+
+} // namespace
+
+// A launch with standard streams closed (`1>&-`, `2>&-`) on a real X display: the window shows,
+// whatever the program prints on the way (a fresh home has none of the folders left out by default,
+// which it reports), and a later launch hands over to it.
+TEST_P(DesktopLaunch, WithStandardStreamsClosedTheWindowShowsAndALaterLaunchHandsOver)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs an X display with a window manager (CTest runs it under Xvfb and openbox)";
+    if (QStandardPaths::findExecutable("xprop").isEmpty() || QStandardPaths::findExecutable("xwininfo").isEmpty())
+        GTEST_SKIP() << "needs xprop and xwininfo (x11-utils; scripts/deps --tests installs it)";
+    ASSERT_TRUE(home.isValid());
+    QProcessEnvironment env = environment(true);
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    const std::vector<int> fds = GetParam().fds;
+    QProcess *first = launch(env, false, [fds] {
+        for (const int fd : fds)
+            ::close(fd);
+    });
+    ASSERT_TRUE(first->waitForStarted(10000));
+    QStringList windows;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return !(windows = shownWindowsOf(first->processId())).isEmpty() || first->state() != QProcess::Running;
+        },
+        30000));
+    ASSERT_FALSE(windows.isEmpty()) << "no window shows; the program "
+                                    << (first->state() == QProcess::Running ? "still runs" : "ended");
+
+    QProcess *later = launch(env);
+    ASSERT_TRUE(later->waitForFinished(15000)) << "the later launch keeps running";
+    const QByteArray laterLog = later->readAllStandardError();
+    EXPECT_EQ(later->exitCode(), 0) << laterLog.constData();
+    EXPECT_TRUE(laterLog.contains("handed over")) << laterLog.constData();
+    EXPECT_EQ(first->state(), QProcess::Running);
+}
+
+INSTANTIATE_TEST_SUITE_P(Closed, DesktopLaunch,
+                         ::testing::Values(ClosedStreams{"StandardOutput", {STDOUT_FILENO}},
+                                           ClosedStreams{"StandardError", {STDERR_FILENO}},
+                                           ClosedStreams{"AllThree", {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}}),
+                         [](const ::testing::TestParamInfo<ClosedStreams> &info) {
+                             return std::string(info.param.name);
+                         });
