@@ -1,7 +1,7 @@
 #include "screens/preferences/PreferencesPane.h"
 
 #include "model/TextLookup.h"
-#include "screens/preferences/TableKeyboard.h"
+#include "controls/TableKeyboard.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

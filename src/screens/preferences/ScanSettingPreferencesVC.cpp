@@ -5,7 +5,7 @@
 #include "platform/UserDefaults.h"
 #include "screens/preferences/FileTypesTableModel.h"
 #include "screens/preferences/ScanFileTypes.h"
-#include "screens/preferences/TableKeyboard.h"
+#include "controls/TableKeyboard.h"
 #include "model/SettingsKeys.h"
 
 #include <QButtonGroup>

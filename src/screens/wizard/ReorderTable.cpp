@@ -2,7 +2,7 @@
 
 #include "controls/CustomRowView.h"
 #include "controls/Palette.h"
-#include "screens/preferences/TableKeyboard.h"
+#include "controls/TableKeyboard.h"
 
 #include <QDrag>
 #include <QDragEnterEvent>
