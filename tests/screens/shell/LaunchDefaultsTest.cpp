@@ -12,6 +12,7 @@
 #include "model/SettingsKeys.h"
 #include "model/TextLookup.h"
 #include "platform/UserDefaults.h"
+#include "support/ScreenChecks.h"
 #include "support/ShellFixtures.h"
 
 #include <QAbstractButton>
@@ -419,6 +420,7 @@ TEST_F(LaunchDefaultsTest, ASettingsFolderThatCannotBeWrittenIsToldOnceOverTheHo
         EXPECT_TRUE(box->informativeText().contains(folder + " (" + why + ")")) << box->informativeText().toStdString();
         EXPECT_TRUE(box->informativeText().startsWith(localizedText("IDS_TWK_8505").section("%@", 0, 0) + folder));
         EXPECT_EQ(box->parentWidget(), initialWindowController());
+        screenchecks::pictureFor(box, QStringLiteral("settings-not-saved"));
         box->defaultButton()->click();
         flushEvents();
 
