@@ -426,17 +426,22 @@ void QuickLook::videoChecked(quint64 request, std::shared_ptr<const platform::Re
     }
 }
 
-void QuickLook::showUnshown(QSize pictureSize)
+QString QuickLook::unshownText(const QString &path, QSize pictureSize)
 {
-    // The file's name, and below it why nothing of it shows: a picture with more pixels than are
-    // ever decoded is too large, anything else cannot be read.
+    // A picture with more pixels than are ever decoded is too large; anything else cannot be read.
     const bool tooLarge = !pictureSize.isEmpty()
         && qint64(pictureSize.width()) * pictureSize.height() > platform::ImageSource::maxFullDecodePixels();
     const QString reason = tooLarge
         ? substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_8902")),
                                  {QString::number(pictureSize.width()), QString::number(pictureSize.height())})
         : localizedText(QStringLiteral("IDS_TWK_8903"));
-    message_->setText(QFileInfo(path_).fileName() + QLatin1Char('\n') + reason);
+    const QString name = QFileInfo(path).fileName();
+    return reason.isEmpty() ? name : name + QLatin1Char('\n') + reason;
+}
+
+void QuickLook::showUnshown(QSize pictureSize)
+{
+    message_->setText(unshownText(path_, pictureSize));
     stack_->setCurrentWidget(message_);
 }
 

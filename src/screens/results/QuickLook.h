@@ -54,6 +54,10 @@ public:
     // arrived.
     bool isDecoding() const;
 
+    // What shows for a file of which nothing can be shown: its name over the reason, too large when
+    // its header gives it more pixels than are ever decoded (`pictureSize`), else not readable.
+    static QString unshownText(const QString &path, QSize pictureSize);
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -87,8 +91,7 @@ private:
     // Stops the player, clears its source and closes the file it played.
     void releasePlayer();
     void fittedDecoded(quint64 request, quint64 job, const QImage &image, QSize pictureSize);
-    // Shows the file's name and why it does not show: too large when its header gives it more
-    // pixels than are ever decoded (`pictureSize`), else not readable.
+    // Shows unshownText() for the file.
     void showUnshown(QSize pictureSize);
     void detailDecoded(quint64 request, quint64 job, const QImage &image, QRect rect);
 
