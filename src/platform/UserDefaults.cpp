@@ -17,9 +17,11 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <fcntl.h>
 #include <limits>
+#include <unistd.h>
 #include <utility>
 
 namespace platform {
@@ -219,6 +221,9 @@ void UserDefaults::setFilePath(const QString &filePath)
     m_values.clear();
     m_writable = true;
     m_resetNotice.reset();
+    m_writeFailureNotice.reset();
+    m_writeFailureRaised = false;
+    m_writesFailing = false;
     load();
 }
 
@@ -226,6 +231,42 @@ std::optional<QString> UserDefaults::takeResetNotice()
 {
     std::lock_guard lock(m_mutex);
     return std::exchange(m_resetNotice, std::nullopt);
+}
+
+std::optional<UserDefaults::WriteFailure> UserDefaults::takeWriteFailureNotice()
+{
+    std::lock_guard lock(m_mutex);
+    return std::exchange(m_writeFailureNotice, std::nullopt);
+}
+
+void UserDefaults::setWriteFailureHandler(std::function<void()> handler)
+{
+    std::lock_guard lock(m_mutex);
+    m_writeFailureHandler = std::move(handler);
+}
+
+void UserDefaults::writeFailed(const QString &reason)
+{
+    const QString folder = QFileInfo(m_path).absolutePath();
+    // The folder's own trouble, when it has one ("Read-only file system", "Permission denied"),
+    // says more than the save's reason about the file it could not make.
+    QString why = reason;
+    if (::faccessat(AT_FDCWD, QFile::encodeName(folder).constData(), W_OK | X_OK, AT_EACCESS) != 0)
+        why = QString::fromLocal8Bit(std::strerror(errno));
+    if (!m_writesFailing)
+        logWarning(lcPlatform) << QStringLiteral("Settings file %1 could not be written (%2); the settings stay in "
+                                                 "memory and are written again at the next change and at quit")
+                                      .arg(m_path, why);
+    else
+        logDebug(lcPlatform) << QStringLiteral("Settings file %1 could not be written (%2)").arg(m_path, why);
+    m_writesFailing = true;
+    m_dirty = true; // still to be written: tried again at the next change and at quit
+    if (m_writeFailureRaised)
+        return;
+    m_writeFailureRaised = true;
+    m_writeFailureNotice = WriteFailure{folder, why};
+    if (m_writeFailureHandler)
+        m_writeFailureHandler();
 }
 
 QString UserDefaults::filePath() const
@@ -574,15 +615,15 @@ bool UserDefaults::save(bool makeFolder)
     QDir().mkpath(folder);
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly)) {
-        logWarning(lcPlatform)
-            << QStringLiteral("Settings file %1 could not be written (%2)").arg(m_path, file.errorString());
+        writeFailed(file.errorString());
         return false;
     }
     file.write(QJsonDocument(root).toJson(QJsonDocument::Indented));
     if (!file.commit()) {
-        logWarning(lcPlatform) << "Settings file" << m_path << "could not be saved";
+        writeFailed(file.errorString());
         return false;
     }
+    m_writesFailing = false;
     ++m_writeCount;
     return true;
 }

@@ -7,6 +7,7 @@
 #include <QVariant>
 #include <QVariantList>
 #include <QVariantMap>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -27,6 +28,11 @@ namespace platform {
 // ("defaults.json.damaged-1", "-2", ...; an older one is never replaced), the store starts from
 // the defaults, and takeResetNotice() tells the window once. When the file cannot be kept aside,
 // the store does not write over it.
+//
+// A write that fails (a settings folder that is read-only, made so during the run, or not to be
+// made) keeps the values in memory and pending: the next change and the quit try again. The first
+// failure is logged as a warning and raises takeWriteFailureNotice() once, with the folder and the
+// system's reason, so that the window can tell the user that the changes of this run cannot be kept.
 class UserDefaults
 {
 public:
@@ -97,6 +103,17 @@ public:
     // Taking it clears it, so the user is told once.
     std::optional<QString> takeResetNotice();
 
+    // Present once after a write of the file failed: the folder it is kept in and why it could not
+    // be written. Taking it clears it; later failures of the same file raise it no more.
+    struct WriteFailure {
+        QString folder;
+        QString reason;
+    };
+    std::optional<WriteFailure> takeWriteFailureNotice();
+    // Called once when that notice is raised, on the thread whose write failed and with the store
+    // locked: it should only arrange for the notice to be taken (on the main loop, say).
+    void setWriteFailureHandler(std::function<void()> handler);
+
     static Type typeOfValue(const QVariant &value);
 
 private:
@@ -106,12 +123,18 @@ private:
     // Marks the values changed and arranges the write (the caller holds the mutex).
     void scheduleSave();
     void keepDamagedFileAside(const QString &reason);
+    // Logs a failed write (the first of a run of them as a warning) and raises the notice once.
+    void writeFailed(const QString &reason);
 
     mutable std::recursive_mutex m_mutex;
     QString m_path;
     std::map<QString, QVariant> m_values;
     bool m_writable = true; // false while an unreadable file that could not be moved stays in place
     std::optional<QString> m_resetNotice;
+    std::optional<WriteFailure> m_writeFailureNotice;
+    bool m_writeFailureRaised = false; // the notice was raised for this file
+    bool m_writesFailing = false;      // the last write failed
+    std::function<void()> m_writeFailureHandler;
     bool m_dirty = false;                     // values changed since the file was last written
     bool m_savePending = false;               // a write is queued on the main loop
     QPointer<QCoreApplication> m_pendingApp;  // the application the write is queued on

@@ -8,6 +8,7 @@
 #include "screens/shell/ViewController.h"
 #include "controls/AddFilesTableCell.h"
 #include "controls/DropView.h"
+#include "controls/FocusRing.h"
 #include "controls/MyNSTableRowView.h"
 #include "controls/PaddedTextField.h"
 #include "controls/PopUpMode.h"
@@ -319,8 +320,7 @@ void AddFilesVC::buildView()
     // The list is one Tab stop however long it is: Up and Down move the current row, Space ticks it
     // and Delete removes it. The rows' ticks and remove buttons are for the mouse.
     tableView->setFocusPolicy(Qt::StrongFocus);
-    tableView->setStyleSheet(QStringLiteral("QTableView { border: 2px solid transparent; }"
-                                            "QTableView:focus { border: 2px solid " TWINSIFT_GOLD_CSS "; }"));
+    tableView->setStyleSheet(FocusRing::tableRules(QStringLiteral("QTableView")));
     tableView->setTabKeyNavigation(false);
     tableView->installEventFilter(this);
     tableView->setMinimumHeight(120);

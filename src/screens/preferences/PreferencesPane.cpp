@@ -1,7 +1,9 @@
 #include "screens/preferences/PreferencesPane.h"
 
 #include "model/TextLookup.h"
-#include "screens/preferences/TableKeyboard.h"
+#include "controls/FocusRing.h"
+#include "controls/Palette.h"
+#include "controls/TableKeyboard.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -63,6 +65,7 @@ PreferencesPane::FolderTable PreferencesPane::makeFolderTable(QWidget *pane, int
     parts.table->setIconSize(QSize(16, 16));
     parts.table->setTextElideMode(Qt::ElideMiddle);
     TableKeyboard::install(parts.table);
+    parts.table->setStyleSheet(FocusRing::tableRules(QStringLiteral("QTableView"), QStringLiteral(TWINSIFT_FRAME_CSS)));
     layout->addWidget(parts.table, 1);
     auto *buttons = new QHBoxLayout;
     parts.add = new QPushButton(pane);

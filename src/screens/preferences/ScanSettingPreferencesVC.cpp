@@ -5,7 +5,9 @@
 #include "platform/UserDefaults.h"
 #include "screens/preferences/FileTypesTableModel.h"
 #include "screens/preferences/ScanFileTypes.h"
-#include "screens/preferences/TableKeyboard.h"
+#include "controls/FocusRing.h"
+#include "controls/Palette.h"
+#include "controls/TableKeyboard.h"
 #include "model/SettingsKeys.h"
 
 #include <QButtonGroup>
@@ -88,6 +90,7 @@ ScanSettingPreferencesVC::ScanSettingPreferencesVC(QWidget *parent)
     tableView->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     tableView->setMinimumHeight(150);
     TableKeyboard::install(tableView);
+    tableView->setStyleSheet(FocusRing::tableRules(QStringLiteral("QTableView"), QStringLiteral(TWINSIFT_FRAME_CSS)));
     layout->addWidget(tableView, 1);
 
     for (QAbstractButton *button : {static_cast<QAbstractButton *>(btnKB), static_cast<QAbstractButton *>(btnMB),

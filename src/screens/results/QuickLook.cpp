@@ -422,8 +422,27 @@ void QuickLook::videoChecked(quint64 request, std::shared_ptr<const platform::Re
         updatePicture();
         refreshDecodes();
     } else {
-        message_->setText(QFileInfo(path_).fileName());
+        showUnshown(QSize());
     }
+}
+
+QString QuickLook::unshownText(const QString &path, QSize pictureSize)
+{
+    // A picture with more pixels than are ever decoded is too large; anything else cannot be read.
+    const bool tooLarge = !pictureSize.isEmpty()
+        && qint64(pictureSize.width()) * pictureSize.height() > platform::ImageSource::maxFullDecodePixels();
+    const QString reason = tooLarge
+        ? substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_8902")),
+                                 {QString::number(pictureSize.width()), QString::number(pictureSize.height())})
+        : localizedText(QStringLiteral("IDS_TWK_8903"));
+    const QString name = QFileInfo(path).fileName();
+    return reason.isEmpty() ? name : name + QLatin1Char('\n') + reason;
+}
+
+void QuickLook::showUnshown(QSize pictureSize)
+{
+    message_->setText(unshownText(path_, pictureSize));
+    stack_->setCurrentWidget(message_);
 }
 
 void QuickLook::setZoom(double zoom)
@@ -538,10 +557,8 @@ void QuickLook::fittedDecoded(quint64 request, quint64 job, const QImage &image,
         return; // for another file, or a newer decode was asked for
     fittedWaiting_ = 0;
     if (image.isNull()) {
-        if (fitted_.isNull()) {
-            message_->setText(QFileInfo(path_).fileName());
-            stack_->setCurrentWidget(message_);
-        }
+        if (fitted_.isNull())
+            showUnshown(pictureSize);
         return;
     }
     fitted_ = image;

@@ -25,7 +25,8 @@ class QuickLookDecoder;
 // the wheel, 0 to fit again), a video played in place. Escape or Space closes it. One shared window.
 // The player is given the checked video's open descriptor, never its path, and only a video the
 // running Qt's player plays safely; any other video shows its first frame as a still picture, with a
-// note at the window's foot saying that the video does not play here.
+// note at the window's foot saying that the video does not play here. A file of which nothing can
+// be shown shows its name and why: a picture too large to decode, or a file that cannot be read.
 // A photo is decoded off the GUI thread at the size the window shows it; a zoomed photo draws the
 // fitted decode enlarged and, over it, the visible part decoded again at the zoom's scale, so no
 // zoom holds more than a few window-sized pictures in memory.
@@ -52,6 +53,10 @@ public:
     // True while a decode (or the video check) for what the window shows is asked for and has not
     // arrived.
     bool isDecoding() const;
+
+    // What shows for a file of which nothing can be shown: its name over the reason, too large when
+    // its header gives it more pixels than are ever decoded (`pictureSize`), else not readable.
+    static QString unshownText(const QString &path, QSize pictureSize);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -86,6 +91,8 @@ private:
     // Stops the player, clears its source and closes the file it played.
     void releasePlayer();
     void fittedDecoded(quint64 request, quint64 job, const QImage &image, QSize pictureSize);
+    // Shows unshownText() for the file.
+    void showUnshown(QSize pictureSize);
     void detailDecoded(quint64 request, quint64 job, const QImage &image, QRect rect);
 
     QUrl url_;

@@ -12,6 +12,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "screens/results/FilePropertiesVC.h"
+#include "screens/results/QuickLook.h"
 #include "screens/results/grid/ThumbnailVC.h"
 #include "screens/results/list/ListViewVC.h"
 #include "screens/shell/AllViewControllers.h"
@@ -144,17 +145,26 @@ void ResultPreview::showFile(const ImageFilePtr &file)
     const QSize target = size() * ratio;
     QPointer<ResultPreview> self = this;
     QThreadPool::globalInstance()->start([self, request, path, maxPixel, target, ratio] {
-        std::optional<QImage> image = platform::ImageSource(path).thumbnail(std::max(maxPixel, 64), true);
+        const platform::ImageSource source(path);
+        std::optional<QImage> image = source.thumbnail(std::max(maxPixel, 64), true);
         QImage fitted;
+        QString unshown;
         if (image && !image->isNull()) {
             fitted = image->scaled(target.expandedTo(QSize(1, 1)), Qt::KeepAspectRatio, Qt::SmoothTransformation);
             fitted.setDevicePixelRatio(ratio);
+        } else {
+            // Why it shows nothing: its header's size tells a picture too large from a damaged one.
+            QSize size;
+            if (const auto props = source.properties())
+                size = QSize(props->value(platform::ImageProperty::PixelWidth).toInt(),
+                             props->value(platform::ImageProperty::PixelHeight).toInt());
+            unshown = QuickLook::unshownText(path, size);
         }
         QMetaObject::invokeMethod(
             qApp,
-            [self, request, fitted] {
+            [self, request, fitted, unshown] {
                 if (self)
-                    self->photoDecoded(request, fitted);
+                    self->photoDecoded(request, fitted, unshown);
             },
             Qt::QueuedConnection);
     });
@@ -220,9 +230,15 @@ void ResultPreview::videoChecked(quint64 request, const QUrl &url, std::shared_p
         showStillNote(firstFrame);
         return;
     }
-    // Cannot be shown: the file's name, as plain text.
+    showUnshown(QuickLook::unshownText(url.toLocalFile(), QSize()));
+}
+
+void ResultPreview::showUnshown(const QString &text)
+{
+    // As plain text: the file's name is part of it.
     imgPreview->setTextFormat(Qt::PlainText);
-    imgPreview->setText(QFileInfo(url.toLocalFile()).fileName());
+    imgPreview->setWordWrap(true);
+    imgPreview->setText(text);
 }
 
 void ResultPreview::showPicture(const ImageFilePtr &file)
@@ -236,14 +252,17 @@ void ResultPreview::showPicture(const ImageFilePtr &file)
     imgPreview->setPixmap(QPixmap());
 }
 
-void ResultPreview::photoDecoded(quint64 request, const QImage &image)
+void ResultPreview::photoDecoded(quint64 request, const QImage &image, const QString &unshown)
 {
     if (request != m_request)
         return; // a newer request took over
     m_shown = request;
     m_stack->setCurrentWidget(imgPreview);
     showStillNote(false);
-    imgPreview->setPixmap(image.isNull() ? QPixmap() : QPixmap::fromImage(image));
+    if (image.isNull())
+        showUnshown(unshown);
+    else
+        imgPreview->setPixmap(QPixmap::fromImage(image));
     emit photoShown(request, !image.isNull());
 }
 

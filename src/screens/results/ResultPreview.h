@@ -39,7 +39,8 @@ public:
     // Shows the file: a video plays (muted, looping), a photo is decoded off the GUI thread. A video
     // goes to the player only once a worker thread found it a real video within the decode bounds
     // that the player plays (else its first frame is shown); a file that is no video shows its
-    // picture when it holds one, else its name.
+    // picture when it holds one. A file of which nothing shows gives its name and why (a picture
+    // too large to decode, or one that cannot be read).
     void showFile(const ImageFilePtr &file);
     // Shows the file as the results list does: a video plays; a photo's thumbnail is fitted into
     // `box` (points) when both its sides exceed `smallSide` points and is shown at its own size
@@ -73,7 +74,9 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void photoDecoded(quint64 request, const QImage &image);
+    // `unshown`: what shows in place of a photo that cannot be decoded (QuickLook::unshownText).
+    void photoDecoded(quint64 request, const QImage &image, const QString &unshown);
+    void showUnshown(const QString &text);
     void checkVideo(quint64 request, const ImageFilePtr &file);
     void videoChecked(quint64 request, const QUrl &url, std::shared_ptr<const platform::RegularFile> checked,
                       const QImage &still, bool firstFrame);

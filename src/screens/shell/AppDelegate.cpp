@@ -36,6 +36,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QSet>
 
 using platform::UserDefaults;
@@ -63,6 +64,11 @@ AppDelegate::AppDelegate(QObject *parent)
 {
     g_shared = this;
     quitApplication = [] { QCoreApplication::quit(); };
+    // A write of the settings that fails, at launch or later, is told on the main loop.
+    defaults().setWriteFailureHandler([this] {
+        platform::Dispatch::mainAfter(
+            0, [this] { tellIfSettingsCannotBeSaved(); }, this);
+    });
     makeMenuItems();
     // A marking on the worker refuses the application actions as pop-up mode does.
     connect(&AutoMarkRunSignals::instance(), &AutoMarkRunSignals::runningChanged, this, [this](bool running) {
@@ -74,8 +80,10 @@ AppDelegate::AppDelegate(QObject *parent)
 
 AppDelegate::~AppDelegate()
 {
-    if (g_shared == this)
+    if (g_shared == this) {
         g_shared = nullptr;
+        defaults().setWriteFailureHandler({});
+    }
     StartupVC::setGetStartedHandler({});
     StartupVC::setCheckForUpdateHandler({});
 }
@@ -332,7 +340,9 @@ void AppDelegate::showHomeWindow()
     isAllowToPreference = true;
     followPopUpMode(homeViewController());
     refreshMenuStates();
+    m_homeWindowShown = true;
     tellIfSettingsWereReset();
+    tellIfSettingsCannotBeSaved();
 }
 
 void AppDelegate::tellIfSettingsWereReset()
@@ -346,6 +356,24 @@ void AppDelegate::tellIfSettingsWereReset()
         keptAs->isEmpty() ? text("IDS_TWK_8503") : substitutePlaceholders(text("IDS_TWK_8502"), {*keptAs});
     platform::Dispatch::mainAfter(
         0.3, [informative] { showAlert(text("IDS_TWK_8501"), informative); }, this);
+}
+
+void AppDelegate::tellIfSettingsCannotBeSaved()
+{
+    // Not over the welcome window or the splash: the notice stays until the home window shows.
+    auto *main = AllViewControllers::cached<InitialWindowController>(ScreenName::initialWindowController);
+    if (!m_homeWindowShown || !main || !main->isVisible())
+        return;
+    const std::optional<UserDefaults::WriteFailure> failure = defaults().takeWriteFailureNotice();
+    if (!failure)
+        return;
+    // Window-modal and not waited for: a write fails at whatever the user is doing.
+    QMessageBox *box = makeAlert(
+        main, QStringLiteral("settingsNotSavedAlert"), QMessageBox::Warning, text("IDS_TWK_8504"), text("IDS_TWK_8504"),
+        substitutePlaceholders(text("IDS_TWK_8505"), {failure->folder, failure->reason}), {{text("IDS_TWK_194")}});
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setEscapeButton(box->defaultButton());
+    box->open();
 }
 
 // ---- updates ----

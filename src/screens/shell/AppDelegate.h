@@ -136,6 +136,9 @@ private:
     void showHomeWindow();
     // Shows once that the settings were reset because their file could not be read.
     void tellIfSettingsWereReset();
+    // Shows once, over the home window, that the settings could not be written, so the changes of
+    // this run will not be kept; a failure before the home window shows waits for it.
+    void tellIfSettingsCannotBeSaved();
     void makeMenuItems();
     bool passesCommonGuard() const;
     QWidget *mainWindowContent() const;
@@ -146,6 +149,7 @@ private:
     ScheduledCheck m_scheduledCheck = ScheduledCheck::None;
     bool m_relaunchRequested = false;
     bool m_terminated = false;
+    bool m_homeWindowShown = false;
     QPointer<QMenuBar> m_menuBar;
     QPointer<ViewController> m_followedHome;
     QString m_appMenuTitle;

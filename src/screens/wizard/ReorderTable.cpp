@@ -1,8 +1,9 @@
 #include "screens/wizard/ReorderTable.h"
 
 #include "controls/CustomRowView.h"
+#include "controls/FocusRing.h"
 #include "controls/Palette.h"
-#include "screens/preferences/TableKeyboard.h"
+#include "controls/TableKeyboard.h"
 
 #include <QDrag>
 #include <QDragEnterEvent>
@@ -32,21 +33,21 @@ ReorderTable::ReorderTable(QWidget *parent)
     verticalHeader()->setDefaultSectionSize(30);
     horizontalHeader()->setHighlightSections(false);
     TableKeyboard::install(this);
-    setStyleSheet(QStringLiteral(
-        "QTableWidget { background: " TWINSIFT_WINDOW_BACKGROUND_CSS "; color: " TWINSIFT_CONTROL_TEXT_CSS ";"
-        " border: 1px solid " TWINSIFT_FRAME_CSS ";"
-        " selection-background-color: " TWINSIFT_ROW_SELECTION_CSS "; selection-color: " TWINSIFT_WHITE_CSS "; }"
-        "QTableWidget:focus { border: 1px solid " TWINSIFT_GOLD_CSS "; }"
-        "QHeaderView::section { background: " TWINSIFT_PANEL_BACKGROUND_CSS "; color:"
-        " " TWINSIFT_SECONDARY_TEXT_CSS "; border: none;"
-        " border-bottom: 1px solid " TWINSIFT_FRAME_CSS "; padding: 4px 6px; }"
-        "QComboBox { background: " TWINSIFT_FIELD_BACKGROUND_CSS "; color: " TWINSIFT_CONTROL_TEXT_CSS "; border:"
-        " 1px solid " TWINSIFT_CONTROL_BORDER_CSS ";"
-        " border-radius: 4px; padding: 2px 8px; margin: 3px 6px; }"
-        "QComboBox:focus { border-color: " TWINSIFT_GOLD_CSS "; }"
-        "QComboBox QAbstractItemView { background: " TWINSIFT_FIELD_BACKGROUND_CSS "; color:"
-        " " TWINSIFT_CONTROL_TEXT_CSS ";"
-        " selection-background-color: rgb(80, 80, 80); }"));
+    setStyleSheet(
+        FocusRing::tableRules(QStringLiteral("QTableWidget"), QStringLiteral(TWINSIFT_FRAME_CSS))
+        + QStringLiteral(
+            "QTableWidget { background: " TWINSIFT_WINDOW_BACKGROUND_CSS "; color: " TWINSIFT_CONTROL_TEXT_CSS ";"
+            " selection-background-color: " TWINSIFT_ROW_SELECTION_CSS "; selection-color: " TWINSIFT_WHITE_CSS "; }"
+            "QHeaderView::section { background: " TWINSIFT_PANEL_BACKGROUND_CSS "; color:"
+            " " TWINSIFT_SECONDARY_TEXT_CSS "; border: none;"
+            " border-bottom: 1px solid " TWINSIFT_FRAME_CSS "; padding: 4px 6px; }"
+            "QComboBox { background: " TWINSIFT_FIELD_BACKGROUND_CSS "; color: " TWINSIFT_CONTROL_TEXT_CSS "; border:"
+            " 1px solid " TWINSIFT_CONTROL_BORDER_CSS ";"
+            " border-radius: 4px; padding: 2px 8px; margin: 3px 6px; }"
+            "QComboBox:focus { border-color: " TWINSIFT_GOLD_CSS "; }"
+            "QComboBox QAbstractItemView { background: " TWINSIFT_FIELD_BACKGROUND_CSS "; color:"
+            " " TWINSIFT_CONTROL_TEXT_CSS ";"
+            " selection-background-color: rgb(80, 80, 80); }"));
 }
 
 QString ReorderTable::rowMimeType()

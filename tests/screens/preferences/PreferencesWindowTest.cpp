@@ -1,6 +1,7 @@
 // The Preferences window: its tabs, the tab it opens on, and every pane fitting the window at the
 // smallest and the usual size. With TWINSIFT_SHOT_DIR set the panes are written there as pictures.
 #include "screens/preferences/PreferencesFixtures.h"
+#include "support/FocusChecks.h"
 
 #include "screens/preferences/AlertSettingsPreferencesVC.h"
 #include "screens/preferences/ExcludedPreferencesVC.h"
@@ -23,6 +24,7 @@
 #include <QStyleOptionButton>
 #include <QLabel>
 #include <QPixmap>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QTableView>
 #include <QtTest/QTest>
@@ -174,6 +176,13 @@ TEST_F(PreferencesTest, UntickedCheckBoxesShowAnOutlineOnTheDarkTheme)
 // arrows and Space on the current row.
 TEST_F(PreferencesTest, EachTableIsOneTabStop)
 {
+    const QString oldStyle = QApplication::style()->name();
+    const QPalette oldPalette = QApplication::palette();
+    Theme::applyApplicationTheme();
+    const auto restoreTheme = qScopeGuard([&] {
+        QApplication::setStyle(QStyleFactory::create(oldStyle));
+        QApplication::setPalette(oldPalette);
+    });
     for (int i = 0; i < 3; ++i)
         protectedFolders.emplace_back(QUrl::fromLocalFile(folder(QString("Album %1").arg(i))));
     protectedSubFolderFlags.assign(protectedFolders.size(), true);
@@ -204,10 +213,21 @@ TEST_F(PreferencesTest, EachTableIsOneTabStop)
             press(Qt::Key_Space);
             EXPECT_EQ(protectedSubFolderFlags, (std::vector<bool>{true, false, true}));
         }
+        flushEvents();
+        const QRect area = QRect(table->mapTo(window, QPoint(0, 0)), table->size()).adjusted(-3, -3, 3, 3);
+        const QImage focused = window->grab(area).toImage();
+        if (const QString shots = qEnvironmentVariable("TWINSIFT_SHOT_DIR"); !shots.isEmpty() && QDir().mkpath(shots))
+            window->grab().save(QString("%1/preferences-focused-%2.png")
+                                    .arg(shots, QString::fromLatin1(pane->metaObject()->className())));
         press(Qt::Key_Tab);
         QWidget *after = QApplication::focusWidget();
         EXPECT_TRUE(after && after != table && !table->isAncestorOf(after))
             << name << " keeps the focus: " << (after ? after->metaObject()->className() : "none");
+        // The table showed its focus as a ring, not as a faint tint of its current cell.
+        flushEvents();
+        EXPECT_GE(focuschecks::clearlyChangedPixels(focused, window->grab(area).toImage(), QRect()),
+                  int(table->height() * focused.devicePixelRatio()))
+            << name << " shows no focus ring";
     }
     window->closeWindow();
 }

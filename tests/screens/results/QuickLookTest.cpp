@@ -5,6 +5,7 @@
 #include "screens/results/QuickLook.h"
 
 #include "model/ModuleState.h"
+#include "model/TextLookup.h"
 #include "platform/Dispatch.h"
 #include "services/MVNAssistance.h"
 
@@ -85,6 +86,20 @@ double peakResidentMegabytes()
     struct rusage usage = {};
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_maxrss) / 1024.0;
+}
+
+// A PNG whose header gives it `width` x `height` pixels, with a few bytes of picture data only.
+QByteArray hugePng(int width, int height)
+{
+    QByteArray png("\x89PNG\r\n\x1a\n", 8);
+    QByteArray header;
+    hostile::appendBigEndian(header, quint32(width));
+    hostile::appendBigEndian(header, quint32(height));
+    header += QByteArray("\x08\x02\x00\x00\x00", 5); // 8 bits, RGB, no interlace
+    hostile::appendChunk(png, "IHDR", header);
+    hostile::appendChunk(png, "IDAT", hostile::deflatedZeros(64));
+    hostile::appendChunk(png, "IEND", QByteArray());
+    return png;
 }
 
 bool settled(const QuickLook &window)
@@ -200,6 +215,28 @@ TEST(QuickLook, BigPhotosShowAndZoomWithinBoundedMemory)
     const double peak = peakResidentMegabytes();
     std::fprintf(stderr, "peak resident memory at the highest zoom: %.0f MB\n", peak);
     EXPECT_MEMORY_BELOW(peak, 400.0);
+
+    // A picture past the decode cap (a 400 MP PNG: its header and a few bytes of data) is refused
+    // before it is decoded and says so; a file that holds no picture says it cannot be shown.
+    if (!localizationTable)
+        localizationTable = sharedAssistance().loadPropertyList(QStringLiteral("English"));
+    const QString huge = dir.filePath("huge.png");
+    ASSERT_TRUE(fixtures::writeFile(huge, hugePng(20000, 20000)));
+    const QString junk = dir.filePath("junk.png");
+    ASSERT_TRUE(fixtures::writeFile(junk, "not a picture"));
+    EXPECT_MEMORY_BELOW(hostile::peakRiseMiB([&] {
+                            window.previewItem(QUrl::fromLocalFile(huge));
+                            ASSERT_TRUE(settled(window));
+                        }),
+                        100.0);
+    EXPECT_TRUE(message->isVisible());
+    EXPECT_EQ(message->text(),
+              "huge.png\n" + substitutePlaceholders(localizedText("IDS_TWK_8902"), {"20000", "20000"}));
+    EXPECT_TRUE(message->text().contains("20000 × 20000")) << message->text().toStdString();
+    screenchecks::pictureFor(&window, QStringLiteral("quicklook-too-large"));
+    window.previewItem(QUrl::fromLocalFile(junk));
+    ASSERT_TRUE(settled(window));
+    EXPECT_EQ(message->text(), "junk.png\n" + localizedText("IDS_TWK_8903"));
     press(window, Qt::Key_Escape);
     EXPECT_FALSE(window.isVisible());
 }
@@ -272,14 +309,14 @@ TEST(QuickLook, OnlyRealVideosReachThePlayer)
     ASSERT_TRUE(shows(list));
     EXPECT_FALSE(window.isShowingVideo());
     EXPECT_TRUE(message->isVisible());
-    EXPECT_EQ(message->text(), QStringLiteral("list.mp4"));
+    EXPECT_EQ(message->text(), "list.mp4\n" + localizedText("IDS_TWK_8903"));
     EXPECT_FALSE(watch.wasOpened());
 
     const QString link = dir.filePath(QStringLiteral("link.mp4"));
     ASSERT_TRUE(QFile::link(other, link));
     ASSERT_TRUE(shows(link));
     EXPECT_FALSE(window.isShowingVideo());
-    EXPECT_EQ(message->text(), QStringLiteral("link.mp4"));
+    EXPECT_EQ(message->text(), "link.mp4\n" + localizedText("IDS_TWK_8903"));
     EXPECT_FALSE(watch.wasOpened());
 
     const QString swapped = fixtures::makeClip(dir.path(), QStringLiteral("swapped.mp4"), 64, 48);

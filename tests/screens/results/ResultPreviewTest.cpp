@@ -1,4 +1,5 @@
 #include "screens/results/ResultPreview.h"
+#include "screens/results/QuickLook.h"
 
 #include "model/ModuleState.h"
 #include "platform/Dispatch.h"
@@ -69,6 +70,8 @@ bool settles(ResultPreview &preview, const ImageFilePtr &file, const std::functi
 // video goes to the player and stopping clears the player's source.
 TEST(ResultPreview, PhotoDecodedAtPreviewSizeLastRequestWinsStopClearsThePlayer)
 {
+    if (!localizationTable)
+        localizationTable = sharedAssistance().loadPropertyList(QStringLiteral("English"));
     QTemporaryDir dir;
     ResultPreview preview;
     preview.resize(300, 200);
@@ -90,7 +93,7 @@ TEST(ResultPreview, PhotoDecodedAtPreviewSizeLastRequestWinsStopClearsThePlayer)
     EXPECT_GT(centre.blue(), 200);
     EXPECT_LT(centre.red(), 60);
 
-    // An undecodable file empties the picture.
+    // An undecodable file empties the picture and says why, under its name.
     auto broken = std::make_shared<ImageFile>();
     QFile junk(dir.filePath("junk.jpg"));
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
@@ -102,6 +105,8 @@ TEST(ResultPreview, PhotoDecodedAtPreviewSizeLastRequestWinsStopClearsThePlayer)
     ASSERT_TRUE(
         platform::Dispatch::runMainLoopUntil([&] { return preview.shownRequestNumber() == junkRequest; }, 10000));
     EXPECT_TRUE(preview.imgPreview->pixmap().isNull());
+    EXPECT_EQ(preview.imgPreview->text(), QuickLook::unshownText(dir.filePath("junk.jpg"), QSize()));
+    screenchecks::pictureFor(&preview, QStringLiteral("preview-cannot-show"));
 
     // A video is handed to the player once it was found a real one (no audio or video device is
     // needed for that), as the file that was checked, not its path; stopping clears the source. A
@@ -119,7 +124,7 @@ TEST(ResultPreview, PhotoDecodedAtPreviewSizeLastRequestWinsStopClearsThePlayer)
     video->url = QUrl::fromLocalFile(dir.filePath("gone.mp4"));
     ASSERT_TRUE(settles(preview, video));
     EXPECT_TRUE(preview.videoPlayer->source().isEmpty());
-    EXPECT_EQ(preview.imgPreview->text(), QStringLiteral("gone.mp4"));
+    EXPECT_EQ(preview.imgPreview->text(), QuickLook::unshownText(dir.filePath("gone.mp4"), QSize()));
 }
 
 // Files with a video's name that hold no real video never reach the player: a PNG whose text
@@ -154,14 +159,14 @@ TEST(ResultPreview, FilesWithAVideoNameThatHoldNoVideoNeverReachThePlayer)
     ASSERT_TRUE(watch.isWatching());
     ASSERT_TRUE(settles(preview, videoNamed("list.mp4")));
     EXPECT_TRUE(preview.videoPlayer->source().isEmpty());
-    EXPECT_EQ(preview.imgPreview->text(), QStringLiteral("list.mp4"));
+    EXPECT_EQ(preview.imgPreview->text(), QuickLook::unshownText(dir.filePath("list.mp4"), QSize()));
     EXPECT_FALSE(watch.wasOpened());
 
     // A link is not followed, not even to a real clip.
     ASSERT_TRUE(QFile::link(other, dir.filePath("link.mp4")));
     ASSERT_TRUE(settles(preview, videoNamed("link.mp4")));
     EXPECT_TRUE(preview.videoPlayer->source().isEmpty());
-    EXPECT_EQ(preview.imgPreview->text(), QStringLiteral("link.mp4"));
+    EXPECT_EQ(preview.imgPreview->text(), QuickLook::unshownText(dir.filePath("link.mp4"), QSize()));
     EXPECT_FALSE(watch.wasOpened());
 
     // Swapped after the check: the player plays the clip that was checked.

@@ -1,4 +1,5 @@
-// The settings the application writes and loads at launch, and its update schedule.
+// The settings the application writes and loads at launch, its update schedule, and the notice
+// that the settings cannot be saved.
 #include "screens/shell/AppDelegate.h"
 #include "screens/shell/ScreenNames.h"
 #include "screens/shell/InitialWindowController.h"
@@ -9,13 +10,28 @@
 #include "model/AutoMark.h"
 #include "model/ModuleState.h"
 #include "model/SettingsKeys.h"
+#include "model/TextLookup.h"
 #include "platform/UserDefaults.h"
+#include "support/ScreenChecks.h"
 #include "support/ShellFixtures.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScopeGuard>
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using platform::UserDefaults;
 
@@ -35,6 +51,37 @@ void runSettingSteps(AppDelegate &delegate)
     delegate.syncProtectedFolderDefaults();
     delegate.rebuildExcludedFolders();
     delegate.registerAlertDefaults();
+}
+
+// Makes `folder` read-only for this process as a user's read-only settings folder is: by its mode,
+// or for the super-user, whom modes do not bind, by a read-only bind mount. Returns what undoes it;
+// nothing when it cannot be done here.
+std::function<void()> makeReadOnly(const QString &folder)
+{
+    const QByteArray path = QFile::encodeName(folder);
+    if (::geteuid() != 0) {
+        if (::chmod(path.constData(), 0500) != 0)
+            return {};
+        return [path] { ::chmod(path.constData(), 0700); };
+    }
+    if (::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) != 0)
+        return {};
+    if (::mount(nullptr, path.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0) {
+        ::umount2(path.constData(), MNT_DETACH);
+        return {};
+    }
+    return [path] { ::umount2(path.constData(), MNT_DETACH); };
+}
+
+// The shown alerts that say the settings cannot be saved.
+QList<QMessageBox *> notSavedAlerts()
+{
+    QList<QMessageBox *> shown;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (auto *box = qobject_cast<QMessageBox *>(top);
+            box && box->isVisible() && box->objectName() == QLatin1String("settingsNotSavedAlert"))
+            shown << box;
+    return shown;
 }
 
 } // namespace
@@ -322,6 +369,73 @@ TEST_F(LaunchDefaultsTest, ALaunchWritesTheSettingsFileOnceAndLongFolderListsCom
     EXPECT_TRUE(log.contains("/tmp/line\\x0abreak"));
     EXPECT_EQ(defaults().stringArrayForKey("ExcludedFoldersTWK")->size(), stored.size());
     EXPECT_EQ(defaults().stringArrayForKey("ProtectedFoldersTWK")->size(), stored.size());
+}
+
+// A settings folder that cannot be written, from the launch on or from a moment in the run: the
+// stored settings are read as ever, and the window tells once, over the home window and never over
+// the splash, that the changes of this run cannot be kept, naming the folder. Once the folder can
+// be written again, the quit writes what was kept in memory.
+TEST_F(LaunchDefaultsTest, ASettingsFolderThatCannotBeWrittenIsToldOnceOverTheHomeWindow)
+{
+    const QString folder = tempPath("read-only settings");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString path = folder + "/defaults.json";
+    for (const bool fromLaunch : {true, false}) {
+        SCOPED_TRACE(fromLaunch ? "read-only from the launch" : "made read-only in the run");
+        defaults().synchronize();
+        QFile stored(path);
+        ASSERT_TRUE(stored.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        stored.write(QJsonDocument(QJsonObject{{"MinimumFileSizeTWK", QJsonObject{{"uint", "2048"}}},
+                                               {"StartupTWK", QJsonObject{{"bool", true}}}})
+                         .toJson());
+        stored.close();
+        std::function<void()> undo;
+        const auto undoAtEnd = qScopeGuard([&] {
+            if (undo)
+                undo();
+        });
+        if (fromLaunch && !(undo = makeReadOnly(folder)))
+            GTEST_SKIP() << "the settings folder cannot be made read-only here";
+        defaults().setFilePath(path);
+
+        AppDelegate delegate;
+        runSettingSteps(delegate);
+        EXPECT_EQ(defaults().storedIntegerForKey("MinimumFileSizeTWK"), 2048);
+        delegate.showFirstWindow();
+        flushEvents(); // the launch's write was tried
+        EXPECT_TRUE(splashWindowController()->isVisible());
+        EXPECT_TRUE(notSavedAlerts().isEmpty()) << "shown over the splash";
+        delegate.dismissSplash();
+        if (!fromLaunch) {
+            flushEvents();
+            EXPECT_TRUE(notSavedAlerts().isEmpty()) << "told while the folder could be written";
+            ASSERT_TRUE(undo = makeReadOnly(folder));
+            delegate.saveScanList();
+        }
+        ASSERT_TRUE(waitFor([] { return notSavedAlerts().size() == 1; }));
+        QMessageBox *box = notSavedAlerts().first();
+        EXPECT_EQ(box->text(), localizedText("IDS_TWK_8504"));
+        // Why: the folder is on a read-only mount (for the super-user) or closed by its mode.
+        const QString why = QString::fromLocal8Bit(std::strerror(::geteuid() == 0 ? EROFS : EACCES));
+        EXPECT_TRUE(box->informativeText().contains(folder + " (" + why + ")")) << box->informativeText().toStdString();
+        EXPECT_TRUE(box->informativeText().startsWith(localizedText("IDS_TWK_8505").section("%@", 0, 0) + folder));
+        EXPECT_EQ(box->parentWidget(), initialWindowController());
+        screenchecks::pictureFor(box, QStringLiteral("settings-not-saved"));
+        box->defaultButton()->click();
+        flushEvents();
+
+        // Later writes fail as well and say nothing more; what they hold is written at the quit once
+        // the folder can be written again.
+        defaults().setStringArray("selectedURLs", {"/tmp/kept"});
+        flushEvents();
+        EXPECT_TRUE(notSavedAlerts().isEmpty());
+        undo();
+        undo = nullptr;
+        EXPECT_TRUE(defaults().synchronize());
+        EXPECT_EQ(UserDefaults(path).stringArrayForKey("selectedURLs"), QStringList{"/tmp/kept"});
+        AllViewControllers::releaseAll();
+        flushEvents();
+    }
 }
 
 TEST_F(LaunchDefaultsTest, StoredWholeNumbersThatAreNoNumbersOrDoNotFitGetTheirDefaults)

@@ -1,4 +1,4 @@
-#include "screens/preferences/TableKeyboard.h"
+#include "controls/TableKeyboard.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
