@@ -200,10 +200,8 @@ ScanVC::~ScanVC()
     m_flags->isFirstStepAbort = true;
     m_flags->isSecondStepAbort = true;
     m_flags->isPaused = false;
-    if (m_deletion) {
+    if (m_deletion)
         m_deletion->answerPhotosPermission(false);
-        m_deletion->wake();
-    }
     m_workQueue.reset(); // waits for the worker to return
     if (m_announceNothingFound)
         mainAfter(0.5, [] { postNoSimilarPhotosFound(); });
@@ -332,21 +330,15 @@ void ScanVC::setSecondStepAbort(bool on)
 void ScanVC::setAbort(ScanFlags::Switch &flag, bool on)
 {
     flag = on;
-    if (m_deletion) {
-        // A stop also cancels the move to the Trash in progress.
-        if (on)
-            m_deletion->cancel();
-        else
-            m_deletion->wake();
-    }
+    // A stop also cancels the move to the Trash in progress.
+    if (m_deletion && on)
+        m_deletion->cancel();
     emit workSwitchesChanged();
 }
 
 void ScanVC::setPaused(bool on)
 {
     m_flags->isPaused = on;
-    if (m_deletion)
-        m_deletion->wake();
     emit workSwitchesChanged();
 }
 

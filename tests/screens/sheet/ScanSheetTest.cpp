@@ -97,7 +97,7 @@ protected:
     // Waits until the deletion worker sleeps in its pause, so the count of moved files holds still.
     bool waitForPausedWorker(ScanVC *sheet)
     {
-        return waitFor([sheet] { return sheet->deletionJob() && sheet->deletionJob()->isWaitingInPause(); });
+        return waitFor([sheet] { return sheet->deletionJob() && sheet->flags()->heldThreads.load() > 0; });
     }
 
     int trashedCount() const { return int(QDir(trashFiles()).entryList(QDir::Files).size()); }
