@@ -1,21 +1,28 @@
-// The snapshot a deletion takes before its first move, on one large group of identical files.
+// The snapshot a deletion takes before its first move, on one large group of identical files; and
+// the whole walk of a deletion over real files, with the pause switch flipped while it runs.
 
 #include "DeletionBench.h"
 
 #include "engine/Deletion.h"
 #include "model/ResultState.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QUrl>
 
 #include <nlohmann/json.hpp>
 
 #include <sys/resource.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -34,25 +41,119 @@ std::pair<double, double> residentMegabytes()
     return {now, peak};
 }
 
+// N groups of a kept file and a marked copy, small files in a temporary folder whose own Trash
+// takes the moves; the pause switch flips every `toggleMs` milliseconds (0: never) until the walk
+// returns. The outcome is checked against the files: every marked file in the Trash, every kept
+// file where it was.
+int walkBench(qint64 count, int toggleMs)
+{
+    QTemporaryDir dir;
+    if (!dir.isValid()) {
+        std::fprintf(stderr, "no temporary folder\n");
+        return 1;
+    }
+    // The moves go to the Trash of the temporary folder, never to the user's.
+    qputenv("HOME", QFile::encodeName(dir.path() + QStringLiteral("/home")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path() + QStringLiteral("/data")));
+    QDir().mkpath(dir.path() + QStringLiteral("/home"));
+    QDir().mkpath(dir.path() + QStringLiteral("/data"));
+
+    ImageGroups groups;
+    QStringList kept, marked;
+    for (qint64 i = 0; i < count; ++i) {
+        const QString folder = dir.path() + QStringLiteral("/photos/%1").arg(i / 500);
+        QDir().mkpath(folder);
+        ImageGroup group;
+        for (const QString &name : {QStringLiteral("keep%1.jpg"), QStringLiteral("copy%1.jpg")}) {
+            const QString path = folder + QLatin1Char('/') + name.arg(i);
+            QFile file(path);
+            if (!file.open(QIODevice::WriteOnly) || file.write(QByteArray(2048, char('a' + i % 26))) != 2048) {
+                std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+                return 1;
+            }
+            file.close(); // the record takes the file's state as it is written
+            group.push_back(ImageFile::make(QUrl::fromLocalFile(path)));
+            (name.startsWith(QLatin1String("keep")) ? kept : marked) << path;
+        }
+        groups.push_back(std::move(group));
+    }
+    ResultState state;
+    state.setResults(groups);
+    for (qint64 g = 0; g < count; ++g)
+        state.mark(int(g), 1);
+
+    auto flags = std::make_shared<ScanFlags>();
+    DeletionJob job(makeDeletionSnapshot(state), flags, {});
+    std::atomic<bool> done{false};
+    qint64 toggles = 0;
+    std::thread toggler;
+    if (toggleMs > 0)
+        toggler = std::thread([&] {
+            while (!done.load()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(toggleMs));
+                flags->isPaused = !flags->isPaused.load();
+                ++toggles;
+            }
+            flags->isPaused = false;
+        });
+    QElapsedTimer timer;
+    timer.start();
+    const DeletionOutcome outcome = job.deleteSelectedFiles();
+    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    done = true;
+    if (toggler.joinable())
+        toggler.join();
+
+    qint64 markedLeft = 0, keptGone = 0;
+    for (const QString &path : marked)
+        markedLeft += QFile::exists(path);
+    for (const QString &path : kept)
+        keptGone += !QFile::exists(path);
+    const qint64 inTrash = QDir(dir.path() + QStringLiteral("/data/Trash/files")).entryList(QDir::Files).size();
+
+    nlohmann::ordered_json out;
+    out["marked"] = count;
+    out["toggle_ms"] = toggleMs;
+    out["toggles"] = toggles;
+    out["walk_seconds"] = seconds;
+    out["moved"] = outcome.totalRemoveTrash;
+    out["in_trash"] = inTrash;
+    out["marked_left"] = markedLeft;
+    out["kept_gone"] = keptGone;
+    out["problems"] = outcome.problems.size();
+    std::cout << out.dump(1) << std::endl;
+    return outcome.totalRemoveTrash == count && inTrash == count && markedLeft == 0 && keptGone == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int deletionBench(const QStringList &args)
 {
     qint64 fileCount = 10000;
     qint64 markedCount = -1;
+    qint64 walk = 0;
+    int toggleMs = 0;
     for (int i = 0; i < args.size(); ++i) {
         bool ok = true;
         if (args[i] == "--files" && i + 1 < args.size())
             fileCount = args[++i].toLongLong(&ok);
         else if (args[i] == "--marked" && i + 1 < args.size())
             markedCount = args[++i].toLongLong(&ok);
+        else if (args[i] == "--walk" && i + 1 < args.size())
+            walk = args[++i].toLongLong(&ok);
+        else if (args[i] == "--toggle-pause" && i + 1 < args.size())
+            toggleMs = args[++i].toInt(&ok);
         else
             ok = false;
-        if (!ok || fileCount < 2 || markedCount >= fileCount) {
-            std::fprintf(stderr, "usage: twinsift-bench --deletion [--files N >= 2] [--marked M < N]\n");
+        if (!ok || fileCount < 2 || markedCount >= fileCount || walk < 0 || toggleMs < 0) {
+            std::fprintf(stderr,
+                         "usage: twinsift-bench --deletion [--files N >= 2] [--marked M < N]\n"
+                         "       twinsift-bench --deletion --walk N [--toggle-pause MS]\n");
             return 2;
         }
     }
+    if (walk > 0)
+        return walkBench(walk, toggleMs);
     if (markedCount < 0)
         markedCount = fileCount / 2;
 

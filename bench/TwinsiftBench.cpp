@@ -58,7 +58,8 @@ int usage()
                  "       twinsift-bench --automark [--groups N] [--seed S]\n"
                  "       twinsift-bench --trash PATH...\n"
                  "       twinsift-bench --hashes [--size S] PATH...\n"
-                 "       twinsift-bench --deletion [--files N >= 2] [--marked M < N]\n");
+                 "       twinsift-bench --deletion [--files N >= 2] [--marked M < N]\n"
+                 "       twinsift-bench --deletion --walk N [--toggle-pause MS]\n");
     return 2;
 }
 

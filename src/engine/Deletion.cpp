@@ -1,5 +1,6 @@
 #include "engine/Deletion.h"
 
+#include "engine/OrderedParallel.h"
 #include "model/ResultState.h"
 #include "platform/FileManager.h"
 #include "platform/Log.h"
@@ -9,15 +10,9 @@
 #include <algorithm>
 #include <set>
 
-#include <chrono>
-
 using platform::FileManager;
 
 namespace {
-
-// The waits sleep on the condition variable; the timeout only guards against a flag that was
-// changed without a wake-up call.
-constexpr auto kWaitSlice = std::chrono::milliseconds(100);
 
 void warnLine(const QString &text)
 {
@@ -108,39 +103,27 @@ DeletionJob::DeletionJob(std::vector<DeletionItem> items, std::shared_ptr<ScanFl
         m_callbacks.trashItem = &FileManager::trashItem;
 }
 
-void DeletionJob::wake()
-{
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-    }
-    m_wake.notify_all();
-}
-
 void DeletionJob::cancel()
 {
     m_cancel.cancel();
-    wake();
 }
 
 void DeletionJob::answerPhotosPermission(bool allowed)
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_permissionAnswered = true;
-        m_permissionAllowed = allowed;
-    }
-    m_wake.notify_all();
+    m_permissionAllowed = allowed;
+    m_permissionAnswered = true;
+    m_flags->notifyChange();
 }
 
-bool DeletionJob::waitWhilePaused()
+bool DeletionJob::waitForPermissionAnswer()
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    while (m_flags->isPaused.load() && !isStopped()) {
-        m_waitingInPause = true;
-        m_wake.wait_for(lock, kWaitSlice);
+    for (;;) {
+        const uint32_t seen = m_flags->changeCount();
+        if (m_permissionAnswered.load() || isStopped())
+            break;
+        m_flags->waitForChange(seen);
     }
-    m_waitingInPause = false;
-    return !isStopped();
+    return m_permissionAnswered.load();
 }
 
 DeletionOutcome DeletionJob::deleteSelectedFiles()
@@ -155,7 +138,7 @@ DeletionOutcome DeletionJob::deleteSelectedFiles()
         warnLine(QStringLiteral("Trash folder unavailable: ") + FileManager::homeTrashPath());
 
     for (const DeletionItem &item : m_items) {
-        if (!waitWhilePaused() || !trashFiles(item, outcome, progress)) {
+        if (!waitWhilePaused(*m_flags) || !trashFiles(item, outcome, progress)) {
             outcome.stopped = true;
             break;
         }
@@ -166,20 +149,15 @@ DeletionOutcome DeletionJob::deleteSelectedFiles()
     }
 
     if (!outcome.stopped && !outcome.photoItems.empty() && m_callbacks.requestPhotosPermission) {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_permissionAnswered = false;
-        }
+        m_permissionAnswered = false;
         m_waitingForPermission = true;
         m_callbacks.requestPhotosPermission();
-        std::unique_lock<std::mutex> lock(m_mutex);
-        while (!m_permissionAnswered && !isStopped())
-            m_wake.wait_for(lock, kWaitSlice);
+        const bool answered = waitForPermissionAnswer();
         m_waitingForPermission = false;
-        if (!m_permissionAnswered)
+        if (!answered)
             outcome.stopped = true;
         else
-            outcome.photosPermissionRefused = !m_permissionAllowed;
+            outcome.photosPermissionRefused = !m_permissionAllowed.load();
     }
     return outcome;
 }

@@ -9,10 +9,8 @@
 #include <QString>
 
 #include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -87,6 +85,11 @@ std::vector<DeletionItem> makeDeletionSnapshot(const ResultState &state);
 // The deletion's walk over the marked files: disk files go to the Trash one by one, Photos items
 // are collected for the album. Runs on a worker thread; the callbacks are called on that thread and
 // must pass their values on to the main thread themselves.
+//
+// It keeps the pause rule of the scan's workers: it holds while flags->isPaused is set (counted in
+// flags->heldThreads) and gives up once either stop switch (isFirstStepAbort, isSecondStepAbort)
+// is set, paused or not. Its waits block on the flags' change count, which every switch write and
+// the permission answer advance, never on a timer.
 class DeletionJob
 {
 public:
@@ -107,22 +110,18 @@ public:
 
     DeletionJob(std::vector<DeletionItem> items, std::shared_ptr<ScanFlags> flags, Callbacks callbacks);
 
-    // Walks the marks (worker thread): waits while the pause flag is set, ends early when
-    // isFirstStepAbort is set (checked before and after each move), then asks for the Photos
-    // permission when Photos items were found.
+    // Walks the marks (worker thread): holds while paused, ends early on a stop (checked before
+    // each file and again right before its move), then asks for the Photos permission when Photos
+    // items were found.
     DeletionOutcome deleteSelectedFiles();
 
-    // Cancels the move in progress and wakes the worker (any thread); the stop action calls it
-    // after raising the abort flags.
+    // Cancels the move in progress and every later one (any thread); the stop action calls it
+    // after raising the stop switches, whose writes end a pause or a wait for the permission.
     void cancel();
-    // Wakes the worker after the pause or stop flags changed (any thread).
-    void wake();
-    // The main thread's answer to requestPhotosPermission.
+    // The main thread's answer to requestPhotosPermission (any thread).
     void answerPhotosPermission(bool allowed);
     // True while the worker waits for that answer.
     bool isWaitingForPermission() const { return m_waitingForPermission.load(); }
-    // True while the worker sleeps in a pause: no move is under way and none starts until woken.
-    bool isWaitingInPause() const { return m_waitingInPause.load(); }
     // True once the move in progress (and every later one) was cancelled.
     bool isCancelled() const { return m_cancel.isCancelled(); }
 
@@ -131,19 +130,16 @@ public:
 private:
     // Handles one marked file; false when a stop ended the walk at this file.
     bool trashFiles(const DeletionItem &item, DeletionOutcome &outcome, DeletionProgress &progress);
-    // Sleeps while paused; false when a stop was requested.
-    bool waitWhilePaused();
-    bool isStopped() const { return m_flags->isFirstStepAbort.load(); }
+    // Waits for the permission answer; false when a stop came first.
+    bool waitForPermissionAnswer();
+    bool isStopped() const { return m_flags->isFirstStepAbort.load() || m_flags->isSecondStepAbort.load(); }
 
     std::vector<DeletionItem> m_items;
     std::shared_ptr<ScanFlags> m_flags;
     Callbacks m_callbacks;
     platform::Cancellable m_cancel;
 
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
     std::atomic<bool> m_waitingForPermission{false};
-    std::atomic<bool> m_waitingInPause{false};
-    bool m_permissionAnswered = false;
-    bool m_permissionAllowed = false;
+    std::atomic<bool> m_permissionAnswered{false};
+    std::atomic<bool> m_permissionAllowed{false};
 };

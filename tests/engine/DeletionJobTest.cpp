@@ -2,6 +2,8 @@
 
 #include "engine/Deletion.h"
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 
 #include <fcntl.h>
@@ -114,27 +116,131 @@ TEST_F(DeletionJobTest, OnlySuccessfulMovesAreCountedAndFailuresKeepTheirReason)
     EXPECT_TRUE(QFile::exists(a));
 }
 
-TEST_F(DeletionJobTest, AStopWhilePausedHandsNothingOver)
+class DeletionPauseTest : public DeletionTestBase
 {
-    const QString a = writePhoto(QStringLiteral("j/a.jpg"), 1);
-    const QString a2 = copyFile(a, QStringLiteral("j/a2.jpg"));
+protected:
+    QString writeSmall(const QString &relative, const QByteArray &bytes)
+    {
+        const QString file = path(relative);
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        QFile out(file);
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
+        out.close(); // the record takes the file as written
+        return file;
+    }
+    // `count` groups of a kept file and a marked copy, small files of their own contents; returns
+    // the marked files in mark order and the kept ones in `kept`.
+    QStringList markCopies(ResultState &state, int count, const QString &folder, QStringList &kept)
+    {
+        ImageGroups groups;
+        QStringList marked;
+        for (int g = 0; g < count; ++g) {
+            const QByteArray bytes = QByteArray::number(g).repeated(300);
+            const QString keep = writeSmall(folder + QStringLiteral("/%1/keep%1.jpg").arg(g), bytes);
+            const QString copy = writeSmall(folder + QStringLiteral("/%1/copy%1.jpg").arg(g), bytes);
+            groups.push_back({record(keep), record(copy)});
+            kept << keep;
+            marked << copy;
+        }
+        state.setResults(groups);
+        for (int g = 0; g < count; ++g)
+            state.mark(g, 1);
+        return marked;
+    }
+    int inTrash() const { return int(QDir(trashFiles()).entryList(QDir::Files).size()); }
+};
+
+// The pause switch flipped every fraction of a millisecond while a deletion over two thousand
+// files runs: every marked file reaches the Trash, every kept file stays as it was. The walk holds
+// on the flags' own switch, whose every write wakes it, so no flip leaves it asleep.
+TEST_F(DeletionPauseTest, PauseFlippedRapidlyMovesEveryMarkedFileAndNothingElse)
+{
     ResultState state;
-    state.setResults({{record(a), record(a2)}});
-    state.mark(0, 1);
-
+    QStringList kept;
+    const QStringList marked = markCopies(state, 1000, QStringLiteral("t"), kept);
     auto flags = std::make_shared<ScanFlags>();
-    flags->isPaused = true;
     DeletionJob job(makeDeletionSnapshot(state), flags, {});
-    DeletionOutcome outcome;
-    std::thread worker([&] { outcome = job.deleteSelectedFiles(); });
-    flags->isFirstStepAbort = true;
-    job.wake();
-    worker.join();
+    std::atomic<bool> done{false};
+    std::atomic<int> flips{0};
+    std::thread toggler([&] {
+        while (!done.load()) {
+            flags->isPaused = !flags->isPaused.load();
+            ++flips;
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    });
+    const DeletionOutcome outcome = job.deleteSelectedFiles();
+    done = true;
+    toggler.join();
 
+    EXPECT_GT(flips.load(), 2);
+    EXPECT_FALSE(outcome.stopped);
+    EXPECT_EQ(outcome.visited, 1000);
+    EXPECT_EQ(outcome.totalRemoveTrash, 1000);
+    EXPECT_TRUE(outcome.problems.empty());
+    EXPECT_EQ(inTrash(), 1000);
+    for (const QString &file : marked)
+        EXPECT_FALSE(QFile::exists(file)) << file.toStdString();
+    for (int g = 0; g < kept.size(); ++g) {
+        QFile keep(kept[g]);
+        ASSERT_TRUE(keep.open(QIODevice::ReadOnly)) << kept[g].toStdString();
+        EXPECT_EQ(keep.readAll(), QByteArray::number(g).repeated(300));
+    }
+}
+
+// A stop while the walk holds in a pause ends it there: the job returns with the pause still on,
+// having moved only what it had moved before the pause.
+TEST_F(DeletionPauseTest, AStopDuringAPauseEndsTheWalkWhilePaused)
+{
+    ResultState state;
+    QStringList kept;
+    const QStringList marked = markCopies(state, 20, QStringLiteral("p"), kept);
+    auto flags = std::make_shared<ScanFlags>();
+    DeletionJob::Callbacks callbacks;
+    // The user pauses after the fifth file.
+    callbacks.progressed = [&](const DeletionProgress &progress) {
+        if (progress.visited == 5)
+            flags->isPaused = true;
+    };
+    DeletionJob job(makeDeletionSnapshot(state), flags, callbacks);
+    DeletionOutcome outcome;
+    std::atomic<bool> returned{false};
+    std::thread worker([&] {
+        outcome = job.deleteSelectedFiles();
+        returned = true;
+    });
+    for (int i = 0; i < 10000 && flags->heldThreads.load() == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_EQ(flags->heldThreads.load(), 1);
+    EXPECT_FALSE(returned.load());
+    EXPECT_EQ(inTrash(), 5);
+
+    flags->isFirstStepAbort = true;
+    job.cancel();
+    worker.join();
+    EXPECT_TRUE(flags->isPaused.load());
+    EXPECT_EQ(flags->heldThreads.load(), 0);
+    EXPECT_TRUE(outcome.stopped);
+    EXPECT_EQ(outcome.visited, 5);
+    EXPECT_EQ(outcome.totalRemoveTrash, 5);
+    EXPECT_EQ(inTrash(), 5);
+    for (int i = 0; i < marked.size(); ++i)
+        EXPECT_EQ(QFile::exists(marked[i]), i >= 5) << marked[i].toStdString();
+    for (const QString &file : kept)
+        EXPECT_TRUE(QFile::exists(file));
+
+    // Paused before the first file, the stop of the other step ends it just the same.
+    auto pausedFlags = std::make_shared<ScanFlags>();
+    pausedFlags->isPaused = true;
+    DeletionJob paused(makeDeletionSnapshot(state), pausedFlags, {});
+    std::thread second([&] { outcome = paused.deleteSelectedFiles(); });
+    for (int i = 0; i < 10000 && pausedFlags->heldThreads.load() == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    pausedFlags->isSecondStepAbort = true;
+    second.join();
     EXPECT_TRUE(outcome.stopped);
     EXPECT_EQ(outcome.visited, 0);
-    EXPECT_EQ(outcome.totalRemoveTrash, 0);
-    EXPECT_TRUE(QFile::exists(a2));
+    EXPECT_EQ(inTrash(), 5);
 }
 
 TEST_F(DeletionJobTest, PhotosItemsWaitForThePermissionAnswerAndAreNeverTrashed)

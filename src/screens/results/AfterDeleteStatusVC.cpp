@@ -437,7 +437,8 @@ void AfterDeleteStatusVC::tappedFinalOutput()
         return;
     }
     ScanResultVC *results = scanResultVC();
-    results->sliderValuesUpdate();
+    // The files the deletion left in place keep their marks through the regrouping.
+    results->sliderValuesUpdate(true);
     dismissOverlay();
     platform::NotificationCenter &center = platform::NotificationCenter::defaultCenter();
     center.post(NotificationName::closeToExitVC);

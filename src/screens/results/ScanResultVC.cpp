@@ -806,12 +806,12 @@ void ScanResultVC::startRegrouping()
     boxTopBlackLayer->hide();
 }
 
-void ScanResultVC::sliderValuesUpdate()
+void ScanResultVC::sliderValuesUpdate(bool keepMarks)
 {
     ResultState &state = ResultState::shared();
     const ResultRegrouping::FileMemory memory = ResultRegrouping::remember(state);
     ResultRegrouping::showGroups(state, ResultRegrouping::groupsAtMatchingLevel(state.allImages, similarityThreshold),
-                                 memory, false);
+                                 memory, keepMarks);
     rederiveProtection(state);
     if (btnShowOnlyVideos->isChecked()) {
         const QSignalBlocker block(btnShowOnlyVideos);
@@ -985,6 +985,12 @@ void ScanResultVC::unselectAllMarks()
     ResultState::shared().unselectAllMarks();
     if (auto *grid = AllViewControllers::cached<ThumbnailVC>(ScreenName::thumbnail))
         grid->selectedIndexPaths.clear();
+    refreshSelectionState();
+    reloadBothViews();
+}
+
+void ScanResultVC::showMarksAfterDeletion()
+{
     refreshSelectionState();
     reloadBothViews();
 }

@@ -134,9 +134,10 @@ public:
     // number of calls before it runs).
     void startRegrouping();
     // Rebuilds the shown groups from the groups as scanned at the current matching level; marks are
-    // cleared, protection is derived again from the protected folders and the protection set by
-    // hand. With no group left the no-results view covers the screen.
-    void sliderValuesUpdate();
+    // cleared (kept on their files with `keepMarks`, as after a deletion), protection is derived
+    // again from the protected folders and the protection set by hand. With no group left the
+    // no-results view covers the screen.
+    void sliderValuesUpdate(bool keepMarks = false);
     void enableComponentsAfterSlider();
     void reloadThumbnailCollectionView();
     void reloadListCollectionView();
@@ -151,6 +152,9 @@ public:
     bool markOnWorker(std::function<void()> command);
     // Every mark removed (one empty entry per shown group stays), refresh and reload.
     void unselectAllMarks();
+    // After a deletion took the moved files out of the groups: the counters and both views follow
+    // the groups and the marks that are left (the files not moved are still marked).
+    void showMarksAfterDeletion();
     // The radio pair on Auto Select (true) or Unselect All (false), with the radio images.
     void setRadioState(bool autoSelectOn);
 

@@ -168,8 +168,9 @@ void AfterMoveInPhotoLibraryVC::clickedClose()
     }
     if (movedToPhotosAlbum) {
         auto *results = qobject_cast<ScanResultVC *>(scanResultVC());
+        // The files the deletion left in place keep their marks through the regrouping.
         if (results)
-            results->sliderValuesUpdate();
+            results->sliderValuesUpdate(true);
         center.post(NotificationName::closeToExitVC);
         center.post(NotificationName::disableScanButtonControl);
         if (results && results->boxTopBlackLayer)

@@ -16,6 +16,7 @@
 #include "screens/results/AfterDeleteStatusVC.h"
 #include "screens/results/ResultRefresh.h"
 #include "screens/results/ScanResultVC.h"
+#include "screens/shell/Theme.h"
 #include "engine/ScanEngine.h"
 #include "engine/ScanProgress.h"
 #include "engine/ScanPublication.h"
@@ -200,10 +201,8 @@ ScanVC::~ScanVC()
     m_flags->isFirstStepAbort = true;
     m_flags->isSecondStepAbort = true;
     m_flags->isPaused = false;
-    if (m_deletion) {
+    if (m_deletion)
         m_deletion->answerPhotosPermission(false);
-        m_deletion->wake();
-    }
     m_workQueue.reset(); // waits for the worker to return
     if (m_announceNothingFound)
         mainAfter(0.5, [] { postNoSimilarPhotosFound(); });
@@ -332,21 +331,15 @@ void ScanVC::setSecondStepAbort(bool on)
 void ScanVC::setAbort(ScanFlags::Switch &flag, bool on)
 {
     flag = on;
-    if (m_deletion) {
-        // A stop also cancels the move to the Trash in progress.
-        if (on)
-            m_deletion->cancel();
-        else
-            m_deletion->wake();
-    }
+    // A stop also cancels the move to the Trash in progress.
+    if (m_deletion && on)
+        m_deletion->cancel();
     emit workSwitchesChanged();
 }
 
 void ScanVC::setPaused(bool on)
 {
     m_flags->isPaused = on;
-    if (m_deletion)
-        m_deletion->wake();
     emit workSwitchesChanged();
 }
 
@@ -805,6 +798,7 @@ void ScanVC::alertAutomationPermission()
                    {QStringLiteral("OK"), QMessageBox::RejectRole}},
                   &buttons);
     QAbstractButton *open = buttons.constFirst();
+    Theme::widenMessageBox(alert);
     alert->setWindowModality(Qt::WindowModal);
     alert->setAttribute(Qt::WA_DeleteOnClose);
     m_automationAlert = alert;
@@ -883,13 +877,12 @@ void ScanVC::finalizeDelete(DeletionOutcome outcome)
     trashedCountText = QString::number(totalRemoveTrash);
     trashedSizeText = MVNAssistance::sizeText(totalSizeRemoveTrash);
 
-    // What really left its place leaves the groups; in the same step every mark is cleared and
-    // the mark lists follow the remaining groups, so no mark can point at a shifted file.
+    // What really left its place leaves the groups. Every file left in place keeps its mark (the
+    // mark lists follow the remaining groups, so no mark points at a shifted file): the user can
+    // look at it, scan again or try once more.
     removeDeletedFromResults(ResultState::shared(), deletedItems);
     if (auto *results = qobject_cast<ScanResultVC *>(AllViewControllers::cachedController(ScreenName::scanResult)))
-        results->unselectAllMarks();
-    else
-        ResultState::shared().unselectAllMarks();
+        results->showMarksAfterDeletion();
 
     QPointer<ScanVC> self = this;
     mainAfter(0.3, [self] {
@@ -933,18 +926,20 @@ void ScanVC::displayDeletedItems()
             center.post(NotificationName::presentAfterDeleteView);
         }
     }
-    if (auto *results = qobject_cast<ScanResultVC *>(AllViewControllers::cachedController(ScreenName::scanResult)))
-        results->unselectAllMarks();
     if (!m_problems.empty())
         showProblemsAlert();
 }
 
 void ScanVC::showProblemsAlert()
 {
+    // Shown as the program's other questions are: the message as the title, the texts given room,
+    // one button with the program's own title.
     QWidget *owner = parentWidget() ? parentWidget()->window() : nullptr;
-    auto *alert =
-        makeAlert(owner, QStringLiteral("deletionProblemsAlert"), QMessageBox::Warning,
-                  localizedText(QStringLiteral("IDS_TWK_1")), problemsMessage(m_problems), problemsDetails(m_problems));
+    const QString message = problemsMessage(m_problems);
+    auto *alert = makeAlert(owner, QStringLiteral("deletionProblemsAlert"), QMessageBox::Warning, message, message,
+                            problemsDetails(m_problems), {{localizedText(QStringLiteral("IDS_TWK_194"))}});
+    alert->setEscapeButton(alert->defaultButton());
+    Theme::widenMessageBox(alert);
     alert->setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
     alert->setAttribute(Qt::WA_DeleteOnClose);
     m_problemsAlert = alert;

@@ -31,6 +31,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
 #include <QStyle>
@@ -291,6 +292,103 @@ TEST_F(ResultsFlowTest, DeletedFilesNeverComeBackThroughARegrouping)
             EXPECT_NE(f->path(), gone);
     results->sliderValuesUpdate();
     EXPECT_EQ(state.imageDirectories[0].size(), 2u);
+}
+
+// A deletion that moves none of the marked files, because they changed after the scan, says which
+// and why in the themed alert and leaves every mark where it was. Tried once more with one more
+// file marked, the file that can go goes, and the changed ones keep their marks through the summary
+// and the regrouping behind it.
+TEST_F(ResultsFlowTest, ADeletionKeepsTheMarksOfEveryFileItDidNotMove)
+{
+    for (int i = 0; i < 3; ++i)
+        copyFile(writePhoto(QStringLiteral("home/%1.jpg").arg(i), 20 + i), QStringLiteral("home/copy/%1.jpg").arg(i));
+    NotificationRecorder recorder(navigationNames());
+    ScanResultVC *results = scanThroughHome(recorder);
+    ASSERT_TRUE(results);
+    ResultState &state = ResultState::shared();
+    ASSERT_EQ(state.shownGroupCount(), 3);
+    // The copy of each photo, by name.
+    auto copyOf = [&](int i) { return path(QStringLiteral("home/copy/%1.jpg").arg(i)); };
+    auto markedFiles = [&] {
+        QStringList marked;
+        for (int g = 0; g < state.shownGroupCount(); ++g)
+            for (int r : state.selectedIndexArray[size_t(g)])
+                marked << state.shownFile(g, r)->path();
+        marked.sort();
+        return marked;
+    };
+    auto markCopy = [&](int i) {
+        for (int g = 0; g < state.shownGroupCount(); ++g)
+            for (int r = 0; r < int(state.imageDirectories[size_t(g)].size()); ++r)
+                if (state.shownFile(g, r)->path() == copyOf(i))
+                    return state.mark(g, r);
+        return false;
+    };
+    ASSERT_TRUE(markCopy(0));
+    ASSERT_TRUE(markCopy(1));
+    results->updateDeleteMarkedButton();
+    // After the scan both marked copies are edited.
+    for (int i : {0, 1}) {
+        QFile edited(copyOf(i));
+        ASSERT_TRUE(edited.open(QIODevice::Append));
+        edited.write(QByteArray(512, 'x'));
+    }
+
+    confirmBeforeDeletingPhotos = false;
+    results->tappedDeleteMarked();
+    auto *sheet = AllViewControllers::cached<ScanVC>(ScreenName::scan);
+    ASSERT_TRUE(sheet);
+    ASSERT_TRUE(waitFor([&] { return sheet->problemsAlert() && sheet->problemsAlert()->isVisible(); }));
+    QMessageBox *alert = sheet->problemsAlert();
+    EXPECT_EQ(alert->objectName(), QStringLiteral("deletionProblemsAlert"));
+    EXPECT_EQ(alert->text(), QStringLiteral("2 marked files were left where they are."));
+    EXPECT_TRUE(alert->informativeText().contains(copyOf(0) + QStringLiteral(": the file changed after the scan")));
+    EXPECT_TRUE(alert->informativeText().contains(copyOf(1) + QStringLiteral(": the file changed after the scan")));
+    // Themed as the other questions: the message as its title, one button with the program's own
+    // title and no stock icon, the texts given room to read.
+    EXPECT_EQ(alert->windowTitle(), alert->text());
+    ASSERT_EQ(alert->buttons().size(), 1);
+    EXPECT_EQ(alert->buttons().first()->text(), localizedText(QStringLiteral("IDS_TWK_194")));
+    EXPECT_TRUE(alert->buttons().first()->icon().isNull());
+    const auto *details = alert->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel"));
+    ASSERT_TRUE(details);
+    EXPECT_GE(details->width(), 320);
+    shoot(alert, QStringLiteral("deletion-refused-alert"));
+    EXPECT_EQ(recorder.count(QStringLiteral("presentAfterDeleteView")), 0);
+    EXPECT_EQ(sheet->totalRemoveTrash, 0);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(QFile::exists(copyOf(i)));
+    // Nothing moved: every group and every mark is as it was, and Delete Marked is still on.
+    EXPECT_EQ(state.shownGroupCount(), 3);
+    EXPECT_EQ(markedFiles(), (QStringList{copyOf(0), copyOf(1)}));
+    EXPECT_TRUE(state.isConsistent());
+    EXPECT_TRUE(results->btnDeleteMarked->isEnabled());
+    alert->defaultButton()->click();
+    ASSERT_TRUE(waitFor([&] { return !sheet->problemsAlert(); }));
+    // The results take input again.
+    EXPECT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp); }));
+    EXPECT_FALSE(results->boxTopBlackLayer->isVisible());
+
+    // Once more, with the third copy marked too: that one goes, the edited ones stay marked.
+    ASSERT_TRUE(markCopy(2));
+    results->updateDeleteMarkedButton();
+    results->tappedDeleteMarked();
+    ASSERT_TRUE(waitFor([&] { return recorder.count(QStringLiteral("presentAfterDeleteView")) == 1; }));
+    auto *status = AllViewControllers::cached<AfterDeleteStatusVC>(ScreenName::afterDeleteStatus);
+    ASSERT_TRUE(status);
+    sheet = AllViewControllers::cached<ScanVC>(ScreenName::scan);
+    ASSERT_TRUE(waitFor([&] { return sheet && sheet->problemsAlert() && sheet->problemsAlert()->isVisible(); }));
+    EXPECT_FALSE(QFile::exists(copyOf(2)));
+    EXPECT_EQ(trashedCountText, QStringLiteral("1"));
+    EXPECT_EQ(state.shownGroupCount(), 2);
+    EXPECT_EQ(markedFiles(), (QStringList{copyOf(0), copyOf(1)}));
+    sheet->problemsAlert()->defaultButton()->click();
+    ASSERT_TRUE(waitFor([&] { return status->isVisible(); }));
+    status->tappedFinalOutput();
+    EXPECT_EQ(state.shownGroupCount(), 2);
+    EXPECT_EQ(markedFiles(), (QStringList{copyOf(0), copyOf(1)}));
+    EXPECT_TRUE(state.isConsistent());
+    EXPECT_TRUE(results->btnDeleteMarked->isEnabled());
 }
 
 // The summary fills its figures every time it is shown, not only the first time.
