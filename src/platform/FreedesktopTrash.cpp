@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
+#include <QRandomGenerator>
 #include <QSet>
 
 #include <cctype>
@@ -32,8 +33,11 @@ namespace platform {
 
 namespace {
 
-// Names tried for one file before the move is given up (name, name.2, name.3, ...).
+// Names tried for one file before the move is given up. The first ones count up as file managers
+// name them (name, name.2, name.3, ...); past those the number is drawn at random, so that a Trash
+// already holding thousands of files of one name takes a few more tries, not one per file held.
 constexpr int kMaxNames = 1000;
+constexpr int kCountedNames = 100;
 // The longest extension kept when a name must be shortened.
 constexpr int kMaxKeptExtension = 16;
 // An info file larger than this is no trash information.
@@ -168,7 +172,7 @@ QByteArray cutUtf8(const QByteArray &text, int bytes)
     return text.left(cut);
 }
 
-// The n-th name tried in the Trash for a file called `base`: the name itself, then "stem.n.ext",
+// The n-th name tried in the Trash for a file called `base`: the name itself, then "stem.N.ext",
 // each shortened (keeping the extension) so that the info file's name fits in `limit` bytes.
 QByteArray candidateName(const QByteArray &base, int n, int limit)
 {
@@ -177,7 +181,9 @@ QByteArray candidateName(const QByteArray &base, int n, int limit)
         return base;
     const int dot = base.lastIndexOf('.');
     QByteArray extension = (dot > 0 && base.size() - dot <= kMaxKeptExtension) ? base.mid(dot) : QByteArray();
-    const QByteArray number = n == 1 ? QByteArray() : '.' + QByteArray::number(n);
+    const quint64 counted =
+        n <= kCountedNames ? quint64(n) : kCountedNames + 1 + QRandomGenerator::global()->bounded(quint64(1) << 40);
+    const QByteArray number = n == 1 ? QByteArray() : '.' + QByteArray::number(counted);
     QByteArray stem = base.left(base.size() - extension.size());
     if (room - number.size() - extension.size() < 1)
         extension.clear();

@@ -165,6 +165,19 @@ TEST(FreedesktopTrash, ASecondFileOfTheSameNameGetsItsOwnEntry)
     EXPECT_NE(first.infoPath, second.infoPath);
     expectRestorable(first, a, "a");
     expectRestorable(second, b, "b");
+
+    // A Trash that already holds the first thousand names of a file (its info files) still takes
+    // one more, through our own code (the first move of this process went through GIO).
+    fixtures::TempHome crowded;
+    const QString info = FileManager::homeTrashPath() + "/info/";
+    ASSERT_TRUE(QDir().mkpath(info) && QDir().mkpath(FileManager::homeTrashPath() + "/files"));
+    ASSERT_TRUE(fixtures::writeFile(info + "shot.jpg.trashinfo", ""));
+    for (int n = 2; n <= 1000; ++n)
+        ASSERT_TRUE(fixtures::writeFile(info + QStringLiteral("shot.%1.jpg.trashinfo").arg(n), ""));
+    const QString c = crowded.file("c/shot.jpg");
+    ASSERT_TRUE(fixtures::writeFile(c, "c"));
+    const TrashResult third = FileManager::trashItem(c);
+    expectRestorable(third, c, "c");
 }
 
 // A temporary info copy an ended run left in info/ a day ago is taken away when the Trash is next
