@@ -146,8 +146,8 @@ void AreaReduction::addRow(const uchar *row)
     if (!reaches)
         return;
 
-    // The row reduced across: one sum per target column and lane, the pixels between a span's two
-    // edges added up first and weighed once.
+    // The row reduced across: one sum per target column and lane; in a long span the pixels between
+    // its two edges are added up first and weighed once.
     const size_t lanes = size_t(lanes_);
     if (narrowColumns_) {
         const uint32_t inner = uint32_t(columnInner_); // below 2^32 / 255 wherever a span has inner pixels
@@ -157,37 +157,53 @@ void AreaReduction::addRow(const uchar *row)
             const uint32_t firstWeight = uint32_t(span.firstWeight);
             const uint32_t lastWeight = uint32_t(span.lastWeight);
             quint64 *out = columnSums_.data() + x * lanes;
-            if (lanes == 4) {
+            if (span.count <= 4) {
+                // A few pixels (a reduction by a small factor): one weight after the other.
+                const uint32_t weights[4] = {firstWeight, span.count == 2 ? lastWeight : inner,
+                                             span.count == 3 ? lastWeight : inner, lastWeight};
+                if (lanes == 4) {
+                    uint32_t s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+                    for (uint32_t i = 0; i < span.count; ++i, in += 4) {
+                        s0 += weights[i] * in[0];
+                        s1 += weights[i] * in[1];
+                        s2 += weights[i] * in[2];
+                        s3 += weights[i] * in[3];
+                    }
+                    out[0] = s0;
+                    out[1] = s1;
+                    out[2] = s2;
+                    out[3] = s3;
+                } else {
+                    uint32_t sum = 0;
+                    for (uint32_t i = 0; i < span.count; ++i)
+                        sum += weights[i] * in[i];
+                    out[0] = sum;
+                }
+            } else if (lanes == 4) {
                 uint32_t s0 = firstWeight * in[0], s1 = firstWeight * in[1], s2 = firstWeight * in[2],
                          s3 = firstWeight * in[3];
-                if (span.count > 1) {
-                    const uchar *end = in + size_t(span.count - 1) * 4;
-                    uint32_t a0 = 0, a1 = 0, a2 = 0, a3 = 0;
-                    for (const uchar *p = in + 4; p != end; p += 4) {
-                        a0 += p[0];
-                        a1 += p[1];
-                        a2 += p[2];
-                        a3 += p[3];
-                    }
-                    s0 += inner * a0 + lastWeight * end[0];
-                    s1 += inner * a1 + lastWeight * end[1];
-                    s2 += inner * a2 + lastWeight * end[2];
-                    s3 += inner * a3 + lastWeight * end[3];
+                const uchar *end = in + size_t(span.count - 1) * 4;
+                uint32_t a0 = 0, a1 = 0, a2 = 0, a3 = 0;
+                for (const uchar *p = in + 4; p != end; p += 4) {
+                    a0 += p[0];
+                    a1 += p[1];
+                    a2 += p[2];
+                    a3 += p[3];
                 }
+                s0 += inner * a0 + lastWeight * end[0];
+                s1 += inner * a1 + lastWeight * end[1];
+                s2 += inner * a2 + lastWeight * end[2];
+                s3 += inner * a3 + lastWeight * end[3];
                 out[0] = s0;
                 out[1] = s1;
                 out[2] = s2;
                 out[3] = s3;
             } else {
-                uint32_t sum = firstWeight * in[0];
-                if (span.count > 1) {
-                    const uchar *end = in + span.count - 1;
-                    uint32_t between = 0;
-                    for (const uchar *p = in + 1; p != end; ++p)
-                        between += *p;
-                    sum += inner * between + lastWeight * *end;
-                }
-                out[0] = sum;
+                const uchar *end = in + span.count - 1;
+                uint32_t between = 0;
+                for (const uchar *p = in + 1; p != end; ++p)
+                    between += *p;
+                out[0] = firstWeight * in[0] + inner * between + lastWeight * *end;
             }
         }
     } else {
