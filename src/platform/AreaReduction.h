@@ -5,7 +5,10 @@
 // of Qt or of a decoder is installed, and a picture reaches its size by the same arithmetic
 // whether its decoder gave it whole or already shrunk. Each target pixel is the mean of the part of
 // the picture it covers, every source pixel weighed by the area of it that falls inside; rows can
-// be fed one at a time, so a decoder that delivers rows needs only one of them in memory.
+// be fed one at a time, so a decoder that delivers rows needs only one of them in memory. What the
+// reduction holds besides its result grows with the target alone, never with the source: a target
+// pixel keeps the two partial weights at the edges of the part it covers (every source pixel
+// between them counts whole), so a line of millions of pixels costs no more than a square.
 //
 // Pixels are reduced as they are stored, byte by byte: Format_Grayscale8 (one byte), Format_RGB32
 // and Format_ARGB32_Premultiplied (four; transparent parts count as black, as in the premultiplied
@@ -48,32 +51,45 @@ public:
     // False when an axis is empty or the format is not one of the three; nothing can be fed then.
     bool isValid() const { return valid_; }
     int bytesPerPixel() const { return lanes_; }
-    // Memory the reduction holds besides its result.
+    // Memory the reduction holds besides its result (a few rows of the target's sums and its spans).
     qint64 workingBytes() const;
 
     // Feeds the next source row, rows.sourcePixels of them in order from the top.
     void addRow(const uchar *row);
     // The reduced picture once every source row was fed (null before, or when it cannot be made).
-    QImage result() const { return result_; }
+    QImage result() const { return valid_ && nextSourceRow_ == rowAxis_.sourcePixels ? result_ : QImage(); }
 
     // The picture in one of the three formats: grey stays grey, a picture without alpha becomes
     // RGB32, any other becomes premultiplied ARGB32. 16-bit samples are rounded to 8 bits
     // (v * 255 / 65535) and colours premultiplied ((c * a + 127) / 255) here rather than through a
     // conversion of Qt's; palette and 1-bit pictures take their colour table's entries.
     static QImage reducible(const QImage &image);
-    // `image` averaged down (or stretched) to `size`, in the format `reducible` gives.
+    // The format `reducible` gives `image`.
+    static QImage::Format reducibleFormat(const QImage &image);
+    // Feeds every row of `image` (the reduction made for its rows and reducibleFormat(image)) as
+    // `reducible` gives it, converted a row at a time rather than the whole picture at once.
+    void addRows(const QImage &image);
+    // `image` averaged down (or stretched) to `size`, in the format `reducible` gives; of a picture in
+    // another format only one converted row is held at a time.
     static QImage reduced(const QImage &image, QSize size);
 
 private:
-    // The source pixels first ... first + count - 1 reach a target pixel, with the weights at
-    // `offset` on in the axis's list.
+    // The source pixels first ... first + count - 1 reach a target pixel: the first and the last of
+    // them in part (their weights here), every one between them whole (the axis's `inner` weight).
     struct Span {
         int first = 0;
         uint32_t count = 0;
-        uint32_t offset = 0;
+        quint64 firstWeight = 0;
+        quint64 lastWeight = 0;
         quint64 total = 0;
+        quint64 weightAt(uint32_t index, quint64 inner) const
+        {
+            return index == 0 ? firstWeight : index + 1 == count ? lastWeight : inner;
+        }
     };
-    static std::vector<Span> spansOf(const ReductionAxis &axis, std::vector<quint64> &weights);
+    // The spans of an axis's target pixels, worked out from the bounds alone; `inner` receives the
+    // weight of a whole source pixel.
+    static std::vector<Span> spansOf(const ReductionAxis &axis, quint64 &inner);
     // Division by one divisor many times over, through a multiplication.
     struct ExactDivision {
         quint64 divisor = 0;
@@ -82,6 +98,9 @@ private:
         void prepare(quint64 d);
         quint64 of(quint64 n) const { return quint64((static_cast<unsigned __int128>(n) * magic) >> shift); }
     };
+    // Row y of `image` in the layout `reducible` gives, in `row` (or `image`'s own row when it is
+    // in that layout already); `band` keeps the band of rows converted by Qt last, from `bandStart`.
+    static const uchar *reducibleRow(const QImage &image, int y, std::vector<uchar> &row, QImage &band, int &bandStart);
 
     void emitRow(int targetRow, const std::vector<quint64> &sums);
     std::vector<quint64> freshSums();
@@ -89,12 +108,14 @@ private:
     bool valid_ = false;
     int lanes_ = 0;
     ReductionAxis rowAxis_;
+    int columnPixels_ = 0;
     std::vector<Span> columnSpans_;
+    quint64 columnInner_ = 0;
     bool narrowColumns_ = false;
-    std::vector<uint32_t> columnWeights_;
     std::vector<Span> rowSpans_;
-    std::vector<quint64> rowWeights_;
-    std::vector<quint64> wideColumnWeights_;
+    quint64 rowInner_ = 0;
+    // The most target rows in progress at once.
+    int mostPending_ = 1;
     std::vector<quint64> columnSums_;
     // Sums of the target rows begun and not yet complete, from firstPending_ on.
     std::deque<std::vector<quint64>> pending_;

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageWriter>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -349,4 +350,55 @@ TEST(LargePicture, JpegWithAFloodOfMarkerSegmentsIsRefusedAtOnce)
     EXPECT_TRUE(platform::ImageSource(camera).properties());
     EXPECT_TRUE(platform::ImageSource(camera).thumbnail(540, true));
     EXPECT_FALSE(MVNTwinsift::thumbnail(camera, 72).isNull());
+}
+
+// Pictures of extreme shape at the cap of full decodes: a line of 50,000,000 grey pixels and a
+// strip of 12,000,000 x 4 colour ones (small LZW-compressed TIFFs), and a column of 50,000,000 grey
+// pixels (stored plain: libtiff's LZW decoder would take half a minute over its one-byte rows). A
+// thumbnail and a hash of each take little memory besides the decoded picture itself: nothing is
+// kept per source column or row (a weight for each once took 600 MB for the line).
+TEST(LargePicture, PicturesOfExtremeShapeAtThePixelCapReadWithLittleMemoryBesideTheirPixels)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    struct Shape {
+        const char *name;
+        QSize size;
+        QImage::Format format;
+        int compression;
+        QSize thumbnail;
+        QSize hashThumbnail;
+    };
+    const Shape shapes[] = {
+        {"line.tif", {50'000'000, 1}, QImage::Format_Grayscale8, 1, {540, 1}, {72, 1}},
+        {"strip.tif", {12'000'000, 4}, QImage::Format_RGB32, 1, {540, 1}, {72, 1}},
+        {"column.tif", {1, 50'000'000}, QImage::Format_Grayscale8, 0, {1, 540}, {1, 72}},
+    };
+    for (const Shape &shape : shapes) {
+        SCOPED_TRACE(shape.name);
+        const QString path = dir.filePath(QString::fromLatin1(shape.name));
+        double pixelMegabytes = 0;
+        {
+            QImage picture(shape.size, shape.format);
+            ASSERT_FALSE(picture.isNull());
+            for (int y = 0; y < picture.height(); ++y) {
+                uchar *line = picture.scanLine(y);
+                for (qsizetype i = 0; i < picture.bytesPerLine(); ++i)
+                    line[i] = uchar((i / 4096 + y / 4096) % 2 ? 200 : 40);
+            }
+            pixelMegabytes = double(picture.sizeInBytes()) / (1 << 20);
+            QImageWriter writer(path, "tiff");
+            writer.setCompression(shape.compression);
+            ASSERT_TRUE(writer.write(picture)) << writer.errorString().toStdString();
+        }
+        const double rise = hostile::peakRiseMiB([&] {
+            const auto thumbnail = platform::ImageSource(path).thumbnail(540, true);
+            ASSERT_TRUE(thumbnail);
+            EXPECT_EQ(thumbnail->size(), shape.thumbnail);
+            EXPECT_EQ(MVNTwinsift::thumbnail(path, 72).size(), shape.hashThumbnail);
+            EXPECT_NE(MVNTwinsift().twk(path, 72).outcome, MVNTwinsift::HashOutcome::Unreadable);
+        });
+        EXPECT_MEMORY_BELOW(rise, pixelMegabytes + 100.0);
+        std::fprintf(stderr, "%s: %.0f MB of pixels, peak rise %.0f MB\n", shape.name, pixelMegabytes, rise);
+    }
 }

@@ -47,11 +47,11 @@ QImage plainReduction(const QImage &source, const ReductionAxis &columns, const 
     return out;
 }
 
-ReductionAxis randomAxis(std::mt19937 &random, int target, int mostPixels = 90, int fewestPixels = 1)
+ReductionAxis randomAxis(std::mt19937 &random, int target, int mostPixels = 90, int fewestPixels = 1, int unit = 0)
 {
     ReductionAxis axis;
     axis.sourcePixels = fewestPixels + int(random() % uint32_t(mostPixels - fewestPixels + 1));
-    axis.unit = 1 << (random() % 4);
+    axis.unit = unit > 0 ? unit : 1 << (random() % 4);
     // The last source pixel partial or whole; the window anywhere inside what the source covers.
     axis.extent = qint64(axis.sourcePixels - 1) * axis.unit + 1 + qint64(random() % uint32_t(axis.unit));
     axis.windowStart = qint64(random() % uint64_t(axis.extent));
@@ -72,10 +72,16 @@ TEST(AreaReduction, GivesThePlainWeightedMeanOfEveryTargetPixel)
     for (int round = 0; round < 100; ++round) {
         SCOPED_TRACE(round);
         // Now and then target pixels and source pixels both wider than 2^15 units along one
-        // axis (weights above 2^15), the other axis a few pixels.
+        // axis (weights above 2^15), the other axis a few pixels; or columns whose sums of 8-bit
+        // values pass 32 bits (a line of tens of millions of pixels).
         const bool largeWeights = round % 50 == 0;
         ReductionAxis columns = largeWeights ? randomAxis(random, 2, 9, 5) : randomAxis(random, 1 + int(random() % 60));
         ReductionAxis rows = randomAxis(random, 1 + int(random() % 60));
+        if (round % 50 == 25) {
+            columns = randomAxis(random, 1 + int(random() % 6), 40, 3, 1 << 22);
+            columns.windowStart = random() % (1 << 20);
+            columns.windowLength = columns.extent - columns.windowStart;
+        }
         if (largeWeights) {
             rows.sourcePixels = 4150 + int(random() % 50);
             rows.unit = 8;
@@ -106,5 +112,40 @@ TEST(AreaReduction, GivesThePlainWeightedMeanOfEveryTargetPixel)
                       std::memcmp(ours.constScanLine(y), expected.constScanLine(y),
                                   size_t(expected.width()) * (format == QImage::Format_Grayscale8 ? 1 : 4)))
                 << "row " << y;
+    }
+}
+
+// A layout of Qt's other than the three (palette, 1-bit, 24-bit, straight alpha) is converted a
+// band of rows at a time: the same pixels as Qt's conversion of the whole picture, premultiplied,
+// across the bands' borders, whether reduced or only converted.
+TEST(AreaReduction, ConvertsOtherLayoutsAsQtConvertsTheWholePicture)
+{
+    std::mt19937 random(20261211);
+    QImage colours(3001, 300, QImage::Format_ARGB32);
+    for (int y = 0; y < colours.height(); ++y)
+        for (qsizetype i = 0; i < colours.bytesPerLine(); ++i)
+            colours.scanLine(y)[i] = uchar(y + i / 64 + random() % 16);
+    const QImage pictures[] = {colours, colours.convertToFormat(QImage::Format_RGB888),
+                               colours.convertToFormat(QImage::Format_Indexed8),
+                               colours.convertToFormat(QImage::Format_Mono),
+                               colours.convertToFormat(QImage::Format_RGB32).convertToFormat(QImage::Format_Indexed8)};
+    for (const QImage &picture : pictures) {
+        SCOPED_TRACE(int(picture.format()));
+        ASSERT_FALSE(picture.isNull());
+        QImage whole =
+            picture.convertToFormat(picture.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        if (whole.hasAlphaChannel()) {
+            for (int y = 0; y < whole.height(); ++y) {
+                auto *line = reinterpret_cast<QRgb *>(whole.scanLine(y));
+                for (int x = 0; x < whole.width(); ++x) {
+                    const uint a = uint(qAlpha(line[x]));
+                    const auto times = [a](int c) { return int((uint(c) * a + 127u) / 255u); };
+                    line[x] = qRgba(times(qRed(line[x])), times(qGreen(line[x])), times(qBlue(line[x])), int(a));
+                }
+            }
+            whole.reinterpretAsFormat(QImage::Format_ARGB32_Premultiplied);
+        }
+        EXPECT_EQ(AreaReduction::reducible(picture), whole);
+        EXPECT_EQ(AreaReduction::reduced(picture, QSize(97, 41)), AreaReduction::reduced(whole, QSize(97, 41)));
     }
 }
