@@ -14,7 +14,9 @@ namespace platform::imaging {
 namespace {
 
 // The file read through one short window, replaced by the next read: no block the walk passes
-// over is kept (or read, when it is longer than the window).
+// over is kept, or read when it is longer than the window (the picture data of a PNG comes in
+// chunks of a few kilobytes: the walk reads about as much of it as the metadata library's own
+// walk over the chunks would).
 class Window
 {
 public:
@@ -41,7 +43,7 @@ public:
         return true;
     }
 
-    static constexpr qint64 kWindow = 64 * 1024;
+    static constexpr qint64 kWindow = 4096;
 
 private:
     const RegularFile &file_;
