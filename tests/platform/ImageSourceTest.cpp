@@ -851,8 +851,9 @@ TEST(ImageSource, MetadataPastItsBoundIsLeftOutAndThePictureStillRead)
             for (const QString &line : lines)
                 EXPECT_TRUE(line.contains("Metadata of") && line.contains("more than 16 MB of metadata"))
                     << line.toStdString();
-            // libtiff and Qt's WebP reader still hold the field or the file while they decode.
-            EXPECT_MEMORY_BELOW(rise, path == hostilePng ? 8.0 : 48.0);
+            // exiv2 alone took some 34 MB for the PNG and 190 MB for the TIFF and the WebP; libtiff
+            // and Qt's WebP reader still hold the field or the whole file while they read.
+            EXPECT_MEMORY_BELOW(rise, path == hostilePng ? 8.0 : 96.0);
         } else {
             EXPECT_TRUE(lines.isEmpty()) << lines.join('\n').toStdString();
         }
