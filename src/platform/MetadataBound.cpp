@@ -94,11 +94,13 @@ void walkPng(Window &file, MetadataExtent &extent)
         const char type[4] = {p[4], p[5], p[6], p[7]};
         if (length > 0x7FFFFFFF || std::memcmp(type, "IEND", 4) == 0)
             return; // a length no PNG may hold ends the reading of every library
+        // Critical chunks (the picture's own) and the ancillary ones a decoder reads are passed
+        // over by exiv2 as here.
         const bool ancillary = (quint8(type[0]) & 0x20) != 0;
-        if (std::memcmp(type, "IDAT", 4) != 0 && std::memcmp(type, "fdAT", 4) != 0)
+        if (ancillary && !isPngPictureChunk(type)) {
             ++extent.blocks;
-        if (ancillary && !isPngPictureChunk(type))
             extent.bytes += within(at + 8, length, file.size());
+        }
         at += 12 + length;
     }
 }
@@ -111,10 +113,10 @@ void walkWebp(Window &file, MetadataExtent &extent)
         const qint64 length = little32(p + 4);
         const bool picture = std::memcmp(p, "VP8 ", 4) == 0 || std::memcmp(p, "VP8L", 4) == 0
             || std::memcmp(p, "VP8X", 4) == 0 || std::memcmp(p, "ALPH", 4) == 0 || std::memcmp(p, "ANIM", 4) == 0;
-        if (std::memcmp(p, "ANMF", 4) != 0) {
+        // Animation frames are picture data too.
+        if (!picture && std::memcmp(p, "ANMF", 4) != 0) {
             ++extent.blocks;
-            if (!picture)
-                extent.bytes += within(at + 8, length, file.size());
+            extent.bytes += within(at + 8, length, file.size());
         }
         at += 8 + length + (length & 1);
     }
@@ -169,8 +171,9 @@ void walkTiff(Window &file, MetadataExtent &extent, bool little)
         if (seen.contains(directory.offset) || !file.read(directory.offset, 2, p))
             continue;
         seen.insert(directory.offset);
-        ++extent.blocks;
+        // exiv2 keeps an entry, and a record of it, for every field of every directory it reads.
         const int entries = u16(p);
+        extent.blocks += entries;
         extent.bytes += within(directory.offset, 2 + 12 * qint64(entries) + 4, file.size());
         for (int i = 0; i < entries && !pastBound(extent); ++i) {
             const qint64 entry = directory.offset + 2 + 12 * qint64(i);

@@ -20,13 +20,14 @@ class RegularFile;
 
 namespace platform::imaging {
 
-// The most bytes of metadata blocks, and the most such blocks, exiv2 is given.
+// The most bytes of metadata blocks, and the most such blocks (chunks, or a TIFF's fields), exiv2
+// is given.
 inline constexpr qint64 kMaxMetadataBytes = kMaxJpegMetadataBytes;
 inline constexpr int kMaxMetadataBlocks = kMaxJpegSegments;
 
 // What the walk over a file's structure found.
 struct MetadataExtent {
-    int blocks = 0;   // metadata blocks, and other chunks that are no picture data
+    int blocks = 0;   // metadata chunks of a PNG or WebP, fields of a TIFF's directories
     qint64 bytes = 0; // bytes of the metadata blocks (within the file)
     // Why exiv2 may not read the file, for a log line; empty when it may.
     QString refusal() const;
