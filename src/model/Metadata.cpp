@@ -3,6 +3,7 @@
 #include "model/JsonFields.h"
 
 #include <QBuffer>
+#include <QImageReader>
 #include <QTimeZone>
 
 // Qt 6.5 moved from time specs to time zones; both roads give a date-time whose spec is UTC.
@@ -88,20 +89,33 @@ std::optional<QUrl> readUrl(const nlohmann::json &object, const char *key)
     return url;
 }
 
+// The icons written are 64 x 64 points (a few kilobytes of PNG, four times the pixels on a
+// high-density screen); stored data past these bounds is no icon of ours and is not decoded.
+constexpr qsizetype kMaxIconBytes = 512 * 1024;
+constexpr int kMaxIconSide = 1024;
+
 QImage readIcon(const nlohmann::json &object)
 {
     const nlohmann::json &value = jsonfields::member(object, "icon");
     // An icon that gave no PNG data was written as null: it reads back as the empty image.
     if (value.is_null())
         return {};
-    const QByteArray encoded = jsonfields::stringValue(value, "icon").toLatin1();
-    const auto decoded = QByteArray::fromBase64Encoding(encoded, QByteArray::AbortOnBase64DecodingErrors);
+    const QString text = jsonfields::stringValue(value, "icon");
+    if (text.size() > (kMaxIconBytes + 2) / 3 * 4)
+        return {};
+    auto decoded = QByteArray::fromBase64Encoding(text.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded)
         return {};
-    QImage image;
-    if (!image.loadFromData(*decoded))
+    // Read as the PNG it was written as (no other reader probes it), and only once its header
+    // tells a size within the bound.
+    QBuffer buffer(&decoded.decoded);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "png");
+    reader.setDecideFormatFromContent(false);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.width() > kMaxIconSide || size.height() > kMaxIconSide)
         return {};
-    return image;
+    return reader.read();
 }
 
 } // namespace

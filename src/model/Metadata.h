@@ -35,8 +35,9 @@ struct Metadata {
 // (integer), "icon" (PNG data as base64 text, null when the icon gives no PNG data), "isFolder",
 // "url" (URL text, null when absent), "isIcon". There is no member for `color`.
 // Reading requires all seven members ("url" and "icon" may be null) and throws
-// nlohmann::json::exception on a missing or mistyped one. Icon data that is no image gives the
-// null image; every record read carries the default colour.
+// nlohmann::json::exception on a missing or mistyped one. Icon data that is no PNG, or
+// past the bounds of an icon (512 KiB of PNG data, 1024 pixels a side), gives the null image
+// without being decoded; every record read carries the default colour.
 void to_json(nlohmann::json &json, const Metadata &value);
 void from_json(const nlohmann::json &json, Metadata &value);
 

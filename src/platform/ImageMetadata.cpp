@@ -4,6 +4,7 @@
 #include "platform/ImageSource.h"
 #include "platform/JpegDecoding.h"
 #include "platform/Log.h"
+#include "platform/MetadataBound.h"
 #include "platform/PngDecoder.h"
 #include "platform/RegularFile.h"
 
@@ -282,6 +283,9 @@ QByteArray readHead(const RegularFile &file, qint64 length)
 
 std::unique_ptr<Exiv2::Image> openExiv(const QString &path, const RegularFile &file)
 {
+    // Past the bounds of metadata the library is not asked: the picture stands without it.
+    if (!metadataMayBeRead(path, file))
+        return nullptr;
     // The metadata library opens by path: it is given the path of the checked descriptor.
     const QString descriptorPath = QFile::decodeName(file.descriptorPath());
     ImageSource::initializeLibraries();

@@ -26,7 +26,8 @@ QString currentExceptionText();
 QByteArray readHead(const RegularFile &file, qint64 length);
 
 // The metadata of the checked `file` at `path`, read by exiv2; null when exiv2 cannot read it (a
-// line at debug level tells why).
+// line at debug level tells why), or when the file holds more metadata than exiv2 is given
+// (MetadataBound; a line in the log tells it once).
 std::unique_ptr<Exiv2::Image> openExiv(const QString &path, const RegularFile &file);
 
 // The type identifier ("public.jpeg" and the like) of a Qt image format name.

@@ -1,9 +1,9 @@
 #include "platform/ImageSource.h"
 
 // The one door to a picture file. The work is done by job: ImageMetadata (format, properties,
-// tags), JpegDecoding (the quick JPEG road), DecodeBudget (the cost bounds), ImageThumbnails (whole
-// pictures reduced, embedded previews) and ImagePreviews (parts of a picture), with HeifContext for
-// HEIF files. Here: setting up the libraries once and handing each call to its job.
+// tags) with MetadataBound (how much metadata exiv2 is given), JpegDecoding (the quick JPEG road), DecodeBudget (the
+// cost bounds), ImageThumbnails (whole pictures reduced, embedded previews) and ImagePreviews (parts of a picture),
+// with HeifContext for HEIF files. Here: setting up the libraries once and handing each call to its job.
 
 #include "platform/DecodeBudget.h"
 #include "platform/ExivCompat.h"

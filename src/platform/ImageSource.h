@@ -75,6 +75,8 @@ public:
     // frame header (its pixel size) cannot be read. A JPEG is read through one open (format from
     // its first bytes, frame header parsed, from memory when the file is small; metadata from the
     // same descriptor); other files as by propertiesByImageReaders, with the same result either way.
+    // A PNG, TIFF or WebP with more metadata than exiv2 is given (16 MB, 2,000 blocks:
+    // MetadataBound) has its picture's properties without the metadata, and a line in the log.
     std::optional<QVariantMap> properties() const;
     // The same properties read the plain way: the format told by Qt's image readers probing the
     // contents, the header by a Qt reader for that format, the metadata by exiv2 opening the file
@@ -82,7 +84,7 @@ public:
     std::optional<QVariantMap> propertiesByImageReaders() const;
     // Metadata tags of image 0 (Exif, IPTC and XMP), each a map with "namespace", "prefix", "name",
     // "value", "type" and, when it has any, "qualifiers". Absent when the file is not a readable
-    // image; empty when it carries none.
+    // image; empty when it carries none, or more than exiv2 is given (as for properties()).
     std::optional<QVariantList> metadataTags() const;
     // The whole image decoded at a size whose longer side is at most maxPixel (never enlarged),
     // turned upright by its orientation when applyOrientation. Absent when it cannot be decoded.

@@ -62,14 +62,10 @@ std::optional<QImage> decodeEmbedded(const QString &path, const Exiv2::byte *dat
 // turned upright when asked, longer side at most maxPixel.
 std::optional<QImage> largestPreview(const QString &path, const RegularFile &file, int maxPixel, bool applyOrientation)
 {
-    // The metadata library opens by path: it is given the path of the checked descriptor.
-    const QString descriptorPath = QFile::decodeName(file.descriptorPath());
-    ImageSource::initializeLibraries();
+    const std::unique_ptr<Exiv2::Image> image = openExiv(path, file);
+    if (!image)
+        return std::nullopt;
     try {
-        auto image = Exiv2::ImageFactory::open(QFile::encodeName(descriptorPath).toStdString());
-        if (!image.get())
-            return std::nullopt;
-        image->readMetadata();
         Exiv2::PreviewManager manager(*image);
         const Exiv2::PreviewPropertiesList list = manager.getPreviewProperties();
         if (list.empty())

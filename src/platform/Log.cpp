@@ -129,23 +129,49 @@ LogLine &LogLine::operator<<(const std::string &text)
     return add(loggableText(QString::fromStdString(text)));
 }
 
+namespace {
+
+// True the first time `key` is met (until the memory starts over).
+bool firstReport(const QString &key)
+{
+    QMutexLocker locker(&reportedLock);
+    if (reported.contains(key))
+        return false;
+    if (reported.size() >= kMaxRemembered)
+        reported.clear();
+    reported.insert(key);
+    return true;
+}
+
+QString reasonAndDetail(SkipReason reason, const QString &detail)
+{
+    QString text = skipReasonText(reason);
+    if (!detail.isEmpty() && detail != text)
+        text += QLatin1String(" (") + loggableText(detail) + QLatin1Char(')');
+    return text;
+}
+
+} // namespace
+
 void logSkippedFile(const QLoggingCategory &category, const QString &path, SkipReason reason, const QString &detail)
 {
     // No path, no file to name (a clip asked for before it has one).
     if (!category.isWarningEnabled() || path.isEmpty())
         return;
-    {
-        const QString key = QString::number(int(reason)) + QLatin1Char(':') + path;
-        QMutexLocker locker(&reportedLock);
-        if (reported.contains(key))
-            return;
-        if (reported.size() >= kMaxRemembered)
-            reported.clear();
-        reported.insert(key);
-    }
-    QString line = QStringLiteral("Left out %1: %2").arg(loggableText(path), skipReasonText(reason));
-    if (!detail.isEmpty() && detail != skipReasonText(reason))
-        line += QLatin1String(" (") + loggableText(detail) + QLatin1Char(')');
+    if (!firstReport(QString::number(int(reason)) + QLatin1Char(':') + path))
+        return;
+    const QString line = QStringLiteral("Left out %1: %2").arg(loggableText(path), reasonAndDetail(reason, detail));
+    qCWarning(category).noquote() << line;
+}
+
+void logSkippedMetadata(const QLoggingCategory &category, const QString &path, SkipReason reason, const QString &detail)
+{
+    if (!category.isWarningEnabled() || path.isEmpty())
+        return;
+    if (!firstReport(QStringLiteral("metadata:") + QString::number(int(reason)) + QLatin1Char(':') + path))
+        return;
+    const QString line =
+        QStringLiteral("Metadata of %1 left out: %2").arg(loggableText(path), reasonAndDetail(reason, detail));
     qCWarning(category).noquote() << line;
 }
 

@@ -96,6 +96,10 @@ private:
 // thread.
 void logSkippedFile(const QLoggingCategory &category, const QString &path, SkipReason reason,
                     const QString &detail = {});
+// As logSkippedFile, for a file that is still read and shown whose metadata alone is left out:
+// "Metadata of PATH left out: REASON (DETAIL)", once for that file and reason.
+void logSkippedMetadata(const QLoggingCategory &category, const QString &path, SkipReason reason,
+                        const QString &detail = {});
 
 } // namespace platform
 

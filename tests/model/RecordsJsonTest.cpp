@@ -2,6 +2,7 @@
 #include "model/Metadata.h"
 #include "model/PhotoLibraryProperties.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -113,13 +114,32 @@ TEST(MetadataJson, AbsentUrlAndEmptyIconAreWrittenAsNullAndReadBack)
     EXPECT_EQ(read.name, original.name);
 }
 
-TEST(MetadataJson, IconDataThatIsNoImageGivesTheEmptyIcon)
+TEST(MetadataJson, IconDataThatIsNoIconOfOursGivesTheEmptyIcon)
 {
     json coded = sampleMetadata();
     coded["icon"] = QByteArray("not a picture").toBase64().toStdString();
     EXPECT_TRUE(coded.get<Metadata>().icon.isNull());
     coded["icon"] = "%%% no base64 %%%";
     EXPECT_TRUE(coded.get<Metadata>().icon.isNull());
+    // A picture of another format, one larger than any icon, and more data than any icon takes
+    // are not decoded; an icon of a high-density screen still is.
+    auto encoded = [](const QImage &image, const char *format) {
+        QByteArray data;
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::WriteOnly);
+        EXPECT_TRUE(image.save(&buffer, format));
+        return data.toBase64().toStdString();
+    };
+    coded["icon"] = encoded(sampleIcon(), "BMP");
+    EXPECT_TRUE(coded.get<Metadata>().icon.isNull());
+    QImage huge(4000, 3000, QImage::Format_Mono);
+    huge.fill(0);
+    coded["icon"] = encoded(huge, "PNG");
+    EXPECT_TRUE(coded.get<Metadata>().icon.isNull());
+    coded["icon"] = QByteArray(600 * 1024, 'A').toStdString();
+    EXPECT_TRUE(coded.get<Metadata>().icon.isNull());
+    coded["icon"] = encoded(sampleIcon().scaled(256, 256), "PNG");
+    EXPECT_EQ(coded.get<Metadata>().icon.size(), QSize(256, 256));
 }
 
 TEST(MetadataJson, EveryMemberIsRequiredAndTyped)

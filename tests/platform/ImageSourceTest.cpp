@@ -2,6 +2,7 @@
 
 #include "platform/AreaReduction.h"
 #include "support/HostileFiles.h"
+#include "support/MemoryBounds.h"
 #include "support/ServicesFixtures.h"
 
 #include <QFileInfo>
@@ -10,6 +11,7 @@
 #include <QTemporaryFile>
 #include <QtEndian>
 
+#include <malloc.h>
 #include <png.h>
 #include <unistd.h>
 
@@ -771,4 +773,97 @@ TEST(ImageSource, DamagedJpegHeaderIsGivenUpAtOnce)
         GTEST_SKIP() << "/proc/self/io is not readable";
     EXPECT_FALSE(ImageSource(runaway).properties());
     EXPECT_LT(readCalls() - before, 50);
+}
+
+TEST(ImageSource, MetadataPastItsBoundIsLeftOutAndThePictureStillRead)
+{
+    QTemporaryDir dir;
+    const fixtures::Tags make{{"Exif.Image.Make", "Acme"}};
+    auto tagged = [&](const char *name, const char *format, const fixtures::Tags &more = {}) {
+        const QString path = dir.filePath(QLatin1String(name));
+        fixtures::Tags tags = make;
+        tags.insert(tags.end(), more.begin(), more.end());
+        EXPECT_TRUE(fixtures::writeImage(path, 64, 48, format) && fixtures::writeTags(path, tags));
+        return path;
+    };
+    QFile plain(tagged("plain.png", "PNG"));
+    ASSERT_TRUE(plain.open(QIODevice::ReadOnly));
+    const QByteArray png = plain.readAll();
+    // Metadata just past the bounds, that exiv2 would copy and parse several times over: 17 MB of
+    // text in a PNG, of a TIFF field, of an XMP packet in a WebP; 2,001 text chunks.
+    const QByteArray text = QByteArray("Comment", 8) + QByteArray(17 << 20, 'a');
+    const QString hostilePng = dir.filePath("text.png");
+    ASSERT_TRUE(fixtures::writeFile(hostilePng, hostile::pngWithChunk(png, "tEXt", text)));
+    const std::string description(17 << 20, 'a');
+    const QString hostileTiff = tagged("description.tif", "TIFF", {{"Exif.Image.ImageDescription", description}});
+    const QString plainWebp = tagged("plain.webp", "WEBP");
+    QFile webp(plainWebp);
+    ASSERT_TRUE(webp.open(QIODevice::ReadOnly));
+    const QString hostileWebp = dir.filePath("xmp.webp");
+    const QByteArray xmp = "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
+                           "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description "
+                           "rdf:about=\"\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\" dc:format=\""
+        + QByteArray(17 << 20, 'a') + "\"/></rdf:RDF></x:xmpmeta>";
+    ASSERT_TRUE(fixtures::writeFile(hostileWebp, hostile::webpWithChunk(webp.readAll(), "XMP ", xmp)));
+    QByteArray texts = png;
+    for (int i = 0; i <= 2000; ++i)
+        texts = hostile::pngWithChunk(texts, "tEXt", QByteArray("Comment", 8) + QByteArray::number(i));
+    const QString manyTexts = dir.filePath("texts.png");
+    ASSERT_TRUE(fixtures::writeFile(manyTexts, texts));
+    // Within the bounds: the picture data in thousands of chunks, and a megabyte of text.
+    const QString pieces = dir.filePath("pieces.png");
+    ASSERT_TRUE(fixtures::writeFile(pieces, hostile::pngWithDataInPieces(png, 1)));
+    const QString withText = dir.filePath("some-text.png");
+    ASSERT_TRUE(fixtures::writeFile(withText, hostile::pngWithChunk(png, "tEXt", text.left(1 << 20))));
+    const QString smallTiff = tagged("small.tif", "TIFF", {{"Exif.Image.ImageDescription", "Harbour"}});
+
+    for (const QString &path :
+         {hostilePng, manyTexts, hostileTiff, hostileWebp, pieces, withText, smallTiff, plainWebp}) {
+        SCOPED_TRACE(path.toStdString());
+        const bool past = path == hostilePng || path == manyTexts || path == hostileTiff || path == hostileWebp;
+        static QStringList logged;
+        logged.clear();
+        const QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &line) { logged << line; });
+        const ImageSource source(path);
+        std::optional<QVariantMap> props, plainProps;
+        std::optional<QVariantList> tags;
+        std::optional<QImage> thumbnail, comparable, part, embedded;
+        // The buffers the files were made from go back to the system, so that none of their
+        // freed memory is taken again unseen.
+        malloc_trim(0);
+        const double rise = hostile::peakRiseMiB([&] {
+            props = source.properties();
+            plainProps = source.propertiesByImageReaders();
+            tags = source.metadataTags();
+            thumbnail = source.thumbnail(540, true);
+            comparable = source.comparableThumbnail(72, true);
+            part = source.region(QRect(0, 0, 32, 24), QSize(32, 24), true);
+            embedded = source.embeddedThumbnail(true);
+        });
+        qInstallMessageHandler(previous);
+        // The picture is read on every road; only its metadata is absent past the bound.
+        ASSERT_TRUE(props && plainProps && tags);
+        EXPECT_EQ(props->value(key::PixelWidth).toLongLong(), 64);
+        EXPECT_EQ(*props, *plainProps);
+        EXPECT_EQ(sub(*props, key::TIFFDictionary).value(key::TIFFMake).toString(), past ? QString() : "Acme");
+        EXPECT_EQ(tags->isEmpty(), past);
+        ASSERT_TRUE(thumbnail && comparable && part);
+        EXPECT_EQ(thumbnail->size(), QSize(64, 48));
+        EXPECT_FALSE(embedded);
+        const QStringList lines = logged.filter(path);
+        if (past) {
+            EXPECT_EQ(lines.size(), 1) << logged.join('\n').toStdString();
+            for (const QString &line : lines)
+                EXPECT_TRUE(line.contains("Metadata of")
+                            && line.contains(path == manyTexts ? "more than 2000 metadata blocks"
+                                                               : "more than 16 MB of metadata"))
+                    << line.toStdString();
+            // exiv2 alone took some 34 MB for the PNG and 190 MB for the TIFF and the WebP; libtiff
+            // and Qt's WebP reader still hold the field or the whole file while they read.
+            EXPECT_MEMORY_BELOW(rise, path == hostilePng || path == manyTexts ? 8.0 : 96.0);
+        } else {
+            EXPECT_TRUE(lines.isEmpty()) << lines.join('\n').toStdString();
+        }
+    }
 }

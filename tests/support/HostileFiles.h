@@ -1,9 +1,10 @@
 #pragma once
 // Files made to hurt a reader, and the means to see the harm: a PNG whose text chunk unpacks to a
-// huge size, a PNG whose picture data goes on far past its rows, JPEGs with floods of marker segments, of metadata
-// bytes or of tables wherever they may stand, or with a long run of fill or stray bytes before their first segment, a
-// TIFF whose embedded thumbnail is such a JPEG, a playlist that names another file, the rise of the process's memory
-// while some work runs, and a watch that tells whether a file was opened.
+// huge size, a PNG or WebP with a chunk put in, a PNG with its picture data cut in many pieces, a PNG whose picture
+// data goes on far past its rows, JPEGs with floods of marker segments, of metadata bytes or of tables wherever they
+// may stand, or with a long run of fill or stray bytes before their first segment, a TIFF whose embedded thumbnail is
+// such a JPEG, a playlist that names another file, the rise of the process's memory while some work runs, and a watch
+// that tells whether a file was opened.
 
 #include <QByteArray>
 #include <QFile>
@@ -33,6 +34,52 @@ inline void appendChunk(QByteArray &png, const char *type, const QByteArray &dat
     appendBigEndian(png, quint32(data.size()));
     png += body;
     appendBigEndian(png, quint32(crc32(0, reinterpret_cast<const Bytef *>(body.constData()), uInt(body.size()))));
+}
+
+// The PNG `png` with a chunk `type` holding `data` right after its header chunk (IHDR).
+inline QByteArray pngWithChunk(QByteArray png, const char *type, const QByteArray &data)
+{
+    QByteArray chunk;
+    appendChunk(chunk, type, data);
+    return png.insert(8 + 25, chunk);
+}
+
+// The PNG `png` with its picture data cut into chunks (IDAT) of `piece` bytes each.
+inline QByteArray pngWithDataInPieces(const QByteArray &png, qsizetype piece)
+{
+    QByteArray out = png.left(8), data;
+    qsizetype at = 8;
+    while (at + 12 <= png.size()) {
+        const qsizetype length = qsizetype(quint8(png[at])) << 24 | quint8(png[at + 1]) << 16 | quint8(png[at + 2]) << 8
+            | quint8(png[at + 3]);
+        const QByteArray type = png.mid(at + 4, 4);
+        if (type == "IDAT")
+            data += png.mid(at + 8, length);
+        if (type != "IDAT" || png.mid(at + 16 + length, 4) != "IDAT") {
+            for (qsizetype from = 0; from < data.size(); from += piece)
+                appendChunk(out, "IDAT", data.mid(from, piece));
+            data.clear();
+        }
+        if (type != "IDAT")
+            out += png.mid(at, 12 + length);
+        at += 12 + length;
+    }
+    return out;
+}
+
+// The extended WebP `webp` (one with a VP8X chunk) with a chunk `type` holding `data` at its end.
+inline QByteArray webpWithChunk(QByteArray webp, const char *type, const QByteArray &data)
+{
+    webp += QByteArray(type, 4);
+    for (int shift = 0; shift < 32; shift += 8)
+        webp += char((data.size() >> shift) & 0xFF);
+    webp += data;
+    if (data.size() % 2)
+        webp += '\0';
+    const qsizetype riff = webp.size() - 8;
+    for (int i = 0; i < 4; ++i)
+        webp[4 + i] = char((riff >> (8 * i)) & 0xFF);
+    return webp;
 }
 
 // `size` zero bytes through zlib, a mebibyte at a time (never all in memory).

@@ -1,0 +1,47 @@
+#pragma once
+
+// Whether the metadata library may read a picture's metadata: the metadata blocks of a PNG, a TIFF
+// or a WebP counted from the container's own structure (chunk lengths and types, directory
+// entries), no block read, before exiv2 opens the file. exiv2 copies every block it meets (a text
+// chunk, an XMP packet, a tag's data) and parses it, several times its size in memory, while the
+// picture itself never needs those bytes; so past the bounds a JPEG's head keeps (16 MB of
+// metadata, 2,000 blocks) the file's metadata is left out and the picture is read as usual. A
+// JPEG's markers are counted by the JPEG walk (JpegSegmentWalk) before any library sees it, and
+// the other formats exiv2 reads for us (GIF, BMP, TGA, HEIF) give it a header only or nothing it
+// copies. Internal to ImageSource.
+
+#include "platform/JpegSegmentWalk.h"
+
+#include <QString>
+
+namespace platform {
+class RegularFile;
+}
+
+namespace platform::imaging {
+
+// The most bytes of metadata blocks, and the most such blocks (chunks, or a TIFF's fields), exiv2
+// is given.
+inline constexpr qint64 kMaxMetadataBytes = kMaxJpegMetadataBytes;
+inline constexpr int kMaxMetadataBlocks = kMaxJpegSegments;
+
+// What the walk over a file's structure found.
+struct MetadataExtent {
+    int blocks = 0;   // metadata chunks of a PNG or WebP, fields of a TIFF's directories
+    qint64 bytes = 0; // bytes of the metadata blocks (within the file)
+    // Why exiv2 may not read the file, for a log line; empty when it may.
+    QString refusal() const;
+};
+
+// The metadata blocks of `file` as exiv2 would meet them: a PNG's text, Exif, profile and unknown
+// ancillary chunks (its picture data and the chunks a decoder needs not counted) through to IEND;
+// the data of a TIFF's tags in the directories exiv2 reads (IFD0 to IFD3, their sub-images and
+// the Exif, GPS and interoperability directories); a WebP's Exif, XMP, profile and unknown chunks.
+// The walk ends as soon as a bound is passed. Nothing counted for other files.
+MetadataExtent metadataExtent(const RegularFile &file);
+
+// True when exiv2 may read the metadata of `file` at `path`; false past a bound, with one line in
+// the log naming the file (its metadata left out, the picture still read).
+bool metadataMayBeRead(const QString &path, const RegularFile &file);
+
+} // namespace platform::imaging
