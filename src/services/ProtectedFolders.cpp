@@ -294,7 +294,35 @@ public:
     const QString &namedFolder() const { return namedFolder_; }
     const std::vector<Entry> &entries() const { return entries_; }
 
+    // The file's folder as compared (links resolved) and in lower case. With the result's keys
+    // given, the texts are made once per folder of the result.
+    struct FolderTexts {
+        QString folder;
+        QString lower;
+        bool known = false;
+    };
+    void useKeys(ResultFileKeys *keys) { keys_ = keys; }
+    const FolderTexts &textsOf(const ImageFile &file)
+    {
+        const int id = keys_ ? keys_->of(file).folder : -1;
+        FolderTexts *texts = &single_;
+        if (id >= 0) {
+            if (size_t(id) >= byFolder_.size())
+                byFolder_.resize(size_t(keys_->folderCount()));
+            texts = &byFolder_[size_t(id)];
+            if (texts->known)
+                return *texts;
+        }
+        texts->folder = comparableFileFolder(*file.url);
+        texts->lower = texts->folder.toLower();
+        texts->known = id >= 0;
+        return *texts;
+    }
+
 private:
+    ResultFileKeys *keys_ = nullptr;
+    std::vector<FolderTexts> byFolder_;
+    FolderTexts single_;
     QString folderText_;
     bool prepared_ = false;
     QString namedFolder_;
@@ -305,7 +333,7 @@ private:
 // (the callers check that once).
 void applyToConsistentMember(ResultState &state, bool byOverride, int group, int member, FolderPass &pass)
 {
-    const ImageFilePtr file = state.shownFile(group, member);
+    ImageFile *file = state.imageDirectories[size_t(group)][size_t(member)].get();
     if (byOverride) {
         const auto recorded = state.recordedProtection(group, member);
         if (!recorded)
@@ -335,8 +363,9 @@ void applyToConsistentMember(ResultState &state, bool byOverride, int group, int
     pass.prepare();
     // Both sides are compared with links resolved, so a folder named through a link protects the
     // files scanned through the real path and the other way round.
-    const QString fileFolder = comparableFileFolder(*file->url);
-    const QString fileFolderLower = fileFolder.toLower();
+    const FolderPass::FolderTexts &texts = pass.textsOf(*file);
+    const QString &fileFolder = texts.folder;
+    const QString &fileFolderLower = texts.lower;
     const QString &namedFolder = pass.namedFolder();
     for (const FolderPass::Entry &entry : pass.entries()) {
         if (!entry.holds(fileFolder, fileFolderLower))
@@ -372,10 +401,11 @@ void applyProtectedFoldersToAll(ResultState &state, bool byOverride, const QStri
     // folders to a member keeps it consistent. The folders are resolved once, too.
     bool checked = false;
     FolderPass pass(folderText);
+    pass.useKeys(&state.fileKeys());
     for (int g = 0; g < state.shownGroupCount(); ++g) {
         const int members = int(state.imageDirectories[size_t(g)].size());
         for (int m = 0; m < members; ++m) {
-            if (!state.shownFile(g, m))
+            if (!state.imageDirectories[size_t(g)][size_t(m)])
                 continue;
             if (!checked) {
                 if (!state.isConsistent())
