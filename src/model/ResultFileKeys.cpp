@@ -99,19 +99,62 @@ ResultFileKeys::Keys ResultFileKeys::compute(const QUrl &url)
     return keys;
 }
 
-const ResultFileKeys::Keys &ResultFileKeys::of(const ImageFile &file)
+ResultFileKeys::Slot *ResultFileKeys::find(const void *identity)
 {
-    static const Keys withoutUrl;
-    static const Keys emptyUrl = {-1, -1, true, qHash(QByteArray())};
+    if (slots_.empty())
+        return nullptr;
+    const size_t mask = slots_.size() - 1;
+    size_t k = size_t((quintptr(identity) * 0x9E3779B97F4A7C15ull) >> shift_);
+    while (slots_[k].identity) {
+        if (slots_[k].identity == identity)
+            return &slots_[k];
+        k = (k + 1) & mask;
+    }
+    return nullptr;
+}
+
+void ResultFileKeys::rehash(size_t count)
+{
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(count, Slot());
+    shift_ = 64;
+    for (size_t n = count; n > 1; n >>= 1)
+        --shift_;
+    const size_t mask = count - 1;
+    for (const Slot &slot : old) {
+        if (!slot.identity)
+            continue;
+        size_t k = size_t((quintptr(slot.identity) * 0x9E3779B97F4A7C15ull) >> shift_);
+        while (slots_[k].identity)
+            k = (k + 1) & mask;
+        slots_[k] = slot;
+    }
+}
+
+void ResultFileKeys::insert(const void *identity, const Keys &keys)
+{
+    if (2 * (pinned_.size() + 1) > slots_.size())
+        rehash(std::max<size_t>(1024, 2 * slots_.size()));
+    const size_t mask = slots_.size() - 1;
+    size_t k = size_t((quintptr(identity) * 0x9E3779B97F4A7C15ull) >> shift_);
+    while (slots_[k].identity)
+        k = (k + 1) & mask;
+    slots_[k] = Slot{identity, keys};
+}
+
+ResultFileKeys::Keys ResultFileKeys::of(const ImageFile &file)
+{
     if (!file.url)
-        return withoutUrl;
+        return Keys();
     const void *identity = identityOf(*file.url);
     if (!identity)
-        return emptyUrl;
-    const auto found = entries_.find(identity);
-    if (found != entries_.end())
-        return found->second.keys;
-    return entries_.emplace(identity, Entry{*file.url, compute(*file.url)}).first->second.keys;
+        return Keys{-1, -1, true, qHash(QByteArray())};
+    if (const Slot *slot = find(identity))
+        return slot->keys;
+    const Keys keys = compute(*file.url);
+    insert(identity, keys);
+    pinned_.push_back(*file.url);
+    return keys;
 }
 
 bool ResultFileKeys::warm(const ResultState &state, int budget)
@@ -145,18 +188,28 @@ void ResultFileKeys::trimTo(const ResultState &state)
     for (const ImageGroups *groups : {&state.allImages, &state.imageDirectories})
         for (const ImageGroup &group : *groups)
             live += group.size();
-    if (entries_.size() <= 2 * live + 1024)
+    if (pinned_.size() <= 2 * live + 1024)
         return;
-    std::unordered_map<const void *, Entry> kept;
-    kept.reserve(live);
+    // The entries of the files in the result stay; every other URL is let go.
+    std::vector<std::pair<const void *, Keys>> kept;
+    std::vector<QUrl> keptUrls;
     for (const ImageGroups *groups : {&state.allImages, &state.imageDirectories})
         for (const ImageGroup &group : *groups)
             for (const ImageFilePtr &file : group) {
                 if (!file || !file->url)
                     continue;
-                const auto found = entries_.find(identityOf(*file->url));
-                if (found != entries_.end())
-                    kept.insert(entries_.extract(found));
+                const void *identity = identityOf(*file->url);
+                if (const Slot *slot = identity ? find(identity) : nullptr) {
+                    kept.emplace_back(identity, slot->keys);
+                    keptUrls.push_back(*file->url);
+                }
             }
-    entries_ = std::move(kept);
+    slots_.clear();
+    pinned_.clear();
+    for (size_t k = 0; k < kept.size(); ++k) {
+        if (find(kept[k].first))
+            continue; // a record in the scanned and the shown groups alike
+        insert(kept[k].first, kept[k].second);
+        pinned_.push_back(std::move(keptUrls[k]));
+    }
 }

@@ -35,7 +35,7 @@ public:
     };
 
     // The keys of `file` (worked out on first use).
-    const Keys &of(const ImageFile &file);
+    Keys of(const ImageFile &file);
     // Works out the keys of up to `budget` files of the result not yet known, the scanned groups
     // first; true when every file of the result is known. Each call goes on where the last stopped.
     bool warm(const ResultState &state, int budget);
@@ -52,11 +52,12 @@ public:
     // (ending in a slash), as ResultCommands compares them.
     const QString &folderPath(int folder) const { return folders_[size_t(folder)].path; }
     const QString &folderTreeText(int folder) const { return folders_[size_t(folder)].treeLower; }
-    int entryCount() const { return int(entries_.size()); }
+    int entryCount() const { return int(pinned_.size()); }
 
 private:
-    struct Entry {
-        QUrl url; // keeps the URL's data, whose address is the entry's key
+    // One place of the table of entries, found by the address of a URL's data (empty: null).
+    struct Slot {
+        const void *identity = nullptr;
         Keys keys;
     };
     struct Folder {
@@ -64,10 +65,16 @@ private:
         QString treeLower;
     };
     Keys compute(const QUrl &url);
+    Slot *find(const void *identity);
+    void insert(const void *identity, const Keys &keys);
+    void rehash(size_t count);
     int internType(const QString &lowerExtension);
     int newFolder(const QUrl &fileUrl);
 
-    std::unordered_map<const void *, Entry> entries_;
+    // Open addressing, at most half full; the URLs pinned keep the addresses the slots are found by.
+    std::vector<Slot> slots_;
+    int shift_ = 64;
+    std::vector<QUrl> pinned_;
     std::vector<QString> typeTexts_;
     QHash<QString, int> typeIds_;
     std::vector<Folder> folders_;

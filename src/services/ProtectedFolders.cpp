@@ -299,6 +299,7 @@ public:
     struct FolderTexts {
         QString folder;
         QString lower;
+        std::vector<char> heldBy; // per entry: whether it holds the folder
         bool known = false;
     };
     void useKeys(ResultFileKeys *keys) { keys_ = keys; }
@@ -315,6 +316,9 @@ public:
         }
         texts->folder = comparableFileFolder(*file.url);
         texts->lower = texts->folder.toLower();
+        texts->heldBy.clear();
+        for (const Entry &entry : entries_)
+            texts->heldBy.push_back(entry.holds(texts->folder, texts->lower) ? 1 : 0);
         texts->known = id >= 0;
         return *texts;
     }
@@ -364,12 +368,11 @@ void applyToConsistentMember(ResultState &state, bool byOverride, int group, int
     // Both sides are compared with links resolved, so a folder named through a link protects the
     // files scanned through the real path and the other way round.
     const FolderPass::FolderTexts &texts = pass.textsOf(*file);
-    const QString &fileFolder = texts.folder;
-    const QString &fileFolderLower = texts.lower;
     const QString &namedFolder = pass.namedFolder();
-    for (const FolderPass::Entry &entry : pass.entries()) {
-        if (!entry.holds(fileFolder, fileFolderLower))
+    for (size_t i = 0; i < pass.entries().size(); ++i) {
+        if (!texts.heldBy[i])
             continue;
+        const FolderPass::Entry &entry = pass.entries()[i];
         file->isProtected = true;
         state.unmark(group, member);
         if (!state.recordedProtection(group, member)) {
