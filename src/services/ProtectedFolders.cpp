@@ -274,7 +274,8 @@ public:
         for (size_t i = 0; i < protectedFolders.size(); ++i) {
             const QString text = comparableEntry(i);
             const bool includeSubFolders = i >= protectedSubFolderFlags.size() || protectedSubFolderFlags[i];
-            entries_.push_back({text, text.toLower(), includeSubFolders});
+            entries_.push_back(
+                {text, text.toLower(), includeSubFolders, !namedFolder_.isEmpty() && text == namedFolder_});
         }
     }
 
@@ -282,6 +283,7 @@ public:
         QString text;
         QString lower;
         bool includeSubFolders;
+        bool named; // the folder the pass names
         // entryHolds, with the entry's texts made once.
         bool holds(const QString &fileFolder, const QString &fileFolderLower) const
         {
@@ -291,7 +293,6 @@ public:
         }
     };
     const QString &folderText() const { return folderText_; }
-    const QString &namedFolder() const { return namedFolder_; }
     const std::vector<Entry> &entries() const { return entries_; }
 
     // The file's folder as compared (links resolved) and in lower case. With the result's keys
@@ -368,7 +369,6 @@ void applyToConsistentMember(ResultState &state, bool byOverride, int group, int
     // Both sides are compared with links resolved, so a folder named through a link protects the
     // files scanned through the real path and the other way round.
     const FolderPass::FolderTexts &texts = pass.textsOf(*file);
-    const QString &namedFolder = pass.namedFolder();
     for (size_t i = 0; i < pass.entries().size(); ++i) {
         if (!texts.heldBy[i])
             continue;
@@ -380,7 +380,7 @@ void applyToConsistentMember(ResultState &state, bool byOverride, int group, int
             state.protectionOverrideStates[size_t(group)].push_back(true);
             state.recordFolderProtection(group, member);
         }
-        if (!namedFolder.isEmpty() && entry.text == namedFolder)
+        if (entry.named)
             state.removeProtectionOverride(group, member);
     }
 }
