@@ -63,6 +63,7 @@ void ResultState::clear()
     allImages.clear();
     imageDirectories.clear();
     resetGroupSlots();
+    fileKeys_ = ResultFileKeys();
 }
 
 int ResultState::shownFileCount() const

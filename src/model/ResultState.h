@@ -41,7 +41,7 @@ public:
     void resetGroupSlots();
     // Appends one empty entry to the marks and to both override lists.
     void appendEmptyGroupSlot();
-    // Empties everything.
+    // Empties everything, the kept file keys included.
     void clear();
 
     // --- counts ---
