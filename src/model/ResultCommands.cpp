@@ -4,7 +4,6 @@
 #include "model/ResultRegrouping.h"
 
 #include <QFileInfo>
-#include <QSet>
 
 #include <algorithm>
 #include <cmath>
