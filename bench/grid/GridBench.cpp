@@ -19,16 +19,17 @@
 // it (the grid's cell, header and context-menu actions, the screen's slider and videos filter):
 // per command the time of the call and the longest turn of the event loop in the 300 ms after it
 // (work the command queued), in wall-clock milliseconds, and the GUI thread's CPU time of both.
-// The five commands that mark every group by the rules (Auto Select of all files, Select by type,
-// folder and folder tree, the selection wizard's Mark) run twice: cold, with the files' pages dropped from the page
+// The six commands that mark every group by the rules (Auto Select of all files, the results
+// screen's Auto Select button, Select by type, folder and folder tree, the selection wizard's Mark)
+// run twice: cold, with the files' pages dropped from the page
 // cache first (every marking reads its values afresh), then warm; for each, the event loop runs on until the marks are
-// in when the marking went to a worker ("until_marked_ms"). Each of the five also runs once more as the first marking
+// in when the marking went to a worker ("until_marked_ms"). Each of the six also runs once more as the first marking
 // of a fresh process ("first", its block as "first_block_ms"): this program started again with --first-marking NAME
-// (auto, type, folder, tree or wizard), which opens the same result in the results screen and runs that command alone;
-// the GUI thread's minor page faults are given for every run ("gui_minor_faults"). A drag of the slider's thumb to the
-// right end follows, move by move (the longest move with the pass of the event loop after it, the release and the
-// regrouping it starts, and whether the thumb reached the end). The totals refresh is timed first, with a small JPEG
-// and with a 30 MP PNG (made once in FOLDER) as the first shown file.
+// (auto, button, type, folder, tree or wizard), which opens the same result in the results screen and runs that command
+// alone; the GUI thread's minor page faults are given for every run ("gui_minor_faults"). A drag of the slider's thumb
+// to the right end follows, move by move (the longest move with the pass of the event loop after it, the release and
+// the regrouping it starts, and whether the thumb reached the end). The totals refresh is timed first, with a small
+// JPEG and with a 30 MP PNG (made once in FOLDER) as the first shown file.
 //
 // FOLDER (default /tmp/twinsift-grid-bench) receives F small JPEG files (made once, reused by
 // later runs); the result has G groups (F / G files each on average, at least two).
@@ -315,6 +316,15 @@ std::vector<Marking> markingCommands(ScanResultVC *screen, ThumbnailVC *grid)
     };
     return {
         {"auto select all", "auto", onCell(&ResultItem::autoSelectAllFiles), {}, busy},
+        // The results screen's Auto Select, without its confirmation.
+        {"auto select button",
+         "button",
+         [screen] {
+             showAutoMarkAlert = false;
+             screen->tappedAutoSelect();
+         },
+         {},
+         busy},
         {"select by type", "type", onCell(&ResultItem::selectAllFilesCurrentType), {}, busy},
         {"select by folder", "folder", onCell(&ResultItem::selectAllFilesFoundInThisFolder), {}, busy},
         {"select by tree", "tree", onCell(&ResultItem::selectAllFilesFoundInThisFolderTree), {}, busy},
@@ -424,6 +434,10 @@ nlohmann::json timeResultCommands(ScanResultVC *screen, ThumbnailVC *grid, const
     run("unselect by tree", [&] { item(5, 1)->unSelectAllFilesFoundInThisFolderTree(); });
     run("invert", [&] { item(5, 1)->invertMarkedFiles(); });
     run("unselect all", [&] { item(5, 1)->unselectAll(); });
+    // The results screen's Unselect All, with the marks of an invert (untimed) to take away.
+    item(5, 1)->invertMarkedFiles();
+    QApplication::processEvents();
+    run("unselect all button", [&] { screen->tappedUnSelectAll(); });
     // A member of a group of three or more, so that its group stays.
     int larger = 0;
     while (larger + 1 < state.shownGroupCount() && state.imageDirectories[size_t(larger)].size() < 3)
@@ -500,7 +514,7 @@ constexpr const char *kUsage =
     "  --list      the results list instead of the grid\n"
     "  --screen    the grid inside the results screen (1280 x 720)\n"
     "  --commands  times each result command on the GUI thread inside the results screen\n"
-    "  --first-marking auto|type|folder|tree|wizard\n"
+    "  --first-marking auto|button|type|folder|tree|wizard\n"
     "              the first run of one marking command in this process, inside the results screen\n";
 
 int main(int argc, char **argv)

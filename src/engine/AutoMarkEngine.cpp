@@ -141,12 +141,10 @@ void autoMarkAllGroups(ResultState &state, AutoMarkValueCache &cache, AutoMarkRu
 void autoMarkAllGroups(ResultState &state)
 {
     AutoMarkRules rules = AutoMarkRules::current();
-    // A large result was marked on a worker just before (AutoMarkRun): its marks are these.
-    std::vector<std::vector<int>> marks;
-    if (AutoMarkRun::takeMarks(state, rules, marks)) {
-        state.selectedIndexArray = std::move(marks);
+    // A large result was marked on a worker just before (AutoMarkRun): its marks are these (the
+    // marks they replace go with the run, off the GUI thread).
+    if (AutoMarkRun::takeMarks(state, rules, state.selectedIndexArray))
         return;
-    }
     AutoMarkRun::noteMarkingInPlace(state);
     AutoMarkValueCache cache;
     autoMarkAllGroups(state, cache, std::move(rules));

@@ -237,8 +237,9 @@ bool AutoMarkRun::takeMarks(const ResultState &state, const AutoMarkRules &rules
     if (!outcome)
         return false;
     const bool taken = fits(*outcome, state, rules);
+    // The marks replaced go with the outcome, and are let go off the GUI thread with it.
     if (taken)
-        marks = std::move(outcome->marks);
+        marks.swap(outcome->marks);
     releaseOffTheGuiThread(std::move(outcome));
     return taken;
 }

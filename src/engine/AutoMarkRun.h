@@ -50,7 +50,7 @@ public:
     // marks stay for takeMarks).
     static bool hasMarksFor(const ResultState &state, const AutoMarkRules &rules);
     // The marks of the finished run when it was made for exactly these shown groups, protection and
-    // rules; they are handed out once.
+    // rules; they are handed out once, in exchange for what `marks` held (let go off the GUI thread).
     static bool takeMarks(const ResultState &state, const AutoMarkRules &rules, std::vector<std::vector<int>> &marks);
 
     // How many times a result large enough for a worker was marked in place on the GUI thread

@@ -4,7 +4,6 @@
 #include "model/ResultRegrouping.h"
 
 #include <QFileInfo>
-#include <QSet>
 
 #include <algorithm>
 #include <cmath>
@@ -32,20 +31,36 @@ int groupSize(const ResultState &state, int group)
     return int(state.imageDirectories[size_t(group)].size());
 }
 
-QString lastPathComponentExtension(const QUrl &url)
+// Scratch lists of the passes below, kept from one command to the next so that a pass over the
+// groups allocates nothing once they have grown (main thread only).
+std::vector<int> &scratchList()
+{
+    static std::vector<int> list;
+    return list;
+}
+
+std::vector<char> &scratchFlags(size_t size)
+{
+    static std::vector<char> flags;
+    if (flags.size() < size)
+        flags.resize(size, 0);
+    return flags;
+}
+
+} // namespace
+
+QString fileTypeKey(const QUrl &url)
 {
     const QString name = url.adjusted(QUrl::StripTrailingSlash).fileName();
     const int dot = name.lastIndexOf(QLatin1Char('.'));
     return dot < 0 ? QString() : name.mid(dot + 1);
 }
 
-QString folderPathOf(const QUrl &fileUrl)
+QString folderPathKey(const QUrl &fileUrl)
 {
     QString path = fileUrl.adjusted(QUrl::RemoveFilename | QUrl::StripTrailingSlash).path();
     return path.isEmpty() ? QStringLiteral("/") : path;
 }
-
-} // namespace
 
 bool validGroup(ResultState &state, int group)
 {
@@ -125,20 +140,33 @@ std::vector<int> markGroupByRules(const ResultState &state, int group)
 
 namespace {
 
-// Stores `proposed` as the marks of group g: only valid, unprotected positions, each once, and
-// never every member.
-void storeGroupMarks(ResultState &state, int group, const std::vector<int> &proposed)
+// Keeps of the marks of group g only valid, unprotected positions, each once (the first time it
+// is named), and never every member. In place: nothing is allocated.
+void storeOwnGroupMarks(ResultState &state, int group)
 {
     const int n = groupSize(state, group);
-    std::vector<int> marks;
-    for (int r : proposed) {
-        // Only valid, unprotected positions, each once.
-        if (r >= 0 && r < n && !state.imageDirectories[size_t(group)][size_t(r)]->isProtected
-            && std::find(marks.begin(), marks.end(), r) == marks.end())
-            marks.push_back(r);
+    const ImageGroup &members = state.imageDirectories[size_t(group)];
+    std::vector<int> &marks = state.selectedIndexArray[size_t(group)];
+    std::vector<char> &seen = scratchFlags(size_t(std::max(n, 0)));
+    size_t kept = 0;
+    for (size_t k = 0; k < marks.size(); ++k) {
+        const int r = marks[k];
+        if (r < 0 || r >= n || seen[size_t(r)] || members[size_t(r)]->isProtected)
+            continue;
+        seen[size_t(r)] = 1;
+        marks[kept++] = r;
     }
-    state.selectedIndexArray[size_t(group)] = std::move(marks);
+    marks.resize(kept);
+    for (int r : marks)
+        seen[size_t(r)] = 0;
     keepOneUnmarked(state, group);
+}
+
+// Stores `proposed` as the marks of group g, as storeOwnGroupMarks keeps them.
+void storeGroupMarks(ResultState &state, int group, std::vector<int> proposed)
+{
+    state.selectedIndexArray[size_t(group)] = std::move(proposed);
+    storeOwnGroupMarks(state, group);
 }
 
 // applyAutoMarkToGroup for a shown group of a consistent state (the callers check that, once per
@@ -239,9 +267,9 @@ bool fileMatches(const ImageFile &file, MatchKey key, const QUrl &clickedUrl)
         return false;
     switch (key) {
     case MatchKey::Type:
-        return lastPathComponentExtension(*file.url).toLower() == lastPathComponentExtension(clickedUrl).toLower();
+        return fileTypeKey(*file.url).toLower() == fileTypeKey(clickedUrl).toLower();
     case MatchKey::Folder:
-        return folderPathOf(*file.url) == folderPathOf(clickedUrl);
+        return folderPathKey(*file.url) == folderPathKey(clickedUrl);
     case MatchKey::Tree:
         return folderUrlText(folderOfFile(*file.url))
             .toLower()
@@ -259,10 +287,8 @@ bool autoSelectAllFiles(ResultState &state)
         installedAllGroupsMarker()(state);
         if (!state.isConsistent())
             state.normalize();
-        for (int g = 0; g < state.shownGroupCount(); ++g) {
-            const std::vector<int> proposed = state.selectedIndexArray[size_t(g)];
-            storeGroupMarks(state, g, proposed);
-        }
+        for (int g = 0; g < state.shownGroupCount(); ++g)
+            storeOwnGroupMarks(state, g);
         return state.hasMarks();
     }
     for (int g = 0; g < state.shownGroupCount(); ++g)
@@ -270,30 +296,109 @@ bool autoSelectAllFiles(ResultState &state)
     return state.hasMarks();
 }
 
+namespace {
+
+// fileMatches against one clicked URL, through the keys the result keeps: the clicked file's text
+// is made once, and each distinct type or folder of the result is compared with it once.
+class KeyMatcher
+{
+public:
+    KeyMatcher(ResultFileKeys &keys, MatchKey key, const QUrl &clickedUrl)
+        : keys_(keys)
+        , key_(key)
+        , valid_(!clickedUrl.isEmpty())
+    {
+        if (!valid_)
+            return;
+        switch (key) {
+        case MatchKey::Type:
+            text_ = fileTypeKey(clickedUrl).toLower();
+            break;
+        case MatchKey::Folder:
+            text_ = folderPathKey(clickedUrl);
+            break;
+        case MatchKey::Tree:
+            text_ = folderUrlText(folderOfFile(clickedUrl)).toLower();
+            break;
+        }
+    }
+
+    bool operator()(const ImageFile &file)
+    {
+        if (!valid_)
+            return false;
+        const ResultFileKeys::Keys &keys = keys_.of(file);
+        const int id = key_ == MatchKey::Type ? keys.type : keys.folder;
+        if (id < 0)
+            return false;
+        if (size_t(id) >= answers_.size())
+            answers_.resize(size_t(key_ == MatchKey::Type ? keys_.typeCount() : keys_.folderCount()), -1);
+        signed char &answer = answers_[size_t(id)];
+        if (answer < 0) {
+            switch (key_) {
+            case MatchKey::Type:
+                answer = keys_.typeText(id) == text_;
+                break;
+            case MatchKey::Folder:
+                answer = keys_.folderPath(id) == text_;
+                break;
+            case MatchKey::Tree:
+                answer = keys_.folderTreeText(id).contains(text_);
+                break;
+            }
+        }
+        return answer == 1;
+    }
+
+private:
+    ResultFileKeys &keys_;
+    MatchKey key_;
+    bool valid_;
+    QString text_;
+    std::vector<signed char> answers_; // per type or folder id: -1 not asked yet, 0 no, 1 yes
+};
+
+} // namespace
+
 void selectAllMatching(ResultState &state, MatchKey key, const QUrl &clickedUrl)
 {
     autoSelectAllFiles(state);
-    std::vector<std::vector<int>> filtered;
+    // The automatic marks are valid and each named once: a group keeps those whose file matches,
+    // in ascending order.
+    state.fileKeys().trimTo(state);
+    KeyMatcher matches(state.fileKeys(), key, clickedUrl);
     for (int g = 0; g < state.shownGroupCount(); ++g) {
-        std::vector<int> entry;
         const ImageGroup &group = state.imageDirectories[size_t(g)];
-        for (int j = 0; j < int(group.size()); ++j)
-            if (state.isMarked(g, j) && fileMatches(*group[size_t(j)], key, clickedUrl))
-                entry.push_back(j);
-        filtered.push_back(std::move(entry));
+        std::vector<int> &marks = state.selectedIndexArray[size_t(g)];
+        marks.erase(std::remove_if(marks.begin(), marks.end(), [&](int j) { return !matches(*group[size_t(j)]); }),
+                    marks.end());
+        std::sort(marks.begin(), marks.end());
     }
-    state.selectedIndexArray = std::move(filtered);
 }
 
 void unselectAllMatching(ResultState &state, MatchKey key, const QUrl &clickedUrl)
 {
     if (!state.isConsistent())
         state.normalize();
+    state.fileKeys().trimTo(state);
+    KeyMatcher matches(state.fileKeys(), key, clickedUrl);
+    // For every matching position the first occurrence of it goes from the marks; later ones of the
+    // same position (a list that names one twice) stay, and the rest keep their order.
+    std::vector<int> &dropped = scratchList();
     for (int g = 0; g < state.shownGroupCount(); ++g) {
         const ImageGroup &group = state.imageDirectories[size_t(g)];
-        for (int j = 0; j < int(group.size()); ++j)
-            if (state.isMarked(g, j) && fileMatches(*group[size_t(j)], key, clickedUrl))
-                state.unmark(g, j);
+        std::vector<int> &marks = state.selectedIndexArray[size_t(g)];
+        dropped.clear();
+        size_t kept = 0;
+        for (size_t k = 0; k < marks.size(); ++k) {
+            const int j = marks[k];
+            if (std::find(dropped.begin(), dropped.end(), j) == dropped.end() && matches(*group[size_t(j)])) {
+                dropped.push_back(j);
+                continue;
+            }
+            marks[kept++] = j;
+        }
+        marks.resize(kept);
     }
 }
 
@@ -308,26 +413,28 @@ void invertMarkedFiles(ResultState &state)
 {
     if (!state.isConsistent())
         state.normalize();
+    std::vector<int> &flipped = scratchList();
     for (int g = 0; g < state.shownGroupCount(); ++g) {
         const ImageGroup &group = state.imageDirectories[size_t(g)];
-        const bool untouched = state.selectedIndexArray[size_t(g)].empty()
-            && std::none_of(group.begin(), group.end(), [](const ImageFilePtr &f) { return f->isProtected; });
-        // Decide every flip from the marks as they were, then apply: the marks that stay keep
-        // their order and the new ones follow in ascending order.
-        std::vector<int> flipOn;
-        for (int j = 0; j < int(group.size()); ++j) {
-            if (group[size_t(j)]->isProtected)
-                continue;
-            if (!state.isMarked(g, j) && !(untouched && j == 0))
-                flipOn.push_back(j);
-        }
         auto &marks = state.selectedIndexArray[size_t(g)];
-        std::vector<int> kept;
+        const bool untouched = marks.empty()
+            && std::none_of(group.begin(), group.end(), [](const ImageFilePtr &f) { return f->isProtected; });
+        // Every flip is decided from the marks as they were: the protected marks stay, in their
+        // order, and every unprotected member that was not marked follows in ascending order
+        // (position 0 of an untouched group excepted).
+        std::vector<char> &marked = scratchFlags(group.size());
+        for (int m : marks)
+            marked[size_t(m)] = 1;
+        flipped.clear();
         for (int m : marks)
             if (group[size_t(m)]->isProtected)
-                kept.push_back(m);
-        kept.insert(kept.end(), flipOn.begin(), flipOn.end());
-        marks = std::move(kept);
+                flipped.push_back(m);
+        for (int j = 0; j < int(group.size()); ++j)
+            if (!group[size_t(j)]->isProtected && !marked[size_t(j)] && !(untouched && j == 0))
+                flipped.push_back(j);
+        for (int m : marks)
+            marked[size_t(m)] = 0;
+        marks.assign(flipped.begin(), flipped.end());
         keepOneUnmarked(state, g);
     }
 }
@@ -387,22 +494,30 @@ int scannedGroupHolding(const ResultState &state, int group)
 {
     if (group < 0 || group >= state.shownGroupCount())
         return 0;
-    // sameUrl against every shown member, with the shown members' URLs encoded once; the last
-    // holding group is the first found from the end.
-    QSet<QByteArray> shownUrls;
-    bool shownWithoutUrl = false;
-    for (const ImageFilePtr &b : state.imageDirectories[size_t(group)]) {
-        if (b->url)
-            shownUrls.insert(b->url->toEncoded());
-        else
-            shownWithoutUrl = true;
-    }
+    // sameUrl against every shown member, through the hashes of the encoded URLs the result keeps:
+    // only a file whose hash equals a member's is compared in full. The last holding group is the
+    // first found from the end.
+    ResultFileKeys &keys = state.fileKeys();
+    keys.trimTo(state);
+    const ImageGroup &shown = state.imageDirectories[size_t(group)];
+    std::vector<ResultFileKeys::Keys> shownKeys;
+    shownKeys.reserve(shown.size());
+    for (const ImageFilePtr &b : shown)
+        shownKeys.push_back(keys.of(*b));
+    auto holds = [&](const ImageFile &a) {
+        const ResultFileKeys::Keys &ka = keys.of(a);
+        for (size_t k = 0; k < shown.size(); ++k) {
+            const ResultFileKeys::Keys &kb = shownKeys[k];
+            if (ka.hasUrl != kb.hasUrl)
+                continue;
+            if (!ka.hasUrl || (ka.urlHash == kb.urlHash && sameUrl(a, *shown[k])))
+                return true;
+        }
+        return false;
+    };
     for (int g = int(state.allImages.size()) - 1; g >= 0; --g) {
         const ImageGroup &scanned = state.allImages[size_t(g)];
-        const bool holds = std::any_of(scanned.begin(), scanned.end(), [&](const ImageFilePtr &a) {
-            return a->url ? shownUrls.contains(a->url->toEncoded()) : shownWithoutUrl;
-        });
-        if (holds)
+        if (std::any_of(scanned.begin(), scanned.end(), [&](const ImageFilePtr &a) { return holds(*a); }))
             return g;
     }
     return 0;
@@ -423,24 +538,35 @@ RemoveOutcome removeFromResults(ResultState &state, int group, int row)
             scanned.end());
     }
     // The shown groups lose this one member; marks and pairs above it move down with their files
-    // and a group left with fewer than two members goes with its entries.
+    // and a group left with fewer than two members goes with its entries. Only its group changes,
+    // unless the shown groups held a group too small or an empty place, which every edit drops.
     const size_t groupsBefore = state.imageDirectories.size();
-    const ImageFile *target = file.get();
-    bool removedOnce = false;
-    state.filterShown([&](const ImageFile &f) {
-        if (&f == target && !removedOnce) {
-            removedOnce = true;
-            return false;
-        }
-        return true;
-    });
+    bool othersWhole = true;
+    for (int g = 0; g < state.shownGroupCount() && othersWhole; ++g) {
+        const ImageGroup &members = state.imageDirectories[size_t(g)];
+        othersWhole = members.size() >= 2;
+        for (int r = 0; r < int(members.size()) && othersWhole; ++r)
+            othersWhole = members[size_t(r)]
+                && (members[size_t(r)] != file || (g == group && r == row) || g > group || (g == group && r > row));
+    }
+    if (othersWhole) {
+        state.removeShownMember(group, row);
+    } else {
+        const ImageFile *target = file.get();
+        bool removedOnce = false;
+        state.filterShown([&](const ImageFile &f) {
+            if (&f == target && !removedOnce) {
+                removedOnce = true;
+                return false;
+            }
+            return true;
+        });
+    }
     if (state.imageDirectories.size() == groupsBefore)
         keepOneUnmarked(state, group);
-    ImageGroups kept;
-    for (ImageGroup &scanned : state.allImages)
-        if (scanned.size() >= 2)
-            kept.push_back(std::move(scanned));
-    state.allImages = std::move(kept);
+    state.allImages.erase(std::remove_if(state.allImages.begin(), state.allImages.end(),
+                                         [](const ImageGroup &scanned) { return scanned.size() < 2; }),
+                          state.allImages.end());
 
     if (state.shownFileCount() < 1)
         return state.allImages.empty() ? RemoveOutcome::NoResultsLeft : RemoveOutcome::Regroup;

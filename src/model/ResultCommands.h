@@ -73,7 +73,13 @@ void toggleGroup(ResultState &state, int group);
 enum class MatchKey { Type, Folder, Tree };
 // Whether `file` matches the key taken from the clicked file's URL: same extension (case
 // ignored), the same folder (path equal, case counting), or the folder or any folder below it.
+// The commands below compare the keys the result keeps (ResultFileKeys), which give the same.
 bool fileMatches(const ImageFile &file, MatchKey key, const QUrl &clickedUrl);
+// The texts compared: the extension of the URL's last path component ("" without one), and the
+// path of the folder holding the file (without a trailing slash, "/" for the root). The tree is
+// compared by folderUrlText(folderOfFile(url)), in lower case.
+QString fileTypeKey(const QUrl &fileUrl);
+QString folderPathKey(const QUrl &fileUrl);
 // Every group by the rules (the installed cascade for all groups when there is one); true when
 // some group then holds a mark.
 bool autoSelectAllFiles(ResultState &state);

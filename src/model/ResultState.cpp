@@ -63,6 +63,7 @@ void ResultState::clear()
     allImages.clear();
     imageDirectories.clear();
     resetGroupSlots();
+    fileKeys_ = ResultFileKeys();
 }
 
 int ResultState::shownFileCount() const
@@ -282,6 +283,44 @@ int ResultState::filterShown(const std::function<bool(const ImageFile &)> &keep)
     protectionOverrideStates = std::move(states);
     folderRecordedRows_ = std::move(folderRows);
     return removed;
+}
+
+bool ResultState::removeShownMember(int group, int row)
+{
+    if (!shownFile(group, row))
+        return false;
+    if (!isConsistent())
+        normalize();
+    const size_t g = size_t(group);
+    ImageGroup &members = imageDirectories[g];
+    members.erase(members.begin() + row);
+    if (members.size() < 2) {
+        // The group goes, with its marks and overrides.
+        imageDirectories.erase(imageDirectories.begin() + group);
+        selectedIndexArray.erase(selectedIndexArray.begin() + group);
+        protectionOverrideRows.erase(protectionOverrideRows.begin() + group);
+        protectionOverrideStates.erase(protectionOverrideStates.begin() + group);
+        folderRecordedRows_.erase(folderRecordedRows_.begin() + group);
+        return true;
+    }
+    // Positions above the member move down one; the member's own entries go.
+    auto remap = [row](std::vector<int> &list, std::vector<bool> *paired) {
+        size_t kept = 0;
+        for (size_t k = 0; k < list.size(); ++k) {
+            if (list[k] == row)
+                continue;
+            if (paired)
+                (*paired)[kept] = (*paired)[k];
+            list[kept++] = list[k] > row ? list[k] - 1 : list[k];
+        }
+        list.resize(kept);
+        if (paired)
+            paired->resize(kept);
+    };
+    remap(selectedIndexArray[g], nullptr);
+    remap(protectionOverrideRows[g], &protectionOverrideStates[g]);
+    remap(folderRecordedRows_[g], nullptr);
+    return true;
 }
 
 bool ResultState::isConsistent() const

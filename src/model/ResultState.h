@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/ImageFile.h"
+#include "model/ResultFileKeys.h"
 
 #include <functional>
 #include <optional>
@@ -40,7 +41,7 @@ public:
     void resetGroupSlots();
     // Appends one empty entry to the marks and to both override lists.
     void appendEmptyGroupSlot();
-    // Empties everything.
+    // Empties everything, the kept file keys included.
     void clear();
 
     // --- counts ---
@@ -82,6 +83,12 @@ public:
     int removeFiles(const std::unordered_set<const ImageFile *> &files);
     // Keeps in each shown group only the files that pass `keep` (same remapping and dropping).
     int filterShown(const std::function<bool(const ImageFile &)> &keep);
+    // filterShown for one member: takes (group, row) out of the shown groups, the other groups
+    // untouched; false when there is no such member.
+    bool removeShownMember(int group, int row);
+
+    // The keys the bulk commands compare the result's files by, kept with the result.
+    ResultFileKeys &fileKeys() const { return fileKeys_; }
 
     // --- invariant ---
     bool isConsistent() const;
@@ -94,5 +101,6 @@ private:
     // the override lists so that a protection the user set by hand survives a change of the
     // protected folders.
     std::vector<std::vector<int>> folderRecordedRows_;
+    mutable ResultFileKeys fileKeys_;
     void removeFolderRecord(int group, int row);
 };

@@ -274,7 +274,8 @@ public:
         for (size_t i = 0; i < protectedFolders.size(); ++i) {
             const QString text = comparableEntry(i);
             const bool includeSubFolders = i >= protectedSubFolderFlags.size() || protectedSubFolderFlags[i];
-            entries_.push_back({text, text.toLower(), includeSubFolders});
+            entries_.push_back(
+                {text, text.toLower(), includeSubFolders, !namedFolder_.isEmpty() && text == namedFolder_});
         }
     }
 
@@ -282,6 +283,7 @@ public:
         QString text;
         QString lower;
         bool includeSubFolders;
+        bool named; // the folder the pass names
         // entryHolds, with the entry's texts made once.
         bool holds(const QString &fileFolder, const QString &fileFolderLower) const
         {
@@ -291,10 +293,41 @@ public:
         }
     };
     const QString &folderText() const { return folderText_; }
-    const QString &namedFolder() const { return namedFolder_; }
     const std::vector<Entry> &entries() const { return entries_; }
 
+    // The file's folder as compared (links resolved) and in lower case. With the result's keys
+    // given, the texts are made once per folder of the result.
+    struct FolderTexts {
+        QString folder;
+        QString lower;
+        std::vector<char> heldBy; // per entry: whether it holds the folder
+        bool known = false;
+    };
+    void useKeys(ResultFileKeys *keys) { keys_ = keys; }
+    const FolderTexts &textsOf(const ImageFile &file)
+    {
+        const int id = keys_ ? keys_->of(file).folder : -1;
+        FolderTexts *texts = &single_;
+        if (id >= 0) {
+            if (size_t(id) >= byFolder_.size())
+                byFolder_.resize(size_t(keys_->folderCount()));
+            texts = &byFolder_[size_t(id)];
+            if (texts->known)
+                return *texts;
+        }
+        texts->folder = comparableFileFolder(*file.url);
+        texts->lower = texts->folder.toLower();
+        texts->heldBy.clear();
+        for (const Entry &entry : entries_)
+            texts->heldBy.push_back(entry.holds(texts->folder, texts->lower) ? 1 : 0);
+        texts->known = id >= 0;
+        return *texts;
+    }
+
 private:
+    ResultFileKeys *keys_ = nullptr;
+    std::vector<FolderTexts> byFolder_;
+    FolderTexts single_;
     QString folderText_;
     bool prepared_ = false;
     QString namedFolder_;
@@ -305,7 +338,7 @@ private:
 // (the callers check that once).
 void applyToConsistentMember(ResultState &state, bool byOverride, int group, int member, FolderPass &pass)
 {
-    const ImageFilePtr file = state.shownFile(group, member);
+    ImageFile *file = state.imageDirectories[size_t(group)][size_t(member)].get();
     if (byOverride) {
         const auto recorded = state.recordedProtection(group, member);
         if (!recorded)
@@ -335,12 +368,11 @@ void applyToConsistentMember(ResultState &state, bool byOverride, int group, int
     pass.prepare();
     // Both sides are compared with links resolved, so a folder named through a link protects the
     // files scanned through the real path and the other way round.
-    const QString fileFolder = comparableFileFolder(*file->url);
-    const QString fileFolderLower = fileFolder.toLower();
-    const QString &namedFolder = pass.namedFolder();
-    for (const FolderPass::Entry &entry : pass.entries()) {
-        if (!entry.holds(fileFolder, fileFolderLower))
+    const FolderPass::FolderTexts &texts = pass.textsOf(*file);
+    for (size_t i = 0; i < pass.entries().size(); ++i) {
+        if (!texts.heldBy[i])
             continue;
+        const FolderPass::Entry &entry = pass.entries()[i];
         file->isProtected = true;
         state.unmark(group, member);
         if (!state.recordedProtection(group, member)) {
@@ -348,7 +380,7 @@ void applyToConsistentMember(ResultState &state, bool byOverride, int group, int
             state.protectionOverrideStates[size_t(group)].push_back(true);
             state.recordFolderProtection(group, member);
         }
-        if (!namedFolder.isEmpty() && entry.text == namedFolder)
+        if (entry.named)
             state.removeProtectionOverride(group, member);
     }
 }
@@ -372,10 +404,11 @@ void applyProtectedFoldersToAll(ResultState &state, bool byOverride, const QStri
     // folders to a member keeps it consistent. The folders are resolved once, too.
     bool checked = false;
     FolderPass pass(folderText);
+    pass.useKeys(&state.fileKeys());
     for (int g = 0; g < state.shownGroupCount(); ++g) {
         const int members = int(state.imageDirectories[size_t(g)].size());
         for (int m = 0; m < members; ++m) {
-            if (!state.shownFile(g, m))
+            if (!state.imageDirectories[size_t(g)][size_t(m)])
                 continue;
             if (!checked) {
                 if (!state.isConsistent())

@@ -3,8 +3,6 @@
 #include "model/ModuleState.h"
 #include "services/ProtectedFolders.h"
 
-#include <QHash>
-
 void rederiveProtection(ResultState &state)
 {
     if (!state.isConsistent())
@@ -15,15 +13,20 @@ void rederiveProtection(ResultState &state)
     forgetResolvedFolders();
     resizeProtectedSubFolderFlags();
     const bool anyFolder = !protectedFolders.empty();
-    QHash<QString, bool> folderIsProtected;
-    auto protects = [&folderIsProtected](const QUrl &url) {
-        const QString folder = QString::fromUtf8(url.adjusted(QUrl::RemoveFilename).toEncoded());
-        const auto known = folderIsProtected.constFind(folder);
-        if (known != folderIsProtected.constEnd())
-            return *known;
-        const bool result = liesInProtectedFolder(url);
-        folderIsProtected.insert(folder, result);
-        return result;
+    ResultFileKeys &keys = state.fileKeys();
+    if (anyFolder)
+        keys.trimTo(state);
+    std::vector<signed char> folderIsProtected; // per folder id of the keys: -1 not asked yet
+    auto protects = [&](const ImageFile &file) {
+        const int folder = keys.of(file).folder;
+        if (folder < 0)
+            return liesInProtectedFolder(*file.url);
+        if (size_t(folder) >= folderIsProtected.size())
+            folderIsProtected.resize(size_t(keys.folderCount()), -1);
+        signed char &known = folderIsProtected[size_t(folder)];
+        if (known < 0)
+            known = liesInProtectedFolder(*file.url) ? 1 : 0;
+        return known == 1;
     };
 
     for (int g = 0; g < state.shownGroupCount(); ++g) {
@@ -44,7 +47,7 @@ void rederiveProtection(ResultState &state)
             file->isProtected = false;
             if (!anyFolder || !file->url)
                 continue;
-            if (!protects(*file->url))
+            if (!protects(*file))
                 continue;
             file->isProtected = true;
             state.unmark(g, r);

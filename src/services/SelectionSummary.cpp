@@ -26,25 +26,40 @@ std::pair<std::optional<qint64>, std::optional<QString>> groupsSizeText(const Im
 
 SelectionRefresh computeSelectionState(const ResultState &state)
 {
+    // One pass over the marks, reading only the marked records: their number, the groups holding
+    // them and their total size (absent when a marked file has no URL or no size to be had).
     SelectionRefresh refresh;
     const auto &marks = state.selectedIndexArray;
-    if (!marks.empty()) {
-        for (size_t g = 0; g < marks.size(); ++g) {
-            if (marks[g].empty())
+    refresh.refreshControls = !marks.empty();
+    quint64 total = 0;
+    qint64 count = 0;
+    bool sizeKnown = true;
+    for (size_t g = 0; g < marks.size(); ++g) {
+        if (marks[g].empty())
+            continue;
+        ++refresh.markedGroupCount;
+        if (g >= state.imageDirectories.size() || !sizeKnown)
+            continue;
+        const ImageGroup &group = state.imageDirectories[g];
+        for (int i : marks[g]) {
+            if (i < 0 || size_t(i) >= group.size())
                 continue;
-            ImageGroup collected;
-            if (g < state.imageDirectories.size()) {
-                const ImageGroup &group = state.imageDirectories[g];
-                for (int i : marks[g])
-                    if (i >= 0 && size_t(i) < group.size())
-                        collected.push_back(group[size_t(i)]);
+            const ImageFile *file = group[size_t(i)].get();
+            std::optional<quint64> size;
+            if (file && file->url) {
+                size = file->scannedSize;
+                if (!size)
+                    size = sharedAssistance().fileSize(file->url->toLocalFile());
             }
-            refresh.markedGroups.push_back(std::move(collected));
-            ++refresh.markedGroupCount;
+            if (!size) {
+                sizeKnown = false;
+                break;
+            }
+            total += *size;
+            ++count;
         }
-        refresh.refreshControls = true;
     }
-    refresh.deleteMarkedEnabled = state.hasMarks();
+    refresh.deleteMarkedEnabled = refresh.markedGroupCount > 0;
     refresh.unselectAllEnabled = refresh.deleteMarkedEnabled;
     for (const ImageGroup &group : state.imageDirectories) {
         int unprotected = 0;
@@ -57,11 +72,9 @@ SelectionRefresh computeSelectionState(const ResultState &state)
         }
     }
     refresh.shownFileCount = state.shownFileCount();
-
-    const auto [count, sizeText] = groupsSizeText(refresh.markedGroups);
-    if (count && sizeText)
-        refresh.summaryText = updateSelectionSummary(QString::number(*count), refresh.shownFileCount,
-                                                     refresh.markedGroupCount, *sizeText);
+    if (sizeKnown)
+        refresh.summaryText = updateSelectionSummary(QString::number(count), refresh.shownFileCount,
+                                                     refresh.markedGroupCount, MVNAssistance::sizeText(total));
     return refresh;
 }
 

@@ -13,8 +13,7 @@
 // line, which happens when a marked file's size can no longer be read).
 struct SelectionRefresh {
     bool refreshControls = false; // false only when there are no shown groups at all
-    ImageGroups markedGroups;     // per group with marks, its marked files in mark order
-    int markedGroupCount = 0;
+    int markedGroupCount = 0;     // groups with marks
     int shownFileCount = 0;
     std::optional<QString> summaryText;
     bool deleteMarkedEnabled = false; // some group has a mark

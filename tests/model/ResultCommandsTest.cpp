@@ -275,3 +275,140 @@ TEST(ResultCommands, ScannedGroupHoldingMatchesComparingEveryPair)
         }
     }
 }
+
+namespace {
+
+// URLs of every shape a result can hold: letter cases, no or several dots, encoded characters,
+// a trailing slash, another scheme, a query, a host, the root, and an empty URL.
+QUrl oddUrl(QRandomGenerator &random)
+{
+    static const char *const names[] = {"a.jpg",    "b.JPG", "c.Jpg",   "d.jpeg",        "e.png",   "f", ".g",
+                                        "h.tar.gz", "i%2Ej", "j k.jpg", "k\xc3\xa9.JPG", "l.J%50G", "m."};
+    static const char *const folders[] = {"/x/A/",     "/x/a/", "/x/A/sub/", "/x/AB/", "/", "/x/\xc3\x89t\xc3\xa9/",
+                                          "/x/sp ace/"};
+    switch (random.bounded(14)) {
+    case 0:
+        return QUrl(QStringLiteral("http://host/x/A/a.jpg"));
+    case 1:
+        return QUrl(QStringLiteral("file:///x/A/a.jpg?v=1"));
+    case 2:
+        return QUrl(QStringLiteral("file://server/x/A/b.jpg"));
+    case 3:
+        return QUrl::fromLocalFile(QStringLiteral("/x/A/sub/"));
+    case 4:
+        return QUrl();
+    default: {
+        const QString folder = QString::fromUtf8(folders[random.bounded(int(std::size(folders)))]);
+        const QString name = QString::fromUtf8(names[random.bounded(int(std::size(names)))]);
+        return name.contains(QLatin1Char('%')) ? QUrl(QStringLiteral("file://") + folder + name)
+                                               : QUrl::fromLocalFile(folder + name);
+    }
+    }
+}
+
+// A result of odd URLs, some members without a URL or protected, with marks that drifted.
+ResultState oddResult(QRandomGenerator &random)
+{
+    ImageGroups groups;
+    for (int g = random.bounded(1, 8); g > 0; --g) {
+        ImageGroup group;
+        for (int r = random.bounded(2, 7); r > 0; --r) {
+            auto file = std::make_shared<ImageFile>();
+            if (random.bounded(12) != 0)
+                file->url = oddUrl(random);
+            file->isProtected = random.bounded(5) == 0;
+            group.push_back(file);
+        }
+        groups.push_back(group);
+    }
+    ResultState s;
+    s.setResults(groups);
+    for (auto &marks : s.selectedIndexArray)
+        for (int k = random.bounded(5); k > 0; --k)
+            marks.push_back(random.bounded(-1, 8));
+    return s;
+}
+
+} // namespace
+
+// The bulk commands, comparing the keys the result keeps, give what the file-by-file rules give on
+// odd URLs, also after records changed their URL between two commands.
+TEST(ResultCommands, BulkCommandsMatchTheFileByFileRules)
+{
+    for (quint32 seed = 1; seed <= 400; ++seed) {
+        QRandomGenerator random(seed);
+        ResultState s = oddResult(random);
+        for (int round = 0; round < 3; ++round) {
+            const MatchKey key = MatchKey(random.bounded(3));
+            QUrl clicked = oddUrl(random);
+            if (random.bounded(3) == 0 && s.shownFile(0, 0) && s.shownFile(0, 0)->url)
+                clicked = *s.shownFile(0, 0)->url;
+
+            // Select: the automatic marks whose file matches, in ascending order.
+            ResultState reference = s;
+            autoSelectAllFiles(reference);
+            for (int g = 0; g < reference.shownGroupCount(); ++g) {
+                std::vector<int> entry;
+                for (int j = 0; j < int(reference.imageDirectories[size_t(g)].size()); ++j)
+                    if (reference.isMarked(g, j)
+                        && fileMatches(*reference.imageDirectories[size_t(g)][size_t(j)], key, clicked))
+                        entry.push_back(j);
+                reference.selectedIndexArray[size_t(g)] = entry;
+            }
+            ResultState selected = s;
+            selectAllMatching(selected, key, clicked);
+            EXPECT_EQ(selected.selectedIndexArray, reference.selectedIndexArray) << "seed " << seed;
+
+            // Unselect: the first occurrence of every marked position that matches goes.
+            reference = s;
+            if (!reference.isConsistent())
+                reference.normalize();
+            for (int g = 0; g < reference.shownGroupCount(); ++g)
+                for (int j = 0; j < int(reference.imageDirectories[size_t(g)].size()); ++j)
+                    if (reference.isMarked(g, j)
+                        && fileMatches(*reference.imageDirectories[size_t(g)][size_t(j)], key, clicked))
+                        reference.unmark(g, j);
+            unselectAllMatching(s, key, clicked);
+            EXPECT_EQ(s.selectedIndexArray, reference.selectedIndexArray) << "seed " << seed;
+
+            // Invert: protected marks stay, every other member flips, an untouched group keeps 0.
+            reference = s;
+            for (int g = 0; g < reference.shownGroupCount(); ++g) {
+                const ImageGroup &group = reference.imageDirectories[size_t(g)];
+                const bool untouched = reference.selectedIndexArray[size_t(g)].empty()
+                    && std::none_of(group.begin(), group.end(), [](const ImageFilePtr &f) { return f->isProtected; });
+                std::vector<int> entry;
+                for (int m : reference.selectedIndexArray[size_t(g)])
+                    if (group[size_t(m)]->isProtected)
+                        entry.push_back(m);
+                for (int j = 0; j < int(group.size()); ++j)
+                    if (!group[size_t(j)]->isProtected && !reference.isMarked(g, j) && !(untouched && j == 0))
+                        entry.push_back(j);
+                reference.selectedIndexArray[size_t(g)] = entry;
+                keepOneUnmarked(reference, g);
+            }
+            invertMarkedFiles(s);
+            EXPECT_EQ(s.selectedIndexArray, reference.selectedIndexArray) << "seed " << seed;
+
+            // Some records change their URL, in place or for another one; the kept keys follow.
+            for (ImageGroup &group : s.imageDirectories)
+                for (ImageFilePtr &file : group)
+                    if (random.bounded(4) == 0) {
+                        if (file->url && random.bounded(2) == 0)
+                            file->url->setPath(oddUrl(random).path());
+                        else
+                            file->url = oddUrl(random);
+                    }
+        }
+        // The scanned group holding each shown one, through the kept URL hashes.
+        for (int g = 0; g < s.shownGroupCount(); ++g) {
+            int expected = 0;
+            for (int k = 0; k < int(s.allImages.size()); ++k)
+                for (const ImageFilePtr &a : s.allImages[size_t(k)])
+                    for (const ImageFilePtr &b : s.imageDirectories[size_t(g)])
+                        if (sameUrl(*a, *b))
+                            expected = k;
+            EXPECT_EQ(scannedGroupHolding(s, g), expected) << "seed " << seed;
+        }
+    }
+}

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace {
 
 ImageGroups makeGroups(std::initializer_list<int> sizes)
@@ -112,6 +114,48 @@ TEST(ResultState, FilterKeepsThePassingFiles)
     EXPECT_EQ(s.selectedIndexArray[0], std::vector<int>({1}));
     EXPECT_EQ(s.allImages.size(), 2u); // the scanned groups stay
     EXPECT_TRUE(s.isConsistent());
+}
+
+// Taking one member out gives what filtering that one record out of every group gives, marks,
+// recorded pairs and folder records included, on random results.
+TEST(ResultState, RemovingOneMemberEqualsFilteringItOut)
+{
+    std::mt19937 random(5);
+    for (int round = 0; round < 300; ++round) {
+        std::vector<int> sizes(1 + random() % 5);
+        for (int &size : sizes)
+            size = 2 + int(random() % 4);
+        ResultState s;
+        ImageGroups groups;
+        for (int size : sizes)
+            groups.push_back(makeGroups({size})[0]);
+        s.setResults(groups);
+        for (int g = 0; g < s.shownGroupCount(); ++g)
+            for (int r = 0; r < sizes[size_t(g)]; ++r) {
+                if (random() % 3 == 0)
+                    s.mark(g, r);
+                if (random() % 4 == 0)
+                    s.setProtectionByHand(g, r, random() % 2 == 0);
+                else if (random() % 5 == 0 && !s.recordedProtection(g, r)) {
+                    s.protectionOverrideRows[size_t(g)].push_back(r);
+                    s.protectionOverrideStates[size_t(g)].push_back(true);
+                    s.recordFolderProtection(g, r);
+                }
+            }
+        const int g = int(random() % sizes.size());
+        const int r = int(random() % sizes[size_t(g)]);
+        ResultState filtered = s;
+        const ImageFile *target = s.shownFile(g, r).get();
+        filtered.filterShown([target](const ImageFile &f) { return &f != target; });
+        ASSERT_TRUE(s.removeShownMember(g, r));
+        EXPECT_EQ(s.imageDirectories, filtered.imageDirectories) << "round " << round;
+        EXPECT_EQ(s.selectedIndexArray, filtered.selectedIndexArray) << "round " << round;
+        EXPECT_EQ(s.protectionOverrideRows, filtered.protectionOverrideRows) << "round " << round;
+        EXPECT_EQ(s.protectionOverrideStates, filtered.protectionOverrideStates) << "round " << round;
+        for (int k = 0; k < s.shownGroupCount(); ++k)
+            for (int m = 0; m < int(s.imageDirectories[size_t(k)].size()); ++m)
+                EXPECT_EQ(s.isRecordedByFolder(k, m), filtered.isRecordedByFolder(k, m)) << "round " << round;
+    }
 }
 
 TEST(ResultState, HandProtectionAndGroupLock)

@@ -9,7 +9,9 @@
 #include "screens/results/list/ListViewVC.h"
 #include "services/SelectionSummary.h"
 
+#include <QCoreApplication>
 #include <QLabel>
+#include <QTimer>
 
 void refreshSelectionState()
 {
@@ -61,4 +63,28 @@ void refreshResultTotals()
     // refresh, the pointer over a file) takes over from it.
     if (results && results->preview)
         results->preview->showPicture(totals.previewFile);
+}
+
+namespace {
+
+// Files per slice of the warming: a few milliseconds of the GUI thread each.
+constexpr int kWarmSlice = 5000;
+quint64 warmGeneration = 0;
+
+void warmSlice(quint64 generation)
+{
+    if (generation != warmGeneration)
+        return;
+    ResultState &state = ResultState::shared();
+    if (!state.fileKeys().warm(state, kWarmSlice))
+        QTimer::singleShot(0, QCoreApplication::instance(), [generation] { warmSlice(generation); });
+}
+
+} // namespace
+
+void warmResultKeys()
+{
+    const quint64 generation = ++warmGeneration;
+    ResultState::shared().fileKeys().restartWarming();
+    QTimer::singleShot(0, QCoreApplication::instance(), [generation] { warmSlice(generation); });
 }

@@ -697,6 +697,10 @@ void ScanResultVC::updateDeleteMarkedButton()
 {
     const bool marks = ResultState::shared().hasMarks();
     btnDeleteMarked->setEnabled(marks);
+    // The style sheets are parsed and applied anew when set: only a change of state sets them.
+    if (deleteMarkedLook_ == int(marks))
+        return;
+    deleteMarkedLook_ = int(marks);
     const QColor fill = marks ? Palette::green : Palette::mutedButton;
     boxScanMarked->setStyleSheet(
         QStringLiteral("QFrame#boxScanMarked { background: %1; border-radius: 19px; }").arg(fill.name()));
@@ -727,11 +731,13 @@ void ScanResultVC::refreshAutoSelectState()
     for (size_t g = 0; g < state.imageDirectories.size(); ++g) {
         const ImageGroup &group = state.imageDirectories[g];
         const int n = int(group.size());
+        const int m = g < state.selectedIndexArray.size() ? int(state.selectedIndexArray[g].size()) : 0;
+        if (m == n - 1)
+            continue; // full whatever its protection: its records are not read
         int p = 0;
         for (const ImageFilePtr &file : group)
             p += (file && file->isProtected) ? 1 : 0;
-        const int m = g < state.selectedIndexArray.size() ? int(state.selectedIndexArray[g].size()) : 0;
-        if (!(m == n - 1 || m + p == n)) {
+        if (m + p != n) {
             everyGroupFull = false;
             break;
         }

@@ -190,6 +190,8 @@ private:
     void reloadBothViews();
     void placeOverlays();
     bool m_observersRegistered = false;
+    // The look Delete Marked was last given: 1 with marks, 0 without, -1 none yet.
+    int deleteMarkedLook_ = -1;
     bool m_focusCardOnActivation = false;
     bool m_tutorialPending = false;
     // The level changed during a drag of the slider; the regrouping waits for the release.

@@ -5,6 +5,7 @@
 #include "screens/results/ScanResultVC.h"
 #include "screens/results/grid/ThumbnailVC.h"
 #include "screens/sheet/AfterMoveInPhotoLibraryVC.h"
+#include "controls/Palette.h"
 #include "controls/SYFlatButton.h"
 #include "model/TextLookup.h"
 
@@ -55,11 +56,13 @@ TEST_F(ResultScreensTest, GroupsArriveThroughSelectedFilesWithEmptyMarksAndTicks
     grid->tappedCheckBox(1, 1);
     EXPECT_EQ(results->selectedIndexArray(), (std::vector<std::vector<int>>{{}, {1}}));
     EXPECT_TRUE(results->btnDeleteMarked->isEnabled());
+    EXPECT_EQ(results->boxScanMarked->property("fill").value<QColor>(), Palette::green);
     EXPECT_TRUE(results->btnUnSelectAll->isEnabled());
     QApplication::processEvents();
     shoot(results, QStringLiteral("results-screen"));
     results->unselectAllMarks();
     EXPECT_FALSE(state.hasMarks());
+    EXPECT_EQ(results->boxScanMarked->property("fill").value<QColor>(), Palette::mutedButton);
     EXPECT_EQ(state.selectedIndexArray.size(), 2u);
 
     // The matching level keeps the members that reach it; groups under two files go.

@@ -195,6 +195,7 @@ void ThumbnailVC::getInitialDirectories(const ImageGroups &groups, bool similarS
     rebuildFolderList();
     collectionView->verticalScrollBar()->setValue(0);
     reloadData();
+    warmResultKeys();
 }
 
 void ThumbnailVC::rebuildFileFormatList()
