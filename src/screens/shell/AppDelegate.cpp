@@ -371,6 +371,7 @@ void AppDelegate::tellIfSettingsCannotBeSaved()
     QMessageBox *box = makeAlert(
         main, QStringLiteral("settingsNotSavedAlert"), QMessageBox::Warning, text("IDS_TWK_8504"), text("IDS_TWK_8504"),
         substitutePlaceholders(text("IDS_TWK_8505"), {failure->folder, failure->reason}), {{text("IDS_TWK_194")}});
+    Theme::widenMessageBox(box);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setEscapeButton(box->defaultButton());
     box->open();
