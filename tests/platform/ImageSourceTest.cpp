@@ -218,17 +218,29 @@ TEST(ImageSource, ThumbnailsAreBoundedAndTurnedUpright)
     bmp += QByteArray(16, '\x7f');
     const QString huge = dir.filePath("huge.bmp");
     ASSERT_TRUE(fixtures::writeFile(huge, bmp));
+    // A colour PNG line of 20,000,000 pixels, within the pixel cap, whose rows alone would take
+    // libpng and us some 200 MB: left out as too large, not as damaged, and never decoded.
+    const QString wide = dir.filePath("wide.png");
+    ASSERT_TRUE(fixtures::writeFile(wide, hostile::pngLine(20'000'000, true)));
     static QStringList logged;
     logged.clear();
     const QtMessageHandler previous =
         qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &line) { logged << line; });
     EXPECT_FALSE(ImageSource(huge).thumbnail(540, true));
     EXPECT_FALSE(ImageSource(huge).thumbnail(72, true));
+    const double rise = hostile::peakRiseMiB([&] {
+        EXPECT_FALSE(ImageSource(wide).thumbnail(540, true));
+        EXPECT_FALSE(ImageSource(wide).region(QRect(0, 0, 100, 1), QSize(100, 1), true));
+    });
     qInstallMessageHandler(previous);
-    const QStringList lines = logged.filter(huge);
-    ASSERT_EQ(lines.size(), 1) << logged.join('\n').toStdString();
-    EXPECT_TRUE(lines[0].contains(QStringLiteral("too large")));
-    EXPECT_TRUE(lines[0].contains(QStringLiteral("10000 x 6000")));
+    EXPECT_MEMORY_BELOW(rise, 20.0);
+    for (const QString &path : {huge, wide}) {
+        const QStringList lines = logged.filter(path);
+        ASSERT_EQ(lines.size(), 1) << logged.join('\n').toStdString();
+        EXPECT_TRUE(lines[0].contains(QStringLiteral("too large")));
+    }
+    EXPECT_TRUE(logged.filter(huge).value(0).contains(QStringLiteral("10000 x 6000")));
+    EXPECT_TRUE(logged.filter(wide).value(0).contains(QStringLiteral("20000000 x 1")));
 }
 
 namespace {

@@ -109,6 +109,32 @@ inline QByteArray deflatedZeros(qint64 size)
     return result;
 }
 
+// An 8-bit PNG of `width` x 1 pixels, grey or RGB, in runs of 4096 of 200 and 40, past the million
+// pixels a side libpng takes by default.
+inline QByteArray pngLine(quint32 width, bool colour = false)
+{
+    const int channels = colour ? 3 : 1;
+    QByteArray row(qsizetype(width) * channels + 1, '\0');
+    for (qsizetype i = 1; i < row.size(); ++i)
+        row[i] = char(((i - 1) / channels / 4096) % 2 ? 200 : 40);
+    uLongf packedSize = compressBound(uLong(row.size()));
+    QByteArray packed(qsizetype(packedSize), '\0');
+    compress2(reinterpret_cast<Bytef *>(packed.data()), &packedSize, reinterpret_cast<const Bytef *>(row.constData()),
+              uLong(row.size()), 1);
+    packed.resize(qsizetype(packedSize));
+    QByteArray png("\x89PNG\r\n\x1a\n", 8);
+    QByteArray header;
+    appendBigEndian(header, width);
+    appendBigEndian(header, 1);
+    header += char(8);
+    header += char(colour ? 2 : 0);
+    header += QByteArray(3, '\0');
+    appendChunk(png, "IHDR", header);
+    appendChunk(png, "IDAT", packed);
+    appendChunk(png, "IEND", QByteArray());
+    return png;
+}
+
 // A 16 x 16 grey PNG whose compressed text chunk (zTXt) holds `textSize` bytes: about a thousandth
 // of that on disk, all of it in memory once the text is read.
 inline QByteArray pngWithHugeText(qint64 textSize)
