@@ -88,18 +88,19 @@ DecodeBudget::~DecodeBudget()
     budgetFreed.notify_all();
 }
 
-std::optional<QImage> readWithinBudget(const QString &path, QImageReader &reader, qint64 estimate)
+std::optional<QImage> readWithinBudget(const QString &path, QImageReader &reader, qint64 estimate,
+                                       const std::function<QImage(QImage)> &finish)
 {
-    QImage image;
-    {
-        DecodeBudget budget(budgetShare(estimate));
-        image = reader.read();
-    }
+    DecodeBudget budget(budgetShare(estimate));
+    QImage image = reader.read();
     if (image.isNull()) {
         logReadFailed(path, reader);
         return std::nullopt;
     }
-    return image;
+    QImage result = finish(std::move(image));
+    if (result.isNull())
+        return std::nullopt;
+    return result;
 }
 
 } // namespace platform::imaging
