@@ -136,8 +136,15 @@ std::optional<QImage> decodeRegion(const QString &path, const QRect &rect, QSize
     std::optional<JpegHeaderFacts> facts;
     std::unique_ptr<QFile> device;
     QImageReader reader;
-    if (!openReader(path, *file, device, reader, facts, isJpeg))
+    TiffOpening tiff;
+    if (!openReader(path, *file, device, reader, facts, isJpeg, tiff))
         return std::nullopt;
+    // libtiff reads a TIFF's fields as soon as the reader is asked its size: the budget is held
+    // from before that, for the fields and the pixels the file states (decoded, cut and reduced),
+    // until the part is made.
+    std::optional<DecodeBudget> opened;
+    if (tiff.isTiff)
+        opened.emplace(budgetShare(tiff.fieldBytes + (tiff.pixels <= kMaxFullDecodePixels ? tiff.pixels * 12 : 0)));
     // Cut and reduced as stored, then turned here: the reader's cut is in stored pixels.
     reader.setAutoTransform(false);
     const QSize stored = isJpeg ? QSize(facts->width, facts->height) : reader.size();
@@ -194,10 +201,11 @@ std::optional<QImage> decodeRegion(const QString &path, const QRect &rect, QSize
     }
     reader.setClipRect(clip);
     const QRect covers = toUpright.mapRect(QRectF(clip)).toRect();
-    return readWithinBudget(path, reader, estimate, [&](QImage read) {
+    const auto cut = [&](QImage read) {
         const QImage decoded = transformed(std::move(read), turn);
         return drawnPart(decoded, covers, denominator, wanted, output);
-    });
+    };
+    return opened ? readAndFinish(path, reader, cut) : readWithinBudget(path, reader, estimate, cut);
 }
 
 } // namespace platform::imaging

@@ -264,7 +264,8 @@ std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool ap
     std::optional<JpegHeaderFacts> facts;
     std::unique_ptr<QFile> device;
     QImageReader reader;
-    if (!openReader(path, *file, device, reader, facts, isJpeg))
+    TiffOpening tiff;
+    if (!openReader(path, *file, device, reader, facts, isJpeg, tiff))
         return std::nullopt;
     if (isJpeg) {
         // Decoded at reduced scale (the decoder's DCT scaling) down to no less than the target (or
@@ -296,6 +297,11 @@ std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool ap
         });
     }
 
+    // libtiff reads a TIFF's fields as soon as the reader is asked its size: the budget is held
+    // from before that, for the fields and the pixels the file states, until the picture is reduced.
+    std::optional<DecodeBudget> opened;
+    if (tiff.isTiff)
+        opened.emplace(budgetShare(tiff.fieldBytes + (tiff.pixels <= kMaxFullDecodePixels ? tiff.pixels * 4 : 0)));
     reader.setAutoTransform(applyOrientation);
     qint64 estimate = kMaxDecodeBytes;
     const QSize size = reader.size();
@@ -305,6 +311,9 @@ std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool ap
         const qint64 pixels = qint64(size.width()) * size.height();
         if (pixels > kMaxFullDecodePixels) {
             if (!reader.supportsOption(QImageIOHandler::ScaledSize)) {
+                // The embedded preview takes a budget of its own: this one is let go first.
+                reader.setDevice(nullptr);
+                opened.reset();
                 auto preview = largestPreview(path, *file, maxPixel, applyOrientation);
                 if (!preview)
                     logTooManyPixels(path, size.width(), size.height());
@@ -317,9 +326,10 @@ std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool ap
             estimate = pixels * 4;
         }
     }
-    return readWithinBudget(path, reader, estimate, [maxPixel](QImage decoded) {
+    const auto reduce = [maxPixel](QImage decoded) {
         return AreaReduction::reduced(decoded, fitWithin(decoded.size(), maxPixel));
-    });
+    };
+    return opened ? readAndFinish(path, reader, reduce) : readWithinBudget(path, reader, estimate, reduce);
 }
 
 std::optional<QImage> embeddedThumbnail(const QString &path, bool applyOrientation)

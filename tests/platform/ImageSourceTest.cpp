@@ -879,3 +879,39 @@ TEST(ImageSource, MetadataPastItsBoundIsLeftOutAndThePictureStillRead)
         }
     }
 }
+
+// libtiff reads every field of a TIFF's first directory as Qt's reader opens it, and holds the
+// largest twice: a sparse file with a field of a gigabyte (nothing on disk) would cost two. It is
+// left out as too large on every road, with one line, before the reader opens it; a field of some
+// hundred megabytes (the layers an editor keeps) still reads.
+TEST(ImageSource, TiffFieldsPastTheDecodeBoundLeaveThePictureOutAsTooLarge)
+{
+    QTemporaryDir dir;
+    const QString huge = dir.filePath("layers-huge.tif");
+    const QString layered = dir.filePath("layers.tif");
+    ASSERT_TRUE(hostile::writeTiffWithHugeField(huge, hostile::kGiB));
+    ASSERT_TRUE(hostile::writeTiffWithHugeField(layered, 120 << 20));
+    static QStringList logged;
+    logged.clear();
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &line) { logged << line; });
+    const ImageSource source(huge);
+    std::optional<QVariantMap> props;
+    const double rise = hostile::peakRiseMiB([&] {
+        EXPECT_FALSE(source.thumbnail(540, true));
+        EXPECT_FALSE(source.comparableThumbnail(72, true));
+        EXPECT_FALSE(source.region(QRect(0, 0, 8, 8), QSize(8, 8), true));
+        props = source.propertiesByImageReaders();
+    });
+    const auto layers = ImageSource(layered).thumbnail(540, true);
+    qInstallMessageHandler(previous);
+    EXPECT_MEMORY_BELOW(rise, 20.0);
+    ASSERT_TRUE(props);
+    EXPECT_FALSE(props->contains(key::PixelWidth));
+    const QStringList lines = logged.filter(huge);
+    ASSERT_EQ(lines.size(), 1) << logged.join('\n').toStdString();
+    EXPECT_TRUE(lines[0].contains(QStringLiteral("too large"))) << lines[0].toStdString();
+    ASSERT_TRUE(layers);
+    EXPECT_EQ(layers->size(), QSize(16, 16));
+    EXPECT_TRUE(logged.filter(layered).isEmpty()) << logged.join('\n').toStdString();
+}
