@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <gtest/gtest.h>
 
 using platform::ImageSource;
@@ -324,6 +325,24 @@ TEST(ImageSource, RegionsAreCutFromTheUprightPicture)
     const auto stored = ImageSource(turned).region(QRect(0, 0, 400, 300), QSize(400, 300), false);
     ASSERT_TRUE(stored);
     EXPECT_GT(stored->pixelColor(200, 150).green(), 150); // the green field at the top left as stored
+
+    // A 1-bit picture (8,000 x 6,000, 6 MB as decoded) is converted a band of rows at a time on its
+    // way to the part, never whole (192 MB in 32-bit pixels).
+    const QString mono = dir.filePath("mono.bmp");
+    QImage bits(8000, 6000, QImage::Format_Mono);
+    bits.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    for (int y = 0; y < bits.height(); ++y)
+        std::memset(bits.scanLine(y), 0x0f, size_t(bits.bytesPerLine()));
+    ASSERT_TRUE(bits.save(mono, "BMP"));
+    bits = QImage();
+    malloc_trim(0);
+    std::optional<QImage> monoPart;
+    const double rise = hostile::peakRiseMiB(
+        [&] { monoPart = ImageSource(mono).region(QRect(0, 0, 8000, 6000), QSize(400, 300), true); });
+    ASSERT_TRUE(monoPart);
+    EXPECT_EQ(monoPart->size(), QSize(400, 300));
+    EXPECT_EQ(qGray(monoPart->pixel(200, 150)), 102); // 8 of the 20 columns it covers white
+    EXPECT_MEMORY_BELOW(rise, 40.0);
 }
 
 namespace {
