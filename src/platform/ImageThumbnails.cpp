@@ -104,7 +104,7 @@ std::optional<QImage> heifThumbnail(const QString &path, const RegularFile &file
     const qint64 pixels = qint64(stored.width()) * stored.height();
     // Decoded and reduced within the budget: the decoded picture is let go before it is released.
     const auto decodeReduced = [&](heif_image_handle *handle, qint64 decodedPixels) -> std::optional<QImage> {
-        DecodeBudget budget(budgetShare(decodedPixels * 8)); // the decoded planes and their RGBA conversion
+        DecodeBudget budget(decodedPixels * 8); // the decoded planes and their RGBA conversion
         std::optional<QImage> image = decodeHeifOrLog(path, handle, applyOrientation);
         if (!image)
             return std::nullopt;
