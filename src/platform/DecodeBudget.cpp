@@ -1,6 +1,7 @@
 #include "platform/DecodeBudget.h"
 
 #include "platform/Log.h"
+#include "platform/MetadataBound.h"
 
 #include <QImageReader>
 
@@ -55,6 +56,18 @@ void logTooManyPixels(const QString &path, int width, int height)
                    QStringLiteral("%1 x %2 pixels, more than are ever decoded in full").arg(width).arg(height));
 }
 
+bool tiffFieldsMayBeRead(const QString &path, const TiffOpening &tiff)
+{
+    if (tiff.fieldBytes <= maxAloneDecodeBytes())
+        return true;
+    constexpr qint64 megabyte = 1024 * 1024;
+    logSkippedFile(lcPlatform(), path, SkipReason::TooLarge,
+                   QStringLiteral("its tags would take %1 MB to read, more than the %2 MB allowed")
+                       .arg((tiff.fieldBytes + megabyte - 1) / megabyte)
+                       .arg(maxAloneDecodeBytes() / megabyte));
+    return false;
+}
+
 void logReadFailed(const QString &path, const QImageReader &reader)
 {
     // Qt refuses a picture past its allocation limit (which counts the picture as decoded, after any
@@ -88,18 +101,25 @@ DecodeBudget::~DecodeBudget()
     budgetFreed.notify_all();
 }
 
-std::optional<QImage> readWithinBudget(const QString &path, QImageReader &reader, qint64 estimate)
+std::optional<QImage> readWithinBudget(const QString &path, QImageReader &reader, qint64 estimate,
+                                       const std::function<QImage(QImage)> &finish)
 {
-    QImage image;
-    {
-        DecodeBudget budget(budgetShare(estimate));
-        image = reader.read();
-    }
+    DecodeBudget budget(budgetShare(estimate));
+    return readAndFinish(path, reader, finish);
+}
+
+std::optional<QImage> readAndFinish(const QString &path, QImageReader &reader,
+                                    const std::function<QImage(QImage)> &finish)
+{
+    QImage image = reader.read();
     if (image.isNull()) {
         logReadFailed(path, reader);
         return std::nullopt;
     }
-    return image;
+    QImage result = finish(std::move(image));
+    if (result.isNull())
+        return std::nullopt;
+    return result;
 }
 
 } // namespace platform::imaging

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
 #include <optional>
 
 class QImageReader;
@@ -36,14 +37,26 @@ void logDecodeTooLarge(const QString &path, int width, int height, qint64 bytes)
 // Tells the log that the picture at `path` is left undecoded because it has more pixels than are
 // ever decoded in full (and no smaller preview serves instead).
 void logTooManyPixels(const QString &path, int width, int height);
+struct TiffOpening;
+// False, with a line in the log naming the file as too large, when the fields of the TIFF at
+// `path` would take libtiff more than maxAloneDecodeBytes() as Qt's reader opens it.
+bool tiffFieldsMayBeRead(const QString &path, const TiffOpening &tiff);
 // Tells the log that Qt's reader failed on the picture at `path`, with the reader's own reason.
 void logReadFailed(const QString &path, const QImageReader &reader);
-// Reads the picture `reader` points at, holding a decode budget of budgetShare(`estimate`) meanwhile;
-// absent, with logReadFailed, when the reader fails.
-std::optional<QImage> readWithinBudget(const QString &path, QImageReader &reader, qint64 estimate);
+// Reads the picture `reader` points at and turns it into the result with `finish` (a reduction: it
+// must take no budget of its own), holding a decode budget of budgetShare(`estimate`) until the
+// decoded picture is let go; absent, with logReadFailed, when the reader fails, and absent without
+// a line when `finish` gives a null picture.
+std::optional<QImage> readWithinBudget(const QString &path, QImageReader &reader, qint64 estimate,
+                                       const std::function<QImage(QImage)> &finish);
+// As readWithinBudget, for a caller that holds the budget already.
+std::optional<QImage> readAndFinish(const QString &path, QImageReader &reader,
+                                    const std::function<QImage(QImage)> &finish);
 
 // The memory decodes in flight may use together: a decode waits until its estimate fits, and one
-// larger than the whole budget runs alone. Held for the length of one decode.
+// larger than the whole budget runs alone. Held for the length of one decode and of the work on
+// its decoded picture, until that picture is let go. Never taken by a thread that holds one
+// already: it would wait for itself.
 class DecodeBudget
 {
 public:

@@ -1,5 +1,6 @@
 #include "platform/ImageMetadata.h"
 
+#include "platform/DecodeBudget.h"
 #include "platform/HeifContext.h"
 #include "platform/ImageSource.h"
 #include "platform/JpegDecoding.h"
@@ -233,9 +234,13 @@ QVariantMap makeTag(const QString &ns, const QString &prefix, const QString &nam
 }
 
 // Pixel size and sample layout as Qt's image reader for `format` reports them from the header.
-// False when the reader could not tell the pixel size.
-bool addReaderProperties(QVariantMap &props, const RegularFile &file, const QByteArray &format)
+// False when the reader could not tell the pixel size. A TIFF's fields, which libtiff reads to
+// tell the size (`tiff`), are read within the decode budget.
+bool addReaderProperties(QVariantMap &props, const RegularFile &file, const QByteArray &format, const TiffOpening &tiff)
 {
+    std::optional<DecodeBudget> opened;
+    if (tiff.isTiff)
+        opened.emplace(budgetShare(tiff.fieldBytes));
     const std::unique_ptr<QFile> device = file.device();
     QImageReader reader(device.get(), format);
     const QSize size = reader.size();
@@ -491,7 +496,12 @@ std::optional<QVariantMap> propertiesByImageReaders(const QString &path)
         props.insert(ImageProperty::ColorModel, QStringLiteral("RGB"));
         if (heif_image_handle_has_alpha_channel(ctx.handle))
             props.insert(QStringLiteral("HasAlpha"), true);
-    } else if (!addReaderProperties(props, *file, *format) && *format == "jpeg") {
+    } else if (const TiffOpening tiff = *format == "tiff" ? tiffOpening(*file) : TiffOpening{};
+               !tiffFieldsMayBeRead(path, tiff)) {
+        // Neither libtiff nor the metadata library (past its own bound then) is given the fields:
+        // the file is left out as too large, with that line.
+        return props;
+    } else if (!addReaderProperties(props, *file, *format, tiff) && *format == "jpeg") {
         return std::nullopt; // a JPEG whose frame header cannot be read
     }
 

@@ -49,21 +49,21 @@ QSize partOutputSize(QSize part, QSize size)
 // `covers` of the picture, each of its pixels `unit` x `unit` of them.
 QImage drawnPart(const QImage &decoded, const QRect &covers, int unit, const QRect &wanted, QSize output)
 {
-    const QImage source = AreaReduction::reducible(decoded);
-    if (source.isNull() || !covers.intersects(wanted))
+    if (decoded.isNull() || !covers.intersects(wanted))
         return {};
-    if (qint64(source.width()) * unit < covers.width() || qint64(source.height()) * unit < covers.height()
-        || qint64(source.width() - 1) * unit >= covers.width() || qint64(source.height() - 1) * unit >= covers.height())
+    if (qint64(decoded.width()) * unit < covers.width() || qint64(decoded.height()) * unit < covers.height()
+        || qint64(decoded.width() - 1) * unit >= covers.width()
+        || qint64(decoded.height() - 1) * unit >= covers.height())
         return {};
-    const ReductionAxis columns{source.width(),          unit,           covers.width(),
+    const ReductionAxis columns{decoded.width(),         unit,           covers.width(),
                                 wanted.x() - covers.x(), wanted.width(), output.width()};
-    const ReductionAxis rows{source.height(), unit,           covers.height(), wanted.y() - covers.y(),
-                             wanted.height(), output.height()};
-    AreaReduction reduction(columns, rows, source.format());
+    const ReductionAxis rows{decoded.height(), unit,           covers.height(), wanted.y() - covers.y(),
+                             wanted.height(),  output.height()};
+    // Rows in another layout are converted a band at a time, never the whole picture at once.
+    AreaReduction reduction(columns, rows, AreaReduction::reducibleFormat(decoded));
     if (!reduction.isValid())
         return {};
-    for (int y = 0; y < source.height(); ++y)
-        reduction.addRow(source.constScanLine(y));
+    reduction.addRows(decoded);
     return reduction.result();
 }
 
@@ -101,11 +101,9 @@ std::optional<QImage> heifRegion(const QString &path, const RegularFile &file, c
         logTooManyPixels(path, stored.width(), stored.height());
         return std::nullopt;
     }
-    std::optional<QImage> image;
-    {
-        DecodeBudget budget(budgetShare(pixels * 8));
-        image = decodeHeifOrLog(path, heif.handle, applyOrientation);
-    }
+    // Cut within the budget: the decoded picture is let go before it is released.
+    DecodeBudget budget(budgetShare(pixels * 8));
+    const std::optional<QImage> image = decodeHeifOrLog(path, heif.handle, applyOrientation);
     if (!image)
         return std::nullopt;
     const QRect wanted = rect.intersected(image->rect());
@@ -138,8 +136,15 @@ std::optional<QImage> decodeRegion(const QString &path, const QRect &rect, QSize
     std::optional<JpegHeaderFacts> facts;
     std::unique_ptr<QFile> device;
     QImageReader reader;
-    if (!openReader(path, *file, device, reader, facts, isJpeg))
+    TiffOpening tiff;
+    if (!openReader(path, *file, device, reader, facts, isJpeg, tiff))
         return std::nullopt;
+    // libtiff reads a TIFF's fields as soon as the reader is asked its size: the budget is held
+    // from before that, for the fields and the pixels the file states (decoded, cut and reduced),
+    // until the part is made.
+    std::optional<DecodeBudget> opened;
+    if (tiff.isTiff)
+        opened.emplace(budgetShare(tiff.fieldBytes + (tiff.pixels <= kMaxFullDecodePixels ? tiff.pixels * 12 : 0)));
     // Cut and reduced as stored, then turned here: the reader's cut is in stored pixels.
     reader.setAutoTransform(false);
     const QSize stored = isJpeg ? QSize(facts->width, facts->height) : reader.size();
@@ -195,15 +200,12 @@ std::optional<QImage> decodeRegion(const QString &path, const QRect &rect, QSize
         estimate = pixels * 4 + qint64(clip.width()) * clip.height() * 8 + qint64(output.width()) * output.height() * 4;
     }
     reader.setClipRect(clip);
-    std::optional<QImage> read = readWithinBudget(path, reader, estimate);
-    if (!read)
-        return std::nullopt;
-    QImage decoded = transformed(std::move(*read), turn);
     const QRect covers = toUpright.mapRect(QRectF(clip)).toRect();
-    QImage result = drawnPart(decoded, covers, denominator, wanted, output);
-    if (result.isNull())
-        return std::nullopt;
-    return result;
+    const auto cut = [&](QImage read) {
+        const QImage decoded = transformed(std::move(read), turn);
+        return drawnPart(decoded, covers, denominator, wanted, output);
+    };
+    return opened ? readAndFinish(path, reader, cut) : readWithinBudget(path, reader, estimate, cut);
 }
 
 } // namespace platform::imaging

@@ -35,8 +35,10 @@ QSize fitWithin(QSize size, int maxPixel)
 }
 
 // A small embedded picture (an Exif thumbnail or a preview of the file at `path`) decoded from
-// memory, within the caps; a JPEG whose markers pass the bounds is refused before any reader sees it.
-std::optional<QImage> decodeEmbedded(const QString &path, const Exiv2::byte *data, long size)
+// memory, within the caps, and turned into the result by `finish` within the decode budget; a JPEG
+// whose markers pass the bounds is refused before any reader sees it.
+std::optional<QImage> decodeEmbedded(const QString &path, const Exiv2::byte *data, long size,
+                                     const std::function<QImage(QImage)> &finish)
 {
     if (!data || size <= 0)
         return std::nullopt;
@@ -55,7 +57,10 @@ std::optional<QImage> decodeEmbedded(const QString &path, const Exiv2::byte *dat
     QImage image = reader.read();
     if (image.isNull())
         return std::nullopt;
-    return image;
+    QImage result = finish(std::move(image));
+    if (result.isNull())
+        return std::nullopt;
+    return result;
 }
 
 // The largest preview the file embeds (camera files keep one or more beside the Exif thumbnail),
@@ -72,16 +77,14 @@ std::optional<QImage> largestPreview(const QString &path, const RegularFile &fil
             return std::nullopt;
         // The list runs from the smallest to the largest.
         const Exiv2::PreviewImage preview = manager.getPreviewImage(list.back());
-        auto decoded = decodeEmbedded(path, preview.pData(), long(preview.size()));
-        if (!decoded)
-            return std::nullopt;
-        QImage result = *decoded;
-        const QSize target = fitWithin(result.size(), maxPixel);
-        if (target != result.size())
-            result = AreaReduction::reduced(result, target);
-        if (applyOrientation)
-            result = transformed(result, transformationOf(exifOrientation(path, *image)));
-        return result;
+        const QImageIOHandler::Transformations turn =
+            applyOrientation ? transformationOf(exifOrientation(path, *image)) : QImageIOHandler::TransformationNone;
+        return decodeEmbedded(path, preview.pData(), long(preview.size()), [&](QImage decoded) {
+            const QSize target = fitWithin(decoded.size(), maxPixel);
+            if (target != decoded.size())
+                decoded = AreaReduction::reduced(decoded, target);
+            return transformed(std::move(decoded), turn);
+        });
     } catch (...) {
         // The caller logs the picture as left out when it has nothing else to show; this tells why.
         logDebug(lcPlatform)
@@ -99,11 +102,22 @@ std::optional<QImage> heifThumbnail(const QString &path, const RegularFile &file
         return std::nullopt;
     const QSize stored = heif.size();
     const qint64 pixels = qint64(stored.width()) * stored.height();
-    std::optional<QImage> image;
-    if (pixels <= kMaxFullDecodePixels) {
-        DecodeBudget budget(pixels * 8); // the decoded planes and their RGBA conversion
-        image = decodeHeifOrLog(path, heif.handle, applyOrientation);
-    } else {
+    // Decoded and reduced within the budget: the decoded picture is let go before it is released.
+    const auto decodeReduced = [&](heif_image_handle *handle, qint64 decodedPixels) -> std::optional<QImage> {
+        DecodeBudget budget(decodedPixels * 8); // the decoded planes and their RGBA conversion
+        std::optional<QImage> image = decodeHeifOrLog(path, handle, applyOrientation);
+        if (!image)
+            return std::nullopt;
+        const QSize target = fitWithin(image->size(), maxPixel);
+        if (target != image->size())
+            *image = AreaReduction::reduced(*image, target);
+        if (image->isNull())
+            return std::nullopt;
+        return image;
+    };
+    if (pixels <= kMaxFullDecodePixels)
+        return decodeReduced(heif.handle, pixels);
+    {
         const int count = heif_image_handle_get_number_of_thumbnails(heif.handle);
         if (count <= 0)
             return std::nullopt;
@@ -129,20 +143,10 @@ std::optional<QImage> heifThumbnail(const QString &path, const RegularFile &file
             logTooManyPixels(path, stored.width(), stored.height());
             return std::nullopt;
         }
-        {
-            DecodeBudget budget(bestPixels * 8);
-            image = decodeHeifOrLog(path, best, applyOrientation);
-        }
+        std::optional<QImage> image = decodeReduced(best, bestPixels);
         heif_image_handle_release(best);
+        return image;
     }
-    if (!image)
-        return std::nullopt;
-    const QSize target = fitWithin(image->size(), maxPixel);
-    if (target != image->size())
-        *image = AreaReduction::reduced(*image, target);
-    if (image->isNull())
-        return std::nullopt;
-    return image;
 }
 
 // The decoder's reduced scale for a JPEG of `stored` pixels on its way to `target`: the smallest of
@@ -166,23 +170,22 @@ int jpegDenominator(QSize stored, QSize target, DecoderShrink shrink)
 // bottom edges left out), averaged down to `target`.
 QImage reducedFromScale(const QImage &decoded, QSize stored, int denominator, QSize target)
 {
-    const QImage source = AreaReduction::reducible(decoded);
-    if (source.isNull())
+    if (decoded.isNull())
         return {};
-    if (denominator == 1 && source.size() == target)
-        return source;
-    ReductionAxis columns{source.width(), denominator, stored.width(), 0, stored.width(), target.width()};
-    ReductionAxis rows{source.height(), denominator, stored.height(), 0, stored.height(), target.height()};
-    if (source.size() != QSize(stored.width() / denominator, stored.height() / denominator)) {
+    if (denominator == 1 && decoded.size() == target)
+        return AreaReduction::reducible(decoded);
+    ReductionAxis columns{decoded.width(), denominator, stored.width(), 0, stored.width(), target.width()};
+    ReductionAxis rows{decoded.height(), denominator, stored.height(), 0, stored.height(), target.height()};
+    if (decoded.size() != QSize(stored.width() / denominator, stored.height() / denominator)) {
         // Not the scale asked for: taken as the whole picture.
-        columns = ReductionAxis::plain(source.width(), target.width());
-        rows = ReductionAxis::plain(source.height(), target.height());
+        columns = ReductionAxis::plain(decoded.width(), target.width());
+        rows = ReductionAxis::plain(decoded.height(), target.height());
     }
-    AreaReduction reduction(columns, rows, source.format());
+    // Rows in another layout are converted a band at a time, never the whole picture at once.
+    AreaReduction reduction(columns, rows, AreaReduction::reducibleFormat(decoded));
     if (!reduction.isValid())
         return {};
-    for (int y = 0; y < source.height(); ++y)
-        reduction.addRow(source.constScanLine(y));
+    reduction.addRows(decoded);
     return reduction.result();
 }
 
@@ -261,7 +264,8 @@ std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool ap
     std::optional<JpegHeaderFacts> facts;
     std::unique_ptr<QFile> device;
     QImageReader reader;
-    if (!openReader(path, *file, device, reader, facts, isJpeg))
+    TiffOpening tiff;
+    if (!openReader(path, *file, device, reader, facts, isJpeg, tiff))
         return std::nullopt;
     if (isJpeg) {
         // Decoded at reduced scale (the decoder's DCT scaling) down to no less than the target (or
@@ -288,15 +292,16 @@ std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool ap
                 reader.setClipRect(QRect(QPoint(0, 0), decodedSize * denominator));
             reader.setScaledSize(decodedSize);
         }
-        const std::optional<QImage> decoded = readWithinBudget(path, reader, estimate);
-        if (!decoded)
-            return std::nullopt;
-        const QImage result = reducedFromScale(*decoded, stored, denominator, target);
-        if (result.isNull())
-            return std::nullopt;
-        return transformed(result, turn);
+        return readWithinBudget(path, reader, estimate, [&](QImage decoded) {
+            return transformed(reducedFromScale(decoded, stored, denominator, target), turn);
+        });
     }
 
+    // libtiff reads a TIFF's fields as soon as the reader is asked its size: the budget is held
+    // from before that, for the fields and the pixels the file states, until the picture is reduced.
+    std::optional<DecodeBudget> opened;
+    if (tiff.isTiff)
+        opened.emplace(budgetShare(tiff.fieldBytes + (tiff.pixels <= kMaxFullDecodePixels ? tiff.pixels * 4 : 0)));
     reader.setAutoTransform(applyOrientation);
     qint64 estimate = kMaxDecodeBytes;
     const QSize size = reader.size();
@@ -306,6 +311,9 @@ std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool ap
         const qint64 pixels = qint64(size.width()) * size.height();
         if (pixels > kMaxFullDecodePixels) {
             if (!reader.supportsOption(QImageIOHandler::ScaledSize)) {
+                // The embedded preview takes a budget of its own: this one is let go first.
+                reader.setDevice(nullptr);
+                opened.reset();
                 auto preview = largestPreview(path, *file, maxPixel, applyOrientation);
                 if (!preview)
                     logTooManyPixels(path, size.width(), size.height());
@@ -318,15 +326,10 @@ std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool ap
             estimate = pixels * 4;
         }
     }
-    const std::optional<QImage> decoded = readWithinBudget(path, reader, estimate);
-    if (!decoded)
-        return std::nullopt;
-    QImage result = *decoded;
-    const QSize target = fitWithin(result.size(), maxPixel);
-    result = AreaReduction::reduced(result, target);
-    if (result.isNull())
-        return std::nullopt;
-    return result;
+    const auto reduce = [maxPixel](QImage decoded) {
+        return AreaReduction::reduced(decoded, fitWithin(decoded.size(), maxPixel));
+    };
+    return opened ? readAndFinish(path, reader, reduce) : readWithinBudget(path, reader, estimate, reduce);
 }
 
 std::optional<QImage> embeddedThumbnail(const QString &path, bool applyOrientation)
@@ -348,7 +351,8 @@ std::optional<QImage> embeddedThumbnail(const QString &path, bool applyOrientati
     try {
         Exiv2::ExifThumbC thumb(image->exifData());
         const Exiv2::DataBuf data = thumb.copy();
-        auto decoded = decodeEmbedded(path, exiv::bytes(data), long(exiv::byteCount(data)));
+        auto decoded = decodeEmbedded(path, exiv::bytes(data), long(exiv::byteCount(data)),
+                                      [](QImage thumbnail) { return thumbnail; });
         if (!decoded)
             return std::nullopt;
         // The picture's own size, as stored (the thumbnail is stored the same way round).

@@ -1,6 +1,7 @@
 #include "platform/JpegDecoding.h"
 
 #include "platform/CachedFileIo.h"
+#include "platform/DecodeBudget.h"
 #include "platform/ExivCompat.h"
 #include "platform/ImageMetadata.h"
 #include "platform/ImageSource.h"
@@ -178,7 +179,7 @@ bool hasJpegFrameHeader(const QString &path)
 }
 
 bool openReader(const QString &path, const RegularFile &file, std::unique_ptr<QFile> &device, QImageReader &reader,
-                std::optional<JpegHeaderFacts> &facts, bool &isJpeg)
+                std::optional<JpegHeaderFacts> &facts, bool &isJpeg, TiffOpening &tiff)
 {
     facts = jpegFactsOf(path, file, &isJpeg, JpegExtent::ThroughEnd);
     if (isJpeg && !facts) {
@@ -197,7 +198,8 @@ bool openReader(const QString &path, const RegularFile &file, std::unique_ptr<QF
                        QStringLiteral("not a picture format that can be read"));
         return false;
     }
-    return true;
+    tiff = reader.format() == "tiff" ? tiffOpening(file) : TiffOpening{};
+    return tiffFieldsMayBeRead(path, tiff);
 }
 
 } // namespace platform::imaging

@@ -206,6 +206,44 @@ void walkTiff(Window &file, MetadataExtent &extent, bool little)
 
 } // namespace
 
+TiffOpening tiffOpening(const RegularFile &file)
+{
+    TiffOpening opening;
+    Window window(file);
+    const char *p = nullptr;
+    if (!window.read(0, 8, p))
+        return opening;
+    const bool little = std::memcmp(p, "II\x2A\0", 4) == 0;
+    if (!little && std::memcmp(p, "MM\0\x2A", 4) != 0)
+        return opening;
+    opening.isTiff = true;
+    const auto u16 = [little](const char *at) {
+        return little ? quint16(quint8(at[0]) | (quint8(at[1]) << 8)) : quint16((quint8(at[0]) << 8) | quint8(at[1]));
+    };
+    const auto u32 = [little](const char *at) { return little ? little32(at) : big32(at); };
+    const qint64 directory = u32(p + 4);
+    if (!window.read(directory, 2, p))
+        return opening;
+    const int entries = u16(p);
+    qint64 largest = 0, width = 0, height = 0;
+    for (int i = 0; i < entries; ++i) {
+        if (!window.read(directory + 2 + 12 * qint64(i), 12, p))
+            break;
+        const quint16 tag = u16(p), type = u16(p + 2);
+        const qint64 bytes = qint64(u32(p + 4)) * tiffTypeBytes(type);
+        if ((tag == 256 || tag == 257) && (type == 3 || type == 4))
+            (tag == 256 ? width : height) = type == 3 ? u16(p + 8) : u32(p + 8);
+        if (bytes <= 4)
+            continue; // the value lies within its entry
+        const qint64 present = within(u32(p + 8), bytes, window.size());
+        opening.fieldBytes += present;
+        largest = std::max(largest, present);
+    }
+    opening.fieldBytes += largest;
+    opening.pixels = width * height;
+    return opening;
+}
+
 QString MetadataExtent::refusal() const
 {
     if (blocks > kMaxMetadataBlocks)

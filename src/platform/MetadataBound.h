@@ -8,7 +8,8 @@
 // metadata, 2,000 blocks) the file's metadata is left out and the picture is read as usual. A
 // JPEG's markers are counted by the JPEG walk (JpegSegmentWalk) before any library sees it, and
 // the other formats exiv2 reads for us (GIF, BMP, TGA, HEIF) give it a header only or nothing it
-// copies. Internal to ImageSource.
+// copies. The same walk tells what libtiff's opening of a TIFF costs (tiffOpening), counted into
+// the decode budget before Qt's reader opens it. Internal to ImageSource.
 
 #include "platform/JpegSegmentWalk.h"
 
@@ -39,6 +40,19 @@ struct MetadataExtent {
 // the Exif, GPS and interoperability directories); a WebP's Exif, XMP, profile and unknown chunks.
 // The walk ends as soon as a bound is passed. Nothing counted for other files.
 MetadataExtent metadataExtent(const RegularFile &file);
+
+// What opening a TIFF through Qt's reader (for its size as for its pixels) costs before a pixel is
+// decoded: libtiff reads every field of the first directory and keeps it, the largest read once
+// more before it is copied, so a field of a gigabyte (which a sparse file holds at no cost on
+// disk) takes two.
+struct TiffOpening {
+    bool isTiff = false;
+    qint64 fieldBytes = 0; // the data of those fields within the file, and once more the largest
+    qint64 pixels = 0;     // width x height as the first directory states them
+};
+
+// The first directory of the TIFF `file` walked, no field read; all zero for a file that is no TIFF.
+TiffOpening tiffOpening(const RegularFile &file);
 
 // True when exiv2 may read the metadata of `file` at `path`; false past a bound, with one line in
 // the log naming the file (its metadata left out, the picture still read).

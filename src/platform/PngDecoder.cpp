@@ -20,7 +20,7 @@ constexpr qint64 kReadAhead = 64 * 1024;
 constexpr qint64 kPiece = 16 * 1024;
 // zlib's inflate state and window, and libpng's own row and chunk buffers beside ours.
 constexpr qint64 kLibraryBytes = 64 * 1024;
-// The picture data may run this far past twice what its rows take (see takeHeader).
+// The picture data may run this far past twice what its rows take (see readInfo).
 constexpr qint64 kDataSlack = 1024 * 1024;
 // The longest chunk other than picture data that libpng is given: a header chunk holds some
 // hundreds of bytes (a palette 768), and libpng would keep a longer one whole in memory.
@@ -84,8 +84,10 @@ struct PngDecoder::State {
     bool errorInData = false;
     bool valid = false;
 
-    // How far the reading got: the header read (libpng met the first picture data), every row in
+    // How far the reading got: the header chunks read (the next chunk is the first of the picture
+    // data), the header taken by libpng to start its rows (it met the picture data), every row in
     // (the last row of the last pass), the end chunk read.
+    bool infoRead = false;
     bool headerRead = false;
     bool rowsIn = false;
     bool endRead = false;
@@ -107,6 +109,7 @@ struct PngDecoder::State {
 
     std::vector<png_byte> stored; // the whole picture when interlaced
     std::vector<QRgb> converted;  // one row in the reduction's layout (grey uses its bytes)
+    bool rowsAsStored = false;    // 8-bit grey: libpng's rows are in the reduction's layout already
     AreaReduction *reduction = nullptr;
 
     ~State()
@@ -133,11 +136,28 @@ struct PngDecoder::State {
 
     enum class Fed { Reached, FileEnded, Failed, Stopped, TooLong };
     Fed feedUntil(bool State::*reached);
+    bool readInfo();
     void takeHeader();
     void takeRow(png_bytep row, png_uint_32 number, int pass);
     bool readRows();
     void choosePixels();
     void convertRow(const png_byte *in, uchar *out) const;
+    void feedRow(const png_byte *in)
+    {
+        if (rowsAsStored) {
+            reduction->addRow(in);
+            return;
+        }
+        convertRow(in, reinterpret_cast<uchar *>(converted.data()));
+        reduction->addRow(reinterpret_cast<const uchar *>(converted.data()));
+    }
+    // Bytes libpng's two row buffers (the row and the one before it, for the filters) and our
+    // converted row take.
+    qint64 rowBuffersBytes() const
+    {
+        const qint64 ours = rowsAsStored ? 0 : format == QImage::Format_Grayscale8 ? qint64(width) : qint64(width) * 4;
+        return 2 * (qint64(rowBytes) + 48) + ours;
+    }
     void logDamaged() const
     {
         logSkippedFile(lcPlatform(), path, SkipReason::Damaged,
@@ -187,9 +207,6 @@ PngDecoder::State::Fed PngDecoder::State::feedUntil(bool State::*reached)
 {
     if (setjmp(png_jmpbuf(png)))
         return Fed::Failed;
-    static png_byte nothing = 0;
-    // What libpng kept of the last piece when it paused.
-    png_process_data(png, info, &nothing, 0);
     while (!(this->*reached)) {
         if (shouldStop && shouldStop()) {
             stopped = true;
@@ -207,6 +224,11 @@ PngDecoder::State::Fed PngDecoder::State::feedUntil(bool State::*reached)
             const char *header = reinterpret_cast<const char *>(at());
             const quint32 length = bigEndian32(header);
             chunkIsData = std::memcmp(header + 4, "IDAT", 4) == 0;
+            if (chunkIsData && !infoRead) {
+                // libpng holds the header chunks; its rows wait until a decode asks for them.
+                infoRead = true;
+                continue;
+            }
             if (length <= 0x7fffffffu && !chunkIsData && !chunkIsRead(header + 4)) {
                 position += 12 + qint64(length);
                 continue;
@@ -232,13 +254,14 @@ PngDecoder::State::Fed PngDecoder::State::feedUntil(bool State::*reached)
     return Fed::Reached;
 }
 
-// libpng met the first picture data: the header chunks are all read.
-void PngDecoder::State::takeHeader()
+// The header chunks are all read (the picture data comes next): the picture's size and layout,
+// before libpng sets up its rows (two row buffers, the size of a row each).
+bool PngDecoder::State::readInfo()
 {
     int interlace = PNG_INTERLACE_NONE;
-    png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr);
-    passes = png_set_interlace_handling(png);
-    png_read_update_info(png, info);
+    if (!png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr))
+        return false;
+    passes = interlace == PNG_INTERLACE_NONE ? 1 : 7;
     rowBytes = png_get_rowbytes(png, info);
     png_bytep alpha = nullptr;
     int alphaCount = 0;
@@ -257,8 +280,10 @@ void PngDecoder::State::takeHeader()
     if (colorType == PNG_COLOR_TYPE_PALETTE) {
         png_colorp entries = nullptr;
         int count = 0;
-        if (!png_get_PLTE(png, info, &entries, &count) || !entries)
-            png_error(png, "no palette");
+        if (!png_get_PLTE(png, info, &entries, &count) || !entries) {
+            qstrncpy(message, "no palette", sizeof(message));
+            return false;
+        }
         paletteEntries = std::min(count, 256);
         for (int i = 0; i < paletteEntries; ++i)
             palette[size_t(i)] =
@@ -270,16 +295,23 @@ void PngDecoder::State::takeHeader()
     // and a mebibyte leave ample room for any writer.
     const qint64 bitsPerPixel = qint64(png_get_bit_depth(png, info)) * png_get_channels(png, info);
     qint64 rowsBytes = 0;
-    for (int pass = 0; pass < (passes > 1 ? 7 : 1); ++pass) {
+    for (int pass = 0; pass < passes; ++pass) {
         const qint64 columns = passes > 1 ? qint64(PNG_PASS_COLS(width, pass)) : qint64(width);
         const qint64 rows = passes > 1 ? qint64(PNG_PASS_ROWS(height, pass)) : qint64(height);
         if (columns > 0 && rows > 0)
             rowsBytes += rows * ((columns * bitsPerPixel + 7) / 8 + 1);
     }
     dataAllowed = 2 * rowsBytes + kDataSlack;
+    return true;
+}
+
+// libpng met the first picture data, which only a decode gives it (its rows have somewhere to go
+// by then): libpng's rows are set up.
+void PngDecoder::State::takeHeader()
+{
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
     headerRead = true;
-    // Nothing of the picture data is taken before the rows have somewhere to go.
-    png_process_data_pause(png, 1);
 }
 
 void PngDecoder::State::takeRow(png_bytep row, png_uint_32 number, int pass)
@@ -292,10 +324,8 @@ void PngDecoder::State::takeRow(png_bytep row, png_uint_32 number, int pass)
         rowsIn = pass == 6 && number == height - 1;
         return;
     }
-    if (row) {
-        convertRow(row, reinterpret_cast<uchar *>(converted.data()));
-        reduction->addRow(reinterpret_cast<const uchar *>(converted.data()));
-    }
+    if (row)
+        feedRow(row);
     rowsIn = number == height - 1;
 }
 
@@ -321,6 +351,7 @@ void PngDecoder::State::choosePixels()
         format = QImage::Format_Grayscale8;
     else
         format = alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    rowsAsStored = format == QImage::Format_Grayscale8 && bitDepth == 8;
 }
 
 void PngDecoder::State::convertRow(const png_byte *in, uchar *out) const
@@ -412,10 +443,8 @@ bool PngDecoder::State::readRows()
     if (fed == Fed::Failed && errorInData)
         return false;
     if (passes > 1) {
-        for (png_uint_32 y = 0; y < height; ++y) {
-            convertRow(stored.data() + size_t(y) * rowBytes, reinterpret_cast<uchar *>(converted.data()));
-            reduction->addRow(reinterpret_cast<const uchar *>(converted.data()));
-        }
+        for (png_uint_32 y = 0; y < height; ++y)
+            feedRow(stored.data() + size_t(y) * rowBytes);
     }
     return true;
 }
@@ -438,11 +467,14 @@ PngDecoder::PngDecoder(const QString &path, const RegularFile &file, std::functi
     // As Qt's reader: a little more memory for files whose compressed stream claims too small a window.
     png_set_option(d_->png, PNG_MAXIMUM_INFLATE_WINDOW, PNG_OPTION_ON);
 #endif
+    // libpng's own limit of a million pixels a side is lifted: a picture's size is bounded by the
+    // pixel cap of full decodes and its row buffers by decodeInto, with a reason each.
+    png_set_user_limits(d_->png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
     png_set_progressive_read_fn(d_->png, d_.get(), pngHeader, pngRow, pngEnd);
-    const State::Fed fed = d_->feedUntil(&State::headerRead);
+    const State::Fed fed = d_->feedUntil(&State::infoRead);
     if (fed == State::Fed::Stopped)
         return;
-    if (fed != State::Fed::Reached || d_->width == 0 || d_->height == 0 || d_->width > 0x7fffffffu
+    if (fed != State::Fed::Reached || !d_->readInfo() || d_->width == 0 || d_->height == 0 || d_->width > 0x7fffffffu
         || d_->height > 0x7fffffffu) {
         if (fed == State::Fed::FileEnded)
             qstrncpy(d_->message, "the file ends early", sizeof(d_->message));
@@ -494,18 +526,21 @@ qint64 PngDecoder::decodeBytes() const
 {
     if (!d_->valid)
         return 0;
-    const qint64 rows = d_->passes > 1 ? qint64(d_->height) : 1;
-    return qint64(d_->rowBytes) * rows + qint64(d_->width) * 4 + kReadAhead + kLibraryBytes;
+    const qint64 stored = d_->passes > 1 ? qint64(d_->rowBytes) * d_->height : 0;
+    return stored + d_->rowBuffersBytes() + kReadAhead + kLibraryBytes;
 }
 
 bool PngDecoder::decodeInto(AreaReduction &reduction)
 {
     if (!d_->valid || !reduction.isValid())
         return false;
+    if (refusedAsTooLarge())
+        return false;
     try {
         if (d_->passes > 1)
             d_->stored.assign(d_->rowBytes * size_t(d_->height), 0);
-        d_->converted.assign(d_->width, 0);
+        if (!d_->rowsAsStored)
+            d_->converted.assign(d_->format == QImage::Format_Grayscale8 ? (d_->width + 3) / 4 : d_->width, 0);
     } catch (const std::bad_alloc &) {
         qstrncpy(d_->message, "out of memory", sizeof(d_->message));
         d_->logDamaged();
@@ -522,8 +557,28 @@ bool PngDecoder::decodeInto(AreaReduction &reduction)
     }
     return !reduction.result().isNull();
 }
+bool PngDecoder::refusedAsTooLarge()
+{
+    // A row of a very wide picture costs its decode three times over (libpng's two rows and ours)
+    // whatever the picture's height: past a decode's share of memory it is left out as too large.
+    const qint64 rowBytes = d_->rowBuffersBytes();
+    if (rowBytes <= kMaxDecodeBytes && decodeBytes() <= maxAloneDecodeBytes())
+        return false;
+    constexpr qint64 megabyte = 1024 * 1024;
+    logSkippedFile(lcPlatform(), d_->path, SkipReason::TooLarge,
+                   QStringLiteral("%1 x %2 pixels: decoding it would take %3 MB, more than the %4 MB allowed")
+                       .arg(d_->width)
+                       .arg(d_->height)
+                       .arg((decodeBytes() + megabyte - 1) / megabyte)
+                       .arg((rowBytes > kMaxDecodeBytes ? kMaxDecodeBytes : maxAloneDecodeBytes()) / megabyte));
+    d_->valid = false;
+    return true;
+}
+
 std::optional<QImage> PngDecoder::decodeReduced(const ReductionAxis &columns, const ReductionAxis &rows)
 {
+    if (!d_->valid || refusedAsTooLarge())
+        return std::nullopt;
     AreaReduction reduction(columns, rows, format());
     if (!reduction.isValid())
         return std::nullopt;

@@ -61,13 +61,15 @@ public:
     bool hasAlpha() const;
     // The format the rows come in (see above).
     QImage::Format format() const;
-    // Memory the decoder takes besides the reduction fed: its row buffers, zlib's window, and the
-    // whole stored picture for an interlaced file.
+    // Memory the decoder takes besides the reduction fed: libpng's two row buffers and our converted
+    // row, zlib's window, and the whole stored picture for an interlaced file.
     qint64 decodeBytes() const;
 
     // Decodes the picture into `reduction` (made for size() rows of format()); false, with the
-    // file logged as damaged, when the data does not decode; false without a line when the stop
-    // switch ended it. Call once.
+    // file logged as damaged, when the data does not decode; false, logged as too large, when its
+    // row buffers would pass kMaxDecodeBytes (a colour line of some ten million pixels and more) or
+    // the whole decode maxAloneDecodeBytes(); false without a line when the stop switch ended it.
+    // Call once.
     bool decodeInto(AreaReduction &reduction);
 
     // The picture, or the window of it the axes name, reduced to the axes' targets through one
@@ -78,6 +80,10 @@ public:
     struct State; // the reading in progress, shared with libpng's callbacks
 
 private:
+    // Logs the picture as too large (and the decoder as no longer valid) when its decode would
+    // pass the bounds decodeInto tells.
+    bool refusedAsTooLarge();
+
     std::unique_ptr<State> d_;
 };
 

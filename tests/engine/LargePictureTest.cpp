@@ -353,8 +353,9 @@ TEST(LargePicture, JpegWithAFloodOfMarkerSegmentsIsRefusedAtOnce)
 }
 
 // Pictures of extreme shape at the cap of full decodes: a line of 50,000,000 grey pixels and a
-// strip of 12,000,000 x 4 colour ones (small LZW-compressed TIFFs), and a column of 50,000,000 grey
-// pixels (stored plain: libtiff's LZW decoder would take half a minute over its one-byte rows). A
+// strip of 12,000,000 x 4 colour ones (small LZW-compressed TIFFs), a column of 50,000,000 grey
+// pixels (stored plain: libtiff's LZW decoder would take half a minute over its one-byte rows), and
+// a PNG line of 50,000,000 grey pixels (past the million a side libpng takes by default). A
 // thumbnail and a hash of each take little memory besides the decoded picture itself: nothing is
 // kept per source column or row (a weight for each once took 600 MB for the line).
 TEST(LargePicture, PicturesOfExtremeShapeAtThePixelCapReadWithLittleMemoryBesideTheirPixels)
@@ -373,12 +374,18 @@ TEST(LargePicture, PicturesOfExtremeShapeAtThePixelCapReadWithLittleMemoryBeside
         {"line.tif", {50'000'000, 1}, QImage::Format_Grayscale8, 1, {540, 1}, {72, 1}},
         {"strip.tif", {12'000'000, 4}, QImage::Format_RGB32, 1, {540, 1}, {72, 1}},
         {"column.tif", {1, 50'000'000}, QImage::Format_Grayscale8, 0, {1, 540}, {1, 72}},
+        {"line.png", {50'000'000, 1}, QImage::Format_Grayscale8, 0, {540, 1}, {72, 1}},
     };
     for (const Shape &shape : shapes) {
         SCOPED_TRACE(shape.name);
         const QString path = dir.filePath(QString::fromLatin1(shape.name));
         double pixelMegabytes = 0;
-        {
+        if (QString::fromLatin1(shape.name).endsWith(QLatin1String(".png"))) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            ASSERT_TRUE(file.write(hostile::pngLine(quint32(shape.size.width()))) > 0);
+            pixelMegabytes = double(shape.size.width()) / (1 << 20);
+        } else {
             QImage picture(shape.size, shape.format);
             ASSERT_FALSE(picture.isNull());
             for (int y = 0; y < picture.height(); ++y) {

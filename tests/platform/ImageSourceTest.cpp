@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <gtest/gtest.h>
 
 using platform::ImageSource;
@@ -218,17 +219,29 @@ TEST(ImageSource, ThumbnailsAreBoundedAndTurnedUpright)
     bmp += QByteArray(16, '\x7f');
     const QString huge = dir.filePath("huge.bmp");
     ASSERT_TRUE(fixtures::writeFile(huge, bmp));
+    // A colour PNG line of 20,000,000 pixels, within the pixel cap, whose rows alone would take
+    // libpng and us some 200 MB: left out as too large, not as damaged, and never decoded.
+    const QString wide = dir.filePath("wide.png");
+    ASSERT_TRUE(fixtures::writeFile(wide, hostile::pngLine(20'000'000, true)));
     static QStringList logged;
     logged.clear();
     const QtMessageHandler previous =
         qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &line) { logged << line; });
     EXPECT_FALSE(ImageSource(huge).thumbnail(540, true));
     EXPECT_FALSE(ImageSource(huge).thumbnail(72, true));
+    const double rise = hostile::peakRiseMiB([&] {
+        EXPECT_FALSE(ImageSource(wide).thumbnail(540, true));
+        EXPECT_FALSE(ImageSource(wide).region(QRect(0, 0, 100, 1), QSize(100, 1), true));
+    });
     qInstallMessageHandler(previous);
-    const QStringList lines = logged.filter(huge);
-    ASSERT_EQ(lines.size(), 1) << logged.join('\n').toStdString();
-    EXPECT_TRUE(lines[0].contains(QStringLiteral("too large")));
-    EXPECT_TRUE(lines[0].contains(QStringLiteral("10000 x 6000")));
+    EXPECT_MEMORY_BELOW(rise, 20.0);
+    for (const QString &path : {huge, wide}) {
+        const QStringList lines = logged.filter(path);
+        ASSERT_EQ(lines.size(), 1) << logged.join('\n').toStdString();
+        EXPECT_TRUE(lines[0].contains(QStringLiteral("too large")));
+    }
+    EXPECT_TRUE(logged.filter(huge).value(0).contains(QStringLiteral("10000 x 6000")));
+    EXPECT_TRUE(logged.filter(wide).value(0).contains(QStringLiteral("20000000 x 1")));
 }
 
 namespace {
@@ -312,6 +325,24 @@ TEST(ImageSource, RegionsAreCutFromTheUprightPicture)
     const auto stored = ImageSource(turned).region(QRect(0, 0, 400, 300), QSize(400, 300), false);
     ASSERT_TRUE(stored);
     EXPECT_GT(stored->pixelColor(200, 150).green(), 150); // the green field at the top left as stored
+
+    // A 1-bit picture (8,000 x 6,000, 6 MB as decoded) is converted a band of rows at a time on its
+    // way to the part, never whole (192 MB in 32-bit pixels).
+    const QString mono = dir.filePath("mono.bmp");
+    QImage bits(8000, 6000, QImage::Format_Mono);
+    bits.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    for (int y = 0; y < bits.height(); ++y)
+        std::memset(bits.scanLine(y), 0x0f, size_t(bits.bytesPerLine()));
+    ASSERT_TRUE(bits.save(mono, "BMP"));
+    bits = QImage();
+    malloc_trim(0);
+    std::optional<QImage> monoPart;
+    const double rise = hostile::peakRiseMiB(
+        [&] { monoPart = ImageSource(mono).region(QRect(0, 0, 8000, 6000), QSize(400, 300), true); });
+    ASSERT_TRUE(monoPart);
+    EXPECT_EQ(monoPart->size(), QSize(400, 300));
+    EXPECT_EQ(qGray(monoPart->pixel(200, 150)), 102); // 8 of the 20 columns it covers white
+    EXPECT_MEMORY_BELOW(rise, 40.0);
 }
 
 namespace {
@@ -866,4 +897,40 @@ TEST(ImageSource, MetadataPastItsBoundIsLeftOutAndThePictureStillRead)
             EXPECT_TRUE(lines.isEmpty()) << lines.join('\n').toStdString();
         }
     }
+}
+
+// libtiff reads every field of a TIFF's first directory as Qt's reader opens it, and holds the
+// largest twice: a sparse file with a field of a gigabyte (nothing on disk) would cost two. It is
+// left out as too large on every road, with one line, before the reader opens it; a field of some
+// hundred megabytes (the layers an editor keeps) still reads.
+TEST(ImageSource, TiffFieldsPastTheDecodeBoundLeaveThePictureOutAsTooLarge)
+{
+    QTemporaryDir dir;
+    const QString huge = dir.filePath("layers-huge.tif");
+    const QString layered = dir.filePath("layers.tif");
+    ASSERT_TRUE(hostile::writeTiffWithHugeField(huge, hostile::kGiB));
+    ASSERT_TRUE(hostile::writeTiffWithHugeField(layered, 120 << 20));
+    static QStringList logged;
+    logged.clear();
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &line) { logged << line; });
+    const ImageSource source(huge);
+    std::optional<QVariantMap> props;
+    const double rise = hostile::peakRiseMiB([&] {
+        EXPECT_FALSE(source.thumbnail(540, true));
+        EXPECT_FALSE(source.comparableThumbnail(72, true));
+        EXPECT_FALSE(source.region(QRect(0, 0, 8, 8), QSize(8, 8), true));
+        props = source.propertiesByImageReaders();
+    });
+    const auto layers = ImageSource(layered).thumbnail(540, true);
+    qInstallMessageHandler(previous);
+    EXPECT_MEMORY_BELOW(rise, 20.0);
+    ASSERT_TRUE(props);
+    EXPECT_FALSE(props->contains(key::PixelWidth));
+    const QStringList lines = logged.filter(huge);
+    ASSERT_EQ(lines.size(), 1) << logged.join('\n').toStdString();
+    EXPECT_TRUE(lines[0].contains(QStringLiteral("too large"))) << lines[0].toStdString();
+    ASSERT_TRUE(layers);
+    EXPECT_EQ(layers->size(), QSize(16, 16));
+    EXPECT_TRUE(logged.filter(layered).isEmpty()) << logged.join('\n').toStdString();
 }

@@ -109,6 +109,32 @@ inline QByteArray deflatedZeros(qint64 size)
     return result;
 }
 
+// An 8-bit PNG of `width` x 1 pixels, grey or RGB, in runs of 4096 of 200 and 40, past the million
+// pixels a side libpng takes by default.
+inline QByteArray pngLine(quint32 width, bool colour = false)
+{
+    const int channels = colour ? 3 : 1;
+    QByteArray row(qsizetype(width) * channels + 1, '\0');
+    for (qsizetype i = 1; i < row.size(); ++i)
+        row[i] = char(((i - 1) / channels / 4096) % 2 ? 200 : 40);
+    uLongf packedSize = compressBound(uLong(row.size()));
+    QByteArray packed(qsizetype(packedSize), '\0');
+    compress2(reinterpret_cast<Bytef *>(packed.data()), &packedSize, reinterpret_cast<const Bytef *>(row.constData()),
+              uLong(row.size()), 1);
+    packed.resize(qsizetype(packedSize));
+    QByteArray png("\x89PNG\r\n\x1a\n", 8);
+    QByteArray header;
+    appendBigEndian(header, width);
+    appendBigEndian(header, 1);
+    header += char(8);
+    header += char(colour ? 2 : 0);
+    header += QByteArray(3, '\0');
+    appendChunk(png, "IHDR", header);
+    appendChunk(png, "IDAT", packed);
+    appendChunk(png, "IEND", QByteArray());
+    return png;
+}
+
 // A 16 x 16 grey PNG whose compressed text chunk (zTXt) holds `textSize` bytes: about a thousandth
 // of that on disk, all of it in memory once the text is read.
 inline QByteArray pngWithHugeText(qint64 textSize)
@@ -296,6 +322,44 @@ inline QByteArray tiffWithThumbnail(int width, int height, const QByteArray &thu
 }
 
 // An HTTP live streaming playlist of one segment, `segment` (an absolute path).
+// A 16 x 16 grey TIFF whose first directory holds a field (the layer data some editors keep,
+// tag 37724) of `fieldBytes` bytes, written as a hole at the end: nothing on disk.
+inline bool writeTiffWithHugeField(const QString &path, qint64 fieldBytes)
+{
+    QByteArray tiff("II\x2A\0\x08\0\0\0", 8);
+    auto put16 = [&](quint32 v) {
+        tiff += char(v & 0xFF);
+        tiff += char(v >> 8 & 0xFF);
+    };
+    auto put32 = [&](quint32 v) {
+        put16(v & 0xFFFF);
+        put16(v >> 16);
+    };
+    auto entry = [&](quint32 tag, quint32 type, quint32 count, quint32 value) {
+        put16(tag);
+        put16(type);
+        put32(count);
+        put32(value);
+    };
+    const quint32 entries = 10, pixels = 8 + 2 + 12 * entries + 4, field = pixels + 256;
+    put16(entries);
+    entry(256, 4, 1, 16);                        // ImageWidth
+    entry(257, 4, 1, 16);                        // ImageLength
+    entry(258, 3, 1, 8);                         // BitsPerSample
+    entry(259, 3, 1, 1);                         // Compression: none
+    entry(262, 3, 1, 1);                         // PhotometricInterpretation: black is zero
+    entry(273, 4, 1, pixels);                    // StripOffsets
+    entry(277, 3, 1, 1);                         // SamplesPerPixel
+    entry(278, 4, 1, 16);                        // RowsPerStrip
+    entry(279, 4, 1, 256);                       // StripByteCounts
+    entry(37724, 7, quint32(fieldBytes), field); // ImageSourceData
+    put32(0);
+    for (int i = 0; i < 256; ++i)
+        tiff += char(i);
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(tiff) == tiff.size() && file.resize(field + fieldBytes);
+}
+
 inline bool writePlaylist(const QString &path, const QString &segment)
 {
     QFile file(path);
