@@ -202,6 +202,21 @@ std::vector<int> unrulyMarks(const ResultState &s, int group)
     return marks;
 }
 
+// Checks scannedGroupHolding for every shown group against comparing every pair of files: the
+// last scanned group that holds a file of the shown group, or 0.
+void expectScannedGroupsAsComparingEveryPair(const ResultState &s, quint32 seed)
+{
+    for (int g = 0; g < s.shownGroupCount(); ++g) {
+        int expected = 0;
+        for (int k = 0; k < int(s.allImages.size()); ++k)
+            for (const ImageFilePtr &a : s.allImages[size_t(k)])
+                for (const ImageFilePtr &b : s.imageDirectories[size_t(g)])
+                    if (sameUrl(*a, *b))
+                        expected = k;
+        EXPECT_EQ(scannedGroupHolding(s, g), expected) << "seed " << seed << " group " << g;
+    }
+}
+
 } // namespace
 
 // Auto Select of every group, and the select commands built on it, give what marking the groups one
@@ -264,15 +279,7 @@ TEST(ResultCommands, ScannedGroupHoldingMatchesComparingEveryPair)
                 if (random.bounded(3) == 0)
                     file = random.bounded(10) == 0 ? std::make_shared<ImageFile>()
                                                    : fileAt(QStringLiteral("/p/f%1.jpg").arg(random.bounded(40)));
-        for (int g = 0; g < s.shownGroupCount(); ++g) {
-            int expected = 0;
-            for (int k = 0; k < int(s.allImages.size()); ++k)
-                for (const ImageFilePtr &a : s.allImages[size_t(k)])
-                    for (const ImageFilePtr &b : s.imageDirectories[size_t(g)])
-                        if (sameUrl(*a, *b))
-                            expected = k;
-            EXPECT_EQ(scannedGroupHolding(s, g), expected) << "seed " << seed << " group " << g;
-        }
+        expectScannedGroupsAsComparingEveryPair(s, seed);
     }
 }
 
@@ -401,14 +408,6 @@ TEST(ResultCommands, BulkCommandsMatchTheFileByFileRules)
                     }
         }
         // The scanned group holding each shown one, through the kept URL hashes.
-        for (int g = 0; g < s.shownGroupCount(); ++g) {
-            int expected = 0;
-            for (int k = 0; k < int(s.allImages.size()); ++k)
-                for (const ImageFilePtr &a : s.allImages[size_t(k)])
-                    for (const ImageFilePtr &b : s.imageDirectories[size_t(g)])
-                        if (sameUrl(*a, *b))
-                            expected = k;
-            EXPECT_EQ(scannedGroupHolding(s, g), expected) << "seed " << seed;
-        }
+        expectScannedGroupsAsComparingEveryPair(s, seed);
     }
 }
