@@ -68,6 +68,17 @@ bool tiffFieldsMayBeRead(const QString &path, const TiffOpening &tiff)
     return false;
 }
 
+bool tiffRowsMayBeDecoded(const QString &path, const TiffOpening &tiff)
+{
+    if (tiff.compression == 1 || tiff.height <= kMaxCompressedTiffRows)
+        return true;
+    logSkippedFile(lcPlatform(), path, SkipReason::TooLarge,
+                   QStringLiteral("%1 compressed rows, more than the %2 decoded one by one")
+                       .arg(tiff.height)
+                       .arg(kMaxCompressedTiffRows));
+    return false;
+}
+
 void logReadFailed(const QString &path, const QImageReader &reader)
 {
     // Qt refuses a picture past its allocation limit (which counts the picture as decoded, after any

@@ -41,6 +41,16 @@ struct TiffOpening;
 // False, with a line in the log naming the file as too large, when the fields of the TIFF at
 // `path` would take libtiff more than maxAloneDecodeBytes() as Qt's reader opens it.
 bool tiffFieldsMayBeRead(const QString &path, const TiffOpening &tiff);
+// Qt's reader asks libtiff for a TIFF one row at a time, and libtiff's LZW decoder walks back along
+// the string it stopped in on every call: up to some 2 microseconds a row whatever the row's width,
+// so a column of 50,000,000 one-byte rows would take over a minute where stored plain it takes a
+// tenth of a second. A compressed TIFF of more rows than this (at the pixel cap, rows of 100
+// pixels or fewer; a tall panorama has a few ten thousand) is never decoded: some second at
+// most, what a photo at the pixel cap takes.
+inline constexpr qint64 kMaxCompressedTiffRows = 500'000;
+// False, with a line in the log naming the file as too large, when the TIFF at `path` is
+// compressed and has more than kMaxCompressedTiffRows rows.
+bool tiffRowsMayBeDecoded(const QString &path, const TiffOpening &tiff);
 // Tells the log that Qt's reader failed on the picture at `path`, with the reader's own reason.
 void logReadFailed(const QString &path, const QImageReader &reader);
 // Reads the picture `reader` points at and turns it into the result with `finish` (a reduction: it

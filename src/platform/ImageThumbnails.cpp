@@ -53,6 +53,10 @@ std::optional<QImage> decodeEmbedded(const QString &path, const Exiv2::byte *dat
     const QSize size2 = reader.size();
     if (!size2.isValid() || qint64(size2.width()) * size2.height() > kMaxFullDecodePixels)
         return std::nullopt;
+    // A TIFF preview is held to the rows of a compressed TIFF (tiffRowsMayBeDecoded) however it is
+    // stored: no preview is that tall.
+    if (reader.format() == "tiff" && size2.height() > kMaxCompressedTiffRows)
+        return std::nullopt;
     DecodeBudget budget(budgetShare(qint64(size2.width()) * size2.height() * 4 + keptMetadataBytes(metadataBytes)));
     QImage image = reader.read();
     if (image.isNull())

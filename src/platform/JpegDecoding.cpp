@@ -199,7 +199,7 @@ bool openReader(const QString &path, const RegularFile &file, std::unique_ptr<QF
         return false;
     }
     tiff = reader.format() == "tiff" ? tiffOpening(file) : TiffOpening{};
-    return tiffFieldsMayBeRead(path, tiff);
+    return tiffFieldsMayBeRead(path, tiff) && tiffRowsMayBeDecoded(path, tiff);
 }
 
 } // namespace platform::imaging

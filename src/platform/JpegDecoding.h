@@ -102,7 +102,8 @@ bool hasJpegFrameHeader(const QString &path);
 // header is read into `facts`. A TIFF's first directory is walked into `tiff` (what the reader's
 // opening of it costs, to be held within the decode budget before the reader is asked anything
 // that opens it, its size included). False for a broken or refused JPEG, a TIFF whose fields alone
-// would pass maxAloneDecodeBytes() (logged as too large) or a file no plug-in reads.
+// would pass maxAloneDecodeBytes() or that is compressed and taller than kMaxCompressedTiffRows
+// (both logged as too large), or a file no plug-in reads.
 bool openReader(const QString &path, const RegularFile &file, std::unique_ptr<QFile> &device, QImageReader &reader,
                 std::optional<JpegHeaderFacts> &facts, bool &isJpeg, TiffOpening &tiff);
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace platform::imaging {
@@ -225,14 +226,27 @@ TiffOpening tiffOpening(const RegularFile &file)
     if (!window.read(directory, 2, p))
         return opening;
     const int entries = u16(p);
-    qint64 largest = 0, width = 0, height = 0;
+    // libtiff takes the size and the compression in any integer type, and the first of a field
+    // given twice.
+    const auto integer = [&](quint16 type, const char *value) -> std::optional<qint64> {
+        if (type == 1 || type == 6)
+            return quint8(value[0]);
+        if (type == 3 || type == 8)
+            return u16(value);
+        if (type == 4 || type == 9)
+            return u32(value);
+        return std::nullopt;
+    };
+    std::optional<qint64> width, height, compression;
+    qint64 largest = 0;
     for (int i = 0; i < entries; ++i) {
         if (!window.read(directory + 2 + 12 * qint64(i), 12, p))
             break;
         const quint16 tag = u16(p), type = u16(p + 2);
         const qint64 bytes = qint64(u32(p + 4)) * tiffTypeBytes(type);
-        if ((tag == 256 || tag == 257) && (type == 3 || type == 4))
-            (tag == 256 ? width : height) = type == 3 ? u16(p + 8) : u32(p + 8);
+        std::optional<qint64> *known = tag == 256 ? &width : tag == 257 ? &height : tag == 259 ? &compression : nullptr;
+        if (known && !*known)
+            *known = integer(type, p + 8);
         if (bytes <= 4)
             continue; // the value lies within its entry
         const qint64 present = within(u32(p + 8), bytes, window.size());
@@ -240,7 +254,9 @@ TiffOpening tiffOpening(const RegularFile &file)
         largest = std::max(largest, present);
     }
     opening.fieldBytes += largest;
-    opening.pixels = width * height;
+    opening.pixels = width.value_or(0) * height.value_or(0);
+    opening.height = height.value_or(0);
+    opening.compression = compression.value_or(1);
     return opening;
 }
 

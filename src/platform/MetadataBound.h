@@ -9,7 +9,8 @@
 // JPEG's markers are counted by the JPEG walk (JpegSegmentWalk) before any library sees it, and
 // the other formats exiv2 reads for us (GIF, BMP, TGA, HEIF) give it a header only or nothing it
 // copies. The same walk tells what libtiff's opening of a TIFF costs (tiffOpening), counted into
-// the decode budget before Qt's reader opens it. Internal to ImageSource.
+// the decode budget before Qt's reader opens it, and how many rows its decoder is asked for.
+// Internal to ImageSource.
 
 #include "platform/JpegSegmentWalk.h"
 
@@ -47,8 +48,10 @@ MetadataExtent metadataExtent(const RegularFile &file);
 // disk) takes two.
 struct TiffOpening {
     bool isTiff = false;
-    qint64 fieldBytes = 0; // the data of those fields within the file, and once more the largest
-    qint64 pixels = 0;     // width x height as the first directory states them
+    qint64 fieldBytes = 0;  // the data of those fields within the file, and once more the largest
+    qint64 pixels = 0;      // width x height as the first directory states them
+    qint64 height = 0;      // rows, as the first directory states them
+    qint64 compression = 1; // the directory's Compression field (1: none, its default)
 };
 
 // The first directory of the TIFF `file` walked, no field read; all zero for a file that is no TIFF.

@@ -354,7 +354,8 @@ TEST(LargePicture, JpegWithAFloodOfMarkerSegmentsIsRefusedAtOnce)
 
 // Pictures of extreme shape at the cap of full decodes: a line of 50,000,000 grey pixels and a
 // strip of 12,000,000 x 4 colour ones (small LZW-compressed TIFFs), a column of 50,000,000 grey
-// pixels (stored plain: libtiff's LZW decoder would take half a minute over its one-byte rows), and
+// pixels (stored plain: compressed, a TIFF that tall is left out, as libtiff's LZW decoder takes
+// over a minute over its one-byte rows), and
 // a PNG line of 50,000,000 grey pixels (past the million a side libpng takes by default). A
 // thumbnail and a hash of each take little memory besides the decoded picture itself: nothing is
 // kept per source column or row (a weight for each once took 600 MB for the line).

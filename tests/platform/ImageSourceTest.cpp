@@ -1,6 +1,7 @@
 #include "platform/ImageSource.h"
 
 #include "platform/AreaReduction.h"
+#include "platform/DecodeBudget.h"
 #include "support/HostileFiles.h"
 #include "support/MemoryBounds.h"
 #include "support/ServicesFixtures.h"
@@ -933,4 +934,46 @@ TEST(ImageSource, TiffFieldsPastTheDecodeBoundLeaveThePictureOutAsTooLarge)
     ASSERT_TRUE(layers);
     EXPECT_EQ(layers->size(), QSize(16, 16));
     EXPECT_TRUE(logged.filter(layered).isEmpty()) << logged.join('\n').toStdString();
+}
+
+// libtiff's LZW decoder pays for every row Qt's reader asks of it, up to some 2 microseconds a
+// row: a compressed TIFF taller than kMaxCompressedTiffRows is left out as too large, with one
+// line, before the reader opens it, on every road that decodes (its size still read), while one
+// at the bound and a plain one past it read.
+TEST(ImageSource, CompressedTiffPastTheRowBoundIsLeftOutAsTooLarge)
+{
+    QTemporaryDir dir;
+    const int rows = int(platform::imaging::kMaxCompressedTiffRows);
+    const auto write = [&](const char *name, int height, int compression) {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(hostile::tiffOfOneStrip(1, height, compression));
+        return path;
+    };
+    const QString tall = write("tall-lzw.tif", rows + 1, 5);
+    const QString atBound = write("lzw.tif", rows, 5);
+    const QString plain = write("tall-plain.tif", rows + 1, 1);
+    static QStringList logged;
+    logged.clear();
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &line) { logged << line; });
+    const ImageSource source(tall);
+    EXPECT_FALSE(source.thumbnail(540, true));
+    EXPECT_FALSE(source.comparableThumbnail(72, true));
+    EXPECT_FALSE(source.region(QRect(0, 0, 1, 8), QSize(1, 8), true));
+    const std::optional<QVariantMap> props = source.propertiesByImageReaders();
+    const auto bounded = ImageSource(atBound).thumbnail(540, true);
+    const auto stored = ImageSource(plain).thumbnail(540, true);
+    qInstallMessageHandler(previous);
+    const QStringList lines = logged.filter(tall);
+    ASSERT_EQ(lines.size(), 1) << logged.join('\n').toStdString();
+    EXPECT_TRUE(lines[0].contains(QStringLiteral("too large"))) << lines[0].toStdString();
+    ASSERT_TRUE(props);
+    EXPECT_EQ(props->value(key::PixelHeight).toLongLong(), rows + 1);
+    ASSERT_TRUE(bounded);
+    EXPECT_EQ(bounded->size(), QSize(1, 540));
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->size(), QSize(1, 540));
+    EXPECT_EQ(logged.filter(atBound).size() + logged.filter(plain).size(), 0) << logged.join('\n').toStdString();
 }

@@ -3,8 +3,8 @@
 // huge size, a PNG or WebP with a chunk put in, a PNG with its picture data cut in many pieces, a PNG whose picture
 // data goes on far past its rows, JPEGs with floods of marker segments, of metadata bytes or of tables wherever they
 // may stand, or with a long run of fill or stray bytes before their first segment, a TIFF whose embedded thumbnail is
-// such a JPEG, a playlist that names another file, the rise of the process's memory while some work runs, and a watch
-// that tells whether a file was opened.
+// such a JPEG, a TIFF of one compressed strip (LZW, Deflate or PackBits) of any shape, a playlist that names another
+// file, the rise of the process's memory while some work runs, and a watch that tells whether a file was opened.
 
 #include <QByteArray>
 #include <QFile>
@@ -319,6 +319,112 @@ inline QByteArray tiffWithThumbnail(int width, int height, const QByteArray &thu
     for (quint32 i = 0; i < pixelBytes; ++i)
         tiff += char(i * 7 % 251);
     return tiff + thumbnail;
+}
+
+// `data` LZW-coded as libtiff codes a strip: codes of 9 to 12 bits, most significant bit first, a
+// clear code when the table is full. Constant data makes strings of up to some 4,000 bytes.
+inline QByteArray lzwCoded(const QByteArray &data)
+{
+    constexpr int clear = 256, end = 257, first = 258, full = 4094;
+    QByteArray out;
+    quint32 bits = 0;
+    int pending = 0, width = 9;
+    auto put = [&](int code) {
+        bits = bits << width | quint32(code);
+        for (pending += width; pending >= 8; pending -= 8)
+            out += char(bits >> (pending - 8) & 0xFF);
+    };
+    std::vector<qint16> next(size_t(4096) * 256, -1); // the code of string `code` followed by a byte
+    std::vector<int> used;
+    int free = first, code = -1;
+    put(clear);
+    for (const char c : data) {
+        const quint8 byte = quint8(c);
+        if (code < 0) {
+            code = byte;
+            continue;
+        }
+        const size_t slot = size_t(code) * 256 + byte;
+        if (next[slot] >= 0) {
+            code = next[slot];
+            continue;
+        }
+        put(code);
+        code = byte;
+        next[slot] = qint16(free++);
+        used.push_back(int(slot));
+        if (free == full) {
+            put(clear);
+            for (const int u : used)
+                next[size_t(u)] = -1;
+            used.clear();
+            free = first;
+            width = 9;
+        } else if (free > (1 << width) - 1) {
+            ++width;
+        }
+    }
+    if (code >= 0) {
+        put(code);
+        if (++free > (1 << width) - 1 && width < 12)
+            ++width;
+    }
+    put(end);
+    if (pending > 0)
+        out += char(bits << (8 - pending) & 0xFF);
+    return out;
+}
+
+// A little-endian TIFF of `width` x `height` pixels of one grey in a single strip, compressed by
+// `compression` (1 none, 5 LZW, 8 Deflate, 32773 PackBits): libtiff's decoder is asked for it one
+// row at a time.
+inline QByteArray tiffOfOneStrip(int width, int height, int compression)
+{
+    const QByteArray pixels(qsizetype(width) * height, char(128));
+    QByteArray strip;
+    if (compression == 5) {
+        strip = lzwCoded(pixels);
+    } else if (compression == 8) {
+        uLongf size = compressBound(uLong(pixels.size()));
+        strip.resize(qsizetype(size));
+        compress2(reinterpret_cast<Bytef *>(strip.data()), &size, reinterpret_cast<const Bytef *>(pixels.constData()),
+                  uLong(pixels.size()), 9);
+        strip.resize(qsizetype(size));
+    } else if (compression == 32773) {
+        for (qsizetype left = pixels.size(); left > 0; left -= 128) {
+            strip += char(1 - std::min<qsizetype>(left, 128)); // a run of that many bytes of the grey next
+            strip += char(128);
+        }
+    } else {
+        strip = pixels;
+    }
+    QByteArray tiff("II\x2A\0\x08\0\0\0", 8);
+    auto put16 = [&](quint32 v) {
+        tiff += char(v & 0xFF);
+        tiff += char(v >> 8 & 0xFF);
+    };
+    auto entry = [&](quint32 tag, quint32 type, quint32 value) {
+        put16(tag);
+        put16(type);
+        put16(1);
+        put16(0);
+        put16(value & 0xFFFF);
+        put16(value >> 16);
+    };
+    const quint32 entries = 9, offset = 8 + 2 + 12 * entries + 4;
+    put16(entries);
+    entry(256, 4, quint32(width));        // ImageWidth
+    entry(257, 4, quint32(height));       // ImageLength
+    entry(258, 3, 8);                     // BitsPerSample
+    entry(259, 4, quint32(compression));  // Compression, as a LONG: libtiff takes any integer type
+    entry(262, 3, 1);                     // PhotometricInterpretation: black is zero
+    entry(273, 4, offset);                // StripOffsets
+    entry(277, 3, 1);                     // SamplesPerPixel
+    entry(278, 4, quint32(height));       // RowsPerStrip
+    entry(279, 4, quint32(strip.size())); // StripByteCounts
+    put16(0);
+    put16(0);
+    return tiff + strip;
 }
 
 // An HTTP live streaming playlist of one segment, `segment` (an absolute path).
