@@ -279,28 +279,38 @@ inline QByteArray jpegWith(QByteArray jpeg, JpegSpot spot, const QByteArray &ins
     return jpeg.insert(at, inserted);
 }
 
+// A little-endian TIFF written field by field: the header, then what the caller puts.
+struct TiffBytes {
+    QByteArray bytes{"II\x2A\0\x08\0\0\0", 8};
+    void put16(quint32 v)
+    {
+        bytes += char(v & 0xFF);
+        bytes += char(v >> 8 & 0xFF);
+    }
+    void put32(quint32 v)
+    {
+        put16(v & 0xFFFF);
+        put16(v >> 16);
+    }
+    // One directory entry; a value of up to four bytes lies within it.
+    void entry(quint32 tag, quint32 type, quint32 count, quint32 value)
+    {
+        put16(tag);
+        put16(type);
+        put32(count);
+        put32(value);
+    }
+};
+
 // A little-endian TIFF of `width` x `height` grey pixels whose second directory holds `thumbnail`
 // as its Exif (JPEG) thumbnail.
 inline QByteArray tiffWithThumbnail(int width, int height, const QByteArray &thumbnail)
 {
-    QByteArray tiff("II\x2A\0\x08\0\0\0", 8);
-    auto put16 = [&](quint32 v) {
-        tiff += char(v & 0xFF);
-        tiff += char(v >> 8 & 0xFF);
-    };
-    auto put32 = [&](quint32 v) {
-        put16(v & 0xFFFF);
-        put16(v >> 16);
-    };
-    auto entry = [&](quint32 tag, quint32 type, quint32 value) {
-        put16(tag);
-        put16(type);
-        put32(1);
-        put32(value);
-    };
+    TiffBytes tiff;
+    auto entry = [&](quint32 tag, quint32 type, quint32 value) { tiff.entry(tag, type, 1, value); };
     const quint32 ifd0 = 8, ifd0Entries = 9, ifd1 = ifd0 + 2 + 12 * ifd0Entries + 4, ifd1Entries = 3;
     const quint32 pixels = ifd1 + 2 + 12 * ifd1Entries + 4, pixelBytes = quint32(width * height);
-    put16(ifd0Entries);
+    tiff.put16(ifd0Entries);
     entry(256, 4, quint32(width));  // ImageWidth
     entry(257, 4, quint32(height)); // ImageLength
     entry(258, 3, 8);               // BitsPerSample
@@ -310,15 +320,15 @@ inline QByteArray tiffWithThumbnail(int width, int height, const QByteArray &thu
     entry(277, 3, 1);               // SamplesPerPixel
     entry(278, 4, quint32(height)); // RowsPerStrip
     entry(279, 4, pixelBytes);      // StripByteCounts
-    put32(ifd1);
-    put16(ifd1Entries);
+    tiff.put32(ifd1);
+    tiff.put16(ifd1Entries);
     entry(259, 3, 6);                         // Compression: JPEG
     entry(513, 4, pixels + pixelBytes);       // JPEGInterchangeFormat
     entry(514, 4, quint32(thumbnail.size())); // JPEGInterchangeFormatLength
-    put32(0);
+    tiff.put32(0);
     for (quint32 i = 0; i < pixelBytes; ++i)
-        tiff += char(i * 7 % 251);
-    return tiff + thumbnail;
+        tiff.bytes += char(i * 7 % 251);
+    return tiff.bytes + thumbnail;
 }
 
 // `data` LZW-coded as libtiff codes a strip: codes of 9 to 12 bits, most significant bit first, a
@@ -398,21 +408,10 @@ inline QByteArray tiffOfOneStrip(int width, int height, int compression)
     } else {
         strip = pixels;
     }
-    QByteArray tiff("II\x2A\0\x08\0\0\0", 8);
-    auto put16 = [&](quint32 v) {
-        tiff += char(v & 0xFF);
-        tiff += char(v >> 8 & 0xFF);
-    };
-    auto entry = [&](quint32 tag, quint32 type, quint32 value) {
-        put16(tag);
-        put16(type);
-        put16(1);
-        put16(0);
-        put16(value & 0xFFFF);
-        put16(value >> 16);
-    };
+    TiffBytes tiff;
+    auto entry = [&](quint32 tag, quint32 type, quint32 value) { tiff.entry(tag, type, 1, value); };
     const quint32 entries = 9, offset = 8 + 2 + 12 * entries + 4;
-    put16(entries);
+    tiff.put16(entries);
     entry(256, 4, quint32(width));        // ImageWidth
     entry(257, 4, quint32(height));       // ImageLength
     entry(258, 3, 8);                     // BitsPerSample
@@ -422,33 +421,18 @@ inline QByteArray tiffOfOneStrip(int width, int height, int compression)
     entry(277, 3, 1);                     // SamplesPerPixel
     entry(278, 4, quint32(height));       // RowsPerStrip
     entry(279, 4, quint32(strip.size())); // StripByteCounts
-    put16(0);
-    put16(0);
-    return tiff + strip;
+    tiff.put32(0);
+    return tiff.bytes + strip;
 }
 
-// An HTTP live streaming playlist of one segment, `segment` (an absolute path).
 // A 16 x 16 grey TIFF whose first directory holds a field (the layer data some editors keep,
 // tag 37724) of `fieldBytes` bytes, written as a hole at the end: nothing on disk.
 inline bool writeTiffWithHugeField(const QString &path, qint64 fieldBytes)
 {
-    QByteArray tiff("II\x2A\0\x08\0\0\0", 8);
-    auto put16 = [&](quint32 v) {
-        tiff += char(v & 0xFF);
-        tiff += char(v >> 8 & 0xFF);
-    };
-    auto put32 = [&](quint32 v) {
-        put16(v & 0xFFFF);
-        put16(v >> 16);
-    };
-    auto entry = [&](quint32 tag, quint32 type, quint32 count, quint32 value) {
-        put16(tag);
-        put16(type);
-        put32(count);
-        put32(value);
-    };
+    TiffBytes tiff;
+    auto entry = [&](quint32 tag, quint32 type, quint32 count, quint32 value) { tiff.entry(tag, type, count, value); };
     const quint32 entries = 10, pixels = 8 + 2 + 12 * entries + 4, field = pixels + 256;
-    put16(entries);
+    tiff.put16(entries);
     entry(256, 4, 1, 16);                        // ImageWidth
     entry(257, 4, 1, 16);                        // ImageLength
     entry(258, 3, 1, 8);                         // BitsPerSample
@@ -459,13 +443,15 @@ inline bool writeTiffWithHugeField(const QString &path, qint64 fieldBytes)
     entry(278, 4, 1, 16);                        // RowsPerStrip
     entry(279, 4, 1, 256);                       // StripByteCounts
     entry(37724, 7, quint32(fieldBytes), field); // ImageSourceData
-    put32(0);
+    tiff.put32(0);
     for (int i = 0; i < 256; ++i)
-        tiff += char(i);
+        tiff.bytes += char(i);
     QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(tiff) == tiff.size() && file.resize(field + fieldBytes);
+    return file.open(QIODevice::WriteOnly) && file.write(tiff.bytes) == tiff.bytes.size()
+        && file.resize(field + fieldBytes);
 }
 
+// An HTTP live streaming playlist of one segment, `segment` (an absolute path).
 inline bool writePlaylist(const QString &path, const QString &segment)
 {
     QFile file(path);
