@@ -65,6 +65,16 @@ quint32 little32(const char *p)
         | (quint32(quint8(p[3])) << 24);
 }
 
+// A TIFF's numbers, in the byte order its header names.
+struct TiffOrder {
+    bool little;
+    quint16 u16(const char *p) const
+    {
+        return little ? quint16(quint8(p[0]) | (quint8(p[1]) << 8)) : quint16((quint8(p[0]) << 8) | quint8(p[1]));
+    }
+    quint32 u32(const char *p) const { return little ? little32(p) : big32(p); }
+};
+
 bool pastBound(const MetadataExtent &extent)
 {
     return extent.blocks > kMaxMetadataBlocks || extent.bytes > kMaxMetadataBytes;
@@ -151,10 +161,9 @@ qint64 tiffTypeBytes(quint16 type)
 
 void walkTiff(Window &file, MetadataExtent &extent, bool little)
 {
-    const auto u16 = [little](const char *p) {
-        return little ? quint16(quint8(p[0]) | (quint8(p[1]) << 8)) : quint16((quint8(p[0]) << 8) | quint8(p[1]));
-    };
-    const auto u32 = [little](const char *p) { return little ? little32(p) : big32(p); };
+    const TiffOrder order{little};
+    const auto u16 = [order](const char *at) { return order.u16(at); };
+    const auto u32 = [order](const char *at) { return order.u32(at); };
     const char *p = nullptr;
     if (!file.read(4, 4, p))
         return;
@@ -218,10 +227,9 @@ TiffOpening tiffOpening(const RegularFile &file)
     if (!little && std::memcmp(p, "MM\0\x2A", 4) != 0)
         return opening;
     opening.isTiff = true;
-    const auto u16 = [little](const char *at) {
-        return little ? quint16(quint8(at[0]) | (quint8(at[1]) << 8)) : quint16((quint8(at[0]) << 8) | quint8(at[1]));
-    };
-    const auto u32 = [little](const char *at) { return little ? little32(at) : big32(at); };
+    const TiffOrder order{little};
+    const auto u16 = [order](const char *at) { return order.u16(at); };
+    const auto u32 = [order](const char *at) { return order.u32(at); };
     const qint64 directory = u32(p + 4);
     if (!window.read(directory, 2, p))
         return opening;
