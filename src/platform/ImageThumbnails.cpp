@@ -123,8 +123,10 @@ std::optional<QImage> heifThumbnail(const QString &path, const RegularFile &file
         return decodeReduced(heif.handle, pixels);
     {
         const int count = heif_image_handle_get_number_of_thumbnails(heif.handle);
-        if (count <= 0)
+        if (count <= 0) {
+            logTooManyPixels(path, stored.width(), stored.height());
             return std::nullopt;
+        }
         std::vector<heif_item_id> ids(static_cast<size_t>(count));
         heif_image_handle_get_list_of_thumbnail_IDs(heif.handle, ids.data(), count);
         heif_image_handle *best = nullptr;

@@ -571,6 +571,7 @@ bool PngDecoder::refusedAsTooLarge()
                        .arg(d_->height)
                        .arg((decodeBytes() + megabyte - 1) / megabyte)
                        .arg((rowBytes > kMaxDecodeBytes ? kMaxDecodeBytes : maxAloneDecodeBytes()) / megabyte));
+    SkipRecord::noteSkippedPixels(d_->width, d_->height);
     d_->valid = false;
     return true;
 }

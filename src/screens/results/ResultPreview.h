@@ -8,8 +8,9 @@
 #include <memory>
 
 namespace platform {
+class DecodeOutcome;
 class RegularFile;
-}
+} // namespace platform
 
 class QLabel;
 class QMediaPlayer;
@@ -78,8 +79,9 @@ private:
     void photoDecoded(quint64 request, const QImage &image, const QString &unshown);
     void showUnshown(const QString &text);
     void checkVideo(quint64 request, const ImageFilePtr &file);
+    // `outcome`: why there is no still, when there is none.
     void videoChecked(quint64 request, const QUrl &url, std::shared_ptr<const platform::RegularFile> checked,
-                      const QImage &still, bool firstFrame);
+                      const QImage &still, bool firstFrame, const platform::DecodeOutcome &outcome);
     // Stops the player, clears its source and closes the file it played.
     void releasePlayer();
     void fittedPhotoDecoded(quint64 request, const QImage &image);
