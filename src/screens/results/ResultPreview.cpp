@@ -276,9 +276,11 @@ void ResultPreview::showFileFitted(const ImageFilePtr &file, QSize box, int smal
     const qreal ratio = devicePixelRatioF();
     QPointer<ResultPreview> self = this;
     QThreadPool::globalInstance()->start([self, request, url, box, smallSide, ratio] {
-        const std::optional<QImage> thumbnail = makeThumbnail(url);
+        const platform::DecodeOutcome outcome = makeThumbnailOutcome(url);
+        const std::optional<QImage> thumbnail = outcome.hasPicture() ? std::optional(outcome.picture()) : std::nullopt;
         QImage shown;
-        if (thumbnail && !thumbnail->isNull()) {
+        QString unshown;
+        if (thumbnail) {
             if (thumbnail->width() > smallSide && thumbnail->height() > smallSide) {
                 // Fitted at the screen's pixel density so that it stays sharp when scaled.
                 shown = resizedToFit(*thumbnail, box.width() * ratio, box.height() * ratio);
@@ -286,25 +288,27 @@ void ResultPreview::showFileFitted(const ImageFilePtr &file, QSize box, int smal
             } else {
                 shown = *thumbnail;
             }
+        } else {
+            unshown = QuickLook::unshownText(url.toLocalFile(), outcome);
         }
         QMetaObject::invokeMethod(
             qApp,
-            [self, request, shown] {
+            [self, request, shown, unshown] {
                 if (self)
-                    self->fittedPhotoDecoded(request, shown);
+                    self->fittedPhotoDecoded(request, shown, unshown);
             },
             Qt::QueuedConnection);
     });
 }
 
-void ResultPreview::fittedPhotoDecoded(quint64 request, const QImage &image)
+void ResultPreview::fittedPhotoDecoded(quint64 request, const QImage &image, const QString &unshown)
 {
     if (request != m_request)
         return;
     m_shown = request;
     if (image.isNull()) {
         showStillNote(false);
-        imgPreview->setPixmap(QPixmap());
+        showUnshown(unshown);
     } else {
         stop();
         imgPreview->setPixmap(QPixmap::fromImage(image));
