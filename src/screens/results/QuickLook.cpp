@@ -254,6 +254,7 @@ QuickLook::QuickLook(QWidget *parent)
     message_->setTextFormat(Qt::PlainText);
     message_->setAlignment(Qt::AlignCenter);
     message_->setWordWrap(true);
+    message_->setContentsMargins(24, 24, 24, 24); // a long name never runs to the window's edges
     platform::chooseMediaBackend();
     video_ = new QVideoWidget(stack_);
     video_->setFocusPolicy(Qt::NoFocus);
