@@ -8,11 +8,6 @@
 #include <algorithm>
 #include <cmath>
 
-std::optional<QImage> thumbnailFromImageSource(const platform::ImageSource &source)
-{
-    return source.thumbnail(kThumbnailMaxPixel, /*applyOrientation=*/true);
-}
-
 std::optional<QImage> makeThumbnail(const QUrl &url)
 {
     return makeThumbnailOutcome(url).toOptional();

@@ -17,8 +17,6 @@ inline constexpr int kThumbnailMaxPixel = 540;
 std::optional<QImage> makeThumbnail(const QUrl &url);
 // As makeThumbnail, with the reason when there is no picture (the one its decode logs).
 platform::DecodeOutcome makeThumbnailOutcome(const QUrl &url);
-// The thumbnail of an image source that is known to be an image.
-std::optional<QImage> thumbnailFromImageSource(const platform::ImageSource &source);
 
 // The image redrawn (high-quality interpolation) at the largest size that fits maxWidth x
 // maxHeight with its aspect ratio kept; small images are enlarged. A null image stays null.
