@@ -133,6 +133,8 @@ TEST(ResultPreview, PhotoDecodedAtPreviewSizeLastRequestWinsStopClearsThePlayer)
 // clip and a clip swapped for a playlist once it was checked never lead to the file they name.
 TEST(ResultPreview, FilesWithAVideoNameThatHoldNoVideoNeverReachThePlayer)
 {
+    if (!localizationTable)
+        localizationTable = sharedAssistance().loadPropertyList(QStringLiteral("English"));
     QTemporaryDir dir;
     const QString other = fixtures::makeClip(dir.path(), QStringLiteral("other.ts"), 64, 48);
     if (other.isEmpty())
