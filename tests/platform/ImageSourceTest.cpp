@@ -542,6 +542,15 @@ TEST(ImageSource, PngsDecodeToQtsPixelsAndDamagedOnesQuietly)
     mutants << shortPalette.replace(plte - 4, qsizetype(plteLength) + 12, shortChunk);
     for (const qsizetype cut : {20, 40, 60, 120, 200})
         mutants << rgbBytes.left(cut) << paletteBytes.left(cut);
+    // No header chunk where libpng needs it: none at all, one renamed to an ancillary name, one
+    // after the picture data. libpng's header then never was: each is damaged, logged once.
+    const QByteArray signature = rgbBytes.left(8), header = rgbBytes.mid(8, 25), rest = rgbBytes.mid(33);
+    QByteArray renamed = header;
+    renamed[4] = 'i';
+    const QList<QByteArray> headerless{signature + rest, signature + renamed + rest,
+                                       signature + rest.chopped(12) + header + rest.right(12)};
+    const qsizetype firstHeaderless = mutants.size();
+    mutants << headerless;
     QStringList mutantPaths;
     for (int i = 0; i < mutants.size(); ++i) {
         mutantPaths << dir.filePath(QStringLiteral("mutant%1.png").arg(i));
@@ -571,6 +580,9 @@ TEST(ImageSource, PngsDecodeToQtsPixelsAndDamagedOnesQuietly)
         if (const auto picture = source.thumbnail(100, true)) {
             EXPECT_EQ(picture->size(), QSize(37, 23));
         }
+        if (const auto picture = source.comparableThumbnail(100, true)) {
+            EXPECT_EQ(picture->size(), QSize(37, 23));
+        }
         if (const auto piece = source.region(QRect(0, 0, 10, 10), QSize(10, 10), true)) {
             EXPECT_EQ(piece->size(), QSize(10, 10));
         }
@@ -588,6 +600,11 @@ TEST(ImageSource, PngsDecodeToQtsPixelsAndDamagedOnesQuietly)
     // Each mutant that does not read is logged once, by us.
     for (const QString &mutant : mutantPaths)
         EXPECT_LE(logged.filter(mutant + ":").size(), 1) << logged.join('\n').toStdString();
+    for (qsizetype i = firstHeaderless; i < mutantPaths.size(); ++i) {
+        const QStringList lines = logged.filter(mutantPaths[i] + ":");
+        ASSERT_EQ(lines.size(), 1) << logged.join('\n').toStdString();
+        EXPECT_TRUE(lines.first().contains(QStringLiteral("damaged (no header chunk"))) << lines.first().toStdString();
+    }
     // The properties read from the same header as the pixels.
     const auto props = ImageSource(rgb).properties();
     ASSERT_TRUE(props);
