@@ -9,9 +9,10 @@ qint64 maxPngChunks(qint64 size)
     return 2000 + std::max<qint64>(0, size) / 4096;
 }
 
-PngChunkWalk::PngChunkWalk(Bytes bytesAt, qint64 size)
+PngChunkWalk::PngChunkWalk(Bytes bytesAt, qint64 size, bool bounded)
     : bytesAt_(std::move(bytesAt))
     , size_(std::max<qint64>(0, size))
+    , bounded_(bounded)
 {
     const char *signature = bytesAt_ ? bytesAt_(0, 8) : nullptr;
     if (!signature || std::memcmp(signature, kPngSignature, 8) != 0)
@@ -22,7 +23,7 @@ bool PngChunkWalk::next(PngChunk &chunk)
 {
     if (end_ != End::Walking)
         return false;
-    if (chunks_ >= maxPngChunks(size_)) {
+    if (bounded_ && chunks_ >= maxPngChunks(size_)) {
         end_ = End::PastBound;
         return false;
     }

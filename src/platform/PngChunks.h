@@ -58,8 +58,10 @@ public:
     // the data, or a read failed).
     using Bytes = std::function<const char *(qint64 offset, qint64 length)>;
 
-    // A walk over `size` bytes reached through `bytesAt`, from the first chunk after the signature.
-    PngChunkWalk(Bytes bytesAt, qint64 size);
+    // A walk over `size` bytes reached through `bytesAt`, from the first chunk after the signature,
+    // ending past maxPngChunks(size) chunks when `bounded` (a decoder, whose cost for each chunk it
+    // passes over is that of reading it, walks on to read the picture).
+    PngChunkWalk(Bytes bytesAt, qint64 size, bool bounded = true);
 
     // The next chunk (IEND included); false once the walk has ended (see end()).
     bool next(PngChunk &chunk);
@@ -71,6 +73,7 @@ public:
 private:
     Bytes bytesAt_;
     qint64 size_;
+    bool bounded_;
     qint64 position_ = 8; // where the next chunk starts
     qint64 chunks_ = 0;
     End end_ = End::Walking;

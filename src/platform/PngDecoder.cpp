@@ -550,7 +550,7 @@ bool PngDecoder::State::readRows()
 // Sets libpng up and reads the header chunks, up to the picture data.
 void PngDecoder::State::open()
 {
-    walk.emplace([this](qint64 offset, qint64 length) { return bytesAt(offset, length); }, size);
+    walk.emplace([this](qint64 offset, qint64 length) { return bytesAt(offset, length); }, size, false);
     // libpng makes its read struct under a frame of its own, which an error there leaves through.
     creating = true;
     png = png_create_read_struct(PNG_LIBPNG_VER_STRING, this, pngError, pngWarning);
