@@ -63,6 +63,22 @@ bool headIsPng(const QByteArray &head)
     return head.size() >= 8 && std::memcmp(head.constData(), kPngSignature, 8) == 0;
 }
 
+std::optional<PngExtent> iconPngEntry(const RegularFile &file)
+{
+    // The directory (reserved 0, type 1 or 2, a count) and its first entry, whose last 8 bytes are
+    // the entry's length and offset.
+    const QByteArray head = file.readAt(0, 22);
+    if (head.size() < 22 || qFromLittleEndian<quint16>(head.constData()) != 0)
+        return std::nullopt;
+    const quint16 type = qFromLittleEndian<quint16>(head.constData() + 2);
+    if ((type != 1 && type != 2) || qFromLittleEndian<quint16>(head.constData() + 4) == 0)
+        return std::nullopt;
+    const qint64 offset = qFromLittleEndian<quint32>(head.constData() + 18);
+    if (!headIsPng(file.readAt(offset, 8)))
+        return std::nullopt;
+    return PngExtent{offset, file.size() - offset};
+}
+
 struct PngDecoder::State {
     QString path;
     PngRole role = PngRole::Picture;

@@ -45,6 +45,16 @@ namespace platform::imaging {
 // Whether `head` starts with the PNG signature.
 bool headIsPng(const QByteArray &head);
 
+// Where a PNG lies in a file: `length` bytes from `offset`.
+struct PngExtent {
+    qint64 offset = 0;
+    qint64 length = 0;
+};
+// The PNG the icon (ICO) or cursor (CUR) `file` shows: its first entry, when that entry holds PNG
+// data (Qt's icon reader shows the first entry, and would read that data through Qt's PNG reader),
+// to the end of the file as Qt's reader takes it; absent for any other file or entry.
+std::optional<PngExtent> iconPngEntry(const RegularFile &file);
+
 // What a PNG is to the file at its path, for the line one that does not read gives: the file's
 // own picture (the file, or the icon entry a reader shows of it), logged as the file left out; or
 // a picture beside it (an Exif thumbnail, a preview), logged as part of its metadata left out.

@@ -551,6 +551,19 @@ TEST(ImageSource, PngsDecodeToQtsPixelsAndDamagedOnesQuietly)
                                        signature + rest.chopped(12) + header + rest.right(12)};
     const qsizetype firstHeaderless = mutants.size();
     mutants << headerless;
+    // Icons whose one entry is PNG data: read through our reader, a damaged one logged once by us.
+    const auto icon = [](const QByteArray &png) {
+        QByteArray ico("\0\0\1\0\1\0", 6);
+        ico += char(37);
+        ico += char(23);
+        ico += QByteArray("\0\0\1\0\x20\0", 6);
+        const quint32 length = qToLittleEndian(quint32(png.size())), offset = qToLittleEndian(quint32(22));
+        ico += QByteArray(reinterpret_cast<const char *>(&length), 4)
+            + QByteArray(reinterpret_cast<const char *>(&offset), 4);
+        return ico + png;
+    };
+    const qsizetype damagedIcon = mutants.size();
+    mutants << icon(bytes) << icon(rgbBytes);
     QStringList mutantPaths;
     for (int i = 0; i < mutants.size(); ++i) {
         mutantPaths << dir.filePath(QStringLiteral("mutant%1.png").arg(i));
@@ -600,7 +613,9 @@ TEST(ImageSource, PngsDecodeToQtsPixelsAndDamagedOnesQuietly)
     // Each mutant that does not read is logged once, by us.
     for (const QString &mutant : mutantPaths)
         EXPECT_LE(logged.filter(mutant + ":").size(), 1) << logged.join('\n').toStdString();
-    for (qsizetype i = firstHeaderless; i < mutantPaths.size(); ++i) {
+    EXPECT_TRUE(logged.filter(mutantPaths[damagedIcon] + ": damaged (").size() == 1) << logged.join('\n').toStdString();
+    EXPECT_TRUE(ImageSource(mutantPaths[damagedIcon + 1]).thumbnail(100, true));
+    for (qsizetype i = firstHeaderless; i < damagedIcon; ++i) {
         const QStringList lines = logged.filter(mutantPaths[i] + ":");
         ASSERT_EQ(lines.size(), 1) << logged.join('\n').toStdString();
         EXPECT_TRUE(lines.first().contains(QStringLiteral("damaged (no header chunk"))) << lines.first().toStdString();
