@@ -6,8 +6,10 @@
 #include "support/MemoryBounds.h"
 #include "support/ServicesFixtures.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QtEndian>
@@ -564,6 +566,26 @@ TEST(ImageSource, PngsDecodeToQtsPixelsAndDamagedOnesQuietly)
     };
     const qsizetype damagedIcon = mutants.size();
     mutants << icon(bytes) << icon(rgbBytes);
+    // A JPEG whose Exif thumbnail is that damaged PNG: the thumbnail is left out, logged once.
+    QByteArray jpeg;
+    {
+        QBuffer out(&jpeg);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(QImageWriter(&out, "jpeg").write(QImage(37, 23, QImage::Format_RGB32)));
+    }
+    QByteArray exif("Exif\0\0II*\0\x08\0\0\0\0\0\x0e\0\0\0\x03\0", 22);
+    const auto entry = [&exif](quint16 tag, quint16 type, quint32 value) {
+        const quint16 t = qToLittleEndian(tag), k = qToLittleEndian(type);
+        const quint32 one = qToLittleEndian(quint32(1)), v = qToLittleEndian(value);
+        exif += QByteArray(reinterpret_cast<const char *>(&t), 2) + QByteArray(reinterpret_cast<const char *>(&k), 2)
+            + QByteArray(reinterpret_cast<const char *>(&one), 4) + QByteArray(reinterpret_cast<const char *>(&v), 4);
+    };
+    entry(259, 3, 6);
+    entry(513, 4, 56);
+    entry(514, 4, quint32(bytes.size()));
+    exif += QByteArray(4, '\0') + bytes;
+    const int app1 = int(exif.size()) + 2;
+    mutants << jpeg.left(2) + QByteArray("\xFF\xE1", 2) + char(app1 >> 8) + char(app1 & 0xFF) + exif + jpeg.mid(2);
     QStringList mutantPaths;
     for (int i = 0; i < mutants.size(); ++i) {
         mutantPaths << dir.filePath(QStringLiteral("mutant%1.png").arg(i));
@@ -586,6 +608,7 @@ TEST(ImageSource, PngsDecodeToQtsPixelsAndDamagedOnesQuietly)
         const ImageSource source(mutant);
         (void)source.typeIdentifier();
         (void)source.metadataTags();
+        (void)source.embeddedThumbnail(true);
         if (const auto props = source.properties(); props && props->contains(key::PixelWidth)) {
             EXPECT_EQ(props->value(key::PixelWidth).toLongLong(), 37);
             EXPECT_EQ(props->value(key::PixelHeight).toLongLong(), 23);
@@ -615,6 +638,8 @@ TEST(ImageSource, PngsDecodeToQtsPixelsAndDamagedOnesQuietly)
         EXPECT_LE(logged.filter(mutant + ":").size(), 1) << logged.join('\n').toStdString();
     EXPECT_TRUE(logged.filter(mutantPaths[damagedIcon] + ": damaged (").size() == 1) << logged.join('\n').toStdString();
     EXPECT_TRUE(ImageSource(mutantPaths[damagedIcon + 1]).thumbnail(100, true));
+    EXPECT_EQ(logged.filter(mutantPaths[damagedIcon + 2] + " left out: damaged (its embedded PNG picture").size(), 1)
+        << logged.join('\n').toStdString();
     for (qsizetype i = firstHeaderless; i < damagedIcon; ++i) {
         const QStringList lines = logged.filter(mutantPaths[i] + ":");
         ASSERT_EQ(lines.size(), 1) << logged.join('\n').toStdString();
