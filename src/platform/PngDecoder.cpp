@@ -5,6 +5,8 @@
 #include "platform/PngChunks.h"
 #include "platform/RegularFile.h"
 
+#include <QFile>
+#include <QImageReader>
 #include <QtEndian>
 
 #include <png.h>
@@ -63,8 +65,42 @@ bool headIsPng(const QByteArray &head)
     return head.size() >= 8 && std::memcmp(head.constData(), kPngSignature, 8) == 0;
 }
 
+namespace {
+
+// The PNG an Apple icon (ICNS) `file` shows: the entry Qt's icon reader reads first (its type named
+// by the reader, which only walks the entries to tell it), when it holds PNG data; the entries
+// within a variant container are left to Qt's reader.
+std::optional<PngExtent> icnsPngEntry(const RegularFile &file)
+{
+    const std::unique_ptr<QFile> device = file.device();
+    QImageReader reader(device.get(), "icns");
+    const QByteArray type = reader.subType();
+    if (type.size() != 4)
+        return std::nullopt;
+    const qint64 end =
+        std::min(file.size(), qint64(qFromBigEndian<quint32>(file.readAt(4, 4).leftJustified(4, '\0').constData())));
+    for (qint64 at = 8; at + 8 <= end;) {
+        const QByteArray header = file.readAt(at, 16);
+        if (header.size() < 8)
+            return std::nullopt;
+        const qint64 length = qFromBigEndian<quint32>(header.constData() + 4);
+        if (length < 8)
+            return std::nullopt;
+        if (header.left(4) == type)
+            return headIsPng(header.mid(8))
+                ? std::optional<PngExtent>(PngExtent{at + 8, std::min(length, end - at) - 8})
+                : std::nullopt;
+        at += length;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 std::optional<PngExtent> iconPngEntry(const RegularFile &file)
 {
+    if (file.readAt(0, 4) == "icns")
+        return icnsPngEntry(file);
     // The directory (reserved 0, type 1 or 2, a count) and its first entry, whose last 8 bytes are
     // the entry's length and offset.
     const QByteArray head = file.readAt(0, 22);

@@ -50,9 +50,9 @@ struct PngExtent {
     qint64 offset = 0;
     qint64 length = 0;
 };
-// The PNG the icon (ICO) or cursor (CUR) `file` shows: its first entry, when that entry holds PNG
-// data (Qt's icon reader shows the first entry, and would read that data through Qt's PNG reader),
-// to the end of the file as Qt's reader takes it; absent for any other file or entry.
+// The PNG the icon (ICO, or Apple's ICNS) or cursor (CUR) `file` shows: the entry Qt's reader for
+// it shows (an ICO's first one), when that entry holds PNG data (which Qt's reader would read
+// through Qt's PNG reader), as far as Qt's reader takes it; absent for any other file or entry.
 std::optional<PngExtent> iconPngEntry(const RegularFile &file);
 
 // What a PNG is to the file at its path, for the line one that does not read gives: the file's

@@ -564,6 +564,11 @@ TEST(ImageSource, PngsDecodeToQtsPixelsAndDamagedOnesQuietly)
             + QByteArray(reinterpret_cast<const char *>(&offset), 4);
         return ico + png;
     };
+    const auto appleIcon = [](const QByteArray &png) {
+        const quint32 entry = qToBigEndian(quint32(png.size() + 8)), whole = qToBigEndian(quint32(png.size() + 16));
+        return "icns" + QByteArray(reinterpret_cast<const char *>(&whole), 4) + "ic07"
+            + QByteArray(reinterpret_cast<const char *>(&entry), 4) + png;
+    };
     const qsizetype damagedIcon = mutants.size();
     mutants << icon(bytes) << icon(rgbBytes);
     // A JPEG whose Exif thumbnail is that damaged PNG: the thumbnail is left out, logged once.
@@ -586,6 +591,7 @@ TEST(ImageSource, PngsDecodeToQtsPixelsAndDamagedOnesQuietly)
     exif += QByteArray(4, '\0') + bytes;
     const int app1 = int(exif.size()) + 2;
     mutants << jpeg.left(2) + QByteArray("\xFF\xE1", 2) + char(app1 >> 8) + char(app1 & 0xFF) + exif + jpeg.mid(2);
+    mutants << appleIcon(bytes) << appleIcon(rgbBytes);
     QStringList mutantPaths;
     for (int i = 0; i < mutants.size(); ++i) {
         mutantPaths << dir.filePath(QStringLiteral("mutant%1.png").arg(i));
@@ -638,6 +644,8 @@ TEST(ImageSource, PngsDecodeToQtsPixelsAndDamagedOnesQuietly)
         EXPECT_LE(logged.filter(mutant + ":").size(), 1) << logged.join('\n').toStdString();
     EXPECT_TRUE(logged.filter(mutantPaths[damagedIcon] + ": damaged (").size() == 1) << logged.join('\n').toStdString();
     EXPECT_TRUE(ImageSource(mutantPaths[damagedIcon + 1]).thumbnail(100, true));
+    EXPECT_EQ(logged.filter(mutantPaths[damagedIcon + 3] + ": damaged (").size(), 1) << logged.join('\n').toStdString();
+    EXPECT_TRUE(ImageSource(mutantPaths[damagedIcon + 4]).thumbnail(100, true));
     EXPECT_EQ(logged.filter(mutantPaths[damagedIcon + 2] + " left out: damaged (its embedded PNG picture").size(), 1)
         << logged.join('\n').toStdString();
     for (qsizetype i = firstHeaderless; i < damagedIcon; ++i) {
