@@ -43,11 +43,10 @@ std::vector<FileFormat> fileFormatListFor(const ImageGroups &groups, ResultFileK
         for (const ImageFilePtr &file : group) {
             if (!file || !file->url)
                 continue;
-            int type = -1;
             if (keys) {
                 const ResultFileKeys::Keys k = keys->of(*file);
                 if (k.typeFromName && k.type >= 0) {
-                    type = k.type;
+                    const int type = k.type;
                     if (size_t(type) >= typeDone.size())
                         typeDone.resize(size_t(keys->typeCount()), 0);
                     if (typeDone[size_t(type)])
