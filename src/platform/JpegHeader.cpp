@@ -1,6 +1,7 @@
 #include "platform/JpegHeader.h"
 
 #include "platform/Log.h"
+#include "platform/TiffDirectoryWalk.h"
 
 #include <algorithm>
 #include <array>
@@ -402,29 +403,15 @@ namespace {
 // directory; true as well when the structure cannot be followed.
 bool tiffLinksSecondDirectory(const unsigned char *tiff, size_t length)
 {
-    if (length < 8)
+    imaging::TiffMemory bytes(reinterpret_cast<const char *>(tiff), qint64(length));
+    imaging::TiffDirectoryWalk walk(bytes, 0, qint64(length));
+    if (!walk.isTiff())
         return true;
-    bool little;
-    if (tiff[0] == 'I' && tiff[1] == 'I')
-        little = true;
-    else if (tiff[0] == 'M' && tiff[1] == 'M')
-        little = false;
-    else
+    const qint64 ifd0 = walk.firstDirectory();
+    const qint64 entries = walk.entryCount(ifd0);
+    if (ifd0 < 8 || entries < 0 || !walk.offsetAt(ifd0 + walk.countSize() + walk.entrySize() * entries))
         return true;
-    auto u16 = [&](size_t at) -> quint32 {
-        return little ? quint32(tiff[at]) | quint32(tiff[at + 1]) << 8 : quint32(tiff[at]) << 8 | quint32(tiff[at + 1]);
-    };
-    auto u32 = [&](size_t at) -> quint32 { return little ? u16(at) | u16(at + 2) << 16 : u16(at) << 16 | u16(at + 2); };
-    if (u16(2) != 42)
-        return true;
-    const size_t ifd0 = u32(4);
-    if (ifd0 < 8 || ifd0 > length - 2)
-        return true;
-    const size_t entries = u16(ifd0);
-    const size_t next = ifd0 + 2 + 12 * entries;
-    if (next > length - 4)
-        return true;
-    return u32(next) != 0;
+    return walk.nextDirectory(ifd0, entries) != 0;
 }
 
 } // namespace

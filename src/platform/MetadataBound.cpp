@@ -3,11 +3,14 @@
 #include "platform/Log.h"
 #include "platform/PngChunks.h"
 #include "platform/RegularFile.h"
+#include "platform/TiffDirectoryWalk.h"
 
 #include <QSet>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -19,7 +22,7 @@ namespace {
 // over is kept, or read when it is longer than the window (the picture data of a PNG comes in
 // chunks of a few kilobytes: the walk reads about as much of it as the metadata library's own
 // walk over the chunks would).
-class Window
+class Window final : public TiffBytes
 {
 public:
     explicit Window(const RegularFile &file)
@@ -31,7 +34,7 @@ public:
     qint64 size() const { return size_; }
 
     // `length` bytes (at most kWindow) from `offset`; false when the file ends first.
-    bool read(qint64 offset, qint64 length, const char *&out)
+    bool read(qint64 offset, qint64 length, const char *&out) override
     {
         if (offset < 0 || length > kWindow || offset > size_ - length)
             return false;
@@ -56,25 +59,13 @@ private:
 
 quint32 big32(const char *p)
 {
-    return (quint32(quint8(p[0])) << 24) | (quint32(quint8(p[1])) << 16) | (quint32(quint8(p[2])) << 8)
-        | quint32(quint8(p[3]));
+    return qFromBigEndian<quint32>(p);
 }
 
 quint32 little32(const char *p)
 {
-    return quint32(quint8(p[0])) | (quint32(quint8(p[1])) << 8) | (quint32(quint8(p[2])) << 16)
-        | (quint32(quint8(p[3])) << 24);
+    return qFromLittleEndian<quint32>(p);
 }
-
-// A TIFF's numbers, in the byte order its header names.
-struct TiffOrder {
-    bool little;
-    quint16 u16(const char *p) const
-    {
-        return little ? quint16(quint8(p[0]) | (quint8(p[1]) << 8)) : quint16((quint8(p[0]) << 8) | quint8(p[1]));
-    }
-    quint32 u32(const char *p) const { return little ? little32(p) : big32(p); }
-};
 
 bool pastBound(const MetadataExtent &extent)
 {
@@ -97,6 +88,8 @@ bool isPngPictureChunk(const char *type)
                        [type](const char *kind) { return std::memcmp(type, kind, 4) == 0; });
 }
 
+void walkExif(Window &file, qint64 offset, qint64 length, MetadataExtent &extent);
+
 void walkPng(Window &file, MetadataExtent &extent)
 {
     PngChunkWalk walk(
@@ -113,6 +106,8 @@ void walkPng(Window &file, MetadataExtent &extent)
             ++extent.blocks;
             extent.bytes += within(chunk.dataOffset(), chunk.length, file.size());
         }
+        if (chunk.is("eXIf"))
+            walkExif(file, chunk.dataOffset(), chunk.length, extent);
     }
     // exiv2 walks every chunk to the end chunk, picture data and all.
     if (walk.end() == PngChunkWalk::End::PastBound)
@@ -132,89 +127,128 @@ void walkWebp(Window &file, MetadataExtent &extent)
             ++extent.blocks;
             extent.bytes += within(at + 8, length, file.size());
         }
+        if (std::memcmp(p, "EXIF", 4) == 0)
+            walkExif(file, at + 8, length, extent);
         at += 8 + length + (length & 1);
     }
 }
 
-// Bytes of one value of a TIFF field type (0 for a type no reader knows).
-qint64 tiffTypeBytes(quint16 type)
+// The most directories a walk reads; past them the structure is taken as past the bounds (a chain
+// of directories that loops, or a tree of sub-images with no end).
+constexpr int kMaxTiffDirectories = 256;
+// exiv2 reads no directory of more entries than this.
+constexpr qint64 kMaxExivEntries = 256;
+
+// Where a maker note's directory starts past the header its maker writes (as exiv2 tells the
+// kinds apart), and whether it holds a TIFF header of its own.
+struct MakerNoteStart {
+    qint64 skip = 0;
+    bool ownHeader = false;
+};
+
+MakerNoteStart makerNoteStart(const char *head, qint64 length)
 {
-    switch (type) {
-    case 1:
-    case 2:
-    case 6:
-    case 7:
-        return 1; // BYTE, ASCII, SBYTE, UNDEFINED
-    case 3:
-    case 8:
-        return 2; // SHORT, SSHORT
-    case 4:
-    case 9:
-    case 11:
-    case 13:
-        return 4; // LONG, SLONG, FLOAT, IFD
-    case 5:
-    case 10:
-    case 12:
-        return 8; // RATIONAL, SRATIONAL, DOUBLE
-    default:
-        return 0;
-    }
+    struct Kind {
+        const char *signature;
+        int size;
+        MakerNoteStart start;
+    };
+    static const Kind kinds[] = {
+        {"Nikon\0\x02", 7, {10, true}},   {"Nikon\0\x01", 7, {8, false}}, {"OLYMPUS\0", 8, {12, false}},
+        {"OM SYSTEM\0", 10, {16, false}}, {"OLYMP\0", 6, {8, false}},     {"FUJIFILM", 8, {12, false}},
+        {"SIGMA\0", 6, {10, false}},      {"FOVEON\0", 7, {10, false}},   {"SONY DSC ", 9, {12, false}},
+        {"PENTAX ", 7, {10, false}},      {"AOC\0", 4, {6, false}},       {"Panasonic", 9, {12, false}},
+        {"QVC\0", 4, {6, false}},         {"Apple iOS", 9, {14, false}},  {"LEICA", 5, {8, false}}};
+    for (const Kind &kind : kinds)
+        if (length >= kind.size && std::memcmp(head, kind.signature, size_t(kind.size)) == 0)
+            return kind.start;
+    return {}; // a directory right at its start (Canon, Minolta, Samsung and others)
 }
 
-void walkTiff(Window &file, MetadataExtent &extent, bool little)
+// Counts into `extent` what exiv2 copies of the TIFF structure `tiff`: an entry, and a record of
+// it, for every field of every directory it reads, and each field's data once for every entry that
+// names it (entries that all point at one large block cost that block each time). The directories:
+// the chain from IFD0 to IFD3, up to nine sub-images of each, the Exif, GPS and interoperability
+// directories wherever they are linked, and the maker note, which exiv2 parses as a directory of
+// its own.
+void walkTiff(TiffDirectoryWalk &tiff, TiffBytes &bytes, qint64 base, MetadataExtent &extent)
 {
-    const TiffOrder order{little};
-    const auto u16 = [order](const char *at) { return order.u16(at); };
-    const auto u32 = [order](const char *at) { return order.u32(at); };
-    const char *p = nullptr;
-    if (!file.read(4, 4, p))
+    if (!tiff.isTiff())
         return;
-    // The directories exiv2 reads: the chain from IFD0 to IFD3, up to nine sub-images of each, and
-    // the Exif, GPS and interoperability directories wherever they are linked.
     struct Directory {
         qint64 offset;
         int chain; // place in the chain from IFD0 (0 to 3), or -1 for a linked directory
     };
-    std::vector<Directory> pending{{qint64(u32(p)), 0}};
+    std::vector<Directory> pending{{tiff.firstDirectory(), 0}};
     QSet<qint64> seen;
     while (!pending.empty() && !pastBound(extent)) {
         const Directory directory = pending.back();
         pending.pop_back();
-        if (seen.contains(directory.offset) || !file.read(directory.offset, 2, p))
+        if (seen.contains(directory.offset))
             continue;
+        if (seen.size() >= kMaxTiffDirectories) {
+            extent.blocks = std::max(extent.blocks, kMaxMetadataBlocks + 1);
+            return;
+        }
         seen.insert(directory.offset);
-        // exiv2 keeps an entry, and a record of it, for every field of every directory it reads.
-        const int entries = u16(p);
-        extent.blocks += entries;
-        extent.bytes += within(directory.offset, 2 + 12 * qint64(entries) + 4, file.size());
-        for (int i = 0; i < entries && !pastBound(extent); ++i) {
-            const qint64 entry = directory.offset + 2 + 12 * qint64(i);
-            if (!file.read(entry, 12, p))
+        const qint64 entries = tiff.entryCount(directory.offset);
+        if (entries < 0 || (!tiff.isBig() && entries > kMaxExivEntries))
+            continue;
+        extent.blocks += int(entries);
+        extent.bytes +=
+            tiff.within(directory.offset, tiff.countSize() + tiff.entrySize() * entries + tiff.offsetSize());
+        for (qint64 i = 0; i < entries && !pastBound(extent); ++i) {
+            TiffEntry entry;
+            if (!tiff.entry(directory.offset, i, entry))
                 return;
-            const quint16 tag = u16(p);
-            const qint64 count = u32(p + 4);
-            const qint64 bytes = count * tiffTypeBytes(u16(p + 2));
-            const qint64 value = u32(p + 8);
-            if (bytes > 4)
-                extent.bytes += within(value, bytes, file.size());
-            if (tag == 34665 || tag == 34853 || tag == 40965) {
-                pending.push_back({value, -1});
-            } else if (tag == 330 && count > 0) {
+            // exiv2 takes no data that claims more than the whole structure, and cuts the rest at its end.
+            const bool held = entry.bytes <= tiff.length();
+            if (!entry.inlined && held)
+                extent.bytes += tiff.within(entry.data, entry.bytes);
+            if (entry.tag == 34665 || entry.tag == 34853 || entry.tag == 40965) {
+                if (const std::optional<qint64> linked = tiff.integer(entry))
+                    pending.push_back({*linked, -1});
+            } else if (entry.tag == 330 && entry.count > 0) {
                 // SubIFDs: the offsets of the sub-images, in the entry or where it points.
-                const qint64 first = bytes > 4 ? value : entry + 8;
-                for (qint64 k = 0; k < std::min<qint64>(count, 9); ++k) {
-                    const char *q = nullptr;
-                    if (!file.read(first + 4 * k, 4, q))
-                        break;
-                    pending.push_back({qint64(u32(q)), -1});
+                for (qint64 k = 0; k < std::min<qint64>(qint64(entry.count), 9); ++k)
+                    if (const std::optional<qint64> linked = tiff.offsetAt(entry.data + tiff.offsetSize() * k))
+                        pending.push_back({*linked, -1});
+            } else if (entry.tag == 37500 && !entry.inlined && held && entry.bytes >= 14) {
+                // The maker note: a directory after its maker's header, counted from the outer
+                // header or from a TIFF header of its own.
+                const char *head = nullptr;
+                if (!bytes.read(base + entry.data, 16, head))
+                    continue;
+                const MakerNoteStart start = makerNoteStart(head, entry.bytes);
+                if (start.ownHeader) {
+                    TiffDirectoryWalk inner(bytes, base + entry.data + start.skip,
+                                            tiff.within(entry.data + start.skip, entry.bytes - start.skip));
+                    MetadataExtent note;
+                    walkTiff(inner, bytes, base + entry.data + start.skip, note);
+                    extent.blocks += note.blocks;
+                    extent.bytes += note.bytes;
+                } else {
+                    pending.push_back({entry.data + start.skip, -1});
                 }
             }
         }
-        const qint64 next = directory.offset + 2 + 12 * qint64(entries);
-        if (directory.chain >= 0 && directory.chain < 3 && file.read(next, 4, p) && u32(p) != 0)
-            pending.push_back({qint64(u32(p)), directory.chain + 1});
+        const qint64 next = tiff.nextDirectory(directory.offset, entries);
+        if (directory.chain >= 0 && directory.chain < 3 && next != 0)
+            pending.push_back({next, directory.chain + 1});
     }
+}
+
+// The Exif block (a TIFF structure, after an "Exif\0\0" signature where one stands) of `length`
+// bytes at `offset`, counted as walkTiff counts it.
+void walkExif(Window &file, qint64 offset, qint64 length, MetadataExtent &extent)
+{
+    const char *p = nullptr;
+    if (length >= 6 && file.read(offset, 6, p) && std::memcmp(p, "Exif\0\0", 6) == 0) {
+        offset += 6;
+        length -= 6;
+    }
+    TiffDirectoryWalk tiff(file, offset, std::min(length, file.size() - offset));
+    walkTiff(tiff, file, offset, extent);
 }
 
 } // namespace
@@ -223,49 +257,37 @@ TiffOpening tiffOpening(const RegularFile &file)
 {
     TiffOpening opening;
     Window window(file);
-    const char *p = nullptr;
-    if (!window.read(0, 8, p))
-        return opening;
-    const bool little = std::memcmp(p, "II\x2A\0", 4) == 0;
-    if (!little && std::memcmp(p, "MM\0\x2A", 4) != 0)
+    TiffDirectoryWalk tiff(window, 0, window.size());
+    if (!tiff.isTiff())
         return opening;
     opening.isTiff = true;
-    const TiffOrder order{little};
-    const auto u16 = [order](const char *at) { return order.u16(at); };
-    const auto u32 = [order](const char *at) { return order.u32(at); };
-    const qint64 directory = u32(p + 4);
-    if (!window.read(directory, 2, p))
-        return opening;
-    const int entries = u16(p);
+    const qint64 directory = tiff.firstDirectory();
+    const qint64 entries = std::max<qint64>(tiff.entryCount(directory), 0);
     // libtiff takes the size and the compression in any integer type, and the first of a field
     // given twice.
-    const auto integer = [&](quint16 type, const char *value) -> std::optional<qint64> {
-        if (type == 1 || type == 6)
-            return quint8(value[0]);
-        if (type == 3 || type == 8)
-            return u16(value);
-        if (type == 4 || type == 9)
-            return u32(value);
-        return std::nullopt;
-    };
     std::optional<qint64> width, height, compression;
     qint64 largest = 0;
-    for (int i = 0; i < entries; ++i) {
-        if (!window.read(directory + 2 + 12 * qint64(i), 12, p))
+    for (qint64 i = 0; i < entries; ++i) {
+        TiffEntry entry;
+        if (!tiff.entry(directory, i, entry))
             break;
-        const quint16 tag = u16(p), type = u16(p + 2);
-        const qint64 bytes = qint64(u32(p + 4)) * tiffTypeBytes(type);
-        std::optional<qint64> *known = tag == 256 ? &width : tag == 257 ? &height : tag == 259 ? &compression : nullptr;
+        std::optional<qint64> *known = entry.tag == 256 ? &width
+            : entry.tag == 257                          ? &height
+            : entry.tag == 259                          ? &compression
+                                                        : nullptr;
         if (known && !*known)
-            *known = integer(type, p + 8);
-        if (bytes <= 4)
+            *known = tiff.integer(entry);
+        if (entry.inlined)
             continue; // the value lies within its entry
-        const qint64 present = within(u32(p + 8), bytes, window.size());
+        const qint64 present = tiff.within(entry.data, entry.bytes);
         opening.fieldBytes += present;
         largest = std::max(largest, present);
     }
     opening.fieldBytes += largest;
-    opening.pixels = width.value_or(0) * height.value_or(0);
+    const qint64 most = std::numeric_limits<qint64>::max();
+    const qint64 w = std::clamp<qint64>(width.value_or(0), 0, qint64(1) << 31);
+    const qint64 h = std::clamp<qint64>(height.value_or(0), 0, qint64(1) << 31);
+    opening.pixels = w == 0 || h <= most / w ? w * h : most;
     opening.height = height.value_or(0);
     opening.compression = compression.value_or(1);
     return opening;
@@ -293,10 +315,8 @@ MetadataExtent metadataExtent(const RegularFile &file)
         walkPng(window, extent);
     else if (std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "WEBP", 4) == 0)
         walkWebp(window, extent);
-    else if (std::memcmp(head, "II\x2A\0", 4) == 0)
-        walkTiff(window, extent, true);
-    else if (std::memcmp(head, "MM\0\x2A", 4) == 0)
-        walkTiff(window, extent, false);
+    else if (std::memcmp(head, "II", 2) == 0 || std::memcmp(head, "MM", 2) == 0)
+        walkExif(window, 0, window.size(), extent);
     return extent;
 }
 

@@ -913,11 +913,23 @@ TEST(ImageSource, MetadataPastItsBoundIsLeftOutAndThePictureStillRead)
     const QString withText = dir.filePath("some-text.png");
     ASSERT_TRUE(fixtures::writeFile(withText, hostile::pngWithChunk(png, "tEXt", text.left(1 << 20))));
     const QString smallTiff = tagged("small.tif", "TIFF", {{"Exif.Image.ImageDescription", "Harbour"}});
+    // A maker note of 250 entries that all name one block of 256 KB: small on disk, 62 MB copied;
+    // as a TIFF, and as the Exif block of a PNG and of a WebP.
+    const QByteArray flood = hostile::tiffWithMakerNoteFlood(250, 256 << 10);
+    const QString makerTiff = dir.filePath("maker-note.tif");
+    ASSERT_TRUE(fixtures::writeFile(makerTiff, flood));
+    const QString makerPng = dir.filePath("maker-note.png");
+    ASSERT_TRUE(fixtures::writeFile(makerPng, hostile::pngWithChunk(png, "eXIf", flood)));
+    const QString makerWebp = dir.filePath("maker-note.webp");
+    webp.seek(0);
+    ASSERT_TRUE(fixtures::writeFile(makerWebp, hostile::webpWithChunk(webp.readAll(), "EXIF", flood)));
+    const QStringList floods{makerTiff, makerPng, makerWebp};
 
-    for (const QString &path :
-         {hostilePng, manyTexts, hostileTiff, hostileWebp, pieces, withText, smallTiff, plainWebp}) {
+    for (const QString &path : {hostilePng, manyTexts, hostileTiff, hostileWebp, pieces, withText, smallTiff, plainWebp,
+                                makerTiff, makerPng, makerWebp}) {
         SCOPED_TRACE(path.toStdString());
-        const bool past = path == hostilePng || path == manyTexts || path == hostileTiff || path == hostileWebp;
+        const bool past = path == hostilePng || path == manyTexts || path == hostileTiff || path == hostileWebp
+            || floods.contains(path);
         static QStringList logged;
         logged.clear();
         const QtMessageHandler previous =
@@ -943,7 +955,9 @@ TEST(ImageSource, MetadataPastItsBoundIsLeftOutAndThePictureStillRead)
         ASSERT_TRUE(props && plainProps && tags);
         EXPECT_EQ(props->value(key::PixelWidth).toLongLong(), 64);
         EXPECT_EQ(*props, *plainProps);
-        EXPECT_EQ(sub(*props, key::TIFFDictionary).value(key::TIFFMake).toString(), past ? QString() : "Acme");
+        if (!floods.contains(path)) {
+            EXPECT_EQ(sub(*props, key::TIFFDictionary).value(key::TIFFMake).toString(), past ? QString() : "Acme");
+        }
         EXPECT_EQ(tags->isEmpty(), past);
         ASSERT_TRUE(thumbnail && comparable && part);
         EXPECT_EQ(thumbnail->size(), QSize(64, 48));
@@ -976,6 +990,8 @@ TEST(ImageSource, TiffFieldsPastTheDecodeBoundLeaveThePictureOutAsTooLarge)
     const QString layered = dir.filePath("layers.tif");
     ASSERT_TRUE(hostile::writeTiffWithHugeField(huge, hostile::kGiB));
     ASSERT_TRUE(hostile::writeTiffWithHugeField(layered, 120 << 20));
+    const QString hugeBig = dir.filePath("layers-huge-big.tif");
+    ASSERT_TRUE(hostile::writeTiffWithHugeField(hugeBig, hostile::kGiB, true));
     static QStringList logged;
     logged.clear();
     const QtMessageHandler previous =
@@ -989,8 +1005,13 @@ TEST(ImageSource, TiffFieldsPastTheDecodeBoundLeaveThePictureOutAsTooLarge)
         props = source.propertiesByImageReaders();
     });
     const auto layers = ImageSource(layered).thumbnail(540, true);
+    // A BigTIFF is held to the same bound.
+    const double bigRise = hostile::peakRiseMiB([&] { EXPECT_FALSE(ImageSource(hugeBig).thumbnail(540, true)); });
     qInstallMessageHandler(previous);
     EXPECT_MEMORY_BELOW(rise, 20.0);
+    EXPECT_MEMORY_BELOW(bigRise, 20.0);
+    ASSERT_EQ(logged.filter(hugeBig).size(), 1) << logged.join('\n').toStdString();
+    EXPECT_TRUE(logged.filter(hugeBig)[0].contains(QStringLiteral("too large")));
     ASSERT_TRUE(props);
     EXPECT_FALSE(props->contains(key::PixelWidth));
     const QStringList lines = logged.filter(huge);
@@ -1009,16 +1030,18 @@ TEST(ImageSource, CompressedTiffPastTheRowBoundIsLeftOutAsTooLarge)
 {
     QTemporaryDir dir;
     const int rows = int(platform::imaging::kMaxCompressedTiffRows);
-    const auto write = [&](const char *name, int height, int compression) {
+    const auto write = [&](const char *name, int height, int compression, bool big = false) {
         const QString path = dir.filePath(QString::fromLatin1(name));
         QFile file(path);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(hostile::tiffOfOneStrip(1, height, compression));
+        file.write(hostile::tiffOfOneStrip(1, height, compression, big));
         return path;
     };
     const QString tall = write("tall-lzw.tif", rows + 1, 5);
     const QString atBound = write("lzw.tif", rows, 5);
     const QString plain = write("tall-plain.tif", rows + 1, 1);
+    const QString tallBig = write("tall-lzw-big.tif", rows + 1, 5, true);
+    const QString big = write("lzw-big.tif", 64, 5, true);
     static QStringList logged;
     logged.clear();
     const QtMessageHandler previous =
@@ -1030,7 +1053,13 @@ TEST(ImageSource, CompressedTiffPastTheRowBoundIsLeftOutAsTooLarge)
     const std::optional<QVariantMap> props = source.propertiesByImageReaders();
     const auto bounded = ImageSource(atBound).thumbnail(540, true);
     const auto stored = ImageSource(plain).thumbnail(540, true);
+    EXPECT_FALSE(ImageSource(tallBig).thumbnail(540, true));
+    const auto bigRead = ImageSource(big).thumbnail(540, true);
     qInstallMessageHandler(previous);
+    ASSERT_EQ(logged.filter(tallBig).size(), 1) << logged.join('\n').toStdString();
+    EXPECT_TRUE(logged.filter(tallBig)[0].contains(QStringLiteral("too large")));
+    ASSERT_TRUE(bigRead);
+    EXPECT_EQ(bigRead->size(), QSize(1, 64));
     const QStringList lines = logged.filter(tall);
     ASSERT_EQ(lines.size(), 1) << logged.join('\n').toStdString();
     EXPECT_TRUE(lines[0].contains(QStringLiteral("too large"))) << lines[0].toStdString();

@@ -288,9 +288,16 @@ inline QByteArray jpegWith(QByteArray jpeg, JpegSpot spot, const QByteArray &ins
     return jpeg.insert(at, inserted);
 }
 
-// A little-endian TIFF written field by field: the header, then what the caller puts.
+// A little-endian TIFF written field by field, classic or BigTIFF (8-byte counts and offsets,
+// 20-byte entries): the header, then what the caller puts.
 struct TiffBytes {
-    QByteArray bytes{"II\x2A\0\x08\0\0\0", 8};
+    explicit TiffBytes(bool big = false)
+        : big(big)
+        , bytes(big ? QByteArray("II\x2B\0\x08\0\0\0\x10\0\0\0\0\0\0\0", 16) : QByteArray("II\x2A\0\x08\0\0\0", 8))
+    {
+    }
+    bool big;
+    QByteArray bytes;
     void put16(quint32 v)
     {
         bytes += char(v & 0xFF);
@@ -301,13 +308,24 @@ struct TiffBytes {
         put16(v & 0xFFFF);
         put16(v >> 16);
     }
-    // One directory entry; a value of up to four bytes lies within it.
-    void entry(quint32 tag, quint32 type, quint32 count, quint32 value)
+    void put64(quint64 v)
+    {
+        put32(quint32(v));
+        put32(quint32(v >> 32));
+    }
+    // A directory's count of entries, and an offset.
+    void putCount(quint32 entries) { big ? put64(entries) : put16(entries); }
+    void putOffset(quint64 v) { big ? put64(v) : put32(quint32(v)); }
+    // The size of a directory of `entries` entries, and where the first one written here starts.
+    quint32 directorySize(quint32 entries) const { return big ? 8 + 20 * entries + 8 : 2 + 12 * entries + 4; }
+    quint32 firstDirectory() const { return big ? 16 : 8; }
+    // One directory entry; a value of up to four bytes (eight in a BigTIFF) lies within it.
+    void entry(quint32 tag, quint32 type, quint64 count, quint64 value)
     {
         put16(tag);
         put16(type);
-        put32(count);
-        put32(value);
+        big ? put64(count) : put32(quint32(count));
+        putOffset(value);
     }
 };
 
@@ -397,7 +415,7 @@ inline QByteArray lzwCoded(const QByteArray &data)
 // A little-endian TIFF of `width` x `height` pixels of one grey in a single strip, compressed by
 // `compression` (1 none, 5 LZW, 8 Deflate, 32773 PackBits): libtiff's decoder is asked for it one
 // row at a time.
-inline QByteArray tiffOfOneStrip(int width, int height, int compression)
+inline QByteArray tiffOfOneStrip(int width, int height, int compression, bool big = false)
 {
     const QByteArray pixels(qsizetype(width) * height, char(128));
     QByteArray strip;
@@ -417,10 +435,10 @@ inline QByteArray tiffOfOneStrip(int width, int height, int compression)
     } else {
         strip = pixels;
     }
-    TiffBytes tiff;
+    TiffBytes tiff(big);
     auto entry = [&](quint32 tag, quint32 type, quint32 value) { tiff.entry(tag, type, 1, value); };
-    const quint32 entries = 9, offset = 8 + 2 + 12 * entries + 4;
-    tiff.put16(entries);
+    const quint32 entries = 9, offset = tiff.firstDirectory() + tiff.directorySize(entries);
+    tiff.putCount(entries);
     entry(256, 4, quint32(width));        // ImageWidth
     entry(257, 4, quint32(height));       // ImageLength
     entry(258, 3, 8);                     // BitsPerSample
@@ -430,18 +448,18 @@ inline QByteArray tiffOfOneStrip(int width, int height, int compression)
     entry(277, 3, 1);                     // SamplesPerPixel
     entry(278, 4, quint32(height));       // RowsPerStrip
     entry(279, 4, quint32(strip.size())); // StripByteCounts
-    tiff.put32(0);
+    tiff.putOffset(0);
     return tiff.bytes + strip;
 }
 
 // A 16 x 16 grey TIFF whose first directory holds a field (the layer data some editors keep,
 // tag 37724) of `fieldBytes` bytes, written as a hole at the end: nothing on disk.
-inline bool writeTiffWithHugeField(const QString &path, qint64 fieldBytes)
+inline bool writeTiffWithHugeField(const QString &path, qint64 fieldBytes, bool big = false)
 {
-    TiffBytes tiff;
-    auto entry = [&](quint32 tag, quint32 type, quint32 count, quint32 value) { tiff.entry(tag, type, count, value); };
-    const quint32 entries = 10, pixels = 8 + 2 + 12 * entries + 4, field = pixels + 256;
-    tiff.put16(entries);
+    TiffBytes tiff(big);
+    auto entry = [&](quint32 tag, quint32 type, quint64 count, quint64 value) { tiff.entry(tag, type, count, value); };
+    const quint32 entries = 10, pixels = tiff.firstDirectory() + tiff.directorySize(entries), field = pixels + 256;
+    tiff.putCount(entries);
     entry(256, 4, 1, 16);                        // ImageWidth
     entry(257, 4, 1, 16);                        // ImageLength
     entry(258, 3, 1, 8);                         // BitsPerSample
@@ -451,13 +469,49 @@ inline bool writeTiffWithHugeField(const QString &path, qint64 fieldBytes)
     entry(277, 3, 1, 1);                         // SamplesPerPixel
     entry(278, 4, 1, 16);                        // RowsPerStrip
     entry(279, 4, 1, 256);                       // StripByteCounts
-    entry(37724, 7, quint32(fieldBytes), field); // ImageSourceData
-    tiff.put32(0);
+    entry(37724, 7, quint64(fieldBytes), field); // ImageSourceData
+    tiff.putOffset(0);
     for (int i = 0; i < 256; ++i)
         tiff.bytes += char(i);
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(tiff.bytes) == tiff.bytes.size()
         && file.resize(field + fieldBytes);
+}
+
+// A 64 x 48 grey TIFF made by "Canon" whose Exif maker note is a directory of `entries` entries
+// that all point at one block of `blockBytes` bytes: each entry's data is copied by a metadata
+// reader that parses the maker note. The same bytes serve as the Exif block of a PNG or a WebP.
+inline QByteArray tiffWithMakerNoteFlood(int entries, quint32 blockBytes)
+{
+    TiffBytes tiff;
+    auto entry = [&](quint32 tag, quint32 type, quint32 value) { tiff.entry(tag, type, 1, value); };
+    const quint32 ifd0Entries = 11, make = 8 + tiff.directorySize(ifd0Entries), exif = make + 8;
+    const quint32 note = exif + tiff.directorySize(1), noteBytes = tiff.directorySize(quint32(entries));
+    const quint32 pixels = note + noteBytes, block = pixels + 64 * 48;
+    tiff.putCount(ifd0Entries);
+    entry(256, 4, 64);           // ImageWidth
+    entry(257, 4, 48);           // ImageLength
+    entry(258, 3, 8);            // BitsPerSample
+    entry(259, 3, 1);            // Compression: none
+    entry(262, 3, 1);            // PhotometricInterpretation: black is zero
+    tiff.entry(271, 2, 6, make); // Make
+    entry(273, 4, pixels);       // StripOffsets
+    entry(277, 3, 1);            // SamplesPerPixel
+    entry(278, 4, 48);           // RowsPerStrip
+    entry(279, 4, 64 * 48);      // StripByteCounts
+    entry(34665, 4, exif);       // ExifIFD
+    tiff.putOffset(0);
+    tiff.bytes += QByteArray("Canon\0\0\0", 8);
+    tiff.putCount(1);
+    tiff.entry(37500, 7, noteBytes, note); // MakerNote
+    tiff.putOffset(0);
+    tiff.putCount(quint32(entries));
+    for (int i = 0; i < entries; ++i)
+        tiff.entry(quint32(0x4000 + i), 7, blockBytes, block);
+    tiff.putOffset(0);
+    for (int i = 0; i < 64 * 48; ++i)
+        tiff.bytes += char(i * 7 % 251);
+    return tiff.bytes + QByteArray(qsizetype(blockBytes), '\0');
 }
 
 // An HTTP live streaming playlist of one segment, `segment` (an absolute path).
