@@ -377,7 +377,20 @@ TEST_F(ResultsFlowTest, ADeletionKeepsTheMarksOfEveryFileItDidNotMove)
     EXPECT_TRUE(alert->buttons().first()->icon().isNull());
     const auto *details = alert->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel"));
     ASSERT_TRUE(details);
-    EXPECT_GE(details->width(), 320);
+    EXPECT_GE(details->width(), 440);
+    // It says what to do, and looks as the program's sheets: frameless, dark, the program's icon,
+    // the default button green.
+    EXPECT_TRUE(alert->informativeText().endsWith(localizedText(QStringLiteral("IDS_TWK_6012"))));
+    EXPECT_FALSE(localizedText(QStringLiteral("IDS_TWK_6012")).isEmpty());
+    EXPECT_TRUE(alert->windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_EQ(alert->icon(), QMessageBox::NoIcon);
+    EXPECT_FALSE(alert->iconPixmap().isNull());
+    const QImage look = alert->grab().toImage();
+    const double ratio = look.devicePixelRatio();
+    EXPECT_EQ(look.pixelColor(int(alert->width() / 2 * ratio), int(4 * ratio)), Palette::cardBackground);
+    QAbstractButton *ok = alert->defaultButton();
+    const QPoint inButton = ok->mapTo(alert, QPoint(6, ok->height() / 2));
+    EXPECT_EQ(look.pixelColor(int(inButton.x() * ratio), int(inButton.y() * ratio)), Palette::green);
     shoot(alert, QStringLiteral("deletion-refused-alert"));
     EXPECT_EQ(recorder.count(QStringLiteral("presentAfterDeleteView")), 0);
     EXPECT_EQ(sheet->totalRemoveTrash, 0);
@@ -416,7 +429,9 @@ TEST_F(ResultsFlowTest, ADeletionKeepsTheMarksOfEveryFileItDidNotMove)
     EXPECT_EQ(state.shownGroupCount(), 2);
     EXPECT_EQ(markedFiles(), (QStringList{copyOf(0), copyOf(1)}));
     EXPECT_TRUE(state.isConsistent());
-    EXPECT_TRUE(results->btnDeleteMarked->isEnabled());
+    // Usable again, and looking it, once pop-up mode has ended.
+    EXPECT_TRUE(waitFor([&] { return results->btnDeleteMarked->isEnabled(); }));
+    expectDeleteMarkedLooksAsItIs(results, "the alert after a partial deletion");
 }
 
 // The summary fills its figures every time it is shown, not only the first time.
