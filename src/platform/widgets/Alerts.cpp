@@ -1,12 +1,14 @@
 #include "platform/widgets/Alerts.h"
 #include "platform/Log.h"
 
+#include "controls/Palette.h"
 #include "model/TextLookup.h"
 #include "platform/widgets/PlainText.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QGridLayout>
+#include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
@@ -21,6 +23,43 @@ QPushButton *addTitledButton(QMessageBox *box, const QString &title, QMessageBox
     button->setText(title);
     return button;
 }
+
+void keepAlertFrameless(QMessageBox *box)
+{
+    if (box && !box->isVisible())
+        box->setWindowFlag(Qt::FramelessWindowHint, true);
+}
+
+namespace {
+
+// The width of an alert's texts, in one place: a path or a sentence reads on one line.
+constexpr int kAlertTextWidth = 460;
+
+// Every alert in the program's own look, as its sheets: dark and frameless with a thin edge, the
+// program's icon, light text, a grey button and the default one green, a gold ring on the focus.
+void themeAlert(QMessageBox *box)
+{
+    keepAlertFrameless(box);
+    QIcon icon = QApplication::windowIcon();
+    if (icon.isNull())
+        icon = QIcon(QStringLiteral(":/images/twinsift.png"));
+    if (!icon.isNull())
+        box->setIconPixmap(icon.pixmap(64, 64));
+    box->setStyleSheet(
+        QStringLiteral("QMessageBox { background: " TWINSIFT_CARD_BACKGROUND_CSS "; border: 1px solid"
+                       " " TWINSIFT_MUTED_BUTTON_CSS "; }"
+                       "QLabel { color: " TWINSIFT_DIALOG_TEXT_CSS "; background: transparent; }"
+                       "QLabel#qt_msgbox_label { font-weight: bold; }"
+                       "QLabel#qt_msgbox_label, QLabel#qt_msgbox_informativelabel { min-width: %1px; }"
+                       "QPushButton { color: " TWINSIFT_WHITE_CSS "; background: " TWINSIFT_MUTED_BUTTON_CSS
+                       "; border: 2px solid transparent; border-radius: 15px; padding: 5px 18px; min-width: 80px;"
+                       " min-height: 20px; font-weight: bold; }"
+                       "QPushButton:default { background: " TWINSIFT_GREEN_CSS "; }"
+                       "QPushButton:focus { border-color: " TWINSIFT_GOLD_CSS "; }")
+            .arg(kAlertTextWidth));
+}
+
+} // namespace
 
 QMessageBox *makeAlert(QWidget *parent, const QString &objectName, QMessageBox::Icon icon, const QString &title,
                        const QString &message, const QString &informative, const QList<AlertButton> &buttons,
@@ -38,6 +77,7 @@ QMessageBox *makeAlert(QWidget *parent, const QString &objectName, QMessageBox::
     if (made.isEmpty())
         made << box->addButton(QMessageBox::Ok);
     box->setDefaultButton(qobject_cast<QPushButton *>(made.constFirst()));
+    themeAlert(box);
     if (added)
         *added = made;
     return box;
@@ -111,6 +151,7 @@ bool askYesOrNo(QWidget *parent, const QString &objectName, const QString &messa
                                            {localizedText(QStringLiteral("IDS_TWK_269")), QMessageBox::NoRole}},
                                           &answers);
     box->setWindowModality(Qt::ApplicationModal);
+    keepAlertFrameless(box);
     QAbstractButton *yes = answers.at(0);
     box->setEscapeButton(answers.at(1));
     if (shown)

@@ -27,6 +27,10 @@ QMessageBox *makeAlert(QWidget *parent, const QString &objectName, QMessageBox::
                        const QString &message, const QString &informative, const QList<AlertButton> &buttons = {},
                        QList<QAbstractButton *> *added = nullptr);
 
+// A message box's setWindowModality sets its window flags anew: called after it, before the alert
+// is shown, keeps the alert without the desktop's frame.
+void keepAlertFrameless(QMessageBox *box);
+
 // Shows a modal warning with the message and the informative text (both plain text) and one
 // button titled with the text of "IDS_TWK_194". Returns true when that button closed it.
 // Runs on the main thread; a call from another thread is carried out there and waits for it.

@@ -364,6 +364,7 @@ ScanResultVC::ScanResultVC(QWidget *parent)
 
     // ---- viewDidLoad
     btnDeleteMarked->setEnabled(false);
+    btnDeleteMarked->installEventFilter(this);
     setRadioState(true);
     scrollViewCollection->hide(); // the grid is the first form
     activityIndicator->hide();
@@ -468,6 +469,8 @@ bool ScanResultVC::eventFilter(QObject *watched, QEvent *event)
         if (isVisible() && (!held || held == this || isAncestorOf(held)))
             focusCurrentCard();
     }
+    if (watched == btnDeleteMarked && event->type() == QEvent::EnabledChange)
+        applyDeleteMarkedLook(); // also when the whole screen is locked or given back
     if (watched == boxTutorial && event->type() == QEvent::MouseButtonRelease) {
         hideTutorial();
         return true;
@@ -695,21 +698,29 @@ void ScanResultVC::stopPreview()
 
 void ScanResultVC::updateDeleteMarkedButton()
 {
-    const bool marks = ResultState::shared().hasMarks();
-    btnDeleteMarked->setEnabled(marks);
-    // The style sheets are parsed and applied anew when set: only a change of state sets them.
-    if (deleteMarkedLook_ == int(marks))
+    // Usable with marks, and never while a pop-up is up over the screen.
+    const bool popUp = defaults().boolForKey(SettingsKey::isPopUp);
+    btnDeleteMarked->setEnabled(ResultState::shared().hasMarks() && !popUp);
+    applyDeleteMarkedLook();
+}
+
+void ScanResultVC::applyDeleteMarkedLook()
+{
+    // The look follows whether the button can be pressed now (its own state and its screen's); the
+    // style sheets are parsed and applied anew when set, so only a change of look sets them.
+    const bool active = btnDeleteMarked->isEnabled();
+    if (deleteMarkedLook_ == int(active))
         return;
-    deleteMarkedLook_ = int(marks);
-    const QColor fill = marks ? Palette::green : Palette::mutedButton;
+    deleteMarkedLook_ = int(active);
+    const QColor fill = active ? Palette::green : Palette::mutedButton;
     boxScanMarked->setStyleSheet(
         QStringLiteral("QFrame#boxScanMarked { background: %1; border-radius: 19px; }").arg(fill.name()));
     boxScanMarked->setProperty("fill", fill);
     btnDeleteMarked->setBackgroundNormalColor(fill);
-    btnDeleteMarked->setBackgroundHighlightColor(marks ? kActiveTab : Palette::mutedButton);
-    lblScanMarked->setStyleSheet(marks ? QStringLiteral("color: " TWINSIFT_WHITE_CSS ";")
-                                       : QStringLiteral("color:"
-                                                        " " TWINSIFT_CAPTION_TEXT_CSS ";"));
+    btnDeleteMarked->setBackgroundHighlightColor(active ? kActiveTab : Palette::mutedButton);
+    lblScanMarked->setStyleSheet(active ? QStringLiteral("color: " TWINSIFT_WHITE_CSS ";")
+                                        : QStringLiteral("color:"
+                                                         " " TWINSIFT_CAPTION_TEXT_CSS ";"));
 }
 
 void ScanResultVC::refreshAutoSelectState()

@@ -190,7 +190,10 @@ private:
     void reloadBothViews();
     void placeOverlays();
     bool m_observersRegistered = false;
-    // The look Delete Marked was last given: 1 with marks, 0 without, -1 none yet.
+    // Delete Marked's fill, highlight and caption from whether it can be pressed now; run on every
+    // change of its enabled state, whatever made it.
+    void applyDeleteMarkedLook();
+    // The look Delete Marked was last given: 1 usable, 0 not, -1 none yet.
     int deleteMarkedLook_ = -1;
     bool m_focusCardOnActivation = false;
     bool m_tutorialPending = false;

@@ -1,5 +1,7 @@
 #include "screens/sheet/ScanSheetSupport.h"
 
+#include <algorithm>
+
 #include "controls/Palette.h"
 #include "screens/shell/HubScreens.h"
 #include "model/TextLookup.h"
@@ -86,5 +88,11 @@ QString problemsDetails(const std::vector<DeletionProblem> &problems)
     if (problems.size() > named)
         lines.append(substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_6006")),
                                             {QString::number(problems.size() - named)}));
+    // What to do about the files that changed: only a new scan takes them in as they are now.
+    const bool changed = std::any_of(problems.begin(), problems.end(), [](const DeletionProblem &problem) {
+        return problem.kind == DeletionProblem::Kind::Changed || problem.kind == DeletionProblem::Kind::KeeperChanged;
+    });
+    if (changed)
+        lines << QString() << localizedText(QStringLiteral("IDS_TWK_6012"));
     return lines.join(QLatin1Char('\n'));
 }

@@ -802,8 +802,8 @@ void ScanVC::alertAutomationPermission()
                    {QStringLiteral("OK"), QMessageBox::RejectRole}},
                   &buttons);
     QAbstractButton *open = buttons.constFirst();
-    Theme::widenMessageBox(alert);
     alert->setWindowModality(Qt::WindowModal);
+    keepAlertFrameless(alert);
     alert->setAttribute(Qt::WA_DeleteOnClose);
     m_automationAlert = alert;
     QPointer<ScanVC> self = this;
@@ -943,8 +943,8 @@ void ScanVC::showProblemsAlert()
     auto *alert = makeAlert(owner, QStringLiteral("deletionProblemsAlert"), QMessageBox::Warning, message, message,
                             problemsDetails(m_problems), {{localizedText(QStringLiteral("IDS_TWK_194"))}});
     alert->setEscapeButton(alert->defaultButton());
-    Theme::widenMessageBox(alert);
     alert->setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
+    keepAlertFrameless(alert);
     alert->setAttribute(Qt::WA_DeleteOnClose);
     m_problemsAlert = alert;
     alert->open();

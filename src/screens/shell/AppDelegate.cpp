@@ -175,13 +175,13 @@ void AppDelegate::showUpdateCheckResult(const platform::Updater::CheckResult &re
     auto *box = makeAlert(AllViewControllers::cachedController(ScreenName::initialWindowController),
                           QStringLiteral("updateCheckResult"), QMessageBox::Information, message, message, information);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    Theme::widenMessageBox(box);
     if (wait) {
         box->exec();
         return;
     }
     // Unasked, the notice does not hold up the program: it stays until the user closes it.
     box->setWindowModality(Qt::NonModal);
+    keepAlertFrameless(box);
     box->show();
 }
 
@@ -371,7 +371,6 @@ void AppDelegate::tellIfSettingsCannotBeSaved()
     QMessageBox *box = makeAlert(
         main, QStringLiteral("settingsNotSavedAlert"), QMessageBox::Warning, text("IDS_TWK_8504"), text("IDS_TWK_8504"),
         substitutePlaceholders(text("IDS_TWK_8505"), {failure->folder, failure->reason}), {{text("IDS_TWK_194")}});
-    Theme::widenMessageBox(box);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setEscapeButton(box->defaultButton());
     box->open();

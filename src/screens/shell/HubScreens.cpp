@@ -153,8 +153,7 @@ void setResultControlsEnabled(bool enabled)
         return;
     for (QAbstractButton *button : {static_cast<QAbstractButton *>(results->btnAutoSelect),
                                     static_cast<QAbstractButton *>(results->btnBackToHome),
-                                    static_cast<QAbstractButton *>(results->btnUnSelectAll),
-                                    static_cast<QAbstractButton *>(results->btnDeleteMarked)})
+                                    static_cast<QAbstractButton *>(results->btnUnSelectAll)})
         if (button)
             button->setEnabled(enabled);
     // The other controls of the screen that pop-up mode takes away, found by name.
@@ -163,27 +162,18 @@ void setResultControlsEnabled(bool enabled)
             control->setEnabled(enabled);
     for (auto *slider : results->findChildren<QAbstractSlider *>(QStringLiteral("sliderMatchingLevel")))
         slider->setEnabled(enabled);
-    if (!enabled && results->btnDeleteMarked) {
-        // Delete Marked takes the grey of a disabled button; giving the controls back recolours it
-        // from the marks.
-        results->btnDeleteMarked->setBackgroundNormalColor(themeColors[15]);
-        results->btnDeleteMarked->setBackgroundHighlightColor(themeColors[15]);
-    }
-    if (results->lblScanMarked)
-        results->lblScanMarked->setStyleSheet(enabled ? QString()
-                                                      : QStringLiteral("color:"
-                                                                       " " TWINSIFT_HINT_TEXT_CSS ";"));
     if (results->boxTopBlackLayer) {
         results->boxTopBlackLayer->setVisible(!enabled);
         if (!enabled)
             results->boxTopBlackLayer->cover();
     }
-    if (enabled) {
-        // Delete Marked, Auto Select and Unselect All follow the marks again, as the screen itself
-        // keeps them.
-        results->updateDeleteMarkedButton();
+    // Delete Marked takes its look from its state (the marks and pop-up mode) both ways; Auto
+    // Select and Unselect All follow the marks again once the controls are given back.
+    if (!enabled && results->btnDeleteMarked)
+        results->btnDeleteMarked->setEnabled(false);
+    results->updateDeleteMarkedButton();
+    if (enabled)
         results->refreshAutoSelectState();
-    }
 }
 
 void setResultInteractionEnabled(bool enabled)

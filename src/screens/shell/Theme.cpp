@@ -39,13 +39,6 @@ void applyApplicationTheme()
     QApplication::setPalette(palette);
 }
 
-void widenMessageBox(QMessageBox *box)
-{
-    if (box)
-        box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label, QLabel#qt_msgbox_informativelabel "
-                                          "{ min-width: 320px; }"));
-}
-
 QString modeLabelStyleSheet()
 {
     return QStringLiteral("QLabel { color: " TWINSIFT_PRIMARY_TEXT_CSS "; font-size: 14px; font-weight: 600;"

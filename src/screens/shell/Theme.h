@@ -20,7 +20,4 @@ QString modeLabelStyleSheet();
 // The style sheet of the home screen.
 QString homeStyleSheet();
 
-// Gives an alert's two texts room to read in a few lines instead of a narrow column.
-void widenMessageBox(QMessageBox *box);
-
 } // namespace Theme

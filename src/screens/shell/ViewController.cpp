@@ -567,9 +567,9 @@ void ViewController::showFlowAlert(const PhotosLibraryAlert &texts, std::functio
     QList<QAbstractButton *> buttons;
     auto *box = makeAlert(window(), QString(), QMessageBox::Warning, texts.messageText, texts.messageText,
                           texts.informativeText, titled, &buttons);
-    Theme::widenMessageBox(box);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
+    keepAlertFrameless(box);
     if (isQuitQuestion)
         alert = box;
     // The first button pressed answers; the box is gone afterwards, so the answer comes once.

@@ -453,8 +453,8 @@ void StartupVC::showWelcomeAlert(const QString &messageText, const QString &info
         m_alert->close();
     auto *box = makeAlert(window(), QString(), QMessageBox::Warning, messageText, messageText, informativeText,
                           {{localizedText(QStringLiteral("IDS_TWK_194"))}});
-    Theme::widenMessageBox(box);
     box->setWindowModality(Qt::WindowModal);
+    keepAlertFrameless(box);
     box->setAttribute(Qt::WA_DeleteOnClose);
     connect(box, &QMessageBox::finished, this, [this] { txtfield->clear(); });
     m_alert = box;

@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QPushButton>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -20,6 +21,9 @@ struct SeenAlert {
     QString informative;
     Qt::TextFormat format = Qt::AutoText;
     QStringList buttons;
+    bool frameless = false;
+    bool pictured = false;
+    QColor defaultFace;
 };
 
 // Once the alert is up, records what it shows and presses its button (or closes it with Escape).
@@ -38,6 +42,12 @@ void answerAlert(SeenAlert *seen, bool pressButton)
         seen->format = box->textFormat();
         for (QAbstractButton *button : box->buttons())
             seen->buttons << button->text();
+        seen->frameless = box->windowFlags().testFlag(Qt::FramelessWindowHint);
+        seen->pictured = !box->iconPixmap().isNull();
+        if (QWidget *ok = box->defaultButton()) {
+            const QImage face = ok->grab().toImage();
+            seen->defaultFace = face.pixelColor(int(8 * face.devicePixelRatio()), face.height() / 2);
+        }
         if (pressButton && !box->buttons().isEmpty())
             box->buttons().first()->click();
         else {
@@ -66,7 +76,12 @@ TEST_F(AlertsTest, ShowsAPlainTextWarningWithOneButton)
     answerAlert(&seen, true);
     EXPECT_TRUE(showAlert("Cannot move <b>photo</b>", "Check the folder's permissions."));
     ASSERT_TRUE(seen.found);
-    EXPECT_EQ(seen.icon, QMessageBox::Warning);
+    // In the program's look: no desktop frame, the program's picture instead of a stock icon, the
+    // one button the green default.
+    EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
+    EXPECT_TRUE(seen.pictured);
+    EXPECT_TRUE(seen.frameless);
+    EXPECT_EQ(seen.defaultFace, QColor(9, 171, 9));
     EXPECT_EQ(seen.text, "Cannot move <b>photo</b>");
     EXPECT_EQ(seen.informative, "Check the folder's permissions.");
     EXPECT_EQ(seen.format, Qt::PlainText);

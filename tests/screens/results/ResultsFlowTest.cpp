@@ -26,6 +26,8 @@
 #include "services/ProtectedFolders.h"
 #include "screens/home/SimilarMatchesVC.h"
 #include "screens/sheet/ScanVC.h"
+#include "screens/wizard/SelectionWizardPreferencesVC.h"
+#include "screens/wizard/WizardPage.h"
 #include "support/FocusChecks.h"
 #include "support/ScanFixtures.h"
 
@@ -42,6 +44,27 @@
 using namespace scansheet_test;
 
 namespace {
+
+// Delete Marked as it is seen: a green face and a white caption while it can be pressed, a grey face
+// and a grey caption while it cannot.
+void expectDeleteMarkedLooksAsItIs(ScanResultVC *results, const char *after)
+{
+    QApplication::processEvents();
+    const bool usable = results->btnDeleteMarked->isEnabled();
+    const QImage face = results->boxScanMarked->grab().toImage();
+    const double ratio = face.devicePixelRatio();
+    // Left of the caption, inside the rounded end.
+    const QColor fill = face.pixelColor(int(10 * ratio), int(19 * ratio));
+    const QColor caption = results->lblScanMarked->palette().color(results->lblScanMarked->foregroundRole());
+    if (usable) {
+        EXPECT_EQ(caption, Palette::white) << after;
+        EXPECT_GE(fill.green(), 160) << after << ": " << fill.name().toStdString();
+        EXPECT_LE(fill.red(), 30) << after << ": " << fill.name().toStdString();
+    } else {
+        EXPECT_EQ(caption, Palette::captionText) << after;
+        EXPECT_LE(std::abs(fill.green() - fill.red()), 6) << after << ": " << fill.name().toStdString();
+    }
+}
 
 class ResultsFlowTest : public SheetTestBase
 {
@@ -220,6 +243,8 @@ TEST_F(ResultsFlowTest, ScanSliderVideosAutoSelectConfirmDeleteSummaryAndHome)
     EXPECT_EQ(state.markedFileCount(), 2);
     EXPECT_TRUE(results->btnAutoSelect->isChecked());
     EXPECT_FALSE(platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp));
+    EXPECT_TRUE(results->btnDeleteMarked->isEnabled());
+    expectDeleteMarkedLooksAsItIs(results, "Auto Select and its question");
 
     // Delete Marked asks first; the files stay until the sheet's OK.
     QStringList markedPaths, keptPaths;
@@ -352,22 +377,38 @@ TEST_F(ResultsFlowTest, ADeletionKeepsTheMarksOfEveryFileItDidNotMove)
     EXPECT_TRUE(alert->buttons().first()->icon().isNull());
     const auto *details = alert->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel"));
     ASSERT_TRUE(details);
-    EXPECT_GE(details->width(), 320);
+    EXPECT_GE(details->width(), 440);
+    // It says what to do, and looks as the program's sheets: frameless, dark, the program's icon,
+    // the default button green.
+    EXPECT_TRUE(alert->informativeText().endsWith(localizedText(QStringLiteral("IDS_TWK_6012"))));
+    EXPECT_FALSE(localizedText(QStringLiteral("IDS_TWK_6012")).isEmpty());
+    EXPECT_TRUE(alert->windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_EQ(alert->icon(), QMessageBox::NoIcon);
+    EXPECT_FALSE(alert->iconPixmap().isNull());
+    const QImage look = alert->grab().toImage();
+    const double ratio = look.devicePixelRatio();
+    EXPECT_EQ(look.pixelColor(int(alert->width() / 2 * ratio), int(4 * ratio)), Palette::cardBackground);
+    QAbstractButton *ok = alert->defaultButton();
+    const QPoint inButton = ok->mapTo(alert, QPoint(6, ok->height() / 2));
+    EXPECT_EQ(look.pixelColor(int(inButton.x() * ratio), int(inButton.y() * ratio)), Palette::green);
     shoot(alert, QStringLiteral("deletion-refused-alert"));
     EXPECT_EQ(recorder.count(QStringLiteral("presentAfterDeleteView")), 0);
     EXPECT_EQ(sheet->totalRemoveTrash, 0);
     for (int i = 0; i < 3; ++i)
         EXPECT_TRUE(QFile::exists(copyOf(i)));
-    // Nothing moved: every group and every mark is as it was, and Delete Marked is still on.
+    // Nothing moved: every group and every mark is as it was; Delete Marked waits for the alert.
     EXPECT_EQ(state.shownGroupCount(), 3);
     EXPECT_EQ(markedFiles(), (QStringList{copyOf(0), copyOf(1)}));
     EXPECT_TRUE(state.isConsistent());
-    EXPECT_TRUE(results->btnDeleteMarked->isEnabled());
+    EXPECT_FALSE(results->btnDeleteMarked->isEnabled());
+    expectDeleteMarkedLooksAsItIs(results, "the alert of files left");
     alert->defaultButton()->click();
     ASSERT_TRUE(waitFor([&] { return !sheet->problemsAlert(); }));
     // The results take input again.
     EXPECT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp); }));
     EXPECT_FALSE(results->boxTopBlackLayer->isVisible());
+    EXPECT_TRUE(results->btnDeleteMarked->isEnabled());
+    expectDeleteMarkedLooksAsItIs(results, "the refused deletion");
 
     // Once more, with the third copy marked too: that one goes, the edited ones stay marked.
     ASSERT_TRUE(markCopy(2));
@@ -388,7 +429,9 @@ TEST_F(ResultsFlowTest, ADeletionKeepsTheMarksOfEveryFileItDidNotMove)
     EXPECT_EQ(state.shownGroupCount(), 2);
     EXPECT_EQ(markedFiles(), (QStringList{copyOf(0), copyOf(1)}));
     EXPECT_TRUE(state.isConsistent());
-    EXPECT_TRUE(results->btnDeleteMarked->isEnabled());
+    // Usable again, and looking it, once pop-up mode has ended.
+    EXPECT_TRUE(waitFor([&] { return results->btnDeleteMarked->isEnabled(); }));
+    expectDeleteMarkedLooksAsItIs(results, "the alert after a partial deletion");
 }
 
 // The summary fills its figures every time it is shown, not only the first time.
@@ -787,7 +830,22 @@ TEST_F(ResultsFlowTest, AutoMarkSheetCancelAndLink)
     EXPECT_TRUE(results->btnUnSelectAll->isChecked());
     EXPECT_TRUE(waitFor([&] { return sheetUp(selectionWizardPreferencesVC()); }));
     EXPECT_TRUE(platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp));
+    expectDeleteMarkedLooksAsItIs(results, "the wizard shown");
     platform::SheetPresenter::dismissSheet(selectionWizardPreferencesVC());
+
+    // With a mark, the wizard's Cancel gives Delete Marked back in the look of a usable button.
+    home->closeToExitVC();
+    ASSERT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp); }));
+    ASSERT_TRUE(ResultState::shared().mark(0, 1));
+    results->updateDeleteMarkedButton();
+    results->tappedSelectionWizard();
+    auto *wizard = qobject_cast<SelectionWizardPreferencesVC *>(selectionWizardPreferencesVC());
+    ASSERT_TRUE(waitFor([&] { return sheetUp(wizard); }));
+    expectDeleteMarkedLooksAsItIs(results, "the wizard shown over marks");
+    wizard->page(0)->btnCancel->click();
+    ASSERT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp); }));
+    EXPECT_TRUE(results->btnDeleteMarked->isEnabled());
+    expectDeleteMarkedLooksAsItIs(results, "the wizard's Cancel");
 }
 
 // A regrouping keeps the protection of the protected folders and the protection set by hand.
