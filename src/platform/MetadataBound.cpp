@@ -57,11 +57,6 @@ private:
     qint64 start_ = 0;
 };
 
-quint32 big32(const char *p)
-{
-    return qFromBigEndian<quint32>(p);
-}
-
 quint32 little32(const char *p)
 {
     return qFromLittleEndian<quint32>(p);
