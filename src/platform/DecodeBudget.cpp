@@ -48,12 +48,14 @@ void logDecodeTooLarge(const QString &path, int width, int height, qint64 bytes)
                        .arg(height)
                        .arg((bytes + megabyte - 1) / megabyte)
                        .arg(maxAloneDecodeBytes() / megabyte));
+    SkipRecord::noteSkippedPixels(width, height);
 }
 
 void logTooManyPixels(const QString &path, int width, int height)
 {
     logSkippedFile(lcPlatform(), path, SkipReason::TooLarge,
                    QStringLiteral("%1 x %2 pixels, more than are ever decoded in full").arg(width).arg(height));
+    SkipRecord::noteSkippedPixels(width, height);
 }
 
 bool tiffFieldsMayBeRead(const QString &path, const TiffOpening &tiff)
@@ -90,6 +92,7 @@ void logReadFailed(const QString &path, const QImageReader &reader)
         logSkippedFile(
             lcPlatform(), path, SkipReason::TooLarge,
             QStringLiteral("%1 x %2 pixels, more than Qt's reader takes").arg(size.width()).arg(size.height()));
+        SkipRecord::noteSkippedPixels(size.width(), size.height());
         return;
     }
     logSkippedFile(lcPlatform(), path, SkipReason::Damaged, reader.errorString());

@@ -6,11 +6,13 @@
 #include "platform/JpegDecoding.h"
 #include "platform/Log.h"
 #include "platform/MetadataBound.h"
+#include "platform/PngChunks.h"
 #include "platform/PngDecoder.h"
 #include "platform/RegularFile.h"
 
 #include <QFile>
 #include <QImageReader>
+#include <QtEndian>
 
 #include <cmath>
 #include <exception>
@@ -167,17 +169,6 @@ QString iptcKeyName(const std::string &tag)
     return QString::fromStdString(tag);
 }
 
-quint16 be16(const QByteArray &b, int at)
-{
-    return quint16((quint8(b[at]) << 8) | quint8(b[at + 1]));
-}
-
-quint32 be32(const QByteArray &b, int at)
-{
-    return (quint32(quint8(b[at])) << 24) | (quint32(quint8(b[at + 1])) << 16) | (quint32(quint8(b[at + 2])) << 8)
-        | quint32(quint8(b[at + 3]));
-}
-
 // Dots per inch converted from a metric density; 2835 dots per metre is meant as 72 dpi, so a
 // value within a twentieth of a whole number is taken as that number.
 double inchesFromMetric(double value)
@@ -186,36 +177,36 @@ double inchesFromMetric(double value)
     return std::fabs(value - whole) < 0.05 ? whole : value;
 }
 
-// Resolution stored in a JPEG's JFIF header or a PNG's pHYs chunk, in dots per inch.
+// Resolution stored in a JPEG's JFIF header or a PNG's pHYs chunk (before its picture data), in
+// dots per inch.
 std::optional<std::pair<double, double>> containerResolution(const QByteArray &head)
 {
     if (head.size() >= 18 && quint8(head[0]) == 0xFF && quint8(head[1]) == 0xD8 && quint8(head[2]) == 0xFF
         && quint8(head[3]) == 0xE0 && head.mid(6, 5) == QByteArray("JFIF\0", 5)) {
         const int units = quint8(head[13]);
-        const double x = be16(head, 14), y = be16(head, 16);
+        const double x = qFromBigEndian<quint16>(head.constData() + 14);
+        const double y = qFromBigEndian<quint16>(head.constData() + 16);
         if (units == 1 && x > 0 && y > 0)
             return std::make_pair(x, y);
         if (units == 2 && x > 0 && y > 0)
             return std::make_pair(inchesFromMetric(x * 2.54), inchesFromMetric(y * 2.54));
         return std::nullopt;
     }
-    if (head.startsWith(QByteArray("\x89PNG\r\n\x1a\n", 8))) {
-        int at = 8;
-        while (at + 8 <= head.size()) {
-            const quint32 length = be32(head, at);
-            const QByteArray type = head.mid(at + 4, 4);
-            if (type == "IDAT" || type == "IEND")
-                break;
-            if (type == "pHYs" && length == 9 && at + 17 <= head.size()) {
-                const double x = be32(head, at + 8), y = be32(head, at + 12);
-                if (quint8(head[at + 16]) == 1 && x > 0 && y > 0)
-                    return std::make_pair(inchesFromMetric(x * 0.0254), inchesFromMetric(y * 0.0254));
-                return std::nullopt;
-            }
-            if (length > quint32(head.size()))
-                break;
-            at += 12 + int(length);
-        }
+    const auto inHead = [&head](qint64 offset, qint64 length) -> const char * {
+        return offset >= 0 && length >= 0 && offset <= head.size() - length ? head.constData() + offset : nullptr;
+    };
+    PngChunkWalk walk(inHead, head.size());
+    PngChunk chunk;
+    while (walk.next(chunk) && !chunk.is("IDAT") && !chunk.is("IEND")) {
+        if (!chunk.is("pHYs") || chunk.length != 9)
+            continue;
+        const char *data = inHead(chunk.dataOffset(), 9);
+        if (!data)
+            return std::nullopt;
+        const double x = qFromBigEndian<quint32>(data), y = qFromBigEndian<quint32>(data + 4);
+        if (quint8(data[8]) == 1 && x > 0 && y > 0)
+            return std::make_pair(inchesFromMetric(x * 0.0254), inchesFromMetric(y * 0.0254));
+        return std::nullopt;
     }
     return std::nullopt;
 }

@@ -69,9 +69,10 @@ QImage drawnPart(const QImage &decoded, const QRect &covers, int unit, const QRe
 
 // The part of a PNG: decoded row by row, only the part averaged down as the rows go by.
 std::optional<QImage> pngRegion(const QString &path, const RegularFile &file, const QRect &rect, QSize size,
-                                const std::function<bool()> &shouldStop)
+                                const std::function<bool()> &shouldStop, std::optional<PngExtent> entry = {})
 {
-    PngDecoder png(path, file, shouldStop);
+    PngDecoder png(path, file, entry ? entry->offset : 0, entry ? entry->length : file.size(), PngRole::Picture,
+                   shouldStop);
     if (!png.isValid())
         return std::nullopt;
     const QSize stored = png.size();
@@ -131,6 +132,8 @@ std::optional<QImage> decodeRegion(const QString &path, const QRect &rect, QSize
     // A PNG has no orientation of its own for Qt's reader either: its upright picture is as stored.
     if (headIsPng(head))
         return pngRegion(path, *file, rect, size, shouldStop);
+    if (const std::optional<PngExtent> entry = iconPngEntry(*file))
+        return pngRegion(path, *file, rect, size, shouldStop, entry);
 
     bool isJpeg = false;
     std::optional<JpegHeaderFacts> facts;

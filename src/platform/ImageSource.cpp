@@ -12,6 +12,7 @@
 #include "platform/ImagePreviews.h"
 #include "platform/ImageThumbnails.h"
 #include "platform/JpegDecoding.h"
+#include "platform/Log.h"
 #include "platform/PngDecoder.h"
 #include "platform/RegularFile.h"
 
@@ -28,6 +29,22 @@ namespace platform {
 using namespace imaging;
 
 namespace {
+
+DecodeOutcome::Reason reasonOf(SkipReason reason)
+{
+    switch (reason) {
+    case SkipReason::Unreadable:
+    case SkipReason::NotRegularFile:
+        return DecodeOutcome::Reason::Unreadable;
+    case SkipReason::TooLarge:
+        return DecodeOutcome::Reason::TooLarge;
+    case SkipReason::RefusedFormat:
+        return DecodeOutcome::Reason::RefusedKind;
+    case SkipReason::Damaged:
+        break;
+    }
+    return DecodeOutcome::Reason::Damaged;
+}
 
 void exivLogToNowhere(int, const char *)
 {
@@ -54,6 +71,24 @@ void quietImageReaders(QLoggingCategory *category)
 }
 
 } // namespace
+
+DecodeOutcome::DecodeOutcome(QImage picture)
+    : picture_(std::move(picture))
+{
+}
+
+DecodeOutcome::DecodeOutcome(Reason reason, QSize pixels)
+    : reason_(reason)
+    , pixels_(reason == Reason::TooLarge ? pixels : QSize())
+{
+}
+
+std::optional<QImage> DecodeOutcome::toOptional() &&
+{
+    if (picture_.isNull())
+        return std::nullopt;
+    return std::move(picture_);
+}
 
 ImageSource::ImageSource(const QString &path, std::function<bool()> shouldStop)
     : path_(path)
@@ -137,8 +172,32 @@ std::optional<QVariantList> ImageSource::metadataTags() const
 
 std::optional<QImage> ImageSource::thumbnail(int maxPixel, bool applyOrientation) const
 {
-    return imaging::decodeThumbnail(path_, maxPixel, applyOrientation, imaging::DecoderShrink::ToTheTarget,
-                                    shouldStop_);
+    return thumbnailOutcome(maxPixel, applyOrientation).toOptional();
+}
+
+DecodeOutcome ImageSource::thumbnailOutcome(int maxPixel, bool applyOrientation) const
+{
+    return outcomeOf([&] {
+        return imaging::decodeThumbnail(path_, maxPixel, applyOrientation, imaging::DecoderShrink::ToTheTarget,
+                                        shouldStop_);
+    });
+}
+
+template <typename Decode>
+DecodeOutcome ImageSource::outcomeOf(const Decode &decode) const
+{
+    const SkipRecord record;
+    std::optional<QImage> picture = decode();
+    if (picture && !picture->isNull())
+        return DecodeOutcome(std::move(*picture));
+    if (const std::optional<SkipReason> &reason = record.reason())
+        return DecodeOutcome(reasonOf(*reason), record.pixels());
+    // No line: a decode the stop switch ended, or a file that vanished (refused quietly).
+    if (shouldStop_ && shouldStop_())
+        return DecodeOutcome(DecodeOutcome::Reason::Stopped);
+    if (const auto refusal = RegularFile::lastScannedRefusal(); refusal && refusal->path == path_)
+        return DecodeOutcome(reasonOf(refusal->reason));
+    return DecodeOutcome(DecodeOutcome::Reason::Damaged);
 }
 
 std::optional<QImage> ImageSource::comparableThumbnail(int maxPixel, bool applyOrientation) const

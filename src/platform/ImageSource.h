@@ -57,6 +57,41 @@ enum class MetadataTagType {
     Structure = 6
 };
 
+// What a decode of a picture gave: the picture, or why there is none. The reason is the one the log
+// gives the file, taken where its line is written (also when that line was written before and stays
+// quiet now), so that a preview says what the log says.
+class DecodeOutcome
+{
+public:
+    enum class Reason {
+        Unreadable,  // the file cannot be opened or read, or is no regular file
+        Damaged,     // its contents cannot be decoded
+        TooLarge,    // past a size, pixel or decode bound
+        RefusedKind, // a kind of file never handed to a decoder
+        Stopped,     // the work that asked for it was stopped (no line in the log)
+    };
+
+    // A picture; a null one stands for a damaged file.
+    explicit DecodeOutcome(QImage picture);
+    // No picture, for `reason`; `pixels`: the size of a picture too large for its pixel count.
+    explicit DecodeOutcome(Reason reason, QSize pixels = {});
+
+    bool hasPicture() const { return !picture_.isNull(); }
+    // The picture; null when there is none.
+    const QImage &picture() const { return picture_; }
+    QImage takePicture() { return std::move(picture_); }
+    std::optional<QImage> toOptional() &&;
+    // Why there is no picture (meaningful only then).
+    Reason reason() const { return reason_; }
+    // For a picture left out for its pixel count: its size, as its decoder read it; else empty.
+    QSize pixels() const { return pixels_; }
+
+private:
+    QImage picture_;
+    Reason reason_ = Reason::Damaged;
+    QSize pixels_;
+};
+
 // Reads one image file: what it is, its properties and metadata (exiv2), and decoded pictures
 // (Qt image readers; libheif for HEIC/HEIF). Nothing is read until asked.
 class ImageSource
@@ -97,6 +132,8 @@ public:
     // embedded one) with more marker segments or metadata than any camera writes, anywhere up to
     // its end, is refused before any decoder sees it, with a line in the log.
     std::optional<QImage> thumbnail(int maxPixel, bool applyOrientation) const;
+    // As thumbnail(), with the reason when there is no picture.
+    DecodeOutcome thumbnailOutcome(int maxPixel, bool applyOrientation) const;
     // As thumbnail(), for comparing pictures (the perceptual hash): a JPEG is shrunk by its decoder
     // only down to twice the thumbnail's size, so that the averaging that follows does most of the
     // reduction, as it does for a lossless copy of the JPEG's pixels (PNG, TIFF) decoded whole.
@@ -131,6 +168,10 @@ public:
     static void initializeLibraries();
 
 private:
+    // The outcome of `decode` (a call giving an optional picture), with the reason the log heard.
+    template <typename Decode>
+    DecodeOutcome outcomeOf(const Decode &decode) const;
+
     QString path_;
     std::function<bool()> shouldStop_;
 };

@@ -46,6 +46,25 @@ std::optional<QImage> decodeEmbedded(const QString &path, const Exiv2::byte *dat
     if (!embeddedJpegMayBeDecoded(path, data, size, &metadataBytes))
         return std::nullopt;
     QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
+    if (headIsPng(bytes)) {
+        // Through our own reader, as every PNG: Qt's would leave libpng's complaints on standard error.
+        PngDecoder png(path, bytes, PngRole::Embedded);
+        const QSize stored = png.size();
+        if (!png.isValid() || qint64(stored.width()) * stored.height() > kMaxFullDecodePixels)
+            return std::nullopt;
+        AreaReduction reduction(ReductionAxis::plain(stored.width(), stored.width()),
+                                ReductionAxis::plain(stored.height(), stored.height()), png.format());
+        if (!reduction.isValid())
+            return std::nullopt;
+        DecodeBudget budget(
+            budgetShare(png.decodeBytes() + reduction.workingBytes() + qint64(stored.width()) * stored.height() * 4));
+        if (!png.decodeInto(reduction))
+            return std::nullopt;
+        QImage result = finish(reduction.result());
+        if (result.isNull())
+            return std::nullopt;
+        return result;
+    }
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
@@ -123,8 +142,10 @@ std::optional<QImage> heifThumbnail(const QString &path, const RegularFile &file
         return decodeReduced(heif.handle, pixels);
     {
         const int count = heif_image_handle_get_number_of_thumbnails(heif.handle);
-        if (count <= 0)
+        if (count <= 0) {
+            logTooManyPixels(path, stored.width(), stored.height());
             return std::nullopt;
+        }
         std::vector<heif_item_id> ids(static_cast<size_t>(count));
         heif_image_handle_get_list_of_thumbnail_IDs(heif.handle, ids.data(), count);
         heif_image_handle *best = nullptr;
@@ -195,10 +216,12 @@ QImage reducedFromScale(const QImage &decoded, QSize stored, int denominator, QS
 
 // A PNG decoded row by row and averaged down as it is read (an interlaced one is held whole in its
 // stored form). Refused above the cap of full decodes, as every other picture decoded whole.
+// `entry`, when given, is where the PNG lies in the file (an icon's entry).
 std::optional<QImage> pngThumbnail(const QString &path, const RegularFile &file, int maxPixel, bool applyOrientation,
-                                   const std::function<bool()> &shouldStop)
+                                   const std::function<bool()> &shouldStop, std::optional<PngExtent> entry = {})
 {
-    PngDecoder png(path, file, shouldStop);
+    PngDecoder png(path, file, entry ? entry->offset : 0, entry ? entry->length : file.size(), PngRole::Picture,
+                   shouldStop);
     if (!png.isValid())
         return std::nullopt;
     const QSize stored = png.size();
@@ -263,6 +286,9 @@ std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool ap
         return heifThumbnail(path, *file, maxPixel, applyOrientation);
     if (headIsPng(head))
         return pngThumbnail(path, *file, maxPixel, applyOrientation, shouldStop);
+    // An icon whose entry shown is PNG data: read through our PNG reader, not Qt's icon reader's.
+    if (const std::optional<PngExtent> entry = iconPngEntry(*file))
+        return pngThumbnail(path, *file, maxPixel, applyOrientation, shouldStop, entry);
 
     bool isJpeg = false;
     std::optional<JpegHeaderFacts> facts;

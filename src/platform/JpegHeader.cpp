@@ -1,9 +1,12 @@
 #include "platform/JpegHeader.h"
 
+#include "platform/Log.h"
+
 #include <algorithm>
 #include <array>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -197,15 +200,23 @@ std::optional<JpegHeaderFacts> readJpegHeader(const unsigned char *data, size_t 
 
 namespace {
 
-// Error handling of the library: errors jump back, messages go nowhere.
+// Error handling of the library: errors jump back, messages go nowhere. The jump is armed only
+// while the frame of its setjmp is live: an error at any other time would land in a frame that has
+// returned, so it ends the process with a line in the log instead.
 struct SilentErrors {
     jpeg_error_mgr manager;
     std::jmp_buf jump;
+    bool armed = false;
 };
 
 void jumpOnError(j_common_ptr info)
 {
-    std::longjmp(reinterpret_cast<SilentErrors *>(info->err)->jump, 1);
+    auto *errors = reinterpret_cast<SilentErrors *>(info->err);
+    if (!errors->armed) {
+        logCritical(lcPlatform) << "The JPEG library reported an error outside a call of ours that can take it";
+        std::abort();
+    }
+    std::longjmp(errors->jump, 1);
 }
 
 void noMessage(j_common_ptr, int)
@@ -359,6 +370,7 @@ std::optional<JpegHeaderFacts> decodeJpegHeader(const unsigned char *data, size_
     JpegHeaderFacts facts;
     volatile bool read = false;
     if (setjmp(errors.jump) == 0) {
+        errors.armed = true;
         jpeg_create_decompress(&info);
         info.src = &source.manager;
         jpeg_read_header(&info, TRUE);
@@ -375,7 +387,10 @@ std::optional<JpegHeaderFacts> decodeJpegHeader(const unsigned char *data, size_
         }
         read = true;
     }
-    jpeg_destroy_decompress(&info);
+    // Under a frame of its own: a jump back to the first would run the reading's end once more.
+    if (setjmp(errors.jump) == 0)
+        jpeg_destroy_decompress(&info);
+    errors.armed = false;
     if (!read || facts.width <= 0 || facts.height <= 0)
         return std::nullopt;
     return facts;

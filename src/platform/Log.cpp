@@ -4,6 +4,7 @@
 #include <QMutex>
 #include <QSet>
 
+#include <climits>
 #include <cstdio>
 
 Q_LOGGING_CATEGORY(lcPlatform, "twinsift.platform", QtWarningMsg)
@@ -20,7 +21,25 @@ namespace {
 constexpr qsizetype kMaxRemembered = 100000;
 QMutex reportedLock;
 QSet<QString> reported;
+thread_local SkipRecord *currentRecord = nullptr;
 } // namespace
+
+SkipRecord::SkipRecord()
+    : outer_(currentRecord)
+{
+    currentRecord = this;
+}
+
+SkipRecord::~SkipRecord()
+{
+    currentRecord = outer_;
+}
+
+void SkipRecord::noteSkippedPixels(qint64 width, qint64 height)
+{
+    if (currentRecord && width > 0 && height > 0 && width <= INT_MAX && height <= INT_MAX)
+        currentRecord->pixels_ = QSize(int(width), int(height));
+}
 
 void printLine(const QString &line)
 {
@@ -155,6 +174,10 @@ QString reasonAndDetail(SkipReason reason, const QString &detail)
 
 void logSkippedFile(const QLoggingCategory &category, const QString &path, SkipReason reason, const QString &detail)
 {
+    if (currentRecord) {
+        currentRecord->reason_ = reason;
+        currentRecord->pixels_ = QSize();
+    }
     // No path, no file to name (a clip asked for before it has one).
     if (!category.isWarningEnabled() || path.isEmpty())
         return;

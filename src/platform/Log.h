@@ -11,8 +11,10 @@
 
 #include <QByteArray>
 #include <QLoggingCategory>
+#include <QSize>
 #include <QString>
 
+#include <optional>
 #include <string>
 #include <type_traits>
 
@@ -100,6 +102,34 @@ void logSkippedFile(const QLoggingCategory &category, const QString &path, SkipR
 // "Metadata of PATH left out: REASON (DETAIL)", once for that file and reason.
 void logSkippedMetadata(const QLoggingCategory &category, const QString &path, SkipReason reason,
                         const QString &detail = {});
+
+// Hears, on the thread that made it and while it lives, every skip logSkippedFile is told of, also
+// one whose line stays quiet (the file was named before, or warnings are off): the work that asked
+// for a file learns why it gave nothing in the log's own words, decided where the line is written.
+// Records nest; the innermost hears.
+class SkipRecord
+{
+public:
+    SkipRecord();
+    ~SkipRecord();
+    SkipRecord(const SkipRecord &) = delete;
+    SkipRecord &operator=(const SkipRecord &) = delete;
+
+    // The last skip heard (absent: none), and the size in pixels of the picture it named when the
+    // teller gave it (noteSkippedPixels; empty otherwise).
+    const std::optional<SkipReason> &reason() const { return reason_; }
+    QSize pixels() const { return pixels_; }
+
+    // Tells the thread's record, when there is one, that the skip just told was of a picture of
+    // these pixels (one left out for its pixel count).
+    static void noteSkippedPixels(qint64 width, qint64 height);
+
+private:
+    friend void logSkippedFile(const QLoggingCategory &, const QString &, SkipReason, const QString &);
+    SkipRecord *outer_;
+    std::optional<SkipReason> reason_;
+    QSize pixels_;
+};
 
 } // namespace platform
 

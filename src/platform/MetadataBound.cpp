@@ -1,6 +1,7 @@
 #include "platform/MetadataBound.h"
 
 #include "platform/Log.h"
+#include "platform/PngChunks.h"
 #include "platform/RegularFile.h"
 
 #include <QSet>
@@ -98,22 +99,24 @@ bool isPngPictureChunk(const char *type)
 
 void walkPng(Window &file, MetadataExtent &extent)
 {
-    qint64 at = 8;
-    const char *p = nullptr;
-    while (!pastBound(extent) && file.read(at, 8, p)) {
-        const qint64 length = big32(p);
-        const char type[4] = {p[4], p[5], p[6], p[7]};
-        if (length > 0x7FFFFFFF || std::memcmp(type, "IEND", 4) == 0)
-            return; // a length no PNG may hold ends the reading of every library
+    PngChunkWalk walk(
+        [&file](qint64 offset, qint64 length) {
+            const char *p = nullptr;
+            return file.read(offset, length, p) ? p : nullptr;
+        },
+        file.size());
+    PngChunk chunk;
+    while (!pastBound(extent) && walk.next(chunk)) {
         // Critical chunks (the picture's own) and the ancillary ones a decoder reads are passed
         // over by exiv2 as here.
-        const bool ancillary = (quint8(type[0]) & 0x20) != 0;
-        if (ancillary && !isPngPictureChunk(type)) {
+        if (!chunk.isCritical() && !isPngPictureChunk(chunk.type)) {
             ++extent.blocks;
-            extent.bytes += within(at + 8, length, file.size());
+            extent.bytes += within(chunk.dataOffset(), chunk.length, file.size());
         }
-        at += 12 + length;
     }
+    // exiv2 walks every chunk to the end chunk, picture data and all.
+    if (walk.end() == PngChunkWalk::End::PastBound)
+        extent.structure = walk.reason();
 }
 
 void walkWebp(Window &file, MetadataExtent &extent)
@@ -270,6 +273,8 @@ TiffOpening tiffOpening(const RegularFile &file)
 
 QString MetadataExtent::refusal() const
 {
+    if (!structure.isEmpty())
+        return structure;
     if (blocks > kMaxMetadataBlocks)
         return QStringLiteral("more than %1 metadata blocks").arg(kMaxMetadataBlocks);
     if (bytes > kMaxMetadataBytes)

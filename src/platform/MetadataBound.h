@@ -31,6 +31,9 @@ inline constexpr int kMaxMetadataBlocks = kMaxJpegSegments;
 struct MetadataExtent {
     int blocks = 0;   // metadata chunks of a PNG or WebP, fields of a TIFF's directories
     qint64 bytes = 0; // bytes of the metadata blocks (within the file)
+    // A structure past the bound of its container (more chunks than maxPngChunks), for a log line;
+    // empty when there is none.
+    QString structure;
     // Why exiv2 may not read the file, for a log line; empty when it may.
     QString refusal() const;
 };

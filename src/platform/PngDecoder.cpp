@@ -2,12 +2,18 @@
 
 #include "platform/DecodeBudget.h"
 #include "platform/Log.h"
+#include "platform/PngChunks.h"
 #include "platform/RegularFile.h"
+
+#include <QFile>
+#include <QImageReader>
+#include <QtEndian>
 
 #include <png.h>
 
 #include <array>
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -25,12 +31,6 @@ constexpr qint64 kDataSlack = 1024 * 1024;
 // The longest chunk other than picture data that libpng is given: a header chunk holds some
 // hundreds of bytes (a palette 768), and libpng would keep a longer one whole in memory.
 constexpr quint32 kMaxHeaderChunk = 64 * 1024;
-
-quint32 bigEndian32(const char *at)
-{
-    return (quint32(uchar(at[0])) << 24) | (quint32(uchar(at[1])) << 16) | (quint32(uchar(at[2])) << 8)
-        | quint32(uchar(at[3]));
-}
 
 // Chunks read by libpng: the ones that make the picture (header, palette, transparency, data, end)
 // and any it must refuse (an unknown critical chunk, a malformed name). Every other ancillary
@@ -62,22 +62,83 @@ inline QRgb premultipliedRgba(uint r, uint g, uint b, uint a)
 
 bool headIsPng(const QByteArray &head)
 {
-    static const char signature[8] = {'\x89', 'P', 'N', 'G', '\r', '\n', '\x1a', '\n'};
-    return head.size() >= 8 && std::memcmp(head.constData(), signature, 8) == 0;
+    return head.size() >= 8 && std::memcmp(head.constData(), kPngSignature, 8) == 0;
+}
+
+namespace {
+
+// The PNG an Apple icon (ICNS) `file` shows: the entry Qt's icon reader reads first (its type named
+// by the reader, which only walks the entries to tell it), when it holds PNG data; the entries
+// within a variant container are left to Qt's reader.
+std::optional<PngExtent> icnsPngEntry(const RegularFile &file)
+{
+    const std::unique_ptr<QFile> device = file.device();
+    QImageReader reader(device.get(), "icns");
+    const QByteArray type = reader.subType();
+    if (type.size() != 4)
+        return std::nullopt;
+    const qint64 end =
+        std::min(file.size(), qint64(qFromBigEndian<quint32>(file.readAt(4, 4).leftJustified(4, '\0').constData())));
+    for (qint64 at = 8; at + 8 <= end;) {
+        const QByteArray header = file.readAt(at, 16);
+        if (header.size() < 8)
+            return std::nullopt;
+        const qint64 length = qFromBigEndian<quint32>(header.constData() + 4);
+        if (length < 8)
+            return std::nullopt;
+        if (header.left(4) == type)
+            return headIsPng(header.mid(8))
+                ? std::optional<PngExtent>(PngExtent{at + 8, std::min(length, end - at) - 8})
+                : std::nullopt;
+        at += length;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<PngExtent> iconPngEntry(const RegularFile &file)
+{
+    if (file.readAt(0, 4) == "icns")
+        return icnsPngEntry(file);
+    // The directory (reserved 0, type 1 or 2, a count) and its first entry, whose last 8 bytes are
+    // the entry's length and offset.
+    const QByteArray head = file.readAt(0, 22);
+    if (head.size() < 22 || qFromLittleEndian<quint16>(head.constData()) != 0)
+        return std::nullopt;
+    const quint16 type = qFromLittleEndian<quint16>(head.constData() + 2);
+    if ((type != 1 && type != 2) || qFromLittleEndian<quint16>(head.constData() + 4) == 0)
+        return std::nullopt;
+    const qint64 offset = qFromLittleEndian<quint32>(head.constData() + 18);
+    if (!headIsPng(file.readAt(offset, 8)))
+        return std::nullopt;
+    return PngExtent{offset, file.size() - offset};
 }
 
 struct PngDecoder::State {
     QString path;
+    PngRole role = PngRole::Picture;
+    // The PNG lies in `file` from `base` on (`size` bytes), or, without a file, is `buffer` whole.
     const RegularFile *file = nullptr;
+    qint64 base = 0;
+    qint64 size = 0;
     std::function<bool()> shouldStop;
-    QByteArray buffer; // the file from bufferStart on
+    QByteArray buffer; // the PNG from bufferStart on
     qint64 bufferStart = 0;
-    qint64 position = 0;      // the next byte of the file to look at
-    qint64 chunkLeft = 0;     // bytes of the chunk being given to libpng, its checksum included
-    bool chunkIsData = false; // that chunk is picture data (IDAT)
+    std::optional<PngChunkWalk> walk;
+    PngChunk chunk;                // the chunk being given to libpng (or held back for a decode)
+    bool chunkHeld = false;        // that chunk is the first of the picture data, not yet given
+    qint64 chunkAt = 0;            // the next byte of it to give
+    qint64 chunkLeft = 8;          // bytes of it still to give, its checksum included (first the signature)
+    bool chunkIsData = false;      // it is picture data (IDAT)
+    bool headerChunkFirst = false; // the first chunk after the signature was the header (IHDR)
 
     png_structp png = nullptr;
     png_infop info = nullptr;
+    // Whether libpng's error callback may jump: only while a frame of guarded() is live, or while
+    // libpng makes its read struct (under a frame of its own).
+    bool jumpArmed = false;
+    bool creating = false;
     // libpng's last error, taken by the error callback before it leaves libpng, and whether it
     // came from picture data.
     char message[200] = {};
@@ -115,28 +176,68 @@ struct PngDecoder::State {
     ~State()
     {
         if (png)
-            png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
+            guarded([this] { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); });
     }
 
-    // Up to `length` bytes of the file from `position` on, held in the read-ahead buffer; fewer
-    // where the buffer or the file ends, none past its end.
-    qint64 available(qint64 length)
+    // Runs `call`, which calls into libpng, under a setjmp frame of its own that libpng's errors
+    // leave `call` through (so `call` holds no object with a destructor); false when one did, its
+    // message taken. The frame is armed only while it is live: libpng's error callback refuses to
+    // jump otherwise. Never nested (a callback libpng makes runs under the frame of its caller).
+    template <typename Call>
+    bool guarded(Call &&call)
     {
-        if (position < bufferStart || position >= bufferStart + buffer.size()) {
-            bufferStart = position;
-            buffer = file->readAt(position, std::max(kReadAhead, length));
-        } else if (position + length > bufferStart + buffer.size() && length <= 16) {
-            // A chunk's header across the buffer's end.
-            bufferStart = position;
-            buffer = file->readAt(position, kReadAhead);
+        if (jumpArmed) {
+            logCritical(lcPlatform) << "A libpng call was made under another one's error frame";
+            std::abort();
         }
-        return std::min<qint64>(length, bufferStart + buffer.size() - position);
+        if (setjmp(png_jmpbuf(png))) {
+            jumpArmed = false;
+            return false;
+        }
+        jumpArmed = true;
+        call();
+        jumpArmed = false;
+        return true;
     }
-    png_bytep at() { return reinterpret_cast<png_bytep>(buffer.data()) + (position - bufferStart); }
+
+    // Where `length` bytes of the PNG from `offset` lie, the buffer filled anew from `offset` when
+    // it does not hold them; null where the PNG ends first.
+    const char *bytesAt(qint64 offset, qint64 length)
+    {
+        if (offset < 0 || length < 0 || offset > size - length)
+            return nullptr;
+        if (offset < bufferStart || offset + length > bufferStart + buffer.size()) {
+            if (!file)
+                return nullptr;
+            bufferStart = offset;
+            buffer = file->readAt(base + offset, std::max(kReadAhead, length));
+            if (buffer.size() < length)
+                return nullptr;
+        }
+        return buffer.constData() + (offset - bufferStart);
+    }
+    // Up to `length` bytes of the PNG from `offset` as a piece for libpng: as many as the buffer
+    // holds (filled anew from `offset` when it holds none), none past the PNG's end.
+    qint64 pieceAt(qint64 offset, qint64 length)
+    {
+        length = std::min(length, size - offset);
+        if (length <= 0)
+            return 0;
+        if ((offset < bufferStart || offset >= bufferStart + buffer.size()) && file) {
+            bufferStart = offset;
+            buffer = file->readAt(base + offset, std::max(kReadAhead, length));
+        }
+        if (offset < bufferStart)
+            return 0;
+        return std::clamp<qint64>(bufferStart + buffer.size() - offset, 0, length);
+    }
 
     enum class Fed { Reached, FileEnded, Failed, Stopped, TooLong };
     Fed feedUntil(bool State::*reached);
+    Fed walkEnded();
+    void open();
     bool readInfo();
+    bool takeInfo();
     void takeHeader();
     void takeRow(png_bytep row, png_uint_32 number, int pass);
     bool readRows();
@@ -158,10 +259,21 @@ struct PngDecoder::State {
         const qint64 ours = rowsAsStored ? 0 : format == QImage::Format_Grayscale8 ? qint64(width) : qint64(width) * 4;
         return 2 * (qint64(rowBytes) + 48) + ours;
     }
+    void setMessage(const char *text) { qstrncpy(message, text, sizeof(message)); }
+    void setMessage(const QString &text) { setMessage(text.toLatin1().constData()); }
+    // The one line for the PNG left out, naming the file: a picture beside the file's own (a
+    // preview) is part of its metadata.
+    void logLeftOut(SkipReason reason, const QString &detail) const
+    {
+        if (role == PngRole::Embedded)
+            logSkippedMetadata(lcPlatform(), path, reason, QStringLiteral("its embedded PNG picture: ") + detail);
+        else
+            logSkippedFile(lcPlatform(), path, reason, detail);
+    }
     void logDamaged() const
     {
-        logSkippedFile(lcPlatform(), path, SkipReason::Damaged,
-                       message[0] ? QString::fromLatin1(message) : QStringLiteral("not a readable PNG"));
+        logLeftOut(SkipReason::Damaged,
+                   message[0] ? QString::fromLatin1(message) : QStringLiteral("not a readable PNG"));
     }
 };
 
@@ -171,6 +283,12 @@ static void pngError(png_structp png, png_const_charp message)
 {
     auto *state = static_cast<PngDecoder::State *>(png_get_error_ptr(png));
     qstrncpy(state->message, message ? message : "", sizeof(state->message));
+    if (!state->jumpArmed && !state->creating) {
+        // Its jump would land in a frame that has returned: the stack is no longer what it was.
+        logCritical(lcPlatform) << "libpng reported an error outside a call of ours that can take it:"
+                                << QString::fromLatin1(state->message);
+        std::abort();
+    }
     png_longjmp(png, 1);
 }
 
@@ -198,15 +316,12 @@ static void pngEnd(png_structp png, png_infop)
 
 } // extern "C"
 
-// The file is given to libpng piece by piece until `reached`, chunk by chunk, the chunks libpng
-// does not need passed over unread. The stop switch is asked before every piece, and the picture
-// data may run only as far as its rows can take: a compressed stream that goes on after them, or
-// that gives no rows for its length, is not read to its end.
-// Holds no object with a destructor: libpng's errors leave through longjmp.
+// The file is given to libpng piece by piece until `reached`, chunk by chunk as the chunk walk
+// meets them, the chunks libpng does not need passed over unread. The stop switch is asked before
+// every piece, and the picture data may run only as far as its rows can take: a compressed stream
+// that goes on after them, or that gives no rows for its length, is not read to its end.
 PngDecoder::State::Fed PngDecoder::State::feedUntil(bool State::*reached)
 {
-    if (setjmp(png_jmpbuf(png)))
-        return Fed::Failed;
     while (!(this->*reached)) {
         if (shouldStop && shouldStop()) {
             stopped = true;
@@ -214,49 +329,84 @@ PngDecoder::State::Fed PngDecoder::State::feedUntil(bool State::*reached)
         }
         if (dataRead > dataAllowed && headerRead)
             return Fed::TooLong;
-        if (position == 0) {
-            chunkLeft = 8; // the signature
-            chunkIsData = false;
-        }
         if (chunkLeft == 0) {
-            if (available(8) < 8)
-                return Fed::FileEnded;
-            const char *header = reinterpret_cast<const char *>(at());
-            const quint32 length = bigEndian32(header);
-            chunkIsData = std::memcmp(header + 4, "IDAT", 4) == 0;
+            if (!chunkHeld && !walk->next(chunk))
+                return walkEnded();
+            if (walk->chunks() == 1 && !chunkHeld)
+                headerChunkFirst = chunk.is("IHDR");
+            chunkIsData = chunk.is("IDAT");
             if (chunkIsData && !infoRead) {
                 // libpng holds the header chunks; its rows wait until a decode asks for them.
                 infoRead = true;
+                chunkHeld = true;
                 continue;
             }
-            if (length <= 0x7fffffffu && !chunkIsData && !chunkIsRead(header + 4)) {
-                position += 12 + qint64(length);
+            chunkHeld = false;
+            if (!chunkIsData && !chunkIsRead(chunk.type))
                 continue;
-            }
-            if (length > kMaxHeaderChunk && !chunkIsData && length <= 0x7fffffffu) {
-                std::snprintf(message, sizeof message, "a chunk of %u bytes where at most %u belong", unsigned(length),
-                              unsigned(kMaxHeaderChunk));
+            if (!chunkIsData && chunk.length > kMaxHeaderChunk) {
+                std::snprintf(message, sizeof message, "a chunk of %u bytes where at most %u belong",
+                              unsigned(chunk.length), unsigned(kMaxHeaderChunk));
                 return Fed::Failed;
             }
-            chunkLeft = 12 + qint64(length);
+            chunkAt = chunk.offset;
+            chunkLeft = chunk.end() - chunk.offset;
         }
-        const qint64 piece = available(std::min(chunkLeft, kPiece));
-        if (piece <= 0)
+        const qint64 piece = pieceAt(chunkAt, std::min(chunkLeft, kPiece));
+        if (piece <= 0) {
+            if (walk->end() == PngChunkWalk::End::Damaged)
+                setMessage(walk->reason());
             return Fed::FileEnded;
-        png_bytep bytes = at();
-        position += piece;
+        }
+        // libpng only reads what it is given.
+        auto *bytes = reinterpret_cast<png_bytep>(const_cast<char *>(buffer.constData() + (chunkAt - bufferStart)));
+        chunkAt += piece;
         chunkLeft -= piece;
         if (chunkIsData)
             dataRead += piece;
         errorInData = chunkIsData;
-        png_process_data(png, info, bytes, size_t(piece));
+        if (!guarded([&] { png_process_data(png, info, bytes, size_t(piece)); }))
+            return Fed::Failed;
     }
     return Fed::Reached;
+}
+
+// The chunk walk ended before `reached`: at the end of the file, or at a chunk no PNG may hold.
+PngDecoder::State::Fed PngDecoder::State::walkEnded()
+{
+    errorInData = false;
+    switch (walk->end()) {
+    case PngChunkWalk::End::NotPng:
+        setMessage("no PNG signature");
+        return Fed::Failed;
+    case PngChunkWalk::End::Damaged:
+    case PngChunkWalk::End::PastBound:
+        setMessage(walk->reason());
+        return Fed::Failed;
+    case PngChunkWalk::End::EndChunk:
+        setMessage("no picture data before the end chunk");
+        return Fed::Failed;
+    default:
+        return Fed::FileEnded;
+    }
 }
 
 // The header chunks are all read (the picture data comes next): the picture's size and layout,
 // before libpng sets up its rows (two row buffers, the size of a row each).
 bool PngDecoder::State::readInfo()
+{
+    // libpng's header is only there when the first chunk was one it took (a header chunk renamed,
+    // or put after the picture data, leaves libpng without one).
+    if (!headerChunkFirst) {
+        setMessage("no header chunk (IHDR) before the picture data");
+        return false;
+    }
+    bool read = false;
+    return guarded([&] { read = takeInfo(); }) && read;
+}
+
+// readInfo's reading from libpng, under its frame.
+bool PngDecoder::State::takeInfo()
 {
     int interlace = PNG_INTERLACE_NONE;
     if (!png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr))
@@ -281,7 +431,7 @@ bool PngDecoder::State::readInfo()
         png_colorp entries = nullptr;
         int count = 0;
         if (!png_get_PLTE(png, info, &entries, &count) || !entries) {
-            qstrncpy(message, "no palette", sizeof(message));
+            setMessage("no palette");
             return false;
         }
         paletteEntries = std::min(count, 256);
@@ -434,10 +584,10 @@ bool PngDecoder::State::readRows()
         return false;
     // libpng reaches the end chunk only once every row was in.
     if (!rowsIn && fed != Fed::Reached) {
-        if (fed == Fed::FileEnded)
-            qstrncpy(message, "the file ends early", sizeof(message));
+        if (fed == Fed::FileEnded && walk->end() != PngChunkWalk::End::Damaged)
+            setMessage("the file ends early");
         else if (fed == Fed::TooLong)
-            qstrncpy(message, "its picture data runs far past what its rows take", sizeof(message));
+            setMessage("its picture data runs far past what its rows take");
         return false;
     }
     if (fed == Fed::Failed && errorInData)
@@ -449,40 +599,71 @@ bool PngDecoder::State::readRows()
     return true;
 }
 
+// Sets libpng up and reads the header chunks, up to the picture data.
+void PngDecoder::State::open()
+{
+    walk.emplace([this](qint64 offset, qint64 length) { return bytesAt(offset, length); }, size, false);
+    // libpng makes its read struct under a frame of its own, which an error there leaves through.
+    creating = true;
+    png = png_create_read_struct(PNG_LIBPNG_VER_STRING, this, pngError, pngWarning);
+    creating = false;
+    if (png && !guarded([this] { info = png_create_info_struct(png); }))
+        info = nullptr;
+    if (!png || !info) {
+        setMessage("out of memory");
+        logDamaged();
+        return;
+    }
+    const bool set = guarded([this] {
+#if defined(PNG_SET_OPTION_SUPPORTED) && defined(PNG_MAXIMUM_INFLATE_WINDOW)
+        // As Qt's reader: a little more memory for files whose compressed stream claims too small a window.
+        png_set_option(png, PNG_MAXIMUM_INFLATE_WINDOW, PNG_OPTION_ON);
+#endif
+        // libpng's own limit of a million pixels a side is lifted: a picture's size is bounded by
+        // the pixel cap of full decodes and its row buffers by decodeInto, with a reason each.
+        png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+        png_set_progressive_read_fn(png, this, pngHeader, pngRow, pngEnd);
+    });
+    const Fed fed = set ? feedUntil(&State::infoRead) : Fed::Failed;
+    if (fed == Fed::Stopped)
+        return;
+    if (fed != Fed::Reached || !readInfo() || width == 0 || height == 0 || width > 0x7fffffffu
+        || height > 0x7fffffffu) {
+        if (fed == Fed::FileEnded && walk->end() != PngChunkWalk::End::Damaged)
+            setMessage("the file ends early");
+        logDamaged();
+        return;
+    }
+    choosePixels();
+    valid = true;
+}
+
 PngDecoder::PngDecoder(const QString &path, const RegularFile &file, std::function<bool()> shouldStop)
+    : PngDecoder(path, file, 0, file.size(), PngRole::Picture, std::move(shouldStop))
+{
+}
+
+PngDecoder::PngDecoder(const QString &path, const RegularFile &file, qint64 offset, qint64 length, PngRole role,
+                       std::function<bool()> shouldStop)
     : d_(std::make_unique<State>())
 {
     d_->path = path;
+    d_->role = role;
     d_->file = &file;
+    d_->base = std::clamp<qint64>(offset, 0, file.size());
+    d_->size = std::clamp<qint64>(length, 0, file.size() - d_->base);
     d_->shouldStop = std::move(shouldStop);
-    d_->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, d_.get(), pngError, pngWarning);
-    if (d_->png)
-        d_->info = png_create_info_struct(d_->png);
-    if (!d_->png || !d_->info) {
-        qstrncpy(d_->message, "out of memory", sizeof(d_->message));
-        d_->logDamaged();
-        return;
-    }
-#if defined(PNG_SET_OPTION_SUPPORTED) && defined(PNG_MAXIMUM_INFLATE_WINDOW)
-    // As Qt's reader: a little more memory for files whose compressed stream claims too small a window.
-    png_set_option(d_->png, PNG_MAXIMUM_INFLATE_WINDOW, PNG_OPTION_ON);
-#endif
-    // libpng's own limit of a million pixels a side is lifted: a picture's size is bounded by the
-    // pixel cap of full decodes and its row buffers by decodeInto, with a reason each.
-    png_set_user_limits(d_->png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
-    png_set_progressive_read_fn(d_->png, d_.get(), pngHeader, pngRow, pngEnd);
-    const State::Fed fed = d_->feedUntil(&State::infoRead);
-    if (fed == State::Fed::Stopped)
-        return;
-    if (fed != State::Fed::Reached || !d_->readInfo() || d_->width == 0 || d_->height == 0 || d_->width > 0x7fffffffu
-        || d_->height > 0x7fffffffu) {
-        if (fed == State::Fed::FileEnded)
-            qstrncpy(d_->message, "the file ends early", sizeof(d_->message));
-        d_->logDamaged();
-        return;
-    }
-    d_->choosePixels();
-    d_->valid = true;
+    d_->open();
+}
+
+PngDecoder::PngDecoder(const QString &path, const QByteArray &data, PngRole role)
+    : d_(std::make_unique<State>())
+{
+    d_->path = path;
+    d_->role = role;
+    d_->buffer = data;
+    d_->size = data.size();
+    d_->open();
 }
 
 PngDecoder::~PngDecoder() = default;
@@ -490,11 +671,6 @@ PngDecoder::~PngDecoder() = default;
 bool PngDecoder::isValid() const
 {
     return d_->valid;
-}
-
-bool PngDecoder::wasStopped() const
-{
-    return d_->stopped;
 }
 
 QSize PngDecoder::size() const
@@ -542,7 +718,7 @@ bool PngDecoder::decodeInto(AreaReduction &reduction)
         if (!d_->rowsAsStored)
             d_->converted.assign(d_->format == QImage::Format_Grayscale8 ? (d_->width + 3) / 4 : d_->width, 0);
     } catch (const std::bad_alloc &) {
-        qstrncpy(d_->message, "out of memory", sizeof(d_->message));
+        d_->setMessage("out of memory");
         d_->logDamaged();
         return false;
     }
@@ -565,12 +741,13 @@ bool PngDecoder::refusedAsTooLarge()
     if (rowBytes <= kMaxDecodeBytes && decodeBytes() <= maxAloneDecodeBytes())
         return false;
     constexpr qint64 megabyte = 1024 * 1024;
-    logSkippedFile(lcPlatform(), d_->path, SkipReason::TooLarge,
+    d_->logLeftOut(SkipReason::TooLarge,
                    QStringLiteral("%1 x %2 pixels: decoding it would take %3 MB, more than the %4 MB allowed")
                        .arg(d_->width)
                        .arg(d_->height)
                        .arg((decodeBytes() + megabyte - 1) / megabyte)
                        .arg((rowBytes > kMaxDecodeBytes ? kMaxDecodeBytes : maxAloneDecodeBytes()) / megabyte));
+    SkipRecord::noteSkippedPixels(d_->width, d_->height);
     d_->valid = false;
     return true;
 }

@@ -8,19 +8,17 @@
 #include <algorithm>
 #include <cmath>
 
-std::optional<QImage> thumbnailFromImageSource(const platform::ImageSource &source)
-{
-    return source.thumbnail(kThumbnailMaxPixel, /*applyOrientation=*/true);
-}
-
 std::optional<QImage> makeThumbnail(const QUrl &url)
 {
+    return makeThumbnailOutcome(url).toOptional();
+}
+
+platform::DecodeOutcome makeThumbnailOutcome(const QUrl &url)
+{
     if (!url.isLocalFile())
-        return std::nullopt;
-    const platform::ImageSource source(url.toLocalFile());
-    if (!source.typeIdentifier())
-        return std::nullopt;
-    return thumbnailFromImageSource(source);
+        return platform::DecodeOutcome(platform::DecodeOutcome::Reason::Unreadable);
+    // A file of no picture format is told by its decode, which gives up on it at once.
+    return platform::ImageSource(url.toLocalFile()).thumbnailOutcome(kThumbnailMaxPixel, /*applyOrientation=*/true);
 }
 
 QImage resizedToFit(const QImage &image, double maxWidth, double maxHeight)

@@ -15,8 +15,8 @@ inline constexpr int kThumbnailMaxPixel = 540;
 // A thumbnail of the file: decoded from the whole image at most kThumbnailMaxPixel pixels on its
 // longer side and turned upright. Absent for a file that is no image or cannot be decoded.
 std::optional<QImage> makeThumbnail(const QUrl &url);
-// The thumbnail of an image source that is known to be an image.
-std::optional<QImage> thumbnailFromImageSource(const platform::ImageSource &source);
+// As makeThumbnail, with the reason when there is no picture (the one its decode logs).
+platform::DecodeOutcome makeThumbnailOutcome(const QUrl &url);
 
 // The image redrawn (high-quality interpolation) at the largest size that fits maxWidth x
 // maxHeight with its aspect ratio kept; small images are enlarged. A null image stays null.

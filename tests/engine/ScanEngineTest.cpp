@@ -380,6 +380,9 @@ TEST_F(ScanEngineTest, EachLeftOutFileIsLoggedOnceWithItsReason)
     photo("mixed/good.jpg", 51);
     photo("mixed/copy.jpg", 51);
     bytes("mixed/damaged.jpg", 4000, 'q');
+    // Past the smallest size collected, with bytes after its end chunk.
+    ASSERT_TRUE(
+        scanfixtures::writeFile(path("mixed/headerless.png"), hostile::pngWithoutHeader() + QByteArray(2000, 'q')));
     photo("mixed/unreadable.jpg", 52);
     // A file without permissions stops every reader but root; under root that case is not checked.
     ASSERT_EQ(::chmod(QFile::encodeName(path("mixed/unreadable.jpg")).constData(), 0), 0);
@@ -452,6 +455,7 @@ TEST_F(ScanEngineTest, EachLeftOutFileIsLoggedOnceWithItsReason)
     EXPECT_TRUE(linesNaming(QStringLiteral("copy.jpg")).isEmpty());
     const std::vector<std::pair<QString, QString>> leftOut = {
         {QStringLiteral("damaged.jpg"), QStringLiteral(": damaged")},
+        {QStringLiteral("headerless.png"), QStringLiteral(": damaged (no header chunk")},
         {QStringLiteral("oversized.jpg"), QStringLiteral(": too large")},
         {QStringLiteral("pipe.jpg"), QStringLiteral(": not a regular file")},
         {QStringLiteral("unreadable.jpg"), QStringLiteral(": unreadable")},

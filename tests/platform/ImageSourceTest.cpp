@@ -6,8 +6,10 @@
 #include "support/MemoryBounds.h"
 #include "support/ServicesFixtures.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QtEndian>
@@ -542,6 +544,54 @@ TEST(ImageSource, PngsDecodeToQtsPixelsAndDamagedOnesQuietly)
     mutants << shortPalette.replace(plte - 4, qsizetype(plteLength) + 12, shortChunk);
     for (const qsizetype cut : {20, 40, 60, 120, 200})
         mutants << rgbBytes.left(cut) << paletteBytes.left(cut);
+    // No header chunk where libpng needs it: none at all, one renamed to an ancillary name, one
+    // after the picture data. libpng's header then never was: each is damaged, logged once.
+    const QByteArray signature = rgbBytes.left(8), header = rgbBytes.mid(8, 25), rest = rgbBytes.mid(33);
+    QByteArray renamed = header;
+    renamed[4] = 'i';
+    const QList<QByteArray> headerless{signature + rest, signature + renamed + rest,
+                                       signature + rest.chopped(12) + header + rest.right(12)};
+    const qsizetype firstHeaderless = mutants.size();
+    mutants << headerless;
+    // Icons whose one entry is PNG data: read through our reader, a damaged one logged once by us.
+    const auto icon = [](const QByteArray &png) {
+        QByteArray ico("\0\0\1\0\1\0", 6);
+        ico += char(37);
+        ico += char(23);
+        ico += QByteArray("\0\0\1\0\x20\0", 6);
+        const quint32 length = qToLittleEndian(quint32(png.size())), offset = qToLittleEndian(quint32(22));
+        ico += QByteArray(reinterpret_cast<const char *>(&length), 4)
+            + QByteArray(reinterpret_cast<const char *>(&offset), 4);
+        return ico + png;
+    };
+    const auto appleIcon = [](const QByteArray &png) {
+        const quint32 entry = qToBigEndian(quint32(png.size() + 8)), whole = qToBigEndian(quint32(png.size() + 16));
+        return "icns" + QByteArray(reinterpret_cast<const char *>(&whole), 4) + "ic07"
+            + QByteArray(reinterpret_cast<const char *>(&entry), 4) + png;
+    };
+    const qsizetype damagedIcon = mutants.size();
+    mutants << icon(bytes) << icon(rgbBytes);
+    // A JPEG whose Exif thumbnail is that damaged PNG: the thumbnail is left out, logged once.
+    QByteArray jpeg;
+    {
+        QBuffer out(&jpeg);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(QImageWriter(&out, "jpeg").write(QImage(37, 23, QImage::Format_RGB32)));
+    }
+    QByteArray exif("Exif\0\0II*\0\x08\0\0\0\0\0\x0e\0\0\0\x03\0", 22);
+    const auto entry = [&exif](quint16 tag, quint16 type, quint32 value) {
+        const quint16 t = qToLittleEndian(tag), k = qToLittleEndian(type);
+        const quint32 one = qToLittleEndian(quint32(1)), v = qToLittleEndian(value);
+        exif += QByteArray(reinterpret_cast<const char *>(&t), 2) + QByteArray(reinterpret_cast<const char *>(&k), 2)
+            + QByteArray(reinterpret_cast<const char *>(&one), 4) + QByteArray(reinterpret_cast<const char *>(&v), 4);
+    };
+    entry(259, 3, 6);
+    entry(513, 4, 56);
+    entry(514, 4, quint32(bytes.size()));
+    exif += QByteArray(4, '\0') + bytes;
+    const int app1 = int(exif.size()) + 2;
+    mutants << jpeg.left(2) + QByteArray("\xFF\xE1", 2) + char(app1 >> 8) + char(app1 & 0xFF) + exif + jpeg.mid(2);
+    mutants << appleIcon(bytes) << appleIcon(rgbBytes);
     QStringList mutantPaths;
     for (int i = 0; i < mutants.size(); ++i) {
         mutantPaths << dir.filePath(QStringLiteral("mutant%1.png").arg(i));
@@ -564,11 +614,15 @@ TEST(ImageSource, PngsDecodeToQtsPixelsAndDamagedOnesQuietly)
         const ImageSource source(mutant);
         (void)source.typeIdentifier();
         (void)source.metadataTags();
+        (void)source.embeddedThumbnail(true);
         if (const auto props = source.properties(); props && props->contains(key::PixelWidth)) {
             EXPECT_EQ(props->value(key::PixelWidth).toLongLong(), 37);
             EXPECT_EQ(props->value(key::PixelHeight).toLongLong(), 23);
         }
         if (const auto picture = source.thumbnail(100, true)) {
+            EXPECT_EQ(picture->size(), QSize(37, 23));
+        }
+        if (const auto picture = source.comparableThumbnail(100, true)) {
             EXPECT_EQ(picture->size(), QSize(37, 23));
         }
         if (const auto piece = source.region(QRect(0, 0, 10, 10), QSize(10, 10), true)) {
@@ -588,6 +642,17 @@ TEST(ImageSource, PngsDecodeToQtsPixelsAndDamagedOnesQuietly)
     // Each mutant that does not read is logged once, by us.
     for (const QString &mutant : mutantPaths)
         EXPECT_LE(logged.filter(mutant + ":").size(), 1) << logged.join('\n').toStdString();
+    EXPECT_TRUE(logged.filter(mutantPaths[damagedIcon] + ": damaged (").size() == 1) << logged.join('\n').toStdString();
+    EXPECT_TRUE(ImageSource(mutantPaths[damagedIcon + 1]).thumbnail(100, true));
+    EXPECT_EQ(logged.filter(mutantPaths[damagedIcon + 3] + ": damaged (").size(), 1) << logged.join('\n').toStdString();
+    EXPECT_TRUE(ImageSource(mutantPaths[damagedIcon + 4]).thumbnail(100, true));
+    EXPECT_EQ(logged.filter(mutantPaths[damagedIcon + 2] + " left out: damaged (its embedded PNG picture").size(), 1)
+        << logged.join('\n').toStdString();
+    for (qsizetype i = firstHeaderless; i < damagedIcon; ++i) {
+        const QStringList lines = logged.filter(mutantPaths[i] + ":");
+        ASSERT_EQ(lines.size(), 1) << logged.join('\n').toStdString();
+        EXPECT_TRUE(lines.first().contains(QStringLiteral("damaged (no header chunk"))) << lines.first().toStdString();
+    }
     // The properties read from the same header as the pixels.
     const auto props = ImageSource(rgb).properties();
     ASSERT_TRUE(props);

@@ -36,6 +36,15 @@ inline void appendChunk(QByteArray &png, const char *type, const QByteArray &dat
     appendBigEndian(png, quint32(crc32(0, reinterpret_cast<const Bytef *>(body.constData()), uInt(body.size()))));
 }
 
+// A PNG of picture data without a header chunk: the signature, a chunk of compressed data, the end.
+inline QByteArray pngWithoutHeader()
+{
+    QByteArray png("\x89PNG\r\n\x1a\n", 8);
+    appendChunk(png, "IDAT", QByteArray("\x78\x9c\x63\x00\x00\x00\x01\x00\x01", 9));
+    appendChunk(png, "IEND", QByteArray());
+    return png;
+}
+
 // The PNG `png` with a chunk `type` holding `data` right after its header chunk (IHDR).
 inline QByteArray pngWithChunk(QByteArray png, const char *type, const QByteArray &data)
 {

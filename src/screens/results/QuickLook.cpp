@@ -133,10 +133,10 @@ private:
                 upright.transpose();
         }
         const QSize target = upright.isEmpty() ? job.area * job.ratio : fittedPixels(upright, job.area, job.ratio);
-        std::optional<QImage> image = source.thumbnail(std::max({target.width(), target.height(), 1}), true);
+        platform::DecodeOutcome outcome = source.thumbnailOutcome(std::max({target.width(), target.height(), 1}), true);
         QImage shown;
-        if (image && !image->isNull()) {
-            shown = std::move(*image);
+        if (outcome.hasPicture()) {
+            shown = outcome.takePicture();
             if (upright.isEmpty()) {
                 upright = shown.size();
             } else if (upright.width() != upright.height()
@@ -145,8 +145,8 @@ private:
             }
             shown.setDevicePixelRatio(job.ratio);
         }
-        deliver([job, shown, upright](QuickLook *window) {
-            window->fittedDecoded(job.request, job.number, shown, upright);
+        deliver([job, shown, upright, outcome](QuickLook *window) {
+            window->fittedDecoded(job.request, job.number, shown, upright, outcome);
         });
     }
 
@@ -254,6 +254,7 @@ QuickLook::QuickLook(QWidget *parent)
     message_->setTextFormat(Qt::PlainText);
     message_->setAlignment(Qt::AlignCenter);
     message_->setWordWrap(true);
+    message_->setContentsMargins(24, 24, 24, 24); // a long name never runs to the window's edges
     platform::chooseMediaBackend();
     video_ = new QVideoWidget(stack_);
     video_->setFocusPolicy(Qt::NoFocus);
@@ -422,26 +423,40 @@ void QuickLook::videoChecked(quint64 request, std::shared_ptr<const platform::Re
         updatePicture();
         refreshDecodes();
     } else {
-        showUnshown(QSize());
+        showUnshown(platform::DecodeOutcome(platform::DecodeOutcome::Reason::Damaged));
     }
 }
 
-QString QuickLook::unshownText(const QString &path, QSize pictureSize)
+QString QuickLook::unshownReason(const platform::DecodeOutcome &outcome)
 {
-    // A picture with more pixels than are ever decoded is too large; anything else cannot be read.
-    const bool tooLarge = !pictureSize.isEmpty()
-        && qint64(pictureSize.width()) * pictureSize.height() > platform::ImageSource::maxFullDecodePixels();
-    const QString reason = tooLarge
-        ? substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_8902")),
-                                 {QString::number(pictureSize.width()), QString::number(pictureSize.height())})
-        : localizedText(QStringLiteral("IDS_TWK_8903"));
+    using Reason = platform::DecodeOutcome::Reason;
+    const QSize pixels = outcome.pixels();
+    switch (outcome.reason()) {
+    case Reason::TooLarge:
+        return pixels.isEmpty()
+            ? localizedText(QStringLiteral("IDS_TWK_8904"))
+            : substitutePlaceholders(localizedText(QStringLiteral("IDS_TWK_8902")),
+                                     {QString::number(pixels.width()), QString::number(pixels.height())});
+    case Reason::Unreadable:
+        return localizedText(QStringLiteral("IDS_TWK_8905"));
+    case Reason::Damaged:
+    case Reason::RefusedKind:
+    case Reason::Stopped:
+        break;
+    }
+    return localizedText(QStringLiteral("IDS_TWK_8903"));
+}
+
+QString QuickLook::unshownText(const QString &path, const platform::DecodeOutcome &outcome)
+{
+    const QString reason = unshownReason(outcome);
     const QString name = QFileInfo(path).fileName();
     return reason.isEmpty() ? name : name + QLatin1Char('\n') + reason;
 }
 
-void QuickLook::showUnshown(QSize pictureSize)
+void QuickLook::showUnshown(const platform::DecodeOutcome &outcome)
 {
-    message_->setText(unshownText(path_, pictureSize));
+    message_->setText(unshownText(path_, outcome));
     stack_->setCurrentWidget(message_);
 }
 
@@ -551,14 +566,15 @@ void QuickLook::refreshDecodes()
     decoder_->post(job);
 }
 
-void QuickLook::fittedDecoded(quint64 request, quint64 job, const QImage &image, QSize pictureSize)
+void QuickLook::fittedDecoded(quint64 request, quint64 job, const QImage &image, QSize pictureSize,
+                              const platform::DecodeOutcome &outcome)
 {
     if (request != request_ || job != fittedWaiting_)
         return; // for another file, or a newer decode was asked for
     fittedWaiting_ = 0;
     if (image.isNull()) {
         if (fitted_.isNull())
-            showUnshown(pictureSize);
+            showUnshown(outcome);
         return;
     }
     fitted_ = image;

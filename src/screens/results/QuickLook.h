@@ -9,8 +9,9 @@
 #include <memory>
 
 namespace platform {
+class DecodeOutcome;
 class RegularFile;
-}
+} // namespace platform
 
 class QLabel;
 class QMediaPlayer;
@@ -54,9 +55,11 @@ public:
     // arrived.
     bool isDecoding() const;
 
-    // What shows for a file of which nothing can be shown: its name over the reason, too large when
-    // its header gives it more pixels than are ever decoded (`pictureSize`), else not readable.
-    static QString unshownText(const QString &path, QSize pictureSize);
+    // What shows for a file of which nothing can be shown: its name over unshownReason.
+    static QString unshownText(const QString &path, const platform::DecodeOutcome &outcome);
+    // The reason a decode gave no picture, as a sentence: too large (with the picture's size when its
+    // pixels are too many), not readable, or damaged (or of a kind that is not read).
+    static QString unshownReason(const platform::DecodeOutcome &outcome);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -90,9 +93,11 @@ private:
                       const QImage &still, QSize frameSize);
     // Stops the player, clears its source and closes the file it played.
     void releasePlayer();
-    void fittedDecoded(quint64 request, quint64 job, const QImage &image, QSize pictureSize);
+    // `outcome`: the decode's, its picture taken out into `image`.
+    void fittedDecoded(quint64 request, quint64 job, const QImage &image, QSize pictureSize,
+                       const platform::DecodeOutcome &outcome);
     // Shows unshownText() for the file.
-    void showUnshown(QSize pictureSize);
+    void showUnshown(const platform::DecodeOutcome &outcome);
     void detailDecoded(quint64 request, quint64 job, const QImage &image, QRect rect);
 
     QUrl url_;

@@ -40,6 +40,9 @@ ResultPreview::ResultPreview(QWidget *parent)
     imgPreview->setObjectName(QStringLiteral("imgPreview"));
     imgPreview->setAlignment(Qt::AlignCenter);
     imgPreview->setMinimumSize(1, 1);
+    // The reason text keeps the margins of the details panel below it; a picture is centred as
+    // before (the margins are the same on both sides).
+    imgPreview->setContentsMargins(10, 10, 10, 10);
     platform::chooseMediaBackend();
     avKitPlayer = new QVideoWidget(this);
     avKitPlayer->setObjectName(QStringLiteral("avKitPlayer"));
@@ -145,20 +148,16 @@ void ResultPreview::showFile(const ImageFilePtr &file)
     const QSize target = size() * ratio;
     QPointer<ResultPreview> self = this;
     QThreadPool::globalInstance()->start([self, request, path, maxPixel, target, ratio] {
-        const platform::ImageSource source(path);
-        std::optional<QImage> image = source.thumbnail(std::max(maxPixel, 64), true);
+        const platform::DecodeOutcome outcome =
+            platform::ImageSource(path).thumbnailOutcome(std::max(maxPixel, 64), true);
         QImage fitted;
         QString unshown;
-        if (image && !image->isNull()) {
-            fitted = image->scaled(target.expandedTo(QSize(1, 1)), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        if (outcome.hasPicture()) {
+            fitted =
+                outcome.picture().scaled(target.expandedTo(QSize(1, 1)), Qt::KeepAspectRatio, Qt::SmoothTransformation);
             fitted.setDevicePixelRatio(ratio);
         } else {
-            // Why it shows nothing: its header's size tells a picture too large from a damaged one.
-            QSize size;
-            if (const auto props = source.properties())
-                size = QSize(props->value(platform::ImageProperty::PixelWidth).toInt(),
-                             props->value(platform::ImageProperty::PixelHeight).toInt());
-            unshown = QuickLook::unshownText(path, size);
+            unshown = QuickLook::unshownText(path, outcome); // why, as the log has it
         }
         QMetaObject::invokeMethod(
             qApp,
@@ -182,35 +181,35 @@ void ResultPreview::checkVideo(quint64 request, const ImageFilePtr &file)
     QPointer<ResultPreview> self = this;
     QThreadPool::globalInstance()->start([self, request, url, path, maxPixel, target, ratio] {
         std::shared_ptr<const platform::RegularFile> checked;
-        std::optional<QImage> picture;
+        // A refused video shows nothing of itself.
+        platform::DecodeOutcome picture(platform::DecodeOutcome::Reason::Damaged);
         bool firstFrame = false;
         {
             const platform::VideoContainer video(path);
             if (platform::playerPlays(video))
                 checked = video.file();
-            else if ((firstFrame = video.isVideo()))
-                picture = platform::VideoFrames::frameAtZero(video); // a video the player cannot take
+            else if ((firstFrame = video.isVideo())) // a video the player cannot take
+                picture = platform::DecodeOutcome(platform::VideoFrames::frameAtZero(video).value_or(QImage()));
             else if (video.isOtherFormat())
-                picture = platform::ImageSource(path).thumbnail(maxPixel, true); // a picture, in its bounds
-            // A refused video shows nothing of itself.
+                picture = platform::ImageSource(path).thumbnailOutcome(maxPixel, true); // a picture, in its bounds
         }
         QImage still;
-        if (picture && !picture->isNull()) {
-            still = picture->scaled(target, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        if (picture.hasPicture()) {
+            still = picture.takePicture().scaled(target, Qt::KeepAspectRatio, Qt::SmoothTransformation);
             still.setDevicePixelRatio(ratio);
         }
         QMetaObject::invokeMethod(
             qApp,
-            [self, request, url, checked, still, firstFrame] {
+            [self, request, url, checked, still, firstFrame, picture] {
                 if (self)
-                    self->videoChecked(request, url, checked, still, firstFrame);
+                    self->videoChecked(request, url, checked, still, firstFrame, picture);
             },
             Qt::QueuedConnection);
     });
 }
 
 void ResultPreview::videoChecked(quint64 request, const QUrl &url, std::shared_ptr<const platform::RegularFile> checked,
-                                 const QImage &still, bool firstFrame)
+                                 const QImage &still, bool firstFrame, const platform::DecodeOutcome &outcome)
 {
     if (request != m_request)
         return; // a newer request took over (the checked file closes with the last holder)
@@ -230,7 +229,7 @@ void ResultPreview::videoChecked(quint64 request, const QUrl &url, std::shared_p
         showStillNote(firstFrame);
         return;
     }
-    showUnshown(QuickLook::unshownText(url.toLocalFile(), QSize()));
+    showUnshown(QuickLook::unshownText(url.toLocalFile(), outcome));
 }
 
 void ResultPreview::showUnshown(const QString &text)
@@ -277,9 +276,11 @@ void ResultPreview::showFileFitted(const ImageFilePtr &file, QSize box, int smal
     const qreal ratio = devicePixelRatioF();
     QPointer<ResultPreview> self = this;
     QThreadPool::globalInstance()->start([self, request, url, box, smallSide, ratio] {
-        const std::optional<QImage> thumbnail = makeThumbnail(url);
+        const platform::DecodeOutcome outcome = makeThumbnailOutcome(url);
+        const std::optional<QImage> thumbnail = outcome.hasPicture() ? std::optional(outcome.picture()) : std::nullopt;
         QImage shown;
-        if (thumbnail && !thumbnail->isNull()) {
+        QString unshown;
+        if (thumbnail) {
             if (thumbnail->width() > smallSide && thumbnail->height() > smallSide) {
                 // Fitted at the screen's pixel density so that it stays sharp when scaled.
                 shown = resizedToFit(*thumbnail, box.width() * ratio, box.height() * ratio);
@@ -287,25 +288,27 @@ void ResultPreview::showFileFitted(const ImageFilePtr &file, QSize box, int smal
             } else {
                 shown = *thumbnail;
             }
+        } else {
+            unshown = QuickLook::unshownText(url.toLocalFile(), outcome);
         }
         QMetaObject::invokeMethod(
             qApp,
-            [self, request, shown] {
+            [self, request, shown, unshown] {
                 if (self)
-                    self->fittedPhotoDecoded(request, shown);
+                    self->fittedPhotoDecoded(request, shown, unshown);
             },
             Qt::QueuedConnection);
     });
 }
 
-void ResultPreview::fittedPhotoDecoded(quint64 request, const QImage &image)
+void ResultPreview::fittedPhotoDecoded(quint64 request, const QImage &image, const QString &unshown)
 {
     if (request != m_request)
         return;
     m_shown = request;
     if (image.isNull()) {
         showStillNote(false);
-        imgPreview->setPixmap(QPixmap());
+        showUnshown(unshown);
     } else {
         stop();
         imgPreview->setPixmap(QPixmap::fromImage(image));

@@ -8,8 +8,9 @@
 #include <memory>
 
 namespace platform {
+class DecodeOutcome;
 class RegularFile;
-}
+} // namespace platform
 
 class QLabel;
 class QMediaPlayer;
@@ -44,7 +45,8 @@ public:
     void showFile(const ImageFilePtr &file);
     // Shows the file as the results list does: a video plays; a photo's thumbnail is fitted into
     // `box` (points) when both its sides exceed `smallSide` points and is shown at its own size
-    // otherwise. A photo that cannot be decoded only empties the picture (a playing video goes on).
+    // otherwise. A photo that cannot be decoded shows its name and why in place of the picture (a
+    // playing video goes on).
     void showFileFitted(const ImageFilePtr &file, QSize box, int smallSide);
     // Shows the file's picture as the totals put the first shown file in: a photo as the list shows
     // it (showFileFitted into kPictureBox, at its own size when a side is kSmallSide or less);
@@ -78,11 +80,13 @@ private:
     void photoDecoded(quint64 request, const QImage &image, const QString &unshown);
     void showUnshown(const QString &text);
     void checkVideo(quint64 request, const ImageFilePtr &file);
+    // `outcome`: why there is no still, when there is none.
     void videoChecked(quint64 request, const QUrl &url, std::shared_ptr<const platform::RegularFile> checked,
-                      const QImage &still, bool firstFrame);
+                      const QImage &still, bool firstFrame, const platform::DecodeOutcome &outcome);
     // Stops the player, clears its source and closes the file it played.
     void releasePlayer();
-    void fittedPhotoDecoded(quint64 request, const QImage &image);
+    // `unshown`: as for photoDecoded.
+    void fittedPhotoDecoded(quint64 request, const QImage &image, const QString &unshown);
     // Shows or hides the note over a video's first frame; placed at the foot of the preview.
     void showStillNote(bool shown);
     void placeStillNote();

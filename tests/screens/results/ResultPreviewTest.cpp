@@ -2,6 +2,7 @@
 #include "screens/results/QuickLook.h"
 
 #include "model/ModuleState.h"
+#include "model/TextLookup.h"
 #include "platform/Dispatch.h"
 #include "services/MVNAssistance.h"
 #include "support/HostileFiles.h"
@@ -105,7 +106,7 @@ TEST(ResultPreview, PhotoDecodedAtPreviewSizeLastRequestWinsStopClearsThePlayer)
     ASSERT_TRUE(
         platform::Dispatch::runMainLoopUntil([&] { return preview.shownRequestNumber() == junkRequest; }, 10000));
     EXPECT_TRUE(preview.imgPreview->pixmap().isNull());
-    EXPECT_EQ(preview.imgPreview->text(), QuickLook::unshownText(dir.filePath("junk.jpg"), QSize()));
+    EXPECT_EQ(preview.imgPreview->text(), "junk.jpg\n" + localizedText("IDS_TWK_8903"));
     screenchecks::pictureFor(&preview, QStringLiteral("preview-cannot-show"));
 
     // A video is handed to the player once it was found a real one (no audio or video device is
@@ -124,7 +125,7 @@ TEST(ResultPreview, PhotoDecodedAtPreviewSizeLastRequestWinsStopClearsThePlayer)
     video->url = QUrl::fromLocalFile(dir.filePath("gone.mp4"));
     ASSERT_TRUE(settles(preview, video));
     EXPECT_TRUE(preview.videoPlayer->source().isEmpty());
-    EXPECT_EQ(preview.imgPreview->text(), QuickLook::unshownText(dir.filePath("gone.mp4"), QSize()));
+    EXPECT_EQ(preview.imgPreview->text(), "gone.mp4\n" + localizedText("IDS_TWK_8903"));
 }
 
 // Files with a video's name that hold no real video never reach the player: a PNG whose text
@@ -132,6 +133,8 @@ TEST(ResultPreview, PhotoDecodedAtPreviewSizeLastRequestWinsStopClearsThePlayer)
 // clip and a clip swapped for a playlist once it was checked never lead to the file they name.
 TEST(ResultPreview, FilesWithAVideoNameThatHoldNoVideoNeverReachThePlayer)
 {
+    if (!localizationTable)
+        localizationTable = sharedAssistance().loadPropertyList(QStringLiteral("English"));
     QTemporaryDir dir;
     const QString other = fixtures::makeClip(dir.path(), QStringLiteral("other.ts"), 64, 48);
     if (other.isEmpty())
@@ -159,14 +162,14 @@ TEST(ResultPreview, FilesWithAVideoNameThatHoldNoVideoNeverReachThePlayer)
     ASSERT_TRUE(watch.isWatching());
     ASSERT_TRUE(settles(preview, videoNamed("list.mp4")));
     EXPECT_TRUE(preview.videoPlayer->source().isEmpty());
-    EXPECT_EQ(preview.imgPreview->text(), QuickLook::unshownText(dir.filePath("list.mp4"), QSize()));
+    EXPECT_EQ(preview.imgPreview->text(), "list.mp4\n" + localizedText("IDS_TWK_8903"));
     EXPECT_FALSE(watch.wasOpened());
 
     // A link is not followed, not even to a real clip.
     ASSERT_TRUE(QFile::link(other, dir.filePath("link.mp4")));
     ASSERT_TRUE(settles(preview, videoNamed("link.mp4")));
     EXPECT_TRUE(preview.videoPlayer->source().isEmpty());
-    EXPECT_EQ(preview.imgPreview->text(), QuickLook::unshownText(dir.filePath("link.mp4"), QSize()));
+    EXPECT_EQ(preview.imgPreview->text(), "link.mp4\n" + localizedText("IDS_TWK_8903"));
     EXPECT_FALSE(watch.wasOpened());
 
     // Swapped after the check: the player plays the clip that was checked.

@@ -32,6 +32,24 @@ void drawLock(QPainter &p, const QRectF &r, bool open, const QColor &color)
     p.drawRoundedRect(body, w * 0.08, w * 0.08);
 }
 
+// A small picture in `frame`: its outline, a hill and a sun.
+void drawPicture(QPainter &p, const QRectF &frame, const QPen &pen)
+{
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    const qreal w = frame.width(), h = frame.height();
+    p.drawRoundedRect(frame, w * 0.08, w * 0.08);
+    QPainterPath hill;
+    hill.moveTo(frame.left() + w * 0.12, frame.bottom() - h * 0.16);
+    hill.lineTo(frame.left() + w * 0.38, frame.top() + h * 0.45);
+    hill.lineTo(frame.left() + w * 0.56, frame.top() + h * 0.66);
+    hill.lineTo(frame.left() + w * 0.68, frame.top() + h * 0.54);
+    hill.lineTo(frame.right() - w * 0.12, frame.bottom() - h * 0.16);
+    p.drawPath(hill);
+    const qreal sun = h * 0.11;
+    p.drawEllipse(QPointF(frame.right() - w * 0.26, frame.top() + h * 0.28), sun, sun);
+}
+
 QPixmap render(const QString &name, int size, qreal dpr)
 {
     QPixmap pixmap(int(size * dpr), int(size * dpr));
@@ -197,6 +215,60 @@ void paintPhotosBadge(QPainter &p, const QRectF &r)
         p.setOpacity(0.85);
         p.drawEllipse(QRectF(-r.width() * 0.1, -r.height() * 0.38, r.width() * 0.2, r.height() * 0.3));
         p.restore();
+    }
+    p.restore();
+}
+
+void paintUnshownMark(QPainter &p, const QRectF &r, bool tooLarge)
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal s = std::min(r.width(), r.height());
+    const QPointF c = r.center();
+    QPen pen(Palette::mutedText, std::max<qreal>(1.5, s * 0.05));
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    if (tooLarge) {
+        // The picture in the middle, an arrow past each of its corners pointing out.
+        const QRectF frame(c.x() - s * 0.25, c.y() - s * 0.19, s * 0.5, s * 0.38);
+        drawPicture(p, frame, pen);
+        p.setPen(pen);
+        const qreal head = s * 0.11;
+        for (const QPointF corner : {QPointF(-1, -1), QPointF(1, -1), QPointF(1, 1), QPointF(-1, 1)}) {
+            const QPointF from(c.x() + corner.x() * s * 0.33, c.y() + corner.y() * s * 0.27);
+            const QPointF tip(c.x() + corner.x() * s * 0.47, c.y() + corner.y() * s * 0.41);
+            p.drawLine(from, tip);
+            p.drawLine(tip, tip - QPointF(corner.x() * head, 0));
+            p.drawLine(tip, tip - QPointF(0, corner.y() * head));
+        }
+    } else {
+        // The picture broken along a zigzag, its halves pulled apart and tilted; each half is
+        // tinted so that the broken edge shows along its length.
+        const QRectF frame(c.x() - s * 0.36, c.y() - s * 0.27, s * 0.72, s * 0.54);
+        const qreal top = frame.top() - s, bottom = frame.bottom() + s;
+        QPolygonF crack;
+        crack << QPointF(c.x() + s * 0.05, top) << QPointF(c.x() + s * 0.05, frame.top())
+              << QPointF(c.x() - s * 0.07, c.y() - s * 0.1) << QPointF(c.x() + s * 0.07, c.y() + s * 0.05)
+              << QPointF(c.x() - s * 0.04, frame.bottom()) << QPointF(c.x() - s * 0.04, bottom);
+        QColor tint = Palette::mutedText;
+        tint.setAlpha(70);
+        for (const int side : {-1, 1}) {
+            QPolygonF half = crack;
+            const qreal outer = side < 0 ? r.left() - s : r.right() + s;
+            half << QPointF(outer, bottom) << QPointF(outer, top);
+            QPainterPath clip;
+            clip.addPolygon(half);
+            p.save();
+            p.translate(c.x() + side * s * 0.05, frame.bottom());
+            p.rotate(side * 6.0);
+            p.translate(-c.x(), -frame.bottom());
+            p.setClipPath(clip, Qt::IntersectClip);
+            p.setPen(Qt::NoPen);
+            p.setBrush(tint);
+            p.drawRoundedRect(frame, frame.width() * 0.08, frame.width() * 0.08);
+            drawPicture(p, frame, pen);
+            p.restore();
+        }
     }
     p.restore();
 }

@@ -25,5 +25,8 @@ void paintLockBadge(QPainter &painter, const QRectF &rect);
 void paintVideoBadge(QPainter &painter, const QRectF &rect);
 void paintOrientationBadge(QPainter &painter, const QRectF &rect);
 void paintPhotosBadge(QPainter &painter, const QRectF &rect);
+// The mark of a photo whose picture cannot be shown, in a square `rect`: a picture with arrows
+// pointing out past its corners when it is too large to open, else a picture broken in two.
+void paintUnshownMark(QPainter &painter, const QRectF &rect, bool tooLarge);
 
 } // namespace ResultIcons

@@ -72,6 +72,7 @@ void ThumbnailLoader::clear()
     }
     requestedSize_.clear();
     failedSize_.clear();
+    unshown_.clear();
     cache_.clear();
 }
 
@@ -103,14 +104,15 @@ void ThumbnailLoader::startWorkers()
                     request = std::move(shared->pending.back());
                     shared->pending.pop_back();
                 }
-                QImage image;
-                if (request.isVideo) {
-                    if (auto frame = sharedAssistance().videoThumbnail(QUrl::fromLocalFile(request.path),
-                                                                       request.maxPixel, request.maxPixel))
-                        image = std::move(*frame);
-                } else if (auto picture = platform::ImageSource(request.path).thumbnail(request.maxPixel, true)) {
-                    image = std::move(*picture);
-                }
+                platform::DecodeOutcome outcome{QImage()};
+                if (request.isVideo)
+                    outcome = platform::DecodeOutcome(
+                        sharedAssistance()
+                            .videoThumbnail(QUrl::fromLocalFile(request.path), request.maxPixel, request.maxPixel)
+                            .value_or(QImage()));
+                else
+                    outcome = platform::ImageSource(request.path).thumbnailOutcome(request.maxPixel, true);
+                QImage image = outcome.takePicture();
                 if (!image.isNull()) {
                     if (std::max(image.width(), image.height()) < request.maxPixel * 9 / 10)
                         image.setText(QStringLiteral("full"), QStringLiteral("1"));
@@ -120,9 +122,9 @@ void ThumbnailLoader::startWorkers()
                 }
                 QMetaObject::invokeMethod(
                     qApp,
-                    [self, request, image] {
+                    [self, request, image, outcome] {
                         if (self)
-                            self->deliver(request.path, request.maxPixel, image);
+                            self->deliver(request, image, outcome);
                     },
                     Qt::QueuedConnection);
             }
@@ -141,14 +143,31 @@ void ThumbnailLoader::startWorkers()
     }
 }
 
-void ThumbnailLoader::deliver(const QString &path, int maxPixel, const QImage &image)
+std::optional<platform::DecodeOutcome> ThumbnailLoader::unshownOutcome(const QString &path) const
 {
+    if (cache_.contains(path))
+        return std::nullopt;
+    const auto it = unshown_.constFind(path);
+    if (it == unshown_.constEnd())
+        return std::nullopt;
+    return *it;
+}
+
+void ThumbnailLoader::deliver(const Request &request, const QImage &image, const platform::DecodeOutcome &outcome)
+{
+    const QString &path = request.path;
+    const int maxPixel = request.maxPixel;
     if (requestedSize_.value(path, 0) <= maxPixel)
         requestedSize_.remove(path);
     if (image.isNull()) {
         failedSize_.insert(path, maxPixel);
+        if (!request.isVideo) {
+            unshown_.insert(path, outcome);
+            emit thumbnailReady(path); // its card shows why
+        }
         return;
     }
+    unshown_.remove(path);
     if (const QImage *held = cache_.object(path);
         held && std::max(held->width(), held->height()) > std::max(image.width(), image.height()))
         return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/ImageFile.h"
+#include "platform/ImageSource.h"
 
 #include <QCache>
 #include <QHash>
@@ -13,6 +14,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 // Thumbnails of result files, decoded off the GUI thread. The views ask for the files they show;
 // a missing or too small picture is queued and decoded on a thread pool (photos at a reduced
@@ -31,6 +33,9 @@ public:
     // side is below maxPixel, a decode at maxPixel is queued (once, and never again after a
     // failure at that size).
     QImage imageFor(const ImageFile &file, int maxPixel);
+    // Why the photo's picture is missing: its last decode gave none, for this reason (the log's).
+    // Absent while a picture is held, before a decode was tried, and for a video.
+    std::optional<platform::DecodeOutcome> unshownOutcome(const QString &path) const;
     // Only the given paths are still wanted: queued requests for any other file are dropped.
     void keepOnly(const QSet<QString> &paths);
     // Drops every queued request and every held picture.
@@ -41,7 +46,7 @@ public:
     int decodedCount() const { return decoded_; }
 
 signals:
-    // A picture for `path` has arrived (main thread).
+    // A picture for `path` has arrived, or its decode gave none (unshownOutcome; main thread).
     void thumbnailReady(const QString &path);
 
 private:
@@ -56,13 +61,15 @@ private:
         bool stopped = false;
     };
     void startWorkers();
-    void deliver(const QString &path, int maxPixel, const QImage &image);
+    // `outcome`: the decode's, its picture taken out into `image`.
+    void deliver(const Request &request, const QImage &image, const platform::DecodeOutcome &outcome);
 
     std::shared_ptr<Shared> shared_;
     QThreadPool pool_;
-    QCache<QString, QImage> cache_;     // cost in KiB
-    QHash<QString, int> requestedSize_; // largest size asked for and not yet delivered or failed
-    QHash<QString, int> failedSize_;    // size at which a decode failed
+    QCache<QString, QImage> cache_;                   // cost in KiB
+    QHash<QString, int> requestedSize_;               // largest size asked for and not yet delivered or failed
+    QHash<QString, int> failedSize_;                  // size at which a decode failed
+    QHash<QString, platform::DecodeOutcome> unshown_; // photos whose decode gave no picture, and why
     int running_ = 0;
     int decoded_ = 0;
 };

@@ -9,6 +9,7 @@
 #include "platform/UserDefaults.h"
 #include "screens/results/FilePropertiesVC.h"
 #include "screens/results/HeaderView.h"
+#include "screens/results/QuickLook.h"
 #include "screens/results/ResultRefresh.h"
 #include "screens/results/ScanResultVC.h"
 #include "screens/results/grid/CollectionViewItem.h"
@@ -313,6 +314,9 @@ QString ThumbnailVC::toolTipAt(const QPoint &point) const
     if (file && file->isOrientation
         && orientationBadgeArea(collectionView->visualItemRect(item->first, item->second)).contains(point))
         return localizedText(QStringLiteral("IDS_TWK_306"));
+    if (const auto unshown = file ? loader_->unshownOutcome(file->path()) : std::nullopt;
+        unshown && thumbnailArea(collectionView->visualItemRect(item->first, item->second)).contains(point))
+        return QuickLook::unshownReason(*unshown);
     return QString();
 }
 
@@ -367,6 +371,11 @@ void ThumbnailVC::paintItem(QPainter &painter, const QRect &rect, int section, i
             QPointF(thumb.center().x() + 1 - size.width() / 2.0, thumb.center().y() + 1 - size.height() / 2.0), size);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(target, image);
+    } else if (const auto unshown = loader_->unshownOutcome(file->path())) {
+        const qreal s = std::min<qreal>(72, thumb.height() / 2.5);
+        ResultIcons::paintUnshownMark(painter,
+                                      QRectF(thumb.center().x() + 1 - s / 2, thumb.center().y() + 1 - s / 2, s, s),
+                                      unshown->reason() == platform::DecodeOutcome::Reason::TooLarge);
     }
     if (file->isVideo) {
         const qreal s = std::min<qreal>(70, thumb.height() / 3.0);

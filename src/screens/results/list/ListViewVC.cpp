@@ -345,6 +345,9 @@ void ListViewVC::paintItem(QPainter &painter, const QRect &rect, int section, in
             QPointF(icon.center().x() + 1 - size.width() / 2.0, icon.center().y() + 1 - size.height() / 2.0), size);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(target, image);
+    } else if (const auto unshown = loader_->unshownOutcome(file->path())) {
+        ResultIcons::paintUnshownMark(painter, QRectF(icon).adjusted(2, 2, -2, -2),
+                                      unshown->reason() == platform::DecodeOutcome::Reason::TooLarge);
     }
     if (file->isVideo)
         ResultIcons::paintVideoBadge(painter, QRectF(icon.center().x() - 8, icon.center().y() - 8, 16, 16));

@@ -5,18 +5,26 @@
 #include "support/ResultsScreenFixtures.h"
 
 #include "screens/results/FilePropertiesVC.h"
+#include "model/TextLookup.h"
 #include "screens/results/HeaderView.h"
 #include "screens/results/QuickLook.h"
+#include "screens/results/ResultPreview.h"
 #include "screens/results/ScanResultVC.h"
+#include "screens/results/grid/ResultIcons.h"
 #include "screens/results/grid/ResultItem.h"
 #include "screens/results/grid/ThumbnailLoader.h"
 #include "screens/results/grid/ThumbnailVC.h"
 #include "services/ProtectionCommands.h"
+#include "support/HostileFiles.h"
+#include "support/ServicesFixtures.h"
 
+#include <QBuffer>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
 #include <QToolButton>
+
+#include <tuple>
 
 using namespace scansheet_test;
 
@@ -67,6 +75,32 @@ protected:
             if (grid->thumbnailLoader()->imageFor(*grid->imageDirectories()[size_t(s)][size_t(i)], 1).isNull())
                 return false;
         return true;
+    }
+
+    // A JPEG whose frame header states 10,000 x 6,000 pixels and whose quantization tables are
+    // missing: its header reads, its decoder fails.
+    static QByteArray jpegWithoutTables()
+    {
+        QImage image(64, 48, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        EXPECT_TRUE(image.save(&buffer, "JPEG"));
+        QByteArray out = jpeg.left(2);
+        for (qsizetype at = 2; at + 4 <= jpeg.size();) {
+            const quint8 marker = quint8(jpeg[at + 1]);
+            const qsizetype length = 2 + (quint8(jpeg[at + 2]) << 8 | quint8(jpeg[at + 3]));
+            if (marker == 0xDA)
+                return out + jpeg.mid(at);
+            QByteArray segment = jpeg.mid(at, length);
+            if (marker == 0xC0)
+                segment.replace(5, 4, QByteArray::fromHex("17702710")); // 6000 rows of 10000
+            if (marker != 0xDB)
+                out += segment;
+            at += length;
+        }
+        return {};
     }
 
     // Every visible child of `outer` lies wholly inside it.
@@ -151,4 +185,56 @@ TEST_F(WindowFitResultsGrid, GridHeadersMenuDetailsAndPreviewAreSharpAndWhole)
     const QSize room = QSize(1200, 900).scaled(preview.size(), Qt::KeepAspectRatio);
     EXPECT_GE(picture->width(), room.width() * 9 / 10);
     shoot(&preview, QStringLiteral("results-preview"));
+    preview.close();
+
+    // A TIFF left out as too large with fewer pixels than the cap (its fields would take a
+    // gigabyte) and a damaged JPEG of more (60 MP): each card shows its mark and tells the log's
+    // reason, as the preview does, within the panel's margins.
+    const QString tiff = path(QStringLiteral("left-out/layers.tif"));
+    const QString jpeg = path(QStringLiteral("left-out/broken.jpg"));
+    QDir().mkpath(QFileInfo(tiff).absolutePath());
+    ASSERT_TRUE(hostile::writeTiffWithHugeField(tiff, hostile::kGiB));
+    ASSERT_TRUE(fixtures::writeFile(jpeg, jpegWithoutTables()));
+    grid = showResults({{record(tiff), record(jpeg)}});
+    ThumbnailLoader *loader = grid->thumbnailLoader();
+    ASSERT_TRUE(waitFor([&] { return loader->unshownOutcome(tiff) && loader->unshownOutcome(jpeg); }));
+    QApplication::processEvents();
+    shoot(results, QStringLiteral("results-grid-unshown"));
+    const QImage cards = grid->collectionView->viewport()->grab().toImage();
+    using Reason = platform::DecodeOutcome::Reason;
+    for (const auto &[row, path, reason, text] :
+         {std::tuple{0, tiff, Reason::TooLarge, QStringLiteral("IDS_TWK_8904")},
+          std::tuple{1, jpeg, Reason::Damaged, QStringLiteral("IDS_TWK_8903")}}) {
+        SCOPED_TRACE(path.toStdString());
+        EXPECT_EQ(loader->unshownOutcome(path)->reason(), reason);
+        const QRect card = grid->collectionView->visualItemRect(0, row);
+        EXPECT_EQ(grid->toolTipAt(card.center() - QPoint(0, 20)), localizedText(text));
+        // The mark is drawn in the middle of the thumbnail, not a blank square.
+        const QRect middle = QRect(card.center() - QPoint(30, 50), QSize(60, 60));
+        int marked = 0;
+        const qreal dpr = cards.devicePixelRatio();
+        for (int y = middle.top(); y <= middle.bottom(); ++y)
+            for (int x = middle.left(); x <= middle.right(); ++x)
+                marked += cards.pixelColor(QPoint(int(x * dpr), int(y * dpr))) != ResultIcons::thumbnailBackground();
+        EXPECT_GT(marked, 100);
+
+        grid->showFileOnHover(0, row);
+        ResultPreview *shown = results->preview;
+        const quint64 request = shown->requestNumber();
+        ASSERT_TRUE(waitFor([&] { return shown->shownRequestNumber() == request; }));
+        EXPECT_EQ(shown->imgPreview->text(), QFileInfo(path).fileName() + QLatin1Char('\n') + localizedText(text));
+        shoot(shown, QStringLiteral("results-preview-") + QFileInfo(path).fileName());
+        // The text keeps 8 pixels or more from the panel's edges (its rounded corners aside).
+        const QImage panel = shown->grab().toImage();
+        int left = panel.width(), right = -1;
+        for (int y = panel.height() / 4; y < panel.height() * 3 / 4; ++y)
+            for (int x = 2; x < panel.width() - 2; ++x) // the partly covered pixels of its edges aside
+                if (panel.pixelColor(x, y).lightness() > 120) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+        ASSERT_GE(right, 0);
+        EXPECT_GE(left / dpr, 8.0);
+        EXPECT_LE(right / dpr, shown->width() - 8.0);
+    }
 }

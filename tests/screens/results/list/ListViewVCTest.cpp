@@ -175,6 +175,8 @@ TEST_F(ListViewVCTest, SelectingARowShowsItsFileFittedAndKeysMoveTheSelection)
     narrow.fill(Qt::green);
     ASSERT_TRUE(narrow.save(path("g1/narrow.jpg"), "JPEG"));
     groups[1].push_back(record(path("g1/narrow.jpg")));
+    ASSERT_TRUE(fixtures::writeFile(path("g1/broken.jpg"), "not a picture"));
+    groups.push_back({record(path("g1/broken.jpg")), groups[0][0]});
     ListViewVC *list = showList(groups);
     auto *details = qobject_cast<FilePropertiesVC *>(filePropertiesVC());
     ResultCollectionView *view = list->collectionView;
@@ -210,6 +212,15 @@ TEST_F(ListViewVCTest, SelectingARowShowsItsFileFittedAndKeysMoveTheSelection)
     EXPECT_EQ(list->borderedRow(), ResultCollectionView::IndexPath(1, 1));
     EXPECT_EQ(details->image, shownBefore);
     platform::UserDefaults::standard().setBool(QStringLiteral("IsPopUpTWK"), false);
+
+    // A row whose picture cannot be decoded shows its mark in place of the icon, and its name and
+    // why in the preview.
+    click(view->viewport(), view->visualItemRect(2, 0).center());
+    ASSERT_TRUE(waitFor([&] { return preview->shownRequestNumber() == preview->requestNumber(); }));
+    EXPECT_EQ(preview->imgPreview->text(), "broken.jpg\n" + localizedText(QStringLiteral("IDS_TWK_8903")));
+    ASSERT_TRUE(waitFor([&] { return list->iconLoader()->unshownOutcome(path("g1/broken.jpg")).has_value(); }));
+    EXPECT_EQ(list->iconLoader()->unshownOutcome(path("g1/broken.jpg"))->reason(),
+              platform::DecodeOutcome::Reason::Damaged);
 
     // A video row plays in the preview; a photo row afterwards stops it.
     const QString clip = fixtures::makeClip(path("g1"), QStringLiteral("clip.mp4"), 64, 48);
