@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -36,18 +38,30 @@ void setUp(int *argc, char ***argv)
     application = new QCoreApplication(*argc, *argv); // lives as long as the process
     if (qEnvironmentVariableIsEmpty("TWINSIFT_FUZZ_LOG"))
         qInstallMessageHandler(dropMessage);
-    const QString folder =
-        QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm") : QDir::tempPath();
-    inputPath = QStringLiteral("%1/twinsift-fuzz-%2").arg(folder).arg(::getpid());
-    inputFile = ::open(QFile::encodeName(inputPath).constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (inputFile < 0)
-        std::abort();
-    std::atexit(removeInput);
 }
 
 const QString &writeInput(const uint8_t *data, size_t size)
 {
     static const QString none;
+    if (inputFile < 0) {
+        // Made at the first input, so that the parent of libFuzzer's -fork and -jobs modes makes
+        // none. A process killed, crashed or timed out never removes its file: the files of
+        // processes that are gone are removed here.
+        const QString folder =
+            QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm") : QDir::tempPath();
+        const QStringList left = QDir(folder).entryList({QStringLiteral("twinsift-fuzz-*")}, QDir::Files);
+        for (const QString &name : left) {
+            bool number = false;
+            const pid_t pid = pid_t(name.mid(14).toLongLong(&number));
+            if (number && pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH)
+                QFile::remove(folder + QLatin1Char('/') + name);
+        }
+        inputPath = QStringLiteral("%1/twinsift-fuzz-%2").arg(folder).arg(::getpid());
+        inputFile = ::open(QFile::encodeName(inputPath).constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (inputFile < 0)
+            std::abort();
+        std::atexit(removeInput);
+    }
     if (::ftruncate(inputFile, 0) != 0)
         return none;
     size_t written = 0;

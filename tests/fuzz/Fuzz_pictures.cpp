@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (pixels > kMaxFuzzedPixels && pixels <= platform::ImageSource::maxFullDecodePixels()
         && source.typeIdentifier() != QStringLiteral("public.jpeg"))
         return 0;
-    (void)source.thumbnail(kThumbnailMaxPixel, true);
+    (void)source.thumbnailOutcome(kThumbnailMaxPixel, true);
     (void)MVNTwinsift().twk(path, ScanSettings().hashBitmapSize);
     // The preview's zoomed part: the middle of the picture, at a size smaller than its own pixels.
     const QRect middle(full.width() / 4, full.height() / 4, std::max(1, full.width() / 2),
