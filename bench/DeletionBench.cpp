@@ -1,14 +1,18 @@
 // The snapshot a deletion takes before its first move, on one large group of identical files; and
-// the whole walk of a deletion over real files, with the pause switch flipped while it runs.
+// the whole walk of a deletion over real files, with the pause switch flipped while it runs, or with
+// every marked file of one name.
 
 #include "DeletionBench.h"
 
 #include "engine/Deletion.h"
 #include "model/ResultState.h"
+#include "platform/FreedesktopTrash.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -41,11 +45,43 @@ std::pair<double, double> residentMegabytes()
     return {now, peak};
 }
 
+// The contents of the n-th file of the walk: its own, so that a file in the Trash tells which it is.
+QByteArray walkContents(qint64 n)
+{
+    QByteArray contents(2048, char('a' + n % 26));
+    const QByteArray number = QByteArray::number(n);
+    contents.replace(0, number.size(), number);
+    return contents;
+}
+
+// Trash entries that would not restore to the file they came from: an info file whose Path is no
+// marked file, names one twice or whose entry in files/ is missing or holds another file's contents,
+// and entries in files/ without an info file.
+qint64 wrongRestoreInfo(const QString &trash, const QHash<QString, QByteArray> &markedContents)
+{
+    qint64 wrong = 0;
+    QSet<QString> restored;
+    const QDir info(trash + QStringLiteral("/info"));
+    for (const QString &name : info.entryList({QStringLiteral("*.trashinfo")}, QDir::Files)) {
+        const auto original = platform::FreedesktopTrash::infoPath(info.filePath(name));
+        const QString path = original ? QFile::decodeName(*original) : QString();
+        QFile entry(trash + QStringLiteral("/files/") + name.chopped(10));
+        const bool right = original && markedContents.contains(path) && !restored.contains(path)
+            && entry.open(QIODevice::ReadOnly) && entry.readAll() == markedContents.value(path);
+        wrong += !right;
+        restored.insert(path);
+    }
+    for (const QString &name : QDir(trash + QStringLiteral("/files")).entryList(QDir::Files))
+        wrong += !info.exists(name + QStringLiteral(".trashinfo"));
+    return wrong;
+}
+
 // N groups of a kept file and a marked copy, small files in a temporary folder whose own Trash
 // takes the moves; the pause switch flips every `toggleMs` milliseconds (0: never) until the walk
-// returns. The outcome is checked against the files: every marked file in the Trash, every kept
-// file where it was.
-int walkBench(qint64 count, int toggleMs)
+// returns. With `sameName` each group has a folder of its own and every marked file the one name
+// IMG_0001.JPG, as a camera's backups give. The outcome is checked against the files: every marked
+// file in the Trash with the info file that restores it, every kept file where it was.
+int walkBench(qint64 count, int toggleMs, bool sameName)
 {
     QTemporaryDir dir;
     if (!dir.isValid()) {
@@ -60,20 +96,26 @@ int walkBench(qint64 count, int toggleMs)
 
     ImageGroups groups;
     QStringList kept, marked;
+    QHash<QString, QByteArray> markedContents;
     for (qint64 i = 0; i < count; ++i) {
-        const QString folder = dir.path() + QStringLiteral("/photos/%1").arg(i / 500);
+        const QString folder = dir.path() + QStringLiteral("/photos/%1").arg(sameName ? i : i / 500);
         QDir().mkpath(folder);
         ImageGroup group;
-        for (const QString &name : {QStringLiteral("keep%1.jpg"), QStringLiteral("copy%1.jpg")}) {
-            const QString path = folder + QLatin1Char('/') + name.arg(i);
+        const QString copyName = sameName ? QStringLiteral("IMG_0001.JPG") : QStringLiteral("copy%1.jpg").arg(i);
+        for (const QString &name : {QStringLiteral("keep%1.jpg").arg(i), copyName}) {
+            const QString path = folder + QLatin1Char('/') + name;
+            const bool isKept = name.startsWith(QLatin1String("keep"));
+            const QByteArray contents = walkContents(2 * i + (isKept ? 0 : 1));
             QFile file(path);
-            if (!file.open(QIODevice::WriteOnly) || file.write(QByteArray(2048, char('a' + i % 26))) != 2048) {
+            if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size()) {
                 std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
                 return 1;
             }
             file.close(); // the record takes the file's state as it is written
             group.push_back(ImageFile::make(QUrl::fromLocalFile(path)));
-            (name.startsWith(QLatin1String("keep")) ? kept : marked) << path;
+            (isKept ? kept : marked) << path;
+            if (!isKept)
+                markedContents.insert(path, contents);
         }
         groups.push_back(std::move(group));
     }
@@ -83,7 +125,16 @@ int walkBench(qint64 count, int toggleMs)
         state.mark(int(g), 1);
 
     auto flags = std::make_shared<ScanFlags>();
-    DeletionJob job(makeDeletionSnapshot(state), flags, {});
+    // The clock at the start of the last thousand moves (or of all, when fewer).
+    const qint64 lastCount = std::min<qint64>(count, 1000);
+    QElapsedTimer timer;
+    qint64 lastStartNs = 0;
+    DeletionJob::Callbacks callbacks;
+    callbacks.visiting = [&](const DeletionProgress &progress) {
+        if (progress.visited == count - lastCount)
+            lastStartNs = timer.nsecsElapsed();
+    };
+    DeletionJob job(makeDeletionSnapshot(state), flags, callbacks);
     std::atomic<bool> done{false};
     qint64 toggles = 0;
     std::thread toggler;
@@ -96,10 +147,10 @@ int walkBench(qint64 count, int toggleMs)
             }
             flags->isPaused = false;
         });
-    QElapsedTimer timer;
     timer.start();
     const DeletionOutcome outcome = job.deleteSelectedFiles();
-    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    const qint64 endNs = timer.nsecsElapsed();
+    const double seconds = double(endNs) / 1e9;
     done = true;
     if (toggler.joinable())
         toggler.join();
@@ -109,20 +160,27 @@ int walkBench(qint64 count, int toggleMs)
         markedLeft += QFile::exists(path);
     for (const QString &path : kept)
         keptGone += !QFile::exists(path);
-    const qint64 inTrash = QDir(dir.path() + QStringLiteral("/data/Trash/files")).entryList(QDir::Files).size();
+    const QString trash = dir.path() + QStringLiteral("/data/Trash");
+    const qint64 inTrash = QDir(trash + QStringLiteral("/files")).entryList(QDir::Files).size();
+    const qint64 infoWrong = wrongRestoreInfo(trash, markedContents);
 
     nlohmann::ordered_json out;
     out["marked"] = count;
+    out["same_name"] = sameName;
     out["toggle_ms"] = toggleMs;
     out["toggles"] = toggles;
     out["walk_seconds"] = seconds;
+    out["last_thousand_ms_per_file"] = double(endNs - lastStartNs) / 1e6 / double(lastCount);
     out["moved"] = outcome.totalRemoveTrash;
     out["in_trash"] = inTrash;
     out["marked_left"] = markedLeft;
     out["kept_gone"] = keptGone;
+    out["info_wrong"] = infoWrong;
     out["problems"] = outcome.problems.size();
     std::cout << out.dump(1) << std::endl;
-    return outcome.totalRemoveTrash == count && inTrash == count && markedLeft == 0 && keptGone == 0 ? 0 : 1;
+    return outcome.totalRemoveTrash == count && inTrash == count && markedLeft == 0 && keptGone == 0 && infoWrong == 0
+        ? 0
+        : 1;
 }
 
 } // namespace
@@ -133,6 +191,7 @@ int deletionBench(const QStringList &args)
     qint64 markedCount = -1;
     qint64 walk = 0;
     int toggleMs = 0;
+    bool sameName = false;
     for (int i = 0; i < args.size(); ++i) {
         bool ok = true;
         if (args[i] == "--files" && i + 1 < args.size())
@@ -143,17 +202,19 @@ int deletionBench(const QStringList &args)
             walk = args[++i].toLongLong(&ok);
         else if (args[i] == "--toggle-pause" && i + 1 < args.size())
             toggleMs = args[++i].toInt(&ok);
+        else if (args[i] == "--same-name")
+            sameName = true;
         else
             ok = false;
         if (!ok || fileCount < 2 || markedCount >= fileCount || walk < 0 || toggleMs < 0) {
             std::fprintf(stderr,
                          "usage: twinsift-bench --deletion [--files N >= 2] [--marked M < N]\n"
-                         "       twinsift-bench --deletion --walk N [--toggle-pause MS]\n");
+                         "       twinsift-bench --deletion --walk N [--toggle-pause MS] [--same-name]\n");
             return 2;
         }
     }
     if (walk > 0)
-        return walkBench(walk, toggleMs);
+        return walkBench(walk, toggleMs, sameName);
     if (markedCount < 0)
         markedCount = fileCount / 2;
 

@@ -59,7 +59,7 @@ int usage()
                  "       twinsift-bench --trash PATH...\n"
                  "       twinsift-bench --hashes [--size S] PATH...\n"
                  "       twinsift-bench --deletion [--files N >= 2] [--marked M < N]\n"
-                 "       twinsift-bench --deletion --walk N [--toggle-pause MS]\n");
+                 "       twinsift-bench --deletion --walk N [--toggle-pause MS] [--same-name]\n");
     return 2;
 }
 

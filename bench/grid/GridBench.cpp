@@ -2,7 +2,8 @@
 // JPEG files and prints, as one JSON object, the time to the first screen of thumbnails, the
 // longest time the GUI thread was held while scrolling from top to bottom, and the peak memory.
 //
-//   twinsift-grid-bench [--list | --screen | --commands | --first-marking NAME] [--groups G] [--files F]
+//   twinsift-grid-bench [--list | --screen | --commands [--at-arrival] | --first-marking NAME |
+//                        --arrival-command NAME] [--groups G] [--files F]
 //                       [--dir FOLDER] [--size WxH] [--steps N] [--protect K]
 //
 // --screen measures the grid inside the results screen (1280 x 720), fed through the
@@ -31,6 +32,15 @@
 // the regrouping it starts, and whether the thumb reached the end). The totals refresh is timed first, with a small
 // JPEG and with a 30 MP PNG (made once in FOLDER) as the first shown file.
 //
+// --commands --at-arrival runs each of those commands (the slider drag and the ones that need an
+// earlier command, unlock and the videos filter off, left out) as the first thing a fresh process
+// does once the result has arrived: this program started again with --arrival-command NAME, which
+// posts the result to the results screen and gives the command at once, before the event loop ran.
+// Each entry is that of --commands plus "arrival_block_ms": the longest hold of the GUI thread from
+// the arrival until the screen is idle (the post itself and every turn of the event loop up to 3 s
+// after it, the visible thumbnails shown and the command's worker done; the command's own call
+// left out), and "arrival_call_ms", the post alone.
+//
 // FOLDER (default /tmp/twinsift-grid-bench) receives F small JPEG files (made once, reused by
 // later runs); the result has G groups (F / G files each on average, at least two).
 
@@ -38,6 +48,7 @@
 #include "model/InitialDirectory.h"
 #include "model/ModuleState.h"
 #include "model/ResultState.h"
+#include "engine/ScanPublication.h"
 #include "screens/results/ResultPreview.h"
 #include "screens/results/ResultRefresh.h"
 #include "screens/results/grid/ResultItem.h"
@@ -373,6 +384,167 @@ nlohmann::json timeFirstMarking(ScanResultVC *screen, ThumbnailVC *grid, const Q
     return {};
 }
 
+// The commands of --at-arrival, each as --commands gives it (the positions taken from the groups
+// shown when it runs), with its value of --arrival-command.
+std::vector<Marking> arrivalCommands(ScanResultVC *screen, ThumbnailVC *grid)
+{
+    auto middle = [] { return ResultState::shared().shownGroupCount() / 2; };
+    auto onItem = [grid](std::function<int()> section, int row, std::function<void(ResultItem &)> command) {
+        return [=] { command(*grid->makeItem(section(), row)); };
+    };
+    auto at = [](int section) { return [section] { return section; }; };
+    auto afterMiddle = [middle](int k) { return [middle, k] { return middle() + k; }; };
+    std::vector<Marking> commands = {
+        {"hand tick", "tick", [grid, middle] { grid->tappedCheckBox(middle(), 1); }, {}, {}},
+        {"header toggle", "header", [grid, middle] { grid->selectUnselectGroup(middle() + 1); }, {}, {}},
+        {"lock", "lock", [grid, middle] { grid->lockGroup(middle() + 2); }, {}, {}},
+        {"protect file",
+         "protect-file",
+         onItem(afterMiddle(3), 1, [](ResultItem &i) { i.protectThisImage(1); }),
+         {},
+         {}},
+        {"protect folder",
+         "protect-folder",
+         onItem(afterMiddle(4), 0, [](ResultItem &i) { i.protectThisFolder(); }),
+         {},
+         {}},
+        {"protect parent",
+         "protect-parent",
+         onItem(afterMiddle(4), 0, [](ResultItem &i) { i.protectParentFolder(); }),
+         {},
+         {}},
+    };
+    for (Marking &marking : markingCommands(screen, grid))
+        commands.push_back(std::move(marking));
+    const std::vector<Marking> rest = {
+        {"unselect by type",
+         "unselect-type",
+         onItem(at(5), 1, [](ResultItem &i) { i.unSelectAllFilesCurrentType(); }),
+         {},
+         {}},
+        {"unselect by folder",
+         "unselect-folder",
+         onItem(at(5), 1, [](ResultItem &i) { i.unSelectAllFilesFoundInThisFolder(); }),
+         {},
+         {}},
+        {"unselect by tree",
+         "unselect-tree",
+         onItem(at(5), 1, [](ResultItem &i) { i.unSelectAllFilesFoundInThisFolderTree(); }),
+         {},
+         {}},
+        {"invert", "invert", onItem(at(5), 1, [](ResultItem &i) { i.invertMarkedFiles(); }), {}, {}},
+        {"unselect all", "unselect-all", onItem(at(5), 1, [](ResultItem &i) { i.unselectAll(); }), {}, {}},
+        {"unselect all button", "unselect-all-button", [screen] { screen->tappedUnSelectAll(); }, {}, {}},
+        // A member of a group of three or more, so that its group stays.
+        {"remove from results",
+         "remove",
+         onItem(
+             [] {
+                 const ResultState &state = ResultState::shared();
+                 int larger = 0;
+                 while (larger + 1 < state.shownGroupCount() && state.imageDirectories[size_t(larger)].size() < 3)
+                     ++larger;
+                 return larger;
+             },
+             1, [](ResultItem &i) { i.deleteFileFromArray(); }),
+         {},
+         {}},
+        {"slider one step",
+         "slider-step",
+         [screen] {
+             QSlider *slider = screen->sliderMatchingLevel;
+             const int level = slider->value();
+             slider->setValue(level < slider->maximum() ? level + 1 : level - 1);
+         },
+         {},
+         {}},
+        {"videos filter on",
+         "videos",
+         [screen] {
+             screen->btnShowOnlyVideos->setChecked(true);
+             screen->tappedShowOnlyVideos();
+         },
+         {},
+         {}},
+        {"show only group", "show-group", onItem(at(9), 0, [](ResultItem &i) { i.filterThisGoup(); }), {}, {}},
+    };
+    commands.insert(commands.end(), rest.begin(), rest.end());
+    return commands;
+}
+
+// The result posted to the results screen (`post`) and at once the command named `option`, as the
+// first thing after the arrival; then the event loop until the screen is idle (see the head).
+nlohmann::json timeArrivalCommand(ScanResultVC *screen, ThumbnailVC *grid, const QString &option,
+                                  const std::function<void()> &post)
+{
+    QElapsedTimer clock;
+    clock.start();
+    post();
+    const double arrivalCall = clock.nsecsElapsed() / 1e6;
+    for (const Marking &command : arrivalCommands(screen, grid)) {
+        if (option != QLatin1String(command.option))
+            continue;
+        double prepareMs = 0;
+        if (command.prepare) {
+            QElapsedTimer prepare;
+            prepare.start();
+            command.prepare();
+            prepareMs = prepare.nsecsElapsed() / 1e6;
+        }
+        const CommandTime time = timeCommand(command.command, 300, command.busy);
+        double longest = std::max(arrivalCall, time.longestTurnMs);
+        QElapsedTimer turn;
+        while ((clock.elapsed() < 3000 || !visibleThumbnailsReady(grid, grid->thumbnailLoader())
+                || (command.busy && command.busy()))
+               && clock.elapsed() < 60000) {
+            turn.restart();
+            QApplication::processEvents();
+            longest = std::max(longest, turn.nsecsElapsed() / 1e6);
+        }
+        nlohmann::json entry = commandJson(time);
+        entry["command"] = command.name;
+        entry["arrival_call_ms"] = arrivalCall;
+        entry["arrival_block_ms"] = longest;
+        if (command.prepare)
+            entry["prepare_ms"] = prepareMs;
+        entry["marks"] = ResultState::shared().markedFileCount();
+        return entry;
+    }
+    return {};
+}
+
+// Every command of --at-arrival, each in a fresh process started with `arguments` and
+// --arrival-command.
+nlohmann::json timeCommandsAtArrival(ScanResultVC *screen, ThumbnailVC *grid, const QStringList &arguments)
+{
+    nlohmann::json table = nlohmann::json::array();
+    double worst = 0;
+    for (const Marking &command : arrivalCommands(screen, grid)) {
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(),
+                    QStringList(arguments)
+                        << QStringLiteral("--arrival-command") << QString::fromLatin1(command.option));
+        nlohmann::json entry;
+        if (!child.waitForFinished(600000) || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
+            entry = {{"error", "the fresh process failed"}};
+        } else {
+            const QByteArray printed = child.readAllStandardOutput();
+            entry = nlohmann::json::parse(printed.mid(printed.indexOf("\n{") + 1).toStdString(), nullptr, false);
+            if (entry.is_discarded() || !entry.is_object())
+                entry = {{"error", "the fresh process printed no JSON object"}};
+        }
+        entry["command"] = command.name;
+        if (entry.contains("arrival_block_ms")) {
+            worst = std::max(worst, entry["arrival_block_ms"].get<double>());
+            std::cerr << command.name << ": " << entry["block_ms"].get<double>() << " ms, arrival "
+                      << entry["arrival_block_ms"].get<double>() << " ms" << std::endl;
+        }
+        table.push_back(entry);
+    }
+    return {{"commands", table}, {"arrival_block_ms", worst}};
+}
+
 // Each result command once, in an order that leaves every command something to do; the folder
 // protections are taken back (untimed) before the marking commands.
 nlohmann::json timeResultCommands(ScanResultVC *screen, ThumbnailVC *grid, const QStringList &childArguments)
@@ -514,6 +686,9 @@ constexpr const char *kUsage =
     "  --list      the results list instead of the grid\n"
     "  --screen    the grid inside the results screen (1280 x 720)\n"
     "  --commands  times each result command on the GUI thread inside the results screen\n"
+    "              (--at-arrival: each as the first thing a fresh process does after the arrival)\n"
+    "  --arrival-command NAME\n"
+    "              the result's arrival and at once one command of --at-arrival, inside the results screen\n"
     "  --first-marking auto|button|type|folder|tree|wizard\n"
     "              the first run of one marking command in this process, inside the results screen\n";
 
@@ -527,6 +702,8 @@ int main(int argc, char **argv)
     bool screenMode = false;
     bool commandsMode = false;
     QString firstMarking;
+    bool atArrival = false;
+    QString arrivalCommand;
     int groups = 20000, files = 50000;
     qint64 maxSteps = 0;
     int protect = 0;
@@ -548,6 +725,11 @@ int main(int argc, char **argv)
             commandsMode = screenMode = true;
         else if (a == QLatin1String("--first-marking") && i + 1 < args.size()) {
             firstMarking = args[++i];
+            commandsMode = screenMode = true;
+        } else if (a == QLatin1String("--at-arrival"))
+            atArrival = true;
+        else if (a == QLatin1String("--arrival-command") && i + 1 < args.size()) {
+            arrivalCommand = args[++i];
             commandsMode = screenMode = true;
         } else if (a == QLatin1String("--protect") && i + 1 < args.size())
             protect = args[++i].toInt();
@@ -622,12 +804,43 @@ int main(int argc, char **argv)
     ResultViewController *form = list ? static_cast<ResultViewController *>(list) : grid;
     ThumbnailLoader *loader = list ? list->iconLoader() : grid->thumbnailLoader();
 
+    // The result as the scan's sheet posts it, with the file keys its worker worked out (made before
+    // the clock starts, as the records are).
+    auto resultKeys = std::make_shared<ResultFileKeys>();
+    if (screenMode)
+        resultKeys->learn(result);
+    auto postResult = [&result, &resultKeys] {
+        platform::NotificationCenter::defaultCenter().post(
+            QStringLiteral("SelectedFiles"), ScanPublication::decide(result, true, std::move(resultKeys)).userInfo);
+    };
+    const QStringList childArguments = {
+        QStringLiteral("--groups"), QString::number(groups),
+        QStringLiteral("--files"),  QString::number(files),
+        QStringLiteral("--dir"),    folder,
+        QStringLiteral("--size"),   QStringLiteral("%1x%2").arg(size.width()).arg(size.height())};
+    if (!arrivalCommand.isEmpty()) {
+        nlohmann::json out = timeArrivalCommand(screen, grid, arrivalCommand, postResult);
+        if (out.is_null()) {
+            std::cerr << kUsage;
+            return 2;
+        }
+        out["files"] = ResultState::shared().shownFileCount();
+        std::cout << out.dump(2) << std::endl;
+        return 0;
+    }
+    if (commandsMode && atArrival) {
+        nlohmann::json out = timeCommandsAtArrival(screen, grid, childArguments);
+        out["view"] = "each result command as the first thing after the arrival, in a fresh process";
+        out["groups"] = groups;
+        out["files"] = files;
+        std::cout << out.dump(2) << std::endl;
+        return 0;
+    }
+
     // Open: from the arrival of the result to the first screen painted with its thumbnails.
     clock.restart();
     if (screenMode)
-        platform::NotificationCenter::defaultCenter().post(
-            QStringLiteral("SelectedFiles"),
-            {{QStringLiteral("data"), QVariant::fromValue(result)}, {QStringLiteral("isSimilarScan"), true}});
+        postResult();
     else
         grid->getInitialDirectories(result, true);
     if (list)
@@ -663,11 +876,6 @@ int main(int argc, char **argv)
         out["files"] = ResultState::shared().shownFileCount();
         out["open_with_thumbnails_s"] = openSeconds;
         out["totals_refresh"] = timeTotalsRefresh(screen, pngPath);
-        const QStringList childArguments = {
-            QStringLiteral("--groups"), QString::number(groups),
-            QStringLiteral("--files"),  QString::number(files),
-            QStringLiteral("--dir"),    folder,
-            QStringLiteral("--size"),   QStringLiteral("%1x%2").arg(size.width()).arg(size.height())};
         out["commands"] = timeResultCommands(screen, grid, childArguments);
         out["peak_rss_mb"] = peakResidentMegabytes();
         std::cout << out.dump(2) << std::endl;

@@ -32,41 +32,70 @@ bool isPhotosLibraryPath(const std::optional<QString> &entryPath, const QString 
         || lower.contains(QStringLiteral(".photoslibrary/masters/"));
 }
 
-std::vector<FileFormat> fileFormatListFor(const ImageGroups &groups)
+std::vector<FileFormat> fileFormatListFor(const ImageGroups &groups, ResultFileKeys *keys)
 {
     std::vector<FileFormat> formats;
     if (listsNothing(groups))
         return formats;
+    QSet<QString> known;        // the extensions listed, in lower case
+    std::vector<char> typeDone; // per type id of the keys: its extension was listed or found known
     for (const ImageGroup &group : groups) {
         for (const ImageFilePtr &file : group) {
             if (!file || !file->url)
                 continue;
+            if (keys) {
+                const ResultFileKeys::Keys k = keys->of(*file);
+                if (k.typeFromName && k.type >= 0) {
+                    const int type = k.type;
+                    if (size_t(type) >= typeDone.size())
+                        typeDone.resize(size_t(keys->typeCount()), 0);
+                    if (typeDone[size_t(type)])
+                        continue;
+                    typeDone[size_t(type)] = 1;
+                    if (known.contains(keys->typeText(type)))
+                        continue;
+                }
+            }
             const QString extension = QFileInfo(file->url->path()).suffix();
             const QString lower = extension.toLower();
-            const bool known = std::any_of(formats.begin(), formats.end(), [&](const FileFormat &format) {
-                return format.fileExtension.toLower() == lower;
-            });
-            if (!known)
-                formats.push_back({int(formats.size()) + 1, extension});
+            if (known.contains(lower))
+                continue;
+            known.insert(lower);
+            formats.push_back({int(formats.size()) + 1, extension});
         }
     }
     return formats;
 }
 
-std::vector<FolderPreferences> folderListFor(const ImageGroups &groups)
+std::vector<FolderPreferences> folderListFor(const ImageGroups &groups, ResultFileKeys *keys)
 {
     std::vector<FolderPreferences> folders;
     if (listsNothing(groups))
         return folders;
     // isPhotosLibraryPath against every entry, in one look-up: a folder is known when the list
     // holds it (case ignored) or, once the list holds anything, when it lies in a Photos library.
+    // A folder once seen is known from then on, so each folder of the keys is decided once.
     QSet<QString> known;
     QString previous;
+    std::vector<char> folderDone; // per folder id of the keys
     for (const ImageGroup &group : groups) {
         for (const ImageFilePtr &file : group) {
             if (!file || !file->url)
                 continue;
-            const QString folder = folderTextOfFile(*file->url);
+            QString folder;
+            if (keys) {
+                const int id = keys->of(*file).folder;
+                if (id >= 0 && !keys->folderFileText(id).isNull()) {
+                    if (size_t(id) >= folderDone.size())
+                        folderDone.resize(size_t(keys->folderCount()), 0);
+                    if (folderDone[size_t(id)])
+                        continue;
+                    folderDone[size_t(id)] = 1;
+                    folder = keys->folderFileText(id);
+                }
+            }
+            if (folder.isNull())
+                folder = folderTextOfFile(*file->url);
             if (folder == previous && !folders.empty())
                 continue;
             previous = folder;
@@ -80,12 +109,12 @@ std::vector<FolderPreferences> folderListFor(const ImageGroups &groups)
     return folders;
 }
 
-void rebuildFileFormatList(const ImageGroups &groups)
+void rebuildFileFormatList(const ImageGroups &groups, ResultFileKeys *keys)
 {
-    fileFormatPriorities = fileFormatListFor(groups);
+    fileFormatPriorities = fileFormatListFor(groups, keys);
 }
 
-void rebuildFolderList(const ImageGroups &groups)
+void rebuildFolderList(const ImageGroups &groups, ResultFileKeys *keys)
 {
-    folderPriorities = folderListFor(groups);
+    folderPriorities = folderListFor(groups, keys);
 }

@@ -3,6 +3,7 @@
 #include "model/FileFormat.h"
 #include "model/FolderPreferences.h"
 #include "model/ImageFile.h"
+#include "model/ResultFileKeys.h"
 
 #include <QString>
 #include <QUrl>
@@ -23,15 +24,19 @@ QString folderTextOfFile(const QUrl &fileUrl);
 // ".photoslibrary/masters/", case ignored).
 bool isPhotosLibraryPath(const std::optional<QString> &entryPath, const QString &folderPath);
 
+// With `keys` (the result's file keys, main thread), a file whose keys are known already costs a
+// look-up: its extension and folder texts are taken from the keys, each distinct one worked out
+// once; the lists are the same as without.
+
 // One entry per extension, compared without regard to case; the stored text is that of the first
 // file with the extension. Empty when there are no groups or the first group is empty.
-std::vector<FileFormat> fileFormatListFor(const ImageGroups &groups);
+std::vector<FileFormat> fileFormatListFor(const ImageGroups &groups, ResultFileKeys *keys = nullptr);
 
 // One entry per folder (folder texts compared without regard to case); once the list holds an
 // entry, files inside a Photos library add nothing. Empty when there are no groups or the first
 // group is empty.
-std::vector<FolderPreferences> folderListFor(const ImageGroups &groups);
+std::vector<FolderPreferences> folderListFor(const ImageGroups &groups, ResultFileKeys *keys = nullptr);
 
 // Replace the module lists fileFormatPriorities and folderPriorities.
-void rebuildFileFormatList(const ImageGroups &groups);
-void rebuildFolderList(const ImageGroups &groups);
+void rebuildFileFormatList(const ImageGroups &groups, ResultFileKeys *keys = nullptr);
+void rebuildFolderList(const ImageGroups &groups, ResultFileKeys *keys = nullptr);

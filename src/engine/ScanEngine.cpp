@@ -416,6 +416,10 @@ ScanOutcome ScanEngine::sendDataToScanVC(const std::vector<InitialDirectory> &in
     if (flags.isFirstStepAbort.load() || flags.isSecondStepAbort.load())
         return outcome;
     outcome.completed = true;
+    if (!sendData.empty()) {
+        outcome.fileKeys = std::make_shared<ResultFileKeys>();
+        outcome.fileKeys->learn(sendData);
+    }
     outcome.sendData = std::move(sendData);
     return outcome;
 }

@@ -2,6 +2,7 @@
 
 #include "model/ImageFile.h"
 #include "model/InitialDirectory.h"
+#include "model/ResultFileKeys.h"
 #include "model/ScanFlags.h"
 #include "platform/FileStat.h"
 #include "engine/OrderedParallel.h"
@@ -42,6 +43,9 @@ struct ScanOutcome {
     // The result (the sheet's sendData): absent when stopped; the empty list when fewer than two
     // files were collected or no group was found; else the groups.
     std::optional<ImageGroups> sendData;
+    // The keys of every file of sendData, worked out on the scan's thread, for the result to take
+    // over (null when there are no groups).
+    std::shared_ptr<ResultFileKeys> fileKeys;
     qint64 collectedCount = 0;
     // Seconds per stage: "list" and "collect" (the rest of the collection), then "digest", "pair"
     // and "records" (reading the grouped records in full) for an exact scan, or "hash" and "pair"

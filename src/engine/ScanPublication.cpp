@@ -1,6 +1,7 @@
 #include "engine/ScanPublication.h"
 
-ScanPublication ScanPublication::decide(const std::optional<ImageGroups> &sendData, bool isSimilarScan)
+ScanPublication ScanPublication::decide(const std::optional<ImageGroups> &sendData, bool isSimilarScan,
+                                        std::shared_ptr<ResultFileKeys> fileKeys)
 {
     ScanPublication publication;
     if (!sendData)
@@ -12,5 +13,7 @@ ScanPublication ScanPublication::decide(const std::optional<ImageGroups> &sendDa
     publication.kind = Kind::SelectedFiles;
     publication.userInfo.insert(QStringLiteral("data"), QVariant::fromValue(*sendData));
     publication.userInfo.insert(QStringLiteral("isSimilarScan"), isSimilarScan);
+    if (fileKeys)
+        publication.userInfo.insert(QStringLiteral("fileKeys"), QVariant::fromValue(std::move(fileKeys)));
     return publication;
 }

@@ -40,7 +40,7 @@ int ResultFileKeys::internType(const QString &lowerExtension)
 int ResultFileKeys::newFolder(const QUrl &fileUrl)
 {
     folders_.push_back({ResultCommands::folderPathKey(fileUrl),
-                        ResultCommands::folderUrlText(ResultCommands::folderOfFile(fileUrl)).toLower()});
+                        ResultCommands::folderUrlText(ResultCommands::folderOfFile(fileUrl)).toLower(), QString()});
     return int(folders_.size()) - 1;
 }
 
@@ -79,6 +79,7 @@ ResultFileKeys::Keys ResultFileKeys::compute(const QUrl &url)
         keys.folder = folder->second;
     } else {
         keys.folder = newFolder(url);
+        folders_.back().fileText = QString::fromUtf8(prefix.data(), qsizetype(prefix.size()));
         folderByPrefix_.emplace(store(prefix), keys.folder);
     }
     const std::string_view name = text.substr(slash + 1);
@@ -89,6 +90,7 @@ ResultFileKeys::Keys ResultFileKeys::compute(const QUrl &url)
         return keys;
     }
     const std::string_view extension = dot == name.npos ? std::string_view() : tail;
+    keys.typeFromName = true;
     const auto type = typeByEncoded_.find(extension);
     if (type != typeByEncoded_.end()) {
         keys.type = type->second;
@@ -147,14 +149,26 @@ ResultFileKeys::Keys ResultFileKeys::of(const ImageFile &file)
     if (!file.url)
         return Keys();
     const void *identity = identityOf(*file.url);
-    if (!identity)
-        return Keys{-1, -1, true, qHash(QByteArray())};
+    if (!identity) {
+        Keys empty;
+        empty.hasUrl = true;
+        empty.urlHash = qHash(QByteArray());
+        return empty;
+    }
     if (const Slot *slot = find(identity))
         return slot->keys;
     const Keys keys = compute(*file.url);
     insert(identity, keys);
     pinned_.push_back(*file.url);
     return keys;
+}
+
+void ResultFileKeys::learn(const ImageGroups &groups)
+{
+    for (const ImageGroup &group : groups)
+        for (const ImageFilePtr &file : group)
+            if (file)
+                of(*file);
 }
 
 bool ResultFileKeys::warm(const ResultState &state, int budget)

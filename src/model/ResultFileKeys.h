@@ -23,7 +23,11 @@ class ResultState;
 // Entries are found by the identity of the file's QUrl (its shared data), which the cache holds on
 // to: a record whose URL is replaced or changed in place gets new keys at its next look-up, and no
 // other URL can take the place of one that is kept. The entries of records no longer in the result
-// are dropped once they outnumber the live ones. Main thread only, like the ResultState that owns it.
+// are dropped once they outnumber the live ones.
+//
+// One object is used by one thread at a time: the scan's worker works out the keys of the groups it
+// found (learn) and hands the object over with them; from then on it belongs to the ResultState
+// that takes it (main thread only, like that state).
 class ResultFileKeys
 {
 public:
@@ -31,11 +35,16 @@ public:
         int type = -1;   // lower-cased extension; -1: no URL or an empty one (matches no key)
         int folder = -1; // the URL less its file name; -1 as for type
         bool hasUrl = false;
+        // The type was read from the file name's text as it stands (a local file's URL): the
+        // type's text is then also the file's path suffix (QFileInfo) in lower case.
+        bool typeFromName = false;
         size_t urlHash = 0; // of the encoded URL, when hasUrl
     };
 
     // The keys of `file` (worked out on first use).
     Keys of(const ImageFile &file);
+    // Works out the keys of every file of `groups` (on any thread, while no other uses the object).
+    void learn(const ImageGroups &groups);
     // Works out the keys of up to `budget` files of the result not yet known, the scanned groups
     // first; true when every file of the result is known. Each call goes on where the last stopped.
     bool warm(const ResultState &state, int budget);
@@ -52,6 +61,9 @@ public:
     // (ending in a slash), as ResultCommands compares them.
     const QString &folderPath(int folder) const { return folders_[size_t(folder)].path; }
     const QString &folderTreeText(int folder) const { return folders_[size_t(folder)].treeLower; }
+    // For a folder found from a local file's URL text: the encoded URL of the file less its name
+    // (ending in a slash), as folderTextOfFile gives it for each of its files; else null.
+    const QString &folderFileText(int folder) const { return folders_[size_t(folder)].fileText; }
     int entryCount() const { return int(pinned_.size()); }
 
 private:
@@ -63,6 +75,7 @@ private:
     struct Folder {
         QString path;
         QString treeLower;
+        QString fileText;
     };
     Keys compute(const QUrl &url);
     Slot *find(const void *identity);

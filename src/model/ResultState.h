@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 // The result of the last scan, independent of any screen: the groups as scanned (allImages) and as
@@ -89,6 +90,9 @@ public:
 
     // The keys the bulk commands compare the result's files by, kept with the result.
     ResultFileKeys &fileKeys() const { return fileKeys_; }
+    // Takes over keys worked out elsewhere (the scan's worker) in place of the kept ones; `keys` is
+    // left empty.
+    void adoptFileKeys(ResultFileKeys &keys) { fileKeys_ = std::exchange(keys, ResultFileKeys()); }
 
     // --- invariant ---
     bool isConsistent() const;

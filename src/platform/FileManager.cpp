@@ -146,11 +146,6 @@ bool FileManager::isRegularFile(const QString &path)
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool FileManager::isHiddenName(const QString &fileName)
-{
-    return fileName.startsWith(QLatin1Char('.'));
-}
-
 bool FileManager::isPackageName(const QString &fileName)
 {
     const QString lower = fileName.toLower();

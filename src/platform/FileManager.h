@@ -52,8 +52,6 @@ public:
     static std::optional<QDateTime> modificationDate(const QString &path);
     static std::optional<QDateTime> creationDate(const QString &path);
 
-    // A name with a leading dot.
-    static bool isHiddenName(const QString &fileName);
     // True when the path leads (through links) to a regular file; readers check this first, so
     // a pipe or a device is never opened and waited on.
     static bool isRegularFile(const QString &path);

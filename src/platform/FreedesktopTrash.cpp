@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QMutex>
 #include <QRandomGenerator>
 #include <QSet>
@@ -33,11 +34,13 @@ namespace platform {
 
 namespace {
 
-// Names tried for one file before the move is given up. The first ones count up as file managers
-// name them (name, name.2, name.3, ...); past those the number is drawn at random, so that a Trash
-// already holding thousands of files of one name takes a few more tries, not one per file held.
+// Names tried for one file before the move is given up. They count up as file managers name them
+// (name, name.2, name.3, ...) from the first number not yet taken; past kCountedNames tries that
+// another program took first, the number is drawn at random.
 constexpr int kMaxNames = 1000;
 constexpr int kCountedNames = 100;
+// The highest number the search for a free one counts to; past it the numbers are drawn.
+constexpr quint64 kHighestCountedNumber = quint64(1) << 40;
 // The longest extension kept when a name must be shortened.
 constexpr int kMaxKeptExtension = 16;
 // An info file larger than this is no trash information.
@@ -172,23 +175,89 @@ QByteArray cutUtf8(const QByteArray &text, int bytes)
     return text.left(cut);
 }
 
-// The n-th name tried in the Trash for a file called `base`: the name itself, then "stem.N.ext",
-// each shortened (keeping the extension) so that the info file's name fits in `limit` bytes.
-QByteArray candidateName(const QByteArray &base, int n, int limit)
+// The name numbered `n` in the Trash for a file called `base`: 1 is the name itself, a higher one
+// "stem.N.ext", each shortened (keeping the extension) so that the info file's name fits in
+// `limit` bytes.
+QByteArray candidateName(const QByteArray &base, quint64 n, int limit)
 {
     const int room = limit - kInfoSuffix.size();
     if (n == 1 && base.size() <= room)
         return base;
     const int dot = base.lastIndexOf('.');
     QByteArray extension = (dot > 0 && base.size() - dot <= kMaxKeptExtension) ? base.mid(dot) : QByteArray();
-    const quint64 counted =
-        n <= kCountedNames ? quint64(n) : kCountedNames + 1 + QRandomGenerator::global()->bounded(quint64(1) << 40);
-    const QByteArray number = n == 1 ? QByteArray() : '.' + QByteArray::number(counted);
+    const QByteArray number = n == 1 ? QByteArray() : '.' + QByteArray::number(n);
     QByteArray stem = base.left(base.size() - extension.size());
     if (room - number.size() - extension.size() < 1)
         extension.clear();
     stem = cutUtf8(stem, room - number.size() - extension.size());
     return stem + number + extension;
+}
+
+// Whether a Trash holds an entry of the name numbered `n`: its info file, or its entry in files/
+// (one an ended move or another tool left without an info file).
+bool nameHeld(const QByteArray &trash, const QByteArray &base, quint64 n, int limit)
+{
+    const QByteArray name = candidateName(base, n, limit);
+    return statOf(trash + "/info/" + name + kInfoSuffix, false) || statOf(trash + "/files/" + name, false);
+}
+
+// The numbers from which the names of a file are next counted in a Trash, per Trash and name, for
+// the names this run found taken: the first number past the last one this run took. A file of a name
+// the Trash holds thousands of (one name from many folders) then takes one look, not one per file held.
+class NameHints
+{
+public:
+    static quint64 from(const QByteArray &key)
+    {
+        QMutexLocker locker(&lock());
+        return hints().value(key, 0);
+    }
+    static void remember(const QByteArray &key, quint64 next)
+    {
+        QMutexLocker locker(&lock());
+        hints().insert(key, next);
+    }
+
+private:
+    static QMutex &lock()
+    {
+        static QMutex mutex;
+        return mutex;
+    }
+    static QHash<QByteArray, quint64> &hints()
+    {
+        static QHash<QByteArray, quint64> table;
+        return table;
+    }
+};
+
+// The first free number of a file's names in a Trash, from the hint of this run where there is one
+// (unless the number before it is free again: the Trash was emptied), else from the name itself.
+// Names are taken one number after another, so the step doubles while the numbers are taken and
+// then halves back to the first free one: about 2 log2(N) looks for a Trash holding N of the name.
+// Only a look: the name is taken by creating its info file, and a number taken meanwhile counts on.
+quint64 firstFreeNumber(const QByteArray &trash, const QByteArray &base, int limit, quint64 hint)
+{
+    quint64 from = hint > 2 && nameHeld(trash, base, hint - 1, limit) ? hint : 1;
+    if (!nameHeld(trash, base, from, limit))
+        return from;
+    if (from == 1)
+        from = 2;
+    quint64 taken = from - 1;
+    quint64 step = 1;
+    quint64 free = from;
+    while (nameHeld(trash, base, free, limit)) {
+        taken = free;
+        if (step >= kHighestCountedNumber)
+            return kHighestCountedNumber + 1 + QRandomGenerator::global()->bounded(kHighestCountedNumber);
+        step *= 2;
+        free = from - 1 + step;
+    }
+    while (free - taken > 1) {
+        const quint64 middle = taken + (free - taken) / 2;
+        (nameHeld(trash, base, middle, limit) ? taken : free) = middle;
+    }
+    return free;
 }
 
 // The n-th name GIO gives a file called `base` in the Trash.
@@ -325,15 +394,25 @@ TrashResult moveWithOwnCode(const QByteArray &absolute, const struct stat &sourc
     const int limit = nameMax > 0 && nameMax < 4096 ? int(nameMax) : NAME_MAX;
     const QByteArray contents = infoContents(pathValueFor(absolute, realParent, *location));
     const QByteArray base = baseOf(absolute);
+    const QByteArray hintKey = location->trash + '/' + base;
+    quint64 number = firstFreeNumber(location->trash, base, limit, NameHints::from(hintKey));
+    // The next number after one another program took first.
+    const auto nextNumber = [&](int tries) {
+        return tries < kCountedNames && number <= kHighestCountedNumber
+            ? number + 1
+            : kHighestCountedNumber + 1 + QRandomGenerator::global()->bounded(kHighestCountedNumber);
+    };
 
-    for (int n = 1; n <= kMaxNames; ++n) {
+    for (int tries = 1; tries <= kMaxNames; ++tries) {
         if (cancel && cancel->isCancelled())
             return cancelledResult(absolute);
-        const QByteArray name = candidateName(base, n, limit);
+        const QByteArray name = candidateName(base, number, limit);
         const QByteArray infoFile = info + '/' + name + kInfoSuffix;
         const int written = createInfoFile(infoFile, contents);
-        if (written < 0)
+        if (written < 0) {
+            number = nextNumber(tries);
             continue;
+        }
         if (written > 0)
             return failure(QStringLiteral("The Trash information file cannot be written (%1): %2")
                                .arg(errnoText(written), display(infoFile)));
@@ -349,6 +428,8 @@ TrashResult moveWithOwnCode(const QByteArray &absolute, const struct stat &sourc
         const QByteArray target = files + '/' + name;
         const int moved = renameNoReplace(absolute, target);
         if (moved == 0) {
+            if (number > 1)
+                NameHints::remember(hintKey, number + 1);
             TrashResult result;
             result.ok = true;
             result.trashedPath = display(target);
@@ -356,8 +437,10 @@ TrashResult moveWithOwnCode(const QByteArray &absolute, const struct stat &sourc
             return result;
         }
         ::unlink(infoFile.constData());
-        if (moved == EEXIST)
-            continue; // an entry without an info file holds this name
+        if (moved == EEXIST) {
+            number = nextNumber(tries); // an entry without an info file holds this name
+            continue;
+        }
         if (moved == EXDEV)
             return failure(
                 QStringLiteral("The Trash is on another disk than %1; the file is not copied.").arg(display(absolute)));
@@ -693,8 +776,11 @@ TrashResult FreedesktopTrash::trashItem(const QString &path, const FileStat *exp
     // A name with no room left for ".trashinfo" is shortened by the own code, which keeps the
     // extension (older GIO refuses such a name, newer GIO cuts it anywhere).
     const bool nameFitsGio = baseOf(absolute).size() + kInfoSuffix.size() <= NAME_MAX;
+    // GIO counts a taken name's numbers up from the first on every move, so a name the Trash holds
+    // already goes by the own code, which carries on from the first number free.
+    const bool nameFree = nameFitsGio && !nameHeld(location->trash, baseOf(absolute), 1, NAME_MAX);
     TrashResult result;
-    if (gioAgrees && nameFitsGio) {
+    if (gioAgrees && nameFree) {
         // The re-stat right before the move (the own code does its own).
         if (!stillExpected(absolute, expected))
             return changedResult(absolute);

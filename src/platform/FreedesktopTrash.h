@@ -16,14 +16,16 @@ struct FileStat;
 // (the home Trash, else $topdir/.Trash/$uid or $topdir/.Trash-$uid), and info/NAME.trashinfo records
 // its percent-encoded original Path, written in full before the move. GIO's g_file_trash does the
 // move where it can; where GIO cannot serve (a name too long for an info file, a home Trash other
-// than the one GIO remembers), this class's own code does the same move to the freedesktop.org rules with a
-// bounded number of names to try. A Trash is only ever one GIO would choose too: none on the root
-// file system, on a system or memory file system (tmpfs) or on a mount marked x-gvfs-notrash; a
-// file there stays, with the reason. Nothing is ever unlinked but an info file this code wrote for
-// a move that did not happen, and a temporary info copy ("NAME.trashinfo.XXXXXX") of this user
-// last written a day ago or earlier, which only an ended run leaves (a younger one may be another
-// program's move in progress). Nothing is copied: a file with no Trash on its own disk stays
-// where it is.
+// than the one GIO remembers) or serves slowly (a name the Trash holds already, whose numbers GIO
+// counts up from the first on every move), this class's own code does the same move to the
+// freedesktop.org rules: it takes each name by creating its info file exclusively and moves the file
+// without replacing an entry, trying a bounded number of names from the first number free (found
+// in a few looks, and carried on from the last one taken in this run). A Trash is only ever one GIO would choose too:
+// none on the root file system, on a system or memory file system (tmpfs) or on a mount marked x-gvfs-notrash; a file
+// there stays, with the reason. Nothing is ever unlinked but an info file this code wrote for a move that did not
+// happen, and a temporary info copy ("NAME.trashinfo.XXXXXX") of this user last written a day ago or earlier, which
+// only an ended run leaves (a younger one may be another program's move in progress). Nothing is copied: a file with no
+// Trash on its own disk stays where it is.
 class FreedesktopTrash
 {
 public:

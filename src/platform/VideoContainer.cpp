@@ -163,11 +163,6 @@ VideoContainer::~VideoContainer()
     }
 }
 
-const char *VideoContainer::containerNames()
-{
-    return kContainerNames;
-}
-
 const char *VideoContainer::containerName() const
 {
     return isVideo() && m_format->iformat ? m_format->iformat->name : nullptr;

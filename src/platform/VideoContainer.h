@@ -55,9 +55,6 @@ public:
     // object is gone. Null when the file failed.
     std::shared_ptr<const RegularFile> file() const;
 
-    // The demuxer names taken for real video containers, comma-separated.
-    static const char *containerNames();
-
 private:
     void open(const QString &path);
     void refuse(const char *reason, bool otherFormat = false);

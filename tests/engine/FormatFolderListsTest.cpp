@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
+
+#include <algorithm>
 #include <random>
 
 namespace {
@@ -71,5 +74,62 @@ TEST(FormatFolderLists, FolderListEqualsTheEntryByEntryRule)
                     expected.push_back({int(expected.size()) + 1, folder});
             }
         ASSERT_EQ(folderListFor(groups), expected) << round;
+    }
+}
+
+// With the result's file keys the lists take each file's extension and folder from its keys; they
+// must be those of the lists worked out file by file, whatever the URLs, known to the keys or not.
+TEST(FormatFolderLists, ListsThroughTheFileKeysEqualTheListsFileByFile)
+{
+    std::mt19937 random(11);
+    const QStringList folders = {"/a", "/A", "/a/b c", "/ü/ß", "/L.photoslibrary/originals/0", "/p%2Fq", "/x.y", "/"};
+    const QStringList names = {"f.jpg", "F.JPG",       "g.Jpeg",    ".hidden", "noext",   "t.tar.gz",
+                               "é.PNG", "sp ace.heic", "pc%41.jpg", "d.",      "q#r.jpg", "a.b%2Fc"};
+    auto randomUrl = [&] {
+        switch (random() % 12) {
+        case 0:
+            return QUrl();
+        case 1:
+            return QUrl(QStringLiteral("https://host/a/f.JPG"));
+        case 2:
+            return QUrl(QStringLiteral("file:///a/dir.jpg/"));
+        case 3:
+            return QUrl(QStringLiteral("file:///a/f.jpg?x=1"));
+        default:
+            return QUrl::fromLocalFile(folders[int(random() % folders.size())] + QLatin1Char('/')
+                                       + names[int(random() % names.size())]);
+        }
+    };
+    for (int round = 0; round < 300; ++round) {
+        ImageGroups groups;
+        for (int g = 0; g < 1 + int(random() % 5); ++g) {
+            ImageGroup group;
+            for (int r = 0; r < 1 + int(random() % 5); ++r) {
+                auto file = std::make_shared<ImageFile>();
+                if (random() % 10)
+                    file->url = randomUrl();
+                group.push_back(file);
+            }
+            groups.push_back(group);
+        }
+        ResultFileKeys keys;
+        if (round % 2)
+            keys.learn({groups.begin(), groups.begin() + 1});
+        std::vector<FileFormat> formats; // the rule, entry by entry
+        for (const ImageGroup &group : groups)
+            for (const ImageFilePtr &file : group) {
+                if (!file->url)
+                    continue;
+                const QString extension = QFileInfo(file->url->path()).suffix();
+                if (std::none_of(formats.begin(), formats.end(), [&](const FileFormat &format) {
+                        return format.fileExtension.toLower() == extension.toLower();
+                    }))
+                    formats.push_back({int(formats.size()) + 1, extension});
+            }
+        if (groups.front().empty())
+            formats.clear();
+        ASSERT_EQ(fileFormatListFor(groups, &keys), formats) << round;
+        ASSERT_EQ(fileFormatListFor(groups), formats) << round;
+        ASSERT_EQ(folderListFor(groups, &keys), folderListFor(groups)) << round;
     }
 }

@@ -281,6 +281,11 @@ TEST_F(ScanEngineTest, CompletedScansAndTheirProgress)
     EXPECT_EQ(outcome.collectedCount, 3);
     ASSERT_EQ(outcome.sendData->size(), 1u);
     EXPECT_EQ(names((*outcome.sendData)[0]), (QStringList{"a.jpg", "b.jpg"}));
+    // The keys of the grouped files come with the result, and travel with it to the results.
+    ASSERT_TRUE(outcome.fileKeys);
+    EXPECT_EQ(outcome.fileKeys->entryCount(), 2);
+    const QVariant keys = ScanPublication::decide(outcome.sendData, false, outcome.fileKeys).userInfo.value("fileKeys");
+    EXPECT_EQ(keys.value<std::shared_ptr<ResultFileKeys>>(), outcome.fileKeys);
     const std::vector<std::string> expected = {
         "collect 1 33", "complete IDS_TWK_35",
         "animated 0",   "start 3",
@@ -297,6 +302,7 @@ TEST_F(ScanEngineTest, CompletedScansAndTheirProgress)
     ASSERT_TRUE(none.completed);
     ASSERT_TRUE(none.sendData.has_value());
     EXPECT_TRUE(none.sendData->empty());
+    EXPECT_FALSE(none.fileKeys);
     EXPECT_EQ(empty.calls, (std::vector<std::string>{"complete IDS_TWK_35", "animated 0", "complete IDS_TWK_35"}));
 }
 

@@ -8,7 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QProcess>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -30,6 +32,12 @@ namespace {
 QByteArray native(const QString &path)
 {
     return QFile::encodeName(path);
+}
+
+QByteArray contentsOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The raw Path= value of an info file.
@@ -166,8 +174,8 @@ TEST(FreedesktopTrash, ASecondFileOfTheSameNameGetsItsOwnEntry)
     expectRestorable(first, a, "a");
     expectRestorable(second, b, "b");
 
-    // A Trash that already holds the first thousand names of a file (its info files) still takes
-    // one more, through our own code (the first move of this process went through GIO).
+    // A Trash that already holds the first thousand names of a file (its info files) takes one
+    // more under the first number free, through our own code, within its bounded number of tries.
     fixtures::TempHome crowded;
     const QString info = FileManager::homeTrashPath() + "/info/";
     ASSERT_TRUE(QDir().mkpath(info) && QDir().mkpath(FileManager::homeTrashPath() + "/files"));
@@ -177,7 +185,82 @@ TEST(FreedesktopTrash, ASecondFileOfTheSameNameGetsItsOwnEntry)
     const QString c = crowded.file("c/shot.jpg");
     ASSERT_TRUE(fixtures::writeFile(c, "c"));
     const TrashResult third = FileManager::trashItem(c);
+    EXPECT_EQ(QFileInfo(third.trashedPath).fileName(), QStringLiteral("shot.1001.jpg"));
     expectRestorable(third, c, "c");
+}
+
+// Many files of one name (a camera's IMG_0001.JPG from many folders), moved while another program
+// (GIO's own command, when installed) trashes files of that name into the same Trash: each lands
+// once, with the info file that leads back to it, and nothing is overwritten.
+TEST(FreedesktopTrash, ManyFilesOfOneNameEachLandWithTheirOwnInfoFile)
+{
+    fixtures::TempHome home;
+    ASSERT_TRUE(FileManager::ensureHomeTrash());
+    QHash<QByteArray, QByteArray> contents; // original path -> contents
+    QStringList ours, theirs;
+    for (int i = 0; i < 150; ++i) {
+        for (const char *side : {"ours", "theirs"}) {
+            const QString file = home.file(QStringLiteral("%1/%2/IMG_0001.JPG").arg(side).arg(i));
+            const QByteArray text = QByteArray(side) + QByteArray::number(i);
+            ASSERT_TRUE(fixtures::writeFile(file, text));
+            contents.insert(native(file), text);
+            (side == std::string("ours") ? ours : theirs) << file;
+        }
+    }
+    QProcess other;
+    const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
+    if (!gio.isEmpty())
+        other.start(gio, QStringList{QStringLiteral("trash")} + theirs);
+    for (const QString &file : ours)
+        ASSERT_TRUE(FileManager::trashItem(file).ok) << file.toStdString();
+    if (!gio.isEmpty())
+        ASSERT_TRUE(other.waitForFinished(-1) && other.exitCode() == 0) << other.readAllStandardError().toStdString();
+    else
+        contents.removeIf([](const auto &entry) { return entry.value().startsWith("theirs"); });
+
+    const QString trash = FileManager::homeTrashPath();
+    QSet<QByteArray> restored;
+    const QStringList infos = QDir(trash + "/info").entryList({QStringLiteral("*.trashinfo")}, QDir::Files);
+    for (const QString &name : infos) {
+        const auto original = FreedesktopTrash::infoPath(trash + "/info/" + name);
+        ASSERT_TRUE(original && contents.contains(*original)) << name.toStdString();
+        EXPECT_FALSE(restored.contains(*original)) << original->toStdString();
+        restored.insert(*original);
+        QFile entry(trash + "/files/" + name.chopped(10));
+        ASSERT_TRUE(entry.open(QIODevice::ReadOnly)) << name.toStdString();
+        EXPECT_EQ(entry.readAll(), contents.value(*original)) << name.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(QFile::decodeName(*original)));
+    }
+    EXPECT_EQ(restored.size(), contents.size());
+    EXPECT_EQ(QDir(trash + "/files").entryList(QDir::Files).size(), contents.size());
+
+    // A number another program took after this run's last move, and an entry left in files/ without
+    // its info file, are stepped over and left as they are; once the Trash is emptied the next file
+    // of the name takes the name itself again.
+    const QString info = trash + "/info/";
+    const auto held = [&](const QString &name) {
+        return QFileInfo::exists(info + name + ".trashinfo") || QFileInfo::exists(trash + "/files/" + name);
+    };
+    int next = 2;
+    while (held(QStringLiteral("IMG_0001.%1.JPG").arg(next)))
+        ++next;
+    ASSERT_TRUE(fixtures::writeFile(info + QStringLiteral("IMG_0001.%1.JPG.trashinfo").arg(next), "foreign"));
+    ASSERT_TRUE(fixtures::writeFile(trash + QStringLiteral("/files/IMG_0001.%1.JPG").arg(next + 1), "orphan"));
+    const QString late = home.file("late/IMG_0001.JPG");
+    ASSERT_TRUE(fixtures::writeFile(late, "late"));
+    const TrashResult stepped = FileManager::trashItem(late);
+    ASSERT_TRUE(stepped.ok) << stepped.error.toStdString();
+    EXPECT_EQ(QFileInfo(stepped.trashedPath).fileName(), QStringLiteral("IMG_0001.%1.JPG").arg(next + 2));
+    EXPECT_EQ(contentsOf(info + QStringLiteral("IMG_0001.%1.JPG.trashinfo").arg(next)), "foreign");
+    EXPECT_EQ(contentsOf(trash + QStringLiteral("/files/IMG_0001.%1.JPG").arg(next + 1)), "orphan");
+    expectRestorable(stepped, late, "late");
+
+    ASSERT_TRUE(QDir(trash).removeRecursively() && FileManager::ensureHomeTrash());
+    const QString again = home.file("again/IMG_0001.JPG");
+    ASSERT_TRUE(fixtures::writeFile(again, "again"));
+    const TrashResult fresh = FileManager::trashItem(again);
+    EXPECT_EQ(QFileInfo(fresh.trashedPath).fileName(), QStringLiteral("IMG_0001.JPG"));
+    expectRestorable(fresh, again, "again");
 }
 
 // A temporary info copy an ended run left in info/ a day ago is taken away when the Trash is next
@@ -238,6 +321,7 @@ TEST(FreedesktopTrash, AnUnwritableInfoFolderFailsAndLeavesTheFile)
     fixtures::TempHome home;
     ASSERT_TRUE(FileManager::ensureHomeTrash());
     const QString info = FileManager::homeTrashPath() + "/info";
+    ASSERT_TRUE(fixtures::writeFile(info + "/held.jpg.trashinfo", "[Trash Info]\n"));
     bool readOnly = false;
     if (::geteuid() == 0) {
         // Permissions do not bind the super-user; a read-only bind mount does.
@@ -250,14 +334,21 @@ TEST(FreedesktopTrash, AnUnwritableInfoFolderFailsAndLeavesTheFile)
         GTEST_SKIP() << "the info folder cannot be made read-only here";
     const QString file = home.file("photos/keep.jpg");
     ASSERT_TRUE(fixtures::writeFile(file, "keep"));
+    // A name the Trash holds already takes the own code's road.
+    const QString held = home.file("photos/held.jpg");
+    ASSERT_TRUE(fixtures::writeFile(held, "held"));
     const TrashResult result = FileManager::trashItem(file);
+    const TrashResult heldResult = FileManager::trashItem(held);
     if (::geteuid() == 0)
         ::umount2(native(info).constData(), MNT_DETACH);
     else
         ::chmod(native(info).constData(), 0700);
-    EXPECT_FALSE(result.ok);
-    EXPECT_FALSE(result.error.isEmpty());
+    for (const TrashResult &each : {result, heldResult}) {
+        EXPECT_FALSE(each.ok);
+        EXPECT_FALSE(each.error.isEmpty());
+    }
     EXPECT_TRUE(QFile::exists(file));
+    EXPECT_TRUE(QFile::exists(held));
     EXPECT_TRUE(QDir(FileManager::homeTrashPath() + "/files").isEmpty());
 }
 
@@ -291,6 +382,12 @@ TEST(FreedesktopTrash, AFileOnAnotherMountGoesToThatMountsTrash)
         << result.trashedPath.toStdString() << result.error.toStdString();
     expectRestorable(result, file, "far", top);
     EXPECT_FALSE(QFileInfo::exists(FileManager::homeTrashPath() + "/files/shot #1.jpg"));
+    // A second file of the name there (its name held in that Trash: the own code's road).
+    const QString second = top + "/other/shot #1.jpg";
+    ASSERT_TRUE(fixtures::writeFile(second, "farther"));
+    const TrashResult again = FileManager::trashItem(second);
+    ASSERT_TRUE(again.trashedPath.startsWith(top + "/.Trash-" + uidText() + "/files/")) << again.error.toStdString();
+    expectRestorable(again, second, "farther", top);
 }
 
 // Where the desktop keeps no Trash, a file stays, with the reason, and no Trash folder is made:

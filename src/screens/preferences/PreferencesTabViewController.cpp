@@ -47,11 +47,6 @@ std::array<PreferencesPane *, 5> PreferencesTabViewController::panes() const
     return {general, alerts, scanSettings, protectedFolders, excluded};
 }
 
-PreferencesPane *PreferencesTabViewController::currentPane() const
-{
-    return qobject_cast<PreferencesPane *>(tabView->currentWidget());
-}
-
 void PreferencesTabViewController::viewDidLoad()
 {
     const auto all = panes();

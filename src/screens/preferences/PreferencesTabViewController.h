@@ -30,7 +30,6 @@ public:
 
     // The panes in tab order.
     std::array<PreferencesPane *, 5> panes() const;
-    PreferencesPane *currentPane() const;
 
     // Labels the five tabs from the language table (empty labels without it).
     void viewDidLoad();

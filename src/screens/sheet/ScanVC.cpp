@@ -210,6 +210,7 @@ ScanVC::~ScanVC()
     deletedItems.clear();
     if (sendData)
         sendData = ImageGroups{};
+    sendKeys.reset();
     photoLibraryItemsIds.clear();
 }
 
@@ -469,6 +470,7 @@ void ScanVC::startRotating(double angle, double seconds)
 void ScanVC::setUpScan()
 {
     sendData = ImageGroups{};
+    sendKeys.reset();
     lbltotalDuplicateFiles->setText(QStringLiteral("0"));
     lblTotalSelectedFiles->setText(QStringLiteral("0"));
     showIcon(imgViewAlertLeft, iconAlert());
@@ -526,6 +528,7 @@ void ScanVC::startScanWork()
             if (!outcome.completed || self->isClosed() || self->isFirstStepAbort() || self->isSecondStepAbort())
                 return;
             self->sendData = std::move(outcome.sendData);
+            self->sendKeys = std::move(outcome.fileKeys);
             self->m_isFinished = false;
             self->btnFinish->setEnabled(false);
             QPointer<ScanVC> sheet = self.data();
@@ -571,7 +574,7 @@ void ScanVC::closeVC()
     platform::printLine(QStringLiteral("Dismiss vc: 2 2"));
     NotificationCenter &center = NotificationCenter::defaultCenter();
     // The groups travel by value in the notification; the records are shared with the results.
-    const ScanPublication publication = ScanPublication::decide(sendData, isSimilarScan);
+    const ScanPublication publication = ScanPublication::decide(sendData, isSimilarScan, std::move(sendKeys));
     if (publication.kind == ScanPublication::Kind::NoSimilarPhotosFound) {
         // Announced half a second after the sheet is gone (dismissSelfVC), or after the registry let
         // go of it before that.
@@ -607,6 +610,7 @@ void ScanVC::removeView()
     if (m_deletion)
         m_deletion->answerPhotosPermission(false);
     sendData.reset();
+    sendKeys.reset();
     resetScanListWorkingCopy();
     if (!isItemDeleted && !isPresentedPhotosLibrary)
         NotificationCenter::defaultCenter().post(NotificationName::closeToExitVC);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/ImageFile.h"
+#include "model/ResultFileKeys.h"
 #include "model/InitialDirectory.h"
 #include "model/ScanFlags.h"
 #include "engine/Deletion.h"
@@ -63,6 +64,7 @@ public:
     std::vector<InitialDirectory> initialDirectories; // the scan's roots
     bool isSimilarScan = true;                        // similar photos (true) or exact copies
     std::optional<ImageGroups> sendData;              // absent: stopped; empty: nothing found
+    std::shared_ptr<ResultFileKeys> sendKeys;         // the keys of sendData's files, made by the worker
 
     // ---- switches shared with the worker (written on the main thread)
     bool isFirstStepAbort() const { return m_flags->isFirstStepAbort.load(); }

@@ -59,7 +59,7 @@ void FileFormatsPreferencesVC::resetFileFormats()
 
 void FileFormatsPreferencesVC::rebuild()
 {
-    initialFileFormats = fileFormatListFor(ResultState::shared().imageDirectories);
+    initialFileFormats = fileFormatListFor(ResultState::shared().imageDirectories, &ResultState::shared().fileKeys());
     const std::vector<FileFormat> kept = keptFileFormatOrder(fileFormatPriorities, initialFileFormats);
     if (kept != fileFormatPriorities) {
         fileFormatPriorities = kept;

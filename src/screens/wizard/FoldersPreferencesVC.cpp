@@ -71,7 +71,7 @@ void FoldersPreferencesVC::resetFolderOrder()
 
 void FoldersPreferencesVC::rebuild()
 {
-    initialFolders = folderListFor(ResultState::shared().imageDirectories);
+    initialFolders = folderListFor(ResultState::shared().imageDirectories, &ResultState::shared().fileKeys());
     const std::vector<FolderPreferences> kept = keptFolderOrder(folderPriorities, initialFolders);
     if (kept != folderPriorities) {
         folderPriorities = kept;

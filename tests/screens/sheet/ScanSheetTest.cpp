@@ -148,6 +148,13 @@ TEST_F(ScanSheetTest, ExactScanShowsItsStepsAndPublishesTheGroupsOnce)
     ASSERT_EQ(state.allImages.size(), 1u);
     EXPECT_EQ(state.selectedIndexArray, (std::vector<std::vector<int>>{{}}));
     EXPECT_EQ(sheet->lblTotalSelectedFiles->text(), QStringLiteral("3"));
+    // With the file keys the scan's worker worked out: the result took them over.
+    const auto keys = recorder.last[QStringLiteral("SelectedFiles")]
+                          .value(QStringLiteral("fileKeys"))
+                          .value<std::shared_ptr<ResultFileKeys>>();
+    ASSERT_TRUE(keys);
+    EXPECT_EQ(keys->entryCount(), 0);
+    EXPECT_EQ(state.fileKeys().entryCount(), 2);
 
     EXPECT_TRUE(waitFor([&] { return !sheet->isVisible(); }));
     EXPECT_FALSE(sheet->sendData.has_value());

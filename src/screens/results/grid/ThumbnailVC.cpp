@@ -129,10 +129,15 @@ void ThumbnailVC::getInitialDirectoriesWithNotification(const platform::Notifica
     // Anything but a list of groups and a Boolean is not a scan result.
     if (data.metaType() != QMetaType::fromType<ImageGroups>() || similar.typeId() != QMetaType::Bool)
         return;
-    getInitialDirectories(data.value<ImageGroups>(), similar.toBool());
+    const QVariant keys = notification.userInfo.value(QStringLiteral("fileKeys"));
+    const auto *handed = keys.metaType() == QMetaType::fromType<std::shared_ptr<ResultFileKeys>>()
+        ? static_cast<const std::shared_ptr<ResultFileKeys> *>(keys.constData())
+        : nullptr;
+    getInitialDirectories(*static_cast<const ImageGroups *>(data.constData()), similar.toBool(),
+                          handed ? handed->get() : nullptr);
 }
 
-void ThumbnailVC::getInitialDirectories(const ImageGroups &groups, bool similarScan)
+void ThumbnailVC::getInitialDirectories(const ImageGroups &groups, bool similarScan, ResultFileKeys *fileKeys)
 {
     ResultState &state = resultState();
     isSimilarScan = similarScan;
@@ -141,6 +146,8 @@ void ThumbnailVC::getInitialDirectories(const ImageGroups &groups, bool similarS
     resultsContainVideos = videos;
     state.allImages = groups;
     state.setShownGroups(std::move(shown));
+    if (fileKeys)
+        state.adoptFileKeys(*fileKeys);
     loader_->clear();
     texts_.clear();
     hoveredFile_.reset();
@@ -201,12 +208,12 @@ void ThumbnailVC::getInitialDirectories(const ImageGroups &groups, bool similarS
 
 void ThumbnailVC::rebuildFileFormatList()
 {
-    ::rebuildFileFormatList(imageDirectories());
+    ::rebuildFileFormatList(imageDirectories(), &resultState().fileKeys());
 }
 
 void ThumbnailVC::rebuildFolderList()
 {
-    ::rebuildFolderList(imageDirectories());
+    ::rebuildFolderList(imageDirectories(), &resultState().fileKeys());
 }
 
 void ThumbnailVC::recordHandMark(int group, int row, bool add)

@@ -37,9 +37,10 @@ public:
     // Positions ticked by hand (section, item).
     std::vector<std::pair<int, int>> selectedIndexPaths;
 
-    // Handler of "SelectedFiles": takes "data" (the groups) and "isSimilarScan".
+    // Handler of "SelectedFiles": takes "data" (the groups), "isSimilarScan" and, when the scan
+    // worked them out, "fileKeys" (the keys of the groups' files, taken over by the result).
     void getInitialDirectoriesWithNotification(const platform::Notification &notification);
-    void getInitialDirectories(const ImageGroups &groups, bool similarScan);
+    void getInitialDirectories(const ImageGroups &groups, bool similarScan, ResultFileKeys *fileKeys = nullptr);
     void rebuildFileFormatList();
     void rebuildFolderList();
 
