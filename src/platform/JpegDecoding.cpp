@@ -6,6 +6,7 @@
 #include "platform/ImageMetadata.h"
 #include "platform/ImageSource.h"
 #include "platform/Log.h"
+#include "platform/PngDecoder.h"
 #include "platform/RegularFile.h"
 
 #include <QFile>
@@ -196,6 +197,10 @@ bool openReader(const QString &path, const RegularFile &file, std::unique_ptr<QF
     if (reader.format().isEmpty()) {
         logSkippedFile(lcPlatform(), path, SkipReason::Damaged,
                        QStringLiteral("not a picture format that can be read"));
+        return false;
+    }
+    if (reader.format() == "icns" && !icnsIsWellFormed(file)) {
+        logSkippedFile(lcPlatform(), path, SkipReason::Damaged, QStringLiteral("an icon entry runs past the file"));
         return false;
     }
     tiff = reader.format() == "tiff" ? tiffOpening(file) : TiffOpening{};

@@ -67,11 +67,55 @@ bool headIsPng(const QByteArray &head)
 
 namespace {
 
+} // namespace
+
+bool icnsIsWellFormed(const RegularFile &file)
+{
+    // The stated length covers the header and every entry, and lies within the file.
+    const QByteArray head = file.readAt(0, 8);
+    if (head.size() < 8)
+        return false;
+    const qint64 end = qFromBigEndian<quint32>(head.constData() + 4);
+    if (end < 8 || end > file.size())
+        return false;
+    // Every entry (a type and a length that counts its own 8 bytes) lies within it; so does every
+    // entry the table of contents names, since Qt's reader takes their lengths from there.
+    int entries = 0;
+    for (qint64 at = 8; at < end; ++entries) {
+        const QByteArray header = file.readAt(at, 8);
+        if (header.size() < 8 || entries >= kMaxIcnsEntries)
+            return false;
+        const qint64 length = qFromBigEndian<quint32>(header.constData() + 4);
+        if (length < 8 || length > end - at)
+            return false;
+        if (header.left(4) == "TOC ") {
+            const QByteArray toc = file.readAt(at + 8, length - 8);
+            if (toc.size() != length - 8 || toc.size() % 8 != 0)
+                return false;
+            qint64 named = 0;
+            for (qsizetype i = 0; i < toc.size(); i += 8) {
+                const qint64 entry = qFromBigEndian<quint32>(toc.constData() + i + 4);
+                if (entry < 8 || entry > end)
+                    return false;
+                named += entry;
+            }
+            if (named > end - at - length)
+                return false;
+        }
+        at += length;
+    }
+    return true;
+}
+
+namespace {
+
 // The PNG an Apple icon (ICNS) `file` shows: the entry Qt's icon reader reads first (its type named
 // by the reader, which only walks the entries to tell it), when it holds PNG data; the entries
 // within a variant container are left to Qt's reader.
 std::optional<PngExtent> icnsPngEntry(const RegularFile &file)
 {
+    if (!icnsIsWellFormed(file))
+        return std::nullopt;
     const std::unique_ptr<QFile> device = file.device();
     QImageReader reader(device.get(), "icns");
     const QByteArray type = reader.subType();

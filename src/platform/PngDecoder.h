@@ -54,6 +54,12 @@ struct PngExtent {
 // it shows (an ICO's first one), when that entry holds PNG data (which Qt's reader would read
 // through Qt's PNG reader), as far as Qt's reader takes it; absent for any other file or entry.
 std::optional<PngExtent> iconPngEntry(const RegularFile &file);
+// Whether the Apple icon (ICNS) `file` is laid out as one: its stated length within the file, and
+// every entry, those its table of contents names included, at least a header long and within that
+// length (at most kMaxIcnsEntries of them). Qt's icon reader takes those lengths as they stand, so
+// an entry of length 0 has it ask for gigabytes.
+inline constexpr int kMaxIcnsEntries = 1000;
+bool icnsIsWellFormed(const RegularFile &file);
 
 // What a PNG is to the file at its path, for the line one that does not read gives: the file's
 // own picture (the file, or the icon entry a reader shows of it), logged as the file left out; or

@@ -592,6 +592,15 @@ TEST(ImageSource, PngsDecodeToQtsPixelsAndDamagedOnesQuietly)
     const int app1 = int(exif.size()) + 2;
     mutants << jpeg.left(2) + QByteArray("\xFF\xE1", 2) + char(app1 >> 8) + char(app1 & 0xFF) + exif + jpeg.mid(2);
     mutants << appleIcon(bytes) << appleIcon(rgbBytes);
+    // An Apple icon whose table of contents names its entry with a length of 0 (Qt's reader would
+    // ask for gigabytes): damaged.
+    {
+        QByteArray named = appleIcon(rgbBytes);
+        const quint32 whole = qToBigEndian(quint32(named.size() + 16));
+        named.replace(4, 4, QByteArray(reinterpret_cast<const char *>(&whole), 4));
+        named.insert(8, QByteArray("TOC \0\0\0\x10ic07\0\0\0\0", 16));
+        mutants << named;
+    }
     QStringList mutantPaths;
     for (int i = 0; i < mutants.size(); ++i) {
         mutantPaths << dir.filePath(QStringLiteral("mutant%1.png").arg(i));
