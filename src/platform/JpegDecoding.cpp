@@ -10,6 +10,7 @@
 #include "platform/RegularFile.h"
 
 #include <QFile>
+#include <QtEndian>
 
 #include <algorithm>
 
@@ -179,6 +180,30 @@ bool hasJpegFrameHeader(const QString &path)
     return readJpegHeader(bytesOf(*opened, *file), std::min(opened->size, kJpegHeaderSearch)).has_value();
 }
 
+namespace {
+
+// Qt's GIF reader tells the size of the first frame but paints every frame on the logical screen
+// the header states: a screen of 8000 x 8000 behind a frame of 33 x 0 takes 256 MB. A frame of no
+// area is damaged, and a screen past the pixel cap is too large, before the reader decodes.
+bool gifMayBeDecoded(const QString &path, const RegularFile &file, QImageReader &reader)
+{
+    const QByteArray head = file.readAt(0, 10);
+    const QSize frame = reader.size();
+    if (head.size() < 10 || frame.isEmpty()) {
+        logSkippedFile(lcPlatform(), path, SkipReason::Damaged, QStringLiteral("a frame of no area"));
+        return false;
+    }
+    const int width = qFromLittleEndian<quint16>(head.constData() + 6);
+    const int height = qFromLittleEndian<quint16>(head.constData() + 8);
+    if (qint64(std::max(width, frame.width())) * std::max(height, frame.height()) > kMaxFullDecodePixels) {
+        logTooManyPixels(path, std::max(width, frame.width()), std::max(height, frame.height()));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool openReader(const QString &path, const RegularFile &file, std::unique_ptr<QFile> &device, QImageReader &reader,
                 std::optional<JpegHeaderFacts> &facts, bool &isJpeg, TiffOpening &tiff)
 {
@@ -199,6 +224,8 @@ bool openReader(const QString &path, const RegularFile &file, std::unique_ptr<QF
                        QStringLiteral("not a picture format that can be read"));
         return false;
     }
+    if (reader.format() == "gif" && !gifMayBeDecoded(path, file, reader))
+        return false;
     if (reader.format() == "icns" && !icnsIsWellFormed(file)) {
         logSkippedFile(lcPlatform(), path, SkipReason::Damaged, QStringLiteral("an icon entry runs past the file"));
         return false;

@@ -183,6 +183,23 @@ TEST(ImageSource, PngTiffTextAndBrokenFiles)
     (void)broken.metadataTags(); // must not crash
     (void)broken.thumbnail(32, true);
 
+    // A GIF is painted on the screen its header states, whatever its first frame's size: a screen
+    // past the pixel cap is too large, a frame of no area damaged; a plain one decodes.
+    const QByteArray gif("GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\xff\xff\x00\x00\x00!\xf9\x04\x01\x00\x00\x00\x00"
+                         ",\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02D\x01\x00;",
+                         43);
+    QByteArray wide = gif, flat = gif;
+    wide.replace(6, 4, QByteArray("\x40\x1f\x40\x1f", 4)); // 8000 x 8000
+    flat.replace(6, 4, QByteArray("\x40\x1f\x40\x1f", 4));
+    flat.replace(34, 2, QByteArray("\0\0", 2)); // the frame 1 x 0
+    for (const auto &[name, bytes] : {std::pair{"plain.gif", gif}, {"wide.gif", wide}, {"flat.gif", flat}})
+        ASSERT_TRUE(fixtures::writeFile(dir.filePath(name), bytes));
+    EXPECT_EQ(ImageSource(dir.filePath("plain.gif")).thumbnail(100, true).value_or(QImage()).size(), QSize(1, 1));
+    EXPECT_EQ(ImageSource(dir.filePath("wide.gif")).thumbnailOutcome(100, true).reason(),
+              platform::DecodeOutcome::Reason::TooLarge);
+    EXPECT_EQ(ImageSource(dir.filePath("flat.gif")).thumbnailOutcome(100, true).reason(),
+              platform::DecodeOutcome::Reason::Damaged);
+
     EXPECT_FALSE(ImageSource(dir.filePath("missing.jpg")).typeIdentifier());
     EXPECT_FALSE(ImageSource(QString()).properties());
 }
