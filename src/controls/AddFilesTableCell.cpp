@@ -1,7 +1,7 @@
 #include "controls/AddFilesTableCell.h"
 
 #include "controls/PaddedTextField.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include "controls/PopUpMode.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include <QStyledItemDelegate>
 
 // Row look of the themed lists (the folder-order table): a selected row gets the fill

@@ -1,5 +1,5 @@
 #include "controls/CustomSliderCell.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 #include <QMouseEvent>
 #include <QPainter>

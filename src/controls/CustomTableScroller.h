@@ -1,7 +1,7 @@
 #pragma once
 
 #include "controls/CustomScroller.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 // The scroller of the themed tables: like CustomScroller on the frame grey.
 class CustomTableScroller : public CustomScroller

@@ -1,6 +1,6 @@
 #include "controls/FocusRing.h"
 
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 namespace FocusRing {
 

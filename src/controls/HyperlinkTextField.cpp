@@ -1,6 +1,6 @@
 #include "controls/HyperlinkTextField.h"
 
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include "platform/NotificationCenter.h"
 #include "model/NotificationNames.h"
 

@@ -1,6 +1,6 @@
 #include "controls/MyNSTableRowView.h"
 
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include "controls/PopUpMode.h"
 
 #include <QPainter>

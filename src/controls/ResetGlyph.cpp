@@ -1,5 +1,5 @@
 #include "controls/ResetGlyph.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 #include <QPainter>
 #include <QPainterPath>

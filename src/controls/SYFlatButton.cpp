@@ -3,7 +3,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/widgets/Sound.h"
 #include "model/NotificationNames.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 #include <QEnterEvent>
 #include <QFontMetricsF>

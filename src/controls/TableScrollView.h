@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include <QTableView>
 
 // The scan list's table together with its scroll view: fill and table scrollers in the frame grey,

@@ -2,7 +2,7 @@
 
 #include "controls/CustomScroller.h"
 #include "controls/CustomTableScroller.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include "controls/PopUpMode.h"
 
 #include <QAbstractScrollArea>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include <QHeaderView>
 
 // Table header with a frame half a point wide around it, in the panel grey.

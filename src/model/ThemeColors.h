@@ -2,7 +2,7 @@
 
 // The sixteen colours of the interface, in their fixed order: themeColors[0] is (183, 183, 183).
 // Entries 3 and 6 are the same grey, as are 11 and 12 (each component 1/6). They are constant
-// from the start, so any file may read them during its own static set-up; controls/Palette.h
+// from the start, so any file may read them during its own static set-up; model/Palette.h
 // takes its shared colours from this table.
 
 #include <QColor>

@@ -13,7 +13,7 @@
 #include "controls/HyperlinkTextField.h"
 #include "controls/MyNSTableRowView.h"
 #include "controls/PaddedTextField.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include "controls/TableScrollView.h"
 #include "controls/ThemedScrollView.h"
 #include "platform/NotificationCenter.h"

@@ -1,7 +1,7 @@
 #include "platform/widgets/Alerts.h"
 #include "platform/Log.h"
 
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include "model/TextLookup.h"
 #include "platform/widgets/PlainText.h"
 

@@ -1,5 +1,5 @@
 #include "screens/home/AddFilesRowDelegate.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 #include <QPainter>
 #include <QWidget>

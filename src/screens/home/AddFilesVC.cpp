@@ -21,7 +21,7 @@
 #include "platform/widgets/Alerts.h"
 #include "model/SettingsKeys.h"
 #include "model/NotificationNames.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 #include <QAbstractItemView>
 #include <QAction>

@@ -1,6 +1,6 @@
 #include "screens/home/ExactMatchVC.h"
 
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include "model/TextLookup.h"
 
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "screens/home/HomePictures.h"
 
 #include "screens/welcome/WelcomePictures.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 #include <QPainter>
 #include <QPainterPath>

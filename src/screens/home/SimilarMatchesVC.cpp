@@ -12,7 +12,7 @@
 #include "screens/welcome/HelpPopover.h"
 #include "model/SettingsKeys.h"
 #include "model/NotificationNames.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 #include <QEvent>
 #include <QGridLayout>

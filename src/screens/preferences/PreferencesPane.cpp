@@ -2,7 +2,7 @@
 
 #include "model/TextLookup.h"
 #include "controls/FocusRing.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include "controls/TableKeyboard.h"
 
 #include <QHBoxLayout>

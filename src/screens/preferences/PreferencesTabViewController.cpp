@@ -7,7 +7,7 @@
 #include "screens/preferences/ProtectedFoldersPreferencesVC.h"
 #include "screens/preferences/ScanSettingPreferencesVC.h"
 #include "screens/shell/AppDelegate.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 #include <QShowEvent>
 #include <QTabWidget>

@@ -6,7 +6,7 @@
 #include "screens/preferences/FileTypesTableModel.h"
 #include "screens/preferences/ScanFileTypes.h"
 #include "controls/FocusRing.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include "controls/TableKeyboard.h"
 #include "model/SettingsKeys.h"
 

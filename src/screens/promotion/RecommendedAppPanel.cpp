@@ -7,7 +7,7 @@
 #include "screens/promotion/OtherAppsCatalog.h"
 #include "screens/welcome/WelcomePictures.h"
 #include "model/SettingsKeys.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

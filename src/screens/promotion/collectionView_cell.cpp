@@ -1,7 +1,7 @@
 #include "screens/promotion/collectionView_cell.h"
 
 #include "controls/buttoncursor.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -7,7 +7,7 @@
 #include "screens/promotion/collectionView_cell.h"
 #include "screens/welcome/WelcomePictures.h"
 #include "screens/welcome/WelcomeStyle.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 #include <QGridLayout>
 #include <QLabel>

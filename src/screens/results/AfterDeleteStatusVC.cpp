@@ -1,6 +1,6 @@
 #include "screens/results/AfterDeleteStatusVC.h"
 #include "screens/shell/ScreenNames.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include "controls/buttoncursor.h"
 #include "screens/promotion/RecommendedAppPanel.h"
 

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include "controls/SYFlatButton.h"
 #include "model/ModuleState.h"
 #include "model/TextLookup.h"

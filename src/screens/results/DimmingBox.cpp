@@ -1,5 +1,5 @@
 #include "screens/results/DimmingBox.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 #include <QEvent>
 

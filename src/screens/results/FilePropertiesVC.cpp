@@ -1,6 +1,6 @@
 #include "screens/results/FilePropertiesVC.h"
 
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include "model/PropertyNumber.h"
 #include "model/TextLookup.h"
 #include "platform/ImageSource.h"

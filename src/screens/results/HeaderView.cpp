@@ -1,6 +1,6 @@
 #include "screens/results/HeaderView.h"
 
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include "platform/UserDefaults.h"
 #include "screens/results/grid/ResultIcons.h"
 #include "model/SettingsKeys.h"

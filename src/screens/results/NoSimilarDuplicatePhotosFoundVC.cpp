@@ -20,7 +20,7 @@
 #include "services/TimeAndPlace.h"
 #include "model/SettingsKeys.h"
 #include "model/NotificationNames.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

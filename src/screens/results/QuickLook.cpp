@@ -1,7 +1,7 @@
 #include "screens/results/QuickLook.h"
 #include "screens/shell/ScreenNames.h"
 
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include "platform/ImageSource.h"
 #include "platform/RegularFile.h"
 #include "platform/VideoContainer.h"

@@ -1,7 +1,7 @@
 #include "screens/results/ResultPictures.h"
 
 #include "screens/home/HomePictures.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 #include <QPainter>
 #include <QPainterPath>

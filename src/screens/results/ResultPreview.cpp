@@ -3,7 +3,7 @@
 
 #include "platform/ImageSource.h"
 #include "platform/RegularFile.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include "model/TextLookup.h"
 #include "platform/VideoContainer.h"
 #include "platform/VideoFrames.h"

@@ -1,5 +1,5 @@
 #include "screens/results/ResultScreenStyle.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 #include <QLabel>
 

@@ -25,7 +25,7 @@
 #include "services/TimeAndPlace.h"
 #include "model/SettingsKeys.h"
 #include "model/NotificationNames.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,5 +1,5 @@
 #include "screens/sheet/ScanIcons.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 #include <QByteArray>
 #include <QPainter>

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include "screens/shell/HubScreens.h"
 #include "model/TextLookup.h"
 #include "platform/widgets/SheetPresenter.h"

@@ -1,7 +1,7 @@
 #include "screens/sheet/ScanVC.h"
 #include "screens/shell/ScreenNames.h"
 
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include "screens/shell/AllViewControllers.h"
 #include "controls/SYFlatButton.h"
 #include "model/ModuleState.h"

@@ -1,7 +1,7 @@
 #include "screens/shell/HubScreens.h"
 #include "screens/shell/ScreenNames.h"
 
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include "screens/home/AddFilesVC.h"
 #include "screens/shell/AllViewControllers.h"
 #include "controls/SYFlatButton.h"

@@ -1,5 +1,5 @@
 #include "screens/shell/Theme.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -3,7 +3,7 @@
 #include <QColor>
 #include <QString>
 
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 class QMessageBox;
 

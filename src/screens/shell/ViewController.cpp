@@ -1,5 +1,5 @@
 #include "screens/shell/ViewController.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include "screens/promotion/OtherAppsWindow.h"
 
 #include "screens/shell/AllViewControllers.h"

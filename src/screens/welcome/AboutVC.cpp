@@ -1,6 +1,6 @@
 #include "screens/welcome/AboutVC.h"
 
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include "screens/shell/CustomAnimator.h"
 #include "screens/welcome/WelcomePictures.h"
 #include "screens/welcome/WelcomeStyle.h"

@@ -2,7 +2,7 @@
 
 #include "screens/welcome/ToolTipsDetailsVC.h"
 #include "model/TextLookup.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 #include <QEvent>
 #include <QFrame>

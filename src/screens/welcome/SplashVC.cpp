@@ -1,6 +1,6 @@
 #include "screens/welcome/SplashVC.h"
 
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include "screens/welcome/WelcomePictures.h"
 #include "screens/welcome/WelcomeStyle.h"
 #include "model/TextLookup.h"

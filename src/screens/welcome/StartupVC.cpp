@@ -15,7 +15,7 @@
 #include "platform/widgets/Workspace.h"
 #include "services/LaunchOnStartup.h"
 #include "model/SettingsKeys.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 #include <QCheckBox>
 #include <QFrame>

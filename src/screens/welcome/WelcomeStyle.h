@@ -2,7 +2,7 @@
 // The look shared by the welcome, splash, about and support screens: the theme's dark palette for a
 // widget, and plain-text labels in the palette's colours.
 
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 #include <QColor>
 #include <QFont>

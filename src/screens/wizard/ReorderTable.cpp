@@ -2,7 +2,7 @@
 
 #include "controls/CustomRowView.h"
 #include "controls/FocusRing.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include "controls/TableKeyboard.h"
 
 #include <QDrag>

@@ -21,7 +21,7 @@
 #include "services/SelectionSummary.h"
 #include "model/SettingsKeys.h"
 #include "model/NotificationNames.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 #include <QEvent>
 #include <QFrame>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include <QColor>
 #include <QWidget>
 

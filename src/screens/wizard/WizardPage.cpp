@@ -8,7 +8,7 @@
 #include "screens/shell/AllViewControllers.h"
 #include "screens/wizard/ReorderTable.h"
 #include "screens/wizard/SelectionWizardPreferencesVC.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 #include <QEvent>
 #include <QFrame>

@@ -5,7 +5,7 @@
 #include "screens/results/ScanResultVC.h"
 #include "screens/results/grid/ThumbnailVC.h"
 #include "screens/sheet/AfterMoveInPhotoLibraryVC.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include "controls/SYFlatButton.h"
 #include "model/TextLookup.h"
 

@@ -1,6 +1,6 @@
 #include "screens/results/grid/ResultCollectionView.h"
 
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 #include <QContextMenuEvent>
 #include <QFocusEvent>

@@ -1,5 +1,5 @@
 #include "screens/results/grid/ResultIcons.h"
-#include "controls/Palette.h"
+#include "model/Palette.h"
 
 #include <QHash>
 #include <QPainter>

@@ -1,7 +1,7 @@
 #include "screens/results/grid/ThumbnailVC.h"
 #include "screens/shell/ScreenNames.h"
 
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include "engine/FormatFolderLists.h"
 #include "model/ModuleState.h"
 #include "model/ResultCommands.h"

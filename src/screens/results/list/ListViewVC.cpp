@@ -1,7 +1,7 @@
 #include "screens/results/list/ListViewVC.h"
 #include "screens/shell/ScreenNames.h"
 
-#include "controls/Palette.h"
+#include "model/Palette.h"
 #include "model/TextLookup.h"
 #include "screens/results/FilePropertiesVC.h"
 #include "screens/results/HeaderViewList.h"
