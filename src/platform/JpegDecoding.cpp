@@ -182,6 +182,8 @@ bool hasJpegFrameHeader(const QString &path)
 
 namespace {
 
+constexpr qint64 kMaxTiffSamples = 32;
+
 // Qt's GIF reader tells the size of the first frame but paints every frame on the logical screen
 // the header states: a screen of 8000 x 8000 behind a frame of 33 x 0 takes 256 MB. A frame of no
 // area is damaged, and a screen past the pixel cap is too large, before the reader decodes.
@@ -231,6 +233,12 @@ bool openReader(const QString &path, const RegularFile &file, std::unique_ptr<QF
         return false;
     }
     tiff = reader.format() == "tiff" ? tiffOpening(file) : TiffOpening{};
+    // No picture has more samples a pixel than this (colour, alpha and a few extra channels);
+    // libtiff sizes its buffers by the stated count, some gigabytes for a few thousand.
+    if (tiff.isTiff && (tiff.samples < 1 || tiff.samples > kMaxTiffSamples)) {
+        logSkippedFile(lcPlatform(), path, SkipReason::Damaged, QStringLiteral("%1 samples a pixel").arg(tiff.samples));
+        return false;
+    }
     return tiffFieldsMayBeRead(path, tiff) && tiffRowsMayBeDecoded(path, tiff);
 }
 

@@ -260,7 +260,7 @@ TiffOpening tiffOpening(const RegularFile &file)
     const qint64 entries = std::max<qint64>(tiff.entryCount(directory), 0);
     // libtiff takes the size and the compression in any integer type, and the first of a field
     // given twice.
-    std::optional<qint64> width, height, compression;
+    std::optional<qint64> width, height, compression, samples;
     qint64 largest = 0;
     for (qint64 i = 0; i < entries; ++i) {
         TiffEntry entry;
@@ -269,6 +269,7 @@ TiffOpening tiffOpening(const RegularFile &file)
         std::optional<qint64> *known = entry.tag == 256 ? &width
             : entry.tag == 257                          ? &height
             : entry.tag == 259                          ? &compression
+            : entry.tag == 277                          ? &samples
                                                         : nullptr;
         if (known && !*known)
             *known = tiff.integer(entry);
@@ -285,6 +286,7 @@ TiffOpening tiffOpening(const RegularFile &file)
     opening.pixels = w == 0 || h <= most / w ? w * h : most;
     opening.height = height.value_or(0);
     opening.compression = compression.value_or(1);
+    opening.samples = samples.value_or(1);
     return opening;
 }
 

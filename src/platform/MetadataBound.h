@@ -55,6 +55,7 @@ struct TiffOpening {
     qint64 pixels = 0;      // width x height as the first directory states them
     qint64 height = 0;      // rows, as the first directory states them
     qint64 compression = 1; // the directory's Compression field (1: none, its default)
+    qint64 samples = 1;     // samples a pixel (SamplesPerPixel; 1, its default)
 };
 
 // The first directory of the TIFF `file` walked, no field read; all zero for a file that is no TIFF.
