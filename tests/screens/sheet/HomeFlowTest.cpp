@@ -15,7 +15,9 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "model/SettingsKeys.h"
 #include "model/TextLookup.h"
+#include "platform/UserDefaults.h"
 
 using namespace scansheet_test;
 
@@ -55,7 +57,9 @@ TEST_F(HomeFlowTest, ScanResultsDeletionSummaryAndBackHome)
     ASSERT_EQ(ResultState::shared().imageDirectories.size(), 1u);
     shoot(home, QStringLiteral("home-results"));
 
-    // The copy is marked and deleted through the results screen.
+    // The copy is marked and deleted through the results screen, once the scan sheet's pop-up
+    // mode has ended (Delete Marked is never usable under a pop-up).
+    ASSERT_TRUE(waitFor([] { return !platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp); }));
     ASSERT_TRUE(ResultState::shared().mark(0, 1));
     results->updateDeleteMarkedButton();
     const QString marked = ResultState::shared().shownFile(0, 1)->path();
