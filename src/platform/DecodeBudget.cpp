@@ -1,7 +1,6 @@
 #include "platform/DecodeBudget.h"
 
 #include "platform/Log.h"
-#include "platform/MetadataBound.h"
 
 #include <QImageReader>
 
@@ -58,29 +57,6 @@ void logTooManyPixels(const QString &path, int width, int height)
     SkipRecord::noteSkippedPixels(width, height);
 }
 
-bool tiffFieldsMayBeRead(const QString &path, const TiffOpening &tiff)
-{
-    if (tiff.fieldBytes <= maxAloneDecodeBytes())
-        return true;
-    constexpr qint64 megabyte = 1024 * 1024;
-    logSkippedFile(lcPlatform(), path, SkipReason::TooLarge,
-                   QStringLiteral("its tags would take %1 MB to read, more than the %2 MB allowed")
-                       .arg((tiff.fieldBytes + megabyte - 1) / megabyte)
-                       .arg(maxAloneDecodeBytes() / megabyte));
-    return false;
-}
-
-bool tiffRowsMayBeDecoded(const QString &path, const TiffOpening &tiff)
-{
-    if (tiff.compression == 1 || tiff.height <= kMaxCompressedTiffRows)
-        return true;
-    logSkippedFile(lcPlatform(), path, SkipReason::TooLarge,
-                   QStringLiteral("%1 compressed rows, more than the %2 decoded one by one")
-                       .arg(tiff.height)
-                       .arg(kMaxCompressedTiffRows));
-    return false;
-}
-
 void logReadFailed(const QString &path, const QImageReader &reader)
 {
     // Qt refuses a picture past its allocation limit (which counts the picture as decoded, after any
@@ -119,12 +95,6 @@ std::optional<QImage> readWithinBudget(const QString &path, QImageReader &reader
                                        const std::function<QImage(QImage)> &finish)
 {
     DecodeBudget budget(budgetShare(estimate));
-    return readAndFinish(path, reader, finish);
-}
-
-std::optional<QImage> readAndFinish(const QString &path, QImageReader &reader,
-                                    const std::function<QImage(QImage)> &finish)
-{
     QImage image = reader.read();
     if (image.isNull()) {
         logReadFailed(path, reader);

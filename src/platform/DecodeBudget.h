@@ -37,20 +37,6 @@ void logDecodeTooLarge(const QString &path, int width, int height, qint64 bytes)
 // Tells the log that the picture at `path` is left undecoded because it has more pixels than are
 // ever decoded in full (and no smaller preview serves instead).
 void logTooManyPixels(const QString &path, int width, int height);
-struct TiffOpening;
-// False, with a line in the log naming the file as too large, when the fields of the TIFF at
-// `path` would take libtiff more than maxAloneDecodeBytes() as Qt's reader opens it.
-bool tiffFieldsMayBeRead(const QString &path, const TiffOpening &tiff);
-// Qt's reader asks libtiff for a TIFF one row at a time, and libtiff's LZW decoder walks back along
-// the string it stopped in on every call: up to some 2 microseconds a row whatever the row's width,
-// so a column of 50,000,000 one-byte rows would take over a minute where stored plain it takes a
-// tenth of a second. A compressed TIFF of more rows than this (at the pixel cap, rows of 100
-// pixels or fewer; a tall panorama has a few ten thousand) is never decoded: some second at
-// most, what a photo at the pixel cap takes.
-inline constexpr qint64 kMaxCompressedTiffRows = 500'000;
-// False, with a line in the log naming the file as too large, when the TIFF at `path` is
-// compressed and has more than kMaxCompressedTiffRows rows.
-bool tiffRowsMayBeDecoded(const QString &path, const TiffOpening &tiff);
 // Tells the log that Qt's reader failed on the picture at `path`, with the reader's own reason.
 void logReadFailed(const QString &path, const QImageReader &reader);
 // Reads the picture `reader` points at and turns it into the result with `finish` (a reduction: it
@@ -59,9 +45,6 @@ void logReadFailed(const QString &path, const QImageReader &reader);
 // a line when `finish` gives a null picture.
 std::optional<QImage> readWithinBudget(const QString &path, QImageReader &reader, qint64 estimate,
                                        const std::function<QImage(QImage)> &finish);
-// As readWithinBudget, for a caller that holds the budget already.
-std::optional<QImage> readAndFinish(const QString &path, QImageReader &reader,
-                                    const std::function<QImage(QImage)> &finish);
 
 // The memory decodes in flight may use together: a decode waits until its estimate fits, and one
 // larger than the whole budget runs alone. Held for the length of one decode and of the work on

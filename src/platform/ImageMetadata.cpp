@@ -9,6 +9,7 @@
 #include "platform/PngChunks.h"
 #include "platform/PngDecoder.h"
 #include "platform/RegularFile.h"
+#include "platform/TiffDecoder.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -224,27 +225,13 @@ QVariantMap makeTag(const QString &ns, const QString &prefix, const QString &nam
     return tag;
 }
 
-// Pixel size and sample layout as Qt's image reader for `format` reports them from the header.
-// False when the reader could not tell the pixel size. A TIFF's fields, which libtiff reads to
-// tell the size (`tiff`), are read within the decode budget.
-bool addReaderProperties(QVariantMap &props, const RegularFile &file, const QByteArray &format, const TiffOpening &tiff)
+// Pixel size and sample layout of a picture of `size` pixels whose reader gives `pixelFormat`.
+void addPixelProperties(QVariantMap &props, QSize size, QImage::Format pixelFormat)
 {
-    std::optional<DecodeBudget> opened;
-    if (tiff.isTiff)
-        opened.emplace(budgetShare(tiff.fieldBytes));
-    const std::unique_ptr<QFile> device = file.device();
-    QImageReader reader(device.get(), format);
-    const QSize size = reader.size();
     if (size.isValid()) {
         props.insert(ImageProperty::PixelWidth, qint64(size.width()));
         props.insert(ImageProperty::PixelHeight, qint64(size.height()));
     }
-    // Qt's JPEG handler leaves its pixel format unset (uninitialised) when the header cannot be
-    // read, so the format is asked only after a good header; and a value outside the known
-    // formats is never used.
-    if (format == "jpeg" && !size.isValid())
-        return false;
-    const QImage::Format pixelFormat = reader.imageFormat();
     if (pixelFormat > QImage::Format_Invalid && pixelFormat < QImage::NImageFormats) {
         const bool grey = pixelFormat == QImage::Format_Grayscale8 || pixelFormat == QImage::Format_Grayscale16
             || pixelFormat == QImage::Format_Mono || pixelFormat == QImage::Format_MonoLSB
@@ -256,6 +243,21 @@ bool addReaderProperties(QVariantMap &props, const RegularFile &file, const QByt
         if (QImage::toPixelFormat(pixelFormat).alphaUsage() == QPixelFormat::UsesAlpha)
             props.insert(QStringLiteral("HasAlpha"), true);
     }
+}
+
+// Pixel size and sample layout as Qt's image reader for `format` reports them from the header.
+// False when the reader could not tell the pixel size.
+bool addReaderProperties(QVariantMap &props, const RegularFile &file, const QByteArray &format)
+{
+    const std::unique_ptr<QFile> device = file.device();
+    QImageReader reader(device.get(), format);
+    const QSize size = reader.size();
+    // Qt's JPEG handler leaves its pixel format unset (uninitialised) when the header cannot be
+    // read, so the format is asked only after a good header; and a value outside the known
+    // formats is never used.
+    if (format == "jpeg" && !size.isValid())
+        return false;
+    addPixelProperties(props, size, reader.imageFormat());
     return size.isValid();
 }
 
@@ -455,6 +457,8 @@ std::optional<QVariantMap> propertiesByImageReaders(const QString &path)
     std::optional<QByteArray> format;
     if (headIsPng(head)) {
         format = QByteArrayLiteral("png");
+    } else if (headIsTiff(head)) {
+        format = QByteArrayLiteral("tiff");
     } else if (!heif) {
         format = qtFormat(*file);
         if (!format)
@@ -487,12 +491,14 @@ std::optional<QVariantMap> propertiesByImageReaders(const QString &path)
         props.insert(ImageProperty::ColorModel, QStringLiteral("RGB"));
         if (heif_image_handle_has_alpha_channel(ctx.handle))
             props.insert(QStringLiteral("HasAlpha"), true);
-    } else if (const TiffOpening tiff = *format == "tiff" ? tiffOpening(*file) : TiffOpening{};
-               !tiffFieldsMayBeRead(path, tiff)) {
-        // Neither libtiff nor the metadata library (past its own bound then) is given the fields:
-        // the file is left out as too large, with that line.
-        return props;
-    } else if (!addReaderProperties(props, *file, *format, tiff) && *format == "jpeg") {
+    } else if (*format == "tiff") {
+        SkipRecord record;
+        const TiffDecoder tiff(path, *file);
+        if (tiff.isValid())
+            addPixelProperties(props, tiff.size(), tiff.format());
+        else if (record.reason() == SkipReason::TooLarge)
+            return props; // nor is the metadata library given fields that large
+    } else if (!addReaderProperties(props, *file, *format) && *format == "jpeg") {
         return std::nullopt; // a JPEG whose frame header cannot be read
     }
 

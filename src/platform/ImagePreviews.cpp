@@ -8,6 +8,7 @@
 #include "platform/JpegDecoding.h"
 #include "platform/PngDecoder.h"
 #include "platform/RegularFile.h"
+#include "platform/TiffDecoder.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -116,6 +117,36 @@ std::optional<QImage> heifRegion(const QString &path, const RegularFile &file, c
     return part;
 }
 
+// The part of a TIFF: decoded whole (never above the pixel cap), turned upright when asked, then
+// cut.
+std::optional<QImage> tiffRegion(const QString &path, const RegularFile &file, const QRect &rect, QSize size,
+                                 bool applyOrientation, const std::function<bool()> &shouldStop)
+{
+    TiffDecoder tiff(path, file, shouldStop);
+    if (!tiff.isValid())
+        return std::nullopt;
+    const QSize stored = tiff.size();
+    if (qint64(stored.width()) * stored.height() > kMaxFullDecodePixels) {
+        logTooManyPixels(path, stored.width(), stored.height());
+        return std::nullopt;
+    }
+    const QImageIOHandler::Transformations turn =
+        applyOrientation ? tiff.transformation() : QImageIOHandler::TransformationNone;
+    // A turned picture is held twice while it turns.
+    DecodeBudget budget(budgetShare(tiff.decodeBytes() * (turn == QImageIOHandler::TransformationNone ? 1 : 2)));
+    std::optional<QImage> decoded = tiff.decode();
+    if (!decoded)
+        return std::nullopt;
+    const QImage image = transformed(std::move(*decoded), turn);
+    const QRect wanted = rect.intersected(image.rect());
+    if (wanted.isEmpty())
+        return std::nullopt;
+    QImage part = drawnPart(image, image.rect(), 1, wanted, partOutputSize(wanted.size(), size));
+    if (part.isNull())
+        return std::nullopt;
+    return part;
+}
+
 } // namespace
 
 std::optional<QImage> decodeRegion(const QString &path, const QRect &rect, QSize size, bool applyOrientation,
@@ -134,20 +165,15 @@ std::optional<QImage> decodeRegion(const QString &path, const QRect &rect, QSize
         return pngRegion(path, *file, rect, size, shouldStop);
     if (const std::optional<PngExtent> entry = iconPngEntry(*file))
         return pngRegion(path, *file, rect, size, shouldStop, entry);
+    if (headIsTiff(head))
+        return tiffRegion(path, *file, rect, size, applyOrientation, shouldStop);
 
     bool isJpeg = false;
     std::optional<JpegHeaderFacts> facts;
     std::unique_ptr<QFile> device;
     QImageReader reader;
-    TiffOpening tiff;
-    if (!openReader(path, *file, device, reader, facts, isJpeg, tiff))
+    if (!openReader(path, *file, device, reader, facts, isJpeg))
         return std::nullopt;
-    // libtiff reads a TIFF's fields as soon as the reader is asked its size: the budget is held
-    // from before that, for the fields and the pixels the file states (decoded, cut and reduced),
-    // until the part is made.
-    std::optional<DecodeBudget> opened;
-    if (tiff.isTiff)
-        opened.emplace(budgetShare(tiff.fieldBytes + (tiff.pixels <= kMaxFullDecodePixels ? tiff.pixels * 12 : 0)));
     // Cut and reduced as stored, then turned here: the reader's cut is in stored pixels.
     reader.setAutoTransform(false);
     const QSize stored = isJpeg ? QSize(facts->width, facts->height) : reader.size();
@@ -208,7 +234,7 @@ std::optional<QImage> decodeRegion(const QString &path, const QRect &rect, QSize
         const QImage decoded = transformed(std::move(read), turn);
         return drawnPart(decoded, covers, denominator, wanted, output);
     };
-    return opened ? readAndFinish(path, reader, cut) : readWithinBudget(path, reader, estimate, cut);
+    return readWithinBudget(path, reader, estimate, cut);
 }
 
 } // namespace platform::imaging

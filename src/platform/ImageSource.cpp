@@ -14,6 +14,7 @@
 #include "platform/JpegDecoding.h"
 #include "platform/Log.h"
 #include "platform/PngDecoder.h"
+#include "platform/TiffDecoder.h"
 #include "platform/RegularFile.h"
 
 #include <QImageReader>
@@ -117,6 +118,7 @@ void ImageSource::initializeLibraries()
         // libheif sets itself up lazily on first use, which is not safe when several threads
         // decode at once; setting it up here, once, removes that race.
         heif_init(nullptr);
+        routeTiffMessagesToLog();
         previousCategoryFilter = QLoggingCategory::installFilter(quietImageReaders);
         // Qt's readers refuse a picture whose decoded image would pass this many megabytes; the
         // default differs between Qt releases (128 in 6.4, 256 in 6.8), so the same files would be

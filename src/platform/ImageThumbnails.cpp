@@ -10,6 +10,7 @@
 #include "platform/Log.h"
 #include "platform/PngDecoder.h"
 #include "platform/RegularFile.h"
+#include "platform/TiffDecoder.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -65,16 +66,25 @@ std::optional<QImage> decodeEmbedded(const QString &path, const Exiv2::byte *dat
             return std::nullopt;
         return result;
     }
+    if (headIsTiff(bytes)) {
+        TiffDecoder tiff(path, bytes);
+        if (!tiff.isValid())
+            return std::nullopt;
+        DecodeBudget budget(budgetShare(tiff.decodeBytes()));
+        std::optional<QImage> image = tiff.decode();
+        if (!image)
+            return std::nullopt;
+        QImage result = finish(std::move(*image));
+        if (result.isNull())
+            return std::nullopt;
+        return result;
+    }
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
     const QSize size2 = reader.size();
     if (!size2.isValid() || qint64(size2.width()) * size2.height() > kMaxFullDecodePixels)
-        return std::nullopt;
-    // A TIFF preview is held to the rows of a compressed TIFF (tiffRowsMayBeDecoded) however it is
-    // stored: no preview is that tall.
-    if (reader.format() == "tiff" && size2.height() > kMaxCompressedTiffRows)
         return std::nullopt;
     DecodeBudget budget(budgetShare(qint64(size2.width()) * size2.height() * 4 + keptMetadataBytes(metadataBytes)));
     QImage image = reader.read();
@@ -236,6 +246,35 @@ std::optional<QImage> pngThumbnail(const QString &path, const RegularFile &file,
                              ReductionAxis::plain(stored.height(), target.height()));
 }
 
+// A TIFF decoded whole (never above the pixel cap: past it, only an embedded preview), turned
+// upright when asked, then averaged down.
+std::optional<QImage> tiffThumbnail(const QString &path, const RegularFile &file, int maxPixel, bool applyOrientation,
+                                    const std::function<bool()> &shouldStop)
+{
+    TiffDecoder tiff(path, file, shouldStop);
+    if (!tiff.isValid())
+        return std::nullopt;
+    const QSize stored = tiff.size();
+    if (qint64(stored.width()) * stored.height() > kMaxFullDecodePixels) {
+        auto preview = largestPreview(path, file, maxPixel, applyOrientation);
+        if (!preview)
+            logTooManyPixels(path, stored.width(), stored.height());
+        return preview;
+    }
+    const QImageIOHandler::Transformations turn =
+        applyOrientation ? tiff.transformation() : QImageIOHandler::TransformationNone;
+    // A turned picture is held twice while it turns.
+    DecodeBudget budget(budgetShare(tiff.decodeBytes() * (turn == QImageIOHandler::TransformationNone ? 1 : 2)));
+    std::optional<QImage> decoded = tiff.decode();
+    if (!decoded)
+        return std::nullopt;
+    const QImage upright = transformed(std::move(*decoded), turn);
+    QImage result = AreaReduction::reduced(upright, fitWithin(upright.size(), maxPixel));
+    if (result.isNull())
+        return std::nullopt;
+    return result;
+}
+
 } // namespace
 
 QImageIOHandler::Transformations transformationOf(qint64 orientation)
@@ -289,13 +328,14 @@ std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool ap
     // An icon whose entry shown is PNG data: read through our PNG reader, not Qt's icon reader's.
     if (const std::optional<PngExtent> entry = iconPngEntry(*file))
         return pngThumbnail(path, *file, maxPixel, applyOrientation, shouldStop, entry);
+    if (headIsTiff(head))
+        return tiffThumbnail(path, *file, maxPixel, applyOrientation, shouldStop);
 
     bool isJpeg = false;
     std::optional<JpegHeaderFacts> facts;
     std::unique_ptr<QFile> device;
     QImageReader reader;
-    TiffOpening tiff;
-    if (!openReader(path, *file, device, reader, facts, isJpeg, tiff))
+    if (!openReader(path, *file, device, reader, facts, isJpeg))
         return std::nullopt;
     if (isJpeg) {
         // Decoded at reduced scale (the decoder's DCT scaling) down to no less than the target (or
@@ -327,11 +367,6 @@ std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool ap
         });
     }
 
-    // libtiff reads a TIFF's fields as soon as the reader is asked its size: the budget is held
-    // from before that, for the fields and the pixels the file states, until the picture is reduced.
-    std::optional<DecodeBudget> opened;
-    if (tiff.isTiff)
-        opened.emplace(budgetShare(tiff.fieldBytes + (tiff.pixels <= kMaxFullDecodePixels ? tiff.pixels * 4 : 0)));
     reader.setAutoTransform(applyOrientation);
     qint64 estimate = kMaxDecodeBytes;
     const QSize size = reader.size();
@@ -341,9 +376,7 @@ std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool ap
         const qint64 pixels = qint64(size.width()) * size.height();
         if (pixels > kMaxFullDecodePixels) {
             if (!reader.supportsOption(QImageIOHandler::ScaledSize)) {
-                // The embedded preview takes a budget of its own: this one is let go first.
                 reader.setDevice(nullptr);
-                opened.reset();
                 auto preview = largestPreview(path, *file, maxPixel, applyOrientation);
                 if (!preview)
                     logTooManyPixels(path, size.width(), size.height());
@@ -359,7 +392,7 @@ std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool ap
     const auto reduce = [maxPixel](QImage decoded) {
         return AreaReduction::reduced(decoded, fitWithin(decoded.size(), maxPixel));
     };
-    return opened ? readAndFinish(path, reader, reduce) : readWithinBudget(path, reader, estimate, reduce);
+    return readWithinBudget(path, reader, estimate, reduce);
 }
 
 std::optional<QImage> embeddedThumbnail(const QString &path, bool applyOrientation)

@@ -182,8 +182,6 @@ bool hasJpegFrameHeader(const QString &path)
 
 namespace {
 
-constexpr qint64 kMaxTiffSamples = 32;
-
 // Qt's GIF reader tells the size of the first frame but paints every frame on the logical screen
 // the header states: a screen of 8000 x 8000 behind a frame of 33 x 0 takes 256 MB. A frame of no
 // area is damaged, and a screen past the pixel cap is too large, before the reader decodes.
@@ -207,7 +205,7 @@ bool gifMayBeDecoded(const QString &path, const RegularFile &file, QImageReader 
 } // namespace
 
 bool openReader(const QString &path, const RegularFile &file, std::unique_ptr<QFile> &device, QImageReader &reader,
-                std::optional<JpegHeaderFacts> &facts, bool &isJpeg, TiffOpening &tiff)
+                std::optional<JpegHeaderFacts> &facts, bool &isJpeg)
 {
     facts = jpegFactsOf(path, file, &isJpeg, JpegExtent::ThroughEnd);
     if (isJpeg && !facts) {
@@ -232,14 +230,13 @@ bool openReader(const QString &path, const RegularFile &file, std::unique_ptr<QF
         logSkippedFile(lcPlatform(), path, SkipReason::Damaged, QStringLiteral("an icon entry runs past the file"));
         return false;
     }
-    tiff = reader.format() == "tiff" ? tiffOpening(file) : TiffOpening{};
-    // No picture has more samples a pixel than this (colour, alpha and a few extra channels);
-    // libtiff sizes its buffers by the stated count, some gigabytes for a few thousand.
-    if (tiff.isTiff && (tiff.samples < 1 || tiff.samples > kMaxTiffSamples)) {
-        logSkippedFile(lcPlatform(), path, SkipReason::Damaged, QStringLiteral("%1 samples a pixel").arg(tiff.samples));
+    // A TIFF is read by TiffDecoder alone.
+    if (reader.format() == "tiff") {
+        logSkippedFile(lcPlatform(), path, SkipReason::Damaged,
+                       QStringLiteral("not a picture format that can be read"));
         return false;
     }
-    return tiffFieldsMayBeRead(path, tiff) && tiffRowsMayBeDecoded(path, tiff);
+    return true;
 }
 
 } // namespace platform::imaging

@@ -99,12 +99,9 @@ bool hasJpegFrameHeader(const QString &path);
 // Points `reader` at the picture `file` at `path`, read through `device`. A file that starts with the
 // JPEG signature goes to the JPEG reader without probing every image plug-in (which takes a lock that
 // several decoding threads would queue on), its markers are counted through to EOI and its frame
-// header is read into `facts`. A TIFF's first directory is walked into `tiff` (what the reader's
-// opening of it costs, to be held within the decode budget before the reader is asked anything
-// that opens it, its size included). False for a broken or refused JPEG, a TIFF whose fields alone
-// would pass maxAloneDecodeBytes() or that is compressed and taller than kMaxCompressedTiffRows
-// (both logged as too large), or a file no plug-in reads.
+// header is read into `facts`. False for a broken or refused JPEG, or a file no plug-in reads (a
+// TIFF is never given to Qt's reader: TiffDecoder reads it).
 bool openReader(const QString &path, const RegularFile &file, std::unique_ptr<QFile> &device, QImageReader &reader,
-                std::optional<JpegHeaderFacts> &facts, bool &isJpeg, TiffOpening &tiff);
+                std::optional<JpegHeaderFacts> &facts, bool &isJpeg);
 
 } // namespace platform::imaging

@@ -250,9 +250,14 @@ void walkExif(Window &file, qint64 offset, qint64 length, MetadataExtent &extent
 
 TiffOpening tiffOpening(const RegularFile &file)
 {
-    TiffOpening opening;
     Window window(file);
-    TiffDirectoryWalk tiff(window, 0, window.size());
+    return tiffOpening(window, window.size());
+}
+
+TiffOpening tiffOpening(TiffBytes &bytes, qint64 length)
+{
+    TiffOpening opening;
+    TiffDirectoryWalk tiff(bytes, 0, length);
     if (!tiff.isTiff())
         return opening;
     opening.isTiff = true;
@@ -273,6 +278,8 @@ TiffOpening tiffOpening(const RegularFile &file)
                                                         : nullptr;
         if (known && !*known)
             *known = tiff.integer(entry);
+        if (entry.tag == 273 || entry.tag == 324) // StripOffsets, TileOffsets
+            opening.strips = std::max(opening.strips, qint64(std::min<quint64>(entry.count, quint64(1) << 62)));
         if (entry.inlined)
             continue; // the value lies within its entry
         const qint64 present = tiff.within(entry.data, entry.bytes);

@@ -8,8 +8,8 @@
 // metadata, 2,000 blocks) the file's metadata is left out and the picture is read as usual. A
 // JPEG's markers are counted by the JPEG walk (JpegSegmentWalk) before any library sees it, and
 // the other formats exiv2 reads for us (GIF, BMP, TGA, HEIF) give it a header only or nothing it
-// copies. The same walk tells what libtiff's opening of a TIFF costs (tiffOpening), counted into
-// the decode budget before Qt's reader opens it, and how many rows its decoder is asked for.
+// copies. The same walk tells what libtiff's opening of a TIFF costs (tiffOpening), checked by
+// TiffDecoder before libtiff opens it.
 // Internal to ImageSource.
 
 #include "platform/JpegSegmentWalk.h"
@@ -21,6 +21,8 @@ class RegularFile;
 }
 
 namespace platform::imaging {
+
+class TiffBytes;
 
 // The most bytes of metadata blocks, and the most such blocks (chunks, or a TIFF's fields), exiv2
 // is given.
@@ -56,10 +58,13 @@ struct TiffOpening {
     qint64 height = 0;      // rows, as the first directory states them
     qint64 compression = 1; // the directory's Compression field (1: none, its default)
     qint64 samples = 1;     // samples a pixel (SamplesPerPixel; 1, its default)
+    qint64 strips = 0;      // strips or tiles (the count of StripOffsets or TileOffsets)
 };
 
 // The first directory of the TIFF `file` walked, no field read; all zero for a file that is no TIFF.
 TiffOpening tiffOpening(const RegularFile &file);
+// The same for a TIFF structure of `length` bytes read through `bytes`.
+TiffOpening tiffOpening(TiffBytes &bytes, qint64 length);
 
 // True when exiv2 may read the metadata of `file` at `path`; false past a bound, with one line in
 // the log naming the file (its metadata left out, the picture still read).

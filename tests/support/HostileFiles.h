@@ -415,7 +415,8 @@ inline QByteArray lzwCoded(const QByteArray &data)
 // A little-endian TIFF of `width` x `height` pixels of one grey in a single strip, compressed by
 // `compression` (1 none, 5 LZW, 8 Deflate, 32773 PackBits): libtiff's decoder is asked for it one
 // row at a time.
-inline QByteArray tiffOfOneStrip(int width, int height, int compression, bool big = false)
+// A `privateTag` (when not 0) is a field of that tag no reader knows.
+inline QByteArray tiffOfOneStrip(int width, int height, int compression, bool big = false, quint32 privateTag = 0)
 {
     const QByteArray pixels(qsizetype(width) * height, char(128));
     QByteArray strip;
@@ -437,7 +438,7 @@ inline QByteArray tiffOfOneStrip(int width, int height, int compression, bool bi
     }
     TiffBytes tiff(big);
     auto entry = [&](quint32 tag, quint32 type, quint32 value) { tiff.entry(tag, type, 1, value); };
-    const quint32 entries = 9, offset = tiff.firstDirectory() + tiff.directorySize(entries);
+    const quint32 entries = privateTag ? 10 : 9, offset = tiff.firstDirectory() + tiff.directorySize(entries);
     tiff.putCount(entries);
     entry(256, 4, quint32(width));        // ImageWidth
     entry(257, 4, quint32(height));       // ImageLength
@@ -448,8 +449,36 @@ inline QByteArray tiffOfOneStrip(int width, int height, int compression, bool bi
     entry(277, 3, 1);                     // SamplesPerPixel
     entry(278, 4, quint32(height));       // RowsPerStrip
     entry(279, 4, quint32(strip.size())); // StripByteCounts
+    if (privateTag)
+        entry(privateTag, 3, 1);
     tiff.putOffset(0);
     return tiff.bytes + strip;
+}
+
+// A little-endian TIFF of `width` x `height` grey pixels stored plain, one row a strip.
+inline QByteArray tiffOfStrips(int width, int height)
+{
+    TiffBytes tiff;
+    auto entry = [&](quint32 tag, quint32 type, quint32 count, quint32 value) { tiff.entry(tag, type, count, value); };
+    const quint32 entries = 9, offsets = tiff.firstDirectory() + tiff.directorySize(entries);
+    const quint32 counts = offsets + 4 * quint32(height), pixels = counts + 4 * quint32(height);
+    tiff.putCount(entries);
+    entry(256, 4, 1, quint32(width));  // ImageWidth
+    entry(257, 4, 1, quint32(height)); // ImageLength
+    entry(258, 3, 1, 8);               // BitsPerSample
+    entry(259, 3, 1, 1);               // Compression: none
+    entry(262, 3, 1, 1);               // PhotometricInterpretation: black is zero
+    entry(273, 4, quint32(height), offsets);
+    entry(277, 3, 1, 1); // SamplesPerPixel
+    entry(278, 4, 1, 1); // RowsPerStrip
+    entry(279, 4, quint32(height), counts);
+    tiff.putOffset(0);
+    for (int row = 0; row < height; ++row)
+        tiff.put32(pixels + quint32(row * width));
+    for (int row = 0; row < height; ++row)
+        tiff.put32(quint32(width));
+    tiff.bytes += QByteArray(qsizetype(width) * height, char(128));
+    return tiff.bytes;
 }
 
 // A 16 x 16 grey TIFF whose first directory holds a field (the layer data some editors keep,
