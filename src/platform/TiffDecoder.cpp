@@ -7,6 +7,7 @@
 #include "platform/TiffDirectoryWalk.h"
 
 #include <QFloat16>
+#include <QSet>
 
 #include <tiffio.h>
 #include <unistd.h>
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <vector>
 
 namespace platform::imaging {
@@ -101,6 +103,19 @@ void expandPixels(const uchar *in, uchar *out, int count, int samples, bool colo
     }
 }
 
+// Whether libtiff's warnings about the file at `path` are told for the first time in this run:
+// every road reads the file again, and says it once.
+bool firstWarningFor(const QString &path)
+{
+    static std::mutex lock;
+    static QSet<QString> told;
+    const std::lock_guard<std::mutex> guard(lock);
+    if (told.contains(path))
+        return false;
+    told.insert(path);
+    return true;
+}
+
 } // namespace
 
 struct TiffDecoder::State {
@@ -135,7 +150,7 @@ struct TiffDecoder::State {
     {
         if (tiff)
             TIFFClose(tiff);
-        if (warnings > 0) {
+        if (warnings > 0 && firstWarningFor(path)) {
             logDebug(lcPlatform) << QStringLiteral("libtiff on %1: %2%3")
                                         .arg(path, firstWarning,
                                              warnings > 1 ? QStringLiteral(" (and %1 more warnings)").arg(warnings - 1)
@@ -164,7 +179,7 @@ struct TiffDecoder::State {
     bool decideFormat();
     std::optional<QImage> decodeDirect(QImage &image);
     std::optional<QImage> decodeRgba(QImage &image);
-    void copyRun(const uchar *in, QImage &image, int y, quint32 x, quint32 count) const;
+    void copyRun(const uchar *in, uchar *line, quint32 x, quint32 count) const;
 };
 
 extern "C" {
@@ -294,7 +309,7 @@ void TiffDecoder::State::open()
     TIFFOpenOptionsSetErrorHandlerExtR(options, tiffError, this);
     TIFFOpenOptionsSetWarningHandlerExtR(options, tiffWarning, this);
     // "m": no memory map, every byte comes through tiffRead.
-    tiff = TIFFClientOpenExt("TIFF", "rm", this, tiffRead, tiffWrite, tiffSeek, tiffClose, tiffSize, tiffMap, tiffUnmap,
+    tiff = TIFFClientOpenExt("", "rm", this, tiffRead, tiffWrite, tiffSeek, tiffClose, tiffSize, tiffMap, tiffUnmap,
                              options);
     TIFFOpenOptionsFree(options);
     if (!tiff) {
@@ -314,7 +329,11 @@ void TiffDecoder::State::open()
         return;
     // One strip or tile is decoded at a time, into a buffer of that size (ours, or libtiff's on its
     // conversion's road). A tile may be larger than the picture.
-    bufferBytes = std::max<qint64>(qint64(TIFFIsTiled(tiff) ? TIFFTileSize64(tiff) : TIFFStripSize64(tiff)), 1);
+    bufferBytes = qint64(TIFFIsTiled(tiff) ? TIFFTileSize64(tiff) : TIFFStripSize64(tiff));
+    if (bufferBytes <= 0) {
+        logDamaged(QStringLiteral("strips or tiles of no size"));
+        return;
+    }
     valid = true;
 }
 
@@ -400,9 +419,8 @@ bool TiffDecoder::State::decideFormat()
     return true;
 }
 
-void TiffDecoder::State::copyRun(const uchar *in, QImage &image, int y, quint32 x, quint32 count) const
+void TiffDecoder::State::copyRun(const uchar *in, uchar *line, quint32 x, quint32 count) const
 {
-    uchar *line = image.scanLine(y);
     if (format == QImage::Format_Mono) {
         std::memcpy(line + x / 8, in, (count + 7) / 8);
         return;
@@ -426,6 +444,8 @@ void TiffDecoder::State::copyRun(const uchar *in, QImage &image, int y, quint32 
 std::optional<QImage> TiffDecoder::State::decodeDirect(QImage &image)
 {
     std::vector<uchar> buffer(size_t(std::max<qint64>(bufferBytes, 1)));
+    uchar *const bits = image.bits();
+    const size_t stride = size_t(image.bytesPerLine());
     if (TIFFIsTiled(tiff)) {
         uint32_t tileWidth = 0;
         uint32_t tileLength = 0;
@@ -447,7 +467,7 @@ std::optional<QImage> TiffDecoder::State::decodeDirect(QImage &image)
                 const quint32 rows = std::min(tileLength, height - y);
                 const quint32 columns = std::min(tileWidth, width - x);
                 for (quint32 i = 0; i < rows; ++i)
-                    copyRun(buffer.data() + size_t(i) * rowBytes, image, int(y + i), x, columns);
+                    copyRun(buffer.data() + size_t(i) * rowBytes, bits + size_t(y + i) * stride, x, columns);
             }
         }
         return image;
@@ -467,7 +487,7 @@ std::optional<QImage> TiffDecoder::State::decodeDirect(QImage &image)
             return std::nullopt;
         }
         for (quint32 i = 0; i < rows; ++i)
-            copyRun(buffer.data() + size_t(i) * rowBytes, image, int(y + i), 0, width);
+            copyRun(buffer.data() + size_t(i) * rowBytes, bits + size_t(y + i) * stride, 0, width);
     }
     return image;
 }
@@ -514,12 +534,11 @@ std::optional<QImage> TiffDecoder::State::decodeRgba(QImage &image)
         logDamaged(QStringLiteral("the picture data does not decode"));
         return std::nullopt;
     }
-    for (int y = 0; y < image.height(); ++y) {
-        auto *line = reinterpret_cast<quint32 *>(image.scanLine(y));
-        for (quint32 x = 0; x < width; ++x) {
-            const quint32 p = line[x];
-            line[x] = qRgba(int(TIFFGetR(p)), int(TIFFGetG(p)), int(TIFFGetB(p)), int(TIFFGetA(p)));
-        }
+    // ARGB32's rows are packed: the picture is one run of pixels.
+    auto *pixel = reinterpret_cast<quint32 *>(image.bits());
+    for (const auto *end = pixel + size_t(width) * height; pixel != end; ++pixel) {
+        const quint32 p = *pixel;
+        *pixel = qRgba(int(TIFFGetR(p)), int(TIFFGetG(p)), int(TIFFGetB(p)), int(TIFFGetA(p)));
     }
     return image;
 }
