@@ -262,7 +262,8 @@ TiffOpening tiffOpening(TiffBytes &bytes, qint64 length)
         return opening;
     opening.isTiff = true;
     const qint64 directory = tiff.firstDirectory();
-    const qint64 entries = std::max<qint64>(tiff.entryCount(directory), 0);
+    opening.entries = tiff.entryCount(directory);
+    const qint64 entries = std::clamp<qint64>(opening.entries, 0, kMaxTiffEntries);
     // libtiff takes the size and the compression in any integer type, and the first of a field
     // given twice.
     std::optional<qint64> width, height, compression, samples;

@@ -59,7 +59,12 @@ struct TiffOpening {
     qint64 compression = 1; // the directory's Compression field (1: none, its default)
     qint64 samples = 1;     // samples a pixel (SamplesPerPixel; 1, its default)
     qint64 strips = 0;      // strips or tiles (the count of StripOffsets or TileOffsets)
+    qint64 entries = -1;    // entries of the first directory as stated; -1 when it cannot be read
 };
+
+// No directory holds more entries than a classic TIFF's count can state; a BigTIFF stating more
+// is damaged.
+inline constexpr qint64 kMaxTiffEntries = 65'535;
 
 // The first directory of the TIFF `file` walked, no field read; all zero for a file that is no TIFF.
 TiffOpening tiffOpening(const RegularFile &file);

@@ -282,6 +282,12 @@ bool TiffDecoder::State::passesBounds(const TiffOpening &opening)
         logLeftOut(SkipReason::Damaged, QStringLiteral("no readable TIFF directory"));
         return false;
     }
+    if (opening.entries < 1 || opening.entries > kMaxTiffEntries) {
+        logLeftOut(SkipReason::Damaged,
+                   opening.entries < 1 ? QStringLiteral("no readable TIFF directory")
+                                       : QStringLiteral("%1 entries in its first directory").arg(opening.entries));
+        return false;
+    }
     if (opening.fieldBytes > maxAloneDecodeBytes()) {
         logLeftOut(SkipReason::TooLarge,
                    QStringLiteral("its tags would take %1 MB to read, more than the %2 MB allowed")

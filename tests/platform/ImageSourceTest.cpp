@@ -1052,7 +1052,8 @@ TEST(ImageSource, TiffFieldsPastTheDecodeBoundLeaveThePictureOutAsTooLarge)
 // A TIFF is decoded a strip at a time, never a row at a time (libtiff's LZW decoder pays some
 // microseconds for every row it is asked for): a column of 600,000 LZW rows in one strip reads,
 // classic and BigTIFF. One stored in more strips than any picture has is left out as too large,
-// with one line, before libtiff reads their offsets, on every road that decodes.
+// and one whose directory states more entries than a directory holds as damaged, with one line,
+// before libtiff reads them, on every road that decodes.
 TEST(ImageSource, TallTiffsReadAndTiffsOfTooManyStripsAreLeftOut)
 {
     QTemporaryDir dir;
@@ -1065,6 +1066,10 @@ TEST(ImageSource, TallTiffsReadAndTiffsOfTooManyStripsAreLeftOut)
     const QString tallBig = write("tall-lzw-big.tif", hostile::tiffOfOneStrip(1, 600'000, 5, true));
     const QString many = write("strips.tif", hostile::tiffOfStrips(1, int(platform::imaging::kMaxTiffStrips) + 1));
     const QString enough = write("fewer-strips.tif", hostile::tiffOfStrips(2, 5'000));
+    // A BigTIFF directory stating more entries than a classic one can.
+    QByteArray crowded = hostile::tiffOfOneStrip(8, 8, 1, true);
+    crowded.replace(16, 8, QByteArray("\x40\x42\x0f\0\0\0\0\0", 8));
+    const QString entries = write("entries-big.tif", crowded);
     static QStringList logged;
     logged.clear();
     const QtMessageHandler previous =
@@ -1077,7 +1082,10 @@ TEST(ImageSource, TallTiffsReadAndTiffsOfTooManyStripsAreLeftOut)
     EXPECT_FALSE(source.region(QRect(0, 0, 1, 8), QSize(1, 8), true));
     const std::optional<QVariantMap> props = source.propertiesByImageReaders();
     const auto enoughRead = ImageSource(enough).thumbnail(540, true);
+    EXPECT_FALSE(ImageSource(entries).thumbnail(540, true));
     qInstallMessageHandler(previous);
+    ASSERT_EQ(logged.filter(entries).size(), 1) << logged.join('\n').toStdString();
+    EXPECT_TRUE(logged.filter(entries)[0].contains(QStringLiteral("damaged")));
     ASSERT_TRUE(tallRead);
     EXPECT_EQ(tallRead->size(), QSize(1, 540));
     ASSERT_TRUE(bigRead);
