@@ -4,16 +4,22 @@
 #include "model/Palette.h"
 #include "model/TextLookup.h"
 #include "platform/widgets/PlainText.h"
+#include "platform/widgets/WindowPosition.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QGridLayout>
 #include <QIcon>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QThread>
 #include <QWidget>
 
+#include <algorithm>
 #include <memory>
 
 QPushButton *addTitledButton(QMessageBox *box, const QString &title, QMessageBox::ButtonRole role)
@@ -55,9 +61,88 @@ void themeAlert(QMessageBox *box)
                        "; border: 2px solid transparent; border-radius: 15px; padding: 5px 18px; min-width: 80px;"
                        " min-height: 20px; font-weight: bold; }"
                        "QPushButton:default { background: " TWINSIFT_GREEN_CSS "; }"
-                       "QPushButton:focus { border-color: " TWINSIFT_GOLD_CSS "; }")
+                       "QPushButton:focus { border-color: " TWINSIFT_GOLD_CSS "; }"
+                       "QScrollArea#alertDetailsScroller { border: 1px solid transparent; }"
+                       "QScrollArea#alertDetailsScroller:focus { border-color: " TWINSIFT_GOLD_CSS "; }")
             .arg(kAlertTextWidth));
 }
+
+// An alert that keeps inside the free area of its screen. The box sizes itself to its texts when
+// it is shown; one taller than the free area (many long paths on a small screen) shows its
+// informative text in a scroll area as tall as there is room for, and the whole box is moved
+// inside the area.
+class ScreenFittedAlert : public QMessageBox
+{
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent *event) override
+    {
+        QMessageBox::showEvent(event);
+        fitScreen();
+    }
+
+    bool event(QEvent *event) override
+    {
+        // The box sizes itself to its texts again on every layout request: a box whose text
+        // scrolls keeps the size that fits the screen.
+        const bool handled = QMessageBox::event(event);
+        if (event->type() == QEvent::LayoutRequest && m_fitted.isValid())
+            setFixedSize(m_fitted);
+        return handled;
+    }
+
+private:
+    void fitScreen()
+    {
+        QScreen *shownOn = screen();
+        if (!shownOn)
+            return;
+        const QMargins frame = platform::assumedFrameMargins(this);
+        const QRect free = shownOn->availableGeometry().marginsRemoved(frame);
+        const int excess = height() - free.height();
+        auto *details = findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel"));
+        auto *grid = qobject_cast<QGridLayout *>(layout());
+        if (excess > 0 && details && grid && !qobject_cast<QScrollArea *>(details->parentWidget())) {
+            const int index = grid->indexOf(details);
+            int row = 0, column = 0, rows = 1, columns = 1;
+            if (index >= 0) {
+                grid->getItemPosition(index, &row, &column, &rows, &columns);
+                const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+                const QSize text = details->size();
+                auto *scroller = new QScrollArea(this);
+                scroller->setObjectName(QStringLiteral("alertDetailsScroller"));
+                scroller->setFrameShape(QFrame::NoFrame);
+                scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+                scroller->setWidgetResizable(true);
+                scroller->viewport()->setAutoFillBackground(false);
+                grid->removeWidget(details);
+                scroller->setWidget(details);
+                details->setAutoFillBackground(false); // setWidget turned it on
+                scroller->ensurePolished();
+                const int edges = 2 * scroller->frameWidth(); // the focus ring's room
+                scroller->setFixedSize(text.width() + bar + edges,
+                                       std::max(3 * fontMetrics().height(), text.height() - excess));
+                grid->addWidget(scroller, row, column, rows, columns);
+                m_fitted = QSize(width() + bar + edges, height() - text.height() + scroller->height());
+                setFixedSize(m_fitted);
+            }
+        }
+        // A frame that sticks out of the free area is moved inside it.
+        const QRect area = shownOn->availableGeometry();
+        QRect placed(frameGeometry().topLeft(), size().grownBy(frame));
+        if (!area.contains(placed)) {
+            placed.moveLeft(
+                std::clamp(placed.left(), area.left(), std::max(area.left(), area.right() + 1 - placed.width())));
+            placed.moveTop(
+                std::clamp(placed.top(), area.top(), std::max(area.top(), area.bottom() + 1 - placed.height())));
+            move(placed.topLeft());
+        }
+    }
+
+    QSize m_fitted; // the size that fits the screen, once the text scrolls
+};
 
 } // namespace
 
@@ -65,7 +150,7 @@ QMessageBox *makeAlert(QWidget *parent, const QString &objectName, QMessageBox::
                        const QString &message, const QString &informative, const QList<AlertButton> &buttons,
                        QList<QAbstractButton *> *added)
 {
-    auto *box = new QMessageBox(icon, title, QString(), QMessageBox::NoButton, parent);
+    auto *box = new ScreenFittedAlert(icon, title, QString(), QMessageBox::NoButton, parent);
     box->setObjectName(objectName);
     box->setTextFormat(Qt::PlainText);
     box->setText(message);

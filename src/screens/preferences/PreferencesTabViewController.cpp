@@ -9,6 +9,7 @@
 #include "screens/shell/AppDelegate.h"
 #include "model/Palette.h"
 
+#include <QScrollArea>
 #include <QShowEvent>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -26,8 +27,22 @@ PreferencesTabViewController::PreferencesTabViewController(QWidget *parent)
     scanSettings = new ScanSettingPreferencesVC;
     protectedFolders = new ProtectedFoldersPreferencesVC;
     excluded = new ExcludedPreferencesVC;
-    for (PreferencesPane *pane : panes())
-        tabView->addTab(pane, QString());
+    // Each pane scrolls inside its tab when the window is smaller than the pane (a small screen, or
+    // one at a high scaling): no frame and no background of its own, so the pane looks as it would
+    // on its own.
+    for (PreferencesPane *pane : panes()) {
+        auto *scroller = new QScrollArea(tabView);
+        scroller->setObjectName(pane->metaObject()->className() + QStringLiteral("Scroller"));
+        scroller->setFrameShape(QFrame::NoFrame);
+        scroller->setWidgetResizable(true);
+        scroller->setBackgroundRole(QPalette::NoRole);
+        scroller->setAutoFillBackground(false);
+        scroller->viewport()->setAutoFillBackground(false);
+        scroller->setFocusPolicy(Qt::NoFocus);
+        scroller->setWidget(pane);
+        pane->setAutoFillBackground(false); // setWidget turned it on
+        tabView->addTab(scroller, QString());
+    }
     setMinimumSize(minimumWindowSize());
     // The style's own check boxes are dark squares on the dark panes: every box gets a light
     // outline, ticked ones the gold fill with a tick.
@@ -62,7 +77,9 @@ void PreferencesTabViewController::viewWillAppear()
 
 QSize PreferencesTabViewController::minimumWindowSize()
 {
-    return {700, 500};
+    // Inside a 1280 x 720 screen at 150 % (853 x 480 points) with a title bar and a panel; what
+    // does not fit the window then scrolls within its tab.
+    return {600, 380};
 }
 
 void PreferencesTabViewController::showEvent(QShowEvent *event)

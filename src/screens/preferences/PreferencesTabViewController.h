@@ -36,7 +36,7 @@ public:
     // Selects the tab of selectedPreferencesTab.
     void viewWillAppear();
 
-    // The smallest size at which every pane shows all of its controls.
+    // The smallest size of the window; a pane taller or wider than its tab then scrolls.
     static QSize minimumWindowSize();
 
 protected:

@@ -10,6 +10,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/widgets/SheetPresenter.h"
 #include "screens/results/ResultPictures.h"
+#include "screens/results/ResultPreview.h"
 #include "screens/results/ScanResultVC.h"
 #include "screens/shell/AllViewControllers.h"
 #include "services/ProtectedFolders.h"
@@ -157,8 +158,12 @@ void ConfirmationDialog::viewWillAppear()
 void ConfirmationDialog::endPopUp()
 {
     platform::UserDefaults::standard().setBool(SettingsKey::isPopUp, false);
-    if (auto *results = AllViewControllers::cached<ScanResultVC>(ScreenName::scanResult))
+    if (auto *results = AllViewControllers::cached<ScanResultVC>(ScreenName::scanResult)) {
         results->boxTopBlackLayer->hide();
+        // The opener stopped the preview; unless a sheet follows, the current card shows again.
+        if (results->preview)
+            results->preview->showCurrentCardWhenFree();
+    }
 }
 
 void ConfirmationDialog::dismiss()

@@ -71,19 +71,22 @@ ResultPreview::ResultPreview(QWidget *parent)
     lblStillNote->hide();
 
     // A dialog or sheet over the results stopped the preview; once it is gone the preview shows
-    // the current card again (after the closing code has run).
+    // the current card again.
     platform::NotificationCenter::defaultCenter().addObserver(
-        this, NotificationName::closeToExitVC, [this](const platform::Notification &) {
-            QPointer<ResultPreview> self = this;
-            QMetaObject::invokeMethod(
-                this,
-                [self] {
-                    if (self && self->isVisible()
-                        && !platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp))
-                        self->showCurrentCard();
-                },
-                Qt::QueuedConnection);
-        });
+        this, NotificationName::closeToExitVC, [this](const platform::Notification &) { showCurrentCardWhenFree(); });
+}
+
+void ResultPreview::showCurrentCardWhenFree()
+{
+    // After the closing code has run, and only if nothing is up by then.
+    QPointer<ResultPreview> self = this;
+    QMetaObject::invokeMethod(
+        this,
+        [self] {
+            if (self && self->isVisible() && !platform::UserDefaults::standard().boolForKey(SettingsKey::isPopUp))
+                self->showCurrentCard();
+        },
+        Qt::QueuedConnection);
 }
 
 void ResultPreview::showCurrentCard()

@@ -56,9 +56,13 @@ public:
     static constexpr QSize kPictureBox{300, 200};
     static constexpr int kSmallSide = 80;
     // Shows the current card in the preview and the details: the grid's current card, the list's
-    // selected row, else the first shown file. Run whenever the results screen gets its controls
-    // back ("closeToExitVC"), so that a preview stopped while a dialog was up shows again.
+    // selected row, else the first shown file.
     void showCurrentCard();
+    // Shows the current card once the running code has finished, when the preview is on screen and
+    // no dialog, sheet or alert is up then. Run whenever the results take input again (pop-up mode
+    // ended, a confirmation sheet cancelled, "closeToExitVC"), so that a preview stopped while
+    // something was up shows again.
+    void showCurrentCardWhenFree();
     // Replaces the player's source by none (the video stops) and shows the photo view again.
     void stop();
     // Stops and empties the picture.

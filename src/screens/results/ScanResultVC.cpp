@@ -684,11 +684,6 @@ void ScanResultVC::reloadBothViews()
 
 // ---- preview
 
-void ScanResultVC::showPreview(const ImageFilePtr &file)
-{
-    preview->showFile(file);
-}
-
 void ScanResultVC::stopPreview()
 {
     preview->stop();

@@ -117,8 +117,6 @@ public:
     void clickedOtherApps();
 
     // ---- preview
-    // Shows a file under the pointer (the grid's and the list's hover handlers call it).
-    void showPreview(const ImageFilePtr &file);
     // Replaces the player's source by none and keeps the photo view.
     void stopPreview();
 

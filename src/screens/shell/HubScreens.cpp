@@ -10,6 +10,7 @@
 #include "platform/widgets/SheetPresenter.h"
 #include "screens/results/AfterDeleteStatusVC.h"
 #include "screens/results/NoSimilarDuplicatePhotosFoundVC.h"
+#include "screens/results/ResultPreview.h"
 #include "screens/results/ScanResultVC.h"
 #include "screens/results/grid/ThumbnailVC.h"
 #include "screens/results/list/ListViewVC.h"
@@ -187,6 +188,9 @@ void setResultInteractionEnabled(bool enabled)
     }
     setCollectionInteractionEnabled(grid, grid->collectionView, enabled);
     setCollectionInteractionEnabled(list, list->collectionView, enabled);
+    // The pointer and the focus move the preview again: it shows the current card at once.
+    if (enabled && results && results->preview)
+        results->preview->showCurrentCardWhenFree();
 }
 
 QWidget *prepareResultView()

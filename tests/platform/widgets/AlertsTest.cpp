@@ -7,10 +7,16 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace {
 
@@ -53,6 +59,23 @@ void answerAlert(SeenAlert *seen, bool pressButton)
         else {
             QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
             QApplication::sendEvent(box, &escape);
+        }
+    });
+}
+
+// Once an alert is up, presses `key` on it; an alert the key leaves up fails the test and is closed.
+void pressOnceUp(int key)
+{
+    QTimer::singleShot(0, [key] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box) {
+            pressOnceUp(key);
+            return;
+        }
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : box, Qt::Key(key));
+        if (box->isVisible()) {
+            ADD_FAILURE() << "the key " << key << " left the alert up";
+            box->done(0);
         }
     });
 }
@@ -132,4 +155,76 @@ TEST(PinToContainer, WorksBesideAContainerLayoutOfItsOwn)
     container.resize(400, 300);
     QApplication::processEvents();
     EXPECT_EQ(overlay->geometry(), QRect(0, 0, 400, 300));
+}
+
+// The keyboard answers an alert as the desktop's own: Enter presses the default button and Escape
+// the one that cancels; Tab goes from button to button.
+TEST_F(AlertsTest, EnterEscapeAndTabWorkAsOnTheDesktop)
+{
+    localizationTable = QVariantMap{{"IDS_TWK_268", "Yes"}, {"IDS_TWK_269", "No"}};
+    for (const auto &[key, yes] :
+         {std::pair{Qt::Key_Return, true}, std::pair{Qt::Key_Enter, true}, std::pair{Qt::Key_Escape, false}}) {
+        pressOnceUp(key);
+        EXPECT_EQ(askYesOrNo(nullptr, "question", "Message", "Details"), yes) << "key " << key;
+    }
+
+    QList<QAbstractButton *> buttons;
+    std::unique_ptr<QMessageBox> box(makeAlert(nullptr, "tabbed", QMessageBox::Warning, "Title", "Message", "Details",
+                                               {{"Yes", QMessageBox::YesRole}, {"No", QMessageBox::NoRole}}, &buttons));
+    box->show();
+    box->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(box.get()));
+    ASSERT_EQ(QApplication::focusWidget(), buttons.at(0)); // the default button has the focus
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), buttons.at(1));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), buttons.at(0));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), buttons.at(1));
+    // Space presses the button that has the focus.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(box->clickedButton(), buttons.at(1));
+}
+
+// An alert that names long paths (one of them a word without room to break) stays inside the free
+// area of the screen it opens on, its text wrapped and, where the screen is too low for it,
+// scrolling; CTest runs this also on a 1280 x 720 screen at 150 % (853 x 480 points).
+TEST_F(AlertsTest, ALongPathFitsASmallScreen)
+{
+    QString path;
+    for (int i = 0; i < 24; ++i)
+        path += QStringLiteral("/Folder_with_a_long_name_%1").arg(i);
+    path += QStringLiteral("/IMG_0001.JPG");
+    // As the deletion names the files it left: up to ten, each with its reason.
+    QStringList lines{path + ": the file changed after the scan"};
+    for (int i = 0; i < 9; ++i)
+        lines << QStringLiteral("/home/someone/Pictures/2024/Holidays by the sea with the family/Day %1/IMG_%1.JPG: "
+                                "the file changed after the scan")
+                     .arg(1000 + i);
+    lines << "and 3 more" << QString() << "Scan again to take in the files as they are now.";
+    std::unique_ptr<QMessageBox> box(makeAlert(nullptr, "longPath", QMessageBox::Warning, "13 marked files were left",
+                                               "13 marked files were left where they are.", lines.join('\n')));
+    box->show();
+    QCoreApplication::processEvents();
+    const QRect frame = box->frameGeometry();
+    const QRect free = box->screen()->availableGeometry();
+    EXPECT_TRUE(free.contains(frame)) << frame.width() << "x" << frame.height() << " at " << frame.x() << ","
+                                      << frame.y() << " on " << free.width() << "x" << free.height();
+    const auto *details = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel"));
+    ASSERT_TRUE(details);
+    auto inBox = [&box](const QWidget *part) {
+        return part->isVisible() && box->rect().contains(QRect(part->mapTo(box.get(), QPoint(0, 0)), part->size()));
+    };
+    EXPECT_TRUE(inBox(box->defaultButton()));
+    // The text is whole: inside the box, or in a scroll area inside it that reaches all of it.
+    EXPECT_GE(details->height(), details->heightForWidth(details->width()));
+    auto *scroller = qobject_cast<QScrollArea *>(details->parentWidget()->parentWidget());
+    if (scroller) {
+        EXPECT_TRUE(inBox(scroller->viewport()));
+        EXPECT_EQ(scroller->verticalScrollBar()->maximum() + scroller->viewport()->height(), details->height());
+    } else {
+        EXPECT_TRUE(inBox(details));
+    }
+    if (const QString shots = qEnvironmentVariable("TWINSIFT_SHOT_DIR"); !shots.isEmpty())
+        box->grab().save(shots + "/alert-long-path.png");
 }

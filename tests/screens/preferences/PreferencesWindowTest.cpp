@@ -121,7 +121,8 @@ TEST_F(PreferencesTest, EveryPaneFitsAtTheSmallestAndTheUsualSize)
         for (int i = 0; i < 5; ++i) {
             tabs->tabView->setCurrentIndex(i);
             flushEvents();
-            QWidget *pane = tabs->tabView->currentWidget();
+            QWidget *pane = tabs->panes()[size_t(i)];
+            ASSERT_TRUE(tabs->tabView->currentWidget()->isAncestorOf(pane));
             const QStringList cut = cutOffWidgets(pane);
             EXPECT_TRUE(cut.isEmpty()) << "tab " << i << " at " << size.width() << "x" << size.height() << ": "
                                        << cut.join(", ").toStdString();
@@ -199,7 +200,10 @@ TEST_F(PreferencesTest, EachTableIsOneTabStop)
     };
     for (PreferencesPane *pane :
          std::initializer_list<PreferencesPane *>{tabs->scanSettings, tabs->excluded, tabs->protectedFolders}) {
-        tabs->tabView->setCurrentWidget(pane);
+        for (int i = 0; i < tabs->tabView->count(); ++i)
+            if (tabs->tabView->widget(i)->isAncestorOf(pane))
+                tabs->tabView->setCurrentIndex(i);
+        ASSERT_TRUE(pane->isVisible());
         flushEvents();
         auto *table = pane->findChild<QTableView *>();
         ASSERT_TRUE(table);

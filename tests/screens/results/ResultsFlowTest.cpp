@@ -352,6 +352,11 @@ TEST_F(ResultsFlowTest, ADeletionKeepsTheMarksOfEveryFileItDidNotMove)
     ASSERT_TRUE(markCopy(0));
     ASSERT_TRUE(markCopy(1));
     results->updateDeleteMarkedButton();
+    // The focus is on a card other than the first: the preview shows it.
+    ResultCollectionView *grid = thumbnailVC()->collectionView;
+    grid->setCurrentItem(2, 1);
+    const ImageFilePtr focused = state.shownFile(2, 1);
+    ASSERT_TRUE(focused);
     // After the scan both marked copies are edited.
     for (int i : {0, 1}) {
         QFile edited(copyOf(i));
@@ -409,6 +414,18 @@ TEST_F(ResultsFlowTest, ADeletionKeepsTheMarksOfEveryFileItDidNotMove)
     EXPECT_FALSE(results->boxTopBlackLayer->isVisible());
     EXPECT_TRUE(results->btnDeleteMarked->isEnabled());
     expectDeleteMarkedLooksAsItIs(results, "the refused deletion");
+    // The deletion stopped the preview; with the alert gone it shows the focused card again, in
+    // the preview as in the details.
+    auto *properties = qobject_cast<FilePropertiesVC *>(filePropertiesVC());
+    ASSERT_TRUE(waitFor([&] { return properties->image == focused; }));
+    ASSERT_TRUE(waitFor([&] {
+        return results->preview->shownRequestNumber() == results->preview->requestNumber()
+            && !results->imgPreview->pixmap().isNull();
+    }));
+    const QImage shown = results->imgPreview->pixmap().toImage();
+    results->preview->showFile(focused);
+    ASSERT_TRUE(waitFor([&] { return results->preview->shownRequestNumber() == results->preview->requestNumber(); }));
+    EXPECT_EQ(results->imgPreview->pixmap().toImage(), shown);
 
     // Once more, with the third copy marked too: that one goes, the edited ones stay marked.
     ASSERT_TRUE(markCopy(2));

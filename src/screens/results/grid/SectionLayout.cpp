@@ -78,14 +78,6 @@ std::optional<std::pair<int, int>> SectionLayout::itemAt(const QPoint &point) co
     return std::make_pair(section, item);
 }
 
-std::optional<int> SectionLayout::headerAt(const QPoint &point) const
-{
-    const int section = sectionAtY(point.y());
-    if (section >= 0 && headerRect(section).contains(point))
-        return section;
-    return std::nullopt;
-}
-
 std::pair<int, int> SectionLayout::sectionsIn(int top, int bottom) const
 {
     if (counts_.empty() || bottom <= top)

@@ -36,9 +36,8 @@ public:
     QRect itemRect(int section, int item) const;
     // The section whose band holds y (clamped to the sections).
     int sectionAtY(int y) const;
-    // The item or header under a point.
+    // The item under a point.
     std::optional<std::pair<int, int>> itemAt(const QPoint &point) const;
-    std::optional<int> headerAt(const QPoint &point) const;
     // Sections that intersect [top, bottom).
     std::pair<int, int> sectionsIn(int top, int bottom) const;
     // The items of a section that intersect [top, bottom), as a half-open range.
