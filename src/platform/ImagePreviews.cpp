@@ -117,8 +117,8 @@ std::optional<QImage> heifRegion(const QString &path, const RegularFile &file, c
     return part;
 }
 
-// The part of a TIFF: decoded whole (never above the pixel cap), turned upright when asked, then
-// cut.
+// The part of a TIFF (never above the pixel cap): averaged down as it is decoded; one to be turned
+// is decoded whole, turned, then cut.
 std::optional<QImage> tiffRegion(const QString &path, const RegularFile &file, const QRect &rect, QSize size,
                                  bool applyOrientation, const std::function<bool()> &shouldStop)
 {
@@ -132,6 +132,17 @@ std::optional<QImage> tiffRegion(const QString &path, const RegularFile &file, c
     }
     const QImageIOHandler::Transformations turn =
         applyOrientation ? tiff.transformation() : QImageIOHandler::TransformationNone;
+    if (turn == QImageIOHandler::TransformationNone) {
+        // Only the part averaged down, a band at a time as it is decoded.
+        const QRect wanted = rect.intersected(QRect(QPoint(0, 0), stored));
+        if (wanted.isEmpty())
+            return std::nullopt;
+        const QSize output = partOutputSize(wanted.size(), size);
+        DecodeBudget budget(budgetShare(tiff.reducedDecodeBytes() + qint64(output.width()) * output.height() * 8));
+        return tiff.decodeReduced(
+            ReductionAxis{stored.width(), 1, stored.width(), wanted.x(), wanted.width(), output.width()},
+            ReductionAxis{stored.height(), 1, stored.height(), wanted.y(), wanted.height(), output.height()});
+    }
     // A turned picture is held twice while it turns.
     DecodeBudget budget(budgetShare(tiff.decodeBytes() * (turn == QImageIOHandler::TransformationNone ? 1 : 2)));
     std::optional<QImage> decoded = tiff.decode();

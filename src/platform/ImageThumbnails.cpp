@@ -246,8 +246,8 @@ std::optional<QImage> pngThumbnail(const QString &path, const RegularFile &file,
                              ReductionAxis::plain(stored.height(), target.height()));
 }
 
-// A TIFF decoded whole (never above the pixel cap: past it, only an embedded preview), turned
-// upright when asked, then averaged down.
+// A TIFF decoded (never above the pixel cap: past it, only an embedded preview) and averaged down
+// as it is decoded; one to be turned is decoded whole, turned, then averaged.
 std::optional<QImage> tiffThumbnail(const QString &path, const RegularFile &file, int maxPixel, bool applyOrientation,
                                     const std::function<bool()> &shouldStop)
 {
@@ -263,6 +263,13 @@ std::optional<QImage> tiffThumbnail(const QString &path, const RegularFile &file
     }
     const QImageIOHandler::Transformations turn =
         applyOrientation ? tiff.transformation() : QImageIOHandler::TransformationNone;
+    const QSize target = fitWithin(stored, maxPixel);
+    if (turn == QImageIOHandler::TransformationNone && target != stored) {
+        // Averaged down a band at a time as it is decoded: the whole picture is never held.
+        DecodeBudget budget(budgetShare(tiff.reducedDecodeBytes() + qint64(target.width()) * target.height() * 8));
+        return tiff.decodeReduced(ReductionAxis::plain(stored.width(), target.width()),
+                                  ReductionAxis::plain(stored.height(), target.height()));
+    }
     // A turned picture is held twice while it turns.
     DecodeBudget budget(budgetShare(tiff.decodeBytes() * (turn == QImageIOHandler::TransformationNone ? 1 : 2)));
     std::optional<QImage> decoded = tiff.decode();

@@ -1,5 +1,6 @@
 #include "platform/TiffDecoder.h"
 
+#include "platform/AreaReduction.h"
 #include "platform/DecodeBudget.h"
 #include "platform/Log.h"
 #include "platform/MetadataBound.h"
@@ -145,6 +146,14 @@ struct TiffDecoder::State {
     qint64 fieldBytes = 0;
     qint64 bufferBytes = 0;
     std::vector<uchar> rawTile; // libtiff's buffer for a plain tile's stored bytes, when it is ours
+    QList<QRgb> colours;        // a Mono or Indexed8 picture's colour table
+
+    // Where the rows go: the whole picture, or a band of bandRows rows at a time (its first row
+    // bandTop, always a multiple of bandRows) that is given to `reduction` once it is full.
+    QImage *whole = nullptr;
+    QImage band;
+    quint32 bandTop = 0;
+    AreaReduction *reduction = nullptr;
 
     ~State()
     {
@@ -177,9 +186,15 @@ struct TiffDecoder::State {
     bool passesBounds(const TiffOpening &opening);
     void open();
     bool decideFormat();
-    std::optional<QImage> decodeDirect(QImage &image);
-    std::optional<QImage> decodeRgba(QImage &image);
+    bool decodeDirect();
+    bool decodeRgba();
     void copyRun(const uchar *in, uchar *line, quint32 x, quint32 count) const;
+    qint64 lineBytes() const { return (qint64(width) * QImage::toPixelFormat(format).bitsPerPixel() + 31) / 32 * 4; }
+    quint32 unitRows() const;
+    quint32 bandRows() const;
+    bool prepare();
+    uchar *rowAt(quint32 y);
+    void giveBand();
 };
 
 extern "C" {
@@ -447,11 +462,9 @@ void TiffDecoder::State::copyRun(const uchar *in, uchar *line, quint32 x, quint3
         expandPixels<quint16>(in, out, int(count), samples, colour, alpha, quint16(0xffff));
 }
 
-std::optional<QImage> TiffDecoder::State::decodeDirect(QImage &image)
+bool TiffDecoder::State::decodeDirect()
 {
     std::vector<uchar> buffer(size_t(std::max<qint64>(bufferBytes, 1)));
-    uchar *const bits = image.bits();
-    const size_t stride = size_t(image.bytesPerLine());
     if (TIFFIsTiled(tiff)) {
         uint32_t tileWidth = 0;
         uint32_t tileLength = 0;
@@ -460,23 +473,23 @@ std::optional<QImage> TiffDecoder::State::decodeDirect(QImage &image)
         const qint64 rowBytes = qint64(TIFFTileRowSize64(tiff));
         if (tileWidth == 0 || tileLength == 0 || rowBytes * tileLength > qint64(buffer.size())) {
             logDamaged(QStringLiteral("tiles of no size"));
-            return std::nullopt;
+            return false;
         }
         for (quint32 y = 0; y < height; y += tileLength) {
             if (stopped())
-                return std::nullopt;
+                return false;
             for (quint32 x = 0; x < width; x += tileWidth) {
                 if (TIFFReadTile(tiff, buffer.data(), x, y, 0, 0) < 0) {
                     logDamaged(QStringLiteral("a tile does not decode"));
-                    return std::nullopt;
+                    return false;
                 }
                 const quint32 rows = std::min(tileLength, height - y);
                 const quint32 columns = std::min(tileWidth, width - x);
                 for (quint32 i = 0; i < rows; ++i)
-                    copyRun(buffer.data() + size_t(i) * rowBytes, bits + size_t(y + i) * stride, x, columns);
+                    copyRun(buffer.data() + size_t(i) * rowBytes, rowAt(y + i), x, columns);
             }
         }
-        return image;
+        return true;
     }
     uint32_t rowsPerStrip = height;
     TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
@@ -484,27 +497,27 @@ std::optional<QImage> TiffDecoder::State::decodeDirect(QImage &image)
     const qint64 rowBytes = qint64(TIFFScanlineSize64(tiff));
     for (quint32 y = 0; y < height; y += rowsPerStrip) {
         if (stopped())
-            return std::nullopt;
+            return false;
         const quint32 rows = std::min(rowsPerStrip, height - y);
         const tmsize_t read =
             TIFFReadEncodedStrip(tiff, TIFFComputeStrip(tiff, y, 0), buffer.data(), tmsize_t(buffer.size()));
         if (read < 0 || qint64(read) < rowBytes * rows) {
             logDamaged(QStringLiteral("a strip does not decode"));
-            return std::nullopt;
+            return false;
         }
         for (quint32 i = 0; i < rows; ++i)
-            copyRun(buffer.data() + size_t(i) * rowBytes, bits + size_t(y + i) * stride, 0, width);
+            copyRun(buffer.data() + size_t(i) * rowBytes, rowAt(y + i), 0, width);
     }
-    return image;
+    return true;
 }
 
-std::optional<QImage> TiffDecoder::State::decodeRgba(QImage &image)
+bool TiffDecoder::State::decodeRgba()
 {
     char message[1024] = {};
     TIFFRGBAImage rgba;
     if (!TIFFRGBAImageBegin(&rgba, tiff, 1, message)) {
         logDamaged(QString::fromLocal8Bit(message));
-        return std::nullopt;
+        return false;
     }
     // Rows as stored: libtiff turns nothing when asked for the orientation the file states.
     rgba.req_orientation = orientation;
@@ -516,37 +529,29 @@ std::optional<QImage> TiffDecoder::State::decodeRgba(QImage &image)
         rawTile.resize(size_t(bufferBytes));
         TIFFReadBufferSetup(tiff, rawTile.data(), tmsize_t(rawTile.size()));
     }
-    uint32_t unit = height;
-    if (TIFFIsTiled(tiff))
-        TIFFGetField(tiff, TIFFTAG_TILELENGTH, &unit);
-    else
-        TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &unit);
-    unit = std::clamp<uint32_t>(unit, 1, height);
-    const qint64 unitsABand = std::max<qint64>(1, kBandBytes / std::max<qint64>(1, qint64(width) * 4 * unit));
-    const quint32 band = quint32(std::min<qint64>(qint64(unit) * unitsABand, height));
+    // Whole strips or rows of tiles a band: libtiff decodes a strip from its start for every call.
+    const quint32 band = bandRows();
     bool ok = true;
     for (quint32 y = 0; y < height && ok; y += band) {
         if (stopped()) {
             TIFFRGBAImageEnd(&rgba);
-            return std::nullopt;
+            return false;
         }
+        const quint32 rows = std::min(band, height - y);
+        // ARGB32's rows are packed: the band is one run of pixels.
+        auto *pixels = reinterpret_cast<quint32 *>(rowAt(y));
         rgba.row_offset = int(y);
         rgba.col_offset = 0;
-        ok = TIFFRGBAImageGet(&rgba, reinterpret_cast<uint32_t *>(image.scanLine(int(y))), width,
-                              std::min(band, height - y));
+        ok = TIFFRGBAImageGet(&rgba, pixels, width, rows);
+        for (quint32 *p = pixels, *end = pixels + size_t(width) * rows; ok && p != end; ++p)
+            *p = qRgba(int(TIFFGetR(*p)), int(TIFFGetG(*p)), int(TIFFGetB(*p)), int(TIFFGetA(*p)));
     }
     TIFFRGBAImageEnd(&rgba);
     if (!ok) {
         logDamaged(QStringLiteral("the picture data does not decode"));
-        return std::nullopt;
+        return false;
     }
-    // ARGB32's rows are packed: the picture is one run of pixels.
-    auto *pixel = reinterpret_cast<quint32 *>(image.bits());
-    for (const auto *end = pixel + size_t(width) * height; pixel != end; ++pixel) {
-        const quint32 p = *pixel;
-        *pixel = qRgba(int(TIFFGetR(p)), int(TIFFGetG(p)), int(TIFFGetB(p)), int(TIFFGetA(p)));
-    }
-    return image;
+    return true;
 }
 
 TiffDecoder::TiffDecoder(const QString &path, const RegularFile &file, std::function<bool()> shouldStop)
@@ -613,62 +618,142 @@ QImageIOHandler::Transformations TiffDecoder::transformation() const
 
 qint64 TiffDecoder::decodeBytes() const
 {
-    if (!d_->valid)
-        return 0;
-    const QImage::Format format = d_->format;
-    const qint64 line = (qint64(d_->width) * QImage::toPixelFormat(format).bitsPerPixel() + 31) / 32 * 4;
-    return d_->fieldBytes + line * d_->height + d_->bufferBytes;
+    return d_->valid ? d_->fieldBytes + d_->lineBytes() * d_->height + d_->bufferBytes : 0;
+}
+
+qint64 TiffDecoder::reducedDecodeBytes() const
+{
+    return d_->valid ? d_->fieldBytes + d_->lineBytes() * d_->bandRows() + d_->bufferBytes : 0;
+}
+
+quint32 TiffDecoder::State::unitRows() const
+{
+    uint32_t unit = height;
+    if (TIFFIsTiled(tiff))
+        TIFFGetField(tiff, TIFFTAG_TILELENGTH, &unit);
+    else
+        TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &unit);
+    return std::clamp<uint32_t>(unit, 1, height);
+}
+
+quint32 TiffDecoder::State::bandRows() const
+{
+    // Rows of the band: at least kBandBytes of them, and whole strips or rows of tiles when libtiff
+    // decodes a unit for every band (its conversion, and tiles); strips read here are cut anywhere.
+    const quint32 unit = road == Road::Direct && !TIFFIsTiled(tiff) ? 1 : unitRows();
+    const qint64 units = std::max<qint64>(1, kBandBytes / std::max<qint64>(1, lineBytes() * unit));
+    return quint32(std::min<qint64>(qint64(unit) * units, height));
+}
+
+uchar *TiffDecoder::State::rowAt(quint32 y)
+{
+    if (whole)
+        return whole->bits() + size_t(y) * size_t(whole->bytesPerLine());
+    const quint32 rows = quint32(band.height());
+    if (y >= bandTop + rows) {
+        giveBand();
+        bandTop = y - y % rows;
+    }
+    return band.bits() + size_t(y - bandTop) * size_t(band.bytesPerLine());
+}
+
+void TiffDecoder::State::giveBand()
+{
+    const int rows = int(std::min<quint32>(quint32(band.height()), height - bandTop));
+    QImage view(band.constBits(), band.width(), rows, band.bytesPerLine(), band.format());
+    view.setColorTable(colours);
+    reduction->addRows(view);
+}
+
+// The checks every decode passes, and the colour table.
+bool TiffDecoder::State::prepare()
+{
+    if (!valid)
+        return false;
+    valid = false;
+    if (qint64(width) * height > kMaxFullDecodePixels) {
+        if (embedded)
+            logLeftOut(SkipReason::TooLarge, QStringLiteral("%1 x %2 pixels").arg(width).arg(height));
+        else
+            logTooManyPixels(path, int(width), int(height));
+        return false;
+    }
+    const qint64 bytes = fieldBytes + lineBytes() * height + bufferBytes;
+    if (bytes > maxAloneDecodeBytes()) {
+        if (embedded)
+            logLeftOut(SkipReason::TooLarge, QStringLiteral("%1 x %2 pixels").arg(width).arg(height));
+        else
+            logDecodeTooLarge(path, int(width), int(height), bytes);
+        return false;
+    }
+    if (format == QImage::Format_Mono) {
+        const bool whiteIsZero = photometric == PHOTOMETRIC_MINISWHITE;
+        colours = {whiteIsZero ? 0xffffffffu : 0xff000000u, whiteIsZero ? 0xff000000u : 0xffffffffu};
+    } else if (format == QImage::Format_Indexed8) {
+        uint16_t *red = nullptr;
+        uint16_t *green = nullptr;
+        uint16_t *blue = nullptr;
+        if (photometric == PHOTOMETRIC_PALETTE
+            && (!TIFFGetField(tiff, TIFFTAG_COLORMAP, &red, &green, &blue) || !red || !green || !blue)) {
+            logDamaged(QStringLiteral("a palette picture without its palette"));
+            return false;
+        }
+        colours.resize(256);
+        for (int i = 0; i < 256; ++i) {
+            // A palette's 16-bit entries keep their high byte, as libtiff's own conversion does.
+            const int grey = photometric == PHOTOMETRIC_MINISBLACK ? i : 255 - i;
+            colours[i] = red ? qRgb(red[i] >> 8, green[i] >> 8, blue[i] >> 8) : qRgb(grey, grey, grey);
+        }
+    }
+    return true;
 }
 
 std::optional<QImage> TiffDecoder::decode()
 {
     State &d = *d_;
-    if (!d.valid)
+    if (!d.prepare())
         return std::nullopt;
-    d.valid = false;
-    if (qint64(d.width) * d.height > kMaxFullDecodePixels) {
-        if (d.embedded)
-            d.logLeftOut(SkipReason::TooLarge, QStringLiteral("%1 x %2 pixels").arg(d.width).arg(d.height));
-        else
-            logTooManyPixels(d.path, int(d.width), int(d.height));
-        return std::nullopt;
-    }
-    const qint64 bytes = decodeBytes();
-    if (bytes > maxAloneDecodeBytes()) {
-        if (d.embedded)
-            d.logLeftOut(SkipReason::TooLarge, QStringLiteral("%1 x %2 pixels").arg(d.width).arg(d.height));
-        else
-            logDecodeTooLarge(d.path, int(d.width), int(d.height), bytes);
-        return std::nullopt;
-    }
     QImage image(int(d.width), int(d.height), d.format);
     if (image.isNull()) {
         d.logLeftOut(SkipReason::TooLarge,
                      QStringLiteral("%1 x %2 pixels: no memory for them").arg(d.width).arg(d.height));
         return std::nullopt;
     }
-    if (d.format == QImage::Format_Mono) {
-        const bool whiteIsZero = d.photometric == PHOTOMETRIC_MINISWHITE;
-        image.setColorTable({whiteIsZero ? 0xffffffffu : 0xff000000u, whiteIsZero ? 0xff000000u : 0xffffffffu});
-    } else if (d.format == QImage::Format_Indexed8) {
-        QList<QRgb> table(256);
-        uint16_t *red = nullptr;
-        uint16_t *green = nullptr;
-        uint16_t *blue = nullptr;
-        if (d.photometric == PHOTOMETRIC_PALETTE) {
-            if (!TIFFGetField(d.tiff, TIFFTAG_COLORMAP, &red, &green, &blue) || !red || !green || !blue) {
-                d.logDamaged(QStringLiteral("a palette picture without its palette"));
-                return std::nullopt;
-            }
-        }
-        for (int i = 0; i < 256; ++i) {
-            // A palette's 16-bit entries keep their high byte, as libtiff's own conversion does.
-            const int grey = d.photometric == PHOTOMETRIC_MINISBLACK ? i : 255 - i;
-            table[i] = red ? qRgb(red[i] >> 8, green[i] >> 8, blue[i] >> 8) : qRgb(grey, grey, grey);
-        }
-        image.setColorTable(table);
+    image.setColorTable(d.colours);
+    d.whole = &image;
+    const bool done = d.road == Road::Direct ? d.decodeDirect() : d.decodeRgba();
+    d.whole = nullptr;
+    if (!done)
+        return std::nullopt;
+    return image;
+}
+
+std::optional<QImage> TiffDecoder::decodeReduced(const ReductionAxis &columns, const ReductionAxis &rows)
+{
+    State &d = *d_;
+    if (!d.prepare())
+        return std::nullopt;
+    d.band = QImage(int(d.width), int(d.bandRows()), d.format);
+    if (d.band.isNull()) {
+        d.logLeftOut(SkipReason::TooLarge,
+                     QStringLiteral("%1 x %2 pixels: no memory for them").arg(d.width).arg(d.height));
+        return std::nullopt;
     }
-    return d.road == Road::Direct ? d.decodeDirect(image) : d.decodeRgba(image);
+    d.band.setColorTable(d.colours);
+    AreaReduction reduction(columns, rows, AreaReduction::reducibleFormat(d.band));
+    if (!reduction.isValid())
+        return std::nullopt;
+    d.reduction = &reduction;
+    d.bandTop = 0;
+    const bool done = d.road == Road::Direct ? d.decodeDirect() : d.decodeRgba();
+    if (done)
+        d.giveBand();
+    d.reduction = nullptr;
+    d.band = QImage();
+    QImage result = done ? reduction.result() : QImage();
+    if (result.isNull())
+        return std::nullopt;
+    return result;
 }
 
 } // namespace platform::imaging

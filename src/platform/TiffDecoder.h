@@ -24,6 +24,8 @@
 // everything else through libtiff's RGBA conversion as RGB32, ARGB32 or premultiplied ARGB32.
 // Internal to ImageSource.
 
+#include "platform/AreaReduction.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QImageIOHandler>
@@ -72,14 +74,21 @@ public:
     QImage::Format format() const;
     // The turn the directory's Orientation field states; the picture comes as stored.
     QImageIOHandler::Transformations transformation() const;
-    // Memory a decode takes: the fields libtiff reads, the picture and the strip or tile buffer.
+    // Memory a decode takes: the fields libtiff reads, the picture and the strip or tile buffer;
+    // and a reduced decode, which holds a band of the picture instead of all of it (the reduction's
+    // own memory not counted).
     qint64 decodeBytes() const;
+    qint64 reducedDecodeBytes() const;
 
     // The whole picture, as stored; absent, with the file logged as damaged, when its data does not
     // decode, or logged as too large when it has more pixels than are ever decoded in full or its
     // decode would take more than maxAloneDecodeBytes(); absent without a line when the stop switch
     // ended it. The caller holds the decode budget (decodeBytes()). Call once.
     std::optional<QImage> decode();
+    // The picture, or the window of it the axes name, as stored, reduced to the axes' targets
+    // through one area reduction fed a band at a time: what AreaReduction gives for the whole
+    // picture. Absent as decode(), or when the axes are empty. Call once, instead of decode().
+    std::optional<QImage> decodeReduced(const ReductionAxis &columns, const ReductionAxis &rows);
 
     struct State; // the reading in progress, shared with libtiff's callbacks
 

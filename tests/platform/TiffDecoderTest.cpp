@@ -197,6 +197,24 @@ TEST(TiffDecoder, GivesQtsPixelsForEveryLayoutAndThePicturesItRefuses)
         ASSERT_FALSE(picture.isNull());
         EXPECT_EQ(picture, decoded(reference));
     }
+    // Pictures of several bands, averaged down as they are decoded, give what the whole picture
+    // averaged down gives.
+    const TiffLayout large[] = {
+        {"rgb8-large", PHOTOMETRIC_RGB, 8, 3, SAMPLEFORMAT_UINT, 0, COMPRESSION_LZW},
+        {"grey16-large", PHOTOMETRIC_MINISBLACK, 16, 1},
+        {"rgb16-large-tiled", PHOTOMETRIC_RGB, 16, 3, SAMPLEFORMAT_UINT, 0, COMPRESSION_NONE, 64},
+        {"palette-large", PHOTOMETRIC_PALETTE, 8, 1},
+    };
+    for (const TiffLayout &layout : large) {
+        SCOPED_TRACE(layout.name);
+        const QString path = dir.filePath(QStringLiteral("%1.tif").arg(QLatin1String(layout.name)));
+        ASSERT_TRUE(writeTiff(path, layout, 1500, 1100));
+        const QImage qt = QImageReader(path).read();
+        ASSERT_FALSE(qt.isNull());
+        const auto thumbnail = ImageSource(path).thumbnail(100, false);
+        ASSERT_TRUE(thumbnail);
+        EXPECT_EQ(*thumbnail, platform::imaging::AreaReduction::reduced(qt, QSize(100, 73)));
+    }
     // Grey in 32-bit floating point, which Qt's reader refuses too.
     const QString greyFloat = dir.filePath("grey-float.tif");
     ASSERT_TRUE(writeTiff(greyFloat, {"grey-float", PHOTOMETRIC_MINISBLACK, 32, 1, SAMPLEFORMAT_IEEEFP}, 37, 23));
