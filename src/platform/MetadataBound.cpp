@@ -150,7 +150,7 @@ bool walkWebpChunks(Window &file, qint64 from, qint64 end, const QString &contai
         const qint64 length = little32(p + 4);
         if (length > end - at - 8) {
             damage = QStringLiteral("its %1 chunk claims %2 bytes, more than %3 holds")
-                         .arg(QString::fromLatin1(type, 4))
+                         .arg(QString::fromLatin1(type, 4).trimmed())
                          .arg(length)
                          .arg(container);
             return false;

@@ -1034,10 +1034,23 @@ TEST(ImageSource, WebpClaimingMoreThanItHoldsIsDamagedOnEveryRoad)
     ASSERT_TRUE(fixtures::writeFile(riff, riffClaims));
     const QString huge = dir.filePath("huge-data.webp");
     ASSERT_TRUE(hostile::writeWebpClaiming(huge, webp, "VP8 ", hostile::kGiB, true));
+    // An animation whose one frame holds a bitstream that runs past the frame.
+    const QString frame = dir.filePath("frame-claims.webp");
+    {
+        const qsizetype at = webp.indexOf("VP8 ");
+        QByteArray bitstream = webp.mid(at, 8 + qFromLittleEndian<quint32>(webp.constData() + at + 4));
+        QByteArray anmf = QByteArray(6, '\0') + QByteArray("\x3f\0\0\x2f\0\0\x64\0\0\0", 10) + bitstream;
+        bitstream.clear();
+        qToLittleEndian<quint32>(qFromLittleEndian<quint32>(anmf.constData() + 20) + 4096, anmf.data() + 20);
+        QByteArray animated = QByteArray("RIFF\0\0\0\0WEBPVP8X\x0a\0\0\0\x02\0\0\0\x3f\0\0\x2f\0\0", 30);
+        animated += QByteArray("ANIM\x06\0\0\0", 8) + QByteArray(6, '\0');
+        animated = hostile::webpWithChunk(animated, "ANMF", anmf);
+        ASSERT_TRUE(fixtures::writeFile(frame, animated));
+    }
     const QString hugeXmp = dir.filePath("huge-xmp.webp");
     ASSERT_TRUE(
         hostile::writeWebpClaiming(hugeXmp, hostile::webpWithChunk(webp, "XMP ", "<x/>"), "XMP ", hostile::kGiB, true));
-    for (const QString &path : {past, riff, huge, hugeXmp, plain}) {
+    for (const QString &path : {past, riff, frame, huge, hugeXmp, plain}) {
         SCOPED_TRACE(path.toStdString());
         static QStringList logged;
         logged.clear();
@@ -1069,6 +1082,7 @@ TEST(ImageSource, WebpClaimingMoreThanItHoldsIsDamagedOnEveryRoad)
         ASSERT_EQ(lines.size(), 1) << logged.join('\n').toStdString();
         EXPECT_TRUE(lines[0].contains(path == huge          ? "damaged (1073"
                                           : path == hugeXmp ? "too large (more than 64 MB"
+                                          : path == frame   ? "more than its frame holds"
                                                             : "damaged (its "))
             << lines[0].toStdString();
         // Qt's reader and exiv2 took a gigabyte each for the sparse files.

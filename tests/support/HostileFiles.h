@@ -93,9 +93,9 @@ inline QByteArray webpWithChunk(QByteArray webp, const char *type, const QByteAr
     return webp;
 }
 
-// The WebP `webp` with its first chunk `type` claiming `more` bytes past the ones it holds, and its
-// RIFF size with it, written to `path`; with `hold`, the file grows to hold them as a hole at its
-// end (nothing on disk); without, the claims run past the end of the file.
+// The WebP `webp` with its first chunk `type` claiming `more` bytes past the ones it holds, written
+// to `path`; with `hold`, the RIFF size claims them too and the file grows to hold them as a hole
+// at its end (nothing on disk); without, the chunk runs past the end of its container and file.
 inline bool writeWebpClaiming(const QString &path, QByteArray webp, const char *type, qint64 more, bool hold)
 {
     auto little = [&webp](qsizetype at, quint32 value) {
@@ -108,7 +108,8 @@ inline bool writeWebpClaiming(const QString &path, QByteArray webp, const char *
     if (at + 8 > webp.size())
         return false;
     little(at + 4, quint32(qFromLittleEndian<quint32>(webp.constData() + at + 4) + more));
-    little(4, quint32(webp.size() - 8 + more));
+    if (hold)
+        little(4, quint32(webp.size() - 8 + more));
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(webp) == webp.size()
         && (!hold || file.resize(webp.size() + more));
