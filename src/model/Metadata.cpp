@@ -1,9 +1,9 @@
 #include "model/Metadata.h"
 
 #include "model/JsonFields.h"
+#include "platform/PngDecoder.h"
 
 #include <QBuffer>
-#include <QImageReader>
 #include <QTimeZone>
 
 // Qt 6.5 moved from time specs to time zones; both roads give a date-time whose spec is UTC.
@@ -106,16 +106,18 @@ QImage readIcon(const nlohmann::json &object)
     auto decoded = QByteArray::fromBase64Encoding(text.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded)
         return {};
-    // Read as the PNG it was written as (no other reader probes it), and only once its header
-    // tells a size within the bound.
-    QBuffer buffer(&decoded.decoded);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "png");
-    reader.setDecideFormatFromContent(false);
-    const QSize size = reader.size();
-    if (!size.isValid() || size.width() > kMaxIconSide || size.height() > kMaxIconSide)
+    // Read as the PNG it was written as (no other reader probes it), through the program's own PNG
+    // reader (libpng's complaints about damaged data reach no terminal; no file to name, so no line
+    // in the log either), and only once its header tells a size within the bound.
+    using platform::imaging::ReductionAxis;
+    platform::imaging::PngDecoder png(QString(), decoded.decoded, platform::imaging::PngRole::Embedded);
+    const QSize size = png.size();
+    if (!png.isValid() || size.width() > kMaxIconSide || size.height() > kMaxIconSide)
         return {};
-    return reader.read();
+    return png
+        .decodeReduced(ReductionAxis::plain(size.width(), size.width()),
+                       ReductionAxis::plain(size.height(), size.height()))
+        .value_or(QImage());
 }
 
 } // namespace

@@ -498,6 +498,8 @@ std::optional<QVariantMap> propertiesByImageReaders(const QString &path)
             addPixelProperties(props, tiff.size(), tiff.format());
         else if (record.reason() == SkipReason::TooLarge)
             return props; // nor is the metadata library given fields that large
+    } else if (*format == "webp" && !webpMayBeRead(path, *file)) {
+        return props; // Qt's reader would take the file whole, exiv2 its chunks
     } else if (!addReaderProperties(props, *file, *format) && *format == "jpeg") {
         return std::nullopt; // a JPEG whose frame header cannot be read
     }

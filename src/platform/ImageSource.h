@@ -111,7 +111,8 @@ public:
     // its first bytes, frame header parsed, from memory when the file is small; metadata from the
     // same descriptor); other files as by propertiesByImageReaders, with the same result either way.
     // A PNG, TIFF or WebP with more metadata than exiv2 is given (16 MB, 2,000 blocks:
-    // MetadataBound) has its picture's properties without the metadata, and a line in the log.
+    // MetadataBound), or a JPEG whose Exif block would have it copy as much, has its picture's
+    // properties without the metadata, and a line in the log.
     std::optional<QVariantMap> properties() const;
     // The same properties read the plain way: the format told by Qt's image readers probing the
     // contents, the header by a Qt reader for that format, the metadata by exiv2 opening the file

@@ -114,8 +114,11 @@ JpegReading jpegProperties(const QString &path, const RegularFile &file)
     ImageSource::initializeLibraries();
     std::unique_ptr<Exiv2::Image> image;
     try {
-        exiv::ImagePtr exiv = exiv::openImage(
-            exiv::IoPtr(new CachedFileIo(native.toStdString(), opened->fd, opened->size, opened->head)));
+        // Past the bounds of metadata (its Exif block's directories counted) the library is not asked.
+        exiv::ImagePtr exiv;
+        if (metadataMayBeRead(path, file))
+            exiv = exiv::openImage(
+                exiv::IoPtr(new CachedFileIo(native.toStdString(), opened->fd, opened->size, opened->head)));
         if (exiv.get()) {
             exiv->readMetadata();
             image.reset(exiv.release());
@@ -230,6 +233,8 @@ bool openReader(const QString &path, const RegularFile &file, std::unique_ptr<QF
         logSkippedFile(lcPlatform(), path, SkipReason::Damaged, QStringLiteral("an icon entry runs past the file"));
         return false;
     }
+    if (reader.format() == "webp" && !webpMayBeRead(path, file))
+        return false;
     // A TIFF is read by TiffDecoder alone.
     if (reader.format() == "tiff") {
         logSkippedFile(lcPlatform(), path, SkipReason::Damaged,

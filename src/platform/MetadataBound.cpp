@@ -62,6 +62,11 @@ quint32 little32(const char *p)
     return qFromLittleEndian<quint32>(p);
 }
 
+qint64 little24(const char *p)
+{
+    return qint64(quint8(p[0])) | qint64(quint8(p[1])) << 8 | qint64(quint8(p[2])) << 16;
+}
+
 bool pastBound(const MetadataExtent &extent)
 {
     return extent.blocks > kMaxMetadataBlocks || extent.bytes > kMaxMetadataBytes;
@@ -125,6 +130,163 @@ void walkWebp(Window &file, MetadataExtent &extent)
         if (std::memcmp(p, "EXIF", 4) == 0)
             walkExif(file, at + 8, length, extent);
         at += 8 + length + (length & 1);
+    }
+}
+
+// The chunks of a WebP from `from` to `end` (the RIFF container's end, or an animation frame's),
+// each handed to `visit` (its type, where its data starts, its length) once it is known to lie
+// within them; false, with `damage` told, at the first that does not or that `visit` refuses.
+template <typename Visit>
+bool walkWebpChunks(Window &file, qint64 from, qint64 end, const QString &container, QString &damage, Visit visit)
+{
+    const char *p = nullptr;
+    for (qint64 at = from; at <= end - 8;) {
+        if (!file.read(at, 8, p)) {
+            damage = QStringLiteral("a chunk that cannot be read");
+            return false;
+        }
+        char type[4];
+        std::memcpy(type, p, 4);
+        const qint64 length = little32(p + 4);
+        if (length > end - at - 8) {
+            damage = QStringLiteral("its %1 chunk claims %2 bytes, more than %3 holds")
+                         .arg(QString::fromLatin1(type, 4).trimmed())
+                         .arg(length)
+                         .arg(container);
+            return false;
+        }
+        if (!visit(type, at + 8, length))
+            return false;
+        at += 8 + length + (length & 1);
+    }
+    return true;
+}
+
+bool isWebpType(const char *type, const char *kind)
+{
+    return std::memcmp(type, kind, 4) == 0;
+}
+
+// The pixels the VP8 or VP8L bitstream of `length` bytes at `at` states; 0 when it states none.
+qint64 webpBitstreamPixels(Window &file, const char *type, qint64 at, qint64 length)
+{
+    const char *p = nullptr;
+    if (isWebpType(type, "VP8L")) {
+        // The signature byte, then the width and the height less one, 14 bits each.
+        if (length < 5 || !file.read(at, 5, p) || quint8(p[0]) != 0x2F)
+            return 0;
+        const quint32 bits = little32(p + 1);
+        return qint64((bits & 0x3FFF) + 1) * qint64(((bits >> 14) & 0x3FFF) + 1);
+    }
+    // A key frame's tag and start code, then the width and the height in 14 bits each.
+    if (length < 10 || !file.read(at, 10, p) || std::memcmp(p + 3, "\x9d\x01\x2a", 3) != 0)
+        return 0;
+    return qint64(qFromLittleEndian<quint16>(p + 6) & 0x3FFF) * qint64(qFromLittleEndian<quint16>(p + 8) & 0x3FFF);
+}
+
+// The picture data of one frame of a WebP: its bitstream and its alpha chunk.
+struct WebpFrame {
+    qint64 pixels = 0; // as the frame states them (the canvas, an animation frame's size or the bitstream's)
+    qint64 bytes = 0;
+
+    bool add(Window &file, const char *type, qint64 at, qint64 length)
+    {
+        const bool bitstream = isWebpType(type, "VP8 ") || isWebpType(type, "VP8L");
+        if (!bitstream && !isWebpType(type, "ALPH"))
+            return false;
+        if (bitstream)
+            pixels = std::max(pixels, webpBitstreamPixels(file, type, at, length));
+        bytes += length;
+        return true;
+    }
+    // No encoder writes more than four bytes a pixel (the pixels as they stand, uncompressed) and
+    // some headers: a frame claiming more is no picture (a sparse file of a gigabyte behind a
+    // small canvas would be read whole by every reader).
+    bool withinBound(QString &damage) const
+    {
+        if (bytes <= 4 * pixels + kMaxWebpHeaderBytes)
+            return true;
+        damage = QStringLiteral("%1 bytes of picture data for %2 pixels").arg(bytes).arg(pixels);
+        return false;
+    }
+    static constexpr qint64 kMaxWebpHeaderBytes = 1024 * 1024;
+};
+
+// Why no reader may see a WebP, for a log line.
+struct WebpRefusal {
+    SkipReason reason = SkipReason::Damaged;
+    QString detail; // empty when a reader may
+};
+
+// Qt's reader takes a WebP whole into memory before it decodes a pixel, whatever its chunks hold:
+// past its picture data, no more than this (four times the metadata exiv2 is given, beyond which
+// the metadata alone is left out).
+constexpr qint64 kMaxWebpOtherBytes = 4 * kMaxMetadataBytes;
+
+// Why no reader may see the WebP read through `file`; no detail when one may, or when the file is
+// no WebP.
+WebpRefusal webpRefusal(Window &file)
+{
+    const char *p = nullptr;
+    if (!file.read(0, 12, p) || std::memcmp(p, "RIFF", 4) != 0 || std::memcmp(p + 8, "WEBP", 4) != 0)
+        return {};
+    const qint64 end = 8 + qint64(little32(p + 4));
+    if (end > file.size())
+        return {SkipReason::Damaged,
+                QStringLiteral("its RIFF header claims %1 bytes, more than the file holds").arg(end)};
+    QString damage;
+    qint64 canvas = 0;
+    qint64 other = 0; // bytes of the chunks that are no picture data
+    WebpFrame still;
+    const bool walked = walkWebpChunks(
+        file, 12, end, QStringLiteral("the file"), damage, [&](const char *type, qint64 at, qint64 length) {
+            if (isWebpType(type, "ANMF")) {
+                // An animation frame: its offset, size less one and duration, then its chunks.
+                if (length < 16 || !file.read(at, 16, p)) {
+                    damage = QStringLiteral("an animation frame without its header");
+                    return false;
+                }
+                WebpFrame frame;
+                frame.pixels = (little24(p + 6) + 1) * (little24(p + 9) + 1);
+                return walkWebpChunks(file, at + 16, at + length, QStringLiteral("its frame"), damage,
+                                      [&](const char *inner, qint64 innerAt, qint64 innerLength) {
+                                          if (!frame.add(file, inner, innerAt, innerLength))
+                                              other += 8 + innerLength;
+                                          return true;
+                                      })
+                    && frame.withinBound(damage);
+            }
+            if (isWebpType(type, "VP8X") && length >= 10 && file.read(at + 4, 6, p))
+                canvas = (little24(p) + 1) * (little24(p + 3) + 1);
+            if (!still.add(file, type, at, length))
+                other += 8 + length;
+            return true;
+        });
+    if (!walked)
+        return {SkipReason::Damaged, damage};
+    still.pixels = std::max(still.pixels, canvas);
+    if (!still.withinBound(damage))
+        return {SkipReason::Damaged, damage};
+    if (other > kMaxWebpOtherBytes)
+        return {SkipReason::TooLarge,
+                QStringLiteral("more than %1 MB besides its picture data").arg(kMaxWebpOtherBytes / (1024 * 1024))};
+    return {};
+}
+
+// The markers of a JPEG up to its first scan, and the Exif block of the first APP1 segment that
+// holds one (the one exiv2 reads), counted as walkTiff counts it.
+void walkJpeg(const RegularFile &source, Window &file, MetadataExtent &extent)
+{
+    JpegSegmentWalk walk([&source](qint64 offset, qint64 length) { return source.readAt(offset, length); }, file.size(),
+                         JpegExtent::BeforeScan);
+    JpegSegment segment;
+    const char *p = nullptr;
+    while (walk.next(segment)) {
+        if (segment.marker == 0xE1 && segment.length >= 8 && file.read(segment.offset + 2, 6, p)
+            && std::memcmp(p, "Exif\0\0", 6) == 0) {
+            walkExif(file, segment.offset + 2, segment.length - 2, extent);
+            return;
+        }
     }
 }
 
@@ -322,11 +484,26 @@ MetadataExtent metadataExtent(const RegularFile &file)
         walkWebp(window, extent);
     else if (std::memcmp(head, "II", 2) == 0 || std::memcmp(head, "MM", 2) == 0)
         walkExif(window, 0, window.size(), extent);
+    else if (quint8(head[0]) == 0xFF && quint8(head[1]) == 0xD8)
+        walkJpeg(file, window, extent);
     return extent;
+}
+
+bool webpMayBeRead(const QString &path, const RegularFile &file)
+{
+    Window window(file);
+    const WebpRefusal refusal = webpRefusal(window);
+    if (refusal.detail.isEmpty())
+        return true;
+    logSkippedFile(lcPlatform(), path, refusal.reason, refusal.detail);
+    return false;
 }
 
 bool metadataMayBeRead(const QString &path, const RegularFile &file)
 {
+    // A damaged WebP goes to no library, the metadata library included.
+    if (!webpMayBeRead(path, file))
+        return false;
     const QString refusal = metadataExtent(file).refusal();
     if (refusal.isEmpty())
         return true;

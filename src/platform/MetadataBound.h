@@ -7,10 +7,10 @@
 // picture itself never needs those bytes; so past the bounds a JPEG's head keeps (16 MB of
 // metadata, 2,000 blocks) the file's metadata is left out and the picture is read as usual. A
 // JPEG's markers are counted by the JPEG walk (JpegSegmentWalk) before any library sees it, and
-// the other formats exiv2 reads for us (GIF, BMP, TGA, HEIF) give it a header only or nothing it
-// copies. The same walk tells what libtiff's opening of a TIFF costs (tiffOpening), checked by
-// TiffDecoder before libtiff opens it.
-// Internal to ImageSource.
+// the Exif block of its APP1 segment here, as a TIFF's directories are; the other formats exiv2
+// reads for us (GIF, BMP, TGA, HEIF) give it a header only or nothing it copies. The same walk
+// tells what libtiff's opening of a TIFF costs (tiffOpening), checked by TiffDecoder before
+// libtiff opens it. Internal to ImageSource.
 
 #include "platform/JpegSegmentWalk.h"
 
@@ -43,7 +43,8 @@ struct MetadataExtent {
 // The metadata blocks of `file` as exiv2 would meet them: a PNG's text, Exif, profile and unknown
 // ancillary chunks (its picture data and the chunks a decoder needs not counted) through to IEND;
 // the data of a TIFF's tags in the directories exiv2 reads (IFD0 to IFD3, their sub-images and
-// the Exif, GPS and interoperability directories); a WebP's Exif, XMP, profile and unknown chunks.
+// the Exif, GPS and interoperability directories), and as much of the Exif block of a PNG, a WebP
+// or a JPEG (its first APP1 segment that holds one); a WebP's Exif, XMP, profile and unknown chunks.
 // The walk ends as soon as a bound is passed. Nothing counted for other files.
 MetadataExtent metadataExtent(const RegularFile &file);
 
@@ -71,8 +72,19 @@ TiffOpening tiffOpening(const RegularFile &file);
 // The same for a TIFF structure of `length` bytes read through `bytes`.
 TiffOpening tiffOpening(TiffBytes &bytes, qint64 length);
 
+// Whether the WebP `file` at `path` may go to any reader (Qt's, exiv2): its RIFF size and every
+// chunk (those of an animation's frames too) within the bytes the file holds, and no frame with
+// more picture data (its VP8 or VP8L bitstream and its alpha) than four bytes a pixel of the size
+// it states and a mebibyte of headers, more than any encoder writes; else it is damaged. Qt's
+// reader takes the whole file into memory, so a sparse file of a gigabyte behind a small canvas
+// would cost that on every road: past its picture data it may hold 64 MB (metadata, chunks of
+// other kinds), or it is too large. False for a WebP refused, with one line in the log naming it;
+// true for a file that is no WebP.
+bool webpMayBeRead(const QString &path, const RegularFile &file);
+
 // True when exiv2 may read the metadata of `file` at `path`; false past a bound, with one line in
-// the log naming the file (its metadata left out, the picture still read).
+// the log naming the file (its metadata left out, the picture still read); false too for a WebP
+// no reader may see (webpMayBeRead), with its own line.
 bool metadataMayBeRead(const QString &path, const RegularFile &file);
 
 } // namespace platform::imaging

@@ -8,6 +8,12 @@
 
 namespace platform::imaging {
 
+namespace {
+
+constexpr quint64 kMaxEntries = 65535;
+
+} // namespace
+
 qint64 tiffTypeBytes(quint16 type)
 {
     switch (type) {
@@ -87,6 +93,10 @@ qint64 TiffDirectoryWalk::entryCount(qint64 directory)
     if (!read(directory, countSize(), p))
         return -1;
     const quint64 count = number(p, int(countSize()));
+    // A classic directory holds at most 65,535 entries; no writer gives a BigTIFF's more, and a
+    // directory stating millions is no directory (libtiff takes it for none).
+    if (count > kMaxEntries)
+        return -1;
     return count > quint64(length_) ? length_ : qint64(count);
 }
 

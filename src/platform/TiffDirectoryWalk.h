@@ -65,7 +65,8 @@ public:
     // The offset of the first directory, -1 for no TIFF.
     qint64 firstDirectory() const { return first_; }
 
-    // The number of entries of the directory at `directory`, as stated; -1 when it cannot be read.
+    // The number of entries of the directory at `directory`, as stated; -1 when it cannot be read
+    // or states more than a classic directory can (65,535).
     qint64 entryCount(qint64 directory);
     // Entry `index` of the directory at `directory`; false past the bytes.
     bool entry(qint64 directory, qint64 index, TiffEntry &out);

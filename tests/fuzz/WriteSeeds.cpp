@@ -209,7 +209,8 @@ int main(int argc, char **argv)
     alpha.setPixel(0, 0, qRgba(1, 2, 3, 4));
 
     // JPEG: baseline, progressive, grey, with Exif (turned, dated, placed, an embedded thumbnail),
-    // and the hostile shapes: floods of segments, tables, a damaged PNG as the Exif thumbnail.
+    // and the hostile shapes: floods of segments, tables, a damaged PNG as the Exif thumbnail, an
+    // Exif block whose directories name one block hundreds of times.
     const QByteArray jpeg = encoded(photo, "jpeg", 80);
     const QByteArray thumb = encoded(small, "jpeg", 60);
     put("jpeg", "baseline.jpg", jpeg);
@@ -236,6 +237,8 @@ int main(int argc, char **argv)
     put("jpeg", "tables-after-soi.jpg",
         hostile::jpegWith(jpeg, hostile::JpegSpot::AfterSoi, hostile::jpegTableSegments(1).left(8000)));
     put("jpeg", "truncated.jpg", jpeg.left(jpeg.size() / 2));
+    put("jpeg", "exif-maker-note-flood.jpg",
+        hostile::jpegWithExif(jpeg, hostile::tiffWithMakerNoteFlood(250, 54 << 10, true)));
 
     // PNG: the colour types and depths, interlaced, with eXIf and text, and the shapes that once
     // crashed or cost: no header, a renamed header, the header after the data, data past the rows.
@@ -269,7 +272,8 @@ int main(int argc, char **argv)
             {{"IHDR", pngHeader(7000, 7000, 8, 0)}, {"IDAT", hostile::deflatedZeros(49000001)}, {"IEND", {}}}));
 
     // TIFF: Qt's own, each compression in one strip, a second directory with a thumbnail, tiles
-    // (one tile larger than the picture), BigTIFF, and a field that claims more than the file holds.
+    // (one tile larger than the picture), BigTIFF, a field that claims more than the file holds,
+    // and a BigTIFF directory that claims a million entries.
     put("tiff", "qt.tif", encoded(photo, "tiff"));
     put("tiff", "qt-lzw.tif", encoded(alpha, "tiff", -1, [](QImageWriter &w) { w.setCompression(1); }));
     put("tiff", "plain-strip.tif", hostile::tiffOfOneStrip(40, 30, 1));
@@ -282,6 +286,9 @@ int main(int argc, char **argv)
     put("tiff", "one-tile-larger.tif", tiledTiff(20, 9, 32));
     put("tiff", "big.tif", bigTiff(16, 12));
     put("tiff", "big-field-claimed.tif", bigTiff(16, 12, quint64(1) << 30, 400));
+    QByteArray millionEntries = bigTiff(16, 12);
+    millionEntries.replace(16, 4, QByteArray("\x40\x42\x0f\0", 4)); // a directory of 1,000,000 entries
+    put("tiff", "big-entries-claimed.tif", millionEntries);
     put("tiff", "exif.tif", withExif(encoded(photo, "tiff"), tags));
     {
         QTemporaryDir dir;
@@ -293,11 +300,22 @@ int main(int argc, char **argv)
         }
     }
 
-    // WebP: lossy, lossless, extended with an Exif chunk.
+    // WebP: lossy, lossless, extended with an Exif chunk, and a picture chunk and a RIFF size that
+    // claim more than the file holds.
     const QByteArray webp = encoded(photo, "webp", 70);
     put("webp", "lossy.webp", webp);
     put("webp", "lossless.webp", encoded(alpha, "webp", 100));
     put("webp", "exif.webp", withExif(webp, tags));
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + "/claims.webp";
+        QFile file(path);
+        if (hostile::writeWebpClaiming(path, webp, "VP8 ", 4096, false) && file.open(QIODevice::ReadOnly))
+            put("webp", "picture-chunk-claims.webp", file.readAll());
+    }
+    QByteArray riffClaims = webp;
+    riffClaims[5] = char(riffClaims[5] + 1);
+    put("webp", "riff-claims.webp", riffClaims);
     put("webp", "exif-chunk-claims.webp", hostile::webpWithChunk(withExif(webp, tags), "EXIF", exifBlock({{274, 3}})));
 
     // HEIF, when the encoder is on this machine.

@@ -7,9 +7,13 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <set>
 #include <string>
 
@@ -140,6 +144,24 @@ TEST(MetadataJson, IconDataThatIsNoIconOfOursGivesTheEmptyIcon)
     EXPECT_TRUE(coded.get<Metadata>().icon.isNull());
     coded["icon"] = encoded(sampleIcon().scaled(256, 256), "PNG");
     EXPECT_EQ(coded.get<Metadata>().icon.size(), QSize(256, 256));
+    // A damaged icon (a byte of its compressed picture data changed) gives no icon, and no
+    // complaint of the PNG library reaches the terminal.
+    QByteArray png = QByteArray::fromBase64(QByteArray::fromStdString(encoded(sampleIcon(), "PNG")));
+    const qsizetype data = png.indexOf("IDAT") + 4;
+    png[data + 2] = char(png[data + 2] ^ 0xFF);
+    coded["icon"] = png.toBase64().toStdString();
+    std::fflush(stderr);
+    const int savedError = dup(2);
+    QTemporaryFile captured;
+    ASSERT_TRUE(captured.open());
+    dup2(captured.handle(), 2);
+    const QImage damaged = coded.get<Metadata>().icon;
+    std::fflush(stderr);
+    dup2(savedError, 2);
+    close(savedError);
+    EXPECT_TRUE(damaged.isNull());
+    captured.seek(0);
+    EXPECT_EQ(captured.readAll(), QByteArray());
 }
 
 TEST(MetadataJson, EveryMemberIsRequiredAndTyped)

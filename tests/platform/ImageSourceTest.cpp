@@ -941,7 +941,8 @@ TEST(ImageSource, MetadataPastItsBoundIsLeftOutAndThePictureStillRead)
     ASSERT_TRUE(fixtures::writeFile(withText, hostile::pngWithChunk(png, "tEXt", text.left(1 << 20))));
     const QString smallTiff = tagged("small.tif", "TIFF", {{"Exif.Image.ImageDescription", "Harbour"}});
     // A maker note of 250 entries that all name one block of 256 KB: small on disk, 62 MB copied;
-    // as a TIFF, and as the Exif block of a PNG and of a WebP.
+    // as a TIFF, and as the Exif block of a PNG and of a WebP; and within the 64 KB of a JPEG's APP1
+    // segment, a block of 54 KB named by the maker note and the Exif directory, 26 MB copied.
     const QByteArray flood = hostile::tiffWithMakerNoteFlood(250, 256 << 10);
     const QString makerTiff = dir.filePath("maker-note.tif");
     ASSERT_TRUE(fixtures::writeFile(makerTiff, flood));
@@ -950,10 +951,17 @@ TEST(ImageSource, MetadataPastItsBoundIsLeftOutAndThePictureStillRead)
     const QString makerWebp = dir.filePath("maker-note.webp");
     webp.seek(0);
     ASSERT_TRUE(fixtures::writeFile(makerWebp, hostile::webpWithChunk(webp.readAll(), "EXIF", flood)));
-    const QStringList floods{makerTiff, makerPng, makerWebp};
+    const QString plainJpeg = dir.filePath("plain.jpg");
+    ASSERT_TRUE(fixtures::writeImage(plainJpeg, 64, 48, "JPEG"));
+    QFile jpeg(plainJpeg);
+    ASSERT_TRUE(jpeg.open(QIODevice::ReadOnly));
+    const QString makerJpeg = dir.filePath("maker-note.jpg");
+    ASSERT_TRUE(fixtures::writeFile(
+        makerJpeg, hostile::jpegWithExif(jpeg.readAll(), hostile::tiffWithMakerNoteFlood(250, 54 << 10, true))));
+    const QStringList floods{makerTiff, makerPng, makerWebp, makerJpeg};
 
     for (const QString &path : {hostilePng, manyTexts, hostileTiff, hostileWebp, pieces, withText, smallTiff, plainWebp,
-                                makerTiff, makerPng, makerWebp}) {
+                                makerTiff, makerPng, makerWebp, makerJpeg}) {
         SCOPED_TRACE(path.toStdString());
         const bool past = path == hostilePng || path == manyTexts || path == hostileTiff || path == hostileWebp
             || floods.contains(path);
@@ -999,11 +1007,119 @@ TEST(ImageSource, MetadataPastItsBoundIsLeftOutAndThePictureStillRead)
                     << line.toStdString();
             // exiv2 alone took some 34 MB for the PNG and 190 MB for the TIFF and the WebP; libtiff
             // and Qt's WebP reader still hold the field or the whole file while they read.
-            EXPECT_MEMORY_BELOW(rise, path == hostilePng || path == manyTexts ? 8.0 : 96.0);
+            EXPECT_MEMORY_BELOW(rise, path == hostilePng || path == manyTexts || path == makerJpeg ? 8.0 : 96.0);
         } else {
             EXPECT_TRUE(lines.isEmpty()) << lines.join('\n').toStdString();
         }
     }
+}
+
+// A WebP whose RIFF size or picture chunk claims more bytes than the file holds, or whose picture
+// data passes four bytes a pixel of the size it states (a sparse gigabyte behind 64 x 48 pixels,
+// which Qt's reader and exiv2 would each read whole on every road), is damaged: one line, and no
+// reader is given it, its metadata left out; a WebP as written still reads.
+TEST(ImageSource, WebpClaimingMoreThanItHoldsIsDamagedOnEveryRoad)
+{
+    QTemporaryDir dir;
+    const QString plain = dir.filePath("plain.webp");
+    ASSERT_TRUE(fixtures::writeImage(plain, 64, 48, "WEBP")
+                && fixtures::writeTags(plain, {{"Exif.Image.Make", "Acme"}}));
+    QFile file(plain);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray webp = file.readAll();
+    const QString past = dir.filePath("claims-past-the-end.webp");
+    ASSERT_TRUE(hostile::writeWebpClaiming(past, webp, "VP8 ", 4096, false));
+    const QString riff = dir.filePath("riff-claims.webp");
+    QByteArray riffClaims = webp;
+    riffClaims[5] = char(riffClaims[5] + 1);
+    ASSERT_TRUE(fixtures::writeFile(riff, riffClaims));
+    const QString huge = dir.filePath("huge-data.webp");
+    ASSERT_TRUE(hostile::writeWebpClaiming(huge, webp, "VP8 ", hostile::kGiB, true));
+    // An animation whose one frame holds a bitstream that runs past the frame.
+    const QString frame = dir.filePath("frame-claims.webp");
+    {
+        const qsizetype at = webp.indexOf("VP8 ");
+        QByteArray bitstream = webp.mid(at, 8 + qFromLittleEndian<quint32>(webp.constData() + at + 4));
+        QByteArray anmf = QByteArray(6, '\0') + QByteArray("\x3f\0\0\x2f\0\0\x64\0\0\0", 10) + bitstream;
+        bitstream.clear();
+        qToLittleEndian<quint32>(qFromLittleEndian<quint32>(anmf.constData() + 20) + 4096, anmf.data() + 20);
+        QByteArray animated = QByteArray("RIFF\0\0\0\0WEBPVP8X\x0a\0\0\0\x02\0\0\0\x3f\0\0\x2f\0\0", 30);
+        animated += QByteArray("ANIM\x06\0\0\0", 8) + QByteArray(6, '\0');
+        animated = hostile::webpWithChunk(animated, "ANMF", anmf);
+        ASSERT_TRUE(fixtures::writeFile(frame, animated));
+    }
+    const QString hugeXmp = dir.filePath("huge-xmp.webp");
+    ASSERT_TRUE(
+        hostile::writeWebpClaiming(hugeXmp, hostile::webpWithChunk(webp, "XMP ", "<x/>"), "XMP ", hostile::kGiB, true));
+    for (const QString &path : {past, riff, frame, huge, hugeXmp, plain}) {
+        SCOPED_TRACE(path.toStdString());
+        static QStringList logged;
+        logged.clear();
+        const QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &line) { logged << line; });
+        const ImageSource source(path);
+        std::optional<QVariantMap> props;
+        std::optional<QVariantList> tags;
+        std::optional<QImage> thumbnail, comparable, part;
+        const double rise = hostile::peakRiseMiB([&] {
+            props = source.properties();
+            tags = source.metadataTags();
+            thumbnail = source.thumbnail(540, true);
+            comparable = source.comparableThumbnail(72, true);
+            part = source.region(QRect(0, 0, 32, 24), QSize(32, 24), true);
+        });
+        qInstallMessageHandler(previous);
+        const QStringList lines = logged.filter(path);
+        if (path == plain) {
+            ASSERT_TRUE(props && thumbnail && comparable && part);
+            EXPECT_EQ(sub(*props, key::TIFFDictionary).value(key::TIFFMake).toString(), "Acme");
+            EXPECT_EQ(thumbnail->size(), QSize(64, 48));
+            EXPECT_TRUE(lines.isEmpty()) << lines.join('\n').toStdString();
+            continue;
+        }
+        EXPECT_FALSE(thumbnail || comparable || part);
+        EXPECT_FALSE(props && props->contains(key::TIFFDictionary));
+        EXPECT_TRUE(!tags || tags->isEmpty());
+        ASSERT_EQ(lines.size(), 1) << logged.join('\n').toStdString();
+        EXPECT_TRUE(lines[0].contains(path == huge          ? "damaged (1073"
+                                          : path == hugeXmp ? "too large (more than 64 MB"
+                                          : path == frame   ? "more than its frame holds"
+                                                            : "damaged (its "))
+            << lines[0].toStdString();
+        // Qt's reader and exiv2 took a gigabyte each for the sparse files.
+        EXPECT_MEMORY_BELOW(rise, 20.0);
+    }
+}
+
+// A BigTIFF directory stating a million entries, 20 MB of them in the file, is no directory (no
+// classic one holds more than 65,535, and libtiff takes it for none): no walk of ours reads its
+// entries on any road, and the picture is left out with one line.
+TEST(ImageSource, BigTiffDirectoryOfAMillionEntriesIsNotWalked)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("million.tif");
+    hostile::TiffBytes tiff(true);
+    tiff.putCount(1'000'000);
+    tiff.entry(256, 3, 1, 16); // ImageWidth
+    tiff.entry(257, 3, 1, 16); // ImageLength
+    ASSERT_TRUE(fixtures::writeFile(path, tiff.bytes + QByteArray(20'000'000, '\0')));
+    static QStringList logged;
+    logged.clear();
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &line) { logged << line; });
+    const qint64 before = readCalls();
+    const ImageSource source(path);
+    (void)source.properties();
+    (void)source.metadataTags();
+    EXPECT_FALSE(source.thumbnail(540, true));
+    EXPECT_FALSE(source.region(QRect(0, 0, 8, 8), QSize(8, 8), true));
+    const qint64 reads = readCalls() - before;
+    qInstallMessageHandler(previous);
+    // The entries walked a window at a time took some 5,000 reads on each road.
+    if (before >= 0) {
+        EXPECT_LT(reads, 200);
+    }
+    EXPECT_EQ(logged.filter(path).size(), 1) << logged.join('\n').toStdString();
 }
 
 // libtiff reads every field of a TIFF's first directory as Qt's reader opens it, and holds the

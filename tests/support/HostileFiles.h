@@ -1,14 +1,16 @@
 #pragma once
 // Files made to hurt a reader, and the means to see the harm: a PNG whose text chunk unpacks to a
-// huge size, a PNG or WebP with a chunk put in, a PNG with its picture data cut in many pieces, a PNG whose picture
-// data goes on far past its rows, JPEGs with floods of marker segments, of metadata bytes or of tables wherever they
-// may stand, or with a long run of fill or stray bytes before their first segment, a TIFF whose embedded thumbnail is
-// such a JPEG, a TIFF of one compressed strip (LZW, Deflate or PackBits) of any shape, a playlist that names another
-// file, the rise of the process's memory while some work runs, and a watch that tells whether a file was opened.
+// huge size, a PNG or WebP with a chunk put in, a WebP whose chunk claims more than it holds, a PNG with its picture
+// data cut in many pieces, a PNG whose picture data goes on far past its rows, JPEGs with floods of marker segments,
+// of metadata bytes or of tables wherever they may stand, with a long run of fill or stray bytes before their first
+// segment, or with an Exif block, a TIFF whose embedded thumbnail is such a JPEG, a TIFF of one compressed strip
+// (LZW, Deflate or PackBits) of any shape, a playlist that names another file, the rise of the process's memory while
+// some work runs, and a watch that tells whether a file was opened.
 
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QtEndian>
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -89,6 +91,28 @@ inline QByteArray webpWithChunk(QByteArray webp, const char *type, const QByteAr
     for (int i = 0; i < 4; ++i)
         webp[4 + i] = char((riff >> (8 * i)) & 0xFF);
     return webp;
+}
+
+// The WebP `webp` with its first chunk `type` claiming `more` bytes past the ones it holds, written
+// to `path`; with `hold`, the RIFF size claims them too and the file grows to hold them as a hole
+// at its end (nothing on disk); without, the chunk runs past the end of its container and file.
+inline bool writeWebpClaiming(const QString &path, QByteArray webp, const char *type, qint64 more, bool hold)
+{
+    auto little = [&webp](qsizetype at, quint32 value) {
+        for (int i = 0; i < 4; ++i)
+            webp[at + i] = char((value >> (8 * i)) & 0xFF);
+    };
+    qsizetype at = 12;
+    while (at + 8 <= webp.size() && webp.mid(at, 4) != QByteArray(type, 4))
+        at += 8 + qsizetype(qFromLittleEndian<quint32>(webp.constData() + at + 4) + 1) / 2 * 2;
+    if (at + 8 > webp.size())
+        return false;
+    little(at + 4, quint32(qFromLittleEndian<quint32>(webp.constData() + at + 4) + more));
+    if (hold)
+        little(4, quint32(webp.size() - 8 + more));
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(webp) == webp.size()
+        && (!hold || file.resize(webp.size() + more));
 }
 
 // `size` zero bytes through zlib, a mebibyte at a time (never all in memory).
@@ -509,13 +533,16 @@ inline bool writeTiffWithHugeField(const QString &path, qint64 fieldBytes, bool 
 
 // A 64 x 48 grey TIFF made by "Canon" whose Exif maker note is a directory of `entries` entries
 // that all point at one block of `blockBytes` bytes: each entry's data is copied by a metadata
-// reader that parses the maker note. The same bytes serve as the Exif block of a PNG or a WebP.
-inline QByteArray tiffWithMakerNoteFlood(int entries, quint32 blockBytes)
+// reader that parses the maker note. The same bytes serve as the Exif block of a PNG or a WebP;
+// with `exifToo` the Exif directory names the block as many times over, so that one of 64 KB (a
+// JPEG's APP1 segment) passes the bound.
+inline QByteArray tiffWithMakerNoteFlood(int entries, quint32 blockBytes, bool exifToo = false)
 {
     TiffBytes tiff;
     auto entry = [&](quint32 tag, quint32 type, quint32 value) { tiff.entry(tag, type, 1, value); };
+    const quint32 exifEntries = exifToo ? quint32(entries) + 1 : 1;
     const quint32 ifd0Entries = 11, make = 8 + tiff.directorySize(ifd0Entries), exif = make + 8;
-    const quint32 note = exif + tiff.directorySize(1), noteBytes = tiff.directorySize(quint32(entries));
+    const quint32 note = exif + tiff.directorySize(exifEntries), noteBytes = tiff.directorySize(quint32(entries));
     const quint32 pixels = note + noteBytes, block = pixels + 64 * 48;
     tiff.putCount(ifd0Entries);
     entry(256, 4, 64);           // ImageWidth
@@ -531,8 +558,10 @@ inline QByteArray tiffWithMakerNoteFlood(int entries, quint32 blockBytes)
     entry(34665, 4, exif);       // ExifIFD
     tiff.putOffset(0);
     tiff.bytes += QByteArray("Canon\0\0\0", 8);
-    tiff.putCount(1);
+    tiff.putCount(exifEntries);
     tiff.entry(37500, 7, noteBytes, note); // MakerNote
+    for (quint32 i = 1; i < exifEntries; ++i)
+        tiff.entry(0xA500 + i, 7, blockBytes, block);
     tiff.putOffset(0);
     tiff.putCount(quint32(entries));
     for (int i = 0; i < entries; ++i)
@@ -541,6 +570,16 @@ inline QByteArray tiffWithMakerNoteFlood(int entries, quint32 blockBytes)
     for (int i = 0; i < 64 * 48; ++i)
         tiff.bytes += char(i * 7 % 251);
     return tiff.bytes + QByteArray(qsizetype(blockBytes), '\0');
+}
+
+// The JPEG `jpeg` with an APP1 segment holding `tiff` as its Exif block right after SOI.
+inline QByteArray jpegWithExif(const QByteArray &jpeg, const QByteArray &tiff)
+{
+    const QByteArray body = QByteArray("Exif\0\0", 6) + tiff;
+    const quint32 length = quint32(body.size() + 2);
+    EXPECT_LE(length, 0xFFFFu);
+    return jpegWith(jpeg, JpegSpot::AfterSoi,
+                    QByteArray("\xFF\xE1", 2) + char(length >> 8) + char(length & 0xFF) + body);
 }
 
 // An HTTP live streaming playlist of one segment, `segment` (an absolute path).
