@@ -130,7 +130,7 @@ struct TiffDecoder::State {
     std::function<bool()> shouldStop;
 
     TIFF *tiff = nullptr;
-    QString firstError;
+    QString lastError;
     QString firstWarning;
     int warnings = 0;
     bool valid = false;
@@ -178,7 +178,7 @@ struct TiffDecoder::State {
     }
     void logDamaged(const QString &otherwise) const
     {
-        logLeftOut(SkipReason::Damaged, firstError.isEmpty() ? otherwise : firstError);
+        logLeftOut(SkipReason::Damaged, lastError.isEmpty() ? otherwise : lastError);
     }
 
     bool stopped() const { return shouldStop && shouldStop(); }
@@ -261,9 +261,8 @@ static void tiffUnmap(thandle_t, void *, toff_t)
 
 static int tiffError(TIFF *, void *user, const char *module, const char *format, va_list args)
 {
-    auto *state = static_cast<TiffDecoder::State *>(user);
-    if (state->firstError.isEmpty())
-        state->firstError = libraryText(module, format, args);
+    // The last error is the one that ended the call (libtiff reports some it reads past).
+    static_cast<TiffDecoder::State *>(user)->lastError = libraryText(module, format, args);
     return 1;
 }
 

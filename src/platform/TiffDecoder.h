@@ -9,7 +9,7 @@
 // strips or tiles than kMaxTiffStrips or more samples a pixel than any picture has is refused, with
 // one line in the log. libtiff itself is held to maxAloneDecodeBytes() for any one allocation, and
 // its errors and warnings come to handlers of ours: nothing goes to standard error; a warning is
-// a debug line in the log, once for the file, and the first error is the reason a damaged file is
+// a debug line in the log, once for the file, and the last error is the reason a damaged file is
 // left out. Strips and tiles are decoded whole, never row by row (which costs libtiff's LZW decoder
 // some microseconds a row whatever the row's width), a band at a time, and a stop switch, asked
 // before every band, ends a decode without a line in the log.
