@@ -289,6 +289,12 @@ std::unique_ptr<Exiv2::Image> openExiv(const QString &path, const RegularFile &f
         auto image = Exiv2::ImageFactory::open(QFile::encodeName(descriptorPath).toStdString());
         if (!image.get())
             return nullptr;
+        // Pictures only: the library's video readers (AVI, QuickTime and MP4, Matroska, ASF) follow
+        // a damaged file's nested blocks for minutes and a gigabyte, and no picture needs them.
+        if (image->mimeType().rfind("video/", 0) == 0) {
+            logDebug(lcPlatform) << QStringLiteral("No metadata read from %1: a video container").arg(path);
+            return nullptr;
+        }
         image->readMetadata();
         return std::unique_ptr<Exiv2::Image>(image.release());
     } catch (...) {
