@@ -51,6 +51,10 @@ inline constexpr qint64 kMaxCompressedTiffRows = 500'000;
 // False, with a line in the log naming the file as too large, when the TIFF at `path` is
 // compressed and has more than kMaxCompressedTiffRows rows.
 bool tiffRowsMayBeDecoded(const QString &path, const TiffOpening &tiff);
+// The size `reader` states for its picture, as stored; invalid when it states none. Qt's BMP reader
+// states a picture stored top row first with its height negated: that picture is as tall as the
+// height's magnitude, and every bound is taken on that.
+QSize statedSize(const QImageReader &reader);
 // Tells the log that Qt's reader failed on the picture at `path`, with the reader's own reason.
 void logReadFailed(const QString &path, const QImageReader &reader);
 // Reads the picture `reader` points at and turns it into the result with `finish` (a reduction: it

@@ -234,7 +234,7 @@ bool addReaderProperties(QVariantMap &props, const RegularFile &file, const QByt
         opened.emplace(budgetShare(tiff.fieldBytes));
     const std::unique_ptr<QFile> device = file.device();
     QImageReader reader(device.get(), format);
-    const QSize size = reader.size();
+    const QSize size = statedSize(reader);
     if (size.isValid()) {
         props.insert(ImageProperty::PixelWidth, qint64(size.width()));
         props.insert(ImageProperty::PixelHeight, qint64(size.height()));

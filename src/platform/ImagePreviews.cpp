@@ -150,7 +150,7 @@ std::optional<QImage> decodeRegion(const QString &path, const QRect &rect, QSize
         opened.emplace(budgetShare(tiff.fieldBytes + (tiff.pixels <= kMaxFullDecodePixels ? tiff.pixels * 12 : 0)));
     // Cut and reduced as stored, then turned here: the reader's cut is in stored pixels.
     reader.setAutoTransform(false);
-    const QSize stored = isJpeg ? QSize(facts->width, facts->height) : reader.size();
+    const QSize stored = isJpeg ? QSize(facts->width, facts->height) : statedSize(reader);
     if (!stored.isValid())
         return std::nullopt;
     const QImageIOHandler::Transformations turn =
