@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <limits>
 #include <mutex>
 
 namespace platform::imaging {
@@ -57,11 +58,20 @@ void logTooManyPixels(const QString &path, int width, int height)
     SkipRecord::noteSkippedPixels(width, height);
 }
 
+QSize statedSize(const QImageReader &reader)
+{
+    QSize size = reader.size();
+    if (size.width() > 0 && size.height() < 0 && size.height() > std::numeric_limits<int>::min()
+        && reader.format() == "bmp")
+        size.setHeight(-size.height());
+    return size;
+}
+
 void logReadFailed(const QString &path, const QImageReader &reader)
 {
     // Qt refuses a picture past its allocation limit (which counts the picture as decoded, after any
     // reduction) with no reason of its own.
-    const QSize size = reader.size();
+    const QSize size = statedSize(reader);
     const QSize decoded = reader.scaledSize().isValid() ? reader.scaledSize() : size;
     const qint64 limit = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
     if (decoded.isValid() && limit > 0 && qint64(decoded.width()) * decoded.height() * 4 > limit) {

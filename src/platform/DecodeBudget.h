@@ -37,6 +37,10 @@ void logDecodeTooLarge(const QString &path, int width, int height, qint64 bytes)
 // Tells the log that the picture at `path` is left undecoded because it has more pixels than are
 // ever decoded in full (and no smaller preview serves instead).
 void logTooManyPixels(const QString &path, int width, int height);
+// The size `reader` states for its picture, as stored; invalid when it states none. Qt's BMP reader
+// states a picture stored top row first with its height negated: that picture is as tall as the
+// height's magnitude, and every bound is taken on that.
+QSize statedSize(const QImageReader &reader);
 // Tells the log that Qt's reader failed on the picture at `path`, with the reader's own reason.
 void logReadFailed(const QString &path, const QImageReader &reader);
 // Reads the picture `reader` points at and turns it into the result with `finish` (a reduction: it

@@ -251,7 +251,7 @@ bool addReaderProperties(QVariantMap &props, const RegularFile &file, const QByt
 {
     const std::unique_ptr<QFile> device = file.device();
     QImageReader reader(device.get(), format);
-    const QSize size = reader.size();
+    const QSize size = statedSize(reader);
     // Qt's JPEG handler leaves its pixel format unset (uninitialised) when the header cannot be
     // read, so the format is asked only after a good header; and a value outside the known
     // formats is never used.
@@ -291,6 +291,12 @@ std::unique_ptr<Exiv2::Image> openExiv(const QString &path, const RegularFile &f
         auto image = Exiv2::ImageFactory::open(QFile::encodeName(descriptorPath).toStdString());
         if (!image.get())
             return nullptr;
+        // Pictures only: the library's video readers (AVI, QuickTime and MP4, Matroska, ASF) follow
+        // a damaged file's nested blocks for minutes and a gigabyte, and no picture needs them.
+        if (image->mimeType().rfind("video/", 0) == 0) {
+            logDebug(lcPlatform) << QStringLiteral("No metadata read from %1: a video container").arg(path);
+            return nullptr;
+        }
         image->readMetadata();
         return std::unique_ptr<Exiv2::Image>(image.release());
     } catch (...) {

@@ -187,7 +187,7 @@ std::optional<QImage> decodeRegion(const QString &path, const QRect &rect, QSize
         return std::nullopt;
     // Cut and reduced as stored, then turned here: the reader's cut is in stored pixels.
     reader.setAutoTransform(false);
-    const QSize stored = isJpeg ? QSize(facts->width, facts->height) : reader.size();
+    const QSize stored = isJpeg ? QSize(facts->width, facts->height) : statedSize(reader);
     if (!stored.isValid())
         return std::nullopt;
     const QImageIOHandler::Transformations turn =

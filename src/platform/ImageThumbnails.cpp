@@ -83,7 +83,7 @@ std::optional<QImage> decodeEmbedded(const QString &path, const Exiv2::byte *dat
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
-    const QSize size2 = reader.size();
+    const QSize size2 = statedSize(reader);
     if (!size2.isValid() || qint64(size2.width()) * size2.height() > kMaxFullDecodePixels)
         return std::nullopt;
     DecodeBudget budget(budgetShare(qint64(size2.width()) * size2.height() * 4 + keptMetadataBytes(metadataBytes)));
@@ -376,7 +376,7 @@ std::optional<QImage> decodeThumbnail(const QString &path, int maxPixel, bool ap
 
     reader.setAutoTransform(applyOrientation);
     qint64 estimate = kMaxDecodeBytes;
-    const QSize size = reader.size();
+    const QSize size = statedSize(reader);
     if (size.isValid()) {
         // Decoded whole, then averaged: never above the pixel cap. A format whose reader reduces
         // by itself is asked for twice the target above the cap, then averaged.

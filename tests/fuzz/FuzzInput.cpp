@@ -1,5 +1,7 @@
 #include "FuzzInput.h"
 
+#include "platform/ImageSource.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -29,15 +31,24 @@ void removeInput()
         ::unlink(QFile::encodeName(inputPath).constData());
 }
 
+constexpr qint64 kMaxFuzzedPixels = 4'000'000;
+
 } // namespace
 
-void setUp(int *argc, char ***argv)
+QSize claimedSize(const platform::ImageSource &source)
 {
-    if (application)
-        return;
-    application = new QCoreApplication(*argc, *argv); // lives as long as the process
-    if (qEnvironmentVariableIsEmpty("TWINSIFT_FUZZ_LOG"))
-        qInstallMessageHandler(dropMessage);
+    const std::optional<QVariantMap> props = source.properties();
+    if (!props)
+        return QSize(64, 64);
+    return QSize(props->value(platform::ImageProperty::PixelWidth).toInt(),
+                 props->value(platform::ImageProperty::PixelHeight).toInt());
+}
+
+bool decodesTooLong(const platform::ImageSource &source, QSize claimed)
+{
+    const qint64 pixels = qint64(claimed.width()) * claimed.height();
+    return pixels > kMaxFuzzedPixels && pixels <= platform::ImageSource::maxFullDecodePixels()
+        && source.typeIdentifier() != QStringLiteral("public.jpeg");
 }
 
 const QString &writeInput(const uint8_t *data, size_t size)
@@ -75,3 +86,13 @@ const QString &writeInput(const uint8_t *data, size_t size)
 }
 
 } // namespace fuzz
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    if (!fuzz::application) {
+        fuzz::application = new QCoreApplication(*argc, *argv); // lives as long as the process
+        if (qEnvironmentVariableIsEmpty("TWINSIFT_FUZZ_LOG"))
+            qInstallMessageHandler(fuzz::dropMessage);
+    }
+    return 0;
+}

@@ -9,12 +9,6 @@
 
 #include <QUrl>
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
-    fuzz::setUp(argc, argv);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString &path = fuzz::writeInput(data, size);

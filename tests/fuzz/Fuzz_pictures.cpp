@@ -10,36 +10,14 @@
 
 #include <QRect>
 
-namespace {
-
-constexpr qint64 kMaxFuzzedPixels = 4'000'000;
-
-} // namespace
-
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
-    fuzz::setUp(argc, argv);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString &path = fuzz::writeInput(data, size);
     if (path.isEmpty())
         return 0;
     const platform::ImageSource source(path);
-    // The size its header claims. A picture within the full-decode cap costs its pixels on every
-    // road, a few seconds at the cap under the sanitizers: past the limit per input, and no fault.
-    // So only small pictures are decoded whole here; larger ones only when they are JPEGs (decoded
-    // at a reduced scale) or past the cap (refused, or shown by a preview, at once).
-    QSize full(64, 64);
-    const std::optional<QVariantMap> props = source.properties();
-    if (props)
-        full = QSize(props->value(platform::ImageProperty::PixelWidth).toInt(),
-                     props->value(platform::ImageProperty::PixelHeight).toInt());
-    const qint64 pixels = qint64(full.width()) * full.height();
-    if (pixels > kMaxFuzzedPixels && pixels <= platform::ImageSource::maxFullDecodePixels()
-        && source.typeIdentifier() != QStringLiteral("public.jpeg"))
+    const QSize full = fuzz::claimedSize(source);
+    if (fuzz::decodesTooLong(source, full))
         return 0;
     (void)source.thumbnailOutcome(kThumbnailMaxPixel, true);
     (void)MVNTwinsift().twk(path, ScanSettings().hashBitmapSize);

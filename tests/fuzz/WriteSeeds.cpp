@@ -10,6 +10,9 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QImageWriter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <exiv2/exiv2.hpp>
 
@@ -196,6 +199,73 @@ QByteArray iconOf(const QByteArray &data)
     return ico + data;
 }
 
+// Short clips (64 x 48, a few frames) of every container and codec a scan takes as a video, written
+// by the ffmpeg program when it is on this machine; DV is left out (one frame passes 64 KB).
+void putVideos(const QByteArray &picture)
+{
+    const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+    QTemporaryDir dir;
+    if (ffmpeg.isEmpty() || !dir.isValid()) {
+        std::fprintf(stderr, "left out: video (no ffmpeg)\n");
+        return;
+    }
+    const QStringList clip{"-f", "lavfi", "-i", "testsrc=size=64x48:rate=10:duration=0.4"};
+    const QStringList h264{"-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p"};
+    const QStringList hevc{"-c:v", "libx265", "-preset", "ultrafast", "-x265-params", "log-level=none"};
+    const QStringList sound{"-f", "lavfi", "-i", "sine=duration=0.4:sample_rate=8000"};
+    const QStringList cover{"-f", "lavfi", "-i", "color=red:size=16x16:duration=0.1"};
+    const std::vector<std::pair<QString, QStringList>> clips{
+        {"h264.mp4", clip + h264},
+        {"mpeg4.mp4", clip + QStringList{"-c:v", "mpeg4"}},
+        {"hevc.mp4", clip + hevc + QStringList{"-tag:v", "hvc1"}},
+        {"av1.mp4", clip + QStringList{"-c:v", "libaom-av1", "-cpu-used", "8", "-frames:v", "2"}},
+        {"sound-and-cover.mp4",
+         clip + sound + cover + h264
+             + QStringList{"-map", "0", "-map", "1", "-map", "2", "-c:a", "aac", "-b:a", "16k", "-c:v:1", "png",
+                           "-frames:v:1", "1", "-disposition:v:1", "attached_pic"}},
+        {"rotated.mov", clip + h264 + QStringList{"-metadata:s:v:0", "rotate=90"}},
+        {"prores.mov", clip + QStringList{"-c:v", "prores", "-frames:v", "2"}},
+        {"svq1.mov", clip + QStringList{"-c:v", "svq1"}},
+        {"ipod.m4v", clip + h264 + QStringList{"-f", "ipod"}},
+        {"elementary.m4v", clip + QStringList{"-c:v", "mpeg4", "-f", "m4v"}},
+        {"h263.3gp", clip + QStringList{"-s", "128x96", "-c:v", "h263"}},
+        {"xvid.avi", clip + QStringList{"-c:v", "mpeg4", "-vtag", "xvid"}},
+        {"divx.avi", clip + QStringList{"-c:v", "msmpeg4", "-vtag", "DIV3"}},
+        {"mjpeg.avi", clip + QStringList{"-c:v", "mjpeg", "-frames:v", "2"}},
+        {"cinepak.avi", clip + QStringList{"-c:v", "cinepak", "-frames:v", "2"}},
+        {"mpeg1.mpg", clip + QStringList{"-r", "25", "-c:v", "mpeg1video", "-f", "mpeg"}},
+        {"mpeg2.ts", clip + QStringList{"-c:v", "mpeg2video", "-f", "mpegts"}},
+        {"elementary.m2v", clip + QStringList{"-c:v", "mpeg2video", "-f", "mpeg2video"}},
+        {"elementary.264", clip + h264 + QStringList{"-f", "h264"}},
+        {"elementary.hevc", clip + hevc + QStringList{"-f", "hevc"}},
+        {"h264.mkv", clip + h264},
+        {"vp8.webm", clip + QStringList{"-c:v", "libvpx"}},
+        {"vp9.webm", clip + QStringList{"-c:v", "libvpx-vp9", "-deadline", "realtime"}},
+        {"flv1.flv", clip + QStringList{"-c:v", "flv"}},
+        {"wmv2.wmv", clip + QStringList{"-c:v", "wmv2"}},
+        {"theora.ogv", clip + QStringList{"-c:v", "libtheora"}},
+    };
+    for (const auto &[name, arguments] : clips) {
+        const QString out = dir.filePath(name);
+        QProcess process;
+        process.start(ffmpeg,
+                      QStringList{"-hide_banner", "-loglevel", "error", "-y"} + arguments
+                          + QStringList{"-map_metadata", "-1", "-fflags", "+bitexact", out});
+        process.waitForFinished(60000);
+        QFile file(out);
+        if (process.exitCode() != 0 || !file.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "left out: video/%s (ffmpeg failed)\n", qPrintable(name));
+            continue;
+        }
+        const QByteArray bytes = file.readAll();
+        put("video", name, bytes);
+        if (name == "h264.mp4")
+            put("video", "truncated.mp4", bytes.left(bytes.size() * 2 / 3));
+    }
+    // A picture with a video's name, read as a picture.
+    put("video", "picture.mov", picture);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -347,6 +417,8 @@ int main(int argc, char **argv)
     QByteArray tga("\0\0\2\0\0\0\0\0\0\0\0\0\x04\0\x03\0\x18\x20", 18);
     tga += QByteArray(4 * 3 * 3, char(0x7F));
     put("other", "small.tga", tga);
+
+    putVideos(encoded(small, "png"));
 
     std::printf("%d seeds written under %s\n", written, qPrintable(root));
     return 0;

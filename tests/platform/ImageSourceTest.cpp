@@ -240,6 +240,18 @@ TEST(ImageSource, ThumbnailsAreBoundedAndTurnedUpright)
     bmp += QByteArray(16, '\x7f');
     const QString huge = dir.filePath("huge.bmp");
     ASSERT_TRUE(fixtures::writeFile(huge, bmp));
+    // The same stored top row first (its height negated, which Qt's reader states as it is).
+    const QString hugeTopDown = dir.filePath("huge-top-down.bmp");
+    ASSERT_TRUE(fixtures::writeFile(hugeTopDown, QByteArray(bmp).replace(22, 4, le32(-6000))));
+    // A small one stored so has its size, and a part of it is cut.
+    QByteArray topDown = bmp.left(54).replace(18, 8, le32(4) + le32(-2)) + QByteArray(2 * 12, '\x7f');
+    const QString smallTopDown = dir.filePath("small-top-down.bmp");
+    ASSERT_TRUE(fixtures::writeFile(smallTopDown, topDown.replace(2, 4, le32(qint32(topDown.size())))));
+    const auto smallProps = ImageSource(smallTopDown).properties();
+    ASSERT_TRUE(smallProps);
+    EXPECT_EQ(smallProps->value(platform::ImageProperty::PixelWidth).toInt(), 4);
+    EXPECT_EQ(smallProps->value(platform::ImageProperty::PixelHeight).toInt(), 2);
+    EXPECT_TRUE(ImageSource(smallTopDown).region(QRect(0, 0, 2, 2), QSize(2, 2), true));
     // A colour PNG line of 20,000,000 pixels, within the pixel cap, whose rows alone would take
     // libpng and us some 200 MB: left out as too large, not as damaged, and never decoded.
     const QString wide = dir.filePath("wide.png");
@@ -250,18 +262,20 @@ TEST(ImageSource, ThumbnailsAreBoundedAndTurnedUpright)
         qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &line) { logged << line; });
     EXPECT_FALSE(ImageSource(huge).thumbnail(540, true));
     EXPECT_FALSE(ImageSource(huge).thumbnail(72, true));
+    EXPECT_FALSE(ImageSource(hugeTopDown).thumbnail(540, true));
     const double rise = hostile::peakRiseMiB([&] {
         EXPECT_FALSE(ImageSource(wide).thumbnail(540, true));
         EXPECT_FALSE(ImageSource(wide).region(QRect(0, 0, 100, 1), QSize(100, 1), true));
     });
     qInstallMessageHandler(previous);
     EXPECT_MEMORY_BELOW(rise, 20.0);
-    for (const QString &path : {huge, wide}) {
+    for (const QString &path : {huge, hugeTopDown, wide}) {
         const QStringList lines = logged.filter(path);
         ASSERT_EQ(lines.size(), 1) << logged.join('\n').toStdString();
         EXPECT_TRUE(lines[0].contains(QStringLiteral("too large")));
     }
     EXPECT_TRUE(logged.filter(huge).value(0).contains(QStringLiteral("10000 x 6000")));
+    EXPECT_TRUE(logged.filter(hugeTopDown).value(0).contains(QStringLiteral("10000 x 6000")));
     EXPECT_TRUE(logged.filter(wide).value(0).contains(QStringLiteral("20000000 x 1")));
 }
 
