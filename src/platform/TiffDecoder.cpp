@@ -2,6 +2,7 @@
 
 #include "platform/AreaReduction.h"
 #include "platform/DecodeBudget.h"
+#include "platform/ImageThumbnails.h"
 #include "platform/Log.h"
 #include "platform/MetadataBound.h"
 #include "platform/RegularFile.h"
@@ -595,24 +596,7 @@ QImage::Format TiffDecoder::format() const
 
 QImageIOHandler::Transformations TiffDecoder::transformation() const
 {
-    switch (d_->orientation) {
-    case 2:
-        return QImageIOHandler::TransformationMirror;
-    case 3:
-        return QImageIOHandler::TransformationRotate180;
-    case 4:
-        return QImageIOHandler::TransformationFlip;
-    case 5:
-        return QImageIOHandler::TransformationFlipAndRotate90;
-    case 6:
-        return QImageIOHandler::TransformationRotate90;
-    case 7:
-        return QImageIOHandler::TransformationMirrorAndRotate90;
-    case 8:
-        return QImageIOHandler::TransformationRotate270;
-    default:
-        return QImageIOHandler::TransformationNone;
-    }
+    return transformationOf(d_->orientation);
 }
 
 qint64 TiffDecoder::decodeBytes() const
