@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QtEndian>
 
 #include <cerrno>
 #include <csignal>
@@ -40,8 +41,18 @@ QSize claimedSize(const platform::ImageSource &source)
     const std::optional<QVariantMap> props = source.properties();
     if (!props)
         return QSize(64, 64);
-    return QSize(props->value(platform::ImageProperty::PixelWidth).toInt(),
-                 props->value(platform::ImageProperty::PixelHeight).toInt());
+    QSize claimed(props->value(platform::ImageProperty::PixelWidth).toInt(),
+                  props->value(platform::ImageProperty::PixelHeight).toInt());
+    // A GIF is painted on the logical screen its header states, whatever its frame's size.
+    QFile file(source.path());
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray head = file.read(10);
+        if (head.size() == 10 && head.startsWith("GIF")) {
+            claimed = claimed.expandedTo(QSize(qFromLittleEndian<quint16>(head.constData() + 6),
+                                               qFromLittleEndian<quint16>(head.constData() + 8)));
+        }
+    }
+    return claimed;
 }
 
 bool decodesTooLong(const platform::ImageSource &source, QSize claimed)

@@ -19,11 +19,12 @@ class ImageSource;
 
 namespace fuzz {
 
-// The size the picture's header claims (64 x 64 when it claims none), and whether decoding it costs
-// more than one input may: a picture within the full-decode cap costs its pixels on every road, a
-// few seconds at the cap under the sanitizers, past the limit per input and no fault. So only small
-// pictures are decoded whole; larger ones only when they are JPEGs (decoded at a reduced scale) or
-// past the cap (refused, or shown by a preview, at once).
+// The size the picture's header claims (64 x 64 when it claims none; a GIF's logical screen when
+// that is larger than its frame), and whether decoding it costs more than one input may: a picture
+// within the full-decode cap costs its pixels on every road, a few seconds at the cap under the
+// sanitizers, past the limit per input and no fault. So only small pictures are decoded whole;
+// larger ones only when they are JPEGs (decoded at a reduced scale) or past the cap (refused, or
+// shown by a preview, at once).
 QSize claimedSize(const platform::ImageSource &source);
 bool decodesTooLong(const platform::ImageSource &source, QSize claimed);
 
